@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engine/actions/CCFiniteTimeAction.h"
+
+namespace mw {
+
+// An action that acts at once: its step applies progress 1 and it is done
+// immediately. Subclasses do their work in update().
+class CCActionInstant : public CCFiniteTimeAction {
+public:
+    CCActionInstant() = default;
+
+    // A new instant of the same class; the tag is not copied.
+    Ref<CCAction> copy() const override { return makeRef<CCActionInstant>(); }
+    bool isDone() const override { return true; }
+    void step(float dt) override { update(1); }
+    void update(float progress) override {}
+    // An instant action is its own reverse: a copy.
+    Ref<CCFiniteTimeAction> reverse() const override { return copyAs<CCFiniteTimeAction>(*this); }
+};
+
+} // namespace mw

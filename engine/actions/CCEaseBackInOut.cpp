@@ -1,0 +1,29 @@
+#include "engine/actions/CCEaseBackInOut.h"
+
+#include <math.h>
+
+namespace mw {
+
+namespace {
+
+inline constexpr float kBackOvershoot = 1.70158f;  // gives a 10% overshoot
+
+} // namespace
+
+Ref<CCAction> CCEaseBackInOut::copy() const { return makeRef<CCEaseBackInOut>(copiedInner()); }
+
+void CCEaseBackInOut::update(float t)
+{
+    const float overshoot = kBackOvershoot * 1.525f;
+    const float u = t * 2;
+    if (u < 1) {
+        updateInner(u * u * ((overshoot + 1) * u - overshoot) * 0.5f);
+    } else {
+        const float v = u - 2;
+        updateInner(v * v * ((overshoot + 1) * v + overshoot) * 0.5f + 1);
+    }
+}
+
+Ref<CCFiniteTimeAction> CCEaseBackInOut::reverse() const { return wrap<CCEaseBackInOut>(reversedInner()); }
+
+} // namespace mw

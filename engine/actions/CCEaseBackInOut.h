@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engine/actions/CCActionEase.h"
+
+namespace mw {
+
+// Backs up at the start and overshoots at the end.
+class CCEaseBackInOut : public CCActionEase {
+public:
+    using CCActionEase::CCActionEase;
+
+    static Ref<CCEaseBackInOut> actionWithAction(Ref<CCActionInterval> action)
+    {
+        return makeRef<CCEaseBackInOut>(std::move(action));
+    }
+
+    Ref<CCAction> copy() const override;
+    void update(float t) override;
+    Ref<CCFiniteTimeAction> reverse() const override;
+};
+
+} // namespace mw

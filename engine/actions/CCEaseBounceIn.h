@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engine/actions/CCEaseBounce.h"
+
+namespace mw {
+
+// Bounces three times, ever higher, before it leaves the start.
+class CCEaseBounceIn : public CCEaseBounce {
+public:
+    using CCEaseBounce::CCEaseBounce;
+
+    static Ref<CCEaseBounceIn> actionWithAction(Ref<CCActionInterval> action)
+    {
+        return makeRef<CCEaseBounceIn>(std::move(action));
+    }
+
+    Ref<CCAction> copy() const override;
+    void update(float t) override;
+    Ref<CCFiniteTimeAction> reverse() const override;
+};
+
+} // namespace mw

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engine/actions/CCEaseBounce.h"
+
+namespace mw {
+
+// Hits the end and bounces three times, ever lower.
+class CCEaseBounceOut : public CCEaseBounce {
+public:
+    using CCEaseBounce::CCEaseBounce;
+
+    static Ref<CCEaseBounceOut> actionWithAction(Ref<CCActionInterval> action)
+    {
+        return makeRef<CCEaseBounceOut>(std::move(action));
+    }
+
+    Ref<CCAction> copy() const override;
+    void update(float t) override;
+    Ref<CCFiniteTimeAction> reverse() const override;
+};
+
+} // namespace mw

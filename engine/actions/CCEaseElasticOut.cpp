@@ -1,0 +1,29 @@
+#include "engine/actions/CCEaseElasticOut.h"
+
+#include <math.h>
+
+#include "engine/actions/CCEaseElasticIn.h"
+
+namespace mw {
+
+namespace {
+
+inline constexpr float kTwoPi = 2 * 3.1415927f;
+
+} // namespace
+
+Ref<CCAction> CCEaseElasticOut::copy() const { return makeRef<CCEaseElasticOut>(copiedInner(), period_); }
+
+void CCEaseElasticOut::update(float t)
+{
+    if (t == 0 || t == 1) {
+        updateInner(t);
+        return;
+    }
+    const float s = period_ / 4;
+    updateInner(exp2f(-10 * t) * sinf((t - s) * kTwoPi / period_) + 1);
+}
+
+Ref<CCFiniteTimeAction> CCEaseElasticOut::reverse() const { return wrap<CCEaseElasticIn>(reversedInner(), period_); }
+
+} // namespace mw

@@ -1,0 +1,13 @@
+#include "engine/actions/CCEaseIn.h"
+
+#include <math.h>
+
+namespace mw {
+
+Ref<CCAction> CCEaseIn::copy() const { return makeRef<CCEaseIn>(copiedInner(), rate_); }
+
+void CCEaseIn::update(float t) { updateInner(powf(t, rate_)); }
+
+Ref<CCFiniteTimeAction> CCEaseIn::reverse() const { return wrap<CCEaseIn>(reversedInner(), 1 / rate_); }
+
+} // namespace mw
