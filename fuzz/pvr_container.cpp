@@ -1,0 +1,68 @@
+// Feeds arbitrary bytes to the PVR reader directly and through each
+// container (CCZ, zlib/gzip in memory, the gzip file reader), and to base64.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "engine/support/ZipUtils.h"
+#include "engine/support/base64.h"
+#include "engine/textures/CCTexturePVR.h"
+
+namespace {
+
+void parsePVR(const unsigned char* data, size_t size)
+{
+    static const mw::CCPVRSupport kSupportCases[] = {{false, false, false}, {true, true, true}};
+    for (const mw::CCPVRSupport& support : kSupportCases) {
+        mw::Ref<mw::CCTexturePVR> pvr = mw::makeRef<mw::CCTexturePVR>();
+        if (pvr->unpackPVRData(data, size, support)) {
+            // Touch every byte of every level: they must lie inside the input.
+            unsigned sum = 0;
+            for (int i = 0; i < pvr->numberOfMipmaps(); ++i) {
+                const mw::CCPVRMipmap& level = pvr->mipmap(i);
+                for (uint32_t b = 0; b < level.len; ++b) {
+                    sum += level.address[b];
+                }
+            }
+            (void)sum;
+        }
+    }
+}
+
+void inflateAsGZipFile(const uint8_t* data, size_t size)
+{
+    int fd = memfd_create("pvr_container", 0);
+    if (fd < 0) {
+        return;
+    }
+    if (write(fd, data, size) == static_cast<ssize_t>(size)) {
+        std::vector<unsigned char> out;
+        std::string path = "/proc/self/fd/" + std::to_string(fd);
+        if (mw::ccInflateGZipFile(path.c_str(), out) >= 0) {
+            parsePVR(out.data(), out.size());
+        }
+    }
+    close(fd);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    parsePVR(data, size);
+
+    std::vector<unsigned char> out;
+    if (mw::ccInflateCCZData(data, size, out) >= 0) {
+        parsePVR(out.data(), out.size());
+    }
+    if (mw::ccInflateMemoryWithHint(data, size, out, 4096) > 0) {
+        parsePVR(out.data(), out.size());
+    }
+    inflateAsGZipFile(data, size);
+    (void)mw::base64Decode(data, size, out);
+    return 0;
+}

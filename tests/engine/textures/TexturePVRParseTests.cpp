@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+
+#include "engine/textures/CCTexturePVR.h"
+#include "tests/engine/textures/PVRTestFiles.h"
+
+namespace mw {
+namespace {
+
+using test::makePVRFile;
+using test::mipChainBytes;
+using test::PVRFileSpec;
+
+constexpr CCPVRSupport kNoExtensions{};
+constexpr CCPVRSupport kAllExtensions{true, true, true};
+
+struct AcceptedCase {
+    const char* name;
+    PVRFileSpec spec;
+    CCPVRSupport support;
+    CCTexture2DPixelFormat format;
+    std::vector<uint32_t> levelSizes;
+};
+
+TEST(TexturePVRParse, AcceptedPixelTypesAndLevelSizes)
+{
+    const AcceptedCase cases[] = {
+        {"PVRTC4 256 with 9 levels (blocks never below 2x2)",
+         {256, 256, 0x19, 32768 + 8192 + 2048 + 512 + 128 + 4 * 32}, kNoExtensions, kCCTexture2DPixelFormat_PVRTC4,
+         {32768, 8192, 2048, 512, 128, 32, 32, 32, 32}},
+        {"PVRTC2 32x32", {32, 32, 0x18, 256 + 64 + 32 + 32}, kNoExtensions, kCCTexture2DPixelFormat_PVRTC2,
+         {256, 64, 32, 32}},
+        {"RGBA8888 64 level 0 only", {64, 64, 0x12, 16384}, kNoExtensions, kCCTexture2DPixelFormat_RGBA8888, {16384}},
+        {"RGBA4444 chain", {8, 4, 0x10, mipChainBytes(8, 4, 16)}, kNoExtensions, kCCTexture2DPixelFormat_RGBA4444,
+         {64, 16, 8, 8}},
+        {"RGB5A1", {4, 4, 0x11, 32}, kNoExtensions, kCCTexture2DPixelFormat_RGB5A1, {32}},
+        {"RGB565 chain", {4, 4, 0x13, mipChainBytes(4, 4, 16)}, kNoExtensions, kCCTexture2DPixelFormat_RGB565,
+         {32, 8, 8}},
+        {"RGB888", {4, 2, 0x15, 24}, kNoExtensions, kCCTexture2DPixelFormat_RGB888, {24}},
+        {"A8 chain", {16, 16, 0x1B, mipChainBytes(16, 16, 8)}, kNoExtensions, kCCTexture2DPixelFormat_A8,
+         {256, 64, 16, 4, 4}},
+        {"I8", {2, 2, 0x16, 4}, kNoExtensions, kCCTexture2DPixelFormat_I8, {4}},
+        {"AI88", {2, 2, 0x17, 8}, kNoExtensions, kCCTexture2DPixelFormat_AI88, {8}},
+        {"BGRA8888 with support", {2, 2, 0x1A, 16}, kAllExtensions, kCCTexture2DPixelFormat_RGBA8888, {16}},
+        {"NPOT with support", {6, 3, 0x12, 72}, kAllExtensions, kCCTexture2DPixelFormat_RGBA8888, {72}},
+        // Bytes after the data length are not pixel data.
+        {"trailing bytes", {2, 2, 0x12, 16, 0xFF, 40}, kNoExtensions, kCCTexture2DPixelFormat_RGBA8888, {16}},
+    };
+    for (const AcceptedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<unsigned char> file = makePVRFile(c.spec);
+        Ref<CCTexturePVR> pvr = makeRef<CCTexturePVR>();
+        ASSERT_TRUE(pvr->unpackPVRData(file.data(), file.size(), c.support));
+        EXPECT_EQ(pvr->format(), c.format);
+        EXPECT_EQ(pvr->width(), c.spec.width);
+        EXPECT_EQ(pvr->height(), c.spec.height);
+        ASSERT_EQ(pvr->numberOfMipmaps(), static_cast<int>(c.levelSizes.size()));
+        const unsigned char* expectedAddress = file.data() + 52;
+        for (size_t i = 0; i < c.levelSizes.size(); ++i) {
+            EXPECT_EQ(pvr->mipmap(static_cast<int>(i)).len, c.levelSizes[i]) << "level " << i;
+            EXPECT_EQ(pvr->mipmap(static_cast<int>(i)).address, expectedAddress) << "level " << i;
+            expectedAddress += c.levelSizes[i];
+        }
+    }
+}
+
+TEST(TexturePVRParse, AlphaComesFromTheAlphaMask)
+{
+    Ref<CCTexturePVR> pvr = makeRef<CCTexturePVR>();
+    auto opaque = makePVRFile({2, 2, 0x13, 8, 0});
+    ASSERT_TRUE(pvr->unpackPVRData(opaque.data(), opaque.size(), kNoExtensions));
+    EXPECT_FALSE(pvr->hasAlpha());
+    auto alpha = makePVRFile({2, 2, 0x12, 16, 0xFF000000});
+    ASSERT_TRUE(pvr->unpackPVRData(alpha.data(), alpha.size(), kNoExtensions));
+    EXPECT_TRUE(pvr->hasAlpha());
+}
+
+TEST(TexturePVRParse, RejectedTruncatedAndHostileFiles)
+{
+    struct Case {
+        const char* name;
+        std::vector<unsigned char> file;
+        CCPVRSupport support;
+    };
+    auto shortened = [](std::vector<unsigned char> file, size_t keep) {
+        file.resize(keep);
+        return file;
+    };
+    const Case cases[] = {
+        {"pixel type 0x14", makePVRFile({8, 8, 0x14, 256}), kAllExtensions},
+        {"wrong tag", makePVRFile({8, 8, 0x12, 256, 0xFF, -1, "PVR?"}), kAllExtensions},
+        {"NPOT without support", makePVRFile({6, 4, 0x12, 96}), kNoExtensions},
+        {"BGRA without support", makePVRFile({2, 2, 0x1A, 16}), kNoExtensions},
+        {"zero width", makePVRFile({0, 4, 0x12, 32}), kAllExtensions},
+        {"header cut at 51 bytes", shortened(makePVRFile({2, 2, 0x12, 16}), 51), kAllExtensions},
+        {"empty", {}, kAllExtensions},
+        // The header promises more data than the file holds.
+        {"data length past the file", makePVRFile({64, 64, 0x12, 16384, 0xFF, 100}), kAllExtensions},
+        {"data length 4 GiB", makePVRFile({2, 2, 0x12, 0xFFFFFFFF, 0xFF, 16}), kAllExtensions},
+        // A level shorter than its size would make the upload read past it.
+        {"level 0 cut short", makePVRFile({64, 64, 0x12, 1000}), kAllExtensions},
+        {"last level cut short", makePVRFile({4, 4, 0x12, 64 + 10}), kAllExtensions},
+        // 17 levels of a 1x1 A8 image (4 bytes each) overrun 16 records.
+        {"17 levels", makePVRFile({1, 1, 0x1B, 17 * 4}), kAllExtensions},
+        {"huge size small data", makePVRFile({1u << 31, 1u << 31, 0x12, 64}), kAllExtensions},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ref<CCTexturePVR> pvr = makeRef<CCTexturePVR>();
+        EXPECT_FALSE(pvr->unpackPVRData(c.file.data(), c.file.size(), c.support));
+        EXPECT_EQ(pvr->numberOfMipmaps(), 0);
+    }
+    Ref<CCTexturePVR> pvr = makeRef<CCTexturePVR>();
+    auto sixteen = makePVRFile({1, 1, 0x1B, 16 * 4});
+    EXPECT_TRUE(pvr->unpackPVRData(sixteen.data(), sixteen.size(), kAllExtensions));
+    EXPECT_EQ(pvr->numberOfMipmaps(), 16);
+}
+
+} // namespace
+} // namespace mw
