@@ -1,0 +1,171 @@
+#include "foundation/AtomicFile.h"
+#include "foundation/Log.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mw {
+
+namespace {
+
+void fail(std::string* error, const std::string& message)
+{
+    logLine("AtomicFile: %s", message.c_str());
+    if (error) *error = message;
+}
+
+std::string errnoText(const std::string& what, const std::string& path)
+{
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+std::string folderOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool writeAll(int fd, const uint8_t* bytes, size_t size)
+{
+    while (size > 0) {
+        ssize_t written = ::write(fd, bytes, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// A rename is only durable once the folder entry itself reaches the disk.
+bool syncFolder(const std::string& folder)
+{
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+bool AtomicFile::write(const std::string& path, const void* data, size_t size, std::string* error)
+{
+    if (path.empty() || path.back() == '/') {
+        fail(error, "not a file path: '" + path + "'");
+        return false;
+    }
+    const std::string folder = folderOf(path);
+    // Hidden name in the same folder: rename() is only atomic within one file system.
+    std::string tempPath = folder + "/." + nameOf(path) + ".tmp-XXXXXX";
+    int fd = ::mkstemp(tempPath.data());
+    if (fd < 0) {
+        fail(error, errnoText("cannot create a temporary file for", path));
+        return false;
+    }
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+
+    std::string reason;
+    if (!writeAll(fd, static_cast<const uint8_t*>(data), size)) {
+        reason = errnoText("cannot write", tempPath);
+    } else if (::fsync(fd) != 0) {
+        reason = errnoText("cannot flush", tempPath);
+    }
+    if (::close(fd) != 0 && reason.empty()) reason = errnoText("cannot close", tempPath);
+    if (reason.empty() && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+        reason = errnoText("cannot replace", path);
+    }
+    if (!reason.empty()) {
+        ::unlink(tempPath.c_str());
+        fail(error, reason);
+        return false;
+    }
+    if (!syncFolder(folder)) {
+        // The new file is in place, so this is no failure of the write (false
+        // promises the old file); only its survival of a power cut is in doubt.
+        logLine("AtomicFile: %s", errnoText("cannot flush folder", folder).c_str());
+    }
+    return true;
+}
+
+bool AtomicFile::read(const std::string& path, std::vector<uint8_t>& bytes, std::string* error)
+{
+    bytes.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error) *error = errnoText("cannot open", path);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        if (error) *error = "cannot read " + path + ": is a folder";
+        return false;
+    }
+    uint8_t chunk[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            if (error) *error = errnoText("cannot read", path);
+            ::close(fd);
+            bytes.clear();
+            return false;
+        }
+        if (got == 0) break;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    ::close(fd);
+    return true;
+}
+
+std::string AtomicFile::moveAside(const std::string& path, std::string* error)
+{
+    std::time_t now = std::time(nullptr);
+    std::tm utc {};
+    gmtime_r(&now, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    const std::string base = path + ".corrupt-" + stamp;
+
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string target = attempt == 0 ? base : base + "-" + std::to_string(attempt);
+        // link() refuses to replace an existing file, unlike rename(), so an
+        // earlier rescued copy is never overwritten.
+        if (::link(path.c_str(), target.c_str()) == 0) {
+            ::unlink(path.c_str());
+            logLine("AtomicFile: unreadable file %s moved aside to %s", path.c_str(), target.c_str());
+            return target;
+        }
+        if (errno == EEXIST) continue;
+        if (errno == EPERM || errno == EXDEV || errno == ENOTSUP || errno == EMLINK) {
+            // File systems without hard links: fall back to rename after a check.
+            if (::access(target.c_str(), F_OK) == 0) continue;
+            if (::rename(path.c_str(), target.c_str()) == 0) {
+                logLine("AtomicFile: unreadable file %s moved aside to %s", path.c_str(), target.c_str());
+                return target;
+            }
+        }
+        fail(error, errnoText("cannot move aside", path));
+        return std::string();
+    }
+    fail(error, "cannot move aside " + path + ": too many earlier copies");
+    return std::string();
+}
+
+} // namespace mw

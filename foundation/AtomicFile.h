@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mw {
+
+// Writing files that hold the player's or a client's data so that a crash or a
+// full disk never leaves a half-written file behind.
+class AtomicFile {
+public:
+    // Writes the bytes to a temporary file in the same folder, flushes it to
+    // disk, renames it over `path` and flushes the folder. On any failure the
+    // temporary file is removed, the old file stays whole, and false comes back
+    // with the reason in `error` (when given) and one log line.
+    [[nodiscard]] static bool write(const std::string& path, const void* data, size_t size,
+                                    std::string* error = nullptr);
+    [[nodiscard]] static bool write(const std::string& path, const std::string& bytes,
+                                    std::string* error = nullptr)
+    {
+        return write(path, bytes.data(), bytes.size(), error);
+    }
+
+    // Reads a whole file. False (with the reason) when it cannot be opened or read.
+    [[nodiscard]] static bool read(const std::string& path, std::vector<uint8_t>& bytes,
+                                   std::string* error = nullptr);
+
+    // Moves a file that could not be read out of the way, to
+    // "<path>.corrupt-<UTC time>" (with a counter when that exists too), so
+    // that a later write does not destroy what may still be rescued. Logs one
+    // line. Returns the new path, or an empty string when the move failed.
+    static std::string moveAside(const std::string& path, std::string* error = nullptr);
+};
+
+} // namespace mw

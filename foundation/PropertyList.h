@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "foundation/Value.h"
+
+namespace mw {
+
+// XML property lists, in the platform's format.
+//
+// Reading accepts every value kind; dictionaries keep the file's key order (a
+// repeated key keeps its first position and its last value). Anything that is
+// not a well-formed XML property list is an error: the functions return
+// nullopt (or false / an empty string), put the reason in `error` when given,
+// and log one line when it is not given. Entities are never expanded and
+// nothing is fetched from the network. Binary property lists are refused.
+//
+// Integers keep the 32-bit mark when their value fits in 32 bits. A real keeps
+// the float mark when its text is a float's shortest form and not the exact
+// form of a double (the writer prints doubles with 17 significant digits, so
+// only reals written as floats read back as floats). Dates are written in
+// whole seconds, as the platform did.
+
+// Nesting deeper than this is refused when reading and writing.
+inline constexpr int kPropertyListMaxDepth = 512;
+
+[[nodiscard]] std::optional<Value> readPropertyList(const uint8_t* data, size_t size,
+                                                    std::string* error = nullptr);
+[[nodiscard]] inline std::optional<Value> readPropertyList(std::string_view text, std::string* error = nullptr)
+{
+    return readPropertyList(reinterpret_cast<const uint8_t*>(text.data()), text.size(), error);
+}
+[[nodiscard]] std::optional<Value> readPropertyListFile(const std::string& path, std::string* error = nullptr);
+
+// The XML form of `value`. Empty (with the reason) when the value cannot be a
+// property list: a null anywhere, text that is not UTF-8 or holds characters
+// XML cannot carry, or nesting beyond the limit.
+[[nodiscard]] std::string writePropertyList(const Value& value, std::string* error = nullptr);
+
+// Writes the XML form atomically (see AtomicFile): on failure the old file stays whole.
+[[nodiscard]] bool writePropertyListFile(const std::string& path, const Value& value,
+                                         std::string* error = nullptr);
+
+// Base64 as property lists use it. Decoding skips white space and fails on
+// any other character outside the alphabet or on misplaced padding.
+std::string encodeBase64(const uint8_t* data, size_t size);
+[[nodiscard]] std::optional<Value::Bytes> decodeBase64(std::string_view text);
+
+// ISO 8601 dates as property lists write them ("2026-12-09T12:00:00Z"),
+// against seconds since 2001-01-01 UTC.
+std::string formatPropertyListDate(double secondsSinceReferenceDate);
+[[nodiscard]] std::optional<double> parsePropertyListDate(std::string_view text);
+
+} // namespace mw

@@ -1,0 +1,205 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace mw {
+
+class ValueDictionary;
+template <typename T>
+class Ref;
+
+// A property-list value: null, boolean, integer, real, string, data, date,
+// array or dictionary.
+//
+// Value is a plain value type. Strings, data, arrays and dictionaries live in
+// shared storage that is copied only when a shared copy is changed, so passing
+// values around is cheap. Copies may travel between threads; one Value object
+// must not be changed by two threads at once.
+//
+// Reads are forgiving, as the platform's number and string objects were: a
+// value of the wrong kind reads as 0, false or empty; a string read as a number
+// yields its leading number (C locale); a real read as an integer truncates.
+//
+// Equality is deep and compares kinds: a boolean, an integer and a real are
+// three different kinds, so Value(1) != Value(1.0) != Value(true). Within a
+// kind the width hints do not matter: a 32-bit and a 64-bit integer of the same
+// number are equal, and a real marked as float is compared at float precision
+// (the mark says the value never had more). Dictionaries are equal when they
+// hold the same keys with equal values, whatever their order; the order is kept
+// for writing files, not for identity.
+class Value {
+public:
+    enum class Kind : uint8_t { Null, Boolean, Integer, Real, String, Data, Date, Array, Dictionary };
+    using Array = std::vector<Value>;
+    using Dictionary = ValueDictionary;
+    using Bytes = std::vector<uint8_t>;
+
+    // Seconds from the Unix epoch to the platform's reference date 2001-01-01 UTC.
+    static constexpr double kReferenceDateUnixTime = 978307200.0;
+
+    Value() = default;
+    Value(std::nullptr_t) {}
+    Value(bool b) : kind_(Kind::Boolean), int_(b ? 1 : 0) {}
+    Value(int32_t i) : kind_(Kind::Integer), is32Bit_(true), int_(i) {}
+    Value(int64_t i) : kind_(Kind::Integer), int_(i) {}
+    Value(long long i) : Value(static_cast<int64_t>(i)) {}
+    Value(uint32_t i) : Value(static_cast<int64_t>(i)) {}
+    // Unsigned 64-bit numbers above the signed range clamp to INT64_MAX.
+    Value(unsigned long i) : Value(i > uint64_t(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(i)) {}
+    Value(unsigned long long i) : Value(i > uint64_t(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(i)) {}
+    Value(float f) : kind_(Kind::Real), isFloat_(true), real_(static_cast<double>(f)) {}
+    Value(double d) : kind_(Kind::Real), real_(d) {}
+    Value(const char* s);
+    Value(std::string s);
+    Value(std::string_view s) : Value(std::string(s)) {}
+    Value(Bytes bytes);
+    Value(Array items);
+    Value(ValueDictionary dict);
+    // Pointers and object references are no property-list values; without
+    // these they would quietly turn into booleans.
+    template <typename T>
+    Value(const T*) = delete;
+    template <typename T>
+    Value(const Ref<T>&) = delete;
+
+    // A dictionary built from key/value pairs, in the given order.
+    static Value dictionary(std::initializer_list<std::pair<std::string, Value>> entries = {});
+    // An array built from a list: Value::array({1, "two", 3.0}).
+    static Value array(Array items = {}) { return Value(std::move(items)); }
+    static Value data(const void* bytes, size_t size);
+    // Dates count seconds from 2001-01-01 00:00:00 UTC.
+    static Value date(double secondsSinceReferenceDate);
+    static Value dateFromUnixTime(double unixSeconds) { return date(unixSeconds - kReferenceDateUnixTime); }
+    // An integer that remembers it was written as 64-bit even when it fits in 32.
+    static Value int64(int64_t i) { return Value(i); }
+
+    Kind kind() const { return kind_; }
+    bool isNull() const { return kind_ == Kind::Null; }
+    bool isBool() const { return kind_ == Kind::Boolean; }
+    bool isInteger() const { return kind_ == Kind::Integer; }
+    bool isReal() const { return kind_ == Kind::Real; }
+    bool isNumber() const { return isBool() || isInteger() || isReal(); }
+    bool isString() const { return kind_ == Kind::String; }
+    bool isData() const { return kind_ == Kind::Data; }
+    bool isDate() const { return kind_ == Kind::Date; }
+    bool isArray() const { return kind_ == Kind::Array; }
+    bool isDict() const { return kind_ == Kind::Dictionary; }
+    // Width hints: an integer made from a 32-bit number, a real made from a float.
+    bool is32Bit() const { return kind_ == Kind::Integer && is32Bit_; }
+    bool isFloat() const { return kind_ == Kind::Real && isFloat_; }
+
+    // Forgiving reads (see the class comment). Out-of-range numbers clamp.
+    int64_t asInt64() const;
+    int32_t asInt() const;
+    double asDouble() const;
+    float asFloat() const { return static_cast<float>(asDouble()); }
+    bool asBool() const;
+    // Strings as they are; numbers in their C-locale decimal form; anything else empty.
+    std::string asString() const;
+    // Seconds since 2001-01-01 UTC for a date, 0 otherwise.
+    double asDate() const { return kind_ == Kind::Date ? real_ : 0.0; }
+    double asUnixTime() const { return asDate() + kReferenceDateUnixTime; }
+    // These return a shared empty container when the value is of another kind.
+    const Bytes& asData() const;
+    const Array& asArray() const;
+    const ValueDictionary& asDict() const;
+
+    // Array and dictionary element count; 0 for anything else.
+    size_t size() const;
+    bool empty() const { return size() == 0; }
+
+    // Dictionary lookup; a shared null for a missing key or a non-dictionary.
+    const Value& get(std::string_view key) const;
+    const Value& operator[](std::string_view key) const { return get(key); }
+    const Value& operator[](const char* key) const { return get(key); }
+    bool contains(std::string_view key) const;
+    // Array element; a shared null when out of range or not an array.
+    const Value& at(size_t index) const;
+    const Value& operator[](size_t index) const { return at(index); }
+    const Value& operator[](int index) const { return index < 0 ? at(SIZE_MAX) : at(static_cast<size_t>(index)); }
+
+    // Writers. A null value becomes an empty dictionary (set) or array (push)
+    // first; on a value of another kind they do nothing and return false.
+    bool set(std::string key, Value value);
+    bool remove(std::string_view key);
+    bool push(Value value);
+
+    // Mutable access to the containers, unsharing them first. Null when the
+    // value is of another kind.
+    Array* mutableArray();
+    ValueDictionary* mutableDict();
+
+    friend bool operator==(const Value& a, const Value& b);
+    friend bool operator!=(const Value& a, const Value& b) { return !(a == b); }
+
+    // Shared null returned by failed lookups.
+    static const Value& null();
+
+private:
+    Kind kind_ = Kind::Null;
+    bool is32Bit_ = false;
+    bool isFloat_ = false;
+    int64_t int_ = 0;   // boolean and integer
+    double real_ = 0.0; // real and date
+    std::shared_ptr<const void> storage_; // string, data, array or dictionary
+
+    const std::string& stringRef() const;
+    template <typename T>
+    T* unshared();
+};
+
+// Dictionary with string keys that keeps insertion order and finds keys by hash.
+class ValueDictionary {
+public:
+    using Entry = std::pair<std::string, Value>;
+
+    ValueDictionary() = default;
+    ValueDictionary(std::initializer_list<Entry> entries);
+
+    size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    // Null when missing.
+    const Value* find(std::string_view key) const;
+    Value* find(std::string_view key);
+    bool contains(std::string_view key) const { return find(key) != nullptr; }
+    // Replaces the value in place when the key exists (keeping its position),
+    // otherwise appends.
+    void set(std::string key, Value value);
+    bool remove(std::string_view key);
+    void clear();
+
+    // Entries in insertion order.
+    std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
+    std::vector<Entry>::const_iterator end() const { return entries_.end(); }
+    const std::vector<Entry>& entries() const { return entries_; }
+
+    // Same keys with equal values; order is ignored.
+    friend bool operator==(const ValueDictionary& a, const ValueDictionary& b);
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    std::vector<Entry> entries_;
+    std::unordered_map<std::string, size_t, Hash, std::equal_to<>> index_;
+};
+
+// Parses the leading number of a string the way the platform's string reads did:
+// leading white space, an optional sign, then digits (with a fraction and an
+// exponent for the real form). No number gives 0; overflow clamps.
+int64_t parseLeadingInteger(std::string_view text);
+double parseLeadingReal(std::string_view text);
+// The platform's string-to-boolean rule: after white space and an optional sign
+// and zeros, true when the text starts with Y, y, T, t or a digit 1-9.
+bool parseLeadingBool(std::string_view text);
+
+} // namespace mw

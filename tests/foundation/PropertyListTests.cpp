@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "foundation/PropertyList.h"
+#include "tests/foundation/PathsTempDir.h"
+
+namespace mw {
+namespace {
+
+std::string header()
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">\n";
+}
+
+std::string plist(const std::string& body) { return header() + body + "\n</plist>\n"; }
+
+std::vector<std::string> keysOf(const Value& dict)
+{
+    std::vector<std::string> keys;
+    for (const auto& entry : dict.asDict()) keys.push_back(entry.first);
+    return keys;
+}
+
+struct RoundTripCase {
+    const char* name;
+    Value value;
+};
+
+TEST(PropertyListTest, EveryKindSurvivesWriteAndRead)
+{
+    const uint8_t bytes[] = {0, 1, 2, 0xFE, 0xFF, '<', '&'};
+    const std::vector<RoundTripCase> cases = {
+        {"true", Value(true)},
+        {"false", Value(false)},
+        {"zero", Value(0)},
+        {"negative", Value(-123456)},
+        {"int32 min", Value(INT32_MIN)},
+        {"int64 max", Value::int64(INT64_MAX)},
+        {"int64 min", Value::int64(INT64_MIN)},
+        {"double", Value(0.1)},
+        {"double tiny", Value(5e-324)},
+        {"double huge", Value(1.7976931348623157e308)},
+        {"double negative zero", Value(-0.0)},
+        {"double 1e20", Value(1e20)},
+        {"float", Value(0.1f)},
+        {"float pi", Value(3.14159274f)},
+        {"float 1e20", Value(1e20f)},
+        {"infinity", Value(INFINITY)},
+        {"string escapes", Value("a < b && c > d \"q\" 'a'")},
+        {"string non-ASCII", Value("Zażółć gęślą jaźń – Grüße 🌾")},
+        {"string whitespace kept", Value("  two\n\tlines \r\n end  ")},
+        {"string empty", Value("")},
+        {"data", Value::data(bytes, sizeof bytes)},
+        {"data empty", Value::data(nullptr, 0)},
+        {"data long (wrapped lines)", Value(Value::Bytes(1000, 0xA5))},
+        {"date", Value::dateFromUnixTime(1796817600.0)},
+        {"date before 1970", Value::dateFromUnixTime(-86400.0 * 365)},
+        {"empty array", Value::array()},
+        {"empty dictionary", Value::dictionary()},
+        {"nested", Value::dictionary({
+                       {"list", Value::array({1, "two", 3.5, Value::array(), Value::dictionary({{"deep", true}})})},
+                       {"ключ", Value("значение")},
+                       {"", Value("empty key")},
+                   })},
+    };
+    for (const RoundTripCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        const std::string text = writePropertyList(c.value, &error);
+        ASSERT_FALSE(text.empty()) << error;
+        std::optional<Value> back = readPropertyList(text, &error);
+        ASSERT_TRUE(back) << error << "\n" << text;
+        EXPECT_EQ(*back, c.value) << text;
+        EXPECT_EQ(back->kind(), c.value.kind());
+        // A second pass gives the same bytes: nothing drifts.
+        EXPECT_EQ(writePropertyList(*back), text);
+    }
+}
+
+TEST(PropertyListTest, NumberMarksSurviveWhereTheTextShowsThem)
+{
+    const Value original = Value::dictionary({
+        {"float", Value(0.1f)},
+        {"double", Value(0.1)},
+        {"small int", Value::int64(5)},
+        {"big int", Value::int64(int64_t(1) << 40)},
+    });
+    std::optional<Value> back = readPropertyList(writePropertyList(original));
+    ASSERT_TRUE(back);
+    EXPECT_TRUE((*back)["float"].isFloat());
+    EXPECT_EQ((*back)["float"].asFloat(), 0.1f);
+    EXPECT_FALSE((*back)["double"].isFloat());
+    EXPECT_EQ((*back)["double"].asDouble(), 0.1);
+    EXPECT_TRUE((*back)["small int"].is32Bit());
+    EXPECT_FALSE((*back)["big int"].is32Bit());
+}
+
+TEST(PropertyListTest, DictionaryOrderIsKept)
+{
+    Value dict;
+    for (const char* key : {"zebra", "apple", "mango", "banana", "0", "Apple"}) dict.set(key, key);
+    std::optional<Value> back = readPropertyList(writePropertyList(dict));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(keysOf(*back), keysOf(dict));
+}
+
+TEST(PropertyListTest, WritesThePlatformFormat)
+{
+    const Value value = Value::dictionary({{"a&b", Value::array({1, 0.5f, true})}, {"s", "x<y"}, {"e", Value::array()}});
+    EXPECT_EQ(writePropertyList(value), header() +
+                                            "<dict>\n"
+                                            "\t<key>a&amp;b</key>\n"
+                                            "\t<array>\n"
+                                            "\t\t<integer>1</integer>\n"
+                                            "\t\t<real>0.5</real>\n"
+                                            "\t\t<true/>\n"
+                                            "\t</array>\n"
+                                            "\t<key>s</key>\n"
+                                            "\t<string>x&lt;y</string>\n"
+                                            "\t<key>e</key>\n"
+                                            "\t<array/>\n"
+                                            "</dict>\n"
+                                            "</plist>\n");
+    EXPECT_NE(writePropertyList(Value::date(0)).find("<date>2001-01-01T00:00:00Z</date>"), std::string::npos);
+    EXPECT_NE(writePropertyList(Value(0.1)).find("<real>0.10000000000000001</real>"), std::string::npos);
+}
+
+TEST(PropertyListTest, ReadsWhatOtherWritersProduce)
+{
+    std::optional<Value> value = readPropertyList(plist(
+        "<!-- comment --><dict>\n"
+        "  <key>n</key> <integer> +42 </integer>\n"
+        "  <key>r</key><real>1.50</real>\n"
+        "  <key>d</key><data>\n  SGVs\n  bG8=\n  </data>\n"
+        "  <key>c</key><string><![CDATA[<raw> & text]]></string>\n"
+        "  <key>when</key><date>2026-12-09T12:00:00Z</date>\n"
+        "  <key>dup</key><integer>1</integer><key>dup</key><integer>2</integer>\n"
+        "</dict>"));
+    ASSERT_TRUE(value);
+    EXPECT_EQ((*value)["n"], Value(42));
+    EXPECT_EQ((*value)["r"], Value(1.5));
+    EXPECT_EQ((*value)["d"], Value::data("Hello", 5));
+    EXPECT_EQ((*value)["c"].asString(), "<raw> & text");
+    EXPECT_EQ((*value)["when"].asUnixTime(), 1796817600.0);
+    EXPECT_EQ((*value)["dup"].asInt(), 2);
+    EXPECT_EQ(keysOf(*value), (std::vector<std::string>{"n", "r", "d", "c", "when", "dup"}));
+    // A bare plist without the XML declaration or DOCTYPE is fine too.
+    EXPECT_EQ(readPropertyList("<plist><string>x</string></plist>"), Value("x"));
+}
+
+struct MalformedCase {
+    const char* name;
+    std::string text;
+    const char* errorContains;
+};
+
+TEST(PropertyListTest, MalformedInputIsAnErrorNeverACrash)
+{
+    std::string deep;
+    for (int i = 0; i < 5000; ++i) deep += "<array>";
+    const std::vector<MalformedCase> cases = {
+        {"empty file", "", "empty"},
+        {"white space only", "   \n", "malformed XML"},
+        {"garbage", "\x01\x02garbage\xff", "malformed XML"},
+        {"binary plist", std::string("bplist00\xd1\x01\x02", 11), "binary"},
+        {"not a plist root", "<?xml version=\"1.0\"?>\n<array><true/></array>", "not <plist>"},
+        {"wrong root element", "<dict><key>a</key><string>b</string></dict>", "not <plist>"},
+        {"empty plist", plist(""), "no value"},
+        {"two values", plist("<true/><false/>"), "more than one"},
+        {"unknown tag", plist("<dict><key>a</key><widget>1</widget></dict>"), "unknown element <widget>"},
+        {"unclosed element", header() + "<dict><key>a</key><string>b</string>", "malformed XML"},
+        {"truncated", plist("<array><integer>1</integer>").substr(0, 150), "malformed XML"},
+        {"dict key without value", plist("<dict><key>a</key></dict>"), "has no value"},
+        {"dict key followed by key", plist("<dict><key>a</key><key>b</key><true/></dict>"), "has no value"},
+        {"dict value without key", plist("<dict><string>x</string></dict>"), "without a <key>"},
+        {"text inside dict", plist("<dict>stray<key>a</key><true/></dict>"), "text inside <dict>"},
+        {"element inside string", plist("<string>a<b/>c</string>"), "unexpected element"},
+        {"integer not a number", plist("<integer>12abc</integer>"), "not an integer"},
+        {"integer empty", plist("<integer></integer>"), "not an integer"},
+        {"integer out of range", plist("<integer>9223372036854775808</integer>"), "out of range"},
+        {"real not a number", plist("<real>1.5.5</real>"), "not a real"},
+        {"bad base64 character", plist("<data>SGV*bG8=</data>"), "bad base64"},
+        {"base64 truncated group", plist("<data>SGVsb</data>"), "bad base64"},
+        {"base64 data after padding", plist("<data>SG==bG8=</data>"), "bad base64"},
+        {"bad date", plist("<date>2026-13-09T12:00:00Z</date>"), "not a date"},
+        {"date 31 February", plist("<date>2026-02-31T12:00:00Z</date>"), "not a date"},
+        {"true with text", plist("<true>yes</true>"), "text inside"},
+        {"entity reference", header().substr(0, 39) +
+                                 "<!DOCTYPE plist [<!ENTITY boom \"kaboom\">]>\n<plist><string>&boom;</string></plist>",
+         "entit"},
+        {"deep nesting", plist(deep), ""},
+    };
+    for (const MalformedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        std::optional<Value> value = readPropertyList(c.text, &error);
+        EXPECT_FALSE(value) << writePropertyList(*value);
+        EXPECT_FALSE(error.empty());
+        EXPECT_NE(error.find(c.errorContains), std::string::npos) << error;
+    }
+}
+
+TEST(PropertyListTest, NestingBeyondTheLimitIsRefused)
+{
+    Value deep = Value::array();
+    for (int i = 0; i < kPropertyListMaxDepth + 5; ++i) deep = Value::array({deep});
+    std::string error;
+    EXPECT_EQ(writePropertyList(deep, &error), "");
+    EXPECT_NE(error.find("nesting"), std::string::npos) << error;
+}
+
+TEST(PropertyListTest, WriterRefusesWhatXmlCannotCarry)
+{
+    const std::vector<std::pair<const char*, Value>> cases = {
+        {"null", Value()},
+        {"null inside", Value::array({1, Value()})},
+        {"invalid UTF-8", Value(std::string("bad \xC3\x28 text"))},
+        {"overlong UTF-8", Value(std::string("\xC0\xAF"))},
+        {"control character", Value(std::string("bell\x07"))},
+        {"invalid UTF-8 key", Value::dictionary({{std::string("\xFF"), 1}})},
+        {"date past year 9999", Value::date(1e12)},
+    };
+    for (const auto& [name, value] : cases) {
+        SCOPED_TRACE(name);
+        std::string error;
+        EXPECT_EQ(writePropertyList(value, &error), "");
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(PropertyListTest, Base64DecodesOrRefuses)
+{
+    struct Case {
+        const char* text;
+        std::optional<std::string> bytes;
+    };
+    const std::vector<Case> cases = {
+        {"", std::string()},
+        {"TQ==", std::string("M")},
+        {"TWE=", std::string("Ma")},
+        {"TWFu", std::string("Man")},
+        {" T W\nF u\t", std::string("Man")},
+        {"TWFuTQ==", std::string("ManM")},
+        {"TQ=", std::nullopt},
+        {"T===", std::nullopt},
+        {"TQ==TQ==", std::nullopt},
+        {"TW-u", std::nullopt},
+        {"TWFuT", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::optional<Value::Bytes> decoded = decodeBase64(c.text);
+        ASSERT_EQ(decoded.has_value(), c.bytes.has_value());
+        if (decoded) {
+            EXPECT_EQ(std::string(decoded->begin(), decoded->end()), *c.bytes);
+        }
+    }
+    for (size_t length = 0; length < 8; ++length) {
+        const std::string original = std::string("abcdefgh").substr(0, length);
+        const std::string encoded = encodeBase64(reinterpret_cast<const uint8_t*>(original.data()), length);
+        std::optional<Value::Bytes> decoded = decodeBase64(encoded);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(std::string(decoded->begin(), decoded->end()), original);
+    }
+}
+
+TEST(PropertyListTest, FilesAreWrittenAtomicallyAndReadBack)
+{
+    test::TempDir dir;
+    const std::string path = dir.file("save.plist");
+    const Value value = Value::dictionary({{"gold", 120}, {"name", "Mosswick"}});
+    std::string error;
+    ASSERT_TRUE(writePropertyListFile(path, value, &error)) << error;
+    EXPECT_EQ(readPropertyListFile(path, &error), value);
+
+    // A value that cannot be written leaves the file as it was.
+    EXPECT_FALSE(writePropertyListFile(path, Value::array({Value()}), &error));
+    EXPECT_EQ(readPropertyListFile(path), value);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"save.plist"});
+
+    EXPECT_FALSE(readPropertyListFile(dir.file("missing.plist"), &error));
+    EXPECT_NE(error.find("missing.plist"), std::string::npos);
+}
+
+} // namespace
+} // namespace mw

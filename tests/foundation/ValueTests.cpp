@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "foundation/Value.h"
+
+namespace mw {
+namespace {
+
+struct ReadCase {
+    const char* name;
+    Value value;
+    int64_t asInt64;
+    double asDouble;
+    bool asBool;
+    std::string asString;
+};
+
+TEST(ValueTest, ReadsEveryKindForgivingly)
+{
+    const std::vector<ReadCase> cases = {
+        {"null", Value(), 0, 0.0, false, ""},
+        {"true", Value(true), 1, 1.0, true, "1"},
+        {"false", Value(false), 0, 0.0, false, "0"},
+        {"negative int", Value(-42), -42, -42.0, true, "-42"},
+        {"int64 max", Value::int64(INT64_MAX), INT64_MAX, 9223372036854775807.0, true, "9223372036854775807"},
+        {"real truncates toward zero", Value(-2.75), -2, -2.75, true, "-2.75"},
+        {"real above int64 clamps", Value(1e300), INT64_MAX, 1e300, true, "1e+300"},
+        {"NaN reads as 0", Value(std::nan("")), 0, std::nan(""), true, "nan"},
+        {"float prints as float", Value(0.1f), 0, double(0.1f), true, "0.1"},
+        {"string leading number", Value("  12abc"), 12, 12.0, true, "  12abc"},
+        {"string real", Value("3.9e2xyz"), 3, 390.0, true, "3.9e2xyz"},
+        {"string signed", Value("-7"), -7, -7.0, true, "-7"},
+        {"string no number", Value("abc"), 0, 0.0, false, "abc"},
+        {"string YES", Value("YES"), 0, 0.0, true, "YES"},
+        {"string true", Value("true"), 0, 0.0, true, "true"},
+        {"string zeros then 5", Value("  +005"), 5, 5.0, true, "  +005"},
+        {"string NO", Value("NO"), 0, 0.0, false, "NO"},
+        {"string overflow clamps", Value("99999999999999999999"), INT64_MAX, 1e20, true, "99999999999999999999"},
+        {"string huge exponent", Value("1e999"), 1, INFINITY, true, "1e999"},
+        {"string tiny exponent", Value("1e-999"), 1, 0.0, true, "1e-999"},
+        {"data", Value::data("ab", 2), 0, 0.0, false, ""},
+        {"array", Value::array({1, 2}), 0, 0.0, false, ""},
+        {"dictionary", Value::dictionary({{"a", 1}}), 0, 0.0, false, ""},
+    };
+    for (const ReadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.value.asInt64(), c.asInt64);
+        if (std::isnan(c.asDouble)) {
+            EXPECT_TRUE(std::isnan(c.value.asDouble()));
+        } else {
+            EXPECT_EQ(c.value.asDouble(), c.asDouble);
+        }
+        EXPECT_EQ(c.value.asBool(), c.asBool);
+        EXPECT_EQ(c.value.asString(), c.asString);
+    }
+}
+
+TEST(ValueTest, IntClampsToThirtyTwoBits)
+{
+    EXPECT_EQ(Value::int64(int64_t(1) << 40).asInt(), INT32_MAX);
+    EXPECT_EQ(Value::int64(-(int64_t(1) << 40)).asInt(), INT32_MIN);
+    EXPECT_EQ(Value("-2147483649").asInt(), INT32_MIN);
+    EXPECT_EQ(Value("-9223372036854775808").asInt64(), INT64_MIN);
+}
+
+TEST(ValueTest, MissingKeysAndWrongKindsReadAsEmpty)
+{
+    const Value dict = Value::dictionary({{"n", 5}, {"s", "x"}});
+    EXPECT_TRUE(dict["missing"].isNull());
+    EXPECT_EQ(dict["missing"].asInt(), 0);
+    EXPECT_EQ(dict["missing"]["deeper"].asString(), "");
+    EXPECT_TRUE(dict["n"].asArray().empty());
+    EXPECT_TRUE(dict["s"].asDict().empty());
+    EXPECT_TRUE(dict["s"].asData().empty());
+    EXPECT_TRUE(Value(3)[0].isNull());
+    EXPECT_TRUE(Value::array({1})[1].isNull());
+    EXPECT_TRUE(Value::array({1})[-1].isNull());
+    EXPECT_EQ(Value::array({1, "b"})[1].asString(), "b");
+}
+
+TEST(ValueTest, EqualityComparesKindsAndValues)
+{
+    struct Case {
+        const char* name;
+        Value a, b;
+        bool equal;
+    };
+    const std::vector<Case> cases = {
+        {"int vs real", Value(1), Value(1.0), false},
+        {"int vs bool", Value(1), Value(true), false},
+        {"32 vs 64 bit", Value(7), Value::int64(7), true},
+        {"float vs its double", Value(0.1f), Value(double(0.1f)), true},
+        {"float vs nearby double", Value(0.1f), Value(0.1), true}, // compared at float precision
+        {"doubles that differ", Value(0.1), Value(0.1 + 1e-17 * 2), false},
+        {"NaN equals NaN", Value(std::nan("")), Value(std::nan("")), true},
+        {"string vs data", Value("ab"), Value::data("ab", 2), false},
+        {"date vs real", Value::date(5), Value(5.0), false},
+        {"null vs empty string", Value(), Value(""), false},
+        {"dictionary order ignored", Value::dictionary({{"a", 1}, {"b", 2}}), Value::dictionary({{"b", 2}, {"a", 1}}), true},
+        {"dictionary value differs", Value::dictionary({{"a", 1}}), Value::dictionary({{"a", 2}}), false},
+        {"dictionary extra key", Value::dictionary({{"a", 1}}), Value::dictionary({{"a", 1}, {"b", 1}}), false},
+        {"array order matters", Value::array({1, 2}), Value::array({2, 1}), false},
+        {"nested equal", Value::array({Value::dictionary({{"k", Value::array({"x"})}})}),
+         Value::array({Value::dictionary({{"k", Value::array({"x"})}})}), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.a == c.b, c.equal);
+        EXPECT_EQ(c.b == c.a, c.equal);
+    }
+}
+
+TEST(ValueTest, CopiesAreIndependent)
+{
+    Value original = Value::dictionary({{"list", Value::array({1, 2})}});
+    Value copy = original;
+    copy.set("extra", "x");
+    Value inner = original["list"];
+    inner.push(3);
+    EXPECT_EQ(original.size(), 1u);
+    EXPECT_EQ(original["list"].size(), 2u);
+    EXPECT_EQ(copy.size(), 2u);
+    EXPECT_EQ(inner.size(), 3u);
+}
+
+TEST(ValueTest, DictionaryKeepsOrderThroughReplaceAndRemove)
+{
+    Value dict;
+    for (const char* key : {"z", "a", "m", "b"}) dict.set(key, key);
+    dict.set("a", 10);   // replaced in place
+    dict.remove("z");    // later positions shift
+    dict.set("z", "again");
+    std::vector<std::string> keys;
+    for (const auto& entry : dict.asDict()) keys.push_back(entry.first);
+    EXPECT_EQ(keys, (std::vector<std::string>{"a", "m", "b", "z"}));
+    EXPECT_EQ(dict["a"].asInt(), 10);
+    EXPECT_EQ(dict["b"].asString(), "b"); // the index still finds entries after the shift
+    EXPECT_EQ(dict["z"].asString(), "again");
+    EXPECT_FALSE(dict.remove("missing"));
+}
+
+TEST(ValueTest, WritersRefuseOtherKinds)
+{
+    Value number(3);
+    EXPECT_FALSE(number.set("k", 1));
+    EXPECT_FALSE(number.push(1));
+    EXPECT_EQ(number, Value(3));
+}
+
+TEST(ValueTest, DatesConvertToUnixTime)
+{
+    const Value date = Value::dateFromUnixTime(1796817600.0); // 2026-12-09T12:00:00Z
+    EXPECT_EQ(date.asDate(), 1796817600.0 - 978307200.0);
+    EXPECT_EQ(date.asUnixTime(), 1796817600.0);
+    EXPECT_EQ(Value::date(0).asUnixTime(), 978307200.0);
+}
+
+} // namespace
+} // namespace mw
