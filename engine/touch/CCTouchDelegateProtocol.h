@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/UITouch.h"
+
+namespace mw {
+
+// Touch phases as bits; a handler's mask of implemented callbacks uses them.
+enum CCTouchPhaseBit : int32_t {
+    kCCTouchBeganBit = 1,
+    kCCTouchMovedBit = 2,
+    kCCTouchEndedBit = 4,
+    kCCTouchCancelledBit = 8,
+    kCCTouchAllBits = 15,
+};
+
+// What the GL view sends its touches to: each phase with the touches of that
+// phase and the event they belong to (the event may be null).
+class EAGLTouchDelegate {
+public:
+    virtual ~EAGLTouchDelegate() = default;
+    virtual void touchesBegan(const UITouchSet& touches, UIEvent* event) = 0;
+    virtual void touchesMoved(const UITouchSet& touches, UIEvent* event) = 0;
+    virtual void touchesEnded(const UITouchSet& touches, UIEvent* event) = 0;
+    virtual void touchesCancelled(const UITouchSet& touches, UIEvent* event) = 0;
+};
+
+// Common root of the two delegate kinds. It is a virtual base of both, so an
+// object that takes touches both ways (a layer) has one identity, and the
+// dispatcher finds all of its handlers by that one pointer. A delegate that is
+// also an Object is kept alive by its handlers while registered.
+class CCTouchDelegate {
+public:
+    virtual ~CCTouchDelegate() = default;
+};
+
+// A delegate offered one touch at a time. ccTouchBegan is always called; the
+// other three only when the delegate declares them in targetedTouchCallbacks(),
+// which the handler reads once, at registration (as the platform asked whether
+// an object "responds to" a callback).
+class CCTargetedTouchDelegate : public virtual CCTouchDelegate {
+public:
+    // Returns true to claim the touch: its later phases then come to this delegate.
+    virtual bool ccTouchBegan(UITouch* touch, UIEvent* event) = 0;
+    virtual void ccTouchMoved(UITouch* touch, UIEvent* event) {}
+    virtual void ccTouchEnded(UITouch* touch, UIEvent* event) {}
+    virtual void ccTouchCancelled(UITouch* touch, UIEvent* event) {}
+
+    // Phase bits of the callbacks this delegate implements; began is always one.
+    virtual int32_t targetedTouchCallbacks() const { return kCCTouchBeganBit; }
+};
+
+// A delegate given the whole set of touches of a phase that nobody swallowed.
+// It is called only for the phases it declares in standardTouchCallbacks().
+class CCStandardTouchDelegate : public virtual CCTouchDelegate {
+public:
+    virtual void ccTouchesBegan(const UITouchSet& touches, UIEvent* event) {}
+    virtual void ccTouchesMoved(const UITouchSet& touches, UIEvent* event) {}
+    virtual void ccTouchesEnded(const UITouchSet& touches, UIEvent* event) {}
+    virtual void ccTouchesCancelled(const UITouchSet& touches, UIEvent* event) {}
+
+    // Phase bits of the callbacks this delegate implements; none by default.
+    virtual int32_t standardTouchCallbacks() const { return 0; }
+};
+
+} // namespace mw
