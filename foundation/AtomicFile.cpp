@@ -149,17 +149,13 @@ std::string AtomicFile::moveAside(const std::string& path, std::string* error)
         // earlier rescued copy is never overwritten.
         if (::link(path.c_str(), target.c_str()) == 0) {
             ::unlink(path.c_str());
-            logLine("AtomicFile: unreadable file %s moved aside to %s", path.c_str(), target.c_str());
             return target;
         }
         if (errno == EEXIST) continue;
         if (errno == EPERM || errno == EXDEV || errno == ENOTSUP || errno == EMLINK) {
             // File systems without hard links: fall back to rename after a check.
             if (::access(target.c_str(), F_OK) == 0) continue;
-            if (::rename(path.c_str(), target.c_str()) == 0) {
-                logLine("AtomicFile: unreadable file %s moved aside to %s", path.c_str(), target.c_str());
-                return target;
-            }
+            if (::rename(path.c_str(), target.c_str()) == 0) return target;
         }
         fail(error, errnoText("cannot move aside", path));
         return std::string();

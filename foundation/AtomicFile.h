@@ -29,8 +29,9 @@ public:
 
     // Moves a file that could not be read out of the way, to
     // "<path>.corrupt-<UTC time>" (with a counter when that exists too), so
-    // that a later write does not destroy what may still be rescued. Logs one
-    // line. Returns the new path, or an empty string when the move failed.
+    // that a later write does not destroy what may still be rescued. Returns
+    // the new path for the caller to report (it knows why the file was bad),
+    // or an empty string (logged) when the move failed.
     static std::string moveAside(const std::string& path, std::string* error = nullptr);
 };
 

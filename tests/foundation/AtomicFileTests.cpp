@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "foundation/AtomicFile.h"
+#include "foundation/PropertyList.h"
+#include "tests/foundation/PathsTempDir.h"
+
+namespace mw {
+namespace {
+
+using test::TempDir;
+
+TEST(AtomicFileTest, ReplacesTheFileAndLeavesNoTemporary)
+{
+    TempDir dir;
+    const std::string path = dir.file("save.plist");
+    ASSERT_TRUE(AtomicFile::write(path, std::string("first")));
+    ASSERT_TRUE(AtomicFile::write(path, std::string("second, longer")));
+    EXPECT_EQ(TempDir::readText(path), "second, longer");
+    ASSERT_TRUE(AtomicFile::write(path, std::string()));
+    EXPECT_EQ(TempDir::readText(path), "");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"save.plist"});
+}
+
+TEST(AtomicFileTest, FailuresKeepTheOldFileAndRemoveTheTemporary)
+{
+    TempDir dir;
+    const std::string kept = dir.file("kept");
+    TempDir::writeText(kept, "old contents");
+    std::filesystem::create_directory(dir.file("folder"));
+    struct Case {
+        const char* name;
+        std::string path;
+    };
+    const std::vector<Case> cases = {
+        {"missing folder", dir.file("no/such/folder/file")},
+        {"target is a folder", dir.file("folder")},
+        {"empty path", ""},
+        {"path ends in a slash", dir.file("kept/")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        EXPECT_FALSE(AtomicFile::write(c.path, std::string("new contents"), &error));
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_EQ(TempDir::readText(kept), "old contents");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"folder", "kept"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("folder")));
+}
+
+// The child process is killed with SIGKILL in the middle of writing the
+// temporary file: a file-size limit makes the kernel raise SIGXFSZ once the
+// first 64 KiB are on disk, and the handler turns that into SIGKILL, so the
+// kill always lands at the same point of the write.
+TEST(AtomicFileTest, AWriterKilledMidWriteLeavesTheOldFileWhole)
+{
+    TempDir dir;
+    const std::string path = dir.file("supersave.plist");
+    const Value old = Value::dictionary({{"gold", 1234}, {"name", "Old village"}});
+    ASSERT_TRUE(writePropertyListFile(path, old));
+    const std::string oldBytes = TempDir::readText(path);
+    constexpr rlim_t kLimit = 64 * 1024;
+
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct rlimit noCore {0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        struct rlimit sizeLimit {kLimit, kLimit};
+        ::setrlimit(RLIMIT_FSIZE, &sizeLimit);
+        ::signal(SIGXFSZ, [](int) { ::raise(SIGKILL); });
+        const std::string payload(4 * 1024 * 1024, 'x');
+        (void)AtomicFile::write(path, payload);
+        ::_exit(0); // not reached: the write is killed first
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer was not killed; status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGKILL);
+
+    EXPECT_EQ(TempDir::readText(path), oldBytes);
+    EXPECT_EQ(readPropertyListFile(path), old);
+    // The half-written temporary is what the kill left behind, beside the old file.
+    std::vector<std::string> names = dir.entries();
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[1], "supersave.plist");
+    EXPECT_EQ(names[0].rfind(".supersave.plist.tmp-", 0), 0u) << names[0];
+    EXPECT_EQ(std::filesystem::file_size(dir.file(names[0])), kLimit);
+
+    // And the next write goes through.
+    EXPECT_TRUE(AtomicFile::write(path, std::string("fresh")));
+    EXPECT_EQ(TempDir::readText(path), "fresh");
+}
+
+TEST(AtomicFileTest, MoveAsideNeverOverwritesAnEarlierCopy)
+{
+    TempDir dir;
+    const std::string path = dir.file("UserDefaults.plist");
+    TempDir::writeText(path, "first broken");
+    const std::string first = AtomicFile::moveAside(path);
+    TempDir::writeText(path, "second broken");
+    const std::string second = AtomicFile::moveAside(path);
+    ASSERT_FALSE(first.empty());
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.rfind(path + ".corrupt-", 0), 0u) << first;
+    EXPECT_EQ(TempDir::readText(first), "first broken");
+    EXPECT_EQ(TempDir::readText(second), "second broken");
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    std::string error;
+    EXPECT_EQ(AtomicFile::moveAside(dir.file("missing"), &error), "");
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(AtomicFileTest, ReadReportsWhatItCannotRead)
+{
+    TempDir dir;
+    std::vector<uint8_t> bytes{1, 2, 3};
+    std::string error;
+    EXPECT_FALSE(AtomicFile::read(dir.file("missing"), bytes, &error));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(AtomicFile::read(dir.path(), bytes, &error));
+    EXPECT_NE(error.find("folder"), std::string::npos) << error;
+}
+
+} // namespace
+} // namespace mw
