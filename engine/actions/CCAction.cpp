@@ -1,8 +1,7 @@
 #include "engine/actions/CCAction.h"
 
-#include <cstdio>
-
 #include "engine/base/ccDescription.h"
+#include "foundation/Log.h"
 
 namespace mw {
 
@@ -23,12 +22,12 @@ void CCAction::stop() { target_ = nullptr; }
 
 void CCAction::step(float)
 {
-    std::fprintf(stderr, "[Action step]. override me\n");
+    logLine("[Action step]. override me");
 }
 
 void CCAction::update(float)
 {
-    std::fprintf(stderr, "[Action update]. override me\n");
+    logLine("[Action update]. override me");
 }
 
 std::string CCAction::description() const

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <cstdlib>
+
+#include "foundation/Random.h"
 
 namespace mw {
 
@@ -31,8 +32,7 @@ void CCActionInterval::step(float dt)
         } else {
             // Formed in single precision: the largest values of random()
             // round to 2^31 and give exactly the whole duration.
-            const float phase = static_cast<float>(::random()) * (1.0f / 2147483648.0f);
-            elapsed_ = phase * duration_;
+            elapsed_ = Random::random01() * duration_;
         }
     }
     update(std::min(1.0f, elapsed_ / duration_));

@@ -3,7 +3,6 @@
 #include <GLES/gl.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "engine/actions/CCActionManager.h"
 #include "engine/actions/CCGridBase.h"
@@ -13,6 +12,7 @@
 #include "engine/base/TransformUtils.h"
 #include "engine/nodes/CCCamera.h"
 #include "engine/scheduler/CCScheduler.h"
+#include "foundation/Log.h"
 #include "platform/UITouch.h"
 
 namespace mw {
@@ -198,7 +198,7 @@ void CCNode::addChild(CCNode* child, int z, int tag)
     }
     if (child->parent_) {
         // Listing it under two parents would corrupt both trees.
-        std::fprintf(stderr, "CCNode: child already added to another parent; not added\n");
+        logLine("CCNode: child already added to another parent; not added");
         return;
     }
     if (!children_) {

@@ -5,8 +5,13 @@
 #include <cstdlib>
 
 #include "engine/base/ccDescription.h"
+#include "foundation/Random.h"
 
 namespace mw {
+
+namespace {
+const ArchivableRegistration<CCArray> registration("CCArray");
+}
 
 CCArray::CCArray(uint32_t capacity)
     : capacity_(std::max<uint32_t>(capacity, 1)), slots_(capacity_, nullptr)
@@ -63,7 +68,7 @@ Object* CCArray::randomObject() const
     }
     // Formed in single precision, as the engine always did: the largest
     // values of random() round up to 1.0, which would index one past the end.
-    const float r = static_cast<float>(::random()) * (1.0f / 2147483648.0f);
+    const float r = Random::random01();
     auto index = static_cast<uint32_t>(static_cast<float>(count_) * r);
     if (index >= count_) {
         index = count_ - 1;
@@ -360,6 +365,34 @@ std::string CCArray::description() const
     }
     text += ")";
     return text;
+}
+
+void CCArray::encodeWithCoder(KeyedArchiver& coder) const
+{
+    ArchiveItem::Items items;
+    items.reserve(count_);
+    for (Object* item : *this) {
+        items.emplace_back(Ref<Object>(item));
+    }
+    coder.encodeItem("nsarray", ArchiveItem::array(std::move(items)));
+}
+
+bool CCArray::initWithCoder(KeyedUnarchiver& coder)
+{
+    const ArchiveItem stored = coder.decodeItem("nsarray");
+    if (stored.kind() != ArchiveItem::Kind::Array) {
+        return false;
+    }
+    for (const ArchiveItem& item : stored.items()) {
+        if (item.kind() != ArchiveItem::Kind::Object || !item.object()) {
+            return false;
+        }
+    }
+    removeAllObjects();
+    for (const ArchiveItem& item : stored.items()) {
+        addObject(item.object().get());
+    }
+    return true;
 }
 
 } // namespace mw

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/KeyedArchive.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
 #include "foundation/Selector.h"
@@ -23,7 +24,10 @@ using SEL_Compare = int (Object::*)(Object* other);
 //
 // Index arguments must be below count() (insertObject: at most count()); the
 // array checks them only in debug builds.
-class CCArray : public Object {
+//
+// In a keyed archive the array writes its items, in order, under "nsarray";
+// the items must themselves be archivable objects.
+class CCArray : public Object, public Archivable {
 public:
     static constexpr uint32_t NotFound = 2147483647;  // indexOfObject of an absent item
 
@@ -109,6 +113,12 @@ public:
 
     // "<CCArray = ADDRESS> = ( item, item, )"
     std::string description() const;
+
+    // Keyed archiving (registered as "CCArray").
+    std::string className() const override { return "CCArray"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
+    // Rejects an archive whose "nsarray" is missing or holds anything but objects.
+    bool initWithCoder(KeyedUnarchiver& coder) override;
 
 private:
     void ensureCapacity(uint32_t needed);

@@ -1,0 +1,97 @@
+#include "engine/actions/CCSequence.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <vector>
+
+namespace mw {
+
+CCSequence::CCSequence(CCFiniteTimeAction* one, CCFiniteTimeAction* two)
+    : CCActionInterval(one->duration() + two->duration())
+{
+    actions_[0] = one;
+    actions_[1] = two;
+}
+
+Ref<CCFiniteTimeAction> CCSequence::actions(std::initializer_list<CCFiniteTimeAction*> actions)
+{
+    return pairFromLeft(actions.begin(), actions.end(), [](CCFiniteTimeAction* one, CCFiniteTimeAction* two) {
+        return Ref<CCFiniteTimeAction>(makeRef<CCSequence>(one, two));
+    });
+}
+
+Ref<CCFiniteTimeAction> CCSequence::actionsWithArray(const CCArray* actions)
+{
+    if (!actions) {
+        return nullptr;
+    }
+    std::vector<CCFiniteTimeAction*> list;
+    for (Object* item : *actions) {
+        list.push_back(static_cast<CCFiniteTimeAction*>(item));
+    }
+    return pairFromLeft(list.data(), list.data() + list.size(), [](CCFiniteTimeAction* one, CCFiniteTimeAction* two) {
+        return Ref<CCFiniteTimeAction>(makeRef<CCSequence>(one, two));
+    });
+}
+
+Ref<CCAction> CCSequence::copy() const
+{
+    auto one = copyAs<CCFiniteTimeAction>(*actions_[0]);
+    auto two = copyAs<CCFiniteTimeAction>(*actions_[1]);
+    return makeSequence(one, two);
+}
+
+void CCSequence::startWithTarget(CCNode* target)
+{
+    CCActionInterval::startWithTarget(target);
+    split_ = actions_[0]->duration() / std::max(duration_, FLT_EPSILON);
+    last_ = -1;
+}
+
+void CCSequence::stop()
+{
+    actions_[0]->stop();
+    actions_[1]->stop();
+    CCActionInterval::stop();
+}
+
+void CCSequence::update(float progress)
+{
+    int running;
+    float innerProgress;
+    if (progress >= split_) {
+        running = 1;
+        innerProgress = split_ == 1 ? 1 : (progress - split_) / (1 - split_);
+    } else {
+        running = 0;
+        innerProgress = split_ == 0 ? 1 : progress / split_;
+    }
+
+    if (last_ == -1 && running == 1) {
+        // The first action was jumped over: run it through before the second starts.
+        actions_[0]->startWithTarget(target_);
+        actions_[0]->update(1);
+        actions_[0]->stop();
+    }
+    if (running != last_) {
+        if (last_ != -1) {
+            actions_[last_]->update(1);
+            actions_[last_]->stop();
+        }
+        actions_[running]->startWithTarget(target_);
+    }
+    actions_[running]->update(innerProgress);
+    last_ = running;
+}
+
+Ref<CCFiniteTimeAction> CCSequence::reverse() const
+{
+    auto secondReversed = actions_[1]->reverse();
+    auto firstReversed = actions_[0]->reverse();
+    if (!secondReversed || !firstReversed) {
+        return nullptr;
+    }
+    return makeSequence(secondReversed, firstReversed);
+}
+
+} // namespace mw
