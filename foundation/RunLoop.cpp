@@ -1,0 +1,148 @@
+#include "foundation/RunLoop.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "foundation/Clock.h"
+
+namespace mw {
+
+namespace {
+
+// Captured during static initialisation, which runs on the process's main
+// thread before main(), so RunLoop::main() knows its thread even when a
+// background thread is the first to reach it.
+const std::thread::id processMainThread = std::this_thread::get_id();
+
+} // namespace
+
+RunLoop& RunLoop::main()
+{
+    static RunLoop loop(processMainThread);
+    return loop;
+}
+
+void RunLoop::performOnMain(std::function<void()> work, bool waitUntilDone)
+{
+    main().perform(std::move(work), waitUntilDone);
+}
+
+RunLoop::RunLoop() : owner_(std::this_thread::get_id()) {}
+
+RunLoop::RunLoop(std::thread::id owner) : owner_(owner) {}
+
+// Pending work is dropped; its waiting callers wake up (their promise breaks).
+RunLoop::~RunLoop() = default;
+
+void RunLoop::perform(std::function<void()> work, bool waitUntilDone)
+{
+    if (!work) {
+        return;
+    }
+    if (waitUntilDone && isOwnerThread()) {
+        work();
+        return;
+    }
+    std::shared_ptr<std::promise<void>> done;
+    std::future<void> finished;
+    if (waitUntilDone) {
+        done = std::make_shared<std::promise<void>>();
+        finished = done->get_future();
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(Work{std::move(work), std::move(done)});
+    }
+    if (finished.valid()) {
+        finished.wait();
+    }
+}
+
+void RunLoop::addTimer(const Ref<NSTimer>& timer)
+{
+    if (!timer || !timer->isValid()) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (std::find(timers_.begin(), timers_.end(), timer) == timers_.end()) {
+        timers_.push_back(timer);
+    }
+}
+
+void RunLoop::drain()
+{
+    runQueuedWork();
+    fireDueTimers();
+}
+
+void RunLoop::runQueuedWork()
+{
+    std::deque<Work> batch;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        batch.swap(queue_);
+    }
+    for (Work& work : batch) {
+        work.run();
+        if (work.done) {
+            work.done->set_value();
+        }
+    }
+}
+
+void RunLoop::fireDueTimers()
+{
+    double now = Clock::monotonicSeconds();
+    std::vector<Ref<NSTimer>> due;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::erase_if(timers_, [](const Ref<NSTimer>& t) { return !t->isValid(); });
+        for (const Ref<NSTimer>& timer : timers_) {
+            if (timer->fireDate() <= now) {
+                due.push_back(timer);
+            }
+        }
+    }
+    std::stable_sort(due.begin(), due.end(), [](const Ref<NSTimer>& a, const Ref<NSTimer>& b) {
+        if (a->fireDate() != b->fireDate()) {
+            return a->fireDate() < b->fireDate();
+        }
+        return a->creationOrder() < b->creationOrder();
+    });
+    for (const Ref<NSTimer>& timer : due) {
+        if (timer->isValid()) { // an earlier callback may have invalidated it
+            timer->fireFromLoop(now);
+        }
+    }
+    // Invalidated timers (one-shots included) leave the list on the next drain.
+}
+
+bool RunLoop::runUntil(const std::function<bool()>& predicate, double timeoutSeconds)
+{
+    using namespace std::chrono;
+    auto deadline = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(timeoutSeconds));
+    while (true) {
+        drain();
+        if (predicate()) {
+            return true;
+        }
+        if (steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+}
+
+size_t RunLoop::timerCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return size_t(std::count_if(timers_.begin(), timers_.end(), [](const Ref<NSTimer>& t) { return t->isValid(); }));
+}
+
+size_t RunLoop::pendingWorkCount() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return queue_.size();
+}
+
+} // namespace mw

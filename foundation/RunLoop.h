@@ -1,0 +1,76 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "foundation/NSTimer.h"
+#include "foundation/Ref.h"
+
+namespace mw {
+
+// The main thread's run loop: work handed over from other threads and the
+// run-loop timers. The frame driver calls drain() once per frame.
+class RunLoop {
+public:
+    // The loop of the process's main thread.
+    static RunLoop& main();
+    // Shorthand for main().perform(...).
+    static void performOnMain(std::function<void()> work, bool waitUntilDone = false);
+
+    // A loop owned by the calling thread (tests make their own).
+    RunLoop();
+    ~RunLoop();
+    RunLoop(const RunLoop&) = delete;
+    RunLoop& operator=(const RunLoop&) = delete;
+
+    // Runs work on the loop's thread during the next drain, after the work
+    // queued before it. With waitUntilDone, the owner thread runs it at once
+    // and any other thread blocks until a drain has run it (or the loop is
+    // destroyed). Safe from any thread.
+    void perform(std::function<void()> work, bool waitUntilDone = false);
+
+    // Schedules a valid timer; adding it twice does nothing. Any thread.
+    void addTimer(const Ref<NSTimer>& timer);
+
+    // Runs the queued work in order (work queued meanwhile waits for the
+    // next drain), then fires the timers due on the monotonic Clock in order
+    // of fire date, ties in order of creation. A repeating timer late by a
+    // whole interval or more fires once and is rescheduled from now. Timers
+    // added during the drain first fire in a later one; a timer invalidated
+    // during the drain does not fire. Owner thread only.
+    void drain();
+
+    // Drains until predicate answers true or timeoutSeconds of real time
+    // pass (real time, so a test's manual Clock cannot stall it). Answers the
+    // last value of predicate. Owner thread only.
+    bool runUntil(const std::function<bool()>& predicate, double timeoutSeconds);
+
+    bool isOwnerThread() const { return std::this_thread::get_id() == owner_; }
+    // Valid timers scheduled.
+    size_t timerCount() const;
+    // Work queued for the next drain.
+    size_t pendingWorkCount() const;
+
+private:
+    explicit RunLoop(std::thread::id owner);
+
+    struct Work {
+        std::function<void()> run;
+        std::shared_ptr<std::promise<void>> done; // set for a waiting caller
+    };
+
+    void runQueuedWork();
+    void fireDueTimers();
+
+    std::thread::id owner_;
+    mutable std::mutex mutex_;
+    std::deque<Work> queue_;
+    std::vector<Ref<NSTimer>> timers_;
+};
+
+} // namespace mw
