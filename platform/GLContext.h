@@ -4,6 +4,10 @@
 #include <memory>
 #include <vector>
 
+#include "platform/PixelSize.h"
+
+struct SDL_Window;
+
 namespace mw {
 
 // Colour buffer layouts the game may ask for.
@@ -17,11 +21,6 @@ struct GLSurfaceFormat {
     int depthBits = 16; // 0 (no depth buffer), 16 or 24
 };
 
-struct PixelSize {
-    int width = 0;
-    int height = 0;
-    friend constexpr bool operator==(const PixelSize&, const PixelSize&) = default;
-};
 
 // An OpenGL ES 1.1 context together with the surface the engine draws on.
 //
@@ -74,6 +73,16 @@ public:
     // fallback) with an offscreen framebuffer of the given size. Null, with
     // one log line, when no context can be made. The new context is current.
     [[nodiscard]] static std::unique_ptr<GLContext> createHeadless(PixelSize size, GLSurfaceFormat format = {});
+
+    // The context of an SDL window created with the SDL_WINDOW_OPENGL flag
+    // (its GL attributes set as AppWindow does): frames are drawn into an
+    // offscreen surface of `surface` pixels and swapBuffers shows it scaled
+    // into the window, keeping its aspect with black bars. The window is not
+    // owned and must outlive the context. Null, with one log line, when no
+    // OpenGL ES 1.1 context can be made or the driver lacks framebuffer
+    // objects or draw_texture. The new context is current.
+    [[nodiscard]] static std::unique_ptr<GLContext> createForWindow(SDL_Window* window, PixelSize surface,
+                                                                    GLSurfaceFormat format = {});
 
 protected:
     explicit GLContext(GLSurfaceFormat format) : format_(format) {}

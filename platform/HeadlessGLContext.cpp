@@ -20,11 +20,14 @@ namespace mw {
 
 namespace {
 
-// EGL displays are shared process-wide and eglTerminate ends every context on
-// them, so the display is terminated only when its last user goes.
+// EGL displays are shared process-wide: eglTerminate would end every other
+// context on the display, and it makes Mesa unload its driver, after which
+// its remaining allocations can no longer be traced to it. So a display,
+// once initialised, stays so until the process ends; a context only releases
+// the thread's hold on it.
 struct SharedDisplay {
     EGLDisplay display = EGL_NO_DISPLAY;
-    int users = 0;
+    bool initialised = false;
 };
 
 SharedDisplay g_surfaceless;
@@ -39,21 +42,18 @@ bool clientExtension(const char* name)
 bool acquire(SharedDisplay& shared, EGLDisplay display)
 {
     if (display == EGL_NO_DISPLAY) return false;
-    if (shared.users == 0) {
+    if (!shared.initialised) {
         EGLint major = 0, minor = 0;
         if (!eglInitialize(display, &major, &minor)) return false;
         shared.display = display;
+        shared.initialised = true;
     }
-    ++shared.users;
     return true;
 }
 
-void releaseDisplay(SharedDisplay& shared)
+void releaseDisplay(SharedDisplay&)
 {
-    if (shared.users > 0 && --shared.users == 0) {
-        eglTerminate(shared.display);
-        shared.display = EGL_NO_DISPLAY;
-    }
+    eglReleaseThread();
 }
 
 EGLConfig chooseConfig(EGLDisplay display, const GLSurfaceFormat& format, bool needPbuffer)

@@ -1,0 +1,143 @@
+#include "platform/AppWindow.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "foundation/Log.h"
+
+namespace mw {
+
+namespace {
+
+// SDL's GLX path cannot make OpenGL ES 1 contexts; EGL on X11 can.
+void preferEGL()
+{
+    SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
+    SDL_SetHint(SDL_HINT_OPENGL_ES_DRIVER, "1");
+}
+
+bool isRealDriver(const char* driver)
+{
+    return driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0 &&
+        std::strcmp(driver, "evdev") != 0;
+}
+
+bool envSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Room for the title bar and borders, which the usable bounds do not count.
+constexpr int kDecorationAllowance = 48;
+
+PixelSize usableDesktop()
+{
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayUsableBounds(0, &bounds) != 0) return {};
+    return {bounds.w, bounds.h - kDecorationAllowance};
+}
+
+void setGLAttributes(const GLSurfaceFormat& format)
+{
+    const bool is565 = format.color == GLColorFormat::RGB565;
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, is565 ? 5 : 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, is565 ? 6 : 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, is565 ? 5 : 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    // The frame's depth buffer belongs to the offscreen surface; the window
+    // only ever shows a finished picture.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+}
+
+} // namespace
+
+bool AppWindow::hasDisplay()
+{
+    if (!envSet("DISPLAY") && !envSet("WAYLAND_DISPLAY")) return false;
+    preferEGL();
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    const bool real = isRealDriver(SDL_GetCurrentVideoDriver()) && SDL_GetNumVideoDisplays() > 0;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return real;
+}
+
+std::unique_ptr<AppWindow> AppWindow::open(const DeviceProfile& profile, GLSurfaceFormat format,
+                                           const std::string& title)
+{
+    preferEGL();
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        logLine("AppWindow: cannot start SDL video: %s", SDL_GetError());
+        return nullptr;
+    }
+    setGLAttributes(format);
+    // Hold the GL library for the rest of the process: otherwise destroying
+    // the window unloads the driver, and what it leaks at exit can no longer
+    // be traced to it by the leak checker (it shows as an unknown module).
+    static const bool glLibraryHeld = SDL_GL_LoadLibrary(nullptr) == 0;
+    (void)glLibraryHeld;
+    const PixelSize size = profile.windowSizeToFit(usableDesktop());
+    SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.width,
+                                          size.height, SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!window) {
+        logLine("AppWindow: cannot open a %dx%d window: %s", size.width, size.height, SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        return nullptr;
+    }
+    std::unique_ptr<AppWindow> app(new AppWindow(window, profile));
+    app->context_ = GLContext::createForWindow(window, profile.pixelSize(), format);
+    if (!app->context_) return nullptr; // the destructor closes the window
+    app->updateLetterbox();
+    return app;
+}
+
+AppWindow::~AppWindow()
+{
+    context_.reset(); // GL objects go while the window still exists
+    SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+bool AppWindow::pollEvents()
+{
+    SDL_Event event;
+    while (!hasQuit() && SDL_PollEvent(&event)) handleEvent(event);
+    return !hasQuit();
+}
+
+void AppWindow::handleEvent(const SDL_Event& event)
+{
+    if (hasQuit()) return;
+    if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
+        touches_.cancelAll(event.common.timestamp / 1000.0);
+        lifeCycle_.quit();
+        return;
+    }
+    if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        updateLetterbox();
+        return;
+    }
+    if (touches_.handleEvent(event)) return;
+    const bool wasActive = lifeCycle_.isActive();
+    if (lifeCycle_.handleEvent(event) && wasActive && !lifeCycle_.isActive()) {
+        // The phone cancels touches when the app is interrupted; a window
+        // losing focus mid-drag never sees the button go up.
+        touches_.cancelAll(event.common.timestamp / 1000.0);
+    }
+}
+
+void AppWindow::updateLetterbox()
+{
+    int width = 0, height = 0;
+    SDL_GetWindowSize(window_, &width, &height);
+    const CGSize windowSize{static_cast<float>(width), static_cast<float>(height)};
+    touches_.setLetterbox(Letterbox(profile_.pointSize, windowSize), windowSize);
+}
+
+} // namespace mw

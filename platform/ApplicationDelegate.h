@@ -1,0 +1,24 @@
+#pragma once
+
+namespace mw {
+
+// The application's life-cycle events, in the order the phone delivers them:
+// launched then active; resign active before entering the background; enter
+// the foreground before becoming active again; on quitting, the background
+// (where the game saves) before terminate. Every operation is optional.
+class ApplicationDelegate {
+public:
+    virtual ~ApplicationDelegate() = default;
+    virtual void applicationDidFinishLaunching() {}
+    virtual void applicationWillResignActive() {}
+    virtual void applicationDidBecomeActive() {}
+    virtual void applicationDidEnterBackground() {}
+    virtual void applicationWillEnterForeground() {}
+    virtual void applicationWillTerminate() {}
+    virtual void applicationDidReceiveMemoryWarning() {}
+    // The wall clock jumped or a new day began (timers based on dates should
+    // be re-planned).
+    virtual void applicationSignificantTimeChange() {}
+};
+
+} // namespace mw
