@@ -16,8 +16,8 @@ namespace {
 
 void parsePVR(const unsigned char* data, size_t size)
 {
-    static const mw::CCPVRSupport kSupportCases[] = {{false, false, false}, {true, true, true}};
-    for (const mw::CCPVRSupport& support : kSupportCases) {
+    static const mw::CCTextureSupport kSupportCases[] = {{false, false, false, 0}, {true, true, true, 4096}};
+    for (const mw::CCTextureSupport& support : kSupportCases) {
         mw::Ref<mw::CCTexturePVR> pvr = mw::makeRef<mw::CCTexturePVR>();
         if (pvr->unpackPVRData(data, size, support)) {
             // Touch every byte of every level: they must lie inside the input.

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "engine/support/CCFileUtils.h"
+#include "foundation/Log.h"
 
 namespace mw {
 
@@ -25,7 +26,7 @@ constexpr size_t kCCZHeaderSize = 16;
 
 void logFailure(const char* what, const char* detail)
 {
-    std::fprintf(stderr, "%s: %s\n", what, detail);
+    logLine("%s: cannot inflate %s", what, detail);
 }
 
 uint16_t readBigEndian16(const unsigned char* p)

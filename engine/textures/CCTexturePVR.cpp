@@ -10,6 +10,7 @@
 
 #include "engine/support/CCFileUtils.h"
 #include "engine/support/ZipUtils.h"
+#include "foundation/Log.h"
 
 namespace mw {
 
@@ -69,22 +70,6 @@ bool isPowerOfTwo(uint32_t x)
     return x != 0 && (x & (x - 1)) == 0;
 }
 
-bool hasExtension(const char* extensions, const char* name)
-{
-    if (!extensions) {
-        return false;
-    }
-    const size_t length = std::strlen(name);
-    for (const char* at = extensions; (at = std::strstr(at, name)) != nullptr; at += length) {
-        bool startsWord = at == extensions || at[-1] == ' ';
-        bool endsWord = at[length] == ' ' || at[length] == '\0';
-        if (startsWord && endsWord) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::string lowerCased(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -126,19 +111,6 @@ uint64_t levelSize(const PVRFormatRow& row, uint32_t width, uint32_t height)
 }
 
 } // namespace
-
-CCPVRSupport CCPVRSupport::current()
-{
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    CCPVRSupport support;
-    support.npot = hasExtension(extensions, "GL_APPLE_texture_2D_limited_npot");
-    // Mesa names BGRA source data with the EXT prefix; the feature is the same.
-    support.bgra8888 = hasExtension(extensions, "GL_IMG_texture_format_BGRA8888") ||
-                       hasExtension(extensions, "GL_APPLE_texture_format_BGRA8888") ||
-                       hasExtension(extensions, "GL_EXT_texture_format_BGRA8888");
-    support.pvrtc = hasExtension(extensions, "GL_IMG_texture_compression_pvrtc");
-    return support;
-}
 
 CCTexturePVR::~CCTexturePVR()
 {
@@ -182,18 +154,18 @@ bool CCTexturePVR::initWithContentsOfFile(const std::string& path)
         length = ccLoadFileIntoMemory(path.c_str(), data);
     }
     if (length < 0) {
-        std::fprintf(stderr, "CCTexturePVR: cannot read %s\n", path.c_str());
+        logLine("CCTexturePVR: cannot read %s", path.c_str());
         return false;
     }
     reset();
-    const CCPVRSupport support = CCPVRSupport::current();
+    const CCTextureSupport support = CCTextureSupport::current();
     bool ok = unpackPVRData(data.data(), data.size(), support) && createGLTexture(support);
     // The level records point into data, which is about to go.
     for (CCPVRMipmap& level : mipmaps_) {
         level.address = nullptr;
     }
     if (!ok) {
-        std::fprintf(stderr, "CCTexturePVR: cannot load %s\n", path.c_str());
+        logLine("CCTexturePVR: cannot load %s", path.c_str());
     }
     return ok;
 }
@@ -214,7 +186,7 @@ void CCTexturePVR::reset()
     }
 }
 
-bool CCTexturePVR::unpackPVRData(const unsigned char* data, size_t length, const CCPVRSupport& support)
+bool CCTexturePVR::unpackPVRData(const unsigned char* data, size_t length, const CCTextureSupport& support)
 {
     numberOfMipmaps_ = 0;
     if (!data || length < kCCPVRHeaderSize) {
@@ -275,7 +247,7 @@ bool CCTexturePVR::unpackPVRData(const unsigned char* data, size_t length, const
     return true;
 }
 
-bool CCTexturePVR::createGLTexture(const CCPVRSupport& support)
+bool CCTexturePVR::createGLTexture(const CCTextureSupport& support)
 {
     if (numberOfMipmaps_ <= 0 || tableFormatIndex_ >= kFormatTableRows) {
         return true;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/textures/CCTexture2DPixelFormat.h"
+#include "engine/textures/CCTextureSupport.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
 
@@ -19,16 +20,6 @@ struct CCPVRMipmap {
 
 inline constexpr int kCCPVRMipmapMax = 16;
 inline constexpr size_t kCCPVRHeaderSize = 52;
-
-// What the GL implementation offers that PVR files may need.
-struct CCPVRSupport {
-    bool npot = false;     // sizes other than powers of two
-    bool bgra8888 = false; // BGRA source data (pixel type 0x1A)
-    bool pvrtc = false;    // PVRTC compressed textures (0x18, 0x19)
-
-    // Asks the current GL context.
-    static CCPVRSupport current();
-};
 
 // A texture read from a PVR version-2 file, plain or in a gzip or CCZ
 // container, with all its mipmap levels uploaded to one GL texture.
@@ -57,9 +48,10 @@ public:
     // (false) a header shorter than 52 bytes, a wrong tag, an unknown pixel
     // type, sizes of 0 or (without support) not powers of two, a data length
     // past the bytes given, a level cut short and more than 16 levels.
-    [[nodiscard]] bool unpackPVRData(const unsigned char* data, size_t length, const CCPVRSupport& support);
-    // Uploads the recorded levels. Compressed levels need PVRTC support.
-    [[nodiscard]] bool createGLTexture(const CCPVRSupport& support);
+    [[nodiscard]] bool unpackPVRData(const unsigned char* data, size_t length, const CCTextureSupport& support);
+    // npot and bgra8888 of `support` are consulted. Uploads the recorded
+    // levels; compressed levels need PVRTC support.
+    [[nodiscard]] bool createGLTexture(const CCTextureSupport& support);
 
     uint32_t name() const { return name_; }
     uint32_t width() const { return width_; }

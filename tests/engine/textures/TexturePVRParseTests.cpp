@@ -11,13 +11,13 @@ using test::makePVRFile;
 using test::mipChainBytes;
 using test::PVRFileSpec;
 
-constexpr CCPVRSupport kNoExtensions{};
-constexpr CCPVRSupport kAllExtensions{true, true, true};
+constexpr CCTextureSupport kNoExtensions{};
+constexpr CCTextureSupport kAllExtensions{true, true, true, 4096};
 
 struct AcceptedCase {
     const char* name;
     PVRFileSpec spec;
-    CCPVRSupport support;
+    CCTextureSupport support;
     CCTexture2DPixelFormat format;
     std::vector<uint32_t> levelSizes;
 };
@@ -80,7 +80,7 @@ TEST(TexturePVRParse, RejectedTruncatedAndHostileFiles)
     struct Case {
         const char* name;
         std::vector<unsigned char> file;
-        CCPVRSupport support;
+        CCTextureSupport support;
     };
     auto shortened = [](std::vector<unsigned char> file, size_t keep) {
         file.resize(keep);

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <GLES/gl.h>
+
+#include <vector>
+
+#include "engine/textures/CCTextureSupport.h"
+#include "foundation/Ref.h"
+#include "platform/Image.h"
+#include "tests/support/GLTestContext.h"
+
+namespace mw::test {
+
+// Pixel coordinates (origin bottom-left) and the engine's default drawing
+// state: 2D texturing, vertex/colour/texture-coordinate arrays, no blending
+// (so the texture's stored colour reaches the surface as it is).
+inline void useEngineDrawingState(const GLTestContext& gl)
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrthof(0, static_cast<GLfloat>(gl.width()), 0, static_cast<GLfloat>(gl.height()), -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_TEXTURE_2D);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisable(GL_BLEND);
+}
+
+// Installs fixed GL capabilities for the life of the object.
+class ScopedTextureSupport {
+public:
+    explicit ScopedTextureSupport(const CCTextureSupport& support) { CCTextureSupport::setOverride(&support); }
+    ~ScopedTextureSupport() { CCTextureSupport::setOverride(nullptr); }
+    ScopedTextureSupport(const ScopedTextureSupport&) = delete;
+    ScopedTextureSupport& operator=(const ScopedTextureSupport&) = delete;
+};
+
+// A width x height straight-alpha image whose pixel (x, y) (y from the top)
+// is colours[(y * width + x) % colours.size()].
+inline Ref<Image> patternImage(int width, int height, const std::vector<RGBA>& colours, bool withAlpha = true)
+{
+    std::vector<uint8_t> pixels;
+    pixels.reserve(static_cast<size_t>(width) * height * 4);
+    for (int i = 0; i < width * height; ++i) {
+        const RGBA& c = colours[static_cast<size_t>(i) % colours.size()];
+        pixels.insert(pixels.end(), {c.r, c.g, c.b, withAlpha ? c.a : uint8_t{255}});
+    }
+    return Image::fromRGBA(std::move(pixels), width, height, withAlpha ? ImageAlphaInfo::Last : ImageAlphaInfo::None);
+}
+
+} // namespace mw::test
