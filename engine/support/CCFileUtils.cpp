@@ -1,7 +1,10 @@
 #include "engine/support/CCFileUtils.h"
 
+#include "engine/base/ccContentScale.h"
+#include "foundation/Paths.h"
+#include "platform/DeviceProfile.h"
+
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -26,19 +29,6 @@ FileUtilsState& state()
 {
     static FileUtilsState s;
     return s;
-}
-
-std::string defaultBundlePath()
-{
-    if (const char* env = std::getenv("MOSSWICK_RESOURCES"); env && *env) {
-        return env;
-    }
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) {
-        return "resources";
-    }
-    return (exe.parent_path() / "resources").string();
 }
 
 bool fileExists(const std::string& path)
@@ -208,7 +198,7 @@ std::string CCFileUtils::bundlePath()
 {
     FileUtilsState& s = state();
     if (!s.bundleChosen) {
-        s.bundle = defaultBundlePath();
+        s.bundle = Paths::bundleDirectory();
         s.bundleChosen = true;
     }
     return s.bundle;
@@ -222,7 +212,10 @@ void CCFileUtils::setDeviceQuery(std::function<CCFileUtilsDevice()> query)
 CCFileUtilsDevice CCFileUtils::currentDevice()
 {
     const auto& query = state().deviceQuery;
-    return query ? query() : CCFileUtilsDevice{};
+    if (query) {
+        return query();
+    }
+    return CCFileUtilsDevice{DeviceProfile::current().isTablet, ccContentScaleFactor()};
 }
 
 std::string CCFileUtils::bundleLookup(const std::string& path)

@@ -19,9 +19,9 @@ enum ccResolutionType : int32_t {
 };
 
 // What the file utilities need to know about the device: whether it is a
-// tablet and its content scale factor (2 means high resolution). The platform's
-// device profile and the director's content scale drive it through
-// CCFileUtils::setDeviceQuery.
+// tablet and its content scale factor (2 means high resolution). By default
+// the platform's current device profile and the engine's content scale factor
+// answer; CCFileUtils::setDeviceQuery replaces them (tests pose as devices).
 struct CCFileUtilsDevice {
     bool isTablet = false;
     float contentScaleFactor = 1.0f;
@@ -69,11 +69,11 @@ public:
     static std::optional<std::string> getPath(const std::string& path, const std::string& suffix);
 
     // The bundle folder that relative names resolve in. Defaults to the
-    // environment's MOSSWICK_RESOURCES, else "resources" next to the program.
+    // program's bundle folder (Paths::bundleDirectory) on first use.
     static void setBundlePath(const std::string& folder);
     static std::string bundlePath();
 
-    // Replaces the device query (null restores the default: a phone at scale 1).
+    // Replaces the device query (null restores the default).
     static void setDeviceQuery(std::function<CCFileUtilsDevice()> query);
     static CCFileUtilsDevice currentDevice();
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "engine/base/ccContentScale.h"
 #include "engine/support/CCFileUtils.h"
+#include "platform/DeviceProfile.h"
 #include "tests/engine/support/FileUtilsTempFolder.h"
 
 namespace mw {
@@ -55,6 +57,21 @@ TEST_F(FileUtilsTest, EmptySuffixesKeepPathsAndTypeFollowsDevice)
         EXPECT_EQ(CCFileUtils::removeSuffixFromFile("x/a-hd.png"), "x/a-hd.png");
         EXPECT_TRUE(CCFileUtils::fileExistsAtPath("does/not/exist.png", ""));
     }
+}
+
+TEST_F(FileUtilsTest, DefaultDeviceIsTheProfileAndTheContentScale)
+{
+    const DeviceProfile saved = DeviceProfile::current();
+    ASSERT_NE(DeviceProfile::named("tablet"), nullptr);
+    DeviceProfile::setCurrent(*DeviceProfile::named("tablet"));
+    ccSetContentScaleFactor(2.0f);
+    ccResolutionType type = kCCResolutionUnknown;
+    (void)CCFileUtils::fullPathFromRelativePath("a.png", &type);
+    EXPECT_EQ(type, kCCResolutioniPadRetinaDisplay);
+    ccSetContentScaleFactor(1.0f);
+    DeviceProfile::setCurrent(saved);
+    (void)CCFileUtils::fullPathFromRelativePath("a.png", &type);
+    EXPECT_EQ(type, saved.isTablet ? kCCResolutioniPad : kCCResolutioniPhone);
 }
 
 TEST_F(FileUtilsTest, BundleLookupResolvesRelativeNamesOnly)
