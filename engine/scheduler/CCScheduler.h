@@ -5,13 +5,13 @@
 #include <unordered_map>
 
 #include "engine/base/ccMacros.h"
+#include "engine/support/CCArray.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
 #include "foundation/Selector.h"
 
 namespace mw {
 
-class CCArray;
 class CCTimer;
 
 // Turns the frame's time step into calls on game objects: per-frame updates

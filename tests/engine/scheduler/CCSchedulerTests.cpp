@@ -1,0 +1,375 @@
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "engine/base/ccMacros.h"
+#include "engine/scheduler/CCScheduler.h"
+#include "engine/scheduler/CCTimer.h"
+
+namespace mw {
+namespace {
+
+// A target that records its calls into a shared log ("name" for updates,
+// "name.tick"/"name.tock"/"name.tack" for timers) and runs optional hooks
+// inside its callbacks.
+class Recorder : public Object {
+public:
+    Recorder(std::string name, std::vector<std::string>* log, bool* destroyed = nullptr)
+        : name(std::move(name)), log(log), destroyed(destroyed)
+    {
+    }
+    ~Recorder() override
+    {
+        if (destroyed) *destroyed = true;
+    }
+
+    void update(float dt)
+    {
+        log->push_back(name);
+        if (onUpdate) onUpdate(dt);
+    }
+    void tick(float dt) { fire("tick", dt, onTick); }
+    void tock(float dt) { fire("tock", dt, onTock); }
+    void tack(float dt) { fire("tack", dt, onTack); }
+
+    std::string name;
+    std::vector<std::string>* log;
+    bool* destroyed;
+    std::vector<float> fired;  // the elapsed times passed to the timers
+    std::function<void(float)> onUpdate, onTick, onTock, onTack;
+
+private:
+    void fire(const char* which, float dt, const std::function<void(float)>& hook)
+    {
+        log->push_back(name + "." + which);
+        fired.push_back(dt);
+        if (hook) hook(dt);
+    }
+};
+
+const SEL_Update kTick = schedule_selector(Recorder::tick);
+const SEL_Update kTock = schedule_selector(Recorder::tock);
+const SEL_Update kTack = schedule_selector(Recorder::tack);
+
+class CCSchedulerTest : public ::testing::Test {
+protected:
+    Ref<Recorder> recorder(const std::string& name, bool* destroyed = nullptr)
+    {
+        return makeRef<Recorder>(name, &log, destroyed);
+    }
+    // Ticks once and answers what was logged during that tick.
+    std::vector<std::string> tick(float dt)
+    {
+        log.clear();
+        scheduler->tick(dt);
+        return log;
+    }
+
+    std::vector<std::string> log;
+    Ref<CCScheduler> scheduler = makeRef<CCScheduler>();
+};
+
+using Log = std::vector<std::string>;
+
+TEST_F(CCSchedulerTest, UpdatesRunByPriorityAndEqualPrioritiesInOrderOfScheduling)
+{
+    const std::vector<std::pair<std::string, int>> registrations = {
+        {"a", -5}, {"b", 0}, {"c", 3}, {"d", -5}, {"e", 1}, {"f", 0}, {"g", -7}, {"h", 3},
+    };
+    std::vector<Ref<Recorder>> targets;
+    for (const auto& [name, priority] : registrations) {
+        targets.push_back(recorder(name));
+        scheduler->scheduleUpdateForTarget(targets.back().get(), priority, false);
+    }
+    EXPECT_EQ(tick(0.1f), (Log{"g", "a", "d", "b", "f", "e", "c", "h"}));
+}
+
+TEST_F(CCSchedulerTest, TimersFireByIntervalDelayAndRepeat)
+{
+    struct Firing {
+        int tick;  // 1-based
+        float elapsed;
+    };
+    struct Case {
+        const char* what;
+        float interval;
+        unsigned repeat;
+        float delay;
+        float step;
+        int ticks;
+        std::vector<Firing> firings;
+    };
+    const std::vector<Case> cases = {
+        {"interval 0: every tick from the second", 0, kCCRepeatForever, 0, 0.1f, 4, {{2, 0.1f}, {3, 0.1f}, {4, 0.1f}}},
+        {"interval 1 in steps of 0.4: no carry-over", 1, kCCRepeatForever, 0, 0.4f, 8, {{4, 1.2f}, {7, 1.2f}}},
+        {"repeat 2: three firings, then gone", 0.5f, 2, 0, 0.5f, 7, {{2, 0.5f}, {3, 0.5f}, {4, 0.5f}}},
+        {"repeat 2 with delay 0.5: the delay's excess is kept", 1, 2, 0.5f, 0.3f, 12, {{3, 0.6f}, {6, 1.0f}, {10, 1.2f}}},
+        {"once after a delay", 0, 0, 0.25f, 0.1f, 8, {{4, 0.3f}}},
+    };
+    for (const auto& c : cases) {
+        auto target = recorder("t");
+        auto freshScheduler = makeRef<CCScheduler>();
+        freshScheduler->scheduleSelector(kTick, target, c.interval, false, c.repeat, c.delay);
+        std::vector<Firing> seen;
+        for (int i = 1; i <= c.ticks; ++i) {
+            const size_t before = target->fired.size();
+            freshScheduler->tick(c.step);
+            if (target->fired.size() > before) seen.push_back({i, target->fired.back()});
+        }
+        ASSERT_EQ(seen.size(), c.firings.size()) << c.what;
+        for (size_t i = 0; i < seen.size(); ++i) {
+            EXPECT_EQ(seen[i].tick, c.firings[i].tick) << c.what << " firing " << i;
+            EXPECT_NEAR(seen[i].elapsed, c.firings[i].elapsed, 1e-5) << c.what << " firing " << i;
+        }
+        if (c.repeat != kCCRepeatForever) {
+            EXPECT_EQ(target->retainCount(), 1) << c.what << ": a spent timer releases its target";
+        }
+    }
+}
+
+TEST_F(CCSchedulerTest, TimeScaleMultipliesEveryStep)
+{
+    auto target = recorder("t");
+    scheduler->setTimeScale(2);
+    scheduler->scheduleSelector(kTick, target, 0, false);
+    scheduler->scheduleUpdateForTarget(target.get(), 0, false);
+    float updateStep = 0;
+    target->onUpdate = [&](float dt) { updateStep = dt; };
+    tick(0.1f);
+    tick(0.1f);
+    EXPECT_FLOAT_EQ(updateStep, 0.2f);
+    ASSERT_EQ(target->fired.size(), 1u);
+    EXPECT_FLOAT_EQ(target->fired[0], 0.2f);
+}
+
+TEST_F(CCSchedulerTest, TimerThatUnschedulesItselfLetsTheNextTimerRunInTheSameTick)
+{
+    auto target = recorder("t");
+    scheduler->scheduleSelector(kTick, target, 0, false);
+    scheduler->scheduleSelector(kTock, target, 0, false);
+    // The timer's own state is written after its call returns: freeing it
+    // inside the call would be a use after free.
+    target->onTick = [&](float) { scheduler->unscheduleSelector(kTick, target.get()); };
+    tick(0.1f);  // starts both
+    EXPECT_EQ(tick(0.1f), (Log{"t.tick", "t.tock"}));
+    EXPECT_EQ(tick(0.1f), (Log{"t.tock"}));
+}
+
+TEST_F(CCSchedulerTest, RemovingAnEarlierTimerDuringTheTickSkipsNoneAndRepeatsNone)
+{
+    auto target = recorder("t");
+    scheduler->scheduleSelector(kTick, target, 0, false);
+    scheduler->scheduleSelector(kTock, target, 0, false);
+    scheduler->scheduleSelector(kTack, target, 0, false);
+    target->onTock = [&](float) { scheduler->unscheduleSelector(kTick, target.get()); };
+    tick(0.1f);
+    EXPECT_EQ(tick(0.1f), (Log{"t.tick", "t.tock", "t.tack"}));
+    EXPECT_EQ(tick(0.1f), (Log{"t.tock", "t.tack"}));
+}
+
+TEST_F(CCSchedulerTest, TimerThatUnschedulesAnotherTargetHeldOnlyByTheScheduler)
+{
+    bool secondDestroyed = false;
+    auto first = recorder("a");
+    auto second = recorder("b", &secondDestroyed);
+    scheduler->scheduleSelector(kTick, first, 0, false);
+    scheduler->scheduleSelector(kTick, second, 0, false);
+    scheduler->scheduleUpdateForTarget(second.get(), 0, false);
+    Recorder* secondRaw = second.get();
+    second = nullptr;  // only the scheduler holds it now
+    first->onTick = [&](float) { scheduler->unscheduleAllSelectorsForTarget(secondRaw); };
+
+    tick(0.1f);
+    EXPECT_EQ(tick(0.1f), (Log{"b", "a.tick"}));
+    EXPECT_TRUE(secondDestroyed);
+    EXPECT_EQ(tick(0.1f), (Log{"a.tick"}));
+}
+
+TEST_F(CCSchedulerTest, TargetThatDropsAllItsTimersAndSchedulesANewOneKeepsItsRegistration)
+{
+    auto target = recorder("t");
+    scheduler->scheduleSelector(kTick, target, 0, false);
+    bool rescheduled = false;
+    target->onTick = [&](float) {
+        scheduler->unscheduleAllSelectorsForTarget(target.get());
+        if (!rescheduled) {
+            rescheduled = true;
+            scheduler->scheduleSelector(kTock, target.get(), 0, false);
+        }
+    };
+    tick(0.1f);
+    EXPECT_EQ(tick(0.1f), (Log{"t.tick"}));
+    // tock took the slot the walk had already passed: it starts in the next
+    // tick and fires in the one after.
+    EXPECT_EQ(tick(0.1f), Log{});
+    EXPECT_EQ(tick(0.1f), (Log{"t.tock"}));
+    EXPECT_EQ(target->retainCount(), 2);
+}
+
+TEST_F(CCSchedulerTest, UpdateRemovedDuringTheTickIsNotCalledAgainAndCanBeRevived)
+{
+    auto a = recorder("a");
+    auto b = recorder("b");
+    auto c = recorder("c");
+    scheduler->scheduleUpdateForTarget(a.get(), 0, false);
+    scheduler->scheduleUpdateForTarget(b.get(), 5, false);
+    scheduler->scheduleUpdateForTarget(c.get(), 0, false);
+    a->onUpdate = [&](float) { scheduler->unscheduleUpdateForTarget(b.get()); };
+    EXPECT_EQ(tick(0.1f), (Log{"a", "c"}));
+    EXPECT_EQ(b->retainCount(), 1) << "removed after the tick";
+
+    // Removing itself and scheduling again in the same tick keeps the old entry.
+    scheduler->scheduleUpdateForTarget(b.get(), 5, true);
+    a->onUpdate = [&](float) {
+        scheduler->unscheduleUpdateForTarget(a.get());
+        scheduler->scheduleUpdateForTarget(a.get(), -10, false);
+    };
+    EXPECT_EQ(tick(0.1f), (Log{"a", "c"})) << "b was registered paused";
+    a->onUpdate = nullptr;
+    EXPECT_EQ(tick(0.1f), (Log{"a", "c"})) << "a kept its place at priority 0";
+}
+
+TEST_F(CCSchedulerTest, SchedulingAKnownSelectorOnlyChangesItsInterval)
+{
+    auto target = recorder("t");
+    scheduler->scheduleSelector(kTick, target, 1, false);
+    tick(0.1f);
+    tick(0.6f);
+    // repeat and delay of the second call are ignored; elapsed (0.6) is kept.
+    scheduler->scheduleSelector(kTick, target, 0.5f, false, 0, 3);
+    tick(0.1f);
+    ASSERT_EQ(target->fired.size(), 1u);
+    EXPECT_NEAR(target->fired[0], 0.7f, 1e-6);
+    tick(0.5f);
+    tick(0.5f);
+    EXPECT_EQ(target->fired.size(), 3u) << "still for ever";
+}
+
+TEST_F(CCSchedulerTest, PausingCoversTimersAndUpdatesButIsTargetPausedLooksAtTimersOnly)
+{
+    auto updatesOnly = recorder("u");
+    scheduler->scheduleUpdateForTarget(updatesOnly.get(), 0, true);
+    EXPECT_FALSE(scheduler->isTargetPaused(updatesOnly));
+    EXPECT_EQ(tick(0.1f), Log{});
+    scheduler->resumeTarget(updatesOnly);
+    EXPECT_EQ(tick(0.1f), (Log{"u"}));
+
+    // Pausing an unknown target records nothing for later registrations.
+    auto late = recorder("l");
+    scheduler->pauseTarget(late);
+    scheduler->scheduleSelector(kTick, late, 0, false);
+    scheduler->scheduleUpdateForTarget(late.get(), 1, false);
+    EXPECT_FALSE(scheduler->isTargetPaused(late));
+    scheduler->pauseTarget(late);
+    EXPECT_TRUE(scheduler->isTargetPaused(late));
+    tick(0.1f);
+    EXPECT_EQ(tick(0.1f), (Log{"u"}));
+    scheduler->resumeTarget(late);
+    EXPECT_EQ(tick(0.1f), (Log{"u", "l"})) << "the paused timer never started";
+    EXPECT_EQ(tick(0.1f), (Log{"u", "l", "l.tick"}));
+}
+
+TEST_F(CCSchedulerTest, RegistrationsRetainTheirTargetsUntilRemoved)
+{
+    auto target = recorder("t");
+    scheduler->scheduleUpdateForTarget(target.get(), 0, false);
+    scheduler->scheduleSelector(kTick, target, 0, false);
+    EXPECT_EQ(target->retainCount(), 3);
+    scheduler->unscheduleSelector(kTick, target);
+    EXPECT_EQ(target->retainCount(), 2);
+    scheduler->unscheduleAllSelectors();
+    EXPECT_EQ(target->retainCount(), 1);
+
+    // Null and unknown targets or selectors are ignored.
+    scheduler->unscheduleSelector(kTick, nullptr);
+    scheduler->unscheduleSelector(nullptr, target);
+    scheduler->unscheduleUpdateForTarget(nullptr);
+    scheduler->unscheduleAllSelectorsForTarget(target);
+    EXPECT_EQ(target->retainCount(), 1);
+}
+
+TEST_F(CCSchedulerTest, TargetsWhoseAddressesShareTheLow32BitsStayApart)
+{
+    // Two targets placed 4 GiB apart: a table keyed by only part of the
+    // address would take them for one.
+    const uintptr_t base = uintptr_t{0x5A5A} << 32;
+    void* low = mmap(reinterpret_cast<void*>(base), 4096, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    void* high = mmap(reinterpret_cast<void*>(base + (uintptr_t{1} << 32)), 4096, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    if (low == MAP_FAILED || high == MAP_FAILED) {
+        if (low != MAP_FAILED) munmap(low, 4096);
+        if (high != MAP_FAILED) munmap(high, 4096);
+        GTEST_SKIP() << "could not place two pages 4 GiB apart";
+    }
+    {
+        auto* first = new (low) Recorder("first", &log);
+        auto* second = new (high) Recorder("second", &log);
+        ASSERT_EQ(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(first)),
+                  static_cast<uint32_t>(reinterpret_cast<uintptr_t>(second)));
+        first->retain();  // owned by this test, not deleted through release
+        second->retain();
+
+        scheduler->scheduleUpdateForTarget(first, 0, false);
+        scheduler->scheduleUpdateForTarget(second, 0, false);
+        scheduler->scheduleSelector(kTick, first, 0, false);
+        scheduler->scheduleSelector(kTock, second, 0, false);
+        tick(0.1f);
+        EXPECT_EQ(tick(0.1f), (Log{"first", "second", "first.tick", "second.tock"}));
+
+        scheduler->pauseTarget(second);
+        EXPECT_FALSE(scheduler->isTargetPaused(first));
+        scheduler->unscheduleAllSelectorsForTarget(first);
+        scheduler->resumeTarget(second);
+        EXPECT_EQ(tick(0.1f), (Log{"second", "second.tock"}));
+
+        scheduler->unscheduleAllSelectors();
+        EXPECT_EQ(first->retainCount(), 1);
+        EXPECT_EQ(second->retainCount(), 1);
+        first->~Recorder();
+        second->~Recorder();
+    }
+    munmap(low, 4096);
+    munmap(high, 4096);
+}
+
+TEST(CCSchedulerShared, PurgeReleasesEverythingAndTheNextAccessMakesAFreshOne)
+{
+    std::vector<std::string> log;
+    auto target = makeRef<Recorder>("t", &log);
+    CCScheduler* first = CCScheduler::sharedScheduler();
+    EXPECT_EQ(CCScheduler::sharedScheduler(), first);
+    first->scheduleSelector(kTick, target, 0, false);
+    EXPECT_EQ(target->retainCount(), 2);
+    CCScheduler::purgeSharedScheduler();
+    EXPECT_EQ(target->retainCount(), 1);
+    CCScheduler* second = CCScheduler::sharedScheduler();
+    ASSERT_NE(second, nullptr);
+    second->tick(0.1f);
+    EXPECT_TRUE(log.empty());
+    CCScheduler::purgeSharedScheduler();
+}
+
+TEST(CCTimerAlone, StartsOnItsFirstUpdateAndFiresWithTheElapsedTime)
+{
+    std::vector<std::string> log;
+    auto target = makeRef<Recorder>("t", &log);
+    auto timer = CCTimer::timerWithTarget(target, kTick, 0.25f);
+    EXPECT_FLOAT_EQ(timer->interval(), 0.25f);
+    timer->update(5);  // only starts
+    EXPECT_TRUE(target->fired.empty());
+    timer->update(0.2f);
+    timer->update(0.2f);
+    ASSERT_EQ(target->fired.size(), 1u);
+    EXPECT_FLOAT_EQ(target->fired[0], 0.4f);
+    EXPECT_NE(timer->description().find("<CCTimer = "), std::string::npos);
+    EXPECT_NE(timer->description().find("target:Recorder"), std::string::npos);
+}
+
+} // namespace
+} // namespace mw
