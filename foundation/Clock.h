@@ -55,7 +55,8 @@ public:
 // Installs a source for the life of a scope (a test), then restores the previous.
 class ScopedClockSource {
 public:
-    explicit ScopedClockSource(std::shared_ptr<ClockSource> source) : previous_(Clock::setSource(std::move(source))) {}
+    explicit ScopedClockSource(std::shared_ptr<ClockSource> source)
+        : previous_(Clock::setSource(std::move(source))) {}
     ~ScopedClockSource() { Clock::setSource(std::move(previous_)); }
     ScopedClockSource(const ScopedClockSource&) = delete;
     ScopedClockSource& operator=(const ScopedClockSource&) = delete;

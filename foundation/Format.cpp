@@ -186,7 +186,8 @@ int conversionBits(const Spec& spec, const FormatArg& arg)
     case Length::Long: case Length::LongLong: case Length::Size: case Length::Max: case Length::PtrDiff:
         return 64;
     default:
-        return (arg.kind() == FormatArg::Kind::Signed || arg.kind() == FormatArg::Kind::Unsigned) ? arg.bits() : 64;
+        bool integer = arg.kind() == FormatArg::Kind::Signed || arg.kind() == FormatArg::Kind::Unsigned;
+        return integer ? arg.bits() : 64;
     }
 }
 
@@ -213,13 +214,17 @@ int64_t asSigned(const Spec& spec, const FormatArg& arg)
     return static_cast<int64_t>(v);
 }
 
-uint64_t asUnsigned(const Spec& spec, const FormatArg& arg) { return maskTo(rawBits(arg), conversionBits(spec, arg)); }
+uint64_t asUnsigned(const Spec& spec, const FormatArg& arg)
+{
+    return maskTo(rawBits(arg), conversionBits(spec, arg));
+}
 
 double asReal(const FormatArg& arg)
 {
     switch (arg.kind()) {
     case FormatArg::Kind::Signed: return static_cast<double>(arg.signedValue());
-    case FormatArg::Kind::Unsigned: case FormatArg::Kind::Pointer: return static_cast<double>(arg.unsignedValue());
+    case FormatArg::Kind::Unsigned: case FormatArg::Kind::Pointer:
+        return static_cast<double>(arg.unsignedValue());
     case FormatArg::Kind::Real: return arg.realValue();
     case FormatArg::Kind::String: return leadingReal(arg.stringValue());
     }
@@ -404,7 +409,10 @@ std::string argumentText(const FormatArg& arg)
 void writeString(std::string& out, const Spec& spec, const FormatArg& arg)
 {
     std::string text = argumentText(arg);
-    std::string_view shown = spec.precision >= 0 ? cutUtf8(text, size_t(spec.precision)) : std::string_view(text);
+    std::string_view shown = text;
+    if (spec.precision >= 0) {
+        shown = cutUtf8(text, size_t(spec.precision));
+    }
     Spec plain = spec;
     plain.zeroPad = false;
     writeNumberField(out, plain, "", shown, false);
@@ -456,7 +464,9 @@ public:
         const FormatArg* arg = take(position);
         if (!arg) return std::nullopt;
         int64_t v = std::clamp<int64_t>(static_cast<int64_t>(rawBits(*arg)), -kMaxNumber, kMaxNumber);
-        if (arg->kind() == FormatArg::Kind::Unsigned && arg->unsignedValue() > uint64_t(kMaxNumber)) v = kMaxNumber;
+        if (arg->kind() == FormatArg::Kind::Unsigned && arg->unsignedValue() > uint64_t(kMaxNumber)) {
+            v = kMaxNumber;
+        }
         return static_cast<int>(v);
     }
 
@@ -573,8 +583,12 @@ std::vector<FormatArg> collectVarargs(std::string_view text, va_list ap)
             case Length::Long: collected.emplace_back(va_arg(ap, unsigned long)); break;
             case Length::LongLong: case Length::Size: case Length::Max: case Length::PtrDiff:
                 collected.emplace_back(va_arg(ap, unsigned long long)); break;
-            case Length::Char: collected.emplace_back(static_cast<unsigned char>(va_arg(ap, unsigned))); break;
-            case Length::Short: collected.emplace_back(static_cast<unsigned short>(va_arg(ap, unsigned))); break;
+            case Length::Char:
+                collected.emplace_back(static_cast<unsigned char>(va_arg(ap, unsigned)));
+                break;
+            case Length::Short:
+                collected.emplace_back(static_cast<unsigned short>(va_arg(ap, unsigned)));
+                break;
             default: collected.emplace_back(va_arg(ap, unsigned)); break;
             }
             break;

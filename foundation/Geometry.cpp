@@ -61,7 +61,10 @@ bool CGRectIntersectsRect(const CGRect& a, const CGRect& b)
            sa.origin.y < sb.origin.y + sb.size.height && sb.origin.y < sa.origin.y + sa.size.height;
 }
 
-bool CGRectEqualToRect(const CGRect& a, const CGRect& b) { return CGRectStandardize(a) == CGRectStandardize(b); }
+bool CGRectEqualToRect(const CGRect& a, const CGRect& b)
+{
+    return CGRectStandardize(a) == CGRectStandardize(b);
+}
 bool CGPointEqualToPoint(CGPoint a, CGPoint b) { return a == b; }
 bool CGSizeEqualToSize(CGSize a, CGSize b) { return a == b; }
 

@@ -96,7 +96,8 @@ void NotificationCenter::removeObserver(Object* observer, const std::string& nam
         return;
     }
     removeWhere([&](const Entry& e) {
-        return e.observer == observer && (name.empty() || e.name == name) && (object == nullptr || e.object == object);
+        return e.observer == observer && (name.empty() || e.name == name) &&
+               (object == nullptr || e.object == object);
     });
 }
 

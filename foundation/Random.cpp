@@ -94,7 +94,10 @@ void Random::srandom(uint32_t seed) { withSource([seed](RandomSource& s) { s.sra
 int32_t Random::rand() { return withSource([](RandomSource& s) { return s.rand(); }); }
 void Random::srand(uint32_t seed) { withSource([seed](RandomSource& s) { s.srand(seed); }); }
 uint32_t Random::arc4random() { return withSource([](RandomSource& s) { return s.arc4random(); }); }
-void Random::seedArc4random(uint64_t seed) { withSource([seed](RandomSource& s) { s.seedArc4random(seed); }); }
+void Random::seedArc4random(uint64_t seed)
+{
+    withSource([seed](RandomSource& s) { s.seedArc4random(seed); });
+}
 
 uint32_t Random::arc4random_uniform(uint32_t n)
 {

@@ -75,7 +75,8 @@ public:
 // Installs a source for the life of a scope (a test), then restores the previous.
 class ScopedRandomSource {
 public:
-    explicit ScopedRandomSource(std::shared_ptr<RandomSource> source) : previous_(Random::setSource(std::move(source))) {}
+    explicit ScopedRandomSource(std::shared_ptr<RandomSource> source)
+        : previous_(Random::setSource(std::move(source))) {}
     ~ScopedRandomSource() { Random::setSource(std::move(previous_)); }
     ScopedRandomSource(const ScopedRandomSource&) = delete;
     ScopedRandomSource& operator=(const ScopedRandomSource&) = delete;

@@ -120,7 +120,8 @@ void RunLoop::fireDueTimers()
 bool RunLoop::runUntil(const std::function<bool()>& predicate, double timeoutSeconds)
 {
     using namespace std::chrono;
-    auto deadline = steady_clock::now() + duration_cast<steady_clock::duration>(duration<double>(timeoutSeconds));
+    auto timeout = duration_cast<steady_clock::duration>(duration<double>(timeoutSeconds));
+    auto deadline = steady_clock::now() + timeout;
     while (true) {
         drain();
         if (predicate()) {
@@ -136,7 +137,8 @@ bool RunLoop::runUntil(const std::function<bool()>& predicate, double timeoutSec
 size_t RunLoop::timerCount() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return size_t(std::count_if(timers_.begin(), timers_.end(), [](const Ref<NSTimer>& t) { return t->isValid(); }));
+    auto valid = [](const Ref<NSTimer>& t) { return t->isValid(); };
+    return size_t(std::count_if(timers_.begin(), timers_.end(), valid));
 }
 
 size_t RunLoop::pendingWorkCount() const

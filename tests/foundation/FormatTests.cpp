@@ -159,7 +159,8 @@ private:
     {
         folder_ = std::filesystem::temp_directory_path() / ("mosswick-locale-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder_);
-        std::string command = "localedef -i de_DE -f UTF-8 '" + (folder_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+        std::string target = (folder_ / "de_DE.UTF-8").string();
+        std::string command = "localedef -i de_DE -f UTF-8 '" + target + "' >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0) {
             return;
         }

@@ -67,6 +67,8 @@ TEST(GeometryStrings, ParsingIsForgiving)
 TEST(GeometryTransforms, NewOperationActsOnPointsBeforeTheTransform)
 {
     const float quarter = std::numbers::pi_v<float> / 2;
+    const auto move = CGAffineTransformMakeTranslation;
+    const auto scale = CGAffineTransformMakeScale;
     struct Case {
         const char* what;
         CGAffineTransform t;
@@ -74,14 +76,12 @@ TEST(GeometryTransforms, NewOperationActsOnPointsBeforeTheTransform)
     };
     const Case cases[] = {
         // Translate by (10, 0), then scale by 2: the scale is applied first.
-        {"translate then scale", CGAffineTransformScale(CGAffineTransformMakeTranslation(10, 0), 2, 2), {1, 1}, {12, 2}},
-        {"scale then translate", CGAffineTransformTranslate(CGAffineTransformMakeScale(2, 2), 10, 0), {1, 1}, {22, 2}},
+        {"translate then scale", CGAffineTransformScale(move(10, 0), 2, 2), {1, 1}, {12, 2}},
+        {"scale then translate", CGAffineTransformTranslate(scale(2, 2), 10, 0), {1, 1}, {22, 2}},
         {"rotation turns counter-clockwise", CGAffineTransformMakeRotation(quarter), {1, 0}, {0, 1}},
-        {"translate then rotate", CGAffineTransformRotate(CGAffineTransformMakeTranslation(5, 0), quarter), {1, 0}, {5, 1}},
-        {"concat: first then second",
-         CGAffineTransformConcat(CGAffineTransformMakeTranslation(1, 0), CGAffineTransformMakeScale(3, 3)), {1, 1}, {6, 3}},
-        {"concat the other way",
-         CGAffineTransformConcat(CGAffineTransformMakeScale(3, 3), CGAffineTransformMakeTranslation(1, 0)), {1, 1}, {4, 3}},
+        {"translate then rotate", CGAffineTransformRotate(move(5, 0), quarter), {1, 0}, {5, 1}},
+        {"concat: first then second", CGAffineTransformConcat(move(1, 0), scale(3, 3)), {1, 1}, {6, 3}},
+        {"concat the other way", CGAffineTransformConcat(scale(3, 3), move(1, 0)), {1, 1}, {4, 3}},
     };
     for (const Case& c : cases) {
         expectPointNear(c.out, CGPointApplyAffineTransform(c.in, c.t), c.what);
@@ -90,10 +90,12 @@ TEST(GeometryTransforms, NewOperationActsOnPointsBeforeTheTransform)
 
 TEST(GeometryTransforms, InvertUndoesAndSingularStaysUnchanged)
 {
-    CGAffineTransform t = CGAffineTransformRotate(CGAffineTransformScale(CGAffineTransformMakeTranslation(100, -40), 2, 0.5f), 0.7f);
+    CGAffineTransform moved = CGAffineTransformMakeTranslation(100, -40);
+    CGAffineTransform t = CGAffineTransformRotate(CGAffineTransformScale(moved, 2, 0.5f), 0.7f);
     CGAffineTransform inverse = CGAffineTransformInvert(t);
     for (CGPoint p : {CGPoint{0, 0}, CGPoint{3, -7}, CGPoint{250, 125}}) {
-        expectPointNear(p, CGPointApplyAffineTransform(CGPointApplyAffineTransform(p, t), inverse), "round trip");
+        CGPoint there = CGPointApplyAffineTransform(p, t);
+        expectPointNear(p, CGPointApplyAffineTransform(there, inverse), "round trip");
     }
     CGAffineTransform both = CGAffineTransformConcat(t, inverse);
     EXPECT_NEAR(both.a, 1, 1e-5);
@@ -118,7 +120,8 @@ TEST(GeometryTransforms, RectangleBecomesBoundingBoxOfCorners)
     const Case cases[] = {
         {"translation", {0, 0, 10, 20}, CGAffineTransformMakeTranslation(5, 5), {5, 5, 10, 20}},
         {"mirror", {1, 2, 10, 20}, CGAffineTransformMakeScale(-1, 1), {-11, 2, 10, 20}},
-        {"45 degrees", {0, 0, 2, 2}, CGAffineTransformMakeRotation(eighth), {-2 * half, 0, 4 * half, 4 * half}},
+        {"45 degrees", {0, 0, 2, 2}, CGAffineTransformMakeRotation(eighth),
+         {-2 * half, 0, 4 * half, 4 * half}},
         {"negative size is standardised", {10, 10, -10, -10}, CGAffineTransformIdentity, {0, 0, 10, 10}},
     };
     for (const Case& c : cases) {
@@ -128,7 +131,8 @@ TEST(GeometryTransforms, RectangleBecomesBoundingBoxOfCorners)
         EXPECT_NEAR(c.out.size.width, r.size.width, 1e-4) << c.what;
         EXPECT_NEAR(c.out.size.height, r.size.height, 1e-4) << c.what;
     }
-    CGSize turned = CGSizeApplyAffineTransform({10, 20}, CGAffineTransformMakeRotation(std::numbers::pi_v<float> / 2));
+    CGAffineTransform quarterTurn = CGAffineTransformMakeRotation(std::numbers::pi_v<float> / 2);
+    CGSize turned = CGSizeApplyAffineTransform({10, 20}, quarterTurn);
     EXPECT_NEAR(-20, turned.width, 1e-4);
     EXPECT_NEAR(10, turned.height, 1e-4);
 }

@@ -113,7 +113,8 @@ TEST_F(NotificationCenterTest, RemovalByNameObjectAndId)
     record(observer, "tick-board", "Tick", board);
     record(observer, "tick-any", "Tick");
     record(observer, "tock", "Tock");
-    auto id = center_.addObserver(nullptr, "Tock", nullptr, [&](const Notification&) { journal_.push_back("by-id"); });
+    auto byId = [&](const Notification&) { journal_.push_back("by-id"); };
+    auto id = center_.addObserver(nullptr, "Tock", nullptr, byId);
 
     center_.removeObserver(observer, "Tick", board);
     center_.postNotification("Tick", board);
@@ -128,7 +129,8 @@ TEST_F(NotificationCenterTest, RemovalByNameObjectAndId)
 TEST_F(NotificationCenterTest, AnObserverMayKeepTheNotification)
 {
     Ref<Notification> kept;
-    center_.addObserver(nullptr, "Keep", nullptr, [&](const Notification& n) { kept = const_cast<Notification*>(&n); });
+    auto keep = [&](const Notification& n) { kept = const_cast<Notification*>(&n); };
+    center_.addObserver(nullptr, "Keep", nullptr, keep);
     center_.postNotification("Keep", nullptr, std::string("payload"));
     ASSERT_TRUE(kept);
     EXPECT_EQ("payload", std::any_cast<std::string>(kept->userInfo()));
@@ -141,7 +143,8 @@ TEST_F(NotificationCenterTest, RegistrationFromManyThreadsWhilePosting)
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 200; ++i) {
-                auto id = center_.addObserver(nullptr, "Ping", nullptr, [&](const Notification&) { ++calls; });
+                auto count = [&](const Notification&) { ++calls; };
+                auto id = center_.addObserver(nullptr, "Ping", nullptr, count);
                 center_.postNotification("Ping");
                 center_.removeObserver(id);
             }

@@ -17,7 +17,8 @@ class RunLoopTest : public ::testing::Test {
 protected:
     Ref<NSTimer> addTimer(double interval, bool repeats, const std::string& tag)
     {
-        Ref<NSTimer> timer = NSTimer::timer(interval, repeats, [this, tag](NSTimer*) { fired_.push_back(tag); });
+        auto record = [this, tag](NSTimer*) { fired_.push_back(tag); };
+        Ref<NSTimer> timer = NSTimer::timer(interval, repeats, record);
         loop_.addTimer(timer);
         return timer;
     }

@@ -83,7 +83,8 @@ TEST(Utf16, ConversionRoundTripsAndRepairs)
     EXPECT_EQ(text, utf16ToUtf8(wide));
 
     EXPECT_EQ(u"a\uFFFDb", utf8ToUtf16("a\xFF" "b"));
-    EXPECT_EQ("\xEF\xBF\xBD" "x", utf16ToUtf8(std::u16string{char16_t(0xD800), u'x'})) << "lone high surrogate";
+    EXPECT_EQ("\xEF\xBF\xBD" "x", utf16ToUtf8(std::u16string{char16_t(0xD800), u'x'}))
+        << "lone high surrogate";
     EXPECT_EQ("\xEF\xBF\xBD", utf16ToUtf8(std::u16string{char16_t(0xDC00)})) << "lone low surrogate";
 }
 
