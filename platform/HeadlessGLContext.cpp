@@ -23,8 +23,7 @@ namespace {
 // EGL displays are shared process-wide: eglTerminate would end every other
 // context on the display, and it makes Mesa unload its driver, after which
 // its remaining allocations can no longer be traced to it. So a display,
-// once initialised, stays so until the process ends; a context only releases
-// the thread's hold on it.
+// once initialised, stays so until the process ends.
 struct SharedDisplay {
     EGLDisplay display = EGL_NO_DISPLAY;
     bool initialised = false;
@@ -49,11 +48,6 @@ bool acquire(SharedDisplay& shared, EGLDisplay display)
         shared.initialised = true;
     }
     return true;
-}
-
-void releaseDisplay(SharedDisplay&)
-{
-    eglReleaseThread();
 }
 
 EGLConfig chooseConfig(EGLDisplay display, const GLSurfaceFormat& format, bool needPbuffer)
@@ -81,17 +75,22 @@ public:
 
     ~HeadlessGLContext() override
     {
+        // The framebuffer's GL names belong to this context: delete them while
+        // it is current, then give the thread back whatever context it had.
+        const EGLContext previous = eglGetCurrentContext();
+        const EGLDisplay previousDisplay = eglGetCurrentDisplay();
+        const EGLSurface previousDraw = eglGetCurrentSurface(EGL_DRAW);
+        const EGLSurface previousRead = eglGetCurrentSurface(EGL_READ);
         if (context_ != EGL_NO_CONTEXT) {
-            // The framebuffer's GL names belong to this context: delete them
-            // while it is current.
-            if (eglGetCurrentContext() == context_ || eglMakeCurrent(display(), surface_, surface_, context_)) {
-                framebuffer_.destroy();
+            if (eglMakeCurrent(display(), surface_, surface_, context_)) framebuffer_.destroy();
+            if (previous != EGL_NO_CONTEXT && previous != context_) {
+                eglMakeCurrent(previousDisplay, previousDraw, previousRead, previous);
+            } else {
+                eglMakeCurrent(display(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
             }
-            eglMakeCurrent(display(), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
             eglDestroyContext(display(), context_);
         }
         if (surface_ != EGL_NO_SURFACE) eglDestroySurface(display(), surface_);
-        releaseDisplay(shared_);
     }
 
     bool init(PixelSize size, bool surfaceless)

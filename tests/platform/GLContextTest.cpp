@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "platform/GLExtensions.h"
 #include "tests/support/GLTestContext.h"
 
@@ -109,6 +111,26 @@ TEST_F(HeadlessGLTest, ResizeRebuildsTheSurface)
     // An impossible size fails and keeps the old surface.
     EXPECT_FALSE(gl().context().resize({1 << 20, 4}));
     EXPECT_EQ(gl().context().pixelSize(), (PixelSize{20, 10}));
+}
+
+TEST_F(HeadlessGLTest, SecondContextComesAndGoesWithoutDisturbingTheFirst)
+{
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    {
+        std::unique_ptr<GLContext> other = GLContext::createHeadless({8, 8}, {GLColorFormat::RGB565, 0});
+        ASSERT_TRUE(other);
+        EXPECT_EQ(other->pixelSize(), (PixelSize{8, 8}));
+        glClearColor(1, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        const std::vector<uint8_t> pixels = other->readPixels();
+        ASSERT_EQ(pixels.size(), 8u * 8u * 4u);
+        EXPECT_EQ(pixels[0], 255) << "565 red reads back as full red";
+        EXPECT_EQ(pixels[2], 0);
+        ASSERT_TRUE(gl().context().makeCurrent());
+    } // destroyed while the first context is current
+    EXPECT_TRUE(nearColor(gl().readPixel(1, 1), {0, 0, 255, 255})) << gl().readPixel(1, 1);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(HeadlessGLTest, DepthBufferIsAttached)
