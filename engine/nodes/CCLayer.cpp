@@ -1,0 +1,61 @@
+#include "engine/nodes/CCLayer.h"
+
+#include "engine/base/CCWinSize.h"
+#include "engine/touch/CCTouchDispatcher.h"
+
+namespace mw {
+
+CCLayer::CCLayer()
+{
+    // The anchor field is set directly: the pixel anchor follows from the
+    // content size set next.
+    anchorPoint_ = {0.5f, 0.5f};
+    setContentSize(ccWinSize());
+    setIsRelativeAnchorPoint(false);
+}
+
+void CCLayer::registerWithTouchDispatcher()
+{
+    CCTouchDispatcher::sharedDispatcher()->addStandardDelegate(this, 0);
+}
+
+void CCLayer::setIsTouchEnabled(bool enabled)
+{
+    if (isTouchEnabled_ == enabled) return;
+    isTouchEnabled_ = enabled;
+    if (!isRunning_) return;
+    if (enabled) {
+        registerWithTouchDispatcher();
+    } else {
+        CCTouchDispatcher::sharedDispatcher()->removeDelegate(this);
+    }
+}
+
+void CCLayer::setIsAccelerometerEnabled(bool enabled)
+{
+    if (isAccelerometerEnabled_ == enabled) return;
+    isAccelerometerEnabled_ = enabled;
+    if (!isRunning_) return;
+    UIAccelerometer::sharedAccelerometer()->setDelegate(enabled ? this : nullptr);
+}
+
+void CCLayer::onEnter()
+{
+    if (isTouchEnabled_) registerWithTouchDispatcher();
+    CCNode::onEnter();
+}
+
+void CCLayer::onEnterTransitionDidFinish()
+{
+    if (isAccelerometerEnabled_) UIAccelerometer::sharedAccelerometer()->setDelegate(this);
+    CCNode::onEnterTransitionDidFinish();
+}
+
+void CCLayer::onExit()
+{
+    if (isTouchEnabled_) CCTouchDispatcher::sharedDispatcher()->removeDelegate(this);
+    if (isAccelerometerEnabled_) UIAccelerometer::sharedAccelerometer()->setDelegate(nullptr);
+    CCNode::onExit();
+}
+
+} // namespace mw
