@@ -88,7 +88,8 @@ void CCLayerGradient::updateColor()
         return static_cast<uint8_t>(std::clamp(value, 0.0, 255.0));
     };
     for (int i = 0; i < 4; ++i) {
-        squareColors_[i] = {mix(E.r, S.r, k[i]), mix(E.g, S.g, k[i]), mix(E.b, S.b, k[i]), mix(E.a, S.a, k[i])};
+        squareColors_[i]
+            = {mix(E.r, S.r, k[i]), mix(E.g, S.g, k[i]), mix(E.b, S.b, k[i]), mix(E.a, S.a, k[i])};
     }
 }
 

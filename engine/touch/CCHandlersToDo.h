@@ -12,7 +12,12 @@ namespace mw {
 class CCHandlersToDo : public Object {
 public:
     CCHandlersToDo() = default;
-    CCHandlersToDo(int32_t type, CCTouchHandler* handler, int32_t arg) : type_(type), handler_(handler), arg_(arg) {}
+    CCHandlersToDo(int32_t type, CCTouchHandler* handler, int32_t arg)
+        : type_(type)
+        , handler_(handler)
+        , arg_(arg)
+    {
+    }
 
     // 0 for the targeted list, 1 for the standard list.
     int32_t type() const { return type_; }

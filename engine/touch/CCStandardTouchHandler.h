@@ -11,8 +11,8 @@ public:
     CCStandardTouchHandler(CCStandardTouchDelegate* delegate, int32_t priority, int32_t tag = 0,
                            int32_t disable = 0);
 
-    static Ref<CCStandardTouchHandler> handlerWithDelegate(CCStandardTouchDelegate* delegate, int32_t priority,
-                                                           int32_t tag = 0, int32_t disable = 0);
+    static Ref<CCStandardTouchHandler> handlerWithDelegate(
+        CCStandardTouchDelegate* delegate, int32_t priority, int32_t tag = 0, int32_t disable = 0);
 
     // The delegate as a standard delegate; null if it was replaced by one of another kind.
     CCStandardTouchDelegate* standardDelegate() const;

@@ -14,9 +14,8 @@ public:
     CCTargetedTouchHandler(CCTargetedTouchDelegate* delegate, int32_t priority, bool swallowsTouches,
                            int32_t tag = 0, int32_t disable = 0);
 
-    static Ref<CCTargetedTouchHandler> handlerWithDelegate(CCTargetedTouchDelegate* delegate, int32_t priority,
-                                                           bool swallowsTouches, int32_t tag = 0,
-                                                           int32_t disable = 0);
+    static Ref<CCTargetedTouchHandler> handlerWithDelegate(CCTargetedTouchDelegate* delegate,
+        int32_t priority, bool swallowsTouches, int32_t tag = 0, int32_t disable = 0);
 
     void setSwallowsTouches(bool swallows) { swallowsTouches_ = swallows; }
     bool swallowsTouches() const { return swallowsTouches_; }

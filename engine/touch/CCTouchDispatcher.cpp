@@ -160,7 +160,8 @@ void CCTouchDispatcher::processTargetedHandlers(const UITouchSet& touches, UIEve
         // Highest priority value first. The list cannot change while locked,
         // so the count taken at the start of the event still holds.
         for (uint32_t i = targetedHandlersCount_; i-- > 0;) {
-            CCTargetedTouchHandler* handler = targetedHandlers_->objectAtIndexAs<CCTouchHandler>(i)->asTargeted();
+            CCTargetedTouchHandler* handler
+                = targetedHandlers_->objectAtIndexAs<CCTouchHandler>(i)->asTargeted();
             if (!handler || handler->disable() != 0) continue;
             bool took = false;
             deliverToTargeted(*handler, touch, event, took);
@@ -273,7 +274,7 @@ void CCTouchDispatcher::addTargetedDelegate(CCTargetedTouchDelegate* delegate, i
 }
 
 void CCTouchDispatcher::addTargetedDelegate(CCTargetedTouchDelegate* delegate, int32_t priority,
-                                            bool swallowsTouches, int32_t tag, int32_t disable, int32_t doNotSort)
+    bool swallowsTouches, int32_t tag, int32_t disable, int32_t doNotSort)
 {
     if (!delegate) return;
     Ref<CCTargetedTouchHandler> handler =
@@ -348,8 +349,8 @@ void CCTouchDispatcher::removeDelegate(CCTouchDelegate* delegate)
 
 int32_t CCTouchDispatcher::removeDelegate(CCTouchDelegate* delegate, bool delay, int32_t type)
 {
-    return alterTouchHandler(type, delegate, kFieldDelegate, 0, 0, 1, delay ? kAlterRemoveDelayed : kAlterRemove,
-                             1);
+    return alterTouchHandler(
+        type, delegate, kFieldDelegate, 0, 0, 1, delay ? kAlterRemoveDelayed : kAlterRemove, 1);
 }
 
 int32_t CCTouchDispatcher::setRemove(CCTouchDelegate* delegate, bool delay, int32_t type)
@@ -365,14 +366,16 @@ int32_t CCTouchDispatcher::removeDelegatesWithPriority(int32_t priority, bool de
 
 int32_t CCTouchDispatcher::removeDelegatesWithTag(int32_t tag, bool delay, int32_t type)
 {
-    return alterTouchHandler(type, nullptr, kFieldTag, tag, 0, 3, delay ? kAlterRemoveDelayed : kAlterRemove, 1);
+    return alterTouchHandler(
+        type, nullptr, kFieldTag, tag, 0, 3, delay ? kAlterRemoveDelayed : kAlterRemove, 1);
 }
 
 int32_t CCTouchDispatcher::removeDelegatesWithField(int32_t field, int32_t arg1, int32_t arg2, int32_t op,
                                                     bool delay, int32_t type)
 {
     if (field == kFieldDelegate) return -1;
-    return alterTouchHandler(type, nullptr, field, arg1, arg2, op, delay ? kAlterRemoveDelayed : kAlterRemove, 1);
+    return alterTouchHandler(
+        type, nullptr, field, arg1, arg2, op, delay ? kAlterRemoveDelayed : kAlterRemove, 1);
 }
 
 void CCTouchDispatcher::removeAllDelegates()
@@ -450,8 +453,8 @@ int32_t CCTouchDispatcher::setPriority(int32_t priority, CCTouchDelegate* delega
 
 int32_t CCTouchDispatcher::setPriorityForTag(int32_t tag, int32_t newPriority, bool delay, int32_t type)
 {
-    return alterTouchHandler(type, nullptr, kFieldTag, tag, 0, 3, delay ? kAlterPriorityDelayed : kAlterPriority,
-                             newPriority);
+    return alterTouchHandler(
+        type, nullptr, kFieldTag, tag, 0, 3, delay ? kAlterPriorityDelayed : kAlterPriority, newPriority);
 }
 
 int32_t CCTouchDispatcher::setTagForPriority(int32_t priority, int32_t newTag, int32_t type)
@@ -469,7 +472,8 @@ int32_t CCTouchDispatcher::setDisable(int32_t disable, CCTouchDelegate* delegate
     return alterTouchHandler(type, delegate, kFieldDelegate, 0, 0, 1, kAlterDisable, disable);
 }
 
-int32_t CCTouchDispatcher::setField(int32_t alteration, int32_t value, CCTouchDelegate* delegate, int32_t type)
+int32_t CCTouchDispatcher::setField(
+    int32_t alteration, int32_t value, CCTouchDelegate* delegate, int32_t type)
 {
     return alterTouchHandler(type, delegate, kFieldDelegate, 0, 0, 1, alteration, value);
 }
@@ -553,8 +557,8 @@ bool CCTouchDispatcher::selects(const CCTouchHandler& handler, bool standardList
     }
 }
 
-int32_t CCTouchDispatcher::alterHandler(CCTouchHandler& handler, bool standardList, int32_t action, int32_t value,
-                                        int32_t nr)
+int32_t CCTouchDispatcher::alterHandler(
+    CCTouchHandler& handler, bool standardList, int32_t action, int32_t value, int32_t nr)
 {
     switch (action) {
     case kAlterPriority:
@@ -584,8 +588,8 @@ int32_t CCTouchDispatcher::alterHandler(CCTouchHandler& handler, bool standardLi
     }
 }
 
-int32_t CCTouchDispatcher::alterToDoHandler(CCHandlersToDo& toDo, bool standardList, int32_t action, int32_t value,
-                                            int32_t nr)
+int32_t CCTouchDispatcher::alterToDoHandler(
+    CCHandlersToDo& toDo, bool standardList, int32_t action, int32_t value, int32_t nr)
 {
     if (action == kAlterDebug) {
         debugLog(value, nr, &toDo);
@@ -763,7 +767,8 @@ int32_t CCTouchDispatcher::countDelegatesUsage(int32_t type)
 
 bool CCTouchDispatcher::processStandardHandlersFirst() const
 {
-    if (locked() && actionToDo_.processStandardHandlersFirstFlag) return actionToDo_.processStandardHandlersFirstArg;
+    if (locked() && actionToDo_.processStandardHandlersFirstFlag)
+        return actionToDo_.processStandardHandlersFirstArg;
     return processStandardHandlersFirst_;
 }
 

@@ -93,8 +93,8 @@ public:
     void addTargetedDelegate(CCTargetedTouchDelegate* delegate, int32_t priority, bool swallowsTouches,
                              int32_t tag, int32_t disable, int32_t doNotSort);
     void addStandardDelegate(CCStandardTouchDelegate* delegate, int32_t priority);
-    void addStandardDelegate(CCStandardTouchDelegate* delegate, int32_t priority, int32_t tag, int32_t disable,
-                             int32_t doNotSort);
+    void addStandardDelegate(
+        CCStandardTouchDelegate* delegate, int32_t priority, int32_t tag, int32_t disable, int32_t doNotSort);
     // Adds a handler to list `type` (queued while delivering); null is ignored.
     // doNotSort non-zero appends instead of inserting by priority.
     void add(CCTouchHandler* handler, int32_t doNotSort, int32_t type);
@@ -246,8 +246,10 @@ private:
 
     bool selects(const CCTouchHandler& handler, bool standardList, CCTouchDelegate* delegate, int32_t field,
                  int32_t arg1, int32_t arg2, int32_t op) const;
-    int32_t alterHandler(CCTouchHandler& handler, bool standardList, int32_t action, int32_t value, int32_t nr);
-    int32_t alterToDoHandler(CCHandlersToDo& toDo, bool standardList, int32_t action, int32_t value, int32_t nr);
+    int32_t alterHandler(
+        CCTouchHandler& handler, bool standardList, int32_t action, int32_t value, int32_t nr);
+    int32_t alterToDoHandler(
+        CCHandlersToDo& toDo, bool standardList, int32_t action, int32_t value, int32_t nr);
     void actionProcessing(int32_t type, int32_t action, int32_t liveCount);
     static int32_t readField(const CCTouchHandler& handler, bool standardList, int32_t field);
 

@@ -136,8 +136,8 @@ TEST_F(CCLayerColorRenderTest, GradientCornersShowTheStartAndEndColours)
     keepPicture("layer_gradient_vertical");
     // Each corner pixel's centre is half a pixel in, so allow a little of the
     // neighbouring colour.
-    for (const Corner& corner : {Corner{0, kSize - 1, red}, Corner{kSize - 1, kSize - 1, red}, Corner{0, 0, blue},
-                                 Corner{kSize - 1, 0, blue}}) {
+    for (const Corner& corner : {Corner {0, kSize - 1, red}, Corner {kSize - 1, kSize - 1, red},
+             Corner {0, 0, blue}, Corner {kSize - 1, 0, blue}}) {
         SCOPED_TRACE(testing::Message() << corner.x << "," << corner.y);
         EXPECT_TRUE(nearColor(gl().readPixel(corner.x, corner.y), corner.expected, 6))
             << gl().readPixel(corner.x, corner.y);
@@ -149,7 +149,8 @@ TEST_F(CCLayerColorRenderTest, GradientCornersShowTheStartAndEndColours)
     CCLayerGradient::layerWithColor({255, 0, 0, 255}, {0, 0, 255, 255}, {1, 1})->visit();
     keepPicture("layer_gradient_diagonal");
     EXPECT_TRUE(nearColor(gl().readPixel(0, 0), red, 6)) << gl().readPixel(0, 0);
-    EXPECT_TRUE(nearColor(gl().readPixel(kSize - 1, kSize - 1), blue, 6)) << gl().readPixel(kSize - 1, kSize - 1);
+    EXPECT_TRUE(nearColor(gl().readPixel(kSize - 1, kSize - 1), blue, 6))
+        << gl().readPixel(kSize - 1, kSize - 1);
     EXPECT_TRUE(nearColor(gl().readPixel(kSize - 1, 0), {127, 0, 127, 255}, 6));
     expectDefaultArraysAndTexturing();
 }

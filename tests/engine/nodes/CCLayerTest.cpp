@@ -179,7 +179,10 @@ TEST_F(CCLayerTest, LayersReceiveTouchesThroughTheSharedDispatcher)
 
 class TiltLayer : public CCLayer {
 public:
-    void accelerometer(UIAccelerometer*, const UIAcceleration& reading) override { readings.push_back(reading.x); }
+    void accelerometer(UIAccelerometer*, const UIAcceleration& reading) override
+    {
+        readings.push_back(reading.x);
+    }
     std::vector<double> readings;
 };
 
@@ -282,7 +285,8 @@ TEST_F(CCLayerMultiplexTest, SwitchesThatWouldShowNothingAreRefused)
     };
     for (const RefusedSwitch& c : cases) {
         SCOPED_TRACE(c.name);
-        const bool switched = c.releaseMe ? multiplex->switchToAndReleaseMe(c.index) : multiplex->switchTo(c.index);
+        const bool switched
+            = c.releaseMe ? multiplex->switchToAndReleaseMe(c.index) : multiplex->switchTo(c.index);
         EXPECT_FALSE(switched);
         EXPECT_EQ(shownChild(), layers[1].get());
         EXPECT_EQ(multiplex->enabledLayer(), 1u);

@@ -91,8 +91,9 @@ TEST_F(DispatcherTest, TargetedWalkAsksTheGamesRegistrationsFromTheHighestPriori
     dispatcher->setPriority(INT32_MIN + 2, low2.get());
     dispatcher->setPriority(INT32_MIN + 10, low10.get());
 
-    EXPECT_EQ(began(newTouch()), (Lines{"tutorial:began", "map:began", "board:began", "scroll:began", "menu:began",
-                                        "min+10:began", "min+2:began", "min+1:began"}));
+    EXPECT_EQ(began(newTouch()),
+        (Lines {"tutorial:began", "map:began", "board:began", "scroll:began", "menu:began", "min+10:began",
+            "min+2:began", "min+1:began"}));
 }
 
 TEST_F(DispatcherTest, EqualPrioritiesAskTheEarliestTargetedAndTheLatestStandardFirst)
@@ -103,7 +104,7 @@ TEST_F(DispatcherTest, EqualPrioritiesAskTheEarliestTargetedAndTheLatestStandard
     standard("secondStd", 0);
     standard("low", -1);
     EXPECT_EQ(began(newTouch()),
-              (Lines{"first:began", "second:began", "low:began(1)", "secondStd:began(1)", "firstStd:began(1)"}));
+        (Lines {"first:began", "second:began", "low:began(1)", "secondStd:began(1)", "firstStd:began(1)"}));
 }
 
 struct ClaimCase {
@@ -225,7 +226,8 @@ TEST_F(DispatcherTest, DelegatesAreCalledOnlyForCallbacksDeclaredWhenTheyRegiste
 struct DuringCase {
     const char* name;
     // Runs inside the began callback of "trigger" (priority 10).
-    void (*change)(CCTouchDispatcher&, LoggingTargeted& newcomer, LoggingTargeted& victim, LoggingStandard& std);
+    void (*change)(
+        CCTouchDispatcher&, LoggingTargeted& newcomer, LoggingTargeted& victim, LoggingStandard& std);
     Lines duringEvent, nextEvent;
 };
 
@@ -233,41 +235,46 @@ TEST_F(DispatcherTest, ChangesDuringDeliveryApplyAfterTheEvent)
 {
     const DuringCase cases[] = {
         {"add",
-         [](CCTouchDispatcher& d, LoggingTargeted& n, LoggingTargeted&, LoggingStandard&) {
-             d.addTargetedDelegate(&n, 20, false);
-         },
-         {"trigger:began", "victim:began", "std:began(1)"},
-         {"newcomer:began", "trigger:began", "victim:began", "std:began(1)"}},
+            [](CCTouchDispatcher& d, LoggingTargeted& n, LoggingTargeted&, LoggingStandard&) {
+                d.addTargetedDelegate(&n, 20, false);
+            },
+            {"trigger:began", "victim:began", "std:began(1)"},
+            {"newcomer:began", "trigger:began", "victim:began", "std:began(1)"}},
         {"remove a targeted delegate",
-         [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted& v, LoggingStandard&) { d.removeDelegate(&v); },
-         {"trigger:began", "victim:began", "std:began(1)"},
-         {"trigger:began", "std:began(1)"}},
+            [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted& v, LoggingStandard&) {
+                d.removeDelegate(&v);
+            },
+            {"trigger:began", "victim:began", "std:began(1)"}, {"trigger:began", "std:began(1)"}},
         {"remove a standard delegate",
-         [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted&, LoggingStandard& s) { d.removeDelegate(&s); },
-         {"trigger:began", "victim:began", "std:began(1)"},
-         {"trigger:began", "victim:began"}},
+            [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted&, LoggingStandard& s) {
+                d.removeDelegate(&s);
+            },
+            {"trigger:began", "victim:began", "std:began(1)"}, {"trigger:began", "victim:began"}},
         {"add then remove",
-         [](CCTouchDispatcher& d, LoggingTargeted& n, LoggingTargeted&, LoggingStandard&) {
-             d.addTargetedDelegate(&n, 20, false);
-             d.removeDelegate(&n);
-         },
-         {"trigger:began", "victim:began", "std:began(1)"},
-         {"trigger:began", "victim:began", "std:began(1)"}},
+            [](CCTouchDispatcher& d, LoggingTargeted& n, LoggingTargeted&, LoggingStandard&) {
+                d.addTargetedDelegate(&n, 20, false);
+                d.removeDelegate(&n);
+            },
+            {"trigger:began", "victim:began", "std:began(1)"},
+            {"trigger:began", "victim:began", "std:began(1)"}},
         {"remove then add",
-         [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted& v, LoggingStandard&) {
-             d.removeDelegate(&v);
-             d.addTargetedDelegate(&v, 20, false);
-         },
-         {"trigger:began", "victim:began", "std:began(1)"},
-         {"victim:began", "trigger:began", "std:began(1)"}},
+            [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted& v, LoggingStandard&) {
+                d.removeDelegate(&v);
+                d.addTargetedDelegate(&v, 20, false);
+            },
+            {"trigger:began", "victim:began", "std:began(1)"},
+            {"victim:began", "trigger:began", "std:began(1)"}},
         {"priority change",
-         [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted& v, LoggingStandard&) { d.setPriority(20, &v); },
-         {"trigger:began", "victim:began", "std:began(1)"},
-         {"victim:began", "trigger:began", "std:began(1)"}},
+            [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted& v, LoggingStandard&) {
+                d.setPriority(20, &v);
+            },
+            {"trigger:began", "victim:began", "std:began(1)"},
+            {"victim:began", "trigger:began", "std:began(1)"}},
         {"remove all",
-         [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted&, LoggingStandard&) { d.removeAllDelegates(); },
-         {"trigger:began", "victim:began", "std:began(1)"},
-         {}},
+            [](CCTouchDispatcher& d, LoggingTargeted&, LoggingTargeted&, LoggingStandard&) {
+                d.removeAllDelegates();
+            },
+            {"trigger:began", "victim:began", "std:began(1)"}, {}},
     };
     for (const DuringCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -625,7 +632,8 @@ TEST_F(DispatcherTest, RetrieveFieldReadsTheDelegatesFirstHandler)
     };
     for (const RetrieveCase& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(dispatcher->retrieveField(c.field, c.known ? both.get() : stranger.get(), c.type), c.expected);
+        EXPECT_EQ(
+            dispatcher->retrieveField(c.field, c.known ? both.get() : stranger.get(), c.type), c.expected);
     }
     EXPECT_EQ(dispatcher->retrievePriorityField(nullptr, kTargeted), INT32_MAX);
 }
@@ -666,8 +674,9 @@ TEST_F(DispatcherTest, InvalidSelectionsAreRefused)
     EXPECT_EQ(dispatcher->alterTouchHandler(kTargeted, nullptr, CCTouchDispatcher::kFieldDelegate, 0, 0, 1,
                                             CCTouchDispatcher::kAlterRemove, 1),
               -1);
-    EXPECT_EQ(dispatcher->removeDelegatesWithField(CCTouchDispatcher::kFieldDelegate, 0, 0, 1, false, kTargeted),
-              -1);
+    EXPECT_EQ(
+        dispatcher->removeDelegatesWithField(CCTouchDispatcher::kFieldDelegate, 0, 0, 1, false, kTargeted),
+        -1);
     EXPECT_EQ(dispatcher->setField(99, 1, dispatcher->handlerAt(kTargeted, 0)->delegate(), kTargeted), 0);
     dispatcher->add(nullptr, 0, kTargeted);
     dispatcher->addTargetedDelegate(nullptr, 0, true);
@@ -738,7 +747,10 @@ public:
     std::vector<std::pair<int32_t, int32_t>> listed;  // (entry number, priority)
 
 protected:
-    void debugLog(int32_t, int32_t nr, CCTouchHandler* handler) override { listed.emplace_back(nr, handler->priority()); }
+    void debugLog(int32_t, int32_t nr, CCTouchHandler* handler) override
+    {
+        listed.emplace_back(nr, handler->priority());
+    }
     void debugLog(int32_t, int32_t nr, CCHandlersToDo* toDo) override
     {
         listed.emplace_back(nr, toDo->handler()->priority());

@@ -80,7 +80,12 @@ private:
 // A delegate of both kinds, as a layer is.
 class LoggingBoth : public LoggingTargeted, public CCStandardTouchDelegate {
 public:
-    LoggingBoth(std::string name, CallLog& log) : LoggingTargeted(name, log, false), name_(std::move(name)), log_(log) {}
+    LoggingBoth(std::string name, CallLog& log)
+        : LoggingTargeted(name, log, false)
+        , name_(std::move(name))
+        , log_(log)
+    {
+    }
     void ccTouchesBegan(const UITouchSet&, UIEvent*) override { log_.add(name_ + ":touchesBegan"); }
     int32_t standardTouchCallbacks() const override { return kCCTouchBeganBit; }
 
