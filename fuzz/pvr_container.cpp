@@ -2,6 +2,7 @@
 // container (CCZ, zlib/gzip in memory, the gzip file reader), and to base64.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "engine/support/ZipUtils.h"
 #include "engine/support/base64.h"
 #include "engine/textures/CCTexturePVR.h"
+#include "foundation/Log.h"
 
 namespace {
 
@@ -50,6 +52,14 @@ void inflateAsGZipFile(const uint8_t* data, size_t size)
 }
 
 } // namespace
+
+// The decoders' one-line reports would flood the run's log.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    mw::setLogSink([](const std::string&) {});
+    (void)std::freopen("/dev/null", "w", stdout);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
