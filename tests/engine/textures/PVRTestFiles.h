@@ -9,7 +9,7 @@ namespace mw::test {
 // Builds a PVR version-2 file: the 52-byte header of little-endian words and
 // `payload` bytes of pixel data (by default as many as the header's data
 // length says). Pixel bytes follow a pattern so uploads can be checked.
-struct PVRFileSpec {
+struct PVRFileFields {
     uint32_t width = 8;
     uint32_t height = 8;
     uint8_t pixelType = 0x12;
@@ -26,17 +26,17 @@ inline void putWord(std::vector<unsigned char>& bytes, size_t offset, uint32_t v
     }
 }
 
-inline std::vector<unsigned char> makePVRFile(const PVRFileSpec& spec)
+inline std::vector<unsigned char> makePVRFile(const PVRFileFields& fields)
 {
-    const size_t payload = spec.payload < 0 ? spec.dataLength : static_cast<size_t>(spec.payload);
+    const size_t payload = fields.payload < 0 ? fields.dataLength : static_cast<size_t>(fields.payload);
     std::vector<unsigned char> file(52 + payload, 0);
     putWord(file, 0, 52);
-    putWord(file, 4, spec.height);
-    putWord(file, 8, spec.width);
-    putWord(file, 16, spec.pixelType);
-    putWord(file, 20, spec.dataLength);
-    putWord(file, 40, spec.alphaMask);
-    std::memcpy(&file[44], spec.tag, 4);
+    putWord(file, 4, fields.height);
+    putWord(file, 8, fields.width);
+    putWord(file, 16, fields.pixelType);
+    putWord(file, 20, fields.dataLength);
+    putWord(file, 40, fields.alphaMask);
+    std::memcpy(&file[44], fields.tag, 4);
     putWord(file, 48, 1);
     for (size_t i = 0; i < payload; ++i) {
         file[52 + i] = static_cast<unsigned char>(i * 13 + 5);

@@ -15,7 +15,7 @@ namespace {
 using test::makePVRFile;
 using test::mipChainBytes;
 using test::nearColor;
-using test::PVRFileSpec;
+using test::PVRFileFields;
 using test::RGBA;
 
 class TexturePVRLoadTest : public test::GLRenderTest {

@@ -9,14 +9,14 @@ namespace {
 
 using test::makePVRFile;
 using test::mipChainBytes;
-using test::PVRFileSpec;
+using test::PVRFileFields;
 
 constexpr CCTextureSupport kNoExtensions{};
 constexpr CCTextureSupport kAllExtensions{true, true, true, 4096};
 
 struct AcceptedCase {
     const char* name;
-    PVRFileSpec spec;
+    PVRFileFields fields;
     CCTextureSupport support;
     CCTexture2DPixelFormat format;
     std::vector<uint32_t> levelSizes;
@@ -48,12 +48,12 @@ TEST(TexturePVRParse, AcceptedPixelTypesAndLevelSizes)
     };
     for (const AcceptedCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<unsigned char> file = makePVRFile(c.spec);
+        const std::vector<unsigned char> file = makePVRFile(c.fields);
         Ref<CCTexturePVR> pvr = makeRef<CCTexturePVR>();
         ASSERT_TRUE(pvr->unpackPVRData(file.data(), file.size(), c.support));
         EXPECT_EQ(pvr->format(), c.format);
-        EXPECT_EQ(pvr->width(), c.spec.width);
-        EXPECT_EQ(pvr->height(), c.spec.height);
+        EXPECT_EQ(pvr->width(), c.fields.width);
+        EXPECT_EQ(pvr->height(), c.fields.height);
         ASSERT_EQ(pvr->numberOfMipmaps(), static_cast<int>(c.levelSizes.size()));
         const unsigned char* expectedAddress = file.data() + 52;
         for (size_t i = 0; i < c.levelSizes.size(); ++i) {
