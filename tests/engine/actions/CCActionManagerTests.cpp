@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "engine/actions/CCActionManager.h"
+#include "engine/actions/CCTargetedAction.h"
+#include "engine/nodes/CCNode.h"
+#include "engine/scheduler/CCScheduler.h"
+#include "tests/engine/actions/CCActionTestRecorder.h"
+
+namespace mw {
+namespace {
+
+using actiontest::Log;
+using actiontest::Recorder;
+
+class CCActionManagerTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        CCActionManager::purgeSharedManager();
+        CCScheduler::purgeSharedScheduler();
+    }
+    CCActionManager& manager() { return *CCActionManager::sharedManager(); }
+    Ref<Recorder> recorder(const std::string& name, float duration = 1)
+    {
+        return makeRef<Recorder>(name, duration, &log);
+    }
+    // One frame through the scheduler, as the director runs it; answers the log of that frame.
+    Log frame(float dt)
+    {
+        log.clear();
+        CCScheduler::sharedScheduler()->tick(dt);
+        return log;
+    }
+
+    Log log;
+};
+
+TEST_F(CCActionManagerTest, AFinishedActionIsStoppedAndDroppedInTheSameUpdate)
+{
+    auto node = CCNode::node();
+    auto action = recorder("a", 0.5f);
+    manager().addAction(action, node, false);
+    EXPECT_EQ(node->retainCount(), 2) << "the manager holds the node while it has actions";
+    EXPECT_EQ(action->retainCount(), 2);
+    EXPECT_EQ(frame(0.1f), (Log{"a=0"}));
+    EXPECT_EQ(frame(0.5f), (Log{"a=1", "a<"}));
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 0u);
+    EXPECT_EQ(node->retainCount(), 1);
+    EXPECT_EQ(action->retainCount(), 1);
+    EXPECT_EQ(frame(0.5f), Log{});
+}
+
+TEST_F(CCActionManagerTest, AnActionThatStopsItselfLetsTheNextOneStepAndOutlivesItsStep)
+{
+    auto node = CCNode::node();
+    Recorder* self = nullptr;
+    {
+        auto stopper = recorder("s", 5);
+        self = stopper.get();
+        stopper->onStep = [&] { manager().removeAction(self); };
+        manager().addAction(stopper, node, false);
+    }
+    manager().addAction(recorder("n", 5), node, false);
+    // The stopper's step writes to itself after the hook: a release inside
+    // the step would be a use after free.
+    EXPECT_EQ(frame(0.1f), (Log{"s=0", "n=0"}));
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 1u);
+    EXPECT_EQ(frame(1.0f), (Log{"n=0.2"}));
+}
+
+TEST_F(CCActionManagerTest, StoppingAnEarlierActionStepsEveryRemainingActionOnce)
+{
+    auto node = CCNode::node();
+    auto first = recorder("a", 5);
+    auto second = recorder("b", 5);
+    auto third = recorder("c", 5);
+    for (auto* action : {first.get(), second.get(), third.get()}) manager().addAction(action, node, false);
+    second->onStep = [&] { manager().removeAction(first); };
+    EXPECT_EQ(frame(0.1f), (Log{"a=0", "b=0", "c=0"}));
+    second->onStep = nullptr;
+    EXPECT_EQ(frame(1.0f), (Log{"b=0.2", "c=0.2"}));
+}
+
+TEST_F(CCActionManagerTest, AnActionRunDuringAStepIsStartedAndSteppedInTheSameUpdate)
+{
+    auto node = CCNode::node();
+    auto spawner = recorder("s", 5);
+    auto spawned = recorder("n", 5);
+    bool spawnedOnce = false;
+    spawner->onStep = [&] {
+        if (!spawnedOnce) manager().addAction(spawned, node, false);
+        spawnedOnce = true;
+    };
+    manager().addAction(spawner, node, false);
+    EXPECT_EQ(frame(0.1f), (Log{"s=0", "n>", "n=0"}));
+}
+
+TEST_F(CCActionManagerTest, ANodeThatLosesItsLastActionAndGainsOneInTheSameStepKeepsIt)
+{
+    auto node = CCNode::node();
+    auto ending = recorder("e", 5);
+    auto successor = recorder("n", 5);
+    bool handedOver = false;
+    ending->onStep = [&] {
+        if (handedOver) return;
+        handedOver = true;
+        manager().removeAllActionsFromTarget(node);
+        manager().addAction(successor, node, false);
+    };
+    manager().addAction(ending, node, false);
+    // The walk had passed the newcomer's slot: it is stepped from the next frame.
+    EXPECT_EQ(frame(0.1f), (Log{"e=0", "n>"}));
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 1u);
+    EXPECT_EQ(frame(1.0f), (Log{"n=0"}));
+    EXPECT_EQ(frame(1.0f), (Log{"n=0.2"}));
+}
+
+TEST_F(CCActionManagerTest, RemovingAllActionsOfItsOwnNodeDuringAStepEndsThemAll)
+{
+    bool nodeReleased = false;
+    struct Watched : CCNode {
+        bool* released = nullptr;
+        ~Watched() override { *released = true; }
+    };
+    auto node = makeRef<Watched>();
+    node->released = &nodeReleased;
+    CCNode* raw = node.get();
+    auto clearer = recorder("x", 5);
+    clearer->onStep = [&] { manager().removeAllActionsFromTarget(raw); };
+    manager().addAction(recorder("a", 5), node, false);
+    manager().addAction(clearer, node, false);
+    manager().addAction(recorder("c", 5), node, false);
+    node = nullptr;  // only the manager holds it now
+    EXPECT_EQ(frame(0.1f), (Log{"a=0", "x=0"}));
+    EXPECT_TRUE(nodeReleased) << "its entry was deleted after its stepping";
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(raw), 0u);
+}
+
+TEST_F(CCActionManagerTest, RemovingAnotherNodesActionsDuringAStepSkipsThatNode)
+{
+    auto first = CCNode::node();
+    auto second = CCNode::node();
+    auto third = CCNode::node();
+    auto clearer = recorder("x", 5);
+    clearer->onStep = [&] {
+        manager().removeAllActionsFromTarget(second);
+        manager().removeAllActionsFromTarget(first);
+    };
+    manager().addAction(recorder("a", 5), first, false);
+    manager().addAction(clearer, first, false);
+    manager().addAction(recorder("b", 5), second, false);
+    manager().addAction(recorder("c", 5), third, false);
+    EXPECT_EQ(frame(0.1f), (Log{"a=0", "x=0", "c=0"}));
+    EXPECT_EQ(second->retainCount(), 1);
+    EXPECT_EQ(first->retainCount(), 1);
+}
+
+TEST_F(CCActionManagerTest, PausedNodesKeepTheirActionsWithoutSteppingThem)
+{
+    auto node = CCNode::node();
+    manager().addAction(recorder("a"), node, true);
+    EXPECT_EQ(log, (Log{"a>"})) << "started at once, even paused";
+    EXPECT_EQ(frame(0.1f), Log{});
+    manager().addAction(recorder("b"), node, false);  // the entry keeps its pause
+    EXPECT_EQ(frame(0.1f), Log{});
+    manager().resumeTarget(node);
+    EXPECT_EQ(frame(0.1f), (Log{"a=0", "b=0"}));
+    manager().pauseTarget(node);
+    EXPECT_EQ(frame(0.1f), Log{});
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 2u);
+
+    auto stranger = CCNode::node();
+    manager().pauseTarget(stranger);  // unknown: nothing is remembered
+    manager().addAction(recorder("s"), stranger, false);
+    manager().resumeTarget(node);
+    EXPECT_EQ(frame(0.1f), (Log{"a=0.1", "b=0.1", "s=0"}));
+}
+
+TEST_F(CCActionManagerTest, LookupsByTagAndCounts)
+{
+    auto node = CCNode::node();
+    auto other = CCNode::node();
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 0u);
+    EXPECT_EQ(manager().getActionByTag(1, node), nullptr);
+    auto untagged = recorder("u");
+    auto tagged = recorder("t");
+    tagged->setTag(7);
+    manager().addAction(tagged, node, false);
+    manager().addAction(untagged, node, false);
+    EXPECT_EQ(manager().getActionByTag(-1, node), untagged.get());
+    EXPECT_EQ(manager().getActionByTag(7, node), tagged.get());
+    EXPECT_EQ(manager().getActionByTag(7, other), nullptr);
+
+    // Removal by tag asks for the node as original target too.
+    auto borrowed = recorder("b");
+    borrowed->setTag(9);
+    manager().addAction(borrowed, node, false);
+    borrowed->setOriginalTarget(other);
+    manager().removeActionByTag(9, node);
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 3u);
+    manager().removeActionByTag(7, node);
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 2u);
+
+    manager().removeAction(nullptr);
+    manager().removeAllActionsFromTarget(nullptr);
+    manager().removeAllActionsFromTarget(other);
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 2u);
+}
+
+TEST_F(CCActionManagerTest, TheSameActionAddedTwiceIsListedAndSteppedTwice)
+{
+    auto node = CCNode::node();
+    auto action = recorder("a", 5);
+    manager().addAction(action, node, false);
+    manager().addAction(action, node, false);
+    EXPECT_EQ(log, (Log{"a>", "a>"}));
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 2u);
+    EXPECT_EQ(frame(0.5f), (Log{"a=0", "a=0.1"}));
+}
+
+TEST_F(CCActionManagerTest, ATargetedActionRunDirectlyLeavesWhenDone)
+{
+    auto runner = CCNode::node();
+    auto forced = CCNode::node();
+    auto inner = recorder("i", 0.5f);
+    auto targeted = CCTargetedAction::actionWithTarget(forced, inner);
+    manager().addAction(targeted, runner, false);
+    EXPECT_EQ(inner->target(), forced.get());
+    frame(0.1f);
+    frame(1.0f);
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(runner), 0u) << "not stepped for ever";
+    EXPECT_EQ(frame(1.0f), Log{});
+}
+
+TEST_F(CCActionManagerTest, PurgeUnregistersFromTheSchedulerAndStartsAfresh)
+{
+    auto node = CCNode::node();
+    CCActionManager* first = &manager();
+    manager().addAction(recorder("a", 5), node, false);
+    CCActionManager::purgeSharedManager();
+    EXPECT_EQ(node->retainCount(), 1) << "the purge released the node's actions";
+    EXPECT_EQ(frame(0.1f), Log{});
+    CCActionManager* second = &manager();
+    (void)first;
+    manager().addAction(recorder("b", 5), node, false);
+    EXPECT_EQ(frame(0.1f), (Log{"b=0"}));
+    EXPECT_EQ(second, &manager());
+}
+
+TEST_F(CCActionManagerTest, NodesWhoseAddressesShareTheLow32BitsStayApart)
+{
+    const uintptr_t base = uintptr_t{0x5B5B} << 32;
+    void* low = mmap(reinterpret_cast<void*>(base), 4096, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    void* high = mmap(reinterpret_cast<void*>(base + (uintptr_t{1} << 32)), 4096, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+    if (low == MAP_FAILED || high == MAP_FAILED) {
+        if (low != MAP_FAILED) munmap(low, 4096);
+        if (high != MAP_FAILED) munmap(high, 4096);
+        GTEST_SKIP() << "could not place two pages 4 GiB apart";
+    }
+    static_assert(sizeof(CCNode) <= 4096);
+    auto* first = new (low) CCNode();
+    auto* second = new (high) CCNode();
+    first->retain();  // owned by this test
+    second->retain();
+
+    manager().addAction(recorder("a", 5), first, false);
+    manager().addAction(recorder("b", 5), second, true);
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(first), 1u);
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(second), 1u);
+    EXPECT_EQ(frame(0.1f), (Log{"a=0"})) << "one paused, one not";
+    manager().removeAllActionsFromTarget(first);
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(second), 1u);
+    manager().removeAllActionsFromTarget(second);
+
+    EXPECT_EQ(first->retainCount(), 1);
+    EXPECT_EQ(second->retainCount(), 1);
+    first->~CCNode();
+    second->~CCNode();
+    munmap(low, 4096);
+    munmap(high, 4096);
+}
+
+} // namespace
+} // namespace mw

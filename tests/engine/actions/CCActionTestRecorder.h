@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/actions/CCActionInstant.h"
+#include "engine/actions/CCActionInterval.h"
+
+namespace mw::actiontest {
+
+using Log = std::vector<std::string>;
+
+// "name=0.25" style entries: the progress with up to four decimals.
+inline std::string progressEntry(const std::string& name, float progress)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "=%.4g", progress);
+    return name + text;
+}
+
+// An interval action that logs "name>" on start, "name=p" on every update and
+// "name<" on stop, and runs an optional hook inside its step. Its reverse is
+// a recorder named "name'" of the same duration.
+class Recorder : public CCActionInterval {
+public:
+    Recorder(std::string name, float duration, Log* log)
+        : CCActionInterval(duration), name(std::move(name)), log(log)
+    {
+    }
+
+    Ref<CCAction> copy() const override { return makeRef<Recorder>(name, duration_, log); }
+    void startWithTarget(CCNode* target) override
+    {
+        log->push_back(name + ">");
+        CCActionInterval::startWithTarget(target);
+    }
+    void stop() override
+    {
+        log->push_back(name + "<");
+        CCActionInterval::stop();
+    }
+    void step(float dt) override
+    {
+        CCActionInterval::step(dt);
+        if (onStep) onStep();
+        ++steps;  // written after the hook: the action must still be alive here
+    }
+    void update(float progress) override { log->push_back(progressEntry(name, progress)); }
+    Ref<CCFiniteTimeAction> reverse() const override { return makeRef<Recorder>(name + "'", duration_, log); }
+
+    std::string name;
+    Log* log;
+    std::function<void()> onStep;
+    int steps = 0;
+};
+
+// An instant action that logs "name!" when it acts: on every start, as the
+// engine's instant actions (callbacks, show, hide) do.
+class InstantRecorder : public CCActionInstant {
+public:
+    InstantRecorder(std::string name, Log* log) : name(std::move(name)), log(log) {}
+
+    Ref<CCAction> copy() const override { return makeRef<InstantRecorder>(name, log); }
+    void startWithTarget(CCNode* target) override
+    {
+        CCActionInstant::startWithTarget(target);
+        log->push_back(name + "!");
+    }
+    Ref<CCFiniteTimeAction> reverse() const override { return makeRef<InstantRecorder>(name + "'", log); }
+
+    std::string name;
+    Log* log;
+};
+
+} // namespace mw::actiontest
