@@ -16,6 +16,11 @@ public:
     // The game's hook: the door transitions send it to their outgoing scene;
     // game scenes override it to drop their content layers.
     virtual void onHide() {}
+
+    // Whether this scene is a transition between two others. The director
+    // neither exits a scene a transition takes over nor enters the scene a
+    // transition hands over: the transition does both itself.
+    virtual bool isTransition() const { return false; }
 };
 
 } // namespace mw

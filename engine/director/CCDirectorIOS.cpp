@@ -1,0 +1,270 @@
+#include "engine/director/CCDirectorIOS.h"
+
+#include <GLES/gl.h>
+
+#include <cmath>
+
+#include "engine/base/ccContentScale.h"
+#include "engine/base/ccGLU.h"
+#include "engine/director/CCConfiguration.h"
+#include "engine/director/CCDirectorDisplayLink.h"
+#include "engine/director/CCDirectorTimer.h"
+#include "engine/director/EAGLView.h"
+#include "engine/scheduler/CCScheduler.h"
+#include "engine/touch/CCTouchDispatcher.h"
+#include "foundation/Log.h"
+#include "platform/DeviceProfile.h"
+
+namespace mw {
+
+namespace {
+
+bool isLandscape(int32_t orientation)
+{
+    return orientation == kCCDeviceOrientationLandscapeLeft || orientation == kCCDeviceOrientationLandscapeRight;
+}
+
+// The display link needs system 3.1 or later.
+constexpr uint32_t kDisplayLinkSystem = 0x03010000;
+
+} // namespace
+
+bool CCDirector::setDirectorType(int32_t type)
+{
+    switch (type) {
+    case kCCDirectorTypeNSTimer:
+        sharedDirectorOfKind<CCDirectorTimer>();
+        return true;
+    case kCCDirectorTypeDisplayLink:
+        if (CCConfiguration::packSystemVersion(CCConfiguration::kSystemVersion) < kDisplayLinkSystem) return false;
+        sharedDirectorOfKind<CCDirectorDisplayLink>();
+        return true;
+    case kCCDirectorTypeMainLoop:
+    case kCCDirectorTypeThreadMainLoop:
+        // The busy-loop drivers are not built: the caller picks another kind.
+        logLine("Director: frame driver %d is not available", type);
+        return false;
+    default:
+        return true;
+    }
+}
+
+CCDirectorIOS::CCDirectorIOS()
+{
+    ccSetContentScaleFactor(1.0f);
+    runningThread_ = std::this_thread::get_id();
+}
+
+void CCDirectorIOS::end()
+{
+    CCTouchDispatcher::sharedDispatcher()->removeAllDelegates();
+    CCDirector::end();
+}
+
+// ---------------------------------------------------------------- frame
+
+void CCDirectorIOS::drawScene()
+{
+    calculateDeltaTime();
+    if (!isPaused_) CCScheduler::sharedScheduler()->tick(dt_);
+
+    // Without a view there is nothing to draw into; the scenes still change.
+    const bool canDraw = openGLView_ != nullptr;
+    if (canDraw) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (nextScene_) setNextScene();
+    if (canDraw) {
+        glPushMatrix();
+        applyOrientation();
+        // The state every node's draw expects.
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glEnable(GL_TEXTURE_2D);
+
+        if (runningScene_) runningScene_->visit();
+        if (notificationNode_) notificationNode_->visit();
+        if (displayFPS_) showFPS();
+
+        glDisable(GL_TEXTURE_2D);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glPopMatrix();
+    }
+    ++totalFrames_;
+    if (canDraw) openGLView_->swapBuffers();
+}
+
+// ---------------------------------------------------------------- orientation
+
+void CCDirectorIOS::setDeviceOrientation(int32_t orientation)
+{
+    if (orientation == deviceOrientation_) return;
+    deviceOrientation_ = orientation;
+    if (orientation < kCCDeviceOrientationPortrait || orientation > kCCDeviceOrientationLandscapeRight) {
+        logLine("Director: Unknown device orientation");
+    }
+}
+
+void CCDirectorIOS::applyOrientation()
+{
+    const float w = winSizeInPixels_.width / 2;
+    const float h = winSizeInPixels_.height / 2;
+    switch (deviceOrientation_) {
+    case kCCDeviceOrientationPortraitUpsideDown:
+        glTranslatef(w, h, 0);
+        glRotatef(180, 0, 0, 1);
+        glTranslatef(-w, -h, 0);
+        break;
+    case kCCDeviceOrientationLandscapeLeft:
+        glTranslatef(w, h, 0);
+        glRotatef(-90, 0, 0, 1);
+        glTranslatef(-h, -w, 0);
+        break;
+    case kCCDeviceOrientationLandscapeRight:
+        glTranslatef(w, h, 0);
+        glRotatef(90, 0, 0, 1);
+        glTranslatef(-h, -w, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+CGSize CCDirectorIOS::winSize() const
+{
+    if (isLandscape(deviceOrientation_)) return CGSize(winSizeInPoints_.height, winSizeInPoints_.width);
+    return winSizeInPoints_;
+}
+
+CGSize CCDirectorIOS::winSizeInPixels() const
+{
+    const CGSize size = winSize();
+    const float factor = ccContentScaleFactor();
+    return CGSize(size.width * factor, size.height * factor);
+}
+
+CGPoint CCDirectorIOS::convertToGL(CGPoint p) const
+{
+    const float w = winSizeInPoints_.width;
+    const float h = winSizeInPoints_.height;
+    switch (deviceOrientation_) {
+    case kCCDeviceOrientationPortrait: return CGPoint(p.x, h - p.y);
+    case kCCDeviceOrientationPortraitUpsideDown: return CGPoint(w - p.x, p.y);
+    case kCCDeviceOrientationLandscapeLeft: return CGPoint(p.y, p.x);
+    case kCCDeviceOrientationLandscapeRight: return CGPoint(h - p.y, w - p.x);
+    default: return CGPointZero;
+    }
+}
+
+CGPoint CCDirectorIOS::convertToUI(CGPoint p) const
+{
+    const float w = winSizeInPoints_.width;
+    const float h = winSizeInPoints_.height;
+    switch (deviceOrientation_) {
+    case kCCDeviceOrientationPortrait: return CGPoint(p.x, std::trunc(h - p.y));
+    case kCCDeviceOrientationPortraitUpsideDown: return CGPoint(std::trunc(w - p.x), p.y);
+    case kCCDeviceOrientationLandscapeLeft: return CGPoint(p.y, p.x);
+    case kCCDeviceOrientationLandscapeRight: return CGPoint(w - p.y, h - p.x);
+    default: return CGPointZero;
+    }
+}
+
+// ---------------------------------------------------------------- view and projection
+
+void CCDirectorIOS::reshapeProjection(CGSize)
+{
+    const float factor = ccContentScaleFactor();
+    winSizeInPoints_ = openGLView_ ? openGLView_->bounds().size : CGSizeZero;
+    winSizeInPixels_ = CGSize(winSizeInPoints_.width * factor, winSizeInPoints_.height * factor);
+    setProjection(projection_);
+}
+
+void CCDirectorIOS::setProjection(int32_t projection)
+{
+    projection_ = projection;
+    // Without a view there is no surface (and maybe no context) to project onto.
+    if (!openGLView_) return;
+    const CGSize size = winSizeInPixels_;
+    switch (projection) {
+    case kCCDirectorProjection2D: {
+        const float factor = ccContentScaleFactor();
+        glViewport(0, 0, GLsizei(size.width), GLsizei(size.height));
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrthof(0, size.width, 0, size.height, -1024 * factor, 1024 * factor);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        break;
+    }
+    case kCCDirectorProjection3D: {
+        const float zeye = getZEye();
+        const DeviceProfile& device = DeviceProfile::current();
+        // A high-resolution tablet's depth range hugs the screen plane.
+        const bool tightDepth = device.isTablet && device.scale > 1.0f;
+        const float zNear = tightDepth ? zeye - size.height / 2 : 0.5f;
+        const float zFar = tightDepth ? zeye + size.height / 2 : 1500.0f;
+        glViewport(0, 0, GLsizei(size.width), GLsizei(size.height));
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(60, size.width / size.height, zNear, zFar);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluLookAt(size.width / 2, size.height / 2, zeye, size.width / 2, size.height / 2, 0, 0, 1, 0);
+        break;
+    }
+    case kCCDirectorProjectionCustom:
+        if (projectionDelegate_) projectionDelegate_->updateProjection();
+        break;
+    default:
+        break;
+    }
+}
+
+void CCDirectorIOS::setOpenGLView(EAGLView* view)
+{
+    if (!view || view == openGLView_.get()) return;
+    CCDirector::setOpenGLView(view);
+    const float factor = ccContentScaleFactor();
+    winSizeInPixels_ = CGSize(winSizeInPoints_.width * factor, winSizeInPoints_.height * factor);
+    if (factor != 1) updateContentScaleFactor();
+    CCTouchDispatcher* dispatcher = CCTouchDispatcher::sharedDispatcher();
+    view->setTouchDelegate(dispatcher);
+    dispatcher->setDispatchEvents(true);
+}
+
+// ---------------------------------------------------------------- content scale
+
+float CCDirectorIOS::contentScaleFactor() const
+{
+    return ccContentScaleFactor();
+}
+
+void CCDirectorIOS::setContentScaleFactor(float factor)
+{
+    if (factor == ccContentScaleFactor()) return;
+    ccSetContentScaleFactor(factor);
+    winSizeInPixels_ = CGSize(winSizeInPoints_.width * factor, winSizeInPoints_.height * factor);
+    if (openGLView_) updateContentScaleFactor();
+    setProjection(projection_);
+}
+
+void CCDirectorIOS::updateContentScaleFactor()
+{
+    // Every view of this platform takes a scale factor; without a view none does.
+    isContentScaleSupported_ = openGLView_ != nullptr;
+    if (openGLView_) openGLView_->setContentScaleFactor(ccContentScaleFactor());
+}
+
+bool CCDirectorIOS::enableRetinaDisplay(bool on)
+{
+    const float factor = ccContentScaleFactor();
+    if (on && factor == 2.0f) return true;
+    if (!on && factor == 1.0f) return true;
+    if (!openGLView_) return false;
+    if (DeviceProfile::current().scale == 1.0f) return false;
+    setContentScaleFactor(on ? 2.0f : 1.0f);
+    return true;
+}
+
+} // namespace mw

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/director/CCDirectorIOS.h"
+#include "engine/director/EAGLView.h"
+#include "foundation/Clock.h"
+#include "platform/DeviceProfile.h"
+#include "platform/GLContext.h"
+#include "platform/UITouch.h"
+
+namespace mw {
+
+// Runs the program's real frame loop without a window, for tests, benchmarks
+// and `mosswick --headless`: a headless GL context of the device's size, the
+// GL view over it, the display-link director, and a manual clock that moves
+// by a fixed step at every screen refresh, so a run is the same every time.
+//
+// While it lives it is the process's clock and device: it installs its clock
+// and makes its profile current, and puts both back when it goes. It makes
+// the shared director (display-link kind) with the view set, high resolution
+// asked for and the surface laid out; the caller then runs a scene. Its
+// destructor ends the director and releases it. One at a time; main thread.
+class HeadlessDriver {
+public:
+    static constexpr double kDefaultStep = 1.0 / 60;
+
+    // With a context of its own. Null (one log line) when no context can be
+    // made or a director already exists.
+    [[nodiscard]] static std::unique_ptr<HeadlessDriver> create(const DeviceProfile& profile,
+                                                                GLSurfaceFormat format = {},
+                                                                double step = kDefaultStep);
+    // Over a context the caller keeps alive longer than the driver (tests
+    // share one); the surface is resized to the device.
+    [[nodiscard]] static std::unique_ptr<HeadlessDriver> createWithContext(GLContext& context,
+                                                                           const DeviceProfile& profile,
+                                                                           double step = kDefaultStep);
+    ~HeadlessDriver();
+    HeadlessDriver(const HeadlessDriver&) = delete;
+    HeadlessDriver& operator=(const HeadlessDriver&) = delete;
+
+    CCDirectorIOS* director() const { return director_; }
+    EAGLView* view() const { return view_.get(); }
+    GLContext& context() const { return *context_; }
+    ManualClock& clock() const { return *clock_; }
+    double step() const { return step_; }
+
+    // `refreshes` screen refreshes: each moves the clock by the step, drains
+    // the main run loop (run-loop timers, work from other threads) and
+    // reports the refresh to the display links. The director draws at those
+    // its frame interval picks (every one at 1/30 s, every seventh paused).
+    void runFrames(int refreshes);
+
+    // Touches, in view points (origin at the top left), go through the GL
+    // view to its touch delegate, as the window's touches do. The event of
+    // each phase lists every touch down at that moment.
+    Ref<UITouch> touchDown(CGPoint point);
+    void touchMove(UITouch* touch, CGPoint point);
+    void touchUp(UITouch* touch);
+    void touchCancel(UITouch* touch);
+
+    // The surface as RGBA8, top row first; and written as a PNG file.
+    std::vector<uint8_t> readPixels() const;
+    [[nodiscard]] bool screenshot(const std::string& path) const;
+
+private:
+    HeadlessDriver(std::unique_ptr<GLContext> ownedContext, GLContext& context, const DeviceProfile& profile,
+                   double step);
+    bool setUp();
+    UIEvent eventWith(const UITouchSet& touches) const;
+    void forget(UITouch* touch);
+
+    std::unique_ptr<GLContext> ownedContext_;
+    GLContext* context_;
+    DeviceProfile profile_;
+    DeviceProfile previousProfile_;
+    double step_;
+    std::shared_ptr<ManualClock> clock_;
+    std::shared_ptr<ClockSource> previousClock_;
+    Ref<EAGLView> view_;
+    CCDirectorIOS* director_ = nullptr;
+    UITouchSet touchesDown_;
+};
+
+} // namespace mw

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "engine/director/CCDirectorDisplayLink.h"
+#include "engine/director/CCDirectorLifeCycle.h"
+#include "engine/scheduler/CCScheduler.h"
+#include "tests/engine/director/DirectorTestSupport.h"
+
+namespace mw::test {
+namespace {
+
+// Counts the scheduler's ticks and remembers their steps.
+class StepRecorder : public Object {
+public:
+    void update(float dt) { steps.push_back(dt); }
+    std::vector<float> steps;
+};
+
+class CCDirectorTimeStepTest : public DirectorTest {
+protected:
+    void SetUp() override
+    {
+        DirectorTest::SetUp();
+        director().setAnimationInterval(1.0 / 30);  // a frame at every refresh
+        director().runWithScene(CCScene::node().get());
+        driver().runFrames(1);
+        recorder = makeRef<StepRecorder>();
+        CCScheduler::sharedScheduler()->scheduleUpdateForTarget(recorder.get(), 0, false);
+    }
+    void TearDown() override
+    {
+        CCScheduler::sharedScheduler()->unscheduleUpdateForTarget(recorder.get());
+        DirectorTest::TearDown();
+    }
+    float step() { return static_cast<float>(driver().step()); }
+
+    Ref<StepRecorder> recorder;
+};
+
+// Each case disturbs the clock or the director before one refresh and states
+// the step that refresh's frame must deliver (to the director and the tick).
+struct TimeStepCase {
+    const char* name;
+    std::function<void(CCDirectorTimeStepTest&)> before;
+    float expectedSteps;  // in refresh steps
+};
+
+TEST_F(CCDirectorTimeStepTest, StepOfTheNextFrame)
+{
+    const std::vector<TimeStepCase> cases = {
+        {"plain refresh", [](CCDirectorTimeStepTest&) {}, 1},
+        {"a stall of three steps is delivered whole",
+         [](CCDirectorTimeStepTest& t) { t.driver().clock().advance(3 * t.driver().step()); }, 4},
+        {"next step zero requested", [](CCDirectorTimeStepTest& t) { t.director().setNextDeltaTimeZero(true); }, 0},
+        {"significant time change from the platform",
+         [](CCDirectorTimeStepTest&) { CCDirectorLifeCycle().applicationSignificantTimeChange(); }, 0},
+        {"clock moved backwards",
+         [](CCDirectorTimeStepTest& t) {
+             ManualClock& clock = t.driver().clock();
+             clock.setMonotonic(clock.monotonicSeconds() - 10);
+         },
+         0},
+    };
+    for (const TimeStepCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.before(*this);
+        recorder->steps.clear();
+        driver().runFrames(1);
+        ASSERT_EQ(recorder->steps.size(), 1u);
+        EXPECT_NEAR(director().deltaTime(), c.expectedSteps * step(), 1e-5);
+        EXPECT_NEAR(recorder->steps[0], c.expectedSteps * step(), 1e-5);
+        EXPECT_FALSE(director().nextDeltaTimeZero());
+        // The frame after is an ordinary one again.
+        recorder->steps.clear();
+        driver().runFrames(1);
+        EXPECT_NEAR(director().deltaTime(), step(), 1e-5);
+    }
+}
+
+TEST_F(CCDirectorTimeStepTest, PausedFramesAreDrawnSlowlyWithoutTicksAndResumeSkipsThePause)
+{
+    director().pause();
+    EXPECT_TRUE(director().isPaused());
+    EXPECT_DOUBLE_EQ(director().animationInterval(), 0.25);
+    const uint32_t framesBefore = director().totalFrames();
+    driver().runFrames(70);
+    // 0.25 s gives a frame every seventh refresh; none of them ticks.
+    EXPECT_EQ(director().totalFrames(), framesBefore + 10);
+    EXPECT_TRUE(recorder->steps.empty());
+
+    director().resume();
+    EXPECT_FALSE(director().isPaused());
+    EXPECT_DOUBLE_EQ(director().animationInterval(), 1.0 / 30);
+    EXPECT_EQ(director().deltaTime(), 0.0f);
+    driver().runFrames(1);
+    ASSERT_EQ(recorder->steps.size(), 1u);
+    EXPECT_NEAR(recorder->steps[0], step(), 1e-5);  // not the 70 paused refreshes
+}
+
+TEST_F(CCDirectorTimeStepTest, ASecondPauseKeepsTheIntervalSavedByTheFirst)
+{
+    director().pause();
+    director().pause();
+    director().resume();
+    EXPECT_DOUBLE_EQ(director().animationInterval(), 1.0 / 30);
+    director().resume();  // not paused: nothing
+    EXPECT_DOUBLE_EQ(director().animationInterval(), 1.0 / 30);
+}
+
+TEST(CCDirectorDisplayLinkTest, FrameIntervalFollowsTheAnimationIntervalTimesThirty)
+{
+    struct Case {
+        double interval;
+        int fromFormula;
+        int used;  // by the link: at least every refresh
+    };
+    const Case cases[] = {{1.0 / 30, 1, 1}, {0.25, 7, 7}, {1.0 / 60, 0, 1}, {0.1, 3, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.interval);
+        EXPECT_EQ(CCDirectorDisplayLink::frameIntervalFor(c.interval), c.fromFormula);
+        Ref<CCDirectorDisplayLink> director = makeRef<CCDirectorDisplayLink>();
+        director->setAnimationInterval(c.interval);
+        director->startAnimation();
+        ASSERT_NE(director->displayLink(), nullptr);
+        EXPECT_EQ(director->displayLink()->frameInterval(), c.used);
+        const uint32_t before = director->totalFrames();
+        for (int refresh = 0; refresh < 7 * c.used; ++refresh) CADisplayLink::displayDidRefresh(refresh);
+        EXPECT_EQ(director->totalFrames(), before + 7);
+        director->stopAnimation();
+        EXPECT_EQ(CADisplayLink::activeLinkCount(), 0u);
+    }
+}
+
+TEST_F(CCDirectorTimeStepTest, ChangingTheIntervalWhileRunningRebuildsTheLink)
+{
+    auto& linkDirector = static_cast<CCDirectorDisplayLink&>(director());
+    CADisplayLink* before = linkDirector.displayLink();
+    ASSERT_NE(before, nullptr);
+    linkDirector.setAnimationInterval(0.25);
+    EXPECT_NE(linkDirector.displayLink(), before);
+    EXPECT_EQ(linkDirector.displayLink()->frameInterval(), 7);
+    EXPECT_EQ(CADisplayLink::activeLinkCount(), 1u);
+}
+
+} // namespace
+} // namespace mw::test

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/director/CCDirector.h"
+#include "engine/director/HeadlessDriver.h"
+#include "engine/nodes/CCScene.h"
+#include "engine/touch/CCTouchDispatcher.h"
+#include "platform/DeviceProfile.h"
+#include "tests/support/GLTestContext.h"
+
+namespace mw::test {
+
+// What happened to the recording scenes, in order: "A:enter", "A:exit", ...
+using Journal = std::vector<std::string>;
+
+// A scene that writes its life cycle into a journal.
+class RecordingScene : public CCScene {
+public:
+    RecordingScene(std::string name, Journal& journal, bool transition = false)
+        : name_(std::move(name)), journal_(journal), transition_(transition)
+    {
+    }
+    ~RecordingScene() override { journal_.push_back(name_ + ":gone"); }
+
+    void onEnter() override
+    {
+        journal_.push_back(name_ + ":enter");
+        CCScene::onEnter();
+    }
+    void onEnterTransitionDidFinish() override
+    {
+        journal_.push_back(name_ + ":entered");
+        CCScene::onEnterTransitionDidFinish();
+    }
+    void onExit() override
+    {
+        journal_.push_back(name_ + ":exit");
+        CCScene::onExit();
+    }
+    void cleanup() override
+    {
+        journal_.push_back(name_ + ":cleanup");
+        CCScene::cleanup();
+    }
+    bool isTransition() const override { return transition_; }
+
+private:
+    std::string name_;
+    Journal& journal_;
+    bool transition_;
+};
+
+// A headless driver for the device over the test process's GL context, torn
+// down (director ended and released) after each test.
+class DirectorTest : public ::testing::Test {
+protected:
+    explicit DirectorTest(const char* device = "phone") : device_(device) {}
+
+    void SetUp() override
+    {
+        GLTestContext* gl = GLTestContext::acquire(64, 64);
+        ASSERT_NE(gl, nullptr) << "no headless GL context";
+        CCTouchDispatcher::sharedDispatcher()->removeAllDelegates();
+        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device_));
+        ASSERT_NE(driver_, nullptr);
+    }
+    void TearDown() override
+    {
+        driver_.reset();
+        CCTouchDispatcher::sharedDispatcher()->removeAllDelegates();
+    }
+
+public:
+    HeadlessDriver& driver() { return *driver_; }
+    CCDirectorIOS& director() { return *driver_->director(); }
+
+protected:
+
+    const char* device_;
+    std::unique_ptr<HeadlessDriver> driver_;
+};
+
+} // namespace mw::test
