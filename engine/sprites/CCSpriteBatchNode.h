@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/nodes/CCNode.h"
+#include "engine/sprites/CCTextureProtocol.h"
+
+namespace mw {
+
+class CCSprite;
+class CCTexture2D;
+class CCTextureAtlas;
+
+// Draws any number of sprites that share one texture with a single draw
+// call. It owns a texture atlas with one quad per sprite of its subtree and a
+// flat list of those sprites (descendants) in atlas order, which it keeps
+// equal to the tree's drawing order: a sprite's children of negative z
+// before it, the others after it, siblings by z-order and then by arrival.
+//
+// Only sprites can be added, at any depth; the children are never visited
+// one by one, the atlas draws them. A batch node whose atlas reached the
+// atlas's largest capacity refuses further sprites (one log line). When the
+// batch node goes away its sprites return to drawing themselves.
+class CCSpriteBatchNode : public CCNode, public CCTextureProtocol {
+public:
+    using CCNode::addChild;
+
+    static constexpr uint32_t kDefaultCapacity = 29;
+
+    // Null (one log line) when the texture is null or the file cannot be loaded.
+    static Ref<CCSpriteBatchNode> batchNodeWithTexture(CCTexture2D* texture, uint32_t capacity = kDefaultCapacity);
+    static Ref<CCSpriteBatchNode> batchNodeWithFile(const std::string& file, uint32_t capacity = kDefaultCapacity);
+
+    CCSpriteBatchNode() = default;
+    ~CCSpriteBatchNode() override;
+
+    // Call once on a fresh node; false without a texture or an atlas.
+    [[nodiscard]] bool initWithTexture(CCTexture2D* texture, uint32_t capacity);
+    [[nodiscard]] bool initWithFile(const std::string& file, uint32_t capacity);
+
+    CCTextureAtlas* textureAtlas() const { return textureAtlas_.get(); }
+    // Also points every batched sprite at the new atlas.
+    void setTextureAtlas(CCTextureAtlas* atlas);
+    // Every sprite of the subtree in atlas order (sprite i has atlas index i).
+    CCArray* descendants() const { return descendants_.get(); }
+
+    CCTexture2D* texture() const override;
+    void setTexture(CCTexture2D* texture) override;
+    ccBlendFunc blendFunc() const override { return blendFunc_; }
+    void setBlendFunc(ccBlendFunc blendFunc) override { blendFunc_ = blendFunc; }
+
+    // ---- children (sprites only; anything else is refused with a log line) ----
+    void addChild(CCNode* child, int z, int tag) override;
+    void reorderChild(CCNode* child, int z) override;
+    void removeChild(CCNode* child, bool cleanup) override;
+    void removeChildAtIndex(uint32_t index, bool cleanup);
+    // Every former sprite returns to self-render mode; the atlas is emptied.
+    void removeAllChildrenWithCleanup(bool cleanup) override;
+    // Sorts the children and re-indexes the atlas when the order changed.
+    void sortAllChildren() override;
+    // Sets or clears the flag that makes the next visit re-sort.
+    void reorderBatch(bool reorder) { isReorderChildDirty_ = reorder; }
+
+    // ---- atlas upkeep (called by batched sprites) ----
+    // Whether the atlas can take `sprites` more quads.
+    bool canHold(uint32_t sprites) const;
+    // Puts the sprite and its subtree at the end of the atlas (batch mode,
+    // dirty); the next sort moves them to their places.
+    void appendChild(CCSprite* sprite);
+    // Removes the sprite's quad and its subtree's and returns them to
+    // self-render mode; later indices close the gap.
+    void removeSpriteFromAtlas(CCSprite* sprite);
+    // Grows the capacity to (capacity + 1) x 4 / 3; false when it cannot.
+    bool increaseAtlasCapacity();
+
+    // ---- placing a sprite at a computed index (tile-map layers) ----
+    void insertChild(CCSprite* sprite, uint32_t index);
+    uint32_t atlasIndexForChild(CCSprite* sprite, int z) const;
+    uint32_t highestAtlasIndexInChild(CCSprite* sprite) const;
+    uint32_t lowestAtlasIndexInChild(CCSprite* sprite) const;
+    // Gives node's subtree consecutive indices from `index` in drawing order;
+    // returns the next free index.
+    uint32_t rebuildIndexInOrder(CCNode* node, uint32_t index);
+
+    void visit() override;
+    // Updates the dirty sprites' quads, then draws the whole atlas.
+    void draw() override;
+
+    // "<CCSpriteBatchNode = ADDRESS | Tag = T>"
+    std::string description() const override;
+
+private:
+    void updateBlendFunc();
+    void updateAtlasIndex(CCSprite* sprite, uint32_t* currentIndex);
+    void placeSprite(CCSprite* sprite, uint32_t* currentIndex);
+    void swap(uint32_t oldIndex, uint32_t newIndex);
+
+    Ref<CCTextureAtlas> textureAtlas_;
+    ccBlendFunc blendFunc_ = kCCBlendFuncDefault;
+    Ref<CCArray> descendants_;
+};
+
+} // namespace mw

@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <GLES/gl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/sprites/CCSprite.h"
+#include "engine/sprites/CCSpriteFrame.h"
+#include "engine/sprites/CCSpriteFrameCache.h"
+#include "engine/textures/CCTexture2D.h"
+#include "foundation/Log.h"
+#include "tests/engine/sprites/SpriteTestSupport.h"
+
+namespace mw {
+namespace {
+
+using test::nearColor;
+using test::RGBA;
+
+CCSpriteFrame* frameNamed(const std::string& name)
+{
+    return CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(name).get();
+}
+
+bool sameTexCoords(const ccV3F_C4B_T2F_Quad& a, const ccV3F_C4B_T2F_Quad& b)
+{
+    return a.tl.texCoords == b.tl.texCoords && a.bl.texCoords == b.bl.texCoords &&
+           a.tr.texCoords == b.tr.texCoords && a.br.texCoords == b.br.texCoords;
+}
+
+// A 2x2 RGBA8888 texture made from straight-alpha bytes (not premultiplied).
+Ref<CCTexture2D> straightTexture(RGBA colour)
+{
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 4; ++i) bytes.insert(bytes.end(), {colour.r, colour.g, colour.b, colour.a});
+    Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
+    EXPECT_TRUE(texture->initWithData(bytes.data(), kCCTexture2DPixelFormat_RGBA8888, 2, 2, {2, 2}));
+    return texture;
+}
+
+class SpriteTest : public test::GLRenderTest {
+protected:
+    SpriteTest() : GLRenderTest(64, 64) {}
+    void SetUp() override
+    {
+        GLRenderTest::SetUp();
+        bundle_ = std::make_unique<test::ScratchBundle>();
+        bundle_->loadTestSheet();
+    }
+    void TearDown() override { bundle_.reset(); }
+
+    // Draws the node as the frame loop does, over a cleared surface.
+    void render(CCNode* node, RGBA background = test::kBlack)
+    {
+        test::clearSurface(background.r / 255.f, background.g / 255.f, background.b / 255.f);
+        test::useFrameDrawingState(64, 64);
+        node->visit();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+
+    std::unique_ptr<test::ScratchBundle> bundle_;
+};
+
+// ---------------------------------------------------------------- quads
+
+TEST_F(SpriteTest, FlippingTwiceRestoresTexCoordsAndOffsetAndAnUnchangedFlipDoesNothing)
+{
+    for (const char* name : {"split", "turned"}) {
+        SCOPED_TRACE(name);
+        Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(name);
+        // An offset makes the mirrored offset visible.
+        Ref<CCSpriteFrame> frame = frameNamed(name)->copy();
+        frame->setOffsetInPixels({3, -2});
+        frame->setOriginalSizeInPixels({frame->originalSizeInPixels().width + 10,
+                                        frame->originalSizeInPixels().height + 10});
+        sprite->setDisplayFrame(frame.get());
+        const ccV3F_C4B_T2F_Quad before = sprite->quad();
+        const CGPoint offsetBefore = sprite->offsetPositionInPixels();
+
+        sprite->setFlipX(false);
+        EXPECT_TRUE(sameTexCoords(sprite->quad(), before));
+        sprite->setFlipX(true);
+        EXPECT_FALSE(sameTexCoords(sprite->quad(), before));
+        EXPECT_EQ(sprite->offsetPositionInPixels().x, offsetBefore.x - 6);
+        sprite->setFlipY(true);
+        EXPECT_EQ(sprite->offsetPositionInPixels().y, offsetBefore.y + 4);
+        sprite->setFlipX(false);
+        sprite->setFlipY(false);
+        EXPECT_TRUE(sameTexCoords(sprite->quad(), before));
+        EXPECT_EQ(sprite->offsetPositionInPixels(), offsetBefore);
+    }
+}
+
+TEST_F(SpriteTest, ARotatedFrameShowsItsOwnSizeWhileSamplingTheTurnedRegion)
+{
+    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName("turned");
+    EXPECT_EQ(sprite->contentSizeInPixels(), (CGSize{40, 20}));
+    const ccV3F_C4B_T2F_Quad& quad = sprite->quad();
+    EXPECT_EQ(quad.bl.vertices, vertex3(0, 0, 0));
+    EXPECT_EQ(quad.tr.vertices, vertex3(40, 20, 0));
+    // 20 wide and 40 high in a 64x64 texture, starting at (32, 0).
+    EXPECT_FLOAT_EQ(quad.bl.texCoords.u, 32 / 64.f);
+    EXPECT_FLOAT_EQ(quad.bl.texCoords.v, 0);
+    EXPECT_FLOAT_EQ(quad.tr.texCoords.u, 52 / 64.f);
+    EXPECT_FLOAT_EQ(quad.tr.texCoords.v, 40 / 64.f);
+    EXPECT_TRUE(sprite->textureRectRotated());
+}
+
+TEST_F(SpriteTest, OpacityModifiesTheColourOfPremultipliedTexturesOnly)
+{
+    Ref<CCSprite> premultipliedSprite = CCSprite::spriteWithSpriteFrameName("white");
+    ASSERT_TRUE(premultipliedSprite->doesOpacityModifyRGB());
+    EXPECT_EQ(premultipliedSprite->blendFunc(), kCCBlendFuncDefault);
+    premultipliedSprite->setColor({255, 128, 0});
+    premultipliedSprite->setOpacity(128);
+    EXPECT_EQ(premultipliedSprite->quad().tl.colors, ccc4(128, 64, 0, 128));
+    EXPECT_EQ(premultipliedSprite->color(), ccc3(255, 128, 0));
+    premultipliedSprite->setOpacity(255);
+    EXPECT_EQ(premultipliedSprite->quad().br.colors, ccc4(255, 128, 0, 255));
+
+    Ref<CCSprite> straightSprite = CCSprite::spriteWithTexture(straightTexture({255, 0, 0, 128}).get());
+    EXPECT_FALSE(straightSprite->doesOpacityModifyRGB());
+    EXPECT_EQ(straightSprite->blendFunc(), kCCBlendFuncAlpha);
+    straightSprite->setColor({255, 128, 0});
+    straightSprite->setOpacity(128);
+    EXPECT_EQ(straightSprite->quad().tl.colors, ccc4(255, 128, 0, 128));
+}
+
+TEST_F(SpriteTest, DisplayedFrameDescribesWhatIsShown)
+{
+    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName("red");
+    EXPECT_TRUE(sprite->isFrameDisplayed(frameNamed("red")));
+    EXPECT_FALSE(sprite->isFrameDisplayed(frameNamed("white")));
+    Ref<CCSpriteFrame> shown = sprite->displayedFrame();
+    sprite->setDisplayFrame(frameNamed("turned"));
+    EXPECT_FALSE(sprite->isFrameDisplayed(shown.get()));
+    sprite->setDisplayFrame(shown.get());
+    EXPECT_TRUE(sprite->isFrameDisplayed(frameNamed("red")));
+    EXPECT_EQ(sprite->contentSize(), (CGSize{16, 16}));
+}
+
+TEST_F(SpriteTest, AnUnknownFrameNameGivesAnEmptySpriteAndOneLogLine)
+{
+    ScopedLogCapture log;
+    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName("nothing");
+    ASSERT_NE(sprite, nullptr);
+    EXPECT_EQ(sprite->texture(), nullptr);
+    EXPECT_EQ(sprite->contentSize(), CGSizeZero);
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(CCSprite::spriteWithFile("absent.png"), nullptr);
+}
+
+TEST_F(SpriteTest, DescriptionShowsRectTagAndIndex)
+{
+    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName("split");
+    sprite->setTag(7);
+    const std::string text = sprite->description();
+    EXPECT_EQ(text.rfind("<CCSprite = ", 0), 0u) << text;
+    EXPECT_NE(text.find("| Rect = (0.00,16.00,32.00,16.00) | tag = 7 | atlasIndex = -1>"), std::string::npos)
+        << text;
+}
+
+// ---------------------------------------------------------------- pixels
+
+struct PixelProbe {
+    int x, y;
+    RGBA expected;
+};
+
+struct RenderCase {
+    const char* label;
+    const char* frame;
+    std::function<void(CCSprite*)> setUp;
+    RGBA background;
+    std::vector<PixelProbe> probes;
+};
+
+TEST_F(SpriteTest, SelfRenderedSpritesGiveTheExpectedPixels)
+{
+    const auto none = [](CCSprite*) {};
+    const std::vector<RenderCase> cases = {
+        {"plain", "split", none, test::kBlack, {{24, 32, test::kBlue}, {40, 32, test::kYellow}, {12, 32, test::kBlack}}},
+        {"flipX", "split", [](CCSprite* s) { s->setFlipX(true); }, test::kBlack,
+         {{24, 32, test::kYellow}, {40, 32, test::kBlue}}},
+        {"flipY", "updown", [](CCSprite* s) { s->setFlipY(true); }, test::kBlack,
+         {{32, 36, test::kMagenta}, {32, 28, test::kGreen}}},
+        {"upright", "updown", none, test::kBlack, {{32, 36, test::kGreen}, {32, 28, test::kMagenta}}},
+        {"rotated 90 clockwise", "split", [](CCSprite* s) { s->setRotation(90); }, test::kBlack,
+         {{32, 40, test::kBlue}, {32, 24, test::kYellow}, {20, 32, test::kBlack}}},
+        {"turned frame", "turned", none, test::kBlack,
+         {{20, 26, test::kMagenta}, {20, 38, test::kWhite}, {44, 26, test::kCyan}, {44, 38, test::kOrange}}},
+        {"tint", "white", [](CCSprite* s) { s->setColor({255, 128, 0}); }, test::kBlack,
+         {{32, 32, test::kOrange}}},
+        {"tint at half opacity", "white",
+         [](CCSprite* s) {
+             s->setColor({255, 128, 0});
+             s->setOpacity(128);
+         },
+         test::kBlack, {{32, 32, {128, 64, 0, 255}}}},
+        {"premultiplied glass over blue", "glass", none, test::kBlue, {{32, 32, {128, 0, 127, 255}}}},
+        {"additive blend", "red", [](CCSprite* s) { s->setBlendFunc({GL_ONE, GL_ONE}); }, test::kBlue,
+         {{32, 32, test::kMagenta}}},
+    };
+    for (const RenderCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(c.frame);
+        sprite->setPosition({32, 32});
+        c.setUp(sprite.get());
+        render(sprite.get(), c.background);
+        test::keepPicture(gl(), std::string("sprite ") + c.label);
+        for (const PixelProbe& probe : c.probes) {
+            EXPECT_TRUE(nearColor(gl().readPixel(probe.x, probe.y), probe.expected))
+                << "at " << probe.x << "," << probe.y << ": " << gl().readPixel(probe.x, probe.y);
+        }
+        EXPECT_EQ(test::currentBlendFactors(), (std::pair<GLint, GLint>{GL_ONE, GL_ONE_MINUS_SRC_ALPHA}));
+    }
+}
+
+TEST_F(SpriteTest, StraightAlphaTexturesBlendByTheirAlphaToTheSamePicture)
+{
+    Ref<CCSprite> sprite = CCSprite::spriteWithTexture(straightTexture({255, 0, 0, 128}).get());
+    sprite->setScale(8);
+    sprite->setPosition({32, 32});
+    render(sprite.get(), test::kBlue);
+    // Colour as with premultiplied alpha; only the surface's own alpha differs.
+    RGBA seen = gl().readPixel(32, 32);
+    seen.a = 255;
+    EXPECT_TRUE(nearColor(seen, {128, 0, 127, 255})) << seen;
+    EXPECT_EQ(test::currentBlendFactors(), (std::pair<GLint, GLint>{GL_ONE, GL_ONE_MINUS_SRC_ALPHA}));
+}
+
+} // namespace
+} // namespace mw
