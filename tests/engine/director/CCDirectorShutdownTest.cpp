@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/actions/CCActionManager.h"
+#include "engine/director/CADisplayLink.h"
+#include "engine/director/CCDirectorDisplayLink.h"
+#include "engine/director/CCDirectorLifeCycle.h"
+#include "engine/nodes/CCLayer.h"
+#include "engine/scheduler/CCScheduler.h"
+#include "engine/textures/CCTextureCache.h"
+#include "platform/Image.h"
+#include "platform/LifeCycle.h"
+#include "tests/engine/director/DirectorTestSupport.h"
+
+namespace mw::test {
+namespace {
+
+class CCDirectorShutdownTest : public DirectorTest {
+protected:
+    void TearDown() override
+    {
+        CCDirector::setPurgeObserver(nullptr);
+        DirectorTest::TearDown();
+    }
+    Ref<RecordingScene> runScene()
+    {
+        Ref<RecordingScene> scene = makeRef<RecordingScene>("A", journal);
+        director().runWithScene(scene.get());
+        driver().runFrames(1);
+        journal.clear();
+        return scene;
+    }
+    static Ref<CCTexture2D> textureNamed(const std::string& key)
+    {
+        Ref<Image> image = Image::fromRGBA(std::vector<uint8_t>(4 * 4 * 4, 255), 4, 4, ImageAlphaInfo::Last);
+        return CCTextureCache::sharedTextureCache()->addCGImage(image.get(), key);
+    }
+
+    Journal journal;
+};
+
+TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
+{
+    Ref<RecordingScene> scene = runScene();
+    Ref<CCLayer> layer = CCLayer::node();
+    layer->setIsTouchEnabled(true);
+    scene->addChild(layer.get());
+    Ref<CCLayer> offStage = CCLayer::node();  // registered by hand: only end removes it
+    CCTouchDispatcher::sharedDispatcher()->addStandardDelegate(offStage.get(), 5);
+    ASSERT_EQ(CCTouchDispatcher::sharedDispatcher()->handlerCount(1), 2);
+
+    CCScheduler* schedulerBefore = CCScheduler::sharedScheduler();
+    CCActionManager* managerBefore = CCActionManager::sharedManager();
+    CCTextureCache* cacheBefore = CCTextureCache::sharedTextureCache();
+    std::vector<std::string> purged;
+    CCDirector::setPurgeObserver([&](const char* name) {
+        // Each purge finds the scene gone and the frames stopped.
+        EXPECT_EQ(director().runningScene(), nullptr);
+        EXPECT_EQ(CADisplayLink::activeLinkCount(), 0u);
+        purged.push_back(name);
+    });
+
+    director().end();
+
+    EXPECT_EQ(journal, (Journal{"A:exit", "A:cleanup"}));
+    EXPECT_EQ(purged, (std::vector<std::string>{"CCScheduler", "CCActionManager", "CCTextureCache"}));
+    EXPECT_EQ(director().scenesStack()->count(), 0u);
+    EXPECT_EQ(director().nextScene(), nullptr);
+    EXPECT_EQ(director().openGLView(), nullptr);
+    EXPECT_FALSE(static_cast<CCDirectorDisplayLink&>(director()).isAnimating());
+    // Touch delegates are gone before anything else.
+    EXPECT_EQ(CCTouchDispatcher::sharedDispatcher()->handlerCount(0), 0);
+    EXPECT_EQ(CCTouchDispatcher::sharedDispatcher()->handlerCount(1), 0);
+    // The shared objects are fresh ones.
+    EXPECT_NE(CCScheduler::sharedScheduler(), schedulerBefore);
+    EXPECT_NE(CCActionManager::sharedManager(), managerBefore);
+    EXPECT_NE(CCTextureCache::sharedTextureCache(), cacheBefore);
+    // The director itself stays.
+    EXPECT_EQ(CCDirector::currentDirector(), &director());
+}
+
+TEST_F(CCDirectorShutdownTest, MemoryWarningDropsOnlyTheTexturesNobodyHolds)
+{
+    runScene();
+    Ref<CCTexture2D> kept = textureNamed("kept");
+    { Ref<CCTexture2D> dropped = textureNamed("dropped"); }
+    ASSERT_EQ(CCTextureCache::sharedTextureCache()->count(), 2u);
+
+    CCDirectorLifeCycle().applicationDidReceiveMemoryWarning();
+
+    EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey("dropped"), nullptr);
+    EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey("kept"), kept);
+    CCTextureCache::sharedTextureCache()->removeAllTextures();
+}
+
+TEST_F(CCDirectorShutdownTest, LifeCycleEventsPauseStopAndEndTheDirector)
+{
+    Ref<RecordingScene> scene = runScene();
+    auto& linkDirector = static_cast<CCDirectorDisplayLink&>(director());
+    CCDirectorLifeCycle forward;
+    LifeCycle lifeCycle;
+    lifeCycle.setDelegate(&forward);
+    lifeCycle.launch();
+
+    struct Step {
+        const char* event;
+        void (LifeCycle::*deliver)();
+        bool paused;
+        bool animating;
+    };
+    const Step steps[] = {
+        {"focus lost: resign active", &LifeCycle::focusLost, true, true},
+        {"focus gained: active", &LifeCycle::focusGained, false, true},
+        {"minimised: background", &LifeCycle::hidden, true, false},
+        {"restored: foreground", &LifeCycle::shown, true, true},
+        {"focus gained after restore", &LifeCycle::focusGained, false, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.event);
+        (lifeCycle.*step.deliver)();
+        EXPECT_EQ(director().isPaused(), step.paused);
+        EXPECT_EQ(linkDirector.isAnimating(), step.animating);
+    }
+    lifeCycle.quit();
+    EXPECT_EQ(director().runningScene(), nullptr);
+    EXPECT_EQ(journal, (Journal{"A:exit", "A:cleanup"}));
+}
+
+} // namespace
+} // namespace mw::test

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <GLES/gl.h>
+#include <GLES/glext.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/director/CCConfiguration.h"
+#include "engine/director/EAGLView.h"
+#include "tests/engine/director/DirectorTestSupport.h"
+
+namespace mw::test {
+namespace {
+
+TEST(CCConfigurationTest, PacksTheSystemVersionOneComponentAByte)
+{
+    struct Case {
+        const char* version;
+        uint32_t packed;
+    };
+    const Case cases[] = {
+        {"5.0", 0x05000000},   {"4.2.1", 0x04020100}, {"4.3.1", 0x04030100}, {"6", 0x06000000},
+        {"1.2.3.4.5", 0x01020304},  // a fifth component adds nothing
+        {"3.x.2", 0x03000200},      // not a number: 0
+        {"", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        EXPECT_EQ(CCConfiguration::packSystemVersion(c.version), c.packed);
+    }
+}
+
+TEST(CCConfigurationTest, ExtensionsMatchOnlyAsWholeWords)
+{
+    const std::string list = "GL_OES_a GL_EXT_discard_framebuffer_extra GL_IMG_b GL_EXT_last";
+    struct Case {
+        const char* name;
+        bool listed;
+    };
+    const Case cases[] = {
+        {"GL_OES_a", true},  {"GL_IMG_b", true},  {"GL_EXT_last", true},
+        {"GL_EXT_discard_framebuffer", false},  // only a longer name begins with it
+        {"GL_OES", false},   {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CCConfiguration::extensionListHas(list, c.name), c.listed);
+    }
+}
+
+// Mesa's GLES 1 names none of the device vendors' texture extensions (its
+// BGRA extension has the EXT prefix, which does not count), but offers the
+// discard hint.
+TEST(CCConfigurationTest, MesaAnswersFromItsRealExtensionString)
+{
+    ASSERT_NE(GLTestContext::acquire(64, 64), nullptr);
+    const std::string extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const CCConfiguration configuration("4.3.1");
+    EXPECT_EQ(configuration.OSVersion(), 0x04030100u);
+    EXPECT_EQ(configuration.supportsPVRTC(), extensions.find("GL_IMG_texture_compression_pvrtc") != std::string::npos);
+    EXPECT_FALSE(configuration.supportsNPOT());
+    EXPECT_FALSE(configuration.supportsBGRA8888());
+    EXPECT_EQ(configuration.supportsDiscardFramebuffer(),
+              CCConfiguration::extensionListHas(extensions, "GL_EXT_discard_framebuffer"));
+    GLint maxTexture = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
+    EXPECT_EQ(configuration.maxTextureSize(), maxTexture);
+    EXPECT_GE(configuration.maxModelviewStackDepth(), 16);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));  // no query of a missing extension
+}
+
+TEST(EAGLViewTest, OnlyThe565NameGivesSixteenBitColour)
+{
+    EXPECT_EQ(EAGLView::convertPixelFormat(kEAGLColorFormatRGB565), static_cast<uint32_t>(GL_RGB565_OES));
+    EXPECT_EQ(EAGLView::convertPixelFormat(kEAGLColorFormatRGBA8), static_cast<uint32_t>(GL_RGBA8_OES));
+    EXPECT_EQ(EAGLView::convertPixelFormat("RGB565"), static_cast<uint32_t>(GL_RGBA8_OES));
+    EXPECT_EQ(EAGLView::convertPixelFormat(""), static_cast<uint32_t>(GL_RGBA8_OES));
+}
+
+TEST(EAGLViewTest, MultisamplingFallsBackToNoneWithoutTheExtension)
+{
+    GLTestContext* gl = GLTestContext::acquire(64, 64);
+    ASSERT_NE(gl, nullptr);
+    Ref<EAGLView> view =
+        EAGLView::viewWithFrame(gl->context(), CGRect(0, 0, 32, 32), kEAGLColorFormatRGBA8, 0, false, true, 4);
+    ASSERT_NE(view, nullptr);
+    const bool hasExtension = CCConfiguration::sharedConfiguration()->checkForGLExtension("GL_APPLE_framebuffer_multisample");
+    EXPECT_EQ(view->multiSampling(), hasExtension);
+    if (!hasExtension) EXPECT_EQ(view->renderer()->samplesToUse(), 0u);
+}
+
+class CCRetinaViewTest : public DirectorTest {
+protected:
+    CCRetinaViewTest() : DirectorTest("phone-hd") {}
+};
+
+TEST_F(CCRetinaViewTest, ViewPointsMapToSurfacePixelsAtTheContentScale)
+{
+    EAGLView& view = *driver().view();
+    EXPECT_EQ(view.contentScaleFactor(), 2.0f);
+    EXPECT_EQ(view.convertPointFromViewToSurface({10, 20}), CGPoint(20, 40));
+    EXPECT_EQ(view.convertRectFromViewToSurface(CGRect(1, 2, 3, 4)), CGRect(2, 4, 6, 8));
+}
+
+TEST_F(CCRetinaViewTest, EveryLayoutRebuildsTheSurfaceAndDrawsAFrameAtOnce)
+{
+    EAGLView& view = *driver().view();
+    const int generation = view.renderer()->frameBufferGeneration();
+    const uint32_t frames = director().totalFrames();
+    view.layoutSubviews();  // same size
+    EXPECT_EQ(view.renderer()->frameBufferGeneration(), generation + 1);
+    EXPECT_EQ(director().totalFrames(), frames + 1);
+    EXPECT_EQ(view.surfaceSize(), CGSize(640, 960));
+    EXPECT_EQ(director().winSizeInPixels(), CGSize(640, 960));
+}
+
+TEST_F(CCRetinaViewTest, SettingTheSameViewAgainKeepsTheGLState)
+{
+    director().setDepthTest(false);
+    director().setOpenGLView(driver().view());
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+}
+
+} // namespace
+} // namespace mw::test
