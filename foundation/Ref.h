@@ -62,12 +62,9 @@ private:
     T* ptr_ = nullptr;
 };
 
-template <typename T, typename U>
-bool operator==(const Ref<T>& a, const Ref<U>& b) { return a.get() == b.get(); }
-template <typename T, typename U>
-bool operator==(const Ref<T>& a, const U* b) { return a.get() == b; }
-template <typename T>
-bool operator==(const Ref<T>& a, std::nullptr_t) { return a.get() == nullptr; }
+// Comparisons go through the conversion to T*, so a Ref compares with another
+// Ref, a raw pointer or nullptr alike; no operator== of its own keeps C++20's
+// rewritten comparisons unambiguous.
 
 // Builds a fresh object and hands it to a Ref.
 template <typename T, typename... Args>

@@ -1,5 +1,7 @@
 #include "engine/support/CCArray.h"
 
+#include "foundation/ValueObject.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstdlib>
@@ -372,7 +374,11 @@ void CCArray::encodeWithCoder(KeyedArchiver& coder) const
     ArchiveItem::Items items;
     items.reserve(count_);
     for (Object* item : *this) {
-        items.emplace_back(Ref<Object>(item));
+        if (auto* boxed = dynamic_cast<ValueObject*>(item)) {
+            items.emplace_back(boxed->value());
+        } else {
+            items.emplace_back(Ref<Object>(item));
+        }
     }
     coder.encodeItem("nsarray", ArchiveItem::array(std::move(items)));
 }
@@ -383,14 +389,21 @@ bool CCArray::initWithCoder(KeyedUnarchiver& coder)
     if (stored.kind() != ArchiveItem::Kind::Array) {
         return false;
     }
+    // Objects come back as themselves; strings and numbers come back boxed.
     for (const ArchiveItem& item : stored.items()) {
-        if (item.kind() != ArchiveItem::Kind::Object || !item.object()) {
+        const bool object = item.kind() == ArchiveItem::Kind::Object && item.object();
+        const bool plain = item.kind() == ArchiveItem::Kind::Value && !item.isNull();
+        if (!object && !plain) {
             return false;
         }
     }
     removeAllObjects();
     for (const ArchiveItem& item : stored.items()) {
-        addObject(item.object().get());
+        if (item.kind() == ArchiveItem::Kind::Object) {
+            addObject(item.object().get());
+        } else {
+            addObject(ValueObject::with(item.value()).get());
+        }
     }
     return true;
 }
