@@ -1,30 +1,44 @@
-// The mosswick program: opens the device screen in a window (or renders
-// headless) and runs the frame loop.
+// The mosswick program: runs a scene with the engine's director in the
+// device's screen, in a window or headless.
 
-#include <SDL.h>
+#include <GLES/gl.h>
+#include <GLES/glext.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
+#include "engine/actions/CCMoveBy.h"
+#include "engine/actions/CCRepeatForever.h"
+#include "engine/actions/CCRotateBy.h"
+#include "engine/actions/CCScaleTo.h"
+#include "engine/actions/CCSequence.h"
+#include "engine/actions/CCTintTo.h"
+#include "engine/director/CADisplayLink.h"
+#include "engine/director/CCDirectorDisplayLink.h"
+#include "engine/director/CCDirectorLifeCycle.h"
+#include "engine/director/EAGLView.h"
+#include "engine/director/HeadlessDriver.h"
+#include "engine/director/RefreshPacer.h"
+#include "engine/nodes/CCLayerColor.h"
+#include "engine/nodes/CCLayerGradient.h"
+#include "engine/nodes/CCScene.h"
+#include "engine/touch/CCTouchDispatcher.h"
+#include "foundation/Clock.h"
 #include "foundation/Log.h"
+#include "foundation/RunLoop.h"
 #include "platform/AppWindow.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
 #include "platform/Image.h"
-#include "platform/TestPattern.h"
 
 namespace {
 
 using namespace mw;
 
 constexpr int kDefaultHeadlessFrames = 60;
-constexpr double kFrameSeconds = 1.0 / 60.0;
 
 // The game's surface: 16-bit colour and a 16-bit depth buffer.
 constexpr GLSurfaceFormat kGameFormat{GLColorFormat::RGB565, 16};
@@ -42,7 +56,8 @@ void printUsage(std::FILE* out)
                  "Usage: mosswick [options]\n"
                  "  --device NAME      screen to emulate: phone, phone-hd, tablet, tablet-hd (default phone)\n"
                  "  --headless         render without a window\n"
-                 "  --frames N         stop after N frames (headless default %d; window: run until closed)\n"
+                 "  --frames N         stop after N screen refreshes (headless default %d; window: run until "
+                 "closed)\n"
                  "  --screenshot FILE  write the last frame as a PNG file\n"
                  "  --help             show this help\n",
                  kDefaultHeadlessFrames);
@@ -79,6 +94,124 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& wantsHelp)
     return options;
 }
 
+// ---------------------------------------------------------------- the demo scene
+
+// A square that can be dragged: it claims touches that begin on it, follows
+// the finger and lights up while held.
+class DraggableSquare : public CCLayerColor {
+public:
+    static constexpr ccColor4B kIdle{250, 220, 90, 255};
+    static constexpr ccColor3B kHeld{255, 255, 255};
+
+    explicit DraggableSquare(float side) : CCLayerColor(kIdle, side, side) { setIsTouchEnabled(true); }
+
+    void registerWithTouchDispatcher() override
+    {
+        CCTouchDispatcher::sharedDispatcher()->addTargetedDelegate(this, 0, true);
+    }
+    int32_t targetedTouchCallbacks() const override
+    {
+        return kCCTouchBeganBit | kCCTouchMovedBit | kCCTouchEndedBit | kCCTouchCancelledBit;
+    }
+    bool ccTouchBegan(UITouch* touch, UIEvent*) override
+    {
+        const CGPoint inside = convertTouchToNodeSpace(touch);
+        if (inside.x < 0 || inside.y < 0 || inside.x > contentSize_.width || inside.y > contentSize_.height) {
+            return false;
+        }
+        setColor(kHeld);
+        return true;
+    }
+    void ccTouchMoved(UITouch* touch, UIEvent*) override
+    {
+        const CGPoint now = CCDirector::sharedDirector()->convertToGL(touch->locationInView());
+        const CGPoint before = CCDirector::sharedDirector()->convertToGL(touch->previousLocationInView());
+        setPosition(CGPoint(position_.x + now.x - before.x, position_.y + now.y - before.y));
+    }
+    void ccTouchEnded(UITouch*, UIEvent*) override { setColor({kIdle.r, kIdle.g, kIdle.b}); }
+    void ccTouchCancelled(UITouch*, UIEvent*) override { setColor({kIdle.r, kIdle.g, kIdle.b}); }
+};
+
+// A gradient sky with squares moving by actions and one that can be dragged,
+// laid out in points so that every device shows the same picture.
+Ref<CCScene> makeDemoScene(DraggableSquare*& draggable)
+{
+    Ref<CCScene> scene = CCScene::node();
+    const CGSize size = CCDirector::sharedDirector()->winSize();
+    scene->addChild(CCLayerGradient::layerWithColor({20, 60, 40, 255}, {90, 170, 200, 255}).get(), -1);
+
+    const float side = size.width / 8;
+    Ref<CCLayerColor> glider = CCLayerColor::layerWithColor({200, 60, 50, 255}, side, side);
+    glider->setPosition(CGPoint(side / 2, size.height * 0.7f));
+    Ref<CCMoveBy> across = CCMoveBy::actionWithDuration(1.5f, CGPoint(size.width - 2 * side, 0));
+    glider->runAction(CCRepeatForever::actionWithAction(static_cast<CCActionInterval*>(
+                          CCSequence::actions({across.get(), across->reverse().get()}).get()))
+                          .get());
+    scene->addChild(glider.get());
+
+    Ref<CCLayerColor> spinner = CCLayerColor::layerWithColor({60, 80, 220, 255}, side * 1.5f, side * 1.5f);
+    spinner->setPosition(CGPoint(size.width / 2 - side * 0.75f, size.height * 0.45f));
+    spinner->runAction(CCRepeatForever::actionWithAction(CCRotateBy::actionWithDuration(2, 360).get()).get());
+    scene->addChild(spinner.get());
+
+    Ref<CCLayerColor> pulse = CCLayerColor::layerWithColor({240, 240, 240, 255}, side, side);
+    pulse->setPosition(CGPoint(size.width - side * 2, size.height * 0.2f));
+    Ref<CCTintTo> toGreen = CCTintTo::actionWithDuration(1, 60, 200, 90);
+    Ref<CCTintTo> toWhite = CCTintTo::actionWithDuration(1, 240, 240, 240);
+    pulse->runAction(CCRepeatForever::actionWithAction(static_cast<CCActionInterval*>(
+                         CCSequence::actions({toGreen.get(), toWhite.get()}).get()))
+                         .get());
+    scene->addChild(pulse.get());
+
+    Ref<DraggableSquare> square = makeRef<DraggableSquare>(side * 1.25f);
+    square->setPosition(CGPoint(side, size.height * 0.15f));
+    draggable = square.get();
+    scene->addChild(square.get(), 1);
+    return scene;
+}
+
+// What the game's launch sets on the director besides the view.
+void configureDirector(CCDirector& director)
+{
+    director.setAnimationInterval(1.0 / 30);
+    director.setDisplayFPS(false);
+    director.setDepthTest(false);
+}
+
+// ---------------------------------------------------------------- drivers
+
+int runHeadless(const DeviceProfile& profile, const Options& options)
+{
+    std::unique_ptr<HeadlessDriver> driver = HeadlessDriver::create(profile, kGameFormat);
+    if (!driver) return 1;
+    configureDirector(*driver->director());
+    DraggableSquare* square = nullptr;
+    driver->director()->runWithScene(makeDemoScene(square).get());
+
+    // Half way, a finger drags the square up and right and stays down, so the
+    // last frame shows it moved and lit.
+    const int frames = options.frames.value_or(kDefaultHeadlessFrames);
+    driver->runFrames(frames / 2);
+    const CGPoint square0 = square->position();
+    const CGSize winSize = driver->director()->winSize();
+    const CGPoint grab = CCDirector::sharedDirector()->convertToUI(
+        CGPoint(square0.x + square->contentSize().width / 2, square0.y + square->contentSize().height / 2));
+    Ref<UITouch> finger = driver->touchDown(grab);
+    driver->touchMove(finger.get(), CGPoint(grab.x + winSize.width / 4, grab.y - winSize.height / 8));
+    driver->runFrames(frames - frames / 2);
+
+    int status = 0;
+    if (!options.screenshot.empty()) {
+        if (driver->screenshot(options.screenshot)) {
+            std::printf("screenshot written to %s\n", options.screenshot.c_str());
+        } else {
+            status = 1;
+        }
+    }
+    driver->touchUp(finger.get());
+    return status;
+}
+
 bool writeScreenshot(GLContext& context, const std::string& path)
 {
     const PixelSize size = context.pixelSize();
@@ -88,62 +221,86 @@ bool writeScreenshot(GLContext& context, const std::string& path)
     return true;
 }
 
-int runHeadless(const DeviceProfile& profile, const Options& options)
-{
-    std::unique_ptr<GLContext> context = GLContext::createHeadless(profile.pixelSize(), kGameFormat);
-    if (!context) return 1;
-    TestPattern pattern;
-    const int frames = options.frames.value_or(kDefaultHeadlessFrames);
-    for (int frame = 0; frame < frames; ++frame) {
-        pattern.draw(context->pixelSize(), profile.pointSize, frame * kFrameSeconds);
-        context->swapBuffers();
-    }
-    if (!options.screenshot.empty() && !writeScreenshot(*context, options.screenshot)) return 1;
-    return 0;
-}
-
-// Reports the life-cycle so it can be watched while the engine is not there.
-class LoggingDelegate : public ApplicationDelegate {
+// Passes the life-cycle to the director and reports it.
+class LoggingLifeCycle : public CCDirectorLifeCycle {
 public:
-    void applicationWillResignActive() override { logLine("life-cycle: resign active"); }
-    void applicationDidBecomeActive() override { logLine("life-cycle: active"); }
-    void applicationDidEnterBackground() override { logLine("life-cycle: background"); }
-    void applicationWillEnterForeground() override { logLine("life-cycle: foreground"); }
-    void applicationWillTerminate() override { logLine("life-cycle: terminate"); }
+    void applicationWillResignActive() override
+    {
+        logLine("life-cycle: resign active");
+        CCDirectorLifeCycle::applicationWillResignActive();
+    }
+    void applicationDidBecomeActive() override
+    {
+        logLine("life-cycle: active");
+        CCDirectorLifeCycle::applicationDidBecomeActive();
+    }
+    void applicationDidEnterBackground() override
+    {
+        logLine("life-cycle: background");
+        CCDirectorLifeCycle::applicationDidEnterBackground();
+    }
+    void applicationWillEnterForeground() override
+    {
+        logLine("life-cycle: foreground");
+        CCDirectorLifeCycle::applicationWillEnterForeground();
+    }
+    void applicationWillTerminate() override
+    {
+        logLine("life-cycle: terminate");
+        CCDirectorLifeCycle::applicationWillTerminate();
+    }
 };
+
+// The game's launch: the display-link director (the timer one if refused),
+// the GL view in the window, high resolution where the screen has it, portrait.
+CCDirectorIOS* launchDirector(AppWindow& window, const DeviceProfile& profile)
+{
+    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) CCDirector::setDirectorType(kCCDirectorTypeNSTimer);
+    auto* director = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
+    Ref<EAGLView> view = EAGLView::viewWithFrame(window.context(), CGRect(CGPointZero, profile.pointSize),
+                                                 kEAGLColorFormatRGB565, GL_DEPTH_COMPONENT16_OES);
+    if (!view) return nullptr;
+    director->setOpenGLView(view.get());
+    director->enableRetinaDisplay(true);
+    director->setDeviceOrientation(kCCDeviceOrientationPortrait);
+    configureDirector(*director);
+    window.touches().setDelegate(view.get());
+    view->layoutSubviews();
+    return director;
+}
 
 int runWindow(const DeviceProfile& profile, const Options& options)
 {
     std::unique_ptr<AppWindow> window = AppWindow::open(profile, kGameFormat);
     if (!window) return 1;
-    TestPattern pattern;
-    LoggingDelegate lifeCycleLog;
-    window->touches().setDelegate(&pattern);
-    window->lifeCycle().setDelegate(&lifeCycleLog);
+    CCDirectorIOS* director = launchDirector(*window, profile);
+    if (!director) return 1;
+    LoggingLifeCycle lifeCycle;
+    window->lifeCycle().setDelegate(&lifeCycle);
+    DraggableSquare* square = nullptr;
+    director->runWithScene(makeDemoScene(square).get());
     window->lifeCycle().launch();
 
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    auto nextFrame = start;
-    int frame = 0;
+    // One turn a screen refresh: events, run-loop work and timers (the timer
+    // driver draws from there), then the display links (the display-link
+    // driver draws there; its swap waits for vsync where there is one).
+    RefreshPacer pacer;
+    int status = 0;
+    int refreshes = 0;
     while (window->pollEvents()) {
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        window->lifeCycle().checkClock(double(std::time(nullptr)), seconds);
-        pattern.draw(window->context().pixelSize(), profile.pointSize, seconds);
-        ++frame;
-        const bool last = options.frames && frame >= *options.frames;
-        if (last && !options.screenshot.empty() && !writeScreenshot(window->context(), options.screenshot)) {
-            return 1;
+        window->lifeCycle().checkClock(Clock::wallSeconds(), Clock::monotonicSeconds());
+        RunLoop::main().drain();
+        CADisplayLink::displayDidRefresh(Clock::monotonicSeconds());
+        if (options.frames && ++refreshes >= *options.frames) {
+            if (!options.screenshot.empty() && !writeScreenshot(window->context(), options.screenshot)) status = 1;
+            break;
         }
-        window->context().swapBuffers();
-        if (last) break;
-        // Without vsync (some X servers) the loop would spin: pace to 60 Hz.
-        nextFrame += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kFrameSeconds));
-        if (nextFrame > Clock::now()) std::this_thread::sleep_until(nextFrame);
-        else nextFrame = Clock::now();
+        pacer.waitForNextRefresh();
     }
-    if (!window->hasQuit()) window->lifeCycle().quit();
-    return 0;
+    if (!window->hasQuit()) window->lifeCycle().quit();  // background, then terminate: the director ends
+    window->touches().setDelegate(nullptr);
+    CCDirector::purgeSharedDirector();
+    return status;
 }
 
 } // namespace

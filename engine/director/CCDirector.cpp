@@ -8,6 +8,7 @@
 #include "engine/director/CCDirectorTimer.h"
 #include "engine/director/EAGLView.h"
 #include "engine/scheduler/CCScheduler.h"
+#include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTextureCache.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
@@ -183,14 +184,16 @@ void CCDirector::end()
     openGLView_ = nullptr;
 }
 
-// The caches and singletons go in this order: what refers to textures before
-// the texture cache, the scheduler before the action manager (whose purge then
-// finds a fresh, empty scheduler).
+// The caches and singletons go in this order: what refers to textures (sprite
+// frames) before the texture cache, the scheduler before the action manager
+// (whose purge then finds a fresh, empty scheduler).
 void CCDirector::purgeSharedObjects()
 {
     auto announce = [](const char* name) {
         if (purgeObserver()) purgeObserver()(name);
     };
+    announce("CCSpriteFrameCache");
+    CCSpriteFrameCache::purgeSharedSpriteFrameCache();
     announce("CCScheduler");
     CCScheduler::purgeSharedScheduler();
     announce("CCActionManager");

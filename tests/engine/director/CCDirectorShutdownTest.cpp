@@ -9,6 +9,7 @@
 #include "engine/director/CCDirectorLifeCycle.h"
 #include "engine/nodes/CCLayer.h"
 #include "engine/scheduler/CCScheduler.h"
+#include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTextureCache.h"
 #include "platform/Image.h"
 #include "platform/LifeCycle.h"
@@ -51,9 +52,11 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     CCTouchDispatcher::sharedDispatcher()->addStandardDelegate(offStage.get(), 5);
     ASSERT_EQ(CCTouchDispatcher::sharedDispatcher()->handlerCount(1), 2);
 
-    CCScheduler* schedulerBefore = CCScheduler::sharedScheduler();
-    CCActionManager* managerBefore = CCActionManager::sharedManager();
-    CCTextureCache* cacheBefore = CCTextureCache::sharedTextureCache();
+    // Held so that a fresh object cannot reuse an old one's address.
+    Ref<CCScheduler> schedulerBefore(CCScheduler::sharedScheduler());
+    Ref<CCActionManager> managerBefore(CCActionManager::sharedManager());
+    Ref<CCTextureCache> cacheBefore(CCTextureCache::sharedTextureCache());
+    Ref<CCSpriteFrameCache> framesBefore(CCSpriteFrameCache::sharedSpriteFrameCache());
     std::vector<std::string> purged;
     CCDirector::setPurgeObserver([&](const char* name) {
         // Each purge finds the scene gone and the frames stopped.
@@ -65,7 +68,7 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     director().end();
 
     EXPECT_EQ(journal, (Journal{"A:exit", "A:cleanup"}));
-    EXPECT_EQ(purged, (std::vector<std::string>{"CCScheduler", "CCActionManager", "CCTextureCache"}));
+    EXPECT_EQ(purged, (std::vector<std::string>{"CCSpriteFrameCache", "CCScheduler", "CCActionManager", "CCTextureCache"}));
     EXPECT_EQ(director().scenesStack()->count(), 0u);
     EXPECT_EQ(director().nextScene(), nullptr);
     EXPECT_EQ(director().openGLView(), nullptr);
@@ -77,6 +80,7 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     EXPECT_NE(CCScheduler::sharedScheduler(), schedulerBefore);
     EXPECT_NE(CCActionManager::sharedManager(), managerBefore);
     EXPECT_NE(CCTextureCache::sharedTextureCache(), cacheBefore);
+    EXPECT_NE(CCSpriteFrameCache::sharedSpriteFrameCache(), framesBefore);
     // The director itself stays.
     EXPECT_EQ(CCDirector::currentDirector(), &director());
 }
