@@ -261,6 +261,17 @@ TEST(ActionsTransformTest, AFinishedBlinkKeepsThePreviousVisibility)
     EXPECT_EQ(typeid(*blink->reverse()), typeid(CCBlink));
 }
 
+TEST(ActionsTransformTest, ABlinkWithNoBlinksLeavesTheNodeAlone)
+{
+    auto node = CCNode::node();
+    auto blink = CCBlink::actionWithDuration(1, 0);
+    blink->startWithTarget(node);
+    for (float t : {0.0f, 0.3f, 0.99f}) {
+        blink->update(t);
+        EXPECT_TRUE(node->visible()) << "t = " << t;
+    }
+}
+
 struct ColourCase {
     std::string name;
     ActionMaker make;
