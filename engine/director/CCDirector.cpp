@@ -3,6 +3,7 @@
 #include <GLES/gl.h>
 
 #include "engine/actions/CCActionManager.h"
+#include "engine/actions/CCAnimationCache.h"
 #include "engine/base/CCWinSize.h"
 #include "engine/base/ccViewSpace.h"
 #include "engine/director/CCDirectorTimer.h"
@@ -184,14 +185,16 @@ void CCDirector::end()
     openGLView_ = nullptr;
 }
 
-// The caches and singletons go in this order: what refers to textures (sprite
-// frames) before the texture cache, the scheduler before the action manager
+// The caches and singletons go in this order: what refers to textures
+// (animations, sprite frames) before the texture cache, the scheduler before the action manager
 // (whose purge then finds a fresh, empty scheduler).
 void CCDirector::purgeSharedObjects()
 {
     auto announce = [](const char* name) {
         if (purgeObserver()) purgeObserver()(name);
     };
+    announce("CCAnimationCache");
+    CCAnimationCache::purgeSharedAnimationCache();
     announce("CCSpriteFrameCache");
     CCSpriteFrameCache::purgeSharedSpriteFrameCache();
     announce("CCScheduler");

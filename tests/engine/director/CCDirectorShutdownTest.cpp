@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/actions/CCActionManager.h"
+#include "engine/actions/CCAnimationCache.h"
 #include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/CCDirectorLifeCycle.h"
@@ -57,6 +58,7 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     Ref<CCActionManager> managerBefore(CCActionManager::sharedManager());
     Ref<CCTextureCache> cacheBefore(CCTextureCache::sharedTextureCache());
     Ref<CCSpriteFrameCache> framesBefore(CCSpriteFrameCache::sharedSpriteFrameCache());
+    Ref<CCAnimationCache> animationsBefore(CCAnimationCache::sharedAnimationCache());
     std::vector<std::string> purged;
     CCDirector::setPurgeObserver([&](const char* name) {
         // Each purge finds the scene gone and the frames stopped.
@@ -68,7 +70,7 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     director().end();
 
     EXPECT_EQ(journal, (Journal{"A:exit", "A:cleanup"}));
-    EXPECT_EQ(purged, (std::vector<std::string>{"CCSpriteFrameCache", "CCScheduler", "CCActionManager", "CCTextureCache"}));
+    EXPECT_EQ(purged, (std::vector<std::string>{"CCAnimationCache", "CCSpriteFrameCache", "CCScheduler", "CCActionManager", "CCTextureCache"}));
     EXPECT_EQ(director().scenesStack()->count(), 0u);
     EXPECT_EQ(director().nextScene(), nullptr);
     EXPECT_EQ(director().openGLView(), nullptr);
@@ -81,6 +83,7 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     EXPECT_NE(CCActionManager::sharedManager(), managerBefore);
     EXPECT_NE(CCTextureCache::sharedTextureCache(), cacheBefore);
     EXPECT_NE(CCSpriteFrameCache::sharedSpriteFrameCache(), framesBefore);
+    EXPECT_NE(CCAnimationCache::sharedAnimationCache(), animationsBefore);
     // The director itself stays.
     EXPECT_EQ(CCDirector::currentDirector(), &director());
 }
