@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "engine/actions/CCAnimation.h"
+#include "engine/actions/CCAnimationCache.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/base/ccDescription.h"
 #include "engine/base/ccMacros.h"
@@ -350,6 +352,16 @@ Ref<CCSpriteFrame> CCSprite::displayedFrame() const
 {
     return CCSpriteFrame::frameWithTexture(texture_.get(), rectInPixels_, rectRotated_,
                                            unflippedOffsetPositionFromCenter_, contentSizeInPixels_);
+}
+
+void CCSprite::setDisplayFrameWithAnimationName(const std::string& animationName, uint32_t index)
+{
+    CCAnimation* animation = CCAnimationCache::sharedAnimationCache()->animationByName(animationName);
+    if (!animation || index >= animation->frames().size()) {
+        logLine("CCSprite: no frame %u in an animation named %s", index, animationName.c_str());
+        return;
+    }
+    setDisplayFrame(animation->frames()[index]->spriteFrame());
 }
 
 bool CCSprite::isFrameDisplayed(const CCSpriteFrame* frame) const

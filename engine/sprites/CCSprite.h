@@ -106,6 +106,10 @@ public:
     Ref<CCSpriteFrame> displayedFrame() const override;
     // Same region (in points) and same GL texture.
     bool isFrameDisplayed(const CCSpriteFrame* frame) const;
+    // Shows frame `index` of the shared animation cache's animation of that
+    // name; an unknown name or an index past the frames changes nothing
+    // (one log line).
+    void setDisplayFrameWithAnimationName(const std::string& animationName, uint32_t index);
 
     // ---- colour (CCRGBAProtocol) ----
     uint8_t opacity() const override { return opacity_; }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/actions/CCAnimation.h"
+#include "engine/actions/CCAnimationCache.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
@@ -139,6 +141,24 @@ TEST_F(SpriteTest, DisplayedFrameDescribesWhatIsShown)
     sprite->setDisplayFrame(shown.get());
     EXPECT_TRUE(sprite->isFrameDisplayed(frameNamed("red")));
     EXPECT_EQ(sprite->contentSize(), (CGSize{16, 16}));
+}
+
+TEST_F(SpriteTest, ShowsAFrameOfANamedAnimation)
+{
+    Ref<CCAnimation> walk = CCAnimation::animationWithFrames(
+        std::vector<Ref<CCSpriteFrame>>{Ref<CCSpriteFrame>(frameNamed("red")), Ref<CCSpriteFrame>(frameNamed("split"))},
+        0.1f);
+    CCAnimationCache::sharedAnimationCache()->addAnimation(walk.get(), "walk");
+    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName("red");
+    sprite->setDisplayFrameWithAnimationName("walk", 1);
+    EXPECT_TRUE(sprite->isFrameDisplayed(frameNamed("split")));
+
+    ScopedLogCapture log;
+    sprite->setDisplayFrameWithAnimationName("walk", 2);
+    sprite->setDisplayFrameWithAnimationName("run", 0);
+    EXPECT_TRUE(sprite->isFrameDisplayed(frameNamed("split")));
+    EXPECT_EQ(log.lines().size(), 2u);
+    CCAnimationCache::purgeSharedAnimationCache();
 }
 
 TEST_F(SpriteTest, AnUnknownFrameNameGivesAnEmptySpriteAndOneLogLine)
