@@ -52,15 +52,16 @@ struct Options {
 
 void printUsage(std::FILE* out)
 {
-    std::fprintf(out,
-                 "Usage: mosswick [options]\n"
-                 "  --device NAME      screen to emulate: phone, phone-hd, tablet, tablet-hd (default phone)\n"
-                 "  --headless         render without a window\n"
-                 "  --frames N         stop after N screen refreshes (headless default %d; window: run until "
-                 "closed)\n"
-                 "  --screenshot FILE  write the last frame as a PNG file\n"
-                 "  --help             show this help\n",
-                 kDefaultHeadlessFrames);
+    std::fprintf(
+        out,
+        "Usage: mosswick [options]\n"
+        "  --device NAME      screen to emulate: phone, phone-hd, tablet, tablet-hd (default phone)\n"
+        "  --headless         render without a window\n"
+        "  --frames N         stop after N screen refreshes (headless default %d; window: run until "
+        "closed)\n"
+        "  --screenshot FILE  write the last frame as a PNG file\n"
+        "  --help             show this help\n",
+        kDefaultHeadlessFrames);
 }
 
 // Empty on a bad command line (the reason is printed).
@@ -144,8 +145,9 @@ Ref<CCScene> makeDemoScene(DraggableSquare*& draggable)
     Ref<CCLayerColor> glider = CCLayerColor::layerWithColor({200, 60, 50, 255}, side, side);
     glider->setPosition(CGPoint(side / 2, size.height * 0.7f));
     Ref<CCMoveBy> across = CCMoveBy::actionWithDuration(1.5f, CGPoint(size.width - 2 * side, 0));
-    glider->runAction(CCRepeatForever::actionWithAction(static_cast<CCActionInterval*>(
-                          CCSequence::actions({across.get(), across->reverse().get()}).get()))
+    glider->runAction(CCRepeatForever::actionWithAction(
+                          static_cast<CCActionInterval*>(
+                              CCSequence::actions({across.get(), across->reverse().get()}).get()))
                           .get());
     scene->addChild(glider.get());
 
@@ -158,9 +160,10 @@ Ref<CCScene> makeDemoScene(DraggableSquare*& draggable)
     pulse->setPosition(CGPoint(size.width - side * 2, size.height * 0.2f));
     Ref<CCTintTo> toGreen = CCTintTo::actionWithDuration(1, 60, 200, 90);
     Ref<CCTintTo> toWhite = CCTintTo::actionWithDuration(1, 240, 240, 240);
-    pulse->runAction(CCRepeatForever::actionWithAction(static_cast<CCActionInterval*>(
-                         CCSequence::actions({toGreen.get(), toWhite.get()}).get()))
-                         .get());
+    pulse->runAction(
+        CCRepeatForever::actionWithAction(
+            static_cast<CCActionInterval*>(CCSequence::actions({toGreen.get(), toWhite.get()}).get()))
+            .get());
     scene->addChild(pulse.get());
 
     Ref<DraggableSquare> square = makeRef<DraggableSquare>(side * 1.25f);
@@ -215,7 +218,8 @@ int runHeadless(const DeviceProfile& profile, const Options& options)
 bool writeScreenshot(GLContext& context, const std::string& path)
 {
     const PixelSize size = context.pixelSize();
-    Ref<Image> image = Image::fromRGBA(context.readPixels(), size.width, size.height, ImageAlphaInfo::NoneSkipLast);
+    Ref<Image> image =
+        Image::fromRGBA(context.readPixels(), size.width, size.height, ImageAlphaInfo::NoneSkipLast);
     if (!image || !image->writePNG(path)) return false;
     std::printf("screenshot written to %s\n", path.c_str());
     return true;
@@ -255,7 +259,8 @@ public:
 // the GL view in the window, high resolution where the screen has it, portrait.
 CCDirectorIOS* launchDirector(AppWindow& window, const DeviceProfile& profile)
 {
-    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) CCDirector::setDirectorType(kCCDirectorTypeNSTimer);
+    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink))
+        CCDirector::setDirectorType(kCCDirectorTypeNSTimer);
     auto* director = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
     Ref<EAGLView> view = EAGLView::viewWithFrame(window.context(), CGRect(CGPointZero, profile.pointSize),
                                                  kEAGLColorFormatRGB565, GL_DEPTH_COMPONENT16_OES);
@@ -292,12 +297,13 @@ int runWindow(const DeviceProfile& profile, const Options& options)
         RunLoop::main().drain();
         CADisplayLink::displayDidRefresh(Clock::monotonicSeconds());
         if (options.frames && ++refreshes >= *options.frames) {
-            if (!options.screenshot.empty() && !writeScreenshot(window->context(), options.screenshot)) status = 1;
+            if (!options.screenshot.empty() && !writeScreenshot(window->context(), options.screenshot))
+                status = 1;
             break;
         }
         pacer.waitForNextRefresh();
     }
-    if (!window->hasQuit()) window->lifeCycle().quit();  // background, then terminate: the director ends
+    if (!window->hasQuit()) window->lifeCycle().quit(); // background, then terminate: the director ends
     window->touches().setDelegate(nullptr);
     CCDirector::purgeSharedDirector();
     return status;

@@ -38,7 +38,7 @@ void CADisplayLink::invalidate()
 {
     if (invalidated_) return;
     invalidated_ = true;
-    Ref<CADisplayLink> keepAlive(this);  // the list may hold the last reference
+    Ref<CADisplayLink> keepAlive(this); // the list may hold the last reference
     auto& links = activeLinks();
     links.erase(std::remove(links.begin(), links.end(), keepAlive), links.end());
     target_ = nullptr;

@@ -17,9 +17,9 @@ class EAGLView;
 
 // Projection kinds.
 enum ccDirectorProjection : int32_t {
-    kCCDirectorProjection2D = 0,      // orthographic, one unit a pixel
-    kCCDirectorProjection3D = 1,      // perspective of 60 degrees (the default)
-    kCCDirectorProjectionCustom = 2,  // the projection delegate sets it up
+    kCCDirectorProjection2D = 0,     // orthographic, one unit a pixel
+    kCCDirectorProjection3D = 1,     // perspective of 60 degrees (the default)
+    kCCDirectorProjectionCustom = 2, // the projection delegate sets it up
     kCCDirectorProjectionDefault = kCCDirectorProjection3D,
 };
 
@@ -161,8 +161,7 @@ protected:
     void showFPS();
     void setGLDefaultValues();
     // The shared director made as T when none exists yet.
-    template <typename T>
-    static CCDirector* sharedDirectorOfKind()
+    template <typename T> static CCDirector* sharedDirectorOfKind()
     {
         if (!currentDirector()) installShared(makeRef<T>());
         return currentDirector();
@@ -183,12 +182,12 @@ protected:
     CCScene* nextScene_ = nullptr;
     bool sendCleanupToScene_ = false;
     Ref<CCArray> scenesStack_;
-    double lastUpdate_ = 0;  // monotonic seconds
+    double lastUpdate_ = 0; // monotonic seconds
     float dt_ = 0;
     bool nextDeltaTimeZero_ = false;
     int32_t projection_ = kCCDirectorProjectionDefault;
     CCProjectionProtocol* projectionDelegate_ = nullptr;
-    Ref<Object> projectionDelegateOwner_;  // the delegate, when it is an Object
+    Ref<Object> projectionDelegateOwner_; // the delegate, when it is an Object
     CGSize winSizeInPoints_;
     CGSize winSizeInPixels_;
     std::thread::id runningThread_;

@@ -13,9 +13,10 @@ int CCDirectorDisplayLink::frameIntervalFor(double animationInterval)
 
 void CCDirectorDisplayLink::startAnimation()
 {
-    if (displayLink_) return;  // one link: a second would double the frames
+    if (displayLink_) return; // one link: a second would double the frames
     lastUpdate_ = Clock::monotonicSeconds();
-    displayLink_ = CADisplayLink::displayLinkWithTarget(this, callO_selector(CCDirectorDisplayLink::mainLoop));
+    displayLink_ =
+        CADisplayLink::displayLinkWithTarget(this, callO_selector(CCDirectorDisplayLink::mainLoop));
     // The link takes an interval of 0 (1/60 s) as 1: a frame every refresh.
     displayLink_->setFrameInterval(frameIntervalFor(animationInterval_));
     displayLink_->addToRunLoop();

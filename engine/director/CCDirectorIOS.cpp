@@ -21,7 +21,8 @@ namespace {
 
 bool isLandscape(int32_t orientation)
 {
-    return orientation == kCCDeviceOrientationLandscapeLeft || orientation == kCCDeviceOrientationLandscapeRight;
+    return orientation == kCCDeviceOrientationLandscapeLeft ||
+           orientation == kCCDeviceOrientationLandscapeRight;
 }
 
 // The display link needs system 3.1 or later.
@@ -36,7 +37,8 @@ bool CCDirector::setDirectorType(int32_t type)
         sharedDirectorOfKind<CCDirectorTimer>();
         return true;
     case kCCDirectorTypeDisplayLink:
-        if (CCConfiguration::packSystemVersion(CCConfiguration::kSystemVersion) < kDisplayLinkSystem) return false;
+        if (CCConfiguration::packSystemVersion(CCConfiguration::kSystemVersion) < kDisplayLinkSystem)
+            return false;
         sharedDirectorOfKind<CCDirectorDisplayLink>();
         return true;
     case kCCDirectorTypeMainLoop:
@@ -149,11 +151,16 @@ CGPoint CCDirectorIOS::convertToGL(CGPoint p) const
     const float w = winSizeInPoints_.width;
     const float h = winSizeInPoints_.height;
     switch (deviceOrientation_) {
-    case kCCDeviceOrientationPortrait: return CGPoint(p.x, h - p.y);
-    case kCCDeviceOrientationPortraitUpsideDown: return CGPoint(w - p.x, p.y);
-    case kCCDeviceOrientationLandscapeLeft: return CGPoint(p.y, p.x);
-    case kCCDeviceOrientationLandscapeRight: return CGPoint(h - p.y, w - p.x);
-    default: return CGPointZero;
+    case kCCDeviceOrientationPortrait:
+        return CGPoint(p.x, h - p.y);
+    case kCCDeviceOrientationPortraitUpsideDown:
+        return CGPoint(w - p.x, p.y);
+    case kCCDeviceOrientationLandscapeLeft:
+        return CGPoint(p.y, p.x);
+    case kCCDeviceOrientationLandscapeRight:
+        return CGPoint(h - p.y, w - p.x);
+    default:
+        return CGPointZero;
     }
 }
 
@@ -162,11 +169,16 @@ CGPoint CCDirectorIOS::convertToUI(CGPoint p) const
     const float w = winSizeInPoints_.width;
     const float h = winSizeInPoints_.height;
     switch (deviceOrientation_) {
-    case kCCDeviceOrientationPortrait: return CGPoint(p.x, std::trunc(h - p.y));
-    case kCCDeviceOrientationPortraitUpsideDown: return CGPoint(std::trunc(w - p.x), p.y);
-    case kCCDeviceOrientationLandscapeLeft: return CGPoint(p.y, p.x);
-    case kCCDeviceOrientationLandscapeRight: return CGPoint(w - p.y, h - p.x);
-    default: return CGPointZero;
+    case kCCDeviceOrientationPortrait:
+        return CGPoint(p.x, std::trunc(h - p.y));
+    case kCCDeviceOrientationPortraitUpsideDown:
+        return CGPoint(std::trunc(w - p.x), p.y);
+    case kCCDeviceOrientationLandscapeLeft:
+        return CGPoint(p.y, p.x);
+    case kCCDeviceOrientationLandscapeRight:
+        return CGPoint(w - p.y, h - p.x);
+    default:
+        return CGPointZero;
     }
 }
 

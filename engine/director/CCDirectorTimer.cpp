@@ -6,9 +6,10 @@ namespace mw {
 
 void CCDirectorTimer::startAnimation()
 {
-    if (animationTimer_) return;  // one timer: a second would double the frames
+    if (animationTimer_) return; // one timer: a second would double the frames
     lastUpdate_ = Clock::monotonicSeconds();
-    animationTimer_ = NSTimer::scheduledTimer(animationInterval_, this, call_selector(CCDirectorTimer::mainLoop), true);
+    animationTimer_ =
+        NSTimer::scheduledTimer(animationInterval_, this, call_selector(CCDirectorTimer::mainLoop), true);
 }
 
 void CCDirectorTimer::stopAnimation()

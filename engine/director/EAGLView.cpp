@@ -15,8 +15,8 @@ Ref<EAGLView> EAGLView::viewWithFrame(GLContext& context, CGRect frame, const st
                                       uint32_t depthFormat, bool preserveBackbuffer, bool multiSampling,
                                       unsigned numberOfSamples)
 {
-    Ref<EAGLView> view =
-        makeRef<EAGLView>(frame, pixelFormat, depthFormat, preserveBackbuffer, multiSampling, numberOfSamples);
+    Ref<EAGLView> view = makeRef<EAGLView>(frame, pixelFormat, depthFormat, preserveBackbuffer, multiSampling,
+                                           numberOfSamples);
     if (!view->setupSurface(context)) return nullptr;
     return view;
 }
@@ -37,8 +37,8 @@ Ref<EAGLView> EAGLView::viewWithFrame(GLContext& context, CGRect frame, const st
     return viewWithFrame(context, frame, pixelFormat, depthFormat, false, false, 0);
 }
 
-EAGLView::EAGLView(CGRect frame, const std::string& pixelFormat, uint32_t depthFormat, bool preserveBackbuffer,
-                   bool multiSampling, unsigned numberOfSamples)
+EAGLView::EAGLView(CGRect frame, const std::string& pixelFormat, uint32_t depthFormat,
+                   bool preserveBackbuffer, bool multiSampling, unsigned numberOfSamples)
     : pixelformat_(pixelFormat), depthFormat_(depthFormat), preserveBackbuffer_(preserveBackbuffer),
       requestedSamples_(numberOfSamples), multiSampling_(multiSampling), frame_(frame)
 {

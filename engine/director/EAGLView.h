@@ -29,9 +29,10 @@ inline constexpr const char* kEAGLColorFormatRGBA8 = "EAGLColorFormatRGBA8";
 class EAGLView : public Object, public TouchDelegate {
 public:
     // The full form: null (one log line) when the context cannot be made current.
-    [[nodiscard]] static Ref<EAGLView> viewWithFrame(GLContext& context, CGRect frame, const std::string& pixelFormat,
-                                                     uint32_t depthFormat, bool preserveBackbuffer,
-                                                     bool multiSampling, unsigned numberOfSamples);
+    [[nodiscard]] static Ref<EAGLView> viewWithFrame(GLContext& context, CGRect frame,
+                                                     const std::string& pixelFormat, uint32_t depthFormat,
+                                                     bool preserveBackbuffer, bool multiSampling,
+                                                     unsigned numberOfSamples);
     // RGB565 colour, no depth buffer, no multisampling.
     [[nodiscard]] static Ref<EAGLView> viewWithFrame(GLContext& context, CGRect frame);
     [[nodiscard]] static Ref<EAGLView> viewWithFrame(GLContext& context, CGRect frame,

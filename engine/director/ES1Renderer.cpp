@@ -18,15 +18,17 @@ namespace {
 constexpr GLenum kMaxSamplesApple = 0x8D57;
 }
 
-Ref<ES1Renderer> ES1Renderer::rendererWithContext(GLContext& context, uint32_t depthFormat, uint32_t pixelFormat,
-                                                  bool multiSampling, unsigned requestedSamples)
+Ref<ES1Renderer> ES1Renderer::rendererWithContext(GLContext& context, uint32_t depthFormat,
+                                                  uint32_t pixelFormat, bool multiSampling,
+                                                  unsigned requestedSamples)
 {
     if (!context.makeCurrent()) {
         logLine("ES1Renderer: the GL context cannot be made current");
         return nullptr;
     }
     unsigned samples = 0;
-    if (multiSampling && CCConfiguration::sharedConfiguration()->checkForGLExtension("GL_APPLE_framebuffer_multisample")) {
+    if (multiSampling &&
+        CCConfiguration::sharedConfiguration()->checkForGLExtension("GL_APPLE_framebuffer_multisample")) {
         GLint maxSamples = 0;
         glGetIntegerv(kMaxSamplesApple, &maxSamples);
         samples = std::min(static_cast<unsigned>(std::max(maxSamples, 0)), requestedSamples);
@@ -37,8 +39,8 @@ Ref<ES1Renderer> ES1Renderer::rendererWithContext(GLContext& context, uint32_t d
 
 ES1Renderer::ES1Renderer(GLContext& context, uint32_t depthFormat, uint32_t pixelFormat, bool multiSampling,
                          unsigned samplesToUse)
-    : context_(context), samplesToUse_(samplesToUse), multiSampling_(multiSampling), depthFormat_(depthFormat),
-      pixelFormat_(pixelFormat)
+    : context_(context), samplesToUse_(samplesToUse), multiSampling_(multiSampling),
+      depthFormat_(depthFormat), pixelFormat_(pixelFormat)
 {
 }
 
@@ -81,8 +83,8 @@ unsigned ES1Renderer::defaultFrameBuffer() const
 
 std::string ES1Renderer::description() const
 {
-    return format("<ES1Renderer = %08X | size = %ix%i>", static_cast<unsigned>(reinterpret_cast<uintptr_t>(this)),
-                  backingWidth_, backingHeight_);
+    return format("<ES1Renderer = %08X | size = %ix%i>",
+                  static_cast<unsigned>(reinterpret_cast<uintptr_t>(this)), backingWidth_, backingHeight_);
 }
 
 } // namespace mw

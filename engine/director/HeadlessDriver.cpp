@@ -24,8 +24,8 @@ std::unique_ptr<HeadlessDriver> HeadlessDriver::create(const DeviceProfile& prof
     return driver;
 }
 
-std::unique_ptr<HeadlessDriver> HeadlessDriver::createWithContext(GLContext& context, const DeviceProfile& profile,
-                                                                  double step)
+std::unique_ptr<HeadlessDriver> HeadlessDriver::createWithContext(GLContext& context,
+                                                                  const DeviceProfile& profile, double step)
 {
     std::unique_ptr<HeadlessDriver> driver(new HeadlessDriver(nullptr, context, profile, step));
     if (!driver->setUp()) return nullptr;
@@ -51,7 +51,8 @@ bool HeadlessDriver::setUp()
     director_ = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
 
     const GLSurfaceFormat& format = context_->format();
-    const char* colour = format.color == GLColorFormat::RGB565 ? kEAGLColorFormatRGB565 : kEAGLColorFormatRGBA8;
+    const char* colour =
+        format.color == GLColorFormat::RGB565 ? kEAGLColorFormatRGB565 : kEAGLColorFormatRGBA8;
     const uint32_t depth = format.depthBits > 0 ? GL_DEPTH_COMPONENT16_OES : 0;
     view_ = EAGLView::viewWithFrame(*context_, CGRect(CGPointZero, profile_.pointSize), colour, depth);
     if (!view_) return false;
@@ -121,7 +122,7 @@ void HeadlessDriver::touchUp(UITouch* touch)
     if (!touch) return;
     Ref<UITouch> ending(touch);
     ending->setPhase(UITouchPhase::Ended);
-    const UIEvent event = eventWith({ending});  // still lists the ending touch
+    const UIEvent event = eventWith({ending}); // still lists the ending touch
     forget(touch);
     view_->touchesEnded({ending}, event);
 }

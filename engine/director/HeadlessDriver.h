@@ -29,14 +29,12 @@ public:
 
     // With a context of its own. Null (one log line) when no context can be
     // made or a director already exists.
-    [[nodiscard]] static std::unique_ptr<HeadlessDriver> create(const DeviceProfile& profile,
-                                                                GLSurfaceFormat format = {},
-                                                                double step = kDefaultStep);
+    [[nodiscard]] static std::unique_ptr<HeadlessDriver>
+    create(const DeviceProfile& profile, GLSurfaceFormat format = {}, double step = kDefaultStep);
     // Over a context the caller keeps alive longer than the driver (tests
     // share one); the surface is resized to the device.
-    [[nodiscard]] static std::unique_ptr<HeadlessDriver> createWithContext(GLContext& context,
-                                                                           const DeviceProfile& profile,
-                                                                           double step = kDefaultStep);
+    [[nodiscard]] static std::unique_ptr<HeadlessDriver>
+    createWithContext(GLContext& context, const DeviceProfile& profile, double step = kDefaultStep);
     ~HeadlessDriver();
     HeadlessDriver(const HeadlessDriver&) = delete;
     HeadlessDriver& operator=(const HeadlessDriver&) = delete;

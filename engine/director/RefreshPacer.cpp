@@ -14,7 +14,7 @@ void RefreshPacer::waitForNextRefresh()
 {
     const Clock::time_point now = Clock::now();
     if (now >= next_ + period_) {
-        next_ = now + period_;  // a whole refresh late: no burst of catch-up frames
+        next_ = now + period_; // a whole refresh late: no burst of catch-up frames
         return;
     }
     if (now < next_) std::this_thread::sleep_until(next_);

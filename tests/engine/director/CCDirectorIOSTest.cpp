@@ -25,7 +25,7 @@ TEST_F(CCDirectorIOSTest, ConvertsViewPointsToGLForEachOrientation)
         int32_t orientation;
         CGPoint view;
         CGPoint gl;
-        CGPoint backToUI;  // convertToUI of the GL point
+        CGPoint backToUI; // convertToUI of the GL point
         CGSize winSize;
     };
     const std::vector<Case> cases = {
@@ -78,7 +78,7 @@ TEST_F(CCDirectorRetinaTest, HighResolutionScreenDoublesPixelsAndSurface)
     EXPECT_EQ(director().winSizeInPixels(), CGSize(960, 640));
     EXPECT_EQ(director().displaySizeInPixels(), CGSize(640, 960));
 
-    EXPECT_TRUE(director().enableRetinaDisplay(true));  // already on
+    EXPECT_TRUE(director().enableRetinaDisplay(true)); // already on
     EXPECT_TRUE(director().enableRetinaDisplay(false));
     EXPECT_EQ(director().contentScaleFactor(), 1.0f);
     EXPECT_EQ(director().winSizeInPixels(), CGSize(480, 320));
@@ -100,16 +100,16 @@ TEST_F(CCDirectorIOSTest, ProjectionKindsSetTheViewportAndMatrices)
     EXPECT_EQ(viewport[3], 480);
     GLfloat projection[16] = {};
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    EXPECT_FLOAT_EQ(projection[0], 2.0f / 320);  // one unit a pixel
+    EXPECT_FLOAT_EQ(projection[0], 2.0f / 320); // one unit a pixel
     EXPECT_FLOAT_EQ(projection[5], 2.0f / 480);
     EXPECT_EQ(director().projection(), kCCDirectorProjection2D);
 
     director().setProjection(kCCDirectorProjection3D);
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    EXPECT_FLOAT_EQ(projection[11], -1.0f);  // perspective
+    EXPECT_FLOAT_EQ(projection[11], -1.0f); // perspective
     GLfloat modelview[16] = {};
     glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    EXPECT_NEAR(modelview[14], -director().getZEye(), 1e-2);  // eye above the screen's centre
+    EXPECT_NEAR(modelview[14], -director().getZEye(), 1e-2); // eye above the screen's centre
     EXPECT_NEAR(modelview[12], -160, 1e-3);
 
     struct Custom : CCProjectionProtocol {
@@ -119,7 +119,7 @@ TEST_F(CCDirectorIOSTest, ProjectionKindsSetTheViewportAndMatrices)
     director().setProjectionDelegate(&custom);
     director().setProjection(kCCDirectorProjectionCustom);
     EXPECT_EQ(custom.calls, 1);
-    director().setProjection(9);  // stored, nothing applied
+    director().setProjection(9); // stored, nothing applied
     EXPECT_EQ(director().projection(), 9);
     EXPECT_EQ(custom.calls, 1);
     director().setProjectionDelegate(nullptr);
@@ -135,7 +135,7 @@ TEST(CCDirectorTypeTest, TheFirstDirectorMadeStaysWhicheverKindIsAskedLater)
     EXPECT_TRUE(CCDirector::setDirectorType(kCCDirectorTypeDisplayLink));
     EXPECT_EQ(CCDirector::currentDirector(), first);
     EXPECT_EQ(CCDirector::sharedDirector(), first);
-    EXPECT_TRUE(CCDirector::setDirectorType(42));  // unknown: nothing made, no complaint
+    EXPECT_TRUE(CCDirector::setDirectorType(42)); // unknown: nothing made, no complaint
     CCDirector::purgeSharedDirector();
     EXPECT_EQ(CCDirector::currentDirector(), nullptr);
     // With no director the node tree sees no window.

@@ -47,7 +47,7 @@ TEST_F(CCDirectorSceneTest, TwoReplacementsInOneFrameTheSecondWinsAndTheFirstIsN
         Ref<RecordingScene> c = scene("C");
         director().replaceScene(b.get());
         director().replaceScene(c.get());
-        b = nullptr;  // the stack let go of B when C replaced it
+        b = nullptr; // the stack let go of B when C replaced it
         EXPECT_EQ(journal, (Journal{"B:gone"}));
         driver().runFrames(1);
         EXPECT_EQ(director().runningScene(), c.get());

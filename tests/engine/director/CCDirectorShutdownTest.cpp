@@ -49,7 +49,7 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     Ref<CCLayer> layer = CCLayer::node();
     layer->setIsTouchEnabled(true);
     scene->addChild(layer.get());
-    Ref<CCLayer> offStage = CCLayer::node();  // registered by hand: only end removes it
+    Ref<CCLayer> offStage = CCLayer::node(); // registered by hand: only end removes it
     CCTouchDispatcher::sharedDispatcher()->addStandardDelegate(offStage.get(), 5);
     ASSERT_EQ(CCTouchDispatcher::sharedDispatcher()->handlerCount(1), 2);
 
@@ -70,7 +70,8 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     director().end();
 
     EXPECT_EQ(journal, (Journal{"A:exit", "A:cleanup"}));
-    EXPECT_EQ(purged, (std::vector<std::string>{"CCAnimationCache", "CCSpriteFrameCache", "CCScheduler", "CCActionManager", "CCTextureCache"}));
+    EXPECT_EQ(purged, (std::vector<std::string>{"CCAnimationCache", "CCSpriteFrameCache", "CCScheduler",
+                                                "CCActionManager", "CCTextureCache"}));
     EXPECT_EQ(director().scenesStack()->count(), 0u);
     EXPECT_EQ(director().nextScene(), nullptr);
     EXPECT_EQ(director().openGLView(), nullptr);
@@ -92,7 +93,9 @@ TEST_F(CCDirectorShutdownTest, MemoryWarningDropsOnlyTheTexturesNobodyHolds)
 {
     runScene();
     Ref<CCTexture2D> kept = textureNamed("kept");
-    { Ref<CCTexture2D> dropped = textureNamed("dropped"); }
+    {
+        Ref<CCTexture2D> dropped = textureNamed("dropped");
+    }
     ASSERT_EQ(CCTextureCache::sharedTextureCache()->count(), 2u);
 
     CCDirectorLifeCycle().applicationDidReceiveMemoryWarning();

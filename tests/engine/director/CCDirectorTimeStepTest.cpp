@@ -5,7 +5,9 @@
 
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/CCDirectorLifeCycle.h"
+#include "engine/director/CCDirectorTimer.h"
 #include "engine/scheduler/CCScheduler.h"
+#include "foundation/RunLoop.h"
 #include "tests/engine/director/DirectorTestSupport.h"
 
 namespace mw::test {
@@ -23,7 +25,7 @@ protected:
     void SetUp() override
     {
         DirectorTest::SetUp();
-        director().setAnimationInterval(1.0 / 30);  // a frame at every refresh
+        director().setAnimationInterval(1.0 / 30); // a frame at every refresh
         director().runWithScene(CCScene::node().get());
         driver().runFrames(1);
         recorder = makeRef<StepRecorder>();
@@ -44,7 +46,7 @@ protected:
 struct TimeStepCase {
     const char* name;
     std::function<void(CCDirectorTimeStepTest&)> before;
-    float expectedSteps;  // in refresh steps
+    float expectedSteps; // in refresh steps
 };
 
 TEST_F(CCDirectorTimeStepTest, StepOfTheNextFrame)
@@ -53,7 +55,8 @@ TEST_F(CCDirectorTimeStepTest, StepOfTheNextFrame)
         {"plain refresh", [](CCDirectorTimeStepTest&) {}, 1},
         {"a stall of three steps is delivered whole",
          [](CCDirectorTimeStepTest& t) { t.driver().clock().advance(3 * t.driver().step()); }, 4},
-        {"next step zero requested", [](CCDirectorTimeStepTest& t) { t.director().setNextDeltaTimeZero(true); }, 0},
+        {"next step zero requested",
+         [](CCDirectorTimeStepTest& t) { t.director().setNextDeltaTimeZero(true); }, 0},
         {"significant time change from the platform",
          [](CCDirectorTimeStepTest&) { CCDirectorLifeCycle().applicationSignificantTimeChange(); }, 0},
         {"clock moved backwards",
@@ -96,7 +99,7 @@ TEST_F(CCDirectorTimeStepTest, PausedFramesAreDrawnSlowlyWithoutTicksAndResumeSk
     EXPECT_EQ(director().deltaTime(), 0.0f);
     driver().runFrames(1);
     ASSERT_EQ(recorder->steps.size(), 1u);
-    EXPECT_NEAR(recorder->steps[0], step(), 1e-5);  // not the 70 paused refreshes
+    EXPECT_NEAR(recorder->steps[0], step(), 1e-5); // not the 70 paused refreshes
 }
 
 TEST_F(CCDirectorTimeStepTest, ASecondPauseKeepsTheIntervalSavedByTheFirst)
@@ -105,7 +108,7 @@ TEST_F(CCDirectorTimeStepTest, ASecondPauseKeepsTheIntervalSavedByTheFirst)
     director().pause();
     director().resume();
     EXPECT_DOUBLE_EQ(director().animationInterval(), 1.0 / 30);
-    director().resume();  // not paused: nothing
+    director().resume(); // not paused: nothing
     EXPECT_DOUBLE_EQ(director().animationInterval(), 1.0 / 30);
 }
 
@@ -114,7 +117,7 @@ TEST(CCDirectorDisplayLinkTest, FrameIntervalFollowsTheAnimationIntervalTimesThi
     struct Case {
         double interval;
         int fromFormula;
-        int used;  // by the link: at least every refresh
+        int used; // by the link: at least every refresh
     };
     const Case cases[] = {{1.0 / 30, 1, 1}, {0.25, 7, 7}, {1.0 / 60, 0, 1}, {0.1, 3, 3}};
     for (const Case& c : cases) {
@@ -126,11 +129,37 @@ TEST(CCDirectorDisplayLinkTest, FrameIntervalFollowsTheAnimationIntervalTimesThi
         ASSERT_NE(director->displayLink(), nullptr);
         EXPECT_EQ(director->displayLink()->frameInterval(), c.used);
         const uint32_t before = director->totalFrames();
-        for (int refresh = 0; refresh < 7 * c.used; ++refresh) CADisplayLink::displayDidRefresh(refresh);
+        for (int refresh = 0; refresh < 7 * c.used; ++refresh)
+            CADisplayLink::displayDidRefresh(refresh);
         EXPECT_EQ(director->totalFrames(), before + 7);
         director->stopAnimation();
         EXPECT_EQ(CADisplayLink::activeLinkCount(), 0u);
     }
+}
+
+TEST(CCDirectorTimerTest, TheRunLoopTimerDrawsAFrameEveryIntervalAndFollowsItsChanges)
+{
+    auto clock = std::make_shared<ManualClock>(100);
+    ScopedClockSource useClock(clock);
+    Ref<CCDirectorTimer> director = makeRef<CCDirectorTimer>();
+    director->setAnimationInterval(0.1);
+    EXPECT_FALSE(director->isAnimating());
+    director->startAnimation();
+    const uint32_t start = director->totalFrames();
+    auto after = [&](double seconds) {
+        clock->advance(seconds);
+        RunLoop::main().drain();
+        return director->totalFrames() - start;
+    };
+    EXPECT_EQ(after(0.05), 0u);
+    EXPECT_EQ(after(0.05), 1u);
+    EXPECT_NEAR(director->deltaTime(), 0.1f, 1e-5);
+    director->setAnimationInterval(0.25); // restarts the timer from now
+    EXPECT_EQ(after(0.1), 1u);
+    EXPECT_EQ(after(0.15), 2u);
+    director->stopAnimation();
+    EXPECT_EQ(after(1), 2u);
+    EXPECT_EQ(RunLoop::main().timerCount(), 0u);
 }
 
 TEST_F(CCDirectorTimeStepTest, ChangingTheIntervalWhileRunningRebuildsTheLink)

@@ -52,11 +52,13 @@ TEST_P(DirectorRenderTest, AColourLayerSceneRendersItsPixels)
         CGPoint point;
         RGBA expected;
     };
+    // clang-format off
     const Probe probes[] = {
-        {{70, 55}, red8},      {{21.5f, 31.5f}, red8}, {{118.5f, 78.5f}, red8},  // inside, near the corners
-        {{18.5f, 28.5f}, blue8}, {{121.5f, 81.5f}, blue8}, {{70, 82}, blue8},     // just outside
-        {{1, 1}, blue8},       {{319, 479}, blue8},                               // the window's corners
+        {{70, 55}, red8}, {{21.5f, 31.5f}, red8}, {{118.5f, 78.5f}, red8},     // inside, near the corners
+        {{18.5f, 28.5f}, blue8}, {{121.5f, 81.5f}, blue8}, {{70, 82}, blue8},  // just outside
+        {{1, 1}, blue8}, {{319, 479}, blue8},                                  // the window's corners
     };
+    // clang-format on
     for (const Probe& probe : probes) {
         SCOPED_TRACE(testing::Message() << probe.point.x << "," << probe.point.y);
         EXPECT_TRUE(nearColor(pixelAt(rgba, probe.point), probe.expected)) << pixelAt(rgba, probe.point);
@@ -64,7 +66,9 @@ TEST_P(DirectorRenderTest, AColourLayerSceneRendersItsPixels)
 }
 
 INSTANTIATE_TEST_SUITE_P(ContentScales, DirectorRenderTest, ::testing::Values("phone", "phone-hd"),
-                         [](const auto& info) { return std::string(info.param == std::string("phone") ? "Scale1" : "Scale2"); });
+                         [](const auto& info) {
+                             return std::string(info.param == std::string("phone") ? "Scale1" : "Scale2");
+                         });
 
 } // namespace
 } // namespace mw::test

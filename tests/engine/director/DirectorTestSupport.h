@@ -80,7 +80,6 @@ public:
     CCDirectorIOS& director() { return *driver_->director(); }
 
 protected:
-
     const char* device_;
     std::unique_ptr<HeadlessDriver> driver_;
 };

@@ -62,7 +62,8 @@ public:
 private:
     void record(const char* phase, const UITouchSet& touches)
     {
-        for (const Ref<UITouch>& touch : touches) seen.push_back({phase, convertTouchToNodeSpace(touch.get())});
+        for (const Ref<UITouch>& touch : touches)
+            seen.push_back({phase, convertTouchToNodeSpace(touch.get())});
     }
 };
 
@@ -81,13 +82,19 @@ TEST_F(DirectorTouchTest, InjectedTouchesReachTargetedAndStandardHandlersInGLPoi
     // 480-point-high phone; the standard layer sits at (100, 50), the
     // targeted one at the origin.
     const std::vector<Case> cases = {
-        {"shared touch", false, false,
+        {"shared touch",
+         false,
+         false,
          {{"began", {10, 460}}, {"moved", {30, 440}}, {"ended", {30, 440}}},
          {{"began", {-90, 410}}, {"moved", {-70, 390}}, {"ended", {-70, 390}}}},
-        {"swallowed touch", true, false,
+        {"swallowed touch",
+         true,
+         false,
          {{"began", {10, 460}}, {"moved", {30, 440}}, {"ended", {30, 440}}},
          {}},
-        {"cancelled touch", false, true,
+        {"cancelled touch",
+         false,
+         true,
          {{"began", {10, 460}}, {"moved", {30, 440}}, {"cancelled", {30, 440}}},
          {{"began", {-90, 410}}, {"moved", {-70, 390}}, {"cancelled", {-70, 390}}}},
     };
@@ -104,7 +111,7 @@ TEST_F(DirectorTouchTest, InjectedTouchesReachTargetedAndStandardHandlersInGLPoi
         } else {
             director().runWithScene(scene.get());
         }
-        driver().runFrames(1);  // the scene enters and its layers register
+        driver().runFrames(1); // the scene enters and its layers register
 
         Ref<UITouch> touch = driver().touchDown({10, 20});
         driver().runFrames(1);

@@ -20,9 +20,12 @@ TEST(CCConfigurationTest, PacksTheSystemVersionOneComponentAByte)
         uint32_t packed;
     };
     const Case cases[] = {
-        {"5.0", 0x05000000},   {"4.2.1", 0x04020100}, {"4.3.1", 0x04030100}, {"6", 0x06000000},
-        {"1.2.3.4.5", 0x01020304},  // a fifth component adds nothing
-        {"3.x.2", 0x03000200},      // not a number: 0
+        {"5.0", 0x05000000},
+        {"4.2.1", 0x04020100},
+        {"4.3.1", 0x04030100},
+        {"6", 0x06000000},
+        {"1.2.3.4.5", 0x01020304}, // a fifth component adds nothing
+        {"3.x.2", 0x03000200},     // not a number: 0
         {"", 0},
     };
     for (const Case& c : cases) {
@@ -39,9 +42,9 @@ TEST(CCConfigurationTest, ExtensionsMatchOnlyAsWholeWords)
         bool listed;
     };
     const Case cases[] = {
-        {"GL_OES_a", true},  {"GL_IMG_b", true},  {"GL_EXT_last", true},
-        {"GL_EXT_discard_framebuffer", false},  // only a longer name begins with it
-        {"GL_OES", false},   {"", false},
+        {"GL_OES_a", true},    {"GL_IMG_b", true},
+        {"GL_EXT_last", true}, {"GL_EXT_discard_framebuffer", false}, // only a longer name begins with it
+        {"GL_OES", false},     {"", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -58,7 +61,8 @@ TEST(CCConfigurationTest, MesaAnswersFromItsRealExtensionString)
     const std::string extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     const CCConfiguration configuration("4.3.1");
     EXPECT_EQ(configuration.OSVersion(), 0x04030100u);
-    EXPECT_EQ(configuration.supportsPVRTC(), extensions.find("GL_IMG_texture_compression_pvrtc") != std::string::npos);
+    EXPECT_EQ(configuration.supportsPVRTC(),
+              extensions.find("GL_IMG_texture_compression_pvrtc") != std::string::npos);
     EXPECT_FALSE(configuration.supportsNPOT());
     EXPECT_FALSE(configuration.supportsBGRA8888());
     EXPECT_EQ(configuration.supportsDiscardFramebuffer(),
@@ -67,7 +71,7 @@ TEST(CCConfigurationTest, MesaAnswersFromItsRealExtensionString)
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTexture);
     EXPECT_EQ(configuration.maxTextureSize(), maxTexture);
     EXPECT_GE(configuration.maxModelviewStackDepth(), 16);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));  // no query of a missing extension
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)); // no query of a missing extension
 }
 
 TEST(EAGLViewTest, OnlyThe565NameGivesSixteenBitColour)
@@ -82,10 +86,11 @@ TEST(EAGLViewTest, MultisamplingFallsBackToNoneWithoutTheExtension)
 {
     GLTestContext* gl = GLTestContext::acquire(64, 64);
     ASSERT_NE(gl, nullptr);
-    Ref<EAGLView> view =
-        EAGLView::viewWithFrame(gl->context(), CGRect(0, 0, 32, 32), kEAGLColorFormatRGBA8, 0, false, true, 4);
+    Ref<EAGLView> view = EAGLView::viewWithFrame(gl->context(), CGRect(0, 0, 32, 32), kEAGLColorFormatRGBA8,
+                                                 0, false, true, 4);
     ASSERT_NE(view, nullptr);
-    const bool hasExtension = CCConfiguration::sharedConfiguration()->checkForGLExtension("GL_APPLE_framebuffer_multisample");
+    const bool hasExtension =
+        CCConfiguration::sharedConfiguration()->checkForGLExtension("GL_APPLE_framebuffer_multisample");
     EXPECT_EQ(view->multiSampling(), hasExtension);
     if (!hasExtension) EXPECT_EQ(view->renderer()->samplesToUse(), 0u);
 }
@@ -108,7 +113,7 @@ TEST_F(CCRetinaViewTest, EveryLayoutRebuildsTheSurfaceAndDrawsAFrameAtOnce)
     EAGLView& view = *driver().view();
     const int generation = view.renderer()->frameBufferGeneration();
     const uint32_t frames = director().totalFrames();
-    view.layoutSubviews();  // same size
+    view.layoutSubviews(); // same size
     EXPECT_EQ(view.renderer()->frameBufferGeneration(), generation + 1);
     EXPECT_EQ(director().totalFrames(), frames + 1);
     EXPECT_EQ(view.surfaceSize(), CGSize(640, 960));
