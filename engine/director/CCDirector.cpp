@@ -8,10 +8,12 @@
 #include "engine/base/ccViewSpace.h"
 #include "engine/director/CCDirectorTimer.h"
 #include "engine/director/EAGLView.h"
+#include "engine/labels/CCLabelAtlas.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTextureCache.h"
 #include "foundation/Clock.h"
+#include "foundation/Format.h"
 #include "foundation/Log.h"
 
 namespace mw {
@@ -180,6 +182,7 @@ void CCDirector::end()
     nextScene_ = nullptr;
     scenesStack_->removeAllObjects();
     stopAnimation();
+    FPSLabel_ = nullptr;
     setProjectionDelegate(nullptr);
     purgeSharedObjects();
     openGLView_ = nullptr;
@@ -246,7 +249,11 @@ void CCDirector::showFPS()
         frameRate_ = static_cast<float>(frames_) / accumDt_;
         frames_ = 0;
         accumDt_ = 0;
+        if (FPSLabel_) FPSLabel_->setString(format("%.1f", frameRate_));
     }
+    // Its own draw only: the counter sits at the origin of the frame, the
+    // lower-left corner of the screen.
+    if (FPSLabel_) FPSLabel_->draw();
 }
 
 // ---------------------------------------------------------------- view
@@ -278,6 +285,13 @@ void CCDirector::setGLDefaultValues()
     setDepthTest(true);
     setProjection(projection_);
     glClearColor(0, 0, 0, 1);
+    if (!FPSLabel_) {
+        // The counter is small and plain: a 16-bit texture is enough.
+        const CCTexture2DPixelFormat previous = CCTexture2D::defaultAlphaPixelFormat();
+        CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA4444);
+        FPSLabel_ = CCLabelAtlas::labelWithString("00.0", "fps_images.png", 16, 24, '.');
+        CCTexture2D::setDefaultAlphaPixelFormat(previous);
+    }
 }
 
 void CCDirector::setAlphaBlending(bool on)

@@ -13,6 +13,8 @@
 
 namespace mw {
 
+class CCLabelAtlas;
+
 class EAGLView;
 
 // Projection kinds.
@@ -107,6 +109,9 @@ public:
     // Frames per second as last measured by the counter.
     float frameRate() const { return frameRate_; }
     bool displayFPS() const { return displayFPS_; }
+    // The frame-rate counter ("fps_images.png" cells from "."), made once by
+    // the first GL view; null before that or when the image is missing.
+    CCLabelAtlas* FPSLabel() const { return FPSLabel_.get(); }
     void setDisplayFPS(bool display) { displayFPS_ = display; }
     // The thread that draws (the one that made the director).
     std::thread::id runningThread() const { return runningThread_; }
@@ -157,7 +162,8 @@ protected:
     void calculateDeltaTime();
     // Switches to the waiting scene (inside the frame, before drawing).
     void setNextScene();
-    // Counts the frame for the frames-per-second figure.
+    // Counts the frame for the frames-per-second figure, shows the figure
+    // every tenth of a second and draws the counter at the origin.
     void showFPS();
     void setGLDefaultValues();
     // The shared director made as T when none exists yet.
@@ -176,6 +182,7 @@ protected:
     uint32_t totalFrames_ = 0;
     float accumDt_ = 0;
     float frameRate_ = 0;
+    Ref<CCLabelAtlas> FPSLabel_;
     bool isPaused_ = false;
     Ref<CCScene> runningScene_;
     Ref<CCNode> notificationNode_;
