@@ -259,10 +259,15 @@ public:
 
 void printSummary(const SummaryReporter& reporter, int sprites)
 {
-    const std::string arg = "/" + std::to_string(sprites) + "/real_time";
-    const auto floor = reporter.msPerFrame.find("BM_RawGLFloor" + arg);
-    const auto batch = reporter.msPerFrame.find("BM_BatchNode" + arg);
-    const auto self = reporter.msPerFrame.find("BM_SelfRendered" + arg);
+    // With --benchmark_repetitions the medians are compared.
+    auto find = [&reporter, sprites](const std::string& name) {
+        const std::string run = name + "/" + std::to_string(sprites) + "/real_time";
+        const auto median = reporter.msPerFrame.find(run + "_median");
+        return median != reporter.msPerFrame.end() ? median : reporter.msPerFrame.find(run);
+    };
+    const auto floor = find("BM_RawGLFloor");
+    const auto batch = find("BM_BatchNode");
+    const auto self = find("BM_SelfRendered");
     if (floor == reporter.msPerFrame.end() || batch == reporter.msPerFrame.end() ||
         self == reporter.msPerFrame.end()) {
         return;
