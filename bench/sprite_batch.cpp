@@ -96,7 +96,8 @@ struct BenchContext {
         Ref<Image> image = sheetImage();
         ready = image && texture->initWithImage(image.get(), kCCResolutioniPhone);
         for (int i = 0; ready && i < kFrames; ++i) {
-            const CGRect cell{static_cast<float>((i % 8) * kCell), static_cast<float>((i / 8) * kCell), kCell, kCell};
+            const CGRect cell{static_cast<float>((i % 8) * kCell), static_cast<float>((i / 8) * kCell), kCell,
+                              kCell};
             frames.push_back(CCSpriteFrame::frameWithTexture(texture.get(), cell));
         }
     }
@@ -223,7 +224,8 @@ void BM_RawGLFloor(benchmark::State& state)
         beginFrame();
         glBindTexture(GL_TEXTURE_2D, bench().texture->name());
         glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(quads.size() * sizeof(quads[0])), quads.data());
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(quads.size() * sizeof(quads[0])),
+                        quads.data());
         constexpr GLsizei kStride = sizeof(ccV3F_C4B_T2F);
         glVertexPointer(3, GL_FLOAT, kStride, reinterpret_cast<const void*>(0));
         glColorPointer(4, GL_UNSIGNED_BYTE, kStride, reinterpret_cast<const void*>(12));

@@ -67,7 +67,10 @@ void CCAtlasNode::updateBlendFunc()
     }
 }
 
-void CCAtlasNode::updateOpacityModifyRGB() { opacityModifyRGB_ = texture() && texture()->hasPremultipliedAlpha(); }
+void CCAtlasNode::updateOpacityModifyRGB()
+{
+    opacityModifyRGB_ = texture() && texture()->hasPremultipliedAlpha();
+}
 
 ccColor3B CCAtlasNode::color() const { return opacityModifyRGB_ ? colorUnmodified_ : color_; }
 
@@ -75,7 +78,8 @@ void CCAtlasNode::setColor(ccColor3B color)
 {
     color_ = colorUnmodified_ = color;
     if (opacityModifyRGB_) {
-        color_ = {static_cast<uint8_t>(color.r * opacity_ / 255), static_cast<uint8_t>(color.g * opacity_ / 255),
+        color_ = {static_cast<uint8_t>(color.r * opacity_ / 255),
+                  static_cast<uint8_t>(color.g * opacity_ / 255),
                   static_cast<uint8_t>(color.b * opacity_ / 255)};
     }
 }

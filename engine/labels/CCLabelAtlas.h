@@ -23,8 +23,8 @@ public:
     ~CCLabelAtlas() override = default;
 
     // Cell size in points. Call once on a fresh label.
-    [[nodiscard]] bool initWithString(const std::string& text, const std::string& charMapFile, uint32_t itemWidth,
-                                      uint32_t itemHeight, uint8_t startCharMap);
+    [[nodiscard]] bool initWithString(const std::string& text, const std::string& charMapFile,
+                                      uint32_t itemWidth, uint32_t itemHeight, uint8_t startCharMap);
 
     // Grows the atlas to the text's length when needed, rebuilds the quads
     // and sets the content size to (length x cell width, cell height).

@@ -39,7 +39,8 @@ GLint boundFramebuffer()
 
 } // namespace
 
-Ref<CCRenderTexture> CCRenderTexture::renderTextureWithWidth(int width, int height, CCTexture2DPixelFormat format)
+Ref<CCRenderTexture> CCRenderTexture::renderTextureWithWidth(int width, int height,
+                                                             CCTexture2DPixelFormat format)
 {
     Ref<CCRenderTexture> node = makeRef<CCRenderTexture>();
     node->initWithWidth(width, height, format);
@@ -57,7 +58,8 @@ void CCRenderTexture::initWithWidth(int width, int height, CCTexture2DPixelForma
 {
     if (!gl::GenFramebuffersOES || !gl::BindFramebufferOES || !gl::FramebufferTexture2DOES ||
         !gl::CheckFramebufferStatusOES) {
-        throw std::runtime_error("Render Texture: Could not attach texture to framebuffer (no framebuffer objects)");
+        throw std::runtime_error(
+            "Render Texture: Could not attach texture to framebuffer (no framebuffer objects)");
     }
     oldFBO_ = boundFramebuffer();
 
@@ -79,7 +81,8 @@ void CCRenderTexture::initWithWidth(int width, int height, CCTexture2DPixelForma
 
     gl::GenFramebuffersOES(1, &fbo_);
     gl::BindFramebufferOES(GL_FRAMEBUFFER_OES, fbo_);
-    gl::FramebufferTexture2DOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D, texture->name(), 0);
+    gl::FramebufferTexture2DOES(GL_FRAMEBUFFER_OES, GL_COLOR_ATTACHMENT0_OES, GL_TEXTURE_2D, texture->name(),
+                                0);
     if (gl::CheckFramebufferStatusOES(GL_FRAMEBUFFER_OES) != GL_FRAMEBUFFER_COMPLETE_OES) {
         gl::BindFramebufferOES(GL_FRAMEBUFFER_OES, static_cast<GLuint>(oldFBO_));
         throw std::runtime_error("Render Texture: Could not attach texture to framebuffer");

@@ -35,14 +35,16 @@ public:
     // Could not attach texture to framebuffer") when the framebuffer is not
     // complete, and std::invalid_argument for a format textures cannot be
     // made of (see CCTexture2D::initWithData).
-    static Ref<CCRenderTexture> renderTextureWithWidth(int width, int height,
-                                                       CCTexture2DPixelFormat format = kCCTexture2DPixelFormat_RGBA8888);
+    static Ref<CCRenderTexture>
+    renderTextureWithWidth(int width, int height,
+                           CCTexture2DPixelFormat format = kCCTexture2DPixelFormat_RGBA8888);
 
     CCRenderTexture() = default;
     ~CCRenderTexture() override;
 
     // Call once on a fresh node; throws as the factory does.
-    void initWithWidth(int width, int height, CCTexture2DPixelFormat format = kCCTexture2DPixelFormat_RGBA8888);
+    void initWithWidth(int width, int height,
+                       CCTexture2DPixelFormat format = kCCTexture2DPixelFormat_RGBA8888);
 
     // Starts drawing into the texture, in the screen's coordinates scaled to
     // the texture. Pair every begin with an end.

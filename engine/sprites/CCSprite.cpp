@@ -27,7 +27,10 @@ CGRect scaledRect(CGRect r, float factor)
     return {r.origin.x * factor, r.origin.y * factor, r.size.width * factor, r.size.height * factor};
 }
 
-uint8_t premultiplied(uint8_t channel, uint8_t opacity) { return static_cast<uint8_t>(channel * opacity / 255); }
+uint8_t premultiplied(uint8_t channel, uint8_t opacity)
+{
+    return static_cast<uint8_t>(channel * opacity / 255);
+}
 
 CGAffineTransform skewMatrix(CGPoint skewDegrees)
 {
@@ -41,8 +44,8 @@ CGAffineTransform directTransform(const ccTransformValues& tv)
     const float radians = -CC_DEGREES_TO_RADIANS(tv.rotation);
     const float c = std::cos(radians);
     const float s = std::sin(radians);
-    CGAffineTransform matrix =
-        CGAffineTransformMake(c * tv.scale.x, s * tv.scale.x, -s * tv.scale.y, c * tv.scale.y, tv.pos.x, tv.pos.y);
+    CGAffineTransform matrix = CGAffineTransformMake(c * tv.scale.x, s * tv.scale.x, -s * tv.scale.y,
+                                                     c * tv.scale.y, tv.pos.x, tv.pos.y);
     if (tv.skew.x != 0 || tv.skew.y != 0) {
         matrix = CGAffineTransformConcat(skewMatrix(tv.skew), matrix);
     }
@@ -290,7 +293,8 @@ void CCSprite::setSelfRenderCorners()
 
 void CCSprite::updateTextureCoords(CGRect rect)
 {
-    CCTexture2D* texture = usesBatchNode_ ? (textureAtlas_ ? textureAtlas_->texture() : nullptr) : texture_.get();
+    CCTexture2D* texture =
+        usesBatchNode_ ? (textureAtlas_ ? textureAtlas_->texture() : nullptr) : texture_.get();
     if (!texture) {
         return;
     }
@@ -501,7 +505,8 @@ void CCSprite::setReorderChildDirtyRecursively()
 
 ccTransformValues CCSprite::getTransformValues() const
 {
-    return {positionInPixels_, {scaleX_, scaleY_}, rotation_, {skewX_, skewY_}, anchorPointInPixels_, visible_};
+    return {positionInPixels_, {scaleX_, scaleY_},   rotation_,
+            {skewX_, skewY_},  anchorPointInPixels_, visible_};
 }
 
 void CCSprite::copyQuadToAtlas()
@@ -737,8 +742,8 @@ void CCSprite::draw()
 std::string CCSprite::description() const
 {
     return format("<%s = %s | Rect = (%.2f,%.2f,%.2f,%.2f) | tag = %i | atlasIndex = %i>",
-                  ccClassName(typeid(*this)).c_str(), ccAddressString(this).c_str(), rect_.origin.x, rect_.origin.y,
-                  rect_.size.width, rect_.size.height, tag_, static_cast<int>(atlasIndex_));
+                  ccClassName(typeid(*this)).c_str(), ccAddressString(this).c_str(), rect_.origin.x,
+                  rect_.origin.y, rect_.size.width, rect_.size.height, tag_, static_cast<int>(atlasIndex_));
 }
 
 } // namespace mw

@@ -432,7 +432,8 @@ void CCSpriteBatchNode::draw()
 
 std::string CCSpriteBatchNode::description() const
 {
-    return format("<%s = %s | Tag = %i>", ccClassName(typeid(*this)).c_str(), ccAddressString(this).c_str(), tag_);
+    return format("<%s = %s | Tag = %i>", ccClassName(typeid(*this)).c_str(), ccAddressString(this).c_str(),
+                  tag_);
 }
 
 } // namespace mw

@@ -29,8 +29,10 @@ public:
     static constexpr uint32_t kDefaultCapacity = 29;
 
     // Null (one log line) when the texture is null or the file cannot be loaded.
-    static Ref<CCSpriteBatchNode> batchNodeWithTexture(CCTexture2D* texture, uint32_t capacity = kDefaultCapacity);
-    static Ref<CCSpriteBatchNode> batchNodeWithFile(const std::string& file, uint32_t capacity = kDefaultCapacity);
+    static Ref<CCSpriteBatchNode> batchNodeWithTexture(CCTexture2D* texture,
+                                                       uint32_t capacity = kDefaultCapacity);
+    static Ref<CCSpriteBatchNode> batchNodeWithFile(const std::string& file,
+                                                    uint32_t capacity = kDefaultCapacity);
 
     CCSpriteBatchNode() = default;
     ~CCSpriteBatchNode() override;

@@ -104,7 +104,8 @@ Ref<CCSpriteFrame> frameOfFormat3(const Value& entry, CCTexture2D* texture)
     const CGRect region{origin.x, origin.y, size.width, size.height};
     const CGPoint offset = CGPointFromString(entry["spriteOffset"].asString());
     const CGSize original = CGSizeFromString(entry["spriteSourceSize"].asString());
-    return CCSpriteFrame::frameWithTexture(texture, region, entry["textureRotated"].asBool(), offset, original);
+    return CCSpriteFrame::frameWithTexture(texture, region, entry["textureRotated"].asBool(), offset,
+                                           original);
 }
 
 } // namespace

@@ -119,7 +119,8 @@ TEST_F(LabelAtlasTest, DrawsEachCharacterInItsCellColourTintedByTheNode)
     test::clearSurface(0, 0, 0);
     label->visit();
     const RGBA cell = cellColour(2);
-    EXPECT_TRUE(test::nearColor(gl().readPixel(8, 12), {static_cast<uint8_t>(cell.r * 128 / 255), 0, 0, 255}, 3))
+    EXPECT_TRUE(
+        test::nearColor(gl().readPixel(8, 12), {static_cast<uint8_t>(cell.r * 128 / 255), 0, 0, 255}, 3))
         << gl().readPixel(8, 12);
 
     label->setQuadsToDraw(0);

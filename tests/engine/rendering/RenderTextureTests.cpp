@@ -98,7 +98,8 @@ TEST_F(RenderTextureTest, RawReadBackPutsTheTopRowFirst)
     const std::vector<uint8_t> raw = target->getUIImageAsDataFromBuffer(kCCImageFormatRawData);
     ASSERT_EQ(raw.size(), 24u);
     EXPECT_EQ((std::vector<uint8_t>(raw.begin(), raw.begin() + 4)), (std::vector<uint8_t>{255, 0, 0, 255}));
-    EXPECT_EQ((std::vector<uint8_t>(raw.begin() + 12, raw.begin() + 16)), (std::vector<uint8_t>{0, 255, 0, 255}));
+    EXPECT_EQ((std::vector<uint8_t>(raw.begin() + 12, raw.begin() + 16)),
+              (std::vector<uint8_t>{0, 255, 0, 255}));
 }
 
 TEST_F(RenderTextureTest, DrawsAScenePutsItOnScreenUprightAndSavesIt)
@@ -137,16 +138,20 @@ TEST_F(RenderTextureTest, DrawsAScenePutsItOnScreenUprightAndSavesIt)
         tImageFormat format;
         int tolerance;
     };
-    for (const Saved& s : {Saved{"scene.png", kCCImageFormatPNG, 0}, Saved{"scene.jpg", kCCImageFormatJPG, 24}}) {
+    for (const Saved& s :
+         {Saved{"scene.png", kCCImageFormatPNG, 0}, Saved{"scene.jpg", kCCImageFormatJPG, 24}}) {
         SCOPED_TRACE(s.name);
         const std::string path = bundle_->path() + "/" + s.name;
         ASSERT_TRUE(target->saveBuffer(path, s.format));
         Ref<Image> saved = Image::load(path);
         ASSERT_NE(saved, nullptr);
-        EXPECT_EQ(saved->fileType(), s.format == kCCImageFormatPNG ? ImageFileType::PNG : ImageFileType::JPEG);
+        EXPECT_EQ(saved->fileType(),
+                  s.format == kCCImageFormatPNG ? ImageFileType::PNG : ImageFileType::JPEG);
         EXPECT_EQ(saved->width(), 32);
-        EXPECT_TRUE(test::nearColor(pixelOf(*saved, 4, 28), test::kRed, s.tolerance)) << pixelOf(*saved, 4, 28);
-        EXPECT_TRUE(test::nearColor(pixelOf(*saved, 28, 4), test::kYellow, s.tolerance)) << pixelOf(*saved, 28, 4);
+        EXPECT_TRUE(test::nearColor(pixelOf(*saved, 4, 28), test::kRed, s.tolerance))
+            << pixelOf(*saved, 4, 28);
+        EXPECT_TRUE(test::nearColor(pixelOf(*saved, 28, 4), test::kYellow, s.tolerance))
+            << pixelOf(*saved, 28, 4);
     }
     EXPECT_FALSE(target->saveBuffer(bundle_->path() + "/no/such/folder/x.png", kCCImageFormatPNG));
 }

@@ -43,7 +43,10 @@ protected:
     {
         return CCTextureCache::sharedTextureCache()->textureForKey("sheet.png").get();
     }
-    static Ref<CCSprite> sprite(const char* frame = "red") { return CCSprite::spriteWithSpriteFrameName(frame); }
+    static Ref<CCSprite> sprite(const char* frame = "red")
+    {
+        return CCSprite::spriteWithSpriteFrameName(frame);
+    }
 
     void render(CCNode* node)
     {
@@ -62,7 +65,8 @@ protected:
         for (uint32_t i = 0; i < descendants->count(); ++i) {
             auto* s = descendants->objectAtIndexAs<CCSprite>(i);
             EXPECT_EQ(s->atlasIndex(), i);
-            EXPECT_EQ(std::memcmp(&batch_->textureAtlas()->quads()[i], &s->quad(), sizeof(ccV3F_C4B_T2F_Quad)), 0)
+            EXPECT_EQ(
+                std::memcmp(&batch_->textureAtlas()->quads()[i], &s->quad(), sizeof(ccV3F_C4B_T2F_Quad)), 0)
                 << "quad " << i;
         }
     }

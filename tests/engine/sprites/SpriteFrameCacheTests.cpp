@@ -23,8 +23,8 @@ CCSpriteFrameCache* cache() { return CCSpriteFrameCache::sharedSpriteFrameCache(
 
 std::string formatMetadata(int format, const std::string& texture = "sheet.png")
 {
-    return "<key>format</key><integer>" + std::to_string(format) + "</integer><key>textureFileName</key><string>" +
-           texture + "</string>";
+    return "<key>format</key><integer>" + std::to_string(format) +
+           "</integer><key>textureFileName</key><string>" + texture + "</string>";
 }
 
 class SpriteFrameCacheTest : public test::GLRenderTest {
@@ -154,15 +154,20 @@ TEST_F(SpriteFrameCacheTest, UnreadableSheetsAddNothingAndSayWhy)
         const char* logged;
     };
     const std::vector<BadSheet> cases = {
-        {"truncated XML", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>frames</key>", "cannot read"},
-        {"array at the top", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>", "not a dictionary"},
+        {"truncated XML", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>frames</key>",
+         "cannot read"},
+        {"array at the top", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>",
+         "not a dictionary"},
         {"frames not a dictionary",
-         "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>frames</key><string>x</string></dict></plist>",
+         "<?xml version=\"1.0\"?><plist "
+         "version=\"1.0\"><dict><key>frames</key><string>x</string></dict></plist>",
          "frames"},
-        {"unknown format", plistDocument(format2Frame("f", "{{0,0},{1,1}}", false, "{0,0}", "{1,1}"), formatMetadata(7)),
+        {"unknown format",
+         plistDocument(format2Frame("f", "{{0,0},{1,1}}", false, "{0,0}", "{1,1}"), formatMetadata(7)),
          "format 7"},
-        {"missing texture", plistDocument(format2Frame("f", "{{0,0},{1,1}}", false, "{0,0}", "{1,1}"),
-                                          formatMetadata(2, "absent.png")),
+        {"missing texture",
+         plistDocument(format2Frame("f", "{{0,0},{1,1}}", false, "{0,0}", "{1,1}"),
+                       formatMetadata(2, "absent.png")),
          "no texture"},
     };
     for (const BadSheet& c : cases) {
@@ -192,22 +197,24 @@ TEST_F(SpriteFrameCacheTest, RemovalByFileByTextureAndWhenUnused)
 
     bundle_->loadTestSheet();
     cache()->addSpriteFrame(
-        CCSpriteFrame::frameWithTexture(CCTextureCache::sharedTextureCache()->textureForKey("sheet.png").get(),
-                                        CGRect{0, 0, 1, 1})
+        CCSpriteFrame::frameWithTexture(
+            CCTextureCache::sharedTextureCache()->textureForKey("sheet.png").get(), CGRect{0, 0, 1, 1})
             .get(),
         "extra");
     EXPECT_TRUE(cache()->removeSpriteFramesFromFile("sheet.plist"));
     EXPECT_EQ(cache()->spriteFrameByName("split"), nullptr);
     EXPECT_NE(cache()->spriteFrameByName("extra"), nullptr);
 
-    cache()->removeSpriteFramesFromTexture(CCTextureCache::sharedTextureCache()->textureForKey("sheet.png").get());
+    cache()->removeSpriteFramesFromTexture(
+        CCTextureCache::sharedTextureCache()->textureForKey("sheet.png").get());
     EXPECT_EQ(cache()->spriteFrameByName("extra"), nullptr);
 }
 
 TEST_F(SpriteFrameCacheTest, PurgeGivesAnEmptyCacheAndDescriptionCountsFrames)
 {
     bundle_->loadTestSheet();
-    EXPECT_NE(cache()->description().find("| num of sprite frames =  6>"), std::string::npos) << cache()->description();
+    EXPECT_NE(cache()->description().find("| num of sprite frames =  6>"), std::string::npos)
+        << cache()->description();
     CCSpriteFrameCache::purgeSharedSpriteFrameCache();
     EXPECT_EQ(cache()->spriteFrameByName("red"), nullptr);
 }

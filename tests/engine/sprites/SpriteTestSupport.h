@@ -78,9 +78,10 @@ inline Ref<Image> sheetImage()
 inline std::string format2Frame(const std::string& name, const std::string& frame, bool rotated,
                                 const std::string& offset, const std::string& sourceSize)
 {
-    return "<key>" + name + "</key><dict><key>frame</key><string>" + frame + "</string><key>offset</key><string>" +
-           offset + "</string><key>rotated</key>" + (rotated ? "<true/>" : "<false/>") +
-           "<key>sourceSize</key><string>" + sourceSize + "</string></dict>";
+    return "<key>" + name + "</key><dict><key>frame</key><string>" + frame +
+           "</string><key>offset</key><string>" + offset + "</string><key>rotated</key>" +
+           (rotated ? "<true/>" : "<false/>") + "<key>sourceSize</key><string>" + sourceSize +
+           "</string></dict>";
 }
 
 inline std::string plistDocument(const std::string& framesBody, const std::string& metadataBody)

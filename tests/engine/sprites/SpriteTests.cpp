@@ -146,7 +146,8 @@ TEST_F(SpriteTest, DisplayedFrameDescribesWhatIsShown)
 TEST_F(SpriteTest, ShowsAFrameOfANamedAnimation)
 {
     Ref<CCAnimation> walk = CCAnimation::animationWithFrames(
-        std::vector<Ref<CCSpriteFrame>>{Ref<CCSpriteFrame>(frameNamed("red")), Ref<CCSpriteFrame>(frameNamed("split"))},
+        std::vector<Ref<CCSpriteFrame>>{Ref<CCSpriteFrame>(frameNamed("red")),
+                                        Ref<CCSpriteFrame>(frameNamed("split"))},
         0.1f);
     CCAnimationCache::sharedAnimationCache()->addAnimation(walk.get(), "walk");
     Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName("red");
@@ -201,7 +202,8 @@ TEST_F(SpriteTest, SelfRenderedSpritesGiveTheExpectedPixels)
 {
     const auto none = [](CCSprite*) {};
     const std::vector<RenderCase> cases = {
-        {"plain", "split", none, test::kBlack, {{24, 32, test::kBlue}, {40, 32, test::kYellow}, {12, 32, test::kBlack}}},
+        {"plain", "split", none, test::kBlack,
+         {{24, 32, test::kBlue}, {40, 32, test::kYellow}, {12, 32, test::kBlack}}},
         {"flipX", "split", [](CCSprite* s) { s->setFlipX(true); }, test::kBlack,
          {{24, 32, test::kYellow}, {40, 32, test::kBlue}}},
         {"flipY", "updown", [](CCSprite* s) { s->setFlipY(true); }, test::kBlack,
