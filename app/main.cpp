@@ -48,7 +48,28 @@ struct Options {
     bool headless = false;
     std::optional<int> frames;
     std::string screenshot;
+    std::string driver = "displaylink";
 };
+
+// The frame drivers the window can run, by their command-line names.
+struct DriverName {
+    const char* name;
+    int32_t directorType;
+};
+constexpr DriverName kDrivers[] = {
+    {"displaylink", kCCDirectorTypeDisplayLink},
+    {"timer", kCCDirectorTypeNSTimer},
+    {"fast", kCCDirectorTypeMainLoop},
+    {"threaded", kCCDirectorTypeThreadMainLoop},
+};
+
+std::optional<int32_t> directorTypeNamed(const std::string& name)
+{
+    for (const DriverName& driver : kDrivers) {
+        if (name == driver.name) return driver.directorType;
+    }
+    return std::nullopt;
+}
 
 void printUsage(std::FILE* out)
 {
@@ -60,6 +81,8 @@ void printUsage(std::FILE* out)
         "  --frames N         stop after N screen refreshes (headless default %d; window: run until "
         "closed)\n"
         "  --screenshot FILE  write the last frame as a PNG file\n"
+        "  --driver NAME      window's frame driver: displaylink, timer, fast, threaded (default "
+        "displaylink)\n"
         "  --help             show this help\n",
         kDefaultHeadlessFrames);
 }
@@ -77,6 +100,12 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& wantsHelp)
             options.headless = true;
         } else if (arg == "--device" && hasValue) {
             options.device = argv[++i];
+        } else if (arg == "--driver" && hasValue) {
+            options.driver = argv[++i];
+            if (!directorTypeNamed(options.driver)) {
+                std::fprintf(stderr, "mosswick: unknown driver '%s'\n", options.driver.c_str());
+                return std::nullopt;
+            }
         } else if (arg == "--screenshot" && hasValue) {
             options.screenshot = argv[++i];
         } else if (arg == "--frames" && hasValue) {
@@ -255,12 +284,12 @@ public:
     }
 };
 
-// The game's launch: the display-link director (the timer one if refused),
-// the GL view in the window, high resolution where the screen has it, portrait.
-CCDirectorIOS* launchDirector(AppWindow& window, const DeviceProfile& profile)
+// The game's launch: the chosen director (the game's is the display link; the
+// timer one if refused), the GL view in the window, high resolution where the
+// screen has it, portrait.
+CCDirectorIOS* launchDirector(AppWindow& window, const DeviceProfile& profile, int32_t directorType)
 {
-    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink))
-        CCDirector::setDirectorType(kCCDirectorTypeNSTimer);
+    if (!CCDirector::setDirectorType(directorType)) CCDirector::setDirectorType(kCCDirectorTypeNSTimer);
     auto* director = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
     Ref<EAGLView> view = EAGLView::viewWithFrame(window.context(), CGRect(CGPointZero, profile.pointSize),
                                                  kEAGLColorFormatRGB565, GL_DEPTH_COMPONENT16_OES);
@@ -278,7 +307,7 @@ int runWindow(const DeviceProfile& profile, const Options& options)
 {
     std::unique_ptr<AppWindow> window = AppWindow::open(profile, kGameFormat);
     if (!window) return 1;
-    CCDirectorIOS* director = launchDirector(*window, profile);
+    CCDirectorIOS* director = launchDirector(*window, profile, *directorTypeNamed(options.driver));
     if (!director) return 1;
     LoggingLifeCycle lifeCycle;
     window->lifeCycle().setDelegate(&lifeCycle);
@@ -286,23 +315,45 @@ int runWindow(const DeviceProfile& profile, const Options& options)
     director->runWithScene(makeDemoScene(square).get());
     window->lifeCycle().launch();
 
+    // With --frames, the run stops after that many refreshes or frames drawn,
+    // whichever comes first (the fast driver draws many frames a refresh).
+    int refreshes = 0;
+    auto budgetSpent = [&] {
+        return options.frames &&
+               (refreshes >= *options.frames || director->totalFrames() >= uint32_t(*options.frames));
+    };
+    // The fast driver keeps the main thread in its own loop and only turns
+    // the run loop between frames, so the window's events come in as the run
+    // loop's event source. Each poll empties SDL's queue, so it reports
+    // nothing handled: another turn would find nothing new.
+    RunLoop::main().setEventSource([&] {
+        if (window->pollEvents()) {
+            window->lifeCycle().checkClock(Clock::wallSeconds(), Clock::monotonicSeconds());
+        }
+        if (budgetSpent()) director->stopAnimation();
+        return false;
+    });
+
     // One turn a screen refresh: events, run-loop work and timers (the timer
-    // driver draws from there), then the display links (the display-link
-    // driver draws there; its swap waits for vsync where there is one).
+    // driver draws from there, the threaded driver's frames wait there, the
+    // fast driver's loop starts there), then the display links (the
+    // display-link driver draws there; its swap waits for vsync where there is
+    // one).
     RefreshPacer pacer;
     int status = 0;
-    int refreshes = 0;
     while (window->pollEvents()) {
         window->lifeCycle().checkClock(Clock::wallSeconds(), Clock::monotonicSeconds());
         RunLoop::main().drain();
         CADisplayLink::displayDidRefresh(Clock::monotonicSeconds());
-        if (options.frames && ++refreshes >= *options.frames) {
+        ++refreshes;
+        if (budgetSpent()) {
             if (!options.screenshot.empty() && !writeScreenshot(window->context(), options.screenshot))
                 status = 1;
             break;
         }
         pacer.waitForNextRefresh();
     }
+    RunLoop::main().setEventSource(nullptr);
     if (!window->hasQuit()) window->lifeCycle().quit(); // background, then terminate: the director ends
     window->touches().setDelegate(nullptr);
     CCDirector::purgeSharedDirector();

@@ -75,7 +75,22 @@ void RunLoop::drain()
     fireDueTimers();
 }
 
-void RunLoop::runQueuedWork()
+void RunLoop::setEventSource(EventSource source)
+{
+    eventSource_ = std::move(source);
+}
+
+bool RunLoop::runOnce()
+{
+    // A copy: the source may replace itself while it runs.
+    const EventSource source = eventSource_;
+    const bool handledEvents = source && source();
+    const bool ranWork = runQueuedWork();
+    fireDueTimers();
+    return handledEvents || ranWork;
+}
+
+bool RunLoop::runQueuedWork()
 {
     std::deque<Work> batch;
     {
@@ -88,6 +103,7 @@ void RunLoop::runQueuedWork()
             work.done->set_value();
         }
     }
+    return !batch.empty();
 }
 
 void RunLoop::fireDueTimers()

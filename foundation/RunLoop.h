@@ -45,6 +45,21 @@ public:
     // during the drain does not fire. Owner thread only.
     void drain();
 
+    // A source of events from outside the process (the window system's
+    // queue) that runOnce() polls: it handles what is pending without
+    // waiting and answers whether it handled anything. The window's program
+    // installs one so that a frame driver which never returns to the
+    // program's own loop still lets the window respond; null removes it.
+    // Owner thread only.
+    using EventSource = std::function<bool()>;
+    void setEventSource(EventSource source);
+
+    // One turn as the busy frame drivers run the loop: polls the event
+    // source, then drains. Answers whether an event or queued work was
+    // handled; timers that fire do not count, so turning until nothing is
+    // handled ends even with a timer due at every turn. Owner thread only.
+    bool runOnce();
+
     // Drains until predicate answers true or timeoutSeconds of real time
     // pass (real time, so a test's manual Clock cannot stall it). Answers the
     // last value of predicate. Owner thread only.
@@ -64,13 +79,15 @@ private:
         std::shared_ptr<std::promise<void>> done; // set for a waiting caller
     };
 
-    void runQueuedWork();
+    // Answers whether there was any work.
+    bool runQueuedWork();
     void fireDueTimers();
 
     std::thread::id owner_;
     mutable std::mutex mutex_;
     std::deque<Work> queue_;
     std::vector<Ref<NSTimer>> timers_;
+    EventSource eventSource_; // owner thread only, so not under the mutex
 };
 
 } // namespace mw

@@ -8,6 +8,8 @@
 #include "engine/base/ccGLU.h"
 #include "engine/director/CCConfiguration.h"
 #include "engine/director/CCDirectorDisplayLink.h"
+#include "engine/director/CCDirectorFast.h"
+#include "engine/director/CCDirectorFastThreaded.h"
 #include "engine/director/CCDirectorTimer.h"
 #include "engine/director/EAGLView.h"
 #include "engine/scheduler/CCScheduler.h"
@@ -42,10 +44,11 @@ bool CCDirector::setDirectorType(int32_t type)
         sharedDirectorOfKind<CCDirectorDisplayLink>();
         return true;
     case kCCDirectorTypeMainLoop:
+        sharedDirectorOfKind<CCDirectorFast>();
+        return true;
     case kCCDirectorTypeThreadMainLoop:
-        // The busy-loop drivers are not built: the caller picks another kind.
-        logLine("Director: frame driver %d is not available", type);
-        return false;
+        sharedDirectorOfKind<CCDirectorFastThreaded>();
+        return true;
     default:
         return true;
     }

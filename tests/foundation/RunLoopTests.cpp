@@ -158,6 +158,36 @@ TEST_F(RunLoopTest, WaitingSenderBlocksUntilTheDrainRanItsWork)
     EXPECT_TRUE(ranInline) << "waiting on the loop's own thread runs at once";
 }
 
+TEST_F(RunLoopTest, RunOnceReportsEventsAndWorkButNotTimers)
+{
+    int polls = 0;
+    int eventsLeft = 0;
+    loop_.setEventSource([&] {
+        ++polls;
+        if (eventsLeft == 0) return false;
+        --eventsLeft;
+        return true;
+    });
+    addTimer(0.5, true, "tick");
+    clock_->advance(1.0);
+    EXPECT_FALSE(loop_.runOnce()) << "a timer firing alone is no handled source";
+    EXPECT_EQ(Fired{"tick"}, fired_);
+
+    loop_.perform([this] { fired_.push_back("work"); });
+    EXPECT_TRUE(loop_.runOnce());
+    EXPECT_FALSE(loop_.runOnce());
+
+    eventsLeft = 2;
+    int turns = 0;
+    while (loop_.runOnce()) ++turns;
+    EXPECT_EQ(2, turns);
+    EXPECT_EQ(6, polls) << "the source is polled at every turn";
+
+    loop_.setEventSource(nullptr);
+    EXPECT_FALSE(loop_.runOnce());
+    EXPECT_EQ(6, polls);
+}
+
 TEST(RunLoop, DestroyingTheLoopReleasesAWaitingSender)
 {
     auto loop = std::make_unique<RunLoop>();
