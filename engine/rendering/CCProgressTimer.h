@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/actions/CCProgressTimerProtocol.h"
 #include "engine/base/ccTypes.h"
 #include "engine/nodes/CCNode.h"
 
@@ -29,7 +30,8 @@ enum CCProgressTimerType : int32_t {
 // The geometry is built by the first setPercentage with a new value and
 // dropped by setType and setSprite; until then the timer draws nothing.
 // Vertex colours come from the sprite when the vertices are (re)allocated.
-class CCProgressTimer : public CCNode {
+// The progress actions drive it through CCProgressTimerProtocol.
+class CCProgressTimer : public CCNode, public CCProgressTimerProtocol {
 public:
     static Ref<CCProgressTimer> progressWithTexture(CCTexture2D* texture);
     // Null (one log line) when the texture cache cannot load the file.
@@ -43,10 +45,10 @@ public:
     void initWithTexture(CCTexture2D* texture);
     [[nodiscard]] bool initWithFile(const std::string& file);
 
-    float percentage() const { return percentage_; }
+    float percentage() const override { return percentage_; }
     // Clamped to 0..100; an unchanged value does nothing. The value as given
     // (unclamped) is also kept as the true percentage.
-    void setPercentage(float percentage);
+    void setPercentage(float percentage) override;
     // A free value for the game (it may exceed 100); setPercentage writes it too.
     float true_percentage() const { return truePercentage_; }
     void setTrue_percentage(float value) { truePercentage_ = value; }

@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/actions/CCActionManager.h"
+#include "engine/actions/CCProgressFromTo.h"
+#include "engine/actions/CCProgressTo.h"
 #include "engine/rendering/CCProgressTimer.h"
+#include "engine/scheduler/CCScheduler.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTextureCache.h"
@@ -125,6 +129,64 @@ TEST_F(ProgressTimerTest, VertexCountsFollowTheCornersTheSectorPassed)
     Ref<CCProgressTimer> full = timer(kCCProgressTimerTypeRadialCCW);
     full->setPercentage(100);
     EXPECT_EQ(full->vertexData().back().vertices, (ccVertex2F{12, 24}));
+}
+
+// The progress actions find the timer through its protocol; a timer they
+// could not see would keep its percentage and its geometry unchanged.
+class ProgressTimerActionTest : public ProgressTimerTest {
+protected:
+    void TearDown() override
+    {
+        CCActionManager::purgeSharedManager();
+        CCScheduler::purgeSharedScheduler();
+        ProgressTimerTest::TearDown();
+    }
+};
+
+TEST_F(ProgressTimerActionTest, ProgressActionsDriveARealTimerThroughTheFrameTick)
+{
+    struct Frame {
+        float dt;
+        float percentage;
+        size_t vertices;
+    };
+    struct Case {
+        const char* label;
+        CCProgressTimerType type;
+        float startPercentage;
+        Ref<CCActionInterval> action;
+        std::vector<Frame> frames;  // the first tick of an action steps it at progress 0
+    };
+    const std::vector<Case> cases = {
+        {"progress-to on a bar", kCCProgressTimerTypeHorizontalBarLR, 40,
+         CCProgressTo::actionWithDuration(1, 100), {{0.1f, 40, 4}, {0.5f, 70, 4}, {0.5f, 100, 4}}},
+        {"progress-to on a full radial timer runs up from empty", kCCProgressTimerTypeRadialCW, 100,
+         CCProgressTo::actionWithDuration(1, 100), {{0.1f, 0, 3}, {0.25f, 25, 4}, {0.75f, 100, 7}}},
+        {"from-to ignores the timer's percentage", kCCProgressTimerTypeRadialCCW, 80,
+         CCProgressFromTo::actionWithDuration(1, 0, 50), {{0.1f, 0, 3}, {0.5f, 25, 4}, {0.5f, 50, 5}}},
+        {"from-to reversed runs down a bar", kCCProgressTimerTypeVerticalBarBT, 0,
+         dynamicRef<CCActionInterval>(CCProgressFromTo::actionWithDuration(1, 20, 80)->reverse()),
+         {{0.1f, 80, 4}, {0.5f, 50, 4}, {0.5f, 20, 4}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Ref<CCProgressTimer> t = timer(c.type);
+        t->setPercentage(c.startPercentage);
+        CCActionManager::sharedManager()->addAction(c.action.get(), t.get(), false);
+        for (const Frame& frame : c.frames) {
+            CCScheduler::sharedScheduler()->tick(frame.dt);
+            EXPECT_FLOAT_EQ(t->percentage(), frame.percentage);
+            ASSERT_EQ(t->vertexData().size(), frame.vertices) << "at " << frame.percentage << "%";
+            // The moving edge of a bar sits at its share of the 24-pixel image.
+            if (c.type == kCCProgressTimerTypeHorizontalBarLR) {
+                EXPECT_NEAR(t->vertexData()[2].vertices.x, 24 * frame.percentage / 100, 1e-3);
+            } else if (c.type == kCCProgressTimerTypeVerticalBarBT) {
+                EXPECT_NEAR(t->vertexData()[0].vertices.y, 24 * frame.percentage / 100, 1e-3);
+            }
+        }
+        EXPECT_EQ(CCActionManager::sharedManager()->numberOfRunningActionsInTarget(t.get()), 0u)
+            << "the action ends with its duration";
+    }
 }
 
 struct PixelProbe {
