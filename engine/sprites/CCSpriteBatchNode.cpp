@@ -2,6 +2,8 @@
 
 #include <GLES/gl.h>
 
+#include <algorithm>
+
 #include "engine/actions/CCGridBase.h"
 #include "engine/base/ccDescription.h"
 #include "engine/sprites/CCSprite.h"
@@ -256,11 +258,11 @@ void CCSpriteBatchNode::sortAllChildren()
 void CCSpriteBatchNode::placeSprite(CCSprite* sprite, uint32_t* currentIndex)
 {
     const uint32_t oldIndex = sprite->atlasIndex();
-    sprite->setAtlasIndex(*currentIndex);
     // Later sorts then keep the present order among equal z-orders.
     sprite->setOrderOfArrival(0);
-    if (oldIndex != *currentIndex) {
-        swap(oldIndex, *currentIndex);
+    // A refused swap leaves the sprite on the quad it has.
+    if (oldIndex == *currentIndex || swap(oldIndex, *currentIndex)) {
+        sprite->setAtlasIndex(*currentIndex);
     }
     ++*currentIndex;
 }
@@ -291,18 +293,35 @@ void CCSpriteBatchNode::updateAtlasIndex(CCSprite* sprite, uint32_t* currentInde
     }
 }
 
-void CCSpriteBatchNode::swap(uint32_t oldIndex, uint32_t newIndex)
+bool CCSpriteBatchNode::swap(uint32_t oldIndex, uint32_t newIndex)
 {
+    // Tile layers keep quads that have no descendant, so their children's
+    // atlas indices need not address descendants; never swap past either end.
+    const uint32_t limit = std::min(descendants_->count(), textureAtlas_->totalQuads());
+    if (oldIndex >= limit || newIndex >= limit) {
+        logLine("CCSpriteBatchNode: atlas index %u or %u is past the %u sprites; not moved", oldIndex, newIndex,
+                limit);
+        return false;
+    }
     ccV3F_C4B_T2F_Quad* quads = textureAtlas_->quads();
     spriteAt(descendants_.get(), newIndex)->setAtlasIndex(oldIndex);
     descendants_->exchangeObjectAtIndex(oldIndex, newIndex);
     std::swap(quads[oldIndex], quads[newIndex]);
+    return true;
 }
 
 // ---------------------------------------------------------------- placing at an index
 
 void CCSpriteBatchNode::insertChild(CCSprite* sprite, uint32_t index)
 {
+    if (!sprite) {
+        return;
+    }
+    if (index > descendants_->count() || index > textureAtlas_->totalQuads()) {
+        logLine("CCSpriteBatchNode: atlas index %u is past the %u sprites; not inserted", index,
+                descendants_->count());
+        return;
+    }
     sprite->useBatchNode(this);
     sprite->setAtlasIndex(index);
     sprite->setDirty(true);
@@ -317,6 +336,9 @@ void CCSpriteBatchNode::insertChild(CCSprite* sprite, uint32_t index)
         CCSprite* later = spriteAt(descendants_.get(), i);
         later->setAtlasIndex(later->atlasIndex() + 1);
     }
+    // The children's places are judged from their previous siblings, which
+    // only works with the children in z order.
+    sprite->sortAllChildren();
     if (CCArray* children = sprite->children()) {
         for (Object* item : *children) {
             auto* child = static_cast<CCSprite*>(item);
@@ -325,13 +347,17 @@ void CCSpriteBatchNode::insertChild(CCSprite* sprite, uint32_t index)
     }
 }
 
+// A sprite comes after its children of negative z and before the others, so
+// the last quad of a subtree is the sprite's own when all its children are
+// behind it, and the first is its own when none is.
 uint32_t CCSpriteBatchNode::highestAtlasIndexInChild(CCSprite* sprite) const
 {
     CCArray* children = sprite->children();
     if (!children || children->count() == 0) {
         return sprite->atlasIndex();
     }
-    return highestAtlasIndexInChild(static_cast<CCSprite*>(children->lastObject()));
+    auto* last = static_cast<CCSprite*>(children->lastObject());
+    return last->zOrder() < 0 ? sprite->atlasIndex() : highestAtlasIndexInChild(last);
 }
 
 uint32_t CCSpriteBatchNode::lowestAtlasIndexInChild(CCSprite* sprite) const
@@ -340,7 +366,8 @@ uint32_t CCSpriteBatchNode::lowestAtlasIndexInChild(CCSprite* sprite) const
     if (!children || children->count() == 0) {
         return sprite->atlasIndex();
     }
-    return lowestAtlasIndexInChild(spriteAt(children, 0));
+    CCSprite* first = spriteAt(children, 0);
+    return first->zOrder() >= 0 ? sprite->atlasIndex() : lowestAtlasIndexInChild(first);
 }
 
 uint32_t CCSpriteBatchNode::atlasIndexForChild(CCSprite* sprite, int z) const
@@ -386,6 +413,63 @@ uint32_t CCSpriteBatchNode::rebuildIndexInOrder(CCNode* node, uint32_t index)
         }
     }
     return index;
+}
+
+// ---------------------------------------------------------------- tile-map layers
+
+bool CCSpriteBatchNode::addQuadFromSprite(CCSprite* sprite, uint32_t index)
+{
+    if (!sprite) {
+        return false;
+    }
+    // Checked before growing, so an absurd index cannot make the atlas grow
+    // without end.
+    if (index > textureAtlas_->totalQuads()) {
+        logLine("CCSpriteBatchNode: quad index %u is past the %u quads; not added", index,
+                textureAtlas_->totalQuads());
+        return false;
+    }
+    while (index >= textureAtlas_->capacity() || textureAtlas_->totalQuads() == textureAtlas_->capacity()) {
+        if (!increaseAtlasCapacity()) {
+            logLine("CCSpriteBatchNode: the atlas cannot grow; quad not added");
+            return false;
+        }
+    }
+    sprite->useBatchNode(this);
+    sprite->setAtlasIndex(index);
+    textureAtlas_->insertQuad(sprite->quad(), index);
+    sprite->setDirty(true);
+    sprite->updateTransform();
+    return true;
+}
+
+bool CCSpriteBatchNode::addSpriteWithoutQuad(CCSprite* sprite, uint32_t atlasIndex, int tag)
+{
+    if (!sprite) {
+        return false;
+    }
+    if (sprite->parent()) {
+        logLine("CCSpriteBatchNode: the sprite already has a parent; not added");
+        return false;
+    }
+    if (atlasIndex >= textureAtlas_->totalQuads()) {
+        logLine("CCSpriteBatchNode: no quad at atlas index %u; sprite not added", atlasIndex);
+        return false;
+    }
+    // A child of a batch node is never visited, so it must draw through the atlas.
+    if (sprite->batchNode() != this) {
+        sprite->useBatchNode(this);
+    }
+    sprite->setAtlasIndex(atlasIndex);
+    uint32_t position = 0;
+    while (position < descendants_->count() && spriteAt(descendants_.get(), position)->atlasIndex() < atlasIndex) {
+        ++position;
+    }
+    descendants_->insertObject(sprite, position);
+    CCNode::addChild(sprite, static_cast<int>(atlasIndex), tag);
+    // The quads are already in place; a re-sort would move them.
+    reorderBatch(false);
+    return true;
 }
 
 // ---------------------------------------------------------------- drawing

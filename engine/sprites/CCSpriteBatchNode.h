@@ -76,14 +76,34 @@ public:
     // Grows the capacity to (capacity + 1) x 4 / 3; false when it cannot.
     bool increaseAtlasCapacity();
 
-    // ---- placing a sprite at a computed index (tile-map layers) ----
+    // ---- placing a sprite at a computed index ----
+    // Puts the sprite (batch mode, dirty) and its quad at `index`, 0 to the
+    // descendant count, shifting later descendants up by one; its children
+    // follow at the places their z-orders give them. The sprite does not
+    // become a node child. An index past the end is refused (one log line).
     void insertChild(CCSprite* sprite, uint32_t index);
+    // Where a sprite of the subtree belongs in the atlas, judged from its
+    // previous sibling (or its parent sprite) and the given z-order.
     uint32_t atlasIndexForChild(CCSprite* sprite, int z) const;
     uint32_t highestAtlasIndexInChild(CCSprite* sprite) const;
     uint32_t lowestAtlasIndexInChild(CCSprite* sprite) const;
     // Gives node's subtree consecutive indices from `index` in drawing order;
     // returns the next free index.
     uint32_t rebuildIndexInOrder(CCNode* node, uint32_t index);
+
+    // ---- tile-map layers: the atlas holds quads that are not children ----
+    // Inserts the sprite's quad at `index` (0 to the quad count, later quads
+    // move up) without making the sprite a child or a descendant; the sprite
+    // is switched to batch mode, takes that atlas index and writes its quad
+    // in this node's space. A tile layer reuses one sprite for many quads.
+    // False (one log line) for an index past the end or a full atlas that
+    // cannot grow.
+    bool addQuadFromSprite(CCSprite* sprite, uint32_t index);
+    // Makes the sprite a child (z-order `atlasIndex`, the tag) standing for
+    // the quad already at `atlasIndex`, and a descendant kept in atlas-index
+    // order; no quad is written and no re-sort is asked for. False (one log
+    // line) for a sprite that already has a parent or an index with no quad.
+    bool addSpriteWithoutQuad(CCSprite* sprite, uint32_t atlasIndex, int tag);
 
     void visit() override;
     // Updates the dirty sprites' quads, then draws the whole atlas.
@@ -96,7 +116,8 @@ private:
     void updateBlendFunc();
     void updateAtlasIndex(CCSprite* sprite, uint32_t* currentIndex);
     void placeSprite(CCSprite* sprite, uint32_t* currentIndex);
-    void swap(uint32_t oldIndex, uint32_t newIndex);
+    // False (one log line), nothing moved, when an index is out of range.
+    bool swap(uint32_t oldIndex, uint32_t newIndex);
 
     Ref<CCTextureAtlas> textureAtlas_;
     ccBlendFunc blendFunc_ = kCCBlendFuncDefault;

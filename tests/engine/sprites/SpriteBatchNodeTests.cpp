@@ -2,10 +2,12 @@
 
 #include <GLES/gl.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/sprites/CCSprite.h"
@@ -355,6 +357,168 @@ TEST_F(SpriteBatchNodeTest, BatchedAndSelfRenderedSpritesMakeTheSamePicture)
     }
     EXPECT_EQ(differing, 0);
     EXPECT_GT(lit, 800);  // the scene really drew something
+}
+
+// ---------------------------------------------------------------- placing at an index
+
+TEST_F(SpriteBatchNodeTest, InsertingASubtreeAtAnIndexPutsItThereInDrawingOrder)
+{
+    for (uint32_t at : {0u, 1u, 3u}) {
+        SCOPED_TRACE(at);
+        batch_ = CCSpriteBatchNode::batchNodeWithTexture(sheetTexture(), 4);
+        std::vector<Ref<CCSprite>> placed;
+        for (int i = 0; i < 3; ++i) {
+            placed.push_back(sprite());
+            placed.back()->setPosition({8.0f + 16 * i, 8});
+            batch_->addChild(placed.back().get(), i);
+        }
+        render(batch_.get());
+
+        // Children arrive out of z order; `front` has a child behind it and
+        // `far` one in front of it. Drawing order: behind, parent,
+        // grandchild, front, far, farther.
+        Ref<CCSprite> parent = sprite("white"), front = sprite(), far = sprite(), behind = sprite();
+        Ref<CCSprite> grandchild = sprite(), farther = sprite();
+        parent->setPosition({40, 40});
+        parent->addChild(front.get(), 1);
+        parent->addChild(far.get(), 2);
+        parent->addChild(behind.get(), -1);
+        front->addChild(grandchild.get(), -1);
+        far->addChild(farther.get(), 1);
+        batch_->insertChild(parent.get(), at);
+
+        std::vector<CCSprite*> expected;
+        for (uint32_t i = 0; i < at; ++i) expected.push_back(placed[i].get());
+        expected.insert(expected.end(),
+                        {behind.get(), parent.get(), grandchild.get(), front.get(), far.get(), farther.get()});
+        for (uint32_t i = at; i < 3; ++i) expected.push_back(placed[i].get());
+        EXPECT_EQ(descendantsInOrder(), expected);
+        expectAtlasMatchesDescendants();
+        EXPECT_EQ(batch_->textureAtlas()->capacity(), 9u);  // 4 -> 6 -> 9 as the nine arrive
+        EXPECT_TRUE(farther->usesBatchNode());
+        EXPECT_EQ(batch_->children()->count(), 3u) << "an inserted sprite does not become a child";
+
+        // The ends of a subtree: a sprite whose children are all behind it
+        // ends its subtree, one whose children are all in front starts it.
+        EXPECT_EQ(batch_->lowestAtlasIndexInChild(parent.get()), at);
+        EXPECT_EQ(batch_->highestAtlasIndexInChild(parent.get()), at + 5);
+        EXPECT_EQ(batch_->highestAtlasIndexInChild(front.get()), at + 3);
+        EXPECT_EQ(batch_->lowestAtlasIndexInChild(far.get()), at + 4);
+
+        // Re-numbering the subtree from its first index gives the same places.
+        for (CCSprite* s : {behind.get(), parent.get(), grandchild.get(), front.get(), far.get(), farther.get()}) {
+            s->setAtlasIndex(999);
+        }
+        EXPECT_EQ(batch_->rebuildIndexInOrder(parent.get(), at), at + 6);
+        expectAtlasMatchesDescendants();
+
+        // The next draw writes the inserted quads where they now sit.
+        render(batch_.get());
+        expectAtlasMatchesDescendants();
+        EXPECT_EQ(batch_->textureAtlas()->quads()[at + 1].bl.vertices, vertex3(32, 32, 0));
+        EXPECT_TRUE(test::nearColor(gl().readPixel(40, 40), test::kWhite));
+    }
+}
+
+TEST_F(SpriteBatchNodeTest, TileQuadsGoInThroughOneReusedSpriteAndTileSpritesStandForThem)
+{
+    batch_ = CCSpriteBatchNode::batchNodeWithTexture(sheetTexture(), 2);
+    Ref<CCSprite> reused = CCSprite::spriteWithBatchNode(batch_.get(), {{0, 0}, {16, 16}});  // red
+    reused->setAnchorPoint({0, 0});
+    // Columns 0, 1, 3, 4 appended, then column 2 inserted between them.
+    const std::vector<std::pair<uint32_t, int>> quadsAdded = {{0, 0}, {1, 1}, {2, 3}, {3, 4}, {2, 2}};
+    for (const auto& [index, column] : quadsAdded) {
+        reused->setPosition({16.0f * column, 0});
+        ASSERT_TRUE(batch_->addQuadFromSprite(reused.get(), index));
+        EXPECT_EQ(reused->atlasIndex(), index);
+    }
+    CCTextureAtlas* atlas = batch_->textureAtlas();
+    EXPECT_EQ(atlas->totalQuads(), 5u);
+    EXPECT_EQ(atlas->capacity(), 6u);  // 2 -> 4 -> 6
+    for (uint32_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(atlas->quads()[i].bl.vertices, vertex3(16.0f * i, 0, 0)) << "quad " << i;
+    }
+    EXPECT_EQ(batch_->descendants()->count(), 0u);
+    EXPECT_EQ(reused->parent(), nullptr);
+
+    // Sprites for cells 3 and 1, added in that order, stand for the quads
+    // already there: descendants by atlas index, no quad added, no re-sort.
+    Ref<CCSprite> tile3 = CCSprite::spriteWithBatchNode(batch_.get(), {{16, 0}, {16, 16}});  // white
+    Ref<CCSprite> tile1 = CCSprite::spriteWithBatchNode(batch_.get(), {{0, 0}, {16, 16}});
+    ASSERT_TRUE(batch_->addSpriteWithoutQuad(tile3.get(), 3, 3));
+    ASSERT_TRUE(batch_->addSpriteWithoutQuad(tile1.get(), 1, 1));
+    EXPECT_EQ(descendantsInOrder(), (std::vector<CCSprite*>{tile1.get(), tile3.get()}));
+    EXPECT_EQ(batch_->getChildByTag(3), tile3.get());
+    EXPECT_EQ(tile3->zOrder(), 3);
+    EXPECT_EQ(tile3->atlasIndex(), 3u);
+    EXPECT_EQ(atlas->totalQuads(), 5u);
+
+    // Moving the tile sprites rewrites their own quads and no others; a
+    // re-sort at this visit would have swapped quads 0 and 1.
+    tile3->setAnchorPoint({0, 0});
+    tile3->setPosition({48, 20});
+    tile1->setAnchorPoint({0, 0});
+    tile1->setPosition({16, 20});
+    render(batch_.get());
+    const std::vector<ccVertex3F> corners = {
+        vertex3(0, 0, 0), vertex3(16, 20, 0), vertex3(32, 0, 0), vertex3(48, 20, 0), vertex3(64, 0, 0)};
+    for (uint32_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(atlas->quads()[i].bl.vertices, corners[i]) << "quad " << i;
+    }
+    EXPECT_TRUE(test::nearColor(gl().readPixel(56, 28), test::kWhite));
+    EXPECT_TRUE(test::nearColor(gl().readPixel(56, 8), test::kBlack));
+    EXPECT_TRUE(test::nearColor(gl().readPixel(40, 8), test::kRed));
+
+    // Re-ordering a tile sprite asks for a sort whose swap would reach past
+    // the two descendants: it is refused and the quads stay as they are.
+    batch_->reorderChild(tile3.get(), 0);
+    ScopedLogCapture log;
+    render(batch_.get());
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(tile3->atlasIndex(), 3u);
+    for (uint32_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(atlas->quads()[i].bl.vertices, corners[i]) << "quad " << i;
+    }
+}
+
+TEST_F(SpriteBatchNodeTest, IndicesWithNothingBehindThemAreRefusedAndChangeNothing)
+{
+    std::vector<Ref<CCSprite>> placed = {sprite(), sprite()};
+    for (const Ref<CCSprite>& s : placed) batch_->addChild(s.get());
+    render(batch_.get());
+    const std::vector<CCSprite*> before = descendantsInOrder();
+    const uint32_t capacity = batch_->textureAtlas()->capacity();
+
+    Ref<CCSprite> stray = sprite();
+    Ref<CCSprite> parented = sprite();
+    Ref<CCNode> holder = CCNode::node();
+    holder->addChild(parented.get());
+    struct Case {
+        const char* label;
+        std::function<bool()> tryIt;  // true when the batch node took it
+    };
+    const std::vector<Case> cases = {
+        {"insert past the end",
+         [&] {
+             batch_->insertChild(stray.get(), 3);
+             return stray->usesBatchNode();
+         }},
+        {"quad past the end", [&] { return batch_->addQuadFromSprite(stray.get(), 3); }},
+        {"quad at the largest index", [&] { return batch_->addQuadFromSprite(stray.get(), UINT32_MAX); }},
+        {"sprite for a quad that is not there", [&] { return batch_->addSpriteWithoutQuad(stray.get(), 2, 7); }},
+        {"sprite that has a parent", [&] { return batch_->addSpriteWithoutQuad(parented.get(), 0, 7); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScopedLogCapture log;
+        EXPECT_FALSE(c.tryIt());
+        EXPECT_EQ(log.lines().size(), 1u);
+        EXPECT_EQ(descendantsInOrder(), before);
+        EXPECT_EQ(batch_->children()->count(), 2u);
+        EXPECT_EQ(batch_->textureAtlas()->capacity(), capacity);
+        expectAtlasMatchesDescendants();
+    }
+    EXPECT_EQ(parented->parent(), holder.get());
 }
 
 } // namespace
