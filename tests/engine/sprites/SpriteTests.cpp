@@ -3,6 +3,7 @@
 #include <GLES/gl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,9 @@
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTexture2D.h"
+#include "engine/textures/CCTextureCache.h"
 #include "foundation/Log.h"
+#include "platform/Image.h"
 #include "tests/engine/sprites/SpriteTestSupport.h"
 
 namespace mw {
@@ -251,6 +254,51 @@ TEST_F(SpriteTest, StraightAlphaTexturesBlendByTheirAlphaToTheSamePicture)
     seen.a = 255;
     EXPECT_TRUE(nearColor(seen, {128, 0, 127, 255})) << seen;
     EXPECT_EQ(test::currentBlendFactors(), (std::pair<GLint, GLint>{GL_ONE, GL_ONE_MINUS_SRC_ALPHA}));
+}
+
+// ---------------------------------------------------------------- images in memory
+
+// A 20x12 picture of one colour (stored in a 32x16 texture).
+Ref<Image> plainImage(RGBA colour)
+{
+    std::vector<uint8_t> pixels;
+    for (int i = 0; i < 20 * 12; ++i) pixels.insert(pixels.end(), {colour.r, colour.g, colour.b, colour.a});
+    return Image::fromRGBA(std::move(pixels), 20, 12, ImageAlphaInfo::Last);
+}
+
+TEST_F(SpriteTest, ImagesInMemoryShareATextureUnderAKeyAndGetAFreshOneWithout)
+{
+    const Ref<Image> green = plainImage(test::kGreen);
+    const Ref<Image> cyan = plainImage(test::kCyan);
+    struct Case {
+        const char* label;
+        std::optional<std::string> key;
+        bool shared;  // the second sprite shows the first sprite's texture
+    };
+    const std::vector<Case> cases = {{"under a key", std::string("picture"), true},
+                                     {"without a key", std::nullopt, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        Ref<CCSprite> first = CCSprite::spriteWithCGImage(green.get(), c.key);
+        Ref<CCSprite> second = CCSprite::spriteWithCGImage(cyan.get(), c.key);
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(first->contentSize(), (CGSize{20, 12}));
+        EXPECT_EQ(first->textureRect(), (CGRect{{0, 0}, {20, 12}}));
+        EXPECT_EQ(first->texture() == second->texture(), c.shared);
+        if (c.key) {
+            EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey(*c.key).get(), first->texture());
+        } else {
+            EXPECT_EQ(first->texture()->retainCount(), 1) << "only the sprite holds it; the cache kept nothing";
+        }
+        second->setPosition({32, 32});
+        render(second.get());
+        const RGBA shown = c.shared ? test::kGreen : test::kCyan;
+        EXPECT_TRUE(nearColor(gl().readPixel(32, 32), shown)) << gl().readPixel(32, 32);
+        EXPECT_TRUE(nearColor(gl().readPixel(32, 40), test::kBlack)) << "12 points high, no more";
+    }
+    EXPECT_EQ(CCSprite::spriteWithCGImage(nullptr, std::string("nothing")), nullptr);
+    EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey("nothing"), nullptr);
 }
 
 } // namespace
