@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,16 @@ namespace {
 
 void parsePVR(const unsigned char* data, size_t size)
 {
-    static const mw::CCTextureSupport kSupportCases[] = {{false, false, false, 0}, {true, true, true, 4096}};
-    for (const mw::CCTextureSupport& support : kSupportCases) {
+    // A device without any of the extensions the reader asks about, and one with all.
+    static const std::unique_ptr<mw::CCConfiguration> kDevices[] = {
+        mw::CCConfiguration::posingAs("", 0),
+        mw::CCConfiguration::posingAs("GL_APPLE_texture_2D_limited_npot GL_IMG_texture_format_BGRA8888 "
+                                      "GL_IMG_texture_compression_pvrtc",
+                                      4096),
+    };
+    for (const std::unique_ptr<mw::CCConfiguration>& device : kDevices) {
         mw::Ref<mw::CCTexturePVR> pvr = mw::makeRef<mw::CCTexturePVR>();
-        if (pvr->unpackPVRData(data, size, support)) {
+        if (pvr->unpackPVRData(data, size, *device)) {
             // Touch every byte of every level: they must lie inside the input.
             unsigned sum = 0;
             for (int i = 0; i < pvr->numberOfMipmaps(); ++i) {

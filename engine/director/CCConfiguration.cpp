@@ -17,13 +17,41 @@ constexpr uint32_t kSystem4 = 0x04000000;
 // GL_MAX_SAMPLES_APPLE, from the multisample extension Mesa's GLES 1 lacks.
 constexpr GLenum kMaxSamplesApple = 0x8D57;
 
+std::unique_ptr<CCConfiguration>& sharedSlot()
+{
+    static std::unique_ptr<CCConfiguration> shared;
+    return shared;
+}
+
 } // namespace
 
 CCConfiguration* CCConfiguration::sharedConfiguration()
 {
-    static std::unique_ptr<CCConfiguration> shared;
+    std::unique_ptr<CCConfiguration>& shared = sharedSlot();
     if (!shared) shared = std::make_unique<CCConfiguration>();
     return shared.get();
+}
+
+std::unique_ptr<CCConfiguration>
+CCConfiguration::replaceShared(std::unique_ptr<CCConfiguration> configuration)
+{
+    std::unique_ptr<CCConfiguration> previous = std::move(sharedSlot());
+    sharedSlot() = std::move(configuration);
+    return previous;
+}
+
+std::unique_ptr<CCConfiguration>
+CCConfiguration::posingAs(std::string_view extensions, int32_t maxTextureSize, std::string_view systemVersion)
+{
+    return std::unique_ptr<CCConfiguration>(
+        new CCConfiguration(Posing{}, extensions, maxTextureSize, systemVersion));
+}
+
+CCConfiguration::CCConfiguration(Posing, std::string_view extensions, int32_t maxTextureSize,
+                                 std::string_view systemVersion)
+    : maxTextureSize_(maxTextureSize), OSVersion_(packSystemVersion(systemVersion)), extensions_(extensions)
+{
+    readExtensionFlags();
 }
 
 CCConfiguration::CCConfiguration(std::string_view systemVersion)
@@ -41,15 +69,23 @@ CCConfiguration::CCConfiguration(std::string_view systemVersion)
         glGetIntegerv(kMaxSamplesApple, &maxSamplesAllowed_);
     }
 
+    readExtensionFlags();
+
+    if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
+        logLine("OpenGL error 0x%04X in %s", error, "CCConfiguration::CCConfiguration");
+    }
+}
+
+// Only these names count: the texture code was written for the limits of
+// the limited NPOT extension, and Mesa's EXT name for BGRA source data is not
+// one the compressed-texture reader knows, so it refuses such files there.
+void CCConfiguration::readExtensionFlags()
+{
     supportsPVRTC_ = checkForGLExtension("GL_IMG_texture_compression_pvrtc");
     supportsNPOT_ = checkForGLExtension("GL_APPLE_texture_2D_limited_npot");
     supportsBGRA8888_ = checkForGLExtension("GL_IMG_texture_format_BGRA8888") ||
                         checkForGLExtension("GL_APPLE_texture_format_BGRA8888");
     supportsDiscardFramebuffer_ = checkForGLExtension("GL_EXT_discard_framebuffer");
-
-    if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
-        logLine("OpenGL error 0x%04X in %s", error, "CCConfiguration::CCConfiguration");
-    }
 }
 
 bool CCConfiguration::checkForGLExtension(std::string_view name) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,7 @@ namespace mw {
 // largest texture side, the modelview stack depth, multisampling, four GL
 // extensions and the system version. The texture code and the GL view consult
 // it. Made on first use, which must come after a GL context is current (main
-// thread only).
+// thread only). Tests can pose as other devices (posingAs, replaceShared).
 class CCConfiguration {
 public:
     // The version of the phone system this build stands in for; the texture
@@ -22,6 +23,17 @@ public:
 
     // Measures the current context; systemVersion is a dotted version text.
     explicit CCConfiguration(std::string_view systemVersion = kSystemVersion);
+
+    // For tests: the configuration of a device whose GL lists `extensions`
+    // (names separated by single spaces) and takes textures up to
+    // maxTextureSize pixels a side; GL is not asked anything.
+    static std::unique_ptr<CCConfiguration> posingAs(std::string_view extensions, int32_t maxTextureSize,
+                                                     std::string_view systemVersion = kSystemVersion);
+    // For tests: makes `configuration` the shared one and answers the one it
+    // replaces (null when none was made yet); with null, the next
+    // sharedConfiguration() measures the current context again. Pointers to
+    // the replaced configuration stay good as long as the caller keeps it.
+    static std::unique_ptr<CCConfiguration> replaceShared(std::unique_ptr<CCConfiguration> configuration);
 
     int32_t maxTextureSize() const { return maxTextureSize_; }
     int32_t maxModelviewStackDepth() const { return maxModelviewStackDepth_; }
@@ -47,6 +59,11 @@ public:
     static bool extensionListHas(std::string_view extensions, std::string_view name);
 
 private:
+    struct Posing {};
+    CCConfiguration(Posing, std::string_view extensions, int32_t maxTextureSize,
+                    std::string_view systemVersion);
+    void readExtensionFlags();
+
     int32_t maxTextureSize_ = 0;
     int32_t maxModelviewStackDepth_ = 0;
     bool supportsPVRTC_ = false;

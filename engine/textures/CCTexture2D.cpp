@@ -3,14 +3,15 @@
 #include <GLES/gl.h>
 #include <GLES/glext.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <typeinfo>
 
 #include "engine/base/ccContentScale.h"
 #include "engine/base/ccDescription.h"
 #include "engine/base/ccUtils.h"
+#include "engine/director/CCConfiguration.h"
 #include "engine/textures/CCTexturePVR.h"
-#include "engine/textures/CCTextureSupport.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "platform/GLExtensions.h"
@@ -114,12 +115,14 @@ bool CCTexture2D::initWithImage(const Image* image, ccResolutionType resolutionT
     if (!image || image->width() <= 0 || image->height() <= 0) {
         return false;
     }
-    const CCTextureSupport support = CCTextureSupport::current();
+    const CCConfiguration* configuration = CCConfiguration::sharedConfiguration();
     const uint32_t imageWidth = static_cast<uint32_t>(image->width());
     const uint32_t imageHeight = static_cast<uint32_t>(image->height());
-    const uint32_t width = support.npot ? imageWidth : ccNextPOT(imageWidth);
-    const uint32_t height = support.npot ? imageHeight : ccNextPOT(imageHeight);
-    if (width > static_cast<uint32_t>(support.maxTextureSize) || height > static_cast<uint32_t>(support.maxTextureSize)) {
+    const bool npot = configuration->supportsNPOT();
+    const uint32_t width = npot ? imageWidth : ccNextPOT(imageWidth);
+    const uint32_t height = npot ? imageHeight : ccNextPOT(imageHeight);
+    const uint32_t maxSize = static_cast<uint32_t>(std::max(configuration->maxTextureSize(), 0));
+    if (width > maxSize || height > maxSize) {
         return false;
     }
 
@@ -198,7 +201,7 @@ size_t CCTexture2D::pvrtcDataSize(int bpp, int length)
 bool CCTexture2D::initWithPVRTCData(const void* data, int level, int bpp, bool hasAlpha, int length,
                                     CCTexture2DPixelFormat format)
 {
-    if (!CCTextureSupport::current().pvrtc) {
+    if (!CCConfiguration::sharedConfiguration()->supportsPVRTC()) {
         return false;
     }
     GLenum glFormat = 0;

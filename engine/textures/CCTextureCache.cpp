@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/base/ccDescription.h"
+#include "engine/director/CCConfiguration.h"
 #include "engine/support/CCFileUtils.h"
-#include "engine/textures/CCTextureSupport.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
@@ -39,9 +39,19 @@ bool isPVRName(const std::string& lower)
     return endsWith(lower, ".pvr") || endsWith(lower, ".pvr.gz") || endsWith(lower, ".pvr.ccz");
 }
 
+// Systems from 4.0 on decoded JPEG files into images the texture code could
+// not convert reliably, so from there a JPEG always becomes RGBA8888.
+constexpr uint32_t kSystem4 = 0x04000000;
+
 bool isJPEGName(const std::string& lower)
 {
     return endsWith(lower, ".jpg") || endsWith(lower, ".jpeg");
+}
+
+// Whether a file of this (lower-cased) name is made as a JPEG texture.
+bool takesJPEGRule(const std::string& lower)
+{
+    return isJPEGName(lower) && CCConfiguration::sharedConfiguration()->OSVersion() >= kSystem4;
 }
 
 } // namespace
@@ -83,7 +93,7 @@ Ref<CCTexture2D> CCTextureCache::addImage(const std::string& path)
     }
     // Decoded JPEGs are opaque 8-bit images; they always become RGBA8888.
     Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
-    if (!texture->initWithImage(image.get(), type, isJPEGName(lower))) {
+    if (!texture->initWithImage(image.get(), type, takesJPEGRule(lower))) {
         logLine("CCTextureCache: cannot make a texture of %s", key.c_str());
         return nullptr;
     }
@@ -113,8 +123,9 @@ void CCTextureCache::addImageAsync(const std::string& path, Object* target, SEL_
             image = Image::load(CCFileUtils::fullPathFromRelativePath(key, &type));
         }
         RunLoop::performOnMain([cache, keptTarget, selector, key, image, type, lower]() {
-            Ref<CCTexture2D> texture = isPVRName(lower) ? cache->addImage(key)
-                                                        : cache->storeDecoded(key, image.get(), type, isJPEGName(lower));
+            Ref<CCTexture2D> texture =
+                isPVRName(lower) ? cache->addImage(key)
+                                 : cache->storeDecoded(key, image.get(), type, takesJPEGRule(lower));
             if (keptTarget && selector) {
                 (keptTarget.get()->*selector)(texture.get());
             }

@@ -158,8 +158,8 @@ bool CCTexturePVR::initWithContentsOfFile(const std::string& path)
         return false;
     }
     reset();
-    const CCTextureSupport support = CCTextureSupport::current();
-    bool ok = unpackPVRData(data.data(), data.size(), support) && createGLTexture(support);
+    const CCConfiguration& configuration = *CCConfiguration::sharedConfiguration();
+    bool ok = unpackPVRData(data.data(), data.size(), configuration) && createGLTexture(configuration);
     // The level records point into data, which is about to go.
     for (CCPVRMipmap& level : mipmaps_) {
         level.address = nullptr;
@@ -186,7 +186,7 @@ void CCTexturePVR::reset()
     }
 }
 
-bool CCTexturePVR::unpackPVRData(const unsigned char* data, size_t length, const CCTextureSupport& support)
+bool CCTexturePVR::unpackPVRData(const unsigned char* data, size_t length, const CCConfiguration& configuration)
 {
     numberOfMipmaps_ = 0;
     if (!data || length < kCCPVRHeaderSize) {
@@ -200,7 +200,7 @@ bool CCTexturePVR::unpackPVRData(const unsigned char* data, size_t length, const
     if (width == 0 || height == 0) {
         return false;
     }
-    if (!support.npot && (!isPowerOfTwo(width) || !isPowerOfTwo(height))) {
+    if (!configuration.supportsNPOT() && (!isPowerOfTwo(width) || !isPowerOfTwo(height))) {
         return false;
     }
     const uint8_t type = static_cast<uint8_t>(readWord(data, kOffsetFlags) & 0xFF);
@@ -212,7 +212,7 @@ bool CCTexturePVR::unpackPVRData(const unsigned char* data, size_t length, const
         return false;
     }
     const PVRFormatRow& format = kFormatTable[row];
-    if (type == kPVRTypeBGRA8888 && !support.bgra8888) {
+    if (type == kPVRTypeBGRA8888 && !configuration.supportsBGRA8888()) {
         return false;
     }
     // The header's data length may not reach past the bytes actually loaded.
@@ -247,13 +247,13 @@ bool CCTexturePVR::unpackPVRData(const unsigned char* data, size_t length, const
     return true;
 }
 
-bool CCTexturePVR::createGLTexture(const CCTextureSupport& support)
+bool CCTexturePVR::createGLTexture(const CCConfiguration& configuration)
 {
     if (numberOfMipmaps_ <= 0 || tableFormatIndex_ >= kFormatTableRows) {
         return true;
     }
     const PVRFormatRow& format = kFormatTable[tableFormatIndex_];
-    if (format.compressed && !support.pvrtc) {
+    if (format.compressed && !configuration.supportsPVRTC()) {
         return false;
     }
     if (name_ != 0) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/textures/CCTexture2DPixelFormat.h"
-#include "engine/textures/CCTextureSupport.h"
+#include "engine/director/CCConfiguration.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
 
@@ -46,12 +46,15 @@ public:
 
     // Parses a PVR image held by the caller and records its levels. Refuses
     // (false) a header shorter than 52 bytes, a wrong tag, an unknown pixel
-    // type, sizes of 0 or (without support) not powers of two, a data length
-    // past the bytes given, a level cut short and more than 16 levels.
-    [[nodiscard]] bool unpackPVRData(const unsigned char* data, size_t length, const CCTextureSupport& support);
-    // npot and bgra8888 of `support` are consulted. Uploads the recorded
-    // levels; compressed levels need PVRTC support.
-    [[nodiscard]] bool createGLTexture(const CCTextureSupport& support);
+    // type, sizes of 0 or (without the configuration's NPOT support) not
+    // powers of two, BGRA8888 data without its support, a data length past
+    // the bytes given, a level cut short and more than 16 levels. The file
+    // readers pass the shared configuration.
+    [[nodiscard]] bool unpackPVRData(const unsigned char* data, size_t length,
+                                     const CCConfiguration& configuration);
+    // Uploads the recorded levels; compressed levels need the configuration's
+    // PVRTC support.
+    [[nodiscard]] bool createGLTexture(const CCConfiguration& configuration);
 
     uint32_t name() const { return name_; }
     uint32_t width() const { return width_; }

@@ -3,6 +3,7 @@
 #include <GLES/gl.h>
 #include <GLES/glext.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,54 @@ TEST(CCConfigurationTest, MesaAnswersFromItsRealExtensionString)
     EXPECT_EQ(configuration.maxTextureSize(), maxTexture);
     EXPECT_GE(configuration.maxModelviewStackDepth(), 16);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)); // no query of a missing extension
+}
+
+// Tests pose as devices through an extension list; the flags come from it by
+// the same whole-word rules as from GL's own string.
+TEST(CCConfigurationTest, PosedDevicesAnswerFromTheirExtensionList)
+{
+    struct Case {
+        const char* extensions;
+        bool pvrtc, npot, bgra, discard;
+    };
+    const Case cases[] = {
+        {"", false, false, false, false},
+        {"GL_IMG_texture_format_BGRA8888", false, false, true, false},
+        {"GL_APPLE_texture_format_BGRA8888", false, false, true, false},
+        {"GL_EXT_texture_format_BGRA8888 GL_OES_texture_npot", false, false, false, false},
+        {"GL_IMG_texture_compression_pvrtc GL_APPLE_texture_2D_limited_npot", true, true, false, false},
+        {"GL_EXT_discard_framebuffer_extra GL_EXT_discard_framebuffer", false, false, false, true},
+        {"GL_EXT_discard_framebuffer_extra", false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.extensions);
+        const auto device = CCConfiguration::posingAs(c.extensions, 2048, "4.2.1");
+        EXPECT_EQ(device->supportsPVRTC(), c.pvrtc);
+        EXPECT_EQ(device->supportsNPOT(), c.npot);
+        EXPECT_EQ(device->supportsBGRA8888(), c.bgra);
+        EXPECT_EQ(device->supportsDiscardFramebuffer(), c.discard);
+        EXPECT_EQ(device->maxTextureSize(), 2048);
+        EXPECT_EQ(device->OSVersion(), 0x04020100u);
+    }
+}
+
+TEST(CCConfigurationTest, APosedDeviceStandsInForTheSharedOneUntilPutBack)
+{
+    ASSERT_NE(GLTestContext::acquire(64, 64), nullptr);
+    const CCConfiguration* measured = CCConfiguration::sharedConfiguration();
+    std::unique_ptr<CCConfiguration> previous =
+        CCConfiguration::replaceShared(CCConfiguration::posingAs("GL_APPLE_texture_2D_limited_npot", 512));
+    EXPECT_EQ(previous.get(), measured);
+    EXPECT_TRUE(CCConfiguration::sharedConfiguration()->supportsNPOT());
+    EXPECT_EQ(CCConfiguration::sharedConfiguration()->maxTextureSize(), 512);
+
+    CCConfiguration::replaceShared(nullptr); // the next use measures GL again
+    const CCConfiguration* remeasured = CCConfiguration::sharedConfiguration();
+    EXPECT_FALSE(remeasured->supportsNPOT());
+    EXPECT_EQ(remeasured->maxTextureSize(), measured->maxTextureSize());
+
+    CCConfiguration::replaceShared(std::move(previous));
+    EXPECT_EQ(CCConfiguration::sharedConfiguration(), measured);
 }
 
 TEST(EAGLViewTest, OnlyThe565NameGivesSixteenBitColour)

@@ -14,7 +14,7 @@ namespace {
 using test::nearColor;
 using test::patternImage;
 using test::RGBA;
-using test::ScopedTextureSupport;
+using test::ScopedDevice;
 
 // Expands an n-bit channel value back to 8 bits as GL does.
 uint8_t expand(unsigned value, unsigned bits)
@@ -76,7 +76,7 @@ TEST_F(Texture2DTest, SizesFollowPowerOfTwoSupportAndTheMaximum)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ScopedTextureSupport support({c.npot, false, false, c.maxSize});
+        ScopedDevice device(c.npot ? "GL_APPLE_texture_2D_limited_npot" : "", c.maxSize);
         Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
         bool made = texture->initWithImage(patternImage(c.width, c.height, {{255, 0, 0, 255}}).get(),
                                            kCCResolutioniPhone);

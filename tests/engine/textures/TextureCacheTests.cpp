@@ -94,6 +94,18 @@ TEST_F(TextureCacheTest, JpegTexturesStayRGBA8888WhateverTheDefault)
     EXPECT_EQ(cache->addImage("b.png")->pixelFormat(), kCCTexture2DPixelFormat_RGBA4444);
 }
 
+// The JPEG rule came with system 4.0: before it a JPEG is an image like any other.
+TEST_F(TextureCacheTest, JpegTexturesFollowTheDefaultOnSystemsBefore4)
+{
+    GLint maxTextureSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+    test::ScopedDevice olderSystem("", maxTextureSize, "3.1.3");
+    CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA4444);
+    Ref<CCTexture2D> jpeg = CCTextureCache::sharedTextureCache()->addImage("c.JPG");
+    ASSERT_NE(jpeg, nullptr);
+    EXPECT_EQ(jpeg->pixelFormat(), kCCTexture2DPixelFormat_RGBA4444);
+}
+
 TEST_F(TextureCacheTest, RemoveUnusedTexturesDropsOnlyTexturesNobodyHolds)
 {
     CCTextureCache* cache = CCTextureCache::sharedTextureCache();

@@ -2,6 +2,8 @@
 
 #include <GLES/gl.h>
 
+#include <memory>
+
 #include "engine/support/CCFileUtils.h"
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTexturePVR.h"
@@ -34,9 +36,14 @@ protected:
 };
 
 // Every pixel type loads from a plain, a gzip and a CCZ file, except PVRTC:
-// the GL here has no PVRTC support, so those files give no texture.
+// the GL here has no PVRTC support, so those files give no texture. BGRA data
+// needs a BGRA extension the reader knows: the files load on a device posing
+// with one and are refused on Mesa itself.
 TEST_F(TexturePVRLoadTest, EveryPixelTypeLoadsFromEachContainer)
 {
+    GLint maxTextureSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+    auto bgraDevice = std::make_unique<test::ScopedDevice>("GL_IMG_texture_format_BGRA8888", maxTextureSize);
     struct Case {
         uint8_t pixelType;
         uint32_t bitsPerPixel;
@@ -74,6 +81,14 @@ TEST_F(TexturePVRLoadTest, EveryPixelTypeLoadsFromEachContainer)
             EXPECT_FLOAT_EQ(texture->maxS(), 1.0f);
             EXPECT_EQ(texture->resolutionType(), kCCResolutioniPhone);
         }
+    }
+
+    bgraDevice.reset();
+    for (const char* name : {"type26.pvr", "type26.pvr.gz", "type26.pvr.ccz"}) {
+        SCOPED_TRACE(name);
+        Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
+        EXPECT_FALSE(texture->initWithPVRFile(name));
+        EXPECT_EQ(texture->name(), 0u);
     }
 }
 
@@ -127,6 +142,12 @@ TEST_F(TexturePVRLoadTest, LevelsAndChannelOrderReachTheScreen)
     EXPECT_TRUE(nearColor(gl().readPixel(20, 20), {5, 180, 60, 255})) << gl().readPixel(20, 20);
 
     gl().resetState();
+    // Mesa names BGRA source data only with its EXT extension, which the
+    // reader does not count; posing as a device with the IMG name, the same
+    // GL_BGRA_EXT upload runs.
+    Ref<CCTexture2D> refused = makeRef<CCTexture2D>();
+    EXPECT_FALSE(refused->initWithPVRFile("bgra.pvr"));
+    test::ScopedDevice bgraDevice("GL_IMG_texture_format_BGRA8888", 1024);
     Ref<CCTexture2D> swapped = makeRef<CCTexture2D>();
     ASSERT_TRUE(swapped->initWithPVRFile("bgra.pvr"));
     test::useEngineDrawingState(gl());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 
 #include "engine/textures/CCTexturePVR.h"
 #include "tests/engine/textures/PVRTestFiles.h"
@@ -11,13 +12,23 @@ using test::makePVRFile;
 using test::mipChainBytes;
 using test::PVRFileFields;
 
-constexpr CCTextureSupport kNoExtensions{};
-constexpr CCTextureSupport kAllExtensions{true, true, true, 4096};
+// Devices the reader is shown: without any of the extensions it asks about,
+// with all of them, with the APPLE BGRA name alone, and with Mesa's names for
+// BGRA data and NPOT sizes, which the reader does not count.
+const std::unique_ptr<CCConfiguration> kNoExtensionsDevice = CCConfiguration::posingAs("", 0);
+const std::unique_ptr<CCConfiguration> kAllExtensionsDevice = CCConfiguration::posingAs(
+    "GL_APPLE_texture_2D_limited_npot GL_IMG_texture_format_BGRA8888 GL_IMG_texture_compression_pvrtc", 4096);
+const std::unique_ptr<CCConfiguration> kMesaDevice =
+    CCConfiguration::posingAs("GL_EXT_texture_format_BGRA8888 GL_OES_texture_npot", 4096);
+const std::unique_ptr<CCConfiguration> kAppleBGRADevice =
+    CCConfiguration::posingAs("GL_APPLE_texture_format_BGRA8888", 4096);
+const CCConfiguration& kNoExtensions = *kNoExtensionsDevice;
+const CCConfiguration& kAllExtensions = *kAllExtensionsDevice;
 
 struct AcceptedCase {
     const char* name;
     PVRFileFields fields;
-    CCTextureSupport support;
+    const CCConfiguration& support;
     CCTexture2DPixelFormat format;
     std::vector<uint32_t> levelSizes;
 };
@@ -42,6 +53,8 @@ TEST(TexturePVRParse, AcceptedPixelTypesAndLevelSizes)
         {"I8", {2, 2, 0x16, 4}, kNoExtensions, kCCTexture2DPixelFormat_I8, {4}},
         {"AI88", {2, 2, 0x17, 8}, kNoExtensions, kCCTexture2DPixelFormat_AI88, {8}},
         {"BGRA8888 with support", {2, 2, 0x1A, 16}, kAllExtensions, kCCTexture2DPixelFormat_RGBA8888, {16}},
+        {"BGRA8888 with the APPLE name alone", {2, 2, 0x1A, 16}, *kAppleBGRADevice, kCCTexture2DPixelFormat_RGBA8888,
+         {16}},
         {"NPOT with support", {6, 3, 0x12, 72}, kAllExtensions, kCCTexture2DPixelFormat_RGBA8888, {72}},
         // Bytes after the data length are not pixel data.
         {"trailing bytes", {2, 2, 0x12, 16, 0xFF, 40}, kNoExtensions, kCCTexture2DPixelFormat_RGBA8888, {16}},
@@ -80,7 +93,7 @@ TEST(TexturePVRParse, RejectedTruncatedAndHostileFiles)
     struct Case {
         const char* name;
         std::vector<unsigned char> file;
-        CCTextureSupport support;
+        const CCConfiguration& support;
     };
     auto shortened = [](std::vector<unsigned char> file, size_t keep) {
         file.resize(keep);
@@ -91,6 +104,8 @@ TEST(TexturePVRParse, RejectedTruncatedAndHostileFiles)
         {"wrong tag", makePVRFile({8, 8, 0x12, 256, 0xFF, -1, "PVR?"}), kAllExtensions},
         {"NPOT without support", makePVRFile({6, 4, 0x12, 96}), kNoExtensions},
         {"BGRA without support", makePVRFile({2, 2, 0x1A, 16}), kNoExtensions},
+        {"BGRA with Mesa's names only", makePVRFile({2, 2, 0x1A, 16}), *kMesaDevice},
+        {"NPOT with Mesa's names only", makePVRFile({6, 4, 0x12, 96}), *kMesaDevice},
         {"zero width", makePVRFile({0, 4, 0x12, 32}), kAllExtensions},
         {"header cut at 51 bytes", shortened(makePVRFile({2, 2, 0x12, 16}), 51), kAllExtensions},
         {"empty", {}, kAllExtensions},

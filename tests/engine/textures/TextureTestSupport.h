@@ -2,9 +2,11 @@
 
 #include <GLES/gl.h>
 
+#include <memory>
+#include <string_view>
 #include <vector>
 
-#include "engine/textures/CCTextureSupport.h"
+#include "engine/director/CCConfiguration.h"
 #include "foundation/Ref.h"
 #include "platform/Image.h"
 #include "tests/support/GLTestContext.h"
@@ -28,13 +30,23 @@ inline void useEngineDrawingState(const GLTestContext& gl)
     glDisable(GL_BLEND);
 }
 
-// Installs fixed GL capabilities for the life of the object.
-class ScopedTextureSupport {
+// Poses as a device whose GL lists `extensions` and takes textures up to
+// maxTextureSize, on the given system, for the life of the object: the shared
+// configuration is replaced, then put back.
+class ScopedDevice {
 public:
-    explicit ScopedTextureSupport(const CCTextureSupport& support) { CCTextureSupport::setOverride(&support); }
-    ~ScopedTextureSupport() { CCTextureSupport::setOverride(nullptr); }
-    ScopedTextureSupport(const ScopedTextureSupport&) = delete;
-    ScopedTextureSupport& operator=(const ScopedTextureSupport&) = delete;
+    ScopedDevice(std::string_view extensions, int32_t maxTextureSize,
+                 std::string_view systemVersion = CCConfiguration::kSystemVersion)
+        : previous_(CCConfiguration::replaceShared(
+              CCConfiguration::posingAs(extensions, maxTextureSize, systemVersion)))
+    {
+    }
+    ~ScopedDevice() { CCConfiguration::replaceShared(std::move(previous_)); }
+    ScopedDevice(const ScopedDevice&) = delete;
+    ScopedDevice& operator=(const ScopedDevice&) = delete;
+
+private:
+    std::unique_ptr<CCConfiguration> previous_;
 };
 
 // A width x height straight-alpha image whose pixel (x, y) (y from the top)
