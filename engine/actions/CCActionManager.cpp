@@ -61,6 +61,7 @@ void CCActionManager::addAction(CCAction* action, CCNode* target, bool paused)
 
 void CCActionManager::update(float dt)
 {
+    const Ref<CCActionManager> keepAlive(this); // a purge during the step must not free it
     for (auto it = elements_.begin(); it != elements_.end();) {
         currentTarget_ = &*it;
         currentTargetSalvaged_ = false;

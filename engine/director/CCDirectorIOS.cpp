@@ -70,6 +70,7 @@ void CCDirectorIOS::end()
 
 void CCDirectorIOS::drawScene()
 {
+    const Ref<CCDirector> keepAlive(this); // ending the director inside a frame must not free it
     calculateDeltaTime();
     if (!isPaused_) CCScheduler::sharedScheduler()->tick(dt_);
 
@@ -97,7 +98,8 @@ void CCDirectorIOS::drawScene()
         glPopMatrix();
     }
     ++totalFrames_;
-    if (canDraw) openGLView_->swapBuffers();
+    // Read again: the director may have ended during the frame and let go of its view.
+    if (openGLView_) openGLView_->swapBuffers();
 }
 
 // ---------------------------------------------------------------- orientation

@@ -22,7 +22,17 @@ CCScheduler* CCScheduler::sharedScheduler()
     return shared.get();
 }
 
-void CCScheduler::purgeSharedScheduler() { sharedSchedulerSlot() = nullptr; }
+void CCScheduler::purgeSharedScheduler()
+{
+    Ref<CCScheduler>& shared = sharedSchedulerSlot();
+    // Purged from inside its own tick (the director ending during an update):
+    // nothing more of that tick may run, since its targets are being torn
+    // down; the tick itself keeps the scheduler alive until it returns.
+    if (shared && shared->updateHashLocked_) {
+        shared->unscheduleAllSelectors();
+    }
+    shared = nullptr;
+}
 
 CCScheduler::~CCScheduler() { unscheduleAllSelectors(); }
 
@@ -30,6 +40,7 @@ CCScheduler::~CCScheduler() { unscheduleAllSelectors(); }
 
 void CCScheduler::tick(float dt)
 {
+    const Ref<CCScheduler> keepAlive(this); // a purge during the tick must not free it
     updateHashLocked_ = true;
     if (timeScale_ != 1.0f) {
         dt *= timeScale_;

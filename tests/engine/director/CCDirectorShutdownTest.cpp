@@ -5,6 +5,7 @@
 
 #include "engine/actions/CCActionManager.h"
 #include "engine/actions/CCAnimationCache.h"
+#include "engine/actions/CCCallFunc.h"
 #include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/CCDirectorLifeCycle.h"
@@ -87,6 +88,54 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     EXPECT_NE(CCAnimationCache::sharedAnimationCache(), animationsBefore);
     // The director itself stays.
     EXPECT_EQ(CCDirector::currentDirector(), &director());
+}
+
+// A node that ends the director from inside the frame: from its per-frame
+// update (the scheduler is mid-tick), from a running action (the action
+// manager is mid-step), or from its draw.
+class EndingNode : public CCNode {
+public:
+    enum class When { Update, Action, Draw };
+    explicit EndingNode(When when) : when_(when) {}
+
+    void onEnter() override
+    {
+        CCNode::onEnter();
+        if (when_ == When::Update) scheduleUpdate();
+        if (when_ == When::Action) runAction(CCCallFunc::actionWithTarget(this, call_selector(EndingNode::finish)));
+    }
+    void update(float) override { finish(); }
+    void draw() override
+    {
+        if (when_ == When::Draw) finish();
+    }
+    void finish()
+    {
+        ++calls;
+        CCDirector::sharedDirector()->end();
+    }
+    int calls = 0;
+
+private:
+    When when_;
+};
+
+TEST_F(CCDirectorShutdownTest, EndingInsideAFrameFinishesThatFrameSafely)
+{
+    // The sanitizers watch for the scheduler, the action manager or the view
+    // being freed while the frame still uses them.
+    for (auto when : {EndingNode::When::Update, EndingNode::When::Action, EndingNode::When::Draw}) {
+        Ref<RecordingScene> scene = runScene();
+        Ref<EndingNode> node = makeRef<EndingNode>(when);
+        scene->addChild(node.get());
+        driver().runFrames(2);
+        EXPECT_EQ(node->calls, 1) << "case " << static_cast<int>(when);
+        EXPECT_EQ(director().runningScene(), nullptr);
+        EXPECT_EQ(CCScheduler::sharedScheduler()->isTargetPaused(node.get()), false);
+        journal.clear();
+        TearDown();
+        SetUp();
+    }
 }
 
 TEST_F(CCDirectorShutdownTest, MemoryWarningDropsOnlyTheTexturesNobodyHolds)
