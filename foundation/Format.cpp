@@ -27,7 +27,7 @@ struct Spec {
     bool precisionFromArg = false;
     int precisionPosition = 0;
     Length length = Length::None;
-    char conversion = 0;      // 0 when the string ended inside the specification
+    char conversion = 0;      // 0 when the string ended inside the conversion
 };
 
 constexpr int kMaxNumber = 1 << 20; // keeps absurd widths from data files in check
@@ -67,7 +67,7 @@ int readPosition(std::string_view fmt, size_t& i)
     return 0;
 }
 
-// Parses the specification that starts after a '%' at i; i ends after it.
+// Parses the conversion that starts after a '%' at i; i ends after it.
 Spec parseSpec(std::string_view fmt, size_t& i)
 {
     Spec spec;
