@@ -12,6 +12,13 @@ void CCParallaxNode::addChild(CCNode* child, int z, CGPoint ratio, CGPoint offse
     if (!child) {
         return;
     }
+    if (child->parent()) {
+        // The node would refuse the child below; a record kept for it would
+        // hold a pointer the node does not own and visit() would move a node
+        // that may be gone.
+        logLine("CCParallaxNode: child already has a parent; not added");
+        return;
+    }
     auto record = CGPointObject::pointWithCGPoint(ratio, offset);
     record->setChild(child);
     parallaxArray_->addObject(record);

@@ -92,5 +92,26 @@ TEST_F(CCParallaxNodeTest, PlainAdditionsAreRefusedAndRemovalsKeepTheRecordsInSt
     parallax->visit();  // no records left to place
 }
 
+TEST_F(CCParallaxNodeTest, AChildWithAParentGetsNoRecord)
+{
+    auto parallax = CCParallaxNode::node();
+    auto owned = CCNode::node();
+    parallax->addChild(owned, 0, {1, 1}, {0, 0});
+    parallax->addChild(owned, 0, {2, 2}, {0, 0});  // already its child
+    {
+        auto elsewhere = CCNode::node();
+        auto stray = CCNode::node();
+        elsewhere->addChild(stray);
+        parallax->addChild(stray, 0, {0.5f, 0.5f}, {0, 0});
+    }  // the stray node is gone with its parent
+    EXPECT_EQ(parallax->parallaxArray()->count(), 1u);
+    EXPECT_EQ(parallax->children()->count(), 1u);
+
+    parallax->removeChild(owned, true);
+    EXPECT_EQ(parallax->parallaxArray()->count(), 0u) << "no second record outlives the child";
+    parallax->setPosition({3, 3});
+    parallax->visit();  // must not move a node that is gone
+}
+
 } // namespace
 } // namespace mw
