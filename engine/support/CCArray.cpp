@@ -83,6 +83,22 @@ std::vector<Ref<Object>> CCArray::getNSArray() const
     return std::vector<Ref<Object>>(begin(), end());
 }
 
+namespace {
+
+// Objects are equal only to themselves; boxed strings and numbers are equal
+// when their values are, as the game's lists of names expect.
+bool sameOrEqualValues(const Object* a, const Object* b)
+{
+    if (a == b) {
+        return true;
+    }
+    const auto* boxedA = dynamic_cast<const ValueObject*>(a);
+    const auto* boxedB = dynamic_cast<const ValueObject*>(b);
+    return boxedA && boxedB && boxedA->value() == boxedB->value();
+}
+
+} // namespace
+
 bool CCArray::isEqualToArray(const CCArray* other,
                              const std::function<bool(const Object*, const Object*)>& isEqual) const
 {
@@ -94,7 +110,7 @@ bool CCArray::isEqualToArray(const CCArray* other,
     for (uint32_t i = 0; i < count_; ++i) {
         const Object* mine = slots_[i];
         const Object* theirs = other->slots_[i];
-        const bool same = isEqual ? isEqual(mine, theirs) : mine == theirs;
+        const bool same = isEqual ? isEqual(mine, theirs) : sameOrEqualValues(mine, theirs);
         if (!same) {
             return false;
         }

@@ -61,7 +61,8 @@ public:
     // The items as a platform-style array.
     std::vector<Ref<Object>> getNSArray() const;
     // True when both arrays hold the same number of items and each pair is
-    // equal. Items are equal when identical, or when isEqual says so if given.
+    // equal. Items are equal when isEqual says so if given; otherwise when
+    // identical, or when both are boxed values (ValueObject) of equal value.
     bool isEqualToArray(const CCArray* other,
                         const std::function<bool(const Object*, const Object*)>& isEqual = {}) const;
 

@@ -31,6 +31,11 @@ public:
         return key < otherKey ? -1 : (key > otherKey ? 1 : 0);
     }
     void touch() { ++touches; }
+    void touchFrom(Object* sender)
+    {
+        ++touches;
+        lastSender = sender;
+    }
 
     std::string className() const override { return "CCArrayTestItem"; }
     void encodeWithCoder(KeyedArchiver& coder) const override
@@ -49,6 +54,7 @@ public:
     std::string name;
     bool* destroyed = nullptr;
     int touches = 0;
+    Object* lastSender = nullptr;
 };
 const ArchivableRegistration<Item> itemRegistration("CCArrayTestItem");
 
@@ -166,6 +172,41 @@ TEST_F(CCArrayTest, HoldsOneReferencePerSlotAndReleasesWhatItDrops)
     EXPECT_TRUE(destroyedWithArray) << "destroying the array releases its items";
 }
 
+TEST_F(CCArrayTest, ArraysMadeFromOthersShareTheirItemsInOrder)
+{
+    struct Case {
+        const char* what;
+        std::function<Ref<CCArray>(CCArrayTest&)> make;
+        uint32_t capacity;
+    };
+    const std::vector<Case> cases = {
+        {"arrayWithArray", [](CCArrayTest& t) { return CCArray::arrayWithArray(t.arrayOf("CAB")); }, 3},
+        {"copy", [](CCArrayTest& t) { return t.arrayOf("CAB")->copy(); }, 3},
+        {"arrayWithNSArray", [](CCArrayTest& t) { return CCArray::arrayWithNSArray(t.arrayOf("CAB")->getNSArray()); },
+         3},
+        {"arrayWithArray of an empty array", [](CCArrayTest&) { return CCArray::arrayWithArray(CCArray::array()); },
+         1},
+    };
+    for (const auto& c : cases) {
+        const int32_t countBefore = item('A')->retainCount();
+        auto made = c.make(*this);
+        EXPECT_EQ(made->capacity(), c.capacity) << c.what;
+        if (made->count() > 0) {
+            EXPECT_EQ(names(*made), "CAB") << c.what;
+            EXPECT_EQ(made->objectAtIndex(1), item('A')) << c.what << ": the same objects, not copies";
+            EXPECT_EQ(item('A')->retainCount(), countBefore + 1) << c.what;
+        }
+    }
+
+    auto target = arrayOf("A");
+    target->addObjectsFromNSArray(arrayOf("BC")->getNSArray());
+    target->addObjectsFromArray(arrayOf("D"));
+    EXPECT_EQ(names(*target), "ABCD");
+    EXPECT_EQ(target->capacity(), 4u) << "doubled to hold the batch, then enough for the next";
+    target->exchangeObjectAtIndex(0, 3);
+    EXPECT_EQ(names(*target), "DBCA");
+}
+
 TEST_F(CCArrayTest, LooksItemsUpByIdentityNotByValue)
 {
     auto array = arrayOf("AB");
@@ -258,6 +299,16 @@ TEST_F(CCArrayTest, IsEqualToArrayNeedsTheSameLengthAndEqualItems)
     };
     EXPECT_FALSE(arrayOf("A")->isEqualToArray(withTwin));
     EXPECT_TRUE(arrayOf("A")->isEqualToArray(withTwin, sameKey));
+
+    // Boxed strings and numbers compare by value, other objects by identity.
+    const auto boxed = [](std::initializer_list<Value> values) {
+        auto array = CCArray::array();
+        for (const Value& v : values) array->addObject(ValueObject::with(v).get());
+        return array;
+    };
+    EXPECT_TRUE(boxed({Value("farm"), Value(3)})->isEqualToArray(boxed({Value("farm"), Value(3)})));
+    EXPECT_FALSE(boxed({Value("farm")})->isEqualToArray(boxed({Value("mill")})));
+    EXPECT_FALSE(boxed({Value(3)})->isEqualToArray(boxed({Value("3")})));
 }
 
 int compareItemSlots(const void* a, const void* b)
@@ -349,6 +400,11 @@ TEST_F(CCArrayTest, MessagingWalkRereadsTheCount)
     auto array = arrayOf("ABC");
     array->makeObjectsPerformSelector(call_selector(Item::touch));
     EXPECT_EQ(item('A')->touches + item('B')->touches + item('C')->touches, 3);
+    array->makeObjectsPerformSelector(callO_selector(Item::touchFrom), item('F'));
+    for (char c : std::string("ABC")) {
+        EXPECT_EQ(item(c)->touches, 2) << c;
+        EXPECT_EQ(item(c)->lastSender, item('F')) << c;
+    }
 
     // A receiver that removes the first item during the walk: the rest shift
     // down under the walk, which then ends at the new count.
