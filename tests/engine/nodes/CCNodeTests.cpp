@@ -293,6 +293,48 @@ TEST_F(CCNodeTest, EnterExitAndCleanupCascadeThroughTheTree)
     EXPECT_EQ(layer->children()->count(), 0u);
 }
 
+TEST_F(CCNodeTest, RemovingAllChildrenOfARunningNodeTakesEachChildOffInTurn)
+{
+    auto scene = probe("S");
+    auto first = probe("a");
+    auto second = probe("b");
+    scene->addChild(first, 1);
+    scene->addChild(second, -1);
+    scene->onEnter();
+    log.clear();
+
+    scene->removeAllChildrenWithCleanup(true);
+    // Children in their array order (arrival: not sorted yet), each one fully
+    // before the next.
+    EXPECT_EQ(log, (Log{"a.exiting", "a.exit", "a.cleanup", "b.exiting", "b.exit", "b.cleanup"}));
+    EXPECT_EQ(first->parent(), nullptr);
+    EXPECT_EQ(second->parent(), nullptr);
+    EXPECT_EQ(first->retainCount(), 1);
+    EXPECT_EQ(scene->children()->count(), 0u);
+    EXPECT_TRUE(scene->isRunning());
+}
+
+TEST_F(CCNodeTest, ANewNodeIsUntaggedVisibleAndAtRest)
+{
+    auto node = probe("n");
+    EXPECT_EQ(node->tag(), -1);
+    EXPECT_EQ(node->zOrder(), 0);
+    EXPECT_TRUE(node->visible());
+    EXPECT_FALSE(node->isRunning());
+    EXPECT_TRUE(node->isRelativeAnchorPoint());
+    EXPECT_EQ(node->scaleX(), 1);
+    EXPECT_EQ(node->scaleY(), 1);
+    EXPECT_EQ(node->anchorPoint(), CGPointZero);
+    EXPECT_EQ(node->contentSize(), CGSizeZero);
+    EXPECT_EQ(node->vertexZ(), 0);
+    EXPECT_EQ(node->parent(), nullptr);
+    EXPECT_EQ(node->userData(), nullptr);
+    EXPECT_EQ(node->grid(), nullptr);
+    EXPECT_FALSE(node->hasCamera());
+    EXPECT_TRUE(node->transformDirty());
+    EXPECT_TRUE(CGAffineTransformIsIdentity(node->nodeToParentTransform()));
+}
+
 TEST_F(CCNodeTest, TimersAndActionsWaitUntilTheNodeEnters)
 {
     auto node = probe("n");
