@@ -118,6 +118,17 @@ ccV3F_C4B_T2F_Quad* CCTextureAtlas::quads()
     return quads_.data();
 }
 
+bool CCTextureAtlas::setQuads(std::vector<ccV3F_C4B_T2F_Quad>& quads)
+{
+    if (quads.size() != capacity_) {
+        logLine("CCTextureAtlas: setQuads needs %u quads, got %zu", capacity_, quads.size());
+        return false;
+    }
+    quads_.swap(quads);
+    markDirty(0, capacity_);
+    return true;
+}
+
 void CCTextureAtlas::updateQuad(const ccV3F_C4B_T2F_Quad& quad, uint32_t index)
 {
     if (!fits(uint64_t{index} + 1, "updateQuad")) {

@@ -23,8 +23,8 @@ class CCTextureAtlas : public Object {
 public:
     static constexpr uint32_t kMaxCapacity = 65536 / 4;
 
-    // Null when the texture is null, the file cannot be loaded (through the
-    // shared texture cache) or the capacity is past kMaxCapacity.
+    // Null when the file cannot be loaded (through the shared texture cache)
+    // or the capacity is past kMaxCapacity. A null texture draws untextured.
     [[nodiscard]] static Ref<CCTextureAtlas> textureAtlasWithTexture(CCTexture2D* texture, uint32_t capacity);
     [[nodiscard]] static Ref<CCTextureAtlas> textureAtlasWithFile(const std::string& file, uint32_t capacity);
 
@@ -43,6 +43,12 @@ public:
     // The quad array (capacity() slots). Asking for it marks the quads for
     // upload, since the caller may write through it.
     ccV3F_C4B_T2F_Quad* quads();
+    // Exchanges the quad array with the caller's: the atlas takes `quads`
+    // and hands its old array back through the same vector. Refused (false,
+    // nothing exchanged) unless `quads` has exactly capacity() slots, since
+    // the index and vertex buffers are sized for that. The count stays; the
+    // new quads are uploaded before the next draw.
+    [[nodiscard]] bool setQuads(std::vector<ccV3F_C4B_T2F_Quad>& quads);
     const std::vector<uint16_t>& indices() const { return indices_; }
     bool isDirty() const { return dirty_; }
 

@@ -271,6 +271,19 @@ size_t CCTextureCache::count() const
     return textures_.size();
 }
 
+uint64_t CCTextureCache::dumpCachedTextureInfo() const
+{
+    std::lock_guard guard(lock_);
+    uint64_t bits = 0;
+    for (const auto& [key, texture] : textures_) {
+        const uint32_t bitsPerPixel = texture->bitsPerPixelForFormat();
+        if (bitsPerPixel != UINT32_MAX) {
+            bits += uint64_t{texture->pixelsWide()} * texture->pixelsHigh() * bitsPerPixel;
+        }
+    }
+    return bits / 8;
+}
+
 std::string CCTextureCache::description() const
 {
     std::lock_guard guard(lock_);

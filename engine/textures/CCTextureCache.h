@@ -60,6 +60,9 @@ public:
     void removeTextureForKey(const std::string& key);
 
     size_t count() const;
+    // GL memory the cached textures take, in bytes: each texture's pixel
+    // size times its format's bits per pixel. Writes nothing.
+    uint64_t dumpCachedTextureInfo() const;
     // "<CCTextureCache = 0x... | num of textures =  n | keys: (a, b)>"
     std::string description() const;
 

@@ -159,7 +159,10 @@ bool CCTexturePVR::initWithContentsOfFile(const std::string& path)
     }
     reset();
     const CCConfiguration& configuration = *CCConfiguration::sharedConfiguration();
-    bool ok = unpackPVRData(data.data(), data.size(), configuration) && createGLTexture(configuration);
+    // A file without pixel data would give a texture of some size with no
+    // GL texture behind it; it is refused like any other unreadable file.
+    bool ok = unpackPVRData(data.data(), data.size(), configuration) && numberOfMipmaps_ > 0 &&
+              createGLTexture(configuration);
     // The level records point into data, which is about to go.
     for (CCPVRMipmap& level : mipmaps_) {
         level.address = nullptr;

@@ -36,7 +36,8 @@ public:
     CCTexturePVR& operator=(const CCTexturePVR&) = delete;
 
     // Reads and uploads the file at a full path (".ccz", ".gz" or plain, by
-    // the lower-cased name); null on any failure. Needs a current GL context.
+    // the lower-cased name); null on any failure, including a file without
+    // pixel data. Needs a current GL context.
     [[nodiscard]] static Ref<CCTexturePVR> pvrTextureWithContentsOfFile(const std::string& path);
     // The same for a "file://" URL; any other URL gives null.
     [[nodiscard]] static Ref<CCTexturePVR> pvrTextureWithContentsOfURL(const std::string& url);
@@ -53,7 +54,8 @@ public:
     [[nodiscard]] bool unpackPVRData(const unsigned char* data, size_t length,
                                      const CCConfiguration& configuration);
     // Uploads the recorded levels; compressed levels need the configuration's
-    // PVRTC support.
+    // PVRTC support. With no levels recorded nothing is made (name stays 0)
+    // and the result is true.
     [[nodiscard]] bool createGLTexture(const CCConfiguration& configuration);
 
     uint32_t name() const { return name_; }

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "engine/base/ccContentScale.h"
 #include "engine/textures/CCTexture2D.h"
 #include "tests/engine/support/FileUtilsTempFolder.h"
 #include "tests/engine/textures/TextureTestSupport.h"
@@ -277,6 +278,47 @@ TEST_F(Texture2DTest, RawDataUploadsAndRefusesFormatsItCannotTake)
     }
     EXPECT_NE(texture->description().find("| Dimensions = 2x2 | Coordinates = (1.00, 0.50)>"), std::string::npos)
         << texture->description();
+}
+
+// drawAtPoint spans the content only (pixel size x maxS/maxT), not the padded
+// texture; contentSize reports points.
+TEST_F(Texture2DTest, DrawAtPointSpansTheContentAndSizesInPoints)
+{
+    Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
+    const std::vector<RGBA> columns = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}};
+    ASSERT_TRUE(texture->initWithImage(patternImage(3, 2, columns).get()));
+    ASSERT_EQ(texture->pixelsWide(), 4u);
+    test::useEngineDrawingState(gl());
+    texture->setAliasTexParameters();
+    glScalef(8, 8, 1);
+    texture->drawAtPoint(CGPoint(1, 1)); // covers x 8..32, y 8..24 on the surface
+    ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    for (int column = 0; column < 3; ++column) {
+        SCOPED_TRACE(column);
+        EXPECT_EQ(gl().readPixel(8 + 8 * column + 4, 20), columns[static_cast<size_t>(column)]);
+    }
+    EXPECT_EQ(gl().readPixel(36, 20), (RGBA{0, 0, 0, 0}));
+
+    ccSetContentScaleFactor(2.0f);
+    const CGSize points = texture->contentSize();
+    ccSetContentScaleFactor(1.0f);
+    EXPECT_EQ(points, CGSize(1.5f, 1.0f));
+    EXPECT_EQ(texture->contentSizeInPixels(), CGSize(3, 2));
+}
+
+// The mipmap chain GL makes reaches the screen: a 1-pixel quad sampled from
+// the smallest level shows the average of the four texels.
+TEST_F(Texture2DTest, GenerateMipmapFillsTheSmallerLevels)
+{
+    const uint8_t pixels[] = {200, 0, 0, 255, 0, 200, 0, 255, 0, 0, 200, 255, 200, 200, 200, 255};
+    Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
+    ASSERT_TRUE(texture->initWithData(pixels, kCCTexture2DPixelFormat_RGBA8888, 2, 2, CGSize(2, 2)));
+    texture->generateMipmap();
+    texture->setTexParameters({GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_EDGE});
+    test::useEngineDrawingState(gl());
+    texture->drawInRect(CGRect(10, 10, 1, 1));
+    ASSERT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_TRUE(nearColor(gl().readPixel(10, 10), {100, 100, 100, 255})) << gl().readPixel(10, 10);
 }
 
 } // namespace

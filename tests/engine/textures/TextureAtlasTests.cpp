@@ -212,5 +212,34 @@ TEST_F(TextureAtlasDrawTest, DrawsRunsOfQuadsAndFollowsEdits)
     EXPECT_EQ(corners(), (std::vector<RGBA>{kTexels[3], kTexels[1], kTexels[2], kTexels[0]}));
 }
 
+// Writing through quads() and exchanging the whole array both reach the
+// vertex buffer on the next draw.
+TEST_F(TextureAtlasDrawTest, QuadsWrittenThroughTheArrayOrExchangedAreUploaded)
+{
+    const RGBA none{0, 0, 0, 0};
+    atlas_->updateQuad(quadAt(4, 4, 0), 0);
+    redraw(1, 0);
+    EXPECT_EQ(corners(), (std::vector<RGBA>{kTexels[0], none, none, none}));
+
+    atlas_->quads()[0] = quadAt(36, 36, 1);
+    redraw(1, 0);
+    EXPECT_EQ(corners(), (std::vector<RGBA>{none, none, none, kTexels[1]}));
+
+    std::vector<ccV3F_C4B_T2F_Quad> replacement(4);
+    replacement[0] = quadAt(4, 36, 2);
+    replacement[1] = quadAt(36, 4, 3);
+    ASSERT_TRUE(atlas_->setQuads(replacement));
+    ASSERT_EQ(replacement.size(), 4u); // the old array came back
+    EXPECT_EQ(replacement[0].bl.vertices.x, 36.0f);
+    atlas_->increaseTotalQuadsWith(1);
+    redraw(atlas_->totalQuads(), 0);
+    EXPECT_EQ(corners(), (std::vector<RGBA>{none, kTexels[3], kTexels[2], none}));
+
+    std::vector<ccV3F_C4B_T2F_Quad> wrongSize(3);
+    EXPECT_FALSE(atlas_->setQuads(wrongSize));
+    EXPECT_EQ(wrongSize.size(), 3u);
+    EXPECT_EQ(atlas_->quads()[0].bl.vertices.x, 4.0f);
+}
+
 } // namespace
 } // namespace mw

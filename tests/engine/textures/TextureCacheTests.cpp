@@ -173,5 +173,27 @@ TEST_F(TextureCacheTest, PurgeMakesAFreshCache)
     EXPECT_EQ(CCTextureCache::sharedTextureCache()->count(), 0u);
 }
 
+// Raw PVRTC files need the GL's PVRTC support, which Mesa lacks: they give
+// no texture and leave the cache as it was.
+TEST_F(TextureCacheTest, PVRTCFilesGiveNoTextureWithoutSupport)
+{
+    folder_.write("raw.pvrtc", std::vector<unsigned char>(32 * 32 * 4 / 8, 0x55));
+    CCTextureCache* cache = CCTextureCache::sharedTextureCache();
+    EXPECT_EQ(cache->addPVRTCImage("raw.pvrtc", 4, true, 32), nullptr);
+    EXPECT_EQ(cache->addPVRTCImage("missing.pvrtc", 2, false, 8), nullptr);
+    EXPECT_EQ(cache->count(), 0u);
+}
+
+TEST_F(TextureCacheTest, CachedTextureInfoCountsTheGLBytes)
+{
+    CCTextureCache* cache = CCTextureCache::sharedTextureCache();
+    EXPECT_EQ(cache->dumpCachedTextureInfo(), 0u);
+    (void)cache->addImage("a.png"); // 5x3 -> 8x4 RGBA8888: 128 bytes
+    CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA4444);
+    (void)cache->addImage("b.png");     // 4x4 RGBA4444: 32 bytes
+    (void)cache->addImage("d.pvr.ccz"); // 4x4 A8: 16 bytes
+    EXPECT_EQ(cache->dumpCachedTextureInfo(), 128u + 32u + 16u);
+}
+
 } // namespace
 } // namespace mw

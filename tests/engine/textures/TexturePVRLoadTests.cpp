@@ -101,12 +101,14 @@ TEST_F(TexturePVRLoadTest, BrokenFilesGiveNoTexture)
     folder_.write("cut.pvr.ccz", truncatedCCZ);
     folder_.write("short.pvr", shortHeader);
     folder_.write("overlong.pvr", makePVRFile({8, 8, 0x12, 256, 0xFF, 100}));
+    // A valid header without pixel data would give a texture with no GL name.
+    folder_.write("nodata.pvr", makePVRFile({8, 8, 0x12, 0}));
     std::vector<unsigned char> gz;
     test::writeGZipFile(folder_, "whole.pvr.gz", good);
     ASSERT_GE(ccLoadFileIntoMemory(folder_.file("whole.pvr.gz").c_str(), gz), 0);
     gz.resize(gz.size() / 2);
     folder_.write("cut.pvr.gz", gz);
-    for (const char* name : {"cut.pvr.ccz", "short.pvr", "overlong.pvr", "cut.pvr.gz", "missing.pvr"}) {
+    for (const char* name : {"cut.pvr.ccz", "short.pvr", "overlong.pvr", "nodata.pvr", "cut.pvr.gz", "missing.pvr"}) {
         SCOPED_TRACE(name);
         Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
         EXPECT_FALSE(texture->initWithPVRFile(name));
@@ -162,6 +164,25 @@ TEST_F(TexturePVRLoadTest, PVRTCDataNeedsTheExtension)
     Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
     EXPECT_FALSE(texture->initWithPVRTCData(data.data(), 0, 2, true, 8, kCCTexture2DPixelFormat_PVRTC2));
     EXPECT_EQ(texture->name(), 0u);
+}
+
+TEST_F(TexturePVRLoadTest, PremultipliedFlagAndURLs)
+{
+    folder_.write("flag.pvr", makePVRFile({4, 4, 0x12, 64}));
+    for (bool premultiplied : {true, false}) {
+        SCOPED_TRACE(premultiplied);
+        CCTexture2D::PVRImagesHavePremultipliedAlpha(premultiplied);
+        Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
+        ASSERT_TRUE(texture->initWithPVRFile("flag.pvr"));
+        EXPECT_EQ(texture->hasPremultipliedAlpha(), premultiplied);
+    }
+
+    Ref<CCTexturePVR> fromURL = CCTexturePVR::pvrTextureWithContentsOfURL("file://" + folder_.file("flag.pvr"));
+    ASSERT_NE(fromURL, nullptr);
+    EXPECT_NE(fromURL->name(), 0u);
+    EXPECT_EQ(fromURL->width(), 4u);
+    EXPECT_EQ(CCTexturePVR::pvrTextureWithContentsOfURL("http://example.invalid/flag.pvr"), nullptr);
+    EXPECT_EQ(CCTexturePVR::pvrTextureWithContentsOfURL(folder_.file("flag.pvr")), nullptr); // no scheme
 }
 
 } // namespace
