@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "engine/base/ccDescription.h"
+#include "foundation/Log.h"
 #include "foundation/Random.h"
 
 namespace mw {
@@ -120,6 +121,11 @@ bool CCArray::isEqualToArray(const CCArray* other,
 
 void CCArray::addObject(Object* object)
 {
+    // The array never holds null: its users take every slot as an object.
+    if (!object) {
+        logLine("CCArray: refused to add a null object");
+        return;
+    }
     ensureCapacity(count_ + 1);
     object->retain();
     slots_[count_++] = object;
@@ -144,6 +150,10 @@ void CCArray::addObjectsFromNSArray(const std::vector<Ref<Object>>& items)
 {
     ensureCapacity(count_ + static_cast<uint32_t>(items.size()));
     for (const auto& object : items) {
+        if (!object) {
+            logLine("CCArray: refused to add a null object");
+            continue;
+        }
         object->retain();
         slots_[count_++] = object.get();
     }
@@ -151,7 +161,10 @@ void CCArray::addObjectsFromNSArray(const std::vector<Ref<Object>>& items)
 
 void CCArray::insertObject(Object* object, uint32_t index)
 {
-    assert(index <= count_);
+    if (!object || index > count_) {
+        logLine("CCArray: refused to insert %s at %u of %u", object ? "an object" : "null", index, count_);
+        return;
+    }
     ensureCapacity(count_ + 1);
     std::move_backward(slots_.begin() + index, slots_.begin() + count_, slots_.begin() + count_ + 1);
     object->retain();

@@ -234,6 +234,18 @@ TEST_F(CCArrayTest, EmptyArrayHasNoLastOrRandomItem)
     EXPECT_EQ(empty->randomObject(), nullptr);
 }
 
+TEST_F(CCArrayTest, NullItemsAndInsertsPastTheEndAreRefused)
+{
+    auto array = arrayOf("AB");
+    array->addObject(nullptr);
+    array->insertObject(nullptr, 1);
+    array->insertObject(item('C'), 3); // one past the end would leave a hole
+    array->addObjectsFromNSArray({Ref<Object>(item('D')), Ref<Object>(), Ref<Object>(item('E'))});
+    EXPECT_EQ(names(*array), "ABDE");
+    array->insertObject(item('C'), 2); // at the end is fine
+    EXPECT_EQ(names(*array), "ABCDE");
+}
+
 TEST_F(CCArrayTest, RandomObjectStaysInsideTheArrayForEveryDraw)
 {
     struct Case {
