@@ -19,4 +19,16 @@ public:
     Ref<CCFiniteTimeAction> reverse() const override { return copyAs<CCFiniteTimeAction>(*this); }
 };
 
+// The action itself, or an instant action that does nothing in place of a
+// null one. Composites take their parts through it: game code builds them
+// from reverses, which are null for actions that have none, and a missing
+// part must act as nothing rather than crash the frame.
+inline Ref<CCFiniteTimeAction> ccActionOrNothing(CCFiniteTimeAction* action)
+{
+    if (action) {
+        return Ref<CCFiniteTimeAction>(action);
+    }
+    return makeRef<CCActionInstant>();
+}
+
 } // namespace mw

@@ -38,7 +38,8 @@ public:
     // Loads the sprite sheets listed under "properties"/"spritesheets", then
     // the animations under "animations" by the format of "properties"/"format"
     // (1 when "properties" is absent; no animations for any format but 1 and 2).
-    // Frames whose sprite frame is unknown are skipped.
+    // Frames whose sprite frame is unknown are skipped. The animations go
+    // into this cache, the one asked to load them (not always the shared one).
     void addAnimationsWithDictionary(const Value& dictionary);
 
     // "<CCAnimationCache = ADDRESS | num of animations =  N>"

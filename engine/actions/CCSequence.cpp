@@ -4,13 +4,17 @@
 #include <cfloat>
 #include <vector>
 
+#include "engine/actions/CCActionInstant.h"
+
 namespace mw {
 
-CCSequence::CCSequence(CCFiniteTimeAction* one, CCFiniteTimeAction* two)
-    : CCActionInterval(one->duration() + two->duration())
+CCSequence::CCSequence(CCFiniteTimeAction* one, CCFiniteTimeAction* two) : CCActionInterval(0)
 {
-    actions_[0] = one;
-    actions_[1] = two;
+    actions_[0] = ccActionOrNothing(one);
+    actions_[1] = ccActionOrNothing(two);
+    // The interval base turned 0 into FLT_EPSILON; the sum gets the same rule.
+    const float total = actions_[0]->duration() + actions_[1]->duration();
+    duration_ = total == 0 ? FLT_EPSILON : total;
 }
 
 Ref<CCFiniteTimeAction> CCSequence::actions(std::initializer_list<CCFiniteTimeAction*> actions)

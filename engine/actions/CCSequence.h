@@ -14,7 +14,7 @@ namespace mw {
 // whole action still runs it through (start, progress 1, stop), in order.
 class CCSequence : public CCActionInterval {
 public:
-    // Both actions are retained; neither may be null.
+    // Both actions are retained; a null one acts as an instant that does nothing.
     CCSequence(CCFiniteTimeAction* one, CCFiniteTimeAction* two);
 
     static Ref<CCSequence> actionOne(CCFiniteTimeAction* one, CCFiniteTimeAction* two)

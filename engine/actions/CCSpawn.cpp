@@ -1,22 +1,26 @@
 #include "engine/actions/CCSpawn.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <vector>
 
+#include "engine/actions/CCActionInstant.h"
 #include "engine/actions/CCDelayTime.h"
 #include "engine/actions/CCSequence.h"
 
 namespace mw {
 
 CCSpawn::CCSpawn(CCFiniteTimeAction* one, CCFiniteTimeAction* two)
-    : CCActionInterval(std::max(one->duration(), two->duration())), one_(one), two_(two)
+    : CCActionInterval(0), one_(ccActionOrNothing(one)), two_(ccActionOrNothing(two))
 {
-    const float d1 = one->duration();
-    const float d2 = two->duration();
+    const float d1 = one_->duration();
+    const float d2 = two_->duration();
+    // The interval base turned 0 into FLT_EPSILON; the longer part gets the same rule.
+    duration_ = std::max(d1, d2) == 0 ? FLT_EPSILON : std::max(d1, d2);
     if (d1 > d2) {
-        two_ = Ref<CCFiniteTimeAction>(CCSequence::actionOne(two, CCDelayTime::actionWithDuration(d1 - d2)));
+        two_ = Ref<CCFiniteTimeAction>(CCSequence::actionOne(two_, CCDelayTime::actionWithDuration(d1 - d2)));
     } else if (d1 < d2) {
-        one_ = Ref<CCFiniteTimeAction>(CCSequence::actionOne(one, CCDelayTime::actionWithDuration(d2 - d1)));
+        one_ = Ref<CCFiniteTimeAction>(CCSequence::actionOne(one_, CCDelayTime::actionWithDuration(d2 - d1)));
     }
 }
 

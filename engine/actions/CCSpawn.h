@@ -12,7 +12,7 @@ namespace mw {
 // the end. Longer lists nest pairs from the left.
 class CCSpawn : public CCActionInterval {
 public:
-    // Both actions are retained; neither may be null.
+    // Both actions are retained; a null one acts as an instant that does nothing.
     CCSpawn(CCFiniteTimeAction* one, CCFiniteTimeAction* two);
 
     static Ref<CCSpawn> actionOne(CCFiniteTimeAction* one, CCFiniteTimeAction* two)

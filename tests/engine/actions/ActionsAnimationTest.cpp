@@ -312,6 +312,17 @@ TEST_F(AnimationCacheTest, NoFormatOrAnUnknownOneLoadsNoAnimation)
     EXPECT_EQ(cache()->animationByName("walk"), nullptr);
 }
 
+TEST_F(AnimationCacheTest, ACacheOfItsOwnKeepsWhatItLoads)
+{
+    const Value animations =
+        Value::dictionary({{"walk", Value::dictionary({{"frames", Value::array({"a.png"})}, {"delay", 0.1}})}});
+    auto own = makeRef<CCAnimationCache>();
+    own->addAnimationsWithDictionary(Value::dictionary({{"animations", animations}}));
+    ASSERT_NE(own->animationByName("walk"), nullptr);
+    EXPECT_EQ(framesOf(own->animationByName("walk")), (std::vector<int>{1}));
+    EXPECT_EQ(cache()->animationByName("walk"), nullptr) << "the shared cache was not asked";
+}
+
 TEST_F(AnimationCacheTest, PurgingGivesAFreshEmptyCache)
 {
     auto animation = CCAnimation::animation();
@@ -395,6 +406,19 @@ TEST_F(AnimationFileTest, LoadsTheListedSheetsThenTheAnimations)
     ASSERT_NE(second->texture(), nullptr);
     EXPECT_EQ(second->texture(), walk->frames()[0]->spriteFrame()->texture());
     EXPECT_FLOAT_EQ(walk->duration(), 0.25f);
+}
+
+TEST_F(AnimationFileTest, WithoutAFormatTheSheetsLoadButNoAnimation)
+{
+    const Value list = Value::dictionary({
+        {"properties", Value::dictionary({{"spritesheets", Value::array({"sheets/walker.plist"})}})},
+        {"animations", Value::dictionary({{"walk", Value::dictionary({{"frames", Value::array({"w1.png"})},
+                                                                      {"delay", 0.125}})}})},
+    });
+    writeFile("no-format.plist", writePropertyList(list));
+    ASSERT_TRUE(CCAnimationCache::sharedAnimationCache()->addAnimationsWithFile("no-format.plist"));
+    EXPECT_NE(CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName("w1.png"), nullptr);
+    EXPECT_EQ(CCAnimationCache::sharedAnimationCache()->animationByName("walk"), nullptr);
 }
 
 TEST_F(AnimationFileTest, FramesFromImageFilesCoverTheWholeImage)

@@ -164,6 +164,33 @@ TEST_F(CompositeTest, ProgressRunningBackwardsFinishesTheSecondAndRestartsTheFir
               (Log{"a>", "a=1", "a<", "b>", "b=1", "b=1", "b<", "a>", "a=0.5"}));
 }
 
+TEST_F(CompositeTest, AMissingPartActsAsNothing)
+{
+    // Built from reverses, which are null for actions without one: the
+    // missing part takes no time and does nothing.
+    const Ref<CCFiniteTimeAction> none = CCActionInterval::actionWithDuration(1)->reverse();
+    ASSERT_FALSE(none);
+    struct Case {
+        const char* what;
+        Ref<CCFiniteTimeAction> composite;
+        float duration;
+        Log log;
+    };
+    const std::vector<Case> cases = {
+        {"sequence, missing second", CCSequence::actionOne(interval("a", 1), none), 1, {"a>", "a=0", "a=1"}},
+        {"sequence, missing first", CCSequence::actionOne(none, interval("b", 1)), 1, {"b>", "b=0", "b=1"}},
+        {"sequence, both missing", CCSequence::actionOne(none, none), FLT_EPSILON, {}},
+        {"spawn, missing second", CCSpawn::actionOne(interval("a", 1), none), 1, {"a>", "a=0", "a=1"}},
+        {"spawn, missing first", CCSpawn::actionOne(none, interval("b", 1)), 1, {"b>", "b=0", "b=1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.composite->duration(), c.duration);
+        EXPECT_EQ(withoutStops(run(*c.composite, {0, 1})), c.log);
+        EXPECT_TRUE(c.composite->isDone());
+    }
+}
+
 TEST_F(CompositeTest, SpawnPadsTheShorterActionSoBothEndTogether)
 {
     auto spawn = CCSpawn::actionOne(interval("s", 1), interval("l", 3));
