@@ -1,5 +1,7 @@
 #include "engine/scheduler/CCScheduler.h"
 
+#include <vector>
+
 #include "engine/scheduler/CCTimer.h"
 #include "engine/support/CCArray.h"
 
@@ -57,6 +59,10 @@ void CCScheduler::tick(float dt)
         }
     }
 
+    // Targets whose last timer went during the walk are let go of only after
+    // it: a destructor that unschedules another target could otherwise
+    // unlink the element the walk goes to next.
+    std::vector<Ref<Object>> leaving;
     for (auto it = timerElements_.begin(); it != timerElements_.end();) {
         currentTarget_ = &*it;
         currentTargetSalvaged_ = false;
@@ -67,6 +73,7 @@ void CCScheduler::tick(float dt)
         // have been unlinked already, and new ones appended are still reached.
         const auto next = std::next(it);
         if (currentTargetSalvaged_ && it->timers->count() == 0) {
+            leaving.emplace_back(it->target);
             removeTimerElement(it);
         }
         it = next;
@@ -272,17 +279,24 @@ void CCScheduler::unscheduleAllSelectorsForTarget(const Object* target)
 
 void CCScheduler::unscheduleAllSelectors()
 {
-    for (auto it = timerElements_.begin(); it != timerElements_.end();) {
-        const auto next = std::next(it);
-        unscheduleAllSelectorsForTarget(it->target);
-        it = next;
+    // The targets are taken out of the tables first and held until the end:
+    // a target's destructor may unschedule other targets, which would unlink
+    // entries under a walk of the tables themselves.
+    std::vector<Ref<Object>> timerTargets;
+    for (const TimerElement& element : timerElements_) {
+        timerTargets.emplace_back(element.target);
     }
+    for (const Ref<Object>& target : timerTargets) {
+        unscheduleAllSelectorsForTarget(target.get());
+    }
+    std::vector<Ref<Object>> updateTargets;
     for (UpdateList* list : {&updates0_, &updatesNeg_, &updatesPos_}) {
-        for (auto it = list->begin(); it != list->end();) {
-            const auto next = std::next(it);
-            unscheduleUpdateForTarget(it->target);
-            it = next;
+        for (const UpdateEntry& entry : *list) {
+            updateTargets.emplace_back(entry.target);
         }
+    }
+    for (const Ref<Object>& target : updateTargets) {
+        unscheduleUpdateForTarget(target.get());
     }
 }
 

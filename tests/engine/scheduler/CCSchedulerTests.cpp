@@ -373,3 +373,69 @@ TEST(CCTimerAlone, StartsOnItsFirstUpdateAndFiresWithTheElapsedTime)
 
 } // namespace
 } // namespace mw
+
+namespace mw {
+namespace {
+
+// A target whose destructor unschedules another target, as an owner does
+// for a helper it registered: letting go of the first may remove the next
+// registration of the walk that released it.
+class UnschedulesOnDestruction : public Object {
+public:
+    UnschedulesOnDestruction(CCScheduler& scheduler, Object* other) : scheduler_(scheduler), other_(other) {}
+    ~UnschedulesOnDestruction() override { scheduler_.unscheduleAllSelectorsForTarget(other_); }
+    void update(float) {}
+    void tick(float) { scheduler_.unscheduleSelector(schedule_selector(UnschedulesOnDestruction::tick), this); }
+
+private:
+    CCScheduler& scheduler_;
+    Object* other_;
+};
+
+TEST(CCSchedulerTeardown, ADestructorThatUnschedulesTheNextTargetBreaksNoWalk)
+{
+    struct Case {
+        const char* what;
+        bool withTimers;
+        bool withUpdates;
+        bool bySpentTimer; // the first target's last timer removes itself during a tick
+    };
+    const Case cases[] = {
+        {"unschedule all: timer elements", true, false, false},
+        {"unschedule all: update entries", false, true, false},
+        {"unschedule all: both", true, true, false},
+        {"tick: the element of a timer that removed itself", true, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> log;
+        auto scheduler = makeRef<CCScheduler>();
+        bool otherDestroyed = false;
+        Ref<Recorder> other = makeRef<Recorder>("other", &log, &otherDestroyed);
+        Recorder* otherRaw = other.get();
+        auto first = makeRef<UnschedulesOnDestruction>(*scheduler, otherRaw);
+        const SEL_Update firstTick = schedule_selector(UnschedulesOnDestruction::tick);
+        if (c.withTimers) {
+            scheduler->scheduleSelector(firstTick, first.get(), 0, false);
+            scheduler->scheduleSelector(kTick, otherRaw, 0, false);
+        }
+        if (c.withUpdates) {
+            scheduler->scheduleUpdateForTarget(first.get(), 0, false);
+            scheduler->scheduleUpdateForTarget(otherRaw, 0, false);
+        }
+        // Only the scheduler holds the two targets now.
+        first = nullptr;
+        other = nullptr;
+        if (c.bySpentTimer) {
+            scheduler->tick(0.1f); // starts the timers
+            scheduler->tick(0.1f); // the first timer removes itself, and so its target
+        } else {
+            scheduler->unscheduleAllSelectors();
+        }
+        EXPECT_TRUE(otherDestroyed);
+        scheduler->tick(0.1f);
+    }
+}
+
+} // namespace
+} // namespace mw
