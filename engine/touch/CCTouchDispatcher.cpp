@@ -562,12 +562,13 @@ int32_t CCTouchDispatcher::alterHandler(
 {
     switch (action) {
     case kAlterPriority:
-    case kAlterPriorityDelayed:
-        // A handler on its way out keeps its place: moving it would only
-        // disturb the order of the handlers that stay.
-        if (handler.priority() == value || handler.remove()) return 0;
+    case kAlterPriorityDelayed: {
+        // A handler on its way out takes the value too, but is not counted,
+        // so it alone sets off no re-sort.
+        const bool counted = handler.priority() != value && !handler.remove();
         handler.setPriority(value);
-        return 1;
+        return counted ? 1 : 0;
+    }
     case kAlterTag: handler.setTag(value); return 1;
     case kAlterDisable: handler.setDisable(value); return 1;
     case kAlterRemove:

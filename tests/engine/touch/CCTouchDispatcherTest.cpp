@@ -567,6 +567,20 @@ TEST_F(DispatcherTest, DelayedPriorityChangeWaitsForTheNextEvent)
     EXPECT_EQ(priorities(kTargeted), (std::vector<int32_t>{5, 10}));
 }
 
+// A handler marked for removal still takes a new priority, but is not
+// counted and sets off no re-sort by itself.
+TEST_F(DispatcherTest, HandlerOnItsWayOutTakesAPriorityWithoutBeingCounted)
+{
+    auto keeper = targeted("keeper", 5, false, false);
+    auto leaver = targeted("leaver", 0, false, false);
+    ASSERT_EQ(dispatcher->removeDelegate(leaver.get(), true, kTargeted), 1);
+    EXPECT_EQ(dispatcher->setPriority(9, leaver.get(), false, kTargeted), 0);
+    EXPECT_EQ(dispatcher->retrievePriorityField(leaver.get(), kTargeted), 9);
+    EXPECT_EQ(delegates(kTargeted), (std::vector<CCTouchDelegate*>{leaver.get(), keeper.get()}));
+    EXPECT_EQ(began(newTouch()), (Lines{"keeper:began", "leaver:began"}));
+    EXPECT_EQ(delegates(kTargeted), (std::vector<CCTouchDelegate*>{keeper.get()}));
+}
+
 struct OperatorCase {
     int32_t op, arg1, arg2, matches;
 };
