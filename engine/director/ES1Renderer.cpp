@@ -31,10 +31,15 @@ Ref<ES1Renderer> ES1Renderer::rendererWithContext(GLContext& context, uint32_t d
         CCConfiguration::sharedConfiguration()->checkForGLExtension("GL_APPLE_framebuffer_multisample")) {
         GLint maxSamples = 0;
         glGetIntegerv(kMaxSamplesApple, &maxSamples);
-        samples = std::min(static_cast<unsigned>(std::max(maxSamples, 0)), requestedSamples);
+        samples = samplesToUseFor(maxSamples, requestedSamples);
     }
     // Without the extension there is no multisample buffer to resolve.
     return makeRef<ES1Renderer>(context, depthFormat, pixelFormat, multiSampling && samples > 0, samples);
+}
+
+unsigned ES1Renderer::samplesToUseFor(int deviceMaxSamples, unsigned requestedSamples)
+{
+    return std::min(static_cast<unsigned>(std::max(deviceMaxSamples, 0)), requestedSamples);
 }
 
 ES1Renderer::ES1Renderer(GLContext& context, uint32_t depthFormat, uint32_t pixelFormat, bool multiSampling,

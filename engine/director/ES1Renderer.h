@@ -51,6 +51,10 @@ public:
     // Times the buffers were built (each layout builds them anew).
     int frameBufferGeneration() const { return generation_; }
 
+    // The samples a multisample buffer gets: the number requested, but no
+    // more than the device allows (a negative maximum counts as 0).
+    static unsigned samplesToUseFor(int deviceMaxSamples, unsigned requestedSamples);
+
     // "<ES1Renderer = ADDRESS | size = WxH>"
     std::string description() const;
 

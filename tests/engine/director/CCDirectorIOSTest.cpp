@@ -126,6 +126,49 @@ TEST_F(CCDirectorIOSTest, ProjectionKindsSetTheViewportAndMatrices)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// Reads the current projection matrix's x scale: 2 / pixel width in 2D.
+float projectionXScale()
+{
+    GLfloat projection[16] = {};
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    return projection[0];
+}
+
+void loadIdentityProjection()
+{
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+TEST_F(CCDirectorIOSTest, OnlyANewContentScaleReappliesTheProjection)
+{
+    director().setProjection(kCCDirectorProjection2D);
+    loadIdentityProjection();
+    director().setContentScaleFactor(1.0f); // the current factor
+    EXPECT_FLOAT_EQ(projectionXScale(), 1.0f);
+
+    director().setContentScaleFactor(2.0f);
+    EXPECT_EQ(director().winSizeInPixels(), CGSize(640, 960));
+    EXPECT_FLOAT_EQ(projectionXScale(), 2.0f / 640);
+    director().setContentScaleFactor(1.0f);
+    EXPECT_FLOAT_EQ(projectionXScale(), 2.0f / 320);
+}
+
+TEST_F(CCDirectorIOSTest, ReshapingTakesTheSizeFromTheViewWhateverItIsGiven)
+{
+    director().setProjection(kCCDirectorProjection2D);
+    loadIdentityProjection();
+    director().reshapeProjection(CGSize(10, 20));
+    EXPECT_EQ(director().winSize(), CGSize(320, 480));
+    EXPECT_EQ(director().winSizeInPixels(), CGSize(320, 480));
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 320);
+    EXPECT_EQ(viewport[3], 480);
+    EXPECT_FLOAT_EQ(projectionXScale(), 2.0f / 320); // re-applied
+}
+
 TEST(CCDirectorTypeTest, TheFirstDirectorMadeStaysWhicheverKindIsAskedLater)
 {
     ASSERT_EQ(CCDirector::currentDirector(), nullptr);

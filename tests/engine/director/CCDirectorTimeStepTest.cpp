@@ -6,6 +6,7 @@
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/CCDirectorLifeCycle.h"
 #include "engine/director/CCDirectorTimer.h"
+#include "engine/labels/CCLabelAtlas.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/RunLoop.h"
 #include "tests/engine/director/DirectorTestSupport.h"
@@ -82,8 +83,17 @@ TEST_F(CCDirectorTimeStepTest, StepOfTheNextFrame)
     }
 }
 
+// Counts how often the frame draws it.
+class DrawCounter : public CCNode {
+public:
+    void draw() override { ++draws; }
+    int draws = 0;
+};
+
 TEST_F(CCDirectorTimeStepTest, PausedFramesAreDrawnSlowlyWithoutTicksAndResumeSkipsThePause)
 {
+    Ref<DrawCounter> counter = makeRef<DrawCounter>();
+    director().runningScene()->addChild(counter.get());
     director().pause();
     EXPECT_TRUE(director().isPaused());
     EXPECT_DOUBLE_EQ(director().animationInterval(), 0.25);
@@ -91,6 +101,7 @@ TEST_F(CCDirectorTimeStepTest, PausedFramesAreDrawnSlowlyWithoutTicksAndResumeSk
     driver().runFrames(70);
     // 0.25 s gives a frame every seventh refresh; none of them ticks.
     EXPECT_EQ(director().totalFrames(), framesBefore + 10);
+    EXPECT_EQ(counter->draws, 10); // the scene is still visited
     EXPECT_TRUE(recorder->steps.empty());
 
     director().resume();
@@ -100,6 +111,34 @@ TEST_F(CCDirectorTimeStepTest, PausedFramesAreDrawnSlowlyWithoutTicksAndResumeSk
     driver().runFrames(1);
     ASSERT_EQ(recorder->steps.size(), 1u);
     EXPECT_NEAR(recorder->steps[0], step(), 1e-5); // not the 70 paused refreshes
+}
+
+// The counter sums the frames' steps and refreshes its figure once the sum
+// passes a tenth of a second, with one decimal.
+TEST_F(CCDirectorTimeStepTest, FrameRateCounterRefreshesOnceATenthOfASecondHasPassed)
+{
+    CCLabelAtlas* label = director().FPSLabel();
+    ASSERT_NE(label, nullptr) << "fps_images.png is missing";
+    director().setDisplayFPS(true);
+    struct Frame {
+        double step;
+        const char* shown;
+    };
+    const Frame frames[] = {
+        {0.03, "00.0"}, {0.03, "00.0"}, {0.03, "00.0"},
+        {0.03, "33.3"}, // 4 frames in 0.12 s
+        {0.06, "33.3"},
+        {0.06, "16.7"}, // 2 frames in 0.12 s
+        {0.05, "16.7"},
+    };
+    for (const Frame& frame : frames) {
+        SCOPED_TRACE(frame.step);
+        driver().clock().advance(frame.step - step());
+        driver().runFrames(1);
+        EXPECT_EQ(label->string(), frame.shown);
+    }
+    EXPECT_NEAR(director().frameRate(), 2 / 0.12f, 1e-3);
+    director().setDisplayFPS(false);
 }
 
 TEST_F(CCDirectorTimeStepTest, ASecondPauseKeepsTheIntervalSavedByTheFirst)

@@ -141,7 +141,23 @@ TEST(EAGLViewTest, MultisamplingFallsBackToNoneWithoutTheExtension)
     const bool hasExtension =
         CCConfiguration::sharedConfiguration()->checkForGLExtension("GL_APPLE_framebuffer_multisample");
     EXPECT_EQ(view->multiSampling(), hasExtension);
-    if (!hasExtension) EXPECT_EQ(view->renderer()->samplesToUse(), 0u);
+    if (!hasExtension) {
+        EXPECT_EQ(view->renderer()->samplesToUse(), 0u);
+    }
+}
+
+TEST(ES1RendererTest, SamplesAreTheRequestedNumberCappedByTheDevice)
+{
+    struct Case {
+        int deviceMax;
+        unsigned requested;
+        unsigned used;
+    };
+    const Case cases[] = {{4, 8, 4}, {4, 2, 2}, {4, 4, 4}, {0, 4, 0}, {-1, 4, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.deviceMax << " allowed, " << c.requested << " asked");
+        EXPECT_EQ(ES1Renderer::samplesToUseFor(c.deviceMax, c.requested), c.used);
+    }
 }
 
 class CCRetinaViewTest : public DirectorTest {
