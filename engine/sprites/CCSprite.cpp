@@ -486,7 +486,11 @@ void CCSprite::setDirtyRecursively(bool dirty)
         return;
     }
     for (Object* child : *children_) {
-        static_cast<CCSprite*>(child)->setDirtyRecursively(true);
+        // A sprite made for a batch node but not yet in its atlas may still
+        // hold plain nodes; they have no quad to mark.
+        if (auto* sprite = dynamic_cast<CCSprite*>(child)) {
+            sprite->setDirtyRecursively(true);
+        }
     }
 }
 
@@ -651,8 +655,8 @@ void CCSprite::addChild(CCNode* child, int z, int tag)
             return;
         }
         if (atlasIndex_ != kIndexNotInitialized && batchNode_) {
-            if (!batchNode_->canHold(1)) {
-                logLine("CCSprite: the batch node's atlas is full; not added");
+            // The child's own children go into the atlas too.
+            if (!batchNode_->canAppend(sprite)) {
                 return;
             }
             batchNode_->appendChild(sprite);

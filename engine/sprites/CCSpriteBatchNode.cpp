@@ -130,13 +130,7 @@ void CCSpriteBatchNode::addChild(CCNode* child, int z, int tag)
         CCNode::addChild(child, z, tag);  // refuses it with a log line
         return;
     }
-    const uint32_t sprites = spriteCountOrZero(child);
-    if (sprites == 0) {
-        logLine("CCSpriteBatchNode: only sprites (with sprite children) can be batched; not added");
-        return;
-    }
-    if (!canHold(sprites)) {
-        logLine("CCSpriteBatchNode: the atlas cannot hold %u more quads; not added", sprites);
+    if (!canAppend(child)) {
         return;
     }
     CCNode::addChild(child, z, tag);
@@ -146,6 +140,20 @@ void CCSpriteBatchNode::addChild(CCNode* child, int z, int tag)
 bool CCSpriteBatchNode::canHold(uint32_t sprites) const
 {
     return uint64_t{textureAtlas_->totalQuads()} + sprites <= CCTextureAtlas::kMaxCapacity;
+}
+
+bool CCSpriteBatchNode::canAppend(CCNode* subtree) const
+{
+    const uint32_t sprites = spriteCountOrZero(subtree);
+    if (sprites == 0) {
+        logLine("CCSpriteBatchNode: only sprites (with sprite children) can be batched; not added");
+        return false;
+    }
+    if (!canHold(sprites)) {
+        logLine("CCSpriteBatchNode: the atlas cannot hold %u more quads; not added", sprites);
+        return false;
+    }
+    return true;
 }
 
 void CCSpriteBatchNode::appendChild(CCSprite* sprite)
@@ -314,9 +322,13 @@ bool CCSpriteBatchNode::swap(uint32_t oldIndex, uint32_t newIndex)
 
 void CCSpriteBatchNode::insertChild(CCSprite* sprite, uint32_t index)
 {
-    if (!sprite) {
-        return;
+    if (sprite && canAppend(sprite)) {
+        insertSubtree(sprite, index);
     }
+}
+
+void CCSpriteBatchNode::insertSubtree(CCSprite* sprite, uint32_t index)
+{
     if (index > descendants_->count() || index > textureAtlas_->totalQuads()) {
         logLine("CCSpriteBatchNode: atlas index %u is past the %u sprites; not inserted", index,
                 descendants_->count());
@@ -342,7 +354,7 @@ void CCSpriteBatchNode::insertChild(CCSprite* sprite, uint32_t index)
     if (CCArray* children = sprite->children()) {
         for (Object* item : *children) {
             auto* child = static_cast<CCSprite*>(item);
-            insertChild(child, atlasIndexForChild(child, child->zOrder()));
+            insertSubtree(child, atlasIndexForChild(child, child->zOrder()));
         }
     }
 }

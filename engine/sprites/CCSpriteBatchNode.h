@@ -67,6 +67,10 @@ public:
     // ---- atlas upkeep (called by batched sprites) ----
     // Whether the atlas can take `sprites` more quads.
     bool canHold(uint32_t sprites) const;
+    // Whether the subtree (the node included) is made only of sprites and
+    // fits into the atlas; false with one log line when not. Anything else
+    // in a batched subtree would be written into the atlas as a sprite.
+    bool canAppend(CCNode* subtree) const;
     // Puts the sprite and its subtree at the end of the atlas (batch mode,
     // dirty); the next sort moves them to their places.
     void appendChild(CCSprite* sprite);
@@ -80,7 +84,8 @@ public:
     // Puts the sprite (batch mode, dirty) and its quad at `index`, 0 to the
     // descendant count, shifting later descendants up by one; its children
     // follow at the places their z-orders give them. The sprite does not
-    // become a node child. An index past the end is refused (one log line).
+    // become a node child. An index past the end, or a subtree holding
+    // anything but sprites, is refused (one log line).
     void insertChild(CCSprite* sprite, uint32_t index);
     // Where a sprite of the subtree belongs in the atlas, judged from its
     // previous sibling (or its parent sprite) and the given z-order.
@@ -114,6 +119,7 @@ public:
 
 private:
     void updateBlendFunc();
+    void insertSubtree(CCSprite* sprite, uint32_t index);
     void updateAtlasIndex(CCSprite* sprite, uint32_t* currentIndex);
     void placeSprite(CCSprite* sprite, uint32_t* currentIndex);
     // False (one log line), nothing moved, when an index is out of range.

@@ -123,6 +123,15 @@ TEST_F(LabelAtlasTest, DrawsEachCharacterInItsCellColourTintedByTheNode)
         test::nearColor(gl().readPixel(8, 12), {static_cast<uint8_t>(cell.r * 128 / 255), 0, 0, 255}, 3))
         << gl().readPixel(8, 12);
 
+    // A shorter text leaves the old quads in the atlas but draws only its own.
+    label->setColor({255, 255, 255});
+    label->setOpacity(255);
+    label->setString("1");
+    test::clearSurface(0, 0, 0);
+    label->visit();
+    EXPECT_TRUE(test::nearColor(gl().readPixel(8, 12), cellColour(3))) << gl().readPixel(8, 12);
+    EXPECT_TRUE(test::nearColor(gl().readPixel(24, 12), test::kBlack)) << gl().readPixel(24, 12);
+
     label->setQuadsToDraw(0);
     test::clearSurface(0, 0, 0);
     label->visit();

@@ -198,6 +198,40 @@ TEST_F(SpriteBatchNodeTest, AnEmptyBatchDrawsNothingAndOnlySpritesAreTaken)
     EXPECT_EQ(CCSpriteBatchNode::batchNodeWithFile("absent.png"), nullptr);
 }
 
+TEST_F(SpriteBatchNodeTest, ABatchedSpriteTakesOnlySubtreesMadeOfSprites)
+{
+    Ref<CCSprite> parent = sprite();
+    batch_->addChild(parent.get());
+    render(batch_.get());
+
+    // A plain node two levels down would be treated as a sprite by the atlas.
+    Ref<CCSprite> withPlainChild = sprite();
+    withPlainChild->addChild(CCNode::node().get());
+    ScopedLogCapture log;
+    parent->addChild(withPlainChild.get());
+    parent->addChild(CCNode::node().get());
+    EXPECT_EQ(log.lines().size(), 2u);
+    EXPECT_EQ(parent->children(), nullptr);
+    EXPECT_FALSE(withPlainChild->usesBatchNode());
+    EXPECT_EQ(batch_->descendants()->count(), 1u);
+
+    // A sprite subtree is taken whole: its quads follow the parent's.
+    Ref<CCSprite> child = sprite(), grandchild = sprite();
+    child->addChild(grandchild.get(), -1);
+    parent->addChild(child.get(), 1);
+    render(batch_.get());
+    EXPECT_EQ(descendantsInOrder(), (std::vector<CCSprite*>{parent.get(), grandchild.get(), child.get()}));
+    expectAtlasMatchesDescendants();
+
+    // A sprite made for the batch but not yet in its atlas takes what it is
+    // given; marking it dirty must pass over the plain node below.
+    Ref<CCSprite> unplaced = CCSprite::spriteWithBatchNode(batch_.get(), {{0, 0}, {16, 16}});
+    unplaced->addChild(withPlainChild.get());
+    unplaced->setPosition({4, 4});
+    EXPECT_TRUE(unplaced->dirty());
+    EXPECT_TRUE(withPlainChild->dirty());
+}
+
 // ---------------------------------------------------------------- transforms
 
 TEST_F(SpriteBatchNodeTest, HiddenSpritesAndTheirChildrenGetZeroQuads)
@@ -493,6 +527,8 @@ TEST_F(SpriteBatchNodeTest, IndicesWithNothingBehindThemAreRefusedAndChangeNothi
     Ref<CCSprite> parented = sprite();
     Ref<CCNode> holder = CCNode::node();
     holder->addChild(parented.get());
+    Ref<CCSprite> withPlainChild = sprite();
+    withPlainChild->addChild(CCNode::node().get());
     struct Case {
         const char* label;
         std::function<bool()> tryIt;  // true when the batch node took it
@@ -502,6 +538,11 @@ TEST_F(SpriteBatchNodeTest, IndicesWithNothingBehindThemAreRefusedAndChangeNothi
          [&] {
              batch_->insertChild(stray.get(), 3);
              return stray->usesBatchNode();
+         }},
+        {"insert a subtree holding a plain node",
+         [&] {
+             batch_->insertChild(withPlainChild.get(), 0);
+             return withPlainChild->usesBatchNode();
          }},
         {"quad past the end", [&] { return batch_->addQuadFromSprite(stray.get(), 3); }},
         {"quad at the largest index", [&] { return batch_->addQuadFromSprite(stray.get(), UINT32_MAX); }},

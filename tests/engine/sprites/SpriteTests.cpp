@@ -146,6 +146,34 @@ TEST_F(SpriteTest, DisplayedFrameDescribesWhatIsShown)
     EXPECT_EQ(sprite->contentSize(), (CGSize{16, 16}));
 }
 
+TEST_F(SpriteTest, ShowingAFrameRecomputesBlendingOnlyWhenTheTextureChanges)
+{
+    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName("red");
+    const ccBlendFunc additive{GL_ONE, GL_ONE};
+    sprite->setBlendFunc(additive);
+    sprite->setDisplayFrame(frameNamed("white"));  // same sheet
+    EXPECT_EQ(sprite->blendFunc(), additive);
+
+    Ref<CCTexture2D> straight = straightTexture({0, 255, 0, 255});
+    sprite->setDisplayFrame(CCSpriteFrame::frameWithTexture(straight.get(), CGRect{0, 0, 2, 2}).get());
+    EXPECT_EQ(sprite->texture(), straight.get());
+    EXPECT_EQ(sprite->blendFunc(), kCCBlendFuncAlpha);
+    EXPECT_FALSE(sprite->doesOpacityModifyRGB());
+}
+
+TEST_F(SpriteTest, RegionsInPointsBecomePixelsByTheContentScale)
+{
+    ccSetContentScaleFactor(2);
+    Ref<CCSprite> sprite = CCSprite::spriteWithTexture(
+        CCTextureCache::sharedTextureCache()->textureForKey("sheet.png").get(), CGRect{8, 0, 8, 4});
+    EXPECT_EQ(sprite->textureRectInPixels(), (CGRect{16, 0, 16, 8}));
+    EXPECT_EQ(sprite->textureRect(), (CGRect{8, 0, 8, 4}));
+    EXPECT_EQ(sprite->contentSize(), (CGSize{8, 4}));
+    EXPECT_EQ(sprite->quad().tr.vertices, vertex3(16, 8, 0));
+    EXPECT_FLOAT_EQ(sprite->quad().tr.texCoords.u, 32 / 64.f);
+    ccSetContentScaleFactor(1);
+}
+
 TEST_F(SpriteTest, ShowsAFrameOfANamedAnimation)
 {
     Ref<CCAnimation> walk = CCAnimation::animationWithFrames(
