@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 #include "engine/base/CCWinSize.h"
 #include "engine/base/ccContentScale.h"
@@ -56,6 +57,11 @@ CCRenderTexture::~CCRenderTexture()
 
 void CCRenderTexture::initWithWidth(int width, int height, CCTexture2DPixelFormat format)
 {
+    // Checked before any GL work: a negative size would not even convert to pixels.
+    if (width <= 0 || height <= 0) {
+        throw std::invalid_argument("Render Texture: a size of " + std::to_string(width) + " x " +
+                                    std::to_string(height) + " points holds no pixels");
+    }
     if (!gl::GenFramebuffersOES || !gl::BindFramebufferOES || !gl::FramebufferTexture2DOES ||
         !gl::CheckFramebufferStatusOES) {
         throw std::runtime_error(

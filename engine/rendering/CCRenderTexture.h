@@ -33,8 +33,9 @@ class CCRenderTexture : public CCNode {
 public:
     // Width and height in points. Throws std::runtime_error("Render Texture:
     // Could not attach texture to framebuffer") when the framebuffer is not
-    // complete, and std::invalid_argument for a format textures cannot be
-    // made of (see CCTexture2D::initWithData).
+    // complete, and std::invalid_argument for a width or height that is not
+    // positive or a format textures cannot be made of (see
+    // CCTexture2D::initWithData).
     static Ref<CCRenderTexture>
     renderTextureWithWidth(int width, int height,
                            CCTexture2DPixelFormat format = kCCTexture2DPixelFormat_RGBA8888);

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <GLES/gl.h>
+#include <GLES/glext.h>
 
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,19 @@ TEST_F(RenderTextureTest, SizesFollowTheContentScale)
     EXPECT_EQ(target->sprite()->scaleY(), -1);
     EXPECT_EQ(target->sprite()->blendFunc(), kCCBlendFuncDefault);
     ccSetContentScaleFactor(1);
+}
+
+TEST_F(RenderTextureTest, SizesWithoutPixelsAreRefused)
+{
+    GLint before = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &before);
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{0, 8}, {8, 0}, {-5, 8}, {8, -1}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        EXPECT_THROW(CCRenderTexture::renderTextureWithWidth(width, height), std::invalid_argument);
+    }
+    GLint bound = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &bound);
+    EXPECT_EQ(bound, before) << "the screen's framebuffer stays bound";
 }
 
 TEST_F(RenderTextureTest, ClearFillsTheTextureAndLeavesTheScreenAlone)
