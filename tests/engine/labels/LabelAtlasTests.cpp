@@ -103,7 +103,7 @@ TEST_F(LabelAtlasTest, DrawsEachCharacterInItsCellColourTintedByTheNode)
     Ref<CCLabelAtlas> label = CCLabelAtlas::labelWithString("0.1", "cells.png", 16, 24, '.');
     ASSERT_NE(label, nullptr);
     test::clearSurface(0, 0, 0);
-    test::useFrameDrawingState(96, 32);
+    test::useNodeDrawingState(96, 32);
     label->visit();
     test::keepPicture(gl(), "label atlas");
     // "0" is cell 2, "." cell 0, "1" cell 3.

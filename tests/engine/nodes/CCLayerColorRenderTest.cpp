@@ -32,17 +32,7 @@ protected:
         GLRenderTest::SetUp();
         ccSetWinSizeProvider(&squareWindow);
         ccSetContentScaleFactor(1);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrthof(0, kSize, 0, kSize, -1024, 1024);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glEnable(GL_TEXTURE_2D);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_COLOR_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        test::useNodeDrawingState(kSize, kSize);
     }
     void TearDown() override { ccSetWinSizeProvider(nullptr); }
 

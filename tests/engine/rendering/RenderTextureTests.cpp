@@ -38,7 +38,7 @@ protected:
         bundle_ = std::make_unique<test::ScratchBundle>();
         bundle_->loadTestSheet();
         ccSetWinSizeProvider(&screenOf64);
-        test::useFrameDrawingState(64, 64);
+        test::useNodeDrawingState(64, 64);
     }
     void TearDown() override
     {

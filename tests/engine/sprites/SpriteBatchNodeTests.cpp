@@ -53,7 +53,7 @@ protected:
     void render(CCNode* node)
     {
         test::clearSurface(0, 0, 0);
-        test::useFrameDrawingState(64, 64);
+        test::useNodeDrawingState(64, 64);
         node->visit();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }

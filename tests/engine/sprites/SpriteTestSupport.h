@@ -164,24 +164,6 @@ private:
     std::string savedBundle_;
 };
 
-// The frame loop's state between nodes: pixels for points, 2D texturing, the
-// three client arrays, premultiplied blending.
-inline void useFrameDrawingState(int width, int height)
-{
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrthof(0, static_cast<GLfloat>(width), 0, static_cast<GLfloat>(height), -1024, 1024);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-}
-
 inline void clearSurface(float r, float g, float b, float a = 1)
 {
     glClearColor(r, g, b, a);

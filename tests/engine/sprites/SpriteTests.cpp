@@ -60,7 +60,7 @@ protected:
     void render(CCNode* node, RGBA background = test::kBlack)
     {
         test::clearSurface(background.r / 255.f, background.g / 255.f, background.b / 255.f);
-        test::useFrameDrawingState(64, 64);
+        test::useNodeDrawingState(64, 64);
         node->visit();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
