@@ -260,7 +260,7 @@ public:
             }
         }
         if (!valueNode) return failAt(plist, "<plist> holds no value");
-        return read(valueNode, 1);
+        return read(valueNode, 0);
     }
 
     std::optional<Value> failAt(const xmlNode* node, const std::string& reason)

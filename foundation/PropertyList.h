@@ -25,8 +25,11 @@ namespace mw {
 // only reals written as floats read back as floats). Dates are written in
 // whole seconds, as the platform did.
 
-// Nesting deeper than this is refused when reading and writing.
-inline constexpr int kPropertyListMaxDepth = 512;
+// Nesting deeper than this is refused when reading and writing (the outermost
+// value is at depth 0). libxml2 refuses documents nested deeper than 256
+// elements, so the writer must stop below that: a file written deeper could
+// never be read back, and the player's data in it would be lost.
+inline constexpr int kPropertyListMaxDepth = 250;
 
 [[nodiscard]] std::optional<Value> readPropertyList(const uint8_t* data, size_t size,
                                                     std::string* error = nullptr);

@@ -204,13 +204,30 @@ TEST(PropertyListTest, MalformedInputIsAnErrorNeverACrash)
     }
 }
 
+// Nesting to `depth`: the outermost array at 0, the innermost integer at depth.
+static Value nestedArrays(int depth)
+{
+    Value deep = Value::array({7});
+    for (int i = 1; i < depth; ++i) deep = Value::array({deep});
+    return deep;
+}
+
 TEST(PropertyListTest, NestingBeyondTheLimitIsRefused)
 {
-    Value deep = Value::array();
-    for (int i = 0; i < kPropertyListMaxDepth + 5; ++i) deep = Value::array({deep});
     std::string error;
-    EXPECT_EQ(writePropertyList(deep, &error), "");
+    EXPECT_EQ(writePropertyList(nestedArrays(kPropertyListMaxDepth + 1), &error), "");
     EXPECT_NE(error.find("nesting"), std::string::npos) << error;
+}
+
+// Whatever the writer accepts must read back: a save written deeper than the
+// XML parser allows would be lost for good.
+TEST(PropertyListTest, DeepestWritableValueReadsBack)
+{
+    const Value deepest = nestedArrays(kPropertyListMaxDepth);
+    std::string error;
+    const std::string text = writePropertyList(deepest, &error);
+    ASSERT_NE(text, "") << error;
+    EXPECT_EQ(readPropertyList(text, &error), deepest) << error;
 }
 
 TEST(PropertyListTest, WriterRefusesWhatXmlCannotCarry)
