@@ -1,5 +1,6 @@
 #include "engine/scheduler/CCScheduler.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/scheduler/CCTimer.h"
@@ -49,82 +50,106 @@ void CCScheduler::tick(float dt)
     }
 
     for (UpdateList* list : {&updatesNeg_, &updates0_, &updatesPos_}) {
-        for (auto it = list->begin(); it != list->end();) {
-            // Taken before the call; removals are deferred while locked, so it stays valid.
-            const auto next = std::next(it);
-            if (!it->paused && !it->removalPending) {
-                (it->target->*it->update)(dt);
-            }
-            it = next;
-        }
+        walkUpdates(*list, dt);
     }
 
     // Targets whose last timer went during the walk are let go of only after
     // it: a destructor that unschedules another target could otherwise
-    // unlink the element the walk goes to next.
+    // remove the element the walk goes to next.
     std::vector<Ref<Object>> leaving;
-    for (auto it = timerElements_.begin(); it != timerElements_.end();) {
-        currentTarget_ = &*it;
+    // The size is re-read every round: elements appended by the timers are
+    // reached in this tick; removed ones stay as tombstones until the end.
+    for (uint32_t index = 0; index < timerElements_.size(); ++index) {
+        if (!timerElements_[index].target) {
+            continue;
+        }
+        currentTarget_ = index;
         currentTargetSalvaged_ = false;
-        if (!it->paused) {
-            runTimers(*it, dt);
+        if (!timerElements_[index].paused) {
+            runTimers(index, dt);
         }
-        // The successor is taken only now: elements removed by the timers
-        // have been unlinked already, and new ones appended are still reached.
-        const auto next = std::next(it);
-        if (currentTargetSalvaged_ && it->timers->count() == 0) {
-            leaving.emplace_back(it->target);
-            removeTimerElement(it);
+        if (currentTargetSalvaged_ && timerElements_[index].timers.empty()) {
+            leaving.emplace_back(timerElements_[index].target);
+            removeTimerElement(index);
         }
-        it = next;
     }
-    currentTarget_ = nullptr;
+    currentTarget_ = kNoElement;
 
     for (UpdateList* list : {&updatesNeg_, &updates0_, &updatesPos_}) {
         removePendingUpdates(*list);
     }
     updateHashLocked_ = false;
+    leaving.clear();
+    // Nothing walks the storage any more: squeeze out this tick's tombstones.
+    for (UpdateList* list : {&updatesNeg_, &updates0_, &updatesPos_}) {
+        compactUpdates(*list);
+    }
+    compactTimerElements();
 }
 
-void CCScheduler::runTimers(TimerElement& element, float dt)
+void CCScheduler::walkUpdates(UpdateList& list, float dt)
 {
-    // The count is re-read every round; removals during a call move
-    // timerCursor back so that no timer is skipped or run twice. A wrap from
-    // 0 is undone by the increment.
-    for (element.timerCursor = 0; element.timerCursor < element.timers->count(); ++element.timerCursor) {
-        element.runningTimer = element.timers->objectAtIndexAs<CCTimer>(element.timerCursor);
-        element.runningTimerSalvaged = false;
-        element.runningTimer->update(dt);
-        if (element.runningTimerSalvaged) {
-            element.runningTimer->release();
+    walkedList_ = &list;
+    for (walkCursor_ = 0; walkCursor_ < list.entries.size();) {
+        // Copied: a callback may grow the vector under the entry.
+        const UpdateEntry entry = list.entries[walkCursor_++];
+        if (entry.target && !entry.paused && !entry.removalPending) {
+            (entry.target->*entry.update)(dt);
         }
-        element.runningTimer = nullptr;
+    }
+    walkedList_ = nullptr;
+}
+
+void CCScheduler::runTimers(uint32_t elementIndex, float dt)
+{
+    // The element is looked up anew after every call: a callback that
+    // schedules a new target may move the vector. The count is re-read every
+    // round; removals during a call move timerCursor back so that no timer is
+    // skipped or run twice. A wrap from 0 is undone by the increment.
+    for (timerElements_[elementIndex].timerCursor = 0;
+         timerElements_[elementIndex].timerCursor < timerElements_[elementIndex].timers.size();
+         ++timerElements_[elementIndex].timerCursor) {
+        TimerElement& element = timerElements_[elementIndex];
+        CCTimer* timer = element.timers[element.timerCursor].get();
+        element.runningTimer = timer;
+        element.runningTimerSalvaged = false;
+        timer->update(dt);
+        TimerElement& after = timerElements_[elementIndex];
+        if (after.runningTimerSalvaged) {
+            timer->release();
+        }
+        after.runningTimer = nullptr;
     }
 }
 
 void CCScheduler::removePendingUpdates(UpdateList& list)
 {
-    for (auto it = list.begin(); it != list.end();) {
-        const auto next = std::next(it);
-        if (it->removalPending) {
-            removeUpdateRegistration(hashForUpdates_.find(it->target));
+    // Walked like the tick walks: releasing a target may run a destructor
+    // that schedules new entries into this very list.
+    walkedList_ = &list;
+    for (walkCursor_ = 0; walkCursor_ < list.entries.size();) {
+        const UpdateEntry& entry = list.entries[walkCursor_++];
+        if (entry.target && entry.removalPending) {
+            removeUpdateRegistration(hashForUpdates_.find(entry.target));
         }
-        it = next;
     }
+    walkedList_ = nullptr;
 }
 
 // ---------------------------------------------------------------- updates
 
-void CCScheduler::insertByPriority(UpdateList& list, const UpdateEntry& entry)
+void CCScheduler::insertUpdateAt(UpdateList& list, size_t position, const UpdateEntry& entry)
 {
-    // Before the first entry of greater priority: equal priorities keep
-    // their order of registration.
-    auto position = list.begin();
-    while (position != list.end() && position->priority <= entry.priority) {
-        ++position;
+    list.entries.insert(list.entries.begin() + static_cast<std::ptrdiff_t>(position), entry);
+    // Entries from the insertion on moved up one place.
+    for (size_t i = position; i < list.entries.size(); ++i) {
+        if (list.entries[i].target) {
+            list.entries[i].location->index = static_cast<uint32_t>(i);
+        }
     }
-    const auto inserted = list.insert(position, entry);
-    hashForUpdates_[entry.target] = {&list, inserted};
+    if (walkedList_ == &list && position <= walkCursor_) {
+        ++walkCursor_;
+    }
 }
 
 void CCScheduler::scheduleUpdateForTarget(Object* target, SEL_Update update, int priority, bool paused)
@@ -132,21 +157,27 @@ void CCScheduler::scheduleUpdateForTarget(Object* target, SEL_Update update, int
     if (!target) {
         return;
     }
-    const auto known = hashForUpdates_.find(target);
-    if (known != hashForUpdates_.end()) {
-        known->second.entry->removalPending = false;
+    const auto [registration, added] = hashForUpdates_.try_emplace(target, UpdateLocation{nullptr, 0});
+    if (!added) {
+        UpdateLocation& known = registration->second;
+        known.list->entries[known.index].removalPending = false;
         return;
     }
     target->retain();
-    const UpdateEntry entry{target, update, priority, paused, false};
-    if (priority == 0) {
-        updates0_.push_back(entry);
-        hashForUpdates_[target] = {&updates0_, std::prev(updates0_.end())};
-    } else if (priority < 0) {
-        insertByPriority(updatesNeg_, entry);
-    } else {
-        insertByPriority(updatesPos_, entry);
+    UpdateList& list = priority == 0 ? updates0_ : priority < 0 ? updatesNeg_ : updatesPos_;
+    registration->second.list = &list;
+    const UpdateEntry entry{target, update, &registration->second, priority, paused, false};
+    // Priority 0 is kept in registration order. The others go before the
+    // first entry of greater priority, so equal priorities keep their order
+    // of registration; tombstones keep their priority, the order holds.
+    size_t position = list.entries.size();
+    if (priority != 0) {
+        const auto after = std::upper_bound(
+            list.entries.begin(), list.entries.end(), priority,
+            [](int wanted, const UpdateEntry& existing) { return wanted < existing.priority; });
+        position = static_cast<size_t>(after - list.entries.begin());
     }
+    insertUpdateAt(list, position, entry);
 }
 
 void CCScheduler::unscheduleUpdateForTarget(const Object* target)
@@ -159,20 +190,41 @@ void CCScheduler::unscheduleUpdateForTarget(const Object* target)
         return;
     }
     if (updateHashLocked_) {
-        registration->second.entry->removalPending = true;
+        const UpdateLocation& known = registration->second;
+        known.list->entries[known.index].removalPending = true;
     } else {
         removeUpdateRegistration(registration);
     }
 }
 
-void CCScheduler::removeUpdateRegistration(
-    std::unordered_map<const Object*, UpdateRegistration>::iterator registration)
+void CCScheduler::removeUpdateRegistration(UpdateTable::iterator registration)
 {
-    Object* target = registration->second.entry->target;
-    registration->second.list->erase(registration->second.entry);
+    UpdateList& list = *registration->second.list;
+    UpdateEntry& entry = list.entries[registration->second.index];
+    Object* target = entry.target;
+    entry.target = nullptr;
+    entry.location = nullptr;
+    ++list.tombstones;
     hashForUpdates_.erase(registration);
+    // Between ticks, tombstones are squeezed out once they are the majority,
+    // which keeps each removal amortised constant.
+    if (!updateHashLocked_ && list.tombstones * 2 > list.entries.size()) {
+        compactUpdates(list);
+    }
     // Released last: the target's destructor may call back into the scheduler.
     target->release();
+}
+
+void CCScheduler::compactUpdates(UpdateList& list)
+{
+    if (list.tombstones == 0) {
+        return;
+    }
+    std::erase_if(list.entries, [](const UpdateEntry& entry) { return entry.target == nullptr; });
+    for (size_t i = 0; i < list.entries.size(); ++i) {
+        list.entries[i].location->index = static_cast<uint32_t>(i);
+    }
+    list.tombstones = 0;
 }
 
 // ---------------------------------------------------------------- timers
@@ -183,19 +235,19 @@ void CCScheduler::scheduleSelector(SEL_Update selector, Object* target, float in
     if (!selector || !target) {
         return;
     }
-    auto known = hashForSelectors_.find(target);
-    if (known == hashForSelectors_.end()) {
+    const auto [known, added] = hashForSelectors_.try_emplace(target, kNoElement);
+    if (added) {
         target->retain();
+        known->second = static_cast<uint32_t>(timerElements_.size());
         TimerElement element;
         element.target = target;
+        element.tableIndex = &known->second;
         element.paused = paused;
-        element.timers = makeRef<CCArray>(10);
+        element.timers.reserve(10);
         timerElements_.push_back(std::move(element));
-        known = hashForSelectors_.emplace(target, std::prev(timerElements_.end())).first;
     }
-    TimerElement& element = *known->second;
-    for (Object* item : *element.timers) {
-        auto* timer = static_cast<CCTimer*>(item);
+    TimerElement& element = timerElements_[known->second];
+    for (const Ref<CCTimer>& timer : element.timers) {
         if (timer->selector() == selector) {
             timer->setInterval(interval);
             return;
@@ -203,7 +255,7 @@ void CCScheduler::scheduleSelector(SEL_Update selector, Object* target, float in
     }
     auto timer = makeRef<CCTimer>(target, selector, interval, repeat, delay);
     timer->setScheduler(this);
-    element.timers->addObject(timer);
+    element.timers.push_back(std::move(timer));
 }
 
 void CCScheduler::unscheduleSelector(SEL_Update selector, const Object* target)
@@ -215,10 +267,11 @@ void CCScheduler::unscheduleSelector(SEL_Update selector, const Object* target)
     if (known == hashForSelectors_.end()) {
         return;
     }
-    TimerElement& element = *known->second;
-    CCArray& timers = *element.timers;
-    for (uint32_t i = 0; i < timers.count(); ++i) {
-        auto* timer = timers.objectAtIndexAs<CCTimer>(i);
+    const uint32_t elementIndex = known->second;
+    TimerElement& element = timerElements_[elementIndex];
+    std::vector<Ref<CCTimer>>& timers = element.timers;
+    for (uint32_t i = 0; i < timers.size(); ++i) {
+        CCTimer* timer = timers[i].get();
         if (timer->selector() != selector) {
             continue;
         }
@@ -227,15 +280,15 @@ void CCScheduler::unscheduleSelector(SEL_Update selector, const Object* target)
             timer->retain();
             element.runningTimerSalvaged = true;
         }
-        timers.removeObjectAtIndex(i);
+        timers.erase(timers.begin() + i);
         if (element.timerCursor >= i) {
             --element.timerCursor;
         }
-        if (timers.count() == 0) {
-            if (currentTarget_ == &element) {
+        if (timers.empty()) {
+            if (currentTarget_ == elementIndex) {
                 currentTargetSalvaged_ = true;
             } else {
-                removeTimerElement(known->second);
+                removeTimerElement(elementIndex);
             }
         }
         return;
@@ -244,12 +297,16 @@ void CCScheduler::unscheduleSelector(SEL_Update selector, const Object* target)
 
 void CCScheduler::removeAllTimersOf(TimerElement& element)
 {
-    CCArray& timers = *element.timers;
-    if (element.runningTimer && !element.runningTimerSalvaged && timers.containsObject(element.runningTimer)) {
+    std::vector<Ref<CCTimer>>& timers = element.timers;
+    if (element.runningTimer && !element.runningTimerSalvaged &&
+        std::find(timers.begin(), timers.end(), element.runningTimer) != timers.end()) {
         element.runningTimer->retain();
         element.runningTimerSalvaged = true;
     }
-    timers.removeAllObjects();
+    // Last first, as an array lets go of its items.
+    while (!timers.empty()) {
+        timers.pop_back();
+    }
 }
 
 void CCScheduler::unscheduleAllSelectorsForTarget(const Object* target)
@@ -266,12 +323,12 @@ void CCScheduler::unscheduleAllSelectorsForTarget(const Object* target)
         keepAlive = const_cast<Object*>(target);
     }
     if (known != hashForSelectors_.end()) {
-        TimerElement& element = *known->second;
-        removeAllTimersOf(element);
-        if (currentTarget_ == &element) {
+        const uint32_t elementIndex = known->second;
+        removeAllTimersOf(timerElements_[elementIndex]);
+        if (currentTarget_ == elementIndex) {
             currentTargetSalvaged_ = true;
         } else {
-            removeTimerElement(known->second);
+            removeTimerElement(elementIndex);
         }
     }
     unscheduleUpdateForTarget(target);
@@ -280,19 +337,23 @@ void CCScheduler::unscheduleAllSelectorsForTarget(const Object* target)
 void CCScheduler::unscheduleAllSelectors()
 {
     // The targets are taken out of the tables first and held until the end:
-    // a target's destructor may unschedule other targets, which would unlink
-    // entries under a walk of the tables themselves.
+    // a target's destructor may unschedule other targets, which would change
+    // the tables under a walk of them.
     std::vector<Ref<Object>> timerTargets;
     for (const TimerElement& element : timerElements_) {
-        timerTargets.emplace_back(element.target);
+        if (element.target) {
+            timerTargets.emplace_back(element.target);
+        }
     }
     for (const Ref<Object>& target : timerTargets) {
         unscheduleAllSelectorsForTarget(target.get());
     }
     std::vector<Ref<Object>> updateTargets;
     for (UpdateList* list : {&updates0_, &updatesNeg_, &updatesPos_}) {
-        for (const UpdateEntry& entry : *list) {
-            updateTargets.emplace_back(entry.target);
+        for (const UpdateEntry& entry : list->entries) {
+            if (entry.target) {
+                updateTargets.emplace_back(entry.target);
+            }
         }
     }
     for (const Ref<Object>& target : updateTargets) {
@@ -300,13 +361,32 @@ void CCScheduler::unscheduleAllSelectors()
     }
 }
 
-void CCScheduler::removeTimerElement(TimerElements::iterator element)
+void CCScheduler::removeTimerElement(uint32_t elementIndex)
 {
-    Object* target = element->target;
-    element->timers->removeAllObjects();
+    TimerElement& element = timerElements_[elementIndex];
+    Object* target = element.target;
+    removeAllTimersOf(element);
+    element.target = nullptr;
+    element.tableIndex = nullptr;
+    ++timerTombstones_;
     hashForSelectors_.erase(target);
-    timerElements_.erase(element);
+    // Between ticks, tombstones are squeezed out once they are the majority.
+    if (currentTarget_ == kNoElement && !updateHashLocked_ && timerTombstones_ * 2 > timerElements_.size()) {
+        compactTimerElements();
+    }
     target->release();
+}
+
+void CCScheduler::compactTimerElements()
+{
+    if (timerTombstones_ == 0) {
+        return;
+    }
+    std::erase_if(timerElements_, [](const TimerElement& element) { return element.target == nullptr; });
+    for (uint32_t i = 0; i < timerElements_.size(); ++i) {
+        *timerElements_[i].tableIndex = i;
+    }
+    timerTombstones_ = 0;
 }
 
 // ---------------------------------------------------------------- pausing
@@ -314,27 +394,27 @@ void CCScheduler::removeTimerElement(TimerElements::iterator element)
 void CCScheduler::pauseTarget(const Object* target)
 {
     if (const auto timers = hashForSelectors_.find(target); timers != hashForSelectors_.end()) {
-        timers->second->paused = true;
+        timerElements_[timers->second].paused = true;
     }
     if (const auto update = hashForUpdates_.find(target); update != hashForUpdates_.end()) {
-        update->second.entry->paused = true;
+        update->second.list->entries[update->second.index].paused = true;
     }
 }
 
 void CCScheduler::resumeTarget(const Object* target)
 {
     if (const auto timers = hashForSelectors_.find(target); timers != hashForSelectors_.end()) {
-        timers->second->paused = false;
+        timerElements_[timers->second].paused = false;
     }
     if (const auto update = hashForUpdates_.find(target); update != hashForUpdates_.end()) {
-        update->second.entry->paused = false;
+        update->second.list->entries[update->second.index].paused = false;
     }
 }
 
 bool CCScheduler::isTargetPaused(const Object* target) const
 {
     const auto timers = hashForSelectors_.find(target);
-    return timers != hashForSelectors_.end() && timers->second->paused;
+    return timers != hashForSelectors_.end() && timerElements_[timers->second].paused;
 }
 
 } // namespace mw

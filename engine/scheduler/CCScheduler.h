@@ -1,10 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
 #include <unordered_map>
+#include <vector>
 
 #include "engine/base/ccMacros.h"
+#include "engine/scheduler/CCTimer.h"
 #include "engine/support/CCArray.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
@@ -12,7 +13,6 @@
 
 namespace mw {
 
-class CCTimer;
 
 // Turns the frame's time step into calls on game objects: per-frame updates
 // in priority order (negative, zero, positive; equal priorities in order of
@@ -77,44 +77,69 @@ public:
     bool isTargetPaused(const Object* target) const;
 
 private:
+    // Update entries and timer elements live in contiguous vectors so that a
+    // tick walks memory in order instead of chasing list nodes. Removing one
+    // leaves a tombstone (null target) in place; tombstones are squeezed out
+    // only when no walk is under way, so indices held by a walk stay valid.
+    // The tables map a target to its slot's index; each slot points back at
+    // its table value (unordered_map values never move) to renumber it.
+    struct UpdateList;
+    struct UpdateLocation {
+        UpdateList* list;
+        uint32_t index;
+    };
     struct UpdateEntry {
-        Object* target;
+        Object* target;  // retained; null for a tombstone
         SEL_Update update;
+        UpdateLocation* location;  // the table's value for the target
         int priority;
         bool paused;
         bool removalPending;
     };
-    using UpdateList = std::list<UpdateEntry>;
-    struct UpdateRegistration {
-        UpdateList* list;
-        UpdateList::iterator entry;
+    struct UpdateList {
+        std::vector<UpdateEntry> entries;
+        uint32_t tombstones = 0;
     };
+    using UpdateTable = std::unordered_map<const Object*, UpdateLocation>;
 
     struct TimerElement {
-        Ref<CCArray> timers;
-        Object* target = nullptr;  // retained
+        std::vector<Ref<CCTimer>> timers;
+        Object* target = nullptr;  // retained; null for a tombstone
+        uint32_t* tableIndex = nullptr;  // the table's value for the target
         uint32_t timerCursor = 0;
         CCTimer* runningTimer = nullptr;
         bool runningTimerSalvaged = false;
         bool paused = false;
     };
-    using TimerElements = std::list<TimerElement>;
+    using TimerTable = std::unordered_map<const Object*, uint32_t>;
+    static constexpr uint32_t kNoElement = UINT32_MAX;
 
-    void insertByPriority(UpdateList& list, const UpdateEntry& entry);
-    void removeUpdateRegistration(std::unordered_map<const Object*, UpdateRegistration>::iterator registration);
-    void removeTimerElement(TimerElements::iterator element);
-    void removeAllTimersOf(TimerElement& element);
-    void runTimers(TimerElement& element, float dt);
+    void insertUpdateAt(UpdateList& list, size_t position, const UpdateEntry& entry);
+    void walkUpdates(UpdateList& list, float dt);
     void removePendingUpdates(UpdateList& list);
+    void removeUpdateRegistration(UpdateTable::iterator registration);
+    void compactUpdates(UpdateList& list);
+
+    void runTimers(uint32_t elementIndex, float dt);
+    void removeTimerElement(uint32_t elementIndex);
+    void removeAllTimersOf(TimerElement& element);
+    void compactTimerElements();
 
     float timeScale_ = 1.0f;
     UpdateList updatesNeg_;  // ascending priority
     UpdateList updates0_;    // registration order
     UpdateList updatesPos_;  // ascending priority
-    std::unordered_map<const Object*, UpdateRegistration> hashForUpdates_;
-    TimerElements timerElements_;  // registration order, walked by the tick
-    std::unordered_map<const Object*, TimerElements::iterator> hashForSelectors_;
-    TimerElement* currentTarget_ = nullptr;
+    UpdateTable hashForUpdates_;
+    // The list walked by the tick and the index of the next entry it calls:
+    // an insertion at or before that index moves it along, so an entry
+    // scheduled during the walk is reached exactly when a linked list taking
+    // each successor before the call would reach it.
+    UpdateList* walkedList_ = nullptr;
+    size_t walkCursor_ = 0;
+    std::vector<TimerElement> timerElements_;  // registration order, walked by the tick
+    uint32_t timerTombstones_ = 0;
+    TimerTable hashForSelectors_;
+    uint32_t currentTarget_ = kNoElement;  // index of the element whose timers run
     bool currentTargetSalvaged_ = false;
     bool updateHashLocked_ = false;
 };

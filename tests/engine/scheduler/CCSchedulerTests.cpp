@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <functional>
 #include <new>
 #include <string>
@@ -87,6 +88,84 @@ TEST_F(CCSchedulerTest, UpdatesRunByPriorityAndEqualPrioritiesInOrderOfSchedulin
         scheduler->scheduleUpdateForTarget(targets.back().get(), priority, false);
     }
     EXPECT_EQ(tick(0.1f), (Log{"g", "a", "d", "b", "f", "e", "c", "h"}));
+}
+
+// An update scheduled from inside another's update during the tick: the walk
+// takes each successor before the call, so a new entry placed between the
+// running one and its successor (or before it) waits for the next tick,
+// while one placed further on, or in a list not yet walked, runs at once.
+TEST_F(CCSchedulerTest, UpdateScheduledDuringTheWalkRunsWhenTheWalkStillReachesIt)
+{
+    struct Case {
+        int newPriority;
+        Log firstTick;
+        Log secondTick;
+    };
+    const std::vector<Case> cases = {
+        // between the running entry and its successor
+        {-3, {"r", "s", "z"}, {"r", "n", "s", "z"}},
+        // before the running entry
+        {-10, {"r", "s", "z"}, {"n", "r", "s", "z"}},
+        // after the successor
+        {-1, {"r", "s", "n", "z"}, {"r", "s", "n", "z"}},
+        // in a list not walked yet
+        {0, {"r", "s", "z", "n"}, {"r", "s", "z", "n"}},
+        {2, {"r", "s", "z", "n"}, {"r", "s", "z", "n"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.newPriority);
+        scheduler = makeRef<CCScheduler>();
+        auto running = recorder("r");
+        auto successor = recorder("s");
+        auto last = recorder("z");
+        auto added = recorder("n");
+        scheduler->scheduleUpdateForTarget(running.get(), -5, false);
+        scheduler->scheduleUpdateForTarget(successor.get(), -1, false);
+        scheduler->scheduleUpdateForTarget(last.get(), 0, false);
+        running->onUpdate = [&](float) {
+            scheduler->scheduleUpdateForTarget(added.get(), c.newPriority, false);
+            running->onUpdate = nullptr;
+        };
+        EXPECT_EQ(tick(0.1f), c.firstTick);
+        EXPECT_EQ(tick(0.1f), c.secondTick);
+    }
+}
+
+// Many registrations removed between ticks, then the survivors paused and
+// resumed: each survivor must still be found, in its place.
+TEST_F(CCSchedulerTest, SurvivorsOfManyRemovalsKeepTheirOrderAndStayReachable)
+{
+    std::vector<Ref<Recorder>> targets;
+    for (int i = 0; i < 40; ++i) {
+        targets.push_back(recorder(std::to_string(i)));
+        scheduler->scheduleUpdateForTarget(targets.back().get(), (i % 3) - 1, false);
+        scheduler->scheduleSelector(kTick, targets.back(), 0, false);
+    }
+    tick(0.1f);  // starts the timers
+    Log expected;
+    for (int priority = -1; priority <= 1; ++priority) {
+        for (int i = 0; i < 40; ++i) {
+            if ((i % 3) - 1 != priority) continue;
+            if (i % 4 != 0) {
+                scheduler->unscheduleAllSelectorsForTarget(targets[i]);
+            } else if (i != 8) {
+                expected.push_back(std::to_string(i));
+            }
+        }
+    }
+    for (int i = 0; i < 40; i += 4) {
+        if (i != 8) expected.push_back(std::to_string(i) + ".tick");
+    }
+    scheduler->pauseTarget(targets[8]);
+    EXPECT_EQ(tick(0.1f), expected);
+    EXPECT_TRUE(scheduler->isTargetPaused(targets[8]));
+    scheduler->resumeTarget(targets[8]);
+    const Log resumed = tick(0.1f);
+    EXPECT_EQ(std::count(resumed.begin(), resumed.end(), "8"), 1);
+    EXPECT_EQ(std::count(resumed.begin(), resumed.end(), "8.tick"), 1);
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(targets[i]->retainCount(), i % 4 == 0 ? 3 : 1) << i;
+    }
 }
 
 TEST_F(CCSchedulerTest, TimersFireByIntervalDelayAndRepeat)
