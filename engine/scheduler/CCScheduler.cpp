@@ -9,6 +9,12 @@
 namespace mw {
 
 namespace {
+// How many entries ahead a walk asks for the memory of the objects it will
+// call. The entries are contiguous, but each points at a separately
+// allocated target (and timer); fetching those early hides the cache misses
+// that otherwise dominate a walk over thousands of them.
+constexpr size_t kPrefetchDistance = 8;
+
 Ref<CCScheduler>& sharedSchedulerSlot()
 {
     static Ref<CCScheduler> shared;
@@ -63,6 +69,7 @@ void CCScheduler::tick(float dt)
         if (!timerElements_[index].target) {
             continue;
         }
+        prefetchTimersAhead(index);
         currentTarget_ = index;
         currentTargetSalvaged_ = false;
         if (!timerElements_[index].paused) {
@@ -92,12 +99,31 @@ void CCScheduler::walkUpdates(UpdateList& list, float dt)
     walkedList_ = &list;
     for (walkCursor_ = 0; walkCursor_ < list.entries.size();) {
         // Copied: a callback may grow the vector under the entry.
+        if (walkCursor_ + kPrefetchDistance < list.entries.size()) {
+            __builtin_prefetch(list.entries[walkCursor_ + kPrefetchDistance].target);
+        }
         const UpdateEntry entry = list.entries[walkCursor_++];
         if (entry.target && !entry.paused && !entry.removalPending) {
             (entry.target->*entry.update)(dt);
         }
     }
     walkedList_ = nullptr;
+}
+
+void CCScheduler::prefetchTimersAhead(uint32_t index) const
+{
+    // In two stages: the timer list of an element far ahead, so that by the
+    // time the walk is nearer, its first timer's address can be read cheaply.
+    if (index + 2 * kPrefetchDistance < timerElements_.size()) {
+        __builtin_prefetch(timerElements_[index + 2 * kPrefetchDistance].timers.data());
+    }
+    if (index + kPrefetchDistance < timerElements_.size()) {
+        const TimerElement& ahead = timerElements_[index + kPrefetchDistance];
+        __builtin_prefetch(ahead.target);
+        if (!ahead.timers.empty()) {
+            __builtin_prefetch(ahead.timers.front().get());
+        }
+    }
 }
 
 void CCScheduler::runTimers(uint32_t elementIndex, float dt)

@@ -120,6 +120,7 @@ private:
     void removeUpdateRegistration(UpdateTable::iterator registration);
     void compactUpdates(UpdateList& list);
 
+    void prefetchTimersAhead(uint32_t index) const;
     void runTimers(uint32_t elementIndex, float dt);
     void removeTimerElement(uint32_t elementIndex);
     void removeAllTimersOf(TimerElement& element);
