@@ -1,5 +1,6 @@
 #include "foundation/Value.h"
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -256,6 +257,11 @@ T* Value::unshared()
 {
     if (storage_.use_count() > 1) {
         storage_ = std::make_shared<T>(*static_cast<const T*>(storage_.get()));
+    } else {
+        // use_count() is a relaxed read. A copy just dropped on another thread
+        // released its reads of the storage with the count; this fence makes
+        // them happen before the writes below.
+        std::atomic_thread_fence(std::memory_order_acquire);
     }
     return const_cast<T*>(static_cast<const T*>(storage_.get()));
 }
