@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "foundation/AtomicFile.h"
 #include "foundation/Log.h"
 #include "platform/ImageCodecs.h"
 
@@ -32,17 +33,11 @@ bool sizeIsValid(int width, int height)
     return width > 0 && height > 0 && width <= Image::kMaxDimension && height <= Image::kMaxDimension;
 }
 
+// Through AtomicFile, so that a failed write never leaves a torn image behind
+// under the name (a screenshot replaces the last one whole or not at all).
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    if (bytes.empty()) return false;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-        logLine("Image: cannot write %s", path.c_str());
-        return false;
-    }
-    return true;
+    return !bytes.empty() && AtomicFile::write(path, bytes.data(), bytes.size()); // failures logged there
 }
 
 // The part of the image that lands on the canvas, in image coordinates.
