@@ -33,6 +33,14 @@ Registry& registry()
     return *shared;
 }
 
+// A whole-object form's failure that no lower layer has logged: one log line,
+// and the reason for the caller.
+void refuse(std::string* error, const std::string& reason)
+{
+    logLine("KeyedArchive: %s", reason.c_str());
+    if (error) *error = reason;
+}
+
 bool isReservedKey(std::string_view key) { return !key.empty() && key.front() == '$'; }
 
 } // namespace
@@ -358,7 +366,7 @@ Value KeyedUnarchiver::plainFromValue(const Value& encoded, int depth) const
 std::vector<uint8_t> archivedDataWithRootObject(const Archivable* root, std::string* error)
 {
     if (!root) {
-        if (error) *error = "no root object";
+        refuse(error, "no root object to archive");
         return {};
     }
     KeyedArchiver archiver;
@@ -370,8 +378,12 @@ Ref<Object> unarchiveObjectWithData(const uint8_t* data, size_t size, std::strin
 {
     KeyedUnarchiver unarchiver(data, size);
     Ref<Object> root = unarchiver.decodeObject(kRootKey);
-    if (!unarchiver.ok() || !root) {
-        if (error) *error = unarchiver.ok() ? std::string("the archive holds no root object") : unarchiver.error();
+    if (!unarchiver.ok()) { // logged by the unarchiver
+        if (error) *error = unarchiver.error();
+        return nullptr;
+    }
+    if (!root) {
+        refuse(error, "the archive holds no root object");
         return nullptr;
     }
     return root;
@@ -387,7 +399,11 @@ bool archiveRootObjectToFile(const Archivable* root, const std::string& path, st
 Ref<Object> unarchiveObjectWithFile(const std::string& path, std::string* error)
 {
     std::vector<uint8_t> bytes;
-    if (!AtomicFile::read(path, bytes, error)) return nullptr;
+    std::string reason;
+    if (!AtomicFile::read(path, bytes, &reason)) {
+        refuse(error, reason);
+        return nullptr;
+    }
     return unarchiveObjectWithData(bytes.data(), bytes.size(), error);
 }
 

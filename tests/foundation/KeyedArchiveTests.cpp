@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <map>
 
 #include "foundation/KeyedArchive.h"
+#include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "tests/foundation/PathsTempDir.h"
 
@@ -302,6 +305,35 @@ TEST(KeyedArchiveTest, FilesRoundTrip)
     ASSERT_TRUE(back) << error;
     EXPECT_EQ(back->quantity, 44);
     EXPECT_FALSE(unarchiveObjectWithFile(dir.file("missing"), &error));
+}
+
+// Every failed whole-object load leaves exactly one log line naming the cause,
+// whether or not the caller asked for the reason.
+TEST(KeyedArchiveTest, FailedLoadsLogOneLine)
+{
+    test::TempDir dir;
+    KeyedArchiver rootless;
+    rootless.encodeInt32("count", 1);
+    const std::vector<uint8_t> noRoot = rootless.encodedData();
+    const std::string garbage = "<plist><dict><key>a</key></plist>";
+    struct Case {
+        const char* name;
+        std::function<Ref<Object>()> load;
+        const char* logged;
+    };
+    const std::vector<Case> cases = {
+        {"missing file", [&] { return unarchiveObjectWithFile(dir.file("missing")); }, "missing"},
+        {"no root", [&] { return unarchiveObjectWithData(noRoot); }, "no root object"},
+        {"malformed", [&] { return unarchiveObjectWithData(reinterpret_cast<const uint8_t*>(garbage.data()), garbage.size()); },
+         "not a keyed archive"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedLogCapture capture;
+        EXPECT_FALSE(c.load());
+        ASSERT_EQ(capture.lines().size(), 1u);
+        EXPECT_TRUE(capture.contains(c.logged)) << capture.lines()[0];
+    }
 }
 
 } // namespace
