@@ -79,6 +79,10 @@ bool AtomicFile::write(const std::string& path, const void* data, size_t size, s
         return false;
     }
     ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    // mkstemp makes the file private (0600); a replaced file keeps its own
+    // permissions, a new one gets the usual 0644.
+    struct stat old {};
+    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
 
     std::string reason;
     if (!writeAll(fd, static_cast<const uint8_t*>(data), size)) {

@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +25,23 @@ TEST(AtomicFileTest, ReplacesTheFileAndLeavesNoTemporary)
     ASSERT_TRUE(AtomicFile::write(path, std::string()));
     EXPECT_EQ(TempDir::readText(path), "");
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"save.plist"});
+}
+
+// The temporary file is private; what lands under the name must not be.
+TEST(AtomicFileTest, NewFilesAreReadableAndReplacedFilesKeepTheirMode)
+{
+    TempDir dir;
+    const std::string path = dir.file("shot.png");
+    auto modeOf = [](const std::string& file) {
+        struct stat info {};
+        EXPECT_EQ(::stat(file.c_str(), &info), 0);
+        return info.st_mode & 07777;
+    };
+    ASSERT_TRUE(AtomicFile::write(path, std::string("first")));
+    EXPECT_EQ(modeOf(path), 0644u);
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    ASSERT_TRUE(AtomicFile::write(path, std::string("second")));
+    EXPECT_EQ(modeOf(path), 0600u);
 }
 
 TEST(AtomicFileTest, FailuresKeepTheOldFileAndRemoveTheTemporary)
