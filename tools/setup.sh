@@ -32,4 +32,5 @@ configure() {
     echo "$args" > "$stamp"
 }
 
-jobs() { nproc 2>/dev/null || echo 2; }
+# Parallel build and test jobs (a name of its own: "jobs" is a shell builtin).
+job_count() { nproc 2>/dev/null || echo 2; }
