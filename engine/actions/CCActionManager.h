@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
 #include <unordered_map>
 #include <vector>
 
@@ -59,24 +58,49 @@ public:
     void update(float dt);
 
 private:
+    // Entries live in one contiguous vector, walked in order by update.
+    // Deleting one leaves a tombstone (null node) in place; tombstones are
+    // squeezed out only while no code holds an entry's index across a call
+    // that may reach back into the manager. The table maps a node to its
+    // entry's index; each entry points back at its table value (values of an
+    // unordered_map never move) to renumber it.
     struct Element {
         std::vector<CCAction*> actions;  // each retained
         uint32_t stepIndex = 0;
         bool stepActionSalvaged = false;
         bool paused = false;
-        CCNode* node = nullptr;  // retained
+        CCNode* node = nullptr;  // retained; null for a tombstone
         CCAction* stepAction = nullptr;
+        uint32_t* tableIndex = nullptr;  // the table's value for the node
     };
-    using Elements = std::list<Element>;
+    static constexpr uint32_t kNoElement = UINT32_MAX;
 
-    void stepActionsOf(Element& element, float dt);
-    void removeActionAtIndex(uint32_t index, Element& element);
-    void deleteElement(Elements::iterator element);
-    void deleteOrSalvage(Element& element);
+    // Marks a stretch of code that holds entry indices.
+    class IndexHold {
+    public:
+        explicit IndexHold(CCActionManager& manager) : manager_(manager) { ++manager_.indexHolds_; }
+        ~IndexHold() { --manager_.indexHolds_; }
+        IndexHold(const IndexHold&) = delete;
+        IndexHold& operator=(const IndexHold&) = delete;
 
-    Elements elements_;  // order of addition, walked by update
-    std::unordered_map<const CCNode*, Elements::iterator> targets_;
-    Element* currentTarget_ = nullptr;
+    private:
+        CCActionManager& manager_;
+    };
+
+    void stepActionsOf(uint32_t elementIndex, float dt);
+    void removeActionAtIndex(uint32_t index, uint32_t elementIndex);
+    void deleteElement(uint32_t elementIndex);
+    void deleteOrSalvage(uint32_t elementIndex);
+    // The first live entry at or after the index (the size when none).
+    uint32_t nextLiveFrom(uint32_t index) const;
+    void compactIfSparse();
+    void compact();
+
+    std::vector<Element> elements_;  // order of addition, walked by update
+    uint32_t tombstones_ = 0;
+    uint32_t indexHolds_ = 0;
+    std::unordered_map<const CCNode*, uint32_t> targets_;
+    uint32_t currentTarget_ = kNoElement;  // index of the entry being stepped
     bool currentTargetSalvaged_ = false;
 };
 

@@ -182,6 +182,40 @@ TEST_F(CCActionManagerTest, PausedNodesKeepTheirActionsWithoutSteppingThem)
     EXPECT_EQ(frame(0.1f), (Log{"a=0.1", "b=0.1", "s=0"}));
 }
 
+// Most nodes lose their actions between frames and during one, some gain
+// new ones: the survivors must keep their order, their pause state and
+// their look-ups, and each node must still be held exactly while it runs.
+TEST_F(CCActionManagerTest, SurvivorsOfManyRemovalsKeepOrderPauseAndLookups)
+{
+    std::vector<Ref<CCNode>> nodes;
+    std::vector<Ref<Recorder>> actions;
+    for (int i = 0; i < 30; ++i) {
+        nodes.push_back(CCNode::node());
+        actions.push_back(recorder(std::to_string(i), 100));
+        actions.back()->setTag(i);
+        manager().addAction(actions.back(), nodes.back(), false);
+    }
+    frame(0.1f);  // every action's first step
+    for (int i = 0; i < 30; ++i) {
+        if (i % 5 != 0) manager().removeAllActionsFromTarget(nodes[i]);
+    }
+    manager().pauseTarget(nodes[10]);
+    // A node removed and given an action again goes to the end of the walk.
+    auto again = recorder("again", 100);
+    manager().addAction(again, nodes[3], false);
+    EXPECT_EQ(frame(0.1f), (Log{"0=0.001", "5=0.001", "15=0.001", "20=0.001", "25=0.001", "again=0"}));
+    for (int i = 0; i < 30; ++i) {
+        const bool running = i % 5 == 0 || i == 3;
+        EXPECT_EQ(nodes[i]->retainCount(), running ? 2 : 1) << i;
+        EXPECT_EQ(manager().numberOfRunningActionsInTarget(nodes[i]), running ? 1u : 0u) << i;
+    }
+    EXPECT_EQ(manager().getActionByTag(25, nodes[25]), actions[25].get());
+    EXPECT_EQ(manager().getActionByTag(-1, nodes[3]), again.get());
+    manager().resumeTarget(nodes[10]);
+    manager().removeAllActionsFromTarget(nodes[0]);
+    EXPECT_EQ(frame(0.1f), (Log{"5=0.002", "10=0.001", "15=0.002", "20=0.002", "25=0.002", "again=0.001"}));
+}
+
 TEST_F(CCActionManagerTest, LookupsByTagAndCounts)
 {
     auto node = CCNode::node();
