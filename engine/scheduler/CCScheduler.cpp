@@ -98,13 +98,15 @@ void CCScheduler::walkUpdates(UpdateList& list, float dt)
 {
     walkedList_ = &list;
     for (walkCursor_ = 0; walkCursor_ < list.entries.size();) {
-        // Copied: a callback may grow the vector under the entry.
         if (walkCursor_ + kPrefetchDistance < list.entries.size()) {
             __builtin_prefetch(list.entries[walkCursor_ + kPrefetchDistance].target);
         }
-        const UpdateEntry entry = list.entries[walkCursor_++];
+        const UpdateEntry& entry = list.entries[walkCursor_++];
         if (entry.target && !entry.paused && !entry.removalPending) {
-            (entry.target->*entry.update)(dt);
+            // Copied out first: the callback may grow the vector under the entry.
+            Object* target = entry.target;
+            const SEL_Update update = entry.update;
+            (target->*update)(dt);
         }
     }
     walkedList_ = nullptr;

@@ -19,9 +19,7 @@ CCTimer::CCTimer(Object* target, SEL_Update selector, float interval, unsigned i
 {
 }
 
-void CCTimer::fire() { (target_->*selector_)(elapsed_); }
-
-void CCTimer::update(float dt)
+void CCTimer::updateOtherwise(float dt)
 {
     if (elapsed_ == -1) {
         elapsed_ = 0;

@@ -34,7 +34,21 @@ public:
 
     // Advances the timer by dt and fires it when due (at most once per call).
     // The first call after creation only starts the timer.
-    void update(float dt);
+    void update(float dt)
+    {
+        // The common timer (started, for ever, no delay) is handled here,
+        // inline in the scheduler's walk; the rest out of line.
+        if (runForever_ && !useDelay_ && elapsed_ != -1) {
+            elapsed_ += dt;
+            if (elapsed_ >= interval_) {
+                fire();
+                // Time beyond the interval is not carried over.
+                elapsed_ = 0;
+            }
+            return;
+        }
+        updateOtherwise(dt);
+    }
 
     float interval() const { return interval_; }
     void setInterval(float interval) { interval_ = interval; }
@@ -45,7 +59,8 @@ public:
     std::string description() const;
 
 private:
-    void fire();
+    void fire() { (target_->*selector_)(elapsed_); }
+    void updateOtherwise(float dt);
 
     Object* target_;
     SEL_Update selector_;
