@@ -30,7 +30,8 @@ uint8_t unpremultiply(uint8_t channel, uint8_t alpha)
 
 bool sizeIsValid(int width, int height)
 {
-    return width > 0 && height > 0 && width <= Image::kMaxDimension && height <= Image::kMaxDimension;
+    return width > 0 && height > 0 && width <= Image::kMaxDimension && height <= Image::kMaxDimension &&
+           int64_t{width} * height <= Image::kMaxPixels;
 }
 
 // Through AtomicFile, so that a failed write never leaves a torn image behind

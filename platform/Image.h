@@ -45,6 +45,10 @@ public:
     // Largest width or height accepted, so a hostile header cannot make the
     // decoder allocate gigabytes.
     static constexpr int kMaxDimension = 16384;
+    // Largest pixel count accepted (64 MiB of RGBA): the buffer is allocated
+    // from the header before the data is read, so a few hostile bytes must
+    // not claim a gigabyte.
+    static constexpr int64_t kMaxPixels = int64_t{1} << 24;
 
     // Decodes PNG or JPEG bytes (told apart by their signature). Null, with
     // one log line naming `nameForLog`, for anything unreadable: unknown

@@ -99,7 +99,8 @@ bool readImage(jpeg_decompress_struct* info, ErrorManager* errors, const uint8_t
         info->out_color_space = JCS_RGB;
     }
     if (info->image_width > static_cast<JDIMENSION>(Image::kMaxDimension) ||
-        info->image_height > static_cast<JDIMENSION>(Image::kMaxDimension)) {
+        info->image_height > static_cast<JDIMENSION>(Image::kMaxDimension) ||
+        int64_t{info->image_width} * info->image_height > Image::kMaxPixels) {
         ERREXIT1(info, JERR_IMAGE_TOO_BIG, Image::kMaxDimension);
     }
     jpeg_start_decompress(info);

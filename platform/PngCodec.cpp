@@ -87,6 +87,9 @@ bool readImage(png_structp png, png_infop info, PngReader* reader)
     png_set_read_fn(png, reader, readFromMemory);
     png_set_user_limits(png, Image::kMaxDimension, Image::kMaxDimension);
     png_read_info(png, info);
+    if (int64_t{png_get_image_width(png, info)} * png_get_image_height(png, info) > Image::kMaxPixels) {
+        png_error(png, "image has too many pixels");
+    }
     describeAndNormalise(png, info, *reader->description);
     if (png_get_rowbytes(png, info) != static_cast<size_t>(reader->description->width) * 4) {
         png_error(png, "unexpected row layout");

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "foundation/Log.h"
 #include "platform/Image.h"
@@ -225,14 +226,25 @@ TEST(ImageDecode, BadInputFailsWithOneLogLine)
     corruptPng[40] ^= 0xFF; // inside IHDR: the CRC no longer matches
     std::vector<uint8_t> hugePng = writeTestPNG(pngSpec(PNG_COLOR_TYPE_GRAY, 8, {0}), 1, 1);
     hugePng[16] = 0x7F; // width 0x7F000001 in IHDR
+    // 16384 x 16384 is within the side limit but a gigabyte of pixels: refused
+    // from the header alone (the CRC is mended so only the size can fail).
+    std::vector<uint8_t> tooManyPixels = writeTestPNG(pngSpec(PNG_COLOR_TYPE_GRAY, 8, {0}), 1, 1);
+    for (int at : {16, 20}) {
+        tooManyPixels[at] = 0x00, tooManyPixels[at + 1] = 0x00, tooManyPixels[at + 2] = 0x40, tooManyPixels[at + 3] = 0x00;
+    }
+    const uLong ihdrCrc = crc32(0, tooManyPixels.data() + 12, 17);
+    for (int i = 0; i < 4; ++i) tooManyPixels[29 + i] = static_cast<uint8_t>(ihdrCrc >> (24 - 8 * i));
     std::vector<uint8_t> garbageJpeg = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 2, 3};
 
-    struct Case { const char* name; std::vector<uint8_t> bytes; };
+    // `reason`, where given, must show in the log line: it tells a refusal by
+    // size from a later failure on the missing data.
+    struct Case { const char* name; std::vector<uint8_t> bytes; const char* reason = nullptr; };
     const Case cases[] = {
         {"truncated png", {png.begin(), png.begin() + png.size() / 2}},
         {"png signature only", {png.begin(), png.begin() + 8}},
         {"corrupt png header", corruptPng},
         {"absurd png width", hugePng},
+        {"png of a gigapixel", tooManyPixels, "too many pixels"},
         {"truncated jpeg", {jpeg.begin(), jpeg.begin() + jpeg.size() / 2}},
         {"garbage jpeg", garbageJpeg},
         {"not an image", {'h', 'e', 'l', 'l', 'o'}},
@@ -244,6 +256,7 @@ TEST(ImageDecode, BadInputFailsWithOneLogLine)
         EXPECT_FALSE(image) << c.name;
         EXPECT_EQ(log.lines().size(), 1u) << c.name;
         EXPECT_TRUE(log.contains(c.name)) << c.name;
+        if (c.reason) EXPECT_TRUE(log.contains(c.reason)) << c.name;
     }
 }
 
