@@ -2,10 +2,12 @@
 
 #include <sys/mman.h>
 
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCActionManager.h"
 #include "engine/actions/CCTargetedAction.h"
 #include "engine/nodes/CCNode.h"
@@ -214,6 +216,38 @@ TEST_F(CCActionManagerTest, SurvivorsOfManyRemovalsKeepOrderPauseAndLookups)
     manager().resumeTarget(nodes[10]);
     manager().removeAllActionsFromTarget(nodes[0]);
     EXPECT_EQ(frame(0.1f), (Log{"5=0.002", "10=0.001", "15=0.002", "20=0.002", "25=0.002", "again=0.001"}));
+}
+
+// An action whose destructor clears its own node's actions: removing it ends
+// the node's entry from inside the removal, which must not touch the entry
+// afterwards.
+TEST_F(CCActionManagerTest, AnActionWhoseDestructorClearsItsNodeLeavesNoEntryBehind)
+{
+    class ClearingAction : public CCActionInterval {
+    public:
+        ClearingAction() : CCActionInterval(1) {}
+        ~ClearingAction() override
+        {
+            if (onDestroy) onDestroy();
+        }
+        void update(float) override {}
+        std::function<void()> onDestroy;
+    };
+    auto node = CCNode::node();
+    CCAction* clearing = nullptr;
+    {
+        auto action = makeRef<ClearingAction>();
+        action->onDestroy = [this, &node] { manager().removeAllActionsFromTarget(node); };
+        manager().addAction(action, node, false);
+        clearing = action.get();
+    }
+    auto other = recorder("o");
+    manager().addAction(other, node, false);
+    manager().removeAction(clearing);  // the manager held its last reference
+    EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 0u);
+    EXPECT_EQ(node->retainCount(), 1);
+    EXPECT_EQ(other->retainCount(), 1);
+    EXPECT_EQ(frame(0.1f), Log{});
 }
 
 TEST_F(CCActionManagerTest, LookupsByTagAndCounts)
