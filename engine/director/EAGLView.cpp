@@ -7,6 +7,7 @@
 
 #include "engine/director/CCConfiguration.h"
 #include "engine/director/CCDirector.h"
+#include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 
 namespace mw {
@@ -35,6 +36,12 @@ Ref<EAGLView> EAGLView::viewWithFrame(GLContext& context, CGRect frame, const st
                                       uint32_t depthFormat)
 {
     return viewWithFrame(context, frame, pixelFormat, depthFormat, false, false, 0);
+}
+
+Ref<EAGLView> EAGLView::viewWithCoder(GLContext& context, const KeyedUnarchiver& coder)
+{
+    const CGRect frame = CGRectFromString(coder.decodeString("frame"));
+    return viewWithFrame(context, frame, kEAGLColorFormatRGB565, 0, false, false, 0);
 }
 
 EAGLView::EAGLView(CGRect frame, const std::string& pixelFormat, uint32_t depthFormat,

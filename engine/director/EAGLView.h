@@ -13,6 +13,7 @@
 namespace mw {
 
 class GLContext;
+class KeyedUnarchiver;
 
 // Colour format names of the view's surface (the platform's names).
 inline constexpr const char* kEAGLColorFormatRGB565 = "EAGLColorFormat565";
@@ -39,6 +40,12 @@ public:
                                                      const std::string& pixelFormat);
     [[nodiscard]] static Ref<EAGLView> viewWithFrame(GLContext& context, CGRect frame,
                                                      const std::string& pixelFormat, uint32_t depthFormat);
+
+    // A view stored in an interface archive: only its "frame" (a rectangle
+    // string, "{{x, y}, {w, h}}") is read; such a view always starts with
+    // RGB565 colour, no depth buffer, no multisampling and no preserved back
+    // buffer. Null (one log line) when the context cannot be made current.
+    [[nodiscard]] static Ref<EAGLView> viewWithCoder(GLContext& context, const KeyedUnarchiver& coder);
 
     EAGLView(CGRect frame, const std::string& pixelFormat, uint32_t depthFormat, bool preserveBackbuffer,
              bool multiSampling, unsigned numberOfSamples);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "foundation/KeyedArchive.h"
+
 #include <GLES/gl.h>
 #include <GLES/glext.h>
 
@@ -129,6 +131,28 @@ TEST(EAGLViewTest, OnlyThe565NameGivesSixteenBitColour)
     EXPECT_EQ(EAGLView::convertPixelFormat(kEAGLColorFormatRGBA8), static_cast<uint32_t>(GL_RGBA8_OES));
     EXPECT_EQ(EAGLView::convertPixelFormat("RGB565"), static_cast<uint32_t>(GL_RGBA8_OES));
     EXPECT_EQ(EAGLView::convertPixelFormat(""), static_cast<uint32_t>(GL_RGBA8_OES));
+}
+
+TEST(EAGLViewTest, AViewFromAnInterfaceArchiveStartsAs565WithoutDepth)
+{
+    GLTestContext* gl = GLTestContext::acquire(64, 64);
+    ASSERT_NE(gl, nullptr);
+    // Whatever else the archive says about the surface, only the frame counts.
+    KeyedArchiver archiver;
+    archiver.encodeString("frame", "{{0, 0}, {48, 32}}");
+    archiver.encodeString("pixelFormat", kEAGLColorFormatRGBA8);
+    archiver.encodeInt32("depthFormat", 0x81A5);
+    archiver.encodeBool("multiSampling", true);
+    KeyedUnarchiver coder(archiver.encodedData());
+    ASSERT_TRUE(coder.ok()) << coder.error();
+
+    Ref<EAGLView> view = EAGLView::viewWithCoder(gl->context(), coder);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->pixelFormat(), kEAGLColorFormatRGB565);
+    EXPECT_EQ(view->depthFormat(), 0u);
+    EXPECT_FALSE(view->multiSampling());
+    EXPECT_FALSE(view->preserveBackbuffer());
+    EXPECT_EQ(view->frame(), CGRect(0, 0, 48, 32));
 }
 
 TEST(EAGLViewTest, MultisamplingFallsBackToNoneWithoutTheExtension)
