@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/AliasedPages.h"
+
 #include <sys/mman.h>
 
 #include <functional>
@@ -323,19 +325,11 @@ TEST_F(CCActionManagerTest, PurgeUnregistersFromTheSchedulerAndStartsAfresh)
 
 TEST_F(CCActionManagerTest, NodesWhoseAddressesShareTheLow32BitsStayApart)
 {
-    const uintptr_t base = uintptr_t{0x5B5B} << 32;
-    void* low = mmap(reinterpret_cast<void*>(base), 4096, PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-    void* high = mmap(reinterpret_cast<void*>(base + (uintptr_t{1} << 32)), 4096, PROT_READ | PROT_WRITE,
-                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-    if (low == MAP_FAILED || high == MAP_FAILED) {
-        if (low != MAP_FAILED) munmap(low, 4096);
-        if (high != MAP_FAILED) munmap(high, 4096);
-        GTEST_SKIP() << "could not place two pages 4 GiB apart";
-    }
-    static_assert(sizeof(CCNode) <= 4096);
-    auto* first = new (low) CCNode();
-    auto* second = new (high) CCNode();
+    test::AliasedPages pages(0x5B5B);
+    if (!pages.ok()) GTEST_SKIP() << "could not place two pages 4 GiB apart";
+    static_assert(sizeof(CCNode) <= test::AliasedPages::kPageSize);
+    auto* first = new (pages.low()) CCNode();
+    auto* second = new (pages.high()) CCNode();
     first->retain();  // owned by this test
     second->retain();
 
@@ -352,8 +346,6 @@ TEST_F(CCActionManagerTest, NodesWhoseAddressesShareTheLow32BitsStayApart)
     EXPECT_EQ(second->retainCount(), 1);
     first->~CCNode();
     second->~CCNode();
-    munmap(low, 4096);
-    munmap(high, 4096);
 }
 
 } // namespace

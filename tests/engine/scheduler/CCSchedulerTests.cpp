@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/AliasedPages.h"
+
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -376,19 +378,11 @@ TEST_F(CCSchedulerTest, TargetsWhoseAddressesShareTheLow32BitsStayApart)
 {
     // Two targets placed 4 GiB apart: a table keyed by only part of the
     // address would take them for one.
-    const uintptr_t base = uintptr_t{0x5A5A} << 32;
-    void* low = mmap(reinterpret_cast<void*>(base), 4096, PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-    void* high = mmap(reinterpret_cast<void*>(base + (uintptr_t{1} << 32)), 4096, PROT_READ | PROT_WRITE,
-                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
-    if (low == MAP_FAILED || high == MAP_FAILED) {
-        if (low != MAP_FAILED) munmap(low, 4096);
-        if (high != MAP_FAILED) munmap(high, 4096);
-        GTEST_SKIP() << "could not place two pages 4 GiB apart";
-    }
+    test::AliasedPages pages(0x5A5A);
+    if (!pages.ok()) GTEST_SKIP() << "could not place two pages 4 GiB apart";
     {
-        auto* first = new (low) Recorder("first", &log);
-        auto* second = new (high) Recorder("second", &log);
+        auto* first = new (pages.low()) Recorder("first", &log);
+        auto* second = new (pages.high()) Recorder("second", &log);
         ASSERT_EQ(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(first)),
                   static_cast<uint32_t>(reinterpret_cast<uintptr_t>(second)));
         first->retain();  // owned by this test, not deleted through release
@@ -413,8 +407,6 @@ TEST_F(CCSchedulerTest, TargetsWhoseAddressesShareTheLow32BitsStayApart)
         first->~Recorder();
         second->~Recorder();
     }
-    munmap(low, 4096);
-    munmap(high, 4096);
 }
 
 TEST(CCSchedulerShared, PurgeReleasesEverythingAndTheNextAccessMakesAFreshOne)
