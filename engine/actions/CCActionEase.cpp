@@ -21,7 +21,16 @@ void CCActionEase::stop()
     CCActionInterval::stop();
 }
 
-void CCActionEase::update(float t) { updateInner(t); }
+void CCActionEase::update(float t)
+{
+    if (t == 0) {
+        updateInner(0);
+    } else if (t == 1) {
+        updateInner(1);
+    } else {
+        updateInner(easedProgress(t));
+    }
+}
 
 Ref<CCFiniteTimeAction> CCActionEase::reverse() const { return wrap<CCActionEase>(reversedInner()); }
 

@@ -7,8 +7,8 @@ namespace mw {
 // Wraps one interval action and reshapes its time curve: it lasts as long as
 // the inner action, runs it on the same node and passes it a progress f(t)
 // instead of the linear t. This base passes t unchanged; each easing class
-// overrides update() with its curve. The inner action is retained for the
-// ease's whole life.
+// overrides easedProgress() with its curve. The inner action is retained for
+// the ease's whole life.
 class CCActionEase : public CCActionInterval {
 public:
     // A null inner action gives an ease of FLT_EPSILON that drives nothing.
@@ -24,7 +24,10 @@ public:
     void startWithTarget(CCNode* target) override;
     // Stops the inner action, then the ease.
     void stop() override;
-    void update(float t) override;
+    // Passes 0 and 1 on exactly, whatever a curve gives there, so that an
+    // eased action ends where it would without the ease and whatever is
+    // sequenced after it runs; any other t goes through easedProgress().
+    void update(float t) final;
     // The receiver's class around the inner action's reverse; null when the
     // inner action has none.
     Ref<CCFiniteTimeAction> reverse() const override;
@@ -32,6 +35,9 @@ public:
     CCActionInterval* innerAction() const { return other_.get(); }
 
 protected:
+    // The curve: the progress the inner action gets for t strictly between
+    // the ends. It must not be NaN for any parameter a caller can set.
+    virtual float easedProgress(float t) { return t; }
     // Passes an eased progress on (nothing happens without an inner action).
     void updateInner(float easedProgress);
     Ref<CCActionInterval> copiedInner() const;

@@ -14,10 +14,10 @@ inline constexpr float kBackOvershoot = 1.70158f;  // gives a 10% overshoot
 
 Ref<CCAction> CCEaseBackIn::copy() const { return makeRef<CCEaseBackIn>(copiedInner()); }
 
-void CCEaseBackIn::update(float t)
+float CCEaseBackIn::easedProgress(float t)
 {
     const float overshoot = kBackOvershoot;
-    updateInner(t * t * ((overshoot + 1) * t - overshoot));
+    return t * t * ((overshoot + 1) * t - overshoot);
 }
 
 Ref<CCFiniteTimeAction> CCEaseBackIn::reverse() const { return wrap<CCEaseBackOut>(reversedInner()); }

@@ -15,8 +15,10 @@ public:
     }
 
     Ref<CCAction> copy() const override;
-    void update(float t) override;
     Ref<CCFiniteTimeAction> reverse() const override;
+
+protected:
+    float easedProgress(float t) override;
 };
 
 } // namespace mw

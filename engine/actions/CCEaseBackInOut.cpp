@@ -12,16 +12,15 @@ inline constexpr float kBackOvershoot = 1.70158f;  // gives a 10% overshoot
 
 Ref<CCAction> CCEaseBackInOut::copy() const { return makeRef<CCEaseBackInOut>(copiedInner()); }
 
-void CCEaseBackInOut::update(float t)
+float CCEaseBackInOut::easedProgress(float t)
 {
     const float overshoot = kBackOvershoot * 1.525f;
     const float u = t * 2;
     if (u < 1) {
-        updateInner(u * u * ((overshoot + 1) * u - overshoot) * 0.5f);
-    } else {
-        const float v = u - 2;
-        updateInner(v * v * ((overshoot + 1) * v + overshoot) * 0.5f + 1);
+        return u * u * ((overshoot + 1) * u - overshoot) * 0.5f;
     }
+    const float v = u - 2;
+    return v * v * ((overshoot + 1) * v + overshoot) * 0.5f + 1;
 }
 
 Ref<CCFiniteTimeAction> CCEaseBackInOut::reverse() const { return wrap<CCEaseBackInOut>(reversedInner()); }

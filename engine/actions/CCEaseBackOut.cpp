@@ -14,11 +14,11 @@ inline constexpr float kBackOvershoot = 1.70158f;  // gives a 10% overshoot
 
 Ref<CCAction> CCEaseBackOut::copy() const { return makeRef<CCEaseBackOut>(copiedInner()); }
 
-void CCEaseBackOut::update(float t)
+float CCEaseBackOut::easedProgress(float t)
 {
     const float overshoot = kBackOvershoot;
     const float u = t - 1;
-    updateInner(u * u * ((overshoot + 1) * u + overshoot) + 1);
+    return u * u * ((overshoot + 1) * u + overshoot) + 1;
 }
 
 Ref<CCFiniteTimeAction> CCEaseBackOut::reverse() const { return wrap<CCEaseBackIn>(reversedInner()); }

@@ -8,9 +8,9 @@ namespace mw {
 
 Ref<CCAction> CCEaseBounceIn::copy() const { return makeRef<CCEaseBounceIn>(copiedInner()); }
 
-void CCEaseBounceIn::update(float t)
+float CCEaseBounceIn::easedProgress(float t)
 {
-    updateInner(1 - bounceTime(1 - t));
+    return 1 - bounceTime(1 - t);
 }
 
 Ref<CCFiniteTimeAction> CCEaseBounceIn::reverse() const { return wrap<CCEaseBounceOut>(reversedInner()); }

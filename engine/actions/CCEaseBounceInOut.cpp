@@ -6,13 +6,12 @@ namespace mw {
 
 Ref<CCAction> CCEaseBounceInOut::copy() const { return makeRef<CCEaseBounceInOut>(copiedInner()); }
 
-void CCEaseBounceInOut::update(float t)
+float CCEaseBounceInOut::easedProgress(float t)
 {
     if (t < 0.5f) {
-        updateInner((1 - bounceTime(1 - t * 2)) * 0.5f);
-    } else {
-        updateInner(bounceTime(t * 2 - 1) * 0.5f + 0.5f);
+        return (1 - bounceTime(1 - t * 2)) * 0.5f;
     }
+    return bounceTime(t * 2 - 1) * 0.5f + 0.5f;
 }
 
 Ref<CCFiniteTimeAction> CCEaseBounceInOut::reverse() const { return wrap<CCEaseBounceInOut>(reversedInner()); }

@@ -8,9 +8,9 @@ namespace mw {
 
 Ref<CCAction> CCEaseBounceOut::copy() const { return makeRef<CCEaseBounceOut>(copiedInner()); }
 
-void CCEaseBounceOut::update(float t)
+float CCEaseBounceOut::easedProgress(float t)
 {
-    updateInner(bounceTime(t));
+    return bounceTime(t);
 }
 
 Ref<CCFiniteTimeAction> CCEaseBounceOut::reverse() const { return wrap<CCEaseBounceIn>(reversedInner()); }

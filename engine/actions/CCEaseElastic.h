@@ -29,6 +29,17 @@ public:
     Ref<CCFiniteTimeAction> reverse() const override { return nullptr; }
 
 protected:
+    // A period below this in size (zero included) gives no curve: near 2e-38
+    // the curves' phase, (t - period/4) x 2pi / period, overflows to
+    // infinity, whose sine is NaN, and well before that it spins through
+    // 1e30 turns within one action.
+    static constexpr float kShortestPeriod = 1e-30f;
+
+    // The period the curves use: one that gives no curve (shorter than
+    // kShortestPeriod in size, infinite or NaN) is replaced by `substitute`
+    // for good, so later updates, copies and reverses keep the replacement.
+    float usablePeriod(float substitute);
+
     float period_;
 };
 

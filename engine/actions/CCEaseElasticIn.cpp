@@ -14,15 +14,12 @@ inline constexpr float kTwoPi = 2 * 3.1415927f;
 
 Ref<CCAction> CCEaseElasticIn::copy() const { return makeRef<CCEaseElasticIn>(copiedInner(), period_); }
 
-void CCEaseElasticIn::update(float t)
+float CCEaseElasticIn::easedProgress(float t)
 {
-    if (t == 0 || t == 1) {
-        updateInner(t);
-        return;
-    }
-    const float s = period_ / 4;
+    const float period = usablePeriod(kDefaultPeriod);
+    const float s = period / 4;
     const float u = t - 1;
-    updateInner(-exp2f(10 * u) * sinf((u - s) * kTwoPi / period_));
+    return -exp2f(10 * u) * sinf((u - s) * kTwoPi / period);
 }
 
 Ref<CCFiniteTimeAction> CCEaseElasticIn::reverse() const { return wrap<CCEaseElasticOut>(reversedInner(), period_); }

@@ -4,7 +4,8 @@
 
 namespace mw {
 
-// Swings ever wider around the start before it snaps to the end. A period of 0 divides by zero: pass a positive one.
+// Swings ever wider around the start before it snaps to the end. A period that gives no curve (0, for one)
+// is replaced, for good, by 0.3 at the first update between the ends.
 class CCEaseElasticIn : public CCEaseElastic {
 public:
     using CCEaseElastic::CCEaseElastic;
@@ -15,8 +16,10 @@ public:
     }
 
     Ref<CCAction> copy() const override;
-    void update(float t) override;
     Ref<CCFiniteTimeAction> reverse() const override;
+
+protected:
+    float easedProgress(float t) override;
 };
 
 } // namespace mw

@@ -4,7 +4,8 @@
 
 namespace mw {
 
-// Swings around the start, then around the end. A period of 0 is replaced, for good, by 0.45 at the first update.
+// Swings around the start, then around the end. A period that gives no curve (0, for one) is replaced,
+// for good, by 0.45 at the first update between the ends.
 class CCEaseElasticInOut : public CCEaseElastic {
 public:
     using CCEaseElastic::CCEaseElastic;
@@ -15,8 +16,10 @@ public:
     }
 
     Ref<CCAction> copy() const override;
-    void update(float t) override;
     Ref<CCFiniteTimeAction> reverse() const override;
+
+protected:
+    float easedProgress(float t) override;
 };
 
 } // namespace mw

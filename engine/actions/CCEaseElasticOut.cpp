@@ -14,14 +14,11 @@ inline constexpr float kTwoPi = 2 * 3.1415927f;
 
 Ref<CCAction> CCEaseElasticOut::copy() const { return makeRef<CCEaseElasticOut>(copiedInner(), period_); }
 
-void CCEaseElasticOut::update(float t)
+float CCEaseElasticOut::easedProgress(float t)
 {
-    if (t == 0 || t == 1) {
-        updateInner(t);
-        return;
-    }
-    const float s = period_ / 4;
-    updateInner(exp2f(-10 * t) * sinf((t - s) * kTwoPi / period_) + 1);
+    const float period = usablePeriod(kDefaultPeriod);
+    const float s = period / 4;
+    return exp2f(-10 * t) * sinf((t - s) * kTwoPi / period) + 1;
 }
 
 Ref<CCFiniteTimeAction> CCEaseElasticOut::reverse() const { return wrap<CCEaseElasticIn>(reversedInner(), period_); }

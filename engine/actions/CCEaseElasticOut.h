@@ -4,7 +4,8 @@
 
 namespace mw {
 
-// Snaps past the end and swings around it, settling onto it. A period of 0 divides by zero: pass a positive one.
+// Snaps past the end and swings around it, settling onto it. A period that gives no curve (0, for one) is
+// replaced, for good, by 0.3 at the first update between the ends.
 class CCEaseElasticOut : public CCEaseElastic {
 public:
     using CCEaseElastic::CCEaseElastic;
@@ -15,8 +16,10 @@ public:
     }
 
     Ref<CCAction> copy() const override;
-    void update(float t) override;
     Ref<CCFiniteTimeAction> reverse() const override;
+
+protected:
+    float easedProgress(float t) override;
 };
 
 } // namespace mw

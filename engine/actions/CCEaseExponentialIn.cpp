@@ -8,9 +8,10 @@ namespace mw {
 
 Ref<CCAction> CCEaseExponentialIn::copy() const { return makeRef<CCEaseExponentialIn>(copiedInner()); }
 
-void CCEaseExponentialIn::update(float t)
+float CCEaseExponentialIn::easedProgress(float t)
 {
-    updateInner(t == 0 ? 0.0f : exp2f(10 * (t - 1)) - 0.001f);
+    // The curve itself ends at 0.999; the ease passes the ends on exactly.
+    return exp2f(10 * (t - 1)) - 0.001f;
 }
 
 Ref<CCFiniteTimeAction> CCEaseExponentialIn::reverse() const { return wrap<CCEaseExponentialOut>(reversedInner()); }

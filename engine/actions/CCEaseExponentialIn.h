@@ -4,7 +4,7 @@
 
 namespace mw {
 
-// Starts almost still and speeds up exponentially; ends at 0.999, never exactly 1.
+// Starts almost still and speeds up exponentially; its curve jumps from 0.999 to exactly 1 at the end.
 class CCEaseExponentialIn : public CCActionEase {
 public:
     using CCActionEase::CCActionEase;
@@ -15,8 +15,10 @@ public:
     }
 
     Ref<CCAction> copy() const override;
-    void update(float t) override;
     Ref<CCFiniteTimeAction> reverse() const override;
+
+protected:
+    float easedProgress(float t) override;
 };
 
 } // namespace mw

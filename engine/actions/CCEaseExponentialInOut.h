@@ -4,7 +4,7 @@
 
 namespace mw {
 
-// Exponential speed-up to the middle, exponential settle after it.
+// Exponential speed-up to the middle, exponential settle after it; 0 and 1 exactly at the ends.
 class CCEaseExponentialInOut : public CCActionEase {
 public:
     using CCActionEase::CCActionEase;
@@ -15,8 +15,10 @@ public:
     }
 
     Ref<CCAction> copy() const override;
-    void update(float t) override;
     Ref<CCFiniteTimeAction> reverse() const override;
+
+protected:
+    float easedProgress(float t) override;
 };
 
 } // namespace mw

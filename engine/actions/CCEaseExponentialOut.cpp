@@ -8,9 +8,9 @@ namespace mw {
 
 Ref<CCAction> CCEaseExponentialOut::copy() const { return makeRef<CCEaseExponentialOut>(copiedInner()); }
 
-void CCEaseExponentialOut::update(float t)
+float CCEaseExponentialOut::easedProgress(float t)
 {
-    updateInner(t == 1 ? 1.0f : 1 - exp2f(-10 * t));
+    return 1 - exp2f(-10 * t);
 }
 
 Ref<CCFiniteTimeAction> CCEaseExponentialOut::reverse() const { return wrap<CCEaseExponentialIn>(reversedInner()); }

@@ -6,7 +6,7 @@ namespace mw {
 
 Ref<CCAction> CCEaseIn::copy() const { return makeRef<CCEaseIn>(copiedInner(), rate_); }
 
-void CCEaseIn::update(float t) { updateInner(powf(t, rate_)); }
+float CCEaseIn::easedProgress(float t) { return powf(t, rate_); }
 
 Ref<CCFiniteTimeAction> CCEaseIn::reverse() const { return wrap<CCEaseIn>(reversedInner(), 1 / rate_); }
 

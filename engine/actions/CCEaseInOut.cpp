@@ -6,18 +6,18 @@ namespace mw {
 
 Ref<CCAction> CCEaseInOut::copy() const { return makeRef<CCEaseInOut>(copiedInner(), rate_); }
 
-void CCEaseInOut::update(float t)
+float CCEaseInOut::easedProgress(float t)
 {
     const float u = t * 2;
     if (u < 1) {
-        updateInner(0.5f * powf(u, rate_));
-        return;
+        return 0.5f * powf(u, rate_);
     }
-    // The second half mirrors the first; an even power loses the sign of
-    // (u - 2), so the mirror flips with the parity of the rate.
-    const bool oddRate = static_cast<int>(rate_) % 2 != 0;
-    const float sign = oddRate ? 1.0f : -1.0f;
-    updateInner(sign * 0.5f * (powf(u - 2, rate_) + sign * 2));
+    // The second half mirrors the first about the middle. The power is taken
+    // of the distance to the end, (2 - u), which is never negative: a
+    // negative base has no real power for a rate that is not a whole number.
+    // For whole rates this gives the same bits as powering (u - 2) and
+    // fixing the sign by the rate's parity.
+    return 1 - 0.5f * powf(2 - u, rate_);
 }
 
 // The curve is symmetric, so it keeps its rate.

@@ -6,7 +6,7 @@ namespace mw {
 
 Ref<CCAction> CCEaseOut::copy() const { return makeRef<CCEaseOut>(copiedInner(), rate_); }
 
-void CCEaseOut::update(float t) { updateInner(powf(t, 1 / rate_)); }
+float CCEaseOut::easedProgress(float t) { return powf(t, 1 / rate_); }
 
 Ref<CCFiniteTimeAction> CCEaseOut::reverse() const { return wrap<CCEaseOut>(reversedInner(), 1 / rate_); }
 

@@ -4,7 +4,7 @@
 
 namespace mw {
 
-// Stops softly: passes progress^(1/rate). Callers pass positive rates.
+// Stops softly: passes progress^(1/rate). Meant for positive rates; any other still ends exactly at 0 and 1.
 class CCEaseOut : public CCEaseRateAction {
 public:
     using CCEaseRateAction::CCEaseRateAction;
@@ -15,8 +15,10 @@ public:
     }
 
     Ref<CCAction> copy() const override;
-    void update(float t) override;
     Ref<CCFiniteTimeAction> reverse() const override;
+
+protected:
+    float easedProgress(float t) override;
 };
 
 } // namespace mw

@@ -14,9 +14,9 @@ inline constexpr float kHalfPi = 1.5707964f;  // pi / 2 in single precision
 
 Ref<CCAction> CCEaseSineIn::copy() const { return makeRef<CCEaseSineIn>(copiedInner()); }
 
-void CCEaseSineIn::update(float t)
+float CCEaseSineIn::easedProgress(float t)
 {
-    updateInner(1 - cosf(t * kHalfPi));
+    return 1 - cosf(t * kHalfPi);
 }
 
 Ref<CCFiniteTimeAction> CCEaseSineIn::reverse() const { return wrap<CCEaseSineOut>(reversedInner()); }

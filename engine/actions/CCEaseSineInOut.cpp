@@ -12,9 +12,9 @@ inline constexpr float kPi = 3.1415927f;
 
 Ref<CCAction> CCEaseSineInOut::copy() const { return makeRef<CCEaseSineInOut>(copiedInner()); }
 
-void CCEaseSineInOut::update(float t)
+float CCEaseSineInOut::easedProgress(float t)
 {
-    updateInner(-0.5f * (cosf(kPi * t) - 1));
+    return -0.5f * (cosf(kPi * t) - 1);
 }
 
 Ref<CCFiniteTimeAction> CCEaseSineInOut::reverse() const { return wrap<CCEaseSineInOut>(reversedInner()); }

@@ -14,9 +14,9 @@ inline constexpr float kHalfPi = 1.5707964f;  // pi / 2 in single precision
 
 Ref<CCAction> CCEaseSineOut::copy() const { return makeRef<CCEaseSineOut>(copiedInner()); }
 
-void CCEaseSineOut::update(float t)
+float CCEaseSineOut::easedProgress(float t)
 {
-    updateInner(sinf(t * kHalfPi));
+    return sinf(t * kHalfPi);
 }
 
 Ref<CCFiniteTimeAction> CCEaseSineOut::reverse() const { return wrap<CCEaseSineIn>(reversedInner()); }
