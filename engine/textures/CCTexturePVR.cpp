@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -86,11 +86,19 @@ void reportPendingGLError(const char* where)
 {
     GLenum error = glGetError();
     if (error != GL_NO_ERROR) {
-        std::printf("OpenGL error 0x%04X in %s\n", error, where);
+        logLine("OpenGL error 0x%04X in %s", error, where);
     }
 }
 
-// Size in bytes of one level of the given row at the given size.
+// a x b, or UINT64_MAX when the product does not fit: sizes come from the file.
+uint64_t saturatingProduct(uint64_t a, uint64_t b)
+{
+    return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
+}
+
+// The most bytes one level of the given row at the given size takes in the
+// file: whole blocks, never fewer than 2 x 2 of them. A level takes no more
+// than this, and less where the data ends first.
 uint64_t levelSize(const PVRFormatRow& row, uint32_t width, uint32_t height)
 {
     uint64_t blockSize = 1;
@@ -107,7 +115,19 @@ uint64_t levelSize(const PVRFormatRow& row, uint32_t width, uint32_t height)
     }
     across = std::max<uint64_t>(across, 2);
     down = std::max<uint64_t>(down, 2);
-    return across * down * (blockSize * row.bitsPerPixel / 8);
+    return saturatingProduct(across * down, blockSize * row.bitsPerPixel / 8);
+}
+
+// The bytes the upload of one level reads: a compressed level is handed over
+// whole, so it needs all its blocks; an uncompressed one is read pixel by
+// pixel (unpack alignment 1), so a side of 1 needs no padding to a block of 2.
+// Writers store uncompressed levels tight, which is why the two differ.
+uint64_t uploadSize(const PVRFormatRow& row, uint32_t width, uint32_t height)
+{
+    if (row.compressed) {
+        return levelSize(row, width, height);
+    }
+    return saturatingProduct(uint64_t{width} * height, row.bitsPerPixel / 8);
 }
 
 } // namespace
@@ -233,16 +253,17 @@ bool CCTexturePVR::unpackPVRData(const unsigned char* data, size_t length, const
     uint64_t offset = 0;
     int levels = 0;
     while (offset < dataLength) {
-        const uint64_t size = levelSize(format, width, height);
-        // A level cut short would make GL read past the data on upload, and
-        // more than the records hold would overrun them.
-        if (levels == kCCPVRMipmapMax || dataLength - offset < size) {
+        const uint64_t levelLength = std::min(dataLength - offset, levelSize(format, width, height));
+        // A level shorter than its upload reads would make GL read past the
+        // data, and more levels than the records hold would overrun them.
+        if (levels == kCCPVRMipmapMax || levelLength < uploadSize(format, width, height)) {
             numberOfMipmaps_ = 0;
             return false;
         }
-        mipmaps_[static_cast<size_t>(levels)] = {data + kCCPVRHeaderSize + offset, static_cast<uint32_t>(size)};
+        mipmaps_[static_cast<size_t>(levels)] = {data + kCCPVRHeaderSize + offset,
+                                                 static_cast<uint32_t>(levelLength)};
         ++levels;
-        offset += size;
+        offset += levelLength;
         width = std::max<uint32_t>(width / 2, 1);
         height = std::max<uint32_t>(height / 2, 1);
     }

@@ -49,8 +49,11 @@ public:
     // (false) a header shorter than 52 bytes, a wrong tag, an unknown pixel
     // type, sizes of 0 or (without the configuration's NPOT support) not
     // powers of two, BGRA8888 data without its support, a data length past
-    // the bytes given, a level cut short and more than 16 levels. The file
-    // readers pass the shared configuration.
+    // the bytes given, a level shorter than its upload reads and more than 16
+    // levels. A level takes its size in whole blocks (at least 2 x 2) or what
+    // is left of the data, whichever is less, so uncompressed levels may be
+    // stored tight or padded to 2 x 2. The file readers pass the shared
+    // configuration.
     [[nodiscard]] bool unpackPVRData(const unsigned char* data, size_t length,
                                      const CCConfiguration& configuration);
     // Uploads the recorded levels; compressed levels need the configuration's

@@ -3,10 +3,13 @@
 #include <GLES/gl.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/support/CCFileUtils.h"
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTexturePVR.h"
+#include "foundation/Log.h"
 #include "tests/engine/textures/PVRContainerFiles.h"
 #include "tests/engine/textures/PVRTestFiles.h"
 #include "tests/engine/textures/TextureTestSupport.h"
@@ -15,6 +18,7 @@ namespace mw {
 namespace {
 
 using test::makePVRFile;
+using test::makeTightPVRFile;
 using test::mipChainBytes;
 using test::nearColor;
 using test::PVRFileFields;
@@ -58,15 +62,27 @@ TEST_F(TexturePVRLoadTest, EveryPixelTypeLoadsFromEachContainer)
         {0x1A, 32, kCCTexture2DPixelFormat_RGBA8888, true}, {0x18, 2, kCCTexture2DPixelFormat_PVRTC2, false},
         {0x19, 4, kCCTexture2DPixelFormat_PVRTC4, false},
     };
+    // Uncompressed levels come tight, as tools write them, and padded to 2 x 2.
+    struct Layout {
+        const char* suffix;
+        std::vector<unsigned char> file;
+    };
     for (const Case& c : cases) {
         const bool compressed = c.pixelType == 0x18 || c.pixelType == 0x19;
         const uint32_t dataLength = compressed ? 256 + 64 + 32 + 32 + 32 + 32 : mipChainBytes(16, 16, c.bitsPerPixel);
-        const std::vector<unsigned char> pvr = makePVRFile({16, 16, c.pixelType, dataLength});
-        const std::string stem = "type" + std::to_string(c.pixelType);
-        folder_.write(stem + ".pvr", pvr);
-        test::writeGZipFile(folder_, stem + ".pvr.gz", pvr);
-        folder_.write(stem + ".pvr.ccz", test::cczContainer(pvr));
-        for (const std::string& name : {stem + ".pvr", stem + ".pvr.gz", stem + ".pvr.ccz"}) {
+        std::vector<Layout> layouts = {{"", makePVRFile({16, 16, c.pixelType, dataLength})}};
+        if (!compressed) {
+            layouts.push_back({"-tight", makeTightPVRFile({16, 16, c.pixelType})});
+        }
+        std::vector<std::string> names;
+        for (const Layout& layout : layouts) {
+            const std::string stem = "type" + std::to_string(c.pixelType) + layout.suffix;
+            folder_.write(stem + ".pvr", layout.file);
+            test::writeGZipFile(folder_, stem + ".pvr.gz", layout.file);
+            folder_.write(stem + ".pvr.ccz", test::cczContainer(layout.file));
+            names.insert(names.end(), {stem + ".pvr", stem + ".pvr.gz", stem + ".pvr.ccz"});
+        }
+        for (const std::string& name : names) {
             SCOPED_TRACE(name);
             Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
             ASSERT_EQ(texture->initWithPVRFile(name), c.loads);
@@ -115,17 +131,19 @@ TEST_F(TexturePVRLoadTest, BrokenFilesGiveNoTexture)
     }
 }
 
-// Draws a 2-level RGBA8888 file: level 0 fills the quad when drawn at full
-// size; a 1-pixel quad with mipmapped sampling shows level 1.
+// Draws a 2-level RGBA8888 file written tight, as tools do (2 x 2 then
+// 1 x 1): level 0 fills the quad when drawn at full size; a 1-pixel quad with
+// mipmapped sampling shows level 1.
 TEST_F(TexturePVRLoadTest, LevelsAndChannelOrderReachTheScreen)
 {
-    std::vector<unsigned char> rgba = makePVRFile({2, 2, 0x12, 16 + 16});
+    std::vector<unsigned char> rgba = makeTightPVRFile({2, 2, 0x12});
+    ASSERT_EQ(rgba.size(), 52u + 16 + 4);
     const unsigned char level0[4] = {200, 10, 20, 255};
     const unsigned char level1[4] = {5, 180, 60, 255};
     for (int i = 0; i < 4; ++i) {
         std::copy(level0, level0 + 4, &rgba[52 + 4 * i]);
-        std::copy(level1, level1 + 4, &rgba[52 + 16 + 4 * i]);
     }
+    std::copy(level1, level1 + 4, &rgba[52 + 16]);
     std::vector<unsigned char> bgra = makePVRFile({2, 2, 0x1A, 16});
     for (int i = 0; i < 4; ++i) {
         const unsigned char pixel[4] = {30, 60, 240, 255}; // B, G, R, A
@@ -156,6 +174,20 @@ TEST_F(TexturePVRLoadTest, LevelsAndChannelOrderReachTheScreen)
     swapped->drawInRect(CGRect(0, 0, 16, 16));
     EXPECT_TRUE(nearColor(gl().readPixel(8, 8), {240, 60, 30, 255})) << gl().readPixel(8, 8);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A GL error left pending by earlier code is reported through the log sink,
+// and the upload goes on.
+TEST_F(TexturePVRLoadTest, APendingGLErrorIsLoggedAndTheUploadGoesOn)
+{
+    const std::vector<unsigned char> file = makeTightPVRFile({4, 4, 0x12});
+    Ref<CCTexturePVR> pvr = makeRef<CCTexturePVR>();
+    ASSERT_TRUE(pvr->unpackPVRData(file.data(), file.size(), *CCConfiguration::sharedConfiguration()));
+    glEnable(0x1234); // not a capability: GL_INVALID_ENUM stays pending
+    ScopedLogCapture log;
+    EXPECT_TRUE(pvr->createGLTexture(*CCConfiguration::sharedConfiguration()));
+    EXPECT_NE(pvr->name(), 0u);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"OpenGL error 0x0500 in CCTexturePVR::createGLTexture"});
 }
 
 TEST_F(TexturePVRLoadTest, PVRTCDataNeedsTheExtension)

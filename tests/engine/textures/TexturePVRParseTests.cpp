@@ -9,8 +9,11 @@ namespace mw {
 namespace {
 
 using test::makePVRFile;
+using test::makeTightPVRFile;
 using test::mipChainBytes;
 using test::PVRFileFields;
+using test::tightLevelSizes;
+using test::TightPVRFields;
 
 // Devices the reader is shown: without any of the extensions it asks about,
 // with all of them, with the APPLE BGRA name alone, and with Mesa's names for
@@ -56,6 +59,18 @@ TEST(TexturePVRParse, AcceptedPixelTypesAndLevelSizes)
         {"BGRA8888 with the APPLE name alone", {2, 2, 0x1A, 16}, *kAppleBGRADevice, kCCTexture2DPixelFormat_RGBA8888,
          {16}},
         {"NPOT with support", {6, 3, 0x12, 72}, kAllExtensions, kCCTexture2DPixelFormat_RGBA8888, {72}},
+        // Writers store uncompressed levels tight: a side of 1 is not padded
+        // to 2, so such a level holds less than its size in 2 x 2 blocks.
+        {"RGBA8888 1x1, one level of 4 bytes", {1, 1, 0x12, 4}, kNoExtensions,
+         kCCTexture2DPixelFormat_RGBA8888, {4}},
+        {"RGBA8888 tight chain", {4, 4, 0x12, 64 + 16 + 4}, kNoExtensions, kCCTexture2DPixelFormat_RGBA8888,
+         {64, 16, 4}},
+        {"A8 tight chain", {16, 16, 0x1B, 256 + 64 + 16 + 4 + 1}, kNoExtensions, kCCTexture2DPixelFormat_A8,
+         {256, 64, 16, 4, 1}},
+        // Where one side reaches 1 first, the level counted in 2 x 2 blocks
+        // takes the rest of the data (8 + 4 + 2 bytes of 4x1, 2x1 and 1x1).
+        {"RGB565 tight chain, wider than high", {8, 2, 0x13, 32 + 8 + 4 + 2}, kNoExtensions,
+         kCCTexture2DPixelFormat_RGB565, {32, 14}},
         // Bytes after the data length are not pixel data.
         {"trailing bytes", {2, 2, 0x12, 16, 0xFF, 40}, kNoExtensions, kCCTexture2DPixelFormat_RGBA8888, {16}},
     };
@@ -73,6 +88,31 @@ TEST(TexturePVRParse, AcceptedPixelTypesAndLevelSizes)
             EXPECT_EQ(pvr->mipmap(static_cast<int>(i)).len, c.levelSizes[i]) << "level " << i;
             EXPECT_EQ(pvr->mipmap(static_cast<int>(i)).address, expectedAddress) << "level " << i;
             expectedAddress += c.levelSizes[i];
+        }
+    }
+}
+
+// Files as texture tools write them, every level tight down to 1 x 1: each
+// level is found where the tool put it, at the length it gave it.
+TEST(TexturePVRParse, TightLevelsAsToolsWriteThem)
+{
+    const TightPVRFields cases[] = {
+        {8, 8, 0x10}, {8, 8, 0x11}, {8, 8, 0x12}, {8, 8, 0x13}, {8, 8, 0x15}, {8, 8, 0x16}, {8, 8, 0x17},
+        {8, 8, 0x1A}, {8, 8, 0x1B}, {1, 1, 0x12}, {64, 64, 0x12, 1}, {4, 4, 0x15, 2},
+    };
+    for (const TightPVRFields& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " type " << int{c.pixelType}
+                                        << " levels " << c.levels);
+        const std::vector<unsigned char> file = makeTightPVRFile(c);
+        const std::vector<uint32_t> sizes = tightLevelSizes(c);
+        Ref<CCTexturePVR> pvr = makeRef<CCTexturePVR>();
+        ASSERT_TRUE(pvr->unpackPVRData(file.data(), file.size(), kAllExtensions));
+        ASSERT_EQ(pvr->numberOfMipmaps(), static_cast<int>(sizes.size()));
+        const unsigned char* expectedAddress = file.data() + 52;
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            EXPECT_EQ(pvr->mipmap(static_cast<int>(i)).len, sizes[i]) << "level " << i;
+            EXPECT_EQ(pvr->mipmap(static_cast<int>(i)).address, expectedAddress) << "level " << i;
+            expectedAddress += sizes[i];
         }
     }
 }
@@ -115,6 +155,10 @@ TEST(TexturePVRParse, RejectedTruncatedAndHostileFiles)
         // A level shorter than its size would make the upload read past it.
         {"level 0 cut short", makePVRFile({64, 64, 0x12, 1000}), kAllExtensions},
         {"last level cut short", makePVRFile({4, 4, 0x12, 64 + 10}), kAllExtensions},
+        {"tight 1x1 level a byte short", makePVRFile({2, 2, 0x12, 16 + 3}), kAllExtensions},
+        {"1x1 file a byte short", makePVRFile({1, 1, 0x12, 3}), kAllExtensions},
+        // Compressed levels are uploaded whole: a level's blocks must all be there.
+        {"PVRTC4 last level cut short", makePVRFile({8, 8, 0x19, 32 + 31}), kAllExtensions},
         // 17 levels of a 1x1 A8 image (4 bytes each) overrun 16 records.
         {"17 levels", makePVRFile({1, 1, 0x1B, 17 * 4}), kAllExtensions},
         {"huge size small data", makePVRFile({1u << 31, 1u << 31, 0x12, 64}), kAllExtensions},
