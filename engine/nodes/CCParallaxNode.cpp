@@ -63,7 +63,7 @@ CGPoint CCParallaxNode::absolutePosition() const
 void CCParallaxNode::visit()
 {
     const CGPoint position = absolutePosition();
-    if (position.x != lastPosition_.x || position.y != lastPosition_.y) {
+    if (!placed_ || position.x != lastPosition_.x || position.y != lastPosition_.y) {
         for (Object* item : *parallaxArray_) {
             auto* record = static_cast<CGPointObject*>(item);
             const CGPoint ratio = record->ratio();
@@ -72,6 +72,7 @@ void CCParallaxNode::visit()
                                           -position.y + position.y * ratio.y + offset.y});
         }
         lastPosition_ = position;
+        placed_ = true;
     }
     CCNode::visit();
 }

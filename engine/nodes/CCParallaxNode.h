@@ -7,8 +7,9 @@ namespace mw {
 // Moves each child by a share (its ratio) of the node's own absolute
 // movement, so that background layers scroll at different speeds. Children
 // are added only with a ratio and an offset; the plain addChild forms add
-// nothing. Whenever the node's absolute position changed since the last
-// frame, every child is placed again before the ordinary visit.
+// nothing. On the first visit, and whenever the node's absolute position
+// changed since the last placement, every child is placed again before the
+// ordinary visit.
 class CCParallaxNode : public CCNode {
 public:
     CCParallaxNode();
@@ -34,8 +35,11 @@ public:
 
 private:
     Ref<CCArray> parallaxArray_;
-    // Far from any ordinary position, so the first visit always places the children.
-    CGPoint lastPosition_{-100, -100};
+    // The absolute position the children were last placed for; meaningful
+    // only once placed_ is set, so the first visit places them wherever the
+    // node is.
+    CGPoint lastPosition_{0, 0};
+    bool placed_ = false;
 };
 
 } // namespace mw

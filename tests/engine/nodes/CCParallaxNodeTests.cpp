@@ -47,18 +47,27 @@ TEST_F(CCParallaxNodeTest, ChildrenFollowTheirShareOfTheAbsoluteMovement)
     EXPECT_FLOAT_EQ(full->convertToWorldSpace({0, 0}).x - fullBefore, 20);
 }
 
-TEST_F(CCParallaxNodeTest, FirstVisitPlacesChildrenUnlessTheNodeSitsAtTheStartMarker)
+// The first visit places the children wherever the node is, (-100, -100)
+// included, which once stood for "never placed"; later visits place them
+// only after the node moved.
+TEST_F(CCParallaxNodeTest, FirstVisitPlacesChildrenWhereverTheNodeIs)
 {
-    auto parallax = CCParallaxNode::node();
-    auto child = CCNode::node();
-    parallax->addChild(child, 0, {0, 0}, {1, 1});
-    child->setPosition({7, 7});
-    parallax->setPosition({-100, -100});
-    parallax->visit();
-    EXPECT_EQ(child->position(), CGPointMake(7, 7)) << "(-100, -100) is where the node is taken to have been";
-    parallax->setPosition({0, 0});
-    parallax->visit();
-    EXPECT_EQ(child->position(), CGPointMake(1, 1));
+    for (const CGPoint at : {CGPointMake(-100, -100), CGPointMake(0, 0), CGPointMake(35, -12)}) {
+        SCOPED_TRACE(testing::Message() << at.x << ", " << at.y);
+        auto parallax = CCParallaxNode::node();
+        parallax->setPosition(at);
+        auto child = CCNode::node();
+        parallax->addChild(child, 0, {0.5f, 0}, {1, 1});
+        child->setPosition({7, 7});
+        parallax->visit();
+        EXPECT_EQ(child->position(), CGPointMake(-at.x * 0.5f + 1, -at.y + 1));
+        child->setPosition({7, 7});
+        parallax->visit();
+        EXPECT_EQ(child->position(), CGPointMake(7, 7)) << "the node has not moved since";
+        parallax->setPosition({at.x + 10, at.y});
+        parallax->visit();
+        EXPECT_EQ(child->position(), CGPointMake(-(at.x + 10) * 0.5f + 1, -at.y + 1));
+    }
 }
 
 TEST_F(CCParallaxNodeTest, PlainAdditionsAreRefusedAndRemovalsKeepTheRecordsInStep)
