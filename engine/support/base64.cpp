@@ -1,7 +1,8 @@
 #include "engine/support/base64.h"
 
 #include <array>
-#include <cstdio>
+
+#include "foundation/Log.h"
 
 namespace mw {
 
@@ -35,7 +36,7 @@ int flushPaddedGroup(const unsigned int (&group)[4], int pending, std::vector<un
         out.push_back(static_cast<unsigned char>((group[0] << 2) | (group[1] >> 4)));
         return 0;
     case 1:
-        std::fprintf(stderr, "base64Decode: encoding incomplete: at least 2 bits missing\n");
+        logLine("base64Decode: encoding incomplete: at least 2 bits missing");
         return 1;
     default:
         return 0;
@@ -75,7 +76,7 @@ size_t base64Decode(const unsigned char* in, size_t inLength, std::vector<unsign
     }
     out.reserve(inLength / 4 * 3 + 3);
     if (decodeInto(in, inLength, out) != 0) {
-        std::printf("Base64Utils: error decoding\n");
+        logLine("Base64Utils: error decoding");
         out.clear();
         out.shrink_to_fit();
         return 0;
