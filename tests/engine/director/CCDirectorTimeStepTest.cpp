@@ -201,15 +201,24 @@ TEST(CCDirectorTimerTest, TheRunLoopTimerDrawsAFrameEveryIntervalAndFollowsItsCh
     EXPECT_EQ(RunLoop::main().timerCount(), 0u);
 }
 
+// Judged by what the links do, not by their addresses: the old link is held
+// here so that its state can be asked after the rebuild.
 TEST_F(CCDirectorTimeStepTest, ChangingTheIntervalWhileRunningRebuildsTheLink)
 {
     auto& linkDirector = static_cast<CCDirectorDisplayLink&>(director());
-    CADisplayLink* before = linkDirector.displayLink();
+    Ref<CADisplayLink> before = linkDirector.displayLink();
     ASSERT_NE(before, nullptr);
+    ASSERT_TRUE(before->isValid());
     linkDirector.setAnimationInterval(0.25);
-    EXPECT_NE(linkDirector.displayLink(), before);
+    EXPECT_FALSE(before->isValid()) << "the old link left the refreshes";
+    ASSERT_NE(linkDirector.displayLink(), nullptr);
+    EXPECT_TRUE(linkDirector.displayLink()->isValid());
     EXPECT_EQ(linkDirector.displayLink()->frameInterval(), 7);
     EXPECT_EQ(CADisplayLink::activeLinkCount(), 1u);
+    // One frame every seventh refresh, from the new link alone.
+    const uint32_t framesBefore = director().totalFrames();
+    driver().runFrames(21);
+    EXPECT_EQ(director().totalFrames(), framesBefore + 3);
 }
 
 } // namespace
