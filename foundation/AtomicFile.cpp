@@ -83,9 +83,11 @@ void removeStaleTemporaries(const std::string& folder, const std::string& target
         int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0) continue;
         struct stat opened {}, named {};
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
-            ::lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
-            if (::unlink(path.c_str()) == 0) logLine("AtomicFile: removed %s, which no writer holds", path.c_str());
+        const bool unheld = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+                            S_ISREG(opened.st_mode) && ::lstat(path.c_str(), &named) == 0 &&
+                            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+        if (unheld && ::unlink(path.c_str()) == 0) {
+            logLine("AtomicFile: removed %s, which no writer holds", path.c_str());
         }
         ::close(fd);
     }

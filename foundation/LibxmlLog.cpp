@@ -18,7 +18,9 @@ namespace {
 
 std::string_view withoutTrailingSpace(std::string_view text)
 {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.remove_suffix(1);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        text.remove_suffix(1);
+    }
     return text;
 }
 

@@ -458,8 +458,8 @@ struct DocumentDeleter {
     void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
 };
 
-std::optional<Value> readPropertyList(const uint8_t* data, size_t size, std::vector<std::string>* skipped,
-                                      std::string* error)
+std::optional<Value> parsePropertyList(const uint8_t* data, size_t size, std::vector<std::string>* skipped,
+                                       std::string* error)
 {
     if (!data || size == 0) return report(error, "empty property list");
     if (size >= 6 && std::memcmp(data, "bplist", 6) == 0) {
@@ -500,13 +500,13 @@ std::optional<Value> readPropertyList(const uint8_t* data, size_t size, std::vec
 
 std::optional<Value> readPropertyList(const uint8_t* data, size_t size, std::string* error)
 {
-    return readPropertyList(data, size, nullptr, error);
+    return parsePropertyList(data, size, nullptr, error);
 }
 
 std::optional<Value> readPropertyListSkippingBadEntries(const uint8_t* data, size_t size,
                                                         std::vector<std::string>& skipped, std::string* error)
 {
-    return readPropertyList(data, size, &skipped, error);
+    return parsePropertyList(data, size, &skipped, error);
 }
 
 std::optional<Value> readPropertyListFile(const std::string& path, std::string* error)

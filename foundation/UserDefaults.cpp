@@ -59,7 +59,8 @@ bool UserDefaults::loadIfNeeded()
     if (!AtomicFile::read(path_, bytes, &reason)) return noteReadFailure(reason);
 
     std::vector<std::string> skipped;
-    std::optional<Value> contents = readPropertyListSkippingBadEntries(bytes.data(), bytes.size(), skipped, &reason);
+    std::optional<Value> contents =
+        readPropertyListSkippingBadEntries(bytes.data(), bytes.size(), skipped, &reason);
     if (contents && contents->isDict()) {
         for (const std::string& entry : skipped) {
             logLine("UserDefaults: %s: left out the unreadable value of %s", path_.c_str(), entry.c_str());
@@ -127,7 +128,9 @@ void UserDefaults::setObject(std::string_view key, Value value)
         if (!loaded_) removedBeforeLoad_.emplace(key);
         dirty_ = removed || !loaded_ || dirty_;
     } else {
-        if (auto it = removedBeforeLoad_.find(key); it != removedBeforeLoad_.end()) removedBeforeLoad_.erase(it);
+        if (auto removed = removedBeforeLoad_.find(key); removed != removedBeforeLoad_.end()) {
+            removedBeforeLoad_.erase(removed);
+        }
         stored_.set(std::string(key), std::move(value));
         dirty_ = true;
     }

@@ -82,7 +82,8 @@ private:
     std::string path_;
     bool loaded_ = false;
     bool dirty_ = false;
-    // Until the file is read: the values set so far, and the keys removed.
+    // The file's values with the changes laid over them. Until the file is
+    // read: only the values set so far, with the keys removed beside them.
     Value stored_ = Value::dictionary();
     std::set<std::string, std::less<>> removedBeforeLoad_;
     // Why the last read failed; empty after a successful one.

@@ -200,7 +200,8 @@ uint64_t Value::asUInt64() const
     case Kind::String: {
         // Past the signed range the leading number is read again as unsigned.
         const int64_t leading = parseLeadingInteger(stringRef());
-        if (leading < std::numeric_limits<int64_t>::max()) return leading < 0 ? 0 : static_cast<uint64_t>(leading);
+        if (leading < 0) return 0;
+        if (leading < std::numeric_limits<int64_t>::max()) return static_cast<uint64_t>(leading);
         std::string_view digits = skipSpace(stringRef());
         if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
         uint64_t wide = 0;
@@ -223,7 +224,8 @@ double Value::asDouble() const
 {
     switch (kind_) {
     case Kind::Boolean: return static_cast<double>(int_);
-    case Kind::Integer: return isUnsigned_ ? static_cast<double>(static_cast<uint64_t>(int_)) : static_cast<double>(int_);
+    case Kind::Integer:
+        return isUnsigned_ ? static_cast<double>(static_cast<uint64_t>(int_)) : static_cast<double>(int_);
     case Kind::Real:
     case Kind::Date: return real_;
     case Kind::String: return parseLeadingReal(stringRef());

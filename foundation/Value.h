@@ -101,7 +101,8 @@ public:
     bool isDate() const { return kind_ == Kind::Date; }
     bool isArray() const { return kind_ == Kind::Array; }
     bool isDict() const { return kind_ == Kind::Dictionary; }
-    // Width hints: an integer made from a 32-bit number, a real made from a float.
+    // Width hints: an integer made from a 32-bit number, a real made from a
+    // float (or read from a float's text, see realMarkedFloat).
     bool is32Bit() const { return kind_ == Kind::Integer && is32Bit_; }
     bool isFloat() const { return kind_ == Kind::Real && isFloat_; }
     // An integer above INT64_MAX (up to 2^64-1); read it with asUInt64.

@@ -48,7 +48,8 @@ struct PeerRun {
 
 PeerRun runPeer(const std::string& python, const std::vector<std::string>& arguments)
 {
-    std::string command = shellQuoted(python) + " " + shellQuoted(MOSSWICK_SOURCE_DIR "/tests/foundation/plist_peer.py");
+    std::string command =
+        shellQuoted(python) + " " + shellQuoted(MOSSWICK_SOURCE_DIR "/tests/foundation/plist_peer.py");
     for (const std::string& argument : arguments) command += " " + shellQuoted(argument);
     command += " 2>&1";
     PeerRun run;
@@ -101,7 +102,7 @@ struct PeerCase {
 TEST(PropertyListInteropTest, ValuesCrossToPythonsPlistlibAndBack)
 {
     const std::string python = findPython();
-    if (python.empty()) GTEST_SKIP() << "python3 not found (set MOSSWICK_PYTHON3 or PATH): interop not tested";
+    if (python.empty()) GTEST_SKIP() << "python3 not found (MOSSWICK_PYTHON3 unset, none in PATH): not tested";
 
     const uint8_t bytes[] = {0, 1, 0xFE, 0xFF, '<'};
     const std::vector<PeerCase> cases = {
