@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +54,65 @@ bool writeAll(int fd, const uint8_t* bytes, size_t size)
     return true;
 }
 
+constexpr char kTempInfix[] = ".tmp-";
+constexpr size_t kTempSuffixLength = 6; // mkstemp's XXXXXX
+
+bool isTempNameOf(const std::string& entry, const std::string& target)
+{
+    // "." + target + ".tmp-" + six characters.
+    const size_t prefixLength = 1 + target.size() + sizeof kTempInfix - 1;
+    return entry.size() == prefixLength + kTempSuffixLength && entry[0] == '.' &&
+           entry.compare(1, target.size(), target) == 0 &&
+           entry.compare(1 + target.size(), sizeof kTempInfix - 1, kTempInfix) == 0;
+}
+
+// Removes the temporary files that earlier writes of the target left behind
+// when their process died between creating and renaming them. A writer holds
+// an exclusive lock on its temporary file while it lives, and the kernel drops
+// the lock with the process, so a file that can be locked has no writer. Any
+// doubt (it cannot be opened or locked, it is no longer the file under that
+// name) keeps the file.
+void removeStaleTemporaries(const std::string& folder, const std::string& target)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!isTempNameOf(name, target)) continue;
+        const std::string path = folder + "/" + name;
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) continue;
+        struct stat opened {}, named {};
+        const bool unheld = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+                            S_ISREG(opened.st_mode) && ::lstat(path.c_str(), &named) == 0 &&
+                            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+        if (unheld && ::unlink(path.c_str()) == 0) {
+            logLine("AtomicFile: removed %s, which no writer holds", path.c_str());
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Creates the temporary file and locks it (see removeStaleTemporaries). A
+// cleaner that locked the new file first, in the moment before our lock,
+// removes it; then the locked file has no name left and we make another.
+int createLockedTemporary(const std::string& folder, const std::string& target, std::string& tempPath)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        tempPath = folder + "/." + target + kTempInfix + std::string(kTempSuffixLength, 'X');
+        int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
+        if (fd < 0) return -1;
+        // Without locks on this file system no cleaner can lock it either.
+        if (::flock(fd, LOCK_EX) != 0) return fd;
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || info.st_nlink > 0) return fd;
+        ::close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 // A rename is only durable once the folder entry itself reaches the disk.
 bool syncFolder(const std::string& folder)
 {
@@ -71,14 +132,14 @@ bool AtomicFile::write(const std::string& path, const void* data, size_t size, s
         return false;
     }
     const std::string folder = folderOf(path);
+    removeStaleTemporaries(folder, nameOf(path));
     // Hidden name in the same folder: rename() is only atomic within one file system.
-    std::string tempPath = folder + "/." + nameOf(path) + ".tmp-XXXXXX";
-    int fd = ::mkstemp(tempPath.data());
+    std::string tempPath;
+    int fd = createLockedTemporary(folder, nameOf(path), tempPath);
     if (fd < 0) {
         fail(error, errnoText("cannot create a temporary file for", path));
         return false;
     }
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     // mkstemp makes the file private (0600); a replaced file keeps its own
     // permissions, a new one gets the usual 0644.
     struct stat old {};
@@ -89,16 +150,19 @@ bool AtomicFile::write(const std::string& path, const void* data, size_t size, s
         reason = errnoText("cannot write", tempPath);
     } else if (::fsync(fd) != 0) {
         reason = errnoText("cannot flush", tempPath);
-    }
-    if (::close(fd) != 0 && reason.empty()) reason = errnoText("cannot close", tempPath);
-    if (reason.empty() && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+    } else if (::rename(tempPath.c_str(), path.c_str()) != 0) {
         reason = errnoText("cannot replace", path);
     }
     if (!reason.empty()) {
         ::unlink(tempPath.c_str());
+        ::close(fd);
         fail(error, reason);
         return false;
     }
+    // Closed only now: closing drops the lock that tells a cleaner this
+    // temporary file is still being written. The data already reached the
+    // disk with fsync, so closing can no longer lose it.
+    ::close(fd);
     if (!syncFolder(folder)) {
         // The new file is in place, so this is no failure of the write (false
         // promises the old file); only its survival of a power cut is in doubt.

@@ -11,10 +11,13 @@ namespace mw {
 // full disk never leaves a half-written file behind.
 class AtomicFile {
 public:
-    // Writes the bytes to a temporary file in the same folder, flushes it to
-    // disk, renames it over `path` and flushes the folder. On any failure the
-    // temporary file is removed, the old file stays whole, and false comes back
-    // with the reason in `error` (when given) and one log line.
+    // Writes the bytes to a temporary file in the same folder (".NAME.tmp-XXXXXX",
+    // locked while it is written), flushes it to disk, renames it over `path`
+    // and flushes the folder. On any failure the temporary file is removed,
+    // the old file stays whole, and false comes back with the reason in
+    // `error` (when given) and one log line. Temporary files of the same path
+    // that a killed writer left behind are removed first (each logged); those
+    // of a writer still at work elsewhere are left alone.
     [[nodiscard]] static bool write(const std::string& path, const void* data, size_t size,
                                     std::string* error = nullptr);
     [[nodiscard]] static bool write(const std::string& path, const std::string& bytes,

@@ -1,16 +1,17 @@
 #include "foundation/PropertyList.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <mutex>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
 #include "foundation/AtomicFile.h"
+#include "foundation/LibxmlLog.h"
 #include "foundation/Log.h"
 
 namespace mw {
@@ -25,6 +26,8 @@ constexpr char kHeader[] =
 constexpr char kFooter[] = "</plist>\n";
 constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr size_t kBase64LineLength = 68;
+// 0001-01-01T00:00:00Z.
+constexpr double kEarliestDateUnixTime = -62135596800.0;
 
 bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -130,7 +133,7 @@ public:
         switch (value.kind()) {
         case Value::Kind::Null: return failWith("a null value has no property-list form");
         case Value::Kind::Boolean: line(depth, value.asBool() ? "<true/>" : "<false/>"); return true;
-        case Value::Kind::Integer: line(depth, "<integer>" + std::to_string(value.asInt64()) + "</integer>"); return true;
+        case Value::Kind::Integer: line(depth, "<integer>" + value.asString() + "</integer>"); return true;
         case Value::Kind::Real: {
             const std::string text = value.isFloat() ? floatText(value.asFloat()) : doubleText(value.asDouble());
             line(depth, "<real>" + text + "</real>");
@@ -180,7 +183,7 @@ private:
     bool writeDate(const Value& value, int depth)
     {
         const std::string text = formatPropertyListDate(value.asDate());
-        if (text.empty()) return failWith("date outside the years 0000 to 9999");
+        if (text.empty()) return failWith("date outside the years 0001 to 9999");
         line(depth, "<date>" + text + "</date>");
         return true;
     }
@@ -270,6 +273,9 @@ public:
     }
 
     std::string error;
+    // When set, a dictionary entry whose value cannot be read is left out and
+    // described here instead of failing the whole list.
+    std::vector<std::string>* skipped = nullptr;
 
 private:
     static bool isBlankText(const xmlNode* node)
@@ -326,8 +332,14 @@ private:
             }
             if (nameIs(child, "key")) return failAt(child, "key \"" + *pendingKey + "\" has no value");
             std::optional<Value> item = read(child, depth + 1);
-            if (!item) return std::nullopt;
-            dict.set(std::move(*pendingKey), std::move(*item));
+            if (item) {
+                dict.set(std::move(*pendingKey), std::move(*item));
+            } else if (skipped) {
+                skipped->push_back("\"" + *pendingKey + "\": " + error);
+                error.clear();
+            } else {
+                return std::nullopt;
+            }
             pendingKey.reset();
         }
         if (pendingKey) return failAt(node, "key \"" + *pendingKey + "\" has no value");
@@ -370,6 +382,12 @@ private:
         if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
         int64_t number = 0;
         auto result = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        if (result.ec == std::errc::result_out_of_range && digits.front() != '-') {
+            // Property lists carry integers up to 2^64-1.
+            uint64_t wide = 0;
+            result = std::from_chars(digits.data(), digits.data() + digits.size(), wide);
+            if (result.ec == std::errc() && result.ptr == digits.data() + digits.size()) return Value(wide);
+        }
         if (result.ec == std::errc::result_out_of_range) return failAt(node, "integer out of range: " + *text);
         if (digits.empty() || result.ec != std::errc() || result.ptr != digits.data() + digits.size()) {
             return failAt(node, "not an integer: \"" + *text + "\"");
@@ -394,12 +412,12 @@ private:
             // Past the double range: the platform read these as infinity or zero.
             value = parseLeadingReal(number);
         }
-        if (doubleText(value) != number) {
-            float single = 0.0f;
-            auto asFloat = std::from_chars(number.data(), number.data() + number.size(), single);
-            if (asFloat.ec == std::errc() && asFloat.ptr == number.data() + number.size() && floatText(single) == number) {
-                return Value(single);
-            }
+        // The number is the text's double whatever its form: other writers
+        // print doubles in their shortest form, which often looks like a
+        // float's ("0.1", "1e+16"). Only the mark follows the text, so that a
+        // real we wrote from a float is written back as the same text.
+        if (doubleText(value) != number && floatText(static_cast<float>(value)) == number) {
+            return Value::realMarkedFloat(value);
         }
         return Value(value);
     }
@@ -423,13 +441,6 @@ private:
     }
 };
 
-void initialiseLibxml()
-{
-    // xmlInitParser is not safe to race with itself; the rest of the parser is.
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
-}
-
 std::optional<Value> report(std::string* error, const std::string& reason)
 {
     if (error) {
@@ -447,19 +458,22 @@ struct DocumentDeleter {
     void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
 };
 
-} // namespace
-
-std::optional<Value> readPropertyList(const uint8_t* data, size_t size, std::string* error)
+std::optional<Value> parsePropertyList(const uint8_t* data, size_t size, std::vector<std::string>* skipped,
+                                       std::string* error)
 {
     if (!data || size == 0) return report(error, "empty property list");
     if (size >= 6 && std::memcmp(data, "bplist", 6) == 0) {
         return report(error, "binary property lists are not supported");
     }
     if (size > static_cast<size_t>(std::numeric_limits<int>::max())) return report(error, "property list too large");
-    initialiseLibxml();
+    routeLibxmlErrorsToLog();
 
     std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
     if (!context) return report(error, "out of memory");
+    // The parse result carries this context's errors, and its caller reports
+    // them with what it was reading; the per-thread handler would log them a
+    // second time.
+    if (context->sax) context->sax->serror = [](void*, xmlErrorPtr) {};
     // No NOENT: entities stay unexpanded (and are refused below); no DTDLOAD,
     // NONET: the DOCTYPE's URL is never fetched.
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOCDATA;
@@ -476,9 +490,23 @@ std::optional<Value> readPropertyList(const uint8_t* data, size_t size, std::str
         return report(error, "the root element is not <plist>");
     }
     Reader reader;
+    reader.skipped = skipped;
     std::optional<Value> value = reader.readRoot(root);
     if (!value) return report(error, reader.error);
     return value;
+}
+
+} // namespace
+
+std::optional<Value> readPropertyList(const uint8_t* data, size_t size, std::string* error)
+{
+    return parsePropertyList(data, size, nullptr, error);
+}
+
+std::optional<Value> readPropertyListSkippingBadEntries(const uint8_t* data, size_t size,
+                                                        std::vector<std::string>& skipped, std::string* error)
+{
+    return parsePropertyList(data, size, &skipped, error);
 }
 
 std::optional<Value> readPropertyListFile(const std::string& path, std::string* error)
@@ -584,8 +612,8 @@ std::string formatPropertyListDate(double secondsSinceReferenceDate)
 {
     if (!std::isfinite(secondsSinceReferenceDate)) return std::string();
     const double unix = std::floor(secondsSinceReferenceDate) + Value::kReferenceDateUnixTime;
-    // Years 0000-9999: roughly +-3e11 seconds around the epoch.
-    if (unix < -62167219200.0 || unix > 253402300799.0) return std::string();
+    // Years 0001-9999: other readers refuse year 0000, which their calendars lack.
+    if (unix < kEarliestDateUnixTime || unix > 253402300799.0) return std::string();
     const auto total = static_cast<int64_t>(unix);
     int64_t days = total / 86400;
     int64_t rest = total % 86400;
@@ -626,7 +654,9 @@ std::optional<double> parsePropertyListDate(std::string_view text)
     }
     const int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
     const int64_t unix = days * 86400 + hour * 3600 + minute * 60 + second;
-    return static_cast<double>(unix) - Value::kReferenceDateUnixTime;
+    // Earlier versions wrote year 0000; such a date reads as the earliest one
+    // that can be written again, so the file it is in can still be saved.
+    return std::max(static_cast<double>(unix), kEarliestDateUnixTime) - Value::kReferenceDateUnixTime;
 }
 
 } // namespace mw

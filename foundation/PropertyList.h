@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/Value.h"
 
@@ -19,11 +20,13 @@ namespace mw {
 // and log one line when it is not given. Entities are never expanded and
 // nothing is fetched from the network. Binary property lists are refused.
 //
-// Integers keep the 32-bit mark when their value fits in 32 bits. A real keeps
-// the float mark when its text is a float's shortest form and not the exact
-// form of a double (the writer prints doubles with 17 significant digits, so
-// only reals written as floats read back as floats). Dates are written in
-// whole seconds, as the platform did.
+// Integers run from -2^63 to 2^64-1 (those above INT64_MAX read as unsigned
+// values) and keep the 32-bit mark when their value fits in 32 bits. A real
+// reads as the double of its text; it also gets the float mark when the text
+// is a float's shortest form and not the 17-digit form the writer gives
+// doubles, so that a real written from a float is written back as it was.
+// Dates are written in whole seconds from year 0001 to 9999, as the platform
+// did; a year-0000 date that earlier versions wrote reads as 0001-01-01.
 
 // Nesting deeper than this is refused when reading and writing (the outermost
 // value is at depth 0). libxml2 refuses documents nested deeper than 256
@@ -38,6 +41,15 @@ inline constexpr int kPropertyListMaxDepth = 250;
     return readPropertyList(reinterpret_cast<const uint8_t*>(text.data()), text.size(), error);
 }
 [[nodiscard]] std::optional<Value> readPropertyListFile(const std::string& path, std::string* error = nullptr);
+
+// As readPropertyList, but a dictionary entry whose value cannot be read (an
+// integer out of range, a bad date, an unknown element, an array holding one
+// of these) is left out instead of failing the whole list; each one left out
+// adds a line to `skipped` naming its key and why. A file that is not a
+// well-formed property list around its entries still fails as a whole.
+[[nodiscard]] std::optional<Value> readPropertyListSkippingBadEntries(const uint8_t* data, size_t size,
+                                                                     std::vector<std::string>& skipped,
+                                                                     std::string* error = nullptr);
 
 // The XML form of `value`. Empty (with the reason) when the value cannot be a
 // property list: a null anywhere, text that is not UTF-8 or holds characters

@@ -26,12 +26,6 @@ std::unique_ptr<UserDefaults>& sharedInstance()
     return instance;
 }
 
-bool exists(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
 } // namespace
 
 UserDefaults& UserDefaults::standardUserDefaults()
@@ -50,24 +44,62 @@ void UserDefaults::resetStandardUserDefaults()
 
 UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {}
 
-void UserDefaults::loadIfNeeded()
+bool UserDefaults::loadIfNeeded()
 {
-    if (loaded_) return;
-    loaded_ = true;
-    if (!exists(path_)) return;
+    if (loaded_) return true;
+    struct stat info {};
+    if (::stat(path_.c_str(), &info) != 0 && errno == ENOENT) {
+        adoptFileValues(Value::dictionary());
+        return true;
+    }
+    // The file is there (or cannot even be looked at): anything but content
+    // that does not parse is a failure to read it, which may pass.
     std::string reason;
     std::vector<uint8_t> bytes;
-    std::optional<Value> contents;
-    if (AtomicFile::read(path_, bytes, &reason)) contents = readPropertyList(bytes.data(), bytes.size(), &reason);
+    if (!AtomicFile::read(path_, bytes, &reason)) return noteReadFailure(reason);
+
+    std::vector<std::string> skipped;
+    std::optional<Value> contents =
+        readPropertyListSkippingBadEntries(bytes.data(), bytes.size(), skipped, &reason);
     if (contents && contents->isDict()) {
-        stored_ = std::move(*contents);
-        return;
+        for (const std::string& entry : skipped) {
+            logLine("UserDefaults: %s: left out the unreadable value of %s", path_.c_str(), entry.c_str());
+        }
+        adoptFileValues(std::move(*contents));
+        return true;
     }
     if (contents) reason = "the file holds no dictionary";
     // Keep the unreadable file for inspection instead of writing over it later.
-    const std::string movedTo = AtomicFile::moveAside(path_);
-    logLine("UserDefaults: cannot read %s (%s); %s%s; starting empty", path_.c_str(), reason.c_str(),
-            movedTo.empty() ? "could not move it aside" : "moved it to ", movedTo.c_str());
+    std::string moveError;
+    const std::string movedTo = AtomicFile::moveAside(path_, &moveError);
+    if (movedTo.empty()) return noteReadFailure(reason + "; cannot move it aside: " + moveError);
+    logLine("UserDefaults: cannot read %s (%s); moved it to %s; starting empty", path_.c_str(), reason.c_str(),
+            movedTo.c_str());
+    adoptFileValues(Value::dictionary());
+    return true;
+}
+
+bool UserDefaults::noteReadFailure(const std::string& reason)
+{
+    // Every call retries the read; one line for each new reason is enough.
+    if (reason != readError_) {
+        logLine("UserDefaults: cannot read %s (%s); keeping it and not writing it until it can be read",
+                path_.c_str(), reason.c_str());
+    }
+    readError_ = reason;
+    return false;
+}
+
+void UserDefaults::adoptFileValues(Value fileValues)
+{
+    if (!readError_.empty()) logLine("UserDefaults: read %s after all", path_.c_str());
+    readError_.clear();
+    // Changes made while the file was unread are newer than what it holds.
+    for (const auto& [key, value] : stored_.asDict()) fileValues.set(key, value);
+    for (const std::string& key : removedBeforeLoad_) fileValues.remove(key);
+    stored_ = std::move(fileValues);
+    removedBeforeLoad_.clear();
+    loaded_ = true;
 }
 
 Value UserDefaults::objectForKey(std::string_view key)
@@ -91,8 +123,14 @@ void UserDefaults::setObject(std::string_view key, Value value)
     std::lock_guard<std::mutex> guard(lock_);
     loadIfNeeded();
     if (value.isNull()) {
-        dirty_ = stored_.remove(key) || dirty_;
+        // Before the file is read the key may be in it, so its removal is a change.
+        const bool removed = stored_.remove(key);
+        if (!loaded_) removedBeforeLoad_.emplace(key);
+        dirty_ = removed || !loaded_ || dirty_;
     } else {
+        if (auto removed = removedBeforeLoad_.find(key); removed != removedBeforeLoad_.end()) {
+            removedBeforeLoad_.erase(removed);
+        }
         stored_.set(std::string(key), std::move(value));
         dirty_ = true;
     }
@@ -113,20 +151,27 @@ Value UserDefaults::dictionaryRepresentation()
     return merged;
 }
 
-bool UserDefaults::synchronize()
+bool UserDefaults::synchronize() { return synchronize(nullptr); }
+
+bool UserDefaults::synchronize(std::string* error)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    loadIfNeeded();
+    const bool loaded = loadIfNeeded();
+    // With nothing changed the file on disk already holds every value.
     if (!dirty_) return true;
     std::string reason;
-    const std::string text = writePropertyList(stored_, &reason);
-    if (text.empty()) {
-        logLine("UserDefaults: cannot write %s: %s", path_.c_str(), reason.c_str());
-        return false;
+    if (!loaded) {
+        reason = "not writing " + path_ + " before it can be read (" + readError_ + ")";
+        logLine("UserDefaults: %s", reason.c_str());
+    } else if (const std::string text = writePropertyList(stored_, &reason); text.empty()) {
+        reason = "cannot write " + path_ + ": " + reason;
+        logLine("UserDefaults: %s", reason.c_str());
+    } else if (AtomicFile::write(path_, text, &reason)) { // logs its own failure
+        dirty_ = false;
+        return true;
     }
-    if (!AtomicFile::write(path_, text)) return false; // logged there
-    dirty_ = false;
-    return true;
+    if (error) *error = reason;
+    return false;
 }
 
 } // namespace mw

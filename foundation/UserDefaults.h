@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -15,9 +16,17 @@ namespace mw {
 //
 // Thread-safe: every call takes the instance's lock. The file is read on the
 // first call that needs it; changes stay in memory until synchronize() writes
-// the file atomically. A file that cannot be read is moved aside (and
-// reported), and the defaults start empty. Reads fall back on the values
-// given to registerDefaults, which are never written.
+// the file atomically. Reads fall back on the values given to
+// registerDefaults, which are never written.
+//
+// A file whose content does not parse as a property-list dictionary is moved
+// aside (and reported), and the defaults start empty. A file that cannot be
+// read for another reason (permission, no file descriptors left, an I/O
+// error) stays where it is: the error is logged, every later call tries the
+// read again, and synchronize() refuses to write until a read has succeeded;
+// changes made meanwhile are kept and laid over the file's values once it is
+// read. A single value the reader does not accept is left out with a log
+// line, and the others are kept.
 class UserDefaults {
 public:
     // The shared instance, built on first use; it lives until
@@ -54,20 +63,31 @@ public:
     Value dictionaryRepresentation();
 
     // Writes the stored values when they changed since the last write. False
-    // (logged) when writing failed; the values stay in memory and are written
-    // by the next synchronize.
+    // (logged) when writing failed or the file could not be read yet; the
+    // values stay in memory and are written by the next synchronize.
     bool synchronize();
+    // As above, with the reason for a failure in `error` (when given).
+    bool synchronize(std::string* error);
 
     const std::string& path() const { return path_; }
 
 private:
-    void loadIfNeeded();
+    // True once the file has been read (or found missing, or moved aside).
+    bool loadIfNeeded();
+    // Logs a new reason once; answers false for loadIfNeeded.
+    bool noteReadFailure(const std::string& reason);
+    void adoptFileValues(Value fileValues);
 
     std::mutex lock_;
     std::string path_;
     bool loaded_ = false;
     bool dirty_ = false;
+    // The file's values with the changes laid over them. Until the file is
+    // read: only the values set so far, with the keys removed beside them.
     Value stored_ = Value::dictionary();
+    std::set<std::string, std::less<>> removedBeforeLoad_;
+    // Why the last read failed; empty after a successful one.
+    std::string readError_;
     Value registered_ = Value::dictionary();
 };
 

@@ -37,11 +37,20 @@ int64_t clampToInt64(double d)
     return static_cast<int64_t>(d);
 }
 
-std::string formatInteger(int64_t i)
+template <typename Integer>
+std::string formatInteger(Integer i)
 {
     char buffer[32];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, i);
     return std::string(buffer, result.ptr);
+}
+
+uint64_t clampToUInt64(double d)
+{
+    if (std::isnan(d) || d <= 0.0) return 0;
+    // 2^64 is exactly representable; anything at or above it overflows.
+    if (d >= 18446744073709551616.0) return std::numeric_limits<uint64_t>::max();
+    return static_cast<uint64_t>(d);
 }
 
 std::string formatReal(double d, bool asFloat)
@@ -142,6 +151,13 @@ Value Value::data(const void* bytes, size_t size)
     return Value(size == 0 ? Bytes() : Bytes(begin, begin + size));
 }
 
+Value Value::realMarkedFloat(double d)
+{
+    Value v(d);
+    v.isFloat_ = true;
+    return v;
+}
+
 Value Value::date(double secondsSinceReferenceDate)
 {
     Value v;
@@ -164,12 +180,35 @@ const std::string& Value::stringRef() const
 int64_t Value::asInt64() const
 {
     switch (kind_) {
-    case Kind::Boolean:
-    case Kind::Integer: return int_;
+    case Kind::Boolean: return int_;
+    case Kind::Integer: return isUnsigned_ ? std::numeric_limits<int64_t>::max() : int_;
     case Kind::Real:
     case Kind::Date: return clampToInt64(real_);
     case Kind::String: return parseLeadingInteger(stringRef());
     default: return 0;
+    }
+}
+
+uint64_t Value::asUInt64() const
+{
+    switch (kind_) {
+    case Kind::Integer:
+        if (isUnsigned_) return static_cast<uint64_t>(int_);
+        return int_ < 0 ? 0 : static_cast<uint64_t>(int_);
+    case Kind::Real:
+    case Kind::Date: return clampToUInt64(real_);
+    case Kind::String: {
+        // Past the signed range the leading number is read again as unsigned.
+        const int64_t leading = parseLeadingInteger(stringRef());
+        if (leading < 0) return 0;
+        if (leading < std::numeric_limits<int64_t>::max()) return static_cast<uint64_t>(leading);
+        std::string_view digits = skipSpace(stringRef());
+        if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
+        uint64_t wide = 0;
+        auto result = std::from_chars(digits.data(), digits.data() + digits.size(), wide);
+        return result.ec == std::errc() ? wide : std::numeric_limits<uint64_t>::max();
+    }
+    default: return asInt64() < 0 ? 0 : static_cast<uint64_t>(asInt64());
     }
 }
 
@@ -184,8 +223,9 @@ int32_t Value::asInt() const
 double Value::asDouble() const
 {
     switch (kind_) {
-    case Kind::Boolean:
-    case Kind::Integer: return static_cast<double>(int_);
+    case Kind::Boolean: return static_cast<double>(int_);
+    case Kind::Integer:
+        return isUnsigned_ ? static_cast<double>(static_cast<uint64_t>(int_)) : static_cast<double>(int_);
     case Kind::Real:
     case Kind::Date: return real_;
     case Kind::String: return parseLeadingReal(stringRef());
@@ -208,8 +248,8 @@ std::string Value::asString() const
 {
     switch (kind_) {
     case Kind::String: return stringRef();
-    case Kind::Boolean:
-    case Kind::Integer: return formatInteger(int_);
+    case Kind::Boolean: return formatInteger(int_);
+    case Kind::Integer: return isUnsigned_ ? formatInteger(static_cast<uint64_t>(int_)) : formatInteger(int_);
     case Kind::Real: return formatReal(real_, isFloat_);
     default: return std::string();
     }
@@ -307,8 +347,8 @@ bool operator==(const Value& a, const Value& b)
     if (a.kind_ != b.kind_) return false;
     switch (a.kind_) {
     case Value::Kind::Null: return true;
-    case Value::Kind::Boolean:
-    case Value::Kind::Integer: return a.int_ == b.int_;
+    case Value::Kind::Boolean: return a.int_ == b.int_;
+    case Value::Kind::Integer: return a.int_ == b.int_ && a.isUnsigned_ == b.isUnsigned_;
     case Value::Kind::Real: return realsEqual(a.real_, b.real_, a.isFloat_ || b.isFloat_);
     case Value::Kind::Date: return realsEqual(a.real_, b.real_, false);
     case Value::Kind::String: return a.storage_ == b.storage_ || a.stringRef() == b.stringRef();

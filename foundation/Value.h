@@ -52,9 +52,13 @@ public:
     Value(int64_t i) : kind_(Kind::Integer), int_(i) {}
     Value(long long i) : Value(static_cast<int64_t>(i)) {}
     Value(uint32_t i) : Value(static_cast<int64_t>(i)) {}
-    // Unsigned 64-bit numbers above the signed range clamp to INT64_MAX.
-    Value(unsigned long i) : Value(i > uint64_t(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(i)) {}
-    Value(unsigned long long i) : Value(i > uint64_t(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(i)) {}
+    // Unsigned 64-bit numbers keep their value: one above INT64_MAX becomes an
+    // unsigned integer (see isUnsigned), as property lists allow up to 2^64-1.
+    Value(unsigned long i) : Value(static_cast<unsigned long long>(i)) {}
+    Value(unsigned long long i)
+        : kind_(Kind::Integer), isUnsigned_(i > uint64_t(INT64_MAX)), int_(static_cast<int64_t>(i))
+    {
+    }
     Value(float f) : kind_(Kind::Real), isFloat_(true), real_(static_cast<double>(f)) {}
     Value(double d) : kind_(Kind::Real), real_(d) {}
     Value(const char* s);
@@ -80,6 +84,11 @@ public:
     static Value dateFromUnixTime(double unixSeconds) { return date(unixSeconds - kReferenceDateUnixTime); }
     // An integer that remembers it was written as 64-bit even when it fits in 32.
     static Value int64(int64_t i) { return Value(i); }
+    // A real that holds `d` in full but carries the float mark, so that it is
+    // written as the float nearest to it. The reader makes these from a text
+    // that is a float's shortest form: in memory it is the text's double (what
+    // any other reader sees), and it writes back as the same text.
+    static Value realMarkedFloat(double d);
 
     Kind kind() const { return kind_; }
     bool isNull() const { return kind_ == Kind::Null; }
@@ -92,12 +101,17 @@ public:
     bool isDate() const { return kind_ == Kind::Date; }
     bool isArray() const { return kind_ == Kind::Array; }
     bool isDict() const { return kind_ == Kind::Dictionary; }
-    // Width hints: an integer made from a 32-bit number, a real made from a float.
+    // Width hints: an integer made from a 32-bit number, a real made from a
+    // float (or read from a float's text, see realMarkedFloat).
     bool is32Bit() const { return kind_ == Kind::Integer && is32Bit_; }
     bool isFloat() const { return kind_ == Kind::Real && isFloat_; }
+    // An integer above INT64_MAX (up to 2^64-1); read it with asUInt64.
+    bool isUnsigned() const { return kind_ == Kind::Integer && isUnsigned_; }
 
     // Forgiving reads (see the class comment). Out-of-range numbers clamp.
     int64_t asInt64() const;
+    // Negative numbers clamp to 0, larger ones to UINT64_MAX.
+    uint64_t asUInt64() const;
     int32_t asInt() const;
     double asDouble() const;
     float asFloat() const { return static_cast<float>(asDouble()); }
@@ -147,7 +161,8 @@ private:
     Kind kind_ = Kind::Null;
     bool is32Bit_ = false;
     bool isFloat_ = false;
-    int64_t int_ = 0;   // boolean and integer
+    bool isUnsigned_ = false; // int_ holds the bits of a number above INT64_MAX
+    int64_t int_ = 0;         // boolean and integer
     double real_ = 0.0; // real and date
     std::shared_ptr<const void> storage_; // string, data, array or dictionary
 

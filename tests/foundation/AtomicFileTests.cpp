@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -110,9 +116,77 @@ TEST(AtomicFileTest, AWriterKilledMidWriteLeavesTheOldFileWhole)
     EXPECT_EQ(names[0].rfind(".supersave.plist.tmp-", 0), 0u) << names[0];
     EXPECT_EQ(std::filesystem::file_size(dir.file(names[0])), kLimit);
 
-    // And the next write goes through.
+    // The next write goes through and clears what the killed one left.
     EXPECT_TRUE(AtomicFile::write(path, std::string("fresh")));
     EXPECT_EQ(TempDir::readText(path), "fresh");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"supersave.plist"});
+}
+
+// Only temporary files of the same target whose writer is gone are removed; a
+// live writer (in another process, or another thread) holds a lock on its own.
+TEST(AtomicFileTest, AWriteRemovesStaleTemporariesOfItsTargetOnly)
+{
+    TempDir dir;
+    struct Case {
+        const char* name;
+        bool locked;
+        bool folder;
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {".save.plist.tmp-Ab12Cd", false, false, true},
+        {".save.plist.tmp-zzzzzz", false, false, true},
+        {".save.plist.tmp-Xy34Zw", true, false, false},
+        {".save.plist.tmp-Fo1der", false, true, false},
+        {".other.plist.tmp-Ab12Cd", false, false, false},
+        {".save.plist.tmp-short", false, false, false},
+        {".save.plist.tmp-Ab12Cd.bak", false, false, false},
+        {"save.plist.tmp-Ab12Cd", false, false, false},
+        {".save.plist.tmp-Ab12Cd~", false, false, false},
+    };
+    std::vector<int> lockHolders;
+    std::vector<std::string> kept = {"save.plist"};
+    for (const Case& c : cases) {
+        if (c.folder) {
+            std::filesystem::create_directory(dir.file(c.name));
+        } else {
+            TempDir::writeText(dir.file(c.name), "half");
+        }
+        if (c.locked) {
+            const int fd = ::open(dir.file(c.name).c_str(), O_RDONLY | O_CLOEXEC);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+            lockHolders.push_back(fd);
+        }
+        if (!c.removed) kept.push_back(c.name);
+    }
+    std::sort(kept.begin(), kept.end());
+    EXPECT_TRUE(AtomicFile::write(dir.file("save.plist"), std::string("whole")));
+    EXPECT_EQ(dir.entries(), kept);
+    for (int fd : lockHolders) ::close(fd);
+}
+
+// Each writer's cleaning must leave the others' temporary files alone.
+TEST(AtomicFileTest, ConcurrentWritersOfOneFileAllSucceed)
+{
+    TempDir dir;
+    const std::string path = dir.file("save.plist");
+    std::atomic<int> failures{0};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t) {
+        writers.emplace_back([&, t] {
+            const std::string payload(1000 * (t + 1), static_cast<char>('a' + t));
+            for (int i = 0; i < 50; ++i) {
+                if (!AtomicFile::write(path, payload)) ++failures;
+            }
+        });
+    }
+    for (std::thread& writer : writers) writer.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"save.plist"});
+    const std::string last = TempDir::readText(path);
+    ASSERT_FALSE(last.empty());
+    EXPECT_EQ(last, std::string(last.size(), last[0]));
 }
 
 TEST(AtomicFileTest, MoveAsideNeverOverwritesAnEarlierCopy)

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <latch>
 #include <string>
+#include <thread>
 
+#include <libxml/xmlerror.h>
+
+#include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "tests/foundation/PathsTempDir.h"
+#include "tests/support/StderrCapture.h"
 
 namespace mw {
 namespace {
@@ -41,6 +48,8 @@ TEST(PropertyListTest, EveryKindSurvivesWriteAndRead)
         {"int32 min", Value(INT32_MIN)},
         {"int64 max", Value::int64(INT64_MAX)},
         {"int64 min", Value::int64(INT64_MIN)},
+        {"2^63", Value(uint64_t(1) << 63)},
+        {"uint64 max", Value(UINT64_MAX)},
         {"double", Value(0.1)},
         {"double tiny", Value(5e-324)},
         {"double huge", Value(1.7976931348623157e308)},
@@ -59,6 +68,7 @@ TEST(PropertyListTest, EveryKindSurvivesWriteAndRead)
         {"data long (wrapped lines)", Value(Value::Bytes(1000, 0xA5))},
         {"date", Value::dateFromUnixTime(1796817600.0)},
         {"date before 1970", Value::dateFromUnixTime(-86400.0 * 365)},
+        {"date year 1", Value::dateFromUnixTime(-62135596800.0)},
         {"empty array", Value::array()},
         {"empty dictionary", Value::dictionary()},
         {"nested", Value::dictionary({
@@ -97,6 +107,39 @@ TEST(PropertyListTest, NumberMarksSurviveWhereTheTextShowsThem)
     EXPECT_EQ((*back)["double"].asDouble(), 0.1);
     EXPECT_TRUE((*back)["small int"].is32Bit());
     EXPECT_FALSE((*back)["big int"].is32Bit());
+}
+
+// Other writers print doubles in their shortest form, which often is also a
+// float's shortest form; the number must still be the text's double.
+TEST(PropertyListTest, RealsHoldTheDoubleOfTheirText)
+{
+    struct Case {
+        const char* text;
+        double value;
+        bool floatMark;
+        const char* writtenBack;
+    };
+    const std::vector<Case> cases = {
+        {"0.1", 0.1, true, "0.1"},
+        {"1e+16", 1e16, true, "1e+16"},
+        {"3.14", 3.14, true, "3.14"},
+        {"-2.5e-07", -2.5e-7, true, "-2.5e-07"},
+        {"-2.5e-7", -2.5e-7, false, "-2.4999999999999999e-07"},
+        {"0.10000000000000001", 0.1, false, "0.10000000000000001"},
+        {"0.5", 0.5, false, "0.5"},
+        {"1e16", 1e16, false, "10000000000000000"},
+        {"0.30000000000000004", 0.30000000000000004, false, "0.30000000000000004"},
+        {"1e39", 1e39, false, "9.9999999999999994e+38"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::optional<Value> value = readPropertyList(plist(std::string("<real>") + c.text + "</real>"));
+        ASSERT_TRUE(value);
+        EXPECT_EQ(value->asDouble(), c.value);
+        EXPECT_EQ(value->isFloat(), c.floatMark);
+        EXPECT_NE(writePropertyList(*value).find(std::string("<real>") + c.writtenBack + "</real>"), std::string::npos)
+            << writePropertyList(*value);
+    }
 }
 
 TEST(PropertyListTest, DictionaryOrderIsKept)
@@ -139,6 +182,7 @@ TEST(PropertyListTest, ReadsWhatOtherWritersProduce)
         "  <key>c</key><string><![CDATA[<raw> & text]]></string>\n"
         "  <key>when</key><date>2026-12-09T12:00:00Z</date>\n"
         "  <key>dup</key><integer>1</integer><key>dup</key><integer>2</integer>\n"
+        "  <key>year 0</key><date>0000-06-01T00:00:00Z</date>\n"
         "</dict>"));
     ASSERT_TRUE(value);
     EXPECT_EQ((*value)["n"], Value(42));
@@ -147,7 +191,10 @@ TEST(PropertyListTest, ReadsWhatOtherWritersProduce)
     EXPECT_EQ((*value)["c"].asString(), "<raw> & text");
     EXPECT_EQ((*value)["when"].asUnixTime(), 1796817600.0);
     EXPECT_EQ((*value)["dup"].asInt(), 2);
-    EXPECT_EQ(keysOf(*value), (std::vector<std::string>{"n", "r", "d", "c", "when", "dup"}));
+    // Earlier versions wrote year 0000, which no other reader takes: it reads
+    // as the earliest date that can be written again.
+    EXPECT_EQ((*value)["year 0"].asUnixTime(), -62135596800.0);
+    EXPECT_EQ(keysOf(*value), (std::vector<std::string>{"n", "r", "d", "c", "when", "dup", "year 0"}));
     // A bare plist without the XML declaration or DOCTYPE is fine too.
     EXPECT_EQ(readPropertyList("<plist><string>x</string></plist>"), Value("x"));
 }
@@ -181,7 +228,8 @@ TEST(PropertyListTest, MalformedInputIsAnErrorNeverACrash)
         {"element inside string", plist("<string>a<b/>c</string>"), "unexpected element"},
         {"integer not a number", plist("<integer>12abc</integer>"), "not an integer"},
         {"integer empty", plist("<integer></integer>"), "not an integer"},
-        {"integer out of range", plist("<integer>9223372036854775808</integer>"), "out of range"},
+        {"integer above 2^64-1", plist("<integer>18446744073709551616</integer>"), "out of range"},
+        {"integer below -2^63", plist("<integer>-9223372036854775809</integer>"), "out of range"},
         {"real not a number", plist("<real>1.5.5</real>"), "not a real"},
         {"bad base64 character", plist("<data>SGV*bG8=</data>"), "bad base64"},
         {"base64 truncated group", plist("<data>SGVsb</data>"), "bad base64"},
@@ -240,12 +288,106 @@ TEST(PropertyListTest, WriterRefusesWhatXmlCannotCarry)
         {"control character", Value(std::string("bell\x07"))},
         {"invalid UTF-8 key", Value::dictionary({{std::string("\xFF"), 1}})},
         {"date past year 9999", Value::date(1e12)},
+        {"date before year 1", Value::dateFromUnixTime(-62135596801.0)},
     };
     for (const auto& [name, value] : cases) {
         SCOPED_TRACE(name);
         std::string error;
         EXPECT_EQ(writePropertyList(value, &error), "");
         EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(PropertyListTest, EntriesThatCannotBeReadAreSkippedWhenAsked)
+{
+    struct Case {
+        const char* name;
+        std::string badValue;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {"integer above 2^64-1", "<integer>18446744073709551616</integer>", "out of range"},
+        {"not a real", "<real>fast</real>", "not a real"},
+        {"bad date", "<date>2026-13-01T00:00:00Z</date>", "not a date"},
+        {"bad base64", "<data>*</data>", "bad base64"},
+        {"unknown element", "<widget/>", "unknown element"},
+        {"array holding a bad value", "<array><integer>1</integer><integer>x</integer></array>", "not an integer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = plist("<dict><key>before</key><true/><key>bad</key>" + c.badValue +
+                                       "<key>nested</key><dict><key>bad</key>" + c.badValue +
+                                       "<key>kept</key><integer>2</integer></dict>"
+                                       "<key>after</key><string>kept</string></dict>");
+        std::string error;
+        EXPECT_FALSE(readPropertyList(text, &error));
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+
+        std::vector<std::string> skipped;
+        std::optional<Value> value = readPropertyListSkippingBadEntries(
+            reinterpret_cast<const uint8_t*>(text.data()), text.size(), skipped, &error);
+        ASSERT_TRUE(value) << error;
+        EXPECT_EQ(*value, Value::dictionary({{"before", true},
+                                             {"nested", Value::dictionary({{"kept", 2}})},
+                                             {"after", "kept"}}));
+        ASSERT_EQ(skipped.size(), 2u);
+        for (const std::string& line : skipped) {
+            EXPECT_EQ(line.rfind("\"bad\": ", 0), 0u) << line;
+            EXPECT_NE(line.find(c.reason), std::string::npos) << line;
+        }
+    }
+    // What is broken around the entries still fails the whole list.
+    std::vector<std::string> skipped;
+    for (const std::string& text : {plist("<dict><key>a</key></dict>"), plist("<integer>x</integer>"),
+                                    header() + "<dict><key>a</key><true/>"}) {
+        SCOPED_TRACE(text);
+        std::string error;
+        EXPECT_FALSE(readPropertyListSkippingBadEntries(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                                                        skipped, &error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+// libxml2 reports some faults (here a failed encoding conversion) on its own,
+// outside the parse result, through handlers that it keeps per thread.
+TEST(PropertyListTest, LibxmlMessagesGoToTheLogSinkOnEveryThread)
+{
+    const std::string badEncoding =
+        "<?xml version=\"1.0\" encoding=\"SHIFT_JIS\"?><plist><string>\x81\xFF\x80\xFE</string></plist>";
+    auto parse = [&] { EXPECT_FALSE(readPropertyList(badEncoding, nullptr)); };
+    test::StderrCapture stderrText;
+    ScopedLogCapture log;
+
+    // A thread that used libxml2 before any property list was read.
+    std::latch touched(1), mainParsed(1);
+    std::thread early([&] {
+        (void)xmlGetLastError();
+        touched.count_down();
+        mainParsed.wait();
+        parse();
+    });
+    touched.wait();
+    parse();
+    mainParsed.count_down();
+    early.join();
+    std::thread([&] { parse(); }).join();
+
+    const std::string leaked = stderrText.text();
+    EXPECT_EQ(leaked.find("conversion"), std::string::npos) << leaked;
+    EXPECT_TRUE(log.contains("libxml2: input conversion failed"));
+    // The parse result's own error is logged once a parse, by the reader, and
+    // not repeated by the handler.
+    const std::string prefix = "PropertyList: malformed XML: ";
+    std::vector<std::string> readerLines, libxmlLines;
+    for (const std::string& line : log.lines()) {
+        if (line.rfind(prefix, 0) == 0) {
+            readerLines.push_back(line.substr(prefix.size(), line.rfind(" (line") - prefix.size()));
+        }
+        if (line.rfind("libxml2: ", 0) == 0) libxmlLines.push_back(line);
+    }
+    EXPECT_EQ(readerLines.size(), 3u);
+    for (const std::string& reason : readerLines) {
+        for (const std::string& line : libxmlLines) EXPECT_EQ(line.find(reason), std::string::npos) << line;
     }
 }
 

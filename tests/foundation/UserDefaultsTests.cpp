@@ -1,7 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <iostream>
+#include <optional>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "foundation/UserDefaults.h"
 #include "tests/foundation/PathsTempDir.h"
@@ -103,6 +113,157 @@ TEST_F(UserDefaultsTest, AnUnreadableFileIsMovedAsideAndDefaultsStartEmpty)
         EXPECT_EQ(names[1].rfind("UserDefaults.plist.corrupt-", 0), 0u) << names[1];
         EXPECT_EQ(TempDir::readText(home.file("documents/" + names[1])), contents);
         EXPECT_TRUE(reload().boolForKey("Loaded"));
+    }
+}
+
+std::vector<std::string> namesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Takes every file descriptor below a lowered limit while it lives, as a
+// program that leaks them would.
+class DescriptorsUsedUp {
+public:
+    DescriptorsUsedUp()
+    {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        struct rlimit lowered = saved_;
+        lowered.rlim_cur = std::min<rlim_t>(saved_.rlim_cur, 256);
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) held_.push_back(fd);
+        EXPECT_EQ(errno, EMFILE);
+    }
+    ~DescriptorsUsedUp()
+    {
+        for (int fd : held_) ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &saved_);
+    }
+    DescriptorsUsedUp(const DescriptorsUsedUp&) = delete;
+    DescriptorsUsedUp& operator=(const DescriptorsUsedUp&) = delete;
+
+private:
+    struct rlimit saved_ {};
+    std::vector<int> held_;
+};
+
+// A file that exists but cannot be read for now is kept as it is: nothing is
+// moved aside or written over it until a read succeeds, and the changes made
+// meanwhile are laid over its values then.
+TEST_F(UserDefaultsTest, AFileThatCannotBeReadForNowIsKeptAndNotOverwritten)
+{
+    std::optional<DescriptorsUsedUp> usedUp;
+    auto moveAway = [](const std::string& file) { std::filesystem::rename(file, file + ".away"); };
+    auto moveBack = [](const std::string& file) { std::filesystem::rename(file + ".away", file); };
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> breakIt, mendIt;
+        const char* reason;
+        bool needsNonRoot = false;
+    };
+    const std::vector<Case> cases = {
+        {"no file descriptors left", [&](const std::string&) { usedUp.emplace(); },
+         [&](const std::string&) { usedUp.reset(); }, "Too many open files"},
+        {"a folder in its place",
+         [&](const std::string& file) {
+             moveAway(file);
+             std::filesystem::create_directory(file);
+         },
+         [&](const std::string& file) {
+             std::filesystem::remove(file);
+             moveBack(file);
+         },
+         "is a folder"},
+        // Reading a process's memory at address 0 fails with EIO.
+        {"an I/O error",
+         [&](const std::string& file) {
+             moveAway(file);
+             std::filesystem::create_symlink("/proc/self/mem", file);
+         },
+         [&](const std::string& file) {
+             std::filesystem::remove(file);
+             moveBack(file);
+         },
+         "Input/output error"},
+        {"permission denied", [](const std::string& file) { ::chmod(file.c_str(), 0); },
+         [](const std::string& file) { ::chmod(file.c_str(), 0644); }, "Permission denied", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsNonRoot && ::geteuid() == 0) {
+            std::cout << "[ NOTE     ] \"" << c.name << "\" not tested: root reads any file\n";
+            continue;
+        }
+        TempDir home;
+        ScopedEnv pointed("MOSSWICK_HOME", home.path());
+        std::filesystem::create_directories(home.file("documents"));
+        const std::string file = home.file("documents/UserDefaults.plist");
+        ASSERT_TRUE(writePropertyListFile(file, Value::dictionary({{"old", true}, {"name", "kept"}})));
+        const std::string bytes = TempDir::readText(file);
+        ScopedLogCapture log;
+
+        UserDefaults& defaults = reload();
+        c.breakIt(file);
+        EXPECT_FALSE(defaults.boolForKey("old"));
+        defaults.setBool("new", true);
+        defaults.removeObjectForKey("name");
+        std::string error;
+        EXPECT_FALSE(defaults.synchronize(&error));
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+        EXPECT_FALSE(defaults.synchronize());
+        c.mendIt(file);
+
+        EXPECT_EQ(TempDir::readText(file), bytes);
+        EXPECT_EQ(namesIn(home.file("documents")), std::vector<std::string>{"UserDefaults.plist"});
+        const std::vector<std::string> lines = log.lines();
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& line) { return line.rfind("UserDefaults: cannot read", 0) == 0; }),
+                  1);
+
+        // Read at last: the file's values with the changes over them.
+        EXPECT_TRUE(defaults.boolForKey("old"));
+        EXPECT_TRUE(defaults.boolForKey("new"));
+        EXPECT_EQ(defaults.stringForKey("name"), "");
+        ASSERT_TRUE(defaults.synchronize(&error)) << error;
+        EXPECT_EQ(readPropertyListFile(file), Value::dictionary({{"old", true}, {"new", true}}));
+    }
+}
+
+TEST_F(UserDefaultsTest, AValueThatCannotBeReadIsLeftOutAndTheRestKept)
+{
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"integer above 2^64-1", "<integer>18446744073709551616</integer>"},
+        {"bad date", "<date>2026-02-30T00:00:00Z</date>"},
+        {"unknown element", "<widget/>"},
+        {"bad base64", "<data>*</data>"},
+    };
+    for (const auto& [name, badValue] : cases) {
+        SCOPED_TRACE(name);
+        TempDir home;
+        ScopedEnv pointed("MOSSWICK_HOME", home.path());
+        std::filesystem::create_directories(home.file("documents"));
+        const std::string file = home.file("documents/UserDefaults.plist");
+        const std::string contents = "<plist><dict><key>isSoundEnable</key><true/><key>broken</key>" + badValue +
+                                     "<key>lang_key</key><string>pl</string></dict></plist>";
+        TempDir::writeText(file, contents);
+        ScopedLogCapture log;
+
+        UserDefaults& defaults = reload();
+        EXPECT_TRUE(defaults.boolForKey("isSoundEnable"));
+        EXPECT_EQ(defaults.stringForKey("lang_key"), "pl");
+        EXPECT_TRUE(defaults.objectForKey("broken").isNull());
+        EXPECT_TRUE(log.contains("\"broken\"")) << ::testing::PrintToString(log.lines());
+        ASSERT_TRUE(defaults.synchronize());
+        EXPECT_EQ(TempDir::readText(file), contents); // nothing changed, nothing written
+
+        defaults.setInteger("launches", 2);
+        ASSERT_TRUE(defaults.synchronize());
+        EXPECT_EQ(readPropertyListFile(file),
+                  Value::dictionary({{"isSoundEnable", true}, {"lang_key", "pl"}, {"launches", Value::int64(2)}}));
+        EXPECT_EQ(namesIn(home.file("documents")), std::vector<std::string>{"UserDefaults.plist"});
     }
 }
 

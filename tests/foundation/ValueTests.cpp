@@ -25,6 +25,8 @@ TEST(ValueTest, ReadsEveryKindForgivingly)
         {"false", Value(false), 0, 0.0, false, "0"},
         {"negative int", Value(-42), -42, -42.0, true, "-42"},
         {"int64 max", Value::int64(INT64_MAX), INT64_MAX, 9223372036854775807.0, true, "9223372036854775807"},
+        {"uint64 max clamps to int64", Value(UINT64_MAX), INT64_MAX, 18446744073709551615.0, true, "18446744073709551615"},
+        {"2^63 clamps to int64", Value(uint64_t(1) << 63), INT64_MAX, 9223372036854775808.0, true, "9223372036854775808"},
         {"real truncates toward zero", Value(-2.75), -2, -2.75, true, "-2.75"},
         {"real above int64 clamps", Value(1e300), INT64_MAX, 1e300, true, "1e+300"},
         {"NaN reads as 0", Value(std::nan("")), 0, std::nan(""), true, "nan"},
@@ -65,6 +67,30 @@ TEST(ValueTest, IntClampsToThirtyTwoBits)
     EXPECT_EQ(Value("-9223372036854775808").asInt64(), INT64_MIN);
 }
 
+TEST(ValueTest, UnsignedNumbersKeepTheirValue)
+{
+    const std::vector<std::pair<Value, uint64_t>> cases = {
+        {Value(UINT64_MAX), UINT64_MAX},
+        {Value(uint64_t(1) << 63), uint64_t(1) << 63},
+        {Value(uint64_t(5)), 5},
+        {Value(-1), 0},
+        {Value(1e30), UINT64_MAX},
+        {Value(-2.5), 0},
+        {Value("18446744073709551615"), UINT64_MAX},
+        {Value(" +9223372036854775808x"), uint64_t(1) << 63},
+        {Value("99999999999999999999"), UINT64_MAX},
+        {Value("-3"), 0},
+        {Value(true), 1},
+    };
+    for (const auto& [value, expected] : cases) {
+        SCOPED_TRACE(value.asString());
+        EXPECT_EQ(value.asUInt64(), expected);
+    }
+    EXPECT_TRUE(Value(UINT64_MAX).isUnsigned());
+    EXPECT_FALSE(Value(uint64_t(INT64_MAX)).isUnsigned());
+    EXPECT_TRUE(Value(uint64_t(INT64_MAX)).isInteger());
+}
+
 TEST(ValueTest, MissingKeysAndWrongKindsReadAsEmpty)
 {
     const Value dict = Value::dictionary({{"n", 5}, {"s", "x"}});
@@ -91,6 +117,7 @@ TEST(ValueTest, EqualityComparesKindsAndValues)
         {"int vs real", Value(1), Value(1.0), false},
         {"int vs bool", Value(1), Value(true), false},
         {"32 vs 64 bit", Value(7), Value::int64(7), true},
+        {"unsigned vs signed of the same bits", Value(UINT64_MAX), Value::int64(-1), false},
         {"float vs its double", Value(0.1f), Value(double(0.1f)), true},
         {"float vs nearby double", Value(0.1f), Value(0.1), true}, // compared at float precision
         {"doubles that differ", Value(0.1), Value(0.1 + 1e-17 * 2), false},
