@@ -3,14 +3,9 @@
 #include <math.h>
 
 #include "engine/actions/CCEaseElasticOut.h"
+#include "engine/base/ccCurveConstants.h"
 
 namespace mw {
-
-namespace {
-
-inline constexpr float kTwoPi = 2 * 3.1415927f;
-
-} // namespace
 
 Ref<CCAction> CCEaseElasticIn::copy() const { return makeRef<CCEaseElasticIn>(copiedInner(), period_); }
 
@@ -22,7 +17,7 @@ void CCEaseElasticIn::update(float t)
     }
     const float s = period_ / 4;
     const float u = t - 1;
-    updateInner(-exp2f(10 * u) * sinf((u - s) * kTwoPi / period_));
+    updateInner(-exp2f(10 * u) * sinf((u - s) * kCCTwoPi / period_));
 }
 
 Ref<CCFiniteTimeAction> CCEaseElasticIn::reverse() const { return wrap<CCEaseElasticOut>(reversedInner(), period_); }

@@ -2,13 +2,9 @@
 
 #include <math.h>
 
+#include "engine/base/ccCurveConstants.h"
+
 namespace mw {
-
-namespace {
-
-inline constexpr float kTwoPi = 2 * 3.1415927f;
-
-} // namespace
 
 Ref<CCAction> CCEaseElasticInOut::copy() const { return makeRef<CCEaseElasticInOut>(copiedInner(), period_); }
 
@@ -20,13 +16,13 @@ void CCEaseElasticInOut::update(float t)
     }
     // A zero period would divide by zero; the replacement stays for later
     // updates and copies.
-    if (period_ == 0) period_ = 0.3f * 1.5f;
+    if (period_ == 0) period_ = kCCEaseElasticInOutZeroPeriod;
     const float s = period_ / 4;
     const float u = t * 2 - 1;
     if (u < 0) {
-        updateInner(-0.5f * exp2f(10 * u) * sinf((u - s) * kTwoPi / period_));
+        updateInner(-0.5f * exp2f(10 * u) * sinf((u - s) * kCCTwoPi / period_));
     } else {
-        updateInner(exp2f(-10 * u) * sinf((u - s) * kTwoPi / period_) * 0.5f + 1);
+        updateInner(exp2f(-10 * u) * sinf((u - s) * kCCTwoPi / period_) * 0.5f + 1);
     }
 }
 

@@ -3,14 +3,9 @@
 #include <math.h>
 
 #include "engine/actions/CCEaseElasticIn.h"
+#include "engine/base/ccCurveConstants.h"
 
 namespace mw {
-
-namespace {
-
-inline constexpr float kTwoPi = 2 * 3.1415927f;
-
-} // namespace
 
 Ref<CCAction> CCEaseElasticOut::copy() const { return makeRef<CCEaseElasticOut>(copiedInner(), period_); }
 
@@ -21,7 +16,7 @@ void CCEaseElasticOut::update(float t)
         return;
     }
     const float s = period_ / 4;
-    updateInner(exp2f(-10 * t) * sinf((t - s) * kTwoPi / period_) + 1);
+    updateInner(exp2f(-10 * t) * sinf((t - s) * kCCTwoPi / period_) + 1);
 }
 
 Ref<CCFiniteTimeAction> CCEaseElasticOut::reverse() const { return wrap<CCEaseElasticIn>(reversedInner(), period_); }
