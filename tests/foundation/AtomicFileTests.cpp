@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -8,7 +9,7 @@
 
 #include "foundation/AtomicFile.h"
 #include "foundation/PropertyList.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "foundation/PropertyList.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <thread>
 
 #include "foundation/PropertyList.h"
 #include "foundation/UserDefaults.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
