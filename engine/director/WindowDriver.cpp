@@ -3,6 +3,7 @@
 #include "engine/director/CCDirectorLifeCycle.h"
 #include "engine/director/FrameDriverSteps.h"
 #include "engine/director/RefreshPacer.h"
+#include "platform/AppWindow.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"

@@ -7,12 +7,13 @@
 
 #include "engine/director/CCDirectorIOS.h"
 #include "engine/director/EAGLView.h"
-#include "platform/AppWindow.h"
-#include "platform/ApplicationDelegate.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
 
 namespace mw {
+
+class AppWindow;
+class ApplicationDelegate;
 
 // Runs the program's frame loop in a window: the screen's counterpart of
 // HeadlessDriver, for the application shell. Typical use: open, run a scene
