@@ -32,8 +32,8 @@ public:
     // Null (one log line) when the window or the view cannot be made or a
     // director already runs. The surface's depth buffer is 16-bit when the
     // format asks for one.
-    [[nodiscard]] static std::unique_ptr<WindowDriver> open(const DeviceProfile& profile, GLSurfaceFormat format,
-                                                            int32_t directorType);
+    [[nodiscard]] static std::unique_ptr<WindowDriver>
+    open(const DeviceProfile& profile, GLSurfaceFormat format, int32_t directorType);
     ~WindowDriver();
     WindowDriver(const WindowDriver&) = delete;
     WindowDriver& operator=(const WindowDriver&) = delete;

@@ -132,7 +132,10 @@ public:
 
     const std::string& path() const { return folder_.path(); }
 
-    void writeText(const std::string& relative, const std::string& text) const { folder_.write(relative, text); }
+    void writeText(const std::string& relative, const std::string& text) const
+    {
+        folder_.write(relative, text);
+    }
     void writeImage(const std::string& relative, const Image& image) const
     {
         const std::filesystem::path full = folder_.file(relative);
