@@ -1,9 +1,6 @@
 // The mosswick program: runs a scene with the engine's director in the
 // device's screen, in a window or headless.
 
-#include <GLES/gl.h>
-#include <GLES/glext.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -16,23 +13,16 @@
 #include "engine/actions/CCScaleTo.h"
 #include "engine/actions/CCSequence.h"
 #include "engine/actions/CCTintTo.h"
-#include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirectorDisplayLink.h"
-#include "engine/director/CCDirectorLifeCycle.h"
-#include "engine/director/EAGLView.h"
 #include "engine/director/HeadlessDriver.h"
-#include "engine/director/RefreshPacer.h"
+#include "engine/director/WindowDriver.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/nodes/CCLayerGradient.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/touch/CCTouchDispatcher.h"
-#include "foundation/Clock.h"
-#include "foundation/Log.h"
-#include "foundation/RunLoop.h"
 #include "platform/AppWindow.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
-#include "platform/Image.h"
 
 namespace {
 
@@ -143,7 +133,7 @@ public:
     {
         return kCCTouchBeganBit | kCCTouchMovedBit | kCCTouchEndedBit | kCCTouchCancelledBit;
     }
-    bool ccTouchBegan(UITouch* touch, UIEvent*) override
+    bool ccTouchBegan(UITouch* touch, const UIEvent&) override
     {
         const CGPoint inside = convertTouchToNodeSpace(touch);
         if (inside.x < 0 || inside.y < 0 || inside.x > contentSize_.width || inside.y > contentSize_.height) {
@@ -152,14 +142,14 @@ public:
         setColor(kHeld);
         return true;
     }
-    void ccTouchMoved(UITouch* touch, UIEvent*) override
+    void ccTouchMoved(UITouch* touch, const UIEvent&) override
     {
         const CGPoint now = CCDirector::sharedDirector()->convertToGL(touch->locationInView());
         const CGPoint before = CCDirector::sharedDirector()->convertToGL(touch->previousLocationInView());
         setPosition(CGPoint(position_.x + now.x - before.x, position_.y + now.y - before.y));
     }
-    void ccTouchEnded(UITouch*, UIEvent*) override { setColor({kIdle.r, kIdle.g, kIdle.b}); }
-    void ccTouchCancelled(UITouch*, UIEvent*) override { setColor({kIdle.r, kIdle.g, kIdle.b}); }
+    void ccTouchEnded(UITouch*, const UIEvent&) override { setColor({kIdle.r, kIdle.g, kIdle.b}); }
+    void ccTouchCancelled(UITouch*, const UIEvent&) override { setColor({kIdle.r, kIdle.g, kIdle.b}); }
 };
 
 // A gradient sky with squares moving by actions and one that can be dragged,
@@ -244,120 +234,21 @@ int runHeadless(const DeviceProfile& profile, const Options& options)
     return status;
 }
 
-bool writeScreenshot(GLContext& context, const std::string& path)
-{
-    const PixelSize size = context.pixelSize();
-    Ref<Image> image =
-        Image::fromRGBA(context.readPixels(), size.width, size.height, ImageAlphaInfo::NoneSkipLast);
-    if (!image || !image->writePNG(path)) return false;
-    std::printf("screenshot written to %s\n", path.c_str());
-    return true;
-}
-
-// Passes the life-cycle to the director and reports it.
-class LoggingLifeCycle : public CCDirectorLifeCycle {
-public:
-    void applicationWillResignActive() override
-    {
-        logLine("life-cycle: resign active");
-        CCDirectorLifeCycle::applicationWillResignActive();
-    }
-    void applicationDidBecomeActive() override
-    {
-        logLine("life-cycle: active");
-        CCDirectorLifeCycle::applicationDidBecomeActive();
-    }
-    void applicationDidEnterBackground() override
-    {
-        logLine("life-cycle: background");
-        CCDirectorLifeCycle::applicationDidEnterBackground();
-    }
-    void applicationWillEnterForeground() override
-    {
-        logLine("life-cycle: foreground");
-        CCDirectorLifeCycle::applicationWillEnterForeground();
-    }
-    void applicationWillTerminate() override
-    {
-        logLine("life-cycle: terminate");
-        CCDirectorLifeCycle::applicationWillTerminate();
-    }
-};
-
-// The game's launch: the chosen director (the game's is the display link; the
-// timer one if refused), the GL view in the window, high resolution where the
-// screen has it, portrait.
-CCDirectorIOS* launchDirector(AppWindow& window, const DeviceProfile& profile, int32_t directorType)
-{
-    if (!CCDirector::setDirectorType(directorType)) CCDirector::setDirectorType(kCCDirectorTypeNSTimer);
-    auto* director = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
-    Ref<EAGLView> view = EAGLView::viewWithFrame(window.context(), CGRect(CGPointZero, profile.pointSize),
-                                                 kEAGLColorFormatRGB565, GL_DEPTH_COMPONENT16_OES);
-    if (!view) return nullptr;
-    director->setOpenGLView(view.get());
-    director->enableRetinaDisplay(true);
-    director->setDeviceOrientation(kCCDeviceOrientationPortrait);
-    configureDirector(*director);
-    window.touches().setDelegate(view.get());
-    view->layoutSubviews();
-    return director;
-}
-
 int runWindow(const DeviceProfile& profile, const Options& options)
 {
-    std::unique_ptr<AppWindow> window = AppWindow::open(profile, kGameFormat);
-    if (!window) return 1;
-    CCDirectorIOS* director = launchDirector(*window, profile, *directorTypeNamed(options.driver));
-    if (!director) return 1;
-    LoggingLifeCycle lifeCycle;
-    window->lifeCycle().setDelegate(&lifeCycle);
+    std::unique_ptr<WindowDriver> driver =
+        WindowDriver::open(profile, kGameFormat, *directorTypeNamed(options.driver));
+    if (!driver) return 1;
+    configureDirector(*driver->director());
     DraggableSquare* square = nullptr;
-    director->runWithScene(makeDemoScene(square).get());
-    window->lifeCycle().launch();
+    driver->director()->runWithScene(makeDemoScene(square).get());
 
-    // With --frames, the run stops after that many refreshes or frames drawn,
-    // whichever comes first (the fast driver draws many frames a refresh).
-    int refreshes = 0;
-    auto budgetSpent = [&] {
-        return options.frames &&
-               (refreshes >= *options.frames || director->totalFrames() >= uint32_t(*options.frames));
-    };
-    // The fast driver keeps the main thread in its own loop and only turns
-    // the run loop between frames, so the window's events come in as the run
-    // loop's event source. Each poll empties SDL's queue, so it reports
-    // nothing handled: another turn would find nothing new.
-    RunLoop::main().setEventSource([&] {
-        if (window->pollEvents()) {
-            window->lifeCycle().checkClock(Clock::wallSeconds(), Clock::monotonicSeconds());
-        }
-        if (budgetSpent()) director->stopAnimation();
-        return false;
-    });
-
-    // One turn a screen refresh: events, run-loop work and timers (the timer
-    // driver draws from there, the threaded driver's frames wait there, the
-    // fast driver's loop starts there), then the display links (the
-    // display-link driver draws there; its swap waits for vsync where there is
-    // one).
-    RefreshPacer pacer;
-    int status = 0;
-    while (window->pollEvents()) {
-        window->lifeCycle().checkClock(Clock::wallSeconds(), Clock::monotonicSeconds());
-        RunLoop::main().drain();
-        CADisplayLink::displayDidRefresh(Clock::monotonicSeconds());
-        ++refreshes;
-        if (budgetSpent()) {
-            if (!options.screenshot.empty() && !writeScreenshot(window->context(), options.screenshot))
-                status = 1;
-            break;
-        }
-        pacer.waitForNextRefresh();
+    const bool budgetSpent = driver->run(options.frames);
+    if (budgetSpent && !options.screenshot.empty()) {
+        if (!driver->screenshot(options.screenshot)) return 1;
+        std::printf("screenshot written to %s\n", options.screenshot.c_str());
     }
-    RunLoop::main().setEventSource(nullptr);
-    if (!window->hasQuit()) window->lifeCycle().quit(); // background, then terminate: the director ends
-    window->touches().setDelegate(nullptr);
-    CCDirector::purgeSharedDirector();
-    return status;
+    return 0;
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/ccDrawingState.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/sprites/CCSpriteBatchNode.h"
@@ -109,22 +110,10 @@ BenchContext& bench()
     return shared;
 }
 
-// The frame loop's state: pixels for points, 2D texturing, the client
-// arrays, premultiplied blending.
+// The frame loop's state (pixels for points), over a cleared surface.
 void beginFrame()
 {
-    glViewport(0, 0, kWidth, kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrthof(0, kWidth, 0, kHeight, -1024, 1024);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    ccSetNodeDrawingState(kWidth, kHeight);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
 }

@@ -13,6 +13,7 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/LibxmlLog.h"
 #include "foundation/Log.h"
+#include "foundation/Utf8.h"
 
 namespace mw {
 
@@ -92,22 +93,10 @@ bool appendEscaped(std::string& out, std::string_view text)
 {
     size_t i = 0;
     while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        uint32_t codePoint = 0;
-        size_t length = 0;
-        if (lead < 0x80) { codePoint = lead; length = 1; }
-        else if ((lead & 0xE0) == 0xC0) { codePoint = lead & 0x1F; length = 2; }
-        else if ((lead & 0xF0) == 0xE0) { codePoint = lead & 0x0F; length = 3; }
-        else if ((lead & 0xF8) == 0xF0) { codePoint = lead & 0x07; length = 4; }
-        else return false;
-        if (i + length > text.size()) return false;
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        static constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (codePoint < kSmallest[length] || codePoint > 0x10FFFF) return false; // overlong or too big
+        const Utf8Char character = decodeUtf8(text, i);
+        if (!character.valid) return false;
+        const char32_t codePoint = character.codePoint;
+        const size_t length = character.length;
         const bool allowed = codePoint == 0x9 || codePoint == 0xA || codePoint == 0xD ||
                              (codePoint >= 0x20 && codePoint <= 0xD7FF) ||
                              (codePoint >= 0xE000 && codePoint <= 0xFFFD) || codePoint >= 0x10000;

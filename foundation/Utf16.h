@@ -8,17 +8,9 @@ namespace mw {
 
 // Where the game counts characters it counts UTF-16 units, as the platform's
 // strings did: a character outside the Basic Multilingual Plane (most emoji)
-// counts 2. Text is UTF-8 everywhere else. A byte that does not begin a valid
-// UTF-8 sequence (stray continuation, overlong form, encoded surrogate, value
-// above U+10FFFF, cut-off sequence) reads as U+FFFD and counts one unit.
-
-// The code point at byteOffset; byteOffset moves past it. At or past the end
-// it answers U+FFFD and moves byteOffset to the end.
-char32_t nextCodePoint(std::string_view utf8, size_t& byteOffset);
-
-// Appends the UTF-8 form of a code point; surrogates and values above
-// U+10FFFF append U+FFFD.
-void appendUtf8(std::string& out, char32_t codePoint);
+// counts 2. Text is UTF-8 everywhere else (foundation/Utf8.h reads it): a
+// byte that does not begin a valid UTF-8 sequence reads as U+FFFD and counts
+// one unit.
 
 size_t utf16Length(std::string_view utf8);
 

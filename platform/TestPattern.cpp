@@ -137,30 +137,28 @@ void TestPattern::draw(PixelSize surface, CGSize points, double seconds) const
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-void TestPattern::touchesBegan(const UITouchSet& touches, const UIEvent&)
+void TestPattern::touches(const UITouchSet& touches, const UIEvent& event, UITouchPhase phase)
 {
-    if (!touches.empty()) touch_ = touches.back()->locationInView();
-}
-
-void TestPattern::touchesMoved(const UITouchSet& touches, const UIEvent&)
-{
-    if (!touches.empty()) touch_ = touches.back()->locationInView();
-}
-
-void TestPattern::touchesEnded(const UITouchSet&, const UIEvent& event)
-{
-    // Another finger may still be down: follow it instead.
-    touch_.reset();
-    for (const Ref<UITouch>& touch : event.allTouches) {
-        if (touch->phase() != UITouchPhase::Ended && touch->phase() != UITouchPhase::Cancelled) {
-            touch_ = touch->locationInView();
+    switch (phase) {
+    case UITouchPhase::Began:
+    case UITouchPhase::Moved:
+        if (!touches.empty()) touch_ = touches.back()->locationInView();
+        break;
+    case UITouchPhase::Ended:
+        // Another finger may still be down: follow it instead.
+        touch_.reset();
+        for (const Ref<UITouch>& touch : event.allTouches) {
+            if (touch->phase() != UITouchPhase::Ended && touch->phase() != UITouchPhase::Cancelled) {
+                touch_ = touch->locationInView();
+            }
         }
+        break;
+    case UITouchPhase::Cancelled:
+        touch_.reset();
+        break;
+    case UITouchPhase::Stationary:
+        break;
     }
-}
-
-void TestPattern::touchesCancelled(const UITouchSet&, const UIEvent&)
-{
-    touch_.reset();
 }
 
 } // namespace mw

@@ -26,10 +26,7 @@ public:
 
     // The cross-hair follows the newest touch, in view points from the top
     // left; it disappears when the touch ends.
-    void touchesBegan(const UITouchSet& touches, const UIEvent& event) override;
-    void touchesMoved(const UITouchSet& touches, const UIEvent& event) override;
-    void touchesEnded(const UITouchSet& touches, const UIEvent& event) override;
-    void touchesCancelled(const UITouchSet& touches, const UIEvent& event) override;
+    void touches(const UITouchSet& touches, const UIEvent& event, UITouchPhase phase) override;
 
     std::optional<CGPoint> touchPoint() const { return touch_; }
 

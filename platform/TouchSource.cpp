@@ -69,7 +69,7 @@ void TouchSource::begin(bool isMouse, int64_t device, int64_t finger, CGPoint wi
     Ref<UITouch> touch = makeRef<UITouch>(*at, timestamp);
     touch->setTapCount(tapCount);
     fingers_.push_back({isMouse, device, finger, touch});
-    if (delegate_) delegate_->touchesBegan({touch}, eventAt(timestamp));
+    if (delegate_) delegate_->touches({touch}, eventAt(timestamp), UITouchPhase::Began);
 }
 
 void TouchSource::move(bool isMouse, int64_t device, int64_t finger, CGPoint window, double timestamp)
@@ -80,7 +80,7 @@ void TouchSource::move(bool isMouse, int64_t device, int64_t finger, CGPoint win
     if (at == down->touch->locationInView()) return; // clamped at an edge: nothing moved
     down->touch->moveTo(at, timestamp);
     down->touch->setPhase(UITouchPhase::Moved);
-    if (delegate_) delegate_->touchesMoved({down->touch}, eventAt(timestamp));
+    if (delegate_) delegate_->touches({down->touch}, eventAt(timestamp), UITouchPhase::Moved);
 }
 
 void TouchSource::end(bool isMouse, int64_t device, int64_t finger, CGPoint window, double timestamp)
@@ -93,7 +93,7 @@ void TouchSource::end(bool isMouse, int64_t device, int64_t finger, CGPoint wind
     touch->setPhase(UITouchPhase::Ended);
     const UIEvent event = eventAt(timestamp); // still lists the ending touch
     fingers_.erase(fingers_.begin() + (down - fingers_.data()));
-    if (delegate_) delegate_->touchesEnded({touch}, event);
+    if (delegate_) delegate_->touches({touch}, event, UITouchPhase::Ended);
 }
 
 void TouchSource::cancelAll(double timestamp)
@@ -103,7 +103,7 @@ void TouchSource::cancelAll(double timestamp)
     for (const Ref<UITouch>& touch : touches) touch->setPhase(UITouchPhase::Cancelled);
     const UIEvent event = eventAt(timestamp);
     fingers_.clear();
-    if (delegate_) delegate_->touchesCancelled(touches, event);
+    if (delegate_) delegate_->touches(touches, event, UITouchPhase::Cancelled);
 }
 
 UITouchSet TouchSource::activeTouches() const

@@ -34,7 +34,7 @@ public:
     // it started no touch).
     bool handleEvent(const SDL_Event& event);
 
-    // Ends every touch with touchesCancelled (window lost focus, app went to
+    // Ends every touch with a cancelled phase (window lost focus, app went to
     // the background). Nothing happens when no touch is down.
     void cancelAll(double timestamp);
 

@@ -3,20 +3,15 @@
 #include <math.h>
 
 #include "engine/actions/CCEaseBackOut.h"
+#include "engine/base/ccCurveConstants.h"
 
 namespace mw {
-
-namespace {
-
-inline constexpr float kBackOvershoot = 1.70158f;  // gives a 10% overshoot
-
-} // namespace
 
 Ref<CCAction> CCEaseBackIn::copy() const { return makeRef<CCEaseBackIn>(copiedInner()); }
 
 float CCEaseBackIn::easedProgress(float t)
 {
-    const float overshoot = kBackOvershoot;
+    const float overshoot = kCCEaseBackOvershoot;
     return t * t * ((overshoot + 1) * t - overshoot);
 }
 

@@ -2,19 +2,15 @@
 
 #include <math.h>
 
+#include "engine/base/ccCurveConstants.h"
+
 namespace mw {
-
-namespace {
-
-inline constexpr float kBackOvershoot = 1.70158f;  // gives a 10% overshoot
-
-} // namespace
 
 Ref<CCAction> CCEaseBackInOut::copy() const { return makeRef<CCEaseBackInOut>(copiedInner()); }
 
 float CCEaseBackInOut::easedProgress(float t)
 {
-    const float overshoot = kBackOvershoot * 1.525f;
+    const float overshoot = kCCEaseBackOvershoot * kCCEaseBackInOutOvershootScale;
     const float u = t * 2;
     if (u < 1) {
         return u * u * ((overshoot + 1) * u - overshoot) * 0.5f;

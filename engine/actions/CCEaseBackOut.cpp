@@ -3,20 +3,15 @@
 #include <math.h>
 
 #include "engine/actions/CCEaseBackIn.h"
+#include "engine/base/ccCurveConstants.h"
 
 namespace mw {
-
-namespace {
-
-inline constexpr float kBackOvershoot = 1.70158f;  // gives a 10% overshoot
-
-} // namespace
 
 Ref<CCAction> CCEaseBackOut::copy() const { return makeRef<CCEaseBackOut>(copiedInner()); }
 
 float CCEaseBackOut::easedProgress(float t)
 {
-    const float overshoot = kBackOvershoot;
+    const float overshoot = kCCEaseBackOvershoot;
     const float u = t - 1;
     return u * u * ((overshoot + 1) * u + overshoot) + 1;
 }

@@ -1,5 +1,7 @@
 #include "engine/actions/CCEaseBounce.h"
 
+#include "engine/base/ccCurveConstants.h"
+
 namespace mw {
 
 float CCEaseBounce::bounceTime(float t)
@@ -7,19 +9,19 @@ float CCEaseBounce::bounceTime(float t)
     // The breakpoints are compared in double precision; the offsets and the
     // rest of the arithmetic are single precision, which the exact touch
     // points at the breakpoints rely on.
-    if (t < 1 / 2.75) {
-        return 7.5625f * t * t;
+    if (t < kCCBounceLandings[0]) {
+        return kCCBounceStiffness * t * t;
     }
-    if (t < 2 / 2.75) {
-        t -= 1.5f / 2.75f;
-        return 7.5625f * t * t + 0.75f;
+    if (t < kCCBounceLandings[1]) {
+        t -= kCCBouncePeaks[0];
+        return kCCBounceStiffness * t * t + kCCBouncePeakValues[0];
     }
-    if (t < 2.5 / 2.75) {
-        t -= 2.25f / 2.75f;
-        return 7.5625f * t * t + 0.9375f;
+    if (t < kCCBounceLandings[2]) {
+        t -= kCCBouncePeaks[1];
+        return kCCBounceStiffness * t * t + kCCBouncePeakValues[1];
     }
-    t -= 2.625f / 2.75f;
-    return 7.5625f * t * t + 0.984375f;
+    t -= kCCBouncePeaks[2];
+    return kCCBounceStiffness * t * t + kCCBouncePeakValues[2];
 }
 
 Ref<CCAction> CCEaseBounce::copy() const { return makeRef<CCEaseBounce>(copiedInner()); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/actions/CCActionEase.h"
+#include "engine/base/ccCurveConstants.h"
 
 namespace mw {
 
@@ -9,7 +10,7 @@ namespace mw {
 // unchanged and has no reverse of its own.
 class CCEaseElastic : public CCActionEase {
 public:
-    static constexpr float kDefaultPeriod = 0.3f;
+    static constexpr float kDefaultPeriod = kCCEaseElasticDefaultPeriod;
 
     explicit CCEaseElastic(Ref<CCActionInterval> action, float period = kDefaultPeriod)
         : CCActionEase(std::move(action)), period_(period)

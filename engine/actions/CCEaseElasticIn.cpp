@@ -3,14 +3,9 @@
 #include <math.h>
 
 #include "engine/actions/CCEaseElasticOut.h"
+#include "engine/base/ccCurveConstants.h"
 
 namespace mw {
-
-namespace {
-
-inline constexpr float kTwoPi = 2 * 3.1415927f;
-
-} // namespace
 
 Ref<CCAction> CCEaseElasticIn::copy() const { return makeRef<CCEaseElasticIn>(copiedInner(), period_); }
 
@@ -19,7 +14,7 @@ float CCEaseElasticIn::easedProgress(float t)
     const float period = usablePeriod(kDefaultPeriod);
     const float s = period / 4;
     const float u = t - 1;
-    return -exp2f(10 * u) * sinf((u - s) * kTwoPi / period);
+    return -exp2f(10 * u) * sinf((u - s) * kCCTwoPi / period);
 }
 
 Ref<CCFiniteTimeAction> CCEaseElasticIn::reverse() const { return wrap<CCEaseElasticOut>(reversedInner(), period_); }

@@ -2,25 +2,21 @@
 
 #include <math.h>
 
+#include "engine/base/ccCurveConstants.h"
+
 namespace mw {
-
-namespace {
-
-inline constexpr float kTwoPi = 2 * 3.1415927f;
-
-} // namespace
 
 Ref<CCAction> CCEaseElasticInOut::copy() const { return makeRef<CCEaseElasticInOut>(copiedInner(), period_); }
 
 float CCEaseElasticInOut::easedProgress(float t)
 {
-    const float period = usablePeriod(kDefaultPeriod * 1.5f);
+    const float period = usablePeriod(kCCEaseElasticInOutZeroPeriod);
     const float s = period / 4;
     const float u = t * 2 - 1;
     if (u < 0) {
-        return -0.5f * exp2f(10 * u) * sinf((u - s) * kTwoPi / period);
+        return -0.5f * exp2f(10 * u) * sinf((u - s) * kCCTwoPi / period);
     }
-    return exp2f(-10 * u) * sinf((u - s) * kTwoPi / period) * 0.5f + 1;
+    return exp2f(-10 * u) * sinf((u - s) * kCCTwoPi / period) * 0.5f + 1;
 }
 
 Ref<CCFiniteTimeAction> CCEaseElasticInOut::reverse() const { return wrap<CCEaseElasticInOut>(reversedInner(), period_); }

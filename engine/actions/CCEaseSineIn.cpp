@@ -3,20 +3,15 @@
 #include <math.h>
 
 #include "engine/actions/CCEaseSineOut.h"
+#include "engine/base/ccCurveConstants.h"
 
 namespace mw {
-
-namespace {
-
-inline constexpr float kHalfPi = 1.5707964f;  // pi / 2 in single precision
-
-} // namespace
 
 Ref<CCAction> CCEaseSineIn::copy() const { return makeRef<CCEaseSineIn>(copiedInner()); }
 
 float CCEaseSineIn::easedProgress(float t)
 {
-    return 1 - cosf(t * kHalfPi);
+    return 1 - cosf(t * kCCHalfPi);
 }
 
 Ref<CCFiniteTimeAction> CCEaseSineIn::reverse() const { return wrap<CCEaseSineOut>(reversedInner()); }

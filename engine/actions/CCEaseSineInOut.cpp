@@ -2,19 +2,15 @@
 
 #include <math.h>
 
+#include "engine/base/ccCurveConstants.h"
+
 namespace mw {
-
-namespace {
-
-inline constexpr float kPi = 3.1415927f;
-
-} // namespace
 
 Ref<CCAction> CCEaseSineInOut::copy() const { return makeRef<CCEaseSineInOut>(copiedInner()); }
 
 float CCEaseSineInOut::easedProgress(float t)
 {
-    return -0.5f * (cosf(kPi * t) - 1);
+    return -0.5f * (cosf(kCCPi * t) - 1);
 }
 
 Ref<CCFiniteTimeAction> CCEaseSineInOut::reverse() const { return wrap<CCEaseSineInOut>(reversedInner()); }

@@ -3,20 +3,15 @@
 #include <math.h>
 
 #include "engine/actions/CCEaseSineIn.h"
+#include "engine/base/ccCurveConstants.h"
 
 namespace mw {
-
-namespace {
-
-inline constexpr float kHalfPi = 1.5707964f;  // pi / 2 in single precision
-
-} // namespace
 
 Ref<CCAction> CCEaseSineOut::copy() const { return makeRef<CCEaseSineOut>(copiedInner()); }
 
 float CCEaseSineOut::easedProgress(float t)
 {
-    return sinf(t * kHalfPi);
+    return sinf(t * kCCHalfPi);
 }
 
 Ref<CCFiniteTimeAction> CCEaseSineOut::reverse() const { return wrap<CCEaseSineIn>(reversedInner()); }

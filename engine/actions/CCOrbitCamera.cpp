@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <math.h>
 
+#include "engine/base/ccCurveConstants.h"
 #include "engine/base/ccMacros.h"
 #include "engine/nodes/CCCamera.h"
 #include "engine/nodes/CCNode.h"
@@ -58,7 +59,7 @@ void CCOrbitCamera::sphericalRadius(float* radius, float* zenith, float* azimuth
     if (s == 0) s = FLT_EPSILON;
     if (r == 0) r = FLT_EPSILON;
     *zenith = acosf(z / r);
-    *azimuth = x < 0 ? 3.1415927f - asinf(y / s) : asinf(y / s);
+    *azimuth = x < 0 ? kCCPi - asinf(y / s) : asinf(y / s);
     *radius = r / CCCamera::getZEye();
 }
 

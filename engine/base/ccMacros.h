@@ -2,9 +2,11 @@
 
 #include <cfloat>
 
+#include "engine/base/ccCurveConstants.h"
+
 namespace mw {
 
-inline constexpr float CC_DEGREES_TO_RADIANS_FACTOR = 0.017453292f;  // pi / 180, as nodes use it
+inline constexpr float CC_DEGREES_TO_RADIANS_FACTOR = kCCPi / 180;  // as nodes use it: 0.017453292f
 
 inline constexpr float CC_DEGREES_TO_RADIANS(float degrees) { return degrees * CC_DEGREES_TO_RADIANS_FACTOR; }
 inline constexpr float CC_RADIANS_TO_DEGREES(float radians) { return radians * 57.29577951f; }

@@ -5,6 +5,7 @@
 #include "engine/actions/CCActionManager.h"
 #include "engine/actions/CCAnimationCache.h"
 #include "engine/base/CCWinSize.h"
+#include "engine/base/ccDrawingState.h"
 #include "engine/base/ccViewSpace.h"
 #include "engine/director/CCDirectorTimer.h"
 #include "engine/director/EAGLView.h"
@@ -296,12 +297,7 @@ void CCDirector::setGLDefaultValues()
 
 void CCDirector::setAlphaBlending(bool on)
 {
-    if (on) {
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    } else {
-        glDisable(GL_BLEND);
-    }
+    ccSetAlphaBlending(on);
 }
 
 void CCDirector::setDepthTest(bool on)

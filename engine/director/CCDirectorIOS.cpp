@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/base/ccContentScale.h"
+#include "engine/base/ccDrawingState.h"
 #include "engine/base/ccGLU.h"
 #include "engine/director/CCConfiguration.h"
 #include "engine/director/CCDirectorDisplayLink.h"
@@ -81,20 +82,11 @@ void CCDirectorIOS::drawScene()
     if (canDraw) {
         glPushMatrix();
         applyOrientation();
-        // The state every node's draw expects.
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_COLOR_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glEnable(GL_TEXTURE_2D);
-
+        ccBeginNodeDrawing();
         if (runningScene_) runningScene_->visit();
         if (notificationNode_) notificationNode_->visit();
         if (displayFPS_) showFPS();
-
-        glDisable(GL_TEXTURE_2D);
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-        glDisableClientState(GL_COLOR_ARRAY);
-        glDisableClientState(GL_VERTEX_ARRAY);
+        ccEndNodeDrawing();
         glPopMatrix();
     }
     ++totalFrames_;
@@ -204,16 +196,9 @@ void CCDirectorIOS::setProjection(int32_t projection)
     if (!openGLView_) return;
     const CGSize size = winSizeInPixels_;
     switch (projection) {
-    case kCCDirectorProjection2D: {
-        const float factor = ccContentScaleFactor();
-        glViewport(0, 0, GLsizei(size.width), GLsizei(size.height));
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrthof(0, size.width, 0, size.height, -1024 * factor, 1024 * factor);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+    case kCCDirectorProjection2D:
+        ccSet2DProjection(size.width, size.height, ccContentScaleFactor());
         break;
-    }
     case kCCDirectorProjection3D: {
         const float zeye = getZEye();
         const DeviceProfile& device = DeviceProfile::current();

@@ -99,30 +99,9 @@ void EAGLView::swapBuffers()
     if (renderer_) renderer_->present(discardFramebufferSupported_);
 }
 
-// The platform hands the event by reference; the dispatcher takes a pointer
-// to it for the length of the call.
-void EAGLView::touchesBegan(const UITouchSet& touches, const UIEvent& event)
+void EAGLView::touches(const UITouchSet& touches, const UIEvent& event, UITouchPhase phase)
 {
-    UIEvent copy = event;
-    if (touchDelegate_) touchDelegate_->touchesBegan(touches, &copy);
-}
-
-void EAGLView::touchesMoved(const UITouchSet& touches, const UIEvent& event)
-{
-    UIEvent copy = event;
-    if (touchDelegate_) touchDelegate_->touchesMoved(touches, &copy);
-}
-
-void EAGLView::touchesEnded(const UITouchSet& touches, const UIEvent& event)
-{
-    UIEvent copy = event;
-    if (touchDelegate_) touchDelegate_->touchesEnded(touches, &copy);
-}
-
-void EAGLView::touchesCancelled(const UITouchSet& touches, const UIEvent& event)
-{
-    UIEvent copy = event;
-    if (touchDelegate_) touchDelegate_->touchesCancelled(touches, &copy);
+    if (touchDelegate_) touchDelegate_->touches(touches, event, phase);
 }
 
 } // namespace mw

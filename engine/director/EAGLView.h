@@ -4,7 +4,6 @@
 #include <string>
 
 #include "engine/director/ES1Renderer.h"
-#include "engine/touch/CCTouchDelegateProtocol.h"
 #include "foundation/Geometry.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
@@ -75,8 +74,8 @@ public:
     bool discardFramebufferSupported() const { return discardFramebufferSupported_; }
 
     // Receives the touch phases; not owned (null drops them).
-    EAGLTouchDelegate* touchDelegate() const { return touchDelegate_; }
-    void setTouchDelegate(EAGLTouchDelegate* delegate) { touchDelegate_ = delegate; }
+    TouchDelegate* touchDelegate() const { return touchDelegate_; }
+    void setTouchDelegate(TouchDelegate* delegate) { touchDelegate_ = delegate; }
 
     // View points (origin top left) to surface pixels.
     CGPoint convertPointFromViewToSurface(CGPoint point) const;
@@ -90,11 +89,8 @@ public:
     // Presents the finished frame (end of every frame).
     void swapBuffers();
 
-    // The platform's touches, passed on to the delegate.
-    void touchesBegan(const UITouchSet& touches, const UIEvent& event) override;
-    void touchesMoved(const UITouchSet& touches, const UIEvent& event) override;
-    void touchesEnded(const UITouchSet& touches, const UIEvent& event) override;
-    void touchesCancelled(const UITouchSet& touches, const UIEvent& event) override;
+    // The platform's touches, passed on to the delegate as they came.
+    void touches(const UITouchSet& touches, const UIEvent& event, UITouchPhase phase) override;
 
 private:
     Ref<ES1Renderer> renderer_;
@@ -103,7 +99,7 @@ private:
     bool preserveBackbuffer_ = false;
     CGSize size_;
     bool discardFramebufferSupported_ = false;
-    EAGLTouchDelegate* touchDelegate_ = nullptr;
+    TouchDelegate* touchDelegate_ = nullptr;
     unsigned requestedSamples_ = 0;
     bool multiSampling_ = false;
     CGRect frame_;

@@ -1,15 +1,10 @@
 #include "engine/director/HeadlessDriver.h"
 
-#include <GLES/gl.h>
-#include <GLES/glext.h>
-
 #include <algorithm>
 
-#include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirector.h"
+#include "engine/director/FrameDriverSteps.h"
 #include "foundation/Log.h"
-#include "foundation/RunLoop.h"
-#include "platform/Image.h"
 
 namespace mw {
 
@@ -50,11 +45,7 @@ bool HeadlessDriver::setUp()
     if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) return false;
     director_ = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
 
-    const GLSurfaceFormat& format = context_->format();
-    const char* colour =
-        format.color == GLColorFormat::RGB565 ? kEAGLColorFormatRGB565 : kEAGLColorFormatRGBA8;
-    const uint32_t depth = format.depthBits > 0 ? GL_DEPTH_COMPONENT16_OES : 0;
-    view_ = EAGLView::viewWithFrame(*context_, CGRect(CGPointZero, profile_.pointSize), colour, depth);
+    view_ = viewOverSurface(*context_, profile_.pointSize);
     if (!view_) return false;
     director_->setOpenGLView(view_.get());
     director_->enableRetinaDisplay(true);
@@ -77,8 +68,7 @@ void HeadlessDriver::runFrames(int refreshes)
 {
     for (int i = 0; i < refreshes; ++i) {
         clock_->advance(step_);
-        RunLoop::main().drain();
-        CADisplayLink::displayDidRefresh(clock_->monotonicSeconds());
+        refreshScreen(clock_->monotonicSeconds());
     }
 }
 
@@ -105,7 +95,7 @@ Ref<UITouch> HeadlessDriver::touchDown(CGPoint point)
     Ref<UITouch> touch = makeRef<UITouch>(point, clock_->monotonicSeconds());
     touch->setPhase(UITouchPhase::Began);
     touchesDown_.push_back(touch);
-    view_->touchesBegan({touch}, eventWith({touch}));
+    view_->touches({touch}, eventWith({touch}), UITouchPhase::Began);
     return touch;
 }
 
@@ -114,7 +104,7 @@ void HeadlessDriver::touchMove(UITouch* touch, CGPoint point)
     if (!touch) return;
     touch->moveTo(point, clock_->monotonicSeconds());
     touch->setPhase(UITouchPhase::Moved);
-    view_->touchesMoved({Ref<UITouch>(touch)}, eventWith({Ref<UITouch>(touch)}));
+    view_->touches({Ref<UITouch>(touch)}, eventWith({Ref<UITouch>(touch)}), UITouchPhase::Moved);
 }
 
 void HeadlessDriver::touchUp(UITouch* touch)
@@ -124,7 +114,7 @@ void HeadlessDriver::touchUp(UITouch* touch)
     ending->setPhase(UITouchPhase::Ended);
     const UIEvent event = eventWith({ending}); // still lists the ending touch
     forget(touch);
-    view_->touchesEnded({ending}, event);
+    view_->touches({ending}, event, UITouchPhase::Ended);
 }
 
 void HeadlessDriver::touchCancel(UITouch* touch)
@@ -134,7 +124,7 @@ void HeadlessDriver::touchCancel(UITouch* touch)
     ending->setPhase(UITouchPhase::Cancelled);
     const UIEvent event = eventWith({ending});
     forget(touch);
-    view_->touchesCancelled({ending}, event);
+    view_->touches({ending}, event, UITouchPhase::Cancelled);
 }
 
 std::vector<uint8_t> HeadlessDriver::readPixels() const
@@ -144,13 +134,7 @@ std::vector<uint8_t> HeadlessDriver::readPixels() const
 
 bool HeadlessDriver::screenshot(const std::string& path) const
 {
-    const PixelSize size = context_->pixelSize();
-    Ref<Image> image = Image::fromRGBA(readPixels(), size.width, size.height, ImageAlphaInfo::NoneSkipLast);
-    if (!image || !image->writePNG(path)) {
-        logLine("HeadlessDriver: cannot write the screenshot %s", path.c_str());
-        return false;
-    }
-    return true;
+    return writeScreenshot(*context_, path);
 }
 
 } // namespace mw

@@ -45,10 +45,10 @@ public:
     ManualClock& clock() const { return *clock_; }
     double step() const { return step_; }
 
-    // `refreshes` screen refreshes: each moves the clock by the step, drains
-    // the main run loop (run-loop timers, work from other threads) and
-    // reports the refresh to the display links. The director draws at those
-    // its frame interval picks (every one at 1/30 s, every seventh paused).
+    // `refreshes` screen refreshes: each moves the clock by the step, then
+    // takes the refresh step every driver shares (refreshScreen: the main run
+    // loop's work, then the display links). The director draws at those its
+    // frame interval picks (every one at 1/30 s, every seventh paused).
     void runFrames(int refreshes);
 
     // Touches, in view points (origin at the top left), go through the GL

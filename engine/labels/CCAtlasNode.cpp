@@ -20,9 +20,7 @@ bool CCAtlasNode::initWithTileFile(const std::string& tile, uint32_t tileWidth, 
     const float factor = CC_CONTENT_SCALE_FACTOR();
     itemWidth_ = static_cast<uint32_t>(static_cast<float>(tileWidth) * factor);
     itemHeight_ = static_cast<uint32_t>(static_cast<float>(tileHeight) * factor);
-    opacity_ = 255;
-    color_ = colorUnmodified_ = ccWHITE;
-    opacityModifyRGB_ = true;
+    rgba_ = CCRGBAState();
     blendFunc_ = kCCBlendFuncDefault;
     textureAtlas_ = CCTextureAtlas::textureAtlasWithFile(tile, itemsToRender);
     if (!textureAtlas_) {
@@ -69,34 +67,7 @@ void CCAtlasNode::updateBlendFunc()
 
 void CCAtlasNode::updateOpacityModifyRGB()
 {
-    opacityModifyRGB_ = texture() && texture()->hasPremultipliedAlpha();
-}
-
-ccColor3B CCAtlasNode::color() const { return opacityModifyRGB_ ? colorUnmodified_ : color_; }
-
-void CCAtlasNode::setColor(ccColor3B color)
-{
-    color_ = colorUnmodified_ = color;
-    if (opacityModifyRGB_) {
-        color_ = {static_cast<uint8_t>(color.r * opacity_ / 255),
-                  static_cast<uint8_t>(color.g * opacity_ / 255),
-                  static_cast<uint8_t>(color.b * opacity_ / 255)};
-    }
-}
-
-void CCAtlasNode::setOpacity(uint8_t opacity)
-{
-    opacity_ = opacity;
-    if (opacityModifyRGB_) {
-        setColor(colorUnmodified_);
-    }
-}
-
-void CCAtlasNode::setOpacityModifyRGB(bool modify)
-{
-    const ccColor3B asSet = color();
-    opacityModifyRGB_ = modify;
-    setColor(asSet);
+    rgba_.setOpacityModifyRGBFlag(texture() && texture()->hasPremultipliedAlpha());
 }
 
 void CCAtlasNode::draw()
@@ -104,7 +75,8 @@ void CCAtlasNode::draw()
     CCNode::draw();
     // One colour for every tile: the per-vertex colours are switched off.
     glDisableClientState(GL_COLOR_ARRAY);
-    glColor4ub(color_.r, color_.g, color_.b, opacity_);
+    const ccColor4B colour = rgba_.drawColor4B();
+    glColor4ub(colour.r, colour.g, colour.b, colour.a);
     const bool newBlend = blendFunc_ != kCCBlendFuncDefault;
     if (newBlend) {
         glBlendFunc(blendFunc_.src, blendFunc_.dst);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/base/CCRGBAProtocol.h"
+#include "engine/base/CCRGBAState.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/sprites/CCTextureProtocol.h"
 
@@ -43,15 +44,16 @@ public:
     uint32_t itemWidth() const { return itemWidth_; }
     uint32_t itemHeight() const { return itemHeight_; }
 
-    uint8_t opacity() const override { return opacity_; }
-    void setOpacity(uint8_t opacity) override;
+    // The colour applies when drawing: no quad changes.
+    uint8_t opacity() const override { return rgba_.opacity(); }
+    void setOpacity(uint8_t opacity) override { rgba_.setOpacity(opacity); }
     // The colour as set (without the opacity premultiplied into it).
-    ccColor3B color() const override;
-    void setColor(ccColor3B color) override;
-    bool doesOpacityModifyRGB() const { return opacityModifyRGB_; }
-    void setOpacityModifyRGB(bool modify);
+    ccColor3B color() const override { return rgba_.color(); }
+    void setColor(ccColor3B color) override { rgba_.setColor(color); }
+    bool doesOpacityModifyRGB() const { return rgba_.opacityModifyRGB(); }
+    void setOpacityModifyRGB(bool modify) { rgba_.setOpacityModifyRGB(modify); }
     // The colour the quads are drawn with (premultiplied when opacity modifies RGB).
-    ccColor3B drawColor() const { return color_; }
+    ccColor3B drawColor() const { return rgba_.drawColor(); }
 
     CCTexture2D* texture() const override;
     void setTexture(CCTexture2D* texture) override;
@@ -72,10 +74,7 @@ protected:
     uint32_t itemHeight_ = 0;
     uint32_t quadsToDraw_ = 0;
     ccBlendFunc blendFunc_ = kCCBlendFuncDefault;
-    uint8_t opacity_ = 255;
-    ccColor3B color_ = ccWHITE;
-    ccColor3B colorUnmodified_ = ccWHITE;
-    bool opacityModifyRGB_ = true;
+    CCRGBAState rgba_;
 };
 
 } // namespace mw

@@ -29,7 +29,7 @@ public:
     static Ref<CCLayer> node() { return makeRef<CCLayer>(); }
 
     // Claims every touch; targeted subclasses override it.
-    bool ccTouchBegan(UITouch* touch, UIEvent* event) override { return true; }
+    bool ccTouchBegan(UITouch* touch, const UIEvent& event) override { return true; }
 
     void onEnter() override;
     void onEnterTransitionDidFinish() override;

@@ -5,6 +5,7 @@
 #include <cfloat>
 
 #include "engine/base/CGPointExtension.h"
+#include "engine/base/ccCurveConstants.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTextureCache.h"
@@ -13,8 +14,6 @@
 namespace mw {
 
 namespace {
-
-constexpr float kTwoPi = 6.2831855f;
 
 CGPoint cornerOfType(int type, int index)
 {
@@ -211,7 +210,7 @@ void CCProgressTimer::updateRadial()
     const CGPoint max = textureMax();
     const float alpha = percentage_ / 100;
     const CGPoint midpoint = ccpCompMult(anchorPoint_, max);
-    const float angle = kTwoPi * (type_ == kCCProgressTimerTypeRadialCW ? alpha : 1 - alpha);
+    const float angle = kCCTwoPi * (type_ == kCCProgressTimerTypeRadialCW ? alpha : 1 - alpha);
     const CGPoint topMid{midpoint.x, 0};
     const CGPoint percentagePt = ccpRotateByAngle(topMid, midpoint, angle);
 

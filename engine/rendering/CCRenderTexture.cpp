@@ -10,6 +10,7 @@
 
 #include "engine/base/CCWinSize.h"
 #include "engine/base/ccContentScale.h"
+#include "engine/base/ccDrawingState.h"
 #include "engine/base/ccUtils.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/support/CCFileUtils.h"
@@ -119,11 +120,7 @@ void CCRenderTexture::begin()
 
     oldFBO_ = boundFramebuffer();
     gl::BindFramebufferOES(GL_FRAMEBUFFER_OES, fbo_);
-
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnable(GL_TEXTURE_2D);
+    ccBeginNodeDrawing();
 }
 
 void CCRenderTexture::beginWithClear(float r, float g, float b, float a)

@@ -27,11 +27,6 @@ CGRect scaledRect(CGRect r, float factor)
     return {r.origin.x * factor, r.origin.y * factor, r.size.width * factor, r.size.height * factor};
 }
 
-uint8_t premultiplied(uint8_t channel, uint8_t opacity)
-{
-    return static_cast<uint8_t>(channel * opacity / 255);
-}
-
 CGAffineTransform skewMatrix(CGPoint skewDegrees)
 {
     return CGAffineTransformMake(1, std::tan(CC_DEGREES_TO_RADIANS(skewDegrees.y)),
@@ -380,38 +375,27 @@ bool CCSprite::isFrameDisplayed(const CCSpriteFrame* frame) const
 
 // ---------------------------------------------------------------- colour
 
-ccColor3B CCSprite::color() const { return opacityModifyRGB_ ? colorUnmodified_ : color_; }
-
 void CCSprite::setColor(ccColor3B color)
 {
-    color_ = color;
-    colorUnmodified_ = color;
-    if (opacityModifyRGB_) {
-        color_ = {premultiplied(color.r, opacity_), premultiplied(color.g, opacity_),
-                  premultiplied(color.b, opacity_)};
-    }
+    rgba_.setColor(color);
     updateColor();
 }
 
 void CCSprite::setOpacity(uint8_t opacity)
 {
-    opacity_ = opacity;
-    if (opacityModifyRGB_) {
-        setColor(colorUnmodified_);
-    }
+    rgba_.setOpacity(opacity);
     updateColor();
 }
 
 void CCSprite::setOpacityModifyRGB(bool modify)
 {
-    const ccColor3B asSet = color();
-    opacityModifyRGB_ = modify;
-    setColor(asSet);
+    rgba_.setOpacityModifyRGB(modify);
+    updateColor();
 }
 
 void CCSprite::updateColor()
 {
-    const ccColor4B corner{color_.r, color_.g, color_.b, opacity_};
+    const ccColor4B corner = rgba_.drawColor4B();
     quad_.bl.colors = corner;
     quad_.br.colors = corner;
     quad_.tl.colors = corner;

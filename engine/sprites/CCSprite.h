@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/base/CCRGBAProtocol.h"
+#include "engine/base/CCRGBAState.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/sprites/CCSpriteProtocol.h"
 #include "engine/sprites/CCTextureProtocol.h"
@@ -112,12 +113,12 @@ public:
     void setDisplayFrameWithAnimationName(const std::string& animationName, uint32_t index);
 
     // ---- colour (CCRGBAProtocol) ----
-    uint8_t opacity() const override { return opacity_; }
+    uint8_t opacity() const override { return rgba_.opacity(); }
     void setOpacity(uint8_t opacity) override;
     // The colour as set (without the opacity premultiplied into it).
-    ccColor3B color() const override;
+    ccColor3B color() const override { return rgba_.color(); }
     void setColor(ccColor3B color) override;
-    bool doesOpacityModifyRGB() const { return opacityModifyRGB_; }
+    bool doesOpacityModifyRGB() const { return rgba_.opacityModifyRGB(); }
     void setOpacityModifyRGB(bool modify);
 
     // ---- mirroring ----
@@ -220,10 +221,7 @@ protected:
     CGPoint offsetPositionInPixels_;
     CGPoint unflippedOffsetPositionFromCenter_;
     ccV3F_C4B_T2F_Quad quad_{};
-    uint8_t opacity_ = 255;
-    ccColor3B color_ = ccWHITE;
-    ccColor3B colorUnmodified_ = ccWHITE;
-    bool opacityModifyRGB_ = true;
+    CCRGBAState rgba_;
     bool flipX_ = false;
     bool flipY_ = false;
 };

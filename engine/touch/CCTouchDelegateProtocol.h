@@ -15,21 +15,12 @@ enum CCTouchPhaseBit : int32_t {
     kCCTouchAllBits = 15,
 };
 
-// What the GL view sends its touches to: each phase with the touches of that
-// phase and the event they belong to (the event may be null).
-class EAGLTouchDelegate {
-public:
-    virtual ~EAGLTouchDelegate() = default;
-    virtual void touchesBegan(const UITouchSet& touches, UIEvent* event) = 0;
-    virtual void touchesMoved(const UITouchSet& touches, UIEvent* event) = 0;
-    virtual void touchesEnded(const UITouchSet& touches, UIEvent* event) = 0;
-    virtual void touchesCancelled(const UITouchSet& touches, UIEvent* event) = 0;
-};
-
 // Common root of the two delegate kinds. It is a virtual base of both, so an
 // object that takes touches both ways (a layer) has one identity, and the
 // dispatcher finds all of its handlers by that one pointer. A delegate that is
-// also an Object is kept alive by its handlers while registered.
+// also an Object is kept alive by its handlers while registered. Every
+// callback gets the event the touches belong to (every touch on the screen),
+// lent for the call only.
 class CCTouchDelegate {
 public:
     virtual ~CCTouchDelegate() = default;
@@ -42,10 +33,10 @@ public:
 class CCTargetedTouchDelegate : public virtual CCTouchDelegate {
 public:
     // Returns true to claim the touch: its later phases then come to this delegate.
-    virtual bool ccTouchBegan(UITouch* touch, UIEvent* event) = 0;
-    virtual void ccTouchMoved(UITouch* touch, UIEvent* event) {}
-    virtual void ccTouchEnded(UITouch* touch, UIEvent* event) {}
-    virtual void ccTouchCancelled(UITouch* touch, UIEvent* event) {}
+    virtual bool ccTouchBegan(UITouch* touch, const UIEvent& event) = 0;
+    virtual void ccTouchMoved(UITouch* touch, const UIEvent& event) {}
+    virtual void ccTouchEnded(UITouch* touch, const UIEvent& event) {}
+    virtual void ccTouchCancelled(UITouch* touch, const UIEvent& event) {}
 
     // Phase bits of the callbacks this delegate implements; began is always one.
     virtual int32_t targetedTouchCallbacks() const { return kCCTouchBeganBit; }
@@ -55,10 +46,10 @@ public:
 // It is called only for the phases it declares in standardTouchCallbacks().
 class CCStandardTouchDelegate : public virtual CCTouchDelegate {
 public:
-    virtual void ccTouchesBegan(const UITouchSet& touches, UIEvent* event) {}
-    virtual void ccTouchesMoved(const UITouchSet& touches, UIEvent* event) {}
-    virtual void ccTouchesEnded(const UITouchSet& touches, UIEvent* event) {}
-    virtual void ccTouchesCancelled(const UITouchSet& touches, UIEvent* event) {}
+    virtual void ccTouchesBegan(const UITouchSet& touches, const UIEvent& event) {}
+    virtual void ccTouchesMoved(const UITouchSet& touches, const UIEvent& event) {}
+    virtual void ccTouchesEnded(const UITouchSet& touches, const UIEvent& event) {}
+    virtual void ccTouchesCancelled(const UITouchSet& touches, const UIEvent& event) {}
 
     // Phase bits of the callbacks this delegate implements; none by default.
     virtual int32_t standardTouchCallbacks() const { return 0; }

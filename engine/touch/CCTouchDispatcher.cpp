@@ -66,7 +66,6 @@ CCTouchDispatcher::CCTouchDispatcher()
                              kCCTouchEndedBit};
     handlerHelperData_[3] = {&CCStandardTouchDelegate::ccTouchesCancelled,
                              &CCTargetedTouchDelegate::ccTouchCancelled, kCCTouchCancelledBit};
-    helper_ = handlerHelperData_[0];
 }
 
 CCTouchDispatcher::~CCTouchDispatcher() = default;
@@ -85,136 +84,105 @@ CCTouchDispatcher* CCTouchDispatcher::sharedDispatcher()
 // ---------------------------------------------------------------------------
 // Events
 
-void CCTouchDispatcher::touchesBegan(const UITouchSet& touches, UIEvent* event)
+const CCTouchDispatcher::HandlerHelperData* CCTouchDispatcher::helperFor(UITouchPhase phase) const
 {
-    if (dispatchEvents_) this->touches(touches, event, 0);
+    switch (phase) {
+    case UITouchPhase::Began: return &handlerHelperData_[0];
+    case UITouchPhase::Moved: return &handlerHelperData_[1];
+    case UITouchPhase::Ended: return &handlerHelperData_[2];
+    case UITouchPhase::Cancelled: return &handlerHelperData_[3];
+    case UITouchPhase::Stationary: break;
+    }
+    return nullptr;
 }
 
-void CCTouchDispatcher::touchesMoved(const UITouchSet& touches, UIEvent* event)
+void CCTouchDispatcher::touches(const UITouchSet& touches, const UIEvent& event, UITouchPhase phase)
 {
-    if (dispatchEvents_) this->touches(touches, event, 1);
-}
-
-void CCTouchDispatcher::touchesEnded(const UITouchSet& touches, UIEvent* event)
-{
-    if (dispatchEvents_) this->touches(touches, event, 2);
-}
-
-void CCTouchDispatcher::touchesCancelled(const UITouchSet& touches, UIEvent* event)
-{
-    if (dispatchEvents_) this->touches(touches, event, 3);
-}
-
-void CCTouchDispatcher::touches(const UITouchSet& touches, UIEvent* event, int32_t phaseIndex)
-{
-    if (phaseIndex < 0 || phaseIndex > 3) return;
-
-    // A nested delivery (a delegate feeding an event back in) keeps the outer
-    // event's state intact.
-    const uint32_t savedTargetedCount = targetedHandlersCount_;
-    const uint32_t savedStandardCount = standardHandlersCount_;
-    const bool savedNeedsMutableSet = needsMutableSet_;
-    const UITouchSet* savedMutableTouches = mutableTouches_;
-    UITouchSet* savedEditableTouches = editableTouches_;
-    const HandlerHelperData savedHelper = helper_;
+    if (!dispatchEvents_) return;
+    const HandlerHelperData* helper = helperFor(phase);
+    if (!helper) return;
 
     ++lockDepth_;
-    targetedHandlersCount_ = targetedHandlers_->count();
-    standardHandlersCount_ = standardHandlers_->count();
-    needsMutableSet_ = targetedHandlersCount_ > 0 && standardHandlersCount_ > 0;
+    Delivery delivery{*helper, targetedHandlers_->count(), standardHandlers_->count(), std::nullopt};
     // Copied only when swallowed touches must be kept from the standard pass.
-    UITouchSet copy;
-    if (needsMutableSet_) {
-        copy = touches;
-        editableTouches_ = &copy;
-        mutableTouches_ = &copy;
-    } else {
-        editableTouches_ = nullptr;
-        mutableTouches_ = &touches;
-    }
-    helper_ = handlerHelperData_[phaseIndex];
+    if (delivery.targetedCount > 0 && delivery.standardCount > 0) delivery.unswallowed = touches;
 
     if (processStandardHandlersFirst_) {
-        processStandardHandlers(event);
-        processTargetedHandlers(touches, event);
+        processStandardHandlers(delivery, touches, event);
+        processTargetedHandlers(delivery, touches, event);
     } else {
-        processTargetedHandlers(touches, event);
-        processStandardHandlers(event);
+        processTargetedHandlers(delivery, touches, event);
+        processStandardHandlers(delivery, touches, event);
     }
 
-    editableTouches_ = savedEditableTouches;
-    mutableTouches_ = savedMutableTouches;
-    needsMutableSet_ = savedNeedsMutableSet;
-    targetedHandlersCount_ = savedTargetedCount;
-    standardHandlersCount_ = savedStandardCount;
-    helper_ = savedHelper;
     --lockDepth_;
     if (lockDepth_ == 0) safeProcessing();
 }
 
-void CCTouchDispatcher::processTargetedHandlers(const UITouchSet& touches, UIEvent* event)
+void CCTouchDispatcher::processTargetedHandlers(Delivery& delivery, const UITouchSet& touches,
+                                                const UIEvent& event)
 {
-    if (targetedHandlersCount_ == 0) return;
+    if (delivery.targetedCount == 0) return;
     for (const Ref<UITouch>& touchRef : touches) {
         UITouch* touch = touchRef.get();
         // Highest priority value first. The list cannot change while locked,
         // so the count taken at the start of the event still holds.
-        for (uint32_t i = targetedHandlersCount_; i-- > 0;) {
+        for (uint32_t i = delivery.targetedCount; i-- > 0;) {
             CCTargetedTouchHandler* handler
                 = targetedHandlers_->objectAtIndexAs<CCTouchHandler>(i)->asTargeted();
             if (!handler || handler->disable() != 0) continue;
-            bool took = false;
-            deliverToTargeted(*handler, touch, event, took);
-            if (!took) continue;
+            if (!deliverToTargeted(delivery.helper, *handler, touch, event)) continue;
             if (handler->swallowsTouches()) {
-                swallow(touch);
+                swallow(delivery, touch);
                 break;
             }
         }
     }
 }
 
-void CCTouchDispatcher::swallow(UITouch* touch)
+void CCTouchDispatcher::swallow(Delivery& delivery, UITouch* touch)
 {
-    if (!needsMutableSet_ || !editableTouches_) return;
-    auto it = std::find_if(editableTouches_->begin(), editableTouches_->end(),
-                           [touch](const Ref<UITouch>& t) { return t.get() == touch; });
-    if (it != editableTouches_->end()) editableTouches_->erase(it);
+    if (!delivery.unswallowed) return;
+    UITouchSet& left = *delivery.unswallowed;
+    auto it =
+        std::find_if(left.begin(), left.end(), [touch](const Ref<UITouch>& t) { return t.get() == touch; });
+    if (it != left.end()) left.erase(it);
 }
 
-void CCTouchDispatcher::deliverToTargeted(CCTargetedTouchHandler& handler, UITouch* touch, UIEvent* event,
-                                          bool& took)
+bool CCTouchDispatcher::deliverToTargeted(const HandlerHelperData& helper, CCTargetedTouchHandler& handler,
+                                          UITouch* touch, const UIEvent& event)
 {
     CCTargetedTouchDelegate* delegate = handler.targetedDelegate();
-    if (helper_.type == kCCTouchBeganBit) {
-        if (delegate && delegate->ccTouchBegan(touch, event)) {
-            handler.claimedTouches().insert(Ref<UITouch>(touch));
-            took = true;
-        }
-        return;
+    if (helper.type == kCCTouchBeganBit) {
+        if (!delegate || !delegate->ccTouchBegan(touch, event)) return false;
+        handler.claimedTouches().insert(Ref<UITouch>(touch));
+        return true;
     }
     auto claim = handler.claimedTouches().find(Ref<UITouch>(touch));
-    if (claim == handler.claimedTouches().end()) return;
-    took = true;
+    if (claim == handler.claimedTouches().end()) return false;
     // Keep the touch alive across the call: the delegate may end its claim.
     Ref<UITouch> keep(touch);
-    if (delegate && (handler.enabledSelectors() & helper_.type) && helper_.touchSel) {
-        (delegate->*helper_.touchSel)(touch, event);
+    if (delegate && (handler.enabledSelectors() & helper.type) && helper.touchSel) {
+        (delegate->*helper.touchSel)(touch, event);
     }
-    if (helper_.type & kPhaseEndedOrCancelled) {
+    if (helper.type & kPhaseEndedOrCancelled) {
         handler.claimedTouches().erase(keep);
     }
+    return true;
 }
 
-void CCTouchDispatcher::processStandardHandlers(UIEvent* event)
+void CCTouchDispatcher::processStandardHandlers(const Delivery& delivery, const UITouchSet& touches,
+                                                const UIEvent& event)
 {
-    if (standardHandlersCount_ == 0 || !mutableTouches_ || mutableTouches_->empty()) return;
-    for (uint32_t i = 0; i < standardHandlersCount_; ++i) {
+    // The event's own set, unless swallowed touches were being taken out of a copy.
+    const UITouchSet& left = delivery.unswallowed ? *delivery.unswallowed : touches;
+    if (delivery.standardCount == 0 || left.empty()) return;
+    for (uint32_t i = 0; i < delivery.standardCount; ++i) {
         CCStandardTouchHandler* handler = standardHandlers_->objectAtIndexAs<CCTouchHandler>(i)->asStandard();
         if (!handler || handler->disable() != 0) continue;
-        if (!(handler->enabledSelectors() & helper_.type)) continue;
+        if (!(handler->enabledSelectors() & delivery.helper.type)) continue;
         if (CCStandardTouchDelegate* delegate = handler->standardDelegate()) {
-            (delegate->*helper_.touchesSel)(*mutableTouches_, event);
+            (delegate->*delivery.helper.touchesSel)(left, event);
         }
     }
 }

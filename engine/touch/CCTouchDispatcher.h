@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "engine/touch/CCHandlersToDo.h"
@@ -9,6 +10,7 @@
 #include "engine/support/CCArray.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
+#include "platform/TouchDelegate.h"
 
 namespace mw {
 
@@ -32,7 +34,7 @@ using CCTouchHandlerComparator = CCArray::SlotComparator;
 // Operations with a `type` work on one list: 1 the standard list, anything
 // else the targeted list. Selections use field codes (CCTouchField), operator
 // codes (CCTouchOperator) and alteration codes (CCTouchAlteration).
-class CCTouchDispatcher : public Object, public EAGLTouchDelegate {
+class CCTouchDispatcher : public Object, public TouchDelegate {
 public:
     // Field codes: which handler field a selection reads.
     enum CCTouchField : int32_t {
@@ -74,13 +76,13 @@ public:
     // The one dispatcher of the program, made on first use; it lives for the process.
     static CCTouchDispatcher* sharedDispatcher();
 
-    // --- Events (EAGLTouchDelegate). While dispatchEvents() is off they are dropped.
-    void touchesBegan(const UITouchSet& touches, UIEvent* event) override;
-    void touchesMoved(const UITouchSet& touches, UIEvent* event) override;
-    void touchesEnded(const UITouchSet& touches, UIEvent* event) override;
-    void touchesCancelled(const UITouchSet& touches, UIEvent* event) override;
-    // Delivers one event of the given phase (0 began, 1 moved, 2 ended, 3 cancelled).
-    void touches(const UITouchSet& touches, UIEvent* event, int32_t phaseIndex);
+    // --- Events. Delivers the touches of one phase: the targeted pass, then
+    // the standard pass (the other way round with processStandardHandlersFirst).
+    // Dropped while dispatchEvents() is off; a Stationary phase delivers nothing.
+    // A delegate may feed a further event in from its callback: it is delivered
+    // at once, inside the outer one, and the lists still wait for the outer
+    // event to end before they change.
+    void touches(const UITouchSet& touches, const UIEvent& event, UITouchPhase phase) override;
 
     bool dispatchEvents() const { return dispatchEvents_; }
     void setDispatchEvents(bool dispatch) { dispatchEvents_ = dispatch; }
@@ -198,9 +200,21 @@ private:
 
     // What a phase calls on the two delegate kinds, and its phase bit.
     struct HandlerHelperData {
-        void (CCStandardTouchDelegate::*touchesSel)(const UITouchSet&, UIEvent*);
-        void (CCTargetedTouchDelegate::*touchSel)(UITouch*, UIEvent*);  // null for began
+        void (CCStandardTouchDelegate::*touchesSel)(const UITouchSet&, const UIEvent&);
+        void (CCTargetedTouchDelegate::*touchSel)(UITouch*, const UIEvent&);  // null for began
         int32_t type;
+    };
+
+    // The state of one delivery, kept on its own stack frame so that a nested
+    // delivery cannot disturb the outer one: the phase, the list sizes taken
+    // at its start (the lists do not change while locked) and, when both
+    // lists are in use, the copy of the set that swallowed touches are taken
+    // out of before the standard pass.
+    struct Delivery {
+        const HandlerHelperData& helper;
+        uint32_t targetedCount;
+        uint32_t standardCount;
+        std::optional<UITouchSet> unswallowed;
     };
 
     // Requests held back while delivering.
@@ -237,10 +251,13 @@ private:
     void forceSetPriority();
     void rearrangeHandlers(HandlerList& list);
 
-    void processTargetedHandlers(const UITouchSet& touches, UIEvent* event);
-    void swallow(UITouch* touch);
-    void deliverToTargeted(CCTargetedTouchHandler& handler, UITouch* touch, UIEvent* event, bool& took);
-    void processStandardHandlers(UIEvent* event);
+    const HandlerHelperData* helperFor(UITouchPhase phase) const;
+    void processTargetedHandlers(Delivery& delivery, const UITouchSet& touches, const UIEvent& event);
+    static void swallow(Delivery& delivery, UITouch* touch);
+    // True when the handler took the touch: claimed it at began, or holds its claim.
+    static bool deliverToTargeted(const HandlerHelperData& helper, CCTargetedTouchHandler& handler,
+                                  UITouch* touch, const UIEvent& event);
+    void processStandardHandlers(const Delivery& delivery, const UITouchSet& touches, const UIEvent& event);
     void safeProcessing();
     void processCallbackRequestsToTheDispatcher();
 
@@ -264,17 +281,7 @@ private:
     ActionToDo actionToDo_;
     int32_t sortingAlgorithm_ = kSortInsertion;
     CCTouchHandlerComparator usersComparator_ = nullptr;
-    HandlerHelperData handlerHelperData_[4];
-
-    // State of the event being delivered.
-    uint32_t targetedHandlersCount_ = 0;
-    uint32_t standardHandlersCount_ = 0;
-    bool needsMutableSet_ = false;
-    // The set the standard pass gets: the event's own, or a copy that
-    // swallowed touches are taken out of (editableTouches_, null otherwise).
-    const UITouchSet* mutableTouches_ = nullptr;
-    UITouchSet* editableTouches_ = nullptr;
-    HandlerHelperData helper_{};
+    HandlerHelperData handlerHelperData_[4];  // began, moved, ended, cancelled
 };
 
 } // namespace mw

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <filesystem>
 #include <thread>
 
 #include <fcntl.h>
@@ -14,7 +15,7 @@
 
 #include "foundation/AtomicFile.h"
 #include "foundation/PropertyList.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {

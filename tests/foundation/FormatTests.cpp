@@ -2,14 +2,14 @@
 
 #include <clocale>
 #include <cmath>
-#include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
+#include <optional>
 #include <string>
 
 #include "foundation/Format.h"
 #include "foundation/Log.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
@@ -144,33 +144,25 @@ public:
         }
         buildWithLocaledef();
     }
-    ~GermanLocale()
-    {
-        std::setlocale(LC_ALL, "C");
-        if (!folder_.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove_all(folder_, ignored);
-        }
-    }
+    ~GermanLocale() { std::setlocale(LC_ALL, "C"); }
     bool active() const { return active_; }
 
 private:
     void buildWithLocaledef()
     {
-        folder_ = std::filesystem::temp_directory_path() / ("mosswick-locale-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_);
-        std::string target = (folder_ / "de_DE.UTF-8").string();
+        folder_.emplace();
+        std::string target = folder_->file("de_DE.UTF-8");
         std::string command = "localedef -i de_DE -f UTF-8 '" + target + "' >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0) {
             return;
         }
-        ::setenv("LOCPATH", folder_.c_str(), 1);
+        ::setenv("LOCPATH", folder_->path().c_str(), 1);
         active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
         ::unsetenv("LOCPATH");
     }
 
     bool active_ = false;
-    std::filesystem::path folder_;
+    std::optional<test::TempDir> folder_; // made only when the locale has to be built
 };
 
 TEST(Format, NumbersUseThePointEvenUnderAGermanLocale)

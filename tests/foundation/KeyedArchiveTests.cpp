@@ -7,7 +7,7 @@
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {

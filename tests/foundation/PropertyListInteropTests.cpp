@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "foundation/PropertyList.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {

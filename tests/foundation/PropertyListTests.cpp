@@ -10,8 +10,8 @@
 
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
-#include "tests/foundation/PathsTempDir.h"
 #include "tests/support/StderrCapture.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "foundation/Random.h"
+#include "tests/support/ScriptedRandom.h"
 
 namespace mw {
 namespace {
@@ -76,16 +77,6 @@ TEST_F(RandomTest, SeededArc4randomRepeatsAndUniformStaysInRange)
     }
 }
 
-// Scripted draws let a test reach the ends of random()'s range.
-class FixedRandom : public DefaultRandomSource {
-public:
-    explicit FixedRandom(int32_t value) : value_(value) {}
-    int32_t random() override { return value_; }
-
-private:
-    int32_t value_;
-};
-
 TEST_F(RandomTest, UnitFloatsFollowTheGamesSinglePrecisionArithmetic)
 {
     struct Case {
@@ -99,7 +90,7 @@ TEST_F(RandomTest, UnitFloatsFollowTheGamesSinglePrecisionArithmetic)
         {0x7FFFFFFF, 1.0f, 1.0f}, // rounds up to 2^31 as a float
     };
     for (const Case& c : cases) {
-        ScopedRandomSource scripted(std::make_shared<FixedRandom>(c.draw));
+        ScopedRandomSource scripted(std::make_shared<test::ScriptedRandom>(c.draw));
         EXPECT_EQ(c.unit, Random::random01()) << c.draw;
         EXPECT_EQ(c.signedUnit, Random::randomMinus1To1()) << c.draw;
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -14,7 +15,8 @@
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "foundation/UserDefaults.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {

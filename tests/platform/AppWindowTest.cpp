@@ -19,8 +19,11 @@ public:
 
 class CountingTouches : public TouchDelegate {
 public:
-    void touchesBegan(const UITouchSet&, const UIEvent&) override { ++began; }
-    void touchesCancelled(const UITouchSet&, const UIEvent&) override { ++cancelled; }
+    void touches(const UITouchSet&, const UIEvent&, UITouchPhase phase) override
+    {
+        if (phase == UITouchPhase::Began) ++began;
+        if (phase == UITouchPhase::Cancelled) ++cancelled;
+    }
     int began = 0, cancelled = 0;
 };
 
@@ -78,7 +81,7 @@ TEST_F(TestPatternTest, BarsOnTopAndCrossHairUnderTheTouch)
 {
     TestPattern pattern;
     Ref<UITouch> touch = makeRef<UITouch>(CGPoint(250, 400), 0.0);
-    pattern.touchesBegan({touch}, UIEvent{{touch}, 0});
+    pattern.touches({touch}, UIEvent{{touch}, 0}, UITouchPhase::Began);
     pattern.draw({320, 480}, CGSize(320, 480), 0);
     // readPixel counts from the bottom: y = 479 is the top row.
     EXPECT_TRUE(test::nearColor(gl().readPixel(5, 475), {192, 192, 192, 255}, 4)) << gl().readPixel(5, 475);
@@ -86,7 +89,7 @@ TEST_F(TestPatternTest, BarsOnTopAndCrossHairUnderTheTouch)
     EXPECT_TRUE(test::nearColor(gl().readPixel(250, 480 - 400), {255, 255, 255, 255}, 4));
 
     touch->setPhase(UITouchPhase::Ended); // as the touch source delivers it
-    pattern.touchesEnded({touch}, UIEvent{{touch}, 0});
+    pattern.touches({touch}, UIEvent{{touch}, 0}, UITouchPhase::Ended);
     pattern.draw({320, 480}, CGSize(320, 480), 0);
     EXPECT_FALSE(test::nearColor(gl().readPixel(250, 480 - 400), {255, 255, 255, 255}, 4));
 }

@@ -4,12 +4,12 @@
 #include <jpeglib.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include "foundation/Log.h"
 #include "platform/Image.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
@@ -294,9 +294,8 @@ TEST(ImageEncode, JPEGAndFilesRoundTrip)
     }
     Ref<Image> source = Image::fromRGBA(pixels, 16, 16, ImageAlphaInfo::PremultipliedLast);
     ASSERT_TRUE(source);
-    const auto dir = std::filesystem::temp_directory_path() / ("mw-image-test-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string jpegPath = (dir / "a.jpg").string(), pngPath = (dir / "a.png").string();
+    test::TempDir dir;
+    const std::string jpegPath = dir.file("a.jpg"), pngPath = dir.file("a.png");
     ASSERT_TRUE(source->writeJPEG(jpegPath, 0.9f));
     ASSERT_TRUE(source->writePNG(pngPath));
 
@@ -313,10 +312,9 @@ TEST(ImageEncode, JPEGAndFilesRoundTrip)
     EXPECT_LT(source->encodeJPEG(0.1f).size(), source->encodeJPEG(1.0f).size());
 
     ScopedLogCapture log;
-    EXPECT_FALSE(Image::load((dir / "missing.png").string()));
-    EXPECT_FALSE(source->writePNG((dir / "no-such-dir" / "x.png").string()));
+    EXPECT_FALSE(Image::load(dir.file("missing.png")));
+    EXPECT_FALSE(source->writePNG(dir.file("no-such-dir/x.png")));
     EXPECT_EQ(log.lines().size(), 2u);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(ImageEncode, WrappersRejectMismatchedSizes)

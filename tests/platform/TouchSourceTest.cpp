@@ -16,10 +16,10 @@ struct Delivery {
 
 class RecordingDelegate : public TouchDelegate {
 public:
-    void touchesBegan(const UITouchSet& t, const UIEvent& e) override { log.push_back({UITouchPhase::Began, t, e.allTouches.size()}); }
-    void touchesMoved(const UITouchSet& t, const UIEvent& e) override { log.push_back({UITouchPhase::Moved, t, e.allTouches.size()}); }
-    void touchesEnded(const UITouchSet& t, const UIEvent& e) override { log.push_back({UITouchPhase::Ended, t, e.allTouches.size()}); }
-    void touchesCancelled(const UITouchSet& t, const UIEvent& e) override { log.push_back({UITouchPhase::Cancelled, t, e.allTouches.size()}); }
+    void touches(const UITouchSet& t, const UIEvent& e, UITouchPhase phase) override
+    {
+        log.push_back({phase, t, e.allTouches.size()});
+    }
     std::vector<Delivery> log;
 };
 

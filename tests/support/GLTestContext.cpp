@@ -48,22 +48,6 @@ bool GLTestContext::resize(int width, int height)
     return true;
 }
 
-void useNodeDrawingState(int width, int height)
-{
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrthof(0, static_cast<GLfloat>(width), 0, static_cast<GLfloat>(height), -1024, 1024);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-}
-
 void GLTestContext::resetState()
 {
     if (gl::framebufferObjectsLoaded() && context_->framebuffer()) {

@@ -95,9 +95,4 @@ private:
     GLTestContext* context_ = nullptr;
 };
 
-// The frame loop's state between nodes, with pixels for points: viewport and
-// orthographic projection over width x height, 2D texturing, the three client
-// arrays, premultiplied blending.
-void useNodeDrawingState(int width, int height);
-
 } // namespace mw::test

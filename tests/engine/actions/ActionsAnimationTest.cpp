@@ -1,6 +1,4 @@
 #include <any>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +18,7 @@
 #include "foundation/PropertyList.h"
 #include "platform/ImageCodecs.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
@@ -339,10 +338,8 @@ protected:
     void SetUp() override
     {
         GLRenderTest::SetUp();
-        folder_ = std::filesystem::temp_directory_path() / ("mw-animations-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_ / "sheets");
         savedBundle_ = CCFileUtils::bundlePath();
-        CCFileUtils::setBundlePath(folder_.string());
+        CCFileUtils::setBundlePath(folder_.path());
         writeSheet();
     }
     void TearDown() override
@@ -351,13 +348,9 @@ protected:
         CCSpriteFrameCache::purgeSharedSpriteFrameCache();
         CCTextureCache::purgeSharedTextureCache();
         CCFileUtils::setBundlePath(savedBundle_);
-        std::filesystem::remove_all(folder_);
     }
 
-    void writeFile(const std::string& name, const std::string& bytes)
-    {
-        std::ofstream(folder_ / name, std::ios::binary) << bytes;
-    }
+    void writeFile(const std::string& name, const std::string& bytes) { folder_.write(name, bytes); }
 
     // A 32 x 16 image holding two frames of format 2, one turned.
     void writeSheet()
@@ -381,7 +374,7 @@ protected:
         writeFile("sheets/walker.plist", writePropertyList(sheet));
     }
 
-    std::filesystem::path folder_;
+    test::TempDir folder_;
     std::string savedBundle_;
 };
 

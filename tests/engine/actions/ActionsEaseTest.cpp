@@ -33,12 +33,13 @@
 #include "engine/actions/CCMoveTo.h"
 #include "engine/actions/CCSequence.h"
 #include "engine/base/ccDescription.h"
-#include "tests/engine/actions/ActionsFakes.h"
+#include "engine/nodes/CCNode.h"
+#include "tests/support/ProbeActions.h"
 
 namespace mw {
 namespace {
 
-using testing::ProbeAction;
+using test::ProbeAction;
 using EaseMaker = std::function<Ref<CCActionEase>(Ref<CCActionInterval>)>;
 
 struct CurvePoint {

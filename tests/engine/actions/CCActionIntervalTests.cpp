@@ -10,25 +10,15 @@
 #include "engine/nodes/CCNode.h"
 #include "foundation/Log.h"
 #include "foundation/Random.h"
-#include "tests/engine/actions/CCActionTestRecorder.h"
+#include "tests/support/ProbeActions.h"
+#include "tests/support/ScriptedRandom.h"
 
 namespace mw {
 namespace {
 
-using actiontest::InstantRecorder;
-using actiontest::Log;
-using actiontest::Recorder;
-
-// Feeds random() from a list, so the random start phase is known.
-class ScriptedRandom : public DefaultRandomSource {
-public:
-    explicit ScriptedRandom(std::vector<int32_t> draws) : draws_(std::move(draws)) {}
-    int32_t random() override { return draws_[next_++ % draws_.size()]; }
-
-private:
-    std::vector<int32_t> draws_;
-    size_t next_ = 0;
-};
+using test::InstantRecorder;
+using Log = test::ActionLog;
+using test::Recorder;
 
 TEST(CCActionInterval, StepsTurnTimeIntoProgressFromTheSecondStepOn)
 {
@@ -92,7 +82,7 @@ TEST(CCActionInterval, RandomStartBeginsAtARandomPointWhateverTheTimeStep)
         {2147483647, "s=1", true},  // rounds to 2^31 in single precision
     };
     for (const auto& c : cases) {
-        ScopedRandomSource random(std::make_shared<ScriptedRandom>(std::vector<int32_t>{c.draw}));
+        ScopedRandomSource random(std::make_shared<test::ScriptedRandom>(std::vector<int32_t>{c.draw}));
         Log log;
         auto inner = makeRef<Recorder>("s", 2, &log);
         auto sequence = CCSequenceVorn::actionOne(inner, CCDelayTime::actionWithDuration(0));

@@ -14,13 +14,13 @@
 #include "engine/actions/CCTargetedAction.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
-#include "tests/engine/actions/CCActionTestRecorder.h"
+#include "tests/support/ProbeActions.h"
 
 namespace mw {
 namespace {
 
-using actiontest::Log;
-using actiontest::Recorder;
+using Log = test::ActionLog;
+using test::Recorder;
 
 class CCActionManagerTest : public ::testing::Test {
 protected:

@@ -17,14 +17,15 @@
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/Random.h"
-#include "tests/engine/actions/CCActionTestRecorder.h"
+#include "tests/support/ProbeActions.h"
+#include "tests/support/ScriptedRandom.h"
 
 namespace mw {
 namespace {
 
-using actiontest::InstantRecorder;
-using actiontest::Log;
-using actiontest::Recorder;
+using test::InstantRecorder;
+using Log = test::ActionLog;
+using test::Recorder;
 
 // The log without its stop entries: a nested sequence stops its inner
 // actions again when it is stopped itself.
@@ -268,16 +269,6 @@ TEST_F(CompositeTest, RepeatEndsWhenItsBoundariesSumAboveOne)
     }
 }
 
-class ScriptedRandom : public DefaultRandomSource {
-public:
-    explicit ScriptedRandom(std::vector<int32_t> draws) : draws_(std::move(draws)) {}
-    int32_t random() override { return draws_[next_++ % draws_.size()]; }
-
-private:
-    std::vector<int32_t> draws_;
-    size_t next_ = 0;
-};
-
 TEST_F(CompositeTest, RepeatForeverCarriesTheOvershootIntoTheNextRound)
 {
     auto forever = CCRepeatForever::actionWithAction(interval("r", 1));
@@ -293,7 +284,7 @@ TEST_F(CompositeTest, RepeatForeverCarriesTheOvershootIntoTheNextRound)
 
 TEST_F(CompositeTest, RepeatForeverAroundARandomStartSequenceStartsEachRoundAnywhere)
 {
-    ScopedRandomSource random(std::make_shared<ScriptedRandom>(std::vector<int32_t>{1 << 30, 1 << 29}));
+    ScopedRandomSource random(std::make_shared<test::ScriptedRandom>(std::vector<int32_t>{1 << 30, 1 << 29}));
     auto walk = CCSequenceVorn::actionOne(interval("w", 1), CCDelayTime::actionWithDuration(1));
     auto forever = CCRepeatForever::actionWithAction(walk);
     const Log steps = run(*forever, {0, 1.0f, 0.0f});

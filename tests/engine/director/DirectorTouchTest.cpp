@@ -31,10 +31,10 @@ public:
         CCTouchDispatcher::sharedDispatcher()->addTargetedDelegate(this, 0, swallows_);
     }
     int32_t targetedTouchCallbacks() const override { return kCCTouchAllBits; }
-    bool ccTouchBegan(UITouch* touch, UIEvent*) override { return record("began", touch); }
-    void ccTouchMoved(UITouch* touch, UIEvent*) override { record("moved", touch); }
-    void ccTouchEnded(UITouch* touch, UIEvent*) override { record("ended", touch); }
-    void ccTouchCancelled(UITouch* touch, UIEvent*) override { record("cancelled", touch); }
+    bool ccTouchBegan(UITouch* touch, const UIEvent&) override { return record("began", touch); }
+    void ccTouchMoved(UITouch* touch, const UIEvent&) override { record("moved", touch); }
+    void ccTouchEnded(UITouch* touch, const UIEvent&) override { record("ended", touch); }
+    void ccTouchCancelled(UITouch* touch, const UIEvent&) override { record("cancelled", touch); }
 
     std::vector<Seen> seen;
 
@@ -52,10 +52,13 @@ class StandardLayer : public CCLayer {
 public:
     StandardLayer() { setIsTouchEnabled(true); }
     int32_t standardTouchCallbacks() const override { return kCCTouchAllBits; }
-    void ccTouchesBegan(const UITouchSet& touches, UIEvent*) override { record("began", touches); }
-    void ccTouchesMoved(const UITouchSet& touches, UIEvent*) override { record("moved", touches); }
-    void ccTouchesEnded(const UITouchSet& touches, UIEvent*) override { record("ended", touches); }
-    void ccTouchesCancelled(const UITouchSet& touches, UIEvent*) override { record("cancelled", touches); }
+    void ccTouchesBegan(const UITouchSet& touches, const UIEvent&) override { record("began", touches); }
+    void ccTouchesMoved(const UITouchSet& touches, const UIEvent&) override { record("moved", touches); }
+    void ccTouchesEnded(const UITouchSet& touches, const UIEvent&) override { record("ended", touches); }
+    void ccTouchesCancelled(const UITouchSet& touches, const UIEvent&) override
+    {
+        record("cancelled", touches);
+    }
 
     std::vector<Seen> seen;
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/base/ccDrawingState.h"
 #include "engine/labels/CCAtlasNode.h"
 #include "engine/labels/CCLabelAtlas.h"
 #include "engine/textures/CCTexture2D.h"
@@ -103,7 +104,7 @@ TEST_F(LabelAtlasTest, DrawsEachCharacterInItsCellColourTintedByTheNode)
     Ref<CCLabelAtlas> label = CCLabelAtlas::labelWithString("0.1", "cells.png", 16, 24, '.');
     ASSERT_NE(label, nullptr);
     test::clearSurface(0, 0, 0);
-    test::useNodeDrawingState(96, 32);
+    ccSetNodeDrawingState(96, 32);
     label->visit();
     test::keepPicture(gl(), "label atlas");
     // "0" is cell 2, "." cell 0, "1" cell 3.

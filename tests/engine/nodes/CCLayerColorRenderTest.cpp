@@ -7,6 +7,7 @@
 
 #include "engine/base/CCWinSize.h"
 #include "engine/base/ccContentScale.h"
+#include "engine/base/ccDrawingState.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/nodes/CCLayerGradient.h"
 #include "tests/support/GLTestContext.h"
@@ -32,7 +33,7 @@ protected:
         GLRenderTest::SetUp();
         ccSetWinSizeProvider(&squareWindow);
         ccSetContentScaleFactor(1);
-        test::useNodeDrawingState(kSize, kSize);
+        ccSetNodeDrawingState(kSize, kSize);
     }
     void TearDown() override { ccSetWinSizeProvider(nullptr); }
 

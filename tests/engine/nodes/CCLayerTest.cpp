@@ -57,7 +57,7 @@ TEST_F(CCLayerTest, ClaimsEveryTargetedTouchByDefault)
 {
     auto layer = CCLayer::node();
     auto touch = makeRef<UITouch>(CGPoint{1, 2}, 0.0);
-    EXPECT_TRUE(layer->ccTouchBegan(touch.get(), nullptr));
+    EXPECT_TRUE(layer->ccTouchBegan(touch.get(), UIEvent{}));
 }
 
 // --- Touch registration ------------------------------------------------------
@@ -132,12 +132,12 @@ public:
     {
         CCTouchDispatcher::sharedDispatcher()->addTargetedDelegate(this, 100, true);
     }
-    bool ccTouchBegan(UITouch*, UIEvent*) override
+    bool ccTouchBegan(UITouch*, const UIEvent&) override
     {
         log.push_back("began");
         return true;
     }
-    void ccTouchEnded(UITouch*, UIEvent*) override { log.push_back("ended"); }
+    void ccTouchEnded(UITouch*, const UIEvent&) override { log.push_back("ended"); }
     int32_t targetedTouchCallbacks() const override { return kCCTouchBeganBit | kCCTouchEndedBit; }
     std::vector<std::string> log;
 };
@@ -145,7 +145,10 @@ public:
 // A plain layer that takes whole touch sets.
 class StandardLayer : public CCLayer {
 public:
-    void ccTouchesBegan(const UITouchSet& touches, UIEvent*) override { counts.push_back(touches.size()); }
+    void ccTouchesBegan(const UITouchSet& touches, const UIEvent&) override
+    {
+        counts.push_back(touches.size());
+    }
     int32_t standardTouchCallbacks() const override { return kCCTouchBeganBit; }
     std::vector<size_t> counts;
 };
@@ -163,15 +166,15 @@ TEST_F(CCLayerTest, LayersReceiveTouchesThroughTheSharedDispatcher)
 
     auto onBoard = makeRef<UITouch>(CGPoint{10, 10}, 0.0);
     auto elsewhere = makeRef<UITouch>(CGPoint{20, 20}, 0.0);
-    dispatcher().touchesBegan({onBoard, elsewhere}, nullptr);
-    dispatcher().touchesEnded({onBoard}, nullptr);
+    dispatcher().touches({onBoard, elsewhere}, UIEvent{}, UITouchPhase::Began);
+    dispatcher().touches({onBoard}, UIEvent{}, UITouchPhase::Ended);
     // The board swallows both touches, so the backdrop is never called.
     EXPECT_EQ(board->log, (std::vector<std::string>{"began", "began", "ended"}));
     EXPECT_TRUE(backdrop->counts.empty());
 
     stage.scene->removeChild(board.get(), true);
     EXPECT_EQ(dispatcher().countDelegatesUsage(kTargeted), 0);
-    dispatcher().touchesBegan({elsewhere}, nullptr);
+    dispatcher().touches({elsewhere}, UIEvent{}, UITouchPhase::Began);
     EXPECT_EQ(backdrop->counts, (std::vector<size_t>{1}));
 }
 

@@ -17,6 +17,7 @@
 #include "engine/scheduler/CCScheduler.h"
 #include "platform/UITouch.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/ProbeActions.h"
 
 namespace mw {
 namespace {
@@ -66,20 +67,6 @@ public:
     std::string name;
     Log* log;
     std::function<void()> onDraw;
-};
-
-// An interval action that does nothing visible; counts its starts and steps.
-class CountingAction : public CCActionInterval {
-public:
-    using CCActionInterval::CCActionInterval;
-    void startWithTarget(CCNode* target) override
-    {
-        ++starts;
-        CCActionInterval::startWithTarget(target);
-    }
-    void update(float) override { ++updates; }
-    int starts = 0;
-    int updates = 0;
 };
 
 class CCNodeTest : public ::testing::Test {
@@ -339,27 +326,27 @@ TEST_F(CCNodeTest, TimersAndActionsWaitUntilTheNodeEnters)
 {
     auto node = probe("n");
     node->schedule(schedule_selector(Probe::tick));
-    auto action = makeRef<CountingAction>(1.0f);
+    auto action = makeRef<test::ProbeAction>(1.0f);
     node->runAction(action);
     EXPECT_EQ(action->starts, 1) << "started at once";
     EXPECT_EQ(node->numberOfRunningActions(), 1u);
 
     for (int i = 0; i < 3; ++i) tickFrame();
     EXPECT_TRUE(log.empty());
-    EXPECT_EQ(action->updates, 0);
+    EXPECT_EQ(action->log().size(), 0u);
 
     node->onEnter();
     log.clear();
     tickFrame();  // the timer's first tick only starts it
     tickFrame();
     EXPECT_EQ(log, (Log{"n.tick"}));
-    EXPECT_EQ(action->updates, 2);
+    EXPECT_EQ(action->log().size(), 2u);
 
     node->onExit();
     log.clear();
     tickFrame();
     EXPECT_TRUE(log.empty()) << "exit pauses the timers";
-    EXPECT_EQ(action->updates, 2) << "exit pauses the actions";
+    EXPECT_EQ(action->log().size(), 2u) << "exit pauses the actions";
 }
 
 TEST_F(CCNodeTest, RemovalWithCleanupStopsTheSubtreesWorkAndWithoutItKeepsItPaused)
@@ -376,7 +363,7 @@ TEST_F(CCNodeTest, RemovalWithCleanupStopsTheSubtreesWorkAndWithoutItKeepsItPaus
     scene->addChild(dropped);
     for (CCNode* n : {keptChild.get(), droppedChild.get()}) {
         n->schedule(schedule_selector(Probe::tick));
-        n->runAction(makeRef<CountingAction>(10.0f));
+        n->runAction(makeRef<test::ProbeAction>(10.0f));
     }
 
     scene->removeChild(dropped, true);
@@ -396,9 +383,9 @@ TEST_F(CCNodeTest, ActionShortcutsGoThroughTheSharedManager)
 {
     auto node = probe("n");
     node->onEnter();
-    auto tagged = makeRef<CountingAction>(1.0f);
+    auto tagged = makeRef<test::ProbeAction>(1.0f);
     tagged->setTag(7);
-    auto plain = makeRef<CountingAction>(1.0f);
+    auto plain = makeRef<test::ProbeAction>(1.0f);
     EXPECT_EQ(node->runAction(tagged), tagged.get());
     node->runAction(plain);
     EXPECT_EQ(node->getActionByTag(7), tagged.get());
@@ -407,7 +394,7 @@ TEST_F(CCNodeTest, ActionShortcutsGoThroughTheSharedManager)
     EXPECT_EQ(node->numberOfRunningActions(), 1u);
     node->stopAction(plain);
     EXPECT_EQ(node->numberOfRunningActions(), 0u);
-    node->runAction(makeRef<CountingAction>(1.0f));
+    node->runAction(makeRef<test::ProbeAction>(1.0f));
     node->stopAllActions();
     EXPECT_EQ(node->numberOfRunningActions(), 0u);
 

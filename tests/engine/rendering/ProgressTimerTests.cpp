@@ -9,6 +9,7 @@
 #include "engine/actions/CCActionManager.h"
 #include "engine/actions/CCProgressFromTo.h"
 #include "engine/actions/CCProgressTo.h"
+#include "engine/base/ccDrawingState.h"
 #include "engine/rendering/CCProgressTimer.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "engine/sprites/CCSprite.h"
@@ -64,7 +65,7 @@ protected:
     void render(CCNode* node)
     {
         test::clearSurface(0, 0, 0);
-        test::useNodeDrawingState(64, 64);
+        ccSetNodeDrawingState(64, 64);
         node->visit();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }

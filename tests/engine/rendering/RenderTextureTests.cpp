@@ -11,6 +11,7 @@
 
 #include "engine/base/CCWinSize.h"
 #include "engine/base/ccContentScale.h"
+#include "engine/base/ccDrawingState.h"
 #include "engine/rendering/CCRenderTexture.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/textures/CCTexture2D.h"
@@ -38,7 +39,7 @@ protected:
         bundle_ = std::make_unique<test::ScratchBundle>();
         bundle_->loadTestSheet();
         ccSetWinSizeProvider(&screenOf64);
-        test::useNodeDrawingState(64, 64);
+        ccSetNodeDrawingState(64, 64);
     }
     void TearDown() override
     {

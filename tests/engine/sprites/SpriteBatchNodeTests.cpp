@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/base/ccDrawingState.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/sprites/CCSpriteBatchNode.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
@@ -53,7 +54,7 @@ protected:
     void render(CCNode* node)
     {
         test::clearSurface(0, 0, 0);
-        test::useNodeDrawingState(64, 64);
+        ccSetNodeDrawingState(64, 64);
         node->visit();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }

@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "engine/textures/CCTextureCache.h"
 #include "platform/Image.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/TempDir.h"
 
 namespace mw::test {
 
@@ -114,13 +114,8 @@ class ScratchBundle {
 public:
     ScratchBundle()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mosswick-sprites-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "mkdtemp failed";
-        }
-        path_ = pattern;
         savedBundle_ = CCFileUtils::bundlePath();
-        CCFileUtils::setBundlePath(path_);
+        CCFileUtils::setBundlePath(folder_.path());
         ccSetContentScaleFactor(1);
         CCTextureCache::purgeSharedTextureCache();
         CCSpriteFrameCache::purgeSharedSpriteFrameCache();
@@ -131,23 +126,19 @@ public:
         CCTextureCache::purgeSharedTextureCache();
         ccSetContentScaleFactor(1);
         CCFileUtils::setBundlePath(savedBundle_);
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
     }
     ScratchBundle(const ScratchBundle&) = delete;
     ScratchBundle& operator=(const ScratchBundle&) = delete;
 
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return folder_.path(); }
 
     void writeText(const std::string& relative, const std::string& text) const
     {
-        const std::filesystem::path full = std::filesystem::path(path_) / relative;
-        std::filesystem::create_directories(full.parent_path());
-        std::ofstream(full) << text;
+        folder_.write(relative, text);
     }
     void writeImage(const std::string& relative, const Image& image) const
     {
-        const std::filesystem::path full = std::filesystem::path(path_) / relative;
+        const std::filesystem::path full = folder_.file(relative);
         std::filesystem::create_directories(full.parent_path());
         EXPECT_TRUE(image.writePNG(full.string()));
     }
@@ -160,7 +151,7 @@ public:
     }
 
 private:
-    std::string path_;
+    TempDir folder_;
     std::string savedBundle_;
 };
 

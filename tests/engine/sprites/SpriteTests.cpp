@@ -9,6 +9,7 @@
 
 #include "engine/actions/CCAnimation.h"
 #include "engine/actions/CCAnimationCache.h"
+#include "engine/base/ccDrawingState.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
@@ -60,7 +61,7 @@ protected:
     void render(CCNode* node, RGBA background = test::kBlack)
     {
         test::clearSurface(background.r / 255.f, background.g / 255.f, background.b / 255.f);
-        test::useNodeDrawingState(64, 64);
+        ccSetNodeDrawingState(64, 64);
         node->visit();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }

@@ -10,6 +10,7 @@
 #include "foundation/KeyedArchive.h"
 #include "foundation/ValueObject.h"
 #include "foundation/Random.h"
+#include "tests/support/ScriptedRandom.h"
 
 namespace mw {
 namespace {
@@ -218,15 +219,6 @@ TEST_F(CCArrayTest, LooksItemsUpByIdentityNotByValue)
     EXPECT_TRUE(array->containsObject(item('A')));
 }
 
-class FixedRandom : public DefaultRandomSource {
-public:
-    explicit FixedRandom(int32_t value) : value_(value) {}
-    int32_t random() override { return value_; }
-
-private:
-    int32_t value_;
-};
-
 TEST_F(CCArrayTest, EmptyArrayHasNoLastOrRandomItem)
 {
     auto empty = CCArray::array();
@@ -257,7 +249,7 @@ TEST_F(CCArrayTest, RandomObjectStaysInsideTheArrayForEveryDraw)
     const std::vector<Case> cases = {{0, 'A'}, {1 << 30, 'B'}, {2147483647 - 64, 'C'}, {2147483647, 'C'}};
     auto array = arrayOf("ABC");
     for (const auto& c : cases) {
-        ScopedRandomSource source(std::make_shared<FixedRandom>(c.draw));
+        ScopedRandomSource source(std::make_shared<test::ScriptedRandom>(c.draw));
         ASSERT_NE(array->randomObject(), nullptr);
         EXPECT_EQ(asItem(array->randomObject())->name, std::string(1, c.expected)) << c.draw;
     }

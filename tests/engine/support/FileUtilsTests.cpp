@@ -3,7 +3,7 @@
 #include "engine/base/ccContentScale.h"
 #include "engine/support/CCFileUtils.h"
 #include "platform/DeviceProfile.h"
-#include "tests/engine/support/FileUtilsTempFolder.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
@@ -30,7 +30,7 @@ protected:
         CCFileUtils::setDeviceQuery([=] { return CCFileUtilsDevice{tablet, scale}; });
     }
 
-    test::FileUtilsTempFolder bundle_;
+    test::TempDir bundle_;
     std::string savedBundle_;
 };
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/support/TGAlib.h"
-#include "tests/engine/support/FileUtilsTempFolder.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
@@ -29,7 +29,7 @@ protected:
         std::string path = folder_.write("image" + std::to_string(counter_++) + ".tga", bytes);
         return tgaLoad(path.c_str());
     }
-    test::FileUtilsTempFolder folder_;
+    test::TempDir folder_;
     int counter_ = 0;
 };
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/support/ZipUtils.h"
-#include "tests/engine/support/FileUtilsTempFolder.h"
 #include "tests/engine/support/ZipUtilsTestStreams.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
@@ -66,7 +66,7 @@ TEST(ZipUtils, InflateMemoryAcceptsWholeStreamsAndRefusesBrokenOnes)
 
 TEST(ZipUtils, GZipFileReadsWholeStreamsOnly)
 {
-    test::FileUtilsTempFolder folder;
+    test::TempDir folder;
     const std::vector<unsigned char> raw = patternBytes(1500 * 1024); // past the first two reads
     const std::vector<unsigned char> gz = deflateBytes(raw, 31);
     std::vector<unsigned char> out;
@@ -123,7 +123,7 @@ TEST(ZipUtils, CCZContainerCases)
 
 TEST(ZipUtils, CCZFileGoesThroughTheSameChecks)
 {
-    test::FileUtilsTempFolder folder;
+    test::TempDir folder;
     const std::vector<unsigned char> raw = patternBytes(3000);
     std::vector<unsigned char> out;
     auto good = cczBytes(deflateBytes(raw), 3000);

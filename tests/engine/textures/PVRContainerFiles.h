@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/engine/support/FileUtilsTempFolder.h"
+#include "tests/support/TempDir.h"
 
 namespace mw::test {
 
 // Writes bytes as a gzip file through zlib's writer.
-inline std::string writeGZipFile(const FileUtilsTempFolder& folder, const std::string& name,
+inline std::string writeGZipFile(const TempDir& folder, const std::string& name,
                                  const std::vector<unsigned char>& bytes)
 {
     std::string path = folder.file(name);

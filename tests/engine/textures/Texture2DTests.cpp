@@ -6,8 +6,8 @@
 
 #include "engine/base/ccContentScale.h"
 #include "engine/textures/CCTexture2D.h"
-#include "tests/engine/support/FileUtilsTempFolder.h"
 #include "tests/engine/textures/TextureTestSupport.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
@@ -177,7 +177,7 @@ TEST(Texture2DPacking, SixteenBitPackingsKeepTheTopBits)
 // reach the screen: premultiplied, quantised to the format's bits.
 TEST_F(Texture2DTest, PngAndJpegFilesDrawInEveryFormat)
 {
-    test::FileUtilsTempFolder folder;
+    test::TempDir folder;
     const std::vector<RGBA> colours = {{255, 0, 0, 255}, {0, 255, 0, 128}, {40, 90, 250, 255},
                                        {255, 255, 255, 0}, {255, 128, 64, 200}, {10, 20, 30, 255}};
     const std::string png = folder.file("pattern.png");

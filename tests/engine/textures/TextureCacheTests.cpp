@@ -46,7 +46,7 @@ protected:
         CCFileUtils::setBundlePath(savedBundle_);
     }
 
-    test::FileUtilsTempFolder folder_;
+    test::TempDir folder_;
     std::string savedBundle_;
 };
 

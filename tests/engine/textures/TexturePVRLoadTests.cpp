@@ -35,7 +35,7 @@ protected:
     }
     void TearDown() override { CCFileUtils::setBundlePath(savedBundle_); }
 
-    test::FileUtilsTempFolder folder_;
+    test::TempDir folder_;
     std::string savedBundle_;
 };
 

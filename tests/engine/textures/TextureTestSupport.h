@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/base/ccDrawingState.h"
 #include "engine/director/CCConfiguration.h"
 #include "foundation/Ref.h"
 #include "platform/Image.h"
@@ -13,21 +14,12 @@
 
 namespace mw::test {
 
-// Pixel coordinates (origin bottom-left) and the engine's default drawing
-// state: 2D texturing, vertex/colour/texture-coordinate arrays, no blending
-// (so the texture's stored colour reaches the surface as it is).
+// The engine's node drawing state over the whole surface, but without
+// blending, so the texture's stored colour reaches the surface as it is.
 inline void useEngineDrawingState(const GLTestContext& gl)
 {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrthof(0, static_cast<GLfloat>(gl.width()), 0, static_cast<GLfloat>(gl.height()), -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_BLEND);
+    ccSetNodeDrawingState(static_cast<float>(gl.width()), static_cast<float>(gl.height()));
+    ccSetAlphaBlending(false);
 }
 
 // Poses as a device whose GL lists `extensions` and takes textures up to

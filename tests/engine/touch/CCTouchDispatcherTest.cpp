@@ -38,21 +38,16 @@ protected:
     Ref<UITouch> newTouch() { return makeRef<UITouch>(CGPoint{10, 20}, 0.0); }
 
     // Sends one phase for a set and returns what the delegates logged.
-    Lines send(int phase, const UITouchSet& touches)
+    Lines send(UITouchPhase phase, const UITouchSet& touches)
     {
         log.clear();
-        switch (phase) {
-        case 0: dispatcher->touchesBegan(touches, nullptr); break;
-        case 1: dispatcher->touchesMoved(touches, nullptr); break;
-        case 2: dispatcher->touchesEnded(touches, nullptr); break;
-        default: dispatcher->touchesCancelled(touches, nullptr); break;
-        }
+        dispatcher->touches(touches, UIEvent{touches, 0}, phase);
         return log.lines;
     }
-    Lines began(const Ref<UITouch>& t) { return send(0, {t}); }
-    Lines moved(const Ref<UITouch>& t) { return send(1, {t}); }
-    Lines ended(const Ref<UITouch>& t) { return send(2, {t}); }
-    Lines cancelled(const Ref<UITouch>& t) { return send(3, {t}); }
+    Lines began(const Ref<UITouch>& t) { return send(UITouchPhase::Began, {t}); }
+    Lines moved(const Ref<UITouch>& t) { return send(UITouchPhase::Moved, {t}); }
+    Lines ended(const Ref<UITouch>& t) { return send(UITouchPhase::Ended, {t}); }
+    Lines cancelled(const Ref<UITouch>& t) { return send(UITouchPhase::Cancelled, {t}); }
 
     std::vector<int32_t> priorities(int32_t type) const
     {
@@ -153,20 +148,21 @@ TEST_F(DispatcherTest, SwallowedTouchesAreMissingFromTheStandardSet)
     auto kept = newTouch();
     auto taken = newTouch();
     swallower->onlyClaim = taken.get();
-    EXPECT_EQ(send(0, {kept, taken}), (Lines{"swallower:began", "swallower:began", "std:began(1)"}));
+    EXPECT_EQ(send(UITouchPhase::Began, {kept, taken}),
+              (Lines{"swallower:began", "swallower:began", "std:began(1)"}));
     // The touch left for the standard pass is the one nobody claimed.
-    EXPECT_EQ(send(1, {kept, taken}), (Lines{"swallower:moved", "std:moved(1)"}));
+    EXPECT_EQ(send(UITouchPhase::Moved, {kept, taken}), (Lines{"swallower:moved", "std:moved(1)"}));
 }
 
 TEST_F(DispatcherTest, StandardHandlersGetTheEventsOwnSetOnlyWhenAlone)
 {
     auto plain = standard("std", 0);
     UITouchSet touches{newTouch()};
-    send(0, touches);
+    send(UITouchPhase::Began, touches);
     EXPECT_EQ(plain->lastSet, &touches);
 
     targeted("bystander", 0, false, false);
-    send(0, touches);
+    send(UITouchPhase::Began, touches);
     EXPECT_NE(plain->lastSet, &touches);
 }
 
@@ -175,7 +171,7 @@ TEST_F(DispatcherTest, ProcessingStandardHandlersFirstShowsThemEveryTouch)
     targeted("swallower", 0, true);
     standard("std", 0);
     dispatcher->setProcessStandardHandlersFirst(true);
-    EXPECT_EQ(send(0, {newTouch(), newTouch()}),
+    EXPECT_EQ(send(UITouchPhase::Began, {newTouch(), newTouch()}),
               (Lines{"std:began(2)", "swallower:began", "swallower:began"}));
 }
 
@@ -317,13 +313,31 @@ TEST_F(DispatcherTest, DelegateFeedingAnEventBackInDoesNotUnlockTheOuterWalk)
         if (fired) return;
         fired = true;
         dispatcher->removeDelegate(victim.get());
-        dispatcher->touchesCancelled({makeRef<UITouch>(CGPoint{}, 0.0)}, nullptr);
+        dispatcher->touches({makeRef<UITouch>(CGPoint{}, 0.0)}, UIEvent{}, UITouchPhase::Cancelled);
         lockedAfterInner = dispatcher->locked();
     };
     EXPECT_EQ(began(newTouch()), (Lines{"trigger:began", "victim:began"}));
     EXPECT_TRUE(lockedAfterInner);
     EXPECT_FALSE(dispatcher->locked());
     EXPECT_EQ(dispatcher->handlerCount(kTargeted), 1);
+}
+
+TEST_F(DispatcherTest, EventFedBackInLeavesTheOuterEventsPhaseAndSetAlone)
+{
+    auto trigger = targeted("trigger", 10, true);
+    auto rest = standard("std", 0);
+    auto a = newTouch();
+    auto b = newTouch();
+    trigger->onlyClaim = a.get();
+    trigger->onBegan = [&, fired = false]() mutable {
+        if (fired) return;
+        fired = true;
+        dispatcher->touches({newTouch()}, UIEvent{}, UITouchPhase::Cancelled);
+    };
+    // The inner cancel reaches the standard delegate at once; the outer event
+    // then goes on as a began whose set lost only the swallowed touch.
+    EXPECT_EQ(send(UITouchPhase::Began, {a, b}),
+              (Lines{"trigger:began", "std:cancelled(1)", "trigger:began", "std:began(1)"}));
 }
 
 TEST_F(DispatcherTest, DelayedRemovalOutsideAnEventWaitsForTheNextEvent)
@@ -731,13 +745,13 @@ TEST_F(DispatcherTest, SettingsChangedDuringAnEventWaitUntilItEnds)
     auto b = newTouch();
     trigger->onlyClaim = a.get();
     // This event still runs targeted first: the standard handler sees only b.
-    EXPECT_EQ(send(0, {a, b}), (Lines{"trigger:began", "trigger:began", "std:began(1)"}));
+    EXPECT_EQ(send(UITouchPhase::Began, {a, b}), (Lines{"trigger:began", "trigger:began", "std:began(1)"}));
     EXPECT_EQ(seen, (std::map<std::string, int32_t>{{"first", 1}, {"algorithm", 2}, {"reverse", 1},
                                                     {"comparator", 1}}));
     EXPECT_TRUE(dispatcher->processStandardHandlersFirst());
     EXPECT_EQ(dispatcher->sortingAlgorithm(), CCTouchDispatcher::kSortMerge);
     EXPECT_TRUE(dispatcher->reversePriority());
-    EXPECT_EQ(send(0, {a, b}), (Lines{"std:began(2)", "trigger:began", "trigger:began"}));
+    EXPECT_EQ(send(UITouchPhase::Began, {a, b}), (Lines{"std:began(2)", "trigger:began", "trigger:began"}));
 }
 
 TEST_F(DispatcherTest, SwitchedOffDeliveryLosesEventsAndLeavesClaimsBehind)

@@ -25,15 +25,15 @@ public:
         : name_(std::move(name)), log_(log), claims_(claims), callbacks_(callbacks)
     {
     }
-    bool ccTouchBegan(UITouch* touch, UIEvent*) override
+    bool ccTouchBegan(UITouch* touch, const UIEvent&) override
     {
         log_.add(name_ + ":began");
         if (onBegan) onBegan();
         return claims_ && (!onlyClaim || onlyClaim == touch);
     }
-    void ccTouchMoved(UITouch*, UIEvent*) override { log_.add(name_ + ":moved"); }
-    void ccTouchEnded(UITouch*, UIEvent*) override { log_.add(name_ + ":ended"); }
-    void ccTouchCancelled(UITouch*, UIEvent*) override { log_.add(name_ + ":cancelled"); }
+    void ccTouchMoved(UITouch*, const UIEvent&) override { log_.add(name_ + ":moved"); }
+    void ccTouchEnded(UITouch*, const UIEvent&) override { log_.add(name_ + ":ended"); }
+    void ccTouchCancelled(UITouch*, const UIEvent&) override { log_.add(name_ + ":cancelled"); }
     int32_t targetedTouchCallbacks() const override { return callbacks_; }
 
     void setCallbacks(int32_t callbacks) { callbacks_ = callbacks; }
@@ -55,10 +55,10 @@ public:
         : name_(std::move(name)), log_(log), callbacks_(callbacks)
     {
     }
-    void ccTouchesBegan(const UITouchSet& t, UIEvent*) override { record("began", t); }
-    void ccTouchesMoved(const UITouchSet& t, UIEvent*) override { record("moved", t); }
-    void ccTouchesEnded(const UITouchSet& t, UIEvent*) override { record("ended", t); }
-    void ccTouchesCancelled(const UITouchSet& t, UIEvent*) override { record("cancelled", t); }
+    void ccTouchesBegan(const UITouchSet& t, const UIEvent&) override { record("began", t); }
+    void ccTouchesMoved(const UITouchSet& t, const UIEvent&) override { record("moved", t); }
+    void ccTouchesEnded(const UITouchSet& t, const UIEvent&) override { record("ended", t); }
+    void ccTouchesCancelled(const UITouchSet& t, const UIEvent&) override { record("cancelled", t); }
     int32_t standardTouchCallbacks() const override { return callbacks_; }
 
     const UITouchSet* lastSet = nullptr;
@@ -86,7 +86,7 @@ public:
         , log_(log)
     {
     }
-    void ccTouchesBegan(const UITouchSet&, UIEvent*) override { log_.add(name_ + ":touchesBegan"); }
+    void ccTouchesBegan(const UITouchSet&, const UIEvent&) override { log_.add(name_ + ":touchesBegan"); }
     int32_t standardTouchCallbacks() const override { return kCCTouchBeganBit; }
 
 private:

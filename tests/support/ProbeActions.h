@@ -1,5 +1,9 @@
 #pragma once
 
+// Interval and instant actions that show what the engine does to an action:
+// which progress values reach it, when it starts and stops. Wrappers (eases,
+// sequences, repeats), the action manager and nodes are checked through them.
+
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -8,9 +12,45 @@
 #include "engine/actions/CCActionInstant.h"
 #include "engine/actions/CCActionInterval.h"
 
-namespace mw::actiontest {
+namespace mw::test {
 
-using Log = std::vector<std::string>;
+// An interval action that records every progress it is given, exactly, and
+// counts its starts and stops.
+class ProbeAction : public CCActionInterval {
+public:
+    explicit ProbeAction(float duration, std::vector<float>* log = nullptr)
+        : CCActionInterval(duration), log_(log ? log : &ownLog_)
+    {
+    }
+
+    Ref<CCAction> copy() const override { return makeRef<ProbeAction>(duration_, log_); }
+    void startWithTarget(CCNode* target) override
+    {
+        CCActionInterval::startWithTarget(target);
+        ++starts;
+    }
+    void stop() override
+    {
+        CCActionInterval::stop();
+        ++stops;
+    }
+    void update(float t) override { log_->push_back(t); }
+    // Reverses into a probe that writes to the same log, marked by its duration.
+    Ref<CCFiniteTimeAction> reverse() const override { return makeRef<ProbeAction>(duration_ + 100, log_); }
+
+    const std::vector<float>& log() const { return *log_; }
+    float last() const { return log_->empty() ? -1.0f : log_->back(); }
+
+    int starts = 0;
+    int stops = 0;
+
+private:
+    std::vector<float> ownLog_;
+    std::vector<float>* log_;
+};
+
+// What the recorders below write, shared by every recorder of a test, in order.
+using ActionLog = std::vector<std::string>;
 
 // "name=0.25" style entries: the progress with up to four decimals.
 inline std::string progressEntry(const std::string& name, float progress)
@@ -25,7 +65,7 @@ inline std::string progressEntry(const std::string& name, float progress)
 // a recorder named "name'" of the same duration.
 class Recorder : public CCActionInterval {
 public:
-    Recorder(std::string name, float duration, Log* log)
+    Recorder(std::string name, float duration, ActionLog* log)
         : CCActionInterval(duration), name(std::move(name)), log(log)
     {
     }
@@ -51,7 +91,7 @@ public:
     Ref<CCFiniteTimeAction> reverse() const override { return makeRef<Recorder>(name + "'", duration_, log); }
 
     std::string name;
-    Log* log;
+    ActionLog* log;
     std::function<void()> onStep;
     int steps = 0;
 };
@@ -60,7 +100,7 @@ public:
 // engine's instant actions (callbacks, show, hide) do.
 class InstantRecorder : public CCActionInstant {
 public:
-    InstantRecorder(std::string name, Log* log) : name(std::move(name)), log(log) {}
+    InstantRecorder(std::string name, ActionLog* log) : name(std::move(name)), log(log) {}
 
     Ref<CCAction> copy() const override { return makeRef<InstantRecorder>(name, log); }
     void startWithTarget(CCNode* target) override
@@ -71,7 +111,7 @@ public:
     Ref<CCFiniteTimeAction> reverse() const override { return makeRef<InstantRecorder>(name + "'", log); }
 
     std::string name;
-    Log* log;
+    ActionLog* log;
 };
 
-} // namespace mw::actiontest
+} // namespace mw::test
