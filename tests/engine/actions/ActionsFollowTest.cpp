@@ -87,7 +87,8 @@ TEST_F(FollowTest, WithoutABoundaryOrWithItSwitchedOffTheHeroIsAlwaysCentred)
 
 TEST_F(FollowTest, FollowingEndsWhenTheHeroLeavesTheScene)
 {
-    world_->runAction(CCFollow::actionWithTarget(hero_));
+    auto follow = CCFollow::actionWithTarget(hero_);
+    world_->runAction(follow);
     hero_->setPosition(CGPoint(40, 60));
     CCActionManager::sharedManager()->update(1 / 60.0f);
     EXPECT_EQ(world_->position(), CGPoint(200, 100));

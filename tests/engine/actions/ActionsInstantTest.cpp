@@ -121,7 +121,8 @@ TEST_F(InstantActionTest, EveryCallbackFormRunsInSequenceOrderWithTheSequencesNo
 TEST_F(InstantActionTest, ACallbackRunDirectlyCallsBackBeforeRunReturns)
 {
     auto listener = makeRef<Listener>();
-    node_->runAction(CCCallFuncN::actionWithTarget(listener, callfuncN_selector(Listener::withNode)));
+    auto call = CCCallFuncN::actionWithTarget(listener, callfuncN_selector(Listener::withNode));
+    node_->runAction(call);
     EXPECT_EQ(listener->calls, (std::vector<std::string>{"node:7"}));
     tick(0.1f);  // the manager drops it: no second call
     EXPECT_EQ(listener->calls.size(), 1u);
@@ -155,7 +156,8 @@ TEST_F(InstantActionTest, ARepeatedShowAndHideTogglesOncePerRepetition)
     node_->setVisible(false);
     node_->changes.clear();
     auto pair = CCSequence::actions({CCShow::action().get(), CCHide::action().get()});
-    node_->runAction(CCRepeat::actionWithAction(pair, 3));
+    auto repeat = CCRepeat::actionWithAction(pair, 3);
+    node_->runAction(repeat);
     for (int i = 0; i < 4; ++i) tick(0.1f);
     EXPECT_EQ(node_->changes, (std::vector<bool>{true, false, true, false, true, false}));
 }

@@ -102,7 +102,10 @@ public:
     {
         CCNode::onEnter();
         if (when_ == When::Update) scheduleUpdate();
-        if (when_ == When::Action) runAction(CCCallFunc::actionWithTarget(this, call_selector(EndingNode::finish)));
+        if (when_ == When::Action) {
+            auto call = CCCallFunc::actionWithTarget(this, call_selector(EndingNode::finish));
+            runAction(call);
+        }
     }
     void update(float) override { finish(); }
     void draw() override
@@ -140,7 +143,7 @@ TEST_F(CCDirectorShutdownTest, EndingInsideAFrameFinishesThatFrameSafely)
 
 TEST_F(CCDirectorShutdownTest, MemoryWarningDropsOnlyTheTexturesNobodyHolds)
 {
-    runScene();
+    Ref<RecordingScene> scene = runScene();
     // The frame-rate counter's image may already be cached.
     const size_t before = CCTextureCache::sharedTextureCache()->count();
     Ref<CCTexture2D> kept = textureNamed("kept");
