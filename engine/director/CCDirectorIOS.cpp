@@ -15,6 +15,7 @@
 #include "engine/scheduler/CCScheduler.h"
 #include "engine/touch/CCTouchDispatcher.h"
 #include "foundation/Log.h"
+#include "foundation/Shared.h"
 #include "platform/DeviceProfile.h"
 
 namespace mw {
@@ -62,7 +63,11 @@ CCDirectorIOS::CCDirectorIOS()
 
 void CCDirectorIOS::end()
 {
-    CCTouchDispatcher::sharedDispatcher()->removeAllDelegates();
+    // The view may outlive the director; it must not keep delivering to the
+    // dispatcher that end() purges.
+    if (openGLView_ && openGLView_->touchDelegate() == Shared<CCTouchDispatcher>::current()) {
+        openGLView_->setTouchDelegate(nullptr);
+    }
     CCDirector::end();
 }
 

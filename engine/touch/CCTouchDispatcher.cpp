@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <mutex>
 
 #include "engine/touch/CCStandardTouchHandler.h"
 #include "engine/touch/CCTargetedTouchHandler.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
@@ -71,15 +71,14 @@ CCTouchDispatcher::CCTouchDispatcher()
 
 CCTouchDispatcher::~CCTouchDispatcher() = default;
 
-CCTouchDispatcher* CCTouchDispatcher::sharedDispatcher()
+CCTouchDispatcher* CCTouchDispatcher::sharedDispatcher() { return Shared<CCTouchDispatcher>::get(); }
+
+void CCTouchDispatcher::purgeSharedDispatcher()
 {
-    static std::once_flag once;
-    static CCTouchDispatcher* shared = nullptr;
-    std::call_once(once, [] {
-        shared = new CCTouchDispatcher();
-        shared->retain();  // lives for the process
-    });
-    return shared;
+    // Emptied first, so that whoever still holds it (an event being delivered)
+    // lets go of the delegates too.
+    if (CCTouchDispatcher* current = Shared<CCTouchDispatcher>::current()) current->removeAllDelegates();
+    Shared<CCTouchDispatcher>::purge();
 }
 
 // ---------------------------------------------------------------------------
@@ -108,6 +107,8 @@ void CCTouchDispatcher::touchesCancelled(const UITouchSet& touches, UIEvent* eve
 void CCTouchDispatcher::touches(const UITouchSet& touches, UIEvent* event, int32_t phaseIndex)
 {
     if (phaseIndex < 0 || phaseIndex > 3) return;
+    // A delegate may end the director, which purges this dispatcher.
+    const Ref<CCTouchDispatcher> keepAlive(this);
 
     // A nested delivery (a delegate feeding an event back in) keeps the outer
     // event's state intact.

@@ -20,6 +20,7 @@
 #include "foundation/PropertyList.h"
 #include "platform/ImageCodecs.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -228,11 +229,7 @@ protected:
         frameCache()->addSpriteFrame(frameNumber(1).get(), "a.png");
         frameCache()->addSpriteFrame(frameNumber(2).get(), "b.png");
     }
-    void TearDown() override
-    {
-        CCAnimationCache::purgeSharedAnimationCache();
-        CCSpriteFrameCache::purgeSharedSpriteFrameCache();
-    }
+    void TearDown() override { test::resetSharedInstances(); }
     static CCSpriteFrameCache* frameCache() { return CCSpriteFrameCache::sharedSpriteFrameCache(); }
     static CCAnimationCache* cache() { return CCAnimationCache::sharedAnimationCache(); }
 
@@ -347,9 +344,7 @@ protected:
     }
     void TearDown() override
     {
-        CCAnimationCache::purgeSharedAnimationCache();
-        CCSpriteFrameCache::purgeSharedSpriteFrameCache();
-        CCTextureCache::purgeSharedTextureCache();
+        test::resetSharedInstances();
         CCFileUtils::setBundlePath(savedBundle_);
         std::filesystem::remove_all(folder_);
     }

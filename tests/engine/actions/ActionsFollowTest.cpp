@@ -7,6 +7,7 @@
 #include "engine/actions/CCFollow.h"
 #include "engine/base/CCWinSize.h"
 #include "engine/nodes/CCNode.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -26,7 +27,7 @@ protected:
     {
         world_->onExit();
         world_->stopAllActions();
-        CCActionManager::purgeSharedManager();
+        test::resetSharedInstances();
         ccSetWinSizeProvider(nullptr);
     }
 

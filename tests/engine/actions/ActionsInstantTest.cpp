@@ -24,6 +24,7 @@
 #include "engine/nodes/CCNode.h"
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteProtocol.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -76,7 +77,7 @@ protected:
     {
         node_->onExit();
         node_->stopAllActions();
-        CCActionManager::purgeSharedManager();
+        test::resetSharedInstances();
     }
     static void tick(float dt) { CCActionManager::sharedManager()->update(dt); }
 

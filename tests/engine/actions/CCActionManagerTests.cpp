@@ -15,6 +15,7 @@
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "tests/engine/actions/CCActionTestRecorder.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -24,11 +25,7 @@ using actiontest::Recorder;
 
 class CCActionManagerTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        CCActionManager::purgeSharedManager();
-        CCScheduler::purgeSharedScheduler();
-    }
+    void TearDown() override { test::resetSharedInstances(); }
     CCActionManager& manager() { return *CCActionManager::sharedManager(); }
     Ref<Recorder> recorder(const std::string& name, float duration = 1)
     {

@@ -18,6 +18,7 @@
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/Random.h"
 #include "tests/engine/actions/CCActionTestRecorder.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -56,11 +57,7 @@ bool everyStartedActionStopped(const Log& log)
 
 class CompositeTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        CCActionManager::purgeSharedManager();
-        CCScheduler::purgeSharedScheduler();
-    }
+    void TearDown() override { test::resetSharedInstances(); }
     // The recorders live as long as the test, so a builder can take them
     // straight from these helpers.
     Recorder* interval(const std::string& name, float duration)

@@ -19,6 +19,7 @@
 #include "engine/scheduler/CCScheduler.h"
 #include "platform/UITouch.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -105,8 +106,7 @@ class CCNodeTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        CCActionManager::purgeSharedManager();
-        CCScheduler::purgeSharedScheduler();
+        test::resetSharedInstances();
         ccSetContentScaleFactor(1);
         ccSetViewSpaceConversions(nullptr, nullptr);
     }

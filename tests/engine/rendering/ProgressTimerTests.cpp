@@ -15,6 +15,7 @@
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTextureCache.h"
 #include "tests/engine/sprites/SpriteTestSupport.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -137,8 +138,7 @@ class ProgressTimerActionTest : public ProgressTimerTest {
 protected:
     void TearDown() override
     {
-        CCActionManager::purgeSharedManager();
-        CCScheduler::purgeSharedScheduler();
+        test::resetSharedInstances();
         ProgressTimerTest::TearDown();
     }
 };

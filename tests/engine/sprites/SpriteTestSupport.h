@@ -21,6 +21,7 @@
 #include "engine/textures/CCTextureCache.h"
 #include "platform/Image.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw::test {
 
@@ -122,13 +123,11 @@ public:
         savedBundle_ = CCFileUtils::bundlePath();
         CCFileUtils::setBundlePath(path_);
         ccSetContentScaleFactor(1);
-        CCTextureCache::purgeSharedTextureCache();
-        CCSpriteFrameCache::purgeSharedSpriteFrameCache();
+        resetSharedInstances();
     }
     ~ScratchBundle()
     {
-        CCSpriteFrameCache::purgeSharedSpriteFrameCache();
-        CCTextureCache::purgeSharedTextureCache();
+        resetSharedInstances();
         ccSetContentScaleFactor(1);
         CCFileUtils::setBundlePath(savedBundle_);
         std::error_code ignored;
