@@ -21,9 +21,10 @@ using SharedHolder = std::conditional_t<std::is_base_of_v<Object, T>, Ref<T>, st
 //
 // get() makes the instance on first use. purge() drops it, and the next get()
 // makes a fresh one. replace() installs one made elsewhere (a test double, a
-// subclass chosen at run time) and hands back the one it replaced. All of them
-// are safe from any thread. The pointer get() answers stays valid until the
-// instance is purged or replaced; a thread that may outlive that holds a Ref.
+// subclass chosen at run time, as the director's kind) and hands back the one
+// it replaced. All of them are safe from any thread. The pointer get()
+// answers stays valid until the instance is purged or replaced; a thread that
+// may outlive that holds a Ref.
 //
 // The instance is made under the slot's lock, so its constructor may reach
 // other shared instances but not its own. An instance being dropped is
@@ -42,16 +43,7 @@ public:
     static T* get()
     {
         if (T* instance = current()) return instance;
-        return makeIfNone([] { return makeDefault(); });
-    }
-
-    // The instance, made by `make` (which answers a Holder, or a Ref to a
-    // subclass) when there is none.
-    template <typename Make>
-    static T* get(Make&& make)
-    {
-        if (T* instance = current()) return instance;
-        return makeIfNone(std::forward<Make>(make));
+        return makeIfNone();
     }
 
     // The instance, or null when none was made since the last purge.
@@ -93,13 +85,12 @@ private:
         }
     }
 
-    template <typename Make>
-    static T* makeIfNone(Make&& make)
+    static T* makeIfNone()
     {
         Slot& s = slot();
         std::lock_guard guard(s.lock);
         if (!s.holder) {
-            s.holder = Holder(make());
+            s.holder = makeDefault();
             s.instance.store(s.holder.get(), std::memory_order_release);
         }
         return s.holder.get();

@@ -62,13 +62,6 @@ TEST(SharedTest, ReplaceInstallsAnInstanceAndHandsBackTheOneItReplaced)
     EXPECT_EQ(installed.get(), special.get());
     EXPECT_EQ(Shared<T>::current(), nullptr);
     EXPECT_EQ(T::made, 2) << "no instance beyond the two";
-
-    // A factory is used only when there is no instance: how a subclass chosen
-    // at run time is installed.
-    T* fromFactory = Shared<T>::get([] { return makeRef<Special<2>>(); });
-    EXPECT_NE(dynamic_cast<Special<2>*>(fromFactory), nullptr);
-    EXPECT_EQ(Shared<T>::get([] { return makeRef<T>(); }), fromFactory);
-    Shared<T>::purge();
 }
 
 struct Plain {
