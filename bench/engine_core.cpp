@@ -107,7 +107,8 @@ void BM_ActionManagerStep(benchmark::State& state)
     std::vector<Ref<CCNode>> nodes;
     for (int i = 0; i < kTargets; ++i) {
         nodes.push_back(CCNode::node());
-        manager->addAction(makeRef<IdleAction>(), nodes.back(), false);
+        auto action = makeRef<IdleAction>();
+        manager->addAction(action, nodes.back(), false);
     }
     manager->update(0.016f);  // every action's first step
     for (auto _ : state) {

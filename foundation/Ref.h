@@ -10,9 +10,11 @@ namespace mw {
 
 // Owning smart pointer over an Object: copying retains, destruction releases.
 // Ref<T>(raw) retains the raw pointer, so a fresh object (count 0) handed to a
-// Ref is owned by it alone.
+// Ref is owned by it alone. Dropping a returned Ref is almost always a slip
+// (an object made for nothing, a loader's null unseen), hence [[nodiscard]];
+// where it is meant, say so with a cast to void.
 template <typename T>
-class Ref {
+class [[nodiscard]] Ref {
 public:
     Ref() = default;
     Ref(std::nullptr_t) {}
@@ -56,15 +58,19 @@ public:
     T* operator->() const { return ptr_; }
     T& operator*() const { return *ptr_; }
     explicit operator bool() const { return ptr_ != nullptr; }
-    operator T*() const { return ptr_; }
+    // Only a Ref that outlives the expression hands out its pointer: a
+    // temporary (a convenience constructor's result) would release the object
+    // at the end of the statement and leave the raw pointer dangling.
+    operator T*() const& { return ptr_; }
+    operator T*() const&& = delete;
 
 private:
     T* ptr_ = nullptr;
 };
 
-// Comparisons go through the conversion to T*, so a Ref compares with another
-// Ref, a raw pointer or nullptr alike; no operator== of its own keeps C++20's
-// rewritten comparisons unambiguous.
+// Comparisons go through the conversion to T*, so a named Ref compares with
+// another Ref, a raw pointer or nullptr alike; no operator== of its own keeps
+// C++20's rewritten comparisons unambiguous.
 
 // Builds a fresh object and hands it to a Ref.
 template <typename T, typename... Args>

@@ -5,32 +5,17 @@
 #include "engine/actions/CCAction.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
-namespace {
-Ref<CCActionManager>& sharedManagerSlot()
-{
-    static Ref<CCActionManager> shared;
-    return shared;
-}
-} // namespace
-
-CCActionManager* CCActionManager::sharedManager()
-{
-    Ref<CCActionManager>& shared = sharedManagerSlot();
-    if (!shared) {
-        shared = makeRef<CCActionManager>();
-    }
-    return shared.get();
-}
+CCActionManager* CCActionManager::sharedManager() { return Shared<CCActionManager>::get(); }
 
 void CCActionManager::purgeSharedManager()
 {
-    Ref<CCActionManager>& shared = sharedManagerSlot();
-    if (shared) {
-        CCScheduler::sharedScheduler()->unscheduleUpdateForTarget(shared.get());
-        shared = nullptr;
+    if (CCActionManager* shared = Shared<CCActionManager>::current()) {
+        CCScheduler::sharedScheduler()->unscheduleUpdateForTarget(shared);
+        Shared<CCActionManager>::purge();
     }
 }
 

@@ -9,29 +9,15 @@
 #include "engine/support/CCFileUtils.h"
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
-namespace {
-
-Ref<CCAnimationCache>& sharedSlot()
-{
-    static Ref<CCAnimationCache> shared;
-    return shared;
-}
-
-} // namespace
-
 CCAnimationCache::~CCAnimationCache() = default;
 
-CCAnimationCache* CCAnimationCache::sharedAnimationCache()
-{
-    Ref<CCAnimationCache>& shared = sharedSlot();
-    if (!shared) shared = makeRef<CCAnimationCache>();
-    return shared.get();
-}
+CCAnimationCache* CCAnimationCache::sharedAnimationCache() { return Shared<CCAnimationCache>::get(); }
 
-void CCAnimationCache::purgeSharedAnimationCache() { sharedSlot() = nullptr; }
+void CCAnimationCache::purgeSharedAnimationCache() { Shared<CCAnimationCache>::purge(); }
 
 void CCAnimationCache::addAnimation(CCAnimation* animation, const std::string& name)
 {

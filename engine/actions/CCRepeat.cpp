@@ -23,7 +23,8 @@ CCRepeat::CCRepeat(CCFiniteTimeAction* action, uint32_t times)
 
 Ref<CCAction> CCRepeat::copy() const
 {
-    return makeRef<CCRepeat>(copyAs<CCFiniteTimeAction>(*innerAction_), requestedTimes_);
+    Ref<CCFiniteTimeAction> inner = copyAs<CCFiniteTimeAction>(*innerAction_);
+    return makeRef<CCRepeat>(inner, requestedTimes_);
 }
 
 void CCRepeat::startWithTarget(CCNode* target)

@@ -4,7 +4,8 @@ namespace mw {
 
 Ref<CCAction> CCRepeatForever::copy() const
 {
-    return makeRef<CCRepeatForever>(copyAs<CCActionInterval>(*innerAction_));
+    Ref<CCActionInterval> inner = copyAs<CCActionInterval>(*innerAction_);
+    return makeRef<CCRepeatForever>(inner);
 }
 
 void CCRepeatForever::startWithTarget(CCNode* target)

@@ -20,7 +20,8 @@ public:
 
     Ref<CCAction> copy() const override
     {
-        return makeRef<CCReverseTime>(copyAs<CCFiniteTimeAction>(*other_));
+        Ref<CCFiniteTimeAction> other = copyAs<CCFiniteTimeAction>(*other_);
+        return makeRef<CCReverseTime>(other);
     }
     void startWithTarget(CCNode* target) override
     {

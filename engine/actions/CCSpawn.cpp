@@ -18,9 +18,11 @@ CCSpawn::CCSpawn(CCFiniteTimeAction* one, CCFiniteTimeAction* two)
     // The interval base turned 0 into FLT_EPSILON; the longer part gets the same rule.
     duration_ = std::max(d1, d2) == 0 ? FLT_EPSILON : std::max(d1, d2);
     if (d1 > d2) {
-        two_ = Ref<CCFiniteTimeAction>(CCSequence::actionOne(two_, CCDelayTime::actionWithDuration(d1 - d2)));
+        Ref<CCDelayTime> padding = CCDelayTime::actionWithDuration(d1 - d2);
+        two_ = Ref<CCFiniteTimeAction>(CCSequence::actionOne(two_, padding));
     } else if (d1 < d2) {
-        one_ = Ref<CCFiniteTimeAction>(CCSequence::actionOne(one_, CCDelayTime::actionWithDuration(d2 - d1)));
+        Ref<CCDelayTime> padding = CCDelayTime::actionWithDuration(d2 - d1);
+        one_ = Ref<CCFiniteTimeAction>(CCSequence::actionOne(one_, padding));
     }
 }
 
@@ -55,7 +57,9 @@ Ref<CCFiniteTimeAction> CCSpawn::actionsWithArray(const CCArray* actions)
 
 Ref<CCAction> CCSpawn::copy() const
 {
-    return makeRef<CCSpawn>(copyAs<CCFiniteTimeAction>(*one_), copyAs<CCFiniteTimeAction>(*two_));
+    Ref<CCFiniteTimeAction> one = copyAs<CCFiniteTimeAction>(*one_);
+    Ref<CCFiniteTimeAction> two = copyAs<CCFiniteTimeAction>(*two_);
+    return makeRef<CCSpawn>(one, two);
 }
 
 void CCSpawn::startWithTarget(CCNode* target)

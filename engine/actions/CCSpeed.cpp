@@ -4,7 +4,8 @@ namespace mw {
 
 Ref<CCAction> CCSpeed::copy() const
 {
-    return makeRef<CCSpeed>(copyAs<CCActionInterval>(*innerAction_), speed_);
+    Ref<CCActionInterval> inner = copyAs<CCActionInterval>(*innerAction_);
+    return makeRef<CCSpeed>(inner, speed_);
 }
 
 void CCSpeed::startWithTarget(CCNode* target)

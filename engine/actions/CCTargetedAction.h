@@ -27,7 +27,8 @@ public:
 
     Ref<CCAction> copy() const override
     {
-        return makeRef<CCTargetedAction>(forcedTarget_.get(), copyAs<CCFiniteTimeAction>(*action_));
+        Ref<CCFiniteTimeAction> action = copyAs<CCFiniteTimeAction>(*action_);
+        return makeRef<CCTargetedAction>(forcedTarget_.get(), action);
     }
     // The given node is ignored: everything runs on the forced target.
     void startWithTarget(CCNode* target) override

@@ -22,7 +22,11 @@ public:
 // source feeds one in through deliver().
 class UIAccelerometer {
 public:
+    // The one accelerometer, made on first use.
     static UIAccelerometer* sharedAccelerometer();
+    // Drops the shared accelerometer (and with it the delegate); the next
+    // sharedAccelerometer() makes a fresh one.
+    static void purgeSharedAccelerometer();
 
     // The delegate is not owned; it must clear itself before it goes away
     // (layers do so in onExit).

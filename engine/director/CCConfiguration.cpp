@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "foundation/Log.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
@@ -17,27 +18,16 @@ constexpr uint32_t kSystem4 = 0x04000000;
 // GL_MAX_SAMPLES_APPLE, from the multisample extension Mesa's GLES 1 lacks.
 constexpr GLenum kMaxSamplesApple = 0x8D57;
 
-std::unique_ptr<CCConfiguration>& sharedSlot()
-{
-    static std::unique_ptr<CCConfiguration> shared;
-    return shared;
-}
-
 } // namespace
 
-CCConfiguration* CCConfiguration::sharedConfiguration()
-{
-    std::unique_ptr<CCConfiguration>& shared = sharedSlot();
-    if (!shared) shared = std::make_unique<CCConfiguration>();
-    return shared.get();
-}
+CCConfiguration* CCConfiguration::sharedConfiguration() { return Shared<CCConfiguration>::get(); }
+
+void CCConfiguration::purgeSharedConfiguration() { Shared<CCConfiguration>::purge(); }
 
 std::unique_ptr<CCConfiguration>
 CCConfiguration::replaceShared(std::unique_ptr<CCConfiguration> configuration)
 {
-    std::unique_ptr<CCConfiguration> previous = std::move(sharedSlot());
-    sharedSlot() = std::move(configuration);
-    return previous;
+    return Shared<CCConfiguration>::replace(std::move(configuration));
 }
 
 std::unique_ptr<CCConfiguration>

@@ -20,6 +20,9 @@ public:
 
     // The one configuration, measured against the current context on first use.
     static CCConfiguration* sharedConfiguration();
+    // Drops the shared configuration; the next sharedConfiguration() measures
+    // the current context again.
+    static void purgeSharedConfiguration();
 
     // Measures the current context; systemVersion is a dotted version text.
     explicit CCConfiguration(std::string_view systemVersion = kSystemVersion);

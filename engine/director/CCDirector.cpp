@@ -6,6 +6,7 @@
 #include "engine/actions/CCAnimationCache.h"
 #include "engine/base/CCWinSize.h"
 #include "engine/base/ccDrawingState.h"
+#include "engine/base/UIAccelerometer.h"
 #include "engine/base/ccViewSpace.h"
 #include "engine/director/CCDirectorTimer.h"
 #include "engine/director/EAGLView.h"
@@ -13,9 +14,11 @@
 #include "engine/scheduler/CCScheduler.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTextureCache.h"
+#include "engine/touch/CCTouchDispatcher.h"
 #include "foundation/Clock.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
@@ -26,12 +29,6 @@ constexpr double kPausedAnimationInterval = 1.0 / 4;
 constexpr uint32_t kSceneStackCapacity = 10;
 // Accumulated time after which the frame-rate figure is refreshed.
 constexpr float kFPSUpdateInterval = 0.1f;
-
-Ref<CCDirector>& sharedSlot()
-{
-    static Ref<CCDirector> shared;
-    return shared;
-}
 
 CCDirector::PurgeObserver& purgeObserver()
 {
@@ -68,19 +65,19 @@ CCDirector* CCDirector::sharedDirector()
 
 CCDirector* CCDirector::currentDirector()
 {
-    return sharedSlot().get();
+    return Shared<CCDirector>::current();
 }
 
 void CCDirector::installShared(Ref<CCDirector> director)
 {
-    sharedSlot() = std::move(director);
+    (void)Shared<CCDirector>::replace(std::move(director));
     ccSetWinSizeProvider(&directorWinSize);
     ccSetViewSpaceConversions(&directorToGL, &directorToUI);
 }
 
 void CCDirector::purgeSharedDirector()
 {
-    Ref<CCDirector> old = std::move(sharedSlot());
+    Ref<CCDirector> old = Shared<CCDirector>::replace(nullptr);
     if (!old) return;
     // A running driver (timer, display link) holds the director: let go of it.
     old->stopAnimation();
@@ -189,24 +186,34 @@ void CCDirector::end()
     openGLView_ = nullptr;
 }
 
-// The caches and singletons go in this order: what refers to textures
-// (animations, sprite frames) before the texture cache, the scheduler before the action manager
-// (whose purge then finds a fresh, empty scheduler).
+// Each shared instance goes before the ones it refers to, so that nothing
+// dropped later reaches one already gone (which would make a fresh one):
+// - the touch dispatcher first: its handlers hold the delegates, nodes that
+//   may hold actions, timers and textures;
+// - the accelerometer (a delegate it does not own);
+// - animations before sprite frames, both before the texture cache;
+// - the action manager before the scheduler, so that it leaves the scheduler
+//   it is registered with instead of making a fresh one;
+// - the texture cache last.
 void CCDirector::purgeSharedObjects()
 {
-    auto announce = [](const char* name) {
-        if (purgeObserver()) purgeObserver()(name);
+    struct Step {
+        const char* sharedClass;
+        void (*purge)();
     };
-    announce("CCAnimationCache");
-    CCAnimationCache::purgeSharedAnimationCache();
-    announce("CCSpriteFrameCache");
-    CCSpriteFrameCache::purgeSharedSpriteFrameCache();
-    announce("CCScheduler");
-    CCScheduler::purgeSharedScheduler();
-    announce("CCActionManager");
-    CCActionManager::purgeSharedManager();
-    announce("CCTextureCache");
-    CCTextureCache::purgeSharedTextureCache();
+    static constexpr Step kOrder[] = {
+        {"CCTouchDispatcher", &CCTouchDispatcher::purgeSharedDispatcher},
+        {"UIAccelerometer", &UIAccelerometer::purgeSharedAccelerometer},
+        {"CCAnimationCache", &CCAnimationCache::purgeSharedAnimationCache},
+        {"CCSpriteFrameCache", &CCSpriteFrameCache::purgeSharedSpriteFrameCache},
+        {"CCActionManager", &CCActionManager::purgeSharedManager},
+        {"CCScheduler", &CCScheduler::purgeSharedScheduler},
+        {"CCTextureCache", &CCTextureCache::purgeSharedTextureCache},
+    };
+    for (const Step& step : kOrder) {
+        if (purgeObserver()) purgeObserver()(step.sharedClass);
+        step.purge();
+    }
 }
 
 // ---------------------------------------------------------------- frames

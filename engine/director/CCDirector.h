@@ -76,8 +76,9 @@ public:
     // last scene ends the director.
     void popScene();
     // Shuts the engine down: exits and cleans the running scene, empties the
-    // stack, stops the driver, purges the shared caches and releases the view.
-    // The director itself stays.
+    // stack, stops the driver, drops the frame-rate counter and the projection
+    // delegate, runs purgeSharedObjects and releases the view. The director
+    // itself stays, and so does the configuration.
     virtual void end();
     CCScene* runningScene() const { return runningScene_.get(); }
     // The scene waiting for the next frame, or null.
@@ -152,8 +153,14 @@ public:
     // Memory warning: drops the textures nobody uses.
     void purgeCachedData();
 
-    // Called before each shared object is purged by end(), with its class
-    // name; null for none. Lets tests see the order.
+    // The one teardown order of the engine's shared instances: the touch
+    // dispatcher, the accelerometer, the animation cache, the sprite-frame
+    // cache, the action manager, the scheduler, the texture cache; each is
+    // purged, and the next access makes a fresh one. end() runs it once the
+    // scenes are gone; tests run it through test::resetSharedInstances.
+    static void purgeSharedObjects();
+    // Called before each shared object is purged by purgeSharedObjects, with
+    // its class name; null for none. Lets tests see the order.
     using PurgeObserver = std::function<void(const char* sharedClass)>;
     static void setPurgeObserver(PurgeObserver observer);
 
@@ -198,9 +205,6 @@ protected:
     CGSize winSizeInPoints_;
     CGSize winSizeInPixels_;
     std::thread::id runningThread_;
-
-private:
-    void purgeSharedObjects();
 };
 
 } // namespace mw

@@ -16,6 +16,7 @@
 #include "engine/scheduler/CCScheduler.h"
 #include "engine/touch/CCTouchDispatcher.h"
 #include "foundation/Log.h"
+#include "foundation/Shared.h"
 #include "platform/DeviceProfile.h"
 
 namespace mw {
@@ -63,7 +64,11 @@ CCDirectorIOS::CCDirectorIOS()
 
 void CCDirectorIOS::end()
 {
-    CCTouchDispatcher::sharedDispatcher()->removeAllDelegates();
+    // The view may outlive the director; it must not keep delivering to the
+    // dispatcher that end() purges.
+    if (openGLView_ && openGLView_->touchDelegate() == Shared<CCTouchDispatcher>::current()) {
+        openGLView_->setTouchDelegate(nullptr);
+    }
     CCDirector::end();
 }
 

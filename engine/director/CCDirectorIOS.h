@@ -22,7 +22,8 @@ public:
     // Portrait, content scale 1, drawing on the calling thread.
     CCDirectorIOS();
 
-    // Removes every touch delegate, then shuts down as the base does.
+    // Disconnects the GL view from the touch dispatcher, then shuts down as
+    // the base does (which purges the dispatcher with its delegates).
     void end() override;
 
     // One frame: time step, the scheduler's tick (unless paused), clear, a

@@ -13,17 +13,12 @@
 #include "foundation/Geometry.h"
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
+#include "foundation/Shared.h"
 #include "foundation/Value.h"
 
 namespace mw {
 
 namespace {
-
-Ref<CCSpriteFrameCache>& sharedCache()
-{
-    static Ref<CCSpriteFrameCache> shared;
-    return shared;
-}
 
 // Whether a dictionary can be read as a sheet: "frames" must be a
 // dictionary and the format one of 0 to 3 (guessing at an unknown layout
@@ -110,16 +105,9 @@ Ref<CCSpriteFrame> frameOfFormat3(const Value& entry, CCTexture2D* texture)
 
 } // namespace
 
-CCSpriteFrameCache* CCSpriteFrameCache::sharedSpriteFrameCache()
-{
-    Ref<CCSpriteFrameCache>& shared = sharedCache();
-    if (!shared) {
-        shared = makeRef<CCSpriteFrameCache>();
-    }
-    return shared.get();
-}
+CCSpriteFrameCache* CCSpriteFrameCache::sharedSpriteFrameCache() { return Shared<CCSpriteFrameCache>::get(); }
 
-void CCSpriteFrameCache::purgeSharedSpriteFrameCache() { sharedCache() = nullptr; }
+void CCSpriteFrameCache::purgeSharedSpriteFrameCache() { Shared<CCSpriteFrameCache>::purge(); }
 
 bool CCSpriteFrameCache::addSpriteFramesWithFile(const std::string& plist)
 {

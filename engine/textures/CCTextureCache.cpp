@@ -12,14 +12,12 @@
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Shared.h"
 #include "platform/Image.h"
 
 namespace mw {
 
 namespace {
-
-std::mutex gSharedLock;
-Ref<CCTextureCache> gShared;
 
 std::string lowerCased(std::string text)
 {
@@ -56,23 +54,9 @@ bool takesJPEGRule(const std::string& lower)
 
 } // namespace
 
-CCTextureCache* CCTextureCache::sharedTextureCache()
-{
-    std::lock_guard guard(gSharedLock);
-    if (!gShared) {
-        gShared = makeRef<CCTextureCache>();
-    }
-    return gShared.get();
-}
+CCTextureCache* CCTextureCache::sharedTextureCache() { return Shared<CCTextureCache>::get(); }
 
-void CCTextureCache::purgeSharedTextureCache()
-{
-    Ref<CCTextureCache> old;
-    {
-        std::lock_guard guard(gSharedLock);
-        old = std::move(gShared);
-    }
-}
+void CCTextureCache::purgeSharedTextureCache() { Shared<CCTextureCache>::purge(); }
 
 Ref<CCTexture2D> CCTextureCache::addImage(const std::string& path)
 {

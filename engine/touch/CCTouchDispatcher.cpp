@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <mutex>
 
 #include "engine/touch/CCStandardTouchHandler.h"
 #include "engine/touch/CCTargetedTouchHandler.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
@@ -70,15 +70,14 @@ CCTouchDispatcher::CCTouchDispatcher()
 
 CCTouchDispatcher::~CCTouchDispatcher() = default;
 
-CCTouchDispatcher* CCTouchDispatcher::sharedDispatcher()
+CCTouchDispatcher* CCTouchDispatcher::sharedDispatcher() { return Shared<CCTouchDispatcher>::get(); }
+
+void CCTouchDispatcher::purgeSharedDispatcher()
 {
-    static std::once_flag once;
-    static CCTouchDispatcher* shared = nullptr;
-    std::call_once(once, [] {
-        shared = new CCTouchDispatcher();
-        shared->retain();  // lives for the process
-    });
-    return shared;
+    // Emptied first, so that whoever still holds it (an event being delivered)
+    // lets go of the delegates too.
+    if (CCTouchDispatcher* current = Shared<CCTouchDispatcher>::current()) current->removeAllDelegates();
+    Shared<CCTouchDispatcher>::purge();
 }
 
 // ---------------------------------------------------------------------------
@@ -101,6 +100,8 @@ void CCTouchDispatcher::touches(const UITouchSet& touches, const UIEvent& event,
     if (!dispatchEvents_) return;
     const HandlerHelperData* helper = helperFor(phase);
     if (!helper) return;
+    // A delegate may end the director, which purges this dispatcher.
+    const Ref<CCTouchDispatcher> keepAlive(this);
 
     ++lockDepth_;
     Delivery delivery{*helper, targetedHandlers_->count(), standardHandlers_->count(), std::nullopt};

@@ -73,8 +73,12 @@ public:
     CCTouchDispatcher();
     ~CCTouchDispatcher() override;
 
-    // The one dispatcher of the program, made on first use; it lives for the process.
+    // The one dispatcher of the program, made on first use.
     static CCTouchDispatcher* sharedDispatcher();
+    // Removes every delegate and drops the shared dispatcher; an event being
+    // delivered is finished first, as removals always wait for it. The next
+    // sharedDispatcher() makes a fresh one.
+    static void purgeSharedDispatcher();
 
     // --- Events. Delivers the touches of one phase: the targeted pass, then
     // the standard pass (the other way round with processStandardHandlersFirst).

@@ -19,6 +19,7 @@
 #include "platform/ImageCodecs.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -227,11 +228,7 @@ protected:
         frameCache()->addSpriteFrame(frameNumber(1).get(), "a.png");
         frameCache()->addSpriteFrame(frameNumber(2).get(), "b.png");
     }
-    void TearDown() override
-    {
-        CCAnimationCache::purgeSharedAnimationCache();
-        CCSpriteFrameCache::purgeSharedSpriteFrameCache();
-    }
+    void TearDown() override { test::resetSharedInstances(); }
     static CCSpriteFrameCache* frameCache() { return CCSpriteFrameCache::sharedSpriteFrameCache(); }
     static CCAnimationCache* cache() { return CCAnimationCache::sharedAnimationCache(); }
 
@@ -344,9 +341,7 @@ protected:
     }
     void TearDown() override
     {
-        CCAnimationCache::purgeSharedAnimationCache();
-        CCSpriteFrameCache::purgeSharedSpriteFrameCache();
-        CCTextureCache::purgeSharedTextureCache();
+        test::resetSharedInstances();
         CCFileUtils::setBundlePath(savedBundle_);
     }
 

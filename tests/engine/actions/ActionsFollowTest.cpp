@@ -7,6 +7,7 @@
 #include "engine/actions/CCFollow.h"
 #include "engine/base/CCWinSize.h"
 #include "engine/nodes/CCNode.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -26,7 +27,7 @@ protected:
     {
         world_->onExit();
         world_->stopAllActions();
-        CCActionManager::purgeSharedManager();
+        test::resetSharedInstances();
         ccSetWinSizeProvider(nullptr);
     }
 
@@ -87,7 +88,8 @@ TEST_F(FollowTest, WithoutABoundaryOrWithItSwitchedOffTheHeroIsAlwaysCentred)
 
 TEST_F(FollowTest, FollowingEndsWhenTheHeroLeavesTheScene)
 {
-    world_->runAction(CCFollow::actionWithTarget(hero_));
+    auto follow = CCFollow::actionWithTarget(hero_);
+    world_->runAction(follow);
     hero_->setPosition(CGPoint(40, 60));
     CCActionManager::sharedManager()->update(1 / 60.0f);
     EXPECT_EQ(world_->position(), CGPoint(200, 100));

@@ -24,6 +24,7 @@
 #include "engine/nodes/CCNode.h"
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteProtocol.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -76,7 +77,7 @@ protected:
     {
         node_->onExit();
         node_->stopAllActions();
-        CCActionManager::purgeSharedManager();
+        test::resetSharedInstances();
     }
     static void tick(float dt) { CCActionManager::sharedManager()->update(dt); }
 
@@ -121,7 +122,8 @@ TEST_F(InstantActionTest, EveryCallbackFormRunsInSequenceOrderWithTheSequencesNo
 TEST_F(InstantActionTest, ACallbackRunDirectlyCallsBackBeforeRunReturns)
 {
     auto listener = makeRef<Listener>();
-    node_->runAction(CCCallFuncN::actionWithTarget(listener, callfuncN_selector(Listener::withNode)));
+    auto call = CCCallFuncN::actionWithTarget(listener, callfuncN_selector(Listener::withNode));
+    node_->runAction(call);
     EXPECT_EQ(listener->calls, (std::vector<std::string>{"node:7"}));
     tick(0.1f);  // the manager drops it: no second call
     EXPECT_EQ(listener->calls.size(), 1u);
@@ -155,7 +157,8 @@ TEST_F(InstantActionTest, ARepeatedShowAndHideTogglesOncePerRepetition)
     node_->setVisible(false);
     node_->changes.clear();
     auto pair = CCSequence::actions({CCShow::action().get(), CCHide::action().get()});
-    node_->runAction(CCRepeat::actionWithAction(pair, 3));
+    auto repeat = CCRepeat::actionWithAction(pair, 3);
+    node_->runAction(repeat);
     for (int i = 0; i < 4; ++i) tick(0.1f);
     EXPECT_EQ(node_->changes, (std::vector<bool>{true, false, true, false, true, false}));
 }

@@ -85,7 +85,8 @@ TEST(CCActionInterval, RandomStartBeginsAtARandomPointWhateverTheTimeStep)
         ScopedRandomSource random(std::make_shared<test::ScriptedRandom>(std::vector<int32_t>{c.draw}));
         Log log;
         auto inner = makeRef<Recorder>("s", 2, &log);
-        auto sequence = CCSequenceVorn::actionOne(inner, CCDelayTime::actionWithDuration(0));
+        auto pause = CCDelayTime::actionWithDuration(0);
+        auto sequence = CCSequenceVorn::actionOne(inner, pause);
         auto node = CCNode::node();
         sequence->startWithTarget(node);
         log.clear();

@@ -15,6 +15,7 @@
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "tests/support/ProbeActions.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -24,15 +25,17 @@ using test::Recorder;
 
 class CCActionManagerTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        CCActionManager::purgeSharedManager();
-        CCScheduler::purgeSharedScheduler();
-    }
+    void TearDown() override { test::resetSharedInstances(); }
     CCActionManager& manager() { return *CCActionManager::sharedManager(); }
     Ref<Recorder> recorder(const std::string& name, float duration = 1)
     {
         return makeRef<Recorder>(name, duration, &log);
+    }
+    // Adds a fresh recorder that only the manager holds.
+    void addRecorder(const std::string& name, float duration, CCNode* target, bool paused)
+    {
+        auto action = recorder(name, duration);
+        manager().addAction(action, target, paused);
     }
     // One frame through the scheduler, as the director runs it; answers the log of that frame.
     Log frame(float dt)
@@ -70,7 +73,7 @@ TEST_F(CCActionManagerTest, AnActionThatStopsItselfLetsTheNextOneStepAndOutlives
         stopper->onStep = [&] { manager().removeAction(self); };
         manager().addAction(stopper, node, false);
     }
-    manager().addAction(recorder("n", 5), node, false);
+    addRecorder("n", 5, node, false);
     // The stopper's step writes to itself after the hook: a release inside
     // the step would be a use after free.
     EXPECT_EQ(frame(0.1f), (Log{"s=0", "n=0"}));
@@ -137,9 +140,9 @@ TEST_F(CCActionManagerTest, RemovingAllActionsOfItsOwnNodeDuringAStepEndsThemAll
     CCNode* raw = node.get();
     auto clearer = recorder("x", 5);
     clearer->onStep = [&] { manager().removeAllActionsFromTarget(raw); };
-    manager().addAction(recorder("a", 5), node, false);
+    addRecorder("a", 5, node, false);
     manager().addAction(clearer, node, false);
-    manager().addAction(recorder("c", 5), node, false);
+    addRecorder("c", 5, node, false);
     node = nullptr;  // only the manager holds it now
     EXPECT_EQ(frame(0.1f), (Log{"a=0", "x=0"}));
     EXPECT_TRUE(nodeReleased) << "its entry was deleted after its stepping";
@@ -156,10 +159,10 @@ TEST_F(CCActionManagerTest, RemovingAnotherNodesActionsDuringAStepSkipsThatNode)
         manager().removeAllActionsFromTarget(second);
         manager().removeAllActionsFromTarget(first);
     };
-    manager().addAction(recorder("a", 5), first, false);
+    addRecorder("a", 5, first, false);
     manager().addAction(clearer, first, false);
-    manager().addAction(recorder("b", 5), second, false);
-    manager().addAction(recorder("c", 5), third, false);
+    addRecorder("b", 5, second, false);
+    addRecorder("c", 5, third, false);
     EXPECT_EQ(frame(0.1f), (Log{"a=0", "x=0", "c=0"}));
     EXPECT_EQ(second->retainCount(), 1);
     EXPECT_EQ(first->retainCount(), 1);
@@ -168,10 +171,10 @@ TEST_F(CCActionManagerTest, RemovingAnotherNodesActionsDuringAStepSkipsThatNode)
 TEST_F(CCActionManagerTest, PausedNodesKeepTheirActionsWithoutSteppingThem)
 {
     auto node = CCNode::node();
-    manager().addAction(recorder("a"), node, true);
+    addRecorder("a", 1, node, true);
     EXPECT_EQ(log, (Log{"a>"})) << "started at once, even paused";
     EXPECT_EQ(frame(0.1f), Log{});
-    manager().addAction(recorder("b"), node, false);  // the entry keeps its pause
+    addRecorder("b", 1, node, false);  // the entry keeps its pause
     EXPECT_EQ(frame(0.1f), Log{});
     manager().resumeTarget(node);
     EXPECT_EQ(frame(0.1f), (Log{"a=0", "b=0"}));
@@ -181,7 +184,7 @@ TEST_F(CCActionManagerTest, PausedNodesKeepTheirActionsWithoutSteppingThem)
 
     auto stranger = CCNode::node();
     manager().pauseTarget(stranger);  // unknown: nothing is remembered
-    manager().addAction(recorder("s"), stranger, false);
+    addRecorder("s", 1, stranger, false);
     manager().resumeTarget(node);
     EXPECT_EQ(frame(0.1f), (Log{"a=0.1", "b=0.1", "s=0"}));
 }
@@ -312,13 +315,13 @@ TEST_F(CCActionManagerTest, PurgeUnregistersFromTheSchedulerAndStartsAfresh)
 {
     auto node = CCNode::node();
     CCActionManager* first = &manager();
-    manager().addAction(recorder("a", 5), node, false);
+    addRecorder("a", 5, node, false);
     CCActionManager::purgeSharedManager();
     EXPECT_EQ(node->retainCount(), 1) << "the purge released the node's actions";
     EXPECT_EQ(frame(0.1f), Log{});
     CCActionManager* second = &manager();
     (void)first;
-    manager().addAction(recorder("b", 5), node, false);
+    addRecorder("b", 5, node, false);
     EXPECT_EQ(frame(0.1f), (Log{"b=0"}));
     EXPECT_EQ(second, &manager());
 }
@@ -333,8 +336,8 @@ TEST_F(CCActionManagerTest, NodesWhoseAddressesShareTheLow32BitsStayApart)
     first->retain();  // owned by this test
     second->retain();
 
-    manager().addAction(recorder("a", 5), first, false);
-    manager().addAction(recorder("b", 5), second, true);
+    addRecorder("a", 5, first, false);
+    addRecorder("b", 5, second, true);
     EXPECT_EQ(manager().numberOfRunningActionsInTarget(first), 1u);
     EXPECT_EQ(manager().numberOfRunningActionsInTarget(second), 1u);
     EXPECT_EQ(frame(0.1f), (Log{"a=0"})) << "one paused, one not";

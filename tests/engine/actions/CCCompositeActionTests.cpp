@@ -19,6 +19,7 @@
 #include "foundation/Random.h"
 #include "tests/support/ProbeActions.h"
 #include "tests/support/ScriptedRandom.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -57,13 +58,14 @@ bool everyStartedActionStopped(const Log& log)
 
 class CompositeTest : public ::testing::Test {
 protected:
-    void TearDown() override
+    void TearDown() override { test::resetSharedInstances(); }
+    // The recorders live as long as the test, so a builder can take them
+    // straight from these helpers.
+    Recorder* interval(const std::string& name, float duration)
     {
-        CCActionManager::purgeSharedManager();
-        CCScheduler::purgeSharedScheduler();
+        return keep(makeRef<Recorder>(name, duration, &log));
     }
-    Ref<Recorder> interval(const std::string& name, float duration) { return makeRef<Recorder>(name, duration, &log); }
-    Ref<InstantRecorder> instant(const std::string& name) { return makeRef<InstantRecorder>(name, &log); }
+    InstantRecorder* instant(const std::string& name) { return keep(makeRef<InstantRecorder>(name, &log)); }
 
     // Starts the action on a fresh node and steps it once per entry of `steps`;
     // answers the whole log.
@@ -77,6 +79,16 @@ protected:
 
     Log log;
     Ref<CCNode> node = CCNode::node();
+
+private:
+    template <typename T>
+    T* keep(Ref<T> action)
+    {
+        made_.push_back(action);
+        return action.get();
+    }
+
+    std::vector<Ref<CCAction>> made_;
 };
 
 TEST_F(CompositeTest, SequenceStartsEachActionWhenThePreviousEnds)
@@ -132,13 +144,13 @@ TEST_F(CompositeTest, ListFormsPairFromTheLeftAndReverseInTheOppositeOrder)
     auto a = interval("a", 1), b = interval("b", 1), c = interval("c", 1), d = interval("d", 1);
     auto built = dynamicRef<CCSequence>(CCSequence::actions({a, b, c, d}));
     ASSERT_TRUE(built);
-    EXPECT_EQ(built->second(), d.get());
+    EXPECT_EQ(built->second(), d);
     auto middle = dynamic_cast<CCSequence*>(built->first());
     ASSERT_NE(middle, nullptr);
-    EXPECT_EQ(middle->second(), c.get());
+    EXPECT_EQ(middle->second(), c);
     auto innermost = dynamic_cast<CCSequence*>(middle->first());
     ASSERT_NE(innermost, nullptr);
-    EXPECT_EQ(innermost->first(), a.get());
+    EXPECT_EQ(innermost->first(), a);
     EXPECT_EQ(built->duration(), 4);
 
     auto reversed = built->reverse();
@@ -146,7 +158,7 @@ TEST_F(CompositeTest, ListFormsPairFromTheLeftAndReverseInTheOppositeOrder)
     EXPECT_EQ(run(*reversed, {0, 4}), (Log{"d'>", "d'=0", "d'=1", "d'<", "c'>", "c'=1", "c'<", "b'>", "b'=1",
                                            "b'<", "a'>", "a'=1"}));
 
-    EXPECT_EQ(CCSequence::actions({a}).get(), a.get()) << "one action comes back unwrapped";
+    EXPECT_EQ(CCSequence::actions({a}).get(), a) << "one action comes back unwrapped";
     EXPECT_FALSE(CCSequence::actions({nullptr, a}));
     EXPECT_FALSE(CCSequence::actions({}));
     auto array = CCArray::array();
@@ -154,13 +166,15 @@ TEST_F(CompositeTest, ListFormsPairFromTheLeftAndReverseInTheOppositeOrder)
     array->addObject(a);
     array->addObject(b);
     EXPECT_EQ(CCSequence::actionsWithArray(array)->duration(), 2);
-    EXPECT_FALSE(CCSequence::actionOne(a, CCActionInterval::actionWithDuration(1))->reverse())
+    auto plain = CCActionInterval::actionWithDuration(1);
+    EXPECT_FALSE(CCSequence::actionOne(a, plain)->reverse())
         << "an inner action without a reverse gives none";
 }
 
 TEST_F(CompositeTest, ProgressRunningBackwardsFinishesTheSecondAndRestartsTheFirst)
 {
-    auto backwards = CCReverseTime::actionWithAction(CCSequence::actionOne(interval("a", 1), interval("b", 1)));
+    auto forwards = CCSequence::actionOne(interval("a", 1), interval("b", 1));
+    auto backwards = CCReverseTime::actionWithAction(forwards);
     EXPECT_EQ(run(*backwards, {0, 1.5f}),
               (Log{"a>", "a=1", "a<", "b>", "b=1", "b=1", "b<", "a>", "a=0.5"}));
 }
@@ -285,7 +299,8 @@ TEST_F(CompositeTest, RepeatForeverCarriesTheOvershootIntoTheNextRound)
 TEST_F(CompositeTest, RepeatForeverAroundARandomStartSequenceStartsEachRoundAnywhere)
 {
     ScopedRandomSource random(std::make_shared<test::ScriptedRandom>(std::vector<int32_t>{1 << 30, 1 << 29}));
-    auto walk = CCSequenceVorn::actionOne(interval("w", 1), CCDelayTime::actionWithDuration(1));
+    auto pause = CCDelayTime::actionWithDuration(1);
+    auto walk = CCSequenceVorn::actionOne(interval("w", 1), pause);
     auto forever = CCRepeatForever::actionWithAction(walk);
     const Log steps = run(*forever, {0, 1.0f, 0.0f});
     // First round from half way (the delay), second from a quarter (half the walk).

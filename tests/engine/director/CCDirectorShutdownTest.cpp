@@ -16,6 +16,7 @@
 #include "platform/Image.h"
 #include "platform/LifeCycle.h"
 #include "tests/engine/director/DirectorTestSupport.h"
+#include "tests/engine/touch/TouchTestDelegates.h"
 
 namespace mw::test {
 namespace {
@@ -55,6 +56,7 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     ASSERT_EQ(CCTouchDispatcher::sharedDispatcher()->handlerCount(1), 2);
 
     // Held so that a fresh object cannot reuse an old one's address.
+    Ref<CCTouchDispatcher> dispatcherBefore(CCTouchDispatcher::sharedDispatcher());
     Ref<CCScheduler> schedulerBefore(CCScheduler::sharedScheduler());
     Ref<CCActionManager> managerBefore(CCActionManager::sharedManager());
     Ref<CCTextureCache> cacheBefore(CCTextureCache::sharedTextureCache());
@@ -71,16 +73,19 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     director().end();
 
     EXPECT_EQ(journal, (Journal{"A:exit", "A:cleanup"}));
-    EXPECT_EQ(purged, (std::vector<std::string>{"CCAnimationCache", "CCSpriteFrameCache", "CCScheduler",
-                                                "CCActionManager", "CCTextureCache"}));
+    EXPECT_EQ(purged, (std::vector<std::string>{"CCTouchDispatcher", "UIAccelerometer", "CCAnimationCache",
+                                                "CCSpriteFrameCache", "CCActionManager", "CCScheduler",
+                                                "CCTextureCache"}));
     EXPECT_EQ(director().scenesStack()->count(), 0u);
     EXPECT_EQ(director().nextScene(), nullptr);
     EXPECT_EQ(director().openGLView(), nullptr);
     EXPECT_FALSE(static_cast<CCDirectorDisplayLink&>(director()).isAnimating());
     // Touch delegates are gone before anything else.
-    EXPECT_EQ(CCTouchDispatcher::sharedDispatcher()->handlerCount(0), 0);
+    EXPECT_EQ(dispatcherBefore->handlerCount(0), 0);
+    EXPECT_EQ(dispatcherBefore->handlerCount(1), 0);
     EXPECT_EQ(CCTouchDispatcher::sharedDispatcher()->handlerCount(1), 0);
     // The shared objects are fresh ones.
+    EXPECT_NE(CCTouchDispatcher::sharedDispatcher(), dispatcherBefore);
     EXPECT_NE(CCScheduler::sharedScheduler(), schedulerBefore);
     EXPECT_NE(CCActionManager::sharedManager(), managerBefore);
     EXPECT_NE(CCTextureCache::sharedTextureCache(), cacheBefore);
@@ -102,7 +107,10 @@ public:
     {
         CCNode::onEnter();
         if (when_ == When::Update) scheduleUpdate();
-        if (when_ == When::Action) runAction(CCCallFunc::actionWithTarget(this, call_selector(EndingNode::finish)));
+        if (when_ == When::Action) {
+            auto call = CCCallFunc::actionWithTarget(this, call_selector(EndingNode::finish));
+            runAction(call);
+        }
     }
     void update(float) override { finish(); }
     void draw() override
@@ -138,9 +146,32 @@ TEST_F(CCDirectorShutdownTest, EndingInsideAFrameFinishesThatFrameSafely)
     }
 }
 
+TEST_F(CCDirectorShutdownTest, EndingFromATouchFinishesThatDeliveryAndDisconnectsTheView)
+{
+    Ref<RecordingScene> scene = runScene();
+    CallLog log;
+    // Does not claim the touch, so the standard delegate gets it next.
+    auto ender = makeRef<LoggingTargeted>("ender", log, false);
+    ender->onBegan = [] { CCDirector::sharedDirector()->end(); };
+    auto bystander = makeRef<LoggingStandard>("bystander", log);
+    CCTouchDispatcher::sharedDispatcher()->addTargetedDelegate(ender.get(), 0, false);
+    CCTouchDispatcher::sharedDispatcher()->addStandardDelegate(bystander.get(), 0);
+
+    // The sanitizers watch for the dispatcher being freed while it delivers,
+    // and for the view delivering to it once it is gone.
+    Ref<UITouch> touch = driver().touchDown({10, 20});
+    const std::vector<std::string> delivered{"ender:began", "bystander:began(1)"};
+    EXPECT_EQ(log.lines, delivered) << "removals wait for the event in delivery";
+    EXPECT_EQ(director().runningScene(), nullptr);
+    EXPECT_EQ(driver().view()->touchDelegate(), nullptr);
+    driver().touchUp(touch.get());
+    Ref<UITouch> later = driver().touchDown({10, 20});
+    EXPECT_EQ(log.lines, delivered) << "nothing reaches a delegate after the end";
+}
+
 TEST_F(CCDirectorShutdownTest, MemoryWarningDropsOnlyTheTexturesNobodyHolds)
 {
-    runScene();
+    Ref<RecordingScene> scene = runScene();
     // The frame-rate counter's image may already be cached.
     const size_t before = CCTextureCache::sharedTextureCache()->count();
     Ref<CCTexture2D> kept = textureNamed("kept");

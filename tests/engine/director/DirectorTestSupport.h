@@ -12,6 +12,7 @@
 #include "engine/touch/CCTouchDispatcher.h"
 #include "platform/DeviceProfile.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw::test {
 
@@ -65,14 +66,14 @@ protected:
     {
         GLTestContext* gl = GLTestContext::acquire(64, 64);
         ASSERT_NE(gl, nullptr) << "no headless GL context";
-        CCTouchDispatcher::sharedDispatcher()->removeAllDelegates();
+        resetSharedInstances();
         driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device_));
         ASSERT_NE(driver_, nullptr);
     }
     void TearDown() override
     {
         driver_.reset();
-        CCTouchDispatcher::sharedDispatcher()->removeAllDelegates();
+        resetSharedInstances();
     }
 
 public:

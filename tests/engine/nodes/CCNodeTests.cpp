@@ -5,6 +5,7 @@
 #include <functional>
 #include <regex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "engine/actions/CCActionInterval.h"
@@ -14,15 +15,34 @@
 #include "engine/base/ccViewSpace.h"
 #include "engine/nodes/CCCamera.h"
 #include "engine/nodes/CCNode.h"
+#include "engine/nodes/CCScene.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "platform/UITouch.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/ProbeActions.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
 
 using Log = std::vector<std::string>;
+
+// A convenience constructor answers a temporary Ref, which releases the node
+// when the statement ends: a raw pointer taken from it would dangle, so only
+// a Ref that outlives the statement lends its pointer.
+static_assert(!std::is_convertible_v<decltype(CCNode::node()), CCNode*>);
+static_assert(!std::is_convertible_v<Ref<CCNode>&&, CCNode*>);
+static_assert(!std::is_convertible_v<const Ref<CCScene>&&, CCNode*>);
+static_assert(std::is_convertible_v<Ref<CCNode>&, CCNode*>);
+static_assert(std::is_convertible_v<const Ref<CCScene>&, CCNode*>);
+
+TEST(CCNodeOwnershipTest, ANamedRefLendsItsPointerWithoutRetaining)
+{
+    auto n = CCNode::node();
+    CCNode* raw = n;
+    EXPECT_EQ(raw, n.get());
+    EXPECT_EQ(raw->retainCount(), 1);
+}
 
 // A node that writes its draws and life-cycle calls into a shared log, and
 // lets tests see its dirty flags.
@@ -73,8 +93,7 @@ class CCNodeTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        CCActionManager::purgeSharedManager();
-        CCScheduler::purgeSharedScheduler();
+        test::resetSharedInstances();
         ccSetContentScaleFactor(1);
         ccSetViewSpaceConversions(nullptr, nullptr);
     }
@@ -137,10 +156,11 @@ TEST_F(CCNodeVisitTest, AnInvisibleNodeHidesItsWholeSubtree)
 {
     auto parent = probe("P");
     auto hidden = probe("h");
-    hidden->addChild(probe("x"), -1);
-    hidden->addChild(probe("y"), 1);
+    auto x = probe("x"), y = probe("y"), v = probe("v");
+    hidden->addChild(x, -1);
+    hidden->addChild(y, 1);
     parent->addChild(hidden);
-    parent->addChild(probe("v"), 1);
+    parent->addChild(v, 1);
     hidden->setVisible(false);
     EXPECT_EQ(visit(*parent), (Log{"P", "v"}));
     hidden->setVisible(true);
@@ -184,7 +204,8 @@ TEST_F(CCNodeVisitTest, AnActiveGridWrapsTheDrawingAndTakesOverTheCamera)
     auto node = probe("n");
     auto grid = makeRef<FakeGrid>(&log);
     node->setGrid(grid);
-    node->addChild(probe("c"), 1);
+    auto child = probe("c");
+    node->addChild(child, 1);
     node->camera()->setEyeX(0, 0, 100);
     float seen[16] = {};
     node->onDraw = [&] { glGetFloatv(GL_MODELVIEW_MATRIX, seen); };
@@ -363,7 +384,8 @@ TEST_F(CCNodeTest, RemovalWithCleanupStopsTheSubtreesWorkAndWithoutItKeepsItPaus
     scene->addChild(dropped);
     for (CCNode* n : {keptChild.get(), droppedChild.get()}) {
         n->schedule(schedule_selector(Probe::tick));
-        n->runAction(makeRef<test::ProbeAction>(10.0f));
+        auto counting = makeRef<test::ProbeAction>(10.0f);
+        n->runAction(counting);
     }
 
     scene->removeChild(dropped, true);
@@ -394,7 +416,8 @@ TEST_F(CCNodeTest, ActionShortcutsGoThroughTheSharedManager)
     EXPECT_EQ(node->numberOfRunningActions(), 1u);
     node->stopAction(plain);
     EXPECT_EQ(node->numberOfRunningActions(), 0u);
-    node->runAction(makeRef<test::ProbeAction>(1.0f));
+    auto another = makeRef<test::ProbeAction>(1.0f);
+    node->runAction(another);
     node->stopAllActions();
     EXPECT_EQ(node->numberOfRunningActions(), 0u);
 

@@ -16,6 +16,7 @@
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTextureCache.h"
 #include "tests/engine/sprites/SpriteTestSupport.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -138,8 +139,7 @@ class ProgressTimerActionTest : public ProgressTimerTest {
 protected:
     void TearDown() override
     {
-        CCActionManager::purgeSharedManager();
-        CCScheduler::purgeSharedScheduler();
+        test::resetSharedInstances();
         ProgressTimerTest::TearDown();
     }
 };

@@ -69,7 +69,7 @@ TEST_F(RenderTextureTest, SizesWithoutPixelsAreRefused)
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &before);
     for (const auto& [width, height] : std::vector<std::pair<int, int>>{{0, 8}, {8, 0}, {-5, 8}, {8, -1}}) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
-        EXPECT_THROW(CCRenderTexture::renderTextureWithWidth(width, height), std::invalid_argument);
+        EXPECT_THROW((void)CCRenderTexture::renderTextureWithWidth(width, height), std::invalid_argument);
     }
     GLint bound = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_OES, &bound);

@@ -347,20 +347,20 @@ void buildScene(CCNode* parent)
         parent->addChild(s.get());
         return s;
     };
-    add("red", {10, 10}, [](CCSprite* s) { s->setRotation(30); });
+    (void)add("red", {10, 10}, [](CCSprite* s) { s->setRotation(30); });
     Ref<CCSprite> split = add("split", {40, 12}, [](CCSprite* s) {
         s->setFlipX(true);
         s->setScale(0.75f);
     });
-    add("updown", {12, 44}, [](CCSprite* s) {
+    (void)add("updown", {12, 44}, [](CCSprite* s) {
         s->setFlipY(true);
         s->setSkewX(20);
     });
-    add("turned", {44, 46}, [](CCSprite* s) {
+    (void)add("turned", {44, 46}, [](CCSprite* s) {
         s->setColor({255, 128, 0});
         s->setOpacity(200);
     });
-    add("glass", {30, 30}, [](CCSprite* s) { s->setScale(1.5f); });
+    (void)add("glass", {30, 30}, [](CCSprite* s) { s->setScale(1.5f); });
     Ref<CCSprite> child = CCSprite::spriteWithSpriteFrameName("white");
     child->setScale(0.5f);
     child->setRotation(45);

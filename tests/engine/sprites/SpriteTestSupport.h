@@ -21,6 +21,7 @@
 #include "platform/Image.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw::test {
 
@@ -117,13 +118,11 @@ public:
         savedBundle_ = CCFileUtils::bundlePath();
         CCFileUtils::setBundlePath(folder_.path());
         ccSetContentScaleFactor(1);
-        CCTextureCache::purgeSharedTextureCache();
-        CCSpriteFrameCache::purgeSharedSpriteFrameCache();
+        resetSharedInstances();
     }
     ~ScratchBundle()
     {
-        CCSpriteFrameCache::purgeSharedSpriteFrameCache();
-        CCTextureCache::purgeSharedTextureCache();
+        resetSharedInstances();
         ccSetContentScaleFactor(1);
         CCFileUtils::setBundlePath(savedBundle_);
     }

@@ -191,7 +191,6 @@ TEST_F(SpriteTest, ShowsAFrameOfANamedAnimation)
     sprite->setDisplayFrameWithAnimationName("run", 0);
     EXPECT_TRUE(sprite->isFrameDisplayed(frameNamed("split")));
     EXPECT_EQ(log.lines().size(), 2u);
-    CCAnimationCache::purgeSharedAnimationCache();
 }
 
 TEST_F(SpriteTest, AnUnknownFrameNameGivesAnEmptySpriteAndOneLogLine)

@@ -127,7 +127,12 @@ TEST_F(CCArrayTest, EditsKeepOrderExceptTheFastRemovals)
         {"insertObject in the middle", "ABC", [](CCArray& a, CCArrayTest& t) { a.insertObject(t.item('E'), 1); }, "AEBC"},
         {"insertObject at the end", "AB", [](CCArray& a, CCArrayTest& t) { a.insertObject(t.item('E'), 2); }, "ABE"},
         {"replaceObjectAtIndex", "ABC", [](CCArray& a, CCArrayTest& t) { a.replaceObjectAtIndex(1, t.item('E')); }, "AEC"},
-        {"removeObjectsInArray", "ABCAD", [](CCArray& a, CCArrayTest& t) { a.removeObjectsInArray(t.arrayOf("AD")); }, "BCA"},
+        {"removeObjectsInArray", "ABCAD",
+         [](CCArray& a, CCArrayTest& t) {
+             auto ad = t.arrayOf("AD");
+             a.removeObjectsInArray(ad);
+         },
+         "BCA"},
         {"removeObjectsInArray of itself", "ABC", [](CCArray& a, CCArrayTest&) { a.removeObjectsInArray(&a); }, ""},
         {"removeLastObject", "ABC", [](CCArray& a, CCArrayTest&) { a.removeLastObject(); }, "AB"},
         {"removeLastObject of an empty array", "", [](CCArray& a, CCArrayTest&) { a.removeLastObject(); }, ""},
@@ -168,7 +173,8 @@ TEST_F(CCArrayTest, HoldsOneReferencePerSlotAndReleasesWhatItDrops)
     bool destroyedWithArray = false;
     {
         auto holder = CCArray::array();
-        holder->addObject(makeRef<Item>(1, "Y", &destroyedWithArray));
+        auto onlyInTheArray = makeRef<Item>(1, "Y", &destroyedWithArray);
+        holder->addObject(onlyInTheArray);
     }
     EXPECT_TRUE(destroyedWithArray) << "destroying the array releases its items";
 }
@@ -181,11 +187,20 @@ TEST_F(CCArrayTest, ArraysMadeFromOthersShareTheirItemsInOrder)
         uint32_t capacity;
     };
     const std::vector<Case> cases = {
-        {"arrayWithArray", [](CCArrayTest& t) { return CCArray::arrayWithArray(t.arrayOf("CAB")); }, 3},
+        {"arrayWithArray",
+         [](CCArrayTest& t) {
+             auto cab = t.arrayOf("CAB");
+             return CCArray::arrayWithArray(cab);
+         },
+         3},
         {"copy", [](CCArrayTest& t) { return t.arrayOf("CAB")->copy(); }, 3},
         {"arrayWithNSArray", [](CCArrayTest& t) { return CCArray::arrayWithNSArray(t.arrayOf("CAB")->getNSArray()); },
          3},
-        {"arrayWithArray of an empty array", [](CCArrayTest&) { return CCArray::arrayWithArray(CCArray::array()); },
+        {"arrayWithArray of an empty array",
+         [](CCArrayTest&) {
+             auto empty = CCArray::array();
+             return CCArray::arrayWithArray(empty);
+         },
          1},
     };
     for (const auto& c : cases) {
@@ -201,7 +216,8 @@ TEST_F(CCArrayTest, ArraysMadeFromOthersShareTheirItemsInOrder)
 
     auto target = arrayOf("A");
     target->addObjectsFromNSArray(arrayOf("BC")->getNSArray());
-    target->addObjectsFromArray(arrayOf("D"));
+    auto d = arrayOf("D");
+    target->addObjectsFromArray(d);
     EXPECT_EQ(names(*target), "ABCD");
     EXPECT_EQ(target->capacity(), 4u) << "doubled to hold the batch, then enough for the next";
     target->exchangeObjectAtIndex(0, 3);
@@ -291,7 +307,8 @@ TEST_F(CCArrayTest, IsEqualToArrayNeedsTheSameLengthAndEqualItems)
         {"same order required", "AB", "BA", false, false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(arrayOf(c.mine)->isEqualToArray(arrayOf(c.theirs)), c.expected) << c.what;
+        auto theirs = arrayOf(c.theirs);
+        EXPECT_EQ(arrayOf(c.mine)->isEqualToArray(theirs), c.expected) << c.what;
     }
     EXPECT_FALSE(arrayOf("A")->isEqualToArray(nullptr));
 
@@ -310,9 +327,13 @@ TEST_F(CCArrayTest, IsEqualToArrayNeedsTheSameLengthAndEqualItems)
         for (const Value& v : values) array->addObject(ValueObject::with(v).get());
         return array;
     };
-    EXPECT_TRUE(boxed({Value("farm"), Value(3)})->isEqualToArray(boxed({Value("farm"), Value(3)})));
-    EXPECT_FALSE(boxed({Value("farm")})->isEqualToArray(boxed({Value("mill")})));
-    EXPECT_FALSE(boxed({Value(3)})->isEqualToArray(boxed({Value("3")})));
+    const auto equal = [&](std::initializer_list<Value> mine, std::initializer_list<Value> theirs) {
+        auto other = boxed(theirs);
+        return boxed(mine)->isEqualToArray(other);
+    };
+    EXPECT_TRUE(equal({Value("farm"), Value(3)}, {Value("farm"), Value(3)}));
+    EXPECT_FALSE(equal({Value("farm")}, {Value("mill")}));
+    EXPECT_FALSE(equal({Value(3)}, {Value("3")}));
 }
 
 int compareItemSlots(const void* a, const void* b)

@@ -6,6 +6,7 @@
 #include "tests/engine/textures/PVRContainerFiles.h"
 #include "tests/engine/textures/PVRTestFiles.h"
 #include "tests/engine/textures/TextureTestSupport.h"
+#include "tests/support/SharedInstances.h"
 
 namespace mw {
 namespace {
@@ -41,7 +42,7 @@ protected:
     }
     void TearDown() override
     {
-        CCTextureCache::purgeSharedTextureCache();
+        test::resetSharedInstances();
         CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA8888);
         CCFileUtils::setBundlePath(savedBundle_);
     }

@@ -22,6 +22,8 @@ constexpr int32_t kStandard = 1;
 
 class DispatcherTest : public ::testing::Test {
 protected:
+    // Registers a new delegate. Its handler keeps it alive, so a test that
+    // never touches it again drops the answer with (void).
     Ref<LoggingTargeted> targeted(const std::string& name, int32_t priority, bool swallows = true,
                                   bool claims = true)
     {
@@ -93,11 +95,11 @@ TEST_F(DispatcherTest, TargetedWalkAsksTheGamesRegistrationsFromTheHighestPriori
 
 TEST_F(DispatcherTest, EqualPrioritiesAskTheEarliestTargetedAndTheLatestStandardFirst)
 {
-    targeted("first", 0, false, false);
-    targeted("second", 0, false, false);
-    standard("firstStd", 0);
-    standard("secondStd", 0);
-    standard("low", -1);
+    (void)targeted("first", 0, false, false);
+    (void)targeted("second", 0, false, false);
+    (void)standard("firstStd", 0);
+    (void)standard("secondStd", 0);
+    (void)standard("low", -1);
     EXPECT_EQ(began(newTouch()),
         (Lines {"first:began", "second:began", "low:began(1)", "secondStd:began(1)", "firstStd:began(1)"}));
 }
@@ -161,15 +163,15 @@ TEST_F(DispatcherTest, StandardHandlersGetTheEventsOwnSetOnlyWhenAlone)
     send(UITouchPhase::Began, touches);
     EXPECT_EQ(plain->lastSet, &touches);
 
-    targeted("bystander", 0, false, false);
+    (void)targeted("bystander", 0, false, false);
     send(UITouchPhase::Began, touches);
     EXPECT_NE(plain->lastSet, &touches);
 }
 
 TEST_F(DispatcherTest, ProcessingStandardHandlersFirstShowsThemEveryTouch)
 {
-    targeted("swallower", 0, true);
-    standard("std", 0);
+    (void)targeted("swallower", 0, true);
+    (void)standard("std", 0);
     dispatcher->setProcessStandardHandlersFirst(true);
     EXPECT_EQ(send(UITouchPhase::Began, {newTouch(), newTouch()}),
               (Lines{"std:began(2)", "swallower:began", "swallower:began"}));
@@ -181,7 +183,7 @@ TEST_F(DispatcherTest, BeganOnlyDelegateStillLosesItsClaimsAndSwallows)
 {
     auto beganOnly = makeRef<LoggingTargeted>("t", log, true, kCCTouchBeganBit);
     dispatcher->addTargetedDelegate(beganOnly.get(), 0, true);
-    standard("std", 0);
+    (void)standard("std", 0);
     auto& claims = dispatcher->handlerAt(kTargeted, 0)->asTargeted()->claimedTouches();
 
     auto first = newTouch();
@@ -455,8 +457,8 @@ TEST_F(DispatcherTest, ReRegisteredDelegateTakesItsPlaceByTheNewRegistration)
 
 TEST_F(DispatcherTest, ReversedDirectionKeepsListsDescendingFromLaterAdditionsOn)
 {
-    targeted("zero", 0, false, false);
-    targeted("ten", 10, false, false);
+    (void)targeted("zero", 0, false, false);
+    (void)targeted("ten", 10, false, false);
     dispatcher->setReversePriority(true);
     EXPECT_TRUE(dispatcher->reversePriority());
     EXPECT_EQ(priorities(kTargeted), (std::vector<int32_t>{0, 10}));  // no re-sort by itself
@@ -469,8 +471,8 @@ TEST_F(DispatcherTest, ReversedDirectionKeepsListsDescendingFromLaterAdditionsOn
     // The walk from the last entry now asks the lowest value first.
     EXPECT_EQ(began(newTouch()), (Lines{"five:began", "zero:began", "ten:began"}));
 
-    standard("s0", 0);
-    standard("s9", 9);
+    (void)standard("s0", 0);
+    (void)standard("s9", 9);
     EXPECT_EQ(priorities(kStandard), (std::vector<int32_t>{9, 0}));
 }
 
@@ -601,7 +603,7 @@ struct OperatorCase {
 
 TEST_F(DispatcherTest, OperatorsCompareFieldValues)
 {
-    for (int32_t priority : {-2, -1, 0, 1, 2}) targeted("p", priority);
+    for (int32_t priority : {-2, -1, 0, 1, 2}) (void)targeted("p", priority);
     const OperatorCase cases[] = {
         {0, 0, 0, 0},   {1, 0, 0, 5},   {2, 0, 0, 4},   {3, 0, 0, 1},   {4, 0, 0, 3},   {5, 0, 0, 2},
         {6, 0, 0, 3},   {7, 0, 0, 2},   {8, -1, 1, 3},  {9, -1, 1, 2},  {10, -1, 1, 2}, {11, -1, 1, 1},
@@ -698,7 +700,7 @@ TEST_F(DispatcherTest, QueriesDuringAnEventSeePendingAdditions)
 
 TEST_F(DispatcherTest, InvalidSelectionsAreRefused)
 {
-    targeted("t", 0);
+    (void)targeted("t", 0);
     EXPECT_EQ(dispatcher->alterTouchHandler(kTargeted, nullptr, CCTouchDispatcher::kFieldDelegate, 0, 0, 1,
                                             CCTouchDispatcher::kAlterRemove, 1),
               -1);
@@ -727,7 +729,7 @@ TEST_F(DispatcherTest, HandlerInTheWrongListIsNeverCalled)
 TEST_F(DispatcherTest, SettingsChangedDuringAnEventWaitUntilItEnds)
 {
     auto trigger = targeted("trigger", 0, true);
-    standard("std", 0);
+    (void)standard("std", 0);
     std::map<std::string, int32_t> seen;
     trigger->onBegan = [&, fired = false]() mutable {
         if (fired) return;
@@ -757,7 +759,7 @@ TEST_F(DispatcherTest, SettingsChangedDuringAnEventWaitUntilItEnds)
 TEST_F(DispatcherTest, SwitchedOffDeliveryLosesEventsAndLeavesClaimsBehind)
 {
     auto t = targeted("t", 0);
-    standard("std", 0);
+    (void)standard("std", 0);
     auto touch = newTouch();
     dispatcher->setDispatchEvents(false);
     EXPECT_EQ(began(touch), Lines{});
@@ -790,7 +792,7 @@ TEST_F(DispatcherTest, DebugListingVisitsLiveThenPendingHandlers)
     auto listing = makeRef<ListingDispatcher>();
     dispatcher.reset(listing.get());
     auto trigger = targeted("trigger", 1, false, false);
-    targeted("other", 2, false, false);
+    (void)targeted("other", 2, false, false);
     EXPECT_EQ(dispatcher->printDebugLog(0, kTargeted), 2);
     EXPECT_EQ(listing->listed, (std::vector<std::pair<int32_t, int32_t>>{{1, 1}, {2, 2}}));
     EXPECT_EQ(dispatcher->printDebugLog(0, 5), 0);
