@@ -204,10 +204,12 @@ TEST(CCDirectorTimerTest, TheRunLoopTimerDrawsAFrameEveryIntervalAndFollowsItsCh
 TEST_F(CCDirectorTimeStepTest, ChangingTheIntervalWhileRunningRebuildsTheLink)
 {
     auto& linkDirector = static_cast<CCDirectorDisplayLink&>(director());
-    CADisplayLink* before = linkDirector.displayLink();
+    // Held, so that the new link cannot be allocated at the old one's address.
+    const Ref<CADisplayLink> before(linkDirector.displayLink());
     ASSERT_NE(before, nullptr);
     linkDirector.setAnimationInterval(0.25);
-    EXPECT_NE(linkDirector.displayLink(), before);
+    EXPECT_NE(linkDirector.displayLink(), before.get());
+    EXPECT_FALSE(before->isValid());
     EXPECT_EQ(linkDirector.displayLink()->frameInterval(), 7);
     EXPECT_EQ(CADisplayLink::activeLinkCount(), 1u);
 }
