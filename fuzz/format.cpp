@@ -1,6 +1,9 @@
 // Feeds arbitrary format strings and arguments to format(). The input is the
 // format string, a zero byte, then the arguments: each starts with a byte whose
-// low four bits choose its kind, followed by the bytes of its value.
+// low four bits choose its kind, followed by the bytes of its value. Where the
+// format string is text around one conversion that printf reads the same way
+// and the first argument is of that conversion's type, the result must equal
+// snprintf's.
 //
 // format() pads any one field to at most 2^20 characters, so a short input of
 // large widths could ask for gigabytes and hold each run up for a long time.
@@ -13,7 +16,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -114,6 +120,91 @@ private:
     bool bounded_;
 };
 
+// The printf type of the one conversion in `fmt`, when `fmt` is plain text
+// around a single "%[flags][width][.precision]conversion" that printf defines
+// for that type: d i o u x X for an int, f F e E g G for a double, s for a
+// string. Precisions above 330 are left out: format() stops at 330 digits
+// where printf goes on.
+enum class PrintfType { None, Int, Double, String };
+
+PrintfType printfType(std::string_view fmt)
+{
+    const size_t percent = fmt.find('%');
+    if (percent == std::string_view::npos) return PrintfType::None;
+    size_t i = percent + 1;
+    std::string_view flags;
+    const size_t flagsStart = i;
+    while (i < fmt.size() && std::string_view("-+ 0#").find(fmt[i]) != std::string_view::npos) ++i;
+    flags = fmt.substr(flagsStart, i - flagsStart);
+    while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') ++i;
+    int precision = -1;
+    if (i < fmt.size() && fmt[i] == '.') {
+        precision = 0;
+        for (++i; i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9'; ++i) {
+            precision = std::min(precision * 10 + (fmt[i] - '0'), 1 << 20);
+        }
+    }
+    if (i >= fmt.size() || fmt.find('%', i + 1) != std::string_view::npos) return PrintfType::None;
+    const char conversion = fmt[i];
+    const bool alternate = flags.find('#') != std::string_view::npos;
+    const bool zero = flags.find('0') != std::string_view::npos;
+    if (std::string_view("di").find(conversion) != std::string_view::npos) {
+        return alternate ? PrintfType::None : PrintfType::Int;
+    }
+    if (std::string_view("ouxX").find(conversion) != std::string_view::npos) {
+        const bool signFlags = flags.find_first_of("+ ") != std::string_view::npos;
+        return (alternate && conversion == 'u') || signFlags ? PrintfType::None : PrintfType::Int;
+    }
+    if (std::string_view("fFeEgG").find(conversion) != std::string_view::npos) {
+        return precision > 330 ? PrintfType::None : PrintfType::Double;
+    }
+    if (conversion == 's') {
+        return alternate || zero || flags.find_first_of("+ ") != std::string_view::npos ? PrintfType::None
+                                                                                       : PrintfType::String;
+    }
+    return PrintfType::None;
+}
+
+// snprintf's result for `fmt` and one argument.
+template <typename T>
+std::string printfResult(const std::string& fmt, T value)
+{
+    const int length = std::snprintf(nullptr, 0, fmt.c_str(), value);
+    if (length < 0) return "(snprintf failed)";
+    std::string out(size_t(length) + 1, '\0');
+    std::snprintf(out.data(), out.size(), fmt.c_str(), value);
+    out.resize(size_t(length));
+    return out;
+}
+
+bool isAscii(const std::string& text)
+{
+    return std::all_of(text.begin(), text.end(), [](unsigned char c) { return c != 0 && c < 0x80; });
+}
+
+// The snprintf result for the first argument, or nothing where the two
+// functions are not meant to agree.
+std::optional<std::string> expectedFromPrintf(std::string_view fmt, const std::vector<mw::FormatArg>& args)
+{
+    if (args.empty()) return std::nullopt;
+    const mw::FormatArg& arg = args.front();
+    const std::string fmtText(fmt);
+    switch (printfType(fmt)) {
+    case PrintfType::Int:
+        if (arg.kind() != mw::FormatArg::Kind::Signed || arg.bits() != 32) return std::nullopt;
+        return printfResult(fmtText, static_cast<int>(arg.signedValue()));
+    case PrintfType::Double:
+        if (arg.kind() != mw::FormatArg::Kind::Real || !std::isfinite(arg.realValue())) return std::nullopt;
+        return printfResult(fmtText, arg.realValue());
+    case PrintfType::String:
+        // format() never cuts a UTF-8 character in two, where printf counts bytes.
+        if (arg.kind() != mw::FormatArg::Kind::String || !isAscii(arg.stringValue())) return std::nullopt;
+        return printfResult(fmtText, arg.stringValue().c_str());
+    case PrintfType::None: break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -129,7 +220,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<mw::FormatArg> args;
     while (!reader.done() && args.size() < kMaxArguments) args.push_back(reader.next());
 
-    (void)mw::format(fmt, args);
+    const std::string text = mw::format(fmt, args);
+    if (const std::optional<std::string> expected = expectedFromPrintf(fmt, args); expected && *expected != text) {
+        std::fprintf(stderr, "format: differs from printf for \"%.*s\"\nformat: \"%s\"\nprintf: \"%s\"\n",
+                     int(fmt.size()), fmt.data(), text.c_str(), expected->c_str());
+        std::abort();
+    }
     // The same string with no arguments: every conversion finds none.
     (void)mw::format(fmt);
     return 0;
