@@ -6,6 +6,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+
+#include <sys/stat.h>
 
 #include "engine/actions/CCMoveBy.h"
 #include "engine/actions/CCRepeatForever.h"
@@ -20,6 +23,10 @@
 #include "engine/nodes/CCLayerGradient.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/touch/CCTouchDispatcher.h"
+#include "foundation/Clock.h"
+#include "foundation/Log.h"
+#include "foundation/Paths.h"
+#include "foundation/RunLoop.h"
 #include "platform/AppWindow.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
@@ -112,6 +119,27 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& wantsHelp)
         }
     }
     return options;
+}
+
+// The game cannot run without its bundle: say so in one line rather than once
+// for every asset that fails to load.
+bool reportMissingResources()
+{
+    if (const char* configured = std::getenv("MOSSWICK_RESOURCES"); configured && *configured) {
+        struct stat info {};
+        if (::stat(configured, &info) == 0 && S_ISDIR(info.st_mode)) return false;
+        std::fprintf(stderr, "mosswick: no resources folder at %s (named by MOSSWICK_RESOURCES)\n", configured);
+        return true;
+    }
+    // The lookup logs its own line; this one replaces it.
+    LogSink previous = setLogSink([](const std::string&) {});
+    const bool missing = Paths::bundleDirectory().empty();
+    setLogSink(std::move(previous));
+    if (missing) {
+        std::fprintf(stderr, "mosswick: no resources folder beside the program or up to three folders above it; "
+                             "set MOSSWICK_RESOURCES to the game's resources folder\n");
+    }
+    return missing;
 }
 
 // ---------------------------------------------------------------- the demo scene
@@ -272,6 +300,7 @@ int main(int argc, char** argv)
         return 2;
     }
     DeviceProfile::setCurrent(*profile);
+    if (reportMissingResources()) return 1;
 
     if (options->headless) return runHeadless(*profile, *options);
     if (!AppWindow::hasDisplay()) {

@@ -252,7 +252,7 @@ std::string shortestNumber(float value)
 
 std::string pairString(float first, float second)
 {
-    return "{" + shortestNumber(first) + ", " + shortestNumber(second) + "}";
+    return std::string("{") + shortestNumber(first) + ", " + shortestNumber(second) + "}";
 }
 
 } // namespace
@@ -281,7 +281,7 @@ std::string NSStringFromCGSize(CGSize s) { return pairString(s.width, s.height);
 
 std::string NSStringFromCGRect(const CGRect& r)
 {
-    return "{" + pairString(r.origin.x, r.origin.y) + ", " + pairString(r.size.width, r.size.height) + "}";
+    return std::string("{") + pairString(r.origin.x, r.origin.y) + ", " + pairString(r.size.width, r.size.height) + "}";
 }
 
 } // namespace mw

@@ -19,6 +19,24 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# ./test's formatting tests switch to a German locale to prove numbers keep
+# their point; Debian's "locales" package ships its source but builds none.
+# Built once here, since building it in every test run takes seconds.
+have_test_locale() { locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; }
+install_test_locale() {
+    have_test_locale && return 0
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1 || true
+    have_test_locale || echo "Could not build the de_DE.UTF-8 locale; the formatting test builds its own each run."
+}
+
+# build_quietly <cmake --build args...>: builds; a build with nothing to do
+# prints nothing. A failed build fails the caller (set -o pipefail).
+build_quietly() {
+    cmake --build "$@" | { grep -v -e '^ninja: no work to do\.$' -e '^\[0/[0-9]*\] Re-checking globbed directories\.\.\.$' || true; }
+}
+
 # configure <build dir> <cmake args...>: runs cmake only when the folder is new
 # or the arguments changed, so a second run does no work.
 configure() {

@@ -32,7 +32,7 @@ void CCAction::update(float)
 
 std::string CCAction::description() const
 {
-    return "<" + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | Tag = " +
+    return std::string("<") + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | Tag = " +
            std::to_string(tag_) + ">";
 }
 

@@ -101,7 +101,7 @@ void CCAnimationCache::addFormat2Animations(const Value& animations)
 
 std::string CCAnimationCache::description() const
 {
-    return "<" + ccClassName(typeid(*this)) + " = " + ccAddressString(this) +
+    return std::string("<") + ccClassName(typeid(*this)) + " = " + ccAddressString(this) +
            " | num of animations =  " + std::to_string(animations_.size()) + ">";
 }
 

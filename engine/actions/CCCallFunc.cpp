@@ -18,7 +18,7 @@ void CCCallFunc::execute()
 std::string CCCallFunc::description() const
 {
     const std::string callbackClass = targetCallback_ ? ccClassName(typeid(*targetCallback_)) : "(null)";
-    return "<" + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | Tag = " + std::to_string(tag_) +
+    return std::string("<") + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | Tag = " + std::to_string(tag_) +
            " | target = " + callbackClass + ">";
 }
 

@@ -84,7 +84,13 @@ std::string CCCamera::description() const
 {
     char centre[96];
     std::snprintf(centre, sizeof centre, "(%.2f,%.2f,%.2f)", centerX_, centerY_, centerZ_);
-    return "<" + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | center = " + centre + ">";
+    return std::string("<")
+        .append(ccClassName(typeid(*this)))
+        .append(" = ")
+        .append(ccAddressString(this))
+        .append(" | center = ")
+        .append(centre)
+        .append(">");
 }
 
 } // namespace mw

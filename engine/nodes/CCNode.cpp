@@ -620,7 +620,7 @@ CGPoint CCNode::convertTouchToNodeSpaceAR(const UITouch* touch)
 
 std::string CCNode::description() const
 {
-    return "<" + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | Tag = " + std::to_string(tag_) +
+    return std::string("<") + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | Tag = " + std::to_string(tag_) +
            ">";
 }
 

@@ -65,7 +65,7 @@ std::string CCTimer::description() const
     std::memcpy(&code, &selector_, sizeof code);
     char selectorText[32];
     std::snprintf(selectorText, sizeof selectorText, "0x%llx", static_cast<unsigned long long>(code));
-    return "<" + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | target:" +
+    return std::string("<") + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | target:" +
            (target_ ? ccClassName(typeid(*target_)) : std::string("(null)")) + " selector:(" +
            selectorText + ")>";
 }

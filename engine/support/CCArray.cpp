@@ -390,9 +390,9 @@ void CCArray::mergesortLUsingCFuncComparator(SlotComparator compare)
 
 std::string CCArray::description() const
 {
-    std::string text = "<" + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + "> = ( ";
+    std::string text = std::string("<") + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + "> = ( ";
     for (Object* item : *this) {
-        text += "<" + ccClassName(typeid(*item)) + " = " + ccAddressString(item) + ">, ";
+        text += std::string("<") + ccClassName(typeid(*item)) + " = " + ccAddressString(item) + ">, ";
     }
     text += ")";
     return text;

@@ -256,7 +256,9 @@ TEST(ImageDecode, BadInputFailsWithOneLogLine)
         EXPECT_FALSE(image) << c.name;
         EXPECT_EQ(log.lines().size(), 1u) << c.name;
         EXPECT_TRUE(log.contains(c.name)) << c.name;
-        if (c.reason) EXPECT_TRUE(log.contains(c.reason)) << c.name;
+        if (c.reason) {
+            EXPECT_TRUE(log.contains(c.reason)) << c.name;
+        }
     }
 }
 

@@ -18,6 +18,7 @@ std::vector<unsigned char> tgaFile(uint8_t type, int16_t width, int16_t height, 
     file[15] = static_cast<unsigned char>((height >> 8) & 0xFF);
     file[16] = depth;
     file[17] = topDown ? 0x20 : 0x00;
+    file.reserve(file.size() + pixels.size()); // GCC 12 warns of a false overflow otherwise
     file.insert(file.end(), pixels.begin(), pixels.end());
     return file;
 }

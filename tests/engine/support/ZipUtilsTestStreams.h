@@ -52,6 +52,7 @@ inline std::vector<unsigned char> cczBytes(const std::vector<unsigned char>& zli
                                       static_cast<unsigned char>(claimedLength >> 16),
                                       static_cast<unsigned char>(claimedLength >> 8),
                                       static_cast<unsigned char>(claimedLength)};
+    out.reserve(out.size() + zlibStream.size()); // GCC 12 warns of a false overflow otherwise
     out.insert(out.end(), zlibStream.begin(), zlibStream.end());
     return out;
 }

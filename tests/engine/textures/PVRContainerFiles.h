@@ -31,7 +31,7 @@ inline std::vector<unsigned char> cczContainer(const std::vector<unsigned char>&
                                        static_cast<unsigned char>(length >> 24),
                                        static_cast<unsigned char>(length >> 16),
                                        static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length)};
-    file.reserve(file.size() + packedSize);
+    file.reserve(file.size() + packedSize); // GCC 12 warns of a false overflow otherwise
     file.insert(file.end(), packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(packedSize));
     return file;
 }
