@@ -304,14 +304,28 @@ void writeInteger(std::string& out, const Spec& spec, const FormatArg& arg)
     writeNumberField(out, spec, prefix, digits, spec.precision < 0);
 }
 
+// Past this many digits after the point a double has nothing but zeros in
+// either form: its exact decimal expansion ends within 1074 fraction digits
+// (%f) and 767 significant digits (%e).
+constexpr int kExactDigits = 1100;
+
+// Exact digits of v in the form asked; digits past kExactDigits are the zeros
+// the exact expansion has there, added without widening the conversion.
 std::string toChars(double v, std::chars_format fmt, int precision)
 {
-    char buffer[1100]; // the largest double in %f with the capped precision fits
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, v, fmt, precision);
+    const int exact = std::min(precision, kExactDigits);
+    // 309 integer digits, the point, the fraction, and an exponent of "e+308".
+    std::vector<char> buffer(size_t(exact) + 330);
+    auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v, fmt, exact);
     if (result.ec != std::errc()) {
         return "0";
     }
-    return std::string(buffer, result.ptr);
+    std::string digits(buffer.data(), result.ptr);
+    if (precision > exact) {
+        const size_t exponent = digits.find_first_of("eE");
+        digits.insert(exponent == std::string::npos ? digits.size() : exponent, size_t(precision - exact), '0');
+    }
+    return digits;
 }
 
 // Drops trailing zeros of the fraction, and the point when nothing follows it.
@@ -341,9 +355,7 @@ void writeReal(std::string& out, const Spec& spec, double v)
     bool upper = (c == 'F' || c == 'E' || c == 'G');
     bool negative = std::signbit(v);
     double magnitude = std::fabs(v);
-    // Doubles carry at most 17 significant digits; larger precisions only add
-    // zeros, which a capped precision keeps the buffers bounded for.
-    int precision = std::min(spec.precision < 0 ? 6 : spec.precision, 330);
+    const int precision = spec.precision < 0 ? 6 : spec.precision;
 
     std::string digits;
     if (!std::isfinite(magnitude)) {

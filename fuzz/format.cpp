@@ -123,8 +123,7 @@ private:
 // The printf type of the one conversion in `fmt`, when `fmt` is plain text
 // around a single "%[flags][width][.precision]conversion" that printf defines
 // for that type: d i o u x X for an int, f F e E g G for a double, s for a
-// string. Precisions above 330 are left out: format() stops at 330 digits
-// where printf goes on.
+// string.
 enum class PrintfType { None, Int, Double, String };
 
 PrintfType printfType(std::string_view fmt)
@@ -156,7 +155,7 @@ PrintfType printfType(std::string_view fmt)
         return (alternate && conversion == 'u') || signFlags ? PrintfType::None : PrintfType::Int;
     }
     if (std::string_view("fFeEgG").find(conversion) != std::string_view::npos) {
-        return precision > 330 ? PrintfType::None : PrintfType::Double;
+        return PrintfType::Double;
     }
     if (conversion == 's') {
         return alternate || zero || flags.find_first_of("+ ") != std::string_view::npos ? PrintfType::None

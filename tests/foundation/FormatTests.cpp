@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <clocale>
 #include <cmath>
 #include <cstdint>
@@ -70,6 +72,32 @@ TEST(Format, BehavesLikePrintf)
 {
     for (const FormatCase& c : printfCases()) {
         EXPECT_EQ(c.expected, format(c.fmt, c.args)) << "format \"" << c.fmt << '"';
+    }
+}
+
+// Long precisions print the exact decimal expansion, as printf does, and the
+// zeros past its end: a double's digits run far beyond its 17 significant ones.
+TEST(Format, LongPrecisionsMatchPrintfDigitForDigit)
+{
+    struct Case {
+        const char* fmt;
+        double value;
+    };
+    const Case cases[] = {
+        {"%.400f", 1.0},
+        {"%.400f", 0.1},
+        {"%.1100f", 4.9406564584124654e-324},
+        {"%.1200f", 4.9406564584124654e-324},
+        {"%.340e", 0.1},
+        {"%.800e", 2.2250738585072014e-308},
+        {"%.900e", 1e300},
+        {"%.500g", 1.0 / 3.0},
+        {"%.400f", 1.7976931348623157e308},
+    };
+    for (const Case& c : cases) {
+        std::vector<char> expected(4096);
+        std::snprintf(expected.data(), expected.size(), c.fmt, c.value);
+        EXPECT_EQ(std::string(expected.data()), format(c.fmt, {c.value})) << "format \"" << c.fmt << '"';
     }
 }
 
