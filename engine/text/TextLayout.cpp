@@ -88,11 +88,18 @@ TextLayout::TextLayout(std::u16string text, std::vector<TextLayoutRun> runs, con
     : text_(std::move(text)), runs_(std::move(runs)), options_(options)
 {
     if (options_.maxLines == 1) joinLines(text_, runs_);
-    // Runs that cover nothing (or lack a font) would only confuse the walk.
-    std::erase_if(runs_, [&](const TextLayoutRun& run) {
-        return run.end <= run.start || run.end > text_.size() || !run.font;
-    });
-    if (!text_.empty() && !runs_.empty() && runs_.front().start == 0) layOut();
+    // Runs that cover nothing would only confuse the walk.
+    std::erase_if(runs_, [](const TextLayoutRun& run) { return run.end <= run.start; });
+    if (!text_.empty() && coversText()) layOut();
+}
+
+bool TextLayout::coversText() const
+{
+    if (runs_.empty() || runs_.front().start != 0 || runs_.back().end != text_.size()) return false;
+    for (size_t run = 0; run < runs_.size(); ++run) {
+        if (!runs_[run].font || (run > 0 && runs_[run].start != runs_[run - 1].end)) return false;
+    }
+    return true;
 }
 
 TextLayout::~TextLayout() = default;

@@ -67,7 +67,9 @@ class TextLayout {
 public:
     // Lays the text out at once. With maxLines 1 every line end becomes a
     // space (a CR LF pair one space, shortening the text; the runs are
-    // moved to match). Runs must cover the text in order from 0.
+    // moved to match). Runs must cover the text in order from 0, each where
+    // the one before ends (empty runs are dropped), each with a font;
+    // otherwise nothing is laid out.
     TextLayout(std::u16string text, std::vector<TextLayoutRun> runs, const TextLayoutOptions& options);
     ~TextLayout();
     TextLayout(const TextLayout&) = delete;
@@ -97,6 +99,7 @@ private:
     };
     struct Mark;
 
+    bool coversText() const;
     void layOut();
     CharacterMap* characterMap(ZFont* font);
     void mapRun(size_t run, RunGlyphs& out);

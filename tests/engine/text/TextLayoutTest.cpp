@@ -148,6 +148,24 @@ TEST_F(TextLayoutTest, ATallerRunRaisesItsLine)
     EXPECT_EQ(attributedStringSize(text, {80, kFree}), CGSizeMake(70, 30));
 }
 
+TEST_F(TextLayoutTest, RunsThatDoNotCoverTheTextLayOutNothing)
+{
+    const std::u16string text = u"abcdef";
+    const std::vector<std::vector<TextLayoutRun>> broken = {
+        {},
+        {{0, 3, font_.get()}},                          // short of the end
+        {{0, 3, font_.get()}, {4, 6, font_.get()}},     // a gap
+        {{1, 6, font_.get()}},                          // not from 0
+        {{0, 3, font_.get()}, {3, 6, nullptr}},         // no font
+        {{0, 9, font_.get()}},                          // past the end
+    };
+    for (const auto& runs : broken) {
+        TextLayout layout(text, runs, {{kFree, kFree}, 0, UILineBreakModeWordWrap});
+        EXPECT_TRUE(layout.lines().empty());
+        EXPECT_EQ(layout.size(), CGSizeZero);
+    }
+}
+
 TEST_F(TextLayoutTest, AFaceWithoutACharacterMapDrawsGlyphZero)
 {
     face_->withCmap = false;
