@@ -31,7 +31,8 @@ void mapEverything(mw::CharacterMap& map)
     const std::u16string& text = probeText();
     std::vector<uint16_t> glyphs(text.size());
     if (map.mapCharacters(text.data(), text.size(), glyphs.data()) > text.size()) __builtin_trap();
-    for (char32_t cp : {char32_t(0x10FFFF), char32_t(0xFFFFFFFF), char32_t(0x1F600)}) (void)map.glyphForCodePoint(cp);
+    for (char32_t cp : {char32_t(0x10FFFF), char32_t(0xFFFFFFFF), char32_t(0x1F600)})
+        (void)map.glyphForCodePoint(cp);
 }
 
 } // namespace

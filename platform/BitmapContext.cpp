@@ -34,10 +34,10 @@ std::unique_ptr<BitmapContext> BitmapContext::create(int width, int height, Bitm
 }
 
 BitmapContext::BitmapContext(int width, int height, BitmapFormat format)
-    : width_(width),
-      height_(height),
-      format_(format),
-      pixels_(static_cast<size_t>(width) * static_cast<size_t>(height) * (format == BitmapFormat::Gray8 ? 1 : 4), 0)
+    : width_(width), height_(height), format_(format),
+      pixels_(static_cast<size_t>(width) * static_cast<size_t>(height) *
+                  (format == BitmapFormat::Gray8 ? 1 : 4),
+              0)
 {
 }
 

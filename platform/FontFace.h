@@ -42,7 +42,8 @@ public:
     // file cannot be read or is not an sfnt font (TrueType or OpenType).
     [[nodiscard]] static Ref<FontFace> load(const std::string& path);
     // The same from bytes in memory; `nameForLog` names them in the log line.
-    [[nodiscard]] static Ref<FontFace> fromData(std::vector<uint8_t> bytes, std::string_view nameForLog = "<memory>");
+    [[nodiscard]] static Ref<FontFace> fromData(std::vector<uint8_t> bytes,
+                                                std::string_view nameForLog = "<memory>");
 
     // Font units in one em (the design grid); positive.
     virtual int unitsPerEm() const = 0;

@@ -63,7 +63,8 @@ public:
         std::lock_guard guard(mutex_);
         for (size_t i = 0; i < count; ++i) {
             FT_Fixed advance = 0;
-            if (glyphs[i] >= face_->num_glyphs || FT_Get_Advance(face_, glyphs[i], FT_LOAD_NO_SCALE, &advance) != 0) {
+            if (glyphs[i] >= face_->num_glyphs ||
+                FT_Get_Advance(face_, glyphs[i], FT_LOAD_NO_SCALE, &advance) != 0) {
                 advance = 0;
             }
             advances[i] = static_cast<int32_t>(advance);
@@ -97,7 +98,8 @@ public:
         out.coverage.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
         for (int row = 0; row < out.height; ++row) {
             const unsigned char* source = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
-            std::copy(source, source + out.width, out.coverage.begin() + static_cast<ptrdiff_t>(row) * out.width);
+            std::copy(source, source + out.width,
+                      out.coverage.begin() + static_cast<ptrdiff_t>(row) * out.width);
         }
         return true;
     }

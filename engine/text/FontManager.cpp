@@ -65,7 +65,8 @@ bool FontManager::loadFontURL(const std::string& path)
 {
     Ref<FontFace> face = FontFace::load(path); // logs why it failed
     if (!face) return false;
-    auto known = std::find_if(fonts_.begin(), fonts_.end(), [&](const auto& entry) { return entry.first == path; });
+    auto known =
+        std::find_if(fonts_.begin(), fonts_.end(), [&](const auto& entry) { return entry.first == path; });
     if (known != fonts_.end()) {
         known->second = face;
     } else {
@@ -87,7 +88,8 @@ FontFace* FontManager::fontWithName(const std::string& name)
 FontFace* FontManager::fontWithURL(const std::string& path)
 {
     auto find = [&] {
-        return std::find_if(fonts_.begin(), fonts_.end(), [&](const auto& entry) { return entry.first == path; });
+        return std::find_if(fonts_.begin(), fonts_.end(),
+                            [&](const auto& entry) { return entry.first == path; });
     };
     auto known = find();
     if (known == fonts_.end()) {

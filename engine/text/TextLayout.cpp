@@ -158,7 +158,9 @@ size_t TextLayout::codePoints(size_t from, size_t to) const
 
 size_t TextLayout::unitsAt(size_t index) const
 {
-    return index + 1 < text_.size() && isHighSurrogate(text_[index]) && isLowSurrogate(text_[index + 1]) ? 2 : 1;
+    const bool pair =
+        index + 1 < text_.size() && isHighSurrogate(text_[index]) && isLowSurrogate(text_[index + 1]);
+    return pair ? 2 : 1;
 }
 
 void TextLayout::seek(size_t index)
@@ -337,7 +339,8 @@ void TextLayout::draw(BitmapContext& context, UITextAlignment alignment, bool ig
     context.restoreState();
 }
 
-void TextLayout::drawLine(BitmapContext& context, const TextLine& line, UITextAlignment alignment, bool ignoreColor)
+void TextLayout::drawLine(BitmapContext& context, const TextLine& line, UITextAlignment alignment,
+                          bool ignoreColor)
 {
     float pen = 0;
     if (alignment == UITextAlignmentRight) pen = options_.constrained.width - line.width;
@@ -372,16 +375,18 @@ void TextLayout::drawLine(BitmapContext& context, const TextLine& line, UITextAl
 
         const bool colours = !ignoreColor && layoutRun.attributes;
         if (colours) {
-            const ZAttributeValue& background = attributeValue(*layoutRun.attributes, ZBackgroundColorAttributeName);
+            const ZAttributeValue& background =
+                attributeValue(*layoutRun.attributes, ZBackgroundColorAttributeName);
             if (background.isColor() && !(background.color() == kZClearColor)) {
                 context.setFillColor(fillColor(background.color()));
                 context.fillRect({pen, line.top, runWidth, line.height});
             }
-            const ZAttributeValue& foreground = attributeValue(*layoutRun.attributes, ZForegroundColorAttributeName);
+            const ZAttributeValue& foreground =
+                attributeValue(*layoutRun.attributes, ZForegroundColorAttributeName);
             context.setFillColor(fillColor(foreground.isColor() ? foreground.color() : kZBlackColor));
         }
-        context.showGlyphs(*layoutRun.font->cgFont(), layoutRun.font->pointSize(), glyphs.data(), positions.data(),
-                           glyphs.size());
+        context.showGlyphs(*layoutRun.font->cgFont(), layoutRun.font->pointSize(), glyphs.data(),
+                           positions.data(), glyphs.size());
         if (colours) {
             const double style = attributeValue(*layoutRun.attributes, ZUnderlineStyleAttributeName).number();
             const int64_t styleBits = std::fabs(style) < 9e18 ? static_cast<int64_t>(style) : 0;

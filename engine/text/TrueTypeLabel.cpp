@@ -25,7 +25,9 @@ float halfRounded(float leftover) { return std::round(leftover * 0.5f); }
 
 } // namespace
 
-TrueTypeLabel::TrueTypeLabel(CGRect frame) : frame_(frame), font_(UIFont::systemFontOfSize(kDefaultFontSize)) {}
+TrueTypeLabel::TrueTypeLabel(CGRect frame) : frame_(frame), font_(UIFont::systemFontOfSize(kDefaultFontSize))
+{
+}
 
 Ref<TrueTypeLabel> TrueTypeLabel::labelWithFrame(CGRect frame, ZFont* font)
 {
@@ -114,7 +116,8 @@ CGRect TrueTypeLabel::textRectForBounds(CGRect bounds, int lines) const
         size.height = std::min(size.height, bounds.size.height);
     } else {
         float heightLimit = bounds.size.height;
-        if (lines > 0 && font) heightLimit = std::min(heightLimit, font->leading() * static_cast<float>(lines));
+        if (lines > 0 && font)
+            heightLimit = std::min(heightLimit, font->leading() * static_cast<float>(lines));
         const CGSize limit{bounds.size.width, heightLimit};
         size = zAttributedText_ ? attributedStringSize(*zAttributedText_, limit, lineBreakMode)
                                 : sizeWithZFont(text_, font.get(), limit, lineBreakMode);
@@ -132,14 +135,16 @@ void TrueTypeLabel::drawAttributedText(BitmapContext& context, CGRect rect)
         std::vector<NSRange> uncoloured;
         highlightedText->enumerateAttributesInRange(
             {0, highlightedText->length()}, 0, [&](const ZAttributes& attributes, NSRange range, bool&) {
-                if (attributeValue(attributes, ZForegroundColorAttributeName).isAbsent()) uncoloured.push_back(range);
+                if (attributeValue(attributes, ZForegroundColorAttributeName).isAbsent())
+                    uncoloured.push_back(range);
             });
-        for (NSRange range : uncoloured) highlightedText->addAttribute(ZForegroundColorAttributeName, kZWhiteColor, range);
+        for (NSRange range : uncoloured)
+            highlightedText->addAttribute(ZForegroundColorAttributeName, kZWhiteColor, range);
         text = Ref<ZAttributedString>(highlightedText.get());
     }
     const CGSize size = attributedStringSize(*text, rect.size, lineBreakMode, numberOfLines);
-    const CGRect box{rect.origin.x, rect.origin.y + halfRounded(rect.size.height - size.height), rect.size.width,
-                     size.height};
+    const CGRect box{rect.origin.x, rect.origin.y + halfRounded(rect.size.height - size.height),
+                     rect.size.width, size.height};
     drawInRect(context, *text, box, lineBreakMode, textAlignment, numberOfLines);
 }
 
@@ -183,8 +188,8 @@ void TrueTypeLabel::drawTextInRect(BitmapContext& context, CGRect rect)
     }
     if (numberOfLines != 1) {
         const CGSize size = sizeWithZFont(text_, font.get(), rect.size, lineBreakMode, numberOfLines);
-        const CGRect box{rect.origin.x, rect.origin.y + halfRounded(rect.size.height - size.height), rect.size.width,
-                         size.height};
+        const CGRect box{rect.origin.x, rect.origin.y + halfRounded(rect.size.height - size.height),
+                         rect.size.width, size.height};
         drawInRect(context, text_, box, font.get(), lineBreakMode, textAlignment, numberOfLines);
     } else {
         drawOneLine(context, rect, font);
@@ -202,7 +207,8 @@ std::unique_ptr<BitmapContext> TrueTypeLabel::render()
     const int width = static_cast<int>(std::ceil(frame_.size.width));
     const int height = static_cast<int>(std::ceil(frame_.size.height));
     if (width <= 0 || height <= 0) return nullptr;
-    std::unique_ptr<BitmapContext> context = BitmapContext::create(width, height, BitmapFormat::RGBA8Premultiplied);
+    std::unique_ptr<BitmapContext> context =
+        BitmapContext::create(width, height, BitmapFormat::RGBA8Premultiplied);
     if (context) drawRect(*context);
     return context;
 }

@@ -36,7 +36,8 @@ std::unique_ptr<TextLayout> plainLayout(std::string_view utf8, ZFont* font, cons
 }
 
 // Null when a run has no font and the system font is missing.
-std::unique_ptr<TextLayout> attributedLayout(const ZAttributedString& string, const TextLayoutOptions& options)
+std::unique_ptr<TextLayout> attributedLayout(const ZAttributedString& string,
+                                             const TextLayoutOptions& options)
 {
     const std::vector<ZAttributeRun>& attributeRuns = string.attributeRuns();
     std::vector<TextLayoutRun> runs;
@@ -82,16 +83,16 @@ CGSize sizeWithZFont(std::string_view text, ZFont* font)
     return roundedUp(plainLayout(text, font, {kUnbounded, 1, UILineBreakModeClip}));
 }
 
-CGSize sizeWithZFont(std::string_view text, ZFont* font, CGSize constrainedSize, UILineBreakMode lineBreakMode,
-                     int numberOfLines)
+CGSize sizeWithZFont(std::string_view text, ZFont* font, CGSize constrainedSize,
+                     UILineBreakMode lineBreakMode, int numberOfLines)
 {
     return roundedUp(plainLayout(text, font, {constrainedSize, numberOfLines, lineBreakMode}));
 }
 
 CGSize drawAtPoint(BitmapContext& context, std::string_view text, CGPoint point, ZFont* font)
 {
-    return drawn(context, plainLayout(text, font, {kUnbounded, 1, UILineBreakModeClip}), point, UITextAlignmentLeft,
-                 true);
+    return drawn(context, plainLayout(text, font, {kUnbounded, 1, UILineBreakModeClip}), point,
+                 UITextAlignmentLeft, true);
 }
 
 CGSize drawAtPoint(BitmapContext& context, std::string_view text, CGPoint point, float width, ZFont* font,
@@ -104,8 +105,8 @@ CGSize drawAtPoint(BitmapContext& context, std::string_view text, CGPoint point,
 CGSize drawInRect(BitmapContext& context, std::string_view text, CGRect rect, ZFont* font,
                   UILineBreakMode lineBreakMode, UITextAlignment alignment, int numberOfLines)
 {
-    return drawn(context, plainLayout(text, font, {rect.size, numberOfLines, lineBreakMode}), rect.origin, alignment,
-                 true);
+    return drawn(context, plainLayout(text, font, {rect.size, numberOfLines, lineBreakMode}), rect.origin,
+                 alignment, true);
 }
 
 CGSize attributedStringSize(const ZAttributedString& text)
@@ -113,16 +114,16 @@ CGSize attributedStringSize(const ZAttributedString& text)
     return roundedUp(attributedLayout(text, {kUnbounded, 1, UILineBreakModeClip}));
 }
 
-CGSize attributedStringSize(const ZAttributedString& text, CGSize constrainedSize, UILineBreakMode lineBreakMode,
-                            int numberOfLines)
+CGSize attributedStringSize(const ZAttributedString& text, CGSize constrainedSize,
+                            UILineBreakMode lineBreakMode, int numberOfLines)
 {
     return roundedUp(attributedLayout(text, {constrainedSize, numberOfLines, lineBreakMode}));
 }
 
 CGSize drawAtPoint(BitmapContext& context, const ZAttributedString& text, CGPoint point)
 {
-    return drawn(context, attributedLayout(text, {kUnbounded, 1, UILineBreakModeClip}), point, UITextAlignmentLeft,
-                 false);
+    return drawn(context, attributedLayout(text, {kUnbounded, 1, UILineBreakModeClip}), point,
+                 UITextAlignmentLeft, false);
 }
 
 CGSize drawAtPoint(BitmapContext& context, const ZAttributedString& text, CGPoint point, float width,
@@ -132,11 +133,11 @@ CGSize drawAtPoint(BitmapContext& context, const ZAttributedString& text, CGPoin
                  UITextAlignmentLeft, false);
 }
 
-CGSize drawInRect(BitmapContext& context, const ZAttributedString& text, CGRect rect, UILineBreakMode lineBreakMode,
-                  UITextAlignment alignment, int numberOfLines)
+CGSize drawInRect(BitmapContext& context, const ZAttributedString& text, CGRect rect,
+                  UILineBreakMode lineBreakMode, UITextAlignment alignment, int numberOfLines)
 {
-    return drawn(context, attributedLayout(text, {rect.size, numberOfLines, lineBreakMode}), rect.origin, alignment,
-                 false);
+    return drawn(context, attributedLayout(text, {rect.size, numberOfLines, lineBreakMode}), rect.origin,
+                 alignment, false);
 }
 
 } // namespace mw

@@ -11,10 +11,11 @@ CGSize sizeWithFont(std::string_view text, const UIFont* font)
     return sizeWithZFont(text, ZFont::fontWithUIFont(font).get());
 }
 
-CGSize sizeWithFont(std::string_view text, const UIFont* font, CGSize constrainedSize, UILineBreakMode lineBreakMode,
-                    int numberOfLines)
+CGSize sizeWithFont(std::string_view text, const UIFont* font, CGSize constrainedSize,
+                    UILineBreakMode lineBreakMode, int numberOfLines)
 {
-    return sizeWithZFont(text, ZFont::fontWithUIFont(font).get(), constrainedSize, lineBreakMode, numberOfLines);
+    return sizeWithZFont(text, ZFont::fontWithUIFont(font).get(), constrainedSize, lineBreakMode,
+                         numberOfLines);
 }
 
 CGSize drawAtPoint(BitmapContext& context, std::string_view text, CGPoint point, const UIFont* font)

@@ -100,7 +100,8 @@ ZAttributes ZAttributedString::attributesAtIndex(size_t index, NSRange* longestE
     return runs_[run].attributes;
 }
 
-ZAttributeValue ZAttributedString::attribute(std::string_view name, size_t index, NSRange* effectiveRange) const
+ZAttributeValue ZAttributedString::attribute(std::string_view name, size_t index,
+                                             NSRange* effectiveRange) const
 {
     checkIndex(index);
     const size_t run = indexOfEffectiveAttributeRunForIndex(index);
@@ -108,8 +109,8 @@ ZAttributeValue ZAttributedString::attribute(std::string_view name, size_t index
     return attributeValue(runs_[run].attributes, name);
 }
 
-ZAttributeValue ZAttributedString::attribute(std::string_view name, size_t index, NSRange* longestEffectiveRange,
-                                             NSRange rangeLimit) const
+ZAttributeValue ZAttributedString::attribute(std::string_view name, size_t index,
+                                             NSRange* longestEffectiveRange, NSRange rangeLimit) const
 {
     checkIndex(index);
     if (NSMaxRange(rangeLimit) > buffer_.size()) {
@@ -128,7 +129,8 @@ ZAttributeValue ZAttributedString::attribute(std::string_view name, size_t index
                attributeValue(runs_[last + 1].attributes, name) == value) {
             ++last;
         }
-        *longestEffectiveRange = NSIntersectionRange(NSUnionRange(runExtent(first), runExtent(last)), rangeLimit);
+        *longestEffectiveRange =
+            NSIntersectionRange(NSUnionRange(runExtent(first), runExtent(last)), rangeLimit);
     }
     return value;
 }
@@ -154,7 +156,8 @@ std::string ZAttributedString::description() const
     std::string out = describeAttributes(runs_[0].attributes);
     for (size_t run = 0; run < runs_.size(); ++run) {
         const NSRange extent = runExtent(run);
-        if (extent.length > 0) out += " \"" + utf16ToUtf8(buffer_.substr(extent.location, extent.length)) + "\"";
+        if (extent.length > 0)
+            out += " \"" + utf16ToUtf8(buffer_.substr(extent.location, extent.length)) + "\"";
         if (run + 1 < runs_.size()) out += " " + describeAttributes(runs_[run + 1].attributes);
     }
     return out;
@@ -249,7 +252,8 @@ size_t ZMutableAttributedString::splitRunAt(size_t position)
     if (position >= buffer_.size()) return runs_.size();
     const size_t run = indexOfEffectiveAttributeRunForIndex(position);
     if (runs_[run].index == position) return run;
-    runs_.insert(runs_.begin() + static_cast<ptrdiff_t>(run + 1), ZAttributeRun{position, runs_[run].attributes});
+    runs_.insert(runs_.begin() + static_cast<ptrdiff_t>(run + 1),
+                 ZAttributeRun{position, runs_[run].attributes});
     return run + 1;
 }
 

@@ -47,7 +47,8 @@ bool operator==(const ZAttributeValue& a, const ZAttributeValue& b)
     }
     if (const auto* color = std::get_if<ccColor4F>(&a.value_)) return *color == std::get<ccColor4F>(b.value_);
     if (const auto* number = std::get_if<double>(&a.value_)) return *number == std::get<double>(b.value_);
-    if (const auto* text = std::get_if<std::string>(&a.value_)) return *text == std::get<std::string>(b.value_);
+    if (const auto* text = std::get_if<std::string>(&a.value_))
+        return *text == std::get<std::string>(b.value_);
     return true; // both absent
 }
 

@@ -46,7 +46,10 @@ float ZFont::capHeight() const { return std::ceil(ratio_ * static_cast<float>(fa
 
 std::optional<std::string> ZFont::familyName() { return cachedName(familyName_, kFontNameFamily); }
 std::optional<std::string> ZFont::fontName() { return cachedName(fontName_, kFontNameFull); }
-std::optional<std::string> ZFont::postScriptName() { return cachedName(postScriptName_, kFontNamePostScript); }
+std::optional<std::string> ZFont::postScriptName()
+{
+    return cachedName(postScriptName_, kFontNamePostScript);
+}
 
 std::optional<std::string> ZFont::cachedName(std::optional<std::string>& cache, uint16_t nameID)
 {

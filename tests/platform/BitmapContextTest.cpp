@@ -68,7 +68,8 @@ TEST(BitmapContextTest, RefusesSizesItCannotHold)
     ScopedLogCapture log;
     EXPECT_FALSE(BitmapContext::create(0, 4, BitmapFormat::Gray8));
     EXPECT_FALSE(BitmapContext::create(4, -1, BitmapFormat::Gray8));
-    EXPECT_FALSE(BitmapContext::create(BitmapContext::kMaxDimension + 1, 1, BitmapFormat::RGBA8Premultiplied));
+    EXPECT_FALSE(
+        BitmapContext::create(BitmapContext::kMaxDimension + 1, 1, BitmapFormat::RGBA8Premultiplied));
     EXPECT_EQ(log.lines().size(), 3u);
 }
 

@@ -36,14 +36,16 @@ TEST(CharacterMapTest, Format4MapsThroughDeltasAndTheGlyphArray)
         {0x0104, 3},     {0x0105, 4},     {0xFFF1, 0x11},
         {'@', 0},        {0x1F600, 0},    // beyond the 16-bit range of format 4
     };
-    for (const Case& c : cases) EXPECT_EQ(glyphOf(*map, c.codePoint), c.glyph) << std::hex << uint32_t(c.codePoint);
+    for (const Case& c : cases)
+        EXPECT_EQ(glyphOf(*map, c.codePoint), c.glyph) << std::hex << uint32_t(c.codePoint);
 }
 
 TEST(CharacterMapTest, Format12FindsEveryCodePointAsALinearSearchWould)
 {
     // Many groups so that the galloping search has room to step.
     std::vector<test::Group12> groups;
-    for (uint32_t i = 0; i < 200; ++i) groups.push_back({0x20 + i * 0x300, 0x20 + i * 0x300 + 0x10, 1 + i * 0x11});
+    for (uint32_t i = 0; i < 200; ++i)
+        groups.push_back({0x20 + i * 0x300, 0x20 + i * 0x300 + 0x10, 1 + i * 0x11});
     auto map = CharacterMap::parse(cmapTable({{3, 10, {}}, {0, 4, format12Subtable(groups)}}));
     ASSERT_TRUE(map);
     EXPECT_EQ(map->format(), 12);
@@ -64,7 +66,8 @@ TEST(CharacterMapTest, Format12FindsEveryCodePointAsALinearSearchWould)
 
 TEST(CharacterMapTest, SurrogatePairsMapAsOneCharacterInFormat12)
 {
-    auto map = CharacterMap::parse(cmapTable({{0, 4, format12Subtable({{'a', 'c', 5}, {0x1F600, 0x1F601, 40}})}}));
+    auto map =
+        CharacterMap::parse(cmapTable({{0, 4, format12Subtable({{'a', 'c', 5}, {0x1F600, 0x1F601, 40}})}}));
     ASSERT_TRUE(map);
     const std::u16string text = u"a\U0001F601b\xD800";
     std::vector<uint16_t> glyphs(text.size());
@@ -92,11 +95,15 @@ TEST(CharacterMapTest, ChoosesTheSubtableAsTheRulesSay)
         {"a higher platform-0 encoding replaces", {{0, 3, glyphA4(1)}, {0, 4, glyphA12(9)}}, 9},
         {"a lower platform-0 encoding does not", {{0, 4, glyphA12(9)}, {0, 3, glyphA4(1)}}, 9},
         {"platform 3 never replaces", {{0, 3, glyphA4(1)}, {3, 1, glyphA4(2)}}, 'A' + 1},
-        {"platform 0 with a higher encoding replaces platform 3", {{3, 1, glyphA4(2)}, {0, 4, glyphA12(9)}}, 9},
+        {"platform 0 with a higher encoding replaces platform 3",
+         {{3, 1, glyphA4(2)}, {0, 4, glyphA12(9)}},
+         9},
         {"platform 0 with a lower encoding does not", {{3, 1, glyphA4(2)}, {0, 0, glyphA12(9)}}, 'A' + 2},
-        {"unsupported formats are passed over", {{0, 3, test::TableWriter().u16(6).u16(0).bytes}, {3, 1, glyphA4(1)}},
+        {"unsupported formats are passed over",
+         {{0, 3, test::TableWriter().u16(6).u16(0).bytes}, {3, 1, glyphA4(1)}},
          'A' + 1},
-        {"format 12 with a reserved field set is refused", {{0, 4, format12Subtable({{'A', 'A', 9}}, UINT32_MAX, 1)}},
+        {"format 12 with a reserved field set is refused",
+         {{0, 4, format12Subtable({{'A', 'A', 9}}, UINT32_MAX, 1)}},
          0},
     };
     for (const Case& c : cases) {
@@ -108,8 +115,10 @@ TEST(CharacterMapTest, ChoosesTheSubtableAsTheRulesSay)
 // Tables that lie about their sizes must not be read past their end.
 TEST(CharacterMapTest, TablesCutShortAreReadWithinTheirBounds)
 {
-    std::vector<uint8_t> format4 = cmapTable({{3, 1, format4Subtable({{'A', 'Z', 0, std::vector<uint16_t>(26, 9)}})}});
-    std::vector<uint8_t> format12 = cmapTable({{3, 1, format12Subtable({{'A', 'B', 3}, {0x100, 0x1FF, 10}})}});
+    std::vector<uint8_t> format4 =
+        cmapTable({{3, 1, format4Subtable({{'A', 'Z', 0, std::vector<uint16_t>(26, 9)}})}});
+    std::vector<uint8_t> format12 =
+        cmapTable({{3, 1, format12Subtable({{'A', 'B', 3}, {0x100, 0x1FF, 10}})}});
 
     struct Case {
         const char* name;
@@ -120,7 +129,8 @@ TEST(CharacterMapTest, TablesCutShortAreReadWithinTheirBounds)
         {"empty", {}, false},
         {"header only", {0, 0, 0, 5}, false},
         {"record past the end", test::TableWriter().u16(0).u16(1).u16(3).u16(1).u32(0xFFFFFFF0).bytes, false},
-        {"format 4 without its arrays", std::vector<uint8_t>(format4.begin(), format4.begin() + 4 + 8 + 20), false},
+        {"format 4 without its arrays", std::vector<uint8_t>(format4.begin(), format4.begin() + 4 + 8 + 20),
+         false},
         // The glyph array is cut: the segment arrays are whole, lookups
         // that reach past the end give glyph 0.
         {"format 4 without its glyph array", std::vector<uint8_t>(format4.begin(), format4.end() - 40), true},
@@ -138,7 +148,8 @@ TEST(CharacterMapTest, TablesCutShortAreReadWithinTheirBounds)
     auto cut = CharacterMap::parse(std::vector<uint8_t>(format4.begin(), format4.end() - 40));
     EXPECT_EQ(glyphOf(*cut, 'A'), 9);
     EXPECT_EQ(glyphOf(*cut, 'Z'), 0);
-    auto overclaimed = CharacterMap::parse(cmapTable({{3, 1, format12Subtable({{'A', 'B', 3}, {0x100, 0x1FF, 10}}, 1000000)}}));
+    auto overclaimed = CharacterMap::parse(
+        cmapTable({{3, 1, format12Subtable({{'A', 'B', 3}, {0x100, 0x1FF, 10}}, 1000000)}}));
     EXPECT_EQ(glyphOf(*overclaimed, 0x150), 10 + 0x50);
 }
 

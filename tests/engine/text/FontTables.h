@@ -70,11 +70,12 @@ struct Group12 {
     uint32_t start, end, startGlyph;
 };
 
-inline std::vector<uint8_t> format12Subtable(const std::vector<Group12>& groups, uint32_t declaredGroups = UINT32_MAX,
-                                             uint16_t reserved = 0)
+inline std::vector<uint8_t> format12Subtable(const std::vector<Group12>& groups,
+                                             uint32_t declaredGroups = UINT32_MAX, uint16_t reserved = 0)
 {
     TableWriter w;
-    const uint32_t count = declaredGroups == UINT32_MAX ? static_cast<uint32_t>(groups.size()) : declaredGroups;
+    const uint32_t count =
+        declaredGroups == UINT32_MAX ? static_cast<uint32_t>(groups.size()) : declaredGroups;
     w.u16(12).u16(reserved).u32(16 + 12 * static_cast<uint32_t>(groups.size())).u32(0).u32(count);
     for (const Group12& g : groups) w.u32(g.start).u32(g.end).u32(g.startGlyph);
     return w.bytes;

@@ -37,14 +37,23 @@ TEST(FontNameTableTest, TheFirstReadableRecordOfTheIdentifierDecides)
         {"Windows Unicode", {{3, 1, 0x409, 1, utf16BE(u"Nimbus ąę")}}, 1, "Nimbus ąę"},
         {"Unicode platform, any encoding", {{0, 7, 0, 4, utf16BE(u"Full")}}, 4, "Full"},
         {"Mac Roman", {{1, 0, 0, 6, macRoman}}, 6, "Café ß"},
-        {"other identifiers are passed over", {{3, 1, 0x409, 2, utf16BE(u"Bold")}, {3, 1, 0x409, 1, utf16BE(u"Fam")}},
-         1, "Fam"},
+        {"other identifiers are passed over",
+         {{3, 1, 0x409, 2, utf16BE(u"Bold")}, {3, 1, 0x409, 1, utf16BE(u"Fam")}},
+         1,
+         "Fam"},
         {"unreadable encodings are passed over",
-         {{3, 0, 0x409, 1, utf16BE(u"Symbol")}, {1, 1, 0, 1, {'J'}}, {3, 1, 0x409, 1, utf16BE(u"Fam")}}, 1, "Fam"},
-        {"the first match wins", {{1, 0, 0, 1, {'M', 'a', 'c'}}, {3, 1, 0x409, 1, utf16BE(u"Win")}}, 1, "Mac"},
+         {{3, 0, 0x409, 1, utf16BE(u"Symbol")}, {1, 1, 0, 1, {'J'}}, {3, 1, 0x409, 1, utf16BE(u"Fam")}},
+         1,
+         "Fam"},
+        {"the first match wins",
+         {{1, 0, 0, 1, {'M', 'a', 'c'}}, {3, 1, 0x409, 1, utf16BE(u"Win")}},
+         1,
+         "Mac"},
         {"no record", {{3, 1, 0x409, 1, utf16BE(u"Fam")}}, 6, std::nullopt},
         {"a string outside the table is skipped",
-         {{3, 1, 0x409, 1, utf16BE(u"Bad"), 6, 60000}, {3, 1, 0x409, 1, utf16BE(u"Good")}}, 1, "Good"},
+         {{3, 1, 0x409, 1, utf16BE(u"Bad"), 6, 60000}, {3, 1, 0x409, 1, utf16BE(u"Good")}},
+         1,
+         "Good"},
         {"a length past the end is skipped", {{3, 1, 0x409, 1, utf16BE(u"Bad"), 60000}}, 1, std::nullopt},
         {"an odd UTF-16 length drops the last byte", {{3, 1, 0x409, 1, utf16BE(u"ab"), 3}}, 1, "a"},
     };
@@ -56,7 +65,8 @@ TEST(FontNameTableTest, TheFirstReadableRecordOfTheIdentifierDecides)
 
 TEST(FontNameTableTest, ATableCutShortEndsTheSearch)
 {
-    std::vector<uint8_t> table = nameTable({{3, 1, 0x409, 2, utf16BE(u"x")}, {3, 1, 0x409, 1, utf16BE(u"Fam")}});
+    std::vector<uint8_t> table =
+        nameTable({{3, 1, 0x409, 2, utf16BE(u"x")}, {3, 1, 0x409, 1, utf16BE(u"Fam")}});
     // Header and the first record only, though the header claims two.
     table.resize(6 + 12);
     EXPECT_EQ(readFontNameEntry(table.data(), table.size(), 1), std::nullopt);

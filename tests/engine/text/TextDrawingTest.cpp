@@ -104,7 +104,8 @@ TEST_F(FakeFontDrawingTest, RunsDrawTheirColoursAndUnderlines)
                        {2, 2});
     auto canvas = BitmapContext::create(60, 10, BitmapFormat::RGBA8Premultiplied);
     drawAtPoint(*canvas, text, CGPointZero);
-    const ccColor4B opaqueRed{255, 0, 0, 255}, opaqueBlue{0, 0, 255, 255}, black{0, 0, 0, 255}, none{0, 0, 0, 0};
+    const ccColor4B opaqueRed{255, 0, 0, 255}, opaqueBlue{0, 0, 255, 255}, black{0, 0, 0, 255},
+        none{0, 0, 0, 0};
     struct Case {
         const char* what;
         int x, y;
@@ -119,8 +120,8 @@ TEST_F(FakeFontDrawingTest, RunsDrawTheirColoursAndUnderlines)
     };
     for (const Case& c : cases) {
         const ccColor4B got = rgbaAt(*canvas, c.x, c.y);
-        EXPECT_EQ(got, c.colour) << c.what << ": " << int(got.r) << "," << int(got.g) << "," << int(got.b) << ","
-                                 << int(got.a);
+        EXPECT_EQ(got, c.colour) << c.what << ": " << int(got.r) << "," << int(got.g) << "," << int(got.b)
+                                 << "," << int(got.a);
     }
 }
 
@@ -128,8 +129,9 @@ TEST_F(FakeFontDrawingTest, RunsDrawTheirColoursAndUnderlines)
 // at its own character.
 TEST_F(FakeFontDrawingTest, OneLineKeepsLaterRunsOnTheirCharacters)
 {
-    ZMutableAttributedString text("a\r\nb", {{std::string(ZFontAttributeName), font_},
-                                            {std::string(ZForegroundColorAttributeName), ccColor4F{1, 0, 0, 1}}});
+    ZMutableAttributedString text("a\r\nb",
+                                  {{std::string(ZFontAttributeName), font_},
+                                   {std::string(ZForegroundColorAttributeName), ccColor4F{1, 0, 0, 1}}});
     text.addAttribute(ZForegroundColorAttributeName, ccColor4F{0, 0, 1, 1}, {3, 1});
     auto canvas = BitmapContext::create(40, 10, BitmapFormat::RGBA8Premultiplied);
     EXPECT_EQ(attributedStringSize(text), CGSizeMake(30, 10));
@@ -145,7 +147,8 @@ TEST_F(FakeFontDrawingTest, TheEllipsisIsDrawnAfterTheKeptText)
     auto canvas = BitmapContext::create(60, 10, BitmapFormat::Gray8);
     canvas->setFillColor({1, 1, 1, 1});
     face_->rendered = 0;
-    const CGSize size = drawAtPoint(*canvas, "abcdefgh", CGPointZero, 50, font_.get(), UILineBreakModeTailTruncation);
+    const CGSize size =
+        drawAtPoint(*canvas, "abcdefgh", CGPointZero, 50, font_.get(), UILineBreakModeTailTruncation);
     EXPECT_EQ(size, CGSizeMake(50, 10));
     EXPECT_EQ(face_->rendered, 5) << "a b c d and the ellipsis";
     EXPECT_EQ(inkedColumns(*canvas, 4), std::make_pair(0, 49));
@@ -214,8 +217,8 @@ TEST(TrueTypeDrawingTest, MatchesFreeTypeDrawingTheSameGlyphs)
         auto canvas = BitmapContext::create(width, height, BitmapFormat::Gray8);
         canvas->setFillColor({1, 1, 1, 1});
         drawAtPoint(*canvas, c.text, origin, font.get());
-        const std::vector<uint8_t> expected =
-            referenceRendering(test::platformFontPath(c.fontName), c.size, utf8ToUtf16(c.text), origin, width, height);
+        const std::vector<uint8_t> expected = referenceRendering(test::platformFontPath(c.fontName), c.size,
+                                                                 utf8ToUtf16(c.text), origin, width, height);
         int differing = 0, inked = 0;
         for (size_t i = 0; i < expected.size(); ++i) {
             if (std::abs(int(expected[i]) - int(canvas->pixels()[i])) > 1) ++differing;
@@ -239,8 +242,10 @@ TEST(TrueTypeDrawingTest, PlatformStringDrawingIsTheSameLayout)
     auto viaZFont = BitmapContext::create(128, 128, BitmapFormat::Gray8);
     viaPlatform->setFillColor({1, 1, 1, 1});
     viaZFont->setFillColor({1, 1, 1, 1});
-    drawInRect(*viaPlatform, text, {0, 0, 120, 120}, font.get(), UILineBreakModeWordWrap, UITextAlignmentCenter);
-    drawInRect(*viaZFont, text, {0, 0, 120, 120}, zFont.get(), UILineBreakModeWordWrap, UITextAlignmentCenter);
+    drawInRect(*viaPlatform, text, {0, 0, 120, 120}, font.get(), UILineBreakModeWordWrap,
+               UITextAlignmentCenter);
+    drawInRect(*viaZFont, text, {0, 0, 120, 120}, zFont.get(), UILineBreakModeWordWrap,
+               UITextAlignmentCenter);
     EXPECT_EQ(viaPlatform->pixels(), viaZFont->pixels());
     EXPECT_EQ(sizeWithFont(text, nullptr), CGSizeZero);
 }
@@ -265,16 +270,16 @@ TEST(TrueTypeDrawingTest, RendersASpecimen)
         canvas->setFillColor({0.85f, 0.9f, 1, 1});
         canvas->fillRect({10, y, 300, 64});
         canvas->setFillColor({0, 0, 0, 1});
-        const CGSize size = drawInRect(*canvas, paragraph, {10, y, 300, 64}, body.get(), UILineBreakModeWordWrap,
-                                       alignment);
+        const CGSize size =
+            drawInRect(*canvas, paragraph, {10, y, 300, 64}, body.get(), UILineBreakModeWordWrap, alignment);
         EXPECT_GT(size.height, 40) << "the paragraph wraps";
         y += 72;
     }
     canvas->setFillColor({0.85f, 0.9f, 1, 1});
     canvas->fillRect({320, 8, 150, 40});
     canvas->setFillColor({0, 0, 0, 1});
-    drawInRect(*canvas, "A long title that will not fit in the two lines this small box allows", {320, 8, 150, 40}, body.get(),
-               UILineBreakModeTailTruncation, UITextAlignmentLeft, 2);
+    drawInRect(*canvas, "A long title that will not fit in the two lines this small box allows",
+               {320, 8, 150, 40}, body.get(), UILineBreakModeTailTruncation, UITextAlignmentLeft, 2);
     for (const std::string& name : {"HelveticaNeue", "HelveticaNeue-Bold", "Marker Felt"}) {
         Ref<UIFont> font = UIFont::fontWithName(name, 17);
         ASSERT_TRUE(font);
@@ -283,7 +288,8 @@ TEST(TrueTypeDrawingTest, RendersASpecimen)
     }
     Ref<ZFont> regular = ZFont::fontWithUIFont(body);
     Ref<ZFont> bold = ZFont::fontWithUIFont(UIFont::fontWithName("HelveticaNeue-Bold", 13));
-    ZMutableAttributedString rich("Runs: bold, red on yellow, underlined.", {{std::string(ZFontAttributeName), regular}});
+    ZMutableAttributedString rich("Runs: bold, red on yellow, underlined.",
+                                  {{std::string(ZFontAttributeName), regular}});
     rich.addAttribute(ZFontAttributeName, bold, {6, 4});
     rich.addAttributes({{std::string(ZForegroundColorAttributeName), ccColor4F{0.8f, 0, 0, 1}},
                         {std::string(ZBackgroundColorAttributeName), ccColor4F{1, 1, 0, 1}}},

@@ -31,7 +31,8 @@ std::vector<std::string> lineTexts(const TextLayout& layout)
 
 class TextLayoutTest : public ::testing::Test {
 protected:
-    std::unique_ptr<TextLayout> layOut(const std::string& text, CGSize size, int maxLines, UILineBreakMode mode)
+    std::unique_ptr<TextLayout> layOut(const std::string& text, CGSize size, int maxLines,
+                                       UILineBreakMode mode)
     {
         std::u16string units = utf8ToUtf16(text);
         std::vector<TextLayoutRun> runs{{0, units.size(), font_.get(), nullptr}};
@@ -76,7 +77,13 @@ TEST_F(TextLayoutTest, BreaksLinesAsTheModeSays)
         {"no ellipsis when everything fits", "abc", 50, kFree, 1, T, {"abc"}},
         {"the height makes the last line", "ab cd ef", 20, 25, 0, T, {"ab", "c…"}},
         {"clip cuts the last line at the overflow", "abc def", 50, kFree, 1, K, {"abc d"}},
-        {"head truncation lays out as word wrap", "abc def", 50, kFree, 1, UILineBreakModeHeadTruncation, {"abc"}},
+        {"head truncation lays out as word wrap",
+         "abc def",
+         50,
+         kFree,
+         1,
+         UILineBreakModeHeadTruncation,
+         {"abc"}},
         {"middle truncation too", "abc def", 50, kFree, 1, UILineBreakModeMiddleTruncation, {"abc"}},
         {"a surrogate pair is never split", "a\U0001F600b", 20, kFree, 0, C, {"a\U0001F600", "b"}},
         // A width narrower than one glyph still takes a character a line
@@ -135,8 +142,10 @@ TEST_F(TextLayoutTest, ATallerRunRaisesItsLine)
     std::vector<TextLayoutRun> runs;
     for (size_t i = 0; i < text.attributeRuns().size(); ++i) {
         const ZAttributeRun& run = text.attributeRuns()[i];
-        const size_t end = i + 1 < text.attributeRuns().size() ? text.attributeRuns()[i + 1].index : units.size();
-        runs.push_back({run.index, end, attributeValue(run.attributes, ZFontAttributeName).font(), &run.attributes});
+        const size_t end =
+            i + 1 < text.attributeRuns().size() ? text.attributeRuns()[i + 1].index : units.size();
+        runs.push_back(
+            {run.index, end, attributeValue(run.attributes, ZFontAttributeName).font(), &run.attributes});
     }
     TextLayout layout(units, runs, {{80, kFree}, 0, UILineBreakModeWordWrap});
     ASSERT_EQ(lineTexts(layout), (std::vector<std::string>{"ab CD", "ef"}));

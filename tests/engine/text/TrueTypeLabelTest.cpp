@@ -71,7 +71,8 @@ TEST_F(TrueTypeLabelTest, TextRectsFollowTheTextAndTheLineLimit)
         {{0, 0, 40, 100}, 2, {0, 0, 30, 20}},   // two lines' height, the second "cd…"
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(label->textRectForBounds(c.bounds, c.lines), c.rect) << c.lines << " " << c.bounds.size.width;
+        EXPECT_EQ(label->textRectForBounds(c.bounds, c.lines), c.rect)
+            << c.lines << " " << c.bounds.size.width;
     }
 }
 

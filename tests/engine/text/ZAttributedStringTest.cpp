@@ -43,8 +43,11 @@ TEST(ZAttributedStringTest, EditsSplitAndMergeRuns)
 {
     const EditCase cases[] = {
         {"a new string has one run", "abc", [](auto&) {}, "abc", "0{a=1}"},
-        {"adding splits three ways", "abc", [](auto& s) { s.addAttribute("b", "2", {1, 1}); }, "abc",
-         "0{a=1} 1{a=1,b=2} 2{a=1}"},
+        {"adding splits three ways", "abc",
+         [](auto& s) {
+             s.addAttribute("b", "2", {1, 1});
+         },
+         "abc", "0{a=1} 1{a=1,b=2} 2{a=1}"},
         {"removing it again merges", "abc",
          [](auto& s) {
              s.addAttribute("b", "2", {1, 1});
@@ -57,11 +60,21 @@ TEST(ZAttributedStringTest, EditsSplitAndMergeRuns)
              s.setAttributes(B, {0, 2});
          },
          "abcd", "0{b=2} 2{a=1}"},
-        {"adding at the end splits once", "abcd", [](auto& s) { s.addAttributes(B, {2, 2}); }, "abcd",
-         "0{a=1} 2{a=1,b=2}"},
-        {"an empty range changes nothing", "abc", [](auto& s) { s.addAttributes(B, {1, 0}); }, "abc", "0{a=1}"},
+        {"adding at the end splits once", "abcd",
+         [](auto& s) {
+             s.addAttributes(B, {2, 2});
+         },
+         "abcd", "0{a=1} 2{a=1,b=2}"},
+        {"an empty range changes nothing", "abc",
+         [](auto& s) {
+             s.addAttributes(B, {1, 0});
+         },
+         "abc", "0{a=1}"},
         {"inserting plain text in a run splits it in three", "abcd",
-         [](auto& s) { s.replaceCharactersInRange({2, 0}, "XY"); }, "abXYcd", "0{a=1} 2{} 4{a=1}"},
+         [](auto& s) {
+             s.replaceCharactersInRange({2, 0}, "XY");
+         },
+         "abXYcd", "0{a=1} 2{} 4{a=1}"},
         {"replacing across runs", "abcd",
          [](auto& s) {
              s.addAttributes(B, {3, 1});
@@ -95,7 +108,10 @@ TEST(ZAttributedStringTest, EditsSplitAndMergeRuns)
         {"setAttributedString copies", "ab",
          [](auto& s) { s.setAttributedString(ZAttributedString("xyz", B)); }, "xyz", "0{b=2}"},
         {"a surrogate pair counts two units", "a\U0001F600b",
-         [](auto& s) { s.addAttributes(B, {1, 2}); }, "a\U0001F600b", "0{a=1} 1{a=1,b=2} 3{a=1}"},
+         [](auto& s) {
+             s.addAttributes(B, {1, 2});
+         },
+         "a\U0001F600b", "0{a=1} 1{a=1,b=2} 3{a=1}"},
     };
     for (const EditCase& c : cases) {
         ZMutableAttributedString s(c.text, A);
@@ -139,8 +155,14 @@ TEST(ZAttributedStringTest, IndicesPastTheTextRaise)
         return "no exception";
     };
     EXPECT_EQ(reason([&] { s.attributesAtIndex(3, &range); }), "index beyond range of attributed string");
-    EXPECT_EQ(reason([&] { s.attributesAtIndex(1, &range, {1, 3}); }), "rangeLimit beyond range of attributed string");
-    EXPECT_EQ(reason([&] { (void)s.attributedSubstringFromRange({2, 2}); }), "range was outisde of the attributed string");
+    EXPECT_EQ(reason([&] {
+                  s.attributesAtIndex(1, &range, {1, 3});
+              }),
+              "rangeLimit beyond range of attributed string");
+    EXPECT_EQ(reason([&] {
+                  (void)s.attributedSubstringFromRange({2, 2});
+              }),
+              "range was outisde of the attributed string");
     EXPECT_EQ(reason([&] { s.addAttributes(B, {2, 5}); }), "range beyond range of attributed string");
     EXPECT_EQ(runs(s), "0{a=1}") << "nothing changes before raising";
 }
@@ -175,7 +197,8 @@ TEST(ZAttributedStringTest, EnumeratesAttributeValuesJoiningEqualNeighbours)
     }
     std::vector<std::string> seen;
     const auto record = [&](const ZAttributeValue& value, NSRange range, bool&) {
-        seen.push_back(value.description() + "@" + std::to_string(range.location) + "+" + std::to_string(range.length));
+        seen.push_back(value.description() + "@" + std::to_string(range.location) + "+" +
+                       std::to_string(range.length));
     };
     s.enumerateAttribute("k", {0, 5}, 0, record);
     EXPECT_EQ(seen, (std::vector<std::string>{"A@0+2", "B@2+1", "A@4+1"}));
@@ -211,7 +234,8 @@ TEST(ZAttributedStringTest, EnumeratesRunsInEitherDirectionAndFollowsEdits)
     EXPECT_EQ(ranges, (std::vector<NSRange>{{0, 2}, {4, 2}, {8, 2}}));
 
     ranges.clear();
-    s.enumerateAttributesInRange({0, 0}, 0, [&](const ZAttributes&, NSRange range, bool&) { ranges.push_back(range); });
+    s.enumerateAttributesInRange({0, 0}, 0,
+                                 [&](const ZAttributes&, NSRange range, bool&) { ranges.push_back(range); });
     EXPECT_TRUE(ranges.empty());
 }
 
