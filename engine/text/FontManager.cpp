@@ -1,27 +1,14 @@
 #include "engine/text/FontManager.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "engine/text/ZFont.h"
 #include "foundation/Paths.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
 namespace {
-
-// The one place that holds the shared instance, and its lock.
-Ref<FontManager>& sharedInstance()
-{
-    static Ref<FontManager> shared;
-    return shared;
-}
-
-std::mutex& sharedLock()
-{
-    static std::mutex lock;
-    return lock;
-}
 
 std::string findFontResource(const std::string& name)
 {
@@ -36,22 +23,9 @@ std::string findFontResource(const std::string& name)
 
 } // namespace
 
-FontManager* FontManager::sharedManager()
-{
-    std::lock_guard guard(sharedLock());
-    Ref<FontManager>& shared = sharedInstance();
-    if (!shared) shared = makeRef<FontManager>();
-    return shared.get();
-}
+FontManager* FontManager::sharedManager() { return Shared<FontManager>::get(); }
 
-void FontManager::purgeSharedManager()
-{
-    Ref<FontManager> old;
-    {
-        std::lock_guard guard(sharedLock());
-        old = std::move(sharedInstance());
-    }
-}
+void FontManager::purgeSharedManager() { Shared<FontManager>::purge(); }
 
 bool FontManager::loadFont(const std::string& name)
 {

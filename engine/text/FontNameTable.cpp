@@ -1,6 +1,7 @@
 #include "engine/text/FontNameTable.h"
 
 #include "foundation/Utf16.h"
+#include "foundation/Utf8.h"
 
 namespace mw {
 

@@ -6,6 +6,7 @@
 #include "engine/text/CharacterMap.h"
 #include "engine/text/ZFont.h"
 #include "foundation/Utf16.h"
+#include "foundation/Utf8.h"
 #include "platform/BitmapContext.h"
 #include "platform/FontFace.h"
 

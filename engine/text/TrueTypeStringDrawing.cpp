@@ -22,7 +22,10 @@ constexpr CGSize kUnbounded{kUnboundedTextSize, kUnboundedTextSize};
 ZFont* defaultFont()
 {
     static Ref<ZFont> font;
-    if (!font) font = ZFont::fontWithUIFont(UIFont::systemFontOfSize(12.f));
+    if (!font) {
+        const Ref<UIFont> system = UIFont::systemFontOfSize(12.f);
+        font = ZFont::fontWithUIFont(system);
+    }
     return font.get();
 }
 

@@ -3,7 +3,7 @@
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "platform/FontFace.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {

@@ -2,6 +2,7 @@
 
 #include "engine/director/CCConfiguration.h"
 #include "engine/director/CCDirector.h"
+#include "engine/text/FontManager.h"
 #include "foundation/UserDefaults.h"
 
 namespace mw::test {
@@ -15,6 +16,8 @@ void resetSharedInstances()
         CCDirector::purgeSharedObjects();
     }
     CCConfiguration::purgeSharedConfiguration();
+    // Lives for the whole process in the game: loaded font files are kept.
+    FontManager::purgeSharedManager();
     UserDefaults::resetStandardUserDefaults();
 }
 

@@ -12,7 +12,8 @@
 #include "tests/engine/text/FakeFontFace.h"
 #include "tests/engine/text/FontTables.h"
 #include "tests/engine/text/TextTestSupport.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
@@ -103,7 +104,8 @@ TEST(PlatformFontTest, NamesResolveToTheirFacesAndUnknownNamesToNothing)
     EXPECT_EQ(system->face(), regular->face()) << "the file is read once";
     EXPECT_NE(bold->face(), regular->face());
     EXPECT_EQ(ZFont::fontWithUIFont(regular)->familyName(), "Nimbus Sans");
-    EXPECT_EQ(ZFont::fontWithUIFont(UIFont::fontWithName("Marker Felt", 32))->familyName(), "Comic Neue");
+    const Ref<UIFont> marker = UIFont::fontWithName("Marker Felt", 32);
+    EXPECT_EQ(ZFont::fontWithUIFont(marker)->familyName(), "Comic Neue");
     EXPECT_EQ(system->pointSize(), 12);
     EXPECT_FALSE(UIFont::fontWithName("helveticaneue", 12));
     EXPECT_FALSE(UIFont::fontWithName("Papyrus", 12));
@@ -140,16 +142,20 @@ TEST(ZFontTest, SizeChangesShareTheFace)
     Ref<ZFont> larger = font->fontWithSize(14);
     EXPECT_NE(larger.get(), font.get());
     EXPECT_EQ(larger->cgFont(), font->cgFont());
-    EXPECT_TRUE(font->isEqual(ZFont::fontWithCGFont(face, 12)));
+    const Ref<ZFont> same = ZFont::fontWithCGFont(face, 12);
+    EXPECT_TRUE(font->isEqual(same));
     EXPECT_FALSE(font->isEqual(larger));
-    EXPECT_FALSE(font->isEqual(ZFont::fontWithCGFont(makeRef<test::FakeFontFace>(), 12)));
+    const Ref<test::FakeFontFace> otherFace = makeRef<test::FakeFontFace>();
+    const Ref<ZFont> other = ZFont::fontWithCGFont(otherFace, 12);
+    EXPECT_FALSE(font->isEqual(other));
     EXPECT_FALSE(font->isEqual(nullptr));
     EXPECT_FALSE(ZFont::fontWithCGFont(nullptr, 12));
 }
 
 TEST(ZFontTest, AFaceWithoutANameTableHasNoNames)
 {
-    Ref<ZFont> font = ZFont::fontWithCGFont(makeRef<test::FakeFontFace>(), 12);
+    const Ref<test::FakeFontFace> face = makeRef<test::FakeFontFace>();
+    Ref<ZFont> font = ZFont::fontWithCGFont(face, 12);
     EXPECT_EQ(font->familyName(), std::nullopt);
     EXPECT_EQ(font->copyNameTableEntryForID(4), std::nullopt);
 }
@@ -191,7 +197,7 @@ TEST_F(FontManagerLoadTest, NamesResolveWithTheExtensionAddedThenAsGiven)
         {"Missing", false},
     };
     ScopedLogCapture quiet;
-    for (const Case& c : cases) EXPECT_EQ(manager->zFontWithName(c.name, 12) != nullptr, c.found) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(bool(manager->zFontWithName(c.name, 12)), c.found) << c.name;
 }
 
 TEST_F(FontManagerLoadTest, AFileIsLoadedOnceAndSharedByItsFonts)

@@ -287,7 +287,8 @@ TEST(TrueTypeDrawingTest, RendersASpecimen)
         y += 28;
     }
     Ref<ZFont> regular = ZFont::fontWithUIFont(body);
-    Ref<ZFont> bold = ZFont::fontWithUIFont(UIFont::fontWithName("HelveticaNeue-Bold", 13));
+    const Ref<UIFont> boldFace = UIFont::fontWithName("HelveticaNeue-Bold", 13);
+    Ref<ZFont> bold = ZFont::fontWithUIFont(boldFace);
     ZMutableAttributedString rich("Runs: bold, red on yellow, underlined.",
                                   {{std::string(ZFontAttributeName), regular}});
     rich.addAttribute(ZFontAttributeName, bold, {6, 4});
