@@ -1,0 +1,100 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <type_traits>
+#include <utility>
+
+#include "foundation/Object.h"
+#include "foundation/Ref.h"
+
+namespace mw {
+
+// What holds a shared instance: a Ref for reference-counted classes (code that
+// retained the instance keeps it alive across a purge), a unique_ptr otherwise.
+template <typename T>
+using SharedHolder = std::conditional_t<std::is_base_of_v<Object, T>, Ref<T>, std::unique_ptr<T>>;
+
+// The one instance of T that the program reaches through T's sharedX(); every
+// shared instance uses this, so they are all made, dropped and swapped alike.
+//
+// get() makes the instance on first use. purge() drops it, and the next get()
+// makes a fresh one. replace() installs one made elsewhere (a test double, a
+// subclass chosen at run time, as the director's kind) and hands back the one
+// it replaced. All of them are safe from any thread. The pointer get()
+// answers stays valid until the instance is purged or replaced; a thread that
+// may outlive that holds a Ref.
+//
+// The instance is made under the slot's lock, so its constructor may reach
+// other shared instances but not its own. An instance being dropped is
+// released after the lock is let go, so its destructor may reach any shared
+// instance (its own slot is already empty then: that makes a fresh one).
+//
+// Nothing is released at process exit: the slots outlive every static
+// destructor, so a late caller never finds a destroyed lock. Orderly teardown
+// is the director's end (and, in tests, test::resetSharedInstances).
+template <typename T>
+class Shared {
+public:
+    using Holder = SharedHolder<T>;
+
+    // The instance, made with T's default constructor when there is none.
+    static T* get()
+    {
+        if (T* instance = current()) return instance;
+        return makeIfNone();
+    }
+
+    // The instance, or null when none was made since the last purge.
+    static T* current() { return slot().instance.load(std::memory_order_acquire); }
+
+    // Drops the instance; the next get() makes a fresh one.
+    static void purge() { (void)replace(nullptr); }
+
+    // Installs `instance` (null for none) and answers the one it replaces.
+    [[nodiscard]] static Holder replace(Holder instance)
+    {
+        Slot& s = slot();
+        std::lock_guard guard(s.lock);
+        s.instance.store(instance.get(), std::memory_order_release);
+        std::swap(s.holder, instance);
+        return instance;
+    }
+
+private:
+    struct Slot {
+        std::mutex lock;
+        Holder holder;
+        // The holder's pointer, readable without the lock.
+        std::atomic<T*> instance{nullptr};
+    };
+
+    static Slot& slot()
+    {
+        static Slot* const slot = new Slot();
+        return *slot;
+    }
+
+    static Holder makeDefault()
+    {
+        if constexpr (std::is_base_of_v<Object, T>) {
+            return makeRef<T>();
+        } else {
+            return std::make_unique<T>();
+        }
+    }
+
+    static T* makeIfNone()
+    {
+        Slot& s = slot();
+        std::lock_guard guard(s.lock);
+        if (!s.holder) {
+            s.holder = makeDefault();
+            s.instance.store(s.holder.get(), std::memory_order_release);
+        }
+        return s.holder.get();
+    }
+};
+
+} // namespace mw
