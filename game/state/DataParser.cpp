@@ -382,7 +382,8 @@ void DataParser::apply(GameData& data)
     }
 
     profile->stepsToChangeSeason = data.seasonTime;
-    profile->countryStepsForBar = 4 * data.seasonTime;
+    profile->countryStepsForBar =
+        static_cast<int32_t>(std::clamp<int64_t>(int64_t(4) * data.seasonTime, INT32_MIN, INT32_MAX));
     profile->MaxMineMoves = data.mineFood;
     profile->RatJumpProbability = data.ratJump;
     profile->WolfJumpProbability = data.wolfJump;

@@ -1,6 +1,11 @@
 #include "game/state/XML.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <type_traits>
 #include <deque>
 #include <string>
 
@@ -48,14 +53,53 @@ void appendText(const xmlNode* node, std::string& out)
     }
 }
 
-size_t countElements(const xmlNode* node)
+// The first attribute of an element with that name, or null.
+const xmlAttr* findAttribute(const xmlNode* element, std::string_view key)
 {
-    size_t count = 0;
-    for (; node; node = node->next) {
-        if (node->type == XML_ELEMENT_NODE) count += 1 + countElements(node->children);
+    if (!element) return nullptr;
+    for (const xmlAttr* attribute = element->properties; attribute; attribute = attribute->next) {
+        if (view(attribute->name) == key) return attribute;
     }
-    return count;
+    return nullptr;
 }
+
+// An attribute's text. The builder leaves every attribute with one text node
+// at most (see XMLTreeBuilder::normalise).
+std::string_view attributeText(const xmlAttr* attribute)
+{
+    return attribute->children ? view(attribute->children->content) : std::string_view();
+}
+
+// Storage for the dictionaries and their child lists: blocks handed out
+// from large chunks, freed all at once with the tree. Everything put here is
+// trivially destructible.
+class Arena {
+public:
+    template <typename T>
+    T* allocate(size_t count)
+    {
+        static_assert(std::is_trivially_destructible_v<T>);
+        const size_t bytes = count * sizeof(T);
+        size_t offset = (used_ + alignof(T) - 1) / alignof(T) * alignof(T);
+        if (chunks_.empty() || offset + bytes > capacity_) {
+            capacity_ = std::max(kChunkSize, bytes);
+            chunks_.push_back(std::make_unique<std::byte[]>(capacity_));
+            offset = 0;
+        }
+        used_ = offset + bytes;
+        T* block = reinterpret_cast<T*>(chunks_.back().get() + offset);
+        for (size_t i = 0; i < count; ++i) new (block + i) T();
+        return block;
+    }
+
+private:
+    // Below the C library's threshold for mapping memory of its own, so that
+    // chunks come from the heap and parsing one file after another reuses them.
+    static constexpr size_t kChunkSize = 64 * 1024;
+    std::vector<std::unique_ptr<std::byte[]>> chunks_;
+    size_t capacity_ = 0;
+    size_t used_ = 0;
+};
 
 struct ParserContextDeleter {
     void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
@@ -69,8 +113,8 @@ struct ParserContextDeleter {
 struct XML::Tree {
     xmlDoc* doc = nullptr;
     xmlNode* root = nullptr;
-    std::vector<XMLElementDictionary> elements; // reserved up front: addresses never move
-    std::deque<std::string> texts;
+    Arena arena;
+    std::deque<std::string> texts; // text contents the builder put together
     const XMLElementDictionary* top = nullptr;
 
     ~Tree()
@@ -89,46 +133,16 @@ std::optional<std::string_view> XMLElementDictionary::entry(std::string_view key
 {
     if (key == kNameKey) return name_;
     if (key == kValueKey) return value();
-    if (key == kNodeKey && hasNode_) return std::nullopt;
-    for (const Attribute& attribute : attributes_) {
-        if (attribute.first == key) return attribute.second;
+    // The children took the "node" entry over from a first child's
+    // attribute; only the element's own attribute can take it back.
+    if (key == kNodeKey) {
+        if (hasNode_) return std::nullopt;
+        const xmlAttr* own = findAttribute(own_, key);
+        return own ? std::optional<std::string_view>(attributeText(own)) : std::nullopt;
     }
-    return std::nullopt;
-}
-
-void XMLElementDictionary::set(std::string_view key, std::string_view text, size_t known)
-{
-    if (key == kNameKey) {
-        name_ = text;
-        return;
-    }
-    if (key == kValueKey) {
-        value_ = text;
-        hasValue_ = true;
-        return;
-    }
-    if (key == kNodeKey && hasNode_) {
-        hasNode_ = false;
-        children_.clear();
-    }
-    for (size_t i = 0; i < known; ++i) {
-        if (attributes_[i].first == key) {
-            attributes_[i].second = text;
-            return;
-        }
-    }
-    attributes_.emplace_back(key, text);
-}
-
-void XMLElementDictionary::setNode()
-{
-    hasNode_ = true;
-    for (auto it = attributes_.begin(); it != attributes_.end(); ++it) {
-        if (it->first == kNodeKey) {
-            attributes_.erase(it);
-            return;
-        }
-    }
+    const xmlAttr* attribute = findAttribute(own_, key);
+    if (!attribute) attribute = findAttribute(inherited_, key);
+    return attribute ? std::optional<std::string_view>(attributeText(attribute)) : std::nullopt;
 }
 
 // Builds the dictionaries of one document (see the class comment of XML).
@@ -139,59 +153,115 @@ public:
     // The root's dictionary, or null when the root has no child nodes.
     const XMLElementDictionary* buildRoot(xmlNode* root)
     {
-        tree_.elements.reserve(countElements(root));
         if (!root->children) return nullptr;
-        return build(root->children, view(root->name));
+        XMLElementDictionary* top = tree_.arena.allocate<XMLElementDictionary>(1);
+        // The root's own attributes are in no dictionary.
+        fill(*top, view(root->name), nullptr, root->children);
+        build(*top, root->children);
+        return top;
     }
 
 private:
-    // The dictionary of the element named `name` whose first child node is `first`.
-    XMLElementDictionary* build(xmlNode* first, std::string_view name)
+    // Makes the dictionaries of the child elements that the tree keeps,
+    // side by side, then fills and builds each.
+    void build(XMLElementDictionary& dictionary, xmlNode* first)
     {
-        XMLElementDictionary* dictionary = make();
-        dictionary->name_ = name;
-        if (first->type == XML_ELEMENT_NODE) copyAttributes(*dictionary, first);
-        if (std::optional<std::string_view> text = content(first)) {
-            dictionary->value_ = trimSpaces(*text);
-            dictionary->hasValue_ = true;
-        }
+        size_t count = 0;
+        for (xmlNode* node = first; node; node = node->next) count += kept(node) ? 1 : 0;
+        if (count == 0) return;
+        XMLElementDictionary* children = tree_.arena.allocate<XMLElementDictionary>(count);
+        const XMLElementDictionary** slots = tree_.arena.allocate<const XMLElementDictionary*>(count);
+        dictionary.children_ = slots;
+        dictionary.childCount_ = static_cast<uint32_t>(count);
+        size_t slot = 0;
         for (xmlNode* node = first; node; node = node->next) {
-            if (node->type != XML_ELEMENT_NODE) continue;
-            XMLElementDictionary* child = nullptr;
-            if (node->children) {
-                child = build(node->children, view(node->name));
-                copyAttributes(*child, node);
-            } else {
-                child = make();
-                child->name_ = view(node->name);
-                copyAttributes(*child, node);
-                // An element without child nodes has no text content.
-                if (!node->properties) continue;
-            }
-            dictionary->children_.push_back(child);
+            if (!kept(node)) continue;
+            XMLElementDictionary& child = children[slot];
+            slots[slot++] = &child;
+            fill(child, view(node->name), node, node->children);
+            if (node->children) build(child, node->children);
         }
-        dictionary->setNode();
-        return dictionary;
     }
 
-    XMLElementDictionary* make() { return &tree_.elements.emplace_back(); }
-
-    void copyAttributes(XMLElementDictionary& dictionary, const xmlNode* element)
+    static bool kept(const xmlNode* node)
     {
-        const size_t known = dictionary.attributes_.size();
+        // An element without child nodes has no text content: without
+        // attributes it would be an empty dictionary, which is left out.
+        return node->type == XML_ELEMENT_NODE && (node->children || node->properties);
+    }
+
+    // The entries of an element's dictionary as they come out of the shared
+    // key space, copied in this order: the name, the attributes of a first
+    // child element, the text content of the first child node, the children
+    // (when there are child nodes), the element's own attributes.
+    void fill(XMLElementDictionary& dictionary, std::string_view name, xmlNode* element, xmlNode* first)
+    {
+        xmlNode* inherited = first && first->type == XML_ELEMENT_NODE ? first : nullptr;
+        normalise(inherited);
+        normalise(element);
+        dictionary.own_ = element;
+        dictionary.inherited_ = inherited;
+
+        const KeyAttributes fromChild = keyAttributes(inherited);
+        const KeyAttributes own = keyAttributes(element);
+        dictionary.name_ = name;
+        if (fromChild.name) dictionary.name_ = attributeText(fromChild.name);
+        if (fromChild.value) setValue(dictionary, attributeText(fromChild.value));
+        if (first) {
+            if (std::optional<std::string_view> text = content(first)) setValue(dictionary, trimSpaces(*text));
+            dictionary.hasNode_ = true;
+        }
+        if (own.name) dictionary.name_ = attributeText(own.name);
+        if (own.value) setValue(dictionary, attributeText(own.value));
+        // An attribute "node" of the element's own hides the children.
+        if (own.node) dictionary.hasNode_ = false;
+    }
+
+    // An element's attributes that share their names with the reader's keys.
+    struct KeyAttributes {
+        const xmlAttr* name = nullptr;
+        const xmlAttr* value = nullptr;
+        const xmlAttr* node = nullptr;
+    };
+
+    static KeyAttributes keyAttributes(const xmlNode* element)
+    {
+        KeyAttributes found;
+        if (!element) return found;
         for (const xmlAttr* attribute = element->properties; attribute; attribute = attribute->next) {
-            dictionary.set(view(attribute->name), attributeValue(attribute), known);
+            const char* key = reinterpret_cast<const char*>(attribute->name);
+            if (key[0] != 'n' && key[0] != 'v') continue;
+            if (kNameKey == key) found.name = attribute;
+            else if (kValueKey == key) found.value = attribute;
+            else if (kNodeKey == key) found.node = attribute;
         }
+        return found;
     }
 
-    std::string_view attributeValue(const xmlAttr* attribute)
+    static void setValue(XMLElementDictionary& dictionary, std::string_view text)
     {
-        const xmlNode* first = attribute->children;
-        if (!first) return {};
-        if (first->type == XML_TEXT_NODE && !first->next) return view(first->content);
-        std::string joined;
-        appendText(first, joined);
-        return keep(std::move(joined));
+        dictionary.value_ = text;
+        dictionary.hasValue_ = true;
+    }
+
+    // Leaves each attribute of the element with one text node at most, so
+    // that its text can be read in place: an attribute that holds entity
+    // references gets the text around them.
+    void normalise(xmlNode* element)
+    {
+        if (!element) return;
+        for (xmlAttr* attribute = element->properties; attribute; attribute = attribute->next) {
+            xmlNode* first = attribute->children;
+            if (!first || (first->type == XML_TEXT_NODE && !first->next)) continue;
+            std::string joined;
+            appendText(first, joined);
+            xmlFreeNodeList(first);
+            xmlNode* text = xmlNewDocTextLen(tree_.doc, reinterpret_cast<const xmlChar*>(joined.data()),
+                                             static_cast<int>(joined.size()));
+            if (text) text->parent = reinterpret_cast<xmlNode*>(attribute);
+            attribute->children = text;
+            attribute->last = text;
+        }
     }
 
     // The text content of a node as libxml2 reports it; nothing when empty.
@@ -208,7 +278,7 @@ private:
         case XML_ELEMENT_NODE: {
             std::string joined;
             appendText(node->children, joined);
-            if (!joined.empty()) text = keep(std::move(joined));
+            if (!joined.empty()) text = tree_.texts.emplace_back(std::move(joined));
             break;
         }
         default:
@@ -217,8 +287,6 @@ private:
         if (text.empty()) return std::nullopt;
         return text;
     }
-
-    std::string_view keep(std::string text) { return tree_.texts.emplace_back(std::move(text)); }
 
     XML::Tree& tree_;
 };
@@ -276,8 +344,7 @@ _xmlNode* XML::element_root() const
     return ownsDocument_ ? tree_->root : nullptr;
 }
 
-const XMLElementDictionary* XML::getXMLElement(const XMLElementDictionary::Children& elements,
-                                               std::string_view name)
+const XMLElementDictionary* XML::getXMLElement(XMLElementDictionary::Children elements, std::string_view name)
 {
     for (const XMLElementDictionary* element : elements) {
         if (element->name() == name) return element;
@@ -285,24 +352,24 @@ const XMLElementDictionary* XML::getXMLElement(const XMLElementDictionary::Child
     return nullptr;
 }
 
-XMLElementDictionary::Children XML::getXMLElementArray(const XMLElementDictionary::Children& elements,
-                                                       std::string_view name)
+std::vector<const XMLElementDictionary*> XML::getXMLElementArray(XMLElementDictionary::Children elements,
+                                                                 std::string_view name)
 {
-    XMLElementDictionary::Children named;
+    std::vector<const XMLElementDictionary*> named;
     for (const XMLElementDictionary* element : elements) {
         if (element->name() == name) named.push_back(element);
     }
     return named;
 }
 
-std::optional<std::string_view> XML::getXMLElementValue(const XMLElementDictionary::Children& elements,
+std::optional<std::string_view> XML::getXMLElementValue(XMLElementDictionary::Children elements,
                                                         std::string_view name)
 {
     const XMLElementDictionary* element = getXMLElement(elements, name);
     return element ? element->value() : std::nullopt;
 }
 
-std::optional<std::string_view> XML::getXMLElementAttribute(const XMLElementDictionary::Children& elements,
+std::optional<std::string_view> XML::getXMLElementAttribute(XMLElementDictionary::Children elements,
                                                             std::string_view name, std::string_view attribute)
 {
     const XMLElementDictionary* element = getXMLElement(elements, name);
@@ -319,10 +386,9 @@ _xmlNode* XML::getElement(_xmlNode* cur, std::string_view name)
 
 namespace {
 
-const XMLElementDictionary::Children& childrenOf(const XMLElementDictionary* element)
+XMLElementDictionary::Children childrenOf(const XMLElementDictionary* element)
 {
-    static const XMLElementDictionary::Children none;
-    return element ? element->node() : none;
+    return element ? element->node() : XMLElementDictionary::Children();
 }
 
 // The index-th child named `name`, or null.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -35,9 +36,13 @@ public:
 // element dictionaries). An attribute called name, value or node therefore
 // replaces that entry, or is replaced by it, in the order the reader copies
 // them in; an attribute "node" copied over the children hides them.
+//
+// The dictionary reads its attribute entries from the libxml2 elements they
+// come from (the element's own, and those of a first child element it takes
+// over), so it lives only as long as the document.
 class XMLElementDictionary {
 public:
-    using Children = std::vector<const XMLElementDictionary*>;
+    using Children = std::span<const XMLElementDictionary* const>;
 
     // The "name" entry.
     std::string_view name() const { return name_; }
@@ -48,24 +53,22 @@ public:
     std::optional<std::string_view> entry(std::string_view key) const;
     // The "node" entry: the child dictionaries in document order. Empty when
     // the element has none, or when an attribute hid them.
-    const Children& node() const { return children_; }
+    Children node() const { return hasNode_ ? Children(children_, childCount_) : Children(); }
     bool hasNode() const { return hasNode_; }
 
 private:
     friend class XMLTreeBuilder;
-    using Attribute = std::pair<std::string_view, std::string_view>;
-
-    // Copies one entry in, with the shared key space's rules. Only the first
-    // `known` attributes can hold the key already.
-    void set(std::string_view key, std::string_view text, size_t known);
-    void setNode();
 
     std::string_view name_;
     std::string_view value_;
     bool hasValue_ = false;
     bool hasNode_ = false;
-    std::vector<Attribute> attributes_; // every other key, in the order copied in
-    Children children_;
+    uint32_t childCount_ = 0;
+    const XMLElementDictionary* const* children_ = nullptr;
+    // Where the other keys come from: the element's own attributes win over
+    // those of the first child element it took over. Either may be null.
+    const _xmlNode* own_ = nullptr;
+    const _xmlNode* inherited_ = nullptr;
 };
 
 // The answer to XML::query: nothing, a string, a number (the count form) or a
@@ -151,17 +154,17 @@ public:
 
     // Lookups on a list of element dictionaries by their "name" entries.
     // The first dictionary with that name, or null.
-    static const XMLElementDictionary* getXMLElement(const XMLElementDictionary::Children& elements,
+    static const XMLElementDictionary* getXMLElement(XMLElementDictionary::Children elements,
                                                      std::string_view name);
     // Every dictionary with that name, in order.
-    static XMLElementDictionary::Children getXMLElementArray(const XMLElementDictionary::Children& elements,
-                                                             std::string_view name);
+    static std::vector<const XMLElementDictionary*> getXMLElementArray(XMLElementDictionary::Children elements,
+                                                                       std::string_view name);
     // The "value" of the first dictionary with that name; nothing when there
     // is no such dictionary or it has no value.
-    static std::optional<std::string_view> getXMLElementValue(const XMLElementDictionary::Children& elements,
+    static std::optional<std::string_view> getXMLElementValue(XMLElementDictionary::Children elements,
                                                               std::string_view name);
     // An entry of the first dictionary with that name.
-    static std::optional<std::string_view> getXMLElementAttribute(const XMLElementDictionary::Children& elements,
+    static std::optional<std::string_view> getXMLElementAttribute(XMLElementDictionary::Children elements,
                                                                   std::string_view name,
                                                                   std::string_view attribute);
     // Walks a libxml2 sibling chain from `cur` and answers the first node
