@@ -45,12 +45,13 @@ std::string gameDataText()
     }
     xml += "  </Levels>\n  <TutorialFrames>\n";
     for (int frame = 0; frame <= 102; ++frame) {
-        xml += mw::format("    <TutorialFrame ID=\"%d\" Name=\"TUTORIAL_FRAME_%d\" IconPng=\"icon_%d.png\" "
-                          "WorkerIcon=\"worker_%d.png\" AdditionaNumber=\"%d\" CollectibleID=\"%d\" bOnlyText=%s "
-                          "bSingleIcon=%s bCollectible=%s bResource=%s",
-                          frame, frame, random.next(40), random.next(6), random.next(30), 1 + random.next(24),
-                          flag(random.next(4) == 0).c_str(), flag(random.next(4) == 0).c_str(),
-                          flag(random.next(4) == 0).c_str(), flag(random.next(4) == 0).c_str());
+        xml += mw::format(
+            "    <TutorialFrame ID=\"%d\" Name=\"TUTORIAL_FRAME_%d\" IconPng=\"icon_%d.png\" "
+            "WorkerIcon=\"worker_%d.png\" AdditionaNumber=\"%d\" CollectibleID=\"%d\" bOnlyText=%s "
+            "bSingleIcon=%s bCollectible=%s bResource=%s",
+            frame, frame, random.next(40), random.next(6), random.next(30), 1 + random.next(24),
+            flag(random.next(4) == 0).c_str(), flag(random.next(4) == 0).c_str(),
+            flag(random.next(4) == 0).c_str(), flag(random.next(4) == 0).c_str());
         for (int placement = 1; placement <= 6; ++placement) {
             xml += mw::format(" bPlacement%d=%s", placement, flag(random.next(6) == 0).c_str());
         }
@@ -58,50 +59,54 @@ std::string gameDataText()
     }
     xml += "  </TutorialFrames>\n  <Collectibles>\n";
     for (int kind = 1; kind <= 24; ++kind) {
-        xml += mw::format("    <Collectible ID=\"%d\" Name=\"kind_%d\" MineAvailable=%s FieldAvailable=%s "
-                          "PngName=\"tile_%d\" PngNameSpring=\"tile_%d_spring\" PngNameSummer=\"tile_%d_summer\" "
-                          "PngNameAutumn=\"tile_%d_autumn\" PngNameWinter=\"tile_%d_winter\" "
-                          "NextCollectibleCount=\"%d\" NextCollectible=\"%d\" NextResourceCount=\"%d\" "
-                          "NextResource=\"%d\" MinGroup=\"%d\" Probability=\"%d.5\" ProbSpring=\"%d\" "
-                          "ProbSummer=\"%d\" ProbAutumn=\"%d\" ProbWinter=\"%d\" MovesTime=%s IsAnimated=%s "
-                          "ConstAnim=%s Points=\"%d\" PointsColl=\"%d\">\n",
-                          kind, kind, flag(kind <= 9).c_str(), flag(kind > 9).c_str(), kind, kind, kind, kind, kind,
-                          8 + random.next(20), 1 + random.next(24), 3 + random.next(10), 1 + random.next(17),
-                          3 + random.next(2), random.next(30), random.next(25), random.next(25), random.next(25),
-                          random.next(25), flag(random.next(2) == 0).c_str(), flag(random.next(3) == 0).c_str(),
-                          flag(random.next(5) == 0).c_str(), random.next(10), 1 + random.next(3));
+        xml += mw::format(
+            "    <Collectible ID=\"%d\" Name=\"kind_%d\" MineAvailable=%s FieldAvailable=%s "
+            "PngName=\"tile_%d\" PngNameSpring=\"tile_%d_spring\" PngNameSummer=\"tile_%d_summer\" "
+            "PngNameAutumn=\"tile_%d_autumn\" PngNameWinter=\"tile_%d_winter\" "
+            "NextCollectibleCount=\"%d\" NextCollectible=\"%d\" NextResourceCount=\"%d\" "
+            "NextResource=\"%d\" MinGroup=\"%d\" Probability=\"%d.5\" ProbSpring=\"%d\" "
+            "ProbSummer=\"%d\" ProbAutumn=\"%d\" ProbWinter=\"%d\" MovesTime=%s IsAnimated=%s "
+            "ConstAnim=%s Points=\"%d\" PointsColl=\"%d\">\n",
+            kind, kind, flag(kind <= 9).c_str(), flag(kind > 9).c_str(), kind, kind, kind, kind, kind,
+            8 + random.next(20), 1 + random.next(24), 3 + random.next(10), 1 + random.next(17),
+            3 + random.next(2), random.next(30), random.next(25), random.next(25), random.next(25),
+            random.next(25), flag(random.next(2) == 0).c_str(), flag(random.next(3) == 0).c_str(),
+            flag(random.next(5) == 0).c_str(), random.next(10), 1 + random.next(3));
         xml += "      <ConnGroup>\n";
-        xml += mw::format("        <ConnGroupS Name=\"%s\"/>\n", random.next(2) ? "RABBIT_GRASS" : "WOLF_WOOD");
+        xml +=
+            mw::format("        <ConnGroupS Name=\"%s\"/>\n", random.next(2) ? "RABBIT_GRASS" : "WOLF_WOOD");
         xml += "      </ConnGroup>\n    </Collectible>\n";
     }
     xml += "  </Collectibles>\n  <Resources>\n";
     for (int resource = 1; resource <= 24; ++resource) {
-        xml += mw::format("    <Resource ID=\"%d\" Name=\"RESOURCE_%d\" PngName=\"resource_%d\" Value=\"%d\" "
-                          "ValueSell=\"%d\" MineAvailable=%s FieldAvailable=%s MicroTrans=%s SpecialResource=%s "
-                          "AtStart=\"%d\" GenerateFood=%s Moves=\"%d\" Points=\"%d\"/>\n",
-                          resource, resource, resource, 10 + random.next(200), 5 + random.next(100),
-                          flag(resource % 2 == 0).c_str(), flag(resource % 2 == 1).c_str(),
-                          flag(resource >= 19).c_str(), flag(false).c_str(), random.next(5),
-                          flag(resource <= 6).c_str(), resource <= 6 ? 3 + random.next(5) : 0, random.next(8));
+        xml +=
+            mw::format("    <Resource ID=\"%d\" Name=\"RESOURCE_%d\" PngName=\"resource_%d\" Value=\"%d\" "
+                       "ValueSell=\"%d\" MineAvailable=%s FieldAvailable=%s MicroTrans=%s SpecialResource=%s "
+                       "AtStart=\"%d\" GenerateFood=%s Moves=\"%d\" Points=\"%d\"/>\n",
+                       resource, resource, resource, 10 + random.next(200), 5 + random.next(100),
+                       flag(resource % 2 == 0).c_str(), flag(resource % 2 == 1).c_str(),
+                       flag(resource >= 19).c_str(), flag(false).c_str(), random.next(5),
+                       flag(resource <= 6).c_str(), resource <= 6 ? 3 + random.next(5) : 0, random.next(8));
     }
     xml += "  </Resources>\n";
-    xml += "  <Settings SeasonTime=\"6\" MineFood=\"30\" RatJump=\"20\" WolfJump=\"15\" MovesPerFood=\"5\" "
-           "MicroGoldCount1=\"100\" MicroGoldCount2=\"250\" MicroGoldCount3=\"600\" MicroGoldCount4=\"1300\" "
-           "MicroGoldCount5=\"3000\" MicroGoldCount6=\"8000\" GoldLevel1=\"10\" GoldLevel2=\"20\" "
-           "GoldLevel3=\"35\" GoldLevel4=\"50\" GoldLevel5=\"75\" GoldLevel6=\"100\" TaxTimeH=\"1\" "
-           "TaxTimeM=\"30\" TaxTimeS=\"0\" MineBMovesPrice=\"25\" FieldSavePrice=\"40\" KanapkaMoves=\"10\"/>\n";
+    xml +=
+        "  <Settings SeasonTime=\"6\" MineFood=\"30\" RatJump=\"20\" WolfJump=\"15\" MovesPerFood=\"5\" "
+        "MicroGoldCount1=\"100\" MicroGoldCount2=\"250\" MicroGoldCount3=\"600\" MicroGoldCount4=\"1300\" "
+        "MicroGoldCount5=\"3000\" MicroGoldCount6=\"8000\" GoldLevel1=\"10\" GoldLevel2=\"20\" "
+        "GoldLevel3=\"35\" GoldLevel4=\"50\" GoldLevel5=\"75\" GoldLevel6=\"100\" TaxTimeH=\"1\" "
+        "TaxTimeM=\"30\" TaxTimeS=\"0\" MineBMovesPrice=\"25\" FieldSavePrice=\"40\" KanapkaMoves=\"10\"/>\n";
     xml += "  <Upgrades>\n";
     for (int upgrade = 1; upgrade <= 143; ++upgrade) {
         const int type = 2 + static_cast<int>(random.next(3));
-        xml += mw::format("    <Upgrade ID=\"%d\" Name=\"UPGRADE_%d\" PngName=\"upgrade_%d\" Type=\"%d\" "
-                          "ReqLevel=\"%d\" NextUpdateIndex=\"%d\" StageQuantity=\"%d\" IsMine=%s IsField=%s "
-                          "Hidden=%s Priorytet=\"%d\" Points=\"%d\" Money=\"%d\" GroupNumber=\"%d\" Animated=%s "
-                          "BonusTime=\"%d\" BonusMoney=\"%d\">\n",
-                          upgrade, upgrade, upgrade, type, 1 + random.next(20), random.next(3) ? 0 : 1 + random.next(143),
-                          1 + random.next(5), flag(random.next(2) == 0).c_str(), flag(random.next(2) == 0).c_str(),
-                          flag(random.next(6) == 0).c_str(), random.next(3000), random.next(100), random.next(5000),
-                          random.next(12), flag(random.next(4) == 0).c_str(), 600 * random.next(12),
-                          random.next(200));
+        xml += mw::format(
+            "    <Upgrade ID=\"%d\" Name=\"UPGRADE_%d\" PngName=\"upgrade_%d\" Type=\"%d\" "
+            "ReqLevel=\"%d\" NextUpdateIndex=\"%d\" StageQuantity=\"%d\" IsMine=%s IsField=%s "
+            "Hidden=%s Priorytet=\"%d\" Points=\"%d\" Money=\"%d\" GroupNumber=\"%d\" Animated=%s "
+            "BonusTime=\"%d\" BonusMoney=\"%d\">\n",
+            upgrade, upgrade, upgrade, type, 1 + random.next(20), random.next(3) ? 0 : 1 + random.next(143),
+            1 + random.next(5), flag(random.next(2) == 0).c_str(), flag(random.next(2) == 0).c_str(),
+            flag(random.next(6) == 0).c_str(), random.next(3000), random.next(100), random.next(5000),
+            random.next(12), flag(random.next(4) == 0).c_str(), 600 * random.next(12), random.next(200));
         xml += "      <ResourceItems>\n";
         for (uint32_t line = 0, lines = 1 + random.next(4); line < lines; ++line) {
             xml += mw::format("        <ResourceItem ID=\"%d\" Quantity=\"%d\"/>\n", 1 + random.next(17),
@@ -163,8 +168,8 @@ void BM_Libxml2Parse(benchmark::State& state)
 {
     for (auto _ : state) {
         xmlParserCtxtPtr context = xmlNewParserCtxt();
-        xmlDocPtr doc = xmlCtxtReadMemory(context, text().data(), static_cast<int>(text().size()), "xml", nullptr,
-                                          kOptions);
+        xmlDocPtr doc = xmlCtxtReadMemory(context, text().data(), static_cast<int>(text().size()), "xml",
+                                          nullptr, kOptions);
         xmlFreeParserCtxt(context);
         benchmark::DoNotOptimize(xmlDocGetRootElement(doc));
         xmlFreeDoc(doc);

@@ -26,7 +26,8 @@ bool validUtf8(std::string_view text)
 {
     for (size_t offset = 0; offset < text.size();) {
         const size_t start = offset;
-        if (mw::nextCodePoint(text, offset) == U'\uFFFD' && text.substr(start, 3) != "\xEF\xBF\xBD") return false;
+        const bool replacement = mw::nextCodePoint(text, offset) == U'\uFFFD';
+        if (replacement && text.substr(start, 3) != "\xEF\xBF\xBD") return false;
     }
     return true;
 }

@@ -74,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const mw::XMLParseException&) {
         return 0;
     }
-    for (const char* path : {"", ".", "..", "value", "count", "@", "[", "a[", "a[99999999999].b", "a.b.c.d.value",
-                             "a[-1].count", "@name", "@value", "@node", "a.count.value"}) {
+    for (const char* path : {"", ".", "..", "value", "count", "@", "[", "a[", "a[99999999999].b",
+                             "a.b.c.d.value", "a[-1].count", "@name", "@value", "@node", "a.count.value"}) {
         (void)xml->query(path);
     }
     if (const mw::XMLElementDictionary* root = xml->dicXML()) {

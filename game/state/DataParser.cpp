@@ -25,7 +25,10 @@ constexpr int32_t kFirstSettlement = 88; // B_SETTLEMENT, standing when a villag
 // the element's own prefix ("Upgrade[3].") on the reader of the list.
 class Element {
 public:
-    Element(const XML* list, const char* name, int index) : list_(list), prefix_(format("%s[%d].", name, index)) {}
+    Element(const XML* list, const char* name, int index)
+        : list_(list), prefix_(format("%s[%d].", name, index))
+    {
+    }
 
     int32_t integer(std::string_view attribute) const { return attr(attribute).intValue(); }
     float real(std::string_view attribute) const { return attr(attribute).floatValue(); }
@@ -138,7 +141,8 @@ bool DataParser::read(const std::string& path, GameData& data, std::string& reas
     }
     if (!AtomicFile::read(path, bytes, &reason)) return false;
     try {
-        xml = XML::initWithString(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        xml = XML::initWithString(text);
     } catch (const XMLParseException& failure) {
         reason = std::string(XMLParseException::kName) + ": " + failure.what();
         return false;
@@ -238,7 +242,8 @@ bool DataParser::read(const std::string& path, GameData& data, std::string& reas
         resource->GenerateFood = element.flag("GenerateFood");
         resource->Moves = element.integer("Moves");
         resource->Points = element.integer("Points");
-        data.check(resource->ID, Profile::kResourceSlots, "Resource[" + std::to_string(i) + "]", "the resource");
+        data.check(resource->ID, Profile::kResourceSlots, "Resource[" + std::to_string(i) + "]",
+                   "the resource");
         data.resources.push_back(resource);
     }
 
@@ -298,7 +303,8 @@ bool DataParser::read(const std::string& path, GameData& data, std::string& reas
         }
         if (upgrade->Type == 2) {
             upgrade->BonusResources.emplace();
-            for (int32_t resource : identifiersIn(element, "BonusResources[0].BonusResource", "BonusResource")) {
+            for (int32_t resource :
+                 identifiersIn(element, "BonusResources[0].BonusResource", "BonusResource")) {
                 data.check(resource, Profile::kResourceSlots, where, "a bonus resource");
                 (*upgrade->BonusResources)[resource] += 1;
             }
@@ -325,7 +331,9 @@ bool DataParser::read(const std::string& path, GameData& data, std::string& reas
             action->Value2 = item.integer("Value2");
             action->IDAction = item.integer("ID");
             // The one effect that indexes a count list directly: a stock change.
-            if (action->ID == 14) data.check(action->Value1, Profile::kResourceSlots, where, "an effect on resource");
+            if (action->ID == 14) {
+                data.check(action->Value1, Profile::kResourceSlots, where, "an effect on resource");
+            }
             upgrade->Actions->addObject(action.get());
         }
         upgrade->ReqUpgrades = CCArray::array();

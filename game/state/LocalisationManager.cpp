@@ -80,7 +80,8 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     std::vector<std::string_view> pieces;
     for (size_t start = 0;;) {
         const size_t end = text.find(separator, start);
-        pieces.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        pieces.push_back(
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
         if (end == std::string_view::npos) return pieces;
         start = end + 1;
     }
@@ -110,7 +111,8 @@ void LocalisationManager::parseCSVFile(const std::string& file)
     std::vector<uint8_t> bytes;
     std::string error = "not in the bundle";
     if (path.empty() || !AtomicFile::read(path, bytes, &error)) {
-        logLine("LocalisationManager: %s: %s; every text reads \"%s\"", name.c_str(), error.c_str(), kMissing);
+        logLine("LocalisationManager: %s: %s; every text reads \"%s\"", name.c_str(), error.c_str(),
+                kMissing);
         dictionary.clear();
         return;
     }

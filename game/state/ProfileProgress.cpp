@@ -78,7 +78,8 @@ void Profile::RegenerateBuyIndexes()
     // upgrade with a smaller key.
     auto offerKey = [this](const Offer& offer) {
         const UpgradeItem* upgrade = offer.second;
-        const bool fullyHired = upgrade->Type == 3 && GetUpgradeCount(offer.first) >= upgrade->StageMaxQuantity;
+        const bool fullyHired =
+            upgrade->Type == 3 && GetUpgradeCount(offer.first) >= upgrade->StageMaxQuantity;
         return static_cast<int64_t>(upgrade->Priority) + (fullyHired ? 2000 : 0);
     };
     // Stable: equal keys keep ascending identifier order.

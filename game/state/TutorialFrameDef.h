@@ -14,7 +14,8 @@ namespace mw {
 class TutorialFrameDef : public Object {
 public:
     int32_t ID = 0;
-    int32_t Type = 0;             // 100 text only, 101 one icon, 102 tile-kind chain, 103 tile kind to resource
+    // 100 text only, 101 one icon, 102 tile-kind chain, 103 tile kind to resource; 0 none of these.
+    int32_t Type = 0;
     std::string LangID;           // string-table key of the text
     std::string Icon;             // sprite-frame name of the icon
     std::string WorkerIcon;       // sprite-frame name of the character who speaks

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <new>
-#include <type_traits>
-#include <deque>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -83,7 +84,7 @@ public:
         size_t offset = (used_ + alignof(T) - 1) / alignof(T) * alignof(T);
         if (chunks_.empty() || offset + bytes > capacity_) {
             capacity_ = std::max(kChunkSize, bytes);
-            chunks_.push_back(std::make_unique<std::byte[]>(capacity_));
+            chunks_.push_back(std::make_unique_for_overwrite<std::byte[]>(capacity_));
             offset = 0;
         }
         used_ = offset + bytes;
@@ -208,7 +209,8 @@ private:
         if (fromChild.name) dictionary.name_ = attributeText(fromChild.name);
         if (fromChild.value) setValue(dictionary, attributeText(fromChild.value));
         if (first) {
-            if (std::optional<std::string_view> text = content(first)) setValue(dictionary, trimSpaces(*text));
+            std::optional<std::string_view> text = content(first);
+            if (text) setValue(dictionary, trimSpaces(*text));
             dictionary.hasNode_ = true;
         }
         if (own.name) dictionary.name_ = attributeText(own.name);
@@ -392,7 +394,8 @@ XMLElementDictionary::Children childrenOf(const XMLElementDictionary* element)
 }
 
 // The index-th child named `name`, or null.
-const XMLElementDictionary* nthNamed(const XMLElementDictionary* element, std::string_view name, int64_t index)
+const XMLElementDictionary* nthNamed(const XMLElementDictionary* element, std::string_view name,
+                                     int64_t index)
 {
     if (index < 0) return nullptr;
     for (const XMLElementDictionary* child : childrenOf(element)) {
@@ -434,7 +437,8 @@ XMLQueryResult XML::answer(std::string_view path) const
     std::vector<std::string_view> components;
     for (size_t start = 0;;) {
         const size_t dot = path.find('.', start);
-        components.push_back(path.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
+        components.push_back(
+            path.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start));
         if (dot == std::string_view::npos) break;
         start = dot + 1;
     }
@@ -442,7 +446,9 @@ XMLQueryResult XML::answer(std::string_view path) const
     if (valueForm) components.pop_back();
     const bool countForm = !components.empty() && components.back() == "count";
     if (countForm) components.pop_back();
-    if (components.empty()) return countForm && !valueForm ? XMLQueryResult(Value(int32_t(0))) : XMLQueryResult();
+    if (components.empty()) {
+        return countForm && !valueForm ? XMLQueryResult(Value(int32_t(0))) : XMLQueryResult();
+    }
 
     const XMLElementDictionary* current = root_;
     for (size_t i = 0; i + 1 < components.size(); ++i) {

@@ -157,8 +157,8 @@ public:
     static const XMLElementDictionary* getXMLElement(XMLElementDictionary::Children elements,
                                                      std::string_view name);
     // Every dictionary with that name, in order.
-    static std::vector<const XMLElementDictionary*> getXMLElementArray(XMLElementDictionary::Children elements,
-                                                                       std::string_view name);
+    static std::vector<const XMLElementDictionary*>
+    getXMLElementArray(XMLElementDictionary::Children elements, std::string_view name);
     // The "value" of the first dictionary with that name; nothing when there
     // is no such dictionary or it has no value.
     static std::optional<std::string_view> getXMLElementValue(XMLElementDictionary::Children elements,

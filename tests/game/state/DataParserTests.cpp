@@ -20,7 +20,9 @@ using test::TempDir;
 std::vector<int32_t> requiredUpgrades(const UpgradeItem& upgrade)
 {
     std::vector<int32_t> identifiers;
-    for (Object* item : *upgrade.ReqUpgrades) identifiers.push_back(static_cast<ValueObject*>(item)->value().asInt());
+    for (Object* item : *upgrade.ReqUpgrades) {
+        identifiers.push_back(static_cast<ValueObject*>(item)->value().asInt());
+    }
     return identifiers;
 }
 
@@ -54,8 +56,8 @@ TEST_F(DataParserTest, TheFixtureBecomesANewGame)
     EXPECT_EQ(p->RatJumpProbability, 20);
     EXPECT_EQ(p->WolfJumpProbability, 15);
     EXPECT_EQ(p->MovesPerFood, 5);
-    EXPECT_EQ((std::vector<int32_t>{p->MicroGoldCount1, p->MicroGoldCount2, p->MicroGoldCount3, p->MicroGoldCount4,
-                                    p->MicroGoldCount5, p->MicroGoldCount6}),
+    EXPECT_EQ((std::vector<int32_t>{p->MicroGoldCount1, p->MicroGoldCount2, p->MicroGoldCount3,
+                                    p->MicroGoldCount4, p->MicroGoldCount5, p->MicroGoldCount6}),
               (std::vector<int32_t>{100, 250, 600, 1300, 3000, 8000}));
     EXPECT_EQ((std::vector<int32_t>{p->GoldLevel1, p->GoldLevel2, p->GoldLevel3, p->GoldLevel4, p->GoldLevel5,
                                     p->GoldLevel6}),
@@ -114,7 +116,8 @@ TEST_F(DataParserTest, TheFixtureBecomesANewGame)
     EXPECT_EQ(grass->probAutumn, 20.0f);
     EXPECT_EQ(grass->probWinter, 10.0f);
     EXPECT_TRUE(grass->ConstAnim);
-    EXPECT_EQ(grass->connGroups, (std::vector<int32_t>{1, 0})) << "WOLF_WOOD, RABBIT_GRASS; an unknown name adds nothing";
+    EXPECT_EQ(grass->connGroups, (std::vector<int32_t>{1, 0}))
+        << "WOLF_WOOD, RABBIT_GRASS; an unknown name adds nothing";
     EXPECT_EQ(p->GetCollectible(17)->connGroups, std::vector<int32_t>{0});
     EXPECT_TRUE(p->IsAnimCollectible(17));
 
@@ -149,7 +152,8 @@ TEST_F(DataParserTest, TheFixtureBecomesANewGame)
     };
     for (const Producer& producer : {Producer{9, 24}, Producer{14, 1}, Producer{15, 10}, Producer{16, 2},
                                      Producer{1, 0}}) {
-        EXPECT_EQ(p->GetResource(producer.resource)->CollectibleEnum, producer.kind) << "resource " << producer.resource;
+        EXPECT_EQ(p->GetResource(producer.resource)->CollectibleEnum, producer.kind)
+            << "resource " << producer.resource;
     }
 
     // Upgrades.
@@ -224,20 +228,24 @@ TEST_F(DataParserTest, ARefusedFileGivesWayToTheBundledOne)
         const char* reason;
     };
     const Case cases[] = {
-        {"one level", "<Level Points=\"100\" Nagroda=\"50\"/>\n    <Level Points=\"250\" Nagroda=\"120\"/>", "",
-         "1 level(s); a game needs at least two"},
+        {"one level", "<Level Points=\"100\" Nagroda=\"50\"/>\n    <Level Points=\"250\" Nagroda=\"120\"/>",
+         "", "1 level(s); a game needs at least two"},
         {"no levels", "Levels>", "Stages>", "0 level(s)"},
         {"tile kind 25", "ID=\"24\" Name=\"coin\"", "ID=\"25\" Name=\"coin\"",
          "Collectible[4] gives the tile kind 25, outside 0..24"},
         {"next resource 40", "NextResource=\"9\"", "NextResource=\"40\"", "gives the next resource 40"},
-        {"next tile kind -2", "NextCollectible=\"2\"", "NextCollectible=\"-2\"", "gives the next tile kind -2"},
+        {"next tile kind -2", "NextCollectible=\"2\"", "NextCollectible=\"-2\"",
+         "gives the next tile kind -2"},
         {"resource -1", "ID=\"20\" Name=\"MONEY_2\"", "ID=\"-1\" Name=\"MONEY_2\"",
          "Resource[8] gives the resource -1"},
         {"upgrade 144", "ID=\"30\" Name=\"B_PANTRY\"", "ID=\"144\" Name=\"B_PANTRY\"",
          "Upgrade[6] gives the upgrade 144, outside 0..143"},
-        {"next upgrade 150", "NextUpdateIndex=\"89\"", "NextUpdateIndex=\"150\"", "gives the next upgrade 150"},
-        {"cost in resource 25", "<ResourceItem ID=\"13\"", "<ResourceItem ID=\"25\"", "a cost in resource 25"},
-        {"bonus resource 31", "<BonusResource ID=\"9\"/>", "<BonusResource ID=\"31\"/>", "a bonus resource 31"},
+        {"next upgrade 150", "NextUpdateIndex=\"89\"", "NextUpdateIndex=\"150\"",
+         "gives the next upgrade 150"},
+        {"cost in resource 25", "<ResourceItem ID=\"13\"", "<ResourceItem ID=\"25\"",
+         "a cost in resource 25"},
+        {"bonus resource 31", "<BonusResource ID=\"9\"/>", "<BonusResource ID=\"31\"/>",
+         "a bonus resource 31"},
         {"bonus tool 300", "<BonusTool ID=\"24\"/>", "<BonusTool ID=\"300\"/>", "a bonus tool 300"},
         {"required upgrade 200", "<ReqUpgradeItem ID=\"88\"/>", "<ReqUpgradeItem ID=\"200\"/>",
          "a required upgrade 200"},
@@ -250,7 +258,8 @@ TEST_F(DataParserTest, ARefusedFileGivesWayToTheBundledOne)
         std::string text = test::gameDataFixture();
         const std::string from = c.from;
         ASSERT_NE(text.find(from), std::string::npos) << c.name;
-        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + std::string(c.to).size())) {
+        for (size_t at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + std::string(c.to).size())) {
             text.replace(at, from.size(), c.to);
         }
         TempDir::writeText(cached, text);
@@ -281,7 +290,8 @@ TEST_F(DataParserTest, AMissingFileGivesWayToTheBundledOne)
 
 TEST_F(DataParserTest, WithoutAUsableBundledFileTheProfileStaysAsItWas)
 {
-    TempDir::writeText(scope.bundledGameData(), "<GameData><Levels><Level Points=\"0\"/></Levels></GameData>");
+    TempDir::writeText(scope.bundledGameData(),
+                       "<GameData><Levels><Level Points=\"0\"/></Levels></GameData>");
     const std::string cached = Paths::cachesPath("test.xml");
     TempDir::writeText(cached, "not xml");
     for (const std::string& path : {cached, scope.bundledGameData()}) {

@@ -132,15 +132,31 @@ TEST(GameDataArchiveTest, CollectibleKeepsEveryFieldUnderItsName)
 {
     Ref<Collectible> kind = sampleCollectible();
     expectLayout(archivedFields(*kind), "Collectible",
-                 {{"name", Stored::String}, {"isMineAvailable", Stored::Bool}, {"isFieldAvailable", Stored::Bool},
-                  {"pngName", Stored::String}, {"pngNameSummer", Stored::String}, {"pngNameWinter", Stored::String},
-                  {"pngNameAutumn", Stored::String}, {"pngNameSpring", Stored::String},
-                  {"connGroups", Stored::IntArray}, {"ID", Stored::Int32}, {"nextCollectibleCount", Stored::Int32},
-                  {"nextCollectible", Stored::Int32}, {"nextResourceCount", Stored::Int32},
-                  {"nextResource", Stored::Int32}, {"minGroup", Stored::Int32}, {"probability", Stored::Float},
-                  {"probSpring", Stored::Float}, {"probSummer", Stored::Float}, {"probAutumn", Stored::Float},
-                  {"probWinter", Stored::Float}, {"Seen", Stored::Bool}, {"MovesTime", Stored::Bool},
-                  {"ConstAnim", Stored::Bool}, {"Points", Stored::Int32}, {"PointsColl", Stored::Int32},
+                 {{"name", Stored::String},
+                  {"isMineAvailable", Stored::Bool},
+                  {"isFieldAvailable", Stored::Bool},
+                  {"pngName", Stored::String},
+                  {"pngNameSummer", Stored::String},
+                  {"pngNameWinter", Stored::String},
+                  {"pngNameAutumn", Stored::String},
+                  {"pngNameSpring", Stored::String},
+                  {"connGroups", Stored::IntArray},
+                  {"ID", Stored::Int32},
+                  {"nextCollectibleCount", Stored::Int32},
+                  {"nextCollectible", Stored::Int32},
+                  {"nextResourceCount", Stored::Int32},
+                  {"nextResource", Stored::Int32},
+                  {"minGroup", Stored::Int32},
+                  {"probability", Stored::Float},
+                  {"probSpring", Stored::Float},
+                  {"probSummer", Stored::Float},
+                  {"probAutumn", Stored::Float},
+                  {"probWinter", Stored::Float},
+                  {"Seen", Stored::Bool},
+                  {"MovesTime", Stored::Bool},
+                  {"ConstAnim", Stored::Bool},
+                  {"Points", Stored::Int32},
+                  {"PointsColl", Stored::Int32},
                   {"isAnim", Stored::Bool}});
 
     Ref<Collectible> back = roundTrip(*kind);
@@ -175,7 +191,8 @@ TEST(GameDataArchiveTest, CollectibleKeepsEveryFieldUnderItsName)
 
 TEST(GameDataArchiveTest, AGroupListMissingFromTheArchiveStaysMissing)
 {
-    EXPECT_EQ(makeRef<Collectible>()->connGroups, std::vector<int32_t>()) << "a fresh record has an empty list";
+    EXPECT_EQ(makeRef<Collectible>()->connGroups, std::vector<int32_t>())
+        << "a fresh record has an empty list";
 
     Ref<Collectible> withoutEntry = makeRef<Collectible>();
     withoutEntry->connGroups.reset();
@@ -317,15 +334,30 @@ TEST(GameDataArchiveTest, UpgradeItemKeepsEveryFieldUnderItsName)
     Ref<UpgradeItem> upgrade = sampleBuilding();
     const Value fields = archivedFields(*upgrade);
     expectLayout(fields, "UpgradeItem",
-                 {{"PngName", Stored::String}, {"Name", Stored::String}, {"ResourceCostArr", Stored::ObjectArray},
-                  {"Actions", Stored::EngineArray}, {"ReqUpgrades", Stored::EngineArray},
-                  {"BonusResources", Stored::CountTable}, {"BonusTools", Stored::CountTable},
-                  {"ID", Stored::Int32}, {"Type", Stored::Int32}, {"ReqLevel", Stored::Int32},
-                  {"NextUpdateEnum", Stored::Int32}, {"StageMaxQuantity", Stored::Int32},
-                  {"Priority", Stored::Int32}, {"Points", Stored::Int32}, {"Money", Stored::Int32},
-                  {"Group", Stored::Int32}, {"isHidden", Stored::Bool}, {"DoneWithThat", Stored::Bool},
-                  {"isMine", Stored::Bool}, {"isField", Stored::Bool}, {"isAnim", Stored::Bool},
-                  {"BonusTime", Stored::Int32}, {"BonusMoney", Stored::Int32}, {"BonusReady", Stored::Bool}});
+                 {{"PngName", Stored::String},
+                  {"Name", Stored::String},
+                  {"ResourceCostArr", Stored::ObjectArray},
+                  {"Actions", Stored::EngineArray},
+                  {"ReqUpgrades", Stored::EngineArray},
+                  {"BonusResources", Stored::CountTable},
+                  {"BonusTools", Stored::CountTable},
+                  {"ID", Stored::Int32},
+                  {"Type", Stored::Int32},
+                  {"ReqLevel", Stored::Int32},
+                  {"NextUpdateEnum", Stored::Int32},
+                  {"StageMaxQuantity", Stored::Int32},
+                  {"Priority", Stored::Int32},
+                  {"Points", Stored::Int32},
+                  {"Money", Stored::Int32},
+                  {"Group", Stored::Int32},
+                  {"isHidden", Stored::Bool},
+                  {"DoneWithThat", Stored::Bool},
+                  {"isMine", Stored::Bool},
+                  {"isField", Stored::Bool},
+                  {"isAnim", Stored::Bool},
+                  {"BonusTime", Stored::Int32},
+                  {"BonusMoney", Stored::Int32},
+                  {"BonusReady", Stored::Bool}});
     EXPECT_EQ(fields["Actions"]["nsarray"][0]["$class"].asString(), "UpgradeAction");
     EXPECT_TRUE(fields["ReqUpgrades"]["nsarray"][0].is32Bit());
     EXPECT_EQ(fields["ResourceCostArr"][0]["$class"].asString(), "ResourceCostItem");
@@ -386,7 +418,8 @@ TEST(GameDataArchiveTest, AnUpgradeWhoseListsHoldOtherRecordsIsRefused)
         void (*spoil)(UpgradeItem&);
     };
     const Case cases[] = {
-        {"a tile kind among the effects", [](UpgradeItem& u) { u.Actions->addObject(makeRef<Collectible>().get()); }},
+        {"a tile kind among the effects",
+         [](UpgradeItem& u) { u.Actions->addObject(makeRef<Collectible>().get()); }},
         {"an effect among the required upgrades",
          [](UpgradeItem& u) { u.ReqUpgrades->addObject(sampleAction().get()); }},
     };

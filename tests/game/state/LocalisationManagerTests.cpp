@@ -65,12 +65,14 @@ TEST_F(StringTableTest, TheLanguageComesFromLangKeyOrTheEnvironment)
         {-1, nullptr, "de_DE.UTF-8", "en", 0},
     };
     for (const Case& c : cases) {
-        ScopedEnv languageList("LANGUAGE", c.languageList ? std::optional<std::string>(c.languageList) : std::nullopt);
+        ScopedEnv languageList("LANGUAGE",
+                               c.languageList ? std::optional<std::string>(c.languageList) : std::nullopt);
         ScopedEnv locale("LANG", c.locale ? std::optional<std::string>(c.locale) : std::nullopt);
         TallyAnalytics::clearRecordedEvents();
         Ref<LocalisationManager> manager = managerWith(c.langKey);
-        const std::string row = "lang_key " + (c.langKey ? std::to_string(*c.langKey) : std::string("absent")) +
-                                ", LANG " + (c.locale ? c.locale : "unset");
+        const std::string row = "lang_key " +
+                                (c.langKey ? std::to_string(*c.langKey) : std::string("absent")) + ", LANG " +
+                                (c.locale ? c.locale : "unset");
         EXPECT_EQ(manager->getLang(), c.expected) << row;
         EXPECT_EQ(manager->LangType, c.langType) << row;
         const std::vector<TallyAnalytics::Event> events = TallyAnalytics::recordedEvents();
@@ -124,7 +126,8 @@ TEST_F(StringTableTest, TheChosenColumnFillsTheTable)
         EXPECT_EQ(manager->getValue("FREE_MOVE"), c.freeMove);
         EXPECT_EQ(manager->getValue("TWICE"), c.twice);
         EXPECT_EQ(manager->getValue("key"), "NO STRING") << "the header row is never read";
-        EXPECT_EQ(manager->getValue("AFTER"), "NO STRING") << "the piece after the last line feed is never read";
+        EXPECT_EQ(manager->getValue("AFTER"), "NO STRING")
+            << "the piece after the last line feed is never read";
         EXPECT_EQ(manager->getValue("MISSING"), "NO STRING");
         EXPECT_EQ(manager->dictionary.size(), 3u);
     }
@@ -142,7 +145,8 @@ TEST_F(StringTableTest, CarriageReturnsAndShortRowsDoNotSpoilTheTable)
     EXPECT_EQ(manager->getValue("A"), "jeden");
     EXPECT_EQ(manager->getValue("B"), "dwa");
     EXPECT_EQ(manager->getValue("SHORT"), "NO STRING");
-    EXPECT_TRUE(log.contains("1 row(s) of the string table have no \"pl\" text")) << testing::PrintToString(log.lines());
+    EXPECT_TRUE(log.contains("1 row(s) of the string table have no \"pl\" text"))
+        << testing::PrintToString(log.lines());
 }
 
 TEST_F(StringTableTest, TheEncodingIsDetected)
@@ -175,7 +179,8 @@ TEST_F(StringTableTest, TheEncodingIsDetected)
 
 TEST_F(StringTableTest, TheTableFileIsReadFromTheBundle)
 {
-    TempDir::writeText(scope.bundle.file("stringdb.csv"), "key|en|de|pl\n\"FREE_MOVE\"|\"Free move\"|\"Freier Zug\"|\"x\"\n");
+    TempDir::writeText(scope.bundle.file("stringdb.csv"),
+                       "key|en|de|pl\n\"FREE_MOVE\"|\"Free move\"|\"Freier Zug\"|\"x\"\n");
     Ref<LocalisationManager> manager = managerWith(kGerman);
     manager->parseCSVFile("stringdb.csv");
     EXPECT_EQ(manager->getValue("FREE_MOVE"), "Freier Zug");

@@ -30,10 +30,11 @@ std::string snapshot(const Profile& p)
     for (int32_t count : p.ResourceCountArray) text += std::to_string(count) + ",";
     for (int32_t count : p.CollectibleCountArray) text += std::to_string(count) + ",";
     for (bool newlyAvailable : p.UpgradesSeenArray) text += newlyAvailable ? "1" : "0";
-    for (double field : {double(p.WolfJumpProbability), double(p.RatJumpProbability), double(p.MovesPerFood),
-                         double(p.MaxMineMoves), double(p.stepsToChangeSeason), double(p.TaxTimeH),
-                         double(p.TaxTimeM), double(p.TaxTimeS), double(p.TotalResSpend), double(p.TotalResColl),
-                         double(p.CanShowNextCollMine), double(p.CanShowNextCollField)}) {
+    for (double field :
+         {double(p.WolfJumpProbability), double(p.RatJumpProbability), double(p.MovesPerFood),
+          double(p.MaxMineMoves), double(p.stepsToChangeSeason), double(p.TaxTimeH), double(p.TaxTimeM),
+          double(p.TaxTimeS), double(p.TotalResSpend), double(p.TotalResColl), double(p.CanShowNextCollMine),
+          double(p.CanShowNextCollField)}) {
         text += std::to_string(field) + ",";
     }
     return text;
@@ -140,8 +141,10 @@ INSTANTIATE_TEST_SUITE_P(
                    [](Profile& p) { EXPECT_EQ(p.WolfJumpProbability, 100); }},
         EffectCase{"rabbits held to 0", 11, -30, 0, 0, 0, nullptr,
                    [](Profile& p) { EXPECT_EQ(p.RatJumpProbability, 0); }},
-        EffectCase{"moves per food", 12, 2, 0, 0, 0, nullptr, [](Profile& p) { EXPECT_EQ(p.MovesPerFood, 7); }},
-        EffectCase{"mine moves cap", 13, 10, 0, 0, 0, nullptr, [](Profile& p) { EXPECT_EQ(p.MaxMineMoves, 40); }},
+        EffectCase{"moves per food", 12, 2, 0, 0, 0, nullptr,
+                   [](Profile& p) { EXPECT_EQ(p.MovesPerFood, 7); }},
+        EffectCase{"mine moves cap", 13, 10, 0, 0, 0, nullptr,
+                   [](Profile& p) { EXPECT_EQ(p.MaxMineMoves, 40); }},
         EffectCase{"stock change", 14, 1, -1, 0, 0, nullptr,
                    [](Profile& p) {
                        EXPECT_EQ(p.GetResourceCount(1), 1);
@@ -169,8 +172,10 @@ INSTANTIATE_TEST_SUITE_P(
                    }},
         EffectCase{"level and priority of no upgrade", 20, 99, 3},
         EffectCase{"kind 21", 21, 1, 1, 1},
-        EffectCase{"mine hint", 22, 0, 0, 0, 0, nullptr, [](Profile& p) { EXPECT_TRUE(p.CanShowNextCollMine); }},
-        EffectCase{"field hint", 23, 0, 0, 0, 0, nullptr, [](Profile& p) { EXPECT_TRUE(p.CanShowNextCollField); }},
+        EffectCase{"mine hint", 22, 0, 0, 0, 0, nullptr,
+                   [](Profile& p) { EXPECT_TRUE(p.CanShowNextCollMine); }},
+        EffectCase{"field hint", 23, 0, 0, 0, 0, nullptr,
+                   [](Profile& p) { EXPECT_TRUE(p.CanShowNextCollField); }},
         EffectCase{"unknown kind", 24, 1, 1, 1},
         EffectCase{"negative kind", -1, 1, 1, 1}),
     [](const ::testing::TestParamInfo<EffectCase>& info) {

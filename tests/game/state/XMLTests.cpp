@@ -160,7 +160,8 @@ TEST(XMLReaderTest, LookupsOnElementListsCompareNames)
     ASSERT_TRUE(XML::getXMLElement(top, "fps"));
     EXPECT_EQ(XML::getXMLElement(top, "none"), nullptr);
     EXPECT_EQ(XML::getXMLElementValue(top, "fps"), std::optional<std::string_view>("25"));
-    EXPECT_EQ(XML::getXMLElementAttribute(top, "Settings", "GoldLevel1"), std::optional<std::string_view>("40"));
+    EXPECT_EQ(XML::getXMLElementAttribute(top, "Settings", "GoldLevel1"),
+              std::optional<std::string_view>("40"));
     EXPECT_EQ(XML::getXMLElementAttribute(top, "Settings", "Nope"), std::nullopt);
     ASSERT_TRUE(xml->element_root());
     EXPECT_TRUE(XML::getElement(xml->element_root()->children, "fps"));
