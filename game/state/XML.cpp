@@ -94,9 +94,10 @@ public:
     }
 
 private:
-    // Below the C library's threshold for mapping memory of its own, so that
-    // chunks come from the heap and parsing one file after another reuses them.
-    static constexpr size_t kChunkSize = 64 * 1024;
+    // Small enough that releasing a tree does not make the C library
+    // consolidate and trim its heap (which it does for a freed block of 64 KiB
+    // or more): otherwise every file parsed after it faults fresh pages in.
+    static constexpr size_t kChunkSize = 16 * 1024;
     std::vector<std::unique_ptr<std::byte[]>> chunks_;
     size_t capacity_ = 0;
     size_t used_ = 0;
