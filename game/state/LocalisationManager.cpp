@@ -9,6 +9,7 @@
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "foundation/Utf16.h"
+#include "foundation/Utf8.h"
 #include "platform/PreferredLanguages.h"
 
 namespace mw {

@@ -12,13 +12,15 @@
 #include "foundation/UserDefaults.h"
 #include "game/state/AchievementLedger.h"
 #include "game/state/Profile.h"
-#include "tests/foundation/PathsTempDir.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/SourceTree.h"
+#include "tests/support/TempDir.h"
 
 namespace mw::test {
 
 inline std::string gameDataFixturePath()
 {
-    return MOSSWICK_SOURCE_DIR "/tests/game/state/fixtures/test.xml";
+    return sourceTreePath("tests/game/state/fixtures/test.xml");
 }
 
 inline std::string gameDataFixture()
