@@ -164,6 +164,7 @@ void CCScheduler::walkTimers(float dt, std::vector<Ref<Object>>& leaving)
             removeTimerElement(index);
             seen = changes_;
             elements = timerElements_.data();
+            elementCount = static_cast<uint32_t>(timerElements_.size());
         }
     }
     currentTarget_ = kNoElement;
