@@ -17,7 +17,15 @@ namespace {
 // step.
 constexpr uint32_t kPrefetchDistance = 8;
 
+// Vtables are read below where their layout is known: the Itanium C++ ABI's,
+// which GCC and Clang follow on Linux, on the processors named here.
 #if defined(__GXX_ABI_VERSION) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || defined(__arm__))
+#define MW_ACTION_MANAGER_READS_VTABLES 1
+#else
+#define MW_ACTION_MANAGER_READS_VTABLES 0
+#endif
+
+#if MW_ACTION_MANAGER_READS_VTABLES
 // The byte offset in the vtable of a virtual member function, read from its
 // pointer to member as the Itanium C++ ABI (GCC and Clang on Linux) lays it
 // out: {function pointer or 1 + vtable offset, this adjustment}, except that
@@ -88,7 +96,7 @@ IntervalTimingEntries readIntervalTimingEntries()
 // every action takes the virtual calls.
 bool takesIntervalTiming(const CCAction* action)
 {
-#if defined(__GXX_ABI_VERSION) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) || defined(__arm__))
+#if MW_ACTION_MANAGER_READS_VTABLES
     static const IntervalTimingEntries plain = readIntervalTimingEntries();
     const auto* interval = dynamic_cast<const CCActionInterval*>(action);
     if (!interval || plain.stepOffset < 0) {
@@ -165,28 +173,28 @@ void CCActionManager::update(float dt)
         uint32_t elementCount = static_cast<uint32_t>(elements_.size());
         uint64_t seen = changes_;
         for (uint32_t index = 0; index < elementCount; ++index) {
+            const Element* element = elements + index;
             // The entries are contiguous, but each action is a separate
             // allocation: fetching it early hides the cache misses that
             // otherwise dominate a walk over thousands of them.
             if (index + kPrefetchDistance < elementCount) {
-                __builtin_prefetch(elements[index + kPrefetchDistance].onlyAction().action);
+                if (const CCAction* ahead = element[kPrefetchDistance].onlyAction().action) {
+                    // Both lines an action of a few dozen bytes may straddle.
+                    __builtin_prefetch(ahead);
+                    __builtin_prefetch(reinterpret_cast<const char*>(ahead) + 63);
+                }
             }
-            const Element& element = elements[index];
-            const Element::Walk walk = element.walk();
-            if (walk == Element::Walk::Skip) {
-                continue;
-            }
-            currentTarget_ = index;
             // Most nodes run one timed action, whose step changes nothing
             // here: that case is run inline, anything else by stepActionsFrom.
-            if (walk == Element::Walk::OneInterval) {
+            if (element->walk() == Element::Walk::OneInterval) [[likely]] {
+                currentTarget_ = index;
                 // Copied out first: the step may move the entry.
-                auto* action = static_cast<CCActionInterval*>(element.onlyAction().action);
+                auto* action = static_cast<CCActionInterval*>(element->onlyAction().action);
                 stepIndex_ = 0;
                 stepAction_ = action;
                 action->CCActionInterval::step(dt);
-                if (changes_ == seen) {
-                    if (!action->CCActionInterval::isDone()) {
+                if (changes_ == seen) [[likely]] {
+                    if (!action->CCActionInterval::isDone()) [[likely]] {
                         continue;
                     }
                     endStep(index, action, true, StepEnd::Done);
@@ -194,8 +202,11 @@ void CCActionManager::update(float dt)
                     endStep(index, action, true, StepEnd::Reshaped);
                 }
                 stepActionsFrom(index, stepIndex_ + 1, dt);
-            } else {
+            } else if (element->walk() == Element::Walk::Other) {
+                currentTarget_ = index;
                 stepActionsFrom(index, 0, dt);
+            } else {
+                continue;
             }
             seen = changes_;
             elements = elements_.data();
@@ -254,9 +265,9 @@ void CCActionManager::endStep(uint32_t elementIndex, CCAction* action, bool inte
             return;
         }
     }
-    // Stopped while it still counts as the stepped action (a removal of it
-    // from inside stop takes a hold, which nothing ends); cleared before the
-    // removal so that the removal takes none.
+    // stop runs while the action still counts as the stepped one, as the
+    // frame's order has it; that is cleared before the removal so that the
+    // removal takes no hold.
     stepAction_ = action;
     action->stop();
     stepAction_ = nullptr;

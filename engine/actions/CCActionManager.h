@@ -92,7 +92,7 @@ private:
         ActionSlot* actions() { return spilled_ ? spilled_->data() : &first_; }
         const ActionSlot* actions() const { return spilled_ ? spilled_->data() : &first_; }
         uint32_t actionCount() const { return actionCount_; }
-        // The action of an entry that has exactly one; null when spilled.
+        // The action of an entry that has exactly one (null otherwise).
         const ActionSlot& onlyAction() const { return first_; }
         void addAction(const ActionSlot& slot);
         // Later actions move down one place.
@@ -117,7 +117,7 @@ private:
     private:
         void updateWalk();
 
-        ActionSlot first_{nullptr, false};  // the only action while none is spilled
+        ActionSlot first_{nullptr, false};  // the only action; null when there is none or several
         // Every action, while there are two or more.
         std::unique_ptr<std::vector<ActionSlot>> spilled_;
         uint32_t actionCount_ = 0;
@@ -162,6 +162,9 @@ private:
     uint32_t indexHolds_ = 0;
     std::unordered_map<const CCNode*, uint32_t> targets_;
     uint32_t currentTarget_ = kNoElement;  // index of the entry being stepped
+    // The current entry lost all its actions during its stepping and is to be
+    // deleted after it (unless it gained new ones); cleared by the walk as
+    // soon as it has seen it.
     bool currentTargetSalvaged_ = false;
     // The current entry's action being stepped and its index (removals at
     // or before it move it back; from 0 it wraps and the walk's increment

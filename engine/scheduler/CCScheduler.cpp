@@ -94,7 +94,7 @@ void CCScheduler::walkUpdates(UpdateList& list, float dt)
             __builtin_prefetch(entries[cursor + kPrefetchDistance].target);
         }
         const UpdateEntry& entry = entries[cursor++];
-        if (!entry.target || entry.paused || entry.removalPending) {
+        if (entry.paused || entry.removalPending) {
             continue;
         }
         // Copied out first: the callback may grow the vector under the entry.
@@ -302,6 +302,7 @@ void CCScheduler::removeUpdateRegistration(UpdateTable::iterator registration)
     }
     entry.target = nullptr;
     entry.location = nullptr;
+    entry.paused = true;  // so the tick skips it with the tests it makes anyway
     ++list.tombstones;
     ++changes_;
     hashForUpdates_.erase(registration);
@@ -446,7 +447,7 @@ void CCScheduler::removeTimerElement(uint32_t elementIndex)
     Object* target = element.target;
     element.removeAllTimers();
     element.target = nullptr;
-    element.paused = true;  // so the tick skips it with one test
+    element.paused = true;  // so the tick skips it with the test it makes anyway
     ++timerTombstones_;
     ++changes_;
     hashForSelectors_.erase(target);

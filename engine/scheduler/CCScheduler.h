@@ -81,11 +81,13 @@ private:
     // Update entries and timer elements live in contiguous vectors so that a
     // tick walks memory in order instead of chasing list nodes; each
     // element's timers keep their state in place (no timer objects). Removing
-    // an entry or element leaves a tombstone (null target) in place;
+    // an entry or element leaves a tombstone (null target, paused) in place;
     // tombstones are squeezed out only when no walk is under way, so indices
-    // held by a walk stay valid. The tables map a target to its slot's index;
-    // each slot points back at its table value (unordered_map values never
-    // move) to renumber it.
+    // held by a walk stay valid. The tables map a target to its slot's index.
+    // An update entry points back at its table value (unordered_map values
+    // never move) to renumber it, as insertions by priority move entries;
+    // timer elements, only ever appended, are renumbered through the table
+    // when squeezed.
     //
     // changes_ counts every change to the vectors' shape (an insertion, a
     // removal, a squeeze). A walk keeps pointers into the vectors across a
@@ -96,7 +98,7 @@ private:
         uint32_t index;
     };
     struct UpdateEntry {
-        Object* target;  // retained; null for a tombstone
+        Object* target;  // retained; null for a tombstone (which is also paused)
         SEL_Update update;
         UpdateLocation* location;  // the table's value for the target
         int priority;
@@ -131,7 +133,7 @@ private:
         void removeTimer(uint32_t index);
         void removeAllTimers();
 
-        Object* target;  // retained; null for a tombstone
+        Object* target;  // retained; null for a tombstone (which is also paused)
 
     private:
         TimerSlot first_{nullptr, CCTimer::Timing(0, 0, 0)};  // the only timer while none is spilled

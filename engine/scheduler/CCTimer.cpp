@@ -61,9 +61,18 @@ std::string CCTimer::description() const
     std::memcpy(&code, &selector_, sizeof code);
     char selectorText[32];
     std::snprintf(selectorText, sizeof selectorText, "0x%llx", static_cast<unsigned long long>(code));
-    return "<" + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | target:" +
-           (target_ ? ccClassName(typeid(*target_)) : std::string("(null)")) + " selector:(" +
-           selectorText + ")>";
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about a
+    // chain of operator+ that starts with a literal.
+    std::string text = "<";
+    text += ccClassName(typeid(*this));
+    text += " = ";
+    text += ccAddressString(this);
+    text += " | target:";
+    text += target_ ? ccClassName(typeid(*target_)) : std::string("(null)");
+    text += " selector:(";
+    text += selectorText;
+    text += ")>";
+    return text;
 }
 
 } // namespace mw
