@@ -12,7 +12,7 @@ namespace {
 // call. The entries are contiguous, but each points at a separately
 // allocated target (and timer); fetching those early hides the cache misses
 // that otherwise dominate a walk over thousands of them.
-constexpr size_t kPrefetchDistance = 32;
+constexpr size_t kPrefetchDistance = 16;
 
 Ref<CCScheduler>& sharedSchedulerSlot()
 {

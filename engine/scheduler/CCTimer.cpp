@@ -18,11 +18,13 @@ CCTimer::Timing::Step CCTimer::Timing::advanceOtherwise(float dt)
     if (elapsed == -1) {
         elapsed = 0;
         timesExecuted = 0;
+        plain = runForever && !useDelay;
         return {};
     }
 
     Step step;
     if (runForever && !useDelay) {
+        plain = true;
         step.fires = advancePlain(dt, step.firedElapsed);
         return step;
     }
@@ -36,6 +38,7 @@ CCTimer::Timing::Step CCTimer::Timing::advanceOtherwise(float dt)
             elapsed -= delay;
             ++timesExecuted;
             useDelay = false;
+            plain = runForever;
         }
     } else if (elapsed >= interval) {
         step.fires = true;

@@ -52,7 +52,7 @@ public:
 
         // A started timer that runs for ever without a delay: the kind a
         // walk meets most, whose whole advance is advancePlain.
-        bool isPlain() const { return runForever && !useDelay && elapsed != -1; }
+        bool isPlain() const { return plain; }
 
         // The advance of a plain timer: answers whether it fires, with the
         // time to pass in firedElapsed.
@@ -65,12 +65,19 @@ public:
                 elapsed = 0;
                 return true;
             }
+            // Stepped back to exactly -1 (by a negative step): the timer
+            // counts as new again, and its next advance starts it.
+            if (elapsed == -1) {
+                plain = false;
+            }
             return false;
         }
 
         float elapsed = -1;  // -1: not started yet
         bool runForever;
         bool useDelay;
+        // runForever, no delay (left) and started: kept by the advances.
+        bool plain = false;
         uint32_t timesExecuted = 0;
         uint32_t repeat;
         float delay;

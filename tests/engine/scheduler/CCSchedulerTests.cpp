@@ -213,6 +213,23 @@ TEST_F(CCSchedulerTest, TimersFireByIntervalDelayAndRepeat)
     }
 }
 
+// A timer's elapsed time of exactly -1 means "not started", however it came
+// to be: a negative step that lands there makes the next tick start the
+// timer again instead of advancing it.
+TEST_F(CCSchedulerTest, ATimerSteppedBackToMinusOneStartsAgain)
+{
+    auto target = recorder("t");
+    scheduler->scheduleSelector(kTick, target, 0, false);
+    tick(0.1f);  // starts it
+    EXPECT_EQ(tick(0.1f), (Log{"t.tick"}));
+    scheduler->setTimeScale(-10);
+    EXPECT_EQ(tick(0.1f), Log{}) << "elapsed is now -1";
+    scheduler->setTimeScale(1);
+    EXPECT_EQ(tick(0.25f), Log{}) << "started again";
+    EXPECT_EQ(tick(0.25f), (Log{"t.tick"}));
+    EXPECT_FLOAT_EQ(target->fired.back(), 0.25f);
+}
+
 TEST_F(CCSchedulerTest, TimeScaleMultipliesEveryStep)
 {
     auto target = recorder("t");
