@@ -32,8 +32,16 @@ void CCAction::update(float)
 
 std::string CCAction::description() const
 {
-    return "<" + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | Tag = " +
-           std::to_string(tag_) + ">";
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about a
+    // chain of operator+ that starts with a literal.
+    std::string text = "<";
+    text += ccClassName(typeid(*this));
+    text += " = ";
+    text += ccAddressString(this);
+    text += " | Tag = ";
+    text += std::to_string(tag_);
+    text += ">";
+    return text;
 }
 
 } // namespace mw
