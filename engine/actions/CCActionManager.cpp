@@ -166,18 +166,26 @@ void CCActionManager::update(float dt)
     const Ref<CCActionManager> keepAlive(this); // a purge during the step must not free it
     {
         const IndexHold hold(*this);
+        stepIndex_ = 0;
         // Entries added during the walk are reached in this frame; deleted
         // ones stay as tombstones until after it. The vector's address and
         // size are re-read only when a step changed the storage's shape.
-        Element* elements = elements_.data();
-        uint32_t elementCount = static_cast<uint32_t>(elements_.size());
+        const Element* begin = nullptr;
+        const Element* end = nullptr;
+        const Element* prefetchEnd = nullptr;  // the entries before it have one kPrefetchDistance ahead
+        const auto readStorage = [&] {
+            begin = elements_.data();
+            end = begin + elements_.size();
+            prefetchEnd = elements_.size() > kPrefetchDistance ? end - kPrefetchDistance : begin;
+        };
+        readStorage();
         uint64_t seen = changes_;
-        for (uint32_t index = 0; index < elementCount; ++index) {
-            const Element* element = elements + index;
+        uint32_t index = 0;
+        for (const Element* element = begin; element != end; ++element, ++index) {
             // The entries are contiguous, but each action is a separate
             // allocation: fetching it early hides the cache misses that
             // otherwise dominate a walk over thousands of them.
-            if (index + kPrefetchDistance < elementCount) {
+            if (element < prefetchEnd) {
                 if (const CCAction* ahead = element[kPrefetchDistance].onlyAction().action) {
                     // Both lines an action of a few dozen bytes may straddle.
                     __builtin_prefetch(ahead);
@@ -190,7 +198,6 @@ void CCActionManager::update(float dt)
                 currentTarget_ = index;
                 // Copied out first: the step may move the entry.
                 auto* action = static_cast<CCActionInterval*>(element->onlyAction().action);
-                stepIndex_ = 0;
                 stepAction_ = action;
                 action->CCActionInterval::step(dt);
                 if (changes_ == seen) [[likely]] {
@@ -208,18 +215,17 @@ void CCActionManager::update(float dt)
             } else {
                 continue;
             }
-            seen = changes_;
-            elements = elements_.data();
-            elementCount = static_cast<uint32_t>(elements_.size());
+            // The only action's index is 0 whenever the walk gets to a step.
+            stepIndex_ = 0;
             if (currentTargetSalvaged_) {
                 currentTargetSalvaged_ = false;
-                if (elements[index].actionCount() == 0) {
+                if (elements_[index].actionCount() == 0) {
                     deleteElement(index);
-                    seen = changes_;
-                    elements = elements_.data();
-                    elementCount = static_cast<uint32_t>(elements_.size());
                 }
             }
+            seen = changes_;
+            readStorage();
+            element = begin + index;
         }
         currentTarget_ = kNoElement;
         stepAction_ = nullptr;
