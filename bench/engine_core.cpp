@@ -69,8 +69,7 @@ public:
 };
 
 // The baselines' loops.
-MW_BENCH_ALIGNED void updateAll(const std::vector<std::unique_ptr<VirtualTicker>>& targets,
-                                                   float dt)
+MW_BENCH_ALIGNED void updateAll(const std::vector<std::unique_ptr<VirtualTicker>>& targets, float dt)
 {
     for (const auto& target : targets) {
         VirtualTicker* opaque = target.get();
@@ -79,8 +78,7 @@ MW_BENCH_ALIGNED void updateAll(const std::vector<std::unique_ptr<VirtualTicker>
     }
 }
 
-MW_BENCH_ALIGNED void stepAll(const std::vector<std::unique_ptr<VirtualStepper>>& actions,
-                                                 float dt)
+MW_BENCH_ALIGNED void stepAll(const std::vector<std::unique_ptr<VirtualStepper>>& actions, float dt)
 {
     for (const auto& action : actions) {
         VirtualStepper* opaque = action.get();
