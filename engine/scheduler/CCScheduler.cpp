@@ -50,6 +50,8 @@ void CCScheduler::tick(float dt)
 {
     const Ref<CCScheduler> keepAlive(this); // a purge during the tick must not free it
     updateHashLocked_ = true;
+    timerCursor_ = 0;
+    currentTargetSalvaged_ = false;
     if (timeScale_ != 1.0f) {
         dt *= timeScale_;
     }
@@ -86,27 +88,36 @@ void CCScheduler::walkUpdates(UpdateList& list, float dt)
     // changed the vectors' shape; a removal during the tick only marks the
     // entry in place, which the walk reads when it gets there.
     walkedList_ = &list;
-    const UpdateEntry* entries = list.entries.data();
-    size_t count = list.entries.size();
+    const UpdateEntry* begin = nullptr;
+    const UpdateEntry* end = nullptr;
+    const UpdateEntry* prefetchEnd = nullptr;  // the entries before it have one kPrefetchDistance ahead
+    const auto readStorage = [&] {
+        begin = list.entries.data();
+        end = begin + list.entries.size();
+        prefetchEnd = list.entries.size() > kPrefetchDistance ? end - kPrefetchDistance : begin;
+    };
+    readStorage();
     uint64_t seen = changes_;
-    for (size_t cursor = 0; cursor < count;) {
-        if (cursor + kPrefetchDistance < count) {
-            __builtin_prefetch(entries[cursor + kPrefetchDistance].target);
+    size_t cursor = 0;  // the index of the entry after `entry`
+    for (const UpdateEntry* entry = begin; entry != end;) {
+        if (entry < prefetchEnd) {
+            __builtin_prefetch(entry[kPrefetchDistance].target);
         }
-        const UpdateEntry& entry = entries[cursor++];
-        if (entry.paused || entry.removalPending) {
+        const UpdateEntry& called = *entry++;
+        ++cursor;
+        if (called.paused || called.removalPending) {
             continue;
         }
         // Copied out first: the callback may grow the vector under the entry.
-        Object* target = entry.target;
-        const SEL_Update update = entry.update;
+        Object* target = called.target;
+        const SEL_Update update = called.update;
         walkCursor_ = cursor;
         (target->*update)(dt);
         if (changes_ != seen) {
             seen = changes_;
-            entries = list.entries.data();
-            count = list.entries.size();
+            readStorage();
             cursor = walkCursor_;
+            entry = begin + cursor;
         }
     }
     walkedList_ = nullptr;
@@ -117,33 +128,40 @@ void CCScheduler::walkTimers(float dt, std::vector<Ref<Object>>& leaving)
     // Elements appended by the timers are reached in this tick; removed ones
     // stay as (paused) tombstones until the end. The vector's address and
     // size are re-read only when a call changed the vectors' shape.
-    TimerElement* elements = timerElements_.data();
-    uint32_t elementCount = static_cast<uint32_t>(timerElements_.size());
+    const TimerElement* begin = nullptr;
+    const TimerElement* end = nullptr;
+    const TimerElement* prefetchEnd = nullptr;  // the elements before it have one kPrefetchDistance ahead
+    const auto readStorage = [&] {
+        begin = timerElements_.data();
+        end = begin + timerElements_.size();
+        prefetchEnd = timerElements_.size() > kPrefetchDistance ? end - kPrefetchDistance : begin;
+    };
+    readStorage();
     uint64_t seen = changes_;
-    for (uint32_t index = 0; index < elementCount; ++index) {
+    uint32_t index = 0;
+    for (const TimerElement* element = begin; element != end; ++element, ++index) {
         // The elements are contiguous, but each one's target is a separate
         // allocation: fetching it early hides the cache misses that
         // otherwise dominate a walk over thousands of them.
-        if (index + kPrefetchDistance < elementCount) {
-            __builtin_prefetch(elements[index + kPrefetchDistance].target);
+        if (element < prefetchEnd) {
+            __builtin_prefetch(element[kPrefetchDistance].target);
         }
-        TimerElement& element = elements[index];
-        if (element.paused) {
+        if (element->paused) {
             continue;
         }
         // Most targets have one plain timer, and its callback changes
         // nothing here: that case is run inline, anything else through
         // runTimersAfter.
-        if (element.timerCount() == 1 && element.onlyTimer().timing.isPlain()) {
-            TimerSlot& timer = element.onlyTimer();
+        if (element->timerCount() == 1 && element->onlyTimer().timing.isPlain()) {
+            // The slot is written in place: the walk is the one place that
+            // advances timers.
+            TimerSlot& timer = const_cast<TimerSlot&>(element->onlyTimer());
             float firedElapsed;
             if (!timer.timing.advancePlain(dt, firedElapsed)) {
                 continue;
             }
             currentTarget_ = index;
-            currentTargetSalvaged_ = false;
-            timerCursor_ = 0;
-            Object* target = element.target;
+            Object* target = element->target;
             const SEL_Update selector = timer.selector;
             (target->*selector)(firedElapsed);
             if (changes_ == seen) {
@@ -152,20 +170,21 @@ void CCScheduler::walkTimers(float dt, std::vector<Ref<Object>>& leaving)
             runTimersAfter(index, dt);
         } else {
             currentTarget_ = index;
-            currentTargetSalvaged_ = false;
             timerCursor_ = kNoElement;  // before the first
             runTimersAfter(index, dt);
         }
-        seen = changes_;
-        elements = timerElements_.data();
-        elementCount = static_cast<uint32_t>(timerElements_.size());
-        if (currentTargetSalvaged_ && elements[index].timerCount() == 0) {
-            leaving.emplace_back(elements[index].target);
-            removeTimerElement(index);
-            seen = changes_;
-            elements = timerElements_.data();
-            elementCount = static_cast<uint32_t>(timerElements_.size());
+        // The only timer's index is 0 whenever the walk gets to a call.
+        timerCursor_ = 0;
+        if (currentTargetSalvaged_) {
+            currentTargetSalvaged_ = false;
+            if (timerElements_[index].timerCount() == 0) {
+                leaving.emplace_back(timerElements_[index].target);
+                removeTimerElement(index);
+            }
         }
+        seen = changes_;
+        readStorage();
+        element = begin + index;
     }
     currentTarget_ = kNoElement;
 }

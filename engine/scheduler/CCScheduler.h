@@ -128,6 +128,7 @@ private:
         uint32_t timerCount() const { return timerCount_; }
         // The timer of an element that has exactly one.
         TimerSlot& onlyTimer() { return first_; }
+        const TimerSlot& onlyTimer() const { return first_; }
         void addTimer(const TimerSlot& slot);
         // Later timers move down one place.
         void removeTimer(uint32_t index);
@@ -179,6 +180,9 @@ private:
     // The current element's timer being called back; a removal at or before
     // it moves it back (from 0 it wraps, and the walk's increment undoes it).
     uint32_t timerCursor_ = 0;
+    // The current element lost its last timer during its walk and is to be
+    // removed after it (unless it gained new ones); cleared by the walk as
+    // soon as it has seen it.
     bool currentTargetSalvaged_ = false;
     bool updateHashLocked_ = false;
     uint64_t changes_ = 0;
