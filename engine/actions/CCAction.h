@@ -49,9 +49,12 @@ public:
     virtual std::string description() const;
 
 protected:
+    // The tag first: it fills the room after the reference count, which
+    // brings the interval timing's fields into the action's first 48 bytes,
+    // read together by every frame's step.
+    int tag_ = -1;
     CCNode* originalTarget_ = nullptr;
     CCNode* target_ = nullptr;
-    int tag_ = -1;
 };
 
 // A downcast of a copy, for composites that copy their inner actions.

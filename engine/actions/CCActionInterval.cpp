@@ -1,6 +1,5 @@
 #include "engine/actions/CCActionInterval.h"
 
-#include <algorithm>
 #include <cfloat>
 
 #include "foundation/Random.h"
@@ -21,21 +20,16 @@ void CCActionInterval::startWithTarget(CCNode* target)
     firstTick_ = true;
 }
 
-void CCActionInterval::step(float dt)
+void CCActionInterval::beginFirstStep()
 {
-    if (!firstTick_) {
-        elapsed_ += dt;
+    firstTick_ = false;
+    if (!skipFirstTick_) {
+        elapsed_ = 0;
     } else {
-        firstTick_ = false;
-        if (!skipFirstTick_) {
-            elapsed_ = 0;
-        } else {
-            // Formed in single precision: the largest values of random()
-            // round to 2^31 and give exactly the whole duration.
-            elapsed_ = Random::random01() * duration_;
-        }
+        // Formed in single precision: the largest values of random()
+        // round to 2^31 and give exactly the whole duration.
+        elapsed_ = Random::random01() * duration_;
     }
-    update(std::min(1.0f, elapsed_ / duration_));
 }
 
 } // namespace mw

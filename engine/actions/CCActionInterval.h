@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 #include "engine/actions/CCFiniteTimeAction.h"
 
 namespace mw {
@@ -22,7 +24,17 @@ public:
     Ref<CCAction> copy() const override;
     void startWithTarget(CCNode* target) override;
     bool isDone() const override { return elapsed_ >= duration_; }
-    void step(float dt) override;
+    // Inline so that the action manager can run it through a direct call
+    // for classes that keep it.
+    void step(float dt) override
+    {
+        if (!firstTick_) {
+            elapsed_ += dt;
+        } else {
+            beginFirstStep();
+        }
+        update(std::min(1.0f, elapsed_ / duration_));
+    }
 
     // Seconds since the start (not capped at the duration).
     float elapsed() const { return elapsed_; }
@@ -35,6 +47,10 @@ protected:
     float elapsed_ = 0;
     bool firstTick_ = true;
     bool skipFirstTick_ = false;
+
+private:
+    // The first step after a start ignores its time step.
+    void beginFirstStep();
 };
 
 } // namespace mw

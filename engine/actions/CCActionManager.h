@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -59,19 +60,69 @@ public:
 
 private:
     // Entries live in one contiguous vector, walked in order by update.
-    // Deleting one leaves a tombstone (null node) in place; tombstones are
-    // squeezed out only while no code holds an entry's index across a call
-    // that may reach back into the manager. The table maps a node to its
-    // entry's index; each entry points back at its table value (values of an
-    // unordered_map never move) to renumber it.
-    struct Element {
-        std::vector<CCAction*> actions;  // each retained
-        uint32_t stepIndex = 0;
-        bool stepActionSalvaged = false;
-        bool paused = false;
-        CCNode* node = nullptr;  // retained; null for a tombstone
-        CCAction* stepAction = nullptr;
-        uint32_t* tableIndex = nullptr;  // the table's value for the node
+    // Deleting one leaves a tombstone (null node, paused) in place;
+    // tombstones are squeezed out only while no code holds an entry's index
+    // across a call that may reach back into the manager. The table maps a
+    // node to its entry's index.
+    //
+    // changes_ counts every change to the storage's shape (an addition, a
+    // removal, a deletion, a squeeze). The walk keeps pointers into it
+    // across a step and re-reads them only when the count moved during it.
+    struct ActionSlot {
+        CCAction* action;  // retained
+        // Its class keeps CCActionInterval's step and isDone: the walk runs
+        // them through direct calls.
+        bool intervalTiming;
+    };
+    // A node's actions in order of addition, and its paused flag. Most nodes
+    // run one action at a time: it is kept in the entry itself, so a walk
+    // over such nodes reads no memory but the entry and the action.
+    class Element {
+    public:
+        // What the walk does with an entry, kept up to date by every change
+        // so that one test decides it.
+        enum class Walk : uint8_t {
+            Skip,            // paused, or a tombstone
+            OneInterval,     // one action, with CCActionInterval's timing
+            Other,
+        };
+
+        Element(CCNode* node, bool paused) : node(node), paused_(paused) { updateWalk(); }
+
+        ActionSlot* actions() { return spilled_ ? spilled_->data() : &first_; }
+        const ActionSlot* actions() const { return spilled_ ? spilled_->data() : &first_; }
+        uint32_t actionCount() const { return actionCount_; }
+        // The action of an entry that has exactly one (null otherwise).
+        const ActionSlot& onlyAction() const { return first_; }
+        void addAction(const ActionSlot& slot);
+        // Later actions move down one place.
+        void removeAction(uint32_t index);
+        // Empties the list and hands its actions over, in order, to be
+        // released by the caller: releasing one may run a destructor that
+        // reaches back into the manager, which must find the list as it is
+        // after the removal.
+        std::vector<CCAction*> takeActions();
+        bool paused() const { return paused_; }
+        void setPaused(bool paused)
+        {
+            paused_ = paused;
+            updateWalk();
+        }
+        Walk walk() const { return walk_; }
+        // Makes the entry a tombstone.
+        void bury();
+
+        CCNode* node;  // retained; null for a tombstone
+
+    private:
+        void updateWalk();
+
+        ActionSlot first_{nullptr, false};  // the only action; null when there is none or several
+        // Every action, while there are two or more.
+        std::unique_ptr<std::vector<ActionSlot>> spilled_;
+        uint32_t actionCount_ = 0;
+        bool paused_;
+        Walk walk_ = Walk::Skip;
     };
     static constexpr uint32_t kNoElement = UINT32_MAX;
 
@@ -87,7 +138,17 @@ private:
         CCActionManager& manager_;
     };
 
-    void stepActionsOf(uint32_t elementIndex, float dt);
+    // How a step ended, as far as the walk is concerned.
+    enum class StepEnd : uint8_t {
+        Running,   // nothing changed the storage and the action is not done
+        Done,      // nothing changed the storage and the action is done
+        Reshaped,  // the storage changed during the step (the action may be gone)
+    };
+    StepEnd stepAction(CCAction* action, bool intervalTiming, float dt, uint64_t seen);
+    // After a step that did not end Running: ends the hold of an action
+    // removed during its step, or stops and removes a finished one.
+    void endStep(uint32_t elementIndex, CCAction* action, bool intervalTiming, StepEnd end);
+    void stepActionsFrom(uint32_t elementIndex, uint32_t first, float dt);
     void removeActionAtIndex(uint32_t index, uint32_t elementIndex);
     void deleteElement(uint32_t elementIndex);
     void deleteOrSalvage(uint32_t elementIndex);
@@ -101,7 +162,21 @@ private:
     uint32_t indexHolds_ = 0;
     std::unordered_map<const CCNode*, uint32_t> targets_;
     uint32_t currentTarget_ = kNoElement;  // index of the entry being stepped
+    // The current entry lost all its actions during its stepping and is to be
+    // deleted after it (unless it gained new ones); cleared by the walk as
+    // soon as it has seen it.
     bool currentTargetSalvaged_ = false;
+    // The current entry's action being stepped and its index (removals at
+    // or before it move it back; from 0 it wraps and the walk's increment
+    // undoes it). Only meaningful while currentTarget_ is set; between steps
+    // it may still name the last one stepped, as no code runs there that
+    // could remove an action of the current entry.
+    CCAction* stepAction_ = nullptr;
+    uint32_t stepIndex_ = 0;
+    // The step action was removed during its own step and is held until the
+    // step returns; cleared by the walk as soon as it has seen it.
+    bool stepActionSalvaged_ = false;
+    uint64_t changes_ = 0;
 };
 
 } // namespace mw
