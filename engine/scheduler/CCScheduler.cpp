@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/scheduler/CCTimer.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
@@ -14,32 +15,20 @@ namespace {
 // that otherwise dominate a walk over thousands of them.
 constexpr size_t kPrefetchDistance = 16;
 
-Ref<CCScheduler>& sharedSchedulerSlot()
-{
-    static Ref<CCScheduler> shared;
-    return shared;
-}
 } // namespace
 
-CCScheduler* CCScheduler::sharedScheduler()
-{
-    Ref<CCScheduler>& shared = sharedSchedulerSlot();
-    if (!shared) {
-        shared = makeRef<CCScheduler>();
-    }
-    return shared.get();
-}
+CCScheduler* CCScheduler::sharedScheduler() { return Shared<CCScheduler>::get(); }
 
 void CCScheduler::purgeSharedScheduler()
 {
-    Ref<CCScheduler>& shared = sharedSchedulerSlot();
     // Purged from inside its own tick (the director ending during an update):
     // nothing more of that tick may run, since its targets are being torn
     // down; the tick itself keeps the scheduler alive until it returns.
+    CCScheduler* shared = Shared<CCScheduler>::current();
     if (shared && shared->updateHashLocked_) {
         shared->unscheduleAllSelectors();
     }
-    shared = nullptr;
+    Shared<CCScheduler>::purge();
 }
 
 CCScheduler::~CCScheduler() { unscheduleAllSelectors(); }
