@@ -10,12 +10,9 @@
 
 #include <sys/stat.h>
 
-#include "engine/actions/CCMoveBy.h"
-#include "engine/actions/CCRepeatForever.h"
-#include "engine/actions/CCRotateBy.h"
-#include "engine/actions/CCScaleTo.h"
+#include "engine/actions/CCActionInterval.h"
+#include "engine/actions/CCRepeat.h"
 #include "engine/actions/CCSequence.h"
-#include "engine/actions/CCTintTo.h"
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/director/WindowDriver.h"

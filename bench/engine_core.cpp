@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "engine/actions/CCActionInterval.h"
-#include "engine/actions/CCActionManager.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
 

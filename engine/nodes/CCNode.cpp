@@ -4,13 +4,13 @@
 
 #include <cmath>
 
-#include "engine/actions/CCActionManager.h"
-#include "engine/actions/CCGridBase.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/base/ccDescription.h"
 #include "engine/base/ccViewSpace.h"
 #include "engine/base/TransformUtils.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCCamera.h"
+#include "engine/nodes/CCGridBase.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/Log.h"
 #include "platform/UITouch.h"

@@ -1,7 +1,7 @@
 #include "tests/support/SharedInstances.h"
 
-#include "engine/director/CCConfiguration.h"
 #include "engine/director/CCDirector.h"
+#include "engine/gl/CCConfiguration.h"
 #include "engine/text/FontManager.h"
 #include "foundation/UserDefaults.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/actions/CCActionInterval.h"
-#include "engine/actions/CCActionManager.h"
 #include "engine/actions/CCTargetedAction.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "tests/support/ProbeActions.h"
