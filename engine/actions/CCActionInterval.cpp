@@ -26,32 +26,6 @@ float shortestDelta(float delta)
 
 } // namespace
 
-CCActionInterval::CCActionInterval(float duration)
-{
-    duration_ = duration == 0 ? FLT_EPSILON : duration;
-}
-
-Ref<CCAction> CCActionInterval::copy() const { return makeRef<CCActionInterval>(duration_); }
-
-void CCActionInterval::startWithTarget(CCNode* target)
-{
-    CCFiniteTimeAction::startWithTarget(target);
-    elapsed_ = 0;
-    firstTick_ = true;
-}
-
-void CCActionInterval::beginFirstStep()
-{
-    firstTick_ = false;
-    if (!skipFirstTick_) {
-        elapsed_ = 0;
-    } else {
-        // Formed in single precision: the largest values of random()
-        // round to 2^31 and give exactly the whole duration.
-        elapsed_ = Random::random01() * duration_;
-    }
-}
-
 Ref<CCAction> CCMoveTo::copy() const { return makeRef<CCMoveTo>(duration_, endPosition_); }
 
 void CCMoveTo::startWithTarget(CCNode* target)

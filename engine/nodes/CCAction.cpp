@@ -1,7 +1,10 @@
 #include "engine/nodes/CCAction.h"
 
+#include <cfloat>
+
 #include "engine/base/ccDescription.h"
 #include "foundation/Log.h"
+#include "foundation/Random.h"
 
 namespace mw {
 
@@ -34,6 +37,34 @@ std::string CCAction::description() const
 {
     return std::string("<") + ccClassName(typeid(*this)) + " = " + ccAddressString(this) + " | Tag = " +
            std::to_string(tag_) + ">";
+}
+
+// ---------------------------------------------------------------- interval timing
+
+CCActionInterval::CCActionInterval(float duration)
+{
+    duration_ = duration == 0 ? FLT_EPSILON : duration;
+}
+
+Ref<CCAction> CCActionInterval::copy() const { return makeRef<CCActionInterval>(duration_); }
+
+void CCActionInterval::startWithTarget(CCNode* target)
+{
+    CCFiniteTimeAction::startWithTarget(target);
+    elapsed_ = 0;
+    firstTick_ = true;
+}
+
+void CCActionInterval::beginFirstStep()
+{
+    firstTick_ = false;
+    if (!skipFirstTick_) {
+        elapsed_ = 0;
+    } else {
+        // Formed in single precision: the largest values of random()
+        // round to 2^31 and give exactly the whole duration.
+        elapsed_ = Random::random01() * duration_;
+    }
 }
 
 } // namespace mw

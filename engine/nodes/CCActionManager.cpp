@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "engine/actions/CCActionInterval.h"
+#include "engine/nodes/CCAction.h"
 #include "engine/nodes/CCAction.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
