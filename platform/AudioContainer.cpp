@@ -123,8 +123,9 @@ size_t id3v2TagLength(std::span<const uint8_t> head)
 
 AudioContainer sniffAudioContainer(std::span<const uint8_t> head)
 {
-    if ((startsWith(head, 0, "RIFF") || startsWith(head, 0, "RIFX")) && startsWith(head, 8, "WAVE"))
-        return AudioContainer::Wave;
+    // Only little-endian RIFF: the phone read no RIFX, and FFmpeg takes its
+    // samples for little-endian ones.
+    if (startsWith(head, 0, "RIFF") && startsWith(head, 8, "WAVE")) return AudioContainer::Wave;
     if (startsWith(head, 0, "caff") && head.size() >= 6 && head[4] == 0 && head[5] == 1)
         return AudioContainer::Caf;
     if (startsWith(head, 0, "OggS") && head.size() >= 5 && head[4] == 0) return AudioContainer::Ogg;

@@ -9,7 +9,7 @@ namespace mw {
 // The sound-file containers the decoder reads: the formats the phone decoded.
 enum class AudioContainer {
     Unknown,
-    Wave,  // RIFF or RIFX "WAVE"
+    Wave,  // RIFF "WAVE"
     Caf,   // Core Audio Format, version 1
     Mpeg4, // MPEG-4 / M4A (AAC, ALAC)
     Adts,  // raw AAC in ADTS frames

@@ -209,6 +209,7 @@ std::string encodeToneFile(const std::string& path, const EncodedFormat& format,
     e.frame = av_frame_alloc();
     e.packet = av_packet_alloc();
     const bool variable = (encoder->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) != 0;
+    const bool smallLast = (encoder->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
     const int frameSize = e.codec->frame_size > 0 ? e.codec->frame_size : 1024;
     const size_t frames = samples.size() / size_t(channels);
     std::vector<int16_t> chunk;
@@ -216,7 +217,8 @@ std::string encodeToneFile(const std::string& path, const EncodedFormat& format,
         const size_t take = std::min(size_t(frameSize), frames - done);
         chunk.assign(samples.begin() + ptrdiff_t(done * size_t(channels)),
                      samples.begin() + ptrdiff_t((done + take) * size_t(channels)));
-        const int count = variable ? int(take) : frameSize;
+        const bool last = done + take == frames;
+        const int count = variable || (last && smallLast) ? int(take) : frameSize;
         chunk.resize(size_t(count) * size_t(channels), 0); // a fixed-size codec takes a padded last frame
         av_frame_unref(e.frame);
         e.frame->nb_samples = count;
