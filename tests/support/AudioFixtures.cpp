@@ -177,6 +177,7 @@ struct Encoding {
 std::string encodeToneFile(const std::string& path, const EncodedFormat& format,
                            const std::vector<int16_t>& samples, int channels, int sampleRate)
 {
+    av_log_set_level(AV_LOG_ERROR); // the encoders' chatter is of no use here
     const AVCodec* encoder = avcodec_find_encoder_by_name(format.encoder);
     if (!encoder) return std::string("skip: FFmpeg has no ") + format.encoder + " encoder";
     if (!av_guess_format(format.muxer, nullptr, nullptr))
@@ -190,10 +191,13 @@ std::string encodeToneFile(const std::string& path, const EncodedFormat& format,
     e.codec->sample_rate = sampleRate;
     av_channel_layout_default(&e.codec->ch_layout, channels);
     e.codec->sample_fmt = encoder->sample_fmts ? encoder->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    for (const AVSampleFormat* f = encoder->sample_fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f) {
+        if (*f == AV_SAMPLE_FMT_S16 || *f == AV_SAMPLE_FMT_S16P) e.codec->sample_fmt = *f; // as recorded
+    }
     e.codec->time_base = AVRational{1, sampleRate};
     e.codec->flags |= AV_CODEC_FLAG_BITEXACT;
     if (std::strcmp(format.encoder, "aac") == 0 || std::strcmp(format.encoder, "libmp3lame") == 0)
-        e.codec->bit_rate = 128000;
+        e.codec->bit_rate = sampleRate >= 32000 ? 128000 : 32000;
     if (e.muxer->oformat->flags & AVFMT_GLOBALHEADER) e.codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (avcodec_open2(e.codec, encoder, nullptr) < 0) return "the encoder refused its settings";
     if (avcodec_parameters_from_context(stream->codecpar, e.codec) < 0) return "no stream parameters";
