@@ -121,7 +121,13 @@ void AVAudioPlayer::restartDecoding()
 
 void AVAudioPlayer::update()
 {
-    if (!live()) return;
+    if (!device_ || !device_->isOpen()) {
+        // The engine has shut down: nothing will ever play again.
+        playing_ = false;
+        stopTimer();
+        return;
+    }
+    if (!live()) return; // another context, or none during an interruption
     const Ref<AVAudioPlayer> keepAlive(this); // the delegate may let go of the player
     unqueueProcessed();
     if (!playing_) return;

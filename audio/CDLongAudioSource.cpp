@@ -30,7 +30,7 @@ void CDLongAudioSource::load(const std::string& filePath)
         audioSourcePlayer_->prepareToPlay();
         audioSourcePlayer_->setDelegate(this);
         if (delegate_) delegate_->cdAudioSourceFileDidChange(this);
-        audioSourcePlayer_->setVolume(mute_ ? 0.0f : volume_);
+        audioSourcePlayer_->setVolume(mute_ ? 0.0f : volume_); // muted before the load: still muted
         audioSourcePlayer_->setNumberOfLoops(numberOfLoops_);
     }
     state_ = 1;

@@ -299,6 +299,18 @@ TEST_F(CDAudioManagerTest, MuteAndEnableReachTheEngineAndBothChannels)
     EXPECT_EQ(manager->audioSourceForChannel(2), nullptr);
 }
 
+TEST_F(CDAudioManagerTest, AChannelMutedBeforeItsLoadStaysMuted)
+{
+    Ref<CDAudioManager> manager = managerIn(kCDModeFxPlusMusic);
+    CDLongAudioSource* channel = manager->audioSourceForChannel(1);
+    channel->setMute(true);
+    EXPECT_EQ(manager->audioSourceLoad(toneFile("second.wav", 1.0), 1), channel);
+    ASSERT_TRUE(channel->play());
+    EXPECT_LT(test::rms(render(*manager->soundEngine(), 4410, channel->audioSourcePlayer()).left, 2205, 2205), 0.001);
+    channel->setMute(false);
+    EXPECT_GT(test::rms(render(*manager->soundEngine(), 4410, channel->audioSourcePlayer()).left, 2205, 2205), 0.1);
+}
+
 TEST_F(CDAudioManagerTest, EndingWhileEverythingPlaysIsSafe)
 {
     CDAudioManager* manager = CDAudioManager::sharedManager();

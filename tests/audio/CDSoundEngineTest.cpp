@@ -104,6 +104,45 @@ TEST_F(CDSoundEngineTest, ANonInterruptibleGroupOnlyTakesIdleSources)
     EXPECT_EQ(engine->playSound(0, 0, 1, 0, 1, true), played[1]);
 }
 
+TEST_F(CDSoundEngineTest, GroupsAskingForMoreSourcesThanExistGetWhatIsLeft)
+{
+    ASSERT_TRUE(loadTone(*engine, 0));
+    const int groups[] = {30, 8, 5};
+    ScopedLogCapture log;
+    engine->defineSourceGroups(groups, 3);
+    EXPECT_EQ(log.lines().size(), 1u);
+    std::set<uint32_t> second;
+    for (int i = 0; i < 8; ++i) second.insert(engine->playSound(0, 1, 1, 0, 1, false));
+    EXPECT_EQ(second.size(), 2u); // sources 30 and 31 only
+    EXPECT_EQ(engine->playSound(0, 2, 1, 0, 1, false), kCDSoundNoSource);
+
+    Value::Array sizes = {Value(3), Value("many"), Value(-4), Value(29)};
+    engine->defineSourceGroups(sizes);
+    EXPECT_EQ(engine->sourceGroupTotal(), 4u);
+    EXPECT_EQ(engine->playSound(0, 1, 1, 0, 1, false), kCDSoundNoSource);
+    EXPECT_EQ(engine->playSound(0, 2, 1, 0, 1, false), kCDSoundNoSource);
+    EXPECT_NE(engine->playSound(0, 3, 1, 0, 1, false), kCDSoundNoSource);
+}
+
+// A source left paused by a released sound source must take the next
+// play's sound, not resume its old one.
+TEST_F(CDSoundEngineTest, APlayOnASourceLeftPausedPlaysTheNewSound)
+{
+    ASSERT_TRUE(loadTone(*engine, 0, 1.0, kTone));
+    ASSERT_TRUE(loadTone(*engine, 1, 1.0, 2 * kTone));
+    const int groups[] = {1, 31};
+    engine->defineSourceGroups(groups, 2);
+    {
+        Ref<CDSoundSource> held = engine->soundSourceForSound(0, 0);
+        ASSERT_TRUE(held && held->play());
+        render(*engine, 2205);
+        ASSERT_TRUE(held->pause());
+    }
+    ASSERT_NE(engine->playSound(1, 0, 1, 0, 1, true), kCDSoundNoSource);
+    const Rendered r = render(*engine, 2205 + int(kWindow));
+    EXPECT_GT(test::toneShare(r.left, 2205, kWindow, 2 * kTone, kRate), 0.9);
+}
+
 TEST_F(CDSoundEngineTest, MutingKeepsTheGainToRestore)
 {
     engine->setMasterGain(0.6f);
