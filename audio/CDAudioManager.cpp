@@ -22,14 +22,12 @@ namespace {
 
 // What the class keeps besides its shared instance.
 struct ClassState {
-    // The lock of the class. Recursive, because releasing an old manager
-    // inside it reaches its destructor, which takes it too.
+    // The lock of the class; recursive, as initAsynchronously configures
+    // under it.
     std::recursive_mutex lock;
     std::atomic<int> state{kCDManagerNotStarted};
     bool configured = false;
     int configuredMode = kCDModeFxPlusMusicIfNoOtherAudio;
-    // The instance in the shared slot, so that questions need not build one.
-    CDAudioManager* instance = nullptr;
     std::thread starter;
 
     ~ClassState()
@@ -62,14 +60,12 @@ CDAudioManager* CDAudioManager::sharedManager()
 {
     ClassState& c = classState();
     std::lock_guard<std::recursive_mutex> lock(c.lock);
-    if (!c.instance) {
-        const int mode = c.configured ? c.configuredMode : kCDModeFxPlusMusicIfNoOtherAudio;
-        (void)Shared<CDAudioManager>::replace(makeRef<CDAudioManager>(mode));
-        c.instance = Shared<CDAudioManager>::get();
-        c.state = kCDManagerReady;
-        postOnMain(kCDN_AudioManagerInitialised);
-    }
-    return c.instance;
+    if (CDAudioManager* existing = Shared<CDAudioManager>::current()) return existing;
+    const int mode = c.configured ? c.configuredMode : kCDModeFxPlusMusicIfNoOtherAudio;
+    (void)Shared<CDAudioManager>::replace(makeRef<CDAudioManager>(mode));
+    c.state = kCDManagerReady;
+    postOnMain(kCDN_AudioManagerInitialised);
+    return Shared<CDAudioManager>::current();
 }
 
 void CDAudioManager::initAsynchronously(int mode)
@@ -104,19 +100,16 @@ void CDAudioManager::end()
     Ref<CDAudioManager> ending;
     {
         std::lock_guard<std::recursive_mutex> lock(c.lock);
-        ending = c.instance;
-        c.instance = nullptr;
+        ending = Shared<CDAudioManager>::replace(nullptr);
     }
-    if (!ending) return;
-    ending->shutdown();
-    Shared<CDAudioManager>::purge();
+    // Also what stray references still reach turns silent at once.
+    if (ending) ending->shutdown();
 }
 
 bool CDAudioManager::willPlayBackgroundMusicNow()
 {
-    ClassState& c = classState();
-    std::lock_guard<std::recursive_mutex> lock(c.lock);
-    return c.instance && c.instance->willPlayBackgroundMusic();
+    const CDAudioManager* manager = Shared<CDAudioManager>::current();
+    return manager && manager->willPlayBackgroundMusic();
 }
 
 // ---------------------------------------------------------------- life
@@ -138,13 +131,7 @@ CDAudioManager::CDAudioManager(int mode)
         this, kCDN_BadAlContext, nullptr, [this](const Notification&) { badAlContextHandler(); });
 }
 
-CDAudioManager::~CDAudioManager()
-{
-    shutdown();
-    ClassState& c = classState();
-    std::lock_guard<std::recursive_mutex> lock(c.lock);
-    if (c.instance == this) c.instance = nullptr;
-}
+CDAudioManager::~CDAudioManager() { shutdown(); }
 
 void CDAudioManager::shutdown()
 {

@@ -1,58 +1,99 @@
 #pragma once
 
+#include <atomic>
+#include <memory>
 #include <mutex>
+#include <type_traits>
 #include <utility>
 
+#include "foundation/Object.h"
 #include "foundation/Ref.h"
 
 namespace mw {
 
-// The one shared instance of T, reached through T's sharedX() accessor.
+// What holds a shared instance: a Ref for reference-counted classes (code that
+// retained the instance keeps it alive across a purge), a unique_ptr otherwise.
+template <typename T>
+using SharedHolder = std::conditional_t<std::is_base_of_v<Object, T>, Ref<T>, std::unique_ptr<T>>;
+
+// The one instance of T that the program reaches through T's sharedX(); every
+// shared instance uses this, so they are all made, dropped and swapped alike.
 //
-// get() builds the instance with T's default constructor on first use;
-// purge() drops it, so that the next get() builds a fresh one; replace()
-// installs another (tests) and answers the previous. The slot is guarded by a
-// lock of its own, but the instance is released outside it, so a destructor
-// may reach get() of other shared instances.
+// get() makes the instance on first use. purge() drops it, and the next get()
+// makes a fresh one. replace() installs one made elsewhere (a test double, a
+// subclass chosen at run time, as the director's kind) and hands back the one
+// it replaced. All of them are safe from any thread. The pointer get()
+// answers stays valid until the instance is purged or replaced; a thread that
+// may outlive that holds a Ref.
+//
+// The instance is made under the slot's lock, so its constructor may reach
+// other shared instances but not its own. An instance being dropped is
+// released after the lock is let go, so its destructor may reach any shared
+// instance (its own slot is already empty then: that makes a fresh one).
+//
+// Nothing is released at process exit: the slots outlive every static
+// destructor, so a late caller never finds a destroyed lock. Orderly teardown
+// is the director's end (and, in tests, test::resetSharedInstances).
 template <typename T>
 class Shared {
 public:
+    using Holder = SharedHolder<T>;
+
+    // The instance, made with T's default constructor when there is none.
     static T* get()
     {
-        std::lock_guard<std::mutex> lock(mutex());
-        Ref<T>& instance = slot();
-        if (!instance) {
-            instance = makeRef<T>();
-        }
-        return instance.get();
+        if (T* instance = current()) return instance;
+        return makeIfNone();
     }
 
-    static void purge()
-    {
-        Ref<T> old;
-        {
-            std::lock_guard<std::mutex> lock(mutex());
-            old = std::move(slot());
-        }
-    }
+    // The instance, or null when none was made since the last purge.
+    static T* current() { return slot().instance.load(std::memory_order_acquire); }
 
-    static Ref<T> replace(Ref<T> instance)
+    // Drops the instance; the next get() makes a fresh one.
+    static void purge() { (void)replace(nullptr); }
+
+    // Installs `instance` (null for none) and answers the one it replaces.
+    [[nodiscard]] static Holder replace(Holder instance)
     {
-        std::lock_guard<std::mutex> lock(mutex());
-        std::swap(slot(), instance);
+        Slot& s = slot();
+        std::lock_guard guard(s.lock);
+        s.instance.store(instance.get(), std::memory_order_release);
+        std::swap(s.holder, instance);
         return instance;
     }
 
 private:
-    static Ref<T>& slot()
+    struct Slot {
+        std::mutex lock;
+        Holder holder;
+        // The holder's pointer, readable without the lock.
+        std::atomic<T*> instance{nullptr};
+    };
+
+    static Slot& slot()
     {
-        static Ref<T> instance;
-        return instance;
+        static Slot* const slot = new Slot();
+        return *slot;
     }
-    static std::mutex& mutex()
+
+    static Holder makeDefault()
     {
-        static std::mutex lock;
-        return lock;
+        if constexpr (std::is_base_of_v<Object, T>) {
+            return makeRef<T>();
+        } else {
+            return std::make_unique<T>();
+        }
+    }
+
+    static T* makeIfNone()
+    {
+        Slot& s = slot();
+        std::lock_guard guard(s.lock);
+        if (!s.holder) {
+            s.holder = makeDefault();
+            s.instance.store(s.holder.get(), std::memory_order_release);
+        }
+        return s.holder.get();
     }
 };
 
