@@ -127,7 +127,8 @@ void AVAudioPlayer::update()
         stopTimer();
         return;
     }
-    if (!live()) return; // another context, or none during an interruption
+    // Another context is current, or none during an interruption.
+    if (!live()) return;
     const Ref<AVAudioPlayer> keepAlive(this); // the delegate may let go of the player
     unqueueProcessed();
     if (!playing_) return;

@@ -24,7 +24,8 @@ void CDAsynchBufferLoader::main()
         soundEngine_->setAsynchLoadProgress(soundEngine_->asynchLoadProgress() + step);
     }
     soundEngine_->setAsynchLoadProgress(1.0f);
-    RunLoop::performOnMain([] { NotificationCenter::defaultCenter().postNotification(kCDN_AsynchLoadComplete); });
+    RunLoop::performOnMain(
+        [] { NotificationCenter::defaultCenter().postNotification(kCDN_AsynchLoadComplete); });
 }
 
 } // namespace mw

@@ -33,11 +33,11 @@ constexpr int kCDBufferFailed = 2;
 // Audio manager modes: what the audio session is set to and whether music
 // may play. Any value not listed acts as kCDModeFxPlusMusicIfNoOtherAudio.
 enum CDAudioManagerMode : int {
-    kCDModeFxOnly = 0,                   // ambient category, no music
-    kCDModeFxPlusMusic = 1,              // solo ambient, music
+    kCDModeFxOnly = 0,                    // ambient category, no music
+    kCDModeFxPlusMusic = 1,               // solo ambient, music
     kCDModeFxPlusMusicIfNoOtherAudio = 2, // music only while no other application plays
-    kCDModeMediaPlayback = 3,            // playback category, music
-    kCDModePlayAndRecord = 4,            // play-and-record category, music
+    kCDModeMediaPlayback = 3,             // playback category, music
+    kCDModePlayAndRecord = 4,             // play-and-record category, music
 };
 
 // What the audio manager does to its long sources when the application

@@ -16,7 +16,8 @@ void CDAudioInterruptTargetGroup::addAudioInterruptTarget(CDAudioInterruptProtoc
 
 void CDAudioInterruptTargetGroup::removeAudioInterruptTarget(CDAudioInterruptProtocol* target)
 {
-    std::erase_if(children_, [target](const Ref<CDAudioInterruptProtocol>& child) { return child.get() == target; });
+    std::erase_if(children_,
+                  [target](const Ref<CDAudioInterruptProtocol>& child) { return child.get() == target; });
 }
 
 void CDAudioInterruptTargetGroup::setMute(bool mute)

@@ -173,7 +173,8 @@ void CDAudioManager::setMode(int mode)
         break;
     default: {
         const bool otherAudio = isOtherAudioPlaying();
-        audioSessionCategory_ = otherAudio ? AVAudioSessionCategoryAmbient : AVAudioSessionCategorySoloAmbient;
+        audioSessionCategory_ =
+            otherAudio ? AVAudioSessionCategoryAmbient : AVAudioSessionCategorySoloAmbient;
         willPlayBackgroundMusic_ = !otherAudio;
         break;
     }
@@ -208,7 +209,10 @@ void CDAudioManager::playBackgroundMusic(const std::string& filePath, bool loop)
     music->play();
 }
 
-void CDAudioManager::preloadBackgroundMusic(const std::string& filePath) { audioSourceChannels_[0]->load(filePath); }
+void CDAudioManager::preloadBackgroundMusic(const std::string& filePath)
+{
+    audioSourceChannels_[0]->load(filePath);
+}
 
 void CDAudioManager::stopBackgroundMusic() { audioSourceChannels_[0]->stop(); }
 

@@ -9,7 +9,9 @@ namespace mw {
 // One file to load into one sound identifier by an asynchronous load.
 class CDBufferLoadRequest : public Object {
 public:
-    CDBufferLoadRequest(int soundId, std::string filePath) : filePath_(std::move(filePath)), soundId_(soundId) {}
+    CDBufferLoadRequest(int soundId, std::string filePath) : filePath_(std::move(filePath)), soundId_(soundId)
+    {
+    }
 
     const std::string& filePath() const { return filePath_; }
     int soundId() const { return soundId_; }

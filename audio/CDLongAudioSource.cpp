@@ -25,7 +25,8 @@ void CDLongAudioSource::load(const std::string& filePath)
     }
     releasePlayer();
     audioSourceFilePath_ = filePath;
-    audioSourcePlayer_ = AVAudioPlayer::playerWithContentsOfFile(CDUtilities::fullPathFromRelativePath(filePath));
+    audioSourcePlayer_ =
+        AVAudioPlayer::playerWithContentsOfFile(CDUtilities::fullPathFromRelativePath(filePath));
     if (audioSourcePlayer_) {
         audioSourcePlayer_->prepareToPlay();
         audioSourcePlayer_->setDelegate(this);

@@ -47,7 +47,8 @@ T* targetAs(Object* target)
 
 } // namespace
 
-CDSoundSourceFader::CDSoundSourceFader(CDSoundSource* target, int interpolationType, float startVal, float endVal)
+CDSoundSourceFader::CDSoundSourceFader(CDSoundSource* target, int interpolationType, float startVal,
+                                       float endVal)
     : CDPropertyModifier(target, interpolationType, startVal, endVal)
 {
 }
@@ -74,8 +75,8 @@ void CDSoundSourcePanner::stopTarget()
     if (auto* t = targetAs<CDSoundSource>(target())) t->stop();
 }
 
-CDSoundSourcePitchBender::CDSoundSourcePitchBender(CDSoundSource* target, int interpolationType, float startVal,
-                                                   float endVal)
+CDSoundSourcePitchBender::CDSoundSourcePitchBender(CDSoundSource* target, int interpolationType,
+                                                   float startVal, float endVal)
     : CDPropertyModifier(target, interpolationType, startVal, endVal)
 {
 }
@@ -88,7 +89,8 @@ void CDSoundSourcePitchBender::stopTarget()
     if (auto* t = targetAs<CDSoundSource>(target())) t->stop();
 }
 
-CDSoundEngineFader::CDSoundEngineFader(CDSoundEngine* target, int interpolationType, float startVal, float endVal)
+CDSoundEngineFader::CDSoundEngineFader(CDSoundEngine* target, int interpolationType, float startVal,
+                                       float endVal)
     : CDPropertyModifier(target, interpolationType, startVal, endVal)
 {
 }
@@ -101,8 +103,8 @@ void CDSoundEngineFader::stopTarget()
     if (auto* t = targetAs<CDSoundEngine>(target())) t->stopAllSounds();
 }
 
-CDLongAudioSourceFader::CDLongAudioSourceFader(CDLongAudioSource* target, int interpolationType, float startVal,
-                                               float endVal)
+CDLongAudioSourceFader::CDLongAudioSourceFader(CDLongAudioSource* target, int interpolationType,
+                                               float startVal, float endVal)
     : CDPropertyModifier(target, interpolationType, startVal, endVal)
 {
 }

@@ -229,13 +229,15 @@ void CDSoundEngine::lockSource(int sourceIndex, bool lock)
 
 // ---------------------------------------------------------------- playing
 
-uint32_t CDSoundEngine::playSound(int soundId, int sourceGroupId, float pitch, float pan, float gain, bool loop)
+uint32_t CDSoundEngine::playSound(int soundId, int sourceGroupId, float pitch, float pan, float gain,
+                                  bool loop)
 {
     if (!enabled_ || !functioning_) return kCDSoundSilent;
     ALuint bufferId = 0;
     {
         std::lock_guard<std::mutex> lock(bufferLock_);
-        if (!inTable(soundId) || buffers_[size_t(soundId)].bufferState != kCDBufferLoaded) return kCDSoundSilent;
+        if (!inTable(soundId) || buffers_[size_t(soundId)].bufferState != kCDBufferLoaded)
+            return kCDSoundSilent;
         bufferId = buffers_[size_t(soundId)].bufferId;
     }
     if (sourceGroupEnabled(sourceGroupId)) return kCDSoundSilent;
@@ -375,9 +377,11 @@ void CDSoundEngine::forgetSoundSource(CDSoundSource* source)
 
 bool CDSoundEngine::loadBuffer(int soundId, const std::string& filePath)
 {
-    const std::optional<CDAudioData> data = CDGetOpenALAudioData(CDUtilities::fullPathFromRelativePath(filePath));
+    const std::optional<CDAudioData> data =
+        CDGetOpenALAudioData(CDUtilities::fullPathFromRelativePath(filePath));
     if (!data) return loadBufferFromData(soundId, nullptr, 0, 0, 0);
-    return loadBufferFromData(soundId, data->bytes.data(), data->format, int(data->bytes.size()), data->frequency);
+    return loadBufferFromData(soundId, data->bytes.data(), data->format, int(data->bytes.size()),
+                              data->frequency);
 }
 
 bool CDSoundEngine::loadBufferFromData(int soundId, const void* soundData, int format, int size, int freq)

@@ -49,7 +49,8 @@ void quietenOpenALOnce()
         setenv("ALSOFT_LOGLEVEL", "0", 0);
         if (void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL)) {
             using SetHandler = int (*)(void (*)(const char*, int, const char*, int, const char*, ...));
-            if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(ALSAQuiet);
+            if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+                set(ALSAQuiet);
             // Kept loaded: openal-soft uses the same library and its handler.
         }
     });
@@ -65,8 +66,8 @@ void reportSilenceOnce(const char* reason)
 
 ALCdevice* openLoopbackDevice()
 {
-    auto openLoopback =
-        reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    auto openLoopback = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+        alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
     return openLoopback ? openLoopback(nullptr) : nullptr;
 }
 
@@ -117,7 +118,8 @@ std::shared_ptr<OpenALDevice> OpenALDevice::open(int mixerRate)
     std::shared_ptr<OpenALDevice> opened(new OpenALDevice(device, context, choice.loopback, rate));
     std::lock_guard<std::mutex> lock(registry().mutex);
     auto& devices = registry().devices;
-    devices.erase(std::remove_if(devices.begin(), devices.end(), [](auto& d) { return d.expired(); }), devices.end());
+    devices.erase(std::remove_if(devices.begin(), devices.end(), [](auto& d) { return d.expired(); }),
+                  devices.end());
     devices.push_back(opened);
     return opened;
 }

@@ -48,11 +48,20 @@ SimpleAudioEngine::SimpleAudioEngine()
 
 SimpleAudioEngine::~SimpleAudioEngine() = default;
 
-void SimpleAudioEngine::preloadEffect(const std::string& filePath) { bufferManager_->bufferForFile(filePath, true); }
+void SimpleAudioEngine::preloadEffect(const std::string& filePath)
+{
+    bufferManager_->bufferForFile(filePath, true);
+}
 
-void SimpleAudioEngine::unloadEffect(const std::string& filePath) { bufferManager_->releaseBufferForFile(filePath); }
+void SimpleAudioEngine::unloadEffect(const std::string& filePath)
+{
+    bufferManager_->releaseBufferForFile(filePath);
+}
 
-uint32_t SimpleAudioEngine::playEffect(const std::string& filePath) { return playEffect(filePath, 1.0f, 0.0f, 1.0f); }
+uint32_t SimpleAudioEngine::playEffect(const std::string& filePath)
+{
+    return playEffect(filePath, 1.0f, 0.0f, 1.0f);
+}
 
 uint32_t SimpleAudioEngine::playEffect(const std::string& filePath, bool loop)
 {
@@ -64,7 +73,8 @@ uint32_t SimpleAudioEngine::playEffect(const std::string& filePath, float pitch,
     return playEffect(filePath, pitch, pan, gain, false);
 }
 
-uint32_t SimpleAudioEngine::playEffect(const std::string& filePath, float pitch, float pan, float gain, bool loop)
+uint32_t SimpleAudioEngine::playEffect(const std::string& filePath, float pitch, float pan, float gain,
+                                       bool loop)
 {
     const int soundId = bufferManager_->bufferForFile(filePath, true);
     if (soundId < 0) return kCDSoundSilent;
@@ -85,7 +95,10 @@ void SimpleAudioEngine::preloadBackgroundMusic(const std::string& filePath)
     manager_->preloadBackgroundMusic(filePath);
 }
 
-void SimpleAudioEngine::playBackgroundMusic(const std::string& filePath) { playBackgroundMusic(filePath, true); }
+void SimpleAudioEngine::playBackgroundMusic(const std::string& filePath)
+{
+    playBackgroundMusic(filePath, true);
+}
 
 void SimpleAudioEngine::playBackgroundMusic(const std::string& filePath, bool loop)
 {
@@ -108,7 +121,10 @@ float SimpleAudioEngine::effectsVolume() const { return engine_->masterGain(); }
 
 void SimpleAudioEngine::setEffectsVolume(float volume) { engine_->setMasterGain(volume); }
 
-float SimpleAudioEngine::backgroundMusicVolume() const { return manager_->audioSourceForChannel(0)->volume(); }
+float SimpleAudioEngine::backgroundMusicVolume() const
+{
+    return manager_->audioSourceForChannel(0)->volume();
+}
 
 void SimpleAudioEngine::setBackgroundMusicVolume(float volume)
 {

@@ -44,7 +44,8 @@ std::vector<int16_t> trackSamples()
         const double t = double(i) / kRate;
         const double vibrato = 1 + 0.01 * std::sin(2 * std::numbers::pi * 5 * t);
         double value = 0;
-        for (double f : {220.0, 277.2, 329.6, 440.0}) value += 0.15 * std::sin(2 * std::numbers::pi * f * vibrato * t);
+        for (double f : {220.0, 277.2, 329.6, 440.0})
+            value += 0.15 * std::sin(2 * std::numbers::pi * f * vibrato * t);
         noise = noise * 1664525u + 1013904223u;
         value += 0.02 * (double(noise >> 8) / double(1u << 24) - 0.5);
         samples[2 * i] = int16_t(std::lround(value * 32767));
@@ -64,8 +65,8 @@ struct Tracks {
         std::filesystem::create_directories(folder);
         const std::vector<int16_t> samples = trackSamples();
         for (const mw::test::EncodedFormat& format : mw::test::encodedFormats()) {
-            const std::string path = (folder / (std::string("track.") + format.extension)).string() +
-                                     std::to_string(paths.size());
+            const std::string path =
+                (folder / (std::string("track.") + format.extension)).string() + std::to_string(paths.size());
             paths.push_back(mw::test::encodeToneFile(path, format, samples, 2, kRate).empty() ? path : "");
         }
     }
@@ -108,8 +109,9 @@ size_t ffmpegDecode(const std::string& path, std::vector<uint8_t>& pcm)
             const size_t used = pcm.size();
             pcm.resize(used + size_t(frame->nb_samples) * frameBytes);
             uint8_t* target = pcm.data() + used;
-            const int converted = swr_convert(converter, &target, frame->nb_samples,
-                                              const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+            const int converted =
+                swr_convert(converter, &target, frame->nb_samples,
+                            const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
             pcm.resize(used + size_t(std::max(converted, 0)) * frameBytes);
         }
     };
@@ -179,14 +181,17 @@ void MixThroughLoopback(benchmark::State& state)
     if (!engine->loadBufferFromData(0, tone.data(), mw::kCDFormatMono16, int(tone.size() * 2), kRate))
         return state.SkipWithError("no buffer");
     for (int i = 0; i < sources; ++i) {
-        const uint32_t played = engine->playSound(0, 0, 0.5f + 0.05f * float(i), -1 + 2 * float(i) / 31, 0.1f, true);
-        if (played == mw::kCDSoundNoSource || played == mw::kCDSoundSilent) return state.SkipWithError("no source");
+        const uint32_t played =
+            engine->playSound(0, 0, 0.5f + 0.05f * float(i), -1 + 2 * float(i) / 31, 0.1f, true);
+        if (played == mw::kCDSoundNoSource || played == mw::kCDSoundSilent)
+            return state.SkipWithError("no source");
     }
     for (auto _ : state) {
         std::vector<float> mixed = engine->openALDevice()->render(kRate);
         benchmark::DoNotOptimize(mixed.data());
     }
-    state.counters["realtime_factor"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["realtime_factor"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     engine->shutdown();
 }
 

@@ -21,8 +21,9 @@ void decodeSome(std::span<const uint8_t> bytes, mw::AudioSampleKind kind)
     std::unique_ptr<mw::AudioDecoder> decoder = mw::AudioDecoder::openMemory(bytes, kind, "fuzz");
     if (!decoder) return;
     const mw::AudioFormat& format = decoder->format();
-    const bool sane = format.channels >= 1 && format.channels <= 2 && format.sampleRate > 0 &&
-                      (format.bitsPerSample == 16 || (format.bitsPerSample == 8 && kind == mw::AudioSampleKind::StoredPcm));
+    const bool sane =
+        format.channels >= 1 && format.channels <= 2 && format.sampleRate > 0 &&
+        (format.bitsPerSample == 16 || (format.bitsPerSample == 8 && kind == mw::AudioSampleKind::StoredPcm));
     if (!sane) __builtin_trap();
     std::vector<uint8_t> pcm(4096 * size_t(format.bytesPerFrame()));
     for (int pass = 0; pass < 2; ++pass) {
@@ -47,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }();
     (void)quiet;
     const std::span<const uint8_t> bytes(data, size);
-    const mw::AudioContainer container = mw::sniffAudioContainer(bytes.first(std::min(size, mw::kAudioSniffBytes)));
+    const mw::AudioContainer container =
+        mw::sniffAudioContainer(bytes.first(std::min(size, mw::kAudioSniffBytes)));
     if (container == mw::AudioContainer::Unknown && mw::id3v2TagLength(bytes) == 0) return 0;
     decodeSome(bytes, mw::AudioSampleKind::Signed16);
     decodeSome(bytes, mw::AudioSampleKind::StoredPcm);

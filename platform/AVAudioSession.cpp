@@ -46,13 +46,15 @@ std::shared_ptr<AVAudioSession> AVAudioSession::replaceSharedInstance(std::share
 void AVAudioSession::reportInterruptionBegan()
 {
     if (AVAudioSessionDelegate* told = delegate()) told->beginInterruption();
-    NotificationCenter::defaultCenter().postNotification(AVAudioSessionInterruptionNotification, nullptr, true);
+    NotificationCenter::defaultCenter().postNotification(AVAudioSessionInterruptionNotification, nullptr,
+                                                         true);
 }
 
 void AVAudioSession::reportInterruptionEnded(unsigned flags)
 {
     if (AVAudioSessionDelegate* told = delegate()) told->endInterruptionWithFlags(flags);
-    NotificationCenter::defaultCenter().postNotification(AVAudioSessionInterruptionNotification, nullptr, false);
+    NotificationCenter::defaultCenter().postNotification(AVAudioSessionInterruptionNotification, nullptr,
+                                                         false);
 }
 
 } // namespace mw

@@ -14,7 +14,8 @@ inline constexpr const char* AVAudioSessionCategoryPlayAndRecord = "AVAudioSessi
 
 // Posted (null object) when an interruption of the session's sound begins or
 // ends; the user information is a bool, true at the begin. Players listen.
-inline constexpr const char* AVAudioSessionInterruptionNotification = "AVAudioSessionInterruptionNotification";
+inline constexpr const char* AVAudioSessionInterruptionNotification =
+    "AVAudioSessionInterruptionNotification";
 
 // Told about interruptions of the session's sound (a phone call, an alarm).
 class AVAudioSessionDelegate {

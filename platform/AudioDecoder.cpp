@@ -294,7 +294,8 @@ bool AudioDecoder::Impl::openStream()
     av_dict_free(&options);
     if (status < 0) {
         // avformat_open_input frees the context on failure.
-        return fail(std::string("unreadable ") + audioContainerName(container) + " (" + ffmpegError(status) + ")");
+        return fail(std::string("unreadable ") + audioContainerName(container) + " (" + ffmpegError(status) +
+                    ")");
     }
     status = avformat_find_stream_info(demuxer, nullptr);
     if (status < 0) return fail("no stream information (" + ffmpegError(status) + ")");
@@ -409,7 +410,8 @@ bool AudioDecoder::Impl::setUpConverter()
     } else if (av_channel_layout_copy(&inLayout, &frame->ch_layout) < 0) {
         return false;
     }
-    const bool same = converter && converterInFormat == frame->format && converterInRate == frame->sample_rate &&
+    const bool same = converter && converterInFormat == frame->format &&
+                      converterInRate == frame->sample_rate &&
                       av_channel_layout_compare(&converterInLayout, &inLayout) == 0;
     if (same) {
         av_channel_layout_uninit(&inLayout);
@@ -422,8 +424,9 @@ bool AudioDecoder::Impl::setUpConverter()
     converterInRate = frame->sample_rate;
     AVChannelLayout outLayout{};
     av_channel_layout_default(&outLayout, format.channels);
-    const int status = swr_alloc_set_opts2(&converter, &outLayout, outputFormat, format.sampleRate,
-                                           &converterInLayout, converterInFormat, converterInRate, 0, nullptr);
+    const int status =
+        swr_alloc_set_opts2(&converter, &outLayout, outputFormat, format.sampleRate, &converterInLayout,
+                            converterInFormat, converterInRate, 0, nullptr);
     av_channel_layout_uninit(&outLayout);
     if (status < 0 || swr_init(converter) < 0) {
         swr_free(&converter);
@@ -493,7 +496,8 @@ int64_t AudioDecoder::read(uint8_t* out, int64_t maxFrames)
         if (d.pendingOffset >= d.pending.size() && !d.nextFrames()) break;
         const int64_t available = int64_t((d.pending.size() - d.pendingOffset) / frameBytes);
         const int64_t n = std::min(available, maxFrames - written);
-        std::memcpy(out + size_t(written) * frameBytes, d.pending.data() + d.pendingOffset, size_t(n) * frameBytes);
+        std::memcpy(out + size_t(written) * frameBytes, d.pending.data() + d.pendingOffset,
+                    size_t(n) * frameBytes);
         d.pendingOffset += size_t(n) * frameBytes;
         written += n;
     }

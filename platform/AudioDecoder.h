@@ -42,12 +42,12 @@ class AudioDecoder {
 public:
     // Null (logged) when the file cannot be read, is no known container or
     // holds no usable audio stream.
-    [[nodiscard]] static std::unique_ptr<AudioDecoder> openFile(const std::string& path, AudioSampleKind kind);
+    [[nodiscard]] static std::unique_ptr<AudioDecoder> openFile(const std::string& path,
+                                                                AudioSampleKind kind);
     // The same over bytes in memory, which must outlive the decoder;
     // `nameForLog` names them in messages.
-    [[nodiscard]] static std::unique_ptr<AudioDecoder> openMemory(std::span<const uint8_t> bytes,
-                                                                  AudioSampleKind kind,
-                                                                  const std::string& nameForLog);
+    [[nodiscard]] static std::unique_ptr<AudioDecoder>
+    openMemory(std::span<const uint8_t> bytes, AudioSampleKind kind, const std::string& nameForLog);
     ~AudioDecoder();
     AudioDecoder(const AudioDecoder&) = delete;
     AudioDecoder& operator=(const AudioDecoder&) = delete;
@@ -87,7 +87,7 @@ constexpr size_t kMaxDecodedAudioBytes = size_t{48000} * 4 * 60 * 30;
 // frames or decodes to more than kMaxDecodedAudioBytes.
 [[nodiscard]] std::optional<DecodedAudio> decodeAudioFile(const std::string& path, AudioSampleKind kind);
 // The same for bytes in memory.
-[[nodiscard]] std::optional<DecodedAudio> decodeAudioMemory(std::span<const uint8_t> bytes, AudioSampleKind kind,
-                                                           const std::string& nameForLog);
+[[nodiscard]] std::optional<DecodedAudio>
+decodeAudioMemory(std::span<const uint8_t> bytes, AudioSampleKind kind, const std::string& nameForLog);
 
 } // namespace mw

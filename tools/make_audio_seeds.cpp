@@ -43,7 +43,8 @@ int main(int argc, char** argv)
               mw::test::writeFile(out / "pcm_be.caf", mw::test::cafPcmFile(stereo, 2, kRate, false));
     int index = 0;
     for (const mw::test::EncodedFormat& format : mw::test::encodedFormats()) {
-        const std::string name = "encoded" + std::to_string(index++) + "_" + format.encoder + "." + format.extension;
+        const std::string name =
+            "encoded" + std::to_string(index++) + "_" + format.encoder + "." + format.extension;
         const std::string problem = mw::test::encodeToneFile((out / name).string(), format, mono, 1, kRate);
         if (!problem.empty()) {
             std::fprintf(stderr, "%s: %s\n", format.name, problem.c_str());

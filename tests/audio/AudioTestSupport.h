@@ -24,7 +24,7 @@ namespace mw::test {
 class LoopbackAudioTest : public ::testing::Test {
 protected:
     static constexpr int kRate = 44100;
-    static constexpr double kTone = 441;  // 100 samples a period at kRate
+    static constexpr double kTone = 441;    // 100 samples a period at kRate
     static constexpr size_t kWindow = 8820; // 88 whole periods of kTone (and of 2 kTone)
 
     LoopbackAudioTest() { OpenALDevice::useLoopback(kRate); }
@@ -39,14 +39,16 @@ protected:
     static bool loadTone(CDSoundEngine& engine, int soundId, double seconds = 1.0, double frequency = kTone)
     {
         const std::vector<int16_t> samples = sineTone(frequency, kRate, 1, seconds);
-        return engine.loadBufferFromData(soundId, samples.data(), kCDFormatMono16, int(samples.size() * 2), kRate);
+        return engine.loadBufferFromData(soundId, samples.data(), kCDFormatMono16, int(samples.size() * 2),
+                                         kRate);
     }
 
     // Writes a tone as a WAV file in the scratch folder; answers its path.
     std::string toneFile(const std::string& name, double seconds = 0.5, int channels = 1)
     {
         const std::string path = dir.file(name);
-        EXPECT_TRUE(writeFile(path, waveFile(sineTone(kTone, kRate, channels, seconds), channels, kRate, 16)));
+        EXPECT_TRUE(
+            writeFile(path, waveFile(sineTone(kTone, kRate, channels, seconds), channels, kRate, 16)));
         return path;
     }
 

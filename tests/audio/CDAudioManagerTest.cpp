@@ -60,7 +60,8 @@ public:
 TEST_F(CDAudioManagerTest, StartsAsynchronouslyOnce)
 {
     if (CDAudioManager::sharedManagerState() != kCDManagerNotStarted)
-        GTEST_SKIP() << "the start-up state belongs to the process: run this test in a fresh one (ctest does)";
+        GTEST_SKIP()
+            << "the start-up state belongs to the process: run this test in a fresh one (ctest does)";
     auto held = std::make_shared<HeldSession>();
     const std::shared_ptr<AVAudioSession> previous = AVAudioSession::replaceSharedInstance(held);
     NoticeCounter initialised(kCDN_AudioManagerInitialised);
@@ -105,7 +106,8 @@ TEST_F(CDAudioManagerTest, ModesChooseTheCategoryAndWhetherMusicPlays)
         {9, true, AVAudioSessionCategoryAmbient, false}, // unlisted: as mode 2
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << (c.otherAudio ? " with" : " without") << " other audio");
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << (c.otherAudio ? " with" : " without") << " other audio");
         session->otherAudioPlaying = c.otherAudio;
         Ref<CDAudioManager> manager = managerIn(c.mode);
         EXPECT_EQ(manager->audioSessionCategory(), c.category);
@@ -289,9 +291,11 @@ TEST_F(CDAudioManagerTest, MuteAndEnableReachTheEngineAndBothChannels)
     manager->setMute(true);
     EXPECT_TRUE(manager->soundEngine()->mute());
     EXPECT_TRUE(music->mute() && manager->audioSourceForChannel(1)->mute());
-    EXPECT_LT(test::rms(render(*manager->soundEngine(), 4410, music->audioSourcePlayer()).left, 2205, 2205), 0.001);
+    EXPECT_LT(test::rms(render(*manager->soundEngine(), 4410, music->audioSourcePlayer()).left, 2205, 2205),
+              0.001);
     manager->setMute(false);
-    EXPECT_GT(test::rms(render(*manager->soundEngine(), 4410, music->audioSourcePlayer()).left, 2205, 2205), 0.1);
+    EXPECT_GT(test::rms(render(*manager->soundEngine(), 4410, music->audioSourcePlayer()).left, 2205, 2205),
+              0.1);
     manager->setEnabled(false);
     EXPECT_FALSE(manager->soundEngine()->enabled());
     EXPECT_FALSE(manager->isBackgroundMusicPlaying());
@@ -306,9 +310,11 @@ TEST_F(CDAudioManagerTest, AChannelMutedBeforeItsLoadStaysMuted)
     channel->setMute(true);
     EXPECT_EQ(manager->audioSourceLoad(toneFile("second.wav", 1.0), 1), channel);
     ASSERT_TRUE(channel->play());
-    EXPECT_LT(test::rms(render(*manager->soundEngine(), 4410, channel->audioSourcePlayer()).left, 2205, 2205), 0.001);
+    EXPECT_LT(test::rms(render(*manager->soundEngine(), 4410, channel->audioSourcePlayer()).left, 2205, 2205),
+              0.001);
     channel->setMute(false);
-    EXPECT_GT(test::rms(render(*manager->soundEngine(), 4410, channel->audioSourcePlayer()).left, 2205, 2205), 0.1);
+    EXPECT_GT(test::rms(render(*manager->soundEngine(), 4410, channel->audioSourcePlayer()).left, 2205, 2205),
+              0.1);
 }
 
 TEST_F(CDAudioManagerTest, EndingWhileEverythingPlaysIsSafe)

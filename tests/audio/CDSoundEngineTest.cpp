@@ -64,8 +64,8 @@ TEST_F(CDSoundEngineTest, PlaysAnswerTheirResultCodes)
         {"a silenced group", [](CDSoundEngine& e) { e.setSourceGroupEnabled(0, true); }, 0, 0, kCDSoundSilent,
          [](CDSoundEngine& e) { e.setSourceGroupEnabled(0, false); }},
         {"the group playing again", nullptr, 0, 0, 0, nullptr},
-        {"another group beside a silenced one", [](CDSoundEngine& e) { e.setSourceGroupEnabled(0, true); }, 0, 1,
-         0, [](CDSoundEngine& e) { e.setSourceGroupEnabled(0, false); }},
+        {"another group beside a silenced one", [](CDSoundEngine& e) { e.setSourceGroupEnabled(0, true); }, 0,
+         1, 0, [](CDSoundEngine& e) { e.setSourceGroupEnabled(0, false); }},
         {"a disabled engine", [](CDSoundEngine& e) { e.setEnabled(false); }, 0, 0, kCDSoundSilent,
          [](CDSoundEngine& e) { e.setEnabled(true); }},
         {"a sound never loaded", nullptr, 2, 0, kCDSoundSilent, nullptr},
@@ -198,7 +198,8 @@ TEST_F(CDSoundEngineTest, TheBufferTableGrowsInStepsOfSixteen)
 TEST_F(CDSoundEngineTest, BufferQueriesDescribeTheLoadedData)
 {
     const std::vector<int16_t> stereo = test::sineTone(kTone, 22050, 2, 0.5);
-    ASSERT_TRUE(engine->loadBufferFromData(3, stereo.data(), kCDFormatStereo16, int(stereo.size() * 2), 22050));
+    ASSERT_TRUE(
+        engine->loadBufferFromData(3, stereo.data(), kCDFormatStereo16, int(stereo.size() * 2), 22050));
     EXPECT_EQ(engine->bufferSizeInBytes(3), int(stereo.size() * 2));
     EXPECT_EQ(engine->bufferFrequencyInHertz(3), 22050);
     EXPECT_FLOAT_EQ(engine->bufferDurationInSeconds(3), 0.5f);
@@ -276,7 +277,8 @@ TEST_F(CDSoundEngineTest, ShuttingDownWhileSoundsPlayLeavesEverythingSafe)
     ASSERT_TRUE(kept);
     ASSERT_TRUE(kept->play());
     std::vector<Ref<CDBufferLoadRequest>> requests;
-    for (int i = 0; i < 8; ++i) requests.push_back(makeRef<CDBufferLoadRequest>(i, toneFile("t" + std::to_string(i) + ".wav")));
+    for (int i = 0; i < 8; ++i)
+        requests.push_back(makeRef<CDBufferLoadRequest>(i, toneFile("t" + std::to_string(i) + ".wav")));
     engine->loadBuffersAsynchronously(requests);
 
     engine->shutdown();

@@ -110,7 +110,8 @@ TEST_F(CDSoundSourceTest, ModifiersReachTheRenderedSamples)
     fader->modify(0);
     EXPECT_NEAR(loudness().first / centre, 1.0, 0.02);
 
-    Ref<CDSoundSourcePanner> panner = makeRef<CDSoundSourcePanner>(source.get(), kCDInterpolationLinear, -1, 1);
+    Ref<CDSoundSourcePanner> panner =
+        makeRef<CDSoundSourcePanner>(source.get(), kCDInterpolationLinear, -1, 1);
     panner->modify(0);
     auto [left, right] = loudness();
     EXPECT_GT(left, centre);
@@ -121,14 +122,16 @@ TEST_F(CDSoundSourceTest, ModifiersReachTheRenderedSamples)
     EXPECT_GT(right, centre);
     panner->modify(0.5f);
 
-    Ref<CDSoundSourcePitchBender> bender = makeRef<CDSoundSourcePitchBender>(source.get(), kCDInterpolationLinear, 1, 2);
+    Ref<CDSoundSourcePitchBender> bender =
+        makeRef<CDSoundSourcePitchBender>(source.get(), kCDInterpolationLinear, 1, 2);
     bender->modify(1);
     EXPECT_FLOAT_EQ(source->pitch(), 2.0f);
     Rendered bent = render(*engine, int(kWindow) + 2205);
     EXPECT_GT(test::toneShare(bent.left, 2205, kWindow, 2 * kTone, kRate), 0.9);
     EXPECT_LT(test::toneShare(bent.left, 2205, kWindow, kTone, kRate), 0.05);
 
-    Ref<CDSoundEngineFader> engineFader = makeRef<CDSoundEngineFader>(engine.get(), kCDInterpolationLinear, 1, 0);
+    Ref<CDSoundEngineFader> engineFader =
+        makeRef<CDSoundEngineFader>(engine.get(), kCDInterpolationLinear, 1, 0);
     engineFader->modify(0.75f);
     EXPECT_FLOAT_EQ(engine->masterGain(), 0.25f);
     EXPECT_NEAR(loudness().first / centre, 0.25, 0.02);

@@ -115,7 +115,8 @@ protected:
     static constexpr double kSeconds = 0.5;
 
     // Writes the tone in the case's format; empty on success, else a skip reason.
-    std::string write(const ToneCase& c, const std::vector<int16_t>& samples, const test::EncodedFormat* encoded)
+    std::string write(const ToneCase& c, const std::vector<int16_t>& samples,
+                      const test::EncodedFormat* encoded)
     {
         const std::string path = dir.file(c.fileName);
         if (encoded) return test::encodeToneFile(path, *encoded, samples, c.channels, kRate);
@@ -142,8 +143,9 @@ TEST_F(AudioDecoderFormats, EachFormatDecodesToTheTone)
         {"CAF PCM big-endian", "toneBE.caf", 2, AudioContainer::Caf, false},
     };
     std::vector<const test::EncodedFormat*> encoders(cases.size(), nullptr);
-    const AudioContainer encodedContainers[] = {AudioContainer::Mpeg4, AudioContainer::Adts, AudioContainer::Mp3,
-                                                AudioContainer::Ogg,   AudioContainer::Caf,  AudioContainer::Caf};
+    const AudioContainer encodedContainers[] = {AudioContainer::Mpeg4, AudioContainer::Adts,
+                                                AudioContainer::Mp3,   AudioContainer::Ogg,
+                                                AudioContainer::Caf,   AudioContainer::Caf};
     for (size_t i = 0; i < test::encodedFormats().size(); ++i) {
         const test::EncodedFormat& format = test::encodedFormats()[i];
         cases.push_back({format.name, std::string("tone") + std::to_string(i) + "." + format.extension,
@@ -162,10 +164,12 @@ TEST_F(AudioDecoderFormats, EachFormatDecodesToTheTone)
         }
         ASSERT_EQ(problem, "");
 
-        std::unique_ptr<AudioDecoder> decoder = AudioDecoder::openFile(dir.file(c.fileName), AudioSampleKind::Signed16);
+        std::unique_ptr<AudioDecoder> decoder =
+            AudioDecoder::openFile(dir.file(c.fileName), AudioSampleKind::Signed16);
         ASSERT_TRUE(decoder);
         EXPECT_EQ(decoder->container(), c.container);
-        std::optional<DecodedAudio> decoded = decodeAudioFile(dir.file(c.fileName), AudioSampleKind::Signed16);
+        std::optional<DecodedAudio> decoded =
+            decodeAudioFile(dir.file(c.fileName), AudioSampleKind::Signed16);
         ASSERT_TRUE(decoded);
         EXPECT_EQ(decoded->format.channels, c.channels);
         EXPECT_EQ(decoded->format.sampleRate, kRate);
@@ -207,7 +211,8 @@ TEST_F(AudioDecoderFormats, StoredSamplesAreTakenOnlyAsEightOrLittleEndianSixtee
         const std::vector<int16_t> samples = test::sineTone(kTone, kRate, c.tone.channels, 0.1);
         ASSERT_EQ(write(c.tone, samples, nullptr), "");
         ScopedLogCapture log;
-        std::optional<DecodedAudio> decoded = decodeAudioFile(dir.file(c.tone.fileName), AudioSampleKind::StoredPcm);
+        std::optional<DecodedAudio> decoded =
+            decodeAudioFile(dir.file(c.tone.fileName), AudioSampleKind::StoredPcm);
         if (c.bits == 0) {
             EXPECT_FALSE(decoded);
             EXPECT_EQ(log.lines().size(), 1u);
@@ -242,7 +247,8 @@ TEST_F(AudioDecoderFormats, BrokenOrForeignFilesFailWithOneLine)
     };
     if (encoded.empty()) {
         const std::vector<uint8_t> whole = test::readFile(m4a);
-        cases.push_back({"M4A cut before its index", std::vector<uint8_t>(whole.begin(), whole.begin() + 200)});
+        cases.push_back(
+            {"M4A cut before its index", std::vector<uint8_t>(whole.begin(), whole.begin() + 200)});
     }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

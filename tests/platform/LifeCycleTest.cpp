@@ -86,8 +86,10 @@ TEST(LifeCycle, PostsTheResignActiveAndTerminateNotices)
     Calls posted;
     NotificationCenter& center = NotificationCenter::defaultCenter();
     std::vector<NotificationCenter::ObserverId> observers;
-    for (const char* name : {UIApplicationWillResignActiveNotification, UIApplicationDidBecomeActiveNotification,
-                             UIApplicationWillTerminateNotification}) {
+    const std::string resign = UIApplicationWillResignActiveNotification;
+    const std::string active = UIApplicationDidBecomeActiveNotification;
+    const std::string terminate = UIApplicationWillTerminateNotification;
+    for (const std::string& name : {resign, active, terminate}) {
         observers.push_back(center.addObserver(nullptr, name, nullptr,
                                                [&](const Notification& n) { posted.push_back(n.name()); }));
     }
@@ -99,9 +101,7 @@ TEST(LifeCycle, PostsTheResignActiveAndTerminateNotices)
     lifeCycle.handleEvent(windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
     lifeCycle.handleEvent(plainEvent(SDL_QUIT));
     for (NotificationCenter::ObserverId id : observers) center.removeObserver(id);
-    EXPECT_EQ(posted, (Calls{UIApplicationDidBecomeActiveNotification, UIApplicationWillResignActiveNotification,
-                             UIApplicationDidBecomeActiveNotification, UIApplicationWillResignActiveNotification,
-                             UIApplicationWillTerminateNotification}));
+    EXPECT_EQ(posted, (Calls{active, resign, active, resign, terminate}));
 }
 
 TEST(LifeCycle, LaunchesOnceAndIgnoresEventsBeforeLaunch)

@@ -16,13 +16,15 @@ extern "C" {
 
 namespace mw::test {
 
-std::vector<int16_t> sineTone(double frequency, int sampleRate, int channels, double seconds, double amplitude)
+std::vector<int16_t> sineTone(double frequency, int sampleRate, int channels, double seconds,
+                              double amplitude)
 {
     const size_t frames = size_t(std::llround(seconds * sampleRate));
     std::vector<int16_t> samples(frames * size_t(channels));
     for (size_t i = 0; i < frames; ++i) {
         const double value = amplitude * std::sin(2 * std::numbers::pi * frequency * double(i) / sampleRate);
-        for (int c = 0; c < channels; ++c) samples[i * size_t(channels) + size_t(c)] = int16_t(std::lround(value * 32767));
+        for (int c = 0; c < channels; ++c)
+            samples[i * size_t(channels) + size_t(c)] = int16_t(std::lround(value * 32767));
     }
     return samples;
 }
@@ -58,9 +60,12 @@ std::vector<uint8_t> waveFile(const std::vector<int16_t>& samples, int channels,
 {
     ByteWriter data(bigEndian);
     for (int16_t s : samples) {
-        if (bits == 8) data.put(uint8_t((s >> 8) + 128), 1);
-        else if (bits == 16) data.put(uint16_t(s), 2);
-        else data.put(uint32_t(int32_t(s) * 256) & 0xFFFFFF, 3);
+        if (bits == 8)
+            data.put(uint8_t((s >> 8) + 128), 1);
+        else if (bits == 16)
+            data.put(uint16_t(s), 2);
+        else
+            data.put(uint32_t(int32_t(s) * 256) & 0xFFFFFF, 3);
     }
     ByteWriter out(bigEndian);
     out.tag(bigEndian ? "RIFX" : "RIFF");
@@ -126,12 +131,9 @@ std::vector<uint8_t> readFile(const std::string& path)
 const std::vector<EncodedFormat>& encodedFormats()
 {
     static const std::vector<EncodedFormat> formats = {
-        {"AAC in M4A", "ipod", "aac", "m4a"},
-        {"AAC in ADTS", "adts", "aac", "aac"},
-        {"MP3", "mp3", "libmp3lame", "mp3"},
-        {"Ogg Vorbis", "ogg", "libvorbis", "ogg"},
-        {"ALAC in CAF", "caf", "alac", "caf"},
-        {"IMA4 in CAF", "caf", "adpcm_ima_qt", "caf"},
+        {"AAC in M4A", "ipod", "aac", "m4a"},  {"AAC in ADTS", "adts", "aac", "aac"},
+        {"MP3", "mp3", "libmp3lame", "mp3"},   {"Ogg Vorbis", "ogg", "libvorbis", "ogg"},
+        {"ALAC in CAF", "caf", "alac", "caf"}, {"IMA4 in CAF", "caf", "adpcm_ima_qt", "caf"},
     };
     return formats;
 }
@@ -183,7 +185,8 @@ std::string encodeToneFile(const std::string& path, const EncodedFormat& format,
     if (!av_guess_format(format.muxer, nullptr, nullptr))
         return std::string("skip: FFmpeg has no ") + format.muxer + " muxer";
     Encoding e;
-    if (avformat_alloc_output_context2(&e.muxer, nullptr, format.muxer, path.c_str()) < 0) return "no muxer context";
+    if (avformat_alloc_output_context2(&e.muxer, nullptr, format.muxer, path.c_str()) < 0)
+        return "no muxer context";
     e.muxer->flags |= AVFMT_FLAG_BITEXACT;
     AVStream* stream = avformat_new_stream(e.muxer, nullptr);
     e.codec = avcodec_alloc_context3(encoder);
@@ -231,7 +234,8 @@ std::string encodeToneFile(const std::string& path, const EncodedFormat& format,
         av_channel_layout_copy(&e.frame->ch_layout, &layout);
         if (av_frame_get_buffer(e.frame, 0) < 0) return "out of memory";
         const uint8_t* in = reinterpret_cast<const uint8_t*>(chunk.data());
-        if (swr_convert(e.converter, e.frame->extended_data, count, &in, count) != count) return "conversion failed";
+        if (swr_convert(e.converter, e.frame->extended_data, count, &in, count) != count)
+            return "conversion failed";
         e.frame->pts = int64_t(done);
         if (!e.send(e.frame)) return "the encoder failed";
         done += take;
@@ -246,7 +250,8 @@ std::string encodeToneFile(const std::string& path, const EncodedFormat& format,
 std::vector<double> channelOf(const int16_t* interleaved, size_t frames, int channels, int channel)
 {
     std::vector<double> out(frames);
-    for (size_t i = 0; i < frames; ++i) out[i] = interleaved[i * size_t(channels) + size_t(channel)] / 32768.0;
+    for (size_t i = 0; i < frames; ++i)
+        out[i] = interleaved[i * size_t(channels) + size_t(channel)] / 32768.0;
     return out;
 }
 
@@ -258,7 +263,8 @@ std::vector<double> channelOf(const std::vector<float>& interleaved, int channel
     return out;
 }
 
-double toneShare(const std::vector<double>& signal, size_t begin, size_t count, double frequency, int sampleRate)
+double toneShare(const std::vector<double>& signal, size_t begin, size_t count, double frequency,
+                 int sampleRate)
 {
     if (begin + count > signal.size() || count == 0) return 0;
     // Goertzel: the power of one DFT bin against the whole signal's.
@@ -270,7 +276,8 @@ double toneShare(const std::vector<double>& signal, size_t begin, size_t count, 
         previous = current;
         energy += signal[i] * signal[i];
     }
-    const double power = previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
+    const double power =
+        previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
     if (energy <= 0) return 0;
     return 2 * power / (double(count) * energy);
 }

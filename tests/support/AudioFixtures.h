@@ -49,7 +49,8 @@ std::vector<double> channelOf(const std::vector<float>& interleaved, int channel
 
 // The share (0 to 1) of the signal's power at the frequency over count
 // samples from begin; pick count so that it spans whole periods.
-double toneShare(const std::vector<double>& signal, size_t begin, size_t count, double frequency, int sampleRate);
+double toneShare(const std::vector<double>& signal, size_t begin, size_t count, double frequency,
+                 int sampleRate);
 double rms(const std::vector<double>& signal, size_t begin, size_t count);
 
 } // namespace mw::test

@@ -41,7 +41,8 @@ public:
 class ScopedFakeAudioSession {
 public:
     ScopedFakeAudioSession()
-        : session(std::make_shared<FakeAudioSession>()), previous_(AVAudioSession::replaceSharedInstance(session))
+        : session(std::make_shared<FakeAudioSession>()),
+          previous_(AVAudioSession::replaceSharedInstance(session))
     {
     }
     ~ScopedFakeAudioSession() { AVAudioSession::replaceSharedInstance(previous_); }
