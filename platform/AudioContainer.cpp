@@ -130,9 +130,13 @@ AudioContainer sniffAudioContainer(std::span<const uint8_t> head)
         return AudioContainer::Caf;
     if (startsWith(head, 0, "OggS") && head.size() >= 5 && head[4] == 0) return AudioContainer::Ogg;
     if (startsWith(head, 4, "ftyp")) return AudioContainer::Mpeg4;
-    const size_t tag = id3v2TagLength(head);
-    if (tag >= head.size()) return AudioContainer::Unknown;
-    return sniffFrames(head.subspan(tag));
+    // Tags may follow one another (a file tagged twice).
+    size_t offset = 0;
+    while (const size_t tag = id3v2TagLength(head.subspan(offset))) {
+        offset += tag;
+        if (offset >= head.size()) return AudioContainer::Unknown;
+    }
+    return sniffFrames(head.subspan(offset));
 }
 
 } // namespace mw

@@ -31,8 +31,8 @@ size_t id3v2TagLength(std::span<const uint8_t> head);
 // kAudioSniffBytes; fewer when the file is shorter). Containers with a magic
 // number are told by it; MPEG audio and ADTS need two consecutive valid frame
 // headers (one when the bytes end after the first frame), found at the start
-// or after an ID3v2 tag that lies inside the bytes. A tag longer than the
-// bytes gives Unknown: sniff the bytes after it instead.
+// or after ID3v2 tags that lie inside the bytes. Tags reaching past the bytes
+// give Unknown: sniff the bytes after them instead.
 AudioContainer sniffAudioContainer(std::span<const uint8_t> head);
 
 } // namespace mw

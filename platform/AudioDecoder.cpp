@@ -185,6 +185,8 @@ bool knownCodec(const AVCodec* codec)
 }
 
 constexpr int kIoBufferSize = 64 * 1024;
+// More tags than this before the sound make no sound file.
+constexpr int kMaxLeadingTags = 16;
 constexpr int kMaxSampleRate = 384000;
 
 std::string ffmpegError(int code)
@@ -256,18 +258,21 @@ struct AudioDecoder::Impl {
 bool AudioDecoder::Impl::open()
 {
     routeFfmpegLog();
-    uint8_t head[kAudioSniffBytes];
-    int64_t headSize = source->readAt(head, sizeof head, 0);
-    if (headSize <= 0) return fail(headSize < 0 ? "unreadable" : "empty file");
-    container = sniffAudioContainer(std::span<const uint8_t>(head, size_t(headSize)));
-    const size_t tag = id3v2TagLength(std::span<const uint8_t>(head, size_t(headSize)));
-    if (container == AudioContainer::Unknown && tag >= size_t(headSize)) {
-        // A long tag: the frames follow it.
-        headSize = source->readAt(head, sizeof head, int64_t(tag));
-        if (headSize > 0) container = sniffAudioContainer(std::span<const uint8_t>(head, size_t(headSize)));
-        if (container != AudioContainer::Mp3 && container != AudioContainer::Adts)
-            container = AudioContainer::Unknown;
+    // ID3v2 tags before MPEG audio or ADTS frames, however long, one after another.
+    int64_t tags = 0;
+    for (int count = 0; count < kMaxLeadingTags; ++count) {
+        uint8_t header[10];
+        if (source->readAt(header, sizeof header, tags) != int64_t(sizeof header)) break;
+        const size_t tag = id3v2TagLength(header);
+        if (tag == 0) break;
+        tags += int64_t(tag);
     }
+    uint8_t head[kAudioSniffBytes];
+    const int64_t headSize = source->readAt(head, sizeof head, tags);
+    if (headSize <= 0) return fail(headSize < 0 ? "unreadable" : tags > 0 ? "tags and no sound" : "empty file");
+    container = sniffAudioContainer(std::span<const uint8_t>(head, size_t(headSize)));
+    if (tags > 0 && container != AudioContainer::Mp3 && container != AudioContainer::Adts)
+        container = AudioContainer::Unknown;
     if (container == AudioContainer::Unknown) return fail("not a sound file of a known kind");
     return openStream();
 }

@@ -83,6 +83,7 @@ TEST(AudioContainer, IsToldFromTheFirstBytes)
         {"MP3 frames", mp3Frames(3), AudioContainer::Mp3},
         {"MP3 cut inside its second header", mp3CutInSecondHeader, AudioContainer::Mp3},
         {"MP3 after an ID3 tag", concat(id3Tag(300), mp3Frames(2)), AudioContainer::Mp3},
+        {"MP3 after two ID3 tags", concat(id3Tag(30), concat(id3Tag(300), mp3Frames(2))), AudioContainer::Mp3},
         {"ADTS frames", adtsFrames(3), AudioContainer::Adts},
         {"ADTS after an ID3 tag", concat(id3Tag(20), adtsFrames(2)), AudioContainer::Adts},
         {"a frame header followed by no frame", mp3BadSecond, AudioContainer::Unknown},
@@ -278,6 +279,28 @@ TEST_F(AudioDecoderFormats, DataCutShortGivesWhatIsThere)
     EXPECT_GT(frames, samples.size() / 2 - 100);
     EXPECT_LT(frames, samples.size() / 2);
     EXPECT_EQ(0, std::memcmp(decoded->pcm.data(), samples.data(), decoded->pcm.size()));
+}
+
+TEST_F(AudioDecoderFormats, FramesDecodeBehindLongAndRepeatedTags)
+{
+    const std::vector<int16_t> samples = test::sineTone(kTone, kRate, 1, 0.4);
+    for (const test::EncodedFormat* format : {&test::encodedFormats()[1], &test::encodedFormats()[2]}) {
+        SCOPED_TRACE(format->name);
+        const std::string plain = dir.file(std::string("plain.") + format->extension);
+        const std::string problem = test::encodeToneFile(plain, *format, samples, 1, kRate);
+        if (!problem.empty()) GTEST_SKIP() << problem;
+        const std::string tagged = dir.file(std::string("tagged.") + format->extension);
+        ASSERT_TRUE(test::writeFile(tagged, concat(concat(id3Tag(9000), id3Tag(20)), test::readFile(plain))));
+        std::optional<DecodedAudio> decoded = decodeAudioFile(tagged, AudioSampleKind::Signed16);
+        ASSERT_TRUE(decoded);
+        const std::vector<double> signal =
+            test::channelOf(reinterpret_cast<const int16_t*>(decoded->pcm.data()), decoded->pcm.size() / 2, 1, 0);
+        EXPECT_GT(test::toneShare(signal, 5000, 8800, kTone, kRate), 0.95);
+    }
+    ASSERT_TRUE(test::writeFile(dir.file("only-tags.mp3"), concat(id3Tag(9000), id3Tag(20))));
+    ScopedLogCapture log;
+    EXPECT_FALSE(decodeAudioFile(dir.file("only-tags.mp3"), AudioSampleKind::Signed16));
+    EXPECT_TRUE(log.contains("tags and no sound"));
 }
 
 TEST_F(AudioDecoderFormats, RewindGivesTheSameFramesAgain)
