@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "audio/CDLongAudioSource.h"
+#include "audio/CDPropertyModifier.h"
 #include "audio/CDSoundSource.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
@@ -315,6 +316,23 @@ TEST_F(CDAudioManagerTest, AChannelMutedBeforeItsLoadStaysMuted)
     channel->setMute(false);
     EXPECT_GT(test::rms(render(*manager->soundEngine(), 4410, channel->audioSourcePlayer()).left, 2205, 2205),
               0.1);
+}
+
+TEST_F(CDAudioManagerTest, ALongSourceFaderSetsTheVolumeAndPausesAtTheEnd)
+{
+    Ref<CDAudioManager> manager = managerIn(kCDModeFxPlusMusic);
+    manager->playBackgroundMusic(toneFile("music.wav", 1.0), true);
+    CDLongAudioSource* music = manager->audioSourceForChannel(0);
+    Ref<CDLongAudioSourceFader> fader = makeRef<CDLongAudioSourceFader>(music, kCDInterpolationLinear, 1, 0);
+    fader->modify(0.5f);
+    EXPECT_FLOAT_EQ(music->volume(), 0.5f);
+    render(*manager->soundEngine(), 4410, music->audioSourcePlayer());
+    EXPECT_TRUE(manager->isBackgroundMusicPlaying());
+    fader->setStopTargetWhenComplete(true);
+    fader->modify(1);
+    EXPECT_FLOAT_EQ(music->volume(), 0.0f);
+    EXPECT_FALSE(manager->isBackgroundMusicPlaying());
+    EXPECT_GT(music->audioSourcePlayer()->currentTime(), 0.0); // paused, not rewound
 }
 
 TEST_F(CDAudioManagerTest, EndingWhileEverythingPlaysIsSafe)

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <vector>
 
 #include "audio/CDBufferLoadRequest.h"
 #include "audio/CDBufferManager.h"
 #include "audio/CDSoundSource.h"
+#include "audio/CDUtilities.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
@@ -330,6 +332,25 @@ TEST(CDSoundEngineWithoutDevice, RunsSilentAndStaysSafe)
         engine->setSourceGroupEnabled(0, true);
         EXPECT_EQ(engine->openALContext(), nullptr);
     }
+}
+
+TEST(CDUtilities, RelativePathsAreLookedUpInTheBundle)
+{
+    test::TempDir bundle;
+    std::filesystem::create_directories(bundle.file("sounds"));
+    ASSERT_TRUE(test::writeFile(bundle.file("sounds/click.wav"), {'x'}));
+    test::ScopedEnv resources("MOSSWICK_RESOURCES", bundle.path());
+    ScopedLogCapture log;
+    struct Case {
+        std::string path, expected;
+    };
+    const Case cases[] = {
+        {"sounds/click.wav", bundle.file("sounds/click.wav")},
+        {"sounds/missing.wav", "sounds/missing.wav"},
+        {"/elsewhere/click.wav", "/elsewhere/click.wav"},
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CDUtilities::fullPathFromRelativePath(c.path), c.expected) << c.path;
 }
 
 TEST(CDBufferManager, HandsOutIdentifiersAndReusesTheLastFreed)
