@@ -17,13 +17,13 @@ struct CDAudioData {
 // Decodes a sound file for a buffer. A path whose extension is "wav" (in
 // any case), or that has none, goes to CDloadWaveAudioData, any other to
 // CDloadCafAudioData. Empty (logged) on failure.
-std::optional<CDAudioData> CDGetOpenALAudioData(const std::string& path);
+[[nodiscard]] std::optional<CDAudioData> CDGetOpenALAudioData(const std::string& path);
 // The file's stored samples, accepted only as one or two channels of 8-bit
 // unsigned or 16-bit little-endian PCM; a 24-bit or big-endian wave gives
 // nothing.
-std::optional<CDAudioData> CDloadWaveAudioData(const std::string& path);
+[[nodiscard]] std::optional<CDAudioData> CDloadWaveAudioData(const std::string& path);
 // Anything the platform decodes, as 16-bit signed native PCM of one or two
 // channels at the file's rate.
-std::optional<CDAudioData> CDloadCafAudioData(const std::string& path);
+[[nodiscard]] std::optional<CDAudioData> CDloadCafAudioData(const std::string& path);
 
 } // namespace mw
