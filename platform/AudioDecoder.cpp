@@ -249,9 +249,10 @@ struct AudioDecoder::Impl {
 
     bool open();
     bool openStream();
-    bool nextFrames();
-    bool takeFrame();
-    bool convert(const uint8_t* const* data, int samples);
+    bool receiveFrame();
+    bool prepareConversion(int64_t& bound);
+    int64_t convertFrame(uint8_t* dest, int64_t bound);
+    void flushConverter();
     bool setUpConverter();
 };
 
@@ -348,32 +349,18 @@ bool AudioDecoder::Impl::openStream()
     return true;
 }
 
-// Decodes until converted frames are pending; false at the end of the stream.
-bool AudioDecoder::Impl::nextFrames()
+// Decodes the next frame into `frame`; false at the end of the stream.
+bool AudioDecoder::Impl::receiveFrame()
 {
-    pending.clear();
-    pendingOffset = 0;
-    while (!decoderEnded) {
+    for (;;) {
         const int received = avcodec_receive_frame(codec, frame);
         if (received == 0) {
-            const bool converted = takeFrame();
+            if (frame->nb_samples > 0) return true;
             av_frame_unref(frame);
-            if (!converted) {
-                decoderEnded = true;
-                break;
-            }
-            if (!pending.empty()) return true;
             continue;
         }
-        if (received != AVERROR(EAGAIN)) {
-            // The end, or a decoder that cannot go on: the stream ends here.
-            decoderEnded = true;
-            break;
-        }
-        if (inputEnded) {
-            decoderEnded = true;
-            break;
-        }
+        // The end, or a decoder that cannot go on: the stream ends there.
+        if (received != AVERROR(EAGAIN) || inputEnded) return false;
         if (av_read_frame(demuxer, packet) < 0) {
             inputEnded = true;
             avcodec_send_packet(codec, nullptr); // drains the decoder
@@ -385,26 +372,49 @@ bool AudioDecoder::Impl::nextFrames()
         }
         av_packet_unref(packet);
     }
-    // Samples a resampling converter still holds.
-    if (converter && converterInRate != format.sampleRate) convert(nullptr, 0);
-    return !pending.empty();
 }
 
-// Appends the decoded frame to the pending samples; false when it cannot be
-// converted.
-bool AudioDecoder::Impl::takeFrame()
+// Readies the conversion of the received frame; false when it cannot be
+// converted. Answers through `bound` the most frames it gives.
+bool AudioDecoder::Impl::prepareConversion(int64_t& bound)
 {
-    if (frame->nb_samples <= 0) return true;
     const bool asOutput = frame->format == outputFormat && frame->ch_layout.nb_channels == format.channels &&
                           frame->sample_rate == format.sampleRate;
     if (asOutput) {
-        const size_t bytes = size_t(frame->nb_samples) * size_t(format.bytesPerFrame());
-        pending.insert(pending.end(), frame->data[0], frame->data[0] + bytes);
+        bound = frame->nb_samples;
         return true;
     }
     if (kind == AudioSampleKind::StoredPcm) return false; // stored samples are never converted
     if (!setUpConverter()) return false;
-    return convert(frame->extended_data, frame->nb_samples);
+    bound = swr_get_out_samples(converter, frame->nb_samples);
+    return bound >= 0;
+}
+
+// Writes the received frame, converted, to dest (room for `bound` frames);
+// answers the frames written, or -1.
+int64_t AudioDecoder::Impl::convertFrame(uint8_t* dest, int64_t bound)
+{
+    if (frame->format == outputFormat && frame->ch_layout.nb_channels == format.channels &&
+        frame->sample_rate == format.sampleRate) {
+        std::memcpy(dest, frame->data[0], size_t(frame->nb_samples) * size_t(format.bytesPerFrame()));
+        return frame->nb_samples;
+    }
+    return swr_convert(converter, &dest, int(bound), const_cast<const uint8_t**>(frame->extended_data),
+                       frame->nb_samples);
+}
+
+// At the end of the stream: what a resampling converter still holds goes to
+// pending.
+void AudioDecoder::Impl::flushConverter()
+{
+    if (!converter || converterInRate == format.sampleRate) return;
+    const int bound = swr_get_out_samples(converter, 0);
+    if (bound <= 0) return;
+    pending.resize(size_t(bound) * size_t(format.bytesPerFrame()));
+    pendingOffset = 0;
+    uint8_t* dest = pending.data();
+    const int flushed = swr_convert(converter, &dest, bound, nullptr, 0);
+    pending.resize(size_t(std::max(flushed, 0)) * size_t(format.bytesPerFrame()));
 }
 
 bool AudioDecoder::Impl::setUpConverter()
@@ -437,23 +447,6 @@ bool AudioDecoder::Impl::setUpConverter()
         swr_free(&converter);
         return false;
     }
-    return true;
-}
-
-// Converts samples (null: what the converter still holds) onto pending.
-bool AudioDecoder::Impl::convert(const uint8_t* const* data, int samples)
-{
-    const int room = swr_get_out_samples(converter, samples);
-    if (room <= 0) return true;
-    const size_t start = pending.size();
-    pending.resize(start + size_t(room) * size_t(format.bytesPerFrame()));
-    uint8_t* out = pending.data() + start;
-    const int converted = swr_convert(converter, &out, room, const_cast<const uint8_t**>(data), samples);
-    if (converted < 0) {
-        pending.resize(start);
-        return false;
-    }
-    pending.resize(start + size_t(converted) * size_t(format.bytesPerFrame()));
     return true;
 }
 
@@ -498,13 +491,47 @@ int64_t AudioDecoder::read(uint8_t* out, int64_t maxFrames)
     const size_t frameBytes = size_t(d.format.bytesPerFrame());
     int64_t written = 0;
     while (written < maxFrames) {
-        if (d.pendingOffset >= d.pending.size() && !d.nextFrames()) break;
-        const int64_t available = int64_t((d.pending.size() - d.pendingOffset) / frameBytes);
-        const int64_t n = std::min(available, maxFrames - written);
-        std::memcpy(out + size_t(written) * frameBytes, d.pending.data() + d.pendingOffset,
-                    size_t(n) * frameBytes);
-        d.pendingOffset += size_t(n) * frameBytes;
-        written += n;
+        if (d.pendingOffset < d.pending.size()) {
+            const int64_t available = int64_t((d.pending.size() - d.pendingOffset) / frameBytes);
+            const int64_t n = std::min(available, maxFrames - written);
+            std::memcpy(out + size_t(written) * frameBytes, d.pending.data() + d.pendingOffset,
+                        size_t(n) * frameBytes);
+            d.pendingOffset += size_t(n) * frameBytes;
+            written += n;
+            continue;
+        }
+        if (d.decoderEnded) break;
+        if (!d.receiveFrame()) {
+            d.decoderEnded = true;
+            d.flushConverter();
+            continue;
+        }
+        int64_t bound = 0;
+        if (!d.prepareConversion(bound)) {
+            av_frame_unref(d.frame);
+            d.decoderEnded = true;
+            break;
+        }
+        // Straight into the caller's memory when the frame fits; the rest of
+        // one that does not waits in pending for the next read.
+        const bool direct = bound <= maxFrames - written;
+        if (!direct) {
+            d.pending.resize(size_t(bound) * frameBytes);
+            d.pendingOffset = 0;
+        }
+        uint8_t* dest = direct ? out + size_t(written) * frameBytes : d.pending.data();
+        const int64_t converted = d.convertFrame(dest, bound);
+        av_frame_unref(d.frame);
+        if (converted < 0) {
+            d.pending.clear();
+            d.decoderEnded = true;
+            break;
+        }
+        if (direct) {
+            written += converted;
+        } else {
+            d.pending.resize(size_t(converted) * frameBytes);
+        }
     }
     return written;
 }
