@@ -10,6 +10,8 @@
 
 #include <sys/stat.h>
 
+#include "audio/CDAudioManager.h"
+#include "audio/CDSoundEngine.h"
 #include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCRepeat.h"
 #include "engine/actions/CCSequence.h"
@@ -299,10 +301,19 @@ int main(int argc, char** argv)
     DeviceProfile::setCurrent(*profile);
     if (reportMissingResources()) return 1;
 
-    if (options->headless) return runHeadless(*profile, *options);
-    if (!AppWindow::hasDisplay()) {
+    // Sound starts on a thread of its own, as the game's launch starts it;
+    // without a sound device it says so once and stays silent.
+    CDSoundEngine::setMixerSampleRate(44100);
+    CDAudioManager::initAsynchronously(kCDModeFxPlusMusicIfNoOtherAudio);
+    int status;
+    if (options->headless) {
+        status = runHeadless(*profile, *options);
+    } else if (!AppWindow::hasDisplay()) {
         std::printf("no display: running headless\n");
-        return runHeadless(*profile, *options);
+        status = runHeadless(*profile, *options);
+    } else {
+        status = runWindow(*profile, *options);
     }
-    return runWindow(*profile, *options);
+    CDAudioManager::end();
+    return status;
 }
