@@ -12,6 +12,7 @@
 #include "foundation/Log.h"
 #include "foundation/Ref.h"
 #include "foundation/Utf16.h"
+#include "foundation/Utf8.h"
 #include "game/state/LocalisationManager.h"
 
 namespace {
