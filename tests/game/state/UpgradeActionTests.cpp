@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ struct EffectCase {
     // Checks the change; null means nothing may change.
     std::function<void(Profile&)> after = nullptr;
 };
+
+// Test lists show a case by its name, not its bytes.
+void PrintTo(const EffectCase& c, std::ostream* out) { *out << c.name << " (kind " << c.kind << ")"; }
 
 // The fixture's records, changed by one effect run without a board.
 class UpgradeEffectTest : public ::testing::TestWithParam<EffectCase> {
