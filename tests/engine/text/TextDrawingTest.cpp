@@ -280,7 +280,7 @@ TEST(TrueTypeDrawingTest, RendersASpecimen)
     canvas->setFillColor({0, 0, 0, 1});
     drawInRect(*canvas, "A long title that will not fit in the two lines this small box allows",
                {320, 8, 150, 40}, body.get(), UILineBreakModeTailTruncation, UITextAlignmentLeft, 2);
-    for (const std::string& name : {"HelveticaNeue", "HelveticaNeue-Bold", "Marker Felt"}) {
+    for (const std::string name : {"HelveticaNeue", "HelveticaNeue-Bold", "Marker Felt"}) {
         Ref<UIFont> font = UIFont::fontWithName(name, 17);
         ASSERT_TRUE(font);
         drawAtPoint(*canvas, name + ": äöü ÄÖÜ ß ąćęłńóśźż ĄĆĘŁŃÓŚŹŻ", {10, y}, font.get());
