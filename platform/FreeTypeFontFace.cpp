@@ -38,7 +38,17 @@ public:
     }
 
     int unitsPerEm() const override { return face_->units_per_EM; }
-    int ascent() const override { return face_->ascender; }
+    // The ascender plus the line gap: the ascent must reach the top of the
+    // tallest glyphs, as the platform's faces' did, and a face that keeps
+    // its gap apart may set its ascender at the capitals' height (Nimbus
+    // Sans does, with 0.2 em of gap), so accents on capitals stand above it
+    // and would be cut off at the top of a text box. The gap above the
+    // baseline keeps the face's whole line spacing and gives them room.
+    int ascent() const override
+    {
+        const int gap = static_cast<int>(face_->height) - (face_->ascender - face_->descender);
+        return face_->ascender + (gap > 0 ? gap : 0);
+    }
     int descent() const override { return face_->descender; }
     int xHeight() const override { return xHeight_; }
     int capHeight() const override { return capHeight_; }

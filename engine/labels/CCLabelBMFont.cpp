@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "engine/base/ccContentScale.h"
 #include "engine/labels/CCBMFontConfiguration.h"
 #include "engine/labels/CCBMFontConfigurationCache.h"
 #include "engine/sprites/CCSprite.h"
@@ -251,6 +252,7 @@ void CCLabelBMFont::alignLines()
     const std::vector<CCSprite*> letters = lettersByTag(text.size());
     auto shown = [&](size_t i) { return letters[i] && letters[i]->visible() ? letters[i] : nullptr; };
     const double contentWidth = contentSize().width;
+    const double scale = CC_CONTENT_SCALE_FACTOR();
     size_t lineBegin = 0;
     for (size_t i = 0; i <= text.size(); ++i) {
         if (i < text.size() && !isNewline(text[i])) continue;
@@ -259,9 +261,11 @@ void CCLabelBMFont::alignLines()
         for (size_t k = i; k > lineBegin && !last; --k) last = shown(k - 1);
         if (last) {
             const double lineWidth = std::trunc(rightEdge(*last));
-            const double shift = alignment_ == UITextAlignmentRight
-                                     ? contentWidth - lineWidth
-                                     : contentWidth / 2 - std::trunc(lineWidth / 2);
+            double shift = alignment_ == UITextAlignmentRight ? contentWidth - lineWidth
+                                                              : contentWidth / 2 - std::trunc(lineWidth / 2);
+            // Half of an odd content width would put the letters between
+            // pixels, where the page's filtering blurs them: whole pixels only.
+            shift = std::floor(shift * scale) / scale;
             if (shift != 0) {
                 for (size_t k = lineBegin; k < i; ++k) {
                     if (CCSprite* letter = shown(k)) {

@@ -182,6 +182,18 @@ TEST_F(LabelBMFontTest, LinesAlignWithinTheLongestLine)
     Ref<CCLabelBMFont> label = CCLabelBMFont::labelWithString("WWWWW\nAB", "blocks.fnt");
     label->setAlignment(UITextAlignmentRight);
     EXPECT_EQ(letter(*label, 6)->position().x, 5 + 100 - 19);
+
+    // "AB AB" is 41 pixels wide: centring "AB" by 20.5 - 9 would put it
+    // between pixels, so it moves by 11. At scale 2 the same pixels are half
+    // as many points: 10.25 - 4 points would be 12.5 pixels; it moves 12.
+    for (float scale : {1.0f, 2.0f}) {
+        ccSetContentScaleFactor(scale);
+        Ref<CCLabelBMFont> odd =
+            CCLabelBMFont::labelWithString("AB AB\nAB", "spaced.fnt", -1, UITextAlignmentCenter);
+        EXPECT_EQ(odd->contentSizeInPixels().width, 41);
+        EXPECT_EQ(letter(*odd, 6)->positionInPixels().x, 5 + (scale == 1 ? 11 : 12)) << scale;
+    }
+    ccSetContentScaleFactor(1);
 }
 
 TEST_F(LabelBMFontTest, ColourAndOpacityReachEveryLetterAndTheScreen)

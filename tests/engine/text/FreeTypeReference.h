@@ -41,7 +41,8 @@ inline float referenceLineWidth(const std::string& path, float pointSize, const 
 // Draws `text` the way the layout must: each character's glyph through the
 // face's own character map, pen moved by unhinted advances scaled from font
 // units, glyph origins placed to 1/64 pixel, coverage blended over black.
-// `origin` is the top-left of the line; rows top first.
+// `origin` is the top-left of the line, which lies one ascent (the face's
+// ascender and line gap, rounded up) above the baseline; rows top first.
 inline std::vector<uint8_t> referenceRendering(const std::string& path, float pointSize,
                                                const std::u16string& text, CGPoint origin, int width,
                                                int height)
@@ -53,7 +54,8 @@ inline std::vector<uint8_t> referenceRendering(const std::string& path, float po
     EXPECT_EQ(FT_New_Face(library, path.c_str(), 0, &face), 0);
     FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(std::lround(pointSize * 64)), 72, 72);
     const float ratio = pointSize / static_cast<float>(face->units_per_EM);
-    const float baseline = origin.y + std::ceil(ratio * static_cast<float>(face->ascender));
+    const float ascent = static_cast<float>(face->height + face->descender);
+    const float baseline = origin.y + std::ceil(ratio * ascent);
     float pen = origin.x;
     for (char16_t unit : text) {
         const FT_UInt glyph = FT_Get_Char_Index(face, unit);
