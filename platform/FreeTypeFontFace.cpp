@@ -86,7 +86,9 @@ public:
                      GlyphImage& out) const override
     {
         std::lock_guard guard(mutex_);
-        out = GlyphImage{};
+        // Emptied, but its storage kept for the next glyph drawn through it.
+        out.width = out.height = out.left = out.top = 0;
+        out.coverage.clear();
         if (glyph >= face_->num_glyphs || !(pixelSize > 0.f) || pixelSize > 4096.f) return false;
         const auto size26d6 = static_cast<FT_F26Dot6>(std::lround(pixelSize * 64.f));
         if (size26d6 != currentSize_) {
@@ -105,11 +107,10 @@ public:
         out.height = static_cast<int>(bitmap.rows);
         out.left = slot->bitmap_left;
         out.top = slot->bitmap_top;
-        out.coverage.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
+        out.coverage.reserve(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
         for (int row = 0; row < out.height; ++row) {
             const unsigned char* source = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
-            std::copy(source, source + out.width,
-                      out.coverage.begin() + static_cast<ptrdiff_t>(row) * out.width);
+            out.coverage.insert(out.coverage.end(), source, source + out.width);
         }
         return true;
     }

@@ -226,9 +226,12 @@ std::u16string CCLabelBMFont::wrappedText() const
         // A character without a letter (no picture in the font) joins the
         // text but takes no room.
         const CCSprite* letter = letters[i] && letters[i]->visible() ? letters[i] : nullptr;
+        float lineLeft = 0, wordLeft = 0;
         if (letter) {
             if (!wordStart) wordStart = leftEdge(*letter);
             if (!lineStart) lineStart = wordStart;
+            lineLeft = *lineStart;
+            wordLeft = *wordStart;
         }
         word += c;
         if (isBlank(c)) {
@@ -237,7 +240,7 @@ std::u16string CCLabelBMFont::wrappedText() const
             wordStart.reset();
             continue;
         }
-        if (letter && rightEdge(*letter) - *lineStart > width_ && wordStart && *wordStart > *lineStart) {
+        if (letter && rightEdge(*letter) - lineLeft > width_ && wordLeft > lineLeft) {
             trimTrailingBlanks(wrapped);
             wrapped += kLineFeed;
             lineStart = wordStart;

@@ -5,6 +5,7 @@
 #include "engine/support/CCFileUtils.h"
 #include "engine/textures/CCTexture2D.h"
 #include "foundation/Format.h"
+#include "foundation/Log.h"
 
 namespace mw {
 
@@ -54,7 +55,7 @@ void CCLabelTTF::initWithString(const std::string& text, const std::string& font
     dimensions_ = CGSizeZero;
     fontName_ = fontName;
     fontSize_ = fontSize * CC_CONTENT_SCALE_FACTOR();
-    setString(text);
+    setUp(text);
 }
 
 void CCLabelTTF::initWithString(const std::string& text, CGSize dimensions, UITextAlignment alignment,
@@ -72,6 +73,13 @@ void CCLabelTTF::initWithString(const std::string& text, CGSize dimensions, UITe
     fontName_ = fontName;
     fontSize_ = fontSize * scale;
     lineBreakMode_ = lineBreakMode;
+    setUp(text);
+}
+
+void CCLabelTTF::setUp(const std::string& text)
+{
+    font_ = TextFont::named(fontName_, fontSize_);
+    if (!font_) logLine("CCLabelTTF: no font named \"%s\"; the label shows nothing", fontName_.c_str());
     setString(text);
 }
 
@@ -79,10 +87,12 @@ void CCLabelTTF::setString(const std::string& text)
 {
     string_ = text;
     Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
+    // Sized to the text: one line, centred in its measured size.
     const bool rendered =
         dimensions_ == CGSizeZero
-            ? texture->initWithString(string_, fontName_, fontSize_)
-            : texture->initWithString(string_, dimensions_, alignment_, lineBreakMode_, fontName_, fontSize_);
+            ? texture->initWithString(string_, font_.sizeWithText(string_), UITextAlignmentCenter,
+                                      UILineBreakModeWordWrap, font_)
+            : texture->initWithString(string_, dimensions_, alignment_, lineBreakMode_, font_);
     if (!rendered) {
         setTexture(nullptr);
         setTextureRect(CGRectZero);

@@ -4,6 +4,7 @@
 
 #include "engine/labels/CCLabelProtocol.h"
 #include "engine/sprites/CCSprite.h"
+#include "engine/text/TextFont.h"
 #include "engine/text/TextLayoutTypes.h"
 
 namespace mw {
@@ -15,8 +16,10 @@ namespace mw {
 // texture, which the sprite tints with its colour; font, size, box,
 // alignment and line-break mode are fixed once made.
 //
-// Without a font of the name the label has no texture, an empty region and
-// a zero content size, and shows nothing; so does an empty text.
+// The font is looked up once, when the label is made (since it never
+// changes), so that a label updated every frame only renders. Without a font
+// of the name (logged then) the label has no texture, an empty region and a
+// zero content size, and shows nothing; so does an empty text.
 class CCLabelTTF : public CCSprite, public CCLabelProtocol {
 public:
     // Sized to the text; the size is in points.
@@ -60,12 +63,16 @@ public:
     std::string description() const override;
 
 private:
+    // Looks the font up by name and size, then renders the text.
+    void setUp(const std::string& text);
+
     CGSize dimensions_;
     UITextAlignment alignment_ = UITextAlignmentLeft;
     std::string fontName_;
     float fontSize_ = 0;
     UILineBreakMode lineBreakMode_ = UILineBreakModeWordWrap;
     std::string string_;
+    TextFont font_;
 };
 
 } // namespace mw

@@ -18,6 +18,7 @@ namespace mw {
 class Image;
 class UIFont;
 class ZFont;
+struct TextFont;
 
 // Sampling parameters as GL enumerants: minification filter, magnification
 // filter, wrap S, wrap T.
@@ -68,9 +69,11 @@ public:
     // a null font, a box smaller than a pixel, or a canvas or upload that
     // cannot be made.
     [[nodiscard]] bool initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
-                                      UILineBreakMode lineBreakMode, const UIFont* font);
+                                      UILineBreakMode lineBreakMode, UIFont* font);
     [[nodiscard]] bool initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
                                       UILineBreakMode lineBreakMode, ZFont* font);
+    [[nodiscard]] bool initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
+                                      UILineBreakMode lineBreakMode, const TextFont& font);
     // The same with the font found by name at `fontSize` pixels: the
     // platform font of that name first, else the font manager's TrueType
     // font; false (one log line) when neither exists.
@@ -139,10 +142,6 @@ public:
 
 private:
     void drawQuad(float x, float y, float width, float height) const;
-    // Draws the text with whichever font is given into an A8 canvas of the
-    // box rounded up to powers of two, and uploads it.
-    bool initWithText(std::string_view text, CGSize dimensions, UITextAlignment alignment,
-                      UILineBreakMode lineBreakMode, const UIFont* platformFont, ZFont* trueTypeFont);
 
     uint32_t name_ = 0;
     CGSize size_;

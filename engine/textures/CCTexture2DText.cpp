@@ -3,11 +3,7 @@
 #include <memory>
 
 #include "engine/base/ccUtils.h"
-#include "engine/text/FontManager.h"
-#include "engine/text/TrueTypeStringDrawing.h"
-#include "engine/text/UIFont.h"
-#include "engine/text/UIStringDrawing.h"
-#include "engine/text/ZFont.h"
+#include "engine/text/TextFont.h"
 #include "engine/textures/CCTexture2D.h"
 #include "foundation/Log.h"
 #include "platform/BitmapContext.h"
@@ -26,19 +22,9 @@ uint32_t wholePixels(float side)
     return static_cast<uint32_t>(side < kCap ? side : kCap);
 }
 
-// The font a name stands for: the platform's first, then a TrueType file of
-// the bundle through the font manager.
-struct NamedFont {
-    Ref<UIFont> platform;
-    Ref<ZFont> trueType;
-    explicit operator bool() const { return platform || trueType; }
-};
-
-NamedFont fontNamed(const std::string& name, float size)
+TextFont fontNamed(const std::string& name, float size)
 {
-    NamedFont font;
-    font.platform = UIFont::fontWithName(name, size);
-    if (!font.platform) font.trueType = FontManager::sharedManager()->zFontWithName(name, size);
+    TextFont font = TextFont::named(name, size);
     if (!font) logLine("CCTexture2D: no font named \"%s\"; no text texture", name.c_str());
     return font;
 }
@@ -46,23 +32,21 @@ NamedFont fontNamed(const std::string& name, float size)
 } // namespace
 
 bool CCTexture2D::initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
-                                 UILineBreakMode lineBreakMode, const UIFont* font)
+                                 UILineBreakMode lineBreakMode, UIFont* font)
 {
-    return font && initWithText(text, dimensions, alignment, lineBreakMode, font, nullptr);
+    return initWithString(text, dimensions, alignment, lineBreakMode, TextFont{Ref<UIFont>(font), nullptr});
 }
 
 bool CCTexture2D::initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
                                  UILineBreakMode lineBreakMode, ZFont* font)
 {
-    return font && initWithText(text, dimensions, alignment, lineBreakMode, nullptr, font);
+    return initWithString(text, dimensions, alignment, lineBreakMode, TextFont{nullptr, Ref<ZFont>(font)});
 }
 
 bool CCTexture2D::initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
                                  UILineBreakMode lineBreakMode, const std::string& fontName, float fontSize)
 {
-    const NamedFont font = fontNamed(fontName, fontSize);
-    return font &&
-           initWithText(text, dimensions, alignment, lineBreakMode, font.platform.get(), font.trueType.get());
+    return initWithString(text, dimensions, alignment, lineBreakMode, fontNamed(fontName, fontSize));
 }
 
 bool CCTexture2D::initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
@@ -73,17 +57,15 @@ bool CCTexture2D::initWithString(std::string_view text, CGSize dimensions, UITex
 
 bool CCTexture2D::initWithString(std::string_view text, const std::string& fontName, float fontSize)
 {
-    const NamedFont font = fontNamed(fontName, fontSize);
-    if (!font) return false;
-    const CGSize dimensions = font.platform ? mw::sizeWithFont(text, font.platform.get())
-                                            : sizeWithZFont(text, font.trueType.get());
-    return initWithText(text, dimensions, UITextAlignmentCenter, UILineBreakModeWordWrap, font.platform.get(),
-                        font.trueType.get());
+    const TextFont font = fontNamed(fontName, fontSize);
+    return font && initWithString(text, font.sizeWithText(text), UITextAlignmentCenter,
+                                  UILineBreakModeWordWrap, font);
 }
 
-bool CCTexture2D::initWithText(std::string_view text, CGSize dimensions, UITextAlignment alignment,
-                               UILineBreakMode lineBreakMode, const UIFont* platformFont, ZFont* trueTypeFont)
+bool CCTexture2D::initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
+                                 UILineBreakMode lineBreakMode, const TextFont& font)
 {
+    if (!font) return false;
     // A box under a pixel (an empty text measures 0 wide) has nothing to
     // show: no texture, and no log line, since labels are set empty often.
     const uint32_t width = ccNextPOT(wholePixels(dimensions.width));
@@ -94,12 +76,7 @@ bool CCTexture2D::initWithText(std::string_view text, CGSize dimensions, UITextA
     if (!canvas) return false;
     // The canvas's first row is its top one, as the texture's: no flip.
     canvas->setFillColor({1, 1, 1, 1});
-    const CGRect box{CGPointZero, dimensions};
-    if (platformFont) {
-        (void)mw::drawInRect(*canvas, text, box, platformFont, lineBreakMode, alignment);
-    } else {
-        (void)mw::drawInRect(*canvas, text, box, trueTypeFont, lineBreakMode, alignment);
-    }
+    font.drawInRect(*canvas, text, {CGPointZero, dimensions}, lineBreakMode, alignment);
     // The grey level becomes the alpha channel.
     return initWithData(canvas->pixels().data(), kCCTexture2DPixelFormat_A8, width, height, dimensions);
 }

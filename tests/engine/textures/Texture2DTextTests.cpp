@@ -61,7 +61,7 @@ TEST_F(Texture2DTextTest, TheBoxRoundsUpToPowersOfTwoAndStaysTheContent)
     }
     Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
     EXPECT_FALSE(texture->initWithString("Wood", {70, 20}, UITextAlignmentLeft, UILineBreakModeWordWrap,
-                                         static_cast<const UIFont*>(nullptr)));
+                                         static_cast<UIFont*>(nullptr)));
 }
 
 // What the texture shows, drawn at the surface's bottom-left, is the text as
