@@ -10,12 +10,11 @@
 
 #include <sys/stat.h>
 
-#include "engine/actions/CCMoveBy.h"
-#include "engine/actions/CCRepeatForever.h"
-#include "engine/actions/CCRotateBy.h"
-#include "engine/actions/CCScaleTo.h"
+#include "audio/CDAudioManager.h"
+#include "audio/CDSoundEngine.h"
+#include "engine/actions/CCActionInterval.h"
+#include "engine/actions/CCRepeat.h"
 #include "engine/actions/CCSequence.h"
-#include "engine/actions/CCTintTo.h"
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/director/WindowDriver.h"
@@ -302,10 +301,19 @@ int main(int argc, char** argv)
     DeviceProfile::setCurrent(*profile);
     if (reportMissingResources()) return 1;
 
-    if (options->headless) return runHeadless(*profile, *options);
-    if (!AppWindow::hasDisplay()) {
+    // Sound starts on a thread of its own, as the game's launch starts it;
+    // without a sound device it says so once and stays silent.
+    CDSoundEngine::setMixerSampleRate(44100);
+    CDAudioManager::initAsynchronously(kCDModeFxPlusMusicIfNoOtherAudio);
+    int status;
+    if (options->headless) {
+        status = runHeadless(*profile, *options);
+    } else if (!AppWindow::hasDisplay()) {
         std::printf("no display: running headless\n");
-        return runHeadless(*profile, *options);
+        status = runHeadless(*profile, *options);
+    } else {
+        status = runWindow(*profile, *options);
     }
-    return runWindow(*profile, *options);
+    CDAudioManager::end();
+    return status;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/actions/CCAnimationCache.h"
+#include "engine/sprites/CCAnimationCache.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTexture2D.h"
 #include "foundation/Log.h"

@@ -2,6 +2,16 @@
 
 namespace mw {
 
+// Posted through the default notification centre (null object) right after
+// the delegate was told, for parts that follow the life-cycle on their own
+// (the audio manager).
+inline constexpr const char* UIApplicationWillResignActiveNotification =
+    "UIApplicationWillResignActiveNotification";
+inline constexpr const char* UIApplicationDidBecomeActiveNotification =
+    "UIApplicationDidBecomeActiveNotification";
+inline constexpr const char* UIApplicationWillTerminateNotification =
+    "UIApplicationWillTerminateNotification";
+
 // The application's life-cycle events, in the order the phone delivers them:
 // launched then active; resign active before entering the background; enter
 // the foreground before becoming active again; on quitting, the background

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "foundation/NotificationCenter.h"
+
 namespace mw {
 
 namespace {
@@ -20,6 +22,8 @@ int localDayOf(double wallSeconds)
 
 constexpr double kClockJumpSeconds = 60;
 
+void post(const char* name) { NotificationCenter::defaultCenter().postNotification(name); }
+
 } // namespace
 
 void LifeCycle::launch()
@@ -29,6 +33,7 @@ void LifeCycle::launch()
     if (delegate_) delegate_->applicationDidFinishLaunching();
     active_ = true;
     if (delegate_) delegate_->applicationDidBecomeActive();
+    post(UIApplicationDidBecomeActiveNotification);
 }
 
 bool LifeCycle::handleEvent(const SDL_Event& event)
@@ -61,6 +66,7 @@ void LifeCycle::focusLost()
     if (!running() || !active_) return;
     active_ = false;
     if (delegate_) delegate_->applicationWillResignActive();
+    post(UIApplicationWillResignActiveNotification);
 }
 
 void LifeCycle::focusGained()
@@ -70,6 +76,7 @@ void LifeCycle::focusGained()
     if (active_) return;
     active_ = true;
     if (delegate_) delegate_->applicationDidBecomeActive();
+    post(UIApplicationDidBecomeActiveNotification);
 }
 
 void LifeCycle::hidden()
@@ -93,7 +100,9 @@ void LifeCycle::quit()
     if (terminated_) return;
     if (launched_) hidden();
     terminated_ = true;
-    if (launched_ && delegate_) delegate_->applicationWillTerminate();
+    if (!launched_) return;
+    if (delegate_) delegate_->applicationWillTerminate();
+    post(UIApplicationWillTerminateNotification);
 }
 
 void LifeCycle::memoryWarning()

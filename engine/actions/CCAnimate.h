@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "engine/actions/CCActionInterval.h"
-#include "engine/actions/CCAnimation.h"
+#include "engine/sprites/CCAnimation.h"
 
 namespace mw {
 

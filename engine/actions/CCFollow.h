@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/actions/CCAction.h"
+#include "engine/nodes/CCAction.h"
 #include "foundation/Geometry.h"
 
 namespace mw {

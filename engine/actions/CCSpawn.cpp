@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/actions/CCActionInstant.h"
-#include "engine/actions/CCDelayTime.h"
+#include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCSequence.h"
 
 namespace mw {

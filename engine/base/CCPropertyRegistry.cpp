@@ -1,19 +1,6 @@
 #include "engine/base/CCPropertyRegistry.h"
 
-#include "engine/nodes/CCNode.h"
-
 namespace mw {
-
-CCPropertyRegistry::CCPropertyRegistry()
-{
-    registerFloat<CCNode>("rotation", &CCNode::setRotation);
-    registerFloat<CCNode>("scale", &CCNode::setScale);
-    registerFloat<CCNode>("scaleX", &CCNode::setScaleX);
-    registerFloat<CCNode>("scaleY", &CCNode::setScaleY);
-    registerFloat<CCNode>("skewX", &CCNode::setSkewX);
-    registerFloat<CCNode>("skewY", &CCNode::setSkewY);
-    registerFloat<CCNode>("vertexZ", &CCNode::setVertexZ);
-}
 
 CCPropertyRegistry& CCPropertyRegistry::shared()
 {

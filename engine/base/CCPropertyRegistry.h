@@ -14,8 +14,9 @@ namespace mw {
 // key-value coding the engine needs (the tween action drives a property
 // given as a string). A class registers its setters once; a registration
 // also serves every subclass, and a subclass may register the same name
-// again to take it over. CCNode's float properties ("rotation", "scale",
-// "scaleX", "scaleY", "skewX", "skewY", "vertexZ") are registered from the start.
+// again to take it over. Each class registers its own properties (CCNode
+// its "rotation", "scale", "scaleX", "scaleY", "skewX", "skewY" and "vertexZ"
+// before main runs).
 class CCPropertyRegistry {
 public:
     // The one registry (main thread only).
@@ -41,7 +42,7 @@ private:
     // Sets the value when the object is of the registering class.
     using Setter = std::function<bool(Object*, float)>;
 
-    CCPropertyRegistry();
+    CCPropertyRegistry() = default;
     void registerFloat(const std::string& name, Setter setter);
 
     // Per name, the setters in order of registration; the newest that

@@ -2,18 +2,18 @@
 
 #include <GLES/gl.h>
 
-#include "engine/actions/CCActionManager.h"
-#include "engine/actions/CCAnimationCache.h"
-#include "engine/base/CCWinSize.h"
 #include "engine/base/ccDrawingState.h"
-#include "engine/base/UIAccelerometer.h"
 #include "engine/base/ccViewSpace.h"
+#include "engine/base/CCWinSize.h"
+#include "engine/base/UIAccelerometer.h"
 #include "engine/director/CCDirectorTimer.h"
 #include "engine/director/EAGLView.h"
 #include "engine/labels/CCBMFontConfigurationCache.h"
 #include "engine/labels/CCLabelAtlas.h"
 #include "engine/labels/CCLabelBMFont.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/scheduler/CCScheduler.h"
+#include "engine/sprites/CCAnimationCache.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTextureCache.h"
 #include "engine/touch/CCTouchDispatcher.h"

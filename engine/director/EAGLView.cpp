@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "engine/director/CCConfiguration.h"
 #include "engine/director/CCDirector.h"
+#include "engine/gl/CCConfiguration.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/director/CCConfiguration.h"
+#include "engine/gl/CCConfiguration.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "platform/GLContext.h"

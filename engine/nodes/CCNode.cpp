@@ -4,13 +4,14 @@
 
 #include <cmath>
 
-#include "engine/actions/CCActionManager.h"
-#include "engine/actions/CCGridBase.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/base/ccDescription.h"
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/base/ccViewSpace.h"
 #include "engine/base/TransformUtils.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCCamera.h"
+#include "engine/nodes/CCGridBase.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/Log.h"
 #include "platform/UITouch.h"
@@ -25,6 +26,20 @@ namespace {
 uint32_t globalOrderOfArrival = 0;
 
 bool isZero(CGPoint p) { return p.x == 0 && p.y == 0; }
+
+// The float properties a tween may drive by name. Registered before main
+// runs, so that a subclass registering one of these names later takes it over.
+[[maybe_unused]] const bool tweenablePropertiesRegistered = [] {
+    CCPropertyRegistry& registry = CCPropertyRegistry::shared();
+    registry.registerFloat<CCNode>("rotation", &CCNode::setRotation);
+    registry.registerFloat<CCNode>("scale", &CCNode::setScale);
+    registry.registerFloat<CCNode>("scaleX", &CCNode::setScaleX);
+    registry.registerFloat<CCNode>("scaleY", &CCNode::setScaleY);
+    registry.registerFloat<CCNode>("skewX", &CCNode::setSkewX);
+    registry.registerFloat<CCNode>("skewY", &CCNode::setSkewY);
+    registry.registerFloat<CCNode>("vertexZ", &CCNode::setVertexZ);
+    return true;
+}();
 
 CGPoint scaled(CGPoint p, float factor) { return {p.x * factor, p.y * factor}; }
 CGSize scaled(CGSize s, float factor) { return {s.width * factor, s.height * factor}; }

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/actions/CCProgressTimerProtocol.h"
 #include "engine/base/ccTypes.h"
 #include "engine/nodes/CCNode.h"
+#include "engine/rendering/CCProgressTimerProtocol.h"
 
 namespace mw {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/scheduler/CCTimer.h"
-#include "engine/support/CCArray.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
@@ -13,34 +13,22 @@ namespace {
 // call. The entries are contiguous, but each points at a separately
 // allocated target (and timer); fetching those early hides the cache misses
 // that otherwise dominate a walk over thousands of them.
-constexpr size_t kPrefetchDistance = 8;
+constexpr size_t kPrefetchDistance = 16;
 
-Ref<CCScheduler>& sharedSchedulerSlot()
-{
-    static Ref<CCScheduler> shared;
-    return shared;
-}
 } // namespace
 
-CCScheduler* CCScheduler::sharedScheduler()
-{
-    Ref<CCScheduler>& shared = sharedSchedulerSlot();
-    if (!shared) {
-        shared = makeRef<CCScheduler>();
-    }
-    return shared.get();
-}
+CCScheduler* CCScheduler::sharedScheduler() { return Shared<CCScheduler>::get(); }
 
 void CCScheduler::purgeSharedScheduler()
 {
-    Ref<CCScheduler>& shared = sharedSchedulerSlot();
     // Purged from inside its own tick (the director ending during an update):
     // nothing more of that tick may run, since its targets are being torn
     // down; the tick itself keeps the scheduler alive until it returns.
+    CCScheduler* shared = Shared<CCScheduler>::current();
     if (shared && shared->updateHashLocked_) {
         shared->unscheduleAllSelectors();
     }
-    shared = nullptr;
+    Shared<CCScheduler>::purge();
 }
 
 CCScheduler::~CCScheduler() { unscheduleAllSelectors(); }
@@ -51,6 +39,8 @@ void CCScheduler::tick(float dt)
 {
     const Ref<CCScheduler> keepAlive(this); // a purge during the tick must not free it
     updateHashLocked_ = true;
+    timerCursor_ = 0;
+    currentTargetSalvaged_ = false;
     if (timeScale_ != 1.0f) {
         dt *= timeScale_;
     }
@@ -63,27 +53,14 @@ void CCScheduler::tick(float dt)
     // it: a destructor that unschedules another target could otherwise
     // remove the element the walk goes to next.
     std::vector<Ref<Object>> leaving;
-    // The size is re-read every round: elements appended by the timers are
-    // reached in this tick; removed ones stay as tombstones until the end.
-    for (uint32_t index = 0; index < timerElements_.size(); ++index) {
-        if (!timerElements_[index].target) {
-            continue;
-        }
-        prefetchTimersAhead(index);
-        currentTarget_ = index;
-        currentTargetSalvaged_ = false;
-        if (!timerElements_[index].paused) {
-            runTimers(index, dt);
-        }
-        if (currentTargetSalvaged_ && timerElements_[index].timers.empty()) {
-            leaving.emplace_back(timerElements_[index].target);
-            removeTimerElement(index);
-        }
-    }
-    currentTarget_ = kNoElement;
+    walkTimers(dt, leaving);
 
-    for (UpdateList* list : {&updatesNeg_, &updates0_, &updatesPos_}) {
-        removePendingUpdates(*list);
+    // Checked once for the three lists: a release in one list's pass may
+    // mark entries of a list after it, which this pass then removes too.
+    if (pendingRemovals_ != 0) {
+        for (UpdateList* list : {&updatesNeg_, &updates0_, &updatesPos_}) {
+            removePendingUpdates(*list);
+        }
     }
     updateHashLocked_ = false;
     leaving.clear();
@@ -96,58 +73,147 @@ void CCScheduler::tick(float dt)
 
 void CCScheduler::walkUpdates(UpdateList& list, float dt)
 {
+    // The entries' address and count are re-read only when a callback
+    // changed the vectors' shape; a removal during the tick only marks the
+    // entry in place, which the walk reads when it gets there.
     walkedList_ = &list;
-    for (walkCursor_ = 0; walkCursor_ < list.entries.size();) {
-        if (walkCursor_ + kPrefetchDistance < list.entries.size()) {
-            __builtin_prefetch(list.entries[walkCursor_ + kPrefetchDistance].target);
+    const UpdateEntry* begin = nullptr;
+    const UpdateEntry* end = nullptr;
+    const UpdateEntry* prefetchEnd = nullptr;  // the entries before it have one kPrefetchDistance ahead
+    const auto readStorage = [&] {
+        begin = list.entries.data();
+        end = begin + list.entries.size();
+        prefetchEnd = list.entries.size() > kPrefetchDistance ? end - kPrefetchDistance : begin;
+    };
+    readStorage();
+    uint64_t seen = changes_;
+    size_t cursor = 0;  // the index of the entry after `entry`
+    for (const UpdateEntry* entry = begin; entry != end;) {
+        if (entry < prefetchEnd) {
+            __builtin_prefetch(entry[kPrefetchDistance].target);
         }
-        const UpdateEntry& entry = list.entries[walkCursor_++];
-        if (entry.target && !entry.paused && !entry.removalPending) {
-            // Copied out first: the callback may grow the vector under the entry.
-            Object* target = entry.target;
-            const SEL_Update update = entry.update;
-            (target->*update)(dt);
+        const UpdateEntry& called = *entry++;
+        ++cursor;
+        if (called.paused || called.removalPending) {
+            continue;
+        }
+        // Copied out first: the callback may grow the vector under the entry.
+        Object* target = called.target;
+        const SEL_Update update = called.update;
+        walkCursor_ = cursor;
+        (target->*update)(dt);
+        if (changes_ != seen) {
+            seen = changes_;
+            readStorage();
+            cursor = walkCursor_;
+            entry = begin + cursor;
         }
     }
     walkedList_ = nullptr;
 }
 
-void CCScheduler::prefetchTimersAhead(uint32_t index) const
+void CCScheduler::walkTimers(float dt, std::vector<Ref<Object>>& leaving)
 {
-    // In two stages: the timer list of an element far ahead, so that by the
-    // time the walk is nearer, its first timer's address can be read cheaply.
-    if (index + 2 * kPrefetchDistance < timerElements_.size()) {
-        __builtin_prefetch(timerElements_[index + 2 * kPrefetchDistance].timers.data());
-    }
-    if (index + kPrefetchDistance < timerElements_.size()) {
-        const TimerElement& ahead = timerElements_[index + kPrefetchDistance];
-        __builtin_prefetch(ahead.target);
-        if (!ahead.timers.empty()) {
-            __builtin_prefetch(ahead.timers.front().get());
+    // Elements appended by the timers are reached in this tick; removed ones
+    // stay as (paused) tombstones until the end. The vector's address and
+    // size are re-read only when a call changed the vectors' shape.
+    const TimerElement* begin = nullptr;
+    const TimerElement* end = nullptr;
+    const TimerElement* prefetchEnd = nullptr;  // the elements before it have one kPrefetchDistance ahead
+    const auto readStorage = [&] {
+        begin = timerElements_.data();
+        end = begin + timerElements_.size();
+        prefetchEnd = timerElements_.size() > kPrefetchDistance ? end - kPrefetchDistance : begin;
+    };
+    readStorage();
+    uint64_t seen = changes_;
+    uint32_t index = 0;
+    for (const TimerElement* element = begin; element != end; ++element, ++index) {
+        // The elements are contiguous, but each one's target is a separate
+        // allocation: fetching it early hides the cache misses that
+        // otherwise dominate a walk over thousands of them.
+        if (element < prefetchEnd) {
+            __builtin_prefetch(element[kPrefetchDistance].target);
         }
+        if (element->paused) {
+            continue;
+        }
+        // Most targets have one plain timer, and its callback changes
+        // nothing here: that case is run inline, anything else through
+        // runTimersAfter.
+        if (element->timerCount() == 1 && element->onlyTimer().timing.isPlain()) {
+            // The slot is written in place: the walk is the one place that
+            // advances timers.
+            TimerSlot& timer = const_cast<TimerSlot&>(element->onlyTimer());
+            float firedElapsed;
+            if (!timer.timing.advancePlain(dt, firedElapsed)) {
+                continue;
+            }
+            currentTarget_ = index;
+            Object* target = element->target;
+            const SEL_Update selector = timer.selector;
+            (target->*selector)(firedElapsed);
+            if (changes_ == seen) {
+                continue;
+            }
+            runTimersAfter(index, dt);
+        } else {
+            currentTarget_ = index;
+            timerCursor_ = kNoElement;  // before the first
+            runTimersAfter(index, dt);
+        }
+        // The only timer's index is 0 whenever the walk gets to a call.
+        timerCursor_ = 0;
+        if (currentTargetSalvaged_) {
+            currentTargetSalvaged_ = false;
+            if (timerElements_[index].timerCount() == 0) {
+                leaving.emplace_back(timerElements_[index].target);
+                removeTimerElement(index);
+            }
+        }
+        seen = changes_;
+        readStorage();
+        element = begin + index;
     }
+    currentTarget_ = kNoElement;
 }
 
-// Forced into the tick: the call's set-up costs as much as a timer's own work.
-[[gnu::always_inline]] inline void CCScheduler::runTimers(uint32_t elementIndex, float dt)
+[[gnu::noinline]] void CCScheduler::runTimersAfter(uint32_t elementIndex, float dt)
 {
-    // The element is looked up anew after every call: a callback that
-    // schedules a new target may move the vector. The count is re-read every
-    // round; removals during a call move timerCursor back so that no timer is
-    // skipped or run twice. A wrap from 0 is undone by the increment.
-    for (timerElements_[elementIndex].timerCursor = 0;
-         timerElements_[elementIndex].timerCursor < timerElements_[elementIndex].timers.size();
-         ++timerElements_[elementIndex].timerCursor) {
-        TimerElement& element = timerElements_[elementIndex];
-        CCTimer* timer = element.timers[element.timerCursor].get();
-        element.runningTimer = timer;
-        element.runningTimerSalvaged = false;
-        timer->update(dt);
-        TimerElement& after = timerElements_[elementIndex];
-        if (after.runningTimerSalvaged) {
-            timer->release();
+    // Picks up after the timer at timerCursor_ (kNoElement: before the
+    // first), whose callback has run.
+    //
+    // A timer's state is advanced in place before its callback runs, so
+    // nothing of it is touched after the call. The element, its timers and
+    // the cursor are re-read only when a call changed the vectors' shape:
+    // removals move the cursor back, so no timer is skipped or run twice (a
+    // wrap from 0 is undone by the increment), and timers added to the
+    // target are reached in this tick.
+    TimerElement* element = &timerElements_[elementIndex];
+    TimerSlot* slots = element->timers();
+    uint32_t count = element->timerCount();
+    uint64_t seen = changes_;
+    for (uint32_t cursor = timerCursor_ + 1; cursor < count; ++cursor) {
+        const CCTimer::Timing::Step step = slots[cursor].timing.advance(dt);
+        if (!step.fires && !step.spent) {
+            continue;
         }
-        after.runningTimer = nullptr;
+        Object* target = element->target;
+        const SEL_Update selector = slots[cursor].selector;
+        timerCursor_ = cursor;
+        if (step.fires) {
+            (target->*selector)(step.firedElapsed);
+        }
+        if (step.spent) {
+            unscheduleSelector(selector, target);
+        }
+        if (changes_ != seen) {
+            seen = changes_;
+            element = &timerElements_[elementIndex];
+            slots = element->timers();
+            count = element->timerCount();
+            cursor = timerCursor_;
+        }
     }
 }
 
@@ -170,6 +236,7 @@ void CCScheduler::removePendingUpdates(UpdateList& list)
 void CCScheduler::insertUpdateAt(UpdateList& list, size_t position, const UpdateEntry& entry)
 {
     list.entries.insert(list.entries.begin() + static_cast<std::ptrdiff_t>(position), entry);
+    ++changes_;
     // Entries from the insertion on moved up one place.
     for (size_t i = position; i < list.entries.size(); ++i) {
         if (list.entries[i].target) {
@@ -188,8 +255,11 @@ void CCScheduler::scheduleUpdateForTarget(Object* target, SEL_Update update, int
     }
     const auto [registration, added] = hashForUpdates_.try_emplace(target, UpdateLocation{nullptr, 0});
     if (!added) {
-        UpdateLocation& known = registration->second;
-        known.list->entries[known.index].removalPending = false;
+        UpdateEntry& known = registration->second.list->entries[registration->second.index];
+        if (known.removalPending) {
+            known.removalPending = false;
+            --pendingRemovals_;
+        }
         return;
     }
     target->retain();
@@ -219,8 +289,11 @@ void CCScheduler::unscheduleUpdateForTarget(const Object* target)
         return;
     }
     if (updateHashLocked_) {
-        const UpdateLocation& known = registration->second;
-        known.list->entries[known.index].removalPending = true;
+        UpdateEntry& known = registration->second.list->entries[registration->second.index];
+        if (!known.removalPending) {
+            known.removalPending = true;
+            ++pendingRemovals_;
+        }
     } else {
         removeUpdateRegistration(registration);
     }
@@ -231,9 +304,15 @@ void CCScheduler::removeUpdateRegistration(UpdateTable::iterator registration)
     UpdateList& list = *registration->second.list;
     UpdateEntry& entry = list.entries[registration->second.index];
     Object* target = entry.target;
+    if (entry.removalPending) {
+        entry.removalPending = false;
+        --pendingRemovals_;
+    }
     entry.target = nullptr;
     entry.location = nullptr;
+    entry.paused = true;  // so the tick skips it with the tests it makes anyway
     ++list.tombstones;
+    ++changes_;
     hashForUpdates_.erase(registration);
     // Between ticks, tombstones are squeezed out once they are the majority,
     // which keeps each removal amortised constant.
@@ -254,6 +333,7 @@ void CCScheduler::compactUpdates(UpdateList& list)
         list.entries[i].location->index = static_cast<uint32_t>(i);
     }
     list.tombstones = 0;
+    ++changes_;
 }
 
 // ---------------------------------------------------------------- timers
@@ -268,23 +348,20 @@ void CCScheduler::scheduleSelector(SEL_Update selector, Object* target, float in
     if (added) {
         target->retain();
         known->second = static_cast<uint32_t>(timerElements_.size());
-        TimerElement element;
-        element.target = target;
-        element.tableIndex = &known->second;
-        element.paused = paused;
-        element.timers.reserve(10);
-        timerElements_.push_back(std::move(element));
+        timerElements_.emplace_back(target, paused);
+        ++changes_;
     }
     TimerElement& element = timerElements_[known->second];
-    for (const Ref<CCTimer>& timer : element.timers) {
-        if (timer->selector() == selector) {
-            timer->setInterval(interval);
+    TimerSlot* timers = element.timers();
+    for (uint32_t i = 0; i < element.timerCount(); ++i) {
+        if (timers[i].selector == selector) {
+            // In place: a walk holding the slot sees the new interval next time.
+            timers[i].timing.interval = interval;
             return;
         }
     }
-    auto timer = makeRef<CCTimer>(target, selector, interval, repeat, delay);
-    timer->setScheduler(this);
-    element.timers.push_back(std::move(timer));
+    element.addTimer(TimerSlot{selector, CCTimer::Timing(interval, repeat, delay)});
+    ++changes_;
 }
 
 void CCScheduler::unscheduleSelector(SEL_Update selector, const Object* target)
@@ -298,22 +375,17 @@ void CCScheduler::unscheduleSelector(SEL_Update selector, const Object* target)
     }
     const uint32_t elementIndex = known->second;
     TimerElement& element = timerElements_[elementIndex];
-    std::vector<Ref<CCTimer>>& timers = element.timers;
-    for (uint32_t i = 0; i < timers.size(); ++i) {
-        CCTimer* timer = timers[i].get();
-        if (timer->selector() != selector) {
+    const TimerSlot* timers = element.timers();
+    for (uint32_t i = 0; i < element.timerCount(); ++i) {
+        if (timers[i].selector != selector) {
             continue;
         }
-        if (timer == element.runningTimer && !element.runningTimerSalvaged) {
-            // It is inside its own call: keep it alive until the call returns.
-            timer->retain();
-            element.runningTimerSalvaged = true;
+        element.removeTimer(i);
+        ++changes_;
+        if (currentTarget_ == elementIndex && timerCursor_ >= i) {
+            --timerCursor_;
         }
-        timers.erase(timers.begin() + i);
-        if (element.timerCursor >= i) {
-            --element.timerCursor;
-        }
-        if (timers.empty()) {
+        if (element.timerCount() == 0) {
             if (currentTarget_ == elementIndex) {
                 currentTargetSalvaged_ = true;
             } else {
@@ -321,20 +393,6 @@ void CCScheduler::unscheduleSelector(SEL_Update selector, const Object* target)
             }
         }
         return;
-    }
-}
-
-void CCScheduler::removeAllTimersOf(TimerElement& element)
-{
-    std::vector<Ref<CCTimer>>& timers = element.timers;
-    if (element.runningTimer && !element.runningTimerSalvaged &&
-        std::find(timers.begin(), timers.end(), element.runningTimer) != timers.end()) {
-        element.runningTimer->retain();
-        element.runningTimerSalvaged = true;
-    }
-    // Last first, as an array lets go of its items.
-    while (!timers.empty()) {
-        timers.pop_back();
     }
 }
 
@@ -353,7 +411,8 @@ void CCScheduler::unscheduleAllSelectorsForTarget(const Object* target)
     }
     if (known != hashForSelectors_.end()) {
         const uint32_t elementIndex = known->second;
-        removeAllTimersOf(timerElements_[elementIndex]);
+        timerElements_[elementIndex].removeAllTimers();
+        ++changes_;
         if (currentTarget_ == elementIndex) {
             currentTargetSalvaged_ = true;
         } else {
@@ -394,10 +453,11 @@ void CCScheduler::removeTimerElement(uint32_t elementIndex)
 {
     TimerElement& element = timerElements_[elementIndex];
     Object* target = element.target;
-    removeAllTimersOf(element);
+    element.removeAllTimers();
     element.target = nullptr;
-    element.tableIndex = nullptr;
+    element.paused = true;  // so the tick skips it with the test it makes anyway
     ++timerTombstones_;
+    ++changes_;
     hashForSelectors_.erase(target);
     // Between ticks, tombstones are squeezed out once they are the majority.
     if (currentTarget_ == kNoElement && !updateHashLocked_ && timerTombstones_ * 2 > timerElements_.size()) {
@@ -406,16 +466,53 @@ void CCScheduler::removeTimerElement(uint32_t elementIndex)
     target->release();
 }
 
+void CCScheduler::TimerElement::addTimer(const TimerSlot& slot)
+{
+    static_assert(sizeof(void*) != 8 || sizeof(TimerElement) <= 64, "one cache line a target");
+    if (timerCount_ == 0) {
+        first_ = slot;
+    } else {
+        if (!spilled_) {
+            spilled_ = std::make_unique<std::vector<TimerSlot>>(1, first_);
+        }
+        spilled_->push_back(slot);
+    }
+    ++timerCount_;
+}
+
+void CCScheduler::TimerElement::removeTimer(uint32_t index)
+{
+    --timerCount_;
+    if (!spilled_) {
+        return;
+    }
+    spilled_->erase(spilled_->begin() + index);
+    // Back in place once one is left, where the tick looks for it.
+    if (timerCount_ == 1) {
+        first_ = spilled_->front();
+        spilled_.reset();
+    }
+}
+
+void CCScheduler::TimerElement::removeAllTimers()
+{
+    spilled_.reset();
+    timerCount_ = 0;
+}
+
 void CCScheduler::compactTimerElements()
 {
     if (timerTombstones_ == 0) {
         return;
     }
     std::erase_if(timerElements_, [](const TimerElement& element) { return element.target == nullptr; });
+    // Rare, and amortised over the removals: the elements carry no link
+    // back to their table values, which keeps them small for the tick.
     for (uint32_t i = 0; i < timerElements_.size(); ++i) {
-        *timerElements_[i].tableIndex = i;
+        hashForSelectors_.find(timerElements_[i].target)->second = i;
     }
     timerTombstones_ = 0;
+    ++changes_;
 }
 
 // ---------------------------------------------------------------- pausing

@@ -9,52 +9,51 @@
 namespace mw {
 
 CCTimer::CCTimer(Object* target, SEL_Update selector, float interval, unsigned int repeat, float delay)
-    : target_(target),
-      selector_(selector),
-      runForever_(repeat == kCCRepeatForever),
-      useDelay_(delay > 0),
-      repeat_(repeat),
-      delay_(delay),
-      interval_(interval)
+    : target_(target), selector_(selector), timing_(interval, repeat, delay)
 {
 }
 
-void CCTimer::updateOtherwise(float dt)
+CCTimer::Timing::Step CCTimer::Timing::advanceOtherwise(float dt)
 {
-    if (elapsed_ == -1) {
-        elapsed_ = 0;
-        timesExecuted_ = 0;
-        return;
+    if (elapsed == -1) {
+        elapsed = 0;
+        timesExecuted = 0;
+        plain = runForever && !useDelay;
+        return {};
     }
 
-    if (runForever_ && !useDelay_) {
-        elapsed_ += dt;
-        if (elapsed_ >= interval_) {
-            fire();
-            // Time beyond the interval is not carried over.
-            elapsed_ = 0;
+    Step step;
+    if (runForever && !useDelay) {
+        plain = true;
+        step.fires = advancePlain(dt, step.firedElapsed);
+        return step;
+    }
+
+    elapsed += dt;
+    if (useDelay) {
+        if (elapsed >= delay) {
+            step.fires = true;
+            step.firedElapsed = elapsed;
+            // The delay's excess is kept.
+            elapsed -= delay;
+            ++timesExecuted;
+            useDelay = false;
+            plain = runForever;
         }
-        return;
+    } else if (elapsed >= interval) {
+        step.fires = true;
+        step.firedElapsed = elapsed;
+        elapsed = 0;
+        ++timesExecuted;
     }
+    step.spent = timesExecuted > repeat;
+    return step;
+}
 
-    elapsed_ += dt;
-    if (useDelay_) {
-        if (elapsed_ >= delay_) {
-            fire();
-            elapsed_ -= delay_;
-            ++timesExecuted_;
-            useDelay_ = false;
-        }
-    } else if (elapsed_ >= interval_) {
-        fire();
-        elapsed_ = 0;
-        ++timesExecuted_;
-    }
-
-    if (timesExecuted_ > repeat_) {
-        CCScheduler* scheduler = scheduler_ ? scheduler_ : CCScheduler::sharedScheduler();
-        scheduler->unscheduleSelector(selector_, target_);
-    }
+void CCTimer::unscheduleSpent()
+{
+    CCScheduler* scheduler = scheduler_ ? scheduler_ : CCScheduler::sharedScheduler();
+    scheduler->unscheduleSelector(selector_, target_);
 }
 
 std::string CCTimer::description() const

@@ -17,6 +17,76 @@ class CCScheduler;
 // A timer does not retain its target; the scheduler retains the target for it.
 class CCTimer : public Object {
 public:
+    // The timing of a timer without its callback: the scheduler keeps this
+    // state in place in its own tables and makes the calls itself.
+    struct Timing {
+        Timing(float interval, unsigned int repeat, float delay)
+            : runForever(repeat == kCCRepeatForever), useDelay(delay > 0), repeat(repeat), delay(delay),
+              interval(interval)
+        {
+        }
+
+        // What one advance asks of the caller, in this order: call the
+        // callback with firedElapsed when `fires`, then unschedule the timer
+        // when `spent` (its repeats are used up).
+        struct Step {
+            bool fires = false;
+            bool spent = false;
+            float firedElapsed = 0;
+        };
+
+        // Advances by dt; a timer fires at most once per advance, and the
+        // first advance after creation only starts it. The state after a
+        // firing is written before the callback runs: nothing the callback
+        // can do reads or changes it (rescheduling the selector only sets the
+        // interval, which the advance has finished with).
+        Step advance(float dt)
+        {
+            if (isPlain()) {
+                Step step;
+                step.fires = advancePlain(dt, step.firedElapsed);
+                return step;
+            }
+            return advanceOtherwise(dt);
+        }
+
+        // A started timer that runs for ever without a delay: the kind a
+        // walk meets most, whose whole advance is advancePlain.
+        bool isPlain() const { return plain; }
+
+        // The advance of a plain timer: answers whether it fires, with the
+        // time to pass in firedElapsed.
+        bool advancePlain(float dt, float& firedElapsed)
+        {
+            elapsed += dt;
+            if (elapsed >= interval) {
+                firedElapsed = elapsed;
+                // Time beyond the interval is not carried over.
+                elapsed = 0;
+                return true;
+            }
+            // Stepped back to exactly -1 (by a negative step): the timer
+            // counts as new again, and its next advance starts it.
+            if (elapsed == -1) {
+                plain = false;
+            }
+            return false;
+        }
+
+        float elapsed = -1;  // -1: not started yet
+        bool runForever;
+        bool useDelay;
+        // runForever, no delay (left) and started: kept by the advances.
+        bool plain = false;
+        uint32_t timesExecuted = 0;
+        uint32_t repeat;
+        float delay;
+        float interval;
+
+    private:
+        Step advanceOtherwise(float dt);
+    };
+
     // A timer that fires every `interval` seconds, `repeat` + 1 times in all
     // (kCCRepeatForever: without end), the first time after `delay` seconds
     // when delay > 0.
@@ -36,22 +106,17 @@ public:
     // The first call after creation only starts the timer.
     void update(float dt)
     {
-        // The common timer (started, for ever, no delay) is handled here,
-        // inline in the scheduler's walk; the rest out of line.
-        if (runForever_ && !useDelay_ && elapsed_ != -1) {
-            elapsed_ += dt;
-            if (elapsed_ >= interval_) {
-                fire();
-                // Time beyond the interval is not carried over.
-                elapsed_ = 0;
-            }
-            return;
+        const Timing::Step step = timing_.advance(dt);
+        if (step.fires) {
+            (target_->*selector_)(step.firedElapsed);
         }
-        updateOtherwise(dt);
+        if (step.spent) {
+            unscheduleSpent();
+        }
     }
 
-    float interval() const { return interval_; }
-    void setInterval(float interval) { interval_ = interval; }
+    float interval() const { return timing_.interval; }
+    void setInterval(float interval) { timing_.interval = interval; }
     Object* target() const { return target_; }
     SEL_Update selector() const { return selector_; }
 
@@ -59,19 +124,12 @@ public:
     std::string description() const;
 
 private:
-    void fire() { (target_->*selector_)(elapsed_); }
-    void updateOtherwise(float dt);
+    void unscheduleSpent();
 
     Object* target_;
     SEL_Update selector_;
     CCScheduler* scheduler_ = nullptr;
-    float elapsed_ = -1;  // -1: not started yet
-    bool runForever_;
-    bool useDelay_;
-    uint32_t timesExecuted_ = 0;
-    uint32_t repeat_;
-    float delay_;
-    float interval_;
+    Timing timing_;
 };
 
 } // namespace mw

@@ -4,11 +4,11 @@
 
 #include <cmath>
 
-#include "engine/actions/CCAnimation.h"
-#include "engine/actions/CCAnimationCache.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/base/ccDescription.h"
 #include "engine/base/ccMacros.h"
+#include "engine/sprites/CCAnimation.h"
+#include "engine/sprites/CCAnimationCache.h"
 #include "engine/sprites/CCSpriteBatchNode.h"
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteFrameCache.h"

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "engine/actions/CCGridBase.h"
 #include "engine/base/ccDescription.h"
+#include "engine/nodes/CCGridBase.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTextureAtlas.h"

@@ -10,7 +10,7 @@
 #include "engine/base/ccContentScale.h"
 #include "engine/base/ccDescription.h"
 #include "engine/base/ccUtils.h"
-#include "engine/director/CCConfiguration.h"
+#include "engine/gl/CCConfiguration.h"
 #include "engine/textures/CCTexturePVR.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/base/ccDescription.h"
-#include "engine/director/CCConfiguration.h"
+#include "engine/gl/CCConfiguration.h"
 #include "engine/support/CCFileUtils.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"

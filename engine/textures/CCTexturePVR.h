@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/gl/CCConfiguration.h"
 #include "engine/textures/CCTexture2DPixelFormat.h"
-#include "engine/director/CCConfiguration.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/NotificationCenter.h"
 #include "platform/LifeCycle.h"
 
 namespace mw {
@@ -77,6 +78,30 @@ TEST(LifeCycle, MapsWindowEventsInThePhonesOrder)
         for (const SDL_Event& event : c.events) lifeCycle.handleEvent(event);
         EXPECT_EQ(app.calls, c.expected) << c.name;
     }
+}
+
+// Parts that follow the life-cycle on their own get notices after the delegate.
+TEST(LifeCycle, PostsTheResignActiveAndTerminateNotices)
+{
+    Calls posted;
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    std::vector<NotificationCenter::ObserverId> observers;
+    const std::string resign = UIApplicationWillResignActiveNotification;
+    const std::string active = UIApplicationDidBecomeActiveNotification;
+    const std::string terminate = UIApplicationWillTerminateNotification;
+    for (const std::string& name : {resign, active, terminate}) {
+        observers.push_back(center.addObserver(nullptr, name, nullptr,
+                                               [&](const Notification& n) { posted.push_back(n.name()); }));
+    }
+    RecordingApp app;
+    LifeCycle lifeCycle;
+    lifeCycle.setDelegate(&app);
+    lifeCycle.launch();
+    lifeCycle.handleEvent(windowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
+    lifeCycle.handleEvent(windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
+    lifeCycle.handleEvent(plainEvent(SDL_QUIT));
+    for (NotificationCenter::ObserverId id : observers) center.removeObserver(id);
+    EXPECT_EQ(posted, (Calls{active, resign, active, resign, terminate}));
 }
 
 TEST(LifeCycle, LaunchesOnceAndIgnoresEventsBeforeLaunch)

@@ -60,17 +60,16 @@ inline std::string progressEntry(const std::string& name, float progress)
     return name + text;
 }
 
-// An interval action that logs "name>" on start, "name=p" on every update and
-// "name<" on stop, and runs an optional hook inside its step. Its reverse is
-// a recorder named "name'" of the same duration.
-class Recorder : public CCActionInterval {
+// What the interval recorders share: an interval action that logs "name>"
+// on start, "name=p" on every update and "name<" on stop, and runs an
+// optional hook inside its step.
+class RecorderBase : public CCActionInterval {
 public:
-    Recorder(std::string name, float duration, ActionLog* log)
+    RecorderBase(std::string name, float duration, ActionLog* log)
         : CCActionInterval(duration), name(std::move(name)), log(log)
     {
     }
 
-    Ref<CCAction> copy() const override { return makeRef<Recorder>(name, duration_, log); }
     void startWithTarget(CCNode* target) override
     {
         log->push_back(name + ">");
@@ -81,19 +80,54 @@ public:
         log->push_back(name + "<");
         CCActionInterval::stop();
     }
-    void step(float dt) override
-    {
-        CCActionInterval::step(dt);
-        if (onStep) onStep();
-        ++steps;  // written after the hook: the action must still be alive here
-    }
     void update(float progress) override { log->push_back(progressEntry(name, progress)); }
-    Ref<CCFiniteTimeAction> reverse() const override { return makeRef<Recorder>(name + "'", duration_, log); }
 
     std::string name;
     ActionLog* log;
     std::function<void()> onStep;
     int steps = 0;
+
+protected:
+    void runHook()
+    {
+        if (onStep) onStep();
+        ++steps;  // written after the hook: the action must still be alive here
+    }
+};
+
+// A recorder whose hook runs after the interval timing in its own step. It
+// overrides step, so the action manager steps it through a virtual call.
+// Its reverse is a recorder named "name'" of the same duration.
+class Recorder : public RecorderBase {
+public:
+    using RecorderBase::RecorderBase;
+
+    Ref<CCAction> copy() const override { return makeRef<Recorder>(name, duration_, log); }
+    void step(float dt) override
+    {
+        CCActionInterval::step(dt);
+        runHook();
+    }
+    Ref<CCFiniteTimeAction> reverse() const override { return makeRef<Recorder>(name + "'", duration_, log); }
+};
+
+// The same with its hook run at the end of update, which the interval timing
+// calls last in a step. It keeps the interval base's step and isDone, so the
+// action manager runs them through direct calls.
+class TimingRecorder : public RecorderBase {
+public:
+    using RecorderBase::RecorderBase;
+
+    Ref<CCAction> copy() const override { return makeRef<TimingRecorder>(name, duration_, log); }
+    void update(float progress) override
+    {
+        RecorderBase::update(progress);
+        runHook();
+    }
+    Ref<CCFiniteTimeAction> reverse() const override
+    {
+        return makeRef<TimingRecorder>(name + "'", duration_, log);
+    }
 };
 
 // An instant action that logs "name!" when it acts: on every start, as the

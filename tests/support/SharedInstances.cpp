@@ -1,14 +1,22 @@
 #include "tests/support/SharedInstances.h"
 
-#include "engine/director/CCConfiguration.h"
+#include "audio/CDAudioManager.h"
+#include "audio/SimpleAudioEngine.h"
 #include "engine/director/CCDirector.h"
+#include "engine/gl/CCConfiguration.h"
 #include "engine/text/FontManager.h"
+#include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
+#include "game/state/LocalisationManager.h"
+#include "game/state/Profile.h"
 
 namespace mw::test {
 
 void resetSharedInstances()
 {
+    // The game's state goes before the layers it stands on.
+    Profile::purgeSharedInstance();
+    Shared<LocalisationManager>::purge();
     if (CCDirector* director = CCDirector::currentDirector()) {
         director->end();
         CCDirector::purgeSharedDirector();
@@ -16,6 +24,10 @@ void resetSharedInstances()
         CCDirector::purgeSharedObjects();
     }
     CCConfiguration::purgeSharedConfiguration();
+    // The sound engine is not the director's to end (the engine cannot reach
+    // it): the facade first, then the manager under it.
+    SimpleAudioEngine::end();
+    CDAudioManager::end();
     // Lives for the whole process in the game: loaded font files are kept.
     FontManager::purgeSharedManager();
     UserDefaults::resetStandardUserDefaults();

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/actions/CCAnimate.h"
-#include "engine/actions/CCAnimation.h"
-#include "engine/actions/CCAnimationCache.h"
 #include "engine/nodes/CCNode.h"
+#include "engine/sprites/CCAnimation.h"
+#include "engine/sprites/CCAnimationCache.h"
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/sprites/CCSpriteProtocol.h"
@@ -18,8 +18,8 @@
 #include "foundation/PropertyList.h"
 #include "platform/ImageCodecs.h"
 #include "tests/support/GLTestContext.h"
-#include "tests/support/TempDir.h"
 #include "tests/support/SharedInstances.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/actions/CCActionManager.h"
 #include "engine/actions/CCFollow.h"
 #include "engine/base/CCWinSize.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCNode.h"
 #include "tests/support/SharedInstances.h"
 

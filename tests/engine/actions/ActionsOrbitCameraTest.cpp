@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/actions/CCOrbitCamera.h"
-#include "engine/actions/CCReverseTime.h"
+#include "engine/actions/CCActionCamera.h"
+#include "engine/actions/CCActionInterval.h"
 #include "engine/nodes/CCCamera.h"
 #include "engine/nodes/CCNode.h"
 

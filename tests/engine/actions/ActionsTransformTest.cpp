@@ -5,26 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/actions/CCBezierBy.h"
-#include "engine/actions/CCBezierByVorn.h"
-#include "engine/actions/CCBezierTo.h"
-#include "engine/actions/CCBlink.h"
-#include "engine/actions/CCFadeIn.h"
-#include "engine/actions/CCFadeOut.h"
-#include "engine/actions/CCFadeTo.h"
-#include "engine/actions/CCJumpBy.h"
-#include "engine/actions/CCJumpTo.h"
-#include "engine/actions/CCMoveBy.h"
-#include "engine/actions/CCMoveTo.h"
-#include "engine/actions/CCMoveToWithYBounce.h"
-#include "engine/actions/CCRotateBy.h"
-#include "engine/actions/CCRotateTo.h"
-#include "engine/actions/CCScaleBy.h"
-#include "engine/actions/CCScaleTo.h"
-#include "engine/actions/CCSkewBy.h"
-#include "engine/actions/CCSkewTo.h"
-#include "engine/actions/CCTintBy.h"
-#include "engine/actions/CCTintTo.h"
+#include "engine/actions/CCActionInterval.h"
 #include "tests/engine/actions/ActionsFakes.h"
 
 namespace mw {

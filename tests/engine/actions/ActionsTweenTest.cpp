@@ -4,12 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/actions/CCActionProgressTimer.h"
 #include "engine/actions/CCActionTween.h"
-#include "engine/actions/CCProgressFromTo.h"
-#include "engine/actions/CCProgressTimerProtocol.h"
-#include "engine/actions/CCProgressTo.h"
 #include "engine/base/CCPropertyRegistry.h"
 #include "engine/nodes/CCNode.h"
+#include "engine/rendering/CCProgressTimerProtocol.h"
 #include "foundation/Log.h"
 
 namespace mw {

@@ -5,8 +5,8 @@
 #include <regex>
 #include <vector>
 
-#include "engine/actions/CCDelayTime.h"
-#include "engine/actions/CCSequenceVorn.h"
+#include "engine/actions/CCActionInterval.h"
+#include "engine/actions/CCSequence.h"
 #include "engine/nodes/CCNode.h"
 #include "foundation/Log.h"
 #include "foundation/Random.h"

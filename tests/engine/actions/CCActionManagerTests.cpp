@@ -6,12 +6,13 @@
 
 #include <functional>
 #include <new>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "engine/actions/CCActionInterval.h"
-#include "engine/actions/CCActionManager.h"
 #include "engine/actions/CCTargetedAction.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "tests/support/ProbeActions.h"
@@ -22,14 +23,26 @@ namespace {
 
 using Log = test::ActionLog;
 using test::Recorder;
+using test::RecorderBase;
+using test::TimingRecorder;
 
-class CCActionManagerTest : public ::testing::Test {
+// How the manager steps the recorders: through their own step (a virtual
+// call), or, for a class that keeps the interval timing, through its direct
+// path. Every case here holds for both.
+enum class Stepping { Virtual, Direct };
+
+void PrintTo(Stepping stepping, std::ostream* out) { *out << (stepping == Stepping::Virtual ? "virtual" : "direct"); }
+
+class CCActionManagerTest : public ::testing::TestWithParam<Stepping> {
 protected:
     void TearDown() override { test::resetSharedInstances(); }
     CCActionManager& manager() { return *CCActionManager::sharedManager(); }
-    Ref<Recorder> recorder(const std::string& name, float duration = 1)
+    Ref<RecorderBase> recorder(const std::string& name, float duration = 1)
     {
-        return makeRef<Recorder>(name, duration, &log);
+        if (GetParam() == Stepping::Virtual) {
+            return makeRef<Recorder>(name, duration, &log);
+        }
+        return makeRef<TimingRecorder>(name, duration, &log);
     }
     // Adds a fresh recorder that only the manager holds.
     void addRecorder(const std::string& name, float duration, CCNode* target, bool paused)
@@ -48,7 +61,7 @@ protected:
     Log log;
 };
 
-TEST_F(CCActionManagerTest, AFinishedActionIsStoppedAndDroppedInTheSameUpdate)
+TEST_P(CCActionManagerTest, AFinishedActionIsStoppedAndDroppedInTheSameUpdate)
 {
     auto node = CCNode::node();
     auto action = recorder("a", 0.5f);
@@ -63,10 +76,10 @@ TEST_F(CCActionManagerTest, AFinishedActionIsStoppedAndDroppedInTheSameUpdate)
     EXPECT_EQ(frame(0.5f), Log{});
 }
 
-TEST_F(CCActionManagerTest, AnActionThatStopsItselfLetsTheNextOneStepAndOutlivesItsStep)
+TEST_P(CCActionManagerTest, AnActionThatStopsItselfLetsTheNextOneStepAndOutlivesItsStep)
 {
     auto node = CCNode::node();
-    Recorder* self = nullptr;
+    RecorderBase* self = nullptr;
     {
         auto stopper = recorder("s", 5);
         self = stopper.get();
@@ -81,7 +94,7 @@ TEST_F(CCActionManagerTest, AnActionThatStopsItselfLetsTheNextOneStepAndOutlives
     EXPECT_EQ(frame(1.0f), (Log{"n=0.2"}));
 }
 
-TEST_F(CCActionManagerTest, StoppingAnEarlierActionStepsEveryRemainingActionOnce)
+TEST_P(CCActionManagerTest, StoppingAnEarlierActionStepsEveryRemainingActionOnce)
 {
     auto node = CCNode::node();
     auto first = recorder("a", 5);
@@ -94,7 +107,7 @@ TEST_F(CCActionManagerTest, StoppingAnEarlierActionStepsEveryRemainingActionOnce
     EXPECT_EQ(frame(1.0f), (Log{"b=0.2", "c=0.2"}));
 }
 
-TEST_F(CCActionManagerTest, AnActionRunDuringAStepIsStartedAndSteppedInTheSameUpdate)
+TEST_P(CCActionManagerTest, AnActionRunDuringAStepIsStartedAndSteppedInTheSameUpdate)
 {
     auto node = CCNode::node();
     auto spawner = recorder("s", 5);
@@ -108,7 +121,7 @@ TEST_F(CCActionManagerTest, AnActionRunDuringAStepIsStartedAndSteppedInTheSameUp
     EXPECT_EQ(frame(0.1f), (Log{"s=0", "n>", "n=0"}));
 }
 
-TEST_F(CCActionManagerTest, ANodeThatLosesItsLastActionAndGainsOneInTheSameStepKeepsIt)
+TEST_P(CCActionManagerTest, ANodeThatLosesItsLastActionAndGainsOneInTheSameStepKeepsIt)
 {
     auto node = CCNode::node();
     auto ending = recorder("e", 5);
@@ -128,7 +141,7 @@ TEST_F(CCActionManagerTest, ANodeThatLosesItsLastActionAndGainsOneInTheSameStepK
     EXPECT_EQ(frame(1.0f), (Log{"n=0.2"}));
 }
 
-TEST_F(CCActionManagerTest, RemovingAllActionsOfItsOwnNodeDuringAStepEndsThemAll)
+TEST_P(CCActionManagerTest, RemovingAllActionsOfItsOwnNodeDuringAStepEndsThemAll)
 {
     bool nodeReleased = false;
     struct Watched : CCNode {
@@ -149,7 +162,7 @@ TEST_F(CCActionManagerTest, RemovingAllActionsOfItsOwnNodeDuringAStepEndsThemAll
     EXPECT_EQ(manager().numberOfRunningActionsInTarget(raw), 0u);
 }
 
-TEST_F(CCActionManagerTest, RemovingAnotherNodesActionsDuringAStepSkipsThatNode)
+TEST_P(CCActionManagerTest, RemovingAnotherNodesActionsDuringAStepSkipsThatNode)
 {
     auto first = CCNode::node();
     auto second = CCNode::node();
@@ -168,7 +181,7 @@ TEST_F(CCActionManagerTest, RemovingAnotherNodesActionsDuringAStepSkipsThatNode)
     EXPECT_EQ(first->retainCount(), 1);
 }
 
-TEST_F(CCActionManagerTest, PausedNodesKeepTheirActionsWithoutSteppingThem)
+TEST_P(CCActionManagerTest, PausedNodesKeepTheirActionsWithoutSteppingThem)
 {
     auto node = CCNode::node();
     addRecorder("a", 1, node, true);
@@ -192,10 +205,10 @@ TEST_F(CCActionManagerTest, PausedNodesKeepTheirActionsWithoutSteppingThem)
 // Most nodes lose their actions between frames and during one, some gain
 // new ones: the survivors must keep their order, their pause state and
 // their look-ups, and each node must still be held exactly while it runs.
-TEST_F(CCActionManagerTest, SurvivorsOfManyRemovalsKeepOrderPauseAndLookups)
+TEST_P(CCActionManagerTest, SurvivorsOfManyRemovalsKeepOrderPauseAndLookups)
 {
     std::vector<Ref<CCNode>> nodes;
-    std::vector<Ref<Recorder>> actions;
+    std::vector<Ref<RecorderBase>> actions;
     for (int i = 0; i < 30; ++i) {
         nodes.push_back(CCNode::node());
         actions.push_back(recorder(std::to_string(i), 100));
@@ -226,7 +239,7 @@ TEST_F(CCActionManagerTest, SurvivorsOfManyRemovalsKeepOrderPauseAndLookups)
 // An action whose destructor clears its own node's actions: removing it ends
 // the node's entry from inside the removal, which must not touch the entry
 // afterwards.
-TEST_F(CCActionManagerTest, AnActionWhoseDestructorClearsItsNodeLeavesNoEntryBehind)
+TEST_P(CCActionManagerTest, AnActionWhoseDestructorClearsItsNodeLeavesNoEntryBehind)
 {
     class ClearingAction : public CCActionInterval {
     public:
@@ -255,7 +268,7 @@ TEST_F(CCActionManagerTest, AnActionWhoseDestructorClearsItsNodeLeavesNoEntryBeh
     EXPECT_EQ(frame(0.1f), Log{});
 }
 
-TEST_F(CCActionManagerTest, LookupsByTagAndCounts)
+TEST_P(CCActionManagerTest, LookupsByTagAndCounts)
 {
     auto node = CCNode::node();
     auto other = CCNode::node();
@@ -286,7 +299,7 @@ TEST_F(CCActionManagerTest, LookupsByTagAndCounts)
     EXPECT_EQ(manager().numberOfRunningActionsInTarget(node), 2u);
 }
 
-TEST_F(CCActionManagerTest, TheSameActionAddedTwiceIsListedAndSteppedTwice)
+TEST_P(CCActionManagerTest, TheSameActionAddedTwiceIsListedAndSteppedTwice)
 {
     auto node = CCNode::node();
     auto action = recorder("a", 5);
@@ -297,7 +310,7 @@ TEST_F(CCActionManagerTest, TheSameActionAddedTwiceIsListedAndSteppedTwice)
     EXPECT_EQ(frame(0.5f), (Log{"a=0", "a=0.1"}));
 }
 
-TEST_F(CCActionManagerTest, ATargetedActionRunDirectlyLeavesWhenDone)
+TEST_P(CCActionManagerTest, ATargetedActionRunDirectlyLeavesWhenDone)
 {
     auto runner = CCNode::node();
     auto forced = CCNode::node();
@@ -311,7 +324,7 @@ TEST_F(CCActionManagerTest, ATargetedActionRunDirectlyLeavesWhenDone)
     EXPECT_EQ(frame(1.0f), Log{});
 }
 
-TEST_F(CCActionManagerTest, PurgeUnregistersFromTheSchedulerAndStartsAfresh)
+TEST_P(CCActionManagerTest, PurgeUnregistersFromTheSchedulerAndStartsAfresh)
 {
     auto node = CCNode::node();
     CCActionManager* first = &manager();
@@ -326,7 +339,7 @@ TEST_F(CCActionManagerTest, PurgeUnregistersFromTheSchedulerAndStartsAfresh)
     EXPECT_EQ(second, &manager());
 }
 
-TEST_F(CCActionManagerTest, NodesWhoseAddressesShareTheLow32BitsStayApart)
+TEST_P(CCActionManagerTest, NodesWhoseAddressesShareTheLow32BitsStayApart)
 {
     test::AliasedPages pages(0x5B5B);
     if (!pages.ok()) GTEST_SKIP() << "could not place two pages 4 GiB apart";
@@ -350,6 +363,73 @@ TEST_F(CCActionManagerTest, NodesWhoseAddressesShareTheLow32BitsStayApart)
     first->~CCNode();
     second->~CCNode();
 }
+
+// An interval action whose class changes the interval timing (its step or
+// its isDone, its own or inherited) is driven by that timing, not by the
+// interval base's that the manager runs directly for the others.
+TEST(CCActionManagerTiming, ClassesThatChangeTheTimingAreDrivenByIt)
+{
+    struct Logged : CCActionInterval {
+        Logged(float duration, Log* log) : CCActionInterval(duration), log(log) {}
+        void update(float progress) override
+        {
+            log->push_back(test::progressEntry("a", progress));
+            ++updates;
+        }
+        void stop() override
+        {
+            log->push_back("a<");
+            CCActionInterval::stop();
+        }
+        Log* log;
+        int updates = 0;
+    };
+    struct DoubleSpeed : Logged {
+        using Logged::Logged;
+        void step(float dt) override { Logged::step(2 * dt); }
+    };
+    struct InheritsDoubleSpeed : DoubleSpeed {
+        using DoubleSpeed::DoubleSpeed;
+    };
+    struct EndsAfterTwoUpdates : Logged {
+        using Logged::Logged;
+        bool isDone() const override { return updates >= 2; }
+    };
+    struct Case {
+        const char* what;
+        std::function<Ref<CCAction>(Log*)> make;
+        Log expected;
+    };
+    const std::vector<Case> cases = {
+        {"its own step", [](Log* log) { return Ref<CCAction>(makeRef<DoubleSpeed>(1, log)); },
+         {"a=0", "a=0.5", "a=1", "a<"}},
+        {"an inherited step", [](Log* log) { return Ref<CCAction>(makeRef<InheritsDoubleSpeed>(1, log)); },
+         {"a=0", "a=0.5", "a=1", "a<"}},
+        {"its own isDone", [](Log* log) { return Ref<CCAction>(makeRef<EndsAfterTwoUpdates>(100, log)); },
+         {"a=0", "a=0.0025", "a<"}},
+        {"neither", [](Log* log) { return Ref<CCAction>(makeRef<Logged>(0.5f, log)); },
+         {"a=0", "a=0.5", "a=1", "a<"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Log log;
+        auto node = CCNode::node();
+        const Ref<CCAction> action = c.make(&log);
+        CCActionManager::sharedManager()->addAction(action, node, false);
+        for (int frame = 0; frame < 4; ++frame) {
+            CCScheduler::sharedScheduler()->tick(0.25f);
+        }
+        EXPECT_EQ(log, c.expected);
+        EXPECT_EQ(CCActionManager::sharedManager()->numberOfRunningActionsInTarget(node), 0u);
+        CCActionManager::purgeSharedManager();
+        CCScheduler::purgeSharedScheduler();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stepping, CCActionManagerTest, ::testing::Values(Stepping::Virtual, Stepping::Direct),
+                         [](const ::testing::TestParamInfo<Stepping>& info) {
+                             return std::string(info.param == Stepping::Virtual ? "VirtualStep" : "DirectStep");
+                         });
 
 } // namespace
 } // namespace mw

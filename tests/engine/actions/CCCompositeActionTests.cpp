@@ -4,16 +4,13 @@
 #include <memory>
 #include <vector>
 
-#include "engine/actions/CCActionManager.h"
-#include "engine/actions/CCDelayTime.h"
+#include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCRepeat.h"
-#include "engine/actions/CCRepeatForever.h"
-#include "engine/actions/CCReverseTime.h"
 #include "engine/actions/CCSequence.h"
-#include "engine/actions/CCSequenceVorn.h"
 #include "engine/actions/CCSpawn.h"
 #include "engine/actions/CCSpeed.h"
 #include "engine/actions/CCTargetedAction.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/Random.h"

@@ -3,15 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/actions/CCActionManager.h"
-#include "engine/actions/CCAnimationCache.h"
-#include "engine/actions/CCCallFunc.h"
+#include "engine/actions/CCActionInstant.h"
 #include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/CCDirectorLifeCycle.h"
 #include "engine/labels/CCBMFontConfigurationCache.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCLayer.h"
 #include "engine/scheduler/CCScheduler.h"
+#include "engine/sprites/CCAnimationCache.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTextureCache.h"
 #include "platform/Image.h"

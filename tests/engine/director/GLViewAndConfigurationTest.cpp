@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/director/CCConfiguration.h"
 #include "engine/director/EAGLView.h"
+#include "engine/gl/CCConfiguration.h"
 #include "tests/engine/director/DirectorTestSupport.h"
 
 namespace mw::test {

@@ -5,16 +5,16 @@
 #include <utility>
 #include <vector>
 
-#include "engine/actions/CCActionManager.h"
-#include "engine/actions/CCAnimation.h"
-#include "engine/actions/CCAnimationCache.h"
-#include "engine/actions/CCDelayTime.h"
+#include "engine/actions/CCActionInterval.h"
 #include "engine/base/UIAccelerometer.h"
-#include "engine/director/CCConfiguration.h"
 #include "engine/director/CCDirector.h"
+#include "engine/gl/CCConfiguration.h"
 #include "engine/labels/CCBMFontConfigurationCache.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
+#include "engine/sprites/CCAnimation.h"
+#include "engine/sprites/CCAnimationCache.h"
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTextureCache.h"

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "engine/actions/CCActionInterval.h"
-#include "engine/actions/CCActionManager.h"
-#include "engine/actions/CCGridBase.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/base/ccViewSpace.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCCamera.h"
+#include "engine/nodes/CCGridBase.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/scheduler/CCScheduler.h"

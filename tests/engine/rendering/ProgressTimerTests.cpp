@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/actions/CCActionManager.h"
-#include "engine/actions/CCProgressFromTo.h"
-#include "engine/actions/CCProgressTo.h"
+#include "engine/actions/CCActionProgressTimer.h"
 #include "engine/base/ccDrawingState.h"
+#include "engine/nodes/CCActionManager.h"
 #include "engine/rendering/CCProgressTimer.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "engine/sprites/CCSprite.h"

@@ -213,6 +213,23 @@ TEST_F(CCSchedulerTest, TimersFireByIntervalDelayAndRepeat)
     }
 }
 
+// A timer's elapsed time of exactly -1 means "not started", however it came
+// to be: a negative step that lands there makes the next tick start the
+// timer again instead of advancing it.
+TEST_F(CCSchedulerTest, ATimerSteppedBackToMinusOneStartsAgain)
+{
+    auto target = recorder("t");
+    scheduler->scheduleSelector(kTick, target, 0, false);
+    tick(0.1f);  // starts it
+    EXPECT_EQ(tick(0.1f), (Log{"t.tick"}));
+    scheduler->setTimeScale(-10);
+    EXPECT_EQ(tick(0.1f), Log{}) << "elapsed is now -1";
+    scheduler->setTimeScale(1);
+    EXPECT_EQ(tick(0.25f), Log{}) << "started again";
+    EXPECT_EQ(tick(0.25f), (Log{"t.tick"}));
+    EXPECT_FLOAT_EQ(target->fired.back(), 0.25f);
+}
+
 TEST_F(CCSchedulerTest, TimeScaleMultipliesEveryStep)
 {
     auto target = recorder("t");
@@ -251,6 +268,120 @@ TEST_F(CCSchedulerTest, RemovingAnEarlierTimerDuringTheTickSkipsNoneAndRepeatsNo
     tick(0.1f);
     EXPECT_EQ(tick(0.1f), (Log{"t.tick", "t.tock", "t.tack"}));
     EXPECT_EQ(tick(0.1f), (Log{"t.tock", "t.tack"}));
+}
+
+// Callbacks that reshape the timers while the tick walks them: the walk
+// keeps its place through removals before it, moves of the storage (a
+// target's timers outgrowing their place, new targets outgrowing the
+// table) and a removal paired with an addition that leaves the count as it
+// was. A timer added during the tick is reached in it, which only starts it.
+TEST_F(CCSchedulerTest, CallbacksThatReshapeTheTimersKeepTheWalkInPlace)
+{
+    struct Case {
+        const char* what;
+        // Run once inside t.tock (t has tick, tock, tack) or, with onU, inside u.tick.
+        std::function<void(CCScheduler&, Recorder& t, Recorder& u)> hook;
+        bool onU;
+        Log firstTick;
+        Log secondTick;
+    };
+    std::vector<Ref<Recorder>> extra;  // targets the hooks schedule
+    const std::vector<Case> cases = {
+        {"an earlier timer removed, the same selector added again: as many timers as before",
+         [](CCScheduler& s, Recorder& t, Recorder&) {
+             s.unscheduleSelector(kTick, &t);
+             s.scheduleSelector(kTick, &t, 0, false);
+         },
+         false, {"t.tick", "t.tock", "t.tack", "u.tick"}, {"t.tock", "t.tack", "t.tick", "u.tick"}},
+        {"two other timers removed: the one left goes back in place",
+         [](CCScheduler& s, Recorder& t, Recorder&) {
+             s.unscheduleSelector(kTack, &t);
+             s.unscheduleSelector(kTick, &t);
+         },
+         false, {"t.tick", "t.tock", "u.tick"}, {"t.tock", "u.tick"}},
+        {"a single timer's target gains a second one",
+         [](CCScheduler& s, Recorder&, Recorder& u) { s.scheduleSelector(kTock, &u, 0, false); },
+         true, {"t.tick", "t.tock", "t.tack", "u.tick"}, {"t.tick", "t.tock", "t.tack", "u.tick", "u.tock"}},
+        {"many new targets, the table outgrows its place",
+         [this, &extra](CCScheduler& s, Recorder&, Recorder&) {
+             for (int i = 0; i < 40; ++i) {
+                 extra.push_back(recorder("x"));
+                 s.scheduleSelector(kTick, extra.back(), 0, false);
+             }
+         },
+         false, {"t.tick", "t.tock", "t.tack", "u.tick"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        scheduler = makeRef<CCScheduler>();
+        extra.clear();
+        auto t = recorder("t");
+        auto u = recorder("u");
+        for (SEL_Update selector : {kTick, kTock, kTack}) {
+            scheduler->scheduleSelector(selector, t, 0, false);
+        }
+        scheduler->scheduleSelector(kTick, u, 0, false);
+        tick(0.1f);  // starts them
+        bool ran = false;
+        (c.onU ? u->onTick : t->onTock) = [&](float) {
+            if (!ran) c.hook(*scheduler, *t, *u);
+            ran = true;
+        };
+        EXPECT_EQ(tick(0.1f), c.firstTick);
+        Log second = tick(0.1f);
+        if (!extra.empty()) {
+            EXPECT_EQ(std::count(second.begin(), second.end(), "x.tick"), 40);
+            second.erase(std::remove(second.begin(), second.end(), "x.tick"), second.end());
+            EXPECT_EQ(second, c.firstTick);
+        } else {
+            EXPECT_EQ(second, c.secondTick);
+        }
+    }
+}
+
+// A timer with a limited count unschedules its selector after the call that
+// uses up its repeats, whatever the call did: a timer the call scheduled
+// anew for the same selector is the one that goes.
+TEST_F(CCSchedulerTest, ASpentTimerThatReschedulesItselfRemovesTheNewTimer)
+{
+    auto target = recorder("t");
+    scheduler->scheduleSelector(kTick, target, 0, false, 0);
+    target->onTick = [&](float) {
+        scheduler->unscheduleSelector(kTick, target.get());
+        scheduler->scheduleSelector(kTick, target.get(), 0, false);
+    };
+    tick(0.1f);
+    EXPECT_EQ(tick(0.1f), (Log{"t.tick"}));
+    EXPECT_EQ(target->retainCount(), 1);
+    EXPECT_EQ(tick(0.1f), Log{});
+}
+
+TEST_F(CCSchedulerTest, UpdatesScheduledInBulkDuringTheWalkKeepItInPlace)
+{
+    auto running = recorder("r");
+    auto successor = recorder("s");
+    scheduler->scheduleUpdateForTarget(running.get(), 0, false);
+    scheduler->scheduleUpdateForTarget(successor.get(), 0, false);
+    std::vector<Ref<Recorder>> added;
+    bool ran = false;
+    running->onUpdate = [&](float) {
+        if (ran) return;
+        ran = true;
+        // Enough to move the lists' storage; the walked list gets new
+        // entries both after the walk's place and (priority -1) in a list
+        // already walked.
+        for (int i = 0; i < 40; ++i) {
+            added.push_back(recorder(i % 2 ? "later" : "now"));
+            scheduler->scheduleUpdateForTarget(added.back().get(), i % 2 ? -1 : 0, false);
+        }
+    };
+    Log expected = {"r", "s"};
+    expected.insert(expected.end(), 20, "now");
+    EXPECT_EQ(tick(0.1f), expected);
+    expected = Log(20, "later");
+    expected.insert(expected.end(), {"r", "s"});
+    expected.insert(expected.end(), 20, "now");
+    EXPECT_EQ(tick(0.1f), expected);
 }
 
 TEST_F(CCSchedulerTest, TimerThatUnschedulesAnotherTargetHeldOnlyByTheScheduler)

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/actions/CCAnimation.h"
 #include "engine/actions/CCAnimate.h"
 #include "engine/base/ccContentScale.h"
+#include "engine/sprites/CCAnimation.h"
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTexture2D.h"

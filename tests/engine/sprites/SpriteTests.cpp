@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/actions/CCAnimation.h"
-#include "engine/actions/CCAnimationCache.h"
 #include "engine/base/ccDrawingState.h"
+#include "engine/sprites/CCAnimation.h"
+#include "engine/sprites/CCAnimationCache.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/sprites/CCSpriteFrame.h"
 #include "engine/sprites/CCSpriteFrameCache.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/base/ccDrawingState.h"
-#include "engine/director/CCConfiguration.h"
+#include "engine/gl/CCConfiguration.h"
 #include "foundation/Ref.h"
 #include "platform/Image.h"
 #include "tests/support/GLTestContext.h"

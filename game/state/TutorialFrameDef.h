@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "foundation/Object.h"
+
+namespace mw {
+
+// One tutorial frame of the game data, kept in the profile by identifier.
+// The boards, pop-ups and village screens read the frame and set its three
+// flags.
+class TutorialFrameDef : public Object {
+public:
+    int32_t ID = 0;
+    // 100 text only, 101 one icon, 102 tile-kind chain, 103 tile kind to resource; 0 none of these.
+    int32_t Type = 0;
+    std::string LangID;           // string-table key of the text
+    std::string Icon;             // sprite-frame name of the icon
+    std::string WorkerIcon;       // sprite-frame name of the character who speaks
+    int32_t AdditionalNumber = 0; // counter shown beside the icon when above 0
+    int32_t RelationID = 0;       // the related tile kind
+    std::vector<bool> bPlacements; // six placement flags from the game data
+    bool Done = false;            // shown and dismissed
+    bool ArrowAfter = true;       // a pointing arrow follows once done
+    bool ArrowAfterDone = false;  // the follow-up arrow is dismissed
+};
+
+} // namespace mw
