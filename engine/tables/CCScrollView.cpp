@@ -34,11 +34,6 @@ constexpr float kAnimationSeconds = 0.3f;
 
 float clamp(float value, float low, float high) { return std::max(std::min(value, high), low); }
 
-CGPoint clampPoint(CGPoint point, CGPoint low, CGPoint high)
-{
-    return {clamp(point.x, low.x, high.x), clamp(point.y, low.y, high.y)};
-}
-
 int pixelEdge(float points, float scale) { return static_cast<int>(std::lround(points * scale)); }
 
 } // namespace
@@ -66,7 +61,7 @@ void CCScrollView::setContentOffset(CGPoint offset, bool animated)
         setContentOffsetInDuration(offset, kAnimationSeconds);
         return;
     }
-    if (!bounces_) offset = clampPoint(offset, minContainerOffset(), maxContainerOffset());
+    if (!bounces_) offset = clampScrolledAxes(offset, minContainerOffset(), maxContainerOffset());
     container_->setPosition(offset);
     if (delegate_) delegate_->scrollViewDidScroll(this);
 }
@@ -172,12 +167,17 @@ void CCScrollView::computeInsets()
 void CCScrollView::relocateContainer(bool animated)
 {
     const CGPoint oldPoint = container_->position();
-    const CGPoint low = minContainerOffset();
-    const CGPoint high = maxContainerOffset();
-    CGPoint newPoint = oldPoint;
-    if (direction_ != kCCScrollViewDirectionVertical) newPoint.x = clamp(newPoint.x, low.x, high.x);
-    if (direction_ != kCCScrollViewDirectionHorizontal) newPoint.y = clamp(newPoint.y, low.y, high.y);
+    const CGPoint newPoint = clampScrolledAxes(oldPoint, minContainerOffset(), maxContainerOffset());
     if (newPoint != oldPoint) setContentOffset(newPoint, animated);
+}
+
+CGPoint CCScrollView::clampScrolledAxes(CGPoint point, CGPoint low, CGPoint high) const
+{
+    // An axis the view does not scroll keeps its value: a vertical list
+    // narrower than its view must not slide sideways to a limit.
+    if (scrollsX()) point.x = clamp(point.x, low.x, high.x);
+    if (scrollsY()) point.y = clamp(point.y, low.y, high.y);
+    return point;
 }
 
 bool CCScrollView::isNodeVisible(CCNode* node)
@@ -301,7 +301,7 @@ void CCScrollView::ccTouchMoved(UITouch* touch, const UIEvent& event)
         if (direction_ == kCCScrollViewDirectionVertical) moveDistance.x = 0;
         if (direction_ == kCCScrollViewDirectionHorizontal) moveDistance.y = 0;
         const CGPoint moved = ccpAdd(container_->position(), moveDistance);
-        const CGPoint kept = clampPoint(moved, minInset_, maxInset_);
+        const CGPoint kept = clampScrolledAxes(moved, minInset_, maxInset_);
         // What the margin clamp let through is the glide's speed after release.
         scrollDistance_ = ccpSub(moveDistance, ccpSub(moved, kept));
         setContentOffset(kept);
@@ -351,17 +351,12 @@ void CCScrollView::deaccelerateScrolling(float dt)
     const CGPoint moved = ccpAdd(container_->position(), scrollDistance_);
     const CGPoint high = bounces_ ? maxInset_ : maxContainerOffset();
     const CGPoint low = bounces_ ? minInset_ : minContainerOffset();
-    const CGPoint kept = clampPoint(moved, low, high);
+    const CGPoint kept = clampScrolledAxes(moved, low, high);
     scrollDistance_ = ccpMult(ccpSub(scrollDistance_, ccpSub(moved, kept)), kDecelerationFactor);
     setContentOffset(kept);
 
-    // An axis stops the glide at a limit only when the view scrolls along it
-    // and it has room to move: a vertical list's x sits at both of its limits.
-    const auto atLimit = [](float value, float lowEnd, float highEnd) {
-        return lowEnd != highEnd && (value == lowEnd || value == highEnd);
-    };
-    const bool limitX = direction_ != kCCScrollViewDirectionVertical && atLimit(kept.x, low.x, high.x);
-    const bool limitY = direction_ != kCCScrollViewDirectionHorizontal && atLimit(kept.y, low.y, high.y);
+    const bool limitX = scrollsX() && (kept.x == low.x || kept.x == high.x);
+    const bool limitY = scrollsY() && (kept.y == low.y || kept.y == high.y);
     const float speedSquared = scrollDistance_.x * scrollDistance_.x + scrollDistance_.y * scrollDistance_.y;
     if (speedSquared <= kStopSpeedSquared || limitX || limitY) {
         unschedule(schedule_selector(CCScrollView::deaccelerateScrolling));

@@ -59,9 +59,9 @@ public:
     // ---- content offset (the container's position) ----
     CGPoint contentOffset() const;
     void setContentOffset(CGPoint offset) { setContentOffset(offset, false); }
-    // Animated: over 0.3 s, unclamped. Otherwise at once, clamped to
-    // [minContainerOffset, maxContainerOffset] when not bouncing; the
-    // delegate is told.
+    // Animated: over 0.3 s, unclamped. Otherwise at once, the scrolled axes
+    // clamped to [minContainerOffset, maxContainerOffset] when not bouncing;
+    // the delegate is told.
     void setContentOffset(CGPoint offset, bool animated);
     // Moves the container there over `seconds` (not clamped), telling the
     // delegate every frame until the move ends or a drag begins.
@@ -157,6 +157,10 @@ public:
 protected:
     // The bounce margins from the container offsets and the view size.
     void computeInsets();
+    bool scrollsX() const { return direction_ != kCCScrollViewDirectionVertical; }
+    bool scrollsY() const { return direction_ != kCCScrollViewDirectionHorizontal; }
+    // The point with each axis the view scrolls along clamped to [low, high].
+    CGPoint clampScrolledAxes(CGPoint point, CGPoint low, CGPoint high) const;
     // One frame of the glide after a drag.
     void deaccelerateScrolling(float dt);
     // One frame of an animated scroll; its end.

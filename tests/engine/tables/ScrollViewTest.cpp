@@ -71,23 +71,30 @@ TEST_F(ScrollViewTest, TouchesOutsideTheViewAndTouchesAfterSwitchingOffDoNotDrag
 
 TEST_F(ScrollViewTest, AfterReleaseTheContentGlidesSlowingByAFactorPerFrame)
 {
-    Ref<CCScrollView> view = addView({200, 2000}, kCCScrollViewDirectionVertical);
-    view->setContentOffset({0, -1000});
-    drag({100, 150}, {100, 180}, 3); // the last move is 10 points
-    ASSERT_EQ(view->contentOffset().y, -970);
+    // Far from the limits, bouncing or not. The content is narrower than the
+    // view, so x lies outside its limits all along: a vertical list leaves it.
+    for (bool bounces : {true, false}) {
+        SCOPED_TRACE(bounces ? "bouncing" : "not bouncing");
+        Ref<CCScrollView> view = addView({150, 2000}, kCCScrollViewDirectionVertical);
+        view->setBounces(bounces);
+        view->setContentOffset({0, -1000});
+        drag({100, 150}, {100, 180}, 3); // the last move is 10 points
+        ASSERT_EQ(view->contentOffset(), (CGPoint{0, -970}));
 
-    int movingFrames = 0;
-    float last = view->contentOffset().y;
-    for (int frame = 0; frame < 120; ++frame) {
-        driver().runFrames(1);
-        if (view->contentOffset().y != last) ++movingFrames;
-        last = view->contentOffset().y;
+        int movingFrames = 0;
+        float last = view->contentOffset().y;
+        for (int frame = 0; frame < 120; ++frame) {
+            driver().runFrames(1);
+            if (view->contentOffset().y != last) ++movingFrames;
+            last = view->contentOffset().y;
+        }
+        // 10 x 0.95^n falls to a point after 45 frames, which glide
+        // 10 x (1 - 0.95^45) / 0.05 points in all.
+        EXPECT_EQ(movingFrames, 45);
+        EXPECT_NEAR(last, -970 + 10 * (1 - std::pow(0.95, 45)) / 0.05, 0.05);
+        EXPECT_EQ(view->contentOffset().x, 0);
+        view->removeFromParentAndCleanup(true);
     }
-    // 10 x 0.95^n falls to a point after 45 frames, which glide
-    // 10 x (1 - 0.95^45) / 0.05 points in all.
-    EXPECT_EQ(movingFrames, 45);
-    EXPECT_NEAR(last, -970 + 10 * (1 - std::pow(0.95, 45)) / 0.05, 0.05);
-    EXPECT_EQ(view->contentOffset().x, 0);
 }
 
 TEST_F(ScrollViewTest, ContentPastItsLimitsSpringsBackAfterRelease)
