@@ -119,7 +119,10 @@ uint32_t indexOfSortedObject(const std::vector<Ref<Object>>& array, const Object
 
 void insertSortedObject(CCArray& array, Object* object) { insert(ArrayItems<CCArray>{array}, object); }
 
-void insertSortedObject(std::vector<Ref<Object>>& array, Object* object) { insert(VectorItems<ObjectVector>{array}, object); }
+void insertSortedObject(std::vector<Ref<Object>>& array, Object* object)
+{
+    insert(VectorItems<ObjectVector>{array}, object);
+}
 
 void removeSortedObject(CCArray& array, const Object* object) { remove(ArrayItems<CCArray>{array}, object); }
 

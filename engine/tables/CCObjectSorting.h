@@ -23,7 +23,10 @@ class CCSortedObject : public Object, public CCSortableObject {
 public:
     explicit CCSortedObject(uint32_t objectID = 0) : objectID_(objectID) {}
 
-    static Ref<CCSortedObject> objectWithObjectID(uint32_t objectID) { return makeRef<CCSortedObject>(objectID); }
+    static Ref<CCSortedObject> objectWithObjectID(uint32_t objectID)
+    {
+        return makeRef<CCSortedObject>(objectID);
+    }
 
     uint32_t objectID() const override { return objectID_; }
     void setObjectID(uint32_t objectID) override { objectID_ = objectID; }

@@ -120,7 +120,8 @@ void CCScrollView::setZoomScale(float scale)
 {
     const float clamped = clamp(scale, minScale_, maxScale_);
     if (container_->scale() == clamped) return;
-    const CGPoint centreInView = touchLength_ != 0 ? touchPoint_ : CGPoint{viewSize_.width / 2, viewSize_.height / 2};
+    const CGPoint centreInView =
+        touchLength_ != 0 ? touchPoint_ : CGPoint{viewSize_.width / 2, viewSize_.height / 2};
     const CGPoint centre = convertToWorldSpace(centreInView);
     const CGPoint oldCentre = container_->convertToNodeSpace(centre);
     container_->setScale(clamped);

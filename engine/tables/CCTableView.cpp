@@ -167,10 +167,12 @@ void CCTableView::renumberCells(uint32_t from, int delta)
     // stays in order.
     for (Object* item : *cellsUsed_) {
         auto* cell = static_cast<CCTableViewCell*>(item);
-        if (cell->idx() >= from) cell->setIdx(static_cast<uint32_t>(static_cast<int64_t>(cell->idx()) + delta));
+        if (cell->idx() >= from)
+            cell->setIdx(static_cast<uint32_t>(static_cast<int64_t>(cell->idx()) + delta));
     }
     std::set<uint32_t> shifted;
-    for (uint32_t idx : indices_) shifted.insert(idx >= from ? static_cast<uint32_t>(idx + delta) : idx);
+    for (uint32_t idx : indices_)
+        shifted.insert(idx >= from ? static_cast<uint32_t>(idx + delta) : idx);
     indices_ = std::move(shifted);
 }
 
@@ -264,7 +266,8 @@ void CCTableView::scrollViewDidScroll(CCScrollView* view)
 void CCTableView::setIsTouchEnabled(bool enabled)
 {
     CCScrollView::setIsTouchEnabled(enabled);
-    for (Object* item : *cellsUsed_) static_cast<CCTableViewCell*>(item)->SetActive(enabled);
+    for (Object* item : *cellsUsed_)
+        static_cast<CCTableViewCell*>(item)->SetActive(enabled);
 }
 
 bool CCTableView::ccTouchBegan(UITouch* touch, const UIEvent& event)
@@ -282,7 +285,8 @@ void CCTableView::ccTouchEnded(UITouch* touch, const UIEvent& event)
     if (tap && tDelegate_ && cellCount() > 0) {
         CGPoint point = container_->convertTouchToNodeSpace(touch);
         if (vordering_ == kCCTableViewFillTopDown) point.y -= cellSize().height;
-        if (CCTableViewCell* cell = cellAtIndex(indexFromOffset(point))) tDelegate_->tableCellTouched(this, cell);
+        if (CCTableViewCell* cell = cellAtIndex(indexFromOffset(point)))
+            tDelegate_->tableCellTouched(this, cell);
     }
     CCScrollView::ccTouchEnded(touch, event);
 }

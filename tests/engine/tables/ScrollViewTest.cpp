@@ -153,7 +153,13 @@ TEST_F(ScrollViewTest, APinchZoomsAboutItsCentreWithinTheLimits)
     };
     const Case cases[] = {
         {"fingers twice as far apart", 0.5f, 3, {120, 200}, {170, 200}, {{220, 200}}, 2},
-        {"a repeated position changes nothing more", 0.5f, 3, {120, 200}, {170, 200}, {{220, 200}, {220, 200}}, 2},
+        {"a repeated position changes nothing more",
+         0.5f,
+         3,
+         {120, 200},
+         {170, 200},
+         {{220, 200}, {220, 200}},
+         2},
         {"clamped to the highest zoom", 0.5f, 3, {120, 200}, {170, 200}, {{420, 200}}, 3},
         {"the default limits keep the scale", 1, 1, {120, 200}, {170, 200}, {{220, 200}}, 1},
         // The distance at the start is 0: the pinch counts from the first move.
@@ -170,7 +176,8 @@ TEST_F(ScrollViewTest, APinchZoomsAboutItsCentreWithinTheLimits)
 
         Ref<UITouch> one = touchDown(c.first);
         Ref<UITouch> two = touchDown(c.second);
-        for (CGPoint move : c.secondMoves) touchMove(two.get(), move);
+        for (CGPoint move : c.secondMoves)
+            touchMove(two.get(), move);
         EXPECT_FLOAT_EQ(view->zoomScale(), c.zoom);
         const CGPoint stillUnderCentre = view->container()->convertToNodeSpace(centre);
         EXPECT_NEAR(stillUnderCentre.x, contentUnderCentre.x, 1e-3);
@@ -194,6 +201,39 @@ TEST_F(ScrollViewTest, AnAnimatedZoomTweensTheScaleAndAZeroDurationAppliesItAtOn
     EXPECT_LT(view->zoomScale(), 4);
     driver().runFrames(20);
     EXPECT_FLOAT_EQ(view->zoomScale(), 4);
+}
+
+TEST_F(ScrollViewTest, NodesOverlappingTheContentInSightAreVisible)
+{
+    Ref<CCScrollView> view = addView({1000, 1000}, kCCScrollViewDirectionBoth);
+    view->setMaxZoomScale(2);
+    view->setContentOffset({-300, -300}); // content from (300, 300) to (500, 500) in sight
+    struct Case {
+        CGPoint at;
+        bool atZoom1, atZoom2;
+    };
+    // At zoom 2 about the view's centre, content (350, 350) to (450, 450) is in sight.
+    const Case cases[] = {
+        {{355, 355}, true, true},
+        {{100, 100}, false, false},
+        {{495, 300}, true, false},
+        {{500, 500}, false, false},
+    };
+    std::vector<Ref<CCNode>> nodes;
+    for (const Case& c : cases) {
+        nodes.push_back(CCNode::node());
+        nodes.back()->setContentSize({10, 10});
+        view->addChild(nodes.back().get());
+        nodes.back()->setPosition(c.at);
+    }
+    for (float zoom : {1.0f, 2.0f}) {
+        view->setZoomScale(zoom);
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            SCOPED_TRACE(testing::Message()
+                         << "zoom " << zoom << ", node at " << cases[i].at.x << "," << cases[i].at.y);
+            EXPECT_EQ(view->isNodeVisible(nodes[i].get()), zoom == 1 ? cases[i].atZoom1 : cases[i].atZoom2);
+        }
+    }
 }
 
 } // namespace

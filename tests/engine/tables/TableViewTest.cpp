@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/sprites/CCSprite.h"
 #include "engine/tables/CCTableView.h"
 #include "tests/engine/tables/TablesTestSupport.h"
 
@@ -62,8 +63,10 @@ protected:
                 EXPECT_EQ(table.cellAtIndex(idx), nullptr) << "cell " << idx << " out of sight";
             }
         }
-        EXPECT_EQ(table.GetIndices(), table.GetIndices() == 0 ? 0 : table.GetCell(table.GetIndices() - 1)->idx() -
-                                                                        table.GetCell(0)->idx() + 1);
+        // The shown indices follow one another.
+        for (uint32_t i = 1; i < table.GetIndices(); ++i) {
+            EXPECT_EQ(table.GetCell(i)->idx(), table.GetCell(i - 1)->idx() + 1);
+        }
     }
 
     std::unique_ptr<ListSource> source;
@@ -151,17 +154,22 @@ TEST_F(TableViewTest, ATapReportsTheCellUnderIt)
     };
     // Cell 0 covers GL y 270 to 320, cell 1 220 to 270.
     const std::vector<Case> cases = {
-        {"a tap on cell 1", 10,
-         [](TableViewTest& t, CCTableView&) { t.driver().touchUp(t.touchDown({100, 245}).get()); },
+        {"a tap on cell 1",
+         10,
+         [](TableViewTest& t, CCTableView&) {
+             t.driver().touchUp(t.touchDown({100, 245}).get());
+         },
          {1}},
-        {"the finger moved", 10,
+        {"the finger moved",
+         10,
          [](TableViewTest& t, CCTableView&) {
              Ref<UITouch> touch = t.touchDown({100, 245});
              t.touchMove(touch.get(), {100, 246});
              t.driver().touchUp(touch.get());
          },
          {}},
-        {"a second finger is down", 10,
+        {"a second finger is down",
+         10,
          [](TableViewTest& t, CCTableView&) {
              Ref<UITouch> one = t.touchDown({100, 245});
              Ref<UITouch> two = t.touchDown({150, 290});
@@ -169,7 +177,8 @@ TEST_F(TableViewTest, ATapReportsTheCellUnderIt)
              t.driver().touchCancel(two.get());
          },
          {}},
-        {"a finger outside the view lifts while one rests on a cell", 10,
+        {"a finger outside the view lifts while one rests on a cell",
+         10,
          [](TableViewTest& t, CCTableView&) {
              Ref<UITouch> resting = t.touchDown({100, 245});
              Ref<UITouch> outside = t.touchDown({300, 290});
@@ -177,15 +186,19 @@ TEST_F(TableViewTest, ATapReportsTheCellUnderIt)
              t.driver().touchCancel(resting.get());
          },
          {}},
-        {"scrolling switched off", 10,
+        {"scrolling switched off",
+         10,
          [](TableViewTest& t, CCTableView& table) {
              table.SetCanScroll(false);
              t.driver().touchUp(t.touchDown({100, 245}).get());
          },
          {}},
         // Two cells fill the view's top 100 points; the index is clamped to the last cell.
-        {"the gap below a short list", 2,
-         [](TableViewTest& t, CCTableView&) { t.driver().touchUp(t.touchDown({100, 210}).get()); },
+        {"the gap below a short list",
+         2,
+         [](TableViewTest& t, CCTableView&) {
+             t.driver().touchUp(t.touchDown({100, 210}).get());
+         },
          {1}},
     };
     for (const Case& c : cases) {
@@ -263,7 +276,8 @@ TEST_F(TableViewTest, ReloadingStartsOverWithTheNewCount)
         Ref<CCTableView> table = addTable(10);
         table->setContentOffset({0, c.offsetY});
         source->items.resize(c.count);
-        for (uint32_t i = 0; i < c.count; ++i) source->items[i] = i;
+        for (uint32_t i = 0; i < c.count; ++i)
+            source->items[i] = i;
         table->setVerticalFillOrder(c.order); // reloads when the order changes
         table->reloadData();
         EXPECT_FLOAT_EQ(table->contentSize().height, 50.0f * static_cast<float>(c.count));
@@ -288,6 +302,26 @@ TEST_F(TableViewTest, SwitchingTouchesOffReachesEveryShownCell)
     for (uint32_t i = 0; i < table->GetIndices(); ++i) {
         EXPECT_EQ(static_cast<ColourCell*>(table->GetCell(i))->activeCalls, std::vector<bool>{false});
     }
+}
+
+TEST_F(TableViewTest, ASpriteCellShowsOneSpriteByItsCorner)
+{
+    auto cell = CCTableViewSpriteCell::node();
+    auto first = makeRef<CCSprite>();
+    auto second = makeRef<CCSprite>();
+    first->setPosition({5, 5});
+    cell->setSprite(first.get());
+    EXPECT_EQ(first->parent(), cell.get());
+    EXPECT_EQ(first->anchorPoint(), CGPointZero);
+    EXPECT_EQ(first->position(), CGPointZero);
+    cell->setSprite(second.get());
+    EXPECT_EQ(first->parent(), nullptr);
+    EXPECT_EQ(cell->children()->count(), 1u);
+    cell->setIdx(4);
+    cell->reset();
+    EXPECT_EQ(cell->sprite(), nullptr);
+    EXPECT_EQ(second->parent(), nullptr);
+    EXPECT_EQ(cell->idx(), kCCTableViewCellNoIndex);
 }
 
 // Drawing, on an ordinary and a high-resolution screen: the list is drawn
@@ -326,7 +360,7 @@ TEST_P(TableViewClipTest, CellsAreDrawnOnlyInsideTheView)
         int item; // -1: nothing drawn there when clipping
     };
     const Probe probes[] = {
-        {{100, 318}, 0}, {{100, 322}, -1}, {{100, 202}, 2}, {{100, 198}, -1},
+        {{100, 318}, 0}, {{100, 322}, -1}, {{100, 202}, 2},  {{100, 198}, -1},
         {{62, 250}, 1},  {{258, 250}, 1},  {{262, 250}, -1}, {{58, 250}, -1},
     };
     for (bool clips : {true, false}) {
@@ -349,7 +383,9 @@ TEST_P(TableViewClipTest, CellsAreDrawnOnlyInsideTheView)
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, TableViewClipTest, ::testing::Values("phone", "phone-hd"),
-                         [](const auto& info) { return std::string(info.param == std::string("phone") ? "Scale1" : "Scale2"); });
+                         [](const auto& info) {
+                             return std::string(info.param == std::string("phone") ? "Scale1" : "Scale2");
+                         });
 
 } // namespace
 } // namespace mw::test

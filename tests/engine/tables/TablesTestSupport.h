@@ -34,7 +34,8 @@ public:
 
     static ccColor4B colourOf(uint32_t item)
     {
-        return {static_cast<uint8_t>(40 + 20 * (item % 10)), static_cast<uint8_t>(200 - 15 * (item % 10)), 90, 255};
+        return {static_cast<uint8_t>(40 + 20 * (item % 10)), static_cast<uint8_t>(200 - 15 * (item % 10)), 90,
+                255};
     }
 
     uint32_t item = 0;
@@ -51,7 +52,8 @@ class ListSource : public CCTableViewDataSource, public CCTableViewDelegate {
 public:
     ListSource(uint32_t count, CGSize size) : size(size)
     {
-        for (uint32_t i = 0; i < count; ++i) items.push_back(i);
+        for (uint32_t i = 0; i < count; ++i)
+            items.push_back(i);
     }
 
     uint32_t numberOfCellsInTableView(CCTableView*) override { return static_cast<uint32_t>(items.size()); }
@@ -79,14 +81,16 @@ public:
 inline std::vector<uint32_t> shownIndices(const CCTableView& table)
 {
     std::vector<uint32_t> indices;
-    for (uint32_t i = 0; i < table.GetIndices(); ++i) indices.push_back(table.GetCell(i)->idx());
+    for (uint32_t i = 0; i < table.GetIndices(); ++i)
+        indices.push_back(table.GetCell(i)->idx());
     return indices;
 }
 
 inline std::vector<uint32_t> shownItems(const CCTableView& table)
 {
     std::vector<uint32_t> items;
-    for (uint32_t i = 0; i < table.GetIndices(); ++i) items.push_back(static_cast<ColourCell*>(table.GetCell(i))->item);
+    for (uint32_t i = 0; i < table.GetIndices(); ++i)
+        items.push_back(static_cast<ColourCell*>(table.GetCell(i))->item);
     return items;
 }
 
@@ -115,7 +119,6 @@ protected:
         driver_.reset();
         resetSharedInstances();
     }
-
 
 public:
     HeadlessDriver& driver() { return *driver_; }
