@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/actions/CCActionInterval.h"
 #include "engine/tables/CCScrollView.h"
 #include "tests/engine/tables/TablesTestSupport.h"
 
@@ -234,6 +235,26 @@ TEST_F(ScrollViewTest, NodesOverlappingTheContentInSightAreVisible)
             EXPECT_EQ(view->isNodeVisible(nodes[i].get()), zoom == 1 ? cases[i].atZoom1 : cases[i].atZoom2);
         }
     }
+}
+
+TEST_F(ScrollViewTest, PausingStopsTheContentAndNestedViewsUntilResumed)
+{
+    Ref<CCScrollView> outer = addView({1000, 1000}, kCCScrollViewDirectionBoth);
+    Ref<CCScrollView> inner = CCScrollView::viewWithViewSize({50, 50});
+    outer->addChild(inner.get());
+    auto outerMove = CCMoveBy::actionWithDuration(1, {60, 0});
+    auto innerMove = CCMoveBy::actionWithDuration(1, {0, 60});
+    outer->container()->runAction(outerMove.get());
+    inner->container()->runAction(innerMove.get());
+
+    outer->pause(nullptr);
+    driver().runFrames(30);
+    EXPECT_EQ(outer->contentOffset(), CGPointZero);
+    EXPECT_EQ(inner->contentOffset(), CGPointZero);
+    outer->resume(nullptr);
+    driver().runFrames(70);
+    EXPECT_EQ(outer->contentOffset(), (CGPoint{60, 0}));
+    EXPECT_EQ(inner->contentOffset(), (CGPoint{0, 60}));
 }
 
 } // namespace
