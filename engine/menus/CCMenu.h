@@ -10,7 +10,9 @@
 
 namespace mw {
 
-// The touch priority of menus: ahead of the usual handlers at 0.
+// The touch priority of menus. Targeted handlers are asked from the highest
+// value down, so menus come after the game's layers (0, 100, 200) and before
+// the handlers the game moves to the bottom.
 inline constexpr int32_t kCCMenuTouchPriority = -128;
 
 // A layer that holds menu items as its children and turns touches into

@@ -71,14 +71,14 @@ TEST_F(HoldButtonTest, FiresAfterTheHoldTimeRepeatsWhileHeldAndOnceOnAShortTap)
             ASSERT_NE(image, nullptr);
             image->SetActionRunTime(c.holdTime);
             image->SetHoldRepeatAction(c.repeats);
-            button = image;
+            button = Ref<CCMenuItemSprite>(image.get());
         } else {
             auto normal = rectangle(60, 60);
             auto pressed = rectangle(60, 60);
             auto sprite = CCHoldButton::itemFromNormalSprite(normal.get(), pressed.get(), nullptr, count);
             sprite->SetActionRunTime(c.holdTime);
             sprite->SetHoldRepeatAction(c.repeats);
-            button = sprite;
+            button = Ref<CCMenuItemSprite>(sprite.get());
         }
         show(button.get());
 

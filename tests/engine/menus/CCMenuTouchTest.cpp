@@ -9,13 +9,18 @@
 namespace mw::test {
 namespace {
 
-// Claims every touch at priority 0, behind the menu's -128.
+// Claims and swallows every touch offered to it. Targeted handlers are asked
+// from the highest priority value down: at -129 it gets what the menu (-128)
+// leaves; at 0 it is asked before the menu.
 class FallbackLayer : public CCLayer {
 public:
-    FallbackLayer() { setIsTouchEnabled(true); }
+    explicit FallbackLayer(int32_t priority = kCCMenuTouchPriority - 1) : priority_(priority)
+    {
+        setIsTouchEnabled(true);
+    }
     void registerWithTouchDispatcher() override
     {
-        CCTouchDispatcher::sharedDispatcher()->addTargetedDelegate(this, 0, true);
+        CCTouchDispatcher::sharedDispatcher()->addTargetedDelegate(this, priority_, true);
     }
     bool ccTouchBegan(UITouch*, const UIEvent&) override
     {
@@ -23,6 +28,9 @@ public:
         return true;
     }
     int began = 0;
+
+private:
+    int32_t priority_;
 };
 
 // A phone scene (320 x 480): a fallback layer, and a menu inside a holder
@@ -53,6 +61,7 @@ protected:
         driver().runFrames(1);
     }
 
+public:
     // View points have their origin at the top left.
     static CGPoint view(float glX, float glY) { return {glX, 480 - glY}; }
 
@@ -127,6 +136,21 @@ TEST_F(MenuTouchTest, HiddenOrDisabledMenusAndItemsLetTheTouchFallThrough)
         EXPECT_EQ(fired, std::vector<CCMenuItem*>{first.get()});
         EXPECT_EQ(fallback->began, 1);
     }
+}
+
+TEST_F(MenuTouchTest, AGameLayerAtPriorityZeroIsAskedBeforeTheMenu)
+{
+    auto board = makeRef<FallbackLayer>(0);
+    scene->addChild(board.get());
+    Ref<UITouch> touch = driver().touchDown(view(160, 240));
+    driver().touchUp(touch.get());
+    EXPECT_EQ(board->began, 1);
+    EXPECT_TRUE(fired.empty());
+
+    scene->removeChild(board.get(), true);
+    touch = driver().touchDown(view(160, 240));
+    driver().touchUp(touch.get());
+    EXPECT_EQ(fired, std::vector<CCMenuItem*>{first.get()});
 }
 
 TEST_F(MenuTouchTest, ThePressedItemShowsItsSelectedPictureUntilTheTouchIsCancelled)
