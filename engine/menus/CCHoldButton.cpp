@@ -2,8 +2,10 @@
 
 namespace mw {
 
-Ref<CCHoldButtonImage> CCHoldButtonImage::itemFromNormalImage(const std::string& normal, const std::string& selected,
-                                                              const std::string& disabled, CCMenuCallback callback)
+Ref<CCHoldButtonImage> CCHoldButtonImage::itemFromNormalImage(const std::string& normal,
+                                                              const std::string& selected,
+                                                              const std::string& disabled,
+                                                              CCMenuCallback callback)
 {
     auto button = makeRef<CCHoldButtonImage>(normal, selected, disabled, std::move(callback));
     if (!button->normalImage()) return nullptr;

@@ -26,7 +26,7 @@ public:
     // Keep firing every hold time while held; off until set.
     void SetHoldRepeatAction(bool repeat) { HoldRepeatAction = repeat; }
 
-    void activate() override {}
+    void activate() override { }
 
     void selected() override
     {
@@ -63,10 +63,10 @@ protected:
     // Whether a release before the hold time fires once.
     virtual bool firesOnShortTap() const { return true; }
     // What follows the one firing of a button that does not repeat.
-    virtual void afterSingleFiring() {}
+    virtual void afterSingleFiring() { }
 
     float ActionRunTime = 0;
-    float Counter = 0;       // seconds held since the press or the last firing
+    float Counter = 0; // seconds held since the press or the last firing
     bool HoldRepeatAction = false;
     bool RunAtLOnce = false; // fired during the current press
 };
@@ -76,8 +76,8 @@ class CCHoldButton : public CCHoldButtonOf<CCMenuItemSprite> {
 public:
     using CCHoldButtonOf::CCHoldButtonOf;
 
-    static Ref<CCHoldButton> itemFromNormalSprite(CCNode* normal, CCNode* selected, CCNode* disabled = nullptr,
-                                                  CCMenuCallback callback = {})
+    static Ref<CCHoldButton> itemFromNormalSprite(CCNode* normal, CCNode* selected,
+                                                  CCNode* disabled = nullptr, CCMenuCallback callback = {})
     {
         return makeRef<CCHoldButton>(normal, selected, disabled, std::move(callback));
     }

@@ -138,7 +138,8 @@ void CCMenu::onExit()
 void CCMenu::alignItemsVerticallyWithPadding(float padding)
 {
     float height = -padding;
-    forEachChild(this, [&](CCNode* child) { height += child->contentSize().height * child->scaleY() + padding; });
+    forEachChild(this,
+                 [&](CCNode* child) { height += child->contentSize().height * child->scaleY() + padding; });
     float y = height / 2;
     forEachChild(this, [&](CCNode* child) {
         const float h = child->contentSize().height * child->scaleY();
@@ -150,7 +151,8 @@ void CCMenu::alignItemsVerticallyWithPadding(float padding)
 void CCMenu::alignItemsHorizontallyWithPadding(float padding)
 {
     float width = -padding;
-    forEachChild(this, [&](CCNode* child) { width += child->contentSize().width * child->scaleX() + padding; });
+    forEachChild(this,
+                 [&](CCNode* child) { width += child->contentSize().width * child->scaleX() + padding; });
     float x = -width / 2;
     forEachChild(this, [&](CCNode* child) {
         const float w = child->contentSize().width * child->scaleX();
@@ -188,7 +190,8 @@ void CCMenu::alignItemsInColumns(const std::vector<uint32_t>& itemsPerRow)
     uint32_t rowHeight = 0;
     uint32_t columnsOccupied = 0;
     forEachChild(this, [&](CCNode* child) {
-        rowHeight = static_cast<uint32_t>(std::max(static_cast<float>(rowHeight), child->contentSize().height));
+        rowHeight
+            = static_cast<uint32_t>(std::max(static_cast<float>(rowHeight), child->contentSize().height));
         if (++columnsOccupied >= itemsPerRow[row]) {
             height += static_cast<int>(rowHeight) + 5;
             columnsOccupied = 0;

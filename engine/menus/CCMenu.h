@@ -29,7 +29,10 @@ public:
     // The items (null ones skipped) become children with z 0, 1, 2, ...
     explicit CCMenu(std::initializer_list<CCMenuItem*> items = {});
 
-    static Ref<CCMenu> menuWithItems(std::initializer_list<CCMenuItem*> items) { return makeRef<CCMenu>(items); }
+    static Ref<CCMenu> menuWithItems(std::initializer_list<CCMenuItem*> items)
+    {
+        return makeRef<CCMenu>(items);
+    }
 
     // Every child with the colour protocol is given the value, in child order.
     uint8_t opacity() const override { return opacity_; }

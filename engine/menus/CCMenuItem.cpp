@@ -36,7 +36,8 @@ void CCMenuItem::activate()
 
 CGRect CCMenuItem::rect() const
 {
-    return {{position_.x - contentSize_.width * anchorPoint_.x, position_.y - contentSize_.height * anchorPoint_.y},
+    return {{position_.x - contentSize_.width * anchorPoint_.x,
+             position_.y - contentSize_.height * anchorPoint_.y},
             contentSize_};
 }
 
@@ -161,7 +162,8 @@ void CCMenuItemLabel::setIsEnabled(bool enabled)
 
 // ---- atlas-font item ----
 
-Ref<CCMenuItemAtlasFont> CCMenuItemAtlasFont::itemFromString(const std::string& text, const std::string& charMapFile,
+Ref<CCMenuItemAtlasFont> CCMenuItemAtlasFont::itemFromString(const std::string& text,
+                                                             const std::string& charMapFile,
                                                              uint32_t itemWidth, uint32_t itemHeight,
                                                              uint8_t startCharMap, CCMenuCallback callback)
 {
@@ -260,7 +262,8 @@ void CCMenuItemFont::recreateLabel()
 
 // ---- sprite item ----
 
-CCMenuItemSprite::CCMenuItemSprite(CCNode* normal, CCNode* selected, CCNode* disabled, CCMenuCallback callback)
+CCMenuItemSprite::CCMenuItemSprite(CCNode* normal, CCNode* selected, CCNode* disabled,
+                                   CCMenuCallback callback)
     : CCMenuItem(std::move(callback))
 {
     setNormalImage(normal);
@@ -369,7 +372,8 @@ Ref<CCSprite> spriteOrNull(const std::string& file)
 
 CCMenuItemImage::CCMenuItemImage(const std::string& normal, const std::string& selected,
                                  const std::string& disabled, CCMenuCallback callback)
-    : CCMenuItemImage(spriteOrNull(normal), spriteOrNull(selected), spriteOrNull(disabled), std::move(callback))
+    : CCMenuItemImage(spriteOrNull(normal), spriteOrNull(selected), spriteOrNull(disabled),
+                      std::move(callback))
 {
 }
 
@@ -379,8 +383,10 @@ CCMenuItemImage::CCMenuItemImage(Ref<CCSprite> normal, Ref<CCSprite> selected, R
 {
 }
 
-Ref<CCMenuItemImage> CCMenuItemImage::itemFromNormalImage(const std::string& normal, const std::string& selected,
-                                                          const std::string& disabled, CCMenuCallback callback)
+Ref<CCMenuItemImage> CCMenuItemImage::itemFromNormalImage(const std::string& normal,
+                                                          const std::string& selected,
+                                                          const std::string& disabled,
+                                                          CCMenuCallback callback)
 {
     auto item = makeRef<CCMenuItemImage>(normal, selected, disabled, std::move(callback));
     if (!item->normalImage()) return nullptr;
@@ -442,8 +448,8 @@ void CCMenuItemToggle::activate()
 {
     if (isEnabled() && !subItems_.empty()) {
         const uint32_t next = selectedIndex_ >= subItems_.size()
-                                  ? 0
-                                  : static_cast<uint32_t>((selectedIndex_ + 1) % subItems_.size());
+            ? 0
+            : static_cast<uint32_t>((selectedIndex_ + 1) % subItems_.size());
         setSelectedIndex(next);
     }
     CCMenuItem::activate();
@@ -464,7 +470,8 @@ void CCMenuItemToggle::unselected()
 void CCMenuItemToggle::setIsEnabled(bool enabled)
 {
     CCMenuItem::setIsEnabled(enabled);
-    for (const auto& item : subItems_) item->setIsEnabled(enabled);
+    for (const auto& item : subItems_)
+        item->setIsEnabled(enabled);
 }
 
 } // namespace mw

@@ -34,8 +34,9 @@ public:
     // The selector receives the item.
     CCMenuCallback(Object* target, SEL_CallO selector);
     template <typename F>
-        requires(std::invocable<F, CCMenuItem*> && !std::same_as<std::remove_cvref_t<F>, CCMenuCallback>)
-    CCMenuCallback(F block) : call_(std::function<void(CCMenuItem*)>(std::move(block)))
+    requires(std::invocable<F, CCMenuItem*> && !std::same_as<std::remove_cvref_t<F>, CCMenuCallback>)
+        CCMenuCallback(F block)
+        : call_(std::function<void(CCMenuItem*)>(std::move(block)))
     {
     }
 
@@ -57,7 +58,10 @@ class CCMenuItem : public CCNode {
 public:
     explicit CCMenuItem(CCMenuCallback callback = {});
 
-    static Ref<CCMenuItem> itemWithCallback(CCMenuCallback callback) { return makeRef<CCMenuItem>(std::move(callback)); }
+    static Ref<CCMenuItem> itemWithCallback(CCMenuCallback callback)
+    {
+        return makeRef<CCMenuItem>(std::move(callback));
+    }
 
     // Calls the callback when enabled; nothing when disabled.
     virtual void activate();
@@ -135,8 +139,8 @@ public:
 
     // Null when the character map cannot be loaded (the label logs it).
     static Ref<CCMenuItemAtlasFont> itemFromString(const std::string& text, const std::string& charMapFile,
-                                                   uint32_t itemWidth, uint32_t itemHeight, uint8_t startCharMap,
-                                                   CCMenuCallback callback = {});
+                                                   uint32_t itemWidth, uint32_t itemHeight,
+                                                   uint8_t startCharMap, CCMenuCallback callback = {});
 };
 
 // A label item with a TrueType label in a font and size that default to the
@@ -150,7 +154,8 @@ class CCMenuItemFont : public CCMenuItemLabel {
 public:
     // Makes a label node (label and colour protocols) of the text in the
     // font and size, or null.
-    using LabelFactory = std::function<Ref<CCNode>(const std::string& text, const std::string& fontName, float fontSize)>;
+    using LabelFactory
+        = std::function<Ref<CCNode>(const std::string& text, const std::string& fontName, float fontSize)>;
     static void setLabelFactory(LabelFactory factory);
 
     CCMenuItemFont(CCNode* label, const std::string& fontName, uint32_t fontSize, CCMenuCallback callback);
@@ -185,7 +190,8 @@ public:
     // The nodes are held as children; the item takes the normal node's size.
     CCMenuItemSprite(CCNode* normal, CCNode* selected, CCNode* disabled, CCMenuCallback callback = {});
 
-    static Ref<CCMenuItemSprite> itemFromNormalSprite(CCNode* normal, CCNode* selected, CCNode* disabled = nullptr,
+    static Ref<CCMenuItemSprite> itemFromNormalSprite(CCNode* normal, CCNode* selected,
+                                                      CCNode* disabled = nullptr,
                                                       CCMenuCallback callback = {})
     {
         return makeRef<CCMenuItemSprite>(normal, selected, disabled, std::move(callback));
@@ -213,7 +219,7 @@ public:
 private:
     void replaceImage(CCNode*& slot, CCNode* image, bool visible);
 
-    CCNode* normalImage_ = nullptr;   // held as a child
+    CCNode* normalImage_ = nullptr; // held as a child
     CCNode* selectedImage_ = nullptr; // held as a child, may be null
     CCNode* disabledImage_ = nullptr; // held as a child, may be null
 };
@@ -226,10 +232,12 @@ public:
 
     // Null when the normal image cannot be loaded (the sprite logs it).
     static Ref<CCMenuItemImage> itemFromNormalImage(const std::string& normal, const std::string& selected,
-                                                    const std::string& disabled = {}, CCMenuCallback callback = {});
+                                                    const std::string& disabled = {},
+                                                    CCMenuCallback callback = {});
 
 private:
-    CCMenuItemImage(Ref<CCSprite> normal, Ref<CCSprite> selected, Ref<CCSprite> disabled, CCMenuCallback callback);
+    CCMenuItemImage(Ref<CCSprite> normal, Ref<CCSprite> selected, Ref<CCSprite> disabled,
+                    CCMenuCallback callback);
 };
 
 // Tag of the sub-item a toggle shows.
@@ -242,7 +250,8 @@ public:
     // Shows the first sub-item.
     CCMenuItemToggle(CCMenuCallback callback, std::initializer_list<CCMenuItem*> items);
 
-    static Ref<CCMenuItemToggle> itemWithItems(CCMenuCallback callback, std::initializer_list<CCMenuItem*> items)
+    static Ref<CCMenuItemToggle> itemWithItems(CCMenuCallback callback,
+                                               std::initializer_list<CCMenuItem*> items)
     {
         return makeRef<CCMenuItemToggle>(std::move(callback), items);
     }

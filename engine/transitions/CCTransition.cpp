@@ -223,8 +223,9 @@ void CCTransitionFlipX::onEnter()
         auto shrink = CCScaleTo::actionWithDuration(half, 0.5f);
         auto turnIn = CCSpawn::actions({inTurn.get(), grow.get(), show.get()});
         auto turnOut = CCSpawn::actions({outTurn.get(), shrink.get()});
-        incoming = showsAgain() ? CCSequence::actions({inWait.get(), turnIn.get(), showAgain.get(), done.get()})
-                                : CCSequence::actions({inWait.get(), turnIn.get(), done.get()});
+        incoming = showsAgain()
+            ? CCSequence::actions({inWait.get(), turnIn.get(), showAgain.get(), done.get()})
+            : CCSequence::actions({inWait.get(), turnIn.get(), done.get()});
         outgoing = CCSequence::actions({turnOut.get(), hide.get(), outWait.get()});
     } else {
         incoming = CCSequence::actions({inWait.get(), show.get(), inTurn.get(), done.get()});
@@ -245,8 +246,10 @@ void CCTransitionCrossFade::onEnter()
     Ref<CCRenderTexture> inTexture;
     Ref<CCRenderTexture> outTexture;
     try {
-        inTexture = CCRenderTexture::renderTextureWithWidth(static_cast<int>(win.width), static_cast<int>(win.height));
-        outTexture = CCRenderTexture::renderTextureWithWidth(static_cast<int>(win.width), static_cast<int>(win.height));
+        inTexture = CCRenderTexture::renderTextureWithWidth(static_cast<int>(win.width),
+                                                            static_cast<int>(win.height));
+        outTexture = CCRenderTexture::renderTextureWithWidth(static_cast<int>(win.width),
+                                                             static_cast<int>(win.height));
     } catch (const std::exception& error) {
         // Without pictures to fade, the hand-over still has to happen.
         logLine("Transition: cross-fade without pictures: %s", error.what());

@@ -215,7 +215,8 @@ protected:
 class CCTransitionZoomFlipX : public CCTransitionFlipX {
 public:
     using CCTransitionFlipX::CCTransitionFlipX;
-    static Ref<CCTransitionZoomFlipX> transitionWithDuration(float duration, CCScene* scene, int32_t orientation)
+    static Ref<CCTransitionZoomFlipX> transitionWithDuration(float duration, CCScene* scene,
+                                                             int32_t orientation)
     {
         return make<CCTransitionZoomFlipX>(duration, scene, orientation);
     }
@@ -227,7 +228,8 @@ protected:
 class CCTransitionZoomFlipY : public CCTransitionFlipX {
 public:
     using CCTransitionFlipX::CCTransitionFlipX;
-    static Ref<CCTransitionZoomFlipY> transitionWithDuration(float duration, CCScene* scene, int32_t orientation)
+    static Ref<CCTransitionZoomFlipY> transitionWithDuration(float duration, CCScene* scene,
+                                                             int32_t orientation)
     {
         return make<CCTransitionZoomFlipY>(duration, scene, orientation);
     }
@@ -267,7 +269,7 @@ public:
     void onEnter() override;
     void onExit() override;
     // Only the layer of pictures shows.
-    void draw() override {}
+    void draw() override { }
 };
 
 } // namespace mw

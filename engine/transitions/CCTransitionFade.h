@@ -14,7 +14,7 @@ inline constexpr int kSceneFade = static_cast<int>(0xFADEFADEu);
 class CCTransitionFade : public CCTransitionScene {
 public:
     // Alpha stays 0: the layer's opacity runs 0 -> 255 -> 0.
-    explicit CCTransitionFade(ccColor3B color = ccc3(0, 0, 0)) : color_{color.r, color.g, color.b, 0} {}
+    explicit CCTransitionFade(ccColor3B color = ccc3(0, 0, 0)) : color_{color.r, color.g, color.b, 0} { }
 
     // Through black. Null (logged) as initWithDuration refuses.
     static Ref<CCTransitionFade> transitionWithDuration(float duration, CCScene* scene)

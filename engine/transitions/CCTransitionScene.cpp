@@ -125,9 +125,8 @@ void CCTransitionScene::setNewScene(float dt)
         return;
     }
     sendCleanupToScene_ = director->sendCleanupToScene();
-    // The director's stack may hold the last reference to this transition
-    // once it replaces it; the frame that switches scenes keeps it alive
-    // until the switch, so finishing here is safe.
+    // Replacing takes this transition off the director's stack, but it stays
+    // the running scene (and alive) until the switch in this same frame.
     director->replaceScene(inScene_.get());
     releaseTouches();
     if (outScene_) outScene_->setVisible(true);

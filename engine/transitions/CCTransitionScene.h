@@ -73,8 +73,7 @@ protected:
     virtual void sceneOrder() { inSceneOnTop_ = true; }
 
     // A kind made and initialised, or null (logged) when init refuses.
-    template <typename T, typename... Args>
-    static Ref<T> make(float duration, CCScene* scene, Args... args)
+    template <typename T, typename... Args> static Ref<T> make(float duration, CCScene* scene, Args... args)
     {
         auto transition = makeRef<T>(args...);
         if (!transition->initWithDuration(duration, scene)) return nullptr;
@@ -112,7 +111,9 @@ enum tOrientation : int32_t {
 // A transition with a turning direction (the flips).
 class CCTransitionSceneOriented : public CCTransitionScene {
 public:
-    explicit CCTransitionSceneOriented(int32_t orientation = kOrientationLeftOver) : orientation_(orientation) {}
+    explicit CCTransitionSceneOriented(int32_t orientation = kOrientationLeftOver) : orientation_(orientation)
+    {
+    }
 
     int32_t orientation() const { return orientation_; }
 

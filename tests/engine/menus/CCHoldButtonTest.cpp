@@ -45,8 +45,8 @@ TEST_F(HoldButtonTest, FiresAfterTheHoldTimeRepeatsWhileHeldAndOnceOnAShortTap)
         float holdTime;
         bool repeats;
         double heldSeconds;
-        bool slideOff;       // the finger leaves the button instead of lifting
-        int firedWhileHeld;  // before the finger goes
+        bool slideOff; // the finger leaves the button instead of lifting
+        int firedWhileHeld; // before the finger goes
         int firedInAll;
         bool normalShownWhileHeld;
     };
@@ -67,7 +67,8 @@ TEST_F(HoldButtonTest, FiresAfterTheHoldTimeRepeatsWhileHeldAndOnceOnAShortTap)
         CCMenuCallback count = [this](CCMenuItem*) { ++fired; };
         Ref<CCMenuItemSprite> button;
         if (c.image) {
-            auto image = CCHoldButtonImage::itemFromNormalImage("fps_images.png", "fps_images.png", {}, count);
+            auto image
+                = CCHoldButtonImage::itemFromNormalImage("fps_images.png", "fps_images.png", {}, count);
             ASSERT_NE(image, nullptr);
             image->SetActionRunTime(c.holdTime);
             image->SetHoldRepeatAction(c.repeats);

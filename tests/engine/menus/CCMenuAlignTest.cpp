@@ -23,6 +23,7 @@ struct Case {
 TEST_F(MenuAlignTest, ItemsLandWhereEachLayoutPutsThem)
 {
     const CGPoint kStart = {7, 7};
+    // clang-format off
     const Case cases[] = {
         {"column, default padding", {{40, 20, 1}, {40, 20, 1}, {40, 20, 1}},
          [](CCMenu& m) { m.alignItemsVertically(); }, {{0, 25}, {0, 0}, {0, -25}}},
@@ -35,7 +36,8 @@ TEST_F(MenuAlignTest, ItemsLandWhereEachLayoutPutsThem)
         {"one row of three spread over the window", {{20, 10, 1}, {50, 10, 1}, {20, 10, 1}},
          [](CCMenu& m) { m.alignItemsInColumns({3}); }, {{-80, 0}, {0, 0}, {80, 0}}},
         {"rows of two and one", {{20, 10, 1}, {20, 10, 1}, {20, 10, 1}},
-         [](CCMenu& m) { m.alignItemsInColumns({2, 1}); }, {{-160 + 320 / 3.0f, 7}, {-160 + 640 / 3.0f, 7}, {0, -8}}},
+         [](CCMenu& m) { m.alignItemsInColumns({2, 1}); },
+         {{-160 + 320 / 3.0f, 7}, {-160 + 640 / 3.0f, 7}, {0, -8}}},
         {"columns of two and one", {{20, 10, 1}, {20, 10, 1}, {20, 10, 1}},
          [](CCMenu& m) { m.alignItemsInRows({2, 1}); }, {{-15, 12.5f}, {-15, -7.5f}, {10, 5}}},
         {"counts short of the children", {{20, 10, 1}, {20, 10, 1}, {20, 10, 1}},
@@ -44,6 +46,7 @@ TEST_F(MenuAlignTest, ItemsLandWhereEachLayoutPutsThem)
         {"a count of zero", {{20, 10, 1}}, [](CCMenu& m) { m.alignItemsInColumns({0, 1}); }, {}},
         {"no counts", {{20, 10, 1}}, [](CCMenu& m) { m.alignItemsInRows({}); }, {}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto menu = CCMenu::menuWithItems({});

@@ -21,14 +21,17 @@ struct CallbackKind {
 
 const CallbackKind kCallbackKinds[] = {
     {"target without argument",
-     [](CallRecorder& r, std::vector<CCMenuItem*>&) { return CCMenuCallback(&r, call_selector(CallRecorder::called)); },
+     [](CallRecorder& r, std::vector<CCMenuItem*>&) {
+         return CCMenuCallback(&r, call_selector(CallRecorder::called));
+     },
      false},
     {"target with sender",
      [](CallRecorder& r, std::vector<CCMenuItem*>&) {
          return CCMenuCallback(&r, callO_selector(CallRecorder::calledBy));
      },
      true},
-    {"block", [](CallRecorder&, std::vector<CCMenuItem*>& senders) {
+    {"block",
+     [](CallRecorder&, std::vector<CCMenuItem*>& senders) {
          return CCMenuCallback([&senders](CCMenuItem* sender) { senders.push_back(sender); });
      },
      true},
@@ -46,22 +49,30 @@ Ref<CCNode> fakeTrueTypeLabel(const std::string& text, const std::string&, float
 }
 
 const ItemKind kItemKinds[] = {
-    {"label", [](CCMenuCallback cb) -> Ref<CCMenuItem> {
+    {"label",
+     [](CCMenuCallback cb) -> Ref<CCMenuItem> {
          auto label = makeRef<TextNode>("Play");
          return CCMenuItemLabel::itemWithLabel(label.get(), std::move(cb));
      }},
-    {"atlas font", [](CCMenuCallback cb) -> Ref<CCMenuItem> {
+    {"atlas font",
+     [](CCMenuCallback cb) -> Ref<CCMenuItem> {
          return CCMenuItemAtlasFont::itemFromString("12.5", "fps_images.png", 16, 24, '.', std::move(cb));
      }},
-    {"font", [](CCMenuCallback cb) -> Ref<CCMenuItem> { return CCMenuItemFont::itemFromString("Options", std::move(cb)); }},
-    {"sprite", [](CCMenuCallback cb) -> Ref<CCMenuItem> {
+    {"font",
+     [](CCMenuCallback cb) -> Ref<CCMenuItem> {
+         return CCMenuItemFont::itemFromString("Options", std::move(cb));
+     }},
+    {"sprite",
+     [](CCMenuCallback cb) -> Ref<CCMenuItem> {
          auto normal = rectangle(40, 20);
          return CCMenuItemSprite::itemFromNormalSprite(normal.get(), nullptr, nullptr, std::move(cb));
      }},
-    {"image", [](CCMenuCallback cb) -> Ref<CCMenuItem> {
+    {"image",
+     [](CCMenuCallback cb) -> Ref<CCMenuItem> {
          return CCMenuItemImage::itemFromNormalImage("fps_images.png", "fps_images.png", {}, std::move(cb));
      }},
-    {"toggle", [](CCMenuCallback cb) -> Ref<CCMenuItem> {
+    {"toggle",
+     [](CCMenuCallback cb) -> Ref<CCMenuItem> {
          auto on = CCMenuItem::itemWithCallback({});
          auto off = CCMenuItem::itemWithCallback({});
          return CCMenuItemToggle::itemWithItems(std::move(cb), {on.get(), off.get()});
@@ -96,7 +107,8 @@ TEST_F(MenuItemTest, EveryKindCallsItsCallbackWithItselfAsSender)
 TEST_F(MenuItemTest, ItemsWithoutACallbackOrPictureAreHarmless)
 {
     auto recorder = makeRef<CallRecorder>();
-    const CCMenuCallback empties[] = {{}, {nullptr, call_selector(CallRecorder::called)}, {recorder.get(), SEL_Call()}};
+    const CCMenuCallback empties[]
+        = {{}, {nullptr, call_selector(CallRecorder::called)}, {recorder.get(), SEL_Call()}};
     for (const CCMenuCallback& empty : empties) {
         EXPECT_FALSE(empty);
         auto item = CCMenuItem::itemWithCallback(empty);
@@ -193,22 +205,24 @@ TEST_F(MenuItemTest, ASpriteItemShowsOneNodeForEachState)
     };
     const Case cases[] = {
         {"pressed", true, true, [](CCMenuItemSprite& i) { i.selected(); }, false, true, false},
-        {"pressed without a selected node", false, true, [](CCMenuItemSprite& i) { i.selected(); }, true, false,
-         false},
-        {"released", true, true, [](CCMenuItemSprite& i) { i.selected(), i.unselected(); }, true, false, false},
-        {"disabled", true, true, [](CCMenuItemSprite& i) { i.setIsEnabled(false); }, false, false, true},
-        {"disabled without a disabled node", true, false, [](CCMenuItemSprite& i) { i.setIsEnabled(false); }, true,
+        {"pressed without a selected node", false, true, [](CCMenuItemSprite& i) { i.selected(); }, true,
          false, false},
-        {"enabled again", true, true, [](CCMenuItemSprite& i) { i.setIsEnabled(false), i.setIsEnabled(true); },
+        {"released", true, true, [](CCMenuItemSprite& i) { i.selected(), i.unselected(); }, true, false,
+         false},
+        {"disabled", true, true, [](CCMenuItemSprite& i) { i.setIsEnabled(false); }, false, false, true},
+        {"disabled without a disabled node", true, false, [](CCMenuItemSprite& i) { i.setIsEnabled(false); },
          true, false, false},
+        {"enabled again", true, true,
+         [](CCMenuItemSprite& i) { i.setIsEnabled(false), i.setIsEnabled(true); }, true, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto normal = rectangle(40, 20);
         auto selected = rectangle(40, 20);
         auto disabled = rectangle(40, 20);
-        auto item = CCMenuItemSprite::itemFromNormalSprite(normal.get(), c.withSelected ? selected.get() : nullptr,
-                                                           c.withDisabled ? disabled.get() : nullptr);
+        auto item
+            = CCMenuItemSprite::itemFromNormalSprite(normal.get(), c.withSelected ? selected.get() : nullptr,
+                                                     c.withDisabled ? disabled.get() : nullptr);
         EXPECT_EQ(item->contentSize(), CGSizeMake(40, 20));
         c.act(*item);
         EXPECT_EQ(normal->visible(), c.normal);
@@ -246,7 +260,8 @@ TEST_F(MenuItemTest, AToggleCyclesItsItemsBeforeCallingBack)
     self = toggle.get();
     EXPECT_EQ(toggle->selectedIndex(), 0u);
     EXPECT_EQ(toggle->getChildByTag(kCCCurrentItemTag), a.get());
-    for (int i = 0; i < 4; ++i) toggle->activate();
+    for (int i = 0; i < 4; ++i)
+        toggle->activate();
     EXPECT_EQ(seen, (std::vector<uint32_t>{1, 2, 0, 1}));
     EXPECT_EQ(toggle->selectedItem(), b.get());
     EXPECT_EQ(toggle->contentSize(), CGSizeMake(20, 10));

@@ -49,11 +49,11 @@ protected:
         scene->addChild(holder.get());
         auto normal = rectangle(100, 50);
         auto pressed = rectangle(100, 50);
-        first = CCMenuItemSprite::itemFromNormalSprite(normal.get(), pressed.get(), nullptr,
-                                                       [this](CCMenuItem* sender) { fired.push_back(sender); });
+        first = CCMenuItemSprite::itemFromNormalSprite(
+            normal.get(), pressed.get(), nullptr, [this](CCMenuItem* sender) { fired.push_back(sender); });
         auto upperPicture = rectangle(100, 50);
-        second = CCMenuItemSprite::itemFromNormalSprite(upperPicture.get(), nullptr, nullptr,
-                                                        [this](CCMenuItem* sender) { fired.push_back(sender); });
+        second = CCMenuItemSprite::itemFromNormalSprite(
+            upperPicture.get(), nullptr, nullptr, [this](CCMenuItem* sender) { fired.push_back(sender); });
         second->setPosition({0, 100});
         menu = CCMenu::menuWithItems({first.get(), second.get()});
         holder->addChild(menu.get());
@@ -79,7 +79,7 @@ TEST_F(MenuTouchTest, AnItemActivatesOnlyWhenTheTouchEndsOnIt)
     struct Case {
         const char* name;
         std::vector<CGPoint> path; // down at the first point, moves, up at the last
-        const char* activated;     // "first", "second" or nullptr
+        const char* activated; // "first", "second" or nullptr
         int fallbackBegan;
     };
     const Case cases[] = {
@@ -95,7 +95,8 @@ TEST_F(MenuTouchTest, AnItemActivatesOnlyWhenTheTouchEndsOnIt)
         fired.clear();
         fallback->began = 0;
         Ref<UITouch> touch = driver().touchDown(c.path.front());
-        for (size_t i = 1; i < c.path.size(); ++i) driver().touchMove(touch.get(), c.path[i]);
+        for (size_t i = 1; i < c.path.size(); ++i)
+            driver().touchMove(touch.get(), c.path[i]);
         driver().touchUp(touch.get());
         driver().runFrames(1);
 

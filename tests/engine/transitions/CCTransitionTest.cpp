@@ -101,8 +101,9 @@ protected:
         const std::vector<uint8_t> rgba = driver().readPixels();
         const int width = driver().context().pixelSize().width;
         const int height = driver().context().pixelSize().height;
-        const size_t at = (static_cast<size_t>(height - 1 - static_cast<int>(point.y)) * width +
-                           static_cast<size_t>(point.x)) * 4;
+        const size_t at = (static_cast<size_t>(height - 1 - static_cast<int>(point.y)) * width
+                           + static_cast<size_t>(point.x))
+            * 4;
         return {rgba[at], rgba[at + 1], rgba[at + 2], rgba[at + 3]};
     }
 
@@ -192,35 +193,51 @@ TEST_F(TransitionTest, AFrameHalfwayIntoTheFadeOutShowsTheColourOverTheIncomingS
     }
 }
 
+// Makes a transition of a kind for a duration and an incoming scene.
+using Make = std::function<Ref<CCTransitionScene>(float, CCScene*)>;
+
+template <typename T> Make kind()
+{
+    return [](float duration, CCScene* scene) -> Ref<CCTransitionScene> {
+        return T::transitionWithDuration(duration, scene);
+    };
+}
+
+template <typename T> Make turning(int32_t orientation)
+{
+    return [orientation](float duration, CCScene* scene) -> Ref<CCTransitionScene> {
+        return T::transitionWithDuration(duration, scene, orientation);
+    };
+}
+
 TEST_F(TransitionTest, EveryKindRunsToItsEndAndLeavesTheIncomingSceneRunning)
 {
-    using Make = std::function<Ref<CCTransitionScene>(float, CCScene*)>;
     struct Case {
         const char* name;
         Make make;
         bool inOnTop;
     };
     const Case cases[] = {
-        {"fade", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionFade::transitionWithDuration(d, s); }, true},
-        {"roto-zoom", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionRotoZoom::transitionWithDuration(d, s); }, true},
-        {"jump-zoom", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionJumpZoom::transitionWithDuration(d, s); }, true},
-        {"move in L", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionMoveInL::transitionWithDuration(d, s); }, true},
-        {"move in R", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionMoveInR::transitionWithDuration(d, s); }, true},
-        {"move in T", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionMoveInT::transitionWithDuration(d, s); }, true},
-        {"move in B", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionMoveInB::transitionWithDuration(d, s); }, true},
-        {"slide in L", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionSlideInL::transitionWithDuration(d, s); }, false},
-        {"slide in R", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionSlideInR::transitionWithDuration(d, s); }, true},
-        {"slide in T", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionSlideInT::transitionWithDuration(d, s); }, false},
-        {"slide in B", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionSlideInB::transitionWithDuration(d, s); }, true},
-        {"shrink-grow", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionShrinkGrow::transitionWithDuration(d, s); }, true},
-        {"flip X", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionFlipX::transitionWithDuration(d, s, kOrientationRightOver); }, true},
-        {"flip X other way", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionFlipX::transitionWithDuration(d, s, kOrientationLeftOver); }, true},
-        {"flip Y", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionFlipY::transitionWithDuration(d, s, kOrientationUpOver); }, true},
-        {"flip angular", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionFlipAngular::transitionWithDuration(d, s, kOrientationRightOver); }, true},
-        {"zoom-flip X", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionZoomFlipX::transitionWithDuration(d, s, kOrientationRightOver); }, true},
-        {"zoom-flip Y", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionZoomFlipY::transitionWithDuration(d, s, kOrientationDownOver); }, true},
-        {"zoom-flip angular", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionZoomFlipAngular::transitionWithDuration(d, s, kOrientationLeftOver); }, true},
-        {"cross-fade", [](float d, CCScene* s) -> Ref<CCTransitionScene> { return CCTransitionCrossFade::transitionWithDuration(d, s); }, true},
+        {"fade", kind<CCTransitionFade>(), true},
+        {"roto-zoom", kind<CCTransitionRotoZoom>(), true},
+        {"jump-zoom", kind<CCTransitionJumpZoom>(), true},
+        {"move in L", kind<CCTransitionMoveInL>(), true},
+        {"move in R", kind<CCTransitionMoveInR>(), true},
+        {"move in T", kind<CCTransitionMoveInT>(), true},
+        {"move in B", kind<CCTransitionMoveInB>(), true},
+        {"slide in L", kind<CCTransitionSlideInL>(), false},
+        {"slide in R", kind<CCTransitionSlideInR>(), true},
+        {"slide in T", kind<CCTransitionSlideInT>(), false},
+        {"slide in B", kind<CCTransitionSlideInB>(), true},
+        {"shrink-grow", kind<CCTransitionShrinkGrow>(), true},
+        {"flip X", turning<CCTransitionFlipX>(kOrientationRightOver), true},
+        {"flip X other way", turning<CCTransitionFlipX>(kOrientationLeftOver), true},
+        {"flip Y", turning<CCTransitionFlipY>(kOrientationUpOver), true},
+        {"flip angular", turning<CCTransitionFlipAngular>(kOrientationRightOver), true},
+        {"zoom-flip X", turning<CCTransitionZoomFlipX>(kOrientationRightOver), true},
+        {"zoom-flip Y", turning<CCTransitionZoomFlipY>(kOrientationDownOver), true},
+        {"zoom-flip angular", turning<CCTransitionZoomFlipAngular>(kOrientationLeftOver), true},
+        {"cross-fade", kind<CCTransitionCrossFade>(), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
