@@ -155,6 +155,18 @@ TEST_F(TransitionTest, AFadeRunsItsLifeCycleInOrderWithTouchesOffUntilTheHandOve
     EXPECT_EQ(b->touches, 1);
 }
 
+TEST_F(TransitionTest, APushedTransitionLeavesTheOutgoingSceneUncleaned)
+{
+    auto fade = CCTransitionFade::transitionWithDuration(0.2f, b.get());
+    director().pushScene(fade.get());
+    fade = nullptr;
+    driver().runFrames(20);
+    EXPECT_EQ(director().runningScene(), b.get());
+    // A stays below on the stack: exited, but its actions and timers are kept.
+    EXPECT_EQ(journal, (Journal{"A:leaving", "B:enter", "A:exit", "B:entered"}));
+    EXPECT_EQ(director().scenesStack()->count(), 2u);
+}
+
 TEST_F(TransitionTest, AFrameHalfwayIntoTheFadeOutShowsTheColourOverTheIncomingScene)
 {
     struct Case {
