@@ -1,5 +1,7 @@
 #include "engine/menus/CCMenuItem.h"
 
+#include "engine/labels/CCLabelTTF.h"
+
 #include <algorithm>
 
 #include "engine/actions/CCActionInterval.h"
@@ -179,7 +181,6 @@ namespace {
 struct FontDefaults {
     uint32_t size = 32;
     std::string name = "Marker Felt";
-    CCMenuItemFont::LabelFactory factory;
 };
 
 FontDefaults& fontDefaults()
@@ -190,22 +191,10 @@ FontDefaults& fontDefaults()
 
 Ref<CCNode> makeFontLabel(const std::string& text, const std::string& fontName, uint32_t fontSize)
 {
-    const auto& factory = fontDefaults().factory;
-    if (!factory) {
-        logLine("Menu item: no TrueType label factory installed for \"%s\"", fontName.c_str());
-        return nullptr;
-    }
-    auto label = factory(text, fontName, static_cast<float>(fontSize));
-    if (!label) logLine("Menu item: no TrueType label in \"%s\"", fontName.c_str());
-    return label;
+    return CCLabelTTF::labelWithString(text, fontName, static_cast<float>(fontSize));
 }
 
 } // namespace
-
-void CCMenuItemFont::setLabelFactory(LabelFactory factory)
-{
-    fontDefaults().factory = std::move(factory);
-}
 
 void CCMenuItemFont::setDefaultFontSize(uint32_t size)
 {

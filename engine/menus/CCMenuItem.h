@@ -145,18 +145,9 @@ public:
 
 // A label item with a TrueType label in a font and size that default to the
 // class-wide settings at creation (later changes of those leave it alone).
-//
-// The TrueType label comes from a factory: the program installs one that
-// makes CCLabelTTF labels once that class exists; until then (and in tests)
-// the factory is whatever setLabelFactory installed, and without one no font
-// item can be made (null, logged).
+// The label is a CCLabelTTF.
 class CCMenuItemFont : public CCMenuItemLabel {
 public:
-    // Makes a label node (label and colour protocols) of the text in the
-    // font and size, or null.
-    using LabelFactory
-        = std::function<Ref<CCNode>(const std::string& text, const std::string& fontName, float fontSize)>;
-    static void setLabelFactory(LabelFactory factory);
 
     CCMenuItemFont(CCNode* label, const std::string& fontName, uint32_t fontSize, CCMenuCallback callback);
 

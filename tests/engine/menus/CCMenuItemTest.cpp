@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenuItem.h"
 #include "tests/engine/menus/MenuTestSupport.h"
 
@@ -43,11 +44,6 @@ struct ItemKind {
     std::function<Ref<CCMenuItem>(CCMenuCallback)> make;
 };
 
-Ref<CCNode> fakeTrueTypeLabel(const std::string& text, const std::string&, float)
-{
-    return makeRef<TextNode>(text);
-}
-
 const ItemKind kItemKinds[] = {
     {"label",
      [](CCMenuCallback cb) -> Ref<CCMenuItem> {
@@ -81,7 +77,6 @@ const ItemKind kItemKinds[] = {
 
 TEST_F(MenuItemTest, EveryKindCallsItsCallbackWithItselfAsSender)
 {
-    CCMenuItemFont::setLabelFactory(&fakeTrueTypeLabel);
     for (const ItemKind& kind : kItemKinds) {
         for (const CallbackKind& callback : kCallbackKinds) {
             SCOPED_TRACE(std::string(kind.name) + ", " + callback.name);
@@ -101,7 +96,6 @@ TEST_F(MenuItemTest, EveryKindCallsItsCallbackWithItselfAsSender)
             EXPECT_EQ(recorder->senders.size() + blockSenders.size(), 1u);
         }
     }
-    CCMenuItemFont::setLabelFactory(nullptr);
 }
 
 TEST_F(MenuItemTest, ItemsWithoutACallbackOrPictureAreHarmless)
@@ -116,9 +110,7 @@ TEST_F(MenuItemTest, ItemsWithoutACallbackOrPictureAreHarmless)
     }
     EXPECT_TRUE(recorder->senders.empty());
 
-    // Without a factory (or an image) there is no item, and no crash.
-    CCMenuItemFont::setLabelFactory(nullptr);
-    EXPECT_EQ(CCMenuItemFont::itemFromString("Options"), nullptr);
+    // Without an image there is no item, and no crash.
     EXPECT_EQ(CCMenuItemImage::itemFromNormalImage("no-such-image.png", {}), nullptr);
     EXPECT_EQ(CCMenuItemAtlasFont::itemFromString("1", "no-such-map.png", 16, 24, '.'), nullptr);
     // A node that shows no text is no label.
@@ -177,21 +169,21 @@ TEST_F(MenuItemTest, ADisabledLabelItemIsGreyAndGetsItsColourBack)
 
 TEST_F(MenuItemTest, AFontItemKeepsItsOwnFontWhenTheDefaultsChange)
 {
-    std::vector<std::string> made;
-    CCMenuItemFont::setLabelFactory([&made](const std::string& text, const std::string& font, float size) {
-        made.push_back(text + "/" + font + "/" + std::to_string(static_cast<int>(size)));
-        return Ref<CCNode>(makeRef<TextNode>(text));
-    });
     CCMenuItemFont::setDefaultFontSize(20);
     auto item = CCMenuItemFont::itemFromString("Go");
     ASSERT_NE(item, nullptr);
     CCMenuItemFont::setDefaultFontSize(32);
     EXPECT_EQ(item->fontSize(), 20u);
     EXPECT_EQ(item->fontName(), "Marker Felt");
-    item->setFontName("DejaVu Sans");
-    EXPECT_EQ(made, (std::vector<std::string>{"Go/Marker Felt/20", "Go/DejaVu Sans/20"}));
-    EXPECT_EQ(dynamic_cast<TextNode*>(item->label())->string(), "Go");
-    CCMenuItemFont::setLabelFactory(nullptr);
+    auto* label = dynamic_cast<CCLabelTTF*>(item->label());
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->fontName(), "Marker Felt");
+    item->setFontName("HelveticaNeue");
+    label = dynamic_cast<CCLabelTTF*>(item->label());
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->fontName(), "HelveticaNeue");
+    EXPECT_EQ(label->string(), "Go");
+    EXPECT_EQ(item->fontSize(), 20u);
 }
 
 TEST_F(MenuItemTest, ASpriteItemShowsOneNodeForEachState)
