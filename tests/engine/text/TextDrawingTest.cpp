@@ -145,7 +145,8 @@ TEST_F(FakeFontDrawingTest, PlatformFontVariantsMatchTheZFontOperationOfTheSameS
 {
     // A size that is not whole, so that the result depends on it exactly.
     constexpr float kPointSize = 7.5f;
-    const std::string_view text = "ab cdef gh\nij";
+    // Four lines when wrapped at words (ab / cdef / g / h), three at characters.
+    const std::string_view text = "ab cdefg\nh";
     const CGSize box{33, 40};
     const CGRect rect{{3, 2}, box};
     using ViaFace = std::function<CGSize(BitmapContext&, FontFace*)>;
@@ -180,10 +181,10 @@ TEST_F(FakeFontDrawingTest, PlatformFontVariantsMatchTheZFontOperationOfTheSameS
          }},
         {"draw in rect, mode, alignment",
          [&](BitmapContext& c, FontFace* f) {
-             return drawInRect(c, text, rect, f, kPointSize, UILineBreakModeTailTruncation, UITextAlignmentRight);
+             return drawInRect(c, text, rect, f, kPointSize, UILineBreakModeCharacterWrap, UITextAlignmentRight);
          },
          [&](BitmapContext& c, ZFont* f) {
-             return drawInRect(c, text, rect, f, UILineBreakModeTailTruncation, UITextAlignmentRight, 0);
+             return drawInRect(c, text, rect, f, UILineBreakModeCharacterWrap, UITextAlignmentRight, 0);
          }},
     };
     const Ref<ZFont> font = ZFont::fontWithCGFont(face_.get(), kPointSize);
