@@ -267,8 +267,11 @@ void GlobalObject::SetupAudioEngine()
 {
     if (hasAudioBeenInitialized_) return;
     hasAudioBeenInitialized_ = true;
+    // Marked here, not on the start-up thread, so that a sound-set load or a
+    // track asked for right after this call waits for the engine instead of
+    // finding it "not asked to start".
+    AudioState = kAudioStarting;
     audioStart_ = std::thread([this] {
-        AudioState = kAudioStarting;
         CDSoundEngine::setMixerSampleRate(44100);
         CDAudioManager::initAsynchronously(2);
         while (CDAudioManager::sharedManagerState() != kCDManagerReady) {

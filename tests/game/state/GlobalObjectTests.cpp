@@ -306,5 +306,21 @@ TEST_F(GlobalObjectTest, MusicWaitsForTheSwitchAndTheSameTrackIsLeftAlone)
     EXPECT_EQ(g.LastBcgSound, "sound_farm1.aac");
 }
 
+TEST_F(GlobalObjectTest, TheAudioEngineStartsOnceInTheBackgroundAndThenEffectsPlay)
+{
+    ASSERT_TRUE(writePropertyListFile(scope.bundle.file("SoundEffects.plist"),
+                                      Value::dictionary({{"kCommon", Value::dictionary({{"ping", Value("ping.wav")}})}})));
+    GlobalObject& g = global();
+    g.SetupAudioEngine();
+    g.SetupAudioEngine(); // does nothing
+    g.LoadAudioFor(3);    // waits for the start
+    ASSERT_EQ(g.AudioState.load(), GlobalObject::kAudioReady) << "the null driver gives a working engine";
+    ASSERT_NE(g.SoundEngine.load(), nullptr);
+    // The key is loaded, so the facade is asked: its "nothing played" mark
+    // (the file does not exist) shows the call got through.
+    EXPECT_EQ(g.PlaySoundEffect("ping"), 0xFEEDBABu);
+    EXPECT_EQ(g.PlaySoundEffect("pong"), 0u);
+}
+
 } // namespace
 } // namespace mw
