@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -188,6 +189,36 @@ TEST_F(SaveFileTest, ASaveAskedForWhileOneRunsIsSkippedAndALoadWaitsForIt)
     EXPECT_TRUE(p.Loaded);
 }
 
+TEST_F(SaveFileTest, ADirectSaveWaitsForTheBackgroundWriteAndLandsLast)
+{
+    Profile& p = profile();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> writers{0};
+    std::atomic<int> mostAtOnce{0};
+    p.saveFile().setWriteHookForTesting([&] {
+        mostAtOnce = std::max(mostAtOnce.load(), ++writers);
+        released.wait();
+        --writers;
+    });
+    p.GoldCount = 1;
+    p.SaveInBcg();
+    p.GoldCount = 2;
+    std::atomic<bool> directDone{false};
+    std::thread direct([&] {
+        EXPECT_TRUE(p.SaveData()); // the state of this moment: 2
+        directDone = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(directDone);
+    release.set_value();
+    direct.join();
+    EXPECT_EQ(mostAtOnce.load(), 1);
+    p.GoldCount = 0;
+    ASSERT_TRUE(p.Load());
+    EXPECT_EQ(p.GoldCount, 2);
+}
+
 TEST_F(SaveFileTest, ASaverKilledAtAnyPointLeavesTheOldOrTheNewGame)
 {
     startNewGame();
@@ -255,6 +286,14 @@ TEST_F(SaveFileTest, AFullDiskKeepsTheOldSaveAndSaysSo)
     const std::string small = scope.home.file("small");
     std::filesystem::create_directories(small);
     const bool mounted = mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") == 0;
+    struct Unmount {
+        std::string path;
+        bool mounted;
+        ~Unmount()
+        {
+            if (mounted) umount2(path.c_str(), MNT_DETACH);
+        }
+    } unmount{small, mounted};
     std::optional<test::ScopedEnv> home;
     if (mounted) home.emplace("MOSSWICK_HOME", std::optional<std::string>(small));
     ASSERT_TRUE(profile().SaveData());
@@ -284,8 +323,6 @@ TEST_F(SaveFileTest, AFullDiskKeepsTheOldSaveAndSaysSo)
     Profile::purgeSharedInstance();
     ASSERT_TRUE(profile().Load());
     EXPECT_EQ(profile().GoldCount, 500);
-    home.reset();
-    if (mounted) umount2(small.c_str(), MNT_DETACH);
 }
 
 TEST_F(SaveFileTest, ADamagedOrMissingSaveIsRefusedAndTheProfileIsLeftAlone)
