@@ -198,6 +198,9 @@ void CCTMXLayer::setupTileSprite(CCSprite* sprite, CGPoint cell, uint32_t gid)
 CCSprite* CCTMXLayer::reusedTileWithRect(CGRect rect)
 {
     if (!reusedTile_) reusedTile_ = makeRef<CCSprite>();
+    // Out of batch mode first: still pointing at the last cell's quad, the
+    // new rectangle would be written over that quad.
+    reusedTile_->useSelfRender();
     reusedTile_->initWithBatchNodeRectInPixels(this, rect);
     return reusedTile_.get();
 }

@@ -103,6 +103,21 @@ TEST_F(TMXTiledMapTest, VisibleLayersBecomeChildrenInOrder)
     EXPECT_EQ(tiled->layerNamed("a")->quadCount(), 100u);
 }
 
+TEST_F(TMXTiledMapTest, EveryQuadShowsItsOwnCellsTile)
+{
+    // Tiles 1, 2 and 6 of the 4 x 2 tileset: columns 0, 1 and 1 of rows 0, 0 and 1.
+    Ref<CCTMXTiledMap> tiled = map("orthogonal", 3, 1, layer("row", 3, 1, {1, 2, 6}));
+    ASSERT_TRUE(tiled);
+    const ccV3F_C4B_T2F_Quad* quads = tiled->layerNamed("row")->textureAtlas()->quads();
+    const float expectedLeft[] = {0, 0.25f, 0.25f};
+    const float expectedTop[] = {0, 0, 0.5f};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FLOAT_EQ(quads[i].tl.texCoords.u, expectedLeft[i]) << "quad " << i;
+        EXPECT_FLOAT_EQ(quads[i].tl.texCoords.v, expectedTop[i]) << "quad " << i;
+        EXPECT_EQ(quads[i].bl.vertices.x, 32.0f * i) << "quad " << i;
+    }
+}
+
 TEST_F(TMXTiledMapTest, AtlasStartsAtAThirdOfTheCells)
 {
     Ref<CCTMXTiledMap> tiled = map("orthogonal", 10, 10, layer("sparse", 10, 10, {1, 0, 0, 2}));
