@@ -13,6 +13,7 @@
 
 #include <libxml/parser.h>
 
+#include "bench/BenchSummary.h"
 #include "foundation/Format.h"
 #include "game/state/XML.h"
 
@@ -178,50 +179,13 @@ void BM_Libxml2Parse(benchmark::State& state)
 }
 BENCHMARK(BM_Libxml2Parse)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's time per iteration for the summary: the median of
-// the repetitions when there are some, else the one run.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            const std::string& name = run.run_name.function_name;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medians[name] = run.GetAdjustedRealTime();
-            } else if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                singles[name] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-
-    // Microseconds per iteration, or a negative number when the benchmark did not run.
-    double microseconds(const std::string& name) const
-    {
-        if (auto median = medians.find(name); median != medians.end()) return median->second;
-        if (auto single = singles.find(name); single != singles.end()) return single->second;
-        return -1;
-    }
-
-private:
-    std::map<std::string, double> medians;
-    std::map<std::string, double> singles;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double reader = reporter.microseconds("BM_XMLReader");
-    const double baseline = reporter.microseconds("BM_Libxml2Parse");
-    if (reader > 0 && baseline > 0) {
-        std::printf("\ngame-data file of %zu bytes: XML reader %.1f us, libxml2 parse %.1f us, ratio %.2fx\n",
-                    text().size(), reader, baseline, reader / baseline);
-    }
-    benchmark::Shutdown();
-    return 0;
+    mw::bench::SummaryReporter reporter;
+    return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+        std::printf("game-data file of %zu bytes\n", text().size());
+        mw::bench::printRatio(r, "XML reader", "BM_XMLReader", "BM_Libxml2Parse", "us");
+    });
 }
