@@ -48,6 +48,11 @@ CGSize directorWinSize()
     return director ? director->winSize() : CGSizeZero;
 }
 
+CCSceneDirector* directorOfScenes()
+{
+    return CCDirector::currentDirector();
+}
+
 CGPoint directorToGL(CGPoint point)
 {
     CCDirector* director = CCDirector::currentDirector();
@@ -122,6 +127,7 @@ void CCDirector::installShared(Ref<CCDirector> director)
     ccSetWinSizeProvider(&directorWinSize);
     ccSetViewSpaceConversions(&directorToGL, &directorToUI);
     ccSetGridHost(&directorGridHost());
+    ccSetSceneDirectorProvider(&directorOfScenes);
 }
 
 void CCDirector::purgeSharedDirector()
@@ -133,6 +139,7 @@ void CCDirector::purgeSharedDirector()
     ccSetWinSizeProvider(nullptr);
     ccSetViewSpaceConversions(nullptr, nullptr);
     ccSetGridHost(nullptr);
+    ccSetSceneDirectorProvider(nullptr);
 }
 
 void CCDirector::setPurgeObserver(PurgeObserver observer)
