@@ -122,28 +122,32 @@ Ref<CCTiledGrid3D> CCTiledGrid3D::gridWithSize(ccGridSize gridSize, CCTexture2D*
     return grid;
 }
 
-ccQuad3 CCTiledGrid3D::tile(ccGridSize pos) const
+namespace {
+
+// The quad of twelve floats from `at`: corners bottom-left, bottom-right, top-left, top-right.
+ccQuad3 quadFrom(const float* at)
 {
-    ccQuad3 quad;
-    std::memcpy(&quad, &vertices_[indexOf(pos)], sizeof quad);
-    return quad;
+    return {{at[0], at[1], at[2]}, {at[3], at[4], at[5]}, {at[6], at[7], at[8]}, {at[9], at[10], at[11]}};
 }
 
-ccQuad3 CCTiledGrid3D::originalTile(ccGridSize pos) const
-{
-    ccQuad3 quad;
-    std::memcpy(&quad, &originalVertices_[indexOf(pos)], sizeof quad);
-    return quad;
-}
+} // namespace
+
+ccQuad3 CCTiledGrid3D::tile(ccGridSize pos) const { return quadFrom(&vertices_[indexOf(pos)]); }
+
+ccQuad3 CCTiledGrid3D::originalTile(ccGridSize pos) const { return quadFrom(&originalVertices_[indexOf(pos)]); }
 
 void CCTiledGrid3D::setTile(ccGridSize pos, const ccQuad3& coords)
 {
-    std::memcpy(&vertices_[indexOf(pos)], &coords, sizeof coords);
+    float* at = &vertices_[indexOf(pos)];
+    for (const ccVertex3F& corner : {coords.bl, coords.br, coords.tl, coords.tr}) {
+        *at++ = corner.x;
+        *at++ = corner.y;
+        *at++ = corner.z;
+    }
 }
 
 void CCTiledGrid3D::calculateVertexPoints()
 {
-    static_assert(sizeof(ccQuad3) == 12 * sizeof(float));
     const int32_t cols = gridSize_.x;
     const int32_t rows = gridSize_.y;
     const auto cells = static_cast<size_t>(cols * rows);
