@@ -6,8 +6,10 @@
 #include "engine/base/ccViewSpace.h"
 #include "engine/base/CCWinSize.h"
 #include "engine/base/UIAccelerometer.h"
+#include "engine/director/CCDirectorIOS.h"
 #include "engine/director/CCDirectorTimer.h"
 #include "engine/director/EAGLView.h"
+#include "engine/effects/CCGridHost.h"
 #include "engine/labels/CCBMFontConfigurationCache.h"
 #include "engine/labels/CCLabelAtlas.h"
 #include "engine/labels/CCLabelBMFont.h"
@@ -57,6 +59,50 @@ CGPoint directorToGL(CGPoint point)
     return director ? director->convertToGL(point) : point;
 }
 
+// The grid effects reach the director's sizes, eye, orientation and
+// projection through this host.
+class DirectorGridHost : public CCGridHost {
+public:
+    CGSize winSizeInPixels() const override
+    {
+        CCDirector* director = CCDirector::currentDirector();
+        return director ? director->winSizeInPixels() : CGSizeZero;
+    }
+    CGSize displaySizeInPixels() const override
+    {
+        CCDirector* director = CCDirector::currentDirector();
+        return director ? director->displaySizeInPixels() : CGSizeZero;
+    }
+    float zEye() const override
+    {
+        CCDirector* director = CCDirector::currentDirector();
+        return director ? director->getZEye() : CCGridHost::zEye();
+    }
+    int32_t deviceOrientation() const override
+    {
+        auto* device = dynamic_cast<CCDirectorIOS*>(CCDirector::currentDirector());
+        return device ? device->deviceOrientation() : kCCDeviceOrientationPortrait;
+    }
+    bool screenIsRGB565() const override
+    {
+        CCDirector* director = CCDirector::currentDirector();
+        return director && director->openGLView() &&
+               director->openGLView()->pixelFormat() == kEAGLColorFormatRGB565;
+    }
+    void reapplyProjection() override
+    {
+        if (CCDirector* director = CCDirector::currentDirector()) {
+            director->setProjection(director->projection());
+        }
+    }
+};
+
+DirectorGridHost& directorGridHost()
+{
+    static DirectorGridHost host;
+    return host;
+}
+
 CGPoint directorToUI(CGPoint point)
 {
     CCDirector* director = CCDirector::currentDirector();
@@ -80,6 +126,7 @@ void CCDirector::installShared(Ref<CCDirector> director)
     (void)Shared<CCDirector>::replace(std::move(director));
     ccSetWinSizeProvider(&directorWinSize);
     ccSetViewSpaceConversions(&directorToGL, &directorToUI);
+    ccSetGridHost(&directorGridHost());
     ccSetSceneDirectorProvider(&directorOfScenes);
 }
 
@@ -91,6 +138,7 @@ void CCDirector::purgeSharedDirector()
     old->stopAnimation();
     ccSetWinSizeProvider(nullptr);
     ccSetViewSpaceConversions(nullptr, nullptr);
+    ccSetGridHost(nullptr);
     ccSetSceneDirectorProvider(nullptr);
 }
 

@@ -11,7 +11,7 @@
 #include "engine/base/TransformUtils.h"
 #include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCCamera.h"
-#include "engine/nodes/CCGridBase.h"
+#include "engine/nodes/CCGridProtocol.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/Log.h"
 #include "platform/UITouch.h"
@@ -194,7 +194,7 @@ CGRect CCNode::boundingBox() const
             pixels.size.height * inverse};
 }
 
-void CCNode::setGrid(CCGridBase* grid) { grid_ = grid; }
+void CCNode::setGrid(CCGridProtocol* grid) { grid_ = grid; }
 
 CCCamera* CCNode::camera()
 {
@@ -427,7 +427,7 @@ void CCNode::visit()
     glPushMatrix();
 
     // Captured once, so the capture that beforeDraw starts is always ended.
-    CCGridBase* activeGrid = (grid_ && grid_->active()) ? grid_.get() : nullptr;
+    CCGridProtocol* activeGrid = (grid_ && grid_->active()) ? grid_.get() : nullptr;
     if (activeGrid) {
         activeGrid->beforeDraw();
         transformAncestors();

@@ -14,7 +14,7 @@ namespace mw {
 
 class CCAction;
 class CCCamera;
-class CCGridBase;
+class CCGridProtocol;
 class UITouch;
 
 // The base of everything placed, drawn or updated on screen. A node has a
@@ -98,8 +98,8 @@ public:
     void setOrderOfArrival(uint32_t order) { orderOfArrival_ = order; }
     bool isRunning() const { return isRunning_; }
     // The grid effect (retained); null normally.
-    CCGridBase* grid() const { return grid_.get(); }
-    void setGrid(CCGridBase* grid);
+    CCGridProtocol* grid() const { return grid_.get(); }
+    void setGrid(CCGridProtocol* grid);
     // The node's camera, created on first use and kept by the node.
     CCCamera* camera();
     // Whether a camera was ever created (without creating one).
@@ -232,7 +232,7 @@ protected:
     float transformGL_[16] = {};
     float vertexZ_ = 0;  // pixels
     Ref<CCCamera> camera_;
-    Ref<CCGridBase> grid_;
+    Ref<CCGridProtocol> grid_;
     int zOrder_ = 0;
     Ref<CCArray> children_;
     CCNode* parent_ = nullptr;

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "engine/base/ccDescription.h"
-#include "engine/nodes/CCGridBase.h"
+#include "engine/nodes/CCGridProtocol.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTextureAtlas.h"
@@ -492,7 +492,7 @@ void CCSpriteBatchNode::visit()
         return;
     }
     glPushMatrix();
-    CCGridBase* activeGrid = (grid_ && grid_->active()) ? grid_.get() : nullptr;
+    CCGridProtocol* activeGrid = (grid_ && grid_->active()) ? grid_.get() : nullptr;
     if (activeGrid) {
         activeGrid->beforeDraw();
         transformAncestors();

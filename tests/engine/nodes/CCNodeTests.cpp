@@ -13,7 +13,7 @@
 #include "engine/base/ccViewSpace.h"
 #include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCCamera.h"
-#include "engine/nodes/CCGridBase.h"
+#include "engine/nodes/CCGridProtocol.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/scheduler/CCScheduler.h"
@@ -189,7 +189,7 @@ TEST_F(CCNodeVisitTest, DrawingHappensInsideTheNodesTransform)
 }
 
 // A grid that records its calls.
-class FakeGrid : public CCGridBase {
+class FakeGrid : public CCGridProtocol {
 public:
     explicit FakeGrid(Log* log) : log(log) {}
     bool active() const override { return isActive; }

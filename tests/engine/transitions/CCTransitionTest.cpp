@@ -9,6 +9,7 @@
 #include "engine/touch/CCTouchDispatcher.h"
 #include "engine/transitions/CCTransition.h"
 #include "engine/transitions/CCTransitionFade.h"
+#include "engine/transitions/CCTransitionPageTurn.h"
 #include "tests/engine/director/DirectorTestSupport.h"
 
 namespace mw::test {
@@ -215,6 +216,13 @@ template <typename T> Make kind()
     };
 }
 
+Make pageTurn(bool backwards)
+{
+    return [backwards](float duration, CCScene* scene) -> Ref<CCTransitionScene> {
+        return CCTransitionPageTurn::transitionWithDuration(duration, scene, backwards);
+    };
+}
+
 template <typename T> Make turning(int32_t orientation)
 {
     return [orientation](float duration, CCScene* scene) -> Ref<CCTransitionScene> {
@@ -250,6 +258,10 @@ TEST_F(TransitionTest, EveryKindRunsToItsEndAndLeavesTheIncomingSceneRunning)
         {"zoom-flip Y", turning<CCTransitionZoomFlipY>(kOrientationDownOver), true},
         {"zoom-flip angular", turning<CCTransitionZoomFlipAngular>(kOrientationLeftOver), true},
         {"cross-fade", kind<CCTransitionCrossFade>(), true},
+        {"page turn", pageTurn(false), false},
+        {"page turn backwards", pageTurn(true), true},
+        {"radial counter-clockwise", kind<CCTransitionRadialCCW>(), false},
+        {"radial clockwise", kind<CCTransitionRadialCW>(), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -9,7 +9,7 @@ class CCNode;
 // The off-screen grid effect a node may carry (set by the grid actions).
 // The node tree uses only these three operations; the grids themselves
 // implement them.
-class CCGridBase : public Object {
+class CCGridProtocol : public Object {
 public:
     // Whether the effect is on.
     virtual bool active() const = 0;
