@@ -292,11 +292,13 @@ TEST_F(ParticleRenderTest, EmbeddedImageEntersTheCacheUnderItsName)
     test::resetSharedInstances();
     EXPECT_TRUE(CCParticleBatchNode::extractTextureFromPlist("embedded.plist"));
 
+    test::resetSharedInstances();
     ScopedLogCapture log;
     bundle_->writeText("broken.plist", embeddedList({1, 2, 3, 4, 5}));
     auto broken = CCParticleSystemQuad::particleWithFile("broken.plist");
     ASSERT_NE(broken, nullptr);
     EXPECT_EQ(broken->texture(), nullptr);
+    EXPECT_TRUE(log.contains("cannot be unpacked"));
 }
 
 } // namespace

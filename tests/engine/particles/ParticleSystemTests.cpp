@@ -379,6 +379,9 @@ TEST_F(ParticleSystemTest, ListWithoutLifeFillsThePoolAtOnce)
     list.remove("particleLifespan");
     auto system = makeRef<CCParticleSystem>();
     ASSERT_TRUE(system->initWithDictionary(list));
+    EXPECT_TRUE(std::isinf(system->emissionRate()));
+    // Hidden, so that the particles born with no life are not aged away.
+    system->setVisible(false);
     system->update(0.001f);
     EXPECT_EQ(system->particleCount(), 8u);
 }

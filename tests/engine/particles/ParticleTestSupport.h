@@ -3,6 +3,8 @@
 // Shared by the particle tests: generated particle images, a base64 writer
 // for embedded images, and a surface in the frame loop's drawing state.
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
