@@ -38,7 +38,17 @@ public:
     }
 
     int unitsPerEm() const override { return face_->units_per_EM; }
-    int ascent() const override { return face_->ascender; }
+    // The ascender plus the line gap: the ascent must reach the top of the
+    // tallest glyphs, as the platform's faces' did, and a face that keeps
+    // its gap apart may set its ascender at the capitals' height (Nimbus
+    // Sans does, with 0.2 em of gap), so accents on capitals stand above it
+    // and would be cut off at the top of a text box. The gap above the
+    // baseline keeps the face's whole line spacing and gives them room.
+    int ascent() const override
+    {
+        const int gap = static_cast<int>(face_->height) - (face_->ascender - face_->descender);
+        return face_->ascender + (gap > 0 ? gap : 0);
+    }
     int descent() const override { return face_->descender; }
     int xHeight() const override { return xHeight_; }
     int capHeight() const override { return capHeight_; }
@@ -76,7 +86,9 @@ public:
                      GlyphImage& out) const override
     {
         std::lock_guard guard(mutex_);
-        out = GlyphImage{};
+        // Emptied, but its storage kept for the next glyph drawn through it.
+        out.width = out.height = out.left = out.top = 0;
+        out.coverage.clear();
         if (glyph >= face_->num_glyphs || !(pixelSize > 0.f) || pixelSize > 4096.f) return false;
         const auto size26d6 = static_cast<FT_F26Dot6>(std::lround(pixelSize * 64.f));
         if (size26d6 != currentSize_) {
@@ -95,11 +107,10 @@ public:
         out.height = static_cast<int>(bitmap.rows);
         out.left = slot->bitmap_left;
         out.top = slot->bitmap_top;
-        out.coverage.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
+        out.coverage.reserve(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
         for (int row = 0; row < out.height; ++row) {
             const unsigned char* source = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
-            std::copy(source, source + out.width,
-                      out.coverage.begin() + static_cast<ptrdiff_t>(row) * out.width);
+            out.coverage.insert(out.coverage.end(), source, source + out.width);
         }
         return true;
     }

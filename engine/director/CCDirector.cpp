@@ -8,7 +8,9 @@
 #include "engine/base/UIAccelerometer.h"
 #include "engine/director/CCDirectorTimer.h"
 #include "engine/director/EAGLView.h"
+#include "engine/labels/CCBMFontConfigurationCache.h"
 #include "engine/labels/CCLabelAtlas.h"
+#include "engine/labels/CCLabelBMFont.h"
 #include "engine/nodes/CCActionManager.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "engine/sprites/CCAnimationCache.h"
@@ -191,6 +193,7 @@ void CCDirector::end()
 // - the touch dispatcher first: its handlers hold the delegates, nodes that
 //   may hold actions, timers and textures;
 // - the accelerometer (a delegate it does not own);
+// - the bitmap-font descriptions (labels keep theirs);
 // - animations before sprite frames, both before the texture cache;
 // - the action manager before the scheduler, so that it leaves the scheduler
 //   it is registered with instead of making a fresh one;
@@ -204,6 +207,7 @@ void CCDirector::purgeSharedObjects()
     static constexpr Step kOrder[] = {
         {"CCTouchDispatcher", &CCTouchDispatcher::purgeSharedDispatcher},
         {"UIAccelerometer", &UIAccelerometer::purgeSharedAccelerometer},
+        {"CCBMFontConfigurationCache", &CCBMFontConfigurationCache::purgeSharedCache},
         {"CCAnimationCache", &CCAnimationCache::purgeSharedAnimationCache},
         {"CCSpriteFrameCache", &CCSpriteFrameCache::purgeSharedSpriteFrameCache},
         {"CCActionManager", &CCActionManager::purgeSharedManager},
@@ -331,6 +335,7 @@ void CCDirector::setProjectionDelegate(CCProjectionProtocol* delegate)
 
 void CCDirector::purgeCachedData()
 {
+    CCLabelBMFont::purgeCachedData();
     CCTextureCache::sharedTextureCache()->removeUnusedTextures();
 }
 

@@ -150,11 +150,13 @@ public:
     CCProjectionProtocol* projectionDelegate() const { return projectionDelegate_; }
     void setProjectionDelegate(CCProjectionProtocol* delegate);
 
-    // Memory warning: drops the textures nobody uses.
+    // Memory warning: empties the bitmap-font description cache, then drops
+    // the textures nobody uses.
     void purgeCachedData();
 
     // The one teardown order of the engine's shared instances: the touch
-    // dispatcher, the accelerometer, the animation cache, the sprite-frame
+    // dispatcher, the accelerometer, the bitmap-font description cache, the
+    // animation cache, the sprite-frame
     // cache, the action manager, the scheduler, the texture cache; each is
     // purged, and the next access makes a fresh one. end() runs it once the
     // scenes are gone; tests run it through test::resetSharedInstances.

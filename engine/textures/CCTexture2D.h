@@ -3,9 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/support/CCFileUtils.h"
+#include "engine/text/TextLayoutTypes.h"
 #include "engine/textures/CCTexture2DPixelFormat.h"
 #include "foundation/Geometry.h"
 #include "foundation/Object.h"
@@ -14,6 +16,9 @@
 namespace mw {
 
 class Image;
+class UIFont;
+class ZFont;
+struct TextFont;
 
 // Sampling parameters as GL enumerants: minification filter, magnification
 // filter, wrap S, wrap T.
@@ -55,6 +60,31 @@ public:
     // cannot be drawn into.
     [[nodiscard]] bool initWithImage(const Image* image, ccResolutionType resolutionType = kCCResolutionUnknown,
                                      bool jpg = false);
+
+    // ---- text: A8 textures whose alpha is the text's coverage ----
+    // The text (UTF-8) drawn white from the top-left of a box of `dimensions`
+    // pixels, in `font` at its size, broken and aligned as asked. The texture
+    // is the box with each side (truncated to whole pixels) rounded up to a
+    // power of two; the content size is the box. Not premultiplied. False for
+    // a null font, a box smaller than a pixel, or a canvas or upload that
+    // cannot be made.
+    [[nodiscard]] bool initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
+                                      UILineBreakMode lineBreakMode, UIFont* font);
+    [[nodiscard]] bool initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
+                                      UILineBreakMode lineBreakMode, ZFont* font);
+    [[nodiscard]] bool initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
+                                      UILineBreakMode lineBreakMode, const TextFont& font);
+    // The same with the font found by name at `fontSize` pixels: the
+    // platform font of that name first, else the font manager's TrueType
+    // font; false (one log line) when neither exists.
+    [[nodiscard]] bool initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
+                                      UILineBreakMode lineBreakMode, const std::string& fontName,
+                                      float fontSize);
+    // Word wrap.
+    [[nodiscard]] bool initWithString(std::string_view text, CGSize dimensions, UITextAlignment alignment,
+                                      const std::string& fontName, float fontSize);
+    // A box of the text's own size (measured on one line), centred, word wrap.
+    [[nodiscard]] bool initWithString(std::string_view text, const std::string& fontName, float fontSize);
 
     // Reads a PVR file (plain, .gz or .ccz) found through the file utilities.
     [[nodiscard]] bool initWithPVRFile(const std::string& name);

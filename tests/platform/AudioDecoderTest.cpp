@@ -223,7 +223,9 @@ TEST_F(AudioDecoderFormats, StoredSamplesAreTakenOnlyAsEightOrLittleEndianSixtee
         ASSERT_TRUE(decoded);
         EXPECT_EQ(decoded->format.bitsPerSample, c.bits);
         EXPECT_EQ(decoded->pcm.size(), samples.size() * size_t(c.bits / 8));
-        if (c.bits == 8) EXPECT_EQ(decoded->pcm[0], 128); // unsigned: silence is 128
+        if (c.bits == 8) {
+            EXPECT_EQ(decoded->pcm[0], 128); // unsigned: silence is 128
+        }
     }
 }
 

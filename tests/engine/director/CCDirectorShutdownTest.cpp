@@ -7,6 +7,7 @@
 #include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/CCDirectorLifeCycle.h"
+#include "engine/labels/CCBMFontConfigurationCache.h"
 #include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCLayer.h"
 #include "engine/scheduler/CCScheduler.h"
@@ -73,7 +74,8 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     director().end();
 
     EXPECT_EQ(journal, (Journal{"A:exit", "A:cleanup"}));
-    EXPECT_EQ(purged, (std::vector<std::string>{"CCTouchDispatcher", "UIAccelerometer", "CCAnimationCache",
+    EXPECT_EQ(purged, (std::vector<std::string>{"CCTouchDispatcher", "UIAccelerometer",
+                                                "CCBMFontConfigurationCache", "CCAnimationCache",
                                                 "CCSpriteFrameCache", "CCActionManager", "CCScheduler",
                                                 "CCTextureCache"}));
     EXPECT_EQ(director().scenesStack()->count(), 0u);
@@ -169,9 +171,11 @@ TEST_F(CCDirectorShutdownTest, EndingFromATouchFinishesThatDeliveryAndDisconnect
     EXPECT_EQ(log.lines, delivered) << "nothing reaches a delegate after the end";
 }
 
-TEST_F(CCDirectorShutdownTest, MemoryWarningDropsOnlyTheTexturesNobodyHolds)
+TEST_F(CCDirectorShutdownTest, MemoryWarningDropsTheFontDescriptionsAndOnlyTheTexturesNobodyHolds)
 {
     Ref<RecordingScene> scene = runScene();
+    (void)CCBMFontConfigurationCache::sharedCache()->configurationForFile("absent.fnt");
+    ASSERT_EQ(CCBMFontConfigurationCache::sharedCache()->count(), 1u);
     // The frame-rate counter's image may already be cached.
     const size_t before = CCTextureCache::sharedTextureCache()->count();
     Ref<CCTexture2D> kept = textureNamed("kept");
@@ -184,6 +188,7 @@ TEST_F(CCDirectorShutdownTest, MemoryWarningDropsOnlyTheTexturesNobodyHolds)
 
     EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey("dropped"), nullptr);
     EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey("kept"), kept);
+    EXPECT_EQ(CCBMFontConfigurationCache::sharedCache()->count(), 0u);
     CCTextureCache::sharedTextureCache()->removeAllTextures();
 }
 

@@ -9,6 +9,7 @@
 #include "engine/base/UIAccelerometer.h"
 #include "engine/director/CCDirector.h"
 #include "engine/gl/CCConfiguration.h"
+#include "engine/labels/CCBMFontConfigurationCache.h"
 #include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/scheduler/CCScheduler.h"
@@ -62,6 +63,9 @@ TEST_F(SharedInstancesTest, AResetLeavesNoStateOfAnySharedInstanceBehind)
          }},
         {"UIAccelerometer", [&] { UIAccelerometer::sharedAccelerometer()->setDelegate(&tilt); },
          [] { return UIAccelerometer::sharedAccelerometer()->delegate() == nullptr; }},
+        {"CCBMFontConfigurationCache",
+         [] { (void)CCBMFontConfigurationCache::sharedCache()->configurationForFile("trace.fnt"); },
+         [] { return CCBMFontConfigurationCache::sharedCache()->count() == 0; }},
         {"CCTextureCache",
          [] {
              std::vector<uint8_t> white(4 * 4 * 4, 255);
@@ -100,6 +104,7 @@ TEST_F(SharedInstancesTest, AResetLeavesNoStateOfAnySharedInstanceBehind)
     EXPECT_EQ(Shared<CCTouchDispatcher>::current(), nullptr);
     EXPECT_EQ(Shared<CCActionManager>::current(), nullptr);
     EXPECT_EQ(Shared<CCTextureCache>::current(), nullptr);
+    EXPECT_EQ(Shared<CCBMFontConfigurationCache>::current(), nullptr);
     for (const Case& c : cases) EXPECT_TRUE(c.stateGone()) << c.sharedClass;
 }
 
