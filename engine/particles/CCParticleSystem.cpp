@@ -1,5 +1,6 @@
 #include "engine/particles/CCParticleSystem.h"
 
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/particles/CCParticleBatchNode.h"
 
 #include <algorithm>
@@ -20,6 +21,16 @@
 #include "platform/Image.h"
 
 namespace mw {
+
+namespace {
+
+// Scene files name this class; it registers itself for the reader.
+[[maybe_unused]] const bool classRegistered = [] {
+    CCPropertyRegistry::shared().registerClass<CCParticleSystem>("CCParticleSystem");
+    return true;
+}();
+
+} // namespace
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/particles/CCParticleBatchNode.h"
 #include "engine/sprites/CCAnimation.h"
@@ -15,6 +16,16 @@
 #include "foundation/Log.h"
 
 namespace mw {
+
+namespace {
+
+// Scene files name this class; it registers itself for the reader.
+[[maybe_unused]] const bool classRegistered = [] {
+    CCPropertyRegistry::shared().registerClass<CCParticleSystemQuad>("CCParticleSystemQuad");
+    return true;
+}();
+
+} // namespace
 
 namespace {
 
