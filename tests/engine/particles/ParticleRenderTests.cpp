@@ -11,6 +11,8 @@
 #include "engine/particles/CCParticleBatchNode.h"
 #include "engine/particles/CCParticleSystemPoint.h"
 #include "engine/particles/CCParticleSystemQuad.h"
+#include "engine/sprites/CCAnimation.h"
+#include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTextureAtlas.h"
 #include "engine/textures/CCTextureCache.h"
@@ -112,6 +114,51 @@ TEST_F(ParticleRenderTest, PointRendererDrawsSpritesAndNothingWithoutParticles)
     EXPECT_TRUE(test::nearColor(gl().readPixel(32, 32), {255, 0, 0, 255}));
     EXPECT_TRUE(test::nearColor(gl().readPixel(26, 38), {255, 0, 0, 255}));
     EXPECT_TRUE(test::nearColor(gl().readPixel(20, 32), {0, 0, 0, 0}));
+}
+
+TEST_F(ParticleRenderTest, AnimatedParticlesStepThroughTheirFrames)
+{
+    bundle_->loadTestSheet();
+    CCSpriteFrameCache* frames = CCSpriteFrameCache::sharedSpriteFrameCache();
+    auto animation = CCAnimation::animationWithFrames(
+        std::vector<Ref<CCSpriteFrame>>{frames->spriteFrameByName("red"), frames->spriteFrameByName("white")}, 0.1f);
+    struct Case {
+        const char* name;
+        int type;
+        std::vector<float> uAfterEachStep;  // left u of the quad: red 0, white 0.25
+    };
+    const Case cases[] = {
+        // The first step already moves one frame on, as the clock starts at the frame's end.
+        {"loop", kCCParticleAnimationLoop, {0.25f, 0, 0.25f, 0}},
+        {"once", kCCParticleAnimationOnce, {0.25f, 0.25f, 0.25f, 0.25f}},
+        {"still", kCCParticleAnimationRandomStill, {0, 0, 0, 0}},  // a draw of 0 picks the first frame
+    };
+    ScopedRandomSource lowest(std::make_shared<test::ScriptedRandom>(0));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto system = CCParticleSystemQuad::particleWithTotalParticles(2);
+        system->setAnimation(animation.get());
+        system->setAnimationType(c.type);
+        system->setLife(10);
+        system->setStartScale(2);
+        system->setEndScale(kCCParticleStartSizeEqualToEndSize);
+        system->setEmissionRate(1000);
+        system->update(0.0015f);
+        system->setEmissionRate(0);
+        ASSERT_EQ(system->particleCount(), 1u);
+        for (size_t step = 0; step < c.uAfterEachStep.size(); ++step) {
+            if (step > 0) system->update(0.1f);
+            EXPECT_FLOAT_EQ(system->quads()[0].tl.texCoords.u, c.uAfterEachStep[step]) << "step " << step;
+        }
+        // A 16-pixel frame at scale 2, anchored at its centre.
+        EXPECT_FLOAT_EQ(system->quads()[0].tr.vertices.x - system->quads()[0].tl.vertices.x, 32);
+    }
+    // An animation without frames switches animation off and keeps the texture.
+    auto system = CCParticleSystemQuad::particleWithTotalParticles(2);
+    system->setTexture(white_.get());
+    auto empty = CCAnimation::animation();
+    system->setAnimation(empty.get());
+    EXPECT_EQ(system->texture(), white_.get());
 }
 
 // Systems of the given pool sizes with their z orders.
