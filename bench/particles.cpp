@@ -138,7 +138,9 @@ void BM_PlainLoopFloor(benchmark::State& state)
     Ref<CCParticleSystemQuad> source = fullSystem();
     std::vector<sCCParticle> particles(source->particles(), source->particles() + source->particleCount());
     const CGPoint gravity = source->gravity();
-    const CGPoint reference{kWidth / 2.f, kHeight / 2.f};  // the emitter's world origin, in pixels
+    // The emitter's world origin, in pixels: the reference point of free
+    // particles, and where the emitter's transform puts its space.
+    const CGPoint reference{kWidth / 2.f, kHeight / 2.f};
     const ccBlendFunc blend = source->blendFunc();
     const CGRect rect = source->textureRect();
     const float left = rect.origin.x / 32, right = left + rect.size.width / 32;
@@ -178,8 +180,8 @@ void BM_PlainLoopFloor(benchmark::State& state)
             p.size = std::max(0.f, p.size + p.deltaSize * kStep);
             p.rotation += p.deltaRotation * kStep;
 
-            const float x = p.position.x - (reference.x - p.birthPosition.x);
-            const float y = p.position.y - (reference.y - p.birthPosition.y);
+            const float x = p.position.x - (reference.x - p.birthPosition.x) + reference.x;
+            const float y = p.position.y - (reference.y - p.birthPosition.y) + reference.y;
             const ccColor4B colour{static_cast<uint8_t>(p.color.r * 255), static_cast<uint8_t>(p.color.g * 255),
                                    static_cast<uint8_t>(p.color.b * 255), static_cast<uint8_t>(p.color.a * 255)};
             const float half = p.size / 2;

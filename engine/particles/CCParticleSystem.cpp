@@ -340,7 +340,10 @@ void CCParticleSystem::update(float dt)
                 if (useAnimation_) advanceFrame(p, dt);
                 if (emitterMode_ == kCCParticleModeGravity) {
                     CGPoint radial;
-                    if (p.position.x != 0 || p.position.y != 0) radial = ccpNormalize(p.position);
+                    if (p.position.x != 0 || p.position.y != 0) {
+                        const float length = std::sqrt(p.position.x * p.position.x + p.position.y * p.position.y);
+                        radial = {p.position.x / length, p.position.y / length};
+                    }
                     const CGPoint tangential{-radial.y, radial.x};
                     const CGPoint accel{radial.x * p.radialAccel + tangential.x * p.tangentialAccel + gravityPixels.x,
                                         radial.y * p.radialAccel + tangential.y * p.tangentialAccel + gravityPixels.y};
