@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSummary.h"
 #include "engine/actions/CCActionInterval.h"
 #include "engine/nodes/CCActionManager.h"
 #include "engine/nodes/CCNode.h"
@@ -204,75 +205,15 @@ void BM_ActionManagerBaseline(benchmark::State& state)
 }
 BENCHMARK(BM_ActionManagerBaseline);
 
-// Keeps each benchmark's time per item for the summary: the single run, or
-// with repetitions the median, mean and standard deviation the library
-// computed (individual repetitions are then ignored, so the summary is the
-// same whether or not they are reported too).
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    struct PerItem {
-        double single = 0;  // ns; the last plain run
-        double median = 0;
-        double mean = 0;
-        double stddev = 0;
-        bool haveSingle = false;
-        bool haveAggregates = false;
-    };
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            const auto counter = run.counters.find("per_item");
-            if (counter == run.counters.end() || run.error_occurred) continue;
-            const double ns = counter->second.value * 1e9;
-            PerItem& item = perItem[run.run_name.str()];
-            if (run.run_type == Run::RT_Iteration) {
-                item.single = ns;
-                item.haveSingle = true;
-            } else if (run.aggregate_name == "median") {
-                item.median = ns;
-                item.haveAggregates = true;
-            } else if (run.aggregate_name == "mean") {
-                item.mean = ns;
-            } else if (run.aggregate_name == "stddev") {
-                item.stddev = ns;
-            }
-        }
-    }
-
-    std::map<std::string, PerItem> perItem;
-};
-
-void printRatio(const SummaryReporter& reporter, const char* subject, const char* measured, const char* baseline)
-{
-    const auto m = reporter.perItem.find(measured);
-    const auto b = reporter.perItem.find(baseline);
-    if (m == reporter.perItem.end() || b == reporter.perItem.end()) return;
-    const SummaryReporter::PerItem& mi = m->second;
-    const SummaryReporter::PerItem& bi = b->second;
-    if (mi.haveAggregates && bi.haveAggregates) {
-        std::printf("%-20s median %6.2f ns/item (mean %6.2f, sd %5.2f), baseline median %6.2f ns/item "
-                    "(mean %6.2f, sd %5.2f), ratio of medians %5.2fx, of means %5.2fx\n",
-                    subject, mi.median, mi.mean, mi.stddev, bi.median, bi.mean, bi.stddev, mi.median / bi.median,
-                    mi.mean / bi.mean);
-    } else if (mi.haveSingle && bi.haveSingle) {
-        std::printf("%-20s %6.2f ns/item, baseline %6.2f ns/item, ratio %5.2fx\n", subject, mi.single, bi.single,
-                    mi.single / bi.single);
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    printRatio(reporter, "scheduler tick", "BM_SchedulerTick", "BM_SchedulerBaseline");
-    printRatio(reporter, "action manager step", "BM_ActionManagerStep", "BM_ActionManagerBaseline");
-    benchmark::Shutdown();
-    return 0;
+    // Per-item nanoseconds from each benchmark's "per_item" counter.
+    mw::bench::SummaryReporter reporter("per_item", 1e9);
+    return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+        mw::bench::printRatio(r, "scheduler tick", "BM_SchedulerTick", "BM_SchedulerBaseline", "ns/item");
+        mw::bench::printRatio(r, "action manager step", "BM_ActionManagerStep", "BM_ActionManagerBaseline",
+                              "ns/item");
+    });
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSummary.h"
 #include "engine/base/ccDrawingState.h"
 #include "engine/nodes/CCNode.h"
 #include "engine/sprites/CCSprite.h"
@@ -233,53 +234,18 @@ BENCHMARK(BM_RawGLFloor)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->
 BENCHMARK(BM_BatchNode)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SelfRendered)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps each run's milliseconds per frame for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            if (run.iterations > 0) {
-                msPerFrame[run.benchmark_name()] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-    std::map<std::string, double> msPerFrame;
-};
-
-void printSummary(const SummaryReporter& reporter, int sprites)
-{
-    // With --benchmark_repetitions the medians are compared.
-    auto find = [&reporter, sprites](const std::string& name) {
-        const std::string run = name + "/" + std::to_string(sprites) + "/real_time";
-        const auto median = reporter.msPerFrame.find(run + "_median");
-        return median != reporter.msPerFrame.end() ? median : reporter.msPerFrame.find(run);
-    };
-    const auto floor = find("BM_RawGLFloor");
-    const auto batch = find("BM_BatchNode");
-    const auto self = find("BM_SelfRendered");
-    if (floor == reporter.msPerFrame.end() || batch == reporter.msPerFrame.end() ||
-        self == reporter.msPerFrame.end()) {
-        return;
-    }
-    std::printf("%6d sprites: raw GL floor %7.3f ms/frame, batch node %7.3f ms/frame (ratio %5.2fx), "
-                "self-rendered %8.3f ms/frame (ratio %6.2fx)\n",
-                sprites, floor->second, batch->second, batch->second / floor->second, self->second,
-                self->second / floor->second);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
-    printSummary(reporter, 1000);
-    printSummary(reporter, 10000);
-    benchmark::Shutdown();
-    return 0;
+    mw::bench::SummaryReporter reporter;
+    return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+        for (const char* sprites : {"1000", "10000"}) {
+            const std::string suffix = std::string("/") + sprites + "/real_time";
+            const std::string subject = std::string(sprites) + " sprites, batch node";
+            mw::bench::printRatio(r, subject.c_str(), "BM_BatchNode" + suffix, "BM_RawGLFloor" + suffix, "ms/frame");
+            const std::string self = std::string(sprites) + " sprites, self-rendered";
+            mw::bench::printRatio(r, self.c_str(), "BM_SelfRendered" + suffix, "BM_RawGLFloor" + suffix, "ms/frame");
+        }
+    });
 }

@@ -209,16 +209,25 @@ Value KeyedArchiver::encodeToValue(const ArchiveItem& item, int depth)
     return value;
 }
 
+Value KeyedArchiver::archiveValue(std::string* error) const
+{
+    if (!error_.empty()) {
+        logLine("KeyedArchiver: %s", error_.c_str());
+        if (error) *error = error_;
+        return Value();
+    }
+    return Value::dictionary({{"$archiver", Value(kArchiverName)},
+                              {"$version", Value(kArchiveVersion)},
+                              {"$top", Value(frames_.front())}});
+}
+
 std::vector<uint8_t> KeyedArchiver::encodedData(std::string* error) const
 {
-    std::string reason = error_;
-    if (reason.empty()) {
-        Value archive = Value::dictionary({{"$archiver", Value(kArchiverName)},
-                                           {"$version", Value(kArchiveVersion)},
-                                           {"$top", Value(frames_.front())}});
-        std::string text = writePropertyList(archive, &reason);
-        if (!text.empty()) return std::vector<uint8_t>(text.begin(), text.end());
-    }
+    Value archive = archiveValue(error);
+    if (archive.isNull()) return {};
+    std::string reason;
+    std::string text = writePropertyList(archive, &reason);
+    if (!text.empty()) return std::vector<uint8_t>(text.begin(), text.end());
     logLine("KeyedArchiver: %s", reason.c_str());
     if (error) *error = reason;
     return {};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/support/CCArray.h"
+#include "engine/text/ZAttributedString.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 
@@ -17,7 +18,8 @@ namespace {
 
 // Every class the program registers for decoding. Naming each class here also
 // links its registration into this program.
-const char* const kArchivableClasses[] = {"CCArray"};
+const char* const kArchivableClasses[] = {"CCArray", "ZAttributeRun", "ZAttributedString",
+                                         "ZMutableAttributedString"};
 
 [[noreturn]] void mismatch(const char* what, const std::string& detail)
 {
@@ -33,6 +35,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     mw::setLogSink([](const std::string&) {});
     (void)mw::makeRef<mw::CCArray>();
+    (void)mw::makeRef<mw::ZMutableAttributedString>();
     for (const char* name : kArchivableClasses) {
         if (!mw::ArchivableRegistry::isRegistered(name)) mismatch("a class is not registered", name);
     }
@@ -52,6 +55,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         pending.pop_back();
         if (mw::Ref<mw::CCArray> array = next->objectAs<mw::CCArray>()) {
             for (mw::Object* element : *array) (void)element;
+        }
+        // A decoded string must keep its invariants: every query below would
+        // trip over runs out of order or past the text.
+        if (mw::Ref<mw::ZAttributedString> string = next->objectAs<mw::ZAttributedString>()) {
+            (void)string->description();
+            for (size_t index = 0; index < string->length(); ++index) {
+                mw::NSRange range{};
+                (void)string->attributesAtIndex(index, &range);
+                if (range.location > index || range.location + range.length <= index) {
+                    mismatch("a run's extent misses its index", string->description());
+                }
+            }
+            const mw::Ref<mw::ZMutableAttributedString> edited = string->mutableCopy();
+            edited->deleteCharactersInRange({0, edited->length() / 2});
         }
         for (const mw::ArchiveItem& child : next->items()) pending.push_back(&child);
         for (const auto& [key, value] : next->entries()) {

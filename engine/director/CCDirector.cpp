@@ -46,6 +46,11 @@ CGSize directorWinSize()
     return director ? director->winSize() : CGSizeZero;
 }
 
+CCSceneDirector* directorOfScenes()
+{
+    return CCDirector::currentDirector();
+}
+
 CGPoint directorToGL(CGPoint point)
 {
     CCDirector* director = CCDirector::currentDirector();
@@ -75,6 +80,7 @@ void CCDirector::installShared(Ref<CCDirector> director)
     (void)Shared<CCDirector>::replace(std::move(director));
     ccSetWinSizeProvider(&directorWinSize);
     ccSetViewSpaceConversions(&directorToGL, &directorToUI);
+    ccSetSceneDirectorProvider(&directorOfScenes);
 }
 
 void CCDirector::purgeSharedDirector()
@@ -85,6 +91,7 @@ void CCDirector::purgeSharedDirector()
     old->stopAnimation();
     ccSetWinSizeProvider(nullptr);
     ccSetViewSpaceConversions(nullptr, nullptr);
+    ccSetSceneDirectorProvider(nullptr);
 }
 
 void CCDirector::setPurgeObserver(PurgeObserver observer)

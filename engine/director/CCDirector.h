@@ -7,6 +7,7 @@
 #include "engine/director/CCProjectionProtocol.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/support/CCArray.h"
+#include "engine/transitions/CCSceneDirector.h"
 #include "foundation/Geometry.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
@@ -48,7 +49,7 @@ enum ccDirectorType : int32_t {
 // Ownership: the director retains the GL view, the running scene, the scene
 // stack, the notification node and the projection delegate. The next scene is
 // held by the stack (or a transition), not by the director.
-class CCDirector : public Object {
+class CCDirector : public Object, public CCSceneDirector {
 public:
     // The one director, made on first use as the timer-driven kind. Once one
     // exists every call returns it, whichever class it is.
@@ -71,7 +72,7 @@ public:
     void pushScene(CCScene* scene);
     // Replaces the running scene (it is cleaned up) from the next frame. A
     // scene must have been run first; otherwise the call is refused and logged.
-    void replaceScene(CCScene* scene);
+    void replaceScene(CCScene* scene) override;
     // Goes back to the scene below (the popped one is cleaned up); popping the
     // last scene ends the director.
     void popScene();
@@ -80,10 +81,10 @@ public:
     // delegate, runs purgeSharedObjects and releases the view. The director
     // itself stays, and so does the configuration.
     virtual void end();
-    CCScene* runningScene() const { return runningScene_.get(); }
+    CCScene* runningScene() const override { return runningScene_.get(); }
     // The scene waiting for the next frame, or null.
     CCScene* nextScene() const { return nextScene_; }
-    bool sendCleanupToScene() const { return sendCleanupToScene_; }
+    bool sendCleanupToScene() const override { return sendCleanupToScene_; }
     // The scene stack, bottom first (the last is the current or requested one).
     CCArray* scenesStack() const { return scenesStack_.get(); }
 

@@ -37,7 +37,7 @@ public:
 
     bool isTouchEnabled() const { return isTouchEnabled_; }
     // Off stage only records the wish; while running, registers or removes the layer.
-    void setIsTouchEnabled(bool enabled);
+    virtual void setIsTouchEnabled(bool enabled);
     bool isAccelerometerEnabled() const { return isAccelerometerEnabled_; }
     // While running, makes the layer (on) or nobody (off) the accelerometer's delegate.
     void setIsAccelerometerEnabled(bool enabled);

@@ -65,7 +65,9 @@ public:
     CGPoint anchorPoint() const { return anchorPoint_; }
     virtual void setAnchorPoint(CGPoint anchor);
     CGPoint anchorPointInPixels() const { return anchorPointInPixels_; }
-    CGSize contentSize() const { return contentSize_; }
+    // Subclasses that show a window onto other content (the scroll view)
+    // answer that content's size.
+    virtual CGSize contentSize() const { return contentSize_; }
     virtual void setContentSize(CGSize size);
     CGSize contentSizeInPixels() const { return contentSizeInPixels_; }
     virtual void setContentSizeInPixels(CGSize size);

@@ -112,6 +112,33 @@ CGSize drawInRect(BitmapContext& context, std::string_view text, CGRect rect, ZF
                  alignment, true);
 }
 
+CGSize sizeWithCGFont(std::string_view text, FontFace* face, float pointSize)
+{
+    const Ref<ZFont> font = ZFont::fontWithCGFont(face, pointSize);
+    return sizeWithZFont(text, font.get());
+}
+
+CGSize sizeWithCGFont(std::string_view text, FontFace* face, float pointSize, CGSize constrainedSize,
+                      UILineBreakMode lineBreakMode)
+{
+    const Ref<ZFont> font = ZFont::fontWithCGFont(face, pointSize);
+    return sizeWithZFont(text, font.get(), constrainedSize, lineBreakMode);
+}
+
+CGSize drawAtPoint(BitmapContext& context, std::string_view text, CGPoint point, FontFace* face,
+                   float pointSize)
+{
+    const Ref<ZFont> font = ZFont::fontWithCGFont(face, pointSize);
+    return drawAtPoint(context, text, point, font.get());
+}
+
+CGSize drawInRect(BitmapContext& context, std::string_view text, CGRect rect, FontFace* face, float pointSize,
+                  UILineBreakMode lineBreakMode, UITextAlignment alignment)
+{
+    const Ref<ZFont> font = ZFont::fontWithCGFont(face, pointSize);
+    return drawInRect(context, text, rect, font.get(), lineBreakMode, alignment);
+}
+
 CGSize attributedStringSize(const ZAttributedString& text)
 {
     return roundedUp(attributedLayout(text, {kUnbounded, 1, UILineBreakModeClip}));

@@ -26,6 +26,7 @@
 namespace mw {
 
 class BitmapContext;
+class FontFace;
 class ZAttributedString;
 class ZFont;
 
@@ -46,6 +47,19 @@ CGSize drawAtPoint(BitmapContext& context, std::string_view text, CGPoint point,
 CGSize drawInRect(BitmapContext& context, std::string_view text, CGRect rect, ZFont* font,
                   UILineBreakMode lineBreakMode = UILineBreakModeWordWrap,
                   UITextAlignment alignment = UITextAlignmentLeft, int numberOfLines = 0);
+
+// ---- plain strings in a platform font at a size: the same as the ZFont
+// operations above with ZFont::fontWithCGFont(face, pointSize); a null face
+// measures and draws nothing ----
+
+CGSize sizeWithCGFont(std::string_view text, FontFace* face, float pointSize);
+CGSize sizeWithCGFont(std::string_view text, FontFace* face, float pointSize, CGSize constrainedSize,
+                      UILineBreakMode lineBreakMode = UILineBreakModeWordWrap);
+CGSize drawAtPoint(BitmapContext& context, std::string_view text, CGPoint point, FontFace* face,
+                   float pointSize);
+CGSize drawInRect(BitmapContext& context, std::string_view text, CGRect rect, FontFace* face, float pointSize,
+                  UILineBreakMode lineBreakMode = UILineBreakModeWordWrap,
+                  UITextAlignment alignment = UITextAlignmentLeft);
 
 // ---- attributed strings ----
 // A run without a font uses the 12-point system font; without a foreground

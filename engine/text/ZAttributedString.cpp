@@ -3,11 +3,27 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "foundation/Format.h"
+#include "foundation/Log.h"
 #include "foundation/Utf16.h"
 
 namespace mw {
 
 namespace {
+
+const ArchivableRegistration<ZAttributedString> registration("ZAttributedString");
+const ArchivableRegistration<ZMutableAttributedString> mutableRegistration("ZMutableAttributedString");
+
+// Drops each run whose attributes equal those of the run before it.
+void mergeEqualNeighbours(std::vector<ZAttributeRun>& runs)
+{
+    std::vector<ZAttributeRun> kept;
+    kept.reserve(runs.size());
+    for (ZAttributeRun& run : runs) {
+        if (kept.empty() || kept.back().attributes != run.attributes) kept.push_back(std::move(run));
+    }
+    runs = std::move(kept);
+}
 
 std::string describeAttributes(const ZAttributes& attributes)
 {
@@ -231,6 +247,56 @@ Ref<ZAttributedString> ZAttributedString::copy()
 Ref<ZMutableAttributedString> ZAttributedString::mutableCopy() const
 {
     return makeRef<ZMutableAttributedString>(*this);
+}
+
+void ZAttributedString::encodeWithCoder(KeyedArchiver& coder) const
+{
+    std::vector<ZAttributeRun> archived;
+    archived.reserve(runs_.size());
+    for (const ZAttributeRun& run : runs_) archived.emplace_back(run.index, archivableAttributes(run.attributes));
+    mergeEqualNeighbours(archived);
+
+    ArchiveItem::Items items;
+    items.reserve(archived.size());
+    for (ZAttributeRun& run : archived) items.emplace_back(makeRef<ZAttributeRun>(std::move(run)));
+    coder.encodeString("buffer", string());
+    coder.encodeItem("attributes", ArchiveItem::array(std::move(items)));
+}
+
+bool ZAttributedString::initWithCoder(KeyedUnarchiver& coder)
+{
+    auto refuse = [this](const std::string& reason) {
+        logLine("%s: archive refused: %s", className().c_str(), reason.c_str());
+        return false;
+    };
+    const ArchiveItem storedBuffer = coder.decodeItem("buffer");
+    if (!storedBuffer.value().isString()) return refuse("\"buffer\" is not a string");
+    std::u16string buffer = utf8ToUtf16(storedBuffer.value().asString());
+
+    const ArchiveItem stored = coder.decodeItem("attributes");
+    if (stored.kind() != ArchiveItem::Kind::Array) return refuse("\"attributes\" is not an array");
+    if (stored.items().empty()) return refuse("\"attributes\" holds no run");
+    std::vector<ZAttributeRun> runs;
+    runs.reserve(stored.items().size());
+    for (const ArchiveItem& item : stored.items()) {
+        const Ref<ZAttributeRun> run = item.objectAs<ZAttributeRun>();
+        if (!run) return refuse(format("run %zu is not a ZAttributeRun", runs.size()));
+        const size_t number = runs.size();
+        if (number == 0 && run->index != 0) return refuse(format("the first run starts at %zu, not 0", run->index));
+        if (number > 0 && run->index <= runs.back().index) {
+            return refuse(format("run %zu starts at %zu, not after run %zu at %zu", number, run->index, number - 1,
+                                 runs.back().index));
+        }
+        if (number > 0 && run->index >= buffer.size()) {
+            return refuse(format("run %zu starts at %zu, past the text of %zu units", number, run->index,
+                                 buffer.size()));
+        }
+        runs.emplace_back(run->index, run->attributes);
+    }
+    mergeEqualNeighbours(runs);
+    buffer_ = std::move(buffer);
+    runs_ = std::move(runs);
+    return true;
 }
 
 // ---- ZMutableAttributedString ----

@@ -9,6 +9,7 @@
 
 #include "engine/text/NSRange.h"
 #include "engine/text/ZAttributes.h"
+#include "foundation/KeyedArchive.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
 
@@ -28,7 +29,14 @@ inline constexpr uint32_t ZAttributedStringEnumerationLongestEffectiveRangeNotRe
 // covers at least one unit, and neighbouring runs carry different
 // attributes. An index or range past the text raises std::out_of_range
 // with the reason as the message; nothing is changed before raising.
-class ZAttributedString : public Object {
+//
+// Archive form: "buffer" (the text as a string) and "attributes" (the runs,
+// an array of ZAttributeRun objects). Attributes without an archive form
+// (fonts) are left out with a log line, and runs that become equal merge. An
+// archive that breaks the invariants above (a first run not at 0, indices
+// not increasing, a run starting at or past the end of a non-empty text) is
+// refused with a log line; equal neighbouring runs in it are merged.
+class ZAttributedString : public Object, public Archivable {
 public:
     // One run at 0 with `attributes` (also for empty text).
     explicit ZAttributedString(std::string_view text = {}, ZAttributes attributes = {});
@@ -93,6 +101,10 @@ public:
     [[nodiscard]] virtual Ref<ZAttributedString> copy();
     [[nodiscard]] Ref<ZMutableAttributedString> mutableCopy() const;
 
+    std::string className() const override { return "ZAttributedString"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
+    bool initWithCoder(KeyedUnarchiver& coder) override;
+
 protected:
     // The extent of run `run`.
     NSRange runExtent(size_t run) const;
@@ -130,6 +142,8 @@ public:
     void setAttributedString(const ZAttributedString& other);
 
     [[nodiscard]] Ref<ZAttributedString> copy() override;
+
+    std::string className() const override { return "ZMutableAttributedString"; }
 
 private:
     void checkRange(NSRange range) const;

@@ -7,6 +7,7 @@
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/AchievementLedger.h"
+#include "game/state/SaveFile.h"
 
 namespace mw {
 

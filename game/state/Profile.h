@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,10 @@
 namespace mw {
 
 class AchievementLedger;
+class SaveFile;
+class SaveParticipant;
+class SaveSnapshot;
+class Value;
 
 // The whole player state and the game-data tables, for the life of the
 // process: stocks, collected tiles, owned upgrades, gold, experience and
@@ -32,6 +38,8 @@ public:
 
     // A fresh profile with the defaults of a new process (see Profile.cpp).
     Profile();
+    // Waits for a background save still being written.
+    ~Profile() override;
 
     // The one profile, made on first use.
     static Profile* sharedInstance();
@@ -42,6 +50,39 @@ public:
     // object sets itself); null leaves them unchecked. Not owned; kept across
     // purges of the profile.
     static void setAchievementLedger(AchievementLedger* ledger);
+
+    // Owners whose entries ride in the save after the profile's, in the order
+    // added (the global object, then the definitions manager). Not owned; kept
+    // across purges of the profile; the owner removes itself before it dies.
+    static void addSaveParticipant(SaveParticipant* participant);
+    static void removeSaveParticipant(SaveParticipant* participant);
+
+    // Saving and loading the player's game ("supersave.plist", see SaveFile).
+    // All four are called on the main thread.
+    //
+    // SaveData: takes the state now and writes it before returning, after a
+    // background write still running (one writer). False (logged) when the
+    // file could not be written; the previous save then stays whole. The
+    // first successful save sets Loaded and the user default "Loaded".
+    [[nodiscard]] bool SaveData();
+    // SaveData unless a save is running (then nothing happens).
+    void Save();
+    // Unless a save is running: takes the state now, on the calling thread,
+    // and writes it on a thread of its own; returns at once.
+    void SaveInBcg();
+    // Waits for a running save, then reads the save into the profile and the
+    // participants, and rebuilds the offer lists. A missing, unreadable or
+    // damaged file leaves everything as it was, clears Loaded and answers
+    // false (logged; a damaged file is kept aside, see SaveFile::read).
+    [[nodiscard]] bool Load();
+    // The save dictionary of the current state (what SaveData writes).
+    SaveSnapshot TakeSnapshot();
+    // Takes a save dictionary that has been read and checked into the
+    // profile and the participants, and rebuilds the offer lists. False
+    // (logged), with nothing changed, when one of its tables does not decode.
+    [[nodiscard]] bool LoadFrom(const Value& save);
+    // The saver behind the four operations above (tests hook into its writes).
+    SaveFile& saveFile();
 
     // Lookups: the record (owned by the profile's table) or null.
     Collectible* GetCollectible(int32_t kind) const;
@@ -94,8 +135,8 @@ public:
     void RegenerateBuyIndexes();
 
     // Persistence flags.
-    bool Loaded = false;     // a save exists
-    bool SaveActive = false; // a save is being written
+    std::atomic<bool> Loaded{false};     // a save exists
+    std::atomic<bool> SaveActive{false}; // a save is being written (on any thread)
     bool ConfigLoaded = false; // the game data has been read into this profile
 
     // Counts by identifier.
@@ -209,6 +250,12 @@ public:
     bool NeedToSorry = false;
 
 private:
+    // Takes a checked save dictionary into the fields and tables; false
+    // (nothing changed) when one of the tables does not decode.
+    bool ApplySave(const Value& save);
+
+    std::unique_ptr<SaveFile> saveFile_;
+
     // The slot of an identifier in a count list of `slots`, or -1 (logged).
     static int slotOf(int32_t identifier, int slots, const char* what);
     int32_t notSeenIn(const std::vector<int32_t>& upgrades) const;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/KeyedArchive.h"
 #include "foundation/Object.h"
 
 namespace mw {
@@ -11,7 +12,11 @@ namespace mw {
 // One tutorial frame of the game data, kept in the profile by identifier.
 // The boards, pop-ups and village screens read the frame and set its three
 // flags.
-class TutorialFrameDef : public Object {
+//
+// Archived under eleven keys named after the fields (integers 32-bit, flags
+// boolean, the placements as an array of booleans). A record rebuilt from an
+// archive takes NO for a missing flag, ArrowAfter included.
+class TutorialFrameDef : public Object, public Archivable {
 public:
     int32_t ID = 0;
     // 100 text only, 101 one icon, 102 tile-kind chain, 103 tile kind to resource; 0 none of these.
@@ -25,6 +30,10 @@ public:
     bool Done = false;            // shown and dismissed
     bool ArrowAfter = true;       // a pointing arrow follows once done
     bool ArrowAfterDone = false;  // the follow-up arrow is dismissed
+
+    std::string className() const override { return "TutorialFrameDef"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
+    bool initWithCoder(KeyedUnarchiver& coder) override;
 };
 
 } // namespace mw

@@ -7,6 +7,8 @@
 #include "engine/text/FontManager.h"
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
+#include "game/defs/XMLManager.h"
+#include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 
@@ -14,7 +16,10 @@ namespace mw::test {
 
 void resetSharedInstances()
 {
-    // The game's state goes before the layers it stands on.
+    // The game's state goes before the layers it stands on; the global
+    // object first, as it records into the profile.
+    XMLManager::purgeSharedInstance();
+    GlobalObject::purgeSharedInstance();
     Profile::purgeSharedInstance();
     Shared<LocalisationManager>::purge();
     if (CCDirector* director = CCDirector::currentDirector()) {

@@ -1,5 +1,7 @@
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -137,6 +139,66 @@ TEST_F(FakeFontDrawingTest, OneLineKeepsLaterRunsOnTheirCharacters)
     EXPECT_EQ(rgbaAt(*canvas, 15, 4), (ccColor4B{255, 0, 0, 255})) << "the space, in the CR's run";
     EXPECT_EQ(rgbaAt(*canvas, 25, 4), (ccColor4B{0, 0, 255, 255})) << "b in its own colour";
     EXPECT_EQ(rgbaAt(*canvas, 35, 4), (ccColor4B{0, 0, 0, 0}));
+}
+
+TEST_F(FakeFontDrawingTest, PlatformFontVariantsMatchTheZFontOperationOfTheSameShape)
+{
+    // A size that is not whole, so that the result depends on it exactly.
+    constexpr float kPointSize = 7.5f;
+    // Four lines when wrapped at words (ab / cdef / g / h), three at characters.
+    const std::string_view text = "ab cdefg\nh";
+    const CGSize box{33, 40};
+    const CGRect rect{{3, 2}, box};
+    using ViaFace = std::function<CGSize(BitmapContext&, FontFace*)>;
+    using ViaFont = std::function<CGSize(BitmapContext&, ZFont*)>;
+    struct Case {
+        const char* name;
+        ViaFace viaFace;
+        ViaFont viaFont; // with the values the shorter form stands for written out
+    };
+    const Case cases[] = {
+        {"size", [&](BitmapContext&, FontFace* f) { return sizeWithCGFont(text, f, kPointSize); },
+         [&](BitmapContext&, ZFont* f) { return sizeWithZFont(text, f); }},
+        {"size constrained", [&](BitmapContext&, FontFace* f) { return sizeWithCGFont(text, f, kPointSize, box); },
+         [&](BitmapContext&, ZFont* f) { return sizeWithZFont(text, f, box, UILineBreakModeWordWrap, 0); }},
+        {"size constrained, mode",
+         [&](BitmapContext&, FontFace* f) {
+             return sizeWithCGFont(text, f, kPointSize, box, UILineBreakModeCharacterWrap);
+         },
+         [&](BitmapContext&, ZFont* f) { return sizeWithZFont(text, f, box, UILineBreakModeCharacterWrap, 0); }},
+        {"draw at point", [&](BitmapContext& c, FontFace* f) { return drawAtPoint(c, text, {4, 5}, f, kPointSize); },
+         [&](BitmapContext& c, ZFont* f) { return drawAtPoint(c, text, {4, 5}, f); }},
+        {"draw in rect", [&](BitmapContext& c, FontFace* f) { return drawInRect(c, text, rect, f, kPointSize); },
+         [&](BitmapContext& c, ZFont* f) {
+             return drawInRect(c, text, rect, f, UILineBreakModeWordWrap, UITextAlignmentLeft, 0);
+         }},
+        {"draw in rect, mode",
+         [&](BitmapContext& c, FontFace* f) {
+             return drawInRect(c, text, rect, f, kPointSize, UILineBreakModeCharacterWrap);
+         },
+         [&](BitmapContext& c, ZFont* f) {
+             return drawInRect(c, text, rect, f, UILineBreakModeCharacterWrap, UITextAlignmentLeft, 0);
+         }},
+        {"draw in rect, mode, alignment",
+         [&](BitmapContext& c, FontFace* f) {
+             return drawInRect(c, text, rect, f, kPointSize, UILineBreakModeCharacterWrap, UITextAlignmentRight);
+         },
+         [&](BitmapContext& c, ZFont* f) {
+             return drawInRect(c, text, rect, f, UILineBreakModeCharacterWrap, UITextAlignmentRight, 0);
+         }},
+    };
+    const Ref<ZFont> font = ZFont::fontWithCGFont(face_.get(), kPointSize);
+    for (const Case& c : cases) {
+        auto viaFace = BitmapContext::create(48, 48, BitmapFormat::Gray8);
+        auto viaFont = BitmapContext::create(48, 48, BitmapFormat::Gray8);
+        viaFace->setFillColor({1, 1, 1, 1});
+        viaFont->setFillColor({1, 1, 1, 1});
+        const CGSize expected = c.viaFont(*viaFont, font.get());
+        EXPECT_NE(expected, CGSizeZero) << c.name;
+        EXPECT_EQ(c.viaFace(*viaFace, face_.get()), expected) << c.name;
+        EXPECT_EQ(viaFace->pixels(), viaFont->pixels()) << c.name;
+        EXPECT_EQ(c.viaFace(*viaFace, nullptr), CGSizeZero) << c.name << ": a null face measures nothing";
+    }
 }
 
 TEST_F(FakeFontDrawingTest, TheEllipsisIsDrawnAfterTheKeptText)

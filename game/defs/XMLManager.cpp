@@ -1,0 +1,191 @@
+#include "game/defs/XMLManager.h"
+
+#include "engine/base/CCWinSize.h"
+#include "foundation/AtomicFile.h"
+#include "foundation/KeyedArchive.h"
+#include "foundation/Log.h"
+#include "foundation/Paths.h"
+#include "foundation/Random.h"
+#include "foundation/Shared.h"
+#include "foundation/UserDefaults.h"
+#include "game/state/GlobalObject.h"
+#include "game/state/Profile.h"
+
+namespace mw {
+
+namespace {
+
+const std::vector<std::string> kAnimationFiles = {
+    "main_menu.xml", "build.xml", "build_pivot.xml", "map_b_bakery.xml", "map_b_feeding_trough.xml",
+    "map_b_gold_mine.xml", "map_b_hen-house.xml", "map_b_ironwork.xml", "map_b_lookout.xml", "map_b_mill.xml",
+    "map_b_pigsty.xml", "map_b_ventilation_shaft.xml", "map_b_windmill.xml", "map_b_workshop.xml",
+    "map_b_yard.xml", "map_b_forge.xml", "map_b_lift.xml", "map_b_observatory.xml", "map_b_kennel.xml",
+    "map_b_camp.xml", "map_b_saw_mill.xml", "map_b_pasture.xml", "map_b_cow_shed.xml",
+    "map_b_building_site.xml", "map_fishes.xml", "tutorial_01.xml", "tutorial_01a.xml", "tutorial_02.xml",
+    "tutorial_03.xml", "chicken.xml", "pig.xml", "cow.xml", "star_blik.xml", "flag_01.xml", "flag_02.xml",
+    "flag_03.xml",
+};
+
+const std::vector<std::string> kTabletAnimationFiles = {
+    "snow.xml", "grass.xml", "grass_spring.xml", "grass_autumn.xml", "grain.xml",
+    "wood_winter.xml", "wood_summer.xml", "wood_autumn.xml", "wood_spring.xml",
+};
+
+// The slot of the building that stands on the map from the start.
+constexpr int32_t kStartGroup = 102;
+constexpr int32_t kStartBuilding = 88;
+
+} // namespace
+
+XMLManager::XMLManager()
+{
+    Profile::addSaveParticipant(this);
+}
+
+XMLManager::~XMLManager()
+{
+    Profile::removeSaveParticipant(this);
+}
+
+XMLManager* XMLManager::sharedInstance()
+{
+    return Shared<XMLManager>::get();
+}
+
+void XMLManager::purgeSharedInstance()
+{
+    Shared<XMLManager>::purge();
+}
+
+const std::vector<std::string>& XMLManager::animationFiles()
+{
+    return kAnimationFiles;
+}
+
+const std::vector<std::string>& XMLManager::tabletAnimationFiles()
+{
+    return kTabletAnimationFiles;
+}
+
+bool XMLManager::onTablet()
+{
+    return GlobalObject::sharedInstance()->isIpad;
+}
+
+Ref<XML> XMLManager::readBundled(const std::string& file)
+{
+    const std::string path = Paths::pathForResource(file);
+    std::vector<uint8_t> bytes;
+    std::string reason = "not in the bundle";
+    if (path.empty() || !AtomicFile::read(path, bytes, &reason)) {
+        logLine("XMLManager: %s cannot be read: %s", file.c_str(), reason.c_str());
+        return nullptr;
+    }
+    try {
+        return XML::initWithString(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const XMLParseException& error) {
+        logLine("XMLManager: %s is no XML: %s", file.c_str(), error.what());
+        return nullptr;
+    }
+}
+
+void XMLManager::initXMLS()
+{
+    FinishedLoading = false;
+    XmlFiles.clear();
+    Roads.clear();
+    Animations.clear();
+    MapObjects.clear();
+    std::vector<std::string> files = kAnimationFiles;
+    if (onTablet()) files.insert(files.end(), kTabletAnimationFiles.begin(), kTabletAnimationFiles.end());
+    for (const std::string& file : files) Animations[file] = Animation::animationWithTinyXML(file);
+
+    const std::string roadFile = onTablet() ? "roads_ipad.xml" : "roads_iphone.xml";
+    if (Ref<XML> reader = readBundled(roadFile)) {
+        XmlFiles[roadFile] = reader;
+        const int32_t count = reader->query("spline.count").intValue();
+        for (int32_t index = 0; index < count; ++index) Roads.push_back(makeRef<Road>(reader, index));
+    }
+    XmlFiles.clear();
+    FinishedLoading = true;
+}
+
+Animation* XMLManager::GetAnimationNamed(const std::string& file) const
+{
+    auto it = Animations.find(file);
+    return it == Animations.end() ? nullptr : it->second.get();
+}
+
+Road* XMLManager::GetRoad(int32_t index) const
+{
+    if (index < 0 || static_cast<size_t>(index) >= Roads.size()) return nullptr;
+    return Roads[index].get();
+}
+
+Road* XMLManager::GetRandomRoad() const
+{
+    if (Roads.empty()) return nullptr;
+    return Roads[Random::arc4random() % Roads.size()].get();
+}
+
+XML* XMLManager::GetXMLNamed(const std::string& file) const
+{
+    auto it = XmlFiles.find(file);
+    return it == XmlFiles.end() ? nullptr : it->second.get();
+}
+
+void XMLManager::ParseMapData()
+{
+    const bool tablet = onTablet();
+    Ref<XML> reader = readBundled(tablet ? "map_slots_short.xml" : "map_short.xml");
+    if (!reader) return;
+    const int32_t count = reader->query("view[0].image.count").intValue();
+    const float height = ccWinSize().height;
+    const float scale = tablet ? 1.0f : 0.5f;
+    for (int32_t n = 0; n < count; ++n) {
+        auto attribute = [&](const char* name) {
+            return reader->query("view[0].image[" + std::to_string(n) + "].@" + name);
+        };
+        Ref<MAP_OBJECT> slot = makeRef<MAP_OBJECT>();
+        slot->Name = attribute("Name").stringValue();
+        slot->x = static_cast<int32_t>(static_cast<float>(static_cast<int32_t>(attribute("x").value().asDouble())) * scale);
+        slot->y = static_cast<int32_t>(height - static_cast<float>(attribute("y").value().asDouble()) * scale);
+        slot->ID = attribute("ID").value().asInt();
+        slot->GroupID = attribute("GroupID").value().asInt();
+        slot->isTree = attribute("isTree").value().asInt();
+        slot->IDBuild = slot->GroupID == kStartGroup ? kStartBuilding : -1;
+        MapObjects[slot->key()] = slot;
+    }
+}
+
+void XMLManager::SaveTo(SaveSnapshot& save)
+{
+    if (MapObjects.empty()) ParseMapData();
+    UserDefaults& defaults = UserDefaults::standardUserDefaults();
+    defaults.setBool("MapDefLoaded", true);
+    (void)defaults.synchronize();
+    ArchiveItem::Entries entries;
+    for (const auto& [key, slot] : MapObjects) entries.emplace_back(Value(key), ArchiveItem(slot));
+    KeyedArchiver archiver;
+    archiver.encodeItem("MapObjects", ArchiveItem::dictionary(std::move(entries)));
+    (void)save.setArchive("MapObjects", archiver);
+}
+
+void XMLManager::LoadFrom(const Value* save)
+{
+    if (save && UserDefaults::standardUserDefaults().boolForKey("MapDefLoaded") && (*save)["MapObjects"].isData()) {
+        const Value::Bytes& bytes = (*save)["MapObjects"].asData();
+        KeyedUnarchiver coder(bytes.data(), bytes.size());
+        const ArchiveItem table = coder.decodeItem("MapObjects");
+        if (coder.ok() && !table.entries().empty()) {
+            MapObjects.clear();
+            for (const auto& [key, slot] : table.entries()) {
+                if (Ref<MAP_OBJECT> typed = slot.objectAs<MAP_OBJECT>()) MapObjects[key.value().asInt()] = typed;
+            }
+            if (!MapObjects.empty()) return;
+        }
+    }
+    ParseMapData();
+}
+
+} // namespace mw

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "foundation/KeyedArchive.h"
+#include "foundation/Value.h"
+
+namespace mw {
+
+// The entries of one save, in the order they are written, taken on the main
+// thread. Plain entries are property-list values; archive entries hold a
+// keyed archive's value tree, turned into bytes only when the save is
+// written. Nothing in it refers to the live state, so a background thread
+// may write it while the game goes on.
+class SaveSnapshot {
+public:
+    // Adds or replaces an entry (a replaced one keeps its place).
+    void setValue(const std::string& key, Value value);
+    // Adds the archive's content under `key`; false (logged) when the
+    // archiver failed, and nothing is added.
+    bool setArchive(const std::string& key, const KeyedArchiver& archiver);
+
+    // The save dictionary with every archive as data, or null (with the
+    // reason) when an archive cannot be written.
+    [[nodiscard]] Value toDictionary(std::string* error = nullptr) const;
+
+private:
+    struct Entry {
+        std::string key;
+        Value value;
+        bool archive = false;
+    };
+    std::vector<Entry> entries_;
+};
+
+// An owner of state that rides in the player's save beside the profile (the
+// global object, the definitions manager). Called on the main thread.
+class SaveParticipant {
+public:
+    virtual ~SaveParticipant() = default;
+    // Adds the owner's entries to the save being taken.
+    virtual void SaveTo(SaveSnapshot& save) = 0;
+    // Takes the owner's entries from a save that has been read and checked;
+    // with null (a new game) only what the owner keeps outside the file.
+    virtual void LoadFrom(const Value* save) = 0;
+};
+
+// The file form of a save and its one writer.
+//
+// The file ("supersave.plist" in the documents folder) is an XML property
+// list holding the save dictionary, followed by one comment line that
+// carries the length and CRC-32 of everything before it. A file whose line
+// is missing or does not match was cut short or damaged: it is refused as a
+// whole, so a load never takes half a game.
+//
+// Writes go through AtomicFile (temporary file, fsync, rename, fsync of the
+// folder): a killed writer or a full disk leaves the previous file whole.
+// Only one write runs at a time; writeInBackground hands the write of a
+// snapshot to a thread of its own and returns at once.
+class SaveFile {
+public:
+    // `activeFlag`, when given, is kept true while a write runs (the
+    // profile's SaveActive); it must outlive the saver.
+    explicit SaveFile(std::atomic<bool>* activeFlag = nullptr) : activeFlag_(activeFlag) {}
+    // Waits for a background write still running.
+    ~SaveFile();
+    SaveFile(const SaveFile&) = delete;
+    SaveFile& operator=(const SaveFile&) = delete;
+
+    // The path of the player's save in the documents folder.
+    static std::string path();
+
+    // Encodes a save dictionary into the file's bytes (the property list and
+    // its check line), and back. decode answers null (with the reason) for
+    // anything that is not a whole, undamaged save dictionary.
+    [[nodiscard]] static std::string encode(const Value& dictionary, std::string* error = nullptr);
+    [[nodiscard]] static std::optional<Value> decode(const uint8_t* data, size_t size,
+                                                     std::string* error = nullptr);
+
+    // Writes the snapshot now, on the calling thread, after any write still
+    // running. False (logged) when it could not be written; the file on
+    // disk is then the previous one.
+    [[nodiscard]] bool write(const SaveSnapshot& snapshot, std::string* error = nullptr);
+    // Starts writing the snapshot on a thread of its own; `done` runs on that
+    // thread afterwards with the result. False when a write is running: the
+    // snapshot is dropped.
+    bool writeInBackground(SaveSnapshot snapshot, std::function<void(bool)> done);
+    // True while a write of this saver runs.
+    bool busy() const { return activeWrites_.load() > 0; }
+    // Returns once no write is running.
+    void waitUntilIdle();
+
+    // Reads the file. A missing file or one that cannot be read answers null
+    // and stays where it is (and no write replaces it until a read has
+    // succeeded or the file is gone); a damaged one is moved aside (see
+    // AtomicFile::moveAside) so that no later save writes over it. Each
+    // refusal is logged with its reason, which also comes back in `error`.
+    [[nodiscard]] std::optional<Value> read(std::string* error = nullptr);
+
+    // Tests: runs inside every write before the file is replaced, on the
+    // writing thread.
+    void setWriteHookForTesting(std::function<void()> hook) { writeHook_ = std::move(hook); }
+
+private:
+    bool writeNow(const SaveSnapshot& snapshot, std::string* error);
+    void beginWrite();
+    void endWrite();
+
+    std::mutex writeLock_; // held for the whole of a write: one writer
+    std::mutex stateLock_;
+    std::condition_variable idle_;
+    std::atomic<int> activeWrites_{0};
+    std::atomic<bool>* activeFlag_ = nullptr;
+    std::atomic<bool> unreadable_{false};
+    std::thread background_;
+    std::function<void()> writeHook_;
+};
+
+} // namespace mw

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/base/CCWinSize.h"
+#include "foundation/Shared.h"
+#include "foundation/UserDefaults.h"
+#include "game/defs/XMLManager.h"
+#include "game/state/GlobalObject.h"
+#include "game/state/Profile.h"
+#include "tests/game/state/GameStateTestSupport.h"
+#include "tests/support/SharedInstances.h"
+
+namespace mw {
+namespace {
+
+constexpr const char* kMap = R"(<?xml version="1.0"?>
+<map><view>
+  <image Name="slot_a.png" x="300" y="100" ID="7" GroupID="3" isTree="0"/>
+  <image Name="tree.png" x="41" y="0" ID="7" GroupID="0" isTree="1"/>
+  <image Name="start.png" x="10" y="20" ID="2" GroupID="102" isTree="0"/>
+</view></map>
+)";
+
+constexpr const char* kRoads = R"(<?xml version="1.0"?>
+<roads><spline><point x="1" y="2"/></spline><spline><point x="3" y="4"/></spline></roads>
+)";
+
+CGSize phoneWindow()
+{
+    return CGSize{320, 480};
+}
+
+class XMLManagerTest : public ::testing::Test {
+protected:
+    XMLManagerTest()
+    {
+        test::resetSharedInstances();
+        scope.bundle.write("map_short.xml", std::string_view(kMap));
+        scope.bundle.write("map_slots_short.xml", std::string_view(kMap));
+        scope.bundle.write("roads_iphone.xml", std::string_view(kRoads));
+        scope.bundle.write("star_blik.xml", std::string_view("<a><fps>12</fps></a>"));
+        ccSetWinSizeProvider(&phoneWindow);
+    }
+    ~XMLManagerTest() override
+    {
+        ccSetWinSizeProvider(nullptr);
+        test::resetSharedInstances();
+    }
+
+    void makeDevice(CGSize pixels) { (void)Shared<GlobalObject>::replace(makeRef<GlobalObject>(pixels)); }
+    XMLManager& manager() { return *XMLManager::sharedInstance(); }
+
+    test::GameStateScope scope;
+};
+
+TEST_F(XMLManagerTest, MapSlotsAreReadForTheDeviceAndKeyedByKind)
+{
+    makeDevice(CGSize{640, 960});
+    manager().ParseMapData();
+    ASSERT_EQ(manager().MapObjects.size(), 3u);
+    const MAP_OBJECT& slot = *manager().MapObjects.at(7);
+    EXPECT_EQ(slot.x, 150);
+    EXPECT_EQ(slot.y, 430);
+    EXPECT_EQ(slot.Name, "slot_a.png");
+    EXPECT_EQ(slot.IDBuild, -1);
+    EXPECT_EQ(manager().MapObjects.at(7000)->x, 20) << "41 halved and cut";
+    EXPECT_EQ(manager().MapObjects.at(2)->IDBuild, 88) << "the building standing from the start";
+}
+
+TEST_F(XMLManagerTest, TemplatesAndRoadsLoadOnceForTheDevice)
+{
+    makeDevice(CGSize{640, 960});
+    manager().initXMLS();
+    EXPECT_TRUE(manager().FinishedLoading);
+    ASSERT_NE(manager().GetAnimationNamed("star_blik.xml"), nullptr);
+    EXPECT_EQ(manager().GetAnimationNamed("star_blik.xml")->Fps, 12);
+    ASSERT_NE(manager().GetAnimationNamed("cow.xml"), nullptr) << "a missing file gives an empty template";
+    EXPECT_EQ(manager().GetAnimationNamed("snow.xml"), nullptr) << "tablet only";
+    EXPECT_EQ(manager().GetAnimationNamed("nothing.xml"), nullptr);
+    ASSERT_NE(manager().GetRoad(1), nullptr);
+    EXPECT_EQ(manager().GetRoad(2), nullptr);
+    EXPECT_NE(manager().GetRandomRoad(), nullptr);
+    EXPECT_EQ(manager().GetXMLNamed("roads_iphone.xml"), nullptr);
+
+    test::resetSharedInstances();
+    makeDevice(CGSize{768, 1024});
+    manager().initXMLS();
+    EXPECT_NE(manager().GetAnimationNamed("snow.xml"), nullptr);
+    EXPECT_EQ(manager().GetRoad(0), nullptr) << "the tablet's road file is not in the bundle";
+}
+
+TEST_F(XMLManagerTest, MapSlotsRideInTheSave)
+{
+    makeDevice(CGSize{640, 960});
+    manager().LoadFrom(nullptr); // a new game reads the map file
+    ASSERT_EQ(manager().MapObjects.size(), 3u);
+    manager().MapObjects.at(7)->IDBuild = 27;
+    ASSERT_TRUE(Profile::sharedInstance()->SaveData());
+    EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("MapDefLoaded"));
+
+    XMLManager::purgeSharedInstance();
+    Profile::purgeSharedInstance();
+    EXPECT_TRUE(manager().MapObjects.empty());
+    ASSERT_TRUE(Profile::sharedInstance()->Load());
+    EXPECT_EQ(manager().MapObjects.at(7)->IDBuild, 27);
+    EXPECT_EQ(manager().MapObjects.at(7000)->Name, "tree.png");
+
+    // After the options reset the map file is read afresh.
+    UserDefaults::standardUserDefaults().setBool("MapDefLoaded", false);
+    ASSERT_TRUE(Profile::sharedInstance()->Load());
+    EXPECT_EQ(manager().MapObjects.at(7)->IDBuild, -1);
+}
+
+} // namespace
+} // namespace mw

@@ -1,0 +1,395 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "foundation/AtomicFile.h"
+#include "foundation/Log.h"
+#include "foundation/Paths.h"
+#include "foundation/PropertyList.h"
+#include "foundation/UserDefaults.h"
+#include "game/state/DataParser.h"
+#include "game/state/Profile.h"
+#include "game/state/SaveFile.h"
+#include "tests/game/state/GameStateTestSupport.h"
+#include "tests/support/ScopedEnv.h"
+
+namespace mw {
+namespace {
+
+using test::GameStateScope;
+
+class SaveFileTest : public ::testing::Test {
+protected:
+    Profile& profile() { return *Profile::sharedInstance(); }
+
+    void startNewGame()
+    {
+        DataParser parser;
+        ASSERT_TRUE(parser.parseData(scope.bundledGameData()));
+    }
+
+    // What the profile would write now, as the dictionary of the file.
+    Value savedNow()
+    {
+        std::string error;
+        Value dictionary = profile().TakeSnapshot().toDictionary(&error);
+        EXPECT_TRUE(dictionary.isDict()) << error;
+        return dictionary;
+    }
+
+    std::vector<std::string> setAside() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory())) {
+            const std::string name = entry.path().filename().string();
+            if (name.find(".corrupt-") != std::string::npos) names.push_back(name);
+        }
+        return names;
+    }
+
+    GameStateScope scope;
+    ScopedLogCapture log;
+};
+
+// Every entry of `after` equals the one of `before`, named on failure; an
+// archived table is compared as the archive it holds.
+void expectSameSave(const Value& before, const Value& after)
+{
+    ASSERT_EQ(before.size(), after.size());
+    for (const auto& [key, value] : before.asDict()) {
+        ASSERT_TRUE(after.contains(key)) << key;
+        if (value.isData()) {
+            auto archiveBefore = readPropertyList(value.asData().data(), value.asData().size());
+            auto archiveAfter = readPropertyList(after[key].asData().data(), after[key].asData().size());
+            ASSERT_TRUE(archiveBefore && archiveAfter) << key;
+            EXPECT_EQ(*archiveBefore, *archiveAfter) << "table " << key;
+        } else {
+            EXPECT_EQ(value, after[key]) << key;
+        }
+    }
+}
+
+TEST_F(SaveFileTest, ANewGameComesBackFieldByFieldAndTableByTable)
+{
+    startNewGame();
+    Profile& p = profile();
+    p.GoldCount = 1234;
+    p.TaxTimeH = 1;
+    p.TaxTimeM = 30.5f;
+    p.FieldSaved = true; // with no kept board: written NO
+    p.VillageName = "Ölmühle";
+    p.Experience = 12.3f;
+    ASSERT_FALSE(p.TutorialDict.empty());
+    p.TutorialDict.begin()->second->Done = true;
+    p.TutorialDict.begin()->second->ArrowAfter = false;
+    p.UpgradesDict.begin()->second->BonusReady = true;
+    p.ToolsDict = {999, 998}; // a load rebuilds the offer lists from the records
+    const Value before = savedNow();
+
+    ASSERT_TRUE(p.SaveData());
+    EXPECT_TRUE(p.Loaded);
+    EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("Loaded"));
+
+    // How the entries stand in the file.
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(AtomicFile::read(SaveFile::path(), bytes));
+    std::optional<Value> file = SaveFile::decode(bytes.data(), bytes.size());
+    ASSERT_TRUE(file);
+    EXPECT_TRUE((*file)["GoldCount"].isReal());
+    EXPECT_EQ((*file)["GoldCount"].asDouble(), 1234.0);
+    EXPECT_TRUE((*file)["TaxTimeM"].is32Bit());
+    EXPECT_EQ((*file)["TaxTimeM"].asInt(), 30);
+    EXPECT_EQ((*file)["FieldSaved"], Value(false));
+    EXPECT_TRUE((*file)["Experience"].isFloat());
+    EXPECT_TRUE((*file)["UpgradesSeenArray"][0].isBool());
+    for (const char* table : {"collectibleDict", "TutorialDict", "resourceDict", "UpgradesDict", "MicroResDict"}) {
+        EXPECT_TRUE((*file)[table].isData()) << table;
+    }
+    const auto& entries = file->asDict().entries();
+    ASSERT_GE(entries.size(), 5u);
+    EXPECT_EQ(entries.front().first, "Start_mineMoves");
+    EXPECT_EQ(entries.back().first, "MicroResDict");
+
+    Profile::purgeSharedInstance();
+    ASSERT_TRUE(profile().Load());
+    Profile& back = profile();
+    EXPECT_EQ(back.GoldCount, 1234);
+    EXPECT_EQ(back.TaxTimeM, 30.0f);
+    EXPECT_FALSE(back.FieldSaved);
+    EXPECT_EQ(back.VillageName, "Ölmühle");
+    EXPECT_TRUE(back.TutorialDict.begin()->second->Done);
+    EXPECT_FALSE(back.TutorialDict.begin()->second->ArrowAfter);
+    EXPECT_TRUE(back.UpgradesDict.begin()->second->BonusReady);
+    const std::vector<int32_t> loadedTools = back.ToolsDict;
+    back.RegenerateBuyIndexes();
+    EXPECT_EQ(back.ToolsDict, loadedTools);
+
+    Value expected = before;
+    expected.set("TaxTimeM", Value(int32_t(30)));
+    expected.set("ToolsDict", savedNow()["ToolsDict"]);
+    expectSameSave(expected, savedNow());
+}
+
+TEST_F(SaveFileTest, OnlyTheFirstSaveSetsTheLoadedDefault)
+{
+    ASSERT_TRUE(profile().SaveData());
+    EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey("Loaded"));
+    // A later save leaves the default alone, even one that someone cleared.
+    UserDefaults::standardUserDefaults().setBool("Loaded", false);
+    ASSERT_TRUE(profile().SaveData());
+    EXPECT_FALSE(UserDefaults::standardUserDefaults().boolForKey("Loaded"));
+}
+
+TEST_F(SaveFileTest, ASaveAskedForWhileOneRunsIsSkippedAndALoadWaitsForIt)
+{
+    startNewGame();
+    Profile& p = profile();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> writes{0};
+    p.saveFile().setWriteHookForTesting([&] {
+        ++writes;
+        released.wait();
+    });
+
+    p.GoldCount = 1;
+    p.SaveInBcg(); // returns at once, with the state of this moment
+    EXPECT_TRUE(p.SaveActive);
+    p.GoldCount = 2;
+    p.SaveInBcg();
+    p.Save();
+
+    std::atomic<bool> loadDone{false};
+    std::thread loader([&] {
+        EXPECT_TRUE(p.Load());
+        loadDone = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(loadDone);
+    release.set_value();
+    loader.join();
+
+    EXPECT_EQ(writes.load(), 1);
+    EXPECT_FALSE(p.SaveActive);
+    EXPECT_EQ(p.GoldCount, 1);
+    EXPECT_TRUE(p.Loaded);
+}
+
+TEST_F(SaveFileTest, ADirectSaveWaitsForTheBackgroundWriteAndLandsLast)
+{
+    Profile& p = profile();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> writers{0};
+    std::atomic<int> mostAtOnce{0};
+    p.saveFile().setWriteHookForTesting([&] {
+        mostAtOnce = std::max(mostAtOnce.load(), ++writers);
+        released.wait();
+        --writers;
+    });
+    p.GoldCount = 1;
+    p.SaveInBcg();
+    p.GoldCount = 2;
+    std::atomic<bool> directDone{false};
+    std::thread direct([&] {
+        EXPECT_TRUE(p.SaveData()); // the state of this moment: 2
+        directDone = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(directDone);
+    release.set_value();
+    direct.join();
+    EXPECT_EQ(mostAtOnce.load(), 1);
+    p.GoldCount = 0;
+    ASSERT_TRUE(p.Load());
+    EXPECT_EQ(p.GoldCount, 2);
+}
+
+TEST_F(SaveFileTest, ASaverKilledAtAnyPointLeavesTheOldOrTheNewGame)
+{
+    startNewGame();
+    // Two games that differ in a scalar, a string and a table record.
+    auto setGame = [](Profile& p, int32_t gold) {
+        p.GoldCount = gold;
+        p.VillageName = "village " + std::to_string(gold);
+        p.UpgradesDict.begin()->second->Money = gold;
+    };
+    setGame(profile(), 100);
+    ASSERT_TRUE(profile().SaveData());
+
+    std::mt19937 random(19);
+    for (int round = 0; round < 40; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int32_t gold = 101;; gold = gold == 101 ? 100 : 101) {
+                setGame(profile(), gold);
+                (void)profile().SaveData();
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+
+        Profile::purgeSharedInstance();
+        ASSERT_TRUE(profile().Load()) << "round " << round;
+        const int32_t gold = profile().GoldCount;
+        ASSERT_TRUE(gold == 100 || gold == 101) << gold;
+        EXPECT_EQ(profile().VillageName, "village " + std::to_string(gold));
+        EXPECT_EQ(profile().UpgradesDict.begin()->second->Money, gold);
+    }
+    EXPECT_TRUE(setAside().empty());
+}
+
+// Limits the size of files this process writes while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    sighandler_t previousHandler_;
+};
+
+TEST_F(SaveFileTest, AFullDiskKeepsTheOldSaveAndSaysSo)
+{
+    startNewGame();
+    profile().GoldCount = 500;
+    // A small tmpfs for the documents folder where the test may mount one.
+    const std::string small = scope.home.file("small");
+    std::filesystem::create_directories(small);
+    const bool mounted = mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") == 0;
+    struct Unmount {
+        std::string path;
+        bool mounted;
+        ~Unmount()
+        {
+            if (mounted) umount2(path.c_str(), MNT_DETACH);
+        }
+    } unmount{small, mounted};
+    std::optional<test::ScopedEnv> home;
+    if (mounted) home.emplace("MOSSWICK_HOME", std::optional<std::string>(small));
+    ASSERT_TRUE(profile().SaveData());
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(AtomicFile::read(SaveFile::path(), bytes));
+    ASSERT_GT(bytes.size(), 8192u);
+
+    profile().GoldCount = 900;
+    bool written = true;
+    if (mounted) {
+        // Fill the disk but for less than one save.
+        const std::string filler = Paths::documentsPath("filler");
+        std::vector<char> block(4096, 'x');
+        FILE* out = std::fopen(filler.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        while (std::fwrite(block.data(), 1, block.size(), out) == block.size() && std::fflush(out) == 0) {
+        }
+        std::fclose(out);
+        written = profile().SaveData();
+    } else {
+        FileSizeLimit limit(bytes.size() / 2);
+        written = profile().SaveData();
+    }
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(log.contains("the previous save is kept"));
+
+    Profile::purgeSharedInstance();
+    ASSERT_TRUE(profile().Load());
+    EXPECT_EQ(profile().GoldCount, 500);
+}
+
+TEST_F(SaveFileTest, ADamagedOrMissingSaveIsRefusedAndTheProfileIsLeftAlone)
+{
+    // No file at all.
+    profile().GoldCount = 777;
+    profile().Loaded = true;
+    EXPECT_FALSE(profile().Load());
+    EXPECT_FALSE(profile().Loaded);
+    EXPECT_EQ(profile().GoldCount, 777);
+
+    startNewGame();
+    ASSERT_TRUE(profile().SaveData());
+    std::vector<uint8_t> good;
+    ASSERT_TRUE(AtomicFile::read(SaveFile::path(), good));
+
+    struct Damage {
+        std::string name;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Damage> damages;
+    for (size_t length : {size_t(0), size_t(1), good.size() / 2, good.size() - 60, good.size() - 1}) {
+        damages.push_back({"cut to " + std::to_string(length),
+                           std::vector<uint8_t>(good.begin(), good.begin() + length)});
+    }
+    std::mt19937 random(7);
+    for (int i = 0; i < 150; ++i) {
+        Damage flipped{"", good};
+        const size_t at = i < 10 ? good.size() - 1 - i : random() % good.size();
+        const int bit = static_cast<int>(random() % 8);
+        flipped.bytes[at] ^= static_cast<uint8_t>(1u << bit);
+        flipped.name = "bit " + std::to_string(bit) + " of byte " + std::to_string(at);
+        damages.push_back(std::move(flipped));
+    }
+
+    for (const Damage& damage : damages) {
+        ASSERT_TRUE(AtomicFile::write(SaveFile::path(), damage.bytes.data(), damage.bytes.size()));
+        profile().GoldCount = 777;
+        profile().Loaded = true;
+        EXPECT_FALSE(profile().Load()) << damage.name;
+        EXPECT_EQ(profile().GoldCount, 777) << damage.name;
+        EXPECT_FALSE(profile().Loaded) << damage.name;
+        // Kept aside, and the next save does not write over it.
+        const std::vector<std::string> aside = setAside();
+        ASSERT_EQ(aside.size(), 1u) << damage.name;
+        std::vector<uint8_t> kept;
+        ASSERT_TRUE(AtomicFile::read(Paths::documentsPath(aside.front()), kept));
+        EXPECT_EQ(kept, damage.bytes) << damage.name;
+        std::filesystem::remove(Paths::documentsPath(aside.front()));
+    }
+}
+
+TEST_F(SaveFileTest, ASaveThatCannotBeReadIsNotWrittenOver)
+{
+    // A folder in the file's place reads with an I/O error, for root too.
+    std::filesystem::create_directories(SaveFile::path());
+    profile().GoldCount = 3;
+    EXPECT_FALSE(profile().Load());
+    EXPECT_EQ(profile().GoldCount, 3);
+    EXPECT_FALSE(profile().SaveData());
+    EXPECT_TRUE(std::filesystem::is_directory(SaveFile::path()));
+    EXPECT_TRUE(setAside().empty());
+    // Once the obstacle is gone, saving goes on.
+    std::filesystem::remove(SaveFile::path());
+    EXPECT_TRUE(profile().SaveData());
+    EXPECT_TRUE(profile().Load());
+}
+
+} // namespace
+} // namespace mw
