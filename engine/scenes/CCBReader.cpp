@@ -1,9 +1,12 @@
 #include "engine/scenes/CCBReader.h"
 
 #include <exception>
+#include <typeinfo>
 
 #include "engine/base/CCPropertyRegistry.h"
 #include "engine/labels/CCLabelBMFont.h"
+#include "engine/menus/CCMenu.h"
+#include "engine/menus/CCMenuItem.h"
 #include "engine/nodes/CCLayer.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/nodes/CCLayerGradient.h"
@@ -24,6 +27,11 @@
 namespace mw {
 
 namespace {
+
+// Menus and items are made by name only. Naming their types here links
+// their sources into every program that reads scene files, and with them
+// the registrations of those names.
+[[maybe_unused]] const std::type_info* const menuClassesLinked[] = {&typeid(CCMenu), &typeid(CCMenuItemImage)};
 
 constexpr uint32_t kSceneFilePoolSize = 2048;
 constexpr const char* kMissingTexture = "missing-texture.png";

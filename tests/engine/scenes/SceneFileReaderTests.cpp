@@ -1,10 +1,6 @@
 // The scene-file reader: a fixture with every node class, a hold button,
 // member assignment and the fallbacks builds the expected tree; each bad
 // file or node logs its warning and falls back.
-//
-// Menus and menu items are made through the runtime registry by class name;
-// the classes registered here stand in for them (the reader only needs a
-// layer for "CCMenu" and, for an item, a node taking the item properties).
 
 #include <memory>
 #include <string>
@@ -14,6 +10,9 @@
 
 #include "engine/base/CCPropertyRegistry.h"
 #include "engine/labels/CCLabelBMFont.h"
+#include "engine/menus/CCHoldButton.h"
+#include "engine/menus/CCMenu.h"
+#include "engine/menus/CCMenuItem.h"
 #include "engine/nodes/CCLayer.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/nodes/CCLayerGradient.h"
@@ -34,25 +33,7 @@
 namespace mw {
 namespace {
 
-using Callback = CCPropertyRegistry::Callback;
-
 class TestPanelLayer : public CCLayer {};
-
-class StandInMenu : public CCLayer {};
-
-class StandInMenuItem : public CCNode {
-public:
-    void setNormalImage(CCNode* node) { normal = node; }
-    void setSelectedImage(CCNode* node) { selected = node; }
-    void setDisabledImage(CCNode* node) { disabled = node; }
-    void setIsEnabled(bool on) { enabled = on; }
-    void setCallback(Callback block) { callback = std::move(block); }
-    Ref<CCNode> normal, selected, disabled;
-    bool enabled = true;
-    Callback callback;
-};
-
-class StandInHoldButton : public StandInMenuItem {};
 
 class TestRootNode : public CCNode {
 public:
@@ -82,14 +63,6 @@ public:
     CCPropertyRegistry& registry = CCPropertyRegistry::shared();
     registry.registerClass<TestPanelLayer>("TestPanelLayer");
     registry.registerClass<TestRootNode>("TestRootNode");
-    registry.registerClass<StandInMenu>("CCMenu");
-    registry.registerClass<StandInMenuItem>("CCMenuItemImage");
-    registry.registerClass<StandInHoldButton>("CCHoldButtonImage");
-    registry.registerObject<StandInMenuItem, CCNode>("normalImage", &StandInMenuItem::setNormalImage);
-    registry.registerObject<StandInMenuItem, CCNode>("selectedImage", &StandInMenuItem::setSelectedImage);
-    registry.registerObject<StandInMenuItem, CCNode>("disabledImage", &StandInMenuItem::setDisabledImage);
-    registry.registerBool<StandInMenuItem>("isEnabled", &StandInMenuItem::setIsEnabled);
-    registry.registerCallback<StandInMenuItem>("callback", &StandInMenuItem::setCallback);
     registry.registerSelector<TestRootNode>("onReset:", &TestRootNode::onReset);
     registry.registerSelector<TestRootNode>("didLoadFromCCB", &TestRootNode::didLoadFromCCB);
     registry.registerMember<TestRootNode, CCNode>("resetButton", &TestRootNode::resetButton);
@@ -176,20 +149,21 @@ TEST_F(SceneFileReaderTest, FixtureBuildsTheTreeMembersAndSelectors)
     EXPECT_EQ(framed->textureRect(), CGRect(0, 0, 16, 16));
     EXPECT_EQ(child<CCSprite>(root, 7)->texture(), missing.get());
 
-    auto* menu = child<StandInMenu>(root, 8);
+    auto* menu = child<CCMenu>(root, 8);
     EXPECT_TRUE(menu->isTouchEnabled());
-    auto* play = child<StandInMenuItem>(menu, 9);
-    EXPECT_EQ(dynamic_cast<StandInHoldButton*>(play), nullptr);
-    EXPECT_TRUE(play->enabled);
-    EXPECT_EQ(dynamic_cast<CCSprite*>(play->normal.get())->texture(), ball.get());
-    EXPECT_EQ(dynamic_cast<CCSprite*>(play->disabled.get())->texture(), missing.get());
-    ASSERT_TRUE(play->callback);
-    play->callback(play);
+    auto* play = child<CCMenuItemImage>(menu, 9);
+    EXPECT_EQ(dynamic_cast<CCHoldButtonImage*>(play), nullptr);
+    EXPECT_TRUE(play->isEnabled());
+    EXPECT_EQ(dynamic_cast<CCSprite*>(play->normalImage())->texture(), ball.get());
+    EXPECT_EQ(dynamic_cast<CCSprite*>(play->disabledImage())->texture(), missing.get());
+    play->activate();
     EXPECT_EQ(owner.plays, 1);
-    auto* hold = child<StandInHoldButton>(menu, 10);
-    EXPECT_FALSE(hold->enabled);
-    ASSERT_TRUE(hold->callback);
-    hold->callback(hold);
+    auto* hold = child<CCHoldButtonImage>(menu, 10);
+    EXPECT_FALSE(hold->isEnabled());
+    // Held past its hold time (0 until the game sets one), it fires even disabled.
+    hold->selected();
+    hold->update(0.1f);
+    hold->unselected();
     EXPECT_EQ(root->resets, 1);
 
     EXPECT_EQ(child<CCLabelBMFont>(root, 11)->string(), "ABC");
@@ -304,7 +278,7 @@ TEST_F(SceneFileReaderTest, FallbacksKeepTheNodeOfTheBaseClass)
     Ref<CCNode> item = CCBReader::nodeGraphFromDictionary(
         document(nodeDict("CCMenuItemImage", props({{"customClass", "TestPanelLayer"}, {"spriteFileNormal", "ball.png"}}))),
         &owner);
-    EXPECT_EQ(typeid(*item), typeid(StandInMenuItem));
+    EXPECT_EQ(typeid(*item), typeid(CCMenuItemImage));
     // A missing file and an unreadable one give nothing.
     EXPECT_EQ(CCBReader::nodeGraphFromFile("absent.ccb", &owner), nullptr);
     bundle_->writeText("garbage.ccb", "not a property list");
