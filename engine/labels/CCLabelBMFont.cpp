@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/labels/CCBMFontConfiguration.h"
 #include "engine/labels/CCBMFontConfigurationCache.h"
@@ -16,6 +17,12 @@
 namespace mw {
 
 namespace {
+
+// Scene files name this class; it registers itself for the reader.
+[[maybe_unused]] const bool classRegistered = [] {
+    CCPropertyRegistry::shared().registerClass<CCLabelBMFont>("CCLabelBMFont");
+    return true;
+}();
 
 constexpr char16_t kLineFeed = u'\n';
 // The code kerning is looked up with before the first letter of a line.

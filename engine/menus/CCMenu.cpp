@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/base/CCWinSize.h"
 #include "engine/base/ccViewSpace.h"
 #include "engine/touch/CCTouchDispatcher.h"
@@ -10,6 +11,12 @@
 namespace mw {
 
 namespace {
+
+// Scene files name this class; it registers itself for the reader.
+[[maybe_unused]] const bool classRegistered = [] {
+    CCPropertyRegistry::shared().registerClass<CCMenu>("CCMenu");
+    return true;
+}();
 
 // The children of a node in child order, as the nodes they are.
 template <typename F> void forEachChild(const CCNode* node, F f)

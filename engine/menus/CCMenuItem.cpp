@@ -5,12 +5,42 @@
 #include <algorithm>
 
 #include "engine/actions/CCActionInterval.h"
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/labels/CCLabelAtlas.h"
 #include "engine/labels/CCLabelProtocol.h"
+#include "engine/menus/CCHoldButton.h"
 #include "engine/sprites/CCSprite.h"
 #include "foundation/Log.h"
 
 namespace mw {
+
+namespace {
+
+// Scene files name image items (and image hold buttons, whose header has no
+// source that is sure to be linked) and set their pictures, their enabled
+// flag and their operation by name; the items register those names.
+[[maybe_unused]] const bool classesRegistered = [] {
+    CCPropertyRegistry& registry = CCPropertyRegistry::shared();
+    registry.registerClass("CCMenuItemImage", [] {
+        return Ref<Object>(makeRef<CCMenuItemImage>(std::string(), std::string(), std::string()));
+    });
+    registry.registerClass("CCHoldButtonImage", [] {
+        return Ref<Object>(makeRef<CCHoldButtonImage>(std::string(), std::string(), std::string()));
+    });
+    registry.registerObject<CCMenuItemSprite, CCNode>("normalImage", &CCMenuItemSprite::setNormalImage);
+    registry.registerObject<CCMenuItemSprite, CCNode>("selectedImage", &CCMenuItemSprite::setSelectedImage);
+    registry.registerObject<CCMenuItemSprite, CCNode>("disabledImage", &CCMenuItemSprite::setDisabledImage);
+    registry.registerBool<CCMenuItem>("isEnabled", &CCMenuItem::setIsEnabled);
+    registry.registerCallback<CCMenuItem>("callback", &CCMenuItem::setCallback);
+    return true;
+}();
+
+} // namespace
+
+void CCMenuItem::setCallback(std::function<void(Object* sender)> call)
+{
+    callback_ = call ? CCMenuCallback([call](CCMenuItem* item) { call(item); }) : CCMenuCallback();
+}
 
 // ---- callback ----
 

@@ -69,6 +69,9 @@ public:
     virtual void unselected() { isSelected_ = false; }
     virtual void setIsEnabled(bool enabled) { isEnabled_ = enabled; }
     bool isEnabled() const { return isEnabled_; }
+    // Replaces the callback with a function given the item; an empty one
+    // leaves none (the scene-file reader hooks items up this way).
+    void setCallback(std::function<void(Object* sender)> call);
     bool isSelected() const { return isSelected_; }
     // The item's box in its parent's space (position less the anchored part
     // of the content size; the content size). The menu uses its size.

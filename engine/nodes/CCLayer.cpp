@@ -1,9 +1,20 @@
 #include "engine/nodes/CCLayer.h"
 
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/base/CCWinSize.h"
 #include "engine/touch/CCTouchDispatcher.h"
 
 namespace mw {
+
+namespace {
+
+// Scene files name this class; it registers itself for the reader.
+[[maybe_unused]] const bool classRegistered = [] {
+    CCPropertyRegistry::shared().registerClass<CCLayer>("CCLayer");
+    return true;
+}();
+
+} // namespace
 
 CCLayer::CCLayer()
 {

@@ -2,10 +2,21 @@
 
 #include <GLES/gl.h>
 
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/base/CCWinSize.h"
 #include "engine/base/ccContentScale.h"
 
 namespace mw {
+
+namespace {
+
+// Scene files name this class; it registers itself for the reader.
+[[maybe_unused]] const bool classRegistered = [] {
+    CCPropertyRegistry::shared().registerClass<CCLayerColor>("CCLayerColor");
+    return true;
+}();
+
+} // namespace
 
 CCLayerColor::CCLayerColor() : CCLayerColor(ccColor4B{0, 0, 0, 0}) {}
 

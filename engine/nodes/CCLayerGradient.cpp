@@ -3,9 +3,23 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/base/CGPointExtension.h"
 
 namespace mw {
+
+namespace {
+
+// Scene files name this class; it registers itself for the reader.
+[[maybe_unused]] const bool classRegistered = [] {
+    // Opaque black to opaque black until its colours are set.
+    CCPropertyRegistry::shared().registerClass("CCLayerGradient", [] {
+        return Ref<Object>(makeRef<CCLayerGradient>(ccColor4B{0, 0, 0, 255}, ccColor4B{0, 0, 0, 255}));
+    });
+    return true;
+}();
+
+} // namespace
 
 CCLayerGradient::CCLayerGradient(ccColor4B start, ccColor4B end) : CCLayerGradient(start, end, {0, -1}) {}
 

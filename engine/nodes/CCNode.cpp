@@ -27,10 +27,12 @@ uint32_t globalOrderOfArrival = 0;
 
 bool isZero(CGPoint p) { return p.x == 0 && p.y == 0; }
 
-// The float properties a tween may drive by name. Registered before main
-// runs, so that a subclass registering one of these names later takes it over.
+// The class, for scene files, and the float properties a tween may drive by
+// name. Registered before main runs, so that a subclass registering one of
+// these names later takes it over.
 [[maybe_unused]] const bool tweenablePropertiesRegistered = [] {
     CCPropertyRegistry& registry = CCPropertyRegistry::shared();
+    registry.registerClass<CCNode>("CCNode");
     registry.registerFloat<CCNode>("rotation", &CCNode::setRotation);
     registry.registerFloat<CCNode>("scale", &CCNode::setScale);
     registry.registerFloat<CCNode>("scaleX", &CCNode::setScaleX);

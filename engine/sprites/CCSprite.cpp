@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/base/CCPropertyRegistry.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/base/ccDescription.h"
 #include "engine/base/ccMacros.h"
@@ -19,6 +20,16 @@
 #include "foundation/Log.h"
 
 namespace mw {
+
+namespace {
+
+// Scene files name this class; it registers itself for the reader.
+[[maybe_unused]] const bool classRegistered = [] {
+    CCPropertyRegistry::shared().registerClass<CCSprite>("CCSprite");
+    return true;
+}();
+
+} // namespace
 
 namespace {
 
