@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "engine/nodes/CCGridBase.h"
+#include "engine/nodes/CCGridProtocol.h"
 #include "engine/particles/CCParticleSystemQuad.h"
 #include "engine/support/CCFileUtils.h"
 #include "engine/textures/CCTexture2D.h"
@@ -285,7 +285,7 @@ void CCParticleBatchNode::visit()
 {
     if (!visible_) return;
     glPushMatrix();
-    CCGridBase* activeGrid = (grid_ && grid_->active()) ? grid_.get() : nullptr;
+    CCGridProtocol* activeGrid = (grid_ && grid_->active()) ? grid_.get() : nullptr;
     if (activeGrid) {
         activeGrid->beforeDraw();
         transformAncestors();
