@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 
 #include "engine/director/CCDirector.h"
 #include "engine/support/CCFileUtils.h"
@@ -19,6 +21,16 @@ namespace {
 float attribute(const tinyxml2::XMLElement* element, const char* name)
 {
     return element ? element->FloatAttribute(name, 0.0f) : 0.0f;
+}
+
+// A number of the file cut toward zero to an int, clamped to the int range
+// (NaN reads as 0): a cast of an out-of-range float is undefined.
+int32_t cutToInt(double value)
+{
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0) return INT32_MAX;
+    if (value <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(value);
 }
 
 } // namespace
@@ -53,13 +65,52 @@ Ref<Animation> Animation::animationWithFile(const std::string& path, float posit
         for (auto* key = element->FirstChildElement(); key; key = key->NextSiblingElement()) {
             const tinyxml2::XMLElement* item = key->FirstChildElement();
             Ref<FRAME_DEF> frame = makeRef<FRAME_DEF>();
-            frame->index = static_cast<int32_t>(key->DoubleAttribute("index", 0.0));
+            frame->index = cutToInt(key->DoubleAttribute("index", 0.0));
             frame->StartTime = animation->Fps > 0 ? static_cast<float>(frame->index) / animation->Fps : 0.0f;
             frame->Position = CGPoint{attribute(item, "x") * positionScale, -attribute(item, "y") * positionScale};
             frame->Scale = CGPoint{attribute(item, "scaleX"), attribute(item, "scaleY")};
-            frame->depth = static_cast<int32_t>(attribute(item, "depth"));
+            frame->depth = cutToInt(attribute(item, "depth"));
             frame->AlphaRotation = CGPoint{attribute(item, "alpha"), attribute(item, "rotation")};
             frame->Anchor = CGPoint{attribute(item, "anchorX"), attribute(item, "anchorY")};
+            part->Frames.push_back(frame);
+        }
+        animation->Animations.push_back(part);
+    }
+    return animation;
+}
+
+Ref<Animation> Animation::animationWithXML(const XML& reader)
+{
+    return animationWithXML(reader, devicePositionScale());
+}
+
+Ref<Animation> Animation::animationWithXML(const XML& reader, float positionScale)
+{
+    Ref<Animation> animation = makeRef<Animation>();
+    animation->Fps = cutToInt(reader.query("fps.value").value().asDouble());
+    const float frameTime = animation->Fps > 0 ? 1.0f / static_cast<float>(animation->Fps) : 0.0f;
+    const int32_t parts = reader.query("animation.count").intValue();
+    for (int32_t p = 0; p < parts; ++p) {
+        const std::string partPath = "animation[" + std::to_string(p) + "]";
+        Ref<ANIM_DEF> part = makeRef<ANIM_DEF>();
+        part->Name = reader.query(partPath + ".@image").stringValue();
+        const int32_t frames = reader.query(partPath + ".frame.count").intValue();
+        for (int32_t k = 0; k < frames; ++k) {
+            const std::string framePath = partPath + ".frame[" + std::to_string(k) + "]";
+            auto item = [&](const char* name) {
+                return reader.query(framePath + ".item.@" + name).value().asDouble();
+            };
+            auto itemFloat = [&](const char* name) { return static_cast<float>(item(name)); };
+            Ref<FRAME_DEF> frame = makeRef<FRAME_DEF>();
+            if (frames != 1) {
+                frame->index = cutToInt(reader.query(framePath + ".@index").value().asDouble());
+                frame->StartTime = static_cast<float>(frame->index) * frameTime;
+            }
+            frame->Position = CGPoint{itemFloat("x") * positionScale, -itemFloat("y") * positionScale};
+            frame->Scale = CGPoint{itemFloat("scaleX"), itemFloat("scaleY")};
+            frame->depth = cutToInt(item("depth"));
+            frame->AlphaRotation = CGPoint{itemFloat("alpha"), itemFloat("rotation")};
+            frame->Anchor = CGPoint{itemFloat("anchorX"), itemFloat("anchorY")};
             part->Frames.push_back(frame);
         }
         animation->Animations.push_back(part);

@@ -8,6 +8,7 @@
 #include "foundation/Geometry.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
+#include "game/state/XML.h"
 
 namespace mw {
 
@@ -53,6 +54,15 @@ public:
     static Ref<Animation> animationWithTinyXML(const std::string& file);
     // The same from a full path, with positions multiplied by `positionScale`.
     static Ref<Animation> animationWithFile(const std::string& path, float positionScale);
+    // A template from an already parsed file, found by element names
+    // ("fps", "animation" with "image", "frame" with "index", "item") rather
+    // than by position. It reads like animationWithFile except that the fps
+    // is a decimal number cut to an integer, a part of exactly one key frame
+    // starts at 0 without its index being read (index stays 0), and a start
+    // time is index * (1 / fps) in floats. A missing element or attribute
+    // reads as 0; an fps of 0 or less puts every key frame at time 0.
+    static Ref<Animation> animationWithXML(const XML& reader);
+    static Ref<Animation> animationWithXML(const XML& reader, float positionScale);
     // How positions of the files are scaled on the running device: 0.5 on a
     // low-resolution phone, 2 on a window wider than 1024 pixels, else 1.
     static float devicePositionScale();

@@ -1,11 +1,15 @@
 #include "game/defs/XMLManager.h"
 
+#include <memory>
+
 #include "engine/base/CCWinSize.h"
+#include "engine/support/CCFileUtils.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/Random.h"
+#include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/GlobalObject.h"
@@ -44,6 +48,9 @@ XMLManager::XMLManager()
 
 XMLManager::~XMLManager()
 {
+    // A running load holds a reference, so by now its thread has at most
+    // returned from handing the results back.
+    if (loader_.joinable()) loader_.join();
     Profile::removeSaveParticipant(this);
 }
 
@@ -74,7 +81,11 @@ bool XMLManager::onTablet()
 
 Ref<XML> XMLManager::readBundled(const std::string& file)
 {
-    const std::string path = Paths::pathForResource(file);
+    return readPath(file, Paths::pathForResource(file));
+}
+
+Ref<XML> XMLManager::readPath(const std::string& file, const std::string& path)
+{
     std::vector<uint8_t> bytes;
     std::string reason = "not in the bundle";
     if (path.empty() || !AtomicFile::read(path, bytes, &reason)) {
@@ -89,25 +100,68 @@ Ref<XML> XMLManager::readBundled(const std::string& file)
     }
 }
 
-void XMLManager::initXMLS()
+XMLManager::LoadPlan XMLManager::planLoad()
+{
+    LoadPlan plan;
+    const bool tablet = onTablet();
+    std::vector<std::string> files = kAnimationFiles;
+    if (tablet) files.insert(files.end(), kTabletAnimationFiles.begin(), kTabletAnimationFiles.end());
+    for (std::string& file : files) {
+        std::string path = CCFileUtils::fullPathFromRelativePath(file);
+        plan.templates.emplace_back(std::move(file), std::move(path));
+    }
+    plan.positionScale = Animation::devicePositionScale();
+    plan.roadFile = tablet ? "roads_ipad.xml" : "roads_iphone.xml";
+    plan.roadPath = Paths::pathForResource(plan.roadFile);
+    return plan;
+}
+
+XMLManager::Loaded XMLManager::load(const LoadPlan& plan)
+{
+    Loaded loaded;
+    for (const auto& [file, path] : plan.templates) {
+        loaded.animations[file] = Animation::animationWithFile(path, plan.positionScale);
+    }
+    if (Ref<XML> reader = readPath(plan.roadFile, plan.roadPath)) {
+        const int32_t count = reader->query("spline.count").intValue();
+        for (int32_t index = 0; index < count; ++index) loaded.roads.push_back(makeRef<Road>(reader, index));
+    }
+    return loaded;
+}
+
+void XMLManager::startLoading()
 {
     FinishedLoading = false;
     XmlFiles.clear();
     Roads.clear();
     Animations.clear();
     MapObjects.clear();
-    std::vector<std::string> files = kAnimationFiles;
-    if (onTablet()) files.insert(files.end(), kTabletAnimationFiles.begin(), kTabletAnimationFiles.end());
-    for (const std::string& file : files) Animations[file] = Animation::animationWithTinyXML(file);
+}
 
-    const std::string roadFile = onTablet() ? "roads_ipad.xml" : "roads_iphone.xml";
-    if (Ref<XML> reader = readBundled(roadFile)) {
-        XmlFiles[roadFile] = reader;
-        const int32_t count = reader->query("spline.count").intValue();
-        for (int32_t index = 0; index < count; ++index) Roads.push_back(makeRef<Road>(reader, index));
-    }
+void XMLManager::adopt(Loaded loaded)
+{
+    Animations = std::move(loaded.animations);
+    Roads = std::move(loaded.roads);
     XmlFiles.clear();
     FinishedLoading = true;
+}
+
+void XMLManager::initXMLS()
+{
+    startLoading();
+    adopt(load(planLoad()));
+}
+
+void XMLManager::ParseInBackground()
+{
+    if (loader_.joinable()) loader_.join();
+    startLoading();
+    loader_ = std::thread([plan = planLoad(), keep = Ref<XMLManager>(this)]() mutable {
+        auto loaded = std::make_shared<Loaded>(load(plan));
+        // The reference travels with the results, so the thread lets go of
+        // the manager only on the main thread, where it may be destroyed.
+        RunLoop::performOnMain([keep = std::move(keep), loaded] { keep->adopt(std::move(*loaded)); });
+    });
 }
 
 Animation* XMLManager::GetAnimationNamed(const std::string& file) const

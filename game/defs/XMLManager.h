@@ -4,6 +4,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "foundation/Object.h"
@@ -21,7 +23,7 @@ namespace mw {
 // roads. It also keeps the slots of the village map, read from the map file
 // on a new game and saved with the player's game (it rides in the save after
 // the global object). The device kind comes from the global object. Main
-// thread.
+// thread, except for the work ParseInBackground hands to its own thread.
 class XMLManager : public Object, public SaveParticipant {
 public:
     XMLManager();
@@ -38,6 +40,14 @@ public:
     // file that is missing or no XML leaves no roads (logged).
     void initXMLS();
     bool FinishedLoading = false;
+    // The same load with the reading on a thread of its own: the device and
+    // the files' paths are settled here, the files are read there, and the
+    // results are handed back through the main run loop, which then fills
+    // the manager and sets FinishedLoading. The manager stays alive until
+    // then, even when purged meanwhile. A call while a load runs first waits
+    // for that load's reading to end; each hand-back replaces what the
+    // manager held.
+    void ParseInBackground();
 
     // The shared template read from that file, or null; callers copy it.
     Animation* GetAnimationNamed(const std::string& file) const;
@@ -64,13 +74,33 @@ public:
     void LoadFrom(const Value* save) override;
 
 private:
+    // What a load needs from the device, settled on the main thread.
+    struct LoadPlan {
+        std::vector<std::pair<std::string, std::string>> templates; // file name, full path
+        float positionScale = 1.0f;
+        std::string roadFile;
+        std::string roadPath; // empty when not in the bundle
+    };
+    // What a load reads; made on any thread, adopted on the main one.
+    struct Loaded {
+        std::map<std::string, Ref<Animation>> animations;
+        std::vector<Ref<Road>> roads;
+    };
+    static LoadPlan planLoad();
+    static Loaded load(const LoadPlan& plan);
+    void startLoading();
+    void adopt(Loaded loaded);
+
     static bool onTablet();
     // The file of the bundle read into a reader, or null (logged).
     static Ref<XML> readBundled(const std::string& file);
+    // The same from the file's path in the bundle (empty: not there).
+    static Ref<XML> readPath(const std::string& file, const std::string& path);
 
     std::map<std::string, Ref<XML>> XmlFiles;
     std::vector<Ref<Road>> Roads;
     std::map<std::string, Ref<Animation>> Animations;
+    std::thread loader_; // ParseInBackground's; joined before the next one and on destruction
 };
 
 } // namespace mw

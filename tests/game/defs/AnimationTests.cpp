@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "engine/sprites/CCSpriteFrame.h"
@@ -30,6 +31,11 @@ constexpr const char* kFile = R"(<?xml version="1.0"?>
   </animation>
 </anim>
 )";
+
+const FRAME_DEF& at(const Animation& animation, size_t part, size_t key)
+{
+    return *animation.Animations.at(part)->Frames.at(key);
+}
 
 size_t childCount(const CCNode& node)
 {
@@ -85,6 +91,58 @@ TEST_F(AnimationTest, ATemplateIsReadAndPositionsAreConvertedForTheDevice)
     Ref<Animation> missing = Animation::animationWithFile(dir.file("none.xml"), 1.0f);
     EXPECT_EQ(missing->Fps, 0);
     EXPECT_TRUE(missing->Animations.empty());
+}
+
+// The reader over a parsed document against the file reader, on one small
+// file per row. The rows where they part are the three ways the document
+// reader differs; the others hold for both.
+TEST_F(AnimationTest, TheDocumentReaderMatchesTheFileReaderBarThreeDifferences)
+{
+    using Pick = double (*)(const Animation&);
+    struct Case {
+        const char* what;
+        const char* fps;
+        const char* parts;
+        Pick pick;
+        double fromFile;
+        double fromDocument;
+    };
+    constexpr const char* kTwoFrames =
+        R"(<animation image="a.png"><frame index="0"><item x="3" y="40" depth="2.9" alpha="200"/></frame>)"
+        R"(<frame index="5"><item x="9" y="40"/></frame></animation>)";
+    constexpr const char* kOneFrame =
+        R"(<animation image="a.png"><frame index="7"><item x="3" y="40"/></frame></animation>)";
+    constexpr const char* kHugeIndex = R"(<animation image="a.png"><frame index="0"><item/></frame>)"
+                                       R"(<frame index="1e10"><item/></frame></animation>)";
+    const Case cases[] = {
+        {"parts", "10", kTwoFrames, [](const Animation& a) { return double(a.Animations.size()); }, 1, 1},
+        {"y flipped, scaled", "10", kTwoFrames, [](const Animation& a) { return double(at(a, 0, 0).Position.y); }, -80, -80},
+        {"depth cut", "10", kTwoFrames, [](const Animation& a) { return double(at(a, 0, 0).depth); }, 2, 2},
+        {"opacity", "10", kTwoFrames, [](const Animation& a) { return double(at(a, 0, 0).AlphaRotation.x); }, 200, 200},
+        {"missing attribute", "10", kTwoFrames, [](const Animation& a) { return double(at(a, 0, 0).Anchor.y); }, 0, 0},
+        {"index", "10", kTwoFrames, [](const Animation& a) { return double(at(a, 0, 1).index); }, 5, 5},
+        {"no fps: time 0", "0", kTwoFrames, [](const Animation& a) { return double(at(a, 0, 1).StartTime); }, 0, 0},
+        {"huge index clamps", "10", kHugeIndex, [](const Animation& a) { return double(at(a, 0, 1).index); },
+         INT32_MAX, INT32_MAX},
+        // 1: the fps is a decimal number for the document reader.
+        {"fps 1e1", "1e1", kTwoFrames, [](const Animation& a) { return double(a.Fps); }, 1, 10},
+        {"fps 12.9", "12.9", kTwoFrames, [](const Animation& a) { return double(a.Fps); }, 12, 12},
+        // 2: a lone key frame keeps index 0 and time 0 in the document reader.
+        {"lone frame index", "10", kOneFrame, [](const Animation& a) { return double(at(a, 0, 0).index); }, 7, 0},
+        {"lone frame time", "10", kOneFrame, [](const Animation& a) { return double(at(a, 0, 0).StartTime); },
+         double(0.7f), 0},
+        // 3: 5 / 3 and 5 * (1 / 3) round apart in floats.
+        {"start time", "3", kTwoFrames, [](const Animation& a) { return double(at(a, 0, 1).StartTime); },
+         double(1.66666663f), double(1.66666675f)},
+    };
+    for (const Case& c : cases) {
+        const std::string text = std::string("<anim><fps>") + c.fps + "</fps>" + c.parts + "</anim>";
+        Ref<Animation> fromFile = Animation::animationWithFile(dir.write("row.xml", std::string_view(text)), 2.0f);
+        Ref<XML> document = XML::initWithString(text);
+        Ref<Animation> fromDocument = Animation::animationWithXML(*document, 2.0f);
+        EXPECT_EQ(c.pick(*fromFile), c.fromFile) << c.what;
+        EXPECT_EQ(c.pick(*fromDocument), c.fromDocument) << c.what;
+    }
 }
 
 TEST_F(AnimationTest, ACopySharesTheKeyFramesAndIsPlacedAtKeyFrameZero)

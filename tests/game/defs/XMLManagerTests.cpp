@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/base/CCWinSize.h"
+#include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "game/defs/XMLManager.h"
@@ -88,6 +89,46 @@ TEST_F(XMLManagerTest, TemplatesAndRoadsLoadOnceForTheDevice)
     manager().initXMLS();
     EXPECT_NE(manager().GetAnimationNamed("snow.xml"), nullptr);
     EXPECT_EQ(manager().GetRoad(0), nullptr) << "the tablet's road file is not in the bundle";
+}
+
+// Reading on a thread of its own gives what the main-thread load gives, and
+// the manager is kept alive until the results are handed back.
+TEST_F(XMLManagerTest, ABackgroundLoadMatchesTheMainThreadLoad)
+{
+    scope.bundle.write("roads_ipad.xml", std::string_view(kRoads));
+    scope.bundle.write("cow.xml", std::string_view(R"(<a><fps>8</fps><p image="c.png"><f index="0"><i x="4"/></f>)"
+                                                   R"(<f index="8"><i x="6"/></f></p></a>)"));
+    for (CGSize device : {CGSize{640, 960}, CGSize{768, 1024}}) {
+        makeDevice(device);
+        Ref<XMLManager> onMain = makeRef<XMLManager>();
+        onMain->initXMLS();
+        Ref<XMLManager> inBackground = makeRef<XMLManager>();
+        inBackground->ParseInBackground();
+        EXPECT_GE(inBackground->retainCount(), 2) << "the load holds the manager";
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return inBackground->FinishedLoading; }, 10.0));
+        EXPECT_EQ(inBackground->retainCount(), 1) << "and lets go once handed back";
+
+        std::vector<std::string> files = XMLManager::animationFiles();
+        files.push_back(XMLManager::tabletAnimationFiles().front());
+        for (const std::string& file : files) {
+            Animation* expected = onMain->GetAnimationNamed(file);
+            Animation* loaded = inBackground->GetAnimationNamed(file);
+            ASSERT_EQ(loaded == nullptr, expected == nullptr) << file;
+            if (!expected) continue;
+            EXPECT_EQ(loaded->Fps, expected->Fps) << file;
+            ASSERT_EQ(loaded->Animations.size(), expected->Animations.size()) << file;
+            for (size_t n = 0; n < expected->Animations.size(); ++n) {
+                ASSERT_EQ(loaded->Animations[n]->Frames.size(), expected->Animations[n]->Frames.size());
+                EXPECT_EQ(loaded->Animations[n]->Frames.back()->Position.x,
+                          expected->Animations[n]->Frames.back()->Position.x) << file;
+            }
+        }
+        EXPECT_EQ(inBackground->GetAnimationNamed("cow.xml")->Animations.size(), 1u);
+        for (int32_t index = 0; index < 3; ++index) {
+            EXPECT_EQ(inBackground->GetRoad(index) == nullptr, onMain->GetRoad(index) == nullptr) << index;
+        }
+        EXPECT_NE(inBackground->GetRoad(1), nullptr);
+    }
 }
 
 TEST_F(XMLManagerTest, MapSlotsRideInTheSave)
