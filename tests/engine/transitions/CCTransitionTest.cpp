@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/effects/CCActionGrid.h"
+#include "engine/effects/CCGridBase.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/touch/CCTouchDispatcher.h"
 #include "engine/transitions/CCTransition.h"
 #include "engine/transitions/CCTransitionFade.h"
+#include "engine/transitions/CCTransitionGrid.h"
 #include "engine/transitions/CCTransitionPageTurn.h"
 #include "tests/engine/director/DirectorTestSupport.h"
 
@@ -262,6 +265,13 @@ TEST_F(TransitionTest, EveryKindRunsToItsEndAndLeavesTheIncomingSceneRunning)
         {"page turn backwards", pageTurn(true), true},
         {"radial counter-clockwise", kind<CCTransitionRadialCCW>(), false},
         {"radial clockwise", kind<CCTransitionRadialCW>(), false},
+        {"turn off tiles", kind<CCTransitionTurnOffTiles>(), false},
+        {"split columns", kind<CCTransitionSplitCols>(), true},
+        {"split rows", kind<CCTransitionSplitRows>(), true},
+        {"fade tiles TR", kind<CCTransitionFadeTR>(), false},
+        {"fade tiles BL", kind<CCTransitionFadeBL>(), false},
+        {"fade tiles up", kind<CCTransitionFadeUp>(), false},
+        {"fade tiles down", kind<CCTransitionFadeDown>(), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -294,6 +304,11 @@ TEST_F(TransitionTest, EveryKindRunsToItsEndAndLeavesTheIncomingSceneRunning)
         EXPECT_EQ(to->rotation(), 0.0f);
         EXPECT_EQ(to->numberOfRunningActions(), 0u);
         EXPECT_EQ(transition->children() ? transition->children()->count() : 0u, 0u);
+        // A grid left on would keep drawing through its texture after the hand-over.
+        for (CCNode* node : {static_cast<CCNode*>(from.get()), static_cast<CCNode*>(transition.get())}) {
+            const CCGridBase* grid = ccGridOf(node);
+            EXPECT_TRUE(grid == nullptr || !grid->active());
+        }
         // The incoming scene draws itself again once it runs on its own.
         driver().runFrames(1);
         EXPECT_TRUE(nearColor(pixelAt({160, 240}), {0, 0, 255, 255}));
