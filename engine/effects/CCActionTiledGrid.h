@@ -103,6 +103,11 @@ public:
     {
         return makeRef<CCTurnOffTiles>(seed, gridSize, duration);
     }
+    // In the order the shared random sequence gives (seed -1: not reseeded).
+    static Ref<CCTurnOffTiles> actionWithSize(ccGridSize gridSize, float duration)
+    {
+        return makeRef<CCTurnOffTiles>(-1, gridSize, duration);
+    }
     Ref<CCAction> copy() const override { return makeRef<CCTurnOffTiles>(seed_, gridSize_, duration_); }
     void startWithTarget(CCNode* target) override;
     void update(float t) override;

@@ -5,10 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "engine/actions/CCActionEase.h"
+#include "engine/actions/CCActionInterval.h"
+#include "engine/effects/CCActionGrid.h"
+#include "engine/effects/CCGridBase.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/touch/CCTouchDispatcher.h"
 #include "engine/transitions/CCTransition.h"
 #include "engine/transitions/CCTransitionFade.h"
+#include "engine/transitions/CCTransitionGrid.h"
 #include "engine/transitions/CCTransitionPageTurn.h"
 #include "tests/engine/director/DirectorTestSupport.h"
 
@@ -262,6 +267,13 @@ TEST_F(TransitionTest, EveryKindRunsToItsEndAndLeavesTheIncomingSceneRunning)
         {"page turn backwards", pageTurn(true), true},
         {"radial counter-clockwise", kind<CCTransitionRadialCCW>(), false},
         {"radial clockwise", kind<CCTransitionRadialCW>(), false},
+        {"turn off tiles", kind<CCTransitionTurnOffTiles>(), false},
+        {"split columns", kind<CCTransitionSplitCols>(), true},
+        {"split rows", kind<CCTransitionSplitRows>(), true},
+        {"fade tiles TR", kind<CCTransitionFadeTR>(), false},
+        {"fade tiles BL", kind<CCTransitionFadeBL>(), false},
+        {"fade tiles up", kind<CCTransitionFadeUp>(), false},
+        {"fade tiles down", kind<CCTransitionFadeDown>(), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -294,9 +306,64 @@ TEST_F(TransitionTest, EveryKindRunsToItsEndAndLeavesTheIncomingSceneRunning)
         EXPECT_EQ(to->rotation(), 0.0f);
         EXPECT_EQ(to->numberOfRunningActions(), 0u);
         EXPECT_EQ(transition->children() ? transition->children()->count() : 0u, 0u);
+        // A grid left on would keep drawing through its texture after the hand-over.
+        for (CCNode* node : {static_cast<CCNode*>(from.get()), static_cast<CCNode*>(transition.get())}) {
+            const CCGridBase* grid = ccGridOf(node);
+            EXPECT_TRUE(grid == nullptr || !grid->active());
+        }
         // The incoming scene draws itself again once it runs on its own.
         driver().runFrames(1);
         EXPECT_TRUE(nearColor(pixelAt({160, 240}), {0, 0, 255, 255}));
+    }
+}
+
+TEST_F(TransitionTest, GridKindsBreakTheRightNodeIntoTheirGridAndEaseOnlyTheSplits)
+{
+    struct Case {
+        const char* name;
+        Make make;
+        bool onTransition; // the transition's own grid, else the outgoing scene's
+        ccGridSize grid;
+        float easeRate; // 0: the ease operation hands the action back unchanged
+    };
+    // Portrait 320 x 480: 12 rows of square tiles are 8 across.
+    const Case cases[] = {
+        {"turn off tiles", kind<CCTransitionTurnOffTiles>(), false, {8, 12}, 0},
+        {"fade tiles TR", kind<CCTransitionFadeTR>(), false, {8, 12}, 0},
+        {"fade tiles down", kind<CCTransitionFadeDown>(), false, {8, 12}, 0},
+        {"split columns", kind<CCTransitionSplitCols>(), true, {3, 1}, 3.0f},
+        {"split rows", kind<CCTransitionSplitRows>(), true, {1, 3}, 3.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ref<Screen> from = makeRef<Screen>("from", journal, kRed);
+        Ref<Screen> to = makeRef<Screen>("to", journal, kBlue);
+        director().replaceScene(from.get());
+        driver().runFrames(1);
+
+        Ref<CCTransitionScene> transition = c.make(0.3f, to.get());
+        ASSERT_NE(transition, nullptr);
+        auto* easing = dynamic_cast<CCTransitionEaseScene*>(transition.get());
+        ASSERT_NE(easing, nullptr);
+        Ref<CCActionInterval> wait = CCDelayTime::actionWithDuration(1);
+        Ref<CCActionInterval> eased = easing->easeActionWithAction(wait);
+        if (c.easeRate == 0) {
+            EXPECT_EQ(eased.get(), wait.get());
+        } else {
+            auto* inOut = dynamic_cast<CCEaseInOut*>(eased.get());
+            ASSERT_NE(inOut, nullptr);
+            EXPECT_EQ(inOut->rate(), c.easeRate);
+        }
+
+        director().replaceScene(transition.get());
+        driver().runFrames(3);
+        CCNode* carrier = c.onTransition ? static_cast<CCNode*>(transition.get()) : from.get();
+        const CCGridBase* grid = ccGridOf(carrier);
+        ASSERT_NE(grid, nullptr);
+        EXPECT_TRUE(grid->active());
+        EXPECT_EQ(grid->gridSize(), c.grid);
+        driver().runFrames(30);
+        EXPECT_EQ(director().runningScene(), to.get());
     }
 }
 
