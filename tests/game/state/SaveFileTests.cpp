@@ -203,6 +203,11 @@ TEST_F(SaveFileTest, ADirectSaveWaitsForTheBackgroundWriteAndLandsLast)
     });
     p.GoldCount = 1;
     p.SaveInBcg();
+    // The background write must hold the writer before the direct save asks.
+    for (int waited = 0; writers.load() == 0 && waited < 5000; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(writers.load(), 1) << "the background write never started";
     p.GoldCount = 2;
     std::atomic<bool> directDone{false};
     std::thread direct([&] {
