@@ -85,6 +85,25 @@ protected:
     CCTiledGrid3D* mesh() const;
 };
 
+// An effect of grid kind Base with an amplitude and a rate (1 at first) that
+// scales it: the 3D and the tiled amplitude effects share it.
+template <typename Base>
+class CCAmplitudeEffectOn : public Base, public CCAmplitudeProtocol {
+public:
+    CCAmplitudeEffectOn(ccGridSize gridSize, float duration, float amplitude)
+        : Base(gridSize, duration), amplitude_(amplitude)
+    {
+    }
+    float amplitude() const { return amplitude_; }
+    void setAmplitude(float amplitude) { amplitude_ = amplitude; }
+    float amplitudeRate() const override { return amplitudeRate_; }
+    void setAmplitudeRate(float rate) override { amplitudeRate_ = rate; }
+
+protected:
+    float amplitude_;
+    float amplitudeRate_ = 1;
+};
+
 // Runs an effect with an amplitude while scaling that amplitude by a curve of
 // the progress raised to `rate`. The three wrappers differ only in the curve.
 class CCAmplitudeWrapper : public CCActionInterval {

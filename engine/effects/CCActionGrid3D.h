@@ -13,21 +13,7 @@
 namespace mw {
 
 // Effects with an amplitude and a rate (1 at first) that scales it.
-class CCAmplitudeEffect : public CCGrid3DAction, public CCAmplitudeProtocol {
-public:
-    CCAmplitudeEffect(ccGridSize gridSize, float duration, float amplitude)
-        : CCGrid3DAction(gridSize, duration), amplitude_(amplitude)
-    {
-    }
-    float amplitude() const { return amplitude_; }
-    void setAmplitude(float amplitude) { amplitude_ = amplitude; }
-    float amplitudeRate() const override { return amplitudeRate_; }
-    void setAmplitudeRate(float rate) override { amplitudeRate_ = rate; }
-
-protected:
-    float amplitude_;
-    float amplitudeRate_ = 1;
-};
+using CCAmplitudeEffect = CCAmplitudeEffectOn<CCGrid3DAction>;
 
 // Lifts every vertex along z by a sine of x + y travelling `waves` times.
 class CCWaves3D : public CCAmplitudeEffect {

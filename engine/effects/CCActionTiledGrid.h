@@ -177,21 +177,7 @@ public:
 };
 
 // Tiled effects with an amplitude and a rate (1 at first) that scales it.
-class CCTiledAmplitudeEffect : public CCTiledGrid3DAction, public CCAmplitudeProtocol {
-public:
-    CCTiledAmplitudeEffect(ccGridSize gridSize, float duration, float amplitude)
-        : CCTiledGrid3DAction(gridSize, duration), amplitude_(amplitude)
-    {
-    }
-    float amplitude() const { return amplitude_; }
-    void setAmplitude(float amplitude) { amplitude_ = amplitude; }
-    float amplitudeRate() const override { return amplitudeRate_; }
-    void setAmplitudeRate(float rate) override { amplitudeRate_ = rate; }
-
-protected:
-    float amplitude_;
-    float amplitudeRate_ = 1;
-};
+using CCTiledAmplitudeEffect = CCAmplitudeEffectOn<CCTiledGrid3DAction>;
 
 // Lifts whole tiles along z by a sine of their bottom-left corner.
 class CCWavesTiles3D : public CCTiledAmplitudeEffect {
