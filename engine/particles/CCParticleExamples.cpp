@@ -16,14 +16,14 @@ struct Preset {
     CGPoint gravity;
     float speed, speedVar;
     float radialAccel, radialAccelVar;
-    std::optional<std::pair<float, float>> tangentialAccel;
+    std::optional<std::pair<float, float>> tangentialAccel = std::nullopt;
     float angle, angleVar;
     CGPoint position;
-    std::optional<CGPoint> posVar;
+    std::optional<CGPoint> posVar = std::nullopt;
     float life, lifeVar;
     float startSize, startSizeVar;
     // Particles per second; unset: the count over the life (or the duration).
-    std::optional<float> rate;
+    std::optional<float> rate = std::nullopt;
     bool rateFromDuration = false;
     ccColor4F startColor, startColorVar, endColor, endColorVar;
     bool additive;

@@ -218,8 +218,12 @@ TEST_F(MenuItemTest, ASpriteItemShowsOneNodeForEachState)
         EXPECT_EQ(item->contentSize(), CGSizeMake(40, 20));
         c.act(*item);
         EXPECT_EQ(normal->visible(), c.normal);
-        if (c.withSelected) EXPECT_EQ(selected->visible(), c.selected);
-        if (c.withDisabled) EXPECT_EQ(disabled->visible(), c.disabled);
+        if (c.withSelected) {
+            EXPECT_EQ(selected->visible(), c.selected);
+        }
+        if (c.withDisabled) {
+            EXPECT_EQ(disabled->visible(), c.disabled);
+        }
     }
 }
 

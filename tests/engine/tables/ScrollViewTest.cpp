@@ -135,7 +135,9 @@ TEST_F(ScrollViewTest, ContentPastItsLimitsSpringsBackAfterRelease)
                 EXPECT_LT(view->contentOffset().y, *c.peak);
             }
         }
-        if (c.peak) EXPECT_FLOAT_EQ(peak, *c.peak);
+        if (c.peak) {
+            EXPECT_FLOAT_EQ(peak, *c.peak);
+        }
         EXPECT_FLOAT_EQ(view->contentOffset().y, c.restY);
         driver().runFrames(20);
         EXPECT_FLOAT_EQ(view->contentOffset().y, c.restY); // at rest

@@ -22,6 +22,7 @@ std::vector<unsigned char> tgaMap(int width, int height, const std::vector<uint8
     bytes[12] = static_cast<unsigned char>(width);
     bytes[14] = static_cast<unsigned char>(height);
     bytes[16] = static_cast<unsigned char>(depth);
+    bytes.reserve(bytes.size() + red.size() * 4); // GCC 12 warns of a false overflow otherwise
     for (size_t i = 0; i < red.size(); ++i) {
         bytes.insert(bytes.end(), {static_cast<unsigned char>(i), static_cast<unsigned char>(i), red[i]});
         if (depth == 32) bytes.push_back(255);
