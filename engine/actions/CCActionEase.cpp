@@ -63,13 +63,13 @@ Ref<CCFiniteTimeAction> CCEaseRateAction::reverse() const
 
 Ref<CCAction> CCEaseIn::copy() const { return makeRef<CCEaseIn>(copiedInner(), rate_); }
 
-float CCEaseIn::easedProgress(float t) { return powf(t, rate_); }
+float CCEaseIn::easedProgress(float t) { return powf(t, usableRate()); }
 
 Ref<CCFiniteTimeAction> CCEaseIn::reverse() const { return wrap<CCEaseIn>(reversedInner(), 1 / rate_); }
 
 Ref<CCAction> CCEaseOut::copy() const { return makeRef<CCEaseOut>(copiedInner(), rate_); }
 
-float CCEaseOut::easedProgress(float t) { return powf(t, 1 / rate_); }
+float CCEaseOut::easedProgress(float t) { return powf(t, 1 / usableRate()); }
 
 Ref<CCFiniteTimeAction> CCEaseOut::reverse() const { return wrap<CCEaseOut>(reversedInner(), 1 / rate_); }
 
@@ -79,14 +79,14 @@ float CCEaseInOut::easedProgress(float t)
 {
     const float u = t * 2;
     if (u < 1) {
-        return 0.5f * powf(u, rate_);
+        return 0.5f * powf(u, usableRate());
     }
     // The second half mirrors the first about the middle. The power is taken
     // of the distance to the end, (2 - u), which is never negative: a
     // negative base has no real power for a rate that is not a whole number.
     // For whole rates this gives the same bits as powering (u - 2) and
     // fixing the sign by the rate's parity.
-    return 1 - 0.5f * powf(2 - u, rate_);
+    return 1 - 0.5f * powf(2 - u, usableRate());
 }
 
 // The curve is symmetric, so it keeps its rate.

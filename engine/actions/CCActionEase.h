@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include <cmath>
+
 #include "engine/actions/CCActionInterval.h"
 #include "engine/base/ccCurveConstants.h"
 
@@ -80,6 +82,10 @@ public:
     Ref<CCFiniteTimeAction> reverse() const override;
 
 protected:
+    // The rate the curve uses: one that is not a number gives the straight
+    // line, so a NaN set by a caller never reaches the node.
+    float usableRate() const { return std::isnan(rate_) ? 1.0f : rate_; }
+
     float rate_;
 };
 

@@ -167,7 +167,7 @@ std::vector<std::pair<std::string, EaseMaker>> easesWithEdgeParameters()
         {"back in-out", easeOf<CCEaseBackInOut>()},
     };
     const float infinity = INFINITY;
-    const float rates[] = {-infinity, -2, -0.5f, -0.0f, 0, 1e-30f, 0.5f, 1, 2, 2.5f, 3, 7.3f, 100, infinity};
+    const float rates[] = {-infinity, -2, -0.5f, -0.0f, 0, 1e-30f, 0.5f, 1, 2, 2.5f, 3, 7.3f, 100, infinity, NAN};
     for (float rate : rates) {
         const std::string r = std::to_string(rate);
         eases.push_back({"rate base " + r, easeOf<CCEaseRateAction>(rate)});
