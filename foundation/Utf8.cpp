@@ -70,4 +70,14 @@ void appendUtf8(std::string& out, char32_t cp)
     }
 }
 
+bool isValidUtf8(std::string_view utf8)
+{
+    for (size_t offset = 0; offset < utf8.size();) {
+        const Utf8Char character = decodeUtf8(utf8, offset);
+        if (!character.valid) return false;
+        offset += character.length;
+    }
+    return true;
+}
+
 } // namespace mw

@@ -27,6 +27,9 @@ Utf8Char decodeUtf8(std::string_view utf8, size_t byteOffset);
 // past it. At or past the end it answers U+FFFD and moves byteOffset to the end.
 char32_t nextCodePoint(std::string_view utf8, size_t& byteOffset);
 
+// Whether the whole text is UTF-8 (a real U+FFFD counts as valid).
+bool isValidUtf8(std::string_view utf8);
+
 // Appends the UTF-8 form of a code point; surrogates and values above
 // U+10FFFF append U+FFFD.
 void appendUtf8(std::string& out, char32_t codePoint);

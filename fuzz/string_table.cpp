@@ -23,16 +23,6 @@ namespace {
     std::abort();
 }
 
-bool validUtf8(std::string_view text)
-{
-    for (size_t offset = 0; offset < text.size();) {
-        const size_t start = offset;
-        const bool replacement = mw::nextCodePoint(text, offset) == U'\uFFFD';
-        if (replacement && text.substr(start, 3) != "\xEF\xBF\xBD") return false;
-    }
-    return true;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -51,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         manager->LangType = language;
         manager->parseCSVData(bytes);
         for (const auto& [key, text] : manager->dictionary) {
-            if (!validUtf8(key)) fail("a key is not UTF-8", key);
-            if (!validUtf8(text)) fail("a text is not UTF-8", text);
+            if (!mw::isValidUtf8(key)) fail("a key is not UTF-8", key);
+            if (!mw::isValidUtf8(text)) fail("a text is not UTF-8", text);
             if (manager->getValue(key) != text) fail("a stored key does not find its text", key);
         }
         constexpr std::string_view kAbsent = "\x01" "absent";

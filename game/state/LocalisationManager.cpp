@@ -35,16 +35,6 @@ std::string chosenLanguage()
     return kLanguages[0];
 }
 
-bool isValidUtf8(std::string_view bytes)
-{
-    constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-    for (size_t offset = 0; offset < bytes.size();) {
-        const size_t start = offset;
-        if (nextCodePoint(bytes, offset) == U'\uFFFD' && bytes.substr(start, 3) != kReplacement) return false;
-    }
-    return true;
-}
-
 std::string decodeText(std::string_view bytes)
 {
     auto startsWith = [&bytes](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };

@@ -41,7 +41,13 @@ TEST(Utf8, DecodesOneCharacterAndFlagsEveryInvalidByte)
         EXPECT_EQ(read.codePoint, c.codePoint) << c.what;
         EXPECT_EQ(read.length, c.length) << c.what;
         EXPECT_EQ(read.valid, c.valid) << c.what;
+        // A whole text is UTF-8 only when every character in it is, wherever
+        // the bad one stands.
+        if (!c.text.empty()) {
+            EXPECT_EQ(isValidUtf8("ab" + std::string(c.text) + "c"), c.valid) << c.what;
+        }
     }
+    EXPECT_TRUE(isValidUtf8(""));
 }
 
 } // namespace
