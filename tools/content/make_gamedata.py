@@ -42,32 +42,32 @@ def level_table():
 NEVER = 99  # tiles per reward tile of kinds that make none (never reached: a board has 36 tiles)
 
 KINDS = [
-    (1, "earth", "mine", "earth", None, (4, 8), (14, 10), 3, 31, None, True, False, False, 4, 1, []),
-    (2, "rubble", "mine", "rubble", None, (7, 10), (16, 8), 3, 12, None, True, False, False, 6, 1, []),
+    (1, "earth", "mine", "earth", None, (4, 5), (14, 10), 3, 31, None, True, False, False, 4, 1, []),
+    (2, "rubble", "mine", "rubble", None, (7, 6), (16, 8), 3, 12, None, True, False, False, 6, 1, []),
     (3, "methane", "mine", "methane", None, (3, NEVER), (0, 0), 36, 4, None, False, False, False, 0, 2, []),
-    (4, "stone", "mine", "stone", None, (7, 8), (10, 8), 3, 18, None, True, False, False, 6, 1, []),
-    (5, "coal", "mine", "coal", None, (22, 15), (11, 8), 3, 12, None, True, False, False, 10, 1, []),
-    (6, "diamond", "mine", "diamond", None, (24, 8), (12, 3), 3, 2, None, True, False, False, 30, 4, []),
-    (7, "iron", "mine", "iron", None, (8, 10), (7, 8), 3, 10, None, True, False, False, 8, 2, []),
-    (8, "silver", "mine", "silver", None, (9, 10), (8, 6), 3, 7, None, True, False, False, 12, 2, []),
-    (9, "gold", "mine", "gold", None, (6, 12), (9, 5), 3, 4, None, True, False, False, 20, 3, []),
-    (10, "grass", "field", "grass", ("grass_spring", "grass", "grass_autumn", "snow"), (12, 8), (15, 10), 3,
+    (4, "stone", "mine", "stone", None, (7, 5), (10, 8), 3, 18, None, True, False, False, 6, 1, []),
+    (5, "coal", "mine", "coal", None, (22, 8), (11, 8), 3, 12, None, True, False, False, 10, 1, []),
+    (6, "diamond", "mine", "diamond", None, (24, 6), (12, 3), 3, 2, None, True, False, False, 30, 4, []),
+    (7, "iron", "mine", "iron", None, (8, 6), (7, 8), 3, 10, None, True, False, False, 8, 2, []),
+    (8, "silver", "mine", "silver", None, (9, 6), (8, 6), 3, 7, None, True, False, False, 12, 2, []),
+    (9, "gold", "mine", "gold", None, (6, 6), (9, 5), 3, 4, None, True, False, False, 20, 3, []),
+    (10, "grass", "field", "grass", ("grass_spring", "grass", "grass_autumn", "snow"), (12, 5), (15, 10), 3,
      0, (26, 22, 20, 30), True, True, False, 4, 1, ["RABBIT_GRASS"]),
-    (11, "wood", "field", "wood", ("wood_spring", "wood_summer", "wood_autumn", "wood_winter"), (21, 12),
+    (11, "wood", "field", "wood", ("wood_spring", "wood_summer", "wood_autumn", "wood_winter"), (21, 7),
      (13, 8), 3, 0, (14, 12, 16, 20), True, True, False, 8, 1, ["WOLF_WOOD"]),
-    (12, "carrot", "field", "carrot", ("carrot_spring", "carrot", "carrot_autumn", "carrot_winter"), (19, 8),
+    (12, "carrot", "field", "carrot", ("carrot_spring", "carrot", "carrot_autumn", "carrot_winter"), (19, 6),
      (1, 6), 3, 0, (14, 14, 10, 6), True, False, False, 6, 1, []),
-    (13, "grain", "field", "grain", ("grain", "grain", "grain", "grain"), (14, 10), (3, 5), 3,
+    (13, "grain", "field", "grain", ("grain", "grain", "grain", "grain"), (14, 5), (3, 5), 3,
      0, (12, 16, 12, 6), True, True, False, 6, 1, []),
-    (14, "chicken", "field", "chicken", ("chicken",) * 4, (15, 8), (4, 5), 3, 0, (10, 10, 10, 10),
+    (14, "chicken", "field", "chicken", ("chicken",) * 4, (15, 5), (4, 5), 3, 0, (10, 10, 10, 10),
      True, False, True, 8, 1, []),
-    (15, "pig", "field", "pig", ("pig",) * 4, (16, 8), (5, 5), 3, 0, (6, 7, 7, 8), True, False, True, 12, 2, []),
+    (15, "pig", "field", "pig", ("pig",) * 4, (16, 6), (5, 5), 3, 0, (6, 7, 7, 8), True, False, True, 12, 2, []),
     (16, "cow", "field", "cow", ("cow",) * 4, (23, 6), (6, 4), 3, 0, (4, 5, 5, 6), True, False, True, 25, 3, []),
     (17, "rabbit", "field", "rabbit", ("rabbit",) * 4, (17, NEVER), (0, 0), 3, 0, (4, 4, 4, 3),
      True, False, False, 0, 2, ["RABBIT_GRASS"]),
     (18, "wolf", "field", "wolf", ("wolf",) * 4, (18, NEVER), (0, 0), 3, 0, (2, 2, 4, 6),
      True, False, False, 0, 3, ["WOLF_WOOD"]),
-    (19, "apple", "field", "apple", ("apple_spring", "apple", "apple_autumn", "apple_winter"), (21, 10),
+    (19, "apple", "field", "apple", ("apple_spring", "apple", "apple_autumn", "apple_winter"), (21, 7),
      (2, 6), 3, 0, (8, 8, 12, 5), True, False, False, 10, 2, []),
     (20, "methane_primed", "mine", "methane_primed", None, (20, NEVER), (0, 0), 36, 0, None,
      False, False, False, 0, 2, []),
@@ -82,10 +82,10 @@ KINDS = [
 # ---------------------------------------------------------------- resources
 # id, name, picture, mine, field, buy price, sell price, at start, moves (foods), points
 RESOURCES = [
-    (1, "Soup", "soup", False, True, 14, 4, 2, 4, 3),
-    (2, "Pie", "pie", False, True, 22, 7, 0, 6, 4),
-    (3, "Bread", "bread", False, True, 10, 3, 4, 3, 2),
-    (4, "Flock", "flock", False, True, 16, 5, 0, 5, 3),
+    (1, "Soup", "soup", False, True, 14, 4, 2, 3, 3),
+    (2, "Pie", "pie", False, True, 22, 7, 0, 5, 4),
+    (3, "Bread", "bread", False, True, 10, 3, 4, 2, 2),
+    (4, "Flock", "flock", False, True, 16, 5, 0, 6, 3),
     (5, "Drove", "drove", False, True, 26, 8, 0, 8, 5),
     (6, "Herd", "herd", False, True, 40, 12, 0, 10, 8),
     (7, "Iron bar", "iron_bar", True, False, 30, 9, 0, 0, 5),
@@ -420,12 +420,12 @@ worker(3, "Gold digger", 13, {PEOPLE: 1, DROVE: 2, PIE: 2}, 80, resource_rate(GO
 worker(4, "Stone breaker", 5, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 35, resource_rate(BLOCK, -2), reqs=[29], stage=3)
 worker(5, "Coal hewer", 7, {PEOPLE: 1, BREAD: 2, FLOCK: 1}, 45, resource_rate(COAL, -1), reqs=[45], stage=3)
 worker(6, "Diamond hewer", 14, {PEOPLE: 1, HERD: 2, PIE: 2}, 90, resource_rate(CHEST, -1), reqs=[47], stage=1)
-worker(68, "Stone miner", 6, {PEOPLE: 1, BREAD: 2}, 40, tile_reward(4, -1), reqs=[26], stage=3)
+worker(68, "Stone miner", 6, {PEOPLE: 1, BREAD: 2}, 40, tile_reward(4, -1), reqs=[26], stage=2)
 worker(69, "Iron miner", 8, {PEOPLE: 1, SOUP: 2, BREAD: 2}, 50, tile_reward(7, -1), reqs=[39], stage=3)
 worker(70, "Coal miner", 7, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 45, tile_reward(5, -2), reqs=[45], stage=3)
 worker(71, "Silver miner", 10, {PEOPLE: 1, FLOCK: 2, SOUP: 2}, 60, tile_reward(8, -1), reqs=[40], stage=3)
 worker(72, "Diamond miner", 15, {PEOPLE: 1, HERD: 2, DROVE: 2}, 100, tile_reward(6, -1), reqs=[47], stage=2)
-worker(73, "Gold miner", 12, {PEOPLE: 1, DROVE: 2, FLOCK: 2}, 80, tile_reward(9, -2), reqs=[46], stage=3)
+worker(73, "Gold miner", 12, {PEOPLE: 1, DROVE: 2, FLOCK: 2}, 80, tile_reward(9, -1), reqs=[46], stage=3)
 worker(74, "Coal prospector", 8, {PEOPLE: 1, BREAD: 2, FLOCK: 2}, 50, spawn(5, mine=2), reqs=[45], stage=3)
 worker(75, "Silver prospector", 11, {PEOPLE: 1, PIE: 2, FLOCK: 2}, 70, spawn(8, mine=1.5), reqs=[40], stage=2)
 worker(76, "Diamond prospector", 16, {PEOPLE: 1, HERD: 2, PIE: 2}, 110, spawn(6, mine=1), reqs=[47], stage=2)
@@ -738,6 +738,14 @@ def main():
     with open(OUT, "w", encoding="utf-8", newline="\n") as out:
         out.write(text)
     print("wrote %s (%d bytes)" % (os.path.relpath(OUT, ROOT), len(text.encode("utf-8"))))
+    # What the map-slot files must offer: one slot per building that can stand
+    # at once (a building that replaces another takes over its slot).
+    replacing = {u["NextUpdateIndex"] for u in UPGRADES.values() if u["NextUpdateIndex"]}
+    slots = {}
+    for uid, u in UPGRADES.items():
+        if u["Type"] == 2 and uid not in replacing:
+            slots[u["GroupNumber"]] = slots.get(u["GroupNumber"], 0) + 1
+    print("map slots needed by group: " + ", ".join("%d: %d" % g for g in sorted(slots.items())))
 
 
 if __name__ == "__main__":
