@@ -26,10 +26,10 @@ LEVEL_COUNT = 30
 
 def level_table():
     points = [0, 60]
-    step = 360
+    step = 700
     while len(points) < LEVEL_COUNT:
         points.append(points[-1] + step)
-        step = int(round(step * 1.16 / 10.0)) * 10
+        step = int(round(step * 1.15 / 10.0)) * 10
     rewards = [0] + [50 + 25 * level for level in range(1, LEVEL_COUNT)]
     return points, rewards
 
@@ -51,10 +51,10 @@ KINDS = [
     (7, "iron", "mine", "iron", None, (8, 6), (7, 8), 3, 10, None, True, False, False, 8, 2, []),
     (8, "silver", "mine", "silver", None, (9, 6), (8, 6), 3, 7, None, True, False, False, 12, 2, []),
     (9, "gold", "mine", "gold", None, (6, 6), (9, 5), 3, 4, None, True, False, False, 20, 3, []),
-    (10, "grass", "field", "grass", ("grass_spring", "grass", "grass_autumn", "snow"), (12, 5), (15, 10), 3,
-     0, (26, 22, 20, 30), True, True, False, 4, 1, ["RABBIT_GRASS"]),
+    (10, "grass", "field", "grass", ("grass_spring", "grass", "grass_autumn", "snow"), (12, 5), (15, 8), 3,
+     0, (24, 20, 18, 28), True, True, False, 4, 1, ["RABBIT_GRASS"]),
     (11, "wood", "field", "wood", ("wood_spring", "wood_summer", "wood_autumn", "wood_winter"), (21, 7),
-     (13, 8), 3, 0, (14, 12, 16, 20), True, True, False, 8, 1, ["WOLF_WOOD"]),
+     (13, 4), 3, 0, (16, 14, 18, 22), True, True, False, 8, 1, ["WOLF_WOOD"]),
     (12, "carrot", "field", "carrot", ("carrot_spring", "carrot", "carrot_autumn", "carrot_winter"), (19, 6),
      (1, 6), 3, 0, (14, 14, 10, 6), True, False, False, 6, 1, []),
     (13, "grain", "field", "grain", ("grain", "grain", "grain", "grain"), (14, 5), (3, 5), 3,
@@ -109,7 +109,7 @@ RESOURCES = [
 ]
 
 SETTINGS = [
-    ("SeasonTime", 8), ("MineFood", 40), ("RatJump", 8), ("WolfJump", 6), ("MovesPerFood", 5),
+    ("SeasonTime", 9), ("MineFood", 35), ("RatJump", 8), ("WolfJump", 6), ("MovesPerFood", 5),
     ("MicroGoldCount1", 500), ("MicroGoldCount2", 1200), ("MicroGoldCount3", 2600),
     ("MicroGoldCount4", 5500), ("MicroGoldCount5", 12000), ("MicroGoldCount6", 30000),
     ("GoldLevel1", 40), ("GoldLevel2", 70), ("GoldLevel3", 110), ("GoldLevel4", 160),
@@ -247,8 +247,8 @@ HOUR = 3600
 
 # --- The settlement chain on slot 1 (city levels 1..6), upgraded in place.
 building(88, "Camp", G_SETTLEMENT, 0, {}, 0, 0, nxt=101)
-building(101, "Settlement", G_SETTLEMENT, 5, {PLANK: 20, BLOCK: 10, BREAD: 6}, 1200, 150,
-         [stock(PEOPLE, 3)], reqs=[88], nxt=89)
+building(101, "Settlement", G_SETTLEMENT, 5, {PLANK: 15, BLOCK: 10, BREAD: 6}, 1200, 150,
+         [stock(PEOPLE, 4)], reqs=[88], nxt=89)
 building(89, "Village hall", G_SETTLEMENT, 9, {PLANK: 40, BLOCK: 30, IRON: 10, FLOCK: 10}, 3500, 400,
          [stock(PEOPLE, 6), tax_period(-600)], reqs=[101], nxt=27)
 building(27, "Town hall", G_SETTLEMENT, 14, {PLANK: 60, BLOCK: 60, IRON: 20, SILVER: 10, DROVE: 12}, 8000, 900,
@@ -265,7 +265,7 @@ building(29, "Mine", G_MINE_ENTRANCE, 3, {PLANK: 8, GRASS: 4, BREAD: 3}, 300, 80
 # --- Village buildings (group 1).
 building(28, "Bakery", G_VILLAGE, 2, {BREAD: 1, FLOCK: 2, PLANK: 2, GRASS: 1}, 150, 40,
          [reveal(80)], reqs=[91], bonus_time=2 * HOUR, bonus_res=[BREAD, BREAD])
-building(21, "Cottage", G_VILLAGE, 3, {BLOCK: 2, PLANK: 4}, 200, 50, [stock(PEOPLE, 3)], reqs=[29])
+building(21, "Cottage", G_VILLAGE, 3, {BLOCK: 2, PLANK: 4}, 200, 50, [stock(PEOPLE, 4)], reqs=[29])
 building(19, "Workshop", G_VILLAGE, 4, {BLOCK: 2, IRON: 1, PLANK: 3}, 300, 60,
          [reveal(23), reveal(24), reveal(25)], reqs=[21], hidden=True, bonus_time=3 * HOUR, bonus_tools=[24])
 building(18, "Market", G_VILLAGE, 5, {PLANK: 6, BLOCK: 4, SOUP: 3}, 400, 80, reqs=[21], hidden=True,
@@ -273,18 +273,18 @@ building(18, "Market", G_VILLAGE, 5, {PLANK: 6, BLOCK: 4, SOUP: 3}, 400, 80, req
 building(20, "Granary", G_VILLAGE, 6, {PLANK: 10, BLOCK: 6, GRASS: 6}, 700, 100,
          [resource_rate(BREAD, -1)], reqs=[28], nxt=103)
 building(103, "Barn", G_VILLAGE, 12, {PLANK: 25, BLOCK: 15, IRON: 6}, 2400, 260,
-         [resource_rate(GRASS, -2)], reqs=[20])
+         [resource_rate(GRASS, -1)], reqs=[20])
 building(30, "Pantry", G_VILLAGE, 5, {PLANK: 8, BLOCK: 4, BREAD: 4}, 500, 80, [mine_moves(5)], reqs=[29],
          nxt=102)
 building(102, "Larder", G_VILLAGE, 11, {PLANK: 18, BLOCK: 12, FLOCK: 8}, 1800, 220, [mine_moves(5)], reqs=[30])
-building(31, "House", G_VILLAGE, 5, {PLANK: 10, BLOCK: 6, EARTH: 6}, 600, 90, [stock(PEOPLE, 4)], reqs=[21],
+building(31, "House", G_VILLAGE, 5, {PLANK: 10, BLOCK: 6, EARTH: 6}, 600, 90, [stock(PEOPLE, 5)], reqs=[21],
          nxt=34)
 building(34, "Manor", G_VILLAGE, 10, {PLANK: 24, BLOCK: 16, IRON: 4, EARTH: 10}, 1800, 220,
          [stock(PEOPLE, 6)], reqs=[31])
 building(32, "Butcher", G_VILLAGE, 8, {PLANK: 12, BLOCK: 8, DROVE: 4}, 1100, 140,
          [resource_rate(DROVE, -1)], reqs=[57], bonus_time=3 * HOUR, bonus_res=[DROVE])
 building(35, "Inn", G_VILLAGE, 7, {PLANK: 12, BLOCK: 8, SOUP: 6, PIE: 4}, 1000, 130,
-         [stock(PEOPLE, 2), reveal(98)], reqs=[30], bonus_time=2 * HOUR, bonus_money=80)
+         [stock(PEOPLE, 3), reveal(98)], reqs=[30], bonus_time=2 * HOUR, bonus_money=80)
 building(36, "Observatory", G_VILLAGE, 13, {BLOCK: 20, IRON: 8, SILVER: 6, PLANK: 10}, 3000, 320,
          [show_next_mine()], reqs=[16])
 building(37, "Hill fort", G_VILLAGE, 11, {BLOCK: 24, PLANK: 16, IRON: 6}, 2200, 240,
@@ -328,7 +328,7 @@ building(133, "Monument", G_VILLAGE, 24, {BLOCK: 60, GOLD: 20, CHEST: 4}, 14000,
 # --- Farm buildings (group 2).
 building(17, "Forester", G_FARM, 4, {PLANK: 6, GRASS: 4}, 350, 60, [spawn_field(11, 2), reveal(79)],
          reqs=[91], nxt=93)
-building(93, "Sawmill", G_FARM, 9, {PLANK: 16, BLOCK: 10, IRON: 4}, 1600, 200, [resource_rate(PLANK, -2)],
+building(93, "Sawmill", G_FARM, 9, {PLANK: 16, BLOCK: 10, IRON: 4}, 1600, 200, [resource_rate(PLANK, -1)],
          reqs=[17])
 building(22, "Fence", G_FARM, 6, {PLANK: 12, BLOCK: 4}, 600, 90, [wolf_jump(-2), rat_jump(-2)], reqs=[91])
 building(16, "Lookout", G_FARM, 8, {PLANK: 14, BLOCK: 8, IRON: 2}, 1100, 140, [show_next_field()], reqs=[22])
@@ -407,9 +407,9 @@ worker(8, "Apple picker", 6, {PEOPLE: 1, PIE: 2}, 40, resource_rate(PIE, -1), re
 worker(10, "Chicken keeper", 6, {PEOPLE: 1, FLOCK: 2}, 40, resource_rate(FLOCK, -1), reqs=[50], stage=2)
 worker(11, "Swineherd", 8, {PEOPLE: 1, DROVE: 2}, 50, resource_rate(DROVE, -1), reqs=[55], stage=2)
 worker(12, "Cowherd", 10, {PEOPLE: 1, HERD: 2}, 60, resource_rate(HERD, -1), reqs=[59], stage=2)
-worker(13, "Woodcutter", 5, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 35, resource_rate(PLANK, -2), reqs=[21], stage=2)
+worker(13, "Woodcutter", 5, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 35, resource_rate(PLANK, -1), reqs=[21], stage=2)
 worker(14, "Pig farmer", 9, {PEOPLE: 1, BREAD: 3, FLOCK: 2}, 50, tile_reward(15, -1), reqs=[57], stage=3)
-worker(64, "Grass cutter", 5, {PEOPLE: 1, BREAD: 2}, 35, resource_rate(GRASS, -2), reqs=[21], stage=3)
+worker(64, "Grass cutter", 5, {PEOPLE: 1, BREAD: 2}, 35, resource_rate(GRASS, -1), reqs=[21], stage=3)
 worker(65, "Cow farmer", 12, {PEOPLE: 1, DROVE: 2, BREAD: 3}, 70, tile_reward(16, -1), reqs=[61], stage=2)
 worker(66, "Carrot farmer", 7, {PEOPLE: 1, SOUP: 2, BREAD: 2}, 45, tile_reward(12, -1), reqs=[54], stage=3)
 worker(67, "Apple farmer", 8, {PEOPLE: 1, PIE: 2, BREAD: 2}, 50, tile_reward(19, -1), reqs=[58], stage=3)
@@ -417,7 +417,7 @@ worker(1, "Iron digger", 7, {PEOPLE: 1, BREAD: 2, SOUP: 2}, 45, resource_rate(IR
 worker(2, "Silver digger", 10, {PEOPLE: 1, FLOCK: 2, PIE: 2}, 60, resource_rate(SILVER, -1), reqs=[39],
        stage=2)
 worker(3, "Gold digger", 13, {PEOPLE: 1, DROVE: 2, PIE: 2}, 80, resource_rate(GOLD, -1), reqs=[46], stage=2)
-worker(4, "Stone breaker", 5, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 35, resource_rate(BLOCK, -2), reqs=[29], stage=3)
+worker(4, "Stone breaker", 5, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 35, resource_rate(BLOCK, -1), reqs=[29], stage=3)
 worker(5, "Coal hewer", 7, {PEOPLE: 1, BREAD: 2, FLOCK: 1}, 45, resource_rate(COAL, -1), reqs=[45], stage=3)
 worker(6, "Diamond hewer", 14, {PEOPLE: 1, HERD: 2, PIE: 2}, 90, resource_rate(CHEST, -1), reqs=[47], stage=1)
 worker(68, "Stone miner", 6, {PEOPLE: 1, BREAD: 2}, 40, tile_reward(4, -1), reqs=[26], stage=2)
