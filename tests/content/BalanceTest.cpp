@@ -43,7 +43,7 @@ struct LevelRow {
     int level = 0;
     int sessions = 0;
     int32_t gold = 0;
-    int32_t food = 0;    // units of the six foods
+    int32_t food = 0; // units of the six foods
     int32_t planks = 0;
     int32_t blocks = 0;
     int32_t buildings = 0;
@@ -52,7 +52,7 @@ struct LevelRow {
 
 class Bot {
 public:
-    explicit Bot(uint32_t seed) : rng_(seed) {}
+    explicit Bot(uint32_t seed) : rng_(seed) { recordLevels(); }
 
     Profile* p = Profile::sharedInstance();
     int sessions = 0;
@@ -74,7 +74,8 @@ public:
             const bool mine = wantsMine();
             if (mine) {
                 playMine();
-            } else {
+            }
+            else {
                 playField();
             }
             ++sessions;
@@ -91,13 +92,15 @@ public:
     int32_t food() const
     {
         int32_t units = 0;
-        for (int32_t f : kFoods) units += p->GetResourceCount(f);
+        for (int32_t f : kFoods)
+            units += p->GetResourceCount(f);
         return units;
     }
     int32_t foodMoves() const
     {
         int32_t moves = 0;
-        for (int32_t f : kFoods) moves += p->GetResourceCount(f) * p->GetResource(f)->Moves;
+        for (int32_t f : kFoods)
+            moves += p->GetResourceCount(f) * p->GetResource(f)->Moves;
         return moves;
     }
 
@@ -112,7 +115,8 @@ public:
         // The map tutorial tops the goods up for the bakery and the cottage.
         if (p->PlayerLevel >= 2 && p->GetUpgradeCount(28) < 1) {
             const int32_t least[][2] = {{3, 1}, {4, 2}, {13, 2}, {15, 1}};
-            for (const auto& [res, n] : least) p->SetResourceCount(res, std::max(p->GetResourceCount(res), n));
+            for (const auto& [res, n] : least)
+                p->SetResourceCount(res, std::max(p->GetResourceCount(res), n));
         }
         if (p->GetUpgradeCount(29) > 0 && p->GetUpgradeCount(21) < 1) {
             p->SetResourceCount(10, std::max(p->GetResourceCount(10), 2));
@@ -123,8 +127,10 @@ public:
             // The settlement chain first, then the buildings and workers in offer order.
             std::vector<int32_t> offers;
             for (int32_t id : p->BuildingsDict) {
-                if (kCityLevels.count(id)) offers.insert(offers.begin(), id);
-                else offers.push_back(id);
+                if (kCityLevels.count(id))
+                    offers.insert(offers.begin(), id);
+                else
+                    offers.push_back(id);
             }
             offers.insert(offers.end(), p->WorkersDict.begin(), p->WorkersDict.end());
             saveFor(offers);
@@ -208,7 +214,8 @@ private:
         const Collectible* cb = p->GetCollectible(b);
         if (!ca || !cb || !ca->connGroups || !cb->connGroups) return false;
         for (int32_t g : *ca->connGroups) {
-            if (std::find(cb->connGroups->begin(), cb->connGroups->end(), g) != cb->connGroups->end()) return true;
+            if (std::find(cb->connGroups->begin(), cb->connGroups->end(), g) != cb->connGroups->end())
+                return true;
         }
         return false;
     }
@@ -238,7 +245,8 @@ private:
     void fill(int mode)
     {
         for (auto& row : grid_) {
-            for (int32_t& cell : row) cell = draw(mode);
+            for (int32_t& cell : row)
+                cell = draw(mode);
         }
     }
 
@@ -246,14 +254,17 @@ private:
     void refill(const std::vector<std::pair<int, int>>& cells, int mode)
     {
         std::array<std::array<bool, kSide>, kSide> gone{};
-        for (const auto& [r, c] : cells) gone[r][c] = true;
+        for (const auto& [r, c] : cells)
+            gone[r][c] = true;
         for (int c = 0; c < kSide; ++c) {
             std::vector<int32_t> column;
             for (int r = kSide - 1; r >= 0; --r) {
                 if (!gone[r][c]) column.push_back(grid_[r][c]);
             }
-            while (static_cast<int>(column.size()) < kSide) column.push_back(draw(mode));
-            for (int r = kSide - 1, i = 0; r >= 0; --r, ++i) grid_[r][c] = column[static_cast<size_t>(i)];
+            while (static_cast<int>(column.size()) < kSide)
+                column.push_back(draw(mode));
+            for (int r = kSide - 1, i = 0; r >= 0; --r, ++i)
+                grid_[r][c] = column[static_cast<size_t>(i)];
         }
     }
 
@@ -270,7 +281,8 @@ private:
         p->increaseCollectible(kind, 1);
         if (resource > 0) {
             const int32_t made = p->GetResourceCount(resource) - before;
-            if (const Resource* r = p->GetResource(resource); r && made > 0) p->AddExp(float(made * r->Points), true);
+            if (const Resource* r = p->GetResource(resource); r && made > 0)
+                p->AddExp(float(made * r->Points), true);
         }
     }
 
@@ -285,7 +297,8 @@ private:
                 if (!kind || kind->minGroup > 35) continue;
                 std::vector<std::pair<int, int>> chain = component(r, c, 12);
                 if (static_cast<int>(chain.size()) < std::max(kind->minGroup, 1)) continue;
-                const double score = static_cast<double>(chain.size()) * (1.0 + kind->PointsColl + kind->Points / 10.0);
+                const double score =
+                    static_cast<double>(chain.size()) * (1.0 + kind->PointsColl + kind->Points / 10.0);
                 if (score > bestScore) {
                     bestScore = score;
                     best = std::move(chain);
@@ -306,7 +319,8 @@ private:
         const Collectible* k = p->GetCollectible(first);
         if (oneKind && k && k->nextCollectibleCount >= 1) {
             const int32_t rewards = static_cast<int32_t>(best.size()) / k->nextCollectibleCount;
-            for (int32_t i = 0; i < rewards; ++i) queued_.push_back(k->nextCollectible);
+            for (int32_t i = 0; i < rewards; ++i)
+                queued_.push_back(k->nextCollectible);
             if (rewards > 0 && k->Points > 0) p->AddExp(float(rewards * k->Points), true);
         }
         refill(best, mode);
@@ -329,7 +343,8 @@ private:
                         for (int dc = -1; dc <= 1; ++dc) {
                             const int nr = gr + dr, nc = gc + dc;
                             if (nr < 0 || nc < 0 || nr >= kSide || nc >= kSide) continue;
-                            if (std::find(blast.begin(), blast.end(), std::make_pair(nr, nc)) == blast.end()) {
+                            if (std::find(blast.begin(), blast.end(), std::make_pair(nr, nc)) ==
+                                blast.end()) {
                                 blast.emplace_back(nr, nc);
                             }
                         }
@@ -352,20 +367,24 @@ private:
             int32_t animal, leaves;
             int32_t chance;
             std::array<int32_t, 3> prey;
-        } kinds[] = {{17, 10, p->RatJumpProbability, {12, 19, 13}}, {18, 11, p->WolfJumpProbability, {14, 15, 16}}};
+        } kinds[] = {{17, 10, p->RatJumpProbability, {12, 19, 13}},
+                     {18, 11, p->WolfJumpProbability, {14, 15, 16}}};
         for (const auto& a : kinds) {
             for (int r = 0; r < kSide; ++r) {
                 for (int c = 0; c < kSide; ++c) {
-                    // An animal that starts counting jumps three refills later: about chance / 100 per refill.
+                    // An animal that starts counting jumps three refills later: about chance / 100 per
+                    // refill.
                     if (grid_[r][c] != a.animal || uniform() * 100 >= a.chance) continue;
                     std::vector<std::pair<int, int>> prey;
                     for (int pr = 0; pr < kSide; ++pr) {
                         for (int pc = 0; pc < kSide; ++pc) {
-                            if (std::find(a.prey.begin(), a.prey.end(), grid_[pr][pc]) != a.prey.end()) prey.emplace_back(pr, pc);
+                            if (std::find(a.prey.begin(), a.prey.end(), grid_[pr][pc]) != a.prey.end())
+                                prey.emplace_back(pr, pc);
                         }
                     }
                     if (prey.empty()) continue;
-                    const auto [pr, pc] = prey[static_cast<size_t>(uniform() * static_cast<double>(prey.size()))];
+                    const auto [pr, pc] =
+                        prey[static_cast<size_t>(uniform() * static_cast<double>(prey.size()))];
                     grid_[pr][pc] = a.animal;
                     grid_[r][c] = a.leaves;
                 }
@@ -440,7 +459,8 @@ private:
                 p->GoldCount += reward;
                 p->GoldEarned += reward;
                 p->AddExp(0, false);
-            } else {
+            }
+            else {
                 break;
             }
         }
@@ -449,15 +469,18 @@ private:
     // Back after a while: the taxes and every building's timed bonus wait.
     void comeBack()
     {
-        const int32_t taxes[] = {p->GoldLevel1, p->GoldLevel2, p->GoldLevel3, p->GoldLevel4, p->GoldLevel5, p->GoldLevel6};
+        const int32_t taxes[] = {p->GoldLevel1, p->GoldLevel2, p->GoldLevel3,
+                                 p->GoldLevel4, p->GoldLevel5, p->GoldLevel6};
         const int32_t tax = p->CityLevel >= 1 && p->CityLevel <= 6 ? taxes[p->CityLevel - 1] : 0;
         p->GoldCount += tax;
         p->TaxesCollected += tax;
         for (const auto& [id, u] : p->UpgradesDict) {
             if (u->Type != 2 || u->BonusTime < 1 || p->GetUpgradeCount(id) < 1) continue;
             p->GoldCount += u->BonusMoney;
-            for (const auto& [res, n] : u->BonusResources.value_or(std::map<int32_t, int32_t>{})) p->increaseResource(res, n);
-            for (const auto& [tool, n] : u->BonusTools.value_or(std::map<int32_t, int32_t>{})) p->increaseUpgradeCount(tool, n);
+            for (const auto& [res, n] : u->BonusResources.value_or(std::map<int32_t, int32_t>{}))
+                p->increaseResource(res, n);
+            for (const auto& [tool, n] : u->BonusTools.value_or(std::map<int32_t, int32_t>{}))
+                p->increaseUpgradeCount(tool, n);
         }
     }
 
@@ -485,7 +508,8 @@ private:
         for (int32_t id : offers) {
             const UpgradeItem* u = p->GetUpgrade(id);
             if (!kCityLevels.count(id) || !u || !requirementsMet(*u) || p->GetUpgradeCount(id) > 0) continue;
-            for (const auto& cost : u->ResourceCostArr) reserved_[cost->ResourceId] = cost->ResourceQuantity;
+            for (const auto& cost : u->ResourceCostArr)
+                reserved_[cost->ResourceId] = cost->ResourceQuantity;
             if (p->GetUpgradeCount(kMarket) < 1) return;
             for (const auto& [res, n] : reserved_) {
                 const int32_t missing = n - p->GetResourceCount(res);
@@ -513,29 +537,38 @@ private:
             const auto kept = reserved_.find(cost->ResourceId);
             const int32_t keep = kCityLevels.count(id) || kept == reserved_.end() ? 0 : kept->second;
             covered = covered && p->GetResourceCount(cost->ResourceId) - keep >= price(*u, *cost);
-            if (cost->ResourceId >= 1 && cost->ResourceId <= 6) foodMovesSpent += price(*u, *cost) * p->GetResource(cost->ResourceId)->Moves;
+            if (cost->ResourceId >= 1 && cost->ResourceId <= 6)
+                foodMovesSpent += price(*u, *cost) * p->GetResource(cost->ResourceId)->Moves;
         }
-        const bool keepsFood = p->GetUpgradeCount(29) < 1 || foodMovesSpent == 0 || foodMoves() - foodMovesSpent >= p->MaxMineMoves / 2;
-        const bool byGold = u->Type != 3 && u->Money > 0 && p->GetUpgradeCount(kMarket) > 0 && p->GoldCount >= u->Money + 500;
+        const bool keepsFood = p->GetUpgradeCount(29) < 1 || foodMovesSpent == 0 ||
+                               foodMoves() - foodMovesSpent >= p->MaxMineMoves / 2;
+        const bool byGold =
+            u->Type != 3 && u->Money > 0 && p->GetUpgradeCount(kMarket) > 0 && p->GoldCount >= u->Money + 500;
         if (!(covered && keepsFood) && !byGold) return false;
         if (covered && keepsFood) {
-            for (const auto& cost : u->ResourceCostArr) p->increaseResource(cost->ResourceId, -price(*u, *cost));
-        } else {
+            for (const auto& cost : u->ResourceCostArr)
+                p->increaseResource(cost->ResourceId, -price(*u, *cost));
+        }
+        else {
             p->GoldCount -= u->Money;
             p->GoldSpent -= u->Money;
         }
         if (u->Type == 2) {
             p->CurrentBuildingCount += 1;
             p->increaseUpgradeCount(id, 1);
-            for (UpgradeAction* a : actionsOf(*u)) a->RunAction(nullptr);
+            for (UpgradeAction* a : actionsOf(*u))
+                a->RunAction(nullptr);
             if (p->GetUpgradeCount(id) >= u->StageMaxQuantity) u->DoneWithThat = true;
-            if (const auto city = kCityLevels.find(id); city != kCityLevels.end()) p->CityLevel = city->second;
+            if (const auto city = kCityLevels.find(id); city != kCityLevels.end())
+                p->CityLevel = city->second;
             if (u->Points > 0) p->AddExp(static_cast<float>(u->Points), true); // the bonus of a new building
-        } else {
+        }
+        else {
             p->AddExp(static_cast<float>(u->Points), true);
             p->increaseUpgradeCount(id, 1);
             if (id != 105) p->WorkersBought += 1;
-            for (UpgradeAction* a : actionsOf(*u)) a->RunAction(nullptr);
+            for (UpgradeAction* a : actionsOf(*u))
+                a->RunAction(nullptr);
         }
         log.push_back(std::to_string(sessions) + ": " + p->EnumNames[static_cast<size_t>(id - 1)]);
         return true;
@@ -589,17 +622,18 @@ void printTable(const Bot& bot, uint32_t seed)
 {
     std::printf("seed %u\nlevel  sessions  gold  food  planks  blocks  buildings  workers\n", seed);
     for (const LevelRow& row : bot.rows) {
-        std::printf("%5d  %8d  %4d  %4d  %6d  %6d  %9d  %7d\n", row.level, row.sessions, row.gold, row.food, row.planks,
-                    row.blocks, row.buildings, row.workers);
+        std::printf("%5d  %8d  %4d  %4d  %6d  %6d  %9d  %7d\n", row.level, row.sessions, row.gold, row.food,
+                    row.planks, row.blocks, row.buildings, row.workers);
     }
-    std::printf("mine sessions %d, field sessions %d, peak stock %d of resource %d, peak gold %d\n", bot.mineSessions,
-                bot.fieldSessions, bot.peakStock, bot.peakStockResource, bot.peakGold);
+    std::printf("mine sessions %d, field sessions %d, peak stock %d of resource %d, peak gold %d\n",
+                bot.mineSessions, bot.fieldSessions, bot.peakStock, bot.peakStockResource, bot.peakGold);
 }
 
 void printLogOnFailure(const Bot& bot)
 {
     if (!::testing::Test::HasFailure()) return;
-    for (const std::string& line : bot.log) std::printf("%s\n", line.c_str());
+    for (const std::string& line : bot.log)
+        std::printf("%s\n", line.c_str());
 }
 
 // Seeds of the bot: each plays its own village.

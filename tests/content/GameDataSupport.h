@@ -47,7 +47,8 @@ public:
     {
         const std::vector<std::string>& stems = profile()->EnumNames;
         const bool known = upgrade >= 1 && upgrade <= static_cast<int32_t>(stems.size());
-        return format("Upgrade %d (%s)", upgrade, known ? stems[static_cast<size_t>(upgrade - 1)].c_str() : "?");
+        return format("Upgrade %d (%s)", upgrade,
+                      known ? stems[static_cast<size_t>(upgrade - 1)].c_str() : "?");
     }
 
     TempDir home;

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,7 +37,8 @@ public:
     void add(const std::string& line) { lines_.push_back(line); }
     ~Findings()
     {
-        for (const std::string& line : lines_) ADD_FAILURE() << line;
+        for (const std::string& line : lines_)
+            ADD_FAILURE() << line;
     }
 
 private:
@@ -64,10 +65,14 @@ protected:
     std::set<std::string> dataPictures() const
     {
         std::set<std::string> pictures;
-        for (const auto& [id, u] : profile()->UpgradesDict) pictures.insert(u->PngName + ".png");
-        for (const auto& [id, r] : profile()->resourceDict) pictures.insert(r->PngName + ".png");
-        for (const auto& [id, r] : profile()->MicroResDict) pictures.insert(r->PngName + ".png");
-        for (const auto& [id, c] : profile()->collectibleDict) pictures.insert(c->pngName + ".png");
+        for (const auto& [id, u] : profile()->UpgradesDict)
+            pictures.insert(u->PngName + ".png");
+        for (const auto& [id, r] : profile()->resourceDict)
+            pictures.insert(r->PngName + ".png");
+        for (const auto& [id, r] : profile()->MicroResDict)
+            pictures.insert(r->PngName + ".png");
+        for (const auto& [id, c] : profile()->collectibleDict)
+            pictures.insert(c->pngName + ".png");
         return pictures;
     }
 
@@ -82,9 +87,11 @@ TEST_F(GameDataTest, EveryRecordIsThereOnceWithItsIdentifier)
     if (!p->LevelsArray.empty() && p->LevelsArray[0] != 0) findings.add("test.xml Level[0]: Points is not 0");
     for (size_t i = 1; i < p->LevelsArray.size(); ++i) {
         if (p->LevelsArray[i] <= p->LevelsArray[i - 1]) {
-            findings.add(format("test.xml Level[%d]: Points %d does not rise", static_cast<int>(i), p->LevelsArray[i]));
+            findings.add(format("test.xml Level[%d]: Points %d does not rise", static_cast<int>(i),
+                                p->LevelsArray[i]));
         }
-        if (p->LevelsBonusArray[i] <= 0) findings.add(format("test.xml Level[%d]: no gold reward", static_cast<int>(i)));
+        if (p->LevelsBonusArray[i] <= 0)
+            findings.add(format("test.xml Level[%d]: no gold reward", static_cast<int>(i)));
     }
     const struct {
         const char* what;
@@ -92,12 +99,15 @@ TEST_F(GameDataTest, EveryRecordIsThereOnceWithItsIdentifier)
         size_t count;
         std::function<bool(int32_t)> has;
     } tables[] = {
-        {"Collectible", 1, 24, p->collectibleDict.size(), [p](int32_t id) { return p->GetCollectible(id) != nullptr; }},
-        {"Resource (goods)", 1, 17, p->resourceDict.size(), [p](int32_t id) { return p->GetResource(id) != nullptr; }},
+        {"Collectible", 1, 24, p->collectibleDict.size(),
+         [p](int32_t id) { return p->GetCollectible(id) != nullptr; }},
+        {"Resource (goods)", 1, 17, p->resourceDict.size(),
+         [p](int32_t id) { return p->GetResource(id) != nullptr; }},
         {"Resource (gold packs)", 19, 24, p->MicroResDict.size(),
          [p](int32_t id) { return p->GetMicroResource(id) != nullptr; }},
         {"Upgrade", 1, 143, p->UpgradesDict.size(), [p](int32_t id) { return p->GetUpgrade(id) != nullptr; }},
-        {"TutorialFrame", 0, 102, p->TutorialDict.size(), [p](int32_t id) { return p->GetTutorialDef(id) != nullptr; }},
+        {"TutorialFrame", 0, 102, p->TutorialDict.size(),
+         [p](int32_t id) { return p->GetTutorialDef(id) != nullptr; }},
     };
     for (const auto& table : tables) {
         for (int32_t id = table.first; id <= table.last; ++id) {
@@ -108,7 +118,8 @@ TEST_F(GameDataTest, EveryRecordIsThereOnceWithItsIdentifier)
                                 static_cast<int>(table.count), table.first, table.last));
         }
     }
-    if (p->resourceDict.count(18) || p->MicroResDict.count(18)) findings.add("test.xml Resource 18: kept in a table");
+    if (p->resourceDict.count(18) || p->MicroResDict.count(18))
+        findings.add("test.xml Resource 18: kept in a table");
     for (const auto& [id, pack] : p->MicroResDict) {
         if (!pack->MicroRes) findings.add(format("test.xml Resource %d: MicroTrans is not \"true\"", id));
         if (pack->PngName.empty()) findings.add(format("test.xml Resource %d: no PngName", id));
@@ -155,8 +166,9 @@ TEST_F(GameDataTest, TileKindsFollowTheNamingContract)
         {24, "trophy_mine", kMine, "goblet", {}},
     };
     // Looping templates exist for these stems on tablets; idle ones for these on all devices.
-    const std::set<std::string> constAnimStems = {"snow", "grass", "grass_spring", "grass_autumn", "grain",
-                                                  "wood_winter", "wood_summer", "wood_autumn", "wood_spring"};
+    const std::set<std::string> constAnimStems = {"snow",         "grass",       "grass_spring",
+                                                  "grass_autumn", "grain",       "wood_winter",
+                                                  "wood_summer",  "wood_autumn", "wood_spring"};
     const std::set<std::string> idleAnimStems = {"chicken", "pig", "cow"};
     const std::map<int32_t, std::vector<int32_t>> groups = {{10, {0}}, {17, {0}}, {11, {1}}, {18, {1}}};
 
@@ -170,20 +182,24 @@ TEST_F(GameDataTest, TileKindsFollowTheNamingContract)
         if (c->isMineAvailable != (k.mode == kMine) || c->isFieldAvailable != (k.mode == kField)) {
             findings.add(where + ": available in the wrong mode");
         }
-        const std::string seasons[4] = {c->pngNameSpring, c->pngNameSummer, c->pngNameAutumn, c->pngNameWinter};
+        const std::string seasons[4] = {c->pngNameSpring, c->pngNameSummer, c->pngNameAutumn,
+                                        c->pngNameWinter};
         for (int s = 0; s < 4; ++s) {
             const std::string expected = k.seasons[s] ? k.seasons[s] : "";
-            if (seasons[s] != expected) findings.add(format("%s: season %d picture \"%s\", expected \"%s\"",
-                                                            where.c_str(), s, seasons[s].c_str(), expected.c_str()));
+            if (seasons[s] != expected)
+                findings.add(format("%s: season %d picture \"%s\", expected \"%s\"", where.c_str(), s,
+                                    seasons[s].c_str(), expected.c_str()));
         }
         if (c->ConstAnim) {
             for (const std::string& stem : seasons) {
-                if (!constAnimStems.count(stem)) findings.add(where + ": ConstAnim, but \"" + stem + "\" has no template");
+                if (!constAnimStems.count(stem))
+                    findings.add(where + ": ConstAnim, but \"" + stem + "\" has no template");
             }
         }
         if (c->isAnim) {
             for (const std::string& stem : seasons) {
-                if (!idleAnimStems.count(stem)) findings.add(where + ": IsAnimated, but \"" + stem + "\" has no template");
+                if (!idleAnimStems.count(stem))
+                    findings.add(where + ": IsAnimated, but \"" + stem + "\" has no template");
             }
         }
         const bool wantConst = k.id == 10 || k.id == 11 || k.id == 13;
@@ -192,7 +208,8 @@ TEST_F(GameDataTest, TileKindsFollowTheNamingContract)
         if (c->isAnim != wantIdle) findings.add(where + ": IsAnimated differs from the contract");
         const auto group = groups.find(k.id);
         const std::vector<int32_t> want = group == groups.end() ? std::vector<int32_t>{} : group->second;
-        if (c->connGroups.value_or(std::vector<int32_t>{}) != want) findings.add(where + ": ConnGroups differ");
+        if (c->connGroups.value_or(std::vector<int32_t>{}) != want)
+            findings.add(where + ": ConnGroups differ");
     }
 }
 
@@ -204,12 +221,19 @@ TEST_F(GameDataTest, TileKindsAreUsableInTheirModes)
         int32_t kind;
         int mode;
         const char* why;
-    } made[] = {{1, kMine, "mine earth, shuffle and explosion target"}, {2, kMine, "explosion refill"},
-                {3, kMine, "explosion refill"}, {20, kMine, "primed gas"}, {10, kField, "left by a rabbit"},
-                {11, kField, "left by a wolf"}, {22, kMine, "mine coin"}, {24, kMine, "mine trophy"},
-                {21, kField, "field coin"}, {23, kField, "field trophy"}};
+    } made[] = {{1, kMine, "mine earth, shuffle and explosion target"},
+                {2, kMine, "explosion refill"},
+                {3, kMine, "explosion refill"},
+                {20, kMine, "primed gas"},
+                {10, kField, "left by a rabbit"},
+                {11, kField, "left by a wolf"},
+                {22, kMine, "mine coin"},
+                {24, kMine, "mine trophy"},
+                {21, kField, "field coin"},
+                {23, kField, "field trophy"}};
     for (const auto& m : made) {
-        if (!availableIn(m.kind, m.mode)) findings.add("test.xml " + kindName(m.kind) + ": not available (" + m.why + ")");
+        if (!availableIn(m.kind, m.mode))
+            findings.add("test.xml " + kindName(m.kind) + ": not available (" + m.why + ")");
     }
     double mineSum = 0;
     double seasonSum[4] = {};
@@ -226,14 +250,16 @@ TEST_F(GameDataTest, TileKindsAreUsableInTheirModes)
         if (c->nextCollectibleCount < 1) findings.add(where + ": NextCollectibleCount below 1");
         const int mode = c->isMineAvailable ? kMine : kField;
         if (!availableIn(c->nextCollectible, mode)) {
-            findings.add(format("%s: NextCollectible %d is not available in its mode", where.c_str(), c->nextCollectible));
+            findings.add(format("%s: NextCollectible %d is not available in its mode", where.c_str(),
+                                c->nextCollectible));
         }
         if (c->nextResource != 0) {
             const Resource* r = profile()->GetResource(c->nextResource);
-            if (!r || c->nextResourceCount < 1) findings.add(where + ": makes a resource that does not exist or at no rate");
+            if (!r || c->nextResourceCount < 1)
+                findings.add(where + ": makes a resource that does not exist or at no rate");
         }
-        if (mode == kField && (c->pngNameSpring.empty() || c->pngNameSummer.empty() || c->pngNameAutumn.empty() ||
-                               c->pngNameWinter.empty())) {
+        if (mode == kField && (c->pngNameSpring.empty() || c->pngNameSummer.empty() ||
+                               c->pngNameAutumn.empty() || c->pngNameWinter.empty())) {
             findings.add(where + ": a field kind without all four seasonal pictures");
         }
         if (c->pngName.empty()) findings.add(where + ": no PngName");
@@ -246,11 +272,14 @@ TEST_F(GameDataTest, TileKindsAreUsableInTheirModes)
         }
     }
     for (const auto& [id, c] : profile()->collectibleDict) {
-        if (c->isMineAvailable && mineSum > 0) minePercents += static_cast<int>(c->probability * 100 / mineSum);
+        if (c->isMineAvailable && mineSum > 0)
+            minePercents += static_cast<int>(c->probability * 100 / mineSum);
     }
-    if (mineSum <= 0 || minePercents < 95) findings.add(format("test.xml Collectibles: mine percents total %d", minePercents));
+    if (mineSum <= 0 || minePercents < 95)
+        findings.add(format("test.xml Collectibles: mine percents total %d", minePercents));
     for (int s = 0; s < 4; ++s) {
-        if (std::fabs(seasonSum[s] - 100) > 0.01) findings.add(format("test.xml Collectibles: season %d weights total %.2f", s, seasonSum[s]));
+        if (std::fabs(seasonSum[s] - 100) > 0.01)
+            findings.add(format("test.xml Collectibles: season %d weights total %.2f", s, seasonSum[s]));
     }
     // Panel slots, left to right, and the mode that must make each resource.
     const struct {
@@ -301,14 +330,18 @@ TEST_F(GameDataTest, SettingsAndFoodsAreInRange)
     }
     const int32_t packs[] = {p->MicroGoldCount1, p->MicroGoldCount2, p->MicroGoldCount3,
                              p->MicroGoldCount4, p->MicroGoldCount5, p->MicroGoldCount6};
-    const int32_t taxes[] = {p->GoldLevel1, p->GoldLevel2, p->GoldLevel3, p->GoldLevel4, p->GoldLevel5, p->GoldLevel6};
+    const int32_t taxes[] = {p->GoldLevel1, p->GoldLevel2, p->GoldLevel3,
+                             p->GoldLevel4, p->GoldLevel5, p->GoldLevel6};
     for (int i = 0; i < 6; ++i) {
-        if (packs[i] <= (i ? packs[i - 1] : 0)) findings.add(format("test.xml Settings MicroGoldCount%d: does not rise", i + 1));
-        if (taxes[i] <= (i ? taxes[i - 1] : 0)) findings.add(format("test.xml Settings GoldLevel%d: does not rise", i + 1));
+        if (packs[i] <= (i ? packs[i - 1] : 0))
+            findings.add(format("test.xml Settings MicroGoldCount%d: does not rise", i + 1));
+        if (taxes[i] <= (i ? taxes[i - 1] : 0))
+            findings.add(format("test.xml Settings GoldLevel%d: does not rise", i + 1));
     }
     for (int32_t food = 1; food <= 6; ++food) {
         const Resource* r = p->GetResource(food);
-        if (!r || r->Moves <= 0 || r->PngName.empty()) findings.add(format("test.xml Resource %d: a food without Moves or PngName", food));
+        if (!r || r->Moves <= 0 || r->PngName.empty())
+            findings.add(format("test.xml Resource %d: a food without Moves or PngName", food));
     }
     // The food pop-up's bread lesson ends when bread alone brings the moves to exactly 10.
     if (const Resource* bread = p->GetResource(3); bread && bread->Moves > 0 && 10 % bread->Moves != 0) {
@@ -318,7 +351,15 @@ TEST_F(GameDataTest, SettingsAndFoodsAreInRange)
 
 TEST_F(GameDataTest, HardWiredUpgradesHaveTheRolesTheCodeExpects)
 {
-    enum Flag { kNone = 0, kHidden = 1, kVisible = 2, kMineTool = 4, kFieldTool = 8, kAnimated = 16, kNoCosts = 32 };
+    enum Flag {
+        kNone = 0,
+        kHidden = 1,
+        kVisible = 2,
+        kMineTool = 4,
+        kFieldTool = 8,
+        kAnimated = 16,
+        kNoCosts = 32
+    };
     const struct {
         int32_t id;
         int32_t type;
@@ -327,38 +368,61 @@ TEST_F(GameDataTest, HardWiredUpgradesHaveTheRolesTheCodeExpects)
         const char* role;
     } roles[] = {
         {9, 3, -1, kNone, "grain picker of the field tutorial"},
-        {7, 3, -1, kNone, "woman worker"}, {8, 3, -1, kNone, "woman worker"},
-        {65, 3, -1, kNone, "woman worker"}, {66, 3, -1, kNone, "woman worker"},
+        {7, 3, -1, kNone, "woman worker"},
+        {8, 3, -1, kNone, "woman worker"},
+        {65, 3, -1, kNone, "woman worker"},
+        {66, 3, -1, kNone, "woman worker"},
         {105, 3, -1, kNone, "flat-priced worker"},
         {18, 2, -1, kHidden, "market, revealed by the field tutorial"},
         {19, 2, -1, kHidden | kAnimated, "workshop, revealed by the field tutorial"},
         {116, 2, -1, kHidden, "well, revealed at the end of a mine session"},
-        {21, 2, -1, kVisible, "cottage"}, {28, 2, -1, kVisible | kAnimated, "bakery"},
-        {15, 2, -1, kAnimated, "shaft"}, {39, 2, -1, kAnimated, "forge"}, {40, 2, -1, kAnimated, "ironworks"},
-        {31, 2, -1, kNone, "house"}, {34, 2, -1, kNone, "manor"},
-        {50, 2, -1, kNone, "yard"}, {53, 2, -1, kNone, "hen house"}, {55, 2, -1, kNone, "trough"},
-        {57, 2, -1, kNone, "pigsty"}, {59, 2, -1, kNone, "pasture"}, {61, 2, -1, kNone, "cow shed"},
-        {88, 2, 102, kAnimated, "first settlement"}, {101, 2, 102, kNone, "city level 2"},
-        {89, 2, 102, kNone, "city level 3"}, {27, 2, 102, kNone, "city level 4"},
-        {90, 2, 102, kNone, "city level 5"}, {38, 2, 102, kNone, "city level 6"},
-        {91, 2, 103, kVisible, "fields on slot 3"}, {29, 2, 101, kVisible, "mine on slot 9"},
+        {21, 2, -1, kVisible, "cottage"},
+        {28, 2, -1, kVisible | kAnimated, "bakery"},
+        {15, 2, -1, kAnimated, "shaft"},
+        {39, 2, -1, kAnimated, "forge"},
+        {40, 2, -1, kAnimated, "ironworks"},
+        {31, 2, -1, kNone, "house"},
+        {34, 2, -1, kNone, "manor"},
+        {50, 2, -1, kNone, "yard"},
+        {53, 2, -1, kNone, "hen house"},
+        {55, 2, -1, kNone, "trough"},
+        {57, 2, -1, kNone, "pigsty"},
+        {59, 2, -1, kNone, "pasture"},
+        {61, 2, -1, kNone, "cow shed"},
+        {88, 2, 102, kAnimated, "first settlement"},
+        {101, 2, 102, kNone, "city level 2"},
+        {89, 2, 102, kNone, "city level 3"},
+        {27, 2, 102, kNone, "city level 4"},
+        {90, 2, 102, kNone, "city level 5"},
+        {38, 2, 102, kNone, "city level 6"},
+        {91, 2, 103, kVisible, "fields on slot 3"},
+        {29, 2, 101, kVisible, "mine on slot 9"},
         {112, 2, -1, kNoCosts, "building without resource costs"},
         {113, 2, -1, kNoCosts, "building without resource costs"},
         {117, 2, -1, kNoCosts, "building without resource costs"},
-        {23, 4, -1, kMineTool, "gas tool"}, {24, 4, -1, kMineTool, "earth tool of the tutorial"},
-        {25, 4, -1, kMineTool, "rubble tool"}, {98, 4, -1, kMineTool, "lunch box"},
-        {99, 4, -1, kMineTool, "coal to silver"}, {100, 4, -1, kMineTool, "silver to coal"},
-        {106, 4, -1, kMineTool, "drill"}, {81, 4, -1, kFieldTool, "carrot tool"},
-        {86, 4, -1, kFieldTool, "rabbit tool"}, {87, 4, -1, kFieldTool, "wolf tool"},
-        {94, 4, -1, kFieldTool, "compost"}, {95, 4, -1, kFieldTool, "sapling"}, {97, 4, -1, kFieldTool, "seed bag"},
+        {23, 4, -1, kMineTool, "gas tool"},
+        {24, 4, -1, kMineTool, "earth tool of the tutorial"},
+        {25, 4, -1, kMineTool, "rubble tool"},
+        {98, 4, -1, kMineTool, "lunch box"},
+        {99, 4, -1, kMineTool, "coal to silver"},
+        {100, 4, -1, kMineTool, "silver to coal"},
+        {106, 4, -1, kMineTool, "drill"},
+        {81, 4, -1, kFieldTool, "carrot tool"},
+        {86, 4, -1, kFieldTool, "rabbit tool"},
+        {87, 4, -1, kFieldTool, "wolf tool"},
+        {94, 4, -1, kFieldTool, "compost"},
+        {95, 4, -1, kFieldTool, "sapling"},
+        {97, 4, -1, kFieldTool, "seed bag"},
     };
     Findings findings;
     for (const auto& r : roles) {
         const UpgradeItem* u = profile()->GetUpgrade(r.id);
         const std::string where = "test.xml " + data.upgradeName(r.id) + " (" + r.role + ")";
         if (!u) continue;
-        if (u->Type != r.type) findings.add(format("%s: Type %d, expected %d", where.c_str(), u->Type, r.type));
-        if (r.group >= 0 && u->Group != r.group) findings.add(format("%s: GroupNumber %d, expected %d", where.c_str(), u->Group, r.group));
+        if (u->Type != r.type)
+            findings.add(format("%s: Type %d, expected %d", where.c_str(), u->Type, r.type));
+        if (r.group >= 0 && u->Group != r.group)
+            findings.add(format("%s: GroupNumber %d, expected %d", where.c_str(), u->Group, r.group));
         // The first settlement is unhidden by the reader itself.
         if ((r.flags & kHidden) && !u->isHidden) findings.add(where + ": not Hidden");
         if ((r.flags & kVisible) && u->isHidden) findings.add(where + ": Hidden");
@@ -379,16 +443,18 @@ TEST_F(GameDataTest, HardWiredUpgradesHaveTheRolesTheCodeExpects)
     for (size_t i = 0; i + 1 < std::size(chain); ++i) {
         const UpgradeItem* u = profile()->GetUpgrade(chain[i]);
         if (u && u->NextUpdateEnum != chain[i + 1]) {
-            findings.add(format("test.xml %s: NextUpdateIndex %d, expected %d", data.upgradeName(chain[i]).c_str(),
-                                u->NextUpdateEnum, chain[i + 1]));
+            findings.add(format("test.xml %s: NextUpdateIndex %d, expected %d",
+                                data.upgradeName(chain[i]).c_str(), u->NextUpdateEnum, chain[i + 1]));
         }
     }
     // The one-slot groups hold nothing else.
-    const std::map<int32_t, std::set<int32_t>> soleGroups = {{101, {29}}, {103, {91}}, {102, {88, 101, 89, 27, 90, 38}}};
+    const std::map<int32_t, std::set<int32_t>> soleGroups = {
+        {101, {29}}, {103, {91}}, {102, {88, 101, 89, 27, 90, 38}}};
     for (const auto& [id, u] : profile()->UpgradesDict) {
         const auto sole = soleGroups.find(u->Group);
         if (sole != soleGroups.end() && !sole->second.count(id)) {
-            findings.add(format("test.xml %s: in group %d of another building", data.upgradeName(id).c_str(), u->Group));
+            findings.add(format("test.xml %s: in group %d of another building", data.upgradeName(id).c_str(),
+                                u->Group));
         }
     }
 }
@@ -397,42 +463,54 @@ TEST_F(GameDataTest, UpgradesAreConsistent)
 {
     // The part-animation templates the definitions manager loads for map buildings.
     const std::set<std::string> templates = {
-        "b_bakery", "b_feeding_trough", "b_gold_mine", "b_hen-house", "b_ironwork", "b_lookout", "b_mill",
-        "b_pigsty", "b_ventilation_shaft", "b_windmill", "b_workshop", "b_yard", "b_forge", "b_lift",
-        "b_observatory", "b_kennel", "b_camp", "b_saw_mill", "b_pasture", "b_cow_shed", "b_building_site"};
+        "b_bakery",  "b_feeding_trough", "b_gold_mine",         "b_hen-house", "b_ironwork", "b_lookout",
+        "b_mill",    "b_pigsty",         "b_ventilation_shaft", "b_windmill",  "b_workshop", "b_yard",
+        "b_forge",   "b_lift",           "b_observatory",       "b_kennel",    "b_camp",     "b_saw_mill",
+        "b_pasture", "b_cow_shed",       "b_building_site"};
     const std::set<int32_t> mapGroups = {1, 2, 3, 101, 102, 103};
     Findings findings;
     Profile* p = profile();
     for (const auto& [id, u] : p->UpgradesDict) {
         const std::string where = "test.xml " + data.upgradeName(id);
-        std::string stem = id >= 1 && id <= static_cast<int32_t>(p->EnumNames.size()) ? p->EnumNames[id - 1] : "";
-        std::transform(stem.begin(), stem.end(), stem.begin(), [](unsigned char ch) { return std::tolower(ch); });
+        std::string stem =
+            id >= 1 && id <= static_cast<int32_t>(p->EnumNames.size()) ? p->EnumNames[id - 1] : "";
+        std::transform(stem.begin(), stem.end(), stem.begin(),
+                       [](unsigned char ch) { return std::tolower(ch); });
         if (u->isAnim) {
-            if (u->Type != 2 || !templates.count(u->PngName)) findings.add(where + ": Animated, but \"" + u->PngName + "\" has no map template");
-        } else if (u->PngName != stem) {
+            if (u->Type != 2 || !templates.count(u->PngName))
+                findings.add(where + ": Animated, but \"" + u->PngName + "\" has no map template");
+        }
+        else if (u->PngName != stem) {
             findings.add(where + ": PngName \"" + u->PngName + "\", expected \"" + stem + "\"");
         }
-        if (u->Type < 2 || u->Type > 4) findings.add(format("%s: Type %d is never offered", where.c_str(), u->Type));
+        if (u->Type < 2 || u->Type > 4)
+            findings.add(format("%s: Type %d is never offered", where.c_str(), u->Type));
         if (u->Name.empty()) findings.add(where + ": no Name");
-        if (u->Type == 2 && !mapGroups.count(u->Group)) findings.add(format("%s: GroupNumber %d has no map slots", where.c_str(), u->Group));
+        if (u->Type == 2 && !mapGroups.count(u->Group))
+            findings.add(format("%s: GroupNumber %d has no map slots", where.c_str(), u->Group));
         if (u->Type == 3 && u->Money != 0) findings.add(where + ": a worker with a gold price");
-        if (u->Type == 4 && u->isMine == u->isField) findings.add(where + ": a tool for neither or both modes");
+        if (u->Type == 4 && u->isMine == u->isField)
+            findings.add(where + ": a tool for neither or both modes");
         if (u->Type != 4 && u->StageMaxQuantity < 1) findings.add(where + ": StageQuantity below 1");
-        if (u->Type == 2 && u->BonusTime >= 1 && u->BonusMoney < 1 && u->BonusResources->empty() && u->BonusTools->empty()) {
+        if (u->Type == 2 && u->BonusTime >= 1 && u->BonusMoney < 1 && u->BonusResources->empty() &&
+            u->BonusTools->empty()) {
             findings.add(where + ": a timed bonus that pays nothing");
         }
         for (const auto& cost : u->ResourceCostArr) {
             if (!p->GetResource(cost->ResourceId) || cost->ResourceQuantity < 1) {
-                findings.add(format("%s: costs %d of resource %d", where.c_str(), cost->ResourceQuantity, cost->ResourceId));
+                findings.add(format("%s: costs %d of resource %d", where.c_str(), cost->ResourceQuantity,
+                                    cost->ResourceId));
             }
         }
         for (int32_t required : requiredUpgrades(*u)) {
-            if (!p->GetUpgrade(required) || required == id) findings.add(format("%s: requires upgrade %d", where.c_str(), required));
+            if (!p->GetUpgrade(required) || required == id)
+                findings.add(format("%s: requires upgrade %d", where.c_str(), required));
         }
         if (u->NextUpdateEnum > 0) {
             const UpgradeItem* next = p->GetUpgrade(u->NextUpdateEnum);
             if (!next || next->Type != 2 || u->Type != 2 || next->Group != u->Group) {
-                findings.add(format("%s: NextUpdateIndex %d is no building of its group", where.c_str(), u->NextUpdateEnum));
+                findings.add(format("%s: NextUpdateIndex %d is no building of its group", where.c_str(),
+                                    u->NextUpdateEnum));
             }
         }
         for (const UpgradeAction* a : actionsOf(*u)) {
@@ -451,7 +529,8 @@ TEST_F(GameDataTest, UpgradesAreConsistent)
                 break;
             case 4:
             case 9:
-                if (u->Type != 4 || !availableIn(a->Value1, mode)) findings.add(act + " names a kind not in the tool's mode");
+                if (u->Type != 4 || !availableIn(a->Value1, mode))
+                    findings.add(act + " names a kind not in the tool's mode");
                 break;
             case 8:
                 if (u->Type != 4 || !availableIn(a->Value1, mode) || !availableIn(a->Value2, mode)) {
@@ -461,7 +540,14 @@ TEST_F(GameDataTest, UpgradesAreConsistent)
             case 14:
                 if (!p->GetResource(a->Value1)) findings.add(act + " changes no resource");
                 break;
-            case 10: case 11: case 12: case 13: case 15: case 19: case 22: case 23:
+            case 10:
+            case 11:
+            case 12:
+            case 13:
+            case 15:
+            case 19:
+            case 22:
+            case 23:
                 break;
             default:
                 findings.add(act + " is not an effect this data uses");
@@ -485,7 +571,9 @@ TEST_F(GameDataTest, EveryUpgradeCanBeHad)
         for (const auto& [id, u] : p->UpgradesDict) {
             if (had.count(id) || (u->isHidden && !revealed.count(id)) || u->ReqLevel > topLevel) continue;
             const std::vector<int32_t> required = requiredUpgrades(*u);
-            if (!std::all_of(required.begin(), required.end(), [&had](int32_t r) { return had.count(r) > 0; })) continue;
+            if (!std::all_of(required.begin(), required.end(),
+                             [&had](int32_t r) { return had.count(r) > 0; }))
+                continue;
             had.insert(id);
             for (const UpgradeAction* a : actionsOf(*u)) {
                 if (a->ID == 3) revealed.insert(a->Value1);
@@ -505,10 +593,12 @@ TEST_F(GameDataTest, EveryUpgradeCanBeHad)
             if (a->ID == 14 && a->Value1 == kPeople) villagers += a->Value2 * u->StageMaxQuantity;
         }
         for (const auto& cost : u->ResourceCostArr) {
-            if (u->Type == 3 && cost->ResourceId == kPeople) wanted += cost->ResourceQuantity * u->StageMaxQuantity;
+            if (u->Type == 3 && cost->ResourceId == kPeople)
+                wanted += cost->ResourceQuantity * u->StageMaxQuantity;
         }
     }
-    if (villagers < wanted) findings.add(format("test.xml Upgrades: %d villagers for %d worker hires", villagers, wanted));
+    if (villagers < wanted)
+        findings.add(format("test.xml Upgrades: %d villagers for %d worker hires", villagers, wanted));
 }
 
 // With every upgrade owned (workers hired to their maximum) the tile kinds
@@ -519,20 +609,25 @@ TEST_F(GameDataTest, AllUpgradesTogetherKeepTheRulesWorking)
     for (const auto& [id, u] : p->UpgradesDict) {
         if (u->Type == 4) continue;
         for (int32_t times = 0; times < u->StageMaxQuantity; ++times) {
-            for (UpgradeAction* a : actionsOf(*u)) a->RunAction(nullptr);
+            for (UpgradeAction* a : actionsOf(*u))
+                a->RunAction(nullptr);
         }
     }
     Findings findings;
     for (const auto& [id, c] : p->collectibleDict) {
         if (c->nextCollectible != id && c->nextCollectibleCount < 2) {
-            findings.add(format("test.xml %s: %d tiles per reward tile with every upgrade", kindName(id).c_str(), c->nextCollectibleCount));
+            findings.add(format("test.xml %s: %d tiles per reward tile with every upgrade",
+                                kindName(id).c_str(), c->nextCollectibleCount));
         }
         if (c->nextResource != 0 && c->nextResourceCount < 1) {
-            findings.add(format("test.xml %s: %d tiles per resource with every upgrade", kindName(id).c_str(), c->nextResourceCount));
+            findings.add(format("test.xml %s: %d tiles per resource with every upgrade", kindName(id).c_str(),
+                                c->nextResourceCount));
         }
     }
-    if (p->TaxTimeH * 3600 + p->TaxTimeM * 60 + p->TaxTimeS < 600) findings.add("test.xml Upgrades: the tax period falls below 10 minutes");
-    if (p->MovesPerFood < 1 || p->MaxMineMoves < p->MovesPerFood) findings.add("test.xml Upgrades: mine food rules break");
+    if (p->TaxTimeH * 3600 + p->TaxTimeM * 60 + p->TaxTimeS < 600)
+        findings.add("test.xml Upgrades: the tax period falls below 10 minutes");
+    if (p->MovesPerFood < 1 || p->MaxMineMoves < p->MovesPerFood)
+        findings.add("test.xml Upgrades: mine food rules break");
 }
 
 TEST_F(GameDataTest, FieldsReachLevelTwo)
@@ -546,29 +641,61 @@ TEST_F(GameDataTest, FieldsReachLevelTwo)
             << "test.xml Upgrade 91 (B_FIELDS): a new village lacks resource " << cost->ResourceId;
     }
     p->AddExp(static_cast<float>(fields->Points), false);
-    EXPECT_EQ(p->PlayerLevel, 2) << "test.xml Upgrade 91 (B_FIELDS): Points " << fields->Points << " do not reach level 2";
+    EXPECT_EQ(p->PlayerLevel, 2) << "test.xml Upgrade 91 (B_FIELDS): Points " << fields->Points
+                                 << " do not reach level 2";
+}
+
+// The tutorial points at these buildings right after topping the goods up
+// to these amounts; the buildings must cost no more than that.
+TEST_F(GameDataTest, TutorialBuildingsCostWhatTheTutorialGives)
+{
+    const struct {
+        int32_t upgrade;
+        std::map<int32_t, int32_t> given;
+    } steps[] = {
+        {28, {{3, 1}, {4, 2}, {13, 2}, {15, 1}}}, {21, {{10, 2}}}, {19, {{10, 2}, {7, 1}}}, {116, {{10, 2}}}};
+    Findings findings;
+    for (const auto& step : steps) {
+        const UpgradeItem* u = profile()->GetUpgrade(step.upgrade);
+        if (!u) continue;
+        for (const auto& cost : u->ResourceCostArr) {
+            const auto given = step.given.find(cost->ResourceId);
+            if (given == step.given.end() || given->second < cost->ResourceQuantity) {
+                findings.add(format("test.xml %s: costs %d of resource %d, more than the tutorial gives",
+                                    data.upgradeName(step.upgrade).c_str(), cost->ResourceQuantity,
+                                    cost->ResourceId));
+            }
+        }
+    }
 }
 
 TEST_F(GameDataTest, TutorialFramesAreAllDefined)
 {
-    const std::set<std::string> speakers = {"worker_ploughman.png", "worker_prospector.png", "worker_elder.png"};
+    const std::set<std::string> speakers = {"worker_ploughman.png", "worker_prospector.png",
+                                            "worker_elder.png"};
     const std::set<std::string> pictures = dataPictures();
     Findings findings;
     for (int32_t id = 0; id <= 102; ++id) {
         const TutorialFrameDef* f = profile()->GetTutorialDef(id);
         const std::string where = format("test.xml TutorialFrame %d", id);
         if (!f) continue;
-        if (f->LangID != format("TUTORIAL_%d", id)) findings.add(where + ": Name is not TUTORIAL_" + std::to_string(id));
-        if (!speakers.count(f->WorkerIcon)) findings.add(where + ": WorkerIcon \"" + f->WorkerIcon + "\" is no speaker");
-        if (!pictures.count(f->Icon)) findings.add(where + ": IconPng \"" + f->Icon + "\" is no picture of the data");
+        if (f->LangID != format("TUTORIAL_%d", id))
+            findings.add(where + ": Name is not TUTORIAL_" + std::to_string(id));
+        if (!speakers.count(f->WorkerIcon))
+            findings.add(where + ": WorkerIcon \"" + f->WorkerIcon + "\" is no speaker");
+        if (!pictures.count(f->Icon))
+            findings.add(where + ": IconPng \"" + f->Icon + "\" is no picture of the data");
         if (f->Type < 100 || f->Type > 103) findings.add(format("%s: Type %d", where.c_str(), f->Type));
         if (f->Type == 102 || f->Type == 103) {
             const Collectible* c = profile()->GetCollectible(f->RelationID);
-            const bool second = c && (f->Type == 102 ? profile()->GetCollectible(c->nextCollectible) != nullptr
-                                                     : profile()->GetResource(c->nextResource) != nullptr);
-            if (!second) findings.add(format("%s: CollectibleID %d shows no pair", where.c_str(), f->RelationID));
+            const bool second =
+                c && (f->Type == 102 ? profile()->GetCollectible(c->nextCollectible) != nullptr
+                                     : profile()->GetResource(c->nextResource) != nullptr);
+            if (!second)
+                findings.add(format("%s: CollectibleID %d shows no pair", where.c_str(), f->RelationID));
         }
-        if (std::count(f->bPlacements.begin(), f->bPlacements.end(), true) != 1) findings.add(where + ": not one placement");
+        if (std::count(f->bPlacements.begin(), f->bPlacements.end(), true) != 1)
+            findings.add(where + ": not one placement");
     }
 }
 
@@ -581,8 +708,10 @@ TEST(BundleInformation, InfoPlistNamesTheGame)
     const struct {
         const char* key;
         const char* exact; // null: any non-empty text
-    } keys[] = {{"CFBundleName", "Mosswick"}, {"CFBundleDisplayName", nullptr},
-                {"CFBundleIdentifier", "com.zandovar.mosswick"}, {"CFBundleVersion", nullptr},
+    } keys[] = {{"CFBundleName", "Mosswick"},
+                {"CFBundleDisplayName", nullptr},
+                {"CFBundleIdentifier", "com.zandovar.mosswick"},
+                {"CFBundleVersion", nullptr},
                 {"CFBundleShortVersionString", nullptr}};
     for (const auto& k : keys) {
         const Value* entry = info->asDict().find(k.key);
@@ -595,7 +724,8 @@ TEST(BundleInformation, InfoPlistNamesTheGame)
     const std::string text = version && version->isString() ? version->asString() : "";
     char* end = nullptr;
     const double number = std::strtod(text.c_str(), &end);
-    EXPECT_TRUE(!text.empty() && *end == '\0' && number > 0) << "Info.plist CFBundleVersion: \"" << text << "\" is no number";
+    EXPECT_TRUE(!text.empty() && *end == '\0' && number > 0)
+        << "Info.plist CFBundleVersion: \"" << text << "\" is no number";
 }
 
 } // namespace

@@ -61,8 +61,10 @@ KINDS = [
      0, (12, 16, 12, 6), True, True, False, 6, 1, []),
     (14, "chicken", "field", "chicken", ("chicken",) * 4, (15, 5), (4, 5), 3, 0, (10, 10, 10, 10),
      True, False, True, 8, 1, []),
-    (15, "pig", "field", "pig", ("pig",) * 4, (16, 6), (5, 5), 3, 0, (6, 7, 7, 8), True, False, True, 12, 2, []),
-    (16, "cow", "field", "cow", ("cow",) * 4, (23, 6), (6, 4), 3, 0, (4, 5, 5, 6), True, False, True, 25, 3, []),
+    (15, "pig", "field", "pig", ("pig",) * 4, (16, 6), (5, 5), 3, 0, (6, 7, 7, 8),
+     True, False, True, 12, 2, []),
+    (16, "cow", "field", "cow", ("cow",) * 4, (23, 6), (6, 4), 3, 0, (4, 5, 5, 6),
+     True, False, True, 25, 3, []),
     (17, "rabbit", "field", "rabbit", ("rabbit",) * 4, (17, NEVER), (0, 0), 3, 0, (4, 4, 4, 3),
      True, False, False, 0, 2, ["RABBIT_GRASS"]),
     (18, "wolf", "field", "wolf", ("wolf",) * 4, (18, NEVER), (0, 0), 3, 0, (2, 2, 4, 6),
@@ -76,7 +78,8 @@ KINDS = [
     (22, "coin_mine", "mine", "coin", None, (22, NEVER), (0, 0), 1, 0, None, False, False, False, 0, 10, []),
     (23, "trophy_field", "field", "goblet", ("goblet",) * 4, (23, NEVER), (0, 0), 1, 0, (0, 0, 0, 0),
      False, False, False, 0, 50, []),
-    (24, "trophy_mine", "mine", "goblet", None, (24, NEVER), (0, 0), 1, 0, None, False, False, False, 0, 50, []),
+    (24, "trophy_mine", "mine", "goblet", None, (24, NEVER), (0, 0), 1, 0, None,
+     False, False, False, 0, 50, []),
 ]
 
 # ---------------------------------------------------------------- resources
@@ -129,8 +132,8 @@ B_COWSHED B_RATCATCHER B_KENNEL PICKER_GRASS FARMER_COW FARMER_CARROT FARMER_APP
 MINER_COAL MINER_SILVER MINER_DIAMOND MINER_GOLD PROSPECTOR_COAL PROSPECTOR_SILVER PROSPECTOR_DIAMOND
 PROSPECTOR_GOLD TOOL_GRASS TOOL_WOOD TOOL_GRAIN TOOL_CARROT TOOL_APPLE TOOL_CHICKEN TOOL_PIG TOOL_COW TOOL_RAT
 TOOL_WOLF B_SETTLEMENT B_VILLAGEHALL B_CITYHALL B_FIELDS B_VENTILATION B_SAWMILL TOOL_COMPOST TOOL_SAPLING
-B_CONVEYOR TOOL_GRASS_GRAIN TOOL_LUNCHBOX TOOL_COAL_TO_SILVER TOOL_SILVER_TO_COAL B_SETTLEMENT2 B_LARDER B_BARN
-B_PEN""".split()
+B_CONVEYOR TOOL_GRASS_GRAIN TOOL_LUNCHBOX TOOL_COAL_TO_SILVER TOOL_SILVER_TO_COAL B_SETTLEMENT2 B_LARDER
+B_BARN B_PEN""".split()
 STEMS += ["TOOL_EXTRA_%d" % n for n in range(1, 11)]
 STEMS += ["B_UPGRADE_%d" % n for n in range(1, 20)]
 STEMS += ["TOOL_UPGRADE_%d" % n for n in range(10, 20)]
@@ -229,7 +232,8 @@ def building(uid, name, group, level, costs, money, points, actions=(), reqs=(),
 
 
 def worker(uid, name, level, costs, points, action, reqs=(), stage=3, hidden=False):
-    UPGRADES[uid] = dict(Name=name, Type=3, GroupNumber=0, ReqLevel=level, costs=costs, Money=0, Points=points,
+    UPGRADES[uid] = dict(Name=name, Type=3, GroupNumber=0, ReqLevel=level, costs=costs, Money=0,
+                         Points=points,
                          actions=[action], reqs=list(reqs), StageQuantity=stage, NextUpdateIndex=0,
                          Hidden=hidden)
 
@@ -251,9 +255,11 @@ building(101, "Settlement", G_SETTLEMENT, 5, {PLANK: 15, BLOCK: 10, BREAD: 6}, 1
          [stock(PEOPLE, 4)], reqs=[88], nxt=89)
 building(89, "Village hall", G_SETTLEMENT, 9, {PLANK: 40, BLOCK: 30, IRON: 10, FLOCK: 10}, 3500, 400,
          [stock(PEOPLE, 6), tax_period(-600)], reqs=[101], nxt=27)
-building(27, "Town hall", G_SETTLEMENT, 14, {PLANK: 60, BLOCK: 60, IRON: 20, SILVER: 10, DROVE: 12}, 8000, 900,
+building(27, "Town hall", G_SETTLEMENT, 14, {PLANK: 60, BLOCK: 60, IRON: 20, SILVER: 10, DROVE: 12},
+         8000, 900,
          [stock(PEOPLE, 8), tax_period(-600)], reqs=[89], nxt=90)
-building(90, "City hall", G_SETTLEMENT, 20, {PLANK: 90, BLOCK: 90, SILVER: 25, GOLD: 12, HERD: 12}, 16000, 1800,
+building(90, "City hall", G_SETTLEMENT, 20, {PLANK: 90, BLOCK: 90, SILVER: 25, GOLD: 12, HERD: 12},
+         16000, 1800,
          [stock(PEOPLE, 10), tax_period(-600)], reqs=[27], nxt=38)
 building(38, "Castle", G_SETTLEMENT, 26, {PLANK: 120, BLOCK: 140, GOLD: 30, CHEST: 6, HERD: 20}, 30000, 4000,
          [stock(PEOPLE, 12)], reqs=[90])
@@ -265,8 +271,9 @@ building(29, "Mine", G_MINE_ENTRANCE, 3, {PLANK: 8, GRASS: 4, BREAD: 3}, 300, 80
 # --- Village buildings (group 1).
 building(28, "Bakery", G_VILLAGE, 2, {BREAD: 1, FLOCK: 2, PLANK: 2, GRASS: 1}, 150, 40,
          [reveal(80)], reqs=[91], bonus_time=2 * HOUR, bonus_res=[BREAD, BREAD])
-building(21, "Cottage", G_VILLAGE, 3, {BLOCK: 2, PLANK: 4}, 200, 50, [stock(PEOPLE, 4)], reqs=[29])
-building(19, "Workshop", G_VILLAGE, 4, {BLOCK: 2, IRON: 1, PLANK: 3}, 300, 60,
+# Cottage, workshop and well cost what the tutorial's top-ups give (2 blocks, 1 iron bar).
+building(21, "Cottage", G_VILLAGE, 3, {BLOCK: 2}, 200, 50, [stock(PEOPLE, 4)], reqs=[29])
+building(19, "Workshop", G_VILLAGE, 4, {BLOCK: 2, IRON: 1}, 300, 60,
          [reveal(23), reveal(24), reveal(25)], reqs=[21], hidden=True, bonus_time=3 * HOUR, bonus_tools=[24])
 building(18, "Market", G_VILLAGE, 5, {PLANK: 6, BLOCK: 4, SOUP: 3}, 400, 80, reqs=[21], hidden=True,
          bonus_time=2 * HOUR, bonus_money=60)
@@ -276,7 +283,8 @@ building(103, "Barn", G_VILLAGE, 12, {PLANK: 25, BLOCK: 15, IRON: 6}, 2400, 260,
          [resource_rate(GRASS, -1)], reqs=[20])
 building(30, "Pantry", G_VILLAGE, 5, {PLANK: 8, BLOCK: 4, BREAD: 4}, 500, 80, [mine_moves(5)], reqs=[29],
          nxt=102)
-building(102, "Larder", G_VILLAGE, 11, {PLANK: 18, BLOCK: 12, FLOCK: 8}, 1800, 220, [mine_moves(5)], reqs=[30])
+building(102, "Larder", G_VILLAGE, 11, {PLANK: 18, BLOCK: 12, FLOCK: 8}, 1800, 220, [mine_moves(5)],
+         reqs=[30])
 building(31, "House", G_VILLAGE, 5, {PLANK: 10, BLOCK: 6, EARTH: 6}, 600, 90, [stock(PEOPLE, 5)], reqs=[21],
          nxt=34)
 building(34, "Manor", G_VILLAGE, 10, {PLANK: 24, BLOCK: 16, IRON: 4, EARTH: 10}, 1800, 220,
@@ -338,7 +346,8 @@ building(50, "Yard", G_FARM, 3, {PLANK: 6, GRASS: 4, BREAD: 2}, 250, 50, [spawn_
          reqs=[91], nxt=53)
 building(53, "Hen house", G_FARM, 7, {PLANK: 12, BLOCK: 6, BREAD: 6}, 900, 120, [spawn_field(14, 1)],
          reqs=[50], bonus_time=2 * HOUR, bonus_res=[FLOCK, FLOCK])
-building(51, "Windmill", G_FARM, 5, {PLANK: 10, BLOCK: 4, GRASS: 6}, 550, 80, [spawn_field(13, 2), reveal(97)],
+building(51, "Windmill", G_FARM, 5, {PLANK: 10, BLOCK: 4, GRASS: 6}, 550, 80,
+         [spawn_field(13, 2), reveal(97)],
          reqs=[28], nxt=52)
 building(52, "Mill", G_FARM, 9, {PLANK: 18, BLOCK: 10, IRON: 4}, 1500, 190, [resource_rate(BREAD, -1)],
          reqs=[51], bonus_time=2 * HOUR, bonus_res=[BREAD, BREAD, BREAD])
@@ -350,7 +359,8 @@ building(55, "Feeding trough", G_FARM, 5, {PLANK: 8, GRASS: 8, BREAD: 4}, 500, 8
          [spawn_field(15, 2), reveal(84)], reqs=[50], nxt=57)
 building(57, "Pigsty", G_FARM, 8, {PLANK: 14, BLOCK: 8, FLOCK: 6}, 1200, 150, [spawn_field(15, 1)], reqs=[55],
          bonus_time=3 * HOUR, bonus_res=[DROVE])
-building(58, "Apple tree", G_FARM, 4, {PLANK: 4, GRASS: 6, SOUP: 2}, 300, 60, [spawn_field(19, 2), reveal(82)],
+building(58, "Apple tree", G_FARM, 4, {PLANK: 4, GRASS: 6, SOUP: 2}, 300, 60,
+         [spawn_field(19, 2), reveal(82)],
          reqs=[91], nxt=60)
 building(60, "Orchard", G_FARM, 9, {PLANK: 14, GRASS: 12, PIE: 4}, 1400, 180, [resource_rate(PIE, -1)],
          reqs=[58], bonus_time=2 * HOUR, bonus_res=[PIE, PIE])
@@ -370,7 +380,7 @@ building(119, "Dovecote", G_FARM, 11, {PLANK: 16, BLOCK: 8, BREAD: 8}, 2000, 220
          bonus_time=3 * HOUR, bonus_money=90)
 building(120, "Stable", G_FARM, 13, {PLANK: 20, BLOCK: 12, HERD: 4}, 2800, 300, [reveal(109)], reqs=[61],
          bonus_time=3 * HOUR, bonus_res=[HERD])
-building(116, "Well", G_MINE, 4, {BLOCK: 2, PLANK: 2}, 250, 50, [mine_moves(5)], reqs=[29], hidden=True)
+building(116, "Well", G_MINE, 4, {BLOCK: 2}, 250, 50, [mine_moves(5)], reqs=[29], hidden=True)
 
 # --- Mine-side buildings (group 3).
 building(15, "Ventilation shaft", G_MINE, 5, {PLANK: 8, BLOCK: 6, RUBBLE: 6}, 600, 90,
@@ -379,7 +389,8 @@ building(92, "Ventilation", G_MINE, 12, {PLANK: 16, BLOCK: 16, IRON: 6, COAL: 6}
          [spawn(3, mine=-1), mine_moves(5)], reqs=[15])
 building(26, "Quarry", G_MINE, 4, {PLANK: 6, EARTH: 8, RUBBLE: 4}, 350, 60, [spawn(4, mine=3), reveal(134)],
          reqs=[29])
-building(39, "Forge", G_MINE, 6, {BLOCK: 8, COAL: 4, PLANK: 6}, 800, 110, [resource_rate(IRON, -1), reveal(136)],
+building(39, "Forge", G_MINE, 6, {BLOCK: 8, COAL: 4, PLANK: 6}, 800, 110,
+         [resource_rate(IRON, -1), reveal(136)],
          reqs=[29], nxt=40)
 building(40, "Ironworks", G_MINE, 11, {BLOCK: 18, COAL: 10, IRON: 8}, 2200, 240, [resource_rate(IRON, -1)],
          reqs=[39], bonus_time=3 * HOUR, bonus_res=[IRON, IRON])
@@ -391,7 +402,8 @@ building(96, "Conveyor", G_MINE, 15, {BLOCK: 24, IRON: 12, COAL: 10}, 4000, 420,
          reqs=[43])
 building(45, "Coal trolley", G_MINE, 7, {PLANK: 10, IRON: 4, COAL: 4}, 900, 120,
          [resource_rate(COAL, -1), reveal(135)], reqs=[29])
-building(46, "Gold mine", G_MINE, 12, {BLOCK: 20, IRON: 10, SILVER: 6}, 2800, 300, [spawn(9, mine=1), reveal(138)],
+building(46, "Gold mine", G_MINE, 12, {BLOCK: 20, IRON: 10, SILVER: 6}, 2800, 300,
+         [spawn(9, mine=1), reveal(138)],
          reqs=[43])
 building(128, "Stonemason", G_MINE, 9, {BLOCK: 14, RUBBLE: 10, EARTH: 10}, 1500, 180,
          [tile_reward(4, -1)], reqs=[26], bonus_time=3 * HOUR, bonus_res=[BLOCK])
@@ -417,7 +429,8 @@ worker(1, "Iron digger", 7, {PEOPLE: 1, BREAD: 2, SOUP: 2}, 45, resource_rate(IR
 worker(2, "Silver digger", 10, {PEOPLE: 1, FLOCK: 2, PIE: 2}, 60, resource_rate(SILVER, -1), reqs=[39],
        stage=2)
 worker(3, "Gold digger", 13, {PEOPLE: 1, DROVE: 2, PIE: 2}, 80, resource_rate(GOLD, -1), reqs=[46], stage=2)
-worker(4, "Stone breaker", 5, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 35, resource_rate(BLOCK, -1), reqs=[29], stage=3)
+worker(4, "Stone breaker", 5, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 35, resource_rate(BLOCK, -1), reqs=[29],
+       stage=3)
 worker(5, "Coal hewer", 7, {PEOPLE: 1, BREAD: 2, FLOCK: 1}, 45, resource_rate(COAL, -1), reqs=[45], stage=3)
 worker(6, "Diamond hewer", 14, {PEOPLE: 1, HERD: 2, PIE: 2}, 90, resource_rate(CHEST, -1), reqs=[47], stage=1)
 worker(68, "Stone miner", 6, {PEOPLE: 1, BREAD: 2}, 40, tile_reward(4, -1), reqs=[26], stage=2)
@@ -615,7 +628,8 @@ def main():
         pairs.append(("MineAvailable" if mode == "mine" else "FieldAvailable", True))
         pairs.append(("PngName", png))
         if seasonal:
-            for key, stem in zip(("PngNameSpring", "PngNameSummer", "PngNameAutumn", "PngNameWinter"), seasonal):
+            keys = ("PngNameSpring", "PngNameSummer", "PngNameAutumn", "PngNameWinter")
+            for key, stem in zip(keys, seasonal):
                 pairs.append((key, stem))
         pairs += [("NextCollectibleCount", nkc), ("NextCollectible", nk)]
         if nr:
