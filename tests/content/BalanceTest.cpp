@@ -686,6 +686,7 @@ TEST(BalanceTest, TheVillageKeepsGrowing)
         EXPECT_GE(bot.p->CityLevel, 2) << "test.xml: the settlement never grows";
         EXPECT_GE(bot.rows[11].buildings, 20) << "test.xml: the village stops building";
         EXPECT_LE(bot.peakStock, 200) << "test.xml: resource " << bot.peakStockResource << " piles up";
+        EXPECT_LE(bot.peakGold, 8000) << "test.xml: gold piles up";
         EXPECT_LE(bot.sessionsWithoutFood, bot.sessions / 3) << "test.xml: the mine often waits for food";
         printLogOnFailure(bot);
     }

@@ -46,14 +46,14 @@ KINDS = [
     (2, "rubble", "mine", "rubble", None, (7, 6), (16, 8), 3, 12, None, True, False, False, 6, 1, []),
     (3, "methane", "mine", "methane", None, (3, NEVER), (0, 0), 36, 4, None, False, False, False, 0, 2, []),
     (4, "stone", "mine", "stone", None, (7, 5), (10, 8), 3, 18, None, True, False, False, 6, 1, []),
-    (5, "coal", "mine", "coal", None, (22, 8), (11, 8), 3, 12, None, True, False, False, 10, 1, []),
+    (5, "coal", "mine", "coal", None, (22, 9), (11, 8), 3, 12, None, True, False, False, 10, 1, []),
     (6, "diamond", "mine", "diamond", None, (24, 6), (12, 3), 3, 2, None, True, False, False, 30, 4, []),
     (7, "iron", "mine", "iron", None, (8, 6), (7, 8), 3, 10, None, True, False, False, 8, 2, []),
     (8, "silver", "mine", "silver", None, (9, 6), (8, 6), 3, 7, None, True, False, False, 12, 2, []),
     (9, "gold", "mine", "gold", None, (6, 6), (9, 5), 3, 4, None, True, False, False, 20, 3, []),
     (10, "grass", "field", "grass", ("grass_spring", "grass", "grass_autumn", "snow"), (12, 5), (15, 8), 3,
      0, (24, 20, 18, 28), True, True, False, 4, 1, ["RABBIT_GRASS"]),
-    (11, "wood", "field", "wood", ("wood_spring", "wood_summer", "wood_autumn", "wood_winter"), (21, 7),
+    (11, "wood", "field", "wood", ("wood_spring", "wood_summer", "wood_autumn", "wood_winter"), (21, 10),
      (13, 4), 3, 0, (16, 14, 18, 22), True, True, False, 8, 1, ["WOLF_WOOD"]),
     (12, "carrot", "field", "carrot", ("carrot_spring", "carrot", "carrot_autumn", "carrot_winter"), (19, 6),
      (1, 6), 3, 0, (14, 14, 10, 6), True, False, False, 6, 1, []),
@@ -69,7 +69,7 @@ KINDS = [
      True, False, False, 0, 2, ["RABBIT_GRASS"]),
     (18, "wolf", "field", "wolf", ("wolf",) * 4, (18, NEVER), (0, 0), 3, 0, (2, 2, 4, 6),
      True, False, False, 0, 3, ["WOLF_WOOD"]),
-    (19, "apple", "field", "apple", ("apple_spring", "apple", "apple_autumn", "apple_winter"), (21, 7),
+    (19, "apple", "field", "apple", ("apple_spring", "apple", "apple_autumn", "apple_winter"), (21, 9),
      (2, 6), 3, 0, (8, 8, 12, 5), True, False, False, 10, 2, []),
     (20, "methane_primed", "mine", "methane_primed", None, (20, NEVER), (0, 0), 36, 0, None,
      False, False, False, 0, 2, []),
@@ -118,7 +118,7 @@ SETTINGS = [
     ("GoldLevel1", 40), ("GoldLevel2", 70), ("GoldLevel3", 110), ("GoldLevel4", 160),
     ("GoldLevel5", 220), ("GoldLevel6", 300),
     ("TaxTimeH", 1), ("TaxTimeM", 0), ("TaxTimeS", 0),
-    ("MineBMovesPrice", 30), ("FieldSavePrice", 40), ("KanapkaMoves", 10),
+    ("MineBMovesPrice", 60), ("FieldSavePrice", 40), ("KanapkaMoves", 10),
 ]
 
 # ---------------------------------------------------------------- upgrades
@@ -239,7 +239,8 @@ def worker(uid, name, level, costs, points, action, reqs=(), stage=3, hidden=Fal
 
 
 def tool(uid, name, mode, level, costs, money, actions, hidden=True, reqs=()):
-    UPGRADES[uid] = dict(Name=name, Type=4, GroupNumber=0, ReqLevel=level, costs=costs, Money=money, Points=0,
+    # Points: the experience of using the tool on a board.
+    UPGRADES[uid] = dict(Name=name, Type=4, GroupNumber=0, ReqLevel=level, costs=costs, Money=money, Points=10,
                          actions=list(actions), reqs=list(reqs), StageQuantity=99, NextUpdateIndex=0,
                          Hidden=hidden, IsMine=(mode == "mine"), IsField=(mode == "field"))
 
@@ -424,7 +425,7 @@ worker(14, "Pig farmer", 9, {PEOPLE: 1, BREAD: 3, FLOCK: 2}, 50, tile_reward(15,
 worker(64, "Grass cutter", 5, {PEOPLE: 1, BREAD: 2}, 35, resource_rate(GRASS, -1), reqs=[21], stage=3)
 worker(65, "Cow farmer", 12, {PEOPLE: 1, DROVE: 2, BREAD: 3}, 70, tile_reward(16, -1), reqs=[61], stage=2)
 worker(66, "Carrot farmer", 7, {PEOPLE: 1, SOUP: 2, BREAD: 2}, 45, tile_reward(12, -1), reqs=[54], stage=3)
-worker(67, "Apple farmer", 8, {PEOPLE: 1, PIE: 2, BREAD: 2}, 50, tile_reward(19, -1), reqs=[58], stage=3)
+worker(67, "Apple farmer", 8, {PEOPLE: 1, PIE: 2, BREAD: 2}, 50, tile_reward(19, -1), reqs=[58], stage=2)
 worker(1, "Iron digger", 7, {PEOPLE: 1, BREAD: 2, SOUP: 2}, 45, resource_rate(IRON, -1), reqs=[39], stage=3)
 worker(2, "Silver digger", 10, {PEOPLE: 1, FLOCK: 2, PIE: 2}, 60, resource_rate(SILVER, -1), reqs=[39],
        stage=2)
@@ -435,7 +436,7 @@ worker(5, "Coal hewer", 7, {PEOPLE: 1, BREAD: 2, FLOCK: 1}, 45, resource_rate(CO
 worker(6, "Diamond hewer", 14, {PEOPLE: 1, HERD: 2, PIE: 2}, 90, resource_rate(CHEST, -1), reqs=[47], stage=1)
 worker(68, "Stone miner", 6, {PEOPLE: 1, BREAD: 2}, 40, tile_reward(4, -1), reqs=[26], stage=2)
 worker(69, "Iron miner", 8, {PEOPLE: 1, SOUP: 2, BREAD: 2}, 50, tile_reward(7, -1), reqs=[39], stage=3)
-worker(70, "Coal miner", 7, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 45, tile_reward(5, -2), reqs=[45], stage=3)
+worker(70, "Coal miner", 7, {PEOPLE: 1, BREAD: 2, SOUP: 1}, 45, tile_reward(5, -1), reqs=[45], stage=3)
 worker(71, "Silver miner", 10, {PEOPLE: 1, FLOCK: 2, SOUP: 2}, 60, tile_reward(8, -1), reqs=[40], stage=3)
 worker(72, "Diamond miner", 15, {PEOPLE: 1, HERD: 2, DROVE: 2}, 100, tile_reward(6, -1), reqs=[47], stage=2)
 worker(73, "Gold miner", 12, {PEOPLE: 1, DROVE: 2, FLOCK: 2}, 80, tile_reward(9, -1), reqs=[46], stage=3)
