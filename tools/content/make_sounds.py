@@ -427,10 +427,12 @@ def fx_gold():
 def fx_methane_primed():
     n = n_of(0.8)
     t = s.times(n, SR)
-    fuse = s.highpass(s.noise(n, 241), SR, 3000.0) * (0.6 + 0.4 * s.noise(n, 242) ** 8)
-    sizzle = fuse * s.env_adsr(n, SR, 0.05, 1.0, 1.0, 0.1)
-    rise = np.sin(s.phase_of(s.glide(300.0, 900.0, n), n, SR)) * s.env_adsr(n, SR, 0.1, 1.0, 1.0, 0.1) * 0.35
-    return sizzle + rise * (0.5 + 0.5 * np.sin(s.TAU * 12.0 * t))
+    # A burning fuse: crackles over a soft hiss, and a rising warning tone.
+    crackle = s.bandpass(s.noise(n, 241), SR, 4500.0, 1200.0) * np.abs(s.noise(n, 242)) ** 6
+    hiss = s.bandpass(s.noise(n, 243), SR, 3500.0, 1500.0) * 0.25
+    sizzle = (crackle * 2.0 + hiss) * s.env_adsr(n, SR, 0.05, 1.0, 1.0, 0.1)
+    rise = np.sin(s.phase_of(s.glide(300.0, 900.0, n), n, SR)) * s.env_adsr(n, SR, 0.1, 1.0, 1.0, 0.1)
+    return sizzle + rise * 0.6 * (0.6 + 0.4 * np.sin(s.TAU * 12.0 * t))
 
 
 def fx_coin_mine():
@@ -781,11 +783,26 @@ class Score:
         return out
 
 
-def finish_music(left, right, reverb_mix, decay, seed, peak=0.72):
+def quiet_seam(left, right, search):
+    """The rotation, within `search` samples of the start, that puts the
+    loop's seam where both channels are near zero and move slowly. The codec
+    starts from and ends in silence, so a seam at a loud sample comes back
+    with an audible step; near zero it stays smooth."""
+    offsets = np.arange(-search, search + 1)
+    idx = offsets % len(left)
+    prev = (offsets - 1) % len(left)
+    level = np.maximum(np.abs(left[idx]), np.abs(right[idx]))
+    slope = np.maximum(np.abs(left[idx] - left[prev]), np.abs(right[idx] - right[prev]))
+    return int(offsets[int(np.argmin(level + 4.0 * slope))])
+
+
+def finish_music(left, right, reverb_mix, decay, seed, search=0.05, peak=0.72):
     left = s.circular_reverb(left, MUSIC_SR, reverb_mix, decay, seed)
     right = s.circular_reverb(right, MUSIC_SR, reverb_mix, decay, seed + 1)
     m = max(np.max(np.abs(left)), np.max(np.abs(right)))
-    return left * peak / m, right * peak / m
+    left, right = left * peak / m, right * peak / m
+    shift = quiet_seam(left, right, s.samples(search, MUSIC_SR))
+    return np.roll(left, -shift), np.roll(right, -shift)
 
 
 # Chord tones (MIDI) by name, root position in octave 3.
@@ -952,7 +969,7 @@ def mine_theme():
             sc.add(s.marimba(s.midi_hz(m2), 1.5, sr, 0.45), int((pos + 0.3) * sr), 0.2, float(r.uniform(-0.5, 0.5)))
         pos += float(r.choice([2.0, 2.5, 3.0, 3.5]))
     left, right = sc.fold()
-    return finish_music(left, right, 0.55, 1.6, 111)
+    return finish_music(left, right, 0.55, 1.6, 111, search=1.0)
 
 
 MUSIC = {
@@ -1069,7 +1086,8 @@ def main() -> int:
         stats(name, 0.5 * (left + right), MUSIC_SR)
         seam = max(abs(left[0] - left[-1]), abs(right[0] - right[-1]))
         inner = max(float(np.max(np.abs(np.diff(left)))), float(np.max(np.abs(np.diff(right)))))
-        print(f"  {'':28s} seam step {seam:.4f} (largest step inside {inner:.4f}),"
+        print(f"  {'':28s} seam at {abs(left[0]):.4f}/{abs(right[0]):.4f}, step {seam:.4f}"
+              f" (largest step inside {inner:.4f}),"
               f" {(RESOURCES / name).stat().st_size // 1024} KiB")
         if args.pictures:
             args.pictures.mkdir(parents=True, exist_ok=True)
