@@ -31,6 +31,7 @@ from pathlib import Path
 
 import numpy as np
 
+sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import sound_synth as s  # noqa: E402
 
@@ -331,7 +332,6 @@ def shimmer(up: bool, seed: int):
     make = lambda f, d: s.bell(f, d, SR, 0.25, 0.7)
     x = sequence([(0.08 * i, s.midi_hz(m), 0.45, 0.7) for i, m in enumerate(notes)], make)
     n = len(x)
-    t = s.times(n, SR)
     sweep = np.linspace(2000.0, 7000.0, n) if up else np.linspace(7000.0, 1500.0, n)
     air = s.svf_lowpass(s.noise(n, seed), SR, sweep, 2.0) * s.env_adsr(n, SR, 0.1, 1.0, 1.0, 0.3) * 0.25
     return s.reverb(x + air, SR, 0.3)
@@ -499,7 +499,6 @@ def fx_pig():
     x = np.zeros(n_of(0.65))
     for i, (start, f0, dur) in enumerate([(0.0, 150.0, 0.25), (0.3, 170.0, 0.3)]):
         m = n_of(dur)
-        t = s.times(m, SR)
         f = lambda k, f0=f0: f0 * (1.0 + 0.25 * np.sin(np.pi * np.arange(k) / k)) * (1.0 + 0.04 * np.sin(s.TAU * 40.0 * np.arange(k) / SR))
         oink = voice(f, dur, VOWEL_OI, 351 + i, 0.3)
         s.mix_at(x, oink * s.env_adsr(m, SR, 0.02, 0.1, 0.8, 0.06), n_of(start))
@@ -531,7 +530,6 @@ def fx_rabbit():
 def fx_wolf():
     dur = 1.3
     n = n_of(dur)
-    t = s.times(n, SR)
     f0 = lambda k: (420.0 + 260.0 * np.sin(np.pi * np.clip(np.arange(k) / k * 1.25, 0, 1))) * (
         1.0 + 0.012 * np.sin(s.TAU * 5.5 * np.arange(k) / SR))
     f = f0(n)
