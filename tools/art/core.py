@@ -244,13 +244,18 @@ def _pot(value: int) -> int:
     return size
 
 
-def write_sheet(folder: Path, plist_name: str, frames: dict[str, Image.Image], row: str,
+def write_sheet(folder: Path, plist_name: str, frames: dict[str, Image.Image], row: str | None,
                 texture_name: str | None = None, max_side: int = 2048) -> tuple[int, int]:
     """Writes one sheet (property list + power-of-two PNG) of master frames at a row's scale.
 
-    Returns the texture size. Fails loudly when the frames do not fit max_side.
+    With row None the frames are packed as given (the device sheets, drawn in
+    their device's own pixels). Returns the texture size. Fails loudly when
+    the frames do not fit max_side.
     """
-    reduced = {name: reduce(whole_points(image), row) for name, image in frames.items()}
+    if row is None:
+        reduced = dict(frames)
+    else:
+        reduced = {name: reduce(whole_points(image), row) for name, image in frames.items()}
     gap = 2
     sizes = [(name, image.width, image.height) for name, image in reduced.items()]
     area = sum((w + gap) * (h + gap) for _, w, h in sizes)
@@ -307,6 +312,17 @@ def save_png(image: Image.Image, path: Path) -> None:
 def save_jpeg(image: Image.Image, path: Path, quality: int = 88) -> None:
     path.parent.mkdir(parents=True, exist_ok=True)
     image.convert("RGB").save(path, format="JPEG", quality=quality, optimize=True)
+
+
+# The device GUI sheets: one per screen, in that screen's own pixels
+# (points wide, points high, pixels per point). Frames that span the screen or
+# otherwise differ between a 320-point phone and a 768-point tablet live here.
+DEVICE_SHEETS = {
+    "gui_iphone4n-L.plist": (320, 480, 1),
+    "gui_iphone4n-H.plist": (320, 480, 2),
+    "gui_ipadn.plist": (768, 1024, 1),
+    "gui_ipadn2.plist": (768, 1024, 2),
+}
 
 
 def rows_for(plist_pattern: str) -> dict[str, str]:
