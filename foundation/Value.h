@@ -118,6 +118,9 @@ public:
     bool asBool() const;
     // Strings as they are; numbers in their C-locale decimal form; anything else empty.
     std::string asString() const;
+    // A string's text without a copy, valid while the value lives unchanged;
+    // empty for any other kind.
+    std::string_view stringView() const { return stringRef(); }
     // Seconds since 2001-01-01 UTC for a date, 0 otherwise.
     double asDate() const { return kind_ == Kind::Date ? real_ : 0.0; }
     double asUnixTime() const { return asDate() + kReferenceDateUnixTime; }
