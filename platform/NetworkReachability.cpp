@@ -47,7 +47,11 @@ public:
         auto state = std::make_shared<Watch>();
         state->changed = std::move(changed);
         state->last = interfaceFlags();
-        state->timer = NSTimer::timer(kPollSeconds, true, [state](NSTimer*) {
+        // The timer holds the watch weakly: the watch holds the timer.
+        std::weak_ptr<Watch> weak = state;
+        state->timer = NSTimer::timer(kPollSeconds, true, [weak](NSTimer*) {
+            const std::shared_ptr<Watch> state = weak.lock();
+            if (!state) return;
             const std::optional<uint32_t> now = interfaceFlags();
             if (now && now != state->last) {
                 state->last = now;

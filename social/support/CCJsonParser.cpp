@@ -145,38 +145,49 @@ bool CCJsonParser::scanValue(Value& out)
     }
 }
 
+// Elements and members wait on the parser's own stacks until their container
+// is complete, then move into it at its final size: one allocation per
+// container instead of one per growth step.
 bool CCJsonParser::scanRestOfArray(Value& out)
 {
     if (tooDeep(++depth_)) {
         addError(7, "Nested too deep");
         return false;
     }
-    Value::Array items;
+    const size_t base = elementStack_.size();
+    const auto finish = [&](bool ok) {
+        if (ok) {
+            Value::Array items(std::make_move_iterator(elementStack_.begin() + static_cast<std::ptrdiff_t>(base)),
+                               std::make_move_iterator(elementStack_.end()));
+            out = Value(std::move(items));
+        }
+        elementStack_.resize(base);
+        return ok;
+    };
     while (true) {
         if (c_ == end_) {
             addError(11, "End of input while parsing array");
-            return false;
+            return finish(false);
         }
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ']') {
             ++c_;
             --depth_;
-            out = Value(std::move(items));
-            return true;
+            return finish(true);
         }
         Value item;
         if (!scanValue(item)) {
             addError(3, "Expected value while parsing array");
-            return false;
+            return finish(false);
         }
-        items.push_back(std::move(item));
+        elementStack_.push_back(std::move(item));
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ',') {
             ++c_;
             skipWhiteSpace();
             if (c_ != end_ && *c_ == ']') {
                 addError(9, "Trailing comma disallowed in array");
-                return false;
+                return finish(false);
             }
         }
     }
@@ -188,43 +199,54 @@ bool CCJsonParser::scanRestOfObject(Value& out)
         addError(7, "Nested too deep");
         return false;
     }
-    ValueDictionary members;
+    const size_t base = memberStack_.size();
+    const auto finish = [&](bool ok) {
+        if (ok) {
+            ValueDictionary members;
+            members.reserve(memberStack_.size() - base);
+            for (size_t i = base; i < memberStack_.size(); ++i) {
+                members.set(std::move(memberStack_[i].first), std::move(memberStack_[i].second));
+            }
+            out = Value(std::move(members));
+        }
+        memberStack_.resize(base);
+        return ok;
+    };
     while (true) {
         if (c_ == end_) {
             addError(11, "End of input while parsing object");
-            return false;
+            return finish(false);
         }
         skipWhiteSpace();
         if (c_ != end_ && *c_ == '}') {
             ++c_;
             --depth_;
-            out = Value(std::move(members));
-            return true;
+            return finish(true);
         }
         std::string key;
         if (c_ == end_ || *c_ != '"' || (++c_, !scanRestOfString(key))) {
             addError(3, "Object key string expected");
-            return false;
+            return finish(false);
         }
         skipWhiteSpace();
         if (c_ == end_ || *c_ != ':') {
             addError(3, "Expected ':' separating key and value");
-            return false;
+            return finish(false);
         }
         ++c_;
         Value value;
         if (!scanValue(value)) {
             addError(3, format("Object value expected for key: %@", key));
-            return false;
+            return finish(false);
         }
-        members.set(std::move(key), std::move(value));
+        memberStack_.emplace_back(std::move(key), std::move(value));
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ',') {
             ++c_;
             skipWhiteSpace();
             if (c_ != end_ && *c_ == '}') {
                 addError(9, "Trailing comma disallowed in object");
-                return false;
+                return finish(false);
             }
         }
     }
@@ -235,7 +257,7 @@ bool CCJsonParser::scanRestOfString(std::string& out)
     while (c_ != end_) {
         const char* run = c_;
         while (c_ != end_ && !kStopBytes.stop[static_cast<unsigned char>(*c_)]) ++c_;
-        out.append(run, c_);
+        out.append(run, static_cast<size_t>(c_ - run));
         if (c_ == end_) break;
         const unsigned char byte = static_cast<unsigned char>(*c_);
         if (byte >= 0x80) {

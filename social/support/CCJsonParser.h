@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "foundation/Value.h"
 #include "social/support/CCJsonBase.h"
@@ -40,6 +42,8 @@ private:
     bool scanLiteral(std::string_view rest, const char* message);
     void skipWhiteSpace();
 
+    std::vector<Value> elementStack_;                         // elements of the arrays being read
+    std::vector<std::pair<std::string, Value>> memberStack_; // members of the objects being read
     const char* c_ = nullptr;   // read cursor
     const char* end_ = nullptr; // one past the last byte
 };

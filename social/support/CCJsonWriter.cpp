@@ -137,24 +137,30 @@ bool CCJsonWriter::appendDictionary(const Value& value, std::string& out)
         addError(7, "Nested too deep");
         return false;
     }
-    const auto& entries = value.asDict().entries();
-    std::vector<const ValueDictionary::Entry*> order;
-    order.reserve(entries.size());
-    for (const auto& entry : entries) order.push_back(&entry);
-    if (sortKeys_) {
-        std::sort(order.begin(), order.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
-    }
     out += '{';
     bool first = true;
-    for (const ValueDictionary::Entry* entry : order) {
+    const auto appendMember = [&](const ValueDictionary::Entry& entry) {
         if (!first) out += ',';
         first = false;
         if (humanReadable_) appendIndent(out);
-        if (!appendString(entry->first, out)) return false;
+        if (!appendString(entry.first, out)) return false;
         out += humanReadable_ ? " : " : ":";
-        if (!appendValue(entry->second, out)) {
-            addError(1, format("Unsupported value for key %@ in object", entry->first));
-            return false;
+        if (appendValue(entry.second, out)) return true;
+        addError(1, format("Unsupported value for key %@ in object", entry.first));
+        return false;
+    };
+    const auto& entries = value.asDict().entries();
+    if (sortKeys_) {
+        std::vector<const ValueDictionary::Entry*> order;
+        order.reserve(entries.size());
+        for (const auto& entry : entries) order.push_back(&entry);
+        std::sort(order.begin(), order.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+        for (const ValueDictionary::Entry* entry : order) {
+            if (!appendMember(*entry)) return false;
+        }
+    } else {
+        for (const ValueDictionary::Entry& entry : entries) {
+            if (!appendMember(entry)) return false;
         }
     }
     --depth_;
@@ -171,7 +177,7 @@ bool CCJsonWriter::appendString(std::string_view text, std::string& out)
     while (c != end) {
         const char* run = c;
         while (c != end && !kSpecialBytes.special[static_cast<unsigned char>(*c)]) ++c;
-        out.append(run, c);
+        out.append(run, static_cast<size_t>(c - run));
         if (c == end) break;
         const unsigned char byte = static_cast<unsigned char>(*c);
         if (byte >= 0x80) {

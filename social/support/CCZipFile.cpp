@@ -66,6 +66,17 @@ bool setModificationTime(const std::string& path, time_t when)
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
+// The current entry's name up to its first NUL byte, whatever its length.
+bool currentEntryName(unzFile zip, std::string& name)
+{
+    unz_file_info info{};
+    if (unzGetCurrentFileInfo(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+    std::vector<char> raw(info.size_filename + 1, '\0');
+    if (unzGetCurrentFileInfo(zip, &info, raw.data(), raw.size(), nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+    name.assign(raw.data());
+    return true;
+}
+
 bool writeAll(int fd, const char* data, size_t size)
 {
     while (size > 0) {
@@ -185,16 +196,13 @@ std::string CCZipFile::rootDirectory()
         OutputErrorMessage("Failed to open zip file");
         return "";
     }
-    unz_file_info info{};
-    char name[1024];
-    const bool haveInfo =
-        unzGetCurrentFileInfo(reader(unzFile_), &info, name, sizeof name, nullptr, 0, nullptr, 0) == UNZ_OK;
+    std::string entry;
+    const bool haveInfo = currentEntryName(reader(unzFile_), entry);
     unzCloseCurrentFile(reader(unzFile_));
     if (!haveInfo) {
         OutputErrorMessage("Error occurs while getting file info");
         return "";
     }
-    const std::string entry(name);
     if (entry.empty() || (entry.back() != '/' && entry.back() != '\\')) {
         OutputErrorMessage("Root directory not found");
         return "";
@@ -243,14 +251,11 @@ bool CCZipFile::extractCurrentEntry(const std::string& folder, bool overwriteAll
         return false;
     };
     unz_file_info info{};
-    if (unzGetCurrentFileInfo(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+    std::string name;
+    if (unzGetCurrentFileInfo(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        !currentEntryName(zip, name)) {
         return fail("Error occurs while getting file info");
     }
-    std::vector<char> rawName(info.size_filename + 1, '\0');
-    if (unzGetCurrentFileInfo(zip, &info, rawName.data(), rawName.size(), nullptr, 0, nullptr, 0) != UNZ_OK) {
-        return fail("Error occurs while getting file info");
-    }
-    std::string name(rawName.data(), std::strlen(rawName.data()));
     for (char& c : name) {
         if (c == '\\') c = '/';
     }
