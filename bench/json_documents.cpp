@@ -114,10 +114,10 @@ int main(int argc, char** argv)
             for (const char* step : {"Parse", "Write"}) {
                 for (const char* baseline : {"RapidJson", "Nlohmann"}) {
                     const std::string subject = std::string(step) + " " + kNames[i] + " vs " + baseline;
-                    mw::bench::printRatio(r, subject.c_str(),
-                                          std::string("BM_") + step + "Ours/" + std::to_string(i) + "/repeats:5",
-                                          std::string("BM_") + step + baseline + "/" + std::to_string(i) + "/repeats:5",
-                                          "ms");
+                    mw::bench::printRatio(
+                        r, subject.c_str(),
+                        std::string("BM_") + step + "Ours/" + std::to_string(i) + "/repeats:5",
+                        std::string("BM_") + step + baseline + "/" + std::to_string(i) + "/repeats:5", "ms");
                 }
             }
         }

@@ -32,7 +32,9 @@ void roundTrip(const mw::Value& value, bool pretty)
     mw::CCJsonParser parser;
     parser.setMaxDepth(0);
     const std::optional<mw::Value> back = parser.fragmentWithString(*text);
-    if (!back) mismatch("what was written cannot be read", mw::describeJsonTrace(parser.errorTrace()) + "\n" + *text);
+    if (!back)
+        mismatch("what was written cannot be read",
+                 mw::describeJsonTrace(parser.errorTrace()) + "\n" + *text);
     if (!(*back == value)) mismatch("the value changed through a write and a read", *text);
     if (writer.stringWithFragment(*back) != text) mismatch("a second write gives another text", *text);
 }

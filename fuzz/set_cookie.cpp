@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const size_t end = input.find('\n');
         const std::string_view line = input.substr(0, end);
         input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
-        for (const char* url : {"https://www.s.example/lite/page.cuid", "http://10.0.0.1:8080/", "https://[::1]/a/b"}) {
+        for (const char* url :
+             {"https://www.s.example/lite/page.cuid", "http://10.0.0.1:8080/", "https://[::1]/a/b"}) {
             const std::optional<mw::HTTPCookie> cookie = mw::HTTPCookie::fromSetCookieLine(line, url, now);
             if (!cookie) continue;
             const std::optional<mw::HTTPCookie> copy = mw::HTTPCookie::fromProperties(cookie->properties());

@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fs::remove_all(work);
     fs::create_directories(work / "target");
     const std::string archive = (work / "input.zip").string();
-    std::ofstream(archive, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    std::ofstream(archive, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
     mw::CCZipFile zip;
     if (zip.UnzipOpenFile(archive)) {
@@ -82,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (name != "target" && name != "input.zip") escaped("something appeared beside the target: " + name);
     }
     for (const auto& entry : fs::recursive_directory_iterator(work / "target")) {
-        if (entry.path().filename().string().rfind(".unzip-", 0) == 0) escaped("a temporary file stayed behind");
+        if (entry.path().filename().string().rfind(".unzip-", 0) == 0)
+            escaped("a temporary file stayed behind");
         if (entry.is_symlink()) escaped("a link appeared in the target");
     }
     return 0;

@@ -26,7 +26,8 @@ std::string_view trim(std::string_view text)
 
 bool allDigits(std::string_view text)
 {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // A cookie date as the usual cookie rules read it: tokens in any order, the
@@ -36,8 +37,8 @@ std::optional<double> parseCookieDate(std::string_view text)
 {
     const auto isDelimiter = [](char c) {
         const unsigned char u = static_cast<unsigned char>(c);
-        return u == 0x09 || (u >= 0x20 && u <= 0x2F) || (u >= 0x3B && u <= 0x40) || (u >= 0x5B && u <= 0x60) ||
-               (u >= 0x7B && u <= 0x7E);
+        return u == 0x09 || (u >= 0x20 && u <= 0x2F) || (u >= 0x3B && u <= 0x40) ||
+               (u >= 0x5B && u <= 0x60) || (u >= 0x7B && u <= 0x7E);
     };
     int hour = -1, minute = 0, second = 0, day = -1, month = -1, year = -1;
     size_t i = 0;
@@ -50,8 +51,10 @@ std::optional<double> parseCookieDate(std::string_view text)
         if (hour < 0 && std::count(token.begin(), token.end(), ':') == 2) {
             const size_t a = token.find(':');
             const size_t b = token.find(':', a + 1);
-            const std::string_view h = token.substr(0, a), m = token.substr(a + 1, b - a - 1), s = token.substr(b + 1);
-            if (allDigits(h) && allDigits(m) && allDigits(s) && h.size() <= 2 && m.size() <= 2 && s.size() <= 2) {
+            const std::string_view h = token.substr(0, a), m = token.substr(a + 1, b - a - 1),
+                                   s = token.substr(b + 1);
+            if (allDigits(h) && allDigits(m) && allDigits(s) && h.size() <= 2 && m.size() <= 2 &&
+                s.size() <= 2) {
                 hour = std::stoi(std::string(h));
                 minute = std::stoi(std::string(m));
                 second = std::stoi(std::string(s));
@@ -78,7 +81,8 @@ std::optional<double> parseCookieDate(std::string_view text)
             else if (year < 70) year += 2000;
         }
     }
-    if (hour < 0 || day < 1 || day > 31 || month < 0 || year < 1601 || hour > 23 || minute > 59 || second > 59) {
+    if (hour < 0 || day < 1 || day > 31 || month < 0 || year < 1601 || hour > 23 || minute > 59 ||
+        second > 59) {
         return std::nullopt;
     }
     std::tm parts{};
@@ -95,7 +99,8 @@ std::optional<double> parseCookieDate(std::string_view text)
 bool domainMatches(std::string_view host, std::string_view domain)
 {
     if (host == domain) return true;
-    return host.size() > domain.size() && host.ends_with(domain) && host[host.size() - domain.size() - 1] == '.';
+    return host.size() > domain.size() && host.ends_with(domain) &&
+           host[host.size() - domain.size() - 1] == '.';
 }
 
 bool pathMatches(std::string_view requestPath, std::string_view cookiePath)
@@ -140,7 +145,8 @@ std::optional<CookieURL> CookieURL::parse(std::string_view url)
     }
     if (authority.empty()) return std::nullopt;
     parts.host = lower(authority);
-    std::string_view path = authorityEnd == std::string_view::npos ? std::string_view() : rest.substr(authorityEnd);
+    std::string_view path =
+        authorityEnd == std::string_view::npos ? std::string_view() : rest.substr(authorityEnd);
     path = path.substr(0, path.find_first_of("?#"));
     parts.path = path.empty() ? "/" : std::string(path);
     return parts;
@@ -159,7 +165,8 @@ std::optional<HTTPCookie> HTTPCookie::fromProperties(const Value& properties)
     return HTTPCookie(std::move(copy));
 }
 
-std::optional<HTTPCookie> HTTPCookie::fromSetCookieLine(std::string_view line, std::string_view url, double now)
+std::optional<HTTPCookie> HTTPCookie::fromSetCookieLine(std::string_view line, std::string_view url,
+                                                        double now)
 {
     const std::optional<CookieURL> target = CookieURL::parse(url);
     if (!target) return std::nullopt;
@@ -185,7 +192,8 @@ std::optional<HTTPCookie> HTTPCookie::fromSetCookieLine(std::string_view line, s
         attributes = end == std::string_view::npos ? std::string_view() : attributes.substr(end + 1);
         const size_t eq = attribute.find('=');
         const std::string key = lower(trim(attribute.substr(0, eq)));
-        const std::string_view argument = eq == std::string_view::npos ? std::string_view() : trim(attribute.substr(eq + 1));
+        const std::string_view argument =
+            eq == std::string_view::npos ? std::string_view() : trim(attribute.substr(eq + 1));
         if (key == "expires") {
             if (auto date = parseCookieDate(argument)) expires = date;
         } else if (key == "max-age") {
@@ -240,7 +248,8 @@ bool HTTPCookie::matches(std::string_view url, double now) const
     if (isSecure() && target->scheme != "https") return false;
     const std::string cookieDomain = lower(domain());
     const bool hostOnly = !cookieDomain.starts_with('.');
-    if (hostOnly ? target->host != cookieDomain : !domainMatches(target->host, std::string_view(cookieDomain).substr(1))) {
+    if (hostOnly ? target->host != cookieDomain
+                 : !domainMatches(target->host, std::string_view(cookieDomain).substr(1))) {
         return false;
     }
     return pathMatches(target->path, path());

@@ -21,7 +21,8 @@ public:
     // One line of a response's Set-Cookie headers, received for `url` at
     // wall time `now` (seconds since 1970). Null when the line is no cookie
     // or names a domain the URL's host does not belong to.
-    static std::optional<HTTPCookie> fromSetCookieLine(std::string_view line, std::string_view url, double now);
+    static std::optional<HTTPCookie> fromSetCookieLine(std::string_view line, std::string_view url,
+                                                       double now);
 
     const Value& properties() const { return properties_; }
     std::string_view name() const { return properties_["Name"].stringView(); }

@@ -37,7 +37,8 @@ std::shared_ptr<HTTPCookieStorage> HTTPCookieStorage::sharedInstance()
     return installed();
 }
 
-std::shared_ptr<HTTPCookieStorage> HTTPCookieStorage::replaceSharedInstance(std::shared_ptr<HTTPCookieStorage> storage)
+std::shared_ptr<HTTPCookieStorage>
+HTTPCookieStorage::replaceSharedInstance(std::shared_ptr<HTTPCookieStorage> storage)
 {
     std::lock_guard<std::mutex> guard(gLock);
     std::swap(storage, installed());
@@ -57,8 +58,9 @@ std::vector<HTTPCookie> CookieJar::cookiesForURL(std::string_view url) const
         if (cookie.matches(url, now)) matching.push_back(cookie);
     }
     // Longer paths first, as the cookie rules order them.
-    std::stable_sort(matching.begin(), matching.end(),
-                     [](const HTTPCookie& a, const HTTPCookie& b) { return a.path().size() > b.path().size(); });
+    std::stable_sort(matching.begin(), matching.end(), [](const HTTPCookie& a, const HTTPCookie& b) {
+        return a.path().size() > b.path().size();
+    });
     return matching;
 }
 
@@ -129,7 +131,8 @@ void FileCookieStorage::load()
     const double now = Clock::wallSeconds();
     for (const Value& properties : stored->asArray()) {
         const std::optional<HTTPCookie> cookie = HTTPCookie::fromProperties(properties);
-        if (cookie && !cookie->isSessionOnly() && cookie->expiresUnixTime() > now) cookies_.push_back(*cookie);
+        if (cookie && !cookie->isSessionOnly() && cookie->expiresUnixTime() > now)
+            cookies_.push_back(*cookie);
     }
 }
 

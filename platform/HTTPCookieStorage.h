@@ -16,7 +16,8 @@ public:
     // The installed store: the one kept in the data folder, unless another was installed.
     static std::shared_ptr<HTTPCookieStorage> sharedInstance();
     // Installs a store, or the data-folder one again for null; answers the previous.
-    static std::shared_ptr<HTTPCookieStorage> replaceSharedInstance(std::shared_ptr<HTTPCookieStorage> storage);
+    static std::shared_ptr<HTTPCookieStorage>
+    replaceSharedInstance(std::shared_ptr<HTTPCookieStorage> storage);
 
     virtual ~HTTPCookieStorage() = default;
     // Every cookie held, in the order they were first set.
@@ -28,7 +29,8 @@ public:
     virtual void setCookie(const HTTPCookie& cookie) = 0;
     // Stores the cookies of a response's Set-Cookie lines received for `url`;
     // lines that are no valid cookie for that URL are skipped (logged).
-    virtual void setCookiesFromResponse(const std::vector<std::string>& setCookieLines, std::string_view url) = 0;
+    virtual void setCookiesFromResponse(const std::vector<std::string>& setCookieLines,
+                                        std::string_view url) = 0;
     // Removes the cookie of that name, domain and path.
     virtual void deleteCookie(const HTTPCookie& cookie) = 0;
 };
@@ -40,7 +42,8 @@ public:
     std::vector<HTTPCookie> cookies() const override;
     std::vector<HTTPCookie> cookiesForURL(std::string_view url) const override;
     void setCookie(const HTTPCookie& cookie) override;
-    void setCookiesFromResponse(const std::vector<std::string>& setCookieLines, std::string_view url) override;
+    void setCookiesFromResponse(const std::vector<std::string>& setCookieLines,
+                                std::string_view url) override;
     void deleteCookie(const HTTPCookie& cookie) override;
 
 protected:

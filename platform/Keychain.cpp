@@ -127,8 +127,9 @@ std::optional<std::vector<KeychainItem>> FileKeychain::parse(const uint8_t* data
         item.query.service = entry["service"].asString();
         if (group.isString()) item.query.accessGroup = group.asString();
         item.value = entry["value"].asData();
-        const bool duplicate = std::any_of(items.begin(), items.end(),
-                                           [&](const KeychainItem& held) { return sameItem(held.query, item.query); });
+        const bool duplicate = std::any_of(items.begin(), items.end(), [&](const KeychainItem& held) {
+            return sameItem(held.query, item.query);
+        });
         if (duplicate) return std::nullopt;
         items.push_back(std::move(item));
     }
@@ -201,8 +202,9 @@ int32_t FileKeychain::update(const KeychainQuery& query, const Bytes& value)
 int32_t FileKeychain::remove(const KeychainQuery& query)
 {
     return transact([&](std::vector<KeychainItem>& items) -> std::pair<int32_t, bool> {
-        const auto found = std::find_if(items.begin(), items.end(),
-                                        [&](const KeychainItem& item) { return sameItem(item.query, query); });
+        const auto found = std::find_if(items.begin(), items.end(), [&](const KeychainItem& item) {
+            return sameItem(item.query, query);
+        });
         if (found == items.end()) return {KeychainStatus::kItemNotFound, false};
         items.erase(found);
         return {KeychainStatus::kSuccess, true};

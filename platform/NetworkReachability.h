@@ -45,7 +45,8 @@ public:
     // The installed service (the desktop's unless another was installed).
     static std::shared_ptr<NetworkReachability> sharedInstance();
     // Installs a service, or the desktop's again for null; answers the previous.
-    static std::shared_ptr<NetworkReachability> replaceSharedInstance(std::shared_ptr<NetworkReachability> service);
+    static std::shared_ptr<NetworkReachability>
+    replaceSharedInstance(std::shared_ptr<NetworkReachability> service);
 
     virtual ~NetworkReachability() = default;
     // Null when no target can be made for the name.

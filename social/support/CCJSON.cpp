@@ -25,14 +25,16 @@ void CCJSON::takeTrace(const CCJsonBase& side, JsonError* error)
 std::optional<Value> CCJSON::objectWithString(std::optional<std::string_view> text, bool allowScalar,
                                               JsonError* error)
 {
-    std::optional<Value> value = allowScalar ? parser_.fragmentWithString(text) : parser_.objectWithString(text);
+    std::optional<Value> value =
+        allowScalar ? parser_.fragmentWithString(text) : parser_.objectWithString(text);
     if (!value) takeTrace(parser_, error);
     return value;
 }
 
 std::optional<std::string> CCJSON::stringWithObject(const Value& value, bool allowScalar, JsonError* error)
 {
-    std::optional<std::string> text = allowScalar ? writer_.stringWithFragment(value) : writer_.stringWithObject(value);
+    std::optional<std::string> text =
+        allowScalar ? writer_.stringWithFragment(value) : writer_.stringWithObject(value);
     if (!text) takeTrace(writer_, error);
     return text;
 }
@@ -42,7 +44,8 @@ namespace {
 template <typename Result>
 Result logged(Result result, const CCJsonBase& side, const char* what)
 {
-    if (!result) logLine("-%s failed. Error trace is: %s", what, describeJsonTrace(side.errorTrace()).c_str());
+    if (!result)
+        logLine("-%s failed. Error trace is: %s", what, describeJsonTrace(side.errorTrace()).c_str());
     return result;
 }
 

@@ -18,7 +18,8 @@ class CCJSON : public CCJsonBase {
 public:
     CCJSON();
 
-    std::optional<Value> objectWithString(std::optional<std::string_view> text, bool allowScalar, JsonError* error);
+    std::optional<Value> objectWithString(std::optional<std::string_view> text, bool allowScalar,
+                                          JsonError* error);
     std::optional<Value> objectWithString(std::optional<std::string_view> text, JsonError* error)
     {
         return objectWithString(text, false, error);
@@ -41,7 +42,10 @@ public:
     {
         return stringWithObject(value, true, error);
     }
-    std::optional<std::string> stringWithObject(const Value& value) { return stringWithObject(value, false, nullptr); }
+    std::optional<std::string> stringWithObject(const Value& value)
+    {
+        return stringWithObject(value, false, nullptr);
+    }
 
     // The parser's limit; setting it sets both sides'.
     uint32_t maxDepth() const { return parser_.maxDepth(); }

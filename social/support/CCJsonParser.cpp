@@ -157,8 +157,9 @@ bool CCJsonParser::scanRestOfArray(Value& out)
     const size_t base = elementStack_.size();
     const auto finish = [&](bool ok) {
         if (ok) {
-            Value::Array items(std::make_move_iterator(elementStack_.begin() + static_cast<std::ptrdiff_t>(base)),
-                               std::make_move_iterator(elementStack_.end()));
+            Value::Array items(
+                std::make_move_iterator(elementStack_.begin() + static_cast<std::ptrdiff_t>(base)),
+                std::make_move_iterator(elementStack_.end()));
             out = Value(std::move(items));
         }
         elementStack_.resize(base);
@@ -287,7 +288,8 @@ bool CCJsonParser::scanRestOfString(std::string& out)
                 if (!scanUnicodeEscape(out)) return false;
                 break;
             default:
-                addError(8, format("Illegal escape sequence '0x%x'", static_cast<unsigned>(static_cast<unsigned char>(escape))));
+                addError(8, format("Illegal escape sequence '0x%x'",
+                                   static_cast<unsigned>(static_cast<unsigned char>(escape))));
                 return false;
             }
         } else {

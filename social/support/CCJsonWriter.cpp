@@ -82,8 +82,9 @@ bool CCJsonWriter::appendValue(const Value& value, std::string& out)
     case Value::Kind::Boolean: out += value.asBool() ? "true" : "false"; return true;
     case Value::Kind::Integer: {
         char digits[24];
-        const auto result = value.isUnsigned() ? std::to_chars(digits, digits + sizeof digits, value.asUInt64())
-                                               : std::to_chars(digits, digits + sizeof digits, value.asInt64());
+        const auto result = value.isUnsigned()
+                                ? std::to_chars(digits, digits + sizeof digits, value.asUInt64())
+                                : std::to_chars(digits, digits + sizeof digits, value.asInt64());
         out.append(digits, result.ptr);
         return true;
     }
@@ -154,7 +155,8 @@ bool CCJsonWriter::appendDictionary(const Value& value, std::string& out)
         std::vector<const ValueDictionary::Entry*> order;
         order.reserve(entries.size());
         for (const auto& entry : entries) order.push_back(&entry);
-        std::sort(order.begin(), order.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+        std::sort(order.begin(), order.end(),
+                  [](const auto* a, const auto* b) { return a->first < b->first; });
         for (const ValueDictionary::Entry* entry : order) {
             if (!appendMember(*entry)) return false;
         }

@@ -72,7 +72,8 @@ bool currentEntryName(unzFile zip, std::string& name)
     unz_file_info info{};
     if (unzGetCurrentFileInfo(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
     std::vector<char> raw(info.size_filename + 1, '\0');
-    if (unzGetCurrentFileInfo(zip, &info, raw.data(), raw.size(), nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+    if (unzGetCurrentFileInfo(zip, &info, raw.data(), raw.size(), nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
     name.assign(raw.data());
     return true;
 }
@@ -101,7 +102,8 @@ CCZipFile::~CCZipFile()
 
 void CCZipFile::OutputErrorMessage(const std::string& message) const
 {
-    if (delegate_ && (delegate_->respondsTo() & CCZipFileDelegate::kErrorMessage)) delegate_->ErrorMessage(message);
+    if (delegate_ && (delegate_->respondsTo() & CCZipFileDelegate::kErrorMessage))
+        delegate_->ErrorMessage(message);
 }
 
 bool CCZipFile::OverWrite(const std::string& path) const
@@ -135,8 +137,8 @@ bool CCZipFile::addFileToZip(const std::string& file, const std::string& newName
     entry.tmz_date.tm_mday = static_cast<uInt>(local.tm_mday);
     entry.tmz_date.tm_mon = static_cast<uInt>(local.tm_mon);
     entry.tmz_date.tm_year = static_cast<uInt>(local.tm_year + 1900);
-    if (zipOpenNewFileInZip(writer(zipFile_), newName.c_str(), &entry, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                            Z_DEFAULT_COMPRESSION) != ZIP_OK) {
+    if (zipOpenNewFileInZip(writer(zipFile_), newName.c_str(), &entry, nullptr, 0, nullptr, 0, nullptr,
+                            Z_DEFLATED, Z_DEFAULT_COMPRESSION) != ZIP_OK) {
         ::close(fd);
         return false;
     }
@@ -293,7 +295,8 @@ bool CCZipFile::extractCurrentEntry(const std::string& folder, bool overwriteAll
         const int got = unzReadCurrentFile(zip, block.data(), static_cast<unsigned>(block.size()));
         if (got < 0) return discard("Failed to reading zip file");
         if (got == 0) break;
-        if (!writeAll(fd, block.data(), static_cast<size_t>(got))) return discard("Error occurs while writing file");
+        if (!writeAll(fd, block.data(), static_cast<size_t>(got)))
+            return discard("Error occurs while writing file");
     }
     if (unzCloseCurrentFile(zip) != UNZ_OK) {
         ::close(fd);

@@ -52,7 +52,8 @@ public:
     // Extracts one entry, looked up by its name in the archive (with or
     // without regard to case). False at once when it is not there; false
     // when the file exists and the delegate refuses to overwrite it.
-    [[nodiscard]] bool UnzipSpecifiedFile(const std::string& name, const std::string& folder, bool caseSensitive);
+    [[nodiscard]] bool UnzipSpecifiedFile(const std::string& name, const std::string& folder,
+                                          bool caseSensitive);
     // The first entry's name without its slashes when that entry is a
     // folder; otherwise "" (with "Root directory not found").
     std::string rootDirectory();

@@ -11,15 +11,14 @@ const char* const kLogPrefix = "Lumora Error: ";
 
 } // namespace
 
-KeychainWrapper::KeychainWrapper(std::string account, std::string service, std::optional<std::string> accessGroup,
-                                 std::shared_ptr<Keychain> keychain)
-    : keychain_(keychain ? std::move(keychain) : Keychain::sharedInstance()),
-      account_(std::move(account)),
-      service_(std::move(service)),
-      accessGroup_(std::move(accessGroup))
+KeychainWrapper::KeychainWrapper(std::string account, std::string service,
+                                 std::optional<std::string> accessGroup, std::shared_ptr<Keychain> keychain)
+    : keychain_(keychain ? std::move(keychain) : Keychain::sharedInstance()), account_(std::move(account)),
+      service_(std::move(service)), accessGroup_(std::move(accessGroup))
 {
     failedAccessOnInit_ = !canAccessKeychain();
-    if (failedAccessOnInit_) logLine("%s [KeychainWrapper] *** Failed to initialise keychain access ***", kLogPrefix);
+    if (failedAccessOnInit_)
+        logLine("%s [KeychainWrapper] *** Failed to initialise keychain access ***", kLogPrefix);
 }
 
 KeychainWrapper::KeychainWrapper(std::string account, std::string service, std::shared_ptr<Keychain> keychain)
@@ -35,12 +34,14 @@ KeychainWrapper::KeychainWrapper(std::string account, std::string service, std::
             break;
         }
     }
-    if (failedAccessOnInit_) logLine("%s [KeychainWrapper] *** Failed to initialise keychain access ***", kLogPrefix);
+    if (failedAccessOnInit_)
+        logLine("%s [KeychainWrapper] *** Failed to initialise keychain access ***", kLogPrefix);
 }
 
 std::vector<std::string> KeychainWrapper::buildAccessGroupsArray()
 {
-    return {std::string(kTeamIdentifiers[0]) + ".sharedstore", std::string(kTeamIdentifiers[1]) + ".sharedstore"};
+    return {std::string(kTeamIdentifiers[0]) + ".sharedstore",
+            std::string(kTeamIdentifiers[1]) + ".sharedstore"};
 }
 
 KeychainQuery KeychainWrapper::newSearchDictionary(const std::string&) const
@@ -51,7 +52,8 @@ KeychainQuery KeychainWrapper::newSearchDictionary(const std::string&) const
 std::optional<Keychain::Bytes> KeychainWrapper::searchKeychainCopyMatching(const std::string& identifier)
 {
     Keychain::Bytes value;
-    if (keychain_->search(newSearchDictionary(identifier), value) != KeychainStatus::kSuccess) return std::nullopt;
+    if (keychain_->search(newSearchDictionary(identifier), value) != KeychainStatus::kSuccess)
+        return std::nullopt;
     return value;
 }
 
@@ -77,7 +79,8 @@ bool KeychainWrapper::keepUnreadableAside(const Keychain::Bytes& bytes)
     int32_t status = keychain_->add(side, bytes);
     if (status == KeychainStatus::kDuplicateItem) status = keychain_->update(side, bytes);
     if (status != KeychainStatus::kSuccess) {
-        logLine("%s [KeychainWrapper] the item %s cannot be read and cannot be kept aside (status %d); left alone",
+        logLine("%s [KeychainWrapper] the item %s cannot be read and cannot be kept aside (status %d); left "
+                "alone",
                 kLogPrefix, service_.c_str(), static_cast<int>(status));
         return false;
     }

@@ -22,7 +22,8 @@ uint32_t addressInMemory(uint8_t a, uint8_t b, uint8_t c, uint8_t d)
 
 Ref<Reachability> Reachability::reachabilityWithHostName(const std::string& hostName)
 {
-    std::unique_ptr<ReachabilityTarget> target = NetworkReachability::sharedInstance()->targetForHostName(hostName);
+    std::unique_ptr<ReachabilityTarget> target =
+        NetworkReachability::sharedInstance()->targetForHostName(hostName);
     if (!target) return nullptr;
     Ref<Reachability> reachability(new Reachability(std::move(target)));
     reachability->key_ = hostName;
@@ -31,7 +32,8 @@ Ref<Reachability> Reachability::reachabilityWithHostName(const std::string& host
 
 Ref<Reachability> Reachability::reachabilityWithAddress(uint32_t address)
 {
-    std::unique_ptr<ReachabilityTarget> target = NetworkReachability::sharedInstance()->targetForAddress(address);
+    std::unique_ptr<ReachabilityTarget> target =
+        NetworkReachability::sharedInstance()->targetForAddress(address);
     if (!target) return nullptr;
     Ref<Reachability> reachability(new Reachability(std::move(target)));
     reachability->key_ = makeAddressKey(address);

@@ -28,7 +28,8 @@ std::string escapeLegacy(std::string_view text)
         const unsigned char byte = static_cast<unsigned char>(text[i]);
         if (byte == '%' && i + 2 < text.size() && isHex(text[i + 1]) && isHex(text[i + 2])) {
             out += '%';
-        } else if (byte < 0x80 && (std::isalnum(byte) || kLegal.find(static_cast<char>(byte)) != std::string_view::npos)) {
+        } else if (byte < 0x80 &&
+                   (std::isalnum(byte) || kLegal.find(static_cast<char>(byte)) != std::string_view::npos)) {
             out += static_cast<char>(byte);
         } else {
             appendEscaped(out, byte);
@@ -43,7 +44,8 @@ std::vector<std::string_view> split(std::string_view text, char separator)
     size_t start = 0;
     while (true) {
         const size_t at = text.find(separator, start);
-        parts.push_back(text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
+        parts.push_back(
+            text.substr(start, at == std::string_view::npos ? std::string_view::npos : at - start));
         if (at == std::string_view::npos) return parts;
         start = at + 1;
     }
@@ -91,7 +93,8 @@ std::optional<std::string> urlStringUsingBaseUrl(std::string_view base, const Va
     return url;
 }
 
-std::optional<std::string> urlStringUsingDomain(std::string_view domain, std::string_view path, const Value& params)
+std::optional<std::string> urlStringUsingDomain(std::string_view domain, std::string_view path,
+                                                const Value& params)
 {
     std::string base(domain);
     base += path;

@@ -23,7 +23,8 @@ namespace mw {
 // the base holds more than one "?".
 std::optional<std::string> urlStringUsingBaseUrl(std::string_view base, const Value& params);
 // The same with the base made of domain and path joined as they are.
-std::optional<std::string> urlStringUsingDomain(std::string_view domain, std::string_view path, const Value& params);
+std::optional<std::string> urlStringUsingDomain(std::string_view domain, std::string_view path,
+                                                const Value& params);
 
 // Percent-escapes a query component: every byte but letters, digits and "-._~".
 std::string escapeQueryComponent(std::string_view text);

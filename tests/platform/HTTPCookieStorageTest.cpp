@@ -38,15 +38,15 @@ TEST_F(CookieStoreTest, SendsEachCookieOnlyWhereItsRulesAllow)
     FileCookieStorage store(path_);
     store.setCookiesFromResponse(
         {
-            "host=1",                                                  // host-only: www.s.example
-            "domain=1; Domain=s.example",                              // s.example and every host under it
-            "dotted=1; Domain=.s.example; Path=/lite",                 // same, under /lite only
-            "secure=1; Secure; Domain=s.example",                      // https only
+            "host=1; Path=/",                             // host-only: www.s.example
+            "domain=1; Domain=s.example; Path=/",         // s.example and every host under it
+            "dotted=1; Domain=.s.example; Path=/lite",    // same, under /lite only
+            "secure=1; Secure; Domain=s.example; Path=/", // https only
             "expired=1; Domain=s.example; Expires=Wed, 21 Oct 2015 07:28:00 GMT",
-            "lasting=1; Domain=s.example; Max-Age=3600; HttpOnly",
-            "folder=1",                                                // default path: /lite
-            "other=1; Domain=other.example",                           // not the response's domain: refused
-            "=nameless",                                               // refused
+            "lasting=1; Domain=s.example; Max-Age=3600; HttpOnly; Path=/",
+            "folder=1",                      // no path: the folder /lite
+            "other=1; Domain=other.example", // not the response's domain: refused
+            "=nameless",                     // refused
         },
         "https://www.s.example/lite/page.cuid?x=1");
     struct Case {
@@ -68,7 +68,8 @@ TEST_F(CookieStoreTest, SendsEachCookieOnlyWhereItsRulesAllow)
     for (const Case& c : cases) EXPECT_EQ(names(store.cookiesForURL(c.url)), c.sent) << c.url;
 
     clock_->advance(3601);
-    EXPECT_EQ(names(store.cookiesForURL("https://s.example/")), (std::vector<std::string>{"domain", "secure"}));
+    EXPECT_EQ(names(store.cookiesForURL("https://s.example/")),
+              (std::vector<std::string>{"domain", "secure"}));
 }
 
 TEST_F(CookieStoreTest, LastingCookiesSurviveARestartSessionOnesDoNot)

@@ -64,7 +64,10 @@ public:
 private:
     class Target : public ReachabilityTarget {
     public:
-        Target(std::string key, std::shared_ptr<Script> script) : key_(std::move(key)), script_(std::move(script)) {}
+        Target(std::string key, std::shared_ptr<Script> script)
+            : key_(std::move(key)), script_(std::move(script))
+        {
+        }
         ~Target() override { stopWatching(); }
         std::optional<uint32_t> flags() override
         {

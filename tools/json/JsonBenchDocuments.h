@@ -28,15 +28,33 @@ private:
     uint32_t state_;
 };
 
-inline const char* pick(Sequence& s, const char* const* words, uint32_t count) { return words[s.next(count)]; }
+inline const char* pick(Sequence& s, const char* const* words, uint32_t count)
+{
+    return words[s.next(count)];
+}
 
 inline std::string sentence(Sequence& s, int words)
 {
-    static const char* const kWords[] = {
-        "harvest", "village", "mine", "Gr\\u00fc\\u00dfe", "\xc5\xbc\xc3\xb3\xc5\x82w", "\xc3\xa9t\xc3\xa9",
-        "\xe6\x9d\x91", "\xf0\x9f\x8c\xbe", "\xf0\x9f\x90\x94", "coal", "\\\"quoted\\\"", "line\\nbreak",
-        "tab\\tstop", "path\\/to", "\xd0\xb4\xd0\xb5\xd1\x80\xd0\xb5\xd0\xb2\xd0\xbd\xd1\x8f", "gold", "wheat",
-        "M\xc3\xbchle", "\\u2603", "friends"};
+    static const char* const kWords[] = {"harvest",
+                                         "village",
+                                         "mine",
+                                         "Gr\\u00fc\\u00dfe",
+                                         "\xc5\xbc\xc3\xb3\xc5\x82w",
+                                         "\xc3\xa9t\xc3\xa9",
+                                         "\xe6\x9d\x91",
+                                         "\xf0\x9f\x8c\xbe",
+                                         "\xf0\x9f\x90\x94",
+                                         "coal",
+                                         "\\\"quoted\\\"",
+                                         "line\\nbreak",
+                                         "tab\\tstop",
+                                         "path\\/to",
+                                         "\xd0\xb4\xd0\xb5\xd1\x80\xd0\xb5\xd0\xb2\xd0\xbd\xd1\x8f",
+                                         "gold",
+                                         "wheat",
+                                         "M\xc3\xbchle",
+                                         "\\u2603",
+                                         "friends"};
     std::string text;
     for (int i = 0; i < words; ++i) {
         if (i) text += ' ';
@@ -53,14 +71,16 @@ inline std::string socialFeed()
     for (int u = 0; u < 400; ++u) {
         if (u) text += ',';
         text += "{\"id\":\"u" + std::to_string(100000 + u) + "\",\"name\":\"" + sentence(s, 2) +
-                "\",\"level\":" + std::to_string(s.next(60)) + ",\"online\":" + (s.next(2) ? "true" : "false") +
-                ",\"avatar\":\"https://img.example.net/a/" + std::to_string(s.next(100000)) + ".png\"}";
+                "\",\"level\":" + std::to_string(s.next(60)) +
+                ",\"online\":" + (s.next(2) ? "true" : "false") + ",\"avatar\":\"https://img.example.net/a/" +
+                std::to_string(s.next(100000)) + ".png\"}";
     }
     text += "],\"messages\":[";
     for (int m = 0; m < 2300; ++m) {
         if (m) text += ',';
         text += "{\"from\":\"u" + std::to_string(100000 + s.next(400)) + "\",\"text\":\"" +
-                sentence(s, 6 + static_cast<int>(s.next(20))) + "\",\"likes\":" + std::to_string(s.next(500)) +
+                sentence(s, 6 + static_cast<int>(s.next(20))) +
+                "\",\"likes\":" + std::to_string(s.next(500)) +
                 ",\"reply\":" + (s.next(4) ? "null" : "\"m" + std::to_string(s.next(m + 1)) + "\"") +
                 ",\"tags\":[\"" + sentence(s, 1) + "\",\"" + sentence(s, 1) + "\"]}";
     }

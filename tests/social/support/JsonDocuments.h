@@ -24,9 +24,26 @@ public:
     // 2-, 3- and 4-byte characters, sometimes long.
     std::string text()
     {
-        static const char* const kPieces[] = {"a", "Zandovar", " ", "\"", "\\", "/", "\b", "\f", "\n", "\r",
-                                              "\t", "\x01", "\x1f", "\xc3\xb6", "\xc5\xbc", "\xe2\x82\xac",
-                                              "\xe4\xb8\xad", "\xf0\x9f\x98\x80", "\xf4\x8f\xbf\xbf", "{}[],:"};
+        static const char* const kPieces[] = {"a",
+                                              "Zandovar",
+                                              " ",
+                                              "\"",
+                                              "\\",
+                                              "/",
+                                              "\b",
+                                              "\f",
+                                              "\n",
+                                              "\r",
+                                              "\t",
+                                              "\x01",
+                                              "\x1f",
+                                              "\xc3\xb6",
+                                              "\xc5\xbc",
+                                              "\xe2\x82\xac",
+                                              "\xe4\xb8\xad",
+                                              "\xf0\x9f\x98\x80",
+                                              "\xf4\x8f\xbf\xbf",
+                                              "{}[],:"};
         std::string out;
         const int pieces = pick(10) == 0 ? 400 + pick(2000) : pick(12);
         for (int i = 0; i < pieces; ++i) out += kPieces[pick(sizeof kPieces / sizeof *kPieces)];
@@ -44,13 +61,18 @@ private:
         case 2: return Value(static_cast<int64_t>(random_()) - (int64_t(1) << 31));
         case 3: return Value(static_cast<int64_t>((uint64_t(random_()) << 32) | random_()));
         case 4: return Value(std::uniform_real_distribution<double>(-1e6, 1e6)(random_));
-        case 5: return Value(std::ldexp(std::uniform_real_distribution<double>(-1, 1)(random_), pick(2000) - 1000));
+        case 5:
+            return Value(
+                std::ldexp(std::uniform_real_distribution<double>(-1, 1)(random_), pick(2000) - 1000));
         case 6: return Value(static_cast<double>(pick(100)));
         default: return Value(text());
         }
     }
 
-    Value element(int depth) { return depth > 0 && pick(3) == 0 ? (pick(2) ? dictionary(depth) : array(depth)) : scalar(); }
+    Value element(int depth)
+    {
+        return depth > 0 && pick(3) == 0 ? (pick(2) ? dictionary(depth) : array(depth)) : scalar();
+    }
 
     Value array(int depth)
     {

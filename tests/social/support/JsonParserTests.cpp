@@ -73,15 +73,21 @@ const std::vector<Failure> kFailures = {
     {"\"abc", true, {{11, "Unexpected EOF while parsing string"}}},
     {"\"abc\\", true, {{11, "Unexpected EOF while parsing string"}}},
     {"\"\\x\"", true, {{8, "Illegal escape sequence '0x78'"}}},
-    {"\"\\u12G4\"", true, {{6, "Missing hex digit in quad"}, {6, "Missing hex quad"}, {6, "Broken unicode character"}}},
-    {"\"\\u12", true, {{6, "Missing hex digit in quad"}, {6, "Missing hex quad"}, {6, "Broken unicode character"}}},
+    {"\"\\u12G4\"",
+     true,
+     {{6, "Missing hex digit in quad"}, {6, "Missing hex quad"}, {6, "Broken unicode character"}}},
+    {"\"\\u12",
+     true,
+     {{6, "Missing hex digit in quad"}, {6, "Missing hex quad"}, {6, "Broken unicode character"}}},
     {"\"\\uDC00\"", true, {{6, "Invalid high character in surrogate pair"}, {6, "Broken unicode character"}}},
     {"\"\\uD83D\\uD83D\"", true, {{6, "Invalid low surrogate char"}, {6, "Broken unicode character"}}},
     {"\"\\uD83Dx\"", true, {{6, "Missing low character in surrogate pair"}, {6, "Broken unicode character"}}},
     {"\"\\uD83D\"", true, {{6, "Missing low character in surrogate pair"}, {6, "Broken unicode character"}}},
-    {"\"\\uD83D\\u12\"", true,
+    {"\"\\uD83D\\u12\"",
+     true,
      {{6, "Missing hex digit in quad"}, {6, "Missing hex quad"}, {6, "Broken unicode character"}}},
-    {"[\"\\uDC00\"]", false,
+    {"[\"\\uDC00\"]",
+     false,
      {{6, "Invalid high character in surrogate pair"},
       {6, "Broken unicode character"},
       {3, "Expected value while parsing array"}}},
@@ -114,8 +120,8 @@ TEST(JsonParser, EveryFailureGivesItsErrorChain)
 {
     for (const Failure& failure : kFailures) {
         CCJsonParser parser;
-        const std::optional<Value> value =
-            failure.asFragment ? parser.fragmentWithString(failure.text) : parser.objectWithString(failure.text);
+        const std::optional<Value> value = failure.asFragment ? parser.fragmentWithString(failure.text)
+                                                              : parser.objectWithString(failure.text);
         EXPECT_FALSE(value) << failure.text;
         EXPECT_EQ(show(steps(parser.errorTrace())), show(failure.trace)) << "text: " << failure.text;
     }
@@ -202,8 +208,10 @@ TEST(JsonParser, ReadsEveryKindOfValue)
         {"\"\\uD83D\\uDE00\"", Value("\xf0\x9f\x98\x80")},
         // Every valid form of 2, 3 and 4 bytes passes unchanged, at the edges of its range.
         {"\"\xc2\x80\xdf\xbf\"", Value("\xc2\x80\xdf\xbf")},
-        {"\"\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xef\xbf\xbf\"", Value("\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xef\xbf\xbf")},
-        {"\"\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf0\x9f\x98\x80\"", Value("\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf0\x9f\x98\x80")},
+        {"\"\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xef\xbf\xbf\"",
+         Value("\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xef\xbf\xbf")},
+        {"\"\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf0\x9f\x98\x80\"",
+         Value("\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf0\x9f\x98\x80")},
     };
     for (const Success& success : cases) {
         CCJsonParser parser;
@@ -278,7 +286,8 @@ double fastestParseSeconds(const std::string& text)
         CCJsonParser parser;
         const auto start = std::chrono::steady_clock::now();
         const std::optional<Value> value = parser.objectWithString(text);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         EXPECT_TRUE(value);
         best = std::min(best, seconds);
     }
@@ -288,7 +297,8 @@ double fastestParseSeconds(const std::string& text)
 std::string objectOfMembers(int count)
 {
     std::string text = "{";
-    for (int i = 0; i < count; ++i) text += (i ? ",\"member" : "\"member") + std::to_string(i) + "\":" + std::to_string(i);
+    for (int i = 0; i < count; ++i)
+        text += (i ? ",\"member" : "\"member") + std::to_string(i) + "\":" + std::to_string(i);
     return text + "}";
 }
 

@@ -73,7 +73,8 @@ Value fromNlohmann(const nlohmann::json& json)
     case nlohmann::json::value_t::number_integer: return Value(json.get<int64_t>());
     case nlohmann::json::value_t::number_unsigned: {
         const uint64_t number = json.get<uint64_t>();
-        return number <= uint64_t(INT64_MAX) ? Value(static_cast<int64_t>(number)) : Value(static_cast<double>(number));
+        return number <= uint64_t(INT64_MAX) ? Value(static_cast<int64_t>(number))
+                                             : Value(static_cast<double>(number));
     }
     case nlohmann::json::value_t::number_float: return Value(json.get<double>());
     case nlohmann::json::value_t::string: return Value(json.get<std::string>());
@@ -94,8 +95,10 @@ Value fromNlohmann(const nlohmann::json& json)
 TEST(JsonDifferential, AgreesWithNlohmannOnValidDocuments)
 {
     std::vector<std::string> texts = benchmarkTexts();
-    for (const Value& document : generatedDocuments()) texts.push_back(*CCJsonWriter().stringWithObject(document));
-    texts.push_back("[0, -0, 9223372036854775807, 1e308, 1e-400, 0.1, -0.5E+3, \"\\uD83D\\uDE00\", \"\\u0000\"]");
+    for (const Value& document : generatedDocuments())
+        texts.push_back(*CCJsonWriter().stringWithObject(document));
+    texts.push_back(
+        "[0, -0, 9223372036854775807, 1e308, 1e-400, 0.1, -0.5E+3, \"\\uD83D\\uDE00\", \"\\u0000\"]");
     for (const std::string& text : texts) {
         CCJsonParser parser;
         const std::optional<Value> ours = parser.objectWithString(text);
@@ -106,12 +109,51 @@ TEST(JsonDifferential, AgreesWithNlohmannOnValidDocuments)
 
 TEST(JsonDifferential, BothRefuseInvalidTexts)
 {
-    const std::vector<std::string> invalid = {
-        "", " ", "[", "]", "{", "{\"a\"}", "{\"a\":}", "{a:1}", "[1,]", "{\"a\":1,}", "[,1]", "01", "+1", "-", "1.",
-        "1e", ".5", "[01]", "tru", "nul", "[True]", "\"abc", "\"\\x\"", "\"\\u12\"", "\"\\uD800\"", "\"\\uDC00\"",
-        "\"\\uD83D\\uD83D\"", "\"\t\"", "\"\x01\"", "\"\xc0\xaf\"", "\"\xed\xa0\x80\"", "\"\xf4\x90\x80\x80\"",
-        "\"\x80\"", "\"\xe2\x82\"", "{} x", "[1]]", "\0"s, "\"a\0\""s, "[\xa0]", "['a']", "[1e400]", "[NaN]",
-        "[Infinity]", "[1] // c", "/* c */ [1]"};
+    const std::vector<std::string> invalid = {"",
+                                              " ",
+                                              "[",
+                                              "]",
+                                              "{",
+                                              "{\"a\"}",
+                                              "{\"a\":}",
+                                              "{a:1}",
+                                              "[1,]",
+                                              "{\"a\":1,}",
+                                              "[,1]",
+                                              "01",
+                                              "+1",
+                                              "-",
+                                              "1.",
+                                              "1e",
+                                              ".5",
+                                              "[01]",
+                                              "tru",
+                                              "nul",
+                                              "[True]",
+                                              "\"abc",
+                                              "\"\\x\"",
+                                              "\"\\u12\"",
+                                              "\"\\uD800\"",
+                                              "\"\\uDC00\"",
+                                              "\"\\uD83D\\uD83D\"",
+                                              "\"\t\"",
+                                              "\"\x01\"",
+                                              "\"\xc0\xaf\"",
+                                              "\"\xed\xa0\x80\"",
+                                              "\"\xf4\x90\x80\x80\"",
+                                              "\"\x80\"",
+                                              "\"\xe2\x82\"",
+                                              "{} x",
+                                              "[1]]",
+                                              "\0"s,
+                                              "\"a\0\""s,
+                                              "[\xa0]",
+                                              "['a']",
+                                              "[1e400]",
+                                              "[NaN]",
+                                              "[Infinity]",
+                                              "[1] // c",
+                                              "/* c */ [1]"};
     for (const std::string& text : invalid) {
         CCJsonParser parser;
         EXPECT_FALSE(parser.fragmentWithString(text)) << "ours accepts: " << text;

@@ -29,7 +29,8 @@ TEST(JsonWriter, HumanReadableSortedTextMatchesByteForByte)
     const Value document = Value::dictionary({{"b", 1}, {"a", Value::array()}});
     EXPECT_EQ(writer.stringWithObject(document), "{\n  \"a\" : [],\n  \"b\" : 1\n}");
 
-    const Value nested = Value::dictionary({{"z", Value::array({1, Value::dictionary({{"y", true}})})}, {"m", "x"}});
+    const Value nested =
+        Value::dictionary({{"z", Value::array({1, Value::dictionary({{"y", true}})})}, {"m", "x"}});
     EXPECT_EQ(writer.stringWithObject(nested),
               "{\n  \"m\" : \"x\",\n  \"z\" : [\n    1,\n    {\n      \"y\" : true\n    }\n  ]\n}");
     writer.setHumanReadable(false);
@@ -60,7 +61,8 @@ TEST(JsonWriter, WritesEveryScalar)
         {Value("\x01"), "\"\\u0001\""},
         {Value("\x1f\b\f\n\r\"\\"), "\"\\u001f\\b\\f\\n\\r\\\"\\\\\""},
         {Value("\0"s), "\"\\u0000\""},
-        {Value("a/b \xc5\xbc\xc3\xb6\xe2\x82\xac \xf0\x9f\x98\x80"), "\"a/b \xc5\xbc\xc3\xb6\xe2\x82\xac \xf0\x9f\x98\x80\""},
+        {Value("a/b \xc5\xbc\xc3\xb6\xe2\x82\xac \xf0\x9f\x98\x80"),
+         "\"a/b \xc5\xbc\xc3\xb6\xe2\x82\xac \xf0\x9f\x98\x80\""},
     };
     for (const Case& c : cases) {
         CCJsonWriter writer;
@@ -90,7 +92,8 @@ TEST(JsonWriter, RefusesWhatNoReaderCouldTakeBack)
          {"JSON serialisation not supported for non-finite number", "Unsupported value for key k in object"}},
         {Value::array({"\xff"}), {"JSON serialisation not supported for string that is not UTF-8"}},
         {Value::array({"a\xed\xa0\x80"}), {"JSON serialisation not supported for string that is not UTF-8"}},
-        {Value::dictionary({{"\xc0\xaf", 1}}), {"JSON serialisation not supported for string that is not UTF-8"}},
+        {Value::dictionary({{"\xc0\xaf", 1}}),
+         {"JSON serialisation not supported for string that is not UTF-8"}},
     };
     for (const Case& c : cases) {
         CCJsonWriter writer;
@@ -156,7 +159,8 @@ TEST(JsonFacade, HandsOutTheLastErrorAndKeepsACopyOfTheTrace)
     EXPECT_EQ(error.message, "Not valid type for JSON");
     EXPECT_EQ(json.stringWithFragment(Value(1), &error), "1");
     EXPECT_FALSE(json.stringWithObject(Value::array({Value::data("", 0)}), nullptr));
-    EXPECT_EQ(messages(json.errorTrace()), std::vector<std::string>{"JSON serialisation not supported for data"});
+    EXPECT_EQ(messages(json.errorTrace()),
+              std::vector<std::string>{"JSON serialisation not supported for data"});
 
     json.setMaxDepth(1);
     EXPECT_EQ(json.maxDepth(), 1u);
@@ -164,7 +168,8 @@ TEST(JsonFacade, HandsOutTheLastErrorAndKeepsACopyOfTheTrace)
     EXPECT_FALSE(json.stringWithObject(Value::array({Value::array()})));
     json.setHumanReadable(true);
     json.setSortKeys(true);
-    EXPECT_EQ(json.stringWithObject(Value::dictionary({{"b", 1}, {"a", 2}})), "{\n  \"a\" : 2,\n  \"b\" : 1\n}");
+    EXPECT_EQ(json.stringWithObject(Value::dictionary({{"b", 1}, {"a", 2}})),
+              "{\n  \"a\" : 2,\n  \"b\" : 1\n}");
 }
 
 TEST(JsonConvenience, EachReturnsNothingOnFailureAndLogsOneLineWithTheTrace)

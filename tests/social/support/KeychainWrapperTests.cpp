@@ -173,8 +173,8 @@ TEST(KeychainErrors, EachStatusHasItsMessage)
     };
     for (const auto& [status, message] : cases) {
         const std::string text = KeychainWrapper::errorFromOSStatus(status);
-        EXPECT_EQ(text, "The operation couldn't be completed. (OSStatus error " + std::to_string(status) + ".) " +
-                            message);
+        EXPECT_EQ(text, "The operation couldn't be completed. (OSStatus error " + std::to_string(status) +
+                            ".) " + message);
     }
 }
 
@@ -201,7 +201,9 @@ TEST_F(DesktopKeychainTest, ItemsOutliveTheWrapperAndTheProcess)
     EXPECT_EQ(KeychainWrapper(kAccount, kService, keychain()).myObjectForKey("k"), Value("kept"));
     EXPECT_EQ(inChild([&] {
                   setLogSink([](const std::string&) {});
-                  return KeychainWrapper(kAccount, kService, keychain()).myObjectForKey("k") == Value("kept") ? 0 : 1;
+                  return KeychainWrapper(kAccount, kService, keychain()).myObjectForKey("k") == Value("kept")
+                             ? 0
+                             : 1;
               }),
               0);
     struct stat info {};
@@ -273,7 +275,8 @@ TEST_F(DesktopKeychainTest, TwoProcessesWritingInTurnNeverTearTheFile)
             setLogSink([](const std::string&) {});
             const auto store = keychain();
             for (int i = 0; i < 40; ++i) {
-                if (store->add({name, std::to_string(i), std::nullopt}, {static_cast<uint8_t>(i)}) != 0) return 1;
+                if (store->add({name, std::to_string(i), std::nullopt}, {static_cast<uint8_t>(i)}) != 0)
+                    return 1;
                 KeychainWrapper wrapper(kAccount, kService, std::nullopt, store);
                 if (wrapper.failedAccessOnInit()) return 2;
                 wrapper.mySetObject(Value(static_cast<int64_t>(i)), name);
@@ -293,7 +296,8 @@ TEST_F(DesktopKeychainTest, TwoProcessesWritingInTurnNeverTearTheFile)
     for (const std::string name : {"first", "second"}) {
         for (int i = 0; i < 40; ++i) {
             Keychain::Bytes value;
-            EXPECT_EQ(store->search({name, std::to_string(i), std::nullopt}, value), KeychainStatus::kSuccess);
+            EXPECT_EQ(store->search({name, std::to_string(i), std::nullopt}, value),
+                      KeychainStatus::kSuccess);
         }
     }
     ScopedLogCapture log;

@@ -54,7 +54,8 @@ TEST_F(ReachabilityTest, StatusFollowsTheRulesInOrder)
     for (const Case& c : cases) {
         // The local and direct bits never change the answer of an ordinary object.
         for (const uint32_t extra : {0u, kIsLocalAddress, kIsDirect, kIsLocalAddress | kIsDirect}) {
-            EXPECT_EQ(host->networkStatusForFlags(c.flags | extra), c.status) << std::hex << (c.flags | extra);
+            EXPECT_EQ(host->networkStatusForFlags(c.flags | extra), c.status)
+                << std::hex << (c.flags | extra);
         }
     }
 }

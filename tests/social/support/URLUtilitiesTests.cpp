@@ -51,7 +51,8 @@ TEST(URLBuilder, BuildsTheQueryFromTheBaseAndTheParameters)
     for (const Case& c : cases) {
         EXPECT_EQ(urlStringUsingBaseUrl(c.base, c.params), c.expected) << c.base;
     }
-    EXPECT_EQ(urlStringUsingDomain("https://s.example", "/lite/tab.cuid", Value::dictionary({{"inTabbedView", "1"}})),
+    EXPECT_EQ(urlStringUsingDomain("https://s.example", "/lite/tab.cuid",
+                                   Value::dictionary({{"inTabbedView", "1"}})),
               "https://s.example/lite/tab.cuid?inTabbedView=1");
 }
 

@@ -57,10 +57,11 @@ void writeArchive(const std::string& path, const std::vector<Entry>& entries)
     for (const Entry& entry : entries) {
         zip_fileinfo info{};
         info.tmz_date = entry.date;
-        ASSERT_EQ(zipOpenNewFileInZip(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, entry.method,
-                                      Z_DEFAULT_COMPRESSION),
+        ASSERT_EQ(zipOpenNewFileInZip(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                      entry.method, Z_DEFAULT_COMPRESSION),
                   ZIP_OK);
-        ASSERT_EQ(zipWriteInFileInZip(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())), ZIP_OK);
+        ASSERT_EQ(zipWriteInFileInZip(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())),
+                  ZIP_OK);
         ASSERT_EQ(zipCloseFileInZip(zip), ZIP_OK);
     }
     ASSERT_EQ(zipClose(zip, nullptr), ZIP_OK);
@@ -134,7 +135,8 @@ TEST_F(ZipFileTest, RootDirectoryIsTheFirstEntrysFolder)
 
 TEST_F(ZipFileTest, SingleEntriesAreFoundByNameWithOrWithoutCase)
 {
-    writeArchive(archive_, {{"theme/", ""}, {"theme/Images/Tab.png", "png"}, {"theme\\skins\\row.ctd", "row"}});
+    writeArchive(archive_,
+                 {{"theme/", ""}, {"theme/Images/Tab.png", "png"}, {"theme\\skins\\row.ctd", "row"}});
     CCZipFile zip;
     RecordingDelegate delegate;
     zip.setDelegate(&delegate);
@@ -187,8 +189,8 @@ TEST_F(ZipFileTest, OverwritingAsksTheDelegateWhenItAnswers)
 TEST_F(ZipFileTest, HostileNamesWriteNothingOutsideTheTarget)
 {
     const std::string outside = "/tmp/mosswick-zip-escape-" + std::to_string(::getpid());
-    const std::vector<std::string> names = {"../x", "a/../../x", outside, "C:\\x", "c:x", "a\\..\\..\\x", "..",
-                                            "a/.."};
+    const std::vector<std::string> names = {"../x", "a/../../x",    outside, "C:\\x",
+                                            "c:x",  "a\\..\\..\\x", "..",    "a/.."};
     for (const std::string& name : names) {
         writeArchive(archive_, {{"safe.txt", "ok"}, {name, "escaped"}, {"later.txt", "late"}});
         const std::map<std::string, std::string> before = tree(scratch_.path());
@@ -197,14 +199,16 @@ TEST_F(ZipFileTest, HostileNamesWriteNothingOutsideTheTarget)
             RecordingDelegate delegate;
             zip.setDelegate(&delegate);
             ASSERT_TRUE(zip.UnzipOpenFile(archive_));
-            const bool result = whole ? zip.UnzipFileTo(out_, true) : zip.UnzipSpecifiedFile(name, out_, true);
+            const bool result =
+                whole ? zip.UnzipFileTo(out_, true) : zip.UnzipSpecifiedFile(name, out_, true);
             EXPECT_FALSE(result) << name;
             EXPECT_EQ(delegate.messages, std::vector<std::string>{"Unsafe entry name"}) << name;
         }
         std::map<std::string, std::string> after = tree(scratch_.path());
         // Only what belongs inside the target may have appeared.
         for (auto it = after.begin(); it != after.end();) {
-            it = it->first.rfind("out", 0) == 0 && (it->second != "escaped") ? after.erase(it) : std::next(it);
+            it =
+                it->first.rfind("out", 0) == 0 && (it->second != "escaped") ? after.erase(it) : std::next(it);
         }
         EXPECT_EQ(after, before) << name;
         EXPECT_FALSE(fs::exists(outside)) << name;
@@ -247,7 +251,8 @@ TEST_F(ZipFileTest, AFailedEntryLeavesNoPartialFile)
         EXPECT_FALSE(zip.UnzipSpecifiedFile("dir/big.bin", out_, true)) << c.what;
         EXPECT_EQ(delegate.messages, std::vector<std::string>{c.message}) << c.what;
         for (const auto& [path, content] : tree(out_)) {
-            EXPECT_TRUE(content == "/" || content == "a file where the folder should be") << c.what << ": " << path;
+            EXPECT_TRUE(content == "/" || content == "a file where the folder should be")
+                << c.what << ": " << path;
         }
         fs::remove_all(scratch_.file("out"));
     }
@@ -300,7 +305,8 @@ TEST_F(ZipFileTest, ExtractedFilesTakeTheEntrysLocalDateAndTime)
     expected.tm_sec = 56;
     expected.tm_isdst = -1;
     EXPECT_EQ(modificationTime(out_ + "/dated.txt"), std::mktime(&expected));
-    EXPECT_LE(std::llabs(static_cast<long long>(modificationTime(out_ + "/undated.txt") - std::time(nullptr))), 60);
+    EXPECT_LE(
+        std::llabs(static_cast<long long>(modificationTime(out_ + "/undated.txt") - std::time(nullptr))), 60);
 
     // A file added by the writer keeps its date to the format's two seconds.
     const std::string source = scratch_.write("source.txt", "text");
