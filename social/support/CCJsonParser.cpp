@@ -255,23 +255,25 @@ bool CCJsonParser::scanRestOfObject(Value& out)
 
 bool CCJsonParser::scanRestOfString(std::string& out)
 {
+    // Plain bytes are copied in runs; checked UTF-8 characters stay part of the run.
+    const char* run = c_;
     while (c_ != end_) {
-        const char* run = c_;
-        while (c_ != end_ && !kStopBytes.stop[static_cast<unsigned char>(*c_)]) ++c_;
-        out.append(run, static_cast<size_t>(c_ - run));
-        if (c_ == end_) break;
         const unsigned char byte = static_cast<unsigned char>(*c_);
+        if (!kStopBytes.stop[byte]) {
+            ++c_;
+            continue;
+        }
         if (byte >= 0x80) {
-            // Whole characters are copied as they stand once they check out.
-            const Utf8Char character =
-                decodeUtf8(std::string_view(c_, static_cast<size_t>(end_ - c_)), 0);
+            const Utf8Char character = decodeUtf8(std::string_view(c_, static_cast<size_t>(end_ - c_)), 0);
             if (!character.valid) {
                 addError(3, "Invalid UTF-8 in string");
                 return false;
             }
-            out.append(c_, character.length);
             c_ += character.length;
-        } else if (byte == '"') {
+            continue;
+        }
+        out.append(run, static_cast<size_t>(c_ - run));
+        if (byte == '"') {
             ++c_;
             return true;
         } else if (byte == '\\') {
@@ -292,6 +294,7 @@ bool CCJsonParser::scanRestOfString(std::string& out)
                                    static_cast<unsigned>(static_cast<unsigned char>(escape))));
                 return false;
             }
+            run = c_;
         } else {
             addError(5, format("Unescaped control character '0x%x'", static_cast<unsigned>(byte)));
             return false;

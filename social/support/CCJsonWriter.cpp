@@ -176,22 +176,25 @@ bool CCJsonWriter::appendString(std::string_view text, std::string& out)
     out += '"';
     const char* c = text.data();
     const char* end = c + text.size();
+    // Bytes go out in runs as long as nothing needs escaping; checked UTF-8
+    // characters stay part of the run.
+    const char* run = c;
     while (c != end) {
-        const char* run = c;
-        while (c != end && !kSpecialBytes.special[static_cast<unsigned char>(*c)]) ++c;
-        out.append(run, static_cast<size_t>(c - run));
-        if (c == end) break;
         const unsigned char byte = static_cast<unsigned char>(*c);
+        if (!kSpecialBytes.special[byte]) {
+            ++c;
+            continue;
+        }
         if (byte >= 0x80) {
             const Utf8Char character = decodeUtf8(std::string_view(c, static_cast<size_t>(end - c)), 0);
             if (!character.valid) {
                 addError(1, "JSON serialisation not supported for string that is not UTF-8");
                 return false;
             }
-            out.append(c, character.length);
             c += character.length;
             continue;
         }
+        out.append(run, static_cast<size_t>(c - run));
         switch (byte) {
         case '\b': out += "\\b"; break;
         case '\t': out += "\\t"; break;
@@ -206,8 +209,9 @@ bool CCJsonWriter::appendString(std::string_view text, std::string& out)
             out.append(escape, sizeof escape);
         }
         }
-        ++c;
+        run = ++c;
     }
+    out.append(run, static_cast<size_t>(c - run));
     out += '"';
     return true;
 }
