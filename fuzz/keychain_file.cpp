@@ -19,11 +19,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         mw::setLogSink([](const std::string&) {});
         return true;
     }();
-    static const fs::path folder = [] {
-        std::string pattern = (fs::temp_directory_path() / "mosswick-fuzz-keychain-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        return fs::path(pattern);
-    }();
+    // A scratch folder for the run, removed when the fuzzer exits.
+    static const struct Scratch {
+        fs::path path;
+        Scratch()
+        {
+            std::string pattern = (fs::temp_directory_path() / "mosswick-fuzz-keychain-XXXXXX").string();
+            if (!::mkdtemp(pattern.data())) std::abort();
+            path = pattern;
+        }
+        ~Scratch()
+        {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } scratch;
+    const fs::path& folder = scratch.path;
     (void)quiet;
 
     (void)mw::FileKeychain::parse(data, size);

@@ -26,14 +26,26 @@ namespace {
     std::abort();
 }
 
-const fs::path& workFolder()
-{
-    static const fs::path folder = [] {
+// A scratch folder for the run, removed when the fuzzer exits.
+struct ScratchFolder {
+    fs::path path;
+    ScratchFolder()
+    {
         std::string pattern = (fs::temp_directory_path() / "mosswick-fuzz-zip-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) std::abort();
-        return fs::path(pattern);
-    }();
-    return folder;
+        path = pattern;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+const fs::path& workFolder()
+{
+    static const ScratchFolder folder;
+    return folder.path;
 }
 
 std::vector<std::string> entryNames(const std::string& archive)
