@@ -368,14 +368,26 @@ ValueDictionary::ValueDictionary(std::initializer_list<Entry> entries)
 
 const Value* ValueDictionary::find(std::string_view key) const
 {
-    auto it = index_.find(key);
-    return it == index_.end() ? nullptr : &entries_[it->second].second;
+    const size_t position = positionOf(key);
+    return position == kMissing ? nullptr : &entries_[position].second;
 }
 
 Value* ValueDictionary::find(std::string_view key)
 {
+    const size_t position = positionOf(key);
+    return position == kMissing ? nullptr : &entries_[position].second;
+}
+
+size_t ValueDictionary::positionOf(std::string_view key) const
+{
+    if (index_.empty()) {
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].first == key) return i;
+        }
+        return kMissing;
+    }
     auto it = index_.find(key);
-    return it == index_.end() ? nullptr : &entries_[it->second].second;
+    return it == index_.end() ? kMissing : it->second;
 }
 
 void ValueDictionary::set(std::string key, Value value)
@@ -384,20 +396,25 @@ void ValueDictionary::set(std::string key, Value value)
         *existing = std::move(value);
         return;
     }
-    index_.emplace(key, entries_.size());
     entries_.emplace_back(std::move(key), std::move(value));
+    if (!index_.empty()) {
+        index_.emplace(entries_.back().first, entries_.size() - 1);
+    } else if (entries_.size() > kLinearSearchLimit) {
+        for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].first, i);
+    }
 }
 
 bool ValueDictionary::remove(std::string_view key)
 {
-    auto it = index_.find(key);
-    if (it == index_.end()) return false;
-    size_t position = it->second;
-    index_.erase(it);
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(position));
-    for (auto& slot : index_) {
-        if (slot.second > position) --slot.second;
+    const size_t position = positionOf(key);
+    if (position == kMissing) return false;
+    if (!index_.empty()) {
+        index_.erase(index_.find(key));
+        for (auto& slot : index_) {
+            if (slot.second > position) --slot.second;
+        }
     }
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(position));
     return true;
 }
 

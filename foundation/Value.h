@@ -118,6 +118,9 @@ public:
     bool asBool() const;
     // Strings as they are; numbers in their C-locale decimal form; anything else empty.
     std::string asString() const;
+    // A string's text without a copy, valid while the value lives unchanged;
+    // empty for any other kind.
+    std::string_view stringView() const { return stringRef(); }
     // Seconds since 2001-01-01 UTC for a date, 0 otherwise.
     double asDate() const { return kind_ == Kind::Date ? real_ : 0.0; }
     double asUnixTime() const { return asDate() + kReferenceDateUnixTime; }
@@ -171,7 +174,8 @@ private:
     T* unshared();
 };
 
-// Dictionary with string keys that keeps insertion order and finds keys by hash.
+// Dictionary with string keys that keeps insertion order and finds keys by
+// hash once it holds more than a few.
 class ValueDictionary {
 public:
     using Entry = std::pair<std::string, Value>;
@@ -190,6 +194,8 @@ public:
     void set(std::string key, Value value);
     bool remove(std::string_view key);
     void clear();
+    // Room for this many entries without growing.
+    void reserve(size_t count) { entries_.reserve(count); }
 
     // Entries in insertion order.
     std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
@@ -204,7 +210,14 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
     };
+    // Small dictionaries (most of them) are searched in order: building a
+    // hash index costs more than it saves until they grow past this.
+    static constexpr size_t kLinearSearchLimit = 8;
+    static constexpr size_t kMissing = SIZE_MAX;
+    size_t positionOf(std::string_view key) const;
+
     std::vector<Entry> entries_;
+    // Key -> position in entries_; empty while the dictionary is small.
     std::unordered_map<std::string, size_t, Hash, std::equal_to<>> index_;
 };
 

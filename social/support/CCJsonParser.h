@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "foundation/Value.h"
+#include "social/support/CCJsonBase.h"
+
+namespace mw {
+
+// Reads JSON text into Values: an object becomes a dictionary (in the order
+// of the text; a repeated key keeps the last value at the place of its
+// first), an array an array, a string a UTF-8 string, true and false
+// booleans, null the null value. A number without fraction or exponent that
+// fits a signed 64-bit integer becomes an integer, any other number the
+// nearest double (so integer literals beyond 64 bits lose digits).
+//
+// The text is taken as bytes with their length: a NUL byte is a byte like
+// any other (an error outside a string, a control character inside one).
+// Commas between elements and members may be left out; white space is
+// space, tab, line feed, vertical tab, form feed and carriage return.
+// Strings must be valid UTF-8. One parser serves one call at a time.
+class CCJsonParser : public CCJsonBase {
+public:
+    // Any value, or nothing with the reasons in errorTrace(). No text at all
+    // (nullopt) is error 12.
+    std::optional<Value> fragmentWithString(std::optional<std::string_view> text);
+    // Like fragmentWithString, but only an object or an array is accepted.
+    std::optional<Value> objectWithString(std::optional<std::string_view> text);
+
+private:
+    bool scanValue(Value& out);
+    bool scanRestOfArray(Value& out);
+    bool scanRestOfObject(Value& out);
+    bool scanRestOfString(std::string& out);
+    bool scanUnicodeEscape(std::string& out);
+    bool scanHexQuad(uint32_t& unit);
+    bool scanNumber(Value& out);
+    bool scanLiteral(std::string_view rest, const char* message);
+    void skipWhiteSpace();
+
+    std::vector<Value> elementStack_;                         // elements of the arrays being read
+    std::vector<std::pair<std::string, Value>> memberStack_; // members of the objects being read
+    const char* c_ = nullptr;   // read cursor
+    const char* end_ = nullptr; // one past the last byte
+};
+
+} // namespace mw

@@ -1,0 +1,219 @@
+#include "social/support/CCJsonWriter.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "foundation/Format.h"
+#include "foundation/Utf8.h"
+
+namespace mw {
+
+namespace {
+
+// Bytes a string cannot hold as they are: the quote, the backslash, control
+// characters (escaped) and bytes above 0x7F (checked as UTF-8).
+struct SpecialBytes {
+    bool special[256] = {};
+    constexpr SpecialBytes()
+    {
+        for (int b = 0; b < 0x20; ++b) special[b] = true;
+        special[static_cast<unsigned char>('"')] = true;
+        special[static_cast<unsigned char>('\\')] = true;
+        for (int b = 0x80; b < 256; ++b) special[b] = true;
+    }
+};
+constexpr SpecialBytes kSpecialBytes;
+
+const char* kindName(const Value& value)
+{
+    switch (value.kind()) {
+    case Value::Kind::Data: return "data";
+    case Value::Kind::Date: return "date";
+    default: return "value";
+    }
+}
+
+} // namespace
+
+std::optional<std::string> CCJsonWriter::stringWithFragment(const Value& value)
+{
+    clearErrorTrace();
+    depth_ = 0;
+    std::string out;
+    out.reserve(128);
+    if (!appendValue(value, out)) return std::nullopt;
+    return out;
+}
+
+std::optional<std::string> CCJsonWriter::stringWithFragment(const JsonProxy& proxy)
+{
+    return stringWithFragment(proxy.proxyForJson());
+}
+
+std::optional<std::string> CCJsonWriter::stringWithObject(const Value& value)
+{
+    if (value.isDict() || value.isArray()) return stringWithFragment(value);
+    clearErrorTrace();
+    addError(4, "Not valid type for JSON");
+    return std::nullopt;
+}
+
+std::optional<std::string> CCJsonWriter::stringWithObject(const JsonProxy& proxy)
+{
+    if (std::optional<std::string> text = stringWithObject(proxy.proxyForJson())) return text;
+    clearErrorTrace();
+    addError(4, "Not valid type for JSON");
+    return std::nullopt;
+}
+
+void CCJsonWriter::appendIndent(std::string& out) const
+{
+    out += '\n';
+    out.append(2 * static_cast<size_t>(depth_), ' ');
+}
+
+bool CCJsonWriter::appendValue(const Value& value, std::string& out)
+{
+    switch (value.kind()) {
+    case Value::Kind::Dictionary: return appendDictionary(value, out);
+    case Value::Kind::Array: return appendArray(value, out);
+    case Value::Kind::String: return appendString(value.stringView(), out);
+    case Value::Kind::Boolean: out += value.asBool() ? "true" : "false"; return true;
+    case Value::Kind::Integer: {
+        char digits[24];
+        const auto result = value.isUnsigned()
+                                ? std::to_chars(digits, digits + sizeof digits, value.asUInt64())
+                                : std::to_chars(digits, digits + sizeof digits, value.asInt64());
+        out.append(digits, result.ptr);
+        return true;
+    }
+    case Value::Kind::Real: return appendReal(value.asDouble(), out);
+    case Value::Kind::Null: out += "null"; return true;
+    case Value::Kind::Data:
+    case Value::Kind::Date: break;
+    }
+    addError(1, format("JSON serialisation not supported for %@", kindName(value)));
+    return false;
+}
+
+bool CCJsonWriter::appendReal(double real, std::string& out)
+{
+    if (!std::isfinite(real)) {
+        addError(1, "JSON serialisation not supported for non-finite number");
+        return false;
+    }
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, real);
+    const std::string_view written(text, static_cast<size_t>(result.ptr - text));
+    out += written;
+    // "1" would read back as an integer.
+    if (written.find_first_of(".e") == std::string_view::npos) out += ".0";
+    return true;
+}
+
+bool CCJsonWriter::appendArray(const Value& value, std::string& out)
+{
+    if (tooDeep(++depth_)) {
+        addError(7, "Nested too deep");
+        return false;
+    }
+    out += '[';
+    bool first = true;
+    for (const Value& item : value.asArray()) {
+        if (!first) out += ',';
+        first = false;
+        if (humanReadable_) appendIndent(out);
+        if (!appendValue(item, out)) return false;
+    }
+    --depth_;
+    if (humanReadable_ && !first) appendIndent(out);
+    out += ']';
+    return true;
+}
+
+bool CCJsonWriter::appendDictionary(const Value& value, std::string& out)
+{
+    if (tooDeep(++depth_)) {
+        addError(7, "Nested too deep");
+        return false;
+    }
+    out += '{';
+    bool first = true;
+    const auto appendMember = [&](const ValueDictionary::Entry& entry) {
+        if (!first) out += ',';
+        first = false;
+        if (humanReadable_) appendIndent(out);
+        if (!appendString(entry.first, out)) return false;
+        out += humanReadable_ ? " : " : ":";
+        if (appendValue(entry.second, out)) return true;
+        addError(1, format("Unsupported value for key %@ in object", entry.first));
+        return false;
+    };
+    const auto& entries = value.asDict().entries();
+    if (sortKeys_) {
+        std::vector<const ValueDictionary::Entry*> order;
+        order.reserve(entries.size());
+        for (const auto& entry : entries) order.push_back(&entry);
+        std::sort(order.begin(), order.end(),
+                  [](const auto* a, const auto* b) { return a->first < b->first; });
+        for (const ValueDictionary::Entry* entry : order) {
+            if (!appendMember(*entry)) return false;
+        }
+    } else {
+        for (const ValueDictionary::Entry& entry : entries) {
+            if (!appendMember(entry)) return false;
+        }
+    }
+    --depth_;
+    if (humanReadable_ && !first) appendIndent(out);
+    out += '}';
+    return true;
+}
+
+bool CCJsonWriter::appendString(std::string_view text, std::string& out)
+{
+    out += '"';
+    const char* c = text.data();
+    const char* end = c + text.size();
+    // Bytes go out in runs as long as nothing needs escaping; checked UTF-8
+    // characters stay part of the run.
+    const char* run = c;
+    while (c != end) {
+        const unsigned char byte = static_cast<unsigned char>(*c);
+        if (!kSpecialBytes.special[byte]) {
+            ++c;
+            continue;
+        }
+        if (byte >= 0x80) {
+            const Utf8Char character = decodeUtf8(std::string_view(c, static_cast<size_t>(end - c)), 0);
+            if (!character.valid) {
+                addError(1, "JSON serialisation not supported for string that is not UTF-8");
+                return false;
+            }
+            c += character.length;
+            continue;
+        }
+        out.append(run, static_cast<size_t>(c - run));
+        switch (byte) {
+        case '\b': out += "\\b"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\f': out += "\\f"; break;
+        case '\r': out += "\\r"; break;
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        default: {
+            static const char kHex[] = "0123456789abcdef";
+            const char escape[] = {'\\', 'u', '0', '0', kHex[byte >> 4], kHex[byte & 0xF]};
+            out.append(escape, sizeof escape);
+        }
+        }
+        run = ++c;
+    }
+    out.append(run, static_cast<size_t>(c - run));
+    out += '"';
+    return true;
+}
+
+} // namespace mw

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <string>
+
+namespace mw {
+
+// What a zip file's user may answer. Optional operations: respondsTo() says
+// which ones the delegate has; without one, messages are dropped and
+// overwriting is allowed.
+class CCZipFileDelegate {
+public:
+    enum : unsigned { kErrorMessage = 1u << 0, kOverWriteOperation = 1u << 1 };
+    virtual ~CCZipFileDelegate() = default;
+    virtual unsigned respondsTo() const = 0;
+    // Why the last operation failed.
+    virtual void ErrorMessage(const std::string& message) {}
+    // Whether the existing file at the path may be replaced.
+    virtual bool OverWriteOperation(const std::string& path) { return true; }
+};
+
+// Reads and writes zip archives through minizip. One archive open for
+// writing and one for reading at a time; both close on destruction.
+//
+// Extraction is safe against hostile archives: an entry name that is
+// absolute, has a drive prefix or a ".." component (backslashes read as "/")
+// is refused with "Unsafe entry name", so nothing is written outside the
+// target folder. An entry is written to a temporary file beside its target
+// and renamed over it only once it was read to its end with a correct
+// checksum, so a failure leaves no partial file. Extracted files take the
+// entry's date and time fields (local time) unless those are zero.
+class CCZipFile {
+public:
+    CCZipFile() = default;
+    ~CCZipFile();
+    CCZipFile(const CCZipFile&) = delete;
+    CCZipFile& operator=(const CCZipFile&) = delete;
+
+    // Writing. A new archive at the path (an existing file is replaced).
+    [[nodiscard]] bool CreateZipFile2(const std::string& path);
+    // Adds the file's contents under `newName` (deflated, with the file's
+    // modification time as the entry's date). False without an open archive
+    // or when the file cannot be read.
+    [[nodiscard]] bool addFileToZip(const std::string& file, const std::string& newName);
+    // Finishes the archive; false when none was open or it cannot be finished.
+    bool CloseZipFile2();
+
+    // Reading. False when the archive cannot be opened.
+    [[nodiscard]] bool UnzipOpenFile(const std::string& path);
+    // Extracts every entry into the folder; with `overWrite` existing files
+    // are replaced without asking. Stops at the first entry that fails.
+    [[nodiscard]] bool UnzipFileTo(const std::string& folder, bool overWrite);
+    // Extracts one entry, looked up by its name in the archive (with or
+    // without regard to case). False at once when it is not there; false
+    // when the file exists and the delegate refuses to overwrite it.
+    [[nodiscard]] bool UnzipSpecifiedFile(const std::string& name, const std::string& folder,
+                                          bool caseSensitive);
+    // The first entry's name without its slashes when that entry is a
+    // folder; otherwise "" (with "Root directory not found").
+    std::string rootDirectory();
+    // True also when no archive was open.
+    bool UnzipCloseFile();
+
+    // Not owned; must outlive its use here.
+    CCZipFileDelegate* delegate() const { return delegate_; }
+    void setDelegate(CCZipFileDelegate* delegate) { delegate_ = delegate; }
+
+private:
+    bool extractCurrentEntry(const std::string& folder, bool overwriteAll, bool wholeArchive);
+    void OutputErrorMessage(const std::string& message) const;
+    bool OverWrite(const std::string& path) const;
+
+    void* zipFile_ = nullptr; // minizip writer handle
+    void* unzFile_ = nullptr; // minizip reader handle
+    CCZipFileDelegate* delegate_ = nullptr;
+};
+
+} // namespace mw

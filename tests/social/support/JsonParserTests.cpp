@@ -1,0 +1,323 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "social/support/CCJsonParser.h"
+#include "tests/social/support/JsonDocuments.h"
+
+namespace mw {
+namespace {
+
+using namespace std::string_literals;
+
+struct Step {
+    int code;
+    std::string message;
+};
+
+std::vector<Step> steps(const std::vector<JsonError>& trace)
+{
+    std::vector<Step> out;
+    for (const JsonError& error : trace) out.push_back({error.code, error.message});
+    return out;
+}
+
+std::string show(const std::vector<Step>& trace)
+{
+    std::string text;
+    for (const Step& step : trace) text += std::to_string(step.code) + " " + step.message + " | ";
+    return text;
+}
+
+struct Failure {
+    std::string text;
+    bool asFragment;
+    std::vector<Step> trace;
+};
+
+// Every message of the parser, from a text that causes it, with the chain of
+// errors it comes with.
+const std::vector<Failure> kFailures = {
+    {"", true, {{11, "Unexpected end of string"}}},
+    {"12", false, {{4, "Valid fragment, but not JSON"}}},
+    {"{} x", false, {{10, "Garbage after JSON"}}},
+    {"[1,]", false, {{9, "Trailing comma disallowed in array"}}},
+    {"{\"a\":1,}", false, {{9, "Trailing comma disallowed in object"}}},
+    {"{\"a\":1, \n }", false, {{9, "Trailing comma disallowed in object"}}},
+    {"+1", true, {{2, "Leading + disallowed in number"}}},
+    {"-", true, {{2, "No digits after initial minus"}}},
+    {"-a", true, {{2, "No digits after initial minus"}}},
+    {"01", true, {{2, "Leading 0 disallowed in number"}}},
+    {"1.", true, {{2, "No digits after decimal point"}}},
+    {"1.e5", true, {{2, "No digits after decimal point"}}},
+    {"1e", true, {{2, "No digits after exponent"}}},
+    {"1e+", true, {{2, "No digits after exponent"}}},
+    {"1e400", true, {{2, "Failed creating decimal instance"}}},
+    {"-1e400", true, {{2, "Failed creating decimal instance"}}},
+    {"x", true, {{3, "Unrecognised leading character"}}},
+    {"tru", true, {{3, "Expected 'true'"}}},
+    {"fals", true, {{3, "Expected 'false'"}}},
+    {"nul", true, {{3, "Expected 'null'"}}},
+    {"[1, tru]", false, {{3, "Expected 'true'"}, {3, "Expected value while parsing array"}}},
+    {"{\"k\": fals}", false, {{3, "Expected 'false'"}, {3, "Object value expected for key: k"}}},
+    {"{1:2}", false, {{3, "Object key string expected"}}},
+    {"{\"a\" 1}", false, {{3, "Expected ':' separating key and value"}}},
+    {"{\"a", false, {{11, "Unexpected EOF while parsing string"}, {3, "Object key string expected"}}},
+    {"[1", false, {{11, "End of input while parsing array"}}},
+    {"[", false, {{11, "End of input while parsing array"}}},
+    {"{\"a\":1", false, {{11, "End of input while parsing object"}}},
+    {"\"abc", true, {{11, "Unexpected EOF while parsing string"}}},
+    {"\"abc\\", true, {{11, "Unexpected EOF while parsing string"}}},
+    {"\"\\x\"", true, {{8, "Illegal escape sequence '0x78'"}}},
+    {"\"\\u12G4\"",
+     true,
+     {{6, "Missing hex digit in quad"}, {6, "Missing hex quad"}, {6, "Broken unicode character"}}},
+    {"\"\\u12",
+     true,
+     {{6, "Missing hex digit in quad"}, {6, "Missing hex quad"}, {6, "Broken unicode character"}}},
+    {"\"\\uDC00\"", true, {{6, "Invalid high character in surrogate pair"}, {6, "Broken unicode character"}}},
+    {"\"\\uD83D\\uD83D\"", true, {{6, "Invalid low surrogate char"}, {6, "Broken unicode character"}}},
+    {"\"\\uD83Dx\"", true, {{6, "Missing low character in surrogate pair"}, {6, "Broken unicode character"}}},
+    {"\"\\uD83D\"", true, {{6, "Missing low character in surrogate pair"}, {6, "Broken unicode character"}}},
+    {"\"\\uD83D\\u12\"",
+     true,
+     {{6, "Missing hex digit in quad"}, {6, "Missing hex quad"}, {6, "Broken unicode character"}}},
+    {"[\"\\uDC00\"]",
+     false,
+     {{6, "Invalid high character in surrogate pair"},
+      {6, "Broken unicode character"},
+      {3, "Expected value while parsing array"}}},
+    // A NUL byte is a byte like any other (the text goes on after it).
+    {"[1]\0"s, false, {{10, "Garbage after JSON"}}},
+    {"[1]\0[2]"s, false, {{10, "Garbage after JSON"}}},
+    {"\0[1]"s, false, {{3, "Unrecognised leading character"}}},
+    {"[1,\0 2]"s, false, {{3, "Unrecognised leading character"}, {3, "Expected value while parsing array"}}},
+    {"\"a\0b\""s, true, {{5, "Unescaped control character '0x0'"}}},
+    {"{\"a\0\":1}"s, false, {{5, "Unescaped control character '0x0'"}, {3, "Object key string expected"}}},
+    // Bytes above 0x7F are never white space.
+    {"\xa0[]", false, {{3, "Unrecognised leading character"}}},
+    {"[]\x85", false, {{10, "Garbage after JSON"}}},
+    // Not UTF-8: stray continuation, overlong forms, encoded surrogate,
+    // above U+10FFFF, sequences cut short (by the end of the string or text).
+    {"\"\x80\"", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"a\xbf\"", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"\xc0\xaf\"", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"\xe0\x80\xaf\"", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"\xf0\x80\x80\xaf\"", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"\xed\xa0\x80\"", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"\xf4\x90\x80\x80\"", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"\xf8\x88\x80\x80\x80\"", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"\xe2\x82\"", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"\xf0\x9f\x98", true, {{3, "Invalid UTF-8 in string"}}},
+    {"\"\xff\"", true, {{3, "Invalid UTF-8 in string"}}},
+};
+
+TEST(JsonParser, EveryFailureGivesItsErrorChain)
+{
+    for (const Failure& failure : kFailures) {
+        CCJsonParser parser;
+        const std::optional<Value> value = failure.asFragment ? parser.fragmentWithString(failure.text)
+                                                              : parser.objectWithString(failure.text);
+        EXPECT_FALSE(value) << failure.text;
+        EXPECT_EQ(show(steps(parser.errorTrace())), show(failure.trace)) << "text: " << failure.text;
+    }
+}
+
+TEST(JsonParser, ErrorsChainToTheirCauseInOneDomain)
+{
+    CCJsonParser parser;
+    ASSERT_FALSE(parser.objectWithString("[1, tru]"));
+    const JsonError& last = parser.errorTrace().back();
+    EXPECT_STREQ(last.domain(), "com.zandovar.mw.JSON.ErrorDomain");
+    ASSERT_TRUE(last.underlying);
+    EXPECT_EQ(last.underlying->message, "Expected 'true'");
+    EXPECT_FALSE(last.underlying->underlying);
+}
+
+TEST(JsonParser, NoTextAtAllIsItsOwnError)
+{
+    CCJsonParser parser;
+    EXPECT_FALSE(parser.fragmentWithString(std::nullopt));
+    EXPECT_EQ(show(steps(parser.errorTrace())), show({{12, "Input was 'nil'"}}));
+    // A later success clears the trace.
+    EXPECT_TRUE(parser.objectWithString("[]"));
+    EXPECT_TRUE(parser.errorTrace().empty());
+}
+
+TEST(JsonParser, EveryRawControlCharacterInAStringIsRefused)
+{
+    for (int byte = 0; byte < 0x20; ++byte) {
+        CCJsonParser parser;
+        const std::string text = "\"a"s + static_cast<char>(byte) + "\"";
+        EXPECT_FALSE(parser.fragmentWithString(text));
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "Unescaped control character '0x%x'", byte);
+        ASSERT_EQ(parser.errorTrace().size(), 1u);
+        EXPECT_EQ(parser.errorTrace()[0].code, 5);
+        EXPECT_EQ(parser.errorTrace()[0].message, expected);
+    }
+}
+
+Value ints(std::initializer_list<int64_t> numbers)
+{
+    Value::Array items;
+    for (int64_t n : numbers) items.push_back(Value(n));
+    return Value(std::move(items));
+}
+
+struct Success {
+    std::string text;
+    Value expected;
+};
+
+TEST(JsonParser, ReadsEveryKindOfValue)
+{
+    const std::vector<Success> cases = {
+        {"12", Value(int64_t{12})},
+        {"0", Value(int64_t{0})},
+        {"-0", Value(int64_t{0})},
+        {"9223372036854775807", Value(std::numeric_limits<int64_t>::max())},
+        {"-9223372036854775808", Value(std::numeric_limits<int64_t>::min())},
+        {"9223372036854775808", Value(9223372036854775808.0)},
+        {"-9223372036854775809", Value(-9223372036854775809.0)},
+        {"-0.5E+3", Value(-500.0)},
+        {"1e308", Value(1e308)},
+        {"1e-400", Value(0.0)},
+        {"0.1", Value(0.1)},
+        {"2.2250738585072011e-308", Value(2.2250738585072011e-308)},
+        {"5e-324", Value(5e-324)},
+        {"1E2", Value(100.0)},
+        {"true", Value(true)},
+        {"false", Value(false)},
+        {"null", Value()},
+        {" {} \t\n\v\f\r", Value::dictionary()},
+        {"[1 2]", ints({1, 2})},
+        {"[ 1 , 2 ]", ints({1, 2})},
+        {"[]", Value::array()},
+        {"{\"a\":1 \"b\":2}", Value::dictionary({{"a", int64_t{1}}, {"b", int64_t{2}}})},
+        {"[{\"a\":[{\"b\":[]}]},[[{}]]]",
+         Value::array({Value::dictionary({{"a", Value::array({Value::dictionary({{"b", Value::array()}})})}}),
+                       Value::array({Value::array({Value::dictionary()})})})},
+        {"\"\\\"\\\\\\/\\b\\f\\n\\r\\t\"", Value("\"\\/\b\f\n\r\t")},
+        {"\"\\u0041\\u00e9\\u20AC\"", Value("A\xc3\xa9\xe2\x82\xac")},
+        {"\"\\u0000\"", Value("\0"s)},
+        {"\"\\uD83D\\uDE00\"", Value("\xf0\x9f\x98\x80")},
+        // Every valid form of 2, 3 and 4 bytes passes unchanged, at the edges of its range.
+        {"\"\xc2\x80\xdf\xbf\"", Value("\xc2\x80\xdf\xbf")},
+        {"\"\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xef\xbf\xbf\"",
+         Value("\xe0\xa0\x80\xed\x9f\xbf\xee\x80\x80\xef\xbf\xbf")},
+        {"\"\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf0\x9f\x98\x80\"",
+         Value("\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xf0\x9f\x98\x80")},
+    };
+    for (const Success& success : cases) {
+        CCJsonParser parser;
+        const std::optional<Value> value = parser.fragmentWithString(success.text);
+        ASSERT_TRUE(value) << success.text << ": " << show(steps(parser.errorTrace()));
+        EXPECT_EQ(value->kind(), success.expected.kind()) << success.text;
+        EXPECT_EQ(*value, success.expected) << success.text;
+    }
+}
+
+TEST(JsonParser, NumbersKeepTheirKindAndNearestValue)
+{
+    CCJsonParser parser;
+    EXPECT_TRUE(parser.fragmentWithString("9223372036854775807")->isInteger());
+    EXPECT_TRUE(parser.fragmentWithString("9223372036854775808")->isReal());
+    EXPECT_EQ(parser.fragmentWithString("0.1")->asDouble(), 0.1);
+    const double negativeZero = parser.fragmentWithString("-0.0")->asDouble();
+    EXPECT_TRUE(std::signbit(negativeZero));
+}
+
+TEST(JsonParser, RepeatedKeyKeepsLastValueAtFirstPlace)
+{
+    CCJsonParser parser;
+    const std::optional<Value> value = parser.objectWithString("{\"a\":1,\"b\":2,\"a\":3}");
+    ASSERT_TRUE(value);
+    const auto& entries = value->asDict().entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].first, "a");
+    EXPECT_EQ(entries[0].second, Value(int64_t{3}));
+    EXPECT_EQ(entries[1].first, "b");
+}
+
+TEST(JsonParser, NestingStopsAtTheLimit)
+{
+    struct Case {
+        std::string text;
+        uint32_t maxDepth;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {test::nestedArrays(512), 512, true},
+        {test::nestedArrays(513), 512, false},
+        {test::nestedObjects(512), 512, true},
+        {test::nestedObjects(513), 512, false},
+        {test::nestedArrays(2), 1, false},
+        {test::nestedArrays(CCJsonBase::kDepthCeiling), 0, true},
+        {test::nestedArrays(CCJsonBase::kDepthCeiling + 1), 0, false},
+        // "No limit" still stops at the ceiling, long before the stack ends.
+        {test::nestedArrays(100000), 0, false},
+        {std::string(100000, '['), 0, false},
+        {"[" + test::nestedObjects(CCJsonBase::kDepthCeiling) + "]", 0, false},
+    };
+    for (const Case& c : cases) {
+        CCJsonParser parser;
+        parser.setMaxDepth(c.maxDepth);
+        const bool accepted = parser.objectWithString(c.text).has_value();
+        EXPECT_EQ(accepted, c.accepted) << c.text.size() << " bytes, limit " << c.maxDepth;
+        if (!c.accepted) {
+            ASSERT_FALSE(parser.errorTrace().empty());
+            EXPECT_EQ(parser.errorTrace().front().code, 7);
+            EXPECT_EQ(parser.errorTrace().front().message, "Nested too deep");
+        }
+    }
+}
+
+// Parsing time grows with the size of the text, not faster: a duplicate-key
+// check or an append that is not constant time would show here.
+double fastestParseSeconds(const std::string& text)
+{
+    double best = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        CCJsonParser parser;
+        const auto start = std::chrono::steady_clock::now();
+        const std::optional<Value> value = parser.objectWithString(text);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_TRUE(value);
+        best = std::min(best, seconds);
+    }
+    return best;
+}
+
+std::string objectOfMembers(int count)
+{
+    std::string text = "{";
+    for (int i = 0; i < count; ++i)
+        text += (i ? ",\"member" : "\"member") + std::to_string(i) + "\":" + std::to_string(i);
+    return text + "}";
+}
+
+std::string arrayOfNumbers(int count)
+{
+    std::string text = "[";
+    for (int i = 0; i < count; ++i) text += (i ? "," : "") + std::to_string(i * 7 % 100003) + ".25";
+    return text + "]";
+}
+
+TEST(JsonParser, TimeGrowsLinearly)
+{
+    const double halfObject = fastestParseSeconds(objectOfMembers(100000));
+    const double fullObject = fastestParseSeconds(objectOfMembers(200000));
+    EXPECT_LT(fullObject, 2.5 * halfObject) << fullObject << " s against " << halfObject << " s";
+    const double halfArray = fastestParseSeconds(arrayOfNumbers(500000));
+    const double fullArray = fastestParseSeconds(arrayOfNumbers(1000000));
+    EXPECT_LT(fullArray, 2.5 * halfArray) << fullArray << " s against " << halfArray << " s";
+}
+
+} // namespace
+} // namespace mw

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "foundation/Log.h"
+#include "social/support/CCJSON.h"
+#include "social/support/CCJsonWriter.h"
+
+namespace mw {
+namespace {
+
+using namespace std::string_literals;
+
+std::vector<std::string> messages(const std::vector<JsonError>& trace)
+{
+    std::vector<std::string> out;
+    for (const JsonError& error : trace) out.push_back(error.message);
+    return out;
+}
+
+TEST(JsonWriter, HumanReadableSortedTextMatchesByteForByte)
+{
+    CCJsonWriter writer;
+    writer.setHumanReadable(true);
+    writer.setSortKeys(true);
+    const Value document = Value::dictionary({{"b", 1}, {"a", Value::array()}});
+    EXPECT_EQ(writer.stringWithObject(document), "{\n  \"a\" : [],\n  \"b\" : 1\n}");
+
+    const Value nested =
+        Value::dictionary({{"z", Value::array({1, Value::dictionary({{"y", true}})})}, {"m", "x"}});
+    EXPECT_EQ(writer.stringWithObject(nested),
+              "{\n  \"m\" : \"x\",\n  \"z\" : [\n    1,\n    {\n      \"y\" : true\n    }\n  ]\n}");
+    writer.setHumanReadable(false);
+    writer.setSortKeys(false);
+    EXPECT_EQ(writer.stringWithObject(nested), "{\"z\":[1,{\"y\":true}],\"m\":\"x\"}");
+}
+
+TEST(JsonWriter, WritesEveryScalar)
+{
+    struct Case {
+        Value value;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {Value(true), "true"},
+        {Value(false), "false"},
+        {Value(1), "1"},
+        {Value(std::numeric_limits<int32_t>::min()), "-2147483648"},
+        {Value(std::numeric_limits<int64_t>::max()), "9223372036854775807"},
+        {Value(std::numeric_limits<int64_t>::min()), "-9223372036854775808"},
+        {Value(0.1), "0.1"},
+        {Value(1e21), "1e+21"},
+        {Value(-0.0), "-0.0"},
+        {Value(2.0), "2.0"},
+        {Value(1700000000.5), "1700000000.5"},
+        {Value(), "null"},
+        {Value("tab\there"), "\"tab\\there\""},
+        {Value("\x01"), "\"\\u0001\""},
+        {Value("\x1f\b\f\n\r\"\\"), "\"\\u001f\\b\\f\\n\\r\\\"\\\\\""},
+        {Value("\0"s), "\"\\u0000\""},
+        {Value("a/b \xc5\xbc\xc3\xb6\xe2\x82\xac \xf0\x9f\x98\x80"),
+         "\"a/b \xc5\xbc\xc3\xb6\xe2\x82\xac \xf0\x9f\x98\x80\""},
+    };
+    for (const Case& c : cases) {
+        CCJsonWriter writer;
+        EXPECT_EQ(writer.stringWithFragment(c.value), c.text) << c.text;
+    }
+}
+
+TEST(JsonWriter, RefusesWhatNoReaderCouldTakeBack)
+{
+    struct Case {
+        Value value;
+        std::vector<std::string> trace;
+    };
+    const Value data = Value::data("ab", 2);
+    const Value date = Value::date(0);
+    const std::vector<Case> cases = {
+        {Value(1), {"Not valid type for JSON"}},
+        {Value("text"), {"Not valid type for JSON"}},
+        {Value::array({data}), {"JSON serialisation not supported for data"}},
+        {Value::array({date}), {"JSON serialisation not supported for date"}},
+        {Value::dictionary({{"k", data}}),
+         {"JSON serialisation not supported for data", "Unsupported value for key k in object"}},
+        {Value::array({std::nan("")}), {"JSON serialisation not supported for non-finite number"}},
+        {Value::array({std::numeric_limits<double>::infinity()}),
+         {"JSON serialisation not supported for non-finite number"}},
+        {Value::dictionary({{"k", -std::numeric_limits<double>::infinity()}}),
+         {"JSON serialisation not supported for non-finite number", "Unsupported value for key k in object"}},
+        {Value::array({"\xff"}), {"JSON serialisation not supported for string that is not UTF-8"}},
+        {Value::array({"a\xed\xa0\x80"}), {"JSON serialisation not supported for string that is not UTF-8"}},
+        {Value::dictionary({{"\xc0\xaf", 1}}),
+         {"JSON serialisation not supported for string that is not UTF-8"}},
+    };
+    for (const Case& c : cases) {
+        CCJsonWriter writer;
+        EXPECT_FALSE(writer.stringWithObject(c.value));
+        EXPECT_EQ(messages(writer.errorTrace()), c.trace);
+        for (const JsonError& error : writer.errorTrace()) {
+            if (error.message != "Not valid type for JSON") EXPECT_EQ(error.code, 1) << error.message;
+        }
+    }
+}
+
+TEST(JsonWriter, NestingStopsAtTheLimit)
+{
+    Value deep = Value::array();
+    for (int i = 1; i < 513; ++i) deep = Value::array({deep});
+    CCJsonWriter writer;
+    EXPECT_FALSE(writer.stringWithObject(deep));
+    EXPECT_EQ(writer.errorTrace().front().message, "Nested too deep");
+    writer.setMaxDepth(0);
+    EXPECT_TRUE(writer.stringWithObject(deep));
+    for (uint32_t i = 513; i <= CCJsonBase::kDepthCeiling; ++i) deep = Value::array({deep});
+    EXPECT_FALSE(writer.stringWithObject(deep));
+    EXPECT_EQ(writer.errorTrace().front().code, 7);
+}
+
+class TestRecord : public JsonProxy {
+public:
+    explicit TestRecord(Value stands) : stands_(std::move(stands)) {}
+    Value proxyForJson() const override { return stands_; }
+
+private:
+    Value stands_;
+};
+
+TEST(JsonWriter, AnObjectMayStandInThroughItsProxy)
+{
+    CCJsonWriter writer;
+    EXPECT_EQ(writer.stringWithObject(TestRecord(Value::dictionary({{"id", 7}}))), "{\"id\":7}");
+    EXPECT_EQ(writer.stringWithFragment(TestRecord(Value("x"))), "\"x\"");
+    EXPECT_FALSE(writer.stringWithObject(TestRecord(Value("x"))));
+    EXPECT_EQ(messages(writer.errorTrace()), std::vector<std::string>{"Not valid type for JSON"});
+}
+
+TEST(JsonFacade, HandsOutTheLastErrorAndKeepsACopyOfTheTrace)
+{
+    CCJSON json;
+    JsonError error;
+    EXPECT_FALSE(json.objectWithString("[1, tru]", &error));
+    EXPECT_EQ(error.code, 3);
+    EXPECT_EQ(error.message, "Expected value while parsing array");
+    ASSERT_TRUE(error.underlying);
+    EXPECT_EQ(error.underlying->message, "Expected 'true'");
+    EXPECT_EQ(messages(json.errorTrace()),
+              (std::vector<std::string>{"Expected 'true'", "Expected value while parsing array"}));
+
+    EXPECT_FALSE(json.objectWithString("12", &error));
+    EXPECT_EQ(error.code, 4);
+    EXPECT_EQ(json.fragmentWithString("12", &error), Value(int64_t{12}));
+    EXPECT_FALSE(json.objectWithString("[")) ;
+    EXPECT_EQ(messages(json.errorTrace()), std::vector<std::string>{"End of input while parsing array"});
+
+    EXPECT_FALSE(json.stringWithObject(Value(1), &error));
+    EXPECT_EQ(error.message, "Not valid type for JSON");
+    EXPECT_EQ(json.stringWithFragment(Value(1), &error), "1");
+    EXPECT_FALSE(json.stringWithObject(Value::array({Value::data("", 0)}), nullptr));
+    EXPECT_EQ(messages(json.errorTrace()),
+              std::vector<std::string>{"JSON serialisation not supported for data"});
+
+    json.setMaxDepth(1);
+    EXPECT_EQ(json.maxDepth(), 1u);
+    EXPECT_FALSE(json.objectWithString("[[]]"));
+    EXPECT_FALSE(json.stringWithObject(Value::array({Value::array()})));
+    json.setHumanReadable(true);
+    json.setSortKeys(true);
+    EXPECT_EQ(json.stringWithObject(Value::dictionary({{"b", 1}, {"a", 2}})),
+              "{\n  \"a\" : 2,\n  \"b\" : 1\n}");
+}
+
+TEST(JsonConvenience, EachReturnsNothingOnFailureAndLogsOneLineWithTheTrace)
+{
+    struct Case {
+        std::function<bool()> fails;
+        std::string line;
+        std::string cause;
+    };
+    const std::vector<Case> cases = {
+        {[] { return !JSONRepresentation(Value(1)); }, "-JSONRepresentation failed. Error trace is: ",
+         "Not valid type for JSON"},
+        {[] { return !JSONFragment(Value::date(1)); }, "-JSONFragment failed. Error trace is: ",
+         "JSON serialisation not supported for date"},
+        {[] { return !JSONValue("[1, tru]"); }, "-JSONValue failed. Error trace is: ",
+         "\"Expected 'true'\" (code 3), \"Expected value while parsing array\" (code 3)"},
+        {[] { return !JSONFragmentValue("01"); }, "-JSONFragmentValue failed. Error trace is: ",
+         "Leading 0 disallowed in number"},
+    };
+    for (const Case& c : cases) {
+        ScopedLogCapture log;
+        EXPECT_TRUE(c.fails());
+        ASSERT_EQ(log.lines().size(), 1u) << c.line;
+        EXPECT_EQ(log.lines()[0].rfind(c.line, 0), 0u) << log.lines()[0];
+        EXPECT_NE(log.lines()[0].find(c.cause), std::string::npos) << log.lines()[0];
+    }
+    ScopedLogCapture quiet;
+    EXPECT_EQ(JSONRepresentation(Value::array({1})), "[1]");
+    EXPECT_EQ(JSONFragment(Value(1)), "1");
+    EXPECT_EQ(JSONValue("{\"a\":null}"), Value::dictionary({{"a", Value()}}));
+    EXPECT_EQ(JSONFragmentValue("true"), Value(true));
+    EXPECT_TRUE(quiet.lines().empty());
+}
+
+} // namespace
+} // namespace mw

@@ -1,0 +1,90 @@
+#!/usr/bin/python3
+"""Writes the seed corpora of the social client's fuzz targets: JSON texts,
+zip archives (theme-like, hostile names, stored and deflated entries),
+desktop keychain files and Set-Cookie lines. The same bytes on every run.
+
+Usage: tools/make_social_fuzz_seeds.py [repository root]
+"""
+import io
+import os
+import plistlib
+import sys
+import zipfile
+
+ROOT = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+CORPUS = os.path.join(ROOT, "fuzz", "corpus")
+DATE = (2021, 6, 15, 12, 34, 56)
+
+
+def write(target, name, data):
+    folder = os.path.join(CORPUS, target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as out:
+        out.write(data.encode("utf-8") if isinstance(data, str) else data)
+
+
+def json_seeds():
+    seeds = {
+        "object.json": '{"meta":{"type":"page","timestamp":1700000000},"data":{"items":[{"id":"background",'
+                       '"x":0,"y":0,"w":320,"h":44}],"title":"Gr\\u00fc\\u00dfe \\ud83d\\ude00 \u017c\u00f3\u0142w"}}',
+        "numbers.json": "[0,-0,12,-7,9223372036854775807,9223372036854775808,0.1,-0.5E+3,1e308,1e-400,5e-324]",
+        "escapes.json": '["\\"\\\\\\/\\b\\f\\n\\r\\t","\\u0000\\u001f","\\uD83D\\uDE00"]',
+        "commas.json": '[1 2 {"a":1 "b":2}]',
+        "whitespace.json": "\v\f [ true , false , null ] \r\n",
+        "repeated_key.json": '{"a":1,"b":2,"a":3}',
+        "nested.json": "[" * 40 + "]" * 40,
+        "bad_surrogate.json": '["\\uD83D\\uD83D"]',
+        "bad_utf8.json": b'["\xc0\xaf\xed\xa0\x80"]',
+        "trailing_comma.json": '{"a":[1,],}',
+        "nul.json": b'[1]\x00[2]',
+        "scalar.json": '"just a string"',
+    }
+    for name, text in seeds.items():
+        write("json_parser", name, text)
+
+
+def zip_bytes(entries, method=zipfile.ZIP_DEFLATED):
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for name, data in entries:
+            info = zipfile.ZipInfo(name, DATE)
+            info.compress_type = method
+            archive.writestr(info, data)
+    return buffer.getvalue()
+
+
+def zip_seeds():
+    theme = [("theme/", b""), ("theme/master.ctd", b'{"background":"102030"}'),
+             ("theme/pulltab/config.ctd", b'{"items":[]}'), ("theme/images/tab.png", bytes(range(64)))]
+    write("zip_archive", "theme.zip", zip_bytes(theme))
+    write("zip_archive", "stored.zip", zip_bytes(theme, zipfile.ZIP_STORED))
+    write("zip_archive", "backslashes.zip", zip_bytes([("theme\\", b""), ("theme\\images\\a.png", b"a")]))
+    write("zip_archive", "hostile.zip", zip_bytes([("../x", b"x"), ("a/../../y", b"y"), ("/tmp/z", b"z"),
+                                                   ("C:\\w", b"w"), ("ok.txt", b"ok")]))
+    write("zip_archive", "file_first.zip", zip_bytes([("readme.txt", b"hello"), ("theme/", b"")]))
+
+
+def keychain_seeds():
+    items = {"items": [
+        {"account": "zandovar", "service": "uniqueid", "accessGroup": "7ZQ4M2KX9A.sharedstore",
+         "value": b"<plist/>"},
+        {"account": "zandovar", "service": "gameconfig", "value": bytes(range(32))},
+    ]}
+    write("keychain_file", "two_items.plist", plistlib.dumps(items, fmt=plistlib.FMT_XML, sort_keys=False))
+    write("keychain_file", "empty.plist", plistlib.dumps({"items": []}, fmt=plistlib.FMT_XML))
+    write("keychain_file", "not_a_list.plist", plistlib.dumps({"items": "none"}, fmt=plistlib.FMT_XML))
+
+
+def cookie_seeds():
+    write("set_cookie", "usual.txt", "JSESSIONID=abc123; Path=/; Secure; HttpOnly\n"
+                                     "pref=1; Domain=.s.example; Path=/lite; Max-Age=3600\n"
+                                     "old=x; Expires=Wed, 21 Oct 2015 07:28:00 GMT\n")
+    write("set_cookie", "odd.txt", "=nameless\nnovalue\na=b; Domain=other.example\nc=d; Max-Age=-1; Path=rel\n"
+                                   "e=f; Expires=Wednesday, 21-Oct-15 07:28:00 GMT; Domain=10.0.0.1\n")
+
+
+if __name__ == "__main__":
+    json_seeds()
+    zip_seeds()
+    keychain_seeds()
+    cookie_seeds()
