@@ -273,6 +273,9 @@ Ref<CCNode> makeMenuItem(const Build& b, const std::string& customClass, Object*
     registry.setObject(item.get(), "normalImage", normal.get());
     registry.setObject(item.get(), "selectedImage", selected.get());
     registry.setObject(item.get(), "disabledImage", disabled.get());
+    // Made from its sprites, an item takes the normal sprite's size: its
+    // anchor and the area its menu hit-tests are measured on it.
+    item->setContentSize(normal->contentSize());
     if (b.gameMode()) {
         const int targetKind = intVal(b.props, "target");
         Object* target = targetKind == 2 ? owner : targetKind == 1 ? root : nullptr;

@@ -252,10 +252,16 @@ def write_sheet(folder: Path, plist_name: str, frames: dict[str, Image.Image], r
     their device's own pixels). Returns the texture size. Fails loudly when
     the frames do not fit max_side.
     """
+    # Names given the very same picture object share one place in the texture.
+    first_name: dict[int, str] = {}
+    aliases: dict[str, str] = {}
+    for name in sorted(frames):
+        aliases[name] = first_name.setdefault(id(frames[name]), name)
+    unique = {name: frames[name] for name in frames if aliases[name] == name}
     if row is None:
-        reduced = dict(frames)
+        reduced = dict(unique)
     else:
-        reduced = {name: reduce(whole_points(image), row) for name, image in frames.items()}
+        reduced = {name: reduce(whole_points(image), row) for name, image in unique.items()}
     gap = 2
     sizes = [(name, image.width, image.height) for name, image in reduced.items()]
     area = sum((w + gap) * (h + gap) for _, w, h in sizes)
@@ -271,9 +277,11 @@ def write_sheet(folder: Path, plist_name: str, frames: dict[str, Image.Image], r
         width *= 2
     sheet = Image.new("RGBA", (width, height), (0, 0, 0, 0))
     entries = {}
-    for name, image in sorted(reduced.items()):
-        x, y = places[name]
-        sheet.paste(image, (x, y))
+    for name in sorted(frames):
+        image = reduced[aliases[name]]
+        x, y = places[aliases[name]]
+        if aliases[name] == name:
+            sheet.paste(image, (x, y))
         entries[name] = {
             "frame": f"{{{{{x},{y}}},{{{image.width},{image.height}}}}}",
             "offset": "{0,0}",

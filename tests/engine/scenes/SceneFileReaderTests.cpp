@@ -154,8 +154,10 @@ TEST_F(SceneFileReaderTest, FixtureBuildsTheTreeMembersAndSelectors)
     auto* play = child<CCMenuItemImage>(menu, 9);
     EXPECT_EQ(dynamic_cast<CCHoldButtonImage*>(play), nullptr);
     EXPECT_TRUE(play->isEnabled());
+    EXPECT_EQ(play->contentSize(), CGSize(16, 16));  // the normal picture's: anchor and touch area lie on it
     EXPECT_EQ(dynamic_cast<CCSprite*>(play->normalImage())->texture(), ball.get());
     EXPECT_EQ(dynamic_cast<CCSprite*>(play->disabledImage())->texture(), missing.get());
+    EXPECT_EQ(play->rect().size, CGSize(16, 16));
     play->activate();
     EXPECT_EQ(owner.plays, 1);
     auto* hold = child<CCHoldButtonImage>(menu, 10);
