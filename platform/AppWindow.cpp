@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "foundation/Log.h"
+#include "platform/Application.h"
 
 namespace mw {
 
@@ -94,11 +95,17 @@ std::unique_ptr<AppWindow> AppWindow::open(const DeviceProfile& profile, GLSurfa
     app->context_ = GLContext::createForWindow(window, profile.pixelSize(), format);
     if (!app->context_) return nullptr; // the destructor closes the window
     app->updateLetterbox();
+    // A desktop has no application icon: the badge shows in the title.
+    Application::sharedApplication().setBadgeListener([window, title](int badge) {
+        std::string shown = badge > 0 ? title + " (" + std::to_string(badge) + ")" : title;
+        SDL_SetWindowTitle(window, shown.c_str());
+    });
     return app;
 }
 
 AppWindow::~AppWindow()
 {
+    Application::sharedApplication().setBadgeListener(nullptr);
     context_.reset(); // GL objects go while the window still exists
     SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);

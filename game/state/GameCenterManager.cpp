@@ -8,14 +8,14 @@ namespace mw {
 void GameCenterManager::authenticateLocalUser()
 {
     Ref<GameCenterManager> keep(this); // the answer may come after the caller let go
-    GameCenter::sharedInstance()->authenticateLocalPlayer([keep](bool signedIn) {
-        if (signedIn && keep->delegate_) keep->delegate_->processGameCenterAuth(signedIn);
+    GameCenter::sharedInstance()->authenticateLocalPlayer([keep](const GameCenterResult& failure) {
+        if (!failure && keep->delegate_) keep->delegate_->processGameCenterAuth(true);
     });
 }
 
 void GameCenterManager::submitAchievement(const std::string& identifier, double percentComplete)
 {
-    GameCenter::sharedInstance()->reportAchievement(identifier, percentComplete);
+    GameCenter::sharedInstance()->reportAchievement(identifier, percentComplete, nullptr);
 }
 
 void GameCenterManager::saveAchievementToDevice(const std::string& identifier)
@@ -32,7 +32,7 @@ void GameCenterManager::retrieveAchievementsFromDevice()
 
 void GameCenterManager::reportScore(int64_t score, const std::string& category)
 {
-    GameCenter::sharedInstance()->reportScore(score, category);
+    GameCenter::sharedInstance()->reportScore(score, category, nullptr);
 }
 
 } // namespace mw

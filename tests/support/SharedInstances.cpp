@@ -11,6 +11,7 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "platform/Application.h"
 
 namespace mw::test {
 
@@ -36,6 +37,7 @@ void resetSharedInstances()
     // Lives for the whole process in the game: loaded font files are kept.
     FontManager::purgeSharedManager();
     UserDefaults::resetStandardUserDefaults();
+    Application::sharedApplication().reset();
 }
 
 } // namespace mw::test

@@ -7,6 +7,7 @@
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/Clock.h"
 #include "foundation/PropertyList.h"
+#include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/DataParser.h"
@@ -208,6 +209,7 @@ TEST_F(GlobalObjectTest, AnAchievementIsGrantedOnceWithItsPointsAndReachesTheGam
     EXPECT_TRUE(gameCenter->achievements.empty());
     gameCenter->signsIn = true;
     g.initGameCenter();
+    RunLoop::main().drain(); // the sign-in answers through the run loop
     EXPECT_EQ(gameCenter->achievements, (std::vector<std::string>{"com.zandovar.mw.downtown"}));
     g.AchievementDone("com.zandovar.mw.diy", "ACH_TOOL1", 5);
     EXPECT_EQ(gameCenter->achievements.back(), "com.zandovar.mw.diy");
