@@ -23,7 +23,9 @@ void AlertView::dismissWithClickedButtonIndex(int index)
 
 void AlertView::insertText(const std::string& utf8)
 {
-    if (hasTextField) text += utf8;
+    if (!hasTextField || utf8.empty()) return;
+    text += utf8;
+    if (visible_) AlertPresenter::sharedPresenter().alertChanged(*this);
 }
 
 void AlertView::deleteBackward()
@@ -33,6 +35,7 @@ void AlertView::deleteBackward()
     // Step back over continuation bytes (10xxxxxx) to the sequence's lead byte.
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
     text.erase(end);
+    if (visible_) AlertPresenter::sharedPresenter().alertChanged(*this);
 }
 
 AlertPresenter& AlertPresenter::sharedPresenter()

@@ -75,6 +75,8 @@ protected:
     // Drawing presenters follow the list through these.
     virtual void alertShown(AlertView& /*alert*/) {}
     virtual void alertDismissed(AlertView& /*alert*/) {}
+    // The text of a shown alert's field changed.
+    virtual void alertChanged(AlertView& /*alert*/) {}
 
 private:
     friend class AlertView;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "foundation/Log.h"
+#include "platform/AlertView.h"
 #include "platform/Application.h"
 
 namespace mw {
@@ -130,6 +131,7 @@ void AppWindow::handleEvent(const SDL_Event& event)
         updateLetterbox();
         return;
     }
+    if (handleTyping(event)) return;
     if (touches_.handleEvent(event)) return;
     const bool wasActive = lifeCycle_.isActive();
     if (lifeCycle_.handleEvent(event) && wasActive && !lifeCycle_.isActive()) {
@@ -137,6 +139,27 @@ void AppWindow::handleEvent(const SDL_Event& event)
         // losing focus mid-drag never sees the button go up.
         touches_.cancelAll(event.common.timestamp / 1000.0);
     }
+}
+
+bool AppWindow::handleTyping(const SDL_Event& event)
+{
+    // Typing goes to the front alert's text field; Return presses its last button.
+    AlertView* alert = AlertPresenter::sharedPresenter().frontAlert();
+    if (!alert) return false;
+    if (event.type == SDL_TEXTINPUT) {
+        alert->insertText(event.text.text);
+        return true;
+    }
+    if (event.type != SDL_KEYDOWN) return false;
+    if (event.key.keysym.sym == SDLK_BACKSPACE) {
+        alert->deleteBackward();
+        return true;
+    }
+    if (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) {
+        alert->dismissWithClickedButtonIndex(static_cast<int>(alert->buttonTitles.size()) - 1);
+        return true;
+    }
+    return false;
 }
 
 void AppWindow::updateLetterbox()

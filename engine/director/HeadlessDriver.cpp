@@ -52,11 +52,14 @@ bool HeadlessDriver::setUp()
     director_->setOpenGLView(view_.get());
     director_->enableRetinaDisplay(true);
     view_->layoutSubviews();
+    overlay_ = std::make_unique<CCPlatformOverlay>();
+    overlay_->install(*director_);
     return true;
 }
 
 HeadlessDriver::~HeadlessDriver()
 {
+    overlay_.reset(); // before the director ends
     if (director_) {
         if (context_->makeCurrent()) director_->end();
         CCDirector::purgeSharedDirector();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/director/CCDirectorIOS.h"
+#include "engine/director/CCPlatformOverlay.h"
 #include "engine/director/EAGLView.h"
 #include "foundation/Clock.h"
 #include "platform/DeviceProfile.h"
@@ -96,6 +97,7 @@ private:
     CCDirectorIOS* director_ = nullptr;
     UITouchSet touchesDown_;
     LifeCycle lifeCycle_;
+    std::unique_ptr<CCPlatformOverlay> overlay_; // alerts, spinners and modal screens
 };
 
 } // namespace mw
