@@ -5,19 +5,19 @@
 namespace mw {
 
 namespace {
-AlertPresenter* gInstalled = nullptr;
+AlertViewPresenter* gInstalled = nullptr;
 }
 
 void AlertView::show()
 {
-    if (!visible_) AlertPresenter::sharedPresenter().present(*this);
+    if (!visible_) AlertViewPresenter::sharedPresenter().present(*this);
 }
 
 void AlertView::dismissWithClickedButtonIndex(int index)
 {
     if (!visible_) return;
     Ref<AlertView> keep(this); // the presenter held the last reference
-    AlertPresenter::sharedPresenter().dismiss(*this);
+    AlertViewPresenter::sharedPresenter().dismiss(*this);
     if (delegate) delegate->alertViewClickedButtonAtIndex(*this, index);
 }
 
@@ -25,7 +25,7 @@ void AlertView::insertText(const std::string& utf8)
 {
     if (!hasTextField || utf8.empty()) return;
     text += utf8;
-    if (visible_) AlertPresenter::sharedPresenter().alertChanged(*this);
+    if (visible_) AlertViewPresenter::sharedPresenter().alertChanged(*this);
 }
 
 void AlertView::deleteBackward()
@@ -35,38 +35,38 @@ void AlertView::deleteBackward()
     // Step back over continuation bytes (10xxxxxx) to the sequence's lead byte.
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
     text.erase(end);
-    if (visible_) AlertPresenter::sharedPresenter().alertChanged(*this);
+    if (visible_) AlertViewPresenter::sharedPresenter().alertChanged(*this);
 }
 
-AlertPresenter& AlertPresenter::sharedPresenter()
+AlertViewPresenter& AlertViewPresenter::sharedPresenter()
 {
-    static AlertPresenter plain;
+    static AlertViewPresenter plain;
     return gInstalled ? *gInstalled : plain;
 }
 
-void AlertPresenter::setSharedPresenter(AlertPresenter* presenter)
+void AlertViewPresenter::setSharedPresenter(AlertViewPresenter* presenter)
 {
     // Alerts still shown move to the new presenter.
-    AlertPresenter& old = sharedPresenter();
+    AlertViewPresenter& old = sharedPresenter();
     std::vector<Ref<AlertView>> moving;
     moving.swap(old.alerts_);
     for (auto& alert : moving) old.alertDismissed(*alert);
     gInstalled = presenter;
-    AlertPresenter& now = sharedPresenter();
+    AlertViewPresenter& now = sharedPresenter();
     for (auto& alert : moving) {
         now.alerts_.push_back(alert);
         now.alertShown(*alert);
     }
 }
 
-void AlertPresenter::present(AlertView& alert)
+void AlertViewPresenter::present(AlertView& alert)
 {
     alert.visible_ = true;
     alerts_.push_back(Ref<AlertView>(&alert));
     alertShown(alert);
 }
 
-void AlertPresenter::dismiss(AlertView& alert)
+void AlertViewPresenter::dismiss(AlertView& alert)
 {
     alert.visible_ = false;
     alertDismissed(alert);

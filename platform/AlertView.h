@@ -53,20 +53,20 @@ public:
     void deleteBackward();
 
 private:
-    friend class AlertPresenter;
+    friend class AlertViewPresenter;
     bool visible_ = false;
 };
 
 // Shows alerts on the screen. The one installed at start keeps the alerts in
 // a list that the headless driver and tests answer; the engine installs one
 // that also draws them above the running scene. Main thread.
-class AlertPresenter {
+class AlertViewPresenter {
 public:
-    static AlertPresenter& sharedPresenter();
+    static AlertViewPresenter& sharedPresenter();
     // Installs a presenter (not owned), or the plain list again for null.
-    static void setSharedPresenter(AlertPresenter* presenter);
+    static void setSharedPresenter(AlertViewPresenter* presenter);
 
-    virtual ~AlertPresenter() = default;
+    virtual ~AlertViewPresenter() = default;
     // Alerts on screen, oldest first; the last one takes the keyboard.
     const std::vector<Ref<AlertView>>& visibleAlerts() const { return alerts_; }
     AlertView* frontAlert() const { return alerts_.empty() ? nullptr : alerts_.back().get(); }

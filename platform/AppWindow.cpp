@@ -144,7 +144,7 @@ void AppWindow::handleEvent(const SDL_Event& event)
 bool AppWindow::handleTyping(const SDL_Event& event)
 {
     // Typing goes to the front alert's text field; Return presses its last button.
-    AlertView* alert = AlertPresenter::sharedPresenter().frontAlert();
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
     if (!alert) return false;
     if (event.type == SDL_TEXTINPUT) {
         alert->insertText(event.text.text);

@@ -111,14 +111,14 @@ void CCPlatformOverlay::install(CCDirector& director)
     layer_->setIsTouchEnabled(true);
     layer_->onEnter();
     layer_->scheduleUpdate();
-    AlertPresenter::setSharedPresenter(this);
+    AlertViewPresenter::setSharedPresenter(this);
     RootView::setSharedRootView(this);
 }
 
 void CCPlatformOverlay::uninstall()
 {
     if (!director_) return;
-    AlertPresenter::setSharedPresenter(nullptr);
+    AlertViewPresenter::setSharedPresenter(nullptr);
     RootView::setSharedRootView(nullptr);
     layer_->unscheduleUpdate();
     layer_->onExit();

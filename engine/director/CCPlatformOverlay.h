@@ -17,7 +17,7 @@ class CCDirector;
 // reacts. While installed it is the shared alert presenter and root view;
 // whatever those showed moves over to it, and back when it is removed.
 // One at a time; main thread.
-class CCPlatformOverlay : public AlertPresenter, public RootView {
+class CCPlatformOverlay : public AlertViewPresenter, public RootView {
 public:
     CCPlatformOverlay();
     ~CCPlatformOverlay() override;

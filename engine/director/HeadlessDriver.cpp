@@ -85,7 +85,7 @@ bool HeadlessDriver::rotateTo(int orientation, double durationSeconds)
 
 bool HeadlessDriver::typeText(const std::string& utf8)
 {
-    AlertView* alert = AlertPresenter::sharedPresenter().frontAlert();
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
     if (!alert) return false;
     alert->insertText(utf8);
     return true;
@@ -93,7 +93,7 @@ bool HeadlessDriver::typeText(const std::string& utf8)
 
 bool HeadlessDriver::pressBackspace()
 {
-    AlertView* alert = AlertPresenter::sharedPresenter().frontAlert();
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
     if (!alert) return false;
     alert->deleteBackward();
     return true;
@@ -101,7 +101,7 @@ bool HeadlessDriver::pressBackspace()
 
 bool HeadlessDriver::pressAlertButton(int index)
 {
-    AlertView* alert = AlertPresenter::sharedPresenter().frontAlert();
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
     if (!alert) return false;
     alert->dismissWithClickedButtonIndex(index);
     return true;

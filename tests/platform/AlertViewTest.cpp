@@ -40,7 +40,7 @@ TEST(AlertViewTest, FieldTakesUtf8AndBackspaceRemovesWholeCharacters)
 TEST(AlertViewTest, EachAlertAnswersItsDelegateOnceByObject)
 {
     Answers answers;
-    AlertPresenter& presenter = AlertPresenter::sharedPresenter();
+    AlertViewPresenter& presenter = AlertViewPresenter::sharedPresenter();
     ASSERT_TRUE(presenter.visibleAlerts().empty());
     auto first = makeRef<AlertView>("first", "", &answers, std::vector<std::string>{"No", "Yes"});
     auto second = makeRef<AlertView>("second", "", &answers, std::vector<std::string>{"OK"});
@@ -66,8 +66,8 @@ TEST(AlertViewTest, PresenterKeepsAnAlertAliveUntilAnswered)
         auto alert = makeRef<AlertView>("kept", "", &answers, std::vector<std::string>{"OK"});
         alert->show();
     }
-    ASSERT_NE(AlertPresenter::sharedPresenter().frontAlert(), nullptr);
-    AlertPresenter::sharedPresenter().frontAlert()->dismissWithClickedButtonIndex(0);
+    ASSERT_NE(AlertViewPresenter::sharedPresenter().frontAlert(), nullptr);
+    AlertViewPresenter::sharedPresenter().frontAlert()->dismissWithClickedButtonIndex(0);
     EXPECT_EQ(answers.seen, std::vector<std::string>{"kept 0 "});
 }
 

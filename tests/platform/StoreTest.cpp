@@ -150,7 +150,7 @@ TEST_F(StoreTest, DesktopStoreAsksBeforeItCharges)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.product);
         store->addPayment(row.product);
-        AlertView* alert = AlertPresenter::sharedPresenter().frontAlert();
+        AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
         if (row.answer == -2) {
             EXPECT_EQ(alert, nullptr);
         } else {
