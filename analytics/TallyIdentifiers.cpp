@@ -5,6 +5,8 @@
 
 #include "analytics/TallyProtocolData.h"
 #include "analytics/TallyUtil.h"
+#include "foundation/Paths.h"
+#include "foundation/PropertyList.h"
 #include "foundation/Random.h"
 #include "foundation/Utf16.h"
 #include "foundation/Utf8.h"
@@ -171,6 +173,27 @@ std::string TallyIdentifiers::getCFUUIDBasedUIDWithChecksum(const std::string& i
     char digits[9];
     std::snprintf(digits, sizeof digits, "%08X", generateCFUUIDBasedUIDChecksum(identifier));
     return identifier + digits;
+}
+
+Value TallyIdentifiers::iTunesMetadataPlist()
+{
+    std::string bundle = Paths::bundleDirectory();
+    while (bundle.size() > 1 && bundle.back() == '/') bundle.pop_back();
+    const size_t slash = bundle.rfind('/');
+    if (bundle.empty() || slash == std::string::npos) return Value::dictionary();
+    const std::string path = Paths::join(bundle.substr(0, slash), "iTunesMetadata.plist");
+    if (!Paths::fileExists(path)) return Value::dictionary();
+    std::string error;
+    const std::optional<Value> list = readPropertyListFile(path, &error);
+    if (!list || !list->isDict()) {
+        TallyUtil::debugLog("TallyAnalytics: cannot read " + path + " (" + error + ")");
+        return Value::dictionary();
+    }
+    const Value& info = (*list)["com.apple.iTunesStore.downloadInfo"];
+    return Value::dictionary({{"store.id", (*list)["itemId"].asString()},
+                              {"pur.date", info["purchaseDate"].asString()},
+                              {"pur.price", (*list)["price"].asString()},
+                              {"rel.date", (*list)["releaseDate"].asString()}});
 }
 
 TallyIdentifiers::StoredIdentifier TallyIdentifiers::checkStoredIdentifier(const std::vector<uint8_t>* stored)

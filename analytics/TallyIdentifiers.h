@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/Value.h"
 #include "platform/Sha1.h"
 
 namespace mw {
@@ -67,6 +68,12 @@ public:
     // Judges a value read from the pasteboard (none: NothingStored). Text
     // that is not UTF-8 counts as WrongLength.
     static StoredIdentifier checkStoredIdentifier(const std::vector<uint8_t>* stored);
+    // The store's facts about this copy of the program, from
+    // "iTunesMetadata.plist" beside the bundle: "store.id", "pur.date",
+    // "pur.price", "rel.date" (each empty text when missing), or an empty
+    // dictionary without that list.
+    static Value iTunesMetadataPlist();
+
     // The shared identifier, with what was found: the stored one when valid,
     // otherwise a new one, which is stored.
     static std::string getCFUUIDBasedUIDAndStatus(int& status);

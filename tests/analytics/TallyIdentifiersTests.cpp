@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "foundation/PropertyList.h"
 #include "foundation/Random.h"
 #include "platform/Pasteboard.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/ScriptedDeviceServices.h"
 #include "tests/support/TempDir.h"
 
@@ -195,6 +197,20 @@ TEST(TallyIdentifiers, PasteboardStatusTable)
     EXPECT_EQ(zeroLedStored[38], '0');
     const std::vector<uint8_t> zeroLedBytes = bytesOf(zeroLedStored);
     EXPECT_EQ(TallyIdentifiers::checkStoredIdentifier(&zeroLedBytes).status, TallyIdentifiers::Valid);
+}
+
+TEST(TallyIdentifiers, StoreMetadataBesideTheBundle)
+{
+    test::TempDir folder;
+    test::ScopedEnv resources("MOSSWICK_RESOURCES", folder.file("bundle"));
+    folder.write("bundle/x", "");
+    EXPECT_EQ(TallyIdentifiers::iTunesMetadataPlist(), Value::dictionary());
+    folder.write("iTunesMetadata.plist", writePropertyList(Value::dictionary(
+        {{"itemId", 451200}, {"price", 0.99}, {"com.apple.iTunesStore.downloadInfo",
+                                                  Value::dictionary({{"purchaseDate", "2012-05-01T10:00:00Z"}})}})));
+    EXPECT_EQ(TallyIdentifiers::iTunesMetadataPlist(),
+              Value::dictionary({{"store.id", "451200"}, {"pur.date", "2012-05-01T10:00:00Z"}, {"pur.price", "0.99"},
+                                 {"rel.date", ""}}));
 }
 
 // The file pasteboard keeps the identifier for another process.
