@@ -70,6 +70,8 @@ void TallyUtil::handleException(const std::exception& exception)
     logLine("Tally: (null)");
 }
 
+std::string TallyUtil::exceptionName(const std::exception& exception) { return typeName(typeid(exception)); }
+
 void TallyUtil::handleException(const std::string& description)
 {
     if (!showsErrors()) return;

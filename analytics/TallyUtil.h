@@ -28,6 +28,8 @@ public:
     // Logs a caught exception; never rethrows. A std::system_error is logged
     // as an error with its code and domain (its category).
     static void handleException(const std::exception& exception);
+    // The exception's class name ("std::runtime_error").
+    static std::string exceptionName(const std::exception& exception);
     // Logs something caught that is no exception (its description).
     static void handleException(const std::string& description);
 
