@@ -25,6 +25,7 @@ namespace mw {
 namespace {
 
 constexpr const char* kDefaultReportHost = "analytics.mosswick.invalid";
+constexpr size_t kRecordedEventLimit = 1000;
 
 std::string reportAddress(const char* scheme) { return std::string(scheme) + "://" + TallyAnalytics::reportHost() + TallyAnalytics::kReportPath; }
 
@@ -317,7 +318,10 @@ void TallyAnalytics::logEvent(const std::string& name, const Parameters& paramet
 {
     {
         std::lock_guard<std::mutex> guard(settings().lock);
-        settings().recorded.push_back({name, parameters});
+        std::vector<Event>& recorded = settings().recorded;
+        // Bounded like a session's log, so a long run does not grow it.
+        if (recorded.size() == kRecordedEventLimit) recorded.erase(recorded.begin());
+        recorded.push_back({name, parameters});
     }
     guarded([&] {
         if (const Ref<TallySession> session = current()) {

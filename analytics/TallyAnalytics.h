@@ -102,8 +102,8 @@ public:
     // Installs what sends the reports (null: reports stay stored). Any thread.
     static void setReportSender(std::shared_ptr<TallyReportSender> sender);
 
-    // The events logged since the last clearRecordedEvents, oldest first,
-    // whether or not a session took them. Any thread.
+    // The last 1,000 events logged since the last clearRecordedEvents,
+    // oldest first, whether or not a session took them. Any thread.
     static std::vector<Event> recordedEvents();
     static void clearRecordedEvents();
 

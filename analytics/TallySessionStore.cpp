@@ -102,15 +102,11 @@ std::optional<std::vector<TallyProtocolData::Bytes>> readSavedSessionsLocked()
     case FileRead::Unreadable: return std::nullopt;
     case FileRead::Read: break;
     }
-    KeyedUnarchiver unarchiver(bytes);
-    const Value root = unarchiver.decodeValue("root");
-    if (!unarchiver.ok() || !root.isArray()) {
-        moveAsideUnparsable(path, unarchiver.ok() ? "no list of records" : unarchiver.error());
+    std::string reason;
+    std::optional<std::vector<TallyProtocolData::Bytes>> records = TallySessionStore::parseSavedSessions(bytes, &reason);
+    if (!records) {
+        moveAsideUnparsable(path, reason);
         return std::vector<TallyProtocolData::Bytes>();
-    }
-    std::vector<TallyProtocolData::Bytes> records;
-    for (const Value& record : root.asArray()) {
-        if (record.isData()) records.push_back(record.asData());
     }
     return records;
 }
@@ -134,6 +130,23 @@ void trimLocked(std::vector<TallyProtocolData::Bytes>& records, int maxSessions)
 }
 
 } // namespace
+
+std::optional<std::vector<TallySessionStore::Bytes>> TallySessionStore::parseSavedSessions(
+    const std::vector<uint8_t>& bytes, std::string* reason)
+{
+    KeyedUnarchiver unarchiver(bytes);
+    const Value root = unarchiver.decodeValue("root");
+    if (!unarchiver.ok() || !root.isArray()) {
+        if (reason) *reason = unarchiver.ok() ? "no list of records" : unarchiver.error();
+        return std::nullopt;
+    }
+    std::vector<Bytes> records;
+    for (const Value& record : root.asArray()) {
+        // Only byte blocks are records; anything else cannot be sent.
+        if (record.isData()) records.push_back(record.asData());
+    }
+    return records;
+}
 
 void TallySessionStore::setApplicationKey(const std::string& key)
 {
