@@ -5,7 +5,9 @@
 #include <thread>
 
 #include "analytics/TallyAutoIncrement.h"
+#include "analytics/TallyFileCache.h"
 #include "analytics/TallyHeartBeater.h"
+#include "analytics/TallyImageCache.h"
 #include "analytics/TallyProtocolData.h"
 #include "analytics/TallyReportSender.h"
 #include "analytics/TallySession.h"
@@ -231,6 +233,7 @@ void TallyAnalytics::startSession(const std::string& apiKey)
         write(&Settings::apiKey, key);
         debug("TallyAnalytics: Trim white space and use apiKey[%@]", {key});
         (void)TallyHeartBeater::createAndStartInstance(1.0);
+        (void)TallyFileCache::createInstance(key, TallySession::getAgentVersion());
         TallySession::setEndOfSessionReportSender(
             [] { sendOnThisThread(makeUpload(TallyUpload::Purpose::EndOfSession)); });
         createAndSendSession();
@@ -479,6 +482,8 @@ void TallyAnalytics::resetForTesting()
     }
     for (NotificationCenter::ObserverId id : observers) NotificationCenter::defaultCenter().removeObserver(id);
     TallyHeartBeater::purgeInstance();
+    TallyImageCache::purgeInstance();
+    TallyFileCache::purgeInstance();
     TallySession::setEndOfSessionReportSender(nullptr);
     TallySession::setCurrentSession(nullptr);
 }

@@ -3,13 +3,16 @@
 #include <zlib.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 #include <stdexcept>
 
 #include "analytics/TallyArchiveDate.h"
 #include "analytics/TallyAutoIncrement.h"
+#include "analytics/TallyFileCache.h"
 #include "analytics/TallyIdentifiers.h"
+#include "analytics/TallyImageCache.h"
 #include "analytics/TallySessionStore.h"
 #include "analytics/TallyUtil.h"
 #include "foundation/Clock.h"
@@ -583,9 +586,19 @@ TallySession::Bytes TallySession::dataForSessions(const std::vector<ReportItem>&
         P::appendUshort(ads.recall ? 5 : ads.video ? 3 : ads.promoRing ? 1 : 0, data);
         P::appendUshort(ads.promoSpot ? 1 : 0, data);
     }
-    // The image cache the ad kinds read: none is kept in this program.
-    P::appendLong(0, data);
-    P::appendUshort(0, data);
+    Ref<TallyImageCache> images = TallyImageCache::instance();
+    if (ads.any()) {
+        const Ref<TallyFileCache> files =
+            TallyFileCache::createInstance(current ? current->apiKey() : std::string(), getAgentVersion());
+        images = TallyImageCache::createInstance(files);
+    }
+    P::appendLong(images ? images->cacheUpdateTimestamp() : 0, data);
+    const std::vector<std::string> imageIds = images ? images->storedIds() : std::vector<std::string>();
+    P::appendUshort(static_cast<uint16_t>(imageIds.size()), data);
+    for (const std::string& id : imageIds) {
+        P::appendByte(1, data);
+        P::appendLong(std::strtoll(id.c_str(), nullptr, 10), data);
+    }
     P::appendUshort(TallyUtil::isIPad() ? 8 : 2, data);
     P::appendUshort(kAgentVersion, data);
     P::appendTimestamp(now(), data);

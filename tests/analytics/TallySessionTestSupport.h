@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "analytics/TallyAutoIncrement.h"
+#include "analytics/TallyFileCache.h"
+#include "analytics/TallyImageCache.h"
 #include "analytics/TallySession.h"
 #include "analytics/TallySessionStore.h"
 #include "analytics/TallyUtil.h"
@@ -33,6 +35,8 @@ protected:
         TallySession::setEndOfSessionReportSender(nullptr);
         TallySession::resetPageViewClockForTesting();
         TallySessionStore::resetForTesting();
+        TallyImageCache::purgeInstance();
+        TallyFileCache::purgeInstance();
         TallyAutoIncrement::purgeSharedInstance();
         TallyUtil::resetSystemVersionForTesting();
         TallyUtil::setDebugLogEnabled(false);
