@@ -29,7 +29,10 @@ namespace {
 constexpr const char* kDefaultReportHost = "analytics.mosswick.invalid";
 constexpr size_t kRecordedEventLimit = 1000;
 
-std::string reportAddress(const char* scheme) { return std::string(scheme) + "://" + TallyAnalytics::reportHost() + TallyAnalytics::kReportPath; }
+std::string reportAddress(const char* scheme)
+{
+    return std::string(scheme) + "://" + TallyAnalytics::reportHost() + TallyAnalytics::kReportPath;
+}
 
 // The process-wide settings. Written on the main thread; sender threads get
 // copies through TallyUpload, and the lock keeps the odd direct read whole.
@@ -65,15 +68,13 @@ Settings& settings()
     return *shared;
 }
 
-template <typename Field>
-Field read(Field Settings::*field)
+template <typename Field> Field read(Field Settings::*field)
 {
     std::lock_guard<std::mutex> guard(settings().lock);
     return settings().*field;
 }
 
-template <typename Field, typename Value>
-void write(Field Settings::*field, Value value)
+template <typename Field, typename Value> void write(Field Settings::*field, Value value)
 {
     std::lock_guard<std::mutex> guard(settings().lock);
     settings().*field = std::move(value);
@@ -81,8 +82,7 @@ void write(Field Settings::*field, Value value)
 
 // Runs an operation's work; an exception below it is logged and swallowed,
 // and what the work did before it stays.
-template <typename Work>
-void guarded(Work&& work)
+template <typename Work> void guarded(Work&& work)
 {
     try {
         work();
@@ -93,7 +93,10 @@ void guarded(Work&& work)
     }
 }
 
-void debug(std::string_view fmt, const std::vector<FormatArg>& args) { TallyUtil::debugLog(format(fmt, args)); }
+void debug(std::string_view fmt, const std::vector<FormatArg>& args)
+{
+    TallyUtil::debugLog(format(fmt, args));
+}
 
 std::string bundleVersion()
 {
@@ -119,7 +122,7 @@ TallyUpload makeUpload(TallyUpload::Purpose purpose)
     upload.currentSession = TallySession::currentSession();
     if (purpose == TallyUpload::Purpose::Start) {
         std::lock_guard<std::mutex> guard(settings().lock);
-        upload.ads = {settings().promoRing, settings().videoAds, settings().promoSpot, settings().recall};
+        upload.ads = { settings().promoRing, settings().videoAds, settings().promoSpot, settings().recall };
     } else if (upload.currentSession) {
         upload.currentRecord = upload.currentSession->data();
     }
@@ -156,11 +159,11 @@ void TallyAnalytics::setAppVersion(const std::string& version)
 {
     guarded([&] {
         if (current()) {
-            AlertPresenter::sharedInstance()->showAlert("", "TallyAnalytics: Please call setAppVersion before startSession.",
-                                                        "Cancel");
+            AlertPresenter::sharedInstance()->showAlert(
+                "", "TallyAnalytics: Please call setAppVersion before startSession.", "Cancel");
             return;
         }
-        debug("TallyAnalytics: setAppVersion[%@]", {version});
+        debug("TallyAnalytics: setAppVersion[%@]", { version });
         write(&Settings::appVersion, std::optional<std::string>(version));
     });
 }
@@ -175,7 +178,10 @@ bool TallyAnalytics::promoRingEnabled() { return read(&Settings::promoRing); }
 bool TallyAnalytics::videoAdsEnabled() { return read(&Settings::videoAds); }
 bool TallyAnalytics::promoSpotEnabled() { return read(&Settings::promoSpot); }
 bool TallyAnalytics::recallEnabled() { return read(&Settings::recall); }
-void TallyAnalytics::setSessionContinueSeconds(int seconds) { write(&Settings::pauseSecondsBeforeNewSession, seconds); }
+void TallyAnalytics::setSessionContinueSeconds(int seconds)
+{
+    write(&Settings::pauseSecondsBeforeNewSession, seconds);
+}
 void TallyAnalytics::setMaxSessionsSaved(int count) { TallySessionStore::setMaxSessions(count); }
 void TallyAnalytics::setShowErrorInLogEnabled(bool enabled) { TallyUtil::setShowErrorInLogEnabled(enabled); }
 
@@ -198,8 +204,8 @@ void TallyAnalytics::createAndSendSession()
 {
     guarded([] {
         const std::optional<std::string> version = read(&Settings::appVersion);
-        const Ref<TallySession> session =
-            TallySession::createActiveTallySession(read(&Settings::apiKey), version ? *version : bundleVersion());
+        const Ref<TallySession> session = TallySession::createActiveTallySession(
+            read(&Settings::apiKey), version ? *version : bundleVersion());
         setSessionReportsOnCloseEnabled(read(&Settings::sessionReportsOnClose));
         setSessionReportsOnPauseEnabled(read(&Settings::sessionReportsOnPause));
         setEventLoggingEnabled(read(&Settings::eventLogging));
@@ -225,13 +231,13 @@ void TallyAnalytics::startSession(const std::string& apiKey)
             settings().startSessionCalled = true;
         }
         TallyUtil::debugLog("TallyAnalytics: startSession called for the first time");
-        debug("TallyAnalytics: Start session called with apiKey[%@]", {apiKey});
+        debug("TallyAnalytics: Start session called with apiKey[%@]", { apiKey });
         std::string key;
         for (char c : apiKey) {
             if (c != ' ') key += c;
         }
         write(&Settings::apiKey, key);
-        debug("TallyAnalytics: Trim white space and use apiKey[%@]", {key});
+        debug("TallyAnalytics: Trim white space and use apiKey[%@]", { key });
         (void)TallyHeartBeater::createAndStartInstance(1.0);
         (void)TallyFileCache::createInstance(key, TallySession::getAgentVersion());
         TallySession::setEndOfSessionReportSender(
@@ -247,7 +253,7 @@ void TallyAnalytics::startSession(const std::string& apiKey)
                                [](const Notification&) { resumeSession(); }),
         };
         write(&Settings::observers, std::move(observers));
-        debug("TallyAnalytics: Finish starting session with apiKey[%@]", {key});
+        debug("TallyAnalytics: Finish starting session with apiKey[%@]", { key });
     });
 }
 
@@ -294,7 +300,8 @@ void TallyAnalytics::stopBackgroundTask()
 void TallyAnalytics::resumeSession()
 {
     guarded([] {
-        const int64_t elapsed = TallyProtocolData::timeIntervalFrom(read(&Settings::pauseTime), Clock::wallSeconds());
+        const int64_t elapsed =
+            TallyProtocolData::timeIntervalFrom(read(&Settings::pauseTime), Clock::wallSeconds());
         const int64_t limit = int64_t(read(&Settings::pauseSecondsBeforeNewSession)) * 1000;
         if (elapsed > limit) {
             if (const Ref<TallySession> session = current()) session->saveSession();
@@ -308,14 +315,14 @@ void TallyAnalytics::resumeSession()
 
 // --- Forwarding ---
 
-void TallyAnalytics::logEvent(const std::string& name) { logEvent(name, Parameters{}, false); }
+void TallyAnalytics::logEvent(const std::string& name) { logEvent(name, Parameters {}, false); }
 
 void TallyAnalytics::logEvent(const std::string& name, const Parameters& parameters)
 {
     logEvent(name, parameters, false);
 }
 
-void TallyAnalytics::logEvent(const std::string& name, bool timed) { logEvent(name, Parameters{}, timed); }
+void TallyAnalytics::logEvent(const std::string& name, bool timed) { logEvent(name, Parameters {}, timed); }
 
 void TallyAnalytics::logEvent(const std::string& name, const Parameters& parameters, bool timed)
 {
@@ -324,7 +331,7 @@ void TallyAnalytics::logEvent(const std::string& name, const Parameters& paramet
         std::vector<Event>& recorded = settings().recorded;
         // Bounded like a session's log, so a long run does not grow it.
         if (recorded.size() == kRecordedEventLimit) recorded.erase(recorded.begin());
-        recorded.push_back({name, parameters});
+        recorded.push_back({ name, parameters });
     }
     guarded([&] {
         if (const Ref<TallySession> session = current()) {
@@ -342,7 +349,8 @@ void TallyAnalytics::endTimedEvent(const std::string& name, const std::optional<
     });
 }
 
-void TallyAnalytics::logError(const std::string& errorId, const std::string& message, const std::exception* exception)
+void TallyAnalytics::logError(const std::string& errorId, const std::string& message,
+                              const std::exception* exception)
 {
     guarded([&] {
         if (const Ref<TallySession> session = current()) session->recordError(errorId, message, exception);
@@ -356,7 +364,8 @@ void TallyAnalytics::logPageView()
     });
 }
 
-void TallyAnalytics::setLatitude(double latitude, double longitude, float horizontalAccuracy, float verticalAccuracy)
+void TallyAnalytics::setLatitude(double latitude, double longitude, float horizontalAccuracy,
+                                 float verticalAccuracy)
 {
     guarded([&] {
         if (const Ref<TallySession> session = current()) {
@@ -369,7 +378,7 @@ void TallyAnalytics::setUserID(const std::string& userID)
 {
     guarded([&] {
         if (const Ref<TallySession> session = current()) session->setUserID(userID);
-        debug("TallyAnalytics: setUserID[%@]", {userID});
+        debug("TallyAnalytics: setUserID[%@]", { userID });
         write(&Settings::userID, std::optional<std::string>(userID));
     });
 }
@@ -420,7 +429,7 @@ void TallyAnalytics::setGender(const std::string& gender)
 {
     guarded([&] {
         if (const Ref<TallySession> session = current()) session->setGender(gender);
-        debug("TallyAnalytics: setGender[%@]", {gender});
+        debug("TallyAnalytics: setGender[%@]", { gender });
         write(&Settings::gender, std::optional<std::string>(gender));
     });
 }
@@ -480,7 +489,8 @@ void TallyAnalytics::resetForTesting()
         s.savedResponseURL.clear();
         s.recorded.clear();
     }
-    for (NotificationCenter::ObserverId id : observers) NotificationCenter::defaultCenter().removeObserver(id);
+    for (NotificationCenter::ObserverId id : observers)
+        NotificationCenter::defaultCenter().removeObserver(id);
     TallyHeartBeater::purgeInstance();
     TallyImageCache::purgeInstance();
     TallyFileCache::purgeInstance();

@@ -74,9 +74,11 @@ public:
     static void logEvent(const std::string& name, const Parameters& parameters, bool timed);
     // `parameters` replaces those of the ended events when given.
     static void endTimedEvent(const std::string& name, const std::optional<Parameters>& parameters);
-    static void logError(const std::string& errorId, const std::string& message, const std::exception* exception);
+    static void logError(const std::string& errorId, const std::string& message,
+                         const std::exception* exception);
     static void logPageView();
-    static void setLatitude(double latitude, double longitude, float horizontalAccuracy, float verticalAccuracy);
+    static void setLatitude(double latitude, double longitude, float horizontalAccuracy,
+                            float verticalAccuracy);
     static void setUserID(const std::string& userID);
     static void setEventLoggingEnabled(bool enabled);
     static void setSavedResponseURL(const std::string& url);

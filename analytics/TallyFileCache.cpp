@@ -64,7 +64,7 @@ bool TallyFileCache::isSafeName(const std::string& name)
 }
 
 std::optional<std::string> TallyFileCache::save(const ArchiveItem& item, const std::string& name,
-                                                 bool forCurrentAgentVersion)
+                                                bool forCurrentAgentVersion)
 {
     if (!isSafeName(name)) {
         TallyUtil::debugLog(format("Tally: object[%@] cannot be saved to disk", name));

@@ -25,7 +25,8 @@ public:
     static void purgeInstance();
 
     TallyFileCache(std::string apiKey, std::string agentVersion)
-        : apiKey_(std::move(apiKey)), agentVersion_(std::move(agentVersion))
+        : apiKey_(std::move(apiKey))
+        , agentVersion_(std::move(agentVersion))
     {
     }
 
@@ -41,7 +42,8 @@ public:
 
     // Writes the item as the root of an archive; the path, or nothing when
     // refused or not written.
-    std::optional<std::string> save(const ArchiveItem& item, const std::string& name, bool forCurrentAgentVersion = true);
+    std::optional<std::string> save(const ArchiveItem& item, const std::string& name,
+                                    bool forCurrentAgentVersion = true);
     // The item read back; nothing when there is no such file or it is refused.
     std::optional<ArchiveItem> get(const std::string& name, bool forCurrentAgentVersion = true) const;
     // Deletes the file; whether that succeeded.

@@ -52,6 +52,9 @@ void TallyHeartBeater::start(double interval)
     timer_ = NSTimer::scheduledTimer(interval, true, [this](NSTimer*) { heartBeat(); });
 }
 
-void TallyHeartBeater::heartBeat() { NotificationCenter::defaultCenter().postNotification(kNotificationName); }
+void TallyHeartBeater::heartBeat()
+{
+    NotificationCenter::defaultCenter().postNotification(kNotificationName);
+}
 
 } // namespace mw

@@ -20,9 +20,15 @@ namespace {
 
 constexpr uint32_t kChecksumDivisor = 0xB2733599u;
 
-bool bitAt(const std::vector<uint8_t>& bits, size_t index) { return (bits[index / 8] >> (7 - index % 8)) & 1; }
+bool bitAt(const std::vector<uint8_t>& bits, size_t index)
+{
+    return (bits[index / 8] >> (7 - index % 8)) & 1;
+}
 
-void clearBit(std::vector<uint8_t>& bits, size_t index) { bits[index / 8] &= static_cast<uint8_t>(~(0x80u >> (index % 8))); }
+void clearBit(std::vector<uint8_t>& bits, size_t index)
+{
+    bits[index / 8] &= static_cast<uint8_t>(~(0x80u >> (index % 8)));
+}
 
 // The 32 bits starting at bit `index`, most significant first.
 uint32_t windowAt(const std::vector<uint8_t>& bits, size_t index)
@@ -86,7 +92,10 @@ int TallyIdentifiers::deviceCPUFrequency()
     return TallyProtocolData::clampToInt32(static_cast<double>(hz));
 }
 
-std::string TallyIdentifiers::phoneID() { return "IPHONE" + DeviceFacts::sharedInstance()->deviceIdentifier(); }
+std::string TallyIdentifiers::phoneID()
+{
+    return "IPHONE" + DeviceFacts::sharedInstance()->deviceIdentifier();
+}
 
 Sha1::Digest TallyIdentifiers::tallyID()
 {
@@ -101,8 +110,8 @@ std::string TallyIdentifiers::macAddressText(const std::string& interfaceName)
     std::string text;
     if (!entries) return text;
     for (const InterfaceAddress& entry : *entries) {
-        if (entry.family != InterfaceAddress::Family::LinkLayer || entry.type != InterfaceAddress::Type::Ethernet ||
-            entry.name != interfaceName) {
+        if (entry.family != InterfaceAddress::Family::LinkLayer ||
+            entry.type != InterfaceAddress::Type::Ethernet || entry.name != interfaceName) {
             continue;
         }
         // Sized by the address itself: a fixed 17-character buffer overran
@@ -190,30 +199,32 @@ Value TallyIdentifiers::iTunesMetadataPlist()
         return Value::dictionary();
     }
     const Value& info = (*list)["com.apple.iTunesStore.downloadInfo"];
-    return Value::dictionary({{"store.id", (*list)["itemId"].asString()},
-                              {"pur.date", info["purchaseDate"].asString()},
-                              {"pur.price", (*list)["price"].asString()},
-                              {"rel.date", (*list)["releaseDate"].asString()}});
+    return Value::dictionary({ { "store.id", (*list)["itemId"].asString() },
+                               { "pur.date", info["purchaseDate"].asString() },
+                               { "pur.price", (*list)["price"].asString() },
+                               { "rel.date", (*list)["releaseDate"].asString() } });
 }
 
 TallyIdentifiers::StoredIdentifier TallyIdentifiers::checkStoredIdentifier(const std::vector<uint8_t>* stored)
 {
-    if (!stored) return {NothingStored, {}};
+    if (!stored) return { NothingStored, {} };
     const std::string_view text(reinterpret_cast<const char*>(stored->data()), stored->size());
-    if (!isValidUtf8(text) || utf16Length(text) != kStoredLength) return {WrongLength, {}};
+    if (!isValidUtf8(text) || utf16Length(text) != kStoredLength) return { WrongLength, {} };
     std::string identifier = utf16Substring(text, 0, kIdentifierLength);
-    const std::string checksumText = utf16Substring(text, kIdentifierLength, kStoredLength - kIdentifierLength);
+    const std::string checksumText =
+        utf16Substring(text, kIdentifierLength, kStoredLength - kIdentifierLength);
     uint32_t checksum = 0;
     if (scanHex(checksumText, checksum) && checksum == generateCFUUIDBasedUIDChecksum(identifier)) {
-        return {Valid, std::move(identifier)};
+        return { Valid, std::move(identifier) };
     }
-    return {WrongChecksum, {}};
+    return { WrongChecksum, {} };
 }
 
 std::string TallyIdentifiers::getCFUUIDBasedUIDAndStatus(int& status)
 {
     const std::shared_ptr<Pasteboard> pasteboard = Pasteboard::sharedInstance();
-    const std::optional<std::vector<uint8_t>> stored = pasteboard->dataForType(kPasteboardName, kPasteboardType);
+    const std::optional<std::vector<uint8_t>> stored =
+        pasteboard->dataForType(kPasteboardName, kPasteboardType);
     StoredIdentifier found = checkStoredIdentifier(stored ? &*stored : nullptr);
     status = found.status;
     if (found.status == Valid) return found.identifier;

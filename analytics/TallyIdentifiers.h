@@ -39,7 +39,10 @@ public:
     // SHA-1 of the phone identifier.
     static Sha1::Digest tallyID();
     static Sha1::Digest hashData(std::string_view bytes) { return Sha1::digest(bytes); }
-    static std::string hashDataToHexString(const uint8_t* bytes, size_t count) { return Sha1::hex(bytes, count); }
+    static std::string hashDataToHexString(const uint8_t* bytes, size_t count)
+    {
+        return Sha1::hex(bytes, count);
+    }
 
     // The link-layer address of the named Ethernet interface as upper-case
     // hexadecimal pairs joined by ":" (one pair per byte, however many);

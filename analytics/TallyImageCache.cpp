@@ -131,7 +131,8 @@ bool TallyImageCache::initWithCoder(KeyedUnarchiver& coder)
     const Value index = coder.decodeValue("index");
     for (const auto& [id, fileName] : index.asDict()) {
         // An entry that could name a file outside the cache is not taken.
-        if (TallyFileCache::isSafeName(id) && TallyFileCache::isSafeName(fileName.asString())) index_.set(id, fileName);
+        if (TallyFileCache::isSafeName(id) && TallyFileCache::isSafeName(fileName.asString()))
+            index_.set(id, fileName);
     }
     maxImageCached_ = coder.decodeInt32("maxImageCached");
     const Value lru = coder.decodeValue("lru");

@@ -28,7 +28,10 @@ public:
     static void purgeInstance();
 
     TallyImageCache() = default;
-    explicit TallyImageCache(Ref<TallyFileCache> fileCache) : fileCache_(std::move(fileCache)) {}
+    explicit TallyImageCache(Ref<TallyFileCache> fileCache)
+        : fileCache_(std::move(fileCache))
+    {
+    }
 
     const Ref<TallyFileCache>& fileCache() const { return fileCache_; }
     void setFileCache(Ref<TallyFileCache> fileCache) { fileCache_ = std::move(fileCache); }

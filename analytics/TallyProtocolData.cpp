@@ -11,8 +11,7 @@ namespace mw {
 
 namespace {
 
-template <typename Unsigned>
-void appendBigEndian(Unsigned value, TallyProtocolData::Bytes& data)
+template <typename Unsigned> void appendBigEndian(Unsigned value, TallyProtocolData::Bytes& data)
 {
     for (int shift = int(sizeof(Unsigned)) * 8 - 8; shift >= 0; shift -= 8) {
         data.push_back(static_cast<uint8_t>(value >> shift));
@@ -37,13 +36,25 @@ void TallyProtocolData::appendByte(int8_t value, Bytes& data) { data.push_back(s
 
 void TallyProtocolData::appendUshort(uint16_t value, Bytes& data) { appendBigEndian(value, data); }
 
-void TallyProtocolData::appendInt(int32_t value, Bytes& data) { appendBigEndian(static_cast<uint32_t>(value), data); }
+void TallyProtocolData::appendInt(int32_t value, Bytes& data)
+{
+    appendBigEndian(static_cast<uint32_t>(value), data);
+}
 
-void TallyProtocolData::appendLong(int64_t value, Bytes& data) { appendBigEndian(static_cast<uint64_t>(value), data); }
+void TallyProtocolData::appendLong(int64_t value, Bytes& data)
+{
+    appendBigEndian(static_cast<uint64_t>(value), data);
+}
 
-void TallyProtocolData::appendFloat(float value, Bytes& data) { appendBigEndian(std::bit_cast<uint32_t>(value), data); }
+void TallyProtocolData::appendFloat(float value, Bytes& data)
+{
+    appendBigEndian(std::bit_cast<uint32_t>(value), data);
+}
 
-void TallyProtocolData::appendDouble(double value, Bytes& data) { appendBigEndian(std::bit_cast<uint64_t>(value), data); }
+void TallyProtocolData::appendDouble(double value, Bytes& data)
+{
+    appendBigEndian(std::bit_cast<uint64_t>(value), data);
+}
 
 void TallyProtocolData::appendTimestamp(double unixSeconds, Bytes& data)
 {

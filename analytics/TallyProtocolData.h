@@ -43,11 +43,17 @@ public:
     static void appendString(std::string_view text, Bytes& data);
     // The length modulo 256 as one byte, then that many leading bytes.
     static void appendTinyData(const uint8_t* bytes, size_t size, Bytes& data);
-    static void appendTinyData(const Bytes& block, Bytes& data) { appendTinyData(block.data(), block.size(), data); }
+    static void appendTinyData(const Bytes& block, Bytes& data)
+    {
+        appendTinyData(block.data(), block.size(), data);
+    }
     // The length as 16 bits, then the bytes. A block of 65,536 bytes or more
     // is cut to its first 65,535, so the length always matches what follows.
     static void appendShortData(const uint8_t* bytes, size_t size, Bytes& data);
-    static void appendShortData(const Bytes& block, Bytes& data) { appendShortData(block.data(), block.size(), data); }
+    static void appendShortData(const Bytes& block, Bytes& data)
+    {
+        appendShortData(block.data(), block.size(), data);
+    }
 
     // Milliseconds from `from` to `to` (negative when `to` is earlier): the
     // difference of the seconds, scaled, then truncated toward zero and

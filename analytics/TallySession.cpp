@@ -48,7 +48,7 @@ double now() { return Clock::wallSeconds(); }
 std::string dateText(double unixSeconds)
 {
     const time_t seconds = static_cast<time_t>(std::floor(unixSeconds));
-    tm utc{};
+    tm utc {};
     gmtime_r(&seconds, &utc);
     char text[40];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S +0000", &utc);
@@ -67,7 +67,10 @@ std::string describe(const Value& parameters)
     return text + " }";
 }
 
-void debug(std::string_view fmt, const std::vector<FormatArg>& args) { TallyUtil::debugLog(format(fmt, args)); }
+void debug(std::string_view fmt, const std::vector<FormatArg>& args)
+{
+    TallyUtil::debugLog(format(fmt, args));
+}
 
 void appendReportItem(const TallySession::ReportItem& item, P::Bytes& records, int& count)
 {
@@ -98,7 +101,8 @@ Ref<TallySession> TallySession::sessionWithAPIKey(const std::string& apiKey, con
     session->locale_ = facts->localeIdentifier();
     session->timeZone_ = facts->timeZoneName();
     session->saveToDisk();
-    debug("TallyAnalytics: Initialized session from scratch with startTime[%@]", {dateText(session->startTime_)});
+    debug("TallyAnalytics: Initialized session from scratch with startTime[%@]",
+          { dateText(session->startTime_) });
     return session;
 }
 
@@ -108,7 +112,7 @@ void TallySession::pauseSession()
 {
     pauseTime_ = now();
     saveToDisk();
-    debug("TallyAnalytics: Pause session with pauseTime[%@]", {dateText(pauseTime_)});
+    debug("TallyAnalytics: Pause session with pauseTime[%@]", { dateText(pauseTime_) });
 }
 
 void TallySession::resumeSession()
@@ -118,7 +122,7 @@ void TallySession::resumeSession()
     totalPauseIntervalMillis_ += P::timeIntervalFrom(pauseTime_, resumed);
     pauseTime_.reset();
     saveToDisk();
-    debug("TallyAnalytics: Resume session with resumeTime[%@]", {dateText(resumed)});
+    debug("TallyAnalytics: Resume session with resumeTime[%@]", { dateText(resumed) });
 }
 
 void TallySession::endSession() { endSessionAndSend(true, true); }
@@ -126,7 +130,7 @@ void TallySession::endSession() { endSessionAndSend(true, true); }
 void TallySession::endSessionAndSend(bool send, bool remove)
 {
     endTime_ = now();
-    debug("TallyAnalytics: Ending session with endTime[%@]", {dateText(endTime_)});
+    debug("TallyAnalytics: Ending session with endTime[%@]", { dateText(endTime_) });
     endTimedEvents();
     if (sessionReportsOnCloseEnabled_ && send) {
         std::function<void()> sender;
@@ -137,12 +141,12 @@ void TallySession::endSessionAndSend(bool send, bool remove)
         if (sender) sender();
     }
     if (remove) saveSession();
-    debug("TallyAnalytics: Ending session with endTime[%@] complete", {dateText(endTime_)});
+    debug("TallyAnalytics: Ending session with endTime[%@] complete", { dateText(endTime_) });
 }
 
 void TallySession::saveSession()
 {
-    debug("TallyAnalytics: Add session with startTime[%@] to saved sessions", {dateText(startTime_)});
+    debug("TallyAnalytics: Add session with startTime[%@] to saved sessions", { dateText(startTime_) });
     std::optional<Bytes> record = data();
     // Without a record the session stays current and on disk, as it was.
     if (!record) throw std::runtime_error("TallySession: the session has no record to store");
@@ -159,10 +163,10 @@ void TallySession::saveToDisk() const { (void)TallySessionStore::writeCurrentSes
 void TallySession::recordEvent(const std::string& name, const Value& parameters, bool timed)
 {
     const std::string described = describe(parameters);
-    debug("TallyAnalytics: Recording event eventName[%@] with parameters[%@]", {name, described});
+    debug("TallyAnalytics: Recording event eventName[%@] with parameters[%@]", { name, described });
     if (name.empty() || parameters.asDict().size() > size_t(kMaxEventParameters)) {
         eventLogComplete_ = false;
-        debug("TallyAnalytics: Event eventName[%@] with parameters[%@] not recorded", {name, described});
+        debug("TallyAnalytics: Event eventName[%@] with parameters[%@] not recorded", { name, described });
     } else {
         bool counted = false;
         if (Value* count = eventCounts_.find(name)) {
@@ -174,16 +178,17 @@ void TallySession::recordEvent(const std::string& name, const Value& parameters,
         }
         if (counted) {
             debug("TallyAnalytics: Event count for eventName[%@] updated to count[%d]",
-                  {name, eventCounts_.find(name)->asInt()});
+                  { name, eventCounts_.find(name)->asInt() });
         }
         if (counted && eventLog_.size() < size_t(kMaxEventLogCount) && eventLoggingEnabled_) {
-            eventLog_.push_back(TallyEvent::eventWithName(name, timed, parameters.isDict() ? parameters : Value()));
-            debug("TallyAnalytics: Event log for eventName[%@] updated", {name});
+            eventLog_.push_back(
+                TallyEvent::eventWithName(name, timed, parameters.isDict() ? parameters : Value()));
+            debug("TallyAnalytics: Event log for eventName[%@] updated", { name });
         } else {
             eventLogComplete_ = false;
         }
     }
-    debug("TallyAnalytics: Recording event eventName[%@] with parameters[%@] complete", {name, described});
+    debug("TallyAnalytics: Recording event eventName[%@] with parameters[%@] complete", { name, described });
 }
 
 void TallySession::endTimedEvent(const std::string& name, const Value& parameters)
@@ -193,18 +198,19 @@ void TallySession::endTimedEvent(const std::string& name, const Value& parameter
         if (!event->isUnterminated() || event->name() != name) continue;
         event->setEnded(ended);
         if (parameters.isDict()) event->setParameters(parameters);
-        debug("TallyAnalytics: event named[%@] ended at %@", {name, dateText(ended)});
+        debug("TallyAnalytics: event named[%@] ended at %@", { name, dateText(ended) });
     }
 }
 
 void TallySession::endTimedEvents()
 {
-    debug("TallyAnalytics: ending all unterminated timed events with _endTime[%@]...", {dateText(endTime_)});
+    debug("TallyAnalytics: ending all unterminated timed events with _endTime[%@]...",
+          { dateText(endTime_) });
     if (endTime_) {
         for (const Ref<TallyEvent>& event : eventLog_) {
             if (!event->isUnterminated() && !event->automaticallyEnded()) continue;
             event->closeAtSessionEnd(*endTime_);
-            debug("TallyAnalytics: forcefully terminated event named[%@]", {event->name()});
+            debug("TallyAnalytics: forcefully terminated event named[%@]", { event->name() });
         }
     }
     TallyUtil::debugLog("TallyAnalytics: ...finished ending un-ended timed events.");
@@ -216,11 +222,13 @@ void TallySession::recordError(const std::string& errorId, const std::string& me
                                const std::exception* exception)
 {
     std::string text = "nil";
-    if (exception) text = format("%@: %@", {TallyUtil::exceptionName(*exception), std::string(exception->what())});
-    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@]", {errorId, message, text});
+    if (exception)
+        text = format("%@: %@", { TallyUtil::exceptionName(*exception), std::string(exception->what()) });
+    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@]",
+          { errorId, message, text });
     recordErrorWithExceptionString(errorId, message, text);
     debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@] complete",
-          {errorId, message, text});
+          { errorId, message, text });
 }
 
 void TallySession::recordErrorWithExceptionString(const std::string& errorId, const std::string& message,
@@ -228,12 +236,12 @@ void TallySession::recordErrorWithExceptionString(const std::string& errorId, co
 {
     ++totalErrorCount_;
     if (errors_.size() < size_t(kMaxErrors)) {
-        ErrorEntry entry{TallyAutoIncrement::instance().nextCountFor(TallyAutoIncrement::kErrorCounter), now(), errorId,
-                         message, exceptionText};
-        debug("TallyAnalytics: Error id[%@] updated", {entry.number});
+        ErrorEntry entry { TallyAutoIncrement::instance().nextCountFor(TallyAutoIncrement::kErrorCounter),
+                           now(), errorId, message, exceptionText };
+        debug("TallyAnalytics: Error id[%@] updated", { entry.number });
         errors_.push_back(std::move(entry));
     } else {
-        debug("TallyAnalytics: Error id[%@] not recorded", {errorId});
+        debug("TallyAnalytics: Error id[%@] not recorded", { errorId });
     }
     saveToDisk();
 }
@@ -243,11 +251,11 @@ void TallySession::recordImpression(std::vector<Bytes>& log, const Bytes& impres
     if (log.size() < size_t(kMaxImpressions)) {
         auto equal = std::find(log.begin(), log.end(), impression);
         if (equal != log.end()) {
-            debug("TallyAnalytics: Replacing ad impression [%p]", {static_cast<const void*>(&*equal)});
+            debug("TallyAnalytics: Replacing ad impression [%p]", { static_cast<const void*>(&*equal) });
             *equal = impression;
         } else {
             log.push_back(impression);
-            debug("TallyAnalytics: Recording ad impression [%p]", {static_cast<const void*>(&log.back())});
+            debug("TallyAnalytics: Recording ad impression [%p]", { static_cast<const void*>(&log.back()) });
         }
         saveToDisk();
     } else {
@@ -264,8 +272,9 @@ void TallySession::recordAdImpression(const Bytes& impression)
 
 void TallySession::recordPromoSpotAdImpression(const Bytes& impression)
 {
-    recordImpression(promoSpotAdLog_, impression,
-                     "TallyAnalytics: Leaving recordPromoSpotAdImpression. Recording ad impression complete.");
+    recordImpression(
+        promoSpotAdLog_, impression,
+        "TallyAnalytics: Leaving recordPromoSpotAdImpression. Recording ad impression complete.");
 }
 
 // --- Location and user ---
@@ -275,14 +284,17 @@ double TallySession::reduceLocationPrecision(double value)
     return static_cast<double>(P::clampToInt32(value * 1000.0)) / 1000.0;
 }
 
-void TallySession::setLocation(double latitude, double longitude, float horizontalAccuracy, float verticalAccuracy)
+void TallySession::setLocation(double latitude, double longitude, float horizontalAccuracy,
+                               float verticalAccuracy)
 {
     latitude_ = reduceLocationPrecision(latitude);
     longitude_ = reduceLocationPrecision(longitude);
-    const double meanAccuracy =
-        (std::fabs(static_cast<double>(horizontalAccuracy)) + std::fabs(static_cast<double>(verticalAccuracy))) / 2;
+    const double meanAccuracy = (std::fabs(static_cast<double>(horizontalAccuracy)) +
+                                 std::fabs(static_cast<double>(verticalAccuracy))) /
+                                2;
     accuracy_ = static_cast<float>(reduceLocationPrecision(meanAccuracy));
-    debug("TallyAnalytics: New location set with lat[%f] long[%f] accuracy[%f]", {latitude_, longitude_, accuracy_});
+    debug("TallyAnalytics: New location set with lat[%f] long[%f] accuracy[%f]",
+          { latitude_, longitude_, accuracy_ });
     saveToDisk();
 }
 
@@ -290,28 +302,28 @@ void TallySession::setUserID(const std::string& userID)
 {
     userID_ = userID;
     hasUserID_ = true;
-    debug("TallyAnalytics: Set userID[%@]", {userID});
+    debug("TallyAnalytics: Set userID[%@]", { userID });
 }
 
 void TallySession::setGender(const std::optional<std::string>& gender)
 {
     gender_ = gender == "m" ? 1 : gender == "f" ? 0 : -1;
-    debug("given gender [%@], _gender = [%d]", {gender ? *gender : std::string("(null)"), gender_});
+    debug("given gender [%@], _gender = [%d]", { gender ? *gender : std::string("(null)"), gender_ });
 }
 
 void TallySession::setAge(int years)
 {
     if (years < 1 || years > 150) return;
     const time_t present = static_cast<time_t>(std::floor(now()));
-    tm local{};
+    tm local {};
     localtime_r(&present, &local);
-    tm birth{};
+    tm birth {};
     birth.tm_year = local.tm_year - years;
     birth.tm_mon = 0;
     birth.tm_mday = 1;
     birth.tm_isdst = -1;
     age_ = static_cast<double>(mktime(&birth));
-    debug("TallyAnalytics: set age to [%@]", {dateText(age_)});
+    debug("TallyAnalytics: set age to [%@]", { dateText(age_) });
 }
 
 // --- Switches and page views ---
@@ -319,19 +331,19 @@ void TallySession::setAge(int years)
 void TallySession::setEventLoggingEnabled(bool enabled)
 {
     eventLoggingEnabled_ = enabled;
-    debug("TallyAnalytics: Event logging enabled[%d]", {enabled});
+    debug("TallyAnalytics: Event logging enabled[%d]", { enabled });
 }
 
 void TallySession::setSessionReportsOnCloseEnabled(bool enabled)
 {
     sessionReportsOnCloseEnabled_ = enabled;
-    debug("TallyAnalytics: Session reports on close enabled[%d]", {enabled});
+    debug("TallyAnalytics: Session reports on close enabled[%d]", { enabled });
 }
 
 void TallySession::setSessionReportsOnPauseEnabled(bool enabled)
 {
     sessionReportsOnPauseEnabled_ = enabled;
-    debug("TallyAnalytics: Session reports on pause enabled[%d]", {enabled});
+    debug("TallyAnalytics: Session reports on pause enabled[%d]", { enabled });
 }
 
 void TallySession::maybeIncrementPageView()
@@ -354,7 +366,10 @@ void TallySession::resetPageViewClockForTesting()
 
 // --- Times and the record ---
 
-int64_t TallySession::timeIntervalSinceSessionStart(double date) const { return P::timeIntervalFrom(startTime_, date); }
+int64_t TallySession::timeIntervalSinceSessionStart(double date) const
+{
+    return P::timeIntervalFrom(startTime_, date);
+}
 
 int64_t TallySession::sessionLength() const
 {
@@ -401,7 +416,7 @@ std::optional<TallySession::Bytes> TallySession::data() const
         P::appendString(error.message, data);
         P::appendString(error.exceptionText, data);
     }
-    for (const std::vector<Bytes>* log : {&adLog_, &promoSpotAdLog_}) {
+    for (const std::vector<Bytes>* log : { &adLog_, &promoSpotAdLog_ }) {
         P::appendUshort(static_cast<uint16_t>(log->size()), data);
         for (const Bytes& impression : *log) data.insert(data.end(), impression.begin(), impression.end());
     }
@@ -426,12 +441,14 @@ void TallySession::encodeWithCoder(KeyedArchiver& coder) const
     coder.encodeBool("eventLogComplete", eventLogComplete_);
     Value::Array errors;
     for (const ErrorEntry& error : errors_) {
-        errors.push_back(Value::array({Value(error.number), archiveDateValue(error.date), Value(error.errorId),
-                                       Value(error.message), Value(error.exceptionText)}));
+        errors.push_back(
+            Value::array({ Value(error.number), archiveDateValue(error.date), Value(error.errorId),
+                           Value(error.message), Value(error.exceptionText) }));
     }
     coder.encodeValue("errors", Value(std::move(errors)));
     coder.encodeInt32("totalErrorCount", totalErrorCount_);
-    for (const auto& [key, log] : {std::pair{"adLog", &adLog_}, std::pair{"promoSpotAdLog", &promoSpotAdLog_}}) {
+    for (const auto& [key, log] :
+         { std::pair { "adLog", &adLog_ }, std::pair { "promoSpotAdLog", &promoSpotAdLog_ } }) {
         Value::Array entries;
         for (const Bytes& impression : *log) entries.emplace_back(impression);
         coder.encodeValue(key, Value(std::move(entries)));
@@ -484,11 +501,12 @@ bool TallySession::initWithCoder(KeyedUnarchiver& coder)
             malformed_ = true;
             continue;
         }
-        errors_.push_back({entry[0].asInt(), dateFromArchiveValue(entry[1]).value_or(0), entry[2].asString(),
-                           entry[3].asString(), entry[4].asString()});
+        errors_.push_back({ entry[0].asInt(), dateFromArchiveValue(entry[1]).value_or(0), entry[2].asString(),
+                            entry[3].asString(), entry[4].asString() });
     }
     totalErrorCount_ = coder.decodeInt32("totalErrorCount");
-    for (const auto& [key, log] : {std::pair{"adLog", &adLog_}, std::pair{"promoSpotAdLog", &promoSpotAdLog_}}) {
+    for (const auto& [key, log] :
+         { std::pair { "adLog", &adLog_ }, std::pair { "promoSpotAdLog", &promoSpotAdLog_ } }) {
         const Value entries = coder.decodeValue(key);
         for (const Value& entry : entries.asArray()) {
             if (entry.isData()) {
@@ -520,7 +538,8 @@ bool TallySession::initWithCoder(KeyedUnarchiver& coder)
 
 // --- Class side ---
 
-Ref<TallySession> TallySession::createActiveTallySession(const std::string& apiKey, const std::string& appVersion)
+Ref<TallySession> TallySession::createActiveTallySession(const std::string& apiKey,
+                                                         const std::string& appVersion)
 {
     TallySessionStore::setApplicationKey(apiKey);
     if (const Ref<TallySession> former = TallySessionStore::readCurrentSession()) {
@@ -534,7 +553,7 @@ Ref<TallySession> TallySession::createActiveTallySession(const std::string& apiK
     }
     Ref<TallySession> session = sessionWithAPIKey(apiKey, appVersion);
     setCurrentSession(session);
-    debug("TallyAnalytics: Created active session with API[%@]", {apiKey});
+    debug("TallyAnalytics: Created active session with API[%@]", { apiKey });
     return session;
 }
 
@@ -627,10 +646,10 @@ TallySession::Bytes TallySession::dataForSessions(const std::vector<ReportItem>&
     const std::shared_ptr<DeviceFacts> facts = DeviceFacts::sharedInstance();
     const CGSize screen = facts->screenSize();
     const std::pair<const char*, std::string> properties[] = {
-        {"device.model.1", TallyIdentifiers::devicePlatform()},
-        {"device.os.version", facts->systemVersion()},
-        {"scr.width", std::to_string(P::clampToInt32(screen.width))},
-        {"scr.height", std::to_string(P::clampToInt32(screen.height))},
+        { "device.model.1", TallyIdentifiers::devicePlatform() },
+        { "device.os.version", facts->systemVersion() },
+        { "scr.width", std::to_string(P::clampToInt32(screen.width)) },
+        { "scr.height", std::to_string(P::clampToInt32(screen.height)) },
     };
     P::appendUshort(4, data);
     for (const auto& [key, value] : properties) {

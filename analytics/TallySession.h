@@ -161,7 +161,8 @@ public:
     // --- Class side ---
     // Stores a session left in the current-session file by an earlier run as
     // crashed, then makes and answers a new current session.
-    static Ref<TallySession> createActiveTallySession(const std::string& apiKey, const std::string& appVersion);
+    static Ref<TallySession> createActiveTallySession(const std::string& apiKey,
+                                                      const std::string& appVersion);
     static Ref<TallySession> currentSession();
     static void setCurrentSession(Ref<TallySession> session);
     static std::string getAgentVersion() { return "78"; }

@@ -36,12 +36,15 @@ StoreState& state()
 
 bool exists(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     return ::stat(path.c_str(), &info) == 0;
 }
 
 // The older dot-less name when a file of that name exists, else the hidden one.
-std::string chosenPath(const std::string& hidden, const std::string& old) { return exists(old) ? old : hidden; }
+std::string chosenPath(const std::string& hidden, const std::string& old)
+{
+    return exists(old) ? old : hidden;
+}
 
 std::string named(const char* pattern, bool withVersion)
 {
@@ -98,12 +101,16 @@ std::optional<std::vector<TallyProtocolData::Bytes>> readSavedSessionsLocked()
     const std::string path = TallySessionStore::sessionsFilePath();
     std::vector<uint8_t> bytes;
     switch (readFile(path, bytes)) {
-    case FileRead::Missing: return std::vector<TallyProtocolData::Bytes>();
-    case FileRead::Unreadable: return std::nullopt;
-    case FileRead::Read: break;
+    case FileRead::Missing:
+        return std::vector<TallyProtocolData::Bytes>();
+    case FileRead::Unreadable:
+        return std::nullopt;
+    case FileRead::Read:
+        break;
     }
     std::string reason;
-    std::optional<std::vector<TallyProtocolData::Bytes>> records = TallySessionStore::parseSavedSessions(bytes, &reason);
+    std::optional<std::vector<TallyProtocolData::Bytes>> records =
+        TallySessionStore::parseSavedSessions(bytes, &reason);
     if (!records) {
         moveAsideUnparsable(path, reason);
         return std::vector<TallyProtocolData::Bytes>();
@@ -131,8 +138,8 @@ void trimLocked(std::vector<TallyProtocolData::Bytes>& records, int maxSessions)
 
 } // namespace
 
-std::optional<std::vector<TallySessionStore::Bytes>> TallySessionStore::parseSavedSessions(
-    const std::vector<uint8_t>& bytes, std::string* reason)
+std::optional<std::vector<TallySessionStore::Bytes>>
+TallySessionStore::parseSavedSessions(const std::vector<uint8_t>& bytes, std::string* reason)
 {
     KeyedUnarchiver unarchiver(bytes);
     const Value root = unarchiver.decodeValue("root");
@@ -172,10 +179,14 @@ int32_t TallySessionStore::keyHash(const std::string& key)
 
 std::string TallySessionStore::filePathDirectory()
 {
-    return TallyUtil::getSystemVersionAsAnInteger() > 50000 ? Paths::documentsDirectory() : Paths::cachesDirectory();
+    return TallyUtil::getSystemVersionAsAnInteger() > 50000 ? Paths::documentsDirectory()
+                                                            : Paths::cachesDirectory();
 }
 
-std::string TallySessionStore::sessionsFilePath() { return chosenPath(named("%@/.tallyStored%d_%@.archive", true), oldSessionsFilePath()); }
+std::string TallySessionStore::sessionsFilePath()
+{
+    return chosenPath(named("%@/.tallyStored%d_%@.archive", true), oldSessionsFilePath());
+}
 std::string TallySessionStore::currentSessionFilePath()
 {
     return chosenPath(named("%@/.tallyCurrent%d_%@.archive", true), oldCurrentSessionFilePath());
@@ -189,9 +200,15 @@ std::string TallySessionStore::initialTimestampFilePath()
     return chosenPath(named("%@/.initialTimestamp%d.archive", false), oldInitialTimestampFilePath());
 }
 std::string TallySessionStore::oldSessionsFilePath() { return named("%@/tallyStored%d_%@.archive", true); }
-std::string TallySessionStore::oldCurrentSessionFilePath() { return named("%@/tallyCurrent%d_%@.archive", true); }
+std::string TallySessionStore::oldCurrentSessionFilePath()
+{
+    return named("%@/tallyCurrent%d_%@.archive", true);
+}
 std::string TallySessionStore::oldSessionSentFilePath() { return named("%@/tallySent%d_%@.archive", true); }
-std::string TallySessionStore::oldInitialTimestampFilePath() { return named("%@/initialTimestamp%d.archive", false); }
+std::string TallySessionStore::oldInitialTimestampFilePath()
+{
+    return named("%@/initialTimestamp%d.archive", false);
+}
 
 std::optional<std::vector<TallySessionStore::Bytes>> TallySessionStore::savedSessions()
 {
@@ -286,7 +303,8 @@ double TallySessionStore::initialTimestamp(double now)
     if (read == FileRead::Read) {
         KeyedUnarchiver unarchiver(bytes);
         if (const TallyDate saved = dateFromArchiveValue(unarchiver.decodeValue("root"))) {
-            TallyUtil::debugLog("TallyAnalytics: Initial timestamp[" + format("%.3f", *saved) + "] from saved source");
+            TallyUtil::debugLog("TallyAnalytics: Initial timestamp[" + format("%.3f", *saved) +
+                                "] from saved source");
             return *saved;
         }
         moveAsideUnparsable(path, "no date");
@@ -295,7 +313,8 @@ double TallySessionStore::initialTimestamp(double now)
     // present one stands in for this run only.
     if (read == FileRead::Unreadable) return now;
     if (writeRootValue(path, ArchiveItem(archiveDateValue(now)))) {
-        TallyUtil::debugLog("TallyAnalytics: Initial timestamp[" + format("%.3f", now) + "] created and saved");
+        TallyUtil::debugLog("TallyAnalytics: Initial timestamp[" + format("%.3f", now) +
+                            "] created and saved");
     }
     return now;
 }

@@ -52,7 +52,7 @@ public:
     // The records of a stored-sessions file's bytes; nothing (with the
     // reason) when they are no such archive.
     static std::optional<std::vector<Bytes>> parseSavedSessions(const std::vector<uint8_t>& bytes,
-                                                               std::string* reason = nullptr);
+                                                                std::string* reason = nullptr);
     // Replaces the stored records; false (logged) when not written.
     static bool setSavedSessions(const std::vector<Bytes>& records);
     // Appends one record and trims to the limit. When the file cannot be

@@ -20,17 +20,17 @@ namespace mw {
 
 namespace {
 
-std::atomic<bool> gDebugLogEnabled{false};
-std::atomic<bool> gShowErrorInLogEnabled{false};
-std::atomic<int> gSystemVersion{0};
+std::atomic<bool> gDebugLogEnabled { false };
+std::atomic<bool> gShowErrorInLogEnabled { false };
+std::atomic<int> gSystemVersion { 0 };
 
 bool showsErrors() { return gDebugLogEnabled.load() && gShowErrorInLogEnabled.load(); }
 
 std::string typeName(const std::type_info& type)
 {
     int status = 0;
-    std::unique_ptr<char, decltype(&std::free)> demangled(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status),
-                                                          &std::free);
+    std::unique_ptr<char, decltype(&std::free)> demangled(
+        abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), &std::free);
     return status == 0 && demangled ? std::string(demangled.get()) : std::string(type.name());
 }
 
@@ -39,7 +39,10 @@ bool textIs(const std::optional<std::string>& orientation, const char* name)
     return strcasecmp(orientation->c_str(), name) == 0;
 }
 
-DeviceFacts::Orientation statusBarOrientation() { return DeviceFacts::sharedInstance()->statusBarOrientation(); }
+DeviceFacts::Orientation statusBarOrientation()
+{
+    return DeviceFacts::sharedInstance()->statusBarOrientation();
+}
 
 } // namespace
 
@@ -90,7 +93,8 @@ int TallyUtil::getSystemVersionAsAnInteger()
     size_t start = 0;
     for (int index = 0; index < 3 && start <= text.size(); ++index, scale /= 100) {
         const size_t dot = text.find('.', start);
-        const std::string part = text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        const std::string part =
+            text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
         // A part reads as its leading number, as the platform's intValue did.
         sum += std::atoi(part.c_str()) * scale;
         if (dot == std::string::npos) break;
@@ -105,7 +109,7 @@ void TallyUtil::resetSystemVersionForTesting() { gSystemVersion = 0; }
 bool TallyUtil::addSkipBackupAttributeToItemAtPath(const std::string& path)
 {
     if (getSystemVersionAsAnInteger() <= 50000) return false;
-    return ExtendedAttributes::sharedInstance()->set(path, "com.apple.MobileBackup", {1});
+    return ExtendedAttributes::sharedInstance()->set(path, "com.apple.MobileBackup", { 1 });
 }
 
 CGRect TallyUtil::screenBounds(const std::optional<std::string>& orientation)
@@ -162,6 +166,9 @@ std::optional<double> TallyUtil::convertStrToNum(const std::string& text)
     return value;
 }
 
-bool TallyUtil::addToSet(std::set<std::string>& set, const std::string& object) { return set.insert(object).second; }
+bool TallyUtil::addToSet(std::set<std::string>& set, const std::string& object)
+{
+    return set.insert(object).second;
+}
 
 } // namespace mw

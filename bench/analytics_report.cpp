@@ -53,7 +53,7 @@ struct Writer {
 
 void writePlain(const PlainSession& s, Bytes& out)
 {
-    Writer w{out};
+    Writer w { out };
     w.be(1, 2);
     w.text(s.appVersion);
     w.be(uint64_t(s.start), 8);
@@ -99,7 +99,8 @@ struct Fixture {
     std::vector<PlainSession> plain;
 };
 
-const char* const kNames[] = {"MiniGames", "MoneyUsage", "Tool", "Language", "Level Up", "Achievement", "InApp"};
+const char* const kNames[] = { "MiniGames", "MoneyUsage",  "Tool", "Language",
+                               "Level Up",  "Achievement", "InApp" };
 
 Fixture& fixture()
 {
@@ -109,17 +110,29 @@ Fixture& fixture()
             auto session = mw::TallySession::sessionWithAPIKey("QX3TR7WMB2KJ9PLD4HSZ", "1.0");
             for (int e = 0; e < 1000; ++e) {
                 const char* name = kNames[e % 7];
-                session->recordEvent(name, mw::Value::dictionary({{name, "value " + std::to_string(e)}}));
+                session->recordEvent(name, mw::Value::dictionary({ { name, "value " + std::to_string(e) } }));
             }
             session->endSessionAndSend(false, false);
-            PlainSession p{session->appVersion(), session->locale(), session->timeZone(), int64_t(session->startTime() * 1000),
-                           session->sessionLength(), session->totalPauseIntervalMillis(), session->internetAvailable(), {}, {},
-                           session->eventLogComplete()};
-            for (const auto& [name, count] : session->eventCounts()) p.counts.emplace_back(name, count.asInt());
+            PlainSession p { session->appVersion(),
+                             session->locale(),
+                             session->timeZone(),
+                             int64_t(session->startTime() * 1000),
+                             session->sessionLength(),
+                             session->totalPauseIntervalMillis(),
+                             session->internetAvailable(),
+                             {},
+                             {},
+                             session->eventLogComplete() };
+            for (const auto& [name, count] : session->eventCounts())
+                p.counts.emplace_back(name, count.asInt());
             for (const auto& event : session->eventLog()) {
-                PlainEvent pe{uint16_t(event->eventLogId()), event->name(), {},
-                              event->startOffsetFromSessionStart(session->startTime()), event->duration()};
-                for (const auto& [key, value] : event->parameters().asDict()) pe.parameters.emplace_back(key, value.asString());
+                PlainEvent pe { uint16_t(event->eventLogId()),
+                                event->name(),
+                                {},
+                                event->startOffsetFromSessionStart(session->startTime()),
+                                event->duration() };
+                for (const auto& [key, value] : event->parameters().asDict())
+                    pe.parameters.emplace_back(key, value.asString());
                 p.events.push_back(std::move(pe));
             }
             f->sessions.push_back(session);
@@ -191,11 +204,12 @@ void BM_LogEvent(benchmark::State& state)
         // A session keeps 1,000 events; a fresh one keeps the cost that of a logged event.
         if (++logged == 1000) {
             state.PauseTiming();
-            mw::TallySession::setCurrentSession(mw::TallySession::sessionWithAPIKey("QX3TR7WMB2KJ9PLD4HSZ", "1.0"));
+            mw::TallySession::setCurrentSession(
+                mw::TallySession::sessionWithAPIKey("QX3TR7WMB2KJ9PLD4HSZ", "1.0"));
             logged = 0;
             state.ResumeTiming();
         }
-        mw::TallyAnalytics::logEvent("MoneyUsage", {{"MoneyUsage", "Shop Buy"}});
+        mw::TallyAnalytics::logEvent("MoneyUsage", { { "MoneyUsage", "Shop Buy" } });
     }
     mw::TallySession::setCurrentSession(nullptr);
 }
@@ -224,13 +238,15 @@ int main(int argc, char** argv)
         }
     }
     mw::bench::SummaryReporter reporter;
-    const int status = mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
-        mw::bench::printRatio(r, "50 x 1000-event records", "BM_SessionRecords", "BM_PlainWriterRecords", "ms");
-        mw::bench::printRatio(r, "CRC-32 of 1 MiB", "BM_ReportChecksum", "BM_ZlibCrc32", "us");
-        if (const mw::bench::Figure* log = r.find("BM_LogEvent")) {
-            std::printf("%-32s %8.0f ns per event on the main thread\n", "logEvent", log->value());
-        }
-    });
+    const int status =
+        mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+            mw::bench::printRatio(r, "50 x 1000-event records", "BM_SessionRecords", "BM_PlainWriterRecords",
+                                  "ms");
+            mw::bench::printRatio(r, "CRC-32 of 1 MiB", "BM_ReportChecksum", "BM_ZlibCrc32", "us");
+            if (const mw::bench::Figure* log = r.find("BM_LogEvent")) {
+                std::printf("%-32s %8.0f ns per event on the main thread\n", "logEvent", log->value());
+            }
+        });
     mw::TallyAnalytics::clearRecordedEvents();
     if (!scratch.empty()) std::filesystem::remove_all(scratch);
     return status;

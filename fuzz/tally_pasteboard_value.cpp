@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::vector<uint8_t> stored(data, data + size);
     const mw::TallyIdentifiers::StoredIdentifier found = mw::TallyIdentifiers::checkStoredIdentifier(&stored);
-    if (found.status < mw::TallyIdentifiers::NothingStored || found.status > mw::TallyIdentifiers::WrongLength) {
+    if (found.status < mw::TallyIdentifiers::NothingStored ||
+        found.status > mw::TallyIdentifiers::WrongLength) {
         std::abort();
     }
     if (found.status != mw::TallyIdentifiers::Valid) return 0;

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // Links the archivable classes of the client into this program.
     (void)mw::makeRef<mw::TallySession>();
     (void)mw::makeRef<mw::TallyEvent>();
-    if (!mw::ArchivableRegistry::isRegistered("TallySession") || !mw::ArchivableRegistry::isRegistered("TallyEvent")) {
+    if (!mw::ArchivableRegistry::isRegistered("TallySession") ||
+        !mw::ArchivableRegistry::isRegistered("TallyEvent")) {
         std::abort();
     }
     return 0;
@@ -26,15 +27,18 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const mw::Ref<mw::TallySession> session = mw::dynamicRef<mw::TallySession>(mw::unarchiveObjectWithData(data, size));
+    const mw::Ref<mw::TallySession> session =
+        mw::dynamicRef<mw::TallySession>(mw::unarchiveObjectWithData(data, size));
     if (!session) return 0;
     const std::optional<mw::TallySession::Bytes> record = session->data();
     std::string error;
     const std::vector<uint8_t> archived = mw::archivedDataWithRootObject(session.get(), &error);
     if (archived.empty()) return 0; // a date or text the property list cannot carry
-    const mw::Ref<mw::TallySession> again = mw::dynamicRef<mw::TallySession>(mw::unarchiveObjectWithData(archived, &error));
+    const mw::Ref<mw::TallySession> again =
+        mw::dynamicRef<mw::TallySession>(mw::unarchiveObjectWithData(archived, &error));
     if (!again) {
-        std::fprintf(stderr, "a session archive written by the client does not read back: %s\n", error.c_str());
+        std::fprintf(stderr, "a session archive written by the client does not read back: %s\n",
+                     error.c_str());
         std::abort();
     }
     if (record && again->data() != record) {

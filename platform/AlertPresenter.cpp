@@ -31,7 +31,8 @@ std::shared_ptr<AlertPresenter> AlertPresenter::sharedInstance()
     return installed();
 }
 
-std::shared_ptr<AlertPresenter> AlertPresenter::replaceSharedInstance(std::shared_ptr<AlertPresenter> presenter)
+std::shared_ptr<AlertPresenter>
+AlertPresenter::replaceSharedInstance(std::shared_ptr<AlertPresenter> presenter)
 {
     std::lock_guard<std::mutex> guard(gLock);
     if (!presenter) presenter = std::make_shared<LoggingAlertPresenter>();

@@ -16,7 +16,8 @@ public:
     static std::shared_ptr<AlertPresenter> replaceSharedInstance(std::shared_ptr<AlertPresenter> presenter);
 
     virtual ~AlertPresenter() = default;
-    virtual void showAlert(const std::string& title, const std::string& message, const std::string& button) = 0;
+    virtual void showAlert(const std::string& title, const std::string& message,
+                           const std::string& button) = 0;
 };
 
 } // namespace mw

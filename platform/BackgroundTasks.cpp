@@ -11,10 +11,10 @@ namespace {
 class DesktopBackgroundTasks : public BackgroundTasks {
 public:
     TaskId beginTask(std::function<void()>) override { return next_++; }
-    void endTask(TaskId) override {}
+    void endTask(TaskId) override { }
 
 private:
-    std::atomic<TaskId> next_{1};
+    std::atomic<TaskId> next_ { 1 };
 };
 
 std::mutex gLock;
@@ -32,7 +32,8 @@ std::shared_ptr<BackgroundTasks> BackgroundTasks::sharedInstance()
     return installed();
 }
 
-std::shared_ptr<BackgroundTasks> BackgroundTasks::replaceSharedInstance(std::shared_ptr<BackgroundTasks> tasks)
+std::shared_ptr<BackgroundTasks>
+BackgroundTasks::replaceSharedInstance(std::shared_ptr<BackgroundTasks> tasks)
 {
     std::lock_guard<std::mutex> guard(gLock);
     if (!tasks) tasks = std::make_shared<DesktopBackgroundTasks>();

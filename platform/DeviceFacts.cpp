@@ -76,7 +76,7 @@ std::shared_ptr<DeviceFacts> DeviceFacts::replaceSharedInstance(std::shared_ptr<
 std::optional<std::string> DesktopDeviceFacts::systemText(const std::string& name)
 {
     if (name != "hw.machine") return std::nullopt;
-    utsname system{};
+    utsname system {};
     if (uname(&system) != 0) return std::nullopt;
     return std::string(system.machine);
 }
@@ -106,7 +106,7 @@ std::string DesktopDeviceFacts::localeFromEnvironmentValue(const std::string& va
 
 std::string DesktopDeviceFacts::localeIdentifier()
 {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    for (const char* name : { "LC_ALL", "LC_MESSAGES", "LANG" }) {
         const std::string value = environmentValue(name);
         if (!value.empty()) return localeFromEnvironmentValue(value);
     }
@@ -120,7 +120,7 @@ std::string DesktopDeviceFacts::zoneFromZoneinfoPath(const std::string& path)
     if (at == std::string::npos) return std::string();
     std::string zone = path.substr(at + kMarker.size());
     // The "posix/" and "right/" trees hold the same zones under other rules.
-    for (const char* tree : {"posix/", "right/"}) {
+    for (const char* tree : { "posix/", "right/" }) {
         if (zone.rfind(tree, 0) == 0) zone = zone.substr(std::char_traits<char>::length(tree));
     }
     return zone;

@@ -17,7 +17,12 @@ namespace mw {
 class DeviceFacts {
 public:
     // The status-bar orientations, numbered as the phone platform numbers them.
-    enum class Orientation : int { Portrait = 1, PortraitUpsideDown = 2, LandscapeRight = 3, LandscapeLeft = 4 };
+    enum class Orientation : int {
+        Portrait = 1,
+        PortraitUpsideDown = 2,
+        LandscapeRight = 3,
+        LandscapeLeft = 4
+    };
 
     // The installed facts (the desktop's unless another was installed).
     static std::shared_ptr<DeviceFacts> sharedInstance();

@@ -43,7 +43,8 @@ std::shared_ptr<ExtendedAttributes> ExtendedAttributes::sharedInstance()
     return installed();
 }
 
-std::shared_ptr<ExtendedAttributes> ExtendedAttributes::replaceSharedInstance(std::shared_ptr<ExtendedAttributes> store)
+std::shared_ptr<ExtendedAttributes>
+ExtendedAttributes::replaceSharedInstance(std::shared_ptr<ExtendedAttributes> store)
 {
     std::lock_guard<std::mutex> guard(gLock);
     if (!store) store = std::make_shared<DesktopExtendedAttributes>();

@@ -15,7 +15,8 @@ class ExtendedAttributes {
 public:
     static std::shared_ptr<ExtendedAttributes> sharedInstance();
     // Installs an implementation, or the desktop's again for null; answers the previous.
-    static std::shared_ptr<ExtendedAttributes> replaceSharedInstance(std::shared_ptr<ExtendedAttributes> store);
+    static std::shared_ptr<ExtendedAttributes>
+    replaceSharedInstance(std::shared_ptr<ExtendedAttributes> store);
 
     virtual ~ExtendedAttributes() = default;
     // Sets the attribute; false when the file or its file system refuses it.

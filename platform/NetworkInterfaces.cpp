@@ -28,7 +28,7 @@ public:
                 const auto* link = reinterpret_cast<const sockaddr_ll*>(raw);
                 address.family = InterfaceAddress::Family::LinkLayer;
                 address.type = link->sll_hatype == ARPHRD_ETHER ? InterfaceAddress::Type::Ethernet
-                                                                 : InterfaceAddress::Type::Other;
+                                                                : InterfaceAddress::Type::Other;
                 const size_t length = std::min<size_t>(link->sll_halen, sizeof link->sll_addr);
                 address.address.assign(link->sll_addr, link->sll_addr + length);
             }
@@ -70,7 +70,8 @@ std::shared_ptr<NetworkInterfaces> NetworkInterfaces::sharedInstance()
     return installed();
 }
 
-std::shared_ptr<NetworkInterfaces> NetworkInterfaces::replaceSharedInstance(std::shared_ptr<NetworkInterfaces> source)
+std::shared_ptr<NetworkInterfaces>
+NetworkInterfaces::replaceSharedInstance(std::shared_ptr<NetworkInterfaces> source)
 {
     std::lock_guard<std::mutex> guard(gLock);
     if (!source) source = std::make_shared<DesktopNetworkInterfaces>();

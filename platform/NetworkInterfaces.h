@@ -27,7 +27,8 @@ class NetworkInterfaces {
 public:
     static std::shared_ptr<NetworkInterfaces> sharedInstance();
     // Installs a list source, or the desktop's again for null; answers the previous.
-    static std::shared_ptr<NetworkInterfaces> replaceSharedInstance(std::shared_ptr<NetworkInterfaces> source);
+    static std::shared_ptr<NetworkInterfaces>
+    replaceSharedInstance(std::shared_ptr<NetworkInterfaces> source);
 
     virtual ~NetworkInterfaces() = default;
     // Every entry, or nothing when the list cannot be read.

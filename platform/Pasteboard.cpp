@@ -29,7 +29,7 @@ std::mutex gFileLock;
 // nothing when the file is there and cannot be read now.
 std::optional<Value> readPasteboard(const std::string& path)
 {
-    struct stat info {};
+    struct stat info { };
     if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) return Value::dictionary();
     std::string reason;
     std::vector<uint8_t> bytes;
@@ -73,7 +73,8 @@ std::string FilePasteboard::pathFor(const std::string& name) const
     return folder_.empty() ? Paths::documentsPath(file) : Paths::join(folder_, file);
 }
 
-std::optional<std::vector<uint8_t>> FilePasteboard::dataForType(const std::string& name, const std::string& type)
+std::optional<std::vector<uint8_t>> FilePasteboard::dataForType(const std::string& name,
+                                                                const std::string& type)
 {
     std::lock_guard<std::mutex> guard(gFileLock);
     const std::optional<Value> values = readPasteboard(pathFor(name));

@@ -20,9 +20,11 @@ public:
 
     virtual ~Pasteboard() = default;
     // The value of `type` on the pasteboard `name`; nothing when none is stored.
-    virtual std::optional<std::vector<uint8_t>> dataForType(const std::string& name, const std::string& type) = 0;
+    virtual std::optional<std::vector<uint8_t>> dataForType(const std::string& name,
+                                                            const std::string& type) = 0;
     // Stores the value, creating the pasteboard when missing; false (logged) when it could not be kept.
-    virtual bool setDataForType(const std::string& name, const std::string& type, const std::vector<uint8_t>& data) = 0;
+    virtual bool setDataForType(const std::string& name, const std::string& type,
+                                const std::vector<uint8_t>& data) = 0;
 };
 
 // The desktop's pasteboards: "<folder>/<name>.pasteboard", the documents
@@ -31,9 +33,14 @@ public:
 // left alone and no value is written over it.
 class FilePasteboard : public Pasteboard {
 public:
-    explicit FilePasteboard(std::string folder = {}) : folder_(std::move(folder)) {}
-    std::optional<std::vector<uint8_t>> dataForType(const std::string& name, const std::string& type) override;
-    bool setDataForType(const std::string& name, const std::string& type, const std::vector<uint8_t>& data) override;
+    explicit FilePasteboard(std::string folder = {})
+        : folder_(std::move(folder))
+    {
+    }
+    std::optional<std::vector<uint8_t>> dataForType(const std::string& name,
+                                                    const std::string& type) override;
+    bool setDataForType(const std::string& name, const std::string& type,
+                        const std::vector<uint8_t>& data) override;
 
     std::string pathFor(const std::string& name) const;
 

@@ -6,7 +6,7 @@ namespace mw {
 
 Sha1::Digest Sha1::digest(const void* bytes, size_t size)
 {
-    Digest result{};
+    Digest result {};
     unsigned int length = 0;
     // Fails only when the library cannot allocate; the digest is then all zero.
     (void)EVP_Digest(bytes, size, result.data(), &length, EVP_sha1(), nullptr);

@@ -17,7 +17,9 @@ namespace mw::test {
 class ByteReader {
 public:
     explicit ByteReader(const std::vector<uint8_t>& bytes, size_t begin = 0, size_t end = SIZE_MAX)
-        : bytes_(bytes), position_(begin), end_(end == SIZE_MAX ? bytes.size() : end)
+        : bytes_(bytes)
+        , position_(begin)
+        , end_(end == SIZE_MAX ? bytes.size() : end)
     {
     }
 
@@ -264,10 +266,12 @@ inline DecodedReport readReport(const std::vector<uint8_t>& bytes)
     }
     const uint16_t sessions = reader.u16();
     for (uint16_t i = 0; i < sessions; ++i) r.sessions.push_back(readSession(reader));
-    if (!reader.atEnd()) throw std::runtime_error(std::to_string(reader.remaining()) + " bytes before the checksum");
+    if (!reader.atEnd())
+        throw std::runtime_error(std::to_string(reader.remaining()) + " bytes before the checksum");
     ByteReader tail(bytes, bytes.size() - 4);
     r.checksum = tail.u32();
-    if (r.checksum != referenceCrc32(bytes.data(), bytes.size() - 4)) throw std::runtime_error("checksum mismatch");
+    if (r.checksum != referenceCrc32(bytes.data(), bytes.size() - 4))
+        throw std::runtime_error("checksum mismatch");
     return r;
 }
 

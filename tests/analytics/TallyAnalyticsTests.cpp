@@ -108,7 +108,8 @@ protected:
     {
         sender_->release();
         // Every upload a test started ends before the next test.
-        EXPECT_TRUE(RunLoop::main().runUntil([this] { return sender_->finishedCount() == sender_->uploadsSoFar().size(); }, 10));
+        EXPECT_TRUE(RunLoop::main().runUntil(
+            [this] { return sender_->finishedCount() == sender_->uploadsSoFar().size(); }, 10));
         TallyAnalytics::resetForTesting();
         (void)AlertPresenter::replaceSharedInstance(previousAlerts_);
         (void)BackgroundTasks::replaceSharedInstance(previousTasks_);
@@ -175,9 +176,10 @@ TEST_F(TallyAnalyticsTest, SecondStartAndLateVersionShowAlertsAndChangeNothing)
     launchGame();
     TallyAnalytics::startSession("OTHERKEY");
     TallyAnalytics::setAppVersion("9.9");
-    EXPECT_EQ(alerts_->shown, (std::vector<std::string>{
-                                  "|startSession has been called already. It should only be called once.|Cancel",
-                                  "|TallyAnalytics: Please call setAppVersion before startSession.|Cancel"}));
+    EXPECT_EQ(alerts_->shown,
+              (std::vector<std::string> {
+                  "|startSession has been called already. It should only be called once.|Cancel",
+                  "|TallyAnalytics: Please call setAppVersion before startSession.|Cancel" }));
     EXPECT_EQ(TallySession::currentSession()->apiKey(), "QX3TR7WMB2KJ9PLD4HSZ");
     EXPECT_EQ(TallySession::currentSession()->appVersion(), "1.7");
     EXPECT_EQ(TallyAnalytics::appVersion(), "1.7");
@@ -219,12 +221,12 @@ TEST_F(TallyAnalyticsTest, PauseShorterOrLongerThanTenSeconds)
     const struct {
         double pauseSeconds;
         bool sameSession;
-    } cases[] = {{10.0, true}, {10.0015, false}}; // 10,000 and 10,001 whole milliseconds
+    } cases[] = { { 10.0, true }, { 10.0015, false } }; // 10,000 and 10,001 whole milliseconds
     for (const auto& c : cases) {
         launchGame();
         ASSERT_TRUE(waitForFinished(sender_->uploadsSoFar().size()));
         const Ref<TallySession> first = TallySession::currentSession();
-        TallyAnalytics::logEvent("MiniGames", {{"MiniGames", "Fields"}});
+        TallyAnalytics::logEvent("MiniGames", { { "MiniGames", "Fields" } });
         frame_.focusLost();
         clock_->advance(c.pauseSeconds);
         frame_.focusGained();
@@ -237,7 +239,7 @@ TEST_F(TallyAnalyticsTest, PauseShorterOrLongerThanTenSeconds)
         } else {
             ASSERT_EQ(TallySessionStore::savedSessions()->size(), 1u);
             EXPECT_EQ(TallySessionStore::savedSessions()->at(0), *first->data());
-            TallyAnalytics::logEvent("Tool", {{"Tool", "tool_earth"}});
+            TallyAnalytics::logEvent("Tool", { { "Tool", "tool_earth" } });
             EXPECT_EQ(now->eventLog().back()->eventLogId(), 1) << "numbering starts again";
         }
         ASSERT_TRUE(waitForFinished(sender_->uploadsSoFar().size()));
@@ -271,7 +273,7 @@ TEST_F(TallyAnalyticsTest, PauseReportRunsInsideABackgroundTask)
     sender_->release();
     ASSERT_TRUE(waitForFinished(2));
     ASSERT_TRUE(RunLoop::main().runUntil([this] { return !tasks_->endedTasks().empty(); }, 10));
-    EXPECT_EQ(tasks_->endedTasks(), std::vector<BackgroundTasks::TaskId>{1});
+    EXPECT_EQ(tasks_->endedTasks(), std::vector<BackgroundTasks::TaskId> { 1 });
 
     // The system's expiry comes first: the task is ended once.
     frame_.focusGained();
@@ -282,7 +284,7 @@ TEST_F(TallyAnalyticsTest, PauseReportRunsInsideABackgroundTask)
     sender_->release();
     ASSERT_TRUE(waitForFinished(3));
     RunLoop::main().runUntil([] { return false; }, 0.2);
-    EXPECT_EQ(tasks_->endedTasks(), (std::vector<BackgroundTasks::TaskId>{1, 2}));
+    EXPECT_EQ(tasks_->endedTasks(), (std::vector<BackgroundTasks::TaskId> { 1, 2 }));
 }
 
 TEST_F(TallyAnalyticsTest, StopBackgroundTaskWithNothingPendingDoesNothing)
@@ -297,7 +299,7 @@ TEST_F(TallyAnalyticsTest, StopBackgroundTaskWithNothingPendingDoesNothing)
 TEST_F(TallyAnalyticsTest, TerminateSendsTheEndReportOnTheMainThread)
 {
     launchGame();
-    TallyAnalytics::logEvent("Language", {{"Language", "pl"}});
+    TallyAnalytics::logEvent("Language", { { "Language", "pl" } });
     ASSERT_TRUE(waitForFinished(1));
     frame_.quit();
     ASSERT_TRUE(waitForFinished(3)); // the pause report, then the end report
@@ -343,7 +345,8 @@ TEST_F(TallyAnalyticsTest, FailuresBelowAreCaughtAndLogged)
     ScopedLogCapture capture;
     tasks_->throws = true;
     frame_.focusLost();
-    EXPECT_TRUE(capture.contains("Tally: Name:std::runtime_error Reason:the system refused a background task"));
+    EXPECT_TRUE(
+        capture.contains("Tally: Name:std::runtime_error Reason:the system refused a background task"));
     EXPECT_TRUE(TallySession::currentSession()->pauseTime().has_value());
     alerts_->throws = true;
     TallyAnalytics::setAppVersion("2.0");
@@ -353,14 +356,15 @@ TEST_F(TallyAnalyticsTest, FailuresBelowAreCaughtAndLogged)
 TEST_F(TallyAnalyticsTest, GameEventsReachTheSessionRecord)
 {
     launchGame();
-    TallyAnalytics::logEvent("Level Up", {{"Level Up", "Level 3"}});
-    TallyAnalytics::logEvent("Achievement", {{"Achievement", "FIRST_COAL"}});
+    TallyAnalytics::logEvent("Level Up", { { "Level Up", "Level 3" } });
+    TallyAnalytics::logEvent("Achievement", { { "Achievement", "FIRST_COAL" } });
     const std::optional<TallySession::Bytes> record = TallySession::currentSession()->data();
     ASSERT_TRUE(record);
     test::ByteReader reader(*record);
     const test::DecodedSession decoded = test::readSession(reader);
     ASSERT_EQ(decoded.events.size(), 2u);
-    EXPECT_EQ(decoded.events[0].parameters, (std::vector<std::pair<std::string, std::string>>{{"Level Up", "Level 3"}}));
+    EXPECT_EQ(decoded.events[0].parameters,
+              (std::vector<std::pair<std::string, std::string>> { { "Level Up", "Level 3" } }));
     EXPECT_EQ(decoded.events[1].name, "Achievement");
     EXPECT_EQ(TallyAnalytics::recordedEvents().size(), 2u);
 }

@@ -21,12 +21,17 @@ protected:
     Ref<TallyFileCache> files_ = TallyFileCache::createInstance("KEY", "78");
 };
 
-ArchiveItem picture(int i) { return ArchiveItem(Value(std::vector<uint8_t>{uint8_t(i), uint8_t(i >> 8), 0x89})); }
+ArchiveItem picture(int i)
+{
+    return ArchiveItem(Value(std::vector<uint8_t> { uint8_t(i), uint8_t(i >> 8), 0x89 }));
+}
 
 TEST_F(TallyCacheTest, FileNamesAndAgentVersionBinding)
 {
-    EXPECT_EQ(files_->createFilePath("thing", true), Paths::cachesPath("Tally") + "/tallyCache_thing_KEY_78.archive");
-    EXPECT_EQ(files_->createFilePath("thing", false), Paths::cachesPath("Tally") + "/tallyCache_thing_KEY_.archive");
+    EXPECT_EQ(files_->createFilePath("thing", true),
+              Paths::cachesPath("Tally") + "/tallyCache_thing_KEY_78.archive");
+    EXPECT_EQ(files_->createFilePath("thing", false),
+              Paths::cachesPath("Tally") + "/tallyCache_thing_KEY_.archive");
     ASSERT_TRUE(files_->save(ArchiveItem(Value("bound")), "thing", true));
     ASSERT_TRUE(files_->save(ArchiveItem(Value("free")), "loose", false));
     const TallyFileCache otherVersion("KEY", "79");
@@ -42,7 +47,7 @@ TEST_F(TallyCacheTest, FileNamesAndAgentVersionBinding)
 // A name becomes part of a file path: one that could leave the folder is refused.
 TEST_F(TallyCacheTest, NamesThatLeaveTheFolderAreRefused)
 {
-    for (const char* name : {"../escape", "a/b", "..", "x..y", ""}) {
+    for (const char* name : { "../escape", "a/b", "..", "x..y", "" }) {
         EXPECT_FALSE(files_->save(ArchiveItem(Value("v")), name, false)) << name;
         EXPECT_FALSE(files_->get(name, false).has_value()) << name;
         EXPECT_FALSE(files_->remove(name, false)) << name;
@@ -91,13 +96,13 @@ TEST_F(TallyCacheTest, IndexArchiveRoundTripAndEmptyStart)
     std::vector<std::string> keys;
     const Value fields = archiver.archiveValue()["$top"];
     for (const auto& [key, value] : fields.asDict()) keys.push_back(key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"index", "maxImageCached", "lru", "cacheUpdateTimestamp"}));
+    EXPECT_EQ(keys, (std::vector<std::string> { "index", "maxImageCached", "lru", "cacheUpdateTimestamp" }));
 
     ASSERT_TRUE(files_->save(ArchiveItem(Ref<TallyImageCache>(empty)), "imageCache", false));
     const Ref<TallyImageCache> back = TallyImageCache::recreateInstance(files_);
     ASSERT_NE(back, empty);
-    EXPECT_EQ(back->storedIds(), (std::vector<std::string>{"7", "8"}));
-    EXPECT_EQ(back->lru(), (std::vector<std::string>{"7", "8"}));
+    EXPECT_EQ(back->storedIds(), (std::vector<std::string> { "7", "8" }));
+    EXPECT_EQ(back->lru(), (std::vector<std::string> { "7", "8" }));
     EXPECT_EQ(back->cacheUpdateTimestamp(), 1781524800123);
     EXPECT_EQ(back->maxImageCached(), 400);
     EXPECT_EQ(back->fileCache(), files_);
@@ -110,13 +115,14 @@ TEST_F(TallyCacheTest, ReportCarriesTheImageCacheWhenAdsAreAskedFor)
     TallyFileCache::purgeInstance();
     EXPECT_TRUE(test::readReport(TallySession::dataForSessions({}, {})).imageIds.empty());
     EXPECT_FALSE(TallyImageCache::instance());
-    const test::DecodedReport withAds = test::readReport(TallySession::dataForSessions({}, {true, false, false, false}));
+    const test::DecodedReport withAds =
+        test::readReport(TallySession::dataForSessions({}, { true, false, false, false }));
     ASSERT_TRUE(TallyImageCache::instance());
     EXPECT_TRUE(withAds.imageIds.empty());
     ASSERT_TRUE(TallyImageCache::instance()->save(picture(1), "9001"));
     TallyImageCache::instance()->setCacheUpdateTimestamp(42);
     const test::DecodedReport later = test::readReport(TallySession::dataForSessions({}, {}));
-    EXPECT_EQ(later.imageIds, std::vector<int64_t>{9001});
+    EXPECT_EQ(later.imageIds, std::vector<int64_t> { 9001 });
     EXPECT_EQ(later.imageCacheTime, 42);
     EXPECT_EQ(TallyFileCache::instance()->apiKey(), "QX3TR7WMB2KJ9PLD4HSZ");
 }

@@ -23,7 +23,10 @@ namespace {
 using Family = InterfaceAddress::Family;
 using Type = InterfaceAddress::Type;
 
-std::vector<uint8_t> bytesOf(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+std::vector<uint8_t> bytesOf(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
 
 TEST(TallyIdentifiers, HardwareAddressTextAndItsDigests)
 {
@@ -32,18 +35,22 @@ TEST(TallyIdentifiers, HardwareAddressTextAndItsDigests)
         std::optional<std::vector<InterfaceAddress>> entries;
         std::string expected;
     };
-    const std::vector<uint8_t> six = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    const std::vector<uint8_t> six = { 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E };
     const std::vector<Case> cases = {
-        {"Ethernet en0", std::vector<InterfaceAddress>{{"en0", Family::LinkLayer, Type::Ethernet, six}},
-         "00:1A:2B:3C:4D:5E"},
-        {"no en0", std::vector<InterfaceAddress>{{"en1", Family::LinkLayer, Type::Ethernet, six}}, ""},
-        {"en0 of another family", std::vector<InterfaceAddress>{{"en0", Family::Other, Type::Ethernet, six}}, ""},
-        {"en0 of another type", std::vector<InterfaceAddress>{{"en0", Family::LinkLayer, Type::Other, six}}, ""},
-        {"8-byte address written whole",
-         std::vector<InterfaceAddress>{
-             {"en0", Family::LinkLayer, Type::Ethernet, {0xF0, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xAB}}},
-         "F0:01:02:03:04:05:06:AB"},
-        {"the list cannot be read", std::nullopt, ""},
+        { "Ethernet en0", std::vector<InterfaceAddress> { { "en0", Family::LinkLayer, Type::Ethernet, six } },
+          "00:1A:2B:3C:4D:5E" },
+        { "no en0", std::vector<InterfaceAddress> { { "en1", Family::LinkLayer, Type::Ethernet, six } }, "" },
+        { "en0 of another family",
+          std::vector<InterfaceAddress> { { "en0", Family::Other, Type::Ethernet, six } }, "" },
+        { "en0 of another type",
+          std::vector<InterfaceAddress> { { "en0", Family::LinkLayer, Type::Other, six } }, "" },
+        { "8-byte address written whole",
+          std::vector<InterfaceAddress> { { "en0",
+                                            Family::LinkLayer,
+                                            Type::Ethernet,
+                                            { 0xF0, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0xAB } } },
+          "F0:01:02:03:04:05:06:AB" },
+        { "the list cannot be read", std::nullopt, "" },
     };
     test::ScopedDeviceServices services;
     services.facts->machine = "iPad3,4";
@@ -51,7 +58,8 @@ TEST(TallyIdentifiers, HardwareAddressTextAndItsDigests)
         services.interfaces->entries = c.entries;
         EXPECT_EQ(TallyIdentifiers::macAddressText("en0"), c.expected) << c.name;
         EXPECT_EQ(TallyIdentifiers::getMACUID(), Sha1::digest(c.expected)) << c.name;
-        EXPECT_EQ(TallyIdentifiers::getMACBasedUID(), Sha1::digest("IPHONE" + c.expected + "iPad3,4")) << c.name;
+        EXPECT_EQ(TallyIdentifiers::getMACBasedUID(), Sha1::digest("IPHONE" + c.expected + "iPad3,4"))
+            << c.name;
     }
     EXPECT_EQ(TallyIdentifiers::phoneID(), "IPHONE" + services.facts->identifier);
     EXPECT_EQ(TallyIdentifiers::tallyID(), Sha1::digest("IPHONE" + services.facts->identifier));
@@ -61,7 +69,7 @@ TEST(TallyIdentifiers, DigestIsStandardSha1)
 {
     EXPECT_EQ(Sha1::hex(Sha1::digest("abc")), "a9993e364706816aba3e25717850c26c9cd0d89d");
     EXPECT_EQ(Sha1::hex(Sha1::digest("")), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
-    const uint8_t bytes[] = {0x00, 0xAB, 0xFF};
+    const uint8_t bytes[] = { 0x00, 0xAB, 0xFF };
     EXPECT_EQ(TallyIdentifiers::hashDataToHexString(bytes, 3), "00abff");
 }
 
@@ -114,8 +122,9 @@ TEST(TallyIdentifiers, ChecksumMatchesTheBitwiseDefinition)
         ASSERT_EQ(TallyIdentifiers::generateCFUUIDBasedUIDChecksum(identifier), referenceChecksum(identifier))
             << identifier;
     }
-    for (const std::string& text : {std::string(), std::string("abc"), std::string("abcd"),
-                                   std::string("ID00000000-0000-4000-8000-000000000000"), std::string(38, '\xFF')}) {
+    for (const std::string& text :
+         { std::string(), std::string("abc"), std::string("abcd"),
+           std::string("ID00000000-0000-4000-8000-000000000000"), std::string(38, '\xFF') }) {
         EXPECT_EQ(TallyIdentifiers::generateCFUUIDBasedUIDChecksum(text), referenceChecksum(text)) << text;
     }
     EXPECT_EQ(TallyIdentifiers::generateCFUUIDBasedUIDChecksum("abc"), 0u);
@@ -127,7 +136,7 @@ TEST(TallyIdentifiers, UuidsAreVersion4UpperCase)
     Random::seedArc4random(7);
     const std::string uuid = TallyIdentifiers::generateCFUUID();
     ASSERT_EQ(uuid.size(), 36u);
-    for (size_t i : {8u, 13u, 18u, 23u}) EXPECT_EQ(uuid[i], '-');
+    for (size_t i : { 8u, 13u, 18u, 23u }) EXPECT_EQ(uuid[i], '-');
     EXPECT_EQ(uuid[14], '4');
     EXPECT_NE(std::string("89AB").find(uuid[19]), std::string::npos);
     for (char c : uuid) EXPECT_TRUE(c == '-' || std::isdigit(c) || (c >= 'A' && c <= 'F')) << uuid;
@@ -159,17 +168,17 @@ TEST(TallyIdentifiers, PasteboardStatusTable)
         int status;
     };
     const std::vector<Case> cases = {
-        {"nothing stored", std::nullopt, 1},
-        {"valid", bytesOf(validStored), 2},
-        {"46 characters, wrong checksum", bytesOf(wrongChecksum), 3},
-        {"checksum not hexadecimal", bytesOf(valid + "ZZZZZZZZ"), 3},
-        {"45 characters", bytesOf(validStored.substr(0, 45)), 4},
-        {"47 characters", bytesOf(validStored + "0"), 4},
-        {"not UTF-8", bytesOf(validStored.substr(0, 45) + "\xFF"), 4},
+        { "nothing stored", std::nullopt, 1 },
+        { "valid", bytesOf(validStored), 2 },
+        { "46 characters, wrong checksum", bytesOf(wrongChecksum), 3 },
+        { "checksum not hexadecimal", bytesOf(valid + "ZZZZZZZZ"), 3 },
+        { "45 characters", bytesOf(validStored.substr(0, 45)), 4 },
+        { "47 characters", bytesOf(validStored + "0"), 4 },
+        { "not UTF-8", bytesOf(validStored.substr(0, 45) + "\xFF"), 4 },
     };
     for (const Case& c : cases) {
         test::ScopedDeviceServices services;
-        if (c.stored) services.pasteboard->values[{"com.tally.pasteboard", "com.tally.UID"}] = *c.stored;
+        if (c.stored) services.pasteboard->values[{ "com.tally.pasteboard", "com.tally.UID" }] = *c.stored;
         int status = 0;
         const std::string identifier = TallyIdentifiers::getCFUUIDBasedUIDAndStatus(status);
         EXPECT_EQ(status, c.status) << c.name;
@@ -180,7 +189,8 @@ TEST(TallyIdentifiers, PasteboardStatusTable)
             EXPECT_EQ(services.pasteboard->writes, 0) << c.name;
         } else {
             EXPECT_NE(identifier, valid) << c.name;
-            const std::vector<uint8_t>& stored = services.pasteboard->values[{"com.tally.pasteboard", "com.tally.UID"}];
+            const std::vector<uint8_t>& stored =
+                services.pasteboard->values[{ "com.tally.pasteboard", "com.tally.UID" }];
             EXPECT_EQ(stored, bytesOf(TallyIdentifiers::getCFUUIDBasedUIDWithChecksum(identifier))) << c.name;
         }
         // Every later call answers what is now stored.
@@ -205,12 +215,17 @@ TEST(TallyIdentifiers, StoreMetadataBesideTheBundle)
     test::ScopedEnv resources("MOSSWICK_RESOURCES", folder.file("bundle"));
     folder.write("bundle/x", "");
     EXPECT_EQ(TallyIdentifiers::iTunesMetadataPlist(), Value::dictionary());
-    folder.write("iTunesMetadata.plist", writePropertyList(Value::dictionary(
-        {{"itemId", 451200}, {"price", 0.99}, {"com.apple.iTunesStore.downloadInfo",
-                                                  Value::dictionary({{"purchaseDate", "2012-05-01T10:00:00Z"}})}})));
+    folder.write("iTunesMetadata.plist",
+                 writePropertyList(Value::dictionary(
+                     { { "itemId", 451200 },
+                       { "price", 0.99 },
+                       { "com.apple.iTunesStore.downloadInfo",
+                         Value::dictionary({ { "purchaseDate", "2012-05-01T10:00:00Z" } }) } })));
     EXPECT_EQ(TallyIdentifiers::iTunesMetadataPlist(),
-              Value::dictionary({{"store.id", "451200"}, {"pur.date", "2012-05-01T10:00:00Z"}, {"pur.price", "0.99"},
-                                 {"rel.date", ""}}));
+              Value::dictionary({ { "store.id", "451200" },
+                                  { "pur.date", "2012-05-01T10:00:00Z" },
+                                  { "pur.price", "0.99" },
+                                  { "rel.date", "" } }));
 }
 
 // The file pasteboard keeps the identifier for another process.
@@ -231,7 +246,8 @@ TEST(TallyIdentifiers, SharedIdentifierSurvivesIntoAnotherProcess)
         close(channel[0]);
         (void)Pasteboard::replaceSharedInstance(std::make_shared<FilePasteboard>(folder.path()));
         int childStatus = 0;
-        const std::string seen = TallyIdentifiers::getCFUUIDBasedUIDAndStatus(childStatus) + char('0' + childStatus);
+        const std::string seen =
+            TallyIdentifiers::getCFUUIDBasedUIDAndStatus(childStatus) + char('0' + childStatus);
         const ssize_t written = write(channel[1], seen.data(), seen.size());
         _exit(written == ssize_t(seen.size()) ? 0 : 1);
     }

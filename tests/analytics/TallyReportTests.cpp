@@ -15,20 +15,21 @@ namespace {
 
 using Bytes = TallySession::Bytes;
 
-class TallyReportTest : public test::TallySessionFixture {};
+class TallyReportTest : public test::TallySessionFixture { };
 
 TEST(TallyReportChecksum, IsTheStandardCrc32)
 {
     const std::string check = "123456789";
-    EXPECT_EQ(test::referenceCrc32(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0xCBF43926u);
+    EXPECT_EQ(test::referenceCrc32(reinterpret_cast<const uint8_t*>(check.data()), check.size()),
+              0xCBF43926u);
     Bytes data(check.begin(), check.end());
     EXPECT_EQ(TallySession::appendSessionsDataChecksum(data), 0xCBF43926u);
-    EXPECT_EQ(Bytes(data.end() - 4, data.end()), (Bytes{0xCB, 0xF4, 0x39, 0x26}));
+    EXPECT_EQ(Bytes(data.end() - 4, data.end()), (Bytes { 0xCB, 0xF4, 0x39, 0x26 }));
     EXPECT_EQ(data.size(), check.size() + 4);
 
     Bytes empty;
     EXPECT_EQ(TallySession::appendSessionsDataChecksum(empty), 0u);
-    EXPECT_EQ(empty, (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(empty, (Bytes { 0, 0, 0, 0 }));
 }
 
 TEST_F(TallyReportTest, HeaderIdentifiersAndProperties)
@@ -38,7 +39,7 @@ TEST_F(TallyReportTest, HeaderIdentifiersAndProperties)
     const Bytes bytes = TallySession::dataForSessions({}, {});
     const test::DecodedReport report = test::readReport(bytes);
     EXPECT_EQ(report.protocolVersion, 22);
-    EXPECT_EQ(report.adRequest, std::vector<uint16_t>{0});
+    EXPECT_EQ(report.adRequest, std::vector<uint16_t> { 0 });
     EXPECT_EQ(report.imageCacheTime, 0);
     EXPECT_TRUE(report.imageIds.empty());
     EXPECT_EQ(report.deviceKind, 2);
@@ -55,12 +56,14 @@ TEST_F(TallyReportTest, HeaderIdentifiersAndProperties)
     EXPECT_EQ(report.sharedIdStatus, 1);
     EXPECT_EQ(report.firstUse, int64_t(test::kTestNow * 1000));
     EXPECT_EQ(report.sessionStart, int64_t(test::kTestNow * 1000));
-    const std::vector<std::pair<std::string, std::string>> properties = {
-        {"device.model.1", "iPhone4,1"}, {"device.os.version", "6.0"}, {"scr.width", "320"}, {"scr.height", "480"}};
+    const std::vector<std::pair<std::string, std::string>> properties = { { "device.model.1", "iPhone4,1" },
+                                                                          { "device.os.version", "6.0" },
+                                                                          { "scr.width", "320" },
+                                                                          { "scr.height", "480" } };
     EXPECT_EQ(report.properties, properties);
     // An empty list ends with the count 00 00 and the checksum.
     ASSERT_GE(bytes.size(), 6u);
-    EXPECT_EQ(Bytes(bytes.end() - 6, bytes.end() - 4), (Bytes{0, 0}));
+    EXPECT_EQ(Bytes(bytes.end() - 6, bytes.end() - 4), (Bytes { 0, 0 }));
 
     // The second report finds the stored identifier and the same first use.
     clock_->advance(60);
@@ -78,18 +81,19 @@ TEST_F(TallyReportTest, AdRequestField)
         Ads ads;
         std::vector<uint16_t> expected;
     } cases[] = {
-        {"none", {}, {0}},
-        {"recall", {false, false, false, true}, {3, 5, 0}},
-        {"recall over video and ring, with spot", {true, true, true, true}, {3, 5, 1}},
-        {"video", {false, true, false, false}, {3, 3, 0}},
-        {"video over ring", {true, true, false, false}, {3, 3, 0}},
-        {"ring", {true, false, false, false}, {3, 1, 0}},
-        {"spot alone", {false, false, true, false}, {3, 0, 1}},
-        {"ring and spot", {true, false, true, false}, {3, 1, 1}},
+        { "none", {}, { 0 } },
+        { "recall", { false, false, false, true }, { 3, 5, 0 } },
+        { "recall over video and ring, with spot", { true, true, true, true }, { 3, 5, 1 } },
+        { "video", { false, true, false, false }, { 3, 3, 0 } },
+        { "video over ring", { true, true, false, false }, { 3, 3, 0 } },
+        { "ring", { true, false, false, false }, { 3, 1, 0 } },
+        { "spot alone", { false, false, true, false }, { 3, 0, 1 } },
+        { "ring and spot", { true, false, true, false }, { 3, 1, 1 } },
     };
     const Ref<TallySession> session = launch();
     for (const auto& c : cases) {
-        EXPECT_EQ(test::readReport(TallySession::dataForSessions({session}, c.ads)).adRequest, c.expected) << c.name;
+        EXPECT_EQ(test::readReport(TallySession::dataForSessions({ session }, c.ads)).adRequest, c.expected)
+            << c.name;
     }
 }
 
@@ -111,7 +115,7 @@ TEST_F(TallyReportTest, DeviceKindAndScreenFollowTheProfile)
 TEST_F(TallyReportTest, NewSessionRecord)
 {
     const Ref<TallySession> session = launch();
-    const test::DecodedReport report = test::readReport(TallySession::dataForSessions({session}, {}));
+    const test::DecodedReport report = test::readReport(TallySession::dataForSessions({ session }, {}));
     ASSERT_EQ(report.sessions.size(), 1u);
     const test::DecodedSession& record = report.sessions[0];
     EXPECT_EQ(record.version, 1);
@@ -140,8 +144,8 @@ TEST_F(TallyReportTest, NewSessionRecord)
 TEST_F(TallyReportTest, CrashedSessionIsStoredWithAnOrdinaryRecord)
 {
     const Ref<TallySession> first = launch();
-    first->recordEvent("Language", Value::dictionary({{"Language", "pl"}}));
-    first->recordEvent("Level Up!", Value::dictionary({{"Level Up!", "Level 2"}}));
+    first->recordEvent("Language", Value::dictionary({ { "Language", "pl" } }));
+    first->recordEvent("Level Up!", Value::dictionary({ { "Level Up!", "Level 2" } }));
     clock_->advance(4);
     first->setEndTime(Clock::wallSeconds());
     first->pauseSession();
@@ -157,13 +161,14 @@ TEST_F(TallyReportTest, CrashedSessionIsStoredWithAnOrdinaryRecord)
     EXPECT_EQ((*stored)[0], expected);
 
     const test::DecodedReport report =
-        test::readReport(TallySession::dataForSessions({(*stored)[0], second}, {}));
+        test::readReport(TallySession::dataForSessions({ (*stored)[0], second }, {}));
     ASSERT_EQ(report.sessions.size(), 2u);
     const test::DecodedSession& crashed = report.sessions[0];
     EXPECT_EQ(crashed.length, 4000);
     ASSERT_EQ(crashed.events.size(), 2u);
     EXPECT_EQ(crashed.events[1].name, "Level Up!");
-    EXPECT_EQ(crashed.events[1].parameters, (std::vector<std::pair<std::string, std::string>>{{"Level Up!", "Level 2"}}));
+    EXPECT_EQ(crashed.events[1].parameters,
+              (std::vector<std::pair<std::string, std::string>> { { "Level Up!", "Level 2" } }));
     EXPECT_EQ(report.sessions[1].startTime, int64_t((test::kTestNow + 34) * 1000));
 }
 

@@ -23,7 +23,7 @@ class TallySessionStoreTest : public test::TallySessionFixture {
 protected:
     void SetUp() override { TallySessionStore::setApplicationKey("QX3TR7WMB2KJ9PLD4HSZ"); }
 
-    static Bytes record(int i) { return Bytes{uint8_t(i >> 8), uint8_t(i), 0xAB}; }
+    static Bytes record(int i) { return Bytes { uint8_t(i >> 8), uint8_t(i), 0xAB }; }
 
     static std::vector<Bytes> stored()
     {
@@ -57,9 +57,11 @@ TEST_F(TallySessionStoreTest, FileNamesCarryTheKeyHash)
     const std::string hash = std::to_string(TallySessionStore::keyHash("QX3TR7WMB2KJ9PLD4HSZ"));
     const std::string documents = Paths::documentsDirectory();
     EXPECT_EQ(TallySessionStore::sessionsFilePath(), documents + "/.tallyStored" + hash + "_78.archive");
-    EXPECT_EQ(TallySessionStore::currentSessionFilePath(), documents + "/.tallyCurrent" + hash + "_78.archive");
+    EXPECT_EQ(TallySessionStore::currentSessionFilePath(),
+              documents + "/.tallyCurrent" + hash + "_78.archive");
     EXPECT_EQ(TallySessionStore::sessionSentFilePath(), documents + "/.tallySent" + hash + "_78.archive");
-    EXPECT_EQ(TallySessionStore::initialTimestampFilePath(), documents + "/.initialTimestamp" + hash + ".archive");
+    EXPECT_EQ(TallySessionStore::initialTimestampFilePath(),
+              documents + "/.initialTimestamp" + hash + ".archive");
 }
 
 TEST_F(TallySessionStoreTest, FolderAndBackupMarkFollowTheSystemVersion)
@@ -67,7 +69,7 @@ TEST_F(TallySessionStoreTest, FolderAndBackupMarkFollowTheSystemVersion)
     const struct {
         const char* version;
         bool documents;
-    } cases[] = {{"5.0", false}, {"5.0.1", true}};
+    } cases[] = { { "5.0", false }, { "5.0.1", true } };
     for (const auto& c : cases) {
         TallyUtil::resetSystemVersionForTesting();
         services_.facts->version = c.version;
@@ -79,7 +81,7 @@ TEST_F(TallySessionStoreTest, FolderAndBackupMarkFollowTheSystemVersion)
         EXPECT_TRUE(Paths::fileExists(path)) << c.version;
         const auto mark = services_.attributes->get(path, "com.apple.MobileBackup");
         EXPECT_EQ(mark.has_value(), c.documents) << c.version;
-        if (mark) EXPECT_EQ(*mark, std::vector<uint8_t>{1});
+        if (mark) EXPECT_EQ(*mark, std::vector<uint8_t> { 1 });
     }
 }
 
@@ -92,7 +94,7 @@ TEST_F(TallySessionStoreTest, OlderDotlessFileIsUsedInstead)
     ASSERT_EQ(rename(hidden.c_str(), old.c_str()), 0);
     EXPECT_EQ(TallySessionStore::sessionsFilePath(), old);
     TallySessionStore::addToSavedSessions(record(2));
-    EXPECT_EQ(stored(), (std::vector<Bytes>{record(1), record(2)}));
+    EXPECT_EQ(stored(), (std::vector<Bytes> { record(1), record(2) }));
     EXPECT_FALSE(Paths::fileExists(hidden));
 }
 
@@ -102,7 +104,7 @@ TEST_F(TallySessionStoreTest, KeepsTheNewestRecords)
         int limit;
         int added;
         int kept;
-    } cases[] = {{50, 51, 50}, {10, 51, 10}, {0, 3, 0}, {-4, 3, 0}};
+    } cases[] = { { 50, 51, 50 }, { 10, 51, 10 }, { 0, 3, 0 }, { -4, 3, 0 } };
     for (const auto& c : cases) {
         ASSERT_TRUE(TallySessionStore::setSavedSessions({}));
         TallySessionStore::setMaxSessions(c.limit);
@@ -122,7 +124,7 @@ TEST_F(TallySessionStoreTest, SentRecordsAreRemovedAndLaterOnesKept)
     const std::vector<Bytes> sent = stored();
     TallySessionStore::addToSavedSessions(record(9)); // stored while the report was on its way
     ASSERT_TRUE(TallySessionStore::removeSentSessions(sent));
-    EXPECT_EQ(stored(), std::vector<Bytes>{record(9)});
+    EXPECT_EQ(stored(), std::vector<Bytes> { record(9) });
 }
 
 TEST_F(TallySessionStoreTest, FirstUseDateStaysAcrossLaunches)
@@ -142,7 +144,7 @@ TEST_F(TallySessionStoreTest, UnparsableStoredFileIsMovedAsideNotReplaced)
     ScopedLogCapture capture;
     TallySessionStore::addToSavedSessions(record(2));
     EXPECT_TRUE(capture.contains("moved it to"));
-    EXPECT_EQ(stored(), std::vector<Bytes>{record(2)});
+    EXPECT_EQ(stored(), std::vector<Bytes> { record(2) });
     const std::string folder = path.substr(0, path.rfind('/'));
     const std::string name = path.substr(path.rfind('/') + 1);
     bool kept = false;
@@ -168,12 +170,12 @@ TEST_F(TallySessionStoreTest, UnreadableStoredFileIsLeftAlone)
     TallySessionStore::addToSavedSessions(record(2));
     EXPECT_FALSE(TallySessionStore::savedSessions().has_value());
     EXPECT_FALSE(TallySessionStore::setSavedSessions({}));
-    EXPECT_FALSE(TallySessionStore::removeSentSessions({record(1)}));
+    EXPECT_FALSE(TallySessionStore::removeSentSessions({ record(1) }));
     EXPECT_TRUE(capture.contains("cannot read"));
     ASSERT_EQ(rmdir(path.c_str()), 0);
     ASSERT_EQ(rename(aside.c_str(), path.c_str()), 0);
     TallySessionStore::addToSavedSessions(record(3));
-    EXPECT_EQ(stored(), (std::vector<Bytes>{record(1), record(2), record(3)}));
+    EXPECT_EQ(stored(), (std::vector<Bytes> { record(1), record(2), record(3) }));
 }
 
 TEST_F(TallySessionStoreTest, UnreadableCurrentSessionIsMovedAsideAtLaunch)
@@ -202,7 +204,8 @@ TEST_F(TallySessionStoreTest, SentMarker)
     EXPECT_FALSE(TallySessionStore::sentSession());
     TallySessionStore::setSentSession();
     EXPECT_TRUE(TallySessionStore::sentSession());
-    EXPECT_TRUE(services_.attributes->get(TallySessionStore::sessionSentFilePath(), "com.apple.MobileBackup"));
+    EXPECT_TRUE(
+        services_.attributes->get(TallySessionStore::sessionSentFilePath(), "com.apple.MobileBackup"));
 }
 
 } // namespace

@@ -50,10 +50,10 @@ protected:
     }
 
     TempDir home_;
-    ScopedEnv homeVariable_{"MOSSWICK_HOME", home_.path()};
+    ScopedEnv homeVariable_ { "MOSSWICK_HOME", home_.path() };
     ScopedDeviceServices services_;
     std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>(0, kTestNow);
-    ScopedClockSource scopedClock_{clock_};
+    ScopedClockSource scopedClock_ { clock_ };
 };
 
 } // namespace mw::test

@@ -36,7 +36,7 @@ test::DecodedSession decodeRecord(const TallySession& session)
     return decoded;
 }
 
-class TallySessionTest : public test::TallySessionFixture {};
+class TallySessionTest : public test::TallySessionFixture { };
 
 TEST_F(TallySessionTest, EventLimits)
 {
@@ -50,33 +50,35 @@ TEST_F(TallySessionTest, EventLimits)
         int watchedCount;
     };
     const std::vector<Case> cases = {
-        {"10 parameters", [](TallySession& s) { s.recordEvent("ten", parametersOfSize(10)); }, 1, 1, true, "ten", 1},
-        {"11 parameters", [](TallySession& s) { s.recordEvent("eleven", parametersOfSize(11)); }, 0, 0, false,
-         "eleven", 0},
-        {"empty name", [](TallySession& s) { s.recordEvent(""); }, 0, 0, false, "", 0},
-        {"101st distinct name",
-         [](TallySession& s) {
-             for (int i = 0; i < 100; ++i) s.recordEvent("name" + std::to_string(i));
-             s.recordEvent("one too many");
-             s.recordEvent("name7");
-         },
-         100, 101, false, "name7", 2},
-        {"logging off counts only",
-         [](TallySession& s) {
-             s.setEventLoggingEnabled(false);
-             s.recordEvent("quiet");
-             s.recordEvent("quiet");
-         },
-         1, 0, false, "quiet", 2},
-        {"1001st event",
-         [](TallySession& s) {
-             for (int i = 0; i < 1001; ++i) s.recordEvent("busy");
-         },
-         1, 1000, false, "busy", 1001},
-        {"1000 events fit", [](TallySession& s) {
-             for (int i = 0; i < 1000; ++i) s.recordEvent("busy");
-         },
-         1, 1000, true, "busy", 1000},
+        { "10 parameters", [](TallySession& s) { s.recordEvent("ten", parametersOfSize(10)); }, 1, 1, true,
+          "ten", 1 },
+        { "11 parameters", [](TallySession& s) { s.recordEvent("eleven", parametersOfSize(11)); }, 0, 0,
+          false, "eleven", 0 },
+        { "empty name", [](TallySession& s) { s.recordEvent(""); }, 0, 0, false, "", 0 },
+        { "101st distinct name",
+          [](TallySession& s) {
+              for (int i = 0; i < 100; ++i) s.recordEvent("name" + std::to_string(i));
+              s.recordEvent("one too many");
+              s.recordEvent("name7");
+          },
+          100, 101, false, "name7", 2 },
+        { "logging off counts only",
+          [](TallySession& s) {
+              s.setEventLoggingEnabled(false);
+              s.recordEvent("quiet");
+              s.recordEvent("quiet");
+          },
+          1, 0, false, "quiet", 2 },
+        { "1001st event",
+          [](TallySession& s) {
+              for (int i = 0; i < 1001; ++i) s.recordEvent("busy");
+          },
+          1, 1000, false, "busy", 1001 },
+        { "1000 events fit",
+          [](TallySession& s) {
+              for (int i = 0; i < 1000; ++i) s.recordEvent("busy");
+          },
+          1, 1000, true, "busy", 1000 },
     };
     for (const Case& c : cases) {
         const Ref<TallySession> session = TallySession::sessionWithAPIKey("key", "1.0");
@@ -115,7 +117,8 @@ TEST_F(TallySessionTest, EleventhErrorIsCountedNotKept)
 TEST_F(TallySessionTest, Gender)
 {
     const std::pair<std::optional<std::string>, int8_t> cases[] = {
-        {"m", 1}, {"f", 0}, {"M", -1}, {std::nullopt, -1}, {"x", -1}};
+        { "m", 1 }, { "f", 0 }, { "M", -1 }, { std::nullopt, -1 }, { "x", -1 }
+    };
     for (const auto& [text, expected] : cases) {
         const Ref<TallySession> session = TallySession::sessionWithAPIKey("key", "1.0");
         session->setGender(text);
@@ -125,8 +128,8 @@ TEST_F(TallySessionTest, Gender)
 
 TEST_F(TallySessionTest, AgeIsNewYearOfTheBirthYearInLocalTime)
 {
-    const std::pair<const char*, double> zones[] = {{"Europe/Warsaw", 820454400.0 - 3600},
-                                                   {"America/New_York", 820454400.0 + 5 * 3600}};
+    const std::pair<const char*, double> zones[] = { { "Europe/Warsaw", 820454400.0 - 3600 },
+                                                     { "America/New_York", 820454400.0 + 5 * 3600 } };
     for (const auto& [zone, expected] : zones) {
         test::ScopedEnv tz("TZ", zone);
         tzset();
@@ -151,14 +154,15 @@ TEST_F(TallySessionTest, LocationIsCutToThreeDecimals)
     const struct {
         double value;
         double expected;
-    } cases[] = {{12.34567, 12.345},
-                 {-0.0009, 0.0},
-                 {-12.34567, -12.345},
-                 // Beyond the 32-bit range of thousandths: clamped, not undefined.
-                 {1e7, 2147483.647},
-                 {std::numeric_limits<double>::quiet_NaN(), 0.0},
-                 {-std::numeric_limits<double>::infinity(), -2147483.648}};
-    for (const auto& c : cases) EXPECT_EQ(TallySession::reduceLocationPrecision(c.value), c.expected) << c.value;
+    } cases[] = { { 12.34567, 12.345 },
+                  { -0.0009, 0.0 },
+                  { -12.34567, -12.345 },
+                  // Beyond the 32-bit range of thousandths: clamped, not undefined.
+                  { 1e7, 2147483.647 },
+                  { std::numeric_limits<double>::quiet_NaN(), 0.0 },
+                  { -std::numeric_limits<double>::infinity(), -2147483.648 } };
+    for (const auto& c : cases)
+        EXPECT_EQ(TallySession::reduceLocationPrecision(c.value), c.expected) << c.value;
 
     const Ref<TallySession> session = TallySession::sessionWithAPIKey("key", "1.0");
     session->setLocation(12.34567, -0.0009, 10.0004f, -20.0f);
@@ -219,7 +223,7 @@ TEST_F(TallySessionTest, PauseAndResume)
 TEST_F(TallySessionTest, ArchiveKeysInOrderWithoutTheSwitches)
 {
     const Ref<TallySession> session = TallySession::sessionWithAPIKey("key", "1.0");
-    session->recordEvent("Language", Value::dictionary({{"Language", "pl"}}));
+    session->recordEvent("Language", Value::dictionary({ { "Language", "pl" } }));
     session->recordError("E", "m", nullptr);
     session->setAge(30);
     session->setUserID("player");
@@ -229,11 +233,31 @@ TEST_F(TallySessionTest, ArchiveKeysInOrderWithoutTheSwitches)
     KeyedArchiver archiver;
     session->encodeWithCoder(archiver);
     const Value fields = archiver.archiveValue()["$top"];
-    const std::vector<std::string> keys = {
-        "serializationVersion", "startTime", "endTime", "pauseTime", "pauseIntervalMillis", "eventCounts",
-        "eventLog", "eventLogComplete", "errors", "totalErrorCount", "adLog", "promoSpotAdLog", "latitude",
-        "longitude", "accuracy", "crashed", "apiKey", "appVersion", "userID", "pageViewCount", "locale", "timeZone",
-        "internetAvailable", "age", "gender"};
+    const std::vector<std::string> keys = { "serializationVersion",
+                                            "startTime",
+                                            "endTime",
+                                            "pauseTime",
+                                            "pauseIntervalMillis",
+                                            "eventCounts",
+                                            "eventLog",
+                                            "eventLogComplete",
+                                            "errors",
+                                            "totalErrorCount",
+                                            "adLog",
+                                            "promoSpotAdLog",
+                                            "latitude",
+                                            "longitude",
+                                            "accuracy",
+                                            "crashed",
+                                            "apiKey",
+                                            "appVersion",
+                                            "userID",
+                                            "pageViewCount",
+                                            "locale",
+                                            "timeZone",
+                                            "internetAvailable",
+                                            "age",
+                                            "gender" };
     std::vector<std::string> written;
     for (const auto& [key, value] : fields.asDict()) written.push_back(key);
     EXPECT_EQ(written, keys);
@@ -255,7 +279,7 @@ TEST_F(TallySessionTest, ArchiveKeysInOrderWithoutTheSwitches)
     KeyedArchiver freshArchiver;
     fresh->encodeWithCoder(freshArchiver);
     const Value freshFields = freshArchiver.archiveValue()["$top"];
-    for (const char* absent : {"endTime", "pauseTime", "userID", "age"}) {
+    for (const char* absent : { "endTime", "pauseTime", "userID", "age" }) {
         EXPECT_FALSE(freshFields.contains(absent)) << absent;
     }
 }
@@ -281,7 +305,8 @@ TEST_F(TallySessionTest, LaterVersionsAndBadEntriesGiveNoSessionOrNoRecord)
     session->recordEvent("Language");
     {
         ScopedLogCapture quiet;
-        EXPECT_FALSE(unarchiveObjectWithData(archiveWith(*session, "serializationVersion", Value(int32_t(2)))));
+        EXPECT_FALSE(
+            unarchiveObjectWithData(archiveWith(*session, "serializationVersion", Value(int32_t(2)))));
     }
     ASSERT_TRUE(unarchiveObjectWithData(archiveWith(*session, "serializationVersion", Value(int32_t(1)))));
 
@@ -289,16 +314,17 @@ TEST_F(TallySessionTest, LaterVersionsAndBadEntriesGiveNoSessionOrNoRecord)
         const char* key;
         Value value;
     } bad[] = {
-        {"eventLog", Value::array({Value("not an event")})},
-        {"errors", Value::array({Value("not a list")})},
+        { "eventLog", Value::array({ Value("not an event") }) },
+        { "errors", Value::array({ Value("not a list") }) },
     };
     for (const auto& c : bad) {
-        const Ref<TallySession> odd = dynamicRef<TallySession>(unarchiveObjectWithData(archiveWith(*session, c.key, c.value)));
+        const Ref<TallySession> odd =
+            dynamicRef<TallySession>(unarchiveObjectWithData(archiveWith(*session, c.key, c.value)));
         ASSERT_TRUE(odd) << c.key;
         EXPECT_FALSE(odd->data().has_value()) << c.key;
         // A report leaves it out and does not count it.
-        const test::DecodedReport report = test::readReport(
-            TallySession::dataForSessions({odd, session}, {}));
+        const test::DecodedReport report =
+            test::readReport(TallySession::dataForSessions({ odd, session }, {}));
         EXPECT_EQ(report.sessions.size(), 1u) << c.key;
     }
 }

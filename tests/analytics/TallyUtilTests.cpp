@@ -36,8 +36,8 @@ protected:
 TEST_F(TallyUtilTest, SystemVersionAsAnInteger)
 {
     const std::pair<const char*, int> cases[] = {
-        {"5.0.1", 50001}, {"4.3", 40300}, {"6", 60000}, {"5.1.1", 50101}, {"4.2", 40200}, {"6.0", 60000},
-        {"10.3.4.9", 100304},
+        { "5.0.1", 50001 }, { "4.3", 40300 }, { "6", 60000 },         { "5.1.1", 50101 },
+        { "4.2", 40200 },   { "6.0", 60000 }, { "10.3.4.9", 100304 },
     };
     for (const auto& [text, expected] : cases) {
         TallyUtil::resetSystemVersionForTesting();
@@ -55,7 +55,7 @@ TEST_F(TallyUtilTest, BackupExclusionOnlyAfterVersion5)
         const char* version;
         bool refuses;
         bool answer;
-    } cases[] = {{"5.0", false, false}, {"5.0.1", false, true}, {"6.0", true, false}};
+    } cases[] = { { "5.0", false, false }, { "5.0.1", false, true }, { "6.0", true, false } };
     for (const auto& c : cases) {
         TallyUtil::resetSystemVersionForTesting();
         services_.facts->version = c.version;
@@ -64,7 +64,7 @@ TEST_F(TallyUtilTest, BackupExclusionOnlyAfterVersion5)
         EXPECT_EQ(TallyUtil::addSkipBackupAttributeToItemAtPath("/data/file"), c.answer) << c.version;
         const auto stored = services_.attributes->get("/data/file", "com.apple.MobileBackup");
         EXPECT_EQ(stored.has_value(), c.answer) << c.version;
-        if (stored) EXPECT_EQ(*stored, std::vector<uint8_t>{1}) << c.version;
+        if (stored) EXPECT_EQ(*stored, std::vector<uint8_t> { 1 }) << c.version;
     }
 }
 
@@ -92,8 +92,8 @@ TEST_F(TallyUtilTest, ExceptionsAreLoggedOnlyWithBothSwitches)
 {
     const std::runtime_error exception("disk full");
     const std::system_error error(std::make_error_code(std::errc::no_space_on_device), "writing sessions");
-    for (const bool debug : {false, true}) {
-        for (const bool details : {false, true}) {
+    for (const bool debug : { false, true }) {
+        for (const bool details : { false, true }) {
             TallyUtil::setDebugLogEnabled(debug);
             TallyUtil::setShowErrorInLogEnabled(details);
             ScopedLogCapture capture;
@@ -128,7 +128,7 @@ TEST_F(TallyUtilTest, DebugLinesFollowTheSwitch)
     TallyUtil::debugLog("TallyAnalytics: hidden");
     TallyUtil::setDebugLogEnabled(true);
     TallyUtil::debugLog("TallyAnalytics: shown");
-    EXPECT_EQ(capture.lines(), std::vector<std::string>{"TallyAnalytics: shown"});
+    EXPECT_EQ(capture.lines(), std::vector<std::string> { "TallyAnalytics: shown" });
 }
 
 TEST_F(TallyUtilTest, ScreenBoundsAndOrientation)
@@ -140,11 +140,11 @@ TEST_F(TallyUtilTest, ScreenBoundsAndOrientation)
         CGSize bounds;
         const char* name;
     } cases[] = {
-        {false, O::Portrait, {320, 480.1f}, "portrait"},
-        {false, O::PortraitUpsideDown, {320, 480.1f}, "portraitUpsideDown"},
-        {false, O::LandscapeRight, {480.1f, 320}, "landscapeRight"},
-        {true, O::LandscapeLeft, {1024.1f, 768}, "landscapeLeft"},
-        {true, O::Portrait, {768, 1024.1f}, "portrait"},
+        { false, O::Portrait, { 320, 480.1f }, "portrait" },
+        { false, O::PortraitUpsideDown, { 320, 480.1f }, "portraitUpsideDown" },
+        { false, O::LandscapeRight, { 480.1f, 320 }, "landscapeRight" },
+        { true, O::LandscapeLeft, { 1024.1f, 768 }, "landscapeLeft" },
+        { true, O::Portrait, { 768, 1024.1f }, "portrait" },
     };
     for (const auto& c : cases) {
         services_.facts->pad = c.pad;

@@ -21,8 +21,8 @@ namespace {
 TEST(DesktopDeviceFacts, LocaleFromTheEnvironment)
 {
     const std::pair<const char*, const char*> values[] = {
-        {"pl_PL.UTF-8", "pl_PL"}, {"de_DE@euro", "de_DE"}, {"C", "en_US"}, {"POSIX", "en_US"},
-        {"C.UTF-8", "en_US"},     {"", "en_US"},          {"fr_CA", "fr_CA"},
+        { "pl_PL.UTF-8", "pl_PL" }, { "de_DE@euro", "de_DE" }, { "C", "en_US" },     { "POSIX", "en_US" },
+        { "C.UTF-8", "en_US" },     { "", "en_US" },           { "fr_CA", "fr_CA" },
     };
     for (const auto& [value, expected] : values) {
         EXPECT_EQ(DesktopDeviceFacts::localeFromEnvironmentValue(value), expected) << value;
@@ -37,9 +37,9 @@ TEST(DesktopDeviceFacts, LocaleFromTheEnvironment)
 TEST(DesktopDeviceFacts, TimeZoneFromTheEnvironmentOrTheZoneFile)
 {
     const std::pair<const char*, const char*> paths[] = {
-        {"/usr/share/zoneinfo/Europe/Warsaw", "Europe/Warsaw"},
-        {"../usr/share/zoneinfo/posix/America/New_York", "America/New_York"},
-        {"/etc/somewhere", ""},
+        { "/usr/share/zoneinfo/Europe/Warsaw", "Europe/Warsaw" },
+        { "../usr/share/zoneinfo/posix/America/New_York", "America/New_York" },
+        { "/etc/somewhere", "" },
     };
     for (const auto& [path, expected] : paths) {
         EXPECT_EQ(DesktopDeviceFacts::zoneFromZoneinfoPath(path), expected) << path;
@@ -104,11 +104,11 @@ TEST(FilePasteboard, KeepsValuesAcrossInstances)
     test::TempDir folder;
     FilePasteboard first(folder.path());
     EXPECT_FALSE(first.dataForType("board", "kind").has_value());
-    ASSERT_TRUE(first.setDataForType("board", "kind", {1, 2, 3}));
-    ASSERT_TRUE(first.setDataForType("board", "other", {9}));
+    ASSERT_TRUE(first.setDataForType("board", "kind", { 1, 2, 3 }));
+    ASSERT_TRUE(first.setDataForType("board", "other", { 9 }));
     FilePasteboard second(folder.path());
-    EXPECT_EQ(second.dataForType("board", "kind"), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(second.dataForType("board", "other"), (std::vector<uint8_t>{9}));
+    EXPECT_EQ(second.dataForType("board", "kind"), (std::vector<uint8_t> { 1, 2, 3 }));
+    EXPECT_EQ(second.dataForType("board", "other"), (std::vector<uint8_t> { 9 }));
     EXPECT_FALSE(second.dataForType("elsewhere", "kind").has_value());
 }
 
@@ -124,8 +124,8 @@ TEST(FilePasteboard, UnparsableFileIsMovedAsideAndReported)
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].rfind("board.pasteboard.corrupt-", 0), 0u) << entries[0];
     EXPECT_EQ(test::TempDir::readText(folder.file(entries[0])), "not a property list");
-    EXPECT_TRUE(pasteboard.setDataForType("board", "kind", {4}));
-    EXPECT_EQ(pasteboard.dataForType("board", "kind"), (std::vector<uint8_t>{4}));
+    EXPECT_TRUE(pasteboard.setDataForType("board", "kind", { 4 }));
+    EXPECT_EQ(pasteboard.dataForType("board", "kind"), (std::vector<uint8_t> { 4 }));
 }
 
 // A file that is there and cannot be read (here a folder in its place, which
@@ -139,9 +139,9 @@ TEST(FilePasteboard, UnreadableFileIsNotWrittenOver)
     folder.write("board.pasteboard/inside", "kept");
     ScopedLogCapture capture;
     EXPECT_FALSE(pasteboard.dataForType("board", "kind").has_value());
-    EXPECT_FALSE(pasteboard.setDataForType("board", "kind", {2}));
+    EXPECT_FALSE(pasteboard.setDataForType("board", "kind", { 2 }));
     EXPECT_TRUE(capture.contains("cannot read"));
-    EXPECT_EQ(folder.entries(), std::vector<std::string>{"board.pasteboard"});
+    EXPECT_EQ(folder.entries(), std::vector<std::string> { "board.pasteboard" });
     EXPECT_EQ(test::TempDir::readText(path + "/inside"), "kept");
 }
 

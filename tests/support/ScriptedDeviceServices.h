@@ -44,7 +44,7 @@ public:
     std::optional<int64_t> cpuFrequency = 800'000'000;
     std::string version = "6.0";
     bool pad = false;
-    CGSize screen{320, 480};
+    CGSize screen { 320, 480 };
     Orientation orientation = Orientation::Portrait;
     std::string locale = "pl_PL";
     std::string timeZone = "Europe/Warsaw";
@@ -56,10 +56,12 @@ public:
     std::optional<std::vector<InterfaceAddress>> addresses() override { return entries; }
 
     // Nothing: the list cannot be read.
-    std::optional<std::vector<InterfaceAddress>> entries = std::vector<InterfaceAddress>{
-        {"lo0", InterfaceAddress::Family::LinkLayer, InterfaceAddress::Type::Other, {}},
-        {"en0", InterfaceAddress::Family::LinkLayer, InterfaceAddress::Type::Ethernet,
-         {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}},
+    std::optional<std::vector<InterfaceAddress>> entries = std::vector<InterfaceAddress> {
+        { "lo0", InterfaceAddress::Family::LinkLayer, InterfaceAddress::Type::Other, {} },
+        { "en0",
+          InterfaceAddress::Family::LinkLayer,
+          InterfaceAddress::Type::Ethernet,
+          { 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E } },
     };
 };
 
@@ -67,14 +69,15 @@ class MemoryPasteboard : public Pasteboard {
 public:
     std::optional<std::vector<uint8_t>> dataForType(const std::string& name, const std::string& type) override
     {
-        const auto found = values.find({name, type});
+        const auto found = values.find({ name, type });
         if (found == values.end()) return std::nullopt;
         return found->second;
     }
-    bool setDataForType(const std::string& name, const std::string& type, const std::vector<uint8_t>& data) override
+    bool setDataForType(const std::string& name, const std::string& type,
+                        const std::vector<uint8_t>& data) override
     {
         ++writes;
-        values[{name, type}] = data;
+        values[{ name, type }] = data;
         return true;
     }
 
@@ -87,12 +90,12 @@ public:
     bool set(const std::string& path, const std::string& name, const std::vector<uint8_t>& value) override
     {
         if (refuses) return false;
-        values[{path, name}] = value;
+        values[{ path, name }] = value;
         return true;
     }
     std::optional<std::vector<uint8_t>> get(const std::string& path, const std::string& name) override
     {
-        const auto found = values.find({path, name});
+        const auto found = values.find({ path, name });
         if (found == values.end()) return std::nullopt;
         return found->second;
     }
@@ -106,10 +109,10 @@ public:
 class ScopedDeviceServices {
 public:
     ScopedDeviceServices()
-        : previousFacts_(DeviceFacts::replaceSharedInstance(facts)),
-          previousInterfaces_(NetworkInterfaces::replaceSharedInstance(interfaces)),
-          previousPasteboard_(Pasteboard::replaceSharedInstance(pasteboard)),
-          previousAttributes_(ExtendedAttributes::replaceSharedInstance(attributes))
+        : previousFacts_(DeviceFacts::replaceSharedInstance(facts))
+        , previousInterfaces_(NetworkInterfaces::replaceSharedInstance(interfaces))
+        , previousPasteboard_(Pasteboard::replaceSharedInstance(pasteboard))
+        , previousAttributes_(ExtendedAttributes::replaceSharedInstance(attributes))
     {
     }
     ~ScopedDeviceServices()
