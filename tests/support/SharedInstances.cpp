@@ -1,5 +1,6 @@
 #include "tests/support/SharedInstances.h"
 
+#include "analytics/TallyAutoIncrement.h"
 #include "audio/CDAudioManager.h"
 #include "audio/SimpleAudioEngine.h"
 #include "engine/director/CCDirector.h"
@@ -36,6 +37,7 @@ void resetSharedInstances()
     CDAudioManager::end();
     // Lives for the whole process in the game: loaded font files are kept.
     FontManager::purgeSharedManager();
+    TallyAutoIncrement::purgeSharedInstance();
     UserDefaults::resetStandardUserDefaults();
     Application::sharedApplication().reset();
 }
