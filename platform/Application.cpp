@@ -1,7 +1,7 @@
 #include "platform/Application.h"
 
 #include "platform/ApplicationDelegate.h"
-#include "platform/RootViewController.h"
+#include "platform/UIViewController.h"
 
 namespace mw {
 
@@ -22,7 +22,7 @@ bool Application::rotateTo(int orientation, double durationSeconds)
 {
     if (!rootViewController_ || orientation == orientation_) return false;
     if (!rootViewController_->shouldAutorotateToInterfaceOrientation(orientation)) return false;
-    RootViewController* controller = rootViewController_;
+    UIViewController* controller = rootViewController_;
     controller->willRotateToInterfaceOrientation(orientation, durationSeconds);
     int previous = orientation_;
     orientation_ = orientation;

@@ -7,7 +7,7 @@
 namespace mw {
 
 class ApplicationDelegate;
-class RootViewController;
+class UIViewController;
 
 // The application object: the icon badge, the delegate that hears the
 // life-cycle and received notifications, the key window's root view
@@ -28,8 +28,8 @@ public:
     void setBadgeListener(std::function<void(int badge)> listener) { badgeListener_ = std::move(listener); }
 
     // The key window's root view controller (not owned; may be null).
-    void setRootViewController(RootViewController* controller) { rootViewController_ = controller; }
-    RootViewController* rootViewController() const { return rootViewController_; }
+    void setRootViewController(UIViewController* controller) { rootViewController_ = controller; }
+    UIViewController* rootViewController() const { return rootViewController_; }
 
     // The device turned: the root view controller is asked, and when it
     // allows the orientation it hears will-rotate with the duration, the
@@ -47,7 +47,7 @@ public:
 
 private:
     ApplicationDelegate* delegate_ = nullptr;
-    RootViewController* rootViewController_ = nullptr;
+    UIViewController* rootViewController_ = nullptr;
     std::function<void(int)> badgeListener_;
     int badge_ = 0;
     int orientation_ = 1;

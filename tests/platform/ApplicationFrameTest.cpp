@@ -11,14 +11,14 @@
 #include "platform/Application.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/LocalNotifications.h"
-#include "platform/RootViewController.h"
+#include "platform/UIViewController.h"
 #include "platform/URLOpener.h"
 #include "tests/support/ScopedEnv.h"
 
 namespace mw {
 namespace {
 
-class PortraitController : public RootViewController {
+class PortraitController : public UIViewController {
 public:
     bool shouldAutorotateToInterfaceOrientation(int orientation) override
     {

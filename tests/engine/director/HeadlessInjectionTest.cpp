@@ -7,13 +7,13 @@
 #include "platform/AlertView.h"
 #include "platform/Application.h"
 #include "platform/ApplicationDelegate.h"
-#include "platform/RootViewController.h"
+#include "platform/UIViewController.h"
 #include "tests/engine/director/DirectorTestSupport.h"
 
 namespace mw::test {
 namespace {
 
-class RecordingApp : public ApplicationDelegate, public RootViewController, public AlertViewDelegate {
+class RecordingApp : public ApplicationDelegate, public UIViewController, public AlertViewDelegate {
 public:
     void applicationWillResignActive() override { calls.push_back("resign"); }
     void applicationDidBecomeActive() override { calls.push_back("active"); }

@@ -10,12 +10,12 @@ inline constexpr int kLandscapeLeft = 3;
 inline constexpr int kLandscapeRight = 4;
 } // namespace InterfaceOrientation
 
-// The key window's root view controller as the platform asks it about
+// A view controller as the platform asks the key window's root one about
 // rotations: first whether it turns at all, then before and after a turn it
 // allowed. Every operation is optional; by default only portrait is allowed.
-class RootViewController {
+class UIViewController {
 public:
-    virtual ~RootViewController() = default;
+    virtual ~UIViewController() = default;
     virtual bool shouldAutorotateToInterfaceOrientation(int orientation)
     {
         return orientation == InterfaceOrientation::kPortrait;
