@@ -209,7 +209,9 @@ TEST_F(GlobalObjectTest, AnAchievementIsGrantedOnceWithItsPointsAndReachesTheGam
     EXPECT_TRUE(gameCenter->achievements.empty());
     gameCenter->signsIn = true;
     g.initGameCenter();
-    RunLoop::main().drain(); // the sign-in answers through the run loop
+    // The sign-in, the load of what the service holds and the report each
+    // answer through the run loop.
+    RunLoop::main().runUntil([&] { return !gameCenter->achievements.empty(); }, 5);
     EXPECT_EQ(gameCenter->achievements, (std::vector<std::string>{"com.zandovar.mw.downtown"}));
     g.AchievementDone("com.zandovar.mw.diy", "ACH_TOOL1", 5);
     EXPECT_EQ(gameCenter->achievements.back(), "com.zandovar.mw.diy");
