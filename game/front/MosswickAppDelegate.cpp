@@ -14,6 +14,7 @@
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
 #include "game/front/LoadingScene.h"
+#include "game/front/RatingPrompt.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "platform/Application.h"
@@ -110,7 +111,7 @@ void MosswickAppDelegate::applicationDidEnterBackground()
 
 void MosswickAppDelegate::applicationWillEnterForeground()
 {
-    // The rating prompt counts a use here once it exists.
+    RatingPrompt::appEnteredForeground(true);
     CCDirector::sharedDirector()->startAnimation();
 }
 

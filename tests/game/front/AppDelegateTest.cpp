@@ -11,6 +11,8 @@
 #include "foundation/Paths.h"
 #include "game/front/LoadingScene.h"
 #include "game/front/MosswickAppDelegate.h"
+#include "game/front/RatingPrompt.h"
+#include "foundation/UserDefaults.h"
 #include "game/state/GlobalObject.h"
 #include "platform/Application.h"
 #include "platform/DeviceProfile.h"
@@ -145,6 +147,9 @@ TEST_F(AppDelegateTest, LifeCycleEventsDriveTheDirector)
     EXPECT_FALSE(Paths::fileExists(Paths::documentsPath("supersave.plist")));
     life.shown();
     EXPECT_TRUE(displayLink->isAnimating());
+    RatingPrompt::waitForCounting();
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey(RatingPrompt::kUseCount), 1)
+        << "the return to the foreground counts a use";
 
     app_->applicationSignificantTimeChange();
     EXPECT_TRUE(director().nextDeltaTimeZero());
