@@ -9,6 +9,7 @@
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "game/defs/XMLManager.h"
+#include "game/front/InAppPurchase.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
@@ -21,6 +22,7 @@ void resetSharedInstances()
     // The game's state goes before the layers it stands on; the global
     // object first, as it records into the profile.
     XMLManager::purgeSharedInstance();
+    InAppPurchase::purgeSharedInstance();
     GlobalObject::purgeSharedInstance();
     Profile::purgeSharedInstance();
     Shared<LocalisationManager>::purge();
