@@ -141,6 +141,16 @@ Value::Bytes GameCenterManager::encodeOfflineAchievements(const std::vector<Ref<
     return archiver.encodedData();
 }
 
+std::optional<Value> GameCenterManager::parseOfflineFile(const uint8_t* bytes, size_t size)
+{
+    auto value = readPropertyList(bytes, size);
+    if (!value || !value->isDict()) return std::nullopt;
+    if (!value->asDict().contains(kAchievementsKey)) return value;
+    const Value& archive = (*value)[kAchievementsKey];
+    if (!archive.isData() || !decodeOfflineAchievements(archive.asData())) return std::nullopt;
+    return value;
+}
+
 std::optional<Value> GameCenterManager::readOfflineFile()
 {
     const std::string path = offlineFilePath();
@@ -151,11 +161,8 @@ std::optional<Value> GameCenterManager::readOfflineFile()
         logLine("GameCenter: cannot read %s (%s); it is left as it is", path.c_str(), error.c_str());
         return std::nullopt;
     }
-    auto value = readPropertyList(bytes.data(), bytes.size(), &error);
-    bool valid = value && value->isDict();
-    if (valid && value->asDict().contains(kAchievementsKey))
-        valid = (*value)[kAchievementsKey].isData() && decodeOfflineAchievements((*value)[kAchievementsKey].asData());
-    if (!valid) {
+    std::optional<Value> value = parseOfflineFile(bytes.data(), bytes.size());
+    if (!value) {
         std::string aside = AtomicFile::moveAside(path);
         logLine("GameCenter: %s is damaged, kept as %s", path.c_str(), aside.c_str());
         if (aside.empty()) return std::nullopt; // still in place: never written over

@@ -80,6 +80,9 @@ public:
     // when the bytes are not such an archive.
     static std::optional<std::vector<Ref<GKAchievement>>> decodeOfflineAchievements(const Value::Bytes& archive);
     static Value::Bytes encodeOfflineAchievements(const std::vector<Ref<GKAchievement>>& achievements);
+    // The offline file's dictionary when its bytes are a property-list
+    // dictionary whose "Achievements" entry, if any, is such an archive.
+    static std::optional<Value> parseOfflineFile(const uint8_t* bytes, size_t size);
 
 private:
     // The offline file's dictionary (empty when there is none), or nothing
