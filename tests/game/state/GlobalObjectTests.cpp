@@ -328,3 +328,27 @@ TEST_F(GlobalObjectTest, TheAudioEngineStartsOnceInTheBackgroundAndThenEffectsPl
 
 } // namespace
 } // namespace mw
+
+namespace mw {
+namespace {
+
+TEST_F(GlobalObjectTest, ResetMakesANewGameCentreManagerAndTheOldOneStopsWatching)
+{
+    GlobalObject& g = global();
+    g.initGameCenter();
+    Ref<GameCenterManager> old = g.gameCenterManager;
+    ASSERT_NE(old, nullptr);
+    g.Stop();
+    g.Reset();
+    g.Start();
+    ASSERT_NE(g.gameCenterManager, nullptr);
+    EXPECT_NE(g.gameCenterManager.get(), old.get());
+    gameCenter->setAuthenticated(true);
+    EXPECT_TRUE(g.gameCenterManager->UserLoged);
+    EXPECT_FALSE(old->UserLoged) << "the replaced manager no longer follows sign-ins";
+    EXPECT_EQ(old->delegate(), nullptr);
+    RunLoop::main().runUntil([] { return RunLoop::main().pendingWorkCount() == 0; }, 2);
+}
+
+} // namespace
+} // namespace mw
