@@ -97,16 +97,18 @@ TEST(LoadingSceneLogos, ChosenByTheSmallPhoneFlagThenTheWidth)
     }
 }
 
-TEST_F(LoadingSceneTest, TimelineLoadsOnceCrossFadesAndHandsOverThroughWhite)
+class LoadingSceneTimeline : public LoadingSceneTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(LoadingSceneTimeline, LoadsOnceCrossFadesAndHandsOverThroughWhite)
 {
-    start();
+    start(GetParam());
     ASSERT_NE(layer_, nullptr);
     runTo(0.5);
     EXPECT_FALSE(XMLManager::sharedInstance()->FinishedLoading);
     EXPECT_EQ(RootView::sharedRootView().spinners().size(), 1u);
     EXPECT_EQ(layer_->sp1->opacity(), 255);
     EXPECT_EQ(layer_->sp2->opacity(), 0);
-    if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) (void)driver_->screenshot(std::string(dir) + "/loading-0.5.png");
+    if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) (void)driver_->screenshot(std::string(dir) + "/loading-0.5-" + GetParam() + ".png");
     runTo(1.4);
     EXPECT_FALSE(XMLManager::sharedInstance()->FinishedLoading);
     runTo(1.6);
@@ -121,7 +123,7 @@ TEST_F(LoadingSceneTest, TimelineLoadsOnceCrossFadesAndHandsOverThroughWhite)
     EXPECT_EQ(layer_->sp1->opacity(), 0);
     runTo(2.2);
     EXPECT_EQ(layer_->sp2->opacity(), 255);
-    if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) (void)driver_->screenshot(std::string(dir) + "/loading-2.2.png");
+    if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) (void)driver_->screenshot(std::string(dir) + "/loading-2.2-" + GetParam() + ".png");
     runTo(3.4);
     EXPECT_TRUE(layer_->end);
     EXPECT_EQ(menu_, nullptr);
@@ -140,6 +142,8 @@ TEST_F(LoadingSceneTest, TimelineLoadsOnceCrossFadesAndHandsOverThroughWhite)
     layer_->ChangeGfx2();
     EXPECT_EQ(driver_->director()->runningScene(), running);
 }
+
+INSTANTIATE_TEST_SUITE_P(Devices, LoadingSceneTimeline, ::testing::Values("phone", "tablet-hd"));
 
 TEST_F(LoadingSceneTest, SavedGameLoadsOnlyWhenTheDefaultsSaySo)
 {
