@@ -1,5 +1,5 @@
-// The mosswick program: runs a scene with the engine's director in the
-// device's screen, in a window or headless.
+// The mosswick program: starts the game in the device's screen, in a window
+// or headless.
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,20 +12,14 @@
 
 #include "audio/CDAudioManager.h"
 #include "audio/CDSoundEngine.h"
-#include "engine/actions/CCActionInterval.h"
-#include "engine/actions/CCRepeat.h"
-#include "engine/actions/CCSequence.h"
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/director/WindowDriver.h"
-#include "engine/nodes/CCLayerColor.h"
-#include "engine/nodes/CCLayerGradient.h"
-#include "engine/nodes/CCScene.h"
-#include "engine/touch/CCTouchDispatcher.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/RunLoop.h"
+#include "game/front/MosswickAppDelegate.h"
 #include "platform/AppWindow.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
@@ -34,7 +28,8 @@ namespace {
 
 using namespace mw;
 
-constexpr int kDefaultHeadlessFrames = 60;
+// Long enough for the loading screen to hand over to the main menu.
+constexpr int kDefaultHeadlessFrames = 150;
 
 // The game's surface: 16-bit colour and a 16-bit depth buffer.
 constexpr GLSurfaceFormat kGameFormat{GLColorFormat::RGB565, 16};
@@ -141,113 +136,16 @@ bool reportMissingResources()
     return missing;
 }
 
-// ---------------------------------------------------------------- the demo scene
-
-// A square that can be dragged: it claims touches that begin on it, follows
-// the finger and lights up while held.
-class DraggableSquare : public CCLayerColor {
-public:
-    static constexpr ccColor4B kIdle{250, 220, 90, 255};
-    static constexpr ccColor3B kHeld{255, 255, 255};
-
-    explicit DraggableSquare(float side) : CCLayerColor(kIdle, side, side) { setIsTouchEnabled(true); }
-
-    void registerWithTouchDispatcher() override
-    {
-        CCTouchDispatcher::sharedDispatcher()->addTargetedDelegate(this, 0, true);
-    }
-    int32_t targetedTouchCallbacks() const override
-    {
-        return kCCTouchBeganBit | kCCTouchMovedBit | kCCTouchEndedBit | kCCTouchCancelledBit;
-    }
-    bool ccTouchBegan(UITouch* touch, const UIEvent&) override
-    {
-        const CGPoint inside = convertTouchToNodeSpace(touch);
-        if (inside.x < 0 || inside.y < 0 || inside.x > contentSize_.width || inside.y > contentSize_.height) {
-            return false;
-        }
-        setColor(kHeld);
-        return true;
-    }
-    void ccTouchMoved(UITouch* touch, const UIEvent&) override
-    {
-        const CGPoint now = CCDirector::sharedDirector()->convertToGL(touch->locationInView());
-        const CGPoint before = CCDirector::sharedDirector()->convertToGL(touch->previousLocationInView());
-        setPosition(CGPoint(position_.x + now.x - before.x, position_.y + now.y - before.y));
-    }
-    void ccTouchEnded(UITouch*, const UIEvent&) override { setColor({kIdle.r, kIdle.g, kIdle.b}); }
-    void ccTouchCancelled(UITouch*, const UIEvent&) override { setColor({kIdle.r, kIdle.g, kIdle.b}); }
-};
-
-// A gradient sky with squares moving by actions and one that can be dragged,
-// laid out in points so that every device shows the same picture.
-Ref<CCScene> makeDemoScene(DraggableSquare*& draggable)
-{
-    Ref<CCScene> scene = CCScene::node();
-    const CGSize size = CCDirector::sharedDirector()->winSize();
-    scene->addChild(CCLayerGradient::layerWithColor({20, 60, 40, 255}, {90, 170, 200, 255}).get(), -1);
-
-    const float side = size.width / 8;
-    Ref<CCLayerColor> glider = CCLayerColor::layerWithColor({200, 60, 50, 255}, side, side);
-    glider->setPosition(CGPoint(side / 2, size.height * 0.7f));
-    Ref<CCMoveBy> across = CCMoveBy::actionWithDuration(1.5f, CGPoint(size.width - 2 * side, 0));
-    glider->runAction(CCRepeatForever::actionWithAction(
-                          static_cast<CCActionInterval*>(
-                              CCSequence::actions({across.get(), across->reverse().get()}).get()))
-                          .get());
-    scene->addChild(glider.get());
-
-    Ref<CCLayerColor> spinner = CCLayerColor::layerWithColor({60, 80, 220, 255}, side * 1.5f, side * 1.5f);
-    spinner->setPosition(CGPoint(size.width / 2 - side * 0.75f, size.height * 0.45f));
-    spinner->runAction(CCRepeatForever::actionWithAction(CCRotateBy::actionWithDuration(2, 360).get()).get());
-    scene->addChild(spinner.get());
-
-    Ref<CCLayerColor> pulse = CCLayerColor::layerWithColor({240, 240, 240, 255}, side, side);
-    pulse->setPosition(CGPoint(size.width - side * 2, size.height * 0.2f));
-    Ref<CCTintTo> toGreen = CCTintTo::actionWithDuration(1, 60, 200, 90);
-    Ref<CCTintTo> toWhite = CCTintTo::actionWithDuration(1, 240, 240, 240);
-    pulse->runAction(
-        CCRepeatForever::actionWithAction(
-            static_cast<CCActionInterval*>(CCSequence::actions({toGreen.get(), toWhite.get()}).get()))
-            .get());
-    scene->addChild(pulse.get());
-
-    Ref<DraggableSquare> square = makeRef<DraggableSquare>(side * 1.25f);
-    square->setPosition(CGPoint(side, size.height * 0.15f));
-    draggable = square.get();
-    scene->addChild(square.get(), 1);
-    return scene;
-}
-
-// What the game's launch sets on the director besides the view.
-void configureDirector(CCDirector& director)
-{
-    director.setAnimationInterval(1.0 / 30);
-    director.setDisplayFPS(false);
-    director.setDepthTest(false);
-}
-
 // ---------------------------------------------------------------- drivers
 
 int runHeadless(const DeviceProfile& profile, const Options& options)
 {
-    std::unique_ptr<HeadlessDriver> driver = HeadlessDriver::create(profile, kGameFormat);
+    std::unique_ptr<HeadlessDriver> driver = HeadlessDriver::create(profile, kGameFormat, 1.0 / 30);
     if (!driver) return 1;
-    configureDirector(*driver->director());
-    DraggableSquare* square = nullptr;
-    driver->director()->runWithScene(makeDemoScene(square).get());
-
-    // Half way, a finger drags the square up and right and stays down, so the
-    // last frame shows it moved and lit.
-    const int frames = options.frames.value_or(kDefaultHeadlessFrames);
-    driver->runFrames(frames / 2);
-    const CGPoint square0 = square->position();
-    const CGSize winSize = driver->director()->winSize();
-    const CGPoint grab = CCDirector::sharedDirector()->convertToUI(
-        CGPoint(square0.x + square->contentSize().width / 2, square0.y + square->contentSize().height / 2));
-    Ref<UITouch> finger = driver->touchDown(grab);
-    driver->touchMove(finger.get(), CGPoint(grab.x + winSize.width / 4, grab.y - winSize.height / 8));
-    driver->runFrames(frames - frames / 2);
+    MosswickAppDelegate game;
+    driver->lifeCycle().setDelegate(&game);
+    driver->lifeCycle().launch();
+    driver->runFrames(options.frames.value_or(kDefaultHeadlessFrames));
 
     int status = 0;
     if (!options.screenshot.empty()) {
@@ -257,7 +155,7 @@ int runHeadless(const DeviceProfile& profile, const Options& options)
             status = 1;
         }
     }
-    driver->touchUp(finger.get());
+    driver->lifeCycle().setDelegate(nullptr);
     return status;
 }
 
@@ -266,15 +164,15 @@ int runWindow(const DeviceProfile& profile, const Options& options)
     std::unique_ptr<WindowDriver> driver =
         WindowDriver::open(profile, kGameFormat, *directorTypeNamed(options.driver));
     if (!driver) return 1;
-    configureDirector(*driver->director());
-    DraggableSquare* square = nullptr;
-    driver->director()->runWithScene(makeDemoScene(square).get());
+    MosswickAppDelegate game;
+    driver->setApplicationDelegate(&game);
 
     const bool budgetSpent = driver->run(options.frames);
     if (budgetSpent && !options.screenshot.empty()) {
         if (!driver->screenshot(options.screenshot)) return 1;
         std::printf("screenshot written to %s\n", options.screenshot.c_str());
     }
+    driver->setApplicationDelegate(nullptr);
     return 0;
 }
 

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "foundation/Log.h"
+#include "platform/AlertView.h"
+#include "platform/Application.h"
 
 namespace mw {
 
@@ -94,11 +96,17 @@ std::unique_ptr<AppWindow> AppWindow::open(const DeviceProfile& profile, GLSurfa
     app->context_ = GLContext::createForWindow(window, profile.pixelSize(), format);
     if (!app->context_) return nullptr; // the destructor closes the window
     app->updateLetterbox();
+    // A desktop has no application icon: the badge shows in the title.
+    Application::sharedApplication().setBadgeListener([window, title](int badge) {
+        std::string shown = badge > 0 ? title + " (" + std::to_string(badge) + ")" : title;
+        SDL_SetWindowTitle(window, shown.c_str());
+    });
     return app;
 }
 
 AppWindow::~AppWindow()
 {
+    Application::sharedApplication().setBadgeListener(nullptr);
     context_.reset(); // GL objects go while the window still exists
     SDL_DestroyWindow(window_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
@@ -123,6 +131,7 @@ void AppWindow::handleEvent(const SDL_Event& event)
         updateLetterbox();
         return;
     }
+    if (handleTyping(event)) return;
     if (touches_.handleEvent(event)) return;
     const bool wasActive = lifeCycle_.isActive();
     if (lifeCycle_.handleEvent(event) && wasActive && !lifeCycle_.isActive()) {
@@ -130,6 +139,27 @@ void AppWindow::handleEvent(const SDL_Event& event)
         // losing focus mid-drag never sees the button go up.
         touches_.cancelAll(event.common.timestamp / 1000.0);
     }
+}
+
+bool AppWindow::handleTyping(const SDL_Event& event)
+{
+    // Typing goes to the front alert's text field; Return presses its last button.
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
+    if (!alert) return false;
+    if (event.type == SDL_TEXTINPUT) {
+        alert->insertText(event.text.text);
+        return true;
+    }
+    if (event.type != SDL_KEYDOWN) return false;
+    if (event.key.keysym.sym == SDLK_BACKSPACE) {
+        alert->deleteBackward();
+        return true;
+    }
+    if (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER) {
+        alert->dismissWithClickedButtonIndex(static_cast<int>(alert->buttonTitles.size()) - 1);
+        return true;
+    }
+    return false;
 }
 
 void AppWindow::updateLetterbox()

@@ -51,6 +51,8 @@ public:
 private:
     AppWindow(SDL_Window* window, const DeviceProfile& profile) : window_(window), profile_(profile) {}
     void updateLetterbox();
+    // Text input and editing keys for the front alert; true when taken.
+    bool handleTyping(const SDL_Event& event);
 
     SDL_Window* window_;
     DeviceProfile profile_;

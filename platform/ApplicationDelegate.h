@@ -2,6 +2,8 @@
 
 namespace mw {
 
+struct LocalNotification;
+
 // Posted through the default notification centre (null object) right after
 // the delegate was told, for parts that follow the life-cycle on their own
 // (the audio manager).
@@ -29,6 +31,8 @@ public:
     // The wall clock jumped or a new day began (timers based on dates should
     // be re-planned).
     virtual void applicationSignificantTimeChange() {}
+    // A local notification whose date passed while the application ran.
+    virtual void applicationDidReceiveLocalNotification(const LocalNotification& /*notification*/) {}
 };
 
 } // namespace mw

@@ -18,8 +18,10 @@ struct LocalNotification {
 
 // The platform's scheduler of local notifications. A desktop has no alerts
 // of an application that is not running, so the service the game uses on
-// Linux logs what is scheduled and withdrawn; tests install a recording
-// fake. Main thread.
+// Linux logs what is scheduled and withdrawn; a notification whose date
+// passes while the program runs reaches the application delegate
+// (applicationDidReceiveLocalNotification) from the main run loop. Tests
+// install a recording fake. Main thread.
 class LocalNotifications {
 public:
     // The installed service (the logging one unless another was installed).

@@ -58,6 +58,8 @@ public:
     // The view's rectangle (points); bounds has the same size at the origin.
     CGRect frame() const { return frame_; }
     CGRect bounds() const { return {CGPointZero, frame_.size}; }
+    // A new rectangle (the application sizes the view when the device turns).
+    void setFrame(CGRect frame) { frame_ = frame; }
     // Surface pixels per view point; 1 until the director raises it.
     float contentScaleFactor() const { return contentScaleFactor_; }
     void setContentScaleFactor(float factor) { contentScaleFactor_ = factor; }

@@ -5,6 +5,8 @@
 #include "engine/director/CCDirector.h"
 #include "engine/director/FrameDriverSteps.h"
 #include "foundation/Log.h"
+#include "platform/AlertView.h"
+#include "platform/Application.h"
 
 namespace mw {
 
@@ -50,11 +52,14 @@ bool HeadlessDriver::setUp()
     director_->setOpenGLView(view_.get());
     director_->enableRetinaDisplay(true);
     view_->layoutSubviews();
+    overlay_ = std::make_unique<CCPlatformOverlay>();
+    overlay_->install(*director_);
     return true;
 }
 
 HeadlessDriver::~HeadlessDriver()
 {
+    overlay_.reset(); // before the director ends
     if (director_) {
         if (context_->makeCurrent()) director_->end();
         CCDirector::purgeSharedDirector();
@@ -68,8 +73,38 @@ void HeadlessDriver::runFrames(int refreshes)
 {
     for (int i = 0; i < refreshes; ++i) {
         clock_->advance(step_);
+        if (lifeCycle_.isLaunched()) lifeCycle_.checkClock(clock_->wallSeconds(), clock_->monotonicSeconds());
         refreshScreen(clock_->monotonicSeconds());
     }
+}
+
+bool HeadlessDriver::rotateTo(int orientation, double durationSeconds)
+{
+    return Application::sharedApplication().rotateTo(orientation, durationSeconds);
+}
+
+bool HeadlessDriver::typeText(const std::string& utf8)
+{
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
+    if (!alert) return false;
+    alert->insertText(utf8);
+    return true;
+}
+
+bool HeadlessDriver::pressBackspace()
+{
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
+    if (!alert) return false;
+    alert->deleteBackward();
+    return true;
+}
+
+bool HeadlessDriver::pressAlertButton(int index)
+{
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
+    if (!alert) return false;
+    alert->dismissWithClickedButtonIndex(index);
+    return true;
 }
 
 UIEvent HeadlessDriver::eventWith(const UITouchSet& touches) const

@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "engine/director/CCDirectorIOS.h"
+#include "engine/director/CCPlatformOverlay.h"
 #include "engine/director/EAGLView.h"
 #include "foundation/Clock.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
+#include "platform/LifeCycle.h"
 #include "platform/UITouch.h"
 
 namespace mw {
@@ -59,6 +61,20 @@ public:
     void touchUp(UITouch* touch);
     void touchCancel(UITouch* touch);
 
+    // The application's life-cycle as the window would deliver it: tests set
+    // its delegate, launch it and call its events (focus lost, hidden,
+    // shown, quit, memory warning). Once launched, every refresh also shows
+    // it the clocks, so a jump of the manual wall clock (setWall) is a
+    // significant time change.
+    LifeCycle& lifeCycle() { return lifeCycle_; }
+    // The device turns (the application's root view controller decides).
+    bool rotateTo(int orientation, double durationSeconds = 0.3);
+    // Typing into the front alert's text field, and pressing one of its
+    // buttons (-1: dismissed without an answer). False without an alert.
+    bool typeText(const std::string& utf8);
+    bool pressBackspace();
+    bool pressAlertButton(int index);
+
     // The surface as RGBA8, top row first; and written as a PNG file.
     std::vector<uint8_t> readPixels() const;
     [[nodiscard]] bool screenshot(const std::string& path) const;
@@ -80,6 +96,8 @@ private:
     Ref<EAGLView> view_;
     CCDirectorIOS* director_ = nullptr;
     UITouchSet touchesDown_;
+    LifeCycle lifeCycle_;
+    std::unique_ptr<CCPlatformOverlay> overlay_; // alerts, spinners and modal screens
 };
 
 } // namespace mw

@@ -78,11 +78,14 @@ bool WindowDriver::setUp(const DeviceProfile& profile, int32_t directorType)
     director_->setDeviceOrientation(kCCDeviceOrientationPortrait);
     window_->touches().setDelegate(view_.get());
     view_->layoutSubviews();
+    overlay_ = std::make_unique<CCPlatformOverlay>();
+    overlay_->install(*director_);
     return true;
 }
 
 WindowDriver::~WindowDriver()
 {
+    overlay_.reset(); // before the director ends
     if (!window_->hasQuit()) window_->lifeCycle().quit(); // background, then terminate: the director ends
     window_->touches().setDelegate(nullptr);
     window_->lifeCycle().setDelegate(nullptr);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/director/CCDirectorIOS.h"
+#include "engine/director/CCPlatformOverlay.h"
 #include "engine/director/EAGLView.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
@@ -67,6 +68,7 @@ private:
 
     std::unique_ptr<ApplicationDelegate> directorLifeCycle_;
     std::unique_ptr<AppWindow> window_;
+    std::unique_ptr<CCPlatformOverlay> overlay_; // alerts, spinners and modal screens
     Ref<EAGLView> view_;
     CCDirectorIOS* director_ = nullptr;
 };

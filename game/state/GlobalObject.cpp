@@ -108,6 +108,7 @@ GlobalObject::~GlobalObject()
     if (audioStart_.joinable()) audioStart_.join();
     Profile::removeSaveParticipant(this);
     Profile::setAchievementLedger(nullptr);
+    if (gameCenterManager) gameCenterManager->stop(); // its late results must not reach this object
 }
 
 GlobalObject* GlobalObject::sharedInstance()
@@ -425,7 +426,8 @@ void GlobalObject::AchievementDone(const std::string& identifier, const std::str
     if (gameCenterManager->UserLoged) {
         gameCenterManager->submitAchievement(identifier, 100.0);
     } else {
-        gameCenterManager->saveAchievementToDevice(identifier);
+        auto achievement = makeRef<GKAchievement>(identifier, 100.0);
+        gameCenterManager->saveAchievementToDevice(*achievement);
     }
 }
 
@@ -447,19 +449,17 @@ void GlobalObject::ReportScore(const std::string& category, int32_t score)
 
 void GlobalObject::initGameCenter()
 {
-    Ref<GameCenterManager> manager = makeRef<GameCenterManager>();
-    // Achievements kept while nobody was signed in travel to the new wrapper.
-    if (gameCenterManager) {
-        for (const std::string& kept : gameCenterManager->keptAchievements()) manager->saveAchievementToDevice(kept);
-    }
-    gameCenterManager = manager;
+    // A new manager at every start; the old one stops hearing sign-ins and
+    // its late results reach nobody. Unsent achievements wait in its file.
+    if (gameCenterManager) gameCenterManager->stop();
+    gameCenterManager = makeRef<GameCenterManager>();
     gameCenterManager->setDelegate(this);
     gameCenterManager->authenticateLocalUser();
 }
 
-void GlobalObject::processGameCenterAuth(bool)
+void GlobalObject::processGameCenterAuth(const GameCenterResult& error)
 {
-    if (!gameCenterManager) return;
+    if (!gameCenterManager || error) return;
     gameCenterManager->UserLoged = true;
     gameCenterManager->retrieveAchievementsFromDevice();
 }

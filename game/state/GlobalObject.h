@@ -144,7 +144,7 @@ public:
     void SetAchievementHelperState(const std::string& identifier, int32_t cnt) override;
     void ReportScore(const std::string& category, int32_t score);
     void initGameCenter();
-    void processGameCenterAuth(bool signedIn) override;
+    void processGameCenterAuth(const GameCenterResult& error) override;
     Ref<GameCenterManager> gameCenterManager;
     // Shows the banner of a granted achievement (the HUD's); empty: logged.
     std::function<void(const std::string& textKey, int32_t points)> achievementBanner;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "platform/AlertView.h"
 #include "platform/AppWindow.h"
 #include "platform/TestPattern.h"
 #include "tests/support/GLTestContext.h"
@@ -68,6 +71,43 @@ TEST(AppWindow, OpensDrawsAndQuitsOnEscape)
     EXPECT_FALSE(window->pollEvents());
     EXPECT_EQ(touches.cancelled, 1) << "the held button is cancelled on quit";
     EXPECT_EQ(app.calls, (std::vector<std::string>{"resign", "background", "terminate"}));
+}
+
+class Answer : public AlertViewDelegate {
+public:
+    void alertViewClickedButtonAtIndex(AlertView& alert, int index) override
+    {
+        answered = alert.text + " " + std::to_string(index);
+    }
+    std::string answered;
+};
+
+TEST(AppWindow, TypingGoesToTheFrontAlertAndReturnPressesItsLastButton)
+{
+    if (!AppWindow::hasDisplay()) GTEST_SKIP() << "no display";
+    std::unique_ptr<AppWindow> window = AppWindow::open(*DeviceProfile::named("phone"), {GLColorFormat::RGB565, 16});
+    ASSERT_TRUE(window);
+    Answer answer;
+    auto alert = makeRef<AlertView>("Name", "", &answer, std::vector<std::string>{"Cancel", "OK"});
+    alert->hasTextField = true;
+    alert->show();
+    auto key = [&](SDL_Keycode code) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.keysym.sym = code;
+        window->handleEvent(event);
+    };
+    for (const char* typed : {"Gr", "ód", "🐔"}) {
+        SDL_Event text{};
+        text.type = SDL_TEXTINPUT;
+        std::strncpy(text.text.text, typed, sizeof text.text.text - 1);
+        window->handleEvent(text);
+    }
+    EXPECT_EQ(alert->text, "Gród🐔");
+    key(SDLK_BACKSPACE);
+    key(SDLK_RETURN);
+    EXPECT_EQ(answer.answered, "Gród 1");
+    EXPECT_FALSE(window->hasQuit());
 }
 
 // The test pattern through the headless context: bars on top, the cross-hair

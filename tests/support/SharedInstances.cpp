@@ -1,5 +1,6 @@
 #include "tests/support/SharedInstances.h"
 
+#include "analytics/TallyAutoIncrement.h"
 #include "audio/CDAudioManager.h"
 #include "audio/SimpleAudioEngine.h"
 #include "engine/director/CCDirector.h"
@@ -8,9 +9,11 @@
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "game/defs/XMLManager.h"
+#include "game/front/InAppPurchase.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "platform/Application.h"
 
 namespace mw::test {
 
@@ -19,6 +22,7 @@ void resetSharedInstances()
     // The game's state goes before the layers it stands on; the global
     // object first, as it records into the profile.
     XMLManager::purgeSharedInstance();
+    InAppPurchase::purgeSharedInstance();
     GlobalObject::purgeSharedInstance();
     Profile::purgeSharedInstance();
     Shared<LocalisationManager>::purge();
@@ -35,7 +39,9 @@ void resetSharedInstances()
     CDAudioManager::end();
     // Lives for the whole process in the game: loaded font files are kept.
     FontManager::purgeSharedManager();
+    TallyAutoIncrement::purgeSharedInstance();
     UserDefaults::resetStandardUserDefaults();
+    Application::sharedApplication().reset();
 }
 
 } // namespace mw::test

@@ -7,6 +7,7 @@
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/Clock.h"
 #include "foundation/PropertyList.h"
+#include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/DataParser.h"
@@ -208,6 +209,9 @@ TEST_F(GlobalObjectTest, AnAchievementIsGrantedOnceWithItsPointsAndReachesTheGam
     EXPECT_TRUE(gameCenter->achievements.empty());
     gameCenter->signsIn = true;
     g.initGameCenter();
+    // The sign-in, the load of what the service holds and the report each
+    // answer through the run loop.
+    RunLoop::main().runUntil([&] { return !gameCenter->achievements.empty(); }, 5);
     EXPECT_EQ(gameCenter->achievements, (std::vector<std::string>{"com.zandovar.mw.downtown"}));
     g.AchievementDone("com.zandovar.mw.diy", "ACH_TOOL1", 5);
     EXPECT_EQ(gameCenter->achievements.back(), "com.zandovar.mw.diy");
@@ -320,6 +324,30 @@ TEST_F(GlobalObjectTest, TheAudioEngineStartsOnceInTheBackgroundAndThenEffectsPl
     // (the file does not exist) shows the call got through.
     EXPECT_EQ(g.PlaySoundEffect("ping"), 0xFEEDBABu);
     EXPECT_EQ(g.PlaySoundEffect("pong"), 0u);
+}
+
+} // namespace
+} // namespace mw
+
+namespace mw {
+namespace {
+
+TEST_F(GlobalObjectTest, ResetMakesANewGameCentreManagerAndTheOldOneStopsWatching)
+{
+    GlobalObject& g = global();
+    g.initGameCenter();
+    Ref<GameCenterManager> old = g.gameCenterManager;
+    ASSERT_NE(old, nullptr);
+    g.Stop();
+    g.Reset();
+    g.Start();
+    ASSERT_NE(g.gameCenterManager, nullptr);
+    EXPECT_NE(g.gameCenterManager.get(), old.get());
+    gameCenter->setAuthenticated(true);
+    EXPECT_TRUE(g.gameCenterManager->UserLoged);
+    EXPECT_FALSE(old->UserLoged) << "the replaced manager no longer follows sign-ins";
+    EXPECT_EQ(old->delegate(), nullptr);
+    RunLoop::main().runUntil([] { return RunLoop::main().pendingWorkCount() == 0; }, 2);
 }
 
 } // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "engine/nodes/CCLayer.h"
+#include "engine/nodes/CCScene.h"
+#include "engine/sprites/CCSprite.h"
+#include "platform/ActivityIndicatorView.h"
+
+namespace mw {
+
+// The first scene: the publisher's logo on white with a spinner; at 1.5 s the
+// definitions load (the screen waits meanwhile), the common sounds load and
+// the logos cross-fade to the studio's; 2.0 s later the spinner goes, the
+// saved game loads when the user defaults say one exists ("Loaded"), the
+// menu sounds load, and a 0.5 s fade through white brings in the main menu.
+// Runs once per process.
+class LoadingScene : public CCLayer {
+public:
+    // A plain scene holding a new loading layer as its only child.
+    [[nodiscard]] static Ref<CCScene> scene();
+    // Makes the scene the loading screen hands over to (the main menu). Until
+    // one is set, a plain empty scene follows (logged).
+    static void setMainMenuMaker(std::function<Ref<CCScene>()> maker);
+
+    // Builds the screen and starts the timeline.
+    LoadingScene();
+    ~LoadingScene() override;
+
+    // The two timed steps (called by the layer's own action sequences).
+    void ChangeGfx1();
+    void ChangeGfx2();
+
+    // The logo files for a device: the small-phone flag, then the window
+    // width in pixels (above 1024: the big images). Publisher first.
+    static std::pair<std::string, std::string> logoFiles(bool isIp3, float windowWidthInPixels);
+
+    Ref<CCSprite> sp1;                  // the publisher's logo
+    Ref<CCSprite> sp2;                  // the studio's logo
+    Ref<ActivityIndicatorView> spinner; // on the root view while the definitions load
+    bool end = true;                    // until the scene handed over to the menu
+    bool firstTime = true;              // until the definitions were loaded
+};
+
+} // namespace mw

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+
+#include "game/front/RootViewController.h"
+#include "platform/ApplicationDelegate.h"
+#include "social/LumoraSlimlineSession.h"
+
+namespace mw {
+
+// The program's answer to the application's life cycle. Launching configures
+// the director the frame driver made (its window, GL view and director kind
+// are the driver's), moves a save left in the caches folder, starts the
+// analytics and social sessions, reads the string table, starts the audio
+// engine without waiting and runs the loading scene. Afterwards it pauses and
+// resumes the director, stops and restarts its animation, purges caches on a
+// memory warning and makes the frame after a time change take no time. It
+// makes itself the application's delegate and root view controller owner for
+// its lifetime. Main thread.
+class MosswickAppDelegate : public ApplicationDelegate, public LumoraSlimlineSessionDelegate {
+public:
+    static constexpr const char* kAnalyticsKey = "QX3TR7WMB2KJ9PLD4HSZ";
+    static constexpr const char* kSocialAppID = "4817302956";
+    static constexpr const char* kSocialTheme = "mosswick_01";
+    static constexpr const char* kSocialSecret = "zk4wq8nrt2vyhc6md0xfa3sj5gpb1e";
+
+    MosswickAppDelegate();
+    ~MosswickAppDelegate() override;
+
+    void applicationDidFinishLaunching() override;
+    void applicationDidReceiveLocalNotification(const LocalNotification& notification) override;
+    void applicationWillResignActive() override;
+    void applicationDidBecomeActive() override;
+    void applicationDidReceiveMemoryWarning() override;
+    void applicationDidEnterBackground() override;
+    void applicationWillEnterForeground() override;
+    void applicationWillTerminate() override;
+    void applicationSignificantTimeChange() override;
+
+    // Moves "supersave.plist" from the caches folder to the documents folder
+    // when only the caches folder has one; a failed move is logged ("Err
+    // desc-...") and both files stay.
+    static void moveSaveFromCaches();
+    // "CFBundleVersion" of the bundle's Info.plist ("" when unreadable).
+    static std::string bundleVersion();
+
+    RootViewController viewController;
+};
+
+} // namespace mw

@@ -1,0 +1,43 @@
+#include "platform/AlertPresenter.h"
+
+#include <mutex>
+
+#include "foundation/Log.h"
+
+namespace mw {
+
+namespace {
+
+class LoggingAlertPresenter : public AlertPresenter {
+public:
+    void showAlert(const std::string& title, const std::string& message, const std::string& button) override
+    {
+        logLine("Alert: [%s] %s [%s]", title.c_str(), message.c_str(), button.c_str());
+    }
+};
+
+std::mutex gLock;
+std::shared_ptr<AlertPresenter>& installed()
+{
+    static std::shared_ptr<AlertPresenter> presenter = std::make_shared<LoggingAlertPresenter>();
+    return presenter;
+}
+
+} // namespace
+
+std::shared_ptr<AlertPresenter> AlertPresenter::sharedInstance()
+{
+    std::lock_guard<std::mutex> guard(gLock);
+    return installed();
+}
+
+std::shared_ptr<AlertPresenter>
+AlertPresenter::replaceSharedInstance(std::shared_ptr<AlertPresenter> presenter)
+{
+    std::lock_guard<std::mutex> guard(gLock);
+    if (!presenter) presenter = std::make_shared<LoggingAlertPresenter>();
+    std::swap(presenter, installed());
+    return presenter;
+}
+
+} // namespace mw

@@ -1,0 +1,76 @@
+#include "platform/AlertView.h"
+
+#include <algorithm>
+
+namespace mw {
+
+namespace {
+AlertViewPresenter* gInstalled = nullptr;
+}
+
+void AlertView::show()
+{
+    if (!visible_) AlertViewPresenter::sharedPresenter().present(*this);
+}
+
+void AlertView::dismissWithClickedButtonIndex(int index)
+{
+    if (!visible_) return;
+    Ref<AlertView> keep(this); // the presenter held the last reference
+    AlertViewPresenter::sharedPresenter().dismiss(*this);
+    if (delegate) delegate->alertViewClickedButtonAtIndex(*this, index);
+}
+
+void AlertView::insertText(const std::string& utf8)
+{
+    if (!hasTextField || utf8.empty()) return;
+    text += utf8;
+    if (visible_) AlertViewPresenter::sharedPresenter().alertChanged(*this);
+}
+
+void AlertView::deleteBackward()
+{
+    if (text.empty()) return;
+    size_t end = text.size() - 1;
+    // Step back over continuation bytes (10xxxxxx) to the sequence's lead byte.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text.erase(end);
+    if (visible_) AlertViewPresenter::sharedPresenter().alertChanged(*this);
+}
+
+AlertViewPresenter& AlertViewPresenter::sharedPresenter()
+{
+    static AlertViewPresenter plain;
+    return gInstalled ? *gInstalled : plain;
+}
+
+void AlertViewPresenter::setSharedPresenter(AlertViewPresenter* presenter)
+{
+    // Alerts still shown move to the new presenter.
+    AlertViewPresenter& old = sharedPresenter();
+    std::vector<Ref<AlertView>> moving;
+    moving.swap(old.alerts_);
+    for (auto& alert : moving) old.alertDismissed(*alert);
+    gInstalled = presenter;
+    AlertViewPresenter& now = sharedPresenter();
+    for (auto& alert : moving) {
+        now.alerts_.push_back(alert);
+        now.alertShown(*alert);
+    }
+}
+
+void AlertViewPresenter::present(AlertView& alert)
+{
+    alert.visible_ = true;
+    alerts_.push_back(Ref<AlertView>(&alert));
+    alertShown(alert);
+}
+
+void AlertViewPresenter::dismiss(AlertView& alert)
+{
+    alert.visible_ = false;
+    alertDismissed(alert);
+    std::erase_if(alerts_, [&](const Ref<AlertView>& shown) { return shown.get() == &alert; });
+}
+
+} // namespace mw

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mw {
+
+// One request to send: the method, the absolute http or https address, the
+// headers and the body (empty for GET).
+struct HTTPRequest {
+    std::string method = "GET";
+    std::string url;
+    std::map<std::string, std::string> headers;
+    std::vector<uint8_t> body;
+    double timeoutSeconds = 60; // no progress for this long fails the request
+};
+
+// The head of an answer. The header names are in lower case.
+struct HTTPResponse {
+    int status = 0;
+    int64_t expectedLength = -1; // -1: the server did not say
+    std::map<std::string, std::string> headers;
+};
+
+class HTTPConnection;
+
+// What a running request reports, always from the main run loop and never
+// inside the call that started or cancelled it. Per request, in order: either
+// didReceiveResponse, didReceiveData zero or more times and then didFinish;
+// or didRedirect (the transport never follows one) and then didFinish; or
+// didFail at any point, after which nothing more arrives. Every operation is
+// optional.
+class HTTPConnectionDelegate {
+public:
+    virtual ~HTTPConnectionDelegate() = default;
+    virtual void didReceiveResponse(HTTPConnection&, const HTTPResponse&) {}
+    virtual void didReceiveData(HTTPConnection&, const uint8_t* /*bytes*/, size_t /*count*/) {}
+    // A 3xx answer with a Location header; its body is not delivered.
+    virtual void didRedirect(HTTPConnection&, int /*status*/, const std::string& /*location*/) {}
+    // No connection, a dropped connection, a timeout, or a body shorter than
+    // announced. `message` is the transport's own text.
+    virtual void didFail(HTTPConnection&, const std::string& /*message*/) {}
+    virtual void didFinish(HTTPConnection&) {}
+};
+
+// One running request. Destroying it cancels it.
+class HTTPConnection {
+public:
+    virtual ~HTTPConnection() = default;
+    // Stops the request; its delegate hears nothing more, not even what is
+    // already queued.
+    virtual void cancel() = 0;
+    virtual const HTTPRequest& request() const = 0;
+};
+
+// The platform's HTTP service. The desktop's drives libcurl from the main
+// thread's run loop: every drain of RunLoop::main() moves the transfers on
+// without blocking. A blocking send for background threads can sit beside
+// start() with the same request and response types. Main thread.
+class HTTPTransport {
+public:
+    // The installed transport (libcurl's unless another was installed).
+    static std::shared_ptr<HTTPTransport> sharedInstance();
+    // Installs a transport, or libcurl's again for null; answers the previous.
+    static std::shared_ptr<HTTPTransport> replaceSharedInstance(std::shared_ptr<HTTPTransport> transport);
+
+    virtual ~HTTPTransport() = default;
+    // Starts sending at once. The delegate is not owned and must outlive the
+    // connection (or cancel it first). Null, with one log line, for an
+    // address the transport cannot send to.
+    [[nodiscard]] virtual std::unique_ptr<HTTPConnection> start(const HTTPRequest& request,
+                                                                HTTPConnectionDelegate* delegate) = 0;
+};
+
+// Bytes free to an unprivileged writer in the file system holding `folder`
+// (statvfs), or nothing when it cannot be read. Tests replace the answer with
+// setFreeSpaceOverride; null puts statvfs back.
+std::optional<uint64_t> freeSpaceOfFolder(const std::string& folder);
+void setFreeSpaceOverride(std::function<std::optional<uint64_t>(const std::string& folder)> answer);
+
+} // namespace mw

@@ -1,0 +1,195 @@
+#include "platform/PaymentQueue.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "foundation/AtomicFile.h"
+#include "foundation/Clock.h"
+#include "foundation/Format.h"
+#include "foundation/Log.h"
+#include "foundation/Paths.h"
+#include "foundation/PropertyList.h"
+#include "foundation/RunLoop.h"
+
+namespace mw {
+
+namespace {
+
+std::string queuePath() { return Paths::documentsPath("StoreTransactions.plist"); }
+
+bool isEnded(PaymentTransaction::State state) { return state != PaymentTransaction::kPurchasing; }
+
+Value encode(const PaymentTransaction& t)
+{
+    Value::Dictionary entry;
+    entry.set("id", Value(t.transactionIdentifier));
+    entry.set("product", Value(t.productIdentifier));
+    entry.set("state", Value(static_cast<int32_t>(t.state)));
+    if (t.error) {
+        entry.set("errorCode", Value(static_cast<int32_t>(t.error->code)));
+        entry.set("errorText", Value(t.error->localizedDescription));
+    }
+    if (t.originalTransaction) entry.set("original", Value(t.originalTransaction->transactionIdentifier));
+    return Value(std::move(entry));
+}
+
+Ref<PaymentTransaction> decode(const Value& entry)
+{
+    auto t = makeRef<PaymentTransaction>();
+    t->transactionIdentifier = entry["id"].asString();
+    t->productIdentifier = entry["product"].asString();
+    int state = entry["state"].asInt();
+    if (t->transactionIdentifier.empty() || state < 1 || state > 3) return nullptr;
+    t->state = static_cast<PaymentTransaction::State>(state);
+    if (t->state == PaymentTransaction::kFailed)
+        t->error = StoreError{entry["errorCode"].asInt(), entry["errorText"].asString()};
+    if (t->state == PaymentTransaction::kRestored) {
+        t->originalTransaction = makeRef<PaymentTransaction>();
+        t->originalTransaction->transactionIdentifier = entry["original"].asString();
+        t->originalTransaction->productIdentifier = t->productIdentifier;
+        t->originalTransaction->state = PaymentTransaction::kPurchased;
+    }
+    return t;
+}
+
+} // namespace
+
+PaymentQueue::PaymentQueue() { load(); }
+
+PaymentQueue::~PaymentQueue() { *alive_ = false; }
+
+void PaymentQueue::setTransactionObserver(PaymentTransactionObserver* observer)
+{
+    observer_ = observer;
+    if (!observer_ || transactions_.empty()) return;
+    // What an earlier run (or this one) left unfinished is offered again.
+    std::vector<Ref<PaymentTransaction>> ended;
+    for (const auto& t : transactions_)
+        if (isEnded(t->state)) ended.push_back(t);
+    if (!ended.empty()) deliverLater(std::move(ended));
+}
+
+void PaymentQueue::addPayment(const std::string& productIdentifier)
+{
+    auto t = makeRef<PaymentTransaction>();
+    t->transactionIdentifier = newIdentifier();
+    t->productIdentifier = productIdentifier;
+    transactions_.push_back(t);
+    deliverLater({t});
+    paymentAdded(*t);
+}
+
+void PaymentQueue::finishTransaction(PaymentTransaction& transaction)
+{
+    auto found = std::find_if(transactions_.begin(), transactions_.end(),
+                              [&](const Ref<PaymentTransaction>& t) { return t.get() == &transaction; });
+    if (found == transactions_.end()) return;
+    if (!isEnded(transaction.state)) {
+        logLine("Store: a transaction still purchasing cannot be finished");
+        return;
+    }
+    transactions_.erase(found);
+    save();
+}
+
+void PaymentQueue::update(PaymentTransaction& transaction, PaymentTransaction::State state,
+                          std::optional<StoreError> error)
+{
+    transaction.state = state;
+    transaction.error = std::move(error);
+    if (isEnded(state)) save();
+    deliverLater({Ref<PaymentTransaction>(&transaction)});
+}
+
+void PaymentQueue::restore(const std::string& productIdentifier)
+{
+    auto t = makeRef<PaymentTransaction>();
+    t->transactionIdentifier = newIdentifier();
+    t->productIdentifier = productIdentifier;
+    t->originalTransaction = makeRef<PaymentTransaction>();
+    t->originalTransaction->transactionIdentifier = newIdentifier();
+    t->originalTransaction->productIdentifier = productIdentifier;
+    t->originalTransaction->state = PaymentTransaction::kPurchased;
+    transactions_.push_back(t);
+    update(*t, PaymentTransaction::kRestored);
+}
+
+PaymentTransaction& PaymentQueue::lateTransaction(const std::string& productIdentifier)
+{
+    auto t = makeRef<PaymentTransaction>();
+    t->transactionIdentifier = newIdentifier();
+    t->productIdentifier = productIdentifier;
+    transactions_.push_back(t);
+    return *t;
+}
+
+void PaymentQueue::deliverLater(std::vector<Ref<PaymentTransaction>> transactions)
+{
+    // Each update carries the state it had when it was made, as the queue
+    // reports every step; a transaction finished meanwhile is still told.
+    std::vector<std::pair<PaymentTransaction::State, std::optional<StoreError>>> states;
+    for (const auto& t : transactions) states.emplace_back(t->state, t->error);
+    std::weak_ptr<bool> alive = alive_;
+    RunLoop::main().perform([this, alive, transactions = std::move(transactions), states]() {
+        if (!alive.lock() || !observer_) return;
+        std::vector<Ref<PaymentTransaction>> snapshot;
+        for (size_t i = 0; i < transactions.size(); ++i) {
+            if (transactions[i]->state != states[i].first) {
+                // A later step overtook this one: report the step as it was.
+                auto copy = makeRef<PaymentTransaction>(*transactions[i]);
+                copy->state = states[i].first;
+                copy->error = states[i].second;
+                snapshot.push_back(copy);
+            } else {
+                snapshot.push_back(transactions[i]);
+            }
+        }
+        observer_->paymentQueueUpdatedTransactions(snapshot);
+    });
+}
+
+void PaymentQueue::load()
+{
+    const std::string path = queuePath();
+    if (!Paths::fileExists(path)) return;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!AtomicFile::read(path, bytes, &error)) {
+        fileWritable_ = false;
+        logLine("Store: cannot read %s (%s); it is left as it is", path.c_str(), error.c_str());
+        return;
+    }
+    auto value = readPropertyList(bytes.data(), bytes.size(), &error);
+    if (!value || !value->isArray()) {
+        std::string aside = AtomicFile::moveAside(path);
+        logLine("Store: %s is damaged (%s), kept as %s", path.c_str(), error.c_str(), aside.c_str());
+        return;
+    }
+    for (const Value& entry : value->asArray()) {
+        if (auto t = decode(entry)) transactions_.push_back(t);
+        else logLine("Store: skipped an unreadable transaction in %s", path.c_str());
+    }
+}
+
+void PaymentQueue::save()
+{
+    if (!fileWritable_) return;
+    Value::Array list;
+    for (const auto& t : transactions_)
+        if (isEnded(t->state)) list.push_back(encode(*t));
+    const std::string path = queuePath();
+    if (list.empty()) {
+        std::remove(path.c_str());
+        return;
+    }
+    Paths::createDirectories(Paths::documentsDirectory());
+    if (!writePropertyListFile(path, Value(std::move(list))))
+        logLine("Store: unfinished transactions could not be kept in %s", path.c_str());
+}
+
+std::string PaymentQueue::newIdentifier()
+{
+    return format("%.0f.%d", Clock::wallSeconds() * 1000, ++counter_);
+}
+
+} // namespace mw

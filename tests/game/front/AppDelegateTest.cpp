@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analytics/TallyAnalytics.h"
+#include "engine/director/CCDirectorDisplayLink.h"
+#include "engine/director/HeadlessDriver.h"
+#include "foundation/Log.h"
+#include "foundation/Paths.h"
+#include "game/front/LoadingScene.h"
+#include "game/front/MosswickAppDelegate.h"
+#include "game/front/RatingPrompt.h"
+#include "foundation/UserDefaults.h"
+#include "game/state/GlobalObject.h"
+#include "platform/Application.h"
+#include "platform/DeviceProfile.h"
+#include "social/LumoraSlimlineSession.h"
+#include "tests/support/GLTestContext.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/SharedInstances.h"
+#include "tests/support/TempDir.h"
+
+namespace mw {
+namespace {
+
+// The program launched through the headless driver over a scratch data folder.
+class AppDelegateTest : public ::testing::Test {
+protected:
+    void launch(const char* device = "phone")
+    {
+        test::GLTestContext* gl = test::GLTestContext::acquire(64, 64);
+        ASSERT_NE(gl, nullptr);
+        test::resetSharedInstances();
+        TallyAnalytics::resetForTesting();
+        LumoraSlimlineSession::reset();
+        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device), 1.0 / 30);
+        ASSERT_NE(driver_, nullptr);
+        app_ = std::make_unique<MosswickAppDelegate>();
+        driver_->lifeCycle().setDelegate(app_.get());
+        Application::sharedApplication().setApplicationIconBadgeNumber(7);
+        driver_->lifeCycle().launch();
+        driver_->runFrames(2);
+    }
+    void TearDown() override
+    {
+        app_.reset();
+        driver_.reset();
+        test::resetSharedInstances();
+        TallyAnalytics::resetForTesting();
+        LumoraSlimlineSession::reset();
+    }
+    CCDirector& director() { return *driver_->director(); }
+
+    test::TempDir home_;
+    test::ScopedEnv homeEnv_{"MOSSWICK_HOME", home_.path()};
+    std::unique_ptr<HeadlessDriver> driver_;
+    std::unique_ptr<MosswickAppDelegate> app_;
+};
+
+TEST_F(AppDelegateTest, StartUpConfiguresEveryServiceThenRunsTheLoadingScene)
+{
+    launch();
+    EXPECT_EQ(Application::sharedApplication().applicationIconBadgeNumber(), 0);
+    EXPECT_DOUBLE_EQ(director().animationInterval(), 1.0 / 30);
+    EXPECT_FALSE(director().displayFPS());
+    EXPECT_EQ(Application::sharedApplication().rootViewController(), &app_->viewController);
+    EXPECT_EQ(TallyAnalytics::appVersion(), "1.0");
+    EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
+              (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
+                                        "lockToOrientationList 1,2"}));
+    CCScene* running = director().runningScene();
+    ASSERT_NE(running, nullptr);
+    ASSERT_GT(running->children()->count(), 0u);
+    EXPECT_NE(dynamic_cast<LoadingScene*>(running->children()->objectAtIndexAs<CCNode>(0)), nullptr);
+}
+
+TEST_F(AppDelegateTest, DeviceFlagsFollowTheConfiguredWindow)
+{
+    struct Row {
+        const char* device;
+        bool isIp3, isIpad;
+    };
+    const Row rows[] = {
+        {"phone", true, false}, {"phone-hd", false, false}, {"tablet", false, true}, {"tablet-hd", false, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.device);
+        launch(row.device);
+        EXPECT_EQ(GlobalObject::sharedInstance()->isIp3, row.isIp3);
+        EXPECT_EQ(GlobalObject::sharedInstance()->isIpad, row.isIpad);
+        TearDown();
+    }
+}
+
+TEST_F(AppDelegateTest, SaveLeftInTheCachesMovesUnlessTheDocumentsHaveOne)
+{
+    struct Row {
+        const char* name;
+        const char* caches;    // null: none
+        const char* documents; // null: none
+        const char* documentsAfter;
+        bool cachesKept;
+        bool logged;
+    };
+    const Row rows[] = {
+        {"only caches", "C", nullptr, "C", false, false},
+        {"both", "C", "D", "D", true, true},
+        {"none", nullptr, nullptr, nullptr, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempDir home;
+        test::ScopedEnv env("MOSSWICK_HOME", home.path());
+        const std::string caches = Paths::cachesPath("supersave.plist");
+        const std::string documents = Paths::documentsPath("supersave.plist");
+        if (row.caches) test::TempDir::writeText(caches, row.caches);
+        if (row.documents) test::TempDir::writeText(documents, row.documents);
+        ScopedLogCapture log;
+        MosswickAppDelegate::moveSaveFromCaches();
+        EXPECT_EQ(log.contains("Err desc-"), row.logged);
+        EXPECT_EQ(Paths::fileExists(caches), row.cachesKept);
+        if (row.documentsAfter) EXPECT_EQ(test::TempDir::readText(documents), row.documentsAfter);
+        else EXPECT_FALSE(Paths::fileExists(documents));
+    }
+}
+
+TEST_F(AppDelegateTest, LifeCycleEventsDriveTheDirector)
+{
+    launch();
+    auto* displayLink = dynamic_cast<CCDirectorDisplayLink*>(&director());
+    ASSERT_NE(displayLink, nullptr);
+    auto& life = driver_->lifeCycle();
+
+    life.focusLost();
+    EXPECT_TRUE(director().isPaused());
+    Application::sharedApplication().setApplicationIconBadgeNumber(3);
+    GlobalObject::sharedInstance()->ReinitActive = false;
+    life.focusGained();
+    EXPECT_FALSE(director().isPaused());
+    EXPECT_EQ(Application::sharedApplication().applicationIconBadgeNumber(), 0);
+    EXPECT_TRUE(GlobalObject::sharedInstance()->ReinitActive);
+
+    // Background from the loading scene saves nothing and stops the frames.
+    life.hidden();
+    EXPECT_FALSE(displayLink->isAnimating());
+    EXPECT_FALSE(Paths::fileExists(Paths::documentsPath("supersave.plist")));
+    life.shown();
+    EXPECT_TRUE(displayLink->isAnimating());
+    RatingPrompt::waitForCounting();
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey(RatingPrompt::kUseCount), 1)
+        << "the return to the foreground counts a use";
+
+    app_->applicationSignificantTimeChange();
+    EXPECT_TRUE(director().nextDeltaTimeZero());
+
+    Application::sharedApplication().setApplicationIconBadgeNumber(4);
+    Application::sharedApplication().receiveLocalNotification({});
+    EXPECT_EQ(Application::sharedApplication().applicationIconBadgeNumber(), 0);
+
+    life.quit();
+    EXPECT_FALSE(Paths::fileExists(Paths::documentsPath("supersave.plist"))) << "terminate writes nothing";
+}
+
+TEST_F(AppDelegateTest, OnlyPortraitTurnsReachTheSocialSession)
+{
+    launch("phone-hd");
+    LumoraSlimlineSession::reset();
+    EXPECT_FALSE(driver_->rotateTo(3));
+    EXPECT_FALSE(driver_->rotateTo(4));
+    EXPECT_TRUE(driver_->rotateTo(2, 0.4));
+    EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
+              (std::vector<std::string>{"willRotateToInterfaceOrientation 2 0.4", "didRotateFromInterfaceOrientation 1"}));
+    EXPECT_EQ(app_->viewController.newOrientation, 2);
+    EXPECT_FLOAT_EQ(app_->viewController.RotateDuration, 0.4f);
+    CGSize frame = driver_->view()->frame().size;
+    EXPECT_EQ(frame.width, 640);
+    EXPECT_EQ(frame.height, 960);
+}
+
+} // namespace
+} // namespace mw

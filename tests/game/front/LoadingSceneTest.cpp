@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/director/CCDirector.h"
+#include "engine/director/HeadlessDriver.h"
+#include "engine/transitions/CCTransitionFade.h"
+#include "foundation/Paths.h"
+#include "foundation/UserDefaults.h"
+#include "game/defs/XMLManager.h"
+#include "game/front/LoadingScene.h"
+#include "game/state/GlobalObject.h"
+#include "game/state/Profile.h"
+#include "platform/DeviceProfile.h"
+#include "platform/RootView.h"
+#include "tests/support/GLTestContext.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/SharedInstances.h"
+#include "tests/support/TempDir.h"
+
+namespace mw {
+namespace {
+
+// The main menu as the loading scene sees it: some scene it did not make.
+class MenuStandIn : public CCScene {};
+
+// A headless run of the loading scene at one frame every 1/30 s, over a
+// scratch data folder and the real bundle.
+class LoadingSceneTest : public ::testing::Test {
+protected:
+    void start(const char* device = "phone")
+    {
+        test::GLTestContext* gl = test::GLTestContext::acquire(64, 64);
+        ASSERT_NE(gl, nullptr);
+        test::resetSharedInstances();
+        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device), 1.0 / 30);
+        ASSERT_NE(driver_, nullptr);
+        driver_->director()->setAnimationInterval(1.0 / 30);
+        LoadingScene::setMainMenuMaker([this] {
+            menu_ = makeRef<MenuStandIn>();
+            return Ref<CCScene>(menu_);
+        });
+        auto scene = LoadingScene::scene();
+        layer_ = static_cast<LoadingScene*>(scene->children()->objectAtIndexAs<CCNode>(0));
+        driver_->director()->runWithScene(scene.get());
+    }
+    void TearDown() override
+    {
+        LoadingScene::setMainMenuMaker(nullptr);
+        layer_ = nullptr;
+        menu_ = nullptr;
+        driver_.reset();
+        test::resetSharedInstances();
+    }
+    // Runs until `seconds` of the scene's time have passed.
+    void runTo(double seconds)
+    {
+        const int target = static_cast<int>(std::lround(seconds * 30));
+        driver_->runFrames(target - frames_);
+        frames_ = target;
+    }
+
+    test::TempDir home_;
+    test::ScopedEnv homeEnv_{"MOSSWICK_HOME", home_.path()};
+    std::unique_ptr<HeadlessDriver> driver_;
+    LoadingScene* layer_ = nullptr;
+    Ref<MenuStandIn> menu_;
+    int frames_ = 0;
+};
+
+TEST(LoadingSceneLogos, ChosenByTheSmallPhoneFlagThenTheWidth)
+{
+    struct Row {
+        bool isIp3;
+        float width;
+        const char* publisher;
+    };
+    const Row rows[] = {
+        {true, 320, "main_interface_logotype_zandovar_small.png"},
+        {true, 2048, "main_interface_logotype_zandovar_small.png"},
+        {false, 640, "main_interface_logotype_zandovar.png"},
+        {false, 768, "main_interface_logotype_zandovar.png"},
+        {false, 1024, "main_interface_logotype_zandovar.png"},
+        {false, 1536, "main_interface_logotype_zandovar_big.png"},
+    };
+    for (const Row& row : rows) {
+        auto [publisher, studio] = LoadingScene::logoFiles(row.isIp3, row.width);
+        EXPECT_EQ(publisher, row.publisher) << row.width;
+        std::string expectedStudio = row.publisher;
+        expectedStudio.replace(expectedStudio.find("zandovar"), 8, "quillfen");
+        EXPECT_EQ(studio, expectedStudio);
+    }
+}
+
+class LoadingSceneTimeline : public LoadingSceneTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(LoadingSceneTimeline, LoadsOnceCrossFadesAndHandsOverThroughWhite)
+{
+    start(GetParam());
+    ASSERT_NE(layer_, nullptr);
+    runTo(0.5);
+    EXPECT_FALSE(XMLManager::sharedInstance()->FinishedLoading);
+    EXPECT_EQ(RootView::sharedRootView().spinners().size(), 1u);
+    EXPECT_EQ(layer_->sp1->opacity(), 255);
+    EXPECT_EQ(layer_->sp2->opacity(), 0);
+    if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) (void)driver_->screenshot(std::string(dir) + "/loading-0.5-" + GetParam() + ".png");
+    runTo(1.4);
+    EXPECT_FALSE(XMLManager::sharedInstance()->FinishedLoading);
+    runTo(1.6);
+    EXPECT_TRUE(XMLManager::sharedInstance()->FinishedLoading);
+    EXPECT_FALSE(layer_->firstTime);
+    EXPECT_TRUE(GlobalObject::sharedInstance()->SoundEffectsState["achievement"].asBool()) << "common set";
+    runTo(1.75);
+    EXPECT_GT(layer_->sp1->opacity(), 0);
+    EXPECT_LT(layer_->sp1->opacity(), 255);
+    EXPECT_EQ(layer_->sp2->opacity(), 0);
+    runTo(1.9);
+    EXPECT_EQ(layer_->sp1->opacity(), 0);
+    runTo(2.2);
+    EXPECT_EQ(layer_->sp2->opacity(), 255);
+    if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) (void)driver_->screenshot(std::string(dir) + "/loading-2.2-" + GetParam() + ".png");
+    runTo(3.4);
+    EXPECT_TRUE(layer_->end);
+    EXPECT_EQ(menu_, nullptr);
+    runTo(3.7); // two frames of slack: the first frame of a scene takes no time
+    EXPECT_FALSE(layer_->end);
+    EXPECT_TRUE(RootView::sharedRootView().spinners().empty());
+    auto* fade = dynamic_cast<CCTransitionFade*>(driver_->director()->runningScene());
+    ASSERT_NE(fade, nullptr);
+    EXPECT_NE(dynamic_cast<MenuStandIn*>(fade->inScene()), nullptr);
+    const GlobalObject& g = *GlobalObject::sharedInstance();
+    EXPECT_TRUE(g.SoundEffectsState["bonus_collect"].asBool()) << "menu set";
+    EXPECT_TRUE(g.SoundEffectsState["achievement"].asBool()) << "common set still loaded";
+
+    // A second call of the last step changes nothing.
+    CCScene* running = driver_->director()->runningScene();
+    layer_->ChangeGfx2();
+    EXPECT_EQ(driver_->director()->runningScene(), running);
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, LoadingSceneTimeline, ::testing::Values("phone", "tablet-hd"));
+
+TEST_F(LoadingSceneTest, SavedGameLoadsOnlyWhenTheDefaultsSaySo)
+{
+    struct Row {
+        const char* name;
+        std::optional<bool> loaded;
+        const char* save; // nullptr: none; "good": a real save; else these bytes
+        bool profileLoaded;
+    };
+    const Row rows[] = {
+        {"absent", std::nullopt, "good", false},
+        {"no", false, "good", false},
+        {"yes with a save", true, "good", true},
+        {"yes with a damaged save", true, "<plist><dict><key>Gold", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempDir home;
+        test::ScopedEnv env("MOSSWICK_HOME", home.path());
+        test::resetSharedInstances();
+        if (std::string(row.save) == "good") {
+            Profile::sharedInstance()->GoldCount = 321;
+            ASSERT_TRUE(Profile::sharedInstance()->SaveData());
+        } else {
+            Paths::createDirectories(Paths::documentsDirectory());
+            test::TempDir::writeText(Paths::documentsPath("supersave.plist"), row.save);
+        }
+        Profile::purgeSharedInstance();
+        UserDefaults::resetStandardUserDefaults();
+        if (row.loaded) UserDefaults::standardUserDefaults().setBool("Loaded", *row.loaded);
+        else UserDefaults::standardUserDefaults().removeObjectForKey("Loaded");
+        ASSERT_TRUE(UserDefaults::standardUserDefaults().synchronize()); // start() reads the defaults afresh
+
+        frames_ = 0;
+        start();
+        runTo(3.7);
+        EXPECT_NE(menu_, nullptr) << "the menu follows in every case";
+        EXPECT_EQ(Profile::sharedInstance()->GoldCount == 321, row.profileLoaded);
+        if (std::string(row.save) != "good") {
+            int aside = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory()))
+                if (entry.path().filename().string().find(".corrupt-") != std::string::npos) ++aside;
+            EXPECT_EQ(aside, 1) << "the damaged save is kept aside";
+        }
+        TearDown();
+    }
+}
+
+} // namespace
+} // namespace mw

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/AlertView.h"
+
+namespace mw {
+namespace {
+
+class Answers : public AlertViewDelegate {
+public:
+    void alertViewClickedButtonAtIndex(AlertView& alert, int index) override
+    {
+        seen.push_back(alert.title + " " + std::to_string(index) + " " + alert.text);
+    }
+    std::vector<std::string> seen;
+};
+
+TEST(AlertViewTest, FieldTakesUtf8AndBackspaceRemovesWholeCharacters)
+{
+    auto alert = makeRef<AlertView>("Name", "", nullptr, std::vector<std::string>{"OK"});
+    alert->hasTextField = true;
+    alert->insertText("Zażółć");
+    alert->insertText("\xF0\x9F\x90\x94"); // a chicken, four bytes
+    EXPECT_EQ(alert->text, "Zażółć\xF0\x9F\x90\x94");
+    alert->deleteBackward();
+    EXPECT_EQ(alert->text, "Zażółć");
+    alert->deleteBackward();
+    alert->deleteBackward();
+    EXPECT_EQ(alert->text, "Zażó");
+    for (int i = 0; i < 10; ++i) alert->deleteBackward();
+    EXPECT_EQ(alert->text, "");
+
+    auto plain = makeRef<AlertView>("Plain", "", nullptr, std::vector<std::string>{"OK"});
+    plain->insertText("x");
+    EXPECT_EQ(plain->text, "") << "an alert without a field takes no typing";
+}
+
+TEST(AlertViewTest, EachAlertAnswersItsDelegateOnceByObject)
+{
+    Answers answers;
+    AlertViewPresenter& presenter = AlertViewPresenter::sharedPresenter();
+    ASSERT_TRUE(presenter.visibleAlerts().empty());
+    auto first = makeRef<AlertView>("first", "", &answers, std::vector<std::string>{"No", "Yes"});
+    auto second = makeRef<AlertView>("second", "", &answers, std::vector<std::string>{"OK"});
+    second->hasTextField = true;
+    first->show();
+    second->show();
+    second->show();
+    ASSERT_EQ(presenter.visibleAlerts().size(), 2u);
+    EXPECT_EQ(presenter.frontAlert(), second.get());
+    presenter.frontAlert()->insertText("ok");
+    presenter.frontAlert()->dismissWithClickedButtonIndex(0);
+    EXPECT_EQ(presenter.frontAlert(), first.get());
+    first->dismissWithClickedButtonIndex(-1);
+    first->dismissWithClickedButtonIndex(1); // no longer shown: nothing
+    EXPECT_EQ(answers.seen, (std::vector<std::string>{"second 0 ok", "first -1 "}));
+    EXPECT_TRUE(presenter.visibleAlerts().empty());
+}
+
+TEST(AlertViewTest, PresenterKeepsAnAlertAliveUntilAnswered)
+{
+    Answers answers;
+    {
+        auto alert = makeRef<AlertView>("kept", "", &answers, std::vector<std::string>{"OK"});
+        alert->show();
+    }
+    ASSERT_NE(AlertViewPresenter::sharedPresenter().frontAlert(), nullptr);
+    AlertViewPresenter::sharedPresenter().frontAlert()->dismissWithClickedButtonIndex(0);
+    EXPECT_EQ(answers.seen, std::vector<std::string>{"kept 0 "});
+}
+
+} // namespace
+} // namespace mw
