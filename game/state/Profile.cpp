@@ -122,6 +122,11 @@ void Profile::setAchievementLedger(AchievementLedger* ledger)
     gLedger.store(ledger);
 }
 
+AchievementLedger* Profile::achievementLedger()
+{
+    return gLedger.load();
+}
+
 Collectible* Profile::GetCollectible(int32_t kind) const
 {
     return find(collectibleDict, kind);

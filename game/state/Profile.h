@@ -50,6 +50,8 @@ public:
     // object sets itself); null leaves them unchecked. Not owned; kept across
     // purges of the profile.
     static void setAchievementLedger(AchievementLedger* ledger);
+    // The ledger set above, or null.
+    static AchievementLedger* achievementLedger();
 
     // Owners whose entries ride in the save after the profile's, in the order
     // added (the global object, then the definitions manager). Not owned; kept
