@@ -135,7 +135,8 @@ def calendar_part(which: int) -> Image.Image:
 
 
 def resource_bar_bg() -> Image.Image:
-    img = canvas(40, 12)
+    """The slot's upright tube; the panel fills it from the bottom (a vertical progress timer)."""
+    img = canvas(14, 30)
     d = ImageDraw.Draw(img)
     d.rounded_rectangle([0, 0, img.width - 1, img.height - 1], px(6), fill=PALETTE["outline"])
     d.rounded_rectangle([px(1.2), px(1.2), img.width - px(1.2), img.height - px(1.2)], px(5), fill=(58, 40, 28, 255))
@@ -143,19 +144,20 @@ def resource_bar_bg() -> Image.Image:
 
 
 def resource_bar_fill(w_px: int, h_px: int, preview: bool) -> Image.Image:
-    """The progress fill (bright green) or the preview fill (pale gold), in final pixels."""
+    """The progress fill (bright green) or the preview fill (pale gold) of the upright tube, in final
+    pixels: lit from the left, with a shine down its length."""
     img = Image.new("RGBA", (w_px, h_px), (0, 0, 0, 0))
     d = ImageDraw.Draw(img)
-    top, bottom = ((255, 236, 150, 200), (236, 190, 70, 200)) if preview else ((170, 230, 100, 255),
+    left, right = ((255, 236, 150, 200), (236, 190, 70, 200)) if preview else ((170, 230, 100, 255),
                                                                                (70, 150, 44, 255))
-    r = h_px // 2
+    r = w_px // 2
     mask = Image.new("L", (w_px, h_px), 0)
     ImageDraw.Draw(mask).rounded_rectangle([0, 0, w_px - 1, h_px - 1], r, fill=255)
-    grad = core.vertical_gradient(w_px, h_px, top, bottom)
+    grad = core.vertical_gradient(h_px, w_px, left, right).rotate(90, expand=True).transpose(Image.FLIP_TOP_BOTTOM)
     img.paste(grad, (0, 0), mask)
-    if h_px >= 6:
-        d.line([r, max(1, h_px // 4), w_px - r, max(1, h_px // 4)], fill=(255, 255, 255, 110),
-               width=max(1, h_px // 6))
+    if w_px >= 6:
+        d.line([max(1, w_px // 4), r, max(1, w_px // 4), h_px - r], fill=(255, 255, 255, 110),
+               width=max(1, w_px // 6))
     if preview:
         a = img.getchannel("A").point(lambda v: v * 200 // 255)
         img.putalpha(a)

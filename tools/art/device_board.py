@@ -228,19 +228,20 @@ def _strip_cover(pen: _Pen, w_pt, h_pt) -> Image.Image:
 
 
 def _bottom_bg(pen: _Pen, w_pt, h_pt, tablet: bool) -> Image.Image:
-    """Behind the resource panel: a shelf of boards with a groove where the
-    panel's progress bars run (their centre is 44 / 95 points above the
-    shelf's bottom edge)."""
+    """Behind the resource panel: a shelf of boards with a ledge under the
+    panel's upright progress tubes (their centre is 44 / 95 points above the
+    shelf's bottom edge, their half height 13.5 / 27 points)."""
     img = _wood_bar(pen, w_pt, h_pt, 41)
     arr = np.asarray(img).astype(np.float32)
     arr[..., :3] *= 0.85
     img = _to_image(arr)
     d = ImageDraw.Draw(img)
     bar_y = h_pt - (95 if tablet else 44)
-    half = 9 if tablet else 5
-    d.rounded_rectangle([pen.p(4), pen.p(bar_y - half), pen.p(w_pt - 4), pen.p(bar_y + half)], pen.p(half),
-                        fill=(96, 62, 36, 255), outline=PALETTE["outline"], width=max(1, pen.p(1)))
-    d.line([pen.p(8), pen.p(bar_y + half + 1.5), pen.p(w_pt - 8), pen.p(bar_y + half + 1.5)],
+    ledge_y = bar_y + (29 if tablet else 15)
+    thick = 4 if tablet else 2
+    d.rounded_rectangle([pen.p(4), pen.p(ledge_y), pen.p(w_pt - 4), pen.p(ledge_y + thick)], pen.p(thick) // 2,
+                        fill=(96, 62, 36, 255), outline=PALETTE["outline"], width=max(1, pen.p(0.5)))
+    d.line([pen.p(8), pen.p(ledge_y + thick + 1.5), pen.p(w_pt - 8), pen.p(ledge_y + thick + 1.5)],
            fill=PALETTE["wood_light"], width=max(1, pen.p(1)))
     return img
 

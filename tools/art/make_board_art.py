@@ -246,12 +246,13 @@ def dither_to_4444(path: Path) -> None:
 # ---------------------------------------------------------------- whole images
 
 def write_bar_images() -> list[Path]:
-    """The resource panel's progress (plain) and preview (_alpha) bars, 36 x 8 points."""
+    """The resource panel's progress (plain) and preview (_alpha) bars: upright, 10 x 26 points,
+    filled from the bottom inside the 14 x 30 tube."""
     written = []
     for suffix, ppp in (("_small", 1), ("", 2), ("_big", 4)):
         for alpha in (False, True):
             name = f"mine_resource_bar_act{'_alpha' if alpha else ''}{suffix}.png"
-            core.save_png(bf.resource_bar_fill(36 * ppp, 8 * ppp, alpha), RESOURCES / name)
+            core.save_png(bf.resource_bar_fill(10 * ppp, 26 * ppp, alpha), RESOURCES / name)
             written.append(RESOURCES / name)
     return written
 
