@@ -1,6 +1,7 @@
 #include "analytics/TallyAnalytics.h"
 
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -59,7 +60,7 @@ struct Settings {
     std::string savedResponseURL;
     std::shared_ptr<TallyReportSender> sender;
     std::vector<NotificationCenter::ObserverId> observers;
-    std::vector<TallyAnalytics::Event> recorded;
+    std::deque<TallyAnalytics::Event> recorded;
 };
 
 Settings& settings()
@@ -93,9 +94,13 @@ template <typename Work> void guarded(Work&& work)
     }
 }
 
-void debug(std::string_view fmt, const std::vector<FormatArg>& args)
+// Formats nothing while debug logging is off: these lines sit on the paths
+// the game calls for every event.
+template <typename... Args>
+void debug(std::string_view fmt, const Args&... args)
 {
-    TallyUtil::debugLog(format(fmt, args));
+    if (!TallyUtil::isDebugLogEnabled()) return;
+    TallyUtil::debugLog(format(fmt, args...));
 }
 
 std::string bundleVersion()
@@ -163,7 +168,7 @@ void TallyAnalytics::setAppVersion(const std::string& version)
                 "", "TallyAnalytics: Please call setAppVersion before startSession.", "Cancel");
             return;
         }
-        debug("TallyAnalytics: setAppVersion[%@]", { version });
+        debug("TallyAnalytics: setAppVersion[%@]", version);
         write(&Settings::appVersion, std::optional<std::string>(version));
     });
 }
@@ -231,13 +236,13 @@ void TallyAnalytics::startSession(const std::string& apiKey)
             settings().startSessionCalled = true;
         }
         TallyUtil::debugLog("TallyAnalytics: startSession called for the first time");
-        debug("TallyAnalytics: Start session called with apiKey[%@]", { apiKey });
+        debug("TallyAnalytics: Start session called with apiKey[%@]", apiKey);
         std::string key;
         for (char c : apiKey) {
             if (c != ' ') key += c;
         }
         write(&Settings::apiKey, key);
-        debug("TallyAnalytics: Trim white space and use apiKey[%@]", { key });
+        debug("TallyAnalytics: Trim white space and use apiKey[%@]", key);
         (void)TallyHeartBeater::createAndStartInstance(1.0);
         (void)TallyFileCache::createInstance(key, TallySession::getAgentVersion());
         TallySession::setEndOfSessionReportSender(
@@ -253,7 +258,7 @@ void TallyAnalytics::startSession(const std::string& apiKey)
                                [](const Notification&) { resumeSession(); }),
         };
         write(&Settings::observers, std::move(observers));
-        debug("TallyAnalytics: Finish starting session with apiKey[%@]", { key });
+        debug("TallyAnalytics: Finish starting session with apiKey[%@]", key);
     });
 }
 
@@ -328,9 +333,9 @@ void TallyAnalytics::logEvent(const std::string& name, const Parameters& paramet
 {
     {
         std::lock_guard<std::mutex> guard(settings().lock);
-        std::vector<Event>& recorded = settings().recorded;
+        std::deque<Event>& recorded = settings().recorded;
         // Bounded like a session's log, so a long run does not grow it.
-        if (recorded.size() == kRecordedEventLimit) recorded.erase(recorded.begin());
+        if (recorded.size() == kRecordedEventLimit) recorded.pop_front();
         recorded.push_back({ name, parameters });
     }
     guarded([&] {
@@ -378,7 +383,7 @@ void TallyAnalytics::setUserID(const std::string& userID)
 {
     guarded([&] {
         if (const Ref<TallySession> session = current()) session->setUserID(userID);
-        debug("TallyAnalytics: setUserID[%@]", { userID });
+        debug("TallyAnalytics: setUserID[%@]", userID);
         write(&Settings::userID, std::optional<std::string>(userID));
     });
 }
@@ -429,7 +434,7 @@ void TallyAnalytics::setGender(const std::string& gender)
 {
     guarded([&] {
         if (const Ref<TallySession> session = current()) session->setGender(gender);
-        debug("TallyAnalytics: setGender[%@]", { gender });
+        debug("TallyAnalytics: setGender[%@]", gender);
         write(&Settings::gender, std::optional<std::string>(gender));
     });
 }
@@ -458,9 +463,13 @@ void TallyAnalytics::setReportSender(std::shared_ptr<TallyReportSender> sender)
     write(&Settings::sender, std::move(sender));
 }
 
-std::vector<TallyAnalytics::Event> TallyAnalytics::recordedEvents() { return read(&Settings::recorded); }
+std::vector<TallyAnalytics::Event> TallyAnalytics::recordedEvents()
+{
+    std::lock_guard<std::mutex> guard(settings().lock);
+    return std::vector<Event>(settings().recorded.begin(), settings().recorded.end());
+}
 
-void TallyAnalytics::clearRecordedEvents() { write(&Settings::recorded, std::vector<Event>()); }
+void TallyAnalytics::clearRecordedEvents() { write(&Settings::recorded, std::deque<Event>()); }
 
 void TallyAnalytics::resetForTesting()
 {
