@@ -12,6 +12,7 @@
 #include "analytics/TallyProtocolData.h"
 #include "analytics/TallyReportSender.h"
 #include "analytics/TallySession.h"
+#include "analytics/TallySessionSender.h"
 #include "analytics/TallySessionStore.h"
 #include "analytics/TallyUtil.h"
 #include "foundation/Clock.h"
@@ -96,8 +97,7 @@ template <typename Work> void guarded(Work&& work)
 
 // Formats nothing while debug logging is off: these lines sit on the paths
 // the game calls for every event.
-template <typename... Args>
-void debug(std::string_view fmt, const Args&... args)
+template <typename... Args> void debug(std::string_view fmt, const Args&... args)
 {
     if (!TallyUtil::isDebugLogEnabled()) return;
     TallyUtil::debugLog(format(fmt, args...));
@@ -138,11 +138,8 @@ TallyUpload makeUpload(TallyUpload::Purpose purpose)
 
 void sendOnThisThread(const TallyUpload& upload)
 {
-    const std::shared_ptr<TallyReportSender> sender = read(&Settings::sender);
-    if (!sender) {
-        TallyUtil::debugLog("TallyAnalytics: no report sender; the sessions stay stored");
-        return;
-    }
+    std::shared_ptr<TallyReportSender> sender = read(&Settings::sender);
+    if (!sender) sender = std::make_shared<TallySessionSender>();
     guarded([&] { sender->send(upload); });
 }
 

@@ -37,7 +37,8 @@ std::optional<TallyHTTPResponse> TallyHTTPEater::sendMethod(const std::string& m
         return std::nullopt;
     }
     TallyHTTPResponse response = TallyHTTPResponse::fromTransport(transport->send(request));
-    if (TallyUtil::isDebugLogEnabled()) TallyUtil::debugLog("TallyAnalytics: HTTP Response[" + response.description() + "]");
+    if (TallyUtil::isDebugLogEnabled())
+        TallyUtil::debugLog("TallyAnalytics: HTTP Response[" + response.description() + "]");
     return response;
 }
 

@@ -22,8 +22,9 @@ public:
     // `useWebView`: the request is then handed to a thread of its own and
     // nothing is answered.
     static std::optional<TallyHTTPResponse> sendMethod(const std::string& method, const std::string& url,
-                                                       const std::vector<uint8_t>& body, const Fields& headerFields,
-                                                       int timeoutSeconds, bool useWebView);
+                                                       const std::vector<uint8_t>& body,
+                                                       const Fields& headerFields, int timeoutSeconds,
+                                                       bool useWebView);
 
     // "key=value" pairs joined by "&", nothing escaped.
     static std::string queryDictionaryToString(const Fields& query);

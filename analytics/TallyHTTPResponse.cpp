@@ -40,8 +40,8 @@ std::string TallyHTTPResponse::saveToDisk() const
 {
     Value headers = Value::dictionary();
     for (const auto& [name, value] : headers_) headers.set(name, value);
-    const Value saved = Value::dictionary({{"statusCode", Value(int32_t(statusCode_))}, {"body", Value(body_)},
-                                           {"headers", headers}});
+    const Value saved = Value::dictionary(
+        { { "statusCode", Value(int32_t(statusCode_)) }, { "body", Value(body_) }, { "headers", headers } });
     const std::string path = filePath(static_cast<int64_t>(std::floor(Clock::wallSeconds())));
     std::string error;
     if (!writePropertyListFile(path, saved, &error)) {
@@ -56,8 +56,10 @@ std::optional<TallyHTTPResponse> TallyHTTPResponse::parseSaved(const std::vector
     const std::optional<Value> saved = readPropertyList(bytes.data(), bytes.size());
     if (!saved || !saved->isDict()) return std::nullopt;
     Fields headers;
-    for (const auto& [name, value] : (*saved)["headers"].asDict()) headers.emplace_back(name, value.asString());
-    return TallyHTTPResponse((*saved)["body"].asData(), (*saved)["statusCode"].asInt(), std::move(headers), {});
+    for (const auto& [name, value] : (*saved)["headers"].asDict())
+        headers.emplace_back(name, value.asString());
+    return TallyHTTPResponse((*saved)["body"].asData(), (*saved)["statusCode"].asInt(), std::move(headers),
+                             {});
 }
 
 TallyHTTPResponse TallyHTTPResponse::readFromURL(const std::string& url)

@@ -18,7 +18,10 @@ public:
 
     TallyHTTPResponse() = default;
     TallyHTTPResponse(std::vector<uint8_t> body, int statusCode, Fields headers, std::string error)
-        : body_(std::move(body)), statusCode_(statusCode), headers_(std::move(headers)), error_(std::move(error))
+        : body_(std::move(body))
+        , statusCode_(statusCode)
+        , headers_(std::move(headers))
+        , error_(std::move(error))
     {
     }
     // With a status, the transport's answer whole; without one, only its error.

@@ -69,8 +69,7 @@ std::string describe(const Value& parameters)
 
 // Formats nothing while debug logging is off: these lines sit on the paths
 // the game calls for every event.
-template <typename... Args>
-void debug(std::string_view fmt, const Args&... args)
+template <typename... Args> void debug(std::string_view fmt, const Args&... args)
 {
     if (!TallyUtil::isDebugLogEnabled()) return;
     TallyUtil::debugLog(format(fmt, args...));
@@ -105,7 +104,8 @@ Ref<TallySession> TallySession::sessionWithAPIKey(const std::string& apiKey, con
     session->locale_ = facts->localeIdentifier();
     session->timeZone_ = facts->timeZoneName();
     session->saveToDisk();
-    debug("TallyAnalytics: Initialized session from scratch with startTime[%@]", dateText(session->startTime_));
+    debug("TallyAnalytics: Initialized session from scratch with startTime[%@]",
+          dateText(session->startTime_));
     return session;
 }
 
@@ -180,7 +180,8 @@ void TallySession::recordEvent(const std::string& name, const Value& parameters,
             counted = true;
         }
         if (counted) {
-            debug("TallyAnalytics: Event count for eventName[%@] updated to count[%d]", name, eventCounts_.find(name)->asInt());
+            debug("TallyAnalytics: Event count for eventName[%@] updated to count[%d]", name,
+                  eventCounts_.find(name)->asInt());
         }
         if (counted && eventLog_.size() < size_t(kMaxEventLogCount) && eventLoggingEnabled_) {
             eventLog_.push_back(
@@ -225,9 +226,11 @@ void TallySession::recordError(const std::string& errorId, const std::string& me
     std::string text = "nil";
     if (exception)
         text = format("%@: %@", { TallyUtil::exceptionName(*exception), std::string(exception->what()) });
-    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@]", errorId, message, text);
+    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@]", errorId, message,
+          text);
     recordErrorWithExceptionString(errorId, message, text);
-    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@] complete", errorId, message, text);
+    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@] complete", errorId,
+          message, text);
 }
 
 void TallySession::recordErrorWithExceptionString(const std::string& errorId, const std::string& message,
@@ -292,7 +295,8 @@ void TallySession::setLocation(double latitude, double longitude, float horizont
                                  std::fabs(static_cast<double>(verticalAccuracy))) /
                                 2;
     accuracy_ = static_cast<float>(reduceLocationPrecision(meanAccuracy));
-    debug("TallyAnalytics: New location set with lat[%f] long[%f] accuracy[%f]", latitude_, longitude_, accuracy_);
+    debug("TallyAnalytics: New location set with lat[%f] long[%f] accuracy[%f]", latitude_, longitude_,
+          accuracy_);
     saveToDisk();
 }
 

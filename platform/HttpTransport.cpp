@@ -37,7 +37,8 @@ size_t collectHeader(char* data, size_t size, size_t count, void* user)
     if (line.rfind("HTTP/", 0) == 0) {
         transfer->response.headers.clear();
     } else if (const size_t colon = line.find(':'); colon != std::string_view::npos) {
-        transfer->response.headers.emplace_back(trimmed(line.substr(0, colon)), trimmed(line.substr(colon + 1)));
+        transfer->response.headers.emplace_back(trimmed(line.substr(0, colon)),
+                                                trimmed(line.substr(colon + 1)));
     }
     return size * count;
 }
@@ -45,8 +46,9 @@ size_t collectHeader(char* data, size_t size, size_t count, void* user)
 bool hasHeader(const HttpRequest& request, std::string_view name)
 {
     return std::any_of(request.headers.begin(), request.headers.end(), [&](const auto& field) {
-        return field.first.size() == name.size() && std::equal(name.begin(), name.end(), field.first.begin(),
-                                                               [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+        return field.first.size() == name.size() &&
+               std::equal(name.begin(), name.end(), field.first.begin(),
+                          [](char a, char b) { return std::tolower(a) == std::tolower(b); });
     });
 }
 
@@ -68,10 +70,12 @@ public:
             return transfer.response;
         }
         curl_slist* fields = nullptr;
-        for (const auto& [name, value] : request.headers) fields = curl_slist_append(fields, (name + ": " + value).c_str());
+        for (const auto& [name, value] : request.headers)
+            fields = curl_slist_append(fields, (name + ": " + value).c_str());
         // libcurl's own additions are switched off: the caller's fields are the request's.
-        for (const char* own : {"Accept", "Expect", "Content-Type"}) {
-            if (!hasHeader(request, own)) fields = curl_slist_append(fields, (std::string(own) + ":").c_str());
+        for (const char* own : { "Accept", "Expect", "Content-Type" }) {
+            if (!hasHeader(request, own))
+                fields = curl_slist_append(fields, (std::string(own) + ":").c_str());
         }
         curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -97,7 +101,8 @@ public:
         long status = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
         transfer.response.status = static_cast<int>(status);
-        if (char* effective = nullptr; curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) {
+        if (char* effective = nullptr;
+            curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) {
             transfer.response.finalUrl = effective;
         }
         curl_slist_free_all(fields);

@@ -25,7 +25,7 @@ struct HttpResponse {
     // The header fields of the latest response (after redirects, the last one's).
     std::vector<std::pair<std::string, std::string>> headers;
     std::vector<uint8_t> body;
-    std::string error;    // empty when the transfer completed
+    std::string error; // empty when the transfer completed
     std::string finalUrl; // where the last redirect led; the request's address without one
 };
 

@@ -17,22 +17,23 @@ namespace {
 using Server = test::LoopbackHttpServer;
 using Fields = TallyHTTPEater::Fields;
 
-class TallyHTTPTest : public test::TallySessionFixture {};
+class TallyHTTPTest : public test::TallySessionFixture { };
 
 TEST_F(TallyHTTPTest, RequestCarriesExactlyTheCallersFields)
 {
     Server server([](const Server::Request& request) {
-        return Server::response(200, "ok", {{"Set-Cookie", "session=abc; Path=/"}});
+        return Server::response(200, "ok", { { "Set-Cookie", "session=abc; Path=/" } });
     });
     std::vector<uint8_t> body(64 * 1024);
     for (size_t i = 0; i < body.size(); ++i) body[i] = uint8_t(i * 7);
-    const Fields fields = {{"Content-Type", "application/octet-stream"}};
+    const Fields fields = { { "Content-Type", "application/octet-stream" } };
     for (int round = 0; round < 2; ++round) {
         const auto started = std::chrono::steady_clock::now();
         const TallyHTTPResponse response = TallyHTTPEater::post(server.url("/aas.do"), body, fields);
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900)) << "no 100-continue wait";
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900))
+            << "no 100-continue wait";
         EXPECT_EQ(response.statusCode(), 200);
-        EXPECT_EQ(response.body(), (std::vector<uint8_t>{'o', 'k'}));
+        EXPECT_EQ(response.body(), (std::vector<uint8_t> { 'o', 'k' }));
     }
     const std::vector<Server::Request> requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
@@ -43,14 +44,16 @@ TEST_F(TallyHTTPTest, RequestCarriesExactlyTheCallersFields)
         EXPECT_EQ(request.header("Content-Type"), "application/octet-stream");
         // Only what HTTP itself needs beside the caller's field; no cookie even after one was set.
         for (const auto& [name, value] : request.headers) {
-            EXPECT_TRUE(name == "Host" || name == "Content-Length" || name == "Content-Type") << name << ": " << value;
+            EXPECT_TRUE(name == "Host" || name == "Content-Length" || name == "Content-Type")
+                << name << ": " << value;
         }
     }
 }
 
 TEST_F(TallyHTTPTest, SuccessIsStatus200To399)
 {
-    const std::pair<int, bool> cases[] = {{199, false}, {200, true}, {204, true}, {399, true}, {400, false}, {500, false}};
+    const std::pair<int, bool> cases[] = { { 199, false }, { 200, true },  { 204, true },
+                                           { 399, true },  { 400, false }, { 500, false } };
     for (const auto& c : cases) {
         const int status = c.first;
         EXPECT_EQ(TallyHTTPResponse({}, status, {}, {}).isSuccess(), c.second) << status;
@@ -70,7 +73,8 @@ TEST_F(TallyHTTPTest, FailuresStillAnswer)
         Server gone([](const Server::Request&) { return std::string(); });
         closedPort = gone.port();
     }
-    const TallyHTTPResponse refused = TallyHTTPEater::get("http://127.0.0.1:" + std::to_string(closedPort) + "/");
+    const TallyHTTPResponse refused =
+        TallyHTTPEater::get("http://127.0.0.1:" + std::to_string(closedPort) + "/");
     EXPECT_EQ(refused.statusCode(), 0);
     EXPECT_FALSE(refused.error().empty());
     EXPECT_FALSE(refused.isSuccess());
@@ -81,7 +85,7 @@ TEST_F(TallyHTTPTest, FailuresStillAnswer)
     });
     const auto started = std::chrono::steady_clock::now();
     const std::optional<TallyHTTPResponse> timedOut =
-        TallyHTTPEater::sendMethod("POST", silent.url("/aas.do"), {1, 2}, {}, 1, false);
+        TallyHTTPEater::sendMethod("POST", silent.url("/aas.do"), { 1, 2 }, {}, 1, false);
     const auto waited = std::chrono::steady_clock::now() - started;
     ASSERT_TRUE(timedOut.has_value());
     EXPECT_EQ(timedOut->statusCode(), 0);
@@ -93,8 +97,9 @@ TEST_F(TallyHTTPTest, FailuresStillAnswer)
 TEST_F(TallyHTTPTest, RedirectsToWebAddressesOnly)
 {
     Server server([](const Server::Request& request) {
-        if (request.target == "/moved") return Server::response(302, "", {{"Location", "/final"}});
-        if (request.target == "/to-file") return Server::response(302, "", {{"Location", "file:///etc/passwd"}});
+        if (request.target == "/moved") return Server::response(302, "", { { "Location", "/final" } });
+        if (request.target == "/to-file")
+            return Server::response(302, "", { { "Location", "file:///etc/passwd" } });
         return Server::response(200, "final");
     });
     const TallyHTTPResponse followed = TallyHTTPEater::get(server.url("/moved"));
@@ -109,7 +114,7 @@ TEST_F(TallyHTTPTest, LatestOfTwoResponsesIsKept)
 {
     Server server([](const Server::Request&) {
         return std::string("HTTP/1.1 100 Continue\r\nX-First: 1\r\n\r\n") +
-               Server::response(201, "second", {{"X-Second", "2"}});
+               Server::response(201, "second", { { "X-Second", "2" } });
     });
     const TallyHTTPResponse response = TallyHTTPEater::get(server.url("/"));
     EXPECT_EQ(response.statusCode(), 201);
@@ -125,11 +130,11 @@ TEST_F(TallyHTTPTest, LatestOfTwoResponsesIsKept)
 
 TEST_F(TallyHTTPTest, SavedAnswerRoundTrip)
 {
-    const TallyHTTPResponse answer({0x01, 0x02, 0x00, 0x05}, 200, {{"X-Ad", "1"}}, {});
+    const TallyHTTPResponse answer({ 0x01, 0x02, 0x00, 0x05 }, 200, { { "X-Ad", "1" } }, {});
     const std::string path = answer.saveToDisk();
     ASSERT_FALSE(path.empty());
     EXPECT_EQ(path, TallyHTTPResponse::filePath(int64_t(test::kTestNow)));
-    for (const std::string& address : {path, "file://" + path}) {
+    for (const std::string& address : { path, "file://" + path }) {
         const TallyHTTPResponse back = TallyHTTPResponse::readFromURL(address);
         EXPECT_EQ(back.statusCode(), 200);
         EXPECT_EQ(back.body(), answer.body());
@@ -143,7 +148,7 @@ TEST_F(TallyHTTPTest, SavedAnswerRoundTrip)
 TEST(TallyHTTPEater, AddressesAndQueries)
 {
     EXPECT_EQ(TallyHTTPEater::queryDictionaryToString({}), "");
-    EXPECT_EQ(TallyHTTPEater::queryDictionaryToString({{"a", "1"}, {"b", "x y"}}), "a=1&b=x y");
+    EXPECT_EQ(TallyHTTPEater::queryDictionaryToString({ { "a", "1" }, { "b", "x y" } }), "a=1&b=x y");
     const struct {
         std::optional<std::string> protocol;
         std::optional<std::string> host;
@@ -152,18 +157,19 @@ TEST(TallyHTTPEater, AddressesAndQueries)
         std::optional<std::string> query;
         std::optional<std::string> expected;
     } cases[] = {
-        {std::nullopt, "example.com", 80, "aas.do", "k=v", "http://example.com/aas.do?k=v"},
-        {std::nullopt, "example.com", 8080, "aas.do", std::nullopt, "http://example.com:8080/aas.do"},
-        {"https", "example.com", 80, std::nullopt, std::nullopt, "https://example.com"},
-        {"https", "example.com", 0, "a", std::nullopt, "https://example.com/a"},
-        {"http", "bad host", 0, std::nullopt, std::nullopt, std::nullopt},
-        {"http", std::nullopt, 0, "a", std::nullopt, std::nullopt},
+        { std::nullopt, "example.com", 80, "aas.do", "k=v", "http://example.com/aas.do?k=v" },
+        { std::nullopt, "example.com", 8080, "aas.do", std::nullopt, "http://example.com:8080/aas.do" },
+        { "https", "example.com", 80, std::nullopt, std::nullopt, "https://example.com" },
+        { "https", "example.com", 0, "a", std::nullopt, "https://example.com/a" },
+        { "http", "bad host", 0, std::nullopt, std::nullopt, std::nullopt },
+        { "http", std::nullopt, 0, "a", std::nullopt, std::nullopt },
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TallyHTTPEater::urlWithProtocol(c.protocol, c.host, c.port, c.path, c.query), c.expected)
             << c.expected.value_or("nil");
     }
-    EXPECT_EQ(TallyHTTPEater::urlWithProtocol(std::nullopt, "h", 0, "p", TallyHTTPEater::queryDictionaryToString({{"q", "1"}})),
+    EXPECT_EQ(TallyHTTPEater::urlWithProtocol(std::nullopt, "h", 0, "p",
+                                              TallyHTTPEater::queryDictionaryToString({ { "q", "1" } })),
               "http://h/p?q=1");
 }
 

@@ -50,10 +50,11 @@ bool LoopbackHttpServer::Request::hasHeader(const std::string& name) const
     return false;
 }
 
-LoopbackHttpServer::LoopbackHttpServer(Handler handler) : handler_(std::move(handler))
+LoopbackHttpServer::LoopbackHttpServer(Handler handler)
+    : handler_(std::move(handler))
 {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
@@ -95,14 +96,13 @@ std::string LoopbackHttpServer::response(int status, const std::string& body,
 void LoopbackHttpServer::serve()
 {
     while (!stopping_) {
-        pollfd waiting{listener_, POLLIN, 0};
+        pollfd waiting { listener_, POLLIN, 0 };
         if (::poll(&waiting, 1, 50) <= 0) continue;
         const int fd = ::accept(listener_, nullptr, nullptr);
         if (fd < 0) continue;
         std::string buffer;
         size_t headerEnd = std::string::npos;
-        while ((headerEnd = buffer.find("\r\n\r\n")) == std::string::npos && readMore(fd, buffer)) {
-        }
+        while ((headerEnd = buffer.find("\r\n\r\n")) == std::string::npos && readMore(fd, buffer)) { }
         if (headerEnd == std::string::npos) {
             ::close(fd);
             continue;
@@ -117,7 +117,8 @@ void LoopbackHttpServer::serve()
         request.target = requestLine.substr(firstSpace + 1, secondSpace - firstSpace - 1);
         while (lineEnd != std::string::npos && lineEnd < head.size()) {
             const size_t next = head.find("\r\n", lineEnd + 2);
-            const std::string line = head.substr(lineEnd + 2, next == std::string::npos ? std::string::npos : next - lineEnd - 2);
+            const std::string line =
+                head.substr(lineEnd + 2, next == std::string::npos ? std::string::npos : next - lineEnd - 2);
             const size_t colon = line.find(':');
             if (colon != std::string::npos) {
                 size_t valueStart = colon + 1;
@@ -128,8 +129,7 @@ void LoopbackHttpServer::serve()
         }
         const size_t length = std::strtoul(request.header("Content-Length").c_str(), nullptr, 10);
         std::string body = buffer.substr(headerEnd + 4);
-        while (body.size() < length && readMore(fd, body)) {
-        }
+        while (body.size() < length && readMore(fd, body)) { }
         request.body.assign(body.begin(), body.end());
         {
             std::lock_guard<std::mutex> guard(lock_);

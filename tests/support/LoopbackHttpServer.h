@@ -49,7 +49,7 @@ private:
     Handler handler_;
     int listener_ = -1;
     int port_ = 0;
-    std::atomic<bool> stopping_{false};
+    std::atomic<bool> stopping_ { false };
     mutable std::mutex lock_;
     std::vector<Request> requests_;
     std::thread thread_;
