@@ -1,5 +1,6 @@
 #include "analytics/TallyAnalytics.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
@@ -143,12 +144,54 @@ void sendOnThisThread(const TallyUpload& upload)
     guarded([&] { sender->send(upload); });
 }
 
+// The upload threads. The caller never waits for one; each is joined once it
+// has finished (when the next one starts) so that none is still tearing
+// down when the process or a test ends. Never destroyed: a thread object
+// still running at exit must not be destructed.
+struct SenderThreads {
+    std::mutex lock;
+    std::vector<std::pair<std::thread, std::shared_ptr<std::atomic<bool>>>> running;
+};
+
+SenderThreads& senderThreads()
+{
+    static SenderThreads* const threads = new SenderThreads();
+    return *threads;
+}
+
 void sendOnNewThread(TallyUpload upload, bool stopsBackgroundTask)
 {
-    std::thread([upload = std::move(upload), stopsBackgroundTask] {
-        sendOnThisThread(upload);
-        if (stopsBackgroundTask) TallyAnalytics::stopBackgroundTask();
-    }).detach();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    std::vector<std::thread> done;
+    {
+        SenderThreads& threads = senderThreads();
+        std::lock_guard<std::mutex> guard(threads.lock);
+        for (auto at = threads.running.begin(); at != threads.running.end();) {
+            if (*at->second) {
+                done.push_back(std::move(at->first));
+                at = threads.running.erase(at);
+            } else {
+                ++at;
+            }
+        }
+        threads.running.emplace_back(std::thread([upload = std::move(upload), stopsBackgroundTask, finished] {
+                                         sendOnThisThread(upload);
+                                         if (stopsBackgroundTask) TallyAnalytics::stopBackgroundTask();
+                                         *finished = true;
+                                     }),
+                                     finished);
+    }
+    for (std::thread& thread : done) thread.join();
+}
+
+void joinSenderThreads()
+{
+    std::vector<std::pair<std::thread, std::shared_ptr<std::atomic<bool>>>> running;
+    {
+        std::lock_guard<std::mutex> guard(senderThreads().lock);
+        running = std::move(senderThreads().running);
+    }
+    for (auto& [thread, finished] : running) thread.join();
 }
 
 Ref<TallySession> current() { return TallySession::currentSession(); }
@@ -470,6 +513,7 @@ void TallyAnalytics::clearRecordedEvents() { write(&Settings::recorded, std::deq
 
 void TallyAnalytics::resetForTesting()
 {
+    joinSenderThreads();
     std::vector<NotificationCenter::ObserverId> observers;
     std::shared_ptr<TallyReportSender> sender;
     {

@@ -110,7 +110,8 @@ public:
     static void clearRecordedEvents();
 
     // Back to the state of a fresh process: settings, the started flag, the
-    // observers, the heart beat and the current session (tests).
+    // observers, the heart beat and the current session; waits for the
+    // upload threads to end (tests).
     static void resetForTesting();
 };
 
