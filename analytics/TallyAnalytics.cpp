@@ -1,6 +1,8 @@
 #include "analytics/TallyAnalytics.h"
 
+#include <atomic>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -11,6 +13,7 @@
 #include "analytics/TallyProtocolData.h"
 #include "analytics/TallyReportSender.h"
 #include "analytics/TallySession.h"
+#include "analytics/TallySessionSender.h"
 #include "analytics/TallySessionStore.h"
 #include "analytics/TallyUtil.h"
 #include "foundation/Clock.h"
@@ -59,7 +62,7 @@ struct Settings {
     std::string savedResponseURL;
     std::shared_ptr<TallyReportSender> sender;
     std::vector<NotificationCenter::ObserverId> observers;
-    std::vector<TallyAnalytics::Event> recorded;
+    std::deque<TallyAnalytics::Event> recorded;
 };
 
 Settings& settings()
@@ -93,9 +96,12 @@ template <typename Work> void guarded(Work&& work)
     }
 }
 
-void debug(std::string_view fmt, const std::vector<FormatArg>& args)
+// Formats nothing while debug logging is off: these lines sit on the paths
+// the game calls for every event.
+template <typename... Args> void debug(std::string_view fmt, const Args&... args)
 {
-    TallyUtil::debugLog(format(fmt, args));
+    if (!TallyUtil::isDebugLogEnabled()) return;
+    TallyUtil::debugLog(format(fmt, args...));
 }
 
 std::string bundleVersion()
@@ -133,20 +139,59 @@ TallyUpload makeUpload(TallyUpload::Purpose purpose)
 
 void sendOnThisThread(const TallyUpload& upload)
 {
-    const std::shared_ptr<TallyReportSender> sender = read(&Settings::sender);
-    if (!sender) {
-        TallyUtil::debugLog("TallyAnalytics: no report sender; the sessions stay stored");
-        return;
-    }
+    std::shared_ptr<TallyReportSender> sender = read(&Settings::sender);
+    if (!sender) sender = std::make_shared<TallySessionSender>();
     guarded([&] { sender->send(upload); });
+}
+
+// The upload threads. The caller never waits for one; each is joined once it
+// has finished (when the next one starts) so that none is still tearing
+// down when the process or a test ends. Never destroyed: a thread object
+// still running at exit must not be destructed.
+struct SenderThreads {
+    std::mutex lock;
+    std::vector<std::pair<std::thread, std::shared_ptr<std::atomic<bool>>>> running;
+};
+
+SenderThreads& senderThreads()
+{
+    static SenderThreads* const threads = new SenderThreads();
+    return *threads;
 }
 
 void sendOnNewThread(TallyUpload upload, bool stopsBackgroundTask)
 {
-    std::thread([upload = std::move(upload), stopsBackgroundTask] {
-        sendOnThisThread(upload);
-        if (stopsBackgroundTask) TallyAnalytics::stopBackgroundTask();
-    }).detach();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    std::vector<std::thread> done;
+    {
+        SenderThreads& threads = senderThreads();
+        std::lock_guard<std::mutex> guard(threads.lock);
+        for (auto at = threads.running.begin(); at != threads.running.end();) {
+            if (*at->second) {
+                done.push_back(std::move(at->first));
+                at = threads.running.erase(at);
+            } else {
+                ++at;
+            }
+        }
+        threads.running.emplace_back(std::thread([upload = std::move(upload), stopsBackgroundTask, finished] {
+                                         sendOnThisThread(upload);
+                                         if (stopsBackgroundTask) TallyAnalytics::stopBackgroundTask();
+                                         *finished = true;
+                                     }),
+                                     finished);
+    }
+    for (std::thread& thread : done) thread.join();
+}
+
+void joinSenderThreads()
+{
+    std::vector<std::pair<std::thread, std::shared_ptr<std::atomic<bool>>>> running;
+    {
+        std::lock_guard<std::mutex> guard(senderThreads().lock);
+        running = std::move(senderThreads().running);
+    }
+    for (auto& [thread, finished] : running) thread.join();
 }
 
 Ref<TallySession> current() { return TallySession::currentSession(); }
@@ -163,7 +208,7 @@ void TallyAnalytics::setAppVersion(const std::string& version)
                 "", "TallyAnalytics: Please call setAppVersion before startSession.", "Cancel");
             return;
         }
-        debug("TallyAnalytics: setAppVersion[%@]", { version });
+        debug("TallyAnalytics: setAppVersion[%@]", version);
         write(&Settings::appVersion, std::optional<std::string>(version));
     });
 }
@@ -231,13 +276,13 @@ void TallyAnalytics::startSession(const std::string& apiKey)
             settings().startSessionCalled = true;
         }
         TallyUtil::debugLog("TallyAnalytics: startSession called for the first time");
-        debug("TallyAnalytics: Start session called with apiKey[%@]", { apiKey });
+        debug("TallyAnalytics: Start session called with apiKey[%@]", apiKey);
         std::string key;
         for (char c : apiKey) {
             if (c != ' ') key += c;
         }
         write(&Settings::apiKey, key);
-        debug("TallyAnalytics: Trim white space and use apiKey[%@]", { key });
+        debug("TallyAnalytics: Trim white space and use apiKey[%@]", key);
         (void)TallyHeartBeater::createAndStartInstance(1.0);
         (void)TallyFileCache::createInstance(key, TallySession::getAgentVersion());
         TallySession::setEndOfSessionReportSender(
@@ -253,7 +298,7 @@ void TallyAnalytics::startSession(const std::string& apiKey)
                                [](const Notification&) { resumeSession(); }),
         };
         write(&Settings::observers, std::move(observers));
-        debug("TallyAnalytics: Finish starting session with apiKey[%@]", { key });
+        debug("TallyAnalytics: Finish starting session with apiKey[%@]", key);
     });
 }
 
@@ -328,9 +373,9 @@ void TallyAnalytics::logEvent(const std::string& name, const Parameters& paramet
 {
     {
         std::lock_guard<std::mutex> guard(settings().lock);
-        std::vector<Event>& recorded = settings().recorded;
+        std::deque<Event>& recorded = settings().recorded;
         // Bounded like a session's log, so a long run does not grow it.
-        if (recorded.size() == kRecordedEventLimit) recorded.erase(recorded.begin());
+        if (recorded.size() == kRecordedEventLimit) recorded.pop_front();
         recorded.push_back({ name, parameters });
     }
     guarded([&] {
@@ -378,7 +423,7 @@ void TallyAnalytics::setUserID(const std::string& userID)
 {
     guarded([&] {
         if (const Ref<TallySession> session = current()) session->setUserID(userID);
-        debug("TallyAnalytics: setUserID[%@]", { userID });
+        debug("TallyAnalytics: setUserID[%@]", userID);
         write(&Settings::userID, std::optional<std::string>(userID));
     });
 }
@@ -429,7 +474,7 @@ void TallyAnalytics::setGender(const std::string& gender)
 {
     guarded([&] {
         if (const Ref<TallySession> session = current()) session->setGender(gender);
-        debug("TallyAnalytics: setGender[%@]", { gender });
+        debug("TallyAnalytics: setGender[%@]", gender);
         write(&Settings::gender, std::optional<std::string>(gender));
     });
 }
@@ -458,12 +503,17 @@ void TallyAnalytics::setReportSender(std::shared_ptr<TallyReportSender> sender)
     write(&Settings::sender, std::move(sender));
 }
 
-std::vector<TallyAnalytics::Event> TallyAnalytics::recordedEvents() { return read(&Settings::recorded); }
+std::vector<TallyAnalytics::Event> TallyAnalytics::recordedEvents()
+{
+    std::lock_guard<std::mutex> guard(settings().lock);
+    return std::vector<Event>(settings().recorded.begin(), settings().recorded.end());
+}
 
-void TallyAnalytics::clearRecordedEvents() { write(&Settings::recorded, std::vector<Event>()); }
+void TallyAnalytics::clearRecordedEvents() { write(&Settings::recorded, std::deque<Event>()); }
 
 void TallyAnalytics::resetForTesting()
 {
+    joinSenderThreads();
     std::vector<NotificationCenter::ObserverId> observers;
     std::shared_ptr<TallyReportSender> sender;
     {

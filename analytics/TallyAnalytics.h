@@ -101,7 +101,7 @@ public:
     // The report host: $MOSSWICK_ANALYTICS_HOST, else the project's service.
     static std::string reportHost();
 
-    // Installs what sends the reports (null: reports stay stored). Any thread.
+    // Installs what sends the reports (null: the client's own sender). Any thread.
     static void setReportSender(std::shared_ptr<TallyReportSender> sender);
 
     // The last 1,000 events logged since the last clearRecordedEvents,
@@ -110,7 +110,8 @@ public:
     static void clearRecordedEvents();
 
     // Back to the state of a fresh process: settings, the started flag, the
-    // observers, the heart beat and the current session (tests).
+    // observers, the heart beat and the current session; waits for the
+    // upload threads to end (tests).
     static void resetForTesting();
 };
 

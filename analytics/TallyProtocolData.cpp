@@ -63,6 +63,13 @@ void TallyProtocolData::appendTimestamp(double unixSeconds, Bytes& data)
 
 void TallyProtocolData::appendString(std::string_view text, Bytes& data)
 {
+    // Up to 255 bytes are at most 255 UTF-16 units: valid text that short
+    // goes in as it is, without a copy.
+    if (text.size() <= kMaxStringLength && isValidUtf8(text)) {
+        appendUshort(static_cast<uint16_t>(text.size()), data);
+        data.insert(data.end(), text.begin(), text.end());
+        return;
+    }
     const std::string bounded = limitStringLength(text);
     // 255 UTF-16 units take at most 765 bytes of UTF-8, so the count fits.
     appendUshort(static_cast<uint16_t>(bounded.size()), data);

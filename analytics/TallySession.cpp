@@ -67,9 +67,12 @@ std::string describe(const Value& parameters)
     return text + " }";
 }
 
-void debug(std::string_view fmt, const std::vector<FormatArg>& args)
+// Formats nothing while debug logging is off: these lines sit on the paths
+// the game calls for every event.
+template <typename... Args> void debug(std::string_view fmt, const Args&... args)
 {
-    TallyUtil::debugLog(format(fmt, args));
+    if (!TallyUtil::isDebugLogEnabled()) return;
+    TallyUtil::debugLog(format(fmt, args...));
 }
 
 void appendReportItem(const TallySession::ReportItem& item, P::Bytes& records, int& count)
@@ -102,7 +105,7 @@ Ref<TallySession> TallySession::sessionWithAPIKey(const std::string& apiKey, con
     session->timeZone_ = facts->timeZoneName();
     session->saveToDisk();
     debug("TallyAnalytics: Initialized session from scratch with startTime[%@]",
-          { dateText(session->startTime_) });
+          dateText(session->startTime_));
     return session;
 }
 
@@ -112,7 +115,7 @@ void TallySession::pauseSession()
 {
     pauseTime_ = now();
     saveToDisk();
-    debug("TallyAnalytics: Pause session with pauseTime[%@]", { dateText(pauseTime_) });
+    debug("TallyAnalytics: Pause session with pauseTime[%@]", dateText(pauseTime_));
 }
 
 void TallySession::resumeSession()
@@ -122,7 +125,7 @@ void TallySession::resumeSession()
     totalPauseIntervalMillis_ += P::timeIntervalFrom(pauseTime_, resumed);
     pauseTime_.reset();
     saveToDisk();
-    debug("TallyAnalytics: Resume session with resumeTime[%@]", { dateText(resumed) });
+    debug("TallyAnalytics: Resume session with resumeTime[%@]", dateText(resumed));
 }
 
 void TallySession::endSession() { endSessionAndSend(true, true); }
@@ -130,7 +133,7 @@ void TallySession::endSession() { endSessionAndSend(true, true); }
 void TallySession::endSessionAndSend(bool send, bool remove)
 {
     endTime_ = now();
-    debug("TallyAnalytics: Ending session with endTime[%@]", { dateText(endTime_) });
+    debug("TallyAnalytics: Ending session with endTime[%@]", dateText(endTime_));
     endTimedEvents();
     if (sessionReportsOnCloseEnabled_ && send) {
         std::function<void()> sender;
@@ -141,12 +144,12 @@ void TallySession::endSessionAndSend(bool send, bool remove)
         if (sender) sender();
     }
     if (remove) saveSession();
-    debug("TallyAnalytics: Ending session with endTime[%@] complete", { dateText(endTime_) });
+    debug("TallyAnalytics: Ending session with endTime[%@] complete", dateText(endTime_));
 }
 
 void TallySession::saveSession()
 {
-    debug("TallyAnalytics: Add session with startTime[%@] to saved sessions", { dateText(startTime_) });
+    debug("TallyAnalytics: Add session with startTime[%@] to saved sessions", dateText(startTime_));
     std::optional<Bytes> record = data();
     // Without a record the session stays current and on disk, as it was.
     if (!record) throw std::runtime_error("TallySession: the session has no record to store");
@@ -162,11 +165,11 @@ void TallySession::saveToDisk() const { (void)TallySessionStore::writeCurrentSes
 
 void TallySession::recordEvent(const std::string& name, const Value& parameters, bool timed)
 {
-    const std::string described = describe(parameters);
-    debug("TallyAnalytics: Recording event eventName[%@] with parameters[%@]", { name, described });
+    const std::string described = TallyUtil::isDebugLogEnabled() ? describe(parameters) : std::string();
+    debug("TallyAnalytics: Recording event eventName[%@] with parameters[%@]", name, described);
     if (name.empty() || parameters.asDict().size() > size_t(kMaxEventParameters)) {
         eventLogComplete_ = false;
-        debug("TallyAnalytics: Event eventName[%@] with parameters[%@] not recorded", { name, described });
+        debug("TallyAnalytics: Event eventName[%@] with parameters[%@] not recorded", name, described);
     } else {
         bool counted = false;
         if (Value* count = eventCounts_.find(name)) {
@@ -177,18 +180,18 @@ void TallySession::recordEvent(const std::string& name, const Value& parameters,
             counted = true;
         }
         if (counted) {
-            debug("TallyAnalytics: Event count for eventName[%@] updated to count[%d]",
-                  { name, eventCounts_.find(name)->asInt() });
+            debug("TallyAnalytics: Event count for eventName[%@] updated to count[%d]", name,
+                  eventCounts_.find(name)->asInt());
         }
         if (counted && eventLog_.size() < size_t(kMaxEventLogCount) && eventLoggingEnabled_) {
             eventLog_.push_back(
                 TallyEvent::eventWithName(name, timed, parameters.isDict() ? parameters : Value()));
-            debug("TallyAnalytics: Event log for eventName[%@] updated", { name });
+            debug("TallyAnalytics: Event log for eventName[%@] updated", name);
         } else {
             eventLogComplete_ = false;
         }
     }
-    debug("TallyAnalytics: Recording event eventName[%@] with parameters[%@] complete", { name, described });
+    debug("TallyAnalytics: Recording event eventName[%@] with parameters[%@] complete", name, described);
 }
 
 void TallySession::endTimedEvent(const std::string& name, const Value& parameters)
@@ -198,19 +201,18 @@ void TallySession::endTimedEvent(const std::string& name, const Value& parameter
         if (!event->isUnterminated() || event->name() != name) continue;
         event->setEnded(ended);
         if (parameters.isDict()) event->setParameters(parameters);
-        debug("TallyAnalytics: event named[%@] ended at %@", { name, dateText(ended) });
+        debug("TallyAnalytics: event named[%@] ended at %@", name, dateText(ended));
     }
 }
 
 void TallySession::endTimedEvents()
 {
-    debug("TallyAnalytics: ending all unterminated timed events with _endTime[%@]...",
-          { dateText(endTime_) });
+    debug("TallyAnalytics: ending all unterminated timed events with _endTime[%@]...", dateText(endTime_));
     if (endTime_) {
         for (const Ref<TallyEvent>& event : eventLog_) {
             if (!event->isUnterminated() && !event->automaticallyEnded()) continue;
             event->closeAtSessionEnd(*endTime_);
-            debug("TallyAnalytics: forcefully terminated event named[%@]", { event->name() });
+            debug("TallyAnalytics: forcefully terminated event named[%@]", event->name());
         }
     }
     TallyUtil::debugLog("TallyAnalytics: ...finished ending un-ended timed events.");
@@ -224,11 +226,11 @@ void TallySession::recordError(const std::string& errorId, const std::string& me
     std::string text = "nil";
     if (exception)
         text = format("%@: %@", { TallyUtil::exceptionName(*exception), std::string(exception->what()) });
-    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@]",
-          { errorId, message, text });
+    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@]", errorId, message,
+          text);
     recordErrorWithExceptionString(errorId, message, text);
-    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@] complete",
-          { errorId, message, text });
+    debug("TallyAnalytics: Recording error id[%@] with message[%@] and exception[%@] complete", errorId,
+          message, text);
 }
 
 void TallySession::recordErrorWithExceptionString(const std::string& errorId, const std::string& message,
@@ -238,10 +240,10 @@ void TallySession::recordErrorWithExceptionString(const std::string& errorId, co
     if (errors_.size() < size_t(kMaxErrors)) {
         ErrorEntry entry { TallyAutoIncrement::instance().nextCountFor(TallyAutoIncrement::kErrorCounter),
                            now(), errorId, message, exceptionText };
-        debug("TallyAnalytics: Error id[%@] updated", { entry.number });
+        debug("TallyAnalytics: Error id[%@] updated", entry.number);
         errors_.push_back(std::move(entry));
     } else {
-        debug("TallyAnalytics: Error id[%@] not recorded", { errorId });
+        debug("TallyAnalytics: Error id[%@] not recorded", errorId);
     }
     saveToDisk();
 }
@@ -251,11 +253,11 @@ void TallySession::recordImpression(std::vector<Bytes>& log, const Bytes& impres
     if (log.size() < size_t(kMaxImpressions)) {
         auto equal = std::find(log.begin(), log.end(), impression);
         if (equal != log.end()) {
-            debug("TallyAnalytics: Replacing ad impression [%p]", { static_cast<const void*>(&*equal) });
+            debug("TallyAnalytics: Replacing ad impression [%p]", static_cast<const void*>(&*equal));
             *equal = impression;
         } else {
             log.push_back(impression);
-            debug("TallyAnalytics: Recording ad impression [%p]", { static_cast<const void*>(&log.back()) });
+            debug("TallyAnalytics: Recording ad impression [%p]", static_cast<const void*>(&log.back()));
         }
         saveToDisk();
     } else {
@@ -293,8 +295,8 @@ void TallySession::setLocation(double latitude, double longitude, float horizont
                                  std::fabs(static_cast<double>(verticalAccuracy))) /
                                 2;
     accuracy_ = static_cast<float>(reduceLocationPrecision(meanAccuracy));
-    debug("TallyAnalytics: New location set with lat[%f] long[%f] accuracy[%f]",
-          { latitude_, longitude_, accuracy_ });
+    debug("TallyAnalytics: New location set with lat[%f] long[%f] accuracy[%f]", latitude_, longitude_,
+          accuracy_);
     saveToDisk();
 }
 
@@ -302,13 +304,13 @@ void TallySession::setUserID(const std::string& userID)
 {
     userID_ = userID;
     hasUserID_ = true;
-    debug("TallyAnalytics: Set userID[%@]", { userID });
+    debug("TallyAnalytics: Set userID[%@]", userID);
 }
 
 void TallySession::setGender(const std::optional<std::string>& gender)
 {
     gender_ = gender == "m" ? 1 : gender == "f" ? 0 : -1;
-    debug("given gender [%@], _gender = [%d]", { gender ? *gender : std::string("(null)"), gender_ });
+    debug("given gender [%@], _gender = [%d]", gender ? *gender : std::string("(null)"), gender_);
 }
 
 void TallySession::setAge(int years)
@@ -323,7 +325,7 @@ void TallySession::setAge(int years)
     birth.tm_mday = 1;
     birth.tm_isdst = -1;
     age_ = static_cast<double>(mktime(&birth));
-    debug("TallyAnalytics: set age to [%@]", { dateText(age_) });
+    debug("TallyAnalytics: set age to [%@]", dateText(age_));
 }
 
 // --- Switches and page views ---
@@ -331,19 +333,19 @@ void TallySession::setAge(int years)
 void TallySession::setEventLoggingEnabled(bool enabled)
 {
     eventLoggingEnabled_ = enabled;
-    debug("TallyAnalytics: Event logging enabled[%d]", { enabled });
+    debug("TallyAnalytics: Event logging enabled[%d]", enabled);
 }
 
 void TallySession::setSessionReportsOnCloseEnabled(bool enabled)
 {
     sessionReportsOnCloseEnabled_ = enabled;
-    debug("TallyAnalytics: Session reports on close enabled[%d]", { enabled });
+    debug("TallyAnalytics: Session reports on close enabled[%d]", enabled);
 }
 
 void TallySession::setSessionReportsOnPauseEnabled(bool enabled)
 {
     sessionReportsOnPauseEnabled_ = enabled;
-    debug("TallyAnalytics: Session reports on pause enabled[%d]", { enabled });
+    debug("TallyAnalytics: Session reports on pause enabled[%d]", enabled);
 }
 
 void TallySession::maybeIncrementPageView()
@@ -553,7 +555,7 @@ Ref<TallySession> TallySession::createActiveTallySession(const std::string& apiK
     }
     Ref<TallySession> session = sessionWithAPIKey(apiKey, appVersion);
     setCurrentSession(session);
-    debug("TallyAnalytics: Created active session with API[%@]", { apiKey });
+    debug("TallyAnalytics: Created active session with API[%@]", apiKey);
     return session;
 }
 
