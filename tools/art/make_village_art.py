@@ -24,6 +24,7 @@ from pathlib import Path
 
 sys.dont_write_bytecode = True  # leave no cache files beside the generator
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "content"))
 
 from PIL import Image  # noqa: E402
 
@@ -36,26 +37,11 @@ import village_nature as nature  # noqa: E402
 from village_buildings import draw_building, list_picture  # noqa: E402
 from village_catalogue import BUILDINGS, style_for  # noqa: E402
 import village_sheet  # noqa: E402
+from stems import UPGRADE_STEMS  # noqa: E402
 
 OUT = core.RESOURCES
 
-# The upgrade stems in identifier order (1..143).
-STEMS = (
-    "PICK_IRON PICK_SILVER PICK_GOLD HAMMER_STONE HAMMER_COAL HAMMER_DIAMOND PICKER_CARROT PICKER_APPLE "
-    "PICKER_GRAIN PICKER_CHICKEN PICKER_PIG PICKER_COW PICKER_WOOD FARMER_PIG B_SHAFT B_LOOKOUT B_FORESTER "
-    "B_MARKET B_WORKSHOP B_GRANARY B_COTTAGE B_FENCE TOOL_METHANE TOOL_EARTH TOOL_RUBBLE B_QUARRY B_TOWNHALL "
-    "B_BAKERY B_MINE B_PANTRY B_HOUSE B_BUTCHER B_GREENHOUSE B_MAISON B_INN B_OBSERVATORY B_HILL B_CASTLE "
-    "B_FORGE B_IRONWORK B_BUILDINGSITE B_ALCHEMIST B_LIFT B_MINT B_COALTROLLEY B_GOLDMINE B_DIAMONDCUTTER "
-    "B_TREASURY B_JEWELER B_YARD B_WINDMILL B_MILL B_HENHOUSE B_CARROTPATCH B_FEEDINGTROUGH B_GARDEN B_PIGSTY "
-    "B_APPLETREE B_PASTURE B_ORCHARD B_COWSHED B_RATCATCHER B_KENNEL PICKER_GRASS FARMER_COW FARMER_CARROT "
-    "FARMER_APPLE MINER_STONE MINER_IRON MINER_COAL MINER_SILVER MINER_DIAMOND MINER_GOLD PROSPECTOR_COAL "
-    "PROSPECTOR_SILVER PROSPECTOR_DIAMOND PROSPECTOR_GOLD TOOL_GRASS TOOL_WOOD TOOL_GRAIN TOOL_CARROT TOOL_APPLE "
-    "TOOL_CHICKEN TOOL_PIG TOOL_COW TOOL_RAT TOOL_WOLF B_SETTLEMENT B_VILLAGEHALL B_CITYHALL B_FIELDS "
-    "B_VENTILATION B_SAWMILL TOOL_COMPOST TOOL_SAPLING B_CONVEYOR TOOL_GRASS_GRAIN TOOL_LUNCHBOX "
-    "TOOL_COAL_TO_SILVER TOOL_SILVER_TO_COAL B_SETTLEMENT2 B_LARDER B_BARN B_PEN").split()
-STEMS += [f"TOOL_EXTRA_{n}" for n in range(1, 11)] + [f"B_UPGRADE_{n}" for n in range(1, 20)]
-STEMS += [f"TOOL_UPGRADE_{n}" for n in range(10, 20)]
-assert len(STEMS) == 143
+STEMS = UPGRADE_STEMS
 
 # The animated buildings of the contract and their picture stems.
 ANIMATED = {15: "b_ventilation_shaft", 16: "b_lookout", 19: "b_workshop", 28: "b_bakery", 36: "b_observatory",

@@ -29,6 +29,7 @@ import strings_effects as fx  # noqa: E402
 import strings_tutorial  # noqa: E402
 import strings_ui as ui  # noqa: E402
 import strings_upgrades  # noqa: E402
+from stems import RESOURCE_STEMS  # noqa: E402
 from textfit import Fonts  # noqa: E402
 
 OUT = os.path.join(ROOT, "resources", "stringdb.csv")
@@ -36,10 +37,6 @@ GAME_DATA = os.path.join(ROOT, "resources", "test.xml")
 FONT_DIR = os.path.join(ROOT, "resources", "fonts")
 LANGUAGES = ("en", "de", "pl")
 
-RESOURCE_STEMS = ["SOUP", "PIE", "BREAD", "FLOCK", "DROVE", "HERD", "IRON_BAR", "SILVER_BAR", "GOLD_BAR",
-                  "BUILDING_BLOCK", "COAL_CART", "TREASURE_CHEST", "PLANK", "EARTH_RES", "GRASS_RES",
-                  "RUBBLE_RES", "PEOPEL", "RESOURCE_MICROTRANS", "MONEY_1", "MONEY_2", "MONEY_3", "MONEY_4",
-                  "MONEY_5", "MONEY_6"]
 
 # The settlement chain: the building and the city level it sets.
 CITY_LEVELS = {88: 1, 101: 2, 89: 3, 27: 4, 90: 5, 38: 6}
