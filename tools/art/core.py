@@ -245,13 +245,19 @@ def _pot(value: int) -> int:
 
 
 def write_sheet(folder: Path, plist_name: str, frames: dict[str, Image.Image], row: str | None,
-                texture_name: str | None = None, max_side: int = 2048) -> tuple[int, int]:
+                texture_name: str | None = None, max_side: int = 2048, pack=None, allow_tall: bool = False,
+                finish=None) -> tuple[int, int]:
     """Writes one sheet (property list + power-of-two PNG) of master frames at a row's scale.
 
     With row None the frames are packed as given (the device sheets, drawn in
-    their device's own pixels). Returns the texture size. Fails loudly when
-    the frames do not fit max_side.
+    their device's own pixels). `pack(sizes, width, gap)` places the frames
+    (shelf packing unless given); `allow_tall` accepts a sheet taller than
+    wide once doubling the width would pass max_side; `finish` turns the
+    packed texture into the stored one (for example a pixel-format
+    reduction). Returns the texture size. Fails loudly when the frames do not
+    fit max_side.
     """
+    pack = pack or _pack
     # Names given the very same picture object share one place in the texture.
     first_name: dict[int, str] = {}
     aliases: dict[str, str] = {}
@@ -269,10 +275,12 @@ def write_sheet(folder: Path, plist_name: str, frames: dict[str, Image.Image], r
     while True:
         if width > max_side:
             raise ValueError(f"{plist_name}: frames do not fit a {max_side}-pixel sheet")
-        places = _pack(sizes, width, gap)
+        places = pack(sizes, width, gap)
         if places is not None:
             height = _pot(max(places[n][1] + h for n, _, h in sizes)) if sizes else 1
             if height <= width:
+                break
+            if allow_tall and height <= max_side and width * 2 > max_side:
                 break
         width *= 2
     sheet = Image.new("RGBA", (width, height), (0, 0, 0, 0))
@@ -290,7 +298,7 @@ def write_sheet(folder: Path, plist_name: str, frames: dict[str, Image.Image], r
             "sourceSize": f"{{{image.width},{image.height}}}",
         }
     texture_name = texture_name or Path(plist_name).with_suffix(".png").name
-    save_png(sheet, folder / texture_name)
+    save_png(finish(sheet) if finish else sheet, folder / texture_name)
     document = {
         "frames": entries,
         "metadata": {

@@ -65,50 +65,8 @@ def _skyline_pack(sizes: list[tuple[str, int, int]], width: int, gap: int) -> di
     return places
 
 
-def _pot(value: int) -> int:
-    size = 1
-    while size < value:
-        size *= 2
-    return size
-
-
 def write_sheet(folder: Path, plist_name: str, frames: dict[str, Image.Image], row: str,
                 max_side: int = 2048) -> tuple[int, int]:
     """Writes one RGBA4444-ready sheet of master frames at a row's scale; returns the texture size."""
-    reduced = {name: core.reduce(core.whole_points(image), row) for name, image in frames.items()}
-    gap = 2
-    sizes = [(name, image.width, image.height) for name, image in reduced.items()]
-    area = sum((w + gap) * (h + gap) for _, w, h in sizes)
-    width = _pot(max(max(w + gap for _, w, _ in sizes), int(area ** 0.5)))
-    while True:
-        if width > max_side:
-            raise ValueError(f"{plist_name}: frames do not fit a {max_side}-pixel sheet")
-        places = _skyline_pack(sizes, width, gap)
-        if places is not None:
-            height = _pot(max(places[n][1] + h for n, _, h in sizes))
-            if height <= width:
-                break
-            # A narrower, taller sheet is as good when it fits the limit.
-            if height <= max_side and width * 2 > max_side:
-                break
-        width *= 2
-    sheet = Image.new("RGBA", (width, height), (0, 0, 0, 0))
-    entries = {}
-    for name, image in sorted(reduced.items()):
-        x, y = places[name]
-        sheet.paste(image, (x, y))
-        entries[name] = {
-            "frame": f"{{{{{x},{y}}},{{{image.width},{image.height}}}}}",
-            "offset": "{0,0}",
-            "rotated": False,
-            "sourceColorRect": f"{{{{0,0}},{{{image.width},{image.height}}}}}",
-            "sourceSize": f"{{{image.width},{image.height}}}",
-        }
-    texture_name = Path(plist_name).with_suffix(".png").name
-    core.save_png(quantize_4444(sheet), folder / texture_name)
-    core.write_plist(folder / plist_name, {
-        "frames": entries,
-        "metadata": {"format": 2, "textureFileName": texture_name, "realTextureFileName": texture_name,
-                     "size": f"{{{width},{height}}}"},
-    })
-    return width, height
+    return core.write_sheet(folder, plist_name, frames, row, max_side=max_side, pack=_skyline_pack,
+                            allow_tall=True, finish=quantize_4444)
