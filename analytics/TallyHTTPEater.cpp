@@ -24,13 +24,13 @@ std::optional<TallyHTTPResponse> TallyHTTPEater::sendMethod(const std::string& m
                                                             bool useWebView)
 {
     if (TallyUtil::isDebugLogEnabled()) TallyUtil::debugLog(format("TallyAnalytics: %@: %@", method, url));
-    HttpRequest request;
+    HTTPRequest request;
     request.method = method;
     request.url = url;
     request.body = body;
-    request.headers = headerFields;
+    request.headers.insert(headerFields.begin(), headerFields.end());
     request.timeoutSeconds = timeoutSeconds;
-    const std::shared_ptr<HttpTransport> transport = HttpTransport::sharedInstance();
+    const std::shared_ptr<HTTPTransport> transport = HTTPTransport::sharedInstance();
     if (useWebView) {
         // Nothing renders the page: the request goes out and its answer is dropped.
         std::thread([transport, request] { (void)transport->send(request); }).detach();

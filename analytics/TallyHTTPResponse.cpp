@@ -12,7 +12,7 @@
 
 namespace mw {
 
-TallyHTTPResponse TallyHTTPResponse::fromTransport(const HttpResponse& response)
+TallyHTTPResponse TallyHTTPResponse::fromTransport(const HTTPResponse& response)
 {
     TallyHTTPResponse answer;
     answer.error_ = response.error;
@@ -20,7 +20,7 @@ TallyHTTPResponse TallyHTTPResponse::fromTransport(const HttpResponse& response)
     if (response.status != 0) {
         answer.body_ = response.body;
         answer.statusCode_ = response.status;
-        answer.headers_ = response.headers;
+        answer.headers_.assign(response.headers.begin(), response.headers.end());
     }
     return answer;
 }
@@ -66,9 +66,10 @@ TallyHTTPResponse TallyHTTPResponse::readFromURL(const std::string& url)
 {
     std::vector<uint8_t> bytes;
     if (url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0) {
-        HttpRequest request;
+        HTTPRequest request;
         request.url = url;
-        const HttpResponse fetched = HttpTransport::sharedInstance()->send(request);
+        request.timeoutSeconds = 20;
+        const HTTPResponse fetched = HTTPTransport::sharedInstance()->send(request);
         if (fetched.status < 200 || fetched.status > 299) return TallyHTTPResponse();
         bytes = fetched.body;
     } else {

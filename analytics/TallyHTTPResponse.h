@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/HttpTransport.h"
+#include "platform/HTTPTransport.h"
 
 namespace mw {
 
@@ -25,7 +25,7 @@ public:
     {
     }
     // With a status, the transport's answer whole; without one, only its error.
-    static TallyHTTPResponse fromTransport(const HttpResponse& response);
+    static TallyHTTPResponse fromTransport(const HTTPResponse& response);
 
     const std::vector<uint8_t>& body() const { return body_; }
     int statusCode() const { return statusCode_; }

@@ -3,23 +3,27 @@
 #include <mutex>
 
 #include "foundation/Log.h"
+#include "platform/AlertView.h"
 
 namespace mw {
 
 namespace {
 
-class LoggingAlertPresenter : public AlertPresenter {
+// Puts the message up as an AlertView with the one button, so it appears
+// wherever AlertViews do: drawn by the engine, answerable headless and in tests.
+class AlertViewAlertPresenter : public AlertPresenter {
 public:
     void showAlert(const std::string& title, const std::string& message, const std::string& button) override
     {
         logLine("Alert: [%s] %s [%s]", title.c_str(), message.c_str(), button.c_str());
+        makeRef<AlertView>(title, message, nullptr, std::vector<std::string>{button})->show();
     }
 };
 
 std::mutex gLock;
 std::shared_ptr<AlertPresenter>& installed()
 {
-    static std::shared_ptr<AlertPresenter> presenter = std::make_shared<LoggingAlertPresenter>();
+    static std::shared_ptr<AlertPresenter> presenter = std::make_shared<AlertViewAlertPresenter>();
     return presenter;
 }
 
@@ -35,7 +39,7 @@ std::shared_ptr<AlertPresenter>
 AlertPresenter::replaceSharedInstance(std::shared_ptr<AlertPresenter> presenter)
 {
     std::lock_guard<std::mutex> guard(gLock);
-    if (!presenter) presenter = std::make_shared<LoggingAlertPresenter>();
+    if (!presenter) presenter = std::make_shared<AlertViewAlertPresenter>();
     std::swap(presenter, installed());
     return presenter;
 }

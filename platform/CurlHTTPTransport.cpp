@@ -29,6 +29,78 @@ std::string trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
+void initialiseCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool hasHeader(const HTTPRequest& request, const std::string& name)
+{
+    return std::any_of(request.headers.begin(), request.headers.end(),
+                       [&](const auto& field) { return lowerCase(field.first) == name; });
+}
+
+// What both forms of sending set on a handle: address, method, body and the
+// caller's headers. Answers the header list, which must outlive the transfer.
+curl_slist* applyRequest(CURL* easy, const HTTPRequest& r)
+{
+    curl_easy_setopt(easy, CURLOPT_URL, r.url.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    if (r.method == "HEAD") {
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    } else if (r.method == "POST") {
+        curl_easy_setopt(easy, CURLOPT_POST, 1L);
+    } else if (r.method != "GET") {
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, r.method.c_str());
+    }
+    if (!r.body.empty() || r.method == "POST") {
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(r.body.size()));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, r.body.data());
+    }
+    curl_slist* list = nullptr;
+    for (const auto& [name, value] : r.headers) list = curl_slist_append(list, (name + ": " + value).c_str());
+    // libcurl's own additions are switched off: the caller's fields are the
+    // request's. "Expect: 100-continue" would also stall larger bodies.
+    for (const char* own : {"accept", "expect", "content-type"}) {
+        if (!hasHeader(r, own)) list = curl_slist_append(list, (std::string(own) + ":").c_str());
+    }
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list);
+    return list;
+}
+
+// Reads one header line into `head`. A status line starts a new head (after
+// a 100 Continue or a redirect only the last answer's fields count). Answers
+// true for the blank line that ends a head.
+bool readHeaderLine(const std::string& line, HTTPResponse& head)
+{
+    if (line.rfind("HTTP/", 0) == 0) {
+        head.status = 0;
+        head.expectedLength = -1;
+        head.headers.clear();
+        size_t space = line.find(' ');
+        if (space != std::string::npos) head.status = std::atoi(line.c_str() + space + 1);
+        return false;
+    }
+    std::string content = trimmed(line);
+    if (content.empty()) {
+        auto& headers = head.headers;
+        auto chunked = headers.find("transfer-encoding");
+        auto length = headers.find("content-length");
+        if (length != headers.end() &&
+            (chunked == headers.end() || lowerCase(chunked->second).find("chunked") == std::string::npos)) {
+            head.expectedLength = std::strtoll(length->second.c_str(), nullptr, 10);
+        }
+        return true;
+    }
+    size_t colon = content.find(':');
+    if (colon != std::string::npos) {
+        head.headers[lowerCase(trimmed(content.substr(0, colon)))] = trimmed(content.substr(colon + 1));
+    }
+    return false;
+}
+
 // What curl's callbacks saw during one turn of the multi handle. They are
 // handed to the delegate only after curl returns, so a delegate may cancel
 // or destroy its connection from any callback.
@@ -89,37 +161,17 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* user)
 {
     auto& transfer = *static_cast<Transfer*>(user);
     std::string line(buffer, size * count);
-    if (line.rfind("HTTP/", 0) == 0) {
-        // A new head (after a 100 Continue, for instance) starts over.
-        transfer.head = HTTPResponse{};
-        transfer.headComplete = false;
-        size_t space = line.find(' ');
-        if (space != std::string::npos) transfer.head.status = std::atoi(line.c_str() + space + 1);
-        return size * count;
-    }
-    std::string content = trimmed(line);
-    if (content.empty()) {
-        if (transfer.head.status < 200) return size * count; // an interim answer
-        transfer.headComplete = true;
-        auto& headers = transfer.head.headers;
-        auto chunked = headers.find("transfer-encoding");
-        auto length = headers.find("content-length");
-        if (length != headers.end() &&
-            (chunked == headers.end() || lowerCase(chunked->second).find("chunked") == std::string::npos)) {
-            transfer.head.expectedLength = std::strtoll(length->second.c_str(), nullptr, 10);
-        }
-        auto location = headers.find("location");
-        if (transfer.head.status >= 300 && transfer.head.status < 400 && location != headers.end()) {
-            transfer.redirected = true;
-            transfer.events.push_back({Event::Redirect, {}, {}, location->second, transfer.head.status});
-        } else {
-            transfer.events.push_back({Event::Response, transfer.head, {}, {}, 0});
-        }
-        return size * count;
-    }
-    size_t colon = content.find(':');
-    if (colon != std::string::npos) {
-        transfer.head.headers[lowerCase(trimmed(content.substr(0, colon)))] = trimmed(content.substr(colon + 1));
+    if (line.rfind("HTTP/", 0) == 0) transfer.headComplete = false;
+    if (!readHeaderLine(line, transfer.head)) return size * count;
+    if (transfer.head.status < 200) return size * count; // an interim answer
+    transfer.headComplete = true;
+    auto& headers = transfer.head.headers;
+    auto location = headers.find("location");
+    if (transfer.head.status >= 300 && transfer.head.status < 400 && location != headers.end()) {
+        transfer.redirected = true;
+        transfer.events.push_back({Event::Redirect, {}, {}, location->second, transfer.head.status});
+    } else {
+        transfer.events.push_back({Event::Response, transfer.head, {}, {}, 0});
     }
     return size * count;
 }
@@ -145,8 +197,7 @@ class CurlHTTPTransport : public HTTPTransport, public std::enable_shared_from_t
 public:
     CurlHTTPTransport()
     {
-        static std::once_flag once;
-        std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+        initialiseCurlOnce();
         multi_ = curl_multi_init();
     }
     ~CurlHTTPTransport() override
@@ -182,8 +233,7 @@ private:
     {
         CURL* easy = t.easy;
         const HTTPRequest& r = t.request;
-        curl_easy_setopt(easy, CURLOPT_URL, r.url.c_str());
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        t.headerList = applyRequest(easy, r);
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader);
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
@@ -192,23 +242,6 @@ private:
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(r.timeoutSeconds * 1000));
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(r.timeoutSeconds)));
-        if (r.method == "HEAD") {
-            curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-        } else if (r.method == "POST") {
-            curl_easy_setopt(easy, CURLOPT_POST, 1L);
-        } else if (r.method != "GET") {
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, r.method.c_str());
-        }
-        if (!r.body.empty() || r.method == "POST") {
-            curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(r.body.size()));
-            curl_easy_setopt(easy, CURLOPT_POSTFIELDS, r.body.data());
-        }
-        for (const auto& [name, value] : r.headers) {
-            t.headerList = curl_slist_append(t.headerList, (name + ": " + value).c_str());
-        }
-        // curl adds "Expect: 100-continue" to larger bodies; our servers answer at once.
-        t.headerList = curl_slist_append(t.headerList, "Expect:");
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, t.headerList);
     }
 
     // Safe outside curl_multi_perform only (the events are dispatched after it).
@@ -290,6 +323,19 @@ private:
     Ref<NSTimer> timer_;
 };
 
+size_t collectHead(char* buffer, size_t size, size_t count, void* user)
+{
+    (void)readHeaderLine(std::string(buffer, size * count), *static_cast<HTTPResponse*>(user));
+    return size * count;
+}
+
+size_t collectBody(char* buffer, size_t size, size_t count, void* user)
+{
+    auto& body = static_cast<HTTPResponse*>(user)->body;
+    body.insert(body.end(), buffer, buffer + size * count);
+    return size * count;
+}
+
 std::mutex gLock;
 std::shared_ptr<HTTPTransport>& installed()
 {
@@ -314,6 +360,37 @@ std::shared_ptr<HTTPTransport> HTTPTransport::replaceSharedInstance(std::shared_
     if (!transport) transport = std::make_shared<CurlHTTPTransport>();
     std::swap(transport, installed());
     return transport;
+}
+
+HTTPResponse HTTPTransport::send(const HTTPRequest& request)
+{
+    initialiseCurlOnce();
+    HTTPResponse response;
+    response.finalUrl = request.url;
+    CURL* easy = curl_easy_init();
+    if (!easy) {
+        response.error = "cannot make a transfer";
+        return response;
+    }
+    curl_slist* headerList = applyRequest(easy, request);
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeoutSeconds * 1000));
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, collectBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &response);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, collectHead);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &response);
+    const CURLcode result = curl_easy_perform(easy);
+    if (result != CURLE_OK) response.error = curl_easy_strerror(result);
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    response.status = static_cast<int>(status);
+    if (char* effective = nullptr; curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) {
+        response.finalUrl = effective;
+    }
+    curl_slist_free_all(headerList);
+    curl_easy_cleanup(easy);
+    return response;
 }
 
 std::optional<uint64_t> freeSpaceOfFolder(const std::string& folder)

@@ -11,20 +11,30 @@
 namespace mw {
 
 // One request to send: the method, the absolute http or https address, the
-// headers and the body (empty for GET).
+// headers and the body (empty for GET). The headers are sent exactly as given;
+// the transport adds only what HTTP itself needs (Host, Content-Length), no
+// cookies and no "Expect: 100-continue".
 struct HTTPRequest {
     std::string method = "GET";
     std::string url;
     std::map<std::string, std::string> headers;
     std::vector<uint8_t> body;
-    double timeoutSeconds = 60; // no progress for this long fails the request
+    // start(): no progress for this long fails the request.
+    // send(): the whole exchange must be over by then.
+    double timeoutSeconds = 60;
 };
 
-// The head of an answer. The header names are in lower case.
+// An answer. The header names are in lower case; after an interim answer
+// (100 Continue) or a followed redirect they are the last answer's.
+// start() delivers the head only (status, expectedLength, headers); send()
+// fills in the rest. A request that got no answer has status 0 and an error.
 struct HTTPResponse {
     int status = 0;
     int64_t expectedLength = -1; // -1: the server did not say
     std::map<std::string, std::string> headers;
+    std::vector<uint8_t> body;
+    std::string error; // empty when the transfer completed
+    std::string finalUrl; // where the last redirect led; the request's address without one
 };
 
 class HTTPConnection;
@@ -58,10 +68,9 @@ public:
     virtual const HTTPRequest& request() const = 0;
 };
 
-// The platform's HTTP service. The desktop's drives libcurl from the main
-// thread's run loop: every drain of RunLoop::main() moves the transfers on
-// without blocking. A blocking send for background threads can sit beside
-// start() with the same request and response types. Main thread.
+// The platform's HTTP service. start() drives libcurl from the main thread's
+// run loop: every drain of RunLoop::main() moves the transfers on without
+// blocking. send() is the blocking form for background threads.
 class HTTPTransport {
 public:
     // The installed transport (libcurl's unless another was installed).
@@ -75,6 +84,12 @@ public:
     // address the transport cannot send to.
     [[nodiscard]] virtual std::unique_ptr<HTTPConnection> start(const HTTPRequest& request,
                                                                 HTTPConnectionDelegate* delegate) = 0;
+    // Sends one request and blocks the calling thread until the answer is
+    // complete or the time-out passes. Redirects are followed to http and
+    // https addresses only; nothing is cached; peers and host names are
+    // verified. The default is libcurl's (one handle per call); a fake may
+    // answer itself. Any thread.
+    virtual HTTPResponse send(const HTTPRequest& request);
 };
 
 // Bytes free to an unprivileged writer in the file system holding `folder`

@@ -9,12 +9,12 @@
 #include "analytics/TallyHTTPResponse.h"
 #include "foundation/Paths.h"
 #include "tests/analytics/TallySessionTestSupport.h"
-#include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/LoopbackHTTPServer.h"
 
 namespace mw {
 namespace {
 
-using Server = test::LoopbackHttpServer;
+using Server = test::LoopbackHTTPServer;
 using Fields = TallyHTTPEater::Fields;
 
 class TallyHTTPTest : public test::TallySessionFixture { };
@@ -39,7 +39,7 @@ TEST_F(TallyHTTPTest, RequestCarriesExactlyTheCallersFields)
     ASSERT_EQ(requests.size(), 2u);
     for (const Server::Request& request : requests) {
         EXPECT_EQ(request.method, "POST");
-        EXPECT_EQ(request.target, "/aas.do");
+        EXPECT_EQ(request.path, "/aas.do");
         EXPECT_EQ(request.body, body);
         EXPECT_EQ(request.header("Content-Type"), "application/octet-stream");
         // Only what HTTP itself needs beside the caller's field; no cookie even after one was set.
@@ -97,8 +97,8 @@ TEST_F(TallyHTTPTest, FailuresStillAnswer)
 TEST_F(TallyHTTPTest, RedirectsToWebAddressesOnly)
 {
     Server server([](const Server::Request& request) {
-        if (request.target == "/moved") return Server::response(302, "", { { "Location", "/final" } });
-        if (request.target == "/to-file")
+        if (request.path == "/moved") return Server::response(302, "", { { "Location", "/final" } });
+        if (request.path == "/to-file")
             return Server::response(302, "", { { "Location", "file:///etc/passwd" } });
         return Server::response(200, "final");
     });
@@ -121,8 +121,8 @@ TEST_F(TallyHTTPTest, LatestOfTwoResponsesIsKept)
     bool first = false;
     bool second = false;
     for (const auto& [name, value] : response.headers()) {
-        first = first || name == "X-First";
-        second = second || name == "X-Second";
+        first = first || name == "x-first";
+        second = second || name == "x-second";
     }
     EXPECT_FALSE(first);
     EXPECT_TRUE(second);

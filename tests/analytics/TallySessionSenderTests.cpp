@@ -13,12 +13,12 @@
 #include "foundation/RunLoop.h"
 #include "tests/analytics/ReportDecoder.h"
 #include "tests/analytics/TallySessionTestSupport.h"
-#include "tests/support/LoopbackHttpServer.h"
+#include "tests/support/LoopbackHTTPServer.h"
 
 namespace mw {
 namespace {
 
-using Server = test::LoopbackHttpServer;
+using Server = test::LoopbackHTTPServer;
 using Bytes = TallySession::Bytes;
 
 class TallySessionSenderTest : public test::TallySessionFixture {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AlertPresenter.h"
 #include "platform/AlertView.h"
 
 namespace mw {
@@ -69,6 +70,18 @@ TEST(AlertViewTest, PresenterKeepsAnAlertAliveUntilAnswered)
     ASSERT_NE(AlertViewPresenter::sharedPresenter().frontAlert(), nullptr);
     AlertViewPresenter::sharedPresenter().frontAlert()->dismissWithClickedButtonIndex(0);
     EXPECT_EQ(answers.seen, std::vector<std::string>{"kept 0 "});
+}
+
+TEST(AlertViewTest, OneButtonAlertsShowAsAlertViews)
+{
+    AlertPresenter::sharedInstance()->showAlert("Title", "Something went wrong.", "Cancel");
+    AlertView* shown = AlertViewPresenter::sharedPresenter().frontAlert();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->title, "Title");
+    EXPECT_EQ(shown->message, "Something went wrong.");
+    EXPECT_EQ(shown->buttonTitles, std::vector<std::string>{"Cancel"});
+    shown->dismissWithClickedButtonIndex(0); // no delegate: closing is all the button does
+    EXPECT_TRUE(AlertViewPresenter::sharedPresenter().visibleAlerts().empty());
 }
 
 } // namespace

@@ -122,8 +122,8 @@ TEST_F(HTTPTransportTest, SendsMethodHeadersAndBody)
     const auto requests = server.requests();
     const auto& seen = requests[0];
     EXPECT_EQ(seen.method, "POST");
-    EXPECT_EQ(seen.headers.at("content-type"), "application/octet-stream");
-    EXPECT_EQ(seen.body, std::string("\1\2\3\0\5", 5));
+    EXPECT_EQ(seen.header("content-type"), "application/octet-stream");
+    EXPECT_EQ(seen.bodyText(), std::string("\1\2\3\0\5", 5));
     EXPECT_EQ(delegate.body, "ok");
 }
 

@@ -3,12 +3,12 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstring>
+#include <cstdlib>
 
 namespace mw::test {
 
@@ -26,20 +26,51 @@ const char* reasonOf(int status)
     }
 }
 
-bool sendAll(int socket, const char* data, size_t size)
+void sendAll(int socket, const std::string& bytes)
 {
-    while (size > 0) {
-        ssize_t sent = ::send(socket, data, size, MSG_NOSIGNAL);
-        if (sent <= 0) return false;
-        data += sent;
-        size -= static_cast<size_t>(sent);
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return;
+        sent += static_cast<size_t>(n);
     }
+}
+
+// Appends what arrives within five seconds; false when nothing more will.
+bool readMore(int socket, std::string& buffer)
+{
+    pollfd watch{socket, POLLIN, 0};
+    if (::poll(&watch, 1, 5000) <= 0) return false;
+    char chunk[65536];
+    const ssize_t got = ::recv(socket, chunk, sizeof chunk, 0);
+    if (got <= 0) return false;
+    buffer.append(chunk, static_cast<size_t>(got));
     return true;
 }
 
 } // namespace
 
+std::string LoopbackHTTPServer::Request::header(const std::string& name) const
+{
+    for (const auto& [key, value] : headers) {
+        if (strcasecmp(key.c_str(), name.c_str()) == 0) return value;
+    }
+    return std::string();
+}
+
+bool LoopbackHTTPServer::Request::hasHeader(const std::string& name) const
+{
+    return std::any_of(headers.begin(), headers.end(),
+                       [&](const auto& field) { return strcasecmp(field.first.c_str(), name.c_str()) == 0; });
+}
+
 LoopbackHTTPServer::LoopbackHTTPServer()
+    : LoopbackHTTPServer(Handler())
+{
+}
+
+LoopbackHTTPServer::LoopbackHTTPServer(Handler handler)
+    : handler_(std::move(handler))
 {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     int yes = 1;
@@ -87,12 +118,21 @@ std::vector<std::string> LoopbackHTTPServer::requestLines() const
     return lines;
 }
 
+std::string LoopbackHTTPServer::response(int status, const std::string& body,
+                                         const std::vector<std::pair<std::string, std::string>>& fields)
+{
+    std::string text = "HTTP/1.1 " + std::to_string(status) + " " + reasonOf(status) + "\r\n";
+    for (const auto& [name, value] : fields) text += name + ": " + value + "\r\n";
+    text += "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return text;
+}
+
 void LoopbackHTTPServer::serve()
 {
     while (!stopping_) {
         pollfd watch{listener_, POLLIN, 0};
         if (::poll(&watch, 1, 20) <= 0) continue;
-        int client = ::accept(listener_, nullptr, nullptr);
+        const int client = ::accept(listener_, nullptr, nullptr);
         if (client < 0) continue;
         answer(client);
         ::close(client);
@@ -102,50 +142,46 @@ void LoopbackHTTPServer::serve()
 void LoopbackHTTPServer::answer(int client)
 {
     std::string received;
-    char buffer[16384];
     size_t headEnd = std::string::npos;
-    while (headEnd == std::string::npos) {
-        pollfd watch{client, POLLIN, 0};
-        if (::poll(&watch, 1, 5000) <= 0) return;
-        ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
-        if (got <= 0) return;
-        received.append(buffer, static_cast<size_t>(got));
-        headEnd = received.find("\r\n\r\n");
+    while ((headEnd = received.find("\r\n\r\n")) == std::string::npos) {
+        if (!readMore(client, received)) return;
     }
     Request request;
-    std::string head = received.substr(0, headEnd);
+    const std::string head = received.substr(0, headEnd);
     size_t lineEnd = head.find("\r\n");
-    std::string first = head.substr(0, lineEnd);
-    size_t space = first.find(' ');
+    const std::string first = head.substr(0, lineEnd);
+    const size_t space = first.find(' ');
     request.method = first.substr(0, space);
     request.path = first.substr(space + 1, first.rfind(' ') - space - 1);
-    size_t at = lineEnd;
-    while (at != std::string::npos && at < head.size()) {
-        size_t next = head.find("\r\n", at + 2);
-        std::string line = head.substr(at + 2, next == std::string::npos ? std::string::npos : next - at - 2);
-        size_t colon = line.find(':');
+    while (lineEnd != std::string::npos && lineEnd < head.size()) {
+        const size_t next = head.find("\r\n", lineEnd + 2);
+        const std::string line =
+            head.substr(lineEnd + 2, next == std::string::npos ? std::string::npos : next - lineEnd - 2);
+        const size_t colon = line.find(':');
         if (colon != std::string::npos) {
-            std::string name = line.substr(0, colon);
-            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-            size_t valueStart = line.find_first_not_of(' ', colon + 1);
-            request.headers[name] = valueStart == std::string::npos ? "" : line.substr(valueStart);
+            const size_t valueStart = line.find_first_not_of(' ', colon + 1);
+            request.headers.emplace_back(line.substr(0, colon),
+                                         valueStart == std::string::npos ? "" : line.substr(valueStart));
         }
-        at = next;
+        lineEnd = next;
     }
-    size_t bodyLength = 0;
-    if (auto length = request.headers.find("content-length"); length != request.headers.end()) {
-        bodyLength = std::strtoul(length->second.c_str(), nullptr, 10);
-    }
-    request.body = received.substr(headEnd + 4);
-    while (request.body.size() < bodyLength) {
-        ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        request.body.append(buffer, static_cast<size_t>(got));
-    }
-    Reply reply;
+    const size_t bodyLength = std::strtoul(request.header("Content-Length").c_str(), nullptr, 10);
+    std::string body = received.substr(headEnd + 4);
+    while (body.size() < bodyLength && readMore(client, body)) { }
+    request.body.assign(body.begin(), body.end());
     {
         std::lock_guard<std::mutex> guard(mutex_);
         requests_.push_back(request);
+    }
+    const std::string out = handler_ ? handler_(request) : scriptedAnswer(request);
+    if (!out.empty()) sendAll(client, out);
+}
+
+std::string LoopbackHTTPServer::scriptedAnswer(const Request& request)
+{
+    Reply reply;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
         auto found = replies_.find(request.path);
         if (found != replies_.end()) {
             reply = found->second;
@@ -158,10 +194,8 @@ void LoopbackHTTPServer::answer(int client)
     for (const auto& [name, value] : reply.headers) out += name + ": " + value + "\r\n";
     if (reply.sendLength) out += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
-    if (!sendAll(client, out.data(), out.size())) return;
-    if (request.method == "HEAD") return;
-    size_t bodyBytes = std::min(reply.body.size(), reply.dropAfter);
-    sendAll(client, reply.body.data(), bodyBytes);
+    if (request.method != "HEAD") out.append(reply.body, 0, std::min(reply.body.size(), reply.dropAfter));
+    return out;
 }
 
 } // namespace mw::test
