@@ -1,10 +1,13 @@
 #include "engine/director/HeadlessDriver.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "engine/director/CCDirector.h"
 #include "engine/director/FrameDriverSteps.h"
 #include "foundation/Log.h"
+#include "foundation/StartUpTrace.h"
 #include "platform/AlertView.h"
 #include "platform/Application.h"
 
@@ -46,9 +49,17 @@ bool HeadlessDriver::setUp()
     previousClock_ = Clock::setSource(clock_);
     if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) return false;
     director_ = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
+    noteStartUpStep("directorType " + std::to_string(kCCDirectorTypeDisplayLink));
 
     view_ = viewOverSurface(*context_, profile_.pointSize);
     if (!view_) return false;
+    if (startUpObserved()) {
+        char depth[16];
+        std::snprintf(depth, sizeof depth, "0x%X", static_cast<unsigned>(view_->depthFormat()));
+        noteStartUpStep("glView " + std::to_string(int(profile_.pointSize.width)) + "x" +
+                        std::to_string(int(profile_.pointSize.height)) + " " + view_->pixelFormat() + " depth " +
+                        depth);
+    }
     director_->setOpenGLView(view_.get());
     director_->enableRetinaDisplay(true);
     view_->layoutSubviews();

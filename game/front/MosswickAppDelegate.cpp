@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <cstdio>
+#include <string>
 #include <fcntl.h>
 #include <stdio.h>
 
@@ -13,6 +15,7 @@
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
+#include "foundation/StartUpTrace.h"
 #include "game/front/LoadingScene.h"
 #include "game/front/RatingPrompt.h"
 #include "game/state/GlobalObject.h"
@@ -56,6 +59,7 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
 {
     Application& application = Application::sharedApplication();
     application.setApplicationIconBadgeNumber(0);
+    noteStartUpStep("badge " + std::to_string(application.applicationIconBadgeNumber()));
     // The window, the GL view (RGB565, 16-bit depth) and the director kind
     // (display link where the window offers it, else the timer) come from the
     // frame driver; the rest of the director's set-up is the game's.
@@ -66,24 +70,48 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
     }
     CCDirector::sharedDirector()->setAnimationInterval(1.0 / 30);
     CCDirector::sharedDirector()->setDisplayFPS(false);
+    if (startUpObserved() && director) {
+        char interval[32];
+        std::snprintf(interval, sizeof interval, "%.6f", director->animationInterval());
+        noteStartUpStep("director scale " + std::to_string(int(director->contentScaleFactor())) + " orientation " +
+                        std::to_string(director->deviceOrientation()) + " interval " + interval + " fps " +
+                        std::to_string(director->displayFPS()));
+    }
     application.setRootViewController(&viewController);
+    noteStartUpStep(std::string("rootViewController ") +
+                    (application.rootViewController() == &viewController ? "set" : "missing"));
 
     moveSaveFromCaches();
+    noteStartUpStep("moveSaveFromCaches");
     CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA8888);
+    noteStartUpStep("defaultPixelFormat " + std::to_string(int(CCTexture2D::defaultAlphaPixelFormat())));
     const std::string version = bundleVersion();
+    noteStartUpStep("version " + version);
     TallyAnalytics::setAppVersion(version);
     TallyAnalytics::startSession(kAnalyticsKey);
     TallyAnalytics::setSessionReportsOnPauseEnabled(true);
+    noteStartUpStep("analytics version " + TallyAnalytics::appVersion() + " key " + kAnalyticsKey +
+                    " reportsOnPause 1");
     // First use: the device kind comes from the configured director's window.
     GlobalObject* global = GlobalObject::sharedInstance();
     LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
-    LumoraSlimlineSession::initWithAppID(kSocialAppID, this, std::strtod(version.c_str(), nullptr), kSocialTheme,
-                                         kSocialSecret);
+    noteStartUpStep("stringTable stringdb.csv");
+    const double numericVersion = std::strtod(version.c_str(), nullptr);
+    LumoraSlimlineSession::initWithAppID(kSocialAppID, this, numericVersion, kSocialTheme, kSocialSecret);
+    if (startUpObserved()) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%.1f", numericVersion);
+        noteStartUpStep(std::string("social ") + kSocialAppID + " version " + value + " theme " + kSocialTheme);
+    }
     LumoraSlimlineSession::lockToOrientationList({1, 2});
+    noteStartUpStep("socialOrientations 1,2");
     global->SetupAudioEngine();
+    noteStartUpStep("audioEngine started");
     CCDirector::sharedDirector()->setDepthTest(false);
+    noteStartUpStep("depthTest off");
     auto scene = LoadingScene::scene();
     CCDirector::sharedDirector()->runWithScene(scene.get());
+    noteStartUpStep("runWithScene loading");
 }
 
 void MosswickAppDelegate::applicationDidReceiveLocalNotification(const LocalNotification&)

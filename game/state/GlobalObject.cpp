@@ -1,3 +1,4 @@
+#include "foundation/StartUpTrace.h"
 #include "game/state/GlobalObject.h"
 
 #include <chrono>
@@ -95,6 +96,9 @@ std::optional<ArchiveItem::Entries> archivedEntries(const Value& save, const cha
 GlobalObject::GlobalObject(CGSize winSizeInPixels)
     : isIpad(winSizeInPixels.height >= 1024), isIp3(winSizeInPixels.width == 320)
 {
+    noteStartUpStep("globalObject " + std::to_string(int(winSizeInPixels.width)) + "x" +
+                    std::to_string(int(winSizeInPixels.height)) + " isIp3 " + std::to_string(isIp3) + " isIpad " +
+                    std::to_string(isIpad));
     scheduleTick();
     PropagateAchievementsArrays();
     Profile::setAchievementLedger(this);

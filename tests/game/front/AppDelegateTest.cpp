@@ -9,6 +9,7 @@
 #include "engine/director/HeadlessDriver.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
+#include "foundation/StartUpTrace.h"
 #include "game/front/LoadingScene.h"
 #include "game/front/MosswickAppDelegate.h"
 #include "game/front/RatingPrompt.h"
@@ -74,6 +75,52 @@ TEST_F(AppDelegateTest, StartUpConfiguresEveryServiceThenRunsTheLoadingScene)
     ASSERT_NE(running, nullptr);
     ASSERT_GT(running->children()->count(), 0u);
     EXPECT_NE(dynamic_cast<LoadingScene*>(running->children()->objectAtIndexAs<CCNode>(0)), nullptr);
+}
+
+// The whole launch as one ordered list: the frame driver's steps (director
+// kind, GL view) and the delegate's, each with the values read back from the
+// object it configured. The global object's line comes from its constructor,
+// so its place in the list shows it is first reached after the director (and
+// its high-resolution scale) is configured.
+TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
+{
+    test::resetSharedInstances();
+    TallyAnalytics::resetForTesting();
+    LumoraSlimlineSession::reset();
+    std::vector<std::string> steps;
+    setStartUpObserver([&steps](const std::string& step) { steps.push_back(step); });
+    driver_ = HeadlessDriver::create(*DeviceProfile::named("phone-hd"), {GLColorFormat::RGB565, 16}, 1.0 / 30);
+    ASSERT_NE(driver_, nullptr);
+    app_ = std::make_unique<MosswickAppDelegate>();
+    driver_->lifeCycle().setDelegate(app_.get());
+    Application::sharedApplication().setApplicationIconBadgeNumber(7);
+    driver_->lifeCycle().launch();
+    driver_->runFrames(2);
+    setStartUpObserver(nullptr);
+
+    // The driver makes the window, the view and the director before it hands
+    // launching to the delegate, so those come ahead of the badge.
+    EXPECT_EQ(steps, (std::vector<std::string>{
+                         "directorType 3",
+                         "glView 320x480 EAGLColorFormat565 depth 0x81A5",
+                         "badge 0",
+                         "director scale 2 orientation 1 interval 0.033333 fps 0",
+                         "rootViewController set",
+                         "moveSaveFromCaches",
+                         "defaultPixelFormat 1",
+                         "version 1.0",
+                         "analytics version 1.0 key QX3TR7WMB2KJ9PLD4HSZ reportsOnPause 1",
+                         "globalObject 640x960 isIp3 0 isIpad 0",
+                         "stringTable stringdb.csv",
+                         "social 4817302956 version 1.0 theme mosswick_01",
+                         "socialOrientations 1,2",
+                         "audioEngine started",
+                         "depthTest off",
+                         "runWithScene loading",
+                     }));
+    EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
+              (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
+                                        "lockToOrientationList 1,2"}));
 }
 
 TEST_F(AppDelegateTest, DeviceFlagsFollowTheConfiguredWindow)

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/director/CCDirector.h"
 #include "engine/director/HeadlessDriver.h"
@@ -35,10 +37,12 @@ class LoadingSceneTest : public ::testing::Test {
 protected:
     void start(const char* device = "phone")
     {
-        test::GLTestContext* gl = test::GLTestContext::acquire(64, 64);
-        ASSERT_NE(gl, nullptr);
+        // A surface of the device's own size, so screenshots show the screen.
+        const PixelSize pixels = DeviceProfile::named(device)->pixelSize();
+        gl_ = test::GLTestContext::acquire(pixels.width, pixels.height);
+        ASSERT_NE(gl_, nullptr);
         test::resetSharedInstances();
-        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device), 1.0 / 30);
+        driver_ = HeadlessDriver::createWithContext(gl_->context(), *DeviceProfile::named(device), 1.0 / 30);
         ASSERT_NE(driver_, nullptr);
         driver_->director()->setAnimationInterval(1.0 / 30);
         LoadingScene::setMainMenuMaker([this] {
@@ -65,8 +69,33 @@ protected:
         frames_ = target;
     }
 
+    // The screen sampled on a grid over its middle (where the logos sit), as
+    // distances from white; saved as "<name>.png" when MOSSWICK_TEST_PICTURES
+    // names a folder.
+    std::vector<int> sampleMiddle(const std::string& name)
+    {
+        if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) {
+            EXPECT_TRUE(driver_->screenshot(std::string(dir) + "/" + name + ".png"));
+        }
+        std::vector<int> samples;
+        const int w = gl_->width(), h = gl_->height(), stride = std::max(2, w / 80);
+        for (int y = h * 3 / 8; y < h * 5 / 8; y += stride) {
+            for (int x = w / 8; x < w * 7 / 8; x += stride) {
+                const test::RGBA c = gl_->readPixel(x, y);
+                samples.push_back(3 * 255 - c.r - c.g - c.b);
+            }
+        }
+        return samples;
+    }
+    static double inkedShare(const std::vector<int>& samples)
+    {
+        const auto inked = std::count_if(samples.begin(), samples.end(), [](int d) { return d > 60; });
+        return samples.empty() ? 0 : double(inked) / double(samples.size());
+    }
+
     test::TempDir home_;
     test::ScopedEnv homeEnv_{"MOSSWICK_HOME", home_.path()};
+    test::GLTestContext* gl_ = nullptr;
     std::unique_ptr<HeadlessDriver> driver_;
     LoadingScene* layer_ = nullptr;
     Ref<MenuStandIn> menu_;
@@ -108,7 +137,8 @@ TEST_P(LoadingSceneTimeline, LoadsOnceCrossFadesAndHandsOverThroughWhite)
     EXPECT_EQ(RootView::sharedRootView().spinners().size(), 1u);
     EXPECT_EQ(layer_->sp1->opacity(), 255);
     EXPECT_EQ(layer_->sp2->opacity(), 0);
-    if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) (void)driver_->screenshot(std::string(dir) + "/loading-0.5-" + GetParam() + ".png");
+    const std::vector<int> publisher = sampleMiddle(std::string("loading-0.5-") + GetParam());
+    EXPECT_GT(inkedShare(publisher), 0.02) << "the publisher's logo is on the white screen";
     runTo(1.4);
     EXPECT_FALSE(XMLManager::sharedInstance()->FinishedLoading);
     runTo(1.6);
@@ -123,7 +153,12 @@ TEST_P(LoadingSceneTimeline, LoadsOnceCrossFadesAndHandsOverThroughWhite)
     EXPECT_EQ(layer_->sp1->opacity(), 0);
     runTo(2.2);
     EXPECT_EQ(layer_->sp2->opacity(), 255);
-    if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) (void)driver_->screenshot(std::string(dir) + "/loading-2.2-" + GetParam() + ".png");
+    const std::vector<int> studio = sampleMiddle(std::string("loading-2.2-") + GetParam());
+    EXPECT_GT(inkedShare(studio), 0.02) << "the studio's logo is on the white screen";
+    ASSERT_EQ(studio.size(), publisher.size());
+    int changed = 0;
+    for (size_t i = 0; i < studio.size(); ++i) changed += std::abs(studio[i] - publisher[i]) > 60;
+    EXPECT_GT(changed, int(studio.size() / 50)) << "the studio's logo replaced the publisher's";
     runTo(3.4);
     EXPECT_TRUE(layer_->end);
     EXPECT_EQ(menu_, nullptr);
