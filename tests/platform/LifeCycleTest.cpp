@@ -7,21 +7,14 @@
 
 #include "foundation/NotificationCenter.h"
 #include "platform/LifeCycle.h"
+#include "tests/support/RecordingApplicationDelegate.h"
 
 namespace mw {
 namespace {
 
-class RecordingApp : public ApplicationDelegate {
+class RecordingApp : public test::RecordingApplicationDelegate {
 public:
     void applicationDidFinishLaunching() override { calls.push_back("launched"); }
-    void applicationWillResignActive() override { calls.push_back("resign"); }
-    void applicationDidBecomeActive() override { calls.push_back("active"); }
-    void applicationDidEnterBackground() override { calls.push_back("background"); }
-    void applicationWillEnterForeground() override { calls.push_back("foreground"); }
-    void applicationWillTerminate() override { calls.push_back("terminate"); }
-    void applicationDidReceiveMemoryWarning() override { calls.push_back("memory"); }
-    void applicationSignificantTimeChange() override { calls.push_back("time"); }
-    std::vector<std::string> calls;
 };
 
 SDL_Event windowEvent(SDL_WindowEventID id)

@@ -9,26 +9,19 @@
 #include "platform/ApplicationDelegate.h"
 #include "platform/UIViewController.h"
 #include "tests/engine/director/DirectorTestSupport.h"
+#include "tests/support/RecordingApplicationDelegate.h"
 
 namespace mw::test {
 namespace {
 
-class RecordingApp : public ApplicationDelegate, public UIViewController, public AlertViewDelegate {
+class RecordingApp : public RecordingApplicationDelegate, public UIViewController, public AlertViewDelegate {
 public:
-    void applicationWillResignActive() override { calls.push_back("resign"); }
-    void applicationDidBecomeActive() override { calls.push_back("active"); }
-    void applicationDidEnterBackground() override { calls.push_back("background"); }
-    void applicationWillEnterForeground() override { calls.push_back("foreground"); }
-    void applicationWillTerminate() override { calls.push_back("terminate"); }
-    void applicationDidReceiveMemoryWarning() override { calls.push_back("memory"); }
-    void applicationSignificantTimeChange() override { calls.push_back("time"); }
     bool shouldAutorotateToInterfaceOrientation(int o) override { return o == 1 || o == 2; }
     void willRotateToInterfaceOrientation(int o, double) override { calls.push_back("rotate " + std::to_string(o)); }
     void alertViewClickedButtonAtIndex(AlertView& alert, int index) override
     {
         calls.push_back("alert " + std::to_string(index) + " " + alert.text);
     }
-    std::vector<std::string> calls;
 };
 
 using HeadlessInjectionTest = DirectorTest;
