@@ -6,10 +6,12 @@
 #include <mutex>
 #include <thread>
 
+#include "analytics/TallyAdStateCallbacks.h"
 #include "analytics/TallyAutoIncrement.h"
 #include "analytics/TallyFileCache.h"
 #include "analytics/TallyHeartBeater.h"
 #include "analytics/TallyImageCache.h"
+#include "analytics/TallyPageViewDelegate.h"
 #include "analytics/TallyProtocolData.h"
 #include "analytics/TallyReportSender.h"
 #include "analytics/TallySession.h"
@@ -176,6 +178,9 @@ void sendOnNewThread(TallyUpload upload, bool stopsBackgroundTask)
         }
         threads.running.emplace_back(std::thread([upload = std::move(upload), stopsBackgroundTask, finished] {
                                          sendOnThisThread(upload);
+                                         // The start upload retries the waiting ad-state callbacks.
+                                         if (upload.purpose == TallyUpload::Purpose::Start && upload.ads.any())
+                                             guarded([] { TallyAdStateCallbacks::sendSavedAdStateCallbacks(); });
                                          if (stopsBackgroundTask) TallyAnalytics::stopBackgroundTask();
                                          *finished = true;
                                      }),
@@ -402,6 +407,11 @@ void TallyAnalytics::logError(const std::string& errorId, const std::string& mes
     });
 }
 
+void TallyAnalytics::logAllPageViews(UIViewController* controller)
+{
+    guarded([&] { (void)TallyPageViewDelegate::createDelegateOnTarget(controller); });
+}
+
 void TallyAnalytics::logPageView()
 {
     guarded([] {
@@ -544,6 +554,7 @@ void TallyAnalytics::resetForTesting()
     TallyHeartBeater::purgeInstance();
     TallyImageCache::purgeInstance();
     TallyFileCache::purgeInstance();
+    TallyPageViewDelegate::releaseInstalledForTesting();
     TallySession::setEndOfSessionReportSender(nullptr);
     TallySession::setCurrentSession(nullptr);
 }

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <mutex>
 
+#include "analytics/TallyAdBlocks.h"
 #include "analytics/TallyHTTPEater.h"
 #include "analytics/TallySessionStore.h"
 #include "analytics/TallyUtil.h"
@@ -81,6 +82,7 @@ void TallySessionSender::send(const TallyUpload& upload)
         } else {
             TallyUtil::debugLog("TallyAnalytics: Could not connect to server.");
         }
+        if (upload.ads.any() && success && !answer.body().empty()) (void)TallyAdBlocks::scan(answer.body(), upload.ads);
     } catch (const std::exception& exception) {
         TallyUtil::handleException(exception);
     }
