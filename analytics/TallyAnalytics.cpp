@@ -521,6 +521,8 @@ std::vector<TallyAnalytics::Event> TallyAnalytics::recordedEvents()
 
 void TallyAnalytics::clearRecordedEvents() { write(&Settings::recorded, std::deque<Event>()); }
 
+void TallyAnalytics::waitForUploadsForTesting() { joinSenderThreads(); }
+
 void TallyAnalytics::resetForTesting()
 {
     joinSenderThreads();

@@ -113,6 +113,9 @@ public:
     static std::vector<Event> recordedEvents();
     static void clearRecordedEvents();
 
+    // Waits until every upload thread started so far has ended (tests).
+    static void waitForUploadsForTesting();
+
     // Back to the state of a fresh process: settings, the started flag, the
     // observers, the heart beat and the current session; waits for the
     // upload threads to end (tests).
