@@ -217,7 +217,7 @@ void LoopbackHTTPServer::answer(int client, void* tlsSession)
     std::string body = received.substr(headEnd + 4);
     while (body.size() < bodyLength && readMore(client, tls, body)) { }
     request.body.assign(body.begin(), body.end());
-    {
+    if (keepsRequests_) {
         std::lock_guard<std::mutex> guard(mutex_);
         requests_.push_back(request);
     }

@@ -64,6 +64,8 @@ public:
     // The reply for a path (scripted servers only).
     void script(const std::string& path, Reply reply);
     std::vector<Request> requests() const;
+    // Off: requests are answered but not kept (long benchmark runs).
+    void setKeepsRequests(bool keep) { keepsRequests_ = keep; }
     // "METHOD path" of every request, in order.
     std::vector<std::string> requestLines() const;
 
@@ -82,6 +84,7 @@ private:
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> keepsRequests_{true};
     mutable std::mutex mutex_;
     std::map<std::string, Reply> replies_;
     std::vector<Request> requests_;
