@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "analytics/TallyAdBlocks.h"
 #include "analytics/TallyAdStateCallbacks.h"
 #include "analytics/TallyAutoIncrement.h"
 #include "analytics/TallyFileCache.h"
@@ -557,6 +558,8 @@ void TallyAnalytics::resetForTesting()
     TallyImageCache::purgeInstance();
     TallyFileCache::purgeInstance();
     TallyPageViewDelegate::releaseInstalledForTesting();
+    TallyAdStateCallbacks::resetForTesting();
+    TallyAdBlocks::resetForTesting();
     TallySession::setEndOfSessionReportSender(nullptr);
     TallySession::setCurrentSession(nullptr);
 }

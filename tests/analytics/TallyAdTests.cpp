@@ -134,13 +134,25 @@ TEST_F(TallyAdTest, OnlyAnAcceptedAnswerIsScanned)
 {
     std::vector<std::string> calls;
     const std::string blocks("\x02\x01\x00\x00", 4);
-    for (const int status : { 200, 500 }) {
+    // A captive portal answers 200 with a page of its own.
+    Server portal([&](const Server::Request&) { return Server::response(200, blocks); });
+    const std::string portalPage = "http://localhost:" + std::to_string(portal.port()) + "/login";
+    const struct {
+        const char* name;
+        std::string answer;
+        size_t scans;
+    } cases[] = {
+        { "accepted", Server::response(200, blocks), 1 },
+        { "refused", Server::response(500, blocks), 0 },
+        { "redirected to a portal", Server::response(302, "", { { "Location", portalPage } }), 0 },
+        { "accepted with no body", Server::response(200), 0 },
+    };
+    for (const auto& c : cases) {
         calls.clear();
-        Server service([&](const Server::Request&) { return Server::response(status, blocks); });
+        Server service([&](const Server::Request&) { return c.answer; });
         auto parser = std::make_shared<RecordingParser>("spot", RecordingParser::Answer::Consume, 4);
         parser->calls = &calls;
-        // Where the sender keeps the answer is not known here: record only the remaining length.
-        parser->bodyStart = nullptr;
+        // Where the sender keeps the answer is not known here: only the remaining length is recorded.
         TallyAdBlocks::setPromoSpotAdParser(parser);
         TallyUpload upload;
         upload.ads.promoSpot = true;
@@ -148,8 +160,8 @@ TEST_F(TallyAdTest, OnlyAnAcceptedAnswerIsScanned)
         upload.serverURL = service.url("/aas.do");
         TallySessionSender().send(upload);
         RunLoop::main().drain();
-        ASSERT_EQ(calls.size(), status == 200 ? 1u : 0u) << status;
-        if (!calls.empty()) EXPECT_EQ(calls[0].substr(calls[0].find('/')), "/4");
+        ASSERT_EQ(calls.size(), c.scans) << c.name;
+        if (!calls.empty()) EXPECT_EQ(calls[0], "spot@?/4") << c.name;
     }
 }
 
