@@ -29,7 +29,8 @@ template <typename... Args> void debug(std::string_view fmt, const Args&... args
     TallyUtil::debugLog(format(fmt, args...));
 }
 
-void store(std::shared_ptr<TallyAdParser> Parsers::*slot, std::shared_ptr<TallyAdParser> parser, const char* line)
+void store(std::shared_ptr<TallyAdParser> Parsers::*slot, std::shared_ptr<TallyAdParser> parser,
+           const char* line)
 {
     {
         std::lock_guard<std::mutex> guard(parsers().lock);
@@ -42,7 +43,7 @@ void store(std::shared_ptr<TallyAdParser> Parsers::*slot, std::shared_ptr<TallyA
 // kind whose absence the log does not mention.
 struct Kind {
     std::shared_ptr<TallyAdParser> Parsers::*slot;
-    const char* name;       // "PromoSpot", "Reels", ...
+    const char* name; // "PromoSpot", "Reels", ...
     const char* globalName; // "gPromoSpotAdParser", ...
     bool logsMissing;
 };

@@ -42,7 +42,8 @@ void loadLocked(CallbackState& s)
 {
     if (s.loaded) return;
     s.loaded = true;
-    std::optional<std::vector<TallyAdStateCallbacks::Entry>> read = TallySessionStore::savedAdStateCallbacks();
+    std::optional<std::vector<TallyAdStateCallbacks::Entry>> read =
+        TallySessionStore::savedAdStateCallbacks();
     s.writable = read.has_value();
     if (read) s.list = std::move(*read);
 }
@@ -170,7 +171,10 @@ void TallyAdStateCallbacks::addToSavedAdStateCallbacks(const Entry& entry)
     trim(s.list);
 }
 
-void TallyAdStateCallbacks::removeOldAdStateCallbacksIfNecessary(std::vector<Entry>& callbacks) { trim(callbacks); }
+void TallyAdStateCallbacks::removeOldAdStateCallbacksIfNecessary(std::vector<Entry>& callbacks)
+{
+    trim(callbacks);
+}
 
 void TallyAdStateCallbacks::resetForTesting()
 {

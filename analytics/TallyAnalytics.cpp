@@ -177,15 +177,16 @@ void sendOnNewThread(TallyUpload upload, bool stopsBackgroundTask)
                 ++at;
             }
         }
-        threads.running.emplace_back(std::thread([upload = std::move(upload), stopsBackgroundTask, finished] {
-                                         sendOnThisThread(upload);
-                                         // The start upload retries the waiting ad-state callbacks.
-                                         if (upload.purpose == TallyUpload::Purpose::Start && upload.ads.any())
-                                             guarded([] { TallyAdStateCallbacks::sendSavedAdStateCallbacks(); });
-                                         if (stopsBackgroundTask) TallyAnalytics::stopBackgroundTask();
-                                         *finished = true;
-                                     }),
-                                     finished);
+        threads.running.emplace_back(
+            std::thread([upload = std::move(upload), stopsBackgroundTask, finished] {
+                sendOnThisThread(upload);
+                // The start upload retries the waiting ad-state callbacks.
+                if (upload.purpose == TallyUpload::Purpose::Start && upload.ads.any())
+                    guarded([] { TallyAdStateCallbacks::sendSavedAdStateCallbacks(); });
+                if (stopsBackgroundTask) TallyAnalytics::stopBackgroundTask();
+                *finished = true;
+            }),
+            finished);
     }
     for (std::thread& thread : done) thread.join();
 }

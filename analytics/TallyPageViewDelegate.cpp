@@ -71,11 +71,12 @@ void TallyPageViewDelegate::releaseInstalledForTesting()
 TallyPageViewDelegate::TallyPageViewDelegate(Ref<TallySession> session,
                                              std::shared_ptr<NavigationControllerDelegate> navigationDelegate,
                                              std::shared_ptr<TabBarControllerDelegate> tabBarDelegate)
-    : session_(std::move(session)),
-      navigationDelegate_(std::move(navigationDelegate)),
-      tabBarDelegate_(std::move(tabBarDelegate))
+    : session_(std::move(session))
+    , navigationDelegate_(std::move(navigationDelegate))
+    , tabBarDelegate_(std::move(tabBarDelegate))
 {
-    debug("Tally: TallyPageViewDelegate session[%p] delegate[%p] created", static_cast<const void*>(session_.get()),
+    debug("Tally: TallyPageViewDelegate session[%p] delegate[%p] created",
+          static_cast<const void*>(session_.get()),
           navigationDelegate_ ? static_cast<const void*>(navigationDelegate_.get())
                               : static_cast<const void*>(tabBarDelegate_.get()));
 }
@@ -110,14 +111,16 @@ void TallyPageViewDelegate::navigationControllerDidShowViewController(Navigation
     });
 }
 
-std::optional<bool> TallyPageViewDelegate::tabBarControllerShouldSelectViewController(TabBarController& controller,
-                                                                                      UIViewController* selected)
+std::optional<bool>
+TallyPageViewDelegate::tabBarControllerShouldSelectViewController(TabBarController& controller,
+                                                                  UIViewController* selected)
 {
     debug("Tally: TallyPageViewDelegate [%p] [%p]", static_cast<const void*>(&controller),
           static_cast<const void*>(selected));
     std::optional<bool> answer;
     guarded([&] {
-        if (tabBarDelegate_) answer = tabBarDelegate_->tabBarControllerShouldSelectViewController(controller, selected);
+        if (tabBarDelegate_)
+            answer = tabBarDelegate_->tabBarControllerShouldSelectViewController(controller, selected);
     });
     return answer.value_or(true);
 }
@@ -139,7 +142,8 @@ void TallyPageViewDelegate::tabBarControllerWillBeginCustomizingViewControllers(
     debug("Tally: TallyPageViewDelegate [%p] [%p]", static_cast<const void*>(&controller),
           static_cast<const void*>(&controllers));
     guarded([&] {
-        if (tabBarDelegate_) tabBarDelegate_->tabBarControllerWillBeginCustomizingViewControllers(controller, controllers);
+        if (tabBarDelegate_)
+            tabBarDelegate_->tabBarControllerWillBeginCustomizingViewControllers(controller, controllers);
     });
 }
 
@@ -150,7 +154,8 @@ void TallyPageViewDelegate::tabBarControllerWillEndCustomizingViewControllers(
           static_cast<const void*>(&controllers), changed);
     guarded([&] {
         if (tabBarDelegate_)
-            tabBarDelegate_->tabBarControllerWillEndCustomizingViewControllers(controller, controllers, changed);
+            tabBarDelegate_->tabBarControllerWillEndCustomizingViewControllers(controller, controllers,
+                                                                               changed);
     });
 }
 
@@ -161,7 +166,8 @@ void TallyPageViewDelegate::tabBarControllerDidEndCustomizingViewControllers(
           static_cast<const void*>(&controllers), changed);
     guarded([&] {
         if (tabBarDelegate_)
-            tabBarDelegate_->tabBarControllerDidEndCustomizingViewControllers(controller, controllers, changed);
+            tabBarDelegate_->tabBarControllerDidEndCustomizingViewControllers(controller, controllers,
+                                                                              changed);
     });
 }
 

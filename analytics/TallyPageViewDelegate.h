@@ -39,7 +39,8 @@ public:
     // The replaced delegate's answer, or true when it gives none.
     std::optional<bool> tabBarControllerShouldSelectViewController(TabBarController& controller,
                                                                    UIViewController* selected) override;
-    void tabBarControllerDidSelectViewController(TabBarController& controller, UIViewController* selected) override;
+    void tabBarControllerDidSelectViewController(TabBarController& controller,
+                                                 UIViewController* selected) override;
     void tabBarControllerWillBeginCustomizingViewControllers(
         TabBarController& controller, const std::vector<UIViewController*>& controllers) override;
     void tabBarControllerWillEndCustomizingViewControllers(TabBarController& controller,

@@ -83,7 +83,8 @@ void TallySessionSender::send(const TallyUpload& upload)
             TallyUtil::debugLog("TallyAnalytics: Could not connect to server.");
         }
         // Ad blocks come only from the report service itself, never from a portal's page.
-        if (upload.ads.any() && accepted && !answer.body().empty()) (void)TallyAdBlocks::scan(answer.body(), upload.ads);
+        if (upload.ads.any() && accepted && !answer.body().empty())
+            (void)TallyAdBlocks::scan(answer.body(), upload.ads);
     } catch (const std::exception& exception) {
         TallyUtil::handleException(exception);
     }

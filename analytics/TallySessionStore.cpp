@@ -165,7 +165,8 @@ TallySessionStore::parseAdStateCallbacks(const std::vector<uint8_t>& bytes)
     for (const Value& entry : root.asArray()) {
         // An entry without an address cannot be called again.
         if (!entry.isDict() || !entry["url"].isString()) continue;
-        callbacks.push_back({ entry["url"].asString(), entry["attempts"].isNumber() ? entry["attempts"].asInt() : 0 });
+        const Value& attempts = entry["attempts"];
+        callbacks.push_back({ entry["url"].asString(), attempts.isNumber() ? attempts.asInt() : 0 });
     }
     return callbacks;
 }
@@ -195,7 +196,8 @@ bool TallySessionStore::setSavedAdStateCallbacks(const std::vector<AdStateCallba
     Value::Array list;
     list.reserve(callbacks.size());
     for (const AdStateCallback& callback : callbacks) {
-        list.push_back(Value::dictionary({ { "url", Value(callback.url) }, { "attempts", Value(int64_t(callback.attempts)) } }));
+        list.push_back(Value::dictionary(
+            { { "url", Value(callback.url) }, { "attempts", Value(int64_t(callback.attempts)) } }));
     }
     return writeRootValue(adStateCallbacksFilePath(), ArchiveItem(Value(std::move(list))));
 }

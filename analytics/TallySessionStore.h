@@ -60,7 +60,8 @@ public:
     // there and cannot be read now.
     static std::optional<std::vector<AdStateCallback>> savedAdStateCallbacks();
     // The callbacks of a callback file's bytes; nothing when they are no such archive.
-    static std::optional<std::vector<AdStateCallback>> parseAdStateCallbacks(const std::vector<uint8_t>& bytes);
+    static std::optional<std::vector<AdStateCallback>>
+    parseAdStateCallbacks(const std::vector<uint8_t>& bytes);
     // Replaces the callback file; false (logged) when not written.
     static bool setSavedAdStateCallbacks(const std::vector<AdStateCallback>& callbacks);
 

@@ -27,10 +27,12 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-const char* const kNames[] = { "MiniGames", "MoneyUsage", "Tool", "Language", "Level Up", "Achievement", "InApp" };
+const char* const kNames[] = { "MiniGames", "MoneyUsage",  "Tool", "Language",
+                               "Level Up",  "Achievement", "InApp" };
 
 struct Fixture {
-    Fixture() : home(fs::temp_directory_path() / ("mosswick-upload-bench-" + std::to_string(::getpid())))
+    Fixture()
+        : home(fs::temp_directory_path() / ("mosswick-upload-bench-" + std::to_string(::getpid())))
     {
         fs::create_directories(home);
         env = std::make_unique<mw::test::ScopedEnv>("MOSSWICK_HOME", home.string());
@@ -112,7 +114,8 @@ int main(int argc, char** argv)
     std::printf("report of 50 x 1000 events: %zu bytes\n", fixture().report.size());
     mw::bench::SummaryReporter reporter;
     return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
-        mw::bench::printRatio(r, "report upload to the loopback service", "BM_ReportUpload/repeats:5/real_time",
-                              "BM_PlainCurlPost/repeats:5/real_time", "ms");
+        mw::bench::printRatio(r, "report upload to the loopback service",
+                              "BM_ReportUpload/repeats:5/real_time", "BM_PlainCurlPost/repeats:5/real_time",
+                              "ms");
     });
 }

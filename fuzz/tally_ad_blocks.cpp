@@ -25,7 +25,8 @@ struct LengthParser : mw::TallyAdParser {
             std::fprintf(stderr, "parser given a position outside the body\n");
             std::abort();
         }
-        if (remaining < 4) return reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(position) + remaining + 1);
+        if (remaining < 4)
+            return reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(position) + remaining + 1);
         const size_t length = size_t(position[2]) << 8 | position[3];
         if (length == 0) return std::nullopt;
         // 1 answers the position given; longer lengths may end past the body.
@@ -47,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0) return 0;
     const uint8_t kinds = data[0];
-    const mw::TallySession::AdRequest enabled { bool(kinds & 1), bool(kinds & 2), bool(kinds & 4), bool(kinds & 8) };
+    const mw::TallySession::AdRequest enabled { bool(kinds & 1), bool(kinds & 2), bool(kinds & 4),
+                                                bool(kinds & 8) };
     const std::vector<uint8_t> body(data + 1, data + size);
     static const auto parser = std::make_shared<LengthParser>();
     parser->begin = body.data();

@@ -41,16 +41,21 @@ public:
                                                          UIViewController* /*selected*/)
     {
     }
-    virtual void tabBarControllerWillBeginCustomizingViewControllers(
-        TabBarController& /*controller*/, const std::vector<UIViewController*>& /*controllers*/)
+    virtual void
+    tabBarControllerWillBeginCustomizingViewControllers(TabBarController& /*controller*/,
+                                                        const std::vector<UIViewController*>& /*controllers*/)
     {
     }
-    virtual void tabBarControllerWillEndCustomizingViewControllers(
-        TabBarController& /*controller*/, const std::vector<UIViewController*>& /*controllers*/, bool /*changed*/)
+    virtual void
+    tabBarControllerWillEndCustomizingViewControllers(TabBarController& /*controller*/,
+                                                      const std::vector<UIViewController*>& /*controllers*/,
+                                                      bool /*changed*/)
     {
     }
-    virtual void tabBarControllerDidEndCustomizingViewControllers(
-        TabBarController& /*controller*/, const std::vector<UIViewController*>& /*controllers*/, bool /*changed*/)
+    virtual void
+    tabBarControllerDidEndCustomizingViewControllers(TabBarController& /*controller*/,
+                                                     const std::vector<UIViewController*>& /*controllers*/,
+                                                     bool /*changed*/)
     {
     }
 };

@@ -23,7 +23,12 @@ using Bytes = std::vector<uint8_t>;
 class RecordingParser : public TallyAdParser {
 public:
     enum class Answer { Consume, Nothing, Offset };
-    RecordingParser(std::string name, Answer answer, long amount) : name_(std::move(name)), answer_(answer), amount_(amount) {}
+    RecordingParser(std::string name, Answer answer, long amount)
+        : name_(std::move(name))
+        , answer_(answer)
+        , amount_(amount)
+    {
+    }
 
     std::optional<const uint8_t*> parseData(const uint8_t* position, size_t remaining) override
     {
@@ -36,7 +41,8 @@ public:
             return std::nullopt;
         case Answer::Offset:
             // Built as an address, never read: the scan must refuse it.
-            return reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(bodyStart) + uintptr_t(amount_));
+            return reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(bodyStart) +
+                                                    uintptr_t(amount_));
         }
         return std::nullopt;
     }
@@ -84,37 +90,120 @@ TEST_F(TallyAdTest, ScanHandsEachBlockToItsParsers)
         std::vector<std::string> expectedCalls;
         size_t expectedScanned;
     } cases[] = {
-        { "every tag and parser", twoBlocks, all, ParserScript { A::Consume, 4 }, ParserScript { A::Consume, 4 },
-          ParserScript { A::Consume, 3 }, ParserScript { A::Consume, 3 },
-          { "spot@0/14", "ring@4/10", "video@8/6", "recall@11/3" }, 14 },
-        { "kinds switched off are skipped", twoBlocks, { true, false, true, false }, ParserScript { A::Consume, 4 },
-          ParserScript { A::Consume, 10 }, ParserScript { A::Consume, 1 }, ParserScript { A::Consume, 1 },
-          { "spot@0/14", "ring@4/10" }, 14 },
-        { "a block nobody reads stops the scan", twoBlocks, { true, true, false, true }, std::nullopt,
-          ParserScript { A::Consume, 4 }, std::nullopt, std::nullopt, {}, 0 },
-        { "missing parser", twoBlocks, all, std::nullopt, ParserScript { A::Consume, 4 }, std::nullopt,
-          std::nullopt, {}, 0 },
-        { "missing recall parser", twoBlocks, all, ParserScript { A::Consume, 4 }, ParserScript { A::Consume, 4 },
-          ParserScript { A::Consume, 3 }, std::nullopt, { "spot@0/14", "ring@4/10", "video@8/6" }, 11 },
-        { "parser not answering", twoBlocks, all, ParserScript { A::Nothing, 0 }, ParserScript { A::Consume, 4 },
-          std::nullopt, std::nullopt, { "spot@0/14" }, 0 },
-        { "unknown tag", { 0x7F, 0x00, 0x02, 0x01 }, all, ParserScript { A::Consume, 2 }, std::nullopt,
-          std::nullopt, std::nullopt, {}, 0 },
-        { "one-byte body", { 0x02 }, all, ParserScript { A::Consume, 1 }, std::nullopt, std::nullopt,
-          std::nullopt, {}, 0 },
-        { "one byte left after a block", { 0x02, 0x01, 0x00, 0x02 }, all, ParserScript { A::Consume, 3 },
-          std::nullopt, std::nullopt, std::nullopt, { "spot@0/4" }, 3 },
-        { "parser answering past the end", twoBlocks, all, ParserScript { A::Offset, 15 },
-          ParserScript { A::Consume, 4 }, std::nullopt, std::nullopt, { "spot@0/14" }, 0 },
-        { "parser answering before the start", twoBlocks, all, ParserScript { A::Offset, -1 },
-          ParserScript { A::Consume, 4 }, std::nullopt, std::nullopt, { "spot@0/14" }, 0 },
-        { "parser not moving on", twoBlocks, all, ParserScript { A::Consume, 0 }, ParserScript { A::Consume, 4 },
-          std::nullopt, std::nullopt, { "spot@0/14" }, 0 },
+        { "every tag and parser",
+          twoBlocks,
+          all,
+          ParserScript { A::Consume, 4 },
+          ParserScript { A::Consume, 4 },
+          ParserScript { A::Consume, 3 },
+          ParserScript { A::Consume, 3 },
+          { "spot@0/14", "ring@4/10", "video@8/6", "recall@11/3" },
+          14 },
+        { "kinds switched off are skipped",
+          twoBlocks,
+          { true, false, true, false },
+          ParserScript { A::Consume, 4 },
+          ParserScript { A::Consume, 10 },
+          ParserScript { A::Consume, 1 },
+          ParserScript { A::Consume, 1 },
+          { "spot@0/14", "ring@4/10" },
+          14 },
+        { "a block nobody reads stops the scan",
+          twoBlocks,
+          { true, true, false, true },
+          std::nullopt,
+          ParserScript { A::Consume, 4 },
+          std::nullopt,
+          std::nullopt,
+          {},
+          0 },
+        { "missing parser",
+          twoBlocks,
+          all,
+          std::nullopt,
+          ParserScript { A::Consume, 4 },
+          std::nullopt,
+          std::nullopt,
+          {},
+          0 },
+        { "missing recall parser",
+          twoBlocks,
+          all,
+          ParserScript { A::Consume, 4 },
+          ParserScript { A::Consume, 4 },
+          ParserScript { A::Consume, 3 },
+          std::nullopt,
+          { "spot@0/14", "ring@4/10", "video@8/6" },
+          11 },
+        { "parser not answering",
+          twoBlocks,
+          all,
+          ParserScript { A::Nothing, 0 },
+          ParserScript { A::Consume, 4 },
+          std::nullopt,
+          std::nullopt,
+          { "spot@0/14" },
+          0 },
+        { "unknown tag",
+          { 0x7F, 0x00, 0x02, 0x01 },
+          all,
+          ParserScript { A::Consume, 2 },
+          std::nullopt,
+          std::nullopt,
+          std::nullopt,
+          {},
+          0 },
+        { "one-byte body",
+          { 0x02 },
+          all,
+          ParserScript { A::Consume, 1 },
+          std::nullopt,
+          std::nullopt,
+          std::nullopt,
+          {},
+          0 },
+        { "one byte left after a block",
+          { 0x02, 0x01, 0x00, 0x02 },
+          all,
+          ParserScript { A::Consume, 3 },
+          std::nullopt,
+          std::nullopt,
+          std::nullopt,
+          { "spot@0/4" },
+          3 },
+        { "parser answering past the end",
+          twoBlocks,
+          all,
+          ParserScript { A::Offset, 15 },
+          ParserScript { A::Consume, 4 },
+          std::nullopt,
+          std::nullopt,
+          { "spot@0/14" },
+          0 },
+        { "parser answering before the start",
+          twoBlocks,
+          all,
+          ParserScript { A::Offset, -1 },
+          ParserScript { A::Consume, 4 },
+          std::nullopt,
+          std::nullopt,
+          { "spot@0/14" },
+          0 },
+        { "parser not moving on",
+          twoBlocks,
+          all,
+          ParserScript { A::Consume, 0 },
+          ParserScript { A::Consume, 4 },
+          std::nullopt,
+          std::nullopt,
+          { "spot@0/14" },
+          0 },
     };
     for (const auto& c : cases) {
         TallyAdBlocks::resetForTesting();
         std::vector<std::string> calls;
-        auto make = [&](const char* name, const std::optional<ParserScript>& script) -> std::shared_ptr<TallyAdParser> {
+        auto make = [&](const char* name,
+                        const std::optional<ParserScript>& script) -> std::shared_ptr<TallyAdParser> {
             if (!script) return nullptr;
             auto parser = std::make_shared<RecordingParser>(name, script->answer, script->amount);
             parser->bodyStart = c.body.data();
@@ -171,7 +260,8 @@ TEST_F(TallyAdTest, CallbackIsDroppedAfterTheFifthFailedAttempt)
     TallyAdStateCallbacks::asyncNotifyAdStateCompleted(service.url("/done?ad=7"));
     TallyAdStateCallbacks::resetForTesting(); // waits for the call, and reads the file again
     using Entry = TallyAdStateCallbacks::Entry;
-    EXPECT_EQ(TallySessionStore::savedAdStateCallbacks(), (std::vector<Entry> { { service.url("/done?ad=7"), 1 } }))
+    EXPECT_EQ(TallySessionStore::savedAdStateCallbacks(),
+              (std::vector<Entry> { { service.url("/done?ad=7"), 1 } }))
         << "the first failure is written at once";
     for (int run = 2; run <= 5; ++run) {
         TallyAdStateCallbacks::sendSavedAdStateCallbacks();
@@ -184,14 +274,14 @@ TEST_F(TallyAdTest, CallbackIsDroppedAfterTheFifthFailedAttempt)
     }
     TallyAdStateCallbacks::sendSavedAdStateCallbacks();
     EXPECT_EQ(service.requests().size(), 5u);
-    for (const Server::Request& request : service.requests()) EXPECT_EQ(request.method + " " + request.path, "GET /done?ad=7");
+    for (const Server::Request& request : service.requests())
+        EXPECT_EQ(request.method + " " + request.path, "GET /done?ad=7");
 }
 
 TEST_F(TallyAdTest, AtMostFiveCallbacksAreRetriedPerRun)
 {
-    Server service([](const Server::Request& request) {
-        return Server::response(request.path == "/c2" ? 500 : 200);
-    });
+    Server service(
+        [](const Server::Request& request) { return Server::response(request.path == "/c2" ? 500 : 200); });
     using Entry = TallyAdStateCallbacks::Entry;
     std::vector<Entry> waiting;
     for (int i = 0; i < 7; ++i) waiting.push_back({ service.url("/c" + std::to_string(i)), 1 });

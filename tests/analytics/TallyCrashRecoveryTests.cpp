@@ -21,16 +21,16 @@ namespace {
 
 // Sends nothing: the run under test only needs its files.
 struct NoSender : TallyReportSender {
-    void send(const TallyUpload&) override {}
+    void send(const TallyUpload&) override { }
 };
 
 struct NoAlerts : AlertPresenter {
-    void showAlert(const std::string&, const std::string&, const std::string&) override {}
+    void showAlert(const std::string&, const std::string&, const std::string&) override { }
 };
 
 struct NoBackgroundTasks : BackgroundTasks {
     TaskId beginTask(std::function<void()>) override { return 1; }
-    void endTask(TaskId) override {}
+    void endTask(TaskId) override { }
 };
 
 class TallyCrashRecoveryTest : public test::TallySessionFixture {

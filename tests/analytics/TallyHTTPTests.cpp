@@ -36,7 +36,8 @@ protected:
     static const Server::Tls& loopbackCertificate()
     {
         static const Server::Tls tls = [] {
-            const test::TestCertificateAuthority::Issued issued = authority().issue({ "IP:127.0.0.1", "DNS:localhost" });
+            const test::TestCertificateAuthority::Issued issued =
+                authority().issue({ "IP:127.0.0.1", "DNS:localhost" });
             return Server::Tls { issued.certificateFile, issued.keyFile };
         }();
         return tls;
@@ -50,7 +51,9 @@ protected:
 };
 
 INSTANTIATE_TEST_SUITE_P(Schemes, TallyHTTPTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "https" : "http"; });
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "https" : "http";
+                         });
 
 TEST_P(TallyHTTPTest, RequestCarriesExactlyTheCallersFields)
 {
@@ -147,14 +150,15 @@ TEST_P(TallyHTTPTest, RedirectsToWebAddressesOnly)
     const TallyHTTPResponse refused = TallyHTTPEater::get(server->url("/to-file"));
     EXPECT_FALSE(refused.error().empty());
     EXPECT_EQ(std::string(refused.body().begin(), refused.body().end()).find("root:"), std::string::npos);
-    EXPECT_EQ(server->requestLines(), (std::vector<std::string> { "GET /moved", "GET /final", "GET /to-file" }));
+    EXPECT_EQ(server->requestLines(),
+              (std::vector<std::string> { "GET /moved", "GET /final", "GET /to-file" }));
 }
 
 TEST_P(TallyHTTPTest, LatestOfTwoResponsesIsKept)
 {
     const auto server = serve([](const Server::Request&) {
         return std::string("HTTP/1.1 100 Continue\r\nX-First: 1\r\n\r\n") +
-               Server::response(201, "second", { { "X-Second", "2" } });
+            Server::response(201, "second", { { "X-Second", "2" } });
     });
     const TallyHTTPResponse response = TallyHTTPEater::get(server->url("/"));
     EXPECT_EQ(response.statusCode(), 201);
@@ -188,7 +192,8 @@ TEST_F(TallyHTTPSTest, PeerAndHostNameAreVerified)
         bool accepted;
     } cases[] = {
         { "right name, trusted", issuedTo(trusted, { "IP:127.0.0.1" }), trusted.certificateFile(), true },
-        { "another host's name", issuedTo(trusted, { "DNS:elsewhere.test" }), trusted.certificateFile(), false },
+        { "another host's name", issuedTo(trusted, { "DNS:elsewhere.test" }), trusted.certificateFile(),
+          false },
         { "untrusted authority", issuedTo(stranger, { "IP:127.0.0.1" }), trusted.certificateFile(), false },
         { "the system's store only", issuedTo(trusted, { "IP:127.0.0.1" }), "", false },
     };
@@ -209,7 +214,10 @@ class TallyHTTPEaterTest : public test::TallySessionFixture { };
 TEST_F(TallyHTTPEaterTest, TimeOutsReachTheTransport)
 {
     struct Recording : HTTPTransport {
-        std::unique_ptr<HTTPConnection> start(const HTTPRequest&, HTTPConnectionDelegate*) override { return nullptr; }
+        std::unique_ptr<HTTPConnection> start(const HTTPRequest&, HTTPConnectionDelegate*) override
+        {
+            return nullptr;
+        }
         HTTPResponse send(const HTTPRequest& request) override
         {
             timeouts.push_back(request.timeoutSeconds);

@@ -23,12 +23,12 @@ using Bytes = TallySession::Bytes;
 constexpr const char* kKey = "QX3TR7WMB2KJ9PLD4HSZ";
 
 struct NoAlerts : AlertPresenter {
-    void showAlert(const std::string&, const std::string&, const std::string&) override {}
+    void showAlert(const std::string&, const std::string&, const std::string&) override { }
 };
 
 struct NoBackgroundTasks : BackgroundTasks {
     TaskId beginTask(std::function<void()>) override { return 1; }
-    void endTask(TaskId) override {}
+    void endTask(TaskId) override { }
 };
 
 // Whole launches of the client (startSession with the real sender) against a
@@ -65,7 +65,10 @@ protected:
         return requests.empty() ? std::vector<uint8_t>() : requests.back().body;
     }
 
-    static std::vector<Bytes> stored() { return TallySessionStore::savedSessions().value_or(std::vector<Bytes>()); }
+    static std::vector<Bytes> stored()
+    {
+        return TallySessionStore::savedSessions().value_or(std::vector<Bytes>());
+    }
 
     Server service_ { [](const Server::Request&) { return Server::response(503); } };
     std::shared_ptr<AlertPresenter> previousAlerts_;
@@ -84,18 +87,18 @@ TEST_F(TallyLaunchStorageTest, FilesFollowTheSystemVersion)
         (void)launchOnce(); // the first-use file and the current session
         (void)launchOnce(); // finds the first run's session: the stored file
         const std::string folder = c.documents ? Paths::documentsDirectory() : Paths::cachesDirectory();
-        for (const std::string& path : { TallySessionStore::sessionsFilePath(),
-                                         TallySessionStore::currentSessionFilePath(),
-                                         TallySessionStore::initialTimestampFilePath() }) {
+        for (const std::string& path :
+             { TallySessionStore::sessionsFilePath(), TallySessionStore::currentSessionFilePath(),
+               TallySessionStore::initialTimestampFilePath() }) {
             EXPECT_EQ(path.rfind(folder + "/.", 0), 0u) << c.version << " " << path;
             EXPECT_TRUE(Paths::fileExists(path)) << c.version << " " << path;
             EXPECT_EQ(services_.attributes->get(path, "com.apple.MobileBackup").has_value(), c.documents)
                 << c.version << " " << path;
         }
         // The next case as a fresh install.
-        for (const std::string& path : { TallySessionStore::sessionsFilePath(),
-                                         TallySessionStore::currentSessionFilePath(),
-                                         TallySessionStore::initialTimestampFilePath() })
+        for (const std::string& path :
+             { TallySessionStore::sessionsFilePath(), TallySessionStore::currentSessionFilePath(),
+               TallySessionStore::initialTimestampFilePath() })
             (void)std::remove(path.c_str());
     }
 }
@@ -118,7 +121,8 @@ TEST_F(TallyLaunchStorageTest, FirstUseDateStaysAndSessionsAccumulateUpToTheLimi
     const std::vector<Bytes> kept = stored();
     ASSERT_EQ(kept.size(), 50u);
     EXPECT_EQ(kept.front(), Bytes { 1 });
-    EXPECT_EQ(std::vector<Bytes>(kept.begin(), kept.end() - 1), std::vector<Bytes>(fifty.begin() + 1, fifty.end()));
+    EXPECT_EQ(std::vector<Bytes>(kept.begin(), kept.end() - 1),
+              std::vector<Bytes>(fifty.begin() + 1, fifty.end()));
 }
 
 TEST_F(TallyLaunchStorageTest, OlderDotlessFileIsReadAndWrittenInstead)

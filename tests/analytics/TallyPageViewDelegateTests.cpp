@@ -66,11 +66,12 @@ TEST_F(TallyPageViewDelegateTest, PreviousDelegateGetsWhatItImplementsWithItsArg
     installed->tabBarControllerWillBeginCustomizingViewControllers(tabs, pages);
     installed->tabBarControllerWillEndCustomizingViewControllers(tabs, pages, true);
     installed->tabBarControllerDidEndCustomizingViewControllers(tabs, pages, false);
-    EXPECT_EQ(recording->calls, (std::vector<ControllerCall> {
-                                    { "willBeginCustomizing", &tabs, &pages, std::nullopt },
-                                    { "willEndCustomizing", &tabs, &pages, true },
-                                    { "didEndCustomizing", &tabs, &pages, false },
-                                }));
+    EXPECT_EQ(recording->calls,
+              (std::vector<ControllerCall> {
+                  { "willBeginCustomizing", &tabs, &pages, std::nullopt },
+                  { "willEndCustomizing", &tabs, &pages, true },
+                  { "didEndCustomizing", &tabs, &pages, false },
+              }));
     EXPECT_EQ(TallySession::currentSession()->pageViewCount(), 2) << "customizing shows no page";
 }
 
@@ -96,7 +97,8 @@ TEST_F(TallyPageViewDelegateTest, SelectionQuestionTakesThePreviousAnswer)
         const auto installed = TallyPageViewDelegate::createDelegateOnTarget(&tabs);
         EXPECT_EQ(installed->tabBarControllerShouldSelectViewController(tabs, &first_), c.expected) << c.name;
         if (c.hasPrevious) {
-            EXPECT_EQ(previous->calls, (std::vector<ControllerCall> { { "shouldSelect", &tabs, &first_, std::nullopt } }))
+            EXPECT_EQ(previous->calls,
+                      (std::vector<ControllerCall> { { "shouldSelect", &tabs, &first_, std::nullopt } }))
                 << c.name;
         }
     }
@@ -152,7 +154,8 @@ TEST_F(TallyPageViewDelegateTest, ExceptionInThePreviousDelegateIsCaught)
     EXPECT_EQ(previous->calls.size(), 2u);
     EXPECT_EQ(tabPrevious->calls.size(), 2u);
     size_t reported = 0;
-    for (const std::string& line : capture.lines()) reported += line == "Tally: Name:std::runtime_error Reason:delegate failed";
+    for (const std::string& line : capture.lines())
+        reported += line == "Tally: Name:std::runtime_error Reason:delegate failed";
     EXPECT_EQ(reported, 2u);
 }
 

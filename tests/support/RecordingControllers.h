@@ -17,7 +17,10 @@ namespace mw::test {
 class FakeNavigationController : public NavigationController {
 public:
     std::shared_ptr<NavigationControllerDelegate> delegate() const override { return delegate_; }
-    void setDelegate(std::shared_ptr<NavigationControllerDelegate> delegate) override { delegate_ = std::move(delegate); }
+    void setDelegate(std::shared_ptr<NavigationControllerDelegate> delegate) override
+    {
+        delegate_ = std::move(delegate);
+    }
 
     // Shows a page as a push does: will show, then did show.
     void show(UIViewController* page, bool animated)
@@ -34,7 +37,10 @@ private:
 class FakeTabBarController : public TabBarController {
 public:
     std::shared_ptr<TabBarControllerDelegate> delegate() const override { return delegate_; }
-    void setDelegate(std::shared_ptr<TabBarControllerDelegate> delegate) override { delegate_ = std::move(delegate); }
+    void setDelegate(std::shared_ptr<TabBarControllerDelegate> delegate) override
+    {
+        delegate_ = std::move(delegate);
+    }
 
     // A tab press: asks, and selects unless the delegate says no. Answers
     // whether it selected.
@@ -55,7 +61,7 @@ struct ControllerCall {
     std::string name;
     const void* controller = nullptr;
     const void* argument = nullptr; // the page, or the list of pages
-    std::optional<bool> flag;       // animated or changed
+    std::optional<bool> flag; // animated or changed
     bool operator==(const ControllerCall&) const = default;
 };
 
@@ -100,13 +106,15 @@ public:
         calls.push_back({ "shouldSelect", &controller, selected, std::nullopt });
         return answer;
     }
-    void tabBarControllerDidSelectViewController(TabBarController& controller, UIViewController* selected) override
+    void tabBarControllerDidSelectViewController(TabBarController& controller,
+                                                 UIViewController* selected) override
     {
         calls.push_back({ "didSelect", &controller, selected, std::nullopt });
         if (throws) throw std::runtime_error("delegate failed");
     }
-    void tabBarControllerWillBeginCustomizingViewControllers(TabBarController& controller,
-                                                             const std::vector<UIViewController*>& pages) override
+    void
+    tabBarControllerWillBeginCustomizingViewControllers(TabBarController& controller,
+                                                        const std::vector<UIViewController*>& pages) override
     {
         calls.push_back({ "willBeginCustomizing", &controller, &pages, std::nullopt });
     }

@@ -40,8 +40,8 @@ X509* makeCertificate(EVP_PKEY* key, const std::string& commonName, long serial)
     X509_gmtime_adj(X509_getm_notAfter(certificate), 24 * 3600);
     X509_set_pubkey(certificate, key);
     X509_NAME* name = X509_get_subject_name(certificate);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(commonName.c_str()),
-                               -1, -1, 0);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_UTF8,
+                               reinterpret_cast<const unsigned char*>(commonName.c_str()), -1, -1, 0);
     return certificate;
 }
 
@@ -77,11 +77,13 @@ TestCertificateAuthority::~TestCertificateAuthority()
     delete keys_;
 }
 
-TestCertificateAuthority::Issued TestCertificateAuthority::issue(const std::vector<std::string>& alternativeNames)
+TestCertificateAuthority::Issued
+TestCertificateAuthority::issue(const std::vector<std::string>& alternativeNames)
 {
     ++issued_;
     EVP_PKEY* key = makeKey();
-    X509* certificate = makeCertificate(key, alternativeNames.empty() ? "server" : alternativeNames[0], 1 + issued_);
+    X509* certificate =
+        makeCertificate(key, alternativeNames.empty() ? "server" : alternativeNames[0], 1 + issued_);
     X509_set_issuer_name(certificate, X509_get_subject_name(keys_->certificate));
     addExtension(certificate, keys_->certificate, NID_basic_constraints, "critical,CA:FALSE");
     addExtension(certificate, keys_->certificate, NID_ext_key_usage, "serverAuth");

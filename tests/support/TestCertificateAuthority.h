@@ -17,7 +17,7 @@ class TestCertificateAuthority {
 public:
     struct Issued {
         std::string certificateFile; // PEM: the server certificate
-        std::string keyFile;         // PEM: its private key
+        std::string keyFile; // PEM: its private key
     };
 
     // `name` is the authority's common name.

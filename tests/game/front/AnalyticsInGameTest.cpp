@@ -158,9 +158,13 @@ TEST_F(AnalyticsInGameTest, EventsReachTheServiceInTheSessionThatLoggedThem)
 
     launch(kNow + 3600);
     ASSERT_TRUE(waitForReports(6)) << "the relaunch's upload";
-    ASSERT_TRUE(RunLoop::main().runUntil([] { return TallySessionStore::savedSessions().value_or(
-                                                         std::vector<TallySession::Bytes> { {} }).empty(); },
-                                         10))
+    ASSERT_TRUE(RunLoop::main().runUntil(
+        [] {
+            return TallySessionStore::savedSessions()
+                .value_or(std::vector<TallySession::Bytes> { {} })
+                .empty();
+        },
+        10))
         << "the accepted upload empties the stored list";
 
     // Every report decodes, ending exactly at a CRC that holds; the latest
@@ -181,28 +185,32 @@ TEST_F(AnalyticsInGameTest, EventsReachTheServiceInTheSessionThatLoggedThem)
     using Parameters = std::vector<std::pair<std::string, std::string>>;
     auto eventsOf = [](const test::DecodedSession& session) {
         std::vector<std::pair<std::string, Parameters>> events;
-        for (const test::DecodedEvent& event : session.events) events.emplace_back(event.name, event.parameters);
+        for (const test::DecodedEvent& event : session.events)
+            events.emplace_back(event.name, event.parameters);
         return events;
     };
     auto at = sessions.begin();
     EXPECT_EQ(at->first, int64_t(kNow * 1000));
-    EXPECT_EQ(eventsOf(at->second), (std::vector<std::pair<std::string, Parameters>> {
-                                        { "Language", { { "Language", language } } },
-                                        { "Level Up!", { { "Level Up!", "Level 2" } } },
-                                    }));
+    EXPECT_EQ(eventsOf(at->second),
+              (std::vector<std::pair<std::string, Parameters>> {
+                  { "Language", { { "Language", language } } },
+                  { "Level Up!", { { "Level Up!", "Level 2" } } },
+              }));
     EXPECT_EQ(at->second.pauseMillis, 5000);
     ++at;
-    EXPECT_EQ(eventsOf(at->second), (std::vector<std::pair<std::string, Parameters>> {
-                                        { "Level Up!", { { "Level Up!", "Level 3" } } },
-                                    }));
+    EXPECT_EQ(eventsOf(at->second),
+              (std::vector<std::pair<std::string, Parameters>> {
+                  { "Level Up!", { { "Level Up!", "Level 3" } } },
+              }));
     EXPECT_EQ(at->second.length, 3000) << "ended at quit";
     // The relaunch's own session has its language event and waits for its pause or end.
     const std::optional<TallySession::Bytes> relaunched = TallySession::currentSession()->data();
     ASSERT_TRUE(relaunched.has_value());
     test::ByteReader reader(*relaunched);
-    EXPECT_EQ(eventsOf(test::readSession(reader)), (std::vector<std::pair<std::string, Parameters>> {
-                                                       { "Language", { { "Language", language } } },
-                                                   }));
+    EXPECT_EQ(eventsOf(test::readSession(reader)),
+              (std::vector<std::pair<std::string, Parameters>> {
+                  { "Language", { { "Language", language } } },
+              }));
 }
 
 } // namespace
