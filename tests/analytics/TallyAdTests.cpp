@@ -7,8 +7,11 @@
 
 #include "analytics/TallyAdBlocks.h"
 #include "analytics/TallyAdStateCallbacks.h"
+#include "analytics/TallyAnalytics.h"
+#include "analytics/TallyReportSender.h"
 #include "analytics/TallySessionSender.h"
 #include "foundation/RunLoop.h"
+#include "platform/BackgroundTasks.h"
 #include "tests/analytics/TallySessionTestSupport.h"
 #include "tests/support/LoopbackHTTPServer.h"
 
@@ -300,6 +303,33 @@ TEST_F(TallyAdTest, AtMostFiveCallbacksAreRetriedPerRun)
     TallyAdStateCallbacks::removeOldAdStateCallbacksIfNecessary(many);
     ASSERT_EQ(many.size(), 100u);
     EXPECT_EQ(many.front().url, "http://127.0.0.1:9/3");
+}
+
+// The start upload retries the waiting callbacks only when an ad kind is asked for.
+TEST_F(TallyAdTest, StartUploadRetriesWaitingCallbacksWhenAdsAreAskedFor)
+{
+    struct NoSender : TallyReportSender {
+        void send(const TallyUpload&) override { }
+    };
+    struct NoBackgroundTasks : BackgroundTasks {
+        TaskId beginTask(std::function<void()>) override { return 1; }
+        void endTask(TaskId) override { }
+    };
+    Server service([](const Server::Request&) { return Server::response(200); });
+    const auto tasks = BackgroundTasks::replaceSharedInstance(std::make_shared<NoBackgroundTasks>());
+    for (const bool ads : { false, true }) {
+        TallyAnalytics::resetForTesting();
+        TallySessionStore::deleteCurrentSession();
+        ASSERT_TRUE(TallySessionStore::setSavedAdStateCallbacks({ { service.url("/waiting"), 1 } }));
+        TallyAnalytics::setReportSender(std::make_shared<NoSender>());
+        TallyAnalytics::setRecallEnabled(ads);
+        TallyAnalytics::startSession("QX3TR7WMB2KJ9PLD4HSZ");
+        TallyAnalytics::waitForUploadsForTesting();
+        EXPECT_EQ(service.requests().size(), ads ? 1u : 0u) << ads;
+        EXPECT_EQ(TallySessionStore::savedAdStateCallbacks()->empty(), ads) << ads;
+    }
+    TallyAnalytics::resetForTesting();
+    (void)BackgroundTasks::replaceSharedInstance(tasks);
 }
 
 } // namespace
