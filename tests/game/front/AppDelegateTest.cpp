@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "analytics/TallyAnalytics.h"
-#include "engine/director/CCDirectorDisplayLink.h"
+#include "engine/director/CCDirectorTimer.h"
 #include "engine/director/HeadlessDriver.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
@@ -36,7 +36,8 @@ protected:
         test::resetSharedInstances();
         TallyAnalytics::resetForTesting();
         LumoraSlimlineSession::reset();
-        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device), 1.0 / 30);
+        driver_ = HeadlessDriver::createForApplicationWithContext(gl->context(), *DeviceProfile::named(device),
+                                                                  1.0 / 30);
         ASSERT_NE(driver_, nullptr);
         app_ = std::make_unique<MosswickAppDelegate>();
         driver_->lifeCycle().setDelegate(app_.get());
@@ -77,11 +78,11 @@ TEST_F(AppDelegateTest, StartUpConfiguresEveryServiceThenRunsTheLoadingScene)
     EXPECT_NE(dynamic_cast<LoadingScene*>(running->children()->objectAtIndexAs<CCNode>(0)), nullptr);
 }
 
-// The whole launch as one ordered list: the frame driver's steps (director
-// kind, GL view) and the delegate's, each with the values read back from the
-// object it configured. The global object's line comes from its constructor,
-// so its place in the list shows it is first reached after the director (and
-// its high-resolution scale) is configured.
+// The whole launch as one ordered list, each step with the values read back
+// from the object it configured. The global object's line comes from its
+// constructor, so its place in the list shows it is first reached after the
+// director (and its high-resolution scale) is configured. A headless screen
+// reports no refreshes, so the director is the timer kind (0).
 TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
 {
     test::resetSharedInstances();
@@ -89,8 +90,10 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
     LumoraSlimlineSession::reset();
     std::vector<std::string> steps;
     setStartUpObserver([&steps](const std::string& step) { steps.push_back(step); });
-    driver_ = HeadlessDriver::create(*DeviceProfile::named("phone-hd"), {GLColorFormat::RGB565, 16}, 1.0 / 30);
+    driver_ = HeadlessDriver::createForApplication(*DeviceProfile::named("phone-hd"), {GLColorFormat::RGB565, 16},
+                                                   1.0 / 30);
     ASSERT_NE(driver_, nullptr);
+    EXPECT_EQ(CCDirector::currentDirector(), nullptr) << "the application makes the director";
     app_ = std::make_unique<MosswickAppDelegate>();
     driver_->lifeCycle().setDelegate(app_.get());
     Application::sharedApplication().setApplicationIconBadgeNumber(7);
@@ -98,14 +101,14 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
     driver_->runFrames(2);
     setStartUpObserver(nullptr);
 
-    // The driver makes the window, the view and the director before it hands
-    // launching to the delegate, so those come ahead of the badge.
     EXPECT_EQ(steps, (std::vector<std::string>{
-                         "directorType 3",
-                         "glView 320x480 EAGLColorFormat565 depth 0x81A5",
                          "badge 0",
-                         "director scale 2 orientation 1 interval 0.033333 fps 0",
-                         "rootViewController set",
+                         "window 320x480",
+                         "directorType 0",
+                         "rootViewController fullScreen 1",
+                         "glView 320x480 EAGLColorFormat565 depth 0x81A5",
+                         "director view set scale 2 orientation 1 interval 0.033333 fps 0",
+                         "window keyAndVisible 1 rootViewController set",
                          "moveSaveFromCaches",
                          "defaultPixelFormat 1",
                          "version 1.0",
@@ -118,6 +121,8 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
                          "depthTest off",
                          "runWithScene loading",
                      }));
+    EXPECT_EQ(driver_->director(), CCDirector::currentDirector()) << "the driver draws the application's director";
+    EXPECT_EQ(driver_->view(), app_->viewController.view.get());
     EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
               (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
                                         "lockToOrientationList 1,2"}));
@@ -175,8 +180,8 @@ TEST_F(AppDelegateTest, SaveLeftInTheCachesMovesUnlessTheDocumentsHaveOne)
 TEST_F(AppDelegateTest, LifeCycleEventsDriveTheDirector)
 {
     launch();
-    auto* displayLink = dynamic_cast<CCDirectorDisplayLink*>(&director());
-    ASSERT_NE(displayLink, nullptr);
+    auto* timer = dynamic_cast<CCDirectorTimer*>(&director());
+    ASSERT_NE(timer, nullptr) << "headless: the timer kind";
     auto& life = driver_->lifeCycle();
 
     life.focusLost();
@@ -190,10 +195,10 @@ TEST_F(AppDelegateTest, LifeCycleEventsDriveTheDirector)
 
     // Background from the loading scene saves nothing and stops the frames.
     life.hidden();
-    EXPECT_FALSE(displayLink->isAnimating());
+    EXPECT_FALSE(timer->isAnimating());
     EXPECT_FALSE(Paths::fileExists(Paths::documentsPath("supersave.plist")));
     life.shown();
-    EXPECT_TRUE(displayLink->isAnimating());
+    EXPECT_TRUE(timer->isAnimating());
     RatingPrompt::waitForCounting();
     EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey(RatingPrompt::kUseCount), 1)
         << "the return to the foreground counts a use";
