@@ -140,7 +140,7 @@ bool reportMissingResources()
 
 int runHeadless(const DeviceProfile& profile, const Options& options)
 {
-    std::unique_ptr<HeadlessDriver> driver = HeadlessDriver::create(profile, kGameFormat, 1.0 / 30);
+    std::unique_ptr<HeadlessDriver> driver = HeadlessDriver::createForApplication(profile, kGameFormat, 1.0 / 30);
     if (!driver) return 1;
     MosswickAppDelegate game;
     driver->lifeCycle().setDelegate(&game);
@@ -162,7 +162,7 @@ int runHeadless(const DeviceProfile& profile, const Options& options)
 int runWindow(const DeviceProfile& profile, const Options& options)
 {
     std::unique_ptr<WindowDriver> driver =
-        WindowDriver::open(profile, kGameFormat, *directorTypeNamed(options.driver));
+        WindowDriver::openForApplication(profile, kGameFormat, *directorTypeNamed(options.driver));
     if (!driver) return 1;
     MosswickAppDelegate game;
     driver->setApplicationDelegate(&game);

@@ -14,6 +14,12 @@ namespace {
 // background thread is the first to reach it.
 const std::thread::id processMainThread = std::this_thread::get_id();
 
+// A fire date within a microsecond of now counts as reached. A clock moved
+// in fixed steps (the headless frame driver) and a date summed from a timer's
+// interval round differently: a timer short by the last bit would otherwise
+// wait a whole step more.
+constexpr double kDueTolerance = 1e-6;
+
 } // namespace
 
 RunLoop& RunLoop::main()
@@ -114,7 +120,7 @@ void RunLoop::fireDueTimers()
         std::lock_guard<std::mutex> lock(mutex_);
         std::erase_if(timers_, [](const Ref<NSTimer>& t) { return !t->isValid(); });
         for (const Ref<NSTimer>& timer : timers_) {
-            if (timer->fireDate() <= now) {
+            if (timer->fireDate() <= now + kDueTolerance) {
                 due.push_back(timer);
             }
         }

@@ -38,8 +38,9 @@ public:
     void addTimer(const Ref<NSTimer>& timer);
 
     // Runs the queued work in order (work queued meanwhile waits for the
-    // next drain), then fires the timers due on the monotonic Clock in order
-    // of fire date, ties in order of creation. A repeating timer late by a
+    // next drain), then fires the timers due on the monotonic Clock (to the
+    // microsecond) in order of fire date, ties in order of creation. A
+    // repeating timer late by a
     // whole interval or more fires once and is rescheduled from now. Timers
     // added during the drain first fire in a later one; a timer invalidated
     // during the drain does not fire. Owner thread only.

@@ -7,9 +7,8 @@
 namespace mw {
 
 // An observer of the program's start-up steps, so a test can check their order
-// and values in one list. The frame driver notes the steps it takes for the
-// application (director kind, window and GL view) and the application
-// delegate notes its own. With no observer set (the normal run) a note costs
+// and values in one list. The application delegate notes its steps and the
+// headless frame driver the window it opens for it. With no observer set (the normal run) a note costs
 // one test of an empty function. Main thread only.
 using StartUpObserver = std::function<void(const std::string& step)>;
 

@@ -13,7 +13,17 @@ std::vector<Ref<CADisplayLink>>& activeLinks()
     return links;
 }
 
+bool& refreshesReported()
+{
+    static bool reported = true;
+    return reported;
+}
+
 } // namespace
+
+bool CADisplayLink::screenRefreshesReported() { return refreshesReported(); }
+
+void CADisplayLink::setScreenRefreshesReported(bool reported) { refreshesReported() = reported; }
 
 Ref<CADisplayLink> CADisplayLink::displayLinkWithTarget(Object* target, SEL_CallO selector)
 {

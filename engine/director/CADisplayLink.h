@@ -42,6 +42,14 @@ public:
     // Links currently receiving refreshes.
     static size_t activeLinkCount();
 
+    // Whether what shows the frames reports the screen's refreshes, so that
+    // display links can fire: a window does; the headless driver steps a
+    // clock instead and turns this off while it runs, which makes the
+    // display-link director unavailable there. True unless a driver says
+    // otherwise.
+    static bool screenRefreshesReported();
+    static void setScreenRefreshesReported(bool reported);
+
 private:
     Object* pendingTarget_;
     Ref<Object> target_;

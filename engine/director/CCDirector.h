@@ -59,7 +59,9 @@ public:
     // Releases the shared director (stopping its driver first). The next
     // sharedDirector() makes a fresh one. For the end of the program and tests.
     static void purgeSharedDirector();
-    // Makes the shared director of the given kind; see CCDirectorIOS.
+    // Makes the shared director of the given kind; see CCDirectorIOS. The
+    // display-link kind is refused (false) where the screen's refreshes are
+    // not reported (headless runs: CADisplayLink).
     static bool setDirectorType(int32_t type);
 
     CCDirector();

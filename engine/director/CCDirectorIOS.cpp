@@ -43,6 +43,7 @@ bool CCDirector::setDirectorType(int32_t type)
     case kCCDirectorTypeDisplayLink:
         if (CCConfiguration::packSystemVersion(CCConfiguration::kSystemVersion) < kDisplayLinkSystem)
             return false;
+        if (!CADisplayLink::screenRefreshesReported()) return false;
         sharedDirectorOfKind<CCDirectorDisplayLink>();
         return true;
     case kCCDirectorTypeMainLoop:

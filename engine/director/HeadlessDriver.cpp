@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirector.h"
 #include "engine/director/FrameDriverSteps.h"
 #include "foundation/Log.h"
@@ -19,27 +20,52 @@ std::unique_ptr<HeadlessDriver> HeadlessDriver::create(const DeviceProfile& prof
     std::unique_ptr<GLContext> context = GLContext::createHeadless(profile.pixelSize(), format);
     if (!context) return nullptr;
     GLContext& surface = *context;
-    std::unique_ptr<HeadlessDriver> driver(new HeadlessDriver(std::move(context), surface, profile, step));
-    if (!driver->setUp()) return nullptr;
+    std::unique_ptr<HeadlessDriver> driver(
+        new HeadlessDriver(std::move(context), surface, profile, step, Refreshes::NotReported));
+    if (!driver->setUp(false)) return nullptr;
     return driver;
 }
 
 std::unique_ptr<HeadlessDriver> HeadlessDriver::createWithContext(GLContext& context,
-                                                                  const DeviceProfile& profile, double step)
+                                                                  const DeviceProfile& profile, double step,
+                                                                  Refreshes refreshes)
 {
-    std::unique_ptr<HeadlessDriver> driver(new HeadlessDriver(nullptr, context, profile, step));
-    if (!driver->setUp()) return nullptr;
+    std::unique_ptr<HeadlessDriver> driver(new HeadlessDriver(nullptr, context, profile, step, refreshes));
+    if (!driver->setUp(false)) return nullptr;
+    return driver;
+}
+
+std::unique_ptr<HeadlessDriver> HeadlessDriver::createForApplication(const DeviceProfile& profile,
+                                                                     GLSurfaceFormat format, double step)
+{
+    std::unique_ptr<GLContext> context = GLContext::createHeadless(profile.pixelSize(), format);
+    if (!context) return nullptr;
+    GLContext& surface = *context;
+    std::unique_ptr<HeadlessDriver> driver(
+        new HeadlessDriver(std::move(context), surface, profile, step, Refreshes::NotReported));
+    if (!driver->setUp(true)) return nullptr;
+    return driver;
+}
+
+std::unique_ptr<HeadlessDriver> HeadlessDriver::createForApplicationWithContext(GLContext& context,
+                                                                                const DeviceProfile& profile,
+                                                                                double step)
+{
+    std::unique_ptr<HeadlessDriver> driver(
+        new HeadlessDriver(nullptr, context, profile, step, Refreshes::NotReported));
+    if (!driver->setUp(true)) return nullptr;
     return driver;
 }
 
 HeadlessDriver::HeadlessDriver(std::unique_ptr<GLContext> ownedContext, GLContext& context,
-                               const DeviceProfile& profile, double step)
+                               const DeviceProfile& profile, double step, Refreshes refreshes)
     : ownedContext_(std::move(ownedContext)), context_(&context), profile_(profile),
-      previousProfile_(DeviceProfile::current()), step_(step), clock_(std::make_shared<ManualClock>())
+      previousProfile_(DeviceProfile::current()), step_(step), refreshes_(refreshes),
+      clock_(std::make_shared<ManualClock>())
 {
 }
 
-bool HeadlessDriver::setUp()
+bool HeadlessDriver::setUp(bool forApplication)
 {
     if (CCDirector::currentDirector()) {
         logLine("HeadlessDriver: a director already runs");
@@ -47,35 +73,81 @@ bool HeadlessDriver::setUp()
     }
     DeviceProfile::setCurrent(profile_);
     previousClock_ = Clock::setSource(clock_);
-    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) return false;
-    director_ = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
-    noteStartUpStep("directorType " + std::to_string(kCCDirectorTypeDisplayLink));
+    previousRefreshesReported_ = CADisplayLink::screenRefreshesReported();
+    CADisplayLink::setScreenRefreshesReported(refreshes_ == Refreshes::Reported);
+    forApplication_ = forApplication;
+    if (forApplication) {
+        setCurrent(this);
+        return true;
+    }
 
+    // As the application asks: the display link where the screen offers it,
+    // else the timer.
+    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink) &&
+        !CCDirector::setDirectorType(kCCDirectorTypeNSTimer))
+        return false;
+    director_ = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
     view_ = viewOverSurface(*context_, profile_.pointSize);
     if (!view_) return false;
-    if (startUpObserved()) {
-        char depth[16];
-        std::snprintf(depth, sizeof depth, "0x%X", static_cast<unsigned>(view_->depthFormat()));
-        noteStartUpStep("glView " + std::to_string(int(profile_.pointSize.width)) + "x" +
-                        std::to_string(int(profile_.pointSize.height)) + " " + view_->pixelFormat() + " depth " +
-                        depth);
-    }
     director_->setOpenGLView(view_.get());
     director_->enableRetinaDisplay(true);
     view_->layoutSubviews();
+    attachOverlay();
+    return true;
+}
+
+void HeadlessDriver::attachOverlay()
+{
     overlay_ = std::make_unique<CCPlatformOverlay>();
     overlay_->install(*director_);
+}
+
+CGRect HeadlessDriver::mainScreenBounds() const { return CGRect(CGPointZero, profile_.pointSize); }
+
+void HeadlessDriver::openWindow(CGRect bounds)
+{
+    windowOpen_ = true;
+    if (startUpObserved()) {
+        noteStartUpStep("window " + std::to_string(int(bounds.size.width)) + "x" +
+                        std::to_string(int(bounds.size.height)));
+    }
+}
+
+Ref<EAGLView> HeadlessDriver::makeGLView(CGRect frame, const std::string& colourFormat, uint32_t depthFormat)
+{
+    if (!windowOpen_) {
+        logLine("HeadlessDriver: a GL view asked for before the window was opened");
+        return nullptr;
+    }
+    return EAGLView::viewWithFrame(*context_, frame, colourFormat, depthFormat);
+}
+
+bool HeadlessDriver::makeKeyAndVisible(EAGLView* view)
+{
+    auto* director = dynamic_cast<CCDirectorIOS*>(CCDirector::currentDirector());
+    if (!windowOpen_ || !view || !director || director->openGLView() != view) {
+        logLine("HeadlessDriver: the window can only show the director's view, once opened");
+        return false;
+    }
+    if (director_ == director && view_ == view) return true;
+    director_ = director;
+    view_ = view;
+    view_->layoutSubviews();
+    attachOverlay();
     return true;
 }
 
 HeadlessDriver::~HeadlessDriver()
 {
     overlay_.reset(); // before the director ends
-    if (director_) {
-        if (context_->makeCurrent()) director_->end();
+    // An application may have made a director without showing the window.
+    CCDirector* director = director_ ? director_ : (forApplication_ ? CCDirector::currentDirector() : nullptr);
+    if (director) {
+        if (context_->makeCurrent()) director->end();
         CCDirector::purgeSharedDirector();
     }
     view_ = nullptr;
+    CADisplayLink::setScreenRefreshesReported(previousRefreshesReported_);
     if (previousClock_) Clock::setSource(previousClock_);
     DeviceProfile::setCurrent(previousProfile_);
 }
@@ -138,6 +210,7 @@ void HeadlessDriver::forget(UITouch* touch)
 
 Ref<UITouch> HeadlessDriver::touchDown(CGPoint point)
 {
+    if (!view_) return nullptr;
     Ref<UITouch> touch = makeRef<UITouch>(point, clock_->monotonicSeconds());
     touch->setPhase(UITouchPhase::Began);
     touchesDown_.push_back(touch);
@@ -147,7 +220,7 @@ Ref<UITouch> HeadlessDriver::touchDown(CGPoint point)
 
 void HeadlessDriver::touchMove(UITouch* touch, CGPoint point)
 {
-    if (!touch) return;
+    if (!touch || !view_) return;
     touch->moveTo(point, clock_->monotonicSeconds());
     touch->setPhase(UITouchPhase::Moved);
     view_->touches({Ref<UITouch>(touch)}, eventWith({Ref<UITouch>(touch)}), UITouchPhase::Moved);
@@ -155,7 +228,7 @@ void HeadlessDriver::touchMove(UITouch* touch, CGPoint point)
 
 void HeadlessDriver::touchUp(UITouch* touch)
 {
-    if (!touch) return;
+    if (!touch || !view_) return;
     Ref<UITouch> ending(touch);
     ending->setPhase(UITouchPhase::Ended);
     const UIEvent event = eventWith({ending}); // still lists the ending touch
@@ -165,7 +238,7 @@ void HeadlessDriver::touchUp(UITouch* touch)
 
 void HeadlessDriver::touchCancel(UITouch* touch)
 {
-    if (!touch) return;
+    if (!touch || !view_) return;
     Ref<UITouch> ending(touch);
     ending->setPhase(UITouchPhase::Cancelled);
     const UIEvent event = eventWith({ending});

@@ -7,6 +7,7 @@
 #include "engine/director/CCDirectorIOS.h"
 #include "engine/director/CCPlatformOverlay.h"
 #include "engine/director/EAGLView.h"
+#include "engine/director/ScreenWindow.h"
 #include "foundation/Clock.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
@@ -17,17 +18,28 @@ namespace mw {
 
 // Runs the program's real frame loop without a window, for tests, benchmarks
 // and `mosswick --headless`: a headless GL context of the device's size, the
-// GL view over it, the display-link director, and a manual clock that moves
-// by a fixed step at every screen refresh, so a run is the same every time.
+// GL view over it, the director, and a manual clock that moves by a fixed
+// step at every screen refresh, so a run is the same every time.
 //
 // While it lives it is the process's clock and device: it installs its clock
-// and makes its profile current, and puts both back when it goes. It makes
-// the shared director (display-link kind) with the view set, high resolution
-// asked for and the surface laid out; the caller then runs a scene. Its
-// destructor ends the director and releases it. One at a time; main thread.
-class HeadlessDriver {
+// and makes its profile current, and puts both back when it goes. A headless
+// screen reports no refreshes (CADisplayLink), so the director is the timer
+// kind: its run-loop timer draws when the stepped clock reaches the
+// animation interval, and nothing else draws (one frame a refresh at most).
+//
+// Made with create(), it makes the shared director with the view set, high
+// resolution asked for and the surface laid out; the caller then runs a
+// scene. Made with createForApplication(), it offers its screen
+// (ScreenWindow) and the application's launch makes the window, director and
+// view in its own order. Either way its destructor ends the director and
+// releases it. One at a time; main thread.
+class HeadlessDriver : public ScreenWindow {
 public:
     static constexpr double kDefaultStep = 1.0 / 60;
+
+    // Whether the headless screen reports its refreshes to display links, as
+    // a window does: only for tests of the display-link director.
+    enum class Refreshes { NotReported, Reported };
 
     // With a context of its own. Null (one log line) when no context can be
     // made or a director already exists.
@@ -36,8 +48,16 @@ public:
     // Over a context the caller keeps alive longer than the driver (tests
     // share one); the surface is resized to the device.
     [[nodiscard]] static std::unique_ptr<HeadlessDriver>
-    createWithContext(GLContext& context, const DeviceProfile& profile, double step = kDefaultStep);
-    ~HeadlessDriver();
+    createWithContext(GLContext& context, const DeviceProfile& profile, double step = kDefaultStep,
+                      Refreshes refreshes = Refreshes::NotReported);
+    // The screen only: the application launched through lifeCycle() makes
+    // the window, the director and the view. director() and view() are null
+    // until it shows the window.
+    [[nodiscard]] static std::unique_ptr<HeadlessDriver>
+    createForApplication(const DeviceProfile& profile, GLSurfaceFormat format = {}, double step = kDefaultStep);
+    [[nodiscard]] static std::unique_ptr<HeadlessDriver>
+    createForApplicationWithContext(GLContext& context, const DeviceProfile& profile, double step = kDefaultStep);
+    ~HeadlessDriver() override;
     HeadlessDriver(const HeadlessDriver&) = delete;
     HeadlessDriver& operator=(const HeadlessDriver&) = delete;
 
@@ -49,8 +69,9 @@ public:
 
     // `refreshes` screen refreshes: each moves the clock by the step, then
     // takes the refresh step every driver shares (refreshScreen: the main run
-    // loop's work, then the display links). The director draws at those its
-    // frame interval picks (every one at 1/30 s, every seventh paused).
+    // loop's work and timers, then the display links). The timer director
+    // draws at the refreshes where its interval has passed: every one when
+    // the interval is the step, every 0.25 s paused.
     void runFrames(int refreshes);
 
     // Touches, in view points (origin at the top left), go through the GL
@@ -75,14 +96,24 @@ public:
     bool pressBackspace();
     bool pressAlertButton(int index);
 
+    // The screen offered to the application (createForApplication).
+    CGRect mainScreenBounds() const override;
+    void openWindow(CGRect bounds) override;
+    Ref<EAGLView> makeGLView(CGRect frame, const std::string& colourFormat, uint32_t depthFormat) override;
+    bool makeKeyAndVisible(EAGLView* view) override;
+
     // The surface as RGBA8, top row first; and written as a PNG file.
     std::vector<uint8_t> readPixels() const;
     [[nodiscard]] bool screenshot(const std::string& path) const;
 
 private:
     HeadlessDriver(std::unique_ptr<GLContext> ownedContext, GLContext& context, const DeviceProfile& profile,
-                   double step);
-    bool setUp();
+                   double step, Refreshes refreshes);
+    // The clock, the device and the screen; then the director and view
+    // unless the application makes them.
+    bool setUp(bool forApplication);
+    // The overlay over the director, once it draws in the view.
+    void attachOverlay();
     UIEvent eventWith(const UITouchSet& touches) const;
     void forget(UITouch* touch);
 
@@ -91,6 +122,10 @@ private:
     DeviceProfile profile_;
     DeviceProfile previousProfile_;
     double step_;
+    Refreshes refreshes_;
+    bool previousRefreshesReported_ = true;
+    bool forApplication_ = false;
+    bool windowOpen_ = false;
     std::shared_ptr<ManualClock> clock_;
     std::shared_ptr<ClockSource> previousClock_;
     Ref<EAGLView> view_;

@@ -1,5 +1,6 @@
 #include "engine/director/WindowDriver.h"
 
+#include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirectorLifeCycle.h"
 #include "engine/director/FrameDriverSteps.h"
 #include "engine/director/RefreshPacer.h"
@@ -54,32 +55,85 @@ std::unique_ptr<WindowDriver> WindowDriver::open(const DeviceProfile& profile, G
     std::unique_ptr<AppWindow> window = AppWindow::open(profile, format);
     if (!window) return nullptr;
     std::unique_ptr<WindowDriver> driver(
-        new WindowDriver(std::move(window), std::make_unique<LoggingLifeCycle>()));
-    if (!driver->setUp(profile, directorType)) return nullptr;
+        new WindowDriver(std::move(window), std::make_unique<LoggingLifeCycle>(), profile));
+    if (!driver->setUp(directorType)) return nullptr;
     return driver;
 }
 
-WindowDriver::WindowDriver(std::unique_ptr<AppWindow> window, std::unique_ptr<ApplicationDelegate> lifeCycle)
-    : directorLifeCycle_(std::move(lifeCycle)), window_(std::move(window))
+std::unique_ptr<WindowDriver> WindowDriver::openForApplication(const DeviceProfile& profile,
+                                                               GLSurfaceFormat format, int32_t directorType)
+{
+    if (CCDirector::currentDirector()) {
+        logLine("WindowDriver: a director already runs");
+        return nullptr;
+    }
+    std::unique_ptr<AppWindow> window = AppWindow::open(profile, format);
+    if (!window) return nullptr;
+    std::unique_ptr<WindowDriver> driver(
+        new WindowDriver(std::move(window), std::make_unique<LoggingLifeCycle>(), profile));
+    driver->forApplication_ = true;
+    CADisplayLink::setScreenRefreshesReported(directorType != kCCDirectorTypeNSTimer);
+    if (directorType == kCCDirectorTypeMainLoop || directorType == kCCDirectorTypeThreadMainLoop)
+        CCDirector::setDirectorType(directorType);
+    setCurrent(driver.get());
+    return driver;
+}
+
+WindowDriver::WindowDriver(std::unique_ptr<AppWindow> window, std::unique_ptr<ApplicationDelegate> lifeCycle,
+                           const DeviceProfile& profile)
+    : profile_(profile), previousRefreshesReported_(CADisplayLink::screenRefreshesReported()),
+      directorLifeCycle_(std::move(lifeCycle)), window_(std::move(window))
 {
     window_->lifeCycle().setDelegate(directorLifeCycle_.get());
 }
 
-// The game's launch: the chosen director, the view in the window, high
+// The engine's own launch: the chosen director, the view in the window, high
 // resolution where the screen has it, portrait.
-bool WindowDriver::setUp(const DeviceProfile& profile, int32_t directorType)
+bool WindowDriver::setUp(int32_t directorType)
 {
     if (!CCDirector::setDirectorType(directorType)) CCDirector::setDirectorType(kCCDirectorTypeNSTimer);
     director_ = static_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
-    view_ = viewOverSurface(window_->context(), profile.pointSize);
+    view_ = viewOverSurface(window_->context(), profile_.pointSize);
     if (!view_) return false;
     director_->setOpenGLView(view_.get());
     director_->enableRetinaDisplay(true);
     director_->setDeviceOrientation(kCCDeviceOrientationPortrait);
+    attachView();
+    return true;
+}
+
+void WindowDriver::attachView()
+{
     window_->touches().setDelegate(view_.get());
     view_->layoutSubviews();
     overlay_ = std::make_unique<CCPlatformOverlay>();
     overlay_->install(*director_);
+}
+
+CGRect WindowDriver::mainScreenBounds() const { return CGRect(CGPointZero, profile_.pointSize); }
+
+void WindowDriver::openWindow(CGRect) { windowOpen_ = true; }
+
+Ref<EAGLView> WindowDriver::makeGLView(CGRect frame, const std::string& colourFormat, uint32_t depthFormat)
+{
+    if (!windowOpen_) {
+        logLine("WindowDriver: a GL view asked for before the window was opened");
+        return nullptr;
+    }
+    return EAGLView::viewWithFrame(window_->context(), frame, colourFormat, depthFormat);
+}
+
+bool WindowDriver::makeKeyAndVisible(EAGLView* view)
+{
+    auto* director = dynamic_cast<CCDirectorIOS*>(CCDirector::currentDirector());
+    if (!windowOpen_ || !view || !director || director->openGLView() != view) {
+        logLine("WindowDriver: the window can only show the director's view, once opened");
+        return false;
+    }
+    if (director_ == director && view_ == view) return true;
+    director_ = director;
+    view_ = view;
+    attachView();
     return true;
 }
 
@@ -89,8 +143,9 @@ WindowDriver::~WindowDriver()
     if (!window_->hasQuit()) window_->lifeCycle().quit(); // background, then terminate: the director ends
     window_->touches().setDelegate(nullptr);
     window_->lifeCycle().setDelegate(nullptr);
-    if (director_) CCDirector::purgeSharedDirector();
+    if (director_ || (forApplication_ && CCDirector::currentDirector())) CCDirector::purgeSharedDirector();
     view_ = nullptr;
+    CADisplayLink::setScreenRefreshesReported(previousRefreshesReported_);
 }
 
 void WindowDriver::setApplicationDelegate(ApplicationDelegate* delegate)
@@ -108,6 +163,10 @@ bool WindowDriver::takeWindowEvents()
 bool WindowDriver::run(std::optional<int> frames)
 {
     window_->lifeCycle().launch();
+    if (!director_) {
+        logLine("WindowDriver: the application showed no director's view");
+        return false;
+    }
     int refreshes = 0;
     auto budgetSpent = [&] {
         return frames && (refreshes >= *frames || director_->totalFrames() >= uint32_t(*frames));

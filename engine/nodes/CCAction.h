@@ -4,6 +4,7 @@
 // of a known duration, and the timed base of every interval action.
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "foundation/Object.h"
@@ -109,18 +110,29 @@ public:
         } else {
             beginFirstStep();
         }
-        update(std::min(1.0f, elapsed_ / duration_));
+        update(progress());
     }
 
     // Seconds since the start (not capped at the duration).
-    float elapsed() const { return elapsed_; }
+    float elapsed() const { return static_cast<float>(elapsed_); }
 
 protected:
+    // elapsed_ / duration_ in single precision, 1 exactly when done and below
+    // 1 until then (a quotient just short of 1 would round up to it).
+    float progress() const
+    {
+        if (elapsed_ >= duration_) return 1.0f;
+        return std::min(static_cast<float>(elapsed_ / duration_), std::nextafter(1.0f, 0.0f));
+    }
+
     // Random-start sequences make their first step after every start begin at
     // a random point of the duration.
     void setSkipFirstTick() { skipFirstTick_ = true; }
 
-    float elapsed_ = 0;
+    // The exact sum of the frame steps since the first one: a float sum
+    // loses a few units in the last place over a long delay, so 45 steps of
+    // 1/30 s stayed short of 1.5 s and every delay ran one frame long.
+    double elapsed_ = 0;
     bool firstTick_ = true;
     bool skipFirstTick_ = false;
 

@@ -9,7 +9,10 @@
 #include <stdio.h>
 
 #include "analytics/TallyAnalytics.h"
+#include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/CCDirectorIOS.h"
+#include "engine/director/CCDirectorTimer.h"
+#include "engine/director/EAGLView.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTexture2D.h"
 #include "foundation/Log.h"
@@ -23,6 +26,21 @@
 #include "platform/Application.h"
 
 namespace mw {
+
+namespace {
+
+// The OpenGL ES 16-bit depth component, the depth format of the game's view.
+constexpr uint32_t kDepthComponent16 = 0x81A5;
+
+// The engine's number of the director's frame driver, for the start-up trace.
+const char* directorKindOf(CCDirector* director)
+{
+    if (dynamic_cast<CCDirectorDisplayLink*>(director)) return "3";
+    if (dynamic_cast<CCDirectorTimer*>(director)) return "0";
+    return director ? "other" : "none";
+}
+
+} // namespace
 
 MosswickAppDelegate::MosswickAppDelegate()
 {
@@ -60,25 +78,51 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
     Application& application = Application::sharedApplication();
     application.setApplicationIconBadgeNumber(0);
     noteStartUpStep("badge " + std::to_string(application.applicationIconBadgeNumber()));
-    // The window, the GL view (RGB565, 16-bit depth) and the director kind
-    // (display link where the window offers it, else the timer) come from the
-    // frame driver; the rest of the director's set-up is the game's.
+
+    window = ScreenWindow::current();
+    if (window) window->openWindow(window->mainScreenBounds());
+    else logLine("MosswickAppDelegate: no screen offered to launch into; the director made before is used");
+
+    if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) CCDirector::setDirectorType(kCCDirectorTypeNSTimer);
     auto* director = dynamic_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
+    noteStartUpStep(std::string("directorType ") + directorKindOf(director));
+
+    viewController.wantsFullScreenLayout = true;
+    noteStartUpStep("rootViewController fullScreen " + std::to_string(viewController.wantsFullScreenLayout));
+
+    Ref<EAGLView> glView;
+    if (window) {
+        glView = window->makeGLView(window->mainScreenBounds(), kEAGLColorFormatRGB565, kDepthComponent16);
+    }
+    if (startUpObserved() && glView) {
+        char depth[16];
+        std::snprintf(depth, sizeof depth, "0x%X", static_cast<unsigned>(glView->depthFormat()));
+        noteStartUpStep("glView " + std::to_string(int(glView->frame().size.width)) + "x" +
+                        std::to_string(int(glView->frame().size.height)) + " " + glView->pixelFormat() +
+                        " depth " + depth);
+    }
+
     if (director) {
+        if (glView) director->setOpenGLView(glView.get());
         director->enableRetinaDisplay(true);
         director->setDeviceOrientation(kCCDeviceOrientationPortrait);
+        director->setAnimationInterval(1.0 / 30);
+        director->setDisplayFPS(false);
     }
-    CCDirector::sharedDirector()->setAnimationInterval(1.0 / 30);
-    CCDirector::sharedDirector()->setDisplayFPS(false);
     if (startUpObserved() && director) {
         char interval[32];
         std::snprintf(interval, sizeof interval, "%.6f", director->animationInterval());
-        noteStartUpStep("director scale " + std::to_string(int(director->contentScaleFactor())) + " orientation " +
+        noteStartUpStep(std::string("director view ") +
+                        (glView && director->openGLView() == glView.get() ? "set" : "missing") + " scale " +
+                        std::to_string(int(director->contentScaleFactor())) + " orientation " +
                         std::to_string(director->deviceOrientation()) + " interval " + interval + " fps " +
                         std::to_string(director->displayFPS()));
     }
+
+    viewController.view = glView;
     application.setRootViewController(&viewController);
-    noteStartUpStep(std::string("rootViewController ") +
+    const bool shown = window && glView && window->makeKeyAndVisible(glView.get());
+    noteStartUpStep(std::string("window keyAndVisible ") + std::to_string(shown) + " rootViewController " +
                     (application.rootViewController() == &viewController ? "set" : "missing"));
 
     moveSaveFromCaches();
@@ -147,6 +191,8 @@ void MosswickAppDelegate::applicationWillTerminate()
 {
     // The profile is not saved here: leaving through the background saved it.
     Application::sharedApplication().setRootViewController(nullptr);
+    viewController.view = nullptr;
+    window = nullptr;
     CCDirector::sharedDirector()->end();
 }
 

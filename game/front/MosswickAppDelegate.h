@@ -2,17 +2,20 @@
 
 #include <string>
 
+#include "engine/director/ScreenWindow.h"
 #include "game/front/RootViewController.h"
 #include "platform/ApplicationDelegate.h"
 #include "social/LumoraSlimlineSession.h"
 
 namespace mw {
 
-// The program's answer to the application's life cycle. Launching configures
-// the director the frame driver made (its window, GL view and director kind
-// are the driver's), moves a save left in the caches folder, starts the
-// analytics and social sessions, reads the string table, starts the audio
-// engine without waiting and runs the loading scene. Afterwards it pauses and
+// The program's answer to the application's life cycle. Launching clears the
+// badge, opens the window on the screen the frame driver offers, makes the
+// director (the display-link kind where the screen reports its refreshes,
+// else the timer kind) and the GL view and configures them, shows the
+// window, moves a save left in the caches folder, starts the analytics and
+// social sessions, reads the string table, starts the audio engine without
+// waiting and runs the loading scene. Afterwards it pauses and
 // resumes the director, stops and restarts its animation, purges caches on a
 // memory warning and makes the frame after a time change take no time. It
 // makes itself the application's delegate and root view controller owner for
@@ -44,6 +47,9 @@ public:
     // "CFBundleVersion" of the bundle's Info.plist ("" when unreadable).
     static std::string bundleVersion();
 
+    // The screen launching opened (the frame driver's; not owned), null
+    // before launch, after terminate, or when no driver offered one.
+    ScreenWindow* window = nullptr;
     RootViewController viewController;
 };
 

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "engine/director/EAGLView.h"
+#include "foundation/Ref.h"
 #include "platform/UIViewController.h"
 
 namespace mw {
@@ -18,6 +20,10 @@ public:
 
     int32_t newOrientation = 1; // of the last will-rotate event
     float RotateDuration = 0;   // seconds, of the last will-rotate event
+    // Laid out over the whole screen, status bar included (set at launch).
+    bool wantsFullScreenLayout = false;
+    // The director's GL view once launching made it; released on terminate.
+    Ref<EAGLView> view;
 };
 
 } // namespace mw

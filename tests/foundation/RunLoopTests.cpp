@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,6 +67,33 @@ TEST_F(RunLoopTest, RepeatingTimerKeepsItsCadenceAndCatchesUpOnceWhenLate)
     EXPECT_TRUE(timer->isValid());
     timer->invalidate();
     EXPECT_EQ(Fired{}, step(2.0));
+}
+
+// A clock moved in steps that do not sum exactly (1/60 s, 1/30 s) meets a
+// timer whose dates are sums of its interval: each firing lands on the step
+// that reaches its date, never a step later for the rounding.
+TEST_F(RunLoopTest, SteppedClockFiresTheTimerOnTheStepThatReachesItsDate)
+{
+    struct Case {
+        double interval;
+        double step;
+        int steps;
+        int firings;
+    };
+    const Case cases[] = {{0.25, 1.0 / 60, 75, 5}, {1.0 / 30, 1.0 / 60, 120, 60}, {0.1, 1.0 / 30, 90, 30}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.interval << " in steps of " << c.step);
+        Ref<NSTimer> timer = addTimer(c.interval, true, "tick");
+        int firings = 0;
+        for (int i = 1; i <= c.steps; ++i) {
+            const bool fired = !step(c.step).empty();
+            firings += fired;
+            const int period = static_cast<int>(std::lround(c.interval / c.step));
+            EXPECT_EQ(fired, i % period == 0) << "step " << i;
+        }
+        EXPECT_EQ(firings, c.firings);
+        timer->invalidate();
+    }
 }
 
 TEST_F(RunLoopTest, ChangesMadeByTimersDuringADrain)

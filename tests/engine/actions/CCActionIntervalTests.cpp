@@ -49,6 +49,32 @@ TEST(CCActionInterval, StepsTurnTimeIntoProgressFromTheSecondStepOn)
     EXPECT_EQ(makeRef<Recorder>("z", 0, nullptr)->duration(), FLT_EPSILON);
 }
 
+// Long delays at frame-sized steps end on the step that completes their
+// duration: the steps add up without losing a frame to rounding.
+TEST(CCActionInterval, EndsOnTheStepThatCompletesTheDuration)
+{
+    struct Case {
+        float duration;
+        double step;
+        int countedSteps; // after the first step, which takes no time
+    };
+    const Case cases[] = {{1.5f, 1.0 / 30, 45}, {2.0f, 1.0 / 30, 60}, {0.3f, 1.0 / 30, 9},
+                          {1.5f, 1.0 / 60, 90}, {10.0f, 1.0 / 60, 600}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.duration << " s in steps of " << c.step);
+        Log log;
+        auto action = makeRef<Recorder>("a", c.duration, &log);
+        auto node = CCNode::node();
+        action->startWithTarget(node);
+        const float dt = static_cast<float>(c.step);
+        action->step(dt);
+        for (int i = 1; i < c.countedSteps; ++i) action->step(dt);
+        EXPECT_FALSE(action->isDone()) << "one step early";
+        action->step(dt);
+        EXPECT_TRUE(action->isDone());
+    }
+}
+
 TEST(CCActionInterval, RestartingResetsTheTimeAndTheFirstStep)
 {
     Log log;

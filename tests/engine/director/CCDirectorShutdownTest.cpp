@@ -67,7 +67,7 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     CCDirector::setPurgeObserver([&](const char* name) {
         // Each purge finds the scene gone and the frames stopped.
         EXPECT_EQ(director().runningScene(), nullptr);
-        EXPECT_EQ(CADisplayLink::activeLinkCount(), 0u);
+        EXPECT_FALSE(isAnimating(director()));
         purged.push_back(name);
     });
 
@@ -81,7 +81,7 @@ TEST_F(CCDirectorShutdownTest, EndExitsTheSceneStopsTheFramesAndPurgesInOrder)
     EXPECT_EQ(director().scenesStack()->count(), 0u);
     EXPECT_EQ(director().nextScene(), nullptr);
     EXPECT_EQ(director().openGLView(), nullptr);
-    EXPECT_FALSE(static_cast<CCDirectorDisplayLink&>(director()).isAnimating());
+    EXPECT_FALSE(isAnimating(director()));
     // Touch delegates are gone before anything else.
     EXPECT_EQ(dispatcherBefore->handlerCount(0), 0);
     EXPECT_EQ(dispatcherBefore->handlerCount(1), 0);
@@ -195,7 +195,6 @@ TEST_F(CCDirectorShutdownTest, MemoryWarningDropsTheFontDescriptionsAndOnlyTheTe
 TEST_F(CCDirectorShutdownTest, LifeCycleEventsPauseStopAndEndTheDirector)
 {
     Ref<RecordingScene> scene = runScene();
-    auto& linkDirector = static_cast<CCDirectorDisplayLink&>(director());
     CCDirectorLifeCycle forward;
     LifeCycle lifeCycle;
     lifeCycle.setDelegate(&forward);
@@ -218,7 +217,7 @@ TEST_F(CCDirectorShutdownTest, LifeCycleEventsPauseStopAndEndTheDirector)
         SCOPED_TRACE(step.event);
         (lifeCycle.*step.deliver)();
         EXPECT_EQ(director().isPaused(), step.paused);
-        EXPECT_EQ(linkDirector.isAnimating(), step.animating);
+        EXPECT_EQ(isAnimating(director()), step.animating);
     }
     lifeCycle.quit();
     EXPECT_EQ(director().runningScene(), nullptr);

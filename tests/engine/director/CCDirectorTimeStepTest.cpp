@@ -21,8 +21,12 @@ public:
     std::vector<float> steps;
 };
 
+// The display-link director, as a window runs it: a frame at every refresh
+// at 1/30 s, every seventh paused.
 class CCDirectorTimeStepTest : public DirectorTest {
 protected:
+    CCDirectorTimeStepTest() : DirectorTest("phone", HeadlessDriver::Refreshes::Reported) {}
+
     void SetUp() override
     {
         DirectorTest::SetUp();
@@ -199,6 +203,34 @@ TEST(CCDirectorTimerTest, TheRunLoopTimerDrawsAFrameEveryIntervalAndFollowsItsCh
     director->stopAnimation();
     EXPECT_EQ(after(1), 2u);
     EXPECT_EQ(RunLoop::main().timerCount(), 0u);
+}
+
+// Headless, the timer director: a frame every refresh at the step's own
+// interval, a frame every 0.25 s paused, and never two frames in a refresh.
+class HeadlessTimerStepTest : public DirectorTest {};
+
+TEST_F(HeadlessTimerStepTest, OneFrameARefreshAtMostAndPausedFramesEveryQuarterSecond)
+{
+    ASSERT_NE(dynamic_cast<CCDirectorTimer*>(&director()), nullptr);
+    director().setAnimationInterval(driver().step());
+    director().runWithScene(CCScene::node().get());
+    uint32_t before = director().totalFrames();
+    driver().runFrames(60);
+    EXPECT_EQ(director().totalFrames(), before + 60);
+    EXPECT_NEAR(director().deltaTime(), driver().step(), 1e-6);
+
+    // A step longer than the interval still draws once per refresh.
+    director().setAnimationInterval(driver().step() / 4);
+    before = director().totalFrames();
+    driver().runFrames(10);
+    EXPECT_EQ(director().totalFrames(), before + 10);
+
+    director().setAnimationInterval(driver().step());
+    director().pause();
+    before = director().totalFrames();
+    driver().runFrames(75); // 1.25 s at 1/60 s
+    EXPECT_EQ(director().totalFrames(), before + 5);
+    director().resume();
 }
 
 // Judged by what the links do, not by their addresses: the old link is held

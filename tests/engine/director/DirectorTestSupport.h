@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "engine/director/CCDirector.h"
+#include "engine/director/CCDirectorDisplayLink.h"
+#include "engine/director/CCDirectorTimer.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/touch/CCTouchDispatcher.h"
@@ -56,18 +58,34 @@ private:
     bool transition_;
 };
 
+// Whether the director's frame driver runs, whichever of the two kinds the
+// screen gave it.
+inline bool isAnimating(CCDirector& director)
+{
+    if (auto* timer = dynamic_cast<CCDirectorTimer*>(&director)) return timer->isAnimating();
+    if (auto* link = dynamic_cast<CCDirectorDisplayLink*>(&director)) return link->isAnimating();
+    return false;
+}
+
 // A headless driver for the device over the test process's GL context, torn
 // down (director ended and released) after each test.
 class DirectorTest : public ::testing::Test {
 protected:
-    explicit DirectorTest(const char* device = "phone") : device_(device) {}
+    // Headless screens report no refreshes (the timer director); tests of
+    // the display-link director ask for a screen that reports them.
+    explicit DirectorTest(const char* device = "phone",
+                          HeadlessDriver::Refreshes refreshes = HeadlessDriver::Refreshes::NotReported)
+        : device_(device), refreshes_(refreshes)
+    {
+    }
 
     void SetUp() override
     {
         GLTestContext* gl = GLTestContext::acquire(64, 64);
         ASSERT_NE(gl, nullptr) << "no headless GL context";
         resetSharedInstances();
-        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device_));
+        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device_),
+                                                    HeadlessDriver::kDefaultStep, refreshes_);
         ASSERT_NE(driver_, nullptr);
     }
     void TearDown() override
@@ -82,6 +100,7 @@ public:
 
 protected:
     const char* device_;
+    HeadlessDriver::Refreshes refreshes_;
     std::unique_ptr<HeadlessDriver> driver_;
 };
 

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/CCDirectorLifeCycle.h"
+#include "engine/director/ScreenWindow.h"
 #include "engine/director/WindowDriver.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/touch/CCTouchDispatcher.h"
@@ -114,6 +116,57 @@ TEST_F(WindowDriverTest, WindowPressReachesTheDispatchersDelegates)
     press.button.y = height / 2;
     driver_->window().handleEvent(press);
     EXPECT_EQ(finger->touchesOnScreen, (std::vector<size_t>{1}));
+}
+
+
+// An application that makes its own director at launch, in the window the
+// driver offers, as the game's start-up does.
+class LaunchingApplication : public ApplicationDelegate {
+public:
+    void applicationDidFinishLaunching() override
+    {
+        ScreenWindow* window = ScreenWindow::current();
+        ASSERT_NE(window, nullptr);
+        window->openWindow(window->mainScreenBounds());
+        if (!CCDirector::setDirectorType(kCCDirectorTypeDisplayLink)) CCDirector::setDirectorType(kCCDirectorTypeNSTimer);
+        Ref<EAGLView> view = window->makeGLView(window->mainScreenBounds(), kEAGLColorFormatRGB565, 0x81A5);
+        ASSERT_NE(view, nullptr);
+        CCDirector::sharedDirector()->setOpenGLView(view.get());
+        CCDirector::sharedDirector()->setAnimationInterval(1.0 / 30);
+        shown = window->makeKeyAndVisible(view.get());
+        CCDirector::sharedDirector()->runWithScene(CCScene::node().get());
+    }
+    void applicationWillTerminate() override { CCDirector::sharedDirector()->end(); }
+    bool shown = false;
+};
+
+TEST(WindowDriverForApplication, TheApplicationMakesTheDirectorTheWindowOffers)
+{
+    if (!AppWindow::hasDisplay()) GTEST_SKIP() << "no display";
+    struct Row {
+        int32_t asked;
+        bool displayLink;
+    };
+    for (const Row& row : {Row{kCCDirectorTypeDisplayLink, true}, Row{kCCDirectorTypeNSTimer, false}}) {
+        SCOPED_TRACE(row.asked);
+        auto driver = WindowDriver::openForApplication(*DeviceProfile::named("phone"), {GLColorFormat::RGB565, 16},
+                                                       row.asked);
+        ASSERT_NE(driver, nullptr);
+        EXPECT_EQ(ScreenWindow::current(), driver.get());
+        EXPECT_EQ(CCDirector::currentDirector(), nullptr) << "nothing made before the launch";
+        LaunchingApplication application;
+        driver->setApplicationDelegate(&application);
+        EXPECT_TRUE(driver->run(3));
+        EXPECT_TRUE(application.shown);
+        ASSERT_NE(driver->director(), nullptr);
+        EXPECT_EQ(driver->director(), CCDirector::currentDirector());
+        EXPECT_EQ(dynamic_cast<CCDirectorDisplayLink*>(driver->director()) != nullptr, row.displayLink);
+        EXPECT_GE(driver->director()->totalFrames(), 1u);
+        driver.reset();
+        EXPECT_EQ(CCDirector::currentDirector(), nullptr);
+        EXPECT_EQ(ScreenWindow::current(), nullptr);
+        EXPECT_TRUE(CADisplayLink::screenRefreshesReported());
+    }
 }
 
 } // namespace

@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "analytics/TallyAnalytics.h"
+#include "engine/actions/CCActionInterval.h"
+#include "engine/director/CADisplayLink.h"
 #include "engine/director/CCDirectorDisplayLink.h"
+#include "engine/textures/CCTextureCache.h"
+#include "engine/transitions/CCTransitionFade.h"
+#include "engine/director/CCDirectorTimer.h"
 #include "engine/director/HeadlessDriver.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
@@ -36,7 +43,8 @@ protected:
         test::resetSharedInstances();
         TallyAnalytics::resetForTesting();
         LumoraSlimlineSession::reset();
-        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device), 1.0 / 30);
+        driver_ = HeadlessDriver::createForApplicationWithContext(gl->context(), *DeviceProfile::named(device),
+                                                                  1.0 / 30);
         ASSERT_NE(driver_, nullptr);
         app_ = std::make_unique<MosswickAppDelegate>();
         driver_->lifeCycle().setDelegate(app_.get());
@@ -77,11 +85,11 @@ TEST_F(AppDelegateTest, StartUpConfiguresEveryServiceThenRunsTheLoadingScene)
     EXPECT_NE(dynamic_cast<LoadingScene*>(running->children()->objectAtIndexAs<CCNode>(0)), nullptr);
 }
 
-// The whole launch as one ordered list: the frame driver's steps (director
-// kind, GL view) and the delegate's, each with the values read back from the
-// object it configured. The global object's line comes from its constructor,
-// so its place in the list shows it is first reached after the director (and
-// its high-resolution scale) is configured.
+// The whole launch as one ordered list, each step with the values read back
+// from the object it configured. The global object's line comes from its
+// constructor, so its place in the list shows it is first reached after the
+// director (and its high-resolution scale) is configured. A headless screen
+// reports no refreshes, so the director is the timer kind (0).
 TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
 {
     test::resetSharedInstances();
@@ -89,8 +97,10 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
     LumoraSlimlineSession::reset();
     std::vector<std::string> steps;
     setStartUpObserver([&steps](const std::string& step) { steps.push_back(step); });
-    driver_ = HeadlessDriver::create(*DeviceProfile::named("phone-hd"), {GLColorFormat::RGB565, 16}, 1.0 / 30);
+    driver_ = HeadlessDriver::createForApplication(*DeviceProfile::named("phone-hd"), {GLColorFormat::RGB565, 16},
+                                                   1.0 / 30);
     ASSERT_NE(driver_, nullptr);
+    EXPECT_EQ(CCDirector::currentDirector(), nullptr) << "the application makes the director";
     app_ = std::make_unique<MosswickAppDelegate>();
     driver_->lifeCycle().setDelegate(app_.get());
     Application::sharedApplication().setApplicationIconBadgeNumber(7);
@@ -98,14 +108,14 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
     driver_->runFrames(2);
     setStartUpObserver(nullptr);
 
-    // The driver makes the window, the view and the director before it hands
-    // launching to the delegate, so those come ahead of the badge.
     EXPECT_EQ(steps, (std::vector<std::string>{
-                         "directorType 3",
-                         "glView 320x480 EAGLColorFormat565 depth 0x81A5",
                          "badge 0",
-                         "director scale 2 orientation 1 interval 0.033333 fps 0",
-                         "rootViewController set",
+                         "window 320x480",
+                         "directorType 0",
+                         "rootViewController fullScreen 1",
+                         "glView 320x480 EAGLColorFormat565 depth 0x81A5",
+                         "director view set scale 2 orientation 1 interval 0.033333 fps 0",
+                         "window keyAndVisible 1 rootViewController set",
                          "moveSaveFromCaches",
                          "defaultPixelFormat 1",
                          "version 1.0",
@@ -118,6 +128,8 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
                          "depthTest off",
                          "runWithScene loading",
                      }));
+    EXPECT_EQ(driver_->director(), CCDirector::currentDirector()) << "the driver draws the application's director";
+    EXPECT_EQ(driver_->view(), app_->viewController.view.get());
     EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
               (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
                                         "lockToOrientationList 1,2"}));
@@ -175,8 +187,8 @@ TEST_F(AppDelegateTest, SaveLeftInTheCachesMovesUnlessTheDocumentsHaveOne)
 TEST_F(AppDelegateTest, LifeCycleEventsDriveTheDirector)
 {
     launch();
-    auto* displayLink = dynamic_cast<CCDirectorDisplayLink*>(&director());
-    ASSERT_NE(displayLink, nullptr);
+    auto* timer = dynamic_cast<CCDirectorTimer*>(&director());
+    ASSERT_NE(timer, nullptr) << "headless: the timer kind";
     auto& life = driver_->lifeCycle();
 
     life.focusLost();
@@ -190,10 +202,10 @@ TEST_F(AppDelegateTest, LifeCycleEventsDriveTheDirector)
 
     // Background from the loading scene saves nothing and stops the frames.
     life.hidden();
-    EXPECT_FALSE(displayLink->isAnimating());
+    EXPECT_FALSE(timer->isAnimating());
     EXPECT_FALSE(Paths::fileExists(Paths::documentsPath("supersave.plist")));
     life.shown();
-    EXPECT_TRUE(displayLink->isAnimating());
+    EXPECT_TRUE(timer->isAnimating());
     RatingPrompt::waitForCounting();
     EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey(RatingPrompt::kUseCount), 1)
         << "the return to the foreground counts a use";
@@ -207,6 +219,108 @@ TEST_F(AppDelegateTest, LifeCycleEventsDriveTheDirector)
 
     life.quit();
     EXPECT_FALSE(Paths::fileExists(Paths::documentsPath("supersave.plist"))) << "terminate writes nothing";
+}
+
+// The screen decides the director's kind: a window reports its refreshes and
+// gets the display-link kind, a headless screen the timer kind. Either draws
+// exactly one frame a refresh at the game's interval, never two.
+TEST_F(AppDelegateTest, DirectorKindFollowsWhatTheScreenOffers)
+{
+    struct Row {
+        bool refreshesReported;
+        bool displayLink;
+    };
+    for (const Row& row : {Row{false, false}, Row{true, true}}) {
+        SCOPED_TRACE(row.refreshesReported ? "window" : "headless");
+        test::GLTestContext* gl = test::GLTestContext::acquire(64, 64);
+        ASSERT_NE(gl, nullptr);
+        test::resetSharedInstances();
+        driver_ = HeadlessDriver::createForApplicationWithContext(gl->context(), *DeviceProfile::named("phone"),
+                                                                  1.0 / 30);
+        ASSERT_NE(driver_, nullptr);
+        CADisplayLink::setScreenRefreshesReported(row.refreshesReported);
+        app_ = std::make_unique<MosswickAppDelegate>();
+        driver_->lifeCycle().setDelegate(app_.get());
+        driver_->lifeCycle().launch();
+        EXPECT_EQ(dynamic_cast<CCDirectorDisplayLink*>(&director()) != nullptr, row.displayLink);
+        EXPECT_EQ(dynamic_cast<CCDirectorTimer*>(&director()) != nullptr, !row.displayLink);
+        const uint32_t before = director().totalFrames();
+        driver_->runFrames(30);
+        EXPECT_EQ(director().totalFrames(), before + 30);
+        EXPECT_FLOAT_EQ(director().deltaTime(), 1.0f / 30);
+        TearDown();
+    }
+    EXPECT_TRUE(CADisplayLink::screenRefreshesReported()) << "the driver puts the setting back";
+}
+
+// Outside the village nothing is collected or saved when the application
+// leaves: the save on disk stays as it was, through the background and the
+// end. (The village scene's rows come with the village.)
+TEST_F(AppDelegateTest, BackgroundOutsideTheVillageSavesNothingAndStopsTheFrames)
+{
+    struct Row {
+        const char* name;
+        std::function<Ref<CCScene>()> scene; // null: the loading scene as launched
+    };
+    const Row rows[] = {
+        {"loading scene", nullptr},
+        {"main menu", [] { return CCScene::node(); }}, // the menu's class is not here yet: a plain scene
+        {"transition", [] { return Ref<CCScene>(CCTransitionFade::transitionWithDuration(2, CCScene::node().get())); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        launch();
+        const std::string save = Paths::documentsPath("supersave.plist");
+        test::TempDir::writeText(save, "kept as it was");
+        const auto written = std::filesystem::last_write_time(save);
+        if (row.scene) {
+            director().replaceScene(row.scene().get());
+            driver_->runFrames(1);
+        }
+        auto& life = driver_->lifeCycle();
+        life.hidden();
+        EXPECT_FALSE(static_cast<CCDirectorTimer&>(director()).isAnimating());
+        life.shown();
+        driver_->runFrames(3);
+        life.quit();
+        EXPECT_EQ(test::TempDir::readText(save), "kept as it was");
+        EXPECT_EQ(std::filesystem::last_write_time(save), written);
+        TearDown();
+    }
+}
+
+TEST_F(AppDelegateTest, MemoryWarningDropsTheTexturesNobodyHolds)
+{
+    launch();
+    CCTextureCache* cache = CCTextureCache::sharedTextureCache();
+    {
+        Ref<CCTexture2D> unused = cache->addImage("main_interface_logotype_quillfen_big.png");
+        ASSERT_NE(unused, nullptr);
+    }
+    const std::string shownLogo = LoadingScene::logoFiles(true, 320).first;
+    ASSERT_NE(cache->textureForKey("main_interface_logotype_quillfen_big.png"), nullptr);
+    driver_->lifeCycle().memoryWarning();
+    EXPECT_EQ(cache->textureForKey("main_interface_logotype_quillfen_big.png"), nullptr);
+    EXPECT_NE(cache->textureForKey(shownLogo), nullptr) << "the logo on screen stays";
+}
+
+// A jump of the wall clock between two frames (as after a suspend) is a
+// significant time change: the next frame's step is 0, so no action moves by
+// the hour; the frame after moves by one step again.
+TEST_F(AppDelegateTest, WallClockJumpMovesNoAction)
+{
+    launch();
+    Ref<CCNode> mover = CCNode::node();
+    director().runningScene()->addChild(mover.get());
+    mover->runAction(CCMoveBy::actionWithDuration(100, CGPoint{3000, 0}).get());
+    driver_->runFrames(2); // the action's first step takes no time
+    const float before = mover->position().x;
+    driver_->clock().setWall(driver_->clock().wallSeconds() + 3600);
+    driver_->runFrames(1);
+    EXPECT_EQ(director().deltaTime(), 0.0f);
+    EXPECT_EQ(mover->position().x, before);
+    driver_->runFrames(1);
+    EXPECT_NEAR(mover->position().x - before, 3000.0f / 100 / 30, 1e-3);
 }
 
 TEST_F(AppDelegateTest, OnlyPortraitTurnsReachTheSocialSession)

@@ -61,13 +61,18 @@ protected:
         driver_.reset();
         test::resetSharedInstances();
     }
-    // Runs until `seconds` of the scene's time have passed.
+    // Runs to the frame at which the scene's own clock shows `seconds`. The
+    // scene enters at the end of the first frame and its actions' first step
+    // (the second frame) takes no time, so its clock reads 0 at the second
+    // frame and every later frame adds exactly 1/30 s.
     void runTo(double seconds)
     {
-        const int target = static_cast<int>(std::lround(seconds * 30));
+        const int target = kSceneClockStart + static_cast<int>(std::lround(seconds * 30));
         driver_->runFrames(target - frames_);
         frames_ = target;
     }
+    static constexpr int kSceneClockStart = 2;
+    static constexpr double kFrame = 1.0 / 30;
 
     // The screen sampled on a grid over its middle (where the logos sit), as
     // distances from white; saved as "<name>.png" when MOSSWICK_TEST_PICTURES
@@ -139,35 +144,49 @@ TEST_P(LoadingSceneTimeline, LoadsOnceCrossFadesAndHandsOverThroughWhite)
     EXPECT_EQ(layer_->sp2->opacity(), 0);
     const std::vector<int> publisher = sampleMiddle(std::string("loading-0.5-") + GetParam());
     EXPECT_GT(inkedShare(publisher), 0.02) << "the publisher's logo is on the white screen";
-    runTo(1.4);
+    runTo(1.5 - kFrame);
+    EXPECT_TRUE(layer_->firstTime);
     EXPECT_FALSE(XMLManager::sharedInstance()->FinishedLoading);
-    runTo(1.6);
+    runTo(1.5);
     EXPECT_TRUE(XMLManager::sharedInstance()->FinishedLoading);
     EXPECT_FALSE(layer_->firstTime);
     EXPECT_TRUE(GlobalObject::sharedInstance()->SoundEffectsState["achievement"].asBool()) << "common set";
-    runTo(1.75);
+    EXPECT_EQ(layer_->sp1->opacity(), 255) << "the cross-fade's first step shows its start";
+    EXPECT_EQ(layer_->sp2->opacity(), 0);
+    runTo(1.6);
     EXPECT_GT(layer_->sp1->opacity(), 0);
     EXPECT_LT(layer_->sp1->opacity(), 255);
     EXPECT_EQ(layer_->sp2->opacity(), 0);
-    runTo(1.9);
-    EXPECT_EQ(layer_->sp1->opacity(), 0);
-    runTo(2.2);
+    runTo(1.8 - kFrame);
+    EXPECT_GT(layer_->sp1->opacity(), 0);
+    runTo(1.8);
+    EXPECT_EQ(layer_->sp1->opacity(), 0) << "the publisher's logo is gone 0.3 s after the load";
+    EXPECT_EQ(layer_->sp2->opacity(), 0) << "the studio's logo waits until 1.8 s";
+    runTo(1.8 + kFrame);
+    EXPECT_GT(layer_->sp2->opacity(), 0);
+    runTo(2.1 - kFrame);
+    EXPECT_LT(layer_->sp2->opacity(), 255);
+    runTo(2.1);
     EXPECT_EQ(layer_->sp2->opacity(), 255);
+    runTo(2.2);
     const std::vector<int> studio = sampleMiddle(std::string("loading-2.2-") + GetParam());
     EXPECT_GT(inkedShare(studio), 0.02) << "the studio's logo is on the white screen";
     ASSERT_EQ(studio.size(), publisher.size());
     int changed = 0;
     for (size_t i = 0; i < studio.size(); ++i) changed += std::abs(studio[i] - publisher[i]) > 60;
     EXPECT_GT(changed, int(studio.size() / 50)) << "the studio's logo replaced the publisher's";
-    runTo(3.4);
+    runTo(3.5 - kFrame);
     EXPECT_TRUE(layer_->end);
     EXPECT_EQ(menu_, nullptr);
-    runTo(3.7); // two frames of slack: the first frame of a scene takes no time
+    EXPECT_EQ(RootView::sharedRootView().spinners().size(), 1u);
+    runTo(3.5); // 2.0 s after the load, to the frame
     EXPECT_FALSE(layer_->end);
     EXPECT_TRUE(RootView::sharedRootView().spinners().empty());
     auto* fade = dynamic_cast<CCTransitionFade*>(driver_->director()->runningScene());
     ASSERT_NE(fade, nullptr);
     EXPECT_NE(dynamic_cast<MenuStandIn*>(fade->inScene()), nullptr);
+    EXPECT_FLOAT_EQ(fade->duration(), 0.5f);
+    EXPECT_EQ(fade->color().r + fade->color().g + fade->color().b, 3 * 255) << "through white";
     const GlobalObject& g = *GlobalObject::sharedInstance();
     EXPECT_TRUE(g.SoundEffectsState["bonus_collect"].asBool()) << "menu set";
     EXPECT_TRUE(g.SoundEffectsState["achievement"].asBool()) << "common set still loaded";
@@ -214,7 +233,7 @@ TEST_F(LoadingSceneTest, SavedGameLoadsOnlyWhenTheDefaultsSaySo)
 
         frames_ = 0;
         start();
-        runTo(3.7);
+        runTo(3.5);
         EXPECT_NE(menu_, nullptr) << "the menu follows in every case";
         EXPECT_EQ(Profile::sharedInstance()->GoldCount == 321, row.profileLoaded);
         if (std::string(row.save) != "good") {
