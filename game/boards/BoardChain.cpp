@@ -9,7 +9,6 @@
 #include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCSequence.h"
 #include "engine/actions/CCSpawn.h"
-#include "engine/director/CCDirector.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/sprites/CCSprite.h"
 #include "game/boards/Board.h"
@@ -172,7 +171,7 @@ bool Board::touchBeganAt(CGPoint p)
     LastFingerLocation = p;
     if (tile == nullptr) {
         // Starts no chain: later moves find it empty and select nothing.
-        if (resourceBoard) resourceBoard->PassInput(CCDirector::sharedDirector()->convertToGL(p));
+        if (resourceBoard) resourceBoard->PassInput(convertToWorldSpace(p));
         return true;
     }
 

@@ -176,17 +176,23 @@ TEST_F(BoardChainTest, TouchesOnTheBottomStripAndUnderTheToolsBarAreNotTaken)
 TEST_F(BoardChainTest, ATouchThatBeginsOnNoTileStartsNoChainAndMovesOverTilesSelectNothing)
 {
     layout(std::vector<std::string>(6, "111111"));
-    // Left of column 0, level with row 2: no tile there.
-    const CGPoint empty{2, board::winSize().height - board_->cellPosition(2, 0).y};
-    ASSERT_EQ(board_->GetTouchedPuzzle({2, board_->cellPosition(2, 0).y}), nullptr);
-    Ref<UITouch> touch = driver().touchDown(empty);
-    for (const auto& cell : Cells{{2, 0}, {2, 1}, {3, 1}}) driver().touchMove(touch.get(), viewPoint(cell));
-    EXPECT_TRUE(board_->chainArray.empty());
-    for (int r = 0; r < 6; ++r)
-        for (int c = 0; c < 6; ++c) EXPECT_FALSE(board_->puzzleAt(r, c)->isInChain) << r << "," << c;
-    driver().touchUp(touch.get());
-    EXPECT_EQ(profile().mineMoves, 20);
-    EXPECT_EQ(board_->getChildByTag(Board::kTagDim), nullptr);
+    // Between columns 0 and 1 of row 2: no tile's circle reaches there.
+    const CGPoint gap{(board_->cellPosition(2, 0).x + board_->cellPosition(2, 1).x) / 2, board_->cellPosition(2, 0).y};
+    ASSERT_EQ(board_->GetTouchedPuzzle(gap), nullptr);
+    const Cells over{{2, 0}, {2, 1}, {3, 1}};
+    for (const bool panelLetsMovesThrough : {false, true}) {
+        Ref<UITouch> touch = driver().touchDown({gap.x, board::winSize().height - gap.y});
+        // The panel takes the touch too; the board must not lean on it to
+        // keep the chain's ends unread.
+        if (panelLetsMovesThrough) (void)board_->resourceBoard->KillTooltip();
+        for (const auto& cell : over) driver().touchMove(touch.get(), viewPoint(cell));
+        EXPECT_TRUE(board_->chainArray.empty());
+        for (int r = 0; r < 6; ++r)
+            for (int c = 0; c < 6; ++c) EXPECT_FALSE(board_->puzzleAt(r, c)->isInChain) << r << "," << c;
+        driver().touchUp(touch.get());
+        EXPECT_EQ(profile().mineMoves, 20);
+        EXPECT_EQ(board_->getChildByTag(Board::kTagDim), nullptr);
+    }
 }
 
 TEST_F(BoardChainTest, AKindOnlyAToolClearsStartsItsChainUnderTheToolHint)
