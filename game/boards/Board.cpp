@@ -114,10 +114,10 @@ void Board::buildBars()
     addChild(topShadow.get(), 2);
     LastChainSize = -1;
 
-    auto bottomBar = CCSprite::spriteWithSpriteFrameName("bottom_bar_menu.png");
-    bottomBar->setPosition({win.width / 2, 0});
-    addChild(bottomBar.get(), 4);
-    const float barTop = bottomBar->contentSize().height / 2;
+    bottomBar_ = CCSprite::spriteWithSpriteFrameName("bottom_bar_menu.png");
+    bottomBar_->setPosition({win.width / 2, 0});
+    addChild(bottomBar_.get(), 4);
+    const float barTop = bottomBarTop();
     bcg2 = CCSprite::spriteWithSpriteFrameName("mine_bottom_bg.png");
     bcg2->setAnchorPoint({0.5f, 0});
     bcg2->setPosition({win.width / 2, barTop});
@@ -128,13 +128,20 @@ void Board::buildBars()
     addChild(bottomShadow.get(), 2);
 }
 
+float Board::bottomBarTop() const
+{
+    return bottomBar_ ? bottomBar_->contentSize().height / 2 : 0;
+}
+
 void Board::buildBottomMenu()
 {
     const CGSize win = board::winSize();
     const bool tablet = board::isIpad();
-    // The menu's origin is the window's centre; the buttons sit on the
-    // vertical middle of the bottom bar, whose centre is the window's bottom edge.
-    const float y = -win.height / 2;
+    // The menu's origin is the window's centre. The bottom bar is centred on
+    // the window's bottom edge, so only its upper half shows: the buttons sit
+    // on the middle of that visible strip.
+    const float barTop = bottomBarTop();
+    const float y = barTop / 2 - win.height / 2;
     const float edge = tablet ? 56.0f : 22.0f;
     BottomMenu = CCMenu::menuWithItems({});
     ToolBtn = frameButton("tools_menu_icon.png", "tools_menu_icon_click.png",

@@ -270,6 +270,10 @@ protected:
     template <typename Visit> void forEachByColumn(Visit&& visit) const;
 
 private:
+    // The top edge of the bottom bar (centred on the window's bottom edge).
+    float bottomBarTop() const;
+
+    Ref<CCSprite> bottomBar_;
     bool blockRunning_ = false;
     Ref<AlertView> alert_;
 };

@@ -33,6 +33,7 @@ namespace {
 constexpr int32_t kEarth = 1;
 constexpr int32_t kStone = 4;
 constexpr int32_t kPrimedGas = 20;
+constexpr int kBackgroundZ = -1;
 
 bool isCoin(int32_t kind)
 {
@@ -118,6 +119,9 @@ void MineBoard::fillGrid()
     }
 }
 
+// The cave wall is drawn whole (no windows for the cells), so it stands
+// behind the tiles, which rest at z-order 0; the dimming layer of a chain
+// (z-order 1) still covers both.
 void MineBoard::buildBoardBackgrounds()
 {
     const CGSize win = board::winSize();
@@ -125,13 +129,13 @@ void MineBoard::buildBoardBackgrounds()
     auto right = CCSprite::spriteWithSpriteFrameName("mine_tiles_bg_big.png");
     right->setAnchorPoint({1, 0});
     right->setPosition({win.width / 2 + 2, y});
-    addChild(right.get(), 1);
+    addChild(right.get(), kBackgroundZ);
     SetBcgBoard(right.get());
     auto left = CCSprite::spriteWithSpriteFrameName("mine_tiles_bg_big.png");
     left->setFlipX(true);
     left->setAnchorPoint({0, 0});
     left->setPosition({win.width / 2, y});
-    addChild(left.get(), 1);
+    addChild(left.get(), kBackgroundZ);
     SetBcgBoard(left.get());
 }
 
