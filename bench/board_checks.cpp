@@ -152,11 +152,13 @@ void BM_ChainValidation(benchmark::State& state)
         const Puzzle* first = board.puzzlesArray[0][0].get();
         int joinable = 0;
         for (const auto& row : board.puzzlesArray) {
-            for (const Ref<Puzzle>& tile : row) joinable += Board::isPuzzleChainsToPuzzle(first, tile.get()) ? 1 : 0;
+            for (const Ref<Puzzle>& tile : row)
+                joinable += Board::isPuzzleChainsToPuzzle(first, tile.get()) ? 1 : 0;
         }
         board.chainArray.clear();
         for (int t = 0; t < kChainLength; ++t)
-            board.chainArray.push_back(board.puzzlesArray[static_cast<size_t>(t / kSide)][static_cast<size_t>(t % kSide)]);
+            board.chainArray.push_back(
+                board.puzzlesArray[static_cast<size_t>(t / kSide)][static_cast<size_t>(t % kSide)]);
         board.MultiTypeGroupCase = -1;
         board.recountChain();
         benchmark::DoNotOptimize(joinable);
@@ -180,7 +182,8 @@ void BM_ChainValidationFloor(benchmark::State& state)
         const IntGrid& grid = set.grids[i];
         const int first = grid[0];
         int joinable = 0;
-        for (int kind : grid) joinable += kind == first || (group[kind] >= 0 && group[kind] == group[first]) ? 1 : 0;
+        for (int kind : grid)
+            joinable += kind == first || (group[kind] >= 0 && group[kind] == group[first]) ? 1 : 0;
         bool mixed = false;
         int largest = -1;
         for (int t = 0; t < kChainLength; ++t) {
@@ -209,9 +212,10 @@ int main(int argc, char** argv)
     mw::bench::SummaryReporter reporter;
     return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
         mw::bench::printRatio(r, "no-moves check, 6 kinds", "BM_NoMovesCheck/6", "BM_FloodFillFloor/6", "ns");
-        mw::bench::printRatio(r, "no-moves check, 12 kinds", "BM_NoMovesCheck/12", "BM_FloodFillFloor/12", "ns");
-        mw::bench::printRatio(r, "chain validation, 6 kinds", "BM_ChainValidation/6", "BM_ChainValidationFloor/6",
+        mw::bench::printRatio(r, "no-moves check, 12 kinds", "BM_NoMovesCheck/12", "BM_FloodFillFloor/12",
                               "ns");
+        mw::bench::printRatio(r, "chain validation, 6 kinds", "BM_ChainValidation/6",
+                              "BM_ChainValidationFloor/6", "ns");
         mw::bench::printRatio(r, "chain validation, 12 kinds", "BM_ChainValidation/12",
                               "BM_ChainValidationFloor/12", "ns");
     });

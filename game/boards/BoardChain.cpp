@@ -251,7 +251,8 @@ void Board::previewChain()
         if (isAnimal(tile->GetType())) continue;
         const Collectible* kind = tile->TargetCollectible();
         if (!kind) continue;
-        resourceBoard->ChangeFakeProgressBy(counts[tile->GetType()], kind->nextResource, kind->nextResourceCount);
+        resourceBoard->ChangeFakeProgressBy(counts[tile->GetType()], kind->nextResource,
+                                            kind->nextResourceCount);
     }
 }
 

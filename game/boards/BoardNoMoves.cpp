@@ -86,8 +86,8 @@ bool anyGroupReaches(const std::vector<Puzzle*>& candidates, int32_t firstCount,
 
 } // namespace
 
-bool Board::CheckIsThereReqGroupInArray(const std::vector<Puzzle*>& candidates, int32_t& count, int32_t minimum,
-                                        const Puzzle* start)
+bool Board::CheckIsThereReqGroupInArray(const std::vector<Puzzle*>& candidates, int32_t& count,
+                                        int32_t minimum, const Puzzle* start)
 {
     if (start == nullptr) return count >= minimum;
     ReachedMarks reached(candidates.size());
@@ -109,7 +109,8 @@ bool Board::isThereNoMoves() const
         const std::vector<Puzzle*> tiles = getAllPuzzlesByConnectionGroup(group);
         int32_t required = 0;
         for (const Puzzle* tile : tiles) {
-            if (const Collectible* kind = tile->TargetCollectible()) required = std::max(required, kind->minGroup);
+            if (const Collectible* kind = tile->TargetCollectible())
+                required = std::max(required, kind->minGroup);
         }
         if (static_cast<int32_t>(tiles.size()) < required) continue;
         if (anyGroupReaches(tiles, 0, required)) return true;

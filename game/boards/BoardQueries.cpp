@@ -28,7 +28,8 @@ Puzzle* Board::puzzleAt(int row, int column) const
 
 CGPoint Board::cellPosition(int row, int column) const
 {
-    return {static_cast<float>(halfWidth) + (static_cast<float>(column) - 2.5f) * static_cast<float>(distStep),
+    return {static_cast<float>(halfWidth) +
+                (static_cast<float>(column) - 2.5f) * static_cast<float>(distStep),
             static_cast<float>(yOffset - row * distStep)};
 }
 
@@ -111,8 +112,9 @@ std::vector<Puzzle*> Board::findAllNeighbors(const std::vector<Puzzle*>& tiles) 
 
 int32_t Board::countPuzzlesFromChainByType(int32_t kind) const
 {
-    return static_cast<int32_t>(std::count_if(chainArray.begin(), chainArray.end(),
-                                              [kind](const Ref<Puzzle>& tile) { return tile->GetType() == kind; }));
+    return static_cast<int32_t>(
+        std::count_if(chainArray.begin(), chainArray.end(),
+                      [kind](const Ref<Puzzle>& tile) { return tile->GetType() == kind; }));
 }
 
 int32_t Board::getChainIndexForPuzzle(const Puzzle* tile) const
@@ -148,7 +150,8 @@ void Board::removePuzzlesFromChain(Puzzle* tile)
     Ref<Puzzle> keep(tile);
     Profile::sharedInstance()->increaseCollectible(tile->GetType(), 1);
     if (resourceBoard) {
-        if (const Collectible* kind = tile->TargetCollectible()) resourceBoard->updateBoard(kind->nextResource);
+        if (const Collectible* kind = tile->TargetCollectible())
+            resourceBoard->updateBoard(kind->nextResource);
     }
     tile->removeFromParentAndCleanup(true);
     std::erase_if(chainArray, [tile](const Ref<Puzzle>& member) { return member.get() == tile; });

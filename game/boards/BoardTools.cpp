@@ -40,10 +40,17 @@ constexpr int32_t kPigs = 15;
 const char* toolSoundOf(int32_t tool)
 {
     static const std::map<int32_t, const char*> sounds{
-        {23, "methane"},           {25, "methan_explosion"},    {86, "TOOL_RAT"},
-        {87, "TOOL_WOLF"},         {94, "TOOL_COMPOST"},        {95, "TOOL_SAMPLING"},
-        {97, "TOOL_GRASS_GRAIN"},  {98, "TOOL_LUNCHBOX"},       {99, "TOOL_COAL_TO_SILVER"},
-        {100, "TOOL_SILVER_TO_COAL"}, {106, "TOOL_DRILL"},
+        {23, "methane"},
+        {25, "methan_explosion"},
+        {86, "TOOL_RAT"},
+        {87, "TOOL_WOLF"},
+        {94, "TOOL_COMPOST"},
+        {95, "TOOL_SAMPLING"},
+        {97, "TOOL_GRASS_GRAIN"},
+        {98, "TOOL_LUNCHBOX"},
+        {99, "TOOL_COAL_TO_SILVER"},
+        {100, "TOOL_SILVER_TO_COAL"},
+        {106, "TOOL_DRILL"},
     };
     const auto found = sounds.find(tool);
     return found == sounds.end() ? nullptr : found->second;
@@ -54,7 +61,8 @@ std::vector<UpgradeAction*> actionsOf(const UpgradeItem& tool)
     std::vector<UpgradeAction*> actions;
     if (!tool.Actions) return actions;
     for (uint32_t i = 0; i < tool.Actions->count(); ++i) {
-        if (auto* action = dynamic_cast<UpgradeAction*>(tool.Actions->objectAtIndex(i))) actions.push_back(action);
+        if (auto* action = dynamic_cast<UpgradeAction*>(tool.Actions->objectAtIndex(i)))
+            actions.push_back(action);
     }
     return actions;
 }
@@ -127,7 +135,8 @@ void Board::ReinitTools(int32_t mode)
     }
     int32_t index = 0;
     for (Object* child : *mtb->children()) {
-        static_cast<CCNode*>(child)->setPosition({static_cast<float>(index++) * ToolDist, 0.15f * bar.height});
+        static_cast<CCNode*>(child)->setPosition(
+            {static_cast<float>(index++) * ToolDist, 0.15f * bar.height});
     }
 
     if (count > (tablet ? 6 : 5)) {
@@ -191,7 +200,8 @@ void Board::ToolsCallback(Object*)
         slideToolsBarOut();
         return;
     }
-    auto show = CCMoveTo::actionWithDuration(0.3f, {win.width / 2, win.height - toolsBcg->contentSize().height});
+    auto show =
+        CCMoveTo::actionWithDuration(0.3f, {win.width / 2, win.height - toolsBcg->contentSize().height});
     toolsBcg->runAction(show.get());
     ToolVisible = true;
     if (ToolBtn) ToolBtn->setNormalImage(frame("tools_menu_icon_click.png").get());
@@ -277,7 +287,8 @@ bool Board::isToolUseful(const UpgradeItem& tool) const
         }
         const int32_t tiles = static_cast<int32_t>(getAllPuzzlesByType(action->Value1).size());
         count += tiles;
-        if (action->Value1 == kPigs && tiles >= 3) board::grantAchievementOnce("threelittlepigs", "ACH_PIGS3", 10);
+        if (action->Value1 == kPigs && tiles >= 3)
+            board::grantAchievementOnce("threelittlepigs", "ACH_PIGS3", 10);
     }
     if (tool.ID == kToolLunchbox) {
         const Profile* profile = Profile::sharedInstance();
@@ -349,12 +360,11 @@ void Board::showToolBanner(const UpgradeItem& tool)
     picture->setScale(0.8f);
     picture->setPosition({size.width / 2, size.height * 0.54f});
     banner->addChild(picture.get());
-    auto slide = CCSequence::actions({CCMoveBy::actionWithDuration(0.3f, {size.width, 0}).get(),
-                                      CCDelayTime::actionWithDuration(0.5f).get(),
-                                      CCMoveBy::actionWithDuration(0.3f, {-size.width, 0}).get(),
-                                      CCCallBlockN::actionWithBlock([](CCNode* node) {
-                                          node->removeFromParentAndCleanup(true);
-                                      }).get()});
+    auto slide = CCSequence::actions(
+        {CCMoveBy::actionWithDuration(0.3f, {size.width, 0}).get(),
+         CCDelayTime::actionWithDuration(0.5f).get(),
+         CCMoveBy::actionWithDuration(0.3f, {-size.width, 0}).get(),
+         CCCallBlockN::actionWithBlock([](CCNode* node) { node->removeFromParentAndCleanup(true); }).get()});
     banner->runAction(slide.get());
     addChild(banner.get(), 8);
 }
@@ -374,7 +384,8 @@ void Board::RunToolAction()
         if (action->ID == 4) collected.push_back(action->Value1);
     }
     if (collected.size() == 1 && tool->ID != kToolRubble && !actions.empty()) {
-        if (const Collectible* kind = profile->GetCollectible(actions.front()->Value1)) board::playSound(kind->name);
+        if (const Collectible* kind = profile->GetCollectible(actions.front()->Value1))
+            board::playSound(kind->name);
     }
     if (collected.size() >= 2) {
         for (UpgradeAction* action : actions) {

@@ -26,9 +26,13 @@ Ref<CCSprite> optionalFrame(const std::string& name)
 const char* toolPictureFor(int32_t kind)
 {
     switch (kind) {
-    case 2: return "tnt.png";
-    case 3: case 20: return "metan_lamp.png";
-    default: return nullptr;
+    case 2:
+        return "tnt.png";
+    case 3:
+    case 20:
+        return "metan_lamp.png";
+    default:
+        return nullptr;
     }
 }
 
@@ -91,7 +95,8 @@ Ref<BoardTooltip> BoardTooltip::tooltipWithError(int32_t kind)
             group->addChild(picture.get());
         }
     }
-    group->setPosition({size.width / 2 - (label->contentSize().width + gap + pictureWidth) / 2, size.height * 0.6f});
+    group->setPosition(
+        {size.width / 2 - (label->contentSize().width + gap + pictureWidth) / 2, size.height * 0.6f});
     panel->addChild(group.get(), 1);
     tooltip->popIn();
     return tooltip;

@@ -313,7 +313,8 @@ void MineBoard::completeColumn()
             const int32_t below = getChainIndexForPuzzle(tile);
             if (below > 0) {
                 const CGPoint at = tile->position();
-                auto fall = CCMoveTo::actionWithDuration(kFallTime, {at.x, at.y - static_cast<float>(below) * step});
+                auto fall =
+                    CCMoveTo::actionWithDuration(kFallTime, {at.x, at.y - static_cast<float>(below) * step});
                 tile->runAction(fall.get());
                 tile->row += below;
                 if (tile->GetType() == kPrimedGas) tile->CheckShakeTag();
@@ -327,11 +328,13 @@ void MineBoard::completeColumn()
             tile->row = j;
             tile->column = column;
             addChild(tile.get());
-            tile->runAction(CCMoveBy::actionWithDuration(kFallTime, {0, -static_cast<float>(n) * step}).get());
+            tile->runAction(
+                CCMoveBy::actionWithDuration(kFallTime, {0, -static_cast<float>(n) * step}).get());
             settled[static_cast<size_t>(j)] = tile;
         }
         for (int row = 0; row < kSize; ++row) {
-            puzzlesArray[static_cast<size_t>(row)][static_cast<size_t>(column)] = settled[static_cast<size_t>(row)];
+            puzzlesArray[static_cast<size_t>(row)][static_cast<size_t>(column)] =
+                settled[static_cast<size_t>(row)];
         }
     }
     BlockInput(kTurnBlock);

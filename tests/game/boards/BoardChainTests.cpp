@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 #include "game/boards/BoardTooltip.h"
 #include "game/boards/CCLineObject.h"
 #include "game/boards/ResourceBoard.h"
+#include "game/front/MainMenuPopUp.h"
 #include "tests/game/boards/MineBoardTestSupport.h"
 
 namespace mw {
@@ -22,8 +24,7 @@ const std::vector<std::string> kJoinBoard{
     "161666", // earth below-left, earth below-right of (0,1)
     "577666", // clay (group 0, min 3), coal (group 0, min 4)
     "586666", // silver (group 1)
-    "666666",
-    "666666",
+    "666666", "666666",
 };
 
 struct JoinCase {
@@ -115,8 +116,7 @@ TEST_F(BoardChainTest, AMixedChainHasNoStarsAndPreviewsOnlyAtItsLargestMinimumGr
     // Four: coal (2 of 6 a unit) and clay (2 of 4) previewed on their slots.
     driver().touchMove(touch.get(), viewPoint({0, 3}));
     EXPECT_NEAR(board_->resourceBoard->previewBarOf(10)->percentage(), real10 + 100.0f * 2 / 6, 0.01);
-    EXPECT_NEAR(board_->resourceBoard->previewBarOf(16)->percentage(),
-                real16 + 100.0f * 2 / 4, 0.01);
+    EXPECT_NEAR(board_->resourceBoard->previewBarOf(16)->percentage(), real16 + 100.0f * 2 / 4, 0.01);
     // Cut back to the single clay: the largest minimum group met stays.
     driver().touchMove(touch.get(), viewPoint({0, 2}));
     driver().touchMove(touch.get(), viewPoint({0, 1}));
@@ -163,8 +163,11 @@ TEST_F(BoardChainTest, TouchesOnTheBottomStripAndUnderTheToolsBarAreNotTaken)
         float heightShare;
         bool toolsShown;
         bool taken;
-    } cases[] = {{0.14f, false, false}, {0.16f, false, true}, {0.9f, false, true},
-                 {0.9f, true, false},   {0.84f, true, true}};
+    } cases[] = {{0.14f, false, false},
+                 {0.16f, false, true},
+                 {0.9f, false, true},
+                 {0.9f, true, false},
+                 {0.84f, true, true}};
     for (const auto& c : cases) {
         board_->ToolVisible = c.toolsShown;
         EXPECT_EQ(board_->touchBeganAt({5, c.heightShare * win.height}), c.taken)
@@ -177,7 +180,8 @@ TEST_F(BoardChainTest, ATouchThatBeginsOnNoTileStartsNoChainAndMovesOverTilesSel
 {
     layout(std::vector<std::string>(6, "111111"));
     // Between columns 0 and 1 of row 2: no tile's circle reaches there.
-    const CGPoint gap{(board_->cellPosition(2, 0).x + board_->cellPosition(2, 1).x) / 2, board_->cellPosition(2, 0).y};
+    const CGPoint gap{(board_->cellPosition(2, 0).x + board_->cellPosition(2, 1).x) / 2,
+                      board_->cellPosition(2, 0).y};
     ASSERT_EQ(board_->GetTouchedPuzzle(gap), nullptr);
     const Cells over{{2, 0}, {2, 1}, {3, 1}};
     for (const bool panelLetsMovesThrough : {false, true}) {
@@ -229,6 +233,26 @@ TEST_F(BoardChainTest, RestingOnAChainShowsWhatItsKindTurnsIntoWhileInputIsClose
     const float before = board_->HelpTooltipTimer;
     run(1.0);
     EXPECT_GT(board_->HelpTooltipTimer, before);
+}
+
+TEST_F(BoardChainTest, TheMenuButtonOpensTheOptionsOverAClosedBoardAndClosingThemOpensIt)
+{
+    std::filesystem::copy_file(test::sourceTreePath("resources/Options_small.ccb"),
+                               bundle_.file("Options_small.ccb"),
+                               std::filesystem::copy_options::overwrite_existing);
+    board_->MenuCallback(nullptr);
+    MainMenuPopUp* options = nullptr;
+    for (Object* child : *board_->children()) {
+        if (auto* popUp = dynamic_cast<MainMenuPopUp*>(child)) options = popUp;
+    }
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->zOrder(), 6);
+    EXPECT_TRUE(board_->isInputBlocked());
+    EXPECT_FALSE(board_->isTouchEnabled());
+    options->BackCallback(nullptr);
+    EXPECT_FALSE(board_->isInputBlocked());
+    EXPECT_TRUE(board_->isTouchEnabled());
+    for (Object* child : *board_->children()) EXPECT_EQ(dynamic_cast<MainMenuPopUp*>(child), nullptr);
 }
 
 TEST_F(BoardChainTest, ATouchOnTheBorderOfTwoTilesHitsTheFirstInRowOrder)

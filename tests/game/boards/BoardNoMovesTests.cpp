@@ -63,11 +63,15 @@ TEST_F(BoardNoMovesTest, AChainIsPossibleWhenEnoughNeighbouringTilesShareAKindOr
         {"three in an L", {"166666", "116666", "666666", "666666", "666666", "666666"}, true},
         {"three with a gap", {"116166", "666666", "666666", "666666", "666666", "666666"}, false},
         {"pairs of several kinds apart", {"116226", "666666", "446996", "666666", "116226", "666666"}, false},
-        {"a group of three below the largest minimum", {"575666", "666666", "666666", "666666", "666666", "666666"},
+        {"a group of three below the largest minimum",
+         {"575666", "666666", "666666", "666666", "666666", "666666"},
          false},
-        {"a mixed group of four is the only chain", {"575566", "666666", "666666", "666666", "666666", "666666"},
+        {"a mixed group of four is the only chain",
+         {"575566", "666666", "666666", "666666", "666666", "666666"},
          true},
-        {"two kinds of different groups", {"585666", "666666", "666666", "666666", "666666", "666666"}, false},
+        {"two kinds of different groups",
+         {"585666", "666666", "666666", "666666", "666666", "666666"},
+         false},
         {"a single coin (minimum 1)", {"c66666", "666666", "666666", "666666", "666666", "666666"}, true},
         {"a whole board of one kind", std::vector<std::string>(6, "111111"), true},
     };
@@ -103,7 +107,10 @@ TEST_F(BoardNoMovesTest, ABlockedBoardAsksToReTypeOrToUseAToolThatWouldWork)
         {"no tool", {}, "NO_MORE_MOVES_B", {"NO_MORE_MOVES_NO"}},
         {"a tool for a kind that is not there", {25}, "NO_MORE_MOVES_B", {"NO_MORE_MOVES_NO"}},
         {"a field tool", {78}, "NO_MORE_MOVES_B", {"NO_MORE_MOVES_NO"}},
-        {"a tool that would collect earth", {25, 24}, "NO_MORE_MOVES_A", {"NO_MORE_MOVES_NO", "NO_MORE_MOVES_YES"}},
+        {"a tool that would collect earth",
+         {25, 24},
+         "NO_MORE_MOVES_A",
+         {"NO_MORE_MOVES_NO", "NO_MORE_MOVES_YES"}},
     };
     for (const auto& c : cases) {
         Profile& p = profile();
@@ -177,7 +184,9 @@ TEST_F(BoardNoMovesTest, TheFieldsReTypeCropsToGrassAndLivestockToWood)
     for (int r = 0; r < 6; ++r) {
         for (int c = 0; c < 6; ++c) {
             const int32_t before = kinds[(r + c) % 6];
-            const int32_t expected = before == 12 || before == 13 ? 10 : before == 14 || before == 15 ? 11 : before;
+            const int32_t expected = before == 12 || before == 13   ? 10
+                                     : before == 14 || before == 15 ? 11
+                                                                    : before;
             EXPECT_EQ(field->puzzleAt(r, c)->GetType(), expected) << r << "," << c;
         }
     }

@@ -46,8 +46,8 @@ protected:
     {
         auto* arrow = dynamic_cast<CCMenuItemSprite*>(board_->toolArrows()->getChildByTag(tag));
         auto* picture = arrow ? dynamic_cast<CCSprite*>(arrow->normalImage()) : nullptr;
-        Ref<CCSpriteFrame> disabled =
-            CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName("tools_menu_bar_arrow_disabled.png");
+        Ref<CCSpriteFrame> disabled = CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(
+            "tools_menu_bar_arrow_disabled.png");
         return picture && disabled && picture->isFrameDisplayed(disabled.get());
     }
 };
@@ -62,19 +62,32 @@ TEST_F(BoardToolsTest, ToolsThatWouldChangeNothingShakeAndAreNotSpent)
         bool forcedSpawnPending;
         bool useful;
     } cases[] = {
-        {"earth tool with earth", kEarthTool, {"166666", "666666", "666666", "666666", "666666", "666666"}, 20,
-         false, true},
+        {"earth tool with earth",
+         kEarthTool,
+         {"166666", "666666", "666666", "666666", "666666", "666666"},
+         20,
+         false,
+         true},
         {"earth tool without earth", kEarthTool, std::vector<std::string>(6, "666666"), 20, false, false},
-        {"re-typing with its kind there", kCoal, {"466666", "666666", "666666", "666666", "666666", "666666"}, 20,
-         false, true},
+        {"re-typing with its kind there",
+         kCoal,
+         {"466666", "666666", "666666", "666666", "666666", "666666"},
+         20,
+         false,
+         true},
         {"re-typing without its kind", kCoal, std::vector<std::string>(6, "666666"), 20, false, false},
         {"lunchbox below the maximum", kLunchbox, std::vector<std::string>(6, "666666"), 20, false, true},
         {"lunchbox at the maximum", kLunchbox, std::vector<std::string>(6, "666666"), 30, false, false},
         {"next spawn", kMethane, std::vector<std::string>(6, "666666"), 20, false, true},
         {"next spawn while one is pending", kMethane, std::vector<std::string>(6, "666666"), 20, true, false},
-        {"the drill counts its kind's tiles", kDrill, std::vector<std::string>(6, "666666"), 20, false, false},
-        {"the drill with its kind there", kDrill, {"466666", "666666", "666666", "666666", "666666", "666666"}, 20,
-         false, true},
+        {"the drill counts its kind's tiles", kDrill, std::vector<std::string>(6, "666666"), 20, false,
+         false},
+        {"the drill with its kind there",
+         kDrill,
+         {"466666", "666666", "666666", "666666", "666666", "666666"},
+         20,
+         false,
+         true},
     };
     for (const auto& c : cases) {
         profile().Start_mineMoves = c.startMoves;
@@ -126,7 +139,8 @@ TEST_F(BoardToolsTest, SpendingAToolCountsItLogsItAndBlocksInputWhileItWorks)
     EXPECT_EQ(board_->getAllPuzzlesByType(1).size(), 3u);
     run(0.1);
     EXPECT_EQ(board_->SelectedTool, -1);
-    for (Puzzle* tile : earth) EXPECT_EQ(std::count(board_->chainArray.begin(), board_->chainArray.end(), tile), 1);
+    for (Puzzle* tile : earth)
+        EXPECT_EQ(std::count(board_->chainArray.begin(), board_->chainArray.end(), tile), 1);
     EXPECT_TRUE(gridConsistent());
     EXPECT_NEAR(profile().StageExp, 5 + 3, 0.01) << "the tool's points and the tiles'";
     run(3.0);

@@ -62,7 +62,8 @@ TEST_F(BoardTurnTest, AValidChainFallsTheTilesAboveAndDropsNewOnesInBlockingInpu
     for (int j = 0; j < 3; ++j) {
         Puzzle* fresh = board_->puzzleAt(j, 0);
         EXPECT_EQ(std::count(above.begin(), above.end(), fresh), 0);
-        EXPECT_FLOAT_EQ(fresh->position().y, static_cast<float>(board_->yOffset) + static_cast<float>(3 - j) * step);
+        EXPECT_FLOAT_EQ(fresh->position().y,
+                        static_cast<float>(board_->yOffset) + static_cast<float>(3 - j) * step);
     }
     EXPECT_TRUE(gridConsistent());
     EXPECT_TRUE(board_->isInputBlocked());
@@ -120,12 +121,18 @@ TEST_F(BoardTurnTest, ASingleKindChainQueuesItsRewardTilesAndAMixedOneNone)
         Cells path;
         int rewards; // gold tiles among the new ones
     } cases[] = {
-        {"three earth earn one gold", {"111666", "666666", "666666", "666666", "666666", "666666"},
-         {{0, 0}, {0, 1}, {0, 2}}, 1},
-        {"six earth earn two", {"111111", "666666", "666666", "666666", "666666", "666666"},
-         {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}}, 2},
-        {"a mixed chain earns none", {"577566", "666666", "666666", "666666", "666666", "666666"},
-         {{0, 0}, {0, 1}, {0, 2}, {0, 3}}, 0},
+        {"three earth earn one gold",
+         {"111666", "666666", "666666", "666666", "666666", "666666"},
+         {{0, 0}, {0, 1}, {0, 2}},
+         1},
+        {"six earth earn two",
+         {"111111", "666666", "666666", "666666", "666666", "666666"},
+         {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}},
+         2},
+        {"a mixed chain earns none",
+         {"577566", "666666", "666666", "666666", "666666", "666666"},
+         {{0, 0}, {0, 1}, {0, 2}, {0, 3}},
+         0},
     };
     for (const auto& c : cases) {
         layout(c.rows);

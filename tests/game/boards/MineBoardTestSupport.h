@@ -28,7 +28,8 @@ inline std::vector<SheetFrame> boardFrameSheet()
         {"top_bar_food.png", 250, 30, {90, 60, 40, 255}},
         {"bottom_bar_menu.png", 250, 30, {90, 60, 40, 255}},
         {"mine_bottom_bg.png", 250, 20, {70, 50, 30, 255}},
-        {"list_gradient_top&amp;bottom.png" /* XML-escaped: the sheet is written as text */, 250, 4, {0, 0, 0, 120}},
+        // XML-escaped: the sheet's property list is written as text.
+        {"list_gradient_top&amp;bottom.png", 250, 4, {0, 0, 0, 120}},
         {"tools_menu_bar.png", 300, 50, {160, 130, 90, 255}},
         {"mine_tiles_bg_big.png", 150, 150, {60, 45, 35, 255}},
         {"tools_menu_icon.png", 30, 30, {200, 200, 0, 255}},
@@ -50,7 +51,8 @@ inline std::vector<SheetFrame> boardFrameSheet()
         {"explosion_01.png", 20, 20, {255, 100, 0, 255}},
     };
     for (int i = 1; i <= 3; ++i)
-        frames.push_back({"end_farm" + std::to_string(i) + ".png", 60, 60, {255, 0, static_cast<uint8_t>(60 * i), 255}});
+        frames.push_back(
+            {"end_farm" + std::to_string(i) + ".png", 60, 60, {255, 0, static_cast<uint8_t>(60 * i), 255}});
     return frames;
 }
 
@@ -70,7 +72,10 @@ public:
     void StartEndGame() override { calls.push_back("StartEndGame"); }
     void checkNewChainMethane() override { calls.push_back("checkNewChainMethane"); }
     void ValidateAndPlayTutorial() override { calls.push_back("ValidateAndPlayTutorial"); }
-    void ShowEndOfSession(int32_t mode) override { calls.push_back("ShowEndOfSession " + std::to_string(mode)); }
+    void ShowEndOfSession(int32_t mode) override
+    {
+        calls.push_back("ShowEndOfSession " + std::to_string(mode));
+    }
     std::vector<std::string> calls;
 };
 
@@ -83,7 +88,8 @@ protected:
         BoardTest::SetUp();
         if (HasFatalFailure() || IsSkipped()) return;
         writeBoardSheet(bundle_, boardFrameSheet(), "board_frame");
-        ASSERT_TRUE(CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile("board_frame.plist"));
+        ASSERT_TRUE(
+            CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile("board_frame.plist"));
         Profile::purgeSharedInstance();
         DataParser parser;
         ASSERT_TRUE(parser.parseData(sourceTreePath("tests/game/boards/fixtures/board.xml")));
@@ -162,8 +168,7 @@ protected:
     void settle()
     {
         run(1.0);
-        while (driver().pressAlertButton(0)) {
-        }
+        while (driver().pressAlertButton(0)) {}
     }
     // The kinds of the chain, in order.
     std::vector<int32_t> chainKinds() const
@@ -184,7 +189,8 @@ protected:
         for (int r = 0; r < Board::kSize; ++r)
             for (int c = 0; c < Board::kSize; ++c) {
                 const Puzzle* tile = board_->puzzleAt(r, c);
-                if (!tile || tile->row != r || tile->column != c || tile->parent() != board_.get()) return false;
+                if (!tile || tile->row != r || tile->column != c || tile->parent() != board_.get())
+                    return false;
             }
         return true;
     }
