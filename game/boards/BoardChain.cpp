@@ -161,6 +161,7 @@ bool Board::touchBeganAt(CGPoint p)
         Line->Clear();
         setActivePuzzles(nullptr);
         NextObjArr.clear();
+        forgetTooltips();
     }
     LastPopUpNumber = 0;
     chainArray.clear();

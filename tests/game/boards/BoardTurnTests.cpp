@@ -256,6 +256,30 @@ TEST_F(BoardTurnTest, WhenTheFallEndsTheAfterTurnChecksRunOnce)
     EXPECT_EQ(std::count(board_->calls.begin(), board_->calls.end(), "checkNewChainMethane"), 1);
 }
 
+TEST_F(BoardTurnTest, AChainEndedDuringABlockStaysDrawnUntilTheNextTouchLetsItGo)
+{
+    layout({"111111", "222666", "666666", "666666", "666666", "666666"});
+    Ref<UITouch> touch = drag({{0, 0}, {0, 1}, {0, 2}});
+    std::vector<Ref<Puzzle>> held = board_->chainArray;
+    board_->BlockInput(0.3f);
+    driver().touchUp(touch.get());
+    EXPECT_EQ(profile().mineMoves, 20) << "no turn while input is blocked";
+    EXPECT_EQ(board_->chainArray.size(), 3u);
+    EXPECT_NE(board_->NextCollectibleTooltip, nullptr);
+    run(0.4);
+
+    play({{1, 0}, {1, 1}, {1, 2}});
+    for (const Ref<Puzzle>& tile : held) {
+        EXPECT_FALSE(tile->isInChain);
+        EXPECT_FALSE(tile->isLocked);
+    }
+    EXPECT_EQ(board_->NextCollectibleTooltip, nullptr);
+    EXPECT_EQ(profile().mineMoves, 19);
+    int dims = 0;
+    for (Object* child : *board_->children()) dims += static_cast<CCNode*>(child)->tag() == Board::kTagDim;
+    EXPECT_EQ(dims, 0);
+}
+
 TEST_F(BoardTurnTest, ALongerBlockReplacesARunningOneAndAShorterOneDoesNot)
 {
     const struct {
