@@ -1,6 +1,7 @@
 #include "game/state/UpgradeAction.h"
 
 #include "engine/base/CGPointExtension.h"
+#include "game/boards/Board.h"
 #include "game/state/Profile.h"
 
 namespace mw {
@@ -105,11 +106,16 @@ void UpgradeAction::RunAction(Board* board)
         profile->CanShowNextCollField = true;
         break;
     case 4: // the board collects every tile of kind Value1
+        if (board) {
+            board->collectPuzzlesOfType(Value1);
+            board->setActivePuzzles(nullptr);
+        }
+        break;
     case 8: // the board re-types kind Value1 into Value2
+        if (board) board->replacePuzzlesOfTo(Value1, Value2);
+        break;
     case 9: // the board's generator spawns kind Value1 next
-        // These act on a board only; the board applies them itself, so with
-        // or without one nothing changes here yet.
-        (void)board;
+        if (board) board->nextSpawnSetTo(Value1);
         break;
     default: // 5, 7, 18, 21 and unknown kinds do nothing
         break;

@@ -98,8 +98,9 @@ inline Ref<Image> solidImage(int width, int height, RGBA colour)
     return Image::fromRGBA(std::move(pixels), width, height, ImageAlphaInfo::Last);
 }
 
-// Writes "boards.png" and "boards.plist" (format 2) holding `frames`, packed in rows.
-inline void writeBoardSheet(const TempDir& bundle, const std::vector<SheetFrame>& frames)
+// Writes "<name>.png" and "<name>.plist" (format 2) holding `frames`, packed in rows.
+inline void writeBoardSheet(const TempDir& bundle, const std::vector<SheetFrame>& frames,
+                            const std::string& name = "boards")
 {
     constexpr int kSide = 512;
     std::vector<uint8_t> pixels(kSide * kSide * 4, 0);
@@ -131,12 +132,12 @@ inline void writeBoardSheet(const TempDir& bundle, const std::vector<SheetFrame>
         rowHeight = std::max(rowHeight, f.height);
     }
     auto image = Image::fromRGBA(std::move(pixels), kSide, kSide, ImageAlphaInfo::Last);
-    EXPECT_TRUE(image->writePNG(bundle.file("boards.png")));
-    bundle.write("boards.plist", R"(<?xml version="1.0" encoding="UTF-8"?>
+    EXPECT_TRUE(image->writePNG(bundle.file(name + ".png")));
+    bundle.write(name + ".plist", R"(<?xml version="1.0" encoding="UTF-8"?>
 <!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
 <plist version="1.0"><dict><key>frames</key><dict>)" + body +
                                      R"(</dict><key>metadata</key><dict><key>format</key><integer>2</integer>
-<key>textureFileName</key><string>boards.png</string></dict></dict></plist>
+<key>textureFileName</key><string>)" + name + R"(.png</string></dict></dict></plist>
 )");
 }
 

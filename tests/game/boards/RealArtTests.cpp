@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -9,7 +10,9 @@
 #include "engine/base/ccContentScale.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/support/CCFileUtils.h"
+#include "game/boards/BoardTooltip.h"
 #include "game/boards/CCLineObject.h"
+#include "game/boards/MineBoard.h"
 #include "game/boards/Puzzle.h"
 #include "game/boards/ResourceBoard.h"
 #include "game/state/DataParser.h"
@@ -119,6 +122,49 @@ TEST_P(RealArtTest, FieldTilesCountersAndTheToolFrameDrawWithTheGamesFrames)
     const CGPoint frame = pieces.toolFrame->convertToWorldSpace({0, 0});
     EXPECT_FALSE(test::nearColor(pixel(rgba, frame), kBackground, 6)) << "the tool frame's picture";
     EXPECT_GT(pieces.toolFrame->numberOfCellsInTableView(pieces.toolFrame->table()), 0u);
+}
+
+TEST_P(RealArtTest, AMineBoardMidChainDimsWhatCannotJoinUnderTheLineAndTheRewardTooltip)
+{
+    Profile::sharedInstance()->Start_mineMoves = 20;
+    Profile::sharedInstance()->MaxMineMoves = 30;
+    Ref<MineBoard> board = MineBoard::board();
+    ASSERT_NE(board, nullptr);
+    scene().addChild(board.get());
+    // Six earth tiles along row 2 and down into row 3; rubble where the chain does not go.
+    const std::vector<std::pair<int, int>> path{{2, 0}, {2, 1}, {2, 2}, {2, 3}, {2, 4}, {3, 5}};
+    for (int r = 0; r < Board::kSize; ++r) {
+        for (int c = 0; c < Board::kSize; ++c) {
+            const bool onPath = std::find(path.begin(), path.end(), std::make_pair(r, c)) != path.end();
+            ASSERT_NE(board->replacePuzzle(board->puzzleAt(r, c), onPath ? 1 : 2), nullptr);
+        }
+    }
+    run(0.5);
+    keep("mine_board_rest");
+    const CGPoint rubble = board->cellPosition(4, 1);
+    const RGBA before = pixel(driver().readPixels(), rubble);
+    const float height = board::winSize().height;
+    auto at = [&](std::pair<int, int> cell) {
+        const CGPoint p = board->cellPosition(cell.first, cell.second);
+        return CGPoint{p.x, height - p.y};
+    };
+    Ref<UITouch> touch = driver().touchDown(at(path.front()));
+    for (size_t i = 1; i < path.size(); ++i) {
+        driver().touchMove(touch.get(), at(path[i]));
+        run(0.05);
+    }
+    run(0.4);
+    keep("mine_board_chain");
+    EXPECT_EQ(board->chainArray.size(), path.size());
+    ASSERT_NE(board->NextCollectibleTooltip, nullptr) << "six earth complete a set of reward tiles";
+    const std::vector<uint8_t> rgba = driver().readPixels();
+    const RGBA after = pixel(rgba, rubble);
+    EXPECT_LT(after.r + after.g + after.b, (before.r + before.g + before.b) / 2) << "rubble is dimmed";
+    const CGPoint a = board->cellPosition(2, 0), b = board->cellPosition(2, 1);
+    EXPECT_TRUE(test::nearColor(pixel(rgba, {(a.x + b.x) / 2, (a.y + b.y) / 2 - 2}), {255, 101, 0, 255}, 40))
+        << "the chain line runs between the first two tiles";
+    driver().touchCancel(touch.get());
+    board->removeFromParentAndCleanup(true);
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, RealArtTest, ::testing::ValuesIn(kDevices), [](const auto& info) {

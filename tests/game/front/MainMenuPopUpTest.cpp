@@ -27,8 +27,8 @@ protected:
     {
         BoardTest::SetUp();
         for (const char* file : {"Options.ccb", "Options_small.ccb"}) {
-            std::filesystem::copy_file(test::sourceTreePath(std::string("resources/") + file), bundle_.file(file),
-                                       std::filesystem::copy_options::overwrite_existing);
+            std::filesystem::copy_file(test::sourceTreePath(std::string("resources/") + file),
+                                       bundle_.file(file), std::filesystem::copy_options::overwrite_existing);
         }
         opener = makeRef<RecordingOpener>();
         scene().addChild(opener.get());
