@@ -64,7 +64,7 @@ TEST(DesktopDeviceFacts, IdentifierIsStableAndHidesTheMachine)
     ASSERT_EQ(identifier.size(), 40u);
     for (char c : identifier) EXPECT_TRUE((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')) << identifier;
     EXPECT_EQ(facts.deviceIdentifier(), identifier);
-    EXPECT_EQ(facts.systemVersion(), "6.0");
+    EXPECT_FALSE(facts.systemVersion().empty()) << "the kernel release";
     EXPECT_FALSE(facts.systemText("hw.machine").value_or("").empty());
     EXPECT_GT(facts.systemNumber("hw.physmem").value_or(0), 0);
     EXPECT_FALSE(facts.systemText("kern.nothing").has_value());

@@ -19,6 +19,7 @@
 #include "platform/DeviceProfile.h"
 #include "social/LumoraSlimlineSession.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/RecordingSessionCalls.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/SharedInstances.h"
 #include "tests/support/TempDir.h"
@@ -35,7 +36,7 @@ protected:
         ASSERT_NE(gl, nullptr);
         test::resetSharedInstances();
         TallyAnalytics::resetForTesting();
-        LumoraSlimlineSession::reset();
+        socialCalls_.clear();
         driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device), 1.0 / 30);
         ASSERT_NE(driver_, nullptr);
         app_ = std::make_unique<MosswickAppDelegate>();
@@ -50,12 +51,13 @@ protected:
         driver_.reset();
         test::resetSharedInstances();
         TallyAnalytics::resetForTesting();
-        LumoraSlimlineSession::reset();
+        socialCalls_.clear();
     }
     CCDirector& director() { return *driver_->director(); }
 
     test::TempDir home_;
     test::ScopedEnv homeEnv_{"MOSSWICK_HOME", home_.path()};
+    test::RecordingSessionCalls socialCalls_;
     std::unique_ptr<HeadlessDriver> driver_;
     std::unique_ptr<MosswickAppDelegate> app_;
 };
@@ -68,7 +70,7 @@ TEST_F(AppDelegateTest, StartUpConfiguresEveryServiceThenRunsTheLoadingScene)
     EXPECT_FALSE(director().displayFPS());
     EXPECT_EQ(Application::sharedApplication().rootViewController(), &app_->viewController);
     EXPECT_EQ(TallyAnalytics::appVersion(), "1.0");
-    EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
+    EXPECT_EQ(socialCalls_.calls(),
               (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
                                         "lockToOrientationList 1,2"}));
     CCScene* running = director().runningScene();
@@ -86,7 +88,7 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
 {
     test::resetSharedInstances();
     TallyAnalytics::resetForTesting();
-    LumoraSlimlineSession::reset();
+    socialCalls_.clear();
     std::vector<std::string> steps;
     setStartUpObserver([&steps](const std::string& step) { steps.push_back(step); });
     driver_ = HeadlessDriver::create(*DeviceProfile::named("phone-hd"), {GLColorFormat::RGB565, 16}, 1.0 / 30);
@@ -118,7 +120,7 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
                          "depthTest off",
                          "runWithScene loading",
                      }));
-    EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
+    EXPECT_EQ(socialCalls_.calls(),
               (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
                                         "lockToOrientationList 1,2"}));
 }
@@ -212,11 +214,11 @@ TEST_F(AppDelegateTest, LifeCycleEventsDriveTheDirector)
 TEST_F(AppDelegateTest, OnlyPortraitTurnsReachTheSocialSession)
 {
     launch("phone-hd");
-    LumoraSlimlineSession::reset();
+    socialCalls_.clear();
     EXPECT_FALSE(driver_->rotateTo(3));
     EXPECT_FALSE(driver_->rotateTo(4));
     EXPECT_TRUE(driver_->rotateTo(2, 0.4));
-    EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
+    EXPECT_EQ(socialCalls_.calls(),
               (std::vector<std::string>{"willRotateToInterfaceOrientation 2 0.4", "didRotateFromInterfaceOrientation 1"}));
     EXPECT_EQ(app_->viewController.newOrientation, 2);
     EXPECT_FLOAT_EQ(app_->viewController.RotateDuration, 0.4f);
