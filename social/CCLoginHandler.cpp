@@ -116,7 +116,8 @@ void CCLoginHandler::userWasSwitched()
         session->requestHistoricLeaderboardAndAchievementData();
     }
     setTosAcceptedProxy(false);
-    setIsFirstUiActivationToday(false);
+    // A new player: their next opening counts as their first of the day.
+    setIsFirstUiActivationToday(true);
     NotificationCenter::defaultCenter().postNotification(kUserChangeNotification, this,
                                                          Value::dictionary({{"status", Value("switched")}}));
 }
