@@ -37,6 +37,8 @@ void CCPrivateLumoraSlimlineSession::sessionActivatedWithAppID(const std::string
     delegate_ = delegate;
     CCPrivateSession* session = CCPrivateSession::sharedInstance();
     if (!session) return;
+    // A core that could not be made when this object was had no id yet.
+    if (!session->userUID()) session->initialiseUserIdUsingDataStore();
     session->sessionActivatedWithAppID(appId, this, version, theme, secretKey);
     session->activateLumoraSetting(9, Value("YES"));
 }
