@@ -220,10 +220,14 @@ TEST_F(PublicInterfaceTest, NumberedSettingsAndTheirEffects)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         session()->setSecret("cached");
+        CCLoginHandler::sharedInstance()->setIsFirstUiActivationToday(false);
         clearNeighbourCalls();
         session()->activateLumoraSetting(row.number, row.value);
         EXPECT_EQ(neighbourCalls(), row.calls);
-        if (row.number < -1000) EXPECT_FALSE(session()->secret()) << "the cached secret goes";
+        const bool identityChange = row.number < -1000;
+        EXPECT_EQ(!session()->secret(), identityChange) << "the cached secret goes";
+        EXPECT_EQ(CCLoginHandler::sharedInstance()->isFirstUiActivationToday(), identityChange)
+            << "the next opening is the new identity's first of the day";
         if (!row.value.isNull()) EXPECT_EQ(session()->valueForWorkaroundSetting(row.number), row.value);
         if (row.check) EXPECT_TRUE(row.check(*session(), *store()));
     }

@@ -16,6 +16,7 @@
 #include "social/CCPrivateLumoraSlimlineSession.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCUniqueId.h"
+#include "social/CCTheming.h"
 #include "social/support/KeychainWrapper.h"
 #include "platform/Keychain.h"
 #include "foundation/Format.h"
@@ -127,6 +128,27 @@ TEST_F(SessionTest, ActivationChecksTheIdentityAndTheTheme)
         }
         EXPECT_EQ(session()->valueForWorkaroundSetting(9), Value("YES")) << "set after activation whatever it gave";
     }
+}
+
+TEST_F(SessionTest, TheThemesOptionalScreensAreListedOnce)
+{
+    test::TempDir bundle;
+    const char* navigation = "{\"items\":[{\"id\":\"giftingtab\"},{\"id\":\"newstab\"}]}";
+    writeTheme(bundle.file("caps.lumoratheme"), {{"R/", ""},
+                                                 {"R/master.ctd", "{\"tablebackgroundcolor\":\"fff\"}"},
+                                                 {"R/globalnav_portrait.ctd", navigation},
+                                                 {"R/group_footer.ctd", "{\"items\":[]}"},
+                                                 {"R/find_friends_images.ctd", "not json"}});
+    test::ScopedEnv bundleEnv("MOSSWICK_RESOURCES", bundle.path());
+    CCTheming* theming = CCTheming::sharedInstance();
+    EXPECT_FALSE(theming->themeCapsString()) << "no theme yet";
+    EXPECT_EQ(theming->setCurrentTheme("caps"), "caps");
+    ScopedLogCapture log;
+    EXPECT_EQ(theming->themeCapsString(), "giftingtab,groupfooterimage");
+    EXPECT_TRUE(log.contains("Lumora Error:  [CCTheming] Unable to decode JSON data from find_friends_images"));
+    EXPECT_EQ(theming->setCurrentTheme("absent"), "caps") << "a theme that does not open leaves the current one";
+    EXPECT_TRUE(log.contains("Lumora Error:  Unable to open the zip for theme 'absent' - Unable to find theme file"));
+    EXPECT_EQ(theming->themeCapsString(), "giftingtab,groupfooterimage");
 }
 
 TEST_F(SessionTest, ValidationNamesTheFirstMissingPiece)
