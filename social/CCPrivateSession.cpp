@@ -161,7 +161,8 @@ void CCPrivateSession::sessionActivatedWithAppID(const std::string& appId, CCPri
 void CCPrivateSession::initialiseUserIdUsingDataStore()
 {
     CCDataStore* store = CCDataStore::sharedInstance();
-    if (auto stored = store->objectForKeyAs<CCUniqueId>(kUserIdKey)) {
+    // An archived id without its string is no identity: it is replaced too.
+    if (auto stored = store->objectForKeyAs<CCUniqueId>(kUserIdKey); stored && !stored->uid().empty()) {
         userUID_ = stored;
         return;
     }

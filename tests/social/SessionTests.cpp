@@ -286,6 +286,8 @@ TEST_F(SessionTest, IdentityComesFromTheStoreUnlessOverridden)
         {"wrong kind", [](CCDataStore& s) { s.setValue("userid", Value("STORED")); }, nullptr, "", std::nullopt,
          true},
         {"empty store", nullptr, nullptr, "", std::nullopt, true},
+        {"an id without its string", [](CCDataStore& s) { s.setObject("userid", makeRef<CCUniqueId>("")); }, nullptr,
+         "", std::nullopt, true},
         {"spoof user id", [](CCDataStore& s) { s.setObject("userid", makeRef<CCUniqueId>("STORED")); },
          [](CCDataStore& s) { s.setSpoofUserId("SPOOF"); }, "SPOOF", std::nullopt, false},
         {"spoof uuid", nullptr, [](CCDataStore& s) { s.setSpoofUUID("U-1"); }, "", "U-1", true},
