@@ -39,11 +39,16 @@ private:
     std::set<std::string> updatingPages_;
 };
 
-// The queue of posts to the service.
+// The queue of posts to the service ("postManager"), and the game centre's
+// queue ("gcPostManager"), recorded under their names.
 class CCAsyncPostManager : public Object {
 public:
-    void startPosting() { noteNeighbourCall("postManager startPosting"); }
-    void retryAllPosts() { noteNeighbourCall("postManager retryAllPosts"); }
+    explicit CCAsyncPostManager(std::string name = "postManager") : name_(std::move(name)) {}
+    void startPosting() { noteNeighbourCall(name_ + " startPosting"); }
+    void retryAllPosts() { noteNeighbourCall(name_ + " retryAllPosts"); }
+
+private:
+    std::string name_;
 };
 
 } // namespace mw

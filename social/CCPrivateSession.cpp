@@ -6,6 +6,7 @@
 #include "foundation/RunLoop.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/DeviceFacts.h"
+#include "platform/GameCenter.h"
 #include "platform/HTTPCookieStorage.h"
 #include "social/CCDataStore.h"
 #include "social/CCLoginHandler.h"
@@ -230,11 +231,18 @@ void CCPrivateSession::startPostManager()
     startGameCenterPostManager();
 }
 
+bool CCPrivateSession::isGameCenterSupportEnabled() const
+{
+    const Value& setting = valueForWorkaroundSetting(5);
+    return setting.isString() && setting.stringView() == "YES" && GameCenter::sharedInstance() != nullptr;
+}
+
 void CCPrivateSession::startGameCenterPostManager()
 {
-    // Game-centre support needs setting 5 and a game centre; the game sets
-    // neither, and the game-centre queue arrives with that support.
-    if (gcPostManager_) gcPostManager_->startPosting();
+    // Off in the game, which never gives setting 5.
+    if (!isGameCenterSupportEnabled()) return;
+    if (!gcPostManager_) gcPostManager_ = makeRef<CCAsyncPostManager>("gcPostManager");
+    gcPostManager_->startPosting();
 }
 
 void CCPrivateSession::setManager(const Ref<Object>& manager, const std::string& service)

@@ -92,7 +92,10 @@ public:
     void lockToOrientationList(std::vector<int> orientations) { orientationLockList_ = std::move(orientations); }
 
     void startPostManager();
+    // With game-centre support on (setting 5 "YES" and a game centre), makes
+    // the game centre's post queue once and starts it.
     void startGameCenterPostManager();
+    bool isGameCenterSupportEnabled() const;
     void setManager(const Ref<Object>& manager, const std::string& service);
     Object* managerForService(const std::string& service) const;
 

@@ -96,6 +96,19 @@ TEST_F(DeviceQuestionsTest, FormFieldsCarryTheLocationWhenThereIsOne)
     EXPECT_EQ(location_->accuracy, 1000);
     session().stopLocationManager();
     EXPECT_FALSE(location_->running);
+
+    // The desktop has no location service and an empty address book.
+    auto fake = LocationService::replaceSharedInstance(nullptr);
+    auto book = AddressBook::replaceSharedInstance(nullptr);
+    session().startLocationManager();
+    RunLoop::main().drain();
+    EXPECT_FALSE(session().locationServicesAvailable());
+    Value form;
+    session().addCommonFieldsToFormModel(form);
+    EXPECT_EQ(form["lumora-longitude"], Value("unavailable"));
+    EXPECT_EQ(session().getArrayOfContactsWith(14, 0), Value::dictionary());
+    LocationService::replaceSharedInstance(fake);
+    AddressBook::replaceSharedInstance(book);
 }
 
 TEST_F(DeviceQuestionsTest, AddressBookQuestions)

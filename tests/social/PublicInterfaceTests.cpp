@@ -233,6 +233,28 @@ TEST_F(PublicInterfaceTest, NumberedSettingsAndTheirEffects)
     }
 }
 
+TEST_F(PublicInterfaceTest, GameCentrePostingOnlyWithSettingFive)
+{
+    struct Row {
+        const char* value;
+        std::vector<std::string> calls;
+    };
+    const Row rows[] = {
+        {"NO", {}},
+        {"YES", {"gcPostManager startPosting"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        session()->activateLumoraSetting(5, Value(row.value));
+        clearNeighbourCalls();
+        session()->startPostManager();
+        EXPECT_EQ(neighbourCalls(), row.calls) << "the service's queue exists already";
+    }
+    clearNeighbourCalls();
+    session()->activateLumoraSetting(2, Value("NO"));
+    EXPECT_EQ(neighbourCalls(), (std::vector<std::string> {"postManager startPosting", "gcPostManager startPosting"}));
+}
+
 TEST_F(PublicInterfaceTest, StoreProductsStartOnlyWithProducts)
 {
     std::vector<Value> started;
