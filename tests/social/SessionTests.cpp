@@ -321,6 +321,26 @@ TEST_F(SessionTest, IdentityComesFromTheStoreUnlessOverridden)
     }
 }
 
+// The mend, end to end: a torn store does not take the old identity with it
+// into the next write; the session starts with a new id and the old file
+// waits beside it for recovery.
+TEST_F(SessionTest, ATornStoreStartsANewIdentityAndStaysForRecovery)
+{
+    Paths::createDirectories(Paths::documentsDirectory());
+    const std::string torn = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>$archiver</key>";
+    test::TempDir::writeText(CCDataStore::saveFilePath(), torn);
+    ScopedLogCapture log;
+    activate();
+    RunLoop::main().drain();
+    EXPECT_TRUE(log.contains("Lumora Error: DataStore is unreadable"));
+    EXPECT_TRUE(isUuid(session()->userID()));
+    const std::string aside = store()->movedAsidePath();
+    ASSERT_FALSE(aside.empty());
+    EXPECT_EQ(test::TempDir::readText(aside), torn);
+    CCDataStore::purgeSharedInstance();
+    EXPECT_EQ(store()->objectForKeyAs<CCUniqueId>("userid")->uid(), session()->userID()) << "the new id is kept";
+}
+
 TEST_F(SessionTest, KeychainVariantsKeepTheIdInTheItem)
 {
     auto keychain = std::make_shared<FileKeychain>(home_.file("keychain"));
