@@ -194,17 +194,39 @@ Value KeyedArchiver::encodeToValue(const ArchiveItem& item, int depth)
     case ArchiveItem::Kind::Value: break;
     }
 
-    const Value& value = item.value();
-    if (value.isNull()) return Value::dictionary({{kClassKey, Value(kNullClass)}});
+    return encodePlainValue(item.value(), depth);
+}
+
+Value KeyedArchiver::encodePlainValue(const Value& value, int depth)
+{
+    if (depth + static_cast<int>(frames_.size()) > kPropertyListMaxDepth) {
+        fail("archive nests too deeply (a cycle?)");
+        return Value();
+    }
+    if (value.isNull()) {
+        // One shared marker: copies share its storage, and logs of records
+        // hold many null slots.
+        static const Value marker = Value::dictionary({{kClassKey, Value(kNullClass)}});
+        return marker;
+    }
     if (value.isArray()) {
-        ArchiveItem::Items items(value.asArray().begin(), value.asArray().end());
-        return encodeToValue(ArchiveItem::array(std::move(items)), depth);
+        Value::Array encoded;
+        encoded.reserve(value.size());
+        for (const Value& element : value.asArray()) encoded.push_back(encodePlainValue(element, depth + 1));
+        return Value(std::move(encoded));
     }
     if (value.isDict()) {
-        ArchiveItem::Entries entries;
-        entries.reserve(value.size());
-        for (const auto& [key, element] : value.asDict()) entries.emplace_back(key, element);
-        return encodeToValue(ArchiveItem::dictionary(std::move(entries)), depth);
+        Value::Array keys;
+        Value::Array objects;
+        keys.reserve(value.size());
+        objects.reserve(value.size());
+        for (const auto& [key, element] : value.asDict()) {
+            keys.push_back(Value(key));
+            objects.push_back(encodePlainValue(element, depth + 2));
+        }
+        return Value::dictionary({{kClassKey, Value(kDictionaryClass)},
+                                  {kKeysKey, Value(std::move(keys))},
+                                  {kObjectsKey, Value(std::move(objects))}});
     }
     return value;
 }

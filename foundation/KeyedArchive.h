@@ -150,6 +150,8 @@ public:
 private:
     void put(std::string_view key, Value value);
     Value encodeToValue(const ArchiveItem& item, int depth);
+    // A plain value (no objects inside) straight to its archived form.
+    Value encodePlainValue(const Value& value, int depth);
     Value encodeObjectToValue(const Archivable* object, int depth);
     void fail(std::string reason);
 

@@ -93,6 +93,19 @@ bool appendEscaped(std::string& out, std::string_view text)
 {
     size_t i = 0;
     while (i < text.size()) {
+        // Printable ASCII that needs no escape goes over in one piece: most
+        // text is keys, class names and record kinds.
+        size_t plain = i;
+        while (plain < text.size()) {
+            const unsigned char c = static_cast<unsigned char>(text[plain]);
+            if (c < 0x20 || c > 0x7E || c == '&' || c == '<' || c == '>') break;
+            ++plain;
+        }
+        if (plain > i) {
+            out.append(text.data() + i, plain - i);
+            i = plain;
+            continue;
+        }
         const Utf8Char character = decodeUtf8(text, i);
         if (!character.valid) return false;
         const char32_t codePoint = character.codePoint;
@@ -129,7 +142,7 @@ public:
             return true;
         }
         case Value::Kind::Date: return writeDate(value, depth);
-        case Value::Kind::String: return writeText(depth, "string", value.asString());
+        case Value::Kind::String: return writeText(depth, "string", value.stringView());
         case Value::Kind::Data: writeData(value.asData(), depth); return true;
         case Value::Kind::Array: return writeArray(value, depth);
         case Value::Kind::Dictionary: return writeDictionary(value, depth);
@@ -149,7 +162,7 @@ private:
 
     void indent(int depth) { out.append(static_cast<size_t>(depth), '\t'); }
 
-    void line(int depth, const std::string& text)
+    void line(int depth, std::string_view text)
     {
         indent(depth);
         out += text;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <concepts>
 #include <memory>
 #include <mutex>
 #include <type_traits>
@@ -39,7 +40,8 @@ class Shared {
 public:
     using Holder = SharedHolder<T>;
 
-    // The instance, made with T's default constructor when there is none.
+    // The instance, made with T's default constructor when there is none (or
+    // with T::makeShared() where T has one; that may answer null).
     static T* get()
     {
         if (T* instance = current()) return instance;
@@ -78,7 +80,11 @@ private:
 
     static Holder makeDefault()
     {
-        if constexpr (std::is_base_of_v<Object, T>) {
+        if constexpr (requires { { T::makeShared() } -> std::convertible_to<Holder>; }) {
+            // A class whose making can fail: null leaves the slot empty, and
+            // the next get() tries again.
+            return T::makeShared();
+        } else if constexpr (std::is_base_of_v<Object, T>) {
             return makeRef<T>();
         } else {
             return std::make_unique<T>();

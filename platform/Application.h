@@ -38,6 +38,9 @@ public:
     // current orientation).
     bool rotateTo(int orientation, double durationSeconds = 0.3);
     int interfaceOrientation() const { return orientation_; }
+    // The status bar follows the interface (1 to 4, as the phone numbers them).
+    int statusBarOrientation() const { return orientation_; }
+    void setStatusBarOrientation(int orientation) { orientation_ = orientation; }
 
     // A local notification reached the running application: the delegate hears it.
     void receiveLocalNotification(const LocalNotification& notification);

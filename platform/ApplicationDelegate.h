@@ -13,6 +13,12 @@ inline constexpr const char* UIApplicationDidBecomeActiveNotification =
     "UIApplicationDidBecomeActiveNotification";
 inline constexpr const char* UIApplicationWillTerminateNotification =
     "UIApplicationWillTerminateNotification";
+inline constexpr const char* UIApplicationDidEnterBackgroundNotification =
+    "UIApplicationDidEnterBackgroundNotification";
+inline constexpr const char* UIApplicationWillEnterForegroundNotification =
+    "UIApplicationWillEnterForegroundNotification";
+inline constexpr const char* UIApplicationSignificantTimeChangeNotification =
+    "UIApplicationSignificantTimeChangeNotification";
 
 // The application's life-cycle events, in the order the phone delivers them:
 // launched then active; resign active before entering the background; enter

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
+#include <random>
 #include <sstream>
 
 #include "platform/DeviceProfile.h"
+#include "platform/PreferredLanguages.h"
 #include "platform/Sha1.h"
 
 namespace mw {
@@ -152,6 +154,47 @@ std::string DesktopDeviceFacts::deviceIdentifier()
         return Sha1::hex(Sha1::digest(machine + "Mosswick"));
     }();
     return identifier;
+}
+
+std::string DesktopDeviceFacts::systemVersion()
+{
+    utsname system {};
+    if (uname(&system) != 0) return std::string();
+    return std::string(system.release);
+}
+
+std::string DeviceFacts::modelName()
+{
+    std::string product = firstLineOf("/sys/class/dmi/id/product_name");
+    return product.empty() ? std::string("Desktop") : product;
+}
+
+std::vector<std::string> DeviceFacts::preferredLanguages() { return mw::preferredLanguages(); }
+
+std::string DeviceFacts::randomUUIDString()
+{
+    // Version 4: 122 random bits, the version nibble 4 and the variant bits 10.
+    static std::mutex lock;
+    static std::random_device device;
+    uint8_t bytes[16];
+    {
+        std::lock_guard guard(lock);
+        for (size_t index = 0; index < sizeof bytes; index += 4) {
+            const uint32_t word = device();
+            for (size_t part = 0; part < 4; ++part) bytes[index + part] = uint8_t(word >> (8 * part));
+        }
+    }
+    bytes[6] = uint8_t((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = uint8_t((bytes[8] & 0x3F) | 0x80);
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(36);
+    for (size_t index = 0; index < sizeof bytes; ++index) {
+        if (index == 4 || index == 6 || index == 8 || index == 10) text += '-';
+        text += digits[bytes[index] >> 4];
+        text += digits[bytes[index] & 0x0F];
+    }
+    return text;
 }
 
 } // namespace mw

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "foundation/Geometry.h"
 
@@ -49,6 +50,19 @@ public:
     // 40 lower-case hexadecimal digits that stay the same for this device and
     // program; they reveal nothing of the machine they were made from.
     virtual std::string deviceIdentifier() = 0;
+
+    // The social client's questions. Each has the desktop's answer here, so
+    // that a fake needs to set only what its test asks.
+    // The model's name, such as "iPhone" (the desktop's product name).
+    virtual std::string modelName();
+    // Language codes, most preferred first (from the locale environment).
+    virtual std::vector<std::string> preferredLanguages();
+    // Whether the program may keep working in the background (always here).
+    virtual bool supportsMultitasking() { return true; }
+    // Whether text messages can be composed and sent (the desktop cannot).
+    virtual bool canSendText() { return false; }
+    // A new random UUID in the platform's upper-case 8-4-4-4-12 form.
+    virtual std::string randomUUIDString();
 };
 
 // The desktop's facts: uname, sysconf and /proc for the system values, the
@@ -59,7 +73,8 @@ class DesktopDeviceFacts : public DeviceFacts {
 public:
     std::optional<std::string> systemText(const std::string& name) override;
     std::optional<int64_t> systemNumber(const std::string& name) override;
-    std::string systemVersion() override { return "6.0"; }
+    // The kernel release, such as "6.1.0-18-amd64".
+    std::string systemVersion() override;
     bool isPadIdiom() override;
     CGSize screenSize() override;
     Orientation statusBarOrientation() override { return Orientation::Portrait; }

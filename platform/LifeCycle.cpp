@@ -86,6 +86,7 @@ void LifeCycle::hidden()
     if (background_) return;
     background_ = true;
     if (delegate_) delegate_->applicationDidEnterBackground();
+    post(UIApplicationDidEnterBackgroundNotification);
 }
 
 void LifeCycle::shown()
@@ -93,6 +94,7 @@ void LifeCycle::shown()
     if (!running() || !background_) return;
     background_ = false;
     if (delegate_) delegate_->applicationWillEnterForeground();
+    post(UIApplicationWillEnterForegroundNotification);
 }
 
 void LifeCycle::quit()
@@ -124,7 +126,9 @@ void LifeCycle::checkClock(double wallSeconds, double monotonicSeconds)
     const bool newDay = day != localDay_;
     clockOffset_ = offset;
     localDay_ = day;
-    if ((jumped || newDay) && running() && delegate_) delegate_->applicationSignificantTimeChange();
+    if (!(jumped || newDay) || !running()) return;
+    if (delegate_) delegate_->applicationSignificantTimeChange();
+    post(UIApplicationSignificantTimeChangeNotification);
 }
 
 } // namespace mw

@@ -1,79 +1,142 @@
 #include "social/LumoraSlimlineSession.h"
 
-#include <mutex>
+#include <cstdio>
 
 #include "foundation/Format.h"
+#include "foundation/Log.h"
+#include "social/CCDataStore.h"
+#include "social/CCLumoraLog.h"
+#include "social/CCPrivateLumoraSlimlineSession.h"
+#include "social/CCPrivateSession.h"
 
 namespace mw {
 
 namespace {
 
-struct State {
-    std::mutex mutex;
-    std::vector<std::string> calls;
-    bool pullTabShown = false;
-};
+constexpr const char* kPullTabId = "lumoraslimline";
 
-State& state()
+LumoraSlimlineSession::CallObserver& callObserver()
 {
-    static State s;
-    return s;
+    static LumoraSlimlineSession::CallObserver observer;
+    return observer;
 }
 
-void record(std::string call)
+// One public operation: the test observer hears `call`; the trace line, when
+// the operation has one, goes to the log while the switch is on.
+void noteCall(const std::string& call, const std::string& traceLine = {})
 {
-    std::lock_guard<std::mutex> guard(state().mutex);
-    state().calls.push_back(std::move(call));
+    if (callObserver()) callObserver()(call);
+    if (!traceLine.empty() && AllowPublicAPILog()) logLine("%s", traceLine.c_str());
 }
+
+std::string shortNumber(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+std::string joined(const std::vector<int>& numbers, const char* separator)
+{
+    std::string text;
+    for (int number : numbers) text += (text.empty() ? "" : separator) + std::to_string(number);
+    return text;
+}
+
+// The session core, or null (logged by its making) when it cannot be made.
+CCPrivateSession* core() { return CCPrivateSession::sharedInstance(); }
 
 } // namespace
 
-void LumoraSlimlineSession::initWithAppID(const std::string& appID, LumoraSlimlineSessionDelegate*, double version,
-                                          const std::string& theme, const std::string& secretKey)
+void LumoraSlimlineSession::setCallObserver(CallObserver observer) { callObserver() = std::move(observer); }
+
+void LumoraSlimlineSession::initWithAppID(const std::string& appID, LumoraSlimlineSessionDelegate* delegate,
+                                          double version, const std::string& theme, const std::string& secretKey)
 {
-    record(format("initWithAppID %@ %g %@ %@", appID.c_str(), version, theme.c_str(), secretKey.c_str()));
+    noteCall("initWithAppID " + appID + " " + shortNumber(version) + " " + theme + " " + secretKey);
+    CCPrivateLumoraSlimlineSession::sharedInstance()->sessionActivatedWithAppID(appID, delegate, version, theme,
+                                                                                secretKey);
+}
+
+void LumoraSlimlineSession::closeLumoraSession()
+{
+    noteCall("closeLumoraSession", "--> closeLumoraSession");
+    CCPrivateLumoraSlimlineSession::sharedInstance()->sessionDeactivated();
+}
+
+int LumoraSlimlineSession::mapSlimlineSettingToPrivateSetting(int setting) { return setting == 1 ? 8 : -1; }
+
+void LumoraSlimlineSession::activateLumoraSetting(int setting, const Value& value)
+{
+    const std::string text = value.isNull() ? std::string("(null)") : value.asString();
+    noteCall(format("activateLumoraSetting %d %@", setting, text.c_str()),
+             format("--> activateLumoraSetting: [set %d][val %@]", setting, text.c_str()));
+    const int mapped = mapSlimlineSettingToPrivateSetting(setting);
+    if (mapped == -1) return;
+    if (CCPrivateSession* session = core()) session->activateLumoraSetting(mapped, value);
+}
+
+void LumoraSlimlineSession::lockToOrientation(int orientation)
+{
+    noteCall(format("lockToOrientation %d", orientation), format("--> lockToOrientation: [%d]", orientation));
+    if (CCPrivateSession* session = core()) session->lockToOrientation(orientation);
 }
 
 void LumoraSlimlineSession::lockToOrientationList(const std::vector<int>& orientations)
 {
-    std::string list;
-    for (int orientation : orientations) list += (list.empty() ? "" : ",") + std::to_string(orientation);
-    record("lockToOrientationList " + list);
+    noteCall("lockToOrientationList " + joined(orientations, ","),
+             "--> lockToOrientationList: [(" + joined(orientations, ", ") + ")]");
+    if (CCPrivateSession* session = core()) session->lockToOrientationList(orientations);
+}
+
+void LumoraSlimlineSession::activateLumoraUI() { activateLumoraPullTabUIFromScreenEdge(0, false); }
+
+void LumoraSlimlineSession::activateLumoraUIFromScreenEdge(const std::string& edge)
+{
+    if (edge == "bottom") return activateLumoraPullTabUIFromScreenEdge(0, false);
+    if (edge == "top") return activateLumoraPullTabUIFromScreenEdge(2, false);
+    logLine("%s Invalid screen edge requested for Lumora Slimline tab overlay", kLumoraError);
+}
+
+void LumoraSlimlineSession::activateLumoraPullTabUIFromScreenEdge(int screenEdge)
+{
+    activateLumoraPullTabUIFromScreenEdge(screenEdge, true);
+}
+
+void LumoraSlimlineSession::activateLumoraPullTabUIFromScreenEdge(int screenEdge, bool closed)
+{
+    noteCall(format("activateLumoraSlimlineUI %d %d", screenEdge, int(closed)),
+             format("--> activateLumoraSlimlineUI [screenEdge %d][closed %d]", screenEdge, int(closed)));
+    CCDataStore::sharedInstance()->logUsageDataForUiActivatedWithType("LUMORASLIMLINE_PULLTAB");
+    if (CCPrivateSession* session = core()) session->activateLumoraPullTabOn(kPullTabId, screenEdge, closed);
+}
+
+void LumoraSlimlineSession::deactivateLumoraUI()
+{
+    noteCall("deactivateLumoraUI", "--> deactivateLumoraUI");
+    CCDataStore::sharedInstance()->logUsageDataForUiActivatedWithType("DEACTIVATED_PULLTAB");
+    if (CCPrivateSession* session = core()) session->deactivateLumoraPullTab();
+}
+
+bool LumoraSlimlineSession::isLumoraUIActive()
+{
+    noteCall("isLumoraUIActive", "--> isLumoraUIActive");
+    CCPrivateSession* session = core();
+    return session && session->isLumoraPullTabUIActive();
 }
 
 void LumoraSlimlineSession::willRotateToInterfaceOrientation(int orientation, double durationSeconds)
 {
-    record(format("willRotateToInterfaceOrientation %d %g", orientation, durationSeconds));
+    noteCall("willRotateToInterfaceOrientation " + std::to_string(orientation) + " " + shortNumber(durationSeconds),
+             format("--> willRotateToInterfaceOrientation: [to %d][duration %f]", orientation, durationSeconds));
+    if (CCPrivateSession* session = core()) session->willRotateToInterfaceOrientation(orientation, durationSeconds);
 }
 
 void LumoraSlimlineSession::didRotateFromInterfaceOrientation(int previousOrientation)
 {
-    record(format("didRotateFromInterfaceOrientation %d", previousOrientation));
-}
-
-bool LumoraSlimlineSession::isPullTabShown()
-{
-    std::lock_guard<std::mutex> guard(state().mutex);
-    return state().pullTabShown;
-}
-
-void LumoraSlimlineSession::setPullTabShown(bool shown)
-{
-    std::lock_guard<std::mutex> guard(state().mutex);
-    state().pullTabShown = shown;
-}
-
-std::vector<std::string> LumoraSlimlineSession::recordedCalls()
-{
-    std::lock_guard<std::mutex> guard(state().mutex);
-    return state().calls;
-}
-
-void LumoraSlimlineSession::reset()
-{
-    std::lock_guard<std::mutex> guard(state().mutex);
-    state().calls.clear();
-    state().pullTabShown = false;
+    noteCall(format("didRotateFromInterfaceOrientation %d", previousOrientation),
+             format("--> didRotateFromInterfaceOrientation: [from %d]", previousOrientation));
+    if (CCPrivateSession* session = core()) session->didRotateFromInterfaceOrientation(previousOrientation);
 }
 
 } // namespace mw

@@ -6,7 +6,7 @@
 set -euo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 py=/usr/bin/python3
-for generator in content/make_gamedata.py content/make_strings.py content/make_sounds.py \
+for generator in content/make_gamedata.py content/make_strings.py content/make_sounds.py content/make_theme.py \
                  art/make_board_art.py art/make_village_art.py art/make_gui_art.py; do
     echo "== $generator"
     "$py" "$top/tools/$generator"

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Writes the seed corpora of the social client's fuzz targets: JSON texts,
 zip archives (theme-like, hostile names, stored and deflated entries),
-desktop keychain files and Set-Cookie lines. The same bytes on every run.
+desktop keychain files, Set-Cookie lines and the social data store's file. The same bytes on every run.
 
 Usage: tools/make_social_fuzz_seeds.py [repository root]
 """
@@ -83,8 +83,38 @@ def cookie_seeds():
                                    "e=f; Expires=Wednesday, 21-Oct-15 07:28:00 GMT; Domain=10.0.0.1\n")
 
 
+def store_archive(entries):
+    """A "DataStore" file: a keyed archive whose root is one dictionary."""
+    keys = [key for key, _ in entries]
+    objects = [value for _, value in entries]
+    archive = {"$archiver": "MosswickKeyedArchive", "$version": 1,
+               "$top": {"root": {"$class": "NSDictionary", "NS.keys": keys, "NS.objects": objects}}}
+    return plistlib.dumps(archive, fmt=plistlib.FMT_XML, sort_keys=False)
+
+
+def data_store_seeds():
+    null = {"$class": "$null"}
+    usage = [1700000000.5, "UI_START", null, null, null, null, "LUMORASLIMLINE_PULLTAB"]
+    impression = ["banner", 7, 3, null, "x", [1700000000.0, 1700000005.0], null]
+    write("social_data_store", "first_start.plist", store_archive([
+        ("userid", {"$class": "CCUniqueId", "CCUniqueId_uid": "0A1B2C3D-0000-4000-8000-000000000001"}),
+        ("lastviewedtime", 1700000000.0),
+        ("firstrun", "YES"),
+        ("appinstalldate", __import__("datetime").datetime(2023, 11, 14, 22, 13, 20)),
+    ]))
+    write("social_data_store", "logs_and_tokens.plist", store_archive([
+        ("currentusagedata", [usage, usage]),
+        ("currentimpressiondata", [impression]),
+        ("uireplacement", {"$class": "NSDictionary", "NS.keys": ["coins_title"], "NS.objects": ["Gold"]}),
+        ("loginHandlerTosAccepted", True),
+        ("sessioncountsinceappinstall", "7"),
+    ]))
+    write("social_data_store", "empty.plist", store_archive([]))
+
+
 if __name__ == "__main__":
     json_seeds()
     zip_seeds()
     keychain_seeds()
     cookie_seeds()
+    data_store_seeds()

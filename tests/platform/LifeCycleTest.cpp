@@ -73,28 +73,42 @@ TEST(LifeCycle, MapsWindowEventsInThePhonesOrder)
     }
 }
 
-// Parts that follow the life-cycle on their own get notices after the delegate.
-TEST(LifeCycle, PostsTheResignActiveAndTerminateNotices)
+// Parts that follow the life-cycle on their own get notices, each right after
+// the delegate heard the same event.
+TEST(LifeCycle, PostsEachNoticeAfterTheDelegatesCall)
 {
-    Calls posted;
+    RecordingApp app;
     NotificationCenter& center = NotificationCenter::defaultCenter();
     std::vector<NotificationCenter::ObserverId> observers;
-    const std::string resign = UIApplicationWillResignActiveNotification;
-    const std::string active = UIApplicationDidBecomeActiveNotification;
-    const std::string terminate = UIApplicationWillTerminateNotification;
-    for (const std::string& name : {resign, active, terminate}) {
+    const std::pair<const char*, const char*> notices[] = {
+        {UIApplicationWillResignActiveNotification, "resign notice"},
+        {UIApplicationDidBecomeActiveNotification, "active notice"},
+        {UIApplicationDidEnterBackgroundNotification, "background notice"},
+        {UIApplicationWillEnterForegroundNotification, "foreground notice"},
+        {UIApplicationSignificantTimeChangeNotification, "time notice"},
+        {UIApplicationWillTerminateNotification, "terminate notice"},
+    };
+    for (const auto& [name, label] : notices) {
         observers.push_back(center.addObserver(nullptr, name, nullptr,
-                                               [&](const Notification& n) { posted.push_back(n.name()); }));
+                                               [&app, label = std::string(label)](const Notification&) {
+                                                   app.calls.push_back(label);
+                                               }));
     }
-    RecordingApp app;
     LifeCycle lifeCycle;
     lifeCycle.setDelegate(&app);
     lifeCycle.launch();
     lifeCycle.handleEvent(windowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
     lifeCycle.handleEvent(windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED));
+    lifeCycle.handleEvent(windowEvent(SDL_WINDOWEVENT_MINIMIZED));
+    lifeCycle.handleEvent(windowEvent(SDL_WINDOWEVENT_RESTORED));
+    lifeCycle.checkClock(1'700'000'000, 100);
+    lifeCycle.checkClock(1'700'007'200, 101);
     lifeCycle.handleEvent(plainEvent(SDL_QUIT));
     for (NotificationCenter::ObserverId id : observers) center.removeObserver(id);
-    EXPECT_EQ(posted, (Calls{active, resign, active, resign, terminate}));
+    EXPECT_EQ(app.calls, (Calls{"launched", "active", "active notice", "resign", "resign notice", "active",
+                                "active notice", "resign", "resign notice", "background", "background notice",
+                                "foreground", "foreground notice", "time", "time notice", "background",
+                                "background notice", "terminate", "terminate notice"}));
 }
 
 TEST(LifeCycle, LaunchesOnceAndIgnoresEventsBeforeLaunch)

@@ -4,6 +4,7 @@
 // pasteboards and extended attributes, and a scope that installs them all:
 // no test of the analytics client reads the real machine.
 
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <optional>
@@ -38,6 +39,22 @@ public:
     std::string localeIdentifier() override { return locale; }
     std::string timeZoneName() override { return timeZone; }
     std::string deviceIdentifier() override { return identifier; }
+    std::string modelName() override { return model; }
+    std::vector<std::string> preferredLanguages() override { return languages; }
+    bool supportsMultitasking() override { return multitasking; }
+    bool canSendText() override { return sendsText; }
+    // The scripted UUIDs in turn, then "00000000-0000-4000-8000-<counter>".
+    std::string randomUUIDString() override
+    {
+        if (!uuids.empty()) {
+            std::string next = uuids.front();
+            uuids.erase(uuids.begin());
+            return next;
+        }
+        char text[40];
+        std::snprintf(text, sizeof text, "00000000-0000-4000-8000-%012X", ++uuidCount);
+        return text;
+    }
 
     std::optional<std::string> machine = "iPhone4,1";
     std::optional<int64_t> physicalMemory = int64_t(512) * 1048576;
@@ -49,6 +66,12 @@ public:
     std::string locale = "pl_PL";
     std::string timeZone = "Europe/Warsaw";
     std::string identifier = "0f1e2d3c4b5a69788796a5b4c3d2e1f00f1e2d3c";
+    std::string model = "iPhone";
+    std::vector<std::string> languages {"pl", "en"};
+    bool multitasking = true;
+    bool sendsText = false;
+    std::vector<std::string> uuids;
+    unsigned uuidCount = 0;
 };
 
 class ScriptedNetworkInterfaces : public NetworkInterfaces {

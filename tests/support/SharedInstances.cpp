@@ -14,6 +14,12 @@
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "platform/Application.h"
+#include "social/CCDataStore.h"
+#include "social/CCLoginHandler.h"
+#include "social/CCNeighbours.h"
+#include "social/CCPrivateLumoraSlimlineSession.h"
+#include "social/CCPrivateSession.h"
+#include "social/CCTheming.h"
 
 namespace mw::test {
 
@@ -40,6 +46,16 @@ void resetSharedInstances()
     // Lives for the whole process in the game: loaded font files are kept.
     FontManager::purgeSharedManager();
     TallyAutoIncrement::purgeSharedInstance();
+    // The social client: the store (not written: the test's data folder may
+    // be gone), the session core, the object behind the public session, the
+    // login handler, then the neighbours they used.
+    CCDataStore::purgeSharedInstance();
+    CCPrivateSession::releaseSharedInstance();
+    CCPrivateLumoraSlimlineSession::releaseSharedInstance();
+    CCLoginHandler::releaseSharedInstance();
+    CCTheming::releaseSharedInstance();
+    CCFetchManager::releaseSharedInstance();
+    clearNeighbourCalls();
     UserDefaults::resetStandardUserDefaults();
     Application::sharedApplication().reset();
 }

@@ -18,7 +18,6 @@
 #include "game/state/Profile.h"
 #include "platform/DeviceProfile.h"
 #include "platform/HTTPTransport.h"
-#include "social/LumoraSlimlineSession.h"
 #include "tests/analytics/ReportDecoder.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/LoopbackHTTPServer.h"
@@ -68,7 +67,6 @@ protected:
         ASSERT_NE(gl, nullptr);
         test::resetSharedInstances();
         TallyAnalytics::resetForTesting();
-        LumoraSlimlineSession::reset();
         Profile::purgeSharedInstance();
         driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named("phone"), 1.0 / 30);
         ASSERT_NE(driver_, nullptr);
@@ -85,7 +83,6 @@ protected:
         app_.reset();
         driver_.reset();
         test::resetSharedInstances();
-        LumoraSlimlineSession::reset();
         Profile::purgeSharedInstance();
     }
 

@@ -26,6 +26,7 @@
 #include "platform/DeviceProfile.h"
 #include "social/LumoraSlimlineSession.h"
 #include "tests/support/GLTestContext.h"
+#include "tests/support/RecordingSessionCalls.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/SharedInstances.h"
 #include "tests/support/TempDir.h"
@@ -42,7 +43,7 @@ protected:
         ASSERT_NE(gl, nullptr);
         test::resetSharedInstances();
         TallyAnalytics::resetForTesting();
-        LumoraSlimlineSession::reset();
+        socialCalls_.clear();
         driver_ = HeadlessDriver::createForApplicationWithContext(gl->context(), *DeviceProfile::named(device),
                                                                   1.0 / 30);
         ASSERT_NE(driver_, nullptr);
@@ -58,12 +59,13 @@ protected:
         driver_.reset();
         test::resetSharedInstances();
         TallyAnalytics::resetForTesting();
-        LumoraSlimlineSession::reset();
+        socialCalls_.clear();
     }
     CCDirector& director() { return *driver_->director(); }
 
     test::TempDir home_;
     test::ScopedEnv homeEnv_{"MOSSWICK_HOME", home_.path()};
+    test::RecordingSessionCalls socialCalls_;
     std::unique_ptr<HeadlessDriver> driver_;
     std::unique_ptr<MosswickAppDelegate> app_;
 };
@@ -76,7 +78,7 @@ TEST_F(AppDelegateTest, StartUpConfiguresEveryServiceThenRunsTheLoadingScene)
     EXPECT_FALSE(director().displayFPS());
     EXPECT_EQ(Application::sharedApplication().rootViewController(), &app_->viewController);
     EXPECT_EQ(TallyAnalytics::appVersion(), "1.0");
-    EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
+    EXPECT_EQ(socialCalls_.calls(),
               (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
                                         "lockToOrientationList 1,2"}));
     CCScene* running = director().runningScene();
@@ -94,7 +96,7 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
 {
     test::resetSharedInstances();
     TallyAnalytics::resetForTesting();
-    LumoraSlimlineSession::reset();
+    socialCalls_.clear();
     std::vector<std::string> steps;
     setStartUpObserver([&steps](const std::string& step) { steps.push_back(step); });
     driver_ = HeadlessDriver::createForApplication(*DeviceProfile::named("phone-hd"), {GLColorFormat::RGB565, 16},
@@ -130,7 +132,7 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
                      }));
     EXPECT_EQ(driver_->director(), CCDirector::currentDirector()) << "the driver draws the application's director";
     EXPECT_EQ(driver_->view(), app_->viewController.view.get());
-    EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
+    EXPECT_EQ(socialCalls_.calls(),
               (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
                                         "lockToOrientationList 1,2"}));
 }
@@ -326,11 +328,11 @@ TEST_F(AppDelegateTest, WallClockJumpMovesNoAction)
 TEST_F(AppDelegateTest, OnlyPortraitTurnsReachTheSocialSession)
 {
     launch("phone-hd");
-    LumoraSlimlineSession::reset();
+    socialCalls_.clear();
     EXPECT_FALSE(driver_->rotateTo(3));
     EXPECT_FALSE(driver_->rotateTo(4));
     EXPECT_TRUE(driver_->rotateTo(2, 0.4));
-    EXPECT_EQ(LumoraSlimlineSession::recordedCalls(),
+    EXPECT_EQ(socialCalls_.calls(),
               (std::vector<std::string>{"willRotateToInterfaceOrientation 2 0.4", "didRotateFromInterfaceOrientation 1"}));
     EXPECT_EQ(app_->viewController.newOrientation, 2);
     EXPECT_FLOAT_EQ(app_->viewController.RotateDuration, 0.4f);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "foundation/Object.h"
+
+namespace mw {
+
+// The session's neighbours that later work builds in full: the fetch
+// manager, the post queue and the session telemetry. Until then each is a
+// stand-in under its real name that records the calls made on it, in one
+// list in call order, so that tests see what the session asked and when.
+// Main thread.
+void noteNeighbourCall(std::string call);
+std::vector<std::string> neighbourCalls();
+void clearNeighbourCalls();
+
+// The page and image fetcher. Posts its notifications (named by the URL, user
+// info "url" and "status") with itself as the object.
+class CCFetchManager : public Object {
+public:
+    static CCFetchManager* sharedInstance();
+    static void releaseSharedInstance();
+
+    void startFetching() { noteNeighbourCall("fetchManager startFetching"); }
+    void stopFetching() { noteNeighbourCall("fetchManager stopFetching"); }
+    void clearDataWithCompleteClean(bool complete)
+    {
+        noteNeighbourCall(std::string("fetchManager clearDataWithCompleteClean ") + (complete ? "1" : "0"));
+    }
+    // Whether the page fetched from url asks for the player's data to be
+    // refreshed (its cache control); a test scripts the pages that do.
+    bool pageUpdatesPlayerData(const std::string& url) const { return updatingPages_.count(url) != 0; }
+    void setPageUpdatesPlayerData(const std::string& url) { updatingPages_.insert(url); }
+
+private:
+    std::set<std::string> updatingPages_;
+};
+
+// The queue of posts to the service ("postManager"), and the game centre's
+// queue ("gcPostManager"), recorded under their names.
+class CCAsyncPostManager : public Object {
+public:
+    explicit CCAsyncPostManager(std::string name = "postManager") : name_(std::move(name)) {}
+    void startPosting() { noteNeighbourCall(name_ + " startPosting"); }
+    void retryAllPosts() { noteNeighbourCall(name_ + " retryAllPosts"); }
+
+private:
+    std::string name_;
+};
+
+} // namespace mw

@@ -1,0 +1,314 @@
+#include "social/CCPrivateSession.h"
+
+#include "foundation/Clock.h"
+#include "foundation/Log.h"
+#include "foundation/NotificationCenter.h"
+#include "foundation/RunLoop.h"
+#include "platform/ApplicationDelegate.h"
+#include "platform/DeviceFacts.h"
+#include "platform/GameCenter.h"
+#include "platform/HTTPCookieStorage.h"
+#include "social/CCDataStore.h"
+#include "social/CCLoginHandler.h"
+#include "social/CCLumoraLog.h"
+#include "social/CCNeighbours.h"
+#include "social/CCTheming.h"
+#include "social/support/KeychainWrapper.h"
+#include "social/support/Reachability.h"
+
+namespace mw {
+
+namespace {
+
+constexpr const char* kUserIdKey = "userid";
+constexpr const char* kFirstRunKey = "firstrun";
+constexpr const char* kLastViewedKey = "lastviewedtime";
+constexpr const char* kUpdatePlayerInfoNotification = "updateplayerinfo";
+
+// The application-state notifications and the telemetry hook each one calls.
+struct StateHook {
+    const char* notification;
+    const char* telemetry;
+};
+constexpr StateHook kStateHooks[] = {
+    {UIApplicationSignificantTimeChangeNotification, "analyticsSignificantTimeChange"},
+    {UIApplicationDidEnterBackgroundNotification, "analyticsDidEnterBackground"},
+    {UIApplicationWillEnterForegroundNotification, "analyticsWillEnterForeground"},
+    {UIApplicationDidBecomeActiveNotification, "analyticsDidBecomeActive"},
+    {UIApplicationWillResignActiveNotification, "analyticsWillResignActive"},
+    {UIApplicationWillTerminateNotification, "analyticsWillTerminate"},
+};
+
+} // namespace
+
+CCPrivateSession* CCPrivateSession::sharedInstance() { return Shared<CCPrivateSession>::get(); }
+
+void CCPrivateSession::releaseSharedInstance() { Shared<CCPrivateSession>::purge(); }
+
+Ref<CCPrivateSession> CCPrivateSession::makeShared()
+{
+    auto session = makeRef<CCPrivateSession>();
+    if (!session->init()) return nullptr;
+    return session;
+}
+
+std::string CCPrivateSession::liteBaseUrl() { return std::string("https://") + kServiceHost + "/lite/"; }
+
+CCPrivateSession::CCPrivateSession() = default;
+
+CCPrivateSession::~CCPrivateSession()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+bool CCPrivateSession::init()
+{
+    const bool multitasking = supportsMultitasking();
+    bgTask_ = multitasking ? BackgroundTasks::kInvalidTask : 0;
+    bgTerminateTask_ = multitasking ? BackgroundTasks::kInvalidTask : 0;
+    serviceManagers_.clear();
+    // Reachability first: when it cannot be made, nothing is registered yet,
+    // so a failed session leaves no observer behind.
+    if (!setupReachability()) {
+        logLine("Failed to create reachability object");
+        return false;
+    }
+    NotificationCenter::defaultCenter().addObserver(
+        this, std::string(), CCFetchManager::sharedInstance(),
+        [this](const Notification& notification) { fetchUpdateNotification(notification); });
+    currentDeviceOrientation_ = 0;
+    // The transport keeps no URL cache, so there is none to switch off here.
+    orientationLockList_ = {3, 4, 1, 2};
+    observeApplicationState();
+    Ref<CCPrivateSession> self(this);
+    RunLoop::performOnMain([self] {
+        if (Shared<CCPrivateSession>::current() == self.get()) self->postInitialisation();
+    });
+    return true;
+}
+
+bool CCPrivateSession::setupReachability()
+{
+    reachability_ = Reachability::reachabilityWithHostName(kServiceHost);
+    return reachability_ != nullptr;
+}
+
+void CCPrivateSession::observeApplicationState()
+{
+    for (const StateHook& hook : kStateHooks) {
+        const std::string telemetry = hook.telemetry;
+        NotificationCenter::defaultCenter().addObserver(this, hook.notification, nullptr,
+                                                        [telemetry](const Notification&) {
+                                                            noteNeighbourCall("telemetry " + telemetry);
+                                                        });
+    }
+}
+
+void CCPrivateSession::postInitialisation()
+{
+    noteNeighbourCall("telemetry initialiseAnalyticsDataAndBeginNewSession 1");
+    const Value& lastViewed = CCDataStore::sharedInstance()->valueForKey(kLastViewedKey);
+    if (lastViewed.isNumber()) lastViewedLumoraTimestamp_ = lastViewed.asDouble();
+    else updateLumoraLastViewedTimestamp();
+    newstabActivationDelay_ = -1;
+}
+
+bool CCPrivateSession::validateSession(CCLumoraError* error) const
+{
+    if (appId_.empty()) {
+        if (error) *error = CCLumoraError {"LumoraSession", 1, "The application ID is unset", {}};
+        return false;
+    }
+    if (currentTheme_.empty()) {
+        if (error) *error = CCLumoraError {"LumoraSession", 2, "The theme is not setup", {}};
+        return false;
+    }
+    return true;
+}
+
+void CCPrivateSession::sessionActivatedWithAppID(const std::string& appId, CCPrivateSessionDelegate* delegate,
+                                                 double version, const std::string& theme,
+                                                 const std::string& secretKey)
+{
+    delegate_ = delegate;
+    appId_ = appId;
+    version_ = version;
+    secretKey_ = secretKey;
+    logLine("*** appId %s version %f theme %s %s %s ***", appId.c_str(), version, theme.c_str(), "lumora-slimline",
+            "0.3 build 77");
+    shouldClearFetchManagerOnStartup_ = true;
+    currentTheme_ = theme.empty() ? std::string() : CCTheming::sharedInstance()->setCurrentTheme(theme);
+
+    CCLumoraError error;
+    if (!validateSession(&error) || !CCTheming::sharedInstance()->validateTheme(&error)) {
+        logLine("%s Session activation failed - %s", kLumoraError, error.localizedDescription.c_str());
+        return;
+    }
+    Ref<CCPrivateSession> self(this);
+    RunLoop::performOnMain([self] {
+        if (Shared<CCPrivateSession>::current() == self.get()) {
+            noteNeighbourCall("telemetry prepareAnalyticsDataForPosting");
+        }
+    });
+    CCDataStore* store = CCDataStore::sharedInstance();
+    if (!store->containsKey(kFirstRunKey) && pendingIncomingUrl_.empty()) {
+        store->setValue(kFirstRunKey, Value("YES"));
+        (void)store->writeToFile();
+    }
+    startPostManager();
+    store->setAppInstallDate();
+}
+
+void CCPrivateSession::initialiseUserIdUsingDataStore()
+{
+    CCDataStore* store = CCDataStore::sharedInstance();
+    // An archived id without its string is no identity: it is replaced too.
+    if (auto stored = store->objectForKeyAs<CCUniqueId>(kUserIdKey); stored && !stored->uid().empty()) {
+        userUID_ = stored;
+        return;
+    }
+    userUID_ = makeRef<CCUniqueId>();
+    store->setObject(kUserIdKey, userUID_);
+    (void)store->writeToFile();
+}
+
+namespace {
+
+// The keychain keeps plain values: the id is kept as its own keyed archive.
+Ref<CCUniqueId> uniqueIdFromKeychainValue(const Value& value)
+{
+    if (!value.isData()) return nullptr;
+    return dynamicRef<CCUniqueId>(unarchiveObjectWithData(value.asData()));
+}
+
+void storeNewUserId(KeychainWrapper& keychain, Ref<CCUniqueId>& userUID)
+{
+    userUID = makeRef<CCUniqueId>();
+    const std::vector<uint8_t> archive = archivedDataWithRootObject(userUID.get());
+    keychain.mySetObject(Value(Value::Bytes(archive.begin(), archive.end())), kUserIdKey);
+}
+
+} // namespace
+
+void CCPrivateSession::initialiseUserIdUsingKeychain(const std::optional<std::string>& accessGroup)
+{
+    KeychainWrapper keychain("zandovar", "uniqueid", accessGroup);
+    if (auto stored = uniqueIdFromKeychainValue(keychain.myObjectForKey(kUserIdKey))) {
+        userUID_ = stored;
+        return;
+    }
+    storeNewUserId(keychain, userUID_);
+}
+
+void CCPrivateSession::createNewUserIdUsingKeychain(const std::optional<std::string>& accessGroup)
+{
+    KeychainWrapper keychain("zandovar", "uniqueid", accessGroup);
+    storeNewUserId(keychain, userUID_);
+}
+
+std::string CCPrivateSession::userID() const
+{
+    if (auto spoof = CCDataStore::sharedInstance()->spoofUserId()) return *spoof;
+    return userUID_ ? userUID_->uid() : std::string();
+}
+
+std::optional<std::string> CCPrivateSession::UUID() const
+{
+    CCDataStore* store = CCDataStore::sharedInstance();
+    if (!store->UUIDEnabled()) return std::nullopt;
+    // No data sharing in this game, so only a spoof UUID gives one.
+    return store->spoofUUID();
+}
+
+bool CCPrivateSession::isUserSignedIn() const { return CCLoginHandler::sharedInstance()->isUserLoggedIn(); }
+
+void CCPrivateSession::startPostManager()
+{
+    if (!postManager_) {
+        postManager_ = makeRef<CCAsyncPostManager>();
+        postManager_->startPosting();
+    }
+    startGameCenterPostManager();
+}
+
+bool CCPrivateSession::isGameCenterSupportEnabled() const
+{
+    const Value& setting = valueForWorkaroundSetting(5);
+    return setting.isString() && setting.stringView() == "YES" && GameCenter::sharedInstance() != nullptr;
+}
+
+void CCPrivateSession::startGameCenterPostManager()
+{
+    // Off in the game, which never gives setting 5.
+    if (!isGameCenterSupportEnabled()) return;
+    if (!gcPostManager_) gcPostManager_ = makeRef<CCAsyncPostManager>("gcPostManager");
+    gcPostManager_->startPosting();
+}
+
+void CCPrivateSession::setManager(const Ref<Object>& manager, const std::string& service)
+{
+    serviceManagers_[service] = manager;
+}
+
+Object* CCPrivateSession::managerForService(const std::string& service) const
+{
+    auto found = serviceManagers_.find(service);
+    return found == serviceManagers_.end() ? nullptr : found->second.get();
+}
+
+void CCPrivateSession::fetchUpdateNotification(const Notification& notification)
+{
+    const auto* info = std::any_cast<Value>(&notification.userInfo());
+    if (!info || (*info)["status"].asInt() != 1) return;
+    const Value& url = (*info)["url"];
+    if (url.isString() && CCFetchManager::sharedInstance()->pageUpdatesPlayerData(url.asString())) {
+        sendUpdatePlayerNotification();
+    }
+}
+
+void CCPrivateSession::sendUpdatePlayerNotification()
+{
+    NotificationCenter::defaultCenter().postNotification(kUpdatePlayerInfoNotification, this);
+}
+
+void CCPrivateSession::requestHistoricLeaderboardAndAchievementData()
+{
+    noteNeighbourCall("gameCenter requestHistoricLeaderboardAndAchievementData");
+}
+
+// ---- the pull tab ----
+
+void CCPrivateSession::activateLumoraPullTabOn(const std::string& tabId, int screenEdge, bool closed)
+{
+    noteNeighbourCall("pullTab activate " + tabId + " edge " + std::to_string(screenEdge) + " closed " +
+                      (closed ? "1" : "0"));
+    CCLumoraError error;
+    if (!validateSession(&error) || !CCTheming::sharedInstance()->validateTheme(&error)) {
+        logLine("%s Unable to show Lumora tab overlay - %s", kLumoraError, error.localizedDescription.c_str());
+        return;
+    }
+    if (pullTabActive_) return;
+    if (tabId != "news") CCLoginHandler::sharedInstance()->uiHasBeenActivated();
+    pullTabActive_ = true;
+}
+
+void CCPrivateSession::deactivateLumoraPullTab()
+{
+    // The pull tab leaves at once: no animation runs in this stand-in.
+    if (pullTabActive_) onPullTabViewControllerDeactivated();
+}
+
+void CCPrivateSession::updateLumoraLastViewedTimestamp()
+{
+    lastViewedLumoraTimestamp_ = Clock::wallSeconds();
+    CCDataStore* store = CCDataStore::sharedInstance();
+    store->setValue(kLastViewedKey, Value(lastViewedLumoraTimestamp_));
+    (void)store->writeToFile();
+}
+
+double CCPrivateSession::minsSinceLumoraLastViewed() const
+{
+    return (Clock::wallSeconds() - lastViewedLumoraTimestamp_) / 60.0;
+}
+
+} // namespace mw
