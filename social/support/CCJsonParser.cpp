@@ -9,24 +9,11 @@
 
 #include "foundation/Format.h"
 #include "foundation/Utf8.h"
+#include "social/support/JsonStringScan.h"
 
 namespace mw {
 
 namespace {
-
-// Bytes that end a plain run of string bytes: the quote, the backslash, the
-// control characters (an error) and every byte above 0x7F (checked as UTF-8).
-struct StopBytes {
-    bool stop[256] = {};
-    constexpr StopBytes()
-    {
-        for (int b = 0; b < 0x20; ++b) stop[b] = true;
-        stop[static_cast<unsigned char>('"')] = true;
-        stop[static_cast<unsigned char>('\\')] = true;
-        for (int b = 0x80; b < 256; ++b) stop[b] = true;
-    }
-};
-constexpr StopBytes kStopBytes;
 
 bool isWhiteSpace(char c)
 {
@@ -51,6 +38,21 @@ double readOutOfRangeReal(std::string_view literal)
     static locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
     const std::string copy(literal);
     return strtod_l(copy.c_str(), nullptr, cLocale);
+}
+
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// digits * 10^power when one exact operation gives it: the digits are at
+// most 2^53 and the power within 10^22, so both are exact doubles and one
+// multiplication or division rounds correctly. Nothing otherwise; from_chars
+// reads those.
+std::optional<double> exactReal(uint64_t digits, int64_t power)
+{
+    if (digits > (uint64_t(1) << 53) || power < -22 || power > 22) return std::nullopt;
+    const double mantissa = static_cast<double>(digits);
+    return power < 0 ? mantissa / kExactPowersOfTen[-power] : mantissa * kExactPowersOfTen[power];
 }
 
 } // namespace
@@ -111,9 +113,9 @@ bool CCJsonParser::scanValue(Value& out)
     const char lead = *c_++;
     switch (lead) {
     case '"': {
-        std::string text;
+        std::string_view text;
         if (!scanRestOfString(text)) return false;
-        out = Value(std::move(text));
+        out = Value(text);
         return true;
     }
     case '[':
@@ -204,10 +206,7 @@ bool CCJsonParser::scanRestOfObject(Value& out)
     const auto finish = [&](bool ok) {
         if (ok) {
             ValueDictionary members;
-            members.reserve(memberStack_.size() - base);
-            for (size_t i = base; i < memberStack_.size(); ++i) {
-                members.set(std::move(memberStack_[i].first), std::move(memberStack_[i].second));
-            }
+            members.assign(memberStack_.data() + base, memberStack_.data() + memberStack_.size());
             out = Value(std::move(members));
         }
         memberStack_.resize(base);
@@ -224,11 +223,12 @@ bool CCJsonParser::scanRestOfObject(Value& out)
             --depth_;
             return finish(true);
         }
-        std::string key;
-        if (c_ == end_ || *c_ != '"' || (++c_, !scanRestOfString(key))) {
+        std::string_view keyText;
+        if (c_ == end_ || *c_ != '"' || (++c_, !scanRestOfString(keyText))) {
             addError(3, "Object key string expected");
             return finish(false);
         }
+        std::string key(keyText);
         skipWhiteSpace();
         if (c_ == end_ || *c_ != ':') {
             addError(3, "Expected ':' separating key and value");
@@ -253,41 +253,73 @@ bool CCJsonParser::scanRestOfObject(Value& out)
     }
 }
 
-bool CCJsonParser::scanRestOfString(std::string& out)
+bool CCJsonParser::scanRestOfString(std::string_view& out)
 {
-    // Plain bytes are copied in runs; checked UTF-8 characters stay part of the run.
-    const char* run = c_;
-    while (c_ != end_) {
+    // Most strings hold no escape: their text is the input's bytes, checked
+    // and handed out without a copy.
+    const char* start = c_;
+    while (true) {
+        c_ = findSpecialStringByte(c_, end_);
+        if (c_ == end_) break;
         const unsigned char byte = static_cast<unsigned char>(*c_);
-        if (!kStopBytes.stop[byte]) {
-            ++c_;
-            continue;
-        }
         if (byte >= 0x80) {
-            const Utf8Char character = decodeUtf8(std::string_view(c_, static_cast<size_t>(end_ - c_)), 0);
-            if (!character.valid) {
+            const size_t length = validUtf8Length(c_, end_);
+            if (length == 0) {
                 addError(3, "Invalid UTF-8 in string");
                 return false;
             }
-            c_ += character.length;
+            c_ += length;
+        } else if (byte == '"') {
+            out = std::string_view(start, static_cast<size_t>(c_ - start));
+            ++c_;
+            return true;
+        } else if (byte == '\\') {
+            return scanEscapedRest(start, out);
+        } else {
+            addError(5, format("Unescaped control character '0x%x'", static_cast<unsigned>(byte)));
+            return false;
+        }
+    }
+    addError(11, "Unexpected EOF while parsing string");
+    return false;
+}
+
+// The rest of a string from its first escape on, unescaped into scratch_.
+bool CCJsonParser::scanEscapedRest(const char* start, std::string_view& out)
+{
+    scratch_.assign(start, static_cast<size_t>(c_ - start));
+    // Plain bytes are copied in runs; checked UTF-8 characters stay part of the run.
+    const char* run = c_;
+    while (true) {
+        c_ = findSpecialStringByte(c_, end_);
+        if (c_ == end_) break;
+        const unsigned char byte = static_cast<unsigned char>(*c_);
+        if (byte >= 0x80) {
+            const size_t length = validUtf8Length(c_, end_);
+            if (length == 0) {
+                addError(3, "Invalid UTF-8 in string");
+                return false;
+            }
+            c_ += length;
             continue;
         }
-        out.append(run, static_cast<size_t>(c_ - run));
+        scratch_.append(run, static_cast<size_t>(c_ - run));
         if (byte == '"') {
             ++c_;
+            out = scratch_;
             return true;
         } else if (byte == '\\') {
             if (++c_ == end_) break;
             const char escape = *c_++;
             switch (escape) {
-            case '"': case '/': case '\\': out += escape; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
+            case '"': case '/': case '\\': scratch_ += escape; break;
+            case 'b': scratch_ += '\b'; break;
+            case 'f': scratch_ += '\f'; break;
+            case 'n': scratch_ += '\n'; break;
+            case 'r': scratch_ += '\r'; break;
+            case 't': scratch_ += '\t'; break;
             case 'u':
-                if (!scanUnicodeEscape(out)) return false;
+                if (!scanUnicodeEscape(scratch_)) return false;
                 break;
             default:
                 addError(8, format("Illegal escape sequence '0x%x'",
@@ -353,24 +385,32 @@ bool CCJsonParser::scanUnicodeEscape(std::string& out)
 bool CCJsonParser::scanNumber(Value& out)
 {
     const char* start = c_;
-    bool negative = false;
-    if (*c_ == '-') {
-        negative = true;
-        ++c_;
-    }
+    const bool negative = *c_ == '-';
+    if (negative) ++c_;
+    // The digits of the integer part and the fraction accumulate as one
+    // integer while they are at most 19, which always fits 64 bits; `count`
+    // keeps counting past that.
+    uint64_t digits = 0;
+    size_t count = 0;
+    const auto scanDigits = [&] {
+        for (; c_ != end_ && isDigit(*c_); ++c_, ++count) {
+            if (count < 19) digits = digits * 10 + static_cast<uint64_t>(*c_ - '0');
+        }
+    };
     if (c_ != end_ && *c_ == '0') {
         ++c_;
+        ++count;
         if (c_ != end_ && isDigit(*c_)) {
             addError(2, "Leading 0 disallowed in number");
             return false;
         }
     } else if (c_ != end_ && isDigit(*c_)) {
-        while (c_ != end_ && isDigit(*c_)) ++c_;
+        scanDigits();
     } else {
         addError(2, "No digits after initial minus");
         return false;
     }
-    const char* integerEnd = c_;
+    const size_t integerDigits = count;
     bool isInteger = true;
     if (c_ != end_ && *c_ == '.') {
         isInteger = false;
@@ -379,34 +419,37 @@ bool CCJsonParser::scanNumber(Value& out)
             addError(2, "No digits after decimal point");
             return false;
         }
-        while (c_ != end_ && isDigit(*c_)) ++c_;
+        scanDigits();
     }
+    int64_t exponent = 0;
     if (c_ != end_ && (*c_ == 'e' || *c_ == 'E')) {
         isInteger = false;
         ++c_;
-        if (c_ != end_ && (*c_ == '+' || *c_ == '-')) ++c_;
+        bool negativeExponent = false;
+        if (c_ != end_ && (*c_ == '+' || *c_ == '-')) negativeExponent = *c_++ == '-';
         if (c_ == end_ || !isDigit(*c_)) {
             addError(2, "No digits after exponent");
             return false;
         }
-        while (c_ != end_ && isDigit(*c_)) ++c_;
+        for (; c_ != end_ && isDigit(*c_); ++c_) {
+            // Past this any power is out of the fast path's reach; the digits
+            // are still read to the end.
+            if (exponent < 100000) exponent = exponent * 10 + (*c_ - '0');
+        }
+        if (negativeExponent) exponent = -exponent;
     }
 
     if (isInteger) {
-        // Digits accumulate as the magnitude; INT64_MIN's is one more than INT64_MAX's.
+        // INT64_MIN's magnitude is one more than INT64_MAX's.
         const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
-        uint64_t magnitude = 0;
-        bool fits = true;
-        for (const char* d = start + (negative ? 1 : 0); d != integerEnd; ++d) {
-            const uint64_t digit = static_cast<uint64_t>(*d - '0');
-            if (magnitude > (limit - digit) / 10) {
-                fits = false;
-                break;
-            }
-            magnitude = magnitude * 10 + digit;
+        if (count <= 19 && digits <= limit) {
+            out = Value(negative ? static_cast<int64_t>(0 - digits) : static_cast<int64_t>(digits));
+            return true;
         }
-        if (fits) {
-            out = Value(negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude));
+    } else if (count <= 19) {
+        const int64_t power = exponent - static_cast<int64_t>(count - integerDigits);
+        if (std::optional<double> real = exactReal(digits, power)) {
+            out = Value(negative ? -*real : *real);
             return true;
         }
     }

@@ -35,7 +35,10 @@ private:
     bool scanValue(Value& out);
     bool scanRestOfArray(Value& out);
     bool scanRestOfObject(Value& out);
-    bool scanRestOfString(std::string& out);
+    // The string's text: a view of the input when it holds no escape, else of
+    // scratch_ (valid until the next string is read).
+    bool scanRestOfString(std::string_view& out);
+    bool scanEscapedRest(const char* start, std::string_view& out);
     bool scanUnicodeEscape(std::string& out);
     bool scanHexQuad(uint32_t& unit);
     bool scanNumber(Value& out);
@@ -44,6 +47,7 @@ private:
 
     std::vector<Value> elementStack_;                         // elements of the arrays being read
     std::vector<std::pair<std::string, Value>> memberStack_; // members of the objects being read
+    std::string scratch_;                                     // a string with escapes, unescaped
     const char* c_ = nullptr;   // read cursor
     const char* end_ = nullptr; // one past the last byte
 };
