@@ -131,11 +131,6 @@ bool parseLeadingBool(std::string_view text)
 // A string is one block: the count, the length, then the bytes and a NUL. A
 // data, array or dictionary block is the count followed by the container.
 
-struct Value::StringStorage : Value::Storage {
-    size_t size = 0;
-    char* bytes() { return reinterpret_cast<char*>(this + 1); }
-};
-
 template <typename T>
 struct Value::Block : Value::Storage {
     template <typename... Arguments>
@@ -243,13 +238,6 @@ const Value& Value::null()
 {
     static const Value shared;
     return shared;
-}
-
-std::string_view Value::stringView() const
-{
-    if (kind_ != Kind::String) return {};
-    auto* block = static_cast<StringStorage*>(payload_.storage);
-    return std::string_view(block->bytes(), block->size);
 }
 
 int64_t Value::asInt64() const
@@ -435,6 +423,25 @@ Value* ValueDictionary::find(std::string_view key)
     return position == kMissing ? nullptr : &entries_[position].second;
 }
 
+namespace {
+
+uint64_t keyHash(std::string_view key) { return std::hash<std::string_view>()(key); }
+
+// An index slot holds the hash's high half (its low bits pick the slot) and
+// the position plus one.
+constexpr uint64_t kTagBits = ~uint64_t(0xFFFFFFFF);
+
+// Puts an entry known to be missing from the index into its first free slot.
+void placeInIndex(std::vector<uint64_t>& index, uint64_t hash, size_t position)
+{
+    const size_t mask = index.size() - 1;
+    size_t slot = hash & mask;
+    while (index[slot] != 0) slot = (slot + 1) & mask;
+    index[slot] = (hash & kTagBits) | (position + 1);
+}
+
+} // namespace
+
 size_t ValueDictionary::positionOf(std::string_view key) const
 {
     if (index_.empty()) {
@@ -443,16 +450,21 @@ size_t ValueDictionary::positionOf(std::string_view key) const
         }
         return kMissing;
     }
-    const uint32_t slot = index_[slotOf(key)];
-    return slot == 0 ? kMissing : slot - 1;
+    const uint64_t held = index_[slotOf(key)];
+    return held == 0 ? kMissing : static_cast<uint32_t>(held) - 1;
 }
 
 size_t ValueDictionary::slotOf(std::string_view key) const
 {
+    const uint64_t hash = keyHash(key);
+    const uint64_t tag = hash & kTagBits;
     const size_t mask = index_.size() - 1;
-    for (size_t slot = std::hash<std::string_view>()(key) & mask;; slot = (slot + 1) & mask) {
-        const uint32_t position = index_[slot];
-        if (position == 0 || entries_[position - 1].first == key) return slot;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const uint64_t held = index_[slot];
+        if (held == 0) return slot;
+        if ((held & kTagBits) == tag && entries_[static_cast<uint32_t>(held) - 1].first == key) {
+            return slot;
+        }
     }
 }
 
@@ -461,12 +473,7 @@ void ValueDictionary::rebuildIndex(size_t capacity)
     size_t slots = 16;
     while (slots < 2 * capacity) slots *= 2;
     index_.assign(slots, 0);
-    const size_t mask = slots - 1;
-    for (size_t i = 0; i < entries_.size(); ++i) {
-        size_t slot = std::hash<std::string_view>()(entries_[i].first) & mask;
-        while (index_[slot] != 0) slot = (slot + 1) & mask;
-        index_[slot] = static_cast<uint32_t>(i + 1);
-    }
+    for (size_t i = 0; i < entries_.size(); ++i) placeInIndex(index_, keyHash(entries_[i].first), i);
 }
 
 void ValueDictionary::append(std::string&& key, Value&& value)
@@ -476,7 +483,7 @@ void ValueDictionary::append(std::string&& key, Value&& value)
     }
     entries_.emplace_back(std::move(key), std::move(value));
     if (!index_.empty()) {
-        index_[slotOf(entries_.back().first)] = static_cast<uint32_t>(entries_.size());
+        placeInIndex(index_, keyHash(entries_.back().first), entries_.size() - 1);
     } else if (entries_.size() > kLinearSearchLimit) {
         rebuildIndex(2 * entries_.size());
     }
@@ -496,13 +503,33 @@ void ValueDictionary::assign(Entry* first, Entry* last)
     clear();
     const size_t count = static_cast<size_t>(last - first);
     entries_.reserve(count);
-    if (count > kLinearSearchLimit) rebuildIndex(count);
-    for (Entry* entry = first; entry != last; ++entry) {
-        if (Value* existing = find(entry->first)) {
-            *existing = std::move(entry->second);
-        } else {
-            append(std::move(entry->first), std::move(entry->second));
+    if (count > kLinearSearchLimit) {
+        rebuildIndex(count);
+        for (Entry* entry = first; entry != last; ++entry) {
+            if (Value* existing = find(entry->first)) {
+                *existing = std::move(entry->second);
+            } else {
+                append(std::move(entry->first), std::move(entry->second));
+            }
         }
+        return;
+    }
+    // A small dictionary stays without an index. Each key sets one bit picked
+    // from its length and last byte: a key whose bit is still clear cannot be
+    // there yet, so only a shared bit costs a search.
+    uint64_t seen = 0;
+    for (Entry* entry = first; entry != last; ++entry) {
+        const std::string& key = entry->first;
+        const size_t sketch = key.size() + (key.empty() ? 0 : 7 * static_cast<unsigned char>(key.back()));
+        const uint64_t bit = uint64_t(1) << (sketch & 63);
+        if ((seen & bit) != 0) {
+            if (Value* existing = find(key)) {
+                *existing = std::move(entry->second);
+                continue;
+            }
+        }
+        seen |= bit;
+        entries_.emplace_back(std::move(entry->first), std::move(entry->second));
     }
 }
 

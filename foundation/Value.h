@@ -150,7 +150,12 @@ public:
     std::string asString() const;
     // A string's text without a copy, valid while the value lives unchanged;
     // empty for any other kind.
-    std::string_view stringView() const;
+    std::string_view stringView() const
+    {
+        if (kind_ != Kind::String) return {};
+        const auto* block = static_cast<const StringStorage*>(payload_.storage);
+        return std::string_view(block->bytes(), block->size);
+    }
     // Seconds since 2001-01-01 UTC for a date, 0 otherwise.
     double asDate() const { return kind_ == Kind::Date ? payload_.real : 0.0; }
     double asUnixTime() const { return asDate() + kReferenceDateUnixTime; }
@@ -196,7 +201,12 @@ private:
     struct Storage {
         std::atomic<size_t> references{1};
     };
-    struct StringStorage;
+    // A string's block: the length, then the bytes and a NUL right after it.
+    struct StringStorage : Storage {
+        size_t size = 0;
+        const char* bytes() const { return reinterpret_cast<const char*>(this + 1); }
+        char* bytes() { return reinterpret_cast<char*>(this + 1); }
+    };
     template <typename T>
     struct Block;
     union Payload {
@@ -280,10 +290,11 @@ private:
     void append(std::string&& key, Value&& value);
 
     std::vector<Entry> entries_;
-    // Open-addressing hash table of entry positions plus one (0: empty slot),
-    // a power of two at least twice the entry count; empty while the
-    // dictionary is small. Keys are read from entries_, never copied.
-    std::vector<uint32_t> index_;
+    // Open-addressing hash table, a power of two at least twice the entry
+    // count; empty while the dictionary is small. A slot holds the key's hash
+    // in its high half and the entry's position plus one in its low half (0:
+    // empty), so that a probe reads an entry's key only when the hashes agree.
+    std::vector<uint64_t> index_;
 };
 
 // Parses the leading number of a string the way the platform's string reads did:

@@ -1,10 +1,13 @@
 #include "social/support/CCJsonParser.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <locale.h>
 
 #include "foundation/Format.h"
@@ -40,6 +43,25 @@ double readOutOfRangeReal(std::string_view literal)
     return strtod_l(copy.c_str(), nullptr, cLocale);
 }
 
+// Reads eight bytes that are all ASCII digits as their number, eight at a
+// time with the usual word arithmetic; false (and nothing read) when any of
+// them is not a digit.
+bool readEightDigits(const char* at, uint64_t& value)
+{
+    if constexpr (std::endian::native != std::endian::little) return false;
+    uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    // A byte above '9' carries into its high bit when 0x46 is added; one below '0' borrows.
+    if (((word + 0x4646464646464646ull) | (word - 0x3030303030303030ull)) & 0x8080808080808080ull) return false;
+    word -= 0x3030303030303030ull;
+    word = word * 10 + (word >> 8); // pairs of digits
+    constexpr uint64_t mask = 0x000000FF000000FFull;
+    constexpr uint64_t pairsHigh = 100 + (1000000ull << 32);
+    constexpr uint64_t pairsLow = 1 + (10000ull << 32);
+    value = (((word & mask) * pairsHigh) + (((word >> 16) & mask) * pairsLow)) >> 32;
+    return true;
+}
+
 // Powers of ten that a double holds exactly.
 constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -57,6 +79,25 @@ std::optional<double> exactReal(uint64_t digits, int64_t power)
 
 } // namespace
 
+// Elements and members wait here until their container is complete, and a
+// string with escapes is unescaped here. The thread keeps this room between
+// calls, so that parsing one document after another does not grow it anew
+// each time; past a few megabytes it is let go. A parse runs no outside code,
+// so calls on one thread never overlap.
+struct CCJsonParser::Scratch {
+    std::vector<Value> elements;
+    std::vector<std::pair<std::string, Value>> members;
+    std::string text;
+
+    void trim()
+    {
+        constexpr size_t kKeptBytes = size_t(4) << 20;
+        if (elements.capacity() * sizeof(Value) > kKeptBytes) std::vector<Value>().swap(elements);
+        if (members.capacity() * sizeof(members[0]) > kKeptBytes) decltype(members)().swap(members);
+        if (text.capacity() > kKeptBytes) std::string().swap(text);
+    }
+};
+
 std::optional<Value> CCJsonParser::fragmentWithString(std::optional<std::string_view> text)
 {
     clearErrorTrace();
@@ -64,9 +105,21 @@ std::optional<Value> CCJsonParser::fragmentWithString(std::optional<std::string_
         addError(12, "Input was 'nil'");
         return std::nullopt;
     }
+    thread_local Scratch threadScratch;
+    scratch_ = &threadScratch;
+    scratch_->elements.clear();
+    scratch_->members.clear();
+    std::optional<Value> value = scanDocument(*text);
+    scratch_->trim();
+    scratch_ = nullptr;
+    return value;
+}
+
+std::optional<Value> CCJsonParser::scanDocument(std::string_view text)
+{
     depth_ = 0;
-    c_ = text->data();
-    end_ = c_ + text->size();
+    c_ = text.data();
+    end_ = c_ + text.size();
     Value value;
     if (!scanValue(value)) return std::nullopt;
     skipWhiteSpace();
@@ -90,7 +143,10 @@ std::optional<Value> CCJsonParser::objectWithString(std::optional<std::string_vi
 
 void CCJsonParser::skipWhiteSpace()
 {
-    while (c_ != end_ && isWhiteSpace(*c_)) ++c_;
+    // Every white space byte is at most a space; most bytes here are not.
+    const char* p = c_;
+    while (p != end_ && static_cast<unsigned char>(*p) <= ' ' && isWhiteSpace(*p)) ++p;
+    c_ = p;
 }
 
 bool CCJsonParser::scanLiteral(std::string_view rest, const char* message)
@@ -156,15 +212,15 @@ bool CCJsonParser::scanRestOfArray(Value& out)
         addError(7, "Nested too deep");
         return false;
     }
-    const size_t base = elementStack_.size();
+    const size_t base = scratch_->elements.size();
     const auto finish = [&](bool ok) {
         if (ok) {
             Value::Array items(
-                std::make_move_iterator(elementStack_.begin() + static_cast<std::ptrdiff_t>(base)),
-                std::make_move_iterator(elementStack_.end()));
+                std::make_move_iterator(scratch_->elements.begin() + static_cast<std::ptrdiff_t>(base)),
+                std::make_move_iterator(scratch_->elements.end()));
             out = Value(std::move(items));
         }
-        elementStack_.resize(base);
+        scratch_->elements.resize(base);
         return ok;
     };
     while (true) {
@@ -183,7 +239,7 @@ bool CCJsonParser::scanRestOfArray(Value& out)
             addError(3, "Expected value while parsing array");
             return finish(false);
         }
-        elementStack_.push_back(std::move(item));
+        scratch_->elements.push_back(std::move(item));
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ',') {
             ++c_;
@@ -202,14 +258,14 @@ bool CCJsonParser::scanRestOfObject(Value& out)
         addError(7, "Nested too deep");
         return false;
     }
-    const size_t base = memberStack_.size();
+    const size_t base = scratch_->members.size();
     const auto finish = [&](bool ok) {
         if (ok) {
             ValueDictionary members;
-            members.assign(memberStack_.data() + base, memberStack_.data() + memberStack_.size());
+            members.assign(scratch_->members.data() + base, scratch_->members.data() + scratch_->members.size());
             out = Value(std::move(members));
         }
-        memberStack_.resize(base);
+        scratch_->members.resize(base);
         return ok;
     };
     while (true) {
@@ -240,7 +296,7 @@ bool CCJsonParser::scanRestOfObject(Value& out)
             addError(3, format("Object value expected for key: %@", key));
             return finish(false);
         }
-        memberStack_.emplace_back(std::move(key), std::move(value));
+        scratch_->members.emplace_back(std::move(key), std::move(value));
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ',') {
             ++c_;
@@ -284,10 +340,10 @@ bool CCJsonParser::scanRestOfString(std::string_view& out)
     return false;
 }
 
-// The rest of a string from its first escape on, unescaped into scratch_.
+// The rest of a string from its first escape on, unescaped into scratch_->text.
 bool CCJsonParser::scanEscapedRest(const char* start, std::string_view& out)
 {
-    scratch_.assign(start, static_cast<size_t>(c_ - start));
+    scratch_->text.assign(start, static_cast<size_t>(c_ - start));
     // Plain bytes are copied in runs; checked UTF-8 characters stay part of the run.
     const char* run = c_;
     while (true) {
@@ -303,23 +359,23 @@ bool CCJsonParser::scanEscapedRest(const char* start, std::string_view& out)
             c_ += length;
             continue;
         }
-        scratch_.append(run, static_cast<size_t>(c_ - run));
+        scratch_->text.append(run, static_cast<size_t>(c_ - run));
         if (byte == '"') {
             ++c_;
-            out = scratch_;
+            out = scratch_->text;
             return true;
         } else if (byte == '\\') {
             if (++c_ == end_) break;
             const char escape = *c_++;
             switch (escape) {
-            case '"': case '/': case '\\': scratch_ += escape; break;
-            case 'b': scratch_ += '\b'; break;
-            case 'f': scratch_ += '\f'; break;
-            case 'n': scratch_ += '\n'; break;
-            case 'r': scratch_ += '\r'; break;
-            case 't': scratch_ += '\t'; break;
+            case '"': case '/': case '\\': scratch_->text += escape; break;
+            case 'b': scratch_->text += '\b'; break;
+            case 'f': scratch_->text += '\f'; break;
+            case 'n': scratch_->text += '\n'; break;
+            case 'r': scratch_->text += '\r'; break;
+            case 't': scratch_->text += '\t'; break;
             case 'u':
-                if (!scanUnicodeEscape(scratch_)) return false;
+                if (!scanUnicodeEscape(scratch_->text)) return false;
                 break;
             default:
                 addError(8, format("Illegal escape sequence '0x%x'",
@@ -393,9 +449,17 @@ bool CCJsonParser::scanNumber(Value& out)
     uint64_t digits = 0;
     size_t count = 0;
     const auto scanDigits = [&] {
-        for (; c_ != end_ && isDigit(*c_); ++c_, ++count) {
-            if (count < 19) digits = digits * 10 + static_cast<uint64_t>(*c_ - '0');
+        const char* p = c_;
+        uint64_t eight = 0;
+        while (count + 8 <= 19 && end_ - p >= 8 && readEightDigits(p, eight)) {
+            digits = digits * 100000000 + eight;
+            p += 8;
+            count += 8;
         }
+        for (; p != end_ && isDigit(*p); ++p, ++count) {
+            if (count < 19) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+        }
+        c_ = p;
     };
     if (c_ != end_ && *c_ == '0') {
         ++c_;
