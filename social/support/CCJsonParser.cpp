@@ -1,6 +1,5 @@
 #include "social/support/CCJsonParser.h"
 
-#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <charconv>
@@ -203,9 +202,9 @@ bool CCJsonParser::scanValue(Value& out)
     }
 }
 
-// Elements and members wait on the parser's own stacks until their container
-// is complete, then move into it at its final size: one allocation per
-// container instead of one per growth step.
+// Elements and members wait on the scratch stacks until their container is
+// complete, then move into it at its final size: one allocation per container
+// instead of one per growth step.
 bool CCJsonParser::scanRestOfArray(Value& out)
 {
     if (tooDeep(++depth_)) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -231,6 +232,35 @@ TEST(JsonParser, NumbersKeepTheirKindAndNearestValue)
     EXPECT_EQ(parser.fragmentWithString("0.1")->asDouble(), 0.1);
     const double negativeZero = parser.fragmentWithString("-0.0")->asDouble();
     EXPECT_TRUE(std::signbit(negativeZero));
+}
+
+// Strings are scanned eight bytes at a time: a byte that ends the plain run
+// must be found at every offset within and across those words.
+TEST(JsonParser, FindsEveryStringStopAtEveryOffset)
+{
+    struct Stop {
+        std::string inserted;
+        std::optional<std::string> read; // nothing: refused
+    };
+    const std::vector<Stop> stops = {
+        {"\\n", "\n"},         {"\\\"", "\""},        {"\xc3\xa9", "\xc3\xa9"},
+        {"\x7f", "\x7f"},       {"\x1f", std::nullopt}, {"\x80", std::nullopt},
+        {"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
+    };
+    for (const Stop& stop : stops) {
+        for (size_t offset = 0; offset < 20; ++offset) {
+            const std::string before(offset, 'a');
+            const std::string after(11, 'b');
+            CCJsonParser parser;
+            const std::optional<Value> value = parser.fragmentWithString("\"" + before + stop.inserted + after + "\"");
+            if (!stop.read) {
+                EXPECT_FALSE(value) << offset;
+                continue;
+            }
+            ASSERT_TRUE(value) << offset << ": " << show(steps(parser.errorTrace()));
+            EXPECT_EQ(value->asString(), before + *stop.read + after) << offset;
+        }
+    }
 }
 
 // Small objects find repeated keys through a sketch of length and last byte,
