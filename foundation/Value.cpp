@@ -158,7 +158,13 @@ constexpr size_t kClassBytes = 32;
 constexpr size_t kClassCount = 4;
 constexpr size_t kKeptBytesPerThread = size_t(4) << 20;
 
+// A kept block links to the next one through its second word: the first,
+// the reference count in a live block, stays poisoned under AddressSanitizer,
+// where a use after release most likely reaches first. The link itself must
+// stay readable, or the leak checker (which ignores pointers in poisoned
+// memory) would count every kept block as lost.
 struct FreeBlock {
+    void* countWord;
     FreeBlock* next;
 };
 
@@ -171,14 +177,16 @@ struct FreeLists {
 };
 thread_local FreeLists tFreeLists;
 
-void poison([[maybe_unused]] void* block, [[maybe_unused]] size_t bytes)
+void poisonKept([[maybe_unused]] FreeBlock* block, [[maybe_unused]] size_t bytes)
 {
 #if MW_HAS_ASAN
-    ASAN_POISON_MEMORY_REGION(block, bytes);
+    auto* base = reinterpret_cast<char*>(block);
+    ASAN_POISON_MEMORY_REGION(base, sizeof block->countWord);
+    ASAN_POISON_MEMORY_REGION(base + sizeof(FreeBlock), bytes - sizeof(FreeBlock));
 #endif
 }
 
-void unpoison([[maybe_unused]] void* block, [[maybe_unused]] size_t bytes)
+void unpoisonKept([[maybe_unused]] FreeBlock* block, [[maybe_unused]] size_t bytes)
 {
 #if MW_HAS_ASAN
     ASAN_UNPOISON_MEMORY_REGION(block, bytes);
@@ -194,7 +202,7 @@ struct FreeListsCloser {
         lists.closed = true;
         for (size_t c = 0; c < kClassCount; ++c) {
             while (FreeBlock* block = lists.heads[c]) {
-                unpoison(block, (c + 1) * kClassBytes);
+                unpoisonKept(block, (c + 1) * kClassBytes);
                 lists.heads[c] = block->next;
                 ::operator delete(block);
             }
@@ -209,7 +217,7 @@ void* allocateBlock(size_t bytes)
     const size_t c = (bytes - 1) / kClassBytes;
     FreeLists& lists = tFreeLists;
     if (FreeBlock* block = lists.heads[c]) {
-        unpoison(block, (c + 1) * kClassBytes);
+        unpoisonKept(block, (c + 1) * kClassBytes);
         lists.heads[c] = block->next;
         lists.keptBytes -= (c + 1) * kClassBytes;
         return block;
@@ -236,7 +244,7 @@ void freeBlock(void* memory, size_t bytes) noexcept
     block->next = lists.heads[c];
     lists.heads[c] = block;
     lists.keptBytes += classBytes;
-    poison(block, classBytes);
+    poisonKept(block, classBytes);
 }
 
 } // namespace
