@@ -7,18 +7,6 @@
 #include <limits>
 #include <new>
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define MW_HAS_ASAN 1
-#endif
-#endif
-#if !defined(MW_HAS_ASAN) && defined(__SANITIZE_ADDRESS__)
-#define MW_HAS_ASAN 1
-#endif
-#if MW_HAS_ASAN
-#include <sanitizer/asan_interface.h>
-#endif
-
 namespace mw {
 
 namespace {
@@ -142,112 +130,6 @@ bool parseLeadingBool(std::string_view text)
 //
 // A string is one block: the count, the length, then the bytes and a NUL. A
 // data, array or dictionary block is the count followed by the container.
-//
-// Blocks of up to 128 bytes (every container block, and strings of up to 111
-// bytes) are recycled: a released one goes on a free list of the releasing
-// thread, in four size classes of 32 bytes, and the next block of its class
-// made on that thread takes it. Documents are read and dropped in bursts of
-// tens of thousands of such blocks, which the general allocator handles far
-// more slowly. A thread keeps at most a few megabytes this way and gives them
-// back when it ends. Under AddressSanitizer kept blocks are poisoned, so that
-// a use after release is still caught.
-
-namespace {
-
-constexpr size_t kClassBytes = 32;
-constexpr size_t kClassCount = 4;
-constexpr size_t kKeptBytesPerThread = size_t(4) << 20;
-
-// A kept block links to the next one through its second word: the first,
-// the reference count in a live block, stays poisoned under AddressSanitizer,
-// where a use after release most likely reaches first. The link itself must
-// stay readable, or the leak checker (which ignores pointers in poisoned
-// memory) would count every kept block as lost.
-struct FreeBlock {
-    void* countWord;
-    FreeBlock* next;
-};
-
-// Trivially destructible, so it stays usable to the very end of its thread
-// (values released by later thread-local or static destructors).
-struct FreeLists {
-    FreeBlock* heads[kClassCount];
-    size_t keptBytes;
-    bool closed;
-};
-thread_local FreeLists tFreeLists;
-
-void poisonKept([[maybe_unused]] FreeBlock* block, [[maybe_unused]] size_t bytes)
-{
-#if MW_HAS_ASAN
-    auto* base = reinterpret_cast<char*>(block);
-    ASAN_POISON_MEMORY_REGION(base, sizeof block->countWord);
-    ASAN_POISON_MEMORY_REGION(base + sizeof(FreeBlock), bytes - sizeof(FreeBlock));
-#endif
-}
-
-void unpoisonKept([[maybe_unused]] FreeBlock* block, [[maybe_unused]] size_t bytes)
-{
-#if MW_HAS_ASAN
-    ASAN_UNPOISON_MEMORY_REGION(block, bytes);
-#endif
-}
-
-// Frees the kept blocks when the thread ends; later releases go straight back
-// to the general allocator.
-struct FreeListsCloser {
-    ~FreeListsCloser()
-    {
-        FreeLists& lists = tFreeLists;
-        lists.closed = true;
-        for (size_t c = 0; c < kClassCount; ++c) {
-            while (FreeBlock* block = lists.heads[c]) {
-                unpoisonKept(block, (c + 1) * kClassBytes);
-                lists.heads[c] = block->next;
-                ::operator delete(block);
-            }
-        }
-        lists.keptBytes = 0;
-    }
-};
-
-void* allocateBlock(size_t bytes)
-{
-    if (bytes > kClassBytes * kClassCount) return ::operator new(bytes);
-    const size_t c = (bytes - 1) / kClassBytes;
-    FreeLists& lists = tFreeLists;
-    if (FreeBlock* block = lists.heads[c]) {
-        unpoisonKept(block, (c + 1) * kClassBytes);
-        lists.heads[c] = block->next;
-        lists.keptBytes -= (c + 1) * kClassBytes;
-        return block;
-    }
-    return ::operator new((c + 1) * kClassBytes);
-}
-
-void freeBlock(void* memory, size_t bytes) noexcept
-{
-    FreeLists& lists = tFreeLists;
-    if (bytes > kClassBytes * kClassCount || lists.closed) {
-        ::operator delete(memory);
-        return;
-    }
-    const size_t c = (bytes - 1) / kClassBytes;
-    const size_t classBytes = (c + 1) * kClassBytes;
-    if (lists.keptBytes + classBytes > kKeptBytesPerThread) {
-        ::operator delete(memory);
-        return;
-    }
-    thread_local FreeListsCloser closer;
-    (void)closer;
-    auto* block = static_cast<FreeBlock*>(memory);
-    block->next = lists.heads[c];
-    lists.heads[c] = block;
-    lists.keptBytes += classBytes;
-    poisonKept(block, classBytes);
-}
-
-} // namespace
 
 template <typename T>
 struct Value::Block : Value::Storage {
@@ -256,14 +138,11 @@ struct Value::Block : Value::Storage {
     {
     }
     T content;
-
-    static void* operator new(size_t bytes) { return allocateBlock(bytes); }
-    static void operator delete(void* memory, size_t bytes) noexcept { freeBlock(memory, bytes); }
 };
 
 Value::Storage* Value::makeString(std::string_view text)
 {
-    void* memory = allocateBlock(sizeof(StringStorage) + text.size() + 1);
+    void* memory = ::operator new(sizeof(StringStorage) + text.size() + 1);
     auto* block = new (memory) StringStorage;
     block->size = text.size();
     if (!text.empty()) std::memcpy(block->bytes(), text.data(), text.size());
@@ -283,9 +162,8 @@ void Value::release() noexcept
     switch (kind_) {
     case Kind::String: {
         auto* block = static_cast<StringStorage*>(storage);
-        const size_t bytes = sizeof(StringStorage) + block->size + 1;
         block->~StringStorage();
-        freeBlock(block, bytes);
+        ::operator delete(block);
         break;
     }
     case Kind::Data: delete static_cast<Block<Bytes>*>(storage); break;
