@@ -72,10 +72,11 @@ void appendUtf8(std::string& out, char32_t cp)
 
 bool isValidUtf8(std::string_view utf8)
 {
-    for (size_t offset = 0; offset < utf8.size();) {
-        const Utf8Char character = decodeUtf8(utf8, offset);
-        if (!character.valid) return false;
-        offset += character.length;
+    const char* end = utf8.data() + utf8.size();
+    for (const char* at = utf8.data(); at != end;) {
+        const size_t length = validUtf8Length(at, end);
+        if (length == 0) return false;
+        at += length;
     }
     return true;
 }

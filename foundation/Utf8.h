@@ -30,6 +30,33 @@ char32_t nextCodePoint(std::string_view utf8, size_t& byteOffset);
 // Whether the whole text is UTF-8 (a real U+FFFD counts as valid).
 bool isValidUtf8(std::string_view utf8);
 
+// The length of the valid character that starts at `at` (before `end`), or 0
+// where decodeUtf8 finds an invalid byte. The same rules as decodeUtf8 without
+// building the code point, inline for scanners that only check text.
+inline size_t validUtf8Length(const char* at, const char* end)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(at);
+    const size_t available = static_cast<size_t>(end - at);
+    const unsigned lead = p[0];
+    const auto continues = [p](size_t k) { return (p[k] & 0xC0) == 0x80; };
+    if (lead < 0x80) return 1;
+    if (lead < 0xC2) return 0; // a continuation byte, or an overlong two-byte form
+    if (lead < 0xE0) return available >= 2 && continues(1) ? 2 : 0;
+    if (lead < 0xF0) {
+        if (available < 3 || !continues(1) || !continues(2)) return 0;
+        if (lead == 0xE0 && p[1] < 0xA0) return 0; // overlong
+        if (lead == 0xED && p[1] > 0x9F) return 0; // a surrogate
+        return 3;
+    }
+    if (lead < 0xF5) {
+        if (available < 4 || !continues(1) || !continues(2) || !continues(3)) return 0;
+        if (lead == 0xF0 && p[1] < 0x90) return 0; // overlong
+        if (lead == 0xF4 && p[1] > 0x8F) return 0; // above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
 // Appends the UTF-8 form of a code point; surrogates and values above
 // U+10FFFF append U+FFFD.
 void appendUtf8(std::string& out, char32_t codePoint);

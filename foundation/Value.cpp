@@ -1,9 +1,11 @@
 #include "foundation/Value.h"
 
-#include <atomic>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <new>
 
 namespace mw {
 
@@ -12,7 +14,6 @@ namespace {
 const Value::Bytes kEmptyBytes;
 const Value::Array kEmptyArray;
 const ValueDictionary kEmptyDict;
-const std::string kEmptyString;
 
 bool isSpace(char c)
 {
@@ -125,19 +126,86 @@ bool parseLeadingBool(std::string_view text)
     return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
 }
 
+// ---- Value storage ----
+//
+// A string is one block: the count, the length, then the bytes and a NUL. A
+// data, array or dictionary block is the count followed by the container.
+
+template <typename T>
+struct Value::Block : Value::Storage {
+    template <typename... Arguments>
+    explicit Block(Arguments&&... arguments) : content(std::forward<Arguments>(arguments)...)
+    {
+    }
+    T content;
+};
+
+Value::Storage* Value::makeString(std::string_view text)
+{
+    void* memory = ::operator new(sizeof(StringStorage) + text.size() + 1);
+    auto* block = new (memory) StringStorage;
+    block->size = text.size();
+    if (!text.empty()) std::memcpy(block->bytes(), text.data(), text.size());
+    block->bytes()[text.size()] = '\0';
+    return block;
+}
+
+void Value::release() noexcept
+{
+    Storage* storage = payload_.storage;
+    // A count of 1 is this value's own reference: no other thread can add one,
+    // so the atomic decrement is skipped.
+    if (storage->references.load(std::memory_order_acquire) != 1 &&
+        storage->references.fetch_sub(1, std::memory_order_acq_rel) != 1) {
+        return;
+    }
+    switch (kind_) {
+    case Kind::String: {
+        auto* block = static_cast<StringStorage*>(storage);
+        block->~StringStorage();
+        ::operator delete(block);
+        break;
+    }
+    case Kind::Data: delete static_cast<Block<Bytes>*>(storage); break;
+    case Kind::Array: delete static_cast<Block<Array>*>(storage); break;
+    case Kind::Dictionary: delete static_cast<Block<ValueDictionary>*>(storage); break;
+    default: break;
+    }
+}
+
+template <typename T>
+const T& Value::content() const
+{
+    return static_cast<const Block<T>*>(payload_.storage)->content;
+}
+
+// Copy-on-write: the storage is cloned when another Value still shares it.
+template <typename T>
+T* Value::unshared()
+{
+    // The acquire load pairs with the release of a copy just dropped on
+    // another thread, so its reads of the storage happen before our writes.
+    if (payload_.storage->references.load(std::memory_order_acquire) != 1) {
+        Storage* copy = new Block<T>(content<T>());
+        release();
+        payload_.storage = copy;
+    }
+    return &static_cast<Block<T>*>(payload_.storage)->content;
+}
+
 // ---- Value ----
 
-Value::Value(const char* s) : Value(std::string(s ? s : "")) {}
+Value::Value(const char* s) : Value(std::string_view(s ? s : "")) {}
 
-Value::Value(std::string s) : kind_(Kind::String), storage_(std::make_shared<std::string>(std::move(s))) {}
+Value::Value(std::string_view s) : kind_(Kind::String) { payload_.storage = makeString(s); }
 
-Value::Value(Bytes bytes) : kind_(Kind::Data), storage_(std::make_shared<Bytes>(std::move(bytes))) {}
+Value::Value(Bytes bytes) : kind_(Kind::Data) { payload_.storage = new Block<Bytes>(std::move(bytes)); }
 
-Value::Value(Array items) : kind_(Kind::Array), storage_(std::make_shared<Array>(std::move(items))) {}
+Value::Value(Array items) : kind_(Kind::Array) { payload_.storage = new Block<Array>(std::move(items)); }
 
-Value::Value(ValueDictionary dict)
-    : kind_(Kind::Dictionary), storage_(std::make_shared<ValueDictionary>(std::move(dict)))
+Value::Value(ValueDictionary dict) : kind_(Kind::Dictionary)
 {
+    payload_.storage = new Block<ValueDictionary>(std::move(dict));
 }
 
 Value Value::dictionary(std::initializer_list<std::pair<std::string, Value>> entries)
@@ -162,7 +230,7 @@ Value Value::date(double secondsSinceReferenceDate)
 {
     Value v;
     v.kind_ = Kind::Date;
-    v.real_ = secondsSinceReferenceDate;
+    v.payload_.real = secondsSinceReferenceDate;
     return v;
 }
 
@@ -172,19 +240,14 @@ const Value& Value::null()
     return shared;
 }
 
-const std::string& Value::stringRef() const
-{
-    return kind_ == Kind::String ? *static_cast<const std::string*>(storage_.get()) : kEmptyString;
-}
-
 int64_t Value::asInt64() const
 {
     switch (kind_) {
-    case Kind::Boolean: return int_;
-    case Kind::Integer: return isUnsigned_ ? std::numeric_limits<int64_t>::max() : int_;
+    case Kind::Boolean: return payload_.integer;
+    case Kind::Integer: return isUnsigned_ ? std::numeric_limits<int64_t>::max() : payload_.integer;
     case Kind::Real:
-    case Kind::Date: return clampToInt64(real_);
-    case Kind::String: return parseLeadingInteger(stringRef());
+    case Kind::Date: return clampToInt64(payload_.real);
+    case Kind::String: return parseLeadingInteger(stringView());
     default: return 0;
     }
 }
@@ -193,16 +256,16 @@ uint64_t Value::asUInt64() const
 {
     switch (kind_) {
     case Kind::Integer:
-        if (isUnsigned_) return static_cast<uint64_t>(int_);
-        return int_ < 0 ? 0 : static_cast<uint64_t>(int_);
+        if (isUnsigned_) return static_cast<uint64_t>(payload_.integer);
+        return payload_.integer < 0 ? 0 : static_cast<uint64_t>(payload_.integer);
     case Kind::Real:
-    case Kind::Date: return clampToUInt64(real_);
+    case Kind::Date: return clampToUInt64(payload_.real);
     case Kind::String: {
         // Past the signed range the leading number is read again as unsigned.
-        const int64_t leading = parseLeadingInteger(stringRef());
+        const int64_t leading = parseLeadingInteger(stringView());
         if (leading < 0) return 0;
         if (leading < std::numeric_limits<int64_t>::max()) return static_cast<uint64_t>(leading);
-        std::string_view digits = skipSpace(stringRef());
+        std::string_view digits = skipSpace(stringView());
         if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
         uint64_t wide = 0;
         auto result = std::from_chars(digits.data(), digits.data() + digits.size(), wide);
@@ -223,12 +286,13 @@ int32_t Value::asInt() const
 double Value::asDouble() const
 {
     switch (kind_) {
-    case Kind::Boolean: return static_cast<double>(int_);
+    case Kind::Boolean: return static_cast<double>(payload_.integer);
     case Kind::Integer:
-        return isUnsigned_ ? static_cast<double>(static_cast<uint64_t>(int_)) : static_cast<double>(int_);
+        return isUnsigned_ ? static_cast<double>(static_cast<uint64_t>(payload_.integer))
+                           : static_cast<double>(payload_.integer);
     case Kind::Real:
-    case Kind::Date: return real_;
-    case Kind::String: return parseLeadingReal(stringRef());
+    case Kind::Date: return payload_.real;
+    case Kind::String: return parseLeadingReal(stringView());
     default: return 0.0;
     }
 }
@@ -237,9 +301,9 @@ bool Value::asBool() const
 {
     switch (kind_) {
     case Kind::Boolean:
-    case Kind::Integer: return int_ != 0;
-    case Kind::Real: return real_ != 0.0;
-    case Kind::String: return parseLeadingBool(stringRef());
+    case Kind::Integer: return payload_.integer != 0;
+    case Kind::Real: return payload_.real != 0.0;
+    case Kind::String: return parseLeadingBool(stringView());
     default: return false;
     }
 }
@@ -247,27 +311,22 @@ bool Value::asBool() const
 std::string Value::asString() const
 {
     switch (kind_) {
-    case Kind::String: return stringRef();
-    case Kind::Boolean: return formatInteger(int_);
-    case Kind::Integer: return isUnsigned_ ? formatInteger(static_cast<uint64_t>(int_)) : formatInteger(int_);
-    case Kind::Real: return formatReal(real_, isFloat_);
+    case Kind::String: return std::string(stringView());
+    case Kind::Boolean: return formatInteger(payload_.integer);
+    case Kind::Integer:
+        return isUnsigned_ ? formatInteger(static_cast<uint64_t>(payload_.integer)) : formatInteger(payload_.integer);
+    case Kind::Real: return formatReal(payload_.real, isFloat_);
     default: return std::string();
     }
 }
 
-const Value::Bytes& Value::asData() const
-{
-    return kind_ == Kind::Data ? *static_cast<const Bytes*>(storage_.get()) : kEmptyBytes;
-}
+const Value::Bytes& Value::asData() const { return kind_ == Kind::Data ? content<Bytes>() : kEmptyBytes; }
 
-const Value::Array& Value::asArray() const
-{
-    return kind_ == Kind::Array ? *static_cast<const Array*>(storage_.get()) : kEmptyArray;
-}
+const Value::Array& Value::asArray() const { return kind_ == Kind::Array ? content<Array>() : kEmptyArray; }
 
 const ValueDictionary& Value::asDict() const
 {
-    return kind_ == Kind::Dictionary ? *static_cast<const ValueDictionary*>(storage_.get()) : kEmptyDict;
+    return kind_ == Kind::Dictionary ? content<ValueDictionary>() : kEmptyDict;
 }
 
 size_t Value::size() const
@@ -289,21 +348,6 @@ const Value& Value::at(size_t index) const
 {
     const Array& items = asArray();
     return index < items.size() ? items[index] : null();
-}
-
-// Copy-on-write: the storage is cloned when another Value still shares it.
-template <typename T>
-T* Value::unshared()
-{
-    if (storage_.use_count() > 1) {
-        storage_ = std::make_shared<T>(*static_cast<const T*>(storage_.get()));
-    } else {
-        // use_count() is a relaxed read. A copy just dropped on another thread
-        // released its reads of the storage with the count; this fence makes
-        // them happen before the writes below.
-        std::atomic_thread_fence(std::memory_order_acquire);
-    }
-    return const_cast<T*>(static_cast<const T*>(storage_.get()));
 }
 
 Value::Array* Value::mutableArray()
@@ -345,16 +389,17 @@ bool Value::push(Value value)
 bool operator==(const Value& a, const Value& b)
 {
     if (a.kind_ != b.kind_) return false;
+    const bool same = a.hasStorage() && a.payload_.storage == b.payload_.storage;
     switch (a.kind_) {
     case Value::Kind::Null: return true;
-    case Value::Kind::Boolean: return a.int_ == b.int_;
-    case Value::Kind::Integer: return a.int_ == b.int_ && a.isUnsigned_ == b.isUnsigned_;
-    case Value::Kind::Real: return realsEqual(a.real_, b.real_, a.isFloat_ || b.isFloat_);
-    case Value::Kind::Date: return realsEqual(a.real_, b.real_, false);
-    case Value::Kind::String: return a.storage_ == b.storage_ || a.stringRef() == b.stringRef();
-    case Value::Kind::Data: return a.storage_ == b.storage_ || a.asData() == b.asData();
-    case Value::Kind::Array: return a.storage_ == b.storage_ || a.asArray() == b.asArray();
-    case Value::Kind::Dictionary: return a.storage_ == b.storage_ || a.asDict() == b.asDict();
+    case Value::Kind::Boolean: return a.payload_.integer == b.payload_.integer;
+    case Value::Kind::Integer: return a.payload_.integer == b.payload_.integer && a.isUnsigned_ == b.isUnsigned_;
+    case Value::Kind::Real: return realsEqual(a.payload_.real, b.payload_.real, a.isFloat_ || b.isFloat_);
+    case Value::Kind::Date: return realsEqual(a.payload_.real, b.payload_.real, false);
+    case Value::Kind::String: return same || a.stringView() == b.stringView();
+    case Value::Kind::Data: return same || a.asData() == b.asData();
+    case Value::Kind::Array: return same || a.asArray() == b.asArray();
+    case Value::Kind::Dictionary: return same || a.asDict() == b.asDict();
     }
     return false;
 }
@@ -378,6 +423,25 @@ Value* ValueDictionary::find(std::string_view key)
     return position == kMissing ? nullptr : &entries_[position].second;
 }
 
+namespace {
+
+uint64_t keyHash(std::string_view key) { return std::hash<std::string_view>()(key); }
+
+// An index slot holds the hash's high half (its low bits pick the slot) and
+// the position plus one.
+constexpr uint64_t kTagBits = ~uint64_t(0xFFFFFFFF);
+
+// Puts an entry known to be missing from the index into its first free slot.
+void placeInIndex(std::vector<uint64_t>& index, uint64_t hash, size_t position)
+{
+    const size_t mask = index.size() - 1;
+    size_t slot = hash & mask;
+    while (index[slot] != 0) slot = (slot + 1) & mask;
+    index[slot] = (hash & kTagBits) | (position + 1);
+}
+
+} // namespace
+
 size_t ValueDictionary::positionOf(std::string_view key) const
 {
     if (index_.empty()) {
@@ -386,8 +450,43 @@ size_t ValueDictionary::positionOf(std::string_view key) const
         }
         return kMissing;
     }
-    auto it = index_.find(key);
-    return it == index_.end() ? kMissing : it->second;
+    const uint64_t held = index_[slotOf(key)];
+    return held == 0 ? kMissing : static_cast<uint32_t>(held) - 1;
+}
+
+size_t ValueDictionary::slotOf(std::string_view key) const
+{
+    const uint64_t hash = keyHash(key);
+    const uint64_t tag = hash & kTagBits;
+    const size_t mask = index_.size() - 1;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const uint64_t held = index_[slot];
+        if (held == 0) return slot;
+        if ((held & kTagBits) == tag && entries_[static_cast<uint32_t>(held) - 1].first == key) {
+            return slot;
+        }
+    }
+}
+
+void ValueDictionary::rebuildIndex(size_t capacity)
+{
+    size_t slots = 16;
+    while (slots < 2 * capacity) slots *= 2;
+    index_.assign(slots, 0);
+    for (size_t i = 0; i < entries_.size(); ++i) placeInIndex(index_, keyHash(entries_[i].first), i);
+}
+
+void ValueDictionary::append(std::string&& key, Value&& value)
+{
+    if (!index_.empty() && 2 * (entries_.size() + 1) > index_.size()) {
+        rebuildIndex(2 * (entries_.size() + 1));
+    }
+    entries_.emplace_back(std::move(key), std::move(value));
+    if (!index_.empty()) {
+        placeInIndex(index_, keyHash(entries_.back().first), entries_.size() - 1);
+    } else if (entries_.size() > kLinearSearchLimit) {
+        rebuildIndex(2 * entries_.size());
+    }
 }
 
 void ValueDictionary::set(std::string key, Value value)
@@ -396,11 +495,41 @@ void ValueDictionary::set(std::string key, Value value)
         *existing = std::move(value);
         return;
     }
-    entries_.emplace_back(std::move(key), std::move(value));
-    if (!index_.empty()) {
-        index_.emplace(entries_.back().first, entries_.size() - 1);
-    } else if (entries_.size() > kLinearSearchLimit) {
-        for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].first, i);
+    append(std::move(key), std::move(value));
+}
+
+void ValueDictionary::assign(Entry* first, Entry* last)
+{
+    clear();
+    const size_t count = static_cast<size_t>(last - first);
+    entries_.reserve(count);
+    if (count > kLinearSearchLimit) {
+        rebuildIndex(count);
+        for (Entry* entry = first; entry != last; ++entry) {
+            if (Value* existing = find(entry->first)) {
+                *existing = std::move(entry->second);
+            } else {
+                append(std::move(entry->first), std::move(entry->second));
+            }
+        }
+        return;
+    }
+    // A small dictionary stays without an index. Each key sets one bit picked
+    // from its length and last byte: a key whose bit is still clear cannot be
+    // there yet, so only a shared bit costs a search.
+    uint64_t seen = 0;
+    for (Entry* entry = first; entry != last; ++entry) {
+        const std::string& key = entry->first;
+        const size_t sketch = key.size() + (key.empty() ? 0 : 7 * static_cast<unsigned char>(key.back()));
+        const uint64_t bit = uint64_t(1) << (sketch & 63);
+        if ((seen & bit) != 0) {
+            if (Value* existing = find(key)) {
+                *existing = std::move(entry->second);
+                continue;
+            }
+        }
+        seen |= bit;
+        entries_.emplace_back(std::move(entry->first), std::move(entry->second));
     }
 }
 
@@ -408,13 +537,9 @@ bool ValueDictionary::remove(std::string_view key)
 {
     const size_t position = positionOf(key);
     if (position == kMissing) return false;
-    if (!index_.empty()) {
-        index_.erase(index_.find(key));
-        for (auto& slot : index_) {
-            if (slot.second > position) --slot.second;
-        }
-    }
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(position));
+    // Positions after the removed entry all shift: the index is built anew.
+    if (!index_.empty()) rebuildIndex(entries_.size());
     return true;
 }
 

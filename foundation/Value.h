@@ -1,12 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -19,10 +18,11 @@ class Ref;
 // A property-list value: null, boolean, integer, real, string, data, date,
 // array or dictionary.
 //
-// Value is a plain value type. Strings, data, arrays and dictionaries live in
-// shared storage that is copied only when a shared copy is changed, so passing
-// values around is cheap. Copies may travel between threads; one Value object
-// must not be changed by two threads at once.
+// Value is a plain value type of 16 bytes. Strings, data, arrays and
+// dictionaries live in shared, reference-counted storage that is copied only
+// when a shared copy is changed, so passing values around is cheap. Copies may
+// travel between threads; one Value object must not be changed by two threads
+// at once. A Value moved from is null.
 //
 // Reads are forgiving, as the platform's number and string objects were: a
 // value of the wrong kind reads as 0, false or empty; a string read as a number
@@ -47,23 +47,24 @@ public:
 
     Value() = default;
     Value(std::nullptr_t) {}
-    Value(bool b) : kind_(Kind::Boolean), int_(b ? 1 : 0) {}
-    Value(int32_t i) : kind_(Kind::Integer), is32Bit_(true), int_(i) {}
-    Value(int64_t i) : kind_(Kind::Integer), int_(i) {}
+    Value(bool b) : kind_(Kind::Boolean) { payload_.integer = b ? 1 : 0; }
+    Value(int32_t i) : kind_(Kind::Integer), is32Bit_(true) { payload_.integer = i; }
+    Value(int64_t i) : kind_(Kind::Integer) { payload_.integer = i; }
     Value(long long i) : Value(static_cast<int64_t>(i)) {}
     Value(uint32_t i) : Value(static_cast<int64_t>(i)) {}
     // Unsigned 64-bit numbers keep their value: one above INT64_MAX becomes an
     // unsigned integer (see isUnsigned), as property lists allow up to 2^64-1.
     Value(unsigned long i) : Value(static_cast<unsigned long long>(i)) {}
     Value(unsigned long long i)
-        : kind_(Kind::Integer), isUnsigned_(i > uint64_t(INT64_MAX)), int_(static_cast<int64_t>(i))
+        : kind_(Kind::Integer), isUnsigned_(i > uint64_t(INT64_MAX))
     {
+        payload_.integer = static_cast<int64_t>(i);
     }
-    Value(float f) : kind_(Kind::Real), isFloat_(true), real_(static_cast<double>(f)) {}
-    Value(double d) : kind_(Kind::Real), real_(d) {}
+    Value(float f) : kind_(Kind::Real), isFloat_(true) { payload_.real = static_cast<double>(f); }
+    Value(double d) : kind_(Kind::Real) { payload_.real = d; }
     Value(const char* s);
-    Value(std::string s);
-    Value(std::string_view s) : Value(std::string(s)) {}
+    Value(const std::string& s) : Value(std::string_view(s)) {}
+    Value(std::string_view s);
     Value(Bytes bytes);
     Value(Array items);
     Value(ValueDictionary dict);
@@ -73,6 +74,35 @@ public:
     Value(const T*) = delete;
     template <typename T>
     Value(const Ref<T>&) = delete;
+
+    Value(const Value& other) noexcept : kind_(other.kind_), is32Bit_(other.is32Bit_), isFloat_(other.isFloat_),
+                                         isUnsigned_(other.isUnsigned_), payload_(other.payload_)
+    {
+        if (hasStorage()) payload_.storage->references.fetch_add(1, std::memory_order_relaxed);
+    }
+    Value(Value&& other) noexcept : kind_(other.kind_), is32Bit_(other.is32Bit_), isFloat_(other.isFloat_),
+                                    isUnsigned_(other.isUnsigned_), payload_(other.payload_)
+    {
+        if (hasStorage()) other.kind_ = Kind::Null;
+    }
+    Value& operator=(const Value& other) noexcept
+    {
+        // Safe when `other` lives inside this value's own storage: it is
+        // taken before that storage is let go.
+        Value copy(other);
+        swap(copy);
+        return *this;
+    }
+    Value& operator=(Value&& other) noexcept
+    {
+        Value taken(std::move(other));
+        swap(taken);
+        return *this;
+    }
+    ~Value()
+    {
+        if (hasStorage()) release();
+    }
 
     // A dictionary built from key/value pairs, in the given order.
     static Value dictionary(std::initializer_list<std::pair<std::string, Value>> entries = {});
@@ -120,9 +150,14 @@ public:
     std::string asString() const;
     // A string's text without a copy, valid while the value lives unchanged;
     // empty for any other kind.
-    std::string_view stringView() const { return stringRef(); }
+    std::string_view stringView() const
+    {
+        if (kind_ != Kind::String) return {};
+        const auto* block = static_cast<const StringStorage*>(payload_.storage);
+        return std::string_view(block->bytes(), block->size);
+    }
     // Seconds since 2001-01-01 UTC for a date, 0 otherwise.
-    double asDate() const { return kind_ == Kind::Date ? real_ : 0.0; }
+    double asDate() const { return kind_ == Kind::Date ? payload_.real : 0.0; }
     double asUnixTime() const { return asDate() + kReferenceDateUnixTime; }
     // These return a shared empty container when the value is of another kind.
     const Bytes& asData() const;
@@ -161,17 +196,49 @@ public:
     static const Value& null();
 
 private:
+    // The head of every shared storage block (Value.cpp): the number of
+    // Values that hold it, then the string's bytes or the container.
+    struct Storage {
+        std::atomic<size_t> references{1};
+    };
+    // A string's block: the length, then the bytes and a NUL right after it.
+    struct StringStorage : Storage {
+        size_t size = 0;
+        const char* bytes() const { return reinterpret_cast<const char*>(this + 1); }
+        char* bytes() { return reinterpret_cast<char*>(this + 1); }
+    };
+    template <typename T>
+    struct Block;
+    union Payload {
+        int64_t integer; // boolean and integer
+        double real;     // real and date
+        Storage* storage; // string, data, array or dictionary; never null for those kinds
+    };
+
+    bool hasStorage() const
+    {
+        return kind_ == Kind::String || kind_ == Kind::Data || kind_ == Kind::Array || kind_ == Kind::Dictionary;
+    }
+    static Storage* makeString(std::string_view text);
+    void release() noexcept;
+    void swap(Value& other) noexcept
+    {
+        std::swap(kind_, other.kind_);
+        std::swap(is32Bit_, other.is32Bit_);
+        std::swap(isFloat_, other.isFloat_);
+        std::swap(isUnsigned_, other.isUnsigned_);
+        std::swap(payload_, other.payload_);
+    }
+    template <typename T>
+    const T& content() const;
+    template <typename T>
+    T* unshared();
+
     Kind kind_ = Kind::Null;
     bool is32Bit_ = false;
     bool isFloat_ = false;
-    bool isUnsigned_ = false; // int_ holds the bits of a number above INT64_MAX
-    int64_t int_ = 0;         // boolean and integer
-    double real_ = 0.0; // real and date
-    std::shared_ptr<const void> storage_; // string, data, array or dictionary
-
-    const std::string& stringRef() const;
-    template <typename T>
-    T* unshared();
+    bool isUnsigned_ = false; // payload_.integer holds the bits of a number above INT64_MAX
+    Payload payload_{0};
 };
 
 // Dictionary with string keys that keeps insertion order and finds keys by
@@ -196,6 +263,10 @@ public:
     void clear();
     // Room for this many entries without growing.
     void reserve(size_t count) { entries_.reserve(count); }
+    // Replaces the content with the entries of [first, last), moved out of
+    // them, as set() one by one would: a repeated key keeps the last value at
+    // the place of its first. One allocation for the entries, one for the index.
+    void assign(Entry* first, Entry* last);
 
     // Entries in insertion order.
     std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
@@ -206,19 +277,24 @@ public:
     friend bool operator==(const ValueDictionary& a, const ValueDictionary& b);
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-    };
     // Small dictionaries (most of them) are searched in order: building a
     // hash index costs more than it saves until they grow past this.
     static constexpr size_t kLinearSearchLimit = 8;
     static constexpr size_t kMissing = SIZE_MAX;
     size_t positionOf(std::string_view key) const;
+    // The index slot that holds `key`, or the empty one where it would go.
+    size_t slotOf(std::string_view key) const;
+    // Builds the index for every entry, with room to grow to `capacity` entries.
+    void rebuildIndex(size_t capacity);
+    // Appends a new key (not present) and indexes it.
+    void append(std::string&& key, Value&& value);
 
     std::vector<Entry> entries_;
-    // Key -> position in entries_; empty while the dictionary is small.
-    std::unordered_map<std::string, size_t, Hash, std::equal_to<>> index_;
+    // Open-addressing hash table, a power of two at least twice the entry
+    // count; empty while the dictionary is small. A slot holds the key's hash
+    // in its high half and the entry's position plus one in its low half (0:
+    // empty), so that a probe reads an entry's key only when the hashes agree.
+    std::vector<uint64_t> index_;
 };
 
 // Parses the leading number of a string the way the platform's string reads did:

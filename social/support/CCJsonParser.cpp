@@ -1,32 +1,21 @@
 #include "social/support/CCJsonParser.h"
 
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <locale.h>
 
 #include "foundation/Format.h"
 #include "foundation/Utf8.h"
+#include "social/support/JsonStringScan.h"
 
 namespace mw {
 
 namespace {
-
-// Bytes that end a plain run of string bytes: the quote, the backslash, the
-// control characters (an error) and every byte above 0x7F (checked as UTF-8).
-struct StopBytes {
-    bool stop[256] = {};
-    constexpr StopBytes()
-    {
-        for (int b = 0; b < 0x20; ++b) stop[b] = true;
-        stop[static_cast<unsigned char>('"')] = true;
-        stop[static_cast<unsigned char>('\\')] = true;
-        for (int b = 0x80; b < 256; ++b) stop[b] = true;
-    }
-};
-constexpr StopBytes kStopBytes;
 
 bool isWhiteSpace(char c)
 {
@@ -53,7 +42,60 @@ double readOutOfRangeReal(std::string_view literal)
     return strtod_l(copy.c_str(), nullptr, cLocale);
 }
 
+// Reads eight bytes that are all ASCII digits as their number, eight at a
+// time with the usual word arithmetic; false (and nothing read) when any of
+// them is not a digit.
+bool readEightDigits(const char* at, uint64_t& value)
+{
+    if constexpr (std::endian::native != std::endian::little) return false;
+    uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    // A byte above '9' carries into its high bit when 0x46 is added; one below '0' borrows.
+    if (((word + 0x4646464646464646ull) | (word - 0x3030303030303030ull)) & 0x8080808080808080ull) return false;
+    word -= 0x3030303030303030ull;
+    word = word * 10 + (word >> 8); // pairs of digits
+    constexpr uint64_t mask = 0x000000FF000000FFull;
+    constexpr uint64_t pairsHigh = 100 + (1000000ull << 32);
+    constexpr uint64_t pairsLow = 1 + (10000ull << 32);
+    value = (((word & mask) * pairsHigh) + (((word >> 16) & mask) * pairsLow)) >> 32;
+    return true;
+}
+
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// digits * 10^power when one exact operation gives it: the digits are at
+// most 2^53 and the power within 10^22, so both are exact doubles and one
+// multiplication or division rounds correctly. Nothing otherwise; from_chars
+// reads those.
+std::optional<double> exactReal(uint64_t digits, int64_t power)
+{
+    if (digits > (uint64_t(1) << 53) || power < -22 || power > 22) return std::nullopt;
+    const double mantissa = static_cast<double>(digits);
+    return power < 0 ? mantissa / kExactPowersOfTen[-power] : mantissa * kExactPowersOfTen[power];
+}
+
 } // namespace
+
+// Elements and members wait here until their container is complete, and a
+// string with escapes is unescaped here. The thread keeps this room between
+// calls, so that parsing one document after another does not grow it anew
+// each time; past a few megabytes it is let go. A parse runs no outside code,
+// so calls on one thread never overlap.
+struct CCJsonParser::Scratch {
+    std::vector<Value> elements;
+    std::vector<std::pair<std::string, Value>> members;
+    std::string text;
+
+    void trim()
+    {
+        constexpr size_t kKeptBytes = size_t(4) << 20;
+        if (elements.capacity() * sizeof(Value) > kKeptBytes) std::vector<Value>().swap(elements);
+        if (members.capacity() * sizeof(members[0]) > kKeptBytes) decltype(members)().swap(members);
+        if (text.capacity() > kKeptBytes) std::string().swap(text);
+    }
+};
 
 std::optional<Value> CCJsonParser::fragmentWithString(std::optional<std::string_view> text)
 {
@@ -62,9 +104,21 @@ std::optional<Value> CCJsonParser::fragmentWithString(std::optional<std::string_
         addError(12, "Input was 'nil'");
         return std::nullopt;
     }
+    thread_local Scratch threadScratch;
+    scratch_ = &threadScratch;
+    scratch_->elements.clear();
+    scratch_->members.clear();
+    std::optional<Value> value = scanDocument(*text);
+    scratch_->trim();
+    scratch_ = nullptr;
+    return value;
+}
+
+std::optional<Value> CCJsonParser::scanDocument(std::string_view text)
+{
     depth_ = 0;
-    c_ = text->data();
-    end_ = c_ + text->size();
+    c_ = text.data();
+    end_ = c_ + text.size();
     Value value;
     if (!scanValue(value)) return std::nullopt;
     skipWhiteSpace();
@@ -88,7 +142,10 @@ std::optional<Value> CCJsonParser::objectWithString(std::optional<std::string_vi
 
 void CCJsonParser::skipWhiteSpace()
 {
-    while (c_ != end_ && isWhiteSpace(*c_)) ++c_;
+    // Every white space byte is at most a space; most bytes here are not.
+    const char* p = c_;
+    while (p != end_ && static_cast<unsigned char>(*p) <= ' ' && isWhiteSpace(*p)) ++p;
+    c_ = p;
 }
 
 bool CCJsonParser::scanLiteral(std::string_view rest, const char* message)
@@ -111,9 +168,9 @@ bool CCJsonParser::scanValue(Value& out)
     const char lead = *c_++;
     switch (lead) {
     case '"': {
-        std::string text;
+        std::string_view text;
         if (!scanRestOfString(text)) return false;
-        out = Value(std::move(text));
+        out = Value(text);
         return true;
     }
     case '[':
@@ -145,24 +202,24 @@ bool CCJsonParser::scanValue(Value& out)
     }
 }
 
-// Elements and members wait on the parser's own stacks until their container
-// is complete, then move into it at its final size: one allocation per
-// container instead of one per growth step.
+// Elements and members wait on the scratch stacks until their container is
+// complete, then move into it at its final size: one allocation per container
+// instead of one per growth step.
 bool CCJsonParser::scanRestOfArray(Value& out)
 {
     if (tooDeep(++depth_)) {
         addError(7, "Nested too deep");
         return false;
     }
-    const size_t base = elementStack_.size();
+    const size_t base = scratch_->elements.size();
     const auto finish = [&](bool ok) {
         if (ok) {
             Value::Array items(
-                std::make_move_iterator(elementStack_.begin() + static_cast<std::ptrdiff_t>(base)),
-                std::make_move_iterator(elementStack_.end()));
+                std::make_move_iterator(scratch_->elements.begin() + static_cast<std::ptrdiff_t>(base)),
+                std::make_move_iterator(scratch_->elements.end()));
             out = Value(std::move(items));
         }
-        elementStack_.resize(base);
+        scratch_->elements.resize(base);
         return ok;
     };
     while (true) {
@@ -181,7 +238,7 @@ bool CCJsonParser::scanRestOfArray(Value& out)
             addError(3, "Expected value while parsing array");
             return finish(false);
         }
-        elementStack_.push_back(std::move(item));
+        scratch_->elements.push_back(std::move(item));
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ',') {
             ++c_;
@@ -200,17 +257,14 @@ bool CCJsonParser::scanRestOfObject(Value& out)
         addError(7, "Nested too deep");
         return false;
     }
-    const size_t base = memberStack_.size();
+    const size_t base = scratch_->members.size();
     const auto finish = [&](bool ok) {
         if (ok) {
             ValueDictionary members;
-            members.reserve(memberStack_.size() - base);
-            for (size_t i = base; i < memberStack_.size(); ++i) {
-                members.set(std::move(memberStack_[i].first), std::move(memberStack_[i].second));
-            }
+            members.assign(scratch_->members.data() + base, scratch_->members.data() + scratch_->members.size());
             out = Value(std::move(members));
         }
-        memberStack_.resize(base);
+        scratch_->members.resize(base);
         return ok;
     };
     while (true) {
@@ -224,11 +278,12 @@ bool CCJsonParser::scanRestOfObject(Value& out)
             --depth_;
             return finish(true);
         }
-        std::string key;
-        if (c_ == end_ || *c_ != '"' || (++c_, !scanRestOfString(key))) {
+        std::string_view keyText;
+        if (c_ == end_ || *c_ != '"' || (++c_, !scanRestOfString(keyText))) {
             addError(3, "Object key string expected");
             return finish(false);
         }
+        std::string key(keyText);
         skipWhiteSpace();
         if (c_ == end_ || *c_ != ':') {
             addError(3, "Expected ':' separating key and value");
@@ -240,7 +295,7 @@ bool CCJsonParser::scanRestOfObject(Value& out)
             addError(3, format("Object value expected for key: %@", key));
             return finish(false);
         }
-        memberStack_.emplace_back(std::move(key), std::move(value));
+        scratch_->members.emplace_back(std::move(key), std::move(value));
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ',') {
             ++c_;
@@ -253,41 +308,73 @@ bool CCJsonParser::scanRestOfObject(Value& out)
     }
 }
 
-bool CCJsonParser::scanRestOfString(std::string& out)
+bool CCJsonParser::scanRestOfString(std::string_view& out)
 {
-    // Plain bytes are copied in runs; checked UTF-8 characters stay part of the run.
-    const char* run = c_;
-    while (c_ != end_) {
+    // Most strings hold no escape: their text is the input's bytes, checked
+    // and handed out without a copy.
+    const char* start = c_;
+    while (true) {
+        c_ = findSpecialStringByte(c_, end_);
+        if (c_ == end_) break;
         const unsigned char byte = static_cast<unsigned char>(*c_);
-        if (!kStopBytes.stop[byte]) {
-            ++c_;
-            continue;
-        }
         if (byte >= 0x80) {
-            const Utf8Char character = decodeUtf8(std::string_view(c_, static_cast<size_t>(end_ - c_)), 0);
-            if (!character.valid) {
+            const size_t length = validUtf8Length(c_, end_);
+            if (length == 0) {
                 addError(3, "Invalid UTF-8 in string");
                 return false;
             }
-            c_ += character.length;
+            c_ += length;
+        } else if (byte == '"') {
+            out = std::string_view(start, static_cast<size_t>(c_ - start));
+            ++c_;
+            return true;
+        } else if (byte == '\\') {
+            return scanEscapedRest(start, out);
+        } else {
+            addError(5, format("Unescaped control character '0x%x'", static_cast<unsigned>(byte)));
+            return false;
+        }
+    }
+    addError(11, "Unexpected EOF while parsing string");
+    return false;
+}
+
+// The rest of a string from its first escape on, unescaped into scratch_->text.
+bool CCJsonParser::scanEscapedRest(const char* start, std::string_view& out)
+{
+    scratch_->text.assign(start, static_cast<size_t>(c_ - start));
+    // Plain bytes are copied in runs; checked UTF-8 characters stay part of the run.
+    const char* run = c_;
+    while (true) {
+        c_ = findSpecialStringByte(c_, end_);
+        if (c_ == end_) break;
+        const unsigned char byte = static_cast<unsigned char>(*c_);
+        if (byte >= 0x80) {
+            const size_t length = validUtf8Length(c_, end_);
+            if (length == 0) {
+                addError(3, "Invalid UTF-8 in string");
+                return false;
+            }
+            c_ += length;
             continue;
         }
-        out.append(run, static_cast<size_t>(c_ - run));
+        scratch_->text.append(run, static_cast<size_t>(c_ - run));
         if (byte == '"') {
             ++c_;
+            out = scratch_->text;
             return true;
         } else if (byte == '\\') {
             if (++c_ == end_) break;
             const char escape = *c_++;
             switch (escape) {
-            case '"': case '/': case '\\': out += escape; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
+            case '"': case '/': case '\\': scratch_->text += escape; break;
+            case 'b': scratch_->text += '\b'; break;
+            case 'f': scratch_->text += '\f'; break;
+            case 'n': scratch_->text += '\n'; break;
+            case 'r': scratch_->text += '\r'; break;
+            case 't': scratch_->text += '\t'; break;
             case 'u':
-                if (!scanUnicodeEscape(out)) return false;
+                if (!scanUnicodeEscape(scratch_->text)) return false;
                 break;
             default:
                 addError(8, format("Illegal escape sequence '0x%x'",
@@ -353,24 +440,40 @@ bool CCJsonParser::scanUnicodeEscape(std::string& out)
 bool CCJsonParser::scanNumber(Value& out)
 {
     const char* start = c_;
-    bool negative = false;
-    if (*c_ == '-') {
-        negative = true;
-        ++c_;
-    }
+    const bool negative = *c_ == '-';
+    if (negative) ++c_;
+    // The digits of the integer part and the fraction accumulate as one
+    // integer while they are at most 19, which always fits 64 bits; `count`
+    // keeps counting past that.
+    uint64_t digits = 0;
+    size_t count = 0;
+    const auto scanDigits = [&] {
+        const char* p = c_;
+        uint64_t eight = 0;
+        while (count + 8 <= 19 && end_ - p >= 8 && readEightDigits(p, eight)) {
+            digits = digits * 100000000 + eight;
+            p += 8;
+            count += 8;
+        }
+        for (; p != end_ && isDigit(*p); ++p, ++count) {
+            if (count < 19) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+        }
+        c_ = p;
+    };
     if (c_ != end_ && *c_ == '0') {
         ++c_;
+        ++count;
         if (c_ != end_ && isDigit(*c_)) {
             addError(2, "Leading 0 disallowed in number");
             return false;
         }
     } else if (c_ != end_ && isDigit(*c_)) {
-        while (c_ != end_ && isDigit(*c_)) ++c_;
+        scanDigits();
     } else {
         addError(2, "No digits after initial minus");
         return false;
     }
-    const char* integerEnd = c_;
+    const size_t integerDigits = count;
     bool isInteger = true;
     if (c_ != end_ && *c_ == '.') {
         isInteger = false;
@@ -379,34 +482,37 @@ bool CCJsonParser::scanNumber(Value& out)
             addError(2, "No digits after decimal point");
             return false;
         }
-        while (c_ != end_ && isDigit(*c_)) ++c_;
+        scanDigits();
     }
+    int64_t exponent = 0;
     if (c_ != end_ && (*c_ == 'e' || *c_ == 'E')) {
         isInteger = false;
         ++c_;
-        if (c_ != end_ && (*c_ == '+' || *c_ == '-')) ++c_;
+        bool negativeExponent = false;
+        if (c_ != end_ && (*c_ == '+' || *c_ == '-')) negativeExponent = *c_++ == '-';
         if (c_ == end_ || !isDigit(*c_)) {
             addError(2, "No digits after exponent");
             return false;
         }
-        while (c_ != end_ && isDigit(*c_)) ++c_;
+        for (; c_ != end_ && isDigit(*c_); ++c_) {
+            // Past this any power is out of the fast path's reach; the digits
+            // are still read to the end.
+            if (exponent < 100000) exponent = exponent * 10 + (*c_ - '0');
+        }
+        if (negativeExponent) exponent = -exponent;
     }
 
     if (isInteger) {
-        // Digits accumulate as the magnitude; INT64_MIN's is one more than INT64_MAX's.
+        // INT64_MIN's magnitude is one more than INT64_MAX's.
         const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
-        uint64_t magnitude = 0;
-        bool fits = true;
-        for (const char* d = start + (negative ? 1 : 0); d != integerEnd; ++d) {
-            const uint64_t digit = static_cast<uint64_t>(*d - '0');
-            if (magnitude > (limit - digit) / 10) {
-                fits = false;
-                break;
-            }
-            magnitude = magnitude * 10 + digit;
+        if (count <= 19 && digits <= limit) {
+            out = Value(negative ? static_cast<int64_t>(0 - digits) : static_cast<int64_t>(digits));
+            return true;
         }
-        if (fits) {
-            out = Value(negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude));
+    } else if (count <= 19) {
+        const int64_t power = exponent - static_cast<int64_t>(count - integerDigits);
+        if (std::optional<double> real = exactReal(digits, power)) {
+            out = Value(negative ? -*real : *real);
             return true;
         }
     }

@@ -3,8 +3,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "foundation/Value.h"
 #include "social/support/CCJsonBase.h"
@@ -32,18 +30,23 @@ public:
     std::optional<Value> objectWithString(std::optional<std::string_view> text);
 
 private:
+    std::optional<Value> scanDocument(std::string_view text);
     bool scanValue(Value& out);
     bool scanRestOfArray(Value& out);
     bool scanRestOfObject(Value& out);
-    bool scanRestOfString(std::string& out);
+    // The string's text: a view of the input when it holds no escape, else of
+    // the scratch text (valid until the next string is read).
+    bool scanRestOfString(std::string_view& out);
+    bool scanEscapedRest(const char* start, std::string_view& out);
     bool scanUnicodeEscape(std::string& out);
     bool scanHexQuad(uint32_t& unit);
     bool scanNumber(Value& out);
     bool scanLiteral(std::string_view rest, const char* message);
     void skipWhiteSpace();
 
-    std::vector<Value> elementStack_;                         // elements of the arrays being read
-    std::vector<std::pair<std::string, Value>> memberStack_; // members of the objects being read
+    // Working room of a call, kept by the thread between calls (CCJsonParser.cpp).
+    struct Scratch;
+    Scratch* scratch_ = nullptr;
     const char* c_ = nullptr;   // read cursor
     const char* end_ = nullptr; // one past the last byte
 };

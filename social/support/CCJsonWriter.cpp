@@ -6,24 +6,11 @@
 
 #include "foundation/Format.h"
 #include "foundation/Utf8.h"
+#include "social/support/JsonStringScan.h"
 
 namespace mw {
 
 namespace {
-
-// Bytes a string cannot hold as they are: the quote, the backslash, control
-// characters (escaped) and bytes above 0x7F (checked as UTF-8).
-struct SpecialBytes {
-    bool special[256] = {};
-    constexpr SpecialBytes()
-    {
-        for (int b = 0; b < 0x20; ++b) special[b] = true;
-        special[static_cast<unsigned char>('"')] = true;
-        special[static_cast<unsigned char>('\\')] = true;
-        for (int b = 0x80; b < 256; ++b) special[b] = true;
-    }
-};
-constexpr SpecialBytes kSpecialBytes;
 
 const char* kindName(const Value& value)
 {
@@ -40,10 +27,18 @@ std::optional<std::string> CCJsonWriter::stringWithFragment(const Value& value)
 {
     clearErrorTrace();
     depth_ = 0;
-    std::string out;
-    out.reserve(128);
-    if (!appendValue(value, out)) return std::nullopt;
-    return out;
+    // The text grows in a buffer the thread keeps between calls, and the
+    // result is one copy of the right size: a large document then does not
+    // move through a fresh string at every doubling. Buffers past a few
+    // megabytes are not kept.
+    constexpr size_t kKeptCapacity = size_t(4) << 20;
+    thread_local std::string buffer;
+    buffer.clear();
+    const bool written = appendValue(value, buffer);
+    std::optional<std::string> text;
+    if (written) text.emplace(buffer);
+    if (buffer.capacity() > kKeptCapacity) std::string().swap(buffer);
+    return text;
 }
 
 std::optional<std::string> CCJsonWriter::stringWithFragment(const JsonProxy& proxy)
@@ -105,10 +100,9 @@ bool CCJsonWriter::appendReal(double real, std::string& out)
     }
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, real);
-    const std::string_view written(text, static_cast<size_t>(result.ptr - text));
-    out += written;
+    out.append(text, result.ptr);
     // "1" would read back as an integer.
-    if (written.find_first_of(".e") == std::string_view::npos) out += ".0";
+    if (std::none_of(text, result.ptr, [](char c) { return c == '.' || c == 'e'; })) out += ".0";
     return true;
 }
 
@@ -179,19 +173,17 @@ bool CCJsonWriter::appendString(std::string_view text, std::string& out)
     // Bytes go out in runs as long as nothing needs escaping; checked UTF-8
     // characters stay part of the run.
     const char* run = c;
-    while (c != end) {
+    while (true) {
+        c = findSpecialStringByte(c, end);
+        if (c == end) break;
         const unsigned char byte = static_cast<unsigned char>(*c);
-        if (!kSpecialBytes.special[byte]) {
-            ++c;
-            continue;
-        }
         if (byte >= 0x80) {
-            const Utf8Char character = decodeUtf8(std::string_view(c, static_cast<size_t>(end - c)), 0);
-            if (!character.valid) {
+            const size_t length = validUtf8Length(c, end);
+            if (length == 0) {
                 addError(1, "JSON serialisation not supported for string that is not UTF-8");
                 return false;
             }
-            c += character.length;
+            c += length;
             continue;
         }
         out.append(run, static_cast<size_t>(c - run));

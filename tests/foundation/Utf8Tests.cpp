@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "foundation/Utf8.h"
 
@@ -41,6 +42,10 @@ TEST(Utf8, DecodesOneCharacterAndFlagsEveryInvalidByte)
         EXPECT_EQ(read.codePoint, c.codePoint) << c.what;
         EXPECT_EQ(read.length, c.length) << c.what;
         EXPECT_EQ(read.valid, c.valid) << c.what;
+        if (!c.text.empty()) {
+            EXPECT_EQ(validUtf8Length(c.text.data(), c.text.data() + c.text.size()), c.valid ? c.length : 0)
+                << c.what;
+        }
         // A whole text is UTF-8 only when every character in it is, wherever
         // the bad one stands.
         if (!c.text.empty()) {
@@ -48,6 +53,34 @@ TEST(Utf8, DecodesOneCharacterAndFlagsEveryInvalidByte)
         }
     }
     EXPECT_TRUE(isValidUtf8(""));
+}
+
+// The scanners' checker must take exactly what the decoder takes: every lead
+// byte against every second byte, the third and fourth from the edges of the
+// continuation range and outside it, whole and cut short.
+TEST(Utf8, CheckerAgreesWithTheDecoder)
+{
+    const std::vector<unsigned char> later = {0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0};
+    const std::vector<unsigned char> continuation = {0x80};
+    for (unsigned lead = 0; lead < 256; ++lead) {
+        // Only leads of three and four bytes look past the second byte.
+        const auto& tails = lead >= 0xE0 ? later : continuation;
+        for (unsigned second = 0; second < 256; ++second) {
+            for (unsigned char third : tails) {
+                for (unsigned char fourth : tails) {
+                    const char bytes[] = {static_cast<char>(lead), static_cast<char>(second),
+                                          static_cast<char>(third), static_cast<char>(fourth)};
+                    for (size_t size = 1; size <= sizeof bytes; ++size) {
+                        const Utf8Char read = decodeUtf8(std::string_view(bytes, size), 0);
+                        const size_t length = validUtf8Length(bytes, bytes + size);
+                        ASSERT_EQ(length, read.valid ? read.length : 0)
+                            << std::hex << lead << " " << second << " " << unsigned(third) << " "
+                            << unsigned(fourth) << " size " << size;
+                    }
+                }
+            }
+        }
+    }
 }
 
 } // namespace

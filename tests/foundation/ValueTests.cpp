@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "foundation/Value.h"
 
@@ -166,6 +169,69 @@ TEST(ValueTest, DictionaryKeepsOrderThroughReplaceAndRemove)
     EXPECT_EQ(dict["b"].asString(), "b"); // the index still finds entries after the shift
     EXPECT_EQ(dict["z"].asString(), "again");
     EXPECT_FALSE(dict.remove("missing"));
+}
+
+// Past a few keys lookups go through a hash index, which growth and removal
+// rebuild: every key must still lead to its own value.
+TEST(ValueTest, LargeDictionaryFindsEveryKeyThroughGrowthAndRemoval)
+{
+    Value dict;
+    for (int i = 0; i < 300; ++i) dict.set("key" + std::to_string(i), i);
+    for (int i = 0; i < 300; i += 3) EXPECT_TRUE(dict.remove("key" + std::to_string(i)));
+    for (int i = 0; i < 300; i += 5) dict.set("key" + std::to_string(i), -i);
+    for (int i = 0; i < 300; ++i) {
+        const std::string key = "key" + std::to_string(i);
+        const bool present = i % 3 != 0 || i % 5 == 0;
+        ASSERT_EQ(dict.contains(key), present) << key;
+        if (present) EXPECT_EQ(dict[key].asInt(), i % 5 == 0 ? -i : i) << key;
+    }
+    EXPECT_FALSE(dict.contains("key300"));
+    EXPECT_EQ(dict.asDict().entries()[0].first, "key1"); // order of first insertion
+}
+
+// Assigning a value its own element must take the element before the
+// container it lives in is let go.
+TEST(ValueTest, AssignsFromItsOwnElements)
+{
+    Value list = Value::array({Value::array({1, "two"})});
+    list = list.at(0);
+    EXPECT_EQ(list, Value::array({1, "two"}));
+    Value dict = Value::dictionary({{"inner", Value::dictionary({{"k", "v"}})}});
+    dict = dict["inner"];
+    EXPECT_EQ(dict, Value::dictionary({{"k", "v"}}));
+    Value moved = Value::array({"only element, long enough to live outside the value"});
+    moved = std::move(moved.mutableArray()->at(0));
+    EXPECT_EQ(moved.asString(), "only element, long enough to live outside the value");
+}
+
+TEST(ValueTest, MovedFromContainersAndStringsAreNull)
+{
+    for (Value value : {Value("text"), Value::data("ab", 2), Value::array({1}), Value::dictionary({{"k", 1}})}) {
+        Value taken = std::move(value);
+        EXPECT_TRUE(value.isNull()); // NOLINT(bugprone-use-after-move): the state is the contract
+        EXPECT_FALSE(taken.isNull());
+    }
+}
+
+// Storage released on another thread than the one that made it, and after
+// that thread ended, must be neither lost nor freed twice (the sanitizers
+// watch this test).
+TEST(ValueTest, ValuesMadeOnOneThreadDieOnAnother)
+{
+    std::vector<Value> made;
+    std::thread maker([&made] {
+        for (int i = 0; i < 5000; ++i) {
+            made.push_back(Value::dictionary({{"name", "value " + std::to_string(i)}, {"list", Value::array({i})}}));
+        }
+    });
+    maker.join();
+    std::vector<Value> kept(made.begin(), made.begin() + 100);
+    std::thread dropper([taken = std::move(made)]() mutable { taken.clear(); });
+    dropper.join();
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(kept[i]["name"].asString(), "value " + std::to_string(i));
+    std::vector<Value> more;
+    for (int i = 0; i < 5000; ++i) more.push_back(Value::array({"again " + std::to_string(i)}));
+    EXPECT_EQ(more[4999].at(0).asString(), "again 4999");
 }
 
 TEST(ValueTest, WritersRefuseOtherKinds)

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -232,16 +234,98 @@ TEST(JsonParser, NumbersKeepTheirKindAndNearestValue)
     EXPECT_TRUE(std::signbit(negativeZero));
 }
 
+// Strings are scanned eight bytes at a time: a byte that ends the plain run
+// must be found at every offset within and across those words.
+TEST(JsonParser, FindsEveryStringStopAtEveryOffset)
+{
+    struct Stop {
+        std::string inserted;
+        std::optional<std::string> read; // nothing: refused
+    };
+    const std::vector<Stop> stops = {
+        {"\\n", "\n"},         {"\\\"", "\""},        {"\xc3\xa9", "\xc3\xa9"},
+        {"\x7f", "\x7f"},       {"\x1f", std::nullopt}, {"\x80", std::nullopt},
+        {"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
+    };
+    for (const Stop& stop : stops) {
+        for (size_t offset = 0; offset < 20; ++offset) {
+            const std::string before(offset, 'a');
+            const std::string after(11, 'b');
+            CCJsonParser parser;
+            const std::optional<Value> value = parser.fragmentWithString("\"" + before + stop.inserted + after + "\"");
+            if (!stop.read) {
+                EXPECT_FALSE(value) << offset;
+                continue;
+            }
+            ASSERT_TRUE(value) << offset << ": " << show(steps(parser.errorTrace()));
+            EXPECT_EQ(value->asString(), before + *stop.read + after) << offset;
+        }
+    }
+}
+
+// Small objects find repeated keys through a sketch of length and last byte,
+// larger ones through a hash index: keys that share a sketch and keys past
+// the small size must both keep the last value at the first place.
 TEST(JsonParser, RepeatedKeyKeepsLastValueAtFirstPlace)
 {
-    CCJsonParser parser;
-    const std::optional<Value> value = parser.objectWithString("{\"a\":1,\"b\":2,\"a\":3}");
-    ASSERT_TRUE(value);
-    const auto& entries = value->asDict().entries();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].first, "a");
-    EXPECT_EQ(entries[0].second, Value(int64_t{3}));
-    EXPECT_EQ(entries[1].first, "b");
+    struct Case {
+        std::string text;
+        std::vector<std::pair<std::string, int64_t>> members;
+    };
+    const std::vector<Case> cases = {
+        {"{\"a\":1,\"b\":2,\"a\":3}", {{"a", 3}, {"b", 2}}},
+        {"{\"ab\":1,\"cb\":2}", {{"ab", 1}, {"cb", 2}}},
+        {"{\"ab\":1,\"cb\":2,\"cb\":4,\"ab\":3}", {{"ab", 3}, {"cb", 4}}},
+        {"{\"\":1,\"x\":2,\"\":3}", {{"", 3}, {"x", 2}}},
+        {"{\"k0\":0,\"k1\":1,\"k2\":2,\"k3\":3,\"k4\":4,\"k5\":5,\"k6\":6,\"k7\":7,\"k8\":8,\"k3\":9,\"k9\":10}",
+         {{"k0", 0}, {"k1", 1}, {"k2", 2}, {"k3", 9}, {"k4", 4}, {"k5", 5}, {"k6", 6}, {"k7", 7}, {"k8", 8},
+          {"k9", 10}}},
+    };
+    for (const Case& c : cases) {
+        CCJsonParser parser;
+        const std::optional<Value> value = parser.objectWithString(c.text);
+        ASSERT_TRUE(value) << c.text;
+        const auto& entries = value->asDict().entries();
+        ASSERT_EQ(entries.size(), c.members.size()) << c.text;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(entries[i].first, c.members[i].first) << c.text;
+            EXPECT_EQ(entries[i].second, Value(c.members[i].second)) << c.text;
+            EXPECT_EQ(value->get(c.members[i].first), Value(c.members[i].second)) << c.text;
+        }
+    }
+}
+
+// Reals are read eight digits at a time and, when digits and power allow,
+// with one exact operation; every other one goes the long way. Either way the
+// result must be the nearest double, as from_chars reads it: digit runs of
+// every length around the word size and the 19-digit limit, the point
+// anywhere, with and without exponents.
+TEST(JsonParser, ReadsEveryRealAsTheNearestDouble)
+{
+    const std::string digits = "98765432109876543210123";
+    for (size_t length = 1; length <= digits.size(); ++length) {
+        for (size_t point = 1; point <= length; ++point) {
+            for (const char* exponent : {"", "e5", "E-7", "e+22", "e-22", "e23", "e-300"}) {
+                std::string text = digits.substr(0, length);
+                if (point < length) text.insert(point, ".");
+                text += exponent;
+                const bool integer = text.find_first_of(".eE") == std::string::npos;
+                for (const std::string& literal : {text, "-" + text}) {
+                    CCJsonParser parser;
+                    const std::optional<Value> value = parser.fragmentWithString(literal);
+                    ASSERT_TRUE(value) << literal;
+                    double expected = 0;
+                    std::from_chars(literal.data(), literal.data() + literal.size(), expected);
+                    if (integer && value->isInteger()) {
+                        EXPECT_EQ(std::to_string(value->asInt64()), literal) << literal;
+                    } else {
+                        EXPECT_TRUE(value->isReal()) << literal;
+                        EXPECT_EQ(value->asDouble(), expected) << literal;
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(JsonParser, NestingStopsAtTheLimit)
