@@ -376,13 +376,13 @@ double parseSeconds(const std::string& text)
     return seconds;
 }
 
-double growthOfParseTime(const std::string& half, const std::string& full)
+double growthOfParseTime(const std::string& small, const std::string& large)
 {
     double bestHalf = 1e9;
     double bestFull = 1e9;
     for (int run = 0; run < 5; ++run) {
-        bestHalf = std::min(bestHalf, parseSeconds(half));
-        bestFull = std::min(bestFull, parseSeconds(full));
+        bestHalf = std::min(bestHalf, parseSeconds(small));
+        bestFull = std::min(bestFull, parseSeconds(large));
     }
     return bestFull / bestHalf;
 }
@@ -402,10 +402,12 @@ std::string arrayOfNumbers(int count)
     return text + "]";
 }
 
+// Four times the input: linear parsing takes about 4 times as long, quadratic
+// parsing 16 times. The limit sits between them with room for a loaded machine.
 TEST(JsonParser, TimeGrowsLinearly)
 {
-    EXPECT_LT(growthOfParseTime(objectOfMembers(100000), objectOfMembers(200000)), 3.0);
-    EXPECT_LT(growthOfParseTime(arrayOfNumbers(500000), arrayOfNumbers(1000000)), 3.0);
+    EXPECT_LT(growthOfParseTime(objectOfMembers(50000), objectOfMembers(200000)), 8.0);
+    EXPECT_LT(growthOfParseTime(arrayOfNumbers(250000), arrayOfNumbers(1000000)), 8.0);
 }
 
 } // namespace
