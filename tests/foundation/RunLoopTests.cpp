@@ -305,7 +305,8 @@ TEST(RunLoop, WaitableSourceIsServicedSleptOnAndWoken)
     };
     loop.addWaitableSource(source);
     loop.addWaitableSource(source);
-    loop.addTimer(NSTimer::timer(0, false, [&](NSTimer*) { order.push_back("timer"); }));
+    loop.addTimer(NSTimer::timer(0.001, false, [&](NSTimer*) { order.push_back("timer"); }));
+    std::this_thread::sleep_for(milliseconds(5));
     loop.drain();
     EXPECT_EQ((std::vector<std::string>{"timer", "service"}), order) << "once per drain, after the timers";
 
