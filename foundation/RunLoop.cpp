@@ -24,8 +24,10 @@ constexpr double kDueTolerance = 1e-6;
 
 RunLoop& RunLoop::main()
 {
-    static RunLoop loop(processMainThread);
-    return loop;
+    // Never destroyed: services that outlive main() (the shared HTTP
+    // transport among them) still reach it from their own destructors.
+    static RunLoop* const loop = new RunLoop(processMainThread);
+    return *loop;
 }
 
 void RunLoop::performOnMain(std::function<void()> work, bool waitUntilDone)
