@@ -24,8 +24,10 @@ constexpr double kDueTolerance = 1e-6;
 
 RunLoop& RunLoop::main()
 {
-    static RunLoop loop(processMainThread);
-    return loop;
+    // Never destroyed: services that outlive main() (the shared HTTP
+    // transport among them) still reach it from their own destructors.
+    static RunLoop* const loop = new RunLoop(processMainThread);
+    return *loop;
 }
 
 void RunLoop::performOnMain(std::function<void()> work, bool waitUntilDone)
@@ -55,9 +57,17 @@ void RunLoop::perform(std::function<void()> work, bool waitUntilDone)
         done = std::make_shared<std::promise<void>>();
         finished = done->get_future();
     }
+    std::vector<std::shared_ptr<WaitableSource>> waitables;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         queue_.push_back(Work{std::move(work), std::move(done)});
+        waitables = waitables_;
+    }
+    queued_.notify_all();
+    for (const auto& source : waitables) {
+        if (source->wake) {
+            source->wake();
+        }
     }
     if (finished.valid()) {
         finished.wait();
@@ -79,6 +89,72 @@ void RunLoop::drain()
 {
     runQueuedWork();
     fireDueTimers();
+    serviceWaitableSource();
+}
+
+void RunLoop::serviceWaitableSource()
+{
+    std::vector<std::shared_ptr<WaitableSource>> sources;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        sources = waitables_;
+    }
+    for (const auto& source : sources) {
+        if (source->service) {
+            source->service();
+        }
+    }
+}
+
+void RunLoop::addWaitableSource(const std::shared_ptr<WaitableSource>& source)
+{
+    if (!source) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (std::find(waitables_.begin(), waitables_.end(), source) == waitables_.end()) {
+        waitables_.push_back(source);
+    }
+}
+
+void RunLoop::removeWaitableSource(const WaitableSource* source)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::erase_if(waitables_, [source](const auto& s) { return s.get() == source; });
+}
+
+void RunLoop::waitForInput(double maxSeconds)
+{
+    std::shared_ptr<WaitableSource> source;
+    double bound = maxSeconds;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!queue_.empty()) {
+            return;
+        }
+        const double now = Clock::monotonicSeconds();
+        for (const Ref<NSTimer>& timer : timers_) {
+            if (timer->isValid()) {
+                bound = std::min(bound, timer->fireDate() - now);
+            }
+        }
+        if (bound <= kDueTolerance) {
+            return;
+        }
+        if (!waitables_.empty()) {
+            source = waitables_.front();
+            if (waitables_.size() > 1) {
+                bound = std::min(bound, 0.001);
+            }
+        }
+        if (!source || !source->wait) {
+            queued_.wait_for(lock, std::chrono::duration<double>(bound), [this] { return !queue_.empty(); });
+            return;
+        }
+    }
+    // Work queued from here on calls wake(), which also ends a wait that has
+    // not begun yet.
+    source->wait(bound);
 }
 
 void RunLoop::setEventSource(EventSource source)
@@ -93,6 +169,7 @@ bool RunLoop::runOnce()
     const bool handledEvents = source && source();
     const bool ranWork = runQueuedWork();
     fireDueTimers();
+    serviceWaitableSource();
     return handledEvents || ranWork;
 }
 
@@ -152,7 +229,8 @@ bool RunLoop::runUntil(const std::function<bool()>& predicate, double timeoutSec
         if (steady_clock::now() >= deadline) {
             return false;
         }
-        std::this_thread::sleep_for(milliseconds(1));
+        const double left = duration<double>(deadline - steady_clock::now()).count();
+        waitForInput(std::min(0.001, left));
     }
 }
 

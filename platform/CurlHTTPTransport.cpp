@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
 #include "foundation/Log.h"
-#include "foundation/NSTimer.h"
 #include "foundation/RunLoop.h"
 #include "platform/HTTPTransport.h"
 
@@ -120,18 +120,18 @@ bool readHeaderLine(const std::string& line, HTTPResponse& head)
     return false;
 }
 
-// What curl's callbacks saw during one turn of the multi handle. They are
-// handed to the delegate only after curl returns, so a delegate may cancel
-// or destroy its connection from any callback.
+// What curl's callbacks saw during one turn of the multi handle, other than
+// body data. They are handed to the delegate outside curl_multi_perform, or
+// just before the body data that follows them.
 struct Event {
-    enum Kind { Response, Data, Redirect, Fail, Finish } kind;
+    enum Kind { Response, Redirect, Fail, Finish } kind;
     HTTPResponse response;
-    std::vector<uint8_t> data;
     std::string text;
     int status = 0;
 };
 
 class CurlHTTPConnection;
+class CurlHTTPTransport;
 
 // The part of a request the transport keeps while curl works on it.
 struct Transfer {
@@ -140,6 +140,8 @@ struct Transfer {
     HTTPRequest request;
     HTTPConnectionDelegate* delegate = nullptr;
     CurlHTTPConnection* connection = nullptr; // null once the caller dropped it
+    CurlHTTPTransport* owner = nullptr;
+    bool added = false; // to the multi handle
     bool cancelled = false;
     bool done = false;
 
@@ -188,42 +190,33 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* user)
     auto location = headers.find("location");
     if (transfer.head.status >= 300 && transfer.head.status < 400 && location != headers.end()) {
         transfer.redirected = true;
-        transfer.events.push_back({Event::Redirect, {}, {}, location->second, transfer.head.status});
+        transfer.events.push_back({Event::Redirect, {}, location->second, transfer.head.status});
     } else {
-        transfer.events.push_back({Event::Response, transfer.head, {}, {}, 0});
+        transfer.events.push_back({Event::Response, transfer.head, {}, 0});
     }
     return size * count;
 }
 
-size_t onBody(char* buffer, size_t size, size_t count, void* user)
-{
-    auto& transfer = *static_cast<Transfer*>(user);
-    size_t bytes = size * count;
-    if (transfer.redirected || bytes == 0) return bytes;
-    // Consecutive pieces of one turn travel as one event.
-    if (!transfer.events.empty() && transfer.events.back().kind == Event::Data) {
-        auto& data = transfer.events.back().data;
-        data.insert(data.end(), buffer, buffer + bytes);
-    } else {
-        Event event{Event::Data, {}, {}, {}, 0};
-        event.data.assign(buffer, buffer + bytes);
-        transfer.events.push_back(std::move(event));
-    }
-    return bytes;
-}
+// libcurl's receive buffer for the run-loop transfers: large enough that a
+// fast download costs few callbacks and writes, small next to a frame's memory.
+constexpr long kReceiveBufferBytes = 256 * 1024;
+
+// The longest single wait on the sockets (curl_multi_poll takes milliseconds
+// as an int).
+constexpr double kLongestWaitSeconds = 3600;
 
 class CurlHTTPTransport : public HTTPTransport, public std::enable_shared_from_this<CurlHTTPTransport> {
 public:
     CurlHTTPTransport()
     {
         initialiseCurlOnce();
-        multi_ = curl_multi_init();
+        multi_ = std::shared_ptr<CURLM>(curl_multi_init(), [](CURLM* multi) { curl_multi_cleanup(multi); });
     }
     ~CurlHTTPTransport() override
     {
-        if (timer_) timer_->invalidate();
+        if (source_) RunLoop::main().removeWaitableSource(source_.get());
         for (auto& transfer : transfers_) release(*transfer);
-        curl_multi_cleanup(multi_);
+        // The multi handle goes with the last wake-up that may still hold it.
     }
 
     std::unique_ptr<HTTPConnection> start(const HTTPRequest& request, HTTPConnectionDelegate* delegate) override
@@ -235,16 +228,40 @@ public:
         auto transfer = std::make_shared<Transfer>();
         transfer->request = request;
         transfer->delegate = delegate;
+        transfer->owner = this;
         transfer->easy = curl_easy_init();
         configure(*transfer);
-        curl_multi_add_handle(multi_, transfer->easy);
+        // Inside curl (a delegate starting a request from a data callback)
+        // the handle joins after curl returns.
+        if (!insideCurl_) {
+            curl_multi_add_handle(multi_.get(), transfer->easy);
+            transfer->added = true;
+        }
         transfers_.push_back(transfer);
         std::weak_ptr<CurlHTTPTransport> weak = weak_from_this();
         auto connection = std::make_unique<CurlHTTPConnection>(transfer, [weak](Transfer& t) {
             if (auto self = weak.lock()) self->release(t);
         });
-        ensureTimer();
+        ensureSource();
         return connection;
+    }
+
+    // Body data goes to the delegate straight from libcurl's buffer, after
+    // the head events before it. A delegate that cancels here (any
+    // connection) has its transfer taken out once curl returns; answering 0
+    // stops curl reading for a cancelled one.
+    static size_t onBody(char* buffer, size_t size, size_t count, void* user)
+    {
+        auto& transfer = *static_cast<Transfer*>(user);
+        size_t bytes = size * count;
+        if (transfer.cancelled) return 0;
+        if (transfer.redirected || bytes == 0) return bytes;
+        transfer.owner->dispatch(transfer);
+        if (transfer.cancelled) return 0;
+        if (transfer.connection && transfer.delegate) {
+            transfer.delegate->didReceiveData(*transfer.connection, reinterpret_cast<const uint8_t*>(buffer), bytes);
+        }
+        return transfer.cancelled ? 0 : bytes;
     }
 
 private:
@@ -256,52 +273,84 @@ private:
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader);
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody);
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlHTTPTransport::onBody);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(r.timeoutSeconds * 1000));
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(r.timeoutSeconds)));
     }
 
-    // Safe outside curl_multi_perform only (the events are dispatched after it).
+    // Inside curl_multi_perform only marks the transfer; the turn takes it
+    // out of the multi handle once curl returns.
     void release(Transfer& t)
     {
-        if (!t.easy) return;
-        curl_multi_remove_handle(multi_, t.easy);
+        t.cancelled = true;
+        t.events.clear();
+        if (!t.easy || insideCurl_) return;
+        if (t.added) curl_multi_remove_handle(multi_.get(), t.easy);
         curl_easy_cleanup(t.easy);
         curl_slist_free_all(t.headerList);
         t.easy = nullptr;
         t.headerList = nullptr;
-        t.cancelled = true;
     }
 
-    void ensureTimer()
+    // While requests run, the main loop turns curl at every drain and, when
+    // it has nothing else to do, sleeps on curl's sockets and time-outs.
+    void ensureSource()
     {
-        if (timer_ && timer_->isValid()) return;
+        if (source_) return;
         std::weak_ptr<CurlHTTPTransport> weak = weak_from_this();
-        // Interval 0: one turn at every drain of the main loop, never blocking.
-        timer_ = NSTimer::timer(0, true, [weak](NSTimer*) {
+        source_ = std::make_shared<RunLoop::WaitableSource>();
+        source_->service = [weak] {
             if (auto self = weak.lock()) self->turn();
-        });
-        RunLoop::main().addTimer(timer_);
+        };
+        source_->wait = [weak](double seconds) {
+            if (auto self = weak.lock()) self->waitForSockets(seconds);
+        };
+        source_->wake = [multi = multi_] { curl_multi_wakeup(multi.get()); };
+        RunLoop::main().addWaitableSource(source_);
+    }
+
+    void waitForSockets(double seconds)
+    {
+        if (insideCurl_) return;
+        long curlMs = -1;
+        curl_multi_timeout(multi_.get(), &curlMs);
+        long ms = static_cast<long>(std::ceil(std::min(seconds, kLongestWaitSeconds) * 1000));
+        if (curlMs >= 0) ms = std::min(ms, curlMs);
+        if (ms <= 0) return;
+        curl_multi_poll(multi_.get(), nullptr, 0, static_cast<int>(ms), nullptr);
     }
 
     void turn()
     {
+        // A delegate draining the loop from a callback. The caller holds the
+        // transport, so a delegate may drop it meanwhile.
+        if (insideCurl_) return;
+        for (auto& transfer : transfers_) {
+            // Started from inside curl: joins now.
+            if (transfer->easy && !transfer->cancelled && !transfer->added) {
+                curl_multi_add_handle(multi_.get(), transfer->easy);
+                transfer->added = true;
+            }
+        }
         int running = 0;
-        curl_multi_perform(multi_, &running);
+        insideCurl_ = true;
+        curl_multi_perform(multi_.get(), &running);
+        insideCurl_ = false;
         int left = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+        while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
             if (message->msg != CURLMSG_DONE) continue;
             for (auto& transfer : transfers_) {
-                if (transfer->easy != message->easy_handle) continue;
+                if (transfer->easy != message->easy_handle || transfer->cancelled) continue;
                 transfer->done = true;
                 CURLcode result = message->data.result;
                 if (result == CURLE_OK && (transfer->headComplete || transfer->redirected)) {
-                    transfer->events.push_back({Event::Finish, {}, {}, {}, 0});
+                    transfer->events.push_back({Event::Finish, {}, {}, 0});
                 } else {
                     std::string text = result == CURLE_OK ? "no answer" : curl_easy_strerror(result);
-                    transfer->events.push_back({Event::Fail, {}, {}, text, 0});
+                    transfer->events.push_back({Event::Fail, {}, text, 0});
                 }
             }
         }
@@ -309,17 +358,18 @@ private:
         auto snapshot = transfers_;
         for (auto& transfer : snapshot) dispatch(*transfer);
         std::erase_if(transfers_, [this](const std::shared_ptr<Transfer>& t) {
-            if (t->done && !t->cancelled) release(*t);
+            if (t->done || t->cancelled) release(*t);
             return t->cancelled || t->done;
         });
-        if (transfers_.empty() && timer_) {
-            timer_->invalidate();
-            timer_ = nullptr;
+        if (transfers_.empty() && source_) {
+            RunLoop::main().removeWaitableSource(source_.get());
+            source_ = nullptr;
         }
     }
 
     void dispatch(Transfer& t)
     {
+        if (t.events.empty()) return;
         std::vector<Event> events;
         events.swap(t.events);
         for (auto& event : events) {
@@ -329,7 +379,6 @@ private:
             if (!delegate) continue;
             switch (event.kind) {
             case Event::Response: delegate->didReceiveResponse(connection, event.response); break;
-            case Event::Data: delegate->didReceiveData(connection, event.data.data(), event.data.size()); break;
             case Event::Redirect: delegate->didRedirect(connection, event.status, event.text); break;
             case Event::Fail: delegate->didFail(connection, event.text); break;
             case Event::Finish: delegate->didFinish(connection); break;
@@ -337,9 +386,10 @@ private:
         }
     }
 
-    CURLM* multi_ = nullptr;
+    std::shared_ptr<CURLM> multi_;
     std::vector<std::shared_ptr<Transfer>> transfers_;
-    Ref<NSTimer> timer_;
+    std::shared_ptr<RunLoop::WaitableSource> source_;
+    bool insideCurl_ = false;
 };
 
 size_t collectHead(char* buffer, size_t size, size_t count, void* user)

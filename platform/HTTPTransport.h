@@ -70,7 +70,9 @@ public:
 
 // The platform's HTTP service. start() drives libcurl from the main thread's
 // run loop: every drain of RunLoop::main() moves the transfers on without
-// blocking. send() is the blocking form for background threads.
+// blocking, and RunLoop::main().waitForInput() sleeps on their sockets.
+// Body data is handed over as it arrives, from libcurl's own buffer (valid
+// only during the call). send() is the blocking form for background threads.
 class HTTPTransport {
 public:
     // The installed transport (libcurl's unless another was installed).

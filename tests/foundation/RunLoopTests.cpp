@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -233,6 +237,94 @@ TEST(RunLoop, DestroyingTheLoopReleasesAWaitingSender)
     sender.join();
     EXPECT_TRUE(resumed);
     EXPECT_FALSE(workRan);
+}
+
+// waitForInput sleeps for its bound unless something is to be done sooner.
+TEST(RunLoop, WaitForInputEndsForQueuedWorkDueTimersAndOtherThreads)
+{
+    using namespace std::chrono;
+    struct Row {
+        const char* name;
+        std::function<void(RunLoop&, std::thread&)> arrange;
+        milliseconds atLeast;
+        milliseconds below;
+    };
+    const Row rows[] = {
+        {"nothing to do", [](RunLoop&, std::thread&) {}, milliseconds(80), milliseconds(5000)},
+        {"work queued", [](RunLoop& loop, std::thread&) { loop.perform([] {}); }, milliseconds(0),
+         milliseconds(50)},
+        {"timer due soon",
+         [](RunLoop& loop, std::thread&) { loop.addTimer(NSTimer::timer(0.03, false, [](NSTimer*) {})); },
+         milliseconds(25), milliseconds(1000)},
+        {"work from another thread",
+         [](RunLoop& loop, std::thread& other) {
+             other = std::thread([&loop] {
+                 std::this_thread::sleep_for(milliseconds(30));
+                 loop.perform([] {});
+             });
+         },
+         milliseconds(25), milliseconds(1000)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RunLoop loop;
+        std::thread other;
+        row.arrange(loop, other);
+        const auto start = steady_clock::now();
+        loop.waitForInput(row.name == std::string("nothing to do") ? 0.08 : 5.0);
+        const auto elapsed = steady_clock::now() - start;
+        if (other.joinable()) other.join();
+        EXPECT_GE(elapsed, row.atLeast);
+        EXPECT_LT(elapsed, row.below);
+    }
+}
+
+// A waitable source: serviced at every drain after the timers, its wait used
+// by waitForInput and ended by work queued from another thread.
+TEST(RunLoop, WaitableSourceIsServicedSleptOnAndWoken)
+{
+    using namespace std::chrono;
+    RunLoop loop;
+    std::vector<std::string> order;
+    std::mutex lock;
+    std::condition_variable changed;
+    bool woken = false;
+    double askedSeconds = 0;
+    auto source = std::make_shared<RunLoop::WaitableSource>();
+    source->service = [&] { order.push_back("service"); };
+    source->wait = [&](double seconds) {
+        std::unique_lock<std::mutex> guard(lock);
+        askedSeconds = seconds;
+        changed.wait_for(guard, duration<double>(seconds), [&] { return woken; });
+        woken = false;
+    };
+    source->wake = [&] {
+        std::lock_guard<std::mutex> guard(lock);
+        woken = true;
+        changed.notify_all();
+    };
+    loop.addWaitableSource(source);
+    loop.addWaitableSource(source);
+    loop.addTimer(NSTimer::timer(0.001, false, [&](NSTimer*) { order.push_back("timer"); }));
+    std::this_thread::sleep_for(milliseconds(5));
+    loop.drain();
+    EXPECT_EQ((std::vector<std::string>{"timer", "service"}), order) << "once per drain, after the timers";
+
+    std::thread sender([&] {
+        std::this_thread::sleep_for(milliseconds(30));
+        loop.perform([] {});
+    });
+    const auto start = steady_clock::now();
+    loop.waitForInput(5.0);
+    sender.join();
+    EXPECT_LT(steady_clock::now() - start, seconds(2)) << "the queued work woke the source";
+    EXPECT_DOUBLE_EQ(5.0, askedSeconds);
+
+    loop.drain();
+    loop.removeWaitableSource(source.get());
+    order.clear();
+    loop.drain();
+    EXPECT_TRUE(order.empty());
 }
 
 TEST(RunLoop, RunUntilGivesUpAfterTheTimeout)

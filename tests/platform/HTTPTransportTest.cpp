@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/RunLoop.h"
@@ -26,6 +29,11 @@ public:
     {
         if (events.empty() || events.back() != "data") events.push_back("data");
         body.append(reinterpret_cast<const char*>(bytes), count);
+        if (onData) {
+            auto act = std::move(onData); // once
+            onData = nullptr;
+            act();
+        }
     }
     void didRedirect(HTTPConnection&, int status, const std::string& location) override
     {
@@ -47,6 +55,7 @@ public:
     bool ended = false;
     bool cancelOnResponse = false;
     HTTPConnection* connection = nullptr;
+    std::function<void()> onData; // run at the first data
 };
 
 std::string bytesOfLength(size_t length)
@@ -155,6 +164,79 @@ TEST_F(HTTPTransportTest, CancelledConnectionReportsNothingMore)
     RunLoop::main().runUntil([&] { return !delegate.events.empty(); }, 10);
     RunLoop::main().runUntil([] { return false; }, 0.2);
     EXPECT_EQ(delegate.events, std::vector<std::string>{"response 200 200000"});
+}
+
+// Data reaches the delegate while libcurl is still reading; whatever the
+// delegate does to its own or another connection there must hold.
+TEST_F(HTTPTransportTest, DelegateMayCancelOrStartRequestsFromTheData)
+{
+    const std::string body = bytesOfLength(3000000);
+    server.script("/big", {200, body, {}});
+    server.script("/small", {200, "small", {}});
+    struct Row {
+        const char* name;
+        enum { Cancel, Destroy, StartAnother } act;
+    };
+    for (const Row row : {Row{"cancel", Row::Cancel}, Row{"destroy", Row::Destroy},
+                          Row{"start another", Row::StartAnother}}) {
+        SCOPED_TRACE(row.name);
+        RecordingDelegate first;
+        RecordingDelegate second;
+        std::unique_ptr<HTTPConnection> secondConnection;
+        HTTPRequest request;
+        request.url = server.url("/big");
+        auto connection = HTTPTransport::sharedInstance()->start(request, &first);
+        first.connection = connection.get();
+        first.onData = [&] {
+            if (row.act == Row::Cancel) connection->cancel();
+            if (row.act == Row::Destroy) connection.reset();
+            if (row.act == Row::StartAnother) {
+                HTTPRequest other;
+                other.url = server.url("/small");
+                secondConnection = HTTPTransport::sharedInstance()->start(other, &second);
+                EXPECT_TRUE(second.events.empty()) << "nothing is reported inside start()";
+            }
+        };
+        if (row.act == Row::StartAnother) {
+            RunLoop::main().runUntil([&] { return first.ended && second.ended; }, 10);
+            EXPECT_EQ(first.events, (std::vector<std::string>{"response 200 3000000", "data", "finish"}));
+            EXPECT_EQ(first.body, body);
+            EXPECT_EQ(second.events, (std::vector<std::string>{"response 200 5", "data", "finish"}));
+            EXPECT_EQ(second.body, "small");
+        } else {
+            RunLoop::main().runUntil([&] { return !first.events.empty() && !first.onData; }, 10);
+            RunLoop::main().runUntil([] { return false; }, 0.2);
+            EXPECT_EQ(first.events, (std::vector<std::string>{"response 200 3000000", "data"}));
+            EXPECT_LT(first.body.size(), body.size());
+        }
+    }
+}
+
+// An idle main loop sleeps on the transfer's socket instead of turning:
+// waiting for a slow answer takes a few wake-ups, and the answer ends the
+// wait at once rather than at its bound.
+TEST(HTTPTransportWaitTest, TheLoopSleepsUntilTheAnswerArrives)
+{
+    LoopbackHTTPServer slow([](const LoopbackHTTPServer::Request&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return LoopbackHTTPServer::response(200, "late");
+    });
+    RecordingDelegate delegate;
+    HTTPRequest request;
+    request.url = slow.url("/late");
+    auto connection = HTTPTransport::sharedInstance()->start(request, &delegate);
+    const auto start = std::chrono::steady_clock::now();
+    int wakeUps = 0;
+    while (!delegate.ended && std::chrono::steady_clock::now() - start < std::chrono::seconds(10)) {
+        RunLoop::main().drain();
+        if (delegate.ended) break;
+        RunLoop::main().waitForInput(5.0);
+        ++wakeUps;
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(delegate.events, (std::vector<std::string>{"response 200 4", "data", "finish"}));
+    EXPECT_LT(wakeUps, 30);
+    EXPECT_LT(elapsed, std::chrono::seconds(3));
 }
 
 TEST_F(HTTPTransportTest, RefusesAddressesItCannotSend)
