@@ -63,6 +63,23 @@ void LumoraSlimlineSession::setPullTabShown(bool shown)
     state().pullTabShown = shown;
 }
 
+void LumoraSlimlineSession::activateLumoraUI()
+{
+    record("activateLumoraUI");
+    setPullTabShown(true);
+}
+
+void LumoraSlimlineSession::deactivateLumoraUI()
+{
+    record("deactivateLumoraUI");
+    setPullTabShown(false);
+}
+
+void LumoraSlimlineSession::closeLumoraSession()
+{
+    record("closeLumoraSession");
+}
+
 std::vector<std::string> LumoraSlimlineSession::recordedCalls()
 {
     std::lock_guard<std::mutex> guard(state().mutex);

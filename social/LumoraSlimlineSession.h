@@ -25,6 +25,13 @@ public:
     static void didRotateFromInterfaceOrientation(int previousOrientation);
     static bool isPullTabShown();
     static void setPullTabShown(bool shown);
+    // The pull tab at the bottom edge: shown, taken off (nothing when it is
+    // not shown), and whether it is shown.
+    static void activateLumoraUI();
+    static void deactivateLumoraUI();
+    static bool isLumoraUIActive() { return isPullTabShown(); }
+    // Ends the session; nothing visible changes.
+    static void closeLumoraSession();
 
     // Each call as "operation arguments", oldest first; and forgetting them.
     static std::vector<std::string> recordedCalls();

@@ -10,6 +10,7 @@
 #include "foundation/Log.h"
 #include "foundation/UserDefaults.h"
 #include "game/defs/XMLManager.h"
+#include "game/front/MainMenuScene.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
 
@@ -118,8 +119,7 @@ void LoadingScene::ChangeGfx2()
     }
     end = false;
     GlobalObject::sharedInstance()->LoadAudioFor(kMenuSoundSet);
-    Ref<CCScene> menu;
-    if (mainMenuMaker()) menu = mainMenuMaker()();
+    Ref<CCScene> menu = mainMenuMaker() ? mainMenuMaker()() : Ref<CCScene>(MainMenuScene::scene());
     if (!menu) {
         logLine("LoadingScene: no main menu to open; an empty scene follows");
         menu = CCScene::node();
