@@ -222,7 +222,8 @@ void CCTransitionDoorsToMenu::LoadGfx()
     CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA8888);
     GlobalObject* global = GlobalObject::sharedInstance();
     loadSheet(menuSheet(global->isIpad, global->isIp3, windowWidthInPixels()));
-    inScene_ = MainMenuScene::scene();
+    Ref<MainMenuScene> menu = MainMenuScene::scene();
+    inScene_ = Ref<CCScene>(menu.get());
     after(duration_ * 0.5f, call_selector(CCTransitionDoors::Unload));
 }
 

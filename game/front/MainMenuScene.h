@@ -65,7 +65,7 @@ public:
     void FacebookCallback();
     void TwitterCallback();
     // The menu's touch input: the icon row and each plate's menu.
-    void SetInputActive(bool active);
+    void SetInputActive(bool active) override;
 
     // ---- game-centre screens
     void ShowAchievements();

@@ -267,9 +267,9 @@ TEST_P(DoorsTest, DoorImageScaleAndHandlesPerDevice)
         }
         Ref<CCTransitionDoors> doors;
         if (direction == 0) {
-            doors = CCTransitionDoorsFromMenu::transitionWithDuration(0.6f);
+            doors = Ref<CCTransitionDoors>(CCTransitionDoorsFromMenu::transitionWithDuration(0.6f).get());
         } else {
-            doors = CCTransitionDoorsToMenu::transitionWithDuration(0.6f);
+            doors = Ref<CCTransitionDoors>(CCTransitionDoorsToMenu::transitionWithDuration(0.6f).get());
         }
         run_.driver().director()->replaceScene(doors.get());
         run_.run(2.0 / 60);

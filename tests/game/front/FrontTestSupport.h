@@ -15,6 +15,7 @@
 #include "engine/director/HeadlessDriver.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
+#include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/GlobalObject.h"
 #include "platform/DeviceProfile.h"
