@@ -75,7 +75,7 @@ protected:
         run_.run(1.0 / 60);
         GlobalObject* global = GlobalObject::sharedInstance();
         global->soundRequestListener = [this](const std::string& key) {
-            sounds_.push_back({key, run_.driver().clock().monotonicSeconds() - start_});
+            sounds_.push_back({key, run_.driver().clock().monotonicSeconds()});
         };
         CCTransitionDoorsFromMenu::setIncomingSceneMaker([this] {
             in_ = makeRef<ProbeScene>();
@@ -94,10 +94,10 @@ protected:
     void follow(CCTransitionDoors* doors, double seconds, const std::function<void(const Moment&)>& each = {})
     {
         doors_ = doors;
+        sounds_.clear();
         run_.driver().director()->replaceScene(doors);
         run_.run(1.0 / 60);
         start_ = run_.driver().clock().monotonicSeconds();
-        sounds_.clear();
         while (run_.driver().clock().monotonicSeconds() - start_ < seconds) {
             run_.run(1.0 / 60);
             Moment m{};
@@ -123,7 +123,7 @@ protected:
     std::optional<double> soundAt(const std::string& key) const
     {
         for (const auto& [name, at] : sounds_)
-            if (name == key) return at;
+            if (name == key) return at - start_;
         return std::nullopt;
     }
     void loadMenuSheet()
@@ -138,7 +138,7 @@ protected:
     Ref<ProbeScene> in_;
     CCTransitionDoors* doors_ = nullptr;
     double start_ = 0;
-    std::vector<std::pair<std::string, double>> sounds_;
+    std::vector<std::pair<std::string, double>> sounds_; // key, clock time
     std::vector<Moment> moments_;
 };
 
@@ -354,22 +354,24 @@ TEST_P(DoorsTest, PicturesMidCloseAndMidOpen)
     LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
     auto menu = MainMenuScene::scene();
     run_.driver().director()->replaceScene(menu.get());
-    run_.run(0.5);
+    run_.run(2.0); // the plates have come in
+    const int w = run_.gl().width(), h = run_.gl().height();
+    auto same = [](test::RGBA a, test::RGBA b) { return a.r == b.r && a.g == b.g && a.b == b.b; };
+    const test::RGBA menuEdge = run_.gl().readPixel(2, h / 2);
+    const test::RGBA menuMiddle = run_.gl().readPixel(w / 2, h / 2);
+
     auto doors = CCTransitionDoorsFromMenu::transitionWithDuration(0.6f);
     run_.driver().director()->replaceScene(doors.get());
     run_.run(0.15 + kFrame);
     run_.picture("doors-mid-close");
-    const int w = run_.gl().width(), h = run_.gl().height();
-    // Both doors are part way in: the left edge and the right edge are door.
-    const test::RGBA leftEdge = run_.gl().readPixel(2, h / 2);
-    const test::RGBA middle = run_.gl().readPixel(w / 2, h / 2);
+    EXPECT_FALSE(same(run_.gl().readPixel(2, h / 2), menuEdge)) << "a door covers the edge";
+    EXPECT_TRUE(same(run_.gl().readPixel(w / 2, h / 2), menuMiddle)) << "the menu still shows in the middle";
+
     run_.run(1.2);
     run_.picture("doors-mid-open");
-    const test::RGBA leftEdgeOpening = run_.gl().readPixel(2, h / 2);
-    EXPECT_FALSE(leftEdge.r == middle.r && leftEdge.g == middle.g && leftEdge.b == middle.b)
-        << "the door covers the edge, not yet the middle";
-    EXPECT_TRUE(leftEdge.r == leftEdgeOpening.r && leftEdge.g == leftEdgeOpening.g && leftEdge.b == leftEdgeOpening.b)
-        << "the opening doors still show over the incoming scene";
+    const test::RGBA black{0, 0, 0, 255};
+    EXPECT_FALSE(same(run_.gl().readPixel(2, h / 2), black)) << "the opening doors show over the incoming scene";
+    EXPECT_TRUE(same(run_.gl().readPixel(w / 2, h / 2), black)) << "the incoming (empty) scene shows in the middle";
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, DoorsTest, ::testing::Values("phone", "phone-hd", "tablet", "tablet-hd"));
