@@ -74,6 +74,7 @@ protected:
         run_.driver().director()->runWithScene(out_.get());
         run_.run(1.0 / 60);
         GlobalObject* global = GlobalObject::sharedInstance();
+        global->AudioState = GlobalObject::kAudioFailed; // silent, and nothing waits for the engine
         global->soundRequestListener = [this](const std::string& key) {
             sounds_.push_back({key, run_.driver().clock().monotonicSeconds()});
         };

@@ -32,6 +32,7 @@ public:
         previousNotifications_ = LocalNotifications::replaceSharedInstance(notifications);
         if (!run.ok()) return;
         GlobalObject* global = GlobalObject::sharedInstance();
+        global->AudioState = GlobalObject::kAudioFailed; // silent, and nothing waits for the engine
         global->soundRequestListener = [this](const std::string& key) {
             sounds.emplace_back(key, run.driver().clock().monotonicSeconds());
         };
