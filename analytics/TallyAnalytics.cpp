@@ -6,10 +6,13 @@
 #include <mutex>
 #include <thread>
 
+#include "analytics/TallyAdBlocks.h"
+#include "analytics/TallyAdStateCallbacks.h"
 #include "analytics/TallyAutoIncrement.h"
 #include "analytics/TallyFileCache.h"
 #include "analytics/TallyHeartBeater.h"
 #include "analytics/TallyImageCache.h"
+#include "analytics/TallyPageViewDelegate.h"
 #include "analytics/TallyProtocolData.h"
 #include "analytics/TallyReportSender.h"
 #include "analytics/TallySession.h"
@@ -174,12 +177,16 @@ void sendOnNewThread(TallyUpload upload, bool stopsBackgroundTask)
                 ++at;
             }
         }
-        threads.running.emplace_back(std::thread([upload = std::move(upload), stopsBackgroundTask, finished] {
-                                         sendOnThisThread(upload);
-                                         if (stopsBackgroundTask) TallyAnalytics::stopBackgroundTask();
-                                         *finished = true;
-                                     }),
-                                     finished);
+        threads.running.emplace_back(
+            std::thread([upload = std::move(upload), stopsBackgroundTask, finished] {
+                sendOnThisThread(upload);
+                // The start upload retries the waiting ad-state callbacks.
+                if (upload.purpose == TallyUpload::Purpose::Start && upload.ads.any())
+                    guarded([] { TallyAdStateCallbacks::sendSavedAdStateCallbacks(); });
+                if (stopsBackgroundTask) TallyAnalytics::stopBackgroundTask();
+                *finished = true;
+            }),
+            finished);
     }
     for (std::thread& thread : done) thread.join();
 }
@@ -402,6 +409,11 @@ void TallyAnalytics::logError(const std::string& errorId, const std::string& mes
     });
 }
 
+void TallyAnalytics::logAllPageViews(UIViewController* controller)
+{
+    guarded([&] { (void)TallyPageViewDelegate::createDelegateOnTarget(controller); });
+}
+
 void TallyAnalytics::logPageView()
 {
     guarded([] {
@@ -511,6 +523,8 @@ std::vector<TallyAnalytics::Event> TallyAnalytics::recordedEvents()
 
 void TallyAnalytics::clearRecordedEvents() { write(&Settings::recorded, std::deque<Event>()); }
 
+void TallyAnalytics::waitForUploadsForTesting() { joinSenderThreads(); }
+
 void TallyAnalytics::resetForTesting()
 {
     joinSenderThreads();
@@ -544,6 +558,9 @@ void TallyAnalytics::resetForTesting()
     TallyHeartBeater::purgeInstance();
     TallyImageCache::purgeInstance();
     TallyFileCache::purgeInstance();
+    TallyPageViewDelegate::releaseInstalledForTesting();
+    TallyAdStateCallbacks::resetForTesting();
+    TallyAdBlocks::resetForTesting();
     TallySession::setEndOfSessionReportSender(nullptr);
     TallySession::setCurrentSession(nullptr);
 }

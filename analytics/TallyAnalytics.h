@@ -12,6 +12,7 @@
 namespace mw {
 
 class TallyReportSender;
+class UIViewController;
 
 // The game's way into the analytics client, and its only one. It keeps the
 // process-wide settings, starts the analytics session once with the
@@ -76,6 +77,9 @@ public:
     static void endTimedEvent(const std::string& name, const std::optional<Parameters>& parameters);
     static void logError(const std::string& errorId, const std::string& message,
                          const std::exception* exception);
+    // Counts the page views of a navigation or tab-bar controller from now
+    // on into the current session; nothing for any other controller.
+    static void logAllPageViews(UIViewController* controller);
     static void logPageView();
     static void setLatitude(double latitude, double longitude, float horizontalAccuracy,
                             float verticalAccuracy);
@@ -108,6 +112,9 @@ public:
     // oldest first, whether or not a session took them. Any thread.
     static std::vector<Event> recordedEvents();
     static void clearRecordedEvents();
+
+    // Waits until every upload thread started so far has ended (tests).
+    static void waitForUploadsForTesting();
 
     // Back to the state of a fresh process: settings, the started flag, the
     // observers, the heart beat and the current session; waits for the

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <mutex>
 
+#include "analytics/TallyAdBlocks.h"
 #include "analytics/TallyHTTPEater.h"
 #include "analytics/TallySessionStore.h"
 #include "analytics/TallyUtil.h"
@@ -81,6 +82,9 @@ void TallySessionSender::send(const TallyUpload& upload)
         } else {
             TallyUtil::debugLog("TallyAnalytics: Could not connect to server.");
         }
+        // Ad blocks come only from the report service itself, never from a portal's page.
+        if (upload.ads.any() && accepted && !answer.body().empty())
+            (void)TallyAdBlocks::scan(answer.body(), upload.ads);
     } catch (const std::exception& exception) {
         TallyUtil::handleException(exception);
     }

@@ -155,6 +155,53 @@ TallySessionStore::parseSavedSessions(const std::vector<uint8_t>& bytes, std::st
     return records;
 }
 
+std::optional<std::vector<TallySessionStore::AdStateCallback>>
+TallySessionStore::parseAdStateCallbacks(const std::vector<uint8_t>& bytes)
+{
+    KeyedUnarchiver unarchiver(bytes);
+    const Value root = unarchiver.decodeValue("root");
+    if (!unarchiver.ok() || !root.isArray()) return std::nullopt;
+    std::vector<AdStateCallback> callbacks;
+    for (const Value& entry : root.asArray()) {
+        // An entry without an address cannot be called again.
+        if (!entry.isDict() || !entry["url"].isString()) continue;
+        const Value& attempts = entry["attempts"];
+        callbacks.push_back({ entry["url"].asString(), attempts.isNumber() ? attempts.asInt() : 0 });
+    }
+    return callbacks;
+}
+
+std::optional<std::vector<TallySessionStore::AdStateCallback>> TallySessionStore::savedAdStateCallbacks()
+{
+    const std::string path = adStateCallbacksFilePath();
+    std::vector<uint8_t> bytes;
+    switch (readFile(path, bytes)) {
+    case FileRead::Missing:
+        return std::vector<AdStateCallback>();
+    case FileRead::Unreadable:
+        return std::nullopt;
+    case FileRead::Read:
+        break;
+    }
+    std::optional<std::vector<AdStateCallback>> callbacks = parseAdStateCallbacks(bytes);
+    if (!callbacks) {
+        moveAsideUnparsable(path, "no list of callbacks");
+        return std::vector<AdStateCallback>();
+    }
+    return callbacks;
+}
+
+bool TallySessionStore::setSavedAdStateCallbacks(const std::vector<AdStateCallback>& callbacks)
+{
+    Value::Array list;
+    list.reserve(callbacks.size());
+    for (const AdStateCallback& callback : callbacks) {
+        list.push_back(Value::dictionary(
+            { { "url", Value(callback.url) }, { "attempts", Value(int64_t(callback.attempts)) } }));
+    }
+    return writeRootValue(adStateCallbacksFilePath(), ArchiveItem(Value(std::move(list))));
+}
+
 void TallySessionStore::setApplicationKey(const std::string& key)
 {
     std::lock_guard<std::mutex> guard(state().lock);
@@ -198,6 +245,14 @@ std::string TallySessionStore::sessionSentFilePath()
 std::string TallySessionStore::initialTimestampFilePath()
 {
     return chosenPath(named("%@/.initialTimestamp%d.archive", false), oldInitialTimestampFilePath());
+}
+std::string TallySessionStore::adStateCallbacksFilePath()
+{
+    return chosenPath(named("%@/.tallyAdStateCallbacks%d_%@.archive", true), oldAdStateCallbacksFilePath());
+}
+std::string TallySessionStore::oldAdStateCallbacksFilePath()
+{
+    return named("%@/tallyAdStateCallbacks%d_%@.archive", true);
 }
 std::string TallySessionStore::oldSessionsFilePath() { return named("%@/tallyStored%d_%@.archive", true); }
 std::string TallySessionStore::oldCurrentSessionFilePath()

@@ -45,6 +45,25 @@ public:
     static std::string oldCurrentSessionFilePath();
     static std::string oldSessionSentFilePath();
     static std::string oldInitialTimestampFilePath();
+    static std::string adStateCallbacksFilePath();
+    static std::string oldAdStateCallbacksFilePath();
+
+    // One ad-state callback waiting to be made again: the address to call
+    // and the number of failed calls so far.
+    struct AdStateCallback {
+        std::string url;
+        int attempts = 0;
+        bool operator==(const AdStateCallback&) const = default;
+    };
+    // The waiting callbacks, oldest first; empty when there are none or the
+    // file does not parse (then it is moved aside). Nothing when the file is
+    // there and cannot be read now.
+    static std::optional<std::vector<AdStateCallback>> savedAdStateCallbacks();
+    // The callbacks of a callback file's bytes; nothing when they are no such archive.
+    static std::optional<std::vector<AdStateCallback>>
+    parseAdStateCallbacks(const std::vector<uint8_t>& bytes);
+    // Replaces the callback file; false (logged) when not written.
+    static bool setSavedAdStateCallbacks(const std::vector<AdStateCallback>& callbacks);
 
     // The stored records, oldest first; empty when there are none. Nothing
     // when the file is there and cannot be read now.

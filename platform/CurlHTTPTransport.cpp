@@ -35,6 +35,18 @@ void initialiseCurlOnce()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+std::mutex& trustLock()
+{
+    static std::mutex* const lock = new std::mutex();
+    return *lock;
+}
+
+std::string& trustedFile()
+{
+    static std::string* const file = new std::string();
+    return *file;
+}
+
 bool hasHeader(const HTTPRequest& request, const std::string& name)
 {
     return std::any_of(request.headers.begin(), request.headers.end(),
@@ -48,6 +60,13 @@ curl_slist* applyRequest(CURL* easy, const HTTPRequest& r)
     curl_easy_setopt(easy, CURLOPT_URL, r.url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // Peers and host names are always verified; only the anchors can change.
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (const std::string anchors = HTTPTransport::trustedCertificatesFile(); !anchors.empty()) {
+        curl_easy_setopt(easy, CURLOPT_CAINFO, anchors.c_str());
+        curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+    }
     if (r.method == "HEAD") {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else if (r.method == "POST") {
@@ -391,6 +410,18 @@ HTTPResponse HTTPTransport::send(const HTTPRequest& request)
     curl_slist_free_all(headerList);
     curl_easy_cleanup(easy);
     return response;
+}
+
+void HTTPTransport::setTrustedCertificatesFile(const std::string& pemPath)
+{
+    std::lock_guard<std::mutex> guard(trustLock());
+    trustedFile() = pemPath;
+}
+
+std::string HTTPTransport::trustedCertificatesFile()
+{
+    std::lock_guard<std::mutex> guard(trustLock());
+    return trustedFile();
 }
 
 std::optional<uint64_t> freeSpaceOfFolder(const std::string& folder)

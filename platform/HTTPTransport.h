@@ -90,6 +90,12 @@ public:
     // verified. The default is libcurl's (one handle per call); a fake may
     // answer itself. Any thread.
     virtual HTTPResponse send(const HTTPRequest& request);
+
+    // The certificate authorities that vouch for https peers: a PEM file, or
+    // the system's store for the empty text (the default). Requests started
+    // later use it. Any thread.
+    static void setTrustedCertificatesFile(const std::string& pemPath);
+    static std::string trustedCertificatesFile();
 };
 
 // Bytes free to an unprivileged writer in the file system holding `folder`

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -8,8 +10,10 @@
 #include "analytics/TallyHTTPEater.h"
 #include "analytics/TallyHTTPResponse.h"
 #include "foundation/Paths.h"
+#include "platform/HTTPTransport.h"
 #include "tests/analytics/TallySessionTestSupport.h"
 #include "tests/support/LoopbackHTTPServer.h"
+#include "tests/support/TestCertificateAuthority.h"
 
 namespace mw {
 namespace {
@@ -17,11 +21,43 @@ namespace {
 using Server = test::LoopbackHTTPServer;
 using Fields = TallyHTTPEater::Fields;
 
-class TallyHTTPTest : public test::TallySessionFixture { };
+// Every exchange runs once over plain HTTP and once over HTTPS, against a
+// certificate authority made for this program.
+class TallyHTTPTest : public test::TallySessionFixture, public ::testing::WithParamInterface<bool> {
+protected:
+    TallyHTTPTest() { HTTPTransport::setTrustedCertificatesFile(authority().certificateFile()); }
+    ~TallyHTTPTest() override { HTTPTransport::setTrustedCertificatesFile(""); }
 
-TEST_F(TallyHTTPTest, RequestCarriesExactlyTheCallersFields)
+    static test::TestCertificateAuthority& authority()
+    {
+        static test::TestCertificateAuthority* const made = new test::TestCertificateAuthority();
+        return *made;
+    }
+    static const Server::Tls& loopbackCertificate()
+    {
+        static const Server::Tls tls = [] {
+            const test::TestCertificateAuthority::Issued issued =
+                authority().issue({ "IP:127.0.0.1", "DNS:localhost" });
+            return Server::Tls { issued.certificateFile, issued.keyFile };
+        }();
+        return tls;
+    }
+    static bool secure() { return GetParam(); }
+    std::unique_ptr<Server> serve(Server::Handler handler)
+    {
+        if (secure()) return std::make_unique<Server>(std::move(handler), loopbackCertificate());
+        return std::make_unique<Server>(std::move(handler));
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Schemes, TallyHTTPTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "https" : "http";
+                         });
+
+TEST_P(TallyHTTPTest, RequestCarriesExactlyTheCallersFields)
 {
-    Server server([](const Server::Request& request) {
+    const auto server = serve([](const Server::Request& request) {
         return Server::response(200, "ok", { { "Set-Cookie", "session=abc; Path=/" } });
     });
     std::vector<uint8_t> body(64 * 1024);
@@ -29,13 +65,13 @@ TEST_F(TallyHTTPTest, RequestCarriesExactlyTheCallersFields)
     const Fields fields = { { "Content-Type", "application/octet-stream" } };
     for (int round = 0; round < 2; ++round) {
         const auto started = std::chrono::steady_clock::now();
-        const TallyHTTPResponse response = TallyHTTPEater::post(server.url("/aas.do"), body, fields);
+        const TallyHTTPResponse response = TallyHTTPEater::post(server->url("/aas.do"), body, fields);
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(900))
             << "no 100-continue wait";
-        EXPECT_EQ(response.statusCode(), 200);
+        EXPECT_EQ(response.statusCode(), 200) << response.error();
         EXPECT_EQ(response.body(), (std::vector<uint8_t> { 'o', 'k' }));
     }
-    const std::vector<Server::Request> requests = server.requests();
+    const std::vector<Server::Request> requests = server->requests();
     ASSERT_EQ(requests.size(), 2u);
     for (const Server::Request& request : requests) {
         EXPECT_EQ(request.method, "POST");
@@ -50,7 +86,7 @@ TEST_F(TallyHTTPTest, RequestCarriesExactlyTheCallersFields)
     }
 }
 
-TEST_F(TallyHTTPTest, SuccessIsStatus200To399)
+TEST_P(TallyHTTPTest, SuccessIsStatus200To399)
 {
     const std::pair<int, bool> cases[] = { { 199, false }, { 200, true },  { 204, true },
                                            { 399, true },  { 400, false }, { 500, false } };
@@ -59,64 +95,72 @@ TEST_F(TallyHTTPTest, SuccessIsStatus200To399)
         EXPECT_EQ(TallyHTTPResponse({}, status, {}, {}).isSuccess(), c.second) << status;
         // A 1xx status is no final answer in HTTP: only the judgement is checked for it.
         if (status < 200) continue;
-        Server server([status](const Server::Request&) { return Server::response(status, "x"); });
-        const TallyHTTPResponse response = TallyHTTPEater::get(server.url("/"));
-        EXPECT_EQ(response.statusCode(), status);
+        const auto server = serve([status](const Server::Request&) { return Server::response(status, "x"); });
+        const TallyHTTPResponse response = TallyHTTPEater::get(server->url("/"));
+        EXPECT_EQ(response.statusCode(), status) << response.error();
         EXPECT_EQ(response.isSuccess(), c.second) << status;
     }
 }
 
-TEST_F(TallyHTTPTest, FailuresStillAnswer)
+TEST_P(TallyHTTPTest, FailuresStillAnswer)
 {
     int closedPort = 0;
     {
-        Server gone([](const Server::Request&) { return std::string(); });
-        closedPort = gone.port();
+        const auto gone = serve([](const Server::Request&) { return std::string(); });
+        closedPort = gone->port();
     }
-    const TallyHTTPResponse refused =
-        TallyHTTPEater::get("http://127.0.0.1:" + std::to_string(closedPort) + "/");
+    const TallyHTTPResponse refused = TallyHTTPEater::get(std::string(secure() ? "https" : "http") +
+                                                          "://127.0.0.1:" + std::to_string(closedPort) + "/");
     EXPECT_EQ(refused.statusCode(), 0);
     EXPECT_FALSE(refused.error().empty());
     EXPECT_FALSE(refused.isSuccess());
 
-    Server silent([](const Server::Request&) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    // The pause report's 5 s is waited for once; the plain run checks the bound at 1 s.
+    const int timeout = secure() ? 5 : 1;
+    std::atomic<bool> answered { false };
+    const auto silent = serve([&](const Server::Request&) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(timeout + 3);
+        while (!answered && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return std::string();
     });
     const auto started = std::chrono::steady_clock::now();
     const std::optional<TallyHTTPResponse> timedOut =
-        TallyHTTPEater::sendMethod("POST", silent.url("/aas.do"), { 1, 2 }, {}, 1, false);
+        TallyHTTPEater::sendMethod("POST", silent->url("/aas.do"), { 1, 2 }, {}, timeout, false);
     const auto waited = std::chrono::steady_clock::now() - started;
+    answered = true;
     ASSERT_TRUE(timedOut.has_value());
     EXPECT_EQ(timedOut->statusCode(), 0);
     EXPECT_FALSE(timedOut->error().empty());
-    EXPECT_GE(waited, std::chrono::milliseconds(900));
-    EXPECT_LT(waited, std::chrono::milliseconds(2400));
+    EXPECT_GE(waited, std::chrono::milliseconds(timeout * 1000 - 100));
+    EXPECT_LT(waited, std::chrono::milliseconds(timeout * 1000 + 1400));
 }
 
-TEST_F(TallyHTTPTest, RedirectsToWebAddressesOnly)
+TEST_P(TallyHTTPTest, RedirectsToWebAddressesOnly)
 {
-    Server server([](const Server::Request& request) {
+    const auto server = serve([](const Server::Request& request) {
         if (request.path == "/moved") return Server::response(302, "", { { "Location", "/final" } });
         if (request.path == "/to-file")
             return Server::response(302, "", { { "Location", "file:///etc/passwd" } });
         return Server::response(200, "final");
     });
-    const TallyHTTPResponse followed = TallyHTTPEater::get(server.url("/moved"));
+    const TallyHTTPResponse followed = TallyHTTPEater::get(server->url("/moved"));
     EXPECT_EQ(followed.statusCode(), 200);
-    EXPECT_EQ(followed.finalUrl(), server.url("/final"));
-    const TallyHTTPResponse refused = TallyHTTPEater::get(server.url("/to-file"));
+    EXPECT_EQ(followed.finalUrl(), server->url("/final"));
+    const TallyHTTPResponse refused = TallyHTTPEater::get(server->url("/to-file"));
     EXPECT_FALSE(refused.error().empty());
-    EXPECT_NE(std::string(refused.body().begin(), refused.body().end()).find("root:"), 0u);
+    EXPECT_EQ(std::string(refused.body().begin(), refused.body().end()).find("root:"), std::string::npos);
+    EXPECT_EQ(server->requestLines(),
+              (std::vector<std::string> { "GET /moved", "GET /final", "GET /to-file" }));
 }
 
-TEST_F(TallyHTTPTest, LatestOfTwoResponsesIsKept)
+TEST_P(TallyHTTPTest, LatestOfTwoResponsesIsKept)
 {
-    Server server([](const Server::Request&) {
+    const auto server = serve([](const Server::Request&) {
         return std::string("HTTP/1.1 100 Continue\r\nX-First: 1\r\n\r\n") +
-               Server::response(201, "second", { { "X-Second", "2" } });
+            Server::response(201, "second", { { "X-Second", "2" } });
     });
-    const TallyHTTPResponse response = TallyHTTPEater::get(server.url("/"));
+    const TallyHTTPResponse response = TallyHTTPEater::get(server->url("/"));
     EXPECT_EQ(response.statusCode(), 201);
     bool first = false;
     bool second = false;
@@ -128,7 +172,69 @@ TEST_F(TallyHTTPTest, LatestOfTwoResponsesIsKept)
     EXPECT_TRUE(second);
 }
 
-TEST_F(TallyHTTPTest, SavedAnswerRoundTrip)
+// Peers are verified: a certificate for another name, one from an authority
+// the client does not trust, and no test authority at all are each refused
+// before any request is sent.
+class TallyHTTPSTest : public test::TallySessionFixture { };
+
+TEST_F(TallyHTTPSTest, PeerAndHostNameAreVerified)
+{
+    test::TestCertificateAuthority trusted;
+    test::TestCertificateAuthority stranger("Someone Else");
+    const auto issuedTo = [](test::TestCertificateAuthority& by, std::vector<std::string> names) {
+        const test::TestCertificateAuthority::Issued issued = by.issue(std::move(names));
+        return Server::Tls { issued.certificateFile, issued.keyFile };
+    };
+    const struct {
+        const char* name;
+        Server::Tls certificate;
+        std::string trust;
+        bool accepted;
+    } cases[] = {
+        { "right name, trusted", issuedTo(trusted, { "IP:127.0.0.1" }), trusted.certificateFile(), true },
+        { "another host's name", issuedTo(trusted, { "DNS:elsewhere.test" }), trusted.certificateFile(),
+          false },
+        { "untrusted authority", issuedTo(stranger, { "IP:127.0.0.1" }), trusted.certificateFile(), false },
+        { "the system's store only", issuedTo(trusted, { "IP:127.0.0.1" }), "", false },
+    };
+    for (const auto& c : cases) {
+        HTTPTransport::setTrustedCertificatesFile(c.trust);
+        Server server([](const Server::Request&) { return Server::response(200, "ok"); }, c.certificate);
+        const TallyHTTPResponse response = TallyHTTPEater::post(server.url("/aas.do"), { 1 }, {});
+        EXPECT_EQ(response.isSuccess(), c.accepted) << c.name << ": " << response.error();
+        EXPECT_EQ(response.error().empty(), c.accepted) << c.name;
+        EXPECT_EQ(server.requests().size(), c.accepted ? 1u : 0u) << c.name;
+    }
+    HTTPTransport::setTrustedCertificatesFile("");
+}
+
+// The time-outs as the transport receives them.
+class TallyHTTPEaterTest : public test::TallySessionFixture { };
+
+TEST_F(TallyHTTPEaterTest, TimeOutsReachTheTransport)
+{
+    struct Recording : HTTPTransport {
+        std::unique_ptr<HTTPConnection> start(const HTTPRequest&, HTTPConnectionDelegate*) override
+        {
+            return nullptr;
+        }
+        HTTPResponse send(const HTTPRequest& request) override
+        {
+            timeouts.push_back(request.timeoutSeconds);
+            return HTTPResponse {};
+        }
+        std::vector<double> timeouts;
+    };
+    const auto recording = std::make_shared<Recording>();
+    const std::shared_ptr<HTTPTransport> previous = HTTPTransport::replaceSharedInstance(recording);
+    (void)TallyHTTPEater::get("https://127.0.0.1:9/");
+    (void)TallyHTTPEater::post("https://127.0.0.1:9/aas.do", { 1 });
+    (void)TallyHTTPEater::sendMethod("POST", "https://127.0.0.1:9/aas.do", { 1 }, {}, 5, false);
+    (void)HTTPTransport::replaceSharedInstance(previous);
+    EXPECT_EQ(recording->timeouts, (std::vector<double> { 20, 20, 5 }));
+}
+
+TEST_F(TallyHTTPEaterTest, SavedAnswerRoundTrip)
 {
     const TallyHTTPResponse answer({ 0x01, 0x02, 0x00, 0x05 }, 200, { { "X-Ad", "1" } }, {});
     const std::string path = answer.saveToDisk();

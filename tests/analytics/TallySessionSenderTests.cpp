@@ -54,27 +54,49 @@ TEST_F(TallySessionSenderTest, AnswersDecideWhatStaysStored)
 {
     Server elsewhere([](const Server::Request&) { return Server::response(200, "portal"); });
     const std::string portal = "http://localhost:" + std::to_string(elsewhere.port()) + "/login";
+    int closedPort = 0;
+    {
+        Server gone([](const Server::Request&) { return std::string(); });
+        closedPort = gone.port();
+    }
+    enum class Fault { None, Refused, Silent };
     const struct {
         const char* name;
         std::string answer; // empty: the connection closes without one
         bool accepted;
+        Fault fault = Fault::None;
     } cases[] = {
         { "accepted", Server::response(200), true },
         { "refused", Server::response(500), false },
         { "dropped mid-body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nshort", false },
         { "closed without an answer", "", false },
         { "redirected to another host", Server::response(302, "", { { "Location", portal } }), false },
+        { "connection refused", Server::response(200), false, Fault::Refused },
+        { "timed out", Server::response(200), false, Fault::Silent },
     };
     for (const auto& c : cases) {
         (void)launch();
         storeTwo();
         const std::vector<Bytes> before = stored();
-        Server service([&](const Server::Request&) { return c.answer; });
-        TallySessionSender().send(startUpload(service.url("/aas.do")));
+        std::atomic<bool> done { false };
+        Server service([&](const Server::Request&) {
+            // Held past the upload's time-out (bounded, so the server always ends).
+            for (int waited = 0; c.fault == Fault::Silent && !done && waited < 400; ++waited)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            return c.answer;
+        });
+        TallyUpload upload = startUpload(c.fault == Fault::Refused
+                                             ? "http://127.0.0.1:" + std::to_string(closedPort) + "/aas.do"
+                                             : service.url("/aas.do"));
+        if (c.fault == Fault::Silent) upload.timeoutSeconds = 1;
+        TallySessionSender().send(upload);
+        done = true;
         RunLoop::main().drain(); // the internet flag comes back through the run loop
-        ASSERT_EQ(service.requests().size(), 1u) << c.name;
-        const test::DecodedReport report = test::readReport(service.requests()[0].body);
-        EXPECT_EQ(report.sessions.size(), 2u) << c.name;
+        if (c.fault != Fault::Refused) {
+            ASSERT_EQ(service.requests().size(), 1u) << c.name;
+            const test::DecodedReport report = test::readReport(service.requests()[0].body);
+            EXPECT_EQ(report.sessions.size(), 2u) << c.name;
+        }
         EXPECT_EQ(stored().empty(), c.accepted) << c.name;
         if (!c.accepted) EXPECT_EQ(stored(), before) << c.name;
         EXPECT_EQ(TallySessionStore::sentSession(), c.accepted) << c.name;

@@ -5,10 +5,15 @@
 #include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 
 namespace mw::test {
 
@@ -26,23 +31,26 @@ const char* reasonOf(int status)
     }
 }
 
-void sendAll(int socket, const std::string& bytes)
+void sendAll(int socket, SSL* tls, const std::string& bytes)
 {
     size_t sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        const ssize_t n = tls ? SSL_write(tls, bytes.data() + sent, static_cast<int>(bytes.size() - sent))
+                              : ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n <= 0) return;
         sent += static_cast<size_t>(n);
     }
 }
 
 // Appends what arrives within five seconds; false when nothing more will.
-bool readMore(int socket, std::string& buffer)
+bool readMore(int socket, SSL* tls, std::string& buffer)
 {
-    pollfd watch{socket, POLLIN, 0};
-    if (::poll(&watch, 1, 5000) <= 0) return false;
     char chunk[65536];
-    const ssize_t got = ::recv(socket, chunk, sizeof chunk, 0);
+    if (!tls || SSL_pending(tls) == 0) {
+        pollfd watch{socket, POLLIN, 0};
+        if (::poll(&watch, 1, 5000) <= 0) return false;
+    }
+    const ssize_t got = tls ? SSL_read(tls, chunk, sizeof chunk) : ::recv(socket, chunk, sizeof chunk, 0);
     if (got <= 0) return false;
     buffer.append(chunk, static_cast<size_t>(got));
     return true;
@@ -69,8 +77,29 @@ LoopbackHTTPServer::LoopbackHTTPServer()
 {
 }
 
+LoopbackHTTPServer::LoopbackHTTPServer(Handler handler, const Tls& tls)
+    : handler_(std::move(handler))
+{
+    // TLS writes with write(2): a client that hangs up (one refusing the
+    // certificate does) must not end the test program.
+    ::signal(SIGPIPE, SIG_IGN);
+    SSL_CTX* context = SSL_CTX_new(TLS_server_method());
+    if (SSL_CTX_use_certificate_chain_file(context, tls.certificateFile.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context, tls.keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
+        ERR_print_errors_fp(stderr);
+        std::abort(); // a test fixture that cannot be made: nothing to test
+    }
+    tlsContext_ = context;
+    listen();
+}
+
 LoopbackHTTPServer::LoopbackHTTPServer(Handler handler)
     : handler_(std::move(handler))
+{
+    listen();
+}
+
+void LoopbackHTTPServer::listen()
 {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     int yes = 1;
@@ -92,11 +121,12 @@ LoopbackHTTPServer::~LoopbackHTTPServer()
     stopping_ = true;
     thread_.join();
     ::close(listener_);
+    SSL_CTX_free(static_cast<SSL_CTX*>(tlsContext_));
 }
 
 std::string LoopbackHTTPServer::url(const std::string& path) const
 {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return std::string(tlsContext_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) + path;
 }
 
 void LoopbackHTTPServer::script(const std::string& path, Reply reply)
@@ -134,17 +164,35 @@ void LoopbackHTTPServer::serve()
         if (::poll(&watch, 1, 20) <= 0) continue;
         const int client = ::accept(listener_, nullptr, nullptr);
         if (client < 0) continue;
-        answer(client);
+        SSL* tls = nullptr;
+        if (tlsContext_) {
+            tls = SSL_new(static_cast<SSL_CTX*>(tlsContext_));
+            SSL_set_fd(tls, client);
+            // A client that refuses the certificate ends here.
+            timeval limit{5, 0};
+            ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+            if (SSL_accept(tls) != 1) {
+                SSL_free(tls);
+                ::close(client);
+                continue;
+            }
+        }
+        answer(client, tls);
+        if (tls) {
+            (void)SSL_shutdown(tls);
+            SSL_free(tls);
+        }
         ::close(client);
     }
 }
 
-void LoopbackHTTPServer::answer(int client)
+void LoopbackHTTPServer::answer(int client, void* tlsSession)
 {
+    SSL* tls = static_cast<SSL*>(tlsSession);
     std::string received;
     size_t headEnd = std::string::npos;
     while ((headEnd = received.find("\r\n\r\n")) == std::string::npos) {
-        if (!readMore(client, received)) return;
+        if (!readMore(client, tls, received)) return;
     }
     Request request;
     const std::string head = received.substr(0, headEnd);
@@ -167,14 +215,14 @@ void LoopbackHTTPServer::answer(int client)
     }
     const size_t bodyLength = std::strtoul(request.header("Content-Length").c_str(), nullptr, 10);
     std::string body = received.substr(headEnd + 4);
-    while (body.size() < bodyLength && readMore(client, body)) { }
+    while (body.size() < bodyLength && readMore(client, tls, body)) { }
     request.body.assign(body.begin(), body.end());
-    {
+    if (keepsRequests_) {
         std::lock_guard<std::mutex> guard(mutex_);
         requests_.push_back(request);
     }
     const std::string out = handler_ ? handler_(request) : scriptedAnswer(request);
-    if (!out.empty()) sendAll(client, out);
+    if (!out.empty()) sendAll(client, tls, out);
 }
 
 std::string LoopbackHTTPServer::scriptedAnswer(const Request& request)

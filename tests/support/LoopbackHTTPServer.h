@@ -43,19 +43,29 @@ public:
     // connection without an answer.
     using Handler = std::function<std::string(const Request&)>;
 
+    // A server that speaks TLS with this certificate and key (PEM files),
+    // at https addresses.
+    struct Tls {
+        std::string certificateFile;
+        std::string keyFile;
+    };
+
     // Answers from script(); unscripted paths answer 404.
     LoopbackHTTPServer();
     explicit LoopbackHTTPServer(Handler handler);
+    LoopbackHTTPServer(Handler handler, const Tls& tls);
     ~LoopbackHTTPServer();
     LoopbackHTTPServer(const LoopbackHTTPServer&) = delete;
     LoopbackHTTPServer& operator=(const LoopbackHTTPServer&) = delete;
 
     int port() const { return port_; }
-    // "http://127.0.0.1:<port>" followed by path.
+    // "http://127.0.0.1:<port>" (https with TLS) followed by path.
     std::string url(const std::string& path = "/") const;
     // The reply for a path (scripted servers only).
     void script(const std::string& path, Reply reply);
     std::vector<Request> requests() const;
+    // Off: requests are answered but not kept (long benchmark runs).
+    void setKeepsRequests(bool keep) { keepsRequests_ = keep; }
     // "METHOD path" of every request, in order.
     std::vector<std::string> requestLines() const;
 
@@ -64,14 +74,17 @@ public:
                                 const std::vector<std::pair<std::string, std::string>>& fields = {});
 
 private:
+    void listen();
     void serve();
-    void answer(int client);
+    void answer(int client, void* tlsSession);
     std::string scriptedAnswer(const Request& request);
 
     Handler handler_;
+    void* tlsContext_ = nullptr; // the TLS context, or null for plain HTTP
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> keepsRequests_{true};
     mutable std::mutex mutex_;
     std::map<std::string, Reply> replies_;
     std::vector<Request> requests_;
