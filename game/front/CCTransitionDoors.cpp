@@ -213,6 +213,11 @@ Ref<CCTransitionDoorsToMenu> CCTransitionDoorsToMenu::transitionWithDuration(flo
     return doors;
 }
 
+void CCTransitionDoorsToMenu::replaceRunningScene()
+{
+    if (auto doors = transitionWithDuration(0.6f)) CCDirector::sharedDirector()->replaceScene(doors.get());
+}
+
 void CCTransitionDoorsToMenu::LoadGfx()
 {
     outScene_->onHide();

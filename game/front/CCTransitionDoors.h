@@ -86,6 +86,9 @@ protected:
 class CCTransitionDoorsToMenu : public CCTransitionDoors {
 public:
     [[nodiscard]] static Ref<CCTransitionDoorsToMenu> transitionWithDuration(float duration);
+    // Replaces the running scene with doors of 0.6 s to a new main menu (the
+    // options pop-up's way back to the menu).
+    static void replaceRunningScene();
 
     // Hides the scene being left (onHide), drops every frame and the
     // textures no longer used, loads the menu sheet in RGBA8888 and builds

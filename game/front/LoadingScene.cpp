@@ -10,6 +10,8 @@
 #include "foundation/Log.h"
 #include "foundation/UserDefaults.h"
 #include "game/defs/XMLManager.h"
+#include "game/front/CCTransitionDoors.h"
+#include "game/front/MainMenuPopUp.h"
 #include "game/front/MainMenuScene.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
@@ -56,6 +58,8 @@ std::pair<std::string, std::string> LoadingScene::logoFiles(bool isIp3, float wi
 
 LoadingScene::LoadingScene()
 {
+    // From here on the options pop-up leads back to a menu through the doors.
+    (void)MainMenuPopUp::setMenuSceneMaker(&CCTransitionDoorsToMenu::replaceRunningScene);
     CCDirector* director = CCDirector::sharedDirector();
     const CGSize window = director->winSize();
     end = true;

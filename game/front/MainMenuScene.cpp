@@ -28,12 +28,6 @@ namespace {
 
 constexpr int32_t kMenuSoundSet = 0;
 
-std::function<void(MainMenuScene&)>& optionsOpener()
-{
-    static std::function<void(MainMenuScene&)> opener;
-    return opener;
-}
-
 CGSize window() { return CCDirector::sharedDirector()->winSize(); }
 float windowWidthInPixels() { return CCDirector::sharedDirector()->winSizeInPixels().width; }
 std::string text(const std::string& key) { return LocalisationManager::sharedInstance()->getValue(key); }
@@ -44,11 +38,6 @@ std::string MainMenuScene::backgroundImage(bool isIp3, float windowWidthInPixels
 {
     if (isIp3) return "v3_mainmenu_bg_1.jpg";
     return windowWidthInPixels > 1200 ? "v3_mainmenu_bg_3.jpg" : "v3_mainmenu_bg_2.jpg";
-}
-
-void MainMenuScene::setOptionsOpener(std::function<void(MainMenuScene&)> opener)
-{
-    optionsOpener() = std::move(opener);
 }
 
 MainMenuScene::MainMenuScene()
@@ -282,11 +271,10 @@ void MainMenuScene::ContinueCallback()
 void MainMenuScene::OptionsCallback()
 {
     (void)GlobalObject::sharedInstance()->PlaySoundEffect("selection_menu");
-    if (!optionsOpener()) {
-        logLine("MainMenuScene: no options pop-up to open");
-        return;
-    }
-    optionsOpener()(*this);
+    auto popUp = MainMenuPopUp::popUp();
+    const CGSize size = window();
+    popUp->setPosition({size.width * 0.5f, size.height * 0.5f});
+    addChild(popUp.get(), 6);
     SetInputActive(false);
 }
 

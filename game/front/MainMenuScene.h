@@ -10,6 +10,7 @@
 #include "engine/nodes/CCScene.h"
 #include "engine/sprites/CCSprite.h"
 #include "game/defs/Animation.h"
+#include "game/front/MainMenuPopUp.h"
 #include "game/front/SingleFileDownloader.h"
 #include "platform/ActivityIndicatorView.h"
 #include "platform/AlertView.h"
@@ -29,7 +30,10 @@ namespace mw {
 //
 // Built by the loading scene once per process, by the doors back from the
 // village or a board, and by a game reset; a menu is never reused.
-class MainMenuScene : public CCScene, public AlertViewDelegate, public SingleFileDownloaderDelegate {
+class MainMenuScene : public CCScene,
+                      public PopUpOpener,
+                      public AlertViewDelegate,
+                      public SingleFileDownloaderDelegate {
 public:
     // The outside links of the two social icons.
     static constexpr const char* kFacebookAddress = "https://social.example.com/mosswick";
@@ -59,6 +63,8 @@ public:
     void ContinueCallback();
     void StartCallback();
     void RenameCallback();
+    // Opens the options pop-up over the menu (z-order 6), whose closing
+    // gives the menu its input back.
     void OptionsCallback();
     void AchievementsCallback();
     void ScoresCallback();
@@ -87,10 +93,6 @@ public:
     // ---- the downloader's listener
     void downloadFinished(Object* sender) override;
     void removeLabel();
-
-    // What the Options plate opens (the options pop-up, added at z-order 6);
-    // until one is set the plate only plays its sound (logged).
-    static void setOptionsOpener(std::function<void(MainMenuScene& menu)> opener);
 
     // The members, named as the rest of the game knows them.
     Ref<AlertView> nameAlert;    // the open name or rename alert (its field holds the name)

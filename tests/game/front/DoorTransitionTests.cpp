@@ -13,6 +13,8 @@
 #include "engine/touch/CCTouchDispatcher.h"
 #include "game/defs/XMLManager.h"
 #include "game/front/CCTransitionDoors.h"
+#include "game/front/LoadingScene.h"
+#include "game/front/MainMenuPopUp.h"
 #include "game/front/MainMenuScene.h"
 #include "game/state/LocalisationManager.h"
 #include "tests/game/front/FrontTestSupport.h"
@@ -373,6 +375,17 @@ TEST_P(DoorsTest, PicturesMidCloseAndMidOpen)
     const test::RGBA black{0, 0, 0, 255};
     EXPECT_FALSE(same(run_.gl().readPixel(2, h / 2), black)) << "the opening doors show over the incoming scene";
     EXPECT_TRUE(same(run_.gl().readPixel(w / 2, h / 2), black)) << "the incoming (empty) scene shows in the middle";
+}
+
+TEST_P(DoorsTest, TheOptionsPopUpLeadsBackToTheMenuThroughTheDoors)
+{
+    // The loading scene points the pop-up's way back at the doors.
+    auto loading = LoadingScene::scene();
+    const MainMenuPopUp::MenuSceneMaker maker = MainMenuPopUp::setMenuSceneMaker(nullptr);
+    ASSERT_TRUE(maker);
+    maker();
+    run_.run(2.0 / 60);
+    EXPECT_NE(dynamic_cast<CCTransitionDoorsToMenu*>(run_.driver().director()->runningScene()), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, DoorsTest, ::testing::Values("phone", "phone-hd", "tablet", "tablet-hd"));

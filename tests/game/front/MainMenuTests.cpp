@@ -301,6 +301,25 @@ TEST_P(MainMenuTest, ContinuePlaysItsSoundAndLeavesThroughTheDoors)
     EXPECT_FALSE(CCTouchDispatcher::sharedDispatcher()->dispatchEvents());
 }
 
+TEST_P(MainMenuTest, OptionsOpenThePopUpOverTheMenuAndItsCloseGivesTheInputBack)
+{
+    world_.saveVillage("Mossbury");
+    MainMenuScene& menu = world_.start();
+    menu.OptionsCallback();
+    EXPECT_EQ(world_.soundsNamed("selection_menu"), 1);
+    MainMenuPopUp* popUp = nullptr;
+    for (uint32_t i = 0; i < menu.children()->count(); ++i)
+        if (auto* found = dynamic_cast<MainMenuPopUp*>(menu.children()->objectAtIndexAs<CCNode>(i))) popUp = found;
+    ASSERT_NE(popUp, nullptr);
+    EXPECT_EQ(popUp->zOrder(), 6);
+    EXPECT_EQ(popUp->position(), (CGPoint{window().width / 2, window().height / 2}));
+    for (CCMenu* m : {menu.MenuItemContainer.get(), menu.menu1m.get(), menu.menu2m.get(), menu.menu3m.get()})
+        EXPECT_FALSE(m->isTouchEnabled());
+    popUp->BackCallback(nullptr);
+    for (CCMenu* m : {menu.MenuItemContainer.get(), menu.menu1m.get(), menu.menu2m.get(), menu.menu3m.get()})
+        EXPECT_TRUE(m->isTouchEnabled());
+}
+
 INSTANTIATE_TEST_SUITE_P(Devices, MainMenuTest, ::testing::Values("phone", "phone-hd", "tablet", "tablet-hd"));
 
 } // namespace
