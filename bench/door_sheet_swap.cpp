@@ -49,7 +49,10 @@ struct Device {
         mw::GlobalObject::purgeSharedInstance();
         driver.reset();
     }
-    static std::string textureOf(const std::string& sheet) { return sheet.substr(0, sheet.size() - 6) + ".png"; }
+    static std::string textureOf(const std::string& sheet)
+    {
+        return sheet.substr(0, sheet.size() - 6) + ".png";
+    }
     void dropEverything()
     {
         mw::CCSpriteFrameCache::sharedSpriteFrameCache()->removeSpriteFrames();
@@ -87,7 +90,8 @@ void BM_TextureCacheDropMenuTexture(benchmark::State& state)
     const std::string texture = Device::textureOf(device.menuSheet);
     for (auto _ : state) {
         state.PauseTiming();
-        if (!mw::CCTextureCache::sharedTextureCache()->addImage(texture)) return state.SkipWithError("no texture");
+        if (!mw::CCTextureCache::sharedTextureCache()->addImage(texture))
+            return state.SkipWithError("no texture");
         state.ResumeTiming();
         mw::CCTextureCache::sharedTextureCache()->removeTextureForKey(texture);
         mw::CCTextureCache::sharedTextureCache()->removeUnusedTextures();
@@ -127,8 +131,8 @@ void BM_TextureCacheLoadVillageTextures(benchmark::State& state)
         for (size_t i = 0; i < device.villageSheets.size(); ++i) {
             mw::CCTexture2D::setDefaultAlphaPixelFormat(i < 2 ? mw::kCCTexture2DPixelFormat_RGBA4444
                                                               : mw::kCCTexture2DPixelFormat_RGBA8888);
-            mw::Ref<mw::CCTexture2D> texture =
-                mw::CCTextureCache::sharedTextureCache()->addImage(Device::textureOf(device.villageSheets[i]));
+            mw::Ref<mw::CCTexture2D> texture = mw::CCTextureCache::sharedTextureCache()->addImage(
+                Device::textureOf(device.villageSheets[i]));
             if (!texture) return state.SkipWithError("no texture");
             benchmark::DoNotOptimize(texture->name());
         }
@@ -150,7 +154,8 @@ int main(int argc, char** argv)
             const std::string name = kDevices[device];
             mw::bench::printRatio(r, (name + " drop menu sheet").c_str(), "BM_DoorsDropMenuSheet" + arg,
                                   "BM_TextureCacheDropMenuTexture" + arg, "ms");
-            mw::bench::printRatio(r, (name + " load village sheets").c_str(), "BM_DoorsLoadVillageSheets" + arg,
+            mw::bench::printRatio(r, (name + " load village sheets").c_str(),
+                                  "BM_DoorsLoadVillageSheets" + arg,
                                   "BM_TextureCacheLoadVillageTextures" + arg, "ms");
         }
     });

@@ -24,10 +24,10 @@ namespace {
 
 bool sameFields(const mw::TutorialFrameDef& a, const mw::TutorialFrameDef& b)
 {
-    return a.ID == b.ID && a.Type == b.Type && a.LangID == b.LangID && a.Icon == b.Icon &&
-           a.WorkerIcon == b.WorkerIcon && a.AdditionalNumber == b.AdditionalNumber && a.RelationID == b.RelationID &&
-           a.bPlacements == b.bPlacements && a.Done == b.Done && a.ArrowAfter == b.ArrowAfter &&
-           a.ArrowAfterDone == b.ArrowAfterDone;
+    return a.ID == b.ID && a.Type == b.Type && a.LangID == b.LangID && a.Icon == b.Icon
+        && a.WorkerIcon == b.WorkerIcon && a.AdditionalNumber == b.AdditionalNumber
+        && a.RelationID == b.RelationID && a.bPlacements == b.bPlacements && a.Done == b.Done
+        && a.ArrowAfter == b.ArrowAfter && a.ArrowAfterDone == b.ArrowAfterDone;
 }
 
 } // namespace
@@ -49,14 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         (void)key.value().asInt();
         const mw::Ref<mw::TutorialFrameDef> frame = item.objectAs<mw::TutorialFrameDef>();
         if (!frame) continue;
-        if (frame->bPlacements.size() < mw::TutorialFrameDef::kPlacementCount) fail("fewer than six placements", frame->ID);
-        for (size_t i = 0; i < 8; ++i) (void)frame->placement(i);
+        if (frame->bPlacements.size() < mw::TutorialFrameDef::kPlacementCount)
+            fail("fewer than six placements", frame->ID);
+        for (size_t i = 0; i < 8; ++i)
+            (void)frame->placement(i);
         std::string error;
         const std::vector<uint8_t> bytes = mw::archivedDataWithRootObject(frame.get(), &error);
         if (bytes.empty()) fail("a decoded record cannot be archived", frame->ID);
-        const mw::Ref<mw::TutorialFrameDef> again =
-            mw::dynamicRef<mw::TutorialFrameDef>(mw::unarchiveObjectWithData(bytes, &error));
-        if (!again || !sameFields(*frame, *again)) fail("a record changes through an archive round trip", frame->ID);
+        const mw::Ref<mw::TutorialFrameDef> again
+            = mw::dynamicRef<mw::TutorialFrameDef>(mw::unarchiveObjectWithData(bytes, &error));
+        if (!again || !sameFields(*frame, *again))
+            fail("a record changes through an archive round trip", frame->ID);
     }
     return 0;
 }

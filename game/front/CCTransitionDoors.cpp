@@ -54,17 +54,22 @@ std::string CCTransitionDoors::menuSheet(bool isIpad, bool isIp3, float windowWi
 std::vector<std::string> CCTransitionDoors::villageSheets(bool isIpad, bool isIp3, float windowWidthInPixels)
 {
     if (isIpad && windowWidthInPixels > 1024)
-        return {"Village-iPhone4-H2.plist", "gameplay_iPhone4-H2.plist", "gui_common-H2.plist", "gui_ipadn2.plist"};
-    if (isIpad) return {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist", "gui_ipadn.plist"};
+        return {"Village-iPhone4-H2.plist", "gameplay_iPhone4-H2.plist", "gui_common-H2.plist",
+                "gui_ipadn2.plist"};
+    if (isIpad)
+        return {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist",
+                "gui_ipadn.plist"};
     if (isIp3)
-        return {"Village-iPhone4-L.plist", "gameplay_iPhone4-L.plist", "gui_common-L.plist", "gui_iphone4n-L.plist"};
-    return {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist", "gui_iphone4n-H.plist"};
+        return {"Village-iPhone4-L.plist", "gameplay_iPhone4-L.plist", "gui_common-L.plist",
+                "gui_iphone4n-L.plist"};
+    return {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist",
+            "gui_iphone4n-H.plist"};
 }
 
 void CCTransitionDoors::after(float delay, SEL_Call step)
 {
-    runAction(CCSequence::actions(
-                  {CCDelayTime::actionWithDuration(delay).get(), CCCallFunc::actionWithTarget(this, step).get()})
+    runAction(CCSequence::actions({CCDelayTime::actionWithDuration(delay).get(),
+                                   CCCallFunc::actionWithTarget(this, step).get()})
                   .get());
 }
 
@@ -107,9 +112,11 @@ void CCTransitionDoors::onEnter()
     mRight->setFlipX(true);
     mRight->setAnchorPoint({0, 0});
     mRight->setPosition({window.width, 0});
-    const CGPoint middle{window.width * 0.5f, 0};
-    mLeft->runAction(CCEaseSineOut::actionWithAction(CCMoveTo::actionWithDuration(duration_ * 0.5f, middle)).get());
-    mRight->runAction(CCEaseSineOut::actionWithAction(CCMoveTo::actionWithDuration(duration_ * 0.5f, middle)).get());
+    const CGPoint middle {window.width * 0.5f, 0};
+    mLeft->runAction(
+        CCEaseSineOut::actionWithAction(CCMoveTo::actionWithDuration(duration_ * 0.5f, middle)).get());
+    mRight->runAction(
+        CCEaseSineOut::actionWithAction(CCMoveTo::actionWithDuration(duration_ * 0.5f, middle)).get());
 
     after(duration_, call_selector(CCTransitionDoors::LoadGfx));
     outScene_->onExitTransitionDidStart();
@@ -136,9 +143,11 @@ void CCTransitionDoors::Unload()
 void CCTransitionDoors::UnloadGfx()
 {
     const CGSize window = CCDirector::sharedDirector()->winSize();
-    mLeft->runAction(CCEaseSineIn::actionWithAction(CCMoveTo::actionWithDuration(duration_ * 0.5f, {0, 0})).get());
+    mLeft->runAction(
+        CCEaseSineIn::actionWithAction(CCMoveTo::actionWithDuration(duration_ * 0.5f, {0, 0})).get());
     mRight->runAction(
-        CCEaseSineIn::actionWithAction(CCMoveTo::actionWithDuration(duration_ * 0.5f, {window.width, 0})).get());
+        CCEaseSineIn::actionWithAction(CCMoveTo::actionWithDuration(duration_ * 0.5f, {window.width, 0}))
+            .get());
     after(duration_, call_selector(CCTransitionScene::finish));
     (void)GlobalObject::sharedInstance()->PlaySoundEffect("loader_open");
 }
@@ -183,7 +192,8 @@ void CCTransitionDoorsFromMenu::LoadGfx()
 void CCTransitionDoorsFromMenu::LoadTextures()
 {
     GlobalObject* global = GlobalObject::sharedInstance();
-    const std::vector<std::string> sheets = villageSheets(global->isIpad, global->isIp3, windowWidthInPixels());
+    const std::vector<std::string> sheets
+        = villageSheets(global->isIpad, global->isIp3, windowWidthInPixels());
     CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA4444);
     loadSheet(sheets[0]);
     loadSheet(sheets[1]);

@@ -34,7 +34,10 @@ Ref<CCFiniteTimeAction> call(MainMenuScene* menu, SEL_Call step)
     return CCCallFunc::actionWithTarget(menu, step);
 }
 
-Ref<CCActionInterval> sineInOut(Ref<CCActionInterval> action) { return CCEaseSineInOut::actionWithAction(std::move(action)); }
+Ref<CCActionInterval> sineInOut(Ref<CCActionInterval> action)
+{
+    return CCEaseSineInOut::actionWithAction(std::move(action));
+}
 
 } // namespace
 
@@ -47,7 +50,7 @@ bool MainMenuScene::isValidVillageName(const std::string& utf8)
 void MainMenuScene::openNameAlert(const std::string& titleKey, const std::string& name)
 {
     nameAlert = makeRef<AlertView>(text(titleKey), "\n" + text("MAX_11"), this,
-                                   std::vector<std::string>{text("BUTTON_CANCEL"), text("BUTTON_OK")});
+                                   std::vector<std::string> {text("BUTTON_CANCEL"), text("BUTTON_OK")});
     nameAlert->hasTextField = true;
     nameAlert->text = name;
     nameAlert->show();
@@ -56,7 +59,7 @@ void MainMenuScene::openNameAlert(const std::string& titleKey, const std::string
 void MainMenuScene::openWarning()
 {
     warningAlert = makeRef<AlertView>(text("MAX_WARNING"), text("MAX_INFO"), this,
-                                      std::vector<std::string>{text("BUTTON_OK")});
+                                      std::vector<std::string> {text("BUTTON_OK")});
     warningAlert->show();
 }
 
@@ -112,8 +115,9 @@ void MainMenuScene::StartGameBegining()
     const bool tablet = GlobalObject::sharedInstance()->isIpad;
     auto clear = [](CCNode* node, float delay, CGPoint by) {
         if (node == nullptr) return;
-        node->runAction(CCSequence::actions({CCDelayTime::actionWithDuration(delay).get(),
-                                             CCEaseSineIn::actionWithAction(CCMoveBy::actionWithDuration(0.5f, by)).get()})
+        node->runAction(CCSequence::actions(
+                            {CCDelayTime::actionWithDuration(delay).get(),
+                             CCEaseSineIn::actionWithAction(CCMoveBy::actionWithDuration(0.5f, by)).get()})
                             .get());
     };
     clear(logo.get(), 0.4f, {0, size.height * 0.4f});
@@ -143,7 +147,8 @@ void MainMenuScene::StartDataParsing()
     DataParser parser;
     // A copy in the caches folder is preferred; the parser falls back to the
     // bundle's when it refuses that copy.
-    if (!parser.parseData(DataParser::gameDataPath())) logLine("MainMenuScene: no game data for the new village");
+    if (!parser.parseData(DataParser::gameDataPath()))
+        logLine("MainMenuScene: no game data for the new village");
     XMLManager::sharedInstance()->LoadFrom(nullptr);
     profile->Save();
     play("selection_menu");
@@ -164,9 +169,10 @@ void MainMenuScene::StartIntroSequenc()
     const float travel = tablet ? 254.0f : 150.0f;
     if (bacground) {
         auto first = sineInOut(CCMoveBy::actionWithDuration(0.8f * MoveTime, {-travel, 0}));
-        auto last = CCSpawn::actions({sineInOut(CCMoveBy::actionWithDuration(0.3f * MoveTime, {-0.8f * travel, 0})).get(),
-                                      CCDelayTime::actionWithDuration(0.2f * MoveTime).get(),
-                                      sineInOut(CCScaleTo::actionWithDuration(0.3f * MoveTime, 1.3f)).get()});
+        auto last = CCSpawn::actions(
+            {sineInOut(CCMoveBy::actionWithDuration(0.3f * MoveTime, {-0.8f * travel, 0})).get(),
+             CCDelayTime::actionWithDuration(0.2f * MoveTime).get(),
+             sineInOut(CCScaleTo::actionWithDuration(0.3f * MoveTime, 1.3f)).get()});
         bacground->runAction(CCSequence::actions({first.get(), last.get()}).get());
     }
     runAction(CCSequence::actions({CCDelayTime::actionWithDuration(1.1f * MoveTime).get(),
@@ -174,18 +180,21 @@ void MainMenuScene::StartIntroSequenc()
                   .get());
     play("intro1");
 
-    const std::string page = format("%@ %@", Profile::sharedInstance()->VillageName.c_str(), text("INTRO_01").c_str());
-    IntroText = CCLabelTTF::labelWithString(page, {size.width * 0.8f, size.height * 0.18f}, UITextAlignmentCenter,
-                                            UILineBreakModeWordWrap, "HelveticaNeue", tablet ? 34.0f : 17.0f);
+    const std::string page
+        = format("%@ %@", Profile::sharedInstance()->VillageName.c_str(), text("INTRO_01").c_str());
+    IntroText
+        = CCLabelTTF::labelWithString(page, {size.width * 0.8f, size.height * 0.18f}, UITextAlignmentCenter,
+                                      UILineBreakModeWordWrap, "HelveticaNeue", tablet ? 34.0f : 17.0f);
     IntroText->setColor(ccc3(42, 91, 180));
     IntroText->setOpacity(0);
     IntroText->setPosition({size.width * 0.5f, size.height * 0.78f});
     addChild(IntroText.get(), 1);
-    IntroText->runAction(CCSequence::actions({sineInOut(CCFadeIn::actionWithDuration(fadetime)).get(),
-                                              CCDelayTime::actionWithDuration(timePerText - 2 * fadetime).get(),
-                                              sineInOut(CCFadeOut::actionWithDuration(fadetime)).get(),
-                                              call(this, call_selector(MainMenuScene::StartChangeText)).get()})
-                             .get());
+    IntroText->runAction(
+        CCSequence::actions({sineInOut(CCFadeIn::actionWithDuration(fadetime)).get(),
+                             CCDelayTime::actionWithDuration(timePerText - 2 * fadetime).get(),
+                             sineInOut(CCFadeOut::actionWithDuration(fadetime)).get(),
+                             call(this, call_selector(MainMenuScene::StartChangeText)).get()})
+            .get());
 }
 
 void MainMenuScene::StartChangeText()
@@ -203,7 +212,8 @@ void MainMenuScene::StartChangeText()
         break;
     default:
         play("intro4");
-        IntroText->setString(format("%@ %@.", text("INTRO_04").c_str(), Profile::sharedInstance()->VillageName.c_str()));
+        IntroText->setString(
+            format("%@ %@.", text("INTRO_04").c_str(), Profile::sharedInstance()->VillageName.c_str()));
         break;
     }
     auto fadeIn = sineInOut(CCFadeIn::actionWithDuration(fadetime));
@@ -211,11 +221,11 @@ void MainMenuScene::StartChangeText()
         IntroText->runAction(fadeIn.get());
         return;
     }
-    IntroText->runAction(CCSequence::actions({fadeIn.get(),
-                                              CCDelayTime::actionWithDuration(timePerText - 2 * fadetime).get(),
-                                              sineInOut(CCFadeOut::actionWithDuration(fadetime)).get(),
-                                              call(this, call_selector(MainMenuScene::StartChangeText)).get()})
-                             .get());
+    IntroText->runAction(
+        CCSequence::actions({fadeIn.get(), CCDelayTime::actionWithDuration(timePerText - 2 * fadetime).get(),
+                             sineInOut(CCFadeOut::actionWithDuration(fadetime)).get(),
+                             call(this, call_selector(MainMenuScene::StartChangeText)).get()})
+            .get());
 }
 
 void MainMenuScene::StartChangeScene()

@@ -47,7 +47,8 @@ MainMenuScene::MainMenuScene()
     // The user default may still say "Loaded" after the file went.
     if (!std::filesystem::exists(Paths::documentsPath("supersave.plist"))) profile->Loaded = false;
 
-    const std::string sheet = CCTransitionDoors::menuSheet(global->isIpad, global->isIp3, windowWidthInPixels());
+    const std::string sheet
+        = CCTransitionDoors::menuSheet(global->isIpad, global->isIp3, windowWidthInPixels());
     if (!CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(sheet)) {
         logLine("MainMenuScene: the sheet %s could not be loaded", sheet.c_str());
     }
@@ -75,7 +76,8 @@ MainMenuScene::MainMenuScene()
             const CGSize logoSize = logo->contentSize();
             wheel->setPosition({logoSize.width * 0.71f, logoSize.height * 0.73f});
             logo->addChild(wheel.get());
-            wheel->runAction(CCRepeatForever::actionWithAction(CCRotateBy::actionWithDuration(15.0f, 359.0f).get()).get());
+            wheel->runAction(
+                CCRepeatForever::actionWithAction(CCRotateBy::actionWithDuration(15.0f, 359.0f).get()).get());
         }
     }
     buildIcons();
@@ -132,14 +134,30 @@ void MainMenuScene::buildIcons()
         bool gameCentre;
     };
     const Icon icons[] = {
-        {"icon_facebook.png", call_selector(MainMenuScene::FacebookCallback), kFacebookTag,
-         {0.85f * hw, -0.46f * hh}, {0.62f * hw, -0.49f * hh}, false},
-        {"icon_twitter.png", call_selector(MainMenuScene::TwitterCallback), kTwitterTag,
-         {0.85f * hw + 2, -0.29f * hh + 2}, {0.85f * hw, -0.49f * hh}, false},
-        {"icon_achievments.png", call_selector(MainMenuScene::AchievementsCallback), kAchievementsTag,
-         {-0.85f * hw, -0.29f * hh}, {-0.85f * hw, -0.49f * hh}, true},
-        {"icon_leaderboards.png", call_selector(MainMenuScene::ScoresCallback), kScoresTag,
-         {-0.85f * hw, -0.46f * hh}, {-0.62f * hw, -0.49f * hh}, true},
+        {"icon_facebook.png",
+         call_selector(MainMenuScene::FacebookCallback),
+         kFacebookTag,
+         {0.85f * hw, -0.46f * hh},
+         {0.62f * hw, -0.49f * hh},
+         false},
+        {"icon_twitter.png",
+         call_selector(MainMenuScene::TwitterCallback),
+         kTwitterTag,
+         {0.85f * hw + 2, -0.29f * hh + 2},
+         {0.85f * hw, -0.49f * hh},
+         false},
+        {"icon_achievments.png",
+         call_selector(MainMenuScene::AchievementsCallback),
+         kAchievementsTag,
+         {-0.85f * hw, -0.29f * hh},
+         {-0.85f * hw, -0.49f * hh},
+         true},
+        {"icon_leaderboards.png",
+         call_selector(MainMenuScene::ScoresCallback),
+         kScoresTag,
+         {-0.85f * hw, -0.46f * hh},
+         {-0.62f * hw, -0.49f * hh},
+         true},
     };
     MenuItemContainer = CCMenu::menuWithItems({});
     const bool gameCentre = GlobalObject::isGameCenterAvailable();
@@ -192,12 +210,14 @@ void MainMenuScene::buildPlates()
 
     if (menu1 != nullptr) {
         const CGSize plate = menu1->contentSize();
-        const CGPoint centre{plate.width * 0.5f, plate.height * 0.5f};
+        const CGPoint centre {plate.width * 0.5f, plate.height * 0.5f};
         const float fontSize = tablet ? 50.0f : 25.0f;
         if (saved) {
-            auto name = CCLabelTTF::labelWithString(Profile::sharedInstance()->VillageName, "HelveticaNeue-Bold", fontSize);
+            auto name = CCLabelTTF::labelWithString(Profile::sharedInstance()->VillageName,
+                                                    "HelveticaNeue-Bold", fontSize);
             name->setColor(ccc3(198, 50, 5));
-            btMain = CCMenuItemLabel::itemWithLabel(name.get(), CCMenuCallback(this, call_selector(MainMenuScene::RenameCallback)));
+            btMain = CCMenuItemLabel::itemWithLabel(
+                name.get(), CCMenuCallback(this, call_selector(MainMenuScene::RenameCallback)));
             menu1m = CCMenu::menuWithItems({btMain.get()});
             menu1m->setPosition(centre);
             menu1->addChild(menu1m.get());
@@ -209,11 +229,13 @@ void MainMenuScene::buildPlates()
         }
     }
     if (menu2 != nullptr) {
-        menu2m = saved ? plateButton(menu2, "MM_CONTINUE", call_selector(MainMenuScene::ContinueCallback), 0)
-                       : plateButton(menu2, "MM_NEW_GAME", call_selector(MainMenuScene::StartCallback), tablet ? 4 : 2);
+        menu2m = saved
+            ? plateButton(menu2, "MM_CONTINUE", call_selector(MainMenuScene::ContinueCallback), 0)
+            : plateButton(menu2, "MM_NEW_GAME", call_selector(MainMenuScene::StartCallback), tablet ? 4 : 2);
     }
     if (menu3 != nullptr) {
-        menu3m = plateButton(menu3, "MM_OPTIONS", call_selector(MainMenuScene::OptionsCallback), tablet ? 2 : 1);
+        menu3m
+            = plateButton(menu3, "MM_OPTIONS", call_selector(MainMenuScene::OptionsCallback), tablet ? 2 : 1);
     }
 }
 
@@ -324,7 +346,8 @@ void MainMenuScene::ShowAchievements()
 {
     std::shared_ptr<GameCenter> service = GameCenter::sharedInstance();
     if (!service) return;
-    presentScreen([service](std::function<void()> done) { presentAchievementsScreen(*service, std::move(done)); });
+    presentScreen(
+        [service](std::function<void()> done) { presentAchievementsScreen(*service, std::move(done)); });
 }
 
 void MainMenuScene::ShowLeaderboards()
@@ -333,9 +356,11 @@ void MainMenuScene::ShowLeaderboards()
     Profile* profile = Profile::sharedInstance();
     if (GameCenterManager* manager = global->gameCenterManager.get()) {
         const double perPoint = global->isIpad ? 0.02 : 0.01;
-        manager->reportScore(static_cast<int64_t>(profile->FingerLength * perPoint), "com.zandovar.mw.distancetraced");
+        manager->reportScore(static_cast<int64_t>(profile->FingerLength * perPoint),
+                             "com.zandovar.mw.distancetraced");
         manager->reportScore(profile->Points, "com.zandovar.mw.totalpoints");
-        manager->reportScore(std::max(profile->HighscoreMine, profile->HighscoreFields), "com.zandovar.mw.highscores");
+        manager->reportScore(std::max(profile->HighscoreMine, profile->HighscoreFields),
+                             "com.zandovar.mw.highscores");
     }
     std::shared_ptr<GameCenter> service = GameCenter::sharedInstance();
     if (!service) return;
@@ -344,10 +369,7 @@ void MainMenuScene::ShowLeaderboards()
     });
 }
 
-void MainMenuScene::DismissModalViewCintroller()
-{
-    LumoraSlimlineSession::activateLumoraUI();
-}
+void MainMenuScene::DismissModalViewCintroller() { LumoraSlimlineSession::activateLumoraUI(); }
 
 // ---- the downloader's listener ----
 
@@ -359,17 +381,14 @@ void MainMenuScene::downloadFinished(Object*)
     label->setPosition({size.width * 0.5f, size.height * 0.96f});
     addChild(label.get(), 3, kDownloadLabelTag);
     label->setScale(0.8f);
-    label->runAction(CCSequence::actions({CCScaleTo::actionWithDuration(0.1f, 1.2f).get(),
-                                          CCScaleTo::actionWithDuration(0.1f, 0.9f).get(),
-                                          CCScaleTo::actionWithDuration(0.1f, 1.0f).get(),
-                                          CCDelayTime::actionWithDuration(1.0f).get(),
-                                          CCCallFunc::actionWithTarget(this, call_selector(MainMenuScene::removeLabel)).get()})
-                         .get());
+    label->runAction(
+        CCSequence::actions(
+            {CCScaleTo::actionWithDuration(0.1f, 1.2f).get(), CCScaleTo::actionWithDuration(0.1f, 0.9f).get(),
+             CCScaleTo::actionWithDuration(0.1f, 1.0f).get(), CCDelayTime::actionWithDuration(1.0f).get(),
+             CCCallFunc::actionWithTarget(this, call_selector(MainMenuScene::removeLabel)).get()})
+            .get());
 }
 
-void MainMenuScene::removeLabel()
-{
-    removeChildByTag(kDownloadLabelTag, true);
-}
+void MainMenuScene::removeLabel() { removeChildByTag(kDownloadLabelTag, true); }
 
 } // namespace mw

@@ -95,7 +95,7 @@ public:
     void removeLabel();
 
     // The members, named as the rest of the game knows them.
-    Ref<AlertView> nameAlert;    // the open name or rename alert (its field holds the name)
+    Ref<AlertView> nameAlert; // the open name or rename alert (its field holds the name)
     Ref<AlertView> warningAlert; // the open warning
     Ref<CCMenu> MenuItemContainer;
     Ref<CCMenuItemLabel> btMain; // the village-name button (with a saved game)

@@ -22,8 +22,8 @@ AchievementPopUp::AchievementPopUp(const std::string& textKey, int32_t points)
     const CGSize size = contentSize();
     const float fontSize = widgetOnTablet() ? 22.0f : 11.0f;
 
-    title_ = CCLabelTTF::labelWithString(LocalisationManager::sharedInstance()->getValue(textKey), "HelveticaNeue",
-                                         fontSize);
+    title_ = CCLabelTTF::labelWithString(LocalisationManager::sharedInstance()->getValue(textKey),
+                                         "HelveticaNeue", fontSize);
     title_->setPosition({size.width * 0.2f, size.height * 0.5f});
     title_->setColor(ccc3(244, 230, 193));
     title_->setAnchorPoint({0, 0.5f});
@@ -58,8 +58,9 @@ void AchievementPopUp::onShow()
 {
     const float width = contentSize().width;
     auto slideIn = CCEaseSineIn::actionWithAction(CCMoveBy::actionWithDuration(0.4f, {-0.95f * width, 0}));
-    runAction(CCSequence::actions({slideIn.get(), CCDelayTime::actionWithDuration(3.0f).get(),
-                                   CCCallFunc::actionWithTarget(this, call_selector(AchievementPopUp::onHide)).get()})
+    runAction(CCSequence::actions(
+                  {slideIn.get(), CCDelayTime::actionWithDuration(3.0f).get(),
+                   CCCallFunc::actionWithTarget(this, call_selector(AchievementPopUp::onHide)).get()})
                   .get());
 }
 
@@ -68,7 +69,8 @@ void AchievementPopUp::onHide()
     const float width = contentSize().width;
     auto slideOut = CCEaseSineOut::actionWithAction(CCMoveBy::actionWithDuration(0.4f, {width, 0}));
     runAction(CCSequence::actions(
-                  {slideOut.get(), CCCallFunc::actionWithTarget(this, call_selector(AchievementPopUp::RemoveMe)).get()})
+                  {slideOut.get(),
+                   CCCallFunc::actionWithTarget(this, call_selector(AchievementPopUp::RemoveMe)).get()})
                   .get());
 }
 

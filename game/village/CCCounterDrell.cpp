@@ -14,7 +14,8 @@ namespace mw {
 std::string CCCounterDrell::plateFrameName(int32_t number, bool red)
 {
     const size_t digits = std::min<size_t>(std::to_string(number).size(), 4);
-    return format(red ? "resource_number_bg_x%d_red.png" : "resource_number_bg_x%d.png", static_cast<int>(digits));
+    return format(red ? "resource_number_bg_x%d_red.png" : "resource_number_bg_x%d.png",
+                  static_cast<int>(digits));
 }
 
 CCCounterDrell::CCCounterDrell(int32_t number, bool red)
@@ -49,8 +50,8 @@ void CCCounterDrell::SetNumber(int32_t number, bool red)
     text->setOpacity(labelOpacity);
     sp->setOpacity(plateOpacity);
     stopActionByTag(kPulseTag);
-    auto pulse = CCSequence::actions({CCScaleTo::actionWithDuration(0.15f, 1.5f).get(),
-                                      CCScaleTo::actionWithDuration(0.15f, 1.0f).get()});
+    auto pulse = CCSequence::actions(
+        {CCScaleTo::actionWithDuration(0.15f, 1.5f).get(), CCScaleTo::actionWithDuration(0.15f, 1.0f).get()});
     pulse->setTag(kPulseTag);
     runAction(pulse.get());
 }
@@ -69,9 +70,6 @@ void CCCounterDrell::CounterAlpha(float label, float plate)
     if (sp) sp->setOpacity(truncate(plate));
 }
 
-uint8_t CCCounterDrell::textOpacity() const
-{
-    return text->opacity();
-}
+uint8_t CCCounterDrell::textOpacity() const { return text->opacity(); }
 
 } // namespace mw

@@ -12,7 +12,8 @@ class CCDownSizeButton : public CCMenuItemSprite {
 public:
     using CCMenuItemSprite::CCMenuItemSprite;
 
-    static Ref<CCDownSizeButton> itemFromNormalSprite(CCNode* normal, CCNode* selected, CCNode* disabled = nullptr,
+    static Ref<CCDownSizeButton> itemFromNormalSprite(CCNode* normal, CCNode* selected,
+                                                      CCNode* disabled = nullptr,
                                                       CCMenuCallback callback = {})
     {
         return makeRef<CCDownSizeButton>(normal, selected, disabled, std::move(callback));

@@ -35,7 +35,8 @@ void CCSeenCounter::buildPicture(int32_t count)
     Bcg = CCSprite::spriteWithSpriteFrameName(pictureFrameName(count));
     if (!Bcg) Bcg = makeRef<CCSprite>(); // missing art: the count still shows
     Bcg->setScale(0.8f);
-    text = CCLabelTTF::labelWithString(std::to_string(count), "HelveticaNeue", widgetOnTablet() ? 28.0f : 14.0f);
+    text = CCLabelTTF::labelWithString(std::to_string(count), "HelveticaNeue",
+                                       widgetOnTablet() ? 28.0f : 14.0f);
     const CGSize size = Bcg->contentSize();
     text->setPosition({size.width * 0.5f, size.height * 0.6f});
     Bcg->addChild(text.get());
@@ -57,9 +58,10 @@ void CCSeenCounter::SetNumber(int32_t count)
 
 void CCSeenCounter::Hide()
 {
-    runAction(CCSequence::actions({CCScaleTo::actionWithDuration(0.1f, 0.3f).get(),
-                                   CCCallFunc::actionWithTarget(this, call_selector(CCSeenCounter::Remove)).get()})
-                  .get());
+    runAction(
+        CCSequence::actions({CCScaleTo::actionWithDuration(0.1f, 0.3f).get(),
+                             CCCallFunc::actionWithTarget(this, call_selector(CCSeenCounter::Remove)).get()})
+            .get());
 }
 
 void CCSeenCounter::Remove()

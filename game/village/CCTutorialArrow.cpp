@@ -19,7 +19,8 @@ CCTutorialArrow::CCTutorialArrow()
     const float rise = tablet ? 40.0f : 20.0f;
     auto up = CCEaseSineInOut::actionWithAction(CCMoveBy::actionWithDuration(0.6f, {0, rise}));
     auto down = CCEaseSineInOut::actionWithAction(CCMoveBy::actionWithDuration(0.6f, {0, -rise}));
-    picture_->runAction(CCRepeatForever::actionWithAction(CCSequence::actionOne(up.get(), down.get()).get()).get());
+    picture_->runAction(
+        CCRepeatForever::actionWithAction(CCSequence::actionOne(up.get(), down.get()).get()).get());
 }
 
 } // namespace mw

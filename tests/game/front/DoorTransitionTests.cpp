@@ -50,7 +50,10 @@ public:
     bool hidden = false;
 };
 
-bool frameLoaded(const char* name) { return bool(CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(name)); }
+bool frameLoaded(const char* name)
+{
+    return bool(CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(name));
+}
 // "logo_MW_01.png" lives only in the menu sheet, "strzalka.png" only in the village's.
 bool menuSheetLoaded() { return frameLoaded("logo_MW_01.png"); }
 bool villageSheetsLoaded() { return frameLoaded("strzalka.png"); }
@@ -58,7 +61,7 @@ bool villageSheetsLoaded() { return frameLoaded("strzalka.png"); }
 // What one refresh showed, at its time since the doors started.
 struct Moment {
     double at;
-    float left;  // the left door's x
+    float left; // the left door's x
     float right; // the right door's x
     bool menuSheet;
     bool villageSheets;
@@ -103,7 +106,7 @@ protected:
         start_ = run_.driver().clock().monotonicSeconds();
         while (run_.driver().clock().monotonicSeconds() - start_ < seconds) {
             run_.run(1.0 / 60);
-            Moment m{};
+            Moment m {};
             m.at = run_.driver().clock().monotonicSeconds() - start_;
             m.left = doors->leftDoor() ? doors->leftDoor()->position().x : NAN;
             m.right = doors->rightDoor() ? doors->rightDoor()->position().x : NAN;
@@ -132,11 +135,12 @@ protected:
     void loadMenuSheet()
     {
         GlobalObject* global = GlobalObject::sharedInstance();
-        ASSERT_TRUE(CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(CCTransitionDoors::menuSheet(
-            global->isIpad, global->isIp3, run_.driver().director()->winSizeInPixels().width)));
+        ASSERT_TRUE(CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(
+            CCTransitionDoors::menuSheet(global->isIpad, global->isIp3,
+                                         run_.driver().director()->winSizeInPixels().width)));
     }
 
-    test::DeviceRun run_{GetParam()};
+    test::DeviceRun run_ {GetParam()};
     Ref<ProbeScene> out_;
     Ref<ProbeScene> in_;
     CCTransitionDoors* doors_ = nullptr;
@@ -151,7 +155,7 @@ struct Expected {
     const char* what;
     std::function<bool(const Moment&)> test;
     double after; // look from here on
-    double at;    // seconds since the doors started
+    double at; // seconds since the doors started
 };
 
 void expectMoments(const DoorsTest& fixture, const std::vector<Expected>& table,
@@ -186,7 +190,8 @@ TEST_P(DoorsTest, FromTheMenuTimelineSheetsAndSounds)
         {"scene switched", [](const Moment& m) { return m.switched; }, 0, 1.8 + kFrame},
     };
     expectMoments(*this, table, [&](const Expected& row) { return first(row.test, row.after); });
-    const std::optional<double> closing = first([&](const Moment& m) { return m.left > 0 && m.left < 0.5f * w; });
+    const std::optional<double> closing
+        = first([&](const Moment& m) { return m.left > 0 && m.left < 0.5f * w; });
     ASSERT_TRUE(closing);
     EXPECT_LT(*closing, 0.05);
     ASSERT_TRUE(soundAt("loader_close"));
@@ -198,8 +203,9 @@ TEST_P(DoorsTest, FromTheMenuTimelineSheetsAndSounds)
     EXPECT_TRUE(CCTouchDispatcher::sharedDispatcher()->dispatchEvents());
     // The four sheets of the device's row, the first two in RGBA4444.
     const std::vector<std::string> sheets = test::villageSheetsFor(GetParam());
-    const CCTexture2DPixelFormat formats[] = {kCCTexture2DPixelFormat_RGBA4444, kCCTexture2DPixelFormat_RGBA4444,
-                                              kCCTexture2DPixelFormat_RGBA8888, kCCTexture2DPixelFormat_RGBA8888};
+    const CCTexture2DPixelFormat formats[]
+        = {kCCTexture2DPixelFormat_RGBA4444, kCCTexture2DPixelFormat_RGBA4444,
+           kCCTexture2DPixelFormat_RGBA8888, kCCTexture2DPixelFormat_RGBA8888};
     for (size_t i = 0; i < sheets.size(); ++i) {
         const std::string texture = sheets[i].substr(0, sheets[i].size() - 6) + ".png";
         Ref<CCTexture2D> loaded = CCTextureCache::sharedTextureCache()->textureForKey(texture);
@@ -208,9 +214,10 @@ TEST_P(DoorsTest, FromTheMenuTimelineSheetsAndSounds)
     }
     EXPECT_EQ(CCTexture2D::defaultAlphaPixelFormat(), kCCTexture2DPixelFormat_RGBA8888);
     GlobalObject* global = GlobalObject::sharedInstance();
-    const std::string menuTexture = CCTransitionDoors::menuSheet(global->isIpad, global->isIp3,
-                                                                 run_.driver().director()->winSizeInPixels().width);
-    EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey(menuTexture.substr(0, menuTexture.size() - 6) + ".png"),
+    const std::string menuTexture = CCTransitionDoors::menuSheet(
+        global->isIpad, global->isIp3, run_.driver().director()->winSizeInPixels().width);
+    EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey(
+                  menuTexture.substr(0, menuTexture.size() - 6) + ".png"),
               nullptr);
 }
 
@@ -229,7 +236,8 @@ TEST_P(DoorsTest, ToTheMenuTimelineAndSheets)
         {"doors shut", [&](const Moment& m) { return m.left == 0.5f * w; }, 0, 0.3},
         {"left scene hidden", [](const Moment& m) { return m.outgoingHidden; }, 0, 0.6},
         {"village sheets dropped", [](const Moment& m) { return !m.villageSheets; }, 0, 0.6},
-        {"menu built, its sheet loaded", [](const Moment& m) { return m.incomingBuilt && m.menuSheet; }, 0, 0.6},
+        {"menu built, its sheet loaded", [](const Moment& m) { return m.incomingBuilt && m.menuSheet; }, 0,
+         0.6},
         {"doors start opening", [&](const Moment& m) { return m.left < 0.5f * w; }, 0.7, 0.9 + kFrame},
         {"doors open", [&](const Moment& m) { return m.left == 0 && m.right == w; }, 0.7, 1.2},
         {"scene switched", [](const Moment& m) { return m.switched; }, 0, 1.5 + kFrame},
@@ -283,8 +291,8 @@ TEST_P(DoorsTest, DoorImageScaleAndHandlesPerDevice)
         EXPECT_EQ(left->scale(), row->doorScale);
         EXPECT_EQ(right->scale(), row->doorScale);
         EXPECT_TRUE(right->flipX());
-        EXPECT_EQ(left->anchorPoint(), (CGPoint{1, 0}));
-        EXPECT_EQ(right->anchorPoint(), (CGPoint{0, 0}));
+        EXPECT_EQ(left->anchorPoint(), (CGPoint {1, 0}));
+        EXPECT_EQ(right->anchorPoint(), (CGPoint {0, 0}));
         EXPECT_EQ(left->parent(), out_.get());
         EXPECT_EQ(left->zOrder(), 5);
         ASSERT_EQ(left->children()->count(), 1u);
@@ -293,10 +301,10 @@ TEST_P(DoorsTest, DoorImageScaleAndHandlesPerDevice)
         auto* rightHandle = right->children()->objectAtIndexAs<CCSprite>(0);
         const float offset = direction == 0 ? 0.0f : 1.0f;
         const CGRect door = left->textureRect();
-        EXPECT_EQ(leftHandle->position(), (CGPoint{door.size.width + offset, door.size.height * 0.5f}));
-        EXPECT_EQ(rightHandle->position(), (CGPoint{-offset, door.size.height * 0.5f}));
-        EXPECT_EQ(leftHandle->anchorPoint(), (CGPoint{1, 0.5f}));
-        EXPECT_EQ(rightHandle->anchorPoint(), (CGPoint{0, 0.5f}));
+        EXPECT_EQ(leftHandle->position(), (CGPoint {door.size.width + offset, door.size.height * 0.5f}));
+        EXPECT_EQ(rightHandle->position(), (CGPoint {-offset, door.size.height * 0.5f}));
+        EXPECT_EQ(leftHandle->anchorPoint(), (CGPoint {1, 0.5f}));
+        EXPECT_EQ(rightHandle->anchorPoint(), (CGPoint {0, 0.5f}));
         EXPECT_EQ(leftHandle->scale(), row->handleScale);
         EXPECT_EQ(rightHandle->scale(), row->handleScale);
         EXPECT_TRUE(leftHandle->isFrameDisplayed(
@@ -313,7 +321,7 @@ TEST_P(DoorsTest, TapsDuringTheDoorsReachNeitherScene)
 {
     loadMenuSheet();
     auto doors = CCTransitionDoorsFromMenu::transitionWithDuration(0.6f);
-    const CGPoint point{50, 50};
+    const CGPoint point {50, 50};
     follow(doors.get(), 1.9, [&](const Moment& m) {
         for (double at : {0.1, 0.5, 1.0, 1.3, 1.7}) {
             if (std::abs(m.at - at) < kFrame / 2) {
@@ -372,9 +380,11 @@ TEST_P(DoorsTest, PicturesMidCloseAndMidOpen)
 
     run_.run(1.2);
     run_.picture("doors-mid-open");
-    const test::RGBA black{0, 0, 0, 255};
-    EXPECT_FALSE(same(run_.gl().readPixel(2, h / 2), black)) << "the opening doors show over the incoming scene";
-    EXPECT_TRUE(same(run_.gl().readPixel(w / 2, h / 2), black)) << "the incoming (empty) scene shows in the middle";
+    const test::RGBA black {0, 0, 0, 255};
+    EXPECT_FALSE(same(run_.gl().readPixel(2, h / 2), black))
+        << "the opening doors show over the incoming scene";
+    EXPECT_TRUE(same(run_.gl().readPixel(w / 2, h / 2), black))
+        << "the incoming (empty) scene shows in the middle";
 }
 
 TEST_P(DoorsTest, TheOptionsPopUpLeadsBackToTheMenuThroughTheDoors)

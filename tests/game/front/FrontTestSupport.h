@@ -32,18 +32,23 @@ namespace mw::test {
 inline std::vector<std::string> villageSheetsFor(const std::string& device)
 {
     if (device == "phone")
-        return {"Village-iPhone4-L.plist", "gameplay_iPhone4-L.plist", "gui_common-L.plist", "gui_iphone4n-L.plist"};
+        return {"Village-iPhone4-L.plist", "gameplay_iPhone4-L.plist", "gui_common-L.plist",
+                "gui_iphone4n-L.plist"};
     if (device == "tablet")
-        return {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist", "gui_ipadn.plist"};
+        return {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist",
+                "gui_ipadn.plist"};
     if (device == "tablet-hd")
-        return {"Village-iPhone4-H2.plist", "gameplay_iPhone4-H2.plist", "gui_common-H2.plist", "gui_ipadn2.plist"};
-    return {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist", "gui_iphone4n-H.plist"};
+        return {"Village-iPhone4-H2.plist", "gameplay_iPhone4-H2.plist", "gui_common-H2.plist",
+                "gui_ipadn2.plist"};
+    return {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist",
+            "gui_iphone4n-H.plist"};
 }
 
 class DeviceRun {
 public:
     // step: seconds per refresh (the director draws at every one).
-    explicit DeviceRun(std::string device, double step = 1.0 / 60) : device_(std::move(device))
+    explicit DeviceRun(std::string device, double step = 1.0 / 60)
+        : device_(std::move(device))
     {
         const PixelSize pixels = DeviceProfile::named(device_)->pixelSize();
         gl_ = GLTestContext::acquire(pixels.width, pixels.height);
@@ -96,7 +101,7 @@ public:
     TempDir home;
 
 private:
-    ScopedEnv homeEnv_{"MOSSWICK_HOME", home.path()};
+    ScopedEnv homeEnv_ {"MOSSWICK_HOME", home.path()};
     std::string device_;
     GLTestContext* gl_ = nullptr;
     std::unique_ptr<HeadlessDriver> driver_;

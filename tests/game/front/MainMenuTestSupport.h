@@ -25,7 +25,8 @@ namespace mw::test {
 
 class MenuWorld {
 public:
-    explicit MenuWorld(const std::string& device, double step = 1.0 / 60) : run(device, step)
+    explicit MenuWorld(const std::string& device, double step = 1.0 / 60)
+        : run(device, step)
     {
         previousCentre_ = GameCenter::replaceSharedInstance(gameCentre);
         previousOpener_ = URLOpener::replaceSharedInstance(links);
@@ -76,7 +77,8 @@ public:
     int soundsNamed(const std::string& key) const
     {
         int count = 0;
-        for (const auto& [name, at] : sounds) count += name == key;
+        for (const auto& [name, at] : sounds)
+            count += name == key;
         return count;
     }
     std::string text(const char* key) { return LocalisationManager::sharedInstance()->getValue(key); }
@@ -85,7 +87,8 @@ public:
     Ref<MainMenuScene> menu;
     std::shared_ptr<RecordingGameCenter> gameCentre = std::make_shared<RecordingGameCenter>();
     std::shared_ptr<RecordingURLOpener> links = std::make_shared<RecordingURLOpener>();
-    std::shared_ptr<RecordingLocalNotifications> notifications = std::make_shared<RecordingLocalNotifications>();
+    std::shared_ptr<RecordingLocalNotifications> notifications
+        = std::make_shared<RecordingLocalNotifications>();
     std::vector<std::pair<std::string, double>> sounds; // key, clock time
 
 private:

@@ -56,7 +56,7 @@ protected:
     bool tablet() { return GlobalObject::sharedInstance()->isIpad; }
     CGSize window() { return world_.run.driver().director()->winSize(); }
 
-    test::MenuWorld world_{GetParam()};
+    test::MenuWorld world_ {GetParam()};
 };
 
 TEST_P(MainMenuTest, BackgroundFlagsLogoAndIcons)
@@ -68,13 +68,15 @@ TEST_P(MainMenuTest, BackgroundFlagsLogoAndIcons)
     EXPECT_TRUE(CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName("logo_MW_01.png"));
     ASSERT_NE(menu.bacground, nullptr);
     EXPECT_EQ(menu.bacground->texture(),
-              CCTextureCache::sharedTextureCache()->textureForKey(MainMenuScene::backgroundImage(global->isIp3, pixels)).get());
-    EXPECT_EQ(menu.bacground->anchorPoint(), (CGPoint{0, 0.5f}));
-    EXPECT_EQ(menu.bacground->position(), (CGPoint{0, w.height * 0.5f}));
+              CCTextureCache::sharedTextureCache()
+                  ->textureForKey(MainMenuScene::backgroundImage(global->isIp3, pixels))
+                  .get());
+    EXPECT_EQ(menu.bacground->anchorPoint(), (CGPoint {0, 0.5f}));
+    EXPECT_EQ(menu.bacground->position(), (CGPoint {0, w.height * 0.5f}));
 
     // The flags stand in the background's own coordinates and loop.
-    const std::vector<CGPoint> flags = tablet() ? std::vector<CGPoint>{{681, 670}, {742, 620}, {609, 580}}
-                                                : std::vector<CGPoint>{{340, 335}, {371, 310}, {304, 290}};
+    const std::vector<CGPoint> flags = tablet() ? std::vector<CGPoint> {{681, 670}, {742, 620}, {609, 580}}
+                                                : std::vector<CGPoint> {{340, 335}, {371, 310}, {304, 290}};
     ASSERT_EQ(menu.bacground->children()->count(), flags.size());
     for (size_t i = 0; i < flags.size(); ++i) {
         auto* flag = dynamic_cast<Animation*>(menu.bacground->children()->objectAtIndexAs<CCNode>(i));
@@ -84,7 +86,7 @@ TEST_P(MainMenuTest, BackgroundFlagsLogoAndIcons)
     }
 
     ASSERT_NE(menu.logo, nullptr);
-    EXPECT_EQ(menu.logo->position(), (CGPoint{w.width * 0.5f, w.height * 0.8f}));
+    EXPECT_EQ(menu.logo->position(), (CGPoint {w.width * 0.5f, w.height * 0.8f}));
     ASSERT_EQ(menu.logo->children()->count(), 1u);
     auto* wheel = menu.logo->children()->objectAtIndexAs<CCNode>(0);
     const float before = wheel->rotation();
@@ -92,7 +94,7 @@ TEST_P(MainMenuTest, BackgroundFlagsLogoAndIcons)
     EXPECT_NEAR(wheel->rotation() - before, 359.0f / 10, 1.0f) << "a turn in 15 s";
 
     const float hw = w.width * 0.5f, hh = w.height * 0.5f;
-    EXPECT_EQ(menu.MenuItemContainer->position(), (CGPoint{hw, 0.58f * hh}));
+    EXPECT_EQ(menu.MenuItemContainer->position(), (CGPoint {hw, 0.58f * hh}));
     struct Icon {
         int tag;
         CGPoint phone;
@@ -130,31 +132,34 @@ TEST_P(MainMenuTest, PlatesWithoutASaveFileEvenWhenTheDefaultSaysLoaded)
     Profile::sharedInstance()->Loaded = true;
     // The loading scene's logos, still cached from the screen before.
     GlobalObject* global = GlobalObject::sharedInstance();
-    const std::vector<std::string> logos =
-        global->isIp3 ? std::vector<std::string>{"main_interface_logotype_quillfen_small.png",
-                                                 "main_interface_logotype_zandovar_small.png"}
-                      : std::vector<std::string>{"main_interface_logotype_quillfen.png",
-                                                 "main_interface_logotype_zandovar.png"};
-    for (const std::string& logo : logos) ASSERT_NE(CCTextureCache::sharedTextureCache()->addImage(logo), nullptr);
+    const std::vector<std::string> logos = global->isIp3
+        ? std::vector<std::string> {"main_interface_logotype_quillfen_small.png",
+                                    "main_interface_logotype_zandovar_small.png"}
+        : std::vector<std::string> {"main_interface_logotype_quillfen.png",
+                                    "main_interface_logotype_zandovar.png"};
+    for (const std::string& logo : logos)
+        ASSERT_NE(CCTextureCache::sharedTextureCache()->addImage(logo), nullptr);
 
     MainMenuScene& menu = world_.start();
     EXPECT_FALSE(Profile::sharedInstance()->Loaded);
-    for (const std::string& logo : logos) EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey(logo), nullptr);
+    for (const std::string& logo : logos)
+        EXPECT_EQ(CCTextureCache::sharedTextureCache()->textureForKey(logo), nullptr);
     ASSERT_NE(menu.a, nullptr);
     ASSERT_NE(menu.menu1, nullptr);
-    EXPECT_EQ(menu.a->position(), (CGPoint{window().width * 0.5f, window().height * 0.35f}));
+    EXPECT_EQ(menu.a->position(), (CGPoint {window().width * 0.5f, window().height * 0.35f}));
     EXPECT_EQ(menu.menu1m, nullptr);
     EXPECT_EQ(menu.btMain, nullptr);
     CCLabelTTF* welcome = nullptr;
     for (uint32_t i = 0; i < menu.menu1->children()->count(); ++i)
-        if (auto* label = dynamic_cast<CCLabelTTF*>(menu.menu1->children()->objectAtIndexAs<CCNode>(i))) welcome = label;
+        if (auto* label = dynamic_cast<CCLabelTTF*>(menu.menu1->children()->objectAtIndexAs<CCNode>(i)))
+            welcome = label;
     ASSERT_NE(welcome, nullptr);
     EXPECT_EQ(welcome->string(), world_.text("WELCOME_TEXT"));
     EXPECT_EQ(welcome->fontName(), "HelveticaNeue-Bold");
     EXPECT_EQ(points(welcome), tablet() ? 50.0f : 25.0f);
     EXPECT_TRUE(sameColour(welcome->color(), ccc3(198, 50, 5)));
     const CGSize plate = menu.menu1->contentSize();
-    EXPECT_EQ(welcome->position(), (CGPoint{plate.width / 2, plate.height / 2}));
+    EXPECT_EQ(welcome->position(), (CGPoint {plate.width / 2, plate.height / 2}));
 
     struct Row {
         CCMenu* menu;
@@ -178,9 +183,9 @@ TEST_P(MainMenuTest, PlatesWithoutASaveFileEvenWhenTheDefaultSaysLoaded)
         EXPECT_EQ(shadow->zOrder(), -1);
         EXPECT_TRUE(sameColour(shadow->color(), ccc3(46, 36, 29)));
         const CGSize size = label->contentSize();
-        EXPECT_EQ(shadow->position(), (CGPoint{size.width / 2 + 1, size.height / 2 - 1}));
+        EXPECT_EQ(shadow->position(), (CGPoint {size.width / 2 + 1, size.height / 2 - 1}));
         const CGSize plateSize = row.menu->parent()->contentSize();
-        EXPECT_EQ(row.menu->position(), (CGPoint{plateSize.width / 2, plateSize.height / 2 - row.lower}));
+        EXPECT_EQ(row.menu->position(), (CGPoint {plateSize.width / 2, plateSize.height / 2 - row.lower}));
     }
     world_.run.run(1.5);
     world_.run.picture("menu-new");
@@ -201,7 +206,7 @@ TEST_P(MainMenuTest, PlatesWithASavedVillage)
     ASSERT_NE(cont, nullptr);
     EXPECT_EQ(cont->string(), world_.text("MM_CONTINUE"));
     const CGSize plate = menu.menu2m->parent()->contentSize();
-    EXPECT_EQ(menu.menu2m->position(), (CGPoint{plate.width / 2, plate.height / 2}));
+    EXPECT_EQ(menu.menu2m->position(), (CGPoint {plate.width / 2, plate.height / 2}));
     world_.run.run(1.5);
     world_.run.picture("menu-saved");
 }
@@ -211,17 +216,19 @@ TEST_P(MainMenuTest, InputSwitchAndHidingTouchEveryMemberThatExists)
     world_.saveVillage("Mossbury");
     MainMenuScene& menu = world_.start();
     menu.SetInputActive(false);
-    for (CCMenu* m : {menu.MenuItemContainer.get(), menu.menu1m.get(), menu.menu2m.get(), menu.menu3m.get()}) {
+    for (CCMenu* m :
+         {menu.MenuItemContainer.get(), menu.menu1m.get(), menu.menu2m.get(), menu.menu3m.get()}) {
         ASSERT_NE(m, nullptr);
         EXPECT_FALSE(m->isTouchEnabled());
     }
     menu.SetInputActive(true);
     EXPECT_TRUE(menu.menu2m->isTouchEnabled());
     menu.onHide();
-    for (CCNode* node : {static_cast<CCNode*>(menu.logo.get()), static_cast<CCNode*>(menu.bacground.get()),
-                         static_cast<CCNode*>(menu.a.get()), static_cast<CCNode*>(menu.menu1m.get()),
-                         static_cast<CCNode*>(menu.menu2m.get()), static_cast<CCNode*>(menu.menu3m.get()),
-                         static_cast<CCNode*>(menu.MenuItemContainer.get()), static_cast<CCNode*>(menu.btMain.get())})
+    for (CCNode* node :
+         {static_cast<CCNode*>(menu.logo.get()), static_cast<CCNode*>(menu.bacground.get()),
+          static_cast<CCNode*>(menu.a.get()), static_cast<CCNode*>(menu.menu1m.get()),
+          static_cast<CCNode*>(menu.menu2m.get()), static_cast<CCNode*>(menu.menu3m.get()),
+          static_cast<CCNode*>(menu.MenuItemContainer.get()), static_cast<CCNode*>(menu.btMain.get())})
         EXPECT_FALSE(node->visible());
     EXPECT_EQ(menu.IntroText, nullptr) << "no intro: skipped";
 }
@@ -236,9 +243,10 @@ TEST_P(MainMenuTest, LeaderboardScoresGoFirstInOrderAndScreensKeepThePullTab)
     MainMenuScene& menu = world_.start();
     menu.ScoresCallback();
     const std::string distance = tablet() ? "3" : "1";
-    EXPECT_EQ(world_.gameCentre->scores,
-              (std::vector<std::string>{"com.zandovar.mw.distancetraced " + distance, "com.zandovar.mw.totalpoints 1234",
-                                        "com.zandovar.mw.highscores 70"}));
+    EXPECT_EQ(
+        world_.gameCentre->scores,
+        (std::vector<std::string> {"com.zandovar.mw.distancetraced " + distance,
+                                   "com.zandovar.mw.totalpoints 1234", "com.zandovar.mw.highscores 70"}));
     EXPECT_EQ(RootView::sharedRootView().frontScreen(), nullptr) << "the screen comes after the scores";
     world_.run.run(2.0 / 60);
     ModalScreen* screen = RootView::sharedRootView().frontScreen();
@@ -263,7 +271,7 @@ TEST_P(MainMenuTest, OutsideLinksAndTheDownloadBanner)
     menu.FacebookCallback();
     menu.TwitterCallback();
     EXPECT_EQ(world_.links->opened,
-              (std::vector<std::string>{MainMenuScene::kFacebookAddress, MainMenuScene::kTwitterAddress}));
+              (std::vector<std::string> {MainMenuScene::kFacebookAddress, MainMenuScene::kTwitterAddress}));
     EXPECT_EQ(std::string(MainMenuScene::kFacebookAddress).rfind("https://", 0), 0u);
     EXPECT_EQ(std::string(MainMenuScene::kTwitterAddress).rfind("http://", 0), 0u);
 
@@ -272,7 +280,7 @@ TEST_P(MainMenuTest, OutsideLinksAndTheDownloadBanner)
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(static_cast<CCLabelTTF*>(label)->string(), "Config Downloaded!");
     EXPECT_EQ(label->zOrder(), 3);
-    EXPECT_EQ(label->position(), (CGPoint{window().width * 0.5f, window().height * 0.96f}));
+    EXPECT_EQ(label->position(), (CGPoint {window().width * 0.5f, window().height * 0.96f}));
     EXPECT_EQ(label->scale(), 0.8f);
     const float scales[] = {1.2f, 0.9f, 1.0f};
     world_.run.run(1.0 / 60); // the first step of an action started between frames takes no time
@@ -297,7 +305,8 @@ TEST_P(MainMenuTest, ContinuePlaysItsSoundAndLeavesThroughTheDoors)
     EXPECT_FALSE(LumoraSlimlineSession::isLumoraUIActive());
     EXPECT_EQ(global->CurrentSceneId, -1) << "set 0 loaded, then the noted set 2 unloaded";
     world_.run.run(2.0 / 60);
-    EXPECT_NE(dynamic_cast<CCTransitionDoorsFromMenu*>(world_.run.driver().director()->runningScene()), nullptr);
+    EXPECT_NE(dynamic_cast<CCTransitionDoorsFromMenu*>(world_.run.driver().director()->runningScene()),
+              nullptr);
     EXPECT_FALSE(CCTouchDispatcher::sharedDispatcher()->dispatchEvents());
 }
 
@@ -309,10 +318,11 @@ TEST_P(MainMenuTest, OptionsOpenThePopUpOverTheMenuAndItsCloseGivesTheInputBack)
     EXPECT_EQ(world_.soundsNamed("selection_menu"), 1);
     MainMenuPopUp* popUp = nullptr;
     for (uint32_t i = 0; i < menu.children()->count(); ++i)
-        if (auto* found = dynamic_cast<MainMenuPopUp*>(menu.children()->objectAtIndexAs<CCNode>(i))) popUp = found;
+        if (auto* found = dynamic_cast<MainMenuPopUp*>(menu.children()->objectAtIndexAs<CCNode>(i)))
+            popUp = found;
     ASSERT_NE(popUp, nullptr);
     EXPECT_EQ(popUp->zOrder(), 6);
-    EXPECT_EQ(popUp->position(), (CGPoint{window().width / 2, window().height / 2}));
+    EXPECT_EQ(popUp->position(), (CGPoint {window().width / 2, window().height / 2}));
     for (CCMenu* m : {menu.MenuItemContainer.get(), menu.menu1m.get(), menu.menu2m.get(), menu.menu3m.get()})
         EXPECT_FALSE(m->isTouchEnabled());
     popUp->BackCallback(nullptr);
@@ -320,7 +330,8 @@ TEST_P(MainMenuTest, OptionsOpenThePopUpOverTheMenuAndItsCloseGivesTheInputBack)
         EXPECT_TRUE(m->isTouchEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, MainMenuTest, ::testing::Values("phone", "phone-hd", "tablet", "tablet-hd"));
+INSTANTIATE_TEST_SUITE_P(Devices, MainMenuTest,
+                         ::testing::Values("phone", "phone-hd", "tablet", "tablet-hd"));
 
 } // namespace
 } // namespace mw

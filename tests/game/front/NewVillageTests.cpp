@@ -21,7 +21,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(world_.run.ok()); }
     HeadlessDriver& driver() { return world_.run.driver(); }
 
-    test::MenuWorld world_{"phone-hd"};
+    test::MenuWorld world_ {"phone-hd"};
 };
 
 TEST_F(NewVillageTest, NamesAreCountedInUtf16Units)
@@ -32,11 +32,11 @@ TEST_F(NewVillageTest, NamesAreCountedInUtf16Units)
     };
     const Row rows[] = {
         {"", false},
-        {"Abcdefghijk", true},                     // 11 letters
-        {"Abcdefghijkl", false},                   // 12
-        {"Zażółć gęśl", true},                     // 11 characters, 11 units
-        {"Abcdefghi\xF0\x9F\x8C\xB2", true},       // 9 letters and a tree: 11 units
-        {"Abcdefghij\xF0\x9F\x8C\xB2", false},     // 10 letters and a tree: 12 units, 11 characters
+        {"Abcdefghijk", true}, // 11 letters
+        {"Abcdefghijkl", false}, // 12
+        {"Zażółć gęśl", true}, // 11 characters, 11 units
+        {"Abcdefghi\xF0\x9F\x8C\xB2", true}, // 9 letters and a tree: 11 units
+        {"Abcdefghij\xF0\x9F\x8C\xB2", false}, // 10 letters and a tree: 12 units, 11 characters
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -48,7 +48,8 @@ TEST_F(NewVillageTest, NamesAreCountedInUtf16Units)
         ASSERT_NE(alert, nullptr);
         EXPECT_EQ(alert->title, world_.text("MM_NAME_VILLAGE"));
         EXPECT_EQ(alert->message, "\n" + world_.text("MAX_11"));
-        EXPECT_EQ(alert->buttonTitles, (std::vector<std::string>{world_.text("BUTTON_CANCEL"), world_.text("BUTTON_OK")}));
+        EXPECT_EQ(alert->buttonTitles,
+                  (std::vector<std::string> {world_.text("BUTTON_CANCEL"), world_.text("BUTTON_OK")}));
         EXPECT_TRUE(alert->hasTextField);
         ASSERT_TRUE(driver().typeText(row.name));
         ASSERT_TRUE(driver().pressAlertButton(1));
@@ -57,7 +58,7 @@ TEST_F(NewVillageTest, NamesAreCountedInUtf16Units)
             EXPECT_FALSE(LumoraSlimlineSession::isLumoraUIActive());
             const std::vector<std::string> calls = LumoraSlimlineSession::recordedCalls();
             EXPECT_EQ(std::vector<std::string>(calls.begin() + closedBefore, calls.end()),
-                      (std::vector<std::string>{"deactivateLumoraUI", "closeLumoraSession"}));
+                      (std::vector<std::string> {"deactivateLumoraUI", "closeLumoraSession"}));
             EXPECT_GT(menu.numberOfRunningActions(), 0u) << "the menu is being cleared";
         } else {
             ASSERT_NE(world_.alert(), nullptr);
@@ -88,7 +89,7 @@ TEST_F(NewVillageTest, ClosingTheWarningReopensAnEmptyAlertWithoutSoundAndCancel
     world_.run.run(1.5);
     EXPECT_TRUE(LumoraSlimlineSession::isLumoraUIActive());
     EXPECT_TRUE(RootView::sharedRootView().spinners().empty());
-    EXPECT_EQ(menu.logo->position(), (CGPoint{160, 480 * 0.8f})) << "nothing moved";
+    EXPECT_EQ(menu.logo->position(), (CGPoint {160, 480 * 0.8f})) << "nothing moved";
 }
 
 // Two alerts whose titles read alike (both strings missing) are still told
@@ -130,7 +131,8 @@ TEST_F(NewVillageTest, RenameRefusedCancelledAndAcceptedAndSaved)
     EXPECT_EQ(world_.alert(), nullptr);
 
     menu.RenameCallback();
-    for (int i = 0; i < 7; ++i) ASSERT_TRUE(driver().pressBackspace());
+    for (int i = 0; i < 7; ++i)
+        ASSERT_TRUE(driver().pressBackspace());
     ASSERT_TRUE(driver().typeText("Newbury"));
     ASSERT_TRUE(driver().pressAlertButton(1));
     EXPECT_EQ(Profile::sharedInstance()->VillageName, "Newbury");
@@ -160,7 +162,7 @@ protected:
         return std::nullopt;
     }
 
-    test::MenuWorld world_{"phone-hd", 1.0 / 30};
+    test::MenuWorld world_ {"phone-hd", 1.0 / 30};
 };
 
 TEST_P(NewGameTimeline, FromTheNameToTheDoors)
@@ -173,7 +175,8 @@ TEST_P(NewGameTimeline, FromTheNameToTheDoors)
     }
     world_.notifications->scheduled.push_back({});
     MainMenuScene& menu = world_.start();
-    const CGPoint logo = menu.logo->position(), plates = menu.a->position(), icons = menu.MenuItemContainer->position();
+    const CGPoint logo = menu.logo->position(), plates = menu.a->position(),
+                  icons = menu.MenuItemContainer->position();
     menu.StartCallback();
     ASSERT_TRUE(driver().typeText("Mossbury"));
     ASSERT_TRUE(driver().pressAlertButton(1));
@@ -215,7 +218,7 @@ TEST_P(NewGameTimeline, FromTheNameToTheDoors)
     ASSERT_NE(menu.IntroText, nullptr);
     EXPECT_EQ(menu.IntroText->string(), "Mossbury " + world_.text("INTRO_01"));
     EXPECT_EQ(menu.IntroText->zOrder(), 1);
-    EXPECT_EQ(menu.IntroText->position(), (CGPoint{w.width * 0.5f, w.height * 0.78f}));
+    EXPECT_EQ(menu.IntroText->position(), (CGPoint {w.width * 0.5f, w.height * 0.78f}));
     runTo(intro + 2.0);
     world_.run.picture("intro-page1");
 
@@ -257,12 +260,13 @@ TEST_P(NewGameTimeline, FromTheNameToTheDoors)
 }
 
 INSTANTIATE_TEST_SUITE_P(GameData, NewGameTimeline,
-                         ::testing::Values(GameDataCase{"bundle", false, false},
-                                           GameDataCase{"caches copy", true, false},
-                                           GameDataCase{"refused caches copy", true, true}),
+                         ::testing::Values(GameDataCase {"bundle", false, false},
+                                           GameDataCase {"caches copy", true, false},
+                                           GameDataCase {"refused caches copy", true, true}),
                          [](const auto& info) {
                              std::string name = info.param.name;
-                             for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                             for (char& ch : name)
+                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
                              return name;
                          });
 

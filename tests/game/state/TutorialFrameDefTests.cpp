@@ -108,7 +108,7 @@ TEST(TutorialFrameDefArchive, RoundTripKeepsAllElevenFields)
     EXPECT_EQ(back->WorkerIcon, "worker.png");
     EXPECT_EQ(back->AdditionalNumber, 12);
     EXPECT_EQ(back->RelationID, 9);
-    EXPECT_EQ(back->bPlacements, (std::vector<bool>{false, false, true, false, true, false}));
+    EXPECT_EQ(back->bPlacements, (std::vector<bool> {false, false, true, false, true, false}));
     EXPECT_TRUE(back->Done);
     EXPECT_FALSE(back->ArrowAfter);
     EXPECT_TRUE(back->ArrowAfterDone);
@@ -118,7 +118,10 @@ TEST(TutorialFrameDefArchive, RoundTripKeepsAllElevenFields)
 // test writes, under the record's class name.
 class EditedRecord : public Object, public Archivable {
 public:
-    explicit EditedRecord(std::function<void(KeyedArchiver&)> write) : write_(std::move(write)) {}
+    explicit EditedRecord(std::function<void(KeyedArchiver&)> write)
+        : write_(std::move(write))
+    {
+    }
     std::string className() const override { return "TutorialFrameDef"; }
     void encodeWithCoder(KeyedArchiver& coder) const override { write_(coder); }
     bool initWithCoder(KeyedUnarchiver&) override { return false; }
@@ -139,7 +142,8 @@ Ref<TutorialFrameDef> readEdited(std::function<void(KeyedArchiver&)> write)
 ArchiveItem flags(std::vector<Value> values)
 {
     ArchiveItem::Items items;
-    for (Value& value : values) items.emplace_back(std::move(value));
+    for (Value& value : values)
+        items.emplace_back(std::move(value));
     return ArchiveItem::array(std::move(items));
 }
 
@@ -164,17 +168,21 @@ TEST(TutorialFrameDefArchive, DamagedRecordsReadAsMissingKeysWithSixPlacements)
              EXPECT_EQ(f.bPlacements, none);
          }},
         {"a short placement list is filled with NO",
-         [](KeyedArchiver& c) { c.encodeItem("bPlacements", flags({Value(true), Value(false), Value(true)})); },
+         [](KeyedArchiver& c) {
+             c.encodeItem("bPlacements", flags({Value(true), Value(false), Value(true)}));
+         },
          [](const TutorialFrameDef& f) {
-             EXPECT_EQ(f.bPlacements, (std::vector<bool>{true, false, true, false, false, false}));
+             EXPECT_EQ(f.bPlacements, (std::vector<bool> {true, false, true, false, false, false}));
          }},
         {"placements that are no list, and entries of the wrong kind",
          [](KeyedArchiver& c) { c.encodeItem("bPlacements", Value("true,true")); },
          [&](const TutorialFrameDef& f) { EXPECT_EQ(f.bPlacements, none); }},
         {"entries of the wrong kind are NO",
-         [](KeyedArchiver& c) { c.encodeItem("bPlacements", flags({Value("true"), Value(true)})); },
+         [](KeyedArchiver& c) {
+             c.encodeItem("bPlacements", flags({Value("true"), Value(true)}));
+         },
          [](const TutorialFrameDef& f) {
-             EXPECT_EQ(f.bPlacements, (std::vector<bool>{false, true, false, false, false, false}));
+             EXPECT_EQ(f.bPlacements, (std::vector<bool> {false, true, false, false, false, false}));
          }},
         {"numbers and flags written as strings, strings written as numbers",
          [](KeyedArchiver& c) {
@@ -223,7 +231,7 @@ TEST(TutorialFrameDefArchive, TheProfileKeepsFramesUnderTutorialDictInItsSave)
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->LangID, "TUT_8");
     EXPECT_TRUE(back->Done);
-    EXPECT_EQ(back->bPlacements, (std::vector<bool>{true, false, false, false, false, false}));
+    EXPECT_EQ(back->bPlacements, (std::vector<bool> {true, false, false, false, false, false}));
 }
 
 } // namespace

@@ -46,11 +46,11 @@ protected:
     void TearDown() override { TallyAnalytics::clearRecordedEvents(); }
     bool tablet() const { return GlobalObject::sharedInstance()->isIpad; }
 
-    test::DeviceRun run_{GetParam()};
+    test::DeviceRun run_ {GetParam()};
     CCScene* scene_ = nullptr;
 };
 
-class CounterTest : public WidgetTest {};
+class CounterTest : public WidgetTest { };
 
 TEST_P(CounterTest, PlateFollowsTheDigitsAndTheStyle)
 {
@@ -60,10 +60,10 @@ TEST_P(CounterTest, PlateFollowsTheDigitsAndTheStyle)
         const char* plate;
     };
     const Row rows[] = {
-        {0, false, "resource_number_bg_x1.png"},    {9, false, "resource_number_bg_x1.png"},
-        {10, false, "resource_number_bg_x2.png"},   {999, false, "resource_number_bg_x3.png"},
-        {1000, false, "resource_number_bg_x4.png"}, {10000, false, "resource_number_bg_x4.png"},
-        {-5, false, "resource_number_bg_x2.png"},   {7, true, "resource_number_bg_x1_red.png"},
+        {0, false, "resource_number_bg_x1.png"},        {9, false, "resource_number_bg_x1.png"},
+        {10, false, "resource_number_bg_x2.png"},       {999, false, "resource_number_bg_x3.png"},
+        {1000, false, "resource_number_bg_x4.png"},     {10000, false, "resource_number_bg_x4.png"},
+        {-5, false, "resource_number_bg_x2.png"},       {7, true, "resource_number_bg_x1_red.png"},
         {10000, true, "resource_number_bg_x4_red.png"},
     };
     const float fontSize = tablet() ? 24.0f : 12.0f;
@@ -77,7 +77,7 @@ TEST_P(CounterTest, PlateFollowsTheDigitsAndTheStyle)
         EXPECT_EQ(counter->label()->parent(), counter->plate());
         EXPECT_EQ(counter->plate()->parent(), counter.get());
         const CGSize plate = counter->plate()->contentSize();
-        EXPECT_EQ(counter->label()->position(), (CGPoint{plate.width / 2, plate.height / 2}));
+        EXPECT_EQ(counter->label()->position(), (CGPoint {plate.width / 2, plate.height / 2}));
         EXPECT_EQ(counter->GetValue(), row.number);
         for (uint8_t opacity : {counter->opacity(), counter->label()->opacity(), counter->plate()->opacity()})
             EXPECT_EQ(opacity, 255);
@@ -126,7 +126,7 @@ TEST_P(CounterTest, OpacityOfEachPart)
     EXPECT_EQ(counter->plate()->opacity(), 0);
 }
 
-class SeenCounterTest : public WidgetTest {};
+class SeenCounterTest : public WidgetTest { };
 
 TEST_P(SeenCounterTest, PictureFollowsTheDigitCountAndTheLabelIsPlacedAgain)
 {
@@ -155,7 +155,7 @@ TEST_P(SeenCounterTest, PictureFollowsTheDigitCountAndTheLabelIsPlacedAgain)
         EXPECT_EQ(badge->label()->parent(), badge->picture());
         EXPECT_EQ(badge->picture()->scale(), 0.8f);
         const CGSize size = badge->picture()->contentSize();
-        EXPECT_EQ(badge->label()->position(), (CGPoint{size.width * 0.5f, size.height * 0.6f}));
+        EXPECT_EQ(badge->label()->position(), (CGPoint {size.width * 0.5f, size.height * 0.6f}));
         EXPECT_EQ(points(badge->label()), tablet() ? 28.0f : 14.0f);
     }
 }
@@ -180,7 +180,7 @@ TEST_P(SeenCounterTest, PopsInAfterItsDelayAndHideShrinksAndRemoves)
     EXPECT_NEAR(badge->scale(), 0.3f, 0.01f);
 }
 
-class DownSizeButtonTest : public WidgetTest {};
+class DownSizeButtonTest : public WidgetTest { };
 
 TEST_P(DownSizeButtonTest, QuickTapsThroughTheDriverEndAtTheFirstScale)
 {
@@ -193,7 +193,7 @@ TEST_P(DownSizeButtonTest, QuickTapsThroughTheDriverEndAtTheFirstScale)
     scene_->addChild(menu.get());
     run_.run(1.0 / 60);
     const float viewHeight = run_.driver().director()->winSize().height;
-    const CGPoint at{100, viewHeight - 100};
+    const CGPoint at {100, viewHeight - 100};
 
     Ref<UITouch> touch = run_.driver().touchDown(at);
     run_.run(0.05);
@@ -219,7 +219,7 @@ TEST_P(DownSizeButtonTest, QuickTapsThroughTheDriverEndAtTheFirstScale)
     run_.driver().touchUp(touch.get());
 }
 
-class TutorialArrowTest : public WidgetTest {};
+class TutorialArrowTest : public WidgetTest { };
 
 TEST_P(TutorialArrowTest, BobsUpAndBackFromItsRestingPlace)
 {
@@ -228,7 +228,7 @@ TEST_P(TutorialArrowTest, BobsUpAndBackFromItsRestingPlace)
     ASSERT_NE(arrow->picture(), nullptr);
     const float rest = tablet() ? -10.0f : -5.0f;
     const float rise = tablet() ? 40.0f : 20.0f;
-    EXPECT_EQ(arrow->picture()->anchorPoint(), (CGPoint{0.5f, 0}));
+    EXPECT_EQ(arrow->picture()->anchorPoint(), (CGPoint {0.5f, 0}));
     EXPECT_EQ(arrow->picture()->zOrder(), 3);
     struct Sample {
         double at;
@@ -263,7 +263,7 @@ TEST_P(AchievementBannerTest, SlidesInWaitsSlidesOutAndGoes)
     ASSERT_GT(width, 0);
     EXPECT_EQ(banner->parent(), scene_);
     EXPECT_EQ(banner->zOrder(), 10);
-    EXPECT_EQ(banner->anchorPoint(), (CGPoint{0, 0.5f}));
+    EXPECT_EQ(banner->anchorPoint(), (CGPoint {0, 0.5f}));
     EXPECT_EQ(banner->title()->string(), LocalisationManager::sharedInstance()->getValue("ACH_HIRE1"));
     EXPECT_EQ(banner->points()->string(), "5 pts");
     EXPECT_EQ(points(banner->title()), tablet() ? 22.0f : 11.0f);
@@ -292,7 +292,7 @@ TEST_P(AchievementBannerTest, SlidesInWaitsSlidesOutAndGoes)
     const std::vector<TallyAnalytics::Event> events = TallyAnalytics::recordedEvents();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].name, "Achievement");
-    EXPECT_EQ(events[0].parameters, (TallyAnalytics::Parameters{{"Achievement", "ACH_HIRE1"}}));
+    EXPECT_EQ(events[0].parameters, (TallyAnalytics::Parameters {{"Achievement", "ACH_HIRE1"}}));
 }
 
 TEST_P(AchievementBannerTest, TwoAtOnceKeepTheirOwnTimingAndAMissingKeyShowsTheMissingText)
@@ -312,7 +312,7 @@ TEST_P(AchievementBannerTest, TwoAtOnceKeepTheirOwnTimingAndAMissingKeyShowsTheM
 }
 
 // All four widgets on one screen, for the eye.
-class WidgetPictureTest : public WidgetTest {};
+class WidgetPictureTest : public WidgetTest { };
 
 TEST_P(WidgetPictureTest, AllFourOnOneScreen)
 {
