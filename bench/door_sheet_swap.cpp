@@ -81,7 +81,7 @@ void BM_DoorsDropMenuSheet(benchmark::State& state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_DoorsDropMenuSheet)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DoorsDropMenuSheet)->Arg(0)->Arg(1)->Iterations(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_TextureCacheDropMenuTexture(benchmark::State& state)
 {
@@ -98,7 +98,7 @@ void BM_TextureCacheDropMenuTexture(benchmark::State& state)
         glFinish();
     }
 }
-BENCHMARK(BM_TextureCacheDropMenuTexture)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TextureCacheDropMenuTexture)->Arg(0)->Arg(1)->Iterations(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DoorsLoadVillageSheets(benchmark::State& state)
 {
@@ -118,7 +118,7 @@ void BM_DoorsLoadVillageSheets(benchmark::State& state)
     }
     device.dropEverything();
 }
-BENCHMARK(BM_DoorsLoadVillageSheets)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DoorsLoadVillageSheets)->Arg(0)->Arg(1)->Iterations(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_TextureCacheLoadVillageTextures(benchmark::State& state)
 {
@@ -141,7 +141,7 @@ void BM_TextureCacheLoadVillageTextures(benchmark::State& state)
     }
     device.dropEverything();
 }
-BENCHMARK(BM_TextureCacheLoadVillageTextures)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TextureCacheLoadVillageTextures)->Arg(0)->Arg(1)->Iterations(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
@@ -150,7 +150,7 @@ int main(int argc, char** argv)
     mw::bench::SummaryReporter reporter;
     return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
         for (int device = 0; device < 2; ++device) {
-            const std::string arg = "/" + std::to_string(device) + "/real_time";
+            const std::string arg = "/" + std::to_string(device) + "/iterations:8/real_time";
             const std::string name = kDevices[device];
             mw::bench::printRatio(r, (name + " drop menu sheet").c_str(), "BM_DoorsDropMenuSheet" + arg,
                                   "BM_TextureCacheDropMenuTexture" + arg, "ms");
