@@ -298,15 +298,15 @@ TEST_P(AchievementBannerTest, SlidesInWaitsSlidesOutAndGoes)
 TEST_P(AchievementBannerTest, TwoAtOnceKeepTheirOwnTimingAndAMissingKeyShowsTheMissingText)
 {
     auto first = AchievementPopUp::showOnRunningScene("ACH_TAX1000", 10);
-    run_.run(1.0);
+    run_.run(0.5);
     auto second = AchievementPopUp::showOnRunningScene("NO_SUCH_ACHIEVEMENT_KEY", 20);
     EXPECT_EQ(second->title()->string(), "NO STRING");
-    run_.run(2.8);
+    run_.run(3.3);
     EXPECT_EQ(first->parent(), scene_);
     run_.run(2.0 / 60);
     EXPECT_EQ(first->parent(), nullptr);
-    EXPECT_EQ(second->parent(), scene_) << "the second runs a second later";
-    run_.run(1.0);
+    EXPECT_EQ(second->parent(), scene_) << "the second runs half a second later";
+    run_.run(0.5);
     EXPECT_EQ(second->parent(), nullptr);
     EXPECT_EQ(TallyAnalytics::recordedEvents().size(), 2u);
 }
