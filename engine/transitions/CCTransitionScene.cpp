@@ -52,6 +52,20 @@ bool CCTransitionScene::initWithDuration(float duration, CCScene* scene)
     return true;
 }
 
+bool CCTransitionScene::initWithoutIncomingScene(float duration)
+{
+    CCSceneDirector* director = ccSceneDirector();
+    CCScene* running = director ? director->runningScene() : nullptr;
+    if (!running) {
+        logLine("Transition: needs a running scene to leave");
+        return false;
+    }
+    duration_ = duration;
+    outScene_ = running;
+    holdTouches();
+    return true;
+}
+
 void CCTransitionScene::holdTouches()
 {
     if (holdsTouches_) return;

@@ -69,6 +69,12 @@ public:
     bool isInSceneOnTop() const { return inSceneOnTop_; }
 
 protected:
+    // For kinds that build their incoming scene themselves, later: keeps the
+    // duration, takes the running scene as the outgoing one and switches
+    // touch delivery off, as initWithDuration does. The kind sets inScene_
+    // before it calls finish. False (logged) without a running scene.
+    [[nodiscard]] bool initWithoutIncomingScene(float duration);
+
     // Decides inSceneOnTop_; here the incoming scene is on top.
     virtual void sceneOrder() { inSceneOnTop_ = true; }
 

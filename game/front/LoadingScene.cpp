@@ -10,6 +10,9 @@
 #include "foundation/Log.h"
 #include "foundation/UserDefaults.h"
 #include "game/defs/XMLManager.h"
+#include "game/front/CCTransitionDoors.h"
+#include "game/front/MainMenuPopUp.h"
+#include "game/front/MainMenuScene.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
 
@@ -55,6 +58,8 @@ std::pair<std::string, std::string> LoadingScene::logoFiles(bool isIp3, float wi
 
 LoadingScene::LoadingScene()
 {
+    // From here on the options pop-up leads back to a menu through the doors.
+    (void)MainMenuPopUp::setMenuSceneMaker(&CCTransitionDoorsToMenu::replaceRunningScene);
     CCDirector* director = CCDirector::sharedDirector();
     const CGSize window = director->winSize();
     end = true;
@@ -118,8 +123,7 @@ void LoadingScene::ChangeGfx2()
     }
     end = false;
     GlobalObject::sharedInstance()->LoadAudioFor(kMenuSoundSet);
-    Ref<CCScene> menu;
-    if (mainMenuMaker()) menu = mainMenuMaker()();
+    Ref<CCScene> menu = mainMenuMaker() ? mainMenuMaker()() : Ref<CCScene>(MainMenuScene::scene());
     if (!menu) {
         logLine("LoadingScene: no main menu to open; an empty scene follows");
         menu = CCScene::node();

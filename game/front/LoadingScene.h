@@ -20,8 +20,8 @@ class LoadingScene : public CCLayer {
 public:
     // A plain scene holding a new loading layer as its only child.
     [[nodiscard]] static Ref<CCScene> scene();
-    // Makes the scene the loading screen hands over to (the main menu). Until
-    // one is set, a plain empty scene follows (logged).
+    // Makes the scene the loading screen hands over to; without one (null),
+    // a new main menu.
     static void setMainMenuMaker(std::function<Ref<CCScene>()> maker);
 
     // Builds the screen and starts the timeline.

@@ -2,6 +2,7 @@
 #include "game/state/GlobalObject.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <ctime>
 
@@ -20,6 +21,8 @@
 #include "foundation/UserDefaults.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "platform/DeviceFacts.h"
+#include "platform/GameCenter.h"
 #include "platform/LocalNotifications.h"
 
 namespace mw {
@@ -215,6 +218,7 @@ void GlobalObject::UnloadAudioForSceneWithID(int32_t scene)
 
 uint32_t GlobalObject::playEffect(const std::string& key, bool loop)
 {
+    if (soundRequestListener) soundRequestListener(key);
     if (!isSoundEnable || AudioState != kAudioReady || !SoundEngine) return 0;
     if (!SoundEffectsState[key].asBool()) return 0;
     return SoundEngine.load()->playEffect(ListOfSoundEffectFiles[key].asString(), loop);
@@ -449,6 +453,16 @@ void GlobalObject::SetAchievementHelperState(const std::string& identifier, int3
 void GlobalObject::ReportScore(const std::string& category, int32_t score)
 {
     if (gameCenterManager) gameCenterManager->reportScore(score, category);
+}
+
+bool GlobalObject::isGameCenterAvailable()
+{
+    if (!GameCenter::sharedInstance()) return false;
+    std::shared_ptr<DeviceFacts> facts = DeviceFacts::sharedInstance();
+    if (!facts) return false;
+    int major = 0, minor = 0;
+    if (std::sscanf(facts->systemVersion().c_str(), "%d.%d", &major, &minor) < 1) return false;
+    return major > 4 || (major == 4 && minor >= 1);
 }
 
 void GlobalObject::initGameCenter()

@@ -94,6 +94,9 @@ public:
     uint32_t PlaySoundEffect(const std::string& key);
     uint32_t PlaySoundEffectLoop(const std::string& key);
     void StopSoundEffect(uint32_t soundId);
+    // Told the key of every effect asked for, played or not (scenario tests
+    // follow a screen's sounds through it); empty for none.
+    std::function<void(const std::string& key)> soundRequestListener;
     void PlayBackgroundTrack(const std::string& file);
     void StopBackgroudTrack();
     // Starts the audio engine once, on a thread of its own.
@@ -143,6 +146,9 @@ public:
     int32_t GetAchievementHelperState(const std::string& identifier) override;
     void SetAchievementHelperState(const std::string& identifier, int32_t cnt) override;
     void ReportScore(const std::string& category, int32_t score);
+    // Whether the game-centre screens can be offered: a service is installed
+    // and the system version is 4.1 or later.
+    static bool isGameCenterAvailable();
     void initGameCenter();
     void processGameCenterAuth(const GameCenterResult& error) override;
     Ref<GameCenterManager> gameCenterManager;

@@ -23,23 +23,55 @@ void TutorialFrameDef::encodeWithCoder(KeyedArchiver& coder) const
     coder.encodeBool("ArrowAfterDone", ArrowAfterDone);
 }
 
+void TutorialFrameDef::setBPlacements(std::vector<bool> placements)
+{
+    if (placements.size() < kPlacementCount) placements.resize(kPlacementCount, false);
+    bPlacements = std::move(placements);
+}
+
+namespace {
+
+// Fields read strictly by kind: a value of another kind reads as a missing
+// key would, never as a number parsed out of a string or the like.
+int32_t numberOf(KeyedUnarchiver& coder, std::string_view key)
+{
+    const Value value = coder.decodeValue(key);
+    return value.isInteger() || value.isReal() || value.isBool() ? value.asInt() : 0;
+}
+
+bool flagOf(KeyedUnarchiver& coder, std::string_view key)
+{
+    const Value value = coder.decodeValue(key);
+    return (value.isBool() || value.isInteger() || value.isReal()) && value.asBool();
+}
+
+std::string textOf(KeyedUnarchiver& coder, std::string_view key)
+{
+    const Value value = coder.decodeValue(key);
+    return value.isString() ? value.asString() : std::string();
+}
+
+} // namespace
+
 bool TutorialFrameDef::initWithCoder(KeyedUnarchiver& coder)
 {
-    ID = coder.decodeInt32("ID");
-    LangID = coder.decodeString("LangID");
-    Icon = coder.decodeString("Icon");
-    WorkerIcon = coder.decodeString("WorkerIcon");
-    bPlacements.clear();
-    const ArchiveItem placements = coder.decodeItem("bPlacements");
-    for (const ArchiveItem& item : placements.items()) {
-        bPlacements.push_back(item.value().asBool());
+    ID = numberOf(coder, "ID");
+    LangID = textOf(coder, "LangID");
+    Icon = textOf(coder, "Icon");
+    WorkerIcon = textOf(coder, "WorkerIcon");
+    std::vector<bool> placements;
+    const ArchiveItem list = coder.decodeItem("bPlacements");
+    for (const ArchiveItem& item : list.items()) {
+        const Value& flag = item.value();
+        placements.push_back((flag.isBool() || flag.isInteger() || flag.isReal()) && flag.asBool());
     }
-    Type = coder.decodeInt32("Type");
-    AdditionalNumber = coder.decodeInt32("AdditionalNumber");
-    RelationID = coder.decodeInt32("RelationID");
-    Done = coder.decodeBool("Done");
-    ArrowAfter = coder.decodeBool("ArrowAfter");
-    ArrowAfterDone = coder.decodeBool("ArrowAfterDone");
+    setBPlacements(std::move(placements));
+    Type = numberOf(coder, "Type");
+    AdditionalNumber = numberOf(coder, "AdditionalNumber");
+    RelationID = numberOf(coder, "RelationID");
+    Done = flagOf(coder, "Done");
+    ArrowAfter = flagOf(coder, "ArrowAfter");
+    ArrowAfterDone = flagOf(coder, "ArrowAfterDone");
     return true;
 }
 

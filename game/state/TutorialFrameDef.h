@@ -15,7 +15,10 @@ namespace mw {
 //
 // Archived under eleven keys named after the fields (integers 32-bit, flags
 // boolean, the placements as an array of booleans). A record rebuilt from an
-// archive takes NO for a missing flag, ArrowAfter included.
+// archive takes NO for a missing flag, ArrowAfter included. A save that was
+// damaged or edited by hand cannot break the screens that show a frame: a
+// field of the wrong kind reads as a missing one (0, empty, NO), and the
+// placements always come back as six flags, the missing ones NO.
 class TutorialFrameDef : public Object, public Archivable {
 public:
     int32_t ID = 0;
@@ -26,10 +29,16 @@ public:
     std::string WorkerIcon;       // sprite-frame name of the character who speaks
     int32_t AdditionalNumber = 0; // counter shown beside the icon when above 0
     int32_t RelationID = 0;       // the related tile kind
-    std::vector<bool> bPlacements; // six placement flags from the game data
+    std::vector<bool> bPlacements; // six placement flags from the game data (see setBPlacements)
     bool Done = false;            // shown and dismissed
     bool ArrowAfter = true;       // a pointing arrow follows once done
     bool ArrowAfterDone = false;  // the follow-up arrow is dismissed
+
+    static constexpr size_t kPlacementCount = 6;
+    // Replaces the placement flags; a shorter list is filled up with NO to six.
+    void setBPlacements(std::vector<bool> placements);
+    // The placement flag at `index` (0 to 5); NO past the end of the list.
+    bool placement(size_t index) const { return index < bPlacements.size() && bPlacements[index]; }
 
     std::string className() const override { return "TutorialFrameDef"; }
     void encodeWithCoder(KeyedArchiver& coder) const override;

@@ -1,44 +1,75 @@
 #include "game/village/CCCounterDrell.h"
 
+#include <algorithm>
 #include <string>
 
+#include "engine/actions/CCActionInterval.h"
+#include "engine/actions/CCSequence.h"
 #include "engine/labels/CCLabelTTF.h"
-#include "foundation/Shared.h"
-#include "game/state/GlobalObject.h"
+#include "foundation/Format.h"
+#include "game/village/WidgetDevice.h"
 
 namespace mw {
 
-namespace {
-float fontSize()
+std::string CCCounterDrell::plateFrameName(int32_t number, bool red)
 {
-    const GlobalObject* global = Shared<GlobalObject>::current();
-    return global != nullptr && global->isIpad ? 22.0f : 11.0f;
-}
-} // namespace
-
-CCCounterDrell::CCCounterDrell(int32_t number, bool red) : value_(number)
-{
-    label_ = CCLabelTTF::labelWithString(std::to_string(number), "HelveticaNeue-Bold", fontSize());
-    label_->setColor(red ? ccc3(255, 40, 30) : ccc3(255, 255, 255));
-    addChild(label_.get(), 1);
+    const size_t digits = std::min<size_t>(std::to_string(number).size(), 4);
+    return format(red ? "resource_number_bg_x%d_red.png" : "resource_number_bg_x%d.png",
+                  static_cast<int>(digits));
 }
 
-void CCCounterDrell::SetNumber(int32_t number)
+CCCounterDrell::CCCounterDrell(int32_t number, bool red)
 {
-    if (number == value_) return;
-    value_ = number;
-    label_->setString(std::to_string(number));
+    mult = widgetOnTablet() ? 2 : 1;
+    build(number, red);
+    setOpacity(255);
 }
 
-void CCCounterDrell::CounterAlpha(uint8_t text, uint8_t plate)
+void CCCounterDrell::build(int32_t number, bool red)
 {
-    (void)plate; // the least badge has no plate
-    label_->setOpacity(text);
+    if (sp) removeChild(sp.get(), true);
+    sp = CCSprite::spriteWithSpriteFrameName(plateFrameName(number, red));
+    if (!sp) sp = makeRef<CCSprite>();
+    text = CCLabelTTF::labelWithString(std::to_string(number), "HelveticaNeue", 12.0f * mult);
+    text->setAnchorPoint({0.5f, 0.5f});
+    const CGSize plateSize = sp->contentSize();
+    text->setPosition({plateSize.width / 2, plateSize.height / 2});
+    sp->addChild(text.get());
+    addChild(sp.get(), 0);
+    LastNumb = number;
 }
 
-uint8_t CCCounterDrell::textOpacity() const
+void CCCounterDrell::SetNumber(int32_t number, bool red)
 {
-    return label_->opacity();
+    if (number == LastNumb) return;
+    // The new parts keep the opacities of the old ones, so a counter the
+    // caller faded out does not flash back with its new number.
+    const uint8_t labelOpacity = text->opacity();
+    const uint8_t plateOpacity = sp->opacity();
+    build(number, red);
+    text->setOpacity(labelOpacity);
+    sp->setOpacity(plateOpacity);
+    stopActionByTag(kPulseTag);
+    auto pulse = CCSequence::actions(
+        {CCScaleTo::actionWithDuration(0.15f, 1.5f).get(), CCScaleTo::actionWithDuration(0.15f, 1.0f).get()});
+    pulse->setTag(kPulseTag);
+    runAction(pulse.get());
 }
+
+void CCCounterDrell::setOpacity(uint8_t opacity)
+{
+    CCSprite::setOpacity(opacity);
+    text->setOpacity(opacity);
+    sp->setOpacity(opacity);
+}
+
+void CCCounterDrell::CounterAlpha(float label, float plate)
+{
+    auto truncate = [](float value) { return static_cast<uint8_t>(std::clamp(value, 0.0f, 255.0f)); };
+    if (text) text->setOpacity(truncate(label));
+    if (sp) sp->setOpacity(truncate(plate));
+}
+
+uint8_t CCCounterDrell::textOpacity() const { return text->opacity(); }
 
 } // namespace mw

@@ -2,17 +2,22 @@
 
 #include <cstdint>
 
-#include "engine/nodes/CCNode.h"
+#include "engine/sprites/CCSprite.h"
 #include "foundation/Ref.h"
 
 namespace mw {
 
 class CCLabelTTF;
 
-// The number badge: a number on a plate. This is the least badge the boards
-// need (the number, its value and the two opacities); the plate sized by the
-// digit count comes with the village's widgets.
-class CCCounterDrell : public CCNode {
+// The number badge of resource counts and prices: the number on a plate
+// whose width follows its digit count (at most four; a minus sign counts),
+// in a normal or a red style. A change of number rebuilds plate and label
+// and pulses the badge; the same number again does nothing.
+//
+// The node itself shows nothing: the plate is its child at z-order 0 and
+// the label the plate's child. A plate frame missing from the loaded
+// sheets leaves an empty plate, so the number still shows.
+class CCCounterDrell : public CCSprite {
 public:
     explicit CCCounterDrell(int32_t number, bool red = false);
     static Ref<CCCounterDrell> counterWithNumber(int32_t number, bool red = false)
@@ -20,17 +25,35 @@ public:
         return makeRef<CCCounterDrell>(number, red);
     }
 
-    // The value shown.
-    int32_t GetValue() const { return value_; }
-    // Shows another value (the text is rebuilt only when it changes).
-    void SetNumber(int32_t number);
-    // Opacity of the text and of the plate, 0 to 255.
-    void CounterAlpha(uint8_t text, uint8_t plate);
+    // The sheet frame of the plate for a number.
+    static std::string plateFrameName(int32_t number, bool red);
+
+    // The number shown.
+    int32_t GetValue() const { return LastNumb; }
+    // Shows another number in the given style, rebuilding the plate and
+    // pulsing (scale 1.5 in 0.15 s, back to 1.0 in 0.15 s); nothing for the
+    // number already shown.
+    void SetNumber(int32_t number, bool red);
+    void SetNumber(int32_t number) { SetNumber(number, false); }
+    // The node, the label and the plate together.
+    void setOpacity(uint8_t opacity) override;
+    // The label's and the plate's opacity separately (fractions truncated).
+    void CounterAlpha(float label, float plate);
+
     uint8_t textOpacity() const;
+    CCSprite* plate() const { return sp.get(); }
+    CCLabelTTF* label() const { return text.get(); }
+
+    // The tag of the running pulse.
+    static constexpr int kPulseTag = 0x6d77c0;
 
 private:
-    int32_t value_;
-    Ref<CCLabelTTF> label_;
+    void build(int32_t number, bool red);
+
+    int32_t LastNumb = 0;
+    int32_t mult = 1; // 2 on a tablet
+    Ref<CCLabelTTF> text;
+    Ref<CCSprite> sp;
 };
 
 } // namespace mw
