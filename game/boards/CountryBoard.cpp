@@ -549,7 +549,9 @@ void CountryBoard::removePuzzleAfterJump(Puzzle* animal)
 
 void CountryBoard::StartEndGame()
 {
-    if (isActionAlive) {
+    // The board's input is off by now; only a running block (a refill, a
+    // leap) makes the summary wait.
+    if (isBlockRunning()) {
         auto wait = CCDelayTime::actionWithDuration(0.1f);
         auto again = CCCallBlock::actionWithBlock([this] { StartEndGame(); });
         runAction(CCSequence::actionOne(wait.get(), again.get()).get());

@@ -67,7 +67,8 @@ public:
     // The same without the no-moves check.
     void removePuzzle(Puzzle* animal);
 
-    // ---- end of the session (1.0 s after the last move; retried while blocked)
+    // ---- end of the session (1.0 s after the last move; retried every 0.1 s
+    // while a block runs): the kept field, the records, the summary in mode 1
     virtual void StartEndGame();
 
     // ---- tutorial

@@ -142,7 +142,7 @@ protected:
     }
 
     // A new recording field board running in the scene.
-    Ref<RecordingCountryBoard> newBoard(bool present = false)
+    void newBoard(bool present = false)
     {
         if (board_) board_->removeFromParentAndCleanup(true);
         auto made = makeRef<RecordingCountryBoard>();
@@ -151,9 +151,8 @@ protected:
         scene().addChild(made.get());
         driver().runFrames(1);
         board_ = made;
-        return made;
     }
-    void openFrames(std::initializer_list<int32_t> frames)
+    void openFrames(const std::vector<int32_t>& frames)
     {
         for (const int32_t id : frames) {
             TutorialFrameDef* frame = profile().GetTutorialDef(id);
@@ -216,7 +215,8 @@ protected:
     }
 
     // The longest counting chain the bot finds (up to `limit` tiles), or empty.
-    std::vector<Cell> findChain(size_t limit = 8) const
+    // `takeAnimals` NO leaves rabbits and wolves out of chains.
+    std::vector<Cell> findChain(size_t limit = 8, bool takeAnimals = true) const
     {
         std::vector<Cell> best;
         int budget = 20000;
@@ -238,6 +238,7 @@ protected:
                     if (r < 0 || c < 0 || r >= Board::kSize || c >= Board::kSize || used[r][c]) continue;
                     const Puzzle* next = field()->puzzleAt(r, c);
                     if (!next || !Board::isPuzzleChainsToPuzzle(first, next)) continue;
+                    if (!takeAnimals && (next->GetType() == 17 || next->GetType() == 18)) continue;
                     used[r][c] = true;
                     path.emplace_back(r, c);
                     walk(first);
@@ -249,6 +250,7 @@ protected:
             for (int c = 0; c < Board::kSize; ++c) {
                 const Puzzle* first = field()->puzzleAt(r, c);
                 if (!first || !first->CanCollect) continue;
+                if (!takeAnimals && (first->GetType() == 17 || first->GetType() == 18)) continue;
                 used[r][c] = true;
                 path = {{r, c}};
                 walk(first);
@@ -267,8 +269,9 @@ protected:
         bool consistent = true; // the grid held together after every turn
     };
     // Plays the test's board to its summary: the longest chain it finds each
-    // turn, a shuffle when there is none.
-    SessionFigures playBotSession()
+    // turn (`takeAnimals` NO: through no animal while another chain is
+    // there), a shuffle when there is none.
+    SessionFigures playBotSession(bool takeAnimals = true)
     {
         SessionFigures figures;
         const auto stock = [this] {
@@ -283,7 +286,9 @@ protected:
                 settle(0.5);
                 continue;
             }
-            const std::vector<Cell> chain = findChain();
+            std::vector<Cell> chain = findChain(8, takeAnimals);
+            // Only chains through animals left: take one rather than stall.
+            if (chain.empty() && !takeAnimals) chain = findChain(8, true);
             if (chain.empty() || !play(chain)) {
                 settle(0.5);
                 continue;
