@@ -150,6 +150,9 @@ bool CountryBoard::init()
     ToolInfo = CCToolInfoFrame::frame();
     ToolInfo->setPosition({tablet ? -200.0f : -100.0f, win.height / 2});
     addChild(ToolInfo.get(), 5);
+    // A kept field was left as the last move made it, unchecked because the
+    // session ended: offer the shuffle at once if no chain can be drawn on it.
+    (void)checkMoves();
     return true;
 }
 

@@ -77,6 +77,19 @@ TEST_F(CountryBoardTest, ASessionStartsWithItsSeasonBudgetAndUsesAKeptFieldOnce)
     }
 }
 
+// The last move of a session leaves the field unchecked; a kept field
+// without a chain must not leave the next session without a move.
+TEST_F(CountryBoardTest, AKeptFieldWithoutAChainOffersTheShuffleAtOnce)
+{
+    profile().FieldSaved = true;
+    profile().SavedFieldPuzzles = {19, 10, 10, 11, 10, 19, 12, 13, 15, 19, 16, 18, 19, 10, 15, 12, 16, 14,
+                                   16, 14, 10, 14, 19, 14, 12, 16, 12, 12, 19, 10, 12, 19, 15, 16, 15, 15};
+    newBoard();
+    ASSERT_FALSE(board_->isThereNoMoves());
+    ASSERT_TRUE(driver().pressAlertButton(0));
+    EXPECT_TRUE(board_->isThereNoMoves());
+}
+
 TEST_F(CountryBoardTest, TheFieldCountsATurnByTheLastTilesMinimumGroup)
 {
     // Grass and rabbits share a connection group; the rabbit needs four here.

@@ -299,6 +299,17 @@ protected:
         }
         settle(2.0);
         figures.ended = !board_->endModes.empty();
+        if (!figures.ended) {
+            std::string kinds;
+            for (int r = 0; r < Board::kSize; ++r) {
+                for (int c = 0; c < Board::kSize; ++c) kinds += std::to_string(board_->puzzleAt(r, c)->GetType()) + " ";
+                kinds += "/ ";
+            }
+            ADD_FAILURE() << "stuck: " << profile().countryStepsForBar << " moves left, touch "
+                          << board_->isTouchEnabled() << ", blocked " << board_->isInputBlocked() << ", block "
+                          << board_->isBlockRunning() << ", alert " << (board_->noMovesAlert() != nullptr)
+                          << ", chain " << findChain().size() << ", grid " << kinds;
+        }
         figures.removed = board_->TilesRemoved;
         figures.seconds = gameSeconds_ - start;
         figures.yield = stock() - before;
