@@ -162,14 +162,15 @@ void CountryBoard::fillGrid()
     const bool kept = profile->FieldSaved && profile->SavedFieldPuzzles.size() == kMaxChain;
     if (profile->FieldSaved && !kept) {
         logLine("fields: a kept field of %zu tiles is not 36; dealing a new one",
-                     profile->SavedFieldPuzzles.size());
+                profile->SavedFieldPuzzles.size());
     }
     size_t next = 0;
     for (int row = 0; row < kSize; ++row) {
         for (int column = 0; column < kSize; ++column) {
             Ref<Puzzle> tile;
-            if (kept) tile = CurrentPuzzleFactory->createPuzzleWithType(profile->SavedFieldPuzzles[next++],
-                                                                         resourceBoard.get());
+            if (kept)
+                tile = CurrentPuzzleFactory->createPuzzleWithType(profile->SavedFieldPuzzles[next++],
+                                                                  resourceBoard.get());
             // A kept kind without a picture this season still needs a tile.
             if (!tile) tile = CurrentPuzzleFactory->createPuzzle(resourceBoard.get());
             if (!tile) continue;
@@ -270,7 +271,8 @@ void CountryBoard::touchEnded()
     const Collectible* kind = last ? last->TargetCollectible() : nullptr;
     const int32_t d = last ? last->GetType() : -1;
 
-    if (chainArray.size() == 1 && isCoin(d) && CurrentPuzzleFactory && CurrentPuzzleFactory->TouchWasWithInfo) {
+    if (chainArray.size() == 1 && isCoin(d) && CurrentPuzzleFactory &&
+        CurrentPuzzleFactory->TouchWasWithInfo) {
         CurrentPuzzleFactory->TouchWasWithInfo = false;
         ClearAndReset();
         return;
@@ -287,11 +289,14 @@ void CountryBoard::touchEnded()
         if (kind) board::playSound(kind->name);
         profile->InFieldMoves += 1;
         const auto length = static_cast<int32_t>(chainArray.size());
-        if (d == kCarrot && length > 2 && !frameDone(52)) {
-            if (profile->countryStepsForBar > 1) ShowTutorialFrame(52);
-            else closeFrame(52);
+        if (d == kCarrot && length > 2 && frameOpen(52)) {
+            if (profile->countryStepsForBar > 1)
+                ShowTutorialFrame(52);
+            else
+                closeFrame(52);
         }
-        if (d == kBread && length == kMaxChain) board::grantAchievementOnce("fieldsofgold", "ACH_TILES36", 15);
+        if (d == kBread && length == kMaxChain)
+            board::grantAchievementOnce("fieldsofgold", "ACH_TILES36", 15);
         if (d == kPig && length >= 3) board::grantAchievementOnce("threelittlepigs", "ACH_PIGS3", 10);
 
         bool costsMove = false;
@@ -330,8 +335,10 @@ void CountryBoard::touchEnded()
 
         if (!NoNextCollectible && CurrentPuzzleFactory) CurrentPuzzleFactory->updateQueue(chainTiles());
         completeColumn();
-        if (costsMove) spendMove();
-        else showFreeMove();
+        if (costsMove)
+            spendMove();
+        else
+            showFreeMove();
     }
 
     if (profile->countryStepsForBar == 0) {
@@ -439,7 +446,8 @@ void CountryBoard::completeColumn()
             settled[static_cast<size_t>(j)] = tile;
         }
         for (int row = 0; row < kSize; ++row) {
-            puzzlesArray[static_cast<size_t>(row)][static_cast<size_t>(column)] = settled[static_cast<size_t>(row)];
+            puzzlesArray[static_cast<size_t>(row)][static_cast<size_t>(column)] =
+                settled[static_cast<size_t>(row)];
         }
     }
     isCheckAwaiting = true;
@@ -535,7 +543,8 @@ void CountryBoard::jump(Puzzle* animalTile, Puzzle* prey, int32_t leftBehind)
 
 void CountryBoard::removePuzzle(Puzzle* animal)
 {
-    if (!animal || animal->row < 0 || animal->row >= kSize || animal->column < 0 || animal->column >= kSize) return;
+    if (!animal || animal->row < 0 || animal->row >= kSize || animal->column < 0 || animal->column >= kSize)
+        return;
     Ref<Puzzle>& slot = puzzlesArray[static_cast<size_t>(animal->row)][static_cast<size_t>(animal->column)];
     Ref<Puzzle> prey = slot;
     slot = animal;

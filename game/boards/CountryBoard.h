@@ -111,8 +111,8 @@ private:
     void buildSeasonPieces();
     void openingTutorialStep();
     // One species' turn: `prey` in order of preference.
-    void checkAnimal(int32_t animal, const std::vector<int32_t>& prey, int32_t onBoardCode, int32_t leftBehind,
-                     int32_t jumpPercent);
+    void checkAnimal(int32_t animal, const std::vector<int32_t>& prey, int32_t onBoardCode,
+                     int32_t leftBehind, int32_t jumpPercent);
     void jump(Puzzle* animal, Puzzle* prey, int32_t leftBehind);
     void markAnimals(bool counts);
     void spendMove();

@@ -34,7 +34,8 @@ bool CountrySideScene::init()
     if (background_) board_->SetBcgBoard(background_.get());
     addChild(board_.get(), 1);
     setIsTouchEnabled(true);
-    if (GlobalObject* global = Shared<GlobalObject>::current()) global->PlayBackgroundTrack("sound_farm1_old.aac");
+    if (GlobalObject* global = Shared<GlobalObject>::current())
+        global->PlayBackgroundTrack("sound_farm1_old.aac");
     return true;
 }
 

@@ -122,20 +122,22 @@ void FieldPopUp::buildLayout()
         worker->setPosition(at(0.5f, 0.63f));
         bcg->addChild(worker.get());
     }
-    if (auto title = CCLabelTTF::labelWithString(text("FIELD_POPUP_H"), "HelveticaNeue-Bold", tablet ? 36 : 18)) {
+    if (auto title =
+            CCLabelTTF::labelWithString(text("FIELD_POPUP_H"), "HelveticaNeue-Bold", tablet ? 36 : 18)) {
         title->setColor(kTitleColour);
         title->setPosition(at(0.5f, 0.48f));
         bcg->addChild(title.get());
     }
     const CGSize box = tablet ? CGSize{360, 300} : CGSize{180, 150};
-    if (auto body = CCLabelTTF::labelWithString(text("FIELD_POPUP"), box, UITextAlignmentCenter, "HelveticaNeue",
-                                                tablet ? 20 : 10)) {
+    if (auto body = CCLabelTTF::labelWithString(text("FIELD_POPUP"), box, UITextAlignmentCenter,
+                                                "HelveticaNeue", tablet ? 20 : 10)) {
         body->setColor(kTextColour);
         body->setPosition(at(0.5f, 0.1f));
         bcg->addChild(body.get());
     }
 
-    auto close = button("cancel_button.png", "cancel_button_click.png", [this](CCMenuItem* item) { Close(item); });
+    auto close =
+        button("cancel_button.png", "cancel_button_click.png", [this](CCMenuItem* item) { Close(item); });
     if (close) {
         close->setPosition(at(0.3f, 0.18f));
         caption(close.get(), text("BUTTON_CLOSE"), tablet ? 26 : 13, {1, 0}, {0, 1});
@@ -202,13 +204,17 @@ void FieldPopUp::BuyMore(CCNode*)
     if (Ref<CCNode> list = gate ? gate->coinPackList() : nullptr) {
         // The list hangs one window below the button, centred on the window.
         list->setPosition({0, -win.height});
-        if (open) open->addChild(list.get(), -1);
-        else panel->addChild(list.get(), -1);
+        if (open)
+            open->addChild(list.get(), -1);
+        else
+            panel->addChild(list.get(), -1);
     }
-    panel->runAction(CCEaseSineIn::actionWithAction(CCMoveBy::actionWithDuration(kSlideTime, {0, kPanelSlide * win.height})).get());
-    bcg->runAction(
-        CCEaseSineIn::actionWithAction(CCMoveBy::actionWithDuration(kSlideTime, {0, kBackgroundSlide * win.height}))
-            .get());
+    panel->runAction(CCEaseSineIn::actionWithAction(
+                         CCMoveBy::actionWithDuration(kSlideTime, {0, kPanelSlide * win.height}))
+                         .get());
+    bcg->runAction(CCEaseSineIn::actionWithAction(
+                       CCMoveBy::actionWithDuration(kSlideTime, {0, kBackgroundSlide * win.height}))
+                       .get());
 }
 
 void FieldPopUp::CloseMicro(CCNode*)
@@ -217,15 +223,16 @@ void FieldPopUp::CloseMicro(CCNode*)
     if (!panel) return;
     playSound("selection_menu");
     const CGSize win = board::winSize();
-    panel->runAction(
-        CCEaseSineOut::actionWithAction(CCMoveBy::actionWithDuration(kSlideTime, {0, -kPanelSlide * win.height}))
-            .get());
-    bcg->runAction(
-        CCEaseSineOut::actionWithAction(CCMoveBy::actionWithDuration(kSlideTime, {0, -kBackgroundSlide * win.height}))
-            .get());
+    panel->runAction(CCEaseSineOut::actionWithAction(
+                         CCMoveBy::actionWithDuration(kSlideTime, {0, -kPanelSlide * win.height}))
+                         .get());
+    bcg->runAction(CCEaseSineOut::actionWithAction(
+                       CCMoveBy::actionWithDuration(kSlideTime, {0, -kBackgroundSlide * win.height}))
+                       .get());
     if (menu) menu->setIsTouchEnabled(false);
     auto wait = CCDelayTime::actionWithDuration(kSlideTime);
-    auto clear = CCCallBlockN::actionWithBlock([](CCNode* node) { static_cast<FieldPopUp*>(node)->ClearAfterMicro(); });
+    auto clear = CCCallBlockN::actionWithBlock(
+        [](CCNode* node) { static_cast<FieldPopUp*>(node)->ClearAfterMicro(); });
     runAction(CCSequence::actionOne(wait.get(), clear.get()).get());
 }
 
@@ -266,7 +273,8 @@ void FieldPopUp::SwitchScene()
     const int32_t previous = object ? object->CurrentSceneId : -1;
     if (object) object->LoadAudioFor(kFieldSounds);
     Ref<CCScene> fields = CountrySideScene::scene();
-    CCDirector::sharedDirector()->replaceScene(CCTransitionFade::transitionWithDuration(0.4f, fields.get()).get());
+    CCDirector::sharedDirector()->replaceScene(
+        CCTransitionFade::transitionWithDuration(0.4f, fields.get()).get());
     if (object && previous >= 0) object->UnloadAudioFor(previous);
 }
 

@@ -227,7 +227,8 @@ TEST_F(CountryBoardTest, AnimalsCountDownAfterEachRefillAndLeapOntoTheirPrey)
         EXPECT_EQ(board_->puzzleAt(animal->row, animal->column), animal);
         if (c.strikesPrey) {
             EXPECT_NE(std::make_pair(animal->row, animal->column), std::make_pair(5, 0));
-            if (c.animalRow[0] == 'r') EXPECT_EQ(std::make_pair(animal->row, animal->column), std::make_pair(5, 2));
+            if (c.animalRow[0] == 'r')
+                EXPECT_EQ(std::make_pair(animal->row, animal->column), std::make_pair(5, 2));
         }
         EXPECT_TRUE(gridConsistent());
     }
@@ -335,7 +336,8 @@ TEST_F(CountryBoardTest, TheEndClosesSkippedLessonsAndAppliesTheUnlockSteps)
     newBoard();
     board_->UnlockWorkshopActive = true;
     board_->StartEndGame();
-    for (int32_t frame = 10; frame <= 17; ++frame) EXPECT_TRUE(profile().GetTutorialDef(frame)->Done) << frame;
+    for (int32_t frame = 10; frame <= 17; ++frame)
+        EXPECT_TRUE(profile().GetTutorialDef(frame)->Done) << frame;
     EXPECT_FALSE(workshop->isHidden);
     EXPECT_EQ(profile().GetResourceCount(10), 3);
     EXPECT_EQ(profile().GetResourceCount(7), 1);

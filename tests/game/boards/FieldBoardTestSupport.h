@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "engine/scheduler/CCScheduler.h"
-#include "foundation/Random.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/support/CCFileUtils.h"
+#include "foundation/Random.h"
 #include "game/boards/Board.h"
 #include "game/boards/BoardSupport.h"
 #include "game/boards/CountryBoard.h"
@@ -80,11 +80,15 @@ struct FieldDevice {
 inline const std::vector<FieldDevice>& fieldDevices()
 {
     static const std::vector<FieldDevice> devices{
-        {"phone", {"gameplay_iPhone4-L.plist", "gui_common-L.plist", "gui_iphone4n-L.plist", "Village-iPhone4-L.plist"}},
+        {"phone",
+         {"gameplay_iPhone4-L.plist", "gui_common-L.plist", "gui_iphone4n-L.plist",
+          "Village-iPhone4-L.plist"}},
         {"phone-hd",
-         {"gameplay_iPhone4-H.plist", "gui_common-H.plist", "gui_iphone4n-H.plist", "Village-iPhone4-H.plist"}},
+         {"gameplay_iPhone4-H.plist", "gui_common-H.plist", "gui_iphone4n-H.plist",
+          "Village-iPhone4-H.plist"}},
         {"tablet-hd",
-         {"gameplay_iPhone4-H2.plist", "gui_common-H2.plist", "gui_ipadn2.plist", "Village-iPhone4-H2.plist"}},
+         {"gameplay_iPhone4-H2.plist", "gui_common-H2.plist", "gui_ipadn2.plist",
+          "Village-iPhone4-H2.plist"}},
     };
     return devices;
 }
@@ -99,8 +103,9 @@ inline const FieldDevice& fieldDevice(const std::string& name)
 // Tile kinds by letter.
 inline int32_t fieldKind(char code)
 {
-    static const std::map<char, int32_t> kinds{{'g', 10}, {'w', 11}, {'c', 12}, {'b', 13}, {'h', 14}, {'p', 15},
-                                               {'o', 16}, {'r', 17}, {'f', 18}, {'a', 19}, {'$', 21}};
+    static const std::map<char, int32_t> kinds{{'g', 10}, {'w', 11}, {'c', 12}, {'b', 13},
+                                               {'h', 14}, {'p', 15}, {'o', 16}, {'r', 17},
+                                               {'f', 18}, {'a', 19}, {'$', 21}};
     auto it = kinds.find(code);
     return it == kinds.end() ? -1 : it->second;
 }
@@ -113,7 +118,8 @@ protected:
     {
         resources_ = sourceTreePath("resources");
         for (const char* sheet : fieldDevice(device_).sheets) {
-            if (!std::filesystem::exists(resources_ + "/" + sheet)) GTEST_SKIP() << "the bundle has no " << sheet;
+            if (!std::filesystem::exists(resources_ + "/" + sheet))
+                GTEST_SKIP() << "the bundle has no " << sheet;
         }
         BoardTest::SetUp();
         if (HasFatalFailure()) return;
@@ -122,7 +128,8 @@ protected:
         DataParser parser;
         ASSERT_TRUE(parser.parseData(resources_ + "/test.xml"));
         for (const char* sheet : fieldDevice(device_).sheets)
-            ASSERT_TRUE(CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(sheet)) << sheet;
+            ASSERT_TRUE(CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(sheet))
+                << sheet;
         std::ifstream strings(resources_ + "/stringdb.csv", std::ios::binary);
         std::stringstream bytes;
         bytes << strings.rdbuf();
@@ -261,11 +268,11 @@ protected:
 
     // What one session played by the bot came to.
     struct SessionFigures {
-        int chains = 0;       // chains played (counted turns and free moves)
-        double seconds = 0;   // game time from the first touch to the summary
-        int32_t removed = 0;  // tiles taken
-        int64_t yield = 0;    // units of the field's resources gained
-        bool ended = false;   // the summary was asked for
+        int chains = 0;         // chains played (counted turns and free moves)
+        double seconds = 0;     // game time from the first touch to the summary
+        int32_t removed = 0;    // tiles taken
+        int64_t yield = 0;      // units of the field's resources gained
+        bool ended = false;     // the summary was asked for
         bool consistent = true; // the grid held together after every turn
     };
     // Plays the test's board to its summary: the longest chain it finds each
@@ -276,7 +283,8 @@ protected:
         SessionFigures figures;
         const auto stock = [this] {
             int64_t sum = 0;
-            for (const Ref<Resource>& resource : profile().GetResourcesForMode(1)) sum += profile().GetResourceCount(resource->ID);
+            for (const Ref<Resource>& resource : profile().GetResourcesForMode(1))
+                sum += profile().GetResourceCount(resource->ID);
             return sum;
         };
         const int64_t before = stock();
@@ -302,13 +310,15 @@ protected:
         if (!figures.ended) {
             std::string kinds;
             for (int r = 0; r < Board::kSize; ++r) {
-                for (int c = 0; c < Board::kSize; ++c) kinds += std::to_string(board_->puzzleAt(r, c)->GetType()) + " ";
+                for (int c = 0; c < Board::kSize; ++c)
+                    kinds += std::to_string(board_->puzzleAt(r, c)->GetType()) + " ";
                 kinds += "/ ";
             }
             ADD_FAILURE() << "stuck: " << profile().countryStepsForBar << " moves left, touch "
-                          << board_->isTouchEnabled() << ", blocked " << board_->isInputBlocked() << ", block "
-                          << board_->isBlockRunning() << ", alert " << (board_->noMovesAlert() != nullptr)
-                          << ", chain " << findChain().size() << ", grid " << kinds;
+                          << board_->isTouchEnabled() << ", blocked " << board_->isInputBlocked()
+                          << ", block " << board_->isBlockRunning() << ", alert "
+                          << (board_->noMovesAlert() != nullptr) << ", chain " << findChain().size()
+                          << ", grid " << kinds;
         }
         figures.removed = board_->TilesRemoved;
         figures.seconds = gameSeconds_ - start;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "engine/director/CCDirector.h"
-#include "foundation/Random.h"
-#include "engine/nodes/CCLayer.h"
 #include "engine/menus/CCMenu.h"
+#include "engine/nodes/CCLayer.h"
+#include "foundation/Random.h"
 #include "game/boards/CCTimeStripCounter.h"
 #include "game/boards/CountrySideScene.h"
 #include "game/boards/FieldPopUp.h"
@@ -234,7 +234,8 @@ TEST_F(FieldSessionTest, AFirstVisitPlaysFourSeasonsAndTheNextStartsOnTheKeptFie
     profile().FieldSaved = true;
     const std::vector<int32_t> kept = profile().SavedFieldPuzzles;
     newBoard();
-    for (int i = 0; i < 36; ++i) EXPECT_EQ(board_->puzzleAt(i / 6, i % 6)->GetType(), kept[static_cast<size_t>(i)]);
+    for (int i = 0; i < 36; ++i)
+        EXPECT_EQ(board_->puzzleAt(i / 6, i % 6)->GetType(), kept[static_cast<size_t>(i)]);
     EXPECT_TRUE(profile().SavedFieldPuzzles.empty());
     EXPECT_TRUE(playBotSession().ended);
 }
@@ -244,11 +245,13 @@ TEST_F(FieldSessionTest, AFirstVisitPlaysFourSeasonsAndTheNextStartsOnTheKeptFie
 TEST_F(FieldSessionTest, TheBotPlaysSeededSessionsToTheirSummaryWithoutAFault)
 {
     int sessions = 4;
-    if (const char* wanted = std::getenv("MOSSWICK_FIELD_BOT_SESSIONS")) sessions = std::max(1, std::atoi(wanted));
+    if (const char* wanted = std::getenv("MOSSWICK_FIELD_BOT_SESSIONS"))
+        sessions = std::max(1, std::atoi(wanted));
     profile().GoldCount = 0;
     double chains = 0, seconds = 0, removed = 0, yield = 0;
     for (int session = 0; session < sessions; ++session) {
-        ScopedRandomSource seeded(std::make_shared<test::PinnedSeedRandom>(1000 + static_cast<uint32_t>(session)));
+        ScopedRandomSource seeded(
+            std::make_shared<test::PinnedSeedRandom>(1000 + static_cast<uint32_t>(session)));
         // Every other session starts on the field the last one kept.
         profile().FieldSaved = session % 2 == 1;
         newBoard();
