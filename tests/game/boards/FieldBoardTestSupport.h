@@ -134,6 +134,9 @@ protected:
         std::stringstream bytes;
         bytes << strings.rdbuf();
         LocalisationManager::sharedInstance()->parseCSVData(bytes.str());
+        // No sound engine here: the audio counts as failed, so that starting
+        // the field's music does not wait for it.
+        GlobalObject::sharedInstance()->AudioState = GlobalObject::kAudioFailed;
         // A player past the tutorial, unless a test opens frames again.
         for (auto& [id, frame] : profile().TutorialDict) {
             frame->Done = true;
