@@ -229,12 +229,10 @@ BOARDS = {
                      "Twoje plony jadą już do osady."),
     # the gate to the fields (a session costs 30 gold)
     "FIELD_POPUP_H": ("To the fields!", "Auf die Felder!", "Na pola!"),
-    "FIELD_POPUP": ("Chain crops and animals to bring in the harvest. A day in the fields costs 30 gold "
-                    "and lasts one year: spring, summer, autumn and winter.",
-                    "Verbinde Pflanzen und Tiere zu Ketten und fahre die Ernte ein. Ein Tag auf den Feldern "
-                    "kostet 30 Gold und dauert ein Jahr: Frühling, Sommer, Herbst und Winter.",
-                    "Łącz rośliny i zwierzęta w łańcuchy i zbieraj plony. Dzień na polu kosztuje 30 złota "
-                    "i trwa cały rok: wiosnę, lato, jesień i zimę."),
+    # Three short lines fit between the title and the buttons of the pop-up.
+    "FIELD_POPUP": ("Chain crops and animals to bring in the harvest. A year of four seasons costs 30 gold.",
+                    "Verbinde Pflanzen und Tiere zur Ernte. Ein Jahr mit vier Jahreszeiten kostet 30 Gold.",
+                    "Łącz rośliny i zwierzęta, by zebrać plony. Rok czterech pór roku kosztuje 30 złota."),
 }
 
 # Achievement titles, shown on the banner and in the game-centre list.
