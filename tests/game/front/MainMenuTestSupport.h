@@ -13,9 +13,11 @@
 #include "engine/director/CCDirector.h"
 #include "game/defs/XMLManager.h"
 #include "game/front/MainMenuScene.h"
+#include "game/front/MosswickAppDelegate.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "platform/AlertView.h"
+#include "social/LumoraSlimlineSession.h"
 #include "tests/game/front/FrontTestSupport.h"
 #include "tests/support/RecordingOutsideServices.h"
 #include "tests/support/RecordingPlatformServices.h"
@@ -39,6 +41,9 @@ public:
         };
         XMLManager::sharedInstance()->initXMLS();
         LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
+        // The social session as start-up makes it: its pull tab needs an activated session.
+        LumoraSlimlineSession::initWithAppID(MosswickAppDelegate::kSocialAppID, nullptr, 1.0,
+                                             MosswickAppDelegate::kSocialTheme, MosswickAppDelegate::kSocialSecret);
     }
     ~MenuWorld()
     {

@@ -244,9 +244,7 @@ TEST_P(NewGameTimeline, FromTheNameToTheDoors)
         runTo(intro + page.at + 1.0);
         std::optional<double> played = soundAt(page.sound);
         ASSERT_TRUE(played);
-        // Each page's chain of actions starts between two frames and takes
-        // its first step a frame later: a frame's drift per page.
-        EXPECT_NEAR(*played - *first, page.at + i / 30.0, 0.5 / 30);
+        EXPECT_NEAR(*played - *first, page.at, 0.5 / 30);
         EXPECT_EQ(menu.IntroText->string(), page.text);
         EXPECT_GT(menu.IntroText->opacity(), 200);
     }
