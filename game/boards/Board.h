@@ -53,6 +53,13 @@ public:
     static constexpr int kTagLeftArrow = 654;
     static constexpr int kTagToolShake = 756;
     static constexpr int kTagToolScroll = 534;
+    // Tutorial marks: the arrow on the tools button, the arrow on the earth
+    // tool's button (whose tag is the tool's identifier) and the marker on
+    // the tools button.
+    static constexpr int kTagToolsButtonArrow = 907;
+    static constexpr int kTagEarthToolArrow = 908;
+    static constexpr int kTagToolsButtonMarker = 910;
+    static constexpr int kTagEarthToolButton = 24;
     // Seconds the input stays blocked after a turn, and after a tool.
     static constexpr float kTurnBlock = 0.64f;
     static constexpr float kToolBlock = 0.5f;

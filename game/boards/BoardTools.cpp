@@ -22,10 +22,12 @@
 #include "game/state/Collectible.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeAction.h"
 #include "game/state/UpgradeItem.h"
 #include "game/village/CCCounterDrell.h"
 #include "game/village/CCExpPoints.h"
+#include "game/village/CCTutorialArrow.h"
 
 namespace mw {
 
@@ -195,9 +197,11 @@ void Board::ToolsCallback(Object*)
     board::playSound("selection_menu");
     if (ToolBtn) ToolBtn->runAction(CCScaleTo::actionWithDuration(0.2f, 1.0f).get());
     const CGSize win = board::winSize();
+    CCNode* earthButton = mtb ? mtb->getChildByTag(kTagEarthToolButton) : nullptr;
     if (ToolVisible) {
         ToolVisible = false;
         slideToolsBarOut();
+        if (earthButton) earthButton->removeChildByTag(kTagEarthToolArrow, true);
         return;
     }
     auto show =
@@ -205,6 +209,23 @@ void Board::ToolsCallback(Object*)
     toolsBcg->runAction(show.get());
     ToolVisible = true;
     if (ToolBtn) ToolBtn->setNormalImage(frame("tools_menu_icon_click.png").get());
+
+    // The tutorial's marks follow the player from the tools button into the bar.
+    Profile* profile = Profile::sharedInstance();
+    if (ToolBtn) ToolBtn->removeChildByTag(kTagToolsButtonArrow, true);
+    if (earthButton && !earthButton->getChildByTag(kTagEarthToolArrow)) {
+        Ref<CCTutorialArrow> arrow = CCTutorialArrow::arrow();
+        const CGSize size = earthButton->contentSize();
+        arrow->setPosition({size.width / 2, size.height});
+        arrow->setRotation(180);
+        earthButton->addChild(arrow.get(), 1, kTagEarthToolArrow);
+        if (TutorialFrameDef* def = profile->GetTutorialDef(40)) def->ArrowAfterDone = true;
+        ValidateAndPlayTutorial();
+    }
+    if (ToolBtn && ToolBtn->getChildByTag(kTagToolsButtonMarker)) {
+        ToolBtn->removeChildByTag(kTagToolsButtonMarker, true);
+        if (TutorialFrameDef* def = profile->GetTutorialDef(53)) def->ArrowAfterDone = true;
+    }
 }
 
 void Board::slideToolsBarOut()

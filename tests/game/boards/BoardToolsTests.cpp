@@ -10,7 +10,9 @@
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "game/boards/PuzzleFactory.h"
 #include "game/state/UpgradeAction.h"
+#include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeItem.h"
+#include "game/village/CCTutorialArrow.h"
 #include "tests/game/boards/MineBoardTestSupport.h"
 
 namespace mw {
@@ -308,6 +310,49 @@ TEST_F(BoardToolsTest, TheToolsButtonSlidesTheBarInAndOut)
     run(0.15);
     EXPECT_FLOAT_EQ(board_->toolsBcg->position().y, win.height);
     EXPECT_TRUE(board_->ToolBtn->isEnabled());
+}
+
+TEST_F(BoardToolsTest, TheTutorialMarksMoveFromTheToolsButtonToTheEarthTool)
+{
+    Profile& p = profile();
+    for (int32_t id : {40, 53}) {
+        auto def = makeRef<TutorialFrameDef>();
+        def->ID = id;
+        p.TutorialDict[id] = def;
+    }
+    own({kEarthTool, kRubbleTool});
+    board_->ToolBtn->addChild(CCTutorialArrow::arrow().get(), 1, Board::kTagToolsButtonArrow);
+    board_->ToolBtn->addChild(CCSprite::node().get(), 1, Board::kTagToolsButtonMarker);
+    CCMenuItem* earth = board_->toolButton(kEarthTool);
+    ASSERT_NE(earth, nullptr);
+
+    board_->ToolsCallback(nullptr);
+    EXPECT_EQ(board_->ToolBtn->getChildByTag(Board::kTagToolsButtonArrow), nullptr);
+    EXPECT_EQ(board_->ToolBtn->getChildByTag(Board::kTagToolsButtonMarker), nullptr);
+    CCNode* arrow = earth->getChildByTag(Board::kTagEarthToolArrow);
+    ASSERT_NE(arrow, nullptr);
+    EXPECT_NE(dynamic_cast<CCTutorialArrow*>(arrow), nullptr);
+    EXPECT_FLOAT_EQ(arrow->rotation(), 180);
+    EXPECT_FLOAT_EQ(arrow->position().x, earth->contentSize().width / 2);
+    EXPECT_FLOAT_EQ(arrow->position().y, earth->contentSize().height);
+    EXPECT_TRUE(p.GetTutorialDef(40)->ArrowAfterDone);
+    EXPECT_TRUE(p.GetTutorialDef(53)->ArrowAfterDone);
+    EXPECT_EQ(board_->toolButton(kRubbleTool)->getChildByTag(Board::kTagEarthToolArrow), nullptr);
+
+    board_->ToolsCallback(nullptr);
+    EXPECT_EQ(earth->getChildByTag(Board::kTagEarthToolArrow), nullptr) << "hiding the bar takes the arrow away";
+}
+
+TEST_F(BoardToolsTest, WithoutTheMarksOpeningTheBarLeavesTheFramesAlone)
+{
+    Profile& p = profile();
+    auto def = makeRef<TutorialFrameDef>();
+    def->ID = 53;
+    p.TutorialDict[53] = def;
+    own({kRubbleTool});
+    board_->ToolsCallback(nullptr);
+    EXPECT_FALSE(p.GetTutorialDef(53)->ArrowAfterDone) << "no marker on the tools button";
+    EXPECT_EQ(board_->toolButton(kRubbleTool)->getChildByTag(Board::kTagEarthToolArrow), nullptr);
 }
 
 TEST_F(BoardToolsTest, WithoutToolsTheBarSaysSo)
