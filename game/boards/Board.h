@@ -192,6 +192,10 @@ public:
     // Opens the end-of-session pop-up in a mode (3: the exit question) at
     // z-order 15; the sessions fill it in.
     virtual void ShowEndOfSession(int32_t mode) {}
+    // Presents tutorial frame `frame` over the board (the tutorial pop-up).
+    // YES when something was put on the board. Until the village's tutorial
+    // classes install the pop-up, the request is logged and nothing shows.
+    virtual bool PresentTutorialFrame(int32_t frame);
 
     // ---- hooks the subclasses fill
     virtual void completeColumn() {}

@@ -14,6 +14,7 @@
 #include "engine/menus/CCMenu.h"
 #include "engine/sprites/CCSprite.h"
 #include "foundation/Format.h"
+#include "foundation/Log.h"
 #include "game/boards/Board.h"
 #include "game/boards/BoardSupport.h"
 #include "game/boards/CCToolInfoFrame.h"
@@ -324,7 +325,15 @@ void Board::ToolActionCallback(Object* sender)
     if (!button) return;
     Profile* profile = Profile::sharedInstance();
     const UpgradeItem* tool = profile->GetUpgrade(button->tag());
-    if (isActionAlive || !tool || !isToolUseful(*tool)) {
+    if (isActionAlive || !tool) {
+        shakeTool(button);
+        return;
+    }
+    if (tool->ID == kTagEarthToolButton) {
+        const TutorialFrameDef* lesson = profile->GetTutorialDef(42);
+        if (lesson && !lesson->Done && PresentTutorialFrame(42)) SetInputActive(false);
+    }
+    if (!isToolUseful(*tool)) {
         shakeTool(button);
         return;
     }
@@ -471,6 +480,12 @@ void Board::replacePuzzlesOfTo(int32_t from, int32_t to)
 void Board::nextSpawnSetTo(int32_t kind)
 {
     if (CurrentPuzzleFactory) CurrentPuzzleFactory->nextSpawnSetTo(kind);
+}
+
+bool Board::PresentTutorialFrame(int32_t frame)
+{
+    logLine("board: tutorial frame %d asked for; no tutorial pop-up is installed", frame);
+    return false;
 }
 
 } // namespace mw

@@ -655,12 +655,6 @@ bool CountryBoard::AnimateTutorialFrame(int32_t frame)
     return true;
 }
 
-bool CountryBoard::PresentTutorialFrame(int32_t frame)
-{
-    logLine("fields: tutorial frame %d asked for; no tutorial pop-up is installed", frame);
-    return false;
-}
-
 bool CountryBoard::PresentTutorialAnimation(int32_t frame)
 {
     logLine("fields: tutorial animation %d asked for; no tutorial animation is installed", frame);

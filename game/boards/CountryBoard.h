@@ -83,7 +83,6 @@ public:
     // MoveWithTutorial. The board only decides; the village's tutorial
     // classes present. Without them nothing is shown (logged), every request
     // is listed in `TutorialRequests` and input stays on.
-    virtual bool PresentTutorialFrame(int32_t frame);
     virtual bool PresentTutorialAnimation(int32_t frame);
     virtual void PutTutorialArrow(CCNode* on, CGPoint at, int z, int tag);
     // Lists the request and presents it; YES when presented.

@@ -338,6 +338,7 @@ TEST_F(BoardToolsTest, TheTutorialMarksMoveFromTheToolsButtonToTheEarthTool)
     EXPECT_TRUE(p.GetTutorialDef(40)->ArrowAfterDone);
     EXPECT_TRUE(p.GetTutorialDef(53)->ArrowAfterDone);
     EXPECT_EQ(board_->toolButton(kRubbleTool)->getChildByTag(Board::kTagEarthToolArrow), nullptr);
+    EXPECT_EQ(std::count(board_->calls.begin(), board_->calls.end(), "ValidateAndPlayTutorial"), 1);
 
     board_->ToolsCallback(nullptr);
     EXPECT_EQ(earth->getChildByTag(Board::kTagEarthToolArrow), nullptr) << "hiding the bar takes the arrow away";
@@ -353,6 +354,43 @@ TEST_F(BoardToolsTest, WithoutTheMarksOpeningTheBarLeavesTheFramesAlone)
     board_->ToolsCallback(nullptr);
     EXPECT_FALSE(p.GetTutorialDef(53)->ArrowAfterDone) << "no marker on the tools button";
     EXPECT_EQ(board_->toolButton(kRubbleTool)->getChildByTag(Board::kTagEarthToolArrow), nullptr);
+}
+
+TEST_F(BoardToolsTest, TheEarthToolsFirstPickOpensItsLessonAndStillSpendsTheTool)
+{
+    struct Row {
+        const char* name;
+        bool lesson;        // frame 42 is in the data
+        bool done;          // and already done
+        bool presented;     // the tutorial pop-up could be shown
+        bool asked;         // the board asks for frame 42
+        bool inputClosed;   // the board's input is switched off
+    };
+    const Row rows[] = {
+        {"lesson open, pop-up shown", true, false, true, true, true},
+        {"lesson open, no pop-up installed", true, false, false, true, false},
+        {"lesson done", true, true, true, false, false},
+        {"no such lesson", false, false, true, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        profile().TutorialDict.erase(42);
+        if (row.lesson) {
+            auto def = makeRef<TutorialFrameDef>();
+            def->ID = 42;
+            def->Done = row.done;
+            profile().TutorialDict[42] = def;
+        }
+        own({kEarthTool});
+        board_->presentsTutorial = row.presented;
+        layout({"161616", "666666", "666666", "666666", "666666", "666666"});
+        pick(kEarthTool);
+        const bool asked =
+            std::count(board_->calls.begin(), board_->calls.end(), "PresentTutorialFrame 42") == 1;
+        EXPECT_EQ(asked, row.asked);
+        EXPECT_EQ(!board_->BottomMenu->isTouchEnabled(), row.inputClosed);
+        EXPECT_EQ(owned(kEarthTool), 1) << "the pick goes on";
+    }
 }
 
 TEST_F(BoardToolsTest, WithoutToolsTheBarSaysSo)

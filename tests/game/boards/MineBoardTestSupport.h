@@ -76,7 +76,13 @@ public:
     {
         calls.push_back("ShowEndOfSession " + std::to_string(mode));
     }
+    bool PresentTutorialFrame(int32_t frame) override
+    {
+        calls.push_back("PresentTutorialFrame " + std::to_string(frame));
+        return presentsTutorial;
+    }
     std::vector<std::string> calls;
+    bool presentsTutorial = false;
 };
 
 class MineBoardTest : public BoardTest {
