@@ -23,6 +23,7 @@
 #include "game/front/RatingPrompt.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
+#include "game/village/AchievementPopUp.h"
 #include "platform/Application.h"
 
 namespace mw {
@@ -138,6 +139,10 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
                     " reportsOnPause 1");
     // First use: the device kind comes from the configured director's window.
     GlobalObject* global = GlobalObject::sharedInstance();
+    // A granted achievement slides its banner over whatever scene runs.
+    global->achievementBanner = [](const std::string& textKey, int32_t points) {
+        (void)AchievementPopUp::showOnRunningScene(textKey, points);
+    };
     LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
     noteStartUpStep("stringTable stringdb.csv");
     const double numericVersion = std::strtod(version.c_str(), nullptr);

@@ -22,6 +22,7 @@
 #include "game/front/RatingPrompt.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/GlobalObject.h"
+#include "game/village/AchievementPopUp.h"
 #include "platform/Application.h"
 #include "platform/DeviceProfile.h"
 #include "social/LumoraSlimlineSession.h"
@@ -135,6 +136,22 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
     EXPECT_EQ(socialCalls_.calls(),
               (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
                                         "lockToOrientationList 1,2"}));
+}
+
+TEST_F(AppDelegateTest, AGrantedAchievementShowsItsBannerOverTheRunningScene)
+{
+    launch();
+    CCScene* running = director().runningScene();
+    ASSERT_NE(running, nullptr);
+    const auto banners = [running] {
+        size_t count = 0;
+        if (running->children())
+            for (Object* child : *running->children()) count += dynamic_cast<AchievementPopUp*>(child) != nullptr;
+        return count;
+    };
+    EXPECT_EQ(banners(), 0u);
+    GlobalObject::sharedInstance()->AchievementDone("com.zandovar.mw.diy", "ACH_TOOL1", 5);
+    EXPECT_EQ(banners(), 1u);
 }
 
 TEST_F(AppDelegateTest, DeviceFlagsFollowTheConfiguredWindow)
