@@ -86,6 +86,23 @@ void BM_EmptySceneFrame(benchmark::State& state)
 }
 BENCHMARK(BM_EmptySceneFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The same board at rest: no chain, no explosion.
+void BM_IdleMineBoardFrame(benchmark::State& state)
+{
+    World& w = world();
+    if (!w.ready) {
+        state.SkipWithError("no headless world (run from the source tree)");
+        return;
+    }
+    ::srandom(24);
+    Ref<MineBoard> board = MineBoard::board();
+    w.scene->addChild(board.get());
+    for (int i = 0; i < 10; ++i) frame(*w.driver);
+    for (auto _ : state) frame(*w.driver);
+    board->removeFromParentAndCleanup(true);
+}
+BENCHMARK(BM_IdleMineBoardFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_BusyMineBoardFrame(benchmark::State& state)
 {
     World& w = world();

@@ -58,7 +58,7 @@ public:
     void SetInputActive(bool active);
     void CloseMicro(Object* sender);
     void ClearAfterMicro();
-    void MoveWithTutorial();
+    void MoveWithTutorial() override;
 
     // Scene-file members (held by the scene file's tree).
     CCNode* bcg = nullptr;

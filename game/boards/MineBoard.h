@@ -67,7 +67,7 @@ public:
     void ReinitStepsInMineTo(int32_t moves);
     // The mine's tutorial step.
     void ValidateAndPlayTutorial() override;
-    void MoveWithTutorial() { ValidateAndPlayTutorial(); }
+    void MoveWithTutorial() override { ValidateAndPlayTutorial(); }
     void SpecialTutorialAction(int32_t code) override;
     // Input on also opens tutorial frame 26 (input off again) until it is done.
     void SetInputActive(bool active) override;
