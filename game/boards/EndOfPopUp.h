@@ -37,7 +37,7 @@ public:
     void BuyCallbackMine(Object* sender);
     void BuyCallback(Object* sender);
     // Switches the menu's touches (only when the state differs).
-    void SetInputActive(bool active);
+    void SetInputActive(bool active) override;
     void CloseMicro(Object* sender);
     void ClearAfterMicro();
     void SpawnParticle(float dt);

@@ -55,7 +55,7 @@ public:
     void MineCallback(Object* sender);
     void CloseCallback(Object* sender);
     void ResetState();
-    void SetInputActive(bool active);
+    void SetInputActive(bool active) override;
     void CloseMicro(Object* sender);
     void ClearAfterMicro();
     void MoveWithTutorial() override;

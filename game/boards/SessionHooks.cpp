@@ -1,5 +1,6 @@
 #include "game/boards/SessionHooks.h"
 
+#include <set>
 #include <utility>
 
 #include "engine/director/CCDirector.h"
@@ -45,7 +46,9 @@ bool showTutorial(CCNode* parent, int32_t frame, int z)
     if (parent == nullptr) return false;
     Ref<CCNode> popUp = makers().tutorial ? makers().tutorial(frame) : nullptr;
     if (!popUp) {
-        logLine("session: no tutorial pop-up for frame %d; skipped", frame);
+        // Once per frame: the boards ask again at every switch of input.
+        static std::set<int32_t> told;
+        if (told.insert(frame).second) logLine("session: no tutorial pop-up for frame %d; skipped", frame);
         return false;
     }
     const CGSize win = board::winSize();

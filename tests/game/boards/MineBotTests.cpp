@@ -18,7 +18,7 @@ using test::MineSessionTest;
 TEST_F(MineSessionTest, ABotPlaysSeededMineSessionsToTheirSummary)
 {
     const char* asked = std::getenv("MOSSWICK_MINE_BOT_SESSIONS");
-    const int sessions = asked && *asked ? std::atoi(asked) : 3;
+    const int sessions = asked && *asked ? std::atoi(asked) : 1;
     Profile& p = profile();
     long turns = 0, tiles = 0, yield = 0, explosions = 0;
     for (int s = 0; s < sessions; ++s) {
@@ -78,7 +78,7 @@ protected:
 TEST_P(MineSessionPictureTest, TheMineMidSessionAndItsSummary)
 {
     Profile& p = profile();
-    p.Start_mineMoves = 12;
+    p.Start_mineMoves = 7;
     p.increaseUpgradeCount(kMarket, 1);
     p.FingerLength = 0;
     Ref<MineBoard> board = MineBoard::board();

@@ -1,17 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/director/CCDirector.h"
 #include "engine/menus/CCHoldButton.h"
+#include "foundation/RunLoop.h"
 #include "foundation/Value.h"
 #include "game/boards/CCFoodBar.h"
 #include "game/front/InAppPurchase.h"
 #include "game/state/SaveFile.h"
 #include "game/state/TutorialFrameDef.h"
 #include "tests/game/boards/MineSessionTestSupport.h"
+#include "tests/support/ScriptedStore.h"
 
 namespace mw {
 namespace {
@@ -119,7 +122,8 @@ TEST_F(MineSessionFlowTest, AMineSessionFromTheFoodPopUpToTheSummary)
     EXPECT_TRUE(summary->isRecord()) << "the first session sets the mine's record";
     EXPECT_EQ(p.HighscoreMine, static_cast<int32_t>(p.StageExp));
 
-    // More moves for gold: the board plays on.
+    // More moves for gold: the board plays on (a short extension keeps the test quick).
+    p.ExtraMineMoves = 3;
     const int32_t gold = p.GoldCount;
     summary->BuyCallbackMine(nullptr);
     EXPECT_EQ(p.GoldCount, gold - p.MoreMineMovesPrice);
@@ -170,7 +174,10 @@ TEST_F(MineSessionFlowTest, LeavingThroughTheExitQuestionRestoresTheProfile)
     settle();
 
     // A coin pack bought in the middle of the session (the store saves).
-    InAppPurchase::sharedInstance()->provideContent(InAppPurchase::productIdentifier(0));
+    auto store = std::make_shared<test::ScriptedStore>();
+    std::shared_ptr<Store> previousStore = Store::replaceSharedInstance(store);
+    InAppPurchase::sharedInstance()->buyProductIdentifier(InAppPurchase::productIdentifier(0));
+    for (int i = 0; i < 10 && RunLoop::main().pendingWorkCount() > 0; ++i) RunLoop::main().drain();
     const int32_t pack = p.MicroGoldCount1;
     ASSERT_GT(pack, 0);
 
@@ -191,6 +198,7 @@ TEST_F(MineSessionFlowTest, LeavingThroughTheExitQuestionRestoresTheProfile)
     ASSERT_TRUE(back.Load());
     EXPECT_EQ(stateOf(back), restored);
     InAppPurchase::purgeSharedInstance();
+    Store::replaceSharedInstance(previousStore);
 }
 
 TEST_F(MineSessionFlowTest, ClosingTheFoodPopUpPutsBackFoodGoldAndMoves)
