@@ -302,6 +302,12 @@ void EndOfPopUp::buildSummary(int32_t mode, int32_t tiles)
         block(3);
         picture(mine ? "tip_1_mine.png" : "tip1_fields.png");
     } else {
+        // Side by side, each button keeps within its third of the panel
+        // (the art of some sizes is wider), so neither covers the other.
+        for (CCMenuItemSprite* item : {InstantButton.get(), ContinueButton.get()}) {
+            const float width = item->contentSize().width;
+            if (width > 0.32f * box.width) item->setScale(0.32f * box.width / width);
+        }
         InstantButton->setPosition(at(0.67f, 0.14f));
         ContinueButton->setPosition(at(0.33f, 0.14f));
         line(4);
