@@ -64,7 +64,8 @@ bool contains(const std::vector<Puzzle*>& tiles, const Puzzle* tile)
 
 MineBoard::~MineBoard()
 {
-    Profile::sharedInstance()->SavedMinePuzzles.clear();
+    // A board outliving the profile (a purge at shut-down) makes no new one.
+    if (Profile* profile = Shared<Profile>::current()) profile->SavedMinePuzzles.clear();
 }
 
 // ---- input and tutorial
