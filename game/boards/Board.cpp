@@ -16,6 +16,7 @@
 #include "game/boards/BoardTooltip.h"
 #include "game/boards/CCLineObject.h"
 #include "game/boards/CCToolInfoFrame.h"
+#include "game/boards/EndOfPopUp.h"
 #include "game/boards/Puzzle.h"
 #include "game/boards/PuzzleFactory.h"
 #include "game/boards/ResourceBoard.h"
@@ -281,6 +282,13 @@ void Board::MenuCallback(Object*)
     popUp->setPosition({win.width / 2, win.height / 2});
     addChild(popUp.get(), 6);
     SetInputActive(false);
+}
+
+void Board::ShowEndOfSession(int32_t mode)
+{
+    if (Ref<EndOfPopUp> popUp = EndOfPopUp::popUpWithMode(mode, mode == 1 ? TilesRemoved : 0, nullptr)) {
+        addChild(popUp.get(), EndOfPopUp::kZOrder);
+    }
 }
 
 void Board::MapCallback(Object*)

@@ -189,9 +189,10 @@ public:
     // ---- the bottom menu
     void MenuCallback(Object* sender);
     void MapCallback(Object* sender);
-    // Opens the end-of-session pop-up in a mode (3: the exit question) at
-    // z-order 15; the sessions fill it in.
-    virtual void ShowEndOfSession(int32_t mode) {}
+    // Opens the end-of-session pop-up (EndOfPopUp) at z-order 15 in a mode:
+    // 0 the mine's summary without a board, 1 the field's summary with the
+    // tiles removed, 3 the exit question. The caller switches input off.
+    virtual void ShowEndOfSession(int32_t mode);
     // Presents tutorial frame `frame` over the board (the tutorial pop-up).
     // YES when something was put on the board. Until the village's tutorial
     // classes install the pop-up, the request is logged and nothing shows.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "analytics/TallyAnalytics.h"
 #include "engine/actions/CCActionEase.h"
 #include "engine/actions/CCActionInstant.h"
 #include "engine/actions/CCActionInterval.h"
@@ -49,7 +50,6 @@ Ref<CCAction> removeWhenDone(CCFiniteTimeAction* action)
 } // namespace
 
 MineBoard::MineBoard() = default;
-MineBoard::~MineBoard() = default;
 
 Ref<MineBoard> MineBoard::board()
 {
@@ -65,6 +65,7 @@ bool MineBoard::init()
     const CGSize win = board::winSize();
     Profile* profile = Profile::sharedInstance();
 
+    TallyAnalytics::logEvent("MiniGames", {{"MiniGames", "Mine"}});
     CollectAnyThing = 0;
     CollectedStones = 0;
     UnlockWellActive = false;
@@ -83,6 +84,7 @@ bool MineBoard::init()
     buildBoardBackgrounds();
 
     profile->mineMoves = profile->Start_mineMoves;
+    buildFoodBars();
 
     ReinitTools(0);
     if (HasAnnyTool && ToolBtn) {
@@ -91,7 +93,15 @@ bool MineBoard::init()
         ToolBtn->runAction(CCRepeatForever::actionWithAction(pulse.get()).get());
     }
     Mode = 0;
+    profile->SavedMinePuzzles.clear();
+    countVisit();
     buildCounter();
+    if (profile->MineVisits >= 2) {
+        CollectAnyThing = 3;
+        CollectedStones = 22;
+        StonesDone = true;
+    }
+    checkNewChainMethane();
 
     ToolInfo = CCToolInfoFrame::frame();
     ToolInfo->setPosition({tablet ? -200.0f : -100.0f, win.height / 2});
@@ -100,8 +110,32 @@ bool MineBoard::init()
     // The bottom menu starts with touch on: mark it off so that the switch
     // runs in full and registers the board.
     if (BottomMenu) BottomMenu->setIsTouchEnabled(false);
-    SetInputActive(true);
+    startTutorialAtEntry();
+    schedule(schedule_selector(MineBoard::BlikTiles), 9.0f);
     return true;
+}
+
+void MineBoard::buildFoodBars()
+{
+    const bool tablet = board::isIpad();
+    const Profile* profile = Profile::sharedInstance();
+    const int32_t foods = profile->MovesPerFood > 0 ? profile->MaxMineMoves / profile->MovesPerFood : 0;
+    const float barMiddle = bcg1 ? bcg1->position().y - bcg1->contentSize().height / 2 : 0;
+    shadowBar_ = CCFoodBar::barWithFoodCount(foods, 100, false, profile->MaxMineMoves, profile->Start_mineMoves, false);
+    FoodBar = CCFoodBar::barWithFoodCount(foods, 255, true, profile->MaxMineMoves, profile->Start_mineMoves, false);
+    for (CCFoodBar* bar : {shadowBar_.get(), FoodBar.get()}) {
+        if (!bar) continue;
+        bar->setAnchorPoint({0, 0.5f});
+        bar->setPosition({tablet ? 36.0f : 20.0f, barMiddle});
+        addChild(bar, 5);
+    }
+}
+
+void MineBoard::countVisit()
+{
+    Profile* profile = Profile::sharedInstance();
+    profile->MineVisits += 1;
+    if (profile->MineVisits == 50) board::grantAchievementOnce("diggit", "ACH_MINE50", 15);
 }
 
 void MineBoard::fillGrid()

@@ -8,6 +8,7 @@
 #include "foundation/UserDefaults.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/SessionReturnPoint.h"
 
 namespace mw {
 
@@ -186,6 +187,7 @@ void InAppPurchase::provideContent(const std::string& identifier)
         const int32_t gold = packGold(profile, *pack);
         profile.GoldCount += gold;
         profile.GoldEarned += gold;
+        SessionReturnPoint::noteGoldBought(gold);
         if (CurrentFrame) CurrentFrame->Success(gold);
         profile.Save();
     }

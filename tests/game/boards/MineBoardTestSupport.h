@@ -117,10 +117,15 @@ protected:
     Ref<RecordingMineBoard> newBoard()
     {
         if (board_) board_->removeFromParentAndCleanup(true);
+        // Each board is the player's first visit (later visits skip the
+        // stones goal), and the hooks are recorded from the first turn on
+        // (construction runs the gas check once).
+        profile().MineVisits = 0;
         auto made = makeRef<RecordingMineBoard>();
         EXPECT_TRUE(made->init());
         scene().addChild(made.get());
         driver().runFrames(1);
+        made->calls.clear();
         return made;
     }
 
