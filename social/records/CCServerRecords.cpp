@@ -1,0 +1,205 @@
+#include "social/records/CCServerRecords.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "foundation/Log.h"
+#include "social/support/CCJSON.h"
+
+namespace mw {
+namespace {
+
+// A main-data value of any kind, or null when the data is no object.
+Value field(const CCAbstractServerData& record, const char* key)
+{
+    return record.mainData().get(key);
+}
+
+
+bool readsAsNumber(const Value& value) { return value.isNumber() || value.isString(); }
+
+int saturatingSum(int a, int b)
+{
+    const long long sum = static_cast<long long>(a) + b;
+    if (sum > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    if (sum < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+    return static_cast<int>(sum);
+}
+
+} // namespace
+
+CCUIDescription::CCUIDescription()
+{
+    setDataType(kDataType);
+    setFetchPriority(kEnvelopePagePriority);
+    setUiViewType(1);
+}
+
+CCUIDescription::CCUIDescription(std::string url, int priority, int subPriority, int viewType)
+    : CCAbstractServerData(NoBaseInit{})
+{
+    setUrl(std::move(url));
+    setFetchPriority(saturatingSum(priority, subPriority));
+    setDataType(kDataType);
+    setUiViewType(viewType);
+}
+
+void CCImageData::convertToImageDataIfAble()
+{
+    if (!updatedDataAvailable()) return;
+    const Value::Bytes& bytes = receivedData();
+    Ref<Image> decoded = Image::decode(bytes.data(), bytes.size(), url());
+    if (decoded) setImage(std::move(decoded));
+}
+
+Ref<Image> CCImageData::imageDataAsUIImage()
+{
+    if (!image()) convertToImageDataIfAble();
+    return image();
+}
+
+CCDeviceToken::CCDeviceToken(const Value::Bytes& token)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    Value::Bytes hex;
+    hex.reserve(token.size() * 2);
+    for (uint8_t byte : token) {
+        hex.push_back(static_cast<uint8_t>(kDigits[byte >> 4]));
+        hex.push_back(static_cast<uint8_t>(kDigits[byte & 0xF]));
+    }
+    setPostData(std::move(hex));
+    setDoNotCacheOverride(true);
+}
+
+// ---- player data ----
+
+Value CCPlayerData::lumoraAlias() const { return field(*this, "lumorauser"); }
+
+bool CCPlayerData::lumoraUser() const
+{
+    const Value& guest = mainData().get("guestuser");
+    return !(readsAsNumber(guest) && guest.asBool());
+}
+
+bool CCPlayerData::facebookUser() const
+{
+    const Value& value = mainData().get("facebookuser");
+    return readsAsNumber(value) && value.asBool();
+}
+
+bool CCPlayerData::twitterUser() const
+{
+    const Value& value = mainData().get("twitteruser");
+    return readsAsNumber(value) && value.asBool();
+}
+
+int CCPlayerData::lumoraFriends() const
+{
+    const Value& value = mainData().get("lumorafriends");
+    return readsAsNumber(value) ? value.asInt() : -1;
+}
+
+int CCPlayerData::gameFriends() const
+{
+    const Value& value = mainData().get("gamefriends");
+    return readsAsNumber(value) ? value.asInt() : -1;
+}
+
+Value CCPlayerData::gifts() const { return field(*this, "gifts"); }
+Value CCPlayerData::giftsLeft() const { return field(*this, "giftsLeft"); }
+
+int CCPlayerData::badge() const
+{
+    const Value& value = mainData().get("badge");
+    return readsAsNumber(value) ? value.asInt() : 0;
+}
+
+std::optional<std::string> CCPlayerData::lumoraplayerid() const
+{
+    const Value& value = mainData().get("lumoraplayerid");
+    switch (value.kind()) {
+    case Value::Kind::Boolean: return value.asBool() ? "1" : "0";
+    case Value::Kind::Integer:
+    case Value::Kind::String: return value.asString();
+    case Value::Kind::Real: return JSONFragment(value);
+    default: return std::nullopt;
+    }
+}
+
+Value CCPlayerData::lumorafriendids() const { return field(*this, "lumorafriendids"); }
+
+Value CCPlayerData::goods() const
+{
+    Value value = field(*this, "goods");
+    if (!(value.isArray() || value.isDict()) || value.empty()) return {};
+    return value;
+}
+
+Value CCPlayerData::balances() const
+{
+    Value value = field(*this, "balances");
+    if (!(value.isArray() || value.isDict()) || value.empty()) return {};
+    return value;
+}
+
+void CCPlayerData::prepareForPost()
+{
+    if (mainData().isDict()) return;
+    if (!mainData().isNull()) logLine("Player data: main data is no object; replaced by an empty one");
+    setMainData(Value::dictionary());
+}
+
+bool CCPlayerData::setCollection(const char* key, const Value& value)
+{
+    Value data = mainData().isDict() ? mainData() : Value::dictionary();
+    data.set(key, value);
+    // Logs the writer's refusal itself.
+    std::optional<std::string> text = mw::JSONRepresentation(data);
+    if (!text) return false;
+    prepareForPost();
+    mutableMainData().set(key, value);
+    setPostData(Value::Bytes(text->begin(), text->end()));
+    return true;
+}
+
+// ---- configuration ----
+
+Value CCConfigurationData::configName() const { return field(*this, "name"); }
+Value CCConfigurationData::configDataType() const { return field(*this, "type"); }
+Value CCConfigurationData::configData() const { return field(*this, "configuration"); }
+
+void CCConfigurationData::prepareForPost()
+{
+    if (mainData().isNull()) setMainData(Value::dictionary());
+}
+
+// ---- small kinds ----
+
+Value CCCloudStoreSaveData::keys() const { return field(*this, "saves"); }
+Value CCCloudStoreSaveData::currentUserId() const { return field(*this, "currentUserId"); }
+Value CCCloudStoreSaveData::currentUserFriendCode() const { return field(*this, "currentUserFriendCode"); }
+
+Value CCCloudStoreSummaryData::summaryItems() const { return field(*this, "summaries"); }
+Value CCCloudStoreSummaryData::userIsLocked() const { return field(*this, "userIsLocked"); }
+Value CCCloudStoreSummaryData::currentUserId() const { return field(*this, "currentUserId"); }
+Value CCCloudStoreSummaryData::currentUserFriendCode() const { return field(*this, "currentUserFriendCode"); }
+
+Value CCMessageListData::messages() const
+{
+    if (!mainData().isDict()) return {};
+    return field(*this, "messages");
+}
+
+Value CCSocialPlayerData::friends() const { return field(*this, "friends"); }
+
+int CCSocialPlayerData::socialRating() const
+{
+    const Value& value = mainData().get("socialRating");
+    return readsAsNumber(value) ? value.asInt() : 0;
+}
+
+Value CCSocialPlayerData::userId() const { return field(*this, "userId"); }
+Value CCSocialNeighboursData::neighbours() const { return field(*this, "neighbours"); }
+Value CCSocialNeighboursData::otherUsers() const { return field(*this, "otherUsers"); }
+
+} // namespace mw
