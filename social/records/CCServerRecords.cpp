@@ -44,6 +44,154 @@ CCUIDescription::CCUIDescription(std::string url, int priority, int subPriority,
     setUiViewType(viewType);
 }
 
+const Value& CCUIDescription::group(int group) const
+{
+    const Value& groups = mainData().get("groups");
+    if (group < 0 || !groups.isArray()) return Value::null();
+    const Value& found = groups.at(static_cast<size_t>(group));
+    return found.isDict() ? found : Value::null();
+}
+
+const Value& CCUIDescription::items(int group) const
+{
+    const Value& found = this->group(group).get("items");
+    return found.isArray() ? found : Value::null();
+}
+
+int CCUIDescription::numberOfGroups() const
+{
+    const Value& groups = mainData().get("groups");
+    return groups.isArray() ? static_cast<int>(groups.size()) : 0;
+}
+
+Value CCUIDescription::titleForGroup(int group) const
+{
+    const Value& title = this->group(group).get("title");
+    return title.isString() ? title : Value();
+}
+
+int CCUIDescription::itemsInGroup(int group) const { return static_cast<int>(items(group).size()); }
+
+Value CCUIDescription::elementForItem(int item, int group) const
+{
+    if (item < 0) return {};
+    const Value& element = items(group).at(static_cast<size_t>(item));
+    return element.isDict() ? element : Value();
+}
+
+Value CCUIDescription::elementTypeForItem(int item, int group) const
+{
+    return elementForItem(item, group).get("type");
+}
+
+// The group's item list for a change in place, unshared first; null when the
+// page has no such group or its "items" is of another kind.
+static Value::Array* mutableItems(Value& mainData, int group, bool create)
+{
+    ValueDictionary* page = mainData.mutableDict();
+    Value* groups = page ? page->find("groups") : nullptr;
+    Value::Array* list = groups ? groups->mutableArray() : nullptr;
+    if (!list || group < 0 || static_cast<size_t>(group) >= list->size()) return nullptr;
+    ValueDictionary* groupObject = (*list)[static_cast<size_t>(group)].mutableDict();
+    if (!groupObject) return nullptr;
+    Value* items = groupObject->find("items");
+    if (!items && create) {
+        (*list)[static_cast<size_t>(group)].set("items", Value::array());
+        items = (*list)[static_cast<size_t>(group)].mutableDict()->find("items");
+    }
+    return items ? items->mutableArray() : nullptr;
+}
+
+bool CCUIDescription::removeElementForItem(int item, int group)
+{
+    if (item < 0 || item >= itemsInGroup(group)) return false;
+    Value::Array* list = mutableItems(mutableMainData(), group, false);
+    if (!list) return false;
+    list->erase(list->begin() + item);
+    return true;
+}
+
+bool CCUIDescription::insertElement(const Value& element, int index, int group)
+{
+    if (index < 0 || index > itemsInGroup(group)) return false;
+    Value::Array* list = mutableItems(mutableMainData(), group, true);
+    if (!list) return false;
+    list->insert(list->begin() + index, element);
+    return true;
+}
+
+int CCUIDescription::numberOfTabs() const
+{
+    const Value& tabs = mainData().get("tabs");
+    return tabs.isArray() ? static_cast<int>(tabs.size()) : 0;
+}
+
+Value CCUIDescription::elementForTab(int tab) const
+{
+    if (tab < 0) return {};
+    const Value& element = mainData().get("tabs").at(static_cast<size_t>(tab));
+    return element.isDict() ? element : Value();
+}
+
+Value CCUIDescription::flatUIElement() const
+{
+    const Value& flat = mainData().get("uidata");
+    return flat.isDict() ? flat : Value();
+}
+
+Value CCUIDescription::viewTitle() const
+{
+    const Value& title = mainData().get("title");
+    return title.isString() ? title : Value();
+}
+
+Value CCUIDescription::eventDictionary() const
+{
+    const Value& event = mainData().get("event");
+    return event.isDict() ? event : Value();
+}
+
+int CCUIDescription::uiType() const
+{
+    const std::string_view word = mainData().get("uitype").stringView();
+    if (word == "groupedtable") return 1;
+    if (word == "plaintable") return 2;
+    if (word == "toplevel") return 3;
+    return 0;
+}
+
+bool CCUIDescription::textHas(const char* key, const char* word) const
+{
+    return mainData().get(key).stringView().find(word) != std::string_view::npos;
+}
+
+bool CCUIDescription::containsActivateUi() const
+{
+    for (int g = 0; g < numberOfGroups(); ++g) {
+        for (int i = 0; i < itemsInGroup(g); ++i) {
+            const Value element = elementForItem(i, g);
+            const Value& href = element.get("href");
+            if (!href.isString()) continue;
+            const std::string_view link = href.stringView();
+            const bool activates = link.find("lumora-activateui://") != std::string_view::npos ||
+                                   link.find("lumora-activateuiasguest://") != std::string_view::npos ||
+                                   link == "lumora://activateui" || link == "lumora://activateuiasguest";
+            if (activates && element.get("text").stringView() != "Cancel") return true;
+        }
+    }
+    return false;
+}
+
+Value CCUIDescription::uiElementForRedirect() const
+{
+    for (int g = 0; g < numberOfGroups(); ++g)
+        for (int i = 0; i < itemsInGroup(g); ++i) {
+            Value element = elementForItem(i, g);
+            if (element.contains("redirect")) return element;
+        }
+    return {};
+}
+
 void CCImageData::convertToImageDataIfAble()
 {
     if (!updatedDataAvailable()) return;

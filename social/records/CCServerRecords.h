@@ -46,6 +46,51 @@ public:
     // given. The base initialiser does not run, so the page has no timestamp.
     CCUIDescription(std::string url, int priority, int subPriority, int viewType = 1);
     std::string className() const override { return "CCUIDescription"; }
+
+    // Reads of the page. A value of the wrong kind, or an index out of
+    // range, reads as absent (0, null or NO).
+    int numberOfGroups() const;
+    Value titleForGroup(int group) const;
+    int itemsInGroup(int group) const;
+    Value elementForItem(int item, int group) const;
+    Value elementTypeForItem(int item, int group) const;
+    // Change the page in place; out of range or on a page without that group
+    // they change nothing and answer false.
+    bool removeElementForItem(int item, int group);
+    bool insertElement(const Value& element, int index, int group);
+    int numberOfTabs() const;
+    Value elementForTab(int tab) const;
+    Value flatUIElement() const;
+    Value viewTitle() const;
+    Value eventDictionary() const;
+    bool hasEventDictionary() const { return !eventDictionary().isNull(); }
+    // 1 "groupedtable", 2 "plaintable", 3 "toplevel", else 0.
+    int uiType() const;
+    // True for the grouped table style.
+    bool uiTypeAsTableViewStyle() const { return uiType() == 1; }
+
+    bool isCacheControlInitial() const { return cacheHas("basedata"); }
+    bool isCacheControlMutable() const { return cacheHas("mutable") || isCacheControlNoCache(); }
+    bool isCacheControlUpdateGlobalNav() const { return cacheHas("update_global_nav"); }
+    bool isCacheControlUpdatePlayerData() const { return cacheHas("update_user_data"); }
+    bool isCacheControlSwitchedUser() const { return cacheHas("switched_user"); }
+    bool isCacheControlNoCache() const { return cacheHas("no_cache"); }
+    bool isCacheControlViewStackUseRedirect() const { return cacheHas("stack_use_redirect"); }
+    bool isCacheControlRetainPostData() const { return cacheHas("retainpostdata"); }
+    bool isUIControlClosed() const { return textHas("uicontrol", "closed"); }
+    bool isUIControlOpen() const { return textHas("uicontrol", "open"); }
+
+    // Some element of some group links to activation and is no "Cancel".
+    bool containsActivateUi() const;
+    // The first element, in group then item order, with a "redirect" key.
+    Value uiElementForRedirect() const;
+
+private:
+    bool cacheHas(const char* word) const { return textHas("cache", word); }
+    bool textHas(const char* key, const char* word) const;
+    // The group's object, or null.
+    const Value& group(int group) const;
+    const Value& items(int group) const;
 };
 
 // A picture; decodes its received bytes once.
