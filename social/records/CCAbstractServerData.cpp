@@ -114,11 +114,10 @@ Ref<CCAbstractServerData> CCAbstractServerData::serverDataFromJSONData(std::opti
         if (const Value& nocache = internal.get("nocache"); nocache.isNumber() || nocache.isString())
             record->setDoNotCacheOverride(nocache.asBool());
     }
-    if (parsed->contains("data")) {
-        const Value& data = parsed->get("data");
-        // A scalar is no document; a list is kept as it came.
-        if (data.isDict() || data.isArray()) record->setMainData(data);
-    }
+    // The envelope's data replaces whatever the kind starts with; a scalar
+    // is no document, a list is kept as it came.
+    const Value& data = parsed->get("data");
+    record->setMainData(data.isDict() || data.isArray() ? data : Value());
     if (imageBytes && !imageBytes->empty() && record->dataType() == CCImageData::kDataType)
         record->setImage(Image::decode(imageBytes->data(), imageBytes->size(), record->url()));
     return record;
