@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "foundation/Log.h"
+#include "social/CCNeighbours.h"
 #include "social/support/CCJSON.h"
 
 namespace mw {
@@ -163,6 +164,58 @@ int CCUIDescription::uiType() const
 bool CCUIDescription::textHas(const char* key, const char* word) const
 {
     return mainData().get(key).stringView().find(word) != std::string_view::npos;
+}
+
+void CCUIDescription::queuePrefetchItemsWithBasePriority(int basePriority) const
+{
+    CCFetchManager* fetchManager = CCFetchManager::sharedInstance();
+    for (int g = 0; g < numberOfGroups(); ++g)
+        for (int i = 0; i < itemsInGroup(g); ++i) {
+            const Value element = elementForItem(i, g);
+            const Value& prefetch = element.get("prefetch");
+            const Value& href = element.get("href");
+            if (!(prefetch.isNumber() || prefetch.isString()) || !href.isString()) continue;
+            const int subPriority = prefetch.asInt();
+            const std::string url(href.stringView());
+            Ref<CCAbstractServerData> known = fetchManager->serverDataForURL(url);
+            if (!known)
+                fetchManager->queueServerData(makeRef<CCUIDescription>(url, basePriority, subPriority), basePriority,
+                                              subPriority);
+            else if (!known->freshThisSession())
+                fetchManager->queueServerData(known, basePriority, subPriority);
+        }
+}
+
+std::vector<std::string> CCUIDescription::queuePrefetchImageUrls() const
+{
+    std::vector<std::string> queued;
+    for (int g = 0; g < numberOfGroups(); ++g)
+        for (int i = 0; i < itemsInGroup(g); ++i) {
+            const Value element = elementForItem(i, g);
+            const std::string_view type = element.get("type").stringView();
+            if (type != "banner" && type != "lite_banner") continue;
+            const Value& image = element.get("image");
+            if (prefetchImageUrl(image, static_cast<int>(queued.size()))) queued.emplace_back(image.stringView());
+        }
+    return queued;
+}
+
+void CCUIDescription::queuePrefetchImageUrlByRowIndex(int row) const
+{
+    (void)prefetchImageUrl(elementForItem(row, 0).get("image"), 0);
+}
+
+bool CCUIDescription::prefetchImageUrl(const Value& image, int index) const
+{
+    constexpr int kImagePriority = 400;
+    if (!image.isString() || image.stringView() == "blank") return false;
+    const std::string url(image.stringView());
+    CCFetchManager* fetchManager = CCFetchManager::sharedInstance();
+    Ref<CCAbstractServerData> record = fetchManager->serverDataForURL(url);
+    if (record && record->freshThisSession()) return false;
+    if (!record) record = Ref<CCAbstractServerData>(makeRef<CCImageData>(url));
+    fetchManager->queueServerData(record, kImagePriority, index);
+    return true;
 }
 
 bool CCUIDescription::containsActivateUi() const

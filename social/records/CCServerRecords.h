@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "social/records/CCAbstractServerData.h"
 
@@ -79,6 +80,19 @@ public:
     bool isCacheControlRetainPostData() const { return cacheHas("retainpostdata"); }
     bool isUIControlClosed() const { return textHas("uicontrol", "closed"); }
     bool isUIControlOpen() const { return textHas("uicontrol", "open"); }
+
+    // Prefetching through the fetch manager. Every element of every group
+    // with "prefetch" and "href": an unknown page is queued new at the base
+    // priority and the element's "prefetch" as sub-priority, a known page not
+    // fresh this session is queued again, a fresh one is left.
+    void queuePrefetchItemsWithBasePriority(int basePriority) const;
+    // The images of "banner" and "lite_banner" elements, indexed by the
+    // images actually queued; answers those queued, in order.
+    std::vector<std::string> queuePrefetchImageUrls() const;
+    void queuePrefetchImageUrlByRowIndex(int row) const;
+    // Queues the image at priority 400 + index unless it is absent, "blank"
+    // or known and fresh this session; answers whether it queued.
+    bool prefetchImageUrl(const Value& image, int index) const;
 
     // Some element of some group links to activation and is no "Cancel".
     bool containsActivateUi() const;

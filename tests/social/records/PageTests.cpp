@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "social/CCNeighbours.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 
@@ -149,6 +150,73 @@ TEST(Page, ActivationLinks)
     for (const auto& [element, activates] : rows)
         EXPECT_EQ(pageWith(R"({"groups":[{"items":[)" + element + "]}]}").containsActivateUi(), activates)
             << element;
+}
+
+// Prefetching against the recording fetch manager, which knows the scripted records.
+class PagePrefetch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CCFetchManager::releaseSharedInstance();
+        clearNeighbourCalls();
+    }
+    void TearDown() override
+    {
+        CCFetchManager::releaseSharedInstance();
+        clearNeighbourCalls();
+    }
+    void know(const std::string& url, bool fresh)
+    {
+        auto record = makeRef<CCUIDescription>(url, 1, 0);
+        record->setFreshThisSession(fresh);
+        CCFetchManager::sharedInstance()->setServerDataForURL(url, record);
+    }
+};
+
+TEST_F(PagePrefetch, PagesAreQueuedUnlessKnownAndFresh)
+{
+    know("https://svc.test/stale", false);
+    know("https://svc.test/fresh", true);
+    const CCUIDescription page = pageWith(R"({"groups":[
+        {"items":[{"href":"https://svc.test/new","prefetch":2.7},{"href":"https://svc.test/stale","prefetch":1},
+                  {"href":"https://svc.test/fresh","prefetch":1},{"href":"https://svc.test/none"},{"prefetch":3}]},
+        {"items":[{"href":"https://svc.test/max","prefetch":2147483647},{"href":["x"],"prefetch":1}]}]})");
+    page.queuePrefetchItemsWithBasePriority(100);
+    EXPECT_EQ(neighbourCalls(), (std::vector<std::string>{
+                                    "fetchManager queueServerData https://svc.test/new 100 2",
+                                    "fetchManager queueServerData https://svc.test/stale 100 1",
+                                    "fetchManager queueServerData https://svc.test/max 100 2147483647",
+                                }));
+    const auto& queued = CCFetchManager::sharedInstance()->queued();
+    ASSERT_EQ(queued.size(), 3u);
+    EXPECT_EQ(queued[0]->className(), "CCUIDescription");
+    EXPECT_EQ(queued[0]->fetchPriority(), 102);
+    EXPECT_EQ(queued[1].get(), CCFetchManager::sharedInstance()->serverDataForURL("https://svc.test/stale").get());
+    EXPECT_EQ(queued[2]->fetchPriority(), 2147483647);
+}
+
+TEST_F(PagePrefetch, BannerImagesCountOnlyThoseQueued)
+{
+    know("https://cdn.test/fresh.png", true);
+    const CCUIDescription page = pageWith(R"({"groups":[
+        {"items":[{"type":"banner","image":"https://cdn.test/a.png"},{"type":"banner","image":"blank"},
+                  {"type":"text","image":"https://cdn.test/text.png"},{"type":"lite_banner"},
+                  {"type":"lite_banner","image":"https://cdn.test/fresh.png"}]},
+        {"items":[{"type":"lite_banner","image":"https://cdn.test/b.png"},{"type":"banner","image":7}]}]})");
+    EXPECT_EQ(page.queuePrefetchImageUrls(),
+              (std::vector<std::string>{"https://cdn.test/a.png", "https://cdn.test/b.png"}));
+    EXPECT_EQ(neighbourCalls(), (std::vector<std::string>{
+                                    "fetchManager queueServerData https://cdn.test/a.png 400 0",
+                                    "fetchManager queueServerData https://cdn.test/b.png 400 1",
+                                }));
+    EXPECT_EQ(CCFetchManager::sharedInstance()->queued()[0]->className(), "CCImageData");
+
+    clearNeighbourCalls();
+    page.queuePrefetchImageUrlByRowIndex(0);
+    page.queuePrefetchImageUrlByRowIndex(1);
+    page.queuePrefetchImageUrlByRowIndex(9);
+    EXPECT_EQ(neighbourCalls(),
+              (std::vector<std::string>{"fetchManager queueServerData https://cdn.test/a.png 400 0"}));
 }
 
 } // namespace
