@@ -1,10 +1,13 @@
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "foundation/Object.h"
+#include "foundation/Ref.h"
+#include "social/records/CCAbstractServerData.h"
 
 namespace mw {
 
@@ -35,8 +38,30 @@ public:
     bool pageUpdatesPlayerData(const std::string& url) const { return updatingPages_.count(url) != 0; }
     void setPageUpdatesPlayerData(const std::string& url) { updatingPages_.insert(url); }
 
+    // The cached record for a URL, from a table the test scripts; null when unknown.
+    Ref<CCAbstractServerData> serverDataForURL(const std::string& url) const
+    {
+        auto found = records_.find(url);
+        return found == records_.end() ? Ref<CCAbstractServerData>() : found->second;
+    }
+    void setServerDataForURL(const std::string& url, Ref<CCAbstractServerData> record)
+    {
+        records_[url] = std::move(record);
+    }
+    // Recorded as "fetchManager queueServerData <url> <priority> <sub-priority>";
+    // the record is kept in queued().
+    void queueServerData(const Ref<CCAbstractServerData>& record, int priority, int subPriority)
+    {
+        noteNeighbourCall("fetchManager queueServerData " + record->url() + " " + std::to_string(priority) + " " +
+                          std::to_string(subPriority));
+        queued_.push_back(record);
+    }
+    const std::vector<Ref<CCAbstractServerData>>& queued() const { return queued_; }
+
 private:
     std::set<std::string> updatingPages_;
+    std::map<std::string, Ref<CCAbstractServerData>> records_;
+    std::vector<Ref<CCAbstractServerData>> queued_;
 };
 
 // The queue of posts to the service ("postManager"), and the game centre's
