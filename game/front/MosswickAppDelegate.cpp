@@ -195,6 +195,8 @@ void MosswickAppDelegate::applicationWillEnterForeground()
 void MosswickAppDelegate::applicationWillTerminate()
 {
     // The profile is not saved here: leaving through the background saved it.
+    // A use still being counted is written before the process goes.
+    RatingPrompt::waitForCounting();
     Application::sharedApplication().setRootViewController(nullptr);
     viewController.view = nullptr;
     window = nullptr;

@@ -10,6 +10,7 @@
 #include "foundation/UserDefaults.h"
 #include "game/defs/XMLManager.h"
 #include "game/front/InAppPurchase.h"
+#include "game/front/RatingPrompt.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
@@ -25,6 +26,9 @@ namespace mw::test {
 
 void resetSharedInstances()
 {
+    // A use counted on its own thread writes the user defaults: let it end
+    // before they go.
+    RatingPrompt::waitForCounting();
     // The game's state goes before the layers it stands on; the global
     // object first, as it records into the profile.
     XMLManager::purgeSharedInstance();
