@@ -2,16 +2,20 @@
 
 #include <climits>
 
+#include "engine/actions/CCActionEase.h"
 #include "engine/actions/CCActionInstant.h"
 #include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCSequence.h"
+#include "engine/actions/CCSpawn.h"
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenu.h"
 #include "engine/particles/CCParticleBatchNode.h"
 #include "engine/particles/CCParticleSystem.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/touch/CCTouchDispatcher.h"
+#include "foundation/Format.h"
 #include "foundation/Shared.h"
+#include "foundation/Utf16.h"
 #include "game/boards/BoardSupport.h"
 #include "game/boards/BoardTooltip.h"
 #include "game/boards/CCLineObject.h"
@@ -23,6 +27,7 @@
 #include "game/state/Collectible.h"
 #include "game/state/UpgradeItem.h"
 #include "game/state/GlobalObject.h"
+#include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 
 namespace mw {
@@ -297,6 +302,51 @@ void Board::MapCallback(Object*)
     board::playSound("selection_menu");
     ShowEndOfSession(3);
     SetInputActive(false);
+}
+
+namespace {
+
+Ref<CCAction> removeWhenDone(CCFiniteTimeAction* action)
+{
+    auto remove = CCCallBlockN::actionWithBlock([](CCNode* node) { node->removeFromParentAndCleanup(true); });
+    return CCSequence::actionOne(action, remove.get());
+}
+
+} // namespace
+
+void Board::showFreeMove()
+{
+    const CGSize win = board::winSize();
+    const bool tablet = board::isIpad();
+    const std::string text = LocalisationManager::sharedInstance()->getValue("FREE_MOVE");
+    auto label = CCLabelTTF::labelWithString(text, "HelveticaNeue-Bold", tablet ? 34 : 17);
+    if (!label) return;
+    if (auto background = CCSprite::spriteWithSpriteFrameName("free_move_bg.png")) {
+        background->setScale(0.125f * static_cast<float>(utf16Length(text)));
+        background->setPosition({label->contentSize().width / 2, label->contentSize().height / 2});
+        label->addChild(background.get(), -1);
+    }
+    label->setPosition({win.width / 2, 0.977f * win.height});
+    label->setScale(0);
+    auto grow = CCEaseElasticOut::actionWithAction(CCScaleTo::actionWithDuration(0.7f, 0.75f), 0.45f);
+    label->runAction(removeWhenDone(grow.get()).get());
+    addChild(label.get(), 10);
+}
+
+void Board::showFinalMovesFrame(int32_t movesLeft)
+{
+    if (movesLeft < 1 || movesLeft > 3) return;
+    const CGSize win = board::winSize();
+    if (auto warning = CCSprite::spriteWithSpriteFrameName(format("end_farm%d.png", movesLeft))) {
+        warning->setPosition({win.width / 2, 0.6f * win.height});
+        warning->setRotation(-15);
+        warning->setScale(0);
+        auto grow = CCEaseElasticOut::actionWithAction(CCScaleTo::actionWithDuration(0.7f, 1.1f), 0.45f);
+        auto appear = CCSpawn::actionOne(grow.get(), CCRotateTo::actionWithDuration(0.12f, 0).get());
+        warning->runAction(removeWhenDone(appear.get()).get());
+        addChild(warning.get(), 10);
+    }
+    board::playSound("123_final_moves");
 }
 
 } // namespace mw

@@ -198,6 +198,13 @@ public:
     // classes install the pop-up, the request is logged and nothing shows.
     virtual bool PresentTutorialFrame(int32_t frame);
 
+    // ---- what a turn shows, alike on both boards
+    // "FREE_MOVE" over its plate at the top edge, growing in and then gone.
+    void showFreeMove();
+    // The frame "end_farm<n>.png" for 1 to 3 moves left, growing in turned
+    // and then gone, with "123_final_moves". Nothing for other counts.
+    void showFinalMovesFrame(int32_t movesLeft);
+
     // ---- hooks the subclasses fill
     virtual void completeColumn() {}
     virtual void ReinitStepsInMine() {}

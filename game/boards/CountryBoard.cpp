@@ -57,12 +57,6 @@ bool isAnimalKind(int32_t kind)
     return kind == CountryBoard::kRabbit || kind == CountryBoard::kWolf;
 }
 
-Ref<CCAction> removeWhenDone(CCFiniteTimeAction* action)
-{
-    auto remove = CCCallBlockN::actionWithBlock([](CCNode* node) { node->removeFromParentAndCleanup(true); });
-    return CCSequence::actionOne(action, remove.get());
-}
-
 // The fall of a refilled tile: the move, then a squash as it lands.
 Ref<CCAction> fallTo(CGPoint target)
 {
@@ -364,43 +358,7 @@ void CountryBoard::spendMove()
     tutorialChecksAfterMove(seasonChanged);
     if (TimeCounter) TimeCounter->MoveMarker(CurrentPuzzleFactory->season());
     if (Calendar) Calendar->ChangeDate(-1);
-    warnLastMoves(profile->countryStepsForBar);
-}
-
-void CountryBoard::warnLastMoves(int32_t movesLeft)
-{
-    if (movesLeft < 1 || movesLeft > 3) return;
-    const CGSize win = board::winSize();
-    auto warning = CCSprite::spriteWithSpriteFrameName(format("end_farm%d.png", movesLeft));
-    if (warning) {
-        warning->setPosition({win.width / 2, 0.6f * win.height});
-        warning->setRotation(-15);
-        warning->setScale(0);
-        auto grow = CCEaseElasticOut::actionWithAction(CCScaleTo::actionWithDuration(0.7f, 1.1f), 0.45f);
-        auto appear = CCSpawn::actionOne(grow.get(), CCRotateTo::actionWithDuration(0.12f, 0).get());
-        warning->runAction(removeWhenDone(appear.get()).get());
-        addChild(warning.get(), 10);
-    }
-    board::playSound("123_final_moves");
-}
-
-void CountryBoard::showFreeMove()
-{
-    const CGSize win = board::winSize();
-    const bool tablet = board::isIpad();
-    const std::string text = LocalisationManager::sharedInstance()->getValue("FREE_MOVE");
-    auto label = CCLabelTTF::labelWithString(text, "HelveticaNeue-Bold", tablet ? 34 : 17);
-    if (!label) return;
-    if (auto background = CCSprite::spriteWithSpriteFrameName("free_move_bg.png")) {
-        background->setScale(0.125f * static_cast<float>(utf16Length(text)));
-        background->setPosition({label->contentSize().width / 2, label->contentSize().height / 2});
-        label->addChild(background.get(), -1);
-    }
-    label->setPosition({win.width / 2, 0.977f * win.height});
-    label->setScale(0);
-    auto grow = CCEaseElasticOut::actionWithAction(CCScaleTo::actionWithDuration(0.7f, 0.75f), 0.45f);
-    label->runAction(removeWhenDone(grow.get()).get());
-    addChild(label.get(), 10);
+    showFinalMovesFrame(profile->countryStepsForBar);
 }
 
 void CountryBoard::completeColumn()

@@ -116,8 +116,6 @@ private:
     void markAnimals(bool counts);
     void spendMove();
     void tutorialChecksAfterMove(bool seasonChanged);
-    void showFreeMove();
-    void warnLastMoves(int32_t movesLeft);
     void unlockAtEnd();
     void closeSkippedFrames();
     // Tutorial frame flags (false / nothing for a frame the game data lacks).

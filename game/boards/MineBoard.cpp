@@ -41,12 +41,6 @@ bool isCoin(int32_t kind)
     return kind >= 21 && kind <= 24;
 }
 
-Ref<CCAction> removeWhenDone(CCFiniteTimeAction* action)
-{
-    auto remove = CCCallBlockN::actionWithBlock([](CCNode* node) { node->removeFromParentAndCleanup(true); });
-    return CCSequence::actionOne(action, remove.get());
-}
-
 } // namespace
 
 MineBoard::MineBoard() = default;
@@ -274,23 +268,6 @@ void MineBoard::touchEnded()
     }
 }
 
-void MineBoard::showFreeMove()
-{
-    const CGSize win = board::winSize();
-    const bool tablet = board::isIpad();
-    const std::string text = LocalisationManager::sharedInstance()->getValue("FREE_MOVE");
-    auto label = CCLabelTTF::labelWithString(text, "HelveticaNeue-Bold", tablet ? 34 : 17);
-    auto background = CCSprite::spriteWithSpriteFrameName("free_move_bg.png");
-    background->setScale(0.125f * static_cast<float>(utf16Length(text)));
-    background->setPosition({label->contentSize().width / 2, label->contentSize().height / 2});
-    label->addChild(background.get(), -1);
-    label->setPosition({win.width / 2, 0.977f * win.height});
-    label->setScale(0);
-    auto grow = CCEaseElasticOut::actionWithAction(CCScaleTo::actionWithDuration(0.7f, 0.75f), 0.45f);
-    label->runAction(removeWhenDone(grow.get()).get());
-    addChild(label.get(), 10);
-}
-
 void MineBoard::warnFewMovesLeft(int32_t movesLeft)
 {
     if (!counterLabel) return;
@@ -302,18 +279,7 @@ void MineBoard::warnFewMovesLeft(int32_t movesLeft)
                                         CCScaleTo::actionWithDuration(0.2f, 1.0f).get());
         auto pulse = CCSequence::actionOne(red.get(), white.get());
         counterLabel->runAction(CCRepeatForever::actionWithAction(pulse.get()).get());
-
-        const CGSize win = board::winSize();
-        auto warning = CCSprite::spriteWithSpriteFrameName(format("end_farm%d.png", movesLeft));
-        warning->setPosition({win.width / 2, 0.6f * win.height});
-        warning->setRotation(-15);
-        warning->setScale(0);
-        auto grow = CCEaseElasticOut::actionWithAction(CCScaleTo::actionWithDuration(0.7f, 1.1f), 0.45f);
-        auto straighten = CCRotateTo::actionWithDuration(0.12f, 0);
-        auto appear = CCSpawn::actionOne(grow.get(), straighten.get());
-        warning->runAction(removeWhenDone(appear.get()).get());
-        addChild(warning.get(), 10);
-        board::playSound("123_final_moves");
+        showFinalMovesFrame(movesLeft);
         return;
     }
     if (movesLeft != Profile::sharedInstance()->MaxMineMoves) counterLabel->setColor(kCounterNormal);

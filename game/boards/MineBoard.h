@@ -89,7 +89,6 @@ private:
     void fillGrid();
     void buildBoardBackgrounds();
     void buildCounter();
-    void showFreeMove();
     void warnFewMovesLeft(int32_t movesLeft);
     void buildFoodBars();
     void startTutorialAtEntry();
