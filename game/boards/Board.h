@@ -193,10 +193,10 @@ public:
     // 0 the mine's summary without a board, 1 the field's summary with the
     // tiles removed, 3 the exit question. The caller switches input off.
     virtual void ShowEndOfSession(int32_t mode);
-    // Presents tutorial frame `frame` over the board (the tutorial pop-up).
-    // YES when something was put on the board. Until the village's tutorial
-    // classes install the pop-up, the request is logged and nothing shows.
-    virtual bool PresentTutorialFrame(int32_t frame);
+    // Presents the tutorial pop-up of `frame` on the board at `z` through
+    // the session's tutorial maker. YES when something was put on the board;
+    // without a maker the request is logged and nothing shows.
+    virtual bool PresentTutorialFrame(int32_t frame, int z);
 
     // ---- what a turn shows, alike on both boards
     // "FREE_MOVE" over its plate at the top edge, growing in and then gone.

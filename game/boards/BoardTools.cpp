@@ -20,6 +20,7 @@
 #include "game/boards/CCToolInfoFrame.h"
 #include "game/boards/Puzzle.h"
 #include "game/boards/PuzzleFactory.h"
+#include "game/boards/SessionHooks.h"
 #include "game/state/Collectible.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
@@ -331,7 +332,7 @@ void Board::ToolActionCallback(Object* sender)
     }
     if (tool->ID == kTagEarthToolButton) {
         const TutorialFrameDef* lesson = profile->GetTutorialDef(42);
-        if (lesson && !lesson->Done && PresentTutorialFrame(42)) SetInputActive(false);
+        if (lesson && !lesson->Done && PresentTutorialFrame(42, 5)) SetInputActive(false);
     }
     if (!isToolUseful(*tool)) {
         shakeTool(button);
@@ -482,10 +483,9 @@ void Board::nextSpawnSetTo(int32_t kind)
     if (CurrentPuzzleFactory) CurrentPuzzleFactory->nextSpawnSetTo(kind);
 }
 
-bool Board::PresentTutorialFrame(int32_t frame)
+bool Board::PresentTutorialFrame(int32_t frame, int z)
 {
-    logLine("board: tutorial frame %d asked for; no tutorial pop-up is installed", frame);
-    return false;
+    return session::showTutorial(this, frame, z);
 }
 
 } // namespace mw

@@ -23,6 +23,7 @@
 #include "game/boards/CCTimeStripCounter.h"
 #include "game/boards/CCToolInfoFrame.h"
 #include "game/boards/Puzzle.h"
+#include "game/boards/SessionHooks.h"
 #include "game/boards/PuzzleFactory.h"
 #include "game/boards/ResourceBoard.h"
 #include "game/state/Collectible.h"
@@ -600,7 +601,7 @@ bool CountryBoard::frameOpen(int32_t frame) const
 bool CountryBoard::ShowTutorialFrame(int32_t frame)
 {
     TutorialRequests.push_back(frame);
-    if (!PresentTutorialFrame(frame)) return false;
+    if (!PresentTutorialFrame(frame, kTutorialPopUpZ)) return false;
     SetInputActive(false);
     return true;
 }
@@ -619,9 +620,13 @@ bool CountryBoard::PresentTutorialAnimation(int32_t frame)
     return false;
 }
 
-void CountryBoard::PutTutorialArrow(CCNode*, CGPoint, int, int tag)
+void CountryBoard::PutTutorialArrow(CCNode* on, CGPoint at, int z, int tag)
 {
-    logLine("fields: tutorial arrow %d asked for; no tutorial arrow is installed", tag);
+    if (on == nullptr) return;
+    Ref<CCNode> arrow = session::makeTutorialArrow();
+    if (!arrow) return;
+    arrow->setPosition(at);
+    on->addChild(arrow.get(), z, tag);
 }
 
 void CountryBoard::openingTutorialStep()

@@ -19,11 +19,14 @@
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
 #include "foundation/StartUpTrace.h"
+#include "game/boards/MineScene.h"
+#include "game/boards/SessionHooks.h"
 #include "game/front/LoadingScene.h"
 #include "game/front/RatingPrompt.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/village/AchievementPopUp.h"
+#include "game/village/CCTutorialArrow.h"
 #include "platform/Application.h"
 
 namespace mw {
@@ -143,6 +146,9 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
     global->achievementBanner = [](const std::string& textKey, int32_t points) {
         (void)AchievementPopUp::showOnRunningScene(textKey, points);
     };
+    // The boards' ways out to screens of the front end that exist so far.
+    session::setTutorialArrowMaker([] { return Ref<CCNode>(CCTutorialArrow::arrow()); });
+    session::setMineSceneMaker([] { return MineScene::scene(); });
     LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
     noteStartUpStep("stringTable stringdb.csv");
     const double numericVersion = std::strtod(version.c_str(), nullptr);

@@ -9,6 +9,7 @@
 #include "engine/sprites/CCSprite.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "game/boards/PuzzleFactory.h"
+#include "game/boards/SessionHooks.h"
 #include "game/state/UpgradeAction.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeItem.h"
@@ -391,6 +392,20 @@ TEST_F(BoardToolsTest, TheEarthToolsFirstPickOpensItsLessonAndStillSpendsTheTool
         EXPECT_EQ(!board_->BottomMenu->isTouchEnabled(), row.inputClosed);
         EXPECT_EQ(owned(kEarthTool), 1) << "the pick goes on";
     }
+}
+
+TEST_F(BoardToolsTest, ATutorialFrameIsShownThroughTheSessionsMakerOrNotAtAll)
+{
+    own({kEarthTool});
+    session::TutorialMaker previous = session::setTutorialMaker(nullptr);
+    EXPECT_FALSE(board_->Board::PresentTutorialFrame(42, 5)) << "no maker: nothing shows";
+    Ref<CCNode> made = CCNode::node();
+    (void)session::setTutorialMaker([&made](int32_t frame) { return frame == 42 ? made : nullptr; });
+    EXPECT_TRUE(board_->Board::PresentTutorialFrame(42, 5));
+    EXPECT_EQ(made->parent(), board_.get());
+    EXPECT_EQ(made->zOrder(), 5);
+    EXPECT_FALSE(board_->Board::PresentTutorialFrame(41, 5));
+    (void)session::setTutorialMaker(std::move(previous));
 }
 
 TEST_F(BoardToolsTest, WithoutToolsTheBarSaysSo)

@@ -38,7 +38,7 @@ namespace mw::test {
 // `present` set the tutorial frames count as shown (input then goes off).
 class RecordingCountryBoard : public CountryBoard {
 public:
-    bool PresentTutorialFrame(int32_t) override { return present; }
+    bool PresentTutorialFrame(int32_t, int) override { return present; }
     bool PresentTutorialAnimation(int32_t) override { return present; }
     void PutTutorialArrow(CCNode*, CGPoint, int, int tag) override { arrows.push_back(tag); }
     void ShowEndOfSession(int32_t mode) override

@@ -76,7 +76,7 @@ public:
     {
         calls.push_back("ShowEndOfSession " + std::to_string(mode));
     }
-    bool PresentTutorialFrame(int32_t frame) override
+    bool PresentTutorialFrame(int32_t frame, int) override
     {
         calls.push_back("PresentTutorialFrame " + std::to_string(frame));
         return presentsTutorial;

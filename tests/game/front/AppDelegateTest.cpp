@@ -17,12 +17,14 @@
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/StartUpTrace.h"
+#include "game/boards/SessionHooks.h"
 #include "game/front/LoadingScene.h"
 #include "game/front/MosswickAppDelegate.h"
 #include "game/front/RatingPrompt.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/GlobalObject.h"
 #include "game/village/AchievementPopUp.h"
+#include "game/village/CCTutorialArrow.h"
 #include "platform/Application.h"
 #include "platform/DeviceProfile.h"
 #include "social/LumoraSlimlineSession.h"
@@ -138,7 +140,7 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
                                         "lockToOrientationList 1,2"}));
 }
 
-TEST_F(AppDelegateTest, AGrantedAchievementShowsItsBannerOverTheRunningScene)
+TEST_F(AppDelegateTest, AGrantedAchievementShowsItsBannerAndTheBoardsGetTheTutorialArrow)
 {
     launch();
     CCScene* running = director().runningScene();
@@ -152,6 +154,9 @@ TEST_F(AppDelegateTest, AGrantedAchievementShowsItsBannerOverTheRunningScene)
     EXPECT_EQ(banners(), 0u);
     GlobalObject::sharedInstance()->AchievementDone("com.zandovar.mw.diy", "ACH_TOOL1", 5);
     EXPECT_EQ(banners(), 1u);
+    // The boards' tutorial arrow is the front end's.
+    Ref<CCNode> arrow = session::makeTutorialArrow();
+    EXPECT_NE(dynamic_cast<CCTutorialArrow*>(arrow.get()), nullptr);
 }
 
 TEST_F(AppDelegateTest, DeviceFlagsFollowTheConfiguredWindow)
