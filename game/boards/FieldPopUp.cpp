@@ -20,6 +20,7 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/SessionReturnPoint.h"
 #include "game/state/TutorialFrameDef.h"
 
 namespace mw {
@@ -89,8 +90,10 @@ bool FieldPopUp::initWithLayer(CCNode* layer)
     const CGSize win = board::winSize();
     auto dim = CCLayerColor::layerWithColor({0, 0, 0, 128}, win.width, win.height);
     addChild(dim.get());
-    // The save holds the state before the session, gold for it included.
+    // The save holds the state before the session, gold for it included;
+    // leaving the session early returns to this mark, not to a later save.
     Profile::sharedInstance()->Save();
+    (void)SessionReturnPoint::mark();
 
     buildLayout();
     if (!bcg) return false;
@@ -173,6 +176,7 @@ CCNode* FieldPopUp::coinPanel() const
 void FieldPopUp::Close(CCNode*)
 {
     playSound("selection_menu");
+    SessionReturnPoint::clear();
     Ref<FieldPopUp> keep = this;
     if (CCNode* hud = parent()) {
         hud->SetInputActive(true);

@@ -15,6 +15,7 @@
 #include "game/boards/CountrySideScene.h"
 #include "game/boards/FieldPopUp.h"
 #include "game/boards/VillageGate.h"
+#include "game/state/SessionReturnPoint.h"
 #include "game/state/TutorialFrameDef.h"
 #include "tests/game/boards/FieldBoardTestSupport.h"
 
@@ -145,7 +146,9 @@ TEST_F(FieldPopUpTest, TheCoinPanelSlidesOnceAndItsButtonGivesTheButtonsBackAfte
 TEST_F(FieldPopUpTest, CloseGivesTheVillageItsInputBackAndLeaves)
 {
     open();
+    EXPECT_TRUE(SessionReturnPoint::held()) << "opening marks the point an early exit returns to";
     popUp_->Close(nullptr);
+    EXPECT_FALSE(SessionReturnPoint::held()) << "no session follows";
     EXPECT_EQ(hud_->input, (std::vector<bool>{true}));
     EXPECT_EQ(map_->input, (std::vector<bool>{true}));
     EXPECT_EQ(popUp_->parent(), nullptr);
