@@ -57,6 +57,13 @@ public:
         queued_.push_back(record);
     }
     const std::vector<Ref<CCAbstractServerData>>& queued() const { return queued_; }
+    // Drops the cached records whose URL equals url (after a redirect to it).
+    // Recorded as "fetchManager clearUrlFromCache <url>".
+    void clearUrlFromCache(const std::string& url)
+    {
+        noteNeighbourCall("fetchManager clearUrlFromCache " + url);
+        records_.erase(url);
+    }
 
 private:
     std::set<std::string> updatingPages_;
