@@ -311,6 +311,12 @@ std::vector<std::string> LoopbackSocialService::problems() const
     return problems_;
 }
 
+void LoopbackSocialService::clearProblems()
+{
+    std::lock_guard guard(mutex_);
+    problems_.clear();
+}
+
 std::string LoopbackSocialService::md5Lower(const std::string& text)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];
@@ -478,13 +484,18 @@ void LoopbackSocialService::serveConnection(int socket, bool tls, int number)
             finish();
             return;
         }
-        std::string body = reply.encoding == Encoding::Gzip ? gzipped(reply.body) : reply.body;
+        // 204 and 304 answers have no body by definition; sending one would
+        // corrupt the next answer on a kept-alive connection.
+        const bool bodiless = reply.status == 204 || reply.status == 304;
+        std::string body = bodiless ? std::string()
+                                    : reply.encoding == Encoding::Gzip ? gzipped(reply.body) : reply.body;
         std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " " + reasonOf(reply.status) + "\r\n";
         for (const auto& [name, value] : reply.fields) out += name + ": " + value + "\r\n";
         if (reply.encoding == Encoding::Gzip) out += "Content-Encoding: gzip\r\n";
         bool close = reply.dropAfter != std::string::npos;
         if (reply.encoding == Encoding::Chunked || reply.endless) {
             out += "Transfer-Encoding: chunked\r\n";
+        } else if (bodiless) {
         } else if (reply.length == Length::Right) {
             out += "Content-Length: " + std::to_string(body.size()) + "\r\n";
         } else if (reply.length == Length::Wrong) {

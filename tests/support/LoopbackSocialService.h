@@ -102,6 +102,7 @@ public:
     int connections() const { return connections_; }
     // Every problem the header checks found, "<target>: <problem>".
     std::vector<std::string> problems() const;
+    void clearProblems();
     const std::string& authorityFile() const { return authority_.certificateFile(); }
     int tlsPort() const { return tlsPort_; }
     int plainPort() const { return plainPort_; }

@@ -120,6 +120,7 @@ TEST_F(RequestSigningTest, HeaderTableFollowsItsRules)
         {"plain", [](RequestSigningTest&) {}, {"x-lumora-appid", "x-lumora-userid", "x-lumora-uname"},
          {"x-lumora-uuid", "x-lumora-udid", "x-lumora-gcid", "x-lumora-themecaps"}},
         {"spoof uuid without uuids", [](RequestSigningTest&) {
+             CCDataStore::sharedInstance()->setUUIDEnabled(false);
              CCDataStore::sharedInstance()->setSpoofUUID(std::string("0A1B2C3D-0000-4000-8000-000000000001"));
          }, {}, {"x-lumora-uuid"}},
         {"spoof uuid with uuids", [](RequestSigningTest&) {
@@ -162,6 +163,9 @@ TEST_F(RequestSigningTest, ControlCharactersNeverReachTheRequest)
         EXPECT_FALSE(request.hasHeader("x-lumora-userid"));
         EXPECT_FALSE(request.hasHeader("X-Evil"));
     }
+    // The secret still comes from the identity the service was not told.
+    EXPECT_EQ(service_.problems(), std::vector<std::string>(2, "/lite/page: secret does not match"));
+    service_.clearProblems();
 }
 
 TEST_F(RequestSigningTest, OnlyTheServiceHostsOverHttpsAreSigned)

@@ -309,7 +309,10 @@ TEST_F(ServerDataTransferTest, RedirectedPageCarriesTheFinalURL)
     EXPECT_EQ(transfer(*page, false, delegate), 0);
     EXPECT_EQ(delegate.finalUrls, std::vector<std::string>{serviceUrl("/lite/news")});
     EXPECT_EQ(page->url(), serviceUrl("/lite/news"));
-    EXPECT_EQ(neighbourCalls(), std::vector<std::string>{"fetchManager clearUrlFromCache " + serviceUrl("/lite/news")});
+    std::vector<std::string> fetchCalls;
+    for (const std::string& call : neighbourCalls())
+        if (call.rfind("fetchManager", 0) == 0) fetchCalls.push_back(call);
+    EXPECT_EQ(fetchCalls, std::vector<std::string>{"fetchManager clearUrlFromCache " + serviceUrl("/lite/news")});
     EXPECT_EQ(page->httpDelegate(), nullptr);
 }
 
@@ -360,7 +363,10 @@ TEST_F(ServerDataTransferTest, RememberMeCookieSignsThePlayerIn)
 {
     EXPECT_FALSE(CCLoginHandler::sharedInstance()->isUserLoggedIn());
     service_.script("/lite/j_spring_security_check",
-                    {200, {{"Set-Cookie", "SPRING_SECURITY_REMEMBER_ME_COOKIE=abc; Path=/; Secure"}}, "{}"});
+                    {200,
+                     {{"Set-Cookie", "SPRING_SECURITY_REMEMBER_ME_COOKIE=abc; Path=/; Secure; "
+                                     "Expires=Wed, 01 Jan 2031 00:00:00 GMT"}},
+                     "{}"});
     auto login = makeRef<CCNullPost>(serviceUrl("/lite/j_spring_security_check"));
     login->setPostData(Value::Bytes{'a'});
     RecordingTransferDelegate delegate;
