@@ -88,11 +88,12 @@ curl_socket_t openGuardedSocket(void*, curlsocktype purpose, curl_sockaddr* addr
 
 bool hasHeader(const HTTPRequest& request, const std::string& name) { return request.headers.contains(name); }
 
+// Header names are ASCII tokens: folding the letters is enough.
 bool sameName(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
+    auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](unsigned char x, unsigned char y) { return fold(x) == fold(y); });
 }
 
 // What both forms of sending set on a handle: address, method, body and the

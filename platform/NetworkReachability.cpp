@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -39,7 +40,17 @@ class InterfaceTarget : public ReachabilityTarget {
 public:
     ~InterfaceTarget() override { stopWatching(); }
 
-    std::optional<uint32_t> flags() override { return interfaceFlags(); }
+    // A dump of the interfaces costs a netlink round trip, and callers ask
+    // once per network request: an answer less than a second old stands.
+    std::optional<uint32_t> flags() override
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (!lastRead_ || now - lastReadAt_ >= std::chrono::seconds(1)) {
+            lastRead_ = interfaceFlags();
+            lastReadAt_ = now;
+        }
+        return *lastRead_;
+    }
 
     bool startWatching(std::function<void(uint32_t)> changed) override
     {
@@ -76,6 +87,8 @@ private:
         Ref<NSTimer> timer;
     };
     std::shared_ptr<Watch> watch_;
+    std::optional<std::optional<uint32_t>> lastRead_;
+    std::chrono::steady_clock::time_point lastReadAt_;
 };
 
 class DesktopReachability : public NetworkReachability {

@@ -237,8 +237,11 @@ void ServerDataTransfer::didReceiveResponse(HTTPConnection&, const HTTPResponse&
     response_.finalUrl = request_.url;
     hasResponse_ = true;
     storeCookies(response);
-    // A new answer starts the body again.
-    record_->setReceivedData({});
+    // A new answer starts the body again; an announced length within the
+    // bound is taken at its word, so a large body is not copied as it grows.
+    record_->receivedData_.clear();
+    if (response.expectedLength > 0 && static_cast<uint64_t>(response.expectedLength) <= request_.maxBodyBytes)
+        record_->receivedData_.reserve(static_cast<size_t>(response.expectedLength));
 }
 
 void ServerDataTransfer::didReceiveData(HTTPConnection&, const uint8_t* bytes, size_t count)

@@ -136,6 +136,24 @@ TEST_F(HTTPTransportTest, SendsMethodHeadersAndBody)
     EXPECT_EQ(delegate.body, "ok");
 }
 
+// Fields go in the order first set; setting one again, in any case, replaces
+// its value where it stands.
+TEST_F(HTTPTransportTest, HeaderFieldsKeepTheirOrder)
+{
+    server.script("/order", {200, "ok", {}});
+    HTTPRequest request;
+    for (const char* name : {"x-zeta", "X-Alpha", "x-mid"}) request.headers.set(name, "1");
+    request.headers.set("X-ZETA", "2");
+    request.headers.remove("x-mid");
+    run("/order", request);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    std::vector<std::string> ours;
+    for (const auto& [name, value] : requests[0].headers)
+        if (name.rfind("x-", 0) == 0 || name.rfind("X-", 0) == 0) ours.push_back(name + "=" + value);
+    EXPECT_EQ(ours, (std::vector<std::string>{"x-zeta=2", "X-Alpha=1"}));
+}
+
 TEST_F(HTTPTransportTest, NobodyListeningFails)
 {
     HTTPRequest request;

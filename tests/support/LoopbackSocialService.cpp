@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
@@ -212,6 +213,9 @@ LoopbackSocialService::LoopbackSocialService()
                 if (!(watch[i].revents & POLLIN)) continue;
                 const int client = ::accept4(watch[i].fd, nullptr, nullptr, SOCK_CLOEXEC);
                 if (client < 0) continue;
+                // Answers leave at once, not held back for a delayed acknowledgement.
+                int on = 1;
+                ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
                 const int number = ++connections_;
                 std::lock_guard guard(mutex_);
                 openSockets_.insert(client);
@@ -416,6 +420,9 @@ void LoopbackSocialService::serveConnection(int socket, bool tls, int number)
         ::close(socket);
     };
     if (tls) {
+        const auto taken = std::chrono::steady_clock::now();
+        while (!stopping_ && std::chrono::steady_clock::now() - taken < std::chrono::duration<double>(handshakeDelay_))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         channel.tls = SSL_new(static_cast<SSL_CTX*>(defaultContext_));
         SSL_set_fd(channel.tls, socket);
         timeval limit{5, 0};
@@ -506,6 +513,13 @@ void LoopbackSocialService::serveConnection(int socket, bool tls, int number)
             close = true;
         }
         out += "\r\n";
+        const bool plain = !reply.endless && reply.encoding != Encoding::Chunked && request.method != "HEAD";
+        if (plain) {
+            // Head and body in one write, as a server with the answer at hand sends them.
+            if (reply.dropAfter != std::string::npos) body.resize(std::min(body.size(), reply.dropAfter));
+            if (!channel.write(out + body) || close) break;
+            continue;
+        }
         if (!channel.write(out)) break;
         if (request.method == "HEAD") continue;
         if (reply.endless) {

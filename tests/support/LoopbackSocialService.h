@@ -94,6 +94,8 @@ public:
     void script(const std::string& target, Reply reply);
     void release(const std::string& target);
     void setSigning(Signing signing);
+    // Holds every TLS handshake back this long after the connection is taken.
+    void setHandshakeDelay(double seconds) { handshakeDelay_ = seconds; }
 
     std::vector<Request> requests() const;
     void clearRequests();
@@ -133,6 +135,7 @@ private:
     std::atomic<bool> keepsRequests_{true};
     std::atomic<int> handshakes_{0};
     std::atomic<int> connections_{0};
+    std::atomic<double> handshakeDelay_{0};
     mutable std::mutex mutex_;
     std::condition_variable releasedSignal_;
     std::map<std::string, Reply> replies_;

@@ -7,6 +7,7 @@
 
 #include "platform/GameCenter.h"
 #include "social/CCDataStore.h"
+#include "social/CCTheming.h"
 #include "tests/social/records/TransferTestSupport.h"
 
 namespace mw::test {
@@ -128,8 +129,11 @@ TEST_F(RequestSigningTest, HeaderTableFollowsItsRules)
              CCDataStore::sharedInstance()->setUUIDEnabled(true);
          }, {"x-lumora-uuid"}, {"x-lumora-udid"}},
         {"game-centre player, support off", [](RequestSigningTest& t) {
-             t.session().setGameCenterIdentity(std::string("G:1"), std::string("Fern"), std::string("s"));
+             t.session().setGameCenterIdentity(std::string("G:1"), std::string("Fern"), std::string("5ecret"));
          }, {}, {"x-lumora-gcid", "x-lumora-gcalias", "x-lumora-gcsecret"}},
+        {"game-centre player, support on", [](RequestSigningTest& t) {
+             t.session().activateLumoraSetting(5, Value("YES"));
+         }, {"x-lumora-gcid", "x-lumora-gcalias", "x-lumora-gcsecret"}, {}},
     };
     for (const auto& row : rows) {
         row.arrange(*this);
@@ -137,6 +141,11 @@ TEST_F(RequestSigningTest, HeaderTableFollowsItsRules)
         for (const auto& name : row.present) EXPECT_TRUE(request.hasHeader(name)) << row.name << ": " << name;
         for (const auto& name : row.absent) EXPECT_FALSE(request.hasHeader(name)) << row.name << ": " << name;
     }
+    const auto request = send();
+    EXPECT_EQ(request.header("x-lumora-gcalias"), "Fern");
+    // The theme's capabilities go when there are any.
+    const auto caps = CCTheming::sharedInstance()->themeCapsString();
+    EXPECT_EQ(request.header("x-lumora-themecaps"), caps.value_or(""));
 }
 
 TEST_F(RequestSigningTest, ConnectionNamesTheLink)

@@ -34,6 +34,7 @@ Reply redirectTo(int status, const std::string& location,
 
 class ServerDataTransferTest : public TransferFixture {
 protected:
+    int connectionsBefore_ = 0;
     LoopbackSocialService::Request lastRequest()
     {
         auto requests = service_.requests();
@@ -265,16 +266,20 @@ TEST_F(ServerDataTransferTest, ClearDelegateInEachPhaseReportsNothing)
         std::function<bool(CCAbstractServerData&)> phaseReached;
     } rows[] = {
         {"/lite/page", [](CCAbstractServerData&) { return true; }}, // still connecting
+        {"/lite/handshake", [this](CCAbstractServerData&) { return service_.connections() > connectionsBefore_; }},
         {"/lite/held", [this](CCAbstractServerData&) { return !service_.requests().empty(); }},
         {"/lite/stream", [](CCAbstractServerData& r) { return !r.receivedData().empty(); }},
     };
     for (const auto& row : rows) {
         service_.clearRequests();
+        connectionsBefore_ = service_.connections();
+        if (std::string(row.path) == "/lite/handshake") service_.setHandshakeDelay(0.3);
         auto record = makeRef<CCUIDescription>(serviceUrl(row.path), 0, 0);
         RecordingTransferDelegate delegate;
         record->initiateGetWithDelegate(&delegate);
         EXPECT_TRUE(RunLoop::main().runUntil([&] { return row.phaseReached(*record); }, 10)) << row.path;
         record->clearDelegate();
+        service_.setHandshakeDelay(0);
         EXPECT_FALSE(record->networkOpInProgress());
         RunLoop::main().runUntil([] { return false; }, 0.2);
         EXPECT_TRUE(delegate.statuses.empty()) << row.path;
