@@ -128,7 +128,8 @@ double runLoopUntil(const std::function<bool()>& finished)
     return longest;
 }
 
-void transferRecords(benchmark::State& state, const std::vector<std::string>& paths)
+// Answers the longest single turn of the run loop, in seconds.
+double transferRecords(benchmark::State& state, const std::vector<std::string>& paths)
 {
     Counter counter;
     std::vector<mw::Ref<mw::CCUIDescription>> running;
@@ -146,7 +147,7 @@ void transferRecords(benchmark::State& state, const std::vector<std::string>& pa
         return counter.done == static_cast<int>(paths.size());
     });
     if (counter.failed) state.SkipWithError("a transfer failed");
-    state.counters["longest_turn_ms"] = benchmark::Counter(longest * 1000, benchmark::Counter::kAvgIterations);
+    return longest;
 }
 
 size_t collect(char* bytes, size_t size, size_t count, void* user)
@@ -219,7 +220,9 @@ std::vector<std::string> pagePaths()
 void BM_RecordPageGets(benchmark::State& state)
 {
     const auto paths = pagePaths();
-    for (auto _ : state) transferRecords(state, paths);
+    double longest = 0;
+    for (auto _ : state) longest = std::max(longest, transferRecords(state, paths));
+    state.counters["longest_turn_ms"] = longest * 1000;
 }
 
 void BM_PlainMultiPageGets(benchmark::State& state)
@@ -230,7 +233,9 @@ void BM_PlainMultiPageGets(benchmark::State& state)
 
 void BM_RecordImage12MB(benchmark::State& state)
 {
-    for (auto _ : state) transferRecords(state, {"/lite/image.png"});
+    double longest = 0;
+    for (auto _ : state) longest = std::max(longest, transferRecords(state, {"/lite/image.png"}));
+    state.counters["longest_turn_ms"] = longest * 1000;
     state.SetBytesProcessed(int64_t(state.iterations()) * 12 * 1024 * 1024);
 }
 

@@ -348,7 +348,8 @@ private:
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlHTTPTransport::onBody);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
-        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE,
+                         r.receiveBufferBytes > 0 ? static_cast<long>(r.receiveBufferBytes) : kReceiveBufferBytes);
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(r.timeoutSeconds * 1000));
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(r.timeoutSeconds)));

@@ -59,6 +59,10 @@ struct HTTPRequest {
     uint64_t maxBodyBytes = 0;
     // start(): offers "gzip, deflate" and hands over the decoded body.
     bool acceptCompressed = false;
+    // start(): the receive buffer, 0 for the transport's default (large, for
+    // few callbacks). libcurl reads at most about a hundred buffers per turn
+    // of the run loop, so a smaller one bounds the time one turn can take.
+    size_t receiveBufferBytes = 0;
 };
 
 // An answer. The header names are in lower case; after an interim answer

@@ -179,6 +179,8 @@ void ServerDataTransfer::buildRequest(const std::string& url, const std::string&
     request_.timeoutSeconds = bounds.stallSeconds;
     request_.maxBodyBytes = bounds.maxBodyBytes;
     request_.acceptCompressed = true;
+    // Small enough that no turn of the main loop spends long on one body.
+    request_.receiveBufferBytes = 64 * 1024;
     if (method == "POST") record.addContentTypeToHeaders(request_);
     else request_.headers.set("Content-Type", "application/json");
     // The session signs only requests to its own hosts over https; every
