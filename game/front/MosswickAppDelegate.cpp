@@ -25,8 +25,10 @@
 #include "game/front/RatingPrompt.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
+#include "game/state/Profile.h"
 #include "game/village/AchievementPopUp.h"
 #include "game/village/CCTutorialArrow.h"
+#include "game/village/MapScene.h"
 #include "game/village/VillageScene.h"
 #include "platform/Application.h"
 
@@ -189,8 +191,16 @@ void MosswickAppDelegate::applicationDidReceiveMemoryWarning() { CCDirector::sha
 
 void MosswickAppDelegate::applicationDidEnterBackground()
 {
-    // The village scene collects its bonuses and saves here once it exists;
-    // every other scene (loading, menu, board, transition) saves nothing.
+    // Only the village saves here, after the map has credited the bonuses
+    // lying on it; every other scene (loading, menu, board, transition)
+    // saves nothing.
+    if (auto* village = dynamic_cast<VillageScene*>(CCDirector::sharedDirector()->runningScene())) {
+        if (auto* map = dynamic_cast<MapScene*>(village->GetLayer())) (void)map->CollectAllBonuses();
+        Profile* profile = Profile::sharedInstance();
+        // A background save still running would make Save skip this one.
+        profile->saveFile().waitUntilIdle();
+        profile->Save();
+    }
     CCDirector::sharedDirector()->stopAnimation();
 }
 

@@ -155,10 +155,16 @@ public:
 private:
     void closeBag(bool withSound);
     void openBag();
-    // The tab item of `button` (null-safe) on or off.
-    static void enable(CCMenuItem* button, bool enabled);
+    void slideBag(bool open);
+    void openTab(int tab, int32_t layer, Object* sender);
+    void buildBagGrid();
+    void addBagCounter(int32_t resource, CGPoint picture);
+    // The item of a tab (null when the scene file has none).
+    CCMenuItem* tabButton(int tab) const;
+    // Where a tab's not-seen badge sits in the bottom bar.
+    CGPoint badgePosition(int tab) const;
     void updateBadge(int tab, int32_t count);
-    CGPoint badgePosition(CCMenuItem* button) const;
+    static void enable(CCMenuItem* button, bool enabled);
 
     Ref<CCNode> Gui;
     VillageScene* VParent = nullptr;

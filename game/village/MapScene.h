@@ -2,20 +2,20 @@
 
 #include <cstdint>
 
+#include "engine/menus/CCMenu.h"
 #include "engine/nodes/CCLayer.h"
 #include "foundation/Ref.h"
 #include "game/boards/FoodPopUp.h"
 #include "game/boards/VillageGate.h"
+#include "game/village/TrickLayer.h"
 #include "game/village/TutorialScreen.h"
 
 namespace mw {
 
 class CCBonusItem;
-class CCMenu;
 class CCMenuItem;
 class CCMenuItemSprite;
 class GuiObject;
-class TrickLayer;
 
 // The village map, content layer 9: buildings, decorations and the fish drawn
 // from the map slots, the entrance buttons to the mine, the fields and the

@@ -28,7 +28,28 @@ constexpr ArrowOnEntry kArrowsOnEntry[] = {
     {VillageScene::kShopLayer, 912, 0},
 };
 
+VillageScene::LayerMaker& testLayerMaker()
+{
+    static VillageScene::LayerMaker maker;
+    return maker;
+}
+
 } // namespace
+
+VillageScene::LayerMaker VillageScene::replaceLayerMakerForTesting(LayerMaker maker)
+{
+    LayerMaker previous = std::move(testLayerMaker());
+    testLayerMaker() = std::move(maker);
+    return previous;
+}
+
+Ref<CCLayer> VillageScene::buildLayer(int32_t layer, int32_t group, int32_t state, int32_t building)
+{
+    if (testLayerMaker()) {
+        if (Ref<CCLayer> made = testLayerMaker()(GUI.get(), layer)) return made;
+    }
+    return makeLayer(GUI.get(), layer, group, state, building);
+}
 
 Ref<VillageScene> VillageScene::scene()
 {
@@ -46,7 +67,7 @@ bool VillageScene::init()
     }
     addChild(GUI.get(), kHudZ);
     CurrentLayer = kMapLayer;
-    Layer = makeLayer(GUI.get(), kMapLayer, -1, kMapNormalState, -1);
+    Layer = buildLayer(kMapLayer, -1, kMapNormalState, -1);
     if (Layer) addChild(Layer.get(), kLayerZ);
     sortAllChildren();
     return true;
@@ -84,7 +105,7 @@ void VillageScene::ChangeLayer(int32_t layer, int32_t group, int32_t state, int3
     }
     GUI->ResetButtons();
     enterLayer(layer);
-    Layer = makeLayer(GUI.get(), layer, group, state, building);
+    Layer = buildLayer(layer, group, state, building);
     if (!Layer) {
         // Never leave the scene without a layer: an empty one stands in.
         logLine("VillageScene: layer %d could not be built; an empty one stands in", layer);

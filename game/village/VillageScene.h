@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "engine/nodes/CCScene.h"
 #include "foundation/Ref.h"
@@ -55,9 +56,14 @@ public:
     // HUD as its parent reference; null for an identifier it does not know.
     static Ref<CCLayer> makeLayer(GuiObject* gui, int32_t layer, int32_t group, int32_t state,
                                   int32_t building);
+    // Tests: a maker asked first; a null answer falls back to makeLayer.
+    // Returns the previous one.
+    using LayerMaker = std::function<Ref<CCLayer>(GuiObject* gui, int32_t layer)>;
+    static LayerMaker replaceLayerMakerForTesting(LayerMaker maker);
 
 private:
     void enterLayer(int32_t layer);
+    Ref<CCLayer> buildLayer(int32_t layer, int32_t group, int32_t state, int32_t building);
 
     Ref<GuiObject> GUI;
     Ref<CCLayer> Layer;
