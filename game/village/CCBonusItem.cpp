@@ -1,5 +1,7 @@
 #include "game/village/CCBonusItem.h"
 
+#include <algorithm>
+
 #include "engine/actions/CCActionEase.h"
 #include "engine/actions/CCActionInstant.h"
 #include "engine/actions/CCActionInterval.h"
@@ -158,9 +160,9 @@ void CCBonusItem::fall()
     if (phone) distance /= 2;
     const bool right = side > 0.5f;
     float x = right ? p.x + distance : p.x - distance;
-    // Land one item-width inside the window, whatever the side.
-    if (right && x > w - size.width) x = w - size.width;
-    if (!right && x < size.width) x = size.width;
+    // Land one item-width inside the window on both sides: an item dropped
+    // near an edge may fall towards it or away from it.
+    x = std::clamp(x, size.width, std::max(size.width, w - size.width));
 
     const float drift = (10 + 10 * unitRandom()) * (right ? 1.0f : -1.0f);
     auto up = CCEaseSineOut::actionWithAction(CCMoveBy::actionWithDuration(0.3f, {drift, rise}));
@@ -199,7 +201,7 @@ void CCBonusItem::fly()
     const CGPoint target = flightTarget();
     SetUpEndSeq(target.x, target.y);
     if (CCNode* holder = parent()) {
-        auto label = CCExpPoints::expWithPoints(Count, position().x, position().y);
+        auto label = CCExpPoints::rewardWithPoints(Count, position().x, position().y, Type == kExperience);
         holder->addChild(label.get());
     }
 }

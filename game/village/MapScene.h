@@ -105,11 +105,8 @@ public:
     bool noSave() const { return NoSave; }
     bool wasThereChange() const { return WasThereChange; }
 
-protected:
-    // The map's one save on destruction (a seam for tests).
-    virtual void saveProfile();
-
 private:
+    void saveProfile();
     void drawNormal();
     Ref<CCMenuItemSprite> makeEntranceButton(const char* frame, void (MapScene::*action)(Object*));
     void addReadyMark(CCNode* building);

@@ -75,7 +75,7 @@ TEST_P(ExpBarTest, BankingPlaysTheLoopOnlyOnTheMapWithTheInputOn)
     EXPECT_EQ(bar().label()->string(), "50/200 EXP");
     profile.TempExperience = 40;
     world.sounds.clear();
-    world.run.run(1.0 / 60);
+    world.run.run(3.0 / 60);
     EXPECT_EQ(world.played("experience_points_bar"), 1);
     EXPECT_NE(bar().loopSound(), CCExpBar::kNoSound);
     EXPECT_LT(profile.TempExperience, 40);
@@ -87,13 +87,13 @@ TEST_P(ExpBarTest, BankingPlaysTheLoopOnlyOnTheMapWithTheInputOn)
     EXPECT_EQ(bar().loopSound(), CCExpBar::kNoSound);
     EXPECT_EQ(profile.TempExperience, waiting);
     world.scene->ChangeLayer(VillageScene::kMapLayer);
-    world.run.run(1.0 / 60);
+    world.run.run(3.0 / 60);
     EXPECT_NE(bar().loopSound(), CCExpBar::kNoSound);
     EXPECT_EQ(world.played("experience_points_bar"), 2) << "started again";
 
     // A pop-up holds the HUD's input: silence too.
     world.hud().SetInputActive(false);
-    world.run.run(1.0 / 60);
+    world.run.run(3.0 / 60);
     EXPECT_EQ(bar().loopSound(), CCExpBar::kNoSound);
     world.hud().SetInputActive(true);
     world.run.run(3.0);
@@ -154,11 +154,10 @@ TEST_P(ExpBarTest, TheFillStartsAtTheBarsOwnLeftEdge)
         world.run.run(2.0 / 60);
         return world.run.driver().readPixels();
     };
+    // The label changes with the numbers: out of the way of the comparison.
+    bar().label()->setVisible(false);
     const std::vector<uint8_t> empty = drawAt(0);
-    const float left = centre.x - static_cast<float>(bar().width()) / 2;
-    for (float fraction : {0.0f, 0.5f, 1.0f, 1.3f}) {
-        SCOPED_TRACE(fraction);
-        const std::vector<uint8_t> drawn = drawAt(fraction);
+    const auto fillSpan = [&](const std::vector<uint8_t>& drawn) {
         Span span;
         for (int x = 0; x < widthPx; ++x) {
             const size_t at = (static_cast<size_t>(row) * widthPx + x) * 4;
@@ -169,15 +168,27 @@ TEST_P(ExpBarTest, TheFillStartsAtTheBarsOwnLeftEdge)
                 span.last = x;
             }
         }
+        return span;
+    };
+    // The whole fill picture, wherever its art starts and ends.
+    const Span whole = fillSpan(drawAt(1));
+    ASSERT_GE(whole.first, 0) << "the fill shows";
+    const float left = centre.x - static_cast<float>(bar().width()) / 2;
+    EXPECT_NEAR(whole.first, left * scale, 8) << "the fill lies on the bar";
+    for (float fraction : {0.0f, 0.5f, 1.0f, 1.3f}) {
+        SCOPED_TRACE(fraction);
+        const Span span = fillSpan(drawAt(fraction));
         const float filled = static_cast<float>(bar().width()) * std::min(fraction, 1.0f);
         if (filled == 0) {
             EXPECT_EQ(span.first, -1) << "no fill";
             continue;
         }
         ASSERT_GE(span.first, 0) << "the fill shows";
-        EXPECT_NEAR(span.first, left * scale, 3);
-        EXPECT_NEAR(span.last + 1 - span.first, filled * scale, 6);
+        EXPECT_EQ(span.first, whole.first) << "filled from the bar's own left edge";
+        const float end = std::min((left + filled) * scale, static_cast<float>(whole.last + 1));
+        EXPECT_NEAR(span.last + 1, end, 3) << "as far as the fraction reaches";
     }
+    world.run.picture("expbar-full");
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, ExpBarTest, ::testing::ValuesIn(test::kVillageDevices));

@@ -124,9 +124,10 @@ TEST_P(HudTest, ABadgeComesGoesAndComesBackAtOnePlace)
 {
     world.established();
     Profile& profile = world.profile();
-    // Nothing new at first.
-    for (int32_t id : profile.BuildingsDict) profile.SetObjectSeen(id);
-    for (int32_t id : profile.ToolsDict) profile.SetObjectSeen(id);
+    // Nothing new at first. (The profile's "seen" flag is the new-item flag:
+    // set while the item is new.)
+    for (int32_t id : profile.BuildingsDict) profile.SetObjectNotSeen(id);
+    for (int32_t id : profile.ToolsDict) profile.SetObjectNotSeen(id);
     ASSERT_EQ(profile.GetNotSeenCountBuildings(), 0);
     ASSERT_FALSE(profile.ToolsDict.empty());
     world.start();
@@ -134,7 +135,7 @@ TEST_P(HudTest, ABadgeComesGoesAndComesBackAtOnePlace)
     EXPECT_EQ(hud.seenCounter(GuiObject::kBuildTab), nullptr);
 
     const int32_t building = profile.BuildingsDict.front();
-    profile.SetObjectNotSeen(building);
+    profile.SetObjectSeen(building);
     hud.UpdateSeenCounters();
     Ref<CCSeenCounter> first(hud.seenCounter(GuiObject::kBuildTab));
     ASSERT_NE(first, nullptr);
@@ -145,13 +146,13 @@ TEST_P(HudTest, ABadgeComesGoesAndComesBackAtOnePlace)
     const CGPoint menu = hud.Menu1->position();
     EXPECT_EQ(first->position(), (CGPoint{button.x + menu.x + offset.x, button.y + menu.y + offset.y}));
 
-    profile.SetObjectSeen(building);
+    profile.SetObjectNotSeen(building);
     hud.UpdateSeenCounters();
     EXPECT_EQ(hud.seenCounter(GuiObject::kBuildTab), nullptr);
     world.run.run(0.3);
     EXPECT_EQ(first->parent(), nullptr) << "shrunk and gone";
 
-    profile.SetObjectNotSeen(building);
+    profile.SetObjectSeen(building);
     hud.UpdateSeenCounters();
     CCSeenCounter* again = hud.seenCounter(GuiObject::kBuildTab);
     ASSERT_NE(again, nullptr);
@@ -159,7 +160,7 @@ TEST_P(HudTest, ABadgeComesGoesAndComesBackAtOnePlace)
     EXPECT_EQ(again->position(), first->position());
 
     // A badge made at build time sits where a later one does.
-    profile.SetObjectNotSeen(profile.ToolsDict.front());
+    profile.SetObjectSeen(profile.ToolsDict.front());
     world.start();
     CCSeenCounter* atBuild = world.hud().seenCounter(GuiObject::kToolsTab);
     ASSERT_NE(atBuild, nullptr);

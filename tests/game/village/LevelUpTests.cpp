@@ -66,7 +66,7 @@ TEST_P(LevelUpTest, TheRewardOfALevelIsPaidOnceWhenThePopUpOpens)
         EXPECT_EQ(profile.GoldCount, gold + row.reward);
         EXPECT_EQ(profile.GoldEarned, earned + row.reward);
         EXPECT_EQ(world.played("level_up"), 1);
-        world.run.run(1.5);
+        world.run.run(0.3);
         EXPECT_EQ(profile.GoldCount, gold + row.reward) << "once";
         popUp->CloseCallback(nullptr);
     }

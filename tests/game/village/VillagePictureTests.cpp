@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "game/village/CCBonusItem.h"
+#include "game/village/CCTooltip.h"
 #include "game/village/LevelUpPopUp.h"
 #include "tests/game/village/VillageTestSupport.h"
 
@@ -46,6 +47,15 @@ TEST_P(VillagePictureTest, TheMapWithReadyMarksAndBonusesInFlight)
     world.run.run(0.5);
     EXPECT_GT(distinctColours(world.run.driver().readPixels()), 20);
     world.run.picture("village-map");
+    // A tooltip at the hen-house in the top-left corner, as a touch shows it.
+    CCNode* henHouse = world.map()->pageParent()->getChildByTag(53);
+    const CGPoint at = {henHouse->position().x, henHouse->position().y + 10};
+    auto tooltip = CCTooltip::tooltipWithBuildingInfo(53, static_cast<int32_t>(at.x), static_cast<int32_t>(at.y));
+    tooltip->setPosition(at);
+    world.map()->addChild(tooltip.get(), 10, MapScene::kTooltipTag);
+    world.run.run(0.3);
+    world.run.picture("village-tooltip");
+    world.map()->removeChild(tooltip.get(), true);
     MapScene& map = *world.map();
     CCNode* bakery = map.pageParent()->getChildByTag(28);
     map.SpawnBonuses(28, static_cast<int32_t>(bakery->position().x), static_cast<int32_t>(bakery->position().y), true);
