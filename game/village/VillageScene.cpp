@@ -1,10 +1,13 @@
 #include "game/village/VillageScene.h"
 
+#include "engine/director/CCDirector.h"
 #include "engine/nodes/CCLayer.h"
 #include "foundation/Log.h"
+#include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/village/GuiObject.h"
+#include "game/village/MapScene.h"
 
 namespace mw {
 
@@ -60,6 +63,13 @@ Ref<VillageScene> VillageScene::scene()
 
 bool VillageScene::init()
 {
+    // A timed bonus falling due marks its building on the map shown then.
+    // The listener keeps no pointer: it looks the running village up.
+    GlobalObject::sharedInstance()->bonusReadyListener = [](int32_t upgrade) {
+        auto* village = dynamic_cast<VillageScene*>(CCDirector::sharedDirector()->runningScene());
+        if (auto* map = village ? dynamic_cast<MapScene*>(village->GetLayer()) : nullptr)
+            map->ValidateNotificationStatusForBuilding(upgrade);
+    };
     GUI = GuiObject::guiWithParent(this);
     if (!GUI) {
         logLine("VillageScene: the HUD could not be built");

@@ -320,8 +320,10 @@ TEST_P(MapTest, SpawningDropsEachKindOfBonusAndQueuesTheNextOne)
     EXPECT_TRUE(profile.GetTutorialDef(37)->Done) << "tool 24 before frame 38 marks frame 37";
     const float left = GlobalObject::sharedInstance()->GetTimeTillNotification(28);
     EXPECT_NEAR(left, 3725, 2) << "1 h 2 min 5 s";
+    ASSERT_EQ(building(28)->getChildByTag(MapScene::kReadyMarkTag), nullptr);
     GlobalObject::sharedInstance()->ProcessNotification(28);
     EXPECT_TRUE(bakery.BonusReady);
+    EXPECT_NE(building(28)->getChildByTag(MapScene::kReadyMarkTag), nullptr) << "the map marks it when it falls due";
 }
 
 TEST_P(MapTest, TheFirstMapOfAMarketVillageAsksTheStoreOtherwiseTellsTheRatingPrompt)
