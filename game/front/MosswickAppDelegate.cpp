@@ -25,8 +25,11 @@
 #include "game/front/RatingPrompt.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
+#include "game/state/Profile.h"
 #include "game/village/AchievementPopUp.h"
 #include "game/village/CCTutorialArrow.h"
+#include "game/village/MapScene.h"
+#include "game/village/VillageScene.h"
 #include "platform/Application.h"
 
 namespace mw {
@@ -149,6 +152,7 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
     // The boards' ways out to screens of the front end that exist so far.
     session::setTutorialArrowMaker([] { return Ref<CCNode>(CCTutorialArrow::arrow()); });
     session::setMineSceneMaker([] { return MineScene::scene(); });
+    session::setVillageSceneMaker([] { return Ref<CCScene>(VillageScene::scene()); });
     LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
     noteStartUpStep("stringTable stringdb.csv");
     const double numericVersion = std::strtod(version.c_str(), nullptr);
@@ -187,8 +191,16 @@ void MosswickAppDelegate::applicationDidReceiveMemoryWarning() { CCDirector::sha
 
 void MosswickAppDelegate::applicationDidEnterBackground()
 {
-    // The village scene collects its bonuses and saves here once it exists;
-    // every other scene (loading, menu, board, transition) saves nothing.
+    // Only the village saves here, after the map has credited the bonuses
+    // lying on it; every other scene (loading, menu, board, transition)
+    // saves nothing.
+    if (auto* village = dynamic_cast<VillageScene*>(CCDirector::sharedDirector()->runningScene())) {
+        if (auto* map = dynamic_cast<MapScene*>(village->GetLayer())) (void)map->CollectAllBonuses();
+        Profile* profile = Profile::sharedInstance();
+        // A background save still running would make Save skip this one.
+        profile->saveFile().waitUntilIdle();
+        profile->Save();
+    }
     CCDirector::sharedDirector()->stopAnimation();
 }
 

@@ -69,8 +69,9 @@ public:
     [[nodiscard]] bool SaveData();
     // SaveData unless a save is running (then nothing happens).
     void Save();
-    // Unless a save is running: takes the state now, on the calling thread,
-    // and writes it on a thread of its own; returns at once.
+    // Takes the state now, on the calling thread, and writes it on a thread
+    // of its own; returns at once. Asked for while a save runs, it is written
+    // right after that one (the newest such request wins).
     void SaveInBcg();
     // Waits for a running save, then reads the save into the profile and the
     // participants, and rebuilds the offer lists. A missing, unreadable or

@@ -295,7 +295,6 @@ void Profile::Save()
 
 void Profile::SaveInBcg()
 {
-    if (SaveActive) return;
     (void)saveFile().writeInBackground(TakeSnapshot(), [this](bool written) {
         if (!written || Loaded) return;
         UserDefaults::standardUserDefaults().setBool("Loaded", true);

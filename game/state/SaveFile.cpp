@@ -150,6 +150,17 @@ void SaveFile::beginWrite()
 void SaveFile::endWrite()
 {
     std::lock_guard<std::mutex> guard(stateLock_);
+    if (pending_ && activeWrites_.load() == 1) {
+        // A background save was asked for during this write: it goes on
+        // with this write's count instead of being dropped.
+        startDraining();
+        return;
+    }
+    endWriteLocked();
+}
+
+void SaveFile::endWriteLocked()
+{
     if (--activeWrites_ > 0) return;
     if (activeFlag_) *activeFlag_ = false;
     idle_.notify_all();
@@ -192,20 +203,35 @@ bool SaveFile::write(const SaveSnapshot& snapshot, std::string* error)
 
 bool SaveFile::writeInBackground(SaveSnapshot snapshot, std::function<void(bool)> done)
 {
-    {
-        std::lock_guard<std::mutex> guard(stateLock_);
-        if (activeWrites_.load() > 0) return false;
-        ++activeWrites_;
-        if (activeFlag_) *activeFlag_ = true;
-    }
-    // The previous thread has ended its write; only its exit may be pending.
-    if (background_.joinable()) background_.join();
-    background_ = std::thread([this, snapshot = std::move(snapshot), done = std::move(done)] {
-        const bool written = writeNow(snapshot, nullptr);
-        if (done) done(written);
-        endWrite();
-    });
+    std::lock_guard<std::mutex> guard(stateLock_);
+    pending_ = std::make_unique<PendingWrite>(PendingWrite{std::move(snapshot), std::move(done)});
+    // A write that runs now takes the pending one up when it ends; a newer
+    // request replaces one still waiting, as it holds the newer state.
+    if (activeWrites_.load() > 0) return true;
+    ++activeWrites_;
+    if (activeFlag_) *activeFlag_ = true;
+    startDraining();
     return true;
+}
+
+void SaveFile::startDraining()
+{
+    // Any earlier thread has ended its writes; only its exit may be pending.
+    if (background_.joinable()) background_.join();
+    background_ = std::thread([this] {
+        std::unique_ptr<PendingWrite> next;
+        {
+            std::lock_guard<std::mutex> guard(stateLock_);
+            next = std::move(pending_);
+        }
+        while (next) {
+            const bool written = writeNow(next->snapshot, nullptr);
+            if (next->done) next->done(written);
+            std::lock_guard<std::mutex> guard(stateLock_);
+            next = std::move(pending_);
+            if (!next) endWriteLocked();
+        }
+    });
 }
 
 std::optional<Value> SaveFile::read(std::string* error)

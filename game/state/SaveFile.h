@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -90,8 +91,9 @@ public:
     // disk is then the previous one.
     [[nodiscard]] bool write(const SaveSnapshot& snapshot, std::string* error = nullptr);
     // Starts writing the snapshot on a thread of its own; `done` runs on that
-    // thread afterwards with the result. False when a write is running: the
-    // snapshot is dropped.
+    // thread afterwards with the result. While a write runs, the snapshot is
+    // written right after it instead (a newer request replaces one still
+    // waiting), so no asked-for save is lost. Always true.
     bool writeInBackground(SaveSnapshot snapshot, std::function<void(bool)> done);
     // True while a write of this saver runs.
     bool busy() const { return activeWrites_.load() > 0; }
@@ -113,6 +115,13 @@ private:
     bool writeNow(const SaveSnapshot& snapshot, std::string* error);
     void beginWrite();
     void endWrite();
+    void endWriteLocked(); // with stateLock_ held
+    void startDraining();  // with stateLock_ held and a write counted for the thread
+
+    struct PendingWrite {
+        SaveSnapshot snapshot;
+        std::function<void(bool)> done;
+    };
 
     std::mutex writeLock_; // held for the whole of a write: one writer
     std::mutex stateLock_;
@@ -121,6 +130,7 @@ private:
     std::atomic<bool>* activeFlag_ = nullptr;
     std::atomic<bool> unreadable_{false};
     std::thread background_;
+    std::unique_ptr<PendingWrite> pending_; // the write that follows the running one
     std::function<void()> writeHook_;
 };
 

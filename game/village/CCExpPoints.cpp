@@ -11,12 +11,12 @@
 
 namespace mw {
 
-CCExpPoints::CCExpPoints(int32_t points, float x, float y) : points_(points)
+CCExpPoints::CCExpPoints(int32_t points, float x, float y, const char* text) : points_(points)
 {
     const GlobalObject* global = Shared<GlobalObject>::current();
     const bool tablet = global != nullptr && global->isIpad;
     setPosition({x, y});
-    auto label = CCLabelTTF::labelWithString(format("%d EXP", points), "HelveticaNeue-Bold", tablet ? 24 : 12);
+    auto label = CCLabelTTF::labelWithString(format(text, points), "HelveticaNeue-Bold", tablet ? 24 : 12);
     label->setColor(ccc3(255, 236, 120));
     addChild(label.get());
     auto rise = CCMoveBy::actionWithDuration(1.0f, {0, tablet ? 60.0f : 30.0f});

@@ -154,7 +154,7 @@ TEST_F(SaveFileTest, OnlyTheFirstSaveSetsTheLoadedDefault)
     EXPECT_FALSE(UserDefaults::standardUserDefaults().boolForKey("Loaded"));
 }
 
-TEST_F(SaveFileTest, ASaveAskedForWhileOneRunsIsSkippedAndALoadWaitsForIt)
+TEST_F(SaveFileTest, ABackgroundSaveAskedForWhileOneRunsFollowsItAndALoadWaitsForBoth)
 {
     startNewGame();
     Profile& p = profile();
@@ -170,8 +170,10 @@ TEST_F(SaveFileTest, ASaveAskedForWhileOneRunsIsSkippedAndALoadWaitsForIt)
     p.SaveInBcg(); // returns at once, with the state of this moment
     EXPECT_TRUE(p.SaveActive);
     p.GoldCount = 2;
+    p.SaveInBcg(); // waits for the running one, replaced by the next request
+    p.GoldCount = 3;
     p.SaveInBcg();
-    p.Save();
+    p.GoldCount = 4;
 
     std::atomic<bool> loadDone{false};
     std::thread loader([&] {
@@ -183,10 +185,37 @@ TEST_F(SaveFileTest, ASaveAskedForWhileOneRunsIsSkippedAndALoadWaitsForIt)
     release.set_value();
     loader.join();
 
-    EXPECT_EQ(writes.load(), 1);
+    EXPECT_EQ(writes.load(), 2) << "the running write and the newest request";
     EXPECT_FALSE(p.SaveActive);
-    EXPECT_EQ(p.GoldCount, 1);
+    EXPECT_EQ(p.GoldCount, 3);
     EXPECT_TRUE(p.Loaded);
+}
+
+TEST_F(SaveFileTest, ABackgroundSaveAskedForDuringADirectSaveFollowsIt)
+{
+    startNewGame();
+    Profile& p = profile();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> writes{0};
+    p.saveFile().setWriteHookForTesting([&] {
+        if (++writes == 1) released.wait();
+    });
+    p.GoldCount = 1;
+    std::thread direct([&] { EXPECT_TRUE(p.SaveData()); });
+    for (int waited = 0; writes.load() == 0 && waited < 5000; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(writes.load(), 1) << "the direct write never started";
+    p.GoldCount = 2;
+    p.SaveInBcg();
+    release.set_value();
+    direct.join();
+    p.saveFile().waitUntilIdle();
+    EXPECT_EQ(writes.load(), 2);
+    p.GoldCount = 0;
+    ASSERT_TRUE(p.Load());
+    EXPECT_EQ(p.GoldCount, 2);
 }
 
 TEST_F(SaveFileTest, ADirectSaveWaitsForTheBackgroundWriteAndLandsLast)
