@@ -86,7 +86,7 @@ Ref<FieldPopUp> FieldPopUp::popUpWithLayer(CCNode* layer)
 
 bool FieldPopUp::initWithLayer(CCNode* layer)
 {
-    if (auto* gate = dynamic_cast<VillageGate*>(layer)) gate->CollectAllBonuses();
+    if (auto* gate = dynamic_cast<VillageGate*>(layer)) (void)gate->CollectAllBonuses();
     const CGSize win = board::winSize();
     auto dim = CCLayerColor::layerWithColor({0, 0, 0, 128}, win.width, win.height);
     addChild(dim.get());

@@ -158,7 +158,7 @@ CCHoldButtonImage* FoodPopUp::buttonOf(int32_t resource) const
 bool FoodPopUp::initWithLayer(FoodPopUpHost* mapLayer)
 {
     mapLayer_ = mapLayer;
-    if (mapLayer_) mapLayer_->CollectAllBonuses();
+    if (mapLayer_) (void)mapLayer_->CollectAllBonuses();
     const CGSize win = board::winSize();
     Profile* profile = Profile::sharedInstance();
 

@@ -23,7 +23,8 @@ class CCSprite;
 class FoodPopUpHost : public PopUpOpener {
 public:
     void SetInputActive(bool) override {}
-    virtual void CollectAllBonuses() {}
+    // YES when an item was collected.
+    virtual bool CollectAllBonuses() { return false; }
     virtual void StopWithRelease() {}
     virtual void UpdateTopBar() {}
 };

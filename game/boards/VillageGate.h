@@ -24,7 +24,8 @@ public:
     virtual Ref<CCNode> coinPackList() { return nullptr; }
 
     // ---- the map layer
-    virtual void CollectAllBonuses() {}
+    // YES when an item was collected.
+    virtual bool CollectAllBonuses() { return false; }
     virtual void StopWithRelease() {}
 };
 

@@ -11,6 +11,7 @@
 #include "foundation/Log.h"
 #include "game/front/MainMenuScene.h"
 #include "game/state/GlobalObject.h"
+#include "game/village/VillageScene.h"
 
 namespace mw {
 
@@ -200,7 +201,7 @@ void CCTransitionDoorsFromMenu::LoadTextures()
     CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA8888);
     loadSheet(sheets[2]);
     loadSheet(sheets[3]);
-    if (incomingSceneMaker()) inScene_ = incomingSceneMaker()();
+    inScene_ = incomingSceneMaker() ? incomingSceneMaker()() : Ref<CCScene>(VillageScene::scene());
     if (!inScene_) {
         logLine("Doors: no village scene to open onto; an empty scene follows");
         inScene_ = CCScene::node();

@@ -65,8 +65,8 @@ class CCTransitionDoorsFromMenu : public CCTransitionDoors {
 public:
     // Null (logged) when no scene runs.
     [[nodiscard]] static Ref<CCTransitionDoorsFromMenu> transitionWithDuration(float duration);
-    // What the doors build as the incoming scene (the village scene). Until
-    // one is set, an empty scene (logged).
+    // What the doors build as the incoming scene instead of a new village
+    // scene (null: the village scene again).
     static void setIncomingSceneMaker(std::function<Ref<CCScene>()> maker);
 
     // Drops every frame, the menu sheet's frames and texture and the unused

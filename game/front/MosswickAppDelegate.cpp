@@ -27,6 +27,7 @@
 #include "game/state/LocalisationManager.h"
 #include "game/village/AchievementPopUp.h"
 #include "game/village/CCTutorialArrow.h"
+#include "game/village/VillageScene.h"
 #include "platform/Application.h"
 
 namespace mw {
@@ -149,6 +150,7 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
     // The boards' ways out to screens of the front end that exist so far.
     session::setTutorialArrowMaker([] { return Ref<CCNode>(CCTutorialArrow::arrow()); });
     session::setMineSceneMaker([] { return MineScene::scene(); });
+    session::setVillageSceneMaker([] { return Ref<CCScene>(VillageScene::scene()); });
     LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
     noteStartUpStep("stringTable stringdb.csv");
     const double numericVersion = std::strtod(version.c_str(), nullptr);

@@ -31,7 +31,11 @@ public:
     void UpdateTopBar() override { ++topBars; }
     CCNode* GetLayer() const override { return map; }
     Ref<CCNode> coinPackList() override { return CCNode::node(); }
-    void CollectAllBonuses() override { ++bonuses; }
+    bool CollectAllBonuses() override
+    {
+        ++bonuses;
+        return false;
+    }
     void StopWithRelease() override { ++stops; }
 
     RecordingVillage* map = nullptr;

@@ -52,7 +52,11 @@ inline std::vector<std::string> sessionSheets(const std::string& device)
 class TestMapHost : public CCNode, public FoodPopUpHost {
 public:
     void SetInputActive(bool active) override { inputOn = active; }
-    void CollectAllBonuses() override { ++bonusesCollected; }
+    bool CollectAllBonuses() override
+    {
+        ++bonusesCollected;
+        return false;
+    }
     void StopWithRelease() override { ++stopped; }
     void UpdateTopBar() override { ++topBarUpdates; }
     bool inputOn = false;

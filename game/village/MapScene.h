@@ -1,0 +1,138 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/nodes/CCLayer.h"
+#include "foundation/Ref.h"
+#include "game/boards/FoodPopUp.h"
+#include "game/boards/VillageGate.h"
+#include "game/village/TutorialScreen.h"
+
+namespace mw {
+
+class CCBonusItem;
+class CCMenu;
+class CCMenuItem;
+class CCMenuItemSprite;
+class GuiObject;
+class TrickLayer;
+
+// The village map, content layer 9: buildings, decorations and the fish drawn
+// from the map slots, the entrance buttons to the mine, the fields and the
+// settlement, ready marks on buildings whose timed bonus is ready, bonus
+// items spawned onto the HUD, and a building tooltip on touch. The village
+// scene makes a new map each time layer 9 is shown. Main thread only.
+class MapScene : public CCLayer, public VillageGate, public FoodPopUpHost, public TutorialScreen {
+public:
+    // Node tags other screens look up.
+    static constexpr int kReadyMarkTag = 645789;
+    static constexpr int kTooltipTag = 98765;
+    static constexpr int kGhostTag = 987654;
+    static constexpr int kFishTag = -1;
+    // The priority the map registers at once its input is on.
+    static constexpr int32_t kTouchPriority = 100;
+    // Map states (the placement states belong to the placement code).
+    static constexpr int32_t kStateNormal = 102;
+    static constexpr int32_t kStateAfterHire = 110;
+    // Bonus kinds of SpawnBonuses' timed event: the upgrade identifier itself.
+    static constexpr int32_t kTaxEvent = 145;
+
+    // State 102, no group, no building.
+    static Ref<MapScene> mapWithGuiParent(GuiObject* gui);
+    static Ref<MapScene> mapWithGuiParentAndState(GuiObject* gui, int32_t state, int32_t group, int32_t building);
+    bool initWithGuiParentAndState(GuiObject* gui, int32_t state, int32_t group, int32_t building);
+    // Saves the profile when a bonus was collected, unless NoSave.
+    ~MapScene() override;
+
+    // Stores the group and enters `state`.
+    void ChangeStateWithHelper(int32_t state, int32_t group);
+    // Enters a map state: the normal states draw the map.
+    void ChangeState(int32_t state);
+
+    // Switches the map's touches and its menu; switching on registers the
+    // map at priority 100, swallowing what it claims.
+    void SetInputActive(bool active) override;
+    // Collects every bonus item still on the HUD; YES when one was collected.
+    bool CollectAllBonuses() override;
+    // Tear-down when the village shows another layer: collects the items,
+    // stops the per-frame work and removes every child.
+    void Stop() override;
+    // Tear-down before a board session: no save on destruction; then the
+    // village scene's onHide.
+    void StopWithRelease() override;
+
+    // Bonus items of upgrade `upgrade` at (x, y) onto the HUD; `withExperience`
+    // adds the experience item and starts the slow fall.
+    void SpawnBonuses(int32_t upgrade, int32_t x, int32_t y, bool withExperience = true);
+    void MoveBonus(CCBonusItem* item, bool fast = false);
+    void ValidateAllBuildingsForNotification();
+    void ValidateNotificationStatusForBuilding(int32_t upgrade);
+    void CheckAndSpawnIfNeededStageButtons();
+    void CheckIfThisChildIsButton(CCNode* node, bool afterBuild);
+    void ActivateChild(CCMenuItem* item);
+    void MineCallback(Object* sender);
+    void FieldCallback(Object* sender);
+    void SettleCallback(Object* sender);
+
+    // ---- tutorial hooks (the map tutorial is not drawn here: the check only
+    // gives the input back)
+    void ValidateAndPlayTutorial() override;
+    void AfterBuildSeq() override;
+    void AfterBuildSeq(int32_t cityLevel);
+    void InstantSpawnWorkerOfType();
+    void RunWorkerSequencWithType(int32_t worker);
+
+    // ---- touches
+    void onEnter() override;
+    void registerWithTouchDispatcher() override;
+    bool ccTouchBegan(UITouch* touch, const UIEvent& event) override;
+    void ccTouchEnded(UITouch* touch, const UIEvent& event) override;
+    void ccTouchCancelled(UITouch* touch, const UIEvent& event) override;
+    int32_t targetedTouchCallbacks() const override;
+
+    void update(float dt) override;
+
+    // ---- state, for the HUD, the placement code and tests
+    int32_t mapState() const { return MapState; }
+    int32_t mapStateHelper() const { return MapStateHelper; }
+    int32_t mapToBuild() const { return MapToBuild; }
+    GuiObject* guiParent() const { return VParent; }
+    TrickLayer* pageParent() const { return PageParent.get(); }
+    CCMenu* menu() const { return Menu.get(); }
+    CCMenuItemSprite* settleButton() const { return settlebtn; }
+    CCMenuItemSprite* farmButton() const { return farmbutton; }
+    CCMenuItemSprite* mineButton() const { return minebtn; }
+    bool noSave() const { return NoSave; }
+    bool wasThereChange() const { return WasThereChange; }
+
+protected:
+    // The map's one save on destruction (a seam for tests).
+    virtual void saveProfile();
+
+private:
+    void drawNormal();
+    Ref<CCMenuItemSprite> makeEntranceButton(const char* frame, void (MapScene::*action)(Object*));
+    void addReadyMark(CCNode* building);
+    void addSettlementMark();
+    bool touchOnHudBars(CGPoint point) const;
+
+    Ref<CCMenu> Menu;
+    Ref<TrickLayer> PageParent;
+    GuiObject* VParent = nullptr;
+    int32_t MapState = 101;
+    int32_t MapStateHelper = -1;
+    int32_t MapToBuild = -1;
+    int32_t CurrentSpotCount = 0;
+    int32_t SelectedSlot = -1;
+    int32_t HelperInt = -1;
+    int32_t LastSlotSelected = -1;
+    CCMenuItemSprite* settlebtn = nullptr;  // owned by Menu
+    CCMenuItemSprite* farmbutton = nullptr; // owned by Menu
+    CCMenuItemSprite* minebtn = nullptr;    // owned by Menu
+    // The walkers' layer; the map draws no walkers yet, so it stays empty.
+    Ref<CCNode> WFactory;
+    bool NoSave = false;
+    bool WasThereChange = false;
+};
+
+} // namespace mw
