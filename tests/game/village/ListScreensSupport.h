@@ -105,6 +105,9 @@ protected:
         hud_ = makeRef<ProbeHud>();
         ASSERT_TRUE(hud_->initWithParent(scene_.get()));
         scene_->addChild(hud_.get(), 5);
+        // The scene's own stand-in for the lists, so that a pop-up's way to
+        // the map builds the map afresh.
+        scene_->ChangeLayer(VillageScene::kBuildingsLayer);
         CCDirector::sharedDirector()->replaceScene(scene_.get());
         run_.run(1.0 / 60);
     }
