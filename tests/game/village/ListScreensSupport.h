@@ -21,6 +21,7 @@
 #include "game/state/Profile.h"
 #include "game/state/ResourceCostItem.h"
 #include "game/state/UpgradeItem.h"
+#include "engine/labels/CCLabelTTF.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "game/village/CCSeenCounter.h"
 #include "game/village/CCTutorialParent.h"
