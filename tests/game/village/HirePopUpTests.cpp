@@ -232,10 +232,11 @@ TEST_P(HirePopUpTest, BuildingWithResourcesGoesToTheMapToBePlaced)
         int32_t building;
         std::vector<int32_t> lessons; // frames whose follow-up arrow is then dismissed
         int32_t cityLevel;            // 0: unchanged
+        int32_t people;               // villagers its effects add (the game data's)
     };
     const Case cases[] = {
-        {"fields", kFields, {4, 6}, 0}, {"bakery", kBakery, {19}, 0}, {"mine", 29, {71}, 0},
-        {"cottage", kCottage, {30}, 0}, {"settlement", 101, {}, 2}, {"castle", 38, {}, 6},
+        {"fields", kFields, {4, 6}, 0, 0}, {"bakery", kBakery, {19}, 0, 0}, {"mine", 29, {71}, 0, 0},
+        {"cottage", kCottage, {30}, 0, 4}, {"settlement", 101, {}, 2, 4}, {"castle", 38, {}, 6, 12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -256,6 +257,7 @@ TEST_P(HirePopUpTest, BuildingWithResourcesGoesToTheMapToBePlaced)
         EXPECT_EQ(profile()->GetResourceCount(10), 497);
         EXPECT_EQ(profile()->GetUpgradeCount(c.building), 1);
         EXPECT_EQ(profile()->CurrentBuildingCount, buildings + 1);
+        EXPECT_EQ(profile()->GetResourceCount(17), 500 + c.people) << "its effects ran";
         EXPECT_TRUE(item->DoneWithThat);
         for (int32_t n : c.lessons) EXPECT_TRUE(profile()->GetTutorialDef(n)->ArrowAfterDone) << n;
         EXPECT_EQ(profile()->CityLevel, c.cityLevel == 0 ? 1 : c.cityLevel);
@@ -265,7 +267,7 @@ TEST_P(HirePopUpTest, BuildingWithResourcesGoesToTheMapToBePlaced)
         EXPECT_EQ(map()->mapState(), placement.state);
         EXPECT_EQ(map()->mapToBuild(), c.building);
         EXPECT_EQ(map()->mapStateHelper(), placement.group);
-        for (int32_t resource : {13, 10}) profile()->SetResourceCount(resource, 500);
+        for (int32_t resource : {13, 10, 17}) profile()->SetResourceCount(resource, 500);
     }
     // Building the cottage makes it ask for the market from then on.
     EXPECT_EQ(upgradecosts::requiredUpgrades(*upgrade(kCottage)), (std::vector<int32_t> {kMarket}));
