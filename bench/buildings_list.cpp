@@ -4,8 +4,8 @@
 // new marker, button). Each frame is a director step finished with glFinish.
 // Baseline from the same run: the same table, same size and speed, whose
 // rows are one sprite each. A third figure is the time to build one row.
-// Run from the source tree (or set MOSSWICK_SOURCE_DIR); the figures
-// are taken with LP_NUM_THREADS=2.
+// Run from the source tree (or set MOSSWICK_SOURCE_DIR); its figures are
+// quoted with LP_NUM_THREADS=2.
 
 #include <benchmark/benchmark.h>
 
