@@ -307,11 +307,12 @@ def xp_bar(active: bool) -> Image.Image:
 
 def common_frames() -> dict[str, Image.Image]:
     f: dict[str, Image.Image] = {}
-    # wide buttons of pop-ups (captions come from the code)
-    f.update(states("build_button", lambda s: g.button(112, 36, GREEN, s)))
+    # buttons of pop-ups (captions come from the code); the hire pop-up sets
+    # three of them side by side 0.28 of its 292-point width apart
+    f.update(states("build_button", lambda s: g.button(80, 32, GREEN, s)))
     f.update(states("craftfood_button", lambda s: g.button(112, 36, GREEN, s)))
-    f.update(states("cancel_button", lambda s: g.button(112, 36, RED, s)))
-    f.update(states("instantbuy_button", lambda s: g.button(112, 36, BLUE, s)))
+    f.update(states("cancel_button", lambda s: g.button(80, 32, RED, s)))
+    f.update(states("instantbuy_button", lambda s: g.button(80, 32, BLUE, s)))
     f.update(states("sell_button", lambda s: g.button(76, 28, GREEN, s)))
     # row buttons
     f.update(states("list_button", lambda s: g.button(78, 30, GREEN, s), disabled="_disabled"))
@@ -345,8 +346,9 @@ def common_frames() -> dict[str, Image.Image]:
     f["bg_popup.png"] = g.wood_panel(272, 236, seed=1)
     f["bg_build.png"] = g.wood_panel(292, 300, seed=2)
     f["sell_bg.png"] = g.wood_panel(280, 240, seed=4)
-    f["popup_bottom_dark.png"] = core.rounded_panel(260, 44, (96, 64, 40, 255), radius_pt=8, border_pt=1.25)
-    lvl = core.canvas(40, 40)
+    # the hire pop-up's strip lies under its buttons (at 0.19 of its height)
+    f["popup_bottom_dark.png"] = core.rounded_panel(260, 24, (96, 64, 40, 255), radius_pt=8, border_pt=1.25)
+    lvl = core.canvas(24, 24)
     disc = ImageDraw.Draw(lvl)
     W = lvl.width
     g.star(disc, W / 2, W / 2 + px(1), W / 2 - px(0.5), W * 0.3, PALETTE["outline"], points=10)
@@ -382,7 +384,7 @@ def common_frames() -> dict[str, Image.Image]:
         f[f"{ch}.png"] = digit_glyph(ch)
     # list row parts
     f["list_new.png"] = new_marker()
-    spacer = core.canvas(120, 4)
+    spacer = core.canvas(40, 3)
     ImageDraw.Draw(spacer).rounded_rectangle([0, 0, spacer.width - 1, spacer.height - 1], px(2),
                                              fill=g.shade(PALETTE["wood_dark"], 10))
     f["list_population_spacer.png"] = spacer

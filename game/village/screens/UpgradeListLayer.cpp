@@ -1,0 +1,34 @@
+#include "game/village/screens/UpgradeListLayer.h"
+
+#include "foundation/Log.h"
+#include "game/state/Profile.h"
+#include "game/village/hud/HirePopUp.h"
+
+namespace mw {
+
+void UpgradeListLayer::ShowPopUpWithUpgrade(int32_t upgrade, bool act)
+{
+    // Without a HUD the pop-up could not give the input back: nothing opens.
+    if (VParent == nullptr) {
+        logLine("UpgradeListLayer: no HUD to open the pop-up of upgrade %d on", upgrade);
+        return;
+    }
+    auto popUp = HirePopUp::popUpWithUpgrade(upgrade, act);
+    popUp->setPosition({WinSize.width / 2, WinSize.height / 2});
+    VParent->addChild(popUp.get(), 3);
+    SetInputActive(false);
+    VParent->SetInputActive(false);
+}
+
+void UpgradeListLayer::tableCellTouched(CCTableView*, CCTableViewCell* cell)
+{
+    if (cell != nullptr) cell->UpdateSeenCounter();
+}
+
+void UpgradeListLayer::ReloadData()
+{
+    Profile::sharedInstance()->RegenerateBuyIndexes();
+    reloadKeepingOffset();
+}
+
+} // namespace mw
