@@ -10,6 +10,7 @@
 #include "engine/touch/CCTouchDispatcher.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
+#include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
 #include "game/boards/Board.h"
 #include "game/boards/BoardSupport.h"

@@ -351,7 +351,7 @@ void TutorialPopup::onShow(bool show)
         return CCCallBlock::actionWithBlock([this, step] { (this->*step)(); });
     };
     if (!show) {
-        Ref<CCFiniteTimeAction> away;
+        Ref<CCMoveBy> away;
         if (PlacementType <= 1) away = CCMoveBy::actionWithDuration(0.3f, {-0.1f * win.width, 0});
         else if (PlacementType <= 3) away = CCMoveBy::actionWithDuration(0.3f, {0, -0.1f * win.height});
         else away = CCMoveBy::actionWithDuration(0.4f, {0.1f * win.width, 0});
