@@ -190,7 +190,6 @@ TEST_P(CoinPackTest, TheFoodPopUpsPanelTurnsThePopUpOffAndClosingSlidesItOut)
     profile().GoldCount = 10;
     Ref<FoodPopUp> food = FoodPopUp::popUpWithLayer(nullptr);
     ASSERT_NE(food, nullptr);
-    food->setPosition({win().width / 2, win().height / 2});
     hud->addChild(food.get(), 6);
     food->ResetCallback(nullptr); // too little gold: the panel slides in
     run_.run(0.6);
