@@ -19,6 +19,7 @@
 #include "game/front/InAppPurchase.h"
 #include "game/village/ButtonCaption.h"
 #include "game/village/GuiObject.h"
+#include "game/village/hud/HirePopUp.h"
 #include "game/village/VillageScene.h"
 
 namespace mw {
@@ -39,6 +40,11 @@ float pick(float tablet, float phone) { return board::isIpad() ? tablet : phone;
 // gets its input back and slides the panel out. False for any other node.
 bool reopenPanelOwner(CCNode* child)
 {
+    if (auto* hire = dynamic_cast<HirePopUp*>(child)) {
+        hire->SetInputActive(true);
+        hire->CloseMicro(nullptr);
+        return true;
+    }
     if (auto* food = dynamic_cast<FoodPopUp*>(child)) {
         food->SetInputActive(true);
         food->CloseMicro(nullptr);

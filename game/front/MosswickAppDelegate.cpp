@@ -28,8 +28,8 @@
 #include "game/state/Profile.h"
 #include "game/village/AchievementPopUp.h"
 #include "game/village/CCTutorialArrow.h"
-#include "game/village/MicroLayer.h"
-#include "game/village/TutorialPopup.h"
+#include "game/village/screens/MicroLayer.h"
+#include "game/village/tutorial/TutorialPopup.h"
 #include "game/village/VillageScene.h"
 #include "platform/Application.h"
 

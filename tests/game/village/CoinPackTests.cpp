@@ -15,9 +15,11 @@
 #include "game/boards/SessionHooks.h"
 #include "game/front/InAppPopUp.h"
 #include "game/front/InAppPurchase.h"
+#include "game/state/UpgradeItem.h"
 #include "game/village/GuiObject.h"
+#include "game/village/hud/HirePopUp.h"
 #include "game/village/MapScene.h"
-#include "game/village/MicroLayer.h"
+#include "game/village/screens/MicroLayer.h"
 #include "game/village/VillageScene.h"
 #include "tests/game/village/VillageTestSupport.h"
 #include "tests/support/ScriptedStore.h"
@@ -222,6 +224,49 @@ TEST_P(CoinPackTest, TheFoodPopUpsPanelTurnsThePopUpOffAndClosingSlidesItOut)
     EXPECT_EQ(food->getChildByTag(FoodPopUp::kTagCoinPanel), nullptr) << "the panel slid out";
     EXPECT_TRUE(food->foodsMenu()->isTouchEnabled());
     food->removeFromParentAndCleanup(true);
+}
+
+TEST_P(CoinPackTest, TheHirePopUpsPanelTurnsEverythingUnderOffAndClosingReopensOnlyThePopUp)
+{
+    VillageScene* village = runVillage();
+    GuiObject* hud = village->GetGUI();
+    int32_t building = 0;
+    for (int32_t id = 1; id < Profile::kUpgradeSlots && building == 0; ++id)
+        if (UpgradeItem* item = profile().GetUpgrade(id); item && item->Type == 2 && item->Money > 0) building = id;
+    ASSERT_NE(building, 0);
+    profile().GoldCount = 0;
+    Ref<HirePopUp> hire = HirePopUp::popUpWithUpgrade(building, false);
+    ASSERT_NE(hire, nullptr);
+    hire->setPosition({win().width / 2, win().height / 2});
+    hud->addChild(hire.get(), 3);
+    hud->SetInputActive(false); // as the list that opened it does
+    hire->BuyCallback(nullptr);
+    run_.run(0.6);
+    auto* list = findFirst<MicroLayer>(hire->getChildByTag(HirePopUp::kCoinPanelTag));
+    ASSERT_NE(list, nullptr);
+    auto* cell = dynamic_cast<TradeCell*>(list->table()->cellAtIndex(0));
+    ASSERT_NE(cell, nullptr);
+    auto* map = dynamic_cast<MapScene*>(village->GetLayer());
+    ASSERT_NE(map, nullptr);
+    map->SetInputActive(true);
+    cell->BuildCallback(cell->buyButton());
+    InAppPopUp* frame = frameOn(village);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->parent(), village);
+    EXPECT_EQ(frame->zOrder(), 5);
+    EXPECT_FALSE(hire->buttonMenu()->isTouchEnabled());
+    EXPECT_FALSE(static_cast<CCMenu*>(hire->getChildByTag(HirePopUp::kCoinPanelTag))->isTouchEnabled());
+    EXPECT_FALSE(list->table()->isTouchEnabled());
+    EXPECT_FALSE(hud->IsActive());
+    EXPECT_FALSE(map->isTouchEnabled());
+
+    run_.driver().runFrames(2);
+    ASSERT_TRUE(frame->succeeded());
+    frame->DoneCallback(nullptr);
+    EXPECT_FALSE(hud->IsActive()) << "the HUD's input is the hire pop-up's to give back";
+    run_.run(0.6);
+    EXPECT_FALSE(hire->coinPanelOpen());
+    EXPECT_TRUE(hire->buttonMenu()->isTouchEnabled());
 }
 
 TEST_P(CoinPackTest, TheSummarysPanelOnABoardTurnsTheBoardOffAndClosingReturnsTheSummary)

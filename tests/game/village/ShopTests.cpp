@@ -11,9 +11,9 @@
 #include "game/state/Resource.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/village/CCCounterDrell.h"
-#include "game/village/ShopLayer.h"
-#include "game/village/ShopPopUp.h"
-#include "game/village/TutorialPopup.h"
+#include "game/village/screens/ShopLayer.h"
+#include "game/village/screens/ShopPopUp.h"
+#include "game/village/tutorial/TutorialPopup.h"
 #include "tests/game/village/VillageTestSupport.h"
 
 namespace mw {

@@ -14,7 +14,7 @@
 #include "game/state/UpgradeAction.h"
 #include "game/state/UpgradeItem.h"
 #include "game/village/CCCounterDrell.h"
-#include "game/village/TutorialPopup.h"
+#include "game/village/tutorial/TutorialPopup.h"
 #include "tests/game/village/VillageTestSupport.h"
 
 namespace mw {

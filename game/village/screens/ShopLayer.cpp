@@ -1,13 +1,11 @@
-#include "game/village/ShopLayer.h"
+#include "game/village/screens/ShopLayer.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenu.h"
 #include "engine/menus/CCMenuItem.h"
 #include "engine/sprites/CCSprite.h"
-#include "engine/touch/CCTouchDispatcher.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/Utf16.h"
@@ -18,9 +16,8 @@
 #include "game/village/ButtonCaption.h"
 #include "game/village/CCCounterDrell.h"
 #include "game/village/CCTutorialArrow.h"
-#include "game/village/ListBand.h"
-#include "game/village/ShopPopUp.h"
-#include "game/village/TutorialPopup.h"
+#include "game/village/screens/ShopPopUp.h"
+#include "game/village/tutorial/TutorialPopup.h"
 
 namespace mw {
 namespace {
@@ -79,16 +76,7 @@ Ref<ShopLayer> ShopLayer::layerWithGuiParent(CCNode* hud)
 
 bool ShopLayer::initWithGuiParent(CCNode* hud)
 {
-    VParent = hud;
-    WinSize = board::winSize();
-    TableSize = {WinSize.width, WinSize.height - pick(144, 72)};
-    myTable = CCTableView::viewWithDataSource(this, TableSize);
-    myTable->setDelegate(this);
-    myTable->setVerticalFillOrder(kCCTableViewFillTopDown);
-    myTable->setDirection(kCCScrollViewDirectionVertical);
-    addChild(myTable.get(), 0);
-    myTable->setPosition({0, pick(90, 45)});
-    myTable->reloadData();
+    if (!initFullList(hud)) return false;
 
     Profile* profile = Profile::sharedInstance();
     TutorialFrameDef* before = profile->GetTutorialDef(56);
@@ -105,18 +93,6 @@ bool ShopLayer::initWithGuiParent(CCNode* hud)
     return true;
 }
 
-ShopLayer::~ShopLayer()
-{
-    if (myTable) myTable->setDataSource(nullptr);
-    removeAllChildrenWithCleanup(true);
-}
-
-void ShopLayer::onEnter()
-{
-    CCLayer::onEnter();
-    CCTouchDispatcher::sharedDispatcher()->setPriority(INT_MIN + 2, myTable.get());
-}
-
 uint32_t ShopLayer::numberOfCellsInTableView(CCTableView*) { return static_cast<uint32_t>(rowResources().size()); }
 
 CGSize ShopLayer::cellSizeForTable(CCTableView*)
@@ -126,8 +102,8 @@ CGSize ShopLayer::cellSizeForTable(CCTableView*)
 
 Ref<CCTableViewCell> ShopLayer::tableCellAtIndex(CCTableView* table, uint32_t idx)
 {
-    // A row is rebuilt from the profile every time, so a queued one is emptied and dropped.
-    if (Ref<CCTableViewCell> reused = table->dequeueCell()) reused->removeAllChildrenWithCleanup(true);
+    // A row is rebuilt from the profile every time.
+    discardReusableCell(table);
     return ShopCell::cellWithIndex(idx);
 }
 
@@ -145,14 +121,6 @@ void ShopLayer::showPopUp(Ref<CCNode> popUp)
     VParent->addChild(popUp.get(), kPopUpZ);
     SetInputActive(false);
     VParent->SetInputActive(false);
-}
-
-void ShopLayer::ReloadData() { list::reloadKeepingOffset(myTable.get()); }
-
-void ShopLayer::SetInputActive(bool active)
-{
-    setIsTouchEnabled(active);
-    if (myTable) myTable->setIsTouchEnabled(active);
 }
 
 void ShopLayer::MoveWithTutorial()
@@ -189,19 +157,17 @@ bool ShopCell::initWithIndex(uint32_t index)
     const Resource& resource = *profile.GetResource(resource_);
     const int32_t stock = profile.GetResourceCount(resource_);
 
-    sprite = frameSprite("sell_bg_light.png");
-    sprite->setAnchorPoint({0, 0});
-    if (index % 2 == 1) sprite->setColor({180, 180, 180});
-    addChild(sprite.get());
-    const CGSize bg = sprite->contentSize();
+    CCSprite* bcg = setBackground("sell_bg_light.png", index);
+    if (bcg == nullptr) return true; // logged: a row without its picture shows nothing
+    const CGSize bg = bcg->contentSize();
 
     Ref<CCSprite> icon = frameSprite(resource.PngName + ".png");
     icon->setAnchorPoint({0.5f, 0});
     icon->setPosition({pick(120, 48), pick(32, 14)});
-    sprite->addChild(icon.get());
+    bcg->addChild(icon.get());
     auto count = CCCounterDrell::counterWithNumber(stock);
     count->setPosition({pick(160, 70), pick(32, 18)});
-    sprite->addChild(count.get());
+    bcg->addChild(count.get());
 
     const std::vector<std::string>& names = profile.EnumResNames;
     const std::string stem = resource_ >= 1 && static_cast<size_t>(resource_) <= names.size() ? names[resource_ - 1] : "";
@@ -210,11 +176,9 @@ bool ShopCell::initWithIndex(uint32_t index)
     name->setColor({233, 187, 96});
     name->setAnchorPoint({0, 0.5f});
     name->setPosition({pick(208, 80), bg.height / 2});
-    sprite->addChild(name.get());
+    bcg->addChild(name.get());
 
-    menu = CCMenu::menuWithItems({});
-    menu->setPosition({bg.width / 2, bg.height / 2});
-    sprite->addChild(menu.get());
+    makeMenu(bcg, {bg.width / 2, bg.height / 2});
 
     const std::string sellText = caption::localized("BUTTON_SELL");
     const bool shortTexts = utf16Length(sellText) < 8;
@@ -250,17 +214,6 @@ bool ShopCell::initWithIndex(uint32_t index)
     return true;
 }
 
-void ShopCell::onEnter()
-{
-    CCTableViewCell::onEnter();
-    if (menu) CCTouchDispatcher::sharedDispatcher()->setPriority(INT_MIN + 1, menu.get());
-}
-
-void ShopCell::SetActive(bool active)
-{
-    if (menu) menu->setIsTouchEnabled(active);
-}
-
 ShopLayer* ShopCell::shop() const
 {
     CCNode* container = parent();
@@ -268,18 +221,16 @@ ShopLayer* ShopCell::shop() const
     return table ? dynamic_cast<ShopLayer*>(table->parent()) : nullptr;
 }
 
-bool ShopCell::clearOfBars() const { return list::rowClearOfBars(this, sprite ? sprite->contentSize().height : 0); }
-
 void ShopCell::BuildCallback(Object* sender)
 {
-    if (!clearOfBars()) return;
+    if (!inVisibleBand()) return;
     board::playSound("selection_menu");
     if (ShopLayer* layer = shop()) layer->ShowBuyPopUpWithResource(static_cast<CCNode*>(sender)->tag());
 }
 
 void ShopCell::SellCallback(Object* sender)
 {
-    if (!clearOfBars()) return;
+    if (!inVisibleBand()) return;
     board::playSound("selection_menu");
     if (ShopLayer* layer = shop()) layer->ShowSellPopUpWithResource(static_cast<CCNode*>(sender)->tag() / kSellTagFactor);
 }

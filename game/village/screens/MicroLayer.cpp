@@ -1,13 +1,10 @@
-#include "game/village/MicroLayer.h"
-
-#include <climits>
+#include "game/village/screens/MicroLayer.h"
 
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenu.h"
 #include "engine/menus/CCMenuItem.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/sprites/CCSprite.h"
-#include "engine/touch/CCTouchDispatcher.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/Shared.h"
@@ -21,7 +18,6 @@
 #include "game/state/Resource.h"
 #include "game/village/ButtonCaption.h"
 #include "game/village/GuiObject.h"
-#include "game/village/ListBand.h"
 #include "game/village/VillageScene.h"
 
 namespace mw {
@@ -74,63 +70,24 @@ Ref<MicroLayer> MicroLayer::layerForMicro(CCNode* parent)
     return layer;
 }
 
-bool MicroLayer::initWithGuiParent(CCNode* hud)
-{
-    VParent = hud;
-    WinSize = board::winSize();
-    TableSize = {WinSize.width, WinSize.height - pick(144, 72)};
-    makeTable({0, pick(90, 45)});
-    return true;
-}
+bool MicroLayer::initWithGuiParent(CCNode* hud) { return initFullList(hud); }
 
 bool MicroLayer::initWithGuiParentForMicro(CCNode* parent)
 {
-    VParent = parent;
-    WinSize = board::winSize();
-    const float rowHeight = cellSizeForTable(nullptr).height;
-    TableSize = {WinSize.width, 2.2f * rowHeight};
-    auto strip = CCLayerColor::layerWithColor({0, 0, 0, 255}, WinSize.width, 2.2f * rowHeight);
-    strip->setPosition({0, 0.68f * WinSize.height});
-    addChild(strip.get(), -1);
-    makeTable({0, 0.68f * WinSize.height});
-    return true;
-}
-
-void MicroLayer::makeTable(CGPoint at)
-{
-    myTable = CCTableView::viewWithDataSource(this, TableSize);
-    myTable->setDelegate(this);
-    myTable->setVerticalFillOrder(kCCTableViewFillTopDown);
-    myTable->setDirection(kCCScrollViewDirectionVertical);
-    addChild(myTable.get(), 0);
-    myTable->setPosition(at);
-    myTable->reloadData();
-}
-
-MicroLayer::~MicroLayer()
-{
-    if (myTable) myTable->setDataSource(nullptr);
-    removeAllChildrenWithCleanup(true);
-}
-
-void MicroLayer::onEnter()
-{
-    CCLayer::onEnter();
-    CCTouchDispatcher::sharedDispatcher()->setPriority(INT_MIN + 2, myTable.get());
+    const CGSize win = board::winSize();
+    const float strip = 2.2f * cellSizeForTable(nullptr).height;
+    auto black = CCLayerColor::layerWithColor({0, 0, 0, 255}, win.width, strip);
+    black->setPosition({0, 0.68f * win.height});
+    addChild(black.get(), -1);
+    return initListTable(parent, {win.width, strip}, {0, 0.68f * win.height});
 }
 
 CGSize MicroLayer::cellSizeForTable(CCTableView*) { return board::isIpad() ? CGSize{768, 154} : CGSize{320, 77}; }
 
 Ref<CCTableViewCell> MicroLayer::tableCellAtIndex(CCTableView* table, uint32_t idx)
 {
-    if (Ref<CCTableViewCell> reused = table->dequeueCell()) reused->removeAllChildrenWithCleanup(true);
+    discardReusableCell(table);
     return TradeCell::cellWithIndex(idx);
-}
-
-void MicroLayer::SetInputActive(bool active)
-{
-    setIsTouchEnabled(active);
-    if (myTable) myTable->setIsTouchEnabled(active);
 }
 
 void MicroLayer::SetInputActiveWithParent(bool active)
@@ -143,7 +100,7 @@ void MicroLayer::ReloadData()
 {
     if (VParent == nullptr) return;
     if (auto* gate = dynamic_cast<VillageGate*>(VParent)) gate->UpdateTopBar();
-    list::reloadKeepingOffset(myTable.get());
+    reloadKeepingOffset();
 }
 
 // ---- a row
@@ -158,11 +115,9 @@ Ref<TradeCell> TradeCell::cellWithIndex(uint32_t index)
 bool TradeCell::initWithIndex(uint32_t index)
 {
     Act = true;
-    sprite = frameSprite("tools_list_bg1.png");
-    sprite->setAnchorPoint({0, 0});
-    if (index % 2 == 1) sprite->setColor({180, 180, 180});
-    addChild(sprite.get());
-    const CGSize bg = sprite->contentSize();
+    CCSprite* bcg = setBackground("tools_list_bg1.png", index);
+    if (bcg == nullptr) return true; // logged: the row shows nothing without its picture
+    const CGSize bg = bcg->contentSize();
 
     const Profile& profile = *Profile::sharedInstance();
     const Resource* pack = profile.GetMicroResource(static_cast<int32_t>(index) + kFirstPack);
@@ -173,7 +128,7 @@ bool TradeCell::initWithIndex(uint32_t index)
     Ref<CCSprite> picture = frameSprite(pack->PngName + ".png");
     picture->setAnchorPoint({0.5f, 0});
     picture->setPosition({pick(120, 50), pick(24, 12)});
-    sprite->addChild(picture.get());
+    bcg->addChild(picture.get());
 
     const std::vector<std::string>& names = profile.EnumResNames;
     const std::string stem = pack->ID >= 1 && static_cast<size_t>(pack->ID) <= names.size() ? names[pack->ID - 1] : "";
@@ -182,11 +137,9 @@ bool TradeCell::initWithIndex(uint32_t index)
     name->setAnchorPoint({0, 0.5f});
     name->setColor({233, 187, 96});
     name->setPosition({pick(232, 96), pick(116, 58)});
-    sprite->addChild(name.get());
+    bcg->addChild(name.get());
 
-    menu = CCMenu::menuWithItems({});
-    menu->setPosition({0.5f * bg.width, 0.5f * bg.height});
-    sprite->addChild(menu.get());
+    makeMenu(bcg, {0.5f * bg.width, 0.5f * bg.height});
     button_ = CCMenuItemSprite::itemFromNormalSprite(frameSprite("list_button.png").get(),
                                                      frameSprite("list_button_click.png").get(),
                                                      frameSprite("list_button_disabled.png").get(),
@@ -208,16 +161,10 @@ bool TradeCell::initWithIndex(uint32_t index)
     return true;
 }
 
-void TradeCell::onEnter()
-{
-    CCTableViewCell::onEnter();
-    if (menu) CCTouchDispatcher::sharedDispatcher()->setPriority(INT_MIN + 1, menu.get());
-}
-
 void TradeCell::SetActive(bool active)
 {
     if (!menu) return;
-    menu->setIsTouchEnabled(active);
+    ListRow::SetActive(active);
     Act = active;
 }
 

@@ -1,4 +1,4 @@
-#include "game/village/TutorialPopup.h"
+#include "game/village/tutorial/TutorialPopup.h"
 
 #include "engine/actions/CCActionEase.h"
 #include "engine/actions/CCActionInstant.h"

@@ -1,4 +1,4 @@
-#include "game/village/ShopPopUp.h"
+#include "game/village/screens/ShopPopUp.h"
 
 #include <cmath>
 
@@ -18,7 +18,7 @@
 #include "game/state/Resource.h"
 #include "game/village/ButtonCaption.h"
 #include "game/village/CCCounterDrell.h"
-#include "game/village/ShopLayer.h"
+#include "game/village/screens/ShopLayer.h"
 
 namespace mw {
 namespace {

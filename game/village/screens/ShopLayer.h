@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/nodes/CCLayer.h"
-#include "engine/tables/CCTableView.h"
 #include "foundation/Ref.h"
+#include "game/village/ListLayer.h"
 
 namespace mw {
 
@@ -19,7 +18,7 @@ class GuiObject;
 // each with its stock and a buy and a sell button that open the deal
 // pop-ups. The layer also starts and continues the shop's tutorial (frames
 // 56 and 57, then the arrow at the Build button).
-class ShopLayer : public CCLayer, public CCTableViewDataSource, public CCTableViewDelegate {
+class ShopLayer : public ListLayer {
 public:
     // Tag of the arrow the tutorial leaves at the Build button.
     static constexpr int kBuildArrowTag = 913;
@@ -33,66 +32,42 @@ public:
     // tests that need no HUD.
     static Ref<ShopLayer> layerWithGuiParent(CCNode* hud);
     bool initWithGuiParent(CCNode* hud);
-    ~ShopLayer() override;
-
-    // Puts the table's touches under the rows' menus.
-    void onEnter() override;
 
     uint32_t numberOfCellsInTableView(CCTableView* table) override;
     CGSize cellSizeForTable(CCTableView* table) override;
     Ref<CCTableViewCell> tableCellAtIndex(CCTableView* table, uint32_t idx) override;
-    void tableCellTouched(CCTableView* table, CCTableViewCell* cell) override {}
 
     // The deal pop-ups on the HUD at z-order 3; the shop and the HUD go off.
     void ShowBuyPopUpWithResource(int32_t resource);
     void ShowSellPopUpWithResource(int32_t resource);
-    // Rebuilds the rows shown at the same scroll offset.
-    void ReloadData();
-    void SetInputActive(bool active) override;
     // After a tutorial pop-up over the shop: the Build arrow when frame 57
     // asks for it, then the input back to the shop and the HUD.
     void MoveWithTutorial() override;
 
-    CCTableView* table() const { return myTable.get(); }
-    CCNode* guiParent() const { return VParent; }
-
 private:
     void showPopUp(Ref<CCNode> popUp);
-
-    CCNode* VParent = nullptr;
-    Ref<CCTableView> myTable;
-    CGSize TableSize;
-    CGSize WinSize;
 };
 
 // One row of the shop: icon, stock, name, the buy button (tag: the resource)
 // with its unit price and the sell button (tag: resource × 22) with its
 // sell price. A button is enabled when the deal of one unit is possible.
-class ShopCell : public CCTableViewCell {
+class ShopCell : public ListRow {
 public:
     static Ref<ShopCell> cellWithIndex(uint32_t index);
     // False (logged) for an index past the rows.
     bool initWithIndex(uint32_t index);
 
-    void onEnter() override;
-    void SetActive(bool active) override;
     // Open the deal pop-ups, unless the row is partly hidden under a bar.
     void BuildCallback(Object* sender);
     void SellCallback(Object* sender);
 
     int32_t resource() const { return resource_; }
-    CCSprite* background() const { return sprite.get(); }
-    CCMenu* rowMenu() const { return menu.get(); }
     CCMenuItemSprite* buyButton() const { return buy_.get(); }
     CCMenuItemSprite* sellButton() const { return sell_.get(); }
 
 private:
-    // Whether the row stands clear of both bars, so a press on it counts.
-    bool clearOfBars() const;
     ShopLayer* shop() const;
 
-    Ref<CCSprite> sprite;
-    Ref<CCMenu> menu;
     Ref<CCMenuItemSprite> buy_;
     Ref<CCMenuItemSprite> sell_;
     int32_t resource_ = 0;

@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/nodes/CCLayer.h"
-#include "engine/tables/CCTableView.h"
 #include "foundation/Ref.h"
+#include "game/village/ListLayer.h"
 
 namespace mw {
 
@@ -19,7 +18,7 @@ class CCSprite;
 // that a pop-up slides in when the player's gold is short). A buy button
 // opens the purchase pop-up above everything, switches the input under it
 // off and starts the payment.
-class MicroLayer : public CCLayer, public CCTableViewDataSource, public CCTableViewDelegate {
+class MicroLayer : public ListLayer {
 public:
     static constexpr uint32_t kRowCount = 6;
 
@@ -30,58 +29,36 @@ public:
     static Ref<MicroLayer> layerForMicro(CCNode* parent);
     bool initWithGuiParent(CCNode* hud);
     bool initWithGuiParentForMicro(CCNode* parent);
-    ~MicroLayer() override;
-
-    void onEnter() override;
 
     uint32_t numberOfCellsInTableView(CCTableView*) override { return kRowCount; }
     CGSize cellSizeForTable(CCTableView* table) override;
     Ref<CCTableViewCell> tableCellAtIndex(CCTableView* table, uint32_t idx) override;
-    void tableCellTouched(CCTableView*, CCTableViewCell*) override {}
 
-    // The layer's and the table's touches (the table passes it to the rows).
-    void SetInputActive(bool active) override;
-    // The same, then the parent's input.
+    // SetInputActive with the flag, then the parent's input.
     void SetInputActiveWithParent(bool active);
     // With a parent: its top bar, then the rows rebuilt at the same offset.
-    void ReloadData();
-
-    CCTableView* table() const { return myTable.get(); }
-    CCNode* guiParent() const { return VParent; }
-
-private:
-    void makeTable(CGPoint at);
-
-    CCNode* VParent = nullptr;
-    Ref<CCTableView> myTable;
-    CGSize TableSize;
-    CGSize WinSize;
+    void ReloadData() override;
 };
 
 // One coin pack: picture, name, description and a buy button (tag: the
 // pack's resource, 19 to 24) captioned with the pack's cached price, or
 // "BUTTON_BUY" when that pack has none.
-class TradeCell : public CCTableViewCell {
+class TradeCell : public ListRow {
 public:
     static Ref<TradeCell> cellWithIndex(uint32_t index);
     bool initWithIndex(uint32_t index);
 
-    void onEnter() override;
     // The buy button's touch; while off, taps are ignored.
     void SetActive(bool active) override;
     // Starts the purchase of the button's pack (see MicroLayer).
     void BuildCallback(Object* sender);
 
     bool active() const { return Act; }
-    CCSprite* background() const { return sprite.get(); }
-    CCMenu* rowMenu() const { return menu.get(); }
     CCMenuItemSprite* buyButton() const { return button_.get(); }
     // The caption's text.
     const std::string& captionText() const { return caption_; }
 
 private:
-    Ref<CCSprite> sprite;
-    Ref<CCMenu> menu;
     Ref<CCMenuItemSprite> button_;
     std::string caption_;
     bool Act = true;
