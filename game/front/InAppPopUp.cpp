@@ -98,9 +98,9 @@ bool InAppPopUp::initFrame()
     prospector->setPosition({0.5f * bg.width, 0.75f * bg.height});
     bcg->addChild(prospector.get());
 
-    header = CCLabelTTF::labelWithString(caption::localized("IAP_CONNECTING"), {0.8f * bg.width, 0.3f * bg.height},
-                                         UITextAlignmentCenter, UILineBreakModeWordWrap, "HelveticaNeue-Bold",
-                                         pick(34, 17));
+    header = CCLabelTTF::labelWithString(caption::localized("IAP_CONNECTING"),
+                                         {0.8f * bg.width, 0.3f * bg.height}, UITextAlignmentCenter,
+                                         UILineBreakModeWordWrap, "HelveticaNeue-Bold", pick(34, 17));
     header->setColor(kHeaderColour);
     header->setPosition({0.5f * bg.width, 0.38f * bg.height});
     bcg->addChild(header.get());
@@ -108,9 +108,9 @@ bool InAppPopUp::initFrame()
     const float size = caption::sizeFor(caption::localized("BUTTON_CANCEL"));
     const std::string done = caption::localized("MM_CONTINUE");
     auto makeButton = [&] {
-        auto button = CCMenuItemSprite::itemFromNormalSprite(frameSprite("craftfood_button.png").get(),
-                                                             frameSprite("craftfood_button_click.png").get(), nullptr,
-                                                             [this](CCMenuItem* item) { DoneCallback(item); });
+        auto button = CCMenuItemSprite::itemFromNormalSprite(
+            frameSprite("craftfood_button.png").get(), frameSprite("craftfood_button_click.png").get(),
+            nullptr, [this](CCMenuItem* item) { DoneCallback(item); });
         caption::add(button.get(), done, size, {151, 64, 10}, {255, 255, 255});
         button->setVisible(false);
         return button;

@@ -82,7 +82,10 @@ bool MicroLayer::initWithGuiParentForMicro(CCNode* parent)
     return initListTable(parent, {win.width, strip}, {0, 0.68f * win.height});
 }
 
-CGSize MicroLayer::cellSizeForTable(CCTableView*) { return board::isIpad() ? CGSize{768, 154} : CGSize{320, 77}; }
+CGSize MicroLayer::cellSizeForTable(CCTableView*)
+{
+    return board::isIpad() ? CGSize{768, 154} : CGSize{320, 77};
+}
 
 Ref<CCTableViewCell> MicroLayer::tableCellAtIndex(CCTableView* table, uint32_t idx)
 {
@@ -131,19 +134,19 @@ bool TradeCell::initWithIndex(uint32_t index)
     bcg->addChild(picture.get());
 
     const std::vector<std::string>& names = profile.EnumResNames;
-    const std::string stem = pack->ID >= 1 && static_cast<size_t>(pack->ID) <= names.size() ? names[pack->ID - 1] : "";
-    auto name = CCLabelTTF::labelWithString(caption::localized((stem + "_NAME").c_str()), "HelveticaNeue-Bold",
-                                            pick(30, 15));
+    const std::string stem =
+        pack->ID >= 1 && static_cast<size_t>(pack->ID) <= names.size() ? names[pack->ID - 1] : "";
+    auto name = CCLabelTTF::labelWithString(caption::localized((stem + "_NAME").c_str()),
+                                            "HelveticaNeue-Bold", pick(30, 15));
     name->setAnchorPoint({0, 0.5f});
     name->setColor({233, 187, 96});
     name->setPosition({pick(232, 96), pick(116, 58)});
     bcg->addChild(name.get());
 
     makeMenu(bcg, {0.5f * bg.width, 0.5f * bg.height});
-    button_ = CCMenuItemSprite::itemFromNormalSprite(frameSprite("list_button.png").get(),
-                                                     frameSprite("list_button_click.png").get(),
-                                                     frameSprite("list_button_disabled.png").get(),
-                                                     [this](CCMenuItem* item) { BuildCallback(item); });
+    button_ = CCMenuItemSprite::itemFromNormalSprite(
+        frameSprite("list_button.png").get(), frameSprite("list_button_click.png").get(),
+        frameSprite("list_button_disabled.png").get(), [this](CCMenuItem* item) { BuildCallback(item); });
     menu->addChild(button_.get(), 0, pack->ID);
     button_->setAnchorPoint({1, 0.5f});
     button_->setPosition({0.47f * bg.width, 0});

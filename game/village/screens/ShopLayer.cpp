@@ -62,7 +62,8 @@ std::vector<int32_t> ShopLayer::rowResources()
     const Profile& profile = *Profile::sharedInstance();
     for (int32_t id : shopOrder()) {
         const Resource* resource = profile.GetResource(id);
-        if (resource && resource->Seen && (resource->Value > 0 || resource->ValueSell > 0)) rows.push_back(id);
+        if (resource && resource->Seen && (resource->Value > 0 || resource->ValueSell > 0))
+            rows.push_back(id);
     }
     return rows;
 }
@@ -93,7 +94,10 @@ bool ShopLayer::initWithGuiParent(CCNode* hud)
     return true;
 }
 
-uint32_t ShopLayer::numberOfCellsInTableView(CCTableView*) { return static_cast<uint32_t>(rowResources().size()); }
+uint32_t ShopLayer::numberOfCellsInTableView(CCTableView*)
+{
+    return static_cast<uint32_t>(rowResources().size());
+}
 
 CGSize ShopLayer::cellSizeForTable(CCTableView*)
 {
@@ -107,7 +111,10 @@ Ref<CCTableViewCell> ShopLayer::tableCellAtIndex(CCTableView* table, uint32_t id
     return ShopCell::cellWithIndex(idx);
 }
 
-void ShopLayer::ShowBuyPopUpWithResource(int32_t resource) { showPopUp(BuyPopUp::popUpWithResourceType(resource)); }
+void ShopLayer::ShowBuyPopUpWithResource(int32_t resource)
+{
+    showPopUp(BuyPopUp::popUpWithResourceType(resource));
+}
 
 void ShopLayer::ShowSellPopUpWithResource(int32_t resource)
 {
@@ -170,9 +177,10 @@ bool ShopCell::initWithIndex(uint32_t index)
     bcg->addChild(count.get());
 
     const std::vector<std::string>& names = profile.EnumResNames;
-    const std::string stem = resource_ >= 1 && static_cast<size_t>(resource_) <= names.size() ? names[resource_ - 1] : "";
-    auto name = CCLabelTTF::labelWithString(caption::localized((stem + "_NAME").c_str()), "HelveticaNeue-Bold",
-                                            pick(30, 12));
+    const std::string stem =
+        resource_ >= 1 && static_cast<size_t>(resource_) <= names.size() ? names[resource_ - 1] : "";
+    auto name = CCLabelTTF::labelWithString(caption::localized((stem + "_NAME").c_str()),
+                                            "HelveticaNeue-Bold", pick(30, 12));
     name->setColor({233, 187, 96});
     name->setAnchorPoint({0, 0.5f});
     name->setPosition({pick(208, 80), bg.height / 2});
@@ -185,10 +193,9 @@ bool ShopCell::initWithIndex(uint32_t index)
     const float size = caption::sizeFor(sellText);
 
     const bool canBuy = resource.Value >= 1 && profile.GoldCount >= resource.Value;
-    buy_ = CCMenuItemSprite::itemFromNormalSprite(frameSprite("sell_button.png").get(),
-                                                  frameSprite("sell_button_click.png").get(),
-                                                  frameSprite("list_button_disabled.png").get(),
-                                                  [this](CCMenuItem* item) { BuildCallback(item); });
+    buy_ = CCMenuItemSprite::itemFromNormalSprite(
+        frameSprite("sell_button.png").get(), frameSprite("sell_button_click.png").get(),
+        frameSprite("list_button_disabled.png").get(), [this](CCMenuItem* item) { BuildCallback(item); });
     menu->addChild(buy_.get(), 0, resource_);
     buy_->setAnchorPoint({1, 0.5f});
     buy_->setPosition({0.47f * bg.width, 0.1f * bg.height});
@@ -200,10 +207,9 @@ bool ShopCell::initWithIndex(uint32_t index)
 
     const bool canSell = resource.ValueSell >= 1 && stock >= 1;
     const std::string button = shortTexts ? "list_button" : "list_button_medium";
-    sell_ = CCMenuItemSprite::itemFromNormalSprite(frameSprite(button + ".png").get(),
-                                                   frameSprite(button + "_click.png").get(),
-                                                   frameSprite(button + "_disabled.png").get(),
-                                                   [this](CCMenuItem* item) { SellCallback(item); });
+    sell_ = CCMenuItemSprite::itemFromNormalSprite(
+        frameSprite(button + ".png").get(), frameSprite(button + "_click.png").get(),
+        frameSprite(button + "_disabled.png").get(), [this](CCMenuItem* item) { SellCallback(item); });
     menu->addChild(sell_.get(), 0, resource_ * kSellTagFactor);
     sell_->setAnchorPoint({1, 0.5f});
     sell_->setPosition({0.27f * bg.width, 0.1f * bg.height});
@@ -232,7 +238,8 @@ void ShopCell::SellCallback(Object* sender)
 {
     if (!inVisibleBand()) return;
     board::playSound("selection_menu");
-    if (ShopLayer* layer = shop()) layer->ShowSellPopUpWithResource(static_cast<CCNode*>(sender)->tag() / kSellTagFactor);
+    if (ShopLayer* layer = shop())
+        layer->ShowSellPopUpWithResource(static_cast<CCNode*>(sender)->tag() / kSellTagFactor);
 }
 
 } // namespace mw

@@ -18,7 +18,7 @@
 #include "game/state/Resource.h"
 #include "game/village/ButtonCaption.h"
 #include "game/village/CCCounterDrell.h"
-#include "game/village/screens/ShopLayer.h"
+#include "game/village/ListLayer.h"
 
 namespace mw {
 namespace {
@@ -105,8 +105,8 @@ bool TradePopUp::initWithResourceType(int32_t resource)
     icon->setPosition({cx, cy + 0.15f * bg.height});
     bcg_->addChild(icon.get());
 
-    aauto = CCLabelTTF::labelWithString(format("%d", unitPrice()), selling() ? "HelveticaNeue" : "HelveticaNeue-Bold",
-                                        pick(28, 14));
+    aauto = CCLabelTTF::labelWithString(format("%d", unitPrice()),
+                                        selling() ? "HelveticaNeue" : "HelveticaNeue-Bold", pick(28, 14));
     aauto->setAnchorPoint({0, 0.5f});
     aauto->setPosition(board::isIpad() ? CGPoint{cx + 2, cy + 13} : CGPoint{cx + 1, cy + 6});
     bcg_->addChild(aauto.get());
@@ -205,7 +205,7 @@ void TradePopUp::close()
     CCNode* hud = parent();
     auto* gate = dynamic_cast<VillageGate*>(hud);
     if (CCNode* layer = gate ? gate->GetLayer() : nullptr) {
-        if (auto* shop = dynamic_cast<ShopLayer*>(layer)) shop->ReloadData();
+        if (auto* list = dynamic_cast<ListLayer*>(layer)) list->ReloadData();
         layer->SetInputActive(true);
     }
     // Without a layer the HUD still gets its input back: the pop-up never

@@ -43,8 +43,8 @@ Ref<CCSprite> frameSprite(const std::string& name)
 
 Ref<CCLabelTTF> bubbleText(const std::string& text, CGSize box)
 {
-    return CCLabelTTF::labelWithString(text, box, UITextAlignmentCenter, UILineBreakModeWordWrap, "HelveticaNeue",
-                                       board::isIpad() ? 20.0f : 10.0f);
+    return CCLabelTTF::labelWithString(text, box, UITextAlignmentCenter, UILineBreakModeWordWrap,
+                                       "HelveticaNeue", board::isIpad() ? 20.0f : 10.0f);
 }
 
 CGPoint fraction(const CCNode* node, float x, float y)
@@ -58,7 +58,8 @@ void putCounter(CCNode* bubble, CCCounterDrell* counter, const CCSprite* icon, f
 {
     const CGSize size = icon->textureRect().size;
     const float scale = icon->scale();
-    counter->setPosition({icon->position().x + dx * size.width * scale, icon->position().y + dy * size.height * scale});
+    counter->setPosition(
+        {icon->position().x + dx * size.width * scale, icon->position().y + dy * size.height * scale});
     bubble->addChild(counter);
 }
 
@@ -78,7 +79,10 @@ Ref<TutorialPopup> TutorialPopup::popUpWithWorkerType(int32_t upgrade)
     return popUp;
 }
 
-bool TutorialPopup::IsWomen(int32_t upgrade) { return upgrade == 7 || upgrade == 8 || upgrade == 65 || upgrade == 66; }
+bool TutorialPopup::IsWomen(int32_t upgrade)
+{
+    return upgrade == 7 || upgrade == 8 || upgrade == 65 || upgrade == 66;
+}
 
 bool TutorialPopup::initWithTutorialFrameDefAfterBuild(TutorialFrameDef* frame, bool afterBuild)
 {
@@ -95,13 +99,15 @@ bool TutorialPopup::initWithTutorialFrameDefAfterBuild(TutorialFrameDef* frame, 
     Worker = frameSprite(frame->WorkerIcon);
     if (!Bcg) Bcg = makeRef<CCSprite>();
     if (!Worker) {
-        logLine("TutorialPopup: frame %d names no loaded speaker \"%s\"", frame->ID, frame->WorkerIcon.c_str());
+        logLine("TutorialPopup: frame %d names no loaded speaker \"%s\"", frame->ID,
+                frame->WorkerIcon.c_str());
         Worker = makeRef<CCSprite>();
     }
 
     std::string text = LocalisationManager::sharedInstance()->getValue(frame->LangID);
     const std::string& village = Profile::sharedInstance()->VillageName;
-    if (frame->ID == 54) text = format("%@ %@", village.c_str(), text.c_str());
+    if (frame->ID == 54)
+        text = format("%@ %@", village.c_str(), text.c_str());
     else if (frame->ID == 73 || frame->ID == 75 || frame->ID == 76 || frame->ID == 78 || frame->ID == 81)
         text = format("%@ %@", text.c_str(), village.c_str());
     const CGSize bubble = Bcg->contentSize();
@@ -144,7 +150,8 @@ void TutorialPopup::buildFramePictures()
     Ref<CCSprite> second;
     int32_t firstCount = 0;
     if (frame.Type == 103) {
-        if (Resource* made = profile->GetResource(kind->nextResource)) second = frameSprite(made->PngName + ".png");
+        if (Resource* made = profile->GetResource(kind->nextResource))
+            second = frameSprite(made->PngName + ".png");
         firstCount = kind->nextResourceCount;
     } else {
         if (Collectible* made = profile->GetCollectible(kind->nextCollectible))
@@ -218,7 +225,8 @@ void TutorialPopup::layOut()
     auto* first = dynamic_cast<CCSprite*>(Bcg->getChildByTag(kTagFirst));
     auto* second = dynamic_cast<CCSprite*>(Bcg->getChildByTag(kTagSecond));
     placeFramePictures(first, second, dynamic_cast<CCSprite*>(Bcg->getChildByTag(kTagArrow)));
-    for (auto [counterTag, icon] : {std::pair{kTagFirstCounter, first}, std::pair{kTagSecondCounter, second}}) {
+    for (auto [counterTag, icon] :
+         {std::pair{kTagFirstCounter, first}, std::pair{kTagSecondCounter, second}}) {
         auto* counter = dynamic_cast<CCCounterDrell*>(Bcg->getChildByTag(counterTag));
         if (counter == nullptr || icon == nullptr) continue;
         Ref<CCCounterDrell> keep(counter);
@@ -277,7 +285,8 @@ void TutorialPopup::buildWorkerPictures()
         Bcg->addChild(label.get(), 2, kTagText);
     }
     UpgradeAction* action = nullptr;
-    if (item->Actions && item->Actions->count() > 0) action = dynamic_cast<UpgradeAction*>(item->Actions->objectAtIndex(0));
+    if (item->Actions && item->Actions->count() > 0)
+        action = dynamic_cast<UpgradeAction*>(item->Actions->objectAtIndex(0));
     if (action == nullptr || (action->ID != 0 && action->ID != 1)) return;
 
     Collectible* kind = nullptr;
@@ -352,21 +361,25 @@ void TutorialPopup::onShow(bool show)
     };
     if (!show) {
         Ref<CCMoveBy> away;
-        if (PlacementType <= 1) away = CCMoveBy::actionWithDuration(0.3f, {-0.1f * win.width, 0});
-        else if (PlacementType <= 3) away = CCMoveBy::actionWithDuration(0.3f, {0, -0.1f * win.height});
-        else away = CCMoveBy::actionWithDuration(0.4f, {0.1f * win.width, 0});
-        Worker->runAction(
-            CCSequence::actions({CCDelayTime::actionWithDuration(0.25f).get(), away.get(),
-                                 call(&TutorialPopup::RemoveMe).get()})
-                .get());
+        if (PlacementType <= 1)
+            away = CCMoveBy::actionWithDuration(0.3f, {-0.1f * win.width, 0});
+        else if (PlacementType <= 3)
+            away = CCMoveBy::actionWithDuration(0.3f, {0, -0.1f * win.height});
+        else
+            away = CCMoveBy::actionWithDuration(0.4f, {0.1f * win.width, 0});
+        Worker->runAction(CCSequence::actions({CCDelayTime::actionWithDuration(0.25f).get(), away.get(),
+                                               call(&TutorialPopup::RemoveMe).get()})
+                              .get());
         Bcg->runAction(CCScaleTo::actionWithDuration(0.25f, 0).get());
         return;
     }
     auto grow = CCEaseElasticOut::actionWithAction(CCScaleTo::actionWithDuration(1.0f, 1.0f), 0.6f);
-    auto ready = CCSequence::actionOne(CCDelayTime::actionWithDuration(1.2f).get(), call(&TutorialPopup::SetShowed).get());
+    auto ready = CCSequence::actionOne(CCDelayTime::actionWithDuration(1.2f).get(),
+                                       call(&TutorialPopup::SetShowed).get());
     if (PlacementType == 2 || PlacementType == 3) {
         Worker->runAction(
-            CCEaseSineOut::actionWithAction(CCMoveBy::actionWithDuration(0.6f, {0, 0.08f * win.height})).get());
+            CCEaseSineOut::actionWithAction(CCMoveBy::actionWithDuration(0.6f, {0, 0.08f * win.height}))
+                .get());
         auto open = CCSequence::actionOne(CCDelayTime::actionWithDuration(0.7f).get(), grow.get());
         Bcg->runAction(CCSpawn::actionOne(open.get(), ready.get()).get());
         return;
@@ -409,8 +422,10 @@ bool TutorialPopup::ccTouchBegan(UITouch*, const UIEvent&)
 {
     if (!Showed) return false;
     Ref<TutorialPopup> keep(this);
-    if (OrigDef) onFrameTapped();
-    else onWorkerTapped();
+    if (OrigDef)
+        onFrameTapped();
+    else
+        onWorkerTapped();
     return false;
 }
 
@@ -418,8 +433,10 @@ void TutorialPopup::onFrameTapped()
 {
     OrigDef->Done = true;
     if (CCNode* owner = parent()) {
-        if (AfterBuild) owner->AfterBuildSeq();
-        else owner->MoveWithTutorial();
+        if (AfterBuild)
+            owner->AfterBuildSeq();
+        else
+            owner->MoveWithTutorial();
     }
     onShow(false);
     Showed = false;
@@ -435,19 +452,23 @@ void TutorialPopup::onWorkerTapped()
     curve.endPosition = tablet ? CGPoint{0.58f * win.width, -95} : CGPoint{0.5f * win.width, -46};
     curve.controlPoint_1 = {0, 0};
     curve.controlPoint_2 = {0, 0};
-    auto fly = CCSpawn::actions({CCEaseSineInOut::actionWithAction(CCBezierTo::actionWithDuration(1.0f, curve)).get(),
-                                 CCScaleTo::actionWithDuration(1.0f, 0.4f).get(),
-                                 CCRotateTo::actionWithDuration(0.6f, 0).get()});
+    auto fly = CCSpawn::actions(
+        {CCEaseSineInOut::actionWithAction(CCBezierTo::actionWithDuration(1.0f, curve)).get(),
+         CCScaleTo::actionWithDuration(1.0f, 0.4f).get(), CCRotateTo::actionWithDuration(0.6f, 0).get()});
     auto spawnWorker = CCCallBlock::actionWithBlock([this] {
         CCNode* owner = parent();
-        if (auto* target = dynamic_cast<WorkerSpawnTarget*>(owner)) target->InstantSpawnWorkerOfType(WorkerType);
-        else if (auto* forward = dynamic_cast<CCTutorialParent*>(owner)) forward->InstantSpawnWorkerOfType();
-        else if (auto* hud = dynamic_cast<GuiObject*>(owner)) hud->InstantSpawnWorkerOfType();
-        else if (auto* map = dynamic_cast<MapScene*>(owner)) map->InstantSpawnWorkerOfType();
+        if (auto* target = dynamic_cast<WorkerSpawnTarget*>(owner))
+            target->InstantSpawnWorkerOfType(WorkerType);
+        else if (auto* forward = dynamic_cast<CCTutorialParent*>(owner))
+            forward->InstantSpawnWorkerOfType();
+        else if (auto* hud = dynamic_cast<GuiObject*>(owner))
+            hud->InstantSpawnWorkerOfType();
+        else if (auto* map = dynamic_cast<MapScene*>(owner))
+            map->InstantSpawnWorkerOfType();
     });
     auto remove = CCCallBlock::actionWithBlock([this] { RemoveMe(); });
-    Worker->runAction(CCSequence::actions({CCDelayTime::actionWithDuration(0.3f).get(), fly.get(), spawnWorker.get(),
-                                           remove.get()})
+    Worker->runAction(CCSequence::actions({CCDelayTime::actionWithDuration(0.3f).get(), fly.get(),
+                                           spawnWorker.get(), remove.get()})
                           .get());
     Bcg->runAction(CCScaleTo::actionWithDuration(0.4f, 0).get());
     Showed = false;
@@ -456,7 +477,8 @@ void TutorialPopup::onWorkerTapped()
     if (ledger == nullptr) return;
     const std::string hiring = "com.zandovar.mw.nowhiring";
     const std::string corporation = "com.zandovar.mw.corporation";
-    if (!ledger->IsAchievementDone(hiring)) ledger->AchievementDone(hiring, "ACH_HIRE1", 5);
+    if (!ledger->IsAchievementDone(hiring))
+        ledger->AchievementDone(hiring, "ACH_HIRE1", 5);
     else if (!ledger->IsAchievementDone(corporation) && Profile::sharedInstance()->WorkersBought >= 50)
         ledger->AchievementDone(corporation, "ACH_WORK30", 20);
 }

@@ -52,7 +52,10 @@ public:
     static Ref<TutorialPopup> popUpWithWorkerType(int32_t upgrade);
 
     bool initWithTutorialFrameDefAfterBuild(TutorialFrameDef* frame, bool afterBuild);
-    bool initWithTutorialFrameDef(TutorialFrameDef* frame) { return initWithTutorialFrameDefAfterBuild(frame, false); }
+    bool initWithTutorialFrameDef(TutorialFrameDef* frame)
+    {
+        return initWithTutorialFrameDefAfterBuild(frame, false);
+    }
     bool initWithWorkerType(int32_t upgrade);
 
     // Women workers speak with the second voice.

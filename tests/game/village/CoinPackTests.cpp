@@ -60,7 +60,9 @@ protected:
         profile().Loaded = true;
         profile().MicroGoldCount1 = 500;
         profile().MicroGoldCount2 = 1200;
-        for (int i = 0; i < 6; ++i) store_->catalogue.push_back({InAppPurchase::productIdentifier(i), "", 0.99 + i, "en_US@currency=USD"});
+        for (int i = 0; i < 6; ++i)
+            store_->catalogue.push_back(
+                {InAppPurchase::productIdentifier(i), "", 0.99 + i, "en_US@currency=USD"});
     }
     void TearDown() override
     {
@@ -96,7 +98,8 @@ TEST_P(CoinPackTest, SixRowsCaptionedWithEachPacksCachedPrice)
     auto rowsOf = [&](MicroLayer* list) {
         std::vector<std::string> captions;
         for (uint32_t i = 0; i < MicroLayer::kRowCount; ++i) {
-            list->table()->setContentOffset({0, list->table()->minContainerOffset().y + i * list->cellSizeForTable(nullptr).height});
+            list->table()->setContentOffset(
+                {0, list->table()->minContainerOffset().y + i * list->cellSizeForTable(nullptr).height});
             auto* cell = dynamic_cast<TradeCell*>(list->table()->cellAtIndex(i));
             captions.push_back(cell ? cell->captionText() : "no row");
             if (cell) EXPECT_EQ(cell->buyButton()->tag(), static_cast<int>(19 + i));
@@ -111,7 +114,9 @@ TEST_P(CoinPackTest, SixRowsCaptionedWithEachPacksCachedPrice)
     };
     const Case cases[] = {
         {"no prices", {}, {buy, buy, buy, buy, buy, buy}},
-        {"six, answered in reverse", {5, 4, 3, 2, 1, 0}, {"$0.99", "$1.99", "$2.99", "$3.99", "$4.99", "$5.99"}},
+        {"six, answered in reverse",
+         {5, 4, 3, 2, 1, 0},
+         {"$0.99", "$1.99", "$2.99", "$3.99", "$4.99", "$5.99"}},
         // The mend: a pack the cache has no price for reads "Buy".
         {"pack 3 missing", {0, 1, 3, 4, 5}, {"$0.99", "$1.99", buy, "$3.99", "$4.99", "$5.99"}},
     };
@@ -124,13 +129,15 @@ TEST_P(CoinPackTest, SixRowsCaptionedWithEachPacksCachedPrice)
         if (!c.answered.empty()) {
             store_->catalogue.clear();
             for (int pack : c.answered)
-                store_->catalogue.push_back({InAppPurchase::productIdentifier(pack), "", 0.99 + pack, "en_US@currency=USD"});
+                store_->catalogue.push_back(
+                    {InAppPurchase::productIdentifier(pack), "", 0.99 + pack, "en_US@currency=USD"});
             std::vector<std::string> all;
             for (int i = 0; i < 6; ++i) all.push_back(InAppPurchase::productIdentifier(i));
             service().requestProducts(all);
             settle();
         }
-        for (Ref<MicroLayer> list : {MicroLayer::layerWithGuiParent(nullptr), MicroLayer::layerForMicro(nullptr)}) {
+        for (Ref<MicroLayer> list :
+             {MicroLayer::layerWithGuiParent(nullptr), MicroLayer::layerForMicro(nullptr)}) {
             scene_->addChild(list.get());
             EXPECT_EQ(list->numberOfCellsInTableView(list->table()), 6u);
             EXPECT_EQ(rowsOf(list.get()), c.captions);
@@ -148,6 +155,7 @@ TEST_P(CoinPackTest, TheTabTurnsEverythingOffAndClosingGivesBothBack)
     run_.driver().runFrames(1);
     auto* cell = dynamic_cast<TradeCell*>(list->table()->cellAtIndex(1));
     ASSERT_NE(cell, nullptr);
+    run_.picture("coin_pack_tab");
     sounds.clear();
     cell->BuildCallback(cell->buyButton());
     EXPECT_EQ(sounds, std::vector<std::string>{"selection_menu"});
@@ -202,8 +210,7 @@ TEST_P(CoinPackTest, TheFoodPopUpsPanelTurnsThePopUpOffAndClosingSlidesItOut)
     ASSERT_NE(cell, nullptr);
     auto* panelMenu = dynamic_cast<CCMenu*>(food->getChildByTag(FoodPopUp::kTagCoinPanel));
     ASSERT_NE(panelMenu, nullptr);
-    store_->script("com.zandovar.mosswick.money1",
-                   {{PaymentTransaction::kFailed, StoreError{2, ""}}});
+    store_->script("com.zandovar.mosswick.money1", {{PaymentTransaction::kFailed, StoreError{2, ""}}});
     cell->BuildCallback(cell->buyButton());
     InAppPopUp* frame = frameOn(village);
     ASSERT_NE(frame, nullptr);
@@ -232,7 +239,8 @@ TEST_P(CoinPackTest, TheHirePopUpsPanelTurnsEverythingUnderOffAndClosingReopensO
     GuiObject* hud = village->GetGUI();
     int32_t building = 0;
     for (int32_t id = 1; id < Profile::kUpgradeSlots && building == 0; ++id)
-        if (UpgradeItem* item = profile().GetUpgrade(id); item && item->Type == 2 && item->Money > 0) building = id;
+        if (UpgradeItem* item = profile().GetUpgrade(id); item && item->Type == 2 && item->Money > 0)
+            building = id;
     ASSERT_NE(building, 0);
     profile().GoldCount = 0;
     Ref<HirePopUp> hire = HirePopUp::popUpWithUpgrade(building, false);
@@ -244,6 +252,7 @@ TEST_P(CoinPackTest, TheHirePopUpsPanelTurnsEverythingUnderOffAndClosingReopensO
     run_.run(0.6);
     auto* list = findFirst<MicroLayer>(hire->getChildByTag(HirePopUp::kCoinPanelTag));
     ASSERT_NE(list, nullptr);
+    run_.picture("coin_pack_panel_hire");
     auto* cell = dynamic_cast<TradeCell*>(list->table()->cellAtIndex(0));
     ASSERT_NE(cell, nullptr);
     auto* map = dynamic_cast<MapScene*>(village->GetLayer());
@@ -302,7 +311,8 @@ TEST_P(CoinPackTest, TheSummarysPanelOnABoardTurnsTheBoardOffAndClosingReturnsTh
     run_.driver().runFrames(2);
     EXPECT_TRUE(frame->succeeded());
     frame->DoneCallback(nullptr);
-    EXPECT_TRUE(summary->menu->isTouchEnabled() || summary->getChildByTag(EndOfPopUp::kTagCoinPanel) != nullptr);
+    EXPECT_TRUE(summary->menu->isTouchEnabled() ||
+                summary->getChildByTag(EndOfPopUp::kTagCoinPanel) != nullptr);
     run_.run(0.6);
     EXPECT_EQ(summary->getChildByTag(EndOfPopUp::kTagCoinPanel), nullptr);
     EXPECT_TRUE(summary->menu->isTouchEnabled());
@@ -344,8 +354,18 @@ TEST_P(CoinPackTest, ThePurchasePopUpsStates)
         {"connecting", {}, text("IAP_CONNECTING"), false, false, {}},
         {"in progress", {{'t', "working", 0}}, "working", false, false, {}},
         {"failed", {{'t', "working", 0}, {'f', "no luck", 0}}, "no luck", true, false, {}},
-        {"failed, then a late success", {{'f', "no luck", 0}, {'s', "", 500}}, text("IAP_HEAD"), false, true, {"500"}},
-        {"success, then a failure", {{'s', "", 1200}, {'f', "no luck", 0}, {'t', "x", 0}}, text("IAP_HEAD"), false, true, {"1200"}},
+        {"failed, then a late success",
+         {{'f', "no luck", 0}, {'s', "", 500}},
+         text("IAP_HEAD"),
+         false,
+         true,
+         {"500"}},
+        {"success, then a failure",
+         {{'s', "", 1200}, {'f', "no luck", 0}, {'t', "x", 0}},
+         text("IAP_HEAD"),
+         false,
+         true,
+         {"1200"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -379,13 +399,14 @@ TEST_P(CoinPackTest, ThePurchasePopUpsStates)
 TEST_P(CoinPackTest, CaptionSizeFollowsTheCancelTextsLength)
 {
     auto& strings = LocalisationManager::sharedInstance()->dictionary;
-    for (const auto& [cancel, size] : {std::pair{std::string("Abbruch"), pick(28, 14)},
-                                       std::pair{std::string("Abbreche"), pick(27, 13)},
-                                       std::pair{std::string("Łączenie"), pick(27, 13)}}) {
+    for (const auto& [cancel, size] :
+         {std::pair{std::string("Abbruch"), pick(28, 14)}, std::pair{std::string("Abbreche"), pick(27, 13)},
+          std::pair{std::string("Łączenie"), pick(27, 13)}}) {
         SCOPED_TRACE(cancel);
         strings["BUTTON_CANCEL"] = cancel;
         Ref<InAppPopUp> frame = InAppPopUp::popUp();
-        for (CCNode* button : {static_cast<CCNode*>(frame->failedButton()), static_cast<CCNode*>(frame->successButton())}) {
+        for (CCNode* button :
+             {static_cast<CCNode*>(frame->failedButton()), static_cast<CCNode*>(frame->successButton())}) {
             auto labels = labelsOf(button);
             ASSERT_EQ(labels.size(), 2u);
             for (CCLabelTTF* label : labels) {

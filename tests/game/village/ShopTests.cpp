@@ -45,7 +45,8 @@ CCLabelTTF* face(CCNode* button)
 {
     std::vector<CCLabelTTF*> labels;
     for (Object* child : *button->children())
-        if (auto* label = dynamic_cast<CCLabelTTF*>(child); label && label->zOrder() == 2) labels.push_back(label);
+        if (auto* label = dynamic_cast<CCLabelTTF*>(child); label && label->zOrder() == 2)
+            labels.push_back(label);
     return labels.size() >= 2 ? labels[1] : nullptr;
 }
 
@@ -117,13 +118,17 @@ TEST_P(ShopTest, RowsAreTheSeenPricedGoodsInShopOrder)
     };
     const Row cases[] = {
         {"nothing seen", {{3, 10, 5, 0}, {1, 10, 5, 0}}, {}},
-        {"shop order, not id order", {{1, 10, 5, 1}, {3, 12, 4, 1}, {16, 2, 1, 1}, {7, 30, 9, 1}}, {3, 1, 7, 16}},
+        {"shop order, not id order",
+         {{1, 10, 5, 1}, {3, 12, 4, 1}, {16, 2, 1, 1}, {7, 30, 9, 1}},
+         {3, 1, 7, 16}},
         {"no price at all is no row", {{3, 0, 0, 1}, {2, 8, 3, 1}}, {2}},
         // The mend: one rule for the count and the rows. A sell price alone
         // makes a row; it used to be counted and never built.
         {"a sell price alone", {{4, 0, 6, 1}, {5, 20, 7, 1}}, {4, 5}},
         {"a buy price alone", {{6, 15, 0, 1}}, {6}},
-        {"workers and coin packs never", {{17, 10, 10, 1}, {19, 10, 10, 1}, {24, 10, 10, 1}, {9, 50, 20, 1}}, {9}},
+        {"workers and coin packs never",
+         {{17, 10, 10, 1}, {19, 10, 10, 1}, {24, 10, 10, 1}, {9, 50, 20, 1}},
+         {9}},
     };
     for (const Row& c : cases) {
         SCOPED_TRACE(c.name);
@@ -150,9 +155,9 @@ TEST_P(ShopTest, RowsAreTheSeenPricedGoodsInShopOrder)
 
 TEST_P(ShopTest, ButtonsFollowGoldAndStock)
 {
-    offer(3, 20, 5, 0);   // affordable, nothing to sell
-    offer(1, 50, 10, 3);  // too dear, three to sell
-    offer(4, 0, 6, 2);    // no buy price
+    offer(3, 20, 5, 0);  // affordable, nothing to sell
+    offer(1, 50, 10, 3); // too dear, three to sell
+    offer(4, 0, 6, 2);   // no buy price
     profile().GoldCount = 30;
     openShop();
     const ccColor3B white{255, 255, 255}, dimFace{123, 111, 85}, sellFace{71, 57, 48};
@@ -261,8 +266,10 @@ TEST_P(ShopTest, StepsStopAtTheLimitAndTheTotalFollowsEveryPress)
             SCOPED_TRACE(i);
             const Step& s = c.steps[i];
             sounds.clear();
-            if (s.plus) deal->PlusCallback(deal->plusButton());
-            else deal->MinusCallback(deal->minusButton());
+            if (s.plus)
+                deal->PlusCallback(deal->plusButton());
+            else
+                deal->MinusCallback(deal->minusButton());
             EXPECT_EQ(deal->quantity(), s.quantity);
             EXPECT_EQ(deal->plusButton()->isEnabled(), s.plusOn);
             EXPECT_EQ(deal->minusButton()->isEnabled(), s.minusOn);
@@ -323,8 +330,10 @@ TEST_P(ShopTest, ConfirmingMakesTheDealSavesAndReloadsInPlace)
         const float top = shop_->table()->minContainerOffset().y;
         shop_->table()->setContentOffset({0, top + 2 * shop_->cellSizeForTable(nullptr).height});
         const CGPoint offset = shop_->table()->contentOffset();
-        if (c.selling) shop_->ShowSellPopUpWithResource(7);
-        else shop_->ShowBuyPopUpWithResource(7);
+        if (c.selling)
+            shop_->ShowSellPopUpWithResource(7);
+        else
+            shop_->ShowBuyPopUpWithResource(7);
         TradePopUp* deal = popUp();
         ASSERT_NE(deal, nullptr);
         if (c.steps < 0) deal->MinusCallback(nullptr);
@@ -407,7 +416,8 @@ TEST_P(ShopTest, TheShopTutorialShowsFrame57ThenPointsAtBuild)
     EXPECT_TRUE(shop_->table()->isTouchEnabled());
     shop_->MoveWithTutorial();
     int arrows = 0;
-    for (Object* child : *hud_->children()) arrows += static_cast<CCNode*>(child)->tag() == ShopLayer::kBuildArrowTag;
+    for (Object* child : *hud_->children())
+        arrows += static_cast<CCNode*>(child)->tag() == ShopLayer::kBuildArrowTag;
     EXPECT_EQ(arrows, 1) << "one arrow only";
 
     // Once the arrow is dismissed nothing more is added.

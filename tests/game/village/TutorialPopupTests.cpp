@@ -84,7 +84,8 @@ protected:
     {
         for (int32_t id = 1; id <= 24; ++id) {
             Collectible* kind = profile().GetCollectible(id);
-            if (kind && profile().GetResource(kind->nextResource) && profile().GetCollectible(kind->nextCollectible))
+            if (kind && profile().GetResource(kind->nextResource) &&
+                profile().GetCollectible(kind->nextCollectible))
                 return kind;
         }
         return nullptr;
@@ -152,9 +153,11 @@ TEST_P(TutorialPopupTest, EachPlacementSlidesTheSpeakerInAndOpensItsBubble)
         EXPECT_NEAR(bubble->scale(), 1.0f, 0.01f);
         EXPECT_NEAR(bubble->rotation(), row.bubbleRotation, 0.01f);
         const CGSize size = bubble->contentSize();
-        expectNear(textOf(popUp)->position(), {(row.mirrored ? 0.45f : 0.55f) * size.width, 0.5f * size.height});
+        expectNear(textOf(popUp)->position(),
+                   {(row.mirrored ? 0.45f : 0.55f) * size.width, 0.5f * size.height});
         EXPECT_TRUE(popUp->showed());
-        if (row.placement == 0 || row.placement == 3) run_.picture("tutorial_placement_" + std::to_string(row.placement));
+        if (row.placement == 0 || row.placement == 3)
+            run_.picture("tutorial_placement_" + std::to_string(row.placement));
         popUp->removeFromParentAndCleanup(true);
     }
 }
@@ -163,7 +166,8 @@ TEST_P(TutorialPopupTest, TheSpeakerStartsOffTheEdgeItSpeaksFrom)
 {
     auto parent = makeRef<HookProbe>();
     scene_->addChild(parent.get());
-    const float starts[6][2] = {{-0.5f, 0.1f}, {-0.5f, -0.1f}, {-0.3f, -0.5f}, {0.3f, -0.5f}, {0.5f, -0.1f}, {0.5f, 0.1f}};
+    const float starts[6][2] = {{-0.5f, 0.1f}, {-0.5f, -0.1f}, {-0.3f, -0.5f},
+                                {0.3f, -0.5f}, {0.5f, -0.1f},  {0.5f, 0.1f}};
     for (int placement = 0; placement < 6; ++placement) {
         SCOPED_TRACE(placement);
         auto def = frame(200, 100, placement);
@@ -194,10 +198,18 @@ TEST_P(TutorialPopupTest, KindsShowTheirPicturesAndCounters)
         {"text only", 100, 0, 0, 0, {}},
         {"one icon", 101, 0, 0, 0, {TutorialPopup::kTagIcon}},
         {"one icon and a number", 101, 0, 7, 3, {TutorialPopup::kTagIcon, TutorialPopup::kTagIconCounter}},
-        {"tile to resource", 103, kind->ID, 0, 0,
+        {"tile to resource",
+         103,
+         kind->ID,
+         0,
+         0,
          {TutorialPopup::kTagFirst, TutorialPopup::kTagSecond, TutorialPopup::kTagArrow,
           TutorialPopup::kTagFirstCounter, TutorialPopup::kTagSecondCounter}},
-        {"tile to tile at 4", 102, kind->ID, 0, 4,
+        {"tile to tile at 4",
+         102,
+         kind->ID,
+         0,
+         4,
          {TutorialPopup::kTagFirst, TutorialPopup::kTagSecond, TutorialPopup::kTagArrow,
           TutorialPopup::kTagFirstCounter, TutorialPopup::kTagSecondCounter}},
         {"no such tile kind", 103, 99, 0, 0, {}},
@@ -221,7 +233,8 @@ TEST_P(TutorialPopupTest, KindsShowTheirPicturesAndCounters)
             auto* icon = static_cast<CCSprite*>(bubble->getChildByTag(iconTag));
             const CGSize drawn = icon->textureRect().size;
             expectNear(bubble->getChildByTag(counterTag)->position(),
-                       {icon->position().x + 0.4f * drawn.width * 0.6f, icon->position().y + 0.1f * drawn.height * 0.6f});
+                       {icon->position().x + 0.4f * drawn.width * 0.6f,
+                        icon->position().y + 0.1f * drawn.height * 0.6f});
             return static_cast<CCCounterDrell*>(bubble->getChildByTag(counterTag))->GetValue();
         };
         if (row.type == 101) {
@@ -230,7 +243,8 @@ TEST_P(TutorialPopupTest, KindsShowTheirPicturesAndCounters)
             EXPECT_EQ(icon->scale(), 0.6f);
             EXPECT_EQ(icon->anchorPoint(), (CGPoint{0.5f, 0}));
             expectNear(icon->position(), {textX * size.width, 0.17f * size.height});
-            if (row.additional) EXPECT_EQ(counterBeside(TutorialPopup::kTagIconCounter, TutorialPopup::kTagIcon), 7);
+            if (row.additional)
+                EXPECT_EQ(counterBeside(TutorialPopup::kTagIconCounter, TutorialPopup::kTagIcon), 7);
         }
         if ((row.type == 102 || row.type == 103) && row.relation == kind->ID) {
             CCNode* first = bubble->getChildByTag(TutorialPopup::kTagFirst);
@@ -261,8 +275,14 @@ TEST_P(TutorialPopupTest, TheVillageNameGoesBeforeFrame54AndAfterTheTownFrames)
         int32_t id;
         std::string expected;
     } rows[] = {
-        {54, "Mszana " + body}, {73, body + " Mszana"}, {75, body + " Mszana"}, {76, body + " Mszana"},
-        {78, body + " Mszana"}, {81, body + " Mszana"}, {53, body},           {74, body},
+        {54, "Mszana " + body},
+        {73, body + " Mszana"},
+        {75, body + " Mszana"},
+        {76, body + " Mszana"},
+        {78, body + " Mszana"},
+        {81, body + " Mszana"},
+        {53, body},
+        {74, body},
     };
     auto parent = makeRef<HookProbe>();
     scene_->addChild(parent.get());
@@ -359,7 +379,8 @@ TEST_P(TutorialPopupTest, TheWorkerFormCountsTheChangeAndFliesTheWorkerOff)
         EXPECT_TRUE(parent->hooks.empty());
         run_.run(0.2);
         EXPECT_EQ(parent->hooks, (std::vector<std::string>{"spawn " + std::to_string(worker), "input on"}));
-        expectNear(parent->workerAt, tablet() ? CGPoint{0.58f * win().width, -95} : CGPoint{0.5f * win().width, -46});
+        expectNear(parent->workerAt,
+                   tablet() ? CGPoint{0.58f * win().width, -95} : CGPoint{0.5f * win().width, -46});
         EXPECT_EQ(popUp->parent(), nullptr);
         parent->removeFromParentAndCleanup(true);
     }
@@ -371,11 +392,8 @@ TEST_P(TutorialPopupTest, HiringAchievementsFirstHireThenFiftyWorkers)
         int32_t workersBought;
         std::vector<std::string> grants;
     } rows[] = {
-        {1, {"com.zandovar.mw.nowhiring ACH_HIRE1 5"}},
-        {30, {}},
-        {49, {}},
-        {50, {"com.zandovar.mw.corporation ACH_WORK30 20"}},
-        {80, {}},
+        {1, {"com.zandovar.mw.nowhiring ACH_HIRE1 5"}},      {30, {}}, {49, {}},
+        {50, {"com.zandovar.mw.corporation ACH_WORK30 20"}}, {80, {}},
     };
     const int32_t worker = workerWithAction(0);
     auto parent = makeRef<WorkerProbe>();

@@ -77,7 +77,10 @@ protected:
     CGSize win() { return run_.driver().director()->winSize(); }
     Profile& profile() { return *Profile::sharedInstance(); }
     std::string text(const char* key) { return LocalisationManager::sharedInstance()->getValue(key); }
-    static float points(const CCLabelTTF* label) { return label->fontSizeInPixels() / CC_CONTENT_SCALE_FACTOR(); }
+    static float points(const CCLabelTTF* label)
+    {
+        return label->fontSizeInPixels() / CC_CONTENT_SCALE_FACTOR();
+    }
     // A tap at a point in GL coordinates (origin at the bottom left).
     void tap(CGPoint point)
     {
