@@ -29,6 +29,8 @@
 #include "game/village/AchievementPopUp.h"
 #include "game/village/CCTutorialArrow.h"
 #include "game/village/MapScene.h"
+#include "game/village/screens/MicroLayer.h"
+#include "game/village/tutorial/TutorialPopup.h"
 #include "game/village/VillageScene.h"
 #include "platform/Application.h"
 
@@ -153,6 +155,10 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
     session::setTutorialArrowMaker([] { return Ref<CCNode>(CCTutorialArrow::arrow()); });
     session::setMineSceneMaker([] { return MineScene::scene(); });
     session::setVillageSceneMaker([] { return Ref<CCScene>(VillageScene::scene()); });
+    session::setTutorialMaker([](int32_t frame) -> Ref<CCNode> {
+        return TutorialPopup::popUpWithFrame(Profile::sharedInstance()->GetTutorialDef(frame));
+    });
+    session::setCoinPackListMaker([](CCNode* guiParent) -> Ref<CCNode> { return MicroLayer::layerForMicro(guiParent); });
     LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
     noteStartUpStep("stringTable stringdb.csv");
     const double numericVersion = std::strtod(version.c_str(), nullptr);

@@ -24,7 +24,11 @@
 #include "foundation/UserDefaults.h"
 #include "game/state/GlobalObject.h"
 #include "game/village/AchievementPopUp.h"
+#include "game/state/Profile.h"
+#include "game/state/TutorialFrameDef.h"
 #include "game/village/CCTutorialArrow.h"
+#include "game/village/screens/MicroLayer.h"
+#include "game/village/tutorial/TutorialPopup.h"
 #include "platform/Application.h"
 #include "platform/DeviceProfile.h"
 #include "social/LumoraSlimlineSession.h"
@@ -157,6 +161,26 @@ TEST_F(AppDelegateTest, AGrantedAchievementShowsItsBannerAndTheBoardsGetTheTutor
     // The boards' tutorial arrow is the front end's.
     Ref<CCNode> arrow = session::makeTutorialArrow();
     EXPECT_NE(dynamic_cast<CCTutorialArrow*>(arrow.get()), nullptr);
+}
+
+TEST_F(AppDelegateTest, TheBoardsShowTheVillagesTutorialPopUpAndCoinPackList)
+{
+    launch();
+    auto parent = CCNode::node();
+    // A frame the profile does not hold shows nothing: the board goes on.
+    EXPECT_FALSE(session::showTutorial(parent.get(), 0, 5));
+    auto frame = makeRef<TutorialFrameDef>();
+    frame->ID = 0;
+    frame->WorkerIcon = "worker_elder.png";
+    Profile::sharedInstance()->TutorialDict[0] = frame;
+    ASSERT_TRUE(session::showTutorial(parent.get(), 0, 5));
+    ASSERT_NE(parent->children(), nullptr);
+    EXPECT_NE(dynamic_cast<TutorialPopup*>(parent->children()->objectAtIndex(0)), nullptr);
+    auto hud = CCNode::node();
+    Ref<CCNode> list = session::makeCoinPackList(hud.get());
+    auto* coinPacks = dynamic_cast<MicroLayer*>(list.get());
+    ASSERT_NE(coinPacks, nullptr);
+    EXPECT_EQ(coinPacks->guiParent(), hud.get());
 }
 
 TEST_F(AppDelegateTest, DeviceFlagsFollowTheConfiguredWindow)
