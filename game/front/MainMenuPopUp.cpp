@@ -17,6 +17,7 @@
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/scenes/CCBReader.h"
 #include "engine/sprites/CCSprite.h"
+#include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/transitions/CCTransitionFade.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
@@ -109,12 +110,10 @@ CGPoint ofBackground(const CCSprite* bcg, float x, float y)
 // The image of a state icon; an empty node when the frame is not loaded.
 Ref<CCSprite> icon(const char* frame)
 {
-    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(frame);
-    if (!sprite) {
+    if (!CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(frame)) {
         logLine("MainMenuPopUp: no frame %s", frame);
-        sprite = makeRef<CCSprite>();
     }
-    return sprite;
+    return CCSprite::spriteWithSpriteFrameName(frame);
 }
 
 void showIcons(CCMenuItemSprite* button, const char* normal, const char* selected)

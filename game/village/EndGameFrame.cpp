@@ -13,6 +13,7 @@
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/particles/CCParticleSystemQuad.h"
 #include "engine/sprites/CCSprite.h"
+#include "engine/sprites/CCSpriteFrameCache.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/Random.h"
@@ -35,12 +36,10 @@ std::string text(const char* key)
 
 Ref<CCSprite> frameSprite(const char* name)
 {
-    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(name);
-    if (!sprite) {
+    if (!CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(name)) {
         logLine("EndGameFrame: no frame %s", name);
-        sprite = makeRef<CCSprite>();
     }
-    return sprite;
+    return CCSprite::spriteWithSpriteFrameName(name);
 }
 
 } // namespace

@@ -47,7 +47,9 @@ Ref<CCAction> loopOf(const char* stem)
     if (frames.empty()) return nullptr;
     auto animation = CCAnimation::animationWithFrames(frames, RoadWalker::kFrameDelay);
     auto animate = CCAnimate::actionWithAnimation(animation.get(), false);
-    return CCRepeatForever::actionWithAction(animate.get());
+    Ref<CCAction> loop(CCRepeatForever::actionWithAction(animate.get()).get());
+    loop->setTag(RoadWalker::kPartLoopTag);
+    return loop;
 }
 
 } // namespace
@@ -70,11 +72,8 @@ RoadWalker::RoadWalker(int32_t kind) : kind_(kind)
 
     bool missing = false;
     auto part = [&](const std::string& frame) {
+        if (!CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(frame)) missing = true;
         Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(frame);
-        if (!sprite) {
-            missing = true;
-            sprite = makeRef<CCSprite>();
-        }
         sprite->setAnchorPoint({0.5f, 0});
         addChild(sprite.get());
         return sprite;
@@ -135,7 +134,9 @@ void RoadWalker::InitWalk(Road* road, float baseSeconds)
 void RoadWalker::ReInitWalk(Road* road, float baseSeconds, bool mayReverse)
 {
     if (!road) return;
-    const bool fromEnd = mayReverse && uniform() > 0.5;
+    // Drawn whether or not it may turn, so a walk takes the same draws either way.
+    const bool turned = uniform() > 0.5;
+    const bool fromEnd = mayReverse && turned;
     const float seconds = baseSeconds + 15.0f * static_cast<float>(uniform());
     BaseMoveTime = baseSeconds;
     walk(road, seconds, fromEnd, false);

@@ -54,8 +54,9 @@ public:
     CCSprite* body() const { return body_.get(); }
     CCSprite* hands() const { return hands_.get(); }
 
-    // The tag of the running walk.
+    // The tags of the running walk and of the parts' looping animations.
     static constexpr int kWalkTag = 0x57414c4b;
+    static constexpr int kPartLoopTag = 0x4c4f4f50;
 
 private:
     void walk(Road* road, float seconds, bool fromEnd, bool randomStart);

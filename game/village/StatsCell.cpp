@@ -63,21 +63,23 @@ Ref<CCLabelTTF> makeLabel(const std::string& s, const char* font, float size, cc
     return label;
 }
 
+bool hasFrame(const std::string& frame)
+{
+    return static_cast<bool>(CCSpriteFrameCache::sharedSpriteFrameCache()->spriteFrameByName(frame));
+}
+
+// The sprite of a loaded frame; an empty one (logged) when it is not loaded.
 Ref<CCSprite> frameSprite(const std::string& frame)
 {
-    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(frame);
-    if (!sprite) {
-        logLine("StatsCell: no frame %s", frame.c_str());
-        sprite = makeRef<CCSprite>();
-    }
-    return sprite;
+    if (!hasFrame(frame)) logLine("StatsCell: no frame %s", frame.c_str());
+    return CCSprite::spriteWithSpriteFrameName(frame);
 }
 
 // The page background: a frame of that name, else the bundle's file.
 Ref<CCSprite> backgroundSprite()
 {
     const char* name = tablet() ? "stats_bg.jpg" : "stats_bg.png";
-    if (Ref<CCSprite> frame = CCSprite::spriteWithSpriteFrameName(name)) return frame;
+    if (hasFrame(name)) return CCSprite::spriteWithSpriteFrameName(name);
     if (Ref<CCSprite> file = CCSprite::spriteWithFile(name)) return file;
     logLine("StatsCell: no page background %s", name);
     return makeRef<CCSprite>();
@@ -166,10 +168,22 @@ bool StatsCell::initWithIndex(uint32_t)
     const float H = win.height;
 
     menu_ = CCMenu::menuWithItems({});
-    Ref<CCSprite> page = backgroundSprite();
+    // The page holds its picture, scaled to the row: one picture serves both
+    // resolutions of a device kind, and the page's children keep row points.
+    const CGSize row = tablet() ? CGSize{768, 886} : CGSize{320, 419};
+    auto page = makeRef<CCSprite>();
     page->setAnchorPoint({0, 0});
+    page->setContentSize(row);
     addChild(page.get());
     sprite_ = page.get();
+    Ref<CCSprite> art = backgroundSprite();
+    art->setAnchorPoint({0, 0});
+    const CGSize artSize = art->contentSize();
+    if (artSize.width > 0 && artSize.height > 0) {
+        art->setScaleX(row.width / artSize.width);
+        art->setScaleY(row.height / artSize.height);
+    }
+    page->addChild(art.get(), -1);
 
     // The level: picture and title; none outside levels 1..6.
     const Level level = levelOf(p->CityLevel);
@@ -177,7 +191,8 @@ bool StatsCell::initWithIndex(uint32_t)
     name->setPosition(placed({380, 814}, {W / 2, 370}));
     sprite_->addChild(name.get(), kTextZ);
     if (const UpgradeItem* picture = level.pictureUpgrade ? p->GetUpgrade(level.pictureUpgrade) : nullptr) {
-        if (Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(picture->PngName + ".png")) {
+        if (hasFrame(picture->PngName + ".png")) {
+            Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(picture->PngName + ".png");
             sprite->setAnchorPoint({0.5f, 0});
             const CGPoint offset = sprite->displayedFrame()->offsetInPixels();
             const CGPoint at = placed({610, 640}, {268, 298});
@@ -225,7 +240,8 @@ bool StatsCell::initWithIndex(uint32_t)
     // The score goes to the leaderboard only when it grew.
     if (p->LastSendPoints < p->Points) {
         p->LastSendPoints = p->Points;
-        if (GameCenterManager* manager = global->gameCenterManager.get()) {
+        GameCenterManager* manager = global->gameCenterManager.get();
+        if (manager && GameCenter::sharedInstance()) {
             manager->reportScore(static_cast<int64_t>(p->Points), "com.zandovar.mw.totalpoints");
         }
     }
@@ -383,6 +399,11 @@ void StatsCell::update(float)
         showCounting(seconds);
     } else if (seconds == -1 && !tax_->isEnabled()) {
         showReady();
+    } else if (tax_->isEnabled()) {
+        // The page can turn ready up to two seconds before the global tick
+        // fires the event and fills the chest; the waiting gold follows then.
+        const std::string waiting = format("%d", Profile::sharedInstance()->CurrentTaxes);
+        if (CurrentTaxes->string() != waiting) CurrentTaxes->setString(waiting);
     }
 }
 
