@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "engine/menus/CCMenu.h"
+#include "engine/menus/CCMenuItem.h"
+#include "engine/sprites/CCSprite.h"
+#include "engine/touch/CCTouchDispatcher.h"
+#include "game/village/ListLayer.h"
+#include "game/village/VillageUi.h"
+#include "tests/game/front/FrontTestSupport.h"
+
+namespace mw {
+namespace {
+
+// A row with a background and one button, as the lists build theirs.
+class ProbeRow : public ListRow {
+public:
+    explicit ProbeRow(uint32_t index)
+    {
+        CCSprite* bg = setBackground("list_bg1_hire.png", index);
+        makeMenu(bg, {bg->contentSize().width / 2, 0});
+        auto button = villageui::button("list_button.png", "list_button_click.png", "", {});
+        menu->addChild(button.get());
+    }
+};
+
+class ProbeList : public ListLayer {
+public:
+    explicit ProbeList(CCNode* gui, uint32_t rows)
+        : rows_(rows)
+    {
+        (void)initFullList(gui);
+    }
+    uint32_t numberOfCellsInTableView(CCTableView*) override { return rows_; }
+    CGSize cellSizeForTable(CCTableView*) override { return {320, 125}; }
+    Ref<CCTableViewCell> tableCellAtIndex(CCTableView* table, uint32_t idx) override
+    {
+        discardReusableCell(table);
+        return makeRef<ProbeRow>(idx);
+    }
+    uint32_t rows_;
+};
+
+class ListLayerTest : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(run_.ok()) << "no headless GL context";
+        scene_ = run_.runPlainScene();
+        (void)GlobalObject::sharedInstance();
+        ASSERT_TRUE(run_.loadVillageSheets());
+        list_ = makeRef<ProbeList>(scene_, 20);
+        scene_->addChild(list_.get());
+        run_.run(1.0 / 60);
+    }
+    bool tablet() const { return GlobalObject::sharedInstance()->isIpad; }
+    static int32_t priority(CCTouchDelegate* delegate)
+    {
+        return CCTouchDispatcher::sharedDispatcher()->retrievePriorityField(delegate, 0); // targeted list
+    }
+    ListRow* row(uint32_t idx) const { return static_cast<ListRow*>(list_->table()->cellAtIndex(idx)); }
+
+    test::DeviceRun run_ {GetParam()};
+    CCScene* scene_ = nullptr;
+    Ref<ProbeList> list_;
+};
+
+TEST_P(ListLayerTest, TableSitsBetweenTheBarsAheadOfTheHud)
+{
+    const CGSize win = CCDirector::sharedDirector()->winSize();
+    const float bottom = tablet() ? 90 : 45;
+    const float top = tablet() ? 54 : 27;
+    EXPECT_EQ(list_->tableSize(), (CGSize {win.width, win.height - bottom - top}));
+    EXPECT_EQ(list_->table()->position(), (CGPoint {0, bottom}));
+    EXPECT_EQ(list_->table()->parent(), list_.get());
+    EXPECT_EQ(list_->guiParent(), scene_);
+    EXPECT_EQ(list_->table()->verticalFillOrder(), kCCTableViewFillTopDown);
+    ASSERT_NE(row(0), nullptr);
+    EXPECT_EQ(priority(list_->table()), INT_MIN + 2);
+    EXPECT_EQ(priority(row(0)->rowMenu()), INT_MIN + 1);
+
+    // Switching the input off and on registers the table and the row menus
+    // anew; they must keep their places ahead of the HUD.
+    list_->SetInputActive(false);
+    EXPECT_FALSE(list_->table()->isTouchEnabled());
+    EXPECT_FALSE(row(0)->rowMenu()->isTouchEnabled());
+    list_->SetInputActive(true);
+    run_.run(1.0 / 60);
+    EXPECT_TRUE(row(1)->rowMenu()->isTouchEnabled());
+    EXPECT_EQ(priority(list_->table()), INT_MIN + 2);
+    EXPECT_EQ(priority(row(1)->rowMenu()), INT_MIN + 1);
+}
+
+TEST_P(ListLayerTest, OddRowsAreTinted)
+{
+    for (uint32_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_NE(row(i), nullptr);
+        const uint8_t shade = i % 2 == 1 ? 180 : 255;
+        EXPECT_EQ(row(i)->background()->color(), (ccColor3B {shade, shade, shade}));
+    }
+}
+
+TEST_P(ListLayerTest, ReloadKeepsTheScrollOffset)
+{
+    const CGPoint start = list_->table()->contentOffset();
+    const CGPoint scrolled {0, start.y + 3.5f * 125};
+    list_->table()->setContentOffset(scrolled);
+    run_.run(1.0 / 60);
+    const CCTableViewCell* before = list_->table()->GetCell(0);
+    const uint32_t firstShown = before->idx();
+    list_->ReloadData();
+    EXPECT_EQ(list_->table()->contentOffset(), scrolled);
+    ASSERT_GT(list_->table()->GetIndices(), 0u);
+    EXPECT_NE(list_->table()->GetCell(0), before) << "rows are built afresh";
+    EXPECT_EQ(list_->table()->GetCell(0)->idx(), firstShown);
+}
+
+TEST_P(ListLayerTest, VisibleBandLeavesOutRowsUnderTheBars)
+{
+    const float bottom = tablet() ? 90 : 45;
+    const float top = tablet() ? 54 : 27;
+    const float winHeight = CCDirector::sharedDirector()->winSize().height;
+    ListRow* probe = row(0);
+    ASSERT_NE(probe, nullptr);
+    const float half = probe->background()->contentSize().height / 2;
+    const float lowest = std::max(bottom, half);
+    // The row's place in the layer plus the bottom bar, against the band
+    // [max(bottom bar, half a row), window height - top bar].
+    struct Case {
+        float sum;
+        bool clear;
+    };
+    const Case cases[] = {
+        {lowest - 1, false}, {lowest, true}, {winHeight / 2, true},
+        {winHeight - top, true}, {winHeight - top + 1, false},
+    };
+    CCNode* container = probe->parent();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sum);
+        container->setPosition({0, c.sum - bottom - list_->table()->position().y - probe->position().y});
+        EXPECT_EQ(probe->inVisibleBand(), c.clear);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, ListLayerTest, ::testing::Values("phone", "tablet-hd"));
+
+} // namespace
+} // namespace mw
