@@ -46,27 +46,11 @@ Ref<StatsScene> StatsScene::sceneWithGuiParent(GuiObject* gui)
     return screen;
 }
 
-StatsScene::~StatsScene()
-{
-    if (myTable) {
-        myTable->setDataSource(nullptr);
-        myTable->setDelegate(nullptr);
-    }
-}
-
 bool StatsScene::initWithGuiParent(GuiObject* gui)
 {
-    VParent = gui;
+    gui_ = gui;
     TutDone = false;
-    WinSize = CCDirector::sharedDirector()->winSize();
-    TableSize = {WinSize.width, WinSize.height - (tablet() ? 144.0f : 72.0f)};
-    myTable = CCTableView::viewWithDataSource(this, TableSize);
-    myTable->setDelegate(this);
-    myTable->setVerticalFillOrder(kCCTableViewFillTopDown);
-    myTable->setDirection(kCCScrollViewDirectionVertical);
-    myTable->setPosition({0, tablet() ? 90.0f : 45.0f});
-    addChild(myTable.get(), 0);
-    myTable->reloadData();
+    if (!initFullList(gui)) return false;
     myTable->SetCanScroll(false);
     scheduleUpdate();
     ValidateAndPlayTutorial();
@@ -86,11 +70,9 @@ CGSize StatsScene::cellSizeForTable(CCTableView*)
 Ref<CCTableViewCell> StatsScene::tableCellAtIndex(CCTableView* table, uint32_t idx)
 {
     // The page is built anew every time; a reused row is emptied, not used.
-    if (Ref<CCTableViewCell> reused = table->dequeueCell()) reused->removeAllChildrenWithCleanup(true);
+    discardReusableCell(table);
     return StatsCell::cellWithIndex(idx);
 }
-
-void StatsScene::tableCellTouched(CCTableView*, CCTableViewCell*) {}
 
 void StatsScene::update(float)
 {
@@ -111,22 +93,16 @@ void StatsScene::update(float)
     TutDone = true;
 }
 
-void StatsScene::SetInputActive(bool active)
-{
-    setIsTouchEnabled(active);
-    if (myTable) myTable->setIsTouchEnabled(active);
-}
-
 void StatsScene::UpdateBar()
 {
-    if (VParent) VParent->UpdateTopBar();
+    if (gui_) gui_->UpdateTopBar();
 }
 
 void StatsScene::showFrame(int32_t frame, int z)
 {
-    CCNode* parent = VParent ? static_cast<CCNode*>(VParent) : static_cast<CCNode*>(this);
+    CCNode* parent = gui_ ? static_cast<CCNode*>(gui_) : static_cast<CCNode*>(this);
     (void)session::showTutorial(parent, frame, z);
-    if (VParent) VParent->SetInputActive(false);
+    if (gui_) gui_->SetInputActive(false);
     SetInputActive(false);
 }
 
@@ -145,7 +121,7 @@ void StatsScene::ValidateAndPlayTutorial()
             addChild(arrow.get(), 2, kTaxArrowTag);
         }
         SetInputActive(true);
-        if (VParent) VParent->SetInputActive(true);
+        if (gui_) gui_->SetInputActive(true);
         return;
     }
     if (!frameState(4).done) {
@@ -154,13 +130,13 @@ void StatsScene::ValidateAndPlayTutorial()
     }
     const FrameState five = frameState(5);
     if (five.done) {
-        if (five.arrowAfter && !five.arrowAfterDone && VParent && !VParent->getChildByTag(kBackArrowTag)) {
+        if (five.arrowAfter && !five.arrowAfterDone && gui_ && !gui_->getChildByTag(kBackArrowTag)) {
             auto arrow = CCTutorialArrow::arrow();
             arrow->setPosition(tablet() ? CGPoint{40, 100} : CGPoint{16, 40});
-            VParent->addChild(arrow.get(), 1, kBackArrowTag);
+            gui_->addChild(arrow.get(), 1, kBackArrowTag);
         }
         SetInputActive(true);
-        if (VParent) VParent->SetInputActive(true);
+        if (gui_) gui_->SetInputActive(true);
         return;
     }
     showFrame(5, -1);
