@@ -32,7 +32,10 @@ public:
     const ccBezierConfig& RoadBez() const { return roadBez_; }
     void setRoadBez(const ccBezierConfig& curve) { roadBez_ = curve; }
     // Where the road ends, in screen points.
-    CGPoint EndPos() const { return {startPos_.x + roadBez_.endPosition.x, startPos_.y + roadBez_.endPosition.y}; }
+    CGPoint EndPos() const
+    {
+        return {startPos_.x + roadBez_.endPosition.x, startPos_.y + roadBez_.endPosition.y};
+    }
 
 private:
     Ref<XML> file_;

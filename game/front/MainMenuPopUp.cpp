@@ -127,7 +127,8 @@ void showIcons(CCMenuItemSprite* button, const char* normal, const char* selecte
 
 Ref<CCLabelTTF> boxedLabel(const std::string& s, CGSize box, float size, ccColor3B colour)
 {
-    auto label = CCLabelTTF::labelWithString(s, box, UITextAlignmentCenter, UILineBreakModeWordWrap, kPlain, size);
+    auto label =
+        CCLabelTTF::labelWithString(s, box, UITextAlignmentCenter, UILineBreakModeWordWrap, kPlain, size);
     label->setColor(colour);
     return label;
 }
@@ -164,15 +165,17 @@ std::string bundleEntry(const char* key)
         {"ContinueCallback:", &P::ContinueCallback},
     };
     for (const auto& [name, method] : selectors) registry.registerSelector<P>(name, method);
-    const std::pair<const char*, CCMenu* P::*> menus[] = {
-        {"ButtonL1Menu", &P::ButtonL1Menu},           {"ButtonL2ResetMenu", &P::ButtonL2ResetMenu},
-        {"ButtonL2CloudMenu", &P::ButtonL2CloudMenu}, {"ButtonL3CloudMenu", &P::ButtonL3CloudMenu},
+    const std::pair<const char*, CCMenu * P::*> menus[] = {
+        {"ButtonL1Menu", &P::ButtonL1Menu},
+        {"ButtonL2ResetMenu", &P::ButtonL2ResetMenu},
+        {"ButtonL2CloudMenu", &P::ButtonL2CloudMenu},
+        {"ButtonL3CloudMenu", &P::ButtonL3CloudMenu},
         {"AboutMenu", &P::AboutMenu},
     };
     for (const auto& [name, member] : menus) registry.registerMember<P, CCMenu>(name, member);
     registry.registerMember<P, CCMenuItemSprite>("MusicButton", &P::MusicButton);
     registry.registerMember<P, CCMenuItemSprite>("SoundButton", &P::SoundButton);
-    const std::pair<const char*, CCMenuItem* P::*> items[] = {
+    const std::pair<const char*, CCMenuItem * P::*> items[] = {
         {"CloudButton", &P::CloudButton},
         {"CreditsButton", &P::CreditsButton},
         {"ResetGameButton", &P::ResetGameButton},
@@ -257,7 +260,8 @@ bool MainMenuPopUp::init()
 
     if (Bcg) {
         const float bodySize = german() ? sized(17, 8) : sized(20, 10);
-        AboutText = boxedLabel(text("TARVO_TEXT"), tablet() ? CGSize{460, 170} : CGSize{240, 85}, bodySize, kBody);
+        AboutText =
+            boxedLabel(text("TARVO_TEXT"), tablet() ? CGSize{460, 170} : CGSize{240, 85}, bodySize, kBody);
         AboutText->setPosition(ofBackground(Bcg, 0.5f, 0.55f));
         AboutText->setVisible(false);
         Bcg->addChild(AboutText.get());
@@ -291,7 +295,8 @@ bool MainMenuPopUp::init()
         Napis1Parent->setPosition(ofBackground(Bcg, 0.5f, 0.59f));
         Bcg->addChild(Napis1Parent.get());
         auto version = CCLabelTTF::labelWithString(
-            format("%@ ver %@", bundleEntry("CFBundleName"), bundleEntry("CFBundleVersion")), kBold, sized(38, 19));
+            format("%@ ver %@", bundleEntry("CFBundleName"), bundleEntry("CFBundleVersion")), kBold,
+            sized(38, 19));
         version->setColor(kBody);
         auto notice = CCLabelTTF::labelWithString(kNoticeLine, kPlain, sized(20, 10));
         notice->setColor(kBody);
@@ -360,7 +365,8 @@ void MainMenuPopUp::CloudCallback(Object*)
     show(ButtonL2CloudMenu, true);
     if (!Bcg) return;
     if (CloudText) CloudText->removeFromParentAndCleanup(true);
-    CloudText = boxedLabel(text("CLOUD_TEXT"), tablet() ? CGSize{350, 170} : CGSize{175, 85}, sized(23, 12), kBody);
+    CloudText =
+        boxedLabel(text("CLOUD_TEXT"), tablet() ? CGSize{350, 170} : CGSize{175, 85}, sized(23, 12), kBody);
     CloudText->setPosition(ofBackground(Bcg, 0.5f, 0.36f));
     Bcg->addChild(CloudText.get());
 }

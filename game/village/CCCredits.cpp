@@ -22,22 +22,44 @@ constexpr ccColor3B kNameColour{71, 57, 48};
 const std::vector<CCCredits::Entry>& CCCredits::entries()
 {
     static const std::vector<Entry> list = {
-        {true, "CREDITS_1"},   {false, "Hanna Wierzbicka"},
-        {true, "CREDITS_9"},   {false, "Tobias Lindqvist"},
-        {true, "CREDITS_2"},   {false, "Marek Sosnowski"},
-        {true, "CREDITS_3"},   {false, "Ilse Brandauer"},
-        {true, "CREDITS_4"},   {false, "Jonas Falkenrath"},
-        {true, "CREDITS_5"},   {false, "Agata Nowicka"},     {false, "Rupert Halloway"},
-        {false, "Lena Obermaier"}, {false, "Piotr Zieliński"},
-        {true, "CREDITS_6"},   {false, "Katarzyna Wrona"},
-        {true, "CREDITS_7"},   {false, "Felix Rautenberg"},  {false, "Zofia Mazur"},
+        {true, "CREDITS_1"},
+        {false, "Hanna Wierzbicka"},
+        {true, "CREDITS_9"},
+        {false, "Tobias Lindqvist"},
+        {true, "CREDITS_2"},
+        {false, "Marek Sosnowski"},
+        {true, "CREDITS_3"},
+        {false, "Ilse Brandauer"},
+        {true, "CREDITS_4"},
+        {false, "Jonas Falkenrath"},
+        {true, "CREDITS_5"},
+        {false, "Agata Nowicka"},
+        {false, "Rupert Halloway"},
+        {false, "Lena Obermaier"},
+        {false, "Piotr Zieliński"},
+        {true, "CREDITS_6"},
+        {false, "Katarzyna Wrona"},
+        {true, "CREDITS_7"},
+        {false, "Felix Rautenberg"},
+        {false, "Zofia Mazur"},
         {false, "Oskar Weiland"},
-        {true, "CREDITS_8"},   {false, "The Mosswick players"}, {false, "Our families"},
-        {false, "Greta Sundholm"}, {false, "Bartosz Kowal"}, {false, "Elif Demir"},
-        {false, "Magnus Thorsen"}, {false, "Clara Vogt"},     {false, "Nils Engström"},
-        {false, "Wanda Lis"},      {false, "Henrik Sauer"},   {false, "Ada Pawlak"},
-        {true, "CREDITS_10"},  {false, "OpenGL ES"},         {false, "OpenAL Soft"},
-        {false, "FFmpeg"},         {false, "Tally Analytics"},
+        {true, "CREDITS_8"},
+        {false, "The Mosswick players"},
+        {false, "Our families"},
+        {false, "Greta Sundholm"},
+        {false, "Bartosz Kowal"},
+        {false, "Elif Demir"},
+        {false, "Magnus Thorsen"},
+        {false, "Clara Vogt"},
+        {false, "Nils Engström"},
+        {false, "Wanda Lis"},
+        {false, "Henrik Sauer"},
+        {false, "Ada Pawlak"},
+        {true, "CREDITS_10"},
+        {false, "OpenGL ES"},
+        {false, "OpenAL Soft"},
+        {false, "FFmpeg"},
+        {false, "Tally Analytics"},
     };
     return list;
 }
@@ -56,9 +78,9 @@ CCCredits::CCCredits()
     for (const Entry& entry : entries()) {
         if (entry.heading) y += kHeadingGap;
         Ref<CCLabelTTF> label =
-            entry.heading
-                ? CCLabelTTF::labelWithString(strings->getValue(entry.text), "HelveticaNeue-Bold", tablet ? 24 : 12)
-                : CCLabelTTF::labelWithString(entry.text, "HelveticaNeue", tablet ? 20 : 10);
+            entry.heading ? CCLabelTTF::labelWithString(strings->getValue(entry.text), "HelveticaNeue-Bold",
+                                                        tablet ? 24 : 12)
+                          : CCLabelTTF::labelWithString(entry.text, "HelveticaNeue", tablet ? 20 : 10);
         label->setColor(entry.heading ? kHeadingColour : kNameColour);
         label->setPosition({0, -y});
         addChild(label.get());

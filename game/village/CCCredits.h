@@ -17,7 +17,7 @@ namespace mw {
 class CCCredits : public CCNode {
 public:
     struct Entry {
-        bool heading;     // a string-table key; otherwise a name shown as it stands
+        bool heading; // a string-table key; otherwise a name shown as it stands
         const char* text;
     };
     // The 38 entries in order.

@@ -81,7 +81,8 @@ RoadWalker::RoadWalker(int32_t kind) : kind_(kind)
     lower_ = part(lowerFrame);
     body_ = part(bodyFrame);
     hands_ = part(handsFrame);
-    if (missing) logLine("RoadWalker: kind %d lacks a part (%s, %s)", kind, lowerFrame.c_str(), bodyFrame.c_str());
+    if (missing)
+        logLine("RoadWalker: kind %d lacks a part (%s, %s)", kind, lowerFrame.c_str(), bodyFrame.c_str());
 
     const float height = lower_->contentSize().height;
     body_->setPosition({0, 0.7f * height});
@@ -106,7 +107,8 @@ void RoadWalker::walk(Road* road, float seconds, bool fromEnd, bool randomStart)
     setFlipX(fromEnd);
     setPosition(fromEnd ? road->EndPos() : road->StartPos());
     const ccBezierConfig curve = fromEnd ? ccBezierReversed(road->RoadBez()) : road->RoadBez();
-    auto next = CCCallBlockN::actionWithBlock([](CCNode* node) { static_cast<RoadWalker*>(node)->ResetWalker(); });
+    auto next =
+        CCCallBlockN::actionWithBlock([](CCNode* node) { static_cast<RoadWalker*>(node)->ResetWalker(); });
     Ref<CCAction> sequence;
     if (randomStart) {
         auto along = CCBezierByVorn::actionWithDuration(seconds, curve);

@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "engine/director/CCDirector.h"
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenu.h"
 #include "engine/menus/CCMenuItem.h"
 #include "engine/particles/CCParticleSystemQuad.h"
 #include "engine/sprites/CCSprite.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
-#include "engine/director/CCDirector.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/Random.h"
@@ -99,13 +99,20 @@ int32_t StatsCell::taxForLevel(int32_t cityLevel)
 {
     const Profile* p = Profile::sharedInstance();
     switch (cityLevel) {
-    case 1: return p->GoldLevel1;
-    case 2: return p->GoldLevel2;
-    case 3: return p->GoldLevel3;
-    case 4: return p->GoldLevel4;
-    case 5: return p->GoldLevel5;
-    case 6: return p->GoldLevel6;
-    default: return 0;
+    case 1:
+        return p->GoldLevel1;
+    case 2:
+        return p->GoldLevel2;
+    case 3:
+        return p->GoldLevel3;
+    case 4:
+        return p->GoldLevel4;
+    case 5:
+        return p->GoldLevel5;
+    case 6:
+        return p->GoldLevel6;
+    default:
+        return 0;
     }
 }
 
@@ -116,7 +123,8 @@ std::string StatsCell::countdownText(int32_t seconds)
     const int32_t m = minutes - 60 * hours;
     const int32_t s = seconds - 60 * minutes;
     char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%d%d:%d%d:%d%d", hours / 10, hours % 10, m / 10, m % 10, s / 10, s % 10);
+    std::snprintf(buffer, sizeof buffer, "%d%d:%d%d:%d%d", hours / 10, hours % 10, m / 10, m % 10, s / 10,
+                  s % 10);
     return buffer;
 }
 
@@ -284,8 +292,8 @@ bool StatsCell::initWithIndex(uint32_t)
     Ref<CCSprite> normal = frameSprite("button_taxes.png");
     Ref<CCSprite> selected = frameSprite("button_taxes.png");
     Ref<CCSprite> disabled = frameSprite("button_taxes_off.png");
-    auto button = CCMenuItemSprite::itemFromNormalSprite(normal.get(), selected.get(), disabled.get(),
-                                                         [this](Object* sender) { CollectTaxCallback(sender); });
+    auto button = CCMenuItemSprite::itemFromNormalSprite(
+        normal.get(), selected.get(), disabled.get(), [this](Object* sender) { CollectTaxCallback(sender); });
     button->setAnchorPoint({0.5f, 0.5f});
     tax_ = button.get();
     const CGSize box = button->contentSize();
@@ -311,8 +319,8 @@ bool StatsCell::initWithIndex(uint32_t)
             achievements->setPosition(placed({31, 115}, {15, 50}));
             menu_->addChild(achievements.get(), 0);
         }
-        if (auto scores = CCDownSizeButton::itemFromFrameName("icon_leaderboards.png",
-                                                              [this](Object* sender) { ScoresCallback(sender); })) {
+        if (auto scores = CCDownSizeButton::itemFromFrameName(
+                "icon_leaderboards.png", [this](Object* sender) { ScoresCallback(sender); })) {
             scores->setPosition(placed({101, 115}, {56, 50}));
             menu_->addChild(scores.get(), 0);
         }
@@ -393,8 +401,8 @@ void StatsCell::update(float)
 {
     // An event overdue by up to a second still counts (as 0); one overdue by
     // one to two seconds, or none queued, makes the button ready.
-    const auto seconds =
-        static_cast<int32_t>(GlobalObject::sharedInstance()->GetTimeTillNotification(GlobalObject::kTaxEvent));
+    const auto seconds = static_cast<int32_t>(
+        GlobalObject::sharedInstance()->GetTimeTillNotification(GlobalObject::kTaxEvent));
     if (seconds >= 0) {
         showCounting(seconds);
     } else if (seconds == -1 && !tax_->isEnabled()) {

@@ -78,7 +78,8 @@ void StatsScene::update(float)
 {
     if (TutDone) return;
     const FrameState three = frameState(3);
-    if (Profile::sharedInstance()->CurrentTaxes != 0 || !three.done || !three.arrowAfter || three.arrowAfterDone) {
+    if (Profile::sharedInstance()->CurrentTaxes != 0 || !three.done || !three.arrowAfter ||
+        three.arrowAfterDone) {
         return;
     }
     Profile* profile = Profile::sharedInstance();

@@ -13,18 +13,18 @@
 #include "engine/menus/CCHoldButton.h"
 #include "engine/menus/CCMenu.h"
 #include "engine/menus/CCMenuItem.h"
+#include "engine/nodes/CCLayerColor.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "foundation/Paths.h"
 #include "foundation/UserDefaults.h"
 #include "game/front/MainMenuPopUp.h"
 #include "game/state/Profile.h"
-#include "engine/nodes/CCLayerColor.h"
 #include "game/village/CCCredits.h"
 #include "game/village/CCSeenCounter.h"
 #include "game/village/CCTutorialParent.h"
-#include "game/village/TrickLayer.h"
 #include "game/village/GuiObject.h"
 #include "game/village/MapScene.h"
+#include "game/village/TrickLayer.h"
 #include "tests/game/front/MainMenuTestSupport.h"
 #include "tests/support/FakeAudioSession.h"
 
@@ -187,7 +187,8 @@ TEST_P(OptionsTest, FirstPageByOpener)
         EXPECT_EQ(popUp->CreditsButton->position(), row.about);
         if (row.reset) EXPECT_EQ(popUp->ResetGameButton->position(), row.resetAt);
         int items = 0;
-        for (Object* child : *popUp->ButtonL1Menu->children()) items += dynamic_cast<CCMenuItem*>(child) != nullptr;
+        for (Object* child : *popUp->ButtonL1Menu->children())
+            items += dynamic_cast<CCMenuItem*>(child) != nullptr;
         EXPECT_EQ(items, 7 - !row.menu - !row.reset);
         if (row.opener == Opener::MenuWithoutSave) {
             world_.run.run(1.0);
@@ -232,7 +233,9 @@ TEST_P(OptionsTest, EachPressOfTheSoundSwitchGivesOneClick)
     MainMenuPopUp* popUp = open(Opener::Board);
     GlobalObject* global = GlobalObject::sharedInstance();
     std::vector<std::pair<std::string, bool>> asked; // key, heard
-    global->soundRequestListener = [&](const std::string& key) { asked.emplace_back(key, global->isSoundEnable); };
+    global->soundRequestListener = [&](const std::string& key) {
+        asked.emplace_back(key, global->isSoundEnable);
+    };
     global->isSoundEnable = true;
     popUp->SoundButton->activate();
     EXPECT_FALSE(global->isSoundEnable);
@@ -241,7 +244,8 @@ TEST_P(OptionsTest, EachPressOfTheSoundSwitchGivesOneClick)
     asked.clear();
     popUp->SoundButton->activate();
     EXPECT_TRUE(global->isSoundEnable);
-    EXPECT_EQ(asked, (std::vector<std::pair<std::string, bool>>{{"selection_menu", false}, {"selection_menu", true}}))
+    EXPECT_EQ(asked, (std::vector<std::pair<std::string, bool>>{{"selection_menu", false},
+                                                                {"selection_menu", true}}))
         << "heard after";
     EXPECT_TRUE(shows(popUp->SoundButton->normalImage(), "main_menu_sounds_icon.png"));
 }
@@ -316,7 +320,8 @@ TEST_P(OptionsTest, EveryPageOpensAndClosesWithItsTexts)
     EXPECT_TRUE(popUp->captionNode()->visible());
 
     // Reset page: the question and the hold instruction, gone with either way back.
-    for (void (MainMenuPopUp::*back)(Object*) : {&MainMenuPopUp::ResetNoCallback, &MainMenuPopUp::BackResetCallback}) {
+    for (void (MainMenuPopUp::*back)(Object*) :
+         {&MainMenuPopUp::ResetNoCallback, &MainMenuPopUp::BackResetCallback}) {
         popUp->ResetCallback(nullptr);
         EXPECT_TRUE(popUp->ButtonL2ResetMenu->visible());
         EXPECT_FALSE(popUp->ButtonL1Menu->visible());
@@ -344,7 +349,8 @@ TEST_P(OptionsTest, TheGermanAboutPageTakesSmallerSizes)
     LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
     ASSERT_EQ(LocalisationManager::sharedInstance()->getLang(), "de");
     MainMenuPopUp* popUp = open(Opener::Board);
-    for (CCMenuItem* button : {popUp->TermsButton, popUp->PrivacyButton, popUp->EULAButton, popUp->CreditsButtonE})
+    for (CCMenuItem* button :
+         {popUp->TermsButton, popUp->PrivacyButton, popUp->EULAButton, popUp->CreditsButtonE})
         EXPECT_EQ(points(captionOf(button)), tablet() ? 23 : 11);
     EXPECT_EQ(points(captionOf(popUp->CloudButton)), tablet() ? 28 : 14);
     EXPECT_EQ(points(popUp->aboutText()), tablet() ? 17 : 8);
@@ -377,7 +383,8 @@ TEST_P(OptionsTest, LegalPagesByLanguage)
         LocalisationManager::sharedInstance()->setLang(row.language);
         (popUp->*row.page)(nullptr);
         if (row.path) {
-            EXPECT_EQ(world_.links->opened, std::vector<std::string>{std::string(MainMenuPopUp::kLegalHost) + row.path});
+            EXPECT_EQ(world_.links->opened,
+                      std::vector<std::string>{std::string(MainMenuPopUp::kLegalHost) + row.path});
         } else {
             EXPECT_TRUE(world_.links->opened.empty());
         }
@@ -444,7 +451,8 @@ TEST_P(OptionsTest, AResetLeavesNothingOfTheOldGameFromEveryOpener)
         defaults.setBool("MapDefLoaded", true);
         defaults.setBool("DietAchievement", true);
         // A background save still being written when the player lets go.
-        old->saveFile().setWriteHookForTesting([] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
+        old->saveFile().setWriteHookForTesting(
+            [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
         old->SaveInBcg();
         ASSERT_TRUE(old->SaveActive);
         Ref<CollectingMap> map = hud_ ? hud_->map : nullptr;

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/ccContentScale.h"
 #include "engine/base/CCWinSize.h"
+#include "engine/director/CCDirector.h"
+#include "engine/director/CCDirectorIOS.h"
+#include "engine/base/ccContentScale.h"
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenuItem.h"
 #include "engine/particles/CCParticleSystem.h"
@@ -42,8 +44,9 @@ TEST_P(CreditsTest, TheBlockHoldsTheEntriesInOrderAndItsHeightAddsUp)
     auto credits = CCCredits::credits();
     const auto& entries = CCCredits::entries();
     ASSERT_EQ(entries.size(), 38u);
-    const std::vector<std::string> headings = {"CREDITS_1", "CREDITS_9", "CREDITS_2", "CREDITS_3", "CREDITS_4",
-                                               "CREDITS_5", "CREDITS_6", "CREDITS_7", "CREDITS_8", "CREDITS_10"};
+    const std::vector<std::string> headings = {"CREDITS_1", "CREDITS_9", "CREDITS_2", "CREDITS_3",
+                                               "CREDITS_4", "CREDITS_5", "CREDITS_6", "CREDITS_7",
+                                               "CREDITS_8", "CREDITS_10"};
     const std::vector<size_t> headingAt = {0, 2, 4, 6, 8, 10, 15, 17, 21, 33};
     std::vector<std::string> seen;
     std::vector<size_t> seenAt;
@@ -117,12 +120,46 @@ TEST_P(CreditsTest, NothingIsDrawnOutsideTheBand)
     EXPECT_EQ(outside, 0);
 }
 
+// The scissor box is in the frame buffer's own (portrait) axes, from the
+// window size the director gives for the orientation (swapped in landscape):
+// the band stays 0.25 to 0.51 of the screen's height as the player sees it.
+TEST_P(CreditsTest, TheBandFollowsTheDeviceOrientation)
+{
+    auto* director = dynamic_cast<CCDirectorIOS*>(CCDirector::sharedDirector());
+    ASSERT_NE(director, nullptr);
+    struct Row {
+        int32_t orientation;
+        float x, y, width, height; // in units of the window's H (w: its W)
+        bool widthIsW, heightIsW;
+    };
+    const Row rows[] = {
+        {kCCDeviceOrientationPortrait, 0, 0.25f, 0, 0.26f, true, false},
+        {kCCDeviceOrientationPortraitUpsideDown, 0, 0.49f, 0, 0.26f, true, false},
+        {kCCDeviceOrientationLandscapeLeft, 0.25f, 0, 0.26f, 0, false, true},
+        {kCCDeviceOrientationLandscapeRight, 0.49f, 0, 0.26f, 0, false, true},
+    };
+    const int32_t before = director->deviceOrientation();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.orientation);
+        director->setDeviceOrientation(row.orientation);
+        const CGSize win = director->winSize();
+        const CGRect band = CCCredits::clipBand();
+        EXPECT_FLOAT_EQ(band.origin.x, row.x * win.height);
+        EXPECT_FLOAT_EQ(band.origin.y, row.y * win.height);
+        EXPECT_FLOAT_EQ(band.size.width, row.widthIsW ? win.width : row.width * win.height);
+        EXPECT_FLOAT_EQ(band.size.height, row.heightIsW ? win.width : row.height * win.height);
+    }
+    director->setDeviceOrientation(before);
+}
+
 TEST_P(CreditsTest, EndOfContentFrame)
 {
     ScopedRandomSource fixed(std::make_shared<DefaultRandomSource>());
     Profile::sharedInstance()->FingerLength = 149;
     std::vector<std::string> sounds;
-    GlobalObject::sharedInstance()->soundRequestListener = [&](const std::string& key) { sounds.push_back(key); };
+    GlobalObject::sharedInstance()->soundRequestListener = [&](const std::string& key) {
+        sounds.push_back(key);
+    };
 
     auto gui = GuiObject::guiWithParent(nullptr);
     scene_->addChild(gui.get());

@@ -38,8 +38,13 @@ namespace {
 TEST(StatsCountdownTest, HoursMinutesAndSecondsInTwoDigitsEachHoursInThreeFromAHundred)
 {
     const std::pair<int32_t, const char*> rows[] = {
-        {0, "00:00:00"}, {59, "00:00:59"}, {3725, "01:02:05"}, {86399, "23:59:59"},
-        {359999, "99:59:59"}, {360000, "100:00:00"}, {3600 * 123 + 61, "123:01:01"},
+        {0, "00:00:00"},
+        {59, "00:00:59"},
+        {3725, "01:02:05"},
+        {86399, "23:59:59"},
+        {359999, "99:59:59"},
+        {360000, "100:00:00"},
+        {3600 * 123 + 61, "123:01:01"},
     };
     for (const auto& [seconds, text] : rows) EXPECT_EQ(StatsCell::countdownText(seconds), text) << seconds;
 }
@@ -143,7 +148,7 @@ TEST_P(StatsTest, LevelPictureAndTitleByCityLevelNoneOutsideOneToSix)
         int32_t picture;
         const char* title;
     };
-    const Row rows[] = {{0, 0, nullptr},       {1, 88, "VILLAGE_LVL_1"}, {2, 101, "VILLAGE_LVL_2"},
+    const Row rows[] = {{0, 0, nullptr},          {1, 88, "VILLAGE_LVL_1"}, {2, 101, "VILLAGE_LVL_2"},
                         {3, 89, "VILLAGE_LVL_3"}, {4, 27, "VILLAGE_LVL_4"}, {5, 90, "VILLAGE_LVL_5"},
                         {6, 38, "VILLAGE_LVL_6"}, {7, 0, nullptr}};
     for (const Row& row : rows) {
@@ -200,12 +205,30 @@ TEST_P(StatsTest, BothColumnsAndTheHeadlinesShowTheProfile)
     StatsCell* cell = page();
     ASSERT_NE(cell, nullptr);
     const std::pair<const char*, int32_t> values[] = {
-        {"HQ_TAXES_TOTAL", 11},  {"HQ_RESOURCES_TOTAL", 12}, {"HQ_MINE_VISITS", 13},   {"HQ_RESOURCES_SPENT", 14},
-        {"HQ_FILEDS_VISITS", 15}, {"HQ_MONEY_EARNED", 16},   {"HQ_MINE_MOVES", 17},    {"HQ_MONEY_SPENT", 350},
-        {"HQ_FIELDS_MOVES", 19}, {"HQ_BUILDINGS", 20},       {"HQ_MAX_MINE", 21},      {"HQ_TOOLS_USED", 22},
-        {"HQ_MAX_FIELDS", 23},   {"HQ_WORKERS_HIRED", 24},   {"HQ_HIGSCORE_MINE", 300}, {"HQ_RATS_KILLED", 25},
-        {"HQ_HIGSCORE_FIELDS", 410}, {"HQ_WOLVES_KILLED", 26}, {"HQ_YEAR", 28},         {"HQ_PLANTS_EATEN", 27},
-        {"HQ_SUPPLIES", 28},     {"HQ_ANIMALS_EATEN", 29},   {"HQ_BONUS_COINS", 5},    {"HQ_EXPLOSIONS", 30},
+        {"HQ_TAXES_TOTAL", 11},
+        {"HQ_RESOURCES_TOTAL", 12},
+        {"HQ_MINE_VISITS", 13},
+        {"HQ_RESOURCES_SPENT", 14},
+        {"HQ_FILEDS_VISITS", 15},
+        {"HQ_MONEY_EARNED", 16},
+        {"HQ_MINE_MOVES", 17},
+        {"HQ_MONEY_SPENT", 350},
+        {"HQ_FIELDS_MOVES", 19},
+        {"HQ_BUILDINGS", 20},
+        {"HQ_MAX_MINE", 21},
+        {"HQ_TOOLS_USED", 22},
+        {"HQ_MAX_FIELDS", 23},
+        {"HQ_WORKERS_HIRED", 24},
+        {"HQ_HIGSCORE_MINE", 300},
+        {"HQ_RATS_KILLED", 25},
+        {"HQ_HIGSCORE_FIELDS", 410},
+        {"HQ_WOLVES_KILLED", 26},
+        {"HQ_YEAR", 28},
+        {"HQ_PLANTS_EATEN", 27},
+        {"HQ_SUPPLIES", 28},
+        {"HQ_ANIMALS_EATEN", 29},
+        {"HQ_BONUS_COINS", 5},
+        {"HQ_EXPLOSIONS", 30},
     };
     for (const auto& [key, value] : values) {
         CCLabelTTF* label = cell->valueForKey(key);
@@ -252,8 +275,9 @@ TEST_P(StatsTest, TheScoreIsReportedOnlyWhenItGrewAndGameCentreButtonsOnlyWithTh
         auto cell = StatsCell::cellWithIndex(0);
         RunLoop::main().drain();
         EXPECT_EQ(p->LastSendPoints, row.reported ? row.points : row.lastSent);
-        EXPECT_EQ(gameCenter_->scores, row.reported ? std::vector<std::string>{"com.zandovar.mw.totalpoints 500"}
-                                                    : std::vector<std::string>{});
+        EXPECT_EQ(gameCenter_->scores, row.reported
+                                           ? std::vector<std::string>{"com.zandovar.mw.totalpoints 500"}
+                                           : std::vector<std::string>{});
         EXPECT_EQ(cell->menu()->children()->count(), 3u) << "tax button, achievements, leaderboards";
     }
     facts_->version = "4.0"; // no game-centre service before 4.1
@@ -286,7 +310,8 @@ TEST_P(StatsTest, CollectingTaxesOnAFakeClock)
     run_.run(0.1);
     run_.picture("statistics-taxes-ready");
 
-    ScopedRandomSource scripted(std::make_shared<test::ScriptedRandom>(static_cast<int32_t>(0.5 * 2147483648.0)));
+    ScopedRandomSource scripted(
+        std::make_shared<test::ScriptedRandom>(static_cast<int32_t>(0.5 * 2147483648.0)));
     sounds_.clear();
     ManualClock& clock = run_.driver().clock();
     clock.setWall(1'700'000'000);
@@ -311,7 +336,8 @@ TEST_P(StatsTest, CollectingTaxesOnAFakeClock)
     EXPECT_EQ(notifications_->scheduled[0].alertBody, text("NOTIF_TAX_TEXT_2"));
     bool burst = false;
     for (Object* child : *cell->chest()->children())
-        burst = burst || (dynamic_cast<CCParticleSystem*>(child) && static_cast<CCNode*>(child)->zOrder() == 3);
+        burst =
+            burst || (dynamic_cast<CCParticleSystem*>(child) && static_cast<CCNode*>(child)->zOrder() == 3);
     EXPECT_TRUE(burst) << "tax.plist on the chest";
     run_.run(1.0 / 60);
     EXPECT_EQ(cell->buttonText()->string(), "01:02:04") << "whole seconds left, cut";

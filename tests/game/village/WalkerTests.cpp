@@ -164,8 +164,9 @@ TEST_P(WalkerTest, PartsFollowTheKind)
             const char* stem;
             bool animated;
         };
-        for (const Loop& loop : {Loop{walker->hands(), "hands", true}, Loop{walker->lower(), "legs", !row.skirt},
-                                 Loop{walker->body(), "", false}}) {
+        for (const Loop& loop :
+             {Loop{walker->hands(), "hands", true}, Loop{walker->lower(), "legs", !row.skirt},
+              Loop{walker->body(), "", false}}) {
             CCAnimation* animation = loopOf(loop.part);
             ASSERT_EQ(animation != nullptr, loop.animated) << loop.stem;
             if (!animation) continue;
@@ -180,7 +181,8 @@ TEST_P(WalkerTest, PartsFollowTheKind)
             }
         }
         walker->setFlipX(true);
-        for (CCSprite* part : {walker->lower(), walker->body(), walker->hands(), static_cast<CCSprite*>(walker.get())})
+        for (CCSprite* part :
+             {walker->lower(), walker->body(), walker->hands(), static_cast<CCSprite*>(walker.get())})
             EXPECT_TRUE(part->flipX());
     }
 }
@@ -189,7 +191,7 @@ TEST_P(WalkerTest, KindsShownAreEachOwnedWorkerOnceThenTheVillagersTheHomesAndTh
 {
     useRoads(roadFile(3));
     Profile* p = Profile::sharedInstance();
-    p->increaseUpgradeCount(8, 3);  // three of one kind show once
+    p->increaseUpgradeCount(8, 3); // three of one kind show once
     p->increaseUpgradeCount(2, 1);
     p->increaseUpgradeCount(21, 1); // a building: not a walker
     struct Row {
@@ -200,10 +202,10 @@ TEST_P(WalkerTest, KindsShownAreEachOwnedWorkerOnceThenTheVillagersTheHomesAndTh
     };
     const int32_t V = RoadWalker::kVillager;
     const Row rows[] = {
-        {0, 0, 5, WorkerFactory::kNoKind, {2, 8, V}, WorkerFactory::kNoKind},      // 1 home, stock 5
-        {1, 1, 2, WorkerFactory::kNoKind, {2, 8, V, V}, WorkerFactory::kNoKind},   // 3 homes, stock 2
-        {1, 1, 9, 8, {2, V, V, V}, 8},                                             // 3 homes, 8 left out
-        {0, 0, 0, 2, {8}, 2},                                                      // no stock: no villagers
+        {0, 0, 5, WorkerFactory::kNoKind, {2, 8, V}, WorkerFactory::kNoKind},    // 1 home, stock 5
+        {1, 1, 2, WorkerFactory::kNoKind, {2, 8, V, V}, WorkerFactory::kNoKind}, // 3 homes, stock 2
+        {1, 1, 9, 8, {2, V, V, V}, 8},                                           // 3 homes, 8 left out
+        {0, 0, 0, 2, {8}, 2},                                                    // no stock: no villagers
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.homes31 << "/" << row.homes34 << "/" << row.stock);
@@ -238,7 +240,7 @@ TEST_P(WalkerTest, FirstWalkDirectionAndRandomStartLaterWalksFromTheirBeginning)
     };
     const Row rows[] = {
         {true, true, 0.75, 0.2, 0.5, true},    {true, true, 0.25, 0.0, 0.4, false},
-        {true, true, 0.5, 0.9, 0.1, false},    // exactly a half keeps the start
+        {true, true, 0.5, 0.9, 0.1, false}, // exactly a half keeps the start
         {false, true, 0.75, 0.2, 0.5, true},   {false, true, 0.25, 0.2, 0.5, false},
         {false, false, 0.75, 0.2, 0.5, false}, // the hired worker's walk never turns
     };
@@ -301,11 +303,9 @@ TEST_P(WalkerTest, TheHiredWorkerWalksInOnTheEntryRoadOrAnyWhenTheFileHasFewer)
         int expectedRoad; // -1: no walker
     };
     const Row rows[] = {
-        {5, 7, 2},
-        {3, 7, 2},
-        {1, 7, 0}, // fewer than three roads: the one there is
-        {0, 7, -1},
-        {3, WorkerFactory::kNoKind, -1}, // nobody left out: nobody walks in
+        {5, 7, 2},  {3, 7, 2},
+        {1, 7, 0},                                   // fewer than three roads: the one there is
+        {0, 7, -1}, {3, WorkerFactory::kNoKind, -1}, // nobody left out: nobody walks in
     };
     Profile::sharedInstance()->increaseUpgradeCount(7, 1);
     for (const Row& row : rows) {
