@@ -17,11 +17,26 @@
 #include "game/state/Profile.h"
 #include "game/village/CCCredits.h"
 #include "game/village/EndGameFrame.h"
+#include "engine/nodes/CCLayerColor.h"
+#include "game/village/CCSeenCounter.h"
+#include "game/village/CCTutorialParent.h"
 #include "game/village/GuiObject.h"
 #include "tests/game/front/FrontTestSupport.h"
 
 namespace mw {
 namespace {
+
+// A content layer that notes its input switches, under a HUD that shows it.
+class InputLayer : public CCLayer {
+public:
+    void SetInputActive(bool active) override { inputs.push_back(active); }
+    std::vector<bool> inputs;
+};
+class LayerHud : public GuiObject {
+public:
+    CCLayer* GetLayer() const override { return layer.get(); }
+    Ref<InputLayer> layer;
+};
 
 class CreditsTest : public ::testing::TestWithParam<const char*> {
 protected:
@@ -199,6 +214,22 @@ TEST_P(CreditsTest, EndOfContentFrame)
     EXPECT_EQ(frame->parent(), nullptr);
     EXPECT_FALSE(gui->IsActive());
     EXPECT_EQ(sounds.back(), "selection_menu");
+    const size_t left = frame->children()->count();
+    run_.run(0.7);
+    EXPECT_LE(frame->children()->count(), left) << "no more sparks";
+
+    // Over a layer: both get their input back.
+    auto hud = makeRef<LayerHud>();
+    ASSERT_TRUE(hud->initWithParent(nullptr));
+    hud->layer = makeRef<InputLayer>();
+    scene_->addChild(hud.get());
+    hud->SetInputActive(false);
+    auto second = EndGameFrame::frame();
+    hud->addChild(second.get(), 1);
+    second->continueButton()->activate();
+    EXPECT_EQ(second->parent(), nullptr);
+    EXPECT_TRUE(hud->IsActive());
+    EXPECT_EQ(hud->layer->inputs, std::vector<bool>{true});
     GlobalObject::sharedInstance()->soundRequestListener = nullptr;
 }
 
