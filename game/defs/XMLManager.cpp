@@ -113,6 +113,7 @@ XMLManager::LoadPlan XMLManager::planLoad()
     plan.positionScale = Animation::devicePositionScale();
     plan.roadFile = tablet ? "roads_ipad.xml" : "roads_iphone.xml";
     plan.roadPath = Paths::pathForResource(plan.roadFile);
+    plan.windowHeight = ccWinSize().height;
     return plan;
 }
 
@@ -123,8 +124,11 @@ XMLManager::Loaded XMLManager::load(const LoadPlan& plan)
         loaded.animations[file] = Animation::animationWithFile(path, plan.positionScale);
     }
     if (Ref<XML> reader = readPath(plan.roadFile, plan.roadPath)) {
+        // A file without roads is allowed: the village then has no walkers.
         const int32_t count = reader->query("spline.count").intValue();
-        for (int32_t index = 0; index < count; ++index) loaded.roads.push_back(makeRef<Road>(reader, index));
+        for (int32_t index = 0; index < count; ++index) {
+            loaded.roads.push_back(makeRef<Road>(reader, index, plan.windowHeight));
+        }
     }
     return loaded;
 }

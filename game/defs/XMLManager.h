@@ -53,7 +53,10 @@ public:
     Animation* GetAnimationNamed(const std::string& file) const;
     // The road at that index, or null.
     Road* GetRoad(int32_t index) const;
-    // A road chosen uniformly at random; null when there is none.
+    // The number of roads read.
+    int32_t RoadCount() const { return static_cast<int32_t>(Roads.size()); }
+    // A road chosen uniformly at random; null when there is none (no fault:
+    // a village may have no roads).
     Road* GetRandomRoad() const;
     // The reader kept for a file while loading; null afterwards.
     XML* GetXMLNamed(const std::string& file) const;
@@ -80,6 +83,7 @@ private:
         float positionScale = 1.0f;
         std::string roadFile;
         std::string roadPath; // empty when not in the bundle
+        float windowHeight = 0; // in points; the roads are turned into screen points
     };
     // What a load reads; made on any thread, adopted on the main one.
     struct Loaded {

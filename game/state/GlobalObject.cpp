@@ -484,12 +484,17 @@ void GlobalObject::processGameCenterAuth(const GameCenterResult& error)
 
 // ---- the save ----
 
-void GlobalObject::SaveTo(SaveSnapshot& save)
+void GlobalObject::SaveSettings()
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     const bool switches[] = {isSoundEnable, isMusicEnable_, isCloudSave, DietAchievement};
     for (size_t i = 0; i < std::size(kSwitchKeys); ++i) defaults.setBool(kSwitchKeys[i], switches[i]);
     (void)defaults.synchronize();
+}
+
+void GlobalObject::SaveTo(SaveSnapshot& save)
+{
+    SaveSettings();
     archiveTable(save, "NotificationsQue", NotificationsQue);
     archiveTable(save, "AchievementsState", AchievementsState);
     archiveTable(save, "AchievementsHelpers", AchievementsHelpers);

@@ -156,6 +156,9 @@ public:
     std::function<void(const std::string& textKey, int32_t points)> achievementBanner;
 
     // ---- the save
+    // Writes the four switches ("isSoundEnable", "isMusicEnable",
+    // "isCloudSave", "DietAchievement") to the user defaults and synchronises.
+    void SaveSettings();
     void SaveTo(SaveSnapshot& save) override;
     void LoadFrom(const Value* save) override;
 

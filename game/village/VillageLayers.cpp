@@ -1,6 +1,7 @@
 #include "engine/nodes/CCLayer.h"
 #include "game/village/GuiObject.h"
 #include "game/village/MapScene.h"
+#include "game/village/StatsScene.h"
 #include "game/village/VillageScene.h"
 #include "game/village/screens/BuildingsLayer.h"
 #include "game/village/screens/MicroLayer.h"
@@ -23,7 +24,7 @@ Ref<CCLayer> VillageScene::makeLayer(GuiObject* gui, int32_t layer, int32_t grou
     case kToolsLayer: return ToolsLayer::layerWithGuiParent(gui);
     case kMicroLayer: return MicroLayer::layerWithGuiParent(gui);
     case kShopLayer: return ShopLayer::layerWithGuiParent(gui);
-    case kStatsLayer: return CCLayer::node();
+    case kStatsLayer: return StatsScene::sceneWithGuiParent(gui);
     default: return nullptr;
     }
 }

@@ -314,24 +314,39 @@ def logo_quillfen(width: int) -> Image.Image:
     return img
 
 
-def stats_page(width: int, height: int) -> Image.Image:
-    """The statistics page: a ledger of parchment on a wooden desk."""
-    scale = width / 768
+def stats_page(width: int, height: int, window_height: float, points: float) -> Image.Image:
+    """The statistics page: a dark ledger board on a wooden desk, so that the
+    page's light key texts and gold values stand out. `points` is the page's
+    height in points (the row: 886 on a tablet, 419 on a phone) and
+    `window_height` the window's; the statistics rows sit at fractions of the
+    window's height from the row's bottom, and a faint rule runs under each."""
+    scale = width / 768 if points > 500 else width / 320 / 2
+    k = height / points  # pixels per point
     img = Image.new("RGBA", (width, height))
-    desk = core.vertical_gradient(width, height, PALETTE["wood_light"], PALETTE["wood_dark"])
+    desk = core.vertical_gradient(width, height, PALETTE["wood"], PALETTE["wood_dark"])
     desk = g.grain(desk, 16, 4 * scale + 1, 9)
     img.paste(desk, (0, 0))
     d = ImageDraw.Draw(img)
-    m = int(22 * scale)
+    m = int(18 * scale)
     d.rounded_rectangle([m, m, width - m, height - m], int(18 * scale), fill=PALETTE["outline"])
-    paper = core.vertical_gradient(width, height, g.shade(PALETTE["parchment"], 8), PALETTE["parchment_dark"])
+    board = core.vertical_gradient(width, height, (74, 54, 40, 255), (44, 32, 25, 255))
     mask = Image.new("L", (width, height), 0)
-    ImageDraw.Draw(mask).rounded_rectangle([m + 4 * scale, m + 4 * scale, width - m - 4 * scale, height - m - 4 * scale],
-                                           int(16 * scale), fill=255)
-    img.paste(paper, (0, 0), mask)
-    # ruled lines of the ledger
-    for y in range(int(height * 0.3), height - m * 2, int(44 * scale)):
-        d.line([(m * 2, y), (width - m * 2, y)], fill=(200, 170, 120, 255), width=max(1, int(2 * scale)))
-    d.line([(width * 0.36, height * 0.28), (width * 0.36, height - m * 2)], fill=(210, 120, 100, 255),
-           width=max(1, int(2 * scale)))
+    inset = m + 5 * scale
+    ImageDraw.Draw(mask).rounded_rectangle([inset, inset, width - inset, height - inset], int(15 * scale), fill=255)
+    img.paste(board, (0, 0), mask)
+    d = ImageDraw.Draw(img)
+    line = max(1, int(round(1.5 * scale)))
+    rule = (96, 72, 54, 255)
+
+    def y_of(fraction: float) -> float:
+        return height - fraction * window_height * k
+
+    # a rule under each of the twelve statistics rows, and one over the first
+    for n in range(13):
+        y = y_of(0.39 - 0.03 * n + 0.015)
+        d.line([(inset + 10 * scale, y), (width - inset - 10 * scale, y)], fill=rule, width=line)
+    d.line([(width * 0.49, y_of(0.405)), (width * 0.49, y_of(0.045))], fill=rule, width=line)
+    # a gold rule between the village's head and its ledger
+    y = y_of(0.445)
+    d.line([(inset + 10 * scale, y), (width - inset - 10 * scale, y)], fill=(176, 132, 60, 255), width=line * 2)
     return img.convert("RGB")

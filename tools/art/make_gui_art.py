@@ -74,8 +74,10 @@ def write_images() -> None:
     core.save_png(gi.door_half(384, 1024), OUT / "loading_doors_ipad.png")
     core.save_png(gi.door_half(320, 960), OUT / "loading_doors_ip4.png")
     core.save_png(gi.door_half(160, 480), OUT / "loading_doors_ip3.png")
-    core.save_jpeg(gi.stats_page(768, 886), OUT / "stats_bg.jpg", quality=86)
-    core.save_png(gi.stats_page(640, 838).quantize(64).convert("RGB"), OUT / "stats_bg.png")
+    # The tablet page is drawn for the high-resolution tablet and the phone
+    # page for the high-resolution phone; the screen scales each to its row.
+    core.save_jpeg(gi.stats_page(1536, 1772, 1024, 886), OUT / "stats_bg.jpg", quality=86)
+    core.save_png(gi.stats_page(640, 838, 480, 419).quantize(64).convert("RGB"), OUT / "stats_bg.png")
 
 
 def write_scenes() -> None:
