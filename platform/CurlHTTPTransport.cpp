@@ -1,4 +1,7 @@
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/statvfs.h>
 
 #include <algorithm>
@@ -47,17 +50,66 @@ std::string& trustedFile()
     return *file;
 }
 
-bool hasHeader(const HTTPRequest& request, const std::string& name)
+std::vector<std::string>& connectToEntries()
 {
-    return std::any_of(request.headers.begin(), request.headers.end(),
-                       [&](const auto& field) { return lowerCase(field.first) == name; });
+    static auto* const entries = new std::vector<std::string>();
+    return *entries;
+}
+
+std::function<bool(const std::string&)>& connectionGuard()
+{
+    static auto* const guard = new std::function<bool(const std::string&)>();
+    return *guard;
+}
+
+// Asks the guard (when one is installed) about every address a transfer
+// connects to; a refused one gets no socket.
+curl_socket_t openGuardedSocket(void*, curlsocktype purpose, curl_sockaddr* address)
+{
+    std::function<bool(const std::string&)> guard;
+    {
+        std::lock_guard<std::mutex> lock(trustLock());
+        guard = connectionGuard();
+    }
+    if (guard && purpose == CURLSOCKTYPE_IPCXN) {
+        char text[INET6_ADDRSTRLEN] = "?";
+        if (address->family == AF_INET) {
+            inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&address->addr)->sin_addr, text, sizeof text);
+        } else if (address->family == AF_INET6) {
+            inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&address->addr)->sin6_addr, text, sizeof text);
+        }
+        if (!guard(text)) {
+            logLine("HTTP: connection to %s refused by the guard", text);
+            return CURL_SOCKET_BAD;
+        }
+    }
+    return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+bool hasHeader(const HTTPRequest& request, const std::string& name) { return request.headers.contains(name); }
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
 }
 
 // What both forms of sending set on a handle: address, method, body and the
 // caller's headers. Answers the header list, which must outlive the transfer.
-curl_slist* applyRequest(CURL* easy, const HTTPRequest& r)
+curl_slist* applyRequest(CURL* easy, const HTTPRequest& r, curl_slist** routing)
 {
     curl_easy_setopt(easy, CURLOPT_URL, r.url.c_str());
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, openGuardedSocket);
+    {
+        std::lock_guard<std::mutex> lock(trustLock());
+        for (const std::string& entry : connectToEntries()) *routing = curl_slist_append(*routing, entry.c_str());
+    }
+    if (*routing) curl_easy_setopt(easy, CURLOPT_CONNECT_TO, *routing);
+    if (r.acceptCompressed) curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+    if (r.maxBodyBytes > 0)
+        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(r.maxBodyBytes));
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     // Peers and host names are always verified; only the anchors can change.
@@ -98,6 +150,7 @@ bool readHeaderLine(const std::string& line, HTTPResponse& head)
         head.status = 0;
         head.expectedLength = -1;
         head.headers.clear();
+        head.fields.clear();
         size_t space = line.find(' ');
         if (space != std::string::npos) head.status = std::atoi(line.c_str() + space + 1);
         return false;
@@ -115,7 +168,10 @@ bool readHeaderLine(const std::string& line, HTTPResponse& head)
     }
     size_t colon = content.find(':');
     if (colon != std::string::npos) {
-        head.headers[lowerCase(trimmed(content.substr(0, colon)))] = trimmed(content.substr(colon + 1));
+        std::string name = lowerCase(trimmed(content.substr(0, colon)));
+        std::string value = trimmed(content.substr(colon + 1));
+        head.headers[name] = value;
+        head.fields.emplace_back(std::move(name), std::move(value));
     }
     return false;
 }
@@ -137,6 +193,9 @@ class CurlHTTPTransport;
 struct Transfer {
     CURL* easy = nullptr;
     curl_slist* headerList = nullptr;
+    curl_slist* routing = nullptr;
+    uint64_t received = 0; // body bytes handed over, after decoding
+    bool overLimit = false;
     HTTPRequest request;
     HTTPConnectionDelegate* delegate = nullptr;
     CurlHTTPConnection* connection = nullptr; // null once the caller dropped it
@@ -190,7 +249,7 @@ size_t onHeader(char* buffer, size_t size, size_t count, void* user)
     auto location = headers.find("location");
     if (transfer.head.status >= 300 && transfer.head.status < 400 && location != headers.end()) {
         transfer.redirected = true;
-        transfer.events.push_back({Event::Redirect, {}, location->second, transfer.head.status});
+        transfer.events.push_back({Event::Redirect, transfer.head, location->second, transfer.head.status});
     } else {
         transfer.events.push_back({Event::Response, transfer.head, {}, 0});
     }
@@ -210,6 +269,13 @@ public:
     CurlHTTPTransport()
     {
         initialiseCurlOnce();
+        // Without its threaded resolver libcurl resolves names inside
+        // curl_multi_perform, on the main thread.
+        static std::once_flag resolverNote;
+        std::call_once(resolverNote, [] {
+            if (!(curl_version_info(CURLVERSION_NOW)->features & CURL_VERSION_ASYNCHDNS))
+                logLine("HTTP: libcurl resolves names synchronously; a slow name server stalls the main loop");
+        });
         multi_ = std::shared_ptr<CURLM>(curl_multi_init(), [](CURLM* multi) { curl_multi_cleanup(multi); });
     }
     ~CurlHTTPTransport() override
@@ -256,6 +322,12 @@ public:
         size_t bytes = size * count;
         if (transfer.cancelled) return 0;
         if (transfer.redirected || bytes == 0) return bytes;
+        const uint64_t limit = transfer.request.maxBodyBytes;
+        if (limit > 0 && transfer.received + bytes > limit) {
+            transfer.overLimit = true;
+            return 0;
+        }
+        transfer.received += bytes;
         transfer.owner->dispatch(transfer);
         if (transfer.cancelled) return 0;
         if (transfer.connection && transfer.delegate) {
@@ -269,7 +341,7 @@ private:
     {
         CURL* easy = t.easy;
         const HTTPRequest& r = t.request;
-        t.headerList = applyRequest(easy, r);
+        t.headerList = applyRequest(easy, r, &t.routing);
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
         curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader);
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
@@ -291,8 +363,10 @@ private:
         if (t.added) curl_multi_remove_handle(multi_.get(), t.easy);
         curl_easy_cleanup(t.easy);
         curl_slist_free_all(t.headerList);
+        curl_slist_free_all(t.routing);
         t.easy = nullptr;
         t.headerList = nullptr;
+        t.routing = nullptr;
     }
 
     // While requests run, the main loop turns curl at every drain and, when
@@ -350,6 +424,9 @@ private:
                     transfer->events.push_back({Event::Finish, {}, {}, 0});
                 } else {
                     std::string text = result == CURLE_OK ? "no answer" : curl_easy_strerror(result);
+                    if (transfer->overLimit || result == CURLE_FILESIZE_EXCEEDED) {
+                        text = "body larger than " + std::to_string(transfer->request.maxBodyBytes) + " bytes";
+                    }
                     transfer->events.push_back({Event::Fail, {}, text, 0});
                 }
             }
@@ -379,7 +456,11 @@ private:
             if (!delegate) continue;
             switch (event.kind) {
             case Event::Response: delegate->didReceiveResponse(connection, event.response); break;
-            case Event::Redirect: delegate->didRedirect(connection, event.status, event.text); break;
+            case Event::Redirect:
+                delegate->willRedirect(connection, event.response);
+                if (t.cancelled || !t.connection) return;
+                delegate->didRedirect(connection, event.status, event.text);
+                break;
             case Event::Fail: delegate->didFail(connection, event.text); break;
             case Event::Finish: delegate->didFinish(connection); break;
             }
@@ -417,6 +498,26 @@ std::function<std::optional<uint64_t>(const std::string&)> gFreeSpaceOverride;
 
 } // namespace
 
+std::string& HTTPHeaderFields::operator[](const std::string& name)
+{
+    for (auto& field : fields_)
+        if (sameName(field.first, name)) return field.second;
+    fields_.emplace_back(name, std::string());
+    return fields_.back().second;
+}
+
+const std::string* HTTPHeaderFields::find(const std::string& name) const
+{
+    for (const auto& field : fields_)
+        if (sameName(field.first, name)) return &field.second;
+    return nullptr;
+}
+
+void HTTPHeaderFields::remove(const std::string& name)
+{
+    std::erase_if(fields_, [&](const Field& field) { return sameName(field.first, name); });
+}
+
 std::shared_ptr<HTTPTransport> HTTPTransport::sharedInstance()
 {
     std::lock_guard<std::mutex> guard(gLock);
@@ -441,7 +542,8 @@ HTTPResponse HTTPTransport::send(const HTTPRequest& request)
         response.error = "cannot make a transfer";
         return response;
     }
-    curl_slist* headerList = applyRequest(easy, request);
+    curl_slist* routing = nullptr;
+    curl_slist* headerList = applyRequest(easy, request, &routing);
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeoutSeconds * 1000));
@@ -458,8 +560,21 @@ HTTPResponse HTTPTransport::send(const HTTPRequest& request)
         response.finalUrl = effective;
     }
     curl_slist_free_all(headerList);
+    curl_slist_free_all(routing);
     curl_easy_cleanup(easy);
     return response;
+}
+
+void HTTPTransport::setConnectTo(std::vector<std::string> entries)
+{
+    std::lock_guard<std::mutex> guard(trustLock());
+    connectToEntries() = std::move(entries);
+}
+
+void HTTPTransport::setConnectionGuard(std::function<bool(const std::string& address)> guard)
+{
+    std::lock_guard<std::mutex> lock(trustLock());
+    connectionGuard() = std::move(guard);
 }
 
 void HTTPTransport::setTrustedCertificatesFile(const std::string& pemPath)

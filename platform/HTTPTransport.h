@@ -6,22 +6,59 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mw {
 
+// The header fields of a request, in the order they were first set. Names
+// compare without regard to case; setting a field again replaces its value
+// in place, as a mutable URL request does.
+class HTTPHeaderFields {
+public:
+    using Field = std::pair<std::string, std::string>;
+    using const_iterator = std::vector<Field>::const_iterator;
+
+    // The value of a field, added empty at the end when it is not there yet.
+    std::string& operator[](const std::string& name);
+    void set(const std::string& name, std::string value) { (*this)[name] = std::move(value); }
+    // Null when the field is not set.
+    const std::string* find(const std::string& name) const;
+    bool contains(const std::string& name) const { return find(name) != nullptr; }
+    void remove(const std::string& name);
+    template <typename Iterator> void insert(Iterator first, Iterator last)
+    {
+        for (; first != last; ++first) set(first->first, first->second);
+    }
+    const_iterator begin() const { return fields_.begin(); }
+    const_iterator end() const { return fields_.end(); }
+    size_t size() const { return fields_.size(); }
+    bool empty() const { return fields_.empty(); }
+    void clear() { fields_.clear(); }
+
+private:
+    std::vector<Field> fields_;
+};
+
 // One request to send: the method, the absolute http or https address, the
-// headers and the body (empty for GET). The headers are sent exactly as given;
-// the transport adds only what HTTP itself needs (Host, Content-Length), no
-// cookies and no "Expect: 100-continue".
+// headers and the body (empty for GET). The headers are sent exactly as given,
+// in their order; the transport adds only what HTTP itself needs (Host,
+// Content-Length, and Accept-Encoding when asked), no cookies and no
+// "Expect: 100-continue".
 struct HTTPRequest {
     std::string method = "GET";
     std::string url;
-    std::map<std::string, std::string> headers;
+    HTTPHeaderFields headers;
     std::vector<uint8_t> body;
-    // start(): no progress for this long fails the request.
+    // start(): no byte moving for this long (connecting, in the TLS
+    // handshake, waiting for the answer or mid-body) fails the request.
     // send(): the whole exchange must be over by then.
     double timeoutSeconds = 60;
+    // start(): a body larger than this after decoding, announced or
+    // received, fails the request; 0 sets no bound.
+    uint64_t maxBodyBytes = 0;
+    // start(): offers "gzip, deflate" and hands over the decoded body.
+    bool acceptCompressed = false;
 };
 
 // An answer. The header names are in lower case; after an interim answer
@@ -32,6 +69,9 @@ struct HTTPResponse {
     int status = 0;
     int64_t expectedLength = -1; // -1: the server did not say
     std::map<std::string, std::string> headers;
+    // Every header field of the answer in order, names in lower case (the
+    // repeated ones, such as Set-Cookie, each on its own).
+    std::vector<std::pair<std::string, std::string>> fields;
     std::vector<uint8_t> body;
     std::string error; // empty when the transfer completed
     std::string finalUrl; // where the last redirect led; the request's address without one
@@ -50,6 +90,8 @@ public:
     virtual ~HTTPConnectionDelegate() = default;
     virtual void didReceiveResponse(HTTPConnection&, const HTTPResponse&) {}
     virtual void didReceiveData(HTTPConnection&, const uint8_t* /*bytes*/, size_t /*count*/) {}
+    // The head of a 3xx answer with a Location header, just before didRedirect.
+    virtual void willRedirect(HTTPConnection&, const HTTPResponse& /*head*/) {}
     // A 3xx answer with a Location header; its body is not delivered.
     virtual void didRedirect(HTTPConnection&, int /*status*/, const std::string& /*location*/) {}
     // No connection, a dropped connection, a timeout, or a body shorter than
@@ -98,6 +140,14 @@ public:
     // later use it. Any thread.
     static void setTrustedCertificatesFile(const std::string& pemPath);
     static std::string trustedCertificatesFile();
+
+    // Test routing. Connect-to entries as libcurl takes them
+    // ("HOST:PORT:CONNECT-HOST:CONNECT-PORT"): the connection goes to the
+    // other address while URLs, Host headers and certificate names stay the
+    // real ones. The guard is told every address a connection is opened to
+    // and refuses it by answering false. Requests started later use them.
+    static void setConnectTo(std::vector<std::string> entries);
+    static void setConnectionGuard(std::function<bool(const std::string& address)> guard);
 };
 
 // Bytes free to an unprivileged writer in the file system holding `folder`

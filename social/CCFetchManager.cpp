@@ -556,14 +556,13 @@ bool CCFetchManager::decodeFile(const uint8_t* data, size_t size, std::vector<Re
 
 void CCFetchManager::startTransfer(CCAbstractServerData& record)
 {
-    // The transfer arrives with the transport; until then a record waits.
-    (void)record;
+    if (record.postData()) record.initiatePostWithDelegate(this);
+    else record.initiateGetWithDelegate(this);
 }
 
 void CCFetchManager::detach(CCAbstractServerData& record)
 {
-    if (record.httpDelegate() == this) record.setHttpDelegate(nullptr);
-    record.setNetworkOpInProgress(false);
+    if (record.httpDelegate() == this) record.clearDelegate();
 }
 
 } // namespace mw

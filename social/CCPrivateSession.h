@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/Geometry.h"
@@ -19,6 +20,7 @@
 namespace mw {
 
 class CCAsyncPostManager;
+struct HTTPRequest;
 class Notification;
 class Reachability;
 
@@ -105,6 +107,56 @@ public:
     // Asks the game centre for the player's earlier scores and achievements
     // (game-centre support; off in this game).
     void requestHistoricLeaderboardAndAchievementData();
+
+    // ---- request headers and signing (CCPrivateSessionHeaders.cpp) ----
+
+    // The two hosts of the service (project configuration: the bundle's
+    // "MosswickSocialHost" and "MosswickTelemetryHost", overridden by
+    // MOSSWICK_SOCIAL_HOST and MOSSWICK_TELEMETRY_HOST; kServiceHost and
+    // kTelemetryHost otherwise). Read once.
+    static std::string serviceHost();
+    static std::string telemetryHost();
+    static constexpr const char* kTelemetryHost = "telemetry.mosswick.example";
+    // True only for an https URL whose host is one of the two: the requests
+    // that may carry the player's id and session secret.
+    static bool isServiceURL(const std::string& url);
+
+    // The salts appended wherever the client signs: the first two after the
+    // secret key, the other two only in the telemetry signature.
+    static constexpr const char* kFirstSalt = "qWmRtVnBxKz";
+    static constexpr const char* kSecondSalt = "Pkjh7#";
+    static constexpr const char* kFirstTelemetrySalt = "m4q8z2t";
+    static constexpr const char* kSecondTelemetrySalt = "c7n2w9x4k1v8r3p6";
+    static constexpr const char* kSdkName = "lumora-slimline";
+    static constexpr const char* kSdkVersion = "0.3 build 77";
+
+    // MD5 of the text's bytes up to its first NUL, as 32 upper-case
+    // hexadecimal digits.
+    static std::string hexHashForString(std::string_view text);
+    // Lower-cases (ASCII letters only), hashes and lower-cases the digest:
+    // the form of every signature of the client.
+    static std::string signatureOf(std::string_view text);
+    // Sets the "x-lumora-" headers on a request to the service's hosts over
+    // https, in their fixed order; a request elsewhere gets none. A value
+    // that is missing or holds a control character is not set (the latter
+    // logged).
+    void addHeadersToURLRequest(HTTPRequest& request);
+    // The session secret of the current identity, application id and key;
+    // computed again whenever one of them changed.
+    std::string sessionSecret();
+    // Signature of a challenge result (the result written with "%f").
+    std::string challengeResultSignature(double result) const;
+    // Signature of the telemetry URL ("?sig=...").
+    std::string telemetrySignature() const;
+    // Signature of the application id, the secret key and the two salts.
+    std::string applicationSignature() const;
+
+    // The game-centre identity sent in the headers (game-centre support).
+    const std::optional<std::string>& gcPlayerID() const { return gcPlayerID_; }
+    const std::optional<std::string>& gcPlayerAlias() const { return gcPlayerAlias_; }
+    const std::optional<std::string>& gcSecret() const { return gcSecret_; }
+    void setGameCenterIdentity(std::optional<std::string> playerId, std::optional<std::string> alias,
+                               std::optional<std::string> secret);
 
     // ---- the pull tab (the screens come with the user interface) ----
 
@@ -193,6 +245,11 @@ private:
     double version_ = 0;
     std::string secretKey_;
     std::optional<std::string> secret_;
+    // The text the cached secret was hashed from; another text drops it.
+    std::string secretSource_;
+    std::optional<std::string> gcPlayerID_;
+    std::optional<std::string> gcPlayerAlias_;
+    std::optional<std::string> gcSecret_;
     CCPrivateSessionDelegate* delegate_ = nullptr;
     std::string currentTheme_;
     std::string pendingIncomingUrl_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -33,6 +34,20 @@ private:
 };
 
 class CCAbstractServerData;
+struct HTTPRequest;
+struct HTTPResponse;
+class ServerDataTransfer;
+
+// The outcome of one transfer of a record, as its delegate is told it.
+enum ServerDataNetworkStatus : int {
+    kNetworkOpOk = 0,               // 200, 201, 202, or an answer that is not HTTP
+    kNetworkOpFailed = 2,           // no connection, a failure, a bound passed, a scheme refused
+    kNetworkOpHTTPError = 3,        // any other HTTP status (400 off the 2.x systems)
+    kNetworkOpFailedAfter404 = 4,   // the connection failed after a 404 answer had begun
+    kNetworkOpGone = 5,             // HTTP 410
+    kNetworkOpRedirectedNullPost = 6, // a null post that ended at another URL
+    kNetworkOpBadRequestOn2x = 7,   // HTTP 400 on a system of the 2.x series
+};
 
 // Told the outcome of one transfer of a record (status numbers of the
 // transfer). Not owned by the record.
@@ -77,6 +92,7 @@ public:
 
     // Base initialiser: timestamp now, view type 0, no type.
     CCAbstractServerData();
+    ~CCAbstractServerData() override;
 
     // The envelope without "internal".
     std::optional<std::string> JSONRepresentation() const { return JSONRepresentationWithInternal(false); }
@@ -145,6 +161,28 @@ public:
     CCServerDataHTTPDelegate* httpDelegate() const { return httpDelegate_; }
     void setHttpDelegate(CCServerDataHTTPDelegate* delegate) { httpDelegate_ = delegate; }
 
+    // ---- transfer over HTTP (CCServerDataHTTP.cpp) ----
+
+    // Start fetching or posting the record. The outcome arrives later, on a
+    // turn of the main run loop and never inside this call, as exactly one
+    // serverDataFinishedNetworkOpWithStatus (a ServerDataNetworkStatus) to
+    // the delegate, unless clearDelegate() comes first. The delegate is not
+    // owned; while the transfer runs the transport holds the record. A POST
+    // of a page marks it doNotCache; a POST with nothing to send is not
+    // sent and reports kNetworkOpHTTPError.
+    void initiateGetWithDelegate(CCServerDataHTTPDelegate* delegate);
+    void initiatePostWithDelegate(CCServerDataHTTPDelegate* delegate);
+    // Ends a running transfer silently and forgets the delegate.
+    void clearDelegate();
+    // "User-Agent: <bundle name>/<bundle version> gzip".
+    void addUserAgentToHeaders(HTTPRequest& request) const;
+    // The login form (a URL holding its path word, or no URL) is posted as a
+    // form, everything else as JSON.
+    void addContentTypeToHeaders(HTTPRequest& request) const;
+    // The head of the answer being received; during the report it holds the
+    // final URL the transfer reached. Null outside a transfer.
+    const HTTPResponse* urlResponse() const;
+
     // Whole seconds written for a time: truncated toward zero, clamped to
     // 64 bits, NaN as 0.
     static int64_t wholeSeconds(double seconds);
@@ -174,6 +212,9 @@ private:
     int networkOpAttemptCount_ = 0;
     bool networkOpInProgress_ = false;
     int uiViewType_ = 0;
+    // The running transfer, if any (it also holds this record).
+    std::shared_ptr<ServerDataTransfer> transfer_;
+    friend class ServerDataTransfer;
 };
 
 } // namespace mw
