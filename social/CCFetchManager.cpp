@@ -1,10 +1,8 @@
 #include "social/CCFetchManager.h"
 
 #include <algorithm>
-#include <atomic>
 #include <limits>
 #include <mutex>
-#include <thread>
 
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
@@ -64,25 +62,6 @@ bool wantsPermanentPage(const CCAbstractServerData& record)
 
 } // namespace
 
-// The file writes, shared with the background thread: one write at a time,
-// and a write of an older snapshot never replaces a newer file.
-struct CCFetchManager::WriteState {
-    std::mutex fileLock;
-    uint64_t writtenGeneration = 0; // under fileLock
-    std::atomic<size_t> writes{0};
-    CCFetchManager* owner = nullptr; // main thread only; null once torn down
-
-    bool write(const Value& snapshot, uint64_t generation, const std::string& path)
-    {
-        std::lock_guard guard(fileLock);
-        if (generation <= writtenGeneration) return true;
-        if (!RecordArchive::write(snapshot, path)) return false;
-        writtenGeneration = generation;
-        writes.fetch_add(1);
-        return true;
-    }
-};
-
 // ---- the shared manager ----
 
 CCFetchManager* CCFetchManager::sharedInstance() { return Shared<CCFetchManager>::get(); }
@@ -108,9 +87,8 @@ void CCFetchManager::releaseSharedInstance()
 
 Ref<CCFetchManager> CCFetchManager::makeShared() { return makeRef<CCFetchManager>(true); }
 
-CCFetchManager::CCFetchManager(bool readFile) : writeState_(std::make_shared<WriteState>())
+CCFetchManager::CCFetchManager(bool readFile) : writer_(std::make_unique<RecordFileWriter>())
 {
-    writeState_->owner = this;
     permanentDataCache_.reserve(15);
     temporaryDataCache_.reserve(15);
     fetchQueue_.reserve(15);
@@ -129,7 +107,6 @@ CCFetchManager::~CCFetchManager()
     for (Started& started : started_) detach(*started.record);
     started_.clear();
     NotificationCenter::defaultCenter().removeObserver(this);
-    writeState_->owner = nullptr;
 }
 
 // ---- fetching ----
@@ -474,7 +451,7 @@ void CCFetchManager::serverDataFinishedNetworkOpWithStatus(CCAbstractServerData*
 
 std::string CCFetchManager::saveFilePath() { return Paths::documentsPath(kFileName); }
 
-size_t CCFetchManager::writeCount() const { return writeState_->writes.load(); }
+size_t CCFetchManager::writeCount() const { return writer_->writeCount(); }
 
 void CCFetchManager::writeToFile()
 {
@@ -505,20 +482,14 @@ void CCFetchManager::writeNow()
 {
     const uint64_t generation = cacheChanges_;
     const Value snapshot = RecordArchive::snapshot(permanentDataCache_, kFileName);
-    if (writeState_->write(snapshot, generation, saveFilePath())) writtenChanges_ = generation;
+    if (writer_->writeNow(snapshot, generation, saveFilePath())) writtenChanges_ = generation;
 }
 
 void CCFetchManager::startBackgroundWrite()
 {
     const uint64_t generation = cacheChanges_;
-    Value snapshot = RecordArchive::snapshot(permanentDataCache_, kFileName);
-    std::shared_ptr<WriteState> state = writeState_;
-    std::thread([state, snapshot = std::move(snapshot), generation, path = saveFilePath()] {
-        const bool ok = state->write(snapshot, generation, path);
-        RunLoop::performOnMain([state, generation, ok] {
-            if (state->owner) state->owner->backgroundWriteFinished(generation, ok);
-        });
-    }).detach();
+    writer_->writeInBackground(RecordArchive::snapshot(permanentDataCache_, kFileName), generation, saveFilePath(),
+                               [this](uint64_t written, bool ok) { backgroundWriteFinished(written, ok); });
 }
 
 void CCFetchManager::backgroundWriteFinished(uint64_t generation, bool ok)

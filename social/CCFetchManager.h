@@ -15,6 +15,7 @@
 namespace mw {
 
 class Notification;
+class RecordFileWriter;
 
 // The service's documents (pages, images, player data, configurations ...)
 // fetched by priority and kept. Records wait in a queue sorted by ascending
@@ -144,7 +145,6 @@ public:
                                          std::vector<Ref<CCAbstractServerData>>& cache, std::string* error = nullptr);
 
 private:
-    struct WriteState;
     // A record this manager started, with the URL it was asked for (a
     // redirect changes the record's own URL).
     struct Started {
@@ -186,7 +186,7 @@ private:
     uint64_t cacheChanges_ = 1;
     uint64_t writtenChanges_ = 0;
     std::string movedAsidePath_;
-    std::shared_ptr<WriteState> writeState_;
+    std::unique_ptr<RecordFileWriter> writer_;
 };
 
 } // namespace mw

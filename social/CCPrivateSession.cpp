@@ -242,7 +242,7 @@ void CCPrivateSession::startGameCenterPostManager()
 {
     // Off in the game, which never gives setting 5.
     if (!isGameCenterSupportEnabled()) return;
-    if (!gcPostManager_) gcPostManager_ = makeRef<CCAsyncPostManager>("gcPostManager");
+    if (!gcPostManager_) gcPostManager_ = makeRef<CCGameCenterPostManager>();
     gcPostManager_->startPosting();
 }
 

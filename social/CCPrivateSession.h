@@ -20,6 +20,7 @@
 namespace mw {
 
 class CCAsyncPostManager;
+class CCGameCenterPostManager;
 struct HTTPRequest;
 class Notification;
 class Reachability;
@@ -229,7 +230,7 @@ public:
     double lastViewedLumoraTimestamp() const { return lastViewedLumoraTimestamp_; }
     double newstabActivationDelay() const { return newstabActivationDelay_; }
     CCAsyncPostManager* postManager() const { return postManager_.get(); }
-    CCAsyncPostManager* gcPostManager() const { return gcPostManager_.get(); }
+    CCGameCenterPostManager* gcPostManager() const { return gcPostManager_.get(); }
     Reachability* reachability() const { return reachability_.get(); }
     BackgroundTasks::TaskId bgTask() const { return bgTask_; }
     BackgroundTasks::TaskId bgTerminateTask() const { return bgTerminateTask_; }
@@ -254,7 +255,7 @@ private:
     std::string currentTheme_;
     std::string pendingIncomingUrl_;
     Ref<CCAsyncPostManager> postManager_;
-    Ref<CCAsyncPostManager> gcPostManager_;
+    Ref<CCGameCenterPostManager> gcPostManager_;
     Ref<Reachability> reachability_;
     std::vector<int> orientationLockList_;
     int currentDeviceOrientation_ = 0;

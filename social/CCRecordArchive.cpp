@@ -1,12 +1,16 @@
 #include "social/CCRecordArchive.h"
 
+#include <atomic>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "foundation/AtomicFile.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
+#include "foundation/RunLoop.h"
 #include "social/CCLumoraLog.h"
 
 namespace mw {
@@ -144,5 +148,69 @@ ReadOutcome readFile(const std::string& path, std::vector<Ref<CCAbstractServerDa
 }
 
 } // namespace RecordArchive
+
+namespace {
+
+std::mutex gHookLock;
+std::function<void()>& writeHook()
+{
+    static std::function<void()>* const hook = new std::function<void()>();
+    return *hook;
+}
+
+} // namespace
+
+struct RecordFileWriter::State {
+    std::mutex fileLock;
+    uint64_t writtenGeneration = 0; // under fileLock
+    std::atomic<size_t> writes{0};
+    std::atomic<bool> alive{true};
+
+    bool write(const Value& snapshot, uint64_t generation, const std::string& path)
+    {
+        std::lock_guard guard(fileLock);
+        if (generation <= writtenGeneration) return true;
+        std::function<void()> hook;
+        {
+            std::lock_guard hookGuard(gHookLock);
+            hook = writeHook();
+        }
+        if (hook) hook();
+        if (!RecordArchive::write(snapshot, path)) return false;
+        writtenGeneration = generation;
+        writes.fetch_add(1);
+        return true;
+    }
+};
+
+RecordFileWriter::RecordFileWriter() : state_(std::make_shared<State>()) {}
+
+RecordFileWriter::~RecordFileWriter() { state_->alive = false; }
+
+bool RecordFileWriter::writeNow(const Value& snapshot, uint64_t generation, const std::string& path)
+{
+    return state_->write(snapshot, generation, path);
+}
+
+void RecordFileWriter::writeInBackground(Value snapshot, uint64_t generation, std::string path,
+                                         std::function<void(uint64_t, bool)> done)
+{
+    std::thread([state = state_, snapshot = std::move(snapshot), generation, path = std::move(path),
+                 done = std::move(done)]() mutable {
+        const bool ok = state->write(snapshot, generation, path);
+        snapshot = Value();
+        RunLoop::performOnMain([state, generation, ok, done = std::move(done)] {
+            if (state->alive && done) done(generation, ok);
+        });
+    }).detach();
+}
+
+size_t RecordFileWriter::writeCount() const { return state_->writes.load(); }
+
+void RecordFileWriter::setWriteHook(std::function<void()> hook)
+{
+    std::lock_guard guard(gHookLock);
+    writeHook() = std::move(hook);
+}
 
 } // namespace mw

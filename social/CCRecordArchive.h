@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,5 +53,32 @@ ReadOutcome readFile(const std::string& path, std::vector<Ref<CCAbstractServerDa
                      std::string* movedTo = nullptr);
 
 } // namespace RecordArchive
+
+// Writes one queue file, at once or on a background thread: one write at a
+// time, and a write of an older snapshot (a lower generation) never
+// replaces a newer file. The background thread gets only the snapshot.
+class RecordFileWriter {
+public:
+    RecordFileWriter();
+    // Completions of background writes still running are dropped.
+    ~RecordFileWriter();
+    RecordFileWriter(const RecordFileWriter&) = delete;
+    RecordFileWriter& operator=(const RecordFileWriter&) = delete;
+
+    // Writes now on the calling thread (waiting for a background write).
+    bool writeNow(const Value& snapshot, uint64_t generation, const std::string& path);
+    // Writes on a new thread; `done` (generation, success) runs later on
+    // the main run loop unless this writer is gone by then.
+    void writeInBackground(Value snapshot, uint64_t generation, std::string path,
+                           std::function<void(uint64_t, bool)> done);
+    // Files written so far (counted as each write completes).
+    size_t writeCount() const;
+    // Called on the writing thread just before each file write (tests).
+    static void setWriteHook(std::function<void()> hook);
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
 
 } // namespace mw
