@@ -9,7 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include <algorithm>
+
 #include "foundation/Log.h"
+#include "social/CCNeighbours.h"
 #include "social/records/CCAbstractServerData.h"
 #include "social/records/CCServerRecords.h"
 
@@ -25,7 +28,24 @@ void readEveryAccessor(mw::CCAbstractServerData& record)
 {
     (void)record.dataAvailable();
     (void)record.description();
-    if (auto* player = dynamic_cast<mw::CCPlayerData*>(&record)) {
+    if (auto* page = dynamic_cast<mw::CCUIDescription*>(&record)) {
+        // Every read of the page, then prefetching into the fetch manager
+        // stand-in (a few groups and items: a page may claim any count).
+        const int groups = std::min(page->numberOfGroups(), 8);
+        for (int g = -1; g <= groups; ++g) {
+            (void)page->titleForGroup(g);
+            const int items = std::min(page->itemsInGroup(g), 16);
+            for (int i = -1; i <= items; ++i) (void)page->elementForItem(i, g), (void)page->elementTypeForItem(i, g);
+        }
+        for (int t = -1; t <= std::min(page->numberOfTabs(), 8); ++t) (void)page->elementForTab(t);
+        (void)page->flatUIElement(), (void)page->viewTitle(), (void)page->eventDictionary(), (void)page->uiType();
+        (void)page->isCacheControlMutable(), (void)page->isCacheControlInitial(), (void)page->isUIControlOpen();
+        (void)page->isUIControlClosed(), (void)page->containsActivateUi(), (void)page->uiElementForRedirect();
+        page->queuePrefetchItemsWithBasePriority(100);
+        (void)page->queuePrefetchImageUrls();
+        page->queuePrefetchImageUrlByRowIndex(0);
+        mw::CCFetchManager::releaseSharedInstance();
+    } else if (auto* player = dynamic_cast<mw::CCPlayerData*>(&record)) {
         (void)player->lumoraAlias(), (void)player->lumoraUser(), (void)player->facebookUser();
         (void)player->twitterUser(), (void)player->lumoraFriends(), (void)player->gameFriends();
         (void)player->gifts(), (void)player->giftsLeft(), (void)player->badge(), (void)player->lumoraplayerid();

@@ -272,6 +272,7 @@ void CCFetchManager::clearUrlFromCacheList(const std::string& url, std::vector<R
 
 void CCFetchManager::clearUrlFromCache(const std::string& url)
 {
+    noteNeighbourCall("fetchManager clearUrlFromCache " + url);
     clearUrlFromCacheList(url, permanentDataCache_);
     clearUrlFromCacheList(url, temporaryDataCache_);
     noteCacheChanged();

@@ -4,7 +4,11 @@
 #include <limits>
 
 #include "foundation/Log.h"
+#include "platform/DeviceFacts.h"
+#include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
+#include "social/CCPrivateSession.h"
+#include "social/support/Reachability.h"
 #include "social/support/CCJSON.h"
 
 namespace mw {
@@ -402,5 +406,73 @@ int CCSocialPlayerData::socialRating() const
 Value CCSocialPlayerData::userId() const { return field(*this, "userId"); }
 Value CCSocialNeighboursData::neighbours() const { return field(*this, "neighbours"); }
 Value CCSocialNeighboursData::otherUsers() const { return field(*this, "otherUsers"); }
+
+} // namespace mw
+
+// ---- the telemetry post ----
+
+namespace mw {
+namespace {
+CCAnalyticsSource* gAnalyticsSource = nullptr;
+} // namespace
+
+CCAnalyticsSource* CCAnalyticsSource::installed() { return gAnalyticsSource; }
+void CCAnalyticsSource::install(CCAnalyticsSource* source) { gAnalyticsSource = source; }
+
+void CCAnalyticData::populateWithCurrentData()
+{
+    Value& data = mutableMainData();
+    if (!data.isDict()) data = Value::dictionary();
+    const std::shared_ptr<DeviceFacts> device = DeviceFacts::sharedInstance();
+    data.set("osversion", Value(device->systemVersion()));
+    data.set("devicemodel", Value(device->modelName()));
+    data.set("deviceuname", Value(device->systemText("hw.machine").value_or("")));
+    if (const std::vector<std::string> languages = device->preferredLanguages(); !languages.empty())
+        data.set("preferredlang", Value(languages.front()));
+    data.set("analyticsversion", Value(uint32_t(3)));
+
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    if (session && !session->appId().empty()) data.set("appid", Value(session->appId()));
+    data.set("appversion", Value(session ? session->version() : 0.0));
+    const int link = session && session->reachability() ? session->reachability()->currentReachabilityStatus()
+                                                         : NotReachable;
+    data.set("connection", Value(link == ReachableViaWWAN ? "cell" : link == ReachableViaWiFi ? "wifi" : "none"));
+    if (session && session->isGameCenterSupportEnabled() && session->gcPlayerID())
+        data.set("gkplayerid", Value(*session->gcPlayerID()));
+
+    CCDataStore* store = CCDataStore::sharedInstance();
+    // Each ready list moves into the post: it leaves the store now.
+    if (const Value& usage = store->readyToGoLumoraUsageData(); !usage.isNull()) {
+        data.set("usage", usage);
+        store->clearReadyToGoLumoraUsageData();
+    }
+    if (const Value& impressions = store->readyToGoImpressionData(); !impressions.isNull()) {
+        data.set("impression", impressions);
+        store->clearReadyToGoImpressionData();
+    }
+    if (const Value& gameUsage = store->readyToGoGameUsageData(); !gameUsage.isNull()) {
+        data.set("gameusage", gameUsage);
+        store->clearReadyToGoGameUsageData();
+    }
+
+    CCAnalyticsSource* figures = CCAnalyticsSource::installed();
+    if (!figures) return;
+    data.set("clientsessionid", Value(figures->analyticsSessionId()));
+    data.set("lastsessionlength", Value(int32_t(figures->analyticsLastSessionDuration())));
+    data.set("minssincelast", Value(int32_t(figures->analyticsMinutesSinceLastSession())));
+    data.set("gamesession", figures->gameSessionAnalytics());
+    Value extra = Value::dictionary();
+    extra.set("clientSessionPostIndex", Value(int32_t(figures->analyticsSessionPostIndex())));
+    extra.set("clientSessionTimestamp", Value(figures->analyticsSessionCurrentTimestamp()));
+    extra.set("currentSessionDuration", Value(int32_t(figures->analyticsSessionDuration())));
+    extra.set("minsSinceLastSessionDataPosted", Value(int32_t(figures->analyticsMinutesSinceLastSessionData())));
+    extra.set("clientSessionStartTimestamp", Value(figures->analyticsSessionStartTimestamp()));
+    extra.set("minsSinceClientSessionStart", Value(int32_t(figures->analyticsSessionTimeSinceStart())));
+    extra.set("clientSessionFinalPost", Value(figures->analyticsIsFinalSessionPost()));
+    extra.set("sdkVersion", Value(CCPrivateSession::kSdkVersion));
+    if (Value level = figures->lastUserLevel(); !level.isNull()) extra.set("lastUserLevel", std::move(level));
+    data.set("extrasessiondata", std::move(extra));
+    figures->analyticsUpdateCurrentSessionDataForNextPost();
+}
 
 } // namespace mw

@@ -30,11 +30,43 @@ public:
         std::string className() const override { return #Name; }                                                 \
     }
 
-// A telemetry post (filled by the telemetry work; an empty object here).
+// The figures a telemetry post reads, under the session telemetry's names.
+// The session's telemetry answers them; the post reads whichever source is
+// installed and, once filled, tells it to move on to the next post.
+class CCAnalyticsSource {
+public:
+    virtual ~CCAnalyticsSource() = default;
+    virtual std::string analyticsSessionId() = 0;
+    virtual int analyticsMinutesSinceLastSession() = 0;
+    virtual int analyticsLastSessionDuration() = 0;
+    virtual int analyticsSessionDuration() = 0;
+    virtual int analyticsSessionPostIndex() = 0;
+    virtual bool analyticsIsFinalSessionPost() = 0;
+    virtual double analyticsSessionStartTimestamp() = 0;
+    virtual int analyticsSessionTimeSinceStart() = 0;
+    virtual double analyticsSessionCurrentTimestamp() = 0;
+    virtual int analyticsMinutesSinceLastSessionData() = 0;
+    // Null when the player has no level yet.
+    virtual Value lastUserLevel() = 0;
+    // The game session's own figures (the game configuration session).
+    virtual Value gameSessionAnalytics() = 0;
+    virtual void analyticsUpdateCurrentSessionDataForNextPost() = 0;
+
+    // The installed source (not owned); null until the telemetry installs one.
+    static CCAnalyticsSource* installed();
+    static void install(CCAnalyticsSource* source);
+};
+
+// A telemetry post.
 class CCAnalyticData : public CCTypedServerData<1> {
 public:
     CCAnalyticData() { setMainData(Value::dictionary()); }
     std::string className() const override { return "CCAnalyticData"; }
+    // Fills the main data from the device, the session, the installed
+    // figures and the data store's ready-to-go lists (which move into the
+    // record), then asks the figures' source to move on. Without a source
+    // only the device's and the session's keys are filled.
+    void populateWithCurrentData();
 };
 
 // One page of the server-driven interface.

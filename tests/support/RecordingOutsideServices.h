@@ -27,9 +27,11 @@ public:
     std::unique_ptr<HTTPConnection> start(const HTTPRequest& request, HTTPConnectionDelegate*) override
     {
         urls.push_back(request.url);
+        requests.push_back(request);
         return std::make_unique<Connection>(request);
     }
     std::vector<std::string> urls;
+    std::vector<HTTPRequest> requests; // as started, options included
 };
 
 class RecordingURLOpener : public URLOpener {

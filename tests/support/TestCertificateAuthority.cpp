@@ -80,11 +80,27 @@ TestCertificateAuthority::~TestCertificateAuthority()
 TestCertificateAuthority::Issued
 TestCertificateAuthority::issue(const std::vector<std::string>& alternativeNames)
 {
+    return issueValid(alternativeNames, false);
+}
+
+TestCertificateAuthority::Issued
+TestCertificateAuthority::issueExpired(const std::vector<std::string>& alternativeNames)
+{
+    return issueValid(alternativeNames, true);
+}
+
+TestCertificateAuthority::Issued
+TestCertificateAuthority::issueValid(const std::vector<std::string>& alternativeNames, bool expired)
+{
     ++issued_;
     EVP_PKEY* key = makeKey();
     X509* certificate =
         makeCertificate(key, alternativeNames.empty() ? "server" : alternativeNames[0], 1 + issued_);
     X509_set_issuer_name(certificate, X509_get_subject_name(keys_->certificate));
+    if (expired) {
+        X509_gmtime_adj(X509_getm_notBefore(certificate), -3 * 24 * 3600);
+        X509_gmtime_adj(X509_getm_notAfter(certificate), -24 * 3600);
+    }
     addExtension(certificate, keys_->certificate, NID_basic_constraints, "critical,CA:FALSE");
     addExtension(certificate, keys_->certificate, NID_ext_key_usage, "serverAuth");
     addExtension(certificate, keys_->certificate, NID_authority_key_identifier, "keyid:always");

@@ -31,8 +31,11 @@ public:
     // A server certificate for the subject-alternative names given as
     // OpenSSL writes them ("IP:127.0.0.1", "DNS:localhost").
     Issued issue(const std::vector<std::string>& alternativeNames);
+    // The same, but its validity ended a day ago (for tests of refusal).
+    Issued issueExpired(const std::vector<std::string>& alternativeNames);
 
 private:
+    Issued issueValid(const std::vector<std::string>& alternativeNames, bool expired);
     struct Keys;
     TempDir folder_;
     std::string certificateFile_;

@@ -1,0 +1,326 @@
+// Server data records on the wire and in text, each against its baseline in
+// the same run:
+// - 200 page GETs of about 4 KB through the record transfer (the run-loop
+//   transport, headers, cookies, status), 6 at a time, against a plain
+//   libcurl multi loop sending the same headers at the same concurrency to
+//   the same loopback HTTPS service;
+// - a 12 MB image body the same two ways, with the longest single turn of
+//   the run loop during the record transfer as a counter;
+// - reading a 1 MB page envelope against the JSON parser alone on the same
+//   text;
+// - writing a telemetry record of 2,000 usage records against the JSON
+//   writer alone on its data.
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "bench/BenchSummary.h"
+#include "foundation/Log.h"
+#include "foundation/RunLoop.h"
+#include "platform/HTTPTransport.h"
+#include "social/LumoraSlimlineSession.h"
+#include "social/CCPrivateSession.h"
+#include "social/records/CCServerDataHTTP.h"
+#include "social/records/CCServerRecords.h"
+#include "social/support/CCJSON.h"
+#include "tests/support/LoopbackSocialService.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/ScriptedDeviceServices.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using mw::test::LoopbackSocialService;
+
+constexpr int kPages = 200;
+constexpr int kAtOnce = 6;
+
+std::string pageText(size_t bytes)
+{
+    std::string items;
+    for (int i = 0; items.size() < bytes; ++i) {
+        if (!items.empty()) items += ",";
+        items += R"({"type":"text","text":"Row )" + std::to_string(i) + R"( of the village news","href":"/lite/n)" +
+                 std::to_string(i) + "\"}";
+    }
+    return R"({"meta":{"type":"uidesc","timestamp":1700000000},"data":{"title":"News","groups":[{"items":[)" + items +
+           "]}]}}";
+}
+
+struct Fixture {
+    Fixture()
+        : home(fs::temp_directory_path() / ("mosswick-records-bench-" + std::to_string(::getpid())))
+    {
+        fs::create_directories(home);
+        env = std::make_unique<mw::test::ScopedEnv>("MOSSWICK_HOME", home.string());
+        mw::LumoraSlimlineSession::initWithAppID("4817302956", nullptr, 1.0, "mosswick_01",
+                                                 "zk4wq8nrt2vyhc6md0xfa3sj5gpb1e");
+        service.setKeepsRequests(false);
+        service.route();
+        page = pageText(4000);
+        for (int i = 0; i < kPages; ++i) service.script("/lite/p" + std::to_string(i), {200, {}, page});
+        image.assign(12 * 1024 * 1024, '\0');
+        for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>((i * 2654435761u) >> 24);
+        service.script("/lite/image.png", {200, {}, image});
+        // The headers the record transfer sends, for the baseline.
+        mw::CCUIDescription probe(url("/lite/p0"), 0, 0);
+        mw::HTTPRequest request;
+        request.url = probe.url();
+        request.headers.set("Content-Type", "application/json");
+        mw::CCPrivateSession::sharedInstance()->addHeadersToURLRequest(request);
+        probe.addUserAgentToHeaders(request);
+        for (const auto& [name, value] : request.headers) headerLines.push_back(name + ": " + value);
+        headerLines.push_back("Accept:");
+        headerLines.push_back("Expect:");
+        for (const auto& [host, port] : {std::pair<std::string, int>{mw::CCPrivateSession::serviceHost(), 443}})
+            connectTo = host + ":" + std::to_string(port) + ":127.0.0.1:" + std::to_string(service.tlsPort());
+    }
+    ~Fixture() { fs::remove_all(home); }
+    static std::string url(const std::string& path)
+    {
+        return LoopbackSocialService::httpsUrl(mw::CCPrivateSession::serviceHost(), path);
+    }
+
+    fs::path home;
+    std::unique_ptr<mw::test::ScopedEnv> env;
+    mw::test::ScopedDeviceServices services;
+    LoopbackSocialService service;
+    std::string page;
+    std::string image;
+    std::vector<std::string> headerLines;
+    std::string connectTo;
+};
+
+Fixture& fixture()
+{
+    static Fixture* f = new Fixture();
+    return *f;
+}
+
+struct Counter : mw::CCServerDataHTTPDelegate {
+    void serverDataFinishedNetworkOpWithStatus(mw::CCAbstractServerData*, int status) override
+    {
+        ++done;
+        if (status != 0) ++failed;
+    }
+    int done = 0;
+    int failed = 0;
+};
+
+// Runs the main loop by hand, timing each turn.
+double runLoopUntil(const std::function<bool()>& finished)
+{
+    double longest = 0;
+    while (!finished()) {
+        const auto start = std::chrono::steady_clock::now();
+        mw::RunLoop::main().drain();
+        longest = std::max(longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        if (!finished()) mw::RunLoop::main().waitForInput(0.01);
+    }
+    return longest;
+}
+
+void transferRecords(benchmark::State& state, const std::vector<std::string>& paths)
+{
+    Counter counter;
+    std::vector<mw::Ref<mw::CCUIDescription>> running;
+    size_t next = 0;
+    auto startMore = [&] {
+        while (next < paths.size() && static_cast<int>(next) - counter.done < kAtOnce) {
+            auto record = mw::makeRef<mw::CCUIDescription>(Fixture::url(paths[next++]), 0, 0);
+            record->initiateGetWithDelegate(&counter);
+            running.push_back(record);
+        }
+    };
+    startMore();
+    const double longest = runLoopUntil([&] {
+        startMore();
+        return counter.done == static_cast<int>(paths.size());
+    });
+    if (counter.failed) state.SkipWithError("a transfer failed");
+    state.counters["longest_turn_ms"] = benchmark::Counter(longest * 1000, benchmark::Counter::kAvgIterations);
+}
+
+size_t collect(char* bytes, size_t size, size_t count, void* user)
+{
+    static_cast<std::string*>(user)->append(bytes, size * count);
+    return size * count;
+}
+
+// The baseline: libcurl's multi interface alone, same headers, same trust,
+// same routing, connections kept across iterations.
+void plainMulti(benchmark::State& state, const std::vector<std::string>& paths)
+{
+    Fixture& f = fixture();
+    static CURLM* multi = curl_multi_init();
+    curl_slist* headers = nullptr;
+    for (const std::string& line : f.headerLines) headers = curl_slist_append(headers, line.c_str());
+    curl_slist* routing = curl_slist_append(nullptr, f.connectTo.c_str());
+    const std::string authority = f.service.authorityFile();
+    struct Slot {
+        CURL* easy;
+        std::string body;
+    };
+    std::vector<std::unique_ptr<Slot>> slots;
+    size_t next = 0;
+    int running = 0;
+    int done = 0;
+    auto add = [&] {
+        auto slot = std::make_unique<Slot>();
+        slot->easy = curl_easy_init();
+        CURL* e = slot->easy;
+        curl_easy_setopt(e, CURLOPT_URL, Fixture::url(paths[next++]).c_str());
+        curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(e, CURLOPT_CONNECT_TO, routing);
+        curl_easy_setopt(e, CURLOPT_CAINFO, authority.c_str());
+        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+        curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 256L * 1024);
+        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, collect);
+        curl_easy_setopt(e, CURLOPT_WRITEDATA, &slot->body);
+        curl_multi_add_handle(multi, e);
+        slots.push_back(std::move(slot));
+    };
+    while (next < paths.size() && next < static_cast<size_t>(kAtOnce)) add();
+    while (done < static_cast<int>(paths.size())) {
+        curl_multi_perform(multi, &running);
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg != CURLMSG_DONE) continue;
+            long status = 0;
+            curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &status);
+            if (message->data.result != CURLE_OK || status != 200) state.SkipWithError("a transfer failed");
+            curl_multi_remove_handle(multi, message->easy_handle);
+            curl_easy_cleanup(message->easy_handle);
+            ++done;
+            if (next < paths.size()) add();
+        }
+        if (done < static_cast<int>(paths.size())) curl_multi_poll(multi, nullptr, 0, 10, nullptr);
+    }
+    curl_slist_free_all(headers);
+    curl_slist_free_all(routing);
+}
+
+std::vector<std::string> pagePaths()
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < kPages; ++i) paths.push_back("/lite/p" + std::to_string(i));
+    return paths;
+}
+
+void BM_RecordPageGets(benchmark::State& state)
+{
+    const auto paths = pagePaths();
+    for (auto _ : state) transferRecords(state, paths);
+}
+
+void BM_PlainMultiPageGets(benchmark::State& state)
+{
+    const auto paths = pagePaths();
+    for (auto _ : state) plainMulti(state, paths);
+}
+
+void BM_RecordImage12MB(benchmark::State& state)
+{
+    for (auto _ : state) transferRecords(state, {"/lite/image.png"});
+    state.SetBytesProcessed(int64_t(state.iterations()) * 12 * 1024 * 1024);
+}
+
+void BM_PlainMultiImage12MB(benchmark::State& state)
+{
+    for (auto _ : state) plainMulti(state, {"/lite/image.png"});
+    state.SetBytesProcessed(int64_t(state.iterations()) * 12 * 1024 * 1024);
+}
+
+const std::string& megabytePage()
+{
+    static const std::string text = pageText(1024 * 1024);
+    return text;
+}
+
+void BM_ReadPageEnvelope(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto record = mw::CCAbstractServerData::serverDataFromJSONData(megabytePage());
+        benchmark::DoNotOptimize(record.get());
+    }
+}
+
+void BM_ParserAlone(benchmark::State& state)
+{
+    for (auto _ : state) {
+        mw::CCJSON json;
+        std::optional<mw::Value> value = json.objectWithString(megabytePage(), nullptr);
+        benchmark::DoNotOptimize(value);
+    }
+}
+
+mw::CCAnalyticData& telemetryRecord()
+{
+    static mw::Ref<mw::CCAnalyticData> record = [] {
+        auto post = mw::makeRef<mw::CCAnalyticData>();
+        mw::Value::Array usage;
+        for (int i = 0; i < 2000; ++i) {
+            usage.push_back(mw::Value::array({mw::Value(1700000000.0 + i), mw::Value("TAB_ACT"), mw::Value("newstab"),
+                                              mw::Value(int32_t(i)), mw::Value(), mw::Value(), mw::Value()}));
+        }
+        post->mutableMainData().set("usage", mw::Value::array(std::move(usage)));
+        post->mutableMainData().set("clientsessionid", mw::Value("5E55-10N"));
+        return post;
+    }();
+    return *record;
+}
+
+void BM_WriteTelemetryRecord(benchmark::State& state)
+{
+    mw::CCAnalyticData& record = telemetryRecord();
+    for (auto _ : state) {
+        std::optional<std::string> text = record.JSONRepresentation();
+        benchmark::DoNotOptimize(text);
+    }
+}
+
+void BM_WriterAlone(benchmark::State& state)
+{
+    const mw::Value& data = telemetryRecord().mainData();
+    for (auto _ : state) {
+        std::optional<std::string> text = mw::JSONFragment(data);
+        benchmark::DoNotOptimize(text);
+    }
+}
+
+BENCHMARK(BM_RecordPageGets)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime();
+BENCHMARK(BM_PlainMultiPageGets)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime();
+BENCHMARK(BM_RecordImage12MB)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime();
+BENCHMARK(BM_PlainMultiImage12MB)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime();
+BENCHMARK(BM_ReadPageEnvelope)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_ParserAlone)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_WriteTelemetryRecord)->Unit(benchmark::kMicrosecond)->Repetitions(5);
+BENCHMARK(BM_WriterAlone)->Unit(benchmark::kMicrosecond)->Repetitions(5);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    mw::setLogSink([](const std::string&) {});
+    fixture();
+    mw::bench::SummaryReporter reporter;
+    return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+        mw::bench::printRatio(r, "200 page GETs, 6 at a time", "BM_RecordPageGets/repeats:5/real_time",
+                              "BM_PlainMultiPageGets/repeats:5/real_time", "ms");
+        mw::bench::printRatio(r, "12 MB image body", "BM_RecordImage12MB/repeats:5/real_time",
+                              "BM_PlainMultiImage12MB/repeats:5/real_time", "ms");
+        mw::bench::printRatio(r, "1 MB page envelope read", "BM_ReadPageEnvelope/repeats:5",
+                              "BM_ParserAlone/repeats:5", "ms");
+        mw::bench::printRatio(r, "telemetry record of 2000 usage", "BM_WriteTelemetryRecord/repeats:5",
+                              "BM_WriterAlone/repeats:5", "us");
+    });
+}
