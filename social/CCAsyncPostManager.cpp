@@ -77,7 +77,7 @@ bool CCAsyncPostManager::isEligible(const CCAbstractServerData& record) const
         if (session->minsSinceLumoraLastViewed() > kNullPostMaxMinutes) return false;
     }
     if (record.dataType() == CCAnalyticData::kDataType) {
-        return login->isUserTOSAccepted() || (session && session->alwaysPostAnalytics());
+        return (session && session->alwaysPostAnalytics()) || login->isUserTOSAccepted();
     }
     return true;
 }

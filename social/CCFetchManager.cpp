@@ -10,6 +10,7 @@
 #include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "platform/HTTPCookieStorage.h"
+#include "platform/HTTPTransport.h"
 #include "social/CCLumoraLog.h"
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateSession.h"
@@ -358,10 +359,20 @@ void CCFetchManager::addToCache(const Ref<CCAbstractServerData>& record, bool pe
     if (permanent) noteCacheChanged();
 }
 
-void CCFetchManager::failedAttempt(CCAbstractServerData& record, bool shared)
+void CCFetchManager::failedAttempt(CCAbstractServerData& record, bool shared, bool afterAnswer)
 {
     if (record.networkOpAttemptCount() == 2) announce(record.url(), statusForURL(record.url()), nullptr, {});
-    if (shared) processOutstandingFetches();
+    if (!shared) return;
+    if (!afterAnswer) {
+        processOutstandingFetches();
+        return;
+    }
+    // The transfer lets go of its delegate only after this report: a start
+    // from inside it would lose its own answer.
+    Ref<CCFetchManager> self(this);
+    RunLoop::performOnMain([self] {
+        if (Shared<CCFetchManager>::current() == self.get()) self->processOutstandingFetches();
+    });
 }
 
 void CCFetchManager::serverDataFinishedNetworkOpWithStatus(CCAbstractServerData* finished, int status)
@@ -398,7 +409,7 @@ void CCFetchManager::serverDataFinishedNetworkOpWithStatus(CCAbstractServerData*
         }
         return;
     case 0: break;
-    default: failedAttempt(*record, shared); return;
+    default: failedAttempt(*record, shared, false); return;
     }
 
     if (shared && shouldClearOnInitialConnection_ && !haveClearedOnInitialConnection_) {
@@ -415,7 +426,7 @@ void CCFetchManager::serverDataFinishedNetworkOpWithStatus(CCAbstractServerData*
         // answer for a record that has nothing yet: a failed attempt.
         if (!answer || (answer == record && !image && !hadData)) {
             record->setReceivedData({});
-            failedAttempt(*record, shared);
+            failedAttempt(*record, shared, true);
             return;
         }
         answer->setFreshThisSession(true);
@@ -439,12 +450,14 @@ void CCFetchManager::serverDataFinishedNetworkOpWithStatus(CCAbstractServerData*
     } else {
         // An empty answer for a record without data leaves its page waiting
         // for ever unless it counts as a failure.
-        failedAttempt(*record, shared);
+        failedAttempt(*record, shared, true);
         return;
     }
     removeFromQueue(record.get());
     forgetStarted(record.get());
-    if (applied) announce(requested, statusForURL(url), record.get(), url);
+    const HTTPResponse* response = record->urlResponse();
+    const std::string finalUrl = response && !response->finalUrl.empty() ? response->finalUrl : url;
+    if (applied) announce(requested, statusForURL(url), record.get(), finalUrl);
     if (shared) processOutstandingFetches();
 }
 

@@ -158,7 +158,7 @@ private:
     void detach(CCAbstractServerData& record);
     void announce(const std::string& url, int status, const CCAbstractServerData* record,
                   const std::string& redirect);
-    void failedAttempt(CCAbstractServerData& record, bool shared);
+    void failedAttempt(CCAbstractServerData& record, bool shared, bool afterAnswer);
     // Removal goes by the record itself, never by equal data.
     void removeFromQueue(const CCAbstractServerData* record);
     void forgetStarted(const CCAbstractServerData* record);
@@ -183,7 +183,7 @@ private:
     bool passAgain_ = false;
     Ref<NSTimer> writeToFileTimer_;
     // Changes of the permanent cache so far, and the count last written.
-    uint64_t cacheChanges_ = 1;
+    uint64_t cacheChanges_ = 0;
     uint64_t writtenChanges_ = 0;
     std::string movedAsidePath_;
     std::unique_ptr<RecordFileWriter> writer_;

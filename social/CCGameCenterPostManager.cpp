@@ -96,9 +96,11 @@ void CCGameCenterPostManager::processOutstandingData()
     const Items walk = found->second;
     for (const Ref<Object>& item : walk) {
         if (slots <= 0) break;
-        if (isItemBeingPosted(item.get(), player) || hasItemBeenPostedAndFailed(item.get(), player)) continue;
-        doGameCenterPost(item, player);
+        if (hasItemBeenPostedAndFailed(item.get(), player)) continue;
+        // Items in flight hold their slot: never more than kSlots at once.
         --slots;
+        if (isItemBeingPosted(item.get(), player)) continue;
+        doGameCenterPost(item, player);
     }
 }
 

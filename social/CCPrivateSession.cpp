@@ -30,14 +30,20 @@ constexpr const char* kUpdatePlayerInfoNotification = "updateplayerinfo";
 struct StateHook {
     const char* notification;
     const char* telemetry;
+    void (CCPrivateSession::*hook)();
 };
 constexpr StateHook kStateHooks[] = {
-    {UIApplicationSignificantTimeChangeNotification, "analyticsSignificantTimeChange"},
-    {UIApplicationDidEnterBackgroundNotification, "analyticsDidEnterBackground"},
-    {UIApplicationWillEnterForegroundNotification, "analyticsWillEnterForeground"},
-    {UIApplicationDidBecomeActiveNotification, "analyticsDidBecomeActive"},
-    {UIApplicationWillResignActiveNotification, "analyticsWillResignActive"},
-    {UIApplicationWillTerminateNotification, "analyticsWillTerminate"},
+    {UIApplicationSignificantTimeChangeNotification, "analyticsSignificantTimeChange",
+     &CCPrivateSession::analyticsSignificantTimeChange},
+    {UIApplicationDidEnterBackgroundNotification, "analyticsDidEnterBackground",
+     &CCPrivateSession::analyticsDidEnterBackground},
+    {UIApplicationWillEnterForegroundNotification, "analyticsWillEnterForeground",
+     &CCPrivateSession::analyticsWillEnterForeground},
+    {UIApplicationDidBecomeActiveNotification, "analyticsDidBecomeActive",
+     &CCPrivateSession::analyticsDidBecomeActive},
+    {UIApplicationWillResignActiveNotification, "analyticsWillResignActive",
+     &CCPrivateSession::analyticsWillResignActive},
+    {UIApplicationWillTerminateNotification, "analyticsWillTerminate", &CCPrivateSession::analyticsWillTerminate},
 };
 
 } // namespace
@@ -60,6 +66,9 @@ CCPrivateSession::CCPrivateSession() = default;
 CCPrivateSession::~CCPrivateSession()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    if (CCAnalyticsSource::installed() == this) CCAnalyticsSource::install(nullptr);
+    if (everyMinuteTimer_) everyMinuteTimer_->invalidate();
+    if (backgroundWaitTimer_) backgroundWaitTimer_->invalidate();
 }
 
 bool CCPrivateSession::init()
@@ -81,6 +90,8 @@ bool CCPrivateSession::init()
     // The transport keeps no URL cache, so there is none to switch off here.
     orientationLockList_ = {3, 4, 1, 2};
     observeApplicationState();
+    CCAnalyticsSource::install(this);
+    awaitingPostInitialisation_ = true;
     Ref<CCPrivateSession> self(this);
     RunLoop::performOnMain([self] {
         if (Shared<CCPrivateSession>::current() == self.get()) self->postInitialisation();
@@ -98,9 +109,11 @@ void CCPrivateSession::observeApplicationState()
 {
     for (const StateHook& hook : kStateHooks) {
         const std::string telemetry = hook.telemetry;
+        auto call = hook.hook;
         NotificationCenter::defaultCenter().addObserver(this, hook.notification, nullptr,
-                                                        [telemetry](const Notification&) {
+                                                        [this, telemetry, call](const Notification&) {
                                                             noteNeighbourCall("telemetry " + telemetry);
+                                                            (this->*call)();
                                                         });
     }
 }
@@ -108,6 +121,8 @@ void CCPrivateSession::observeApplicationState()
 void CCPrivateSession::postInitialisation()
 {
     noteNeighbourCall("telemetry initialiseAnalyticsDataAndBeginNewSession 1");
+    awaitingPostInitialisation_ = false;
+    initialiseAnalyticsDataAndBeginNewSession(true);
     const Value& lastViewed = CCDataStore::sharedInstance()->valueForKey(kLastViewedKey);
     if (lastViewed.isNumber()) lastViewedLumoraTimestamp_ = lastViewed.asDouble();
     else updateLumoraLastViewedTimestamp();
@@ -146,9 +161,11 @@ void CCPrivateSession::sessionActivatedWithAppID(const std::string& appId, CCPri
         return;
     }
     Ref<CCPrivateSession> self(this);
+    awaitingLaunchPreparation_ = true;
     RunLoop::performOnMain([self] {
         if (Shared<CCPrivateSession>::current() == self.get()) {
             noteNeighbourCall("telemetry prepareAnalyticsDataForPosting");
+            self->prepareAnalyticsDataForPosting();
         }
     });
     CCDataStore* store = CCDataStore::sharedInstance();
