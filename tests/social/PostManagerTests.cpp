@@ -313,6 +313,10 @@ protected:
         activate();
         RunLoop::main().drain();
         CCPrivateSession::sharedInstance()->activateLumoraSetting(5, Value("YES"));
+        // The session's own queue (made with game-centre support).
+        CCPrivateSession::sharedInstance()->startGameCenterPostManager();
+        manager_ = CCPrivateSession::sharedInstance()->gcPostManager();
+        ASSERT_NE(manager_, nullptr);
     }
     void TearDown() override
     {
@@ -322,7 +326,7 @@ protected:
     }
     std::shared_ptr<ScriptedGameCenter> gameCenter_ = std::make_shared<ScriptedGameCenter>();
     std::shared_ptr<GameCenter> previous_;
-    Ref<CCGameCenterPostManager> manager_ = makeRef<CCGameCenterPostManager>();
+    CCGameCenterPostManager* manager_ = nullptr;
 };
 
 TEST_F(GameCenterPostManagerTest, ItemsWaitForTheirPlayerAndGoTwoAtATime)
@@ -332,8 +336,12 @@ TEST_F(GameCenterPostManagerTest, ItemsWaitForTheirPlayerAndGoTwoAtATime)
     EXPECT_TRUE(gameCenter_->reports.empty()) << "no player signed in";
     gameCenter_->player = "G:1";
     manager_->scheduleDataForPost(makeRef<GKScore>("old", 1), "G:1");
+    ASSERT_EQ(gameCenter_->reports, std::vector<std::string>{"score old 1"});
     gameCenter_->reports.clear();
     manager_->convertNullUserDataToUseCurrentGameCenterUser();
+    gameCenter_->answer({}); // the old score, reported before the conversion
+    RunLoop::main().drain();
+    RunLoop::main().drain();
     EXPECT_EQ(manager_->serverDataDictionary().count(CCGameCenterPostManager::kNoPlayer), 0u);
     ASSERT_EQ(manager_->serverDataDictionary().at("G:1").size(), 1u) << "the player's list is replaced";
     manager_->scheduleDataForPost(makeRef<GKAchievement>("a1", 100), "G:1");
