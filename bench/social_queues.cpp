@@ -53,8 +53,8 @@ void BM_PostQueueSnapshot(benchmark::State& state)
 {
     const auto queue = telemetryQueue();
     for (auto _ : state) {
-        mw::Value snapshot = mw::RecordArchive::snapshot(queue, "bench");
-        benchmark::DoNotOptimize(snapshot);
+        mw::RecordArchive::Snapshot snapshot = mw::RecordArchive::snapshot(queue, "bench");
+        benchmark::DoNotOptimize(snapshot.entries.data());
     }
 }
 BENCHMARK(BM_PostQueueSnapshot)->Unit(benchmark::kMillisecond)->Repetitions(5);
@@ -64,7 +64,7 @@ void BM_PostQueueWholeWrite(benchmark::State& state)
     const auto queue = telemetryQueue();
     const std::string path = mw::Paths::documentsPath("PostManager.bench");
     for (auto _ : state) {
-        const mw::Value snapshot = mw::RecordArchive::snapshot(queue, "bench");
+        const mw::RecordArchive::Snapshot snapshot = mw::RecordArchive::snapshot(queue, "bench");
         if (!mw::RecordArchive::write(snapshot, path)) state.SkipWithError("the write failed");
     }
 }

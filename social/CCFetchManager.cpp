@@ -495,7 +495,7 @@ void CCFetchManager::cancelWriteToFileTimer()
 void CCFetchManager::writeNow()
 {
     const uint64_t generation = cacheChanges_;
-    const Value snapshot = RecordArchive::snapshot(permanentDataCache_, kFileName);
+    const RecordArchive::Snapshot snapshot = RecordArchive::snapshot(permanentDataCache_, kFileName);
     if (writer_->writeNow(snapshot, generation, saveFilePath())) writtenChanges_ = generation;
 }
 

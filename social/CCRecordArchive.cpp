@@ -12,6 +12,7 @@
 #include "foundation/PropertyList.h"
 #include "foundation/RunLoop.h"
 #include "social/CCLumoraLog.h"
+#include "social/records/CCServerRecords.h"
 
 namespace mw {
 
@@ -49,36 +50,59 @@ private:
 
 namespace RecordArchive {
 
-Value snapshot(const std::vector<Ref<CCAbstractServerData>>& records, const char* label)
+Snapshot snapshot(const std::vector<Ref<CCAbstractServerData>>& records, const char* label)
 {
-    ArchiveItem::Items items;
-    items.reserve(records.size());
+    Snapshot taken;
+    taken.label = label;
+    taken.entries.reserve(records.size());
     for (const Ref<CCAbstractServerData>& record : records) {
         if (!record) continue;
-        std::optional<std::string> envelope = record->JSONRepresentationWithInternal(true);
+        Ref<CCAbstractServerData> copy = CCAbstractServerData::recordForDataType(record->dataType());
+        // A record of no known kind keeps its envelope's fields all the same.
+        if (!copy) copy = Ref<CCAbstractServerData>(makeRef<CCNullPost>());
+        copy->setDataType(record->dataType());
+        copy->setUrl(record->url());
+        copy->setDoNotCacheOverride(record->doNotCacheOverride());
+        copy->setFetchPriority(record->fetchPriority());
+        copy->setMainData(record->mainData());
+        copy->setTimeStamp(record->timeStamp());
+        copy->setPostData(record->postData());
+        Snapshot::Entry entry{record->className(), copy, std::nullopt};
+        if (record->image() && !record->receivedData().empty()) entry.image = record->receivedData();
+        taken.entries.push_back(std::move(entry));
+    }
+    return taken;
+}
+
+namespace {
+
+std::string textOf(const Snapshot& snapshot, std::string* error)
+{
+    ArchiveItem::Items items;
+    items.reserve(snapshot.entries.size());
+    for (const Snapshot::Entry& entry : snapshot.entries) {
+        std::optional<std::string> envelope = entry.copy->JSONRepresentationWithInternal(true);
         if (!envelope) {
-            logLine("%s%s: the record for \"%s\" cannot be written; left out of the file", kLumoraError, label,
-                    record->url().c_str());
+            logLine("%s%s: the record for \"%s\" cannot be written; left out of the file", kLumoraError,
+                    snapshot.label.c_str(), entry.copy->url().c_str());
             continue;
         }
-        std::optional<Value::Bytes> image;
-        if (record->image() && !record->receivedData().empty()) image = record->receivedData();
-        items.emplace_back(makeRef<ArchivedRecord>(record->className(), std::move(*envelope), std::move(image),
-                                                   record->postData()));
+        items.emplace_back(makeRef<ArchivedRecord>(entry.className, std::move(*envelope), entry.image,
+                                                   entry.copy->postData()));
     }
     KeyedArchiver archiver;
     archiver.encodeItem(kRootKey, ArchiveItem::array(std::move(items)));
-    return archiver.archiveValue();
+    const Value value = archiver.archiveValue(error);
+    if (value.isNull()) return {};
+    return writePropertyList(value, error);
 }
 
-bool write(const Value& snapshot, const std::string& path, std::string* error)
+} // namespace
+
+bool write(const Snapshot& snapshot, const std::string& path, std::string* error)
 {
-    if (snapshot.isNull()) {
-        if (error) *error = "nothing to write";
-        return false;
-    }
     std::string reason;
-    const std::string text = writePropertyList(snapshot, &reason);
+    const std::string text = textOf(snapshot, &reason);
     if (text.empty()) {
         logLine("%s%s not written: %s", kLumoraError, path.c_str(), reason.c_str());
         if (error) *error = reason;
@@ -89,8 +113,7 @@ bool write(const Value& snapshot, const std::string& path, std::string* error)
 
 std::vector<uint8_t> encode(const std::vector<Ref<CCAbstractServerData>>& records)
 {
-    const Value value = snapshot(records, "archive");
-    const std::string text = value.isNull() ? std::string() : writePropertyList(value);
+    const std::string text = textOf(snapshot(records, "archive"), nullptr);
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
@@ -166,7 +189,7 @@ struct RecordFileWriter::State {
     std::atomic<size_t> writes{0};
     std::atomic<bool> alive{true};
 
-    bool write(const Value& snapshot, uint64_t generation, const std::string& path)
+    bool write(const RecordArchive::Snapshot& snapshot, uint64_t generation, const std::string& path)
     {
         std::lock_guard guard(fileLock);
         if (generation <= writtenGeneration) return true;
@@ -187,18 +210,18 @@ RecordFileWriter::RecordFileWriter() : state_(std::make_shared<State>()) {}
 
 RecordFileWriter::~RecordFileWriter() { state_->alive = false; }
 
-bool RecordFileWriter::writeNow(const Value& snapshot, uint64_t generation, const std::string& path)
+bool RecordFileWriter::writeNow(const RecordArchive::Snapshot& snapshot, uint64_t generation, const std::string& path)
 {
     return state_->write(snapshot, generation, path);
 }
 
-void RecordFileWriter::writeInBackground(Value snapshot, uint64_t generation, std::string path,
+void RecordFileWriter::writeInBackground(RecordArchive::Snapshot snapshot, uint64_t generation, std::string path,
                                          std::function<void(uint64_t, bool)> done)
 {
     std::thread([state = state_, snapshot = std::move(snapshot), generation, path = std::move(path),
                  done = std::move(done)]() mutable {
         const bool ok = state->write(snapshot, generation, path);
-        snapshot = Value();
+        snapshot = RecordArchive::Snapshot();
         RunLoop::performOnMain([state, generation, ok, done = std::move(done)] {
             if (state->alive && done) done(generation, ok);
         });

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,13 +21,27 @@ namespace mw {
 // turns it into the file from any thread.
 namespace RecordArchive {
 
-// The archive of the records as a plain value. A record whose envelope the
-// JSON writer refuses is left out, with a log line naming `label`, so that
-// one record never stops the others being kept. Main thread.
-Value snapshot(const std::vector<Ref<CCAbstractServerData>>& records, const char* label);
+// What the file of some records is written from: frozen copies of the
+// records (their fields, sharing no mutable state with the live records;
+// copied values share storage copy-on-write). Taking it is cheap; the
+// envelopes are written from it later, on any thread.
+struct Snapshot {
+    struct Entry {
+        std::string className; // the live record's
+        Ref<CCAbstractServerData> copy;
+        std::optional<Value::Bytes> image; // decoded picture bytes, kept as received
+    };
+    std::vector<Entry> entries;
+    std::string label;
+};
 
-// Writes a snapshot atomically (temporary file, flush, rename). Any thread.
-[[nodiscard]] bool write(const Value& snapshot, const std::string& path, std::string* error = nullptr);
+// Main thread: the live records are read here and nowhere else.
+Snapshot snapshot(const std::vector<Ref<CCAbstractServerData>>& records, const char* label);
+
+// Writes a snapshot atomically (temporary file, flush, rename). A record
+// whose envelope the JSON writer refuses is left out, with a log line, so
+// that one record never stops the others being kept. Any thread.
+[[nodiscard]] bool write(const Snapshot& snapshot, const std::string& path, std::string* error = nullptr);
 
 // The bytes of a file holding the records (tests, the fuzz target and the
 // benchmark use them as the managers do).
@@ -66,10 +81,10 @@ public:
     RecordFileWriter& operator=(const RecordFileWriter&) = delete;
 
     // Writes now on the calling thread (waiting for a background write).
-    bool writeNow(const Value& snapshot, uint64_t generation, const std::string& path);
+    bool writeNow(const RecordArchive::Snapshot& snapshot, uint64_t generation, const std::string& path);
     // Writes on a new thread; `done` (generation, success) runs later on
     // the main run loop unless this writer is gone by then.
-    void writeInBackground(Value snapshot, uint64_t generation, std::string path,
+    void writeInBackground(RecordArchive::Snapshot snapshot, uint64_t generation, std::string path,
                            std::function<void(uint64_t, bool)> done);
     // Files written so far (counted as each write completes).
     size_t writeCount() const;

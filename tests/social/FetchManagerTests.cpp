@@ -498,6 +498,7 @@ TEST_F(FetchManagerFileTest, BackgroundWritesBesideAChangingCacheReadBackWhole)
         if (round % 2 == 0) clock_->advance(3.1);
         RunLoop::main().runUntil([] { return false; }, 0.002);
     }
+    clock_->advance(3.1); // the last pending write
     RunLoop::main().runUntil([&] { return !manager->backgroundWriteRunning(); }, 10);
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(AtomicFile::read(CCFetchManager::saveFilePath(), bytes));

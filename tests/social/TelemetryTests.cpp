@@ -13,6 +13,8 @@
 namespace mw::test {
 namespace {
 
+using Reply = LoopbackSocialService::Reply;
+
 // Background time scripted by the test; counts begun and ended tasks.
 class ScriptedBackgroundTasks : public BackgroundTasks {
 public:
@@ -168,6 +170,47 @@ TEST_F(TelemetryTest, TheFinalPostLeavesAfterMoreThanFiveMinutesInTheBackground)
     EXPECT_TRUE(posts().back()["extrasessiondata"]["clientSessionFinalPost"].asBool());
     EXPECT_EQ(CCDataStore::sharedInstance()->valueForKey("postedfinalsessiondataonexit"), Value("YES"));
     EXPECT_EQ(tasks_->ended, 1) << "ended once answered";
+}
+
+TEST_F(TelemetryTest, APostThatCannotGoDoesNotHoldTheBackgroundTask)
+{
+    settle();
+    // A null post waits (the screens were never opened); nothing is in transfer.
+    auto waiting = Ref<CCAbstractServerData>(makeRef<CCNullPost>(serviceUrl("/lite/null")));
+    waiting->setPostData(Value::Bytes{'x'});
+    session().postManager()->scheduleDataForPost(waiting);
+    EXPECT_FALSE(session().postManager()->isWaitingForResponsesFromServer());
+    tasks_->remaining = 600;
+    NotificationCenter::defaultCenter().postNotification(UIApplicationDidEnterBackgroundNotification);
+    tasks_->remaining = 299;
+    clock_->advance(301);
+    settle();
+    for (int i = 0; i < 100 && tasks_->ended == 0; ++i) {
+        clock_->advance(0.1);
+        settle();
+    }
+    EXPECT_EQ(tasks_->ended, 1) << "ended right after the final answer";
+    EXPECT_LT(tasks_->remaining, 300);
+}
+
+TEST_F(TelemetryTest, ANeverAnsweringServiceEndsTheTaskOnceUnderASecond)
+{
+    settle();
+    Reply silent;
+    silent.neverAnswer = true;
+    service_.script("/analytics/index.php", silent);
+    tasks_->remaining = 600;
+    NotificationCenter::defaultCenter().postNotification(UIApplicationDidEnterBackgroundNotification);
+    tasks_->remaining = 299;
+    clock_->advance(301);
+    settle();
+    EXPECT_EQ(tasks_->ended, 0) << "still waiting for the answer";
+    tasks_->remaining = 0.9;
+    for (int i = 0; i < 5; ++i) {
+        clock_->advance(0.1);
+        RunLoop::main().drain();
+    }
+    EXPECT_EQ(tasks_->ended, 1);
 }
 
 TEST_F(TelemetryTest, ActiveAgainBeforeTheFinalPostEndsTheTask)
