@@ -12,6 +12,7 @@
 #include "social/records/CCServerRecords.h"
 #include "tests/social/records/TransferTestSupport.h"
 #include "tests/support/FetchAnswers.h"
+#include "tests/support/RecordingKeychain.h"
 
 namespace mw::test {
 namespace {
@@ -120,6 +121,30 @@ TEST_F(GameSessionTest, DownloadsAreSignedQueuedAndHandled)
     game().downloadConfiguration();
     RunLoop::main().runUntil([this] { return !results_.empty(); }, 10);
     EXPECT_EQ(results_, std::vector<bool>{false});
+}
+
+TEST_F(GameSessionTest, TheKeychainKeepsTheConfigurationAcrossRuns)
+{
+    auto keychain = std::make_shared<RecordingKeychain>();
+    auto previous = Keychain::replaceSharedInstance(keychain);
+    game().setEnableKeychainAccess(true);
+    EXPECT_TRUE(results_.empty()) << "nothing stored yet";
+    game().initialiseConfigurationWithDataString("{\"k\":1}", "json");
+    game().setEnableKeychainAccess(false);
+    EXPECT_FALSE(game().hasKeychain());
+    ASSERT_FALSE(keychain->calls.empty());
+
+    CCGameSession::releaseSharedInstance();
+    results_.clear();
+    game().setEnableKeychainAccess(true);
+    ASSERT_TRUE(game().gameConfig());
+    EXPECT_EQ(game().gameConfig()->configName(), Value("default"));
+    EXPECT_TRUE(results_.empty()) << "announced on a later turn";
+    RunLoop::main().drain();
+    EXPECT_EQ(results_, std::vector<bool>{true});
+    game().initialiseConfigurationWithDataString("{}", "json");
+    EXPECT_EQ(results_.back(), false) << "one is held";
+    Keychain::replaceSharedInstance(previous);
 }
 
 } // namespace
