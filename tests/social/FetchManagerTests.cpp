@@ -242,6 +242,9 @@ TEST_F(FetchManagerTest, NothingUsableIsAFailedAttemptAnnouncedOnce)
         heard_.clear();
         service_.script(path, {200, {}, body});
         (void)page(path);
+        // The second try starts on a later turn: wait for its announcement.
+        const std::string target = path;
+        RunLoop::main().runUntil([&] { return heardFor(target) > 0; }, 10);
         settle();
         EXPECT_EQ(service_.requests().size(), 2u) << "tried once more";
         ASSERT_EQ(heardFor(path), 1);
@@ -255,6 +258,7 @@ TEST_F(FetchManagerTest, NothingUsableIsAFailedAttemptAnnouncedOnce)
     service_.script("/img/bad.png", {200, {}, "not a picture"});
     auto image = Ref<CCAbstractServerData>(makeRef<CCImageData>(serviceUrl("/img/bad.png")));
     (void)manager_->queueServerData(image, 400, 0);
+    RunLoop::main().runUntil([&] { return heardFor("/img/bad.png") > 0; }, 10);
     settle();
     EXPECT_EQ(service_.requests().size(), 2u);
     EXPECT_EQ(manager_->statusForURL(serviceUrl("/img/bad.png")), 0);
