@@ -1,5 +1,8 @@
 #include "platform/BackgroundTasks.h"
 
+#include "foundation/Clock.h"
+
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -24,7 +27,22 @@ std::shared_ptr<BackgroundTasks>& installed()
     return tasks;
 }
 
+// Monotonic time the program entered the background; negative in the foreground.
+std::atomic<double> gEnteredBackground{-1};
+
 } // namespace
+
+double BackgroundTasks::backgroundTimeRemaining()
+{
+    const double entered = gEnteredBackground.load();
+    if (entered < 0) return kForeground;
+    return std::max(0.0, kBackgroundAllowance - (Clock::monotonicSeconds() - entered));
+}
+
+void BackgroundTasks::noteInBackground(bool inBackground)
+{
+    gEnteredBackground.store(inBackground ? std::max(0.0, Clock::monotonicSeconds()) : -1.0);
+}
 
 std::shared_ptr<BackgroundTasks> BackgroundTasks::sharedInstance()
 {

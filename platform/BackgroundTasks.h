@@ -25,6 +25,17 @@ public:
     // A new task's identifier, or kInvalidTask when none can be begun.
     virtual TaskId beginTask(std::function<void()> expirationHandler) = 0;
     virtual void endTask(TaskId task) = 0;
+
+    // Seconds the program may still run in the background: kForeground (a
+    // very large value) in the foreground; from entering the background,
+    // kBackgroundAllowance less the time spent there on the Clock's
+    // monotonic time, never below 0. Fakes script their own.
+    static constexpr double kForeground = 1.7976931348623157e308;
+    static constexpr double kBackgroundAllowance = 600;
+    virtual double backgroundTimeRemaining();
+    // Told by the application frame when the program leaves and comes back
+    // to the foreground.
+    static void noteInBackground(bool inBackground);
 };
 
 } // namespace mw

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "foundation/NotificationCenter.h"
+#include "platform/BackgroundTasks.h"
 
 namespace mw {
 
@@ -85,6 +86,7 @@ void LifeCycle::hidden()
     focusLost();
     if (background_) return;
     background_ = true;
+    BackgroundTasks::noteInBackground(true);
     if (delegate_) delegate_->applicationDidEnterBackground();
     post(UIApplicationDidEnterBackgroundNotification);
 }
@@ -93,6 +95,7 @@ void LifeCycle::shown()
 {
     if (!running() || !background_) return;
     background_ = false;
+    BackgroundTasks::noteInBackground(false);
     if (delegate_) delegate_->applicationWillEnterForeground();
     post(UIApplicationWillEnterForegroundNotification);
 }

@@ -63,8 +63,11 @@ void CCLoginHandler::kickOffRetryOnCommsManagers()
 {
     CCPrivateSession* session = CCPrivateSession::sharedInstance();
     if (!session) return;
-    for (CCAsyncPostManager* manager : {session->postManager(), session->gcPostManager()}) {
-        if (!manager) continue;
+    if (CCAsyncPostManager* manager = session->postManager()) {
+        manager->retryAllPosts();
+        manager->startPosting();
+    }
+    if (CCGameCenterPostManager* manager = session->gcPostManager()) {
         manager->retryAllPosts();
         manager->startPosting();
     }

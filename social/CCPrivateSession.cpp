@@ -13,6 +13,7 @@
 #include "social/CCLumoraLog.h"
 #include "social/CCNeighbours.h"
 #include "social/CCTheming.h"
+#include "social/records/CCServerRecords.h"
 #include "social/support/KeychainWrapper.h"
 #include "social/support/Reachability.h"
 
@@ -29,14 +30,20 @@ constexpr const char* kUpdatePlayerInfoNotification = "updateplayerinfo";
 struct StateHook {
     const char* notification;
     const char* telemetry;
+    void (CCPrivateSession::*hook)();
 };
 constexpr StateHook kStateHooks[] = {
-    {UIApplicationSignificantTimeChangeNotification, "analyticsSignificantTimeChange"},
-    {UIApplicationDidEnterBackgroundNotification, "analyticsDidEnterBackground"},
-    {UIApplicationWillEnterForegroundNotification, "analyticsWillEnterForeground"},
-    {UIApplicationDidBecomeActiveNotification, "analyticsDidBecomeActive"},
-    {UIApplicationWillResignActiveNotification, "analyticsWillResignActive"},
-    {UIApplicationWillTerminateNotification, "analyticsWillTerminate"},
+    {UIApplicationSignificantTimeChangeNotification, "analyticsSignificantTimeChange",
+     &CCPrivateSession::analyticsSignificantTimeChange},
+    {UIApplicationDidEnterBackgroundNotification, "analyticsDidEnterBackground",
+     &CCPrivateSession::analyticsDidEnterBackground},
+    {UIApplicationWillEnterForegroundNotification, "analyticsWillEnterForeground",
+     &CCPrivateSession::analyticsWillEnterForeground},
+    {UIApplicationDidBecomeActiveNotification, "analyticsDidBecomeActive",
+     &CCPrivateSession::analyticsDidBecomeActive},
+    {UIApplicationWillResignActiveNotification, "analyticsWillResignActive",
+     &CCPrivateSession::analyticsWillResignActive},
+    {UIApplicationWillTerminateNotification, "analyticsWillTerminate", &CCPrivateSession::analyticsWillTerminate},
 };
 
 } // namespace
@@ -59,6 +66,9 @@ CCPrivateSession::CCPrivateSession() = default;
 CCPrivateSession::~CCPrivateSession()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    if (CCAnalyticsSource::installed() == this) CCAnalyticsSource::install(nullptr);
+    if (everyMinuteTimer_) everyMinuteTimer_->invalidate();
+    if (backgroundWaitTimer_) backgroundWaitTimer_->invalidate();
 }
 
 bool CCPrivateSession::init()
@@ -80,6 +90,8 @@ bool CCPrivateSession::init()
     // The transport keeps no URL cache, so there is none to switch off here.
     orientationLockList_ = {3, 4, 1, 2};
     observeApplicationState();
+    CCAnalyticsSource::install(this);
+    awaitingPostInitialisation_ = true;
     Ref<CCPrivateSession> self(this);
     RunLoop::performOnMain([self] {
         if (Shared<CCPrivateSession>::current() == self.get()) self->postInitialisation();
@@ -97,9 +109,11 @@ void CCPrivateSession::observeApplicationState()
 {
     for (const StateHook& hook : kStateHooks) {
         const std::string telemetry = hook.telemetry;
+        auto call = hook.hook;
         NotificationCenter::defaultCenter().addObserver(this, hook.notification, nullptr,
-                                                        [telemetry](const Notification&) {
+                                                        [this, telemetry, call](const Notification&) {
                                                             noteNeighbourCall("telemetry " + telemetry);
+                                                            (this->*call)();
                                                         });
     }
 }
@@ -107,6 +121,8 @@ void CCPrivateSession::observeApplicationState()
 void CCPrivateSession::postInitialisation()
 {
     noteNeighbourCall("telemetry initialiseAnalyticsDataAndBeginNewSession 1");
+    awaitingPostInitialisation_ = false;
+    initialiseAnalyticsDataAndBeginNewSession(true);
     const Value& lastViewed = CCDataStore::sharedInstance()->valueForKey(kLastViewedKey);
     if (lastViewed.isNumber()) lastViewedLumoraTimestamp_ = lastViewed.asDouble();
     else updateLumoraLastViewedTimestamp();
@@ -145,9 +161,11 @@ void CCPrivateSession::sessionActivatedWithAppID(const std::string& appId, CCPri
         return;
     }
     Ref<CCPrivateSession> self(this);
+    awaitingLaunchPreparation_ = true;
     RunLoop::performOnMain([self] {
         if (Shared<CCPrivateSession>::current() == self.get()) {
             noteNeighbourCall("telemetry prepareAnalyticsDataForPosting");
+            self->prepareAnalyticsDataForPosting();
         }
     });
     CCDataStore* store = CCDataStore::sharedInstance();
@@ -241,7 +259,7 @@ void CCPrivateSession::startGameCenterPostManager()
 {
     // Off in the game, which never gives setting 5.
     if (!isGameCenterSupportEnabled()) return;
-    if (!gcPostManager_) gcPostManager_ = makeRef<CCAsyncPostManager>("gcPostManager");
+    if (!gcPostManager_) gcPostManager_ = makeRef<CCGameCenterPostManager>();
     gcPostManager_->startPosting();
 }
 
@@ -261,9 +279,10 @@ void CCPrivateSession::fetchUpdateNotification(const Notification& notification)
     const auto* info = std::any_cast<Value>(&notification.userInfo());
     if (!info || (*info)["status"].asInt() != 1) return;
     const Value& url = (*info)["url"];
-    if (url.isString() && CCFetchManager::sharedInstance()->pageUpdatesPlayerData(url.asString())) {
-        sendUpdatePlayerNotification();
-    }
+    if (!url.isString()) return;
+    Ref<CCAbstractServerData> record = CCFetchManager::sharedInstance()->serverDataForURL(url.asString());
+    const auto* page = dynamic_cast<const CCUIDescription*>(record.get());
+    if (page && page->isCacheControlUpdatePlayerData()) sendUpdatePlayerNotification();
 }
 
 void CCPrivateSession::sendUpdatePlayerNotification()

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/Geometry.h"
+#include "foundation/NSTimer.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
 #include "foundation/Shared.h"
@@ -16,10 +17,12 @@
 #include "platform/BackgroundTasks.h"
 #include "social/CCLumoraError.h"
 #include "social/CCUniqueId.h"
+#include "social/records/CCServerRecords.h"
 
 namespace mw {
 
 class CCAsyncPostManager;
+class CCGameCenterPostManager;
 struct HTTPRequest;
 class Notification;
 class Reachability;
@@ -42,7 +45,7 @@ public:
 // orientation of the social screens, the state of the pull tab and the
 // application-state hooks of the telemetry. Everything else in the client
 // reaches it through sharedInstance(). Main thread.
-class CCPrivateSession : public Object {
+class CCPrivateSession : public Object, public CCAnalyticsSource {
 public:
     // The one session, made on first use. Null when it cannot be made (no
     // reachability target for the service host): nothing of it remains, and
@@ -158,6 +161,60 @@ public:
     void setGameCenterIdentity(std::optional<std::string> playerId, std::optional<std::string> alias,
                                std::optional<std::string> secret);
 
+    // ---- telemetry (CCPrivateSessionAnalytics.cpp) ----
+    //
+    // A session id per run, a minute clock while in the foreground, and
+    // signed usage posts through the post queue. Every timer is on the
+    // Clock; everything runs on the main thread, the final post of a run
+    // left in the background included.
+
+    // "https://" + the telemetry host + "/analytics/index.php".
+    static std::string telemetryEndpoint();
+    void initialiseAnalyticsDataAndBeginNewSession(bool begin);
+    void initialiseAnalyticsSessionId();
+    void prepareAnalyticsDataForPosting();
+    void analyticsSignificantTimeChange() { postCurrentSessionAnalytics_ = true; }
+    void analyticsDidEnterBackground();
+    void analyticsWillEnterForeground() {}
+    void analyticsWillResignActive();
+    void analyticsDidBecomeActive();
+    void analyticsWillTerminate();
+    void setupAnalyticsTimer();
+    void everyMinuteMethod();
+    void clockSessionMinutes(int minutes);
+    void postPreviousSessionAnalyticsData();
+    void postCurrentSessionAnalyticsData();
+    void postCurrentSessionAnalyticsDataAsFinalData();
+    void postAnalyticSessionData();
+    void doPostAnalyticData(const std::string& url);
+    void analyticsPostUpdateNotification(const Notification& notification);
+    // Setting 9 is "YES": telemetry goes before the terms are accepted.
+    bool alwaysPostAnalytics() const;
+    bool hasPostedAnalyticDataThisSession() const { return hasPostedAnalyticDataThisSession_; }
+    const std::optional<std::string>& analyticsCurrentSessionId() const { return analyticsCurrentSessionId_; }
+    const std::optional<std::string>& analyticsPreviousSessionId() const { return analyticsPreviousSessionId_; }
+    int currentSessionMinutes() const { return currentSessionMinutes_; }
+    bool isWaitingInBackground() const { return backgroundWaitTimer_ != nullptr; }
+
+    // The figures of the telemetry post (each prefers the previous session
+    // while one is waiting to be reported).
+    std::string analyticsSessionId() override;
+    int analyticsMinutesSinceLastSession() override;
+    int analyticsLastSessionDuration() override;
+    int analyticsSessionDuration() override;
+    int analyticsSessionPostIndex() override { return currentSessionPostIndex_; }
+    bool analyticsIsFinalSessionPost() override { return analyticsPreviousSessionId_.has_value(); }
+    double analyticsSessionStartTimestamp() override;
+    int analyticsSessionTimeSinceStart() override;
+    double analyticsSessionCurrentTimestamp() override;
+    int analyticsMinutesSinceLastSessionData() override;
+    // Whole minutes from the last tick ("lastsessioninterval", offset time)
+    // to the present offset time; -1 when unknown.
+    int analyticsMinutesSinceLastStoredData();
+    Value lastUserLevel() override;
+    Value gameSessionAnalytics() override;
+    void analyticsUpdateCurrentSessionDataForNextPost() override;
+
     // ---- the pull tab (the screens come with the user interface) ----
 
     void activateLumoraPullTabOn(const std::string& tabId, int screenEdge, bool closed);
@@ -229,7 +286,7 @@ public:
     double lastViewedLumoraTimestamp() const { return lastViewedLumoraTimestamp_; }
     double newstabActivationDelay() const { return newstabActivationDelay_; }
     CCAsyncPostManager* postManager() const { return postManager_.get(); }
-    CCAsyncPostManager* gcPostManager() const { return gcPostManager_.get(); }
+    CCGameCenterPostManager* gcPostManager() const { return gcPostManager_.get(); }
     Reachability* reachability() const { return reachability_.get(); }
     BackgroundTasks::TaskId bgTask() const { return bgTask_; }
     BackgroundTasks::TaskId bgTerminateTask() const { return bgTerminateTask_; }
@@ -254,7 +311,7 @@ private:
     std::string currentTheme_;
     std::string pendingIncomingUrl_;
     Ref<CCAsyncPostManager> postManager_;
-    Ref<CCAsyncPostManager> gcPostManager_;
+    Ref<CCGameCenterPostManager> gcPostManager_;
     Ref<Reachability> reachability_;
     std::vector<int> orientationLockList_;
     int currentDeviceOrientation_ = 0;
@@ -270,6 +327,33 @@ private:
     double lastViewedLumoraTimestamp_ = 0;
     double newstabActivationDelay_ = 0;
     bool postCurrentSessionAnalytics_ = false;
+    // Telemetry.
+    std::optional<std::string> analyticsCurrentSessionId_;
+    std::optional<std::string> analyticsPreviousSessionId_;
+    int currentSessionMinutes_ = 0;
+    int currentSessionPostIndex_ = 0;
+    int currentSessionMinsSinceLastSession_ = -1;
+    int currentSessionLastSessionMinutes_ = -1;
+    int previousSessionMinsSinceLastSession_ = -1;
+    int previousSessionLastSessionMinutes_ = -1;
+    double currentSessionStartTimestamp_ = 0;
+    double previousSessionStartTimestamp_ = 0;
+    Ref<NSTimer> everyMinuteTimer_;
+    bool hasPostedAnalyticDataThisSession_ = false;
+    // The launch's own begin and preparation are still queued: a
+    // become-active meanwhile begins no session of its own.
+    bool awaitingPostInitialisation_ = false;
+    bool awaitingLaunchPreparation_ = false;
+    // A telemetry record is being filled: its store write waits until the
+    // record is scheduled.
+    bool fillingAnalyticRecord_ = false;
+    // The background wait: its timer, the time remaining when it began, and
+    // whether the final post was made.
+    Ref<NSTimer> backgroundWaitTimer_;
+    double backgroundStartRemaining_ = 0;
+    bool finalPostMade_ = false;
+    void endBackgroundTask();
+    void backgroundWaitStep();
     bool locationStarted_ = false;
     std::optional<std::pair<double, double>> currentLocation_;
     bool observing_ = false;

@@ -6,7 +6,7 @@
 #include "foundation/Log.h"
 #include "platform/DeviceFacts.h"
 #include "social/CCDataStore.h"
-#include "social/CCNeighbours.h"
+#include "social/CCFetchManager.h"
 #include "social/CCPrivateSession.h"
 #include "social/support/Reachability.h"
 #include "social/support/CCJSON.h"

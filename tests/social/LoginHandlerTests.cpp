@@ -155,6 +155,8 @@ TEST_F(LoginHandlerTest, FetchResultsAboutTheTerms)
         SCOPED_TRACE(std::string(row.url) + " " + std::to_string(row.status));
         test::resetSharedInstances();
         std::filesystem::remove(CCDataStore::saveFilePath());
+        // Queued telemetry of an earlier row would read the flag first.
+        std::filesystem::remove(CCAsyncPostManager::saveFilePath());
         activate();
         RunLoop::main().drain();
         CCLoginHandler::sharedInstance();

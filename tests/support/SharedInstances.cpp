@@ -15,7 +15,9 @@
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "platform/Application.h"
+#include "platform/HTTPTransport.h"
 #include "social/CCDataStore.h"
+#include "social/CCGameSession.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateLumoraSlimlineSession.h"
@@ -59,7 +61,14 @@ void resetSharedInstances()
     CCLoginHandler::releaseSharedInstance();
     CCTheming::releaseSharedInstance();
     CCFetchManager::releaseSharedInstance();
+    CCGameSession::releaseSharedInstance();
     clearNeighbourCalls();
+    // The social client's hosts lead to a closed local port unless a test
+    // routes them to its loopback service: no test reaches out.
+    std::vector<std::string> closed;
+    for (const std::string& host : {CCPrivateSession::serviceHost(), CCPrivateSession::telemetryHost()})
+        for (const char* port : {":443", ":80"}) closed.push_back(host + port + ":127.0.0.1:9");
+    HTTPTransport::setConnectTo(closed);
     UserDefaults::resetStandardUserDefaults();
     Application::sharedApplication().reset();
 }

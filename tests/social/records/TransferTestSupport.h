@@ -35,6 +35,9 @@ protected:
     {
         SocialFixture::SetUp();
         activate();
+        // The session's own telemetry stays silent (avoid background
+        // activity): these tests count the requests they make themselves.
+        CCPrivateSession::sharedInstance()->activateLumoraSetting(2, Value("YES"));
         service_.route();
         service_.setSigning({kSecret});
         ServerDataTransferBounds bounds;

@@ -1,0 +1,122 @@
+// The queue files survive a kill at any moment. A child process writes,
+// the parent kills it with SIGKILL at random moments and reads what is on
+// disk.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "foundation/AtomicFile.h"
+#include "foundation/Paths.h"
+#include "foundation/RunLoop.h"
+#include "social/CCAsyncPostManager.h"
+#include "social/CCFetchManager.h"
+#include "social/CCRecordArchive.h"
+#include "social/records/CCServerRecords.h"
+#include "tests/social/SocialFixture.h"
+#include "tests/support/FetchAnswers.h"
+
+namespace mw::test {
+namespace {
+
+class QueueKillTest : public SocialFixture {};
+
+std::vector<Ref<CCAbstractServerData>> readRecords(const std::string& path, std::string* error)
+{
+    std::vector<Ref<CCAbstractServerData>> records;
+    std::vector<uint8_t> bytes;
+    if (!AtomicFile::read(path, bytes, error)) return records;
+    if (!RecordArchive::decode(bytes.data(), bytes.size(), records, "test", error)) records.clear();
+    return records;
+}
+
+// Every record whose scheduling had returned is in the file after a kill.
+TEST_F(QueueKillTest, EveryScheduledPostSurvivesAKill)
+{
+    Paths::createDirectories(Paths::documentsDirectory());
+    const std::string path = CCAsyncPostManager::saveFilePath();
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<int> pause(0, 20000);
+    int scheduledSoFar = 0;
+    for (int round = 0; round < 100; ++round) {
+        int pipe[2];
+        ASSERT_EQ(::pipe(pipe), 0);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(pipe[0]);
+            auto manager = makeRef<CCAsyncPostManager>();
+            for (int next = scheduledSoFar + 1;; ++next) {
+                auto record = Ref<CCAbstractServerData>(makeRef<CCNullPost>("https://k/" + std::to_string(next)));
+                record->setPostData(Value::Bytes{'x'});
+                manager->scheduleDataForPost(record);
+                if (::write(pipe[1], &next, sizeof next) != sizeof next) ::_exit(3);
+            }
+        }
+        ::close(pipe[1]);
+        ::usleep(useconds_t(pause(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        int acknowledged = scheduledSoFar;
+        int value = 0;
+        while (::read(pipe[0], &value, sizeof value) == sizeof value) acknowledged = value;
+        ::close(pipe[0]);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
+        std::string error;
+        const auto records = readRecords(path, &error);
+        ASSERT_TRUE(error.empty() || !Paths::fileExists(path)) << "round " << round << ": " << error;
+        std::vector<bool> present(static_cast<size_t>(acknowledged) + 2, false);
+        for (const auto& record : records) {
+            const int number = std::stoi(record->url().substr(std::string("https://k/").size()));
+            if (number <= acknowledged + 1) present[static_cast<size_t>(number)] = true;
+        }
+        for (int number = 1; number <= acknowledged; ++number)
+            ASSERT_TRUE(present[static_cast<size_t>(number)]) << "round " << round << " lost " << number;
+        scheduledSoFar = std::max(acknowledged, static_cast<int>(records.size()));
+    }
+}
+
+// The fetch manager's file is always its last completed write: a whole
+// cache holding the one "basedata" page, never empty, torn or unreadable.
+TEST_F(QueueKillTest, TheFetchCacheIsAlwaysALastCompleteWrite)
+{
+    Paths::createDirectories(Paths::documentsDirectory());
+    const std::string path = CCFetchManager::saveFilePath();
+    std::mt19937 random(20261211);
+    std::uniform_int_distribution<int> pause(0, 30000);
+    for (int round = 0; round < 100; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int generation = 1;; ++generation) {
+                (void)answerFetch("https://x/base.cuid",
+                                  R"({"meta":{"type":"uidesc","timestamp":)" + std::to_string(generation) +
+                                      R"(},"data":{"cache":"basedata","title":"g"}})");
+                (void)answerFetch("https://x/page" + std::to_string(generation % 5) + ".cuid",
+                                  pageEnvelope("mutable"));
+                clock_->advance(3.1);
+                CCFetchManager* manager = CCFetchManager::sharedInstance();
+                const size_t writes = manager->writeCount();
+                RunLoop::main().runUntil([&] { return manager->writeCount() > writes; }, 5);
+            }
+        }
+        ::usleep(useconds_t(pause(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
+        if (!Paths::fileExists(path)) continue; // killed before the first write
+        std::string error;
+        const auto records = readRecords(path, &error);
+        ASSERT_TRUE(error.empty()) << "round " << round << ": " << error;
+        ASSERT_EQ(records.size(), 1u) << "round " << round;
+        EXPECT_EQ(records[0]->url(), "https://x/base.cuid");
+    }
+}
+
+} // namespace
+} // namespace mw::test
