@@ -5,14 +5,14 @@
 #include <string>
 
 #include "engine/text/TextLayoutTypes.h"
+#include "engine/text/UIFont.h"
 #include "foundation/Ref.h"
+#include "platform/Image.h"
 #include "social/ui/UIView.h"
 
 namespace mw {
 
-class Image;
 class NSTimer;
-class UIFont;
 
 // Text in the view's bounds: font, colour, alignment, line count (0: as
 // many as fit), line breaking, and shrinking to a minimum size for one-line

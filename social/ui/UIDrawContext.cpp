@@ -27,6 +27,8 @@ UIDrawContext::UIDrawContext(std::unique_ptr<BitmapContext> bitmap, CGSize size,
 {
 }
 
+Ref<Image> UIDrawContext::makeImage() const { return bitmap_->makeImage(); }
+
 void UIDrawContext::saveState() { bitmap_->saveState(); }
 
 void UIDrawContext::restoreState() { bitmap_->restoreState(); }

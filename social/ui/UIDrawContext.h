@@ -31,7 +31,7 @@ public:
     float scale() const { return scale_; }
     CGSize size() const { return size_; }
     BitmapContext& bitmap() { return *bitmap_; }
-    Ref<Image> makeImage() const { return bitmap_->makeImage(); }
+    Ref<Image> makeImage() const;
 
     void saveState();
     void restoreState();

@@ -51,6 +51,8 @@ bool UIResponder::resignFirstResponder()
 
 bool UIResponder::isFirstResponder() const { return gFirstResponder == this; }
 
+UIResponder* UIResponder::firstResponder() { return gFirstResponder; }
+
 // ---------------------------------------------------------------- animations
 
 // One committed animation block: its timing and the views whose properties

@@ -40,6 +40,7 @@ public:
     virtual bool becomeFirstResponder();
     virtual bool resignFirstResponder();
     bool isFirstResponder() const;
+    static UIResponder* firstResponder();
 };
 
 // A rectangle of the social screens: geometry in the platform's points

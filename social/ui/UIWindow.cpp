@@ -17,6 +17,7 @@
 #include "platform/Image.h"
 #include "platform/UITouch.h"
 #include "social/ui/UIDrawContext.h"
+#include "social/ui/UITextField.h"
 #include "social/ui/UIViewController.h"
 
 namespace mw {
@@ -181,6 +182,53 @@ void UIWindow::touchCancelled(UITouch* touch, CGPoint point)
     Ref<UIView> view = found->second;
     touchViews_.erase(found);
     view->touchesCancelled({UIViewTouch {touch, point}});
+}
+
+// ---- keyboard ----
+
+float UIWindow::keyboardHeight() const
+{
+    return DeviceProfile::current().name.rfind("tablet", 0) == 0 ? 264 : 216;
+}
+
+void UIWindow::showKeyboard()
+{
+    const float height = keyboardHeight();
+    if (!keyboard_) {
+        keyboard_ = makeRef<UIView>(CGRect {0, bounds().size.height - height, bounds().size.width, height});
+        keyboard_->setBackgroundColor(FillColor {0.20f, 0.22f, 0.25f, 0.95f});
+    }
+    if (keyboard_->superview() != this) addSubview(keyboard_.get());
+    bringSubviewToFront(keyboard_.get());
+}
+
+void UIWindow::hideKeyboard()
+{
+    if (keyboard_) keyboard_->removeFromSuperview();
+}
+
+bool UIWindow::typeText(const std::string& utf8)
+{
+    auto* field = dynamic_cast<UITextField*>(UIResponder::firstResponder());
+    if (!field) return false;
+    field->insertText(utf8);
+    return true;
+}
+
+bool UIWindow::pressBackspace()
+{
+    auto* field = dynamic_cast<UITextField*>(UIResponder::firstResponder());
+    if (!field) return false;
+    field->deleteBackward();
+    return true;
+}
+
+bool UIWindow::pressReturn()
+{
+    auto* field = dynamic_cast<UITextField*>(UIResponder::firstResponder());
+    if (!field) return false;
+    field->pressReturn();
+    return true;
 }
 
 // ---- drawing ----

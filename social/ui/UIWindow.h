@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 
 #include "foundation/Ref.h"
 #include "social/ui/UIView.h"
@@ -44,6 +45,18 @@ public:
     // Draws the tree into the current GL frame (the engine node calls this).
     void drawViews();
 
+    // The keyboard stand-in: a panel at the bottom edge while a text field
+    // is first responder, 216 points high on phones and 264 on tablets.
+    void showKeyboard();
+    void hideKeyboard();
+    UIView* keyboardPanel() const { return keyboard_.get(); }
+    float keyboardHeight() const;
+    // What the keyboard types, for the first-responder text field (false
+    // when there is none).
+    bool typeText(const std::string& utf8);
+    bool pressBackspace();
+    bool pressReturn();
+
     // The window takes touches only through its subviews.
     UIView* hitTest(CGPoint point) override;
 
@@ -68,6 +81,7 @@ private:
     CCDirector* director_ = nullptr;
     UIViewControllerBase* rootViewController_ = nullptr;
     std::map<UITouch*, Ref<UIView>> touchViews_;
+    Ref<UIView> keyboard_;
 };
 
 } // namespace mw
