@@ -19,6 +19,8 @@ public:
         // (label, value) pairs in the book's order.
         std::vector<std::pair<std::string, std::string>> emailAddresses;
         std::vector<std::pair<std::string, std::string>> phoneNumbers;
+        // The person's picture as PNG or JPEG bytes; empty when none.
+        std::vector<uint8_t> picture;
     };
 
     static std::shared_ptr<AddressBook> sharedInstance();
