@@ -171,6 +171,18 @@ bool UIView::areAnimationsEnabled() { return animator().enabled; }
 
 size_t UIView::runningAnimationCount() { return animator().running.size(); }
 
+void UIView::removeAllAnimations()
+{
+    Animator& all = animator();
+    std::vector<Ref<UIView>> touched = std::move(all.touched);
+    all.touched.clear();
+    for (const Ref<UIView>& view : touched) view->tracks_.clear();
+    for (const Ref<ViewAnimation>& animation : all.running) animation->views.clear();
+    for (const Ref<ViewAnimation>& animation : all.open) animation->views.clear();
+    all.running.clear();
+    all.open.clear();
+}
+
 void UIView::advanceAnimations(double dt)
 {
     Animator& all = animator();

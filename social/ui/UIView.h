@@ -162,6 +162,9 @@ public:
     // engine's scheduler; tests may call it).
     static void advanceAnimations(double dt);
     static size_t runningAnimationCount();
+    // Drops every animation, begun or running, without callbacks; the
+    // model values stay (the window does this when it goes).
+    static void removeAllAnimations();
 
     struct State {
         CGPoint center {0, 0};

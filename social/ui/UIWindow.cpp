@@ -108,6 +108,7 @@ UIWindow::UIWindow(CGRect frame, float scale) : UIView(frame), scale_(scale)
 UIWindow::~UIWindow()
 {
     uninstall();
+    UIView::removeAllAnimations();
     if (gKeyWindow == this) gKeyWindow = nullptr;
 }
 
@@ -273,6 +274,16 @@ void refreshContent(UIView& view, ViewNodes& nodes, float scale)
     (void)bounds;
 }
 
+// The engine's nodes place themselves in pixels; the view tree's matrices
+// are in points.
+void visitInPoints(CCNode& node, float scale)
+{
+    glPushMatrix();
+    glScalef(1 / scale, 1 / scale, 1);
+    node.visit();
+    glPopMatrix();
+}
+
 void drawView(UIView& view, float parentAlpha, float scale)
 {
     if (view.isHidden()) return;
@@ -300,7 +311,7 @@ void drawView(UIView& view, float parentAlpha, float scale)
         nodes.background->setOpacity(byte(colour->a * alpha));
         nodes.background->setContentSize(bounds.size);
         nodes.background->setPosition(bounds.origin);
-        nodes.background->visit();
+        visitInPoints(*nodes.background, scale);
     }
     if (view.drawsContent()) {
         refreshContent(view, nodes, scale);
@@ -310,7 +321,7 @@ void drawView(UIView& view, float parentAlpha, float scale)
             nodes.content->setScaleY(drawn.height > 0 ? view.bounds().size.height / drawn.height : 1);
             nodes.content->setPosition(bounds.origin);
             nodes.content->setOpacity(byte(alpha));
-            nodes.content->visit();
+            visitInPoints(*nodes.content, scale);
         }
     }
     const std::vector<Ref<UIView>> children = view.subviews();
@@ -326,7 +337,8 @@ void UIWindow::drawViews()
     // once for the whole tree.
     const CGSize size = bounds().size;
     glPushMatrix();
-    const CGAffineTransform flip = CGAffineTransformMake(1, 0, 0, -1, 0, size.height);
+    // The GL frame is in pixels.
+    const CGAffineTransform flip = CGAffineTransformMake(scale_, 0, 0, -scale_, 0, size.height * scale_);
     float gl[16];
     CGAffineToGL(flip, gl);
     glMultMatrixf(gl);
