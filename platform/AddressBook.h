@@ -19,8 +19,6 @@ public:
         // (label, value) pairs in the book's order.
         std::vector<std::pair<std::string, std::string>> emailAddresses;
         std::vector<std::pair<std::string, std::string>> phoneNumbers;
-        // The person's picture as PNG or JPEG bytes; empty when none.
-        std::vector<uint8_t> picture;
     };
 
     static std::shared_ptr<AddressBook> sharedInstance();
@@ -30,6 +28,9 @@ public:
     virtual ~AddressBook() = default;
     // Empty when the book is empty or cannot be read.
     virtual std::vector<Person> people() = 0;
+    // The picture of the person with that record id, as PNG or JPEG bytes;
+    // empty when there is none (the desktop's book has none).
+    virtual std::vector<uint8_t> pictureForRecord(int32_t recordId) { return {}; }
 };
 
 } // namespace mw

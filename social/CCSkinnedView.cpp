@@ -563,11 +563,8 @@ void CCSkinnedView::drawImageItem(UIDrawContext& context, const Value& item, siz
         const std::string number = source.substr(source.find("lumora-contactimage://") + 22);
         const int recordId = std::atoi(number.c_str());
         Ref<Image> picture;
-        for (const AddressBook::Person& person : AddressBook::sharedInstance()->people()) {
-            if (person.recordId == recordId && !person.picture.empty()) {
-                picture = Image::decode(person.picture.data(), person.picture.size(), "contact picture");
-            }
-        }
+        const std::vector<uint8_t> bytes = AddressBook::sharedInstance()->pictureForRecord(recordId);
+        if (!bytes.empty()) picture = Image::decode(bytes.data(), bytes.size(), "contact picture");
         if (picture) CCSkinnedItemRenderer::renderImageItem(context, item, picture.get(), bounds, false);
         else drawThemeSource(false);
         return;
