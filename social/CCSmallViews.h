@@ -4,6 +4,7 @@
 
 #include "foundation/Ref.h"
 #include "social/ui/UIControls.h"
+#include "social/ui/UITableView.h"
 #include "social/ui/UITextField.h"
 #include "social/ui/UIView.h"
 
@@ -67,6 +68,32 @@ public:
 private:
     UIViewTouches lastBegan_;
     UIViewTouches lastEnded_;
+};
+
+// A table that knows whether a finger is on it (the pull tab holds back
+// changes meanwhile).
+class CCGenericTableView : public UITableView {
+public:
+    using UITableView::UITableView;
+    bool isTouching() const { return touching_; }
+    void touchesBegan(const UIViewTouches& touches) override
+    {
+        touching_ = true;
+        UITableView::touchesBegan(touches);
+    }
+    void touchesEnded(const UIViewTouches& touches) override
+    {
+        touching_ = false;
+        UITableView::touchesEnded(touches);
+    }
+    void touchesCancelled(const UIViewTouches& touches) override
+    {
+        touching_ = false;
+        UITableView::touchesCancelled(touches);
+    }
+
+private:
+    bool touching_ = false;
 };
 
 // One entry of a navigation history: the page's address and the list's
