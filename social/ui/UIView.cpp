@@ -190,7 +190,8 @@ void UIView::advanceAnimations(double dt)
     for (const Ref<ViewAnimation>& animation : running) {
         if (animation->ended) continue;
         animation->elapsed += dt;
-        if (animation->elapsed >= animation->delay + animation->duration) {
+        // A step that lands within a hair of the end (float time steps) ends there.
+        if (animation->elapsed >= animation->delay + animation->duration - 1e-4) {
             std::vector<UIView*> views = animation->views;
             for (UIView* view : views) view->dropTracks(animation.get());
             finish(animation.get(), true);

@@ -63,8 +63,10 @@ protected:
             std::filesystem::copy_file(sourcePath("tests/data/social/mosswick_01_variant.lumoratheme"),
                                        bundle + "/mosswick_01.lumoratheme",
                                        std::filesystem::copy_options::overwrite_existing);
+            bundleEnv_.reset();
             bundleEnv_ = std::make_unique<ScopedEnv>("MOSSWICK_RESOURCES", bundle);
             name = "mosswick_01";
+            CCTheming::releaseSharedInstance();
         }
         ASSERT_EQ(CCTheming::sharedInstance()->setCurrentTheme(name), name);
     }
