@@ -91,6 +91,8 @@ void UIScrollView::touchesEnded(const UIViewTouches& touches)
         return;
     }
     dragging_ = false;
+    // A finger that rested before lifting throws nothing.
+    if (Clock::monotonicSeconds() - lastTime_ > 0.1) velocity_ = 0;
     const bool decelerate = std::fabs(velocity_) > kFlingThreshold;
     if (scrollDelegate_) scrollDelegate_->scrollViewDidEndDragging(*this, decelerate);
     if (!decelerate) return;
