@@ -579,7 +579,7 @@ void CCSkinnedView::drawImageItem(UIDrawContext& context, const Value& item, siz
     if (image) {
         const bool whole = element_["type"].stringView() == "lite_banner" && element_.contains("height");
         CCSkinnedItemRenderer::renderImageItem(context, item, image.get(), bounds, whole);
-        if (CCDataStore* store = CCDataStore::sharedInstance()) {
+        if (CCDataStore* store = CCDataStore::sharedInstance(); store && element_.contains("impression")) {
             store->logImpressionData(element_["impression"], element_["type"].asString(), false);
         }
         if (delegate_ && delegate_->isGenericTableViewController()) delegate_->dataForRowReady(*this);
