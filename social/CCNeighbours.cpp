@@ -2,7 +2,6 @@
 
 #include <mutex>
 
-#include "foundation/Shared.h"
 
 namespace mw {
 
@@ -10,6 +9,7 @@ namespace {
 
 struct CallList {
     std::mutex lock;
+    bool tracing = false;
     std::vector<std::string> calls;
 };
 
@@ -24,7 +24,7 @@ CallList& callList()
 void noteNeighbourCall(std::string call)
 {
     std::lock_guard guard(callList().lock);
-    callList().calls.push_back(std::move(call));
+    if (callList().tracing) callList().calls.push_back(std::move(call));
 }
 
 std::vector<std::string> neighbourCalls()
@@ -36,11 +36,15 @@ std::vector<std::string> neighbourCalls()
 void clearNeighbourCalls()
 {
     std::lock_guard guard(callList().lock);
+    callList().tracing = true;
     callList().calls.clear();
 }
 
-CCFetchManager* CCFetchManager::sharedInstance() { return Shared<CCFetchManager>::get(); }
-
-void CCFetchManager::releaseSharedInstance() { Shared<CCFetchManager>::purge(); }
+void stopNeighbourCallTrace()
+{
+    std::lock_guard guard(callList().lock);
+    callList().tracing = false;
+    callList().calls.clear();
+}
 
 } // namespace mw

@@ -13,6 +13,7 @@
 #include "social/CCLumoraLog.h"
 #include "social/CCNeighbours.h"
 #include "social/CCTheming.h"
+#include "social/records/CCServerRecords.h"
 #include "social/support/KeychainWrapper.h"
 #include "social/support/Reachability.h"
 
@@ -261,9 +262,10 @@ void CCPrivateSession::fetchUpdateNotification(const Notification& notification)
     const auto* info = std::any_cast<Value>(&notification.userInfo());
     if (!info || (*info)["status"].asInt() != 1) return;
     const Value& url = (*info)["url"];
-    if (url.isString() && CCFetchManager::sharedInstance()->pageUpdatesPlayerData(url.asString())) {
-        sendUpdatePlayerNotification();
-    }
+    if (!url.isString()) return;
+    Ref<CCAbstractServerData> record = CCFetchManager::sharedInstance()->serverDataForURL(url.asString());
+    const auto* page = dynamic_cast<const CCUIDescription*>(record.get());
+    if (page && page->isCacheControlUpdatePlayerData()) sendUpdatePlayerNotification();
 }
 
 void CCPrivateSession::sendUpdatePlayerNotification()

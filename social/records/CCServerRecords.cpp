@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "foundation/Log.h"
-#include "social/CCNeighbours.h"
+#include "social/CCFetchManager.h"
 #include "social/support/CCJSON.h"
 
 namespace mw {

@@ -22,6 +22,7 @@
 #include "foundation/Format.h"
 #include <filesystem>
 #include "tests/social/SocialFixture.h"
+#include "tests/support/FetchAnswers.h"
 
 namespace mw {
 namespace {
@@ -213,7 +214,7 @@ TEST_F(SessionTest, WithoutAReachabilityTargetNothingRemainsAndTheNextRequestTri
     int playerUpdates = 0;
     const auto id = NotificationCenter::defaultCenter().addObserver(
         nullptr, "updateplayerinfo", nullptr, [&playerUpdates](const Notification&) { ++playerUpdates; });
-    CCFetchManager::sharedInstance()->setPageUpdatesPlayerData("https://x/a.cuid");
+    (void)test::answerFetch("https://x/a.cuid", test::pageEnvelope("update_user_data"));
     NotificationCenter::defaultCenter().postNotification(
         "https://x/a.cuid", CCFetchManager::sharedInstance(),
         Value::dictionary({{"url", Value("https://x/a.cuid")}, {"status", Value(1)}}));
@@ -231,7 +232,8 @@ TEST_F(SessionTest, WithoutAReachabilityTargetNothingRemainsAndTheNextRequestTri
 TEST_F(SessionTest, FetchNotificationsRefreshThePlayerOnlyForPagesThatAskAndSucceeded)
 {
     ASSERT_NE(session(), nullptr);
-    CCFetchManager::sharedInstance()->setPageUpdatesPlayerData("https://x/profile.cuid");
+    (void)test::answerFetch("https://x/profile.cuid", test::pageEnvelope("update_user_data"));
+    (void)test::answerFetch("https://x/news.cuid", test::pageEnvelope("mutable"));
     int playerUpdates = 0;
     auto id = NotificationCenter::defaultCenter().addObserver(
         nullptr, "updateplayerinfo", nullptr, [&playerUpdates](const Notification&) { ++playerUpdates; });

@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "social/CCNeighbours.h"
+#include "social/CCFetchManager.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
+#include "tests/support/FetchAnswers.h"
 
 namespace mw {
 namespace {
@@ -152,24 +153,26 @@ TEST(Page, ActivationLinks)
             << element;
 }
 
-// Prefetching against the recording fetch manager, which knows the scripted records.
+// Prefetching through the fetch manager's queue (no session: nothing starts).
 class PagePrefetch : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        CCFetchManager::releaseSharedInstance();
-        clearNeighbourCalls();
-    }
-    void TearDown() override
-    {
-        CCFetchManager::releaseSharedInstance();
-        clearNeighbourCalls();
-    }
+    void SetUp() override { CCFetchManager::releaseSharedInstance(); }
+    void TearDown() override { CCFetchManager::releaseSharedInstance(); }
+    // A cached record for url, answered earlier in the run (fresh) or not.
     void know(const std::string& url, bool fresh)
     {
-        auto record = makeRef<CCUIDescription>(url, 1, 0);
-        record->setFreshThisSession(fresh);
-        CCFetchManager::sharedInstance()->setServerDataForURL(url, record);
+        Ref<CCAbstractServerData> record = test::answerFetch(url, test::pageEnvelope("mutable"));
+        Ref<CCAbstractServerData> cached = CCFetchManager::sharedInstance()->serverDataForURL(url);
+        ASSERT_TRUE(cached);
+        cached->setFreshThisSession(fresh);
+    }
+    // The queue as "url priority", in queue order.
+    static std::vector<std::string> queue()
+    {
+        std::vector<std::string> rows;
+        for (const auto& record : CCFetchManager::sharedInstance()->fetchQueue())
+            rows.push_back(record->url() + " " + std::to_string(record->fetchPriority()));
+        return rows;
     }
 };
 
@@ -182,17 +185,15 @@ TEST_F(PagePrefetch, PagesAreQueuedUnlessKnownAndFresh)
                   {"href":"https://svc.test/fresh","prefetch":1},{"href":"https://svc.test/none"},{"prefetch":3}]},
         {"items":[{"href":"https://svc.test/max","prefetch":2147483647},{"href":["x"],"prefetch":1}]}]})");
     page.queuePrefetchItemsWithBasePriority(100);
-    EXPECT_EQ(neighbourCalls(), (std::vector<std::string>{
-                                    "fetchManager queueServerData https://svc.test/new 100 2",
-                                    "fetchManager queueServerData https://svc.test/stale 100 1",
-                                    "fetchManager queueServerData https://svc.test/max 100 2147483647",
-                                }));
-    const auto& queued = CCFetchManager::sharedInstance()->queued();
-    ASSERT_EQ(queued.size(), 3u);
-    EXPECT_EQ(queued[0]->className(), "CCUIDescription");
-    EXPECT_EQ(queued[0]->fetchPriority(), 102);
-    EXPECT_EQ(queued[1].get(), CCFetchManager::sharedInstance()->serverDataForURL("https://svc.test/stale").get());
-    EXPECT_EQ(queued[2]->fetchPriority(), 2147483647);
+    EXPECT_EQ(queue(), (std::vector<std::string>{
+                           "https://svc.test/stale 101",
+                           "https://svc.test/new 102",
+                           "https://svc.test/max 2147483647",
+                       }));
+    const auto& queued = CCFetchManager::sharedInstance()->fetchQueue();
+    EXPECT_EQ(queued[1]->className(), "CCUIDescription");
+    EXPECT_EQ(queued[0].get(), CCFetchManager::sharedInstance()->serverDataForURL("https://svc.test/stale").get())
+        << "the cached record itself is queued again";
 }
 
 TEST_F(PagePrefetch, BannerImagesCountOnlyThoseQueued)
@@ -205,18 +206,18 @@ TEST_F(PagePrefetch, BannerImagesCountOnlyThoseQueued)
         {"items":[{"type":"lite_banner","image":"https://cdn.test/b.png"},{"type":"banner","image":7}]}]})");
     EXPECT_EQ(page.queuePrefetchImageUrls(),
               (std::vector<std::string>{"https://cdn.test/a.png", "https://cdn.test/b.png"}));
-    EXPECT_EQ(neighbourCalls(), (std::vector<std::string>{
-                                    "fetchManager queueServerData https://cdn.test/a.png 400 0",
-                                    "fetchManager queueServerData https://cdn.test/b.png 400 1",
-                                }));
-    EXPECT_EQ(CCFetchManager::sharedInstance()->queued()[0]->className(), "CCImageData");
+    EXPECT_EQ(queue(), (std::vector<std::string>{"https://cdn.test/a.png 400", "https://cdn.test/b.png 401"}));
+    EXPECT_EQ(CCFetchManager::sharedInstance()->fetchQueue()[0]->className(), "CCImageData");
 
-    clearNeighbourCalls();
+    // Only the row's own image is queued again, which restarts its attempts.
+    for (const auto& record : CCFetchManager::sharedInstance()->fetchQueue()) record->setNetworkOpAttemptCount(2);
     page.queuePrefetchImageUrlByRowIndex(0);
     page.queuePrefetchImageUrlByRowIndex(1);
     page.queuePrefetchImageUrlByRowIndex(9);
-    EXPECT_EQ(neighbourCalls(),
-              (std::vector<std::string>{"fetchManager queueServerData https://cdn.test/a.png 400 0"}));
+    const auto& queued = CCFetchManager::sharedInstance()->fetchQueue();
+    EXPECT_EQ(queue(), (std::vector<std::string>{"https://cdn.test/a.png 400", "https://cdn.test/b.png 401"}));
+    EXPECT_EQ(queued[0]->networkOpAttemptCount(), 0);
+    EXPECT_EQ(queued[1]->networkOpAttemptCount(), 2);
 }
 
 } // namespace
