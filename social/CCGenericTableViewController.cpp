@@ -7,7 +7,7 @@
 #include "platform/ImageSources.h"
 #include "social/CCDataStore.h"
 #include "social/CCLoginHandler.h"
-#include "social/CCNeighbours.h"
+#include "social/CCFetchManager.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCStoreProducts.h"
 #include "social/CCTheming.h"

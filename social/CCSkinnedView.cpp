@@ -10,7 +10,7 @@
 #include "platform/AddressBook.h"
 #include "platform/Application.h"
 #include "social/CCDataStore.h"
-#include "social/CCNeighbours.h"
+#include "social/CCFetchManager.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCSmallViews.h"
 #include "social/CCTheming.h"

@@ -5,7 +5,7 @@
 #include "platform/URLOpener.h"
 #include "social/CCDataStore.h"
 #include "social/CCGenericTableViewController.h"
-#include "social/CCNeighbours.h"
+#include "social/CCFetchManager.h"
 #include "social/CCSkinnedView.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
@@ -42,14 +42,14 @@ protected:
     {
         SocialUiTest::SetUp();
         start("phone");
-        NotificationCenter::defaultCenter().addObserver(nullptr, kTableLinkNotification, nullptr,
+        linkObserver_ = NotificationCenter::defaultCenter().addObserver(nullptr, kTableLinkNotification, nullptr,
                                                         [this](const Notification& n) {
                                                             links.push_back(std::any_cast<CCTableLinkInfo>(n.userInfo()).info);
                                                         });
     }
     void TearDown() override
     {
-        NotificationCenter::defaultCenter().removeObserver(nullptr, kTableLinkNotification, nullptr);
+        NotificationCenter::defaultCenter().removeObserver(linkObserver_);
         SocialUiTest::TearDown();
     }
     Ref<CCSkinnedView> make(const std::string& skin, const std::string& element, Ref<CCFormModel> model = nullptr)
@@ -60,6 +60,7 @@ protected:
         return view;
     }
     std::vector<Value> links;
+    NotificationCenter::ObserverId linkObserver_ = 0;
 };
 
 class NextResponder : public UIView {
@@ -198,28 +199,28 @@ TEST_F(SkinnedViewTest, BadgesAddUpOnTheIconUnlessTheWorkaroundSaysNo)
 
 TEST_F(SkinnedViewTest, ServerImagesAreAskedForOnceAndDrawnWhenTheyArrive)
 {
-    clearNeighbourCalls();
     const std::string skin = R"({"items":[{"id":"bg","type":"image","x":0,"y":0,"w":10,"h":10},
         {"id":"photo","type":"image","x":0,"y":0,"w":60,"h":60,"themesrc":"theme://images/rows/placeholder.png"},
         {"id":"none","type":"image","x":0,"y":0,"w":60,"h":60,"themesrc":"theme://images/rows/placeholder.png"}]})";
     Ref<CCSkinnedView> view = make(skin, R"({"type":"image_row","photo":"http://127.0.0.1/p.png","none":"blank"})");
     driver_->runFrames(1);
-    EXPECT_EQ(neighbourCalls(), (std::vector<std::string> {"fetchManager queueServerData http://127.0.0.1/p.png 400 1"}));
-    const RGBA placeholder = pixelAt({30, 50});
+    CCFetchManager* fetcher = CCFetchManager::sharedInstance();
+    ASSERT_EQ(fetcher->fetchQueue().size(), 1u) << "\"blank\" asks for nothing";
+    EXPECT_EQ(fetcher->fetchQueue()[0]->url(), "http://127.0.0.1/p.png");
+    EXPECT_EQ(fetcher->fetchQueue()[0]->fetchPriority(), 401) << "400 and the item's index";
+    EXPECT_NE(pixelAt({30, 50}), (RGBA {255, 0, 0, 255}));
     // The picture arrives: a red square.
     std::vector<uint8_t> red(8 * 8 * 4, 0);
     for (size_t i = 0; i < red.size(); i += 4) {
         red[i] = 255;
         red[i + 3] = 255;
     }
+    const std::vector<uint8_t> png = Image::fromRGBA(red, 8, 8, ImageAlphaInfo::Last)->encodePNG();
     Ref<CCImageData> arrived(new CCImageData("http://127.0.0.1/p.png"));
-    arrived->setImage(Image::fromRGBA(red, 8, 8, ImageAlphaInfo::Last));
-    CCFetchManager::sharedInstance()->setServerDataForURL("http://127.0.0.1/p.png", Ref<CCAbstractServerData>(arrived.get()));
-    NotificationCenter::defaultCenter().postNotification("http://127.0.0.1/p.png", CCFetchManager::sharedInstance(),
-                                                         Value::dictionary({{"url", Value("http://127.0.0.1/p.png")}, {"status", Value(1)}}));
+    arrived->setReceivedData(Value::Bytes(png.begin(), png.end()));
+    fetcher->serverDataFinishedNetworkOpWithStatus(arrived.get(), 0);
     driver_->runFrames(1);
-    EXPECT_EQ(pixelAt({30, 50}), (RGBA {255, 0, 0, 255})) << placeholder;
-    EXPECT_EQ(neighbourCalls().size(), 1u) << "asked for once";
+    EXPECT_EQ(pixelAt({30, 50}), (RGBA {255, 0, 0, 255}));
 }
 
 TEST_F(SkinnedViewTest, FormRows)
@@ -244,11 +245,12 @@ TEST_F(SkinnedViewTest, FormRows)
     EXPECT_EQ(email->textField()->returnKeyType(), UITextField::kReturnDone);
 
     std::vector<std::string> notes;
+    std::vector<NotificationCenter::ObserverId> observers;
     for (const char* name : {kKeyboardWillAppearNotification, kKeyboardWillDisappearNotification}) {
-        NotificationCenter::defaultCenter().addObserver(nullptr, name, nullptr, [&notes](const Notification& n) {
+        observers.push_back(NotificationCenter::defaultCenter().addObserver(nullptr, name, nullptr, [&notes](const Notification& n) {
             const Value& info = *std::any_cast<Value>(&n.userInfo());
             notes.push_back(n.name() + " " + info["section"].asString() + "." + info["row"].asString());
-        });
+        }));
     }
     email->setTableIndexPath(1, 4);
     email->textField()->becomeFirstResponder();
@@ -258,8 +260,7 @@ TEST_F(SkinnedViewTest, FormRows)
     window_->pressReturn();
     EXPECT_EQ(model->values["email"].asString(), "wren@moss.example");
     EXPECT_EQ(notes, (std::vector<std::string> {"CC_KeyboardWillAppear 1.4", "CC_KeyboardWillDisappear 1.4"}));
-    NotificationCenter::defaultCenter().removeObserver(nullptr, kKeyboardWillAppearNotification, nullptr);
-    NotificationCenter::defaultCenter().removeObserver(nullptr, kKeyboardWillDisappearNotification, nullptr);
+    for (NotificationCenter::ObserverId id : observers) NotificationCenter::defaultCenter().removeObserver(id);
 }
 
 TEST_F(SkinnedViewTest, HighlightOnPhonesForLinkedRowsOnly)
