@@ -1,5 +1,6 @@
 #include "social/CCSkinnedView.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -38,7 +39,23 @@ std::vector<std::string> split(const std::string& text, const std::string& by)
     return parts;
 }
 
-bool finiteRect(const CGRect& r) { return std::isfinite(r.origin.x) && std::isfinite(r.origin.y); }
+// A skin rectangle that can be drawn and hit: finite, not negative in size,
+// and inside a generous bound, so a hostile skin cannot ask for vast canvases
+// or text layouts. Others are skipped (a missing x or y is +infinity).
+bool finiteRect(const CGRect& r)
+{
+    constexpr float kLimit = 100000;
+    auto usable = [](float v) { return std::isfinite(v) && std::fabs(v) <= kLimit; };
+    return usable(r.origin.x) && usable(r.origin.y) && usable(r.size.width) && usable(r.size.height) &&
+           r.size.width >= 0 && r.size.height >= 0;
+}
+
+// A skin's font size, kept to sizes a screen can show.
+float itemFontSize(const Value& item)
+{
+    const float size = item["size"].asFloat();
+    return std::isfinite(size) ? std::clamp(size, 1.0f, 300.0f) : 12.0f;
+}
 
 std::string textOf(const Value& value)
 {
@@ -90,8 +107,8 @@ void CCSkinnedItemRenderer::doRenderOneLineTextItem(UIDrawContext& context, cons
     if (!finiteRect(area)) return;
     area.origin.x += translation.x;
     area.origin.y += translation.y;
-    Ref<UIFont> font = boldSystemFontOfSize(item["size"].asFloat());
-    const float minimum = item.contains("minsize") ? item["minsize"].asFloat() : kNoMinimumSize;
+    Ref<UIFont> font = boldSystemFontOfSize(itemFontSize(item));
+    const float minimum = item.contains("minsize") ? std::clamp(item["minsize"].asFloat(), 1.0f, 300.0f) : kNoMinimumSize;
     const UITextAlignment alignment = textAlignmentFromItem(item);
     if (minimum == kNoMinimumSize || alignment != UITextAlignmentLeft) {
         context.drawTextInRect(text, area, font.get(), UILineBreakModeTailTruncation, alignment);
@@ -128,7 +145,7 @@ void CCSkinnedItemRenderer::renderMultiLineTextItem(UIDrawContext& context, cons
     if (!finiteRect(area)) return;
     context.saveState();
     if (item["color"].isString()) setCurrentContextColourFromString(context, item["color"].asString());
-    Ref<UIFont> font = boldSystemFontOfSize(item["size"].asFloat());
+    Ref<UIFont> font = boldSystemFontOfSize(itemFontSize(item));
     context.drawTextInRect(text, area, font.get(), UILineBreakModeWordWrap, textAlignmentFromItem(item));
     context.restoreState();
 }
@@ -138,11 +155,11 @@ void CCSkinnedItemRenderer::renderMultiLineTextItemFromLabel(UIDrawContext& cont
 {
     const CGRect area = CCTheming::dimensionsFromItem(item);
     if (!finiteRect(area)) return;
-    Ref<UIFont> base = boldSystemFontOfSize(item["size"].asFloat());
+    Ref<UIFont> base = boldSystemFontOfSize(itemFontSize(item));
     if (!base) return;
     // Shrinks until the wrapped text fits the item's height, down to
     // "minsize" when given.
-    const float minimum = item.contains("minsize") ? item["minsize"].asFloat() : base->pointSize();
+    const float minimum = item.contains("minsize") ? std::clamp(item["minsize"].asFloat(), 1.0f, 300.0f) : base->pointSize();
     Ref<UIFont> font = base;
     CGSize fits = UIDrawContext::measure(text, font.get(), {area.size.width, 100000});
     while (fits.height > area.size.height && font->pointSize() - 1 >= minimum) {
@@ -160,7 +177,7 @@ void CCSkinnedItemRenderer::renderMultiLineTextItemFromLabel(UIDrawContext& cont
 Ref<UILabel> CCSkinnedItemRenderer::createLabelForStretchyItem(const Value& item, const std::string& text, CGRect frame)
 {
     Ref<UILabel> label = makeRef<UILabel>(frame);
-    label->setFont(boldSystemFontOfSize(item["size"].asFloat()));
+    label->setFont(boldSystemFontOfSize(itemFontSize(item)));
     label->setTextAlignment(textAlignmentFromItem(item));
     if (std::optional<FillColor> colour = getColourFromColourItem(item)) label->setTextColor(*colour);
     label->setNumberOfLines(0);
@@ -394,7 +411,7 @@ void CCSkinnedView::setupTextFieldWithItem(const Value& item, const std::string&
         textField_->setKeyboardType(UITextField::kKeyboardEmailAddress);
     }
     textField_->setText(text);
-    textField_->setFont(systemFontOfSize(item["size"].asFloat()));
+    textField_->setFont(systemFontOfSize(itemFontSize(item)));
     if (std::optional<FillColor> colour = CCSkinnedItemRenderer::getColourFromColourItem(item)) {
         textField_->setTextColor(*colour);
     }
@@ -407,6 +424,7 @@ void CCSkinnedView::setupTextFieldWithItem(const Value& item, const std::string&
 
 void CCSkinnedView::setupStretchyTextWithItem(const Value& item, const std::string& text)
 {
+    if (!finiteRect(CCTheming::dimensionsFromItem(item))) return;
     if (!stretchyLabel_) {
         stretchyLabel_ = CCSkinnedItemRenderer::createLabelForStretchyItem(item, text, CCTheming::dimensionsFromItem(item));
         addSubview(stretchyLabel_.get());
@@ -418,7 +436,7 @@ void CCSkinnedView::setupStretchyTextWithItem(const Value& item, const std::stri
     }
     const CGRect itemRect = CCTheming::dimensionsFromItem(item);
     CGRect frameNow = CCTheming::dimensionsFromItem(skinItemForId("background", skin_));
-    if (!finiteRect(frameNow)) frameNow.origin = {0, 0};
+    if (!finiteRect(frameNow)) frameNow = {0, 0, 0, 0};
     frameNow.origin = frame().origin;
     frameNow.size.height += stretchyLabel_->frame().size.height - itemRect.size.height;
     // The label keeps its own height while the view grows around it.
@@ -498,7 +516,9 @@ void CCSkinnedView::setHighlighted(bool on)
 CGSize CCSkinnedView::sizeThatFits(CGSize) const
 {
     const Value& background = skinItemForId("background", skin_);
-    return {background["w"].asFloat(), background["h"].asFloat()};
+    CGRect size {0, 0, background["w"].asFloat(), background["h"].asFloat()};
+    if (!finiteRect(size)) return CGSizeZero;
+    return size.size;
 }
 
 CGRect CCSkinnedView::popoverRectForSkinItem(const std::string& itemId, int, float shift) const

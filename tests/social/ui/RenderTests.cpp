@@ -4,6 +4,10 @@
 #include "social/CCModalControllers.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
+#include "social/ui/UIControls.h"
+#include "social/ui/UIDrawContext.h"
+#include "social/ui/UITableView.h"
+#include "social/ui/UITextField.h"
 #include "tests/social/ui/SocialUiFixture.h"
 
 namespace mw::test {
@@ -100,6 +104,98 @@ TEST_P(PageRenderTest, EveryRowKindWithADialogAndANotice)
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, PageRenderTest, ::testing::Values("phone", "phone-hd", "tablet-hd"));
+
+} // namespace
+} // namespace mw::test
+
+namespace mw::test {
+namespace {
+
+// A few rows for the controls screen's table.
+class FruitRows : public UITableViewDataSource, public UITableViewDelegate {
+public:
+    int numberOfSectionsInTableView(UITableView&) override { return 2; }
+    int numberOfRowsInSection(UITableView&, int) override { return 3; }
+    std::optional<std::string> titleForHeaderInSection(UITableView&, int section) override
+    {
+        return section == 0 ? "Orchard" : "Field";
+    }
+    Ref<UITableViewCell> cellForRowAtIndexPath(UITableView& table, NSIndexPath path) override
+    {
+        Ref<UITableViewCell> cell = makeRef<UITableViewCell>("fruit");
+        Ref<UILabel> label = makeRef<UILabel>(CGRect {12, 0, 200, 36});
+        label->setText(std::string(path.section == 0 ? "Apple tree " : "Carrot row ") + std::to_string(path.row + 1));
+        label->setFont(systemFontOfSize(15));
+        label->setAutoresizingMask(UIView::kFlexibleWidth);
+        cell->contentView()->addSubview(label.get());
+        cell->setBackgroundColor(FillColor {0.98f, 0.97f, 0.92f, 1});
+        return cell;
+    }
+    float heightForRowAtIndexPath(UITableView&, NSIndexPath) override { return 36; }
+};
+
+class ControlsRenderTest : public SocialUiTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ControlsRenderTest, EveryControl)
+{
+    start(GetParam());
+    CCTheming* theme = CCTheming::sharedInstance();
+    Ref<UIView> screen = makeRef<UIView>(CGRect {0, 0, 320, 480});
+    screen->setBackgroundColor(FillColor {0.95f, 0.94f, 0.85f, 1});
+    window_->addSubview(screen.get());
+    Ref<UILabel> title = makeRef<UILabel>(CGRect {10, 8, 300, 30});
+    title->setFont(boldSystemFontOfSize(20));
+    title->setText("Every control");
+    title->setTextAlignment(UITextAlignmentCenter);
+    screen->addSubview(title.get());
+    Ref<UIButton> button = makeRef<UIButton>(CGRect {10, 46, 145, 40});
+    button->setImage(theme->getImageFromPath("images/rows/button.png"), theme->getImageFromPath("images/rows/button_pressed.png"));
+    button->setTitle("Press", boldSystemFontOfSize(15), {1, 1, 1, 1});
+    screen->addSubview(button.get());
+    Ref<UIButton> pressed = makeRef<UIButton>(CGRect {165, 46, 145, 40});
+    pressed->setImage(theme->getImageFromPath("images/rows/button.png"), theme->getImageFromPath("images/rows/button_pressed.png"));
+    pressed->setTitle("Pressed", boldSystemFontOfSize(15), {1, 1, 1, 1});
+    pressed->setHighlighted(true);
+    screen->addSubview(pressed.get());
+    Ref<UIImageView> picture = makeRef<UIImageView>(CGRect {10, 96, 64, 64}, theme->getImageFromPath("images/rows/placeholder.png"));
+    screen->addSubview(picture.get());
+    Ref<UILabel> wrapped = makeRef<UILabel>(CGRect {84, 96, 226, 64});
+    wrapped->setNumberOfLines(0);
+    wrapped->setFont(systemFontOfSize(13));
+    wrapped->setText("A label of several lines that wraps its words inside the width it is given.");
+    screen->addSubview(wrapped.get());
+    Ref<UIActivityIndicatorView> gray = makeRef<UIActivityIndicatorView>(UIActivityIndicatorView::kGray);
+    gray->setCenter({30, 180});
+    gray->startAnimating();
+    screen->addSubview(gray.get());
+    Ref<UIView> dark = makeRef<UIView>(CGRect {60, 164, 60, 40});
+    dark->setBackgroundColor(FillColor {0.2f, 0.25f, 0.15f, 1});
+    screen->addSubview(dark.get());
+    Ref<UIActivityIndicatorView> white = makeRef<UIActivityIndicatorView>(UIActivityIndicatorView::kWhiteLarge);
+    white->setCenter({30, 20});
+    white->startAnimating();
+    dark->addSubview(white.get());
+    Ref<UITextField> field = makeRef<UITextField>(CGRect {130, 170, 180, 30});
+    field->setBackgroundColor(FillColor {1, 1, 1, 1});
+    field->setFont(systemFontOfSize(15));
+    screen->addSubview(field.get());
+    FruitRows rows;
+    Ref<UITableView> table = makeRef<UITableView>(CGRect {0, 212, 320, 268});
+    table->setSectionHeaderHeight(24);
+    table->setSectionHeaderColour(theme->getMasterConfigTableHeaderColour());
+    table->setSeparatorColour(theme->getMasterConfigTableItemSeparatorColor());
+    table->setDataSource(&rows);
+    table->setDelegate(&rows);
+    screen->addSubview(table.get());
+    table->reloadData();
+    field->becomeFirstResponder();
+    window_->typeText("Zażółć");
+    runSeconds(0.3);
+    shoot(std::string("controls_") + GetParam());
+    field->resignFirstResponder();
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, ControlsRenderTest, ::testing::Values("phone-hd", "tablet"));
 
 } // namespace
 } // namespace mw::test
