@@ -26,7 +26,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    mw::Ref<mw::CCAbstractServerData> record = mw::CCAbstractServerData::serverDataFromJSONData(text);
+    mw::Ref<mw::CCAbstractServerData> record;
+    try {
+        record = mw::CCAbstractServerData::serverDataFromJSONData(text);
+    } catch (const mw::ServerDataNoInit&) {
+        return 0; // the reader's named refusal of empty data
+    }
     auto* page = dynamic_cast<mw::CCUIDescription*>(record.get());
     if (!page) return 0;
     page->setUrl("http://127.0.0.1/lite/fuzz.cuid");

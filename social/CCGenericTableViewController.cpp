@@ -155,11 +155,13 @@ CCGenericTableViewController::~CCGenericTableViewController()
         table_->removeFromSuperview();
     }
     removeProgressIndicator();
+    // The dialog goes with the page, at once: the last hold on a page may
+    // be a timer that the run loop is letting go of under its own lock, so
+    // nothing here may hand work to the run loop.
     if (modal_) {
-        Ref<CCModalViewController> modal = modal_;
+        modal_->setDelegate(nullptr);
+        modal_->view()->removeFromSuperview();
         modal_ = nullptr;
-        modal->setDelegate(nullptr);
-        RunLoop::main().perform([modal] { modal->view()->removeFromSuperview(); });
     }
 }
 

@@ -406,3 +406,27 @@ TEST_F(TablePageTest, ProgressPagesDimmingSwipesAndPopoverHeights)
 
 } // namespace
 } // namespace mw::test
+
+namespace mw::test {
+namespace {
+
+TEST_F(TablePageTest, APageLastHeldByItsPendingLinkGoesQuietly)
+{
+    // The link's timer is the page's last holder when the run loop fires and
+    // drops it; the page, with a dialog up, must not hand work back to the
+    // run loop from its destructor (it used to wait on the loop's own lock).
+    CCGenericTableViewController& controller =
+        show(page(R"({"groups":[{"items":[{"type":"text_row","href":"a.cuid"}]}]})"));
+    controller.displayDialogWithUiDescription(CCTheming::uiDescriptionForOneButtonDialog("a", "b", "OK").get(), nullptr);
+    UIView* dialog = controller.modalViewController()->view();
+    Ref<UIView> dialogHeld(dialog);
+    select(0, 0);
+    controller.view()->removeFromSuperview();
+    controller_ = nullptr;
+    runSeconds(0.05);
+    EXPECT_EQ(links.size(), 1u);
+    EXPECT_EQ(dialogHeld->superview(), nullptr);
+}
+
+} // namespace
+} // namespace mw::test
