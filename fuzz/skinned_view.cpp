@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "foundation/Log.h"
+#include "social/ui/UIView.h"
 #include "social/CCSkinnedView.h"
 #include "social/CCTheming.h"
 #include "social/support/CCJSON.h"
@@ -53,5 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const mw::CGRect rect = mw::CCTheming::dimensionsFromItem(item);
         (void)view->tapAtPoint({rect.origin.x + rect.size.width / 2, rect.origin.y + rect.size.height / 2});
     }
+    // No window runs the animations here: drop them with the views.
+    mw::UIView::removeAllAnimations();
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "foundation/Log.h"
+#include "social/ui/UIView.h"
 #include "foundation/RunLoop.h"
 #include "social/CCGenericTableViewController.h"
 #include "social/CCTheming.h"
@@ -51,5 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     controller->willDealloc();
     controller = nullptr;
     mw::RunLoop::main().drain();
+    // No window runs the animations here: drop them with the views.
+    mw::UIView::removeAllAnimations();
     return 0;
 }

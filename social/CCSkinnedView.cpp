@@ -206,6 +206,7 @@ std::optional<CGRect> CCSkinnedItemRenderer::badgeRectForItem(const Value& item)
     Ref<Image> image = theme->getImageFromPath(kBadgeImage);
     if (!image) return std::nullopt;
     const CGRect area = CCTheming::dimensionsFromItem(item);
+    if (!finiteRect(area)) return std::nullopt;
     const float scale = theme->deviceIsDoubleResolution() ? 2.0f : 1.0f;
     float width = image->width() / scale;
     float height = image->height() / scale;

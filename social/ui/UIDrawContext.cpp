@@ -43,7 +43,11 @@ void UIDrawContext::fillRect(CGRect rect)
 
 void UIDrawContext::drawImage(const Image& image, CGRect rect, float alpha)
 {
-    if (image.width() <= 0 || image.height() <= 0 || rect.size.width <= 0 || rect.size.height <= 0) return;
+    if (image.width() <= 0 || image.height() <= 0 || !(rect.size.width > 0) || !(rect.size.height > 0)) return;
+    if (!std::isfinite(rect.origin.x) || !std::isfinite(rect.origin.y) || !std::isfinite(rect.size.width) ||
+        !std::isfinite(rect.size.height)) {
+        return;
+    }
     const CGPoint offset = bitmap_->offset();
     const float left = rect.origin.x * scale_ + offset.x;
     const float top = rect.origin.y * scale_ + offset.y;

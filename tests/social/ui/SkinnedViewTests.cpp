@@ -190,6 +190,14 @@ TEST_F(SkinnedViewTest, BadgesAddUpOnTheIconUnlessTheWorkaroundSaysNo)
     Ref<UIFont> font = CCSkinnedItemRenderer::getFontForTargetFontHeight(17, "3", boldSystemFontOfSize(14).get());
     EXPECT_GE(UIDrawContext::measure("3", font.get()).height, 17);
 
+    // A tab without a place gets no badge (and draws nothing out of range).
+    Ref<CCSkinnedView> placeless = make(R"({"items":[{"id":"news","type":"tab","w":80,"h":40}]})",
+                                        R"({"type":"strip","news":"4"})");
+    placeless->setBadgesEnabled(true);
+    placeless->setNeedsDisplay();
+    driver_->runFrames(1);
+    EXPECT_FALSE(CCSkinnedItemRenderer::badgeRectForItem(CCTheming::itemForId("news", placeless->skinDescription())));
+
     CCPrivateSession::sharedInstance()->activateLumoraSetting(7, Value("YES"));
     Application::sharedApplication().setApplicationIconBadgeNumber(1);
     view->setNeedsDisplay();
