@@ -28,6 +28,9 @@ public:
     virtual ~AddressBook() = default;
     // Empty when the book is empty or cannot be read.
     virtual std::vector<Person> people() = 0;
+    // The picture of the person with that record id, as PNG or JPEG bytes;
+    // empty when there is none (the desktop's book has none).
+    virtual std::vector<uint8_t> pictureForRecord(int32_t recordId) { return {}; }
 };
 
 } // namespace mw

@@ -26,6 +26,7 @@ class CCGameCenterPostManager;
 struct HTTPRequest;
 class Notification;
 class Reachability;
+class UIWindow;
 
 // What the session tells the object that activated it. Every operation is
 // optional; respondsTo() names those the delegate has, so the session calls
@@ -251,6 +252,9 @@ public:
     bool is3dotXOSVersion() const;
     bool is4dotXOSVersion() const;
     bool isOnPreiOS5() const;
+    // The social screens' window (the view layer's key window), or null
+    // when none was made. All session-made views are added to it.
+    UIWindow* getTopApplicationWindow() const;
     bool isRunningOniPad();
     bool supportsMultitasking() const;
     bool isSMSMessagingSupported() const;

@@ -18,6 +18,7 @@
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateSession.h"
 #include "social/support/URLUtilities.h"
+#include "social/ui/UIWindow.h"
 
 namespace mw {
 
@@ -189,6 +190,8 @@ bool CCPrivateSession::is2dotXOSVersion() const { return osMajorVersionIs("2"); 
 bool CCPrivateSession::is3dotXOSVersion() const { return osMajorVersionIs("3"); }
 bool CCPrivateSession::is4dotXOSVersion() const { return osMajorVersionIs("4"); }
 bool CCPrivateSession::isOnPreiOS5() const { return is2dotXOSVersion() || is3dotXOSVersion() || is4dotXOSVersion(); }
+
+UIWindow* CCPrivateSession::getTopApplicationWindow() const { return UIWindow::keyWindow(); }
 
 bool CCPrivateSession::isRunningOniPad()
 {

@@ -7,6 +7,8 @@
 #       twins of Helvetica; they stand in for the Helvetica faces)
 #   ComicNeue-Bold.otf                           (fonts-comic-neue: a free
 #       hand-lettered face; it stands in for the marker face)
+#   DejaVuSans.ttf, DejaVuSans-Bold.ttf          (fonts-dejavu-core: the
+#       social screens' system fonts)
 #
 # Which game font name uses which file is decided in engine/text/UIFont.cpp.
 # Run: tools/copy_fonts.sh   (installs the two packages when missing)
@@ -14,7 +16,7 @@ set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 out="$top/resources/fonts"
 
-packages=(fonts-urw-base35 fonts-comic-neue)
+packages=(fonts-urw-base35 fonts-comic-neue fonts-dejavu-core)
 missing=()
 for pkg in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
@@ -30,5 +32,8 @@ mkdir -p "$out"
 install -m 644 /usr/share/fonts/opentype/urw-base35/NimbusSans-Regular.otf "$out/"
 install -m 644 /usr/share/fonts/opentype/urw-base35/NimbusSans-Bold.otf "$out/"
 install -m 644 /usr/share/fonts/opentype/comic-neue/ComicNeue-Bold.otf "$out/"
+install -m 644 /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$out/"
+install -m 644 /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf "$out/"
+install -m 644 /usr/share/doc/fonts-dejavu-core/copyright "$out/LICENSE-DejaVu.txt"
 install -m 644 /usr/share/doc/fonts-urw-base35/copyright "$out/LICENSE-NimbusSans.txt"
 install -m 644 /usr/share/doc/fonts-comic-neue/copyright "$out/LICENSE-ComicNeue.txt"

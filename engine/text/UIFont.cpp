@@ -22,6 +22,9 @@ constexpr PlatformFont kPlatformFonts[] = {
     {UIFont::kSystemFontName, "fonts/NimbusSans-Regular.otf"},
     {UIFont::kBoldSystemFontName, "fonts/NimbusSans-Bold.otf"},
     {"Marker Felt", "fonts/ComicNeue-Bold.otf"},
+    // The social screens' system faces.
+    {"DejaVuSans", "fonts/DejaVuSans.ttf"},
+    {"DejaVuSans-Bold", "fonts/DejaVuSans-Bold.ttf"},
 };
 
 } // namespace

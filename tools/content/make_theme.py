@@ -1,21 +1,29 @@
 #!/usr/bin/python3
-"""Writes resources/mosswick_01.lumoratheme, the social client's theme.
+"""Writes resources/mosswick_01.lumoratheme, the social client's theme, and
+tests/data/social/mosswick_01_variant.lumoratheme, a test-only variant.
 
 A theme is a zip archive with one root folder: the folder's own entry comes
 first (the client takes the first entry, when it is a folder, as the root),
-then the skin descriptions under it, each a JSON object in "<skin id>.ctd".
-This much is what activating the social session needs: the master skin, a
-non-empty object of the table colours. The pull tab's and the pages' skins
-and images are added here as the screens that use them arrive.
+then the skin descriptions under it, each a JSON object in "<skin id>.ctd",
+then the images under "images/", each at 1x and at "@2x" (exactly twice the
+size: the @2x picture is drawn and the 1x one is its half).
 
-Deterministic: entries in a fixed order with a fixed date, so the same
-script gives the same bytes.
+The shipped theme leaves out the status-bar and background-image skins: with
+them the client draws image spinners and leaves table backgrounds clear.
+The variant has them (and the spinner image), so tests cover both branches.
+
+Deterministic: entries in a fixed order with a fixed date, images drawn from
+code with no randomness, so the same script gives the same bytes.
 """
 
+import io
 import json
+import math
 import os
 import sys
 import zipfile
+
+from PIL import Image, ImageDraw
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -25,8 +33,19 @@ THEME = "mosswick_01"
 ROOT_FOLDER = THEME + "/"
 FIXED_DATE = (2012, 1, 1, 0, 0, 0)
 
-# Table colours of the moss-green village palette; the client reads these
-# names from the master skin.
+# Quiet moss-and-cream palette that sits over the menu's greens.
+CREAM = (243, 239, 217, 255)
+PAPER = (250, 247, 234, 255)
+MOSS = (78, 107, 47, 255)
+MOSS_DARK = (52, 74, 30, 255)
+MOSS_LIGHT = (132, 160, 88, 255)
+BARK = (101, 79, 55, 255)
+LINE = (201, 192, 160, 255)
+WHITE = (255, 255, 255, 255)
+BERRY = (178, 58, 52, 255)
+SKY = (120, 160, 176, 255)
+CLEAR = (0, 0, 0, 0)
+
 MASTER = {
     "tablebackgroundcolor": "F3EFD9",
     "tablegroupheadercolor": "4E6B2F",
@@ -34,12 +53,537 @@ MASTER = {
     "tableitemseparatorcolor": "C9C0A0",
     "tablegroupheaderheight": 24,
     "tablescrollindicatorcolor": "black",
+    # Colour shortcuts the skins name.
+    "ink": "3A3325",
+    "moss": "4E6B2F",
+    "paper": "FAF7EA",
+    "white": "FFFFFF",
+    "shade": "00000080",
 }
 
-SKINS = [
-    ("master.ctd", MASTER),
-]
+# ---------------------------------------------------------------- images
 
+IMAGES = {}  # path -> function(scale) -> PIL image of (w*scale, h*scale)
+
+
+def image(path, width, height):
+    def register(draw):
+        IMAGES[path] = (width, height, draw)
+        return draw
+    return register
+
+
+def panel(scale, w, h, fill, border, radius, border_width=1.5, shadow=False):
+    img = Image.new("RGBA", (w * scale, h * scale), CLEAR)
+    d = ImageDraw.Draw(img)
+    inset = 0
+    if shadow:
+        d.rounded_rectangle((2 * scale, 3 * scale, w * scale - 1, h * scale - 1), radius * scale,
+                            fill=(0, 0, 0, 70))
+        inset = 2
+    d.rounded_rectangle((inset * scale, inset * scale, (w - inset) * scale - 1, (h - inset - 1) * scale - 1),
+                        radius * scale, fill=fill, outline=border, width=max(1, round(border_width * scale)))
+    return img
+
+
+def bar(scale, w, h, top, bottom, line=None):
+    img = Image.new("RGBA", (w * scale, h * scale), CLEAR)
+    px = img.load()
+    for y in range(h * scale):
+        t = y / max(1, h * scale - 1)
+        colour = tuple(round(top[c] + (bottom[c] - top[c]) * t) for c in range(4))
+        for x in range(w * scale):
+            px[x, y] = colour
+    if line:
+        d = ImageDraw.Draw(img)
+        d.rectangle((0, h * scale - scale, w * scale - 1, h * scale - 1), fill=line)
+    return img
+
+
+for name, h in (("row_plain", 44), ("row_tall", 80), ("row_two_button", 56), ("row_form", 52),
+                ("row_picture", 60), ("row_growing", 40)):
+    IMAGES["images/rows/%s.png" % name] = (320, h, (lambda h: lambda s: bar(s, 320, h, PAPER, CREAM))(h))
+
+
+@image("images/rows/chevron.png", 10, 16)
+def chevron(s):
+    img = Image.new("RGBA", (10 * s, 16 * s), CLEAR)
+    d = ImageDraw.Draw(img)
+    d.line([(2 * s, 2 * s), (8 * s, 8 * s), (2 * s, 14 * s)], fill=MOSS, width=2 * s, joint="curve")
+    return img
+
+
+@image("images/rows/placeholder.png", 64, 64)
+def placeholder(s):
+    img = panel(s, 64, 64, LINE, BARK, 8, 1)
+    d = ImageDraw.Draw(img)
+    d.polygon([(12 * s, 48 * s), (28 * s, 26 * s), (38 * s, 38 * s), (44 * s, 32 * s), (54 * s, 48 * s)],
+              fill=MOSS_LIGHT)
+    d.ellipse((42 * s, 14 * s, 50 * s, 22 * s), fill=PAPER)
+    return img
+
+
+@image("images/rows/button.png", 145, 40)
+def row_button(s):
+    return panel(s, 145, 40, MOSS, MOSS_DARK, 8)
+
+
+@image("images/rows/button_pressed.png", 145, 40)
+def row_button_pressed(s):
+    return panel(s, 145, 40, MOSS_DARK, MOSS_DARK, 8)
+
+
+@image("images/rows/field.png", 296, 26)
+def field(s):
+    return panel(s, 296, 26, WHITE, LINE, 5)
+
+
+for state, colour in (("online", MOSS_LIGHT), ("offline", BERRY)):
+    IMAGES["images/rows/%s.png" % state] = (16, 16, (lambda colour: lambda s: dot(s, colour))(colour))
+
+
+def dot(s, colour):
+    img = Image.new("RGBA", (16 * s, 16 * s), CLEAR)
+    ImageDraw.Draw(img).ellipse((1 * s, 1 * s, 15 * s - 1, 15 * s - 1), fill=colour, outline=MOSS_DARK,
+                                width=s)
+    return img
+
+
+def switch(s, on):
+    img = Image.new("RGBA", (68 * s, 28 * s), CLEAR)
+    d = ImageDraw.Draw(img)
+    d.rounded_rectangle((0, 0, 68 * s - 1, 28 * s - 1), 14 * s, fill=MOSS_LIGHT if on else LINE,
+                        outline=MOSS_DARK if on else BARK, width=s)
+    knob = 42 if on else 2
+    d.ellipse((knob * s, 2 * s, (knob + 24) * s - 1, 26 * s - 1), fill=WHITE, outline=BARK, width=s)
+    return img
+
+
+IMAGES["images/rows/switch_off.png"] = (68, 28, lambda s: switch(s, False))
+IMAGES["images/rows/switch_on.png"] = (68, 28, lambda s: switch(s, True))
+
+
+@image("images/rows/disc.png", 20, 20)
+def disc(s):
+    img = Image.new("RGBA", (20 * s, 20 * s), CLEAR)
+    d = ImageDraw.Draw(img)
+    d.ellipse((0, 0, 20 * s - 1, 20 * s - 1), fill=MOSS)
+    d.line([(8 * s, 5 * s), (13 * s, 10 * s), (8 * s, 15 * s)], fill=WHITE, width=2 * s)
+    return img
+
+
+@image("images/banners/lite_placeholder.png", 320, 60)
+def lite_banner(s):
+    return bar(s, 320, 60, MOSS_LIGHT, MOSS)
+
+
+@image("images/banners/placeholder.png", 320, 100)
+def banner(s):
+    img = bar(s, 320, 100, SKY, MOSS_LIGHT)
+    d = ImageDraw.Draw(img)
+    for i in range(5):
+        x = 20 + i * 64
+        d.polygon([(x * s, 100 * s), ((x + 32) * s, 58 * s), ((x + 64) * s, 100 * s)], fill=MOSS)
+    return img
+
+
+@image("images/dialogs/dialog.png", 280, 280)
+def dialog(s):
+    img = panel(s, 280, 280, PAPER, MOSS_DARK, 14, 2, shadow=True)
+    d = ImageDraw.Draw(img)
+    d.rounded_rectangle((2 * s, 2 * s, 278 * s - 1, 50 * s), 12 * s, fill=MOSS)
+    d.rectangle((2 * s, 36 * s, 278 * s - 1, 50 * s), fill=MOSS)
+    return img
+
+
+@image("images/dialogs/button.png", 220, 44)
+def dialog_button(s):
+    return panel(s, 220, 44, MOSS, MOSS_DARK, 10)
+
+
+@image("images/dialogs/button_pressed.png", 220, 44)
+def dialog_button_pressed(s):
+    return panel(s, 220, 44, MOSS_DARK, MOSS_DARK, 10)
+
+
+@image("images/dialogs/half_button.png", 118, 44)
+def dialog_half_button(s):
+    return panel(s, 118, 44, MOSS, MOSS_DARK, 10)
+
+
+@image("images/dialogs/half_button_quiet.png", 118, 44)
+def dialog_half_button_quiet(s):
+    return panel(s, 118, 44, LINE, BARK, 10)
+
+
+@image("images/dialogs/popup.png", 300, 50)
+def popup(s):
+    return panel(s, 300, 50, (52, 74, 30, 235), PAPER, 10, 1.5)
+
+
+@image("images/dialogs/splash.png", 320, 480)
+def splash(s):
+    return bar(s, 320, 480, MOSS_LIGHT, MOSS_DARK)
+
+
+@image("images/dialogs/splash_landscape.png", 480, 320)
+def splash_landscape(s):
+    return bar(s, 480, 320, MOSS_LIGHT, MOSS_DARK)
+
+
+@image("images/bars/back_bar.png", 320, 40)
+def back_bar(s):
+    return bar(s, 320, 40, MOSS_LIGHT, MOSS, MOSS_DARK)
+
+
+@image("images/bars/back_button.png", 70, 28)
+def back_button(s):
+    return panel(s, 70, 28, MOSS_DARK, PAPER, 7, 1)
+
+
+@image("images/bars/nav.png", 320, 44)
+def nav(s):
+    return bar(s, 320, 44, MOSS, MOSS_DARK)
+
+
+@image("images/bars/nav_landscape.png", 480, 44)
+def nav_landscape(s):
+    return bar(s, 480, 44, MOSS, MOSS_DARK)
+
+
+@image("images/bars/pad_left.png", 320, 1024)
+def pad_left(s):
+    return bar(s, 320, 1024, MOSS, MOSS_DARK)
+
+
+@image("images/bars/pad_bottom.png", 768, 49)
+def pad_bottom(s):
+    return bar(s, 768, 49, MOSS, MOSS_DARK)
+
+
+@image("images/bars/close.png", 30, 30)
+def close(s):
+    img = dot(s, BERRY).resize((30 * s, 30 * s), Image.LANCZOS)
+    d = ImageDraw.Draw(img)
+    d.line([(10 * s, 10 * s), (20 * s, 20 * s)], fill=WHITE, width=2 * s)
+    d.line([(20 * s, 10 * s), (10 * s, 20 * s)], fill=WHITE, width=2 * s)
+    return img
+
+
+@image("images/global_components/badge.png", 26, 22)
+def badge(s):
+    img = Image.new("RGBA", (26 * s, 22 * s), CLEAR)
+    ImageDraw.Draw(img).rounded_rectangle((0, 0, 26 * s - 1, 22 * s - 1), 11 * s, fill=BERRY, outline=WHITE,
+                                          width=max(1, round(1.5 * s)))
+    return img
+
+
+@image("images/progress/page.png", 320, 320)
+def progress_page(s):
+    return bar(s, 320, 320, PAPER, CREAM)
+
+
+def tab_image(kind, glyph):
+    def draw(s):
+        fill = {"normal": MOSS, "expand": MOSS_LIGHT, "contract": MOSS_DARK}[kind]
+        img = panel(s, 96, 40, fill, MOSS_DARK, 8, 1)
+        d = ImageDraw.Draw(img)
+        cx, cy = 48 * s, 20 * s
+        if glyph == "news":
+            for i in range(3):
+                d.rectangle((cx - 12 * s, cy - 9 * s + i * 7 * s, cx + 12 * s, cy - 6 * s + i * 7 * s), fill=PAPER)
+        elif glyph == "profile":
+            d.ellipse((cx - 6 * s, cy - 12 * s, cx + 6 * s, cy), fill=PAPER)
+            d.pieslice((cx - 12 * s, cy + 1 * s, cx + 12 * s, cy + 24 * s), 180, 360, fill=PAPER)
+        else:
+            for i, hgt in enumerate((10, 18, 14)):
+                d.rectangle((cx - 12 * s + i * 9 * s, cy + 10 * s - hgt * s, cx - 5 * s + i * 9 * s, cy + 10 * s),
+                            fill=PAPER)
+        if kind != "normal":
+            tip = cy - 16 * s if kind == "expand" else cy + 16 * s
+            base = cy - 13 * s if kind == "expand" else cy + 13 * s
+            d.polygon([(cx - 4 * s, base), (cx + 4 * s, base), (cx, tip)], fill=PAPER)
+        return img
+    return draw
+
+
+TAB_GLYPHS = ("news", "profile", "leaderboards")
+for edge in ("bottom",):
+    for tab in TAB_GLYPHS:
+        for kind, suffix in (("normal", ""), ("expand", "_expand"), ("contract", "_contract")):
+            IMAGES["images/pulltab_%s/tab_%s%s.png" % (edge, tab, suffix)] = (96, 40, tab_image(kind, tab))
+
+
+@image("images/pulltab_bottom/tabbar.png", 320, 44)
+def tabbar(s):
+    return bar(s, 320, 44, MOSS_DARK, MOSS)
+
+
+# Variant-only pictures: the background-image skins' pictures and the image spinner.
+VARIANT_IMAGES = {}
+
+
+def spinner(s):
+    img = Image.new("RGBA", (37 * s, 37 * s), CLEAR)
+    d = ImageDraw.Draw(img)
+    for i in range(8):
+        angle = i * math.pi / 4
+        alpha = 60 + i * 24
+        cx = 18.5 * s + math.cos(angle) * 12 * s
+        cy = 18.5 * s + math.sin(angle) * 12 * s
+        d.ellipse((cx - 3.5 * s, cy - 3.5 * s, cx + 3.5 * s, cy + 3.5 * s), fill=(MOSS[0], MOSS[1], MOSS[2], alpha))
+    return img
+
+
+VARIANT_IMAGES["images/ipad_specific/spinner.png"] = (37, 37, spinner)
+VARIANT_IMAGES["images/backgrounds/global_portrait.png"] = (320, 480, lambda s: bar(s, 320, 480, PAPER, LINE))
+VARIANT_IMAGES["images/backgrounds/global_landscape.png"] = (480, 320, lambda s: bar(s, 480, 320, PAPER, LINE))
+VARIANT_IMAGES["images/backgrounds/ipad.png"] = (768, 1024, lambda s: bar(s, 768, 1024, PAPER, LINE))
+VARIANT_IMAGES["images/bars/status.png"] = (320, 20, lambda s: bar(s, 320, 20, MOSS_DARK, MOSS_DARK))
+
+
+# ---------------------------------------------------------------- skins
+
+def item(id_, type_, x, y, w, h, **keys):
+    entry = {"id": id_, "type": type_, "x": x, "y": y, "w": w, "h": h}
+    entry.update(keys)
+    return entry
+
+
+def background(w, h, src=None):
+    return item("background", "image", 0, 0, w, h, **({"themesrc": "theme://" + src} if src else {}))
+
+
+def text(id_, x, y, w, h, size, colour="ink", halign=None, **keys):
+    entry = item(id_, "onelinetext", x, y, w, h, size=size, color=colour, **keys)
+    if halign:
+        entry["halign"] = halign
+    return entry
+
+
+def skin(*items):
+    return {"items": list(items)}
+
+
+ROW = "images/rows/row_plain.png"
+
+ROWS = {
+    "text_row": skin(background(320, 44, ROW), text("text", 14, 12, 292, 20, 15, minsize=11)),
+    "link_row": skin(background(320, 44, ROW), text("text", 14, 12, 270, 20, 15, minsize=11),
+                     item("chevron", "image", 296, 14, 10, 16, themesrc="theme://images/rows/chevron.png")),
+    "growing_text_row": skin(background(320, 40, "images/rows/row_growing.png"),
+                             item("text", "stretchytext", 14, 10, 292, 20, size=14, color="ink")),
+    "image_row": skin(background(320, 80, "images/rows/row_tall.png"),
+                      item("image", "image", 10, 8, 64, 64, themesrc="theme://images/rows/placeholder.png"),
+                      text("title", 84, 12, 222, 22, 16, minsize=12),
+                      item("subtitle", "multilinetext", 84, 36, 222, 36, size=12, color="moss")),
+    "two_button_row": skin(background(320, 56, "images/rows/row_two_button.png"),
+                           item("button1", "button", 10, 8, 145, 40, image="theme://images/rows/button.png",
+                                depressedimage="theme://images/rows/button_pressed.png"),
+                           item("button2", "button", 165, 8, 145, 40, image="theme://images/rows/button.png",
+                                depressedimage="theme://images/rows/button_pressed.png"),
+                           text("buttontext1", 10, 18, 145, 20, 14, "white", "center"),
+                           text("buttontext2", 165, 18, 145, 20, 14, "white", "center")),
+    "online_status_row": skin(background(320, 44, ROW),
+                              item("status", "onlinestatus", 14, 14, 16, 16,
+                                   onlineimage="theme://images/rows/online.png",
+                                   offlineimage="theme://images/rows/offline.png"),
+                              text("text", 40, 12, 266, 20, 15)),
+    "form_switch": skin(background(320, 44, ROW), text("text", 14, 12, 210, 20, 15),
+                        item("switchbase", "image", 238, 8, 68, 28, themesrc="theme://images/rows/switch_off.png"),
+                        item("switch", "switch", 238, 8, 68, 28,
+                             depressedimage="theme://images/rows/switch_on.png")),
+    "form_switchwithimage": skin(background(320, 44, ROW),
+                                 item("image", "image", 8, 6, 32, 32,
+                                      themesrc="theme://images/rows/placeholder.png"),
+                                 text("text", 48, 12, 180, 20, 15),
+                                 item("switchbase", "image", 238, 8, 68, 28,
+                                      themesrc="theme://images/rows/switch_off.png"),
+                                 item("switch", "switch", 238, 8, 68, 28,
+                                      depressedimage="theme://images/rows/switch_on.png")),
+    "form_textinput": skin(background(320, 52, "images/rows/row_form.png"),
+                           text("label", 14, 3, 292, 14, 11, "moss"),
+                           item("fieldbg", "image", 12, 20, 296, 26, themesrc="theme://images/rows/field.png"),
+                           item("textinput", "textinput", 18, 22, 284, 22, size=15, color="ink")),
+    "lite_banner": skin(background(320, 60),
+                        item("image", "image", 0, 0, 320, 60,
+                             themesrc="theme://images/banners/lite_placeholder.png")),
+    "banner": skin(background(320, 100),
+                   item("image", "image", 0, 0, 320, 100, themesrc="theme://images/banners/placeholder.png"),
+                   text("text", 12, 72, 296, 22, 16, "white", bgcolor="moss")),
+}
+ROWS["form_passwordinput"] = ROWS["form_textinput"]
+
+
+def two_line_switch(with_disc):
+    items = [background(320, 60, "images/rows/row_picture.png"),
+             item("image", "image", 8, 6, 48, 48, themesrc="theme://images/rows/placeholder.png"),
+             text("title", 64, 10, 160, 20, 15),
+             text("subtitle", 64, 32, 160, 16, 11, "moss"),
+             item("switchbase", "image", 238, 16, 68, 28, themesrc="theme://images/rows/switch_off.png"),
+             item("switch", "switch", 238, 16, 68, 28, depressedimage="theme://images/rows/switch_on.png")]
+    if with_disc:
+        items.append(item("disc", "image", 214, 20, 20, 20, themesrc="theme://images/rows/disc.png"))
+    return skin(*items)
+
+
+ROWS["form_switchpicturetwoline"] = two_line_switch(False)
+ROWS["form_switchpicturetwoline_disc"] = two_line_switch(True)
+
+
+def dialog_skin(buttons):
+    items = [background(280, 280, "images/dialogs/dialog.png"),
+             text("title", 16, 14, 248, 24, 18, "white", "center", minsize=12),
+             item("body", "multilinetext", 20, 60, 240, 140, size=15, color="ink", halign="center",
+                  valign="center", minsize=11)]
+    if buttons == 1:
+        items += [item("button1", "button", 30, 216, 220, 44, image="theme://images/dialogs/button.png",
+                       depressedimage="theme://images/dialogs/button_pressed.png"),
+                  text("buttontext1", 30, 228, 220, 20, 16, "white", "center")]
+    else:
+        items += [item("button1", "button", 16, 216, 118, 44, image="theme://images/dialogs/half_button.png"),
+                  item("button2", "button", 146, 216, 118, 44,
+                       image="theme://images/dialogs/half_button_quiet.png"),
+                  text("buttontext1", 16, 228, 118, 20, 16, "white", "center"),
+                  text("buttontext2", 146, 228, 118, 20, 16, "ink", "center")]
+    return skin(*items)
+
+
+def back_bar_items():
+    return [item("backbutton", "button", 6, 6, 70, 28, image="theme://images/bars/back_button.png"),
+            text("backtext", 6, 12, 70, 16, 13, "white", "center")]
+
+
+def progress_skin(w, h, back):
+    items = [background(w, h, "images/progress/page.png"), item("spinner", "spinner", w / 2 - 20, h / 2 - 20, 40, 40)]
+    if back:
+        items += [item("bar", "image", 0, 0, 320, 40, themesrc="theme://images/bars/back_bar.png")] + back_bar_items()
+    return skin(*items)
+
+
+def nav_skin(width):
+    src = "images/bars/nav.png" if width == 320 else "images/bars/nav_landscape.png"
+    tab_w = width // 4
+    tabs = ["profiletab", "splashtab", "challengestab", "giftingtab"]
+    items = [background(width, 44, src)]
+    for i, tab in enumerate(tabs):
+        items.append(item(tab, "tab", i * tab_w, 0, tab_w, 44,
+                          image="theme://images/pulltab_bottom/tab_%s.png" % TAB_GLYPHS[i % 3],
+                          depressedimage="theme://images/pulltab_bottom/tab_%s_expand.png" % TAB_GLYPHS[i % 3]))
+    items.append(item("backbutton", "button", 6, 8, 70, 28, image="theme://images/bars/back_button.png"))
+    items.append(item("closebutton", "button", width - 36, 7, 30, 30, image="theme://images/bars/close.png"))
+    return skin(*items)
+
+
+EDGES = ("bottom", "right", "top", "left")
+STRIPS = ("lumoraslimline", "news", "achievements", "leaderboard", "gifting", "challenges", "profile", "lumora",
+          "findfriends", "lumora_1tab", "lumora_2tab", "lumora_3tab", "lumora_4tab")
+TABS = (("news", "newsfeed.cuid"), ("profile", "profile.cuid"), ("leaderboards", "leaderboards.cuid"))
+
+PULLTAB_CONFIG = {
+    "iPhone": {"contentwidth": 320, "contentheight": 320, "bordersize": 4, "tabsize": 40,
+               "translations": {"offscreen": 0, "tabvisible": 44, "news": 104, "fullvisibility": 364},
+               "keyboard_portrait": {"height": 216, "offset": 0, "offset_bottom": 0, "offset_right": 0,
+                                     "offset_top": 0, "offset_left": 0},
+               "keyboard_landscape": {"height": 162, "offset": 0, "offset_bottom": 0, "offset_right": 0,
+                                      "offset_top": 0, "offset_left": 0}},
+    "iPad": {"contentwidth": 768, "contentheight": 600, "bordersize": 4, "tabsize": 40,
+             "translations": {"offscreen": 0, "tabvisible": 44, "news": 104, "fullvisibility": 644},
+             "keyboard_portrait": {"height": 264, "offset": 0, "offset_bottom": 0, "offset_right": 0,
+                                   "offset_top": 0, "offset_left": 0},
+             "keyboard_landscape": {"height": 352, "offset": 0, "offset_bottom": 0, "offset_right": 0,
+                                    "offset_top": 0, "offset_left": 0}},
+}
+
+
+def overlay_position(edge):
+    def frames(w, h, depth):
+        long_side = {"bottom": (0, h, w, depth), "top": (0, -depth, w, depth),
+                     "right": (w, 0, depth, h), "left": (-depth, 0, depth, h)}[edge]
+        landscape = {"bottom": (0, w, h, depth), "top": (0, -depth, h, depth),
+                     "right": (h, 0, depth, w), "left": (-depth, 0, depth, w)}[edge]
+        out = []
+        for id_, rect in (("portrait", long_side), ("portraitup", long_side), ("landscapeleft", landscape),
+                          ("landscaperight", landscape)):
+            out.append({"id": id_, "x": rect[0], "y": rect[1], "w": rect[2], "h": rect[3]})
+        return out
+    return {"iPhoneFrames": frames(320, 480, 364), "iPadFrames": frames(768, 1024, 644)}
+
+
+def strip(edge, name, landscape):
+    width = 480 if landscape else 320
+    items = [item("tabbar", "image", 0, 0, width, 44, themesrc="theme://images/pulltab_bottom/tabbar.png")]
+    tabs = TABS
+    if name.startswith("lumora_") and name.endswith("tab"):
+        tabs = TABS[:int(name[7])] if int(name[7]) <= 3 else TABS + (("lumora", "lumora.cuid"),)
+    for i, (tab, href) in enumerate(tabs):
+        glyph = TAB_GLYPHS[i % 3]
+        items.append(item(tab, "tab", 80 + i * 80, 2, 80, 40, href=href,
+                          image="theme://images/pulltab_bottom/tab_%s.png" % glyph,
+                          expandimage="theme://images/pulltab_bottom/tab_%s_expand.png" % glyph,
+                          contractimage="theme://images/pulltab_bottom/tab_%s_contract.png" % glyph))
+    items.append(item("backbutton", "button", 6, 8, 70, 28, image="theme://images/bars/back_button.png"))
+    return skin(*items)
+
+
+def shipped_skins():
+    skins = [("master", MASTER), ("pulltab/config", PULLTAB_CONFIG)]
+    for edge in EDGES:
+        skins.append(("pulltab/%s/overlay_position" % edge, overlay_position(edge)))
+    for edge in EDGES:
+        for name in STRIPS:
+            for orientation in ("portrait", "landscape"):
+                skins.append(("pulltab/%s/%s_%s" % (edge, name, orientation),
+                              strip(edge, name, orientation == "landscape")))
+    skins.append(("back_bar", skin(background(320, 40, "images/bars/back_bar.png"), *back_bar_items())))
+    skins.append(("dialog_onebutton", dialog_skin(1)))
+    skins.append(("dialog_twobutton", dialog_skin(2)))
+    skins.append(("popup", skin(background(300, 50, "images/dialogs/popup.png"),
+                                text("title", 14, 6, 272, 20, 15, "white", minsize=11),
+                                text("body", 14, 27, 272, 16, 12, "paper", minsize=9))))
+    skins.append(("dialog_splash", skin(background(280, 280, "images/dialogs/dialog.png"),
+                                        item("okbutton", "button", 30, 216, 220, 44,
+                                             image="theme://images/dialogs/button.png"))))
+    for name, w, h, src in (("splash_portrait", 320, 480, "splash"), ("splash_landscape", 480, 320,
+                                                                      "splash_landscape"),
+                            ("ipad_splash_portrait", 768, 1024, "splash"),
+                            ("ipad_splash_landscape", 1024, 768, "splash_landscape")):
+        skins.append((name, skin(background(w, h, "images/dialogs/%s.png" % src))))
+    skins.append(("globalnav_portrait", nav_skin(320)))
+    skins.append(("globalnav_landscape", nav_skin(480)))
+    skins.append(("basicnav_portrait", skin(background(320, 44, "images/bars/nav.png"), *back_bar_items())))
+    skins.append(("basicnav_landscape", skin(background(480, 44, "images/bars/nav_landscape.png"),
+                                             *back_bar_items())))
+    skins.append(("padnav_left", skin(background(320, 1024, "images/bars/pad_left.png"),
+                                      *nav_skin(320)["items"][1:5])))
+    skins.append(("padnav_basic_left", skin(background(320, 1024, "images/bars/pad_left.png"),
+                                            *back_bar_items())))
+    skins.append(("padnav_bottom", skin(background(768, 49, "images/bars/pad_bottom.png"))))
+    skins.append(("progress_indicator", progress_skin(320, 320, True)))
+    skins.append(("progress_indicator_big", progress_skin(320, 436, True)))
+    skins.append(("progress_indicator_big_noback", progress_skin(320, 436, False)))
+    skins.append(("find_friends_images", skin(item("contacts_find_friend", "image", 0, 0, 64, 64,
+                                                   themesrc="theme://images/rows/placeholder.png"))))
+    skins.append(("group_footer", skin(background(320, 12, "images/rows/row_growing.png"))))
+    for name in sorted(ROWS):
+        skins.append((name, ROWS[name]))
+    return skins
+
+
+def variant_skins():
+    extra = []
+    for orientation, w, h in (("portrait", 320, 480), ("landscape", 480, 320)):
+        extra.append(("globalbackground_" + orientation,
+                      skin(background(w, h, "images/backgrounds/global_%s.png" % orientation))))
+        extra.append(("basicbackground_" + orientation,
+                      skin(background(w, h, "images/backgrounds/global_%s.png" % orientation))))
+        extra.append(("globalstatusbar_" + orientation, skin(background(w, 20, "images/bars/status.png"))))
+        extra.append(("basicstatusbar_" + orientation, skin(background(w, 20, "images/bars/status.png"))))
+    extra.append(("ipad_background", skin(background(768, 1024, "images/backgrounds/ipad.png"))))
+    return shipped_skins() + extra
+
+
+# ---------------------------------------------------------------- archive
 
 def entry(name):
     info = zipfile.ZipInfo(name, date_time=FIXED_DATE)
@@ -52,15 +596,44 @@ def entry(name):
     return info
 
 
-def main():
-    out = os.path.join(ROOT, "resources", THEME + ".lumoratheme")
-    with zipfile.ZipFile(out, "w") as archive:
+def png_bytes(img):
+    out = io.BytesIO()
+    img.save(out, "PNG", optimize=False, compress_level=9)
+    return out.getvalue()
+
+
+def image_entries(images):
+    out = []
+    for path in sorted(images):
+        w, h, draw = images[path]
+        double = draw(2)
+        assert double.size == (w * 2, h * 2), path
+        single = double.resize((w, h), Image.LANCZOS)
+        base, ext = os.path.splitext(path)
+        out.append((path, png_bytes(single)))
+        out.append((base + "@2x" + ext, png_bytes(double)))
+    return out
+
+
+def write_theme(path, skins, images):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with zipfile.ZipFile(path, "w") as archive:
         archive.writestr(entry(ROOT_FOLDER), b"")
-        for name, content in SKINS:
+        for name, content in skins:
             text = json.dumps(content, indent=1, sort_keys=True) + "\n"
-            archive.writestr(entry(ROOT_FOLDER + name), text.encode("utf-8"))
-    print("wrote", os.path.relpath(out, ROOT))
+            archive.writestr(entry(ROOT_FOLDER + name + ".ctd"), text.encode("utf-8"))
+        for name, data in image_entries(images):
+            archive.writestr(entry(ROOT_FOLDER + name), data)
+    print("wrote", os.path.relpath(path, ROOT))
+
+
+def main(out_dir=None):
+    shipped = os.path.join(out_dir or os.path.join(ROOT, "resources"), THEME + ".lumoratheme")
+    variant = os.path.join(out_dir or os.path.join(ROOT, "tests", "data", "social"),
+                           THEME + "_variant.lumoratheme")
+    write_theme(shipped, shipped_skins(), IMAGES)
+    write_theme(variant, variant_skins(), dict(IMAGES, **VARIANT_IMAGES))
 
 
 if __name__ == "__main__":
-    main()
+    main(sys.argv[1] if len(sys.argv) > 1 else None)

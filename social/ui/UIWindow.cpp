@@ -1,0 +1,350 @@
+#include "social/ui/UIWindow.h"
+
+#include <GLES/gl.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "engine/base/TransformUtils.h"
+#include "engine/director/CCDirector.h"
+#include "engine/nodes/CCLayerColor.h"
+#include "engine/scheduler/CCScheduler.h"
+#include "engine/sprites/CCSprite.h"
+#include "engine/textures/CCTexture2D.h"
+#include "engine/touch/CCTouchDispatcher.h"
+#include "platform/DeviceProfile.h"
+#include "platform/Image.h"
+#include "platform/UITouch.h"
+#include "social/ui/UIDrawContext.h"
+#include "social/ui/UITextField.h"
+#include "social/ui/UIViewController.h"
+
+namespace mw {
+
+namespace {
+
+UIWindow* gKeyWindow = nullptr;
+
+uint8_t byte(float v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255)); }
+
+uint32_t powerOfTwo(uint32_t v)
+{
+    uint32_t p = 1;
+    while (p < v) p <<= 1;
+    return p;
+}
+
+// The engine nodes that stand for one view: its background rectangle and,
+// for views that draw, a sprite of its picture.
+class ViewNodes : public Object {
+public:
+    Ref<CCLayerColor> background;
+    Ref<CCSprite> content;
+    Ref<CCTexture2D> texture;
+    unsigned generation = 0;
+    CGSize drawnSize {0, 0};
+};
+
+} // namespace
+
+// The window's node in the engine: drawn as the director's notification
+// node, with the node that was there before drawn after it.
+class UIWindow::Node : public CCNode {
+public:
+    explicit Node(UIWindow& window) : window_(window) {}
+    void visit() override
+    {
+        window_.drawViews();
+        if (window_.previousNotificationNode_) window_.previousNotificationNode_->visit();
+    }
+    void update(float dt) override { UIView::advanceAnimations(dt); }
+
+private:
+    UIWindow& window_;
+};
+
+// Offers every touch to the views before the game's handlers.
+class UIWindow::TouchTaker : public CCTargetedTouchDelegate {
+public:
+    explicit TouchTaker(UIWindow& window) : window_(window) {}
+    bool ccTouchBegan(UITouch* touch, const UIEvent&) override
+    {
+        return window_.touchBegan(touch, touch->locationInView());
+    }
+    void ccTouchMoved(UITouch* touch, const UIEvent&) override { window_.touchMoved(touch, touch->locationInView()); }
+    void ccTouchEnded(UITouch* touch, const UIEvent&) override { window_.touchEnded(touch, touch->locationInView()); }
+    void ccTouchCancelled(UITouch* touch, const UIEvent&) override
+    {
+        window_.touchCancelled(touch, touch->locationInView());
+    }
+    int32_t targetedTouchCallbacks() const override
+    {
+        return kCCTouchBeganBit | kCCTouchMovedBit | kCCTouchEndedBit | kCCTouchCancelledBit;
+    }
+
+private:
+    UIWindow& window_;
+};
+
+UIWindow* UIWindow::keyWindow() { return gKeyWindow; }
+
+Ref<UIWindow> UIWindow::makeKeyWindow(CCDirector& director)
+{
+    const CGSize size = director.winSize();
+    Ref<UIWindow> window(new UIWindow({0, 0, size.width, size.height}, DeviceProfile::current().scale));
+    window->director_ = &director;
+    gKeyWindow = window.get();
+    return window;
+}
+
+UIWindow::UIWindow(CGRect frame, float scale) : UIView(frame), scale_(scale)
+{
+    node_ = makeRef<Node>(*this);
+    touchTaker_ = std::make_unique<TouchTaker>(*this);
+    setOpaque(false);
+}
+
+UIWindow::~UIWindow()
+{
+    uninstall();
+    UIView::removeAllAnimations();
+    if (gKeyWindow == this) gKeyWindow = nullptr;
+}
+
+void UIWindow::setRootViewController(UIViewControllerBase* controller)
+{
+    rootViewController_ = controller;
+    if (controller) addSubview(controller->view());
+}
+
+void UIWindow::install()
+{
+    if (installed_ || !director_) return;
+    installed_ = true;
+    previousNotificationNode_ = director_->notificationNode();
+    director_->setNotificationNode(node_.get());
+    CCScheduler::sharedScheduler()->scheduleUpdateForTarget(node_.get(), 0, false);
+    CCTouchDispatcher* dispatcher = CCTouchDispatcher::sharedDispatcher();
+    // Just after the platform's alerts (which take everything while shown),
+    // ahead of every menu and layer of the game.
+    dispatcher->addTargetedDelegate(touchTaker_.get(), dispatcher->reversePriority() ? INT_MIN + 2 : INT_MAX - 2,
+                                    true);
+}
+
+void UIWindow::uninstall()
+{
+    if (!installed_) return;
+    installed_ = false;
+    CCTouchDispatcher::sharedDispatcher()->removeDelegate(touchTaker_.get());
+    CCScheduler::sharedScheduler()->unscheduleUpdateForTarget(node_.get());
+    if (director_ && director_->notificationNode() == node_.get()) {
+        director_->setNotificationNode(previousNotificationNode_.get());
+    }
+    previousNotificationNode_ = nullptr;
+}
+
+UIView* UIWindow::hitTest(CGPoint point)
+{
+    UIView* hit = UIView::hitTest(point);
+    return hit == this ? nullptr : hit;
+}
+
+bool UIWindow::touchBegan(UITouch* touch, CGPoint point)
+{
+    UIView* hit = hitTest(point);
+    if (!hit) return false;
+    touchViews_[touch] = Ref<UIView>(hit);
+    hit->touchesBegan({UIViewTouch {touch, point}});
+    return true;
+}
+
+void UIWindow::touchMoved(UITouch* touch, CGPoint point)
+{
+    auto found = touchViews_.find(touch);
+    if (found == touchViews_.end()) return;
+    Ref<UIView> view = found->second;
+    view->touchesMoved({UIViewTouch {touch, point}});
+}
+
+void UIWindow::touchEnded(UITouch* touch, CGPoint point)
+{
+    auto found = touchViews_.find(touch);
+    if (found == touchViews_.end()) return;
+    Ref<UIView> view = found->second;
+    touchViews_.erase(found);
+    view->touchesEnded({UIViewTouch {touch, point}});
+}
+
+void UIWindow::touchCancelled(UITouch* touch, CGPoint point)
+{
+    auto found = touchViews_.find(touch);
+    if (found == touchViews_.end()) return;
+    Ref<UIView> view = found->second;
+    touchViews_.erase(found);
+    view->touchesCancelled({UIViewTouch {touch, point}});
+}
+
+// ---- keyboard ----
+
+float UIWindow::keyboardHeight() const
+{
+    return DeviceProfile::current().name.rfind("tablet", 0) == 0 ? 264 : 216;
+}
+
+void UIWindow::showKeyboard()
+{
+    const float height = keyboardHeight();
+    if (!keyboard_) {
+        keyboard_ = makeRef<UIView>(CGRect {0, bounds().size.height - height, bounds().size.width, height});
+        keyboard_->setBackgroundColor(FillColor {0.20f, 0.22f, 0.25f, 0.95f});
+    }
+    if (keyboard_->superview() != this) addSubview(keyboard_.get());
+    bringSubviewToFront(keyboard_.get());
+}
+
+void UIWindow::hideKeyboard()
+{
+    if (keyboard_) keyboard_->removeFromSuperview();
+}
+
+bool UIWindow::typeText(const std::string& utf8)
+{
+    auto* field = dynamic_cast<UITextField*>(UIResponder::firstResponder());
+    if (!field) return false;
+    field->insertText(utf8);
+    return true;
+}
+
+bool UIWindow::pressBackspace()
+{
+    auto* field = dynamic_cast<UITextField*>(UIResponder::firstResponder());
+    if (!field) return false;
+    field->deleteBackward();
+    return true;
+}
+
+bool UIWindow::pressReturn()
+{
+    auto* field = dynamic_cast<UITextField*>(UIResponder::firstResponder());
+    if (!field) return false;
+    field->pressReturn();
+    return true;
+}
+
+// ---- drawing ----
+
+namespace {
+
+// Redraws a view's picture when it asked for it or changed size.
+void refreshContent(UIView& view, ViewNodes& nodes, float scale)
+{
+    const CGRect bounds = view.presentationBounds();
+    const CGSize size = view.bounds().size;
+    if (nodes.texture && nodes.generation == view.displayGeneration() && nodes.drawnSize.width == size.width &&
+        nodes.drawnSize.height == size.height) {
+        return;
+    }
+    nodes.generation = view.displayGeneration();
+    nodes.drawnSize = size;
+    nodes.content = nullptr;
+    nodes.texture = nullptr;
+    std::unique_ptr<UIDrawContext> context = UIDrawContext::create(size, scale);
+    if (!context) return;
+    view.drawRect(*context, {0, 0, size.width, size.height});
+    BitmapContext& bitmap = context->bitmap();
+    const uint32_t wide = powerOfTwo(static_cast<uint32_t>(bitmap.width()));
+    const uint32_t high = powerOfTwo(static_cast<uint32_t>(bitmap.height()));
+    std::vector<uint8_t> padded(static_cast<size_t>(wide) * high * 4, 0);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        std::copy_n(&bitmap.pixels()[static_cast<size_t>(y) * bitmap.bytesPerRow()], bitmap.bytesPerRow(),
+                    &padded[static_cast<size_t>(y) * wide * 4]);
+    }
+    Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
+    if (!texture->initWithData(padded.data(), kCCTexture2DPixelFormat_RGBA8888, wide, high,
+                               CGSize {static_cast<float>(bitmap.width()), static_cast<float>(bitmap.height())})) {
+        return;
+    }
+    nodes.texture = texture;
+    nodes.content = CCSprite::spriteWithTexture(texture.get());
+    nodes.content->setBlendFunc({GL_ONE, GL_ONE_MINUS_SRC_ALPHA});
+    nodes.content->setOpacityModifyRGB(true);
+    nodes.content->setFlipY(true);
+    nodes.content->setAnchorPoint({0, 0});
+    (void)bounds;
+}
+
+// The engine's nodes place themselves in pixels; the view tree's matrices
+// are in points.
+void visitInPoints(CCNode& node, float scale)
+{
+    glPushMatrix();
+    glScalef(1 / scale, 1 / scale, 1);
+    node.visit();
+    glPopMatrix();
+}
+
+void drawView(UIView& view, float parentAlpha, float scale)
+{
+    if (view.isHidden()) return;
+    const float alpha = parentAlpha * view.presentationAlpha();
+    if (alpha <= 0.0f) return;
+    if (!view.renderCache()) view.renderCache() = Ref<Object>(new ViewNodes());
+    auto& nodes = static_cast<ViewNodes&>(*view.renderCache());
+
+    const CGRect bounds = view.presentationBounds();
+    const CGPoint centre = view.presentationCenter();
+    // Superview points from this view's bounds: to the middle of the
+    // bounds, through the transform, to the centre.
+    CGAffineTransform m = CGAffineTransformMakeTranslation(-bounds.origin.x - bounds.size.width / 2,
+                                                           -bounds.origin.y - bounds.size.height / 2);
+    m = CGAffineTransformConcat(m, view.presentationTransform());
+    m = CGAffineTransformConcat(m, CGAffineTransformMakeTranslation(centre.x, centre.y));
+    float gl[16];
+    CGAffineToGL(m, gl);
+    glPushMatrix();
+    glMultMatrixf(gl);
+
+    if (const std::optional<FillColor> colour = view.presentationBackground(); colour && colour->a > 0) {
+        if (!nodes.background) nodes.background = makeRef<CCLayerColor>();
+        nodes.background->setColor({byte(colour->r), byte(colour->g), byte(colour->b)});
+        nodes.background->setOpacity(byte(colour->a * alpha));
+        nodes.background->setContentSize(bounds.size);
+        nodes.background->setPosition(bounds.origin);
+        visitInPoints(*nodes.background, scale);
+    }
+    if (view.drawsContent()) {
+        refreshContent(view, nodes, scale);
+        if (nodes.content) {
+            const CGSize drawn = nodes.content->contentSize();
+            nodes.content->setScaleX(drawn.width > 0 ? view.bounds().size.width / drawn.width : 1);
+            nodes.content->setScaleY(drawn.height > 0 ? view.bounds().size.height / drawn.height : 1);
+            nodes.content->setPosition(bounds.origin);
+            nodes.content->setOpacity(byte(alpha));
+            visitInPoints(*nodes.content, scale);
+        }
+    }
+    const std::vector<Ref<UIView>> children = view.subviews();
+    for (const Ref<UIView>& child : children) drawView(*child, alpha, scale);
+    glPopMatrix();
+}
+
+} // namespace
+
+void UIWindow::drawViews()
+{
+    // The platform's y-down points become the engine's y-up points here,
+    // once for the whole tree.
+    const CGSize size = bounds().size;
+    glPushMatrix();
+    // The GL frame is in pixels.
+    const CGAffineTransform flip = CGAffineTransformMake(scale_, 0, 0, -scale_, 0, size.height * scale_);
+    float gl[16];
+    CGAffineToGL(flip, gl);
+    glMultMatrixf(gl);
+    const std::vector<Ref<UIView>> children = subviews();
+    for (const Ref<UIView>& child : children) drawView(*child, presentationAlpha(), scale_);
+    glPopMatrix();
+}
+
+} // namespace mw

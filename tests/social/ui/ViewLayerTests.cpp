@@ -1,0 +1,401 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/menus/CCMenu.h"
+#include "engine/menus/CCMenuItem.h"
+#include "foundation/Utf16.h"
+#include "social/ui/UIControls.h"
+#include "social/ui/UIDrawContext.h"
+#include "social/ui/UITableView.h"
+#include "social/ui/UITextField.h"
+#include "social/ui/UIViewController.h"
+#include "tests/social/ui/SocialUiFixture.h"
+
+namespace mw::test {
+namespace {
+
+class ViewLayerTest : public SocialUiTest {
+protected:
+    void SetUp() override
+    {
+        SocialUiTest::SetUp();
+        start("phone");
+    }
+};
+
+TEST_F(ViewLayerTest, HitTestingTable)
+{
+    // root (whole screen) holds: a moved view, a scaled one, a turned one
+    // (as orientation 2 turns), and views that never take touches.
+    Ref<UIView> root = makeRef<UIView>(window_->bounds());
+    window_->addSubview(root.get());
+    auto add = [&](CGRect frame, int tag) {
+        Ref<UIView> view = makeRef<UIView>(frame);
+        view->setTag(tag);
+        root->addSubview(view.get());
+        return view;
+    };
+    Ref<UIView> moved = add({10, 10, 50, 50}, 1);
+    moved->setCenter({135, 35}); // now at (110, 10)
+    Ref<UIView> scaled = add({0, 100, 100, 100}, 2);
+    scaled->setTransform(CGAffineTransformMakeScale(0.2f, 0.2f)); // (40, 140) to (60, 160)
+    Ref<UIView> turned = add({200, 100, 100, 60}, 3);
+    turned->setTransform(CGAffineTransformMakeRotation(static_cast<float>(M_PI)));
+    Ref<UIView> inner = makeRef<UIView>(CGRect {0, 0, 20, 20}); // the turned view's top-left corner
+    inner->setTag(31);
+    turned->addSubview(inner.get());
+    Ref<UIView> hidden = add({0, 300, 50, 50}, 4);
+    hidden->setHidden(true);
+    Ref<UIView> clear = add({60, 300, 50, 50}, 5);
+    clear->setAlpha(0);
+    Ref<UIView> deaf = add({120, 300, 50, 50}, 6);
+    deaf->setUserInteractionEnabled(false);
+    Ref<UIView> small = add({200, 300, 50, 50}, 7);
+    Ref<UIView> outside = makeRef<UIView>(CGRect {60, 0, 30, 30}); // beyond its parent's right edge
+    outside->setTag(71);
+    small->addSubview(outside.get());
+
+    struct Row {
+        CGPoint point;
+        int tag; // 0: the root
+    };
+    const Row rows[] = {
+        {{115, 15}, 1},  {{15, 15}, 0},  {{50, 150}, 2},  {{10, 110}, 0}, {{295, 155}, 31},
+        {{205, 105}, 3}, {{25, 325}, 0}, {{85, 325}, 0},  {{145, 325}, 0}, {{270, 310}, 0},
+        {{210, 310}, 7},
+    };
+    for (const Row& row : rows) {
+        UIView* hit = window_->hitTest(row.point);
+        ASSERT_NE(hit, nullptr) << row.point.x << "," << row.point.y;
+        EXPECT_EQ(hit == root.get() ? 0 : hit->tag(), row.tag) << row.point.x << "," << row.point.y;
+    }
+    // Conversions agree with the hit test.
+    const CGPoint inInner = inner->convertPointFromView({295, 155}, nullptr);
+    EXPECT_NEAR(inInner.x, 5, 1e-3);
+    EXPECT_NEAR(inInner.y, 5, 1e-3);
+    const CGRect back = inner->convertRectToView(inner->bounds(), root.get());
+    EXPECT_NEAR(back.origin.x, 280, 1e-3);
+    EXPECT_NEAR(back.origin.y, 140, 1e-3);
+}
+
+// A view that takes touches only on its children: the transparent rest of
+// it lets touches through to the game.
+class ChildrenOnly : public UIView {
+public:
+    using UIView::UIView;
+    bool pointInside(CGPoint point) const override
+    {
+        for (const Ref<UIView>& child : subviews()) {
+            if (!child->isHidden() && CGRectContainsPoint(child->frame(), point)) return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(ViewLayerTest, TouchesNoViewTakesReachTheGame)
+{
+    int presses = 0;
+    Ref<CCMenuItem> item = CCMenuItem::itemWithCallback([&](CCMenuItem*) { ++presses; });
+    item->setContentSize({320, 480});
+    Ref<CCMenu> menu = CCMenu::menuWithItems({item.get()});
+    scene_->addChild(menu.get());
+    driver_->runFrames(1);
+
+    Ref<ChildrenOnly> container = makeRef<ChildrenOnly>(window_->bounds());
+    window_->addSubview(container.get());
+    Ref<UIButton> button = makeRef<UIButton>(CGRect {20, 400, 100, 40});
+    int taps = 0;
+    button->setTouchUpInside([&](UIButton&) { ++taps; });
+    container->addSubview(button.get());
+
+    Ref<UITouch> through = driver_->touchDown({200, 100});
+    driver_->touchUp(through.get());
+    EXPECT_EQ(presses, 1);
+    EXPECT_EQ(taps, 0);
+    Ref<UITouch> onButton = driver_->touchDown({50, 420});
+    EXPECT_TRUE(button->isHighlighted());
+    driver_->touchUp(onButton.get());
+    EXPECT_EQ(taps, 1);
+    EXPECT_EQ(presses, 1);
+}
+
+TEST_F(ViewLayerTest, NamedAnimations)
+{
+    Ref<UIView> view = makeRef<UIView>(CGRect {0, 0, 100, 100});
+    window_->addSubview(view.get());
+    std::vector<std::pair<std::string, bool>> stops;
+    auto record = [&](const std::string& name, bool finished) { stops.emplace_back(name, finished); };
+
+    UIView::beginAnimations("slide");
+    UIView::setAnimationDuration(0.4);
+    UIView::setAnimationCurve(UIView::kCurveLinear);
+    UIView::setAnimationDidStop(record);
+    view->setCenter({250, 50});
+    UIView::commitAnimations();
+    EXPECT_EQ(view->center().x, 250) << "the model changes at once";
+    EXPECT_NEAR(view->presentationCenter().x, 50, 0.01);
+    runSeconds(0.2);
+    EXPECT_NEAR(view->presentationCenter().x, 150, 0.5);
+    runSeconds(0.2);
+    EXPECT_NEAR(view->presentationCenter().x, 250, 0.01);
+    EXPECT_EQ(stops, (std::vector<std::pair<std::string, bool>> {{"slide", true}}));
+
+    // A second animation from the current state midway: the first stops
+    // unfinished and the view goes on from where it was.
+    stops.clear();
+    UIView::beginAnimations("there");
+    UIView::setAnimationDuration(0.4);
+    UIView::setAnimationCurve(UIView::kCurveLinear);
+    UIView::setAnimationDidStop(record);
+    view->setCenter({50, 50});
+    UIView::commitAnimations();
+    runSeconds(0.2);
+    const float midway = view->presentationCenter().x;
+    EXPECT_NEAR(midway, 150, 0.5);
+    UIView::beginAnimations("back");
+    UIView::setAnimationBeginsFromCurrentState(true);
+    UIView::setAnimationDidStop(record);
+    view->setCenter({250, 50});
+    UIView::commitAnimations();
+    EXPECT_EQ(stops, (std::vector<std::pair<std::string, bool>> {{"there", false}}));
+    EXPECT_NEAR(view->presentationCenter().x, midway, 0.01);
+    runSeconds(0.1);
+    EXPECT_GT(view->presentationCenter().x, midway);
+    runSeconds(0.1); // the default 0.2 s
+    EXPECT_NEAR(view->presentationCenter().x, 250, 0.01);
+    EXPECT_EQ(stops.back(), (std::pair<std::string, bool> {"back", true}));
+
+    // Switched off, changes apply at once.
+    UIView::setAnimationsEnabled(false);
+    UIView::beginAnimations("off");
+    view->setAlpha(0.3f);
+    UIView::commitAnimations();
+    EXPECT_FLOAT_EQ(view->presentationAlpha(), 0.3f);
+    UIView::setAnimationsEnabled(true);
+}
+
+TEST_F(ViewLayerTest, TextDrawingByPixels)
+{
+    auto inkBox = [](UIDrawContext& context) {
+        const BitmapContext& bitmap = context.bitmap();
+        int minX = bitmap.width(), maxX = -1, minY = bitmap.height(), maxY = -1;
+        for (int y = 0; y < bitmap.height(); ++y) {
+            for (int x = 0; x < bitmap.width(); ++x) {
+                if (bitmap.pixels()[(static_cast<size_t>(y) * bitmap.width() + x) * 4 + 3] > 60) {
+                    minX = std::min(minX, x);
+                    maxX = std::max(maxX, x);
+                    minY = std::min(minY, y);
+                    maxY = std::max(maxY, y);
+                }
+            }
+        }
+        return CGRect {float(minX), float(minY), float(maxX - minX + 1), float(maxY - minY + 1)};
+    };
+    Ref<UIFont> font = boldSystemFontOfSize(16);
+    ASSERT_TRUE(font);
+    // The three alignments.
+    std::vector<float> lefts;
+    for (UITextAlignment alignment : {UITextAlignmentLeft, UITextAlignmentCenter, UITextAlignmentRight}) {
+        auto context = UIDrawContext::create({200, 30}, 1);
+        context->setFillColor({0, 0, 0, 1});
+        context->drawTextInRect("Moss", {0, 0, 200, 30}, font.get(), UILineBreakModeTailTruncation, alignment);
+        const CGRect box = inkBox(*context);
+        lefts.push_back(box.origin.x);
+        if (alignment == UITextAlignmentCenter) EXPECT_NEAR(box.origin.x + box.size.width / 2, 100, 2);
+        if (alignment == UITextAlignmentRight) EXPECT_NEAR(box.origin.x + box.size.width, 200, 3);
+    }
+    EXPECT_LT(lefts[0], 3);
+    // Word wrap: six words, two to a line.
+    const float twoWords = UIDrawContext::measure("pear pear", font.get()).width + 1;
+    auto wrapped = UIDrawContext::create({twoWords, 200}, 1);
+    const CGSize used = wrapped->drawTextInRect("pear pear pear pear pear pear", {0, 0, twoWords, 200}, font.get());
+    const float line = UIDrawContext::measure("Ag", font.get()).height;
+    EXPECT_NEAR(used.height / line, 3, 0.01);
+    // Tail truncation stays inside the width.
+    auto cut = UIDrawContext::create({60, 30}, 1);
+    cut->setFillColor({0, 0, 0, 1});
+    cut->drawTextInRect("a very long harvest", {0, 0, 60, 30}, font.get(), UILineBreakModeTailTruncation);
+    EXPECT_LE(inkBox(*cut).origin.x + inkBox(*cut).size.width, 60);
+    // Shrinking: down to the minimum and no further.
+    auto shrink = UIDrawContext::create({300, 40}, 1);
+    EXPECT_LT(shrink->drawTextAtPointForWidth("Mosswick market", {0, 0}, 100, font.get(), 8), 16);
+    EXPECT_EQ(shrink->drawTextAtPointForWidth("Mosswick market day in the square", {0, 0}, 40, font.get(), 12), 12);
+    EXPECT_EQ(shrink->drawTextAtPointForWidth("ok", {0, 0}, 100, font.get(), 8), 16);
+    // A label sized to fit its text.
+    Ref<UILabel> label = makeRef<UILabel>(CGRect {0, 0, 10, 10});
+    label->setFont(font);
+    label->setText("Harvest");
+    label->sizeToFit();
+    EXPECT_NEAR(label->bounds().size.width, std::ceil(UIDrawContext::measure("Harvest", font.get()).width), 0.01);
+    EXPECT_NEAR(label->bounds().size.height, std::ceil(line), 0.01);
+}
+
+// 3 sections, 40 rows of mixed heights.
+class Rows : public UITableViewDataSource, public UITableViewDelegate {
+public:
+    int numberOfSectionsInTableView(UITableView&) override { return 3; }
+    int numberOfRowsInSection(UITableView&, int section) override { return section == 0 ? 10 : 15; }
+    std::optional<std::string> titleForHeaderInSection(UITableView&, int section) override
+    {
+        return "Section " + std::to_string(section);
+    }
+    Ref<UITableViewCell> cellForRowAtIndexPath(UITableView& table, NSIndexPath path) override
+    {
+        const std::string id = path.row % 2 ? "odd" : "even";
+        Ref<UITableViewCell> cell = table.dequeueReusableCellWithIdentifier(id);
+        if (!cell) {
+            cell = makeRef<UITableViewCell>(id);
+            ++made[id];
+        }
+        return cell;
+    }
+    float heightForRowAtIndexPath(UITableView&, NSIndexPath path) override { return path.row % 3 == 0 ? 60 : 40; }
+    std::optional<NSIndexPath> willSelectRowAtIndexPath(UITableView&, NSIndexPath path) override
+    {
+        calls.push_back("will " + std::to_string(path.section) + "." + std::to_string(path.row));
+        return path;
+    }
+    void didSelectRowAtIndexPath(UITableView&, NSIndexPath path) override
+    {
+        calls.push_back("did " + std::to_string(path.section) + "." + std::to_string(path.row));
+    }
+    void scrollViewWillBeginDragging(UIScrollView&) override { calls.push_back("begin drag"); }
+    void scrollViewDidEndDragging(UIScrollView&, bool decelerate) override
+    {
+        calls.push_back(decelerate ? "end drag, decelerating" : "end drag");
+    }
+    void scrollViewDidEndDecelerating(UIScrollView&) override { calls.push_back("end deceleration"); }
+    std::map<std::string, int> made;
+    std::vector<std::string> calls;
+};
+
+TEST_F(ViewLayerTest, TableViewOfThreeSections)
+{
+    Rows rows;
+    Ref<UITableView> table = makeRef<UITableView>(CGRect {0, 0, 320, 320});
+    table->setSectionHeaderHeight(24);
+    table->setSectionHeaderColour(FillColor {0.3f, 0.4f, 0.2f, 1});
+    table->setSeparatorColour(FillColor {1, 0, 0, 1});
+    table->setDataSource(&rows);
+    table->setDelegate(&rows);
+    window_->addSubview(table.get());
+    table->reloadData();
+    // Section 0: 24 header + 4 x 60 + 6 x 40 = 504.
+    EXPECT_FLOAT_EQ(table->rectForHeaderInSection(1).origin.y, 504);
+    EXPECT_FLOAT_EQ(table->rectForRowAtIndexPath({1, 0}).origin.y, 528);
+    EXPECT_FLOAT_EQ(table->contentHeight(), 504 + 2 * (24 + 5 * 60 + 10 * 40));
+    const size_t visible = table->indexPathsForVisibleRows().size();
+    EXPECT_LE(table->visibleCells().size(), visible + 2);
+    driver_->runFrames(1);
+    EXPECT_EQ(pixelAt({160, 12}), (RGBA {77, 102, 51, 255})) << "header colour";
+    EXPECT_EQ(pixelAt({160, 23 + 60}), (RGBA {255, 0, 0, 255})) << "separator under row 0.0";
+
+    // Reuse: scrolling through everything makes only what is on screen.
+    for (float y = 0; y <= table->maximumOffset().y; y += 37) table->setContentOffset({0, y});
+    EXPECT_LE(rows.made["odd"] + rows.made["even"], static_cast<int>(visible) + 4);
+
+    // Scrolling a row into view, and the offset kept.
+    table->setContentOffset({0, 0});
+    table->scrollToRowAtIndexPath({2, 7}, UITableView::kScrollNone, false);
+    const CGRect row = table->rectForRowAtIndexPath({2, 7});
+    EXPECT_FLOAT_EQ(table->contentOffset().y + 320, row.origin.y + row.size.height);
+    const CGPoint kept = table->contentOffset();
+    table->reloadData();
+    EXPECT_EQ(table->contentOffset().y, kept.y);
+
+    // Selection by a tap, then deselection.
+    table->setContentOffset({0, 0});
+    Ref<UITouch> tap = driver_->touchDown({100, 24 + 70});
+    driver_->touchUp(tap.get());
+    EXPECT_EQ(rows.calls, (std::vector<std::string> {"will 0.1", "did 0.1"}));
+    ASSERT_TRUE(table->indexPathForSelectedRow());
+    EXPECT_TRUE(table->cellForRowAtIndexPath({0, 1})->isSelected());
+    table->deselectRowAtIndexPath({0, 1}, false);
+    EXPECT_FALSE(table->indexPathForSelectedRow());
+
+    // A slow drag, then a fling.
+    rows.calls.clear();
+    Ref<UITouch> drag = driver_->touchDown({100, 300});
+    for (int i = 1; i <= 10; ++i) {
+        driver_->runFrames(6);
+        driver_->touchMove(drag.get(), {100, 300 - i * 10.0f});
+    }
+    driver_->runFrames(30);
+    driver_->touchUp(drag.get());
+    EXPECT_EQ(rows.calls, (std::vector<std::string> {"begin drag", "end drag"}));
+    EXPECT_NEAR(table->contentOffset().y, 100, 1);
+    rows.calls.clear();
+    Ref<UITouch> fling = driver_->touchDown({100, 300});
+    for (int i = 1; i <= 5; ++i) {
+        driver_->runFrames(1);
+        driver_->touchMove(fling.get(), {100, 300 - i * 20.0f});
+    }
+    driver_->touchUp(fling.get());
+    runSeconds(3);
+    EXPECT_EQ(rows.calls, (std::vector<std::string> {"begin drag", "end drag, decelerating", "end deceleration"}));
+    EXPECT_GT(table->contentOffset().y, 200);
+}
+
+struct FieldCalls : UITextFieldDelegate {
+    bool textFieldShouldReturn(UITextField& field) override
+    {
+        calls.push_back("return");
+        field.resignFirstResponder();
+        return true;
+    }
+    void textFieldDidBeginEditing(UITextField&) override { calls.push_back("begin"); }
+    void textFieldDidEndEditing(UITextField&) override { calls.push_back("end"); }
+    bool textFieldShouldChangeCharacters(UITextField&, UTF16Range range, const std::string& text) override
+    {
+        calls.push_back("change " + std::to_string(range.location) + "+" + std::to_string(range.length) + " '" + text + "'");
+        return true;
+    }
+    std::vector<std::string> calls;
+};
+
+TEST_F(ViewLayerTest, TextFieldTypingAndTheKeyboard)
+{
+    FieldCalls calls;
+    Ref<UITextField> field = makeRef<UITextField>(CGRect {10, 40, 300, 30});
+    field->setDelegate(&calls);
+    window_->addSubview(field.get());
+    Ref<UITouch> tap = driver_->touchDown({50, 50});
+    driver_->touchUp(tap.get());
+    ASSERT_TRUE(field->isEditing());
+    ASSERT_NE(window_->keyboardPanel(), nullptr);
+    EXPECT_EQ(window_->keyboardPanel()->superview(), window_.get());
+    EXPECT_FLOAT_EQ(window_->keyboardPanel()->frame().size.height, 216);
+    EXPECT_TRUE(window_->typeText("Zażółć"));
+    EXPECT_TRUE(window_->typeText("\xF0\x9F\x8D\x8E")); // an apple: two UTF-16 units
+    EXPECT_EQ(field->text(), "Zażółć\xF0\x9F\x8D\x8E");
+    EXPECT_TRUE(window_->pressBackspace());
+    EXPECT_EQ(field->text(), "Zażółć");
+    field->setSecureTextEntry(true);
+    EXPECT_EQ(field->displayedText(), "\u2022\u2022\u2022\u2022\u2022\u2022");
+    EXPECT_TRUE(window_->pressReturn());
+    EXPECT_FALSE(field->isEditing());
+    EXPECT_EQ(window_->keyboardPanel()->superview(), nullptr);
+    EXPECT_EQ(calls.calls, (std::vector<std::string> {"begin", "change 0+0 'Zażółć'", "change 6+0 '\xF0\x9F\x8D\x8E'",
+                                                      "change 6+2 ''", "return", "end"}));
+    EXPECT_FALSE(window_->typeText("x")) << "nothing takes typing now";
+}
+
+TEST_F(ViewLayerTest, ModalPresentationSlidesUp)
+{
+    Ref<UIViewControllerBase> base = makeRef<UIViewControllerBase>();
+    window_->addSubview(base->view());
+    Ref<UIViewControllerBase> shown = makeRef<UIViewControllerBase>();
+    base->presentModalViewController(shown.get(), true);
+    EXPECT_EQ(base->modalViewController(), shown.get());
+    EXPECT_EQ(shown->view()->superview(), window_.get());
+    EXPECT_NEAR(shown->view()->presentationCenter().y, 480 + 240, 0.01);
+    runSeconds(0.25);
+    EXPECT_NEAR(shown->view()->presentationCenter().y, 240, 0.01);
+    base->dismissModalViewControllerAnimated(false);
+    EXPECT_EQ(shown->view()->superview(), nullptr);
+    EXPECT_EQ(base->modalViewController(), nullptr);
+}
+
+} // namespace
+} // namespace mw::test
