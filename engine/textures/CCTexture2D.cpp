@@ -4,6 +4,7 @@
 #include <GLES/glext.h>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 #include <typeinfo>
 
@@ -149,15 +150,32 @@ bool CCTexture2D::initWithImage(const Image* image, ccResolutionType resolutionT
         std::vector<uint8_t> alpha(static_cast<size_t>(width) * height, 0);
         image->drawAlpha(alpha.data(), canvasWidth, canvasHeight);
         made = initWithData(alpha.data(), format, width, height, contentSize);
-    } else {
-        std::vector<uint8_t> rgba = image->premultipliedRGBA(canvasWidth, canvasHeight);
-        if (format == kCCTexture2DPixelFormat_RGBA8888) {
-            made = initWithData(rgba.data(), format, width, height, contentSize);
-        } else {
-            std::vector<uint16_t> packed = packPixels16(rgba.data(), static_cast<size_t>(width) * height, format);
-            rgba = {};
-            made = initWithData(packed.data(), format, width, height, contentSize);
+    } else if (format == kCCTexture2DPixelFormat_RGBA8888) {
+        // Written row by row straight into the upload buffer: no zero-filled
+        // canvas first, only the padding of a power-of-two canvas is cleared.
+        const size_t rowBytes = static_cast<size_t>(width) * 4;
+        std::unique_ptr<uint8_t[]> rgba(new uint8_t[rowBytes * height]);
+        for (uint32_t row = 0; row < imageHeight; ++row) {
+            uint8_t* line = rgba.get() + row * rowBytes;
+            image->premultipliedRow(row, 0, static_cast<int>(imageWidth), line);
+            std::fill(line + imageWidth * 4, line + rowBytes, uint8_t{0});
         }
+        std::fill(rgba.get() + imageHeight * rowBytes, rgba.get() + height * rowBytes, uint8_t{0});
+        made = initWithData(rgba.get(), format, width, height, contentSize);
+    } else {
+        // Packed as each row is premultiplied: the 16-bit canvas is the only
+        // whole-image buffer.
+        std::unique_ptr<uint16_t[]> packed(new uint16_t[static_cast<size_t>(width) * height]);
+        std::vector<uint8_t> line(static_cast<size_t>(imageWidth) * 4);
+        for (uint32_t row = 0; row < imageHeight; ++row) {
+            uint16_t* out = packed.get() + static_cast<size_t>(row) * width;
+            image->premultipliedRow(row, 0, static_cast<int>(imageWidth), line.data());
+            packPixels16Into(line.data(), imageWidth, format, out);
+            std::fill(out + imageWidth, out + width, uint16_t{0});
+        }
+        std::fill(packed.get() + static_cast<size_t>(imageHeight) * width,
+                  packed.get() + static_cast<size_t>(height) * width, uint16_t{0});
+        made = initWithData(packed.get(), format, width, height, contentSize);
     }
     if (!made) {
         return false;
@@ -281,23 +299,32 @@ CCTexture2DPixelFormat CCTexture2D::defaultAlphaPixelFormat() { return gDefaultA
 std::vector<uint16_t> CCTexture2D::packPixels16(const uint8_t* rgba, size_t pixelCount, CCTexture2DPixelFormat format)
 {
     std::vector<uint16_t> packed(pixelCount);
-    for (size_t i = 0; i < pixelCount; ++i) {
-        const unsigned r = rgba[4 * i], g = rgba[4 * i + 1], b = rgba[4 * i + 2], a = rgba[4 * i + 3];
-        switch (format) {
-        case kCCTexture2DPixelFormat_RGBA4444:
-            packed[i] = static_cast<uint16_t>(((r >> 4) << 12) | ((g >> 4) << 8) | ((b >> 4) << 4) | (a >> 4));
-            break;
-        case kCCTexture2DPixelFormat_RGB5A1:
-            packed[i] = static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 3) << 6) | ((b >> 3) << 1) | (a >> 7));
-            break;
-        case kCCTexture2DPixelFormat_RGB565:
-            packed[i] = static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-            break;
-        default:
-            throw std::invalid_argument("Invalid pixel format");
-        }
-    }
+    packPixels16Into(rgba, pixelCount, format, packed.data());
     return packed;
+}
+
+void CCTexture2D::packPixels16Into(const uint8_t* rgba, size_t pixelCount, CCTexture2DPixelFormat format,
+                                   uint16_t* packed)
+{
+    // One loop per format, so that each compiles to a tight (vectorised) loop.
+    switch (format) {
+    case kCCTexture2DPixelFormat_RGBA4444:
+        for (size_t i = 0; i < pixelCount; ++i, rgba += 4)
+            packed[i] = static_cast<uint16_t>(((rgba[0] >> 4) << 12) | ((rgba[1] >> 4) << 8) |
+                                              ((rgba[2] >> 4) << 4) | (rgba[3] >> 4));
+        break;
+    case kCCTexture2DPixelFormat_RGB5A1:
+        for (size_t i = 0; i < pixelCount; ++i, rgba += 4)
+            packed[i] = static_cast<uint16_t>(((rgba[0] >> 3) << 11) | ((rgba[1] >> 3) << 6) |
+                                              ((rgba[2] >> 3) << 1) | (rgba[3] >> 7));
+        break;
+    case kCCTexture2DPixelFormat_RGB565:
+        for (size_t i = 0; i < pixelCount; ++i, rgba += 4)
+            packed[i] = static_cast<uint16_t>(((rgba[0] >> 3) << 11) | ((rgba[1] >> 2) << 5) | (rgba[2] >> 3));
+        break;
+    default:
+        throw std::invalid_argument("Invalid pixel format");
+    }
 }
 
 void CCTexture2D::setTexParameters(const ccTexParams& params)

@@ -124,6 +124,9 @@ public:
     // Packs RGBA8888 pixels (bytes R, G, B, A) into RGBA4444, RGB5A1 or
     // RGB565 words by keeping the top bits of each channel.
     static std::vector<uint16_t> packPixels16(const uint8_t* rgba, size_t pixelCount, CCTexture2DPixelFormat format);
+    // The same into `packed` (pixelCount entries).
+    static void packPixels16Into(const uint8_t* rgba, size_t pixelCount, CCTexture2DPixelFormat format,
+                                 uint16_t* packed);
 
     // Binds the texture and sets its filters and wrap modes.
     void setTexParameters(const ccTexParams& params);

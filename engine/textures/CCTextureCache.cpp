@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <future>
+#include <system_error>
 #include <thread>
 #include <typeinfo>
 #include <vector>
@@ -83,6 +85,45 @@ Ref<CCTexture2D> CCTextureCache::addImage(const std::string& path)
     }
     textures_[key] = texture;
     return texture;
+}
+
+std::vector<Ref<CCTexture2D>> CCTextureCache::addImages(const std::vector<ImageRequest>& requests)
+{
+    struct Decoding {
+        std::string key;
+        ccResolutionType type = kCCResolutionUnknown;
+        std::future<Ref<Image>> image; // not valid: made through addImage
+    };
+    std::vector<Decoding> decodings(requests.size());
+    for (size_t i = 0; i < requests.size(); ++i) {
+        Decoding& decoding = decodings[i];
+        decoding.key = CCFileUtils::removeSuffixFromFile(requests[i].path);
+        if (isPVRName(lowerCased(decoding.key)) || textureForKey(decoding.key)) continue;
+        // Paths are resolved here; the workers only read and decode bytes.
+        const std::string fullPath = CCFileUtils::fullPathFromRelativePath(decoding.key, &decoding.type);
+        try {
+            decoding.image = std::async(std::launch::async, [fullPath] { return Image::load(fullPath); });
+        } catch (const std::system_error&) {
+            // No thread to be had: this one decodes when its turn comes.
+            decoding.image = std::async(std::launch::deferred, [fullPath] { return Image::load(fullPath); });
+        }
+    }
+    const CCTexture2DPixelFormat previous = CCTexture2D::defaultAlphaPixelFormat();
+    std::vector<Ref<CCTexture2D>> textures;
+    textures.reserve(requests.size());
+    for (size_t i = 0; i < requests.size(); ++i) {
+        Decoding& decoding = decodings[i];
+        CCTexture2D::setDefaultAlphaPixelFormat(requests[i].format);
+        if (!decoding.image.valid()) {
+            textures.push_back(addImage(requests[i].path));
+            continue;
+        }
+        const Ref<Image> image = decoding.image.get();
+        textures.push_back(storeDecoded(decoding.key, image.get(), decoding.type,
+                                        takesJPEGRule(lowerCased(decoding.key))));
+    }
+    CCTexture2D::setDefaultAlphaPixelFormat(previous);
+    return textures;
 }
 
 void CCTextureCache::addImageAsync(const std::string& path, Object* target, SEL_CallO selector)
