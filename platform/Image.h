@@ -89,6 +89,10 @@ public:
     // The same into a one-byte-a-pixel alpha canvas: the image's alpha (255
     // for opaque images).
     void drawAlpha(uint8_t* canvas, int canvasWidth, int canvasHeight, int x = 0, int y = 0) const;
+    // Pixels first .. first + count - 1 of `row` (all inside the image) as
+    // premultiplied RGBA8, 4 bytes each, into `out`: a row of drawRGBA, for
+    // callers that convert as they go instead of keeping a whole canvas.
+    void premultipliedRow(size_t row, int first, int count, uint8_t* out) const;
     // A transparent canvas of the given size with the image drawn at its
     // top-left, e.g. a power-of-two texture; empty when a size is negative.
     std::vector<uint8_t> premultipliedRGBA(int canvasWidth, int canvasHeight) const;

@@ -4,6 +4,8 @@
 #include <GLES/glext.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <typeinfo>
 
@@ -112,18 +114,25 @@ bool CCTexture2D::initWithData(const void* data, CCTexture2DPixelFormat format, 
 
 bool CCTexture2D::initWithImage(const Image* image, ccResolutionType resolutionType, bool jpg)
 {
-    if (!image || image->width() <= 0 || image->height() <= 0) {
-        return false;
-    }
     const CCConfiguration* configuration = CCConfiguration::sharedConfiguration();
+    std::optional<PreparedImage> prepared = prepareImage(
+        image, {configuration->supportsNPOT(), configuration->maxTextureSize(), gDefaultAlphaPixelFormat}, jpg);
+    return prepared && initWithPreparedImage(*prepared, resolutionType);
+}
+
+std::optional<CCTexture2D::PreparedImage> CCTexture2D::prepareImage(const Image* image, const CanvasRules& rules,
+                                                                      bool jpg)
+{
+    if (!image || image->width() <= 0 || image->height() <= 0) {
+        return std::nullopt;
+    }
     const uint32_t imageWidth = static_cast<uint32_t>(image->width());
     const uint32_t imageHeight = static_cast<uint32_t>(image->height());
-    const bool npot = configuration->supportsNPOT();
-    const uint32_t width = npot ? imageWidth : ccNextPOT(imageWidth);
-    const uint32_t height = npot ? imageHeight : ccNextPOT(imageHeight);
-    const uint32_t maxSize = static_cast<uint32_t>(std::max(configuration->maxTextureSize(), 0));
+    const uint32_t width = rules.npot ? imageWidth : ccNextPOT(imageWidth);
+    const uint32_t height = rules.npot ? imageHeight : ccNextPOT(imageHeight);
+    const uint32_t maxSize = static_cast<uint32_t>(std::max(rules.maxTextureSize, 0));
     if (width > maxSize || height > maxSize) {
-        return false;
+        return std::nullopt;
     }
 
     const bool isMask = image->colorSpace() == ImageColorSpace::None;
@@ -132,7 +141,7 @@ bool CCTexture2D::initWithImage(const Image* image, ccResolutionType resolutionT
     if (isMask) {
         format = kCCTexture2DPixelFormat_A8;
     } else if ((hasAlpha || image->bitsPerComponent() >= 8) && !jpg) {
-        format = gDefaultAlphaPixelFormat;
+        format = rules.alphaFormat;
     }
     if (!isThirtyTwoBitCanvasFormat(format) && format != kCCTexture2DPixelFormat_RGB565 &&
         format != kCCTexture2DPixelFormat_A8) {
@@ -141,28 +150,53 @@ bool CCTexture2D::initWithImage(const Image* image, ccResolutionType resolutionT
 
     // The image lands in the top rows of the canvas: the first row in memory
     // is its top row, so texture coordinate (0, 0) is its top-left corner.
-    const CGSize contentSize(static_cast<float>(imageWidth), static_cast<float>(imageHeight));
-    const int canvasWidth = static_cast<int>(width);
-    const int canvasHeight = static_cast<int>(height);
-    bool made = false;
+    PreparedImage prepared;
+    prepared.format = format;
+    prepared.pixelsWide = width;
+    prepared.pixelsHigh = height;
+    prepared.contentSize = CGSize(static_cast<float>(imageWidth), static_cast<float>(imageHeight));
+    prepared.premultipliedAlpha = isThirtyTwoBitCanvasFormat(format) && hasAlpha && !isMask;
+    const size_t pixels = static_cast<size_t>(width) * height;
     if (format == kCCTexture2DPixelFormat_A8) {
-        std::vector<uint8_t> alpha(static_cast<size_t>(width) * height, 0);
-        image->drawAlpha(alpha.data(), canvasWidth, canvasHeight);
-        made = initWithData(alpha.data(), format, width, height, contentSize);
-    } else {
-        std::vector<uint8_t> rgba = image->premultipliedRGBA(canvasWidth, canvasHeight);
-        if (format == kCCTexture2DPixelFormat_RGBA8888) {
-            made = initWithData(rgba.data(), format, width, height, contentSize);
-        } else {
-            std::vector<uint16_t> packed = packPixels16(rgba.data(), static_cast<size_t>(width) * height, format);
-            rgba = {};
-            made = initWithData(packed.data(), format, width, height, contentSize);
+        prepared.bytes.reset(new uint8_t[pixels]());
+        image->drawAlpha(prepared.bytes.get(), static_cast<int>(width), static_cast<int>(height));
+    } else if (format == kCCTexture2DPixelFormat_RGBA8888) {
+        // Written row by row straight into the upload buffer: no zero-filled
+        // canvas first, only the padding of a power-of-two canvas is cleared.
+        const size_t rowBytes = static_cast<size_t>(width) * 4;
+        prepared.bytes.reset(new uint8_t[pixels * 4]);
+        uint8_t* rgba = prepared.bytes.get();
+        for (uint32_t row = 0; row < imageHeight; ++row) {
+            uint8_t* line = rgba + row * rowBytes;
+            image->premultipliedRow(row, 0, static_cast<int>(imageWidth), line);
+            std::fill(line + imageWidth * 4, line + rowBytes, uint8_t{0});
         }
+        std::fill(rgba + imageHeight * rowBytes, rgba + height * rowBytes, uint8_t{0});
+    } else {
+        // Packed as each row is premultiplied: the 16-bit canvas is the only
+        // whole-image buffer.
+        prepared.bytes.reset(new uint8_t[pixels * 2]);
+        auto* packed = reinterpret_cast<uint16_t*>(prepared.bytes.get());
+        std::vector<uint8_t> line(static_cast<size_t>(imageWidth) * 4);
+        for (uint32_t row = 0; row < imageHeight; ++row) {
+            uint16_t* out = packed + static_cast<size_t>(row) * width;
+            image->premultipliedRow(row, 0, static_cast<int>(imageWidth), line.data());
+            packPixels16Into(line.data(), imageWidth, format, out);
+            std::fill(out + imageWidth, out + width, uint16_t{0});
+        }
+        std::fill(packed + static_cast<size_t>(imageHeight) * width, packed + pixels, uint16_t{0});
     }
-    if (!made) {
+    return prepared;
+}
+
+bool CCTexture2D::initWithPreparedImage(const PreparedImage& prepared, ccResolutionType resolutionType)
+{
+    if (!prepared.bytes ||
+        !initWithData(prepared.bytes.get(), prepared.format, prepared.pixelsWide, prepared.pixelsHigh,
+                      prepared.contentSize)) {
         return false;
     }
-    hasPremultipliedAlpha_ = isThirtyTwoBitCanvasFormat(format) && hasAlpha && !isMask;
+    hasPremultipliedAlpha_ = prepared.premultipliedAlpha;
     resolutionType_ = resolutionType;
     return true;
 }
@@ -281,23 +315,32 @@ CCTexture2DPixelFormat CCTexture2D::defaultAlphaPixelFormat() { return gDefaultA
 std::vector<uint16_t> CCTexture2D::packPixels16(const uint8_t* rgba, size_t pixelCount, CCTexture2DPixelFormat format)
 {
     std::vector<uint16_t> packed(pixelCount);
-    for (size_t i = 0; i < pixelCount; ++i) {
-        const unsigned r = rgba[4 * i], g = rgba[4 * i + 1], b = rgba[4 * i + 2], a = rgba[4 * i + 3];
-        switch (format) {
-        case kCCTexture2DPixelFormat_RGBA4444:
-            packed[i] = static_cast<uint16_t>(((r >> 4) << 12) | ((g >> 4) << 8) | ((b >> 4) << 4) | (a >> 4));
-            break;
-        case kCCTexture2DPixelFormat_RGB5A1:
-            packed[i] = static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 3) << 6) | ((b >> 3) << 1) | (a >> 7));
-            break;
-        case kCCTexture2DPixelFormat_RGB565:
-            packed[i] = static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-            break;
-        default:
-            throw std::invalid_argument("Invalid pixel format");
-        }
-    }
+    packPixels16Into(rgba, pixelCount, format, packed.data());
     return packed;
+}
+
+void CCTexture2D::packPixels16Into(const uint8_t* rgba, size_t pixelCount, CCTexture2DPixelFormat format,
+                                   uint16_t* packed)
+{
+    // One loop per format, so that each compiles to a tight (vectorised) loop.
+    switch (format) {
+    case kCCTexture2DPixelFormat_RGBA4444:
+        for (size_t i = 0; i < pixelCount; ++i, rgba += 4)
+            packed[i] = static_cast<uint16_t>(((rgba[0] >> 4) << 12) | ((rgba[1] >> 4) << 8) |
+                                              ((rgba[2] >> 4) << 4) | (rgba[3] >> 4));
+        break;
+    case kCCTexture2DPixelFormat_RGB5A1:
+        for (size_t i = 0; i < pixelCount; ++i, rgba += 4)
+            packed[i] = static_cast<uint16_t>(((rgba[0] >> 3) << 11) | ((rgba[1] >> 3) << 6) |
+                                              ((rgba[2] >> 3) << 1) | (rgba[3] >> 7));
+        break;
+    case kCCTexture2DPixelFormat_RGB565:
+        for (size_t i = 0; i < pixelCount; ++i, rgba += 4)
+            packed[i] = static_cast<uint16_t>(((rgba[0] >> 3) << 11) | ((rgba[1] >> 2) << 5) | (rgba[2] >> 3));
+        break;
+    default:
+        throw std::invalid_argument("Invalid pixel format");
+    }
 }
 
 void CCTexture2D::setTexParameters(const ccTexParams& params)

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +62,31 @@ public:
     // cannot be drawn into.
     [[nodiscard]] bool initWithImage(const Image* image, ccResolutionType resolutionType = kCCResolutionUnknown,
                                      bool jpg = false);
+
+    // What initWithImage decides from the GL and the class-wide format.
+    struct CanvasRules {
+        bool npot = false;
+        int maxTextureSize = 0;
+        CCTexture2DPixelFormat alphaFormat = kCCTexture2DPixelFormat_RGBA8888;
+    };
+    // An image drawn and converted, ready to upload.
+    struct PreparedImage {
+        CCTexture2DPixelFormat format = kCCTexture2DPixelFormat_RGBA8888;
+        uint32_t pixelsWide = 0;
+        uint32_t pixelsHigh = 0;
+        CGSize contentSize;
+        bool premultipliedAlpha = false;
+        std::unique_ptr<uint8_t[]> bytes; // pixelsWide x pixelsHigh of format
+    };
+    // The canvas initWithImage would upload, made without GL, so that any
+    // thread may make it (the rules are read on the GL's thread first).
+    // Nothing for a missing or empty image or one larger than the maximum;
+    // throws as initWithImage does.
+    [[nodiscard]] static std::optional<PreparedImage> prepareImage(const Image* image, const CanvasRules& rules,
+                                                                   bool jpg = false);
+    // Uploads a prepared image (the GL's thread); false when the upload fails.
+    [[nodiscard]] bool initWithPreparedImage(const PreparedImage& prepared,
+                                             ccResolutionType resolutionType = kCCResolutionUnknown);
 
     // ---- text: A8 textures whose alpha is the text's coverage ----
     // The text (UTF-8) drawn white from the top-left of a box of `dimensions`
@@ -124,6 +151,9 @@ public:
     // Packs RGBA8888 pixels (bytes R, G, B, A) into RGBA4444, RGB5A1 or
     // RGB565 words by keeping the top bits of each channel.
     static std::vector<uint16_t> packPixels16(const uint8_t* rgba, size_t pixelCount, CCTexture2DPixelFormat format);
+    // The same into `packed` (pixelCount entries).
+    static void packPixels16Into(const uint8_t* rgba, size_t pixelCount, CCTexture2DPixelFormat format,
+                                 uint16_t* packed);
 
     // Binds the texture and sets its filters and wrap modes.
     void setTexParameters(const ccTexParams& params);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <future>
+#include <system_error>
 #include <thread>
 #include <typeinfo>
 #include <vector>
@@ -83,6 +85,67 @@ Ref<CCTexture2D> CCTextureCache::addImage(const std::string& path)
     }
     textures_[key] = texture;
     return texture;
+}
+
+std::vector<Ref<CCTexture2D>> CCTextureCache::addImages(const std::vector<ImageRequest>& requests)
+{
+    using Prepared = std::optional<CCTexture2D::PreparedImage>;
+    struct Decoding {
+        std::string key;
+        ccResolutionType type = kCCResolutionUnknown;
+        std::future<Prepared> prepared; // not valid: made through addImage
+    };
+    const CCConfiguration* configuration = CCConfiguration::sharedConfiguration();
+    std::vector<Decoding> decodings(requests.size());
+    for (size_t i = 0; i < requests.size(); ++i) {
+        Decoding& decoding = decodings[i];
+        decoding.key = CCFileUtils::removeSuffixFromFile(requests[i].path);
+        const std::string lower = lowerCased(decoding.key);
+        if (isPVRName(lower) || textureForKey(decoding.key)) continue;
+        // Paths and rules are settled here; the workers only read, decode and
+        // convert bytes, which touches nothing shared.
+        const std::string fullPath = CCFileUtils::fullPathFromRelativePath(decoding.key, &decoding.type);
+        const CCTexture2D::CanvasRules rules{configuration->supportsNPOT(), configuration->maxTextureSize(),
+                                             requests[i].format};
+        const bool jpg = takesJPEGRule(lower);
+        auto work = [fullPath, rules, jpg]() -> Prepared {
+            const Ref<Image> image = Image::load(fullPath);
+            return image ? CCTexture2D::prepareImage(image.get(), rules, jpg) : std::nullopt;
+        };
+        try {
+            decoding.prepared = std::async(std::launch::async, work);
+        } catch (const std::system_error&) {
+            // No thread to be had: this one is made when its turn comes.
+            decoding.prepared = std::async(std::launch::deferred, work);
+        }
+    }
+    std::vector<Ref<CCTexture2D>> textures;
+    textures.reserve(requests.size());
+    for (size_t i = 0; i < requests.size(); ++i) {
+        Decoding& decoding = decodings[i];
+        if (!decoding.prepared.valid()) {
+            const CCTexture2DPixelFormat previous = CCTexture2D::defaultAlphaPixelFormat();
+            CCTexture2D::setDefaultAlphaPixelFormat(requests[i].format);
+            textures.push_back(addImage(requests[i].path));
+            CCTexture2D::setDefaultAlphaPixelFormat(previous);
+            continue;
+        }
+        Prepared prepared = decoding.prepared.get();
+        std::lock_guard guard(lock_);
+        if (Ref<CCTexture2D> cached = cachedLocked(decoding.key)) {
+            textures.push_back(cached);
+            continue;
+        }
+        Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
+        if (!prepared || !texture->initWithPreparedImage(*prepared, decoding.type)) {
+            if (prepared) logLine("CCTextureCache: cannot make a texture of %s", decoding.key.c_str());
+            textures.push_back(nullptr);
+            continue;
+        }
+        textures_[decoding.key] = texture;
+        textures.push_back(texture);
+    }
+    return textures;
 }
 
 void CCTextureCache::addImageAsync(const std::string& path, Object* target, SEL_CallO selector)

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/textures/CCTexture2D.h"
 #include "foundation/Object.h"
@@ -38,6 +39,20 @@ public:
     // case ignored), loaded on first use. Null when the file cannot be read.
     // JPEG textures are always RGBA8888.
     [[nodiscard]] Ref<CCTexture2D> addImage(const std::string& path);
+    // One image file and the pixel format its texture is made in (what the
+    // default alpha format would be set to around addImage).
+    struct ImageRequest {
+        std::string path;
+        CCTexture2DPixelFormat format = kCCTexture2DPixelFormat_RGBA8888;
+    };
+    // The textures of several image files, in order (null where a file
+    // cannot be read, logged), each made as addImage would with its
+    // request's format as the default alpha format. The files not cached yet
+    // are read and decoded at the same time, on a worker thread each, while
+    // the caller waits; every texture is then made on the calling thread,
+    // which must hold the GL context. The default alpha format is left as it
+    // was.
+    [[nodiscard]] std::vector<Ref<CCTexture2D>> addImages(const std::vector<ImageRequest>& requests);
     // Decodes an image file on a thread of its own and hands the texture (or
     // null) to target's selector on the main run loop; the target is retained
     // until then. A cached texture is handed over at once, before returning.

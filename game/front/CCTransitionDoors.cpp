@@ -195,6 +195,14 @@ void CCTransitionDoorsFromMenu::LoadTextures()
     GlobalObject* global = GlobalObject::sharedInstance();
     const std::vector<std::string> sheets
         = villageSheets(global->isIpad, global->isIp3, windowWidthInPixels());
+    // The four images decode side by side while the doors are shut; the
+    // sheets' frames then find their textures made.
+    const std::vector<Ref<CCTexture2D>> textures = CCTextureCache::sharedTextureCache()->addImages({
+        {textureOf(sheets[0]), kCCTexture2DPixelFormat_RGBA4444},
+        {textureOf(sheets[1]), kCCTexture2DPixelFormat_RGBA4444},
+        {textureOf(sheets[2]), kCCTexture2DPixelFormat_RGBA8888},
+        {textureOf(sheets[3]), kCCTexture2DPixelFormat_RGBA8888},
+    });
     CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA4444);
     loadSheet(sheets[0]);
     loadSheet(sheets[1]);

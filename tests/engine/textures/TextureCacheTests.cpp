@@ -85,6 +85,41 @@ TEST_F(TextureCacheTest, SharesTexturesByNameAsWritten)
         << cache->description();
 }
 
+// Several files at once: decoded side by side, made in order, each in its
+// own format; the cached, JPEG, PVR and unreadable ones as addImage treats
+// them, and the default format left as it was.
+TEST_F(TextureCacheTest, SeveralImagesAtOnceComeInOrderEachInItsFormat)
+{
+    CCTextureCache* cache = CCTextureCache::sharedTextureCache();
+    Ref<CCTexture2D> cached = cache->addImage("b.png");
+    ASSERT_NE(cached, nullptr);
+    CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGB565);
+    const std::vector<Ref<CCTexture2D>> made = cache->addImages({
+        {"a.png", kCCTexture2DPixelFormat_RGBA4444},
+        {"b.png", kCCTexture2DPixelFormat_RGBA4444},
+        {"missing.png", kCCTexture2DPixelFormat_RGBA8888},
+        {"c.JPG", kCCTexture2DPixelFormat_RGBA4444},
+        {"d.pvr.ccz", kCCTexture2DPixelFormat_RGBA4444},
+        {"./a.png", kCCTexture2DPixelFormat_RGBA8888},
+    });
+    ASSERT_EQ(made.size(), 6u);
+    EXPECT_EQ(CCTexture2D::defaultAlphaPixelFormat(), kCCTexture2DPixelFormat_RGB565);
+    ASSERT_NE(made[0], nullptr);
+    EXPECT_EQ(made[0]->pixelFormat(), kCCTexture2DPixelFormat_RGBA4444);
+    EXPECT_EQ(made[0]->pixelsWide(), 8u);
+    EXPECT_EQ(made[0]->resolutionType(), kCCResolutioniPhone);
+    EXPECT_EQ(cache->textureForKey("a.png"), made[0]);
+    EXPECT_EQ(made[1], cached) << "a cached texture is handed back as it is";
+    EXPECT_EQ(made[2], nullptr);
+    ASSERT_NE(made[3], nullptr);
+    EXPECT_EQ(made[3]->pixelFormat(), kCCTexture2DPixelFormat_RGBA8888) << "the JPEG rule";
+    ASSERT_NE(made[4], nullptr);
+    EXPECT_EQ(made[4]->pixelFormat(), kCCTexture2DPixelFormat_A8);
+    ASSERT_NE(made[5], nullptr);
+    EXPECT_EQ(made[5]->pixelFormat(), kCCTexture2DPixelFormat_RGBA8888);
+    EXPECT_EQ(cache->count(), 5u);
+}
+
 TEST_F(TextureCacheTest, JpegTexturesStayRGBA8888WhateverTheDefault)
 {
     CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA4444);

@@ -11,9 +11,12 @@
 #include "engine/menus/CCMenu.h"
 #include "engine/nodes/CCLayer.h"
 #include "foundation/Random.h"
+#include "foundation/Value.h"
 #include "game/boards/CCTimeStripCounter.h"
 #include "game/boards/CountrySideScene.h"
+#include "game/boards/EndOfPopUp.h"
 #include "game/boards/FieldPopUp.h"
+#include "game/boards/SessionHooks.h"
 #include "game/boards/VillageGate.h"
 #include "game/state/SessionReturnPoint.h"
 #include "game/state/TutorialFrameDef.h"
@@ -197,6 +200,73 @@ TEST_F(FieldPopUpTest, LeavingASessionLoadsTheProfileAsItStoodBeforeThePrice)
     EXPECT_EQ(profile().FieldVisits, visits);
     EXPECT_EQ(profile().ResourceCountArray, goods);
     sceneBoard_ = nullptr;
+}
+
+// The whole way: the pop-up's price, the field scene's own board played by
+// the bot through four seasons to the real summary, the field kept for gold
+// there, the fade back to the village, and the profile saved at the summary
+// loading back equal.
+TEST_F(FieldPopUpTest, AFieldSessionFromThePopUpThroughFourSeasonsToTheSummaryKeepsItsField)
+{
+    ScopedRandomSource seeded(std::make_shared<test::PinnedSeedRandom>(4242));
+    int villageVisits = 0;
+    session::SceneMaker savedVillage = session::setVillageSceneMaker([&villageVisits] {
+        ++villageVisits;
+        return CCScene::node();
+    });
+    profile().GoldCount = 100;
+    const int32_t visits = profile().FieldVisits;
+    open();
+    popUp_->BuyMore(nullptr);
+    run(0.6);
+    auto* layer = dynamic_cast<CountrySideScene*>(
+        driver().director()->runningScene()->getChildByTag(CountrySideScene::kTagLayer));
+    ASSERT_NE(layer, nullptr);
+    sceneBoard_ = layer->board();
+    EXPECT_EQ(profile().GoldCount, 70);
+    EXPECT_EQ(profile().FieldVisits, visits + 1);
+
+    const auto summary = [this]() -> EndOfPopUp* {
+        if (!field()->children()) return nullptr;
+        for (Object* child : *field()->children())
+            if (auto* popUp = dynamic_cast<EndOfPopUp*>(child)) return popUp;
+        return nullptr;
+    };
+    int chains = 0;
+    for (int guard = 0; guard < 600 && !summary(); ++guard) {
+        if (profile().countryStepsForBar == 0 || !field()->isTouchEnabled() || field()->isInputBlocked()) {
+            settle(0.5);
+            continue;
+        }
+        const auto chain = findChain();
+        if (chain.empty() || !play(chain)) {
+            settle(0.5);
+            continue;
+        }
+        ++chains;
+        settle();
+        ASSERT_TRUE(gridConsistent()) << "after chain " << chains;
+    }
+    EndOfPopUp* end = summary();
+    ASSERT_NE(end, nullptr) << "the seasons ran out into the summary";
+    EXPECT_EQ(end->mode(), 1);
+    EXPECT_GT(chains, 20);
+    EXPECT_EQ(profile().SavedFieldPuzzles.size(), 36u);
+
+    // Keeping the field costs its price and leaves for the village.
+    const int32_t price = profile().SaveFieldPrice;
+    end->BuyCallback(nullptr);
+    EXPECT_EQ(profile().GoldCount, 70 - price);
+    EXPECT_TRUE(profile().FieldSaved);
+    EXPECT_FALSE(SessionReturnPoint::held());
+    const Value saved = profile().TakeSnapshot().toDictionary();
+    sceneBoard_ = nullptr;
+    run(1.0);
+    EXPECT_EQ(villageVisits, 1);
+    Profile::purgeSharedInstance();
+    ASSERT_TRUE(Profile::sharedInstance()->Load());
+    EXPECT_EQ(Profile::sharedInstance()->TakeSnapshot().toDictionary(), saved);
+    session::setVillageSceneMaker(std::move(savedVillage));
 }
 
 // ---- whole sessions

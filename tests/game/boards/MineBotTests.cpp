@@ -19,6 +19,7 @@ TEST_F(MineSessionTest, ABotPlaysSeededMineSessionsToTheirSummary)
 {
     const char* asked = std::getenv("MOSSWICK_MINE_BOT_SESSIONS");
     const int sessions = asked && *asked ? std::atoi(asked) : 1;
+    drawFrames_ = false;
     Profile& p = profile();
     long turns = 0, tiles = 0, yield = 0, explosions = 0;
     for (int s = 0; s < sessions; ++s) {
@@ -32,7 +33,7 @@ TEST_F(MineSessionTest, ABotPlaysSeededMineSessionsToTheirSummary)
         Ref<MineBoard> board = MineBoard::board();
         ASSERT_NE(board, nullptr);
         scene().addChild(board.get());
-        run(0.1);
+        advance(0.1);
         const int played = playOut(*board);
         EndOfPopUp* summary = summaryOn(board.get());
         ASSERT_NE(summary, nullptr) << "the session ends in its summary";
@@ -52,7 +53,7 @@ TEST_F(MineSessionTest, ABotPlaysSeededMineSessionsToTheirSummary)
         yield += stockAfter - stockBefore;
         explosions += p.MethanExplosions - boomsBefore;
         board->removeFromParentAndCleanup(true);
-        run(0.05);
+        advance(0.05);
     }
     if (sessions > 0) {
         std::printf("mine bot: %d sessions of %d moves; per session %.1f turns, %.1f tiles, %.2f resource units, "

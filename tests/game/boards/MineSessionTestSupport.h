@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/director/CCDirector.h"
+#include "engine/scheduler/CCScheduler.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/support/CCArray.h"
 #include "engine/support/CCFileUtils.h"
@@ -28,6 +29,7 @@
 #include "game/boards/MineScene.h"
 #include "game/boards/Puzzle.h"
 #include "game/boards/SessionHooks.h"
+#include "foundation/RunLoop.h"
 #include "game/state/DataParser.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/SessionReturnPoint.h"
@@ -174,7 +176,7 @@ public:
     // alert by re-typing.
     void settle(double seconds = 1.0)
     {
-        run(seconds);
+        advance(seconds);
         while (driver().pressAlertButton(0)) {}
     }
     // Plays greedy chains until the summary opens (or `maxTurns` pass).
@@ -201,6 +203,22 @@ public:
     int villageVisits = 0;
 
 protected:
+    // Game time passes: frames drawn, or with `drawFrames_` off only the
+    // scheduler's ticks and the run loop (the long bot runs, where drawing
+    // would cost most of the time and decides nothing).
+    void advance(double seconds)
+    {
+        if (drawFrames_) {
+            run(seconds);
+            return;
+        }
+        const int steps = static_cast<int>(seconds * 60 + 0.5);
+        for (int i = 0; i < steps; ++i) {
+            CCScheduler::sharedScheduler()->tick(1.0f / 60);
+            RunLoop::main().drain();
+        }
+    }
+    bool drawFrames_ = true;
     std::string resources_;
     session::SceneMaker savedVillage_;
     session::SceneMaker savedMine_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -11,11 +12,23 @@
 #include "analytics/TallyAnalytics.h"
 #include "analytics/TallySession.h"
 #include "analytics/TallySessionStore.h"
+#include "engine/director/CCDirector.h"
 #include "engine/director/HeadlessDriver.h"
+#include "engine/menus/CCMenuItem.h"
+#include "engine/nodes/CCLayer.h"
 #include "foundation/RunLoop.h"
+#include "game/boards/FoodPopUp.h"
+#include "game/boards/MineBoard.h"
+#include "game/boards/MineScene.h"
+#include "game/front/CCTransitionDoors.h"
+#include "game/front/MainMenuScene.h"
 #include "game/front/MosswickAppDelegate.h"
+#include "game/state/DataParser.h"
+#include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/TutorialFrameDef.h"
+#include "game/state/UpgradeItem.h"
 #include "platform/DeviceProfile.h"
 #include "platform/HTTPTransport.h"
 #include "tests/analytics/ReportDecoder.h"
@@ -24,6 +37,7 @@
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScriptedDeviceServices.h"
 #include "tests/support/SharedInstances.h"
+#include "tests/support/SourceTree.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestCertificateAuthority.h"
 
@@ -34,6 +48,37 @@ using Server = test::LoopbackHTTPServer;
 
 // 2026-06-15 12:00:00 UTC.
 constexpr double kNow = 1781524800.0;
+// The market (gold buys mine moves there) and the earth tool.
+constexpr int32_t kMarket = 18, kEarthTool = 24;
+
+// The village map is not part of the game yet: the doors from the menu
+// open this plain layer, which hosts the food pop-up as the map would.
+class StandInMap : public CCLayer, public FoodPopUpHost {};
+
+// A saved village whose player has 1,000 gold, the market and one earth
+// tool, made from the bundled game data; every achievement but the first
+// tool's is behind them, so that the mine session grants exactly one.
+void saveAPlayer()
+{
+    DataParser parser;
+    ASSERT_TRUE(parser.parseData(test::sourceTreePath("resources") + "/test.xml"));
+    Profile& p = *Profile::sharedInstance();
+    p.VillageName = "Mossbury";
+    p.GoldCount = 1000;
+    p.increaseUpgradeCount(kMarket, 1);
+    // The earth tool unlocked (as the mine's lessons do) and one owned.
+    p.GetUpgrade(kEarthTool)->isHidden = false;
+    p.UpgradesCountArray[size_t(kEarthTool)] = 1;
+    GlobalObject* global = GlobalObject::sharedInstance();
+    for (auto& [identifier, done] : global->AchievementsState) done = identifier != "com.zandovar.mw.diy";
+    // Past the tutorials, whose pop-ups would hold the mine's input.
+    for (auto& [id, frame] : p.TutorialDict) {
+        frame->Done = true;
+        frame->ArrowAfterDone = true;
+    }
+    ASSERT_TRUE(p.SaveData());
+    Profile::purgeSharedInstance();
+}
 
 // The game launched through the headless driver, with its analytics
 // reports going to a loopback HTTPS service (at the report address the
@@ -60,8 +105,9 @@ protected:
         HTTPTransport::setTrustedCertificatesFile("");
     }
 
-    // The launch happens at `wallSeconds` on the driver's clock.
-    void launch(double wallSeconds)
+    // The launch happens at `wallSeconds` on the driver's clock; `beforeLaunch`
+    // runs once the device exists, before the game starts.
+    void launch(double wallSeconds, const std::function<void()>& beforeLaunch = {})
     {
         test::GLTestContext* gl = test::GLTestContext::acquire(64, 64);
         ASSERT_NE(gl, nullptr);
@@ -71,6 +117,7 @@ protected:
         driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named("phone"), 1.0 / 30);
         ASSERT_NE(driver_, nullptr);
         driver_->clock().setWall(wallSeconds);
+        if (beforeLaunch) beforeLaunch();
         app_ = std::make_unique<MosswickAppDelegate>();
         driver_->lifeCycle().setDelegate(app_.get());
         driver_->lifeCycle().launch();
@@ -79,6 +126,7 @@ protected:
     // The process ends: its upload threads first.
     void stop()
     {
+        CCTransitionDoorsFromMenu::setIncomingSceneMaker(nullptr);
         TallyAnalytics::resetForTesting();
         app_.reset();
         driver_.reset();
@@ -86,12 +134,31 @@ protected:
         Profile::purgeSharedInstance();
     }
 
+    // Runs frames (bounded by `seconds` of the driver's step) until `done`.
+    bool runUntil(const std::function<bool()>& done, double seconds)
+    {
+        for (int frame = 0; frame < int(seconds / driver_->step()); ++frame) {
+            if (done()) return true;
+            driver_->runFrames(1);
+        }
+        return done();
+    }
+    template <class T> static T* runningAs()
+    {
+        return dynamic_cast<T*>(CCDirector::sharedDirector()->runningScene());
+    }
+    static MineBoard* runningMineBoard()
+    {
+        CCScene* running = CCDirector::sharedDirector()->runningScene();
+        auto* layer = running ? dynamic_cast<MineScene*>(running->getChildByTag(MineScene::kTag)) : nullptr;
+        return layer ? layer->board.get() : nullptr;
+    }
+
     size_t reportCount()
     {
         std::lock_guard<std::mutex> guard(lock_);
         return reports_.size();
     }
-    // Waits (bounded) until the service has `count` reports.
     // Waits (bounded) until the service has `count` reports, then for the
     // upload to end: an upload started while another runs would be skipped.
     bool waitForReports(size_t count)
@@ -114,18 +181,52 @@ protected:
     std::unique_ptr<MosswickAppDelegate> app_;
 };
 
-// Launch, a level gained, a 5 s pause (the same session), an 11 s pause (a
-// new session, in which another level is gained), quit, and a relaunch whose
-// accepted upload empties the stored list. Of the game's seven events only
-// "Language" (the localisation manager) and "Level Up!" (the profile) have
-// callers in the game so far.
+// Launch with a saved village, the main menu, its Continue through the
+// doors, the food pop-up (moves bought with gold), a mine session in which
+// the first tool used grants an achievement, and a level gained;
+// a 5 s pause (the same session), an 11 s pause (a new session, in which
+// another level is gained), quit, and a relaunch whose accepted upload
+// empties the stored list. Every event comes from its caller in the game;
+// "InApp" has none yet (the purchase pop-up that logs it is not built).
 TEST_F(AnalyticsInGameTest, EventsReachTheServiceInTheSessionThatLoggedThem)
 {
-    launch(kNow);
+    launch(kNow, [] { saveAPlayer(); });
+    ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(waitForReports(1)) << "the start upload";
     const Ref<TallySession> first = TallySession::currentSession();
     ASSERT_NE(first, nullptr);
     const std::string language = LocalisationManager::sharedInstance()->getLang();
+
+    ASSERT_TRUE(runUntil([] { return runningAs<MainMenuScene>() != nullptr; }, 10)) << "the loading scene's hand-over";
+    MainMenuScene* menu = runningAs<MainMenuScene>();
+    ASSERT_TRUE(Profile::sharedInstance()->Loaded) << "the saved village";
+    StandInMap* map = nullptr;
+    CCTransitionDoorsFromMenu::setIncomingSceneMaker([&map] {
+        Ref<CCScene> scene = CCScene::node();
+        auto layer = makeRef<StandInMap>();
+        scene->addChild(layer.get());
+        map = layer.get();
+        return scene;
+    });
+    menu->ContinueCallback();
+    ASSERT_TRUE(runUntil([&map] { return map && runningAs<CCScene>() == map->parent(); }, 3)) << "the doors";
+
+    Ref<FoodPopUp> food = FoodPopUp::popUpWithLayer(map);
+    ASSERT_NE(food, nullptr);
+    map->addChild(food.get(), 6);
+    driver_->runFrames(2);
+    ASSERT_NE(food->ResetButton, nullptr);
+    food->ResetButton->activate(); // ten moves for 100 gold
+    EXPECT_EQ(Profile::sharedInstance()->GoldCount, 900);
+    ASSERT_TRUE(food->CraftButt && food->CraftButt->isEnabled());
+    food->CraftButt->activate();
+    ASSERT_TRUE(runUntil([] { return runningMineBoard() != nullptr; }, 2)) << "the fade to the mine";
+    MineBoard* board = runningMineBoard();
+    driver_->runFrames(30);
+    ASSERT_NE(board->toolButton(kEarthTool), nullptr);
+    board->toolButton(kEarthTool)->activate();
+    driver_->runFrames(60);
+
     Profile* profile = Profile::sharedInstance();
     profile->LevelsArray = { 0, 100, 250, 500 };
     profile->PlayerLevel = 1;
@@ -191,6 +292,10 @@ TEST_F(AnalyticsInGameTest, EventsReachTheServiceInTheSessionThatLoggedThem)
     EXPECT_EQ(eventsOf(at->second),
               (std::vector<std::pair<std::string, Parameters>> {
                   { "Language", { { "Language", language } } },
+                  { "MoneyUsage", { { "MoneyUsage", "Mine Buy Food" } } },
+                  { "MiniGames", { { "MiniGames", "Mine" } } },
+                  { "Achievement", { { "Achievement", "ACH_TOOL1" } } },
+                  { "Tool", { { "Tool", "tool_earth" } } },
                   { "Level Up!", { { "Level Up!", "Level 2" } } },
               }));
     EXPECT_EQ(at->second.pauseMillis, 5000);
