@@ -10,6 +10,7 @@
 #include "platform/GameCenter.h"
 #include "platform/HTTPCookieStorage.h"
 #include "social/CCBuffers.h"
+#include "social/CCDataSharing.h"
 #include "social/CCDataStore.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCLumoraLog.h"
@@ -256,6 +257,10 @@ bool CCPrivateSession::isGameCenterSupportEnabled() const
     const Value& setting = valueForWorkaroundSetting(5);
     return setting.isString() && setting.stringView() == "YES" && GameCenter::sharedInstance() != nullptr;
 }
+
+bool CCPrivateSession::isReadyForNetworkTransfers() const { return !dataSharing_ || dataSharing_->isUpdated(); }
+
+void CCPrivateSession::setDataSharing(Ref<CCDataSharing> sharing) { dataSharing_ = std::move(sharing); }
 
 void CCPrivateSession::setupBuffers()
 {

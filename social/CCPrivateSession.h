@@ -23,6 +23,7 @@ namespace mw {
 
 class CCAchievementBuffer;
 class CCAsyncPostManager;
+class CCDataSharing;
 class CCLeaderboardBuffer;
 class CCOffersBuffer;
 class CCGameCenterPostManager;
@@ -272,7 +273,11 @@ public:
     bool isRunningOniPad();
     bool supportsMultitasking() const;
     bool isSMSMessagingSupported() const;
-    bool isReadyForNetworkTransfers() const { return true; } // no data sharing in this game
+    // Transfers wait for the data-sharing resolver, when there is one (the
+    // game makes none).
+    bool isReadyForNetworkTransfers() const;
+    CCDataSharing* dataSharing() const { return dataSharing_.get(); }
+    void setDataSharing(Ref<CCDataSharing> sharing);
 
     void startLocationManager();
     void stopLocationManager();
@@ -331,6 +336,7 @@ private:
     Ref<CCAsyncPostManager> postManager_;
     Ref<CCAchievementBuffer> achievementBuffer_;
     Ref<CCOffersBuffer> offersBuffer_;
+    Ref<CCDataSharing> dataSharing_;
     Ref<CCLeaderboardBuffer> leaderboardBuffer_;
     Ref<CCGameCenterPostManager> gcPostManager_;
     Ref<Reachability> reachability_;
