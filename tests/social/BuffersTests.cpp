@@ -13,6 +13,7 @@
 #include "social/CCAsyncPostManager.h"
 #include "social/CCBuffers.h"
 #include "social/CCDataStore.h"
+#include "social/CCFetchManager.h"
 #include "social/CCGameCenterPostManager.h"
 #include "social/CCPrivateSession.h"
 #include "social/records/CCServerRecords.h"
@@ -47,9 +48,10 @@ protected:
         SocialFixture::SetUp();
         clock_->setWall(kNoonPacific);
         activate();
-        RunLoop::main().drain();
         // Posts stay queued where the test reads them.
         session()->activateLumoraSetting(2, Value("YES"));
+        RunLoop::main().drain();
+        session()->postManager()->clearData();
         session()->setupBuffers();
     }
     void TearDown() override
@@ -63,7 +65,8 @@ protected:
     std::vector<std::string> posts()
     {
         std::vector<std::string> urls;
-        for (const auto& record : session()->postManager()->serverDataArray()) urls.push_back(record->url());
+        for (const auto& record : session()->postManager()->serverDataArray())
+            if (record->url().rfind(lite(), 0) == 0) urls.push_back(record->url());
         return urls;
     }
     std::string lite() { return CCPrivateSession::liteBaseUrl(); }
@@ -254,6 +257,36 @@ TEST_F(BuffersTest, LeaderboardDatesAreKeptAndCleared)
     EXPECT_TRUE(CCDataStore::sharedInstance()->valueForKey(CCLeaderboardBuffer::kKey).asDict().contains("x"));
     dates->clearBuffer();
     EXPECT_FALSE(dates->timestampForLeaderboard("x"));
+}
+
+
+TEST_F(BuffersTest, ReportsDropTheCachedLeaderboardsOfThatBoardAndOneAchievementPage)
+{
+    CCFetchManager* fetchManager = CCFetchManager::sharedInstance();
+    auto cache = [&](Ref<CCAbstractServerData> record, const char* type) {
+        const std::string envelope =
+            std::string(R"({"meta":{"type":")") + type + R"(","timestamp":1},"data":{"cache":"temp"}})";
+        record->setReceivedData(Value::Bytes(envelope.begin(), envelope.end()));
+        fetchManager->serverDataFinishedNetworkOpWithStatus(record.get(), 0);
+    };
+    const std::string board = lite() + "leaderboard.cuid?gameConfigID=";
+    cache(makeRef<CCLeaderboardData>(board + "b1&page=1"), "leaderboard");
+    cache(makeRef<CCLeaderboardData>(board + "b1&page=2"), "leaderboard");
+    cache(makeRef<CCLeaderboardData>(board + "b2"), "leaderboard");
+    cache(makeRef<CCAchievementData>(lite() + "achievements.cuid?page=1"), "achievement");
+    cache(makeRef<CCAchievementData>(lite() + "achievements.cuid?page=2"), "achievement");
+    auto cached = [&] {
+        std::vector<std::string> urls;
+        for (const auto& record : fetchManager->temporaryDataCache()) urls.push_back(record->url());
+        std::sort(urls.begin(), urls.end());
+        return urls;
+    };
+    ASSERT_EQ(cached().size(), 5u);
+    buffer().postLeaderboardResult(1, "b1", false, "", false);
+    EXPECT_EQ(cached(), (std::vector<std::string> { lite() + "achievements.cuid?page=1",
+                                                    lite() + "achievements.cuid?page=2", board + "b2" }));
+    buffer().postAchievement("x", true, "", false, "");
+    EXPECT_EQ(cached().size(), 2u) << "only the first achievement page goes";
 }
 
 } // namespace
