@@ -50,7 +50,8 @@ protected:
 TEST_F(StoreTest, ProductsArriveLaterInTheStoresOrder)
 {
     ScriptedStore store;
-    store.catalogue = {{"p3", "Three", 4.99, "en_US@currency=USD"}, {"p1", "One", 0.99, "en_US@currency=USD"}};
+    store.catalogue = {{"p3", "Three", 4.99, "en_US@currency=USD", ""},
+                       {"p1", "One", 0.99, "en_US@currency=USD", ""}};
     std::vector<std::string> got, invalid;
     store.requestProducts({"p1", "p2", "p3"}, [&](const auto& products, const auto& unknown) {
         for (const auto& p : products) got.push_back(p.productIdentifier);
