@@ -89,12 +89,15 @@ std::string CCDataSharingData::description() const
                   securityTokenFromCookies().value_or("(null)").c_str());
 }
 
+// Dates are archived as seconds since 1970 in full: a property-list date
+// keeps whole seconds only, and a record read back with a cut date would
+// never again equal the one it was written from. Dates are read in both forms.
 std::vector<uint8_t> CCDataSharingData::archive() const
 {
     Value::Dictionary root;
     root.set("$class", Value(kClassName));
     if (uuid) root.set(kUuidKey, Value(*uuid));
-    if (uuidTimestamp) root.set(kUuidTimestampKey, Value::dateFromUnixTime(*uuidTimestamp));
+    if (uuidTimestamp) root.set(kUuidTimestampKey, Value(*uuidTimestamp));
     if (cookies) {
         Value::Array list;
         for (const HTTPCookie& cookie : *cookies)
@@ -102,7 +105,7 @@ std::vector<uint8_t> CCDataSharingData::archive() const
                 { { "$class", Value(kCookieClassName) }, { kCookiePropertiesKey, cookie.properties() } }));
         root.set(kCookiesKey, Value(std::move(list)));
     }
-    if (cookieTimestamp) root.set(kCookieTimestampKey, Value::dateFromUnixTime(*cookieTimestamp));
+    if (cookieTimestamp) root.set(kCookieTimestampKey, Value(*cookieTimestamp));
     std::string error;
     const std::string text = writePropertyList(Value(std::move(root)), &error);
     if (text.empty()) logLine("%sthe shared record cannot be archived (%s)", kLumoraError, error.c_str());
@@ -131,8 +134,9 @@ std::optional<CCDataSharingData> CCDataSharingData::unarchive(const uint8_t* dat
                                std::pair { kCookieTimestampKey, &record.cookieTimestamp } }) {
         const Value& date = (*root)[key];
         if (date.isNull()) continue;
-        if (!date.isDate()) return fail(std::string(key) + " is no date");
-        *field = date.asUnixTime();
+        if (date.isDate()) *field = date.asUnixTime();
+        else if (date.isReal() || date.isInteger()) *field = date.asDouble();
+        else return fail(std::string(key) + " is no date");
     }
     const Value& cookies = (*root)[kCookiesKey];
     if (!cookies.isNull()) {

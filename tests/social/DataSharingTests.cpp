@@ -336,8 +336,8 @@ TEST_F(DataSharingTest, TheCloudStoreSavesMergesConflictsAndResolvesAgain)
     cloud_->addConflictVersion(path, record("C", 10, {}, {}).archive(), 2000);
     store->document()->setDocumentState(CloudDocument::kInConflict);
     EXPECT_TRUE(store->resolvingConflict());
-    RunLoop::main().drain();
-    EXPECT_FALSE(store->resolvingConflict());
+    RunLoop::main().runUntil([&] { return !store->resolvingConflict(); }, 5);
+    EXPECT_FALSE(store->resolvingConflict()) << "the merged record was saved";
     EXPECT_TRUE(cloud_->unresolvedConflictVersionsOfItemAtPath(path).empty());
     ASSERT_TRUE(store->dataFromStore());
     EXPECT_EQ(store->dataFromStore()->uuid, "B") << "the latest version, whose identity is earlier";
