@@ -30,6 +30,8 @@ Value encode(const PaymentTransaction& t)
         entry.set("errorText", Value(t.error->localizedDescription));
     }
     if (t.originalTransaction) entry.set("original", Value(t.originalTransaction->transactionIdentifier));
+    if (!t.transactionReceipt.empty())
+        entry.set("receipt", Value(std::string(t.transactionReceipt.begin(), t.transactionReceipt.end())));
     return Value(std::move(entry));
 }
 
