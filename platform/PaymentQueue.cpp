@@ -30,6 +30,8 @@ Value encode(const PaymentTransaction& t)
         entry.set("errorText", Value(t.error->localizedDescription));
     }
     if (t.originalTransaction) entry.set("original", Value(t.originalTransaction->transactionIdentifier));
+    if (!t.transactionReceipt.empty())
+        entry.set("receipt", Value(std::string(t.transactionReceipt.begin(), t.transactionReceipt.end())));
     return Value(std::move(entry));
 }
 
@@ -41,6 +43,8 @@ Ref<PaymentTransaction> decode(const Value& entry)
     int state = entry["state"].asInt();
     if (t->transactionIdentifier.empty() || state < 1 || state > 3) return nullptr;
     t->state = static_cast<PaymentTransaction::State>(state);
+    const std::string receipt = entry["receipt"].asString();
+    t->transactionReceipt.assign(receipt.begin(), receipt.end());
     if (t->state == PaymentTransaction::kFailed)
         t->error = StoreError{entry["errorCode"].asInt(), entry["errorText"].asString()};
     if (t->state == PaymentTransaction::kRestored) {
@@ -58,15 +62,41 @@ PaymentQueue::PaymentQueue() { load(); }
 
 PaymentQueue::~PaymentQueue() { *alive_ = false; }
 
-void PaymentQueue::setTransactionObserver(PaymentTransactionObserver* observer)
+std::vector<Ref<PaymentTransaction>> PaymentQueue::endedTransactions() const
 {
-    observer_ = observer;
-    if (!observer_ || transactions_.empty()) return;
-    // What an earlier run (or this one) left unfinished is offered again.
     std::vector<Ref<PaymentTransaction>> ended;
     for (const auto& t : transactions_)
         if (isEnded(t->state)) ended.push_back(t);
-    if (!ended.empty()) deliverLater(std::move(ended));
+    return ended;
+}
+
+bool PaymentQueue::isObserver(PaymentTransactionObserver* observer) const
+{
+    return observer && (observer == observer_ ||
+                        std::find(extraObservers_.begin(), extraObservers_.end(), observer) != extraObservers_.end());
+}
+
+void PaymentQueue::setTransactionObserver(PaymentTransactionObserver* observer)
+{
+    observer_ = observer;
+    if (!observer_) return;
+    // What an earlier run (or this one) left unfinished is offered again.
+    auto ended = endedTransactions();
+    if (!ended.empty()) deliverLater(std::move(ended), observer);
+}
+
+void PaymentQueue::addTransactionObserver(PaymentTransactionObserver* observer)
+{
+    if (!observer || isObserver(observer)) return;
+    extraObservers_.push_back(observer);
+    auto ended = endedTransactions();
+    if (!ended.empty()) deliverLater(std::move(ended), observer);
+}
+
+void PaymentQueue::removeTransactionObserver(PaymentTransactionObserver* observer)
+{
+    if (observer == observer_) observer_ = nullptr;
+    std::erase(extraObservers_, observer);
 }
 
 void PaymentQueue::addPayment(const std::string& productIdentifier)
@@ -97,6 +127,13 @@ void PaymentQueue::update(PaymentTransaction& transaction, PaymentTransaction::S
 {
     transaction.state = state;
     transaction.error = std::move(error);
+    if (state == PaymentTransaction::kPurchased && transaction.transactionReceipt.empty()) {
+        // The stand-in's receipt: a small signed-looking text naming the purchase.
+        const std::string receipt = format("{\"transaction-id\" = \"%s\"; \"product-id\" = \"%s\";}",
+                                           transaction.transactionIdentifier.c_str(),
+                                           transaction.productIdentifier.c_str());
+        transaction.transactionReceipt.assign(receipt.begin(), receipt.end());
+    }
     if (isEnded(state)) save();
     deliverLater({Ref<PaymentTransaction>(&transaction)});
 }
@@ -123,15 +160,16 @@ PaymentTransaction& PaymentQueue::lateTransaction(const std::string& productIden
     return *t;
 }
 
-void PaymentQueue::deliverLater(std::vector<Ref<PaymentTransaction>> transactions)
+void PaymentQueue::deliverLater(std::vector<Ref<PaymentTransaction>> transactions, PaymentTransactionObserver* only)
 {
     // Each update carries the state it had when it was made, as the queue
     // reports every step; a transaction finished meanwhile is still told.
     std::vector<std::pair<PaymentTransaction::State, std::optional<StoreError>>> states;
     for (const auto& t : transactions) states.emplace_back(t->state, t->error);
     std::weak_ptr<bool> alive = alive_;
-    RunLoop::main().perform([this, alive, transactions = std::move(transactions), states]() {
-        if (!alive.lock() || !observer_) return;
+    RunLoop::main().perform([this, alive, only, transactions = std::move(transactions), states]() {
+        if (!alive.lock()) return;
+        if (only && !isObserver(only)) return;
         std::vector<Ref<PaymentTransaction>> snapshot;
         for (size_t i = 0; i < transactions.size(); ++i) {
             if (transactions[i]->state != states[i].first) {
@@ -144,7 +182,16 @@ void PaymentQueue::deliverLater(std::vector<Ref<PaymentTransaction>> transaction
                 snapshot.push_back(transactions[i]);
             }
         }
-        observer_->paymentQueueUpdatedTransactions(snapshot);
+        if (only) {
+            only->paymentQueueUpdatedTransactions(snapshot);
+            return;
+        }
+        // Copied first: an observer may add or remove observers while told.
+        std::vector<PaymentTransactionObserver*> observers;
+        if (observer_) observers.push_back(observer_);
+        observers.insert(observers.end(), extraObservers_.begin(), extraObservers_.end());
+        for (PaymentTransactionObserver* observer : observers)
+            if (isObserver(observer)) observer->paymentQueueUpdatedTransactions(snapshot);
     });
 }
 

@@ -19,6 +19,8 @@ public:
     ~PaymentQueue() override;
 
     void setTransactionObserver(PaymentTransactionObserver* observer) override;
+    void addTransactionObserver(PaymentTransactionObserver* observer) override;
+    void removeTransactionObserver(PaymentTransactionObserver* observer) override;
     void addPayment(const std::string& productIdentifier) override;
     void finishTransaction(PaymentTransaction& transaction) override;
 
@@ -39,12 +41,16 @@ protected:
     PaymentTransaction& lateTransaction(const std::string& productIdentifier);
 
 private:
-    void deliverLater(std::vector<Ref<PaymentTransaction>> transactions);
+    // To every observer, or to `only` when given (if it is still registered).
+    void deliverLater(std::vector<Ref<PaymentTransaction>> transactions, PaymentTransactionObserver* only = nullptr);
+    std::vector<Ref<PaymentTransaction>> endedTransactions() const;
+    bool isObserver(PaymentTransactionObserver* observer) const;
     void load();
     void save();
     std::string newIdentifier();
 
     PaymentTransactionObserver* observer_ = nullptr;
+    std::vector<PaymentTransactionObserver*> extraObservers_;
     std::vector<Ref<PaymentTransaction>> transactions_;
     bool fileWritable_ = true;
     int counter_ = 0;

@@ -81,7 +81,8 @@ private:
         };
         auto found = catalogue.find(identifier);
         if (found == catalogue.end()) return std::nullopt;
-        return StoreProduct{identifier, found->second.first, found->second.second, "en_US@currency=USD"};
+        return StoreProduct{identifier, found->second.first, found->second.second, "en_US@currency=USD",
+                            found->second.first};
     }
 
     std::map<AlertView*, Ref<PaymentTransaction>> asking_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@ struct StoreProduct {
     std::string localizedTitle;
     double price = 0;
     std::string priceLocale; // "en_US@currency=USD": the language, region and currency
+    std::string localizedDescription;
 };
 
 // Why a payment failed. Codes: 0 unknown, 1 client not allowed, 2 cancelled
@@ -38,9 +40,12 @@ public:
     std::optional<StoreError> error; // set when failed
     // For a restored transaction, the purchase it restores (else null).
     Ref<PaymentTransaction> originalTransaction;
+    // The store's signed proof of a purchased transaction (empty otherwise).
+    std::vector<uint8_t> transactionReceipt;
 };
 
-// The payment queue's one observer (the game's purchase service).
+// An observer of the payment queue: the game's purchase service, or another
+// part of the application that sells through the same queue.
 class PaymentTransactionObserver {
 public:
     virtual ~PaymentTransactionObserver() = default;
@@ -72,6 +77,11 @@ public:
     // The queue's observer (not owned; one at a time, null removes it).
     // Registering delivers the transactions left unfinished.
     virtual void setTransactionObserver(PaymentTransactionObserver* observer) = 0;
+    // Further observers beside that one (not owned): each sees every update,
+    // in the order they were added, after the one above. Adding delivers the
+    // transactions left unfinished to the new observer only.
+    virtual void addTransactionObserver(PaymentTransactionObserver* observer) = 0;
+    virtual void removeTransactionObserver(PaymentTransactionObserver* observer) = 0;
     virtual void addPayment(const std::string& productIdentifier) = 0;
     // Takes a transaction that reached its end off the queue for good.
     virtual void finishTransaction(PaymentTransaction& transaction) = 0;

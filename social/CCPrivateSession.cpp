@@ -4,10 +4,13 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
+#include "platform/AlertView.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/DeviceFacts.h"
 #include "platform/GameCenter.h"
 #include "platform/HTTPCookieStorage.h"
+#include "social/CCBuffers.h"
+#include "social/CCDataSharing.h"
 #include "social/CCDataStore.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCLumoraLog.h"
@@ -253,6 +256,41 @@ bool CCPrivateSession::isGameCenterSupportEnabled() const
 {
     const Value& setting = valueForWorkaroundSetting(5);
     return setting.isString() && setting.stringView() == "YES" && GameCenter::sharedInstance() != nullptr;
+}
+
+bool CCPrivateSession::isReadyForNetworkTransfers() const { return !dataSharing_ || dataSharing_->isUpdated(); }
+
+void CCPrivateSession::setDataSharing(Ref<CCDataSharing> sharing) { dataSharing_ = std::move(sharing); }
+
+void CCPrivateSession::setupBuffers()
+{
+    achievementBuffer_ = makeRef<CCAchievementBuffer>();
+    offersBuffer_ = makeRef<CCOffersBuffer>();
+    leaderboardBuffer_ = makeRef<CCLeaderboardBuffer>();
+}
+
+bool CCPrivateSession::postAchievement(const std::string& id, bool obtained, const std::string& description,
+                                       bool alwaysPopup, const std::string& gameCenterId)
+{
+    if (obtained) CCDataStore::sharedInstance()->removeTextForToken(gameCenterId);
+    return achievementBuffer_ && achievementBuffer_->postAchievement(id, obtained, description, alwaysPopup, gameCenterId);
+}
+
+void CCPrivateSession::postLeaderboardResult(double result, const std::string& id, bool lowestValFirst,
+                                             const std::string& gameCenterId, bool isTimeBased)
+{
+    if (achievementBuffer_)
+        achievementBuffer_->postLeaderboardResult(result, id, lowestValFirst, gameCenterId, isTimeBased);
+}
+
+void CCPrivateSession::postOffer(const std::string& id)
+{
+    if (offersBuffer_) offersBuffer_->postOffer(id);
+}
+
+void CCPrivateSession::presentPopupNotificationWithTitle(const std::string& title, const std::string& body)
+{
+    makeRef<AlertView>(title, body, nullptr, std::vector<std::string> {"OK"})->show();
 }
 
 void CCPrivateSession::startGameCenterPostManager()

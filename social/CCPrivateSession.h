@@ -21,7 +21,11 @@
 
 namespace mw {
 
+class CCAchievementBuffer;
 class CCAsyncPostManager;
+class CCDataSharing;
+class CCLeaderboardBuffer;
+class CCOffersBuffer;
 class CCGameCenterPostManager;
 struct HTTPRequest;
 class Notification;
@@ -98,6 +102,19 @@ public:
     void lockToOrientationList(std::vector<int> orientations) { orientationLockList_ = std::move(orientations); }
 
     void startPostManager();
+    // Makes the achievement, offer and leaderboard buffers (the game never
+    // calls it, so the calls below reach no buffer and answer NO).
+    void setupBuffers();
+    CCAchievementBuffer* achievementBuffer() const { return achievementBuffer_.get(); }
+    CCOffersBuffer* offersBuffer() const { return offersBuffer_.get(); }
+    CCLeaderboardBuffer* leaderboardBuffer() const { return leaderboardBuffer_.get(); }
+    bool postAchievement(const std::string& id, bool obtained, const std::string& description, bool alwaysPopup,
+                         const std::string& gameCenterId);
+    void postLeaderboardResult(double result, const std::string& id, bool lowestValFirst,
+                               const std::string& gameCenterId, bool isTimeBased);
+    void postOffer(const std::string& id);
+    // A notice with an OK button (the achievement pop-up).
+    void presentPopupNotificationWithTitle(const std::string& title, const std::string& body);
     // With game-centre support on (setting 5 "YES" and a game centre), makes
     // the game centre's post queue once and starts it.
     void startGameCenterPostManager();
@@ -233,7 +250,9 @@ public:
     const Value& valueForWorkaroundSetting(int number) const;
     void disableAvoidBackgroundActivity();
     void clearDataForUniqueIDChangeAndClearCloudStores(bool clearCookies);
-    // Where store purchases start when setting 6 holds product ids.
+    // Where store purchases start when setting 6 holds product ids: by
+    // default the product updates and the transaction handler; a hook set
+    // here replaces them (null restores them).
     static void setStoreProductsHook(std::function<void(const Value& productIds)> hook);
 
     // ---- orientation ----
@@ -258,7 +277,11 @@ public:
     bool isRunningOniPad();
     bool supportsMultitasking() const;
     bool isSMSMessagingSupported() const;
-    bool isReadyForNetworkTransfers() const { return true; } // no data sharing in this game
+    // Transfers wait for the data-sharing resolver, when there is one (the
+    // game makes none).
+    bool isReadyForNetworkTransfers() const;
+    CCDataSharing* dataSharing() const { return dataSharing_.get(); }
+    void setDataSharing(Ref<CCDataSharing> sharing);
 
     void startLocationManager();
     void stopLocationManager();
@@ -315,6 +338,10 @@ private:
     std::string currentTheme_;
     std::string pendingIncomingUrl_;
     Ref<CCAsyncPostManager> postManager_;
+    Ref<CCAchievementBuffer> achievementBuffer_;
+    Ref<CCOffersBuffer> offersBuffer_;
+    Ref<CCDataSharing> dataSharing_;
+    Ref<CCLeaderboardBuffer> leaderboardBuffer_;
     Ref<CCGameCenterPostManager> gcPostManager_;
     Ref<Reachability> reachability_;
     std::vector<int> orientationLockList_;

@@ -17,6 +17,7 @@
 #include "social/CCLumoraLog.h"
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateSession.h"
+#include "social/CCStorePurchases.h"
 #include "social/support/URLUtilities.h"
 #include "social/ui/UIWindow.h"
 
@@ -92,7 +93,14 @@ void CCPrivateSession::activateLumoraSetting(int number, const Value& value)
         clearDataForUniqueIDChangeAndClearCloudStores(false);
         break;
     case 6:
-        if (value.isArray() && !value.empty() && storeProductsHook()) storeProductsHook()(value);
+        if (value.isArray() && !value.empty()) {
+            if (storeProductsHook()) {
+                storeProductsHook()(value);
+            } else {
+                CCSKProductInfo::sharedInstance()->startUpdating();
+                CCSKTransactionHandler::sharedInstance();
+            }
+        }
         break;
     case 8:
         if (value.isString()) EnablePublicAPILog(!isYes(value));

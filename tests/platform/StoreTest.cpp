@@ -50,7 +50,8 @@ protected:
 TEST_F(StoreTest, ProductsArriveLaterInTheStoresOrder)
 {
     ScriptedStore store;
-    store.catalogue = {{"p3", "Three", 4.99, "en_US@currency=USD"}, {"p1", "One", 0.99, "en_US@currency=USD"}};
+    store.catalogue = {{"p3", "Three", 4.99, "en_US@currency=USD", ""},
+                       {"p1", "One", 0.99, "en_US@currency=USD", ""}};
     std::vector<std::string> got, invalid;
     store.requestProducts({"p1", "p2", "p3"}, [&](const auto& products, const auto& unknown) {
         for (const auto& p : products) got.push_back(p.productIdentifier);
@@ -172,6 +173,58 @@ TEST_F(StoreTest, DesktopStoreAsksBeforeItCharges)
     EXPECT_EQ(priced, (std::vector<std::string>{"com.zandovar.mosswick.money6 49.990000", "invalid x"}));
     store->setTransactionObserver(nullptr);
     Store::replaceSharedInstance(previous);
+}
+
+
+TEST_F(StoreTest, EveryObserverSeesEveryTransactionAndPurchasesCarryReceipts)
+{
+    ScriptedStore store;
+    RecordingObserver first(store, false);
+    RecordingObserver second(store, false);
+    store.setTransactionObserver(&first);
+    store.addTransactionObserver(&second);
+    store.addTransactionObserver(&second); // once only
+    store.script("q", {{PaymentTransaction::kFailed, StoreError{2, "cancelled"}}});
+    store.addPayment("p");
+    store.addPayment("q");
+    RunLoop::main().drain();
+    // Each payment reports its steps in turn (the scripted store settles at once).
+    const std::vector<std::string> expected {"p 0", "p 1", "q 0", "q 2/2"};
+    EXPECT_EQ(first.seen, expected);
+    EXPECT_EQ(second.seen, expected);
+    ASSERT_EQ(store.transactions().size(), 2u);
+    EXPECT_FALSE(store.transactions()[0]->transactionReceipt.empty()) << "a purchase has its receipt";
+    EXPECT_TRUE(store.transactions()[1]->transactionReceipt.empty()) << "a failure has none";
+
+    // A late observer is offered what is unfinished, the others are not told again.
+    RecordingObserver late(store, false);
+    store.addTransactionObserver(&late);
+    RunLoop::main().drain();
+    EXPECT_EQ(late.seen, (std::vector<std::string> {"p 1", "q 2/2"}));
+    EXPECT_EQ(first.seen.size(), 4u);
+
+    store.removeTransactionObserver(&second);
+    store.addPayment("r");
+    RunLoop::main().drain();
+    EXPECT_EQ(second.seen.size(), 4u) << "a removed observer hears nothing";
+    EXPECT_EQ(first.seen.back(), "r 1");
+    EXPECT_EQ(late.seen.back(), "r 1");
+}
+
+TEST_F(StoreTest, ReceiptsSurviveARestart)
+{
+    std::vector<uint8_t> receipt;
+    {
+        ScriptedStore store;
+        store.addPayment("p");
+        RunLoop::main().drain();
+        ASSERT_EQ(store.transactions().size(), 1u);
+        receipt = store.transactions()[0]->transactionReceipt;
+    }
+    ScriptedStore again;
+    ASSERT_EQ(again.transactions().size(), 1u);
+    EXPECT_EQ(again.transactions()[0]->transactionReceipt, receipt);
+    EXPECT_FALSE(receipt.empty());
 }
 
 } // namespace

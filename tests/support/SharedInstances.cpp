@@ -22,6 +22,7 @@
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateLumoraSlimlineSession.h"
 #include "social/CCPrivateSession.h"
+#include "social/CCStorePurchases.h"
 #include "social/CCTheming.h"
 
 namespace mw::test {
@@ -62,6 +63,8 @@ void resetSharedInstances()
     CCTheming::releaseSharedInstance();
     CCFetchManager::releaseSharedInstance();
     CCGameSession::releaseSharedInstance();
+    CCSKTransactionHandler::releaseSharedInstance();
+    CCSKProductInfo::releaseSharedInstance();
     clearNeighbourCalls();
     // The social client's hosts lead to a closed local port unless a test
     // routes them to its loopback service: no test reaches out.

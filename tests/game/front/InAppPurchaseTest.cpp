@@ -81,7 +81,7 @@ TEST_F(InAppPurchaseTest, PricesBelongToThePackTheStoreNamed)
     // The store answers in reverse order and leaves pack 3 unpriced.
     for (int i = InAppPurchase::kPackCount - 1; i >= 0; --i) {
         if (i == 2) continue;
-        store_->catalogue.push_back({InAppPurchase::productIdentifier(i), "", 0.99 + i, "en_US@currency=USD"});
+        store_->catalogue.push_back({InAppPurchase::productIdentifier(i), "", 0.99 + i, "en_US@currency=USD", ""});
     }
     InAppPurchase& iap = *InAppPurchase::sharedInstance();
     iap.requestProducts(allPacks());

@@ -13,13 +13,20 @@
 #include "game/front/MosswickAppDelegate.h"
 #include "platform/Application.h"
 #include "platform/DeviceProfile.h"
+#include "platform/CloudDocuments.h"
+#include "platform/Store.h"
+#include "social/CCBuffers.h"
+#include "social/CCCloudDataSharingStore.h"
+#include "social/CCDataSharing.h"
 #include "social/CCDataStore.h"
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateSession.h"
+#include "social/CCStorePurchases.h"
 #include "social/CCUniqueId.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RecordingSessionCalls.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/ScriptedStore.h"
 #include "tests/support/SharedInstances.h"
 #include "tests/support/TempDir.h"
 
@@ -128,6 +135,38 @@ TEST_F(SocialStartUpTest, APendingIncomingUrlLeavesTheFirstRunUnmarked)
     EXPECT_FALSE(store().containsKey("firstrun"));
     EXPECT_TRUE(store().containsKey("userid"));
     EXPECT_TRUE(store().containsKey("appinstalldate"));
+}
+
+
+// The parts of the social client the game never starts stay unstarted: no
+// buffer, no products request, no resolver, no cloud document, and none of
+// their keys in the data store.
+TEST_F(SocialStartUpTest, TheGameStartsNoBufferStoreOrDataSharing)
+{
+    auto store = std::make_shared<test::ScriptedStore>();
+    auto cloud = std::make_shared<CloudDocuments>();
+    cloud->setResolvableContainers({"test1", "test3", CCCloudDataSharingStore::kSharedContainer});
+    auto previousStore = Store::replaceSharedInstance(store);
+    auto previousCloud = CloudDocuments::replaceSharedInstance(cloud);
+    start();
+    driver_->runFrames(30);
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    ASSERT_NE(session, nullptr);
+    EXPECT_EQ(session->achievementBuffer(), nullptr);
+    EXPECT_EQ(session->offersBuffer(), nullptr);
+    EXPECT_EQ(session->leaderboardBuffer(), nullptr);
+    EXPECT_EQ(session->dataSharing(), nullptr);
+    EXPECT_TRUE(store->requests.empty()) << "no products request";
+    EXPECT_FALSE(CCSKProductInfo::checkForSharedInstance());
+    EXPECT_FALSE(CCSKTransactionHandler::checkForSharedInstance());
+    EXPECT_EQ(cloud->containerLookups, 0);
+    EXPECT_EQ(cloud->documentsOpened, 0);
+    for (const char* key : {CCAchievementBuffer::kValuesKey, CCAchievementBuffer::kPopupsKey, CCOffersBuffer::kKey,
+                            CCLeaderboardBuffer::kKey, CCLocalDataSharingStore::kKey})
+        EXPECT_FALSE(this->store().containsKey(key)) << key;
+    stop();
+    Store::replaceSharedInstance(previousStore);
+    CloudDocuments::replaceSharedInstance(previousCloud);
 }
 
 } // namespace
