@@ -110,6 +110,8 @@ protected:
             scene->addChild(hud_->map.get(), 0);
             scene->addChild(hud_.get(), 5);
             hud_->addChild(popUp.get(), GuiObject::kOptionsZ);
+            // The map turns its input on as it enters; only the opener's switches count.
+            hud_->map->inputs.clear();
             hud_->SetInputActive(false);
             hud_->map->SetInputActive(false);
         } else {
