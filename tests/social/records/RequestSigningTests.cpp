@@ -119,7 +119,14 @@ TEST_F(RequestSigningTest, HeaderTableFollowsItsRules)
         std::vector<std::string> absent;
     } rows[] = {
         {"plain", [](RequestSigningTest&) {}, {"x-lumora-appid", "x-lumora-userid", "x-lumora-uname"},
-         {"x-lumora-uuid", "x-lumora-udid", "x-lumora-gcid", "x-lumora-themecaps"}},
+         {"x-lumora-uuid", "x-lumora-udid", "x-lumora-gcid"}},
+        // Capabilities are known only once a theme is unpacked.
+        {"no theme unpacked", [](RequestSigningTest&) { CCTheming::releaseSharedInstance(); }, {},
+         {"x-lumora-themecaps"}},
+        {"theme with capabilities", [](RequestSigningTest&) {
+             ASSERT_EQ(CCTheming::sharedInstance()->setCurrentTheme("mosswick_01"), "mosswick_01");
+             ASSERT_FALSE(CCTheming::sharedInstance()->themeCapsString().value_or("").empty());
+         }, {"x-lumora-themecaps"}, {}},
         {"spoof uuid without uuids", [](RequestSigningTest&) {
              CCDataStore::sharedInstance()->setUUIDEnabled(false);
              CCDataStore::sharedInstance()->setSpoofUUID(std::string("0A1B2C3D-0000-4000-8000-000000000001"));

@@ -10,6 +10,7 @@
 #include "social/support/CCJSON.h"
 #include "tests/social/ui/SocialUiFixture.h"
 #include "tests/support/FetchAnswers.h"
+#include "tests/support/RecordingOutsideServices.h"
 
 namespace mw::test {
 namespace {
@@ -55,13 +56,16 @@ public:
     std::vector<std::string> calls;
 };
 
-// Answers the page's own queued fetch, as the transfer would.
+// Answers the page's own queued fetch, as the transfer would: the fetch
+// manager starts it at once, and a transfer ends its operation before it
+// reports (bytes of a record still in transfer are no answer).
 void answerQueued(const std::string& url, const std::string& envelope)
 {
     CCFetchManager* fetcher = CCFetchManager::sharedInstance();
     for (const Ref<CCAbstractServerData>& record : fetcher->fetchQueue()) {
         if (record->url() != url) continue;
         Ref<CCAbstractServerData> held = record;
+        held->clearDelegate(); // ends the pending transfer, not in progress
         held->setReceivedData(Value::Bytes(envelope.begin(), envelope.end()));
         fetcher->serverDataFinishedNetworkOpWithStatus(held.get(), 0);
         return;
@@ -74,6 +78,8 @@ protected:
     void SetUp() override
     {
         SocialUiTest::SetUp();
+        // The pages' fetches stay pending: the tests answer them.
+        previousTransport_ = HTTPTransport::replaceSharedInstance(transport_);
         start("phone");
         previousSources_ = ImageSources::replaceSharedInstance(sources_);
         linkObserver_ = NotificationCenter::defaultCenter().addObserver(nullptr, kTableLinkNotification, nullptr,
@@ -87,7 +93,11 @@ protected:
         if (controller_) controller_->willDealloc();
         controller_ = nullptr;
         ImageSources::replaceSharedInstance(previousSources_);
+        // Pending transfers hold their records until they end.
+        const std::vector<Ref<CCAbstractServerData>> queued = CCFetchManager::sharedInstance()->fetchQueue();
+        for (const Ref<CCAbstractServerData>& record : queued) record->clearDelegate();
         SocialUiTest::TearDown();
+        HTTPTransport::replaceSharedInstance(previousTransport_);
     }
     CCGenericTableViewController& show(Ref<CCUIDescription> description, bool backBar = false,
                                        const std::string& progress = "")
@@ -115,6 +125,8 @@ protected:
 
     std::shared_ptr<Sources> sources_ = std::make_shared<Sources>();
     std::shared_ptr<ImageSources> previousSources_;
+    std::shared_ptr<RecordingHTTPTransport> transport_ = std::make_shared<RecordingHTTPTransport>();
+    std::shared_ptr<HTTPTransport> previousTransport_;
     Nav nav_;
     Ref<CCGenericTableViewController> controller_;
     std::vector<Value> links;
