@@ -28,6 +28,7 @@
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "game/state/DataParser.h"
+#include "game/state/GlobalObject.h"
 #include "platform/DeviceProfile.h"
 
 namespace mw::bench {
@@ -67,6 +68,25 @@ inline Ref<CCScene> runEmptyScene(HeadlessDriver& driver)
     driver.runFrames(1);
     return scene;
 }
+
+// Where the screen benchmarks start: a headless director at phone-hd running
+// an empty scene, drawn once, and the game's shared state made. A world
+// derives from it, calls start() and sets `ready` once all it needs is there.
+struct HeadlessStage {
+    std::unique_ptr<HeadlessDriver> driver;
+    Ref<CCScene> scene;
+    bool ready = false;
+
+    // False when there is no GL context.
+    bool start()
+    {
+        driver = startHeadless();
+        if (!driver) return false;
+        scene = runEmptyScene(*driver);
+        (void)GlobalObject::sharedInstance();
+        return true;
+    }
+};
 
 // The test game's data; false when it does not parse.
 inline bool parseGameData()

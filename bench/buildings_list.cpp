@@ -30,18 +30,11 @@ using namespace mw;
 
 constexpr float kFlingStep = 40; // points per frame
 
-struct World {
-    std::unique_ptr<HeadlessDriver> driver;
-    Ref<CCScene> scene;
-    bool ready = false;
-
+struct World : bench::HeadlessStage {
     World()
     {
         bench::silenceLog();
-        driver = bench::startHeadless();
-        if (!driver) return;
-        scene = bench::runEmptyScene(*driver);
-        (void)GlobalObject::sharedInstance();
+        if (!start()) return;
         if (!bench::parseGameData()) return;
         LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
         if (!bench::addSheets(bench::kVillageSheets)) return;

@@ -28,17 +28,10 @@ namespace {
 
 using namespace mw;
 
-struct World {
-    std::unique_ptr<HeadlessDriver> driver;
-    Ref<CCScene> scene;
-    bool ready = false;
-
+struct World : bench::HeadlessStage {
     World()
     {
-        driver = bench::startHeadless();
-        if (!driver) return;
-        scene = bench::runEmptyScene(*driver);
-        (void)GlobalObject::sharedInstance();
+        if (!start()) return;
         if (!bench::parseGameData() || !bench::addSheets(bench::kBoardSheets)) return;
         Profile::sharedInstance()->Start_mineMoves = 30;
         ready = true;

@@ -40,19 +40,13 @@ void collectTexts(const CCNode* node, std::vector<Text>& texts)
     for (Object* child : *node->children()) collectTexts(static_cast<CCNode*>(child), texts);
 }
 
-struct World {
-    std::unique_ptr<HeadlessDriver> driver;
-    Ref<CCScene> scene;
+struct World : bench::HeadlessStage {
     std::vector<Text> texts;
-    bool ready = false;
 
     World()
     {
         bench::silenceLog();
-        driver = bench::startHeadless();
-        if (!driver) return;
-        scene = bench::runEmptyScene(*driver);
-        (void)GlobalObject::sharedInstance();
+        if (!start()) return;
         LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
         if (!bench::parseGameData() || !bench::addSheets(bench::kVillageSheets)) return;
         Profile* p = Profile::sharedInstance();

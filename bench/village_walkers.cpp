@@ -27,19 +27,13 @@ using namespace mw;
 constexpr int kWalkers = 40;
 
 // The village's ground and its buildings' layer, as the map keeps them.
-struct World {
-    std::unique_ptr<HeadlessDriver> driver;
-    Ref<CCScene> scene;
+struct World : bench::HeadlessStage {
     Ref<TrickLayer> layer;
-    bool ready = false;
 
     World()
     {
         bench::silenceLog();
-        driver = bench::startHeadless();
-        if (!driver) return;
-        scene = bench::runEmptyScene(*driver);
-        (void)GlobalObject::sharedInstance();
+        if (!start()) return;
         if (!bench::parseGameData() || !bench::addSheets(bench::kVillageSheets)) return;
         XMLManager::sharedInstance()->initXMLS();
         if (XMLManager::sharedInstance()->RoadCount() == 0) return;
