@@ -9,28 +9,20 @@
 
 #include <benchmark/benchmark.h>
 
-#include <GLES/gl.h>
-
-#include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "bench/BenchSummary.h"
+#include "bench/BenchSupport.h"
 #include "engine/director/CCDirectorIOS.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/sprites/CCSprite.h"
-#include "engine/sprites/CCSpriteFrameCache.h"
-#include "engine/support/CCFileUtils.h"
-#include "foundation/Log.h"
-#include "game/state/DataParser.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "game/village/ListLayer.h"
 #include "game/village/screens/BuildingCell.h"
 #include "game/village/screens/BuildingsLayer.h"
-#include "platform/DeviceProfile.h"
 
 namespace {
 
@@ -38,33 +30,14 @@ using namespace mw;
 
 constexpr float kFlingStep = 40; // points per frame
 
-std::string resources()
-{
-    const char* source = std::getenv("MOSSWICK_SOURCE_DIR");
-    return std::string(source && *source ? source : ".") + "/resources";
-}
-
-struct World {
-    std::unique_ptr<HeadlessDriver> driver;
-    Ref<CCScene> scene;
-    bool ready = false;
-
+struct World : bench::HeadlessStage {
     World()
     {
-        setLogSink([](const std::string&) {});
-        driver = HeadlessDriver::create(*DeviceProfile::named("phone-hd"));
-        if (!driver) return;
-        CCFileUtils::setBundlePath(resources());
-        scene = CCScene::node();
-        driver->director()->runWithScene(scene.get());
-        driver->runFrames(1);
-        (void)GlobalObject::sharedInstance();
-        DataParser parser;
-        if (!parser.parseData(resources() + "/test.xml")) return;
+        bench::silenceLog();
+        if (!start()) return;
+        if (!bench::parseGameData()) return;
         LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
-        for (const char* sheet : {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist",
-                                  "gui_iphone4n-H.plist"})
-            if (!CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(sheet)) return;
+        if (!bench::addSheets(bench::kVillageSheets)) return;
         // Every building on offer, some of them new, a mid-game stock.
         Profile* profile = Profile::sharedInstance();
         for (auto& [id, item] : profile->UpgradesDict) {
@@ -84,12 +57,6 @@ World& world()
 {
     static World w;
     return w;
-}
-
-void frame(HeadlessDriver& driver)
-{
-    driver.runFrames(1);
-    glFinish();
 }
 
 // The same table with rows of one sprite each.
@@ -116,7 +83,7 @@ void fling(benchmark::State& state, ListLayer* list)
 {
     World& w = world();
     w.scene->addChild(list);
-    frame(*w.driver);
+    bench::frame(*w.driver);
     CCTableView* table = list->table();
     const float top = table->contentOffset().y;
     const float end = 0;
@@ -125,7 +92,7 @@ void fling(benchmark::State& state, ListLayer* list)
         CGPoint offset = table->contentOffset();
         offset.y = offset.y + kFlingStep > end ? top : offset.y + kFlingStep;
         table->setContentOffset(offset);
-        frame(*w.driver);
+        bench::frame(*w.driver);
         ++frames;
     }
     state.counters["fps"] = benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate);

@@ -9,55 +9,30 @@
 
 #include <benchmark/benchmark.h>
 
-#include <GLES/gl.h>
-
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench/BenchSummary.h"
+#include "bench/BenchSupport.h"
 #include "engine/director/CCDirectorIOS.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/nodes/CCScene.h"
-#include "engine/sprites/CCSpriteFrameCache.h"
-#include "engine/support/CCFileUtils.h"
 #include "game/boards/Board.h"
 #include "game/boards/MineBoard.h"
 #include "game/boards/Puzzle.h"
-#include "game/state/DataParser.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
-#include "platform/DeviceProfile.h"
 
 namespace {
 
 using namespace mw;
 
-std::string resources()
-{
-    const char* source = std::getenv("MOSSWICK_SOURCE_DIR");
-    return std::string(source && *source ? source : ".") + "/resources";
-}
-
-struct World {
-    std::unique_ptr<HeadlessDriver> driver;
-    Ref<CCScene> scene;
-    bool ready = false;
-
+struct World : bench::HeadlessStage {
     World()
     {
-        driver = HeadlessDriver::create(*DeviceProfile::named("phone-hd"));
-        if (!driver) return;
-        CCFileUtils::setBundlePath(resources());
-        scene = CCScene::node();
-        driver->director()->runWithScene(scene.get());
-        driver->runFrames(1);
-        (void)GlobalObject::sharedInstance();
-        DataParser parser;
-        if (!parser.parseData(resources() + "/test.xml")) return;
-        for (const char* sheet : {"gameplay_iPhone4-H.plist", "gui_common-H.plist", "gui_iphone4n-H.plist"})
-            if (!CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(sheet)) return;
+        if (!start()) return;
+        if (!bench::parseGameData() || !bench::addSheets(bench::kBoardSheets)) return;
         Profile::sharedInstance()->Start_mineMoves = 30;
         ready = true;
     }
@@ -69,20 +44,11 @@ World& world()
     return shared;
 }
 
-void frame(HeadlessDriver& driver)
-{
-    driver.runFrames(1);
-    glFinish();
-}
-
 void BM_EmptySceneFrame(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless world (run from the source tree)");
-        return;
-    }
-    for (auto _ : state) frame(*w.driver);
+    if (!bench::worldReady(state, w.ready, "no headless world (run from the source tree)")) return;
+    bench::frameLoop(state, *w.driver, 0);
 }
 BENCHMARK(BM_EmptySceneFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -90,15 +56,11 @@ BENCHMARK(BM_EmptySceneFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_IdleMineBoardFrame(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless world (run from the source tree)");
-        return;
-    }
+    if (!bench::worldReady(state, w.ready, "no headless world (run from the source tree)")) return;
     ::srandom(24);
     Ref<MineBoard> board = MineBoard::board();
     w.scene->addChild(board.get());
-    for (int i = 0; i < 10; ++i) frame(*w.driver);
-    for (auto _ : state) frame(*w.driver);
+    bench::frameLoop(state, *w.driver, 10);
     board->removeFromParentAndCleanup(true);
 }
 BENCHMARK(BM_IdleMineBoardFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -106,10 +68,7 @@ BENCHMARK(BM_IdleMineBoardFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_BusyMineBoardFrame(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless world (run from the source tree)");
-        return;
-    }
+    if (!bench::worldReady(state, w.ready, "no headless world (run from the source tree)")) return;
     ::srandom(24);
     Ref<MineBoard> board = MineBoard::board();
     w.scene->addChild(board.get());
@@ -128,8 +87,7 @@ void BM_BusyMineBoardFrame(benchmark::State& state)
     Ref<UITouch> touch = w.driver->touchDown(view(path.front()));
     for (size_t i = 1; i < path.size(); ++i) w.driver->touchMove(touch.get(), view(path[i]));
     board->createExplodeSpriteAt(board->cellPosition(4, 2), 0);
-    for (int i = 0; i < 10; ++i) frame(*w.driver);
-    for (auto _ : state) frame(*w.driver);
+    bench::frameLoop(state, *w.driver, 10);
     state.counters["chain"] = static_cast<double>(board->chainArray.size());
     w.driver->touchCancel(touch.get());
     board->removeFromParentAndCleanup(true);

@@ -7,14 +7,11 @@
 // Files go to a scratch folder that is removed afterwards.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "bench/BenchSummary.h"
+#include "bench/BenchSupport.h"
 #include "foundation/AtomicFile.h"
-#include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
 #include "social/CCDataStore.h"
@@ -133,19 +130,11 @@ BENCHMARK(BM_PlainPropertyListEncode)->Unit(benchmark::kMillisecond)->Repetition
 
 int main(int argc, char** argv)
 {
-    char pattern[] = "/tmp/mosswick-store-bench-XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    const std::string scratch = pattern;
-    setenv("MOSSWICK_HOME", scratch.c_str(), 1);
-    mw::Paths::createDirectories(mw::Paths::documentsDirectory());
-    mw::setLogSink([](const std::string&) {});
     mw::bench::SummaryReporter reporter;
-    const int status = mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+    return mw::bench::runInScratchHome(argc, argv, "mosswick-store-bench", reporter, [](const mw::bench::SummaryReporter& r) {
         mw::bench::printRatio(r, "store with 2,000 usage records", "BM_DataStoreWrite/repeats:5",
                               "BM_PlainPropertyListWrite/repeats:5", "ms");
         mw::bench::printRatio(r, "its encoding alone", "BM_DataStoreEncode/repeats:5",
                               "BM_PlainPropertyListEncode/repeats:5", "ms");
     });
-    std::filesystem::remove_all(scratch);
-    return status;
 }

@@ -9,13 +9,10 @@
 // Files go to a scratch folder that is removed afterwards.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "bench/BenchSummary.h"
-#include "foundation/Log.h"
+#include "bench/BenchSupport.h"
 #include "foundation/Paths.h"
 #include "social/CCAsyncPostManager.h"
 #include "social/CCRecordArchive.h"
@@ -111,19 +108,11 @@ BENCHMARK(BM_ScheduleAtOnceWrite)->Unit(benchmark::kMillisecond)->Repetitions(5)
 
 int main(int argc, char** argv)
 {
-    char pattern[] = "/tmp/mosswick-queues-bench-XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    const std::string scratch = pattern;
-    setenv("MOSSWICK_HOME", scratch.c_str(), 1);
-    mw::Paths::createDirectories(mw::Paths::documentsDirectory());
-    mw::setLogSink([](const std::string&) {});
     mw::bench::SummaryReporter reporter;
-    const int status = mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+    return mw::bench::runInScratchHome(argc, argv, "mosswick-queues-bench", reporter, [](const mw::bench::SummaryReporter& r) {
         mw::bench::printRatio(r, "post queue write: main-thread snapshot of the whole", "BM_PostQueueSnapshot/repeats:5",
                               "BM_PostQueueWholeWrite/repeats:5", "ms");
         mw::bench::printRatio(r, "telemetry record with 2,000 usage records", "BM_TelemetryRecordBuild/repeats:5",
                               "BM_JsonWriterAlone/repeats:5", "ms");
     });
-    std::filesystem::remove_all(scratch);
-    return status;
 }

@@ -6,35 +6,23 @@
 
 #include <GLES/gl.h>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench/BenchSummary.h"
+#include "bench/BenchSupport.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/nodes/CCScene.h"
-#include "engine/sprites/CCSpriteFrameCache.h"
-#include "engine/support/CCFileUtils.h"
-#include "foundation/Log.h"
-#include "game/state/DataParser.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "game/village/StatsCell.h"
-#include "platform/DeviceProfile.h"
 
 namespace {
 
 using namespace mw;
-
-std::string resources()
-{
-    const char* source = std::getenv("MOSSWICK_SOURCE_DIR");
-    return std::string(source && *source ? source : ".") + "/resources";
-}
 
 struct Text {
     std::string text;
@@ -52,28 +40,15 @@ void collectTexts(const CCNode* node, std::vector<Text>& texts)
     for (Object* child : *node->children()) collectTexts(static_cast<CCNode*>(child), texts);
 }
 
-struct World {
-    std::unique_ptr<HeadlessDriver> driver;
-    Ref<CCScene> scene;
+struct World : bench::HeadlessStage {
     std::vector<Text> texts;
-    bool ready = false;
 
     World()
     {
-        setLogSink([](const std::string&) {});
-        driver = HeadlessDriver::create(*DeviceProfile::named("phone-hd"));
-        if (!driver) return;
-        CCFileUtils::setBundlePath(resources());
-        scene = CCScene::node();
-        driver->director()->runWithScene(scene.get());
-        driver->runFrames(1);
-        (void)GlobalObject::sharedInstance();
+        bench::silenceLog();
+        if (!start()) return;
         LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
-        DataParser parser;
-        if (!parser.parseData(resources() + "/test.xml")) return;
-        for (const char* sheet : {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist",
-                                  "gui_iphone4n-H.plist"})
-            if (!CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(sheet)) return;
+        if (!bench::parseGameData() || !bench::addSheets(bench::kVillageSheets)) return;
         Profile* p = Profile::sharedInstance();
         p->VillageName = "Mossbury";
         p->CityLevel = 3;
@@ -95,10 +70,7 @@ World& world()
 void BM_StatsPageBuild(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless world (run with MOSSWICK_SOURCE_DIR)");
-        return;
-    }
+    if (!bench::worldReady(state, w.ready, "no headless world (run with MOSSWICK_SOURCE_DIR)")) return;
     for (auto _ : state) {
         Ref<StatsCell> page = StatsCell::cellWithIndex(0);
         glFinish();
@@ -112,10 +84,7 @@ BENCHMARK(BM_StatsPageBuild)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_SameTextsAlone(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless world (run with MOSSWICK_SOURCE_DIR)");
-        return;
-    }
+    if (!bench::worldReady(state, w.ready, "no headless world (run with MOSSWICK_SOURCE_DIR)")) return;
     for (auto _ : state) {
         std::vector<Ref<CCLabelTTF>> labels;
         labels.reserve(w.texts.size());

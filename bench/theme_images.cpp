@@ -6,10 +6,8 @@
 // writing the same entry, then decoding the file (goal: at most 1.3).
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
 #include <unzip.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/BenchSummary.h"
-#include "foundation/Log.h"
+#include "bench/BenchSupport.h"
 #include "foundation/Paths.h"
 #include "platform/Image.h"
 #include "social/CCTheming.h"
@@ -30,26 +27,22 @@ namespace {
 constexpr const char* kPicture = "images/dialogs/dialog.png"; // 560 x 560 at @2x
 
 struct Fixture {
-    fs::path home;
+    mw::bench::ScratchFolder home{"mosswick-bench-theme"};
     std::string unpacked;
     std::string archive;
 
     Fixture()
     {
-        std::string pattern = (fs::temp_directory_path() / "mosswick-bench-theme-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        home = pattern;
-        ::setenv("MOSSWICK_HOME", home.c_str(), 1);
+        ::setenv("MOSSWICK_HOME", home.path().c_str(), 1);
         const std::string resources = fs::path(__FILE__).parent_path().parent_path() / "resources";
         ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
-        mw::setLogSink([](const std::string&) {});
+        mw::bench::silenceLog();
         mw::CCTheming* theme = mw::CCTheming::sharedInstance();
         if (theme->setCurrentTheme("mosswick_01") != "mosswick_01") std::abort();
         theme->setDeviceIsDoubleResolution(true);
         archive = mw::Paths::join(mw::Paths::bundleDirectory(), "mosswick_01.lumoratheme");
         unpacked = mw::Paths::join(theme->currentThemePath(), mw::CCTheming::at2xStringFromPath(kPicture));
     }
-    ~Fixture() { fs::remove_all(home); }
 };
 
 Fixture& fixture()
@@ -99,21 +92,14 @@ void BM_MinizipExtractAndDecode(benchmark::State& state)
 {
     Fixture& f = fixture();
     const std::string entry = std::string("mosswick_01/") + mw::CCTheming::at2xStringFromPath(kPicture);
-    const std::string target = (f.home / "plain.png").string();
+    const std::string target = (f.home.path() / "plain.png").string();
     std::vector<char> block(64 * 1024);
     for (auto _ : state) {
         unzFile zip = unzOpen(f.archive.c_str());
-        if (unzLocateFile(zip, entry.c_str(), 2) != UNZ_OK || unzOpenCurrentFile(zip) != UNZ_OK) {
+        if (!mw::bench::extractWithMinizip(zip, entry, target, block)) {
             state.SkipWithError("locate failed");
             break;
         }
-        FILE* out = std::fopen(target.c_str(), "wb");
-        int got = 0;
-        while ((got = unzReadCurrentFile(zip, block.data(), static_cast<unsigned>(block.size()))) > 0) {
-            std::fwrite(block.data(), 1, static_cast<size_t>(got), out);
-        }
-        std::fclose(out);
-        unzCloseCurrentFile(zip);
         unzClose(zip);
         std::ifstream in(target, std::ios::binary);
         const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

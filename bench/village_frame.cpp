@@ -13,24 +13,20 @@
 #include <GLES/gl.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "bench/BenchSummary.h"
+#include "bench/BenchSupport.h"
 #include "engine/base/ccContentScale.h"
 #include "engine/director/CCDirector.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/sprites/CCSprite.h"
-#include "engine/sprites/CCSpriteFrameCache.h"
-#include "engine/support/CCFileUtils.h"
 #include "engine/textures/CCTexture2D.h"
 #include "foundation/Random.h"
 #include "game/defs/MapObject.h"
 #include "game/defs/XMLManager.h"
-#include "game/state/DataParser.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
@@ -38,19 +34,12 @@
 #include "game/village/CCBonusItem.h"
 #include "game/village/GuiObject.h"
 #include "game/village/VillageScene.h"
-#include "platform/DeviceProfile.h"
 
 namespace {
 
 using namespace mw;
 
 constexpr int kItems = 30;
-
-std::string resources()
-{
-    const char* source = std::getenv("MOSSWICK_SOURCE_DIR");
-    return std::string(source && *source ? source : ".") + "/resources";
-}
 
 // Every slot of a building group gets a building of that group, in turn.
 void buildEverySlot()
@@ -81,19 +70,15 @@ struct World {
 
     World()
     {
-        driver = HeadlessDriver::create(*DeviceProfile::named("phone-hd"));
+        driver = bench::startHeadless();
         if (!driver) return;
-        CCFileUtils::setBundlePath(resources());
         GlobalObject* global = GlobalObject::sharedInstance();
         global->AudioState = GlobalObject::kAudioFailed;
-        DataParser parser;
-        if (!parser.parseData(resources() + "/test.xml")) return;
+        if (!bench::parseGameData()) return;
         XMLManager::sharedInstance()->initXMLS();
         XMLManager::sharedInstance()->ParseMapData();
         LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
-        for (const char* sheet : {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist",
-                                  "gui_iphone4n-H.plist"})
-            if (!CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(sheet)) return;
+        if (!bench::addSheets(bench::kVillageSheets)) return;
         buildEverySlot();
         Random::srandom(11);
         scene = VillageScene::scene();
@@ -132,24 +117,15 @@ World& world()
     return shared;
 }
 
-void frame(HeadlessDriver& driver)
-{
-    driver.runFrames(1);
-    glFinish();
-}
-
 void BM_BusyVillageFrame(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless village (run from the source tree)");
-        return;
-    }
+    if (!bench::worldReady(state, w.ready, "no headless village (run from the source tree)")) return;
     int frames = 0;
     for (auto _ : state) {
         // The items land after 1.3 s: drop them again before they do.
         if (++frames % 60 == 0) w.dropItems();
-        frame(*w.driver);
+        bench::frame(*w.driver);
     }
 }
 BENCHMARK(BM_BusyVillageFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -182,10 +158,7 @@ void collect(CCNode* node, std::vector<RawQuad>& quads, float scale)
 void BM_RawGLSameQuads(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless village (run from the source tree)");
-        return;
-    }
+    if (!bench::worldReady(state, w.ready, "no headless village (run from the source tree)")) return;
     std::vector<RawQuad> quads;
     const float scale = CC_CONTENT_SCALE_FACTOR();
     collect(w.scene.get(), quads, scale);

@@ -5,28 +5,20 @@
 // and quoted as a share of the walkers' frame.
 #include <benchmark/benchmark.h>
 
-#include <GLES/gl.h>
-
-#include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "bench/BenchSummary.h"
+#include "bench/BenchSupport.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/nodes/CCScene.h"
 #include "engine/sprites/CCSprite.h"
-#include "engine/sprites/CCSpriteFrameCache.h"
-#include "engine/support/CCFileUtils.h"
-#include "foundation/Log.h"
 #include "foundation/Random.h"
 #include "game/defs/XMLManager.h"
-#include "game/state/DataParser.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
 #include "game/village/RoadWalker.h"
 #include "game/village/TrickLayer.h"
 #include "game/village/WorkerFactory.h"
-#include "platform/DeviceProfile.h"
 
 namespace {
 
@@ -34,34 +26,15 @@ using namespace mw;
 
 constexpr int kWalkers = 40;
 
-std::string resources()
-{
-    const char* source = std::getenv("MOSSWICK_SOURCE_DIR");
-    return std::string(source && *source ? source : ".") + "/resources";
-}
-
 // The village's ground and its buildings' layer, as the map keeps them.
-struct World {
-    std::unique_ptr<HeadlessDriver> driver;
-    Ref<CCScene> scene;
+struct World : bench::HeadlessStage {
     Ref<TrickLayer> layer;
-    bool ready = false;
 
     World()
     {
-        setLogSink([](const std::string&) {});
-        driver = HeadlessDriver::create(*DeviceProfile::named("phone-hd"));
-        if (!driver) return;
-        CCFileUtils::setBundlePath(resources());
-        scene = CCScene::node();
-        driver->director()->runWithScene(scene.get());
-        driver->runFrames(1);
-        (void)GlobalObject::sharedInstance();
-        DataParser parser;
-        if (!parser.parseData(resources() + "/test.xml")) return;
-        for (const char* sheet : {"Village-iPhone4-H.plist", "gameplay_iPhone4-H.plist", "gui_common-H.plist",
-                                  "gui_iphone4n-H.plist"})
-            if (!CCSpriteFrameCache::sharedSpriteFrameCache()->addSpriteFramesWithFile(sheet)) return;
+        bench::silenceLog();
+        if (!start()) return;
+        if (!bench::parseGameData() || !bench::addSheets(bench::kVillageSheets)) return;
         XMLManager::sharedInstance()->initXMLS();
         if (XMLManager::sharedInstance()->RoadCount() == 0) return;
         layer = TrickLayer::node();
@@ -83,12 +56,6 @@ World& world()
     return shared;
 }
 
-void frame(HeadlessDriver& driver)
-{
-    driver.runFrames(1);
-    glFinish();
-}
-
 // 40 walkers: the profile owns 40 villagers' homes and stock.
 Ref<WorkerFactory> walkers(World& w)
 {
@@ -105,25 +72,17 @@ Ref<WorkerFactory> walkers(World& w)
 void BM_VillageFrame(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless world (run with MOSSWICK_SOURCE_DIR)");
-        return;
-    }
-    for (int i = 0; i < 10; ++i) frame(*w.driver);
-    for (auto _ : state) frame(*w.driver);
+    if (!bench::worldReady(state, w.ready, "no headless world (run with MOSSWICK_SOURCE_DIR)")) return;
+    bench::frameLoop(state, *w.driver, 10);
 }
 BENCHMARK(BM_VillageFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_VillageFrameWith40Walkers(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless world (run with MOSSWICK_SOURCE_DIR)");
-        return;
-    }
+    if (!bench::worldReady(state, w.ready, "no headless world (run with MOSSWICK_SOURCE_DIR)")) return;
     Ref<WorkerFactory> factory = walkers(w);
-    for (int i = 0; i < 10; ++i) frame(*w.driver);
-    for (auto _ : state) frame(*w.driver);
+    bench::frameLoop(state, *w.driver, 10);
     state.counters["walkers"] = static_cast<double>(factory->CurrentWorkersPointers.size());
     factory->removeFromParentAndCleanup(true);
     for (const auto& walker : factory->CurrentWorkersPointers) walker->removeFromParentAndCleanup(true);
@@ -135,17 +94,14 @@ BENCHMARK(BM_VillageFrameWith40Walkers)->Unit(benchmark::kMillisecond)->UseRealT
 void BM_DepthSortOf40Walkers(benchmark::State& state)
 {
     World& w = world();
-    if (!w.ready) {
-        state.SkipWithError("no headless world (run with MOSSWICK_SOURCE_DIR)");
-        return;
-    }
+    if (!bench::worldReady(state, w.ready, "no headless world (run with MOSSWICK_SOURCE_DIR)")) return;
     Ref<WorkerFactory> factory = walkers(w);
     factory->Stop();
-    for (int i = 0; i < 10; ++i) frame(*w.driver);
+    for (int i = 0; i < 10; ++i) bench::frame(*w.driver);
     for (auto _ : state) {
         // The walkers move between two sorts, so each sort re-orders them.
         state.PauseTiming();
-        frame(*w.driver);
+        bench::frame(*w.driver);
         state.ResumeTiming();
         factory->update(static_cast<float>(WorkerFactory::kSortInterval) + 0.01f);
         benchmark::DoNotOptimize(factory->CurrentWorkersPointers.front()->zOrder());

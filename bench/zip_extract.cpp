@@ -5,16 +5,14 @@
 // ratio (goal: at most 1.3).
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
 #include <unzip.h>
 #include <zip.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "bench/BenchSummary.h"
+#include "bench/BenchSupport.h"
 #include "social/support/CCZipFile.h"
 
 namespace fs = std::filesystem;
@@ -22,15 +20,13 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Fixture {
-    fs::path folder;
+    mw::bench::ScratchFolder scratch{"mosswick-bench-zip"};
+    fs::path folder = scratch.path();
     std::string archive;
     std::vector<std::string> names;
 
     Fixture()
     {
-        std::string pattern = (fs::temp_directory_path() / "mosswick-bench-zip-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        folder = pattern;
         archive = (folder / "theme.zip").string();
         zipFile zip = zipOpen(archive.c_str(), APPEND_STATUS_CREATE);
         uint32_t state = 300;
@@ -58,7 +54,6 @@ struct Fixture {
         }
         zipClose(zip, nullptr);
     }
-    ~Fixture() { fs::remove_all(folder); }
 };
 
 Fixture& fixture()
@@ -93,19 +88,12 @@ void BM_PlainMinizipLoop(benchmark::State& state)
     for (auto _ : state) {
         unzFile zip = unzOpen(f.archive.c_str());
         for (const std::string& name : f.names) {
-            if (unzLocateFile(zip, name.c_str(), 2) != UNZ_OK || unzOpenCurrentFile(zip) != UNZ_OK) {
+            const fs::path path = target / name;
+            fs::create_directories(path.parent_path());
+            if (!mw::bench::extractWithMinizip(zip, name, path.string(), block)) {
                 state.SkipWithError("locate failed");
                 break;
             }
-            const fs::path path = target / name;
-            fs::create_directories(path.parent_path());
-            FILE* out = std::fopen(path.c_str(), "wb");
-            int got = 0;
-            while ((got = unzReadCurrentFile(zip, block.data(), static_cast<unsigned>(block.size()))) > 0) {
-                std::fwrite(block.data(), 1, static_cast<size_t>(got), out);
-            }
-            std::fclose(out);
-            unzCloseCurrentFile(zip);
         }
         unzClose(zip);
         state.PauseTiming();

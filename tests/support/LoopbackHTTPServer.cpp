@@ -15,6 +15,8 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
+#include "tests/support/HttpHead.h"
+
 namespace mw::test {
 
 namespace {
@@ -60,16 +62,12 @@ bool readMore(int socket, SSL* tls, std::string& buffer)
 
 std::string LoopbackHTTPServer::Request::header(const std::string& name) const
 {
-    for (const auto& [key, value] : headers) {
-        if (strcasecmp(key.c_str(), name.c_str()) == 0) return value;
-    }
-    return std::string();
+    return headerField(headers, name);
 }
 
 bool LoopbackHTTPServer::Request::hasHeader(const std::string& name) const
 {
-    return std::any_of(headers.begin(), headers.end(),
-                       [&](const auto& field) { return strcasecmp(field.first.c_str(), name.c_str()) == 0; });
+    return hasHeaderField(headers, name);
 }
 
 LoopbackHTTPServer::LoopbackHTTPServer()
@@ -194,25 +192,11 @@ void LoopbackHTTPServer::answer(int client, void* tlsSession)
     while ((headEnd = received.find("\r\n\r\n")) == std::string::npos) {
         if (!readMore(client, tls, received)) return;
     }
+    HttpHead head = parseHttpHead(received.substr(0, headEnd));
     Request request;
-    const std::string head = received.substr(0, headEnd);
-    size_t lineEnd = head.find("\r\n");
-    const std::string first = head.substr(0, lineEnd);
-    const size_t space = first.find(' ');
-    request.method = first.substr(0, space);
-    request.path = first.substr(space + 1, first.rfind(' ') - space - 1);
-    while (lineEnd != std::string::npos && lineEnd < head.size()) {
-        const size_t next = head.find("\r\n", lineEnd + 2);
-        const std::string line =
-            head.substr(lineEnd + 2, next == std::string::npos ? std::string::npos : next - lineEnd - 2);
-        const size_t colon = line.find(':');
-        if (colon != std::string::npos) {
-            const size_t valueStart = line.find_first_not_of(' ', colon + 1);
-            request.headers.emplace_back(line.substr(0, colon),
-                                         valueStart == std::string::npos ? "" : line.substr(valueStart));
-        }
-        lineEnd = next;
-    }
+    request.method = std::move(head.method);
+    request.path = std::move(head.target);
+    request.headers = std::move(head.fields);
     const size_t bodyLength = std::strtoul(request.header("Content-Length").c_str(), nullptr, 10);
     std::string body = received.substr(headEnd + 4);
     while (body.size() < bodyLength && readMore(client, tls, body)) { }

@@ -22,6 +22,7 @@
 
 #include "platform/HTTPTransport.h"
 #include "social/CCPrivateSession.h"
+#include "tests/support/HttpHead.h"
 
 namespace mw::test {
 
@@ -165,15 +166,12 @@ int listenOnLoopback(int* port)
 
 std::string LoopbackSocialService::Request::header(const std::string& name) const
 {
-    for (const auto& [key, value] : fields)
-        if (strcasecmp(key.c_str(), name.c_str()) == 0) return value;
-    return {};
+    return headerField(fields, name);
 }
 
 bool LoopbackSocialService::Request::hasHeader(const std::string& name) const
 {
-    return std::any_of(fields.begin(), fields.end(),
-                       [&](const auto& field) { return strcasecmp(field.first.c_str(), name.c_str()) == 0; });
+    return hasHeaderField(fields, name);
 }
 
 std::vector<std::string> LoopbackSocialService::Request::lumoraHeaderNames() const
@@ -445,24 +443,10 @@ void LoopbackSocialService::serveConnection(int socket, bool tls, int number)
         Request request;
         request.tls = tls;
         request.connection = number;
-        const std::string head = buffer.substr(0, headEnd);
-        size_t lineEnd = head.find("\r\n");
-        const std::string first = head.substr(0, lineEnd);
-        const size_t space = first.find(' ');
-        request.method = first.substr(0, space);
-        request.target = first.substr(space + 1, first.rfind(' ') - space - 1);
-        while (lineEnd != std::string::npos && lineEnd < head.size()) {
-            const size_t next = head.find("\r\n", lineEnd + 2);
-            const std::string line =
-                head.substr(lineEnd + 2, next == std::string::npos ? std::string::npos : next - lineEnd - 2);
-            const size_t colon = line.find(':');
-            if (colon != std::string::npos) {
-                const size_t valueStart = line.find_first_not_of(' ', colon + 1);
-                request.fields.emplace_back(line.substr(0, colon),
-                                            valueStart == std::string::npos ? "" : line.substr(valueStart));
-            }
-            lineEnd = next;
-        }
+        HttpHead head = parseHttpHead(buffer.substr(0, headEnd));
+        request.method = std::move(head.method);
+        request.target = std::move(head.target);
+        request.fields = std::move(head.fields);
         request.host = lower(request.header("Host").substr(0, request.header("Host").find(':')));
         const size_t bodyLength = std::strtoul(request.header("Content-Length").c_str(), nullptr, 10);
         buffer.erase(0, headEnd + 4);
