@@ -34,8 +34,7 @@ struct Fixture {
     Fixture()
     {
         ::setenv("MOSSWICK_HOME", home.path().c_str(), 1);
-        const std::string resources = fs::path(__FILE__).parent_path().parent_path() / "resources";
-        ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
+        ::setenv("MOSSWICK_RESOURCES", mw::bench::resources().c_str(), 0);
         mw::bench::silenceLog();
         mw::CCTheming* theme = mw::CCTheming::sharedInstance();
         if (theme->setCurrentTheme("mosswick_01") != "mosswick_01") std::abort();
