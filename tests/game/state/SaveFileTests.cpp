@@ -169,6 +169,9 @@ TEST_F(SaveFileTest, ABackgroundSaveAskedForWhileOneRunsFollowsItAndALoadWaitsFo
     p.GoldCount = 1;
     p.SaveInBcg(); // returns at once, with the state of this moment
     EXPECT_TRUE(p.SaveActive);
+    // The next requests must come while this write runs (one still waiting to
+    // start would simply take the newest state).
+    while (writes.load() == 0) std::this_thread::yield();
     p.GoldCount = 2;
     p.SaveInBcg(); // waits for the running one, replaced by the next request
     p.GoldCount = 3;
