@@ -120,6 +120,9 @@ TEST_F(PostManagerTest, AtMostTwoInTransferInQueueOrder)
     EXPECT_TRUE(b->networkOpInProgress());
     EXPECT_FALSE(c->networkOpInProgress());
     EXPECT_TRUE(manager_->isWaitingForResponsesFromServer());
+    // Both held posts must have reached the service before any answer lets c go;
+    // otherwise a slow connection for a could arrive after c on b's connection.
+    RunLoop::main().runUntil([this] { return posted().size() == 2; }, 10);
     for (const char* path : {"/lite/a", "/lite/b", "/lite/c"}) service_.release(path);
     RunLoop::main().runUntil([this] { return heard_.size() == 3; }, 10);
     // a and b travel side by side; c only once one of them was answered.
