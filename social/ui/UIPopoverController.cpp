@@ -255,6 +255,8 @@ void UIPopoverController::dismissPopoverAnimated(bool animated)
         // Presented again during the fade: the panel stays.
         if (self->visible_) return;
         panel->removeFromSuperview();
+        // The content may be shown elsewhere next.
+        if (shown && shown->view()->superview() == panel.get()) shown->view()->removeFromSuperview();
         if (shown) shown->viewDidDisappear(wasAnimated);
     };
     if (!animated || !UIView::areAnimationsEnabled()) {
