@@ -53,7 +53,14 @@ void UIMessageComposeViewController::setBody(std::string body)
 void UIMessageComposeViewController::refreshTexts()
 {
     if (recipientsLabel_) recipientsLabel_->setText("To: " + joined(recipients_));
-    if (bodyLabel_) bodyLabel_->setText(body_);
+    if (bodyLabel_) {
+        // Labels centre their text vertically: the body's label is as tall as
+        // its text, so that the text starts under the recipients.
+        bodyLabel_->setText(body_);
+        CGRect frame = bodyLabel_->frame();
+        frame.size.height = bodyLabel_->sizeThatFits({frame.size.width, 10000}).height;
+        bodyLabel_->setFrame(frame);
+    }
 }
 
 CGRect UIMessageComposeViewController::modalPresentationFrame(CGRect window) const

@@ -1,11 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "foundation/Paths.h"
+#include "platform/MessageService.h"
 #include "social/CCGenericTableViewController.h"
 #include "social/CCModalControllers.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
 #include "social/ui/UIControls.h"
 #include "social/ui/UIDrawContext.h"
+#include "social/ui/UIImagePickerController.h"
+#include "social/ui/UIMessageComposeViewController.h"
+#include "social/ui/UINavigationController.h"
+#include "social/ui/UIPopoverController.h"
+#include "social/ui/UITabBarController.h"
 #include "social/ui/UITableView.h"
 #include "social/ui/UITextField.h"
 #include "tests/social/ui/SocialUiFixture.h"
@@ -196,6 +205,88 @@ TEST_P(ControlsRenderTest, EveryControl)
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, ControlsRenderTest, ::testing::Values("phone-hd", "tablet"));
+
+} // namespace
+} // namespace mw::test
+
+namespace mw::test {
+namespace {
+
+// A page with a coloured ground and a line of text.
+Ref<UIViewControllerBase> plainPage(const std::string& title, FillColor ground)
+{
+    Ref<UIViewControllerBase> page = makeRef<UIViewControllerBase>();
+    page->setTitle(title);
+    page->view()->setBackgroundColor(ground);
+    Ref<UILabel> label = makeRef<UILabel>(CGRect {10, 10, 300, 30});
+    label->setFont(boldSystemFontOfSize(17));
+    label->setText(title);
+    page->view()->addSubview(label.get());
+    return page;
+}
+
+class AlwaysSends : public MessageService {
+public:
+    bool canSendText() override { return true; }
+    Result sendText(const std::vector<std::string>&, const std::string&) override { return kSent; }
+};
+
+class ControllersRenderTest : public SocialUiTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ControllersRenderTest, TabsNavigationPopoverPickerAndComposer)
+{
+    start(GetParam());
+    const FillColor cream {0.95f, 0.94f, 0.85f, 1};
+    Ref<UIViewControllerBase> root = plainPage("Village news", cream);
+    Ref<UINavigationController> navigation = makeRef<UINavigationController>(root.get());
+    navigation->setTitle("News");
+    Ref<UIViewControllerBase> friends = plainPage("Friends", cream);
+    Ref<UIViewControllerBase> gifts = plainPage("Gifts", cream);
+    Ref<UITabBarController> tabs = makeRef<UITabBarController>();
+    tabs->setViewControllers({navigation.get(), friends.get(), gifts.get()});
+    window_->addSubview(tabs->view());
+    navigation->pushViewController(plainPage("Hollis's orchard", FillColor {0.90f, 0.93f, 0.84f, 1}).get(), true);
+    Ref<UIViewControllerBase> inside = plainPage("In a popover", FillColor {1, 1, 1, 1});
+    Ref<UIPopoverController> popover = makeRef<UIPopoverController>(inside.get());
+    popover->setPopoverContentSize({220, 140}, false);
+    popover->presentPopoverFromRect({10, 60, 40, 40}, window_.get(), UIPopoverController::kArrowLeft, true);
+    runSeconds(0.3);
+    shoot(std::string("controllers_") + GetParam());
+    popover->dismissPopoverAnimated(false);
+
+    const std::string folder = Paths::documentsPath("Pictures");
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < 6; ++i) {
+        std::vector<uint8_t> pixels(60 * 40 * 4);
+        for (size_t p = 0; p < pixels.size(); p += 4) {
+            pixels[p] = static_cast<uint8_t>(60 + 30 * i);
+            pixels[p + 1] = static_cast<uint8_t>(160 - 15 * i);
+            pixels[p + 2] = 90;
+            pixels[p + 3] = 255;
+        }
+        ASSERT_TRUE(Image::fromRGBA(std::move(pixels), 60, 40, ImageAlphaInfo::Last)
+                        ->writePNG(folder + "/p" + std::to_string(i) + ".png"));
+    }
+    Ref<UIImagePickerController> picker = makeRef<UIImagePickerController>();
+    tabs->presentModalViewController(picker.get(), false);
+    runSeconds(0.1);
+    shoot(std::string("picker_") + GetParam());
+    tabs->dismissModalViewControllerAnimated(false);
+
+    std::shared_ptr<MessageService> previous = MessageService::replaceSharedInstance(std::make_shared<AlwaysSends>());
+    Ref<UIMessageComposeViewController> composer = UIMessageComposeViewController::create();
+    ASSERT_NE(composer, nullptr);
+    composer->setModalPresentationStyle(UIMessageComposeViewController::kFormSheet);
+    composer->setRecipients({"+48 600 100 200", "wren@mosswick.example"});
+    composer->setBody("Come and see my village: the mill turns again and the orchard is in bloom.");
+    tabs->presentModalViewController(composer.get(), false);
+    runSeconds(0.1);
+    shoot(std::string("composer_") + GetParam());
+    tabs->dismissModalViewControllerAnimated(false);
+    MessageService::replaceSharedInstance(previous);
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, ControllersRenderTest, ::testing::Values("phone-hd", "tablet"));
 
 } // namespace
 } // namespace mw::test
