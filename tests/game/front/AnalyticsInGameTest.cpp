@@ -58,9 +58,10 @@ constexpr double kNow = 1781524800.0;
 // The market (gold buys mine moves there) and the earth tool.
 constexpr int32_t kMarket = 18, kEarthTool = 24;
 
-// A saved village whose player has 1,000 gold, the market and one earth
-// tool, made from the bundled game data; every achievement but the first
-// tool's is behind them, so that the mine session grants exactly one.
+// A saved village whose player has 1,000 gold, the market, one mine visit
+// behind them and one earth tool, made from the bundled game data; every
+// achievement but the first tool's is behind them, so that the mine session
+// grants exactly one.
 void saveAPlayer()
 {
     DataParser parser;
@@ -69,6 +70,7 @@ void saveAPlayer()
     p.VillageName = "Mossbury";
     p.GoldCount = 1000;
     p.increaseUpgradeCount(kMarket, 1);
+    p.MineVisits = 1; // with the market, the coin-pack tab is open
     // The earth tool unlocked (as the mine's lessons do) and one owned.
     p.GetUpgrade(kEarthTool)->isHidden = false;
     p.UpgradesCountArray[size_t(kEarthTool)] = 1;
