@@ -181,6 +181,7 @@ std::string bundleEntry(const char* key)
         {"ResetGameButton", &P::ResetGameButton},
         {"MenuButton", &P::MenuButton},
         {"BackButton", &P::BackButton},
+        {"ContinueButton", &P::ContinueButton},
         {"ResetNo", &P::ResetNo},
         {"BackResetButton", &P::BackResetButton},
         {"BackCloudButton", &P::BackCloudButton},

@@ -115,6 +115,7 @@ public:
     CCMenuItem* ResetGameButton = nullptr;
     CCMenuItem* MenuButton = nullptr;
     CCMenuItem* BackButton = nullptr;
+    CCMenuItem* ContinueButton = nullptr; // first page: ContinueCallback
     CCHoldButtonImage* ResetYes = nullptr;
     CCMenuItem* ResetNo = nullptr;
     CCMenuItem* BackResetButton = nullptr;

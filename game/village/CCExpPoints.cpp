@@ -1,30 +1,47 @@
 #include "game/village/CCExpPoints.h"
 
+#include "engine/actions/CCActionEase.h"
 #include "engine/actions/CCActionInstant.h"
 #include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCSequence.h"
 #include "engine/actions/CCSpawn.h"
 #include "engine/labels/CCLabelTTF.h"
+#include "engine/particles/CCParticleSystemQuad.h"
 #include "foundation/Format.h"
-#include "foundation/Shared.h"
-#include "game/state/GlobalObject.h"
+#include "foundation/Log.h"
+#include "foundation/Random.h"
+#include "game/village/WidgetDevice.h"
 
 namespace mw {
 
-CCExpPoints::CCExpPoints(int32_t points, float x, float y, const char* text) : points_(points)
+CCExpPoints::CCExpPoints(int32_t points, float x, float y, bool experience) : points_(points)
 {
-    const GlobalObject* global = Shared<GlobalObject>::current();
-    const bool tablet = global != nullptr && global->isIpad;
+    const bool tablet = widgetOnTablet();
     setPosition({x, y});
-    auto label = CCLabelTTF::labelWithString(format(text, points), "HelveticaNeue-Bold", tablet ? 24 : 12);
-    label->setColor(ccc3(255, 236, 120));
-    addChild(label.get());
-    auto rise = CCMoveBy::actionWithDuration(1.0f, {0, tablet ? 60.0f : 30.0f});
-    auto fade = CCSequence::actionOne(CCDelayTime::actionWithDuration(0.6f).get(),
-                                      CCFadeOut::actionWithDuration(0.4f).get());
-    label->runAction(fade.get());
-    auto end = CCCallBlockN::actionWithBlock([](CCNode* node) { node->removeFromParentAndCleanup(true); });
-    runAction(CCSequence::actionOne(rise.get(), end.get()).get());
+    label_ = CCLabelTTF::labelWithString(format(experience ? "+%d EXP" : "+%d", points), "HelveticaNeue-Bold",
+                                         tablet ? 26 : 13);
+    addChild(label_.get());
+
+    // The text pops in, rises by a random height and fades in its last 0.2 s.
+    const float r = static_cast<float>(Random::random()) / 2147483648.0f;
+    label_->setScale(0);
+    label_->runAction(CCSpawn::actions({
+        CCEaseElasticOut::actionWithAction(CCScaleTo::actionWithDuration(0.8f, 1.0f), 0.3f).get(),
+        CCEaseSineOut::actionWithAction(CCMoveBy::actionWithDuration(kLifetime, {0, 50 + 15 * r})).get(),
+        CCSequence::actionOne(CCDelayTime::actionWithDuration(1.0f).get(),
+                              CCFadeOut::actionWithDuration(0.2f).get())
+            .get(),
+    }).get());
+
+    auto leave = CCCallBlockN::actionWithBlock([](CCNode* node) { node->removeFromParentAndCleanup(true); });
+    runAction(CCSequence::actionOne(CCDelayTime::actionWithDuration(kLifetime).get(), leave.get()).get());
+
+    if (auto burst = CCParticleSystemQuad::particleWithFile("exp.plist")) {
+        burst->setAutoRemoveOnFinish(true);
+        addChild(burst.get(), kBurstZ);
+    } else {
+        logLine("CCExpPoints: no exp.plist; the label shows without its sparks");
+    }
 }
 
 } // namespace mw

@@ -217,6 +217,12 @@ bool GuiObject::initWithParent(VillageScene* scene)
         VillageNameLabel = CCLabelTTF::labelWithString(profile->VillageName, "HelveticaNeue-Bold", sizes.nameFont);
         VillageNameLabel->setAnchorPoint({0, 0.5f});
         VillageNameLabel->setColor(kVillageNameColour);
+        // The layout gives the name a width (the room before the workers
+        // marker); a longer name is scaled down into it rather than drawn
+        // over the marker.
+        const float room = VillageNameMarker->contentSize().width;
+        const float width = VillageNameLabel->contentSize().width;
+        if (room > 0 && width > room) VillageNameLabel->setScale(room / width);
         VillageNameMarker->addChild(VillageNameLabel.get());
     }
 

@@ -64,6 +64,24 @@ void ListLayer::SetInputActive(bool active)
         CCTouchDispatcher::sharedDispatcher()->setPriority(kListTablePriority, myTable.get());
 }
 
+void ListLayer::SetInputActiveWithParent(bool active)
+{
+    SetInputActive(active);
+    if (VParent) VParent->SetInputActive(active);
+}
+
+bool ListLayer::openOverList(const Ref<CCNode>& popUp, int z)
+{
+    if (!popUp || VParent == nullptr) {
+        logLine("ListLayer: no pop-up, or no parent to give the input back; nothing opens");
+        return false;
+    }
+    popUp->setPosition({WinSize.width / 2, WinSize.height / 2});
+    VParent->addChild(popUp.get(), z);
+    SetInputActiveWithParent(false);
+    return true;
+}
+
 void ListLayer::reloadKeepingOffset()
 {
     if (!myTable) return;
@@ -94,6 +112,13 @@ void ListRow::SetActive(bool active)
     menu->setIsTouchEnabled(active);
     if (active && menu->isRunning())
         CCTouchDispatcher::sharedDispatcher()->setPriority(kListRowMenuPriority, menu.get());
+}
+
+ListLayer* ListRow::listLayer() const
+{
+    const CCNode* container = parent();
+    const CCNode* table = container != nullptr ? container->parent() : nullptr;
+    return table != nullptr ? dynamic_cast<ListLayer*>(table->parent()) : nullptr;
 }
 
 bool ListRow::inVisibleBand() const

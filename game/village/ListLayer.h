@@ -57,6 +57,8 @@ public:
     void onEnter() override;
     // Switches the layer's and the table's touch (and so every shown row's).
     void SetInputActive(bool active) override;
+    // SetInputActive, then the same for the guiParent (when there is one).
+    void SetInputActiveWithParent(bool active);
     // Refreshes the rows from the data; the default reloads in place
     // (reloadKeepingOffset). Lists that rebuild their data first override it.
     virtual void ReloadData() { reloadKeepingOffset(); }
@@ -77,6 +79,12 @@ protected:
     bool initListTable(CCNode* guiParent, CGSize size, CGPoint position);
     // initListTable with fullTableSize() at fullTablePosition().
     bool initFullList(CCNode* guiParent) { return initListTable(guiParent, fullTableSize(), fullTablePosition()); }
+
+    // A pop-up over the list: added to the guiParent at the window's centre
+    // at `z`, then the list's and the guiParent's input go off (the pop-up
+    // gives them back when it closes). False, with nothing opened, without a
+    // pop-up or a guiParent: nothing could give the input back.
+    bool openOverList(const Ref<CCNode>& popUp, int z);
 
     // For tableCellAtIndex: the lists build every row afresh, so a cell that
     // the table offers for reuse is emptied and let go.
@@ -111,6 +119,15 @@ public:
     // or above the window height less the top bar, is under a bar. A row
     // that is not in a table counts as clear.
     bool inVisibleBand() const;
+
+    // The list whose table shows this row (row, table container, table,
+    // list), or null when the row is not in a list.
+    ListLayer* listLayer() const;
+    template <class List>
+    List* listAs() const
+    {
+        return dynamic_cast<List*>(listLayer());
+    }
 
     // Tints a row background (180, 180, 180) when the index is odd.
     static void tintOddRow(CCSprite* background, uint32_t index);

@@ -88,9 +88,7 @@ void UpgradeRow::openPopUp(Object* sender, bool act)
     villageui::playSound("selection_menu");
     if (!act || activeButtonDropsMarker()) KillNewSprite();
     const auto* button = dynamic_cast<const CCNode*>(sender);
-    CCNode* container = parent();
-    CCNode* table = container != nullptr ? container->parent() : nullptr;
-    auto* list = dynamic_cast<UpgradeListLayer*>(table != nullptr ? table->parent() : nullptr);
+    auto* list = listAs<UpgradeListLayer>();
     if (button != nullptr && list != nullptr) list->ShowPopUpWithUpgrade(button->tag(), act);
 }
 

@@ -292,12 +292,12 @@ TEST_F(GuiArtTest, WholePicturesLoadAtTheSizesTheScreensNeed)
     X(ButtonL1Menu) X(ButtonL2ResetMenu) X(ButtonL2CloudMenu) X(ButtonL3CloudMenu) X(AboutMenu) X(MusicButton) \
     X(SoundButton) X(CloudButton) X(CreditsButton) X(ResetGameButton) X(MenuButton) X(BackButton) X(ResetYes)  \
     X(ResetNo) X(BackResetButton) X(BackCloudButton) X(BackCreditsButton) X(BackAboutButton) X(TermsButton)    \
-    X(PrivacyButton) X(EULAButton) X(CreditsButtonE) X(Bcg)
+    X(PrivacyButton) X(EULAButton) X(CreditsButtonE) X(ContinueButton) X(Bcg)
 #define MW_OPTIONS_SELECTORS(X)                                                                               \
     X(ChangeMusic) X(ChangeSound) X(CloudCallback) X(CloudYesCallback) X(CloudNoCallback) X(BackCloudCallback)  \
     X(CreditsCallback) X(TermsCallback) X(PrivacyCallback) X(EULACallback) X(CreditsAboutCallback)             \
     X(BackCreditsCallback) X(BackAboutCallback) X(ResetCallback) X(ResetYesCallback) X(ResetNoCallback)        \
-    X(BackResetCallback) X(MenuCallback) X(BackCallback)
+    X(BackResetCallback) X(MenuCallback) X(BackCallback) X(ContinueCallback)
 
 #define MW_DECLARE_MEMBER(name) CCNode* name = nullptr;
 #define MW_LIST_MEMBER(name) {#name, name},

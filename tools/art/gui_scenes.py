@@ -106,10 +106,15 @@ def hud(tablet: bool) -> dict:
     bottom = sprite("hud_bottom_bar.png", (w, 0), (1, 0), "BottomBar", [menu(tabs, "Menu1")])
 
     ty = top_h / 2
+    workers_x = 401 if tablet else 150
+    # The village name has the room up to the workers marker, less a gap;
+    # the HUD fits a longer name into that width.
+    name_x = 46 * k
+    name_room = workers_x - gf.MARKER[0] * k / 2 - 4 * k - name_x
     top_children = [
         sprite("hud_level_marker.png", (24 * k, ty), member="LvlMarker"),
-        node((46 * k, ty), "VillageNameMarker"),
-        sprite("hud_workers_marker.png", (401 if tablet else 150, ty), member="WorkersMarker"),
+        node((name_x, ty), "VillageNameMarker", size=(name_room, 0)),
+        sprite("hud_workers_marker.png", (workers_x, ty), member="WorkersMarker"),
         sprite("hud_gold_marker.png", (627 if tablet else 258, ty), member="GoldMarker"),
         node((w / 2 + (0 if tablet else 64), -18 if tablet else -9), "ExpBar", custom="CCExpBar"),
         menu([item(("hud_bag_button.png", "hud_bag_button_click.png", "hud_bag_button_disabled.png"),
@@ -155,6 +160,10 @@ def options(tablet: bool) -> dict:
         item(wide, (0, -90 * k), "CreditsCallback:", member="CreditsButton"),
         item(wide, (0, -130 * k), "ResetCallback:", member="ResetGameButton"),
         item(back, corner, "BackCallback:", member="BackButton"),
+        # Back to the game without writing the settings (over the HUD; any
+        # other opener treats it as the back button).
+        item(button_frames("options_yes_button"), (-corner[0], corner[1]), "ContinueCallback:",
+             member="ContinueButton"),
     ], "ButtonL1Menu")
     reset = menu([
         item(wide, (0, -120 * k), "ResetYesCallback:", member="ResetYes", custom="CCHoldButtonImage"),

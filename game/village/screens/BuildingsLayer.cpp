@@ -49,18 +49,13 @@ Ref<CCTableViewCell> BuildingsLayer::tableCellAtIndex(CCTableView* table, uint32
 
 void BuildingsLayer::ValidateAndPlayTutorial() { showTutorialFrame(30); }
 
-void BuildingsLayer::MoveWithTutorial()
-{
-    SetInputActive(true);
-    if (VParent != nullptr) VParent->SetInputActive(true);
-}
+void BuildingsLayer::MoveWithTutorial() { SetInputActiveWithParent(true); }
 
 void BuildingsLayer::showTutorialFrame(int32_t frame)
 {
     // Without a pop-up the frame counts as shown and dismissed: the input stays on.
     if (VParent == nullptr || !session::showTutorial(VParent, frame, 0)) return;
-    VParent->SetInputActive(false);
-    SetInputActive(false);
+    SetInputActiveWithParent(false);
 }
 
 } // namespace mw

@@ -18,6 +18,7 @@
 #include "game/state/Resource.h"
 #include "game/village/ButtonCaption.h"
 #include "game/village/GuiObject.h"
+#include "game/village/VillageUi.h"
 #include "game/village/VillageScene.h"
 
 namespace mw {
@@ -26,13 +27,8 @@ namespace {
 constexpr int32_t kFirstPack = 19;
 constexpr int kPopUpZ = 5;
 
-float pick(float tablet, float phone) { return board::isIpad() ? tablet : phone; }
-
-Ref<CCSprite> frameSprite(const std::string& name)
-{
-    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(name);
-    return sprite ? sprite : makeRef<CCSprite>();
-}
+// The tablet value on a tablet, else the phone value.
+float pick(float tablet, float phone) { return villageui::pick(phone, tablet); }
 
 // The price text of pack `index` the store last gave, or empty.
 std::string cachedPrice(int index)
@@ -93,12 +89,6 @@ Ref<CCTableViewCell> MicroLayer::tableCellAtIndex(CCTableView* table, uint32_t i
     return TradeCell::cellWithIndex(idx);
 }
 
-void MicroLayer::SetInputActiveWithParent(bool active)
-{
-    SetInputActive(active);
-    if (VParent) VParent->SetInputActive(active);
-}
-
 void MicroLayer::ReloadData()
 {
     if (VParent == nullptr) return;
@@ -128,7 +118,7 @@ bool TradeCell::initWithIndex(uint32_t index)
         logLine("TradeCell: no coin pack %u in the game data", index + kFirstPack);
         return true;
     }
-    Ref<CCSprite> picture = frameSprite(pack->PngName + ".png");
+    Ref<CCSprite> picture = villageui::sprite(pack->PngName + ".png");
     picture->setAnchorPoint({0.5f, 0});
     picture->setPosition({pick(120, 50), pick(24, 12)});
     bcg->addChild(picture.get());
@@ -145,8 +135,8 @@ bool TradeCell::initWithIndex(uint32_t index)
 
     makeMenu(bcg, {0.5f * bg.width, 0.5f * bg.height});
     button_ = CCMenuItemSprite::itemFromNormalSprite(
-        frameSprite("list_button.png").get(), frameSprite("list_button_click.png").get(),
-        frameSprite("list_button_disabled.png").get(), [this](CCMenuItem* item) { BuildCallback(item); });
+        villageui::sprite("list_button.png").get(), villageui::sprite("list_button_click.png").get(),
+        villageui::sprite("list_button_disabled.png").get(), [this](CCMenuItem* item) { BuildCallback(item); });
     menu->addChild(button_.get(), 0, pack->ID);
     button_->setAnchorPoint({1, 0.5f});
     button_->setPosition({0.47f * bg.width, 0});
@@ -180,10 +170,8 @@ void TradeCell::BuildCallback(Object* sender)
         logLine("TradeCell: button tag %d names no coin pack", tag);
         return;
     }
-    // Row, container, table, then the list and what holds it.
-    CCNode* container = parent();
-    CCNode* table = container ? container->parent() : nullptr;
-    auto* list = table ? dynamic_cast<MicroLayer*>(table->parent()) : nullptr;
+    // The list, then what holds it.
+    auto* list = listAs<MicroLayer>();
     CCNode* a1 = list ? list->parent() : nullptr;
     CCNode* a2 = a1 ? a1->parent() : nullptr;
     CCNode* a3 = a2 ? a2->parent() : nullptr;

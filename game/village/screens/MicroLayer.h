@@ -34,8 +34,6 @@ public:
     CGSize cellSizeForTable(CCTableView* table) override;
     Ref<CCTableViewCell> tableCellAtIndex(CCTableView* table, uint32_t idx) override;
 
-    // SetInputActive with the flag, then the parent's input.
-    void SetInputActiveWithParent(bool active);
     // With a parent: its top bar, then the rows rebuilt at the same offset.
     void ReloadData() override;
 };

@@ -14,6 +14,7 @@
 #include "game/state/Resource.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/village/ButtonCaption.h"
+#include "game/village/VillageUi.h"
 #include "game/village/CCCounterDrell.h"
 #include "game/village/CCTutorialArrow.h"
 #include "game/village/screens/ShopPopUp.h"
@@ -25,13 +26,8 @@ namespace {
 constexpr int32_t kSellTagFactor = 22;
 constexpr int32_t kPopUpZ = 3;
 
-float pick(float tablet, float phone) { return board::isIpad() ? tablet : phone; }
-
-Ref<CCSprite> frameSprite(const std::string& name)
-{
-    Ref<CCSprite> sprite = CCSprite::spriteWithSpriteFrameName(name);
-    return sprite ? sprite : makeRef<CCSprite>();
-}
+// The tablet value on a tablet, else the phone value.
+float pick(float tablet, float phone) { return villageui::pick(phone, tablet); }
 
 // The price under a row button, followed by a coin.
 void addPrice(CCNode* button, int32_t price, CGPoint at)
@@ -40,7 +36,7 @@ void addPrice(CCNode* button, int32_t price, CGPoint at)
     label->setAnchorPoint({0, 0.5f});
     label->setPosition(at);
     button->addChild(label.get());
-    Ref<CCSprite> coin = frameSprite("coins_small_ico.png");
+    Ref<CCSprite> coin = villageui::sprite("coins_small_ico.png");
     coin->setAnchorPoint({0, 0.5f});
     coin->setPosition({at.x + label->contentSize().width, at.y});
     button->addChild(coin.get());
@@ -84,12 +80,7 @@ bool ShopLayer::initWithGuiParent(CCNode* hud)
     TutorialFrameDef* shop = profile->GetTutorialDef(57);
     if (before && shop && before->Done && !shop->Done && VParent) {
         before->ArrowAfterDone = true;
-        if (Ref<TutorialPopup> popUp = TutorialPopup::popUpWithFrame(shop)) {
-            popUp->setPosition({WinSize.width / 2, WinSize.height / 2});
-            VParent->addChild(popUp.get());
-            VParent->SetInputActive(false);
-            SetInputActive(false);
-        }
+        if (Ref<TutorialPopup> popUp = TutorialPopup::popUpWithFrame(shop)) (void)openOverList(popUp, 0);
     }
     return true;
 }
@@ -113,21 +104,12 @@ Ref<CCTableViewCell> ShopLayer::tableCellAtIndex(CCTableView* table, uint32_t id
 
 void ShopLayer::ShowBuyPopUpWithResource(int32_t resource)
 {
-    showPopUp(BuyPopUp::popUpWithResourceType(resource));
+    (void)openOverList(BuyPopUp::popUpWithResourceType(resource), kPopUpZ);
 }
 
 void ShopLayer::ShowSellPopUpWithResource(int32_t resource)
 {
-    showPopUp(SellPopUp::popUpWithResourceType(resource));
-}
-
-void ShopLayer::showPopUp(Ref<CCNode> popUp)
-{
-    if (!popUp || VParent == nullptr) return;
-    popUp->setPosition({WinSize.width / 2, WinSize.height / 2});
-    VParent->addChild(popUp.get(), kPopUpZ);
-    SetInputActive(false);
-    VParent->SetInputActive(false);
+    (void)openOverList(SellPopUp::popUpWithResourceType(resource), kPopUpZ);
 }
 
 void ShopLayer::MoveWithTutorial()
@@ -139,8 +121,7 @@ void ShopLayer::MoveWithTutorial()
         arrow->setPosition({pick(140, 56), pick(100, 40)});
         VParent->addChild(arrow.get(), 1, kBuildArrowTag);
     }
-    SetInputActive(true);
-    if (VParent) VParent->SetInputActive(true);
+    SetInputActiveWithParent(true);
 }
 
 // ---- a row
@@ -168,7 +149,7 @@ bool ShopCell::initWithIndex(uint32_t index)
     if (bcg == nullptr) return true; // logged: a row without its picture shows nothing
     const CGSize bg = bcg->contentSize();
 
-    Ref<CCSprite> icon = frameSprite(resource.PngName + ".png");
+    Ref<CCSprite> icon = villageui::sprite(resource.PngName + ".png");
     icon->setAnchorPoint({0.5f, 0});
     icon->setPosition({pick(120, 48), pick(32, 14)});
     bcg->addChild(icon.get());
@@ -194,8 +175,8 @@ bool ShopCell::initWithIndex(uint32_t index)
 
     const bool canBuy = resource.Value >= 1 && profile.GoldCount >= resource.Value;
     buy_ = CCMenuItemSprite::itemFromNormalSprite(
-        frameSprite("sell_button.png").get(), frameSprite("sell_button_click.png").get(),
-        frameSprite("list_button_disabled.png").get(), [this](CCMenuItem* item) { BuildCallback(item); });
+        villageui::sprite("sell_button.png").get(), villageui::sprite("sell_button_click.png").get(),
+        villageui::sprite("list_button_disabled.png").get(), [this](CCMenuItem* item) { BuildCallback(item); });
     menu->addChild(buy_.get(), 0, resource_);
     buy_->setAnchorPoint({1, 0.5f});
     buy_->setPosition({0.47f * bg.width, 0.1f * bg.height});
@@ -208,8 +189,8 @@ bool ShopCell::initWithIndex(uint32_t index)
     const bool canSell = resource.ValueSell >= 1 && stock >= 1;
     const std::string button = shortTexts ? "list_button" : "list_button_medium";
     sell_ = CCMenuItemSprite::itemFromNormalSprite(
-        frameSprite(button + ".png").get(), frameSprite(button + "_click.png").get(),
-        frameSprite(button + "_disabled.png").get(), [this](CCMenuItem* item) { SellCallback(item); });
+        villageui::sprite(button + ".png").get(), villageui::sprite(button + "_click.png").get(),
+        villageui::sprite(button + "_disabled.png").get(), [this](CCMenuItem* item) { SellCallback(item); });
     menu->addChild(sell_.get(), 0, resource_ * kSellTagFactor);
     sell_->setAnchorPoint({1, 0.5f});
     sell_->setPosition({0.27f * bg.width, 0.1f * bg.height});
@@ -220,25 +201,18 @@ bool ShopCell::initWithIndex(uint32_t index)
     return true;
 }
 
-ShopLayer* ShopCell::shop() const
-{
-    CCNode* container = parent();
-    CCNode* table = container ? container->parent() : nullptr;
-    return table ? dynamic_cast<ShopLayer*>(table->parent()) : nullptr;
-}
-
 void ShopCell::BuildCallback(Object* sender)
 {
     if (!inVisibleBand()) return;
     board::playSound("selection_menu");
-    if (ShopLayer* layer = shop()) layer->ShowBuyPopUpWithResource(static_cast<CCNode*>(sender)->tag());
+    if (auto* layer = listAs<ShopLayer>()) layer->ShowBuyPopUpWithResource(static_cast<CCNode*>(sender)->tag());
 }
 
 void ShopCell::SellCallback(Object* sender)
 {
     if (!inVisibleBand()) return;
     board::playSound("selection_menu");
-    if (ShopLayer* layer = shop())
+    if (auto* layer = listAs<ShopLayer>())
         layer->ShowSellPopUpWithResource(static_cast<CCNode*>(sender)->tag() / kSellTagFactor);
 }
 

@@ -43,9 +43,6 @@ public:
     // After a tutorial pop-up over the shop: the Build arrow when frame 57
     // asks for it, then the input back to the shop and the HUD.
     void MoveWithTutorial() override;
-
-private:
-    void showPopUp(Ref<CCNode> popUp);
 };
 
 // One row of the shop: icon, stock, name, the buy button (tag: the resource)
@@ -66,8 +63,6 @@ public:
     CCMenuItemSprite* sellButton() const { return sell_.get(); }
 
 private:
-    ShopLayer* shop() const;
-
     Ref<CCMenuItemSprite> buy_;
     Ref<CCMenuItemSprite> sell_;
     int32_t resource_ = 0;

@@ -13,11 +13,7 @@ void UpgradeListLayer::ShowPopUpWithUpgrade(int32_t upgrade, bool act)
         logLine("UpgradeListLayer: no HUD to open the pop-up of upgrade %d on", upgrade);
         return;
     }
-    auto popUp = HirePopUp::popUpWithUpgrade(upgrade, act);
-    popUp->setPosition({WinSize.width / 2, WinSize.height / 2});
-    VParent->addChild(popUp.get(), 3);
-    SetInputActive(false);
-    VParent->SetInputActive(false);
+    (void)openOverList(HirePopUp::popUpWithUpgrade(upgrade, act), 3);
 }
 
 void UpgradeListLayer::tableCellTouched(CCTableView*, CCTableViewCell* cell)

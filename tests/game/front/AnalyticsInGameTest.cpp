@@ -21,6 +21,8 @@
 #include "game/boards/MineBoard.h"
 #include "game/boards/MineScene.h"
 #include "game/front/CCTransitionDoors.h"
+#include "game/front/InAppPopUp.h"
+#include "game/front/InAppPurchase.h"
 #include "game/front/MainMenuScene.h"
 #include "game/front/MosswickAppDelegate.h"
 #include "game/state/DataParser.h"
@@ -29,12 +31,17 @@
 #include "game/state/Profile.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeItem.h"
+#include "game/village/GuiObject.h"
+#include "game/village/MapScene.h"
+#include "game/village/VillageScene.h"
+#include "game/village/screens/MicroLayer.h"
 #include "platform/DeviceProfile.h"
 #include "platform/HTTPTransport.h"
 #include "tests/analytics/ReportDecoder.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/LoopbackHTTPServer.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/ScriptedStore.h"
 #include "tests/support/ScriptedDeviceServices.h"
 #include "tests/support/SharedInstances.h"
 #include "tests/support/SourceTree.h"
@@ -51,13 +58,10 @@ constexpr double kNow = 1781524800.0;
 // The market (gold buys mine moves there) and the earth tool.
 constexpr int32_t kMarket = 18, kEarthTool = 24;
 
-// The village map is not part of the game yet: the doors from the menu
-// open this plain layer, which hosts the food pop-up as the map would.
-class StandInMap : public CCLayer, public FoodPopUpHost {};
-
-// A saved village whose player has 1,000 gold, the market and one earth
-// tool, made from the bundled game data; every achievement but the first
-// tool's is behind them, so that the mine session grants exactly one.
+// A saved village whose player has 1,000 gold, the market, one mine visit
+// behind them and one earth tool, made from the bundled game data; every
+// achievement but the first tool's is behind them, so that the mine session
+// grants exactly one.
 void saveAPlayer()
 {
     DataParser parser;
@@ -66,6 +70,7 @@ void saveAPlayer()
     p.VillageName = "Mossbury";
     p.GoldCount = 1000;
     p.increaseUpgradeCount(kMarket, 1);
+    p.MineVisits = 1; // with the market, the coin-pack tab is open
     // The earth tool unlocked (as the mine's lessons do) and one owned.
     p.GetUpgrade(kEarthTool)->isHidden = false;
     p.UpgradesCountArray[size_t(kEarthTool)] = 1;
@@ -98,10 +103,16 @@ protected:
         hostEnv_ = std::make_unique<test::ScopedEnv>("MOSSWICK_ANALYTICS_HOST",
                                                      "127.0.0.1:" + std::to_string(service_->port()));
         HTTPTransport::setTrustedCertificatesFile(authority_.certificateFile());
+        // The store sells the six coin packs and accepts every payment.
+        for (int pack = 0; pack < InAppPurchase::kPackCount; ++pack)
+            store_->catalogue.push_back(
+                {InAppPurchase::productIdentifier(pack), "", 0.99 + pack, "en_US@currency=USD", ""});
+        previousStore_ = Store::replaceSharedInstance(store_);
     }
     ~AnalyticsInGameTest() override
     {
         stop();
+        Store::replaceSharedInstance(previousStore_);
         HTTPTransport::setTrustedCertificatesFile("");
     }
 
@@ -126,8 +137,8 @@ protected:
     // The process ends: its upload threads first.
     void stop()
     {
-        CCTransitionDoorsFromMenu::setIncomingSceneMaker(nullptr);
         TallyAnalytics::resetForTesting();
+        InAppPurchase::purgeSharedInstance();
         app_.reset();
         driver_.reset();
         test::resetSharedInstances();
@@ -177,17 +188,20 @@ protected:
     test::TempDir home_;
     test::ScopedEnv homeEnv_ { "MOSSWICK_HOME", home_.path() };
     test::ScopedDeviceServices services_;
+    std::shared_ptr<test::ScriptedStore> store_ = std::make_shared<test::ScriptedStore>();
+    std::shared_ptr<Store> previousStore_;
     std::unique_ptr<HeadlessDriver> driver_;
     std::unique_ptr<MosswickAppDelegate> app_;
 };
 
 // Launch with a saved village, the main menu, its Continue through the
-// doors, the food pop-up (moves bought with gold), a mine session in which
-// the first tool used grants an achievement, and a level gained;
-// a 5 s pause (the same session), an 11 s pause (a new session, in which
-// another level is gained), quit, and a relaunch whose accepted upload
-// empties the stored list. Every event comes from its caller in the game;
-// "InApp" has none yet (the purchase pop-up that logs it is not built).
+// doors into the village, a coin pack bought from the HUD's coin-pack tab,
+// back to the map and its mine entrance's food pop-up (moves bought with
+// gold), a mine session in which the first tool used grants an achievement,
+// and a level gained; a 5 s pause (the same session), an 11 s pause (a new
+// session, in which another level is gained), quit, and a relaunch whose
+// accepted upload empties the stored list. Every event comes from its
+// caller in the game.
 TEST_F(AnalyticsInGameTest, EventsReachTheServiceInTheSessionThatLoggedThem)
 {
     launch(kNow, [] { saveAPlayer(); });
@@ -200,24 +214,44 @@ TEST_F(AnalyticsInGameTest, EventsReachTheServiceInTheSessionThatLoggedThem)
     ASSERT_TRUE(runUntil([] { return runningAs<MainMenuScene>() != nullptr; }, 10)) << "the loading scene's hand-over";
     MainMenuScene* menu = runningAs<MainMenuScene>();
     ASSERT_TRUE(Profile::sharedInstance()->Loaded) << "the saved village";
-    StandInMap* map = nullptr;
-    CCTransitionDoorsFromMenu::setIncomingSceneMaker([&map] {
-        Ref<CCScene> scene = CCScene::node();
-        auto layer = makeRef<StandInMap>();
-        scene->addChild(layer.get());
-        map = layer.get();
-        return scene;
-    });
     menu->ContinueCallback();
-    ASSERT_TRUE(runUntil([&map] { return map && runningAs<CCScene>() == map->parent(); }, 3)) << "the doors";
+    ASSERT_TRUE(runUntil([] { return runningAs<VillageScene>() != nullptr; }, 3)) << "the doors";
+    VillageScene* village = runningAs<VillageScene>();
+    GuiObject* hud = village->GetGUI();
+    ASSERT_NE(hud, nullptr);
 
-    Ref<FoodPopUp> food = FoodPopUp::popUpWithLayer(map);
+    // The coin-pack tab, its first pack's buy button, the store's answers
+    // through the purchase pop-up, and its done button.
+    ASSERT_TRUE(hud->MicroButton && hud->MicroButton->isEnabled()) << "open with the market";
+    hud->MicroButton->activate();
+    auto* packs = dynamic_cast<MicroLayer*>(village->GetLayer());
+    ASSERT_NE(packs, nullptr);
+    auto* row = dynamic_cast<TradeCell*>(packs->table()->cellAtIndex(0));
+    ASSERT_NE(row, nullptr);
+    row->buyButton()->activate();
+    EXPECT_EQ(store_->payments, std::vector<std::string> { InAppPurchase::productIdentifier(0) });
+    InAppPopUp* purchase = nullptr;
+    for (Object* child : *village->children())
+        if (auto* frame = dynamic_cast<InAppPopUp*>(child)) purchase = frame;
+    ASSERT_NE(purchase, nullptr);
+    ASSERT_TRUE(runUntil([purchase] { return purchase->succeeded(); }, 2)) << "the store's answers";
+    const int32_t pack = Profile::sharedInstance()->MicroGoldCount1;
+    EXPECT_EQ(Profile::sharedInstance()->GoldCount, 1000 + pack);
+    purchase->successButton()->activate();
+    driver_->runFrames(1);
+    hud->BackButton->activate();
+    auto* map = dynamic_cast<MapScene*>(village->GetLayer());
+    ASSERT_NE(map, nullptr);
+
+    map->MineCallback(nullptr);
+    FoodPopUp* food = nullptr;
+    for (Object* child : *hud->children())
+        if (auto* popUp = dynamic_cast<FoodPopUp*>(child)) food = popUp;
     ASSERT_NE(food, nullptr);
-    map->addChild(food.get(), 6);
     driver_->runFrames(2);
     ASSERT_NE(food->ResetButton, nullptr);
     food->ResetButton->activate(); // ten moves for 100 gold
-    EXPECT_EQ(Profile::sharedInstance()->GoldCount, 900);
+    EXPECT_EQ(Profile::sharedInstance()->GoldCount, 900 + pack);
     ASSERT_TRUE(food->CraftButt && food->CraftButt->isEnabled());
     food->CraftButt->activate();
     ASSERT_TRUE(runUntil([] { return runningMineBoard() != nullptr; }, 2)) << "the fade to the mine";
@@ -292,6 +326,7 @@ TEST_F(AnalyticsInGameTest, EventsReachTheServiceInTheSessionThatLoggedThem)
     EXPECT_EQ(eventsOf(at->second),
               (std::vector<std::pair<std::string, Parameters>> {
                   { "Language", { { "Language", language } } },
+                  { "InApp", { { "InApp", std::to_string(pack) } } },
                   { "MoneyUsage", { { "MoneyUsage", "Mine Buy Food" } } },
                   { "MiniGames", { { "MiniGames", "Mine" } } },
                   { "Achievement", { { "Achievement", "ACH_TOOL1" } } },

@@ -191,7 +191,7 @@ TEST_P(OptionsTest, FirstPageByOpener)
         int items = 0;
         for (Object* child : *popUp->ButtonL1Menu->children())
             items += dynamic_cast<CCMenuItem*>(child) != nullptr;
-        EXPECT_EQ(items, 7 - !row.menu - !row.reset);
+        EXPECT_EQ(items, 8 - !row.menu - !row.reset);
         if (row.opener == Opener::MenuWithoutSave) {
             world_.run.run(1.0);
             world_.run.picture("options-menu-first-page");
@@ -531,11 +531,11 @@ TEST_P(OptionsTest, BackWritesTheSettingsAndContinueElsewhereActsAsBack)
         MainMenuPopUp* popUp = open(row.opener);
         Ref<MainMenuPopUp> keep(popUp);
         GlobalObject::sharedInstance()->isSoundEnable = false;
-        if (row.viaContinue) {
-            popUp->ContinueCallback(nullptr);
-        } else {
-            popUp->BackCallback(popUp->BackButton);
-        }
+        // Each through the first page's own button.
+        CCMenuItem* button = row.viaContinue ? popUp->ContinueButton : popUp->BackButton;
+        ASSERT_NE(button, nullptr);
+        ASSERT_EQ(button->parent(), popUp->ButtonL1Menu);
+        button->activate();
         EXPECT_EQ(popUp->parent(), nullptr);
         EXPECT_EQ(UserDefaults::standardUserDefaults().boolForKey("isSoundEnable"), !row.writes);
         if (row.opener == Opener::Hud) {

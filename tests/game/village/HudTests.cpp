@@ -303,7 +303,45 @@ TEST_P(HudTest, TheForwardingNodePassesEachHookToTheHud)
     lone->MoveWithTutorial();
 }
 
+// The top bar on every kind of screen, the low-resolution tablet included.
+class HudTopBarTest : public HudTest { };
+
+TEST_P(HudTopBarTest, TheVillageNameEndsBeforeTheWorkersMarker)
+{
+    struct Row {
+        const char* name;
+        bool scaled; // on a phone
+        const char* picture;
+    };
+    const Row rows[] = {
+        {"Moss", false, nullptr},
+        {"Mossbrook", true, "hud-name"},
+        {"WWWWWWWWWWW", true, "hud-long-name"}, // eleven letters: the longest name there is
+        {"Źdźbłów Mały", true, nullptr},
+    };
+    world.established();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        world.profile().VillageName = row.name;
+        world.start();
+        GuiObject& hud = world.hud();
+        CCLabelTTF* name = hud.villageNameLabel();
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(name->string(), row.name);
+        EXPECT_EQ(points(name), world.tablet() ? 30 : 15) << "the font stays; a long name is scaled";
+        const float nameEnd = name->convertToWorldSpace({name->contentSize().width, 0}).x;
+        const float markerStart = hud.WorkersMarker->convertToWorldSpace({0, 0}).x;
+        EXPECT_LE(nameEnd, markerStart);
+        if (!world.tablet()) EXPECT_EQ(name->scale() < 1, row.scaled);
+        if (row.picture) {
+            world.run.run(0.2);
+            world.run.picture(row.picture);
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Devices, HudTest, ::testing::ValuesIn(test::kVillageDevices));
+INSTANTIATE_TEST_SUITE_P(Devices, HudTopBarTest, ::testing::Values("phone", "phone-hd", "tablet", "tablet-hd"));
 
 } // namespace
 } // namespace mw

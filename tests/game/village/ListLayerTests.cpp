@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 #include "engine/menus/CCMenu.h"
 #include "engine/menus/CCMenuItem.h"
@@ -32,6 +33,7 @@ public:
     {
         (void)initFullList(gui);
     }
+    using ListLayer::openOverList;
     uint32_t numberOfCellsInTableView(CCTableView*) override { return rows_; }
     CGSize cellSizeForTable(CCTableView*) override { return {320, 125}; }
     Ref<CCTableViewCell> tableCellAtIndex(CCTableView* table, uint32_t idx) override
@@ -40,6 +42,13 @@ public:
         return makeRef<ProbeRow>(idx);
     }
     uint32_t rows_;
+};
+
+// A HUD stand-in that records its input switches.
+class ProbeGui : public CCNode {
+public:
+    void SetInputActive(bool active) override { inputs.push_back(active); }
+    std::vector<bool> inputs;
 };
 
 class ListLayerTest : public ::testing::TestWithParam<const char*> {
@@ -142,6 +151,39 @@ TEST_P(ListLayerTest, VisibleBandLeavesOutRowsUnderTheBars)
         container->setPosition({0, c.sum - bottom - list_->table()->position().y - probe->position().y});
         EXPECT_EQ(probe->inVisibleBand(), c.clear);
     }
+}
+
+TEST_P(ListLayerTest, APopUpOverTheListTakesBothInputsOnlyWithAParentToGiveThemBack)
+{
+    // A row finds the list that shows it; a row outside a table has none.
+    ASSERT_NE(row(0), nullptr);
+    EXPECT_EQ(row(0)->listLayer(), list_.get());
+    EXPECT_EQ(row(0)->listAs<ProbeList>(), list_.get());
+    EXPECT_EQ(makeRef<ProbeRow>(0)->listLayer(), nullptr);
+
+    const CGSize win = CCDirector::sharedDirector()->winSize();
+    auto gui = makeRef<ProbeGui>();
+    scene_->addChild(gui.get());
+    auto over = makeRef<ProbeList>(gui.get(), 3);
+    scene_->addChild(over.get());
+    run_.run(1.0 / 60);
+    auto popUp = CCNode::node();
+    EXPECT_TRUE(over->openOverList(popUp, 3));
+    EXPECT_EQ(popUp->parent(), gui.get());
+    EXPECT_EQ(popUp->zOrder(), 3);
+    EXPECT_EQ(popUp->position(), (CGPoint {win.width / 2, win.height / 2}));
+    EXPECT_FALSE(over->table()->isTouchEnabled());
+    EXPECT_EQ(gui->inputs, std::vector<bool> {false});
+
+    // Without a parent nothing could give the input back: nothing opens.
+    auto alone = makeRef<ProbeList>(nullptr, 3);
+    scene_->addChild(alone.get());
+    run_.run(1.0 / 60);
+    auto orphan = CCNode::node();
+    EXPECT_FALSE(alone->openOverList(orphan, 3));
+    EXPECT_EQ(orphan->parent(), nullptr);
+    EXPECT_TRUE(alone->table()->isTouchEnabled());
+    EXPECT_FALSE(over->openOverList(nullptr, 3));
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, ListLayerTest, ::testing::Values("phone", "tablet-hd"));

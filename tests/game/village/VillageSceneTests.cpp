@@ -12,6 +12,12 @@
 #include "game/village/CCBonusItem.h"
 #include "game/village/CCExpBar.h"
 #include "game/village/CCSeenCounter.h"
+#include "game/village/StatsScene.h"
+#include "game/village/screens/BuildingsLayer.h"
+#include "game/village/screens/MicroLayer.h"
+#include "game/village/screens/ShopLayer.h"
+#include "game/village/screens/ToolsLayer.h"
+#include "game/village/screens/WorkersLayer.h"
 #include "foundation/Paths.h"
 #include "game/state/SaveFile.h"
 #include "tests/game/village/VillageTestSupport.h"
@@ -31,9 +37,32 @@ protected:
     }
     // Puts a plain node tagged `tag` on the HUD, as the tutorials put arrows.
     void arrow(int tag) { world.hud().addChild(CCNode::node().get(), 0, tag); }
+    // A tap on a button where it shows, through the touch dispatcher.
+    void press(CCNode* button)
+    {
+        ASSERT_NE(button, nullptr);
+        world.tap(VillageWorld::centreOf(button));
+    }
+    // The statistics, as the player reaches them: the map's settlement button.
+    void openStatistics()
+    {
+        ASSERT_NE(world.map(), nullptr);
+        press(world.map()->settleButton());
+    }
+    int32_t buildBadge()
+    {
+        CCSeenCounter* badge = world.hud().seenCounter(GuiObject::kBuildTab);
+        return badge != nullptr && badge->visible() ? badge->GetValue() : 0;
+    }
 
     VillageWorld world {GetParam()};
 };
+
+template <class Layer>
+bool isA(CCLayer* layer)
+{
+    return dynamic_cast<Layer*>(layer) != nullptr;
+}
 
 // Layers that record who was stopped, and whether it was still in the tree.
 struct StopLog {
@@ -58,34 +87,36 @@ TEST_P(VillageSceneTest, EachLayerIdentifierBuildsItsLayerAndClearsItsArrows)
 {
     struct Row {
         int32_t layer;
-        std::function<void(GuiObject&)> open; // null: asked of the scene directly
+        CCMenuItem* GuiObject::*tab; // null: the map's settlement button
+        bool (*isItsClass)(CCLayer*);
         std::vector<int> arrowsRemoved;
         std::vector<int> arrowsKept;
         int32_t frameMarked; // 0: none
     };
     const Row rows[] = {
-        {10, [](GuiObject& hud) { hud.BuildCallback(hud.BuildButton); }, {898, 900, 901, 906, 909, 911}, {902, 912}, 7},
-        {11, [](GuiObject& hud) { hud.WorkersCallback(hud.WorkersButton); }, {902}, {898, 912}, 0},
-        {12, [](GuiObject& hud) { hud.ToolsCallback(hud.ToolsButton); }, {}, {898, 902, 912}, 0},
-        {13, [](GuiObject& hud) { hud.MicroCallback(hud.MicroButton); }, {}, {898, 902, 912}, 0},
-        {14, [](GuiObject& hud) { hud.ShopCallback(hud.ShopButton); }, {912}, {898, 902}, 0},
-        {15, nullptr, {}, {898, 902, 912}, 0},
+        {10, &GuiObject::BuildButton, &isA<BuildingsLayer>, {898, 900, 901, 906, 909, 911}, {902, 912}, 7},
+        {11, &GuiObject::WorkersButton, &isA<WorkersLayer>, {902}, {898, 912}, 0},
+        {12, &GuiObject::ToolsButton, &isA<ToolsLayer>, {}, {898, 902, 912}, 0},
+        {13, &GuiObject::MicroButton, &isA<MicroLayer>, {}, {898, 902, 912}, 0},
+        {14, &GuiObject::ShopButton, &isA<ShopLayer>, {912}, {898, 902}, 0},
+        {15, nullptr, &isA<StatsScene>, {}, {898, 902, 912}, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.layer);
         VillageScene& scene = world.start();
         world.markFrame(7, true, false);
         for (int tag : {898, 900, 901, 902, 906, 909, 911, 912}) arrow(tag);
-        if (row.open) {
-            row.open(world.hud());
+        if (row.tab) {
+            press(world.hud().*row.tab);
         } else {
-            scene.ChangeLayer(row.layer);
+            openStatistics();
         }
-        EXPECT_EQ(scene.currentLayerId(), row.layer);
+        ASSERT_EQ(scene.currentLayerId(), row.layer);
         ASSERT_NE(scene.GetLayer(), nullptr);
-        EXPECT_EQ(dynamic_cast<MapScene*>(scene.GetLayer()), nullptr) << "a list, not the map";
+        EXPECT_TRUE(row.isItsClass(scene.GetLayer())) << "the real list";
         EXPECT_EQ(scene.GetLayer()->parent(), &scene);
         EXPECT_EQ(scene.GetLayer()->zOrder(), 0);
+        EXPECT_EQ(scene.GetGUI()->zOrder(), 5) << "the HUD over the layer";
         EXPECT_TRUE(world.hud().BackButton->isEnabled());
         EXPECT_FALSE(world.hud().expBar()->visible()) << "the bar hides while the Back button shows";
         for (int tag : row.arrowsRemoved) EXPECT_EQ(world.hud().getChildByTag(tag), nullptr) << tag;
@@ -98,17 +129,19 @@ TEST_P(VillageSceneTest, BuildingsListMarksFrameSevenOnlyWhenItsArrowWasThere)
 {
     VillageScene& scene = world.start();
     world.markFrame(7, true, false);
-    scene.ChangeLayer(VillageScene::kBuildingsLayer);
+    press(world.hud().BuildButton);
+    ASSERT_EQ(scene.currentLayerId(), VillageScene::kBuildingsLayer);
     EXPECT_FALSE(world.profile().GetTutorialDef(7)->ArrowAfterDone);
 }
 
 TEST_P(VillageSceneTest, BackToTheMapRemovesArrow897AndMarksFrameFive)
 {
     VillageScene& scene = world.start();
-    scene.ChangeLayer(VillageScene::kShopLayer);
+    press(world.hud().ShopButton);
+    ASSERT_EQ(scene.currentLayerId(), VillageScene::kShopLayer);
     world.markFrame(5, true, false);
     arrow(897);
-    world.hud().BackCallback(world.hud().BackButton);
+    press(world.hud().BackButton);
     EXPECT_EQ(scene.currentLayerId(), VillageScene::kMapLayer);
     ASSERT_NE(world.map(), nullptr);
     EXPECT_EQ(world.map()->mapState(), VillageScene::kMapNormalState);
@@ -124,14 +157,13 @@ TEST_P(VillageSceneTest, ATabTappedTwiceReturnsToTheMapWithEveryTabInItsNormalLo
     GuiObject& hud = world.hud();
     CCMenu* tabs = hud.Menu1;
     const int tag = hud.BuildButton->tag();
-    hud.BuildCallback(hud.BuildButton);
+    press(hud.BuildButton);
     EXPECT_EQ(scene.currentLayerId(), VillageScene::kBuildingsLayer);
     EXPECT_FALSE(tabs->getChildByTag(tag)->visible());
     EXPECT_TRUE(tabs->getChildByTag(tag * 2)->visible()) << "the active look";
     EXPECT_TRUE(hud.isTabActive(GuiObject::kBuildTab));
 
-    auto* active = static_cast<CCMenuItem*>(tabs->getChildByTag(tag * 2));
-    hud.BuildCallback(active);
+    press(tabs->getChildByTag(tag * 2)); // the same place, in its active look
     EXPECT_EQ(scene.currentLayerId(), VillageScene::kMapLayer);
     ASSERT_NE(world.map(), nullptr);
     EXPECT_EQ(world.map()->mapState(), 102);
@@ -145,11 +177,23 @@ TEST_P(VillageSceneTest, ATabTappedTwiceReturnsToTheMapWithEveryTabInItsNormalLo
 
 TEST_P(VillageSceneTest, OnlyLeavingTheStatisticsRecountsTheBadges)
 {
+    // The statistics' lessons are behind the player: nothing holds the input there.
+    for (int32_t frame : {3, 4, 5}) world.markFrame(frame, true, true);
     VillageScene& scene = world.start();
     GuiObject& hud = world.hud();
-    for (int32_t from : {11, 15}) {
-        SCOPED_TRACE(from);
-        scene.ChangeLayer(from);
+    struct Row {
+        int32_t layer;
+        std::function<void()> open;
+    };
+    const Row rows[] = {
+        {VillageScene::kWorkersLayer, [&] { press(hud.WorkersButton); }},
+        {VillageScene::kShopLayer, [&] { press(hud.ShopButton); }},
+        {VillageScene::kStatsLayer, [&] { openStatistics(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.layer);
+        row.open();
+        ASSERT_EQ(scene.currentLayerId(), row.layer);
         // A building newly on offer: only a recount shows its badge.
         const int32_t before = world.profile().GetNotSeenCountBuildings();
         for (int32_t id : world.profile().BuildingsDict) {
@@ -160,10 +204,10 @@ TEST_P(VillageSceneTest, OnlyLeavingTheStatisticsRecountsTheBadges)
         }
         const int32_t after = world.profile().GetNotSeenCountBuildings();
         ASSERT_GT(after, before);
-        const int32_t shown = hud.seenCounter(GuiObject::kBuildTab) ? hud.seenCounter(GuiObject::kBuildTab)->GetValue() : 0;
-        scene.ChangeLayer(VillageScene::kMapLayer);
-        const int32_t now = hud.seenCounter(GuiObject::kBuildTab) ? hud.seenCounter(GuiObject::kBuildTab)->GetValue() : 0;
-        EXPECT_EQ(now, from == 15 ? after : shown);
+        const int32_t shown = buildBadge();
+        press(hud.BackButton);
+        ASSERT_EQ(scene.currentLayerId(), VillageScene::kMapLayer);
+        EXPECT_EQ(buildBadge(), row.layer == VillageScene::kStatsLayer ? after : shown);
     }
 }
 

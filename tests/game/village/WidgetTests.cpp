@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -7,13 +8,16 @@
 #include "engine/base/ccContentScale.h"
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenu.h"
+#include "engine/particles/CCParticleSystem.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "game/state/LocalisationManager.h"
 #include "game/village/AchievementPopUp.h"
 #include "game/village/CCCounterDrell.h"
 #include "game/village/CCDownSizeButton.h"
+#include "game/village/CCExpPoints.h"
 #include "game/village/CCSeenCounter.h"
 #include "game/village/CCTutorialArrow.h"
+#include "foundation/Random.h"
 #include "tests/game/front/FrontTestSupport.h"
 
 namespace mw {
@@ -343,11 +347,66 @@ TEST_P(WidgetPictureTest, AllFourOnOneScreen)
     EXPECT_GT(centre.a, 0);
 }
 
+class ExpPointsTest : public WidgetTest { };
+
+TEST_P(ExpPointsTest, PopsInElasticallyRisesFadesAndLeavesWithItsSparks)
+{
+    struct Row {
+        bool experience;
+        const char* text;
+    };
+    for (const Row& row : {Row {true, "+7 EXP"}, Row {false, "+7"}}) {
+        SCOPED_TRACE(row.text);
+        // The rise is 50 points plus 15 times the next draw of the game's random source.
+        Random::srandom(41);
+        const float rise = 50 + 15 * static_cast<float>(Random::random()) / 2147483648.0f;
+        Random::srandom(41);
+        auto holder = CCNode::node();
+        scene_->addChild(holder.get());
+        Ref<CCExpPoints> label = CCExpPoints::rewardWithPoints(7, 100, 80, row.experience);
+        holder->addChild(label.get());
+        EXPECT_EQ(label->position(), (CGPoint {100, 80}));
+        ASSERT_NE(label->label(), nullptr);
+        EXPECT_EQ(label->label()->string(), row.text);
+        EXPECT_EQ(points(label->label()), tablet() ? 26.0f : 13.0f);
+        EXPECT_EQ(label->label()->scale(), 0.0f) << "starts invisible, then pops";
+        int bursts = 0;
+        for (size_t i = 0; i < label->children()->count(); ++i) {
+            auto* burst = dynamic_cast<CCParticleSystem*>(label->children()->objectAtIndex(i));
+            if (burst == nullptr) continue;
+            ++bursts;
+            EXPECT_EQ(burst->zOrder(), CCExpPoints::kBurstZ);
+            EXPECT_TRUE(burst->autoRemoveOnFinish());
+        }
+        EXPECT_EQ(bursts, 1);
+
+        // The elastic ease overshoots the full size before it settles on it.
+        float largest = 0;
+        for (int frame = 0; frame < 18; ++frame) {
+            run_.run(1.0 / 60);
+            largest = std::max(largest, label->label()->scale());
+        }
+        EXPECT_GT(largest, 1.05f);
+        run_.run(0.8 - 18.0 / 60);
+        EXPECT_NEAR(label->label()->scale(), 1.0f, 0.02f);
+        EXPECT_EQ(label->label()->opacity(), 255) << "the fade waits a second";
+        run_.run(0.25);
+        EXPECT_EQ(label->parent(), holder.get()) << "still there at 1.05 s";
+        EXPECT_LT(label->label()->opacity(), 255);
+        run_.run(0.2);
+        EXPECT_EQ(label->parent(), nullptr) << "gone after 1.2 s";
+        EXPECT_NEAR(label->label()->position().y, rise, 0.5f);
+        EXPECT_LT(label->label()->opacity(), 40) << "faded out";
+        holder->removeFromParentAndCleanup(true);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Devices, CounterTest, ::testing::Values("phone", "tablet-hd"));
 INSTANTIATE_TEST_SUITE_P(Devices, SeenCounterTest, ::testing::Values("phone", "tablet-hd"));
 INSTANTIATE_TEST_SUITE_P(Devices, DownSizeButtonTest, ::testing::Values("phone-hd", "tablet"));
 INSTANTIATE_TEST_SUITE_P(Devices, TutorialArrowTest, ::testing::Values("phone", "tablet-hd"));
 INSTANTIATE_TEST_SUITE_P(Devices, AchievementBannerTest, ::testing::Values("phone", "tablet-hd"));
+INSTANTIATE_TEST_SUITE_P(Devices, ExpPointsTest, ::testing::Values("phone", "tablet-hd"));
 INSTANTIATE_TEST_SUITE_P(Devices, WidgetPictureTest, ::testing::Values("phone", "tablet-hd"));
 
 } // namespace
