@@ -6,6 +6,9 @@
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenuItem.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
+#include "engine/text/UIFont.h"
+#include "engine/text/UIStringDrawing.h"
+#include "foundation/Format.h"
 #include "game/boards/FoodPopUp.h"
 #include "game/boards/SessionHooks.h"
 #include "game/defs/Animation.h"
@@ -118,6 +121,29 @@ TEST_P(TutorialOverlayTest, TheBoardsGetTheOverlayThroughTheSessionHook)
     EXPECT_EQ(overlay->zOrder(), 5);
     EXPECT_EQ(overlay->state(), 10);
     (void)session::setTutorialOverlayMaker(std::move(previous));
+}
+
+TEST_P(TutorialOverlayTest, EveryLanguageFitsTheTextAboveTheContinueButton)
+{
+    Ref<UIFont> body = UIFont::fontWithName("HelveticaNeue", pick(28, 14));
+    Ref<UIFont> bold = UIFont::fontWithName("HelveticaNeue-Bold", pick(24, 12));
+    ASSERT_TRUE(body && bold);
+    const CGSize box = tablet() ? CGSize{400, 290} : CGSize{200, 145};
+    LocalisationManager* strings = LocalisationManager::sharedInstance();
+    const char* const languages[] = {"en", "de", "pl"};
+    for (int32_t type = 0; type < 3; ++type) {
+        const char* language = languages[type];
+        strings->setLang(language);
+        strings->LangType = type;
+        strings->parseCSVFile("stringdb.csv");
+        const float caption = sizeWithFont(strings->getValue("TAP_TO_CONT"), bold.get()).height;
+        for (int32_t frame : {10, 25, 47, 69}) {
+            const std::string text = strings->getValue(format("TUTORIAL_%d", frame));
+            const CGSize used = sizeWithFont(text, body.get(), {box.width, 100000});
+            // The text hangs from the top of its box, whose centre is the button's.
+            EXPECT_LE(used.height, (box.height - caption) / 2) << language << ", frame " << frame << ": " << text;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, TutorialOverlayTest, ::testing::Values("phone", "tablet"));
