@@ -616,8 +616,7 @@ bool CountryBoard::AnimateTutorialFrame(int32_t frame)
 
 bool CountryBoard::PresentTutorialAnimation(int32_t frame)
 {
-    logLine("fields: tutorial animation %d asked for; no tutorial animation is installed", frame);
-    return false;
+    return session::showTutorialOverlay(this, frame, kTutorialOverlayZ);
 }
 
 void CountryBoard::PutTutorialArrow(CCNode* on, CGPoint at, int z, int tag)

@@ -78,6 +78,7 @@ public:
     void PodTutorialHack() override;
     bool isFieldBoard() const override { return true; }
     static constexpr int kTutorialPopUpZ = 37;
+    static constexpr int kTutorialOverlayZ = 5;
     // Presentation of a frame (the pop-up at z-order 37), of a frame's
     // animation (z-order 5) and of a pointing arrow. YES when something was
     // put on the board: its input then stays off until the tutorial calls

@@ -89,7 +89,12 @@ void MineBoard::startTutorialAtEntry()
 {
     Profile* profile = Profile::sharedInstance();
     if (!done(25)) {
-        showTutorialFrame(25);
+        // The mine's overlay; the frame's pop-up where no overlay can be made.
+        if (session::showTutorialOverlay(this, 25, kPopUpZ)) {
+            Board::SetInputActive(false);
+        } else {
+            showTutorialFrame(25);
+        }
         return;
     }
     TutorialFrameDef* well = profile->GetTutorialDef(38);

@@ -17,6 +17,7 @@ namespace {
 
 struct Makers {
     TutorialMaker tutorial;
+    OverlayMaker overlay;
     ArrowMaker arrow;
     CoinPackListMaker coinPacks;
     SceneMaker village;
@@ -54,6 +55,25 @@ bool showTutorial(CCNode* parent, int32_t frame, int z)
     const CGSize win = board::winSize();
     popUp->setPosition({win.width / 2, win.height / 2});
     parent->addChild(popUp.get(), z);
+    return true;
+}
+
+OverlayMaker setTutorialOverlayMaker(OverlayMaker maker)
+{
+    return std::exchange(makers().overlay, std::move(maker));
+}
+
+bool showTutorialOverlay(CCNode* parent, int32_t frame, int z)
+{
+    if (parent == nullptr) return false;
+    Ref<CCNode> overlay = makers().overlay ? makers().overlay(frame) : nullptr;
+    if (!overlay) {
+        static std::set<int32_t> told;
+        if (told.insert(frame).second) logLine("session: no tutorial overlay for frame %d", frame);
+        return false;
+    }
+    overlay->setPosition({0, 0});
+    parent->addChild(overlay.get(), z);
     return true;
 }
 

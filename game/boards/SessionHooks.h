@@ -26,6 +26,13 @@ TutorialMaker setTutorialMaker(TutorialMaker maker);
 // frame had been shown and dismissed.
 bool showTutorial(CCNode* parent, int32_t frame, int z);
 
+// The animated overlay of a frame, covering the whole window from its origin.
+using OverlayMaker = std::function<Ref<CCNode>(int32_t frame)>;
+OverlayMaker setTutorialOverlayMaker(OverlayMaker maker);
+// Adds the overlay of `frame` to `parent` at (0, 0) at `z`. False (logged
+// once per frame) when none could be made.
+bool showTutorialOverlay(CCNode* parent, int32_t frame, int z);
+
 // The pointing arrow of the tutorials (null: none is shown, logged).
 using ArrowMaker = std::function<Ref<CCNode>()>;
 ArrowMaker setTutorialArrowMaker(ArrowMaker maker);

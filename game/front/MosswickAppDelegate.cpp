@@ -30,6 +30,7 @@
 #include "game/village/CCTutorialArrow.h"
 #include "game/village/MapScene.h"
 #include "game/village/screens/MicroLayer.h"
+#include "game/village/tutorial/TutorialAnim.h"
 #include "game/village/tutorial/TutorialPopup.h"
 #include "game/village/VillageScene.h"
 #include "platform/Application.h"
@@ -158,6 +159,8 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
     session::setTutorialMaker([](int32_t frame) -> Ref<CCNode> {
         return TutorialPopup::popUpWithFrame(Profile::sharedInstance()->GetTutorialDef(frame));
     });
+    session::setTutorialOverlayMaker(
+        [](int32_t frame) -> Ref<CCNode> { return TutorialAnim::overlayWithTutorialState(frame); });
     session::setCoinPackListMaker([](CCNode* guiParent) -> Ref<CCNode> { return MicroLayer::layerForMicro(guiParent); });
     LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
     noteStartUpStep("stringTable stringdb.csv");

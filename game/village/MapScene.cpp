@@ -216,6 +216,7 @@ void MapScene::ChangeState(int32_t state)
         logLine("MapScene: state %d draws the map as the normal state", state);
     }
     drawNormal();
+    if (state == kStateAfterHire) RunWorkerSequencWithType(MapToBuild);
 }
 
 void MapScene::drawNormal()
@@ -223,7 +224,7 @@ void MapScene::drawNormal()
     if (PageParent) removeChild(PageParent.get(), true);
     if (WFactory) removeChild(WFactory.get(), true);
     PageParent = TrickLayer::node();
-    WFactory = CCNode::node();
+    makeWalkerFactory(MapState == kStateAfterHire ? MapToBuild : WorkerFactory::kNoKind);
     const float height = winSize().height;
     Profile* profile = Profile::sharedInstance();
     XMLManager* definitions = XMLManager::sharedInstance();
@@ -274,8 +275,7 @@ void MapScene::drawNormal()
             PageParent->addChild(decoration.get(), treeZ, slot->key());
         }
     }
-    // The walkers are placed here once their factory exists.
-    addChild(WFactory.get(), 0);
+    placeWalkers();
     addChild(PageParent.get(), 1);
     ValidateAllBuildingsForNotification();
     if (MapState != kStateAfterHire) ValidateAndPlayTutorial();
@@ -559,7 +559,7 @@ void MapScene::StopWithRelease()
 {
     Ref<MapScene> keep(this);
     NoSave = true;
-    if (WFactory) WFactory->stopAllActions();
+    if (WFactory) WFactory->Stop();
     WFactory = nullptr;
     Stop();
     if (auto* scene = dynamic_cast<CCScene*>(parent())) scene->onHide();
@@ -691,26 +691,5 @@ void MapScene::SettleCallback(Object*)
     Stop();
     if (gui) gui->ChangeLayer(VillageScene::kStatsLayer);
 }
-
-// ---------------------------------------------------------------- tutorial hooks
-
-void MapScene::ValidateAndPlayTutorial()
-{
-    // The map's tutorial frames are shown by the map tutorial; without it
-    // the check has nothing due and gives the input back.
-    SetInputActive(true);
-}
-
-void MapScene::AfterBuildSeq() { AfterBuildSeq(Profile::sharedInstance()->CityLevel); }
-
-void MapScene::AfterBuildSeq(int32_t) { ValidateAndPlayTutorial(); }
-
-void MapScene::InstantSpawnWorkerOfType()
-{
-    RunWorkerSequencWithType(MapToBuild);
-    ValidateAndPlayTutorial();
-}
-
-void MapScene::RunWorkerSequencWithType(int32_t) {}
 
 } // namespace mw

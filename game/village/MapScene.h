@@ -9,6 +9,7 @@
 #include "game/boards/VillageGate.h"
 #include "game/village/TrickLayer.h"
 #include "game/village/TutorialScreen.h"
+#include "game/village/WorkerFactory.h"
 
 namespace mw {
 
@@ -74,13 +75,29 @@ public:
     void FieldCallback(Object* sender);
     void SettleCallback(Object* sender);
 
-    // ---- tutorial hooks (the map tutorial is not drawn here: the check only
-    // gives the input back)
+    // ---- map tutorial and walkers (MapTutorial.cpp, MapWalkers.cpp)
+    // The tutorial's progress lives only in the frames' flags; a frame the
+    // game data does not define counts as done (logged once per frame).
+    // Shows the first due frame as a pop-up in the HUD's forwarding node
+    // (input off), or points at a button with an arrow, or gives the map and
+    // the HUD their input back.
     void ValidateAndPlayTutorial() override;
+    // AfterBuildSeq(profile's CityLevel).
     void AfterBuildSeq() override;
+    // The frames that follow a rise to `cityLevel` (2 to 6), one at a time as
+    // after-build pop-ups; past the last of level 6 the end-of-content frame.
     void AfterBuildSeq(int32_t cityLevel);
+    // The hired worker walks in (see WorkerFactory), then the tutorial check.
     void InstantSpawnWorkerOfType();
+    // The hired-worker pop-up for worker upgrade `worker` in the forwarding
+    // node, the map's and the HUD's input off, and a save on this thread.
     void RunWorkerSequencWithType(int32_t worker);
+    // A new walker factory on the object layer, leaving out kind `without`
+    // (WorkerFactory::kNoKind for none); the old one is dropped.
+    void makeWalkerFactory(int32_t without);
+    // Starts the walkers and adds the factory to the map (z-order 0).
+    void placeWalkers();
+    WorkerFactory* walkerFactory() const { return WFactory.get(); }
 
     // ---- touches
     void onEnter() override;
@@ -112,6 +129,12 @@ private:
     void addReadyMark(CCNode* building);
     void addSettlementMark();
     bool touchOnHudBars(CGPoint point) const;
+    // ---- map tutorial (MapTutorial.cpp)
+    void showTutorialFrame(int32_t number, bool afterBuild = false);
+    void openTutorialInput();
+    void hudTutorialArrow(int tag, CGPoint onTablet, CGPoint onPhone);
+    void mapTutorialArrow(CCMenuItemSprite* button, int tag = kNoArrowTag);
+    static constexpr int kNoArrowTag = -1;
 
     Ref<CCMenu> Menu;
     Ref<TrickLayer> PageParent;
@@ -126,8 +149,7 @@ private:
     CCMenuItemSprite* settlebtn = nullptr;  // owned by Menu
     CCMenuItemSprite* farmbutton = nullptr; // owned by Menu
     CCMenuItemSprite* minebtn = nullptr;    // owned by Menu
-    // The walkers' layer; the map draws no walkers yet, so it stays empty.
-    Ref<CCNode> WFactory;
+    Ref<WorkerFactory> WFactory;
     bool NoSave = false;
     bool WasThereChange = false;
 };

@@ -80,6 +80,8 @@ public:
     bool showed() const { return Showed; }
     bool afterBuild() const { return AfterBuild; }
     int32_t workerType() const { return WorkerType; }
+    // The frame shown (null in the worker form); the profile owns it.
+    TutorialFrameDef* frameDef() const { return OrigDef; }
     CCSprite* worker() const { return Worker.get(); }
     CCSprite* bubble() const { return Bcg.get(); }
     CCCounterDrell* changingCounter() const { return sp1.get(); }

@@ -9,7 +9,9 @@
 #include "engine/menus/CCHoldButton.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Value.h"
+#include "game/boards/BoardSupport.h"
 #include "game/boards/CCFoodBar.h"
+#include "game/boards/SessionHooks.h"
 #include "game/front/InAppPurchase.h"
 #include "game/state/SaveFile.h"
 #include "game/state/TutorialFrameDef.h"
@@ -418,6 +420,50 @@ TEST_F(MineSessionTest, TheFiftiethVisitGrantsDiggitAndLaterVisitsSkipTheStones)
         EXPECT_EQ(board->StonesDone, visits >= 1);
         EXPECT_EQ(board->CollectAnyThing, visits >= 1 ? 3 : 0);
     }
+}
+
+TEST_F(MineSessionTest, TheFirstVisitOpensWithTheMineOverlayOrElseFrame25sPopUp)
+{
+    profile().Start_mineMoves = 20;
+    profile().GetTutorialDef(25)->Done = false;
+    std::vector<int32_t> overlays, popUps;
+    const auto findByZ = [](CCNode* board, int z) {
+        for (size_t i = 0; board->children() && i < board->children()->count(); ++i) {
+            auto* child = static_cast<CCNode*>(board->children()->objectAtIndex(i));
+            if (child->zOrder() == z && child->tag() == 25) return child;
+        }
+        return static_cast<CCNode*>(nullptr);
+    };
+    session::TutorialMaker previousPopUp = session::setTutorialMaker([&popUps](int32_t frame) {
+        popUps.push_back(frame);
+        auto made = CCNode::node();
+        made->setTag(frame);
+        return Ref<CCNode>(made);
+    });
+    for (bool withOverlay : {true, false}) {
+        SCOPED_TRACE(withOverlay);
+        overlays.clear();
+        popUps.clear();
+        session::OverlayMaker previous = session::setTutorialOverlayMaker(
+            withOverlay ? session::OverlayMaker([&overlays](int32_t frame) {
+                overlays.push_back(frame);
+                auto made = CCNode::node();
+                made->setTag(frame);
+                return Ref<CCNode>(made);
+            })
+                        : session::OverlayMaker());
+        Ref<MineBoard> board = MineBoard::board();
+        (void)session::setTutorialOverlayMaker(std::move(previous));
+        ASSERT_NE(board, nullptr);
+        EXPECT_EQ(overlays, withOverlay ? std::vector<int32_t>{25} : std::vector<int32_t>{});
+        EXPECT_EQ(popUps, withOverlay ? std::vector<int32_t>{} : std::vector<int32_t>{25});
+        CCNode* shown = findByZ(board.get(), 5);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->position(), (withOverlay ? CGPoint{0, 0} : CGPoint{board::winSize().width / 2,
+                                                                             board::winSize().height / 2}));
+        EXPECT_FALSE(board->isTouchEnabled()) << "the board waits for the frame";
+    }
+    (void)session::setTutorialMaker(std::move(previousPopUp));
 }
 
 } // namespace

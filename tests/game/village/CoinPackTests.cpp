@@ -62,7 +62,7 @@ protected:
         profile().MicroGoldCount2 = 1200;
         for (int i = 0; i < 6; ++i)
             store_->catalogue.push_back(
-                {InAppPurchase::productIdentifier(i), "", 0.99 + i, "en_US@currency=USD"});
+                {InAppPurchase::productIdentifier(i), "", 0.99 + i, "en_US@currency=USD", ""});
     }
     void TearDown() override
     {
@@ -73,8 +73,13 @@ protected:
         VillageTest::TearDown();
     }
     // A village scene running with its HUD over the map.
+    // A village past its tutorial, so that no frame takes the HUD's input.
     VillageScene* runVillage()
     {
+        for (auto& [number, frame] : Profile::sharedInstance()->TutorialDict) {
+            frame->Done = true;
+            frame->ArrowAfterDone = true;
+        }
         village_ = VillageScene::scene();
         run_.driver().director()->replaceScene(village_.get());
         run_.driver().runFrames(2);
@@ -130,7 +135,7 @@ TEST_P(CoinPackTest, SixRowsCaptionedWithEachPacksCachedPrice)
             store_->catalogue.clear();
             for (int pack : c.answered)
                 store_->catalogue.push_back(
-                    {InAppPurchase::productIdentifier(pack), "", 0.99 + pack, "en_US@currency=USD"});
+                    {InAppPurchase::productIdentifier(pack), "", 0.99 + pack, "en_US@currency=USD", ""});
             std::vector<std::string> all;
             for (int i = 0; i < 6; ++i) all.push_back(InAppPurchase::productIdentifier(i));
             service().requestProducts(all);

@@ -294,6 +294,9 @@ TEST_P(HudTest, TheForwardingNodePassesEachHookToTheHud)
     world.map()->SetInputActive(false);
     relay->MoveWithTutorial();
     EXPECT_TRUE(world.map()->isTouchEnabled());
+    // AfterBuildSeq reaches the map's after-build frames: with level 2's pair
+    // done it gives the input back.
+    world.profile().CityLevel = 2;
     world.map()->SetInputActive(false);
     relay->AfterBuildSeq();
     EXPECT_TRUE(world.map()->isTouchEnabled());
