@@ -165,6 +165,8 @@ CCNavControllerBase::~CCNavControllerBase()
 
 void CCNavControllerBase::loadView()
 {
+    // A plain view until the subclass sets its own.
+    if (!isViewLoaded()) UIViewControllerBase::loadView();
     if (tableLinkObserver_) return;
     tableLinkObserver_ = NotificationCenter::defaultCenter().addObserver(
         nullptr, kTableLinkNotification, nullptr, [this](const Notification& n) { listItemSelectedNotification(n); });
@@ -718,7 +720,7 @@ Ref<CCUIDescription> CCNavControllerBase::smsResultRecord(CCUIDescription* shown
     CCPrivateSession* session = CCPrivateSession::sharedInstance();
     if (session) {
         Value contacts = session->getArrayOfContactsWith(contains(formId, "submitcontactsnumbers") ? 13 : 15, 4);
-        if (contacts.isArray() && !contacts.empty()) body.set("contacts", std::move(contacts));
+        if (!contacts.isNull() && !contacts.empty()) body.set("contacts", std::move(contacts));
     }
     Value sent = Value::array();
     for (const std::string& one : recipients) sent.push(Value(one));
