@@ -339,6 +339,10 @@ void CCPrivateSession::deactivateLumoraPullTab()
     if (pullTabActive_) onPullTabViewControllerDeactivated();
 }
 
+void CCPrivateSession::deactivateLumoraPullTabWithAnimation(bool) { deactivateLumoraPullTab(); }
+
+void CCPrivateSession::resetLumoraPullTabState() {}
+
 void CCPrivateSession::updateLumoraLastViewedTimestamp()
 {
     lastViewedLumoraTimestamp_ = Clock::wallSeconds();

@@ -28,6 +28,7 @@ class CCAsyncPostManager;
 class CCDataSharing;
 class CCLeaderboardBuffer;
 class CCOffersBuffer;
+class CCPullTabViewController;
 class CCGameCenterPostManager;
 class CCModalViewController;
 struct HTTPRequest;
@@ -342,8 +343,13 @@ public:
 
     void activateLumoraPullTabOn(const std::string& tabId, int screenEdge, bool closed);
     void deactivateLumoraPullTab();
+    void deactivateLumoraPullTabWithAnimation(bool animated);
+    // Asks the pull tab (when there is one) to close to its tab strip.
+    void resetLumoraPullTabState();
     bool isLumoraPullTabUIActive() const { return pullTabActive_; }
     void onPullTabViewControllerDeactivated() { pullTabActive_ = false; }
+    // The pull tab while it exists, else null.
+    CCPullTabViewController* pullTabController() const { return nullptr; }
     // The full social UI's root controller; never made in this game.
     Object* rootViewController() const { return nullptr; }
     void updateLumoraLastViewedTimestamp();
