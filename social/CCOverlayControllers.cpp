@@ -137,6 +137,7 @@ void CCRedirectViewController::startRequest(const std::string& url)
         return;
     }
     currentUrl_ = url;
+    hopPending_ = false;
     HTTPRequest request;
     request.url = url;
     connection_ = HTTPTransport::sharedInstance()->start(request, this);
@@ -156,6 +157,7 @@ void CCRedirectViewController::didRedirect(HTTPConnection&, int, const std::stri
     }
     // The next request starts on a later turn: the finished connection is
     // dropped outside its own callback.
+    hopPending_ = true;
     Ref<CCRedirectViewController> self(this);
     RunLoop::main().perform([self, next] {
         if (!self->finished_) self->startRequest(next);
@@ -164,7 +166,11 @@ void CCRedirectViewController::didRedirect(HTTPConnection&, int, const std::stri
 
 void CCRedirectViewController::didFail(HTTPConnection&, const std::string& message) { fail(message); }
 
-void CCRedirectViewController::didFinish(HTTPConnection&) { finish(true); }
+void CCRedirectViewController::didFinish(HTTPConnection&)
+{
+    // A redirected request ends too; the chain goes on with the next one.
+    if (!hopPending_) finish(true);
+}
 
 void CCRedirectViewController::fail(const std::string& description)
 {
@@ -304,14 +310,27 @@ void CCSMSViewController::viewDidLoad()
 void CCSMSViewController::displaySMSView()
 {
     Ref<CCSMSViewController> hold(this);
-    logLine("%s Failed to create SMS view controller", kLumoraError);
-    if (smsDelegate_) smsDelegate_->SMSCompletedWithResult(2);
+    composer_ = UIMessageComposeViewController::create();
+    if (!composer_) {
+        logLine("%s Failed to create SMS view controller", kLumoraError);
+        if (smsDelegate_) smsDelegate_->SMSCompletedWithResult(MessageService::kFailed);
+        return;
+    }
+    composer_->setMessageComposeDelegate(this);
+    composer_->setRecipients(smsRecipients_);
+    composer_->setBody(smsBody_);
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    if (session && session->isRunningOniPad())
+        composer_->setModalPresentationStyle(UIMessageComposeViewController::kFormSheet);
+    presentModalViewController(composer_.get(), true);
 }
 
-void CCSMSViewController::messageComposeFinished(int result)
+void CCSMSViewController::messageComposeViewControllerDidFinishWithResult(UIMessageComposeViewController&,
+                                                                         MessageComposeResult result)
 {
     Ref<CCSMSViewController> hold(this);
     if (composer_) {
+        composer_->setMessageComposeDelegate(nullptr);
         dismissModalViewControllerAnimated(true);
         composer_ = nullptr;
     }

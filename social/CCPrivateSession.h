@@ -56,7 +56,6 @@ public:
 // showing a notice through presentPopupNotificationWithTitle, no root).
 struct CCSessionScreenHooks {
     std::function<void()> deactivateLumoraUI;
-    std::function<void()> resetLumoraPullTabState;
     std::function<void(const std::string& tabId, const std::optional<std::string>& url, bool loginRequired)>
         activateMainUIOnTabId;
     std::function<void(const std::string& tabId, const std::optional<std::string>& url, bool loginRequired)>

@@ -92,7 +92,7 @@ std::string CCPrivateSession::startChallengeURLForChallengeId(const std::string&
 void CCPrivateSession::notifyStartChallengeConfirmed()
 {
     if (screenHooks_.deactivateLumoraUI) screenHooks_.deactivateLumoraUI();
-    if (screenHooks_.resetLumoraPullTabState) screenHooks_.resetLumoraPullTabState();
+    resetLumoraPullTabState();
     if (delegate_ && (delegate_->respondsTo() & CCPrivateSessionDelegate::kChallengeStarted))
         delegate_->challengeStartedWithGameConfig(CCDataStore::sharedInstance()->valueForKey(kChallengeConfigKey));
 }
