@@ -372,9 +372,11 @@ void CCPrivateSession::displayGKLeaderboardViewControllerWithCategory(const std:
     if (!isGameCenterSupportEnabled() || gkLeaderboardShowing_) return;
     UIViewControllerBase* root = screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
     if (!root || root->modalViewController()) return;
-    gkLeaderboardShowing_ = true;
     auto holder = makeRef<GameCenterScreenHolder>();
     root->presentModalViewController(holder.get(), true);
+    // The root could not present (no window): no screen either.
+    if (root->modalViewController() != holder.get()) return;
+    gkLeaderboardShowing_ = true;
     presentLeaderboardScreen(*GameCenter::sharedInstance(), category.value_or(std::string()), [] {
         if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->leaderboardViewControllerDidFinish();
     });
@@ -393,9 +395,11 @@ void CCPrivateSession::displayGKAchievementViewController()
     if (!isGameCenterSupportEnabled() || gkAchievementShowing_) return;
     UIViewControllerBase* root = screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
     if (!root || root->modalViewController()) return;
-    gkAchievementShowing_ = true;
     auto holder = makeRef<GameCenterScreenHolder>();
     root->presentModalViewController(holder.get(), true);
+    // The root could not present (no window): no screen either.
+    if (root->modalViewController() != holder.get()) return;
+    gkAchievementShowing_ = true;
     presentAchievementsScreen(*GameCenter::sharedInstance(), [] {
         if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->achievementViewControllerDidFinish();
     });
