@@ -8,6 +8,7 @@
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "platform/GameCenterScreens.h"
+#include "platform/RootView.h"
 #include "social/CCBuffers.h"
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
@@ -40,6 +41,14 @@ bool isYes(const Value& value) { return value.isString() && value.stringView() =
 // The placeholder the session presents on its root while a game-centre
 // screen is up, so that the root's modal slot tells that one is showing.
 class GameCenterScreenHolder : public UIViewControllerBase {};
+
+// Takes the game centre's own screen of that title off the root view when
+// it is still up (its Done was not what ended it).
+void dismissPlatformScreen(const char* title)
+{
+    Ref<ModalScreen> front(RootView::sharedRootView().frontScreen());
+    if (front && front->title == title && front->isPresented()) front->dismiss();
+}
 
 } // namespace
 
@@ -398,6 +407,7 @@ void CCPrivateSession::leaderboardViewControllerDidFinish()
 {
     if (!gkLeaderboardShowing_) return;
     gkLeaderboardShowing_ = false;
+    dismissPlatformScreen("Leaderboard");
     UIViewControllerBase* root =
         screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
     if (root && dynamic_cast<GameCenterScreenHolder*>(root->modalViewController()))
@@ -425,6 +435,7 @@ void CCPrivateSession::achievementViewControllerDidFinish()
 {
     if (!gkAchievementShowing_) return;
     gkAchievementShowing_ = false;
+    dismissPlatformScreen("Achievements");
     UIViewControllerBase* root =
         screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
     if (root && dynamic_cast<GameCenterScreenHolder*>(root->modalViewController()))

@@ -150,34 +150,7 @@ TEST_F(NavigationBaseTest, OutsideLinksSaveTheStoreBeforeLeaving)
 TEST_F(NavigationBaseTest, GameCentreCommands)
 {
     session()->activateLumoraSetting(5, Value("YES"));
-    auto root = makeRef<UIViewControllerBase>();
-    CCSessionScreenHooks hooks;
-    hooks.presentingViewController = [&root] { return root.get(); };
-    session()->setScreenHooks(hooks);
-    struct Row {
-        const char* url;
-        std::vector<std::string> gameCenterCalls;
-        std::vector<std::string> navCalls;
-    };
-    const Row rows[] = {
-        {"lumora://gamecenterachievements", {"load"}, {"clearSelection"}},
-        {"lumora://gamecenterleaderboards/weekly", {"top weekly"}, {"clearSelection"}},
-        {"lumora://gamecenterleaderboards", {"top "}, {"clearSelection"}},
-        {"lumora://gamecenterleaderboards/a/b", {"top "}, {"clearSelection"}},
-        {"lumora://gamecenterleaderboards/", {"top "}, {"clearSelection"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.url);
-        nav_->calls.clear();
-        gameCenter_->calls.clear();
-        dispatch(std::string(R"({"url":")") + row.url + "\"}");
-        EXPECT_EQ(gameCenter_->calls, row.gameCenterCalls);
-        EXPECT_EQ(nav_->calls, row.navCalls);
-        session()->leaderboardViewControllerDidFinish();
-        session()->achievementViewControllerDidFinish();
-        EXPECT_EQ(root->modalViewController(), nullptr);
-    }
-
+    // The screens' commands are in the screens' tests (they need a window).
     // Signing in: the fetch data is cleared (not completely) once the game
     // centre says yes; the selection is cleared at once.
     gameCenter_->signsIn = true;
