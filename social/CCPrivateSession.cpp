@@ -1,5 +1,7 @@
 #include "social/CCPrivateSession.h"
 
+#include "social/CCModalControllers.h"
+
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
@@ -69,6 +71,7 @@ CCPrivateSession::CCPrivateSession() = default;
 CCPrivateSession::~CCPrivateSession()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    unregisterFromGameCenterNotifications();
     if (CCAnalyticsSource::installed() == this) CCAnalyticsSource::install(nullptr);
     if (everyMinuteTimer_) everyMinuteTimer_->invalidate();
     if (backgroundWaitTimer_) backgroundWaitTimer_->invalidate();
@@ -252,12 +255,6 @@ void CCPrivateSession::startPostManager()
     startGameCenterPostManager();
 }
 
-bool CCPrivateSession::isGameCenterSupportEnabled() const
-{
-    const Value& setting = valueForWorkaroundSetting(5);
-    return setting.isString() && setting.stringView() == "YES" && GameCenter::sharedInstance() != nullptr;
-}
-
 bool CCPrivateSession::isReadyForNetworkTransfers() const { return !dataSharing_ || dataSharing_->isUpdated(); }
 
 void CCPrivateSession::setDataSharing(Ref<CCDataSharing> sharing) { dataSharing_ = std::move(sharing); }
@@ -293,14 +290,6 @@ void CCPrivateSession::presentPopupNotificationWithTitle(const std::string& titl
     makeRef<AlertView>(title, body, nullptr, std::vector<std::string> {"OK"})->show();
 }
 
-void CCPrivateSession::startGameCenterPostManager()
-{
-    // Off in the game, which never gives setting 5.
-    if (!isGameCenterSupportEnabled()) return;
-    if (!gcPostManager_) gcPostManager_ = makeRef<CCGameCenterPostManager>();
-    gcPostManager_->startPosting();
-}
-
 void CCPrivateSession::setManager(const Ref<Object>& manager, const std::string& service)
 {
     serviceManagers_[service] = manager;
@@ -328,11 +317,6 @@ void CCPrivateSession::sendUpdatePlayerNotification()
     NotificationCenter::defaultCenter().postNotification(kUpdatePlayerInfoNotification, this);
 }
 
-void CCPrivateSession::requestHistoricLeaderboardAndAchievementData()
-{
-    noteNeighbourCall("gameCenter requestHistoricLeaderboardAndAchievementData");
-}
-
 // ---- the pull tab ----
 
 void CCPrivateSession::activateLumoraPullTabOn(const std::string& tabId, int screenEdge, bool closed)
@@ -354,6 +338,10 @@ void CCPrivateSession::deactivateLumoraPullTab()
     // The pull tab leaves at once: no animation runs in this stand-in.
     if (pullTabActive_) onPullTabViewControllerDeactivated();
 }
+
+void CCPrivateSession::deactivateLumoraPullTabWithAnimation(bool) { deactivateLumoraPullTab(); }
+
+void CCPrivateSession::resetLumoraPullTabState() {}
 
 void CCPrivateSession::updateLumoraLastViewedTimestamp()
 {
