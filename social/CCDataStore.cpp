@@ -10,6 +10,7 @@
 #include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "social/CCLumoraLog.h"
+#include "social/support/GuardedFileRead.h"
 
 namespace mw {
 
@@ -240,29 +241,16 @@ void CCDataStore::readFromFile()
     order_.clear();
     movedAsidePath_.clear();
     protectFile_ = false;
-    const std::string path = saveFilePath();
-    if (!Paths::fileExists(path)) return;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!AtomicFile::read(path, bytes, &error)) {
-        // Maybe readable later: keep it, and keep every write off it.
-        protectFile_ = true;
-        logLine("%sDataStore cannot be read (%s); it is left as it is and not written this run", kLumoraError,
-                error.c_str());
-        return;
-    }
-    if (decodeArchive(bytes.data(), bytes.size(), entries_, order_, &error)) return;
+    const GuardedRead outcome = readGuardedFile(
+        saveFilePath(), std::string(kLumoraError) + "DataStore",
+        [this](const std::vector<uint8_t>& bytes, std::string* error) {
+            return decodeArchive(bytes.data(), bytes.size(), entries_, order_, error);
+        },
+        &movedAsidePath_);
+    if (outcome == GuardedRead::Read) return;
     entries_.clear();
     order_.clear();
-    movedAsidePath_ = AtomicFile::moveAside(path);
-    if (movedAsidePath_.empty()) {
-        protectFile_ = true;
-        logLine("%sDataStore is unreadable (%s) and could not be moved aside; it is not written this run",
-                kLumoraError, error.c_str());
-        return;
-    }
-    logLine("%sDataStore is unreadable (%s); moved aside to %s, starting with an empty store", kLumoraError,
-            error.c_str(), movedAsidePath_.c_str());
+    protectFile_ = outcome == GuardedRead::Unreadable;
 }
 
 bool CCDataStore::writeToFile()

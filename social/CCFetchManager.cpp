@@ -160,8 +160,10 @@ int CCFetchManager::queueServerDataForPost(const Ref<CCAbstractServerData>& reco
 
 void CCFetchManager::sortFetchQueue()
 {
-    std::stable_sort(fetchQueue_.begin(), fetchQueue_.end(),
-                     [](const auto& a, const auto& b) { return a->fetchComparator(*b) < 0; });
+    auto before = [](const auto& a, const auto& b) { return a->fetchComparator(*b) < 0; };
+    // Every pass sorts, and the queue is mostly in order already.
+    if (!std::is_sorted(fetchQueue_.begin(), fetchQueue_.end(), before))
+        std::stable_sort(fetchQueue_.begin(), fetchQueue_.end(), before);
 }
 
 void CCFetchManager::processOutstandingFetches()
@@ -189,13 +191,25 @@ void CCFetchManager::runPass()
     if (!session) return;
     if (session->reachability()) (void)session->reachability()->startNotifier();
     if (!session->isReadyForNetworkTransfers()) return;
+    // The queue is in ascending priority: once the slots are taken, the first
+    // record above the urgent priority ends what can start. Only that prefix
+    // is walked, as a copy since a start may change the queue.
+    auto mayTake = [](const CCAbstractServerData& record, int slots) {
+        return slots > 0 || static_cast<unsigned>(record.fetchPriority()) <= kUrgentPriority;
+    };
+    size_t prefix = 0;
+    for (int slots = kTransferSlots; prefix < fetchQueue_.size(); ++prefix) {
+        const CCAbstractServerData& record = *fetchQueue_[prefix];
+        if (slots <= 0 && record.fetchPriority() > static_cast<int>(kUrgentPriority)) break;
+        if (mayTake(record, slots) && record.networkOpAttemptCount() < 2) --slots;
+    }
+    const std::vector<Ref<CCAbstractServerData>> walk(fetchQueue_.begin(),
+                                                      fetchQueue_.begin() + static_cast<std::ptrdiff_t>(prefix));
     int slots = kTransferSlots;
-    // A copy: a start may change the queue.
-    const std::vector<Ref<CCAbstractServerData>> walk = fetchQueue_;
     for (const Ref<CCAbstractServerData>& record : walk) {
-        if (!holds(fetchQueue_, record.get())) continue;
-        if (slots <= 0 && static_cast<unsigned>(record->fetchPriority()) > kUrgentPriority) continue;
+        if (!mayTake(*record, slots)) continue;
         if (record->networkOpAttemptCount() >= 2) continue;
+        if (!holds(fetchQueue_, record.get())) continue;
         --slots;
         if (record->networkOpInProgress()) continue;
         startRecord(record);

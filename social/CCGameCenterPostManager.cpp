@@ -15,6 +15,7 @@
 #include "social/CCLumoraLog.h"
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateSession.h"
+#include "social/support/GuardedFileRead.h"
 #include "social/support/Reachability.h"
 
 namespace mw {
@@ -261,29 +262,14 @@ bool CCGameCenterPostManager::writeToFile()
 void CCGameCenterPostManager::readFromFile()
 {
     queue_.clear();
-    movedAsidePath_.clear();
-    protectFile_ = false;
-    const std::string path = saveFilePath();
-    if (!Paths::fileExists(path)) return;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!AtomicFile::read(path, bytes, &error)) {
-        protectFile_ = true;
-        logLine("%sGCPostManager cannot be read (%s); it is left as it is and not written this run", kLumoraError,
-                error.c_str());
-        return;
-    }
-    if (decodeFile(bytes.data(), bytes.size(), queue_, &error)) return;
-    queue_.clear();
-    movedAsidePath_ = AtomicFile::moveAside(path);
-    if (movedAsidePath_.empty()) {
-        protectFile_ = true;
-        logLine("%sGCPostManager is no queue (%s) and could not be moved aside; not written this run", kLumoraError,
-                error.c_str());
-        return;
-    }
-    logLine("%sGCPostManager is no queue (%s); moved to %s, starting empty", kLumoraError, error.c_str(),
-            movedAsidePath_.c_str());
+    const GuardedRead outcome = readGuardedFile(
+        saveFilePath(), std::string(kLumoraError) + "GCPostManager",
+        [this](const std::vector<uint8_t>& bytes, std::string* error) {
+            return decodeFile(bytes.data(), bytes.size(), queue_, error);
+        },
+        &movedAsidePath_);
+    if (outcome != GuardedRead::Read) queue_.clear();
+    protectFile_ = outcome == GuardedRead::Unreadable;
 }
 
 } // namespace mw

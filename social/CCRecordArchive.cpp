@@ -13,6 +13,7 @@
 #include "foundation/RunLoop.h"
 #include "social/CCLumoraLog.h"
 #include "social/records/CCServerRecords.h"
+#include "social/support/GuardedFileRead.h"
 
 namespace mw {
 
@@ -146,28 +147,14 @@ ReadOutcome readFile(const std::string& path, std::vector<Ref<CCAbstractServerDa
                      std::string* movedTo)
 {
     records.clear();
-    if (movedTo) movedTo->clear();
-    if (!Paths::fileExists(path)) return ReadOutcome::NoFile;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!AtomicFile::read(path, bytes, &error)) {
-        logLine("%s%s cannot be read (%s); it is left as it is and not written this run", kLumoraError, label,
-                error.c_str());
-        return ReadOutcome::Unreadable;
-    }
-    if (decode(bytes.data(), bytes.size(), records, label, &error)) return ReadOutcome::Read;
-    records.clear();
-    const std::string moved = AtomicFile::moveAside(path);
-    if (moved.empty()) {
-        // Still in the way: keep it, and keep every write off it.
-        logLine("%s%s is no queue (%s) and could not be moved aside; it is not written this run", kLumoraError,
-                label, error.c_str());
-        return ReadOutcome::Unreadable;
-    }
-    logLine("%s%s is no queue (%s); moved to %s, starting empty", kLumoraError, label, error.c_str(),
-            moved.c_str());
-    if (movedTo) *movedTo = moved;
-    return ReadOutcome::MovedAside;
+    const ReadOutcome outcome = readGuardedFile(
+        path, std::string(kLumoraError) + label,
+        [&](const std::vector<uint8_t>& bytes, std::string* error) {
+            return decode(bytes.data(), bytes.size(), records, label, error);
+        },
+        movedTo);
+    if (outcome != ReadOutcome::Read) records.clear();
+    return outcome;
 }
 
 } // namespace RecordArchive

@@ -11,6 +11,7 @@
 #include "foundation/Ref.h"
 #include "foundation/Value.h"
 #include "social/records/CCAbstractServerData.h"
+#include "social/support/GuardedFileRead.h"
 
 namespace mw {
 
@@ -54,12 +55,7 @@ Snapshot snapshot(const std::vector<Ref<CCAbstractServerData>>& records, const c
                           const char* label, std::string* error = nullptr);
 
 // What reading a manager's file found.
-enum class ReadOutcome {
-    NoFile,     // nothing there: start empty
-    Read,       // the records were read
-    MovedAside, // the file was no queue: moved aside (movedTo), start empty
-    Unreadable, // the file could not be read (I/O): left alone; never write over it this run
-};
+using ReadOutcome = GuardedRead;
 
 // Reads the file at path as decode() does. A file that is no archive of
 // records is moved aside under a dated name and reported, so that nothing

@@ -75,16 +75,21 @@ Reachability::~Reachability()
 bool Reachability::startNotifier()
 {
     if (!target_) return false;
+    // Started again, a watch would take the present as its new starting
+    // point, so a change seen since its last look would never be announced.
+    if (notifying_) return true;
     // The target stops calling when this object stops it, which its
     // destructor does, so the raw pointer never outlives the object.
-    return target_->startWatching([this](uint32_t) {
+    notifying_ = target_->startWatching([this](uint32_t) {
         NotificationCenter::defaultCenter().postNotification(kReachabilityChangedNotification, this);
     });
+    return notifying_;
 }
 
 void Reachability::stopNotifier()
 {
     if (target_) target_->stopWatching();
+    notifying_ = false;
 }
 
 std::optional<uint32_t> Reachability::flags() const

@@ -39,7 +39,7 @@ public:
     ~Reachability() override;
 
     // Starts posting kReachabilityChangedNotification on changes; false when
-    // the platform cannot watch the target.
+    // the platform cannot watch the target. A running watch is kept as it is.
     bool startNotifier();
     // No notification arrives afterwards (also done on destruction).
     void stopNotifier();
@@ -75,6 +75,7 @@ private:
 
     std::string key_;
     bool isLocalWiFi_ = false;
+    bool notifying_ = false;
     std::unique_ptr<ReachabilityTarget> target_;
 };
 

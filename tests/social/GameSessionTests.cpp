@@ -1,6 +1,7 @@
 // The game configuration session: its usage log, given configurations,
 // downloads through the fetch manager and the keychain.
 
+#include <cctype>
 #include <cmath>
 
 #include "foundation/Log.h"
@@ -121,6 +122,70 @@ TEST_F(GameSessionTest, DownloadsAreSignedQueuedAndHandled)
     game().downloadConfiguration();
     RunLoop::main().runUntil([this] { return !results_.empty(); }, 10);
     EXPECT_EQ(results_, std::vector<bool>{false});
+}
+
+// Each answer to a download, from a first download (nothing held, the
+// answer's URL held in the fetch cache beforehand, so only clearing it
+// makes the request go): queued at 700 under a URL whose signature the
+// service computes from the game's id and secret, and one result.
+TEST_F(GameSessionTest, EachDownloadAnswerGivesOneResult)
+{
+    const std::string path = "/lite/abconfigurations/request";
+    std::string expectedSignature = std::string(kAppId) + kSecret + CCPrivateSession::kFirstSalt +
+                                    CCPrivateSession::kSecondSalt;
+    for (char& c : expectedSignature) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    expectedSignature = LoopbackSocialService::md5Lower(expectedSignature);
+    const std::string configuration =
+        R"({"meta":{"type":"configurationdata","timestamp":1},"data":{"name":"B","type":"json","configuration":"{}"}})";
+    struct Row {
+        const char* name;
+        LoopbackSocialService::Reply reply;
+        bool success;
+        int attempts;
+    };
+    const Row rows[] = {
+        {"a configuration", {200, {}, configuration}, true, 1},
+        {"no name", {200, {}, R"({"meta":{"type":"configurationdata","timestamp":1},"data":{"type":"json"}})"}, false, 1},
+        {"a page", {200, {}, pageEnvelope("mutable")}, false, 1},
+        // The second download re-queues the URL while its first attempt
+        // runs, which starts its count again: one more attempt.
+        {"two failures", {503, {}, ""}, false, 3},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CCGameSession::releaseSharedInstance();
+        CCDataStore::sharedInstance()->removeKey(CCGameSession::kTimestampKey);
+        CCFetchManager* fetch = CCFetchManager::sharedInstance();
+        const std::string url = game().urlForConfigurationData();
+        fetch->clearDataWithCompleteClean(true);
+        (void)answerFetch(url, configuration); // a stale answer held in the cache
+        ASSERT_EQ(fetch->statusForURL(url), 1);
+        service_.clearRequests();
+        service_.script(path, row.reply);
+        results_.clear();
+        const size_t storeWrites = CCDataStore::sharedInstance()->writeCount();
+
+        game().setDownloadConfigurationsEnabled(true);
+        ASSERT_EQ(fetch->fetchQueue().size(), 1u);
+        EXPECT_EQ(fetch->fetchQueue()[0]->fetchPriority(), 700);
+        EXPECT_EQ(fetch->statusForURL(url), 0) << "the cached answer was cleared first";
+        game().downloadConfiguration(); // a second download of the same URL
+        RunLoop::main().runUntil([this] { return !results_.empty(); }, 10);
+        RunLoop::main().runUntil([] { return false; }, 0.1);
+        EXPECT_EQ(results_, std::vector<bool>{row.success}) << "one result";
+
+        const auto requests = service_.requests();
+        ASSERT_EQ(requests.size(), static_cast<size_t>(row.attempts));
+        EXPECT_EQ(requests[0].target, path + "?sig=" + expectedSignature);
+        EXPECT_EQ(game().gameConfig() != nullptr, row.success);
+        if (row.success) {
+            EXPECT_EQ(game().gameConfig()->configName(), Value("B"));
+            EXPECT_EQ(CCDataStore::sharedInstance()->valueForKey(CCGameSession::kTimestampKey),
+                      Value(clock_->wallSeconds()));
+            EXPECT_GT(CCDataStore::sharedInstance()->writeCount(), storeWrites);
+        }
+        game().setDownloadConfigurationsEnabled(false);
+    }
 }
 
 TEST_F(GameSessionTest, TheKeychainKeepsTheConfigurationAcrossRuns)

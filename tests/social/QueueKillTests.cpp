@@ -14,9 +14,15 @@
 #include "foundation/RunLoop.h"
 #include "social/CCAsyncPostManager.h"
 #include "social/CCFetchManager.h"
+#include "social/CCDataStore.h"
+#include "social/CCGameSession.h"
+#include "social/CCPrivateLumoraSlimlineSession.h"
+#include "social/CCPrivateSession.h"
 #include "social/CCRecordArchive.h"
 #include "social/records/CCServerRecords.h"
 #include "tests/social/SocialFixture.h"
+#include "tests/social/records/TransferTestSupport.h"
+#include "social/support/CCJSON.h"
 #include "tests/support/FetchAnswers.h"
 
 namespace mw::test {
@@ -116,6 +122,98 @@ TEST_F(QueueKillTest, TheFetchCacheIsAlwaysALastCompleteWrite)
         ASSERT_EQ(records.size(), 1u) << "round " << round;
         EXPECT_EQ(records[0]->url(), "https://x/base.cuid");
     }
+}
+
+// Usage logged around telemetry posts, the game killed at random moments
+// and started again: every record whose logging had returned reaches the
+// service over the restarts.
+class TelemetryKillTest : public TransferFixture {
+protected:
+    // Lets the fixture's session go, so that no child inherits one: a child
+    // holding the parent's store would write it over the file at its start.
+    void releaseSession()
+    {
+        CCGameSession::releaseSharedInstance();
+        CCPrivateSession::releaseSharedInstance();
+        CCPrivateLumoraSlimlineSession::releaseSharedInstance();
+        CCDataStore::releaseSharedInstance();
+    }
+    // A new process's start.
+    void startSession()
+    {
+        activate();
+        CCPrivateSession::sharedInstance()->activateLumoraSetting(2, Value("NO"));
+    }
+};
+
+TEST_F(TelemetryKillTest, EveryLoggedUsageRecordReachesTheService)
+{
+    service_.script("/analytics/index.php", {200, {}, ""});
+    releaseSession();
+    std::mt19937 random(20261212);
+    std::uniform_int_distribution<int> pause(0, 400000);
+    int acknowledged = 0;
+    for (int round = 0; round < 30; ++round) {
+        int pipe[2];
+        ASSERT_EQ(::pipe(pipe), 0);
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(pipe[0]);
+            startSession();
+            for (int next = acknowledged + 1;; ++next) {
+                CCGameSession::sharedInstance()->logUsageForId("K" + std::to_string(next));
+                if (::write(pipe[1], &next, sizeof next) != sizeof next) ::_exit(3);
+                if (next % 4 == 0) CCPrivateSession::sharedInstance()->postCurrentSessionAnalyticsData();
+                // Half a second of the game's clock a turn: the queue's
+                // 3-second write of answered posts runs as in play.
+                clock_->advance(0.5);
+                RunLoop::main().runUntil([] { return false; }, 0.002);
+            }
+        }
+        ::close(pipe[1]);
+        ::usleep(useconds_t(pause(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        int value = 0;
+        while (::read(pipe[0], &value, sizeof value) == sizeof value) acknowledged = value;
+        ::close(pipe[0]);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
+    }
+    // A last start that runs until everything queued is answered.
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        startSession();
+        CCPrivateSession::sharedInstance()->postCurrentSessionAnalyticsData();
+        CCAsyncPostManager* posts = CCPrivateSession::sharedInstance()->postManager();
+        RunLoop::main().runUntil([posts] { return posts && posts->serverDataArray().empty(); }, 20);
+        ::_exit(posts && posts->serverDataArray().empty() ? 0 : 4);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the last start did not empty its queue";
+
+    std::vector<int> seen(static_cast<size_t>(acknowledged) + 1, 0);
+    for (const auto& request : service_.requests()) {
+        if (request.host != CCPrivateSession::telemetryHost()) continue;
+        const std::optional<Value> envelope = JSONFragmentValue(request.body);
+        ASSERT_TRUE(envelope);
+        const Value& usage = (*envelope)["data"]["gameusage"];
+        for (size_t i = 0; i < usage.size(); ++i) {
+            const std::string id = usage.at(i).at(1).asString();
+            if (id.size() < 2 || id[0] != 'K') continue;
+            const int number = std::stoi(id.substr(1));
+            if (number <= acknowledged) ++seen[static_cast<size_t>(number)];
+        }
+    }
+    ASSERT_GT(acknowledged, 30);
+    // An answered post leaves the queue file with the 3-second write, so a
+    // kill within 3 s of an answer sends its records once more at the next
+    // start: more than once is allowed, never zero times.
+    for (int number = 1; number <= acknowledged; ++number)
+        EXPECT_GE(seen[static_cast<size_t>(number)], 1) << "lost K" << number;
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The session's telemetry on the test's clock against the loopback
 // telemetry host: sessions, the minute clock, posts and the background.
 
+#include <sys/resource.h>
+
 #include "foundation/NotificationCenter.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/BackgroundTasks.h"
@@ -228,6 +230,40 @@ TEST_F(TelemetryTest, ActiveAgainBeforeTheFinalPostEndsTheTask)
     clock_->advance(400);
     settle();
     EXPECT_EQ(posts().size(), before);
+}
+
+// The desktop's background tasks on the real clock: three seconds of the
+// background wait, the main loop sleeping between its turns as the frame
+// driver's does, cost the process under 2 % of a core.
+TEST_F(TelemetryTest, WaitingInTheBackgroundBurnsNoCpu)
+{
+    settle();
+    ScopedClockSource realClock(std::make_shared<SystemClock>());
+    BackgroundTasks::replaceSharedInstance(nullptr);
+    BackgroundTasks::noteInBackground(true);
+    NotificationCenter::defaultCenter().postNotification(UIApplicationDidEnterBackgroundNotification);
+    const double remainingAtStart = BackgroundTasks::sharedInstance()->backgroundTimeRemaining();
+    auto cpuSeconds = [] {
+        rusage usage {};
+        ::getrusage(RUSAGE_SELF, &usage);
+        return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const double cpuBefore = cpuSeconds();
+    const double start = Clock::monotonicSeconds();
+    while (Clock::monotonicSeconds() - start < 3) {
+        RunLoop::main().drain();
+        RunLoop::main().waitForInput(3 - (Clock::monotonicSeconds() - start));
+    }
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double elapsed = Clock::monotonicSeconds() - start;
+    EXPECT_NE(CCDataStore::sharedInstance()->valueForKey("postedfinalsessiondataonexit"), Value("YES"))
+        << "no final post within 3 s";
+    BackgroundTasks::noteInBackground(false);
+    NotificationCenter::defaultCenter().postNotification(UIApplicationDidBecomeActiveNotification);
+    RunLoop::main().drain();
+    EXPECT_LT(cpu, 0.02 * elapsed) << cpu << " s of CPU in " << elapsed << " s";
+    EXPECT_LT(remainingAtStart, BackgroundTasks::kForeground) << "the wait ran against the desktop's time";
 }
 
 TEST_F(TelemetryTest, AvoidingBackgroundActivitySilencesEveryPost)

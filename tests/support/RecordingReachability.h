@@ -57,6 +57,8 @@ public:
         }
     }
     size_t watcherCount() const { return script_->watchers.size(); }
+    // Watches started so far (a watch started again counts again).
+    uint64_t watchesStarted() const { return script_->nextWatch - 1; }
 
     std::set<std::string> refusedTargets;  // keys for which no target can be made
     std::vector<std::string> targetsMade;  // keys, in order
