@@ -263,10 +263,17 @@ public:
     void clear();
     // Room for this many entries without growing.
     void reserve(size_t count) { entries_.reserve(count); }
-    // Replaces the content with the entries of [first, last), moved out of
-    // them, as set() one by one would: a repeated key keeps the last value at
-    // the place of its first. One allocation for the entries, one for the index.
-    void assign(Entry* first, Entry* last);
+    // An entry waiting to be put in: its key is a view of text that outlives
+    // the assign() call.
+    struct Pending {
+        std::string_view key;
+        Value value;
+    };
+    // Replaces the content with the entries of [first, last), their values
+    // moved out of them, as set() one by one would: a repeated key keeps the
+    // last value at the place of its first. One allocation for the entries,
+    // one for the index.
+    void assign(Pending* first, Pending* last);
 
     // Entries in insertion order.
     std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
