@@ -156,6 +156,11 @@ public:
         const auto* block = static_cast<const StringStorage*>(payload_.storage);
         return std::string_view(block->bytes(), block->size);
     }
+    // The shared block that holds a string's, data's, array's or
+    // dictionary's content, null for the other kinds. Two values with the
+    // same identity hold the same content (until one of them is changed,
+    // which gives it a block of its own).
+    const void* storageIdentity() const { return hasStorage() ? payload_.storage : nullptr; }
     // Seconds since 2001-01-01 UTC for a date, 0 otherwise.
     double asDate() const { return kind_ == Kind::Date ? payload_.real : 0.0; }
     double asUnixTime() const { return asDate() + kReferenceDateUnixTime; }
