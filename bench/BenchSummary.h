@@ -29,21 +29,27 @@ struct Figure {
     double value() const { return haveAggregates ? median : single; }
 };
 
+// Which clock a figure is read from when no counter is named: the wall clock,
+// or the CPU time the process spent, which a machine busy with other work
+// disturbs far less (for code that runs on the benchmark's own thread).
+enum class Clock { Real, Cpu };
+
 // Keeps a figure per benchmark (its full name with arguments, e.g.
 // "BM_Batch/1000/real_time"): the value of a user counter times `scale` when
-// a counter is named, else the adjusted real time in the benchmark's unit.
+// a counter is named, else the adjusted time of `clock` in the benchmark's unit.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     explicit SummaryReporter(std::string counter = {}, double scale = 1) : counter_(std::move(counter)), scale_(scale)
     {
     }
+    explicit SummaryReporter(Clock clock) : clock_(clock) {}
 
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.error_occurred) continue;
-            double value = run.GetAdjustedRealTime();
+            double value = clock_ == Clock::Cpu ? run.GetAdjustedCPUTime() : run.GetAdjustedRealTime();
             if (!counter_.empty()) {
                 const auto counter = run.counters.find(counter_);
                 if (counter == run.counters.end()) continue;
@@ -74,7 +80,8 @@ public:
 
 private:
     std::string counter_;
-    double scale_;
+    double scale_ = 1;
+    Clock clock_ = Clock::Real;
     std::map<std::string, Figure> figures_;
 };
 
@@ -96,6 +103,28 @@ inline void printRatio(const SummaryReporter& reporter, const char* subject, con
                     unit, m->value() / b->value());
     }
 }
+
+// The command line with `defaults` put before the given arguments, so that a
+// flag given on the command line still wins (the last one counts).
+class ArgumentsWithDefaults {
+public:
+    ArgumentsWithDefaults(int argc, char** argv, const std::vector<std::string>& defaults)
+        : texts_(defaults)
+    {
+        pointers_.push_back(argv[0]);
+        for (std::string& text : texts_) pointers_.push_back(text.data());
+        for (int i = 1; i < argc; ++i) pointers_.push_back(argv[i]);
+        count_ = static_cast<int>(pointers_.size());
+        pointers_.push_back(nullptr);
+    }
+    int& argc() { return count_; }
+    char** argv() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> texts_;
+    std::vector<char*> pointers_;
+    int count_ = 0;
+};
 
 // Runs the benchmarks the command line selects through `reporter`, then
 // `summarise` (which prints the ratios); the program's exit status.

@@ -245,11 +245,17 @@ Value KeyedArchiver::archiveValue(std::string* error) const
 
 std::vector<uint8_t> KeyedArchiver::encodedData(std::string* error) const
 {
+    const std::string text = encodedText(error);
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::string KeyedArchiver::encodedText(std::string* error) const
+{
     Value archive = archiveValue(error);
     if (archive.isNull()) return {};
     std::string reason;
     std::string text = writePropertyList(archive, &reason);
-    if (!text.empty()) return std::vector<uint8_t>(text.begin(), text.end());
+    if (!text.empty()) return text;
     logLine("KeyedArchiver: %s", reason.c_str());
     if (error) *error = reason;
     return {};

@@ -142,6 +142,8 @@ public:
 
     // The finished archive, or empty (with the reason) when encoding failed.
     [[nodiscard]] std::vector<uint8_t> encodedData(std::string* error = nullptr) const;
+    // The same bytes as text, without the copy into a byte vector.
+    [[nodiscard]] std::string encodedText(std::string* error = nullptr) const;
     // The archive as the property-list value that encodedData writes, or null
     // (with the reason) when encoding failed. It shares nothing that the
     // encoded objects can change, so another thread may write it out later.

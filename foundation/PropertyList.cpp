@@ -135,12 +135,10 @@ public:
         switch (value.kind()) {
         case Value::Kind::Null: return failWith("a null value has no property-list form");
         case Value::Kind::Boolean: line(depth, value.asBool() ? "<true/>" : "<false/>"); return true;
-        case Value::Kind::Integer: line(depth, "<integer>" + value.asString() + "</integer>"); return true;
-        case Value::Kind::Real: {
-            const std::string text = value.isFloat() ? floatText(value.asFloat()) : doubleText(value.asDouble());
-            line(depth, "<real>" + text + "</real>");
+        case Value::Kind::Integer: element(depth, "integer", value.asString()); return true;
+        case Value::Kind::Real:
+            element(depth, "real", value.isFloat() ? floatText(value.asFloat()) : doubleText(value.asDouble()));
             return true;
-        }
         case Value::Kind::Date: return writeDate(value, depth);
         case Value::Kind::String: return writeText(depth, "string", value.stringView());
         case Value::Kind::Data: writeData(value.asData(), depth); return true;
@@ -167,6 +165,43 @@ private:
         indent(depth);
         out += text;
         out += '\n';
+    }
+
+    // "<tag>text</tag>" on a line of its own, for text that needs no escape.
+    void element(int depth, std::string_view tag, std::string_view text)
+    {
+        indent(depth);
+        out += '<';
+        out += tag;
+        out += '>';
+        out += text;
+        out += "</";
+        out += tag;
+        out += ">\n";
+    }
+
+    // A dictionary of one entry that many values share (an archive's null
+    // marker is one, written once for every empty slot of a record) is
+    // written out once per depth; later copies repeat those bytes. The table
+    // is direct-mapped: a clash only costs writing the dictionary again.
+    struct Repeat {
+        const void* identity = nullptr;
+        int depth = -1;
+        size_t offset = 0;
+        size_t length = 0;
+    };
+    static constexpr size_t kRepeats = 16;
+    Repeat repeats_[kRepeats];
+
+    static bool repeatable(const Value& value)
+    {
+        return value.size() == 1 && !value.asDict().begin()->second.isArray() &&
+               !value.asDict().begin()->second.isDict();
+    }
+    Repeat& repeatSlot(const void* identity, int depth)
+    {
+        const auto bits = reinterpret_cast<uintptr_t>(identity);
+        return repeats_[((bits >> 4) ^ static_cast<uintptr_t>(depth) * 7) % kRepeats];
     }
 
     bool writeText(int depth, const char* tag, std::string_view text)
@@ -220,12 +255,22 @@ private:
             line(depth, "<dict/>");
             return true;
         }
+        Repeat* repeat = nullptr;
+        if (repeatable(value)) {
+            repeat = &repeatSlot(value.storageIdentity(), depth);
+            if (repeat->identity == value.storageIdentity() && repeat->depth == depth) {
+                out.append(out, repeat->offset, repeat->length);
+                return true;
+            }
+        }
+        const size_t start = out.size();
         line(depth, "<dict>");
         for (const auto& [key, item] : value.asDict()) {
             if (!writeText(depth + 1, "key", key)) return false;
             if (!write(item, depth + 1)) return false;
         }
         line(depth, "</dict>");
+        if (repeat) *repeat = {value.storageIdentity(), depth, start, out.size() - start};
         return true;
     }
 };

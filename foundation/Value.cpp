@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <tuple>
 
 namespace mw {
 
@@ -498,18 +499,18 @@ void ValueDictionary::set(std::string key, Value value)
     append(std::move(key), std::move(value));
 }
 
-void ValueDictionary::assign(Entry* first, Entry* last)
+void ValueDictionary::assign(Pending* first, Pending* last)
 {
     clear();
     const size_t count = static_cast<size_t>(last - first);
     entries_.reserve(count);
     if (count > kLinearSearchLimit) {
         rebuildIndex(count);
-        for (Entry* entry = first; entry != last; ++entry) {
-            if (Value* existing = find(entry->first)) {
-                *existing = std::move(entry->second);
+        for (Pending* entry = first; entry != last; ++entry) {
+            if (Value* existing = find(entry->key)) {
+                *existing = std::move(entry->value);
             } else {
-                append(std::move(entry->first), std::move(entry->second));
+                append(std::string(entry->key), std::move(entry->value));
             }
         }
         return;
@@ -518,18 +519,19 @@ void ValueDictionary::assign(Entry* first, Entry* last)
     // from its length and last byte: a key whose bit is still clear cannot be
     // there yet, so only a shared bit costs a search.
     uint64_t seen = 0;
-    for (Entry* entry = first; entry != last; ++entry) {
-        const std::string& key = entry->first;
+    for (Pending* entry = first; entry != last; ++entry) {
+        const std::string_view key = entry->key;
         const size_t sketch = key.size() + (key.empty() ? 0 : 7 * static_cast<unsigned char>(key.back()));
         const uint64_t bit = uint64_t(1) << (sketch & 63);
         if ((seen & bit) != 0) {
             if (Value* existing = find(key)) {
-                *existing = std::move(entry->second);
+                *existing = std::move(entry->value);
                 continue;
             }
         }
         seen |= bit;
-        entries_.emplace_back(std::move(entry->first), std::move(entry->second));
+        entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(key),
+                              std::forward_as_tuple(std::move(entry->value)));
     }
 }
 

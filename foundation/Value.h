@@ -156,6 +156,11 @@ public:
         const auto* block = static_cast<const StringStorage*>(payload_.storage);
         return std::string_view(block->bytes(), block->size);
     }
+    // The shared block that holds a string's, data's, array's or
+    // dictionary's content, null for the other kinds. Two values with the
+    // same identity hold the same content (until one of them is changed,
+    // which gives it a block of its own).
+    const void* storageIdentity() const { return hasStorage() ? payload_.storage : nullptr; }
     // Seconds since 2001-01-01 UTC for a date, 0 otherwise.
     double asDate() const { return kind_ == Kind::Date ? payload_.real : 0.0; }
     double asUnixTime() const { return asDate() + kReferenceDateUnixTime; }
@@ -263,10 +268,17 @@ public:
     void clear();
     // Room for this many entries without growing.
     void reserve(size_t count) { entries_.reserve(count); }
-    // Replaces the content with the entries of [first, last), moved out of
-    // them, as set() one by one would: a repeated key keeps the last value at
-    // the place of its first. One allocation for the entries, one for the index.
-    void assign(Entry* first, Entry* last);
+    // An entry waiting to be put in: its key is a view of text that outlives
+    // the assign() call.
+    struct Pending {
+        std::string_view key;
+        Value value;
+    };
+    // Replaces the content with the entries of [first, last), their values
+    // moved out of them, as set() one by one would: a repeated key keeps the
+    // last value at the place of its first. One allocation for the entries,
+    // one for the index.
+    void assign(Pending* first, Pending* last);
 
     // Entries in insertion order.
     std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }

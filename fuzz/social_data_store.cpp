@@ -36,11 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     mw::CCDataStore::Entries entries;
     std::vector<std::string> order;
     if (!mw::CCDataStore::decodeArchive(data, size, entries, order)) return 0;
-    const std::vector<uint8_t> first = mw::CCDataStore::encodeArchive(entries, order);
+    const std::string first = mw::CCDataStore::encodeArchive(entries, order);
     if (first.empty()) mismatch("a store that reads does not write");
     mw::CCDataStore::Entries again;
     std::vector<std::string> againOrder;
-    if (!mw::CCDataStore::decodeArchive(first.data(), first.size(), again, againOrder)) {
+    if (!mw::CCDataStore::decodeArchive(reinterpret_cast<const uint8_t*>(first.data()), first.size(), again,
+                                        againOrder)) {
         mismatch("a written store does not read back");
     }
     if (againOrder != order) mismatch("the keys changed order");

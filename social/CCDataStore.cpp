@@ -189,8 +189,8 @@ Value* CCDataStore::mutableList(const char* key)
 
 std::string CCDataStore::saveFilePath() { return Paths::documentsPath(kFileName); }
 
-std::vector<uint8_t> CCDataStore::encodeArchive(const Entries& entries, const std::vector<std::string>& order,
-                                                std::string* error)
+std::string CCDataStore::encodeArchive(const Entries& entries, const std::vector<std::string>& order,
+                                       std::string* error)
 {
     ArchiveItem::Entries items;
     items.reserve(order.size());
@@ -202,7 +202,7 @@ std::vector<uint8_t> CCDataStore::encodeArchive(const Entries& entries, const st
     }
     KeyedArchiver archiver;
     archiver.encodeItem(kRootKey, ArchiveItem::dictionary(std::move(items)));
-    return archiver.encodedData(error);
+    return archiver.encodedText(error);
 }
 
 bool CCDataStore::decodeArchive(const uint8_t* data, size_t size, Entries& entries, std::vector<std::string>& order,
@@ -258,13 +258,13 @@ bool CCDataStore::writeToFile()
     checkThread("writeToFile");
     if (protectFile_) return false;
     std::string error;
-    std::vector<uint8_t> bytes = encodeArchive(entries_, order_, &error);
-    if (bytes.empty()) {
+    const std::string text = encodeArchive(entries_, order_, &error);
+    if (text.empty()) {
         logLine("%sDataStore not written: %s", kLumoraError, error.c_str());
         return false;
     }
     Paths::createDirectories(Paths::documentsDirectory());
-    if (!AtomicFile::write(saveFilePath(), bytes.data(), bytes.size(), &error)) return false;
+    if (!AtomicFile::write(saveFilePath(), text, &error)) return false;
     ++writeCount_;
     return true;
 }

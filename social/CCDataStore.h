@@ -82,7 +82,8 @@ public:
     // Where an unreadable file was moved in this store's read; empty when none.
     const std::string& movedAsidePath() const { return movedAsidePath_; }
 
-    // The archive bytes of a dictionary and back. decodeArchive answers
+    // The archive text of a dictionary (empty, with the reason, when it
+    // cannot be encoded) and back from its bytes. decodeArchive answers
     // nullopt (with the reason) for bytes that are no store archive; the
     // fuzz target and the benchmark use them as the store does.
     struct Entry {
@@ -90,9 +91,8 @@ public:
         ArchiveItem object; // an entry holding archived objects
     };
     using Entries = std::map<std::string, Entry, std::less<>>;
-    [[nodiscard]] static std::vector<uint8_t> encodeArchive(const Entries& entries,
-                                                            const std::vector<std::string>& order,
-                                                            std::string* error = nullptr);
+    [[nodiscard]] static std::string encodeArchive(const Entries& entries, const std::vector<std::string>& order,
+                                                   std::string* error = nullptr);
     [[nodiscard]] static bool decodeArchive(const uint8_t* data, size_t size, Entries& entries,
                                             std::vector<std::string>& order, std::string* error = nullptr);
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <locale.h>
 
 #include "foundation/Format.h"
@@ -85,7 +86,11 @@ std::optional<double> exactReal(uint64_t digits, int64_t power)
 // so calls on one thread never overlap.
 struct CCJsonParser::Scratch {
     std::vector<Value> elements;
-    std::vector<std::pair<std::string, Value>> members;
+    // A member's key is a view of the input, or of escapedKeys when the key
+    // held an escape (a deque never moves what it holds, so the views stay
+    // good while the document is read).
+    std::vector<ValueDictionary::Pending> members;
+    std::deque<std::string> escapedKeys;
     std::string text;
 
     void trim()
@@ -108,6 +113,7 @@ std::optional<Value> CCJsonParser::fragmentWithString(std::optional<std::string_
     scratch_ = &threadScratch;
     scratch_->elements.clear();
     scratch_->members.clear();
+    scratch_->escapedKeys.clear();
     std::optional<Value> value = scanDocument(*text);
     scratch_->trim();
     scratch_ = nullptr;
@@ -283,7 +289,9 @@ bool CCJsonParser::scanRestOfObject(Value& out)
             addError(3, "Object key string expected");
             return finish(false);
         }
-        std::string key(keyText);
+        // A key that held an escape is a view of the scratch text, which the
+        // next string overwrites: it is kept aside.
+        if (keyText.data() == scratch_->text.data()) keyText = scratch_->escapedKeys.emplace_back(keyText);
         skipWhiteSpace();
         if (c_ == end_ || *c_ != ':') {
             addError(3, "Expected ':' separating key and value");
@@ -292,10 +300,10 @@ bool CCJsonParser::scanRestOfObject(Value& out)
         ++c_;
         Value value;
         if (!scanValue(value)) {
-            addError(3, format("Object value expected for key: %@", key));
+            addError(3, format("Object value expected for key: %@", keyText));
             return finish(false);
         }
-        scratch_->members.emplace_back(std::move(key), std::move(value));
+        scratch_->members.push_back({keyText, std::move(value)});
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ',') {
             ++c_;

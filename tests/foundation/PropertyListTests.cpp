@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <latch>
 #include <string>
 #include <thread>
@@ -170,6 +171,23 @@ TEST(PropertyListTest, WritesThePlatformFormat)
                                             "</plist>\n");
     EXPECT_NE(writePropertyList(Value::date(0)).find("<date>2001-01-01T00:00:00Z</date>"), std::string::npos);
     EXPECT_NE(writePropertyList(Value(0.1)).find("<real>0.10000000000000001</real>"), std::string::npos);
+}
+
+// The writer repeats the bytes of a one-entry dictionary that many values
+// share (an archive's null marker); each copy must still read as written at
+// its own depth and place.
+TEST(PropertyListTest, ASharedDictionaryIsWrittenAsSeparateCopiesWouldBe)
+{
+    const Value marker = Value::dictionary({{"$class", "$null"}});
+    const Value other = Value::dictionary({{"$class", "$other"}});
+    const auto build = [](const std::function<Value()>& a, const std::function<Value()>& b) {
+        return Value::array({a(), Value::array({a(), b(), Value::array({a()})}),
+                             Value::dictionary({{"k", a()}, {"l", b()}}), a(), b()});
+    };
+    const std::string shared = writePropertyList(build([&] { return marker; }, [&] { return other; }));
+    const std::string separate = writePropertyList(build([] { return Value::dictionary({{"$class", "$null"}}); },
+                                                         [] { return Value::dictionary({{"$class", "$other"}}); }));
+    EXPECT_EQ(shared, separate);
 }
 
 TEST(PropertyListTest, ReadsWhatOtherWritersProduce)

@@ -289,6 +289,72 @@ TEST_F(DataStoreTest, RecordsReadBackSlotForSlotAfterARestart)
     EXPECT_EQ(read->keys(), keys) << "the keys keep their order";
 }
 
+// A store file as earlier versions wrote it: every null slot is the class-
+// tagged dictionary, written out in full. It reads back slot for slot, and a
+// write gives the very same text (stored files and their readers rely on it).
+TEST_F(DataStoreTest, AStoredFileReadsBackAndIsWrittenAgainByteForByte)
+{
+    const std::string null6 = "\t\t\t\t\t\t<dict>\n"
+                              "\t\t\t\t\t\t\t<key>$class</key>\n"
+                              "\t\t\t\t\t\t\t<string>$null</string>\n"
+                              "\t\t\t\t\t\t</dict>\n";
+    const std::string stored = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                               "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                               "<plist version=\"1.0\">\n"
+                               "<dict>\n"
+                               "\t<key>$archiver</key>\n"
+                               "\t<string>MosswickKeyedArchive</string>\n"
+                               "\t<key>$version</key>\n"
+                               "\t<integer>1</integer>\n"
+                               "\t<key>$top</key>\n"
+                               "\t<dict>\n"
+                               "\t\t<key>root</key>\n"
+                               "\t\t<dict>\n"
+                               "\t\t\t<key>$class</key>\n"
+                               "\t\t\t<string>NSDictionary</string>\n"
+                               "\t\t\t<key>NS.keys</key>\n"
+                               "\t\t\t<array>\n"
+                               "\t\t\t\t<string>currentusagedata</string>\n"
+                               "\t\t\t\t<string>lastviewedtime</string>\n"
+                               "\t\t\t</array>\n"
+                               "\t\t\t<key>NS.objects</key>\n"
+                               "\t\t\t<array>\n"
+                               "\t\t\t\t<array>\n"
+                               "\t\t\t\t\t<array>\n"
+                               "\t\t\t\t\t\t<real>1700000000.5</real>\n"
+                               "\t\t\t\t\t\t<string>UI_START</string>\n" +
+                               null6 + null6 +
+                               "\t\t\t\t\t\t<integer>3</integer>\n" +
+                               null6 +
+                               "\t\t\t\t\t\t<string>LUMORASLIMLINE_PULLTAB</string>\n"
+                               "\t\t\t\t\t</array>\n"
+                               "\t\t\t\t\t<array>\n" +
+                               null6 +
+                               "\t\t\t\t\t\t<string>TAB_ACT</string>\n"
+                               "\t\t\t\t\t</array>\n"
+                               "\t\t\t\t</array>\n"
+                               "\t\t\t\t<real>1700000000</real>\n"
+                               "\t\t\t</array>\n"
+                               "\t\t</dict>\n"
+                               "\t</dict>\n"
+                               "</dict>\n"
+                               "</plist>\n";
+    Paths::createDirectories(Paths::documentsDirectory());
+    ASSERT_TRUE(AtomicFile::write(CCDataStore::saveFilePath(), stored));
+
+    CCDataStore* store = restart();
+    const Value& usage = store->currentUsageData();
+    ASSERT_EQ(usage.size(), 2u);
+    EXPECT_EQ(usage[0], Value::array({Value(kStart + 0.5), Value("UI_START"), Value(), Value(), Value(int32_t(3)),
+                                      Value(), Value("LUMORASLIMLINE_PULLTAB")}));
+    EXPECT_EQ(usage[1], Value::array({Value(), Value("TAB_ACT")}));
+    ASSERT_TRUE(store->writeToFile());
+    std::vector<uint8_t> written;
+    ASSERT_TRUE(AtomicFile::read(CCDataStore::saveFilePath(), written));
+    EXPECT_EQ(std::string(written.begin(), written.end()), stored);
+}
+
 TEST_F(DataStoreTest, AWrongKindUnderATypedKeyReadsForgivingly)
 {
     CCDataStore* store = CCDataStore::sharedInstance();
