@@ -311,6 +311,7 @@ void MapScene::showInfoRow(const char* first, const char* picture, const char* s
 {
     CCLayerColor* band = VParent ? VParent->GetColorLayer() : nullptr;
     if (!band) return;
+    VParent->ClearColorLayerChildren(); // what an earlier placement left there
     const float size = villageui::pick(15, 30);
     const float gap = villageui::pick(5, 10);
     Ref<CCLabelTTF> before = villageui::label(villageui::text(first), villageui::kFont, size, {255, 255, 255});

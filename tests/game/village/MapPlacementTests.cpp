@@ -289,7 +289,7 @@ TEST_P(MapPlacementTest, InfoRowIsCentredInTheBandOnEveryProfile)
     world.start();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state);
-        world.hud().ClearColorLayerChildren();
+        // The second row finds the first one's row still in the band.
         enter(c.state, 3, c.building);
         CCLayerColor* band = world.hud().GetColorLayer();
         std::vector<CCNode*> rows = children(band);
@@ -582,6 +582,8 @@ TEST_P(MapPlacementTest, FieldsBuiltFromTheBuildTabStandAfterARelaunch)
 // $MOSSWICK_TEST_PICTURES when it is set.
 TEST_P(MapPlacementTest, PicturesOfTheMarkersTheGhostAndTheUpgradeMarker)
 {
+    world.profile().ExperienceStep = 1560;
+    world.profile().Experience = 900;
     freeInGroup3({13, 19});
     enter(MapScene::kStateBuild, 3, kWell);
     world.run.run(0.6);
@@ -593,6 +595,8 @@ TEST_P(MapPlacementTest, PicturesOfTheMarkersTheGhostAndTheUpgradeMarker)
     tapMarker(13 * MapScene::kBuildMarkerFactor);
     world.run.run(0.8);
     world.run.picture("placement-building");
+    world.run.run(2.0);
+    world.run.picture("placement-built");
 
     world.profile().GetUpgrade(kBakery)->NextUpdateEnum = kWorkshop;
     enter(MapScene::kStateUpgrade, 1, kWorkshop);
