@@ -146,19 +146,25 @@ bool MapScene::placementOpen() const
 
 void MapScene::enterPlacementState(int32_t state)
 {
+    if (state == kStateBuild || state == kStateUpgrade) {
+        const bool build = state == kStateBuild;
+        if (build) {
+            ParseForPlacementWithGroup(MapStateHelper);
+        } else {
+            ParseForUpgradePlacementWithGroup(MapStateHelper);
+        }
+        if (VParent) VParent->SetBarsVisibility(false);
+        if (build) {
+            showInfoRow("BUILDING_PLACE_1", "map_marker_build.png", "BUILDING_PLACE_2");
+        } else {
+            showInfoRow("UPGRADE_PLACE_1", "map_marker_upgrade.png", "UPGRADE_PLACE_2");
+        }
+        if (VParent) VParent->SetInputActive(false);
+        // With nothing to tap the player would be left without bars or input.
+        if (CurrentSpotCount == 0) abandonPlacement("no slot to offer");
+        return;
+    }
     switch (state) {
-    case kStateBuild:
-        ParseForPlacementWithGroup(MapStateHelper);
-        if (VParent) VParent->SetBarsVisibility(false);
-        showInfoRow("BUILDING_PLACE_1", "map_marker_build.png", "BUILDING_PLACE_2");
-        if (VParent) VParent->SetInputActive(false);
-        break;
-    case kStateUpgrade:
-        ParseForUpgradePlacementWithGroup(MapStateHelper);
-        if (VParent) VParent->SetBarsVisibility(false);
-        showInfoRow("UPGRADE_PLACE_1", "map_marker_upgrade.png", "UPGRADE_PLACE_2");
-        if (VParent) VParent->SetInputActive(false);
-        break;
     case kStateBuildAtOnce: {
         // The player has paid: a missing list picture must not stop the
         // building (the content check keeps these pictures in the sheets).

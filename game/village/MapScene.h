@@ -153,20 +153,6 @@ private:
     void addReadyMark(CCNode* building);
     void addSettlementMark();
     bool touchOnHudBars(CGPoint point) const;
-    // Placement (MapPlacement.cpp): entry steps of states 103 to 109.
-    void enterPlacementState(int32_t state);
-    void drawPlacementMap();
-    void addMarker(const char* frame, int32_t tag, const MAP_OBJECT& slot, void (MapScene::*action)(CCMenuItem*));
-    void showInfoRow(const char* first, const char* picture, const char* second);
-    void showConfirmation();
-    void showGhost();
-    void moveGhost();
-    void startBuild();
-    void startUpgrade();
-    void startBuildingAnimation(const MAP_OBJECT& slot, void (MapScene::*done)());
-    void abandonPlacement(const char* why);
-    CCNode* standBuilding(const MAP_OBJECT& slot, int32_t upgrade);
-    bool revealDecoration(int32_t slotKey);
 
     Ref<CCMenu> Menu;
     Ref<TrickLayer> PageParent;
@@ -185,6 +171,21 @@ private:
     Ref<CCNode> WFactory;
     bool NoSave = false;
     bool WasThereChange = false;
+
+    // ---- placement states (MapPlacement.cpp)
+    void enterPlacementState(int32_t state);
+    void drawPlacementMap();
+    void addMarker(const char* frame, int32_t tag, const MAP_OBJECT& slot, void (MapScene::*action)(CCMenuItem*));
+    void showInfoRow(const char* first, const char* picture, const char* second);
+    void showConfirmation();
+    void showGhost();
+    void moveGhost();
+    void startBuild();
+    void startUpgrade();
+    void startBuildingAnimation(const MAP_OBJECT& slot, void (MapScene::*done)());
+    void abandonPlacement(const char* why);
+    CCNode* standBuilding(const MAP_OBJECT& slot, int32_t upgrade);
+    bool revealDecoration(int32_t slotKey);
 };
 
 } // namespace mw

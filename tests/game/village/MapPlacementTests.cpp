@@ -459,6 +459,27 @@ TEST_P(MapPlacementTest, AMissingListPictureStillBuildsAndSaysSo)
     EXPECT_FALSE(barsAway());
 }
 
+TEST_P(MapPlacementTest, WithNoSlotToOfferTheMapGivesBarsAndInputBack)
+{
+    struct Case {
+        int32_t state;
+        int32_t building;
+    };
+    freeInGroup3({});
+    for (const Case& c : {Case{MapScene::kStateBuild, kWell}, Case{MapScene::kStateUpgrade, kWell}}) {
+        SCOPED_TRACE(c.state);
+        ScopedLogCapture log;
+        enter(c.state, 3, c.building);
+        EXPECT_EQ(map().currentSpotCount(), 0);
+        EXPECT_TRUE(log.contains("no slot to offer"));
+        EXPECT_FALSE(map().placementOpen()) << "saves may go on";
+        EXPECT_TRUE(world.hud().IsActive());
+        EXPECT_TRUE(map().isTouchEnabled());
+        world.run.run(1.0);
+        EXPECT_FALSE(barsAway());
+    }
+}
+
 // Quitting during a placement must not save a building that is paid for but
 // stands nowhere; the map's save once it stands holds everything.
 TEST_P(MapPlacementTest, NothingSavesWhileAPlacementIsOpen)
