@@ -430,8 +430,9 @@ void MapScene::moveGhost()
 
 void MapScene::abandonPlacement(const char* why)
 {
+    // MapToBuild stays: saves wait until this map is left, so the last save,
+    // from before the purchase, keeps holding.
     logLine("MapScene: placement of upgrade %d abandoned: %s", MapToBuild, why);
-    MapToBuild = -1;
     SelectedSlot = -1;
     if (VParent) {
         VParent->SetBarsVisibility(true);
