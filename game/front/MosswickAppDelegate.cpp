@@ -204,11 +204,18 @@ void MosswickAppDelegate::applicationDidEnterBackground()
     // lying on it; every other scene (loading, menu, board, transition)
     // saves nothing.
     if (auto* village = dynamic_cast<VillageScene*>(CCDirector::sharedDirector()->runningScene())) {
-        if (auto* map = dynamic_cast<MapScene*>(village->GetLayer())) (void)map->CollectAllBonuses();
-        Profile* profile = Profile::sharedInstance();
-        // A background save still running would make Save skip this one.
-        profile->saveFile().waitUntilIdle();
-        profile->Save();
+        auto* map = dynamic_cast<MapScene*>(village->GetLayer());
+        if (map) (void)map->CollectAllBonuses();
+        if (map && map->placementOpen()) {
+            // The building is paid for but on no slot yet: the last save,
+            // from before the purchase, stands until the map saves it placed.
+            logLine("Background: a building is being placed; the profile is not saved now");
+        } else {
+            Profile* profile = Profile::sharedInstance();
+            // A background save still running would make Save skip this one.
+            profile->saveFile().waitUntilIdle();
+            profile->Save();
+        }
     }
     CCDirector::sharedDirector()->stopAnimation();
 }

@@ -196,7 +196,9 @@ bool MapScene::initWithGuiParentAndState(GuiObject* gui, int32_t state, int32_t 
 
 MapScene::~MapScene()
 {
-    if (!NoSave && WasThereChange) saveProfile();
+    // A save in the middle of a placement would keep a building paid for
+    // but standing nowhere.
+    if (!NoSave && WasThereChange && !placementOpen()) saveProfile();
 }
 
 void MapScene::saveProfile() { Profile::sharedInstance()->Save(); }
@@ -209,12 +211,13 @@ void MapScene::ChangeStateWithHelper(int32_t state, int32_t group)
 
 void MapScene::ChangeState(int32_t state)
 {
+    if (state == MapState) return;
     MapState = state;
-    if (state != kStateNormal && state != kStateAfterHire) {
-        // Placement states are drawn by the placement code; until it is
-        // here the map shows itself as in its normal state.
-        logLine("MapScene: state %d draws the map as the normal state", state);
+    if (state >= kStateBuild && state <= kStateMoveGhost) {
+        enterPlacementState(state);
+        return;
     }
+    if (state != kStateNormal && state != kStateAfterHire) return; // only stored
     drawNormal();
     if (state == kStateAfterHire) RunWorkerSequencWithType(MapToBuild);
 }

@@ -17,6 +17,7 @@ class CCBonusItem;
 class CCMenuItem;
 class CCMenuItemSprite;
 class GuiObject;
+class MAP_OBJECT;
 
 // The village map, content layer 9: buildings, decorations and the fish drawn
 // from the map slots, the entrance buttons to the mine, the fields and the
@@ -109,6 +110,46 @@ public:
 
     void update(float dt) override;
 
+    // ---- placement states: a building or an upgrade bought in the hire
+    // pop-up is put on a slot of the map. Defined in MapPlacement.cpp.
+    static constexpr int32_t kStateBuild = 103;      // empty slots of one group offered
+    static constexpr int32_t kStateUpgrade = 104;    // the buildings the upgrade replaces offered
+    static constexpr int32_t kStateBuildAtOnce = 105; // the only slot offered was taken
+    static constexpr int32_t kStateConfirm = 106;    // one slot of several chosen: ghost, confirmation
+    static constexpr int32_t kStateConfirmed = 107;  // the chosen slot confirmed
+    static constexpr int32_t kStateUpgrading = 108;  // an upgrade marker taken
+    static constexpr int32_t kStateMoveGhost = 109;  // another slot chosen; reads 106 again at once
+    // A build marker's tag is its slot identifier times this; the tree on
+    // that slot is keyed slot identifier times kTreeKeyFactor.
+    static constexpr int32_t kBuildMarkerFactor = 3;
+    static constexpr int32_t kTreeKeyFactor = 1000;
+    // Seconds the building animation plays before the building stands.
+    static constexpr float kBuildSeconds = 1.6f;
+    // True from entering 103 or 104 until the building stands on its slot:
+    // the building is paid for and owned but on no slot yet, so nothing may
+    // save the profile meanwhile (the save after placing writes it all).
+    bool placementOpen() const;
+    // Draws the map with a pulsing build marker on every empty slot of
+    // `group` (> 0); CurrentSpotCount says how many.
+    void ParseForPlacementWithGroup(int32_t group);
+    // Draws the map with an upgrade marker on every building that MapToBuild
+    // replaces (the group is not used).
+    void ParseForUpgradePlacementWithGroup(int32_t group);
+    // A build marker tapped: the only one builds at once; one of several
+    // shows the ghost, the same one again confirms, another moves the ghost.
+    void SlotSelected(CCMenuItem* marker);
+    // An upgrade marker tapped in state 104: the building on that slot is
+    // upgraded, whichever of several markers it is.
+    void SlotUpgradeSelected(CCMenuItem* marker);
+    // The end of the building animation: the building stands, the bars and
+    // the input come back, the first bonus falls, the profile is saved.
+    void BuildObject();
+    void UpgradeObject();
+    int32_t selectedSlot() const { return SelectedSlot; }
+    int32_t lastSlotSelected() const { return LastSlotSelected; }
+    int32_t helperInt() const { return HelperInt; }
+    int32_t currentSpotCount() const { return CurrentSpotCount; }
+
     // ---- state, for the HUD, the placement code and tests
     int32_t mapState() const { return MapState; }
     int32_t mapStateHelper() const { return MapStateHelper; }
@@ -152,6 +193,21 @@ private:
     Ref<WorkerFactory> WFactory;
     bool NoSave = false;
     bool WasThereChange = false;
+
+    // ---- placement states (MapPlacement.cpp)
+    void enterPlacementState(int32_t state);
+    void drawPlacementMap();
+    void addMarker(const char* frame, int32_t tag, const MAP_OBJECT& slot, void (MapScene::*action)(CCMenuItem*));
+    void showInfoRow(const char* first, const char* picture, const char* second);
+    void showConfirmation();
+    void showGhost();
+    void moveGhost();
+    void startBuild();
+    void startUpgrade();
+    void startBuildingAnimation(const MAP_OBJECT& slot, void (MapScene::*done)());
+    void abandonPlacement(const char* why);
+    CCNode* standBuilding(const MAP_OBJECT& slot, int32_t upgrade);
+    bool revealDecoration(int32_t slotKey);
 };
 
 } // namespace mw
