@@ -1,0 +1,204 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/Geometry.h"
+#include "foundation/NotificationCenter.h"
+#include "foundation/Ref.h"
+#include "foundation/Value.h"
+#include "social/CCMainNavControllerInterface.h"
+#include "social/CCModalControllers.h"
+#include "social/CCOverlayControllers.h"
+#include "social/CCSkinnedView.h"
+#include "social/CCSmallViews.h"
+#include "social/CCStorePurchases.h"
+#include "social/ui/UIViewController.h"
+
+namespace mw {
+
+class CCAbstractServerData;
+class CCUIDescription;
+class Image;
+class Notification;
+
+// A picture redrawn into a bitmap of its own: the rows as the bitmap keeps
+// them (each padded to bytesPerRow) and the same pixels as an Image.
+struct CCResizedBitmap {
+    int width = 0;
+    int height = 0;
+    size_t bytesPerRow = 0;
+    std::vector<uint8_t> rows;
+    Ref<Image> image;
+};
+
+// The common base of the social screens' navigation controllers (the pull
+// tab, the phone's and the tablet's full screens, the embedded view). It
+// keeps the page history and the form values of each page, turns every
+// tapped link ("tablelink" notices) into a command or a further page, and
+// does what those controllers share: fetch-update follow-ups, picture
+// uploads, the affiliate redirect, the message composer and its result,
+// input blocking and store purchases. Pushing, popping and what a page shows
+// are the concrete controller's (the virtual hooks below). Main thread.
+class CCNavControllerBase : public UIViewControllerBase,
+                            public CCMainNavControllerInterface,
+                            public CCSKTransactionObserver,
+                            public CCSMSDelegate {
+public:
+    // The two click hosts of the affiliate networks whose "lumora-http://"
+    // links go through the redirect follower instead of the browser.
+    static constexpr const char* kAffiliateClickHostA = "click.affiliate-a.example";
+    static constexpr const char* kAffiliateClickHostB = "click.affiliate-b.example";
+    // The side of a picture posted as the player's image.
+    static constexpr int kUploadImageSide = 114;
+    static constexpr float kUploadJpegQuality = 0.8f;
+
+    CCNavControllerBase();
+    ~CCNavControllerBase() override;
+
+    // Starts listening for "tablelink" notices from any sender. Every
+    // subclass calls it first from its own loadView.
+    void loadView() override;
+
+    // ---- fields ----
+    const std::optional<std::string>& startChallengeUrl() const { return startChallengeUrl_; }
+    void setStartChallengeUrl(std::optional<std::string> url) { startChallengeUrl_ = std::move(url); }
+    const std::optional<std::string>& earnVCRedirectUrl() const { return earnVCRedirectUrl_; }
+    void setEarnVCRedirectUrl(std::optional<std::string> url) { earnVCRedirectUrl_ = std::move(url); }
+    const std::optional<std::string>& createSmsUrl() const { return createSmsUrl_; }
+    void setCreateSmsUrl(std::optional<std::string> url) { createSmsUrl_ = std::move(url); }
+    // Page address → that page's form values.
+    std::map<std::string, Ref<CCFormModel>>& formModelHeap() { return formModelHeap_; }
+    // The form values kept for a page, or null.
+    CCFormModel* formModelForUrl(const std::string& url) const;
+    // The form values of a page, made empty on first use.
+    Ref<CCFormModel> formModelCreatingForUrl(const std::string& url);
+    std::vector<Ref<CCViewUrlHistory>>& viewUrlStack() { return viewUrlStack_; }
+    const std::vector<Ref<CCViewUrlHistory>>& viewUrlStack() const { return viewUrlStack_; }
+    // The overlays in progress (null when none).
+    CCRedirectViewController* redirectViewController() const { return redirectViewController_.get(); }
+    CCSMSViewController* smsViewController() const { return smsViewController_.get(); }
+    CCBlockUIViewController* blockUiViewController() const { return blockUiViewController_.get(); }
+
+    // ---- history ----
+    void addUrlHistoryItemWithUrl(const std::string& url);
+    void updatePreviousUrlHistoryItemWithOffset(CGPoint offset);
+    void removeLastUrlHistoryItem();
+    CCViewUrlHistory* lastUrlHistoryItem() const;
+    void emptyUrlHistory();
+    size_t urlHistoryCount() const { return viewUrlStack_.size(); }
+    // Every item at `url` now points at `redirectUrl`.
+    void updateurlHistoryForUrl(const std::string& url, const std::string& redirectUrl);
+    // Forgets a page's form values.
+    void removeUrlStringFromFormModel(const std::string& url) override;
+
+    // ---- dispatch ----
+    // Whether this controller answers a "tablelink" notice: a page's taps
+    // reach only the page's own controller.
+    bool isIntendedRecipientOfNotification(const Notification& notification) const;
+    // The command dispatch of a "tablelink" notice (user info
+    // CCTableLinkInfo). Subclasses may adjust the notice and call this.
+    virtual void listItemSelectedNotification(const Notification& notification);
+    // The dispatch itself, for the link's keys and the tapped view.
+    void dispatchLink(const Value& info, UIView* view);
+
+    // ---- commands ----
+    // Starts a purchase of the link's "productID"; false only when the
+    // device cannot pay (the refusal dialog is shown).
+    bool initiateInAppPurchaseWithUrlString(const std::string& url);
+    void transactionFinishedWithError(const std::optional<StoreError>& error, bool cancelled,
+                                      const std::string& productId,
+                                      const std::optional<std::string>& base64Receipt) override;
+    void requestSplashScreenBanner();
+    void initiateFacebookLogin();
+    void initiateFacebookLogout();
+    void initiateFacebookPublish(const Value& info);
+    void initiateFacebookInvite(const Value& info);
+    void initiateTwitterLogin();
+    void initiateTwitterLogout();
+    void initiateTwitterProcessPin(const Value& pin);
+
+    // ---- pictures ----
+    // Centre square crop; a square picture comes back as it is.
+    static Ref<Image> makeSquareImageFromImage(const Image* image);
+    // Redraws the picture into a bitmap of the whole size given (rows padded
+    // to a multiple of 16 bytes); empty for an empty size or no picture.
+    static CCResizedBitmap makeResizedImage(CGSize size, const Image* image, int quality);
+    // The bytes uploaded for a picked picture: square, 114 × 114, JPEG at
+    // quality 0.8; empty when it cannot be made.
+    static std::vector<uint8_t> uploadJpegForImage(const Image* image);
+    // Posts the picture to `url` and pushes the answer page in place of the
+    // current one; nothing when it cannot be encoded. Answers whether it
+    // posted.
+    bool doImagePickerWithImage(const Image* image, const std::string& url);
+    // Replaces the JPEG encoder (tests inject a failure); null restores it.
+    using JpegEncoder = std::vector<uint8_t> (*)(const Image& image, float quality);
+    static void setJpegEncoderForTesting(JpegEncoder encoder);
+
+    // ---- shared follow-ups ----
+    // The fetch manager's notices: the awaited addresses, the navigation
+    // description and redirects in the history.
+    virtual void fetchUpdateNotification(const Notification& notification);
+    // Reports the composer's result for the page now shown and drops it.
+    void SMSCompletedWithResult(int result) override;
+    virtual void initiateAffiliateRedirect(const std::string& url);
+    virtual void affiliateRedirectComplete();
+    virtual void initiateSendSMSMessage(const std::string& body, const std::vector<std::string>& recipients);
+    virtual void blockUserInput(bool block);
+
+    // ---- what the concrete controller provides ----
+    virtual void pushView(const Ref<CCUIDescription>& page, const std::optional<std::string>& tabId, int animation,
+                          bool noStackPush)
+    {
+    }
+    void pushView(const Ref<CCUIDescription>& page, const std::optional<std::string>& tabId, int animation)
+    {
+        pushView(page, tabId, animation, false);
+    }
+    virtual CCUIDescription* currentDisplayedUiDescription() { return nullptr; }
+    virtual void displayDialogWithUiDescription(CCUIDescription* description, CCModalViewDelegate* delegate) {}
+    virtual CGPoint getCurrentRowOffset() { return {0, 0}; }
+    virtual void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId) {}
+    virtual void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId, const std::string& url) {}
+    virtual void activateBasicNavUiWithTab(bool tab) {}
+    virtual void activateBasicNavUiWithTab(bool tab, const std::string& url) {}
+    virtual void initiateImagePickerWithType(int sourceType, const std::string& url, CGRect rect, UIView* view) {}
+    // The navigation description's address and its arrival (full-screen
+    // controllers; the default has none).
+    virtual std::optional<std::string> navigationDescriptionUrl() const { return std::nullopt; }
+    virtual void navigationDescriptionUpdated(const Ref<CCUIDescription>& description) {}
+    // The table page now shown, for the message result (null: none).
+    virtual CCGenericTableViewController* shownTablePage() { return nullptr; }
+    // Shows a notice of a push notification (full-screen controllers).
+    virtual void displayIncomingPushNotice(const std::string& text, const std::string& url, const std::string& tabId)
+    {
+    }
+
+protected:
+    // Registers fetchUpdateNotification for every notice of the fetch
+    // manager (and, when given, once more for one page's address).
+    void observeFetchManager(const std::optional<std::string>& pageUrl = std::nullopt);
+    // A new page record for an address (priority 10); null for no address.
+    static Ref<CCUIDescription> newPageRecord(const std::string& url, int priority = 10);
+
+private:
+    void handlePageLink(const std::string& link, const Value& info, UIView* view);
+    void earnCurrencyRequest(const std::string& url, const Value& info);
+
+    std::optional<std::string> startChallengeUrl_;
+    std::optional<std::string> earnVCRedirectUrl_;
+    std::optional<std::string> createSmsUrl_;
+    std::map<std::string, Ref<CCFormModel>> formModelHeap_;
+    std::vector<Ref<CCViewUrlHistory>> viewUrlStack_;
+    Ref<CCRedirectViewController> redirectViewController_;
+    Ref<CCSMSViewController> smsViewController_;
+    Ref<CCBlockUIViewController> blockUiViewController_;
+    NotificationCenter::ObserverId tableLinkObserver_ = 0;
+    std::vector<NotificationCenter::ObserverId> fetchObservers_;
+};
+
+} // namespace mw
