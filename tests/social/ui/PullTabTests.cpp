@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "foundation/Notification.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Log.h"
 #include "social/CCDataStore.h"
@@ -511,6 +512,236 @@ TEST_P(PullTabTest, MissingStripSkinsAndTabsAreLogged)
         EXPECT_EQ(tab->state(), row.state);
         EXPECT_TRUE(tab->portraitPullTabView() == nullptr || row.state == 0) << "no strip without both skins";
     }
+}
+
+
+// ---- the tab pages ----
+
+Ref<CCUIDescription> pageAt(const std::string& path, const std::string& data =
+                                                         R"({"groups":[{"items":[{"type":"text_row","text":"a"},
+                                                         {"type":"text_row","text":"b"}]}]})")
+{
+    auto page = makeRef<CCUIDescription>(CCPrivateSession::liteBaseUrl() + path, 10, 0);
+    page->setMainData(parse(data));
+    return page;
+}
+
+bool requested(const RecordingHTTPTransport& transport, const std::string& text)
+{
+    for (const std::string& url : transport.urls) {
+        if (url.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+TEST_P(PullTabTest, TabPressesStepTheStateOrOpenTheTabsPage)
+{
+    const DeviceNumbers& n = GetParam();
+    CCPullTabViewController& tab = make(0, 1);
+    settle(0.2);
+    ASSERT_EQ(tab.selectedTabId(), "news");
+    const Value news = tab.findTabUrlForId("news");
+    const Value profile = tab.findTabUrlForId("profile");
+
+    // The first press of the closed strip steps it and opens the news page.
+    tab.skinnedViewButtonPressed(*tab.visiblePullTabView(), "news", "tab", news["href"]);
+    EXPECT_EQ(tab.state(), 2);
+    EXPECT_TRUE(tab.backgroundThreadRunning()) << "opened on the loop's next turn";
+    settle();
+    EXPECT_FALSE(tab.backgroundThreadRunning());
+    const std::string maxH = "maxH=" + std::to_string(static_cast<int>(n.contentHeight));
+    EXPECT_TRUE(requested(*transport_, "newsfeed.cuid?" + maxH + "&minsSinceInstall=0&sessionNumber=1&optOut=0"));
+    EXPECT_FALSE(requested(*transport_, "lastBannerId"));
+    EXPECT_EQ(tab.viewUrlStack().size(), 1u);
+
+    // Another tab: history and form values go, its page opens in the tab.
+    tab.formModelHeap()["x"] = makeRef<CCFormModel>();
+    CCDataStore::sharedInstance()->removeKey("currentusagedata");
+    tab.skinnedViewButtonPressed(*tab.visiblePullTabView(), "profile", "tab", profile["href"]);
+    EXPECT_EQ(tab.state(), 2) << "only the selected tab steps";
+    EXPECT_TRUE(tab.viewUrlStack().empty());
+    EXPECT_TRUE(tab.formModelHeap().empty());
+    EXPECT_EQ(tab.selectedTabId(), "profile");
+    EXPECT_EQ(tab.portraitPullTabView()->depressedButton(), "profile");
+    EXPECT_EQ(CCDataStore::sharedInstance()->currentUsageData().size(), 1u) << "the tab's activation is logged";
+    settle();
+    EXPECT_TRUE(requested(*transport_, "profile.cuid?inTabbedView=1"));
+
+    // The selected tab with its one page only steps.
+    const size_t before = transport_->urls.size();
+    tab.skinnedViewButtonPressed(*tab.visiblePullTabView(), "profile", "tab", profile["href"]);
+    settle();
+    EXPECT_EQ(tab.state(), 1);
+    EXPECT_EQ(transport_->urls.size(), before);
+
+    // Once a banner id is known the news request carries it.
+    CCDataStore::sharedInstance()->setLastBannerId(Value("42"));
+    tab.doDoOpenUrlOnTab("newsfeed.cuid");
+    settle();
+    EXPECT_TRUE(requested(*transport_, "&lastBannerId=42"));
+}
+
+TEST_P(PullTabTest, PushedPagesSlideInWhateverTheirCodeAndKeepTheHistory)
+{
+    CCPullTabViewController& tab = make(0, 1);
+    settle(0.2);
+    tab.changeStateFrom(1, 3, 0, "test");
+    struct Row {
+        int code;
+        bool noStack;
+        size_t history;
+    };
+    // 1 is the code the navigation base pushes every tapped link with.
+    const Row rows[] = {{0, false, 1}, {1, false, 2}, {2, false, 3}, {7, false, 4}, {0, true, 4}, {4, false, 5}};
+    int index = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.code);
+        Ref<CCUIDescription> page = pageAt("p" + std::to_string(index++) + ".cuid");
+        tab.pushView(page, std::nullopt, row.code, row.noStack);
+        EXPECT_EQ(tab.viewUrlStack().size(), row.history);
+        EXPECT_EQ(tab.viewUrlStack().back()->url(), page->url());
+        if (row.code != 0) {
+            runSeconds(0.2);
+            EXPECT_NE(tab.incomingViewController(), nullptr) << "still sliding (0.4 s)";
+        }
+        settle(0.4);
+        ASSERT_EQ(tab.incomingViewController(), nullptr);
+        ASSERT_NE(tab.primaryViewController(), nullptr);
+        EXPECT_EQ(tab.primaryViewController()->currentUIDescription(), page.get());
+        const CGAffineTransform shown = tab.transformForAnimation(true);
+        const CGAffineTransform at = tab.primaryViewController()->view()->presentationTransform();
+        EXPECT_FLOAT_EQ(at.ty, shown.ty) << "in sight after the swap";
+        const Value first = page->elementForItem(0, 0);
+        EXPECT_EQ(first["type"].asString() == "back_bar", row.history > 1) << "a back bar above the first page only";
+        EXPECT_TRUE(tab.formModelHeap().count(page->url()));
+    }
+    // A news page cannot be scrolled by hand.
+    tab.pushView(pageAt("newsfeed.cuid?maxH=1"), std::nullopt, 0, false);
+    settle();
+    EXPECT_FALSE(tab.userScrollEnabled());
+    EXPECT_FALSE(tab.primaryViewController()->tableView()->isScrollEnabled());
+}
+
+TEST_P(PullTabTest, PoppingToOnePageGreysBackAndRestoresTheOffset)
+{
+    CCPullTabViewController& tab = make(0, 1);
+    settle(0.2);
+    tab.changeStateFrom(1, 3, 0, "test");
+    Ref<CCUIDescription> first = pageAt("first.cuid");
+    // The fetch manager keeps the first page, so the pop finds it.
+    CCFetchManager::sharedInstance()->queueServerData(Ref<CCAbstractServerData>(first.get()), 10, 0);
+    tab.pushView(first, std::nullopt, 0, false);
+    settle();
+    tab.primaryViewController()->tableView()->setContentOffset({0, 12});
+    tab.pushView(pageAt("second.cuid"), std::nullopt, 2, false);
+    settle(0.5);
+    EXPECT_FLOAT_EQ(tab.viewUrlStack().front()->rowOffset().y, 12) << "the left page's offset is kept";
+    const size_t changes = tab.stateChanges().size();
+    tab.popViewWithAnimation(4);
+    EXPECT_EQ(tab.viewUrlStack().size(), 1u);
+    EXPECT_EQ(tab.portraitPullTabView()->disabledItem(), "backbutton");
+    ASSERT_EQ(tab.stateChanges().size(), changes + 1) << "outside two-stage mode the state steps";
+    EXPECT_EQ(tab.stateChanges().back().to, 1);
+    settle(0.5);
+    EXPECT_FLOAT_EQ(tab.primaryViewController()->tableView()->contentOffset().y, 12);
+    tab.popViewWithAnimation(4);
+    EXPECT_EQ(tab.viewUrlStack().size(), 1u) << "nothing below the last page";
+}
+
+TEST_P(PullTabTest, AFailedPageClosesOrPopsByDevice)
+{
+    const bool pad = GetParam().device == std::string("tablet");
+    CCPullTabViewController& tab = make(0, 1);
+    settle(0.2);
+    tab.changeStateFrom(1, 3, 0, "test");
+    tab.pushView(pageAt("one.cuid"), std::nullopt, 0, false);
+    settle();
+    tab.genericTableViewControllerFailedToLoadPage(*tab.primaryViewController());
+    if (pad) {
+        EXPECT_EQ(tab.state(), 3) << "one page on a tablet: nothing to pop";
+    } else {
+        EXPECT_EQ(tab.state(), 1);
+        EXPECT_EQ(tab.stateChanges().back().name, "pull_contract");
+        EXPECT_DOUBLE_EQ(tab.stateChanges().back().duration, 0.1);
+    }
+    tab.changeStateFrom(tab.state(), 3, 0, "test");
+    tab.pushView(pageAt("two.cuid"), std::nullopt, 0, false);
+    settle();
+    tab.genericTableViewControllerFailedToLoadPage(*tab.primaryViewController());
+    EXPECT_EQ(tab.viewUrlStack().size(), 1u) << "popped";
+    runSeconds(0.2);
+    RunLoop::main().drain();
+    EXPECT_EQ(tab.incomingViewController() != nullptr, !pad) << "the phone pops with the back slide, the tablet at once";
+    settle(0.5);
+}
+
+TEST_P(PullTabTest, ItemTapsOpenTheWholePageExceptStoreAndAffiliateLinks)
+{
+    CCPullTabViewController& tab = make(0, 1);
+    settle(0.2);
+    tab.changeStateFrom(1, 2, 0, "test");
+    struct Row {
+        const char* url;
+        bool opens;
+    };
+    const Row rows[] = {{"itms://store/app", false}, {"lumora-affiliate://click.example/x", false},
+                        {"https://lumora.mosswick.example/lite/a.cuid", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.url);
+        // As the navigation base's "tablelink" observer hands it over.
+        auto tap = makeRef<Notification>(kTableLinkNotification, nullptr,
+                                         CCTableLinkInfo {Value::dictionary({{"url", Value(row.url)}}), nullptr});
+        tab.listItemSelectedNotification(*tap);
+        EXPECT_EQ(tab.state(), row.opens ? 3 : 2);
+    }
+    EXPECT_EQ(tab.stateChanges().back().name, "pull_expand_2");
+    EXPECT_DOUBLE_EQ(tab.stateChanges().back().duration, 0.4);
+    settle(0.5);
+}
+
+TEST_P(PullTabTest, PageLoadsOfTheCurrentPage)
+{
+    struct Row {
+        int status;
+        bool twoStage;
+        bool removed;
+        int state;
+    };
+    const Row rows[] = {{0, false, true, 0}, {3, false, true, 0}, {3, true, false, 3}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.status) + (row.twoStage ? " two-stage" : ""));
+        Delegate told;
+        delegate_ = told;
+        CCPullTabViewController& tab = make(0, 1, row.twoStage);
+        settle(0.2);
+        Ref<CCUIDescription> page = pageAt("load.cuid");
+        tab.pushView(page, std::nullopt, 0, false);
+        settle();
+        // As the navigation base's fetch-manager observer hands it over.
+        auto loaded = makeRef<Notification>(page->url(), CCFetchManager::sharedInstance(),
+                                            Value::dictionary({{"url", Value(page->url())}, {"status", Value(row.status)}}));
+        tab.fetchUpdateNotification(*loaded);
+        settle();
+        EXPECT_EQ(delegate_.deactivations, row.removed ? 1 : 0);
+        if (!row.removed) EXPECT_EQ(tab.state(), row.state);
+    }
+    // Status 1: both strips are drawn from the page's flat element (badges).
+    CCPullTabViewController& tab = make(0, 1);
+    settle(0.2);
+    Ref<CCUIDescription> page = pageAt("badges.cuid", R"({"groups":[],"uidata":{"profile":3},"uicontrol":"open"})");
+    tab.pushView(page, std::nullopt, 0, false);
+    settle();
+    auto record = makeRef<CCUIDescription>(page->url(), 10, 0);
+    const std::string envelope = R"({"meta":{"type":"uidesc","timestamp":1},"data":{"groups":[],"uidata":{"profile":3},"uicontrol":"open"}})";
+    record->setReceivedData(Value::Bytes(envelope.begin(), envelope.end()));
+    CCFetchManager::sharedInstance()->serverDataFinishedNetworkOpWithStatus(record.get(), 0);
+    auto loaded = makeRef<Notification>(page->url(), CCFetchManager::sharedInstance(),
+                                        Value::dictionary({{"url", Value(page->url())}, {"status", Value(1)}}));
+    tab.fetchUpdateNotification(*loaded);
+    settle();
+    EXPECT_EQ(tab.portraitPullTabView()->uiElement()["profile"].asInt(), 3);
+    EXPECT_EQ(tab.landscapePullTabView()->uiElement()["profile"].asInt(), 3);
+    EXPECT_EQ(tab.initialState(), 2) << "a page marked open revises a closed tab's initial state";
 }
 
 } // namespace
