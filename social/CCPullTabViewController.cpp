@@ -414,12 +414,14 @@ void CCPullTabViewController::changeStateFrom(int from, int to, double duration,
     const CGPoint d {target.x - offset_.x, target.y - offset_.y};
     offset_ = target;
     state_ = to;
-    Ref<CCPullTabViewController> self(this);
+    // The animation lives in the strips' views, which the controller holds:
+    // its callback holds no reference back, only the controller's token.
+    std::weak_ptr<int> alive = lifeToken_;
     const unsigned generation = generation_;
     UIView::beginAnimations(animationName);
     UIView::setAnimationDuration(duration);
-    UIView::setAnimationDidStop([self, generation](const std::string& name, bool) {
-        if (self->generation_ == generation) self->pullTabStateChangeComplete(name);
+    UIView::setAnimationDidStop([this, alive, generation](const std::string& name, bool) {
+        if (!alive.expired() && generation_ == generation) pullTabStateChangeComplete(name);
     });
     translateStrips({-d.x, -d.y});
     if (animationName == "pull_expand_2" && primaryViewController_) {
@@ -969,13 +971,15 @@ void CCPullTabViewController::pushView(const Ref<CCUIDescription>& pushed, const
 
     Ref<CCPullTabViewController> self(this);
     const unsigned generation = generation_;
+    std::weak_ptr<int> alive = lifeToken_;
     if (animation != kAnimationNone) {
         UIView::beginAnimations("incomingview");
         UIView::setAnimationDuration(0.4);
-        UIView::setAnimationDidStop([self, generation](const std::string&, bool) {
-            if (self->generation_ != generation || !self->incomingViewController_) return;
-            RunLoop::performOnMain([self, generation] {
-                if (self->generation_ == generation) self->doEndAnimations();
+        UIView::setAnimationDidStop([this, alive, generation](const std::string&, bool) {
+            if (alive.expired() || generation_ != generation || !incomingViewController_) return;
+            Ref<CCPullTabViewController> held(this);
+            RunLoop::performOnMain([held, generation] {
+                if (held->generation_ == generation) held->doEndAnimations();
             });
         });
         if (animation == kAnimationBack) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -303,6 +304,9 @@ private:
     // (a tab page's opening, the end of a push) does nothing.
     unsigned generation_ = 0;
     bool cleanedUp_ = false;
+    // Expires with the controller: animation callbacks check it instead of
+    // holding the controller (which holds their views).
+    std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0);
 };
 
 } // namespace mw
