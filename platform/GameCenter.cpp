@@ -206,3 +206,15 @@ std::shared_ptr<GameCenter> GameCenter::replaceSharedInstance(std::shared_ptr<Ga
 }
 
 } // namespace mw
+
+namespace mw {
+
+void GameCenter::loadFriends(
+    std::function<void(const std::optional<std::vector<std::string>>&, const GameCenterResult&)> done)
+{
+    RunLoop::main().perform([done] {
+        if (done) done(std::vector<std::string> {}, kSuccess);
+    });
+}
+
+} // namespace mw

@@ -17,6 +17,10 @@ namespace mw {
 inline constexpr const char* GKPlayerAuthenticationDidChangeNotificationName =
     "GKPlayerAuthenticationDidChangeNotificationName";
 
+// Posted on the default notification centre (null object) when another
+// player becomes the local player.
+inline constexpr const char* GKPlayerDidChangeNotificationName = "GKPlayerDidChangeNotificationName";
+
 // Why a game-centre request failed: the service's code and its text.
 struct GameCenterError {
     int code = 0;
@@ -73,6 +77,21 @@ public:
     virtual void loadPlayers(const std::vector<std::string>& playerIDs,
                              std::function<void(const std::vector<GameCenterPlayer>&, const GameCenterResult&)>
                                  done) = 0;
+
+    // Whether the service can look players up by identifier (a service
+    // without it counts as no game centre at all).
+    virtual bool canLoadPlayers() const { return true; }
+    // Whether there is a local player object to sign in.
+    virtual bool hasLocalPlayer() const { return true; }
+    // Empty while nobody is signed in.
+    virtual std::string localPlayerAlias() const { return {}; }
+    virtual bool isLocalPlayerUnderage() const { return false; }
+    // The local player's friends as last loaded; none before a load.
+    virtual std::optional<std::vector<std::string>> localPlayerFriendIDs() const { return std::nullopt; }
+    // Loads the local player's friends. The default has none to give: an
+    // empty list, on a later turn of the main run loop.
+    virtual void loadFriends(
+        std::function<void(const std::optional<std::vector<std::string>>&, const GameCenterResult&)> done);
 };
 
 } // namespace mw

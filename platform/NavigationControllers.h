@@ -60,17 +60,19 @@ public:
     }
 };
 
-// A controller that shows a stack of pages, one at a time. Its delegate slot
+// A controller that shows a stack of pages, one at a time. (The controller
+// interface is a virtual base so that a view layer's controller class can
+// implement this one too.) Its delegate slot
 // shares ownership of the delegate; an interceptor that replaces the
 // delegate keeps the one it replaced.
-class NavigationController : public UIViewController {
+class NavigationController : public virtual UIViewController {
 public:
     virtual std::shared_ptr<NavigationControllerDelegate> delegate() const = 0;
     virtual void setDelegate(std::shared_ptr<NavigationControllerDelegate> delegate) = 0;
 };
 
 // A controller that shows one of several pages chosen by tabs.
-class TabBarController : public UIViewController {
+class TabBarController : public virtual UIViewController {
 public:
     virtual std::shared_ptr<TabBarControllerDelegate> delegate() const = 0;
     virtual void setDelegate(std::shared_ptr<TabBarControllerDelegate> delegate) = 0;

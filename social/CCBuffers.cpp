@@ -1,5 +1,7 @@
 #include "social/CCBuffers.h"
 
+#include <cmath>
+
 #include "foundation/Clock.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
@@ -233,9 +235,29 @@ void CCAchievementBuffer::doPostGameCenterLeaderboardResult(double result, const
     CCGameCenterPostManager* manager = session->gcPostManager();
     if (!manager) return;
     if (AllowPublicAPILog()) logLine("Posting result to GameCenter leader board");
+    // A score is a whole 64-bit number: a result that is no number or lies
+    // beyond that range has no score to truncate to (the service still has
+    // the result).
+    constexpr double kLimit = 9223372036854775808.0; // 2^63
+    if (!std::isfinite(result) || result >= kLimit || result < -kLimit) {
+        logLine("%s The leaderboard result %f for %s is no game-centre score", kLumoraError, result, category.c_str());
+        return;
+    }
     const std::string key = playerKey();
     manager->clearPostQueueWithGameCenterId(category, key);
     manager->scheduleDataForPost(makeRef<GKScore>(category, static_cast<int64_t>(result)), key);
+}
+
+void CCAchievementBuffer::doPostGameCenterAchievementProgress(double percentComplete, const std::string& gameCenterId)
+{
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    if (!session) return;
+    session->startGameCenterPostManager();
+    CCGameCenterPostManager* manager = session->gcPostManager();
+    if (!manager) return;
+    const std::string key = playerKey();
+    manager->clearPostQueueWithGameCenterId(gameCenterId, key);
+    manager->scheduleDataForPost(makeRef<GKAchievement>(gameCenterId, percentComplete), key);
 }
 
 void CCAchievementBuffer::doPostGameCenterAchievement(const std::string& gameCenterId, bool obtained)

@@ -47,6 +47,7 @@ public:
     // The game-centre mirror (score truncated toward zero).
     void doPostGameCenterLeaderboardResult(double result, const std::string& category);
     void doPostGameCenterAchievement(const std::string& gameCenterId, bool obtained);
+    void doPostGameCenterAchievementProgress(double percentComplete, const std::string& gameCenterId);
 
     // The signed report URLs; nullopt when the parts form no URL.
     static std::optional<std::string> achievementUrl(const std::string& id, bool obtained);

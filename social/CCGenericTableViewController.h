@@ -70,6 +70,7 @@ public:
     bool hasRefreshTimer() const { return refreshTimer_ && refreshTimer_->isValid(); }
     UIView* dimmingButton() const { return dimming_.get(); }
     CCFormModel* formModel() const { return formModel_.get(); }
+    CCMainNavControllerInterface* navController() const { return navController_; }
     const std::string& pendingConfirmedURLString() const { return pendingURL_; }
     void setPrefetchImageUrls(bool on) { prefetchImageUrls_ = on; }
     // Called by the owner before it lets go.

@@ -433,6 +433,16 @@ void CCImagePickerUnderlay::loadView()
     setView(dim.get());
 }
 
+void CCImagePickerUnderlay::initiateImagePickerWithType(ImageSources::SourceType type,
+                                                        UIImagePickerControllerDelegate* delegate)
+{
+    Ref<UIImagePickerController> picker = makeRef<UIImagePickerController>();
+    picker->setSourceType(type);
+    picker->setAllowsEditing(true);
+    picker->setDelegate(delegate);
+    presentModalViewController(picker.get(), true);
+}
+
 void CCImagePickerUnderlay::implementTransformLeft()
 {
     view()->setCenter({240, 160});

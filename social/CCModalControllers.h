@@ -3,7 +3,9 @@
 #include <string>
 
 #include "foundation/Ref.h"
+#include "platform/ImageSources.h"
 #include "social/CCSkinnedView.h"
+#include "social/ui/UIImagePickerController.h"
 #include "social/ui/UIViewController.h"
 
 namespace mw {
@@ -131,6 +133,9 @@ private:
 class CCImagePickerUnderlay : public UIViewControllerBase {
 public:
     void loadView() override;
+    // Presents (animated) a picker of that source with editing allowed and
+    // `delegate` (not owned) told of the choice; the delegate dismisses it.
+    void initiateImagePickerWithType(ImageSources::SourceType type, UIImagePickerControllerDelegate* delegate);
     void implementTransformLeft();
     void implementTransformRight() {}
 };

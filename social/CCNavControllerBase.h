@@ -22,9 +22,18 @@
 namespace mw {
 
 class CCAbstractServerData;
+class CCNavControllerBase;
 class CCUIDescription;
 class Image;
 class Notification;
+
+// The user info of the Twitter invite request: {"message": the invite text}
+// and the controller that asks.
+inline constexpr const char* kTwitterInviteNotification = "LumoraTwitterInvite";
+struct CCTwitterInviteInfo {
+    Value info;
+    CCNavControllerBase* viewcontroller = nullptr;
+};
 
 // A picture redrawn into a bitmap of its own: the rows as the bitmap keeps
 // them (each padded to bytesPerRow) and the same pixels as an Image.
@@ -51,8 +60,8 @@ class CCNavControllerBase : public UIViewControllerBase,
 public:
     // The two click hosts of the affiliate networks whose "lumora-http://"
     // links go through the redirect follower instead of the browser.
-    static constexpr const char* kAffiliateClickHostA = "click.affiliate-a.example";
-    static constexpr const char* kAffiliateClickHostB = "click.affiliate-b.example";
+    static constexpr const char* kAffiliateClickHostA = "click.affiliates-one.mosswick.example";
+    static constexpr const char* kAffiliateClickHostB = "click.affiliates-two.mosswick.example";
     // The side of a picture posted as the player's image.
     static constexpr int kUploadImageSide = 114;
     static constexpr float kUploadJpegQuality = 0.8f;
@@ -143,6 +152,11 @@ public:
     // The fetch manager's notices: the awaited addresses, the navigation
     // description and redirects in the history.
     virtual void fetchUpdateNotification(const Notification& notification);
+    // The post that reports a composer's result for a page: to the page's
+    // address (or the "sms-redirect-url" its record names), with the
+    // contacts, "smsSent" and the common form fields. Null without a page.
+    static Ref<CCUIDescription> smsResultRecord(CCUIDescription* shownPage, int result,
+                                                const std::vector<std::string>& recipients);
     // Reports the composer's result for the page now shown and drops it.
     void SMSCompletedWithResult(int result) override;
     virtual void initiateAffiliateRedirect(const std::string& url);

@@ -10,6 +10,7 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/Ref.h"
 #include "platform/HTTPTransport.h"
+#include "social/ui/UIMessageComposeViewController.h"
 #include "social/ui/UIViewController.h"
 
 namespace mw {
@@ -79,6 +80,8 @@ private:
     std::function<void()> completion_;
     std::unique_ptr<HTTPConnection> connection_;
     int hops_ = 0;
+    // A redirect was answered and the next request is on its way.
+    bool hopPending_ = false;
     bool finished_ = false;
 };
 
@@ -111,7 +114,7 @@ private:
 // Shows the platform's message composer with a prepared body and
 // recipients over a dimmed layer and passes its result on. Without a
 // message service the delegate hears 2 (failed) at once.
-class CCSMSViewController : public UIViewControllerBase {
+class CCSMSViewController : public UIViewControllerBase, public UIMessageComposeViewControllerDelegate {
 public:
     CCSMSViewController(CCSMSDelegate* delegate, std::string body, std::vector<std::string> recipients);
     ~CCSMSViewController() override;
@@ -125,15 +128,18 @@ public:
     void loadView() override;
     void viewDidLoad() override;
     void displaySMSView();
-    // The composer ended with this result.
-    void messageComposeFinished(int result);
+    UIMessageComposeViewController* composer() const { return composer_.get(); }
+    // The composer ended with this result: it is dismissed and the result
+    // passed on.
+    void messageComposeViewControllerDidFinishWithResult(UIMessageComposeViewController& composer,
+                                                         MessageComposeResult result) override;
 
 private:
     Ref<CCTestUIViewController> testViewController_;
     std::string smsBody_;
     std::vector<std::string> smsRecipients_;
     CCSMSDelegate* smsDelegate_ = nullptr;
-    Ref<UIViewControllerBase> composer_;
+    Ref<UIMessageComposeViewController> composer_;
 };
 
 } // namespace mw

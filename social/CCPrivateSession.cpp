@@ -1,5 +1,7 @@
 #include "social/CCPrivateSession.h"
 
+#include "social/CCModalControllers.h"
+
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
@@ -70,6 +72,7 @@ CCPrivateSession::CCPrivateSession() = default;
 CCPrivateSession::~CCPrivateSession()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    unregisterFromGameCenterNotifications();
     if (CCAnalyticsSource::installed() == this) CCAnalyticsSource::install(nullptr);
     if (everyMinuteTimer_) everyMinuteTimer_->invalidate();
     if (backgroundWaitTimer_) backgroundWaitTimer_->invalidate();
@@ -253,12 +256,6 @@ void CCPrivateSession::startPostManager()
     startGameCenterPostManager();
 }
 
-bool CCPrivateSession::isGameCenterSupportEnabled() const
-{
-    const Value& setting = valueForWorkaroundSetting(5);
-    return setting.isString() && setting.stringView() == "YES" && GameCenter::sharedInstance() != nullptr;
-}
-
 bool CCPrivateSession::isReadyForNetworkTransfers() const { return !dataSharing_ || dataSharing_->isUpdated(); }
 
 void CCPrivateSession::setDataSharing(Ref<CCDataSharing> sharing) { dataSharing_ = std::move(sharing); }
@@ -289,14 +286,6 @@ void CCPrivateSession::postOffer(const std::string& id)
     if (offersBuffer_) offersBuffer_->postOffer(id);
 }
 
-void CCPrivateSession::startGameCenterPostManager()
-{
-    // Off in the game, which never gives setting 5.
-    if (!isGameCenterSupportEnabled()) return;
-    if (!gcPostManager_) gcPostManager_ = makeRef<CCGameCenterPostManager>();
-    gcPostManager_->startPosting();
-}
-
 void CCPrivateSession::setManager(const Ref<Object>& manager, const std::string& service)
 {
     serviceManagers_[service] = manager;
@@ -322,11 +311,6 @@ void CCPrivateSession::fetchUpdateNotification(const Notification& notification)
 void CCPrivateSession::sendUpdatePlayerNotification()
 {
     NotificationCenter::defaultCenter().postNotification(kUpdatePlayerInfoNotification, this);
-}
-
-void CCPrivateSession::requestHistoricLeaderboardAndAchievementData()
-{
-    noteNeighbourCall("gameCenter requestHistoricLeaderboardAndAchievementData");
 }
 
 // ---- the last view of the social screens ----

@@ -16,7 +16,9 @@
 #include "foundation/Ref.h"
 #include "foundation/Shared.h"
 #include "foundation/Value.h"
+#include "foundation/NotificationCenter.h"
 #include "platform/BackgroundTasks.h"
+#include "platform/GameCenter.h"
 #include "social/CCLumoraError.h"
 #include "social/CCPullTabViewControllerDelegate.h"
 #include "social/CCUniqueId.h"
@@ -32,9 +34,11 @@ class CCOffersBuffer;
 class CCPullTabViewController;
 class CCSessionPopupObserver;
 class CCGameCenterPostManager;
+class CCModalViewController;
 struct HTTPRequest;
 class Notification;
 class Reachability;
+class UIViewControllerBase;
 class UIWindow;
 
 // What the session tells the object that activated it. Every operation is
@@ -48,6 +52,25 @@ public:
     virtual void challengeStartedWithGameConfig(const Value& /*config*/) {}
     virtual void lumoraUiDeactivated() {}
     virtual void lumoraiPadPopoversActivated(bool /*activated*/) {}
+};
+
+// How the challenge, notification and game-centre steps reach the showing
+// of the screens (the full UI, the pull tab, the notice queue). Each entry
+// may be empty: the session then does the least it can (closing nothing,
+// showing a notice through presentPopupNotificationWithTitle, no root).
+struct CCSessionScreenHooks {
+    std::function<void()> deactivateLumoraUI;
+    std::function<void(const std::string& tabId, const std::optional<std::string>& url, bool loginRequired)>
+        activateMainUIOnTabId;
+    std::function<void(const std::string& tabId, const std::optional<std::string>& url, bool loginRequired)>
+        activateLumoraUIOnTabId;
+    std::function<void(const std::string& title, const std::string& body)> presentPopupNotification;
+    std::function<bool()> popupIsActive;
+    std::function<void()> ensureNotTopWindowDelegate;
+    // The full UI's root controller, or null when the full UI is closed.
+    std::function<Object*()> rootViewController;
+    // The view controller the game centre's screens are presented on.
+    std::function<UIViewControllerBase*()> presentingViewController;
 };
 
 // The centre of the social client: the application's identity towards the
@@ -134,6 +157,87 @@ public:
     // Asks the game centre for the player's earlier scores and achievements
     // (game-centre support; off in this game).
     void requestHistoricLeaderboardAndAchievementData();
+
+    // ---- challenges, dialogs, push notifications, incoming links
+    //      (CCPrivateSessionChallenges.cpp) ----
+
+    // The HTTPS base of the device-token requests ("/lumora/").
+    static std::string deviceBaseUrl();
+    // Stores "challengeid" and "challengeconfig" of a start-challenge link
+    // and answers the challenge's start page; nothing without both.
+    std::optional<std::string> notifyStartChallengeWithUrlString(const std::string& url);
+    static std::string startChallengeURLForChallengeId(const std::string& challengeId);
+    // The player accepted: the full UI closes, the pull tab goes back to its
+    // closed state and the delegate hears the stored configuration.
+    void notifyStartChallengeConfirmed();
+    void postChallengeResultForLastChallenge(double result, bool withLumoraDialog);
+    void postChallengeResult(double result, bool startUi);
+    // The address a challenge result is posted to (signed).
+    std::string challengeResultUrl(double result) const;
+    void activateSplashDialog();
+    // The session's own dialogs (splash, challenge result) end here.
+    void dialogButtonPressed(const std::string& buttonId);
+    void postDeviceToken(const std::optional<Value::Bytes>& token, bool success);
+    // Launch options, opened addresses and remote notifications, as the
+    // platform hands them over: dictionaries and strings of any kind; a
+    // value that is not text where text belongs counts as absent.
+    bool applicationDidFinishLaunchingWithOptions(const Value& options);
+    bool applicationHandleOpenURL(const Value& url);
+    bool applicationOpenURL(const Value& url, const Value& sourceApplication, const Value& annotation);
+    void applicationDidReceiveRemoteNotification(const Value& payload);
+    bool appWasStartedFromPendingUrl() const;
+    void activateLumoraUIFromPendingUrl();
+    // 0 none, 1 splash, 2 challenge result (online), 3 challenge result (offline).
+    int dialogState() const { return dialogState_; }
+    double pendingResult() const { return pendingResult_; }
+    CCModalViewController* sessionDialog() const { return dialogController_.get(); }
+    void setScreenHooks(CCSessionScreenHooks hooks) { screenHooks_ = std::move(hooks); }
+    const CCSessionScreenHooks& screenHooks() const { return screenHooks_; }
+
+    // ---- game centre (CCPrivateSessionGameCenter.cpp) ----
+
+    // A game centre is installed (the desktop's or a test's).
+    bool isGameCenterAvailableOnDevice() const;
+    void registerForGameCenterNotifications();
+    void unregisterFromGameCenterNotifications();
+    // Signs the local player in; the handler is never called while support
+    // is off.
+    void authenticateLocalPlayerWithCompletionHandler(std::function<void(const GameCenterResult&)> handler);
+    bool isLocalPlayerAuthenticated() const;
+    std::optional<std::string> getGameCenterLocalPlayerID() const;
+    std::optional<std::string> getGameCenterLocalPlayerAlias() const;
+    bool isGameCenterLocalPlayerUnderAge() const;
+    bool isGameCenterPlayerAuthenticating() const { return gcPlayerAuthenticating_; }
+    std::optional<std::vector<std::string>> getGameCenterLocalPlayerFriendIDsList();
+    void getGameCenterLocalPlayerFriendIDsListWithCompletionHandler(
+        std::function<void(const std::optional<std::vector<std::string>>&, const GameCenterResult&)> handler);
+    // The friends' player objects; when they cannot be loaded, the ids (or
+    // none) and the error.
+    struct GameCenterFriends {
+        std::optional<std::vector<GameCenterPlayer>> players;
+        std::optional<std::vector<std::string>> ids;
+    };
+    void getGameCenterLocalPlayerFriendsListWithCompletionHandler(
+        std::function<void(const GameCenterFriends&, const GameCenterResult&)> handler);
+    void doGameCenterLocalPlayerChanged();
+    void doGameCenterLocalPlayerAuthenticationChanged();
+    void handleGameCenterUserLoginWithID(const std::string& playerId, const std::string& alias);
+    void handleGameCenterUserLogout();
+    void updateSecretForGameCenterPlayerId();
+    void postAchievementProgress(const std::string& id, const std::string& gameCenterId, double percentComplete,
+                                 const std::string& description);
+    bool canSyncGameCenterData() const;
+    void doGameCenterSync();
+    void postHistoricLeaderboardDataToGameCenter(const Notification& notification);
+    void postHistoricAchievementDataToGameCenter(const Notification& notification);
+    void displayGKLeaderboardViewControllerWithCategory(const std::optional<std::string>& category);
+    void leaderboardViewControllerDidFinish();
+    void displayGKAchievementViewController();
+    void achievementViewControllerDidFinish();
+    bool isShowingGKLeaderboard() const { return gkLeaderboardShowing_; }
+    bool isShowingGKAchievements() const { return gkAchievementShowing_; }
+    static std::string gameCenterLeaderboardsUrl();
+    static std::string gameCenterAchievementsUrl();
 
     // ---- request headers and signing (CCPrivateSessionHeaders.cpp) ----
 
@@ -378,6 +482,17 @@ private:
     Ref<CCLeaderboardBuffer> leaderboardBuffer_;
     Ref<CCGameCenterPostManager> gcPostManager_;
     Ref<Reachability> reachability_;
+    // Challenges and the session's dialogs.
+    int dialogState_ = 0;
+    double pendingResult_ = 0;
+    Ref<CCModalViewController> dialogController_;
+    CCSessionScreenHooks screenHooks_;
+    // Game centre.
+    bool gcPlayerAuthenticating_ = false;
+    bool gkLeaderboardShowing_ = false;
+    bool gkAchievementShowing_ = false;
+    NotificationCenter::ObserverId gcChangeObservers_[2] = {0, 0};
+    NotificationCenter::ObserverId gcHistoryObservers_[2] = {0, 0};
     std::vector<int> orientationLockList_;
     int currentDeviceOrientation_ = 0;
     bool consumeNextDidRotate_ = false;

@@ -272,7 +272,13 @@ void CCPrivateSession::deactivateLumoraPullTab() { deactivateLumoraPullTabWithAn
 
 void CCPrivateSession::deactivateLumoraPullTabWithAnimation(bool animated)
 {
-    if (Ref<CCPullTabViewController> controller = pullTabController_) controller->deactivateWithAnimation(animated);
+    Ref<CCPullTabViewController> controller = pullTabController_;
+    if (!controller) return;
+    controller->deactivateWithAnimation(animated);
+    // A pull tab still waiting for its first page (nothing on screen) has
+    // nothing to slide away: the session lets it go at once, so the game
+    // never finds a tab appearing over what it opened next.
+    if (pullTabController_ == controller && controller->state() == 0) pullTabController_ = nullptr;
 }
 
 void CCPrivateSession::resetLumoraPullTabState()

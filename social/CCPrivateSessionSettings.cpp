@@ -117,7 +117,7 @@ void CCPrivateSession::disableAvoidBackgroundActivity()
 void CCPrivateSession::clearDataForUniqueIDChangeAndClearCloudStores(bool clearCookies)
 {
     secret_.reset();
-    noteNeighbourCall("gameCenter updateSecretForGameCenterPlayerId");
+    updateSecretForGameCenterPlayerId();
     CCFetchManager* fetchManager = CCFetchManager::sharedInstance();
     fetchManager->stopFetching();
     fetchManager->clearDataWithCompleteClean(true);

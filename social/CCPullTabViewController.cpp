@@ -1176,9 +1176,10 @@ void CCPullTabViewController::fetchUpdateNotification(const Notification& notifi
     if (startChallengeUrl() && *startChallengeUrl() == url) {
         setStartChallengeUrl(std::nullopt);
         Ref<CCAbstractServerData> record = fetcher->serverDataForURL(url);
-        // A start page without data is the service's confirmation: the
-        // session's challenge start takes over from here.
-        if (!record || !record->mainData().isDict()) return;
+        if (!record || !record->mainData().isDict()) {
+            if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->notifyStartChallengeConfirmed();
+            return;
+        }
     }
     if (!currentUIDescription_ || url != currentUIDescription_->url() || !info) return;
     const int status = (*info)["status"].asInt();
@@ -1305,6 +1306,7 @@ void CCPullTabViewController::doDeactivation()
 {
     Ref<CCPullTabViewController> self(this);
     removePrimaryView();
+    if (redirectViewController()) affiliateRedirectComplete();
     cleanUp();
     if (delegate_) {
         CCPullTabViewControllerDelegate* delegate = delegate_;
@@ -1340,7 +1342,6 @@ void CCPullTabViewController::cleanUp()
     portraitOverlay_ = nullptr;
     landscapeOverlay_ = nullptr;
     parentView_ = nullptr;
-    if (redirectViewController()) affiliateRedirectComplete();
     portraitPullTabLaunchString_.clear();
     landscapePullTabLaunchString_.clear();
     for (Ref<CCSkinnedView>* strip : {&portraitPullTabView_, &landscapePullTabView_}) {

@@ -22,6 +22,18 @@ UIScrollView::UIScrollView(CGRect frame) : UIView(frame) {}
 
 UIScrollView::~UIScrollView() { stopDeceleration(); }
 
+void UIScrollView::setSwipeHandler(std::function<void(int direction)> handler)
+{
+    if (swipe_) removeGestureRecognizer(swipe_.get());
+    swipe_ = nullptr;
+    if (!handler) return;
+    swipe_ = makeRef<UISwipeGestureRecognizer>([handler](UISwipeGestureRecognizer& recognizer) {
+        handler(recognizer.recognizedDirection() == UISwipeGestureRecognizer::kDirectionLeft ? -1 : 1);
+    });
+    swipe_->setDirection(UISwipeGestureRecognizer::kDirectionLeft | UISwipeGestureRecognizer::kDirectionRight);
+    addGestureRecognizer(swipe_.get());
+}
+
 CGPoint UIScrollView::maximumOffset() const
 {
     return {std::max(0.0f, contentSize_.width - bounds().size.width),
@@ -82,11 +94,6 @@ void UIScrollView::touchesEnded(const UIViewTouches& touches)
     if (!dragging_) {
         if (touches.empty()) return;
         const CGPoint end = touches.front().windowPoint;
-        const float across = end.x - touchStart_.x;
-        if (swipe_ && std::fabs(across) > 50 && std::fabs(end.y - touchStart_.y) < 30) {
-            swipe_(across < 0 ? -1 : 1);
-            return;
-        }
         tapped(convertPointFromView(end, nullptr));
         return;
     }

@@ -9,6 +9,7 @@
 #include "foundation/NSTimer.h"
 #include "foundation/Ref.h"
 #include "social/ui/UIControls.h"
+#include "social/ui/UISwipeGestureRecognizer.h"
 #include "social/ui/UIView.h"
 
 namespace mw {
@@ -45,9 +46,10 @@ public:
     int indicatorStyle() const { return indicatorStyle_; }
     void setIndicatorStyle(int style) { indicatorStyle_ = style; }
     void flashScrollIndicators() { ++indicatorFlashes_; }
-    // Called with -1 for a swipe to the left and 1 to the right: a touch
-    // that moved more than 50 points across and less than 30 along.
-    void setSwipeHandler(std::function<void(int direction)> handler) { swipe_ = std::move(handler); }
+    // Called with -1 for a swipe to the left and 1 to the right (a swipe
+    // recogniser on this view: more than 50 points across within 30 up or
+    // down, also when it starts on a row). Null removes it.
+    void setSwipeHandler(std::function<void(int direction)> handler);
     int indicatorFlashCount() const { return indicatorFlashes_; }
     UIScrollViewDelegate* scrollDelegate() const { return scrollDelegate_; }
     void setScrollDelegate(UIScrollViewDelegate* delegate) { scrollDelegate_ = delegate; }
@@ -80,7 +82,7 @@ private:
     float velocity_ = 0; // points a second, along y
     Ref<NSTimer> deceleration_;
     UIScrollViewDelegate* scrollDelegate_ = nullptr;
-    std::function<void(int)> swipe_;
+    Ref<UISwipeGestureRecognizer> swipe_;
 };
 
 struct NSIndexPath {

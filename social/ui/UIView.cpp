@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "foundation/RunLoop.h"
+#include "social/ui/UISwipeGestureRecognizer.h"
 #include "social/ui/UIWindow.h"
 
 namespace mw {
@@ -306,6 +307,7 @@ UIView::UIView(CGRect frame)
 
 UIView::~UIView()
 {
+    for (const auto& recognizer : recognizers_) recognizer->view_ = nullptr;
     if (isFirstResponder()) resignFirstResponder();
     for (const Ref<UIView>& view : subviews_) view->superview_ = nullptr;
 }
@@ -441,6 +443,25 @@ void UIView::bringSubviewToFront(UIView* view)
 void UIView::sendSubviewToBack(UIView* view)
 {
     if (view && view->superview_ == this) insertSubviewAtIndex(view, 0);
+}
+
+void UIView::addGestureRecognizer(UISwipeGestureRecognizer* recognizer)
+{
+    if (!recognizer || recognizer->view_ == this) return;
+    Ref<UISwipeGestureRecognizer> hold(recognizer);
+    if (recognizer->view_) recognizer->view_->removeGestureRecognizer(recognizer);
+    recognizer->view_ = this;
+    recognizers_.push_back(hold);
+}
+
+void UIView::removeGestureRecognizer(UISwipeGestureRecognizer* recognizer)
+{
+    if (!recognizer || recognizer->view_ != this) return;
+    Ref<UISwipeGestureRecognizer> hold(recognizer);
+    recognizer->view_ = nullptr;
+    recognizers_.erase(std::remove_if(recognizers_.begin(), recognizers_.end(),
+                                      [recognizer](const auto& held) { return held.get() == recognizer; }),
+                       recognizers_.end());
 }
 
 void UIView::removeFromSuperview()

@@ -13,6 +13,7 @@
 namespace mw {
 
 class UIDrawContext;
+class UISwipeGestureRecognizer;
 class UITouch;
 class UIView;
 class UIWindow;
@@ -130,6 +131,13 @@ public:
     UIResponder* nextResponder() const override;
     void setViewController(UIResponder* controller) { controller_ = controller; }
 
+    // ---- gesture recognisers ----
+    // The view keeps the recognisers it is given (a recogniser belongs to
+    // one view at a time: adding it moves it).
+    void addGestureRecognizer(UISwipeGestureRecognizer* recognizer);
+    void removeGestureRecognizer(UISwipeGestureRecognizer* recognizer);
+    const std::vector<Ref<UISwipeGestureRecognizer>>& gestureRecognizers() const { return recognizers_; }
+
     // ---- drawing ----
     // Views that draw say so; the window then keeps a texture of their
     // bounds made by drawRect(), remade after setNeedsDisplay().
@@ -200,6 +208,7 @@ private:
     UIResponder* controller_ = nullptr;
     unsigned displayGeneration_ = 1;
     Ref<Object> renderCache_;
+    std::vector<Ref<UISwipeGestureRecognizer>> recognizers_;
 };
 
 } // namespace mw

@@ -46,7 +46,7 @@ void UIViewControllerBase::presentModalViewController(UIViewControllerBase* cont
     modal_ = Ref<UIViewControllerBase>(controller);
     controller->presenter_ = this;
     UIView* shown = controller->view();
-    const CGRect full = window->bounds();
+    const CGRect full = controller->modalPresentationFrame(window->bounds());
     controller->viewWillAppear(animated);
     window->addSubview(shown);
     if (!animated) {
@@ -54,7 +54,9 @@ void UIViewControllerBase::presentModalViewController(UIViewControllerBase* cont
         controller->viewDidAppear(false);
         return;
     }
-    shown->setFrame({full.origin.x, full.origin.y + full.size.height, full.size.width, full.size.height});
+    // Slid up from just below the window's bottom edge.
+    const CGRect bottom = window->bounds();
+    shown->setFrame({full.origin.x, bottom.origin.y + bottom.size.height, full.size.width, full.size.height});
     Ref<UIViewControllerBase> hold(controller);
     UIView::beginAnimations("modalpresent");
     UIView::setAnimationDidStop([hold](const std::string&, bool) { hold->viewDidAppear(true); });
@@ -79,7 +81,8 @@ void UIViewControllerBase::dismissModalViewControllerAnimated(bool animated)
         return;
     }
     CGRect away = view->frame();
-    away.origin.y += away.size.height;
+    const UIWindow* window = view->window();
+    away.origin.y = window ? window->bounds().origin.y + window->bounds().size.height : away.origin.y + away.size.height;
     UIView::beginAnimations("modaldismiss");
     UIView::setAnimationDidStop([shown](const std::string&, bool) {
         shown->view()->removeFromSuperview();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "foundation/Ref.h"
 #include "platform/UIViewController.h"
 #include "social/ui/UIView.h"
@@ -11,10 +13,14 @@ namespace mw {
 // responder, and it answers the platform's rotation questions. Modal
 // presentation puts another controller's view over the window, sliding it
 // up from the bottom edge when animated. Main thread.
-class UIViewControllerBase : public UIResponder, public UIViewController {
+class UIViewControllerBase : public UIResponder, public virtual UIViewController {
 public:
     UIViewControllerBase() = default;
     ~UIViewControllerBase() override;
+
+    // A short name for the controller's page (a tab's title); empty by default.
+    const std::string& title() const { return title_; }
+    void setTitle(std::string title) { title_ = std::move(title); }
 
     // The view, made on first use.
     UIView* view();
@@ -36,10 +42,14 @@ public:
     UIViewControllerBase* parentModalViewController() const { return presenter_; }
     void presentModalViewController(UIViewControllerBase* controller, bool animated);
     void dismissModalViewControllerAnimated(bool animated);
+    // Where this controller's view goes when presented modally in a window
+    // of `window` bounds; the default fills it.
+    virtual CGRect modalPresentationFrame(CGRect window) const { return window; }
 
     UIResponder* nextResponder() const override;
 
 private:
+    std::string title_;
     Ref<UIView> view_;
     Ref<UIViewControllerBase> modal_;
     UIViewControllerBase* presenter_ = nullptr;

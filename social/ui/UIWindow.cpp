@@ -17,6 +17,7 @@
 #include "platform/Image.h"
 #include "platform/UITouch.h"
 #include "social/ui/UIDrawContext.h"
+#include "social/ui/UISwipeGestureRecognizer.h"
 #include "social/ui/UITextField.h"
 #include "social/ui/UIViewController.h"
 
@@ -155,12 +156,44 @@ bool UIWindow::touchBegan(UITouch* touch, CGPoint point)
     UIView* hit = hitTest(point);
     if (!hit) return false;
     touchViews_[touch] = Ref<UIView>(hit);
+    std::vector<Ref<UISwipeGestureRecognizer>> following;
+    for (UIView* view = hit; view; view = view->superview())
+        for (const auto& recognizer : view->gestureRecognizers())
+            if (recognizer->isEnabled()) following.push_back(recognizer);
+    if (!following.empty()) {
+        for (const auto& recognizer : following) recognizer->touchBegan(touch, point);
+        touchRecognizers_[touch] = std::move(following);
+    }
     hit->touchesBegan({UIViewTouch {touch, point}});
     return true;
 }
 
+bool UIWindow::recognize(UITouch* touch, CGPoint point, bool ended)
+{
+    auto found = touchRecognizers_.find(touch);
+    if (found == touchRecognizers_.end()) return false;
+    std::vector<Ref<UISwipeGestureRecognizer>> following = found->second;
+    if (ended) touchRecognizers_.erase(found);
+    for (const auto& recognizer : following) {
+        if (!(ended ? recognizer->touchEnded(touch, point) : recognizer->touchMoved(touch, point))) continue;
+        // Recognised: the others stop following, the view loses the touch.
+        for (const auto& other : following)
+            if (other != recognizer) other->touchCancelled(touch);
+        touchRecognizers_.erase(touch);
+        auto view = touchViews_.find(touch);
+        if (view != touchViews_.end()) {
+            Ref<UIView> taken = view->second;
+            touchViews_.erase(view);
+            taken->touchesCancelled({UIViewTouch {touch, point}});
+        }
+        return true;
+    }
+    return false;
+}
+
 void UIWindow::touchMoved(UITouch* touch, CGPoint point)
 {
+    if (recognize(touch, point, false)) return;
     auto found = touchViews_.find(touch);
     if (found == touchViews_.end()) return;
     Ref<UIView> view = found->second;
@@ -169,6 +202,7 @@ void UIWindow::touchMoved(UITouch* touch, CGPoint point)
 
 void UIWindow::touchEnded(UITouch* touch, CGPoint point)
 {
+    if (recognize(touch, point, true)) return;
     auto found = touchViews_.find(touch);
     if (found == touchViews_.end()) return;
     Ref<UIView> view = found->second;
@@ -178,6 +212,11 @@ void UIWindow::touchEnded(UITouch* touch, CGPoint point)
 
 void UIWindow::touchCancelled(UITouch* touch, CGPoint point)
 {
+    auto following = touchRecognizers_.find(touch);
+    if (following != touchRecognizers_.end()) {
+        for (const auto& recognizer : following->second) recognizer->touchCancelled(touch);
+        touchRecognizers_.erase(following);
+    }
     auto found = touchViews_.find(touch);
     if (found == touchViews_.end()) return;
     Ref<UIView> view = found->second;

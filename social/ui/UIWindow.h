@@ -71,6 +71,9 @@ public:
 private:
     class Node;
     class TouchTaker;
+    // Feeds the touch's recognisers; true when one recognised it, which
+    // takes the touch from its view (touchesCancelled).
+    bool recognize(UITouch* touch, CGPoint point, bool ended);
     UIWindow(CGRect frame, float scale);
 
     bool installed_ = false;
@@ -81,6 +84,9 @@ private:
     CCDirector* director_ = nullptr;
     UIViewControllerBase* rootViewController_ = nullptr;
     std::map<UITouch*, Ref<UIView>> touchViews_;
+    // The recognisers following each touch: those of the touched view and
+    // of every view it lies in, nearest first.
+    std::map<UITouch*, std::vector<Ref<UISwipeGestureRecognizer>>> touchRecognizers_;
     Ref<UIView> keyboard_;
 };
 

@@ -57,9 +57,26 @@ public:
     static constexpr const char* kTop = "top";
     static constexpr const char* kReset = "reset";
     static constexpr const char* kPlayers = "players";
+    static constexpr const char* kFriends = "friends";
 
     bool isLocalPlayerAuthenticated() const override { return authenticated; }
-    std::string localPlayerID() const override { return authenticated ? "G:test" : ""; }
+    std::string localPlayerID() const override { return authenticated ? playerID : ""; }
+    std::string localPlayerAlias() const override { return authenticated ? alias : ""; }
+    bool canLoadPlayers() const override { return available; }
+    bool hasLocalPlayer() const override { return localPlayer; }
+    bool isLocalPlayerUnderage() const override { return underage; }
+    std::optional<std::vector<std::string>> localPlayerFriendIDs() const override { return loadedFriends; }
+    void loadFriends(std::function<void(const std::optional<std::vector<std::string>>&, const GameCenterResult&)>
+                         done) override
+    {
+        calls.push_back("friends");
+        GameCenterResult result = next(kFriends);
+        later([this, result, done] {
+            std::optional<std::vector<std::string>> ids;
+            if (!result) ids = loadedFriends = friends;
+            if (done) done(ids, result);
+        });
+    }
 
     void authenticateLocalPlayer(std::function<void(const GameCenterResult&)> done) override
     {
@@ -164,6 +181,14 @@ public:
     std::map<std::string, double> reported;     // the service's record
     std::map<std::string, LeaderboardEntry> topScores;
     std::map<std::string, std::string> aliases; // player identifier -> alias
+    // The local player and its friends.
+    std::string playerID = "G:test";
+    std::string alias = "Tester";
+    bool available = true;   // false: no game centre on this device
+    bool localPlayer = true; // false: no local player object
+    bool underage = false;
+    std::vector<std::string> friends;                        // what a friends load finds
+    std::optional<std::vector<std::string>> loadedFriends;   // what the last load found
 
 private:
     GameCenterResult next(const std::string& operation)

@@ -515,6 +515,35 @@ TEST_P(PullTabTest, MissingStripSkinsAndTabsAreLogged)
 }
 
 
+TEST_P(PullTabTest, TheStripAndItsPageDrawInEachState)
+{
+    const DeviceNumbers& n = GetParam();
+    CCPullTabViewController& tab = make(0, 2);
+    seedNews(kThreeBanners);
+    settle(0.4);
+    ASSERT_EQ(tab.state(), 2);
+    const std::string device = n.device;
+    const CGRect screen = window_->bounds();
+    const RGBA ground {70, 96, 52, 255};
+    auto isGround = [&](CGPoint p) {
+        const RGBA c = pixelAt(p);
+        return std::abs(c.r - ground.r) < 6 && std::abs(c.g - ground.g) < 6 && std::abs(c.b - ground.b) < 6;
+    };
+    struct Row {
+        int state;
+        float shown; // how far the strip stands out of the bottom edge
+    };
+    const Row rows[] = {{1, n.tabVisible}, {2, 60 + n.border}, {3, n.full}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.state);
+        if (tab.state() != row.state) tab.changeStateFrom(tab.state(), row.state, 0.1, "test");
+        settle(0.3);
+        (void)shoot("pulltab_" + device + "_state" + std::to_string(row.state));
+        EXPECT_FALSE(isGround({200, screen.size.height - row.shown + 6})) << "the strip or page";
+        EXPECT_TRUE(isGround({200, screen.size.height - row.shown - 6})) << "the game above it";
+    }
+}
+
 // ---- the tab pages ----
 
 Ref<CCUIDescription> pageAt(const std::string& path, const std::string& data =
