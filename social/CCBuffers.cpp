@@ -240,7 +240,8 @@ void CCAchievementBuffer::doPostGameCenterLeaderboardResult(double result, const
     // the result).
     constexpr double kLimit = 9223372036854775808.0; // 2^63
     if (!std::isfinite(result) || result >= kLimit || result < -kLimit) {
-        logLine("%s The leaderboard result %f for %s is no game-centre score", kLumoraError, result, category.c_str());
+        logLine("%s The leaderboard result %f for %s is no game-centre score", kLumoraError, result,
+                category.c_str());
         return;
     }
     const std::string key = playerKey();
@@ -248,7 +249,8 @@ void CCAchievementBuffer::doPostGameCenterLeaderboardResult(double result, const
     manager->scheduleDataForPost(makeRef<GKScore>(category, static_cast<int64_t>(result)), key);
 }
 
-void CCAchievementBuffer::doPostGameCenterAchievementProgress(double percentComplete, const std::string& gameCenterId)
+void CCAchievementBuffer::doPostGameCenterAchievementProgress(double percentComplete,
+                                                              const std::string& gameCenterId)
 {
     CCPrivateSession* session = CCPrivateSession::sharedInstance();
     if (!session) return;

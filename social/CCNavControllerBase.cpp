@@ -28,13 +28,15 @@ bool contains(const std::string& text, std::string_view part) { return text.find
 std::string removeAll(std::string text, std::string_view part)
 {
     if (part.empty()) return text;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at)) text.erase(at, part.size());
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at))
+        text.erase(at, part.size());
     return text;
 }
 
 // Every occurrence of `word`, compared without regard to ASCII case, becomes
 // `replacement`.
-std::string replaceAllIgnoringCase(const std::string& text, std::string_view word, std::string_view replacement)
+std::string replaceAllIgnoringCase(const std::string& text, std::string_view word,
+                                   std::string_view replacement)
 {
     auto lower = [](std::string_view in) {
         std::string out(in);
@@ -63,7 +65,8 @@ bool isAddress(const std::string& text)
     for (size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c <= 0x20 || c >= 0x7f) return false;
-        if (std::string_view("\"<>{}|\\^`").find(static_cast<char>(c)) != std::string_view::npos) return false;
+        if (std::string_view("\"<>{}|\\^`").find(static_cast<char>(c)) != std::string_view::npos)
+            return false;
         if (c == '%') {
             if (i + 2 >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[i + 1])) ||
                 !std::isxdigit(static_cast<unsigned char>(text[i + 2])))
@@ -128,7 +131,8 @@ bool isAffiliateClickLink(const std::string& url)
          {CCNavControllerBase::kAffiliateClickHostA, CCNavControllerBase::kAffiliateClickHostB}) {
         if (url.compare(kScheme.size(), host.size(), host) != 0) continue;
         const size_t after = kScheme.size() + host.size();
-        if (after == url.size() || std::string_view("/?#:").find(url[after]) != std::string_view::npos) return true;
+        if (after == url.size() || std::string_view("/?#:").find(url[after]) != std::string_view::npos)
+            return true;
     }
     return false;
 }
@@ -169,7 +173,8 @@ void CCNavControllerBase::loadView()
     if (!isViewLoaded()) UIViewControllerBase::loadView();
     if (tableLinkObserver_) return;
     tableLinkObserver_ = NotificationCenter::defaultCenter().addObserver(
-        nullptr, kTableLinkNotification, nullptr, [this](const Notification& n) { listItemSelectedNotification(n); });
+        nullptr, kTableLinkNotification, nullptr,
+        [this](const Notification& n) { listItemSelectedNotification(n); });
 }
 
 void CCNavControllerBase::observeFetchManager(const std::optional<std::string>& pageUrl)
@@ -240,11 +245,13 @@ bool CCNavControllerBase::isIntendedRecipientOfNotification(const Notification& 
 {
     const CCMainNavControllerInterface* self = this;
     Object* sender = notification.object();
-    if (auto* page = dynamic_cast<CCGenericTableViewController*>(sender)) return page->navController() == self;
+    if (auto* page = dynamic_cast<CCGenericTableViewController*>(sender))
+        return page->navController() == self;
     if (auto* skinned = dynamic_cast<CCSkinnedView*>(sender)) {
         CCSkinnedViewDelegate* delegate = skinned->delegate();
         if (!delegate) return false;
-        if (auto* page = dynamic_cast<CCGenericTableViewController*>(delegate)) return page->navController() == self;
+        if (auto* page = dynamic_cast<CCGenericTableViewController*>(delegate))
+            return page->navController() == self;
     }
     return true;
 }
@@ -304,7 +311,8 @@ void CCNavControllerBase::dispatchLink(const Value& info, UIView* view)
     }
     if (beginsWith(url, "lumora://twitterinvite")) {
         NotificationCenter::defaultCenter().postNotification(
-            kTwitterInviteNotification, this, CCTwitterInviteInfo {Value::dictionary({{"message", info["invitetext"]}}), this});
+            kTwitterInviteNotification, this,
+            CCTwitterInviteInfo {Value::dictionary({{"message", info["invitetext"]}}), this});
         return clearTopTableSelection();
     }
     if (beginsWith(url, "lumora://create-sms")) {
@@ -377,7 +385,9 @@ void CCNavControllerBase::handlePageLink(const std::string& link, const Value& i
     Ref<CCUIDescription> current(currentDisplayedUiDescription());
     CCFormModel* form = current ? formModelForUrl(current->url()) : nullptr;
     const bool noStack = info.contains("nostackpush");
-    auto push = [&](const Ref<CCUIDescription>& page) { pushView(page, std::nullopt, noStack ? 0 : 1, noStack); };
+    auto push = [&](const Ref<CCUIDescription>& page) {
+        pushView(page, std::nullopt, noStack ? 0 : 1, noStack);
+    };
     auto takeSource = [&](CCUIDescription& record) {
         const Value& source = info["sourceurl"];
         if (source.isString() && isAddress(source.asString())) record.setSourceUrl(source.asString());
@@ -397,7 +407,8 @@ void CCNavControllerBase::handlePageLink(const std::string& link, const Value& i
             body = Value::Bytes(encoded.begin(), encoded.end());
         }
         if (!body) {
-            logLine("%s The form of %s cannot be written as JSON; nothing posted", kLumoraError, current->url().c_str());
+            logLine("%s The form of %s cannot be written as JSON; nothing posted", kLumoraError,
+                    current->url().c_str());
             return;
         }
         target->setPostData(std::move(body));
@@ -444,7 +455,8 @@ void CCNavControllerBase::earnCurrencyRequest(const std::string& link, const Val
     if (CCUIDescription* current = currentDisplayedUiDescription()) {
         if (CCFormModel* form = formModelForUrl(current->url())) body = form->values;
     }
-    if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->addCommonFieldsToFormModel(body);
+    if (CCPrivateSession* session = CCPrivateSession::sharedInstance())
+        session->addCommonFieldsToFormModel(body);
     std::optional<Value::Bytes> bytes = jsonBytes(body);
     if (!bytes) {
         logLine("%s The earn-currency form cannot be written as JSON; nothing posted", kLumoraError);
@@ -510,7 +522,8 @@ bool CCNavControllerBase::initiateInAppPurchaseWithUrlString(const std::string& 
         clearTopTableSelection();
         Ref<CCUIDescription> dialog = CCTheming::uiDescriptionForOneButtonDialog(
             "Unable to Purchase",
-            "Your device is not authorized for payments. Please check your device's Store and Parental Controls "
+            "Your device is not authorized for payments. Please check your device's Store and Parental "
+            "Controls "
             "settings to ensure that payments are authorized for this application.",
             "OK");
         displayDialogWithUiDescription(dialog.get(), nullptr);
@@ -565,12 +578,14 @@ Ref<Image> CCNavControllerBase::makeSquareImageFromImage(const Image* image)
     std::vector<uint8_t> canvas = image->premultipliedRGBA(width, height);
     std::vector<uint8_t> square(static_cast<size_t>(side) * static_cast<size_t>(side) * 4);
     for (int row = 0; row < side; ++row) {
-        const size_t from = (static_cast<size_t>(row + top) * static_cast<size_t>(width) + static_cast<size_t>(left)) * 4;
+        const size_t from =
+            (static_cast<size_t>(row + top) * static_cast<size_t>(width) + static_cast<size_t>(left)) * 4;
         std::copy_n(canvas.begin() + static_cast<std::ptrdiff_t>(from), static_cast<size_t>(side) * 4,
                     square.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(row) * side * 4));
     }
     return Image::fromRGBA(std::move(square), side, side,
-                           image->hasAlpha() ? ImageAlphaInfo::PremultipliedLast : ImageAlphaInfo::NoneSkipLast);
+                           image->hasAlpha() ? ImageAlphaInfo::PremultipliedLast
+                                             : ImageAlphaInfo::NoneSkipLast);
 }
 
 CCResizedBitmap CCNavControllerBase::makeResizedImage(CGSize size, const Image* image, int /*quality*/)
@@ -597,24 +612,30 @@ CCResizedBitmap CCNavControllerBase::makeResizedImage(CGSize size, const Image* 
         const int y1 = std::max(y0 + 1, std::min(image->height(), static_cast<int>(std::ceil((y + 1) * sy))));
         for (int x = 0; x < out.width; ++x) {
             const int x0 = static_cast<int>(std::floor(x * sx));
-            const int x1 = std::max(x0 + 1, std::min(image->width(), static_cast<int>(std::ceil((x + 1) * sx))));
+            const int x1 =
+                std::max(x0 + 1, std::min(image->width(), static_cast<int>(std::ceil((x + 1) * sx))));
             uint64_t sum[4] = {0, 0, 0, 0};
             for (int yy = y0; yy < y1; ++yy)
                 for (int xx = x0; xx < x1; ++xx)
                     for (int c = 0; c < 4; ++c)
                         sum[c] += source[(static_cast<size_t>(yy) * static_cast<size_t>(image->width()) +
-                                          static_cast<size_t>(xx)) * 4 + static_cast<size_t>(c)];
+                                          static_cast<size_t>(xx)) *
+                                             4 +
+                                         static_cast<size_t>(c)];
             const uint64_t count = static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0);
             for (int c = 0; c < 4; ++c) {
                 const auto value = static_cast<uint8_t>((sum[c] + count / 2) / count);
-                out.rows[static_cast<size_t>(y) * out.bytesPerRow + static_cast<size_t>(x) * 4 + static_cast<size_t>(c)] = value;
-                packed[(static_cast<size_t>(y) * static_cast<size_t>(out.width) + static_cast<size_t>(x)) * 4 +
+                out.rows[static_cast<size_t>(y) * out.bytesPerRow + static_cast<size_t>(x) * 4 +
+                         static_cast<size_t>(c)] = value;
+                packed[(static_cast<size_t>(y) * static_cast<size_t>(out.width) + static_cast<size_t>(x)) *
+                           4 +
                        static_cast<size_t>(c)] = value;
             }
         }
     }
-    out.image = Image::fromRGBA(std::move(packed), out.width, out.height,
-                                image->hasAlpha() ? ImageAlphaInfo::PremultipliedLast : ImageAlphaInfo::NoneSkipLast);
+    out.image =
+        Image::fromRGBA(std::move(packed), out.width, out.height,
+                        image->hasAlpha() ? ImageAlphaInfo::PremultipliedLast : ImageAlphaInfo::NoneSkipLast);
     return out;
 }
 
@@ -622,8 +643,8 @@ std::vector<uint8_t> CCNavControllerBase::uploadJpegForImage(const Image* image)
 {
     Ref<Image> square = makeSquareImageFromImage(image);
     if (!square) return {};
-    CCResizedBitmap resized =
-        makeResizedImage(CGSize {static_cast<float>(kUploadImageSide), static_cast<float>(kUploadImageSide)}, square.get(), 0);
+    CCResizedBitmap resized = makeResizedImage(
+        CGSize {static_cast<float>(kUploadImageSide), static_cast<float>(kUploadImageSide)}, square.get(), 0);
     if (!resized.image) return {};
     return jpegEncoder(*resized.image, kUploadJpegQuality);
 }
@@ -665,7 +686,8 @@ void CCNavControllerBase::fetchUpdateNotification(const Notification& notificati
         Ref<CCAbstractServerData> record = fetch->serverDataForURL(url);
         startChallengeUrl_.reset();
         if (!record || !record->mainData().isDict()) {
-            if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->notifyStartChallengeConfirmed();
+            if (CCPrivateSession* session = CCPrivateSession::sharedInstance())
+                session->notifyStartChallengeConfirmed();
             return;
         }
     }
@@ -686,7 +708,8 @@ void CCNavControllerBase::fetchUpdateNotification(const Notification& notificati
             std::vector<std::string> recipients;
             for (const Value& one : sms["recipients"].asArray())
                 if (one.isString()) recipients.push_back(one.asString());
-            initiateSendSMSMessage(sms["sms-text"].isString() ? sms["sms-text"].asString() : std::string(), recipients);
+            initiateSendSMSMessage(sms["sms-text"].isString() ? sms["sms-text"].asString() : std::string(),
+                                   recipients);
             return;
         }
     }
@@ -719,7 +742,8 @@ Ref<CCUIDescription> CCNavControllerBase::smsResultRecord(CCUIDescription* shown
     Value body = Value::dictionary();
     CCPrivateSession* session = CCPrivateSession::sharedInstance();
     if (session) {
-        Value contacts = session->getArrayOfContactsWith(contains(formId, "submitcontactsnumbers") ? 13 : 15, 4);
+        Value contacts =
+            session->getArrayOfContactsWith(contains(formId, "submitcontactsnumbers") ? 13 : 15, 4);
         if (!contacts.isNull() && !contacts.empty()) body.set("contacts", std::move(contacts));
     }
     Value sent = Value::array();
@@ -737,8 +761,10 @@ void CCNavControllerBase::SMSCompletedWithResult(int result)
     Ref<CCNavControllerBase> hold(this);
     Ref<CCSMSViewController> composer = std::move(smsViewController_);
     CCGenericTableViewController* page = shownTablePage();
-    const std::vector<std::string> recipients = composer ? composer->smsRecipients() : std::vector<std::string> {};
-    Ref<CCUIDescription> record = smsResultRecord(page ? page->currentUIDescription() : nullptr, result, recipients);
+    const std::vector<std::string> recipients =
+        composer ? composer->smsRecipients() : std::vector<std::string> {};
+    Ref<CCUIDescription> record =
+        smsResultRecord(page ? page->currentUIDescription() : nullptr, result, recipients);
     if (composer) composer->setSmsDelegate(nullptr);
     if (!record) return;
     CCFetchManager::sharedInstance()->clearUrlFromCache(record->url());
@@ -770,7 +796,8 @@ void CCNavControllerBase::affiliateRedirectComplete()
     clearTopTableSelection();
 }
 
-void CCNavControllerBase::initiateSendSMSMessage(const std::string& body, const std::vector<std::string>& recipients)
+void CCNavControllerBase::initiateSendSMSMessage(const std::string& body,
+                                                 const std::vector<std::string>& recipients)
 {
     if (smsViewController_) return;
     // The composer puts itself on its rotating host on the top window.

@@ -165,22 +165,24 @@ public:
     virtual void blockUserInput(bool block);
 
     // ---- what the concrete controller provides ----
-    virtual void pushView(const Ref<CCUIDescription>& page, const std::optional<std::string>& tabId, int animation,
-                          bool noStackPush)
-    {
-    }
+    virtual void pushView(const Ref<CCUIDescription>& page, const std::optional<std::string>& tabId,
+                          int animation, bool noStackPush)
+    {}
     void pushView(const Ref<CCUIDescription>& page, const std::optional<std::string>& tabId, int animation)
     {
         pushView(page, tabId, animation, false);
     }
     virtual CCUIDescription* currentDisplayedUiDescription() { return nullptr; }
-    virtual void displayDialogWithUiDescription(CCUIDescription* description, CCModalViewDelegate* delegate) {}
+    virtual void displayDialogWithUiDescription(CCUIDescription* description, CCModalViewDelegate* delegate)
+    {}
     virtual CGPoint getCurrentRowOffset() { return {0, 0}; }
     virtual void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId) {}
     virtual void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId, const std::string& url) {}
     virtual void activateBasicNavUiWithTab(bool tab) {}
     virtual void activateBasicNavUiWithTab(bool tab, const std::string& url) {}
-    virtual void initiateImagePickerWithType(int sourceType, const std::string& url, CGRect rect, UIView* view) {}
+    virtual void initiateImagePickerWithType(int sourceType, const std::string& url, CGRect rect,
+                                             UIView* view)
+    {}
     // The navigation description's address and its arrival (full-screen
     // controllers; the default has none).
     virtual std::optional<std::string> navigationDescriptionUrl() const { return std::nullopt; }
@@ -188,9 +190,9 @@ public:
     // The table page now shown, for the message result (null: none).
     virtual CCGenericTableViewController* shownTablePage() { return nullptr; }
     // Shows a notice of a push notification (full-screen controllers).
-    virtual void displayIncomingPushNotice(const std::string& text, const std::string& url, const std::string& tabId)
-    {
-    }
+    virtual void displayIncomingPushNotice(const std::string& text, const std::string& url,
+                                           const std::string& tabId)
+    {}
 
 protected:
     // Registers fetchUpdateNotification for every notice of the fetch

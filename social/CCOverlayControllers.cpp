@@ -28,7 +28,8 @@ CGRect applicationFrame()
 // The dimmed, touch-swallowing layer of the block and redirect controllers,
 // with its 40 × 40 spinner started in the centre: the theme's own spinner
 // when the theme has background images, else the platform's white one.
-Ref<UIView> makeSpinnerOverlay(float alpha, UIActivityIndicatorView::Style platformStyle, Ref<UIView>& spinner)
+Ref<UIView> makeSpinnerOverlay(float alpha, UIActivityIndicatorView::Style platformStyle,
+                               Ref<UIView>& spinner)
 {
     auto view = makeRef<UIView>(applicationFrame());
     view->setBackgroundColor(FillColor {0, 0, 0, 1});
@@ -108,8 +109,7 @@ void CCBlockUIViewController::loadView()
 
 CCRedirectViewController::CCRedirectViewController(Object* delegate, std::string redirectUrl)
     : startUrl_(std::move(redirectUrl)), delegate_(delegate)
-{
-}
+{}
 
 CCRedirectViewController::~CCRedirectViewController()
 {
@@ -278,7 +278,8 @@ void CCTestUIViewController::didRotateFromInterfaceOrientation(int previousOrien
 
 // ---- message composer ----
 
-CCSMSViewController::CCSMSViewController(CCSMSDelegate* delegate, std::string body, std::vector<std::string> recipients)
+CCSMSViewController::CCSMSViewController(CCSMSDelegate* delegate, std::string body,
+                                         std::vector<std::string> recipients)
     : smsBody_(std::move(body)), smsRecipients_(std::move(recipients)), smsDelegate_(delegate)
 {
     testViewController_ = makeRef<CCTestUIViewController>();
@@ -288,7 +289,8 @@ CCSMSViewController::CCSMSViewController(CCSMSDelegate* delegate, std::string bo
 CCSMSViewController::~CCSMSViewController()
 {
     if (isViewLoaded()) view()->removeFromSuperview();
-    if (testViewController_ && testViewController_->isViewLoaded()) testViewController_->view()->removeFromSuperview();
+    if (testViewController_ && testViewController_->isViewLoaded())
+        testViewController_->view()->removeFromSuperview();
 }
 
 void CCSMSViewController::loadView()
@@ -326,7 +328,7 @@ void CCSMSViewController::displaySMSView()
 }
 
 void CCSMSViewController::messageComposeViewControllerDidFinishWithResult(UIMessageComposeViewController&,
-                                                                         MessageComposeResult result)
+                                                                          MessageComposeResult result)
 {
     Ref<CCSMSViewController> hold(this);
     if (composer_) {

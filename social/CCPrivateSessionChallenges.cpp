@@ -32,7 +32,8 @@ class SessionDialogDelegate : public CCModalViewDelegate {
 public:
     void modalViewControllerButtonPressed(CCModalViewController&, const std::string& buttonId) override
     {
-        if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->dialogButtonPressed(buttonId);
+        if (CCPrivateSession* session = CCPrivateSession::sharedInstance())
+            session->dialogButtonPressed(buttonId);
     }
 };
 SessionDialogDelegate sessionDialogDelegate;
@@ -94,7 +95,8 @@ void CCPrivateSession::notifyStartChallengeConfirmed()
     if (screenHooks_.deactivateLumoraUI) screenHooks_.deactivateLumoraUI();
     resetLumoraPullTabState();
     if (delegate_ && (delegate_->respondsTo() & CCPrivateSessionDelegate::kChallengeStarted))
-        delegate_->challengeStartedWithGameConfig(CCDataStore::sharedInstance()->valueForKey(kChallengeConfigKey));
+        delegate_->challengeStartedWithGameConfig(
+            CCDataStore::sharedInstance()->valueForKey(kChallengeConfigKey));
 }
 
 std::string CCPrivateSession::challengeResultUrl(double result) const
@@ -117,7 +119,8 @@ void CCPrivateSession::postChallengeResultForLastChallenge(double result, bool w
     if (reachability_ && reachability_->isReachable()) {
         dialogState_ = 2;
         dialog = CCTheming::uiDescriptionForTwoButtonDialog(
-            "Challenge Results", "You have completed a challenge. Would you like to view the results?", "Yes", "No");
+            "Challenge Results", "You have completed a challenge. Would you like to view the results?", "Yes",
+            "No");
     } else {
         dialogState_ = 3;
         dialog = CCTheming::uiDescriptionForOneButtonDialog(
@@ -126,7 +129,8 @@ void CCPrivateSession::postChallengeResultForLastChallenge(double result, bool w
             "connection in order to post your results.",
             "OK");
     }
-    dialogController_ = CCModalViewController::create(dialog.get(), getTopApplicationWindow(), true, false, false);
+    dialogController_ =
+        CCModalViewController::create(dialog.get(), getTopApplicationWindow(), true, false, false);
     if (dialogController_) dialogController_->setDelegate(&sessionDialogDelegate);
 }
 
@@ -134,7 +138,8 @@ void CCPrivateSession::postChallengeResult(double result, bool startUi)
 {
     const std::string url = challengeResultUrl(result);
     if (startUi) {
-        if (screenHooks_.activateMainUIOnTabId) screenHooks_.activateMainUIOnTabId("challengestab", url, false);
+        if (screenHooks_.activateMainUIOnTabId)
+            screenHooks_.activateMainUIOnTabId("challengestab", url, false);
         return;
     }
     if (!isAddress(url)) return;
@@ -147,13 +152,15 @@ void CCPrivateSession::activateSplashDialog()
 {
     CCLumoraError error;
     if (!validateSession(&error) || !CCTheming::sharedInstance()->validateTheme(&error)) {
-        logLine("%s Unable to show Lumora splash dialog - %s", kLumoraError, error.localizedDescription.c_str());
+        logLine("%s Unable to show Lumora splash dialog - %s", kLumoraError,
+                error.localizedDescription.c_str());
         return;
     }
     CCTheming::sharedInstance()->setCurrentTheme(currentTheme_);
     dialogState_ = 1;
     Ref<CCUIDescription> splash = CCTheming::uiDescriptionForSplashDialog();
-    dialogController_ = CCModalViewController::create(splash.get(), getTopApplicationWindow(), true, false, false);
+    dialogController_ =
+        CCModalViewController::create(splash.get(), getTopApplicationWindow(), true, false, false);
     if (dialogController_) dialogController_->setDelegate(&sessionDialogDelegate);
 }
 
@@ -182,12 +189,14 @@ void CCPrivateSession::dialogButtonPressed(const std::string& buttonId)
     case 1:
         dialogState_ = 0;
         if (buttonId == "okbutton") {
-            if (screenHooks_.activateMainUIOnTabId) screenHooks_.activateMainUIOnTabId("profiletab", std::nullopt, false);
+            if (screenHooks_.activateMainUIOnTabId)
+                screenHooks_.activateMainUIOnTabId("profiletab", std::nullopt, false);
         } else {
             sessionDeactivated();
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -284,8 +293,8 @@ void CCPrivateSession::applicationDidReceiveRemoteNotification(const Value& payl
             navigation->displayIncomingPushNotice(*alert, liteBaseUrl() + *href, "challengestab");
         return;
     }
-    const std::string title = href && href->rfind("challenge_results", 0) == 0 ? "Incoming Challenge Result"
-                                                                               : "Incoming Challenge";
+    const std::string title =
+        href && href->rfind("challenge_results", 0) == 0 ? "Incoming Challenge Result" : "Incoming Challenge";
     const std::string body = "Please open Lumora for more information";
     if (screenHooks_.presentPopupNotification) {
         screenHooks_.presentPopupNotification(title, body);

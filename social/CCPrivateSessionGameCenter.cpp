@@ -8,6 +8,7 @@
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "platform/GameCenterScreens.h"
+#include "platform/RootView.h"
 #include "social/CCBuffers.h"
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
@@ -41,6 +42,14 @@ bool isYes(const Value& value) { return value.isString() && value.stringView() =
 // screen is up, so that the root's modal slot tells that one is showing.
 class GameCenterScreenHolder : public UIViewControllerBase {};
 
+// Takes the game centre's own screen of that title off the root view when
+// it is still up (its Done was not what ended it).
+void dismissPlatformScreen(const char* title)
+{
+    Ref<ModalScreen> front(RootView::sharedRootView().frontScreen());
+    if (front && front->title == title && front->isPresented()) front->dismiss();
+}
+
 } // namespace
 
 // ---- availability and the local player ----
@@ -60,8 +69,9 @@ void CCPrivateSession::registerForGameCenterNotifications()
 {
     if (!isGameCenterAvailableOnDevice() || gcChangeObservers_[0]) return;
     NotificationCenter& centre = NotificationCenter::defaultCenter();
-    gcChangeObservers_[0] = centre.addObserver(nullptr, GKPlayerDidChangeNotificationName, nullptr,
-                                               [this](const Notification&) { doGameCenterLocalPlayerChanged(); });
+    gcChangeObservers_[0] =
+        centre.addObserver(nullptr, GKPlayerDidChangeNotificationName, nullptr,
+                           [this](const Notification&) { doGameCenterLocalPlayerChanged(); });
     gcChangeObservers_[1] =
         centre.addObserver(nullptr, GKPlayerAuthenticationDidChangeNotificationName, nullptr,
                            [this](const Notification&) { doGameCenterLocalPlayerAuthenticationChanged(); });
@@ -95,7 +105,8 @@ void CCPrivateSession::authenticateLocalPlayerWithCompletionHandler(
         return;
     }
     service->authenticateLocalPlayer([service, handler](const GameCenterResult& error) {
-        if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->gcPlayerAuthenticating_ = false;
+        if (CCPrivateSession* session = CCPrivateSession::sharedInstance())
+            session->gcPlayerAuthenticating_ = false;
         if (!error) service->loadFriends(nullptr);
         if (handler) handler(error);
     });
@@ -233,8 +244,14 @@ void CCPrivateSession::postAchievementProgress(const std::string& id, const std:
 
 // ---- history sync ----
 
-std::string CCPrivateSession::gameCenterLeaderboardsUrl() { return liteBaseUrl() + "game_center_leaderboards"; }
-std::string CCPrivateSession::gameCenterAchievementsUrl() { return liteBaseUrl() + "game_center_achievements"; }
+std::string CCPrivateSession::gameCenterLeaderboardsUrl()
+{
+    return liteBaseUrl() + "game_center_leaderboards";
+}
+std::string CCPrivateSession::gameCenterAchievementsUrl()
+{
+    return liteBaseUrl() + "game_center_achievements";
+}
 
 bool CCPrivateSession::canSyncGameCenterData() const
 {
@@ -294,9 +311,8 @@ void CCPrivateSession::requestHistoricLeaderboardAndAchievementData()
         (void)fetch->queueServerData(kind.record, 500, 0);
         if (gcHistoryObservers_[i]) centre.removeObserver(gcHistoryObservers_[i]);
         auto handler = kind.handler;
-        gcHistoryObservers_[i] = centre.addObserver(nullptr, kind.url, fetch, [this, handler](const Notification& n) {
-            (this->*handler)(n);
-        });
+        gcHistoryObservers_[i] = centre.addObserver(
+            nullptr, kind.url, fetch, [this, handler](const Notification& n) { (this->*handler)(n); });
         requested = true;
     }
     if (!requested) return;
@@ -316,7 +332,8 @@ Ref<CCAbstractServerData> historyRecord(const Notification& notification)
 {
     const auto* info = std::any_cast<Value>(&notification.userInfo());
     if (!info || !(*info)["url"].isString()) return nullptr;
-    Ref<CCAbstractServerData> record = CCFetchManager::sharedInstance()->serverDataForURL((*info)["url"].asString());
+    Ref<CCAbstractServerData> record =
+        CCFetchManager::sharedInstance()->serverDataForURL((*info)["url"].asString());
     if (!dynamic_cast<Record*>(record.get())) return nullptr;
     return record;
 }
@@ -332,7 +349,8 @@ void CCPrivateSession::postHistoricLeaderboardDataToGameCenter(const Notificatio
     if (data.isDict()) {
         for (const auto& [category, value] : data.asDict()) {
             if (category == "meta" || !value.isNumber()) continue;
-            if (achievementBuffer_) achievementBuffer_->doPostGameCenterLeaderboardResult(value.asDouble(), category);
+            if (achievementBuffer_)
+                achievementBuffer_->doPostGameCenterLeaderboardResult(value.asDouble(), category);
         }
     }
     if (gcHistoryObservers_[0]) NotificationCenter::defaultCenter().removeObserver(gcHistoryObservers_[0]);
@@ -367,10 +385,12 @@ void CCPrivateSession::postHistoricAchievementDataToGameCenter(const Notificatio
 
 // ---- the game centre's screens ----
 
-void CCPrivateSession::displayGKLeaderboardViewControllerWithCategory(const std::optional<std::string>& category)
+void CCPrivateSession::displayGKLeaderboardViewControllerWithCategory(
+    const std::optional<std::string>& category)
 {
     if (!isGameCenterSupportEnabled() || gkLeaderboardShowing_) return;
-    UIViewControllerBase* root = screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
+    UIViewControllerBase* root =
+        screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
     if (!root || root->modalViewController()) return;
     auto holder = makeRef<GameCenterScreenHolder>();
     root->presentModalViewController(holder.get(), true);
@@ -378,7 +398,8 @@ void CCPrivateSession::displayGKLeaderboardViewControllerWithCategory(const std:
     if (root->modalViewController() != holder.get()) return;
     gkLeaderboardShowing_ = true;
     presentLeaderboardScreen(*GameCenter::sharedInstance(), category.value_or(std::string()), [] {
-        if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->leaderboardViewControllerDidFinish();
+        if (CCPrivateSession* session = CCPrivateSession::sharedInstance())
+            session->leaderboardViewControllerDidFinish();
     });
 }
 
@@ -386,14 +407,18 @@ void CCPrivateSession::leaderboardViewControllerDidFinish()
 {
     if (!gkLeaderboardShowing_) return;
     gkLeaderboardShowing_ = false;
-    UIViewControllerBase* root = screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
-    if (root && dynamic_cast<GameCenterScreenHolder*>(root->modalViewController())) root->dismissModalViewControllerAnimated(true);
+    dismissPlatformScreen("Leaderboard");
+    UIViewControllerBase* root =
+        screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
+    if (root && dynamic_cast<GameCenterScreenHolder*>(root->modalViewController()))
+        root->dismissModalViewControllerAnimated(true);
 }
 
 void CCPrivateSession::displayGKAchievementViewController()
 {
     if (!isGameCenterSupportEnabled() || gkAchievementShowing_) return;
-    UIViewControllerBase* root = screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
+    UIViewControllerBase* root =
+        screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
     if (!root || root->modalViewController()) return;
     auto holder = makeRef<GameCenterScreenHolder>();
     root->presentModalViewController(holder.get(), true);
@@ -401,7 +426,8 @@ void CCPrivateSession::displayGKAchievementViewController()
     if (root->modalViewController() != holder.get()) return;
     gkAchievementShowing_ = true;
     presentAchievementsScreen(*GameCenter::sharedInstance(), [] {
-        if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->achievementViewControllerDidFinish();
+        if (CCPrivateSession* session = CCPrivateSession::sharedInstance())
+            session->achievementViewControllerDidFinish();
     });
 }
 
@@ -409,8 +435,11 @@ void CCPrivateSession::achievementViewControllerDidFinish()
 {
     if (!gkAchievementShowing_) return;
     gkAchievementShowing_ = false;
-    UIViewControllerBase* root = screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
-    if (root && dynamic_cast<GameCenterScreenHolder*>(root->modalViewController())) root->dismissModalViewControllerAnimated(true);
+    dismissPlatformScreen("Achievements");
+    UIViewControllerBase* root =
+        screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
+    if (root && dynamic_cast<GameCenterScreenHolder*>(root->modalViewController()))
+        root->dismissModalViewControllerAnimated(true);
 }
 
 void CCPrivateSession::startGameCenterPostManager()

@@ -34,14 +34,18 @@ std::string expectedSignature(double result)
 
 struct RecordingDelegate : CCPrivateSessionDelegate {
     unsigned respondsTo() const override { return kChallengeStarted | kUiDeactivated; }
-    void challengeStartedWithGameConfig(const Value& config) override { calls.push_back("started " + config.asString()); }
+    void challengeStartedWithGameConfig(const Value& config) override
+    {
+        calls.push_back("started " + config.asString());
+    }
     void lumoraUiDeactivated() override { calls.push_back("deactivated"); }
     std::vector<std::string> calls;
 };
 
 // A navigation controller as a full UI's root: it records the notices.
 struct RootNav : CCNavControllerBase {
-    void displayIncomingPushNotice(const std::string& text, const std::string& url, const std::string& tab) override
+    void displayIncomingPushNotice(const std::string& text, const std::string& url,
+                                   const std::string& tab) override
     {
         notices.push_back(text + " " + url + " " + tab);
     }
@@ -59,7 +63,8 @@ protected:
         hooks.deactivateLumoraUI = [this] { screens_.push_back("deactivate"); };
         auto open = [this](const char* kind) {
             return [this, kind](const std::string& tab, const std::optional<std::string>& url, bool login) {
-                screens_.push_back(std::string(kind) + " " + tab + " " + url.value_or("-") + (login ? " login" : ""));
+                screens_.push_back(std::string(kind) + " " + tab + " " + url.value_or("-") +
+                                   (login ? " login" : ""));
             };
         };
         hooks.activateMainUIOnTabId = open("main");
@@ -98,8 +103,10 @@ TEST_F(ChallengeTest, StartAddressNeedsBothParameters)
         std::optional<std::string> page;
     };
     const Row rows[] = {
-        {"lumora://startchallenge?challengeID=41&gameConfigID=cfg9", kLite + "challenge_start?challengeID=41"},
-        {"lumora://startchallenge?gameConfigID=cfg9&challengeID=42", kLite + "challenge_start?challengeID=42"},
+        {"lumora://startchallenge?challengeID=41&gameConfigID=cfg9",
+         kLite + "challenge_start?challengeID=41"},
+        {"lumora://startchallenge?gameConfigID=cfg9&challengeID=42",
+         kLite + "challenge_start?challengeID=42"},
         {"lumora://startchallenge?challengeID=43", std::nullopt},
         {"lumora://startchallenge?gameConfigID=cfg9", std::nullopt},
         {"lumora://startchallenge", std::nullopt},
@@ -118,7 +125,8 @@ TEST_F(ChallengeTest, StartAddressNeedsBothParameters)
 
 TEST_F(ChallengeTest, ConfirmingClosesTheUiAndTellsTheDelegate)
 {
-    ASSERT_TRUE(session()->notifyStartChallengeWithUrlString("lumora://startchallenge?challengeID=5&gameConfigID=g7"));
+    ASSERT_TRUE(session()->notifyStartChallengeWithUrlString(
+        "lumora://startchallenge?challengeID=5&gameConfigID=g7"));
     session()->notifyStartChallengeConfirmed();
     EXPECT_EQ(screens_, (std::vector<std::string> {"deactivate"}));
     EXPECT_EQ(delegate_.calls, (std::vector<std::string> {"started g7"}));
@@ -126,9 +134,10 @@ TEST_F(ChallengeTest, ConfirmingClosesTheUiAndTellsTheDelegate)
 
 TEST_F(ChallengeTest, ResultDialogOnlineAndOffline)
 {
-    ASSERT_TRUE(session()->notifyStartChallengeWithUrlString("lumora://startchallenge?challengeID=5&gameConfigID=g7"));
-    const std::string signedUrl = kLite + format("challenge_result?challengeID=5&result=%f&sig=", 12.5) +
-                                  expectedSignature(12.5);
+    ASSERT_TRUE(session()->notifyStartChallengeWithUrlString(
+        "lumora://startchallenge?challengeID=5&gameConfigID=g7"));
+    const std::string signedUrl =
+        kLite + format("challenge_result?challengeID=5&result=%f&sig=", 12.5) + expectedSignature(12.5);
     EXPECT_EQ(session()->challengeResultUrl(12.5), signedUrl);
     struct Row {
         const char* name;
@@ -140,29 +149,43 @@ TEST_F(ChallengeTest, ResultDialogOnlineAndOffline)
         bool posted;
     };
     const Row rows[] = {
-        {"online, yes", true, "button1", 2, "Would you like to view the results?",
-         {"main challengestab " + signedUrl}, false},
+        {"online, yes",
+         true,
+         "button1",
+         2,
+         "Would you like to view the results?",
+         {"main challengestab " + signedUrl},
+         false},
         {"online, no", true, "button2", 2, "Would you like to view the results?", {}, true},
-        {"offline", false, "button1", 3, "Please start this game again when you have an Internet connection", {}, true},
+        {"offline",
+         false,
+         "button1",
+         3,
+         "Please start this game again when you have an Internet connection",
+         {},
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         screens_.clear();
         delegate_.calls.clear();
         if (CCAsyncPostManager* posts = session()->postManager()) posts->clearData();
-        reachability_->setFlags(CCPrivateSession::kServiceHost, row.online ? ReachabilityFlag::kReachable : 0);
+        reachability_->setFlags(CCPrivateSession::kServiceHost,
+                                row.online ? ReachabilityFlag::kReachable : 0);
         session()->postChallengeResultForLastChallenge(12.5, true);
         EXPECT_EQ(session()->dialogState(), row.state);
         ASSERT_NE(session()->sessionDialog(), nullptr);
         (void)session()->sessionDialog()->view();
         ASSERT_NE(session()->sessionDialog()->skinnedView(), nullptr);
-        const std::string dialog = JSONFragment(session()->sessionDialog()->skinnedView()->uiElement()).value_or("");
+        const std::string dialog =
+            JSONFragment(session()->sessionDialog()->skinnedView()->uiElement()).value_or("");
         EXPECT_NE(dialog.find("Challenge Results"), std::string::npos) << dialog;
         EXPECT_NE(dialog.find(row.text), std::string::npos) << dialog;
         session()->dialogButtonPressed(row.button);
         EXPECT_EQ(session()->sessionDialog(), nullptr);
         EXPECT_EQ(screens_, row.screens);
-        EXPECT_EQ(postedUrls(), row.posted ? std::vector<std::string> {signedUrl} : std::vector<std::string> {});
+        EXPECT_EQ(postedUrls(),
+                  row.posted ? std::vector<std::string> {signedUrl} : std::vector<std::string> {});
         EXPECT_EQ(delegate_.calls, (std::vector<std::string> {"deactivated"}));
     }
 }
@@ -177,7 +200,7 @@ TEST_F(ChallengeTest, SplashDialogOpensTheProfile)
         session()->dialogButtonPressed(button);
         EXPECT_EQ(session()->dialogState(), 0);
         EXPECT_EQ(screens_, std::string(button) == "okbutton" ? std::vector<std::string> {"main profiletab -"}
-                                                             : std::vector<std::string> {});
+                                                              : std::vector<std::string> {});
     }
 }
 
@@ -192,8 +215,9 @@ TEST_F(ChallengeTest, DeviceTokens)
         const char* line;
     };
     const Row rows[] = {
-        {Value::Bytes {0x0a, 0xff, 0x10}, true, true, "https://lumora.mosswick.example/lumora/apns_device_token.apns",
-         "0aff10", "[CCPrivateSession] posting for push with url"},
+        {Value::Bytes {0x0a, 0xff, 0x10}, true, true,
+         "https://lumora.mosswick.example/lumora/apns_device_token.apns", "0aff10",
+         "[CCPrivateSession] posting for push with url"},
         {Value::Bytes {0x0a}, false, true, "https://lumora.mosswick.example/lumora/apns_off.apns", "",
          "[CCPrivateSession] posting for push turned off with"},
         {std::nullopt, true, false, "https://lumora.mosswick.example/lumora/apns_off.apns", "", nullptr},
@@ -224,10 +248,11 @@ TEST_F(ChallengeTest, LaunchOptionsAndOpenedAddresses)
         std::string pending;
     };
     const Row rows[] = {
-        {"notification", R"({"UIApplicationLaunchOptionsRemoteNotificationKey":{"href":"specific_challenge.cuid?id=1"}})",
+        {"notification",
+         R"({"UIApplicationLaunchOptionsRemoteNotificationKey":{"href":"specific_challenge.cuid?id=1"}})",
          true, "specific_challenge.cuid?id=1"},
-        {"launch address", R"({"UIApplicationLaunchOptionsURLKey":"mosswick://leaderboard_global.cuid"})", true,
-         "mosswick://leaderboard_global.cuid"},
+        {"launch address", R"({"UIApplicationLaunchOptionsURLKey":"mosswick://leaderboard_global.cuid"})",
+         true, "mosswick://leaderboard_global.cuid"},
         // Values that are not text count as absent.
         {"href a number", R"({"UIApplicationLaunchOptionsRemoteNotificationKey":{"href":7}})", false, ""},
         {"payload a list", R"({"UIApplicationLaunchOptionsRemoteNotificationKey":["href"]})", false, ""},
@@ -262,9 +287,13 @@ TEST_F(ChallengeTest, PendingAddressOpensItsTab)
     };
     const Row rows[] = {
         {"x", false, {}, nullptr},
-        {"mosswick://specific_challenge.cuid?c=1", true, {"lumora challengestab " + kLite + "challenges.cuid login"},
+        {"mosswick://specific_challenge.cuid?c=1",
+         true,
+         {"lumora challengestab " + kLite + "challenges.cuid login"},
          "CHALLENGES_PENDINGURL"},
-        {"mosswick://leaderboard_global.cuid?gameConfigID=4", true, {"lumora leaderboardtab - login"},
+        {"mosswick://leaderboard_global.cuid?gameConfigID=4",
+         true,
+         {"lumora leaderboardtab - login"},
          "LEADERBOARDS_PENDINGURL"},
         {"mosswick://elsewhere", true, {}, nullptr},
     };
@@ -300,19 +329,34 @@ TEST_F(ChallengeTest, RemoteNotifications)
         std::vector<std::string> notices;
     };
     const Row rows[] = {
-        {"full UI", &nav, R"({"href":"challenge_results.cuid?c=2","aps":{"alert":"Ada beat you"}})", {},
+        {"full UI",
+         &nav,
+         R"({"href":"challenge_results.cuid?c=2","aps":{"alert":"Ada beat you"}})",
+         {},
          {"Ada beat you " + kLite + "challenge_results.cuid?c=2 challengestab"}},
         {"full UI, no alert", &nav, R"({"href":"challenge_results.cuid"})", {}, {}},
         {"full UI, alert not text", &nav, R"({"href":"c.cuid","aps":{"alert":{"body":"x"}}})", {}, {}},
         {"another root", &other, R"({"href":"c.cuid","aps":{"alert":"hi"}})", {}, {}},
-        {"result", nullptr, R"({"href":"challenge_results.cuid?c=2"})",
-         {"popup Incoming Challenge Result: Please open Lumora for more information"}, {}},
-        {"challenge", nullptr, R"({"href":"specific_challenge.cuid"})",
-         {"popup Incoming Challenge: Please open Lumora for more information"}, {}},
-        {"no href", nullptr, R"({"aps":{"alert":"hi"}})",
-         {"popup Incoming Challenge: Please open Lumora for more information"}, {}},
-        {"href not text", nullptr, R"({"href":["challenge_results"]})",
-         {"popup Incoming Challenge: Please open Lumora for more information"}, {}},
+        {"result",
+         nullptr,
+         R"({"href":"challenge_results.cuid?c=2"})",
+         {"popup Incoming Challenge Result: Please open Lumora for more information"},
+         {}},
+        {"challenge",
+         nullptr,
+         R"({"href":"specific_challenge.cuid"})",
+         {"popup Incoming Challenge: Please open Lumora for more information"},
+         {}},
+        {"no href",
+         nullptr,
+         R"({"aps":{"alert":"hi"}})",
+         {"popup Incoming Challenge: Please open Lumora for more information"},
+         {}},
+        {"href not text",
+         nullptr,
+         R"({"href":["challenge_results"]})",
+         {"popup Incoming Challenge: Please open Lumora for more information"},
+         {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -62,18 +62,20 @@ protected:
     void enable() { session()->activateLumoraSetting(5, Value("YES")); }
     void signInToService()
     {
-        Value properties = Value::dictionary({{"Name", Value("SPRING_SECURITY_REMEMBER_ME_COOKIE")},
-                                              {"Value", Value("v")},
-                                              {"Domain", Value(CCPrivateSession::kServiceHost)},
-                                              {"Path", Value("/")},
-                                              {"Expires", Value::dateFromUnixTime(clock_->wallSeconds() + 86400)}});
+        Value properties =
+            Value::dictionary({{"Name", Value("SPRING_SECURITY_REMEMBER_ME_COOKIE")},
+                               {"Value", Value("v")},
+                               {"Domain", Value(CCPrivateSession::kServiceHost)},
+                               {"Path", Value("/")},
+                               {"Expires", Value::dateFromUnixTime(clock_->wallSeconds() + 86400)}});
         cookies_->plant(*HTTPCookie::fromProperties(properties));
     }
     // The history document at url as the fetch manager keeps it.
     template <typename Record>
     void answerHistory(const std::string& url, const std::string& type, const std::string& data)
     {
-        const std::string envelope = R"({"meta":{"type":")" + type + R"(","timestamp":1},"data":)" + data + "}";
+        const std::string envelope =
+            R"({"meta":{"type":")" + type + R"(","timestamp":1},"data":)" + data + "}";
         auto record = makeRef<Record>();
         record->setUrl(url);
         record->setReceivedData(Value::Bytes(envelope.begin(), envelope.end()));
@@ -92,7 +94,8 @@ protected:
                 if (auto* score = dynamic_cast<GKScore*>(item.get()))
                     lines.push_back(score->category + " " + std::to_string(score->value));
                 if (auto* achievement = dynamic_cast<GKAchievement*>(item.get()))
-                    lines.push_back(achievement->identifier + " " + std::to_string(static_cast<int>(achievement->percentComplete)));
+                    lines.push_back(achievement->identifier + " " +
+                                    std::to_string(static_cast<int>(achievement->percentComplete)));
             }
         }
         return lines;
@@ -131,11 +134,14 @@ TEST_F(GameCenterSupportTest, SupportNeedsAGameCentreAndSettingFive)
         EXPECT_EQ(session()->isGameCenterAvailableOnDevice(), row.available);
         EXPECT_EQ(session()->isGameCenterSupportEnabled(), row.enabled);
         EXPECT_EQ(session()->isLocalPlayerAuthenticated(), row.enabled);
-        EXPECT_EQ(session()->getGameCenterLocalPlayerID(), row.enabled ? std::optional<std::string>("G:test") : std::nullopt);
-        EXPECT_EQ(session()->getGameCenterLocalPlayerAlias(), row.enabled ? std::optional<std::string>("Tester") : std::nullopt);
+        EXPECT_EQ(session()->getGameCenterLocalPlayerID(),
+                  row.enabled ? std::optional<std::string>("G:test") : std::nullopt);
+        EXPECT_EQ(session()->getGameCenterLocalPlayerAlias(),
+                  row.enabled ? std::optional<std::string>("Tester") : std::nullopt);
         EXPECT_EQ(session()->isGameCenterLocalPlayerUnderAge(), !row.enabled);
         int heard = 0;
-        session()->authenticateLocalPlayerWithCompletionHandler([&heard](const GameCenterResult&) { ++heard; });
+        session()->authenticateLocalPlayerWithCompletionHandler(
+            [&heard](const GameCenterResult&) { ++heard; });
         RunLoop::main().drain();
         EXPECT_EQ(heard, row.enabled ? 1 : 0);
     }
@@ -162,7 +168,8 @@ TEST_F(GameCenterSupportTest, Authentication)
 
     heard.clear();
     gameCenter_->authenticated = false;
-    gameCenter_->failNext(RecordingGameCenter::kAuthenticate, GameCenterError {2, "The player cancelled the sign-in."});
+    gameCenter_->failNext(RecordingGameCenter::kAuthenticate,
+                          GameCenterError {2, "The player cancelled the sign-in."});
     session()->authenticateLocalPlayerWithCompletionHandler(record);
     EXPECT_TRUE(heard.empty());
     RunLoop::main().drain();
@@ -303,13 +310,16 @@ TEST_F(GameCenterSupportTest, HistoryDocumentsBecomeScoresAndAchievements)
 
     // A document of the wrong kind at the address is ignored and the
     // observation stays.
-    answerHistory<CCUIDescription>(CCPrivateSession::gameCenterLeaderboardsUrl(), "uidesc", R"({"title":"x"})");
+    answerHistory<CCUIDescription>(CCPrivateSession::gameCenterLeaderboardsUrl(), "uidesc",
+                                   R"({"title":"x"})");
     EXPECT_FALSE(store->valueForKey("postedhistoricleaderboarddata").isString());
 
-    answerHistory<CCGameCenterLeaderboardData>(CCPrivateSession::gameCenterLeaderboardsUrl(), "gkleaderboard",
-                                               R"({"meta":5,"weekly":99.9,"text":"12","huge":1e300,"low":-3.7})");
-    answerHistory<CCGameCenterAchievementData>(CCPrivateSession::gameCenterAchievementsUrl(), "gkachievement",
-                                               R"({"meta":"1","won":"1","also":"1.0","half":"0.5","number":1})");
+    answerHistory<CCGameCenterLeaderboardData>(
+        CCPrivateSession::gameCenterLeaderboardsUrl(), "gkleaderboard",
+        R"({"meta":5,"weekly":99.9,"text":"12","huge":1e300,"low":-3.7})");
+    answerHistory<CCGameCenterAchievementData>(
+        CCPrivateSession::gameCenterAchievementsUrl(), "gkachievement",
+        R"({"meta":"1","won":"1","also":"1.0","half":"0.5","number":1})");
     EXPECT_EQ(queued(), (std::vector<std::string> {"weekly 99", "low -3", "won 100", "also 100"}));
     EXPECT_EQ(store->valueForKey("postedhistoricleaderboarddata").asString(), "YES");
     EXPECT_EQ(store->valueForKey("postedhistoricachievementdata").asString(), "YES");
@@ -321,7 +331,8 @@ TEST_F(GameCenterSupportTest, HistoryMarkedEvenWithoutABuffer)
     signInToService();
     gameCenter_->authenticated = true;
     session()->doGameCenterSync();
-    answerHistory<CCGameCenterLeaderboardData>(CCPrivateSession::gameCenterLeaderboardsUrl(), "gkleaderboard", "{}");
+    answerHistory<CCGameCenterLeaderboardData>(CCPrivateSession::gameCenterLeaderboardsUrl(), "gkleaderboard",
+                                               "{}");
     answerHistory<CCGameCenterAchievementData>(CCPrivateSession::gameCenterAchievementsUrl(), "gkachievement",
                                                R"({"won":"1"})");
     EXPECT_TRUE(queued().empty());

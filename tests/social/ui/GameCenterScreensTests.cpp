@@ -2,6 +2,9 @@
 
 #include "social/CCPrivateSession.h"
 #include "social/ui/UIViewController.h"
+#include "platform/RootView.h"
+#include "social/CCNavControllerBase.h"
+#include "tests/social/ui/NavigationFakes.h"
 #include "tests/social/ui/SocialUiFixture.h"
 #include "tests/support/RecordingPlatformServices.h"
 
@@ -25,6 +28,13 @@ protected:
     void TearDown() override
     {
         session()->setScreenHooks({});
+        // The game centre's own screens arrive once their content loaded:
+        // none may outlive the test.
+        RunLoop::main().drain();
+        while (ModalScreen* screen = RootView::sharedRootView().frontScreen()) {
+            Ref<ModalScreen> hold(screen);
+            screen->dismiss();
+        }
         GameCenter::replaceSharedInstance(previous_);
         SocialUiTest::TearDown();
     }
@@ -62,6 +72,38 @@ TEST_F(GameCenterScreensTest, ScreensOnTheRoot)
     session()->achievementViewControllerDidFinish();
     EXPECT_EQ(root_->modalViewController(), nullptr);
     RunLoop::main().drain();
+}
+
+TEST_F(GameCenterScreensTest, PageCommandsOpenTheScreens)
+{
+    enable();
+    auto nav = makeRef<RecordingNav>();
+    struct Row {
+        const char* url;
+        std::vector<std::string> gameCenterCalls; // the achievements load, or the board asked for
+    };
+    const Row rows[] = {
+        {"lumora://gamecenterachievements", {"load"}},
+        {"lumora://gamecenterleaderboards/weekly", {"top weekly"}},
+        {"lumora://gamecenterleaderboards", {"top "}},
+        {"lumora://gamecenterleaderboards/a/b", {"top "}},
+        {"lumora://gamecenterleaderboards/", {"top "}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.url);
+        nav->calls.clear();
+        gameCenter_->calls.clear();
+        nav->dispatchLink(Value::dictionary({{"url", Value(row.url)}}), nullptr);
+        EXPECT_NE(root_->modalViewController(), nullptr);
+        RunLoop::main().drain();
+        EXPECT_EQ(gameCenter_->calls, row.gameCenterCalls);
+        EXPECT_EQ(nav->calls, (std::vector<std::string> {"clearSelection"}));
+        // Done on the game centre's screen ends it.
+        ASSERT_NE(RootView::sharedRootView().frontScreen(), nullptr);
+        Ref<ModalScreen>(RootView::sharedRootView().frontScreen())->dismiss();
+        session()->achievementViewControllerDidFinish();
+        EXPECT_EQ(root_->modalViewController(), nullptr);
+    }
 }
 
 } // namespace

@@ -52,8 +52,8 @@ public:
                   bool noStack) override
     {
         pushes.push_back({page, tab, animation, noStack});
-        calls.push_back("push " + (page ? page->url() : std::string("<none>")) + " " + std::to_string(animation) +
-                        (noStack ? " nostack" : ""));
+        calls.push_back("push " + (page ? page->url() : std::string("<none>")) + " " +
+                        std::to_string(animation) + (noStack ? " nostack" : ""));
     }
     CCUIDescription* currentDisplayedUiDescription() override { return current.get(); }
     void displayDialogWithUiDescription(CCUIDescription* description, CCModalViewDelegate*) override
@@ -103,7 +103,8 @@ public:
     {
         calls.push_back("navigation " + description->url());
     }
-    void displayIncomingPushNotice(const std::string& text, const std::string& url, const std::string& tab) override
+    void displayIncomingPushNotice(const std::string& text, const std::string& url,
+                                   const std::string& tab) override
     {
         calls.push_back("notice " + text + " " + url + " " + tab);
     }
@@ -119,9 +120,9 @@ public:
 
 class NavigationWorld : public SocialFixture {
 protected:
-    static constexpr const char* kRequests[] = {"LumoraFBLogin",      "LumoraFBLogout",     "LumoraFBPublish",
-                                                "LumoraFBInvite",     "LumoraTwitterLogin", "LumoraTwitterLogout",
-                                                "LumoraTwitterProcessPin", "LumoraTwitterInvite"};
+    static constexpr const char* kRequests[] = {
+        "LumoraFBLogin",      "LumoraFBLogout",      "LumoraFBPublish",         "LumoraFBInvite",
+        "LumoraTwitterLogin", "LumoraTwitterLogout", "LumoraTwitterProcessPin", "LumoraTwitterInvite"};
 
     void SetUp() override
     {
@@ -137,7 +138,8 @@ protected:
                     std::string line = std::string(name);
                     if (const auto* info = std::any_cast<Value>(&n.userInfo())) line += " " + jsonText(*info);
                     if (const auto* invite = std::any_cast<CCTwitterInviteInfo>(&n.userInfo()))
-                        line += " " + jsonText(invite->info) + (invite->viewcontroller == n.object() ? " self" : "");
+                        line += " " + jsonText(invite->info) +
+                                (invite->viewcontroller == n.object() ? " self" : "");
                     nav_->calls.push_back(line);
                 }));
         }

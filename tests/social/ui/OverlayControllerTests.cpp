@@ -55,7 +55,8 @@ protected:
         ScopedLogCapture log;
         nav_->initiateAffiliateRedirect(url);
         EXPECT_NE(nav_->redirectViewController(), nullptr);
-        EXPECT_TRUE(RunLoop::main().runUntil([this] { return nav_->redirectViewController() == nullptr; }, 10));
+        EXPECT_TRUE(
+            RunLoop::main().runUntil([this] { return nav_->redirectViewController() == nullptr; }, 10));
         RunLoop::main().drain();
         return log.lines();
     }
@@ -90,7 +91,8 @@ TEST_F(OverlayTest, BlockerSwallowsEveryTouchBehindItsSpinner)
         EXPECT_EQ(view->superview(), window_.get());
         EXPECT_FLOAT_EQ(view->alpha(), 0.7f);
         EXPECT_EQ(view->frame(), window_->bounds());
-        for (CGPoint point : {CGPoint {1, 1}, CGPoint {160, 240}, CGPoint {window_->bounds().size.width - 1, 10}}) {
+        for (CGPoint point :
+             {CGPoint {1, 1}, CGPoint {160, 240}, CGPoint {window_->bounds().size.width - 1, 10}}) {
             Ref<UITouch> touch = makeRef<UITouch>(CGPoint {0, 0}, 0.0);
             EXPECT_TRUE(window_->touchBegan(touch.get(), point));
             window_->touchEnded(touch.get(), point);
@@ -98,7 +100,8 @@ TEST_F(OverlayTest, BlockerSwallowsEveryTouchBehindItsSpinner)
         UIView* spinner = blocker->activityIndicator();
         ASSERT_NE(spinner, nullptr);
         EXPECT_EQ(spinner->bounds().size, (CGSize {40, 40}));
-        EXPECT_EQ(spinner->center(), (CGPoint {view->bounds().size.width / 2, view->bounds().size.height / 2}));
+        EXPECT_EQ(spinner->center(),
+                  (CGPoint {view->bounds().size.width / 2, view->bounds().size.height / 2}));
         EXPECT_EQ(dynamic_cast<CCTesselActivityIndicatorView*>(spinner) != nullptr, row.themeSpinner);
         if (!row.themeSpinner) {
             auto* platform = dynamic_cast<UIActivityIndicatorView*>(spinner);
@@ -128,7 +131,8 @@ protected:
     LoopbackHTTPServer server_ {[](const LoopbackHTTPServer::Request& request) {
         const std::string& path = request.path;
         if (path == "/end") return LoopbackHTTPServer::response(200, "landed");
-        if (path == "/file") return LoopbackHTTPServer::response(302, "", {{"Location", "file:///etc/hostname"}});
+        if (path == "/file")
+            return LoopbackHTTPServer::response(302, "", {{"Location", "file:///etc/hostname"}});
         if (path.rfind("/chain/", 0) == 0) {
             const int left = std::stoi(path.substr(7));
             const std::string next = left == 0 ? "/end" : "/chain/" + std::to_string(left - 1);
@@ -145,19 +149,21 @@ TEST_F(RedirectTest, OpensTheLastAddressThatRedirected)
         std::string opened; // empty: nothing opened (a failure)
     };
     const Row rows[] = {
-        {server_.url("/chain/0"), server_.url("/chain/0")},  // A -> B, B loads: A
-        {server_.url("/chain/1"), server_.url("/chain/0")},  // A -> B -> C: B
-        {server_.url("/chain/9"), server_.url("/chain/0")},  // ten hops
-        {server_.url("/end"), ""},                            // no redirect: nothing to open
+        {server_.url("/chain/0"), server_.url("/chain/0")}, // A -> B, B loads: A
+        {server_.url("/chain/1"), server_.url("/chain/0")}, // A -> B -> C: B
+        {server_.url("/chain/9"), server_.url("/chain/0")}, // ten hops
+        {server_.url("/end"), ""},                          // no redirect: nothing to open
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.start);
         opener_->opened.clear();
         nav_->calls.clear();
         const std::vector<std::string> log = follow(row.start);
-        EXPECT_EQ(opener_->opened, row.opened.empty() ? std::vector<std::string> {} : std::vector<std::string> {row.opened});
+        EXPECT_EQ(opener_->opened,
+                  row.opened.empty() ? std::vector<std::string> {} : std::vector<std::string> {row.opened});
         EXPECT_EQ(nav_->calls, (std::vector<std::string> {"clearSelection"})) << "the completion ran once";
-        for (const std::string& line : log) EXPECT_EQ(line.find("[CCRedirectViewController]"), std::string::npos) << line;
+        for (const std::string& line : log)
+            EXPECT_EQ(line.find("[CCRedirectViewController]"), std::string::npos) << line;
     }
 }
 
@@ -175,10 +181,10 @@ TEST_F(RedirectTest, FailuresOpenNothing)
     ::close(probe);
 
     const std::string rows[] = {
-        server_.url("/file"),      // a redirect to a local file
-        server_.url("/chain/10"),  // an eleventh hop
-        refused,                   // no connection
-        "ftp://example.org/x",     // not http at all
+        server_.url("/file"),     // a redirect to a local file
+        server_.url("/chain/10"), // an eleventh hop
+        refused,                  // no connection
+        "ftp://example.org/x",    // not http at all
     };
     for (const std::string& start : rows) {
         SCOPED_TRACE(start);
@@ -192,7 +198,8 @@ TEST_F(RedirectTest, FailuresOpenNothing)
         EXPECT_EQ(lines, 1u);
     }
     // The file's address never reached the transport.
-    for (const auto& request : server_.requests()) EXPECT_EQ(request.path.find("hostname"), std::string::npos);
+    for (const auto& request : server_.requests())
+        EXPECT_EQ(request.path.find("hostname"), std::string::npos);
 }
 
 TEST_F(RedirectTest, SecondRequestWhileOneRunsIsIgnored)
@@ -237,7 +244,8 @@ TEST_F(OverlayTest, ComposerPassesItsResultOn)
         messages_->answer = row.serviceAnswer;
         Reporter reporter;
         ScopedLogCapture log;
-        auto composer = makeRef<CCSMSViewController>(&reporter, "Come and play", std::vector<std::string> {"555 1", "555 2"});
+        auto composer = makeRef<CCSMSViewController>(&reporter, "Come and play",
+                                                     std::vector<std::string> {"555 1", "555 2"});
         EXPECT_FLOAT_EQ(composer->view()->alpha(), 0.5f);
         EXPECT_EQ(composer->view()->superview(), composer->testViewController()->view());
         EXPECT_EQ(composer->testViewController()->view()->superview(), window_.get());
