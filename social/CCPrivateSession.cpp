@@ -17,6 +17,7 @@
 #include "social/CCLoginHandler.h"
 #include "social/CCLumoraLog.h"
 #include "social/CCNeighbours.h"
+#include "social/CCPullTabViewController.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/KeychainWrapper.h"
@@ -285,11 +286,6 @@ void CCPrivateSession::postOffer(const std::string& id)
     if (offersBuffer_) offersBuffer_->postOffer(id);
 }
 
-void CCPrivateSession::presentPopupNotificationWithTitle(const std::string& title, const std::string& body)
-{
-    makeRef<AlertView>(title, body, nullptr, std::vector<std::string> {"OK"})->show();
-}
-
 void CCPrivateSession::setManager(const Ref<Object>& manager, const std::string& service)
 {
     serviceManagers_[service] = manager;
@@ -317,31 +313,7 @@ void CCPrivateSession::sendUpdatePlayerNotification()
     NotificationCenter::defaultCenter().postNotification(kUpdatePlayerInfoNotification, this);
 }
 
-// ---- the pull tab ----
-
-void CCPrivateSession::activateLumoraPullTabOn(const std::string& tabId, int screenEdge, bool closed)
-{
-    noteNeighbourCall("pullTab activate " + tabId + " edge " + std::to_string(screenEdge) + " closed " +
-                      (closed ? "1" : "0"));
-    CCLumoraError error;
-    if (!validateSession(&error) || !CCTheming::sharedInstance()->validateTheme(&error)) {
-        logLine("%s Unable to show Lumora tab overlay - %s", kLumoraError, error.localizedDescription.c_str());
-        return;
-    }
-    if (pullTabActive_) return;
-    if (tabId != "news") CCLoginHandler::sharedInstance()->uiHasBeenActivated();
-    pullTabActive_ = true;
-}
-
-void CCPrivateSession::deactivateLumoraPullTab()
-{
-    // The pull tab leaves at once: no animation runs in this stand-in.
-    if (pullTabActive_) onPullTabViewControllerDeactivated();
-}
-
-void CCPrivateSession::deactivateLumoraPullTabWithAnimation(bool) { deactivateLumoraPullTab(); }
-
-void CCPrivateSession::resetLumoraPullTabState() {}
+// ---- the last view of the social screens ----
 
 void CCPrivateSession::updateLumoraLastViewedTimestamp()
 {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <functional>
 #include <map>
 #include <optional>
@@ -18,6 +20,7 @@
 #include "platform/BackgroundTasks.h"
 #include "platform/GameCenter.h"
 #include "social/CCLumoraError.h"
+#include "social/CCPullTabViewControllerDelegate.h"
 #include "social/CCUniqueId.h"
 #include "social/records/CCServerRecords.h"
 
@@ -29,6 +32,7 @@ class CCDataSharing;
 class CCLeaderboardBuffer;
 class CCOffersBuffer;
 class CCPullTabViewController;
+class CCSessionPopupObserver;
 class CCGameCenterPostManager;
 class CCModalViewController;
 struct HTTPRequest;
@@ -74,7 +78,7 @@ struct CCSessionScreenHooks {
 // orientation of the social screens, the state of the pull tab and the
 // application-state hooks of the telemetry. Everything else in the client
 // reaches it through sharedInstance(). Main thread.
-class CCPrivateSession : public Object, public CCAnalyticsSource {
+class CCPrivateSession : public Object, public CCAnalyticsSource, public CCPullTabViewControllerDelegate {
 public:
     // The one session, made on first use. Null when it cannot be made (no
     // reachability target for the service host): nothing of it remains, and
@@ -137,7 +141,8 @@ public:
     void postLeaderboardResult(double result, const std::string& id, bool lowestValFirst,
                                const std::string& gameCenterId, bool isTimeBased);
     void postOffer(const std::string& id);
-    // A notice with an OK button (the achievement pop-up).
+    // A themed notice strip (held 2 s, then slid away), queued behind the
+    // one on screen.
     void presentPopupNotificationWithTitle(const std::string& title, const std::string& body);
     // With game-centre support on (setting 5 "YES" and a game centre), makes
     // the game centre's post queue once and starts it.
@@ -338,21 +343,44 @@ public:
     Value gameSessionAnalytics() override;
     void analyticsUpdateCurrentSessionDataForNextPost() override;
 
-    // ---- the pull tab (the screens come with the user interface) ----
+    // ---- showing the social screens (CCPrivateSessionScreens.cpp) ----
+    //
+    // At most one pull tab exists; a second request is ignored while it
+    // does. Every refusal is one log line and shows nothing.
 
+    // "right" (1), "top" (2), "left" (3), "bottom" for any other edge.
+    static std::string edgeStringFromEdge(int edge);
+    // The pull tab of one tab id from a screen edge (0 bottom, 1 right, 2
+    // top, 3 left), closed (the tab strip only) or open.
     void activateLumoraPullTabOn(const std::string& tabId, int screenEdge, bool closed);
+    void activateLumoraPullTabOnLeaderboardWithId(const std::string& leaderboardId, int screenEdge, bool closed);
+    // A strip of up to four custom tabs (the ids written into the theme's
+    // strip skins); the leaderboard id may be empty.
+    void activateLumoraPullTabOnTabs(const std::vector<std::string>& tabIds, const std::string& leaderboardId,
+                                     int screenEdge, bool closed);
+    static std::string cuidForTabIdString(const std::string& tabId);
+    static std::string baseImageForTabIdString(const std::string& tabId);
+    // May the news view open by itself now (the news delay, -1 = always).
+    bool activateNewsTab();
+    void setNewstabActivationDelay(double seconds) { newstabActivationDelay_ = seconds; }
     void deactivateLumoraPullTab();
     void deactivateLumoraPullTabWithAnimation(bool animated);
     // Asks the pull tab (when there is one) to close to its tab strip.
     void resetLumoraPullTabState();
-    bool isLumoraPullTabUIActive() const { return pullTabActive_; }
-    void onPullTabViewControllerDeactivated() { pullTabActive_ = false; }
+    bool isLumoraPullTabUIActive() const { return pullTabController_ != nullptr; }
+    void onPullTabViewControllerDeactivated() override;
     // The pull tab while it exists, else null.
-    CCPullTabViewController* pullTabController() const { return nullptr; }
+    CCPullTabViewController* pullTabController() const { return pullTabController_.get(); }
     // The full social UI's root controller; never made in this game.
     Object* rootViewController() const { return nullptr; }
     void updateLumoraLastViewedTimestamp();
     double minsSinceLumoraLastViewed() const;
+
+    // Notices: one on screen at a time, the others queued in order.
+    void doPresentPopupNotificationWithTitle(const std::string& title, const std::string& body);
+    void modalPopupFinished();
+    bool popupIsActive() const { return popupIsActive_; }
+    size_t queuedPopupCount() const { return popupInfoQueue_.size(); }
 
     // ---- numbered settings ----
 
@@ -475,7 +503,12 @@ private:
     std::map<std::string, Ref<Object>> serviceManagers_;
     Ref<CCUniqueId> userUID_;
     bool shouldClearFetchManagerOnStartup_ = false;
-    bool pullTabActive_ = false;
+    Ref<CCPullTabViewController> pullTabController_;
+    bool popupIsActive_ = false;
+    std::deque<std::pair<std::string, std::string>> popupInfoQueue_;
+    // The notice on screen (a pop-up or the workaround controller holding one).
+    Ref<Object> modalPopup_;
+    std::shared_ptr<CCSessionPopupObserver> popupObserver_;
     double lastViewedLumoraTimestamp_ = 0;
     double newstabActivationDelay_ = 0;
     bool postCurrentSessionAnalytics_ = false;

@@ -99,6 +99,7 @@ public:
     void setDelegate(CCSkinnedViewDelegate* delegate) { delegate_ = delegate; }
     const std::string& depressedButton() const { return depressedButton_; }
     void setDepressedButton(std::string id) { depressedButton_ = std::move(id); }
+    const std::string& disabledItem() const { return disabledItem_; }
     void setDisabledItem(std::string id) { disabledItem_ = std::move(id); }
     void setBadgesEnabled(bool on) { badgesEnabled_ = on; }
     void setShouldHighlightOnTouch(bool on) { shouldHighlightOnTouch_ = on; }

@@ -274,6 +274,14 @@ const Value& CCTheming::getSkinDescription(const std::string& skinId)
     return skins_.emplace(skinId, std::move(*parsed)).first->second;
 }
 
+bool CCTheming::replaceCachedSkinDescription(const std::string& skinId, Value skin)
+{
+    auto cached = skins_.find(skinId);
+    if (cached == skins_.end()) return false;
+    cached->second = std::move(skin);
+    return true;
+}
+
 const Value& CCTheming::itemForId(const std::string& itemId, const Value& skin)
 {
     for (const Value& item : skin["items"].asArray()) {

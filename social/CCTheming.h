@@ -59,6 +59,9 @@ public:
     // and read again next time).
     const Value& getSkinDescription(const std::string& skinId);
     bool hasSkin(const std::string& skinId) { return !getSkinDescription(skinId).isNull(); }
+    // Replaces the cached description of a skin already read (later look-ups
+    // by its name answer the new one); false when it was never read.
+    bool replaceCachedSkinDescription(const std::string& skinId, Value skin);
     const Value& getMasterDictionary() { return getSkinDescription("master"); }
     // The first item of the skin whose "id" is `itemId` (items without an id
     // never match); null when none.

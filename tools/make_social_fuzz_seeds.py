@@ -112,9 +112,33 @@ def data_store_seeds():
     write("social_data_store", "empty.plist", store_archive([]))
 
 
+def pull_tab_seeds():
+    """A pull tab's configuration skin and overlay position skin, split at a
+    NUL byte: the shipped shape, missing and odd numbers, huge values."""
+    device = ('{"contentwidth":320,"contentheight":320,"bordersize":4,"tabsize":40,'
+              '"translations":{"offscreen":0,"tabvisible":44,"news":104,"fullvisibility":364},'
+              '"keyboard_portrait":{"height":216,"offset":0,"offset_bottom":20,"offset_right":0,'
+              '"offset_top":0,"offset_left":0},"keyboard_landscape":{"height":162}}')
+    frames = ('[{"id":"portrait","x":0,"y":480,"w":320,"h":364},{"id":"portraitup","x":0,"y":480,"w":320,"h":364},'
+              '{"id":"landscapeleft","x":0,"y":320,"w":480,"h":364},{"id":"landscaperight","x":0,"y":320,"w":480,"h":364}]')
+    seeds = {
+        "shipped": '{"iPhone":%s,"iPad":%s}\0{"iPhoneFrames":%s,"iPadFrames":%s}' % (device, device, frames, frames),
+        "strings": '{"iPhone":{"contentheight":"320","bordersize":"x","translations":{"news":"104"}}}\0'
+                   '{"iPhoneFrames":[{"id":"portrait","x":"0","y":null}]}',
+        "huge": '{"iPhone":{"contentwidth":1e308,"contentheight":-1e308,"tabsize":1e39,'
+                '"translations":{"fullvisibility":1e300,"news":-5}}}\0{"iPhoneFrames":[{"id":"portrait",'
+                '"x":1e200,"y":-1e200,"w":1e39,"h":3.4e38}]}',
+        "empty": "{}\0{}",
+        "wrong_kinds": '{"iPhone":[1,2],"iPad":"x"}\0{"iPhoneFrames":{"id":"portrait"}}',
+    }
+    for name, text in seeds.items():
+        write("pull_tab_geometry", name, text)
+
+
 if __name__ == "__main__":
     json_seeds()
     zip_seeds()
     keychain_seeds()
     cookie_seeds()
     data_store_seeds()
+    pull_tab_seeds()

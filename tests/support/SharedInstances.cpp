@@ -22,6 +22,7 @@
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateLumoraSlimlineSession.h"
 #include "social/CCPrivateSession.h"
+#include "social/ui/UIView.h"
 #include "social/CCStorePurchases.h"
 #include "social/CCTheming.h"
 
@@ -58,6 +59,9 @@ void resetSharedInstances()
     // login handler, then the neighbours they used.
     CCDataStore::purgeSharedInstance();
     CCPrivateSession::releaseSharedInstance();
+    // Without a window nothing runs the view layer's animations: those of
+    // the screens just dropped go with them.
+    UIView::removeAllAnimations();
     CCPrivateLumoraSlimlineSession::releaseSharedInstance();
     CCLoginHandler::releaseSharedInstance();
     CCTheming::releaseSharedInstance();

@@ -1,0 +1,88 @@
+// Feeds a pull tab's configuration skin and overlay position skin (two JSON
+// texts, split at the first NUL byte) to a pull tab over the shipped strips:
+// the geometry of every state, edge and orientation, the page transforms,
+// every state change with its animation run to the end, the banner layout,
+// the keyboard and rotation. Nothing may convert out of range.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "foundation/Log.h"
+#include "foundation/Notification.h"
+#include "foundation/RunLoop.h"
+#include "social/CCPrivateSession.h"
+#include "social/CCPullTabViewController.h"
+#include "social/CCTheming.h"
+#include "social/support/CCJSON.h"
+#include "social/ui/UIView.h"
+
+namespace {
+
+mw::Value parse(std::string_view text)
+{
+    mw::CCJSON json;
+    mw::JsonError error;
+    std::optional<mw::Value> value = json.objectWithString(std::string(text), &error);
+    return value ? *value : mw::Value();
+}
+
+class Quiet : public mw::CCPullTabViewControllerDelegate {
+public:
+    void onPullTabViewControllerDeactivated() override {}
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    mw::setLogSink([](const std::string&) {});
+    ::setenv("MOSSWICK_HOME", "/tmp/mosswick-fuzz-pull-tab", 0);
+    const std::string resources = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
+    ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
+    mw::CCTheming::sharedInstance()->setCurrentTheme("mosswick_01");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const size_t split = bytes.find('\0');
+    const mw::Value config = parse(bytes.substr(0, split));
+    const mw::Value frames = split == std::string_view::npos ? mw::Value() : parse(bytes.substr(split + 1));
+    const int edge = static_cast<int>(size % 5); // 4: no edge at all
+    Quiet quiet;
+    auto parent = mw::makeRef<mw::UIView>(mw::CGRect {0, 0, 320, 480});
+    mw::Ref<mw::CCPullTabViewController> tab = mw::CCPullTabViewController::create(
+        &quiet, "pulltab/bottom/lumoraslimline_landscape", "pulltab/bottom/lumoraslimline_portrait", parent, edge, 1,
+        frames, config);
+    tab->setTwoStageMode(size % 2 == 1);
+    for (int state = 0; state < 4; ++state) (void)tab->offsetForState(state);
+    for (bool shown : {false, true}) (void)tab->transformForAnimation(shown);
+    (void)tab->keyboardSquishAmountForTableView();
+    tab->setHeightAndTransformForBanner();
+    // Every row of the state table, each animation run to its end.
+    for (int step = 0; step < 6; ++step) {
+        tab->changeState();
+        mw::UIView::advanceAnimations(1.0);
+        if (tab->state() == 3) {
+            mw::NotificationCenter::defaultCenter().postNotification(mw::kKeyboardWillAppearNotification,
+                                                                     tab->visiblePullTabView());
+            mw::NotificationCenter::defaultCenter().postNotification(mw::kKeyboardWillDisappearNotification);
+            mw::UIView::advanceAnimations(1.0);
+        }
+    }
+    tab->willRotate();
+    tab->didRotate();
+    tab->resetLumoraPullTabState();
+    mw::UIView::advanceAnimations(1.0);
+    tab->deactivateWithAnimation(true);
+    mw::UIView::advanceAnimations(1.0);
+    mw::RunLoop::main().drain();
+    tab->deactivateWithAnimation(false);
+    mw::UIView::removeAllAnimations();
+    mw::RunLoop::main().drain();
+    return 0;
+}

@@ -1,0 +1,339 @@
+// The session's side of showing the social screens: the checks and skin
+// choices of the pull tab, the news delay, and the queue of notices.
+
+#include <cmath>
+
+#include "foundation/Clock.h"
+#include "foundation/Log.h"
+#include "foundation/RunLoop.h"
+#include "social/CCDataStore.h"
+#include "social/CCLoginHandler.h"
+#include "social/CCLumoraLog.h"
+#include "social/CCModalControllers.h"
+#include "social/CCNeighbours.h"
+#include "social/CCPrivateSession.h"
+#include "social/CCPullTabViewController.h"
+#include "social/CCTheming.h"
+#include "social/records/CCServerRecords.h"
+#include "social/ui/UIWindow.h"
+
+namespace mw {
+
+namespace {
+
+constexpr const char* kNewsTabActivationDateKey = "newstabactivationdate";
+
+struct TabSkins {
+    const char* tabId;
+    const char* portrait;
+    const char* landscape;
+};
+constexpr TabSkins kTabSkins[] = {
+    {"news", "news_portrait", "news_landscape"},
+    {"lumoraslimline", "lumoraslimline_portrait", "lumoraslimline_landscape"},
+    {"achievements", "achievements_portrait", "achievements_landscape"},
+    {"leaderboards", "leaderboard_portrait", "leaderboard_landscape"},
+    {"gifting", "gifting_portrait", "gifting_landscape"},
+    {"challenges", "challenges_portrait", "challenges_landscape"},
+    {"profile", "profile_portrait", "profile_landscape"},
+    {"lumora", "lumora_portrait", "lumora_landscape"},
+    {"findfriends", "findfriends_portrait", "findfriends_landscape"},
+};
+
+struct CustomTab {
+    const char* tabId;
+    const char* page;
+    const char* imageBase; // null: the id itself
+};
+constexpr CustomTab kCustomTabs[] = {
+    {"leaderboards", "leaderboard.cuid", nullptr},
+    {"news", "inbox.cuid", nullptr},
+    {"gifting", "promotional_gifts.cuid", nullptr},
+    {"virtualgoods", "virtual_goods_store.cuid", nullptr},
+    {"virtualcurrencies", "virtual_currencies.cuid", nullptr},
+    {"findfriends", "find_friends.cuid", "find_friends"},
+    {"facebook", "facebook_settings.cuid", "facebook"},
+    {"twitter", "twitter_settings.cuid", "twitter"},
+    {"giftsandmarket", "gifts_and_market.cuid", "gifting"},
+    {"settings", "account_settings.cuid", "settings"},
+    {"switchuser", "logout", "switch_user"},
+};
+
+const CustomTab* customTab(const std::string& tabId)
+{
+    for (const CustomTab& tab : kCustomTabs) {
+        if (tabId == tab.tabId) return &tab;
+    }
+    return nullptr;
+}
+
+std::string pullTabSkin(const std::string& edge, const std::string& name) { return "pulltab/" + edge + "/" + name; }
+
+} // namespace
+
+// Hears the notice on screen finish and hands the session the next one.
+class CCSessionPopupObserver : public CCModalPopupObserver {
+public:
+    explicit CCSessionPopupObserver(CCPrivateSession* session) : session_(session) {}
+    void modalPopupFinished(CCModalPopupController&) override { session_->modalPopupFinished(); }
+
+private:
+    CCPrivateSession* session_;
+};
+
+std::string CCPrivateSession::edgeStringFromEdge(int edge)
+{
+    switch (edge) {
+    case 1: return "right";
+    case 2: return "top";
+    case 3: return "left";
+    default: return "bottom";
+    }
+}
+
+std::string CCPrivateSession::cuidForTabIdString(const std::string& tabId)
+{
+    if (const CustomTab* tab = customTab(tabId)) return tab->page;
+    return tabId + ".cuid";
+}
+
+std::string CCPrivateSession::baseImageForTabIdString(const std::string& tabId)
+{
+    const CustomTab* tab = customTab(tabId);
+    return tab && tab->imageBase ? tab->imageBase : tabId;
+}
+
+bool CCPrivateSession::activateNewsTab()
+{
+    if (newstabActivationDelay_ == -1) return true;
+    CCDataStore* store = CCDataStore::sharedInstance();
+    const Value& date = store->valueForKey(kNewsTabActivationDateKey);
+    if (date.isDate()) return Clock::wallSeconds() >= date.asUnixTime();
+    const double delay = std::isfinite(newstabActivationDelay_) ? newstabActivationDelay_ : 0;
+    store->setValue(kNewsTabActivationDateKey, Value::dateFromUnixTime(Clock::wallSeconds() + delay));
+    (void)store->writeToFile();
+    return false;
+}
+
+void CCPrivateSession::activateLumoraPullTabOn(const std::string& tabId, int screenEdge, bool closed)
+{
+    noteNeighbourCall("pullTab activate " + tabId + " edge " + std::to_string(screenEdge) + " closed " +
+                      (closed ? "1" : "0"));
+    CCLumoraError error;
+    CCTheming* theme = CCTheming::sharedInstance();
+    if (!validateSession(&error) || !theme->validateTheme(&error)) {
+        logLine("%s Unable to show Lumora tab overlay - %s", kLumoraError, error.localizedDescription.c_str());
+        return;
+    }
+    if (pullTabController_) return;
+    const Value config = theme->getSkinDescription("pulltab/config");
+    if (config.isNull()) {
+        logLine("%s Lumora tab configuration data is not available.  Please ensure the theme data is up to date.",
+                kLumoraError);
+        return;
+    }
+    if (tabId != "news") CCLoginHandler::sharedInstance()->uiHasBeenActivated();
+    const TabSkins* skins = &kTabSkins[0];
+    for (const TabSkins& each : kTabSkins) {
+        if (tabId == each.tabId) skins = &each;
+    }
+    bool twoStage = true;
+    if ((tabId == "news" || tabId == "lumoraslimline") && (screenEdge == 0 || screenEdge == 2)) {
+        closed = !activateNewsTab();
+        twoStage = false;
+    }
+    const int state = closed ? 1 : (twoStage ? 3 : 2);
+    const std::string edge = edgeStringFromEdge(screenEdge);
+    const Value frames = theme->getSkinDescription(pullTabSkin(edge, "overlay_position"));
+    if (frames.isNull()) {
+        logLine("%s Lumora tab overlay position theme data is not available from the %s edge.  Please ensure the "
+                "theme data is up to date.",
+                kLumoraError, edge.c_str());
+        return;
+    }
+    const std::string landscape = pullTabSkin(edge, skins->landscape);
+    const std::string portrait = pullTabSkin(edge, skins->portrait);
+    if (!theme->hasSkin(landscape) || !theme->hasSkin(portrait)) {
+        logLine("%s Lumora tab overlay theme data is not available for '%s' from the %s edge.  Please ensure the "
+                "theme data is up to date.",
+                kLumoraError, tabId.c_str(), edge.c_str());
+        return;
+    }
+    pullTabController_ = CCPullTabViewController::create(this, landscape, portrait, getTopApplicationWindow(),
+                                                         screenEdge, state, frames, config);
+    pullTabController_->setTwoStageMode(twoStage);
+}
+
+void CCPrivateSession::activateLumoraPullTabOnLeaderboardWithId(const std::string& leaderboardId, int screenEdge,
+                                                                bool closed)
+{
+    CCLumoraError error;
+    CCTheming* theme = CCTheming::sharedInstance();
+    if (!validateSession(&error) || !theme->validateTheme(&error)) {
+        logLine("%s Unable to show Lumora tab overlay - %s", kLumoraError, error.localizedDescription.c_str());
+        return;
+    }
+    CCLoginHandler::sharedInstance()->uiHasBeenActivated();
+    if (pullTabController_) return;
+    const Value config = theme->getSkinDescription("pulltab/config");
+    if (config.isNull()) {
+        logLine("%s Lumora tab configuration data is not available.  Please ensure the theme data is up to date.",
+                kLumoraError);
+        return;
+    }
+    const std::string edge = edgeStringFromEdge(screenEdge);
+    const Value frames = theme->getSkinDescription(pullTabSkin(edge, "overlay_position"));
+    if (frames.isNull()) {
+        logLine("%s Lumora tab overlay position theme data is not available from the %s edge.  Please ensure the "
+                "theme data is up to date.",
+                kLumoraError, edge.c_str());
+        return;
+    }
+    const std::string landscape = pullTabSkin(edge, "leaderboard_landscape");
+    const std::string portrait = pullTabSkin(edge, "leaderboard_portrait");
+    if (!theme->hasSkin(landscape) || !theme->hasSkin(portrait)) {
+        logLine("%s Lumora tab overlay theme data is not available for '%s' from the %s edge.  Please ensure the "
+                "theme data is up to date.",
+                kLumoraError, "leaderboards", edge.c_str());
+        return;
+    }
+    pullTabController_ = CCPullTabViewController::create(this, landscape, portrait, getTopApplicationWindow(),
+                                                         screenEdge, closed ? 1 : 3, frames, config);
+    pullTabController_->setTwoStageMode(true);
+    pullTabController_->setLeaderboardId(leaderboardId);
+}
+
+void CCPrivateSession::activateLumoraPullTabOnTabs(const std::vector<std::string>& tabIds,
+                                                   const std::string& leaderboardId, int screenEdge, bool closed)
+{
+    CCLumoraError error;
+    CCTheming* theme = CCTheming::sharedInstance();
+    if (!validateSession(&error) || !theme->validateTheme(&error)) {
+        logLine("%s Unable to show Lumora tab overlay - %s", kLumoraError, error.localizedDescription.c_str());
+        return;
+    }
+    if (pullTabController_) return;
+    const Value config = theme->getSkinDescription("pulltab/config");
+    if (config.isNull()) {
+        logLine("%s Lumora tab configuration data is not available.  Please ensure the theme data is up to date.",
+                kLumoraError);
+        return;
+    }
+    CCLoginHandler::sharedInstance()->uiHasBeenActivated();
+    const std::string edge = edgeStringFromEdge(screenEdge);
+    const Value frames = theme->getSkinDescription(pullTabSkin(edge, "overlay_position"));
+    if (frames.isNull()) {
+        logLine("%s Lumora tab overlay position theme data is not available from the %s edge.  Please ensure the "
+                "theme data is up to date.",
+                kLumoraError, edge.c_str());
+        return;
+    }
+    const size_t count = tabIds.size();
+    const std::string pair = count >= 4 ? "lumora_4tab" : count == 3 ? "lumora_3tab" : count == 2 ? "lumora_2tab"
+                                                                                                  : "lumora_1tab";
+    const std::string landscape = pullTabSkin(edge, pair + "_landscape");
+    const std::string portrait = pullTabSkin(edge, pair + "_portrait");
+    if (!theme->hasSkin(landscape) || !theme->hasSkin(portrait)) {
+        logLine("%s Lumora tab overlay theme data is not available for custom tabs from the %s edge.  Please ensure "
+                "the theme data is up to date.",
+                kLumoraError, edge.c_str());
+        return;
+    }
+    // The ids go into the theme's cached strip skins: the pull tab's later
+    // look-ups by skin name read them from there.
+    for (const std::string& skinId : {landscape, portrait}) {
+        Value skin = theme->getSkinDescription(skinId);
+        const Value& list = skin["items"];
+        if (!list.isArray()) continue;
+        size_t next = 0;
+        Value::Array rewritten = list.asArray();
+        for (Value& item : rewritten) {
+            if (next >= tabIds.size()) break;
+            if (!item.isDict() || item["type"].stringView() != "tab") continue;
+            const std::string& id = tabIds[next++];
+            const std::string base = baseImageForTabIdString(id);
+            const std::string folder = "images/pulltab_" + edge + "/tab_" + base;
+            item.set("href", Value(cuidForTabIdString(id)));
+            item.set("image", Value(folder + ".png"));
+            item.set("contractimage", Value(folder + "_contract.png"));
+            item.set("expandimage", Value(folder + "_expand.png"));
+            item.set("id", Value(id + "tab"));
+        }
+        skin.set("items", Value(std::move(rewritten)));
+        theme->replaceCachedSkinDescription(skinId, std::move(skin));
+    }
+    pullTabController_ = CCPullTabViewController::create(this, landscape, portrait, getTopApplicationWindow(),
+                                                         screenEdge, closed ? 1 : 3, frames, config);
+    if (!leaderboardId.empty()) pullTabController_->setLeaderboardId(leaderboardId);
+    pullTabController_->setTwoStageMode(true);
+}
+
+void CCPrivateSession::deactivateLumoraPullTab() { deactivateLumoraPullTabWithAnimation(true); }
+
+void CCPrivateSession::deactivateLumoraPullTabWithAnimation(bool animated)
+{
+    Ref<CCPullTabViewController> controller = pullTabController_;
+    if (!controller) return;
+    controller->deactivateWithAnimation(animated);
+    // A pull tab still waiting for its first page (nothing on screen) has
+    // nothing to slide away: the session lets it go at once, so the game
+    // never finds a tab appearing over what it opened next.
+    if (pullTabController_ == controller && controller->state() == 0) pullTabController_ = nullptr;
+}
+
+void CCPrivateSession::resetLumoraPullTabState()
+{
+    if (pullTabController_) pullTabController_->resetLumoraPullTabState();
+}
+
+void CCPrivateSession::onPullTabViewControllerDeactivated() { pullTabController_ = nullptr; }
+
+// ---- notices ----
+
+void CCPrivateSession::presentPopupNotificationWithTitle(const std::string& title, const std::string& body)
+{
+    if (popupIsActive_) {
+        popupInfoQueue_.emplace_back(title, body);
+        return;
+    }
+    popupIsActive_ = true;
+    doPresentPopupNotificationWithTitle(title, body);
+}
+
+void CCPrivateSession::doPresentPopupNotificationWithTitle(const std::string& title, const std::string& body)
+{
+    CCTheming* theme = CCTheming::sharedInstance();
+    if (!currentTheme_.empty()) theme->setCurrentTheme(currentTheme_);
+    Ref<CCUIDescription> description = CCTheming::uiDescriptionForPopup(title, body);
+    if (!popupObserver_) popupObserver_ = std::make_shared<CCSessionPopupObserver>(this);
+    UIView* parent = getTopApplicationWindow();
+    if (valueForWorkaroundSetting(1).isNull() || isRunningOniPad()) {
+        Ref<CCModalPopupController> popup =
+            CCModalPopupController::create(description.get(), parent, true, popupObserver_.get());
+        modalPopup_ = Ref<Object>(popup.get());
+    } else {
+        // The workaround controller keeps itself alive until its notice ends.
+        modalPopup_ = nullptr;
+        CCWorkaroundController::create(parent, description.get(), true, popupObserver_.get());
+    }
+    if (!modalPopup_ && valueForWorkaroundSetting(1).isNull() && !isRunningOniPad()) modalPopupFinished();
+}
+
+void CCPrivateSession::modalPopupFinished()
+{
+    // The finished notice is still running its own callback: it goes on the
+    // loop's next turn.
+    if (modalPopup_) {
+        Ref<Object> finished = std::move(modalPopup_);
+        RunLoop::performOnMain([finished] {});
+    }
+    if (popupInfoQueue_.empty()) {
+        popupIsActive_ = false;
+        return;
+    }
+    const auto [title, body] = popupInfoQueue_.front();
+    popupInfoQueue_.pop_front();
+    doPresentPopupNotificationWithTitle(title, body);
+}
+
+} // namespace mw
