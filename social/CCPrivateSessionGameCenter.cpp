@@ -338,6 +338,25 @@ Ref<CCAbstractServerData> historyRecord(const Notification& notification)
     return record;
 }
 
+// The game centre's screens sit over a holder presented on the session's
+// presenting controller; none is presented while another modal is up or when
+// the controller cannot present (no window).
+bool presentScreenHolder(const CCSessionScreenHooks& hooks)
+{
+    UIViewControllerBase* root = hooks.presentingViewController ? hooks.presentingViewController() : nullptr;
+    if (!root || root->modalViewController()) return false;
+    auto holder = makeRef<GameCenterScreenHolder>();
+    root->presentModalViewController(holder.get(), true);
+    return root->modalViewController() == holder.get();
+}
+
+void dismissScreenHolder(const CCSessionScreenHooks& hooks)
+{
+    UIViewControllerBase* root = hooks.presentingViewController ? hooks.presentingViewController() : nullptr;
+    if (root && dynamic_cast<GameCenterScreenHolder*>(root->modalViewController()))
+        root->dismissModalViewControllerAnimated(true);
+}
+
 } // namespace
 
 void CCPrivateSession::postHistoricLeaderboardDataToGameCenter(const Notification& notification)
@@ -389,13 +408,7 @@ void CCPrivateSession::displayGKLeaderboardViewControllerWithCategory(
     const std::optional<std::string>& category)
 {
     if (!isGameCenterSupportEnabled() || gkLeaderboardShowing_) return;
-    UIViewControllerBase* root =
-        screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
-    if (!root || root->modalViewController()) return;
-    auto holder = makeRef<GameCenterScreenHolder>();
-    root->presentModalViewController(holder.get(), true);
-    // The root could not present (no window): no screen either.
-    if (root->modalViewController() != holder.get()) return;
+    if (!presentScreenHolder(screenHooks_)) return;
     gkLeaderboardShowing_ = true;
     presentLeaderboardScreen(*GameCenter::sharedInstance(), category.value_or(std::string()), [] {
         if (CCPrivateSession* session = CCPrivateSession::sharedInstance())
@@ -408,22 +421,13 @@ void CCPrivateSession::leaderboardViewControllerDidFinish()
     if (!gkLeaderboardShowing_) return;
     gkLeaderboardShowing_ = false;
     dismissPlatformScreen("Leaderboard");
-    UIViewControllerBase* root =
-        screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
-    if (root && dynamic_cast<GameCenterScreenHolder*>(root->modalViewController()))
-        root->dismissModalViewControllerAnimated(true);
+    dismissScreenHolder(screenHooks_);
 }
 
 void CCPrivateSession::displayGKAchievementViewController()
 {
     if (!isGameCenterSupportEnabled() || gkAchievementShowing_) return;
-    UIViewControllerBase* root =
-        screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
-    if (!root || root->modalViewController()) return;
-    auto holder = makeRef<GameCenterScreenHolder>();
-    root->presentModalViewController(holder.get(), true);
-    // The root could not present (no window): no screen either.
-    if (root->modalViewController() != holder.get()) return;
+    if (!presentScreenHolder(screenHooks_)) return;
     gkAchievementShowing_ = true;
     presentAchievementsScreen(*GameCenter::sharedInstance(), [] {
         if (CCPrivateSession* session = CCPrivateSession::sharedInstance())
@@ -436,10 +440,7 @@ void CCPrivateSession::achievementViewControllerDidFinish()
     if (!gkAchievementShowing_) return;
     gkAchievementShowing_ = false;
     dismissPlatformScreen("Achievements");
-    UIViewControllerBase* root =
-        screenHooks_.presentingViewController ? screenHooks_.presentingViewController() : nullptr;
-    if (root && dynamic_cast<GameCenterScreenHolder*>(root->modalViewController()))
-        root->dismissModalViewControllerAnimated(true);
+    dismissScreenHolder(screenHooks_);
 }
 
 void CCPrivateSession::startGameCenterPostManager()

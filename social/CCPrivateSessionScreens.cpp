@@ -69,6 +69,35 @@ const CustomTab* customTab(const std::string& tabId)
 
 std::string pullTabSkin(const std::string& edge, const std::string& name) { return "pulltab/" + edge + "/" + name; }
 
+// The checks every pull-tab activation starts with; each logs why the tab
+// cannot be shown. A null answer means "do not show".
+bool pullTabSessionUsable(const CCPrivateSession& session, CCTheming* theme)
+{
+    CCLumoraError error;
+    if (session.validateSession(&error) && theme->validateTheme(&error)) return true;
+    logLine("%s Unable to show Lumora tab overlay - %s", kLumoraError, error.localizedDescription.c_str());
+    return false;
+}
+
+Value pullTabConfiguration(CCTheming* theme)
+{
+    Value config = theme->getSkinDescription("pulltab/config");
+    if (config.isNull())
+        logLine("%s Lumora tab configuration data is not available.  Please ensure the theme data is up to date.",
+                kLumoraError);
+    return config;
+}
+
+Value pullTabPositions(CCTheming* theme, const std::string& edge)
+{
+    Value frames = theme->getSkinDescription(pullTabSkin(edge, "overlay_position"));
+    if (frames.isNull())
+        logLine("%s Lumora tab overlay position theme data is not available from the %s edge.  Please ensure the "
+                "theme data is up to date.",
+                kLumoraError, edge.c_str());
+    return frames;
+}
+
 } // namespace
 
 // Hears the notice on screen finish and hands the session the next one.
@@ -119,19 +148,11 @@ void CCPrivateSession::activateLumoraPullTabOn(const std::string& tabId, int scr
 {
     noteNeighbourCall("pullTab activate " + tabId + " edge " + std::to_string(screenEdge) + " closed " +
                       (closed ? "1" : "0"));
-    CCLumoraError error;
     CCTheming* theme = CCTheming::sharedInstance();
-    if (!validateSession(&error) || !theme->validateTheme(&error)) {
-        logLine("%s Unable to show Lumora tab overlay - %s", kLumoraError, error.localizedDescription.c_str());
-        return;
-    }
+    if (!pullTabSessionUsable(*this, theme)) return;
     if (pullTabController_) return;
-    const Value config = theme->getSkinDescription("pulltab/config");
-    if (config.isNull()) {
-        logLine("%s Lumora tab configuration data is not available.  Please ensure the theme data is up to date.",
-                kLumoraError);
-        return;
-    }
+    const Value config = pullTabConfiguration(theme);
+    if (config.isNull()) return;
     if (tabId != "news") CCLoginHandler::sharedInstance()->uiHasBeenActivated();
     const TabSkins* skins = &kTabSkins[0];
     for (const TabSkins& each : kTabSkins) {
@@ -144,13 +165,8 @@ void CCPrivateSession::activateLumoraPullTabOn(const std::string& tabId, int scr
     }
     const int state = closed ? 1 : (twoStage ? 3 : 2);
     const std::string edge = edgeStringFromEdge(screenEdge);
-    const Value frames = theme->getSkinDescription(pullTabSkin(edge, "overlay_position"));
-    if (frames.isNull()) {
-        logLine("%s Lumora tab overlay position theme data is not available from the %s edge.  Please ensure the "
-                "theme data is up to date.",
-                kLumoraError, edge.c_str());
-        return;
-    }
+    const Value frames = pullTabPositions(theme, edge);
+    if (frames.isNull()) return;
     const std::string landscape = pullTabSkin(edge, skins->landscape);
     const std::string portrait = pullTabSkin(edge, skins->portrait);
     if (!theme->hasSkin(landscape) || !theme->hasSkin(portrait)) {
@@ -167,28 +183,15 @@ void CCPrivateSession::activateLumoraPullTabOn(const std::string& tabId, int scr
 void CCPrivateSession::activateLumoraPullTabOnLeaderboardWithId(const std::string& leaderboardId, int screenEdge,
                                                                 bool closed)
 {
-    CCLumoraError error;
     CCTheming* theme = CCTheming::sharedInstance();
-    if (!validateSession(&error) || !theme->validateTheme(&error)) {
-        logLine("%s Unable to show Lumora tab overlay - %s", kLumoraError, error.localizedDescription.c_str());
-        return;
-    }
+    if (!pullTabSessionUsable(*this, theme)) return;
     CCLoginHandler::sharedInstance()->uiHasBeenActivated();
     if (pullTabController_) return;
-    const Value config = theme->getSkinDescription("pulltab/config");
-    if (config.isNull()) {
-        logLine("%s Lumora tab configuration data is not available.  Please ensure the theme data is up to date.",
-                kLumoraError);
-        return;
-    }
+    const Value config = pullTabConfiguration(theme);
+    if (config.isNull()) return;
     const std::string edge = edgeStringFromEdge(screenEdge);
-    const Value frames = theme->getSkinDescription(pullTabSkin(edge, "overlay_position"));
-    if (frames.isNull()) {
-        logLine("%s Lumora tab overlay position theme data is not available from the %s edge.  Please ensure the "
-                "theme data is up to date.",
-                kLumoraError, edge.c_str());
-        return;
-    }
+    const Value frames = pullTabPositions(theme, edge);
+    if (frames.isNull()) return;
     const std::string landscape = pullTabSkin(edge, "leaderboard_landscape");
     const std::string portrait = pullTabSkin(edge, "leaderboard_portrait");
     if (!theme->hasSkin(landscape) || !theme->hasSkin(portrait)) {
@@ -206,28 +209,15 @@ void CCPrivateSession::activateLumoraPullTabOnLeaderboardWithId(const std::strin
 void CCPrivateSession::activateLumoraPullTabOnTabs(const std::vector<std::string>& tabIds,
                                                    const std::string& leaderboardId, int screenEdge, bool closed)
 {
-    CCLumoraError error;
     CCTheming* theme = CCTheming::sharedInstance();
-    if (!validateSession(&error) || !theme->validateTheme(&error)) {
-        logLine("%s Unable to show Lumora tab overlay - %s", kLumoraError, error.localizedDescription.c_str());
-        return;
-    }
+    if (!pullTabSessionUsable(*this, theme)) return;
     if (pullTabController_) return;
-    const Value config = theme->getSkinDescription("pulltab/config");
-    if (config.isNull()) {
-        logLine("%s Lumora tab configuration data is not available.  Please ensure the theme data is up to date.",
-                kLumoraError);
-        return;
-    }
+    const Value config = pullTabConfiguration(theme);
+    if (config.isNull()) return;
     CCLoginHandler::sharedInstance()->uiHasBeenActivated();
     const std::string edge = edgeStringFromEdge(screenEdge);
-    const Value frames = theme->getSkinDescription(pullTabSkin(edge, "overlay_position"));
-    if (frames.isNull()) {
-        logLine("%s Lumora tab overlay position theme data is not available from the %s edge.  Please ensure the "
-                "theme data is up to date.",
-                kLumoraError, edge.c_str());
-        return;
-    }
+    const Value frames = pullTabPositions(theme, edge);
+    if (frames.isNull()) return;
     const size_t count = tabIds.size();
     const std::string pair = count >= 4 ? "lumora_4tab" : count == 3 ? "lumora_3tab" : count == 2 ? "lumora_2tab"
                                                                                                   : "lumora_1tab";

@@ -226,24 +226,7 @@ void MapScene::drawPlacementMap()
         if (slot->isTree != 1 && slot->IDBuild >= 0) {
             (void)standBuilding(*slot, slot->IDBuild);
         } else if (slot->isTree == 1 && slot->IDBuild == -1) {
-            const CGPoint at = slotPoint(*slot);
-            if (slot->ID == 401 || slot->ID == 402) {
-                Animation* model = definitions->GetAnimationNamed("map_fishes.xml");
-                if (!model) continue;
-                Ref<Animation> fish = model->GenerateNewObject();
-                fish->PlaceObject();
-                fish->StartAnimations(true);
-                fish->setPosition(at);
-                PageParent->addChild(fish.get(), depthOf(*slot), kFishTag);
-                continue;
-            }
-            auto decoration = CCSprite::spriteWithSpriteFrameName(slot->Name);
-            if (!decoration) continue;
-            decoration->setPosition(at);
-            int z = slot->ID == 0 ? 0 : depthOf(*slot);
-            if (slot->ID >= 301 && slot->ID <= 304) z = 1;
-            if (slot->ID == 62) z = static_cast<int>(windowHeight()) - 1;
-            PageParent->addChild(decoration.get(), z, slot->key());
+            addDecoration(*slot);
         }
     }
     walkers->RandomlySortWorkersOnStage();

@@ -259,29 +259,40 @@ void MapScene::drawNormal()
             }
             CheckIfThisChildIsButton(building, false);
         } else if (slot->isTree == 1 && slot->IDBuild == -1) {
-            if (slot->ID == 401 || slot->ID == 402) {
-                Animation* model = definitions->GetAnimationNamed("map_fishes.xml");
-                if (!model) continue;
-                Ref<Animation> fish = model->GenerateNewObject();
-                fish->PlaceObject();
-                fish->StartAnimations(true);
-                fish->setPosition(at);
-                PageParent->addChild(fish.get(), z, kFishTag);
-                continue;
-            }
-            auto decoration = CCSprite::spriteWithSpriteFrameName(slot->Name);
-            if (!decoration) continue;
-            decoration->setPosition(at);
-            int treeZ = z;
-            if (slot->ID >= 301 && slot->ID <= 304) treeZ = 1;
-            if (slot->ID == 62) treeZ = static_cast<int>(height) - 1;
-            PageParent->addChild(decoration.get(), treeZ, slot->key());
+            addDecoration(*slot);
         }
     }
     placeWalkers();
     addChild(PageParent.get(), 1);
     ValidateAllBuildingsForNotification();
     if (MapState != kStateAfterHire) ValidateAndPlayTutorial();
+}
+
+void MapScene::addDecoration(const MAP_OBJECT& slot)
+{
+    // Trees and other decorations stand at their depth; the fish swim in the
+    // pond; the river bank (301 to 304) lies under everything and slot 62
+    // over everything.
+    XMLManager* definitions = XMLManager::sharedInstance();
+    const float height = winSize().height;
+    const CGPoint at = {static_cast<float>(slot.x), static_cast<float>(slot.y)};
+    int z = slot.ID == 0 ? 0 : static_cast<int>(height - static_cast<float>(slot.y));
+    if (slot.ID == 401 || slot.ID == 402) {
+        Animation* model = definitions->GetAnimationNamed("map_fishes.xml");
+        if (!model) return;
+        Ref<Animation> fish = model->GenerateNewObject();
+        fish->PlaceObject();
+        fish->StartAnimations(true);
+        fish->setPosition(at);
+        PageParent->addChild(fish.get(), z, kFishTag);
+        return;
+    }
+    auto decoration = CCSprite::spriteWithSpriteFrameName(slot.Name);
+    if (!decoration) return;
+    decoration->setPosition(at);
+    if (slot.ID >= 301 && slot.ID <= 304) z = 1;
+    if (slot.ID == 62) z = static_cast<int>(height) - 1;
+    PageParent->addChild(decoration.get(), z, slot.key());
 }
 
 // ---------------------------------------------------------------- entrances

@@ -166,6 +166,8 @@ public:
 private:
     void saveProfile();
     void drawNormal();
+    // A tree, decoration or the fish of a free tree slot, onto the object layer.
+    void addDecoration(const MAP_OBJECT& slot);
     Ref<CCMenuItemSprite> makeEntranceButton(const char* frame, void (MapScene::*action)(Object*));
     void addReadyMark(CCNode* building);
     void addSettlementMark();
