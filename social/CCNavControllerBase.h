@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -193,6 +194,17 @@ public:
     virtual void displayIncomingPushNotice(const std::string& text, const std::string& url,
                                            const std::string& tabId)
     {}
+    // The full UI asked again while it is open: show `tabId` (at `url`
+    // when given) as a fresh activation would (full-screen controllers).
+    virtual void activateWithDefaultTabId(const std::string& tabId, const std::optional<std::string>& url,
+                                          bool loginRequired)
+    {}
+    // Closing the full UI: a controller with a bar of its own slides it out
+    // first; `done` runs once it is out of sight (at once by default).
+    virtual void animatePadBarOutOfViewAndTell(std::function<void()> done)
+    {
+        if (done) done();
+    }
 
 protected:
     // Registers fetchUpdateNotification for every notice of the fetch
