@@ -86,6 +86,13 @@ def panel(scale, w, h, fill, border, radius, border_width=1.5, shadow=False):
     return img
 
 
+def panel_images(*rows):
+    """Registers plain panels, each row (path, width, height, fill, border, radius), in order."""
+    for path, width, height, fill, border, radius in rows:
+        IMAGES[path] = (width, height,
+                        (lambda w, h, f, b, r: lambda s: panel(s, w, h, f, b, r))(width, height, fill, border, radius))
+
+
 def bar(scale, w, h, top, bottom, line=None):
     img = Image.new("RGBA", (w * scale, h * scale), CLEAR)
     px = img.load()
@@ -123,19 +130,9 @@ def placeholder(s):
     return img
 
 
-@image("images/rows/button.png", 145, 40)
-def row_button(s):
-    return panel(s, 145, 40, MOSS, MOSS_DARK, 8)
-
-
-@image("images/rows/button_pressed.png", 145, 40)
-def row_button_pressed(s):
-    return panel(s, 145, 40, MOSS_DARK, MOSS_DARK, 8)
-
-
-@image("images/rows/field.png", 296, 26)
-def field(s):
-    return panel(s, 296, 26, WHITE, LINE, 5)
+panel_images(("images/rows/button.png", 145, 40, MOSS, MOSS_DARK, 8),
+             ("images/rows/button_pressed.png", 145, 40, MOSS_DARK, MOSS_DARK, 8),
+             ("images/rows/field.png", 296, 26, WHITE, LINE, 5))
 
 
 for state, colour in (("online", MOSS_LIGHT), ("offline", BERRY)):
@@ -196,29 +193,11 @@ def dialog(s):
     return img
 
 
-@image("images/dialogs/button.png", 220, 44)
-def dialog_button(s):
-    return panel(s, 220, 44, MOSS, MOSS_DARK, 10)
-
-
-@image("images/dialogs/button_pressed.png", 220, 44)
-def dialog_button_pressed(s):
-    return panel(s, 220, 44, MOSS_DARK, MOSS_DARK, 10)
-
-
-@image("images/dialogs/half_button.png", 118, 44)
-def dialog_half_button(s):
-    return panel(s, 118, 44, MOSS, MOSS_DARK, 10)
-
-
-@image("images/dialogs/half_button_quiet.png", 118, 44)
-def dialog_half_button_quiet(s):
-    return panel(s, 118, 44, LINE, BARK, 10)
-
-
-@image("images/dialogs/popup.png", 300, 50)
-def popup(s):
-    return panel(s, 300, 50, (52, 74, 30, 235), PAPER, 10, 1.5)
+panel_images(("images/dialogs/button.png", 220, 44, MOSS, MOSS_DARK, 10),
+             ("images/dialogs/button_pressed.png", 220, 44, MOSS_DARK, MOSS_DARK, 10),
+             ("images/dialogs/half_button.png", 118, 44, MOSS, MOSS_DARK, 10),
+             ("images/dialogs/half_button_quiet.png", 118, 44, LINE, BARK, 10),
+             ("images/dialogs/popup.png", 300, 50, (52, 74, 30, 235), PAPER, 10))
 
 
 @image("images/dialogs/splash.png", 320, 480)
