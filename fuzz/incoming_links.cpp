@@ -3,11 +3,9 @@
 // full UI, then to the pending-address opening.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
-#include "foundation/Log.h"
+#include "fuzz/ShippedTheme.h"
 #include "foundation/RunLoop.h"
 #include "social/CCDataStore.h"
 #include "social/CCNavControllerBase.h"
@@ -34,11 +32,7 @@ size_t opened = 0;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    mw::setLogSink([](const std::string&) {});
-    ::setenv("MOSSWICK_HOME", "/tmp/mosswick-fuzz-incoming-links", 0);
-    const std::string resources = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
-    ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
-    mw::CCTheming::sharedInstance()->setCurrentTheme("mosswick_01");
+    mw::fuzz::startWithShippedTheme("/tmp/mosswick-fuzz-incoming-links");
     return 0;
 }
 

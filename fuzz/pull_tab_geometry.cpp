@@ -5,29 +5,15 @@
 // the keyboard and rotation. Nothing may convert out of range.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <string_view>
 
-#include "foundation/Log.h"
+#include "fuzz/ShippedTheme.h"
 #include "foundation/Notification.h"
 #include "foundation/RunLoop.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCPullTabViewController.h"
-#include "social/CCTheming.h"
-#include "social/support/CCJSON.h"
 #include "social/ui/UIView.h"
 
 namespace {
-
-mw::Value parse(std::string_view text)
-{
-    mw::CCJSON json;
-    mw::JsonError error;
-    std::optional<mw::Value> value = json.objectWithString(std::string(text), &error);
-    return value ? *value : mw::Value();
-}
 
 class Quiet : public mw::CCPullTabViewControllerDelegate {
 public:
@@ -38,20 +24,13 @@ public:
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    mw::setLogSink([](const std::string&) {});
-    ::setenv("MOSSWICK_HOME", "/tmp/mosswick-fuzz-pull-tab", 0);
-    const std::string resources = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
-    ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
-    mw::CCTheming::sharedInstance()->setCurrentTheme("mosswick_01");
+    mw::fuzz::startWithShippedTheme("/tmp/mosswick-fuzz-pull-tab");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const size_t split = bytes.find('\0');
-    const mw::Value config = parse(bytes.substr(0, split));
-    const mw::Value frames = split == std::string_view::npos ? mw::Value() : parse(bytes.substr(split + 1));
+    const auto [config, frames] = mw::fuzz::splitIntoTwoTexts(data, size);
     const int edge = static_cast<int>(size % 5); // 4: no edge at all
     Quiet quiet;
     auto parent = mw::makeRef<mw::UIView>(mw::CGRect {0, 0, 320, 480});

@@ -3,47 +3,22 @@
 // canvas (no GL) and a tap at the middle of every item.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <string_view>
 
-#include "foundation/Log.h"
-#include "social/ui/UIView.h"
+#include "fuzz/ShippedTheme.h"
 #include "social/CCSkinnedView.h"
 #include "social/CCTheming.h"
-#include "social/support/CCJSON.h"
 #include "social/ui/UIDrawContext.h"
-
-namespace {
-
-mw::Value parse(std::string_view text)
-{
-    mw::CCJSON json;
-    mw::JsonError error;
-    std::optional<mw::Value> value = json.objectWithString(std::string(text), &error);
-    return value ? *value : mw::Value();
-}
-
-} // namespace
+#include "social/ui/UIView.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    mw::setLogSink([](const std::string&) {});
-    ::setenv("MOSSWICK_HOME", "/tmp/mosswick-fuzz-skinned-view", 0);
-    // The shipped theme and fonts, from the source tree this target was built from.
-    const std::string resources = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
-    ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
-    mw::CCTheming::sharedInstance()->setCurrentTheme("mosswick_01");
+    mw::fuzz::startWithShippedTheme("/tmp/mosswick-fuzz-skinned-view");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const size_t split = bytes.find('\0');
-    const mw::Value skin = parse(bytes.substr(0, split));
-    const mw::Value element = split == std::string_view::npos ? mw::Value() : parse(bytes.substr(split + 1));
+    const auto [skin, element] = mw::fuzz::splitIntoTwoTexts(data, size);
     mw::Ref<mw::CCSkinnedView> view = mw::makeRef<mw::CCSkinnedView>(element, skin, mw::CGRect {0, 0, 320, 60},
                                                                      mw::makeRef<mw::CCFormModel>(), false);
     view->setBadgesEnabled(true);

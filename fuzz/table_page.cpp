@@ -2,12 +2,10 @@
 // every row's height, and the selection of every row.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
 
-#include "foundation/Log.h"
+#include "fuzz/ShippedTheme.h"
 #include "social/ui/UIView.h"
 #include "foundation/RunLoop.h"
 #include "social/CCGenericTableViewController.h"
@@ -16,11 +14,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    mw::setLogSink([](const std::string&) {});
-    ::setenv("MOSSWICK_HOME", "/tmp/mosswick-fuzz-table-page", 0);
-    const std::string resources = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
-    ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
-    mw::CCTheming::sharedInstance()->setCurrentTheme("mosswick_01");
+    mw::fuzz::startWithShippedTheme("/tmp/mosswick-fuzz-table-page");
     return 0;
 }
 

@@ -21,7 +21,6 @@
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
-#include "foundation/Random.h"
 #include "game/defs/Animation.h"
 #include "game/defs/MapObject.h"
 #include "game/defs/XMLManager.h"
@@ -41,7 +40,6 @@ namespace {
 
 constexpr int32_t kPivotGroup = 101; // slots whose pictures keep the centre anchor
 constexpr int32_t kFieldsGroup = 103;
-constexpr int32_t kCastle = 38;
 constexpr int32_t kLessonTool = 24;   // the tool whose first payment opens a lesson
 constexpr int32_t kLessonFrame = 38;  // that lesson's frame
 constexpr uint8_t kGhostOpacity = 120;
@@ -72,8 +70,6 @@ constexpr Reveal kReveals[] = {
 
 float windowHeight() { return CCDirector::sharedDirector()->winSize().height; }
 float windowWidth() { return CCDirector::sharedDirector()->winSize().width; }
-bool slowDevice() { return CCDirector::sharedDirector()->winSizeInPixels().width == 320; }
-float unitRandom() { return static_cast<float>(Random::random()) / 2147483648.0f; }
 
 MAP_OBJECT* slotRecord(int32_t key)
 {
@@ -101,29 +97,6 @@ void runPulse(CCNode* marker, Pulse pulse)
 void setOpacity(CCNode* node, uint8_t opacity)
 {
     if (auto* rgba = dynamic_cast<CCRGBAProtocol*>(node)) rgba->setOpacity(opacity);
-}
-
-// The picture of an upgrade on the map, not yet in any tree: a copy of its
-// animation template placed at `opacity` (-1: the parts' own), or its sprite.
-Ref<CCNode> buildingPicture(const UpgradeItem& upgrade, int32_t opacity)
-{
-    if (upgrade.isAnim) {
-        Animation* model = XMLManager::sharedInstance()->GetAnimationNamed(format("map_%@.xml", upgrade.PngName));
-        if (!model) {
-            logLine("MapScene: no animation map_%s.xml for upgrade %d", upgrade.PngName.c_str(), upgrade.ID);
-            return nullptr;
-        }
-        Ref<Animation> copy = model->GenerateNewObject();
-        copy->PlaceObject(opacity);
-        return copy;
-    }
-    auto sprite = CCSprite::spriteWithSpriteFrameName(format("map_%@.png", upgrade.PngName));
-    if (!sprite) {
-        logLine("MapScene: no picture map_%s.png for upgrade %d", upgrade.PngName.c_str(), upgrade.ID);
-        return nullptr;
-    }
-    if (opacity >= 0) sprite->setOpacity(static_cast<uint8_t>(opacity));
-    return sprite;
 }
 
 // The upgrade pays the tool whose lesson is not done yet: its bonus is about
@@ -195,23 +168,6 @@ void MapScene::enterPlacementState(int32_t state)
 }
 
 // ---------------------------------------------------------------- drawing
-
-CCNode* MapScene::standBuilding(const MAP_OBJECT& slot, int32_t upgradeId)
-{
-    const UpgradeItem* upgrade = Profile::sharedInstance()->GetUpgrade(upgradeId);
-    if (!upgrade || !PageParent) return nullptr;
-    Ref<CCNode> building = buildingPicture(*upgrade, -1);
-    if (!building) return nullptr;
-    building->setPosition(slotPoint(slot));
-    if (auto* animation = dynamic_cast<Animation*>(building.get())) {
-        if (!slowDevice() || unitRandom() >= 0.7f) animation->StartAnimations(true);
-    } else {
-        if (slot.GroupID != kPivotGroup) building->setAnchorPoint({0.5f, 0});
-        if (upgradeId == kCastle) building->setAnchorPoint({0.4f, 0.1f});
-    }
-    PageParent->addChild(building.get(), slot.ID == 0 ? 0 : depthOf(slot), upgradeId);
-    return building.get();
-}
 
 void MapScene::drawPlacementMap()
 {

@@ -47,6 +47,8 @@ namespace {
 constexpr int32_t kMarket = 18;
 constexpr int32_t kFields = 91;
 constexpr int32_t kMine = 29;
+constexpr int32_t kCastle = 38;
+constexpr int32_t kPivotGroup = 101; // slots whose pictures keep the centre anchor
 constexpr int32_t kSettlements[] = {38, 27, 89, 90, 101, 88};
 constexpr int32_t kNoCostButTappable[] = {112, 113, 117};
 constexpr int kPopUpZ = 6;
@@ -228,36 +230,11 @@ void MapScene::drawNormal()
     if (WFactory) removeChild(WFactory.get(), true);
     PageParent = TrickLayer::node();
     makeWalkerFactory(MapState == kStateAfterHire ? MapToBuild : WorkerFactory::kNoKind);
-    const float height = winSize().height;
-    Profile* profile = Profile::sharedInstance();
     XMLManager* definitions = XMLManager::sharedInstance();
     for (const auto& [key, slot] : definitions->MapObjects) {
         if (!slot) continue;
-        const int z = slot->ID == 0 ? 0 : static_cast<int>(height - static_cast<float>(slot->y));
-        const CGPoint at = {static_cast<float>(slot->x), static_cast<float>(slot->y)};
         if (slot->isTree != 1 && slot->IDBuild >= 0) {
-            const UpgradeItem* upgrade = profile->GetUpgrade(slot->IDBuild);
-            if (!upgrade) continue;
-            CCNode* building = nullptr; // held by the object layer
-            if (upgrade->isAnim) {
-                Animation* model = definitions->GetAnimationNamed(format("map_%@.xml", upgrade->PngName));
-                if (!model) continue;
-                Ref<Animation> copy = model->GenerateNewObject();
-                copy->PlaceObject();
-                PageParent->addChild(copy.get(), z, slot->IDBuild);
-                if (!slowDevice() || unitRandom() >= 0.7f) copy->StartAnimations(true);
-                copy->setPosition(at);
-                building = copy.get();
-            } else {
-                auto sprite = CCSprite::spriteWithSpriteFrameName(format("map_%@.png", upgrade->PngName));
-                if (!sprite) continue;
-                sprite->setPosition(at);
-                if (slot->GroupID != 101) sprite->setAnchorPoint({0.5f, 0});
-                if (slot->IDBuild == 38) sprite->setAnchorPoint({0.4f, 0.1f});
-                PageParent->addChild(sprite.get(), z, slot->IDBuild);
-                building = sprite.get();
-            }
-            CheckIfThisChildIsButton(building, false);
+            if (CCNode* building = standBuilding(*slot, slot->IDBuild)) CheckIfThisChildIsButton(building, false);
         } else if (slot->isTree == 1 && slot->IDBuild == -1) {
             addDecoration(*slot);
         }
@@ -266,6 +243,45 @@ void MapScene::drawNormal()
     addChild(PageParent.get(), 1);
     ValidateAllBuildingsForNotification();
     if (MapState != kStateAfterHire) ValidateAndPlayTutorial();
+}
+
+Ref<CCNode> MapScene::buildingPicture(const UpgradeItem& upgrade, int32_t opacity)
+{
+    if (upgrade.isAnim) {
+        Animation* model = XMLManager::sharedInstance()->GetAnimationNamed(format("map_%@.xml", upgrade.PngName));
+        if (!model) {
+            logLine("MapScene: no animation map_%s.xml for upgrade %d", upgrade.PngName.c_str(), upgrade.ID);
+            return nullptr;
+        }
+        Ref<Animation> copy = model->GenerateNewObject();
+        copy->PlaceObject(opacity);
+        return copy;
+    }
+    auto sprite = CCSprite::spriteWithSpriteFrameName(format("map_%@.png", upgrade.PngName));
+    if (!sprite) {
+        logLine("MapScene: no picture map_%s.png for upgrade %d", upgrade.PngName.c_str(), upgrade.ID);
+        return nullptr;
+    }
+    if (opacity >= 0) sprite->setOpacity(static_cast<uint8_t>(opacity));
+    return sprite;
+}
+
+CCNode* MapScene::standBuilding(const MAP_OBJECT& slot, int32_t upgradeId)
+{
+    const UpgradeItem* upgrade = Profile::sharedInstance()->GetUpgrade(upgradeId);
+    if (!upgrade || !PageParent) return nullptr;
+    Ref<CCNode> building = buildingPicture(*upgrade, -1);
+    if (!building) return nullptr;
+    building->setPosition({static_cast<float>(slot.x), static_cast<float>(slot.y)});
+    if (auto* animation = dynamic_cast<Animation*>(building.get())) {
+        if (!slowDevice() || unitRandom() >= 0.7f) animation->StartAnimations(true);
+    } else {
+        if (slot.GroupID != kPivotGroup) building->setAnchorPoint({0.5f, 0});
+        if (upgradeId == kCastle) building->setAnchorPoint({0.4f, 0.1f});
+    }
+    const int z = slot.ID == 0 ? 0 : static_cast<int>(winSize().height - static_cast<float>(slot.y));
+    PageParent->addChild(building.get(), z, upgradeId);
+    return building.get();
 }
 
 void MapScene::addDecoration(const MAP_OBJECT& slot)

@@ -18,6 +18,7 @@ class CCMenuItem;
 class CCMenuItemSprite;
 class GuiObject;
 class MAP_OBJECT;
+class UpgradeItem;
 
 // The village map, content layer 9: buildings, decorations and the fish drawn
 // from the map slots, the entrance buttons to the mine, the fields and the
@@ -168,6 +169,13 @@ private:
     void drawNormal();
     // A tree, decoration or the fish of a free tree slot, onto the object layer.
     void addDecoration(const MAP_OBJECT& slot);
+    // The picture of an upgrade on the map, not yet in any tree: a copy of its
+    // animation template placed at `opacity` (-1: the parts' own), or its
+    // sprite; null (logged) when the picture is missing.
+    static Ref<CCNode> buildingPicture(const UpgradeItem& upgrade, int32_t opacity);
+    // The upgrade's building standing on the slot, on the object layer at the
+    // slot's depth and tagged with the upgrade; null when it cannot be drawn.
+    CCNode* standBuilding(const MAP_OBJECT& slot, int32_t upgrade);
     Ref<CCMenuItemSprite> makeEntranceButton(const char* frame, void (MapScene::*action)(Object*));
     void addReadyMark(CCNode* building);
     void addSettlementMark();
@@ -208,7 +216,6 @@ private:
     void startUpgrade();
     void startBuildingAnimation(const MAP_OBJECT& slot, void (MapScene::*done)());
     void abandonPlacement(const char* why);
-    CCNode* standBuilding(const MAP_OBJECT& slot, int32_t upgrade);
     bool revealDecoration(int32_t slotKey);
 };
 
