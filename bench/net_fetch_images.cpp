@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "bench/BenchSummary.h"
+#include "bench/LoopbackCurl.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
@@ -132,12 +133,6 @@ void BM_FetchManagerImages(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.imageBytes));
 }
 
-size_t collect(char* bytes, size_t size, size_t count, void* user)
-{
-    static_cast<std::string*>(user)->append(bytes, size * count);
-    return size * count;
-}
-
 // The baseline: libcurl's multi interface alone, same headers, same trust,
 // same routing, 6 transfers at a time, connections kept across iterations.
 void BM_PlainMultiImages(benchmark::State& state)
@@ -155,15 +150,8 @@ void BM_PlainMultiImages(benchmark::State& state)
         size_t received = 0;
         auto add = [&] {
             bodies.push_back(std::make_unique<std::string>());
-            CURL* e = curl_easy_init();
-            curl_easy_setopt(e, CURLOPT_URL, Fixture::url(imagePath(next++)).c_str());
-            curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
-            curl_easy_setopt(e, CURLOPT_CONNECT_TO, routing);
-            curl_easy_setopt(e, CURLOPT_CAINFO, authority.c_str());
-            curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-            curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
-            curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, collect);
-            curl_easy_setopt(e, CURLOPT_WRITEDATA, bodies.back().get());
+            CURL* e = mw::bench::loopbackGet(Fixture::url(imagePath(next++)), headers, routing, authority,
+                                             bodies.back().get());
             curl_multi_add_handle(multi, e);
         };
         while (next < kImages && next < kAtOnce) add();

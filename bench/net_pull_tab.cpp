@@ -18,7 +18,6 @@
 // of its last state-3 frame there as a PNG. Run from the source tree (or set
 // MOSSWICK_SOURCE_DIR).
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
 
 #include <GLES/gl.h>
 
@@ -31,6 +30,7 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "bench/LoopbackCurl.h"
 #include "foundation/RunLoop.h"
 #include "game/defs/XMLManager.h"
 #include "game/front/MainMenuScene.h"
@@ -92,6 +92,7 @@ struct World {
     std::unique_ptr<LoopbackSocialService> service;
     Ref<UIWindow> window;
     Ref<MainMenuScene> menu;
+    std::string profilePage = pageEnvelope("Profile");
     std::vector<std::string> headerLines; // what the transport sends, for the baseline
     std::string connectTo;
     bool ready = false;
@@ -109,7 +110,7 @@ struct World {
         service->setKeepsRequests(false);
         service->route();
         service->script("/lite/newsfeed.cuid", {200, {}, pageEnvelope("News")});
-        service->script("/lite/profile.cuid", {200, {}, pageEnvelope("Profile")});
+        service->script("/lite/profile.cuid", {200, {}, profilePage});
         service->script("/lite/leaderboards.cuid", {200, {}, pageEnvelope("Leaderboards")});
 
         GlobalObject* global = GlobalObject::sharedInstance();
@@ -211,6 +212,16 @@ World& world()
     return *shared;
 }
 
+// The world with a closed two-stage pull tab; false (the benchmark skipped)
+// when either is missing.
+bool closedPullTabReady(benchmark::State& state, World& w)
+{
+    if (!bench::worldReady(state, w.ready, "no main menu (run with MOSSWICK_SOURCE_DIR)")) return false;
+    if (w.showClosedPullTab()) return true;
+    state.SkipWithError("the pull tab did not show closed");
+    return false;
+}
+
 void BM_MainMenuAloneFrame(benchmark::State& state)
 {
     World& w = world();
@@ -232,15 +243,11 @@ BENCHMARK(BM_MainMenuAloneFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->
 void BM_PullTabOpeningFrame(benchmark::State& state)
 {
     World& w = world();
-    if (!bench::worldReady(state, w.ready, "no main menu (run with MOSSWICK_SOURCE_DIR)")) return;
-    if (!w.showClosedPullTab()) {
-        state.SkipWithError("the pull tab did not show closed");
-        return;
-    }
-    const CGPoint profile = w.tabPoint(kProfileTab);
+    if (!closedPullTabReady(state, w)) return;
     const std::string url = w.tabUrl(kProfileTab);
-    // The first opening fetches the page; the timed ones reopen it.
-    w.tap(profile);
+    // The first opening fetches the page; the timed ones reopen it. The tab
+    // moves with the strip: its point is taken before each tap.
+    w.tap(w.tabPoint(kProfileTab));
     for (int i = 0; i < 600 && !w.pageShown(url); ++i) bench::frame(*w.driver);
     w.settle(0.6);
     const int openingFrames = static_cast<int>(0.5 / w.driver->step() + 0.5) + 1;
@@ -255,8 +262,9 @@ void BM_PullTabOpeningFrame(benchmark::State& state)
             opened = opened && w.pullTab()->state() == CCPullTabViewController::kStateFullVisibility &&
                      w.pageShown(url);
             // A tap on the selected tab closes the strip to state 1.
-            w.tap(profile);
+            w.tap(w.tabPoint(kProfileTab));
             w.settle(0.6);
+            const CGPoint profile = w.tabPoint(kProfileTab);
             state.ResumeTiming();
             left = openingFrames;
             ++openings;
@@ -284,11 +292,7 @@ BENCHMARK(BM_PullTabOpeningFrame)->Unit(benchmark::kMillisecond)->UseRealTime()-
 void BM_TabTapToPageDrawn(benchmark::State& state)
 {
     World& w = world();
-    if (!bench::worldReady(state, w.ready, "no main menu (run with MOSSWICK_SOURCE_DIR)")) return;
-    if (!w.showClosedPullTab()) {
-        state.SkipWithError("the pull tab did not show closed");
-        return;
-    }
+    if (!closedPullTabReady(state, w)) return;
     // Open to state 3 on the profile page.
     const std::string profileUrl = w.tabUrl(kProfileTab);
     w.tap(w.tabPoint(kProfileTab));
@@ -324,12 +328,6 @@ void BM_TabTapToPageDrawn(benchmark::State& state)
 }
 BENCHMARK(BM_TabTapToPageDrawn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2)->Repetitions(3);
 
-size_t collect(char* bytes, size_t size, size_t count, void* user)
-{
-    static_cast<std::string*>(user)->append(bytes, size * count);
-    return size * count;
-}
-
 // The baseline: libcurl alone fetching the same page, same headers, trust
 // and routing; the handle (and with it the connection) kept across
 // iterations.
@@ -342,22 +340,14 @@ void BM_PlainCurlPageFetch(benchmark::State& state)
     for (const std::string& line : w.headerLines) headers = curl_slist_append(headers, line.c_str());
     curl_slist* routing = curl_slist_append(nullptr, w.connectTo.c_str());
     const std::string authority = w.service->authorityFile();
-    CURL* e = curl_easy_init();
     std::string body;
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(e, CURLOPT_CONNECT_TO, routing);
-    curl_easy_setopt(e, CURLOPT_CAINFO, authority.c_str());
-    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &body);
+    CURL* e = bench::loopbackGet(url, headers, routing, authority, &body);
     for (auto _ : state) {
         body.clear();
         const CURLcode result = curl_easy_perform(e);
         long status = 0;
         curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
-        if (result != CURLE_OK || status != 200 || body.find("Villager 20") == std::string::npos) {
+        if (result != CURLE_OK || status != 200 || body != w.profilePage) {
             state.SkipWithError("the fetch failed");
             break;
         }

@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include "bench/BenchSummary.h"
+#include "bench/LoopbackCurl.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 #include "platform/HTTPTransport.h"
@@ -150,12 +151,6 @@ double transferRecords(benchmark::State& state, const std::vector<std::string>& 
     return longest;
 }
 
-size_t collect(char* bytes, size_t size, size_t count, void* user)
-{
-    static_cast<std::string*>(user)->append(bytes, size * count);
-    return size * count;
-}
-
 // The baseline: libcurl's multi interface alone, same headers, same trust,
 // same routing, connections kept across iterations.
 void plainMulti(benchmark::State& state, const std::vector<std::string>& paths)
@@ -176,17 +171,9 @@ void plainMulti(benchmark::State& state, const std::vector<std::string>& paths)
     int done = 0;
     auto add = [&] {
         auto slot = std::make_unique<Slot>();
-        slot->easy = curl_easy_init();
+        slot->easy = mw::bench::loopbackGet(Fixture::url(paths[next++]), headers, routing, authority, &slot->body);
         CURL* e = slot->easy;
-        curl_easy_setopt(e, CURLOPT_URL, Fixture::url(paths[next++]).c_str());
-        curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(e, CURLOPT_CONNECT_TO, routing);
-        curl_easy_setopt(e, CURLOPT_CAINFO, authority.c_str());
-        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-        curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
         curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 256L * 1024);
-        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, collect);
-        curl_easy_setopt(e, CURLOPT_WRITEDATA, &slot->body);
         curl_multi_add_handle(multi, e);
         slots.push_back(std::move(slot));
     };
