@@ -57,58 +57,94 @@ void UIDrawContext::drawImage(const Image& image, CGRect rect, float alpha)
     const int y0 = std::max(0, static_cast<int>(std::floor(top)));
     const int x1 = std::min(bitmap_->width(), static_cast<int>(std::ceil(left + width)));
     const int y1 = std::min(bitmap_->height(), static_cast<int>(std::ceil(top + height)));
+    if (x0 >= x1 || y0 >= y1) return;
     const std::vector<uint8_t>& src = image.pixels();
-    const bool mask = src.size() == static_cast<size_t>(image.width()) * static_cast<size_t>(image.height());
+    const int imageWidth = image.width();
+    const int imageHeight = image.height();
+    const bool mask = src.size() == static_cast<size_t>(imageWidth) * static_cast<size_t>(imageHeight);
     const bool premultiplied = image.alphaInfo() == ImageAlphaInfo::PremultipliedLast ||
                                image.alphaInfo() == ImageAlphaInfo::PremultipliedFirst;
     const bool hasAlpha = image.hasAlpha();
-    // Premultiplied colour of one source pixel, clamped to the edges.
-    auto texel = [&](int x, int y, float out[4]) {
-        x = std::clamp(x, 0, image.width() - 1);
-        y = std::clamp(y, 0, image.height() - 1);
-        const size_t at = static_cast<size_t>(y) * static_cast<size_t>(image.width()) + static_cast<size_t>(x);
-        if (mask) {
-            const FillColor& fill = bitmap_->fillColor();
-            const float a = src[at] / 255.0f * fill.a;
-            out[0] = fill.r * a;
-            out[1] = fill.g * a;
-            out[2] = fill.b * a;
-            out[3] = a;
-            return;
+    // One source row as premultiplied colours (the edges clamped by the caller).
+    const FillColor fill = bitmap_->fillColor();
+    auto convertRow = [&](int y, std::vector<float>& out) {
+        const size_t row = static_cast<size_t>(y) * static_cast<size_t>(imageWidth);
+        for (int x = 0; x < imageWidth; ++x) {
+            const size_t at = row + static_cast<size_t>(x);
+            float* texel = &out[static_cast<size_t>(x) * 4];
+            if (mask) {
+                const float a = src[at] / 255.0f * fill.a;
+                texel[0] = fill.r * a;
+                texel[1] = fill.g * a;
+                texel[2] = fill.b * a;
+                texel[3] = a;
+                continue;
+            }
+            const float a = hasAlpha ? src[at * 4 + 3] / 255.0f : 1.0f;
+            for (int c = 0; c < 3; ++c) texel[c] = src[at * 4 + c] / 255.0f * (premultiplied ? 1.0f : a);
+            texel[3] = a;
         }
-        const float a = hasAlpha ? src[at * 4 + 3] / 255.0f : 1.0f;
-        for (int c = 0; c < 3; ++c) out[c] = src[at * 4 + c] / 255.0f * (premultiplied ? 1.0f : a);
-        out[3] = a;
     };
+    const float sx = imageWidth / width;
+    const float sy = imageHeight / height;
+    // Per column: the two source columns (clamped to the edges), the weight
+    // of the second and the coverage of a partly covered edge column.
+    struct Column {
+        size_t first;
+        size_t second;
+        float weight;
+        float cover;
+    };
+    std::vector<Column> columns(static_cast<size_t>(x1 - x0));
+    for (int x = x0; x < x1; ++x) {
+        const float u = (x + 0.5f - left) * sx - 0.5f;
+        const int ix = static_cast<int>(std::floor(u));
+        columns[static_cast<size_t>(x - x0)] = {
+            static_cast<size_t>(std::clamp(ix, 0, imageWidth - 1)) * 4,
+            static_cast<size_t>(std::clamp(ix + 1, 0, imageWidth - 1)) * 4, u - ix,
+            std::clamp(std::min(x + 1.0f, left + width) - std::max<float>(x, left), 0.0f, 1.0f)};
+    }
+    // Source rows converted once and kept while the output rows read them.
+    std::vector<float> upper(static_cast<size_t>(imageWidth) * 4), lower(upper.size());
+    int upperRow = -1, lowerRow = -1;
+    // A weight of 0 takes the first value as it is (a * 1 + b * 0 is a).
+    auto mix = [](float a, float b, float weight) { return weight == 0.0f ? a : a * (1 - weight) + b * weight; };
     std::vector<uint8_t>& dst = bitmap_->pixels();
-    const float sx = image.width() / width;
-    const float sy = image.height() / height;
     for (int y = y0; y < y1; ++y) {
         const float v = (y + 0.5f - top) * sy - 0.5f;
         const int iy = static_cast<int>(std::floor(v));
         const float fy = v - iy;
+        const int upperAt = std::clamp(iy, 0, imageHeight - 1);
+        const int lowerAt = std::clamp(iy + 1, 0, imageHeight - 1);
+        if (upperAt != upperRow) {
+            if (upperAt == lowerRow) upper.swap(lower), std::swap(upperRow, lowerRow);
+            else convertRow(upperAt, upper), upperRow = upperAt;
+        }
+        if (lowerAt != lowerRow) {
+            if (lowerAt == upperRow) lower = upper;
+            else convertRow(lowerAt, lower);
+            lowerRow = lowerAt;
+        }
         // Coverage of partly covered edge rows and columns.
         const float rowCover = std::clamp(std::min(y + 1.0f, top + height) - std::max<float>(y, top), 0.0f, 1.0f);
-        for (int x = x0; x < x1; ++x) {
-            const float u = (x + 0.5f - left) * sx - 0.5f;
-            const int ix = static_cast<int>(std::floor(u));
-            const float fx = u - ix;
-            const float colCover = std::clamp(std::min(x + 1.0f, left + width) - std::max<float>(x, left), 0.0f, 1.0f);
-            float a[4], b[4], c[4], d[4], px[4];
-            texel(ix, iy, a);
-            texel(ix + 1, iy, b);
-            texel(ix, iy + 1, c);
-            texel(ix + 1, iy + 1, d);
-            const float cover = rowCover * colCover * alpha;
+        uint8_t* o = &dst[(static_cast<size_t>(y) * static_cast<size_t>(bitmap_->width()) + static_cast<size_t>(x0)) * 4];
+        for (const Column& column : columns) {
+            const float cover = rowCover * column.cover * alpha;
+            float px[4];
             for (int k = 0; k < 4; ++k) {
-                px[k] = ((a[k] * (1 - fx) + b[k] * fx) * (1 - fy) + (c[k] * (1 - fx) + d[k] * fx) * fy) * cover;
+                const float above = mix(upper[column.first + k], upper[column.second + k], column.weight);
+                const float below = mix(lower[column.first + k], lower[column.second + k], column.weight);
+                px[k] = mix(above, below, fy) * cover;
             }
-            uint8_t* o = &dst[(static_cast<size_t>(y) * static_cast<size_t>(bitmap_->width()) + static_cast<size_t>(x)) * 4];
             const float keep = 1 - px[3];
             for (int k = 0; k < 4; ++k) {
-                const float value = px[k] * 255.0f + o[k] * keep;
-                o[k] = static_cast<uint8_t>(std::lround(std::clamp(value, 0.0f, 255.0f)));
+                // Rounded half away from zero as lround does (exact in
+                // double for this range); NaN, which lround cannot round,
+                // gives 0 as before.
+                const float value = std::clamp(px[k] * 255.0f + o[k] * keep, 0.0f, 255.0f);
+                o[k] = value >= 0.0f ? static_cast<uint8_t>(static_cast<int>(static_cast<double>(value) + 0.5)) : 0;
             }
+            o += 4;
         }
     }
 }
