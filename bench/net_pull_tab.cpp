@@ -306,6 +306,7 @@ void BM_TabTapToPageDrawn(benchmark::State& state)
         return;
     }
     const char* tabs[] = {kLeaderboardsTab, kProfileTab};
+    const int handshakesBefore = w.service->handshakes();
     int next = 0;
     double loaded = 0;
     double drawn = 0;
@@ -337,6 +338,7 @@ void BM_TabTapToPageDrawn(benchmark::State& state)
     const double taps = static_cast<double>(std::max<int64_t>(1, state.iterations()));
     state.counters["loaded_ms"] = loaded / taps * 1000;
     state.counters["frame_ms"] = drawn / taps * 1000;
+    state.counters["handshakes"] = (w.service->handshakes() - handshakesBefore) / taps;
 }
 BENCHMARK(BM_TabTapToPageDrawn)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2)->Repetitions(3);
 
