@@ -151,15 +151,15 @@ TEST_P(EmbeddedViewTest, RefusalsAreLoggedAndRepeatsIgnored)
     EXPECT_EQ(window_->subviews().back().get(), first.view());
 }
 
-TEST_P(EmbeddedViewTest, AnUnactivatedSessionIsRefused)
+class EmbeddedRefusalTest : public SocialUiTest {};
+
+TEST_F(EmbeddedRefusalTest, ASessionWithoutTheGamesIdentityIsRefused)
 {
-    // A fresh session without the game's identity.
-    resetSharedInstances();
-    useTheme("mosswick_01");
+    start(); // the session exists, never activated
     ScopedLogCapture log;
-    session()->activateLumoraEmbeddedUIOnPage("garden.cuid", window_.get(), {0, 0, 160, 160});
+    CCPrivateSession::sharedInstance()->activateLumoraEmbeddedUIOnPage("garden.cuid", window_.get(), {0, 0, 160, 160});
     EXPECT_TRUE(log.contains("Lumora Error:  Unable to show Lumora embedded UI - The application ID is unset"));
-    EXPECT_FALSE(session()->isLumoraEmbeddedUIActive());
+    EXPECT_FALSE(CCPrivateSession::sharedInstance()->isLumoraEmbeddedUIActive());
 }
 
 // ---- geometry and drawing ----
@@ -307,38 +307,32 @@ public:
 TEST_P(EmbeddedViewTest, AFailedPageGoesBackOrIsReported)
 {
     const bool pad = std::string(GetParam()).rfind("tablet", 0) == 0;
-    service_.script("/lite/broken.cuid", {500, {}, "no"});
-    struct Row {
-        size_t pages; // in the history when the page fails
-        std::vector<std::string> heard;
-        size_t historyAfter;
+    RecordingDelegate delegate;
+    auto embedded = CCEmbeddedViewController::create(&delegate, {0, 0, 320, 320}, window_.get(), lite("garden.cuid"));
+    auto shown = [&](const std::string& path) {
+        CCGenericTableViewController* page = embedded->primaryViewController();
+        return page && !embedded->incomingViewController() && page->currentUIDescription()->url() == lite(path);
     };
-    // A phone reports a failing first page; with a page to go back to, and
-    // always on a tablet, it goes back (a single page stays).
-    const Row rows[] = {{1, pad ? std::vector<std::string> {} : std::vector<std::string> {"failed"}, 1},
-                        {2, {}, 1}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.pages);
-        RecordingDelegate delegate;
-        auto embedded = CCEmbeddedViewController::create(&delegate, {0, 0, 320, 320}, window_.get(),
-                                                         lite(row.pages == 1 ? "broken.cuid" : "garden.cuid"));
-        if (row.pages == 2) {
-            ASSERT_TRUE(waitFor([&] { return embedded->primaryViewController() &&
-                                             embedded->primaryViewController()->currentUIDescription()->dataAvailable(); }));
-            embedded->pushView(makeRef<CCUIDescription>(lite("broken.cuid"), 10, 0), std::nullopt, 2);
-        }
-        settle();
-        ASSERT_EQ(embedded->urlHistoryCount(), row.pages);
-        CCGenericTableViewController* failing =
-            embedded->incomingViewController() ? embedded->incomingViewController() : embedded->primaryViewController();
-        ASSERT_NE(failing, nullptr);
-        embedded->genericTableViewControllerFailedToLoadPage(*failing);
-        EXPECT_EQ(delegate.calls, row.heard);
-        EXPECT_EQ(embedded->urlHistoryCount(), row.historyAfter);
-        if (row.pages == 2) EXPECT_EQ(embedded->currentUIDescription()->url(), lite("garden.cuid"));
-        embedded->doDeactivation();
-        settle();
-    }
+    ASSERT_TRUE(waitFor([&] { return shown("garden.cuid"); }));
+
+    // The only page fails: a phone tells the delegate, a tablet keeps it.
+    embedded->genericTableViewControllerFailedToLoadPage(*embedded->primaryViewController());
+    EXPECT_EQ(delegate.calls, pad ? std::vector<std::string> {} : std::vector<std::string> {"failed"});
+    EXPECT_EQ(embedded->urlHistoryCount(), 1u);
+    delegate.calls.clear();
+
+    // A second page fails: back to the first, at once on a tablet, with the
+    // back animation on a phone.
+    embedded->pushView(makeRef<CCUIDescription>(lite("friends.cuid"), 10, 0), std::nullopt, 2);
+    ASSERT_TRUE(waitFor([&] { return shown("friends.cuid"); }));
+    embedded->genericTableViewControllerFailedToLoadPage(*embedded->primaryViewController());
+    EXPECT_EQ(embedded->urlHistoryCount(), 1u);
+    RunLoop::main().drain();
+    EXPECT_EQ(shown("garden.cuid"), pad) << "no frames run yet";
+    ASSERT_TRUE(waitFor([&] { return shown("garden.cuid"); }));
+    EXPECT_TRUE(delegate.calls.empty());
+    embedded->doDeactivation();
+    EXPECT_EQ(delegate.calls, std::vector<std::string> {"deactivated"});
 }
 
 TEST_P(EmbeddedViewTest, DeactivationWaitsForTheFirstPage)
@@ -415,13 +409,14 @@ TEST_P(EmbeddedViewTest, APurchaseLinkBlocksInputBuysAndShowsTheServicesAnswer)
         CCTableLinkInfo {Value::dictionary({{"url", Value("lumora://buyvirtualcurrency?productID=coins_100")}}),
                          nullptr});
     EXPECT_NE(embedded.blockUiViewController(), nullptr) << "input blocked while the store works";
-    EXPECT_TRUE(store->payments.empty()) << "the store answers later";
-    RunLoop::main().drain();
     EXPECT_EQ(store->payments, std::vector<std::string> {"coins_100"});
-    EXPECT_EQ(embedded.blockUiViewController(), nullptr) << "input unblocked with the answer";
+    RunLoop::main().drain();
+    EXPECT_EQ(embedded.blockUiViewController(), nullptr) << "input unblocked with the store's answer";
     // The report page is pushed with animation 0 in place of the shown one:
-    // in place on the next loop turn, without an animation's frames.
+    // it is in place on the next loop turn, without an animation's frames.
+    RunLoop::main().drain();
     ASSERT_NE(embedded.primaryViewController(), nullptr);
+    EXPECT_EQ(embedded.incomingViewController(), nullptr);
     EXPECT_EQ(embedded.primaryViewController()->currentUIDescription()->url(), lite("buy_virtual_currency.cuid"));
     EXPECT_EQ(embedded.urlHistoryCount(), 1u) << "in place of the page that had the link";
     ASSERT_TRUE(waitFor([&] { return showsPage("buy_virtual_currency") &&
