@@ -481,7 +481,8 @@ public:
 
 private:
     // The controller and the session's delegate face towards it, made
-    // together at activation.
+    // together at activation and defined with them; a shared pointer needs
+    // no complete type where the session is destroyed.
     struct EmbeddedUi;
     std::shared_ptr<EmbeddedUi> embeddedUi_;
 
