@@ -458,6 +458,34 @@ public:
     bool postCurrentSessionAnalytics() const { return postCurrentSessionAnalytics_; }
     void setPostCurrentSessionAnalytics(bool post) { postCurrentSessionAnalytics_ = post; }
 
+    // ---- the embedded view (CCPrivateSessionEmbedded.cpp) ----
+    //
+    // The social pages inside a rectangle of a view the host names. The
+    // game never opens it.
+
+    // Validates the session and the theme (a failure is one log line); then,
+    // unless an embedded view exists or no view is given, tells the login
+    // handler, and makes and holds the controller for the page path (under
+    // the page base, in tabbed form) in `frame` of `view`.
+    void activateLumoraEmbeddedUIOnPage(const std::string& pagePath, class UIView* view, CGRect frame);
+    // While the session holds an embedded controller.
+    bool isLumoraEmbeddedUIActive() const;
+    // Asks the controller to close; it does only while a page is shown.
+    void deactivateLumoraEmbeddedUI();
+    // The controller while the session holds it, else null.
+    class CCEmbeddedViewController* embeddedViewController() const;
+    // What the controller tells the session (its delegate): the session lets
+    // it go; a failed first page changes nothing.
+    void onEmbeddedViewControllerDeactivated();
+    void onEmbeddedViewControllerFailedToLoadPage() {}
+
+private:
+    // The controller and the session's delegate face towards it, made
+    // together at activation and defined with them; a shared pointer needs
+    // no complete type where the session is destroyed.
+    struct EmbeddedUi;
+    std::shared_ptr<EmbeddedUi> embeddedUi_;
+
 private:
     void observeApplicationState();
     bool setupReachability();

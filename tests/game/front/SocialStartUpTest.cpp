@@ -23,6 +23,7 @@
 #include "social/CCPrivateSession.h"
 #include "social/CCStorePurchases.h"
 #include "social/CCUniqueId.h"
+#include "tests/game/front/DormantSocialChecks.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RecordingSessionCalls.h"
 #include "tests/support/ScopedEnv.h"
@@ -139,8 +140,8 @@ TEST_F(SocialStartUpTest, APendingIncomingUrlLeavesTheFirstRunUnmarked)
 
 
 // The parts of the social client the game never starts stay unstarted: no
-// buffer, no products request, no resolver, no cloud document, and none of
-// their keys in the data store.
+// buffer, no products request, no resolver, no cloud document, no full UI or
+// embedded view, and none of their keys in the data store.
 TEST_F(SocialStartUpTest, TheGameStartsNoBufferStoreOrDataSharing)
 {
     auto store = std::make_shared<test::ScriptedStore>();
@@ -150,20 +151,8 @@ TEST_F(SocialStartUpTest, TheGameStartsNoBufferStoreOrDataSharing)
     auto previousCloud = CloudDocuments::replaceSharedInstance(cloud);
     start();
     driver_->runFrames(30);
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
-    ASSERT_NE(session, nullptr);
-    EXPECT_EQ(session->achievementBuffer(), nullptr);
-    EXPECT_EQ(session->offersBuffer(), nullptr);
-    EXPECT_EQ(session->leaderboardBuffer(), nullptr);
-    EXPECT_EQ(session->dataSharing(), nullptr);
-    EXPECT_TRUE(store->requests.empty()) << "no products request";
-    EXPECT_FALSE(CCSKProductInfo::checkForSharedInstance());
-    EXPECT_FALSE(CCSKTransactionHandler::checkForSharedInstance());
-    EXPECT_EQ(cloud->containerLookups, 0);
-    EXPECT_EQ(cloud->documentsOpened, 0);
-    for (const char* key : {CCAchievementBuffer::kValuesKey, CCAchievementBuffer::kPopupsKey, CCOffersBuffer::kKey,
-                            CCLeaderboardBuffer::kKey, CCLocalDataSharingStore::kKey})
-        EXPECT_FALSE(this->store().containsKey(key)) << key;
+    test::expectSocialPeripheryDormant(*store, *cloud);
+    EXPECT_TRUE(store->requests.empty()) << "no products request at start";
     stop();
     Store::replaceSharedInstance(previousStore);
     CloudDocuments::replaceSharedInstance(previousCloud);
