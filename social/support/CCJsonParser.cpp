@@ -256,12 +256,21 @@ bool CCJsonParser::scanRestOfArray(Value& out)
             --depth_;
             return finish(true);
         }
-        Value item;
-        if (!scanValue(item)) {
-            addError(3, "Expected value while parsing array");
-            return finish(false);
+        // A number (most elements of large arrays) is read straight into its
+        // place on the stack: reading it pushes nothing else there.
+        if (c_ != end_ && (*c_ == '-' || isDigit(*c_))) {
+            if (!scanNumber(scratch_->elements.emplace_back())) {
+                addError(3, "Expected value while parsing array");
+                return finish(false);
+            }
+        } else {
+            Value item;
+            if (!scanValue(item)) {
+                addError(3, "Expected value while parsing array");
+                return finish(false);
+            }
+            scratch_->elements.push_back(std::move(item));
         }
-        scratch_->elements.push_back(std::move(item));
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ',') {
             ++c_;
