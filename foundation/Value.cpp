@@ -200,11 +200,12 @@ void deleteRun(Run* run) noexcept
 }
 
 // A run whose last block went: kept as the releasing thread's spare when it
-// has none, else given back.
+// has none and cuts runs itself (so that the spare is given back when the
+// thread ends), else given back.
 void dropRun(Run* run) noexcept
 {
     RunCutter& cutter = tCutter;
-    if (!cutter.closed && cutter.spare == nullptr) {
+    if (cutter.armed && !cutter.closed && cutter.spare == nullptr) {
 #if MW_VALUE_ASAN
         ASAN_UNPOISON_MEMORY_REGION(run, kRunBytes);
 #endif
