@@ -8,6 +8,18 @@
 #include <new>
 #include <tuple>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MW_VALUE_ASAN 1
+#endif
+#endif
+#if !defined(MW_VALUE_ASAN) && defined(__SANITIZE_ADDRESS__)
+#define MW_VALUE_ASAN 1
+#endif
+#if MW_VALUE_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace mw {
 
 namespace {
@@ -132,6 +144,155 @@ bool parseLeadingBool(std::string_view text)
 // A string is one block: the count, the length, then the bytes and a NUL. A
 // data, array or dictionary block is the count followed by the container.
 
+//
+// Blocks of up to kMaxRunBlock bytes (every container block and most strings)
+// are cut in order from per-thread runs of kRunBytes, aligned to their size,
+// instead of one general allocation each. A document is read as tens of
+// thousands of such blocks and dropped as many: cutting them in order keeps a
+// tree's blocks next to each other in the order it is read and walked, and a
+// release is one count down on the block's run, found from the block's
+// address. A run is given back when its last block is released, on whatever
+// thread that happens; so one long-lived block keeps its whole run. Blocks
+// are never reused one by one (reused blocks scatter a tree over memory).
+//
+// A run's count starts at kRunBias while its thread still cuts from it; the
+// thread counts the blocks it hands out without atomics and takes the bias
+// off (less those blocks) when it moves on to a new run or ends. Under
+// AddressSanitizer a released block is poisoned until its run goes, so a use
+// after release is still caught.
+
+namespace {
+
+constexpr size_t kRunBytes = size_t(32) << 10;
+constexpr size_t kMaxRunBlock = 256;
+constexpr size_t kBlockAlignment = 16;
+constexpr size_t kRunBias = size_t(1) << 62;
+
+struct alignas(64) Run {
+    std::atomic<size_t> live{kRunBias};
+};
+
+// Trivially destructible, so it stays usable to the very end of its thread
+// (values released or made by later thread-local or static destructors).
+struct RunCutter {
+    char* next;
+    char* end;
+    Run* run;
+    size_t handedOut;
+    Run* spare; // one emptied run kept for the next, so that a document read again and again does not churn runs
+    bool armed;
+    bool closed;
+};
+thread_local constinit RunCutter tCutter{};
+
+Run* runOf(void* block)
+{
+    return reinterpret_cast<Run*>(reinterpret_cast<uintptr_t>(block) & ~uintptr_t(kRunBytes - 1));
+}
+
+void deleteRun(Run* run) noexcept
+{
+#if MW_VALUE_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(run, kRunBytes);
+#endif
+    run->~Run();
+    ::operator delete(run, std::align_val_t(kRunBytes));
+}
+
+// A run whose last block went: kept as the releasing thread's spare when it
+// has none and cuts runs itself (so that the spare is given back when the
+// thread ends), else given back.
+void dropRun(Run* run) noexcept
+{
+    RunCutter& cutter = tCutter;
+    if (cutter.armed && !cutter.closed && cutter.spare == nullptr) {
+#if MW_VALUE_ASAN
+        ASAN_UNPOISON_MEMORY_REGION(run, kRunBytes);
+#endif
+        cutter.spare = run;
+        return;
+    }
+    deleteRun(run);
+}
+
+// The thread stops cutting from its run: the bias comes off, and the run goes
+// at once when every block it handed out is already released.
+void retireRun(RunCutter& cutter) noexcept
+{
+    if (cutter.run == nullptr) return;
+    const size_t unused = kRunBias - cutter.handedOut;
+    Run* run = cutter.run;
+    cutter.run = nullptr;
+    cutter.next = cutter.end = nullptr;
+    if (run->live.fetch_sub(unused, std::memory_order_acq_rel) == unused) dropRun(run);
+}
+
+Run* newRun()
+{
+    void* memory = ::operator new(kRunBytes, std::align_val_t(kRunBytes));
+    return new (memory) Run;
+}
+
+// Gives the thread's run and spare back when the thread ends; blocks made
+// after that get a run of their own.
+struct RunCloser {
+    ~RunCloser()
+    {
+        RunCutter& cutter = tCutter;
+        cutter.closed = true;
+        retireRun(cutter);
+        if (cutter.spare != nullptr) deleteRun(std::exchange(cutter.spare, nullptr));
+    }
+};
+
+void startRun(RunCutter& cutter)
+{
+    if (!cutter.armed) {
+        cutter.armed = true;
+        thread_local RunCloser closer;
+        (void)closer;
+    }
+    retireRun(cutter);
+    Run* run = cutter.spare != nullptr ? new (std::exchange(cutter.spare, nullptr)) Run : newRun();
+    cutter.run = run;
+    cutter.handedOut = 0;
+    cutter.next = reinterpret_cast<char*>(run) + sizeof(Run);
+    cutter.end = reinterpret_cast<char*>(run) + kRunBytes;
+}
+
+void* allocateBlock(size_t bytes)
+{
+    if (bytes > kMaxRunBlock) return ::operator new(bytes);
+    bytes = (bytes + kBlockAlignment - 1) & ~(kBlockAlignment - 1);
+    RunCutter& cutter = tCutter;
+    if (cutter.closed) {
+        // The thread is ending: a run for this block alone.
+        Run* run = newRun();
+        run->live.store(1, std::memory_order_relaxed);
+        return reinterpret_cast<char*>(run) + sizeof(Run);
+    }
+    if (static_cast<size_t>(cutter.end - cutter.next) < bytes) startRun(cutter);
+    void* block = cutter.next;
+    cutter.next += bytes;
+    ++cutter.handedOut;
+    return block;
+}
+
+void freeBlock(void* block, size_t bytes) noexcept
+{
+    if (bytes > kMaxRunBlock) {
+        ::operator delete(block);
+        return;
+    }
+#if MW_VALUE_ASAN
+    ASAN_POISON_MEMORY_REGION(block, bytes);
+#endif
+    Run* run = runOf(block);
+    if (run->live.fetch_sub(1, std::memory_order_acq_rel) == 1) dropRun(run);
+}
+
+} // namespace
+
 template <typename T>
 struct Value::Block : Value::Storage {
     template <typename... Arguments>
@@ -139,11 +300,14 @@ struct Value::Block : Value::Storage {
     {
     }
     T content;
+
+    static void* operator new(size_t bytes) { return allocateBlock(bytes); }
+    static void operator delete(void* memory, size_t bytes) noexcept { freeBlock(memory, bytes); }
 };
 
 Value::Storage* Value::makeString(std::string_view text)
 {
-    void* memory = ::operator new(sizeof(StringStorage) + text.size() + 1);
+    void* memory = allocateBlock(sizeof(StringStorage) + text.size() + 1);
     auto* block = new (memory) StringStorage;
     block->size = text.size();
     if (!text.empty()) std::memcpy(block->bytes(), text.data(), text.size());
@@ -163,8 +327,9 @@ void Value::release() noexcept
     switch (kind_) {
     case Kind::String: {
         auto* block = static_cast<StringStorage*>(storage);
+        const size_t bytes = sizeof(StringStorage) + block->size + 1;
         block->~StringStorage();
-        ::operator delete(block);
+        freeBlock(block, bytes);
         break;
     }
     case Kind::Data: delete static_cast<Block<Bytes>*>(storage); break;
@@ -506,11 +671,36 @@ void ValueDictionary::assign(Pending* first, Pending* last)
     entries_.reserve(count);
     if (count > kLinearSearchLimit) {
         rebuildIndex(count);
-        for (Pending* entry = first; entry != last; ++entry) {
-            if (Value* existing = find(entry->key)) {
-                *existing = std::move(entry->value);
-            } else {
-                append(std::string(entry->key), std::move(entry->value));
+        // A large index is far bigger than the caches, and each key lands on
+        // a random slot of it: the slot of the key kAhead places on is
+        // fetched while this one is placed, so that the waits for memory
+        // overlap instead of adding up. The ring keeps those keys' hashes.
+        constexpr size_t kAhead = 16;
+        uint64_t ahead[kAhead];
+        const size_t mask = index_.size() - 1;
+        for (size_t i = 0; i < kAhead && i < count; ++i) ahead[i] = keyHash(first[i].key);
+        for (size_t i = 0; i < count; ++i) {
+            const uint64_t hash = ahead[i % kAhead];
+            if (i + kAhead < count) {
+                const uint64_t next = keyHash(first[i + kAhead].key);
+                ahead[i % kAhead] = next;
+                __builtin_prefetch(&index_[next & mask]);
+            }
+            Pending& entry = first[i];
+            const uint64_t tag = hash & kTagBits;
+            for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+                const uint64_t held = index_[slot];
+                if (held == 0) {
+                    index_[slot] = tag | (entries_.size() + 1);
+                    entries_.emplace_back(std::piecewise_construct, std::forward_as_tuple(entry.key),
+                                          std::forward_as_tuple(std::move(entry.value)));
+                    break;
+                }
+                Entry& existing = entries_[static_cast<uint32_t>(held) - 1];
+                if ((held & kTagBits) == tag && existing.first == entry.key) {
+                    existing.second = std::move(entry.value);
+                    break;
+                }
             }
         }
         return;

@@ -1,5 +1,6 @@
 #include "social/support/CCJsonParser.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <charconv>
@@ -81,9 +82,11 @@ std::optional<double> exactReal(uint64_t digits, int64_t power)
 
 // Elements and members wait here until their container is complete, and a
 // string with escapes is unescaped here. The thread keeps this room between
-// calls, so that parsing one document after another does not grow it anew
-// each time; past a few megabytes it is let go. A parse runs no outside code,
-// so calls on one thread never overlap.
+// calls, so that parsing documents of one size after another does not grow
+// it anew each time (for a large document, growing it costs as much as a
+// good part of the parse); room of more than a few megabytes is let go once a
+// parse used less than a quarter of it. A parse runs no outside code, so
+// calls on one thread never overlap.
 struct CCJsonParser::Scratch {
     std::vector<Value> elements;
     // A member's key is a view of the input, or of escapedKeys when the key
@@ -92,12 +95,27 @@ struct CCJsonParser::Scratch {
     std::vector<ValueDictionary::Pending> members;
     std::deque<std::string> escapedKeys;
     std::string text;
+    // The most elements and members this parse held at once.
+    size_t elementsPeak = 0;
+    size_t membersPeak = 0;
+
+    void start()
+    {
+        elements.clear();
+        members.clear();
+        escapedKeys.clear();
+        elementsPeak = 0;
+        membersPeak = 0;
+    }
 
     void trim()
     {
         constexpr size_t kKeptBytes = size_t(4) << 20;
-        if (elements.capacity() * sizeof(Value) > kKeptBytes) std::vector<Value>().swap(elements);
-        if (members.capacity() * sizeof(members[0]) > kKeptBytes) decltype(members)().swap(members);
+        const auto wasted = [](size_t capacity, size_t peak, size_t itemBytes) {
+            return capacity * itemBytes > kKeptBytes && peak < capacity / 4;
+        };
+        if (wasted(elements.capacity(), elementsPeak, sizeof(Value))) std::vector<Value>().swap(elements);
+        if (wasted(members.capacity(), membersPeak, sizeof(members[0]))) decltype(members)().swap(members);
         if (text.capacity() > kKeptBytes) std::string().swap(text);
     }
 };
@@ -111,9 +129,7 @@ std::optional<Value> CCJsonParser::fragmentWithString(std::optional<std::string_
     }
     thread_local Scratch threadScratch;
     scratch_ = &threadScratch;
-    scratch_->elements.clear();
-    scratch_->members.clear();
-    scratch_->escapedKeys.clear();
+    scratch_->start();
     std::optional<Value> value = scanDocument(*text);
     scratch_->trim();
     scratch_ = nullptr;
@@ -219,6 +235,7 @@ bool CCJsonParser::scanRestOfArray(Value& out)
     }
     const size_t base = scratch_->elements.size();
     const auto finish = [&](bool ok) {
+        scratch_->elementsPeak = std::max(scratch_->elementsPeak, scratch_->elements.size());
         if (ok) {
             Value::Array items(
                 std::make_move_iterator(scratch_->elements.begin() + static_cast<std::ptrdiff_t>(base)),
@@ -239,12 +256,21 @@ bool CCJsonParser::scanRestOfArray(Value& out)
             --depth_;
             return finish(true);
         }
-        Value item;
-        if (!scanValue(item)) {
-            addError(3, "Expected value while parsing array");
-            return finish(false);
+        // A number (most elements of large arrays) is read straight into its
+        // place on the stack: reading it pushes nothing else there.
+        if (c_ != end_ && (*c_ == '-' || isDigit(*c_))) {
+            if (!scanNumber(scratch_->elements.emplace_back())) {
+                addError(3, "Expected value while parsing array");
+                return finish(false);
+            }
+        } else {
+            Value item;
+            if (!scanValue(item)) {
+                addError(3, "Expected value while parsing array");
+                return finish(false);
+            }
+            scratch_->elements.push_back(std::move(item));
         }
-        scratch_->elements.push_back(std::move(item));
         skipWhiteSpace();
         if (c_ != end_ && *c_ == ',') {
             ++c_;
@@ -265,6 +291,7 @@ bool CCJsonParser::scanRestOfObject(Value& out)
     }
     const size_t base = scratch_->members.size();
     const auto finish = [&](bool ok) {
+        scratch_->membersPeak = std::max(scratch_->membersPeak, scratch_->members.size());
         if (ok) {
             ValueDictionary members;
             members.assign(scratch_->members.data() + base, scratch_->members.data() + scratch_->members.size());

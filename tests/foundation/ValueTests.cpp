@@ -234,6 +234,30 @@ TEST(ValueTest, ValuesMadeOnOneThreadDieOnAnother)
     EXPECT_EQ(more[4999].at(0).asString(), "again 4999");
 }
 
+// A thread's clean-up may still make and drop values after the thread gave
+// its storage back; one made there and handed out must stay whole.
+TEST(ValueTest, ValuesMadeWhileAThreadEnds)
+{
+    struct AtThreadEnd {
+        Value* out = nullptr;
+        ~AtThreadEnd()
+        {
+            Value dropped = Value::array({"dropped while the thread ends", Value::dictionary({{"k", "v"}})});
+            *out = Value::dictionary({{"made", "while the thread ends, long enough for its own block"}});
+        }
+    };
+    Value out;
+    std::thread ending([&out] {
+        // Set up before the thread's first value, so that it is torn down after.
+        thread_local AtThreadEnd atEnd;
+        atEnd.out = &out;
+        Value early = Value::array({"made before", 1});
+        EXPECT_EQ(early.size(), 2u);
+    });
+    ending.join();
+    EXPECT_EQ(out["made"].asString(), "while the thread ends, long enough for its own block");
+}
+
 TEST(ValueTest, WritersRefuseOtherKinds)
 {
     Value number(3);
