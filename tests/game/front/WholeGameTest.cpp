@@ -1,0 +1,479 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/menus/CCMenu.h"
+#include "engine/menus/CCMenuItem.h"
+#include "foundation/Paths.h"
+#include "game/front/CCTransitionDoors.h"
+#include "engine/transitions/CCTransitionFade.h"
+#include "game/front/LoadingScene.h"
+#include "game/front/MainMenuScene.h"
+#include "game/state/SaveFile.h"
+#include "game/state/TutorialFrameDef.h"
+#include "game/village/CCTutorialArrow.h"
+#include "game/village/CCTutorialParent.h"
+#include "game/village/GuiObject.h"
+#include "game/village/MapScene.h"
+#include "game/village/StatsCell.h"
+#include "game/village/StatsScene.h"
+#include "game/village/VillageScene.h"
+#include "game/village/tutorial/TutorialAnim.h"
+#include "game/village/tutorial/TutorialPopup.h"
+#include "game/village/CCBonusItem.h"
+#include "game/village/LevelUpPopUp.h"
+#include "game/village/ListLayer.h"
+#include "game/village/hud/HirePopUp.h"
+#include "game/boards/Board.h"
+#include "game/boards/CountryBoard.h"
+#include "game/boards/CountrySideScene.h"
+#include "game/boards/EndOfPopUp.h"
+#include "game/boards/FieldPopUp.h"
+#include "game/boards/Puzzle.h"
+#include "game/state/Collectible.h"
+#include "tests/game/front/WholeGameSupport.h"
+
+namespace mw {
+namespace {
+
+using test::GameRun;
+using test::nodesOf;
+
+// 2026-06-15 12:00:00 UTC.
+constexpr double kLaunchWall = 1781524800.0;
+constexpr uint32_t kSeed = 20260615;
+constexpr int32_t kFields = 91;
+// A name with Polish letters: 9 characters, 9 UTF-16 units.
+const std::string kVillageName = "Łękawica";
+
+// One player's whole game on one device profile. `openingOnly` stops at the
+// first frame of the map's tutorial.
+class WholeGame {
+public:
+    WholeGame(const std::string& device, bool openingOnly) : game(device, kLaunchWall, kSeed), openingOnly_(openingOnly) {}
+
+    GameRun game;
+
+    VillageScene* village() { return game.sceneAs<VillageScene>(); }
+    GuiObject& hud() { return *village()->GetGUI(); }
+    MapScene* map() { return village() ? dynamic_cast<MapScene*>(village()->GetLayer()) : nullptr; }
+    TutorialFrameDef* frame(int32_t n) { return game.profile().GetTutorialDef(n); }
+
+    // The tutorial pop-up of frame `n` now on screen, or null.
+    TutorialPopup* popUpOf(int32_t n)
+    {
+        for (TutorialPopup* popUp : nodesOf<TutorialPopup>(game.scene()))
+            if (popUp->frameDef() && popUp->frameDef()->ID == n && !popUp->frameDef()->Done) return popUp;
+        return nullptr;
+    }
+    // Frame `n` is shown, waits for its show to end, and a tap anywhere
+    // dismisses it.
+    void dismissFrame(int32_t n)
+    {
+        SCOPED_TRACE("frame " + std::to_string(n));
+        ASSERT_TRUE(game.runUntil([&] { return popUpOf(n) != nullptr; }, 3)) << "frame " << n << " not shown";
+        TutorialPopup* popUp = popUpOf(n);
+        ASSERT_TRUE(game.runUntil([&] { return popUp->showed(); }, 3));
+        game.tapAt(game.centre());
+        EXPECT_TRUE(frame(n)->Done);
+        game.run(0.1);
+    }
+    // The HUD's top bar as the profile says it.
+    void expectHudShowsProfile()
+    {
+        Profile& p = game.profile();
+        EXPECT_EQ(hud().goldLabel()->string(), std::to_string(p.GoldCount));
+        EXPECT_EQ(hud().levelLabel()->string(), std::to_string(p.PlayerLevel));
+        EXPECT_EQ(hud().villageNameLabel()->string(), p.VillageName);
+    }
+
+    // Launch, loading, the main menu without a save, the name, the intro
+    // and the doors into the new village's map.
+    void opening()
+    {
+        ASSERT_TRUE(game.launch()) << "no headless GL context";
+        game.run(0.1);
+        ASSERT_NE(nodesOf<LoadingScene>(game.scene()).size(), 0u) << "the loading scene first";
+        game.picture("loading");
+        ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15))
+            << "the loading scene's hand-over";
+        MainMenuScene* menu = game.sceneAs<MainMenuScene>();
+        EXPECT_TRUE(game.profile().ConfigLoaded) << "definitions loaded";
+        EXPECT_FALSE(game.profile().Loaded) << "no save";
+        EXPECT_EQ(menu->btMain, nullptr) << "no village name without a save";
+        game.run(1.5);
+        game.picture("menu-new-game");
+
+        ASSERT_NE(menu->menu2m, nullptr);
+        ASSERT_GT(menu->menu2m->children()->count(), 0u);
+        game.tap(static_cast<CCNode*>(menu->menu2m->children()->objectAtIndex(0)));
+        AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
+        ASSERT_NE(alert, nullptr) << "the name alert";
+        EXPECT_EQ(alert->title, GameRun::text("MM_NAME_VILLAGE"));
+        ASSERT_TRUE(game.driver().typeText(kVillageName));
+        ASSERT_TRUE(game.driver().pressAlertButton(1));
+        EXPECT_EQ(AlertViewPresenter::sharedPresenter().frontAlert(), nullptr);
+
+        // The four intro pages, each named by its sound.
+        for (const char* page : {"intro1", "intro2", "intro3", "intro4"}) {
+            ASSERT_TRUE(game.runUntil([&] { return game.played(page) == 1; }, 8)) << page;
+            game.run(1.0);
+            ASSERT_NE(menu->IntroText, nullptr);
+            if (std::string(page) == "intro1") {
+                EXPECT_EQ(menu->IntroText->string(), kVillageName + " " + GameRun::text("INTRO_01"));
+                game.picture("intro-page1");
+            }
+            if (std::string(page) == "intro4") {
+                EXPECT_EQ(menu->IntroText->string(), GameRun::text("INTRO_04") + " " + kVillageName + ".");
+            }
+        }
+        EXPECT_EQ(game.profile().VillageName, kVillageName);
+        ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<CCTransitionDoorsFromMenu>() != nullptr; }, 12))
+            << "the doors";
+        game.run(0.3);
+        game.picture("doors");
+        ASSERT_TRUE(game.runUntil([&] { return village() != nullptr; }, 5)) << "into the village";
+        ASSERT_NE(map(), nullptr);
+        EXPECT_EQ(village()->currentLayerId(), VillageScene::kMapLayer);
+    }
+
+    // The map's frames 0 to 2 and the settlement arrow.
+    void firstFrames()
+    {
+        for (int32_t n : {0, 1, 2}) {
+            ASSERT_TRUE(game.runUntil([&] { return popUpOf(n) != nullptr; }, 3)) << n;
+            EXPECT_FALSE(hud().IsActive()) << "the frame holds the input";
+            if (n == 0) {
+                game.run(1.5);
+                game.picture("map-frame0");
+                expectHudShowsProfile();
+                if (openingOnly_) return;
+            }
+            dismissFrame(n);
+            if (HasFatalFailure()) return;
+        }
+        for (int32_t n : {0, 1, 2}) EXPECT_TRUE(frame(n)->Done) << n;
+        ASSERT_TRUE(game.runUntil([&] { return map()->settleButton() != nullptr; }, 3));
+        EXPECT_TRUE(frame(2)->ArrowAfter);
+        EXPECT_FALSE(frame(2)->ArrowAfterDone);
+        EXPECT_EQ(nodesOf<CCTutorialArrow>(map()).size(), 1u) << "the settlement arrow";
+        EXPECT_TRUE(hud().IsActive());
+        game.run(1.0);
+        game.picture("settlement-arrow");
+    }
+
+
+    // The settlement: the statistics screen, frames 3 to 5 and the first
+    // taxes, then back to the map.
+    void statistics()
+    {
+        const int32_t goldBefore = game.profile().GoldCount;
+        ASSERT_GT(game.profile().CurrentTaxes, 0) << "a new village starts with taxes waiting";
+        game.tap(map()->settleButton());
+        game.run(0.2);
+        ASSERT_EQ(village()->currentLayerId(), VillageScene::kStatsLayer);
+        auto* stats = dynamic_cast<StatsScene*>(village()->GetLayer());
+        ASSERT_NE(stats, nullptr);
+        EXPECT_TRUE(frame(2)->ArrowAfterDone) << "the settlement arrow followed";
+        ASSERT_TRUE(game.runUntil([&] { return popUpOf(3) != nullptr; }, 3));
+        game.run(1.5);
+        game.picture("stats-frame3");
+        dismissFrame(3);
+        if (::testing::Test::HasFatalFailure()) return;
+        ASSERT_TRUE(game.runUntil([&] { return stats->getChildByTag(StatsScene::kTaxArrowTag) != nullptr; }, 2))
+            << "arrow 876 at the collect button";
+        auto* page = dynamic_cast<StatsCell*>(stats->table()->cellAtIndex(0));
+        ASSERT_NE(page, nullptr);
+        ASSERT_TRUE(page->taxButton()->isEnabled());
+        const int32_t tax = StatsCell::taxForLevel(game.profile().CityLevel);
+        game.tap(page->taxButton());
+        EXPECT_EQ(game.played("collect_tax"), 1);
+        EXPECT_EQ(game.profile().CurrentTaxes, 0);
+        EXPECT_EQ(game.profile().GoldCount, goldBefore + tax);
+        EXPECT_EQ(game.profile().TaxesCollected, tax);
+        EXPECT_EQ(page->currentTaxesLabel()->string(), "0");
+        EXPECT_FALSE(page->taxButton()->isEnabled());
+        EXPECT_NE(GlobalObject::sharedInstance()->GetTimeTillNotification(MapScene::kTaxEvent), -1)
+            << "the next taxes queued";
+        expectHudShowsProfile();
+        dismissFrame(4);
+        if (::testing::Test::HasFatalFailure()) return;
+        EXPECT_TRUE(frame(3)->ArrowAfterDone);
+        game.run(0.5);
+        game.picture("stats-frame5");
+        dismissFrame(5);
+        if (::testing::Test::HasFatalFailure()) return;
+        ASSERT_TRUE(game.runUntil([&] { return hud().getChildByTag(StatsScene::kBackArrowTag) != nullptr; }, 2))
+            << "arrow 897 at Back";
+        game.tap(hud().BackButton);
+        game.run(0.2);
+        ASSERT_NE(map(), nullptr);
+        EXPECT_EQ(village()->currentLayerId(), VillageScene::kMapLayer);
+    }
+
+    // Frames 6 and 7, the Build arrow, the fields bought from the buildings
+    // list and placed on slot 3, their bonuses collected and the level-up.
+    void fields()
+    {
+        dismissFrame(6);
+        if (::testing::Test::HasFatalFailure()) return;
+        dismissFrame(7);
+        if (::testing::Test::HasFatalFailure()) return;
+        ASSERT_TRUE(game.runUntil([&] { return hud().getChildByTag(898) != nullptr; }, 2)) << "the Build arrow";
+        EXPECT_TRUE(hud().IsActive());
+        game.run(0.7);
+        game.picture("build-arrow");
+        game.tap(hud().BuildButton);
+        game.run(0.3);
+        ASSERT_EQ(village()->currentLayerId(), VillageScene::kBuildingsLayer);
+        auto* list = dynamic_cast<ListLayer*>(village()->GetLayer());
+        ASSERT_NE(list, nullptr);
+        ASSERT_FALSE(game.profile().BuildingsDict.empty());
+        ASSERT_EQ(game.profile().BuildingsDict.front(), kFields) << "the fields head the list";
+        auto* row = dynamic_cast<ListRow*>(list->table()->cellAtIndex(0));
+        ASSERT_NE(row, nullptr);
+        ASSERT_NE(row->rowMenu(), nullptr);
+        game.picture("buildings-list");
+        game.tap(static_cast<CCNode*>(row->rowMenu()->children()->objectAtIndex(0)));
+        game.run(0.5);
+        auto popUps = nodesOf<HirePopUp>(&hud());
+        ASSERT_EQ(popUps.size(), 1u) << "the hire pop-up";
+        ASSERT_NE(popUps[0]->craftButton(), nullptr);
+        game.picture("fields-pop-up");
+        game.tap(popUps[0]->craftButton());
+        game.run(0.5);
+        ASSERT_NE(map(), nullptr);
+        EXPECT_EQ(map()->mapState(), MapScene::kStateBuild);
+        EXPECT_EQ(game.profile().GetUpgradeCount(kFields), 1) << "paid for";
+        CCNode* marker = map()->menu() ? map()->menu()->getChildByTag(3 * MapScene::kBuildMarkerFactor) : nullptr;
+        ASSERT_NE(marker, nullptr) << "slot 3 offered";
+        game.tap(marker);
+        game.run(MapScene::kBuildSeconds + 0.1);
+        EXPECT_EQ(XMLManager::sharedInstance()->MapObjects.at(3)->IDBuild, kFields);
+        ASSERT_NE(map()->farmButton(), nullptr) << "the field entrance";
+
+        // The bonuses dropped by the fields: each tapped once it has landed.
+        const int32_t levelBefore = game.profile().PlayerLevel;
+        game.run(1.0);
+        game.picture("fields-bonuses");
+        collectBonuses();
+        if (::testing::Test::HasFatalFailure()) return;
+        ASSERT_TRUE(game.runUntil([&] { return !nodesOf<LevelUpPopUp>(game.scene()).empty(); }, 4))
+            << "the level-up pop-up";
+        EXPECT_EQ(game.profile().PlayerLevel, levelBefore + 1);
+        LevelUpPopUp* levelUp = nodesOf<LevelUpPopUp>(game.scene()).front();
+        const int32_t reward = LevelUpPopUp::rewardForLevel(game.profile().PlayerLevel);
+        game.run(1.5);
+        game.picture("level-up");
+        const int32_t goldAtLevelUp = game.profile().GoldCount;
+        ASSERT_NE(levelUp->continueButton(), nullptr);
+        game.tap(levelUp->continueButton());
+        game.run(0.5);
+        EXPECT_EQ(game.profile().GoldCount, goldAtLevelUp + reward) << "the reward";
+        expectHudShowsProfile();
+    }
+
+    void collectBonuses()
+    {
+        for (int round = 0; round < 20; ++round) {
+            std::vector<CCBonusItem*> items = nodesOf<CCBonusItem>(hud().bonusParent());
+            if (items.empty()) return;
+            game.tap(items.front());
+            game.run(0.3);
+        }
+        FAIL() << "bonus items left on the map";
+    }
+
+    // Frames 8 and 9, the field entrance arrow, the field pop-up and a field
+    // session played by the bot to its summary, then the village again.
+    void fieldSession()
+    {
+        dismissFrame(8);
+        if (::testing::Test::HasFatalFailure()) return;
+        dismissFrame(9);
+        if (::testing::Test::HasFatalFailure()) return;
+        ASSERT_NE(map()->farmButton(), nullptr);
+        ASSERT_TRUE(game.runUntil([&] { return !nodesOf<CCTutorialArrow>(map()).empty(); }, 2))
+            << "the field entrance arrow";
+        game.run(0.5);
+        game.picture("field-arrow");
+        game.tap(map()->farmButton());
+        game.run(0.5);
+        auto popUps = nodesOf<FieldPopUp>(&hud());
+        ASSERT_EQ(popUps.size(), 1u) << "the field pop-up";
+        FieldPopUp* popUp = popUps[0];
+        if (popUpOf(FieldPopUp::kTutorialFrame)) dismissFrame(FieldPopUp::kTutorialFrame);
+        game.picture("field-pop-up");
+        const int32_t gold = game.profile().GoldCount;
+        ASSERT_EQ(popUp->buttons()->children()->count(), 2u);
+        game.tap(static_cast<CCNode*>(popUp->buttons()->children()->objectAtIndex(1)));
+        EXPECT_EQ(game.profile().GoldCount, gold - FieldPopUp::kPrice);
+        ASSERT_TRUE(game.runUntil([&] { return board() != nullptr; }, 3)) << "the fade to the fields";
+        game.run(1.0);
+        game.picture("field-board");
+        playField();
+        if (::testing::Test::HasFatalFailure()) return;
+        EndOfPopUp* summary = nodesOf<EndOfPopUp>(game.scene()).front();
+        game.run(1.0);
+        game.picture("field-summary");
+        ASSERT_NE(summary->ContinueButton, nullptr);
+        game.tap(summary->ContinueButton.get());
+        ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<CCTransitionFade>() != nullptr; }, 2))
+            << "a fade";
+        ASSERT_TRUE(game.runUntil([&] { return village() != nullptr; }, 3)) << "a new village scene";
+        ASSERT_NE(map(), nullptr);
+    }
+
+    CountryBoard* board()
+    {
+        CCScene* scene = game.scene();
+        auto* layer = scene ? dynamic_cast<CountrySideScene*>(scene->getChildByTag(CountrySideScene::kTagLayer))
+                            : nullptr;
+        return layer ? layer->board() : nullptr;
+    }
+    using Cell = std::pair<int, int>;
+    // The longest chain of up to `limit` tiles that counts, or empty.
+    std::vector<Cell> findChain(CountryBoard* field, size_t limit = 8)
+    {
+        std::vector<Cell> best, path;
+        int budget = 20000;
+        std::vector<std::vector<bool>> used(Board::kSize, std::vector<bool>(Board::kSize, false));
+        const auto counts = [field](const std::vector<Cell>& cells) {
+            const Puzzle* last = field->puzzleAt(cells.back().first, cells.back().second);
+            const Collectible* kind = last->TargetCollectible();
+            return int32_t(cells.size()) >= std::max(kind ? kind->minGroup : 0, 0);
+        };
+        std::function<void(const Puzzle*)> walk = [&](const Puzzle* first) {
+            if (--budget < 0) return;
+            if (path.size() > best.size() && counts(path)) best = path;
+            if (path.size() >= limit) return;
+            const Cell at = path.back();
+            for (int dr = -1; dr <= 1; ++dr)
+                for (int dc = -1; dc <= 1; ++dc) {
+                    const int r = at.first + dr, c = at.second + dc;
+                    if (r < 0 || c < 0 || r >= Board::kSize || c >= Board::kSize || used[r][c]) continue;
+                    const Puzzle* next = field->puzzleAt(r, c);
+                    if (!next || !Board::isPuzzleChainsToPuzzle(first, next)) continue;
+                    used[r][c] = true;
+                    path.emplace_back(r, c);
+                    walk(first);
+                    path.pop_back();
+                    used[r][c] = false;
+                }
+        };
+        for (int r = 0; r < Board::kSize; ++r)
+            for (int c = 0; c < Board::kSize; ++c) {
+                const Puzzle* first = field->puzzleAt(r, c);
+                if (!first || !first->CanCollect) continue;
+                used[r][c] = true;
+                path = {{r, c}};
+                walk(first);
+                used[r][c] = false;
+            }
+        return best.size() >= 2 ? best : std::vector<Cell> {};
+    }
+    // A finger drawn through the cells on the running board.
+    void drawChain(CountryBoard* field, const std::vector<Cell>& cells)
+    {
+        const auto at = [&](const Cell& cell) {
+            const CGPoint gl = field->convertToWorldSpace(field->puzzleAt(cell.first, cell.second)->GetMidpointPosition());
+            return CGPoint {gl.x, game.win().height - gl.y};
+        };
+        Ref<UITouch> touch = game.driver().touchDown(at(cells.front()));
+        for (size_t i = 1; i < cells.size(); ++i) {
+            game.driver().touchMove(touch.get(), at(cells[i]));
+            game.driver().runFrames(1);
+        }
+        game.driver().touchUp(touch.get());
+    }
+    // Any tutorial frame or lesson overlay on screen dismissed with a tap.
+    bool dismissAnyLesson()
+    {
+        for (TutorialAnim* overlay : nodesOf<TutorialAnim>(game.scene())) {
+            if (overlay->continueButton() && test::onScreen(overlay->continueButton())) {
+                game.tap(overlay->continueButton());
+                ++lessons;
+                return true;
+            }
+        }
+        for (TutorialPopup* popUp : nodesOf<TutorialPopup>(game.scene())) {
+            if (popUp->showed() && popUp->frameDef() && !popUp->frameDef()->Done) {
+                game.tapAt(game.centre());
+                ++lessons;
+                return true;
+            }
+        }
+        return false;
+    }
+    // The bot plays the board to its summary.
+    void playField()
+    {
+        for (int guard = 0; guard < 800; ++guard) {
+            if (!nodesOf<EndOfPopUp>(game.scene()).empty()) return;
+            CountryBoard* field = board();
+            ASSERT_NE(field, nullptr);
+            if (dismissAnyLesson()) {
+                game.run(0.3);
+                continue;
+            }
+            while (game.driver().pressAlertButton(0)) game.run(0.5);
+            if (game.profile().countryStepsForBar == 0 || !field->isTouchEnabled() || field->isInputBlocked()) {
+                game.run(0.3);
+                continue;
+            }
+            const std::vector<Cell> chain = findChain(field);
+            if (chain.empty()) {
+                game.run(0.3);
+                continue;
+            }
+            drawChain(field, chain);
+            ++chains;
+            game.run(1.2);
+        }
+        FAIL() << "the field session did not reach its summary";
+    }
+
+    int chains = 0;
+    int lessons = 0;
+
+    bool openingOnly_;
+};
+
+struct Profiled {
+    const char* device;
+    bool openingOnly;
+};
+
+class WholeGameTest : public ::testing::TestWithParam<Profiled> {};
+
+TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
+{
+    const Profiled& p = GetParam();
+    WholeGame play(p.device, p.openingOnly);
+    play.opening();
+    if (HasFatalFailure()) return;
+    play.firstFrames();
+    if (HasFatalFailure() || p.openingOnly) return;
+    play.statistics();
+    if (HasFatalFailure()) return;
+    play.fields();
+    if (HasFatalFailure()) return;
+    play.fieldSession();
+    if (HasFatalFailure()) return;
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, WholeGameTest,
+                         ::testing::Values(Profiled {"phone-hd", false}, Profiled {"tablet", false},
+                                           Profiled {"phone", true}),
+                         [](const auto& info) {
+                             std::string name = info.param.device;
+                             for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                             return name;
+                         });
+
+} // namespace
+} // namespace mw
