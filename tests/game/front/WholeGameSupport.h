@@ -184,7 +184,7 @@ public:
     void picture(const std::string& name)
     {
         ++pictures_;
-        if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) {
+        if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES"); dir && picturesOn) {
             char number[8];
             std::snprintf(number, sizeof number, "%02d", pictures_);
             EXPECT_TRUE(driver_->screenshot(std::string(dir) + "/whole-" + number + "-" + name + "-" + device_ +
@@ -200,6 +200,7 @@ public:
     std::shared_ptr<RecordingURLOpener> links = std::make_shared<RecordingURLOpener>();
     std::shared_ptr<RecordingLocalNotifications> notifications = std::make_shared<RecordingLocalNotifications>();
     std::vector<std::string> sounds;
+    bool picturesOn = true;
     TempDir home;
 
 private:

@@ -22,6 +22,9 @@
 #include "game/village/StatsCell.h"
 #include "game/village/StatsScene.h"
 #include "game/village/VillageScene.h"
+#include "game/front/InAppPopUp.h"
+#include "game/front/MainMenuPopUp.h"
+#include "game/village/screens/MicroLayer.h"
 #include "game/village/tutorial/TutorialAnim.h"
 #include "game/village/tutorial/TutorialPopup.h"
 #include "game/village/CCBonusItem.h"
@@ -35,6 +38,8 @@
 #include "game/boards/FieldPopUp.h"
 #include "game/boards/Puzzle.h"
 #include "game/state/Collectible.h"
+#include "game/defs/MapObject.h"
+#include "game/defs/XMLManager.h"
 #include "tests/game/front/WholeGameSupport.h"
 
 namespace mw {
@@ -437,6 +442,152 @@ public:
         FAIL() << "the field session did not reach its summary";
     }
 
+    // A coin pack bought from the coin-pack tab with the fake store.
+    void coinPack()
+    {
+        ASSERT_TRUE(hud().MicroButton && hud().MicroButton->isEnabled()) << "the coin-pack tab is open";
+        const int32_t gold = game.profile().GoldCount;
+        game.tap(hud().MicroButton);
+        game.run(0.3);
+        ASSERT_EQ(village()->currentLayerId(), VillageScene::kMicroLayer);
+        auto* packs = dynamic_cast<MicroLayer*>(village()->GetLayer());
+        ASSERT_NE(packs, nullptr);
+        auto* row = dynamic_cast<TradeCell*>(packs->table()->cellAtIndex(0));
+        ASSERT_NE(row, nullptr);
+        game.picture("coin-packs");
+        game.tap(row->buyButton());
+        EXPECT_EQ(game.store->payments, std::vector<std::string> {InAppPurchase::productIdentifier(0)});
+        auto purchases = nodesOf<InAppPopUp>(village());
+        ASSERT_EQ(purchases.size(), 1u);
+        InAppPopUp* purchase = purchases[0];
+        ASSERT_TRUE(game.runUntil([&] { return purchase->succeeded(); }, 3)) << "the store's answers";
+        EXPECT_EQ(game.profile().GoldCount, gold + game.profile().MicroGoldCount1);
+        game.run(0.5);
+        game.picture("coin-pack-bought");
+        game.tap(purchase->successButton());
+        game.run(0.5);
+        expectHudShowsProfile();
+        game.tap(hud().BackButton);
+        game.run(0.3);
+        ASSERT_NE(map(), nullptr);
+    }
+
+    MainMenuPopUp* options()
+    {
+        auto found = nodesOf<MainMenuPopUp>(&hud());
+        return found.empty() ? nullptr : found.front();
+    }
+    // Options from the HUD: the sound off and Back; options again and the
+    // main menu; the menu offers to continue the village and does.
+    void optionsAndContinue()
+    {
+        game.tap(hud().MenuButton);
+        game.run(0.5);
+        ASSERT_NE(options(), nullptr);
+        EXPECT_FALSE(hud().IsActive());
+        ASSERT_TRUE(GlobalObject::sharedInstance()->isSoundEnable);
+        game.tap(options()->SoundButton);
+        EXPECT_FALSE(GlobalObject::sharedInstance()->isSoundEnable) << "the sound off";
+        game.picture("options-sound-off");
+        game.tap(options()->BackButton);
+        game.run(0.3);
+        EXPECT_EQ(options(), nullptr);
+        EXPECT_TRUE(hud().IsActive());
+
+        game.tap(hud().MenuButton);
+        game.run(0.5);
+        ASSERT_NE(options(), nullptr);
+        left_ = snapshot();
+        game.tap(options()->MenuButton);
+        ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 5)) << "to the menu";
+        game.run(1.5);
+        MainMenuScene* menu = game.sceneAs<MainMenuScene>();
+        EXPECT_TRUE(game.profile().Loaded);
+        ASSERT_NE(menu->btMain, nullptr);
+        EXPECT_EQ(static_cast<CCLabelTTF*>(menu->btMain->label())->string(), kVillageName);
+        ASSERT_NE(menu->menu2m, nullptr);
+        auto labels = nodesOf<CCLabelTTF>(menu->menu2m.get());
+        bool continueShown = false;
+        for (CCLabelTTF* label : labels) continueShown = continueShown || label->string() == GameRun::text("MM_CONTINUE");
+        EXPECT_TRUE(continueShown) << "MM_CONTINUE";
+        game.picture("menu-continue");
+        game.tap(static_cast<CCNode*>(menu->menu2m->children()->objectAtIndex(0)));
+        ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<CCTransitionDoorsFromMenu>() != nullptr; }, 5))
+            << "the doors";
+        ASSERT_TRUE(game.runUntil([&] { return village() != nullptr; }, 5)) << "into the village";
+        game.run(1.0);
+        ASSERT_NE(map(), nullptr);
+        EXPECT_EQ(snapshot(), left_) << "the village as it was left";
+        expectHudShowsProfile();
+        game.picture("village-continued");
+    }
+
+    // Quit from the village (it saves) and start again into the same village.
+    void quitAndRelaunch()
+    {
+        const Snapshot before = snapshot();
+        game.driver().lifeCycle().quit();
+        game.profile().saveFile().waitUntilIdle();
+        game.stop();
+        ASSERT_TRUE(std::filesystem::exists(home(SaveFile::path())));
+        ASSERT_TRUE(game.launch());
+        ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15));
+        game.run(1.5);
+        EXPECT_TRUE(game.profile().Loaded);
+        MainMenuScene* menu = game.sceneAs<MainMenuScene>();
+        ASSERT_NE(menu->btMain, nullptr);
+        game.tap(static_cast<CCNode*>(menu->menu2m->children()->objectAtIndex(0)));
+        ASSERT_TRUE(game.runUntil([&] { return village() != nullptr; }, 8)) << "into the village";
+        game.run(1.0);
+        ASSERT_NE(map(), nullptr);
+        EXPECT_EQ(snapshot(), before) << "the same village after a relaunch";
+        expectHudShowsProfile();
+        game.picture("relaunched");
+        game.driver().lifeCycle().quit();
+        game.profile().saveFile().waitUntilIdle();
+        saveBytes = readFile(SaveFile::path());
+        game.stop();
+    }
+    static std::string home(const std::string& path) { return path; }
+    static std::string readFile(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // What the player sees of a village: the figures and what stands where.
+    struct Snapshot {
+        std::string name;
+        int32_t gold = 0, level = 0, cityLevel = 0;
+        float experience = 0;
+        std::vector<int32_t> resources;
+        std::vector<std::pair<int32_t, int32_t>> slots; // slot, building
+        std::vector<std::pair<int32_t, bool>> frames;   // frame, done
+        bool operator==(const Snapshot&) const = default;
+        friend std::ostream& operator<<(std::ostream& out, const Snapshot& s)
+        {
+            return out << s.name << " gold " << s.gold << " level " << s.level << " city " << s.cityLevel
+                       << " exp " << s.experience << " slots " << s.slots.size();
+        }
+    };
+    Snapshot snapshot()
+    {
+        Profile& p = game.profile();
+        Snapshot s;
+        s.name = p.VillageName;
+        s.gold = p.GoldCount;
+        s.level = p.PlayerLevel;
+        s.cityLevel = p.CityLevel;
+        s.experience = p.Experience;
+        for (int32_t resource = 1; resource <= 17; ++resource) s.resources.push_back(p.GetResourceCount(resource));
+        for (const auto& [key, slot] : XMLManager::sharedInstance()->MapObjects)
+            if (slot->IDBuild > 0) s.slots.emplace_back(key, slot->IDBuild);
+        for (const auto& [id, def] : p.TutorialDict) s.frames.emplace_back(id, def->Done);
+        return s;
+    }
+    Snapshot left_;
+    std::string saveBytes;
+
     int chains = 0;
     int lessons = 0;
 
@@ -450,20 +601,28 @@ struct Profiled {
 
 class WholeGameTest : public ::testing::TestWithParam<Profiled> {};
 
+// The whole game, played twice from an empty home folder: the two runs end
+// in the same save file, byte for byte.
 TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
 {
     const Profiled& p = GetParam();
-    WholeGame play(p.device, p.openingOnly);
-    play.opening();
-    if (HasFatalFailure()) return;
-    play.firstFrames();
-    if (HasFatalFailure() || p.openingOnly) return;
-    play.statistics();
-    if (HasFatalFailure()) return;
-    play.fields();
-    if (HasFatalFailure()) return;
-    play.fieldSession();
-    if (HasFatalFailure()) return;
+    std::vector<std::string> saves;
+    for (int run = 0; run < (p.openingOnly ? 1 : 2); ++run) {
+        SCOPED_TRACE("run " + std::to_string(run + 1));
+        WholeGame play(p.device, p.openingOnly);
+        play.game.picturesOn = run == 0;
+        const auto steps = {&WholeGame::opening,   &WholeGame::firstFrames, &WholeGame::statistics,
+                            &WholeGame::fields,    &WholeGame::fieldSession, &WholeGame::coinPack,
+                            &WholeGame::optionsAndContinue, &WholeGame::quitAndRelaunch};
+        for (auto step : steps) {
+            (play.*step)();
+            if (HasFatalFailure() || (p.openingOnly && step == &WholeGame::firstFrames)) break;
+        }
+        if (HasFatalFailure() || p.openingOnly) return;
+        ASSERT_FALSE(play.saveBytes.empty());
+        saves.push_back(play.saveBytes);
+    }
+    if (saves.size() == 2) EXPECT_TRUE(saves[0] == saves[1]) << "the two runs' save files differ";
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, WholeGameTest,
