@@ -25,6 +25,9 @@
 #include "game/front/InAppPopUp.h"
 #include "game/front/MainMenuPopUp.h"
 #include "game/village/screens/MicroLayer.h"
+#include "game/village/screens/ShopLayer.h"
+#include "game/village/screens/ShopPopUp.h"
+#include "engine/tables/CCTableView.h"
 #include "game/village/tutorial/TutorialAnim.h"
 #include "game/village/tutorial/TutorialPopup.h"
 #include "game/village/CCBonusItem.h"
@@ -38,6 +41,8 @@
 #include "game/boards/FieldPopUp.h"
 #include "game/boards/Puzzle.h"
 #include "game/state/Collectible.h"
+#include "game/state/UpgradeItem.h"
+#include "game/state/ResourceCostItem.h"
 #include "game/defs/MapObject.h"
 #include "game/defs/XMLManager.h"
 #include "tests/game/front/WholeGameSupport.h"
@@ -51,7 +56,7 @@ using test::nodesOf;
 // 2026-06-15 12:00:00 UTC.
 constexpr double kLaunchWall = 1781524800.0;
 constexpr uint32_t kSeed = 20260615;
-constexpr int32_t kFields = 91;
+constexpr int32_t kFields = 91, kBakery = 28, kMarket = 18, kWorkshop = 19, kGrainPicker = 9;
 // A name with Polish letters: 9 characters, 9 UTF-16 units.
 const std::string kVillageName = "Łękawica";
 
@@ -442,6 +447,302 @@ public:
         FAIL() << "the field session did not reach its summary";
     }
 
+    // ---- the village's first buildings, as the tutorial asks for them
+
+    // A change to the profile standing in for play the script leaves out
+    // (sessions in the mine and the fields), logged.
+    void grant(const std::string& what, const std::function<void(Profile&)>& change)
+    {
+        logLine("whole game: granted %s", what.c_str());
+        grants.push_back(what);
+        change(game.profile());
+    }
+    void markDone(std::initializer_list<int32_t> frames)
+    {
+        for (int32_t n : frames)
+            if (TutorialFrameDef* def = frame(n)) {
+                def->Done = true;
+                def->ArrowAfterDone = true;
+            }
+    }
+    // Dismisses the frames shown until `until` holds; answers their numbers.
+    std::vector<int32_t> followTutorial(const std::function<bool()>& until, double seconds = 8)
+    {
+        std::vector<int32_t> shown;
+        for (int frame = 0; frame < int(seconds / GameRun::kStep) && !until(); ++frame) {
+            for (TutorialPopup* popUp : nodesOf<TutorialPopup>(game.scene())) {
+                if (popUp->showed() && popUp->frameDef() && !popUp->frameDef()->Done) {
+                    shown.push_back(popUp->frameDef()->ID);
+                    game.tapAt(game.centre());
+                    break;
+                }
+            }
+            game.driver().runFrames(1);
+        }
+        return shown;
+    }
+    // Row `index` of a list brought on screen by dragging the list.
+    ListRow* rowOnScreen(ListLayer* list, uint32_t index)
+    {
+        for (int drag = 0; drag < 30; ++drag) {
+            if (auto* row = dynamic_cast<ListRow*>(list->table()->cellAtIndex(index));
+                row && row->rowMenu() && test::onScreen(row) &&
+                GameRun::centreOf(row).y > game.win().height * 0.15f && GameRun::centreOf(row).y < game.win().height * 0.85f)
+                return row;
+            const CGPoint from = {game.win().width / 2, game.win().height * 0.55f};
+            Ref<UITouch> touch = game.driver().touchDown(from);
+            for (int step = 1; step <= 6; ++step) {
+                game.driver().touchMove(touch.get(), {from.x, from.y - step * game.win().height * 0.03f});
+                game.driver().runFrames(1);
+            }
+            game.driver().touchUp(touch.get());
+            game.run(0.8);
+        }
+        return nullptr;
+    }
+    HirePopUp* hirePopUp()
+    {
+        auto found = nodesOf<HirePopUp>(&hud());
+        return found.empty() ? nullptr : found.back();
+    }
+    // Tab `tab` opened unless its layer is showing, and the first button of
+    // the row `index` tapped.
+    void openRow(CCMenuItem* tab, int32_t layer, uint32_t index)
+    {
+        if (village()->currentLayerId() != layer) {
+            game.tap(tab);
+            game.run(0.3);
+        }
+        ASSERT_EQ(village()->currentLayerId(), layer);
+        auto* list = dynamic_cast<ListLayer*>(village()->GetLayer());
+        ASSERT_NE(list, nullptr);
+        followTutorial([&] { return hud().IsActive() && list->isTouchEnabled(); }, 3);
+        ListRow* row = rowOnScreen(list, index);
+        ASSERT_NE(row, nullptr) << "row " << index;
+        game.tap(static_cast<CCNode*>(row->rowMenu()->children()->objectAtIndex(0)));
+        game.run(0.5);
+    }
+    static uint32_t indexOf(const std::vector<int32_t>& list, int32_t id)
+    {
+        auto at = std::find(list.begin(), list.end(), id);
+        EXPECT_NE(at, list.end()) << id << " not offered";
+        return uint32_t(at - list.begin());
+    }
+    // The building bought from the Build list with resources and placed on
+    // the first slot offered; its bonuses collected and any level-up closed.
+    void buildFromList(int32_t building, const char* pictureName = nullptr)
+    {
+        SCOPED_TRACE("building " + std::to_string(building));
+        game.profile().RegenerateBuyIndexes();
+        openRow(hud().BuildButton, VillageScene::kBuildingsLayer, indexOf(game.profile().BuildingsDict, building));
+        if (::testing::Test::HasFatalFailure()) return;
+        HirePopUp* popUp = hirePopUp();
+        ASSERT_NE(popUp, nullptr);
+        ASSERT_NE(popUp->craftButton(), nullptr);
+        ASSERT_TRUE(popUp->craftButton()->isEnabled()) << "enough resources";
+        const int32_t owned = game.profile().GetUpgradeCount(building);
+        game.tap(popUp->craftButton());
+        game.run(0.5);
+        ASSERT_NE(map(), nullptr);
+        EXPECT_EQ(game.profile().GetUpgradeCount(building), owned + 1);
+        std::vector<CCNode*> markers;
+        if (CCMenu* menu = map()->menu())
+            for (Object* child : *menu->children())
+                if (static_cast<CCNode*>(child)->tag() % MapScene::kBuildMarkerFactor == 0 &&
+                    static_cast<CCNode*>(child)->tag() > 0)
+                    markers.push_back(static_cast<CCNode*>(child));
+        ASSERT_FALSE(markers.empty()) << "a slot offered";
+        CCNode* marker = markers.front();
+        const int32_t slot = marker->tag() / MapScene::kBuildMarkerFactor;
+        game.tap(marker);
+        game.driver().runFrames(1);
+        if (map()->mapState() == MapScene::kStateConfirm) {
+            game.tap(marker);
+            game.driver().runFrames(1);
+        }
+        game.run(MapScene::kBuildSeconds + 0.2);
+        EXPECT_EQ(XMLManager::sharedInstance()->MapObjects.at(slot)->IDBuild, building);
+        game.run(0.8);
+        if (pictureName) game.picture(pictureName);
+        collectBonuses();
+        closeLevelUps();
+    }
+    void closeLevelUps()
+    {
+        for (int round = 0; round < 5; ++round) {
+            game.run(1.0);
+            auto levelUps = nodesOf<LevelUpPopUp>(game.scene());
+            if (levelUps.empty()) return;
+            ASSERT_NE(levelUps.front()->continueButton(), nullptr);
+            game.tap(levelUps.front()->continueButton());
+        }
+    }
+
+    // Back in the village after the fields: frames 18 and 19, the bakery
+    // the tutorial asks for, and its timed bonus once the clock reaches it.
+    void afterFields()
+    {
+        std::vector<int32_t> shown = followTutorial([&] { return hud().getChildByTag(900) != nullptr; });
+        ASSERT_NE(hud().getChildByTag(900), nullptr) << "the Build arrow of frame 19";
+        EXPECT_NE(std::find(shown.begin(), shown.end(), 18), shown.end()) << "welcome back";
+        EXPECT_NE(std::find(shown.begin(), shown.end(), 19), shown.end()) << "the bakery asked for";
+        expectHudShowsProfile();
+        buildFromList(kBakery, "bakery-built");
+        if (::testing::Test::HasFatalFailure()) return;
+        const float wait = GlobalObject::sharedInstance()->GetTimeTillNotification(kBakery);
+        ASSERT_GT(wait, 0) << "the bakery's timed bonus queued";
+        EXPECT_FALSE(game.profile().GetUpgrade(kBakery)->BonusReady);
+        game.driver().clock().advance(wait + 1);
+        game.run(1.0);
+        EXPECT_TRUE(game.profile().GetUpgrade(kBakery)->BonusReady) << "ready once the clock reaches it";
+        game.picture("bakery-ready");
+        const int32_t gold = game.profile().GoldCount;
+        CCNode* bakery = nullptr;
+        for (Object* child : *map()->pageParent()->children())
+            if (static_cast<CCNode*>(child)->tag() == kBakery) bakery = static_cast<CCNode*>(child);
+        ASSERT_NE(bakery, nullptr);
+        ASSERT_NE(bakery->getChildByTag(MapScene::kReadyMarkTag), nullptr) << "the ready mark";
+        game.tapAt(bakery->parent()->convertToWorldSpace(bakery->position()));
+        game.run(1.0);
+        collectBonuses();
+        closeLevelUps();
+        EXPECT_EQ(game.profile().GoldCount, gold + game.profile().GetUpgrade(kBakery)->BonusMoney);
+        expectHudShowsProfile();
+    }
+
+    // The cottage, the workshop and the market as the tutorial asks for
+    // them, the mine and field lessons between them granted.
+    void firstBuildings()
+    {
+        grant("level 4, the mine and its lessons (frames 71, 20 to 29)", [&](Profile& p) {
+            p.PlayerLevel = std::max(p.PlayerLevel, 4);
+            markDone({71, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 87});
+        });
+        grant("the cottage's goods", [&](Profile& p) { stockFor(p, 21); });
+        reopenMap();
+        followTutorial([&] { return hud().getChildByTag(901) != nullptr; });
+        ASSERT_NE(hud().getChildByTag(901), nullptr) << "the Build arrow of frame 30";
+        buildFromList(21, "cottage-built");
+        if (::testing::Test::HasFatalFailure()) return;
+        followTutorial([&] { return hud().getChildByTag(902) != nullptr; });
+        ASSERT_NE(hud().getChildByTag(902), nullptr) << "the arrow of frame 32";
+        grant("the grain picker's goods", [&](Profile& p) { stockFor(p, kGrainPicker); });
+        game.profile().RegenerateBuyIndexes();
+        openRow(hud().WorkersButton, VillageScene::kWorkersLayer, indexOf(game.profile().WorkersDict, kGrainPicker));
+        if (::testing::Test::HasFatalFailure()) return;
+        ASSERT_NE(hirePopUp(), nullptr);
+        game.picture("hire-grain-picker");
+        const int32_t pickers = game.profile().GetUpgradeCount(kGrainPicker);
+        game.tap(hirePopUp()->craftButton());
+        game.run(0.8);
+        EXPECT_EQ(game.profile().GetUpgradeCount(kGrainPicker), pickers + 1) << "hired";
+        followTutorial([] { return false; }, 1.5);
+        game.tap(hud().BackButton);
+        game.run(0.5);
+        grant("the fields' lessons after the picker (frames 33 to 36)", [&](Profile&) { markDone({33, 34, 35, 36}); });
+        grant("the workshop's goods", [&](Profile& p) { stockFor(p, kWorkshop); });
+        reopenMap();
+        followTutorial([&] { return hud().getChildByTag(906) != nullptr; });
+        ASSERT_NE(hud().getChildByTag(906), nullptr) << "the Build arrow of frame 37";
+        buildFromList(kWorkshop, "workshop-built");
+        if (::testing::Test::HasFatalFailure()) return;
+        followTutorial([] { return false; }, 2);
+        grant("level 5, the mine with shovels and the fields' later lessons (frames 38 to 54)", [&](Profile& p) {
+            p.PlayerLevel = std::max(p.PlayerLevel, 5);
+            markDone({38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54});
+        });
+        grant("the market's goods", [&](Profile& p) { stockFor(p, kMarket); });
+        reopenMap();
+        followTutorial([&] { return hud().getChildByTag(911) != nullptr; });
+        ASSERT_NE(hud().getChildByTag(911), nullptr) << "the Build arrow of frame 55";
+        buildFromList(kMarket, "market-built");
+        if (::testing::Test::HasFatalFailure()) return;
+        followTutorial([&] { return hud().getChildByTag(912) != nullptr; });
+        EXPECT_NE(hud().getChildByTag(912), nullptr) << "the Shop arrow of frame 56";
+        expectHudShowsProfile();
+    }
+    // Enough of every good (and gold) the upgrade costs.
+    static void stockFor(Profile& p, int32_t upgrade)
+    {
+        UpgradeItem* item = p.GetUpgrade(upgrade);
+        ASSERT_NE(item, nullptr);
+        for (const Ref<ResourceCostItem>& cost : item->ResourceCostArr)
+            if (p.GetResourceCount(cost->ResourceId) < cost->ResourceQuantity)
+                p.SetResourceCount(cost->ResourceId, cost->ResourceQuantity);
+        if (p.GoldCount < item->Money) p.GoldCount = item->Money;
+    }
+    // The map asked again, as it is when the village comes back to it.
+    void reopenMap()
+    {
+        if (village()->currentLayerId() != VillageScene::kMapLayer) {
+            game.tap(hud().BackButton);
+            game.run(0.5);
+        }
+        village()->ChangeLayer(VillageScene::kShopLayer);
+        game.run(0.2);
+        game.tap(hud().BackButton);
+        game.run(0.5);
+        ASSERT_NE(map(), nullptr);
+    }
+
+    // The shop, tools and workers tabs: one good bought, one tool crafted,
+    // one worker hired.
+    void tabs()
+    {
+        // The shop: the first good, one unit.
+        game.tap(hud().ShopButton);
+        game.run(0.5);
+        ASSERT_EQ(village()->currentLayerId(), VillageScene::kShopLayer);
+        followTutorial([&] { return hud().IsActive(); }, 3);
+        auto* shop = dynamic_cast<ListLayer*>(village()->GetLayer());
+        ASSERT_NE(shop, nullptr);
+        auto* good = dynamic_cast<ShopCell*>(shop->table()->cellAtIndex(0));
+        ASSERT_NE(good, nullptr);
+        game.picture("shop");
+        const int32_t gold = game.profile().GoldCount;
+        game.tap(good->buyButton());
+        game.run(0.5);
+        auto buys = nodesOf<BuyPopUp>(&hud());
+        ASSERT_EQ(buys.size(), 1u) << "the buy pop-up";
+        game.tap(buys[0]->confirmButton());
+        game.run(0.5);
+        EXPECT_LT(game.profile().GoldCount, gold) << "bought";
+        expectHudShowsProfile();
+
+        // The tools: the first one crafted.
+        game.profile().RegenerateBuyIndexes();
+        ASSERT_FALSE(game.profile().ToolsDict.empty());
+        const int32_t tool = game.profile().ToolsDict.front();
+        grant("the goods of tool " + std::to_string(tool), [&](Profile& p) { stockFor(p, tool); });
+        openRow(hud().ToolsButton, VillageScene::kToolsLayer, 0);
+        if (::testing::Test::HasFatalFailure()) return;
+        ASSERT_NE(hirePopUp(), nullptr);
+        game.picture("tool-pop-up");
+        const int32_t tools = game.profile().GetUpgradeCount(tool);
+        game.tap(hirePopUp()->craftButton());
+        game.run(0.8);
+        EXPECT_GT(game.profile().GetUpgradeCount(tool), tools) << "crafted";
+        followTutorial([] { return false; }, 1);
+
+        // The workers: the first one hired.
+        ASSERT_FALSE(game.profile().WorkersDict.empty());
+        const int32_t worker = game.profile().WorkersDict.front();
+        grant("the goods of worker " + std::to_string(worker), [&](Profile& p) { stockFor(p, worker); });
+        openRow(hud().WorkersButton, VillageScene::kWorkersLayer, 0);
+        if (::testing::Test::HasFatalFailure()) return;
+        ASSERT_NE(hirePopUp(), nullptr);
+        const int32_t workers = game.profile().GetUpgradeCount(worker);
+        game.tap(hirePopUp()->craftButton());
+        game.run(0.8);
+        EXPECT_EQ(game.profile().GetUpgradeCount(worker), workers + 1) << "hired";
+        followTutorial([] { return false; }, 1);
+        expectHudShowsProfile();
+        game.tap(hud().BackButton);
+        game.run(0.5);
+        ASSERT_NE(map(), nullptr);
+    }
+    std::vector<std::string> grants;
+
     // A coin pack bought from the coin-pack tab with the fake store.
     void coinPack()
     {
@@ -529,7 +830,7 @@ public:
         game.driver().lifeCycle().quit();
         game.profile().saveFile().waitUntilIdle();
         game.stop();
-        ASSERT_TRUE(std::filesystem::exists(home(SaveFile::path())));
+        ASSERT_TRUE(std::filesystem::exists(SaveFile::path()));
         ASSERT_TRUE(game.launch());
         ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15));
         game.run(1.5);
@@ -548,7 +849,6 @@ public:
         saveBytes = readFile(SaveFile::path());
         game.stop();
     }
-    static std::string home(const std::string& path) { return path; }
     static std::string readFile(const std::string& path)
     {
         std::ifstream in(path, std::ios::binary);
@@ -612,7 +912,8 @@ TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
         WholeGame play(p.device, p.openingOnly);
         play.game.picturesOn = run == 0;
         const auto steps = {&WholeGame::opening,   &WholeGame::firstFrames, &WholeGame::statistics,
-                            &WholeGame::fields,    &WholeGame::fieldSession, &WholeGame::coinPack,
+                            &WholeGame::fields,    &WholeGame::fieldSession, &WholeGame::afterFields,
+                            &WholeGame::firstBuildings, &WholeGame::tabs, &WholeGame::coinPack,
                             &WholeGame::optionsAndContinue, &WholeGame::quitAndRelaunch};
         for (auto step : steps) {
             (play.*step)();
