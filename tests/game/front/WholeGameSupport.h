@@ -21,6 +21,7 @@
 #include "engine/nodes/CCScene.h"
 #include "foundation/Log.h"
 #include "foundation/Random.h"
+#include "foundation/Shared.h"
 #include "game/front/InAppPurchase.h"
 #include "game/front/MosswickAppDelegate.h"
 #include "game/state/GlobalObject.h"
@@ -74,7 +75,7 @@ inline bool onScreen(CCNode* node)
 {
     CCNode* scene = CCDirector::sharedDirector()->runningScene();
     for (CCNode* at = node; at; at = at->parent()) {
-        if (!at->isVisible()) return false;
+        if (!at->visible()) return false;
         if (at == scene) return true;
     }
     return false;
@@ -130,7 +131,7 @@ public:
     {
         if (!driver_) return;
         wall_ = driver_->clock().wallSeconds();
-        if (auto* global = Shared<GlobalObject>::current()) global->soundRequestListener = nullptr;
+        if (auto* global = mw::Shared<GlobalObject>::current()) global->soundRequestListener = nullptr;
         while (AlertView* open = AlertViewPresenter::sharedPresenter().frontAlert()) {
             open->delegate = nullptr;
             open->dismissWithClickedButtonIndex(-1);

@@ -56,7 +56,7 @@ using test::nodesOf;
 // 2026-06-15 12:00:00 UTC.
 constexpr double kLaunchWall = 1781524800.0;
 constexpr uint32_t kSeed = 20260615;
-constexpr int32_t kFields = 91, kBakery = 28, kMarket = 18, kWorkshop = 19, kGrainPicker = 9;
+constexpr int32_t kFields = 91, kBakery = 28, kMarket = 18, kWorkshop = 19, kGrainPicker = 9, kMine = 29;
 // A name with Polish letters: 9 characters, 9 UTF-16 units.
 const std::string kVillageName = "Łękawica";
 
@@ -112,7 +112,7 @@ public:
         ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15))
             << "the loading scene's hand-over";
         MainMenuScene* menu = game.sceneAs<MainMenuScene>();
-        EXPECT_TRUE(game.profile().ConfigLoaded) << "definitions loaded";
+        EXPECT_NE(XMLManager::sharedInstance()->GetAnimationNamed("build.xml"), nullptr) << "definitions loaded";
         EXPECT_FALSE(game.profile().Loaded) << "no save";
         EXPECT_EQ(menu->btMain, nullptr) << "no village name without a save";
         game.run(1.5);
@@ -142,6 +142,7 @@ public:
             }
         }
         EXPECT_EQ(game.profile().VillageName, kVillageName);
+        EXPECT_TRUE(game.profile().ConfigLoaded) << "the game data parsed for the new village";
         ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<CCTransitionDoorsFromMenu>() != nullptr; }, 12))
             << "the doors";
         game.run(0.3);
@@ -164,7 +165,7 @@ public:
                 if (openingOnly_) return;
             }
             dismissFrame(n);
-            if (HasFatalFailure()) return;
+            if (::testing::Test::HasFatalFailure()) return;
         }
         for (int32_t n : {0, 1, 2}) EXPECT_TRUE(frame(n)->Done) << n;
         ASSERT_TRUE(game.runUntil([&] { return map()->settleButton() != nullptr; }, 3));
@@ -188,7 +189,6 @@ public:
         ASSERT_EQ(village()->currentLayerId(), VillageScene::kStatsLayer);
         auto* stats = dynamic_cast<StatsScene*>(village()->GetLayer());
         ASSERT_NE(stats, nullptr);
-        EXPECT_TRUE(frame(2)->ArrowAfterDone) << "the settlement arrow followed";
         ASSERT_TRUE(game.runUntil([&] { return popUpOf(3) != nullptr; }, 3));
         game.run(1.5);
         game.picture("stats-frame3");
@@ -209,6 +209,9 @@ public:
         EXPECT_FALSE(page->taxButton()->isEnabled());
         EXPECT_NE(GlobalObject::sharedInstance()->GetTimeTillNotification(MapScene::kTaxEvent), -1)
             << "the next taxes queued";
+        game.run(0.2);
+        EXPECT_TRUE(frame(2)->ArrowAfterDone) << "the watch marks the settlement arrow followed";
+        EXPECT_TRUE(frame(3)->ArrowAfterDone);
         expectHudShowsProfile();
         dismissFrame(4);
         if (::testing::Test::HasFatalFailure()) return;
@@ -268,6 +271,8 @@ public:
 
         // The bonuses dropped by the fields: each tapped once it has landed.
         const int32_t levelBefore = game.profile().PlayerLevel;
+        const int32_t goldBefore = game.profile().GoldCount;
+        const float experienceBefore = game.profile().Experience;
         game.run(1.0);
         game.picture("fields-bonuses");
         collectBonuses();
@@ -275,15 +280,16 @@ public:
         ASSERT_TRUE(game.runUntil([&] { return !nodesOf<LevelUpPopUp>(game.scene()).empty(); }, 4))
             << "the level-up pop-up";
         EXPECT_EQ(game.profile().PlayerLevel, levelBefore + 1);
+        EXPECT_GT(game.profile().Experience, experienceBefore) << "the experience banked";
         LevelUpPopUp* levelUp = nodesOf<LevelUpPopUp>(game.scene()).front();
         const int32_t reward = LevelUpPopUp::rewardForLevel(game.profile().PlayerLevel);
+        EXPECT_GT(reward, 0);
+        EXPECT_EQ(game.profile().GoldCount, goldBefore + reward) << "the reward paid";
         game.run(1.5);
         game.picture("level-up");
-        const int32_t goldAtLevelUp = game.profile().GoldCount;
         ASSERT_NE(levelUp->continueButton(), nullptr);
         game.tap(levelUp->continueButton());
         game.run(0.5);
-        EXPECT_EQ(game.profile().GoldCount, goldAtLevelUp + reward) << "the reward";
         expectHudShowsProfile();
     }
 
@@ -614,9 +620,18 @@ public:
     // them, the mine and field lessons between them granted.
     void firstBuildings()
     {
-        grant("level 4, the mine and its lessons (frames 71, 20 to 29)", [&](Profile& p) {
+        grant("level 3", [&](Profile& p) { p.PlayerLevel = std::max(p.PlayerLevel, 3); });
+        grant("the mine's goods", [&](Profile& p) { stockFor(p, kMine); });
+        reopenMap();
+        followTutorial([&] { return hud().getChildByTag(900) != nullptr; });
+        ASSERT_NE(hud().getChildByTag(900), nullptr) << "the Build arrow of frame 71";
+        buildFromList(kMine, "mine-built");
+        if (::testing::Test::HasFatalFailure()) return;
+        followTutorial([&] { return frame(22)->Done; });
+        EXPECT_TRUE(frame(20)->Done && frame(21)->Done && frame(22)->Done) << "the mine's frames";
+        grant("level 4 and the mine's session with its lessons (frames 23 to 29)", [&](Profile& p) {
             p.PlayerLevel = std::max(p.PlayerLevel, 4);
-            markDone({71, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 87});
+            markDone({22, 23, 24, 25, 26, 27, 28, 29, 87});
         });
         grant("the cottage's goods", [&](Profile& p) { stockFor(p, 21); });
         reopenMap();
