@@ -33,6 +33,7 @@
 #include "game/village/CCBonusItem.h"
 #include "game/village/LevelUpPopUp.h"
 #include "game/village/ListLayer.h"
+#include "game/village/UpgradeCosts.h"
 #include "game/village/hud/HirePopUp.h"
 #include "game/boards/Board.h"
 #include "game/boards/CountryBoard.h"
@@ -639,8 +640,12 @@ public:
         ASSERT_NE(hud().getChildByTag(901), nullptr) << "the Build arrow of frame 30";
         buildFromList(21, "cottage-built");
         if (::testing::Test::HasFatalFailure()) return;
-        followTutorial([&] { return hud().getChildByTag(902) != nullptr; });
-        ASSERT_NE(hud().getChildByTag(902), nullptr) << "the arrow of frame 32";
+        // The map asks its tutorial again when the player comes back to it.
+        reopenMap();
+        std::vector<int32_t> shown = followTutorial([&] { return hud().getChildByTag(902) != nullptr; });
+        ASSERT_NE(hud().getChildByTag(902), nullptr) << "the arrow of frame 32; shown " << ::testing::PrintToString(shown)
+            << " layer " << village()->currentLayerId() << " 31 " << frame(31)->Done << " 32 " << frame(32)->Done
+            << " level " << game.profile().PlayerLevel;
         grant("the grain picker's goods", [&](Profile& p) { stockFor(p, kGrainPicker); });
         game.profile().RegenerateBuyIndexes();
         openRow(hud().WorkersButton, VillageScene::kWorkersLayer, indexOf(game.profile().WorkersDict, kGrainPicker));
@@ -654,7 +659,11 @@ public:
         followTutorial([] { return false; }, 1.5);
         game.tap(hud().BackButton);
         game.run(0.5);
-        grant("the fields' lessons after the picker (frames 33 to 36)", [&](Profile&) { markDone({33, 34, 35, 36}); });
+        grant("the fields' session with the picker and its lessons (frames 33 to 36), revealing the workshop",
+              [&](Profile& p) {
+                  markDone({33, 34, 35, 36});
+                  reveal(p, kWorkshop);
+              });
         grant("the workshop's goods", [&](Profile& p) { stockFor(p, kWorkshop); });
         reopenMap();
         followTutorial([&] { return hud().getChildByTag(906) != nullptr; });
@@ -662,9 +671,10 @@ public:
         buildFromList(kWorkshop, "workshop-built");
         if (::testing::Test::HasFatalFailure()) return;
         followTutorial([] { return false; }, 2);
-        grant("level 5, the mine with shovels and the fields' later lessons (frames 38 to 54)", [&](Profile& p) {
+        grant("level 5, the mine with shovels and the fields' later lessons (frames 38 to 54), revealing the market", [&](Profile& p) {
             p.PlayerLevel = std::max(p.PlayerLevel, 5);
             markDone({38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54});
+            reveal(p, kMarket);
         });
         grant("the market's goods", [&](Profile& p) { stockFor(p, kMarket); });
         reopenMap();
@@ -681,20 +691,32 @@ public:
     {
         UpgradeItem* item = p.GetUpgrade(upgrade);
         ASSERT_NE(item, nullptr);
-        for (const Ref<ResourceCostItem>& cost : item->ResourceCostArr)
-            if (p.GetResourceCount(cost->ResourceId) < cost->ResourceQuantity)
-                p.SetResourceCount(cost->ResourceId, cost->ResourceQuantity);
+        for (const Ref<ResourceCostItem>& cost : item->ResourceCostArr) {
+            const int32_t price = upgradecosts::unitPrice(*item, *cost, p.GetUpgradeCount(upgrade));
+            if (p.GetResourceCount(cost->ResourceId) < price) p.SetResourceCount(cost->ResourceId, price);
+        }
         if (p.GoldCount < item->Money) p.GoldCount = item->Money;
+    }
+    static void reveal(Profile& p, int32_t upgrade)
+    {
+        UpgradeItem* item = p.GetUpgrade(upgrade);
+        ASSERT_NE(item, nullptr);
+        if (!item->isHidden) return;
+        p.SetObjectSeen(upgrade);
+        item->isHidden = false;
+        p.RegenerateBuyIndexes();
     }
     // The map asked again, as it is when the village comes back to it.
     void reopenMap()
     {
+        followTutorial([&] { return hud().IsActive(); }, 3);
         if (village()->currentLayerId() != VillageScene::kMapLayer) {
             game.tap(hud().BackButton);
             game.run(0.5);
         }
-        village()->ChangeLayer(VillageScene::kShopLayer);
-        game.run(0.2);
+        game.tap(hud().BuildButton);
+        game.run(0.3);
+        ASSERT_EQ(village()->currentLayerId(), VillageScene::kBuildingsLayer);
         game.tap(hud().BackButton);
         game.run(0.5);
         ASSERT_NE(map(), nullptr);
