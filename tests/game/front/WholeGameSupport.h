@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analytics/TallyAnalytics.h"
 #include "engine/director/CCDirector.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/labels/CCLabelTTF.h"
@@ -33,6 +34,7 @@
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RecordingOutsideServices.h"
 #include "tests/support/RecordingPlatformServices.h"
+#include "tests/support/RecordingReachability.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScriptedDeviceServices.h"
 #include "tests/support/ScriptedStore.h"
@@ -93,6 +95,8 @@ public:
         previousCentre_ = GameCenter::replaceSharedInstance(gameCentre);
         previousOpener_ = URLOpener::replaceSharedInstance(links);
         previousNotifications_ = LocalNotifications::replaceSharedInstance(notifications);
+        // No network: the rating prompt finds no connection and asks nothing.
+        previousReachability_ = NetworkReachability::replaceSharedInstance(reachability);
     }
     ~GameRun()
     {
@@ -101,6 +105,7 @@ public:
         (void)GameCenter::replaceSharedInstance(previousCentre_);
         (void)URLOpener::replaceSharedInstance(previousOpener_);
         (void)LocalNotifications::replaceSharedInstance(previousNotifications_);
+        (void)NetworkReachability::replaceSharedInstance(previousReachability_);
     }
     GameRun(const GameRun&) = delete;
     GameRun& operator=(const GameRun&) = delete;
@@ -112,6 +117,8 @@ public:
         GLTestContext* gl = GLTestContext::acquire(pixels.width, pixels.height);
         if (!gl) return false;
         resetSharedInstances();
+        // A new process: the analytics client starts its session afresh.
+        TallyAnalytics::resetForTesting();
         random_ = std::make_unique<ScopedRandomSource>(std::make_shared<PinnedRandom>(seed_));
         driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device_), kStep);
         if (!driver_) return false;
@@ -136,6 +143,7 @@ public:
             open->delegate = nullptr;
             open->dismissWithClickedButtonIndex(-1);
         }
+        TallyAnalytics::resetForTesting();
         InAppPurchase::purgeSharedInstance();
         app_.reset();
         driver_.reset();
@@ -200,6 +208,7 @@ public:
     std::shared_ptr<RecordingGameCenter> gameCentre = std::make_shared<RecordingGameCenter>();
     std::shared_ptr<RecordingURLOpener> links = std::make_shared<RecordingURLOpener>();
     std::shared_ptr<RecordingLocalNotifications> notifications = std::make_shared<RecordingLocalNotifications>();
+    std::shared_ptr<RecordingReachability> reachability = std::make_shared<RecordingReachability>();
     std::vector<std::string> sounds;
     bool picturesOn = true;
     TempDir home;
@@ -220,6 +229,7 @@ private:
     std::shared_ptr<GameCenter> previousCentre_;
     std::shared_ptr<URLOpener> previousOpener_;
     std::shared_ptr<LocalNotifications> previousNotifications_;
+    std::shared_ptr<NetworkReachability> previousReachability_;
 };
 
 } // namespace mw::test

@@ -785,9 +785,11 @@ public:
     {
         ASSERT_TRUE(hud().MicroButton && hud().MicroButton->isEnabled()) << "the coin-pack tab is open";
         const int32_t gold = game.profile().GoldCount;
+        const std::vector<int32_t> shown = followTutorial([&] { return hud().IsActive(); }, 3);
+        ASSERT_TRUE(hud().IsActive()) << ::testing::PrintToString(shown);
         game.tap(hud().MicroButton);
         game.run(0.3);
-        ASSERT_EQ(village()->currentLayerId(), VillageScene::kMicroLayer);
+        ASSERT_EQ(village()->currentLayerId(), VillageScene::kMicroLayer) << ::testing::PrintToString(shown);
         auto* packs = dynamic_cast<MicroLayer*>(village()->GetLayer());
         ASSERT_NE(packs, nullptr);
         auto* row = dynamic_cast<TradeCell*>(packs->table()->cellAtIndex(0));
@@ -875,7 +877,11 @@ public:
         MainMenuScene* menu = game.sceneAs<MainMenuScene>();
         ASSERT_NE(menu->btMain, nullptr);
         game.tap(static_cast<CCNode*>(menu->menu2m->children()->objectAtIndex(0)));
-        ASSERT_TRUE(game.runUntil([&] { return village() != nullptr; }, 8)) << "into the village";
+        ASSERT_TRUE(game.runUntil([&] { return village() != nullptr; }, 8))
+            << "into the village; running " << typeid(*game.scene()).name() << ", alert "
+            << (AlertViewPresenter::sharedPresenter().frontAlert()
+                    ? AlertViewPresenter::sharedPresenter().frontAlert()->message + " / " + ::testing::PrintToString(AlertViewPresenter::sharedPresenter().frontAlert()->buttonTitles)
+                    : std::string("none"));
         game.run(1.0);
         ASSERT_NE(map(), nullptr);
         EXPECT_EQ(snapshot(), before) << "the same village after a relaunch";
