@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -958,8 +960,12 @@ TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
                             &WholeGame::fields,    &WholeGame::fieldSession, &WholeGame::afterFields,
                             &WholeGame::firstBuildings, &WholeGame::tabs, &WholeGame::coinPack,
                             &WholeGame::optionsAndContinue, &WholeGame::quitAndRelaunch};
+        int index = 0;
         for (auto step : steps) {
+            const auto started = std::chrono::steady_clock::now();
             (play.*step)();
+            std::printf("step %d: %.1f s\n", index++,
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
             if (HasFatalFailure() || (p.openingOnly && step == &WholeGame::firstFrames)) break;
         }
         if (HasFatalFailure() || p.openingOnly) return;
