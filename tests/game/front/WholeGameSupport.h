@@ -152,6 +152,7 @@ public:
     }
 
     HeadlessDriver& driver() { return *driver_; }
+    bool running() const { return driver_ != nullptr; }
     MosswickAppDelegate& app() { return *app_; }
     const std::string& device() const { return device_; }
     CGSize win() const { return CCDirector::sharedDirector()->winSize(); }

@@ -71,6 +71,8 @@ public:
 
     GameRun game;
 
+    // Game time on the running driver (a relaunch starts its own).
+    double gameSeconds() { return game.running() ? game.driver().clock().monotonicSeconds() : 0; }
     VillageScene* village() { return game.sceneAs<VillageScene>(); }
     GuiObject& hud() { return *village()->GetGUI(); }
     MapScene* map() { return village() ? dynamic_cast<MapScene*>(village()->GetLayer()) : nullptr; }
@@ -451,7 +453,9 @@ public:
             }
             drawChain(field, chain);
             ++chains;
-            game.run(1.2);
+            // The turn's animations and checks run out before the next chain.
+            game.run(0.3);
+            game.runUntil([&] { return field->isTouchEnabled() && !field->isInputBlocked(); }, 3);
         }
         FAIL() << "the field session did not reach its summary";
     }
@@ -525,7 +529,7 @@ public:
         ASSERT_EQ(village()->currentLayerId(), layer);
         auto* list = dynamic_cast<ListLayer*>(village()->GetLayer());
         ASSERT_NE(list, nullptr);
-        followTutorial([&] { return hud().IsActive() && list->isTouchEnabled(); }, 3);
+        followTutorial([&] { return hud().IsActive(); }, 3);
         ListRow* row = rowOnScreen(list, index);
         ASSERT_NE(row, nullptr) << "row " << index;
         game.tap(static_cast<CCNode*>(row->rowMenu()->children()->objectAtIndex(0)));
@@ -579,9 +583,10 @@ public:
     void closeLevelUps()
     {
         for (int round = 0; round < 5; ++round) {
-            game.run(1.0);
+            game.run(0.4);
             auto levelUps = nodesOf<LevelUpPopUp>(game.scene());
             if (levelUps.empty()) return;
+            game.run(0.6);
             ASSERT_NE(levelUps.front()->continueButton(), nullptr);
             game.tap(levelUps.front()->continueButton());
         }
@@ -963,9 +968,11 @@ TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
         int index = 0;
         for (auto step : steps) {
             const auto started = std::chrono::steady_clock::now();
+            const double gameStart = play.gameSeconds();
             (play.*step)();
-            std::printf("step %d: %.1f s\n", index++,
-                        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+            std::printf("step %d: %.1f s (%.1f s of game time)\n", index++,
+                        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                        play.gameSeconds() - gameStart);
             if (HasFatalFailure() || (p.openingOnly && step == &WholeGame::firstFrames)) break;
         }
         if (HasFatalFailure() || p.openingOnly) return;
