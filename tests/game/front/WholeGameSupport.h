@@ -203,7 +203,7 @@ public:
     }
     int played(const std::string& key) const { return int(std::count(sounds.begin(), sounds.end(), key)); }
 
-    static constexpr double kStep = 1.0 / 30;
+    static constexpr double kStep = 1.0 / 20;
 
     std::shared_ptr<ScriptedStore> store = std::make_shared<ScriptedStore>();
     std::shared_ptr<RecordingGameCenter> gameCentre = std::make_shared<RecordingGameCenter>();

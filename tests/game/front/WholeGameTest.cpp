@@ -67,7 +67,10 @@ const std::string kVillageName = "Łękawica";
 // first frame of the map's tutorial.
 class WholeGame {
 public:
-    WholeGame(const std::string& device, bool openingOnly) : game(device, kLaunchWall, kSeed), openingOnly_(openingOnly) {}
+    WholeGame(const std::string& device, bool openingOnly)
+        : game(device, kLaunchWall, kSeed), openingOnly_(openingOnly)
+    {
+    }
 
     GameRun game;
 
@@ -401,7 +404,8 @@ public:
     void drawChain(CountryBoard* field, const std::vector<Cell>& cells)
     {
         const auto at = [&](const Cell& cell) {
-            const CGPoint gl = field->convertToWorldSpace(field->puzzleAt(cell.first, cell.second)->GetMidpointPosition());
+            const Puzzle* tile = field->puzzleAt(cell.first, cell.second);
+            const CGPoint gl = field->convertToWorldSpace(tile->GetMidpointPosition());
             return CGPoint {gl.x, game.win().height - gl.y};
         };
         Ref<UITouch> touch = game.driver().touchDown(at(cells.front()));
@@ -500,7 +504,8 @@ public:
         for (int drag = 0; drag < 30; ++drag) {
             if (auto* row = dynamic_cast<ListRow*>(list->table()->cellAtIndex(index));
                 row && row->rowMenu() && test::onScreen(row) &&
-                GameRun::centreOf(row).y > game.win().height * 0.15f && GameRun::centreOf(row).y < game.win().height * 0.85f)
+                GameRun::centreOf(row).y > game.win().height * 0.15f &&
+                GameRun::centreOf(row).y < game.win().height * 0.85f)
                 return row;
             const CGPoint from = {game.win().width / 2, game.win().height * 0.55f};
             Ref<UITouch> touch = game.driver().touchDown(from);
@@ -650,7 +655,8 @@ public:
         // The map asks its tutorial again when the player comes back to it.
         reopenMap();
         std::vector<int32_t> shown = followTutorial([&] { return hud().getChildByTag(902) != nullptr; });
-        ASSERT_NE(hud().getChildByTag(902), nullptr) << "the arrow of frame 32; shown " << ::testing::PrintToString(shown)
+        ASSERT_NE(hud().getChildByTag(902), nullptr)
+            << "the arrow of frame 32; shown " << ::testing::PrintToString(shown)
             << " layer " << village()->currentLayerId() << " 31 " << frame(31)->Done << " 32 " << frame(32)->Done
             << " level " << game.profile().PlayerLevel;
         grant("the grain picker's goods", [&](Profile& p) { stockFor(p, kGrainPicker); });
@@ -678,11 +684,12 @@ public:
         buildFromList(kWorkshop, "workshop-built");
         if (::testing::Test::HasFatalFailure()) return;
         followTutorial([] { return false; }, 2);
-        grant("level 5, the mine with shovels and the fields' later lessons (frames 38 to 54), revealing the market", [&](Profile& p) {
-            p.PlayerLevel = std::max(p.PlayerLevel, 5);
-            markDone({38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54});
-            reveal(p, kMarket);
-        });
+        grant("level 5, the mine with shovels and the fields' later lessons (frames 38 to 54), revealing the market",
+              [&](Profile& p) {
+                  p.PlayerLevel = std::max(p.PlayerLevel, 5);
+                  markDone({38, 39, 40, 41, 42, 43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54});
+                  reveal(p, kMarket);
+              });
         grant("the market's goods", [&](Profile& p) { stockFor(p, kMarket); });
         reopenMap();
         followTutorial([&] { return hud().getChildByTag(911) != nullptr; });
@@ -855,7 +862,8 @@ public:
         ASSERT_NE(menu->menu2m, nullptr);
         auto labels = nodesOf<CCLabelTTF>(menu->menu2m.get());
         bool continueShown = false;
-        for (CCLabelTTF* label : labels) continueShown = continueShown || label->string() == GameRun::text("MM_CONTINUE");
+        for (CCLabelTTF* label : labels)
+            continueShown = continueShown || label->string() == GameRun::text("MM_CONTINUE");
         EXPECT_TRUE(continueShown) << "MM_CONTINUE";
         game.picture("menu-continue");
         game.tap(static_cast<CCNode*>(menu->menu2m->children()->objectAtIndex(0)));
@@ -885,10 +893,7 @@ public:
         ASSERT_NE(menu->btMain, nullptr);
         game.tap(static_cast<CCNode*>(menu->menu2m->children()->objectAtIndex(0)));
         ASSERT_TRUE(game.runUntil([&] { return village() != nullptr; }, 8))
-            << "into the village; running " << typeid(*game.scene()).name() << ", alert "
-            << (AlertViewPresenter::sharedPresenter().frontAlert()
-                    ? AlertViewPresenter::sharedPresenter().frontAlert()->message + " / " + ::testing::PrintToString(AlertViewPresenter::sharedPresenter().frontAlert()->buttonTitles)
-                    : std::string("none"));
+            << "into the village; running " << typeid(*game.scene()).name() << ", alert " << frontAlertText();
         game.run(1.0);
         ASSERT_NE(map(), nullptr);
         EXPECT_EQ(snapshot(), before) << "the same village after a relaunch";
@@ -898,6 +903,11 @@ public:
         game.profile().saveFile().waitUntilIdle();
         saveBytes = readFile(SaveFile::path());
         game.stop();
+    }
+    static std::string frontAlertText()
+    {
+        const AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
+        return alert ? alert->message + " / " + ::testing::PrintToString(alert->buttonTitles) : "none";
     }
     static std::string readFile(const std::string& path)
     {
@@ -944,47 +954,56 @@ public:
     bool openingOnly_;
 };
 
+// How far a profile plays within the test's time budget: the high-resolution
+// phone the whole game, twice; the tablet to the fields and the level-up;
+// the small phone its opening, to the map's first frame, for its
+// small-screen rules.
+enum class Reach { kOpening, kFields, kWhole };
 struct Profiled {
     const char* device;
-    bool openingOnly;
+    Reach reach;
 };
 
 class WholeGameTest : public ::testing::TestWithParam<Profiled> {};
 
-// The whole game, played twice from an empty home folder: the two runs end
-// in the same save file, byte for byte.
+// The game as a new player meets it. The whole game is played twice from an
+// empty home folder: the two runs end in the same save file, byte for byte.
+// Each step prints its time, wall and game.
 TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
 {
     const Profiled& p = GetParam();
+    using Step = void (WholeGame::*)();
+    std::vector<Step> steps = {&WholeGame::opening, &WholeGame::firstFrames};
+    if (p.reach >= Reach::kFields) steps.insert(steps.end(), {&WholeGame::statistics, &WholeGame::fields});
+    if (p.reach == Reach::kWhole)
+        steps.insert(steps.end(), {&WholeGame::fieldSession, &WholeGame::afterFields, &WholeGame::firstBuildings,
+                                   &WholeGame::tabs, &WholeGame::coinPack, &WholeGame::optionsAndContinue,
+                                   &WholeGame::quitAndRelaunch});
     std::vector<std::string> saves;
-    for (int run = 0; run < (p.openingOnly ? 1 : 2); ++run) {
+    for (int run = 0; run < (p.reach == Reach::kWhole ? 2 : 1); ++run) {
         SCOPED_TRACE("run " + std::to_string(run + 1));
-        WholeGame play(p.device, p.openingOnly);
+        WholeGame play(p.device, p.reach == Reach::kOpening);
         play.game.picturesOn = run == 0;
-        const auto steps = {&WholeGame::opening,   &WholeGame::firstFrames, &WholeGame::statistics,
-                            &WholeGame::fields,    &WholeGame::fieldSession, &WholeGame::afterFields,
-                            &WholeGame::firstBuildings, &WholeGame::tabs, &WholeGame::coinPack,
-                            &WholeGame::optionsAndContinue, &WholeGame::quitAndRelaunch};
-        int index = 0;
-        for (auto step : steps) {
+        for (size_t index = 0; index < steps.size(); ++index) {
             const auto started = std::chrono::steady_clock::now();
             const double gameStart = play.gameSeconds();
-            (play.*step)();
-            std::printf("step %d: %.1f s (%.1f s of game time)\n", index++,
+            (play.*steps[index])();
+            std::printf("%s step %zu: %.1f s (%.1f s of game time)\n", p.device, index,
                         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
                         play.gameSeconds() - gameStart);
-            if (HasFatalFailure() || (p.openingOnly && step == &WholeGame::firstFrames)) break;
+            if (HasFatalFailure()) return;
         }
-        if (HasFatalFailure() || p.openingOnly) return;
+        if (p.reach != Reach::kWhole) return;
+        for (const std::string& grant : play.grants) std::printf("granted: %s\n", grant.c_str());
         ASSERT_FALSE(play.saveBytes.empty());
         saves.push_back(play.saveBytes);
     }
-    if (saves.size() == 2) EXPECT_TRUE(saves[0] == saves[1]) << "the two runs' save files differ";
+    EXPECT_TRUE(saves[0] == saves[1]) << "the two runs' save files differ";
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, WholeGameTest,
-                         ::testing::Values(Profiled {"phone-hd", false}, Profiled {"tablet", false},
-                                           Profiled {"phone", true}),
+                         ::testing::Values(Profiled {"phone-hd", Reach::kWhole}, Profiled {"tablet", Reach::kFields},
+                                           Profiled {"phone", Reach::kOpening}),
                          [](const auto& info) {
                              std::string name = info.param.device;
                              for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
