@@ -350,6 +350,7 @@ public:
             << "a fade";
         ASSERT_TRUE(game.runUntil([&] { return village() != nullptr; }, 3)) << "a new village scene";
         ASSERT_NE(map(), nullptr);
+        EXPECT_EQ(AlertViewPresenter::sharedPresenter().frontAlert(), nullptr) << "nothing of the board left";
     }
 
     CountryBoard* board()
