@@ -70,6 +70,7 @@ void Board::dismissAlert()
 
 void Board::onExit()
 {
+    leftStage_ = true;
     dismissAlert();
     CCLayer::onExit();
 }
@@ -186,6 +187,7 @@ void Board::buildBottomMenu()
 
 void Board::onEnter()
 {
+    leftStage_ = false;
     CCLayer::onEnter();
     CCTouchDispatcher* dispatcher = CCTouchDispatcher::sharedDispatcher();
     if (BottomMenu) dispatcher->setPriority(INT_MIN + 10, BottomMenu.get());

@@ -300,6 +300,7 @@ private:
     Ref<CCSprite> bottomBar_;
     bool blockRunning_ = false;
     Ref<AlertView> alert_;
+    bool leftStage_ = false; // off the stage after having been on it
 };
 
 template <typename Visit> void Board::forEachByColumn(Visit&& visit) const

@@ -180,6 +180,9 @@ TEST_F(BoardNoMovesTest, LeavingTheBoardTakesItsAlertAway)
     EXPECT_EQ(frontAlert(), nullptr);
     EXPECT_FALSE(kept->AlertActive);
     EXPECT_EQ(kindsOf(0), "116446") << "nothing shuffled";
+    // A check that comes later, with the board off the stage, asks nothing.
+    EXPECT_FALSE(kept->checkMoves());
+    EXPECT_EQ(frontAlert(), nullptr);
 }
 
 TEST_F(BoardNoMovesTest, TheFieldsReTypeCropsToGrassAndLivestockToWood)

@@ -609,6 +609,7 @@ public:
         expectHudShowsProfile();
         buildFromList(kBakery, "bakery-built");
         if (::testing::Test::HasFatalFailure()) return;
+        EXPECT_EQ(AlertViewPresenter::sharedPresenter().frontAlert(), nullptr) << "nothing of the board left";
         const float wait = GlobalObject::sharedInstance()->GetTimeTillNotification(kBakery);
         ASSERT_GT(wait, 0) << "the bakery's timed bonus queued";
         EXPECT_FALSE(game.profile().GetUpgrade(kBakery)->BonusReady);
