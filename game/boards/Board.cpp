@@ -51,14 +51,28 @@ Board::Board() = default;
 
 Board::~Board()
 {
-    // An alert still up must not answer a board that is gone.
+    dismissAlert();
+    NextObjArr.clear();
+    for (auto& row : puzzlesArray)
+        for (auto& tile : row) tile = nullptr;
+}
+
+void Board::dismissAlert()
+{
+    // An alert still up must not answer a board that is gone or off the stage.
     if (alert_ && alert_->isVisible()) {
         alert_->delegate = nullptr;
         alert_->dismissWithClickedButtonIndex(-1);
     }
-    NextObjArr.clear();
-    for (auto& row : puzzlesArray)
-        for (auto& tile : row) tile = nullptr;
+    alert_ = nullptr;
+    AlertActive = false;
+}
+
+void Board::onExit()
+{
+    leftStage_ = true;
+    dismissAlert();
+    CCLayer::onExit();
 }
 
 bool Board::init()
@@ -173,6 +187,7 @@ void Board::buildBottomMenu()
 
 void Board::onEnter()
 {
+    leftStage_ = false;
     CCLayer::onEnter();
     CCTouchDispatcher* dispatcher = CCTouchDispatcher::sharedDispatcher();
     if (BottomMenu) dispatcher->setPriority(INT_MIN + 10, BottomMenu.get());

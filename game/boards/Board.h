@@ -67,6 +67,9 @@ public:
 
     Board();
     ~Board() override;
+    // Leaving the stage takes a no-moves alert still up with it, unanswered:
+    // the session is over and the screen that follows has no board to shuffle.
+    void onExit() override;
 
     // Builds the frame of a session (bars, bottom menu, tools bar parked
     // above the window, the line, timers) and starts the session's
@@ -289,12 +292,15 @@ protected:
     template <typename Visit> void forEachByColumn(Visit&& visit) const;
 
 private:
+    // Takes a no-moves alert still up off the screen without an answer.
+    void dismissAlert();
     // The top edge of the bottom bar (centred on the window's bottom edge).
     float bottomBarTop() const;
 
     Ref<CCSprite> bottomBar_;
     bool blockRunning_ = false;
     Ref<AlertView> alert_;
+    bool leftStage_ = false; // off the stage after having been on it
 };
 
 template <typename Visit> void Board::forEachByColumn(Visit&& visit) const

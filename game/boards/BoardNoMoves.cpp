@@ -120,7 +120,9 @@ bool Board::isThereNoMoves() const
 
 bool Board::checkMoves()
 {
-    if (AlertActive) return false;
+    // Once the board has left the stage (the session over, the village
+    // showing) nothing is asked; a board not yet shown may ask.
+    if (AlertActive || leftStage_) return false;
     if (isThereNoMoves()) return false;
 
     Profile* profile = Profile::sharedInstance();

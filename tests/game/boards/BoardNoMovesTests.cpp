@@ -166,6 +166,25 @@ TEST_F(BoardNoMovesTest, TheAnswersReTypeTheBoardOrOpenTheToolsBar)
     EXPECT_TRUE(board_->isThereNoMoves());
 }
 
+// A session can end with the alert up (the summary comes on the last move):
+// leaving the board takes the alert away unanswered, so that it does not
+// stand over the village, where its answer would shuffle a board off the stage.
+TEST_F(BoardNoMovesTest, LeavingTheBoardTakesItsAlertAway)
+{
+    const std::vector<std::string> blocked{"116446", "666666", "996666", "666666", "666666", "666666"};
+    layout(blocked);
+    (void)board_->checkMoves();
+    ASSERT_NE(frontAlert(), nullptr);
+    Ref<test::RecordingMineBoard> kept = board_;
+    board_->removeFromParentAndCleanup(true);
+    EXPECT_EQ(frontAlert(), nullptr);
+    EXPECT_FALSE(kept->AlertActive);
+    EXPECT_EQ(kindsOf(0), "116446") << "nothing shuffled";
+    // A check that comes later, with the board off the stage, asks nothing.
+    EXPECT_FALSE(kept->checkMoves());
+    EXPECT_EQ(frontAlert(), nullptr);
+}
+
 TEST_F(BoardNoMovesTest, TheFieldsReTypeCropsToGrassAndLivestockToWood)
 {
     board_->removeFromParentAndCleanup(true);
