@@ -108,10 +108,11 @@ void CCPadTabController::cleanUp()
     }
     if (redirectViewController()) affiliateRedirectComplete();
     if (blockUiViewController()) blockUserInput(false);
-    if (incomingAlert_) {
-        incomingAlert_->delegate = nullptr;
-        incomingAlert_ = nullptr;
+    if (Ref<AlertView> alert = std::move(incomingAlert_)) {
+        alert->delegate = nullptr;
+        alert->dismissWithClickedButtonIndex(-1);
     }
+    if (bigButton_) bigButton_->setTouchUpInside(nullptr);
     clearAllPopoversAndTellClient(true);
     for (Ref<CCSkinnedView>* bar : {&leftBarView_, &outgoingBarView_}) {
         if (!*bar) continue;
@@ -485,14 +486,13 @@ void CCPadTabController::pushViewFromRect(const Ref<CCUIDescription>& page, cons
         top->setPopoverContentSize(size, true);
         if (auto* oldPage = dynamic_cast<CCGenericTableViewController*>(old.get()); oldPage && oldPage != table.get())
             oldPage->willDealloc();
+        refreshPassthroughViews();
     } else {
         auto popover = makeRef<UIPopoverController>(table.get());
         lastPopoverAdded_ = popover;
         popover->setPopoverContentSize(size, false);
         popover->setDelegate(this);
-        std::vector<UIView*> passthrough = popoverPassthroughViews();
-        passthrough.push_back(table->view());
-        popover->setPassthroughViews(passthrough);
+        popover->setPassthroughViews(popoverPassthroughViews());
         Ref<UIPopoverController> sized = popover;
         Ref<CCGenericTableViewController> content = table;
         later([sized, content] {
@@ -502,6 +502,7 @@ void CCPadTabController::pushViewFromRect(const Ref<CCUIDescription>& page, cons
         rearrangePopoversWithForce(false, true);
         popover->presentPopoverFromRect(rect, view, UIPopoverController::kArrowLeft, true);
         addPopoverToStack(popover.get(), normalisedRectForRect(rect, view));
+        refreshPassthroughViews();
         dimPopovers();
     }
 
@@ -714,6 +715,15 @@ void CCPadTabController::clearPopover(UIPopoverController* popover)
     popover->dismissPopoverAnimated(true);
     releaseContentOf(popover);
     std::erase_if(popoverInfoStack_, [popover](const PopoverRecord& r) { return r.popover.get() == popover; });
+    refreshPassthroughViews();
+}
+
+void CCPadTabController::refreshPassthroughViews()
+{
+    // The lists hold the views unowned: each content change renews them, so
+    // that no list names a page that has gone.
+    const std::vector<UIView*> views = popoverPassthroughViews();
+    for (PopoverRecord& record : popoverInfoStack_) record.popover->setPassthroughViews(views);
 }
 
 void CCPadTabController::clearLastPopover()
@@ -1021,6 +1031,7 @@ void CCPadTabController::initiateImagePickerWithType(int sourceType, const std::
     popover->setPassthroughViews(popoverPassthroughViews());
     popover->presentPopoverFromRect(rect, view, UIPopoverController::kArrowLeft, true);
     addPopoverToStack(popover.get(), normalisedRectForRect(rect, view));
+    refreshPassthroughViews();
     rearrangePopoversWithForce(false, true);
     updateMainViewShouldIntercept(true, true);
     tellClientiPadPopoversActivated();

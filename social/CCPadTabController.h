@@ -242,6 +242,7 @@ private:
     CGRect anchorRectForTab(const std::optional<std::string>& tabId, bool stacking, std::optional<std::string>& pressed);
     void setDepressedTab(const std::string& tabId);
     void releaseContentOf(UIPopoverController* popover);
+    void refreshPassthroughViews();
     // Runs work on the next loop turn unless the controller was cleaned up.
     void later(std::function<void()> work);
     void cleanUp();

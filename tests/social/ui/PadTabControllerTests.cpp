@@ -18,41 +18,12 @@
 #include "social/CCSmallViews.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
-#include "social/support/CCJSON.h"
 #include "tests/social/ui/SocialUiFixture.h"
 #include "tests/support/RecordingOutsideServices.h"
 #include "tests/support/RecordingReachability.h"
 
 namespace mw::test {
 namespace {
-
-// The bar the tests use: the 92 × 626 column the tablet layout is made
-// for, its tabs stacked down it, each with a page.
-Value parse(const std::string& json)
-{
-    CCJSON parser;
-    JsonError error;
-    std::optional<Value> value = parser.objectWithString(json, &error);
-    EXPECT_TRUE(value) << json << " " << error.message;
-    return value.value_or(Value());
-}
-
-constexpr const char* kMainBar = R"({"items":[
-    {"id":"background","type":"image","x":0,"y":0,"w":92,"h":626,"themesrc":"theme://images/bars/pad_left.png"},
-    {"id":"profiletab","type":"tab","x":6,"y":20,"w":80,"h":40,"href":"profile.cuid",
-     "image":"theme://images/pulltab_bottom/tab_profile.png","depressedimage":"theme://images/pulltab_bottom/tab_profile_expand.png"},
-    {"id":"splashtab","type":"tab","x":6,"y":70,"w":80,"h":40,"href":"splash.cuid",
-     "image":"theme://images/pulltab_bottom/tab_news.png","depressedimage":"theme://images/pulltab_bottom/tab_news_expand.png"},
-    {"id":"challengestab","type":"tab","x":6,"y":120,"w":80,"h":40,"href":"challenges.cuid",
-     "image":"theme://images/pulltab_bottom/tab_leaderboards.png","depressedimage":"theme://images/pulltab_bottom/tab_leaderboards_expand.png"},
-    {"id":"giftingtab","type":"tab","x":6,"y":170,"w":80,"h":40,"href":"gifts_and_market.cuid",
-     "image":"theme://images/pulltab_bottom/tab_news.png","depressedimage":"theme://images/pulltab_bottom/tab_news_expand.png"},
-    {"id":"closebutton","type":"button","x":31,"y":580,"w":30,"h":30,"image":"theme://images/bars/close.png"}]})";
-constexpr const char* kBasicBar = R"({"items":[
-    {"id":"background","type":"image","x":0,"y":0,"w":92,"h":300,"themesrc":"theme://images/bars/pad_left.png"},
-    {"id":"splashtab","type":"tab","x":6,"y":20,"w":80,"h":40,"href":"splash.cuid",
-     "image":"theme://images/pulltab_bottom/tab_news.png"},
-    {"id":"backbutton","type":"button","x":11,"y":250,"w":70,"h":28,"image":"theme://images/bars/back_button.png"}]})";
 
 struct Device {
     const char* name;
@@ -79,7 +50,6 @@ protected:
         core->sessionActivatedWithAppID(kAppId, &delegate_, 1.0, "mosswick_01", kSecret);
         core->lockToOrientationList({1, 2, 3, 4});
         core->setCurrentDeviceOrientation(1);
-        installBars();
         settle();
     }
     void TearDown() override
@@ -93,14 +63,6 @@ protected:
     static CCPrivateSession* session() { return CCPrivateSession::sharedInstance(); }
     static std::string page(const std::string& path) { return CCPrivateSession::liteBaseUrl() + path; }
 
-    void installBars()
-    {
-        CCTheming* theme = CCTheming::sharedInstance();
-        for (const auto& [name, json] : {std::pair {"padnav_left", kMainBar}, std::pair {"padnav_basic_left", kBasicBar}}) {
-            (void)theme->getSkinDescription(name);
-            ASSERT_TRUE(theme->replaceCachedSkinDescription(name, parse(json)));
-        }
-    }
     // The service reachable (basic mode at start without a log-in) or not
     // (main mode whatever the log-in).
     void setReachable(bool reachable)
@@ -201,7 +163,7 @@ TEST_P(PadTabTest, TheRootStandsWhereTheOrientationModeAndThemePutIt)
         bool statusBarTheme;
         CGPoint origin;
     };
-    // Main bar 92 × 626, basic bar 92 × 300.
+    // The theme's bars: main 92 × 626, basic 92 × 300.
     const Row rows[] = {
         {1, true, false, {0, 0}},       {2, true, false, {676, 398}},  {4, true, false, {0, 932}},
         {3, true, false, {142, 0}},     {1, false, false, {0, 0}},     {2, false, false, {676, 724}},
@@ -212,7 +174,6 @@ TEST_P(PadTabTest, TheRootStandsWhereTheOrientationModeAndThemePutIt)
         SCOPED_TRACE(::testing::Message() << "orientation " << row.orientation << (row.main ? " main" : " basic")
                                           << (row.statusBarTheme ? " status bar" : ""));
         useTheme(row.statusBarTheme ? "variant" : "mosswick_01");
-        installBars();
         setReachable(!row.main);
         session()->setCurrentDeviceOrientation(1);
         CCPadTabController& pad = make();
