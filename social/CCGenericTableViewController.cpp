@@ -688,8 +688,16 @@ void CCGenericTableViewController::setDimAmount(float amount)
         dimming_ = nullptr;
         return;
     }
+    // The cover spans the page's width and all of its rows (it scrolls with them),
+    // and no more: views are not clipped, so a larger one would dim the
+    // screen around the page's popover too.
+    const CGRect bounds = view()->bounds();
+    const CGSize content = table_ ? table_->contentSize() : CGSizeZero;
+    const CGRect cover {0, 0, bounds.size.width, std::max(bounds.size.height, content.height)};
+    if (dimming_) dimming_->setFrame(cover);
     if (!dimming_) {
-        dimming_ = makeRef<CCEventButton>(CGRect {0, 0, 3000, 3000});
+        dimming_ = makeRef<CCEventButton>(cover);
+        dimming_->setAutoresizingMask(UIView::kFlexibleWidth | UIView::kFlexibleHeight);
         dimming_->setBackgroundColor(FillColor {0, 0, 0, 1});
         CCGenericTableViewController* self = this;
         dimming_->setTouchDown([self](UIButton&) { self->dimmingButtonPressed(); });

@@ -204,6 +204,17 @@ void UIView::advanceAnimations(double dt)
                       all.touched.end());
 }
 
+void UIView::leaveAnimationWithoutTracks(ViewAnimation* animation)
+{
+    // The animation names its views unowned, and the animator lets go of a
+    // view once no track is left: a view the animation no longer moves must
+    // not stay on its list.
+    for (const Track& track : tracks_)
+        if (track.animation.get() == animation) return;
+    auto& views = animation->views;
+    views.erase(std::remove(views.begin(), views.end(), this), views.end());
+}
+
 void UIView::willChange(Property property)
 {
     Animator& all = animator();
@@ -211,8 +222,13 @@ void UIView::willChange(Property property)
         // A change outside any block ends the property's running animation
         // where the model now is.
         for (auto track = tracks_.begin(); track != tracks_.end();) {
-            if (track->property == property) track = tracks_.erase(track);
-            else ++track;
+            if (track->property != property) {
+                ++track;
+                continue;
+            }
+            Ref<ViewAnimation> ended = track->animation;
+            track = tracks_.erase(track);
+            leaveAnimationWithoutTracks(ended.get());
         }
         return;
     }
@@ -229,6 +245,7 @@ void UIView::willChange(Property property)
         Ref<ViewAnimation> previous = track->animation;
         if (!animation->fromCurrentState) from = model_;
         track = tracks_.erase(track);
+        leaveAnimationWithoutTracks(previous.get());
         auto& views = previous->views;
         const bool stillMoves = std::any_of(views.begin(), views.end(), [&](UIView* view) {
             return std::any_of(view->tracks_.begin(), view->tracks_.end(),

@@ -194,6 +194,7 @@ private:
     void willChange(Property property);
     State presentation() const;
     void dropTracks(ViewAnimation* animation);
+    void leaveAnimationWithoutTracks(ViewAnimation* animation);
     void resizeSubviews(CGSize oldSize);
 
     State model_;

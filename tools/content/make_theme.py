@@ -230,9 +230,9 @@ def nav_landscape(s):
     return bar(s, 480, 44, MOSS, MOSS_DARK)
 
 
-@image("images/bars/pad_left.png", 320, 1024)
+@image("images/bars/pad_left.png", 92, 626)
 def pad_left(s):
-    return bar(s, 320, 1024, MOSS, MOSS_DARK)
+    return bar(s, 92, 626, MOSS, MOSS_DARK)
 
 
 @image("images/bars/pad_bottom.png", 768, 49)
@@ -454,6 +454,29 @@ def nav_skin(width):
     return skin(*items)
 
 
+# The tablet's bar: a column at the screen's left edge (the tablet layout
+# places a 92-point-wide bar), its tabs stacked down it, each naming its page.
+PAD_TABS = (("profiletab", "profile.cuid"), ("splashtab", "splash.cuid"), ("challengestab", "challenges.cuid"),
+            ("giftingtab", "gifts_and_market.cuid"))
+
+
+def pad_nav_skin(basic):
+    tabs = PAD_TABS[1:2] if basic else PAD_TABS
+    height = 300 if basic else 626
+    items = [background(92, height, "images/bars/pad_left.png")]
+    for i, (tab, href) in enumerate(tabs):
+        glyph = TAB_GLYPHS[i % 3]
+        items.append(item(tab, "tab", 6, 20 + i * 50, 80, 40, href=href,
+                          image="theme://images/pulltab_bottom/tab_%s.png" % glyph,
+                          depressedimage="theme://images/pulltab_bottom/tab_%s_expand.png" % glyph))
+    if basic:
+        items += [item("backbutton", "button", 11, height - 50, 70, 28, image="theme://images/bars/back_button.png"),
+                  text("backtext", 11, height - 44, 70, 16, 13, "white", "center")]
+    else:
+        items.append(item("closebutton", "button", 31, height - 46, 30, 30, image="theme://images/bars/close.png"))
+    return skin(*items)
+
+
 EDGES = ("bottom", "right", "top", "left")
 STRIPS = ("lumoraslimline", "news", "achievements", "leaderboard", "gifting", "challenges", "profile", "lumora",
           "findfriends", "lumora_1tab", "lumora_2tab", "lumora_3tab", "lumora_4tab")
@@ -533,10 +556,8 @@ def shipped_skins():
     skins.append(("basicnav_portrait", skin(background(320, 44, "images/bars/nav.png"), *back_bar_items())))
     skins.append(("basicnav_landscape", skin(background(480, 44, "images/bars/nav_landscape.png"),
                                              *back_bar_items())))
-    skins.append(("padnav_left", skin(background(320, 1024, "images/bars/pad_left.png"),
-                                      *nav_skin(320)["items"][1:5])))
-    skins.append(("padnav_basic_left", skin(background(320, 1024, "images/bars/pad_left.png"),
-                                            *back_bar_items())))
+    skins.append(("padnav_left", pad_nav_skin(False)))
+    skins.append(("padnav_basic_left", pad_nav_skin(True)))
     skins.append(("padnav_bottom", skin(background(768, 49, "images/bars/pad_bottom.png"))))
     skins.append(("progress_indicator", progress_skin(320, 320, True)))
     skins.append(("progress_indicator_big", progress_skin(320, 436, True)))

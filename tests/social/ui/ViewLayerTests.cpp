@@ -166,6 +166,24 @@ TEST_F(ViewLayerTest, NamedAnimations)
     EXPECT_NEAR(view->presentationCenter().x, 250, 0.01);
     EXPECT_EQ(stops.back(), (std::pair<std::string, bool> {"back", true}));
 
+    // A view whose moves were ended by a change outside the block, and that
+    // is then let go, leaves the animation, which still ends and tells.
+    stops.clear();
+    Ref<UIView> gone = makeRef<UIView>(CGRect {0, 0, 10, 10});
+    window_->addSubview(gone.get());
+    UIView::beginAnimations("gone");
+    UIView::setAnimationDidStop(record);
+    gone->setCenter({300, 300});
+    view->setCenter({50, 50});
+    UIView::commitAnimations();
+    gone->setCenter({200, 200});
+    runSeconds(0.05);
+    gone->removeFromSuperview();
+    gone = nullptr;
+    runSeconds(0.3);
+    EXPECT_EQ(stops, (std::vector<std::pair<std::string, bool>> {{"gone", true}}));
+    EXPECT_NEAR(view->presentationCenter().x, 50, 0.01);
+
     // Switched off, changes apply at once.
     UIView::setAnimationsEnabled(false);
     UIView::beginAnimations("off");
