@@ -448,6 +448,8 @@ void CCNavControllerBase::handlePageLink(const std::string& link, const Value& i
 void CCNavControllerBase::earnCurrencyRequest(const std::string& link, const Value& info)
 {
     const std::string url = replaceAllIgnoringCase(link, "lumora-earnvc", "https");
+    // Made at 500 like the other requests of its kind; queueing it for
+    // posting makes it urgent (10), as every post of the player's is.
     Ref<CCUIDescription> record = newPageRecord(url, 500);
     if (!record) return;
     earnVCRedirectUrl_ = url;

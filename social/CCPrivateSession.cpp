@@ -16,6 +16,7 @@
 #include "social/CCDataStore.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCLumoraLog.h"
+#include "social/CCNavControllerBase.h"
 #include "social/CCNeighbours.h"
 #include "social/CCPullTabViewController.h"
 #include "social/CCTheming.h"
@@ -67,7 +68,11 @@ Ref<CCPrivateSession> CCPrivateSession::makeShared()
 
 std::string CCPrivateSession::liteBaseUrl() { return std::string("https://") + kServiceHost + "/lite/"; }
 
-CCPrivateSession::CCPrivateSession() = default;
+CCPrivateSession::CCPrivateSession()
+{
+    installDefaultScreenHooks();
+    setRootControllerFactory(nullptr);
+}
 
 CCPrivateSession::~CCPrivateSession()
 {

@@ -35,6 +35,7 @@ class CCPullTabViewController;
 class CCSessionPopupObserver;
 class CCGameCenterPostManager;
 class CCModalViewController;
+class CCNavControllerBase;
 struct HTTPRequest;
 class Notification;
 class Reachability;
@@ -55,9 +56,11 @@ public:
 };
 
 // How the challenge, notification and game-centre steps reach the showing
-// of the screens (the full UI, the pull tab, the notice queue). Each entry
-// may be empty: the session then does the least it can (closing nothing,
-// showing a notice through presentPopupNotificationWithTitle, no root).
+// of the screens (the full UI, the pull tab, the notice queue). The session
+// starts with every entry joined to its own showing; tests replace them.
+// An entry left empty makes the session do the least it can (closing
+// nothing, showing a notice through presentPopupNotificationWithTitle, no
+// root).
 struct CCSessionScreenHooks {
     std::function<void()> deactivateLumoraUI;
     std::function<void(const std::string& tabId, const std::optional<std::string>& url, bool loginRequired)>
@@ -371,10 +374,53 @@ public:
     void onPullTabViewControllerDeactivated() override;
     // The pull tab while it exists, else null.
     CCPullTabViewController* pullTabController() const { return pullTabController_.get(); }
-    // The full social UI's root controller; never made in this game.
-    Object* rootViewController() const { return nullptr; }
     void updateLumoraLastViewedTimestamp();
     double minsSinceLumoraLastViewed() const;
+
+    // The full social UI: one root navigation controller at a time (the
+    // tablet's tabbed screens or the phone's global navigation), made by
+    // the root factory and shown in the top window. A second opening is
+    // handed to the root that exists.
+    using RootControllerFactory =
+        std::function<Ref<CCNavControllerBase>(const std::string& tabId, const std::optional<std::string>& url,
+                                               bool loginRequired, bool pad)>;
+    // Null restores the build's own factory.
+    void setRootControllerFactory(RootControllerFactory factory);
+    // Opens the full UI on a tab (at `url` when given) without the checks:
+    // the login handler and the last-viewed time are told, a pending clean
+    // of the fetch cache runs while the service is reachable, background
+    // activity is allowed again; then the existing root is asked to
+    // activate, or a new root is made and shown and the post queues start.
+    void activateMainUIOnTabId(const std::string& tabId, const std::optional<std::string>& url, bool loginRequired);
+    void activateMainUIOnTabId(const std::string& tabId, const std::optional<std::string>& url)
+    {
+        activateMainUIOnTabId(tabId, url, false);
+    }
+    void activateMainUIOnTabId(const std::string& tabId) { activateMainUIOnTabId(tabId, std::nullopt, false); }
+    // The checked opening: a session or theme that does not validate is
+    // logged and shows nothing. A pending incoming address replaces `url`
+    // for "challengestab" and "leaderboardtab" (other tabs then open
+    // nothing) and is cleared.
+    void activateLumoraUIOnTabId(const std::string& tabId, const std::optional<std::string>& url,
+                                 bool loginRequired);
+    void activateLumoraUIOnTabId(const std::string& tabId, const std::optional<std::string>& url)
+    {
+        activateLumoraUIOnTabId(tabId, url, true);
+    }
+    void activateLumoraUIOnTabId(const std::string& tabId) { activateLumoraUIOnTabId(tabId, std::nullopt, true); }
+    void activateLumoraUIAtLeaderboardWithId(const std::string& leaderboardId);
+    bool isLumoraUIActive() const { return rootViewController_ != nullptr; }
+    // Closing: telemetry posts at the next minute; a root with a bar of its
+    // own slides it out first, then the second stage takes the full UI and
+    // the session's dialog down and tells the delegate.
+    void deactivateLumoraUI();
+    void deactivateLumoraUISecondStage();
+    // The full UI's root controller, or null while it is closed.
+    CCNavControllerBase* rootViewController() const { return rootViewController_.get(); }
+    // With setting 3 "YES": a window delegate that is none of the social
+    // screens' own controllers is cleared.
+    void ensureNotTopWindowDelegate();
+    void tellClientiPadPopoversActivated(bool activated);
 
     // Notices: one on screen at a time, the others queued in order.
     void doPresentPopupNotificationWithTitle(const std::string& title, const std::string& body);
@@ -532,6 +578,11 @@ private:
     Ref<CCUniqueId> userUID_;
     bool shouldClearFetchManagerOnStartup_ = false;
     Ref<CCPullTabViewController> pullTabController_;
+    // The full UI: its root, whether it was made for a tablet, the factory.
+    Ref<CCNavControllerBase> rootViewController_;
+    bool rootIsPad_ = false;
+    RootControllerFactory rootControllerFactory_;
+    void installDefaultScreenHooks();
     bool popupIsActive_ = false;
     std::deque<std::pair<std::string, std::string>> popupInfoQueue_;
     // The notice on screen (a pop-up or the workaround controller holding one).

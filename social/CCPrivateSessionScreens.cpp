@@ -6,15 +6,21 @@
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
+#include "social/CCAsyncPostManager.h"
 #include "social/CCDataStore.h"
+#include "social/CCFetchManager.h"
+#include "social/CCGameCenterPostManager.h"
+#include "social/CCGenericTableViewController.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCLumoraLog.h"
 #include "social/CCModalControllers.h"
+#include "social/CCNavControllerBase.h"
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCPullTabViewController.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
+#include "social/support/Reachability.h"
 #include "social/ui/UIWindow.h"
 
 namespace mw {
@@ -96,6 +102,25 @@ Value pullTabPositions(CCTheming* theme, const std::string& edge)
                 "theme data is up to date.",
                 kLumoraError, edge.c_str());
     return frames;
+}
+
+// The pieces of `text` between occurrences of `separator`, as many as
+// there are separators plus one (empty pieces kept).
+std::vector<std::string> piecesOf(const std::string& text, const std::string& separator)
+{
+    std::vector<std::string> pieces;
+    size_t start = 0;
+    for (size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, start)) {
+        pieces.push_back(text.substr(start, at - start));
+        start = at + separator.size();
+    }
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
+std::string globalLeaderboardUrl(const std::string& gameConfigId)
+{
+    return CCPrivateSession::liteBaseUrl() + "leaderboard_global.cuid?gameConfigID=" + gameConfigId;
 }
 
 } // namespace
@@ -262,13 +287,9 @@ void CCPrivateSession::deactivateLumoraPullTab() { deactivateLumoraPullTabWithAn
 
 void CCPrivateSession::deactivateLumoraPullTabWithAnimation(bool animated)
 {
-    Ref<CCPullTabViewController> controller = pullTabController_;
-    if (!controller) return;
-    controller->deactivateWithAnimation(animated);
-    // A pull tab still waiting for its first page (nothing on screen) has
-    // nothing to slide away: the session lets it go at once, so the game
-    // never finds a tab appearing over what it opened next.
-    if (pullTabController_ == controller && controller->state() == 0) pullTabController_ = nullptr;
+    // The session lets the pull tab go only when it reports that it left the
+    // screen; one still waiting for its first page ignores the request.
+    if (Ref<CCPullTabViewController> controller = pullTabController_) controller->deactivateWithAnimation(animated);
 }
 
 void CCPrivateSession::resetLumoraPullTabState()
@@ -277,6 +298,156 @@ void CCPrivateSession::resetLumoraPullTabState()
 }
 
 void CCPrivateSession::onPullTabViewControllerDeactivated() { pullTabController_ = nullptr; }
+
+// ---- the full social UI ----
+
+void CCPrivateSession::installDefaultScreenHooks()
+{
+    CCSessionScreenHooks hooks;
+    hooks.deactivateLumoraUI = [this] { deactivateLumoraUI(); };
+    hooks.activateMainUIOnTabId = [this](const std::string& tabId, const std::optional<std::string>& url,
+                                         bool loginRequired) { activateMainUIOnTabId(tabId, url, loginRequired); };
+    hooks.activateLumoraUIOnTabId = [this](const std::string& tabId, const std::optional<std::string>& url,
+                                           bool loginRequired) { activateLumoraUIOnTabId(tabId, url, loginRequired); };
+    hooks.presentPopupNotification = [this](const std::string& title, const std::string& body) {
+        presentPopupNotificationWithTitle(title, body);
+    };
+    hooks.popupIsActive = [this] { return popupIsActive_; };
+    hooks.ensureNotTopWindowDelegate = [this] { ensureNotTopWindowDelegate(); };
+    hooks.rootViewController = [this]() -> Object* { return rootViewController_.get(); };
+    hooks.presentingViewController = [this]() -> UIViewControllerBase* { return rootViewController_.get(); };
+    screenHooks_ = std::move(hooks);
+}
+
+void CCPrivateSession::setRootControllerFactory(RootControllerFactory factory)
+{
+    if (factory) {
+        rootControllerFactory_ = std::move(factory);
+        return;
+    }
+    // The phone's and the tablet's full screens are not part of this build:
+    // an opening shows nothing and says so.
+    rootControllerFactory_ = [](const std::string& tabId, const std::optional<std::string>&, bool,
+                                bool) -> Ref<CCNavControllerBase> {
+        logLine("[CCPrivateSession] full UI not available: tab '%s' not opened", tabId.c_str());
+        return nullptr;
+    };
+}
+
+void CCPrivateSession::activateMainUIOnTabId(const std::string& tabId, const std::optional<std::string>& url,
+                                             bool loginRequired)
+{
+    CCLoginHandler::sharedInstance()->uiHasBeenActivated();
+    updateLumoraLastViewedTimestamp();
+    if (shouldClearFetchManagerOnStartup_ && reachability_ && reachability_->isReachable()) {
+        CCFetchManager::sharedInstanceWithClearDataOnStart()->clearDataWithCompleteClean(false);
+        shouldClearFetchManagerOnStartup_ = false;
+    }
+    disableAvoidBackgroundActivity();
+    if (Ref<CCNavControllerBase> root = rootViewController_) {
+        root->activateWithDefaultTabId(tabId, url, loginRequired);
+        return;
+    }
+    const bool pad = isRunningOniPad();
+    Ref<CCNavControllerBase> root =
+        rootControllerFactory_ ? rootControllerFactory_(tabId, url, loginRequired, pad) : nullptr;
+    if (!root) return;
+    rootViewController_ = root;
+    rootIsPad_ = pad;
+    if (postManager_) postManager_->startPosting();
+    if (gcPostManager_) gcPostManager_->startPosting();
+    // The top window is already the key window the views are drawn in.
+    if (UIWindow* window = getTopApplicationWindow()) window->addSubview(root->view());
+}
+
+void CCPrivateSession::activateLumoraUIOnTabId(const std::string& tabId, const std::optional<std::string>& url,
+                                               bool loginRequired)
+{
+    CCTheming* theme = CCTheming::sharedInstance();
+    CCLumoraError error;
+    if (!validateSession(&error) || !theme->validateTheme(&error)) {
+        logLine("%s Unable to show Lumora UI - %s", kLumoraError, error.localizedDescription.c_str());
+        return;
+    }
+    // The desktop has no status bar to hide.
+    theme->setCurrentTheme(currentTheme_);
+    if (pendingIncomingUrl_.empty()) {
+        activateMainUIOnTabId(tabId, url, loginRequired);
+    } else {
+        // An incoming address ("<scheme>://<rest>") decides the page of the
+        // two tabs it can name.
+        const std::vector<std::string> halves = piecesOf(pendingIncomingUrl_, "//");
+        if (tabId == "challengestab") {
+            const std::string& page = halves.size() == 2 ? halves[1] : pendingIncomingUrl_;
+            activateMainUIOnTabId("challengestab", liteBaseUrl() + page, false);
+        } else if (tabId == "leaderboardtab" && halves.size() == 2) {
+            const std::vector<std::string> assignment = piecesOf(halves[1], "=");
+            if (assignment.size() == 2) activateMainUIOnTabId("leaderboardtab", globalLeaderboardUrl(assignment[1]), true);
+        }
+        pendingIncomingUrl_.clear();
+    }
+    startLocationManager();
+}
+
+void CCPrivateSession::activateLumoraUIAtLeaderboardWithId(const std::string& leaderboardId)
+{
+    activateLumoraUIOnTabId("leaderboardtab", globalLeaderboardUrl(leaderboardId), true);
+}
+
+void CCPrivateSession::deactivateLumoraUI()
+{
+    postCurrentSessionAnalytics_ = true;
+    if (Ref<CCNavControllerBase> root = rootViewController_) {
+        // A tablet root slides its bar out first; the session stays alive
+        // until it is told.
+        Ref<CCPrivateSession> self(this);
+        root->animatePadBarOutOfViewAndTell([self] { self->deactivateLumoraUISecondStage(); });
+        return;
+    }
+    deactivateLumoraUISecondStage();
+}
+
+void CCPrivateSession::deactivateLumoraUISecondStage()
+{
+    CCLoginHandler::sharedInstance()->uiHasBeenDeactivated();
+    stopLocationManager();
+    if (Ref<CCNavControllerBase> root = std::move(rootViewController_)) {
+        if (root->isViewLoaded()) root->view()->removeFromSuperview();
+    }
+    rootIsPad_ = false;
+    ensureNotTopWindowDelegate();
+    if (Ref<CCModalViewController> dialog = std::move(dialogController_)) {
+        dialog->setDelegate(nullptr);
+        if (dialog->isViewLoaded()) dialog->view()->removeFromSuperview();
+    }
+    pendingIncomingUrl_.clear();
+    if (delegate_ && (delegate_->respondsTo() & CCPrivateSessionDelegate::kUiDeactivated))
+        delegate_->lumoraUiDeactivated();
+}
+
+void CCPrivateSession::ensureNotTopWindowDelegate()
+{
+    const Value& setting = valueForWorkaroundSetting(3);
+    if (!setting.isString() || setting.stringView() != "YES") return;
+    UIWindow* window = getTopApplicationWindow();
+    Object* delegate = window ? window->delegate() : nullptr;
+    if (!delegate) return;
+    // The social screens' own controllers may stay; the phone's full UI is
+    // the root made for a phone.
+    const bool ours = dynamic_cast<CCGenericTableViewController*>(delegate) ||
+                      dynamic_cast<CCModalViewController*>(delegate) ||
+                      dynamic_cast<CCModalPopupController*>(delegate) ||
+                      dynamic_cast<CCWorkaroundController*>(delegate) ||
+                      dynamic_cast<CCImagePickerUnderlay*>(delegate) ||
+                      (!rootIsPad_ && rootViewController_ && delegate == rootViewController_.get());
+    if (!ours) window->setDelegate(nullptr);
+}
+
+void CCPrivateSession::tellClientiPadPopoversActivated(bool activated)
+{
+    if (delegate_ && (delegate_->respondsTo() & CCPrivateSessionDelegate::kPadPopoversActivated))
+        delegate_->lumoraiPadPopoversActivated(activated);
+}
 
 // ---- notices ----
 

@@ -5,6 +5,7 @@
 #include "foundation/Log.h"
 #include "foundation/Notification.h"
 #include "foundation/RunLoop.h"
+#include "platform/Application.h"
 #include "platform/Image.h"
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
@@ -1263,30 +1264,95 @@ void CCPullTabViewController::activateBasicNavUiWithTab(bool, const std::string&
 
 // ---- pictures ----
 
-void CCPullTabViewController::initiateImagePickerWithType(int sourceType, const std::string& url, CGRect,
-                                                          UIView*)
+void CCPullTabViewController::initiateImagePickerWithType(int sourceType, const std::string& url, CGRect rect,
+                                                          UIView* view)
 {
     pendingUrlString_ = url;
     pendingImagePickerType_ = sourceType;
+    const auto source = static_cast<UIImagePickerController::SourceType>(sourceType);
+    if (isPad()) {
+        // The tablet shows the picker in a popover beside the tapped row,
+        // its width less the room the arrow's side needs.
+        closeImagePicker();
+        auto picker = makeRef<UIImagePickerController>();
+        if (!UIImagePickerController::availableMediaTypesForSourceType(source).empty())
+            picker->setMediaTypes({"public.image"});
+        picker->setSourceType(source);
+        picker->setAllowsEditing(true);
+        picker->setDelegate(this);
+        imagePickerPopover_ = makeRef<UIPopoverController>(picker.get());
+        imagePickerPopover_->setDelegate(this);
+        CGRect from = rect;
+        from.size.width -= 270;
+        imagePickerPopover_->presentPopoverFromRect(from, view, UIPopoverController::kArrowLeft, true);
+        return;
+    }
     CCPrivateSession* session = CCPrivateSession::sharedInstance();
     UIWindow* window = session ? session->getTopApplicationWindow() : nullptr;
     if (!window) return;
-    // The phone's picker sits on a dimmed underlay over the whole window.
+    // The phone's picker sits on a dimmed underlay over the whole window,
+    // presented on the loop's next turn.
+    if (imagePickerUnderlay_) imagePickerUnderlay_->view()->removeFromSuperview();
     imagePickerUnderlay_ = makeRef<CCImagePickerUnderlay>();
     imagePickerUnderlay_->view()->setFrame(window->bounds());
     window->addSubview(imagePickerUnderlay_->view());
+    Ref<CCPullTabViewController> self(this);
+    const unsigned generation = generation_;
+    Ref<CCImagePickerUnderlay> underlay = imagePickerUnderlay_;
+    RunLoop::performOnMain([self, generation, underlay, source] {
+        if (self->generation_ != generation || self->imagePickerUnderlay_ != underlay) return;
+        underlay->initiateImagePickerWithType(source, self.get());
+    });
+}
+
+void CCPullTabViewController::imagePickerControllerDidFinishPickingMediaWithInfo(UIImagePickerController&,
+                                                                               const UIImagePickerMediaInfo& info)
+{
+    imagePicked(info.editedImage ? info.editedImage.get() : info.originalImage.get());
+}
+
+void CCPullTabViewController::imagePickerControllerDidCancel(UIImagePickerController&)
+{
+    if (imagePickerPopover_) closeImagePicker();
+    else dismissImagePickerUnderlay();
+}
+
+void CCPullTabViewController::popoverControllerDidDismissPopover(UIPopoverController& popover)
+{
+    if (&popover == imagePickerPopover_.get()) imagePickerPopover_ = nullptr;
+}
+
+void CCPullTabViewController::closeImagePicker()
+{
+    Ref<UIPopoverController> popover = std::move(imagePickerPopover_);
+    if (!popover) return;
+    if (auto* picker = dynamic_cast<UIImagePickerController*>(popover->contentViewController()))
+        picker->setDelegate(nullptr);
+    popover->dismissPopoverAnimated(true);
 }
 
 void CCPullTabViewController::imagePicked(const Image* image)
 {
-    if (image) (void)doImagePickerWithImage(image, pendingUrlString_);
+    Ref<CCPullTabViewController> self(this);
+    const bool posted = image && doImagePickerWithImage(image, pendingUrlString_);
+    if (posted) closeImagePicker();
+    dismissImagePickerUnderlay();
+}
+
+void CCPullTabViewController::dismissImagePickerUnderlay()
+{
     if (!imagePickerUnderlay_) return;
+    if (auto* picker = dynamic_cast<UIImagePickerController*>(imagePickerUnderlay_->modalViewController()))
+        picker->setDelegate(nullptr);
+    imagePickerUnderlay_->dismissModalViewControllerAnimated(true);
     if (underlayTimer_) underlayTimer_->invalidate();
     underlayTimer_ = NSTimer::scheduledTimer(2.0, false, [this](NSTimer*) {
         underlayTimer_ = nullptr;
         if (imagePickerUnderlay_) imagePickerUnderlay_->view()->removeFromSuperview();
         imagePickerUnderlay_ = nullptr;
         clearTopTableSelection();
+        const int current = orientation();
+        if (isLandscape(current)) Application::sharedApplication().setStatusBarOrientation(current);
     });
 }
 
@@ -1361,8 +1427,13 @@ void CCPullTabViewController::cleanUp()
     selectedTabId_.reset();
     leaderboardId_.clear();
     frameData_ = Value();
-    if (imagePickerUnderlay_) imagePickerUnderlay_->view()->removeFromSuperview();
+    if (imagePickerUnderlay_) {
+        if (auto* picker = dynamic_cast<UIImagePickerController*>(imagePickerUnderlay_->modalViewController()))
+            picker->setDelegate(nullptr);
+        imagePickerUnderlay_->view()->removeFromSuperview();
+    }
     imagePickerUnderlay_ = nullptr;
+    closeImagePicker();
     if (isViewLoaded()) view()->removeFromSuperview();
 }
 

@@ -13,6 +13,8 @@
 #include "social/CCNavControllerBase.h"
 #include "social/CCPullTabViewControllerDelegate.h"
 #include "social/CCSkinnedView.h"
+#include "social/ui/UIImagePickerController.h"
+#include "social/ui/UIPopoverController.h"
 #include "social/ui/UIView.h"
 
 namespace mw {
@@ -47,7 +49,10 @@ public:
 // pushed page slides in over it ("incomingview", 0.4 s) and replaces it at
 // the end. Delayed work (banner steps, the lite banner's close, the opening
 // of a tab page on the next loop turn) is cancelled at clean-up. Main thread.
-class CCPullTabViewController : public CCNavControllerBase, public CCSkinnedViewDelegate {
+class CCPullTabViewController : public CCNavControllerBase,
+                                public CCSkinnedViewDelegate,
+                                public UIImagePickerControllerDelegate,
+                                public UIPopoverControllerDelegate {
 public:
     enum State { kStateOffscreen = 0, kStateTabVisible = 1, kStateNews = 2, kStateFullVisibility = 3 };
     enum Edge { kEdgeBottom = 0, kEdgeRight = 1, kEdgeTop = 2, kEdgeLeft = 3 };
@@ -215,11 +220,21 @@ public:
     CCGenericTableViewController* shownTablePage() override { return primaryViewController_.get(); }
     void listItemSelectedNotification(const Notification& notification) override;
     void fetchUpdateNotification(const Notification& notification) override;
-    // A picked picture: posted as the player's image to the pending address.
+    // A picked picture: posted as the player's image to the pending address
+    // (the tablet's popover closes once it is); the phone's underlay is
+    // dismissed and dropped 2 s later.
     void imagePicked(const Image* image);
     const std::string& pendingUrlString() const { return pendingUrlString_; }
     int pendingImagePickerType() const { return pendingImagePickerType_; }
+    // The phone's picker sits on this underlay over the whole window.
     CCImagePickerUnderlay* imagePickerUnderlay() const { return imagePickerUnderlay_.get(); }
+    // The tablet's picker is shown in this popover.
+    UIPopoverController* imagePickerPopover() const { return imagePickerPopover_.get(); }
+    void closeImagePicker();
+    void imagePickerControllerDidFinishPickingMediaWithInfo(UIImagePickerController& picker,
+                                                            const UIImagePickerMediaInfo& info) override;
+    void imagePickerControllerDidCancel(UIImagePickerController& picker) override;
+    void popoverControllerDidDismissPopover(UIPopoverController& popover) override;
 
     // ---- CCMainNavControllerInterface (the pages' calls) ----
     bool isPullTabController() const override { return true; }
@@ -282,6 +297,8 @@ private:
     std::string pendingUrlString_;
     int pendingImagePickerType_ = 0;
     Ref<CCImagePickerUnderlay> imagePickerUnderlay_;
+    Ref<UIPopoverController> imagePickerPopover_;
+    void dismissImagePickerUnderlay();
     CCSkinnedView* currentEditingItem_ = nullptr;
     int fromEdge_ = kEdgeBottom;
     bool twoStageMode_ = false;

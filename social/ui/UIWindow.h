@@ -38,6 +38,11 @@ public:
     void uninstall();
     bool isInstalled() const { return installed_; }
 
+    // Whatever object the application made the window's delegate (not
+    // owned; null when none).
+    Object* delegate() const { return delegate_; }
+    void setDelegate(Object* delegate) { delegate_ = delegate; }
+
     UIViewControllerBase* rootViewController() const { return rootViewController_; }
     void setRootViewController(UIViewControllerBase* controller);
 
@@ -83,6 +88,7 @@ private:
     Ref<CCNode> previousNotificationNode_;
     CCDirector* director_ = nullptr;
     UIViewControllerBase* rootViewController_ = nullptr;
+    Object* delegate_ = nullptr;
     std::map<UITouch*, Ref<UIView>> touchViews_;
     // The recognisers following each touch: those of the touched view and
     // of every view it lies in, nearest first.

@@ -158,6 +158,10 @@ TEST_F(PublicInterfaceTest, ThePullTabComesAndGoesWithItsUsageRecords)
     EXPECT_GT(store()->writeCount(), writes) << "the records reach the file on a later turn";
 
     LumoraSlimlineSession::deactivateLumoraUI();
+    // Still waiting off screen for its first page, the pull tab ignores the
+    // request; the session lets it go only when it reports leaving.
+    EXPECT_TRUE(LumoraSlimlineSession::isLumoraUIActive());
+    CCPrivateSession::sharedInstance()->onPullTabViewControllerDeactivated();
     EXPECT_FALSE(LumoraSlimlineSession::isLumoraUIActive());
     LumoraSlimlineSession::closeLumoraSession();
     LumoraSlimlineSession::activateLumoraUI();

@@ -17,6 +17,8 @@
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "platform/AlertView.h"
+#include "social/CCPrivateSession.h"
+#include "social/CCPullTabViewController.h"
 #include "social/LumoraSlimlineSession.h"
 #include "tests/game/front/FrontTestSupport.h"
 #include "tests/support/RecordingOutsideServices.h"
@@ -24,6 +26,17 @@
 #include "tests/support/ScriptedDeviceServices.h"
 
 namespace mw::test {
+
+// After the menu asked the social screens to go, none of the pull tab is on
+// screen: it is gone, or (with no service answering here) still waiting off
+// screen for its first page, which ignores the request until it reports
+// leaving.
+inline bool noPullTabOnScreen()
+{
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCPullTabViewController* tab = session ? session->pullTabController() : nullptr;
+    return tab == nullptr || tab->state() == CCPullTabViewController::kStateOffscreen;
+}
 
 class MenuWorld {
 public:

@@ -302,7 +302,7 @@ TEST_P(MainMenuTest, ContinuePlaysItsSoundAndLeavesThroughTheDoors)
     global->CurrentSceneId = 2; // as if a field board had been left
     menu.ContinueCallback();
     EXPECT_EQ(world_.soundsNamed("selection_menu"), 1);
-    EXPECT_FALSE(LumoraSlimlineSession::isLumoraUIActive());
+    EXPECT_TRUE(test::noPullTabOnScreen());
     EXPECT_EQ(global->CurrentSceneId, -1) << "set 0 loaded, then the noted set 2 unloaded";
     world_.run.run(2.0 / 60);
     EXPECT_NE(dynamic_cast<CCTransitionDoorsFromMenu*>(world_.run.driver().director()->runningScene()),

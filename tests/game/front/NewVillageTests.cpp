@@ -60,7 +60,7 @@ TEST_F(NewVillageTest, NamesAreCountedInUtf16Units)
             const std::vector<std::string> calls = socialCalls.calls();
             EXPECT_EQ(std::vector<std::string>(calls.begin() + closedBefore, calls.end()),
                       (std::vector<std::string> {"deactivateLumoraUI", "closeLumoraSession"}));
-            EXPECT_FALSE(LumoraSlimlineSession::isLumoraUIActive());
+            EXPECT_TRUE(test::noPullTabOnScreen());
             EXPECT_GT(menu.numberOfRunningActions(), 0u) << "the menu is being cleared";
         } else {
             ASSERT_NE(world_.alert(), nullptr);

@@ -354,6 +354,9 @@ TEST_F(NavigationBaseTest, EarnCurrencyPostsAndRedirectsTheAnswer)
     Ref<CCAbstractServerData> post = queuedPost(url);
     ASSERT_NE(post, nullptr);
     EXPECT_EQ(post->sourceUrl(), "https://s/x");
+    // Made at priority 500, but every post is queued as urgent (10): it goes
+    // out at once instead of waiting behind the page fetches for a slot.
+    EXPECT_EQ(post->fetchPriority(), static_cast<int>(CCFetchManager::kUrgentPriority));
     const Value body = parseJson(bodyOf(*post));
     EXPECT_EQ(body["offer"].asString(), "o1");
     EXPECT_EQ(body["lumora-latitude"].asString(), "unavailable");

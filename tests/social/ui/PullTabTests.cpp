@@ -1,18 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "foundation/Notification.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Log.h"
+#include "foundation/Paths.h"
+#include "platform/Image.h"
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
 #include "social/CCGenericTableViewController.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCPullTabViewController.h"
 #include "social/CCTheming.h"
+#include "social/CCModalControllers.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
+#include "social/ui/UIImagePickerController.h"
+#include "social/ui/UIPopoverController.h"
 #include "tests/social/ui/SocialUiFixture.h"
 #include "tests/support/RecordingOutsideServices.h"
 
@@ -709,23 +715,37 @@ TEST_P(PullTabTest, ItemTapsOpenTheWholePageExceptStoreAndAffiliateLinks)
     CCPullTabViewController& tab = make(0, 1);
     settle(0.2);
     tab.changeStateFrom(1, 2, 0, "test");
+    // An https link reaches the navigation base (which pushes its page)
+    // with "inTabbedView=1" added.
     struct Row {
         const char* url;
         bool opens;
+        const char* pushed; // null: no page pushed
     };
-    const Row rows[] = {{"itms://store/app", false}, {"lumora-affiliate://click.example/x", false},
-                        {"https://lumora.mosswick.example/lite/a.cuid", true}};
+    const Row rows[] = {
+        {"itms://store/app", false, nullptr},
+        {"lumora-affiliate://click.example/x", false, nullptr},
+        {"https://lumora.mosswick.example/lite/a.cuid", true, "https://lumora.mosswick.example/lite/a.cuid?inTabbedView=1"},
+        {"https://lumora.mosswick.example/lite/b.cuid?x=1", true,
+         "https://lumora.mosswick.example/lite/b.cuid?x=1&inTabbedView=1"},
+    };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.url);
+        const size_t history = tab.viewUrlStack().size();
         // As the navigation base's "tablelink" observer hands it over.
         auto tap = makeRef<Notification>(kTableLinkNotification, nullptr,
                                          CCTableLinkInfo {Value::dictionary({{"url", Value(row.url)}}), nullptr});
         tab.listItemSelectedNotification(*tap);
         EXPECT_EQ(tab.state(), row.opens ? 3 : 2);
+        if (row.opens) {
+            EXPECT_EQ(tab.stateChanges().back().name, "pull_expand_2");
+            EXPECT_DOUBLE_EQ(tab.stateChanges().back().duration, 0.4);
+        }
+        settle(0.5);
+        if (!row.pushed) continue;
+        ASSERT_EQ(tab.viewUrlStack().size(), history + 1);
+        EXPECT_EQ(tab.viewUrlStack().back()->url(), row.pushed);
     }
-    EXPECT_EQ(tab.stateChanges().back().name, "pull_expand_2");
-    EXPECT_DOUBLE_EQ(tab.stateChanges().back().duration, 0.4);
-    settle(0.5);
 }
 
 TEST_P(PullTabTest, PageLoadsOfTheCurrentPage)
@@ -771,6 +791,72 @@ TEST_P(PullTabTest, PageLoadsOfTheCurrentPage)
     EXPECT_EQ(tab.portraitPullTabView()->uiElement()["profile"].asInt(), 3);
     EXPECT_EQ(tab.landscapePullTabView()->uiElement()["profile"].asInt(), 3);
     EXPECT_EQ(tab.initialState(), 2) << "a page marked open revises a closed tab's initial state";
+}
+
+// Picking the player's picture from a page: the phone's picker on a dimmed
+// underlay (presented on the next turn, dropped 2 s after the choice), the
+// tablet's in a popover beside the row (closed with the post); either way a
+// 114 x 114 JPEG is posted to the pending address and pushed in place of the
+// page.
+TEST_P(PullTabTest, APickedPictureIsPostedFromTheDevicesPicker)
+{
+    const bool pad = GetParam().device == std::string("tablet");
+    const std::string folder = Paths::documentsPath("Pictures");
+    std::filesystem::create_directories(folder);
+    std::vector<uint8_t> pixels(300 * 200 * 4, 180);
+    ASSERT_TRUE(Image::fromRGBA(std::move(pixels), 300, 200, ImageAlphaInfo::Last)->writePNG(folder + "/wide.png"));
+
+    CCPullTabViewController& tab = make(0, 1);
+    settle(0.2);
+    tab.changeStateFrom(1, 3, 0, "test");
+    tab.pushView(pageAt("me.cuid"), std::nullopt, 0, false);
+    settle();
+    const std::string url = CCPrivateSession::liteBaseUrl() + "upload_image";
+    UIView* row = tab.primaryViewController()->view();
+    tab.initiateImagePickerWithType(ImageSources::kPhotoLibrary, url, {10, 40, 300, 44}, row);
+    EXPECT_EQ(tab.pendingUrlString(), url);
+    UIImagePickerController* picker = nullptr;
+    if (pad) {
+        ASSERT_NE(tab.imagePickerPopover(), nullptr);
+        EXPECT_TRUE(tab.imagePickerPopover()->isPopoverVisible());
+        EXPECT_EQ(tab.imagePickerPopover()->arrowDirection(), UIPopoverController::kArrowLeft);
+        EXPECT_EQ(tab.imagePickerUnderlay(), nullptr);
+        picker = dynamic_cast<UIImagePickerController*>(tab.imagePickerPopover()->contentViewController());
+    } else {
+        ASSERT_NE(tab.imagePickerUnderlay(), nullptr);
+        EXPECT_EQ(tab.imagePickerUnderlay()->view()->superview(), window_.get());
+        EXPECT_EQ(tab.imagePickerUnderlay()->modalViewController(), nullptr) << "presented on the next turn";
+        settle();
+        picker = dynamic_cast<UIImagePickerController*>(tab.imagePickerUnderlay()->modalViewController());
+        EXPECT_EQ(tab.imagePickerPopover(), nullptr);
+    }
+    ASSERT_NE(picker, nullptr);
+    EXPECT_TRUE(picker->allowsEditing());
+    EXPECT_EQ(picker->delegate(), &tab);
+    settle(0.3);
+    ASSERT_EQ(picker->pictures().size(), 1u);
+    ASSERT_TRUE(picker->pickPictureAtIndex(0));
+
+    Ref<CCAbstractServerData> post;
+    for (const Ref<CCAbstractServerData>& record : CCFetchManager::sharedInstance()->fetchQueue())
+        if (record->url() == url && record->postData()) post = record;
+    ASSERT_NE(post, nullptr);
+    const Value::Bytes& bytes = *post->postData();
+    Ref<Image> decoded = Image::decode(bytes.data(), bytes.size());
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->width(), 114);
+    EXPECT_EQ(decoded->height(), 114);
+    EXPECT_EQ(tab.viewUrlStack().size(), 1u) << "pushed in place of the page";
+    EXPECT_EQ(tab.viewUrlStack().back()->url(), url);
+    if (pad) {
+        EXPECT_EQ(tab.imagePickerPopover(), nullptr) << "closed with the post";
+    } else {
+        settle(1.5);
+        EXPECT_NE(tab.imagePickerUnderlay(), nullptr);
+        settle(0.6);
+        EXPECT_EQ(tab.imagePickerUnderlay(), nullptr) << "dropped 2 s after the choice";
+    }
+    settle(0.5);
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include "foundation/Log.h"
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
+#include "social/CCAsyncPostManager.h"
 #include "social/CCModalControllers.h"
+#include "social/CCNavControllerBase.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCPullTabViewController.h"
 #include "social/CCTheming.h"
@@ -12,6 +14,43 @@
 
 namespace mw::test {
 namespace {
+
+// A full UI's root as the session sees it: it records each activation and
+// each request to slide its bar out, and can hold that request until the
+// test lets it go.
+class RecordingRoot : public CCNavControllerBase {
+public:
+    explicit RecordingRoot(std::vector<std::string>& calls) : calls_(calls) {}
+    void activateWithDefaultTabId(const std::string& tabId, const std::optional<std::string>& url,
+                                  bool loginRequired) override
+    {
+        calls_.push_back("activate " + tabId + " " + url.value_or("-") + (loginRequired ? " login" : ""));
+    }
+    void animatePadBarOutOfViewAndTell(std::function<void()> done) override
+    {
+        calls_.push_back("bar out");
+        if (holdBar) barDone = std::move(done);
+        else done();
+    }
+    bool holdBar = false;
+    std::function<void()> barDone;
+
+private:
+    std::vector<std::string>& calls_;
+};
+
+// The session's delegate, answering only what `answers` names.
+class ScreensDelegate : public CCPrivateSessionDelegate {
+public:
+    unsigned respondsTo() const override { return answers; }
+    void lumoraUiDeactivated() override { calls.push_back("deactivated"); }
+    void lumoraiPadPopoversActivated(bool activated) override
+    {
+        calls.push_back(std::string("popovers ") + (activated ? "1" : "0"));
+    }
+    unsigned answers = kUiDeactivated | kPadPopoversActivated;
+    std::vector<std::string> calls;
+};
 
 class ShowingTest : public SocialUiTest {
 protected:
@@ -43,9 +82,230 @@ protected:
         ASSERT_TRUE(theme->replaceCachedSkinDescription(skinId, Value()));
     }
 
+    // Full-UI roots come from a recording factory: each made root is kept
+    // and each request noted as "make <tab> <url> [login] phone|pad".
+    void recordRoots()
+    {
+        session()->setRootControllerFactory([this](const std::string& tabId, const std::optional<std::string>& url,
+                                                   bool loginRequired, bool pad) -> Ref<CCNavControllerBase> {
+            calls_.push_back("make " + tabId + " " + url.value_or("-") + (loginRequired ? " login" : "") +
+                             (pad ? " pad" : " phone"));
+            roots_.push_back(makeRef<RecordingRoot>(calls_));
+            return Ref<CCNavControllerBase>(roots_.back().get());
+        });
+    }
+    // The session reports to `delegate_` from now on.
+    void useRecordingDelegate()
+    {
+        session()->sessionActivatedWithAppID(kAppId, &delegate_, 1.0, "mosswick_01", kSecret);
+    }
+    static bool inWindow(UIViewControllerBase* controller, UIWindow* window)
+    {
+        return controller && controller->isViewLoaded() && controller->view()->superview() == window;
+    }
+
     std::shared_ptr<RecordingHTTPTransport> transport_ = std::make_shared<RecordingHTTPTransport>();
     std::shared_ptr<HTTPTransport> previousTransport_;
+    std::vector<std::string> calls_;
+    std::vector<Ref<RecordingRoot>> roots_;
+    ScreensDelegate delegate_;
 };
+
+// The full UI: the first opening makes a root of the device's kind and
+// shows it, the post queue starts and background activity is allowed; a
+// later opening is handed to that root.
+TEST_F(ShowingTest, TheFullUiMakesOneRootPerDeviceAndHandsLaterOpeningsToIt)
+{
+    for (const char* device : {"phone-hd", "tablet"}) {
+        SCOPED_TRACE(device);
+        const std::string kind = std::string(device) == "tablet" ? " pad" : " phone";
+        begin(device);
+        recordRoots();
+        ASSERT_NE(session()->postManager(), nullptr);
+        session()->postManager()->stopPosting();
+        EXPECT_FALSE(session()->isLumoraUIActive());
+
+        driver_->clock().advance(60);
+        session()->activateMainUIOnTabId("profiletab");
+        ASSERT_EQ(roots_.size(), 1u);
+        EXPECT_EQ(calls_, std::vector<std::string> {"make profiletab -" + kind});
+        EXPECT_TRUE(session()->isLumoraUIActive());
+        EXPECT_EQ(session()->rootViewController(), roots_[0].get());
+        EXPECT_TRUE(inWindow(roots_[0].get(), window_.get()));
+        EXPECT_TRUE(session()->postManager()->isPosting());
+        EXPECT_NEAR(session()->lastViewedLumoraTimestamp(), driver_->clock().wallSeconds(), 1);
+
+        session()->activateMainUIOnTabId("challengestab", std::string("https://x/y"), true);
+        session()->activateMainUIOnTabId("newstab", std::string("https://x/z"));
+        EXPECT_EQ(roots_.size(), 1u) << "no second root";
+        EXPECT_EQ(calls_, (std::vector<std::string> {"make profiletab -" + kind,
+                                                     "activate challengestab https://x/y login",
+                                                     "activate newstab https://x/z"}));
+
+        // Closed and opened again: a new root, and background activity
+        // (setting 2) is allowed again.
+        session()->deactivateLumoraUI();
+        session()->activateLumoraSetting(2, Value("YES"));
+        session()->activateMainUIOnTabId("profiletab");
+        EXPECT_EQ(roots_.size(), 2u);
+        EXPECT_EQ(session()->rootViewController(), roots_[1].get());
+        EXPECT_EQ(session()->valueForWorkaroundSetting(2), Value("NO"));
+        TearDown();
+        SetUp();
+        calls_.clear();
+        roots_.clear();
+    }
+}
+
+TEST_F(ShowingTest, WithoutTheFullScreensAnOpeningLogsAndShowsNothing)
+{
+    begin();
+    ScopedLogCapture log;
+    session()->activateMainUIOnTabId("profiletab");
+    EXPECT_TRUE(log.contains("full UI not available"));
+    EXPECT_FALSE(session()->isLumoraUIActive());
+}
+
+// The checked opening: a pending incoming address decides the page of the
+// challenge and leaderboard tabs, opens nothing for the others, and is
+// cleared either way.
+TEST_F(ShowingTest, TheValidatedOpeningFollowsThePendingAddress)
+{
+    begin();
+    const std::string lite = CCPrivateSession::liteBaseUrl();
+    struct Row {
+        const char* pending;
+        const char* tabId;
+        std::string made; // "" = nothing opened
+    };
+    const Row rows[] = {
+        {"", "profiletab", "make profiletab https://x/p login phone"},
+        {"mosswick://specific_challenge.cuid?challengeID=7", "challengestab",
+         "make challengestab " + lite + "specific_challenge.cuid?challengeID=7 phone"},
+        {"specific_challenge.cuid", "challengestab", "make challengestab " + lite + "specific_challenge.cuid phone"},
+        {"a//b//c", "challengestab", "make challengestab " + lite + "a//b//c phone"},
+        {"mosswick://leaderboard?gameConfigID=12", "leaderboardtab",
+         "make leaderboardtab " + lite + "leaderboard_global.cuid?gameConfigID=12 login phone"},
+        {"mosswick://leaderboard", "leaderboardtab", ""},
+        {"mosswick://a=b=c", "leaderboardtab", ""},
+        {"leaderboard?gameConfigID=12", "leaderboardtab", ""},
+        {"mosswick://profile?x=1", "profiletab", ""},
+    };
+    recordRoots();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.tabId) + " with '" + row.pending + "'");
+        calls_.clear();
+        location_->running = false;
+        session()->setPendingIncomingUrlString(row.pending);
+        session()->activateLumoraUIOnTabId(row.tabId, std::string("https://x/p"));
+        EXPECT_EQ(calls_, row.made.empty() ? std::vector<std::string> {} : std::vector<std::string> {row.made});
+        EXPECT_EQ(session()->pendingIncomingUrlString(), "");
+        EXPECT_TRUE(location_->running) << "the location manager starts";
+        session()->deactivateLumoraUI();
+    }
+
+    calls_.clear();
+    session()->activateLumoraUIAtLeaderboardWithId("board9");
+    EXPECT_EQ(calls_, std::vector<std::string> {"make leaderboardtab " + lite +
+                                                "leaderboard_global.cuid?gameConfigID=board9 login phone"});
+    session()->deactivateLumoraUI();
+
+    CCTheming::releaseSharedInstance();
+    calls_.clear();
+    ScopedLogCapture log;
+    session()->activateLumoraUIOnTabId("profiletab");
+    EXPECT_TRUE(log.contains("Lumora Error:  Unable to show Lumora UI - ")) << "no theme current";
+    EXPECT_TRUE(calls_.empty());
+}
+
+// Closing marks the telemetry for the next minute; a root with a bar slides
+// it out before the second stage takes the full UI, the session's dialog
+// and the pending address away and tells a delegate that answers.
+TEST_F(ShowingTest, ClosingTheFullUiRunsItsSecondStageOnceTheBarIsOut)
+{
+    begin();
+    recordRoots();
+    useRecordingDelegate();
+    session()->activateLumoraUIOnTabId("profiletab");
+    ASSERT_EQ(roots_.size(), 1u);
+    EXPECT_TRUE(location_->running);
+    roots_[0]->holdBar = true;
+    session()->activateSplashDialog();
+    ASSERT_NE(session()->sessionDialog(), nullptr);
+    Ref<CCModalViewController> dialog(session()->sessionDialog());
+    session()->setPendingIncomingUrlString("mosswick://later");
+    session()->setPostCurrentSessionAnalytics(false);
+
+    session()->deactivateLumoraUI();
+    EXPECT_TRUE(session()->postCurrentSessionAnalytics());
+    EXPECT_TRUE(session()->isLumoraUIActive()) << "the bar is still sliding out";
+    EXPECT_TRUE(delegate_.calls.empty());
+    ASSERT_TRUE(roots_[0]->barDone);
+    roots_[0]->barDone();
+    EXPECT_FALSE(session()->isLumoraUIActive());
+    EXPECT_FALSE(inWindow(roots_[0].get(), window_.get()));
+    EXPECT_EQ(session()->sessionDialog(), nullptr);
+    EXPECT_FALSE(inWindow(dialog.get(), window_.get()));
+    EXPECT_EQ(session()->pendingIncomingUrlString(), "");
+    EXPECT_FALSE(location_->running);
+    EXPECT_EQ(delegate_.calls, std::vector<std::string> {"deactivated"});
+
+    // A delegate that does not answer is not told; closing with no full UI
+    // still runs the second stage.
+    delegate_.answers = 0;
+    session()->deactivateLumoraUI();
+    EXPECT_EQ(delegate_.calls, std::vector<std::string> {"deactivated"});
+    delegate_.answers = ScreensDelegate::kPadPopoversActivated;
+    session()->tellClientiPadPopoversActivated(true);
+    EXPECT_EQ(delegate_.calls, (std::vector<std::string> {"deactivated", "popovers 1"}));
+}
+
+// With setting 3 "YES" a window delegate that is not one of the social
+// screens' own controllers is cleared; without it nothing is touched.
+TEST_F(ShowingTest, SettingThreeClearsAForeignWindowDelegate)
+{
+    begin();
+    recordRoots();
+    session()->activateMainUIOnTabId("profiletab");
+    ASSERT_EQ(roots_.size(), 1u);
+    auto foreign = makeRef<UIView>();
+    auto underlay = makeRef<CCImagePickerUnderlay>();
+    struct Row {
+        const char* setting;
+        Object* delegate;
+        bool cleared;
+    };
+    const Row rows[] = {
+        {nullptr, foreign.get(), false},
+        {"NO", foreign.get(), false},
+        {"YES", foreign.get(), true},
+        {"YES", underlay.get(), false},
+        {"YES", roots_[0].get(), false}, // the phone's full UI
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.setting ? row.setting : "(none)") + (row.cleared ? " cleared" : " kept"));
+        session()->activateLumoraSetting(3, row.setting ? Value(row.setting) : Value());
+        window_->setDelegate(row.delegate);
+        session()->ensureNotTopWindowDelegate();
+        EXPECT_EQ(window_->delegate(), row.cleared ? nullptr : row.delegate);
+    }
+    window_->setDelegate(nullptr);
+}
+
+// The challenge and game-centre steps reach the session's own showing.
+TEST_F(ShowingTest, TheChallengeStepsReachTheFullUi)
+{
+    begin();
+    recordRoots();
+    session()->activateSplashDialog();
+    session()->dialogButtonPressed("okbutton");
+    EXPECT_EQ(calls_, std::vector<std::string> {"make profiletab - phone"});
+    ASSERT_TRUE(session()->isLumoraUIActive());
+    EXPECT_EQ(session()->screenHooks().presentingViewController(), session()->rootViewController());
+    session()->notifyStartChallengeConfirmed();
+    EXPECT_FALSE(session()->isLumoraUIActive()) << "confirming a challenge closes the full UI";
+    EXPECT_EQ(calls_, (std::vector<std::string> {"make profiletab - phone", "bar out"}));
+}
 
 TEST_F(ShowingTest, TheActivationTable)
 {
