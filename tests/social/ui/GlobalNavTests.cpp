@@ -84,7 +84,10 @@ protected:
         session()->setCurrentDeviceOrientation(1);
         service_.route();
         service_.setSigning({kSecret});
+        service_.clearRequests();
         reachability_->setFlags(CCPrivateSession::kServiceHost, online ? ReachabilityFlag::kReachable : 0);
+        CCLoginHandler::sharedInstance()->setIsFirstUiActivationToday(true);
+        deactivations_ = 0;
         if (signedInToday) {
             Value cookie = Value::dictionary({{"Name", Value("SPRING_SECURITY_REMEMBER_ME_COOKIE")},
                                               {"Value", Value("v")},
@@ -97,7 +100,7 @@ protected:
         for (const auto& [tab, path] : kTabPages) service_.script(std::string("/lite/") + path, {200, {}, envelope(pageJson(tab, 20))});
         service_.script("/lite/second.cuid", {200, {}, envelope(pageJson("Second", 20))});
         service_.script("/lite/third.cuid", {200, {}, envelope(pageJson("Third", 20))});
-        service_.script("/lite/globalnav.cuid", {200, {}, envelope(R"({"profiletab":"3","challengestab":"12"})")});
+        service_.script("/lite/globalnav.cuid", {200, {}, envelope(R"({"uidata":{"profiletab":"3","challengestab":"12"}})")});
         giveTabsPages();
         CCSessionScreenHooks hooks = session()->screenHooks();
         hooks.deactivateLumoraUI = [this] { ++deactivations_; };
@@ -113,6 +116,15 @@ protected:
         SocialUiTest::TearDown();
     }
     static CCPrivateSession* session() { return CCPrivateSession::sharedInstance(); }
+    // A fresh world for the next row of a table: nothing of the last one
+    // stays (its data store, its fetch cache, its cookies).
+    void restart()
+    {
+        TearDown();
+        for (const auto& entry : std::filesystem::directory_iterator(home_.path()))
+            std::filesystem::remove_all(entry.path());
+        SetUp();
+    }
 
     // The shipped skins name no pages for their tabs; the tests give them
     // the service's.
@@ -218,10 +230,7 @@ TEST_P(GlobalNavTest, TheModeFollowsTheNetworkAndTheDaysSignIn)
     bool first = true;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        if (!first) {
-            TearDown();
-            SetUp();
-        }
+        if (!first) restart();
         first = false;
         begin("mosswick_01", row.online, row.signedInToday);
         CCGlobalNavController& nav = open();
@@ -266,10 +275,7 @@ TEST_P(GlobalNavTest, TheBarsAndThePageSitWhereTheLayoutPutsThem)
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.theme) + (row.orientation == 1 ? " portrait" : " landscape") +
                      (row.main ? " main" : " basic"));
-        if (!first) {
-            TearDown();
-            SetUp();
-        }
+        if (!first) restart();
         first = false;
         begin(row.theme, !row.main, false);
         if (row.orientation == 3) {
@@ -325,10 +331,7 @@ TEST_P(GlobalNavTest, TheAnimationTableGivesEachKindItsStartAndEnd)
     // L is the landscape page x: 160, or 115 with status-bar skins.
     for (const char* theme : {"mosswick_01", "variant"}) {
         SCOPED_TRACE(theme);
-        if (std::string(theme) == "variant") {
-            TearDown();
-            SetUp();
-        }
+        if (std::string(theme) == "variant") restart();
         begin(theme);
         const float l = std::string(theme) == "variant" ? 115 : 160;
         const Row rows[] = {
@@ -367,13 +370,14 @@ TEST_P(GlobalNavTest, PushesKeepTheHistoryAndPopsGoBackToTheOffsetLeft)
     // The first page of the main mode: Back greyed on the bars.
     EXPECT_EQ(nav.portraitNavBarView()->disabledItem(), "backbutton");
     EXPECT_EQ(nav.landscapeNavBarView()->disabledItem(), "backbutton");
-    UIView* first = nav.primaryViewController()->view();
+    Ref<UIView> first(nav.primaryViewController()->view());
     nav.primaryViewController()->tableView()->setContentOffset({0, 200});
 
     // Kind 1 stores the offset of the page left and slides the new one in from the right.
     nav.pushView(makeRef<CCUIDescription>(lite("second.cuid"), 10, 0), std::nullopt, 1);
     ASSERT_NE(nav.incomingViewController(), nullptr);
-    EXPECT_TRUE(sameRect(nav.incomingViewController()->view()->frame(), {320, 0, 320, 320}));
+    EXPECT_NEAR(nav.incomingViewController()->view()->presentationCenter().x, 320 + 160, 0.5);
+    EXPECT_TRUE(sameRect(nav.incomingViewController()->view()->frame(), {0, 0, 320, 320}));
     EXPECT_EQ(nav.viewUrlStack().front()->rowOffset().y, 200);
     EXPECT_EQ(nav.portraitNavBarView()->disabledItem(), "");
     ASSERT_TRUE(waitForPage("second.cuid"));
@@ -414,7 +418,7 @@ TEST_P(GlobalNavTest, PushesKeepTheHistoryAndPopsGoBackToTheOffsetLeft)
 TEST_P(GlobalNavTest, TheNavigationDescriptionComesFirstAndRefreshesTheBadges)
 {
     begin();
-    Reply held {200, {}, envelope(R"({"profiletab":"3","challengestab":"12"})")};
+    Reply held {200, {}, envelope(R"({"uidata":{"profiletab":"3","challengestab":"12"}})")};
     held.held = true;
     service_.script("/lite/globalnav.cuid", held);
     CCGlobalNavController& nav = open();
@@ -448,10 +452,7 @@ TEST_P(GlobalNavTest, ATabTapOpensTheTabsPageOnTheNextTurnWithItsKind)
     bool first = true;
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.theme) + " " + std::to_string(row.orientation));
-        if (!first) {
-            TearDown();
-            SetUp();
-        }
+        if (!first) restart();
         first = false;
         begin(row.theme);
         session()->lockToOrientationList({1, 3});
@@ -507,10 +508,7 @@ TEST_P(GlobalNavTest, BackAndCloseButtonsPopOrCloseByModeAndHistory)
     bool first = true;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        if (!first) {
-            TearDown();
-            SetUp();
-        }
+        if (!first) restart();
         first = false;
         begin("mosswick_01", !row.main, false);
         CCGlobalNavController& nav = open();
@@ -600,10 +598,7 @@ TEST_P(GlobalNavTest, TheIncomingNoticeOpensItsPageOnOkOnly)
 {
     for (const char* answer : {"button2", "button1"}) {
         SCOPED_TRACE(answer);
-        if (std::string(answer) == "button1") {
-            TearDown();
-            SetUp();
-        }
+        if (std::string(answer) == "button1") restart();
         begin();
         CCGlobalNavController& nav = open();
         ASSERT_TRUE(waitForPage("profile.cuid"));
@@ -656,17 +651,33 @@ TEST_P(GlobalNavTest, ThePickersUnderlayGoesTwoSecondsAfterThePickerCloses)
 
 TEST_P(GlobalNavTest, AFailedFirstPageClosesTheUiAndALaterOneGoesBack)
 {
+    // A page the service does not have: the page says so in its dialog,
+    // and its OK reports the failure.
+    auto answerTheFailure = [this] {
+        CCGenericTableViewController* page = nullptr;
+        if (!until([&] {
+                page = controller_->primaryViewController();
+                return page && page->currentUIDescription()->url() == lite("missing.cuid") &&
+                       page->modalViewController();
+            }))
+            return false;
+        CCModalViewController* dialog = page->modalViewController();
+        dialog->skinnedViewButtonPressed(*dialog->skinnedView(), "button1", "button", Value());
+        return true;
+    };
     begin();
-    (void)open("profiletab", lite("missing.cuid"));
+    CCGlobalNavController& nav = open("profiletab", lite("missing.cuid"));
+    ASSERT_TRUE(answerTheFailure());
     ASSERT_TRUE(until([&] { return deactivations_ > 0; }));
     EXPECT_EQ(deactivations_, 1);
+    EXPECT_TRUE(nav.isFirstPageOfSession());
 
-    TearDown();
-    SetUp();
+    restart();
     begin();
     CCGlobalNavController& later = open();
     ASSERT_TRUE(waitForPage("profile.cuid"));
     later.pushView(makeRef<CCUIDescription>(lite("missing.cuid"), 10, 0), std::nullopt, 1);
+    ASSERT_TRUE(answerTheFailure());
     ASSERT_TRUE(waitForPage("profile.cuid"));
     EXPECT_EQ(deactivations_, 0);
     EXPECT_EQ(later.urlHistoryCount(), 1u);
@@ -716,10 +727,7 @@ TEST_P(GlobalNavTest, LogInEntryPointsReloadOrOpenInPlace)
     bool first = true;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        if (!first) {
-            TearDown();
-            SetUp();
-        }
+        if (!first) restart();
         first = false;
         begin();
         // The first page is held back when no page is to be shown.
@@ -779,10 +787,7 @@ TEST_P(GlobalNavTest, ScreensOfBothModesAndTheStatusBarVariant)
     bool first = true;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.picture);
-        if (!first) {
-            TearDown();
-            SetUp();
-        }
+        if (!first) restart();
         first = false;
         begin(row.theme, !row.main, false);
         CCGlobalNavController& nav = open();
