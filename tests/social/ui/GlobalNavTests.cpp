@@ -79,6 +79,12 @@ protected:
     void begin(const std::string& theme = "mosswick_01", bool online = false, bool signedInToday = false)
     {
         start(GetParam(), theme);
+        if (theme == "variant") {
+            // The variant's bundle holds only the theme: its pages take the
+            // game's fonts.
+            std::filesystem::create_directory_symlink(sourcePath("resources/fonts"),
+                                                      home_.path() + "/variant_bundle/fonts");
+        }
         activate();
         session()->activateLumoraSetting(2, Value("YES"));
         session()->setCurrentDeviceOrientation(1);
