@@ -92,10 +92,19 @@ struct World : bench::HeadlessStage {
     }
 };
 
+// The world goes in main, before the exit handlers: the view layer's own
+// statics (its running animations) must outlive the window.
+std::unique_ptr<World>& worldSlot()
+{
+    static std::unique_ptr<World> slot;
+    return slot;
+}
+
 World& world()
 {
-    static World shared;
-    return shared;
+    std::unique_ptr<World>& slot = worldSlot();
+    if (!slot) slot = std::make_unique<World>();
+    return *slot;
 }
 
 // One push, then the frames that follow it.
@@ -146,7 +155,7 @@ BENCHMARK(BM_PullTabPushFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv)
 {
     mw::bench::SummaryReporter reporter;
-    return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+    const int result = mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
         mw::bench::printRatio(r, "full UI push (24 frames)", "BM_FullUiPushFrames/real_time",
                               "BM_PullTabPushFrames/real_time", "ms");
         for (const char* name : {"BM_FullUiPushFrames/real_time", "BM_PullTabPushFrames/real_time"})
@@ -154,4 +163,6 @@ int main(int argc, char** argv)
                 std::printf("%s: %.2f ms a frame, %.0f frames per second\n", name, f->value() / kFramesPerPush,
                             1000.0 * kFramesPerPush / f->value());
     });
+    worldSlot().reset();
+    return result;
 }
