@@ -575,8 +575,10 @@ void CCGlobalNavController::pushView(const Ref<CCUIDescription>& page, const std
     if (animation != kKindNone && animation != kKindBack) updatePreviousUrlHistoryItemWithOffset(getCurrentRowOffset());
     addUrlHistoryItemWithUrl(page->url());
 
+    // Restoring Back is lazy too: a bar already showing it is not redrawn
+    // on every push (the picture would be the same).
     if (uiHasBeenActivated_ && urlHistoryCount() == 1) setBackButtonDisabled(true, true);
-    else setBackButtonDisabled(false, false);
+    else setBackButtonDisabled(false, true);
 
     Ref<CCFormModel> form = formModelCreatingForUrl(page->url());
 
