@@ -826,12 +826,7 @@ void CCPadTabController::deactivateUi()
 
 void CCPadTabController::tellClient(bool activated)
 {
-    // The session has no call of its own for this: its delegate hears it
-    // directly when it answers it.
-    CCPrivateSession* s = Shared<CCPrivateSession>::current();
-    CCPrivateSessionDelegate* delegate = s ? s->delegate() : nullptr;
-    if (delegate && (delegate->respondsTo() & CCPrivateSessionDelegate::kPadPopoversActivated))
-        delegate->lumoraiPadPopoversActivated(activated);
+    if (CCPrivateSession* s = Shared<CCPrivateSession>::current()) s->tellClientiPadPopoversActivated(activated);
 }
 
 void CCPadTabController::tellClientiPadPopoversActivated()

@@ -580,7 +580,6 @@ private:
     Ref<CCPullTabViewController> pullTabController_;
     // The full UI: its root, whether it was made for a tablet, the factory.
     Ref<CCNavControllerBase> rootViewController_;
-    bool rootIsPad_ = false;
     RootControllerFactory rootControllerFactory_;
     void installDefaultScreenHooks();
     bool popupIsActive_ = false;

@@ -11,11 +11,13 @@
 #include "social/CCFetchManager.h"
 #include "social/CCGameCenterPostManager.h"
 #include "social/CCGenericTableViewController.h"
+#include "social/CCGlobalNavController.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCLumoraLog.h"
 #include "social/CCModalControllers.h"
 #include "social/CCNavControllerBase.h"
 #include "social/CCNeighbours.h"
+#include "social/CCPadTabController.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCPullTabViewController.h"
 #include "social/CCTheming.h"
@@ -325,12 +327,12 @@ void CCPrivateSession::setRootControllerFactory(RootControllerFactory factory)
         rootControllerFactory_ = std::move(factory);
         return;
     }
-    // The phone's and the tablet's full screens are not part of this build:
-    // an opening shows nothing and says so.
-    rootControllerFactory_ = [](const std::string& tabId, const std::optional<std::string>&, bool,
-                                bool) -> Ref<CCNavControllerBase> {
-        logLine("[CCPrivateSession] full UI not available: tab '%s' not opened", tabId.c_str());
-        return nullptr;
+    // The full screen of the device: the tablet's bar with its popovers, or
+    // the phone's navigation.
+    rootControllerFactory_ = [](const std::string& tabId, const std::optional<std::string>& url, bool loginRequired,
+                                bool pad) -> Ref<CCNavControllerBase> {
+        if (pad) return CCPadTabController::create(tabId, url, loginRequired);
+        return CCGlobalNavController::create(tabId, url, loginRequired);
     };
 }
 
@@ -353,7 +355,6 @@ void CCPrivateSession::activateMainUIOnTabId(const std::string& tabId, const std
         rootControllerFactory_ ? rootControllerFactory_(tabId, url, loginRequired, pad) : nullptr;
     if (!root) return;
     rootViewController_ = root;
-    rootIsPad_ = pad;
     if (postManager_) postManager_->startPosting();
     if (gcPostManager_) gcPostManager_->startPosting();
     // The top window is already the key window the views are drawn in.
@@ -414,7 +415,6 @@ void CCPrivateSession::deactivateLumoraUISecondStage()
     if (Ref<CCNavControllerBase> root = std::move(rootViewController_)) {
         if (root->isViewLoaded()) root->view()->removeFromSuperview();
     }
-    rootIsPad_ = false;
     ensureNotTopWindowDelegate();
     if (Ref<CCModalViewController> dialog = std::move(dialogController_)) {
         dialog->setDelegate(nullptr);
@@ -432,14 +432,13 @@ void CCPrivateSession::ensureNotTopWindowDelegate()
     UIWindow* window = getTopApplicationWindow();
     Object* delegate = window ? window->delegate() : nullptr;
     if (!delegate) return;
-    // The social screens' own controllers may stay; the phone's full UI is
-    // the root made for a phone.
+    // The social screens' own controllers may stay.
     const bool ours = dynamic_cast<CCGenericTableViewController*>(delegate) ||
                       dynamic_cast<CCModalViewController*>(delegate) ||
                       dynamic_cast<CCModalPopupController*>(delegate) ||
                       dynamic_cast<CCWorkaroundController*>(delegate) ||
                       dynamic_cast<CCImagePickerUnderlay*>(delegate) ||
-                      (!rootIsPad_ && rootViewController_ && delegate == rootViewController_.get());
+                      dynamic_cast<CCGlobalNavController*>(delegate);
     if (!ours) window->setDelegate(nullptr);
 }
 

@@ -3,9 +3,11 @@
 #include "foundation/Log.h"
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
+#include "social/CCGlobalNavController.h"
 #include "social/CCAsyncPostManager.h"
 #include "social/CCModalControllers.h"
 #include "social/CCNavControllerBase.h"
+#include "social/CCPadTabController.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCPullTabViewController.h"
 #include "social/CCTheming.h"
@@ -157,13 +159,26 @@ TEST_F(ShowingTest, TheFullUiMakesOneRootPerDeviceAndHandsLaterOpeningsToIt)
     }
 }
 
-TEST_F(ShowingTest, WithoutTheFullScreensAnOpeningLogsAndShowsNothing)
+TEST_F(ShowingTest, TheFullScreenIsTheDevicesOwnAndLeavesTheWindowWhenClosed)
 {
-    begin();
-    ScopedLogCapture log;
-    session()->activateMainUIOnTabId("profiletab");
-    EXPECT_TRUE(log.contains("full UI not available"));
-    EXPECT_FALSE(session()->isLumoraUIActive());
+    for (const char* device : {"phone-hd", "tablet"}) {
+        SCOPED_TRACE(device);
+        const bool pad = std::string(device) == "tablet";
+        begin(device);
+        session()->activateMainUIOnTabId("profiletab");
+        UIViewControllerBase* root = dynamic_cast<UIViewControllerBase*>(session()->rootViewController());
+        ASSERT_NE(root, nullptr);
+        EXPECT_EQ(dynamic_cast<CCPadTabController*>(root) != nullptr, pad);
+        EXPECT_EQ(dynamic_cast<CCGlobalNavController*>(root) != nullptr, !pad);
+        EXPECT_TRUE(inWindow(root, window_.get()));
+        Ref<UIViewControllerBase> held(root);
+        session()->deactivateLumoraUI();
+        runSeconds(1.0);
+        EXPECT_FALSE(session()->isLumoraUIActive());
+        EXPECT_FALSE(inWindow(held.get(), window_.get()));
+        TearDown();
+        SetUp();
+    }
 }
 
 // The checked opening: a pending incoming address decides the page of the
@@ -265,9 +280,10 @@ TEST_F(ShowingTest, ClosingTheFullUiRunsItsSecondStageOnceTheBarIsOut)
 TEST_F(ShowingTest, SettingThreeClearsAForeignWindowDelegate)
 {
     begin();
-    recordRoots();
     session()->activateMainUIOnTabId("profiletab");
-    ASSERT_EQ(roots_.size(), 1u);
+    Object* phoneRoot = session()->rootViewController();
+    ASSERT_NE(dynamic_cast<CCGlobalNavController*>(phoneRoot), nullptr);
+    auto recordingRoot = makeRef<RecordingRoot>(calls_);
     auto foreign = makeRef<UIView>();
     auto underlay = makeRef<CCImagePickerUnderlay>();
     struct Row {
@@ -280,7 +296,8 @@ TEST_F(ShowingTest, SettingThreeClearsAForeignWindowDelegate)
         {"NO", foreign.get(), false},
         {"YES", foreign.get(), true},
         {"YES", underlay.get(), false},
-        {"YES", roots_[0].get(), false}, // the phone's full UI
+        {"YES", phoneRoot, false},           // the phone's full UI
+        {"YES", recordingRoot.get(), true},  // another navigation controller
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.setting ? row.setting : "(none)") + (row.cleared ? " cleared" : " kept"));
@@ -290,6 +307,7 @@ TEST_F(ShowingTest, SettingThreeClearsAForeignWindowDelegate)
         EXPECT_EQ(window_->delegate(), row.cleared ? nullptr : row.delegate);
     }
     window_->setDelegate(nullptr);
+    session()->deactivateLumoraUI();
 }
 
 // The challenge and game-centre steps reach the session's own showing.
