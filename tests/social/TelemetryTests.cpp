@@ -119,6 +119,40 @@ TEST_F(TelemetryTest, UsageIsPostedOnlyAfterMoreThanThirtyMinutes)
     EXPECT_EQ(CCDataStore::sharedInstance()->valueForKey("currentsessionmins"), Value(32));
 }
 
+// A tick without usage posts nothing, unless the clock was changed by a
+// significant amount since the last one.
+TEST_F(TelemetryTest, ASignificantTimeChangePostsAtTheNextTick)
+{
+    settle();
+    minutes(1); // the first tick posts
+    for (bool changed : {false, true}) {
+        const size_t before = posts().size();
+        if (changed) NotificationCenter::defaultCenter().postNotification(UIApplicationSignificantTimeChangeNotification);
+        settle();
+        EXPECT_EQ(posts().size(), before) << "not before the tick";
+        minutes(1);
+        EXPECT_EQ(posts().size(), before + (changed ? 1u : 0u)) << changed;
+    }
+}
+
+// Every tick stores the minutes counted and its own offset time, and writes
+// the store once.
+TEST_F(TelemetryTest, EachTickStoresItsMinutesAndTimeInOneWrite)
+{
+    settle();
+    minutes(1);
+    CCDataStore& data = *CCDataStore::sharedInstance();
+    data.setAnalyticTimeOffset(3600);
+    for (int minute = 2; minute <= 4; ++minute) {
+        const size_t writes = data.writeCount();
+        minutes(1);
+        EXPECT_EQ(data.valueForKey("currentsessionmins"), Value(minute));
+        EXPECT_DOUBLE_EQ(data.valueForKey("lastsessioninterval").asDouble(),
+                         data.intervalSince1970WithAnalyticOffset());
+        EXPECT_EQ(data.writeCount(), writes + 1) << "minute " << minute;
+    }
+}
+
 TEST_F(TelemetryTest, ComingBackAfterFourMinutesKeepsTheSessionAfterSixBeginsOne)
 {
     settle();
