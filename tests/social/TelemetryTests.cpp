@@ -3,11 +3,13 @@
 
 #include <sys/resource.h>
 
+#include "foundation/AtomicFile.h"
 #include "foundation/NotificationCenter.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/BackgroundTasks.h"
 #include "social/CCAsyncPostManager.h"
 #include "social/CCDataStore.h"
+#include "social/CCRecordArchive.h"
 #include "social/support/CCJSON.h"
 #include "tests/social/records/TransferTestSupport.h"
 #include "social/CCPrivateLumoraSlimlineSession.h"
@@ -74,6 +76,16 @@ protected:
             list.push_back(envelope ? (*envelope)["data"] : Value());
         }
         return list;
+    }
+    // The records in the queue's file; SIZE_MAX when it cannot be read.
+    static size_t queuedOnDisk()
+    {
+        std::vector<uint8_t> bytes;
+        std::vector<Ref<CCAbstractServerData>> records;
+        if (!AtomicFile::read(CCAsyncPostManager::saveFilePath(), bytes, nullptr) ||
+            !RecordArchive::decode(bytes.data(), bytes.size(), records, "test", nullptr))
+            return SIZE_MAX;
+        return records.size();
     }
     static std::string sessionIdOf(const Value& post) { return post["clientsessionid"].asString(); }
     static int indexOf(const Value& post) { return post["extrasessiondata"]["clientSessionPostIndex"].asInt(); }
@@ -206,6 +218,20 @@ TEST_F(TelemetryTest, TheFinalPostLeavesAfterMoreThanFiveMinutesInTheBackground)
     EXPECT_TRUE(posts().back()["extrasessiondata"]["clientSessionFinalPost"].asBool());
     EXPECT_EQ(CCDataStore::sharedInstance()->valueForKey("postedfinalsessiondataonexit"), Value("YES"));
     EXPECT_EQ(tasks_->ended, 1) << "ended once answered";
+    EXPECT_TRUE(session().postManager()->serverDataArray().empty());
+    EXPECT_EQ(queuedOnDisk(), 0u) << "the answer on disk when the task ends, not 3 s later";
+}
+
+// The game quitting right after an answer: the answer goes to the queue's
+// file before the process ends, so the next start does not send it again.
+TEST_F(TelemetryTest, QuittingWritesTheAnsweredQueueFirst)
+{
+    settle();
+    minutes(1);
+    ASSERT_TRUE(session().postManager()->serverDataArray().empty());
+    ASSERT_NE(queuedOnDisk(), 0u) << "the answers wait for the 3-second write";
+    NotificationCenter::defaultCenter().postNotification(UIApplicationWillTerminateNotification);
+    EXPECT_EQ(queuedOnDisk(), 0u);
 }
 
 TEST_F(TelemetryTest, APostThatCannotGoDoesNotHoldTheBackgroundTask)
