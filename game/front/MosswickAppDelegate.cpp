@@ -34,6 +34,7 @@
 #include "game/village/tutorial/TutorialPopup.h"
 #include "game/village/VillageScene.h"
 #include "platform/Application.h"
+#include "social/ui/UIWindow.h"
 
 namespace mw {
 
@@ -59,10 +60,31 @@ MosswickAppDelegate::MosswickAppDelegate()
 
 MosswickAppDelegate::~MosswickAppDelegate()
 {
+    removeSocialWindow();
     Application& application = Application::sharedApplication();
     if (application.delegate() == this) application.setDelegate(nullptr);
     if (application.rootViewController() == &viewController) application.setRootViewController(nullptr);
     CCSpriteFrameCache::sharedSpriteFrameCache()->removeUnusedSpriteFrames();
+}
+
+void MosswickAppDelegate::installSocialWindow()
+{
+    // Over the director that shows the view: its size is the window's, its
+    // frames draw the views above the scene and its touches reach them first.
+    CCDirector* director = CCDirector::currentDirector();
+    if (!director || socialWindow) return;
+    socialWindow = UIWindow::makeKeyWindow(*director);
+    socialWindow->install();
+    noteStartUpStep("socialWindow " + std::to_string(int(socialWindow->bounds().size.width)) + "x" +
+                    std::to_string(int(socialWindow->bounds().size.height)));
+}
+
+void MosswickAppDelegate::removeSocialWindow()
+{
+    if (!socialWindow) return;
+    // Views the session still holds (a pull tab) outlive the window unparented.
+    socialWindow->uninstall();
+    socialWindow = nullptr;
 }
 
 void MosswickAppDelegate::moveSaveFromCaches()
@@ -134,6 +156,7 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
     const bool shown = window && glView && window->makeKeyAndVisible(glView.get());
     noteStartUpStep(std::string("window keyAndVisible ") + std::to_string(shown) + " rootViewController " +
                     (application.rootViewController() == &viewController ? "set" : "missing"));
+    installSocialWindow();
 
     moveSaveFromCaches();
     noteStartUpStep("moveSaveFromCaches");
@@ -232,6 +255,7 @@ void MosswickAppDelegate::applicationWillTerminate()
     // A use still being counted is written before the process goes.
     RatingPrompt::waitForCounting();
     Application::sharedApplication().setRootViewController(nullptr);
+    removeSocialWindow();
     viewController.view = nullptr;
     window = nullptr;
     CCDirector::sharedDirector()->end();

@@ -3,17 +3,20 @@
 #include <string>
 
 #include "engine/director/ScreenWindow.h"
+#include "foundation/Ref.h"
 #include "game/front/RootViewController.h"
 #include "platform/ApplicationDelegate.h"
 #include "social/LumoraSlimlineSession.h"
 
 namespace mw {
 
+class UIWindow;
+
 // The program's answer to the application's life cycle. Launching clears the
 // badge, opens the window on the screen the frame driver offers, makes the
 // director (the display-link kind where the screen reports its refreshes,
 // else the timer kind) and the GL view and configures them, shows the
-// window, moves a save left in the caches folder, starts the analytics and
+// window, makes the social screens' window over it, moves a save left in the caches folder, starts the analytics and
 // social sessions, reads the string table, starts the audio engine without
 // waiting and runs the loading scene. Afterwards it pauses and
 // resumes the director, stops and restarts its animation, purges caches on a
@@ -51,6 +54,15 @@ public:
     // before launch, after terminate, or when no driver offered one.
     ScreenWindow* window = nullptr;
     RootViewController viewController;
+    // The social screens' window over the director's view (the key window
+    // the social session puts the pull tab, notices and dialogs into): made
+    // and installed once the director shows its view, taken down before the
+    // director ends. Null before launch and after terminate.
+    Ref<UIWindow> socialWindow;
+
+private:
+    void installSocialWindow();
+    void removeSocialWindow();
 };
 
 } // namespace mw

@@ -137,6 +137,12 @@ void UIWindow::uninstall()
 {
     if (!installed_) return;
     installed_ = false;
+    // A director already ended took its scheduler, touches and notification
+    // node with it: there is nothing left to unhook from.
+    if (CCDirector::currentDirector() != director_) {
+        previousNotificationNode_ = nullptr;
+        return;
+    }
     CCTouchDispatcher::sharedDispatcher()->removeDelegate(touchTaker_.get());
     CCScheduler::sharedScheduler()->unscheduleUpdateForTarget(node_.get());
     if (director_ && director_->notificationNode() == node_.get()) {

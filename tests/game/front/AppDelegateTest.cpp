@@ -31,7 +31,9 @@
 #include "game/village/tutorial/TutorialPopup.h"
 #include "platform/Application.h"
 #include "platform/DeviceProfile.h"
+#include "social/CCPrivateSession.h"
 #include "social/LumoraSlimlineSession.h"
+#include "social/ui/UIWindow.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/RecordingSessionCalls.h"
 #include "tests/support/ScopedEnv.h"
@@ -125,6 +127,7 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
                          "glView 320x480 EAGLColorFormat565 depth 0x81A5",
                          "director view set scale 2 orientation 1 interval 0.033333 fps 0",
                          "window keyAndVisible 1 rootViewController set",
+                         "socialWindow 320x480",
                          "moveSaveFromCaches",
                          "defaultPixelFormat 1",
                          "version 1.0",
@@ -142,6 +145,32 @@ TEST_F(AppDelegateTest, StartUpStepsHappenInOrderWithTheirValues)
     EXPECT_EQ(socialCalls_.calls(),
               (std::vector<std::string>{"initWithAppID 4817302956 1 mosswick_01 zk4wq8nrt2vyhc6md0xfa3sj5gpb1e",
                                         "lockToOrientationList 1,2"}));
+}
+
+// The social screens need a window over the director's view: without it the
+// pull tab, notices and dialogs would be made into nothing and never seen.
+TEST_F(AppDelegateTest, TheSocialScreensWindowIsInstalledOverTheDirectorAndTakenDownAtTheEnd)
+{
+    launch("tablet");
+    UIWindow* window = app_->socialWindow.get();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(UIWindow::keyWindow(), window);
+    ASSERT_NE(CCPrivateSession::sharedInstance(), nullptr);
+    EXPECT_EQ(CCPrivateSession::sharedInstance()->getTopApplicationWindow(), window);
+    EXPECT_TRUE(window->isInstalled());
+    EXPECT_EQ(window->bounds().size, director().winSize());
+    EXPECT_NE(director().notificationNode(), nullptr);
+
+    // A view in the window is drawn and takes the touches on it; a touch
+    // elsewhere still reaches the game.
+    auto plate = makeRef<UIView>(CGRect {0, 0, 40, 40});
+    window->addSubview(plate);
+    EXPECT_EQ(window->hitTest({20, 20}), plate.get());
+    EXPECT_EQ(window->hitTest({200, 200}), nullptr);
+
+    driver_->lifeCycle().quit();
+    EXPECT_EQ(app_->socialWindow, nullptr);
+    EXPECT_EQ(UIWindow::keyWindow(), nullptr);
 }
 
 TEST_F(AppDelegateTest, AGrantedAchievementShowsItsBannerAndTheBoardsGetTheTutorialArrow)
