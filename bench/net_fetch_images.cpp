@@ -4,36 +4,22 @@
 // each), against a plain libcurl multi loop fetching the same URLs with the
 // same headers 6 at a time, in the same run. The goal is 1.3x or less.
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <memory>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "bench/BenchSummary.h"
-#include "bench/LoopbackCurl.h"
-#include "foundation/Log.h"
+#include "bench/NetBenchSupport.h"
 #include "foundation/NotificationCenter.h"
-#include "foundation/Paths.h"
 #include "foundation/RunLoop.h"
-#include "platform/HTTPTransport.h"
 #include "platform/ImageCodecs.h"
 #include "social/CCFetchManager.h"
-#include "social/CCPrivateSession.h"
-#include "social/LumoraSlimlineSession.h"
 #include "social/records/CCServerRecords.h"
-#include "tests/support/LoopbackSocialService.h"
-#include "tests/support/ScopedEnv.h"
-#include "tests/support/ScriptedDeviceServices.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using mw::test::LoopbackSocialService;
+using mw::bench::SocialServiceStage;
 
 constexpr int kImages = 500;
 constexpr int kAtOnce = 6;
@@ -55,47 +41,17 @@ std::string noisePng(unsigned seed)
 
 std::string imagePath(int index) { return "/img/i" + std::to_string(index) + ".png"; }
 
-struct Fixture {
-    Fixture() : home(fs::temp_directory_path() / ("mosswick-fetch-bench-" + std::to_string(::getpid())))
+struct Fixture : SocialServiceStage {
+    Fixture() : SocialServiceStage("mosswick-fetch-bench")
     {
-        fs::create_directories(home);
-        env = std::make_unique<mw::test::ScopedEnv>("MOSSWICK_HOME", home.string());
-        mw::Paths::createDirectories(mw::Paths::documentsDirectory());
-        mw::LumoraSlimlineSession::initWithAppID("4817302956", nullptr, 1.0, "mosswick_01",
-                                                 "zk4wq8nrt2vyhc6md0xfa3sj5gpb1e");
-        mw::CCPrivateSession::sharedInstance()->activateLumoraSetting(2, mw::Value("YES")); // no telemetry
-        service.setKeepsRequests(false);
-        service.route();
         for (int i = 0; i < kImages; ++i) {
             std::string png = noisePng(static_cast<unsigned>(i));
             imageBytes += png.size();
             service.script(imagePath(i), {200, {{"Content-Type", "image/png"}}, std::move(png)});
         }
-        // The headers the record transfer sends, for the baseline.
-        mw::CCImageData probe(url(imagePath(0)));
-        mw::HTTPRequest request;
-        request.url = probe.url();
-        request.headers.set("Content-Type", "application/json");
-        mw::CCPrivateSession::sharedInstance()->addHeadersToURLRequest(request);
-        probe.addUserAgentToHeaders(request);
-        for (const auto& [name, value] : request.headers) headerLines.push_back(name + ": " + value);
-        headerLines.push_back("Accept:");
-        headerLines.push_back("Expect:");
-        connectTo = mw::CCPrivateSession::serviceHost() + ":443:127.0.0.1:" + std::to_string(service.tlsPort());
+        takeHeadersOf(mw::CCImageData(url(imagePath(0))));
     }
-    ~Fixture() { fs::remove_all(home); }
-    static std::string url(const std::string& path)
-    {
-        return LoopbackSocialService::httpsUrl(mw::CCPrivateSession::serviceHost(), path);
-    }
-
-    fs::path home;
-    std::unique_ptr<mw::test::ScopedEnv> env;
-    mw::test::ScopedDeviceServices services;
-    LoopbackSocialService service;
     size_t imageBytes = 0;
-    std::vector<std::string> headerLines;
-    std::string connectTo;
 };
 
 Fixture& fixture()
@@ -138,45 +94,13 @@ void BM_FetchManagerImages(benchmark::State& state)
 void BM_PlainMultiImages(benchmark::State& state)
 {
     Fixture& f = fixture();
-    static CURLM* multi = curl_multi_init();
-    curl_slist* headers = nullptr;
-    for (const std::string& line : f.headerLines) headers = curl_slist_append(headers, line.c_str());
-    curl_slist* routing = curl_slist_append(nullptr, f.connectTo.c_str());
-    const std::string authority = f.service.authorityFile();
+    std::vector<std::string> paths;
+    for (int i = 0; i < kImages; ++i) paths.push_back(imagePath(i));
     for (auto _ : state) {
-        std::vector<std::unique_ptr<std::string>> bodies;
-        int next = 0;
-        int done = 0;
-        size_t received = 0;
-        auto add = [&] {
-            bodies.push_back(std::make_unique<std::string>());
-            CURL* e = mw::bench::loopbackGet(Fixture::url(imagePath(next++)), headers, routing, authority,
-                                             bodies.back().get());
-            curl_multi_add_handle(multi, e);
-        };
-        while (next < kImages && next < kAtOnce) add();
-        while (done < kImages) {
-            int running = 0;
-            curl_multi_perform(multi, &running);
-            int left = 0;
-            while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
-                if (message->msg != CURLMSG_DONE) continue;
-                long status = 0;
-                curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &status);
-                if (message->data.result != CURLE_OK || status != 200) state.SkipWithError("a transfer failed");
-                curl_multi_remove_handle(multi, message->easy_handle);
-                curl_easy_cleanup(message->easy_handle);
-                ++done;
-                if (next < kImages) add();
-            }
-            if (done < kImages) curl_multi_poll(multi, nullptr, 0, 10, nullptr);
-        }
-        for (const auto& body : bodies) received += body->size();
+        const size_t received = mw::bench::plainMultiFetch(state, f, paths, kAtOnce);
         if (received != f.imageBytes) state.SkipWithError("the bodies differ from the images");
         benchmark::DoNotOptimize(received);
     }
-    curl_slist_free_all(headers);
-    curl_slist_free_all(routing);
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.imageBytes));
 }
 

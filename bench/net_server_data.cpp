@@ -11,35 +11,23 @@
 // - writing a telemetry record of 2,000 usage records against the JSON
 //   writer alone on its data.
 #include <benchmark/benchmark.h>
-#include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "bench/BenchSummary.h"
-#include "bench/LoopbackCurl.h"
-#include "foundation/Log.h"
+#include "bench/NetBenchSupport.h"
 #include "foundation/RunLoop.h"
-#include "platform/HTTPTransport.h"
-#include "social/LumoraSlimlineSession.h"
-#include "social/CCPrivateSession.h"
 #include "social/records/CCServerDataHTTP.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
-#include "tests/support/LoopbackSocialService.h"
-#include "tests/support/ScopedEnv.h"
-#include "tests/support/ScriptedDeviceServices.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using mw::test::LoopbackSocialService;
+using mw::bench::SocialServiceStage;
 
 constexpr int kPages = 200;
 constexpr int kAtOnce = 6;
@@ -56,48 +44,18 @@ std::string pageText(size_t bytes)
            "]}]}}";
 }
 
-struct Fixture {
-    Fixture()
-        : home(fs::temp_directory_path() / ("mosswick-records-bench-" + std::to_string(::getpid())))
+struct Fixture : SocialServiceStage {
+    Fixture() : SocialServiceStage("mosswick-records-bench")
     {
-        fs::create_directories(home);
-        env = std::make_unique<mw::test::ScopedEnv>("MOSSWICK_HOME", home.string());
-        mw::LumoraSlimlineSession::initWithAppID("4817302956", nullptr, 1.0, "mosswick_01",
-                                                 "zk4wq8nrt2vyhc6md0xfa3sj5gpb1e");
-        service.setKeepsRequests(false);
-        service.route();
         page = pageText(4000);
         for (int i = 0; i < kPages; ++i) service.script("/lite/p" + std::to_string(i), {200, {}, page});
         image.assign(12 * 1024 * 1024, '\0');
         for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>((i * 2654435761u) >> 24);
         service.script("/lite/image.png", {200, {}, image});
-        // The headers the record transfer sends, for the baseline.
-        mw::CCUIDescription probe(url("/lite/p0"), 0, 0);
-        mw::HTTPRequest request;
-        request.url = probe.url();
-        request.headers.set("Content-Type", "application/json");
-        mw::CCPrivateSession::sharedInstance()->addHeadersToURLRequest(request);
-        probe.addUserAgentToHeaders(request);
-        for (const auto& [name, value] : request.headers) headerLines.push_back(name + ": " + value);
-        headerLines.push_back("Accept:");
-        headerLines.push_back("Expect:");
-        for (const auto& [host, port] : {std::pair<std::string, int>{mw::CCPrivateSession::serviceHost(), 443}})
-            connectTo = host + ":" + std::to_string(port) + ":127.0.0.1:" + std::to_string(service.tlsPort());
+        takeHeadersOf(mw::CCUIDescription(url("/lite/p0"), 0, 0));
     }
-    ~Fixture() { fs::remove_all(home); }
-    static std::string url(const std::string& path)
-    {
-        return LoopbackSocialService::httpsUrl(mw::CCPrivateSession::serviceHost(), path);
-    }
-
-    fs::path home;
-    std::unique_ptr<mw::test::ScopedEnv> env;
-    mw::test::ScopedDeviceServices services;
-    LoopbackSocialService service;
     std::string page;
     std::string image;
-    std::vector<std::string> headerLines;
-    std::string connectTo;
 };
 
 Fixture& fixture()
@@ -155,46 +113,7 @@ double transferRecords(benchmark::State& state, const std::vector<std::string>& 
 // same routing, connections kept across iterations.
 void plainMulti(benchmark::State& state, const std::vector<std::string>& paths)
 {
-    Fixture& f = fixture();
-    static CURLM* multi = curl_multi_init();
-    curl_slist* headers = nullptr;
-    for (const std::string& line : f.headerLines) headers = curl_slist_append(headers, line.c_str());
-    curl_slist* routing = curl_slist_append(nullptr, f.connectTo.c_str());
-    const std::string authority = f.service.authorityFile();
-    struct Slot {
-        CURL* easy;
-        std::string body;
-    };
-    std::vector<std::unique_ptr<Slot>> slots;
-    size_t next = 0;
-    int running = 0;
-    int done = 0;
-    auto add = [&] {
-        auto slot = std::make_unique<Slot>();
-        slot->easy = mw::bench::loopbackGet(Fixture::url(paths[next++]), headers, routing, authority, &slot->body);
-        CURL* e = slot->easy;
-        curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 256L * 1024);
-        curl_multi_add_handle(multi, e);
-        slots.push_back(std::move(slot));
-    };
-    while (next < paths.size() && next < static_cast<size_t>(kAtOnce)) add();
-    while (done < static_cast<int>(paths.size())) {
-        curl_multi_perform(multi, &running);
-        int left = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
-            if (message->msg != CURLMSG_DONE) continue;
-            long status = 0;
-            curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &status);
-            if (message->data.result != CURLE_OK || status != 200) state.SkipWithError("a transfer failed");
-            curl_multi_remove_handle(multi, message->easy_handle);
-            curl_easy_cleanup(message->easy_handle);
-            ++done;
-            if (next < paths.size()) add();
-        }
-        if (done < static_cast<int>(paths.size())) curl_multi_poll(multi, nullptr, 0, 10, nullptr);
-    }
-    curl_slist_free_all(headers);
-    curl_slist_free_all(routing);
+    benchmark::DoNotOptimize(mw::bench::plainMultiFetch(state, fixture(), paths, kAtOnce, 256L * 1024));
 }
 
 std::vector<std::string> pagePaths()

@@ -197,6 +197,15 @@ void CCAsyncPostManager::serverDataFinishedNetworkOpWithStatus(CCAbstractServerD
     if (status == kNetworkOpOk) {
         removeRecord(record.get());
         forgetStarted(record.get());
+        // A record read back from the file may have reached the service in
+        // the run that wrote it (answered less than 3 s before a kill). Its
+        // second answer goes to the file at once, so that a kill now does
+        // not send it a third time.
+        const auto readBack = std::find(readBack_.begin(), readBack_.end(), record);
+        if (readBack != readBack_.end()) {
+            readBack_.erase(readBack);
+            (void)writeToFileNow();
+        }
         if (!url.empty()) announce(url, 1);
         processOutstandingData();
         return;
@@ -280,6 +289,7 @@ void CCAsyncPostManager::readFromFile()
         if (record->doNotCache()) dropped = true;
         else serverDataArray_.push_back(std::move(record));
     }
+    readBack_ = serverDataArray_;
     writtenChanges_ = dropped ? 0 : changes_;
 }
 

@@ -91,6 +91,9 @@ private:
     std::vector<Ref<CCAbstractServerData>> serverDataArray_;
     // Records this manager started, queued or not: detached at teardown.
     std::vector<Ref<CCAbstractServerData>> started_;
+    // Records read from the file and not yet answered: the run that wrote
+    // them may already have sent them.
+    std::vector<Ref<CCAbstractServerData>> readBack_;
     bool isPosting_ = false;
     bool haveSeenGlobalNews_ = false;
     bool observingNews_ = false;

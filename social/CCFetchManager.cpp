@@ -269,12 +269,18 @@ void CCFetchManager::attemptToPrefetchTabs()
 
 void CCFetchManager::clearUrlFromCacheList(const std::string& url, std::vector<Ref<CCAbstractServerData>>& list)
 {
+    auto goes = [&url](const Ref<CCAbstractServerData>& record) {
+        const std::string& text = record->url();
+        return text.empty() || text.compare(0, url.size(), url) == 0;
+    };
+    // Every answer clears its URL from both caches, which mostly hold
+    // nothing of it: the list is rebuilt only when something goes.
+    if (std::none_of(list.begin(), list.end(), goes)) return;
     std::vector<Ref<CCAbstractServerData>> kept;
     kept.reserve(list.size());
     bool removed = false;
     for (Ref<CCAbstractServerData>& record : list) {
-        const std::string& text = record->url();
-        if (text.empty() || text.rfind(url, 0) == 0) {
+        if (goes(record)) {
             detach(*record);
             removed = true;
         } else {

@@ -16,6 +16,7 @@
 #include "social/CCGameSession.h"
 #include "social/CCLumoraLog.h"
 #include "social/CCPrivateSession.h"
+#include "social/records/CCServerRecords.h"
 
 namespace mw {
 
@@ -42,6 +43,53 @@ bool isYes(const Value& value) { return value.isString() && value.stringView() =
 int numberOr(const Value& value, int fallback) { return value.isNumber() ? value.asInt() : fallback; }
 
 CCDataStore& store() { return *CCDataStore::sharedInstance(); }
+
+// Equal data, numbers compared by value: a list read back from the queue's
+// file and the same list read from the store may hold a whole number as an
+// integer in one and as a real in the other.
+bool sameData(const Value& a, const Value& b)
+{
+    if (a.isNumber() && b.isNumber()) return a.asDouble() == b.asDouble();
+    if (a.isArray() && b.isArray()) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (!sameData(a.at(i), b.at(i))) return false;
+        return true;
+    }
+    return a == b;
+}
+
+// A telemetry record takes the store's ready lists whole and is on disk in
+// the queue before the store, without them, is written. A kill between the
+// two writes leaves a list both in a queued record and in the store: it is
+// on its way already, so it leaves the store rather than go in a second
+// record as well (which, answered less than 3 s before another kill, would
+// be sent once more).
+void dropReadyListsAlreadyQueued(const CCAsyncPostManager& posts)
+{
+    struct ReadyList {
+        const char* key;
+        const Value& (CCDataStore::*ready)() const;
+        void (CCDataStore::*clear)();
+    };
+    static const ReadyList kLists[] = {
+        {"usage", &CCDataStore::readyToGoLumoraUsageData, &CCDataStore::clearReadyToGoLumoraUsageData},
+        {"impression", &CCDataStore::readyToGoImpressionData, &CCDataStore::clearReadyToGoImpressionData},
+        {"gameusage", &CCDataStore::readyToGoGameUsageData, &CCDataStore::clearReadyToGoGameUsageData},
+    };
+    CCDataStore& data = store();
+    for (const ReadyList& list : kLists) {
+        const Value& ready = (data.*list.ready)();
+        if (!ready.isArray() || ready.empty()) continue;
+        for (const Ref<CCAbstractServerData>& record : posts.serverDataArray()) {
+            if (record->dataType() != CCAnalyticData::kDataType || !sameData(record->mainData()[list.key], ready))
+                continue;
+            logLine("Telemetry: the ready \"%s\" list is already queued", list.key);
+            (data.*list.clear)();
+            break;
+        }
+    }
+}
 
 } // namespace
 
@@ -155,6 +203,7 @@ void CCPrivateSession::doPostAnalyticData(const std::string& endpoint)
     if (endpoint.empty()) return;
     startPostManager();
     if (!postManager_) return;
+    dropReadyListsAlreadyQueued(*postManager_);
     auto record = makeRef<CCAnalyticData>();
     // The record takes the store's ready lists; the store is written only
     // once the record is on disk in the queue, so a kill in between sends
@@ -277,12 +326,21 @@ void CCPrivateSession::endBackgroundTask()
     if (backgroundWaitTimer_) backgroundWaitTimer_->invalidate();
     backgroundWaitTimer_ = nullptr;
     if (bgTask_ == BackgroundTasks::kInvalidTask || bgTask_ == 0) return;
+    // Once the task ends the system may end the game without a word: the
+    // answers of the background (the final post's above all) go to the
+    // queue's file now, not with the 3-second write, or the next start
+    // would send the final post, the previous session's report, again.
+    if (postManager_) (void)postManager_->writeToFileNow();
     BackgroundTasks::sharedInstance()->endTask(bgTask_);
     bgTask_ = BackgroundTasks::kInvalidTask;
 }
 
 void CCPrivateSession::analyticsWillTerminate()
 {
+    // The process ends now: answers the 3-second write has not yet taken
+    // (the final post's, when the game quits right after it) go to the
+    // queue's file first, or the next start would send them again.
+    if (postManager_) (void)postManager_->writeToFileNow();
     if (finalPostMade_ || !supportsMultitasking() || bgTask_ == BackgroundTasks::kInvalidTask) return;
     Ref<CCPrivateSession> self(this);
     RunLoop::performOnMain([self] { self->endBackgroundTask(); });

@@ -4,11 +4,14 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "foundation/AtomicFile.h"
 #include "foundation/NotificationCenter.h"
+#include "foundation/Log.h"
 #include "foundation/Paths.h"
+#include "platform/ImageCodecs.h"
 #include "social/CCFetchManager.h"
 #include "social/CCRecordArchive.h"
 #include "social/CCTheming.h"
@@ -262,6 +265,53 @@ TEST_F(FetchManagerTest, NothingUsableIsAFailedAttemptAnnouncedOnce)
     settle();
     EXPECT_EQ(service_.requests().size(), 2u);
     EXPECT_EQ(manager_->statusForURL(serviceUrl("/img/bad.png")), 0);
+}
+
+// Pictures are decoded away from the main thread (a burst of images costs
+// it no decoding); each is announced on the main thread with its picture.
+TEST_F(FetchManagerTest, PicturesAreDecodedAwayFromTheMainThread)
+{
+    const std::thread::id mainThread = std::this_thread::get_id();
+    std::mutex lock;
+    std::vector<std::thread::id> decodeLogThreads;
+    const LogSink previous = setLogSink([&](const std::string& line) {
+        if (line.find("cannot decode") == std::string::npos) return;
+        std::lock_guard guard(lock);
+        decodeLogThreads.push_back(std::this_thread::get_id());
+    });
+    std::vector<std::thread::id> announcedOn;
+    const auto listener = NotificationCenter::defaultCenter().addObserver(
+        nullptr, std::string(), manager_,
+        [&](const Notification&) { announcedOn.push_back(std::this_thread::get_id()); });
+    std::vector<std::string> paths;
+    for (int i = 0; i < 8; ++i) {
+        std::vector<uint8_t> rows(16 * 16 * 3, static_cast<uint8_t>(i * 30));
+        std::vector<uint8_t> png;
+        std::string error;
+        ASSERT_TRUE(codecs::encodePNG(rows.data(), 16, 16, 3, png, error)) << error;
+        paths.push_back("/img/p" + std::to_string(i) + ".png");
+        service_.script(paths.back(), {200, {}, std::string(png.begin(), png.end())});
+    }
+    paths.push_back("/img/broken.png");
+    service_.script(paths.back(), {200, {}, "\x89PNG\r\n\x1a\n and no more"});
+    for (const std::string& path : paths)
+        (void)manager_->queueServerData(Ref<CCAbstractServerData>(makeRef<CCImageData>(serviceUrl(path))), 100, 0);
+    RunLoop::main().runUntil([&] { return heard_.size() == paths.size(); }, 10);
+    settle();
+    setLogSink(previous);
+    NotificationCenter::defaultCenter().removeObserver(listener);
+
+    ASSERT_EQ(heard_.size(), paths.size()) << "each announced once";
+    for (const std::thread::id& thread : announcedOn) EXPECT_EQ(thread, mainThread);
+    for (size_t i = 0; i + 1 < paths.size(); ++i) {
+        const Ref<CCAbstractServerData> record = manager_->serverDataForURL(serviceUrl(paths[i]));
+        ASSERT_NE(record, nullptr) << paths[i];
+        EXPECT_NE(record->image(), nullptr) << paths[i];
+    }
+    EXPECT_EQ(heardFor("/img/broken.png"), 1) << "two attempts, one announcement";
+    std::lock_guard guard(lock);
+    ASSERT_EQ(decodeLogThreads.size(), 2u) << "decoded once an attempt";
+    for (const std::thread::id& thread : decodeLogThreads) EXPECT_NE(thread, mainThread);
 }
 
 TEST_F(FetchManagerTest, FailuresAreRetriedOnceThenWaitForAReachabilityChange)

@@ -387,6 +387,39 @@ TEST_F(GameCenterPostManagerTest, ItemsWaitForTheirPlayerAndGoTwoAtATime)
     EXPECT_TRUE(dynamicRef<GKScore>(again->serverDataDictionary().at("G:2")[0]));
 }
 
+// A failed report logs its kind's line and then the error's description;
+// every success leaves the file holding exactly what is still queued.
+TEST_F(GameCenterPostManagerTest, FailuresLogTheirKindAndEverySuccessIsWritten)
+{
+    gameCenter_->player = "G:1";
+    manager_->startPosting();
+    const std::pair<Ref<Object>, const char*> rows[] = {
+        {makeRef<GKScore>("best", 10), "An error occured posting to the game center leaderboards"},
+        {makeRef<GKAchievement>("a1", 100), "An error occured when posting Game Center acheivement"},
+    };
+    for (const auto& [item, line] : rows) {
+        manager_->scheduleDataForPost(item, "G:1");
+        ScopedLogCapture log;
+        gameCenter_->answer(GameCenterError{7, "offline"});
+        RunLoop::main().drain();
+        EXPECT_TRUE(log.contains(line)) << line;
+        EXPECT_TRUE(log.contains("Error: offline")) << line;
+    }
+    manager_->retryAllPosts(); // written with both, and both sent again
+    ASSERT_EQ(gameCenter_->pending.size(), 2u);
+    auto queuedOnDisk = [] {
+        auto fromFile = makeRef<CCGameCenterPostManager>();
+        const auto& lists = fromFile->serverDataDictionary();
+        return lists.count("G:1") ? lists.at("G:1").size() : 0u;
+    };
+    ASSERT_EQ(queuedOnDisk(), 2u);
+    for (size_t left : {1u, 0u}) {
+        gameCenter_->answer({});
+        RunLoop::main().drain();
+        EXPECT_EQ(queuedOnDisk(), left) << "the file after a success";
+    }
+}
+
 TEST_F(GameCenterPostManagerTest, NothingGoesWhileAvoidingBackgroundActivityOrWithSupportOff)
 {
     gameCenter_->player = "G:1";

@@ -3,11 +3,13 @@
 
 #include <sys/resource.h>
 
+#include "foundation/AtomicFile.h"
 #include "foundation/NotificationCenter.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/BackgroundTasks.h"
 #include "social/CCAsyncPostManager.h"
 #include "social/CCDataStore.h"
+#include "social/CCRecordArchive.h"
 #include "social/support/CCJSON.h"
 #include "tests/social/records/TransferTestSupport.h"
 #include "social/CCPrivateLumoraSlimlineSession.h"
@@ -75,6 +77,16 @@ protected:
         }
         return list;
     }
+    // The records in the queue's file; SIZE_MAX when it cannot be read.
+    static size_t queuedOnDisk()
+    {
+        std::vector<uint8_t> bytes;
+        std::vector<Ref<CCAbstractServerData>> records;
+        if (!AtomicFile::read(CCAsyncPostManager::saveFilePath(), bytes, nullptr) ||
+            !RecordArchive::decode(bytes.data(), bytes.size(), records, "test", nullptr))
+            return SIZE_MAX;
+        return records.size();
+    }
     static std::string sessionIdOf(const Value& post) { return post["clientsessionid"].asString(); }
     static int indexOf(const Value& post) { return post["extrasessiondata"]["clientSessionPostIndex"].asInt(); }
 
@@ -117,6 +129,40 @@ TEST_F(TelemetryTest, UsageIsPostedOnlyAfterMoreThanThirtyMinutes)
     EXPECT_EQ(last["usage"].at(0).at(1), Value("UI_START"));
     EXPECT_EQ(indexOf(last), 1);
     EXPECT_EQ(CCDataStore::sharedInstance()->valueForKey("currentsessionmins"), Value(32));
+}
+
+// A tick without usage posts nothing, unless the clock was changed by a
+// significant amount since the last one.
+TEST_F(TelemetryTest, ASignificantTimeChangePostsAtTheNextTick)
+{
+    settle();
+    minutes(1); // the first tick posts
+    for (bool changed : {false, true}) {
+        const size_t before = posts().size();
+        if (changed) NotificationCenter::defaultCenter().postNotification(UIApplicationSignificantTimeChangeNotification);
+        settle();
+        EXPECT_EQ(posts().size(), before) << "not before the tick";
+        minutes(1);
+        EXPECT_EQ(posts().size(), before + (changed ? 1u : 0u)) << changed;
+    }
+}
+
+// Every tick stores the minutes counted and its own offset time, and writes
+// the store once.
+TEST_F(TelemetryTest, EachTickStoresItsMinutesAndTimeInOneWrite)
+{
+    settle();
+    minutes(1);
+    CCDataStore& data = *CCDataStore::sharedInstance();
+    data.setAnalyticTimeOffset(3600);
+    for (int minute = 2; minute <= 4; ++minute) {
+        const size_t writes = data.writeCount();
+        minutes(1);
+        EXPECT_EQ(data.valueForKey("currentsessionmins"), Value(minute));
+        EXPECT_DOUBLE_EQ(data.valueForKey("lastsessioninterval").asDouble(),
+                         data.intervalSince1970WithAnalyticOffset());
+        EXPECT_EQ(data.writeCount(), writes + 1) << "minute " << minute;
+    }
 }
 
 TEST_F(TelemetryTest, ComingBackAfterFourMinutesKeepsTheSessionAfterSixBeginsOne)
@@ -172,6 +218,20 @@ TEST_F(TelemetryTest, TheFinalPostLeavesAfterMoreThanFiveMinutesInTheBackground)
     EXPECT_TRUE(posts().back()["extrasessiondata"]["clientSessionFinalPost"].asBool());
     EXPECT_EQ(CCDataStore::sharedInstance()->valueForKey("postedfinalsessiondataonexit"), Value("YES"));
     EXPECT_EQ(tasks_->ended, 1) << "ended once answered";
+    EXPECT_TRUE(session().postManager()->serverDataArray().empty());
+    EXPECT_EQ(queuedOnDisk(), 0u) << "the answer on disk when the task ends, not 3 s later";
+}
+
+// The game quitting right after an answer: the answer goes to the queue's
+// file before the process ends, so the next start does not send it again.
+TEST_F(TelemetryTest, QuittingWritesTheAnsweredQueueFirst)
+{
+    settle();
+    minutes(1);
+    ASSERT_TRUE(session().postManager()->serverDataArray().empty());
+    ASSERT_NE(queuedOnDisk(), 0u) << "the answers wait for the 3-second write";
+    NotificationCenter::defaultCenter().postNotification(UIApplicationWillTerminateNotification);
+    EXPECT_EQ(queuedOnDisk(), 0u);
 }
 
 TEST_F(TelemetryTest, APostThatCannotGoDoesNotHoldTheBackgroundTask)
