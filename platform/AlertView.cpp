@@ -68,9 +68,12 @@ void AlertViewPresenter::present(AlertView& alert)
 
 void AlertViewPresenter::dismiss(AlertView& alert)
 {
+    // Off the list before the drawing presenter hears of it, so that what it
+    // redraws no longer holds the alert.
     alert.visible_ = false;
-    alertDismissed(alert);
+    Ref<AlertView> keep(&alert);
     std::erase_if(alerts_, [&](const Ref<AlertView>& shown) { return shown.get() == &alert; });
+    alertDismissed(alert);
 }
 
 } // namespace mw

@@ -112,6 +112,11 @@ TEST_P(PlatformOverlayTest, AlertIsDrawnAboveTheSceneAndTakesEveryTouch)
     EXPECT_EQ(alert->text, "Łąka nad rzeką");
     tap({5, 5});
     EXPECT_EQ(scene->touches, 1);
+    // Answered, the panel is gone from the screen too, not only from the list.
+    driver().runFrames(1);
+    centre = pixelAt({window.width / 2 - 127, window.height / 2});
+    EXPECT_LT(centre.r, 140) << "the scene's green where the panel was";
+    EXPECT_GT(pixelAt({4, 4}).g, 140) << "the scene no longer dimmed";
 }
 
 TEST_P(PlatformOverlayTest, SpinnerAndGameCentreScreenAreDrawn)
