@@ -957,9 +957,8 @@ public:
 };
 
 // How far a profile plays within the test's time budget: the high-resolution
-// phone the whole game, twice; the tablet to the fields and the level-up;
-// the small phone its opening, to the map's first frame, for its
-// small-screen rules.
+// phone the whole game, twice; the tablet the whole game once; the small
+// phone its opening, to the map's first frame, for its small-screen rules.
 enum class Reach { kOpening, kFields, kWhole };
 struct Profiled {
     const char* device;
@@ -982,7 +981,8 @@ TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
                                    &WholeGame::tabs, &WholeGame::coinPack, &WholeGame::optionsAndContinue,
                                    &WholeGame::quitAndRelaunch});
     std::vector<std::string> saves;
-    for (int run = 0; run < (p.reach == Reach::kWhole ? 2 : 1); ++run) {
+    const int runs = p.reach == Reach::kWhole && std::string(p.device) == "phone-hd" ? 2 : 1;
+    for (int run = 0; run < runs; ++run) {
         SCOPED_TRACE("run " + std::to_string(run + 1));
         WholeGame play(p.device, p.reach == Reach::kOpening);
         play.game.picturesOn = run == 0;
@@ -1000,11 +1000,11 @@ TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
         ASSERT_FALSE(play.saveBytes.empty());
         saves.push_back(play.saveBytes);
     }
-    EXPECT_TRUE(saves[0] == saves[1]) << "the two runs' save files differ";
+    if (saves.size() == 2) EXPECT_TRUE(saves[0] == saves[1]) << "the two runs' save files differ";
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, WholeGameTest,
-                         ::testing::Values(Profiled {"phone-hd", Reach::kWhole}, Profiled {"tablet", Reach::kFields},
+                         ::testing::Values(Profiled {"phone-hd", Reach::kWhole}, Profiled {"tablet", Reach::kWhole},
                                            Profiled {"phone", Reach::kOpening}),
                          [](const auto& info) {
                              std::string name = info.param.device;
