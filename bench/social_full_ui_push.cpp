@@ -24,6 +24,7 @@
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
 #include "social/ui/UIWindow.h"
+#include "tests/support/RecordingOutsideServices.h"
 
 namespace {
 
@@ -31,24 +32,6 @@ using namespace mw;
 
 constexpr int kRows = 20;
 constexpr int kFramesPerPush = 24;
-
-// Starts every request and never answers it.
-class SilentTransport : public HTTPTransport {
-public:
-    class Connection : public HTTPConnection {
-    public:
-        explicit Connection(HTTPRequest request) : request_(std::move(request)) {}
-        void cancel() override {}
-        const HTTPRequest& request() const override { return request_; }
-
-    private:
-        HTTPRequest request_;
-    };
-    std::unique_ptr<HTTPConnection> start(const HTTPRequest& request, HTTPConnectionDelegate*) override
-    {
-        return std::make_unique<Connection>(request);
-    }
-};
 
 Ref<CCUIDescription> twentyRowPage()
 {
@@ -80,7 +63,7 @@ struct World : bench::HeadlessStage {
         ::setenv("MOSSWICK_HOME", home.path().c_str(), 1);
         ::setenv("MOSSWICK_RESOURCES", bench::resources().c_str(), 0);
         bench::silenceLog();
-        (void)HTTPTransport::replaceSharedInstance(std::make_shared<SilentTransport>());
+        (void)HTTPTransport::replaceSharedInstance(std::make_shared<test::RecordingHTTPTransport>());
         if (!start()) return;
         if (CCTheming::sharedInstance()->setCurrentTheme("mosswick_01") != "mosswick_01") return;
         CCPrivateSession* session = CCPrivateSession::sharedInstance();
