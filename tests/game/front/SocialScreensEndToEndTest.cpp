@@ -2,9 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,7 +18,6 @@
 #include "game/state/Profile.h"
 #include "platform/DeviceProfile.h"
 #include "platform/HTTPTransport.h"
-#include "platform/Image.h"
 #include "social/CCDataStore.h"
 #include "social/CCGenericTableViewController.h"
 #include "social/CCModalControllers.h"
@@ -35,6 +32,7 @@
 #include "tests/support/LoopbackSocialService.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/SharedInstances.h"
+#include "tests/support/SocialServicePages.h"
 #include "tests/support/TempDir.h"
 
 namespace mw {
@@ -43,14 +41,8 @@ namespace {
 using test::LoopbackSocialService;
 using Reply = LoopbackSocialService::Reply;
 
-constexpr const char* kBannerId = "77";
-
-std::string envelope(const std::string& data)
-{
-    return R"({"meta":{"type":"uidesc","timestamp":1},"data":)" + data + "}";
-}
-
-std::string lite(const std::string& path) { return CCPrivateSession::liteBaseUrl() + path; }
+using Pages = test::SocialServicePages;
+constexpr const char* kBannerId = Pages::kBannerId;
 
 // The game launched through the headless driver at a fixed step with a fake
 // clock, its social requests answered by the loopback HTTPS service (the
@@ -62,54 +54,12 @@ protected:
     {
         service_ = std::make_unique<LoopbackSocialService>();
         service_->setSigning({MosswickAppDelegate::kSocialSecret});
-        scriptPages();
+        Pages::script(*service_);
     }
     void TearDown() override
     {
         stop();
         service_.reset();
-    }
-
-    void scriptPages()
-    {
-        // The news: one lite banner that closes the strip after 2 s.
-        const std::string banner = lite(std::string("images/banner.png?liteBannerId=") + kBannerId);
-        service_->script("/lite/newsfeed.cuid",
-                         {200, {{"Content-Type", "application/json"}},
-                          envelope(R"({"uitype":"plaintable","groups":[{"items":[{"type":"lite_banner","height":120,)"
-                                   R"("delay":2,"image":")" + banner + R"("}]}]})")});
-        service_->script("/lite/images/banner.png", {200, {{"Content-Type", "image/png"}}, bannerPng()});
-        // The second tab's page: a link row to the second page.
-        service_->script("/lite/profile.cuid",
-                         {200, {}, envelope(R"({"uitype":"plaintable","groups":[{"items":[)"
-                                            R"({"type":"link_row","text":"Friends","href":")" +
-                                            lite("friends.cuid") + R"("},{"type":"text_row","text":"Mossbury"}]}]})")});
-        // The second page: a confirmed link to the third.
-        service_->script("/lite/friends.cuid",
-                         {200, {}, envelope(R"({"uitype":"plaintable","groups":[{"items":[)"
-                                            R"({"type":"link_row","text":"Sync","yesnoconfirm":"Open the sync page?",)"
-                                            R"("href":")" + lite("sync.cuid") + R"("}]}]})")});
-        // The third page: the game-centre sync command.
-        service_->script("/lite/sync.cuid",
-                         {200, {}, envelope(R"({"uitype":"plaintable","groups":[{"items":[)"
-                                            R"({"type":"link_row","text":"Sync now","href":"lumora://gamecentersync"}]}]})")});
-        service_->script("/analytics/index.php", {200, {}, ""});
-    }
-
-    static std::string bannerPng()
-    {
-        std::vector<uint8_t> pixels(320 * 120 * 4);
-        for (size_t i = 0; i < pixels.size(); i += 4) {
-            pixels[i] = 200;
-            pixels[i + 1] = 120;
-            pixels[i + 2] = 40;
-            pixels[i + 3] = 255;
-        }
-        test::TempDir folder;
-        const std::string path = folder.path() + "/banner.png";
-        EXPECT_TRUE(Image::fromRGBA(std::move(pixels), 320, 120, ImageAlphaInfo::Last)->writePNG(path));
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
     void launch()
