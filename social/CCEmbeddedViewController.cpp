@@ -1,15 +1,13 @@
 #include "social/CCEmbeddedViewController.h"
 
 #include <cmath>
+#include <utility>
 
 #include "foundation/Notification.h"
 #include "foundation/NotificationCenter.h"
-#include "foundation/RunLoop.h"
 #include "platform/Image.h"
-#include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
 #include "social/CCGenericTableViewController.h"
-#include "social/CCLoginHandler.h"
 #include "social/CCModalControllers.h"
 #include "social/CCPrivateSession.h"
 #include "social/records/CCServerRecords.h"
@@ -20,9 +18,6 @@
 namespace mw {
 
 namespace {
-
-constexpr const char* kOrientationWillChange = "CCOrientationWillChangeNotification";
-constexpr const char* kOrientationDidChange = "CCOrientationDidChangeNotification";
 
 std::string textOf(const Value& value) { return value.isString() ? value.asString() : std::string(); }
 
@@ -45,13 +40,7 @@ Ref<CCEmbeddedViewController> CCEmbeddedViewController::create(CCEmbeddedViewCon
     c.launchFrame_ = frame;
     c.parentView_ = parentView;
     c.launchUrlString_ = std::move(launchUrl);
-    NotificationCenter& centre = NotificationCenter::defaultCenter();
-    CCEmbeddedViewController* self = controller.get();
-    Object* session = CCPrivateSession::sharedInstance();
-    centre.addObserver(self, kOrientationWillChange, session, [self](const Notification&) { self->willRotate(); });
-    centre.addObserver(self, kOrientationDidChange, session, [self](const Notification&) { self->didRotate(); });
-    if (parentView) parentView->addSubview(c.view());
-    else (void)c.view();
+    c.observeRotationAndShowIn(parentView);
     return controller;
 }
 
@@ -60,18 +49,6 @@ CCEmbeddedViewController::~CCEmbeddedViewController()
     removePrimaryView();
     cleanUp();
     if (isViewLoaded()) view()->removeFromSuperview();
-}
-
-bool CCEmbeddedViewController::isPad()
-{
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
-    return session && session->isRunningOniPad();
-}
-
-int CCEmbeddedViewController::orientation()
-{
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
-    return session ? session->currentDeviceOrientation() : 1;
 }
 
 // ---- geometry ----
@@ -89,16 +66,6 @@ CGAffineTransform CCEmbeddedViewController::transformForOrientation(int) const
     const float half = kPageSide / 2;
     return CGAffineTransformConcat(CGAffineTransformMakeScale(sx, sy),
                                    CGAffineTransformMakeTranslation(-(1 - sx) * half, -(1 - sy) * half));
-}
-
-bool CCEmbeddedViewController::shouldAutorotateToInterfaceOrientation(int orientation)
-{
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
-    if (!session || session->deviceOrientationLockList().empty()) return true;
-    for (int allowed : session->deviceOrientationLockList()) {
-        if (allowed == orientation) return true;
-    }
-    return false;
 }
 
 UIView* CCEmbeddedViewController::visibleHolderView() const
@@ -127,9 +94,7 @@ void CCEmbeddedViewController::loadView()
 
     const std::string url = launchUrlString_ ? *launchUrlString_ : tabUrlStringForTabId(kProfileTab);
     observeFetchManager(url);
-    Ref<CCUIDescription> page = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(url));
-    if (!page) page = newPageRecord(url);
-    pushView(page, std::string(kProfileTab), kAnimationNone, false);
+    pushView(pageForUrl(url), std::string(kProfileTab), kAnimationNone, false);
 }
 
 void CCEmbeddedViewController::redrawHolders()
@@ -140,37 +105,16 @@ void CCEmbeddedViewController::redrawHolders()
 
 // ---- pages ----
 
-Ref<CCUIDescription> CCEmbeddedViewController::pageForUrl(const std::string& url) const
-{
-    Ref<CCUIDescription> record = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(url));
-    return record ? record : newPageRecord(url);
-}
-
 void CCEmbeddedViewController::pushView(const Ref<CCUIDescription>& pushed, const std::optional<std::string>&,
                                         int animation, bool noStackPush)
 {
     if (!pushed || cleanedUp_ || !view()) return;
-    Ref<CCUIDescription> page = pushed;
-    const std::string base = CCPrivateSession::liteBaseUrl();
-    if (!leaderboardId_.empty()) {
-        if (page->url() == urlStringUsingBaseUrl(base + "leaderboard.cuid", tabbedParams()).value_or("")) {
-            const Value params =
-                Value::dictionary({{"gameConfigID", Value(leaderboardId_)}, {"inTabbedView", Value("1")}});
-            page = newPageRecord(urlStringUsingBaseUrl(base + "leaderboard_global.cuid", params).value_or(""));
-            if (!page) return;
-        }
-    }
+    Ref<CCUIDescription> page = leaderboardSubstitute(pushed);
+    if (!page) return;
     currentUIDescription_ = page;
 
-    if (noStackPush && urlHistoryCount() > 0) removeLastUrlHistoryItem();
-    if (animation != kAnimationNone && animation != kAnimationBack) updatePreviousUrlHistoryItemWithOffset(getCurrentRowOffset());
-    addUrlHistoryItemWithUrl(page->url());
-    Ref<CCFormModel> form = formModelCreatingForUrl(page->url());
-
-    if (incomingViewController_) {
-        incomingViewController_->view()->removeFromSuperview();
-        incomingViewController_->willDealloc();
-    }
+    Ref<CCFormModel> form = recordPushInHistory(page->url(), animation, noStackPush);
+    dropIncomingPage();
     incomingViewController_ = makeRef<CCGenericTableViewController>(page, form, this, "", "", urlHistoryCount() > 1);
     UIView* incoming = incomingViewController_->view();
     incoming->setTransform(CGAffineTransformIdentity);
@@ -185,58 +129,21 @@ void CCEmbeddedViewController::pushView(const Ref<CCUIDescription>& pushed, cons
         }
     }
 
-    const unsigned generation = generation_;
     if (animation != kAnimationNone) {
         // The animation moves nothing: it only times the swap.
-        std::weak_ptr<int> alive = lifeToken_;
-        UIView::beginAnimations("incomingview");
-        UIView::setAnimationDuration(0.4);
-        UIView::setAnimationDidStop([this, alive, generation](const std::string&, bool) {
-            if (alive.expired() || generation_ != generation || !incomingViewController_) return;
-            Ref<CCEmbeddedViewController> held(this);
-            RunLoop::performOnMain([held, generation] {
-                if (held->generation_ == generation) held->doEndAnimations();
-            });
-        });
+        beginIncomingAnimation();
         incoming->setTransform(CGAffineTransformIdentity);
         UIView::commitAnimations();
     } else {
-        Ref<CCEmbeddedViewController> self(this);
-        RunLoop::performOnMain([self, generation] {
-            if (self->generation_ == generation) self->doEndAnimations();
-        });
+        endPushOnNextTurn();
     }
-}
-
-void CCEmbeddedViewController::doEndAnimations()
-{
-    if (!incomingViewController_) return;
-    removePrimaryView();
-    primaryViewController_ = incomingViewController_;
-    incomingViewController_ = nullptr;
-    currentUIDescription_ = primaryViewController_->currentUIDescription();
-    if (primaryViewController_->tableView()) primaryViewController_->tableView()->flashScrollIndicators();
 }
 
 void CCEmbeddedViewController::popViewWithAnimation(int animation)
 {
     if (urlHistoryCount() < 2) return;
     removeLastUrlHistoryItem();
-    Ref<CCViewUrlHistory> item(lastUrlHistoryItem());
-    Ref<CCUIDescription> page = pageForUrl(item->url());
-    removeLastUrlHistoryItem();
-    pushView(page, selectedTabId_, animation, false);
-    CCGenericTableViewController* table =
-        incomingViewController_ ? incomingViewController_.get() : primaryViewController_.get();
-    if (table && table->tableView()) table->tableView()->setContentOffset(item->rowOffset());
-}
-
-CGPoint CCEmbeddedViewController::getCurrentRowOffset()
-{
-    if (primaryViewController_ && primaryViewController_->tableView()) {
-        return primaryViewController_->tableView()->contentOffset();
-    }
-    return {0, 0};
+    pushPreviousPage(animation);
 }
 
 Value CCEmbeddedViewController::findFirstTabUrlAndId() const
@@ -247,18 +154,6 @@ Value CCEmbeddedViewController::findFirstTabUrlAndId() const
 std::string CCEmbeddedViewController::tabUrlStringForTabId(const std::string&) const
 {
     return CCPrivateSession::liteBaseUrl() + kProfilePath;
-}
-
-void CCEmbeddedViewController::doOpenUrlOnTab(const std::string& path)
-{
-    // The opening runs on the loop's next turn; the flag is set here, on the
-    // main thread, so nothing else writes it.
-    backgroundThreadRunning_ = true;
-    Ref<CCEmbeddedViewController> self(this);
-    const unsigned generation = generation_;
-    RunLoop::performOnMain([self, generation, path] {
-        if (self->generation_ == generation) self->doDoOpenUrlOnTab(path);
-    });
 }
 
 void CCEmbeddedViewController::doDoOpenUrlOnTab(const std::string& path)
@@ -288,12 +183,8 @@ void CCEmbeddedViewController::skinnedViewButtonPressed(CCSkinnedView& view, con
         return;
     }
     if (selectedTabId_ && *selectedTabId_ == itemId && urlHistoryCount() == 1) return;
-    view.setNeedsDisplay();
-    selectedTabId_ = itemId;
-    emptyUrlHistory();
-    formModelHeap().clear();
+    selectTab(view, itemId);
     doOpenUrlOnTab(textOf(themeUrl));
-    CCDataStore::sharedInstance()->logUsageDataForTabActivated(itemId);
 }
 
 std::optional<std::string> CCEmbeddedViewController::normalImageForTabOrButton(const Value& item,
@@ -311,19 +202,7 @@ void CCEmbeddedViewController::listItemSelectedNotification(const Notification& 
 {
     if (!isIntendedRecipientOfNotification(notification)) return;
     const auto* link = std::any_cast<CCTableLinkInfo>(&notification.userInfo());
-    if (!link) return;
-    CCTableLinkInfo info = *link;
-    const Value& url = info.info["url"];
-    if (url.isString()) {
-        const std::string text = url.asString();
-        const size_t at = text.find("https:");
-        // Exactly two parts around "https:": the link holds it once.
-        if (at != std::string::npos && text.find("https:", at + 1) == std::string::npos) {
-            if (auto tabbed = urlStringUsingBaseUrl(text, tabbedParams())) info.info.set("url", Value(*tabbed));
-        }
-    }
-    Ref<Notification> copy = makeRef<Notification>(notification.name(), notification.object(), info);
-    CCNavControllerBase::listItemSelectedNotification(*copy);
+    if (link) forwardTappedLink(notification, *link);
 }
 
 void CCEmbeddedViewController::fetchUpdateNotification(const Notification& notification)
@@ -343,74 +222,9 @@ void CCEmbeddedViewController::fetchUpdateNotification(const Notification& notif
 
 // ---- the pages' calls ----
 
-void CCEmbeddedViewController::genericTableViewControllerFailedToLoadPage(CCGenericTableViewController&)
+void CCEmbeddedViewController::onlyPageFailedToLoad()
 {
-    if (isPad()) {
-        popViewWithAnimation(kAnimationNone);
-    } else if (urlHistoryCount() < 2) {
-        if (delegate_) delegate_->onEmbeddedViewControllerFailedToLoadPage();
-    } else {
-        popViewWithAnimation(kAnimationBack);
-    }
-}
-
-void CCEmbeddedViewController::genericTableViewControllerGotBackNav() { popViewWithAnimation(kAnimationBack); }
-
-void CCEmbeddedViewController::loadUiDescription()
-{
-    if (currentUIDescription_) {
-        CCFetchManager::sharedInstance()->queueServerData(Ref<CCAbstractServerData>(currentUIDescription_.get()), 400, 0);
-    }
-}
-
-CCUIDescription* CCEmbeddedViewController::currentDisplayedUiDescription()
-{
-    return primaryViewController_ ? primaryViewController_->currentUIDescription() : nullptr;
-}
-
-void CCEmbeddedViewController::clearTopTableSelection()
-{
-    if (primaryViewController_) primaryViewController_->clearSelection();
-}
-
-void CCEmbeddedViewController::displayDialogWithUiDescription(CCUIDescription* description,
-                                                              CCModalViewDelegate* delegate)
-{
-    if (primaryViewController_) primaryViewController_->displayDialogWithUiDescription(description, delegate);
-}
-
-// ---- sign-in changes and modes ----
-
-void CCEmbeddedViewController::activateGlobalNavUiAsGuest(bool, const std::string& tabId, const std::string& url)
-{
-    const std::string tabbed = urlStringUsingBaseUrl(url, tabbedParams()).value_or(url);
-    Ref<CCUIDescription> page = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(tabbed));
-    if (!page) page = newPageRecord(url);
-    pushView(page, tabId, kAnimationNone, false);
-}
-
-void CCEmbeddedViewController::activateGlobalNavUiAsGuest(bool guest, const std::string&)
-{
-    const std::string url = tabUrlStringForTabId(kProfileTab);
-    emptyUrlHistory();
-    CCFetchManager::sharedInstance()->clearUrlFromCache(url);
-    activateGlobalNavUiAsGuest(guest, kProfileTab, url);
-}
-
-void CCEmbeddedViewController::activateBasicNavUiWithTab(bool tab)
-{
-    activateBasicNavUiWithTab(tab, CCPrivateSession::liteBaseUrl() + "logout");
-}
-
-void CCEmbeddedViewController::activateBasicNavUiWithTab(bool, const std::string& url)
-{
-    CCFetchManager* fetcher = CCFetchManager::sharedInstance();
-    fetcher->clearDataWithCompleteClean(true);
-    fetcher->stopFetching();
-    CCLoginHandler::sharedInstance()->setIsFirstUiActivationToday(true);
-    emptyUrlHistory();
-    fetcher->clearUrlFromCache(url);
-    activateGlobalNavUiAsGuest(true, kProfileTab, url);
+    if (delegate_) delegate_->onEmbeddedViewControllerFailedToLoadPage();
 }
 
 // ---- pictures ----
@@ -468,31 +282,18 @@ void CCEmbeddedViewController::didRotate()
 
 void CCEmbeddedViewController::doDeactivation()
 {
-    if (!primaryViewController_) return;
-    Ref<CCEmbeddedViewController> self(this);
-    removePrimaryView();
-    cleanUp();
-    if (delegate_) {
-        CCEmbeddedViewControllerDelegate* delegate = delegate_;
-        delegate_ = nullptr;
-        delegate->onEmbeddedViewControllerDeactivated();
-    }
+    if (primaryViewController_) finishDeactivation();
 }
 
-void CCEmbeddedViewController::removePrimaryView()
+void CCEmbeddedViewController::tellOwnerDeactivated()
 {
-    if (!primaryViewController_) return;
-    primaryViewController_->view()->removeFromSuperview();
-    primaryViewController_->willDealloc();
-    primaryViewController_ = nullptr;
+    if (CCEmbeddedViewControllerDelegate* delegate = std::exchange(delegate_, nullptr))
+        delegate->onEmbeddedViewControllerDeactivated();
 }
 
 void CCEmbeddedViewController::cleanUp()
 {
-    if (cleanedUp_) return;
-    cleanedUp_ = true;
-    ++generation_;
-    NotificationCenter::defaultCenter().removeObserver(this);
+    if (!beginCleanUp()) return;
     if (underlayTimer_) underlayTimer_->invalidate();
     underlayTimer_ = nullptr;
     currentUIDescription_ = nullptr;
@@ -503,11 +304,7 @@ void CCEmbeddedViewController::cleanUp()
         (*holder)->removeFromSuperview();
         *holder = nullptr;
     }
-    if (incomingViewController_) {
-        incomingViewController_->view()->removeFromSuperview();
-        incomingViewController_->willDealloc();
-        incomingViewController_ = nullptr;
-    }
+    dropIncomingPage();
     if (blockUiViewController()) blockUserInput(false);
     selectedTabId_.reset();
     leaderboardId_.clear();

@@ -1,21 +1,16 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "foundation/Geometry.h"
-#include "foundation/NSTimer.h"
 #include "foundation/Ref.h"
 #include "foundation/Value.h"
-#include "social/CCNavControllerBase.h"
+#include "social/CCPageNavControllers.h"
 #include "social/CCSkinnedView.h"
 
 namespace mw {
 
-class CCGenericTableViewController;
-class CCImagePickerUnderlay;
-class CCUIDescription;
 class Image;
 class Notification;
 class UIView;
@@ -39,9 +34,8 @@ public:
 // one of the current kind shows. Pushed pages replace the shown one when a
 // 0.4 s animation that moves nothing ends (at once, on the next loop turn,
 // for animation 0). Delayed work is cancelled at clean-up. Main thread.
-class CCEmbeddedViewController : public CCNavControllerBase, public CCSkinnedViewDelegate {
+class CCEmbeddedViewController : public CCTabPagesNavController, public CCSkinnedViewDelegate {
 public:
-    enum Animation { kAnimationNone = 0, kAnimationForward = 2, kAnimationBack = 4 };
     // The side of the square the pages are laid out in.
     static constexpr float kPageSide = 320;
     static constexpr const char* kProfileTab = "profile";
@@ -61,41 +55,26 @@ public:
     // its top-left corner kept at the container's origin. A launch frame
     // without a finite positive size leaves the square as it is.
     CGAffineTransform transformForOrientation(int orientation) const;
-    bool shouldAutorotateToInterfaceOrientation(int orientation) override;
 
     // ---- fields ----
     CCEmbeddedViewControllerDelegate* delegate() const { return delegate_; }
     UIView* parentView() const { return parentView_; }
     CGRect launchFrame() const { return launchFrame_; }
     const std::optional<std::string>& launchUrlString() const { return launchUrlString_; }
-    const std::optional<std::string>& selectedTabId() const { return selectedTabId_; }
-    const std::string& leaderboardId() const { return leaderboardId_; }
-    void setLeaderboardId(std::string id) { leaderboardId_ = std::move(id); }
-    CCUIDescription* currentUIDescription() const { return currentUIDescription_.get(); }
-    CCGenericTableViewController* primaryViewController() const { return primaryViewController_.get(); }
-    CCGenericTableViewController* incomingViewController() const { return incomingViewController_.get(); }
     UIView* portraitPullTabView() const { return portraitPullTabView_.get(); }
     UIView* landscapePullTabView() const { return landscapePullTabView_.get(); }
     // The holder of the current orientation kind (null before the view is
     // built and after clean-up).
     UIView* visibleHolderView() const;
-    bool backgroundThreadRunning() const { return backgroundThreadRunning_; }
-    const std::string& pendingUrlString() const { return pendingUrlString_; }
-    int pendingImagePickerType() const { return pendingImagePickerType_; }
-    CCImagePickerUnderlay* imagePickerUnderlay() const { return imagePickerUnderlay_.get(); }
 
     // ---- pages ----
     void pushView(const Ref<CCUIDescription>& page, const std::optional<std::string>& tabId, int animation,
                   bool noStackPush) override;
     using CCNavControllerBase::pushView;
     void popViewWithAnimation(int animation) override;
-    // Puts the incoming page in place of the shown one.
-    void doEndAnimations();
-    // Opens a tab's page (its path under the page base) on the next loop turn.
-    void doOpenUrlOnTab(const std::string& path);
-    void doDoOpenUrlOnTab(const std::string& path);
+    void doDoOpenUrlOnTab(const std::string& path) override;
     // The one tab: {"href": "profile.cuid", "id": "profile"}.
-    Value findFirstTabUrlAndId() const;
+    Value findFirstTabUrlAndId() const override;
     // The profile page's address, whatever the id.
     std::string tabUrlStringForTabId(const std::string& tabId) const;
     void userSignedInChange();
@@ -109,70 +88,36 @@ public:
     void fetchUpdateNotification(const Notification& notification) override;
 
     // ---- rotation (the session's notifications) ----
-    void willRotate();
-    void didRotate();
+    void willRotate() override;
+    void didRotate() override;
 
     // ---- closing ----
     // Only while a page is shown: removes it, cleans up and tells the
     // delegate. Before the first page is in place it does nothing.
     void doDeactivation();
-    void cleanUp();
-    void removePrimaryView();
+    void cleanUp() override;
 
     // ---- CCNavControllerBase ----
-    CCUIDescription* currentDisplayedUiDescription() override;
-    void displayDialogWithUiDescription(CCUIDescription* description, CCModalViewDelegate* delegate) override;
-    CGPoint getCurrentRowOffset() override;
-    void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId) override;
-    void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId, const std::string& url) override;
-    void activateBasicNavUiWithTab(bool tab) override;
-    void activateBasicNavUiWithTab(bool tab, const std::string& url) override;
     void initiateImagePickerWithType(int sourceType, const std::string& url, CGRect rect, UIView* view) override;
-    CCGenericTableViewController* shownTablePage() override { return primaryViewController_.get(); }
     // A picked picture: posted as the player's image to the pending address.
     void imagePicked(const Image* image);
-
-    // ---- CCMainNavControllerInterface (the pages' calls) ----
-    void genericTableViewControllerFailedToLoadPage(CCGenericTableViewController&) override;
-    void loadUiDescription() override;
-    void clearTopTableSelection() override;
-    bool answersGotBackNav() const override { return true; }
-    void genericTableViewControllerGotBackNav() override;
 
     void loadView() override;
 
 private:
     CCEmbeddedViewController() = default;
 
-    static bool isPad();
-    static int orientation();
-    static bool isLandscape(int orientation) { return orientation == 3 || orientation == 4; }
-    Ref<CCUIDescription> pageForUrl(const std::string& url) const;
+    // A phone's only page failed: the delegate hears of it.
+    void onlyPageFailedToLoad() override;
+    void tellOwnerDeactivated() override;
     void redrawHolders();
 
     CCEmbeddedViewControllerDelegate* delegate_ = nullptr;
     UIView* parentView_ = nullptr;
-    Ref<CCUIDescription> currentUIDescription_;
-    Ref<CCGenericTableViewController> primaryViewController_;
-    Ref<CCGenericTableViewController> incomingViewController_;
-    std::optional<std::string> selectedTabId_;
-    std::string leaderboardId_;
-    std::string pendingUrlString_;
-    int pendingImagePickerType_ = 0;
-    Ref<CCImagePickerUnderlay> imagePickerUnderlay_;
-    bool backgroundThreadRunning_ = false;
     Ref<UIView> portraitPullTabView_;
     Ref<UIView> landscapePullTabView_;
     std::optional<std::string> launchUrlString_;
     CGRect launchFrame_ = CGRectZero;
-    Ref<NSTimer> underlayTimer_;
-    // Bumped at clean-up: work queued on the loop for an older generation
-    // (a tab page's opening, the end of a push) does nothing.
-    unsigned generation_ = 0;
-    bool cleanedUp_ = false;
-    // Expires with the controller: animation callbacks check it instead of
-    // holding the controller (which holds their views).
-    std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0);
 };
 
 } // namespace mw

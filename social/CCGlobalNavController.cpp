@@ -22,7 +22,6 @@ namespace mw {
 
 namespace {
 
-constexpr const char* kNavigationDescriptionPath = "globalnav.cuid";
 constexpr const char* kSplashPath = "splash.cuid";
 
 // The animation kinds of the navigation base this controller tells apart.
@@ -45,8 +44,6 @@ constexpr float kPageSide = 320;
 constexpr float kPortraitKeyboardPageHeight = 265;
 constexpr float kLandscapeKeyboardPageHeight = 159;
 
-bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
-
 } // namespace
 
 // ---- creation ----
@@ -57,12 +54,7 @@ Ref<CCGlobalNavController> CCGlobalNavController::create(const std::string& tabI
     Ref<CCGlobalNavController> controller(new CCGlobalNavController());
     CCGlobalNavController& c = *controller;
     c.defaultTabId_ = tabId;
-    if (loginRequired) {
-        c.launchUrlStringMainNav_ = url;
-    } else {
-        c.launchUrlStringBasicNav_ = url;
-        if (!url || contains(*url, "logout")) CCLoginHandler::sharedInstance()->setIsFirstUiActivationToday(true);
-    }
+    c.setLaunchUrl(url, loginRequired);
     CCGlobalNavController* self = controller.get();
     c.reachabilityObserver_ = NotificationCenter::defaultCenter().addObserver(
         self, kReachabilityChangedNotification, nullptr,
@@ -379,25 +371,17 @@ void CCGlobalNavController::loadView()
         this, kKeyboardWillDisappearNotification, nullptr,
         [self](const Notification& n) { self->keyboardWillDisappearNotification(n); });
 
-    CCLoginHandler* login = CCLoginHandler::sharedInstance();
-    CCPrivateSession* s = session();
-    Reachability* reach = s ? s->reachability() : nullptr;
-    const bool offline = reach && reach->currentReachabilityStatus() == NotReachable;
-    const bool mainMode = offline || (!login->isFirstUiActivationToday() && login->hasValidLoginCookie());
     std::optional<std::string> firstPage;
-    if (mainMode) {
+    if (mainModeAtStart()) {
         uiHasBeenActivated_ = true;
         useNavBarWithPortraitSkin("globalnav_portrait", "globalnav_landscape");
         if (statusBarTheme())
             useStatusBarWithPortraitSkin("globalstatusbar_portrait", kPortraitMainStatusBar, "globalstatusbar_landscape");
         setBackgroundImage(true);
         CCFetchManager::sharedInstance()->attemptToPrefetchTabs();
-        if (launchUrlStringMainNav_) firstPage = std::exchange(launchUrlStringMainNav_, std::nullopt);
-        else if (launchUrlStringBasicNav_) firstPage = std::exchange(launchUrlStringBasicNav_, std::nullopt);
-        else firstPage = defaultTabUrlString();
+        firstPage = takeLaunchUrl(defaultTabUrlString());
         loadUiDescription();
     } else {
-        login->setIsFirstUiActivationToday(false);
         if (statusBarTheme()) {
             useStatusBarWithPortraitSkin("basicstatusbar_portrait", kPortraitBasicStatusBar, "basicstatusbar_landscape");
             useLandscapeBasicNavBannerWithPortraitSkin("basicnav_portrait", "basicnav_landscape");
@@ -445,24 +429,13 @@ Ref<CCUIDescription> CCGlobalNavController::pageRecordForUrl(const std::string& 
 
 std::optional<std::string> CCGlobalNavController::navigationDescriptionUrl() const
 {
-    return CCPrivateSession::liteBaseUrl() + kNavigationDescriptionPath;
+    return navigationDescriptionAddress();
 }
 
 void CCGlobalNavController::loadUiDescription()
 {
-    CCFetchManager* fetch = CCFetchManager::sharedInstance();
-    if (currentUIDescription_) {
-        (void)fetch->queueServerData(Ref<CCAbstractServerData>(currentUIDescription_.get()), 400, 0);
-        return;
-    }
-    currentUIDescription_ = pageRecordForUrl(*navigationDescriptionUrl());
-    if (!currentUIDescription_) return;
-    if (currentUIDescription_->dataAvailable() && !currentUIDescription_->isCacheControlMutable()) {
-        // The cached description is final: the bars take its badges now.
-        navigationDescriptionUpdated(currentUIDescription_);
-        return;
-    }
-    (void)fetch->queueServerData(Ref<CCAbstractServerData>(currentUIDescription_.get()), 1, 0);
+    // A cached description that is final: the bars take its badges now.
+    if (loadNavigationDescription()) navigationDescriptionUpdated(currentUIDescription_);
 }
 
 void CCGlobalNavController::navigationDescriptionUpdated(const Ref<CCUIDescription>& description)
@@ -543,11 +516,7 @@ void CCGlobalNavController::activateBasicNavUiWithTab(bool, const std::string& u
     if (Ref<CCUIDescription> page = pageRecordForUrl(url)) pushView(page, defaultTabId_, kKindNone, false);
     CCLoginHandler::sharedInstance()->setIsFirstUiActivationToday(true);
     setBackButtonDisabled(false, false);
-    if (fetchRestartTimer_) fetchRestartTimer_->invalidate();
-    fetchRestartTimer_ = NSTimer::scheduledTimer(kFetchRestartDelay, false, [this](NSTimer*) {
-        fetchRestartTimer_ = nullptr;
-        CCFetchManager::sharedInstance()->startFetching();
-    });
+    restartFetchingSoon();
 }
 
 // ---- pushing and popping ----
@@ -571,22 +540,13 @@ void CCGlobalNavController::pushView(const Ref<CCUIDescription>& page, const std
         setDepressedTab(pressed);
     }
 
-    if (noStackPush) removeLastUrlHistoryItem();
-    if (animation != kKindNone && animation != kKindBack) updatePreviousUrlHistoryItemWithOffset(getCurrentRowOffset());
-    addUrlHistoryItemWithUrl(page->url());
-
+    Ref<CCFormModel> form = recordPushInHistory(page->url(), animation, noStackPush);
     // Restoring Back is lazy too: a bar already showing it is not redrawn
     // on every push (the picture would be the same).
     if (uiHasBeenActivated_ && urlHistoryCount() == 1) setBackButtonDisabled(true, true);
     else setBackButtonDisabled(false, true);
 
-    Ref<CCFormModel> form = formModelCreatingForUrl(page->url());
-
-    if (incomingViewController_) {
-        incomingViewController_->view()->removeFromSuperview();
-        incomingViewController_->willDealloc();
-        incomingViewController_ = nullptr;
-    }
+    dropIncomingPage();
     incomingViewController_ = makeRef<CCGenericTableViewController>(page, form, this, "", "", false);
     UIView* incoming = incomingViewController_->view();
     incoming->setBounds({0, 0, kPageSide, kPageSide});
@@ -668,31 +628,7 @@ void CCGlobalNavController::popViewWithAnimation(int animation)
     }
     removeLastUrlHistoryItem();
     pushView(page, std::nullopt, animation, false);
-    CCGenericTableViewController* table =
-        incomingViewController_ ? incomingViewController_.get() : primaryViewController_.get();
-    if (table && table->tableView()) table->tableView()->setContentOffset(item->rowOffset());
-}
-
-CCUIDescription* CCGlobalNavController::currentDisplayedUiDescription()
-{
-    return primaryViewController_ ? primaryViewController_->currentUIDescription() : nullptr;
-}
-
-void CCGlobalNavController::clearTopTableSelection()
-{
-    if (primaryViewController_) primaryViewController_->clearSelection();
-}
-
-void CCGlobalNavController::displayDialogWithUiDescription(CCUIDescription* description, CCModalViewDelegate* delegate)
-{
-    if (primaryViewController_) primaryViewController_->displayDialogWithUiDescription(description, delegate);
-}
-
-CGPoint CCGlobalNavController::getCurrentRowOffset()
-{
-    if (primaryViewController_ && primaryViewController_->tableView())
-        return primaryViewController_->tableView()->contentOffset();
-    return {0, 0};
+    scrollPushedPageTo(item->rowOffset());
 }
 
 void CCGlobalNavController::genericTableViewControllerFailedToLoadPage(CCGenericTableViewController&)
@@ -717,12 +653,7 @@ void CCGlobalNavController::skinnedViewButtonPressed(CCSkinnedView& bar, const s
     Ref<CCGlobalNavController> hold(this);
     if (itemType == "tab") {
         if (selectedTabId_ && *selectedTabId_ == itemId && urlHistoryCount() < 2) return;
-        bar.setNeedsDisplay();
-        setDepressedTab(itemId);
-        selectedTabId_ = itemId;
-        emptyUrlHistory();
-        formModelHeap().clear();
-        CCDataStore::sharedInstance()->logUsageDataForTabActivated(itemId);
+        selectTab(bar, itemId);
         openTabPage(themeUrl.isString() ? themeUrl.asString() : std::string());
         return;
     }
@@ -738,16 +669,13 @@ void CCGlobalNavController::openTabPage(const std::string& path)
 {
     // The page opens on the next loop turn; taps on the bars wait for it.
     backgroundThreadRunning_ = true;
-    Ref<CCGlobalNavController> self(this);
-    const unsigned generation = generation_;
-    RunLoop::performOnMain([self, generation, path] {
-        if (self->generation_ != generation) return;
+    later([this, path] {
         int kind = kKindUp;
-        if (self->statusBarTheme()) kind = kKindForward;
-        else if (self->isLandscape()) kind = kKindFromLeft;
-        if (Ref<CCUIDescription> page = self->pageRecordForUrl(CCPrivateSession::liteBaseUrl() + path))
-            self->pushView(page, std::nullopt, kind, false);
-        self->backgroundThreadRunning_ = false;
+        if (statusBarTheme()) kind = kKindForward;
+        else if (isLandscape()) kind = kKindFromLeft;
+        if (Ref<CCUIDescription> page = pageRecordForUrl(CCPrivateSession::liteBaseUrl() + path))
+            pushView(page, std::nullopt, kind, false);
+        backgroundThreadRunning_ = false;
     });
 }
 
@@ -858,14 +786,12 @@ void CCGlobalNavController::initiateImagePickerWithType(int sourceType, const st
     imagePickerUnderlay_ = makeRef<CCImagePickerUnderlay>();
     imagePickerUnderlay_->view()->setFrame({0, 0, 320, 480});
     window->addSubview(imagePickerUnderlay_->view());
-    Ref<CCGlobalNavController> self(this);
-    const unsigned generation = generation_;
-    RunLoop::performOnMain([self, generation] {
-        if (self->generation_ != generation || !self->imagePickerUnderlay_) return;
-        const int type = self->pendingImagePickerType_;
+    later([this] {
+        if (!imagePickerUnderlay_) return;
+        const int type = pendingImagePickerType_;
         const auto source = type >= 0 && type <= 2 ? static_cast<ImageSources::SourceType>(type)
                                                    : ImageSources::kPhotoLibrary;
-        self->imagePickerUnderlay_->initiateImagePickerWithType(source, self.get());
+        imagePickerUnderlay_->initiateImagePickerWithType(source, this);
     });
 }
 
@@ -955,20 +881,11 @@ void CCGlobalNavController::cleanUp()
         if (*id) centre.removeObserver(*id);
         *id = 0;
     }
-    for (Ref<NSTimer>* timer : {&fetchRestartTimer_, &underlayTimer_}) {
-        if (*timer) (*timer)->invalidate();
-        *timer = nullptr;
-    }
-    if (primaryViewController_) {
-        primaryViewController_->view()->removeFromSuperview();
-        primaryViewController_->willDealloc();
-        primaryViewController_ = nullptr;
-    }
-    if (incomingViewController_) {
-        incomingViewController_->view()->removeFromSuperview();
-        incomingViewController_->willDealloc();
-        incomingViewController_ = nullptr;
-    }
+    cancelFetchRestart();
+    if (underlayTimer_) underlayTimer_->invalidate();
+    underlayTimer_ = nullptr;
+    letPageGo(primaryViewController_);
+    dropIncomingPage();
     if (redirectViewController()) affiliateRedirectComplete();
     if (blockUiViewController()) blockUserInput(false);
     if (modalViewController_) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,15 +8,15 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/Ref.h"
 #include "foundation/Value.h"
+#include "social/CCFullUiModes.h"
 #include "social/CCModalControllers.h"
-#include "social/CCNavControllerBase.h"
+#include "social/CCPageNavControllers.h"
 #include "social/CCSkinnedView.h"
 #include "social/ui/UIControls.h"
 #include "social/ui/UIImagePickerController.h"
 
 namespace mw {
 
-class CCGenericTableViewController;
 class CCImagePickerUnderlay;
 class CCPrivateSession;
 class CCUIDescription;
@@ -38,7 +37,8 @@ class Notification;
 // deactivateLumoraUI screen hook. Work handed to a later run-loop turn (the
 // tab switch, the picker start, the basic mode's fetch restart, the picker
 // underlay's removal) is cancelled at clean-up. Main thread.
-class CCGlobalNavController : public CCNavControllerBase,
+class CCGlobalNavController : public CCSinglePageNavController,
+                              public CCFullUiModes,
                               public CCSkinnedViewDelegate,
                               public CCModalViewDelegate,
                               public UIImagePickerControllerDelegate {
@@ -49,8 +49,6 @@ public:
     static constexpr float kLandscapePageXStatusBar = 115;
     // Seconds after the picker closes before its underlay goes.
     static constexpr double kUnderlayClearDelay = 2.0;
-    // Seconds after the basic mode starts before fetching resumes.
-    static constexpr double kFetchRestartDelay = 0.1;
 
     // Keeps the tab; with login required `url` becomes the main mode's
     // first page, else the basic mode's (and, when it is absent or names
@@ -72,19 +70,11 @@ public:
     void cleanUp();
 
     // ---- state, for the owner and tests ----
-    bool uiHasBeenActivated() const { return uiHasBeenActivated_; }
-    bool backgroundThreadRunning() const { return backgroundThreadRunning_; }
-    bool isFirstPageOfSession() const { return isFirstPageOfSession_; }
     bool keyboardIsOut() const { return keyboardIsOut_; }
     const std::string& defaultTabId() const { return defaultTabId_; }
-    const std::optional<std::string>& selectedTabId() const { return selectedTabId_; }
-    const std::optional<std::string>& launchUrlStringMainNav() const { return launchUrlStringMainNav_; }
-    const std::optional<std::string>& launchUrlStringBasicNav() const { return launchUrlStringBasicNav_; }
     const std::optional<std::string>& pendingUrlString() const { return pendingUrlString_; }
     const std::optional<std::string>& pendingTabId() const { return pendingTabId_; }
     int pendingImagePickerType() const { return pendingImagePickerType_; }
-    CCGenericTableViewController* primaryViewController() const { return primaryViewController_.get(); }
-    CCGenericTableViewController* incomingViewController() const { return incomingViewController_.get(); }
     CCSkinnedView* portraitNavBarView() const { return portraitNavBarView_.get(); }
     CCSkinnedView* landscapeNavBarView() const { return landscapeNavBarView_.get(); }
     CCSkinnedView* portraitStatusBarView() const { return portraitStatusBarView_.get(); }
@@ -95,8 +85,6 @@ public:
     CCImagePickerUnderlay* imagePickerUnderlay() const { return imagePickerUnderlay_.get(); }
     UIView* containerView() const { return containerView_.get(); }
     UIImageView* backgroundImageView() const { return imageView_.get(); }
-    // The navigation description ("globalnav.cuid"), null before the first load.
-    CCUIDescription* currentUIDescription() const { return currentUIDescription_.get(); }
     // Where pages go: the container in status-bar themes, else the root view.
     UIView* pageHolder();
 
@@ -138,9 +126,6 @@ public:
                   bool noStackPush) override;
     using CCNavControllerBase::pushView;
     void popViewWithAnimation(int animation) override;
-    CCUIDescription* currentDisplayedUiDescription() override;
-    void displayDialogWithUiDescription(CCUIDescription* description, CCModalViewDelegate* delegate) override;
-    CGPoint getCurrentRowOffset() override;
     void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId) override;
     void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId, const std::string& url) override;
     void activateBasicNavUiWithTab(bool tab) override;
@@ -153,14 +138,12 @@ public:
     void initiateImagePickerWithType(int sourceType, const std::string& url, CGRect rect, UIView* view) override;
     std::optional<std::string> navigationDescriptionUrl() const override;
     void navigationDescriptionUpdated(const Ref<CCUIDescription>& description) override;
-    CCGenericTableViewController* shownTablePage() override { return primaryViewController_.get(); }
     void displayIncomingPushNotice(const std::string& text, const std::string& url,
                                    const std::string& tabId) override;
 
     // ---- CCMainNavControllerInterface (the pages' calls) ----
     void genericTableViewControllerFailedToLoadPage(CCGenericTableViewController&) override;
     void loadUiDescription() override;
-    void clearTopTableSelection() override;
 
     // ---- delegates ----
     void skinnedViewButtonPressed(CCSkinnedView& view, const std::string& itemId, const std::string& itemType,
@@ -208,7 +191,7 @@ private:
     void removeBar(Ref<CCSkinnedView>& bar);
     void showBarsForOrientation();
     void redrawBars();
-    void setDepressedTab(const std::string& tabId);
+    void setDepressedTab(const std::string& tabId) override;
     void setBackgroundImage(bool global);
     Ref<CCUIDescription> pageRecordForUrl(const std::string& url) const;
     void pushFirstPage(const std::optional<std::string>& url);
@@ -227,13 +210,10 @@ private:
     Ref<CCSkinnedView> landscapeStatusBarView_;
     Ref<CCSkinnedView> portraitBasicNavBannerView_;
     Ref<CCSkinnedView> landscapeBasicNavBannerView_;
-    Ref<CCGenericTableViewController> primaryViewController_;
-    Ref<CCGenericTableViewController> incomingViewController_;
     Ref<CCImagePickerUnderlay> imagePickerUnderlay_;
     Ref<CCModalViewController> modalViewController_;
     Ref<UIView> containerView_;
     Ref<UIImageView> imageView_;
-    Ref<CCUIDescription> currentUIDescription_;
     bool keyboardIsOut_ = false;
     Value navBarPortraitSkin_;
     Value navBarLandscapeSkin_;
@@ -242,27 +222,13 @@ private:
     Value navBannerBasicPortraitSkin_;
     Value navBannerBasicLandscapeSkin_;
     std::string defaultTabId_;
-    std::optional<std::string> selectedTabId_;
-    std::optional<std::string> launchUrlStringMainNav_;
-    std::optional<std::string> launchUrlStringBasicNav_;
     std::optional<std::string> pendingUrlString_;
     std::optional<std::string> pendingTabId_;
     int pendingImagePickerType_ = 0;
-    bool uiHasBeenActivated_ = false;
-    bool backgroundThreadRunning_ = false;
-    bool isFirstPageOfSession_ = false;
-    Ref<NSTimer> fetchRestartTimer_;
     Ref<NSTimer> underlayTimer_;
     NotificationCenter::ObserverId reachabilityObserver_ = 0;
     NotificationCenter::ObserverId keyboardAppearObserver_ = 0;
     NotificationCenter::ObserverId keyboardDisappearObserver_ = 0;
-    // Bumped at clean-up: work queued on the loop for an older generation
-    // does nothing.
-    unsigned generation_ = 0;
-    bool cleanedUp_ = false;
-    // Expires with the controller: animation callbacks check it instead of
-    // holding the controller (which holds their views).
-    std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0);
 };
 
 } // namespace mw

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "foundation/Log.h"
+#include "foundation/RunLoop.h"
 #include "foundation/Utf16.h"
 #include "platform/Image.h"
 #include "platform/URLOpener.h"
@@ -237,6 +238,42 @@ Ref<CCUIDescription> CCNavControllerBase::newPageRecord(const std::string& url, 
 {
     if (!isAddress(url)) return nullptr;
     return makeRef<CCUIDescription>(url, priority, 0);
+}
+
+Ref<CCFormModel> CCNavControllerBase::recordPushInHistory(const std::string& url, int animation, bool noStackPush)
+{
+    if (noStackPush) removeLastUrlHistoryItem();
+    if (animation != 0 && animation != 4) updatePreviousUrlHistoryItemWithOffset(getCurrentRowOffset());
+    addUrlHistoryItemWithUrl(url);
+    return formModelCreatingForUrl(url);
+}
+
+void CCNavControllerBase::selectTab(CCSkinnedView& bar, const std::string& tabId)
+{
+    bar.setNeedsDisplay();
+    setDepressedTab(tabId);
+    selectedTabId_ = tabId;
+    emptyUrlHistory();
+    formModelHeap_.clear();
+    CCDataStore::sharedInstance()->logUsageDataForTabActivated(tabId);
+}
+
+void CCNavControllerBase::later(std::function<void()> work)
+{
+    Ref<CCNavControllerBase> self(this);
+    const unsigned generation = generation_;
+    RunLoop::performOnMain([self, generation, work = std::move(work)] {
+        if (self->generation_ == generation) work();
+    });
+}
+
+bool CCNavControllerBase::beginCleanUp()
+{
+    if (cleanedUp_) return false;
+    cleanedUp_ = true;
+    ++generation_;
+    NotificationCenter::defaultCenter().removeObserver(this);
+    return true;
 }
 
 // ---- dispatch ----

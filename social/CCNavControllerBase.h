@@ -70,6 +70,9 @@ public:
     CCNavControllerBase();
     ~CCNavControllerBase() override;
 
+    // A new page record for an address (priority 10); null for no address.
+    static Ref<CCUIDescription> newPageRecord(const std::string& url, int priority = 10);
+
     // Starts listening for "tablelink" notices from any sender. Every
     // subclass calls it first from its own loadView.
     void loadView() override;
@@ -93,6 +96,10 @@ public:
     CCRedirectViewController* redirectViewController() const { return redirectViewController_.get(); }
     CCSMSViewController* smsViewController() const { return smsViewController_.get(); }
     CCBlockUIViewController* blockUiViewController() const { return blockUiViewController_.get(); }
+    // The tab last pressed; none before the first press.
+    const std::optional<std::string>& selectedTabId() const { return selectedTabId_; }
+    // A tab's page is being opened (from the press to the next loop turn).
+    bool backgroundThreadRunning() const { return backgroundThreadRunning_; }
 
     // ---- history ----
     void addUrlHistoryItemWithUrl(const std::string& url);
@@ -210,8 +217,30 @@ protected:
     // Registers fetchUpdateNotification for every notice of the fetch
     // manager (and, when given, once more for one page's address).
     void observeFetchManager(const std::optional<std::string>& pageUrl = std::nullopt);
-    // A new page record for an address (priority 10); null for no address.
-    static Ref<CCUIDescription> newPageRecord(const std::string& url, int priority = 10);
+    // The history steps of every push, in order: a no-stack push drops the
+    // top item; a push that slides (any animation but 0 and 4) stores the
+    // shown page's row offset in the item it leaves; an item for `url` is
+    // added. Answers the page's form values (made empty on first use).
+    Ref<CCFormModel> recordPushInHistory(const std::string& url, int animation, bool noStackPush);
+    // A press on another tab: `bar` is redrawn, the tab shows pressed and
+    // becomes the selected tab, the history and every page's form values
+    // go, and the tab's use is logged. Opening its page is the caller's.
+    void selectTab(CCSkinnedView& bar, const std::string& tabId);
+    // Shows `tabId` pressed on the controller's own bars (none by default).
+    virtual void setDepressedTab(const std::string& tabId) {}
+    // Runs `work` on the run loop's next turn, holding the controller until
+    // then, unless it was cleaned up meanwhile (clean-up bumps generation_).
+    void later(std::function<void()> work);
+    // The start of a clean-up: false when it has run before; else it is
+    // marked done, work queued by later() is cancelled and the notice
+    // observers registered under the controller are dropped.
+    bool beginCleanUp();
+
+    std::optional<std::string> selectedTabId_;
+    bool backgroundThreadRunning_ = false;
+    // Bumped at clean-up: work queued for an older generation does nothing.
+    unsigned generation_ = 0;
+    bool cleanedUp_ = false;
 
 private:
     void handlePageLink(const std::string& link, const Value& info, UIView* view);

@@ -6,7 +6,6 @@
 #include "foundation/Log.h"
 #include "foundation/Notification.h"
 #include "foundation/NotificationCenter.h"
-#include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
@@ -17,7 +16,6 @@
 #include "social/CCSmallViews.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
-#include "social/support/Reachability.h"
 #include "social/ui/UIWindow.h"
 
 namespace mw {
@@ -76,12 +74,7 @@ Ref<CCPadTabController> CCPadTabController::create(const std::string& tabId, con
         c.defaultTabId_ = tabId;
         CCDataStore::sharedInstance()->logUsageDataForTabActivated(tabId);
     }
-    if (loginRequired) {
-        c.launchUrlStringMainNav_ = url;
-    } else {
-        c.launchUrlStringBasicNav_ = url;
-        if (!url || contains(*url, "logout")) CCLoginHandler::sharedInstance()->setIsFirstUiActivationToday(true);
-    }
+    c.setLaunchUrl(url, loginRequired);
     NotificationCenter& centre = NotificationCenter::defaultCenter();
     CCPadTabController* self = controller.get();
     centre.addObserver(self, kReachabilityChanged, nullptr, [self](const Notification&) { self->reachabilityChanged(); });
@@ -98,14 +91,10 @@ CCPadTabController::~CCPadTabController() { cleanUp(); }
 
 void CCPadTabController::cleanUp()
 {
-    if (cleanedUp_) return;
-    cleanedUp_ = true;
-    ++generation_;
-    NotificationCenter::defaultCenter().removeObserver(this);
-    for (Ref<NSTimer>* timer : {&reopenTimer_, &restartFetchingTimer_}) {
-        if (*timer) (*timer)->invalidate();
-        *timer = nullptr;
-    }
+    if (!beginCleanUp()) return;
+    if (reopenTimer_) reopenTimer_->invalidate();
+    reopenTimer_ = nullptr;
+    cancelFetchRestart();
     if (redirectViewController()) affiliateRedirectComplete();
     if (blockUiViewController()) blockUserInput(false);
     if (Ref<AlertView> alert = std::move(incomingAlert_)) {
@@ -124,15 +113,6 @@ void CCPadTabController::cleanUp()
     animateOutDone_ = nullptr;
 }
 
-void CCPadTabController::later(std::function<void()> work)
-{
-    Ref<CCPadTabController> self(this);
-    const unsigned generation = generation_;
-    RunLoop::performOnMain([self, generation, work = std::move(work)] {
-        if (self->generation_ == generation) work();
-    });
-}
-
 int CCPadTabController::deviceOrientation() const
 {
     CCPrivateSession* s = session();
@@ -140,16 +120,6 @@ int CCPadTabController::deviceOrientation() const
 }
 
 bool CCPadTabController::isStatusBarTheme() const { return CCTheming::sharedInstance()->statusBarSkinInTheme(); }
-
-bool CCPadTabController::isMainModeDecision()
-{
-    CCPrivateSession* s = session();
-    if (s && s->reachability() && s->reachability()->currentReachabilityStatus() == NotReachable) return true;
-    CCLoginHandler* login = CCLoginHandler::sharedInstance();
-    if (!login->isFirstUiActivationToday() && login->hasValidLoginCookie()) return true;
-    login->setIsFirstUiActivationToday(false);
-    return false;
-}
 
 Ref<CCUIDescription> CCPadTabController::pageForUrl(const std::string& url) const
 {
@@ -179,7 +149,7 @@ void CCPadTabController::loadView()
     root->addSubview(bigButton_.get());
 
     observeFetchManager();
-    if (isMainModeDecision()) {
+    if (mainModeAtStart()) {
         uiHasBeenActivated_ = true;
         useNavBarWithLeftSkin(kMainBarSkin, kBottomBarSkin);
         CCFetchManager::sharedInstance()->attemptToPrefetchTabs();
@@ -196,9 +166,7 @@ void CCPadTabController::selectFirstPage()
 {
     std::optional<std::string> first;
     if (uiHasBeenActivated_) {
-        if (launchUrlStringMainNav_) first = std::exchange(launchUrlStringMainNav_, std::nullopt);
-        else if (launchUrlStringBasicNav_) first = std::exchange(launchUrlStringBasicNav_, std::nullopt);
-        else first = defaultTabUrlString();
+        first = takeLaunchUrl(defaultTabUrlString());
     } else if (launchUrlStringBasicNav_) {
         first = std::exchange(launchUrlStringBasicNav_, std::nullopt);
     } else {
@@ -284,22 +252,10 @@ void CCPadTabController::navigationDescriptionUpdated(const Ref<CCUIDescription>
 
 std::optional<std::string> CCPadTabController::navigationDescriptionUrl() const
 {
-    return CCPrivateSession::liteBaseUrl() + "globalnav.cuid";
+    return navigationDescriptionAddress();
 }
 
-void CCPadTabController::loadUiDescription()
-{
-    CCFetchManager* fetcher = CCFetchManager::sharedInstance();
-    if (currentUIDescription_) {
-        (void)fetcher->queueServerData(Ref<CCAbstractServerData>(currentUIDescription_.get()), 400, 0);
-        return;
-    }
-    Ref<CCUIDescription> record = pageForUrl(*navigationDescriptionUrl());
-    if (!record) return;
-    currentUIDescription_ = record;
-    if (record->dataAvailable() && !record->isCacheControlMutable()) return;
-    (void)fetcher->queueServerData(Ref<CCAbstractServerData>(record.get()), 1, 0);
-}
+void CCPadTabController::loadUiDescription() { (void)loadNavigationDescription(); }
 
 void CCPadTabController::placeRoot(CGPoint origin, CGSize size)
 {
@@ -467,10 +423,7 @@ void CCPadTabController::pushViewFromRect(const Ref<CCUIDescription>& page, cons
     updateMainViewShouldIntercept(true, true);
     if (tabId) setDepressedTab(*tabId);
 
-    if (noStackPush) removeLastUrlHistoryItem();
-    if (animation != 0 && animation != 4) updatePreviousUrlHistoryItemWithOffset(getCurrentRowOffset());
-    addUrlHistoryItemWithUrl(page->url());
-    Ref<CCFormModel> form = formModelCreatingForUrl(page->url());
+    Ref<CCFormModel> form = recordPushInHistory(page->url(), animation, noStackPush);
 
     // Single-popover mode is always on: a page at history depth > 1 gets a back bar.
     auto table = makeRef<CCGenericTableViewController>(page, form, this, "progress_indicator_big",
@@ -784,12 +737,7 @@ void CCPadTabController::skinnedViewButtonPressed(CCSkinnedView& bar, const std:
     tabViewGotButton_ = true;
     if (itemType == "tab") {
         if (selectedTabId_ && *selectedTabId_ == itemId && popoverInfoStack_.size() < 2) return;
-        bar.setNeedsDisplay();
-        setDepressedTab(itemId);
-        selectedTabId_ = itemId;
-        emptyUrlHistory();
-        formModelHeap().clear();
-        CCDataStore::sharedInstance()->logUsageDataForTabActivated(itemId);
+        selectTab(bar, itemId);
         launchUrlStringMainNav_.reset();
         clearAllPopoversAndTellClient(false);
         openTabPage(itemId, textOf(themeUrl));
@@ -898,17 +846,6 @@ void CCPadTabController::startBasicMode(const std::string& url, bool pushOnSplas
     restartFetchingSoon();
 }
 
-void CCPadTabController::restartFetchingSoon()
-{
-    if (restartFetchingTimer_) restartFetchingTimer_->invalidate();
-    std::weak_ptr<int> alive = lifeToken_;
-    restartFetchingTimer_ = NSTimer::scheduledTimer(kRestartFetchingDelay, false, [this, alive](NSTimer*) {
-        if (alive.expired()) return;
-        restartFetchingTimer_ = nullptr;
-        CCFetchManager::sharedInstance()->startFetching();
-    });
-}
-
 void CCPadTabController::activateWithDefaultTabId(const std::string& tabId, const std::optional<std::string>& url,
                                                   bool loginRequired)
 {
@@ -922,7 +859,7 @@ void CCPadTabController::activateWithDefaultTabId(const std::string& tabId, cons
     if (loginRequired) launchUrlStringMainNav_ = target;
     else launchUrlStringBasicNav_ = target;
     const bool logout = contains(*target, "logout");
-    if (isMainModeDecision() && !logout) {
+    if (mainModeAtStart() && !logout) {
         defaultTabId_ = tabId;
         if (Ref<CCUIDescription> page = pageForUrl(*target)) pushView(page, defaultTabId_, 0, false);
         uiHasBeenActivated_ = true;

@@ -11,6 +11,7 @@
 #include "foundation/Ref.h"
 #include "foundation/Value.h"
 #include "platform/AlertView.h"
+#include "social/CCFullUiModes.h"
 #include "social/CCNavControllerBase.h"
 #include "social/CCSkinnedView.h"
 #include "social/ui/UIImagePickerController.h"
@@ -39,6 +40,7 @@ class Notification;
 // the first page, a tab's page, the reopening after a rotation, the restart
 // of fetching) are cancelled when the controller is cleaned up. Main thread.
 class CCPadTabController : public CCNavControllerBase,
+                           public CCFullUiModes,
                            public CCSkinnedViewDelegate,
                            public UIPopoverControllerDelegate,
                            public UIImagePickerControllerDelegate,
@@ -52,7 +54,7 @@ public:
     static constexpr float kAnchorShrinkAlone = 5;
     static constexpr float kAnchorShrinkStacked = 270;
     static constexpr double kReopenAfterRotationDelay = 0.1;
-    static constexpr double kRestartFetchingDelay = 0.1;
+    static constexpr double kRestartFetchingDelay = kFetchRestartDelay;
     static constexpr const char* kPopoverRecreatedNotification = "CCPopoverRecreatedPostOrientationChange";
     static constexpr const char* kMainBarSkin = "padnav_left";
     static constexpr const char* kBasicBarSkin = "padnav_basic_left";
@@ -94,15 +96,8 @@ public:
     float firstPopoverGap() const { return firstPopoverGap_; }
     float lastPopoverShift() const { return lastPopoverShift_; }
     UIPopoverController* lastPopoverAdded() const { return lastPopoverAdded_.get(); }
-    bool uiHasBeenActivated() const { return uiHasBeenActivated_; }
-    bool isFirstPageOfSession() const { return isFirstPageOfSession_; }
-    bool backgroundThreadRunning() const { return backgroundThreadRunning_; }
     bool tabViewGotButton() const { return tabViewGotButton_; }
     const std::optional<std::string>& defaultTabId() const { return defaultTabId_; }
-    const std::optional<std::string>& selectedTabId() const { return selectedTabId_; }
-    const std::optional<std::string>& launchUrlStringMainNav() const { return launchUrlStringMainNav_; }
-    const std::optional<std::string>& launchUrlStringBasicNav() const { return launchUrlStringBasicNav_; }
-    CCUIDescription* currentUIDescription() const { return currentUIDescription_.get(); }
     AlertView* incomingNoticeAlert() const { return incomingAlert_.get(); }
 
     // ---- pages ----
@@ -223,7 +218,6 @@ public:
 private:
     CCPadTabController() = default;
 
-    bool isMainModeDecision();
     bool isStatusBarTheme() const;
     int deviceOrientation() const;
     void placeRoot(CGPoint origin, CGSize size);
@@ -233,29 +227,19 @@ private:
     void openTabPage(const std::string& tabId, const std::string& path);
     void doOpenLastPopoverForOrientationChange();
     void startBasicMode(const std::string& url, bool pushOnSplash);
-    void restartFetchingSoon();
     void deactivateUi();
     void tellClient(bool activated);
     void reloadPage(const std::string& url);
     void openPageAfterLogIn(const std::string& url);
     Ref<CCUIDescription> pageForUrl(const std::string& url) const;
     CGRect anchorRectForTab(const std::optional<std::string>& tabId, bool stacking, std::optional<std::string>& pressed);
-    void setDepressedTab(const std::string& tabId);
+    void setDepressedTab(const std::string& tabId) override;
     void releaseContentOf(UIPopoverController* popover);
     void refreshPassthroughViews();
-    // Runs work on the next loop turn unless the controller was cleaned up.
-    void later(std::function<void()> work);
     void cleanUp();
 
-    Ref<CCUIDescription> currentUIDescription_;
     std::optional<std::string> defaultTabId_;
-    std::optional<std::string> selectedTabId_;
-    std::optional<std::string> launchUrlStringMainNav_;
-    std::optional<std::string> launchUrlStringBasicNav_;
     std::optional<std::string> pendingUrlString_;
-    bool uiHasBeenActivated_ = false;
-    bool isFirstPageOfSession_ = false;
-    bool backgroundThreadRunning_ = false;
 
     Ref<CCSkinnedView> leftBarView_;
     Ref<CCSkinnedView> outgoingBarView_;
@@ -278,10 +262,6 @@ private:
     Ref<AlertView> incomingAlert_;
     std::string pendingImageUrl_;
     Ref<NSTimer> reopenTimer_;
-    Ref<NSTimer> restartFetchingTimer_;
-    // Bumped at clean-up: queued work of an older generation does nothing.
-    unsigned generation_ = 0;
-    bool cleanedUp_ = false;
     // Expires with the controller: animation callbacks check it instead of
     // holding the controller.
     std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0);

@@ -1,6 +1,7 @@
 #include "social/CCPullTabViewController.h"
 
 #include <cmath>
+#include <utility>
 
 #include "foundation/Log.h"
 #include "foundation/Notification.h"
@@ -10,7 +11,6 @@
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
 #include "social/CCGenericTableViewController.h"
-#include "social/CCLoginHandler.h"
 #include "social/CCLumoraLog.h"
 #include "social/CCModalControllers.h"
 #include "social/CCPrivateSession.h"
@@ -25,8 +25,6 @@ namespace mw {
 
 namespace {
 
-constexpr const char* kOrientationWillChange = "CCOrientationWillChangeNotification";
-constexpr const char* kOrientationDidChange = "CCOrientationDidChangeNotification";
 constexpr const char* kNewsPath = "newsfeed.cuid";
 // Theme numbers beyond this are taken as this: the geometry stays finite
 // and every conversion defined, whatever the theme holds.
@@ -107,11 +105,7 @@ Ref<CCPullTabViewController> CCPullTabViewController::create(CCPullTabViewContro
                        [self](const Notification& n) { self->keyboardWillAppear(n); });
     centre.addObserver(self, kKeyboardWillDisappearNotification, nullptr,
                        [self](const Notification& n) { self->keyboardWillDisappear(n); });
-    Object* session = CCPrivateSession::sharedInstance();
-    centre.addObserver(self, kOrientationWillChange, session, [self](const Notification&) { self->willRotate(); });
-    centre.addObserver(self, kOrientationDidChange, session, [self](const Notification&) { self->didRotate(); });
-    if (parentView) parentView->addSubview(c.view());
-    else (void)c.view();
+    c.observeRotationAndShowIn(parentView);
     return controller;
 }
 
@@ -121,18 +115,6 @@ CCPullTabViewController::~CCPullTabViewController()
     if (incomingViewController_) incomingViewController_->willDealloc();
     cleanUp();
     if (isViewLoaded()) view()->removeFromSuperview();
-}
-
-bool CCPullTabViewController::isPad() const
-{
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
-    return session && session->isRunningOniPad();
-}
-
-int CCPullTabViewController::orientation() const
-{
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
-    return session ? session->currentDeviceOrientation() : 1;
 }
 
 CGRect CCPullTabViewController::screenBounds() const
@@ -383,16 +365,6 @@ CGAffineTransform CCPullTabViewController::transformForAnimation(bool shown) con
     }
 }
 
-bool CCPullTabViewController::shouldAutorotateToInterfaceOrientation(int orientation)
-{
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
-    if (!session || session->deviceOrientationLockList().empty()) return true;
-    for (int allowed : session->deviceOrientationLockList()) {
-        if (allowed == orientation) return true;
-    }
-    return false;
-}
-
 // ---- state changes ----
 
 void CCPullTabViewController::translateStrips(CGPoint by)
@@ -510,11 +482,7 @@ void CCPullTabViewController::pullTabStateChangeComplete(const std::string& name
         initBannerScroll();
         selectedTabId_.reset();
     } else if (name == "deactivate") {
-        Ref<CCPullTabViewController> self(this);
-        const unsigned generation = generation_;
-        RunLoop::performOnMain([self, generation] {
-            if (self->generation_ == generation) self->doDeactivation();
-        });
+        later([this] { doDeactivation(); });
     }
 }
 
@@ -826,28 +794,11 @@ void CCPullTabViewController::skinnedViewButtonPressed(CCSkinnedView& view, cons
         changeState();
     }
     if ((selected && urlHistoryCount() == 1) || state_ == kStateTabVisible) return;
-    view.setNeedsDisplay();
-    setDepressedTab(itemId);
-    selectedTabId_ = itemId;
-    emptyUrlHistory();
-    formModelHeap().clear();
+    selectTab(view, itemId);
     doOpenUrlOnTab(textOf(themeUrl));
-    CCDataStore::sharedInstance()->logUsageDataForTabActivated(itemId);
 }
 
 // ---- tab pages ----
-
-void CCPullTabViewController::doOpenUrlOnTab(const std::string& path)
-{
-    // The opening runs on the loop's next turn; the flag is set here, on the
-    // main thread, so nothing else writes it.
-    backgroundThreadRunning_ = true;
-    Ref<CCPullTabViewController> self(this);
-    const unsigned generation = generation_;
-    RunLoop::performOnMain([self, generation, path] {
-        if (self->generation_ == generation) self->doDoOpenUrlOnTab(path);
-    });
-}
 
 Value CCPullTabViewController::paramDictionary(const std::string& path) const
 {
@@ -900,12 +851,6 @@ void CCPullTabViewController::doDoOpenUrlOnTab(const std::string& path)
     backgroundThreadRunning_ = false;
 }
 
-Ref<CCUIDescription> CCPullTabViewController::pageForUrl(const std::string& url) const
-{
-    Ref<CCUIDescription> record = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(url));
-    return record ? record : newPageRecord(url);
-}
-
 void CCPullTabViewController::disableNewsfeedScrolling()
 {
     userScrollEnabled_ = false;
@@ -921,32 +866,16 @@ void CCPullTabViewController::pushView(const Ref<CCUIDescription>& pushed, const
     // The base pushes every tapped link with code 1; only 0 and 4 keep their
     // meaning, anything else slides the page in.
     if (animation != kAnimationNone && animation != kAnimationBack) animation = kAnimationForward;
-    Ref<CCUIDescription> page = pushed;
-    const std::string base = CCPrivateSession::liteBaseUrl();
-    if (!leaderboardId_.empty()) {
-        const Value tabbed = Value::dictionary({{"inTabbedView", Value("1")}});
-        if (page->url() == urlStringUsingBaseUrl(base + "leaderboard.cuid", tabbed).value_or("")) {
-            const Value params =
-                Value::dictionary({{"gameConfigID", Value(leaderboardId_)}, {"inTabbedView", Value("1")}});
-            page = newPageRecord(urlStringUsingBaseUrl(base + "leaderboard_global.cuid", params).value_or(""));
-            if (!page) return;
-        }
-    }
+    Ref<CCUIDescription> page = leaderboardSubstitute(pushed);
+    if (!page) return;
     UIView::setAnimationsEnabled(false);
     UIView::setAnimationsEnabled(true);
     if (tabId) setDepressedTab(*tabId);
     currentUIDescription_ = page;
     if (page->dataAvailable()) bannerOverrides_ = bannerOverridesFromCurrentUiDescription(page.get());
 
-    if (noStackPush && urlHistoryCount() > 0) removeLastUrlHistoryItem();
-    if (animation != kAnimationNone && animation != kAnimationBack) updatePreviousUrlHistoryItemWithOffset(getCurrentRowOffset());
-    addUrlHistoryItemWithUrl(page->url());
-    Ref<CCFormModel> form = formModelCreatingForUrl(page->url());
-
-    if (incomingViewController_) {
-        incomingViewController_->view()->removeFromSuperview();
-        incomingViewController_->willDealloc();
-    }
+    Ref<CCFormModel> form = recordPushInHistory(page->url(), animation, noStackPush);
+    dropIncomingPage();
     incomingViewController_ =
         makeRef<CCGenericTableViewController>(page, form, this, "", "", urlHistoryCount() > 1);
     if (page->url().find(kNewsPath) != std::string::npos) disableNewsfeedScrolling();
@@ -970,19 +899,8 @@ void CCPullTabViewController::pushView(const Ref<CCUIDescription>& pushed, const
     }
     bringOverlaysToFront();
 
-    Ref<CCPullTabViewController> self(this);
-    const unsigned generation = generation_;
-    std::weak_ptr<int> alive = lifeToken_;
     if (animation != kAnimationNone) {
-        UIView::beginAnimations("incomingview");
-        UIView::setAnimationDuration(0.4);
-        UIView::setAnimationDidStop([this, alive, generation](const std::string&, bool) {
-            if (alive.expired() || generation_ != generation || !incomingViewController_) return;
-            Ref<CCPullTabViewController> held(this);
-            RunLoop::performOnMain([held, generation] {
-                if (held->generation_ == generation) held->doEndAnimations();
-            });
-        });
+        beginIncomingAnimation();
         if (animation == kAnimationBack) {
             if (primaryViewController_) primaryViewController_->view()->setTransform(transformForAnimation(false));
         } else {
@@ -991,20 +909,14 @@ void CCPullTabViewController::pushView(const Ref<CCUIDescription>& pushed, const
         UIView::commitAnimations();
     } else {
         incoming->setTransform(transformForAnimation(true));
-        RunLoop::performOnMain([self, generation] {
-            if (self->generation_ == generation) self->doEndAnimations();
-        });
+        endPushOnNextTurn();
     }
 }
 
 void CCPullTabViewController::doEndAnimations()
 {
     if (!incomingViewController_) return;
-    removePrimaryView();
-    primaryViewController_ = incomingViewController_;
-    incomingViewController_ = nullptr;
-    currentUIDescription_ = primaryViewController_->currentUIDescription();
-    if (primaryViewController_->tableView()) primaryViewController_->tableView()->flashScrollIndicators();
+    CCTabPagesNavController::doEndAnimations();
     if (state_ == kStateNews) setHeightAndTransformForBanner();
 }
 
@@ -1014,22 +926,8 @@ void CCPullTabViewController::popViewWithAnimation(int animation)
     if (before < 2) return;
     removeLastUrlHistoryItem();
     if (urlHistoryCount() == 1) setBackButtonDisabled(true, true);
-    Ref<CCViewUrlHistory> item(lastUrlHistoryItem());
-    Ref<CCUIDescription> page = pageForUrl(item->url());
-    removeLastUrlHistoryItem();
-    pushView(page, selectedTabId_, animation, false);
-    CCGenericTableViewController* table =
-        incomingViewController_ ? incomingViewController_.get() : primaryViewController_.get();
-    if (table && table->tableView()) table->tableView()->setContentOffset(item->rowOffset());
+    pushPreviousPage(animation);
     if (!twoStageMode_ && before == 2) changeState();
-}
-
-CGPoint CCPullTabViewController::getCurrentRowOffset()
-{
-    if (primaryViewController_ && primaryViewController_->tableView()) {
-        return primaryViewController_->tableView()->contentOffset();
-    }
-    return {0, 0};
 }
 
 Value CCPullTabViewController::findFirstTabUrlAndId() const
@@ -1072,14 +970,12 @@ void CCPullTabViewController::noPrefetchUrlsToLoad() { prefetchUrlLoaded(); }
 void CCPullTabViewController::genericTableViewControllerGotBackNav()
 {
     backButtonPressed_ = true;
-    popViewWithAnimation(kAnimationBack);
+    CCTabPagesNavController::genericTableViewControllerGotBackNav();
 }
 
-void CCPullTabViewController::genericTableViewControllerFailedToLoadPage(CCGenericTableViewController&)
+void CCPullTabViewController::onlyPageFailedToLoad()
 {
-    if (isPad()) popViewWithAnimation(kAnimationNone);
-    else if (urlHistoryCount() < 2) changeStateFrom(state_, kStateTabVisible, 0.1, "pull_contract");
-    else popViewWithAnimation(kAnimationBack);
+    changeStateFrom(state_, kStateTabVisible, 0.1, "pull_contract");
 }
 
 void CCPullTabViewController::genericTableViewControllerScrollViewWillBeginDragging(CCGenericTableViewController&)
@@ -1097,29 +993,6 @@ void CCPullTabViewController::genericTableViewControllerScrollViewDidEndDecelera
     isDragging_ = false;
 }
 
-void CCPullTabViewController::loadUiDescription()
-{
-    if (currentUIDescription_) {
-        CCFetchManager::sharedInstance()->queueServerData(Ref<CCAbstractServerData>(currentUIDescription_.get()), 400, 0);
-    }
-}
-
-CCUIDescription* CCPullTabViewController::currentDisplayedUiDescription()
-{
-    return primaryViewController_ ? primaryViewController_->currentUIDescription() : nullptr;
-}
-
-void CCPullTabViewController::clearTopTableSelection()
-{
-    if (primaryViewController_) primaryViewController_->clearSelection();
-}
-
-void CCPullTabViewController::displayDialogWithUiDescription(CCUIDescription* description,
-                                                             CCModalViewDelegate* delegate)
-{
-    if (primaryViewController_) primaryViewController_->displayDialogWithUiDescription(description, delegate);
-}
-
 // ---- taps and page loads ----
 
 void CCPullTabViewController::listItemSelectedNotification(const Notification& notification)
@@ -1127,24 +1000,12 @@ void CCPullTabViewController::listItemSelectedNotification(const Notification& n
     if (!isIntendedRecipientOfNotification(notification)) return;
     const auto* link = std::any_cast<CCTableLinkInfo>(&notification.userInfo());
     if (!link) return;
-    CCTableLinkInfo info = *link;
-    const Value& url = info.info["url"];
+    const Value& url = link->info["url"];
     if (url.isString() && state_ != kStateFullVisibility && !beginsWith(url.asString(), "lumora-affiliate://") &&
         !beginsWith(url.asString(), "itms://")) {
         changeStateFrom(state_, kStateFullVisibility, 0.4, "pull_expand_2");
     }
-    if (url.isString()) {
-        const std::string text = url.asString();
-        const size_t at = text.find("https:");
-        // Exactly two parts around "https:": the link holds it once.
-        if (at != std::string::npos && text.find("https:", at + 1) == std::string::npos) {
-            if (auto tabbed = urlStringUsingBaseUrl(text, Value::dictionary({{"inTabbedView", Value("1")}}))) {
-                info.info.set("url", Value(*tabbed));
-            }
-        }
-    }
-    Ref<Notification> copy = makeRef<Notification>(notification.name(), notification.object(), info);
-    CCNavControllerBase::listItemSelectedNotification(*copy);
+    forwardTappedLink(notification, *link);
 }
 
 void CCPullTabViewController::fetchUpdateNotification(const Notification& notification)
@@ -1188,11 +1049,7 @@ void CCPullTabViewController::fetchUpdateNotification(const Notification& notifi
         if (twoStageMode_) {
             changeStateFrom(state_, kStateFullVisibility, 0.4, "pull_expand_2");
         } else {
-            Ref<CCPullTabViewController> self(this);
-            const unsigned generation = generation_;
-            RunLoop::performOnMain([self, generation] {
-                if (self->generation_ == generation) self->doDeactivation();
-            });
+            later([this] { doDeactivation(); });
         }
     } else if (status == 1) {
         Ref<CCUIDescription> page = dynamicRef<CCUIDescription>(fetcher->serverDataForURL(url));
@@ -1217,49 +1074,8 @@ void CCPullTabViewController::userSignedInChange()
     const std::string url = CCPrivateSession::liteBaseUrl() + textOf(tab["href"]);
     emptyUrlHistory();
     CCFetchManager::sharedInstance()->clearUrlFromCache(url);
-    Ref<CCPullTabViewController> self(this);
-    const unsigned generation = generation_;
     const std::string tabId = textOf(tab["id"]);
-    RunLoop::performOnMain([self, generation, tabId, url] {
-        if (self->generation_ == generation) self->activateGlobalNavUiAsGuest(false, tabId, url);
-    });
-}
-
-void CCPullTabViewController::activateGlobalNavUiAsGuest(bool, const std::string& tabId, const std::string& url)
-{
-    const std::string tabbed =
-        urlStringUsingBaseUrl(url, Value::dictionary({{"inTabbedView", Value("1")}})).value_or(url);
-    Ref<CCUIDescription> page = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(tabbed));
-    if (!page) page = newPageRecord(url);
-    pushView(page, tabId, kAnimationNone, false);
-}
-
-void CCPullTabViewController::activateGlobalNavUiAsGuest(bool guest, const std::string&)
-{
-    const Value tab = findFirstTabUrlAndId();
-    if (tab.isNull()) return;
-    const std::string url = CCPrivateSession::liteBaseUrl() + textOf(tab["href"]);
-    emptyUrlHistory();
-    CCFetchManager::sharedInstance()->clearUrlFromCache(url);
-    activateGlobalNavUiAsGuest(guest, textOf(tab["id"]), url);
-}
-
-void CCPullTabViewController::activateBasicNavUiWithTab(bool tab)
-{
-    activateBasicNavUiWithTab(tab, CCPrivateSession::liteBaseUrl() + "logout");
-}
-
-void CCPullTabViewController::activateBasicNavUiWithTab(bool, const std::string& url)
-{
-    const Value tab = findFirstTabUrlAndId();
-    if (tab.isNull()) return;
-    CCFetchManager* fetcher = CCFetchManager::sharedInstance();
-    fetcher->clearDataWithCompleteClean(true);
-    fetcher->stopFetching();
-    CCLoginHandler::sharedInstance()->setIsFirstUiActivationToday(true);
-    emptyUrlHistory();
-    fetcher->clearUrlFromCache(url);
-    activateGlobalNavUiAsGuest(true, textOf(tab["id"]), url);
+    later([this, tabId, url] { activateGlobalNavUiAsGuest(false, tabId, url); });
 }
 
 // ---- pictures ----
@@ -1296,12 +1112,9 @@ void CCPullTabViewController::initiateImagePickerWithType(int sourceType, const 
     imagePickerUnderlay_ = makeRef<CCImagePickerUnderlay>();
     imagePickerUnderlay_->view()->setFrame(window->bounds());
     window->addSubview(imagePickerUnderlay_->view());
-    Ref<CCPullTabViewController> self(this);
-    const unsigned generation = generation_;
     Ref<CCImagePickerUnderlay> underlay = imagePickerUnderlay_;
-    RunLoop::performOnMain([self, generation, underlay, source] {
-        if (self->generation_ != generation || self->imagePickerUnderlay_ != underlay) return;
-        underlay->initiateImagePickerWithType(source, self.get());
+    later([this, underlay, source] {
+        if (imagePickerUnderlay_ == underlay) underlay->initiateImagePickerWithType(source, this);
     });
 }
 
@@ -1368,35 +1181,25 @@ void CCPullTabViewController::deactivateWithAnimation(bool animated)
     doDeactivation();
 }
 
-void CCPullTabViewController::doDeactivation()
+void CCPullTabViewController::doDeactivation() { finishDeactivation(); }
+
+void CCPullTabViewController::tellOwnerDeactivated()
 {
-    Ref<CCPullTabViewController> self(this);
-    removePrimaryView();
-    if (redirectViewController()) affiliateRedirectComplete();
-    cleanUp();
-    if (delegate_) {
-        CCPullTabViewControllerDelegate* delegate = delegate_;
-        delegate_ = nullptr;
+    if (CCPullTabViewControllerDelegate* delegate = std::exchange(delegate_, nullptr))
         delegate->onPullTabViewControllerDeactivated();
-    }
 }
 
 void CCPullTabViewController::removePrimaryView()
 {
     if (!primaryViewController_) return;
-    primaryViewController_->view()->removeFromSuperview();
-    primaryViewController_->willDealloc();
-    primaryViewController_ = nullptr;
+    CCTabPagesNavController::removePrimaryView();
     currentUIDescription_ = nullptr;
 }
 
 void CCPullTabViewController::cleanUp()
 {
-    if (cleanedUp_) return;
-    cleanedUp_ = true;
-    ++generation_;
+    if (!beginCleanUp()) return;
     closeKeyboard();
-    NotificationCenter::defaultCenter().removeObserver(this);
     endBannerScroll();
     for (Ref<NSTimer>* timer : {&resetTimer_, &underlayTimer_}) {
         if (*timer) (*timer)->invalidate();
@@ -1418,11 +1221,7 @@ void CCPullTabViewController::cleanUp()
     }
     portraitSkin_ = Value();
     landscapeSkin_ = Value();
-    if (incomingViewController_) {
-        incomingViewController_->view()->removeFromSuperview();
-        incomingViewController_->willDealloc();
-        incomingViewController_ = nullptr;
-    }
+    dropIncomingPage();
     if (blockUiViewController()) blockUserInput(false);
     selectedTabId_.reset();
     leaderboardId_.clear();

@@ -10,7 +10,7 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/Ref.h"
 #include "foundation/Value.h"
-#include "social/CCNavControllerBase.h"
+#include "social/CCPageNavControllers.h"
 #include "social/CCPullTabViewControllerDelegate.h"
 #include "social/CCSkinnedView.h"
 #include "social/ui/UIImagePickerController.h"
@@ -49,16 +49,14 @@ public:
 // pushed page slides in over it ("incomingview", 0.4 s) and replaces it at
 // the end. Delayed work (banner steps, the lite banner's close, the opening
 // of a tab page on the next loop turn) is cancelled at clean-up. Main thread.
-class CCPullTabViewController : public CCNavControllerBase,
+class CCPullTabViewController : public CCTabPagesNavController,
                                 public CCSkinnedViewDelegate,
                                 public UIImagePickerControllerDelegate,
                                 public UIPopoverControllerDelegate {
 public:
     enum State { kStateOffscreen = 0, kStateTabVisible = 1, kStateNews = 2, kStateFullVisibility = 3 };
     enum Edge { kEdgeBottom = 0, kEdgeRight = 1, kEdgeTop = 2, kEdgeLeft = 3 };
-    // Push animations: none, forward (the new page slides in), back (the old
-    // page slides out over the new one). Any other code slides in as forward.
-    enum Animation { kAnimationNone = 0, kAnimationForward = 2, kAnimationBack = 4 };
+    // A push animation other than none and back slides in as forward.
     // Seconds a banner shows when its page gives no positive delay.
     static constexpr double kDefaultBannerDelay = 5.0;
 
@@ -79,8 +77,6 @@ public:
     void setTwoStageMode(bool on) { twoStageMode_ = on; }
     int fromEdge() const { return fromEdge_; }
     void setFromEdge(int edge) { fromEdge_ = edge; }
-    const std::string& leaderboardId() const { return leaderboardId_; }
-    void setLeaderboardId(std::string id) { leaderboardId_ = std::move(id); }
     const Value& configData() const { return configData_; }
     void setConfigData(Value config) { configData_ = std::move(config); }
     const std::string& minsSinceInstall() const { return minsSinceInstall_; }
@@ -117,10 +113,8 @@ public:
     CGPoint offset() const { return offset_; }
     CGPoint keyboardViewOffset() const { return keyboardViewOffset_; }
     float keyboardSquishAmount() const { return keyboardSquishAmount_; }
-    const std::optional<std::string>& selectedTabId() const { return selectedTabId_; }
     int currentBannerRow() const { return currentBannerRow_; }
     const Value& bannerOverrides() const { return bannerOverrides_; }
-    bool backgroundThreadRunning() const { return backgroundThreadRunning_; }
     bool userScrollEnabled() const { return userScrollEnabled_; }
     bool isDragging() const { return isDragging_; }
     CCSkinnedView* portraitPullTabView() const { return portraitPullTabView_.get(); }
@@ -129,9 +123,6 @@ public:
     CCSkinnedView* visiblePullTabView() const;
     UIView* portraitOverlay() const { return portraitOverlay_; }
     UIView* landscapeOverlay() const { return landscapeOverlay_; }
-    CCGenericTableViewController* primaryViewController() const { return primaryViewController_.get(); }
-    CCGenericTableViewController* incomingViewController() const { return incomingViewController_.get(); }
-    CCUIDescription* currentUIDescription() const { return currentUIDescription_.get(); }
     bool hasPendingBannerStep() const;
     bool hasPendingReset() const;
 
@@ -159,7 +150,6 @@ public:
     CGAffineTransform transformForAnimation(bool shown) const;
     // The height the keyboard takes off the page (0 on a tablet or without a page).
     float keyboardSquishAmountForTableView() const;
-    bool shouldAutorotateToInterfaceOrientation(int orientation) override;
 
     // ---- the news banner ----
     // Entries {"elementIndex", "height", "delay", "bannerType"[, "bannerId"]}
@@ -178,8 +168,8 @@ public:
     void keyboardWillAppear(const Notification& notification);
     void keyboardWillDisappear(const Notification& notification);
     void closeKeyboard();
-    void willRotate();
-    void didRotate();
+    void willRotate() override;
+    void didRotate() override;
 
     // ---- the strips as their delegate ----
     void skinnedViewButtonPressed(CCSkinnedView& view, const std::string& itemId, const std::string& itemType,
@@ -189,9 +179,7 @@ public:
     void setBackButtonDisabled(bool disabled, bool lazy);
 
     // ---- tab pages ----
-    // Opens a tab's page (its path under the page base) on the next loop turn.
-    void doOpenUrlOnTab(const std::string& path);
-    void doDoOpenUrlOnTab(const std::string& path);
+    void doDoOpenUrlOnTab(const std::string& path) override;
     // The query of a tab page: the news figures for "newsfeed.cuid", else
     // "inTabbedView" = "1".
     Value paramDictionary(const std::string& path) const;
@@ -201,33 +189,21 @@ public:
                   bool noStackPush) override;
     using CCNavControllerBase::pushView;
     void popViewWithAnimation(int animation) override;
-    void doEndAnimations();
+    void doEndAnimations() override;
     // {"href", "id"} of the first tab / of the tab with that id; null when none.
-    Value findFirstTabUrlAndId() const;
+    Value findFirstTabUrlAndId() const override;
     Value findTabUrlForId(const std::string& tabId) const;
     void prefetchUrls();
     void userSignedInChange();
 
     // ---- CCNavControllerBase ----
-    CCUIDescription* currentDisplayedUiDescription() override;
-    void displayDialogWithUiDescription(CCUIDescription* description, CCModalViewDelegate* delegate) override;
-    CGPoint getCurrentRowOffset() override;
-    void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId) override;
-    void activateGlobalNavUiAsGuest(bool guest, const std::string& tabId, const std::string& url) override;
-    void activateBasicNavUiWithTab(bool tab) override;
-    void activateBasicNavUiWithTab(bool tab, const std::string& url) override;
     void initiateImagePickerWithType(int sourceType, const std::string& url, CGRect rect, UIView* view) override;
-    CCGenericTableViewController* shownTablePage() override { return primaryViewController_.get(); }
     void listItemSelectedNotification(const Notification& notification) override;
     void fetchUpdateNotification(const Notification& notification) override;
     // A picked picture: posted as the player's image to the pending address
     // (the tablet's popover closes once it is); the phone's underlay is
     // dismissed and dropped 2 s later.
     void imagePicked(const Image* image);
-    const std::string& pendingUrlString() const { return pendingUrlString_; }
-    int pendingImagePickerType() const { return pendingImagePickerType_; }
-    // The phone's picker sits on this underlay over the whole window.
-    CCImagePickerUnderlay* imagePickerUnderlay() const { return imagePickerUnderlay_.get(); }
     // The tablet's picker is shown in this popover.
     UIPopoverController* imagePickerPopover() const { return imagePickerPopover_.get(); }
     void closeImagePicker();
@@ -238,10 +214,7 @@ public:
 
     // ---- CCMainNavControllerInterface (the pages' calls) ----
     bool isPullTabController() const override { return true; }
-    void genericTableViewControllerFailedToLoadPage(CCGenericTableViewController&) override;
-    void loadUiDescription() override;
-    void clearTopTableSelection() override;
-    bool answersGotBackNav() const override { return true; }
+    // Pops with animation 4; leaving state 3 later goes to the news state.
     void genericTableViewControllerGotBackNav() override;
     bool answersPrefetch() const override { return true; }
     void prefetchUrlLoaded() override;
@@ -255,9 +228,6 @@ public:
 private:
     CCPullTabViewController() = default;
 
-    bool isPad() const;
-    int orientation() const;
-    static bool isLandscape(int orientation) { return orientation == 3 || orientation == 4; }
     CGRect screenBounds() const;
     void usePullTabWithPortraitSkin();
     void attachOverlay();
@@ -267,18 +237,20 @@ private:
     void pullTabStateChangeComplete(const std::string& name);
     void scheduleBannerStep();
     void doDeactivation();
-    void removePrimaryView();
-    void cleanUp();
+    void tellOwnerDeactivated() override;
+    // Also forgets the page description.
+    void removePrimaryView() override;
+    void cleanUp() override;
     void reviseInitialState(const CCUIDescription* page);
     void disableNewsfeedScrolling();
-    void setDepressedTab(const std::string& tabId);
-    Ref<CCUIDescription> pageForUrl(const std::string& url) const;
+    void setDepressedTab(const std::string& tabId) override;
+    // A phone's only page failed: the strip closes to the tab (0.1 s).
+    void onlyPageFailedToLoad() override;
 
     CCPullTabViewControllerDelegate* delegate_ = nullptr;
     UIView* parentView_ = nullptr;
     UIView* portraitOverlay_ = nullptr;
     UIView* landscapeOverlay_ = nullptr;
-    Ref<CCUIDescription> currentUIDescription_;
     int state_ = kStateOffscreen;
     int initialState_ = kStateTabVisible;
     CGPoint offset_ {0, 0};
@@ -290,19 +262,11 @@ private:
     Ref<CCSkinnedView> landscapePullTabView_;
     Value portraitSkin_;
     Value landscapeSkin_;
-    Ref<CCGenericTableViewController> primaryViewController_;
-    Ref<CCGenericTableViewController> incomingViewController_;
-    std::optional<std::string> selectedTabId_;
-    std::string leaderboardId_;
-    std::string pendingUrlString_;
-    int pendingImagePickerType_ = 0;
-    Ref<CCImagePickerUnderlay> imagePickerUnderlay_;
     Ref<UIPopoverController> imagePickerPopover_;
     void dismissImagePickerUnderlay();
     CCSkinnedView* currentEditingItem_ = nullptr;
     int fromEdge_ = kEdgeBottom;
     bool twoStageMode_ = false;
-    bool backgroundThreadRunning_ = false;
     int currentBannerRow_ = 0;
     Value frameData_;
     bool isDragging_ = false;
@@ -316,14 +280,6 @@ private:
     std::vector<StateChange> stateChanges_;
     Ref<NSTimer> bannerTimer_;
     Ref<NSTimer> resetTimer_;
-    Ref<NSTimer> underlayTimer_;
-    // Bumped at clean-up: work queued on the loop for an older generation
-    // (a tab page's opening, the end of a push) does nothing.
-    unsigned generation_ = 0;
-    bool cleanedUp_ = false;
-    // Expires with the controller: animation callbacks check it instead of
-    // holding the controller (which holds their views).
-    std::shared_ptr<int> lifeToken_ = std::make_shared<int>(0);
 };
 
 } // namespace mw

@@ -18,8 +18,7 @@
 #include "social/CCSmallViews.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
-#include "tests/social/ui/SocialUiFixture.h"
-#include "tests/support/RecordingOutsideServices.h"
+#include "tests/social/ui/ScreenControllerFixture.h"
 #include "tests/support/RecordingReachability.h"
 
 namespace mw::test {
@@ -38,12 +37,11 @@ public:
     std::vector<bool> told;
 };
 
-class PadTabTest : public SocialUiTest, public ::testing::WithParamInterface<Device> {
+class PadTabTest : public ScreenControllerTest, public ::testing::WithParamInterface<Device> {
 protected:
     void SetUp() override
     {
-        SocialUiTest::SetUp();
-        previousTransport_ = HTTPTransport::replaceSharedInstance(transport_);
+        ScreenControllerTest::SetUp();
         start(GetParam().name);
         CCPrivateSession* core = session();
         ASSERT_NE(core, nullptr);
@@ -55,12 +53,8 @@ protected:
     void TearDown() override
     {
         controller_ = nullptr;
-        const std::vector<Ref<CCAbstractServerData>> queued = CCFetchManager::sharedInstance()->fetchQueue();
-        for (const Ref<CCAbstractServerData>& record : queued) record->clearDelegate();
-        SocialUiTest::TearDown();
-        HTTPTransport::replaceSharedInstance(previousTransport_);
+        ScreenControllerTest::TearDown();
     }
-    static CCPrivateSession* session() { return CCPrivateSession::sharedInstance(); }
     static std::string page(const std::string& path) { return CCPrivateSession::liteBaseUrl() + path; }
     // Whether the fetch manager keeps an answered page for the address.
     static bool cachedWithData(const std::string& url)
@@ -99,11 +93,6 @@ protected:
         record->setReceivedData(Value::Bytes(envelope.begin(), envelope.end()));
         CCFetchManager::sharedInstance()->serverDataFinishedNetworkOpWithStatus(record.get(), 0);
     }
-    void settle(double seconds = 0.05)
-    {
-        runSeconds(seconds);
-        RunLoop::main().drain();
-    }
     void tap(CGPoint point)
     {
         Ref<UITouch> touch = driver_->touchDown(point);
@@ -130,8 +119,6 @@ protected:
         }
     }
 
-    std::shared_ptr<RecordingHTTPTransport> transport_ = std::make_shared<RecordingHTTPTransport>();
-    std::shared_ptr<HTTPTransport> previousTransport_;
     PopoverDelegate delegate_;
     Ref<CCPadTabController> controller_;
 };

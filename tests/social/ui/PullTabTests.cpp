@@ -19,8 +19,7 @@
 #include "social/support/CCJSON.h"
 #include "social/ui/UIImagePickerController.h"
 #include "social/ui/UIPopoverController.h"
-#include "tests/social/ui/SocialUiFixture.h"
-#include "tests/support/RecordingOutsideServices.h"
+#include "tests/social/ui/ScreenControllerFixture.h"
 
 namespace mw::test {
 namespace {
@@ -56,12 +55,11 @@ public:
     int deactivations = 0;
 };
 
-class PullTabTest : public SocialUiTest, public ::testing::WithParamInterface<DeviceNumbers> {
+class PullTabTest : public ScreenControllerTest, public ::testing::WithParamInterface<DeviceNumbers> {
 protected:
     void SetUp() override
     {
-        SocialUiTest::SetUp();
-        previousTransport_ = HTTPTransport::replaceSharedInstance(transport_);
+        ScreenControllerTest::SetUp();
         start(GetParam().device);
         activate();
         useTheme("mosswick_01");
@@ -72,12 +70,8 @@ protected:
     void TearDown() override
     {
         controller_ = nullptr;
-        const std::vector<Ref<CCAbstractServerData>> queued = CCFetchManager::sharedInstance()->fetchQueue();
-        for (const Ref<CCAbstractServerData>& record : queued) record->clearDelegate();
-        SocialUiTest::TearDown();
-        HTTPTransport::replaceSharedInstance(previousTransport_);
+        ScreenControllerTest::TearDown();
     }
-    static CCPrivateSession* session() { return CCPrivateSession::sharedInstance(); }
 
     // A pull tab of the shipped theme's slimline strips from an edge.
     CCPullTabViewController& make(int edge, int state, bool twoStage = false, Value config = Value())
@@ -101,11 +95,6 @@ protected:
         record->setReceivedData(Value::Bytes(envelope.begin(), envelope.end()));
         CCFetchManager::sharedInstance()->serverDataFinishedNetworkOpWithStatus(record.get(), 0);
     }
-    void settle(double seconds = 0.05)
-    {
-        runSeconds(seconds);
-        RunLoop::main().drain();
-    }
     // Runs the frames (and with them the driver's clock, which the banner
     // steps' run-loop timers follow).
     void advance(double seconds) { runSeconds(seconds); }
@@ -115,8 +104,6 @@ protected:
         return std::fabs(t.tx) + std::fabs(t.ty);
     }
 
-    std::shared_ptr<RecordingHTTPTransport> transport_ = std::make_shared<RecordingHTTPTransport>();
-    std::shared_ptr<HTTPTransport> previousTransport_;
     Delegate delegate_;
     Ref<CCPullTabViewController> controller_;
 };

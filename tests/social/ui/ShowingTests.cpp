@@ -11,8 +11,7 @@
 #include "social/CCPrivateSession.h"
 #include "social/CCPullTabViewController.h"
 #include "social/CCTheming.h"
-#include "tests/social/ui/SocialUiFixture.h"
-#include "tests/support/RecordingOutsideServices.h"
+#include "tests/social/ui/ScreenControllerFixture.h"
 
 namespace mw::test {
 namespace {
@@ -54,13 +53,8 @@ public:
     std::vector<std::string> calls;
 };
 
-class ShowingTest : public SocialUiTest {
+class ShowingTest : public ScreenControllerTest {
 protected:
-    void SetUp() override
-    {
-        SocialUiTest::SetUp();
-        previousTransport_ = HTTPTransport::replaceSharedInstance(transport_);
-    }
     void begin(const std::string& device = "phone-hd")
     {
         start(device);
@@ -70,12 +64,8 @@ protected:
     void TearDown() override
     {
         if (session()) session()->deactivateLumoraPullTabWithAnimation(false);
-        const std::vector<Ref<CCAbstractServerData>> queued = CCFetchManager::sharedInstance()->fetchQueue();
-        for (const Ref<CCAbstractServerData>& record : queued) record->clearDelegate();
-        SocialUiTest::TearDown();
-        HTTPTransport::replaceSharedInstance(previousTransport_);
+        ScreenControllerTest::TearDown();
     }
-    static CCPrivateSession* session() { return CCPrivateSession::sharedInstance(); }
     // Makes a cached skin read as missing.
     static void dropSkin(const std::string& skinId)
     {
@@ -106,8 +96,6 @@ protected:
         return controller && controller->isViewLoaded() && controller->view()->superview() == window;
     }
 
-    std::shared_ptr<RecordingHTTPTransport> transport_ = std::make_shared<RecordingHTTPTransport>();
-    std::shared_ptr<HTTPTransport> previousTransport_;
     std::vector<std::string> calls_;
     std::vector<Ref<RecordingRoot>> roots_;
     ScreensDelegate delegate_;
