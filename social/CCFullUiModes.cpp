@@ -44,7 +44,10 @@ bool CCFullUiModes::mainModeAtStart()
     return false;
 }
 
-std::string CCFullUiModes::navigationDescriptionAddress() { return CCPrivateSession::liteBaseUrl() + "globalnav.cuid"; }
+std::string CCFullUiModes::navigationDescriptionAddress()
+{
+    return CCPrivateSession::liteBaseUrl() + "globalnav.cuid";
+}
 
 bool CCFullUiModes::loadNavigationDescription()
 {
@@ -56,9 +59,10 @@ bool CCFullUiModes::loadNavigationDescription()
     const std::string url = navigationDescriptionAddress();
     currentUIDescription_ = dynamicRef<CCUIDescription>(fetcher->serverDataForURL(url));
     if (!currentUIDescription_) currentUIDescription_ = CCNavControllerBase::newPageRecord(url);
-    if (!currentUIDescription_) return false;
-    if (currentUIDescription_->dataAvailable() && !currentUIDescription_->isCacheControlMutable()) return true;
-    (void)fetcher->queueServerData(Ref<CCAbstractServerData>(currentUIDescription_.get()), 1, 0);
+    CCUIDescription* description = currentUIDescription_.get();
+    if (!description) return false;
+    if (description->dataAvailable() && !description->isCacheControlMutable()) return true;
+    (void)fetcher->queueServerData(Ref<CCAbstractServerData>(description), 1, 0);
     return false;
 }
 

@@ -240,7 +240,8 @@ Ref<CCUIDescription> CCNavControllerBase::newPageRecord(const std::string& url, 
     return makeRef<CCUIDescription>(url, priority, 0);
 }
 
-Ref<CCFormModel> CCNavControllerBase::recordPushInHistory(const std::string& url, int animation, bool noStackPush)
+Ref<CCFormModel> CCNavControllerBase::recordPushInHistory(const std::string& url, int animation,
+                                                          bool noStackPush)
 {
     if (noStackPush) removeLastUrlHistoryItem();
     if (animation != 0 && animation != 4) updatePreviousUrlHistoryItemWithOffset(getCurrentRowOffset());

@@ -88,7 +88,8 @@ bool CCTabPagesNavController::shouldAutorotateToInterfaceOrientation(int orienta
 
 Ref<CCUIDescription> CCTabPagesNavController::pageForUrl(const std::string& url) const
 {
-    Ref<CCUIDescription> record = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(url));
+    CCFetchManager* fetcher = CCFetchManager::sharedInstance();
+    Ref<CCUIDescription> record = dynamicRef<CCUIDescription>(fetcher->serverDataForURL(url));
     return record ? record : newPageRecord(url);
 }
 
@@ -96,8 +97,11 @@ Ref<CCUIDescription> CCTabPagesNavController::leaderboardSubstitute(const Ref<CC
 {
     if (leaderboardId_.empty()) return page;
     const std::string base = CCPrivateSession::liteBaseUrl();
-    if (page->url() != urlStringUsingBaseUrl(base + "leaderboard.cuid", tabbedParams()).value_or("")) return page;
-    const Value params = Value::dictionary({{"gameConfigID", Value(leaderboardId_)}, {"inTabbedView", Value("1")}});
+    if (page->url() != urlStringUsingBaseUrl(base + "leaderboard.cuid", tabbedParams()).value_or("")) {
+        return page;
+    }
+    const Value params =
+        Value::dictionary({{"gameConfigID", Value(leaderboardId_)}, {"inTabbedView", Value("1")}});
     return newPageRecord(urlStringUsingBaseUrl(base + "leaderboard_global.cuid", params).value_or(""));
 }
 
@@ -170,9 +174,9 @@ void CCTabPagesNavController::doOpenUrlOnTab(const std::string& path)
 
 void CCTabPagesNavController::loadUiDescription()
 {
-    if (currentUIDescription_) {
-        CCFetchManager::sharedInstance()->queueServerData(Ref<CCAbstractServerData>(currentUIDescription_.get()), 400, 0);
-    }
+    if (!currentUIDescription_) return;
+    Ref<CCAbstractServerData> page(currentUIDescription_.get());
+    (void)CCFetchManager::sharedInstance()->queueServerData(page, 400, 0);
 }
 
 void CCTabPagesNavController::forwardTappedLink(const Notification& notification, CCTableLinkInfo info)
@@ -183,7 +187,9 @@ void CCTabPagesNavController::forwardTappedLink(const Notification& notification
         const size_t at = text.find("https:");
         // Exactly two parts around "https:": the link holds it once.
         if (at != std::string::npos && text.find("https:", at + 1) == std::string::npos) {
-            if (auto tabbed = urlStringUsingBaseUrl(text, tabbedParams())) info.info.set("url", Value(*tabbed));
+            if (auto tabbed = urlStringUsingBaseUrl(text, tabbedParams())) {
+                info.info.set("url", Value(*tabbed));
+            }
         }
     }
     Ref<Notification> copy = makeRef<Notification>(notification.name(), notification.object(), info);
@@ -192,10 +198,12 @@ void CCTabPagesNavController::forwardTappedLink(const Notification& notification
 
 // ---- sign-in changes and modes ----
 
-void CCTabPagesNavController::activateGlobalNavUiAsGuest(bool, const std::string& tabId, const std::string& url)
+void CCTabPagesNavController::activateGlobalNavUiAsGuest(bool, const std::string& tabId,
+                                                         const std::string& url)
 {
     const std::string tabbed = urlStringUsingBaseUrl(url, tabbedParams()).value_or(url);
-    Ref<CCUIDescription> page = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(tabbed));
+    CCFetchManager* fetcher = CCFetchManager::sharedInstance();
+    Ref<CCUIDescription> page = dynamicRef<CCUIDescription>(fetcher->serverDataForURL(tabbed));
     if (!page) page = newPageRecord(url);
     pushView(page, tabId, kAnimationNone, false);
 }
