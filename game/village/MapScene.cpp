@@ -104,13 +104,13 @@ CGRect hitBox(CCNode* node)
 
 // Sprites the touch search passes over: decorations, entrances' buildings
 // and the settlement chain.
-bool skippedSprite(CCNode* node)
+bool skippedTag(int tag)
 {
-    if (dynamic_cast<Animation*>(node)) return false;
-    const int tag = node->tag();
     return tag < 1 || tag == 27 || tag == 29 || tag == 38 || tag == 88 || tag == 89 || tag == 90 || tag == 91 ||
            tag == 101 || tag >= 1000;
 }
+
+bool skippedSprite(CCNode* node) { return !dynamic_cast<Animation*>(node) && skippedTag(node->tag()); }
 
 bool contains(const CGRect& box, CGPoint point)
 {
@@ -152,6 +152,11 @@ TutorialFrameDef* frame(int32_t number) { return Profile::sharedInstance()->GetT
 } // namespace
 
 // ---------------------------------------------------------------- creation
+
+bool MapScene::timedBonusCollectable(const UpgradeItem& upgrade)
+{
+    return (upgrade.isAnim || !skippedTag(upgrade.ID)) && tappable(&upgrade);
+}
 
 Ref<MapScene> MapScene::mapWithGuiParent(GuiObject* gui)
 {

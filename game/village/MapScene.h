@@ -40,6 +40,12 @@ public:
     // Bonus kinds of SpawnBonuses' timed event: the upgrade identifier itself.
     static constexpr int32_t kTaxEvent = 145;
 
+    // Whether a tap on the building's place on the map can collect its ready
+    // timed bonus: entrances and the settlement chain drawn as plain sprites
+    // are passed over by the touch search, and only buildings with a cost
+    // (or a few free ones) answer it.
+    static bool timedBonusCollectable(const UpgradeItem& upgrade);
+
     // State 102, no group, no building.
     static Ref<MapScene> mapWithGuiParent(GuiObject* gui);
     static Ref<MapScene> mapWithGuiParentAndState(GuiObject* gui, int32_t state, int32_t group, int32_t building);

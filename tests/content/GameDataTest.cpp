@@ -18,6 +18,7 @@
 #include "foundation/Format.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
+#include "game/village/MapScene.h"
 #include "tests/content/GameDataSupport.h"
 
 namespace mw {
@@ -496,6 +497,8 @@ TEST_F(GameDataTest, UpgradesAreConsistent)
             u->BonusTools->empty()) {
             findings.add(where + ": a timed bonus that pays nothing");
         }
+        if (u->Type == 2 && u->BonusTime >= 1 && !MapScene::timedBonusCollectable(*u))
+            findings.add(where + ": a timed bonus no tap on the map can collect");
         for (const auto& cost : u->ResourceCostArr) {
             if (!p->GetResource(cost->ResourceId) || cost->ResourceQuantity < 1) {
                 findings.add(format("%s: costs %d of resource %d", where.c_str(), cost->ResourceQuantity,

@@ -1,6 +1,7 @@
 // The social client's queues and telemetry as the game drives them: the
 // game launched through the headless driver, with the loopback social
-// service standing for both the service host and the telemetry host.
+// service standing for both the service host (answering the social
+// screens' pages) and the telemetry host.
 
 #include <gtest/gtest.h>
 
@@ -9,114 +10,67 @@
 #include <string>
 #include <vector>
 
-#include "analytics/TallyAnalytics.h"
-#include "engine/director/CCDirector.h"
-#include "engine/director/HeadlessDriver.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Clock.h"
 #include "foundation/RunLoop.h"
-#include "game/front/MainMenuScene.h"
-#include "game/front/MosswickAppDelegate.h"
-#include "game/state/DataParser.h"
-#include "game/state/Profile.h"
-#include "game/state/TutorialFrameDef.h"
-#include "game/village/VillageScene.h"
-#include "platform/BackgroundTasks.h"
-#include "platform/DeviceProfile.h"
 #include "platform/Keychain.h"
 #include "platform/NetworkReachability.h"
 #include "social/CCAsyncPostManager.h"
 #include "social/CCDataStore.h"
 #include "social/CCPrivateSession.h"
+#include "social/CCPullTabViewController.h"
 #include "social/CCRecordArchive.h"
 #include "social/support/CCJSON.h"
-#include "tests/support/GLTestContext.h"
+#include "tests/game/front/InGameRoute.h"
 #include "tests/support/LoopbackSocialService.h"
 #include "tests/support/RecordingKeychain.h"
 #include "tests/support/RecordingReachability.h"
-#include "tests/support/ScopedEnv.h"
-#include "tests/support/ScriptedDeviceServices.h"
-#include "tests/support/SharedInstances.h"
-#include "tests/support/SourceTree.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/SocialServicePages.h"
 
 namespace mw {
 namespace {
 
 using Service = test::LoopbackSocialService;
+using test::InGameRoute;
 
-// 2026-06-15 12:00:00 UTC.
-constexpr double kNow = 1781524800.0;
 // A frame step that is exact in binary, so that the ticks land on whole
 // minutes of one another and the minute counts read exactly.
 constexpr double kStep = 1.0 / 32;
-
-// A saved village past its tutorials, so that the menu's Continue leads
-// straight into it.
-void saveAVillage()
-{
-    DataParser parser;
-    ASSERT_TRUE(parser.parseData(test::sourceTreePath("resources") + "/test.xml"));
-    Profile& p = *Profile::sharedInstance();
-    p.VillageName = "Mossbury";
-    for (auto& [id, frame] : p.TutorialDict) {
-        frame->Done = true;
-        frame->ArrowAfterDone = true;
-    }
-    ASSERT_TRUE(p.SaveData());
-    Profile::purgeSharedInstance();
-}
 
 class SocialQueuesInGameTest : public ::testing::Test {
 protected:
     SocialQueuesInGameTest()
     {
         service_.setSigning({MosswickAppDelegate::kSocialSecret});
-        service_.script("/analytics/index.php", {200, {}, ""});
+        test::SocialServicePages::script(service_);
         previousKeychain_ = Keychain::replaceSharedInstance(keychain_);
         previousReachability_ = NetworkReachability::replaceSharedInstance(reachability_);
     }
     ~SocialQueuesInGameTest() override
     {
-        stop();
+        route_.stop();
         Keychain::replaceSharedInstance(previousKeychain_);
         NetworkReachability::replaceSharedInstance(previousReachability_);
     }
 
+    // The process starts; the social hosts are the loopback service's.
     void launch(double wallSeconds, const std::function<void()>& beforeLaunch = {})
     {
-        test::GLTestContext* gl = test::GLTestContext::acquire(64, 64);
-        ASSERT_NE(gl, nullptr);
-        test::resetSharedInstances();
-        TallyAnalytics::resetForTesting();
-        service_.route(); // the reset closed the social hosts again
-        Profile::purgeSharedInstance();
-        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named("phone"), kStep);
-        ASSERT_NE(driver_, nullptr);
-        driver_->clock().setWall(wallSeconds);
-        if (beforeLaunch) beforeLaunch();
-        app_ = std::make_unique<MosswickAppDelegate>();
-        driver_->lifeCycle().setDelegate(app_.get());
-        driver_->lifeCycle().launch();
-        driver_->runFrames(2);
+        route_.launch(wallSeconds, [&] {
+            service_.route(); // the reset closed the social hosts again
+            if (beforeLaunch) beforeLaunch();
+        });
+        ASSERT_FALSE(HasFatalFailure());
         settle();
-    }
-    // The process ends: everything it held goes (the queues write what is
-    // pending as they go).
-    void stop()
-    {
-        // Nothing of the process outlives it, a background task's handler
-        // (which holds the session) included.
-        BackgroundTasks::replaceSharedInstance(nullptr);
-        app_.reset();
-        driver_.reset();
-        test::resetSharedInstances();
-        TallyAnalytics::resetForTesting();
-        Profile::purgeSharedInstance();
-        BackgroundTasks::noteInBackground(false);
     }
 
     static CCPrivateSession& session() { return *CCPrivateSession::sharedInstance(); }
+    // The pull tab's state; -1 while there is none.
+    static int pullTabState()
+    {
+        CCPrivateSession* core = CCPrivateSession::sharedInstance();
+        return core && core->pullTabController() ? core->pullTabController()->state() : -1;
+    }
     // Runs the main loop (not the game's clock) until no post is in transfer.
     static void settle()
     {
@@ -128,23 +82,16 @@ protected:
     }
     bool framesUntil(const std::function<bool()>& done, double seconds)
     {
-        for (int frame = 0; frame < int(seconds / kStep); ++frame) {
-            if (done()) return true;
-            driver_->runFrames(1);
-        }
-        return done();
+        return route_.framesUntil(done, seconds);
     }
     // Moves the game's clock to `wall` exactly, the last step as a frame.
     void frameAt(double wall)
     {
-        driver_->clock().advance(wall - Clock::wallSeconds() - kStep);
-        driver_->runFrames(1);
+        route_.driver().clock().advance(wall - Clock::wallSeconds() - kStep);
+        route_.driver().runFrames(1);
         settle();
     }
-    template <class T> static T* runningAs()
-    {
-        return dynamic_cast<T*>(CCDirector::sharedDirector()->runningScene());
-    }
+    template <class T> static T* runningAs() { return InGameRoute::runningAs<T>(); }
 
     // The telemetry posts received so far, as their "data" objects.
     std::vector<Value> posts() const
@@ -176,30 +123,32 @@ protected:
         return records.size();
     }
 
-    test::TempDir home_;
-    test::ScopedEnv homeEnv_ {"MOSSWICK_HOME", home_.path()};
-    test::ScopedDeviceServices services_;
     Service service_;
     std::shared_ptr<test::RecordingKeychain> keychain_ = std::make_shared<test::RecordingKeychain>();
     std::shared_ptr<test::RecordingReachability> reachability_ = std::make_shared<test::RecordingReachability>();
     std::shared_ptr<Keychain> previousKeychain_;
     std::shared_ptr<NetworkReachability> previousReachability_;
-    std::unique_ptr<HeadlessDriver> driver_;
-    std::unique_ptr<MosswickAppDelegate> app_;
+    InGameRoute route_ {kStep};
 };
 
-// First start, the main menu (which activates the pull tab), the first
-// tick's post, the pull tab closed by the menu's Continue into the village,
-// the post at minute 32 carrying the usage records logged since the first
-// tick, the window minimised for 301 s (the final post), quit; a relaunch
-// that reports neither "-1" nor the first session again; an empty queue
-// once everything is answered; no configuration request and no keychain
-// call anywhere.
+// First start, the main menu (whose pull tab shows the service's news
+// page), the first tick's post, the pull tab closed by the menu's Continue
+// into the village, the post at minute 32 carrying the usage records logged
+// since the first tick, the window minimised for 301 s (the final post),
+// quit; a relaunch that reports neither "-1" nor the first session again;
+// an empty queue once everything is answered; no configuration request and
+// no keychain call anywhere.
 TEST_F(SocialQueuesInGameTest, ASessionFromFirstStartToRelaunch)
 {
-    launch(kNow, [] { saveAVillage(); });
+    launch(test::kRouteStart, [] { test::saveAVillagePastTutorials(); });
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_TRUE(framesUntil([] { return runningAs<MainMenuScene>() != nullptr; }, 10)) << "the loading scene";
+    // The menu's pull tab opens on the service's news page at the bottom edge.
+    ASSERT_TRUE(framesUntil([] { return pullTabState() == CCPullTabViewController::kStateNews; }, 5))
+        << "the pull tab in state " << pullTabState();
+    EXPECT_TRUE(session().isLumoraPullTabUIActive());
+    EXPECT_EQ(session().pullTabController()->fromEdge(), CCPullTabViewController::kEdgeBottom);
+    EXPECT_NE(session().pullTabController()->visiblePullTabView(), nullptr) << "its strip";
     settle();
     std::vector<Value> sent = posts();
     ASSERT_EQ(sent.size(), 1u) << "the first preparation's report";
@@ -224,8 +173,8 @@ TEST_F(SocialQueuesInGameTest, ASessionFromFirstStartToRelaunch)
         << "the menu's activation";
 
     // The menu's own way into the village closes the pull tab.
-    runningAs<MainMenuScene>()->ContinueCallback();
-    ASSERT_TRUE(framesUntil([] { return runningAs<VillageScene>() != nullptr; }, 5)) << "the doors";
+    EXPECT_TRUE(session().isLumoraPullTabUIActive()) << "still shown before the Continue";
+    ASSERT_NE(route_.continueIntoTheVillage(5), nullptr);
     EXPECT_FALSE(session().isLumoraPullTabUIActive());
 
     for (int minute = 2; minute <= 31; ++minute) frameAt(firstTick + 60.0 * (minute - 1));
@@ -238,7 +187,7 @@ TEST_F(SocialQueuesInGameTest, ASessionFromFirstStartToRelaunch)
     EXPECT_EQ(CCDataStore::sharedInstance()->valueForKey("currentsessionmins"), Value(32));
 
     // Minimised: the final post once more than 300 s of the background went.
-    auto& life = driver_->lifeCycle();
+    auto& life = route_.driver().lifeCycle();
     life.hidden();
     const double hiddenAt = Clock::wallSeconds();
     frameAt(hiddenAt + 300);
@@ -253,11 +202,11 @@ TEST_F(SocialQueuesInGameTest, ASessionFromFirstStartToRelaunch)
     // The wait ends the task at its next look, well within the queue's
     // 3-second write: the answer is on disk by then, since the game may be
     // ended without a word once the task is over.
-    driver_->runFrames(8);
+    route_.driver().runFrames(8);
     EXPECT_EQ(queuedOnDisk(), std::optional<size_t>(0)) << "the final answer on disk when the task ends";
     life.quit();
     const double quitAt = Clock::wallSeconds();
-    stop();
+    route_.stop();
 
     // The relaunch, ten minutes later.
     const size_t before = posts().size();
