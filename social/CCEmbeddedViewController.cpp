@@ -245,14 +245,7 @@ void CCEmbeddedViewController::initiateImagePickerWithType(int sourceType, const
 void CCEmbeddedViewController::imagePicked(const Image* image)
 {
     if (image) (void)doImagePickerWithImage(image, pendingUrlString_);
-    if (!imagePickerUnderlay_) return;
-    if (underlayTimer_) underlayTimer_->invalidate();
-    underlayTimer_ = NSTimer::scheduledTimer(2.0, false, [this](NSTimer*) {
-        underlayTimer_ = nullptr;
-        if (imagePickerUnderlay_) imagePickerUnderlay_->view()->removeFromSuperview();
-        imagePickerUnderlay_ = nullptr;
-        clearTopTableSelection();
-    });
+    if (imagePickerUnderlay_) clearUnderlaySoon(nullptr);
 }
 
 // ---- rotation ----

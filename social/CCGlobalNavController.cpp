@@ -831,32 +831,16 @@ void CCGlobalNavController::clearUnderlayTimerMethod()
 
 // ---- log-in entry points ----
 
-void CCGlobalNavController::reloadPageWithUrl(const std::string& url)
-{
-    Ref<CCUIDescription> page = newPageRecord(url);
-    if (!page) return;
-    CCFetchManager::sharedInstance()->clearUrlFromCache(url);
-    pushView(page, std::nullopt, kKindNone, true);
-}
-
-void CCGlobalNavController::openPageAfterLogin(const std::string& url)
-{
-    Ref<CCUIDescription> page = newPageRecord(url);
-    if (!page) return;
-    (void)CCFetchManager::sharedInstance()->queueServerData(Ref<CCAbstractServerData>(page.get()), 10, 0);
-    pushView(page, std::nullopt, kKindNone, true);
-}
-
 void CCGlobalNavController::twitterSessionRequiredPageRefresh()
 {
-    if (CCUIDescription* shown = currentDisplayedUiDescription()) reloadPageWithUrl(shown->url());
+    if (CCUIDescription* shown = currentDisplayedUiDescription()) reloadPageInPlace(shown->url());
 }
 
 void CCGlobalNavController::facebookSessionRequiredPageRefresh() { twitterSessionRequiredPageRefresh(); }
 
 void CCGlobalNavController::twitterSessionRequiredPageRefreshWithUrl(const std::string& url)
 {
-    if (primaryViewController_) reloadPageWithUrl(url);
+    if (primaryViewController_) reloadPageInPlace(url);
 }
 
 void CCGlobalNavController::facebookSessionRequiredPageRefreshWithUrl(const std::string& url)
@@ -864,9 +848,9 @@ void CCGlobalNavController::facebookSessionRequiredPageRefreshWithUrl(const std:
     twitterSessionRequiredPageRefreshWithUrl(url);
 }
 
-void CCGlobalNavController::twitterUserLogin(const std::string& url) { openPageAfterLogin(url); }
+void CCGlobalNavController::twitterUserLogin(const std::string& url) { openPageAfterLogIn(url); }
 
-void CCGlobalNavController::facebookUserLogin(const std::string& url) { openPageAfterLogin(url); }
+void CCGlobalNavController::facebookUserLogin(const std::string& url) { openPageAfterLogIn(url); }
 
 // ---- clean-up ----
 

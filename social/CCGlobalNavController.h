@@ -199,8 +199,6 @@ private:
     void incomingAnimationDidStop();
     void openTabPage(const std::string& path);
     void deactivateUi();
-    void reloadPageWithUrl(const std::string& url);
-    void openPageAfterLogin(const std::string& url);
     void dismissModal();
     void pickerClosed();
 

@@ -268,6 +268,22 @@ void CCNavControllerBase::later(std::function<void()> work)
     });
 }
 
+void CCNavControllerBase::reloadPageInPlace(const std::string& url)
+{
+    Ref<CCUIDescription> page = newPageRecord(url);
+    if (!page) return;
+    CCFetchManager::sharedInstance()->clearUrlFromCache(url);
+    pushView(page, std::nullopt, 0, true);
+}
+
+void CCNavControllerBase::openPageAfterLogIn(const std::string& url)
+{
+    Ref<CCUIDescription> page = newPageRecord(url);
+    if (!page) return;
+    (void)CCFetchManager::sharedInstance()->queueServerData(Ref<CCAbstractServerData>(page.get()), 10, 0);
+    pushView(page, std::nullopt, 0, true);
+}
+
 bool CCNavControllerBase::beginCleanUp()
 {
     if (cleanedUp_) return false;

@@ -228,6 +228,13 @@ protected:
     void selectTab(CCSkinnedView& bar, const std::string& tabId);
     // Shows `tabId` pressed on the controller's own bars (none by default).
     virtual void setDepressedTab(const std::string& tabId) {}
+    // The social-network connector's way back: a fresh record for `url`
+    // (its cached copy dropped) replaces the page shown, without animation
+    // or a history item of its own. Nothing for no address.
+    void reloadPageInPlace(const std::string& url);
+    // The page a completed log-in leads to: queued for fetching (priority
+    // 10) and shown in place like a reload.
+    void openPageAfterLogIn(const std::string& url);
     // Runs `work` on the run loop's next turn, holding the controller until
     // then, unless it was cleaned up meanwhile (clean-up bumps generation_).
     void later(std::function<void()> work);

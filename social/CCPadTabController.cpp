@@ -986,34 +986,24 @@ void CCPadTabController::imagePickerControllerDidCancel(UIImagePickerController&
 
 // ---- the way back for a social-network connector ----
 
-void CCPadTabController::reloadPage(const std::string& url)
-{
-    Ref<CCUIDescription> page = newPageRecord(url, 10);
-    if (!page) return;
-    CCFetchManager::sharedInstance()->clearUrlFromCache(url);
-    pushView(page, std::nullopt, 0, true);
-}
-
-void CCPadTabController::openPageAfterLogIn(const std::string& url)
-{
-    Ref<CCUIDescription> page = newPageRecord(url, 10);
-    if (!page) return;
-    (void)CCFetchManager::sharedInstance()->queueServerData(Ref<CCAbstractServerData>(page.get()), 10, 0);
-    pushView(page, std::nullopt, 0, true);
-}
-
 void CCPadTabController::twitterSessionRequiredPageRefresh()
 {
-    reloadPage(CCPrivateSession::liteBaseUrl() + "twitter_settings.cuid");
+    reloadPageInPlace(CCPrivateSession::liteBaseUrl() + "twitter_settings.cuid");
 }
 
 void CCPadTabController::facebookSessionRequiredPageRefresh()
 {
-    if (CCUIDescription* shown = currentDisplayedUiDescription()) reloadPage(std::string(shown->url()));
+    if (CCUIDescription* shown = currentDisplayedUiDescription()) reloadPageInPlace(std::string(shown->url()));
 }
 
-void CCPadTabController::twitterSessionRequiredPageRefreshWithUrl(const std::string& url) { reloadPage(url); }
-void CCPadTabController::facebookSessionRequiredPageRefreshWithUrl(const std::string& url) { reloadPage(url); }
+void CCPadTabController::twitterSessionRequiredPageRefreshWithUrl(const std::string& url)
+{
+    reloadPageInPlace(url);
+}
+void CCPadTabController::facebookSessionRequiredPageRefreshWithUrl(const std::string& url)
+{
+    reloadPageInPlace(url);
+}
 void CCPadTabController::twitterUserLogin(const std::string& url) { openPageAfterLogIn(url); }
 void CCPadTabController::facebookUserLogin(const std::string& url) { openPageAfterLogIn(url); }
 

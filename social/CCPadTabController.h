@@ -229,8 +229,6 @@ private:
     void startBasicMode(const std::string& url, bool pushOnSplash);
     void deactivateUi();
     void tellClient(bool activated);
-    void reloadPage(const std::string& url);
-    void openPageAfterLogIn(const std::string& url);
     Ref<CCUIDescription> pageForUrl(const std::string& url) const;
     CGRect anchorRectForTab(const std::optional<std::string>& tabId, bool stacking, std::optional<std::string>& pressed);
     void setDepressedTab(const std::string& tabId) override;

@@ -6,6 +6,7 @@
 #include "social/CCFetchManager.h"
 #include "social/CCGenericTableViewController.h"
 #include "social/CCLoginHandler.h"
+#include "social/CCModalControllers.h"
 #include "social/CCPrivateSession.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/URLUtilities.h"
@@ -177,6 +178,18 @@ void CCTabPagesNavController::loadUiDescription()
     if (!currentUIDescription_) return;
     Ref<CCAbstractServerData> page(currentUIDescription_.get());
     (void)CCFetchManager::sharedInstance()->queueServerData(page, 400, 0);
+}
+
+void CCTabPagesNavController::clearUnderlaySoon(std::function<void()> afterwards)
+{
+    if (underlayTimer_) underlayTimer_->invalidate();
+    underlayTimer_ = NSTimer::scheduledTimer(2.0, false, [this, afterwards = std::move(afterwards)](NSTimer*) {
+        underlayTimer_ = nullptr;
+        if (imagePickerUnderlay_) imagePickerUnderlay_->view()->removeFromSuperview();
+        imagePickerUnderlay_ = nullptr;
+        clearTopTableSelection();
+        if (afterwards) afterwards();
+    });
 }
 
 void CCTabPagesNavController::forwardTappedLink(const Notification& notification, CCTableLinkInfo info)

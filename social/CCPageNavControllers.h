@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -149,6 +150,10 @@ protected:
     // now on top is pushed again (its item re-added by the push) on the
     // selected tab and scrolled to where it was left.
     void pushPreviousPage(int animation);
+    // 2 s after the picker closed (a later call restarts the wait): the
+    // underlay leaves the window and goes, the shown page's selection is
+    // cleared, then `afterwards` runs (when given).
+    void clearUnderlaySoon(std::function<void()> afterwards);
     // Hands a tapped link to the base's dispatch; a link that holds "https:"
     // exactly once gets "inTabbedView" = "1".
     void forwardTappedLink(const Notification& notification, CCTableLinkInfo info);

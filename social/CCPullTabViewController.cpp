@@ -1158,12 +1158,7 @@ void CCPullTabViewController::dismissImagePickerUnderlay()
     if (auto* picker = dynamic_cast<UIImagePickerController*>(imagePickerUnderlay_->modalViewController()))
         picker->setDelegate(nullptr);
     imagePickerUnderlay_->dismissModalViewControllerAnimated(true);
-    if (underlayTimer_) underlayTimer_->invalidate();
-    underlayTimer_ = NSTimer::scheduledTimer(2.0, false, [this](NSTimer*) {
-        underlayTimer_ = nullptr;
-        if (imagePickerUnderlay_) imagePickerUnderlay_->view()->removeFromSuperview();
-        imagePickerUnderlay_ = nullptr;
-        clearTopTableSelection();
+    clearUnderlaySoon([] {
         const int current = orientation();
         if (isLandscape(current)) Application::sharedApplication().setStatusBarOrientation(current);
     });
