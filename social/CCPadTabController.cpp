@@ -993,7 +993,8 @@ void CCPadTabController::twitterSessionRequiredPageRefresh()
 
 void CCPadTabController::facebookSessionRequiredPageRefresh()
 {
-    if (CCUIDescription* shown = currentDisplayedUiDescription()) reloadPageInPlace(std::string(shown->url()));
+    CCUIDescription* shown = currentDisplayedUiDescription();
+    if (shown) reloadPageInPlace(std::string(shown->url()));
 }
 
 void CCPadTabController::twitterSessionRequiredPageRefreshWithUrl(const std::string& url)

@@ -183,13 +183,14 @@ void CCTabPagesNavController::loadUiDescription()
 void CCTabPagesNavController::clearUnderlaySoon(std::function<void()> afterwards)
 {
     if (underlayTimer_) underlayTimer_->invalidate();
-    underlayTimer_ = NSTimer::scheduledTimer(2.0, false, [this, afterwards = std::move(afterwards)](NSTimer*) {
+    auto clear = [this, afterwards = std::move(afterwards)](NSTimer*) {
         underlayTimer_ = nullptr;
         if (imagePickerUnderlay_) imagePickerUnderlay_->view()->removeFromSuperview();
         imagePickerUnderlay_ = nullptr;
         clearTopTableSelection();
         if (afterwards) afterwards();
-    });
+    };
+    underlayTimer_ = NSTimer::scheduledTimer(2.0, false, std::move(clear));
 }
 
 void CCTabPagesNavController::forwardTappedLink(const Notification& notification, CCTableLinkInfo info)
