@@ -66,6 +66,7 @@ void BM_FetchManagerImages(benchmark::State& state)
     mw::CCFetchManager* manager = mw::CCFetchManager::sharedInstance();
     int announced = 0;
     int present = 0;
+    const mw::bench::ServiceCounters counters(f);
     const auto observer = mw::NotificationCenter::defaultCenter().addObserver(
         nullptr, std::string(), manager, [&](const mw::Notification& notification) {
             ++announced;
@@ -87,6 +88,7 @@ void BM_FetchManagerImages(benchmark::State& state)
     }
     mw::NotificationCenter::defaultCenter().removeObserver(observer);
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.imageBytes));
+    counters.report(state);
 }
 
 // The baseline: libcurl's multi interface alone, same headers, same trust,
@@ -96,12 +98,14 @@ void BM_PlainMultiImages(benchmark::State& state)
     Fixture& f = fixture();
     std::vector<std::string> paths;
     for (int i = 0; i < kImages; ++i) paths.push_back(imagePath(i));
+    const mw::bench::ServiceCounters counters(f);
     for (auto _ : state) {
         const size_t received = mw::bench::plainMultiFetch(state, f, paths, kAtOnce);
         if (received != f.imageBytes) state.SkipWithError("the bodies differ from the images");
         benchmark::DoNotOptimize(received);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.imageBytes));
+    counters.report(state);
 }
 
 BENCHMARK(BM_FetchManagerImages)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime();
