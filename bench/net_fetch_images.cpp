@@ -54,11 +54,11 @@ struct Fixture : SocialServiceStage {
     size_t imageBytes = 0;
 };
 
-Fixture& fixture()
-{
-    static Fixture* f = new Fixture();
-    return *f;
-}
+// Made before the benchmarks run and taken down by main(), so that the
+// service's threads have ended before the process's exit handlers run.
+Fixture* gFixture = nullptr;
+
+Fixture& fixture() { return *gFixture; }
 
 void BM_FetchManagerImages(benchmark::State& state)
 {
@@ -116,11 +116,14 @@ BENCHMARK(BM_PlainMultiImages)->Unit(benchmark::kMillisecond)->Repetitions(5)->U
 int main(int argc, char** argv)
 {
     mw::setLogSink([](const std::string&) {});
-    fixture();
+    gFixture = new Fixture();
     mw::bench::SummaryReporter reporter;
-    return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+    const int result = mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
         mw::bench::printRatio(r, "500 images of 8 KB, fetch manager against a plain 6-at-a-time multi loop",
                               "BM_FetchManagerImages/repeats:5/real_time",
                               "BM_PlainMultiImages/repeats:5/real_time", "ms");
     });
+    mw::CCFetchManager::releaseSharedInstance();
+    delete gFixture;
+    return result;
 }
