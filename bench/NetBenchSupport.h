@@ -73,9 +73,9 @@ struct SocialServiceStage {
 };
 
 // CPU seconds of the whole process so far, every thread's: the measured
-// client's, a decoding thread's and the loopback service's. The service does
-// the same work for a request whoever sends it, so the difference between
-// two benchmarks of the same requests is their clients'.
+// client's (any helper thread included) and the loopback service's. The
+// service does the same work for a request whoever sends it, so the
+// difference between two benchmarks of the same requests is their clients'.
 inline double processCpuSeconds()
 {
     rusage usage{};

@@ -398,9 +398,9 @@ TEST_F(ServerDataTransferTest, ConnectionsAreKeptAlive)
 }
 
 // A burst that ends one transfer at a time, with nothing started meanwhile
-// (as while the fetch manager waits for decoded pictures), still leaves its
-// connections open for the next: libcurl's own bound on idle connections
-// shrinks with the transfers running, and closed them.
+// (the end of a fetch queue), still leaves its connections open for the
+// next: libcurl's own bound on idle connections shrinks with the transfers
+// running, and closed them.
 TEST_F(ServerDataTransferTest, ConnectionsOutliveABurstThatEndsOneAtATime)
 {
     RecordingTransferDelegate delegate;
