@@ -54,11 +54,11 @@ struct Fixture : SocialServiceStage {
     size_t imageBytes = 0;
 };
 
-Fixture& fixture()
-{
-    static Fixture* f = new Fixture();
-    return *f;
-}
+// Made before the benchmarks run and taken down by main(), so that the
+// service's threads have ended before the process's exit handlers run.
+Fixture* gFixture = nullptr;
+
+Fixture& fixture() { return *gFixture; }
 
 void BM_FetchManagerImages(benchmark::State& state)
 {
@@ -66,6 +66,7 @@ void BM_FetchManagerImages(benchmark::State& state)
     mw::CCFetchManager* manager = mw::CCFetchManager::sharedInstance();
     int announced = 0;
     int present = 0;
+    const mw::bench::ServiceCounters counters(f);
     const auto observer = mw::NotificationCenter::defaultCenter().addObserver(
         nullptr, std::string(), manager, [&](const mw::Notification& notification) {
             ++announced;
@@ -87,6 +88,7 @@ void BM_FetchManagerImages(benchmark::State& state)
     }
     mw::NotificationCenter::defaultCenter().removeObserver(observer);
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.imageBytes));
+    counters.report(state);
 }
 
 // The baseline: libcurl's multi interface alone, same headers, same trust,
@@ -96,12 +98,14 @@ void BM_PlainMultiImages(benchmark::State& state)
     Fixture& f = fixture();
     std::vector<std::string> paths;
     for (int i = 0; i < kImages; ++i) paths.push_back(imagePath(i));
+    const mw::bench::ServiceCounters counters(f);
     for (auto _ : state) {
         const size_t received = mw::bench::plainMultiFetch(state, f, paths, kAtOnce);
         if (received != f.imageBytes) state.SkipWithError("the bodies differ from the images");
         benchmark::DoNotOptimize(received);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.imageBytes));
+    counters.report(state);
 }
 
 BENCHMARK(BM_FetchManagerImages)->Unit(benchmark::kMillisecond)->Repetitions(5)->UseRealTime();
@@ -112,11 +116,14 @@ BENCHMARK(BM_PlainMultiImages)->Unit(benchmark::kMillisecond)->Repetitions(5)->U
 int main(int argc, char** argv)
 {
     mw::setLogSink([](const std::string&) {});
-    fixture();
+    gFixture = new Fixture();
     mw::bench::SummaryReporter reporter;
-    return mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
+    const int result = mw::bench::runBenchmarks(argc, argv, reporter, [](const mw::bench::SummaryReporter& r) {
         mw::bench::printRatio(r, "500 images of 8 KB, fetch manager against a plain 6-at-a-time multi loop",
                               "BM_FetchManagerImages/repeats:5/real_time",
                               "BM_PlainMultiImages/repeats:5/real_time", "ms");
     });
+    mw::CCFetchManager::releaseSharedInstance();
+    delete gFixture;
+    return result;
 }

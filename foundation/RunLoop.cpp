@@ -64,6 +64,10 @@ void RunLoop::perform(std::function<void()> work, bool waitUntilDone)
         waitables = waitables_;
     }
     queued_.notify_all();
+    // The owner thread is not waiting: it sees the queue before its next
+    // wait, so only other threads need to interrupt one (a wake-up is a
+    // system call and makes the next wait return at once for nothing).
+    if (isOwnerThread()) waitables.clear();
     for (const auto& source : waitables) {
         if (source->wake) {
             source->wake();

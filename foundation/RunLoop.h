@@ -66,7 +66,9 @@ public:
     // sleep on while it has nothing to do: a transport's sockets. `wait`
     // blocks for at most the given seconds, returning early when input is
     // ready or `wake` is called; `wake` is safe from any thread and
-    // interrupts a wait that is running or about to run.
+    // interrupts a wait that is running or about to run. perform() calls it
+    // for work queued from other threads only: the owner thread sees its
+    // own work before it next waits.
     struct WaitableSource {
         std::function<void()> service;
         std::function<void(double seconds)> wait;

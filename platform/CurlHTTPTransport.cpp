@@ -278,6 +278,7 @@ public:
                 logLine("HTTP: libcurl resolves names synchronously; a slow name server stalls the main loop");
         });
         multi_ = std::shared_ptr<CURLM>(curl_multi_init(), [](CURLM* multi) { curl_multi_cleanup(multi); });
+        curl_multi_setopt(multi_.get(), CURLMOPT_MAXCONNECTS, kIdleConnectionsKept);
     }
     ~CurlHTTPTransport() override
     {

@@ -126,6 +126,12 @@ public:
     // Installs a transport, or libcurl's again for null; answers the previous.
     static std::shared_ptr<HTTPTransport> replaceSharedInstance(std::shared_ptr<HTTPTransport> transport);
 
+    // Finished connections the run-loop transport keeps open for reuse,
+    // however many requests are running at the time (libcurl's own bound
+    // shrinks with the running requests, so a burst that ends one request
+    // at a time would otherwise close connections it is about to need).
+    static constexpr long kIdleConnectionsKept = 16;
+
     virtual ~HTTPTransport() = default;
     // Starts sending at once. The delegate is not owned and must outlive the
     // connection (or cancel it first). Null, with one log line, for an

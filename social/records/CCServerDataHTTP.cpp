@@ -3,12 +3,7 @@
 
 #include "social/records/CCServerDataHTTP.h"
 
-#include <condition_variable>
-#include <deque>
 #include <mutex>
-#include <thread>
-
-#include <unistd.h>
 
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
@@ -75,67 +70,6 @@ std::string bundleText(const char* key)
 }
 
 bool isSuccess(int status) { return status == 0 || status == 200 || status == 201 || status == 202; }
-
-// The thread that decodes the pictures transfers receive, so that a burst of
-// images costs the main thread no decoding. One thread: the pictures come
-// back in the order they were handed over, which is the order their
-// transfers finished. It works only on its own copy of the bytes; what it
-// makes goes back through the main run loop. Handed work from the main
-// thread only.
-class PictureDecoder {
-public:
-    static void decode(std::vector<uint8_t> bytes, std::string name, std::function<void(Ref<Image>)> done)
-    {
-        State& state = current();
-        {
-            std::lock_guard guard(state.lock);
-            state.jobs.push_back({std::move(bytes), std::move(name), std::move(done)});
-        }
-        state.wake.notify_one();
-    }
-
-private:
-    struct Job {
-        std::vector<uint8_t> bytes;
-        std::string name;
-        std::function<void(Ref<Image>)> done;
-    };
-    struct State {
-        std::mutex lock;
-        std::condition_variable wake;
-        std::deque<Job> jobs;
-    };
-
-    // A forked child has no decoding thread and may hold a copy of a lock
-    // taken at the fork: it starts its own state and thread. The states live
-    // as long as the process, so a thread never outlives its own.
-    static State& current()
-    {
-        static State* state = nullptr;
-        static pid_t owner = 0;
-        if (!state || owner != ::getpid()) {
-            state = new State();
-            owner = ::getpid();
-            std::thread([state = state] { run(*state); }).detach();
-        }
-        return *state;
-    }
-
-    static void run(State& state)
-    {
-        for (;;) {
-            Job job;
-            {
-                std::unique_lock guard(state.lock);
-                state.wake.wait(guard, [&state] { return !state.jobs.empty(); });
-                job = std::move(state.jobs.front());
-                state.jobs.pop_front();
-            }
-            Ref<Image> image = Image::decode(job.bytes.data(), job.bytes.size(), job.name);
-            job.done(std::move(image));
-        }
-    }
-};
 
 } // namespace
 
@@ -220,7 +154,6 @@ void ServerDataTransfer::start()
     record.setNetworkOpAttemptCount(record.networkOpAttemptCount() + 1);
     record.setNetworkOpInProgress(true);
     record.setReceivedData({});
-    if (auto* picture = dynamic_cast<CCImageData*>(&record)) picture->forgetDecodedReceivedData();
     if (kind_ == Kind::Post && body.empty()) {
         logLine("Lumora: nothing to post to %s", record.url().c_str());
         reportLater(kNetworkOpHTTPError);
@@ -367,8 +300,7 @@ void ServerDataTransfer::didFinish(HTTPConnection&)
     if (record_->dataType() == CCNullPost::kDataType && finalUrl != record_->url()) {
         finishWithStatus(kNetworkOpRedirectedNullPost);
     } else if (isSuccess(http)) {
-        if (dynamic_cast<CCImageData*>(record_.get()) && !record_->receivedData().empty()) decodeThenFinish();
-        else finishWithStatus(kNetworkOpOk);
+        finishWithStatus(kNetworkOpOk);
     } else if (http == 400) {
         CCPrivateSession* session = CCPrivateSession::sharedInstance();
         finishWithStatus(session && session->is2dotXOSVersion() ? kNetworkOpBadRequestOn2x : kNetworkOpHTTPError);
@@ -377,30 +309,6 @@ void ServerDataTransfer::didFinish(HTTPConnection&)
     } else {
         finishWithStatus(kNetworkOpHTTPError);
     }
-}
-
-void ServerDataTransfer::decodeThenFinish()
-{
-    // The answer is complete: its connection goes now, as at any finish.
-    if (connection_) {
-        auto old = std::move(connection_);
-        old->cancel();
-        RunLoop::main().perform([held = std::shared_ptr<HTTPConnection>(std::move(old))] {});
-    }
-    std::weak_ptr<ServerDataTransfer> weak = weak_from_this();
-    PictureDecoder::decode(record_->receivedData(), record_->url(), [weak](Ref<Image> image) {
-        RunLoop::main().perform([weak, image = std::move(image)]() mutable {
-            if (auto self = weak.lock()) self->finishDecoded(std::move(image));
-        });
-    });
-}
-
-void ServerDataTransfer::finishDecoded(Ref<Image> image)
-{
-    // Cancelled meanwhile: the picture goes unused.
-    if (ended_) return;
-    static_cast<CCImageData&>(*record_).takeDecodedReceivedData(std::move(image));
-    finishWithStatus(kNetworkOpOk);
 }
 
 void ServerDataTransfer::finishWithStatus(int status)

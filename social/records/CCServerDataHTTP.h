@@ -63,10 +63,6 @@ private:
     void buildRequest(const std::string& url, const std::string& method, std::vector<uint8_t> body);
     bool sendCurrentRequest();
     void reportLater(int status);
-    // A picture's answer: its bytes are decoded on the decoding thread and
-    // the success reported once the picture is back on the main thread.
-    void decodeThenFinish();
-    void finishDecoded(Ref<Image> image);
     void finishWithStatus(int status);
     void storeCookies(const HTTPResponse& response);
 

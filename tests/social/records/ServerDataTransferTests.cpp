@@ -397,6 +397,39 @@ TEST_F(ServerDataTransferTest, ConnectionsAreKeptAlive)
     EXPECT_LE(service_.handshakes(), 6);
 }
 
+// A burst that ends one transfer at a time, with nothing started meanwhile
+// (the end of a fetch queue), still leaves its connections open for the
+// next: libcurl's own bound on idle connections shrinks with the transfers
+// running, and closed them.
+TEST_F(ServerDataTransferTest, ConnectionsOutliveABurstThatEndsOneAtATime)
+{
+    RecordingTransferDelegate delegate;
+    std::vector<Ref<CCUIDescription>> records;
+    // Six answers held at once need six connections.
+    auto startHeldBurst = [&](const std::string& prefix) {
+        for (int i = 0; i < 6; ++i) {
+            Reply held;
+            held.held = true;
+            held.body = "{}";
+            service_.script(prefix + std::to_string(i), held);
+            records.push_back(makeRef<CCUIDescription>(serviceUrl(prefix + std::to_string(i)), 0, 0));
+            records.back()->initiateGetWithDelegate(&delegate);
+        }
+    };
+    startHeldBurst("/lite/first");
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return service_.requests().size() == 6; }, 10));
+    for (size_t i = 0; i < 6; ++i) {
+        service_.release("/lite/first" + std::to_string(i));
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return delegate.statuses.size() == i + 1; }, 10));
+    }
+    startHeldBurst("/lite/second");
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return service_.requests().size() == 12; }, 10));
+    for (int i = 0; i < 6; ++i) service_.release("/lite/second" + std::to_string(i));
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return delegate.statuses.size() == 12; }, 10));
+    EXPECT_EQ(delegate.statuses, std::vector<int>(12, 0));
+    EXPECT_EQ(service_.handshakes(), 6);
+}
+
 TEST_F(ServerDataTransferTest, DefaultBoundsGoWithEveryRequest)
 {
     ServerDataTransferBounds::setCurrent(ServerDataTransferBounds());
