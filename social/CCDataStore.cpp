@@ -266,21 +266,19 @@ bool CCDataStore::writeToFile()
     Paths::createDirectories(Paths::documentsDirectory());
     if (!AtomicFile::write(saveFilePath(), text, &error)) return false;
     ++writeCount_;
-    laterWriteWanted_ = false;
     return true;
 }
 
 void CCDataStore::writeToFileLater()
 {
-    // A tap logs its usage record for later and then stores other keys at
-    // once: each write encodes the whole dictionary and syncs the file.
-    laterWriteWanted_ = true;
+    // Each write encodes the whole dictionary and syncs the file; a tap logs
+    // its usage record and its view time, and both ride on one write.
     if (laterWriteQueued_) return;
     laterWriteQueued_ = true;
     Ref<CCDataStore> self(this);
     RunLoop::performOnMain([self] {
         self->laterWriteQueued_ = false;
-        if (!self->released_ && self->laterWriteWanted_) (void)self->writeToFile();
+        if (!self->released_) (void)self->writeToFile();
     });
 }
 

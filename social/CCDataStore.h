@@ -76,8 +76,8 @@ public:
     // when an unreadable file is being protected; the file is then unchanged.
     bool writeToFile();
     // Queues writeToFile on the main loop (a later turn, never inside the
-    // call). Several before that turn are one write, and none is left when a
-    // writeToFile() in between already wrote the dictionary.
+    // call); several asked for before that turn are one write, of everything
+    // stored by then.
     void writeToFileLater();
     // Writes done so far (tests check each operation's write moment).
     size_t writeCount() const { return writeCount_; }
@@ -197,7 +197,6 @@ private:
     bool protectFile_ = false; // an unreadable file is there: never write over it
     bool released_ = false;    // no longer the shared store: deferred writes are dropped
     bool laterWriteQueued_ = false; // a deferred write is on the main loop's queue
-    bool laterWriteWanted_ = false; // changes asked to be written later are not in the file yet
     std::string movedAsidePath_;
 };
 
