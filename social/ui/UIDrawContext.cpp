@@ -103,7 +103,8 @@ void UIDrawContext::drawImage(const Image& image, CGRect rect, float alpha)
         for (int y = y0; y < y1; ++y) {
             const uint8_t* in = &src[(static_cast<size_t>(y - sourceTop) * static_cast<size_t>(imageWidth) +
                                       static_cast<size_t>(x0 - sourceLeft)) * 4];
-            uint8_t* o = &dst[(static_cast<size_t>(y) * static_cast<size_t>(bitmap_->width()) + static_cast<size_t>(x0)) * 4];
+            const size_t row = static_cast<size_t>(y) * static_cast<size_t>(bitmap_->width());
+            uint8_t* o = &dst[(row + static_cast<size_t>(x0)) * 4];
             for (int x = x0; x < x1; ++x, in += 4, o += 4) {
                 if (!hasAlpha || in[3] == 255) {
                     o[0] = in[0], o[1] = in[1], o[2] = in[2], o[3] = 255;
@@ -111,7 +112,8 @@ void UIDrawContext::drawImage(const Image& image, CGRect rect, float alpha)
                 }
                 const float a = in[3] / 255.0f;
                 const float keep = 1 - a;
-                for (int k = 0; k < 3; ++k) o[k] = store(in[k] / 255.0f * (premultiplied ? 1.0f : a) * 255.0f + o[k] * keep);
+                const float unmultiply = premultiplied ? 1.0f : a;
+                for (int k = 0; k < 3; ++k) o[k] = store(in[k] / 255.0f * unmultiply * 255.0f + o[k] * keep);
                 o[3] = store(a * 255.0f + o[3] * keep);
             }
         }

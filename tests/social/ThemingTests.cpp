@@ -307,8 +307,10 @@ TEST_F(ThemingTest, ImageLookupAtEachScale)
 
 TEST_F(ThemingTest, LookupsAreRememberedUntilTheThemeChanges)
 {
-    write({{"R/images/a.png", pngOf(4, 4, 10)}, {"R/images/b.png", pngOf(4, 4, 20)}, {"R/images/c.png", pngOf(4, 4, 30)}});
-    write({{"R/images/a.png", pngOf(4, 4, 90)}, {"R/images/extra.png", pngOf(2, 2, 1)}, {"R/row.ctd", "{}"}}, "u");
+    write({{"R/images/a.png", pngOf(4, 4, 10)}, {"R/images/b.png", pngOf(4, 4, 20)},
+           {"R/images/c.png", pngOf(4, 4, 30)}});
+    write({{"R/images/a.png", pngOf(4, 4, 90)}, {"R/images/extra.png", pngOf(2, 2, 1)}, {"R/row.ctd", "{}"}},
+          "u");
     theme().setCurrentTheme("t");
     theme().setDeviceIsDoubleResolution(false);
     std::vector<std::string>& lines = trace();
@@ -321,7 +323,8 @@ TEST_F(ThemingTest, LookupsAreRememberedUntilTheThemeChanges)
     // skin the archive lacks is looked for in it once.
     Ref<Image> first = lookUp("images/a.png");
     ASSERT_TRUE(first);
-    EXPECT_EQ(lines, (std::vector<std::string> {"extract R/images/a@2x.png", "extract R/images/a.png", "read images/a.png"}));
+    EXPECT_EQ(lines, (std::vector<std::string> {"extract R/images/a@2x.png", "extract R/images/a.png",
+                                                "read images/a.png"}));
     EXPECT_EQ(lookUp("theme://images/a.png").get(), first.get());
     EXPECT_TRUE(lines.empty());
     EXPECT_FALSE(lookUp("images/extra.png"));

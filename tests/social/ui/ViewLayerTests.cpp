@@ -254,7 +254,8 @@ TEST_F(ViewLayerTest, TextDrawingByPixels)
 TEST_F(ViewLayerTest, PicturesAtTheirOwnSizeLandPixelForPixel)
 {
     // Opaque red, half-transparent white, transparent: over opaque blue.
-    Ref<Image> picture = Image::fromRGBA({255, 0, 0, 255, 255, 255, 255, 128, 10, 20, 30, 0}, 3, 1, ImageAlphaInfo::Last);
+    Ref<Image> picture =
+        Image::fromRGBA({255, 0, 0, 255, 255, 255, 255, 128, 10, 20, 30, 0}, 3, 1, ImageAlphaInfo::Last);
     ASSERT_TRUE(picture);
     using Pixel = std::array<int, 4>;
     const Pixel blue {0, 0, 255, 255}, red {255, 0, 0, 255}, half {128, 128, 255, 255};
