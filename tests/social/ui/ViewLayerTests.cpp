@@ -285,6 +285,52 @@ TEST_F(ViewLayerTest, PicturesAtTheirOwnSizeLandPixelForPixel)
     }
 }
 
+// Paints a red band across the top of its bounds (none for a height of 0)
+// and counts its paintings.
+class TopBand : public UIView {
+public:
+    TopBand(CGRect frame, float band) : UIView(frame), band_(band) {}
+    bool drawsContent() const override { return true; }
+    void drawRect(UIDrawContext& context, CGRect rect) override
+    {
+        ++paintings;
+        if (band_ <= 0) return;
+        context.setFillColor({1, 0, 0, 1});
+        context.fillRect({0, 0, rect.size.width, band_});
+    }
+    int paintings = 0;
+
+private:
+    float band_;
+};
+
+TEST_F(ViewLayerTest, APictureClearBelowItsInkShowsWhatIsBeneathAndIsPaintedOnce)
+{
+    // Over a blue view: a band with clear space below it, and a view with
+    // nothing painted at all.
+    Ref<UIView> beneath = makeRef<UIView>(window_->bounds());
+    beneath->setBackgroundColor(FillColor {0, 0, 1, 1});
+    window_->addSubview(beneath.get());
+    Ref<TopBand> band = makeRef<TopBand>(CGRect {20, 40, 100, 200}, 30);
+    Ref<TopBand> clear = makeRef<TopBand>(CGRect {150, 40, 100, 200}, 0);
+    window_->addSubview(band.get());
+    window_->addSubview(clear.get());
+    runSeconds(0.1);
+    const RGBA red {255, 0, 0, 255}, blue {0, 0, 255, 255};
+    EXPECT_EQ(pixelAt({70, 45}), red);
+    EXPECT_EQ(pixelAt({70, 68}), red) << "the band's last rows";
+    EXPECT_EQ(pixelAt({70, 72}), blue);
+    EXPECT_EQ(pixelAt({70, 230}), blue);
+    EXPECT_EQ(pixelAt({200, 100}), blue);
+    EXPECT_EQ(band->paintings, 1);
+    EXPECT_EQ(clear->paintings, 1) << "a picture with nothing in it is not painted again every frame";
+    // Moved by half a point, the band's edge is what it was.
+    band->setFrame({20.5f, 40.5f, 100, 200});
+    runSeconds(0.1);
+    EXPECT_EQ(pixelAt({70, 72}), blue);
+    EXPECT_EQ(pixelAt({70, 60}), red);
+}
+
 // 3 sections, 40 rows of mixed heights.
 class Rows : public UITableViewDataSource, public UITableViewDelegate {
 public:
