@@ -16,7 +16,14 @@
 //   plain libcurl GET of the same address with the same headers, trust and
 //   routing, its connection kept across iterations as the transport keeps
 //   its own.
-// The summary prints both pairs, the frames per second and the ratios. With
+// Both sides of the tab-page pair keep one connection (the handshakes
+// counter stays 0 a tap), so the pair differs by the game's own work: the
+// page's records, views and pictures, and a frame.
+// The summary prints both pairs, the frames per second and the ratios, of
+// wall time. On a machine busy with other work the wall figures swing by
+// half; the CPU column with LP_NUM_THREADS=0 (the GL driver rasterising on
+// the benchmark's own thread) counts the frame's whole work and is the
+// steadier figure to compare. With
 // MOSSWICK_BENCH_SHOT set to a path, the opening benchmark writes the screen
 // of its last state-3 frame there as a PNG. Run from the source tree (or set
 // MOSSWICK_SOURCE_DIR).

@@ -271,8 +271,13 @@ bool CCDataStore::writeToFile()
 
 void CCDataStore::writeToFileLater()
 {
+    // Each write encodes the whole dictionary and syncs the file; a tap logs
+    // its usage record and its view time, and both ride on one write.
+    if (laterWriteQueued_) return;
+    laterWriteQueued_ = true;
     Ref<CCDataStore> self(this);
     RunLoop::performOnMain([self] {
+        self->laterWriteQueued_ = false;
         if (!self->released_) (void)self->writeToFile();
     });
 }

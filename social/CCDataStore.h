@@ -75,7 +75,9 @@ public:
     // Writes the whole dictionary atomically. False when the write failed or
     // when an unreadable file is being protected; the file is then unchanged.
     bool writeToFile();
-    // Queues writeToFile on the main loop (a later turn, never inside the call).
+    // Queues writeToFile on the main loop (a later turn, never inside the
+    // call); several asked for before that turn are one write, of everything
+    // stored by then.
     void writeToFileLater();
     // Writes done so far (tests check each operation's write moment).
     size_t writeCount() const { return writeCount_; }
@@ -194,6 +196,7 @@ private:
     size_t writeCount_ = 0;
     bool protectFile_ = false; // an unreadable file is there: never write over it
     bool released_ = false;    // no longer the shared store: deferred writes are dropped
+    bool laterWriteQueued_ = false; // a deferred write is on the main loop's queue
     std::string movedAsidePath_;
 };
 

@@ -325,7 +325,9 @@ void CCPrivateSession::updateLumoraLastViewedTimestamp()
     lastViewedLumoraTimestamp_ = Clock::wallSeconds();
     CCDataStore* store = CCDataStore::sharedInstance();
     store->setValue(kLastViewedKey, Value(lastViewedLumoraTimestamp_));
-    (void)store->writeToFile();
+    // On the loop's next turn, with the tab's usage record that the same tap
+    // logged: one write of the store a tap, not two.
+    store->writeToFileLater();
 }
 
 double CCPrivateSession::minsSinceLumoraLastViewed() const

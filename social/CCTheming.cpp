@@ -185,12 +185,14 @@ std::string CCTheming::setCurrentTheme(const std::string& name)
 {
     if (name == currentTheme_) return currentTheme_;
     if (name.rfind("http://", 0) == 0) {
+        forgetThemeLookups();
         currentThemeIsHttp_ = true;
         currentTheme_ = name;
         return currentTheme_;
     }
     CCLumoraError error;
     if (openZipTheme(name, &error)) {
+        if (name != currentTheme_) forgetThemeLookups();
         currentTheme_ = name;
         currentThemeIsHttp_ = false;
     } else {
@@ -215,12 +217,23 @@ bool CCTheming::validateTheme(CCLumoraError* error)
 
 // ---- files and skins ----
 
+void CCTheming::forgetThemeLookups()
+{
+    images_.clear();
+    imageBytes_ = 0;
+    absentEntries_.clear();
+}
+
 bool CCTheming::unzipThemeItemToLocalStore(const std::string& entryPath, CCLumoraError* error)
 {
     note("extract " + entryPath);
     CCZipFile zip;
-    if (!zip.UnzipOpenFile(archivePath(currentTheme_)) ||
-        !zip.UnzipSpecifiedFile(entryPath, Paths::join(themeRootPath(), currentTheme_), false)) {
+    const bool opened = zip.UnzipOpenFile(archivePath(currentTheme_));
+    // Screens ask for optional skins and pictures on every page; an entry
+    // the archive lacks is found missing once, not by a scan of the archive
+    // each time.
+    if (opened && !zip.hasEntry(entryPath, false)) absentEntries_.insert(entryPath);
+    if (!opened || !zip.UnzipSpecifiedFile(entryPath, Paths::join(themeRootPath(), currentTheme_), false)) {
         if (error) *error = themeError(1, "Unable to unzip theme file", entryPath);
         return false;
     }
@@ -246,6 +259,7 @@ std::optional<std::string> CCTheming::getDataFromThemeForFilePath(const std::str
     if (!Paths::fileExists(path)) {
         if (!autoUnzip) return std::nullopt;
         const std::string entry = rootDirectory_.empty() ? relativePath : rootDirectory_ + "/" + relativePath;
+        if (absentEntries_.count(entry)) return std::nullopt;
         if (!unzipThemeItemToLocalStore(entry, nullptr) || !Paths::fileExists(path)) return std::nullopt;
     }
     note("read " + relativePath);
@@ -384,13 +398,11 @@ Ref<Image> CCTheming::doGetImageFromPath(const std::string& path, bool autoUnzip
 // then both again extracting. Normal: plain unpacked; else "@2x" extracting;
 // else plain extracting. An "@2x" found on a normal screen is written at half
 // size under the plain name (once, on the next turn), so later lookups and
-// later runs find the plain file first.
-Ref<Image> CCTheming::getImageFromPath(const std::string& sourcePath)
+// later runs find the plain file first; that answer is not kept, so the
+// next lookup takes the half-size one.
+Ref<Image> CCTheming::lookUpImage(const std::string& path, bool* keep)
 {
-    std::string path = sourcePath;
-    const size_t scheme = path.find("theme://");
-    if (scheme != std::string::npos) path.erase(scheme, 8);
-    if (path.empty() || currentTheme_.empty()) return nullptr;
+    *keep = true;
     const std::string doublePath = at2xStringFromPath(path);
     if (deviceIsDoubleResolution()) {
         if (Ref<Image> image = doGetImageFromPath(doublePath, false)) return image;
@@ -400,6 +412,7 @@ Ref<Image> CCTheming::getImageFromPath(const std::string& sourcePath)
     }
     if (Ref<Image> image = doGetImageFromPath(path, false)) return image;
     if (Ref<Image> image = doGetImageFromPath(doublePath, true)) {
+        *keep = false;
         std::string lower = path;
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -410,6 +423,49 @@ Ref<Image> CCTheming::getImageFromPath(const std::string& sourcePath)
         return image;
     }
     return doGetImageFromPath(path, true);
+}
+
+Ref<Image> CCTheming::getImageFromPath(const std::string& sourcePath)
+{
+    std::string path = sourcePath;
+    const size_t scheme = path.find("theme://");
+    if (scheme != std::string::npos) path.erase(scheme, 8);
+    if (path.empty() || currentTheme_.empty()) return nullptr;
+    const std::string key = (deviceIsDoubleResolution() ? "2 " : "1 ") + path;
+    if (auto cached = images_.find(key); cached != images_.end()) {
+        cached->second.lastUse = ++imageUses_;
+        return cached->second.image;
+    }
+    bool keep = false;
+    Ref<Image> image = lookUpImage(path, &keep);
+    if (image && keep) keepImage(key, image);
+    return image;
+}
+
+void CCTheming::keepImage(const std::string& key, const Ref<Image>& image)
+{
+    const size_t bytes = image->pixels().size();
+    if (bytes > imageCacheLimit_) return;
+    trimImageCache(imageCacheLimit_ - bytes);
+    images_[key] = CachedImage {image, bytes, ++imageUses_};
+    imageBytes_ += bytes;
+}
+
+void CCTheming::trimImageCache(size_t limit)
+{
+    while (imageBytes_ > limit && !images_.empty()) {
+        auto oldest = std::min_element(images_.begin(), images_.end(), [](const auto& a, const auto& b) {
+            return a.second.lastUse < b.second.lastUse;
+        });
+        imageBytes_ -= oldest->second.bytes;
+        images_.erase(oldest);
+    }
+}
+
+void CCTheming::setImageCacheLimit(size_t bytes)
+{
+    imageCacheLimit_ = bytes;
+    trimImageCache(bytes);
 }
 
 void CCTheming::resizeThemeImage(const std::string& plainPath, const std::string& doublePath)

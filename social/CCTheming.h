@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "foundation/Geometry.h"
@@ -10,12 +11,12 @@
 #include "foundation/Ref.h"
 #include "foundation/Value.h"
 #include "platform/BitmapContext.h"
+#include "platform/Image.h"
 #include "social/CCLumoraError.h"
 
 namespace mw {
 
 class CCUIDescription;
-class Image;
 
 // The social client's theme: a zip archive "<name>.lumoratheme" in the
 // bundle with one root folder of skin descriptions (JSON "<id>.ctd") and
@@ -89,7 +90,14 @@ public:
     // ---- images ----
     // The image at a theme path ("theme://" removed), in the screen's
     // resolution: see the lookup order in the source. Null when none.
+    // Decoded images are kept (least recently used first out, within
+    // imageCacheLimit() bytes of pixels) until the theme changes, so a page's
+    // rows decode each picture once; images are immutable and shared.
     Ref<Image> getImageFromPath(const std::string& path);
+    static constexpr size_t kDefaultImageCacheBytes = 16u << 20;
+    size_t imageCacheLimit() const { return imageCacheLimit_; }
+    // 0 keeps nothing; a smaller limit drops the oldest images at once.
+    void setImageCacheLimit(size_t bytes);
     static std::string at2xStringFromPath(const std::string& path);
     // Worked out once from the device profile; tests may set it.
     bool deviceIsDoubleResolution();
@@ -140,6 +148,11 @@ private:
     // Removes the unpacked folder of `name` when it came from another archive.
     void dropStaleUnpackedTheme(const std::string& name);
     bool unzipThemeItemToLocalStore(const std::string& entryPath, CCLumoraError* error);
+    Ref<Image> lookUpImage(const std::string& path, bool* keep);
+    void keepImage(const std::string& key, const Ref<Image>& image);
+    void trimImageCache(size_t limit);
+    // What a theme's lookups remember: dropped when another theme is set.
+    void forgetThemeLookups();
     Ref<Image> doGetImageFromPath(const std::string& path, bool autoUnzip);
     void resizeThemeImage(const std::string& plainPath, const std::string& doublePath);
     bool skinHasItem(const std::string& skinId, const std::string& itemId);
@@ -154,6 +167,18 @@ private:
     int doubleResolution_ = 0; // 0 not yet known, 1 normal, 2 double
     std::map<std::string, Value> skins_;
     std::optional<std::string> caps_;
+    struct CachedImage {
+        Ref<Image> image;
+        size_t bytes = 0;
+        uint64_t lastUse = 0;
+    };
+    std::map<std::string, CachedImage> images_; // by resolution and theme path
+    size_t imageBytes_ = 0;
+    size_t imageCacheLimit_ = kDefaultImageCacheBytes;
+    uint64_t imageUses_ = 0;
+    // Archive entries looked for and not there: the archive does not change
+    // while its theme is set, so they are not looked for again.
+    std::set<std::string> absentEntries_;
     std::function<void(const std::string&)> trace_;
     FileWriter writer_;
 };

@@ -232,6 +232,11 @@ bool CCZipFile::UnzipFileTo(const std::string& folder, bool overWrite)
     return true;
 }
 
+bool CCZipFile::hasEntry(const std::string& name, bool caseSensitive)
+{
+    return unzFile_ && unzLocateFile(reader(unzFile_), name.c_str(), caseSensitive ? 1 : 2) == UNZ_OK;
+}
+
 bool CCZipFile::UnzipSpecifiedFile(const std::string& name, const std::string& folder, bool caseSensitive)
 {
     if (!unzFile_) return false;

@@ -54,6 +54,9 @@ public:
     // when the file exists and the delegate refuses to overwrite it.
     [[nodiscard]] bool UnzipSpecifiedFile(const std::string& name, const std::string& folder,
                                           bool caseSensitive);
+    // Whether the open archive has an entry of that name (with or without
+    // regard to case); false when none is open.
+    [[nodiscard]] bool hasEntry(const std::string& name, bool caseSensitive);
     // The first entry's name without its slashes when that entry is a
     // folder; otherwise "" (with "Root directory not found").
     std::string rootDirectory();

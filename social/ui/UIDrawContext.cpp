@@ -85,6 +85,40 @@ void UIDrawContext::drawImage(const Image& image, CGRect rect, float alpha)
             texel[3] = a;
         }
     };
+    // Rounded half away from zero as lround does (exact in double for this
+    // range); NaN, which lround cannot round, gives 0.
+    auto store = [](float value) {
+        value = std::clamp(value, 0.0f, 255.0f);
+        return value >= 0.0f ? static_cast<uint8_t>(static_cast<int>(static_cast<double>(value) + 0.5)) : 0;
+    };
+    std::vector<uint8_t>& dst = bitmap_->pixels();
+    // A picture at its own size on whole pixels (a row's background at the
+    // screen's scale): every sample falls on a source pixel with full
+    // coverage, so the blend below needs no filtering, and an opaque source
+    // pixel is copied (its blend rounds back to the same bytes).
+    if (!mask && alpha == 1.0f && width == static_cast<float>(imageWidth) &&
+        height == static_cast<float>(imageHeight) && left == std::floor(left) && top == std::floor(top)) {
+        const int sourceLeft = static_cast<int>(left);
+        const int sourceTop = static_cast<int>(top);
+        for (int y = y0; y < y1; ++y) {
+            const uint8_t* in = &src[(static_cast<size_t>(y - sourceTop) * static_cast<size_t>(imageWidth) +
+                                      static_cast<size_t>(x0 - sourceLeft)) * 4];
+            const size_t row = static_cast<size_t>(y) * static_cast<size_t>(bitmap_->width());
+            uint8_t* o = &dst[(row + static_cast<size_t>(x0)) * 4];
+            for (int x = x0; x < x1; ++x, in += 4, o += 4) {
+                if (!hasAlpha || in[3] == 255) {
+                    o[0] = in[0], o[1] = in[1], o[2] = in[2], o[3] = 255;
+                    continue;
+                }
+                const float a = in[3] / 255.0f;
+                const float keep = 1 - a;
+                const float unmultiply = premultiplied ? 1.0f : a;
+                for (int k = 0; k < 3; ++k) o[k] = store(in[k] / 255.0f * unmultiply * 255.0f + o[k] * keep);
+                o[3] = store(a * 255.0f + o[3] * keep);
+            }
+        }
+        return;
+    }
     const float sx = imageWidth / width;
     const float sy = imageHeight / height;
     // Per column: the two source columns (clamped to the edges), the weight
@@ -109,7 +143,6 @@ void UIDrawContext::drawImage(const Image& image, CGRect rect, float alpha)
     int upperRow = -1, lowerRow = -1;
     // A weight of 0 takes the first value as it is (a * 1 + b * 0 is a).
     auto mix = [](float a, float b, float weight) { return weight == 0.0f ? a : a * (1 - weight) + b * weight; };
-    std::vector<uint8_t>& dst = bitmap_->pixels();
     for (int y = y0; y < y1; ++y) {
         const float v = (y + 0.5f - top) * sy - 0.5f;
         const int iy = static_cast<int>(std::floor(v));
@@ -137,13 +170,7 @@ void UIDrawContext::drawImage(const Image& image, CGRect rect, float alpha)
                 px[k] = mix(above, below, fy) * cover;
             }
             const float keep = 1 - px[3];
-            for (int k = 0; k < 4; ++k) {
-                // Rounded half away from zero as lround does (exact in
-                // double for this range); NaN, which lround cannot round,
-                // gives 0 as before.
-                const float value = std::clamp(px[k] * 255.0f + o[k] * keep, 0.0f, 255.0f);
-                o[k] = value >= 0.0f ? static_cast<uint8_t>(static_cast<int>(static_cast<double>(value) + 0.5)) : 0;
-            }
+            for (int k = 0; k < 4; ++k) o[k] = store(px[k] * 255.0f + o[k] * keep);
             o += 4;
         }
     }

@@ -45,6 +45,8 @@ public:
     Ref<CCTexture2D> texture;
     unsigned generation = 0;
     CGSize drawnSize {0, 0};
+    bool drawn = false;
+    CGSize pictureSize {0, 0}; // the whole picture as the sprite measures it; the sprite may show fewer rows
 };
 
 } // namespace
@@ -286,28 +288,47 @@ void refreshContent(UIView& view, ViewNodes& nodes, float scale)
 {
     const CGRect bounds = view.presentationBounds();
     const CGSize size = view.bounds().size;
-    if (nodes.texture && nodes.generation == view.displayGeneration() && nodes.drawnSize.width == size.width &&
+    if (nodes.drawn && nodes.generation == view.displayGeneration() && nodes.drawnSize.width == size.width &&
         nodes.drawnSize.height == size.height) {
         return;
     }
     nodes.generation = view.displayGeneration();
     nodes.drawnSize = size;
+    nodes.drawn = false;
     nodes.content = nullptr;
     nodes.texture = nullptr;
     std::unique_ptr<UIDrawContext> context = UIDrawContext::create(size, scale);
     if (!context) return;
     view.drawRect(*context, {0, 0, size.width, size.height});
+    nodes.drawn = true;
     BitmapContext& bitmap = context->bitmap();
+    // Only the rows down to the last one with ink are uploaded and drawn, and
+    // one clear row after them so that filtering at that edge reads what it
+    // read before: a pull-tab strip draws its bar at the top of a view as
+    // tall as its page, and the clear rest cost a texture and a blend of
+    // every pixel beneath, each frame.
+    int inkRows = 0;
+    for (int y = bitmap.height() - 1; y >= 0 && inkRows == 0; --y) {
+        const uint8_t* row = &bitmap.pixels()[static_cast<size_t>(y) * bitmap.bytesPerRow()];
+        for (int x = 0; x < bitmap.width(); ++x) {
+            if (row[static_cast<size_t>(x) * 4 + 3] != 0) {
+                inkRows = y + 1;
+                break;
+            }
+        }
+    }
+    if (inkRows == 0) return; // nothing to draw
+    const int rows = std::min(bitmap.height(), inkRows + 1);
     const uint32_t wide = powerOfTwo(static_cast<uint32_t>(bitmap.width()));
-    const uint32_t high = powerOfTwo(static_cast<uint32_t>(bitmap.height()));
+    const uint32_t high = powerOfTwo(static_cast<uint32_t>(rows));
     std::vector<uint8_t> padded(static_cast<size_t>(wide) * high * 4, 0);
-    for (int y = 0; y < bitmap.height(); ++y) {
+    for (int y = 0; y < rows; ++y) {
         std::copy_n(&bitmap.pixels()[static_cast<size_t>(y) * bitmap.bytesPerRow()], bitmap.bytesPerRow(),
                     &padded[static_cast<size_t>(y) * wide * 4]);
     }
     Ref<CCTexture2D> texture = makeRef<CCTexture2D>();
     if (!texture->initWithData(padded.data(), kCCTexture2DPixelFormat_RGBA8888, wide, high,
-                               CGSize {static_cast<float>(bitmap.width()), static_cast<float>(bitmap.height())})) {
+                               CGSize {static_cast<float>(bitmap.width()), static_cast<float>(rows)})) {
         return;
     }
     nodes.texture = texture;
@@ -316,6 +337,8 @@ void refreshContent(UIView& view, ViewNodes& nodes, float scale)
     nodes.content->setOpacityModifyRGB(true);
     nodes.content->setFlipY(true);
     nodes.content->setAnchorPoint({0, 0});
+    const CGSize shown = nodes.content->contentSize();
+    nodes.pictureSize = {shown.width, shown.height * static_cast<float>(bitmap.height()) / static_cast<float>(rows)};
     (void)bounds;
 }
 
@@ -361,7 +384,7 @@ void drawView(UIView& view, float parentAlpha, float scale)
     if (view.drawsContent()) {
         refreshContent(view, nodes, scale);
         if (nodes.content) {
-            const CGSize drawn = nodes.content->contentSize();
+            const CGSize drawn = nodes.pictureSize;
             nodes.content->setScaleX(drawn.width > 0 ? view.bounds().size.width / drawn.width : 1);
             nodes.content->setScaleY(drawn.height > 0 ? view.bounds().size.height / drawn.height : 1);
             nodes.content->setPosition(bounds.origin);

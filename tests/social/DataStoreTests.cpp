@@ -246,6 +246,32 @@ TEST_F(DataStoreTest, ADeferredWriteHappensOnALaterLoopTurn)
     RunLoop::main().drain();
     EXPECT_EQ(store->writeCount(), 1u);
     EXPECT_EQ(restart()->currentUsageData().size(), 1u);
+
+    // Deferred ("L") and immediate ("N") writes in one turn: the deferred
+    // ones are one write, at the turn, of everything stored by then.
+    struct Row {
+        const char* steps;
+        size_t atOnce;
+        size_t afterTheTurn;
+    };
+    const Row rows[] = {{"LL", 0, 1}, {"LLL", 0, 1}, {"LN", 1, 2}, {"NLL", 1, 2}, {"LNL", 1, 2}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.steps);
+        CCDataStore* fresh = restart();
+        const size_t before = fresh->writeCount();
+        for (const char* step = row.steps; *step; ++step) {
+            const int index = static_cast<int>(step - row.steps);
+            fresh->setValue(std::string(row.steps) + std::to_string(index), Value(index));
+            if (*step == 'L') fresh->writeToFileLater();
+            else EXPECT_TRUE(fresh->writeToFile());
+        }
+        fresh->setValue("after the steps", Value(true));
+        EXPECT_EQ(fresh->writeCount() - before, row.atOnce);
+        RunLoop::main().drain();
+        EXPECT_EQ(fresh->writeCount() - before, row.afterTheTurn);
+        const size_t keys = fresh->count();
+        EXPECT_EQ(restart()->count(), keys) << "every change reached the file";
+    }
 }
 
 TEST_F(DataStoreTest, RecordsReadBackSlotForSlotAfterARestart)

@@ -305,6 +305,60 @@ TEST_F(ThemingTest, ImageLookupAtEachScale)
     EXPECT_EQ(next, (std::vector<std::string> {"extract R/images/b@2x.png", "extract R/images/b.png", "read images/b.png"}));
 }
 
+TEST_F(ThemingTest, LookupsAreRememberedUntilTheThemeChanges)
+{
+    write({{"R/images/a.png", pngOf(4, 4, 10)}, {"R/images/b.png", pngOf(4, 4, 20)},
+           {"R/images/c.png", pngOf(4, 4, 30)}});
+    write({{"R/images/a.png", pngOf(4, 4, 90)}, {"R/images/extra.png", pngOf(2, 2, 1)}, {"R/row.ctd", "{}"}},
+          "u");
+    theme().setCurrentTheme("t");
+    theme().setDeviceIsDoubleResolution(false);
+    std::vector<std::string>& lines = trace();
+    auto lookUp = [&](const std::string& path) {
+        lines.clear();
+        return theme().getImageFromPath(path);
+    };
+
+    // A decoded picture is answered again without reading; a picture or a
+    // skin the archive lacks is looked for in it once.
+    Ref<Image> first = lookUp("images/a.png");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(lines, (std::vector<std::string> {"extract R/images/a@2x.png", "extract R/images/a.png",
+                                                "read images/a.png"}));
+    EXPECT_EQ(lookUp("theme://images/a.png").get(), first.get());
+    EXPECT_TRUE(lines.empty());
+    EXPECT_FALSE(lookUp("images/extra.png"));
+    EXPECT_EQ(lines.size(), 2u);
+    EXPECT_FALSE(lookUp("images/extra.png"));
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(theme().getSkinDescription("row").isNull());
+    lines.clear();
+    EXPECT_TRUE(theme().getSkinDescription("row").isNull());
+    EXPECT_TRUE(lines.empty());
+
+    // Within the limit (two of these pictures) the least recently used goes.
+    theme().setImageCacheLimit(2 * 4 * 4 * 4);
+    ASSERT_TRUE(lookUp("images/b.png"));
+    ASSERT_TRUE(lookUp("images/a.png"));
+    ASSERT_TRUE(lookUp("images/c.png"));
+    ASSERT_TRUE(lookUp("images/a.png"));
+    EXPECT_TRUE(lines.empty()) << "a was used last but one";
+    ASSERT_TRUE(lookUp("images/b.png"));
+    EXPECT_EQ(lines, (std::vector<std::string> {"read images/b.png"}));
+    theme().setImageCacheLimit(0);
+    ASSERT_TRUE(lookUp("images/b.png"));
+    ASSERT_TRUE(lookUp("images/b.png"));
+    EXPECT_EQ(lines, (std::vector<std::string> {"read images/b.png"})) << "a limit of 0 keeps nothing";
+    theme().setImageCacheLimit(CCTheming::kDefaultImageCacheBytes);
+
+    // Another theme answers its own pictures, and what the first one lacked.
+    ASSERT_EQ(theme().setCurrentTheme("u"), "u");
+    Ref<Image> other = lookUp("images/a.png");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->pixels()[0], 90);
+    EXPECT_TRUE(lookUp("images/extra.png"));
+}
+
 TEST_F(ThemingTest, InterruptedWritesLeaveNoFile)
 {
     // The half-size copy is written whole or not at all; the double-size

@@ -146,6 +146,9 @@ TEST_F(ZipFileTest, SingleEntriesAreFoundByNameWithOrWithoutCase)
     EXPECT_FALSE(zip.UnzipSpecifiedFile("theme/images/tab.png", scratch_.file("other"), true));
     EXPECT_FALSE(fs::exists(scratch_.file("other")));
     EXPECT_FALSE(zip.UnzipSpecifiedFile("theme/missing.png", out_, false));
+    EXPECT_TRUE(zip.hasEntry("theme/images/tab.png", false));
+    EXPECT_FALSE(zip.hasEntry("theme/images/tab.png", true));
+    EXPECT_FALSE(zip.hasEntry("theme/missing.png", false));
     EXPECT_TRUE(delegate.messages.empty());
     // Stored with backslashes, extracted under the "/" path.
     EXPECT_TRUE(zip.UnzipSpecifiedFile("theme\\skins\\row.ctd", out_, true));

@@ -579,6 +579,7 @@ TEST_P(PullTabTest, TabPressesStepTheStateOrOpenTheTabsPage)
     // Another tab: history and form values go, its page opens in the tab.
     tab.formModelHeap()["x"] = makeRef<CCFormModel>();
     CCDataStore::sharedInstance()->removeKey("currentusagedata");
+    const size_t writes = CCDataStore::sharedInstance()->writeCount();
     tab.skinnedViewButtonPressed(*tab.visiblePullTabView(), "profile", "tab", profile["href"]);
     EXPECT_EQ(tab.state(), 2) << "only the selected tab steps";
     EXPECT_TRUE(tab.viewUrlStack().empty());
@@ -588,6 +589,8 @@ TEST_P(PullTabTest, TabPressesStepTheStateOrOpenTheTabsPage)
     EXPECT_EQ(CCDataStore::sharedInstance()->currentUsageData().size(), 1u) << "the tab's activation is logged";
     settle();
     EXPECT_TRUE(requested(*transport_, "profile.cuid?inTabbedView=1"));
+    EXPECT_EQ(CCDataStore::sharedInstance()->writeCount() - writes, 1u)
+        << "the activation and the view time are written together";
 
     // The selected tab with its one page only steps.
     const size_t before = transport_->urls.size();

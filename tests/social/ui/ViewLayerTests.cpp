@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "engine/menus/CCMenu.h"
 #include "engine/menus/CCMenuItem.h"
 #include "foundation/Utf16.h"
+#include "platform/Image.h"
 #include "social/ui/UIControls.h"
 #include "social/ui/UIDrawContext.h"
 #include "social/ui/UITableView.h"
@@ -247,6 +249,86 @@ TEST_F(ViewLayerTest, TextDrawingByPixels)
     label->sizeToFit();
     EXPECT_NEAR(label->bounds().size.width, std::ceil(UIDrawContext::measure("Harvest", font.get()).width), 0.01);
     EXPECT_NEAR(label->bounds().size.height, std::ceil(line), 0.01);
+}
+
+TEST_F(ViewLayerTest, PicturesAtTheirOwnSizeLandPixelForPixel)
+{
+    // Opaque red, half-transparent white, transparent: over opaque blue.
+    Ref<Image> picture =
+        Image::fromRGBA({255, 0, 0, 255, 255, 255, 255, 128, 10, 20, 30, 0}, 3, 1, ImageAlphaInfo::Last);
+    ASSERT_TRUE(picture);
+    using Pixel = std::array<int, 4>;
+    const Pixel blue {0, 0, 255, 255}, red {255, 0, 0, 255}, half {128, 128, 255, 255};
+    struct Row {
+        float scale;
+        float x; // points
+        std::vector<Pixel> expected; // the first pixels of the top row
+    };
+    const Row rows[] = {
+        {1, 1, {blue, red, half, blue, blue}},
+        {1, -1, {half, blue, blue, blue, blue}},
+        {1, 3, {blue, blue, blue, red, half}},
+        {2, 1, {blue, blue, red, half, blue, blue}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "scale " << row.scale << " at " << row.x);
+        auto context = UIDrawContext::create({5, 1}, row.scale);
+        ASSERT_TRUE(context);
+        context->setFillColor({0, 0, 1, 1});
+        context->fillRect({0, 0, 5, 1});
+        context->drawImage(*picture, {row.x, 0, 3 / row.scale, 1 / row.scale});
+        const std::vector<uint8_t>& pixels = context->bitmap().pixels();
+        for (size_t x = 0; x < row.expected.size(); ++x) {
+            const Pixel got {pixels[x * 4], pixels[x * 4 + 1], pixels[x * 4 + 2], pixels[x * 4 + 3]};
+            EXPECT_EQ(got, row.expected[x]) << "pixel " << x;
+        }
+    }
+}
+
+// Paints a red band across the top of its bounds (none for a height of 0)
+// and counts its paintings.
+class TopBand : public UIView {
+public:
+    TopBand(CGRect frame, float band) : UIView(frame), band_(band) {}
+    bool drawsContent() const override { return true; }
+    void drawRect(UIDrawContext& context, CGRect rect) override
+    {
+        ++paintings;
+        if (band_ <= 0) return;
+        context.setFillColor({1, 0, 0, 1});
+        context.fillRect({0, 0, rect.size.width, band_});
+    }
+    int paintings = 0;
+
+private:
+    float band_;
+};
+
+TEST_F(ViewLayerTest, APictureClearBelowItsInkShowsWhatIsBeneathAndIsPaintedOnce)
+{
+    // Over a blue view: a band with clear space below it, and a view with
+    // nothing painted at all.
+    Ref<UIView> beneath = makeRef<UIView>(window_->bounds());
+    beneath->setBackgroundColor(FillColor {0, 0, 1, 1});
+    window_->addSubview(beneath.get());
+    Ref<TopBand> band = makeRef<TopBand>(CGRect {20, 40, 100, 200}, 30);
+    Ref<TopBand> clear = makeRef<TopBand>(CGRect {150, 40, 100, 200}, 0);
+    window_->addSubview(band.get());
+    window_->addSubview(clear.get());
+    runSeconds(0.1);
+    const RGBA red {255, 0, 0, 255}, blue {0, 0, 255, 255};
+    EXPECT_EQ(pixelAt({70, 45}), red);
+    EXPECT_EQ(pixelAt({70, 68}), red) << "the band's last rows";
+    EXPECT_EQ(pixelAt({70, 72}), blue);
+    EXPECT_EQ(pixelAt({70, 230}), blue);
+    EXPECT_EQ(pixelAt({200, 100}), blue);
+    EXPECT_EQ(band->paintings, 1);
+    EXPECT_EQ(clear->paintings, 1) << "a picture with nothing in it is not painted again every frame";
+    // Moved by half a point, the band's edge is what it was.
+    band->setFrame({20.5f, 40.5f, 100, 200});
+    runSeconds(0.1);
+    EXPECT_EQ(pixelAt({70, 72}), blue);
+    EXPECT_EQ(pixelAt({70, 60}), red);
 }
 
 // 3 sections, 40 rows of mixed heights.
