@@ -233,10 +233,10 @@ void CCNavControllerBase::updateurlHistoryForUrl(const std::string& url, const s
 
 void CCNavControllerBase::removeUrlStringFromFormModel(const std::string& url) { formModelHeap_.erase(url); }
 
-Ref<CCUIDescription> CCNavControllerBase::newPageRecord(const std::string& url, int priority)
+Ref<CCUIDescription> CCNavControllerBase::newPageRecord(const std::string& url, int priority, int viewType)
 {
     if (!isAddress(url)) return nullptr;
-    return makeRef<CCUIDescription>(url, priority, 0);
+    return makeRef<CCUIDescription>(url, priority, 0, viewType);
 }
 
 // ---- dispatch ----

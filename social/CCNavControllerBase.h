@@ -210,8 +210,9 @@ protected:
     // Registers fetchUpdateNotification for every notice of the fetch
     // manager (and, when given, once more for one page's address).
     void observeFetchManager(const std::optional<std::string>& pageUrl = std::nullopt);
-    // A new page record for an address (priority 10); null for no address.
-    static Ref<CCUIDescription> newPageRecord(const std::string& url, int priority = 10);
+    // A new page record for an address (priority 10, view type 1, a stack
+    // page, unless given); null for no address.
+    static Ref<CCUIDescription> newPageRecord(const std::string& url, int priority = 10, int viewType = 1);
 
 private:
     void handlePageLink(const std::string& link, const Value& info, UIView* view);

@@ -891,7 +891,7 @@ void CCPullTabViewController::doDoOpenUrlOnTab(const std::string& path)
     }
     if (initialState_ != kStateTabVisible || !record) {
         if (record && record->isUIControlClosed()) initialState_ = kStateTabVisible;
-        if (!record) record = newPageRecord(url);
+        if (!record) record = tabPageRecord(url);
     } else if (record->isUIControlOpen()) {
         initialState_ = twoStageMode_ ? kStateFullVisibility : kStateNews;
     }
@@ -900,10 +900,15 @@ void CCPullTabViewController::doDoOpenUrlOnTab(const std::string& path)
     backgroundThreadRunning_ = false;
 }
 
+Ref<CCUIDescription> CCPullTabViewController::tabPageRecord(const std::string& url)
+{
+    return newPageRecord(url, 10, CCUIDescription::kViewTypeTab);
+}
+
 Ref<CCUIDescription> CCPullTabViewController::pageForUrl(const std::string& url) const
 {
     Ref<CCUIDescription> record = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(url));
-    return record ? record : newPageRecord(url);
+    return record ? record : tabPageRecord(url);
 }
 
 void CCPullTabViewController::disableNewsfeedScrolling()
@@ -928,7 +933,7 @@ void CCPullTabViewController::pushView(const Ref<CCUIDescription>& pushed, const
         if (page->url() == urlStringUsingBaseUrl(base + "leaderboard.cuid", tabbed).value_or("")) {
             const Value params =
                 Value::dictionary({{"gameConfigID", Value(leaderboardId_)}, {"inTabbedView", Value("1")}});
-            page = newPageRecord(urlStringUsingBaseUrl(base + "leaderboard_global.cuid", params).value_or(""));
+            page = tabPageRecord(urlStringUsingBaseUrl(base + "leaderboard_global.cuid", params).value_or(""));
             if (!page) return;
         }
     }
@@ -1230,7 +1235,7 @@ void CCPullTabViewController::activateGlobalNavUiAsGuest(bool, const std::string
     const std::string tabbed =
         urlStringUsingBaseUrl(url, Value::dictionary({{"inTabbedView", Value("1")}})).value_or(url);
     Ref<CCUIDescription> page = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(tabbed));
-    if (!page) page = newPageRecord(url);
+    if (!page) page = tabPageRecord(url);
     pushView(page, tabId, kAnimationNone, false);
 }
 

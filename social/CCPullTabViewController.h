@@ -272,6 +272,10 @@ private:
     void reviseInitialState(const CCUIDescription* page);
     void disableNewsfeedScrolling();
     void setDepressedTab(const std::string& tabId);
+    // The pull tab's own page records are tab pages, which their fetch tells
+    // the service (the tab header); pages the navigation base makes for
+    // tapped links stay stack pages.
+    static Ref<CCUIDescription> tabPageRecord(const std::string& url);
     Ref<CCUIDescription> pageForUrl(const std::string& url) const;
 
     CCPullTabViewControllerDelegate* delegate_ = nullptr;
