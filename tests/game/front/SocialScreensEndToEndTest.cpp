@@ -440,6 +440,24 @@ void SocialScreensEndToEndTest::playTheRoad()
     EXPECT_EQ(notices_[0].second, "Too soon since last sync, please try again in the future");
     EXPECT_TRUE(session()->popupIsActive());
     run(0.5);
+    // The notice (a view of the theme's pop-up skin) stands in sight at the
+    // bottom of the screen.
+    CCSkinnedView* notice = nullptr;
+    const Value& popupSkin = CCTheming::sharedInstance()->getSkinDescription("popup");
+    std::function<void(UIView*)> findNotice = [&](UIView* view) {
+        if (auto* skinned = dynamic_cast<CCSkinnedView*>(view); skinned && skinned->skinDescription() == popupSkin)
+            notice = skinned;
+        for (const Ref<UIView>& child : view->subviews()) findNotice(child.get());
+    };
+    findNotice(window());
+    ASSERT_NE(notice, nullptr) << "the notice on screen";
+    const CGRect noticeFrame = notice->frame();
+    const CGSize screen = window()->bounds().size;
+    EXPECT_TRUE(noticeFrame.origin.x >= 0 && noticeFrame.origin.y >= 0 &&
+                noticeFrame.origin.x + noticeFrame.size.width <= screen.width &&
+                noticeFrame.origin.y + noticeFrame.size.height <= screen.height)
+        << "the notice in sight: " << NSStringFromCGRect(noticeFrame);
+    EXPECT_NEAR(noticeFrame.origin.y + noticeFrame.size.height, screen.height, 1) << "at the bottom";
     picture("08-sync-notice");
     run(1.4);
     EXPECT_TRUE(session()->popupIsActive()) << "held 2 s";
