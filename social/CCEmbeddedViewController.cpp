@@ -6,6 +6,7 @@
 #include "foundation/Notification.h"
 #include "foundation/NotificationCenter.h"
 #include "platform/Image.h"
+#include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
 #include "social/CCGenericTableViewController.h"
 #include "social/CCModalControllers.h"
@@ -94,7 +95,9 @@ void CCEmbeddedViewController::loadView()
 
     const std::string url = launchUrlString_ ? *launchUrlString_ : tabUrlStringForTabId(kProfileTab);
     observeFetchManager(url);
-    pushView(pageForUrl(url), std::string(kProfileTab), kAnimationNone, false);
+    // The launch page is a page of its own, not one of a tab's.
+    Ref<CCUIDescription> page = dynamicRef<CCUIDescription>(CCFetchManager::sharedInstance()->serverDataForURL(url));
+    pushView(page ? page : newPageRecord(url), std::string(kProfileTab), kAnimationNone, false);
 }
 
 void CCEmbeddedViewController::redrawHolders()
@@ -185,6 +188,7 @@ void CCEmbeddedViewController::skinnedViewButtonPressed(CCSkinnedView& view, con
     if (selectedTabId_ && *selectedTabId_ == itemId && urlHistoryCount() == 1) return;
     selectTab(view, itemId);
     doOpenUrlOnTab(textOf(themeUrl));
+    CCDataStore::sharedInstance()->logUsageDataForTabActivated(itemId);
 }
 
 std::optional<std::string> CCEmbeddedViewController::normalImageForTabOrButton(const Value& item,

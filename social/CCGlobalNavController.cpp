@@ -654,6 +654,7 @@ void CCGlobalNavController::skinnedViewButtonPressed(CCSkinnedView& bar, const s
     if (itemType == "tab") {
         if (selectedTabId_ && *selectedTabId_ == itemId && urlHistoryCount() < 2) return;
         selectTab(bar, itemId);
+        CCDataStore::sharedInstance()->logUsageDataForTabActivated(itemId);
         openTabPage(themeUrl.isString() ? themeUrl.asString() : std::string());
         return;
     }

@@ -242,6 +242,18 @@ CGAffineTransform CCModalPopupController::baseTransform() const
     return useWorkarounds_ ? workaroundTransform() : CGAffineTransformIdentity;
 }
 
+void CCModalPopupController::placePopup(UIView* popup, CGPoint origin, CGSize fits)
+{
+    // The bounds take the fitting size; the frame keeps its size, which is
+    // the transformed one (the pop-up is still scaled down when placed), and
+    // moves to the origin. The pop-up then grows about that frame's centre:
+    // the origins of the rectangle table are chosen for this, and put the
+    // grown pop-up along the screen's bottom edge.
+    popup->setBounds({popup->bounds().origin.x, popup->bounds().origin.y, fits.width, fits.height});
+    const CGSize framed = popup->frame().size;
+    popup->setCenter({origin.x + framed.width / 2, origin.y + framed.height / 2});
+}
+
 void CCModalPopupController::loadView()
 {
     const int o = currentOrientation();
@@ -255,18 +267,13 @@ void CCModalPopupController::loadView()
     popup->setTransform(CGAffineTransformScale(baseTransform(), 0.2f, 0.2f));
     const CGSize fits = popup->sizeThatFits(CGSizeZero);
     const CGPoint origin = useWorkarounds_ ? rectForOrientation(o).origin : CGPoint {0, 0};
-    // With a transform in place the frame is set through centre and bounds.
-    auto place = [&] {
-        popup->setBounds({popup->bounds().origin.x, popup->bounds().origin.y, fits.width, fits.height});
-        popup->setCenter({origin.x + fits.width / 2, origin.y + fits.height / 2});
-    };
-    place();
+    placePopup(popup.get(), origin, fits);
     if (parentView_) {
         parentView_->addSubview(popup.get());
         parentView_->bringSubviewToFront(popup.get());
     }
     popup->setNeedsDisplay();
-    place();
+    placePopup(popup.get(), origin, fits);
     startStep(1);
 }
 
@@ -340,9 +347,7 @@ void CCModalPopupController::didRotate()
     const CGRect rect = rectForOrientation(currentOrientation());
     popup->setHidden(false);
     popup->setAlpha(1.0f);
-    const CGSize fits = popup->sizeThatFits(CGSizeZero);
-    popup->setBounds({popup->bounds().origin.x, popup->bounds().origin.y, fits.width, fits.height});
-    popup->setCenter({rect.origin.x + fits.width / 2, rect.origin.y + fits.height / 2});
+    placePopup(popup, rect.origin, popup->sizeThatFits(CGSizeZero));
     if (parentView_) {
         parentView_->addSubview(popup);
         parentView_->bringSubviewToFront(popup);

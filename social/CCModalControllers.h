@@ -88,6 +88,7 @@ public:
 
 private:
     CCModalPopupController() = default;
+    static void placePopup(UIView* popup, CGPoint origin, CGSize fits);
     void startStep(int step);
     void animationDidStop(const std::string& name, bool finished);
     void willRotate();

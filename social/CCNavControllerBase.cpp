@@ -234,10 +234,10 @@ void CCNavControllerBase::updateurlHistoryForUrl(const std::string& url, const s
 
 void CCNavControllerBase::removeUrlStringFromFormModel(const std::string& url) { formModelHeap_.erase(url); }
 
-Ref<CCUIDescription> CCNavControllerBase::newPageRecord(const std::string& url, int priority)
+Ref<CCUIDescription> CCNavControllerBase::newPageRecord(const std::string& url, int priority, int viewType)
 {
     if (!isAddress(url)) return nullptr;
-    return makeRef<CCUIDescription>(url, priority, 0);
+    return makeRef<CCUIDescription>(url, priority, 0, viewType);
 }
 
 Ref<CCFormModel> CCNavControllerBase::recordPushInHistory(const std::string& url, int animation,
@@ -256,7 +256,6 @@ void CCNavControllerBase::selectTab(CCSkinnedView& bar, const std::string& tabId
     selectedTabId_ = tabId;
     emptyUrlHistory();
     formModelHeap_.clear();
-    CCDataStore::sharedInstance()->logUsageDataForTabActivated(tabId);
 }
 
 void CCNavControllerBase::later(std::function<void()> work)

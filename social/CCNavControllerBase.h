@@ -70,8 +70,9 @@ public:
     CCNavControllerBase();
     ~CCNavControllerBase() override;
 
-    // A new page record for an address (priority 10); null for no address.
-    static Ref<CCUIDescription> newPageRecord(const std::string& url, int priority = 10);
+    // A new page record for an address (priority 10, view type 1, a stack
+    // page, unless given); null for no address.
+    static Ref<CCUIDescription> newPageRecord(const std::string& url, int priority = 10, int viewType = 1);
 
     // Starts listening for "tablelink" notices from any sender. Every
     // subclass calls it first from its own loadView.
@@ -224,7 +225,9 @@ protected:
     Ref<CCFormModel> recordPushInHistory(const std::string& url, int animation, bool noStackPush);
     // A press on another tab: `bar` is redrawn, the tab shows pressed and
     // becomes the selected tab, the history and every page's form values
-    // go, and the tab's use is logged. Opening its page is the caller's.
+    // go. Opening its page and logging the tab's use are the caller's, in
+    // its own order (a pull tab logs after queueing the page, so that the
+    // log's store write and the view time's share one turn).
     void selectTab(CCSkinnedView& bar, const std::string& tabId);
     // Shows `tabId` pressed on the controller's own bars (none by default).
     virtual void setDepressedTab(const std::string& tabId) {}

@@ -738,6 +738,7 @@ void CCPadTabController::skinnedViewButtonPressed(CCSkinnedView& bar, const std:
     if (itemType == "tab") {
         if (selectedTabId_ && *selectedTabId_ == itemId && popoverInfoStack_.size() < 2) return;
         selectTab(bar, itemId);
+        CCDataStore::sharedInstance()->logUsageDataForTabActivated(itemId);
         launchUrlStringMainNav_.reset();
         clearAllPopoversAndTellClient(false);
         openTabPage(itemId, textOf(themeUrl));

@@ -87,11 +87,16 @@ bool CCTabPagesNavController::shouldAutorotateToInterfaceOrientation(int orienta
     return false;
 }
 
+Ref<CCUIDescription> CCTabPagesNavController::tabPageRecord(const std::string& url)
+{
+    return newPageRecord(url, 10, CCUIDescription::kViewTypeTab);
+}
+
 Ref<CCUIDescription> CCTabPagesNavController::pageForUrl(const std::string& url) const
 {
     CCFetchManager* fetcher = CCFetchManager::sharedInstance();
     Ref<CCUIDescription> record = dynamicRef<CCUIDescription>(fetcher->serverDataForURL(url));
-    return record ? record : newPageRecord(url);
+    return record ? record : tabPageRecord(url);
 }
 
 Ref<CCUIDescription> CCTabPagesNavController::leaderboardSubstitute(const Ref<CCUIDescription>& page) const
@@ -103,7 +108,7 @@ Ref<CCUIDescription> CCTabPagesNavController::leaderboardSubstitute(const Ref<CC
     }
     const Value params =
         Value::dictionary({{"gameConfigID", Value(leaderboardId_)}, {"inTabbedView", Value("1")}});
-    return newPageRecord(urlStringUsingBaseUrl(base + "leaderboard_global.cuid", params).value_or(""));
+    return tabPageRecord(urlStringUsingBaseUrl(base + "leaderboard_global.cuid", params).value_or(""));
 }
 
 void CCTabPagesNavController::beginIncomingAnimation()
@@ -218,7 +223,7 @@ void CCTabPagesNavController::activateGlobalNavUiAsGuest(bool, const std::string
     const std::string tabbed = urlStringUsingBaseUrl(url, tabbedParams()).value_or(url);
     CCFetchManager* fetcher = CCFetchManager::sharedInstance();
     Ref<CCUIDescription> page = dynamicRef<CCUIDescription>(fetcher->serverDataForURL(tabbed));
-    if (!page) page = newPageRecord(url);
+    if (!page) page = tabPageRecord(url);
     pushView(page, tabId, kAnimationNone, false);
 }
 

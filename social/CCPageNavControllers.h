@@ -135,7 +135,12 @@ protected:
     void observeRotationAndShowIn(UIView* parentView);
     // The page on a phone with nothing to go back to failed to load.
     virtual void onlyPageFailedToLoad() = 0;
-    // The fetch manager's page for `url`, else a new page record.
+    // The controller's own page records (a tab's pages, its pops, the
+    // leaderboard substitute, the guest activation) are tab pages, which
+    // their fetch tells the service (the tab header); pages the navigation
+    // base makes for tapped links stay stack pages.
+    static Ref<CCUIDescription> tabPageRecord(const std::string& url);
+    // The fetch manager's page for `url`, else a new tab page record.
     Ref<CCUIDescription> pageForUrl(const std::string& url) const;
     // With a leaderboard id set, the tabbed leaderboard page becomes the
     // global leaderboard page for that id; any other page stays. Null when

@@ -796,6 +796,7 @@ void CCPullTabViewController::skinnedViewButtonPressed(CCSkinnedView& view, cons
     if ((selected && urlHistoryCount() == 1) || state_ == kStateTabVisible) return;
     selectTab(view, itemId);
     doOpenUrlOnTab(textOf(themeUrl));
+    CCDataStore::sharedInstance()->logUsageDataForTabActivated(itemId);
 }
 
 // ---- tab pages ----
@@ -842,7 +843,7 @@ void CCPullTabViewController::doDoOpenUrlOnTab(const std::string& path)
     }
     if (initialState_ != kStateTabVisible || !record) {
         if (record && record->isUIControlClosed()) initialState_ = kStateTabVisible;
-        if (!record) record = newPageRecord(url);
+        if (!record) record = tabPageRecord(url);
     } else if (record->isUIControlOpen()) {
         initialState_ = twoStageMode_ ? kStateFullVisibility : kStateNews;
     }

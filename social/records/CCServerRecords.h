@@ -73,6 +73,10 @@ public:
 class CCUIDescription : public CCAbstractServerData {
 public:
     static constexpr int kDataType = 2;
+    // View types: a page of a navigation stack, and a tab page (fetched
+    // with the "x-lumora-uiview" tab header).
+    static constexpr int kViewTypeStack = 1;
+    static constexpr int kViewTypeTab = 2;
     // As read from an envelope: no URL, priority 10000, view type 1.
     CCUIDescription();
     // A page to fetch: priority + sub-priority (saturating), view type as

@@ -18,7 +18,7 @@ constexpr float kDecelerationRate = 0.95f; // per sixtieth of a second
 
 // ---------------------------------------------------------------- scroll view
 
-UIScrollView::UIScrollView(CGRect frame) : UIView(frame) {}
+UIScrollView::UIScrollView(CGRect frame) : UIView(frame) { setClipsToBounds(true); }
 
 UIScrollView::~UIScrollView() { stopDeceleration(); }
 

@@ -76,6 +76,10 @@ public:
     void setBackgroundColor(std::optional<FillColor> colour);
     bool isHidden() const { return hidden_; }
     void setHidden(bool hidden) { hidden_ = hidden; }
+    // Whether the subviews are drawn only inside this view's bounds (off by
+    // default; scroll views clip, so their scrolled-out content stays hidden).
+    bool clipsToBounds() const { return clipsToBounds_; }
+    void setClipsToBounds(bool clips) { clipsToBounds_ = clips; }
     bool isOpaque() const { return opaque_; }
     void setOpaque(bool opaque) { opaque_ = opaque; }
     bool userInteractionEnabled() const { return interaction_; }
@@ -200,6 +204,7 @@ private:
     State model_;
     std::vector<Track> tracks_;
     bool hidden_ = false;
+    bool clipsToBounds_ = false;
     bool opaque_ = true;
     bool interaction_ = true;
     unsigned autoresizing_ = 0;

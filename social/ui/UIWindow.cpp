@@ -352,7 +352,16 @@ void visitInPoints(CCNode& node, float scale)
     glPopMatrix();
 }
 
-void drawView(UIView& view, float parentAlpha, float scale)
+// The scissor box in force while a view tree is drawn: framebuffer pixels,
+// origin bottom left; none when nothing clips.
+struct Scissor {
+    bool on = false;
+    GLint box[4] {0, 0, 0, 0};
+};
+
+// Draws a view and its subviews. `toPixels` maps the superview's bounds
+// points to framebuffer pixels, for the clipping views' scissor boxes.
+void drawView(UIView& view, float parentAlpha, float scale, const CGAffineTransform& toPixels, const Scissor& outer)
 {
     if (view.isHidden()) return;
     const float alpha = parentAlpha * view.presentationAlpha();
@@ -392,8 +401,36 @@ void drawView(UIView& view, float parentAlpha, float scale)
             visitInPoints(*nodes.content, scale);
         }
     }
+    const CGAffineTransform mine = CGAffineTransformConcat(m, toPixels);
+    Scissor inner = outer;
+    if (view.clipsToBounds()) {
+        // Only axis-aligned boxes can be scissored: the views turn by
+        // quarter turns at most, so the bounding box is the clip.
+        const CGRect area = CGRectApplyAffineTransform(bounds, mine);
+        GLint left = static_cast<GLint>(std::floor(area.origin.x + 0.5f));
+        GLint bottom = static_cast<GLint>(std::floor(area.origin.y + 0.5f));
+        GLint right = static_cast<GLint>(std::floor(area.origin.x + area.size.width + 0.5f));
+        GLint top = static_cast<GLint>(std::floor(area.origin.y + area.size.height + 0.5f));
+        if (outer.on) {
+            left = std::max(left, outer.box[0]);
+            bottom = std::max(bottom, outer.box[1]);
+            right = std::min(right, outer.box[0] + outer.box[2]);
+            top = std::min(top, outer.box[1] + outer.box[3]);
+        }
+        inner.on = true;
+        inner.box[0] = left;
+        inner.box[1] = bottom;
+        inner.box[2] = std::max(0, right - left);
+        inner.box[3] = std::max(0, top - bottom);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(inner.box[0], inner.box[1], inner.box[2], inner.box[3]);
+    }
     const std::vector<Ref<UIView>> children = view.subviews();
-    for (const Ref<UIView>& child : children) drawView(*child, alpha, scale);
+    for (const Ref<UIView>& child : children) drawView(*child, alpha, scale, mine, inner);
+    if (view.clipsToBounds()) {
+        if (outer.on) glScissor(outer.box[0], outer.box[1], outer.box[2], outer.box[3]);
+        else glDisable(GL_SCISSOR_TEST);
+    }
     glPopMatrix();
 }
 
@@ -410,8 +447,13 @@ void UIWindow::drawViews()
     float gl[16];
     CGAffineToGL(flip, gl);
     glMultMatrixf(gl);
+    // The drawing of the frame may already be scissored (the views then
+    // clip within that box).
+    Scissor frame;
+    frame.on = glIsEnabled(GL_SCISSOR_TEST);
+    if (frame.on) glGetIntegerv(GL_SCISSOR_BOX, frame.box);
     const std::vector<Ref<UIView>> children = subviews();
-    for (const Ref<UIView>& child : children) drawView(*child, presentationAlpha(), scale_);
+    for (const Ref<UIView>& child : children) drawView(*child, presentationAlpha(), scale_, flip, frame);
     glPopMatrix();
 }
 

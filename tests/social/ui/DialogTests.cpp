@@ -152,12 +152,20 @@ TEST_F(DialogTest, NoticeTimelineOnAFixedStep)
     CCSkinnedView* view = popup->popupView();
     EXPECT_EQ(view->bounds().size.width, 300);
     EXPECT_EQ(view->bounds().size.height, 50);
-    EXPECT_EQ(view->center().x, 20 + 150);
-    EXPECT_EQ(view->center().y, 288 + 25);
+    // Placed while scaled to 0.2 and turned a quarter: the 10 x 60 frame
+    // stands at the table's origin.
+    EXPECT_NEAR(view->center().x, 20 + 5, 0.01);
+    EXPECT_NEAR(view->center().y, 288 + 30, 0.01);
     EXPECT_EQ(view->superview(), window_.get());
     runSeconds(0.4); // steps 1 and 2
     EXPECT_NEAR(view->presentationAlpha(), 1.0f, 0.01);
     EXPECT_NEAR(scaleOf(view->presentationTransform()), 1.0f, 0.01);
+    // Grown about that centre it lies along the screen's edge, all in sight.
+    const CGRect grown = view->frame();
+    EXPECT_NEAR(grown.origin.x, 0, 0.01);
+    EXPECT_NEAR(grown.size.width, 50, 0.01);
+    EXPECT_GE(grown.origin.y, 0);
+    EXPECT_LE(grown.origin.y + grown.size.height, 480);
     runSeconds(2.3); // the hold and step 4
     EXPECT_FALSE(popup->isDismissed());
     // Step 5 moves it 60 points down in its own (turned) coordinates.
@@ -174,6 +182,21 @@ TEST_F(DialogTest, NoticeTimelineOnAFixedStep)
     EXPECT_EQ(view->superview(), nullptr);
     runSeconds(1);
     EXPECT_EQ(observer.finished, 1);
+}
+
+// Upright, the grown notice stands in sight at the bottom of the screen
+// (the tablet's place is checked by the game's end-to-end test).
+TEST_F(DialogTest, AnUprightNoticeStandsAtTheBottomInSight)
+{
+    CCPrivateSession::sharedInstance()->setCurrentDeviceOrientation(1);
+    Ref<CCModalPopupController> popup = CCModalPopupController::create(
+        CCTheming::uiDescriptionForPopup("Game Center Sync", "Too soon").get(), window_.get(), true, nullptr);
+    ASSERT_TRUE(popup);
+    runSeconds(0.4);
+    EXPECT_TRUE(CGRectEqualToRect(popup->popupView()->frame(), {8, 430, 300, 50}))
+        << NSStringFromCGRect(popup->popupView()->frame());
+    popup->popupViewClose();
+    runSeconds(0.5);
 }
 
 TEST_F(DialogTest, ATapDuringTheHoldEndsTheNoticeOnce)

@@ -556,6 +556,18 @@ bool requested(const RecordingHTTPTransport& transport, const std::string& text)
     return false;
 }
 
+// The tab header of the first request whose address holds `text` ("" when
+// absent or not requested).
+std::string tabHeaderOf(const RecordingHTTPTransport& transport, const std::string& text)
+{
+    for (const HTTPRequest& request : transport.requests) {
+        if (request.url.find(text) == std::string::npos) continue;
+        const std::string* header = request.headers.find("x-lumora-uiview");
+        return header ? *header : std::string();
+    }
+    return {};
+}
+
 TEST_P(PullTabTest, TabPressesStepTheStateOrOpenTheTabsPage)
 {
     const DeviceNumbers& n = GetParam();
@@ -575,6 +587,7 @@ TEST_P(PullTabTest, TabPressesStepTheStateOrOpenTheTabsPage)
     EXPECT_TRUE(requested(*transport_, "newsfeed.cuid?" + maxH + "&minsSinceInstall=0&sessionNumber=1&optOut=0"));
     EXPECT_FALSE(requested(*transport_, "lastBannerId"));
     EXPECT_EQ(tab.viewUrlStack().size(), 1u);
+    EXPECT_EQ(tabHeaderOf(*transport_, "newsfeed.cuid?"), "lumora-tab") << "fetched as a tab page";
 
     // Another tab: history and form values go, its page opens in the tab.
     tab.formModelHeap()["x"] = makeRef<CCFormModel>();
@@ -591,6 +604,7 @@ TEST_P(PullTabTest, TabPressesStepTheStateOrOpenTheTabsPage)
     EXPECT_TRUE(requested(*transport_, "profile.cuid?inTabbedView=1"));
     EXPECT_EQ(CCDataStore::sharedInstance()->writeCount() - writes, 1u)
         << "the activation and the view time are written together";
+    EXPECT_EQ(tabHeaderOf(*transport_, "profile.cuid?"), "lumora-tab");
 
     // The selected tab with its one page only steps.
     const size_t before = transport_->urls.size();

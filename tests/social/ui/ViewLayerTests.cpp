@@ -454,6 +454,44 @@ struct FieldCalls : UITextFieldDelegate {
     std::vector<std::string> calls;
 };
 
+// A scroll view draws its content only inside its frame: a scrolled-out
+// row must not cover what stands above it (here the window's ground). Any
+// other view lets its subviews stand out. Both nested in a moved and turned
+// holder, as the pull tab's strips are.
+TEST_F(ViewLayerTest, ScrollViewsClipTheirContentOtherViewsDoNot)
+{
+    struct Row {
+        const char* name;
+        bool scroll;
+        bool redAbove;
+    };
+    const Row rows[] = {{"scroll view", true, false}, {"plain view", false, true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Ref<UIView> holder = makeRef<UIView>(CGRect {0, 0, 320, 480});
+        holder->setTransform(CGAffineTransformMakeTranslation(0, 20));
+        window_->addSubview(holder.get());
+        Ref<UIView> area = row.scroll ? Ref<UIView>(makeRef<UIScrollView>(CGRect {0, 100, 320, 100}))
+                                      : makeRef<UIView>(CGRect {0, 100, 320, 100});
+        Ref<UIView> content = makeRef<UIView>(CGRect {0, 0, 320, 200});
+        content->setBackgroundColor(FillColor {1, 0, 0, 1});
+        area->addSubview(content.get());
+        holder->addSubview(area.get());
+        if (auto* scroll = dynamic_cast<UIScrollView*>(area.get())) {
+            scroll->setContentSize({320, 200});
+            scroll->setContentOffset({0, 40});
+        } else {
+            content->setFrame({0, -40, 320, 200});
+        }
+        driver_->runFrames(1);
+        EXPECT_EQ(pixelAt({160, 150}), (RGBA {255, 0, 0, 255})) << "inside";
+        EXPECT_EQ(pixelAt({160, 100}) == (RGBA {255, 0, 0, 255}), row.redAbove) << "above the frame";
+        EXPECT_EQ(pixelAt({160, 230}) == (RGBA {255, 0, 0, 255}), row.redAbove) << "below the frame";
+        EXPECT_EQ(pixelAt({160, 300}) == (RGBA {255, 0, 0, 255}), false) << "beyond the content";
+        holder->removeFromSuperview();
+    }
+}
+
 TEST_F(ViewLayerTest, TextFieldTypingAndTheKeyboard)
 {
     FieldCalls calls;
