@@ -25,29 +25,25 @@ struct SocialServiceRouting {
     std::vector<std::string> connectTo;
 };
 
-namespace routing_detail {
-
-inline bool isPort(const std::string& text)
-{
-    if (text.empty() || text.size() > 5) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    const long port = std::strtol(text.c_str(), nullptr, 10);
-    return port >= 1 && port <= 65535;
-}
-
-// "HOST:PORT:ADDRESS:PORT" with a host and an address that are not empty.
+// Whether `entry` reads "HOST:PORT:ADDRESS:PORT", with a host and an address
+// and two ports from 1 to 65535.
 inline bool isConnectToEntry(const std::string& entry)
 {
+    auto isPort = [](const std::string& text) {
+        if (text.empty() || text.size() > 5) return false;
+        for (char c : text)
+            if (c < '0' || c > '9') return false;
+        const long port = std::strtol(text.c_str(), nullptr, 10);
+        return port >= 1 && port <= 65535;
+    };
     std::vector<std::string> parts;
     size_t start = 0;
     for (size_t colon; (colon = entry.find(':', start)) != std::string::npos; start = colon + 1)
         parts.push_back(entry.substr(start, colon - start));
     parts.push_back(entry.substr(start));
-    return parts.size() == 4 && !parts[0].empty() && isPort(parts[1]) && !parts[2].empty() && isPort(parts[3]);
+    return parts.size() == 4 && !parts[0].empty() && isPort(parts[1]) && !parts[2].empty() &&
+           isPort(parts[3]);
 }
-
-} // namespace routing_detail
 
 // The routing the two values name (null for an unset variable). Nothing
 // when neither is set; nothing, with one log line saying why, when one is
@@ -58,8 +54,8 @@ inline std::optional<SocialServiceRouting> socialServiceRouting(const char* auth
     const bool hasConnectTo = connectTo && *connectTo;
     if (!hasAuthority && !hasConnectTo) return std::nullopt;
     if (!hasAuthority || !hasConnectTo) {
-        logLine("social service routing ignored: MOSSWICK_SOCIAL_CA and MOSSWICK_SOCIAL_CONNECT_TO go together, "
-                "and %s is not set",
+        logLine("social service routing ignored: MOSSWICK_SOCIAL_CA and MOSSWICK_SOCIAL_CONNECT_TO go "
+                "together, and %s is not set",
                 hasAuthority ? "MOSSWICK_SOCIAL_CONNECT_TO" : "MOSSWICK_SOCIAL_CA");
         return std::nullopt;
     }
@@ -74,7 +70,7 @@ inline std::optional<SocialServiceRouting> socialServiceRouting(const char* auth
     while (true) {
         const size_t comma = entries.find(',', start);
         const std::string entry = entries.substr(start, comma == std::string::npos ? comma : comma - start);
-        if (!routing_detail::isConnectToEntry(entry)) {
+        if (!isConnectToEntry(entry)) {
             logLine("social service routing ignored: MOSSWICK_SOCIAL_CONNECT_TO entry '%s' is not "
                     "HOST:PORT:ADDRESS:PORT",
                     entry.c_str());

@@ -33,7 +33,8 @@ std::string nameOf(const std::string& entry) { return entry.substr(0, entry.find
 } // namespace
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::vector<std::string>& environment, const std::string& logFile, Output output)
+                           const std::vector<std::string>& environment, const std::string& logFile,
+                           Output output)
 {
     std::vector<std::string> variables;
     for (char** entry = environ; *entry; ++entry) {
@@ -58,7 +59,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     if (output == Output::ToPipe) posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
     else posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     posix_spawnattr_t attributes;
@@ -104,7 +106,8 @@ std::optional<std::string> ChildProcess::readLine(double seconds)
             return line;
         }
         if (output_ < 0) return std::nullopt;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        using std::chrono::milliseconds;
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return std::nullopt;
         pollfd watch{output_, POLLIN, 0};
         if (::poll(&watch, 1, static_cast<int>(left)) <= 0) continue;

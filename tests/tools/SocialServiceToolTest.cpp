@@ -38,8 +38,8 @@ protected:
     void start()
     {
         tool_ = std::make_unique<ChildProcess>(ChildProcess::builtProgram("mosswick_social_service"),
-                                               std::vector<std::string>{}, std::vector<std::string>{}, logFile(),
-                                               ChildProcess::Output::ToPipe);
+                                               std::vector<std::string>{}, std::vector<std::string>{},
+                                               logFile(), ChildProcess::Output::ToPipe);
         ASSERT_TRUE(tool_->started());
         const std::optional<std::string> authority = tool_->readLine(30);
         const std::optional<std::string> connectTo = tool_->readLine(5);
@@ -92,8 +92,8 @@ TEST_F(SocialServiceToolTest, ServesTheNewsPageToAProcessThatTakesItsRoutingAndL
     EXPECT_EQ(response.status, 200);
     const std::string body(response.body.begin(), response.body.end());
     EXPECT_NE(body.find(R"("type":"lite_banner")"), std::string::npos) << body;
-    EXPECT_NE(body.find(std::string("liteBannerId=") + test::SocialServicePages::kBannerId), std::string::npos)
-        << body;
+    const std::string bannerId = test::SocialServicePages::kBannerId;
+    EXPECT_NE(body.find("liteBannerId=" + bannerId), std::string::npos) << body;
     const std::string host = CCPrivateSession::serviceHost();
     EXPECT_TRUE(logShows("GET https://" + host + "/lite/newsfeed.cuid -> 200")) << log();
 }
@@ -148,9 +148,10 @@ TEST_F(SocialServiceToolTest, EndsCleanlyOnAStopSignal)
         if (signal != SIGTERM) ASSERT_NO_FATAL_FAILURE(start()); // a second tool for the second signal
         const std::optional<int> status = tool_->stop(signal, 20);
         ASSERT_TRUE(status) << "still running after the signal";
-        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status << "\n" << log();
-        EXPECT_NE(log().find(signal == SIGTERM ? "stopping (SIGTERM)" : "stopping (SIGINT)"), std::string::npos)
-            << log();
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+            << "wait status " << *status << "\n" << log();
+        const char* said = signal == SIGTERM ? "stopping (SIGTERM)" : "stopping (SIGINT)";
+        EXPECT_NE(log().find(said), std::string::npos) << log();
         // Its certificate files go with it.
         EXPECT_FALSE(std::ifstream(routing_->authorityFile).good()) << routing_->authorityFile;
     }

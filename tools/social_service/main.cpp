@@ -57,7 +57,8 @@ int main(int argc, char** argv)
         std::fprintf(help ? stdout : stderr,
                      "Usage: mosswick_social_service\n"
                      "Serves the social screens' pages on 127.0.0.1 until SIGINT or SIGTERM; prints\n"
-                     "MOSSWICK_SOCIAL_CA=... and MOSSWICK_SOCIAL_CONNECT_TO=... for the game's environment.\n");
+                     "MOSSWICK_SOCIAL_CA=... and MOSSWICK_SOCIAL_CONNECT_TO=... for the game's\n"
+                     "environment.\n");
         return help ? 0 : 2;
     }
     // Blocked before the service starts its threads, which inherit the mask:
@@ -68,28 +69,27 @@ int main(int argc, char** argv)
     sigaddset(&stops, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
 
-    {
-        LoopbackSocialService service;
-        service.setSigning({mw::MosswickAppDelegate::kSocialSecret});
-        // It may run for hours: the log is the record, not memory.
-        service.setKeepsRequests(false);
-        service.setRequestObserver(logRequest);
-        mw::test::SocialServicePages::script(service);
+    LoopbackSocialService service;
+    service.setSigning({mw::MosswickAppDelegate::kSocialSecret});
+    // It may run for hours: the log is the record, not memory.
+    service.setKeepsRequests(false);
+    service.setRequestObserver(logRequest);
+    mw::test::SocialServicePages::script(service);
 
-        if (!std::ifstream(service.authorityFile()).good()) {
-            logLine("social service: cannot write the certificate authority's file '%s'",
-                    service.authorityFile().c_str());
-            return 1;
-        }
-        std::printf("MOSSWICK_SOCIAL_CA=%s\nMOSSWICK_SOCIAL_CONNECT_TO=%s\n", service.authorityFile().c_str(),
-                    joined(service.connectToEntries()).c_str());
-        std::fflush(stdout);
-        logLine("social service: listening on 127.0.0.1, port %d for https and %d for http", service.tlsPort(),
-                service.plainPort());
-
-        int received = 0;
-        sigwait(&stops, &received);
-        logLine("social service: stopping (%s)", received == SIGINT ? "SIGINT" : "SIGTERM");
+    if (!std::ifstream(service.authorityFile()).good()) {
+        logLine("social service: cannot write the certificate authority's file '%s'",
+                service.authorityFile().c_str());
+        return 1;
     }
+    std::printf("MOSSWICK_SOCIAL_CA=%s\nMOSSWICK_SOCIAL_CONNECT_TO=%s\n", service.authorityFile().c_str(),
+                joined(service.connectToEntries()).c_str());
+    std::fflush(stdout);
+    logLine("social service: listening on 127.0.0.1, port %d for https and %d for http",
+            service.tlsPort(), service.plainPort());
+
+    int received = 0;
+    sigwait(&stops, &received);
+    logLine("social service: stopping (%s)", received == SIGINT ? "SIGINT" : "SIGTERM");
+    // The service goes with main: its threads stop and its certificate files are removed.
     return 0;
 }
