@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include "app/SocialServiceRouting.h"
 #include "audio/CDAudioManager.h"
 #include "audio/CDSoundEngine.h"
 #include "engine/director/CCDirectorDisplayLink.h"
@@ -198,6 +199,8 @@ int main(int argc, char** argv)
     }
     DeviceProfile::setCurrent(*profile);
     if (reportMissingResources()) return 1;
+    // Before the game starts, which is before its first transfer.
+    routeToSocialServiceFromEnvironment();
 
     // Sound starts on a thread of its own, as the game's launch starts it;
     // without a sound device it says so once and stays silent.

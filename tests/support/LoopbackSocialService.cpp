@@ -251,17 +251,22 @@ void LoopbackSocialService::route()
 {
     routed_ = true;
     HTTPTransport::setTrustedCertificatesFile(authority_.certificateFile());
-    std::vector<std::string> entries;
-    for (const auto& [host, context] : contexts_) {
-        entries.push_back(host + ":443:127.0.0.1:" + std::to_string(tlsPort_));
-        entries.push_back(host + ":80:127.0.0.1:" + std::to_string(plainPort_));
-    }
-    HTTPTransport::setConnectTo(entries);
+    HTTPTransport::setConnectTo(connectToEntries());
     HTTPTransport::setConnectionGuard([](const std::string& address) {
         if (address == "127.0.0.1") return true;
         ADD_FAILURE() << "a transfer connected to " << address;
         return false;
     });
+}
+
+std::vector<std::string> LoopbackSocialService::connectToEntries() const
+{
+    std::vector<std::string> entries;
+    for (const auto& [host, context] : contexts_) {
+        entries.push_back(host + ":443:127.0.0.1:" + std::to_string(tlsPort_));
+        entries.push_back(host + ":80:127.0.0.1:" + std::to_string(plainPort_));
+    }
+    return entries;
 }
 
 std::string LoopbackSocialService::httpsUrl(const std::string& host, const std::string& path)
@@ -462,6 +467,7 @@ void LoopbackSocialService::serveConnection(int socket, bool tls, int number)
             if (keepsRequests_) requests_.push_back(request);
             reply = replyFor(request.target);
         }
+        if (observer_) observer_(request, reply.status);
         const auto start = std::chrono::steady_clock::now();
         while (!stopping_ && std::chrono::steady_clock::now() - start < std::chrono::duration<double>(reply.delaySeconds))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

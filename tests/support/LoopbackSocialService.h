@@ -23,6 +23,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -84,6 +85,10 @@ public:
     // Points the platform transport here (trust, connect-to, guard); undone
     // by the destructor.
     void route();
+    // The connect-to entries route() sets, "HOST:PORT:127.0.0.1:PORT" for
+    // every host served, port 443 to the TLS port and 80 to the plain one:
+    // what another process needs, with authorityFile(), to reach the service.
+    std::vector<std::string> connectToEntries() const;
     // "https://<host>" + path (or http on the plain port's mapping, port 80).
     static std::string httpsUrl(const std::string& host, const std::string& path);
     static std::string httpUrl(const std::string& host, const std::string& path);
@@ -100,6 +105,11 @@ public:
     std::vector<Request> requests() const;
     void clearRequests();
     void setKeepsRequests(bool keep) { keepsRequests_ = keep; }
+    // Told of every request once it is checked (its problems filled in),
+    // with the status about to be answered; on the connection's thread,
+    // outside the service's lock. Set before the first request.
+    using RequestObserver = std::function<void(const Request& request, int status)>;
+    void setRequestObserver(RequestObserver observer) { observer_ = std::move(observer); }
     int handshakes() const { return handshakes_; }
     int connections() const { return connections_; }
     // Every problem the header checks found, "<target>: <problem>".
@@ -143,6 +153,7 @@ private:
     Signing signing_;
     std::vector<Request> requests_;
     std::vector<std::string> problems_;
+    RequestObserver observer_;
     std::thread acceptThread_;
     std::vector<std::thread> connectionThreads_;
     std::set<int> openSockets_;
