@@ -40,13 +40,17 @@ uint32_t powerOfTwo(uint32_t v)
 // for views that draw, a sprite of its picture.
 class ViewNodes : public Object {
 public:
-    Ref<CCLayerColor> background;
+    // The background colour's fills: one for each part of the bounds that
+    // no opaque child hides.
+    std::vector<Ref<CCLayerColor>> fills;
     Ref<CCSprite> content;
     Ref<CCTexture2D> texture;
     unsigned generation = 0;
     CGSize drawnSize {0, 0};
     bool drawn = false;
     CGSize pictureSize {0, 0}; // the whole picture as the sprite measures it; the sprite may show fewer rows
+    // Every pixel of the picture is opaque (it hides what lies under the view).
+    bool opaqueContent = false;
 };
 
 } // namespace
@@ -297,6 +301,7 @@ void refreshContent(UIView& view, ViewNodes& nodes, float scale)
     nodes.drawn = false;
     nodes.content = nullptr;
     nodes.texture = nullptr;
+    nodes.opaqueContent = false;
     std::unique_ptr<UIDrawContext> context = UIDrawContext::create(size, scale);
     if (!context) return;
     view.drawRect(*context, {0, 0, size.width, size.height});
@@ -331,6 +336,12 @@ void refreshContent(UIView& view, ViewNodes& nodes, float scale)
                                CGSize {static_cast<float>(bitmap.width()), static_cast<float>(rows)})) {
         return;
     }
+    bool opaque = bitmap.width() > 0 && bitmap.height() > 0;
+    for (int y = 0; opaque && y < bitmap.height(); ++y) {
+        const uint8_t* row = &bitmap.pixels()[static_cast<size_t>(y) * bitmap.bytesPerRow()];
+        for (int x = 0; opaque && x < bitmap.width(); ++x) opaque = row[x * 4 + 3] == 255;
+    }
+    nodes.opaqueContent = opaque;
     nodes.texture = texture;
     nodes.content = CCSprite::spriteWithTexture(texture.get());
     nodes.content->setBlendFunc({GL_ONE, GL_ONE_MINUS_SRC_ALPHA});
@@ -359,6 +370,80 @@ struct Scissor {
     GLint box[4] {0, 0, 0, 0};
 };
 
+// Whether `view` paints every pixel of its bounds: an opaque background
+// colour, or a picture (as last drawn, at its present size) with no
+// transparent pixel.
+bool paintsWholeBounds(UIView& view)
+{
+    const std::optional<FillColor> fill = view.presentationBackground();
+    if (fill && fill->a >= 1.0f) return true;
+    if (!view.drawsContent() || !view.renderCache()) return false;
+    const auto& nodes = static_cast<const ViewNodes&>(*view.renderCache());
+    const CGSize size = view.bounds().size;
+    return nodes.content && nodes.opaqueContent && nodes.drawnSize.width == size.width &&
+           nodes.drawnSize.height == size.height && nodes.generation == view.displayGeneration();
+}
+
+// The parts of `bounds` (a view's, in its own bounds space) where the view's
+// background colour can show. A child shown at full alpha and not turned
+// that paints its whole bounds opaquely paints every pixel of its frame
+// after the parent, so the parent's fill there is never seen: a
+// full-screen controller over its pages and bars would otherwise fill the
+// screen twice each frame. The covers are taken a pixel smaller on each
+// side, so the parent's fill runs a pixel under each cover's edge and no seam
+// can open between them. Only for a view drawn at full alpha: a translucent
+// one's children are translucent too.
+std::vector<CGRect> visibleParts(UIView& view, CGRect bounds, float scale)
+{
+    const float inset = 1 / scale;
+    std::vector<CGRect> covers;
+    for (const Ref<UIView>& child : view.subviews()) {
+        if (child->isHidden() || child->presentationAlpha() < 1.0f) continue;
+        if (!CGAffineTransformIsIdentity(child->presentationTransform()) || !paintsWholeBounds(*child)) continue;
+        const CGSize size = child->presentationBounds().size;
+        const CGPoint centre = child->presentationCenter();
+        const float x0 = std::max(bounds.origin.x, centre.x - size.width / 2 + inset);
+        const float y0 = std::max(bounds.origin.y, centre.y - size.height / 2 + inset);
+        const float x1 = std::min(bounds.origin.x + bounds.size.width, centre.x + size.width / 2 - inset);
+        const float y1 = std::min(bounds.origin.y + bounds.size.height, centre.y + size.height / 2 - inset);
+        if (x1 > x0 && y1 > y0) covers.push_back({x0, y0, x1 - x0, y1 - y0});
+    }
+    if (covers.empty()) return {bounds};
+    // The covers' edges cut the bounds into cells; the cells no cover
+    // holds are joined along each row.
+    std::vector<float> xs {bounds.origin.x, bounds.origin.x + bounds.size.width};
+    std::vector<float> ys {bounds.origin.y, bounds.origin.y + bounds.size.height};
+    for (const CGRect& c : covers) {
+        xs.insert(xs.end(), {c.origin.x, c.origin.x + c.size.width});
+        ys.insert(ys.end(), {c.origin.y, c.origin.y + c.size.height});
+    }
+    for (std::vector<float>* edges : {&xs, &ys}) {
+        std::sort(edges->begin(), edges->end());
+        edges->erase(std::unique(edges->begin(), edges->end()), edges->end());
+    }
+    std::vector<CGRect> parts;
+    for (size_t j = 0; j + 1 < ys.size(); ++j) {
+        const float midY = (ys[j] + ys[j + 1]) / 2;
+        float runStart = 0;
+        bool inRun = false;
+        for (size_t i = 0; i + 1 < xs.size(); ++i) {
+            const CGPoint mid {(xs[i] + xs[i + 1]) / 2, midY};
+            bool hidden = false;
+            for (const CGRect& c : covers) hidden = hidden || CGRectContainsPoint(c, mid);
+            if (!hidden && !inRun) {
+                runStart = xs[i];
+                inRun = true;
+            }
+            if (hidden && inRun) {
+                parts.push_back({runStart, ys[j], xs[i] - runStart, ys[j + 1] - ys[j]});
+                inRun = false;
+            }
+        }
+        if (inRun) parts.push_back({runStart, ys[j], xs.back() - runStart, ys[j + 1] - ys[j]});
+    }
+    return parts;
+}
+
 // Draws a view and its subviews. `toPixels` maps the superview's bounds
 // points to framebuffer pixels, for the clipping views' scissor boxes.
 void drawView(UIView& view, float parentAlpha, float scale, const CGAffineTransform& toPixels, const Scissor& outer)
@@ -383,12 +468,17 @@ void drawView(UIView& view, float parentAlpha, float scale, const CGAffineTransf
     glMultMatrixf(gl);
 
     if (const std::optional<FillColor> colour = view.presentationBackground(); colour && colour->a > 0) {
-        if (!nodes.background) nodes.background = makeRef<CCLayerColor>();
-        nodes.background->setColor({byte(colour->r), byte(colour->g), byte(colour->b)});
-        nodes.background->setOpacity(byte(colour->a * alpha));
-        nodes.background->setContentSize(bounds.size);
-        nodes.background->setPosition(bounds.origin);
-        visitInPoints(*nodes.background, scale);
+        const std::vector<CGRect> parts =
+            alpha >= 1.0f ? visibleParts(view, bounds, scale) : std::vector<CGRect> {bounds};
+        while (nodes.fills.size() < parts.size()) nodes.fills.push_back(makeRef<CCLayerColor>());
+        for (size_t i = 0; i < parts.size(); ++i) {
+            CCLayerColor& fill = *nodes.fills[i];
+            fill.setColor({byte(colour->r), byte(colour->g), byte(colour->b)});
+            fill.setOpacity(byte(colour->a * alpha));
+            fill.setContentSize(parts[i].size);
+            fill.setPosition(parts[i].origin);
+            visitInPoints(fill, scale);
+        }
     }
     if (view.drawsContent()) {
         refreshContent(view, nodes, scale);

@@ -17,6 +17,7 @@
 #include "foundation/Paths.h"
 #include "foundation/RunLoop.h"
 #include "platform/Image.h"
+#include "social/CCSkinnedView.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
@@ -529,6 +530,84 @@ TEST_P(ShippedThemeTest, EverySkinParsesAndEveryImageExistsAtBothSizes)
         ASSERT_TRUE(a && b) << path;
         EXPECT_EQ(b->width(), a->width() * 2) << path;
         EXPECT_EQ(b->height(), a->height() * 2) << path;
+    }
+}
+
+// The phone's full UI stands its bars in fixed frames around the 320 x 320
+// page: each bar's skin must fill its frame and keep every item inside it
+// (a 480-point strip in a 160-point bar lost its tabs), no two of its
+// buttons may overlap (Back lay over the first tab), and each tab names its
+// page under the service's base, or the tab opens nothing.
+TEST_P(ShippedThemeTest, ThePhoneFullUiBarsFitTheirFramesAndTheirTabsNamePages)
+{
+    const bool variant = std::string(GetParam()) == "variant";
+    test::TempDir bundle;
+    const std::string source = variant ? test::sourceTreePath("tests/data/social/mosswick_01_variant.lumoratheme")
+                                       : test::sourceTreePath("resources/mosswick_01.lumoratheme");
+    std::filesystem::copy_file(source, bundle.file("mosswick_01.lumoratheme"));
+    test::ScopedEnv env("MOSSWICK_RESOURCES", bundle.path());
+    CCTheming& theme = *CCTheming::sharedInstance();
+    ASSERT_EQ(theme.setCurrentTheme("mosswick_01"), "mosswick_01");
+    struct Bar {
+        const char* skin;
+        bool statusBarLayout;
+        float w, h;
+        float usableW, usableH; // the part not under another bar
+        int tabs;
+    };
+    // Without status-bar skins: the navigation bars beside the page. With
+    // them: 45-point tab strips (the basic banners take the basic
+    // navigation skins) and status bars; the basic portrait status bar's
+    // last 45 points lie under the banner.
+    const Bar bars[] = {
+        {"globalnav_portrait", false, 320, 160, 320, 160, 4},
+        {"globalnav_landscape", false, 160, 320, 160, 320, 4},
+        {"basicnav_portrait", false, 320, 160, 320, 160, 1},
+        {"basicnav_landscape", false, 160, 320, 160, 320, 1},
+        {"globalnav_portrait", true, 320, 45, 320, 45, 4},
+        {"globalnav_landscape", true, 45, 320, 45, 320, 4},
+        {"basicnav_portrait", true, 320, 45, 320, 45, 1},
+        {"basicnav_landscape", true, 45, 320, 45, 320, 1},
+        {"globalstatusbar_portrait", true, 320, 115, 320, 115, 0},
+        {"globalstatusbar_landscape", true, 115, 320, 115, 320, 0},
+        {"basicstatusbar_portrait", true, 320, 160, 320, 115, 0},
+        {"basicstatusbar_landscape", true, 115, 320, 115, 320, 0},
+    };
+    ASSERT_EQ(theme.statusBarSkinInTheme(), variant);
+    for (const Bar& bar : bars) {
+        if (bar.statusBarLayout != variant) continue;
+        SCOPED_TRACE(bar.skin);
+        const Value& skin = theme.getSkinDescription(bar.skin);
+        const CGRect background = CCTheming::dimensionsFromItem(CCSkinnedView::skinItemForId("background", skin));
+        EXPECT_EQ(background.size.width, bar.w);
+        EXPECT_EQ(background.size.height, bar.h);
+        std::vector<std::pair<std::string, CGRect>> buttons;
+        int tabs = 0;
+        for (const Value& item : skin["items"].asArray()) {
+            const std::string id = item["id"].asString();
+            const CGRect r = CCTheming::dimensionsFromItem(item);
+            ASSERT_TRUE(std::isfinite(r.origin.x) && std::isfinite(r.origin.y)) << id;
+            if (id == "background") continue;
+            EXPECT_TRUE(r.origin.x >= 0 && r.origin.y >= 0 && r.origin.x + r.size.width <= bar.usableW &&
+                        r.origin.y + r.size.height <= bar.usableH)
+                << id << " lies outside the bar";
+            const std::string_view type = item["type"].stringView();
+            if (type != "tab" && type != "button") continue;
+            for (const auto& [other, o] : buttons) {
+                const bool apart = r.origin.x >= o.origin.x + o.size.width || o.origin.x >= r.origin.x + r.size.width ||
+                                   r.origin.y >= o.origin.y + o.size.height || o.origin.y >= r.origin.y + r.size.height;
+                EXPECT_TRUE(apart) << id << " overlaps " << other;
+            }
+            buttons.emplace_back(id, r);
+            if (type == "tab") {
+                ++tabs;
+                const std::string href = item["href"].asString();
+                EXPECT_TRUE(item["href"].isString() && href.size() > 5 && href.find("://") == std::string::npos &&
+                            href.substr(href.size() - 5) == ".cuid")
+                    << id << " names no page under the service's base";
+            }
+        }
+        EXPECT_EQ(tabs, bar.tabs);
     }
 }
 

@@ -10,7 +10,9 @@ size: the @2x picture is drawn and the 1x one is its half).
 
 The shipped theme leaves out the status-bar and background-image skins: with
 them the client draws image spinners and leaves table backgrounds clear.
-The variant has them (and the spinner image), so tests cover both branches.
+The variant has them (and the spinner image), so tests cover both branches;
+with them the phone's full UI lays its bars out differently, so the variant
+also has its own navigation skins for that layout.
 
 Deterministic: entries in a fixed order with a fixed date, images drawn from
 code with no randomness, so the same script gives the same bytes.
@@ -23,7 +25,7 @@ import os
 import sys
 import zipfile
 
-from PIL import Image, ImageDraw
+from PIL import Image, ImageDraw, ImageFont
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -220,14 +222,79 @@ def back_button(s):
     return panel(s, 70, 28, MOSS_DARK, PAPER, 7, 1)
 
 
-@image("images/bars/nav.png", 320, 44)
-def nav(s):
-    return bar(s, 320, 44, MOSS, MOSS_DARK)
+# The phone's full-screen UI: its bars fill the screen beside the 320-point
+# page (below it in portrait, left of it in landscape), so each bar has its
+# own picture at its own size, and the tabs are square tiles.
+@image("images/globalnav/bar_portrait.png", 320, 160)
+def globalnav_bar_portrait(s):
+    return bar(s, 320, 160, MOSS, MOSS_DARK, MOSS_DARK)
 
 
-@image("images/bars/nav_landscape.png", 480, 44)
-def nav_landscape(s):
-    return bar(s, 480, 44, MOSS, MOSS_DARK)
+@image("images/globalnav/bar_landscape.png", 160, 320)
+def globalnav_bar_landscape(s):
+    return bar(s, 160, 320, MOSS, MOSS_DARK).transpose(Image.FLIP_TOP_BOTTOM)
+
+
+def font(s, size):
+    return ImageFont.truetype(os.path.join(ROOT, "resources", "fonts", "NimbusSans-Bold.otf"), size * s)
+
+
+@image("images/globalnav/back.png", 70, 28)
+def globalnav_back(s):
+    img = panel(s, 70, 28, MOSS_DARK, PAPER, 7, 1)
+    d = ImageDraw.Draw(img)
+    d.polygon([(8 * s, 14 * s), (17 * s, 7 * s), (17 * s, 21 * s)], fill=PAPER)
+    d.text((42 * s, 14 * s), "Back", font=font(s, 13), fill=PAPER, anchor="mm")
+    return img
+
+
+def nav_glyph(d, s, glyph, cx, cy, r, colour):
+    """Draws a tab's glyph centred at (cx, cy), about 2r across (pixels)."""
+    if glyph == "profile":
+        d.ellipse((cx - 0.42 * r, cy - r, cx + 0.42 * r, cy - 0.16 * r), fill=colour)
+        d.pieslice((cx - 0.85 * r, cy - 0.05 * r, cx + 0.85 * r, cy + 1.6 * r), 180, 360, fill=colour)
+    elif glyph == "splash":  # home: a cottage
+        d.polygon([(cx - r, cy - 0.05 * r), (cx, cy - r), (cx + r, cy - 0.05 * r)], fill=colour)
+        d.rectangle((cx - 0.7 * r, cy - 0.1 * r, cx + 0.7 * r, cy + 0.8 * r), fill=colour)
+    elif glyph == "challenges":  # a pennant on its pole
+        d.rectangle((cx - 0.7 * r, cy - r, cx - 0.5 * r, cy + 0.85 * r), fill=colour)
+        d.polygon([(cx - 0.5 * r, cy - r), (cx + 0.9 * r, cy - 0.55 * r), (cx - 0.5 * r, cy - 0.1 * r)], fill=colour)
+    else:  # gifting: a parcel with its ribbon
+        d.rectangle((cx - 0.85 * r, cy - 0.35 * r, cx + 0.85 * r, cy + 0.85 * r), fill=colour)
+        d.rectangle((cx - 0.95 * r, cy - 0.6 * r, cx + 0.95 * r, cy - 0.25 * r), fill=colour)
+        ribbon = (MOSS_DARK[0], MOSS_DARK[1], MOSS_DARK[2], 255)
+        d.rectangle((cx - 0.12 * r, cy - 0.6 * r, cx + 0.12 * r, cy + 0.85 * r), fill=ribbon)
+        d.ellipse((cx - 0.55 * r, cy - r, cx - 0.05 * r, cy - 0.6 * r), outline=colour, width=max(1, s))
+        d.ellipse((cx + 0.05 * r, cy - r, cx + 0.55 * r, cy - 0.6 * r), outline=colour, width=max(1, s))
+
+
+# The full UI's tabs: (item id, page under the service's lite base, label).
+NAV_TABS = (("profiletab", "profile.cuid", "Profile"), ("splashtab", "splash.cuid", "Home"),
+            ("challengestab", "challenges.cuid", "Challenges"), ("giftingtab", "gifts_and_market.cuid", "Gifts"))
+NAV_TILE = 72  # a labelled tile on the tall bars
+NAV_SMALL_TILE = 40  # a glyph-only tile on the 45-point strips of the status-bar layout
+
+
+def nav_tile(glyph, label, pressed, side):
+    def draw(s):
+        img = panel(s, side, side, MOSS_LIGHT if pressed else MOSS, PAPER if pressed else MOSS_DARK, 10, 1.5)
+        d = ImageDraw.Draw(img)
+        ink = WHITE if pressed else PAPER
+        if label:
+            nav_glyph(d, s, glyph, side / 2 * s, 28 * s, 15 * s, ink)
+            d.text((side / 2 * s, 58 * s), label, font=font(s, 11), fill=ink, anchor="mm")
+        else:
+            nav_glyph(d, s, glyph, side / 2 * s, side / 2 * s, side * 0.3 * s, ink)
+        return img
+    return draw
+
+
+for _tab, _page, _label in NAV_TABS:
+    _glyph = _tab[:-3]
+    for _pressed in (False, True):
+        _suffix = "_pressed" if _pressed else ""
+        IMAGES["images/globalnav/%s%s.png" % (_glyph, _suffix)] = (NAV_TILE, NAV_TILE,
+                                                                   nav_tile(_glyph, _label, _pressed, NAV_TILE))
 
 
 @image("images/bars/pad_left.png", 92, 626)
@@ -319,6 +386,14 @@ VARIANT_IMAGES["images/backgrounds/global_portrait.png"] = (320, 480, lambda s: 
 VARIANT_IMAGES["images/backgrounds/global_landscape.png"] = (480, 320, lambda s: bar(s, 480, 320, PAPER, LINE))
 VARIANT_IMAGES["images/backgrounds/ipad.png"] = (768, 1024, lambda s: bar(s, 768, 1024, PAPER, LINE))
 VARIANT_IMAGES["images/bars/status.png"] = (320, 20, lambda s: bar(s, 320, 20, MOSS_DARK, MOSS_DARK))
+# The status-bar layout's 45-point tab strips and their glyph-only tiles.
+VARIANT_IMAGES["images/globalnav/strip_portrait.png"] = (320, 45, lambda s: bar(s, 320, 45, MOSS, MOSS_DARK))
+VARIANT_IMAGES["images/globalnav/strip_landscape.png"] = (
+    45, 320, lambda s: bar(s, 320, 45, MOSS, MOSS_DARK).transpose(Image.ROTATE_90))
+for _tab, _page, _label in NAV_TABS:
+    for _pressed in (False, True):
+        VARIANT_IMAGES["images/globalnav/%s_small%s.png" % (_tab[:-3], "_pressed" if _pressed else "")] = (
+            NAV_SMALL_TILE, NAV_SMALL_TILE, nav_tile(_tab[:-3], None, _pressed, NAV_SMALL_TILE))
 
 
 # ---------------------------------------------------------------- skins
@@ -440,18 +515,77 @@ def progress_skin(w, h, back):
     return skin(*items)
 
 
-def nav_skin(width):
-    src = "images/bars/nav.png" if width == 320 else "images/bars/nav_landscape.png"
-    tab_w = width // 4
-    tabs = ["profiletab", "splashtab", "challengestab", "giftingtab"]
-    items = [background(width, 44, src)]
-    for i, tab in enumerate(tabs):
-        items.append(item(tab, "tab", i * tab_w, 0, tab_w, 44,
-                          image="theme://images/pulltab_bottom/tab_%s.png" % TAB_GLYPHS[i % 3],
-                          depressedimage="theme://images/pulltab_bottom/tab_%s_expand.png" % TAB_GLYPHS[i % 3]))
-    items.append(item("backbutton", "button", 6, 8, 70, 28, image="theme://images/bars/back_button.png"))
-    items.append(item("closebutton", "button", width - 36, 7, 30, 30, image="theme://images/bars/close.png"))
+# Where the full UI's bars stand on the 320 x 480 screen (the phone layout
+# fixes these frames; only their sizes matter to a skin): without status-bar
+# skins one tall navigation bar fills what the 320 x 320 page leaves, below it
+# in portrait and left of it in landscape; with them the tabs shrink to a
+# 45-point strip at the far edge (the basic mode's banner stands there too)
+# and a status bar between strip and page carries Back and Close. The basic
+# mode's portrait status bar is 160 high, its last 45 points under the banner.
+NAV_BAR_SIZES = {"portrait": (320, 160), "landscape": (160, 320)}
+STRIP_SIZES = {"portrait": (320, 45), "landscape": (45, 320)}
+STATUS_BAR_SIZES = {("global", "portrait"): (320, 115), ("global", "landscape"): (115, 320),
+                    ("basic", "portrait"): (320, 160), ("basic", "landscape"): (115, 320)}
+
+
+def nav_tab(tab, page, x, y, small):
+    glyph = tab[:-3]
+    side = NAV_SMALL_TILE if small else NAV_TILE
+    name = glyph + ("_small" if small else "")
+    return item(tab, "tab", x, y, side, side, href=page, image="theme://images/globalnav/%s.png" % name,
+                depressedimage="theme://images/globalnav/%s_pressed.png" % name)
+
+
+def back_and_close(width):
+    """Back at the top left, Close at the top right of a bar `width` wide."""
+    return [item("backbutton", "button", 6, 8, 70, 28, image="theme://images/globalnav/back.png"),
+            item("closebutton", "button", width - 36, 7, 30, 30, image="theme://images/bars/close.png")]
+
+
+def nav_skin(orientation, basic):
+    """The tall navigation bar of a theme without status-bar skins: Back and
+    Close along the top, the tabs below them (the basic mode has only the
+    home tab, which its pages fall back to)."""
+    w, h = NAV_BAR_SIZES[orientation]
+    items = [background(w, h, "images/globalnav/bar_%s.png" % orientation)] + back_and_close(w)
+    tabs = NAV_TABS[1:2] if basic else NAV_TABS
+    top = 44  # under Back and Close
+    if orientation == "portrait":
+        gap = (w - len(tabs) * NAV_TILE) / (len(tabs) + 1)
+        y = top + (h - top - NAV_TILE) // 2
+        places = [(round(gap + i * (NAV_TILE + gap)), y) for i in range(len(tabs))]
+    else:
+        columns = min(2, len(tabs))
+        rows = (len(tabs) + columns - 1) // columns
+        gap = (w - columns * NAV_TILE) / (columns + 1)
+        block = rows * NAV_TILE + (rows - 1) * 12
+        y0 = top + (h - top - block) // 2
+        places = [(round(gap + (i % columns) * (NAV_TILE + gap)), y0 + (i // columns) * (NAV_TILE + 12))
+                  for i in range(len(tabs))]
+    for (tab, page, _label), (x, y) in zip(tabs, places):
+        items.append(nav_tab(tab, page, x, y, False))
     return skin(*items)
+
+
+def strip_skin(orientation, basic):
+    """The 45-point strip of a theme with status-bar skins: the tabs in a
+    row (portrait) or a column (landscape); the basic mode's banner holds
+    only the home tab."""
+    w, h = STRIP_SIZES[orientation]
+    items = [background(w, h, "images/globalnav/strip_%s.png" % orientation)]
+    tabs = NAV_TABS[1:2] if basic else NAV_TABS
+    along = (w if orientation == "portrait" else h) // len(tabs)
+    across = ((h if orientation == "portrait" else w) - NAV_SMALL_TILE) // 2
+    for i, (tab, page, _label) in enumerate(tabs):
+        offset = i * along + (along - NAV_SMALL_TILE) // 2
+        x, y = (offset, across) if orientation == "portrait" else (across, offset)
+        items.append(nav_tab(tab, page, x, y, True))
+    return skin(*items)
+
+
+def status_bar_skin(mode, orientation):
+    w, h = STATUS_BAR_SIZES[(mode, orientation)]
+    return skin(background(w, h, "images/bars/status.png"), *back_and_close(w))
 
 
 # The tablet's bar: a column at the screen's left edge (the tablet layout
@@ -551,11 +685,9 @@ def shipped_skins():
                             ("ipad_splash_portrait", 768, 1024, "splash"),
                             ("ipad_splash_landscape", 1024, 768, "splash_landscape")):
         skins.append((name, skin(background(w, h, "images/dialogs/%s.png" % src))))
-    skins.append(("globalnav_portrait", nav_skin(320)))
-    skins.append(("globalnav_landscape", nav_skin(480)))
-    skins.append(("basicnav_portrait", skin(background(320, 44, "images/bars/nav.png"), *back_bar_items())))
-    skins.append(("basicnav_landscape", skin(background(480, 44, "images/bars/nav_landscape.png"),
-                                             *back_bar_items())))
+    for mode in ("global", "basic"):
+        for orientation in ("portrait", "landscape"):
+            skins.append(("%snav_%s" % (mode, orientation), nav_skin(orientation, mode == "basic")))
     skins.append(("padnav_left", pad_nav_skin(False)))
     skins.append(("padnav_basic_left", pad_nav_skin(True)))
     skins.append(("padnav_bottom", skin(background(768, 49, "images/bars/pad_bottom.png"))))
@@ -577,10 +709,14 @@ def variant_skins():
                       skin(background(w, h, "images/backgrounds/global_%s.png" % orientation))))
         extra.append(("basicbackground_" + orientation,
                       skin(background(w, h, "images/backgrounds/global_%s.png" % orientation))))
-        extra.append(("globalstatusbar_" + orientation, skin(background(w, 20, "images/bars/status.png"))))
-        extra.append(("basicstatusbar_" + orientation, skin(background(w, 20, "images/bars/status.png"))))
+        for mode in ("global", "basic"):
+            extra.append(("%sstatusbar_%s" % (mode, orientation), status_bar_skin(mode, orientation)))
     extra.append(("ipad_background", skin(background(768, 1024, "images/backgrounds/ipad.png"))))
-    return shipped_skins() + extra
+    # With status-bar skins the navigation bars (and the basic banners,
+    # which take the basic navigation skins) are the 45-point strips.
+    strips = {"%snav_%s" % (mode, orientation): strip_skin(orientation, mode == "basic")
+              for mode in ("global", "basic") for orientation in ("portrait", "landscape")}
+    return [(name, strips.get(name, content)) for name, content in shipped_skins()] + extra
 
 
 # ---------------------------------------------------------------- archive

@@ -16,12 +16,14 @@
 #include "foundation/Notification.h"
 #include "foundation/NotificationCenter.h"
 #include "platform/NetworkReachability.h"
+#include "platform/UITouch.h"
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
 #include "social/CCGenericTableViewController.h"
 #include "social/CCGlobalNavController.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCPrivateSession.h"
+#include "social/CCSkinnedView.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
 #include "social/records/CCServerDataHTTP.h"
@@ -58,6 +60,15 @@ bool sameRect(CGRect a, CGRect b)
 {
     return std::abs(a.origin.x - b.origin.x) < 0.01f && std::abs(a.origin.y - b.origin.y) < 0.01f &&
            std::abs(a.size.width - b.size.width) < 0.01f && std::abs(a.size.height - b.size.height) < 0.01f;
+}
+
+// Whether `inner` lies wholly in `outer` (to a hundredth of a point).
+bool inside(CGRect outer, CGRect inner)
+{
+    const float e = 0.01f;
+    return inner.origin.x >= outer.origin.x - e && inner.origin.y >= outer.origin.y - e &&
+           inner.origin.x + inner.size.width <= outer.origin.x + outer.size.width + e &&
+           inner.origin.y + inner.size.height <= outer.origin.y + outer.size.height + e;
 }
 
 std::string text(CGRect r)
@@ -107,7 +118,6 @@ protected:
         service_.script("/lite/second.cuid", {200, {}, envelope(pageJson("Second", 20))});
         service_.script("/lite/third.cuid", {200, {}, envelope(pageJson("Third", 20))});
         service_.script("/lite/globalnav.cuid", {200, {}, envelope(R"({"uidata":{"profiletab":"3","challengestab":"12"}})")});
-        giveTabsPages();
         CCSessionScreenHooks hooks = session()->screenHooks();
         hooks.deactivateLumoraUI = [this] { ++deactivations_; };
         session()->setScreenHooks(hooks);
@@ -132,20 +142,16 @@ protected:
         SetUp();
     }
 
-    // The shipped skins name no pages for their tabs; the tests give them
-    // the service's.
-    static void giveTabsPages()
+    // A finger on the middle of `id`'s item of `bar`, where the screen
+    // shows it (the root view turns with the device).
+    void tapItem(CCSkinnedView& bar, const std::string& id)
     {
-        CCTheming* theme = CCTheming::sharedInstance();
-        for (const char* name : {"globalnav_portrait", "globalnav_landscape"}) {
-            Value skin = theme->getSkinDescription(name);
-            Value::Array items = skin["items"].asArray();
-            for (Value& item : items)
-                for (const auto& [tab, path] : kTabPages)
-                    if (item["id"].isString() && item["id"].asString() == tab) item.set("href", Value(path));
-            skin.set("items", Value::array(std::move(items)));
-            ASSERT_TRUE(theme->replaceCachedSkinDescription(name, skin));
-        }
+        const CGRect area = CCTheming::dimensionsFromItem(CCSkinnedView::skinItemForId(id, bar.skinDescription()));
+        ASSERT_GT(area.size.width, 0) << id;
+        const CGPoint centre = bar.convertPointToView(
+            {area.origin.x + area.size.width / 2, area.origin.y + area.size.height / 2}, nullptr);
+        Ref<UITouch> touch = driver_->touchDown(centre);
+        driver_->touchUp(touch.get());
     }
 
     CCGlobalNavController& open(const std::string& tab = "profiletab",
@@ -468,15 +474,17 @@ TEST_P(GlobalNavTest, ATabTapOpensTheTabsPageOnTheNextTurnWithItsKind)
         nav.pushView(makeRef<CCUIDescription>(lite("second.cuid"), 10, 0), std::nullopt, 0);
         nav.formModelCreatingForUrl(lite("second.cuid"))->values.set("name", Value("Ada"));
         CCSkinnedView& bar = *(row.orientation == 1 ? nav.portraitNavBarView() : nav.landscapeNavBarView());
-        nav.skinnedViewButtonPressed(bar, "challengestab", "tab", Value("challenges.cuid"));
+        // A finger on the tab as the theme ships it: its own "href" names
+        // the page (the tabs carry no badge here, so no link of the page's).
+        tapItem(bar, "giftingtab");
         EXPECT_TRUE(nav.backgroundThreadRunning());
         EXPECT_EQ(nav.urlHistoryCount(), 0u);
         EXPECT_TRUE(nav.formModelHeap().empty());
-        EXPECT_EQ(bar.depressedButton(), "challengestab");
-        EXPECT_EQ(nav.selectedTabId(), std::optional<std::string>("challengestab"));
+        EXPECT_EQ(bar.depressedButton(), "giftingtab");
+        EXPECT_EQ(nav.selectedTabId(), std::optional<std::string>("giftingtab"));
         // Taps while the switch runs are ignored.
-        nav.skinnedViewButtonPressed(bar, "giftingtab", "tab", Value("gifts_and_market.cuid"));
-        EXPECT_EQ(nav.selectedTabId(), std::optional<std::string>("challengestab"));
+        tapItem(bar, "splashtab");
+        EXPECT_EQ(nav.selectedTabId(), std::optional<std::string>("giftingtab"));
         RunLoop::main().drain();
         EXPECT_FALSE(nav.backgroundThreadRunning());
         ASSERT_NE(nav.incomingViewController(), nullptr);
@@ -485,10 +493,10 @@ TEST_P(GlobalNavTest, ATabTapOpensTheTabsPageOnTheNextTurnWithItsKind)
         const CGPoint centre = nav.incomingViewController()->view()->presentationCenter();
         EXPECT_NEAR(centre.x, start.origin.x + 160, 0.5) << "kind " << row.kind;
         EXPECT_NEAR(centre.y, start.origin.y + 160, 0.5);
-        ASSERT_TRUE(waitForPage("challenges.cuid"));
+        ASSERT_TRUE(waitForPage("gifts_and_market.cuid"));
         EXPECT_EQ(nav.urlHistoryCount(), 1u);
         // A second tap on the selected tab with one page is ignored.
-        nav.skinnedViewButtonPressed(bar, "challengestab", "tab", Value("challenges.cuid"));
+        tapItem(bar, "giftingtab");
         EXPECT_FALSE(nav.backgroundThreadRunning());
     }
 }
@@ -700,10 +708,17 @@ TEST_P(GlobalNavTest, AFailedFirstPageClosesTheUiAndALaterOneGoesBack)
 
 TEST_P(GlobalNavTest, ATabWithoutAPageOpensNoFirstPage)
 {
-    // The shipped skins as they are: no tab names a page.
+    // A theme whose default tab names no page.
     begin();
-    CCTheming::releaseSharedInstance();
-    useTheme("mosswick_01");
+    CCTheming* theme = CCTheming::sharedInstance();
+    for (const char* name : {"globalnav_portrait", "globalnav_landscape"}) {
+        Value skin = theme->getSkinDescription(name);
+        Value::Array items = skin["items"].asArray();
+        for (Value& item : items)
+            if (item["id"].isString() && item["id"].asString() == "profiletab") item.remove("href");
+        skin.set("items", Value::array(std::move(items)));
+        ASSERT_TRUE(theme->replaceCachedSkinDescription(name, skin));
+    }
     CCGlobalNavController& nav = open();
     runSeconds(0.2);
     EXPECT_TRUE(nav.uiHasBeenActivated());
@@ -787,33 +802,56 @@ TEST_P(GlobalNavTest, LogInEntryPointsReloadOrOpenInPlace)
     }
 }
 
-TEST_P(GlobalNavTest, ScreensOfBothModesAndTheStatusBarVariant)
+TEST_P(GlobalNavTest, ScreensOfBothModesAndTheStatusBarVariantInBothOrientations)
 {
     if (std::string(GetParam()) != "phone-hd") GTEST_SKIP() << "pictures at phone-hd";
     struct Row {
         const char* picture;
         const char* theme;
         bool main;
+        bool landscape;
     };
-    const Row rows[] = {{"globalnav-main-portrait", "mosswick_01", true},
-                        {"globalnav-basic-portrait", "mosswick_01", false},
-                        {"globalnav-statusbar-main-portrait", "variant", true},
-                        {"globalnav-statusbar-basic-portrait", "variant", false}};
+    const Row rows[] = {{"globalnav-main-portrait", "mosswick_01", true, false},
+                        {"globalnav-basic-portrait", "mosswick_01", false, false},
+                        {"globalnav-main-landscape", "mosswick_01", true, true},
+                        {"globalnav-basic-landscape", "mosswick_01", false, true},
+                        {"globalnav-statusbar-main-portrait", "variant", true, false},
+                        {"globalnav-statusbar-basic-portrait", "variant", false, false},
+                        {"globalnav-statusbar-main-landscape", "variant", true, true},
+                        {"globalnav-statusbar-basic-landscape", "variant", false, true}};
     bool first = true;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.picture);
         if (!first) restart();
         first = false;
         begin(row.theme, !row.main, false);
+        if (row.landscape) {
+            session()->lockToOrientationList({1, 3});
+            session()->willRotateToInterfaceOrientation(3, 0);
+        }
         CCGlobalNavController& nav = open();
         ASSERT_TRUE(waitForPage(row.main ? "profile.cuid" : "splash.cuid"));
         runSeconds(0.3);
         picture(row.picture);
-        // The page's first row sits at the top of the screen, the bar below the page.
-        const RGBA page = pixelAt({100, 20});
+        // The page's first row covers the game, and every tab of the bar
+        // shown is drawn on the screen, where a finger finds it.
+        UIView* page = nav.primaryViewController()->view();
         const RGBA moss {70, 96, 52, 255};
-        EXPECT_FALSE(page.r == moss.r && page.g == moss.g && page.b == moss.b) << "the page covers the game";
-        (void)nav;
+        const RGBA top = pixelAt(page->convertPointToView({100, 20}, nullptr));
+        EXPECT_FALSE(top.r == moss.r && top.g == moss.g && top.b == moss.b) << "the page covers the game";
+        const bool status = std::string(row.theme) == "variant";
+        CCSkinnedView* bar = status && !row.main
+                                 ? (row.landscape ? nav.landscapeBasicNavBannerView() : nav.portraitBasicNavBannerView())
+                                 : (row.landscape ? nav.landscapeNavBarView() : nav.portraitNavBarView());
+        ASSERT_NE(bar, nullptr);
+        const CGRect screen {0, 0, 320, 480};
+        for (const auto& [tab, path] : kTabPages) {
+            const Value& item = CCSkinnedView::skinItemForId(tab, bar->skinDescription());
+            if (item.isNull()) continue;
+            const CGRect area = bar->convertRectToView(CCTheming::dimensionsFromItem(item), nullptr);
+            EXPECT_TRUE(inside(screen, area)) << tab << " at " << text(area);
+            EXPECT_TRUE(inside(bar->convertRectToView(bar->bounds(), nullptr), area)) << tab;
+        }
     }
 }
 

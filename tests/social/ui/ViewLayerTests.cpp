@@ -195,6 +195,81 @@ TEST_F(ViewLayerTest, NamedAnimations)
     UIView::setAnimationsEnabled(true);
 }
 
+// A view's background colour is filled only where no child paints over it
+// (a full-screen controller would otherwise fill the screen twice a frame),
+// so what shows must be exactly what showed when every fill was drawn: the
+// child where it is, the parent's colour up to its edges with no seam of the
+// game between them (at half-pixel edges too), the parent through a child's
+// transparent pixels, and through a translucent parent's children.
+class PictureWithAHole : public UIView {
+public:
+    using UIView::UIView;
+    bool drawsContent() const override { return true; }
+    void drawRect(UIDrawContext& context, CGRect) override
+    {
+        // Blue with a clear 20-point square left in its middle.
+        context.setFillColor(FillColor {0, 0, 1, 1});
+        const CGSize size = bounds().size;
+        context.fillRect({0, 0, size.width, size.height / 2 - 10});
+        context.fillRect({0, size.height / 2 + 10, size.width, size.height / 2 - 10});
+        context.fillRect({0, 0, size.width / 2 - 10, size.height});
+        context.fillRect({size.width / 2 + 10, 0, size.width / 2 - 10, size.height});
+    }
+};
+
+TEST_F(ViewLayerTest, ABackgroundShowsOnlyWhereNoChildPaintsAndNeverLeavesASeam)
+{
+    const RGBA red {255, 0, 0, 255};
+    const RGBA blue {0, 0, 255, 255};
+    struct Row {
+        const char* name;
+        CGRect child;
+        bool picture;     // the child paints a picture with a hole, not a colour
+        float parentAlpha;
+    };
+    const Row rows[] = {
+        {"a coloured child on whole points", {40, 40, 100, 80}, false, 1},
+        {"a coloured child on half points", {40.5f, 39.5f, 100.5f, 80.5f}, false, 1},
+        {"a picture with a hole", {40, 40, 100, 80}, true, 1},
+        {"under a translucent parent", {40, 40, 100, 80}, false, 0.5f},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Ref<UIView> parent = makeRef<UIView>(CGRect {20, 30, 200, 160});
+        parent->setBackgroundColor(FillColor {1, 0, 0, 1});
+        parent->setAlpha(row.parentAlpha);
+        Ref<UIView> child = makeRef<UIView>(row.child);
+        if (row.picture) child = Ref<UIView>(makeRef<PictureWithAHole>(row.child).get());
+        if (!row.picture) child->setBackgroundColor(FillColor {0, 0, 1, 1});
+        parent->addSubview(child.get());
+        window_->addSubview(parent.get());
+        driver_->runFrames(2);
+        const CGRect c {row.child.origin.x + 20, row.child.origin.y + 30, row.child.size.width, row.child.size.height};
+        const CGPoint middle {c.origin.x + c.size.width / 2, c.origin.y + c.size.height / 2};
+        if (row.parentAlpha < 1) {
+            // The child's half-seen blue over the parent's half-seen red:
+            // the red is still there.
+            EXPECT_GT(pixelAt(middle).r, 60);
+        } else if (row.picture) {
+            EXPECT_EQ(pixelAt(middle), red) << "the parent through the hole";
+            EXPECT_EQ(pixelAt({middle.x, c.origin.y + 5}), blue);
+        } else {
+            EXPECT_EQ(pixelAt(middle), blue);
+            // Every pixel across each edge is the parent's or the child's.
+            for (float d = -3; d <= 3; d += 1) {
+                for (const CGPoint p : {CGPoint {c.origin.x + d, middle.y}, CGPoint {c.origin.x + c.size.width + d, middle.y},
+                                        CGPoint {middle.x, c.origin.y + d}, CGPoint {middle.x, c.origin.y + c.size.height + d}}) {
+                    const RGBA seen = pixelAt(p);
+                    EXPECT_TRUE(seen == red || seen == blue) << p.x << ", " << p.y;
+                }
+            }
+            EXPECT_EQ(pixelAt({c.origin.x - 4, middle.y}), red);
+            EXPECT_EQ(pixelAt({c.origin.x + c.size.width + 4, c.origin.y + c.size.height + 4}), red);
+        }
+        parent->removeFromSuperview();
+    }
+}
+
 TEST_F(ViewLayerTest, TextDrawingByPixels)
 {
     auto inkBox = [](UIDrawContext& context) {
