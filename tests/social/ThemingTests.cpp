@@ -452,7 +452,23 @@ TEST_F(ThemingTest, CannedDescriptionsAndTheBackBar)
 
 // ---- the shipped theme and its test variant ----
 
-class ShippedThemeTest : public test::SocialFixture, public ::testing::WithParamInterface<const char*> {};
+// The shipped theme, or its status-bar variant, as the current theme of a
+// bundle folder of its own.
+class ShippedThemeTest : public test::SocialFixture, public ::testing::WithParamInterface<const char*> {
+protected:
+    bool isVariant() const { return std::string(GetParam()) == "variant"; }
+    void useTheTheme()
+    {
+        const std::string source = isVariant()
+                                       ? test::sourceTreePath("tests/data/social/mosswick_01_variant.lumoratheme")
+                                       : test::sourceTreePath("resources/mosswick_01.lumoratheme");
+        std::filesystem::copy_file(source, bundle_.file("mosswick_01.lumoratheme"));
+        ASSERT_EQ(CCTheming::sharedInstance()->setCurrentTheme("mosswick_01"), "mosswick_01");
+    }
+
+    test::TempDir bundle_;
+    test::ScopedEnv env_ {"MOSSWICK_RESOURCES", bundle_.path()};
+};
 
 // Every skin id the client asks for, as the theme must answer it.
 std::vector<std::string> askedSkins(bool variant)
@@ -488,14 +504,10 @@ std::vector<std::string> askedSkins(bool variant)
 
 TEST_P(ShippedThemeTest, EverySkinParsesAndEveryImageExistsAtBothSizes)
 {
-    const bool variant = std::string(GetParam()) == "variant";
-    test::TempDir bundle;
-    const std::string source = variant ? test::sourceTreePath("tests/data/social/mosswick_01_variant.lumoratheme")
-                                       : test::sourceTreePath("resources/mosswick_01.lumoratheme");
-    std::filesystem::copy_file(source, bundle.file("mosswick_01.lumoratheme"));
-    test::ScopedEnv env("MOSSWICK_RESOURCES", bundle.path());
+    const bool variant = isVariant();
+    useTheTheme();
+    if (HasFatalFailure()) return;
     CCTheming& theme = *CCTheming::sharedInstance();
-    ASSERT_EQ(theme.setCurrentTheme("mosswick_01"), "mosswick_01");
     CCLumoraError error;
     ASSERT_TRUE(theme.validateTheme(&error));
     EXPECT_EQ(theme.statusBarSkinInTheme(), variant);
@@ -540,14 +552,10 @@ TEST_P(ShippedThemeTest, EverySkinParsesAndEveryImageExistsAtBothSizes)
 // page under the service's base, or the tab opens nothing.
 TEST_P(ShippedThemeTest, ThePhoneFullUiBarsFitTheirFramesAndTheirTabsNamePages)
 {
-    const bool variant = std::string(GetParam()) == "variant";
-    test::TempDir bundle;
-    const std::string source = variant ? test::sourceTreePath("tests/data/social/mosswick_01_variant.lumoratheme")
-                                       : test::sourceTreePath("resources/mosswick_01.lumoratheme");
-    std::filesystem::copy_file(source, bundle.file("mosswick_01.lumoratheme"));
-    test::ScopedEnv env("MOSSWICK_RESOURCES", bundle.path());
+    const bool variant = isVariant();
+    useTheTheme();
+    if (HasFatalFailure()) return;
     CCTheming& theme = *CCTheming::sharedInstance();
-    ASSERT_EQ(theme.setCurrentTheme("mosswick_01"), "mosswick_01");
     struct Bar {
         const char* skin;
         bool statusBarLayout;
