@@ -623,7 +623,7 @@ PULLTAB_CONFIG = {
                                      "offset_top": 0, "offset_left": 0},
                "keyboard_landscape": {"height": 162, "offset": 0, "offset_bottom": 0, "offset_right": 0,
                                       "offset_top": 0, "offset_left": 0}},
-    "iPad": {"contentwidth": 768, "contentheight": 600, "bordersize": 4, "tabsize": 40,
+    "iPad": {"contentwidth": 320, "contentheight": 600, "bordersize": 4, "tabsize": 40,
              "translations": {"offscreen": 0, "tabvisible": 44, "news": 104, "fullvisibility": 644},
              "keyboard_portrait": {"height": 264, "offset": 0, "offset_bottom": 0, "offset_right": 0,
                                    "offset_top": 0, "offset_left": 0},

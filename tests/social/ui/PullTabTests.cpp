@@ -31,7 +31,7 @@ struct DeviceNumbers {
     float contentWidth, contentHeight, border, offscreen, tabVisible, news, full;
 };
 constexpr DeviceNumbers kDevices[] = {{"phone-hd", 320, 320, 44, 0, 44, 104, 364},
-                                      {"tablet", 768, 600, 44, 0, 44, 104, 644}};
+                                      {"tablet", 320, 600, 44, 0, 44, 104, 644}};
 
 Value parse(const std::string& json)
 {
