@@ -123,6 +123,11 @@ public:
     // An optional node drawn after the scene every frame (retained).
     CCNode* notificationNode() const { return notificationNode_.get(); }
     void setNotificationNode(CCNode* node) { notificationNode_ = node; }
+    // Whether the notification node paints every pixel of the frame: the
+    // running scene is then not drawn (it still runs). Its owner says so
+    // each frame.
+    bool isSceneCovered() const { return sceneCovered_; }
+    void setSceneCovered(bool covered) { sceneCovered_ = covered; }
 
     // ---- view, sizes and coordinates ----
     EAGLView* openGLView() const { return openGLView_.get(); }
@@ -198,6 +203,7 @@ protected:
     bool isPaused_ = false;
     Ref<CCScene> runningScene_;
     Ref<CCNode> notificationNode_;
+    bool sceneCovered_ = false;
     CCScene* nextScene_ = nullptr;
     bool sendCleanupToScene_ = false;
     Ref<CCArray> scenesStack_;

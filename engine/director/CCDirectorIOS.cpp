@@ -89,7 +89,7 @@ void CCDirectorIOS::drawScene()
         glPushMatrix();
         applyOrientation();
         ccBeginNodeDrawing();
-        if (runningScene_) runningScene_->visit();
+        if (runningScene_ && !(sceneCovered_ && notificationNode_)) runningScene_->visit();
         if (notificationNode_) notificationNode_->visit();
         if (displayFPS_) showFPS();
         ccEndNodeDrawing();

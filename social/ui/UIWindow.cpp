@@ -65,7 +65,13 @@ public:
         window_.drawViews();
         if (window_.previousNotificationNode_) window_.previousNotificationNode_->visit();
     }
-    void update(float dt) override { UIView::advanceAnimations(dt); }
+    void update(float dt) override
+    {
+        UIView::advanceAnimations(dt);
+        // A screen-filling opaque view (a full-screen controller) hides the
+        // game: the engine need not draw it beneath.
+        if (window_.director_) window_.director_->setSceneCovered(window_.coversScreen());
+    }
 
 private:
     UIWindow& window_;
@@ -151,6 +157,7 @@ void UIWindow::uninstall()
     }
     CCTouchDispatcher::sharedDispatcher()->removeDelegate(touchTaker_.get());
     CCScheduler::sharedScheduler()->unscheduleUpdateForTarget(node_.get());
+    if (director_) director_->setSceneCovered(false);
     if (director_ && director_->notificationNode() == node_.get()) {
         director_->setNotificationNode(previousNotificationNode_.get());
     }
@@ -525,6 +532,24 @@ void drawView(UIView& view, float parentAlpha, float scale, const CGAffineTransf
 }
 
 } // namespace
+
+bool UIWindow::coversScreen()
+{
+    if (isHidden() || presentationAlpha() < 1.0f) return false;
+    const CGRect screen = bounds();
+    for (const Ref<UIView>& child : subviews()) {
+        if (child->isHidden() || child->presentationAlpha() < 1.0f) continue;
+        if (!CGAffineTransformIsIdentity(child->presentationTransform()) || !paintsWholeBounds(*child)) continue;
+        const CGSize size = child->presentationBounds().size;
+        const CGPoint centre = child->presentationCenter();
+        if (centre.x - size.width / 2 <= screen.origin.x && centre.y - size.height / 2 <= screen.origin.y &&
+            centre.x + size.width / 2 >= screen.origin.x + screen.size.width &&
+            centre.y + size.height / 2 >= screen.origin.y + screen.size.height) {
+            return true;
+        }
+    }
+    return false;
+}
 
 void UIWindow::drawViews()
 {

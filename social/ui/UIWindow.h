@@ -49,6 +49,9 @@ public:
     float contentScale() const { return scale_; }
     // Draws the tree into the current GL frame (the engine node calls this).
     void drawViews();
+    // Whether one of the window's views, shown whole and unturned, paints
+    // every pixel of the screen opaquely (then nothing beneath is seen).
+    bool coversScreen();
 
     // The keyboard stand-in: a panel at the bottom edge while a text field
     // is first responder, 216 points high on phones and 264 on tablets.

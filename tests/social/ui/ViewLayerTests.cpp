@@ -270,6 +270,64 @@ TEST_F(ViewLayerTest, ABackgroundShowsOnlyWhereNoChildPaintsAndNeverLeavesASeam)
     }
 }
 
+// A node of the game's scene that counts how often it is drawn.
+class CountedNode : public CCNode {
+public:
+    void visit() override { ++visits; }
+    int visits = 0;
+};
+
+// A view that fills the whole screen opaquely, shown whole and unturned,
+// hides the game: the engine stops drawing the scene beneath (it still
+// runs) and starts again as soon as anything of the game could show.
+TEST_F(ViewLayerTest, AScreenFillingOpaqueViewStopsTheGameBeingDrawnBeneath)
+{
+    Ref<CountedNode> counter = makeRef<CountedNode>();
+    scene_->addChild(counter.get());
+    const CGSize screen = window_->bounds().size;
+    struct Row {
+        const char* name;
+        CGRect frame;
+        float alpha;
+        bool turned;
+        bool picture;
+        bool covers;
+    };
+    const Row rows[] = {
+        {"an opaque colour over the whole screen", {0, 0, screen.width, screen.height}, 1, false, false, true},
+        {"larger than the screen", {-10, -10, screen.width + 20, screen.height + 20}, 1, false, false, true},
+        {"a point short", {0, 0, screen.width, screen.height - 1}, 1, false, false, false},
+        {"translucent", {0, 0, screen.width, screen.height}, 0.99f, false, false, false},
+        {"turned", {0, 0, screen.width, screen.height}, 1, true, false, false},
+        {"a picture with a hole", {0, 0, screen.width, screen.height}, 1, false, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Ref<UIView> view = row.picture ? Ref<UIView>(makeRef<PictureWithAHole>(row.frame).get())
+                                       : makeRef<UIView>(row.frame);
+        if (!row.picture) view->setBackgroundColor(FillColor {0, 0, 1, 1});
+        view->setAlpha(row.alpha);
+        if (row.turned) view->setTransform(CGAffineTransformMakeRotation(0.01f));
+        window_->addSubview(view.get());
+        driver_->runFrames(2);
+        const int before = counter->visits;
+        driver_->runFrames(3);
+        EXPECT_EQ(driver_->director()->isSceneCovered(), row.covers);
+        EXPECT_EQ(counter->visits - before, row.covers ? 0 : 3);
+        view->removeFromSuperview();
+        driver_->runFrames(1);
+        EXPECT_FALSE(driver_->director()->isSceneCovered()) << "the game shows again";
+    }
+    // Taken down while covering, the window gives the screen back.
+    Ref<UIView> cover = makeRef<UIView>(CGRect {0, 0, screen.width, screen.height});
+    cover->setBackgroundColor(FillColor {0, 0, 1, 1});
+    window_->addSubview(cover.get());
+    driver_->runFrames(2);
+    ASSERT_TRUE(driver_->director()->isSceneCovered());
+    window_->uninstall();
+    EXPECT_FALSE(driver_->director()->isSceneCovered());
+}
+
 TEST_F(ViewLayerTest, TextDrawingByPixels)
 {
     auto inkBox = [](UIDrawContext& context) {
