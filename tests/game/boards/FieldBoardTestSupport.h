@@ -71,6 +71,55 @@ public:
     void srand(uint32_t) override {}
 };
 
+// The longest chain of up to `limit` tiles on `field` that counts (as long
+// as its last tile's kind asks for), or empty: the bot's search, bounded to
+// 20,000 steps. `takeAnimals` NO leaves rabbits and wolves out of chains.
+inline std::vector<std::pair<int, int>> findFieldChain(const CountryBoard& field, size_t limit = 8,
+                                                       bool takeAnimals = true)
+{
+    using Cell = std::pair<int, int>;
+    std::vector<Cell> best;
+    int budget = 20000;
+    std::vector<Cell> path;
+    std::vector<std::vector<bool>> used(Board::kSize, std::vector<bool>(Board::kSize, false));
+    const auto counts = [&field](const std::vector<Cell>& cells) {
+        const Puzzle* last = field.puzzleAt(cells.back().first, cells.back().second);
+        const Collectible* kind = last->TargetCollectible();
+        return static_cast<int32_t>(cells.size()) >= std::max(kind ? kind->minGroup : 0, 0);
+    };
+    const auto animal = [](const Puzzle* tile) { return tile->GetType() == 17 || tile->GetType() == 18; };
+    std::function<void(const Puzzle*)> walk = [&](const Puzzle* first) {
+        if (--budget < 0) return;
+        if (path.size() > best.size() && counts(path)) best = path;
+        if (path.size() >= limit) return;
+        const Cell at = path.back();
+        for (int dr = -1; dr <= 1; ++dr)
+            for (int dc = -1; dc <= 1; ++dc) {
+                const int r = at.first + dr, c = at.second + dc;
+                if (r < 0 || c < 0 || r >= Board::kSize || c >= Board::kSize || used[r][c]) continue;
+                const Puzzle* next = field.puzzleAt(r, c);
+                if (!next || !Board::isPuzzleChainsToPuzzle(first, next)) continue;
+                if (!takeAnimals && animal(next)) continue;
+                used[r][c] = true;
+                path.emplace_back(r, c);
+                walk(first);
+                path.pop_back();
+                used[r][c] = false;
+            }
+    };
+    for (int r = 0; r < Board::kSize; ++r)
+        for (int c = 0; c < Board::kSize; ++c) {
+            const Puzzle* first = field.puzzleAt(r, c);
+            if (!first || !first->CanCollect) continue;
+            if (!takeAnimals && animal(first)) continue;
+            used[r][c] = true;
+            path = {{r, c}};
+            walk(first);
+            used[r][c] = false;
+        }
+    return best;
+}
+
 struct FieldDevice {
     const char* device;
     std::vector<const char*> sheets;
@@ -228,45 +277,7 @@ protected:
     // `takeAnimals` NO leaves rabbits and wolves out of chains.
     std::vector<Cell> findChain(size_t limit = 8, bool takeAnimals = true) const
     {
-        std::vector<Cell> best;
-        int budget = 20000;
-        std::vector<Cell> path;
-        std::vector<std::vector<bool>> used(Board::kSize, std::vector<bool>(Board::kSize, false));
-        const auto counts = [this](const std::vector<Cell>& cells) {
-            const Puzzle* last = field()->puzzleAt(cells.back().first, cells.back().second);
-            const Collectible* kind = last->TargetCollectible();
-            return static_cast<int32_t>(cells.size()) >= std::max(kind ? kind->minGroup : 0, 0);
-        };
-        std::function<void(const Puzzle*)> walk = [&](const Puzzle* first) {
-            if (--budget < 0) return;
-            if (path.size() > best.size() && counts(path)) best = path;
-            if (path.size() >= limit) return;
-            const Cell at = path.back();
-            for (int dr = -1; dr <= 1; ++dr)
-                for (int dc = -1; dc <= 1; ++dc) {
-                    const int r = at.first + dr, c = at.second + dc;
-                    if (r < 0 || c < 0 || r >= Board::kSize || c >= Board::kSize || used[r][c]) continue;
-                    const Puzzle* next = field()->puzzleAt(r, c);
-                    if (!next || !Board::isPuzzleChainsToPuzzle(first, next)) continue;
-                    if (!takeAnimals && (next->GetType() == 17 || next->GetType() == 18)) continue;
-                    used[r][c] = true;
-                    path.emplace_back(r, c);
-                    walk(first);
-                    path.pop_back();
-                    used[r][c] = false;
-                }
-        };
-        for (int r = 0; r < Board::kSize; ++r)
-            for (int c = 0; c < Board::kSize; ++c) {
-                const Puzzle* first = field()->puzzleAt(r, c);
-                if (!first || !first->CanCollect) continue;
-                if (!takeAnimals && (first->GetType() == 17 || first->GetType() == 18)) continue;
-                used[r][c] = true;
-                path = {{r, c}};
-                walk(first);
-                used[r][c] = false;
-            }
-        return best;
+        return findFieldChain(*field(), limit, takeAnimals);
     }
 
     // What one session played by the bot came to.

@@ -37,6 +37,7 @@
 #include "tests/support/RecordingReachability.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/ScriptedDeviceServices.h"
+#include "tests/game/boards/FieldBoardTestSupport.h"
 #include "tests/support/ScriptedStore.h"
 #include "tests/support/SharedInstances.h"
 #include "tests/support/TempDir.h"
@@ -45,17 +46,7 @@ namespace mw::test {
 
 // The default generators seeded once for the whole run: the boards' own
 // seeding from the clock is ignored, so that a run repeats for a seed.
-class PinnedRandom : public DefaultRandomSource {
-public:
-    explicit PinnedRandom(uint32_t seed)
-    {
-        DefaultRandomSource::srandom(seed);
-        DefaultRandomSource::srand(seed);
-        DefaultRandomSource::seedArc4random(seed);
-    }
-    void srandom(uint32_t) override {}
-    void srand(uint32_t) override {}
-};
+using PinnedRandom = PinnedSeedRandom;
 
 // Every node under `root` (itself included) of type T, depth first.
 template <class T> void collectNodes(CCNode* root, std::vector<T*>& found)

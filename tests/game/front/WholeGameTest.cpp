@@ -364,41 +364,7 @@ public:
     // The longest chain of up to `limit` tiles that counts, or empty.
     std::vector<Cell> findChain(CountryBoard* field, size_t limit = 8)
     {
-        std::vector<Cell> best, path;
-        int budget = 20000;
-        std::vector<std::vector<bool>> used(Board::kSize, std::vector<bool>(Board::kSize, false));
-        const auto counts = [field](const std::vector<Cell>& cells) {
-            const Puzzle* last = field->puzzleAt(cells.back().first, cells.back().second);
-            const Collectible* kind = last->TargetCollectible();
-            return int32_t(cells.size()) >= std::max(kind ? kind->minGroup : 0, 0);
-        };
-        std::function<void(const Puzzle*)> walk = [&](const Puzzle* first) {
-            if (--budget < 0) return;
-            if (path.size() > best.size() && counts(path)) best = path;
-            if (path.size() >= limit) return;
-            const Cell at = path.back();
-            for (int dr = -1; dr <= 1; ++dr)
-                for (int dc = -1; dc <= 1; ++dc) {
-                    const int r = at.first + dr, c = at.second + dc;
-                    if (r < 0 || c < 0 || r >= Board::kSize || c >= Board::kSize || used[r][c]) continue;
-                    const Puzzle* next = field->puzzleAt(r, c);
-                    if (!next || !Board::isPuzzleChainsToPuzzle(first, next)) continue;
-                    used[r][c] = true;
-                    path.emplace_back(r, c);
-                    walk(first);
-                    path.pop_back();
-                    used[r][c] = false;
-                }
-        };
-        for (int r = 0; r < Board::kSize; ++r)
-            for (int c = 0; c < Board::kSize; ++c) {
-                const Puzzle* first = field->puzzleAt(r, c);
-                if (!first || !first->CanCollect) continue;
-                used[r][c] = true;
-                path = {{r, c}};
-                walk(first);
-                used[r][c] = false;
-            }
+        std::vector<Cell> best = test::findFieldChain(*field, limit);
         return best.size() >= 2 ? best : std::vector<Cell> {};
     }
     // A finger drawn through the cells on the running board.
