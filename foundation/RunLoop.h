@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -110,6 +111,8 @@ private:
     bool runQueuedWork();
     void fireDueTimers();
     void serviceWaitableSource();
+    // Watches for queued work for at most `seconds`; answers whether some came.
+    bool spinForWork(double seconds);
 
     std::thread::id owner_;
     mutable std::mutex mutex_;
@@ -117,6 +120,7 @@ private:
     std::vector<Ref<NSTimer>> timers_;
     EventSource eventSource_; // owner thread only, so not under the mutex
     std::condition_variable queued_; // signalled by perform() for waitForInput
+    std::atomic<bool> queuedWork_{false}; // the queue is not empty (set under the mutex)
     // Set under the mutex (perform() wakes it from other threads); read by
     // the owner thread.
     std::vector<std::shared_ptr<WaitableSource>> waitables_;

@@ -60,9 +60,15 @@ struct HTTPRequest {
     // start(): offers "gzip, deflate" and hands over the decoded body.
     bool acceptCompressed = false;
     // start(): the receive buffer, 0 for the transport's default (large, for
-    // few callbacks). libcurl reads at most about a hundred buffers per turn
-    // of the run loop, so a smaller one bounds the time one turn can take.
+    // few callbacks). Body data reaches the delegate in pieces of at most
+    // this size.
     size_t receiveBufferBytes = 0;
+    // start(): work on the complete body of a successful answer (2xx, not a
+    // redirect) done away from the main thread, such as decoding a picture.
+    // Its result reaches the delegate's didPrepare just before didFinish;
+    // the transfer is not reported finished before it is ready. It must
+    // touch nothing but the bytes it is given.
+    std::function<std::shared_ptr<void>(const std::vector<uint8_t>& body)> prepare;
 };
 
 // An answer. The header names are in lower case; after an interim answer
@@ -101,6 +107,9 @@ public:
     // No connection, a dropped connection, a timeout, or a body shorter than
     // announced. `message` is the transport's own text.
     virtual void didFail(HTTPConnection&, const std::string& /*message*/) {}
+    // What the request's prepare made of the body (null when it made
+    // nothing), just before didFinish.
+    virtual void didPrepare(HTTPConnection&, std::shared_ptr<void> /*result*/) {}
     virtual void didFinish(HTTPConnection&) {}
 };
 
@@ -114,11 +123,13 @@ public:
     virtual const HTTPRequest& request() const = 0;
 };
 
-// The platform's HTTP service. start() drives libcurl from the main thread's
-// run loop: every drain of RunLoop::main() moves the transfers on without
-// blocking, and RunLoop::main().waitForInput() sleeps on their sockets.
-// Body data is handed over as it arrives, from libcurl's own buffer (valid
-// only during the call). send() is the blocking form for background threads.
+// The platform's HTTP service. start() hands the request to the transport's
+// network thread, which runs libcurl for every started request; what
+// happens comes back through RunLoop::main(), one queued piece of work for
+// whatever arrived meanwhile, so the main thread spends no time on TLS or
+// sockets; a request's prepare runs on a thread of its own. Body data is handed over as it arrives (valid only during the
+// call); a main thread that falls 4 MB behind on one request pauses it.
+// send() is the blocking form for background threads.
 class HTTPTransport {
 public:
     // The installed transport (libcurl's unless another was installed).
@@ -126,7 +137,7 @@ public:
     // Installs a transport, or libcurl's again for null; answers the previous.
     static std::shared_ptr<HTTPTransport> replaceSharedInstance(std::shared_ptr<HTTPTransport> transport);
 
-    // Finished connections the run-loop transport keeps open for reuse,
+    // Finished connections the network thread keeps open for reuse,
     // however many requests are running at the time (libcurl's own bound
     // shrinks with the running requests, so a burst that ends one request
     // at a time would otherwise close connections it is about to need).

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,6 +44,11 @@ public:
     {
         events.push_back("fail");
         ended = true;
+    }
+    void didPrepare(HTTPConnection&, std::shared_ptr<void> result) override
+    {
+        const auto* made = static_cast<const std::string*>(result.get());
+        events.push_back("prepared " + (made ? *made : std::string("nothing")));
     }
     void didFinish(HTTPConnection&) override
     {
@@ -230,9 +236,9 @@ TEST_F(HTTPTransportTest, DelegateMayCancelOrStartRequestsFromTheData)
     }
 }
 
-// An idle main loop sleeps on the transfer's socket instead of turning:
-// waiting for a slow answer takes a few wake-ups, and the answer ends the
-// wait at once rather than at its bound.
+// An idle main loop sleeps instead of turning while the network thread
+// waits for a slow answer: a few wake-ups, and the answer ends the wait at
+// once rather than at its bound.
 TEST(HTTPTransportWaitTest, TheLoopSleepsUntilTheAnswerArrives)
 {
     LoopbackHTTPServer slow([](const LoopbackHTTPServer::Request&) {
@@ -255,6 +261,73 @@ TEST(HTTPTransportWaitTest, TheLoopSleepsUntilTheAnswerArrives)
     EXPECT_EQ(delegate.events, (std::vector<std::string>{"response 200 4", "data", "finish"}));
     EXPECT_LT(wakeUps, 30);
     EXPECT_LT(elapsed, std::chrono::seconds(3));
+}
+
+// A request's prepare sees the whole body of a successful answer, away from
+// the main thread, and its result reaches the delegate just before the
+// finish; other answers are reported as ever, with nothing prepared.
+TEST_F(HTTPTransportTest, PreparesTheWholeBodyOfASuccessAwayFromTheMainThread)
+{
+    const std::string body = bytesOfLength(300000);
+    LoopbackHTTPServer::Reply located;
+    located.status = 302;
+    located.headers["Location"] = "/elsewhere";
+    located.body = "moved";
+    LoopbackHTTPServer::Reply dropped;
+    dropped.body = body;
+    dropped.dropAfter = 1000;
+    const Case cases[] = {
+        {"success", {200, body, {}}, {"response 200 300000", "data", "prepared 300000 bytes", "finish"}, true},
+        {"empty success", {204, "", {}}, {"response 204 0", "prepared 0 bytes", "finish"}, false},
+        {"error page", {404, "missing", {}}, {"response 404 7", "data", "finish"}, false},
+        {"redirect", located, {"redirect 302 /elsewhere", "finish"}, false},
+        {"dropped mid-body", dropped, {"response 200 300000", "data", "fail"}, false},
+    };
+    const std::thread::id mainThread = std::this_thread::get_id();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.script("/file", c.reply);
+        std::vector<std::thread::id> preparedOn;
+        std::mutex lock;
+        HTTPRequest request;
+        request.prepare = [&](const std::vector<uint8_t>& bytes) -> std::shared_ptr<void> {
+            std::lock_guard guard(lock);
+            preparedOn.push_back(std::this_thread::get_id());
+            if (std::string(bytes.begin(), bytes.end()) != c.reply.body) return nullptr;
+            return std::make_shared<std::string>(std::to_string(bytes.size()) + " bytes");
+        };
+        RecordingDelegate delegate = run("/file", request);
+        EXPECT_EQ(delegate.events, c.events);
+        if (c.bodyArrives) EXPECT_EQ(delegate.body, body);
+        std::lock_guard guard(lock);
+        const bool prepared = c.events.size() > 1 && c.events[c.events.size() - 2].rfind("prepared", 0) == 0;
+        ASSERT_EQ(preparedOn.size(), prepared ? 1u : 0u);
+        for (const std::thread::id& thread : preparedOn) EXPECT_NE(thread, mainThread);
+    }
+}
+
+// A main thread that stops taking a fast download's data holds it up at a
+// bounded amount instead of gathering the whole body; once it takes the
+// data again the download goes on, every byte in order.
+TEST_F(HTTPTransportTest, AMainThreadThatFallsBehindPausesTheDownload)
+{
+    const std::string body = bytesOfLength(24 * 1024 * 1024);
+    server.script("/huge", {200, body, {}});
+    RecordingDelegate delegate;
+    HTTPRequest request;
+    request.url = server.url("/huge");
+    auto connection = HTTPTransport::sharedInstance()->start(request, &delegate);
+    delegate.connection = connection.get();
+    // The main thread does something else for a while; the network thread
+    // could have read the whole body meanwhile.
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    RunLoop::main().drain();
+    const size_t handedOverWhileAway = delegate.body.size();
+    EXPECT_GT(handedOverWhileAway, 0u);
+    EXPECT_LE(handedOverWhileAway, size_t{4} * 1024 * 1024 + 256 * 1024);
+    RunLoop::main().runUntil([&] { return delegate.ended; }, 20);
+    EXPECT_EQ(delegate.events, (std::vector<std::string>{"response 200 25165824", "data", "finish"}));
+    EXPECT_TRUE(delegate.body == body) << "the body differs after the pause, " << delegate.body.size() << " bytes";
 }
 
 TEST_F(HTTPTransportTest, RefusesAddressesItCannotSend)
