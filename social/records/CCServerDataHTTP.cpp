@@ -154,6 +154,7 @@ void ServerDataTransfer::start()
     record.setNetworkOpAttemptCount(record.networkOpAttemptCount() + 1);
     record.setNetworkOpInProgress(true);
     record.setReceivedData({});
+    if (auto* picture = dynamic_cast<CCImageData*>(&record)) picture->forgetDecodedReceivedData();
     if (kind_ == Kind::Post && body.empty()) {
         logLine("Lumora: nothing to post to %s", record.url().c_str());
         reportLater(kNetworkOpHTTPError);
@@ -179,8 +180,15 @@ void ServerDataTransfer::buildRequest(const std::string& url, const std::string&
     request_.timeoutSeconds = bounds.stallSeconds;
     request_.maxBodyBytes = bounds.maxBodyBytes;
     request_.acceptCompressed = true;
-    // Small enough that no turn of the main loop spends long on one body.
+    // Bodies reach the main thread in pieces of at most this size.
     request_.receiveBufferBytes = 64 * 1024;
+    // A picture is decoded by the transport, away from the main thread, as
+    // soon as its bytes are in; the record takes the picture with the finish.
+    if (method == "GET" && dynamic_cast<CCImageData*>(&record)) {
+        request_.prepare = [name = url](const std::vector<uint8_t>& bytes) -> std::shared_ptr<void> {
+            return std::make_shared<Ref<Image>>(Image::decode(bytes.data(), bytes.size(), name));
+        };
+    }
     if (method == "POST") record.addContentTypeToHeaders(request_);
     else request_.headers.set("Content-Type", "application/json");
     // The session signs only requests to its own hosts over https; every
@@ -290,6 +298,14 @@ void ServerDataTransfer::didFail(HTTPConnection&, const std::string& message)
     if (ended_) return;
     logLine("Lumora: transfer of %s failed: %s", record_->url().c_str(), message.c_str());
     finishWithStatus(hasResponse_ && response_.status == 404 ? kNetworkOpFailedAfter404 : kNetworkOpFailed);
+}
+
+void ServerDataTransfer::didPrepare(HTTPConnection&, std::shared_ptr<void> result)
+{
+    auto* picture = dynamic_cast<CCImageData*>(record_.get());
+    if (!picture || ended_) return;
+    const auto* image = static_cast<const Ref<Image>*>(result.get());
+    picture->takeDecodedReceivedData(image ? *image : Ref<Image>());
 }
 
 void ServerDataTransfer::didFinish(HTTPConnection&)

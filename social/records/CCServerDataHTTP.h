@@ -56,6 +56,7 @@ public:
     void willRedirect(HTTPConnection& connection, const HTTPResponse& head) override;
     void didRedirect(HTTPConnection& connection, int status, const std::string& location) override;
     void didFail(HTTPConnection& connection, const std::string& message) override;
+    void didPrepare(HTTPConnection& connection, std::shared_ptr<void> result) override;
     void didFinish(HTTPConnection& connection) override;
 
 private:

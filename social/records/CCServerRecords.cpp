@@ -251,10 +251,16 @@ Value CCUIDescription::uiElementForRedirect() const
 
 void CCImageData::convertToImageDataIfAble()
 {
-    if (!updatedDataAvailable()) return;
+    if (!updatedDataAvailable() || receivedDataDecoded_) return;
     const Value::Bytes& bytes = receivedData();
     Ref<Image> decoded = Image::decode(bytes.data(), bytes.size(), url());
     if (decoded) setImage(std::move(decoded));
+}
+
+void CCImageData::takeDecodedReceivedData(Ref<Image> image)
+{
+    if (image) setImage(std::move(image));
+    receivedDataDecoded_ = true;
 }
 
 Ref<Image> CCImageData::imageDataAsUIImage()

@@ -152,6 +152,15 @@ public:
     void convertToImageDataIfAble();
     // The picture, decoding first when there is none yet; null when none.
     Ref<Image> imageDataAsUIImage();
+    // The transfer decoded the received bytes away from the main thread:
+    // `image` (null when they formed no picture, which keeps the earlier
+    // one) stands for them until the next transfer starts, so the
+    // conversion does not decode them again.
+    void takeDecodedReceivedData(Ref<Image> image);
+    void forgetDecodedReceivedData() { receivedDataDecoded_ = false; }
+
+private:
+    bool receivedDataDecoded_ = false;
 };
 
 // A push token posted to the service as lower-case hexadecimal text.

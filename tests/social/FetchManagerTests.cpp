@@ -267,9 +267,8 @@ TEST_F(FetchManagerTest, NothingUsableIsAFailedAttemptAnnouncedOnce)
     EXPECT_EQ(manager_->statusForURL(serviceUrl("/img/bad.png")), 0);
 }
 
-// Each picture is decoded once an attempt, on the main thread (a decoding
-// thread cost more CPU than it saved the main one and no wall time in the
-// 500-image benchmark), and announced with its picture.
+// Each picture is decoded once an attempt, by the transport away from the
+// main thread, and announced on the main thread with its picture.
 TEST_F(FetchManagerTest, PicturesAreDecodedOnceAnAttemptAndAnnouncedWithTheirPicture)
 {
     const std::thread::id mainThread = std::this_thread::get_id();
@@ -312,7 +311,7 @@ TEST_F(FetchManagerTest, PicturesAreDecodedOnceAnAttemptAndAnnouncedWithTheirPic
     EXPECT_EQ(heardFor("/img/broken.png"), 1) << "two attempts, one announcement";
     std::lock_guard guard(lock);
     ASSERT_EQ(decodeLogThreads.size(), 2u) << "decoded once an attempt";
-    for (const std::thread::id& thread : decodeLogThreads) EXPECT_EQ(thread, mainThread);
+    for (const std::thread::id& thread : decodeLogThreads) EXPECT_NE(thread, mainThread);
 }
 
 TEST_F(FetchManagerTest, FailuresAreRetriedOnceThenWaitForAReachabilityChange)
