@@ -93,28 +93,39 @@ protected:
         return delegate;
     }
 
+    // A 302 to "/elsewhere" with a body of its own.
+    static LoopbackHTTPServer::Reply redirect()
+    {
+        LoopbackHTTPServer::Reply located;
+        located.status = 302;
+        located.headers["Location"] = "/elsewhere";
+        located.body = "moved";
+        return located;
+    }
+    // `body` announced whole, the connection closed after its first 1000 bytes.
+    static LoopbackHTTPServer::Reply droppedMidBody(const std::string& body)
+    {
+        LoopbackHTTPServer::Reply dropped;
+        dropped.body = body;
+        dropped.dropAfter = 1000;
+        return dropped;
+    }
+
     LoopbackHTTPServer server;
 };
 
 TEST_F(HTTPTransportTest, ReportsEachKindOfAnswerInOrder)
 {
     const std::string body = bytesOfLength(300000);
-    LoopbackHTTPServer::Reply located;
-    located.status = 302;
-    located.headers["Location"] = "/elsewhere";
-    located.body = "moved";
     LoopbackHTTPServer::Reply unsized;
     unsized.body = body;
     unsized.sendLength = false;
-    LoopbackHTTPServer::Reply dropped;
-    dropped.body = body;
-    dropped.dropAfter = 1000;
     const Case cases[] = {
         {"with length", {200, body, {}}, {"response 200 300000", "data", "finish"}, true},
         {"without length", unsized, {"response 200 -1", "data", "finish"}, true},
         {"error page", {500, "broken", {}}, {"response 500 6", "data", "finish"}, false},
-        {"redirect", located, {"redirect 302 /elsewhere", "finish"}, false},
-        {"dropped mid-body", dropped, {"response 200 300000", "data", "fail"}, false},
+        {"redirect", redirect(), {"redirect 302 /elsewhere", "finish"}, false},
+        {"dropped mid-body", droppedMidBody(body), {"response 200 300000", "data", "fail"}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -269,19 +280,12 @@ TEST(HTTPTransportWaitTest, TheLoopSleepsUntilTheAnswerArrives)
 TEST_F(HTTPTransportTest, PreparesTheWholeBodyOfASuccessAwayFromTheMainThread)
 {
     const std::string body = bytesOfLength(300000);
-    LoopbackHTTPServer::Reply located;
-    located.status = 302;
-    located.headers["Location"] = "/elsewhere";
-    located.body = "moved";
-    LoopbackHTTPServer::Reply dropped;
-    dropped.body = body;
-    dropped.dropAfter = 1000;
     const Case cases[] = {
         {"success", {200, body, {}}, {"response 200 300000", "data", "prepared 300000 bytes", "finish"}, true},
         {"empty success", {204, "", {}}, {"response 204 0", "prepared 0 bytes", "finish"}, false},
         {"error page", {404, "missing", {}}, {"response 404 7", "data", "finish"}, false},
-        {"redirect", located, {"redirect 302 /elsewhere", "finish"}, false},
-        {"dropped mid-body", dropped, {"response 200 300000", "data", "fail"}, false},
+        {"redirect", redirect(), {"redirect 302 /elsewhere", "finish"}, false},
+        {"dropped mid-body", droppedMidBody(body), {"response 200 300000", "data", "fail"}, false},
     };
     const std::thread::id mainThread = std::this_thread::get_id();
     for (const Case& c : cases) {
