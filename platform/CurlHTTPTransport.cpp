@@ -632,8 +632,11 @@ public:
         const bool running = !transfer_->ended;
         transfer_->ended = true;
         if (!running) return;
-        transfer_->network->noteEnded();
-        if (auto network = network_.lock()) network->send(NetworkThread::Command::Remove, transfer_);
+        // The transport may be gone already, its threads with it.
+        if (auto network = network_.lock()) {
+            network->noteEnded();
+            network->send(NetworkThread::Command::Remove, transfer_);
+        }
     }
     const HTTPRequest& request() const override { return transfer_->request; }
 
@@ -743,8 +746,11 @@ public:
     }
     ~CurlHTTPTransport() override
     {
-        for (auto& network : networks_)
-            if (network && network->owner() == ::getpid()) network->shutDown();
+        for (auto& network : networks_) {
+            if (!network) continue;
+            if (network->owner() == ::getpid()) network->shutDown();
+            else leaveAlone(std::move(network));
+        }
     }
 
     std::unique_ptr<HTTPConnection> start(const HTTPRequest& request, HTTPConnectionDelegate* delegate) override
@@ -765,16 +771,20 @@ public:
     }
 
 private:
+    // A forked child's copy of the parent's thread state: the thread does not
+    // exist here and a lock it held at the fork may stay taken, so it is
+    // neither joined nor destroyed.
+    static void leaveAlone(std::shared_ptr<NetworkThread> network)
+    {
+        new std::shared_ptr<NetworkThread>(std::move(network));
+    }
+
     // The thread with the fewest transfers running, made when needed.
     NetworkThread& leastLoadedNetwork()
     {
         NetworkThread* best = nullptr;
         for (auto& network : networks_) {
-            if (network && network->owner() != ::getpid()) {
-                // A forked child: the thread is the parent's, and a lock it
-                // held at the fork may stay taken. The old state is left alone.
-                new std::shared_ptr<NetworkThread>(std::move(network));
-            }
+            if (network && network->owner() != ::getpid()) leaveAlone(std::move(network));
             if (!network) {
                 network = std::make_shared<NetworkThread>();
                 network->launch();

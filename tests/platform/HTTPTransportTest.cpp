@@ -334,6 +334,31 @@ TEST_F(HTTPTransportTest, AMainThreadThatFallsBehindPausesTheDownload)
     EXPECT_TRUE(delegate.body == body) << "the body differs after the pause, " << delegate.body.size() << " bytes";
 }
 
+// A transport replaced while its requests run takes its threads with it:
+// the requests' delegates hear nothing more, and a connection dropped
+// afterwards is cancelled without touching what is gone.
+TEST_F(HTTPTransportTest, RequestsOutlivingTheirTransportEndQuietly)
+{
+    LoopbackHTTPServer slow([](const LoopbackHTTPServer::Request&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        return LoopbackHTTPServer::response(200, "late");
+    });
+    const std::shared_ptr<HTTPTransport> previous = HTTPTransport::replaceSharedInstance(nullptr);
+    RecordingDelegate delegate;
+    HTTPRequest request;
+    request.url = slow.url("/late");
+    auto connection = HTTPTransport::sharedInstance()->start(request, &delegate);
+    ASSERT_NE(connection, nullptr);
+    RunLoop::main().runUntil([] { return false; }, 0.05);
+    (void)HTTPTransport::replaceSharedInstance(previous);
+    RunLoop::main().runUntil([] { return false; }, 0.4);
+    EXPECT_TRUE(delegate.events.empty());
+    connection.reset();
+    // The transport put back still works.
+    server.script("/small", {200, "small", {}});
+    EXPECT_EQ(run("/small").body, "small");
+}
+
 TEST_F(HTTPTransportTest, RefusesAddressesItCannotSend)
 {
     RecordingDelegate delegate;
