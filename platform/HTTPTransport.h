@@ -123,11 +123,12 @@ public:
     virtual const HTTPRequest& request() const = 0;
 };
 
-// The platform's HTTP service. start() hands the request to the transport's
-// network thread, which runs libcurl for every started request; what
+// The platform's HTTP service. start() hands the request to one of the
+// transport's two network threads (the one with fewer requests running),
+// which runs libcurl for it and, when asked, the request's prepare; what
 // happens comes back through RunLoop::main(), one queued piece of work for
 // whatever arrived meanwhile, so the main thread spends no time on TLS or
-// sockets; a request's prepare runs on a thread of its own. Body data is handed over as it arrives (valid only during the
+// sockets. Body data is handed over as it arrives (valid only during the
 // call); a main thread that falls 4 MB behind on one request pauses it.
 // send() is the blocking form for background threads.
 class HTTPTransport {
@@ -137,7 +138,7 @@ public:
     // Installs a transport, or libcurl's again for null; answers the previous.
     static std::shared_ptr<HTTPTransport> replaceSharedInstance(std::shared_ptr<HTTPTransport> transport);
 
-    // Finished connections the network thread keeps open for reuse,
+    // Finished connections each network thread keeps open for reuse,
     // however many requests are running at the time (libcurl's own bound
     // shrinks with the running requests, so a burst that ends one request
     // at a time would otherwise close connections it is about to need).
