@@ -6,9 +6,11 @@
 
 #include <poll.h>
 
+#include <chrono>
 #include <csignal>
 #include <map>
 #include <random>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -141,6 +143,17 @@ protected:
         CCPrivateLumoraSlimlineSession::releaseSharedInstance();
         CCDataStore::releaseSharedInstance();
     }
+    // A child forked while one of the service's threads holds the
+    // sanitizer's allocator lock (tearing down the last child's connections)
+    // hangs at its first allocation: children are forked once the service
+    // has let go of every connection.
+    void waitUntilTheServiceIsIdle()
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (service_.openConnections() > 0 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     // A new process's start.
     void startSession()
     {
@@ -181,6 +194,7 @@ TEST_F(TelemetryKillTest, EveryLoggedUsageRecordReachesTheServiceOnceOrTwice)
     std::map<int, int> ackRound;
     int stalledStarts = 0;
     for (int round = 0; round < 30; ++round) {
+        waitUntilTheServiceIsIdle();
         int pipe[2];
         ASSERT_EQ(::pipe(pipe), 0);
         pid_t child = ::fork();
@@ -230,6 +244,7 @@ TEST_F(TelemetryKillTest, EveryLoggedUsageRecordReachesTheServiceOnceOrTwice)
         ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
     }
     // A last start that runs until everything queued is answered.
+    waitUntilTheServiceIsIdle();
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

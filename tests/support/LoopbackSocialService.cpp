@@ -413,6 +413,12 @@ LoopbackSocialService::Reply LoopbackSocialService::replyFor(const std::string& 
     return missing;
 }
 
+int LoopbackSocialService::openConnections() const
+{
+    std::lock_guard guard(mutex_);
+    return static_cast<int>(openSockets_.size());
+}
+
 void LoopbackSocialService::serveConnection(int socket, bool tls, int number)
 {
     Channel channel{socket, nullptr, &stopping_};

@@ -112,6 +112,8 @@ public:
     void setRequestObserver(RequestObserver observer) { observer_ = std::move(observer); }
     int handshakes() const { return handshakes_; }
     int connections() const { return connections_; }
+    // Connections being served now.
+    int openConnections() const;
     // Every problem the header checks found, "<target>: <problem>".
     std::vector<std::string> problems() const;
     void clearProblems();
