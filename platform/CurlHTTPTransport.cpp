@@ -375,7 +375,9 @@ private:
             curl_multi_perform(multi_, &running);
             collectFinished();
             publish();
-            prepareFinished();
+            // One preparation a turn: requests started meanwhile go out
+            // between two, and each finish is handed over as it is ready.
+            if (prepareNext()) continue;
             long curlMs = -1;
             curl_multi_timeout(multi_, &curlMs);
             long ms = static_cast<long>(kLongestWaitSeconds * 1000);
@@ -546,27 +548,26 @@ private:
         });
     }
 
-    // The answers whose request asked for a preparation, done here once the
-    // turn's other events are out: no other thread to wake, and the main
-    // thread takes the rest meanwhile. Their finishes follow.
-    void prepareFinished()
+    // The oldest answer whose request asked for a preparation, done here
+    // rather than on another thread, which would cost a wake-up; its finish
+    // follows. Answers whether there was one.
+    bool prepareNext()
     {
-        if (toPrepare_.empty()) return;
-        for (auto& transfer : toPrepare_) {
-            std::shared_ptr<void> prepared;
-            if (!transfer->cancelled) {
-                try {
-                    prepared = transfer->request.prepare(transfer->body);
-                } catch (const std::exception& error) {
-                    logLine("HTTP: preparing the answer of %s failed: %s", transfer->request.url.c_str(),
-                            error.what());
-                }
+        if (toPrepare_.empty()) return false;
+        std::shared_ptr<Transfer> transfer = std::move(toPrepare_.front());
+        toPrepare_.pop_front();
+        std::shared_ptr<void> prepared;
+        if (!transfer->cancelled) {
+            try {
+                prepared = transfer->request.prepare(transfer->body);
+            } catch (const std::exception& error) {
+                logLine("HTTP: preparing the answer of %s failed: %s", transfer->request.url.c_str(), error.what());
             }
-            transfer->body = {};
-            events_.push_back({std::move(transfer), Event::preparedFinish(std::move(prepared))});
         }
-        toPrepare_.clear();
+        transfer->body = {};
+        events_.push_back({std::move(transfer), Event::preparedFinish(std::move(prepared))});
         publish();
+        return true;
     }
 
     void push(Transfer& t, Event event)
@@ -606,7 +607,7 @@ private:
     std::vector<curl_slist*> retiredRouting_;
     std::vector<Delivery> events_; // this turn's
 
-    std::vector<std::shared_ptr<Transfer>> toPrepare_; // finished this turn, to prepare
+    std::deque<std::shared_ptr<Transfer>> toPrepare_; // finished, waiting for their preparation
 
     // Main thread only: taken from the outbox, not yet handed over.
     std::deque<Delivery> pending_;
