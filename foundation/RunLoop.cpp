@@ -63,23 +63,12 @@ void RunLoop::perform(std::function<void()> work, bool waitUntilDone)
         done = std::make_shared<std::promise<void>>();
         finished = done->get_future();
     }
-    std::vector<std::shared_ptr<WaitableSource>> waitables;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         queue_.push_back(Work{std::move(work), std::move(done)});
         queuedWork_.store(true, std::memory_order_release);
-        waitables = waitables_;
     }
     queued_.notify_all();
-    // The owner thread is not waiting: it sees the queue before its next
-    // wait, so only other threads need to interrupt one (a wake-up is a
-    // system call and makes the next wait return at once for nothing).
-    if (isOwnerThread()) waitables.clear();
-    for (const auto& source : waitables) {
-        if (source->wake) {
-            source->wake();
-        }
-    }
     if (finished.valid()) {
         finished.wait();
     }
@@ -100,46 +89,13 @@ void RunLoop::drain()
 {
     runQueuedWork();
     fireDueTimers();
-    serviceWaitableSource();
-}
-
-void RunLoop::serviceWaitableSource()
-{
-    std::vector<std::shared_ptr<WaitableSource>> sources;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        sources = waitables_;
-    }
-    for (const auto& source : sources) {
-        if (source->service) {
-            source->service();
-        }
-    }
-}
-
-void RunLoop::addWaitableSource(const std::shared_ptr<WaitableSource>& source)
-{
-    if (!source) {
-        return;
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (std::find(waitables_.begin(), waitables_.end(), source) == waitables_.end()) {
-        waitables_.push_back(source);
-    }
-}
-
-void RunLoop::removeWaitableSource(const WaitableSource* source)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::erase_if(waitables_, [source](const auto& s) { return s.get() == source; });
 }
 
 void RunLoop::waitForInput(double maxSeconds)
 {
-    std::shared_ptr<WaitableSource> source;
     double bound = maxSeconds;
     {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(mutex_);
         if (!queue_.empty()) {
             return;
         }
@@ -152,23 +108,10 @@ void RunLoop::waitForInput(double maxSeconds)
         if (bound <= kDueTolerance) {
             return;
         }
-        if (!waitables_.empty()) {
-            source = waitables_.front();
-            if (waitables_.size() > 1) {
-                bound = std::min(bound, 0.001);
-            }
-        }
-        if (!source || !source->wait) {
-            lock.unlock();
-            if (spinForWork(std::min(bound, kSpinSeconds))) return;
-            lock.lock();
-            queued_.wait_for(lock, std::chrono::duration<double>(bound), [this] { return !queue_.empty(); });
-            return;
-        }
     }
-    // Work queued from here on calls wake(), which also ends a wait that has
-    // not begun yet.
-    source->wait(bound);
+    if (spinForWork(std::min(bound, kSpinSeconds))) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    queued_.wait_for(lock, std::chrono::duration<double>(bound), [this] { return !queue_.empty(); });
 }
 
 bool RunLoop::spinForWork(double seconds)
@@ -196,7 +139,6 @@ bool RunLoop::runOnce()
     const bool handledEvents = source && source();
     const bool ranWork = runQueuedWork();
     fireDueTimers();
-    serviceWaitableSource();
     return handledEvents || ranWork;
 }
 

@@ -44,8 +44,7 @@ public:
     // microsecond) in order of fire date, ties in order of creation. A
     // repeating timer late by a whole interval or more fires once and is rescheduled from now. Timers
     // added during the drain first fire in a later one; a timer invalidated
-    // during the drain does not fire. Last, the waitable source (below) is
-    // serviced once, never blocking. Owner thread only.
+    // during the drain does not fire. Owner thread only.
     void drain();
 
     // A source of events from outside the process (the window system's
@@ -63,28 +62,10 @@ public:
     // handled ends even with a timer due at every turn. Owner thread only.
     bool runOnce();
 
-    // Input the loop services at every drain (after the due timers) and can
-    // sleep on while it has nothing to do: a transport's sockets. `wait`
-    // blocks for at most the given seconds, returning early when input is
-    // ready or `wake` is called; `wake` is safe from any thread and
-    // interrupts a wait that is running or about to run. perform() calls it
-    // for work queued from other threads only: the owner thread sees its
-    // own work before it next waits.
-    struct WaitableSource {
-        std::function<void()> service;
-        std::function<void(double seconds)> wait;
-        std::function<void()> wake;
-    };
-    // Adds a source (adding it twice does nothing) or removes it. With
-    // several sources installed a wait sleeps on the first for at most a
-    // millisecond at a time. Any thread.
-    void addWaitableSource(const std::shared_ptr<WaitableSource>& source);
-    void removeWaitableSource(const WaitableSource* source);
-
     // Sleeps for at most maxSeconds of real time, less when a timer is due
     // earlier, and not at all when work is queued. Work queued meanwhile
-    // from another thread and input on the waitable source end the sleep at
-    // once. Runs nothing itself: a drain follows. Owner thread only.
+    // from another thread ends the sleep at once. Runs nothing itself: a
+    // drain follows. Owner thread only.
     void waitForInput(double maxSeconds);
 
     // Drains until predicate answers true or timeoutSeconds of real time
@@ -110,7 +91,6 @@ private:
     // Answers whether there was any work.
     bool runQueuedWork();
     void fireDueTimers();
-    void serviceWaitableSource();
     // Watches for queued work for at most `seconds`; answers whether some came.
     bool spinForWork(double seconds);
 
@@ -121,9 +101,6 @@ private:
     EventSource eventSource_; // owner thread only, so not under the mutex
     std::condition_variable queued_; // signalled by perform() for waitForInput
     std::atomic<bool> queuedWork_{false}; // the queue is not empty (set under the mutex)
-    // Set under the mutex (perform() wakes it from other threads); read by
-    // the owner thread.
-    std::vector<std::shared_ptr<WaitableSource>> waitables_;
 };
 
 } // namespace mw

@@ -279,54 +279,6 @@ TEST(RunLoop, WaitForInputEndsForQueuedWorkDueTimersAndOtherThreads)
     }
 }
 
-// A waitable source: serviced at every drain after the timers, its wait used
-// by waitForInput and ended by work queued from another thread.
-TEST(RunLoop, WaitableSourceIsServicedSleptOnAndWoken)
-{
-    using namespace std::chrono;
-    RunLoop loop;
-    std::vector<std::string> order;
-    std::mutex lock;
-    std::condition_variable changed;
-    bool woken = false;
-    double askedSeconds = 0;
-    auto source = std::make_shared<RunLoop::WaitableSource>();
-    source->service = [&] { order.push_back("service"); };
-    source->wait = [&](double seconds) {
-        std::unique_lock<std::mutex> guard(lock);
-        askedSeconds = seconds;
-        changed.wait_for(guard, duration<double>(seconds), [&] { return woken; });
-        woken = false;
-    };
-    source->wake = [&] {
-        std::lock_guard<std::mutex> guard(lock);
-        woken = true;
-        changed.notify_all();
-    };
-    loop.addWaitableSource(source);
-    loop.addWaitableSource(source);
-    loop.addTimer(NSTimer::timer(0.001, false, [&](NSTimer*) { order.push_back("timer"); }));
-    std::this_thread::sleep_for(milliseconds(5));
-    loop.drain();
-    EXPECT_EQ((std::vector<std::string>{"timer", "service"}), order) << "once per drain, after the timers";
-
-    std::thread sender([&] {
-        std::this_thread::sleep_for(milliseconds(30));
-        loop.perform([] {});
-    });
-    const auto start = steady_clock::now();
-    loop.waitForInput(5.0);
-    sender.join();
-    EXPECT_LT(steady_clock::now() - start, seconds(2)) << "the queued work woke the source";
-    EXPECT_DOUBLE_EQ(5.0, askedSeconds);
-
-    loop.drain();
-    loop.removeWaitableSource(source.get());
-    order.clear();
-    loop.drain();
-    EXPECT_TRUE(order.empty());
-}
-
 TEST(RunLoop, RunUntilGivesUpAfterTheTimeout)
 {
     RunLoop loop;
