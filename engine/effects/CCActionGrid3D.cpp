@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "engine/base/ccContentScale.h"
-#include "foundation/Random.h"
 
 namespace mw {
 
@@ -20,9 +19,6 @@ CGPoint inPixels(CGPoint points)
     const float factor = CC_CONTENT_SCALE_FACTOR();
     return {points.x * factor, points.y * factor};
 }
-
-// A random whole offset of -range ... range - 1 (range at least 1).
-float randomOffset(int32_t range) { return static_cast<float>(Random::rand() % (range * 2) - range); }
 
 // Calls visit(pos) for every vertex, column by column.
 template <typename Visit> void forEachVertex(ccGridSize size, Visit visit)
@@ -281,9 +277,9 @@ void CCShaky3D::update(float /*t*/)
 {
     forEachVertex(gridSize_, [&](ccGridSize pos) {
         ccVertex3F v = originalVertex(pos);
-        v.x += randomOffset(range_);
-        v.y += randomOffset(range_);
-        if (shakeZ_) v.z += randomOffset(range_);
+        v.x += ccShakeOffset(range_);
+        v.y += ccShakeOffset(range_);
+        if (shakeZ_) v.z += ccShakeOffset(range_);
         setVertex(pos, v);
     });
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -233,6 +235,66 @@ TEST_F(EffectsTest, ShakingTilesDrawXThenYPerTileAndShatteringOnlyOnce)
     shattered->update(0.9f);
     expectQuad(grid->tile({0, 0}), shaken, "shattered");
     expectQuad(grid->tile({0, 1}), second, "later updates leave the tiles where they were thrown");
+}
+
+struct ShakerCase {
+    const char* name;
+    std::function<Ref<CCGridAction>(int32_t range)> make;
+};
+
+const std::vector<ShakerCase>& shakerCases()
+{
+    static const std::vector<ShakerCase> cases = {
+        {"shaky 3D",
+         [](int32_t range) { return Ref<CCGridAction>(CCShaky3D::actionWithRange(range, true, {4, 4}, 1)); }},
+        {"shaky tiles",
+         [](int32_t range) {
+             return Ref<CCGridAction>(CCShakyTiles3D::actionWithRange(range, true, {4, 4}, 1));
+         }},
+        {"shattered tiles",
+         [](int32_t range) {
+             return Ref<CCGridAction>(CCShatteredTiles3D::actionWithRange(range, true, {4, 4}, 1));
+         }},
+    };
+    return cases;
+}
+
+TEST_F(EffectsTest, ShakersOfRangeZeroLeaveEveryVertexWhereItWas)
+{
+    for (const ShakerCase& c : shakerCases()) {
+        SCOPED_TRACE(c.name);
+        Ref<CCNode> node = CCNode::node();
+        Ref<CCGridAction> shaker = c.make(0);
+        shaker->startWithTarget(node.get());
+        ASSERT_NE(node->grid(), nullptr);
+        const std::vector<float> unshaken = test::gridCoordinates(*ccGridOf(node.get()));
+        for (float t : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}) {
+            shaker->update(t);
+            EXPECT_EQ(test::gridCoordinates(*ccGridOf(node.get())), unshaken) << "at " << t;
+        }
+    }
+}
+
+TEST_F(EffectsTest, ShakersTakeANegativeRangeAsItsSize)
+{
+    const std::vector<int32_t> draws{7, 2, 13, 0, 9};
+    for (const ShakerCase& c : shakerCases()) {
+        SCOPED_TRACE(c.name);
+        std::vector<float> unshaken;
+        std::map<int32_t, std::vector<float>> shaken;
+        for (int32_t range : {5, -5}) {
+            ScopedRandomSource scripted(std::make_shared<test::ScriptedRand>(draws));
+            Ref<CCNode> node = CCNode::node();
+            Ref<CCGridAction> shaker = c.make(range);
+            shaker->startWithTarget(node.get());
+            ASSERT_NE(node->grid(), nullptr);
+            unshaken = test::gridCoordinates(*ccGridOf(node.get()));
+            shaker->update(0.5f);
+            shaken[range] = test::gridCoordinates(*ccGridOf(node.get()));
+        }
+        EXPECT_NE(shaken[5], unshaken);
+        EXPECT_EQ(shaken[-5], shaken[5]);
+    }
 }
 
 TEST_F(EffectsTest, TurningOffFollowsTheShuffledOrder)
