@@ -66,6 +66,11 @@ const std::vector<MeshCase>& meshCases()
         {"page curl half way", [] { return CCPageTurn3D::actionWithSize({4, 4}, 1); }, 0.5f,
          {{{4, 0}, {44.9835f, 172.2136f, 55.9725f}}, {{2, 2}, {167.5403f, 173.1207f, 21.0516f}},
           {{0, 4}, {0, 320, 0.5f}}}},
+        // The cone has closed on its axis: every vertex lies on x = 0 at its
+        // distance from the axis point, flat at z 0.5.
+        {"page curl at its end lies flat on its axis",
+         [] { return CCPageTurn3D::actionWithSize({4, 4}, 1); }, 1,
+         {{{4, 0}, {0, 231.7358f, 0.5f}}, {{2, 2}, {0, 210.8240f, 0.5f}}, {{0, 4}, {0, 320, 0.5f}}}},
         {"flip about x at 0 changes nothing", [] { return CCFlipX3D::actionWithDuration(1); }, 0,
          {{{0, 0}, {0, 0, 0}}, {{1, 1}, {480, 320, 0}}}},
         {"flip about x half way", [] { return CCFlipX3D::actionWithDuration(1); }, 0.5f,
@@ -106,6 +111,20 @@ TEST_F(EffectsTest, ShakerDrawsOneOffsetPerCoordinateInOrder)
     ASSERT_NE(grid, nullptr);
     expectNear(grid->vertex({0, 0}), {2, -3, -2}, "first vertex");
     expectNear(grid->vertex({0, 1}), {2, 77, -2}, "second vertex (column by column)");
+}
+
+TEST_F(EffectsTest, PageCurlKeepsEveryVertexFiniteToItsEnd)
+{
+    Ref<CCNode> node = CCNode::node();
+    auto curl = CCPageTurn3D::actionWithSize({16, 12}, 1);
+    curl->startWithTarget(node.get());
+    ASSERT_NE(node->grid(), nullptr);
+    for (float t : {0.0f, 0.5f, 0.999f, 0.9999999f, 1.0f}) {
+        curl->update(t);
+        const std::vector<float> coords = test::gridCoordinates(*ccGridOf(node.get()));
+        EXPECT_TRUE(std::all_of(coords.begin(), coords.end(), [](float c) { return std::isfinite(c); }))
+            << "at " << t;
+    }
 }
 
 TEST_F(EffectsTest, LensComputesOnlyAfterItsPositionChanged)
