@@ -335,6 +335,14 @@ void Value::release() noexcept
     case Kind::Data: delete static_cast<Block<Bytes>*>(storage); break;
     case Kind::Array: delete static_cast<Block<Array>*>(storage); break;
     case Kind::Dictionary: delete static_cast<Block<ValueDictionary>*>(storage); break;
+    case Kind::Decimal: {
+        // A long decimal's literal is held as a string's bytes are.
+        auto* block = static_cast<StringStorage*>(storage);
+        const size_t bytes = sizeof(StringStorage) + block->size + 1;
+        block->~StringStorage();
+        freeBlock(block, bytes);
+        break;
+    }
     default: break;
     }
 }
@@ -360,6 +368,8 @@ T* Value::unshared()
 }
 
 // ---- Value ----
+
+static_assert(sizeof(Value) == 16, "a Value is passed and copied as two words");
 
 Value::Value(const char* s) : Value(std::string_view(s ? s : "")) {}
 
@@ -413,6 +423,7 @@ int64_t Value::asInt64() const
     case Kind::Integer: return isUnsigned_ ? std::numeric_limits<int64_t>::max() : payload_.integer;
     case Kind::Real:
     case Kind::Date: return clampToInt64(payload_.real);
+    case Kind::Decimal: return decimalAsInt64();
     case Kind::String: return parseLeadingInteger(stringView());
     default: return 0;
     }
@@ -426,6 +437,7 @@ uint64_t Value::asUInt64() const
         return payload_.integer < 0 ? 0 : static_cast<uint64_t>(payload_.integer);
     case Kind::Real:
     case Kind::Date: return clampToUInt64(payload_.real);
+    case Kind::Decimal: return decimalAsUInt64();
     case Kind::String: {
         // Past the signed range the leading number is read again as unsigned.
         const int64_t leading = parseLeadingInteger(stringView());
@@ -458,6 +470,7 @@ double Value::asDouble() const
                            : static_cast<double>(payload_.integer);
     case Kind::Real:
     case Kind::Date: return payload_.real;
+    case Kind::Decimal: return decimalAsDouble();
     case Kind::String: return parseLeadingReal(stringView());
     default: return 0.0;
     }
@@ -469,6 +482,7 @@ bool Value::asBool() const
     case Kind::Boolean:
     case Kind::Integer: return payload_.integer != 0;
     case Kind::Real: return payload_.real != 0.0;
+    case Kind::Decimal: return decimalAsBool();
     case Kind::String: return parseLeadingBool(stringView());
     default: return false;
     }
@@ -482,6 +496,10 @@ std::string Value::asString() const
     case Kind::Integer:
         return isUnsigned_ ? formatInteger(static_cast<uint64_t>(payload_.integer)) : formatInteger(payload_.integer);
     case Kind::Real: return formatReal(payload_.real, isFloat_);
+    case Kind::Decimal: {
+        DecimalTextRoom room;
+        return std::string(decimalText(room));
+    }
     default: return std::string();
     }
 }
@@ -554,6 +572,8 @@ bool Value::push(Value value)
 
 bool operator==(const Value& a, const Value& b)
 {
+    if (a.kind_ == Value::Kind::Decimal) return Value::decimalEquals(a, b);
+    if (b.kind_ == Value::Kind::Decimal) return Value::decimalEquals(b, a);
     if (a.kind_ != b.kind_) return false;
     const bool same = a.hasStorage() && a.payload_.storage == b.payload_.storage;
     switch (a.kind_) {
@@ -566,6 +586,7 @@ bool operator==(const Value& a, const Value& b)
     case Value::Kind::Data: return same || a.asData() == b.asData();
     case Value::Kind::Array: return same || a.asArray() == b.asArray();
     case Value::Kind::Dictionary: return same || a.asDict() == b.asDict();
+    case Value::Kind::Decimal: break; // compared above
     }
     return false;
 }
