@@ -324,8 +324,10 @@ void Value::release() noexcept
         storage->references.fetch_sub(1, std::memory_order_acq_rel) != 1) {
         return;
     }
-    switch (kind_) {
-    case Kind::String: {
+    // A long decimal's literal is held as a string's bytes are.
+    switch (kind()) {
+    case Kind::String:
+    case Kind::Decimal: {
         auto* block = static_cast<StringStorage*>(storage);
         const size_t bytes = sizeof(StringStorage) + block->size + 1;
         block->~StringStorage();
@@ -335,14 +337,6 @@ void Value::release() noexcept
     case Kind::Data: delete static_cast<Block<Bytes>*>(storage); break;
     case Kind::Array: delete static_cast<Block<Array>*>(storage); break;
     case Kind::Dictionary: delete static_cast<Block<ValueDictionary>*>(storage); break;
-    case Kind::Decimal: {
-        // A long decimal's literal is held as a string's bytes are.
-        auto* block = static_cast<StringStorage*>(storage);
-        const size_t bytes = sizeof(StringStorage) + block->size + 1;
-        block->~StringStorage();
-        freeBlock(block, bytes);
-        break;
-    }
     default: break;
     }
 }
@@ -418,7 +412,7 @@ const Value& Value::null()
 
 int64_t Value::asInt64() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Boolean: return payload_.integer;
     case Kind::Integer: return isUnsigned_ ? std::numeric_limits<int64_t>::max() : payload_.integer;
     case Kind::Real:
@@ -431,7 +425,7 @@ int64_t Value::asInt64() const
 
 uint64_t Value::asUInt64() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Integer:
         if (isUnsigned_) return static_cast<uint64_t>(payload_.integer);
         return payload_.integer < 0 ? 0 : static_cast<uint64_t>(payload_.integer);
@@ -463,7 +457,7 @@ int32_t Value::asInt() const
 
 double Value::asDouble() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Boolean: return static_cast<double>(payload_.integer);
     case Kind::Integer:
         return isUnsigned_ ? static_cast<double>(static_cast<uint64_t>(payload_.integer))
@@ -478,7 +472,7 @@ double Value::asDouble() const
 
 bool Value::asBool() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Boolean:
     case Kind::Integer: return payload_.integer != 0;
     case Kind::Real: return payload_.real != 0.0;
@@ -490,7 +484,7 @@ bool Value::asBool() const
 
 std::string Value::asString() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::String: return std::string(stringView());
     case Kind::Boolean: return formatInteger(payload_.integer);
     case Kind::Integer:
@@ -572,8 +566,8 @@ bool Value::push(Value value)
 
 bool operator==(const Value& a, const Value& b)
 {
-    if (a.kind_ == Value::Kind::Decimal) return Value::decimalEquals(a, b);
-    if (b.kind_ == Value::Kind::Decimal) return Value::decimalEquals(b, a);
+    if (a.isDecimal()) return Value::decimalEquals(a, b);
+    if (b.isDecimal()) return Value::decimalEquals(b, a);
     if (a.kind_ != b.kind_) return false;
     const bool same = a.hasStorage() && a.payload_.storage == b.payload_.storage;
     switch (a.kind_) {

@@ -106,10 +106,7 @@ public:
                                     isUnsigned_(other.isUnsigned_), decimal_(other.decimal_),
                                     payload_(other.payload_)
     {
-        if (hasStorage()) {
-            other.kind_ = Kind::Null;
-            other.decimal_ = {};
-        }
+        if (hasStorage()) other.kind_ = Kind::Null;
     }
     Value& operator=(const Value& other) noexcept
     {
@@ -167,12 +164,12 @@ public:
     // Parsers of number texts use this to read a number in one pass.
     static DecimalSyntax readDecimal(const char*& cursor, const char* end, Value& out);
 
-    Kind kind() const { return kind_; }
+    Kind kind() const { return kind_ == kLongDecimal ? Kind::Decimal : kind_; }
     bool isNull() const { return kind_ == Kind::Null; }
     bool isBool() const { return kind_ == Kind::Boolean; }
     bool isInteger() const { return kind_ == Kind::Integer; }
     bool isReal() const { return kind_ == Kind::Real; }
-    bool isDecimal() const { return kind_ == Kind::Decimal; }
+    bool isDecimal() const { return kind_ == Kind::Decimal || kind_ == kLongDecimal; }
     bool isNumber() const { return isBool() || isInteger() || isReal() || isDecimal(); }
     bool isString() const { return kind_ == Kind::String; }
     bool isData() const { return kind_ == Kind::Data; }
@@ -289,7 +286,7 @@ private:
     bool hasStorage() const
     {
         return kind_ == Kind::String || kind_ == Kind::Data || kind_ == Kind::Array || kind_ == Kind::Dictionary ||
-               (decimal_.form & kDecimalText) != 0;
+               kind_ == kLongDecimal;
     }
     static Storage* makeString(std::string_view text);
     void release() noexcept;
@@ -307,18 +304,18 @@ private:
     template <typename T>
     T* unshared();
 
-    // How a decimal's literal is written, beside its digits (ValueDecimal.cpp).
-    // A small decimal keeps all its digits, fraction included, as one unsigned
-    // integer in payload_.integer, and here how many of them follow the point
-    // and what its exponent looked like; a long one keeps its literal in a
-    // string block and only the kDecimalText mark here. All zero for every
-    // other kind (hasStorage relies on it).
+    // A small decimal (kind_ Decimal) keeps all its digits, fraction
+    // included, as one unsigned integer in payload_.integer, and here how
+    // many of them follow the point and how its sign and exponent were
+    // written (ValueDecimal.cpp). A long one has kind_ kLongDecimal and keeps
+    // its literal in a string's block; kind() reports it as a Decimal. All
+    // zero for every other kind.
     struct DecimalForm {
         uint8_t fractionDigits = 0;
-        uint8_t form = 0; // kDecimal... marks, and the exponent's leading zeros in the top two bits
+        uint8_t form = 0; // marks of the sign and the exponent, its leading zeros in the top two bits
         uint16_t exponent = 0; // magnitude of the exponent as written
     };
-    static constexpr uint8_t kDecimalText = 1;
+    static constexpr Kind kLongDecimal = static_cast<Kind>(static_cast<uint8_t>(Kind::Decimal) + 1);
 
     // The reads and the equality of decimals (ValueDecimal.cpp).
     int64_t decimalAsInt64() const;

@@ -16,7 +16,7 @@ namespace mw {
 
 namespace {
 
-// Marks of DecimalForm::form besides Value::kDecimalText.
+// Marks of DecimalForm::form.
 constexpr uint8_t kNegative = 2;
 constexpr uint8_t kExponent = 4;
 constexpr uint8_t kCapitalE = 8;
@@ -237,18 +237,27 @@ Value::DecimalSyntax Value::readDecimal(const char*& cursor, const char* end, Va
         if (significant == 0) --exponentZeros;
     }
 
-    Value decimal;
-    decimal.kind_ = Kind::Decimal;
+    // Written into `out` field by field: a number is read for every element
+    // of a large array, and a temporary moved in costs as much as the reading.
+    Storage* text = nullptr;
+    DecimalForm held;
     if (count <= kMostSmallDigits && exponent <= kLargestSmallExponent && exponentZeros <= kMostExponentZeros) {
-        decimal.decimal_.fractionDigits = static_cast<uint8_t>(count - integerDigits);
-        decimal.decimal_.form = static_cast<uint8_t>(form | exponentZeros << kExponentZerosShift);
-        decimal.decimal_.exponent = static_cast<uint16_t>(exponent);
-        decimal.payload_.integer = static_cast<int64_t>(digits);
+        held.fractionDigits = static_cast<uint8_t>(count - integerDigits);
+        held.form = static_cast<uint8_t>(form | exponentZeros << kExponentZerosShift);
+        held.exponent = static_cast<uint16_t>(exponent);
     } else {
-        decimal.decimal_.form = kDecimalText | (form & kNegative);
-        decimal.payload_.storage = makeString(std::string_view(start, static_cast<size_t>(c - start)));
+        held.form = form & kNegative;
+        text = makeString(std::string_view(start, static_cast<size_t>(c - start)));
     }
-    out = std::move(decimal);
+    if (out.hasStorage()) out.release();
+    out.kind_ = text != nullptr ? kLongDecimal : Kind::Decimal;
+    out.is32Bit_ = out.isFloat_ = out.isUnsigned_ = false;
+    out.decimal_ = held;
+    if (text != nullptr) {
+        out.payload_.storage = text;
+    } else {
+        out.payload_.integer = static_cast<int64_t>(digits);
+    }
     cursor = c;
     return DecimalSyntax::Read;
 }
@@ -264,18 +273,23 @@ std::optional<Value> Value::decimal(std::string_view text)
 
 std::string_view Value::decimalText(DecimalTextRoom& room) const
 {
-    if (kind_ != Kind::Decimal) return {};
-    if (decimal_.form & kDecimalText) {
+    if (!isDecimal()) return {};
+    if (kind_ == kLongDecimal) {
         const auto* block = static_cast<const StringStorage*>(payload_.storage);
         return std::string_view(block->bytes(), block->size);
     }
     char* p = room.bytes;
+    char* const roomEnd = room.bytes + sizeof room.bytes;
     if (decimal_.form & kNegative) *p++ = '-';
-    char digits[24];
-    const size_t count =
-        static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, static_cast<uint64_t>(payload_.integer)).ptr -
-                            digits);
+    const auto digitsValue = static_cast<uint64_t>(payload_.integer);
     const size_t fraction = decimal_.fractionDigits;
+    if (fraction == 0 && !(decimal_.form & kExponent)) {
+        // Most numbers are whole ones: their digits are the whole text.
+        p = std::to_chars(p, roomEnd, digitsValue).ptr;
+        return std::string_view(room.bytes, static_cast<size_t>(p - room.bytes));
+    }
+    char digits[24];
+    const size_t count = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, digitsValue).ptr - digits);
     if (count <= fraction) {
         // Only fraction digits: "0." and the zeros the number leaves out.
         *p++ = '0';
@@ -300,7 +314,7 @@ std::string_view Value::decimalText(DecimalTextRoom& room) const
         const size_t zeros = decimal_.form >> kExponentZerosShift;
         std::memset(p, '0', zeros);
         p += zeros;
-        p = std::to_chars(p, room.bytes + sizeof room.bytes, decimal_.exponent).ptr;
+        p = std::to_chars(p, roomEnd, decimal_.exponent).ptr;
     }
     return std::string_view(room.bytes, static_cast<size_t>(p - room.bytes));
 }
@@ -308,7 +322,7 @@ std::string_view Value::decimalText(DecimalTextRoom& room) const
 int64_t Value::decimalAsInt64() const
 {
     const bool negative = decimal_.form & kNegative;
-    if (!(decimal_.form & (kDecimalText | kExponent))) {
+    if (kind_ == Kind::Decimal && !(decimal_.form & kExponent)) {
         const uint64_t whole = static_cast<uint64_t>(payload_.integer) / kPowersOfTen[decimal_.fractionDigits];
         const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
         return signedFromMagnitude(negative, std::min(whole, limit));
@@ -322,7 +336,7 @@ int64_t Value::decimalAsInt64() const
 uint64_t Value::decimalAsUInt64() const
 {
     if (decimal_.form & kNegative) return 0;
-    if (!(decimal_.form & (kDecimalText | kExponent))) {
+    if (kind_ == Kind::Decimal && !(decimal_.form & kExponent)) {
         return static_cast<uint64_t>(payload_.integer) / kPowersOfTen[decimal_.fractionDigits];
     }
     DecimalTextRoom room;
@@ -331,7 +345,7 @@ uint64_t Value::decimalAsUInt64() const
 
 double Value::decimalAsDouble() const
 {
-    if (!(decimal_.form & kDecimalText)) {
+    if (kind_ == Kind::Decimal) {
         // Digits up to 2^53 and a power within 10^22 are both exact doubles,
         // so one multiplication or division rounds correctly.
         const uint64_t digits = static_cast<uint64_t>(payload_.integer);
@@ -353,7 +367,7 @@ double Value::decimalAsDouble() const
 
 bool Value::decimalAsBool() const
 {
-    if (!(decimal_.form & kDecimalText)) return payload_.integer != 0;
+    if (kind_ == Kind::Decimal) return payload_.integer != 0;
     DecimalTextRoom room;
     for (const char c : decimalText(room)) {
         if (c == 'e' || c == 'E') break;
@@ -364,12 +378,14 @@ bool Value::decimalAsBool() const
 
 bool Value::decimalEquals(const Value& decimal, const Value& other)
 {
-    const auto plain = [](const Value& v) { return !(v.decimal_.form & (kDecimalText | kExponent)); };
+    // A small literal without an exponent: its digits and the count of them
+    // after the point say it all.
+    const auto plain = [](const Value& v) { return v.kind_ == Kind::Decimal && !(v.decimal_.form & kExponent); };
     const uint64_t digits = static_cast<uint64_t>(decimal.payload_.integer);
     const bool negative = decimal.decimal_.form & kNegative;
     std::string otherText;
     DecimalTextRoom otherRoom;
-    switch (other.kind_) {
+    switch (other.kind()) {
     case Kind::Decimal:
         // Two small literals with as many fraction digits and no exponent
         // ("12.50" and "-3.25") compare by their digits.
@@ -402,7 +418,7 @@ bool Value::decimalEquals(const Value& decimal, const Value& other)
 
 Value Value::narrowedNumber() const
 {
-    if (kind_ != Kind::Decimal) return *this;
+    if (!isDecimal()) return *this;
     DecimalTextRoom room;
     const Parts parts = partsOf(decimalText(room));
     if (parts.isZero()) return parts.negative ? Value(-0.0) : Value(int64_t{0});
