@@ -119,8 +119,9 @@ void CCLoginHandler::userWasSwitched()
         session->requestHistoricLeaderboardAndAchievementData();
     }
     setTosAcceptedProxy(false);
-    // A new player: their next opening counts as their first of the day.
-    setIsFirstUiActivationToday(true);
+    // The switch happened on an opening of the social screens: it counts as
+    // this day's activation.
+    setIsFirstUiActivationToday(false);
     NotificationCenter::defaultCenter().postNotification(kUserChangeNotification, this,
                                                          Value::dictionary({{"status", Value("switched")}}));
 }
