@@ -321,9 +321,7 @@ void CCOffersBuffer::doPostOffer(const std::string& id)
 
 void CCOffersBuffer::clearPostQueueForOfferId(const std::string& id)
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
-    if (session && session->postManager())
-        session->postManager()->clearPostsWithPartialUrlString("offerID=" + escapeQueryComponent(id));
+    clearPosts("offerID", id);
 }
 
 // ---- leaderboard dates ----

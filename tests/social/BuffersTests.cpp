@@ -139,6 +139,14 @@ TEST_F(BuffersTest, AReportLeavesTheQueuedReportsOfOtherIdsAlone)
     EXPECT_EQ(posts(), (std::vector<std::string> { a10, lb10, achievementUrl("a1", 0),
                                                    leaderboardUrl("lb1", "6.000000") }))
         << "the id's own queued report is replaced";
+
+    // An offer is reported once ever: one dropped from the queue is lost.
+    session()->postManager()->clearData();
+    session()->postOffer("o10");
+    session()->postOffer("o1");
+    const std::string offer = lite() + "post_app_install?offerID=";
+    const std::string signature = "&sig=" + expectedSignature("1");
+    EXPECT_EQ(posts(), (std::vector<std::string> { offer + "o10" + signature, offer + "o1" + signature }));
 }
 
 TEST_F(BuffersTest, PopUpTable)
