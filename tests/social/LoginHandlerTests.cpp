@@ -6,6 +6,7 @@
 
 #include "foundation/Clock.h"
 #include "foundation/NotificationCenter.h"
+#include "social/CCBuffers.h"
 #include "social/CCDataStore.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCNeighbours.h"
@@ -217,6 +218,27 @@ TEST_F(LoginHandlerTest, SwitchAndSignOutResetWhatDependsOnThePlayer)
             EXPECT_DOUBLE_EQ(store().valueForKey(CCLoginHandler::kUiActivatedTimerKey).asDouble(),
                              Clock::wallSeconds() - Value::kReferenceDateUnixTime);
         clock_->advance(60);
+    }
+}
+
+// What the buffers remember was reported for the player who left: the next
+// player's own achievements and offers must be reported again.
+TEST_F(LoginHandlerTest, SwitchAndSignOutEmptyTheReportBuffers)
+{
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    session->setupBuffers();
+    for (void (CCLoginHandler::*change)() :
+         {&CCLoginHandler::userWasSwitched, &CCLoginHandler::userWasSignedOut}) {
+        (void)session->achievementBuffer()->postAchievement("a1", true, "", false, "");
+        session->offersBuffer()->postOffer("o1");
+        session->leaderboardBuffer()->setTimestampForLeaderboard("lb1");
+        ASSERT_FALSE(session->achievementBuffer()->previousValueDict().empty());
+        (handler().*change)();
+        EXPECT_TRUE(session->achievementBuffer()->previousValueDict().empty());
+        EXPECT_TRUE(session->achievementBuffer()->popupDictionary().empty());
+        EXPECT_TRUE(session->offersBuffer()->offersDict().empty());
+        EXPECT_FALSE(session->leaderboardBuffer()->timestampForLeaderboard("lb1"));
+        EXPECT_TRUE(store().valueForKey(CCOffersBuffer::kKey).asDict().empty()) << "written at once";
     }
 }
 

@@ -4,6 +4,7 @@
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
 #include "social/CCGlobalNavController.h"
+#include "social/CCLoginHandler.h"
 #include "social/CCAsyncPostManager.h"
 #include "social/CCModalControllers.h"
 #include "social/CCNavControllerBase.h"
@@ -459,6 +460,34 @@ TEST_F(ShowingTest, CustomTabsWriteTheirIdsIntoTheStripSkins)
     EXPECT_EQ(skin["items"][2]["contractimage"].asString(), "images/pulltab_bottom/tab_switch_user_contract.png");
     EXPECT_EQ(skin["items"][3]["image"].asString(), "images/pulltab_bottom/tab_leaderboards.png");
     EXPECT_EQ(session()->pullTabController()->initialState(), 1);
+}
+
+// A sign-in change (a page saying the player was switched, or a sign-out)
+// takes the pull tab back to its selected tab's page, opened as a guest.
+TEST_F(ShowingTest, ASignInChangeTakesThePullTabBackToItsTab)
+{
+    begin();
+    for (void (CCLoginHandler::*change)() :
+         {&CCLoginHandler::userWasSwitched, &CCLoginHandler::userWasSignedOut}) {
+        session()->activateLumoraPullTabOn("profile", 0, false);
+        settle(0.5);
+        CCPullTabViewController* tab = session()->pullTabController();
+        ASSERT_NE(tab, nullptr);
+        ASSERT_EQ(tab->viewUrlStack().size(), 1u);
+        const std::string tabPage = tab->viewUrlStack().front()->url();
+        auto other = makeRef<CCUIDescription>(CCPrivateSession::liteBaseUrl() + "elsewhere.cuid", 10, 0);
+        tab->pushView(other, std::nullopt, 0, false);
+        settle(0.5);
+        ASSERT_EQ(tab->viewUrlStack().size(), 2u);
+        (CCLoginHandler::sharedInstance()->*change)();
+        settle(0.5);
+        ASSERT_EQ(tab->viewUrlStack().size(), 1u);
+        // The tab's own address, without the parameters of the opening.
+        EXPECT_EQ(tab->viewUrlStack().front()->url(), tabPage.substr(0, tabPage.find('?')));
+        session()->deactivateLumoraPullTabWithAnimation(false);
+        settle(0.5);
+        if (session()->isLumoraPullTabUIActive()) session()->onPullTabViewControllerDeactivated();
+    }
 }
 
 TEST_F(ShowingTest, NoticesShowOneAtATime)
