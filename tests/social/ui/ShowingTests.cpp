@@ -34,6 +34,15 @@ public:
         if (holdBar) barDone = std::move(done);
         else done();
     }
+    void willRotateToInterfaceOrientation(int orientation, double durationSeconds) override
+    {
+        calls_.push_back("will rotate " + std::to_string(orientation) + " " +
+                         std::to_string(durationSeconds));
+    }
+    void didRotateFromInterfaceOrientation(int previousOrientation) override
+    {
+        calls_.push_back("did rotate " + std::to_string(previousOrientation));
+    }
     bool holdBar = false;
     std::function<void()> barDone;
 
@@ -460,6 +469,26 @@ TEST_F(ShowingTest, CustomTabsWriteTheirIdsIntoTheStripSkins)
     EXPECT_EQ(skin["items"][2]["contractimage"].asString(), "images/pulltab_bottom/tab_switch_user_contract.png");
     EXPECT_EQ(skin["items"][3]["image"].asString(), "images/pulltab_bottom/tab_leaderboards.png");
     EXPECT_EQ(session()->pullTabController()->initialState(), 1);
+}
+
+// The full UI's view is not under the game's root controller: the session
+// turns it, for the orientations the lock list allows.
+TEST_F(ShowingTest, TheSessionTurnsTheFullUi)
+{
+    begin();
+    recordRoots();
+    session()->activateMainUIOnTabId("profiletab");
+    ASSERT_EQ(roots_.size(), 1u);
+    calls_.clear();
+    session()->lockToOrientationList({1, 3});
+    session()->willRotateToInterfaceOrientation(4, 0.3);
+    session()->didRotateFromInterfaceOrientation(1);
+    EXPECT_TRUE(calls_.empty()) << "an orientation the list refuses";
+    session()->willRotateToInterfaceOrientation(3, 0.3);
+    session()->didRotateFromInterfaceOrientation(1);
+    session()->didRotateFromInterfaceOrientation(1);
+    EXPECT_EQ(calls_, (std::vector<std::string> {"will rotate 3 0.300000", "did rotate 1"}));
+    session()->deactivateLumoraUI();
 }
 
 // A sign-in change (a page saying the player was switched, or a sign-out)
