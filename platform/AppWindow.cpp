@@ -86,7 +86,8 @@ std::unique_ptr<AppWindow> AppWindow::open(const DeviceProfile& profile, GLSurfa
     // the video system closes the X connection but leaves the library's EGL
     // display open on it, and the next window's display (often at the same
     // address) would be that stale one, which crashes on first use.
-    static const bool glLibraryHeld = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GL_LoadLibrary(nullptr) == 0;
+    static const bool glLibraryHeld =
+        SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GL_LoadLibrary(nullptr) == 0;
     (void)glLibraryHeld;
     const PixelSize size = profile.windowSizeToFit(usableDesktop());
     SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.width,

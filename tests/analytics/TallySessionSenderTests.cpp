@@ -145,8 +145,9 @@ TEST_F(TallySessionSenderTest, OneUploadAtATimeAndLaterSessionsSurvive)
     while (service.requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     // A second upload finds the lock held and returns while the first is
     // still held up (one that waited for the lock would wait for the release).
-    std::future<void> second = std::async(std::launch::async,
-                                          [&] { TallySessionSender().send(startUpload(service.url("/aas.do"))); });
+    std::future<void> second = std::async(std::launch::async, [&] {
+        TallySessionSender().send(startUpload(service.url("/aas.do")));
+    });
     const bool secondReturned = second.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
     EXPECT_TRUE(secondReturned) << "the second upload waited for the first";
     // A session stored while the accepted upload is on its way stays.

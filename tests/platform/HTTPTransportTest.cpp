@@ -339,7 +339,8 @@ TEST_F(HTTPTransportTest, AMainThreadThatFallsBehindPausesTheDownload)
     }
     ASSERT_FALSE(delegate.body.empty()) << "no body bytes in 20 s";
     const size_t takenFirst = delegate.body.size();
-    std::this_thread::sleep_for(std::clamp<SteadyClock::duration>(20 * (SteadyClock::now() - started), 600ms, 10s));
+    const SteadyClock::duration firstBytes = SteadyClock::now() - started;
+    std::this_thread::sleep_for(std::clamp<SteadyClock::duration>(20 * firstBytes, 600ms, 10s));
     RunLoop::main().drain();
     const size_t handedOverWhileAway = delegate.body.size() - takenFirst;
     EXPECT_GT(handedOverWhileAway, 0u);

@@ -289,8 +289,9 @@ TEST(KeychainWrapperSharedTest, ProgramsMakingTheItemAtOnceBothReachItAndKeepEac
         other.join();
         EXPECT_FALSE(failed[0]) << "program 0 reached the keychain";
         EXPECT_FALSE(failed[1]) << "program 1 reached the keychain";
-        const Value stored =
-            storedDictionary(turns.shared.items[test::RecordingKeychain::keyOf({kAccount, kService, std::nullopt})]);
+        const test::RecordingKeychain::Key item =
+            test::RecordingKeychain::keyOf({kAccount, kService, std::nullopt});
+        const Value stored = storedDictionary(turns.shared.items[item]);
         ASSERT_TRUE(stored.isDict());
         if (c.bothKeysKept) {
             EXPECT_EQ(stored["first"], Value(int64_t{1}));
