@@ -36,6 +36,16 @@ public:
     // the new path for the caller to report (it knows why the file was bad),
     // or an empty string (logged) when the move failed.
     static std::string moveAside(const std::string& path, std::string* error = nullptr);
+
+    // Keeps the file as it is under "<path>.<tag>-<UTC time>" (with a counter
+    // when that exists too, so an earlier kept copy is never replaced) while
+    // it also stays at `path`: the kept name is a second link to the same
+    // file, which a later write over `path` (a rename) cannot touch. Where
+    // the file system has no second links, or `path` is a folder, the file is
+    // moved to the kept name instead. Returns the kept name, or an empty
+    // string (logged) when neither worked.
+    static std::string keepAside(const std::string& path, const std::string& tag,
+                                 std::string* error = nullptr);
 };
 
 } // namespace mw

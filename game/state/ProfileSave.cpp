@@ -314,8 +314,17 @@ bool Profile::Load()
         logLine("Load: the save's tables do not decode; kept as %s", aside.c_str());
         save.reset();
     }
-    if (!save) Loaded = false;
+    // The file decides whether a game exists, whatever the user defaults
+    // said (they may have been lost beside a good save).
+    Loaded = save.has_value();
     return save.has_value();
+}
+
+bool Profile::KeepUnloadedSaveAside()
+{
+    SaveFile& file = saveFile();
+    file.waitUntilIdle();
+    return file.keepUnreadAside().has_value();
 }
 
 bool Profile::LoadFrom(const Value& save)

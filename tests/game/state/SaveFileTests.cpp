@@ -428,5 +428,80 @@ TEST_F(SaveFileTest, ASaveThatCannotBeReadIsNotWrittenOver)
     EXPECT_TRUE(profile().Load());
 }
 
+std::vector<uint8_t> bytesOf(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(AtomicFile::read(path, bytes)) << path;
+    return bytes;
+}
+
+TEST_F(SaveFileTest, ASaveNeverReadIsNotWrittenOverUntilANewGameKeepsItAside)
+{
+    startNewGame();
+    profile().VillageName = "Old";
+    ASSERT_TRUE(profile().SaveData());
+    const std::vector<uint8_t> old = bytesOf(SaveFile::path());
+
+    // A new process whose profile never read the file: its saves leave it be.
+    Profile::purgeSharedInstance();
+    startNewGame();
+    profile().VillageName = "New";
+    EXPECT_FALSE(profile().SaveData());
+    profile().SaveInBcg();
+    profile().saveFile().waitUntilIdle();
+    EXPECT_EQ(bytesOf(SaveFile::path()), old);
+    EXPECT_TRUE(log.contains("has not been read, and is not written over"));
+
+    // A new game keeps it under a name that says so, then saves in its place.
+    ASSERT_TRUE(profile().KeepUnloadedSaveAside());
+    ASSERT_TRUE(profile().SaveData());
+    auto keptNamed = [](const std::string& infix) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory())) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("supersave.plist." + infix + "-", 0) == 0) names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    std::vector<std::string> kept = keptNamed("unread");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(bytesOf(Paths::documentsPath(kept[0])), old);
+    Profile::purgeSharedInstance();
+    ASSERT_TRUE(profile().Load());
+    EXPECT_EQ(profile().VillageName, "New");
+    // The loaded save is the profile's own: nothing more is kept aside.
+    ASSERT_TRUE(profile().KeepUnloadedSaveAside());
+    EXPECT_EQ(keptNamed("unread").size(), 1u);
+
+    // A second new game beside an unread save, within the same second, keeps
+    // it under another name: the earlier copy stays as it was.
+    const std::vector<uint8_t> second = bytesOf(SaveFile::path());
+    Profile::purgeSharedInstance();
+    startNewGame();
+    ASSERT_TRUE(profile().KeepUnloadedSaveAside());
+    ASSERT_TRUE(profile().SaveData());
+    kept = keptNamed("unread");
+    ASSERT_EQ(kept.size(), 2u);
+    std::vector<std::vector<uint8_t>> keptBytes{bytesOf(Paths::documentsPath(kept[0])),
+                                                bytesOf(Paths::documentsPath(kept[1]))};
+    EXPECT_NE(std::find(keptBytes.begin(), keptBytes.end(), old), keptBytes.end());
+    EXPECT_NE(std::find(keptBytes.begin(), keptBytes.end(), second), keptBytes.end());
+
+    // One that cannot be read (a folder in its place, for root too) is kept
+    // under a name that says that.
+    std::filesystem::remove(SaveFile::path());
+    std::filesystem::create_directories(SaveFile::path() + "/inside");
+    Profile::purgeSharedInstance();
+    EXPECT_FALSE(profile().Load());
+    startNewGame();
+    ASSERT_TRUE(profile().KeepUnloadedSaveAside());
+    ASSERT_TRUE(profile().SaveData());
+    kept = keptNamed("unreadable");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(Paths::documentsPath(kept[0]) + "/inside"));
+    EXPECT_TRUE(setAside().empty()) << "nothing was damaged";
+}
+
 } // namespace
 } // namespace mw
