@@ -77,7 +77,8 @@ public:
     // participants, and rebuilds the offer lists, and sets Loaded. A missing,
     // unreadable or damaged file leaves everything as it was, clears Loaded
     // and answers false (logged; a damaged file is kept aside, see
-    // SaveFile::read).
+    // SaveFile::read); for an unreadable or damaged one the player is told
+    // (SaveNotices::saveNotRead).
     [[nodiscard]] bool Load();
     // Before a new game's first save: a save on disk that this profile has
     // not loaded (one that could not be read, or was never read) is kept

@@ -9,6 +9,7 @@
 #include "foundation/UserDefaults.h"
 #include "game/state/Profile.h"
 #include "game/state/SaveFile.h"
+#include "game/state/SaveNotices.h"
 
 namespace mw {
 
@@ -307,16 +308,21 @@ bool Profile::Load()
 {
     SaveFile& file = saveFile();
     file.waitUntilIdle();
-    std::optional<Value> save = file.read();
+    SaveFile::Found found = SaveFile::Found::Nothing;
+    std::optional<Value> save = file.read(nullptr, &found);
     if (save && !LoadFrom(*save)) {
         // Whole, but not a game this profile can take: kept for rescue.
         const std::string aside = AtomicFile::moveAside(SaveFile::path());
         logLine("Load: the save's tables do not decode; kept as %s", aside.c_str());
         save.reset();
+        found = SaveFile::Found::Damaged;
     }
     // The file decides whether a game exists, whatever the user defaults
     // said (they may have been lost beside a good save).
     Loaded = save.has_value();
+    // Otherwise the player would only see a new game offered.
+    if (found == SaveFile::Found::Unreadable || found == SaveFile::Found::Damaged)
+        SaveNotices::sharedInstance()->saveNotRead();
     return save.has_value();
 }
 

@@ -21,6 +21,18 @@ MAIN_MENU = {
     "BUTTON_OK": ("OK", "OK", "OK"),
 }
 
+# Alerts about the player's save: one that could not be read (kept aside, and
+# never written over by a new game).
+SAVE_ALERTS = {
+    "SAVE_UNREADABLE_HEAD": ("Saved village unreadable", "Spielstand nicht lesbar", "Zapis osady nieczytelny"),
+    "SAVE_UNREADABLE_TEXT": ("Your saved village could not be read. It has been kept aside, "
+                             "and a new game will not write over it.",
+                             "Dein gespeichertes Dorf konnte nicht gelesen werden. Es wurde beiseitegelegt, "
+                             "und ein neues Spiel überschreibt es nicht.",
+                             "Nie udało się odczytać zapisanej osady. Została odłożona na bok "
+                             "i nowa gra jej nie nadpisze."),
+}
+
 # The intro pages: "<village> INTRO_01", INTRO_02, INTRO_03, "INTRO_04 <village>.".
 INTRO = {
     "INTRO_01": ("is only a clearing in the forest, with one little hut.",
@@ -367,5 +379,5 @@ ENDGAME = {
     "ENDGAME_M": ("metres.", "Meter lang.", "m długości."),
 }
 
-TABLES = [MAIN_MENU, INTRO, OPTIONS, STORE, RATING, MAP, LISTS, STATISTICS, NOTIFICATIONS,
+TABLES = [MAIN_MENU, SAVE_ALERTS, INTRO, OPTIONS, STORE, RATING, MAP, LISTS, STATISTICS, NOTIFICATIONS,
           TUTORIAL_COMMON, BOARDS, ACHIEVEMENTS, CREDITS, ENDGAME]

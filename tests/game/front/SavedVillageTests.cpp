@@ -172,6 +172,79 @@ INSTANTIATE_TEST_SUITE_P(Damages, DamagedSettingsTest, ::testing::ValuesIn(kDama
                              return name;
                          });
 
+// ---------------------------------------------------------------- unreadable
+
+// A save the launch could not read: damaged (cut short), or unreadable (a
+// folder in its place, for root too).
+struct NotRead {
+    const char* language; // the picture's name
+    int64_t languageKey;  // the user default "lang_key"
+    bool damaged;
+};
+
+class SaveNotReadTest : public ::testing::TestWithParam<NotRead> {};
+
+// The player is told on the menu, in the game's language, that the saved
+// village could not be read and was kept aside, before a new game starts; the
+// new game then saves beside the kept file, never over it.
+TEST_P(SaveNotReadTest, ThePlayerIsToldOnTheMenuAndANewGameKeepsTheOldFile)
+{
+    const NotRead& row = GetParam();
+    GameRun game("phone", kLaunchWall, kSeed);
+    test::resetSharedInstances();
+    newVillage("Mossbury");
+    ASSERT_TRUE(Profile::sharedInstance()->SaveData());
+    UserDefaults::standardUserDefaults().setInteger("lang_key", row.languageKey);
+    ASSERT_TRUE(UserDefaults::standardUserDefaults().synchronize());
+    const std::vector<uint8_t> good = bytesOf(SaveFile::path());
+    const std::vector<uint8_t> cut(good.begin(), good.begin() + good.size() / 2);
+    if (row.damaged) {
+        ASSERT_TRUE(AtomicFile::write(SaveFile::path(), cut.data(), cut.size()));
+    } else {
+        std::filesystem::remove(SaveFile::path());
+        std::filesystem::create_directories(SaveFile::path() + "/inside");
+    }
+    test::resetSharedInstances();
+
+    ASSERT_TRUE(game.launch()) << "no headless GL context";
+    ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15));
+    game.run(1.5);
+    EXPECT_FALSE(game.profile().Loaded);
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
+    ASSERT_NE(alert, nullptr) << "the player is not told";
+    EXPECT_EQ(alert->title, GameRun::text("SAVE_UNREADABLE_HEAD"));
+    EXPECT_EQ(alert->message, GameRun::text("SAVE_UNREADABLE_TEXT"));
+    EXPECT_EQ(alert->buttonTitles, std::vector<std::string>{GameRun::text("BUTTON_OK")});
+    EXPECT_NE(alert->title, "NO STRING");
+    game.picture(std::string("save-unreadable-") + row.language);
+    ASSERT_TRUE(game.driver().pressAlertButton(0));
+
+    // A new game from the menu: the old file stays, under a name that says why.
+    MainMenuScene* menu = game.sceneAs<MainMenuScene>();
+    ASSERT_NE(menu->menu2m, nullptr);
+    game.tap(static_cast<CCNode*>(menu->menu2m->children()->objectAtIndex(0)));
+    ASSERT_NE(AlertViewPresenter::sharedPresenter().frontAlert(), nullptr) << "the name alert";
+    ASSERT_TRUE(game.driver().typeText("Neuhof"));
+    ASSERT_TRUE(game.driver().pressAlertButton(1));
+    ASSERT_TRUE(game.runUntil([&] { return savedVillage() == "Neuhof"; }, 5)) << "the new game's save";
+    if (row.damaged) {
+        const std::vector<std::string> kept = documentsNamed("supersave.plist.corrupt-");
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_EQ(bytesOf(Paths::documentsPath(kept[0])), cut);
+    } else {
+        const std::vector<std::string> kept = documentsNamed("supersave.plist.unreadable-");
+        ASSERT_EQ(kept.size(), 1u);
+        EXPECT_TRUE(std::filesystem::is_directory(Paths::documentsPath(kept[0]) + "/inside"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, SaveNotReadTest,
+                         ::testing::Values(NotRead{"en", 2, true}, NotRead{"de", 3, false},
+                                           NotRead{"pl", 4, true}),
+                         [](const ::testing::TestParamInfo<NotRead>& info) {
+                             return std::string(info.param.language);
+                         });
+
 // ---------------------------------------------------------------- kills
 
 // Kills children at random points of a save. The save's write of the file
