@@ -125,8 +125,13 @@ bool syncFolder(const std::string& folder)
 
 } // namespace
 
-bool AtomicFile::write(const std::string& path, const void* data, size_t size, std::string* error)
+bool AtomicFile::write(const std::string& path, const void* data, size_t size, std::string* error,
+                       FailureLog log)
 {
+    auto fail = [&](std::string* reasonOut, const std::string& message) {
+        if (log == FailureLog::Line) logLine("AtomicFile: %s", message.c_str());
+        if (reasonOut) *reasonOut = message;
+    };
     if (path.empty() || path.back() == '/') {
         fail(error, "not a file path: '" + path + "'");
         return false;

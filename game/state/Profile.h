@@ -64,8 +64,11 @@ public:
     //
     // SaveData: takes the state now and writes it before returning, after a
     // background write still running (one writer). False (logged) when the
-    // file could not be written; the previous save then stays whole. The
-    // first successful save sets Loaded and the user default "Loaded".
+    // file could not be written; the previous save then stays whole, the
+    // player is told (once a session, SaveNotices::saveNotWritten; a failed
+    // background save the same, on the main thread) and the next save tries
+    // again. The first successful save sets Loaded and the user default
+    // "Loaded".
     [[nodiscard]] bool SaveData();
     // SaveData unless a save is running (then nothing happens).
     void Save();

@@ -6,6 +6,7 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
+#include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/Profile.h"
 #include "game/state/SaveFile.h"
@@ -280,7 +281,11 @@ SaveSnapshot Profile::TakeSnapshot()
 bool Profile::SaveData()
 {
     const bool written = saveFile().write(TakeSnapshot());
-    if (written && !Loaded) {
+    if (!written) {
+        // The callers carry on with their step: the player hears of it here,
+        // and the next save point tries again.
+        SaveNotices::sharedInstance()->saveNotWritten();
+    } else if (!Loaded) {
         UserDefaults::standardUserDefaults().setBool("Loaded", true);
         (void)UserDefaults::standardUserDefaults().synchronize();
         Loaded = true;
@@ -297,7 +302,11 @@ void Profile::Save()
 void Profile::SaveInBcg()
 {
     (void)saveFile().writeInBackground(TakeSnapshot(), [this](bool written) {
-        if (!written || Loaded) return;
+        if (!written) {
+            RunLoop::performOnMain([] { SaveNotices::sharedInstance()->saveNotWritten(); });
+            return;
+        }
+        if (Loaded) return;
         UserDefaults::standardUserDefaults().setBool("Loaded", true);
         (void)UserDefaults::standardUserDefaults().synchronize();
         Loaded = true;

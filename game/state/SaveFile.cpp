@@ -178,19 +178,25 @@ bool SaveFile::writeNow(const SaveSnapshot& snapshot, std::string* error)
 {
     std::lock_guard<std::mutex> writer(writeLock_);
     std::string reason;
-    if (!mayReplace(reason)) {
-        logLine("Save: %s", reason.c_str());
+    bool written = mayReplace(reason);
+    if (written) {
+        const Value dictionary = snapshot.toDictionary(&reason);
+        std::string bytes = dictionary.isNull() ? std::string() : encode(dictionary, &reason);
+        if (writeHook_) writeHook_();
+        written = !bytes.empty() && AtomicFile::write(path(), bytes, &reason, AtomicFile::FailureLog::Caller);
+    }
+    if (!written) {
+        if (!failing_) {
+            logLine("Save: the game could not be saved; the previous save is kept, and each later save tries "
+                    "again (not logged again until one works): %s",
+                    reason.c_str());
+        }
+        failing_ = true;
         refuse(error, reason);
         return false;
     }
-    const Value dictionary = snapshot.toDictionary(&reason);
-    std::string bytes = dictionary.isNull() ? std::string() : encode(dictionary, &reason);
-    if (writeHook_) writeHook_();
-    if (bytes.empty() || !AtomicFile::write(path(), bytes, &reason)) {
-        logLine("Save: the game could not be saved; the previous save is kept: %s", reason.c_str());
-        refuse(error, reason);
-        return false;
-    }
+    if (failing_) logLine("Save: the game is saved again");
+    failing_ = false;
     knowCurrentFile();
     return true;
 }

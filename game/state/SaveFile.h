@@ -87,8 +87,10 @@ public:
                                                      std::string* error = nullptr);
 
     // Writes the snapshot now, on the calling thread, after any write still
-    // running. False (logged) when it could not be written; the file on
-    // disk is then the previous one.
+    // running. False when it could not be written; the file on disk is then
+    // the previous one. The first failure after a good write is logged with
+    // its reason, the others only come back in `error`; the next good write
+    // says that saving works again.
     [[nodiscard]] bool write(const SaveSnapshot& snapshot, std::string* error = nullptr);
     // Starts writing the snapshot on a thread of its own; `done` runs on that
     // thread afterwards with the result. While a write runs, the snapshot is
@@ -163,6 +165,9 @@ private:
     };
     std::optional<FileIdentity> known_;
     bool unreadable_ = false;
+    // The last write failed: later failures are not logged again until a
+    // write succeeds (a full disk fails every save point). With writeLock_ held.
+    bool failing_ = false;
     std::thread background_;
     std::unique_ptr<PendingWrite> pending_; // the write that follows the running one
     std::function<void()> writeHook_;

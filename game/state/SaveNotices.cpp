@@ -33,13 +33,23 @@ void SaveNotices::purgeSharedInstance()
 
 SaveNotices::~SaveNotices()
 {
-    if (notRead_) notRead_->dismissWithClickedButtonIndex(-1);
+    for (AlertView* alert : {notRead_.get(), notWritten_.get()}) {
+        if (alert != nullptr) alert->dismissWithClickedButtonIndex(-1);
+    }
 }
 
 void SaveNotices::saveNotRead()
 {
     if (notRead_ && notRead_->isVisible()) return;
     notRead_ = show("SAVE_UNREADABLE_HEAD", "SAVE_UNREADABLE_TEXT");
+}
+
+void SaveNotices::saveNotWritten()
+{
+    // A save that keeps failing fails at every save point: once is enough
+    // for the player, the log has each new reason.
+    if (notWritten_) return;
+    notWritten_ = show("SAVE_FAILED_HEAD", "SAVE_FAILED_TEXT");
 }
 
 } // namespace mw

@@ -32,6 +32,7 @@
 #include "game/state/Profile.h"
 #include "game/state/SaveFile.h"
 #include "tests/game/front/WholeGameSupport.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/ScopedPermissionChecks.h"
 #include "tests/support/SharedInstances.h"
 #include "tests/support/TempDir.h"
@@ -241,6 +242,53 @@ TEST_P(SaveNotReadTest, ThePlayerIsToldOnTheMenuAndANewGameKeepsTheOldFile)
 INSTANTIATE_TEST_SUITE_P(Languages, SaveNotReadTest,
                          ::testing::Values(NotRead{"en", 2, true}, NotRead{"de", 3, false},
                                            NotRead{"pl", 4, true}),
+                         [](const ::testing::TestParamInfo<NotRead>& info) {
+                             return std::string(info.param.language);
+                         });
+
+// ---------------------------------------------------------------- not saved
+
+class SaveFailedTest : public ::testing::TestWithParam<NotRead> {};
+
+// A save that cannot be written (here a full disk) is told once, in the
+// game's language; the save on disk stays the last good one.
+TEST_P(SaveFailedTest, ThePlayerIsToldOnceInTheirLanguage)
+{
+    const NotRead& row = GetParam();
+    GameRun game("phone", kLaunchWall, kSeed);
+    test::resetSharedInstances();
+    newVillage("Mossbury");
+    ASSERT_TRUE(Profile::sharedInstance()->SaveData());
+    UserDefaults::standardUserDefaults().setInteger("lang_key", row.languageKey);
+    ASSERT_TRUE(UserDefaults::standardUserDefaults().synchronize());
+    const std::vector<uint8_t> good = bytesOf(SaveFile::path());
+    test::resetSharedInstances();
+
+    ASSERT_TRUE(game.launch()) << "no headless GL context";
+    ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15));
+    game.run(1.5);
+    ASSERT_TRUE(game.profile().Loaded);
+    {
+        test::FileSizeLimit full(4096);
+        game.profile().GoldCount += 10;
+        game.profile().Save();
+        game.profile().Save();
+    }
+    game.run(0.5);
+    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
+    ASSERT_NE(alert, nullptr) << "the player is not told";
+    EXPECT_EQ(alert->title, GameRun::text("SAVE_FAILED_HEAD"));
+    EXPECT_EQ(alert->message, GameRun::text("SAVE_FAILED_TEXT"));
+    EXPECT_EQ(AlertViewPresenter::sharedPresenter().visibleAlerts().size(), 1u) << "told once";
+    game.picture(std::string("save-failed-") + row.language);
+    EXPECT_EQ(bytesOf(SaveFile::path()), good);
+    ASSERT_TRUE(game.driver().pressAlertButton(0));
+    EXPECT_TRUE(game.profile().SaveData()) << "the next save point writes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, SaveFailedTest,
+                         ::testing::Values(NotRead{"en", 2, false}, NotRead{"de", 3, false},
+                                           NotRead{"pl", 4, false}),
                          [](const ::testing::TestParamInfo<NotRead>& info) {
                              return std::string(info.param.language);
                          });

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -10,7 +11,10 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <iostream>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -24,6 +28,12 @@
 #include "game/state/DataParser.h"
 #include "game/state/Profile.h"
 #include "game/state/SaveFile.h"
+#include "game/state/SaveNotices.h"
+#include "game/state/LocalisationManager.h"
+#include "foundation/RunLoop.h"
+#include "platform/AlertView.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/ScopedPermissionChecks.h"
 #include "tests/game/state/GameStateTestSupport.h"
 #include "tests/support/ScopedEnv.h"
 
@@ -293,27 +303,7 @@ TEST_F(SaveFileTest, ASaverKilledAtAnyPointLeavesTheOldOrTheNewGame)
     EXPECT_TRUE(setAside().empty());
 }
 
-// Limits the size of files this process writes while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    sighandler_t previousHandler_;
-};
+using test::FileSizeLimit;
 
 TEST_F(SaveFileTest, AFullDiskKeepsTheOldSaveAndSaysSo)
 {
@@ -433,6 +423,84 @@ std::vector<uint8_t> bytesOf(const std::string& path)
     std::vector<uint8_t> bytes;
     EXPECT_TRUE(AtomicFile::read(path, bytes)) << path;
     return bytes;
+}
+
+// A save that cannot be written (a full disk, no permission to write the
+// folder) is logged once, told to the player once a session, and tried again
+// at every save point; the old save stays as it was, and the first save that
+// works again says so in the log.
+TEST_F(SaveFileTest, AFailedSaveIsLoggedOnceToldOnceAndTriedAgainAtTheNextSavePoint)
+{
+    struct Cause {
+        const char* name;
+        std::function<std::shared_ptr<void>()> start; // the cause lasts while the answer lives
+    };
+    const Cause causes[] = {
+        {"full disk", [] { return std::make_shared<FileSizeLimit>(4096); }},
+        {"no permission to write the folder",
+         []() -> std::shared_ptr<void> {
+             auto checks = std::make_shared<test::ScopedPermissionChecks>();
+             if (!checks->active()) return nullptr;
+             ::chmod(Paths::documentsDirectory().c_str(), 0555);
+             return std::shared_ptr<void>(checks.get(), [checks](void*) {
+                 ::chmod(Paths::documentsDirectory().c_str(), 0755);
+             });
+         }},
+    };
+    for (const Cause& cause : causes) {
+        SCOPED_TRACE(cause.name);
+        GameStateScope fresh;
+        SaveNotices::purgeSharedInstance();
+        startNewGame();
+        profile().GoldCount = 500;
+        ASSERT_TRUE(profile().SaveData());
+        const std::vector<uint8_t> old = bytesOf(SaveFile::path());
+        ScopedLogCapture failures;
+        auto saveLines = [&] {
+            int count = 0;
+            for (const std::string& line : failures.lines())
+                count += line.rfind("Save:", 0) == 0 || line.rfind("AtomicFile:", 0) == 0;
+            return count;
+        };
+
+        for (int episode = 0; episode < 2; ++episode) {
+            SCOPED_TRACE("episode " + std::to_string(episode));
+            std::shared_ptr<void> lasting = cause.start();
+            if (!lasting && episode == 0 && cause.name[0] == 'n') {
+                std::cout << "[ NOTE     ] \"" << cause.name << "\" not tested: capabilities not lowered\n";
+                break;
+            }
+            profile().GoldCount = 900;
+            EXPECT_FALSE(profile().SaveData());
+            profile().Save();
+            profile().SaveInBcg();
+            profile().saveFile().waitUntilIdle();
+            RunLoop::main().drain(); // the background save's notice
+            lasting.reset();
+            EXPECT_EQ(bytesOf(SaveFile::path()), old);
+            EXPECT_EQ(saveLines(), episode == 0 ? 1 : 3) << ::testing::PrintToString(failures.lines());
+            AlertView* told = SaveNotices::sharedInstance()->notWrittenAlert();
+            ASSERT_NE(told, nullptr);
+            EXPECT_EQ(told->title, LocalisationManager::sharedInstance()->getValue("SAVE_FAILED_HEAD"));
+            int shown = 0;
+            for (const Ref<AlertView>& alert : AlertViewPresenter::sharedPresenter().visibleAlerts())
+                shown += alert->title == told->title;
+            EXPECT_EQ(shown, 1) << "told once a session";
+
+            // The next save point works again.
+            EXPECT_TRUE(profile().SaveData());
+            EXPECT_TRUE(failures.contains("Save: the game is saved again"));
+            EXPECT_EQ(saveLines(), episode == 0 ? 2 : 4);
+            Profile::purgeSharedInstance();
+            ASSERT_TRUE(profile().Load());
+            EXPECT_EQ(profile().GoldCount, 900);
+            profile().GoldCount = 500;
+            ASSERT_TRUE(profile().SaveData());
+            const std::vector<uint8_t> again = bytesOf(SaveFile::path());
+            ASSERT_FALSE(again.empty());
+        }
+        SaveNotices::purgeSharedInstance();
+    }
 }
 
 TEST_F(SaveFileTest, ASaveNeverReadIsNotWrittenOverUntilANewGameKeepsItAside)
