@@ -125,8 +125,13 @@ bool syncFolder(const std::string& folder)
 
 } // namespace
 
-bool AtomicFile::write(const std::string& path, const void* data, size_t size, std::string* error)
+bool AtomicFile::write(const std::string& path, const void* data, size_t size, std::string* error,
+                       FailureLog log)
 {
+    auto fail = [&](std::string* reasonOut, const std::string& message) {
+        if (log == FailureLog::Line) logLine("AtomicFile: %s", message.c_str());
+        if (reasonOut) *reasonOut = message;
+    };
     if (path.empty() || path.back() == '/') {
         fail(error, "not a file path: '" + path + "'");
         return false;
@@ -202,34 +207,57 @@ bool AtomicFile::read(const std::string& path, std::vector<uint8_t>& bytes, std:
     return true;
 }
 
-std::string AtomicFile::moveAside(const std::string& path, std::string* error)
+namespace {
+
+// Gives the file at `path` the first free name "<path>.<tag>-<UTC time>[-n]".
+// link() refuses to replace an existing file, unlike rename(), so an earlier
+// copy is never overwritten. `moved` tells whether the file had to be moved
+// there (no second links on this file system, or a folder) rather than
+// linked.
+std::string linkAside(const std::string& path, const std::string& tag, const char* verb, bool& moved,
+                      std::string* error)
 {
+    moved = false;
     std::time_t now = std::time(nullptr);
     std::tm utc {};
     gmtime_r(&now, &utc);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
-    const std::string base = path + ".corrupt-" + stamp;
+    const std::string base = path + "." + tag + "-" + stamp;
 
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::string target = attempt == 0 ? base : base + "-" + std::to_string(attempt);
-        // link() refuses to replace an existing file, unlike rename(), so an
-        // earlier rescued copy is never overwritten.
-        if (::link(path.c_str(), target.c_str()) == 0) {
-            ::unlink(path.c_str());
-            return target;
-        }
+        if (::link(path.c_str(), target.c_str()) == 0) return target;
         if (errno == EEXIST) continue;
         if (errno == EPERM || errno == EXDEV || errno == ENOTSUP || errno == EMLINK) {
-            // File systems without hard links: fall back to rename after a check.
+            // File systems without hard links, and folders: rename after a check.
             if (::access(target.c_str(), F_OK) == 0) continue;
-            if (::rename(path.c_str(), target.c_str()) == 0) return target;
+            if (::rename(path.c_str(), target.c_str()) == 0) {
+                moved = true;
+                return target;
+            }
         }
-        fail(error, errnoText("cannot move aside", path));
+        fail(error, errnoText(std::string("cannot ") + verb, path));
         return std::string();
     }
-    fail(error, "cannot move aside " + path + ": too many earlier copies");
+    fail(error, std::string("cannot ") + verb + " " + path + ": too many earlier copies");
     return std::string();
+}
+
+} // namespace
+
+std::string AtomicFile::moveAside(const std::string& path, std::string* error)
+{
+    bool moved = false;
+    const std::string target = linkAside(path, "corrupt", "move aside", moved, error);
+    if (!target.empty() && !moved) ::unlink(path.c_str());
+    return target;
+}
+
+std::string AtomicFile::keepAside(const std::string& path, const std::string& tag, std::string* error)
+{
+    bool moved = false;
+    return linkAside(path, tag, "keep aside", moved, error);
 }
 
 } // namespace mw

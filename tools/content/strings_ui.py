@@ -21,6 +21,26 @@ MAIN_MENU = {
     "BUTTON_OK": ("OK", "OK", "OK"),
 }
 
+# Alerts about the player's save: one that could not be read (kept aside, and
+# never written over by a new game), and one that could not be written.
+SAVE_ALERTS = {
+    "SAVE_UNREADABLE_HEAD": ("Saved village unreadable", "Spielstand nicht lesbar", "Zapis osady nieczytelny"),
+    "SAVE_UNREADABLE_TEXT": ("Your saved village could not be read. It has been kept aside, "
+                             "and a new game will not write over it.",
+                             "Dein gespeichertes Dorf konnte nicht gelesen werden. Es wurde beiseitegelegt, "
+                             "und ein neues Spiel überschreibt es nicht.",
+                             "Nie udało się odczytać zapisanej osady. Została odłożona na bok "
+                             "i nowa gra jej nie nadpisze."),
+    "SAVE_FAILED_HEAD": ("Village not saved", "Dorf nicht gespeichert", "Nie zapisano osady"),
+    "SAVE_FAILED_TEXT": ("Your village could not be saved: the disk may be full, or writing not allowed. "
+                         "Your last save is kept, and the game tries again at the next save.",
+                         "Dein Dorf konnte nicht gespeichert werden: Der Speicher ist vielleicht voll, "
+                         "oder Schreiben ist nicht erlaubt. Der letzte Spielstand bleibt erhalten, "
+                         "und das Spiel versucht es beim nächsten Speichern erneut.",
+                         "Nie udało się zapisać osady: być może dysk jest pełny albo zapis jest zabroniony. "
+                         "Ostatni zapis pozostaje, a gra spróbuje ponownie przy następnym zapisie."),
+}
+
 # The intro pages: "<village> INTRO_01", INTRO_02, INTRO_03, "INTRO_04 <village>.".
 INTRO = {
     "INTRO_01": ("is only a clearing in the forest, with one little hut.",
@@ -367,5 +387,5 @@ ENDGAME = {
     "ENDGAME_M": ("metres.", "Meter lang.", "m długości."),
 }
 
-TABLES = [MAIN_MENU, INTRO, OPTIONS, STORE, RATING, MAP, LISTS, STATISTICS, NOTIFICATIONS,
+TABLES = [MAIN_MENU, SAVE_ALERTS, INTRO, OPTIONS, STORE, RATING, MAP, LISTS, STATISTICS, NOTIFICATIONS,
           TUTORIAL_COMMON, BOARDS, ACHIEVEMENTS, CREDITS, ENDGAME]
