@@ -354,17 +354,18 @@ MONEY_DESC = {
 }
 
 # Credits headings, shown in the order 1, 9, 2, 3, 4, 5, 6, 7, 8, 10; the
-# names under them are not in the table.
+# names under them (what truly made the game: the project, its pictures,
+# fonts and libraries) are in the credits block's code, not in the table.
 CREDITS = {
-    "CREDITS_1": ("Game design", "Spieldesign", "Projekt gry"),
-    "CREDITS_9": ("Producer", "Produktion", "Produkcja"),
-    "CREDITS_2": ("Programming", "Programmierung", "Programowanie"),
-    "CREDITS_3": ("Art", "Grafik", "Grafika"),
-    "CREDITS_4": ("Music and sound", "Musik und Sound", "Muzyka i dźwięk"),
-    "CREDITS_5": ("Levels and balance", "Level und Balance", "Poziomy i balans"),
-    "CREDITS_6": ("Translations", "Übersetzungen", "Tłumaczenia"),
-    "CREDITS_7": ("Testing", "Tests", "Testy"),
-    "CREDITS_8": ("Special thanks", "Besonderer Dank", "Podziękowania"),
+    "CREDITS_1": ("A game by", "Ein Spiel von", "Gra autorstwa"),
+    "CREDITS_9": ("Contributors", "Mitwirkende", "Współtwórcy"),
+    "CREDITS_2": ("Pictures", "Bilder", "Grafika"),
+    "CREDITS_3": ("Sounds and music", "Klänge und Musik", "Dźwięki i muzyka"),
+    "CREDITS_4": ("Window and drawing", "Fenster und Zeichnen", "Okno i rysowanie"),
+    "CREDITS_5": ("Fonts", "Schriften", "Czcionki"),
+    "CREDITS_6": ("Sound playback", "Tonwiedergabe", "Odtwarzanie dźwięku"),
+    "CREDITS_7": ("Decoding", "Dekodierung", "Dekodowanie"),
+    "CREDITS_8": ("Licences and notices", "Lizenzen und Hinweise", "Licencje i informacje"),
     "CREDITS_10": ("Made with", "Erstellt mit", "Wykorzystano"),
 }
 

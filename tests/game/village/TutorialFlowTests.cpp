@@ -132,11 +132,8 @@ TEST_P(TutorialOverlayTest, EveryLanguageFitsTheTextAboveTheContinueButton)
     ASSERT_TRUE(body && bold);
     const CGSize box = tablet() ? CGSize{400, 290} : CGSize{200, 145};
     LocalisationManager* strings = LocalisationManager::sharedInstance();
-    const char* const languages[] = {"en", "de", "pl"};
-    for (int32_t type = 0; type < 3; ++type) {
-        const char* language = languages[type];
+    for (const char* language : {"en", "de", "pl"}) {
         strings->setLang(language);
-        strings->LangType = type;
         strings->parseCSVFile("stringdb.csv");
         const float caption = sizeWithFont(strings->getValue("TAP_TO_CONT"), bold.get()).height;
         for (int32_t frame : {10, 25, 47, 69}) {
