@@ -183,7 +183,41 @@ struct NotRead {
     bool damaged;
 };
 
-class SaveNotReadTest : public ::testing::TestWithParam<NotRead> {};
+// A village saved in the row's language by an earlier run, and the game
+// launched again onto its menu; the alert the player then sees.
+class SaveAlertTest : public ::testing::TestWithParam<NotRead> {
+protected:
+    // The save's bytes.
+    std::vector<uint8_t> saveVillageInTheRowsLanguage()
+    {
+        test::resetSharedInstances();
+        newVillage("Mossbury");
+        EXPECT_TRUE(Profile::sharedInstance()->SaveData());
+        UserDefaults::standardUserDefaults().setInteger("lang_key", GetParam().languageKey);
+        EXPECT_TRUE(UserDefaults::standardUserDefaults().synchronize());
+        return bytesOf(SaveFile::path());
+    }
+    // Launches and waits on the menu until its alerts are up.
+    bool launchToTheMenu()
+    {
+        test::resetSharedInstances();
+        if (!game.launch()) return false;
+        if (!game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15)) return false;
+        game.run(1.5);
+        return true;
+    }
+    static void expectAlert(AlertView* alert, const char* head, const char* text)
+    {
+        ASSERT_NE(alert, nullptr) << "the player is not told";
+        EXPECT_EQ(alert->title, GameRun::text(head));
+        EXPECT_EQ(alert->message, GameRun::text(text));
+        EXPECT_NE(alert->title, "NO STRING");
+    }
+
+    GameRun game{"phone", kLaunchWall, kSeed};
+};
+
+class SaveNotReadTest : public SaveAlertTest {};
 
 // The player is told on the menu, in the game's language, that the saved
 // village could not be read and was kept aside, before a new game starts; the
@@ -191,13 +225,7 @@ class SaveNotReadTest : public ::testing::TestWithParam<NotRead> {};
 TEST_P(SaveNotReadTest, ThePlayerIsToldOnTheMenuAndANewGameKeepsTheOldFile)
 {
     const NotRead& row = GetParam();
-    GameRun game("phone", kLaunchWall, kSeed);
-    test::resetSharedInstances();
-    newVillage("Mossbury");
-    ASSERT_TRUE(Profile::sharedInstance()->SaveData());
-    UserDefaults::standardUserDefaults().setInteger("lang_key", row.languageKey);
-    ASSERT_TRUE(UserDefaults::standardUserDefaults().synchronize());
-    const std::vector<uint8_t> good = bytesOf(SaveFile::path());
+    const std::vector<uint8_t> good = saveVillageInTheRowsLanguage();
     const std::vector<uint8_t> cut(good.begin(), good.begin() + good.size() / 2);
     if (row.damaged) {
         ASSERT_TRUE(AtomicFile::write(SaveFile::path(), cut.data(), cut.size()));
@@ -205,18 +233,13 @@ TEST_P(SaveNotReadTest, ThePlayerIsToldOnTheMenuAndANewGameKeepsTheOldFile)
         std::filesystem::remove(SaveFile::path());
         std::filesystem::create_directories(SaveFile::path() + "/inside");
     }
-    test::resetSharedInstances();
 
-    ASSERT_TRUE(game.launch()) << "no headless GL context";
-    ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15));
-    game.run(1.5);
+    ASSERT_TRUE(launchToTheMenu()) << "no headless GL context, or no menu";
     EXPECT_FALSE(game.profile().Loaded);
     AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
-    ASSERT_NE(alert, nullptr) << "the player is not told";
-    EXPECT_EQ(alert->title, GameRun::text("SAVE_UNREADABLE_HEAD"));
-    EXPECT_EQ(alert->message, GameRun::text("SAVE_UNREADABLE_TEXT"));
+    expectAlert(alert, "SAVE_UNREADABLE_HEAD", "SAVE_UNREADABLE_TEXT");
+    ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->buttonTitles, std::vector<std::string>{GameRun::text("BUTTON_OK")});
-    EXPECT_NE(alert->title, "NO STRING");
     game.picture(std::string("save-unreadable-") + row.language);
     ASSERT_TRUE(game.driver().pressAlertButton(0));
 
@@ -248,25 +271,16 @@ INSTANTIATE_TEST_SUITE_P(Languages, SaveNotReadTest,
 
 // ---------------------------------------------------------------- not saved
 
-class SaveFailedTest : public ::testing::TestWithParam<NotRead> {};
+class SaveFailedTest : public SaveAlertTest {};
 
 // A save that cannot be written (here a full disk) is told once, in the
 // game's language; the save on disk stays the last good one.
 TEST_P(SaveFailedTest, ThePlayerIsToldOnceInTheirLanguage)
 {
     const NotRead& row = GetParam();
-    GameRun game("phone", kLaunchWall, kSeed);
-    test::resetSharedInstances();
-    newVillage("Mossbury");
-    ASSERT_TRUE(Profile::sharedInstance()->SaveData());
-    UserDefaults::standardUserDefaults().setInteger("lang_key", row.languageKey);
-    ASSERT_TRUE(UserDefaults::standardUserDefaults().synchronize());
-    const std::vector<uint8_t> good = bytesOf(SaveFile::path());
-    test::resetSharedInstances();
+    const std::vector<uint8_t> good = saveVillageInTheRowsLanguage();
 
-    ASSERT_TRUE(game.launch()) << "no headless GL context";
-    ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15));
-    game.run(1.5);
+    ASSERT_TRUE(launchToTheMenu()) << "no headless GL context, or no menu";
     ASSERT_TRUE(game.profile().Loaded);
     {
         test::FileSizeLimit full(4096);
@@ -275,10 +289,7 @@ TEST_P(SaveFailedTest, ThePlayerIsToldOnceInTheirLanguage)
         game.profile().Save();
     }
     game.run(0.5);
-    AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
-    ASSERT_NE(alert, nullptr) << "the player is not told";
-    EXPECT_EQ(alert->title, GameRun::text("SAVE_FAILED_HEAD"));
-    EXPECT_EQ(alert->message, GameRun::text("SAVE_FAILED_TEXT"));
+    expectAlert(AlertViewPresenter::sharedPresenter().frontAlert(), "SAVE_FAILED_HEAD", "SAVE_FAILED_TEXT");
     EXPECT_EQ(AlertViewPresenter::sharedPresenter().visibleAlerts().size(), 1u) << "told once";
     game.picture(std::string("save-failed-") + row.language);
     EXPECT_EQ(bytesOf(SaveFile::path()), good);

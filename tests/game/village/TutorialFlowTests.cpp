@@ -250,8 +250,11 @@ INSTANTIATE_TEST_SUITE_P(Devices, TutorialHookTest, ::testing::ValuesIn(test::kV
 
 // ---------------------------------------------------------------- the food pop-up
 
-class FoodTutorialTest : public ::testing::TestWithParam<const char*> {
+// A village with the tutorial pop-ups the game makes, recording each frame
+// asked for; the map's pop-ups are found on the HUD.
+class MapPopUpTutorialTest : public ::testing::TestWithParam<const char*> {
 protected:
+    explicit MapPopUpTutorialTest(double step = 1.0 / 60) : world(GetParam(), step) {}
     void SetUp() override
     {
         ASSERT_TRUE(world.run.ok()) << "no headless GL context";
@@ -263,18 +266,23 @@ protected:
         });
     }
     void TearDown() override { (void)session::setTutorialMaker(std::move(previous_)); }
-    FoodPopUp* foodPopUp()
+    template <typename PopUp> PopUp* popUpOnHud()
     {
         CCArray* children = world.hud().children();
         for (size_t i = 0; children && i < children->count(); ++i) {
-            if (auto* popUp = dynamic_cast<FoodPopUp*>(children->objectAtIndex(i))) return popUp;
+            if (auto* popUp = dynamic_cast<PopUp*>(children->objectAtIndex(i))) return popUp;
         }
         return nullptr;
     }
 
-    VillageWorld world{GetParam()};
+    VillageWorld world;
     session::TutorialMaker previous_;
     std::vector<int32_t> raised;
+};
+
+class FoodTutorialTest : public MapPopUpTutorialTest {
+protected:
+    FoodPopUp* foodPopUp() { return popUpOnHud<FoodPopUp>(); }
 };
 
 TEST_P(FoodTutorialTest, ClosingWithoutAMineSessionMakesFrames23And24DueAgain)
@@ -305,27 +313,10 @@ INSTANTIATE_TEST_SUITE_P(Devices, FoodTutorialTest, ::testing::ValuesIn(test::kV
 // The field pop-up opened from the map as a finger opens it, with the
 // tutorial pop-ups the game makes. A refresh every 1/20 s is enough for
 // the shows and slides and keeps the big tablet quick.
-class FieldTutorialTest : public ::testing::TestWithParam<const char*> {
+class FieldTutorialTest : public MapPopUpTutorialTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(world.run.ok()) << "no headless GL context";
-        ASSERT_TRUE(world.ready());
-        world.established();
-        previous_ = session::setTutorialMaker([this](int32_t frame) -> Ref<CCNode> {
-            raised.push_back(frame);
-            return TutorialPopup::popUpWithFrame(world.profile().GetTutorialDef(frame));
-        });
-    }
-    void TearDown() override { (void)session::setTutorialMaker(std::move(previous_)); }
-    FieldPopUp* fieldPopUp()
-    {
-        CCArray* children = world.hud().children();
-        for (size_t i = 0; children && i < children->count(); ++i) {
-            if (auto* popUp = dynamic_cast<FieldPopUp*>(children->objectAtIndex(i))) return popUp;
-        }
-        return nullptr;
-    }
+    FieldTutorialTest() : MapPopUpTutorialTest(1.0 / 20) {}
+    FieldPopUp* fieldPopUp() { return popUpOnHud<FieldPopUp>(); }
     static std::vector<TutorialPopup*> framesOn(CCNode* node)
     {
         std::vector<TutorialPopup*> found;
@@ -340,10 +331,6 @@ protected:
     {
         return static_cast<CCNode*>(popUp->buttons()->children()->objectAtIndex(0));
     }
-
-    VillageWorld world{GetParam(), 1.0 / 20};
-    session::TutorialMaker previous_;
-    std::vector<int32_t> raised;
 };
 
 TEST_P(FieldTutorialTest, Frame29CoversTheFieldPopUpAndHoldsItsButtonsUntilItIsTapped)
