@@ -176,31 +176,46 @@ bool AtomicFile::write(const std::string& path, const void* data, size_t size, s
     return true;
 }
 
-bool AtomicFile::read(const std::string& path, std::vector<uint8_t>& bytes, std::string* error)
+bool AtomicFile::read(const std::string& path, std::vector<uint8_t>& bytes, std::string* error, size_t limit)
 {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error) *error = errnoText("cannot open", path);
+    auto refuse = [&](const std::string& reason) {
+        if (error) *error = reason;
+        bytes.clear();
+        bytes.shrink_to_fit();
         return false;
-    }
+    };
+    // Not blocked by a pipe without a writer: it is refused just below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return refuse(errnoText("cannot open", path));
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool folder = S_ISDIR(info.st_mode);
         ::close(fd);
-        if (error) *error = "cannot read " + path + ": is a folder";
-        return false;
+        return refuse("cannot read " + path + (folder ? ": is a folder" : ": is not a regular file"));
     }
+    const std::string tooLarge = "cannot read " + path + ": it holds more than " + std::to_string(limit) +
+                                 " bytes, more than such a file ever needs";
+    if (static_cast<uint64_t>(info.st_size) > limit) {
+        ::close(fd);
+        return refuse(tooLarge);
+    }
+    bytes.reserve(static_cast<size_t>(info.st_size));
     uint8_t chunk[65536];
     for (;;) {
         ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got < 0) {
             if (errno == EINTR) continue;
-            if (error) *error = errnoText("cannot read", path);
+            const std::string reason = errnoText("cannot read", path);
             ::close(fd);
-            bytes.clear();
-            return false;
+            return refuse(reason);
         }
         if (got == 0) break;
+        // A file that grows while it is read is held to the same bound.
+        if (bytes.size() + static_cast<size_t>(got) > limit) {
+            ::close(fd);
+            return refuse(tooLarge);
+        }
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
     ::close(fd);

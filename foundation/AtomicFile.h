@@ -32,9 +32,17 @@ public:
         return write(path, bytes.data(), bytes.size(), error, log);
     }
 
-    // Reads a whole file. False (with the reason) when it cannot be opened or read.
+    // The most read() takes of a file whose caller names no bound of its own.
+    static constexpr size_t kDefaultReadLimit = size_t(64) << 20;
+
+    // Reads a whole file of at most `limit` bytes. False (with the reason)
+    // when it cannot be opened or read, when it is no regular file (a folder,
+    // a device such as /dev/zero, a pipe) or when it holds more than `limit`
+    // bytes: a file without end, or a huge one, would otherwise take memory
+    // until the process dies. Callers treat such a file as unreadable: kept,
+    // and not written over.
     [[nodiscard]] static bool read(const std::string& path, std::vector<uint8_t>& bytes,
-                                   std::string* error = nullptr);
+                                   std::string* error = nullptr, size_t limit = kDefaultReadLimit);
 
     // Moves a file that could not be read out of the way, to
     // "<path>.corrupt-<UTC time>" (with a counter when that exists too), so

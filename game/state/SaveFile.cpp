@@ -20,6 +20,8 @@ namespace mw {
 namespace {
 
 constexpr const char* kFileName = "supersave.plist";
+// A whole village saves in under a megabyte: a file far beyond that is no save.
+constexpr size_t kLargestSave = size_t(32) << 20;
 // The check line: "<!-- mosswick-save length=<n> crc32=<8 hex digits> -->\n".
 constexpr std::string_view kCheckPrefix = "<!-- mosswick-save length=";
 
@@ -314,7 +316,7 @@ std::optional<Value> SaveFile::read(std::string* error, Found* found)
     std::vector<uint8_t> bytes;
     std::string reason;
     std::optional<Value> dictionary;
-    if (!AtomicFile::read(file, bytes, &reason)) {
+    if (!AtomicFile::read(file, bytes, &reason, kLargestSave)) {
         logLine("Load: the save at %s cannot be read; it is left where it is: %s", file.c_str(),
                 reason.c_str());
         known_.reset();

@@ -190,6 +190,18 @@ TEST_F(UserDefaultsTest, AFileThatCannotBeReadForNowIsKeptAndNotOverwritten)
              moveBack(file);
          },
          "Input/output error"},
+        // Never read into memory (sparse: no disk used).
+        {"far larger than any settings file",
+         [&](const std::string& file) {
+             moveAway(file);
+             TempDir::writeText(file, "");
+             std::filesystem::resize_file(file, uintmax_t(64) << 20);
+         },
+         [&](const std::string& file) {
+             std::filesystem::remove(file);
+             moveBack(file);
+         },
+         "holds more than"},
         {"permission denied", [](const std::string& file) { ::chmod(file.c_str(), 0); },
          [](const std::string& file) { ::chmod(file.c_str(), 0644); }, "Permission denied", true},
     };

@@ -24,18 +24,18 @@
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
+#include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/DataParser.h"
+#include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "game/state/SaveFile.h"
 #include "game/state/SaveNotices.h"
-#include "game/state/LocalisationManager.h"
-#include "foundation/RunLoop.h"
 #include "platform/AlertView.h"
-#include "tests/support/FileSizeLimit.h"
-#include "tests/support/ScopedPermissionChecks.h"
 #include "tests/game/state/GameStateTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/ScopedPermissionChecks.h"
 
 namespace mw {
 namespace {
@@ -501,6 +501,28 @@ TEST_F(SaveFileTest, AFailedSaveIsLoggedOnceToldOnceAndTriedAgainAtTheNextSavePo
         }
         SaveNotices::purgeSharedInstance();
     }
+}
+
+// A save file far larger than any save (a huge file, or one without end)
+// is not read into memory: it is unreadable, kept where it is, and never
+// written over; the player is told.
+TEST_F(SaveFileTest, ASaveFarLargerThanAnySaveIsRefusedKeptAndNotWrittenOver)
+{
+    Paths::createDirectories(Paths::documentsDirectory());
+    const int fd = ::open(SaveFile::path().c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t(40) << 20), 0); // sparse: no disk used
+    ::close(fd);
+    profile().GoldCount = 3;
+    EXPECT_FALSE(profile().Load());
+    EXPECT_TRUE(log.contains("holds more than")) << ::testing::PrintToString(log.lines());
+    EXPECT_EQ(profile().GoldCount, 3);
+    EXPECT_FALSE(profile().SaveData());
+    EXPECT_EQ(std::filesystem::file_size(SaveFile::path()), uintmax_t(40) << 20);
+    EXPECT_TRUE(setAside().empty());
+    ASSERT_NE(SaveNotices::sharedInstance()->notReadAlert(), nullptr);
+    EXPECT_TRUE(SaveNotices::sharedInstance()->notReadAlert()->isVisible());
+    SaveNotices::purgeSharedInstance();
 }
 
 TEST_F(SaveFileTest, ASaveNeverReadIsNotWrittenOverUntilANewGameKeepsItAside)
