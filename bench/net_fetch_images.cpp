@@ -15,8 +15,8 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
 #include "platform/ImageCodecs.h"
-#include "social/CCFetchManager.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/queues/records/CCServerRecords.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include "bench/BenchSummary.h"
 #include "bench/NetBenchSupport.h"
 #include "foundation/RunLoop.h"
-#include "social/records/CCServerDataHTTP.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/records/CCServerDataHTTP.h"
+#include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 
 namespace {

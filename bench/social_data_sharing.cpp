@@ -12,7 +12,7 @@
 #include "bench/BenchSummary.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
-#include "social/CCDataSharing.h"
+#include "social/services/CCDataSharing.h"
 
 namespace {
 

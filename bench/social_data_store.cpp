@@ -16,8 +16,8 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
-#include "social/CCDataStore.h"
-#include "social/CCUniqueId.h"
+#include "social/data/CCDataStore.h"
+#include "social/data/CCUniqueId.h"
 
 namespace {
 

@@ -21,12 +21,12 @@
 
 #include "bench/BenchSupport.h"
 #include "platform/HTTPTransport.h"
-#include "social/CCFetchManager.h"
-#include "social/CCGlobalNavController.h"
-#include "social/CCPrivateSession.h"
-#include "social/CCPullTabViewController.h"
-#include "social/CCTheming.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/screens/CCGlobalNavController.h"
+#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCPullTabViewController.h"
+#include "social/services/CCTheming.h"
+#include "social/queues/records/CCServerRecords.h"
 #include "social/ui/UIWindow.h"
 #include "tests/support/RecordingOutsideServices.h"
 

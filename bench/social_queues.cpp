@@ -14,9 +14,9 @@
 
 #include "bench/BenchSupport.h"
 #include "foundation/Paths.h"
-#include "social/CCAsyncPostManager.h"
-#include "social/CCRecordArchive.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/CCAsyncPostManager.h"
+#include "social/queues/CCRecordArchive.h"
+#include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 
 namespace {

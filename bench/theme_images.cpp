@@ -18,7 +18,7 @@
 #include "bench/BenchSupport.h"
 #include "foundation/Paths.h"
 #include "platform/Image.h"
-#include "social/CCTheming.h"
+#include "social/services/CCTheming.h"
 
 namespace fs = std::filesystem;
 

@@ -14,7 +14,7 @@
 
 #include "foundation/Log.h"
 #include "foundation/Value.h"
-#include "social/CCTheming.h"
+#include "social/services/CCTheming.h"
 #include "social/support/CCJSON.h"
 
 namespace mw::fuzz {

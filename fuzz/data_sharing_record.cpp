@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "foundation/Log.h"
-#include "social/CCDataSharing.h"
+#include "social/services/CCDataSharing.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include "fuzz/ShippedTheme.h"
 #include "foundation/RunLoop.h"
-#include "social/CCDataStore.h"
-#include "social/CCNavControllerBase.h"
-#include "social/CCPrivateSession.h"
-#include "social/CCTheming.h"
+#include "social/data/CCDataStore.h"
+#include "social/screens/CCNavControllerBase.h"
+#include "social/session/CCPrivateSession.h"
+#include "social/services/CCTheming.h"
 #include "social/support/CCJSON.h"
 #include "social/ui/UIView.h"
 

@@ -11,8 +11,8 @@
 
 #include "foundation/Log.h"
 #include "platform/Store.h"
-#include "social/CCDataStore.h"
-#include "social/CCStorePurchases.h"
+#include "social/data/CCDataStore.h"
+#include "social/services/CCStorePurchases.h"
 
 namespace {
 

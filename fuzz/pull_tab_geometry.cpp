@@ -9,8 +9,8 @@
 #include "fuzz/ShippedTheme.h"
 #include "foundation/Notification.h"
 #include "foundation/RunLoop.h"
-#include "social/CCPrivateSession.h"
-#include "social/CCPullTabViewController.h"
+#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCPullTabViewController.h"
 #include "social/ui/UIView.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "foundation/Log.h"
-#include "social/CCFetchManager.h"
-#include "social/CCGameCenterPostManager.h"
-#include "social/CCRecordArchive.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/queues/CCGameCenterPostManager.h"
+#include "social/queues/CCRecordArchive.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

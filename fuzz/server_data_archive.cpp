@@ -11,8 +11,8 @@
 
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
-#include "social/records/CCAbstractServerData.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/records/CCAbstractServerData.h"
+#include "social/queues/records/CCServerRecords.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

@@ -12,9 +12,9 @@
 #include <algorithm>
 
 #include "foundation/Log.h"
-#include "social/CCNeighbours.h"
-#include "social/records/CCAbstractServerData.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/CCNeighbours.h"
+#include "social/queues/records/CCAbstractServerData.h"
+#include "social/queues/records/CCServerRecords.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "fuzz/ShippedTheme.h"
-#include "social/CCSkinnedView.h"
-#include "social/CCTheming.h"
+#include "social/screens/CCSkinnedView.h"
+#include "social/services/CCTheming.h"
 #include "social/ui/UIDrawContext.h"
 #include "social/ui/UIView.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "foundation/Log.h"
-#include "social/CCDataStore.h"
-#include "social/CCUniqueId.h"
+#include "social/data/CCDataStore.h"
+#include "social/data/CCUniqueId.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "fuzz/ShippedTheme.h"
 #include "social/ui/UIView.h"
 #include "foundation/RunLoop.h"
-#include "social/CCGenericTableViewController.h"
-#include "social/CCTheming.h"
-#include "social/records/CCServerRecords.h"
+#include "social/screens/CCGenericTableViewController.h"
+#include "social/services/CCTheming.h"
+#include "social/queues/records/CCServerRecords.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

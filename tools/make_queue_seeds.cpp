@@ -10,9 +10,9 @@
 #include "foundation/KeyedArchive.h"
 #include "platform/GKAchievement.h"
 #include "platform/GKScore.h"
-#include "social/CCFetchManager.h"
-#include "social/CCGameCenterPostManager.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/queues/CCGameCenterPostManager.h"
+#include "social/queues/records/CCServerRecords.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "platform/LocalNotifications.h"
-#include "social/LumoraSlimlineSession.h"
+#include "social/session/LumoraSlimlineSession.h"
 
 namespace mw {
 

@@ -20,7 +20,7 @@
 #include "platform/GameCenter.h"
 #include "platform/GameCenterScreens.h"
 #include "platform/URLOpener.h"
-#include "social/LumoraSlimlineSession.h"
+#include "social/session/LumoraSlimlineSession.h"
 
 namespace mw {
 

@@ -6,7 +6,7 @@
 #include "foundation/Ref.h"
 #include "game/front/RootViewController.h"
 #include "platform/ApplicationDelegate.h"
-#include "social/LumoraSlimlineSession.h"
+#include "social/session/LumoraSlimlineSession.h"
 
 namespace mw {
 

@@ -2,7 +2,7 @@
 
 #include "engine/director/CCDirectorIOS.h"
 #include "engine/director/EAGLView.h"
-#include "social/LumoraSlimlineSession.h"
+#include "social/session/LumoraSlimlineSession.h"
 
 namespace mw {
 

@@ -13,7 +13,7 @@
 
 #include "app/SocialServiceRouting.h"
 #include "foundation/Log.h"
-#include "social/CCPrivateSession.h"
+#include "social/session/CCPrivateSession.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 

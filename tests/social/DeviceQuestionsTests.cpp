@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "social/CCPrivateSession.h"
+#include "social/session/CCPrivateSession.h"
 #include "tests/social/SocialFixture.h"
 
 namespace mw {

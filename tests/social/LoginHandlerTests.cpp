@@ -6,11 +6,11 @@
 
 #include "foundation/Clock.h"
 #include "foundation/NotificationCenter.h"
-#include "social/CCBuffers.h"
-#include "social/CCDataStore.h"
-#include "social/CCLoginHandler.h"
-#include "social/CCNeighbours.h"
-#include "social/CCPrivateSession.h"
+#include "social/queues/CCBuffers.h"
+#include "social/data/CCDataStore.h"
+#include "social/services/CCLoginHandler.h"
+#include "social/queues/CCNeighbours.h"
+#include "social/session/CCPrivateSession.h"
 #include "tests/social/SocialFixture.h"
 
 namespace mw {

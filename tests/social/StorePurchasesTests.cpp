@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "foundation/Log.h"
-#include "social/CCDataStore.h"
-#include "social/CCFetchManager.h"
-#include "social/CCPrivateSession.h"
-#include "social/CCStorePurchases.h"
+#include "social/data/CCDataStore.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/session/CCPrivateSession.h"
+#include "social/services/CCStorePurchases.h"
 #include "social/support/CCJSON.h"
 #include "tests/social/SocialFixture.h"
 #include "tests/support/ScriptedStore.h"

@@ -7,12 +7,12 @@
 #include "foundation/NotificationCenter.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/BackgroundTasks.h"
-#include "social/CCAsyncPostManager.h"
-#include "social/CCDataStore.h"
-#include "social/CCRecordArchive.h"
+#include "social/queues/CCAsyncPostManager.h"
+#include "social/data/CCDataStore.h"
+#include "social/queues/CCRecordArchive.h"
 #include "social/support/CCJSON.h"
 #include "tests/social/records/TransferTestSupport.h"
-#include "social/CCPrivateLumoraSlimlineSession.h"
+#include "social/session/CCPrivateLumoraSlimlineSession.h"
 
 namespace mw::test {
 namespace {

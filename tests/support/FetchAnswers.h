@@ -3,8 +3,8 @@
 #include <string>
 
 #include "foundation/Ref.h"
-#include "social/CCFetchManager.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/queues/records/CCServerRecords.h"
 
 namespace mw::test {
 

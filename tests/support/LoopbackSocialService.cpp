@@ -21,7 +21,7 @@
 #include <openssl/ssl.h>
 
 #include "platform/HTTPTransport.h"
-#include "social/CCPrivateSession.h"
+#include "social/session/CCPrivateSession.h"
 #include "tests/support/HttpHead.h"
 
 namespace mw::test {

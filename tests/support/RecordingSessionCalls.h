@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "social/LumoraSlimlineSession.h"
+#include "social/session/LumoraSlimlineSession.h"
 
 namespace mw::test {
 

@@ -17,15 +17,15 @@
 #include "game/state/SaveNotices.h"
 #include "platform/Application.h"
 #include "platform/HTTPTransport.h"
-#include "social/CCDataStore.h"
-#include "social/CCGameSession.h"
-#include "social/CCLoginHandler.h"
-#include "social/CCNeighbours.h"
-#include "social/CCPrivateLumoraSlimlineSession.h"
-#include "social/CCPrivateSession.h"
+#include "social/data/CCDataStore.h"
+#include "social/services/CCGameSession.h"
+#include "social/services/CCLoginHandler.h"
+#include "social/queues/CCNeighbours.h"
+#include "social/session/CCPrivateLumoraSlimlineSession.h"
+#include "social/session/CCPrivateSession.h"
 #include "social/ui/UIView.h"
-#include "social/CCStorePurchases.h"
-#include "social/CCTheming.h"
+#include "social/services/CCStorePurchases.h"
+#include "social/services/CCTheming.h"
 
 namespace mw::test {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/Image.h"
-#include "social/CCPrivateSession.h"
+#include "social/session/CCPrivateSession.h"
 #include "tests/support/LoopbackSocialService.h"
 
 namespace mw::test {

@@ -19,7 +19,7 @@
 #include "app/SocialServiceRouting.h"
 #include "game/front/MosswickAppDelegate.h"
 #include "platform/HTTPTransport.h"
-#include "social/CCPrivateSession.h"
+#include "social/session/CCPrivateSession.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/LoopbackSocialService.h"
 #include "tests/support/SocialServicePages.h"

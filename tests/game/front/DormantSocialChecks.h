@@ -15,11 +15,11 @@
 
 #include "game/front/InAppPurchase.h"
 #include "platform/CloudDocuments.h"
-#include "social/CCBuffers.h"
-#include "social/CCDataSharing.h"
-#include "social/CCDataStore.h"
-#include "social/CCPrivateSession.h"
-#include "social/CCStorePurchases.h"
+#include "social/queues/CCBuffers.h"
+#include "social/services/CCDataSharing.h"
+#include "social/data/CCDataStore.h"
+#include "social/session/CCPrivateSession.h"
+#include "social/services/CCStorePurchases.h"
 #include "tests/support/ScriptedStore.h"
 
 namespace mw::test {

@@ -19,7 +19,7 @@
 #include "foundation/UserDefaults.h"
 #include "game/state/GlobalObject.h"
 #include "platform/DeviceProfile.h"
-#include "social/LumoraSlimlineSession.h"
+#include "social/session/LumoraSlimlineSession.h"
 #include "tests/support/GLTestContext.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/SharedInstances.h"

@@ -9,7 +9,7 @@
 #include "engine/touch/CCTouchDispatcher.h"
 #include "game/front/CCTransitionDoors.h"
 #include "platform/RootView.h"
-#include "social/LumoraSlimlineSession.h"
+#include "social/session/LumoraSlimlineSession.h"
 #include "tests/game/front/MainMenuTestSupport.h"
 
 namespace mw {

@@ -9,7 +9,7 @@
 #include "foundation/Paths.h"
 #include "game/front/CCTransitionDoors.h"
 #include "platform/RootView.h"
-#include "social/LumoraSlimlineSession.h"
+#include "social/session/LumoraSlimlineSession.h"
 #include "tests/game/front/MainMenuTestSupport.h"
 #include "tests/game/state/GameStateTestSupport.h"
 #include "tests/support/RecordingSessionCalls.h"

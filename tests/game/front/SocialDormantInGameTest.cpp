@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/CloudDocuments.h"
-#include "social/CCCloudDataSharingStore.h"
+#include "social/services/CCCloudDataSharingStore.h"
 #include "tests/game/front/DormantSocialChecks.h"
 #include "tests/game/front/InGameRoute.h"
 

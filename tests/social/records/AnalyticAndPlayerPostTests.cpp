@@ -2,7 +2,7 @@
 // posted to the loopback service as its own object.
 
 #include "foundation/KeyedArchive.h"
-#include "social/CCDataStore.h"
+#include "social/data/CCDataStore.h"
 #include "social/support/CCJSON.h"
 #include "tests/social/records/TransferTestSupport.h"
 

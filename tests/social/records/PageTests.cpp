@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "social/CCFetchManager.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 #include "tests/support/FetchAnswers.h"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "foundation/Log.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 
 namespace mw {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "platform/GameCenter.h"
-#include "social/CCDataStore.h"
-#include "social/CCTheming.h"
+#include "social/data/CCDataStore.h"
+#include "social/services/CCTheming.h"
 #include "tests/social/records/TransferTestSupport.h"
 
 namespace mw::test {

@@ -10,8 +10,8 @@
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 #include "platform/ImageCodecs.h"
-#include "social/records/CCAbstractServerData.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/records/CCAbstractServerData.h"
+#include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 
 namespace mw {

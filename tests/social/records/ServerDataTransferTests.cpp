@@ -10,8 +10,8 @@
 #include <cmath>
 
 #include "platform/HTTPCookie.h"
-#include "social/CCLoginHandler.h"
-#include "social/CCNeighbours.h"
+#include "social/services/CCLoginHandler.h"
+#include "social/queues/CCNeighbours.h"
 #include "tests/social/records/TransferTestSupport.h"
 #include "tests/support/RecordingOutsideServices.h"
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "foundation/RunLoop.h"
-#include "social/CCPrivateSession.h"
-#include "social/records/CCServerDataHTTP.h"
-#include "social/records/CCServerRecords.h"
+#include "social/session/CCPrivateSession.h"
+#include "social/queues/records/CCServerDataHTTP.h"
+#include "social/queues/records/CCServerRecords.h"
 #include "tests/social/SocialFixture.h"
 #include "tests/support/LoopbackSocialService.h"
 

@@ -14,7 +14,7 @@
 #include "foundation/Paths.h"
 #include "platform/MessageService.h"
 #include "platform/UITouch.h"
-#include "social/CCModalControllers.h"
+#include "social/screens/CCModalControllers.h"
 #include "social/ui/UIControls.h"
 #include "social/ui/UIImagePickerController.h"
 #include "social/ui/UIMessageComposeViewController.h"

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "foundation/NotificationCenter.h"
-#include "social/CCModalControllers.h"
-#include "social/CCSmallViews.h"
-#include "social/CCTheming.h"
-#include "social/records/CCServerRecords.h"
+#include "social/screens/CCModalControllers.h"
+#include "social/screens/CCSmallViews.h"
+#include "social/services/CCTheming.h"
+#include "social/queues/records/CCServerRecords.h"
 #include "tests/social/ui/SocialUiFixture.h"
 
 namespace mw::test {

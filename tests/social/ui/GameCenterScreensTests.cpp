@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "social/CCPrivateSession.h"
+#include "social/session/CCPrivateSession.h"
 #include "social/ui/UIViewController.h"
 #include "platform/RootView.h"
-#include "social/CCNavControllerBase.h"
+#include "social/screens/CCNavControllerBase.h"
 #include "tests/social/ui/NavigationFakes.h"
 #include "tests/social/ui/SocialUiFixture.h"
 #include "tests/support/RecordingPlatformServices.h"

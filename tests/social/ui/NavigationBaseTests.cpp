@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "platform/Image.h"
-#include "social/CCDataStore.h"
-#include "social/CCGenericTableViewController.h"
-#include "social/CCStorePurchases.h"
-#include "social/CCTheming.h"
+#include "social/data/CCDataStore.h"
+#include "social/screens/CCGenericTableViewController.h"
+#include "social/services/CCStorePurchases.h"
+#include "social/services/CCTheming.h"
 #include "tests/social/ui/NavigationFakes.h"
 
 namespace mw::test {

@@ -7,8 +7,8 @@
 
 #include "foundation/Log.h"
 #include "platform/MessageService.h"
-#include "social/CCOverlayControllers.h"
-#include "social/CCSmallViews.h"
+#include "social/screens/CCOverlayControllers.h"
+#include "social/screens/CCSmallViews.h"
 #include "social/ui/UIControls.h"
 #include "tests/social/ui/NavigationFakes.h"
 #include "tests/social/ui/SocialUiFixture.h"

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "foundation/RunLoop.h"
-#include "social/CCFetchManager.h"
-#include "social/CCPrivateSession.h"
-#include "social/records/CCServerRecords.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/session/CCPrivateSession.h"
+#include "social/queues/records/CCServerRecords.h"
 #include "tests/social/ui/SocialUiFixture.h"
 #include "tests/support/RecordingOutsideServices.h"
 

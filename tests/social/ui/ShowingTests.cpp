@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
 #include "foundation/Log.h"
-#include "social/CCDataStore.h"
-#include "social/CCFetchManager.h"
-#include "social/CCGlobalNavController.h"
-#include "social/CCLoginHandler.h"
-#include "social/CCAsyncPostManager.h"
-#include "social/CCModalControllers.h"
-#include "social/CCNavControllerBase.h"
-#include "social/CCPadTabController.h"
-#include "social/CCPrivateSession.h"
-#include "social/CCPullTabViewController.h"
-#include "social/CCTheming.h"
+#include "social/data/CCDataStore.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/screens/CCGlobalNavController.h"
+#include "social/services/CCLoginHandler.h"
+#include "social/queues/CCAsyncPostManager.h"
+#include "social/screens/CCModalControllers.h"
+#include "social/screens/CCNavControllerBase.h"
+#include "social/screens/CCPadTabController.h"
+#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCPullTabViewController.h"
+#include "social/services/CCTheming.h"
 #include "tests/social/ui/ScreenControllerFixture.h"
 
 namespace mw::test {
