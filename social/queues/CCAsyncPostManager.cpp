@@ -10,6 +10,7 @@
 #include "social/services/CCLoginHandler.h"
 #include "social/data/CCLumoraLog.h"
 #include "social/queues/CCNeighbours.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/queues/CCRecordArchive.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -22,7 +23,7 @@ namespace {
 
 bool isYesSetting(const Value& value) { return value.isString() && value.stringView() == "YES"; }
 
-std::string newsPageUrl() { return CCPrivateSession::liteBaseUrl() + "profile.cuid"; }
+std::string newsPageUrl() { return CCLumoraService::liteBaseUrl() + "profile.cuid"; }
 
 } // namespace
 

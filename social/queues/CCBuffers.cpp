@@ -13,6 +13,7 @@
 #include "social/queues/CCFetchManager.h"
 #include "social/queues/CCGameCenterPostManager.h"
 #include "social/data/CCLumoraLog.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/URLUtilities.h"
@@ -33,8 +34,8 @@ std::string reportSignature(const std::string& valueText)
 {
     CCPrivateSession* session = CCPrivateSession::sharedInstance();
     if (!session) return std::string();
-    return CCPrivateSession::signatureOf(valueText + session->appId() + session->secretKey() +
-                                         CCPrivateSession::kFirstSalt + CCPrivateSession::kSecondSalt);
+    return CCLumoraService::signatureOf(valueText + session->appId() + session->secretKey() +
+                                         CCLumoraService::kFirstSalt + CCLumoraService::kSecondSalt);
 }
 
 // A URL is formed when the text holds only characters a URL may carry: ids
@@ -103,7 +104,7 @@ std::optional<std::string> CCAchievementBuffer::achievementUrl(const std::string
 {
     const int value = obtained ? 1 : 0;
     const std::string url = format("%sachievement_obtained?achievementID=%s&value=%d&sig=%s",
-                                   CCPrivateSession::liteBaseUrl().c_str(), escapeQueryComponent(id).c_str(), value,
+                                   CCLumoraService::liteBaseUrl().c_str(), escapeQueryComponent(id).c_str(), value,
                                    reportSignature(format("%d", value)).c_str());
     return formsUrl(url) ? std::optional(url) : std::nullopt;
 }
@@ -112,7 +113,7 @@ std::optional<std::string> CCAchievementBuffer::leaderboardUrl(const std::string
 {
     const std::string valueText = format("%f", result);
     const std::string url = format("%sleaderboard_score_obtained?leaderboardID=%s&value=%s&sig=%s",
-                                   CCPrivateSession::liteBaseUrl().c_str(), escapeQueryComponent(id).c_str(),
+                                   CCLumoraService::liteBaseUrl().c_str(), escapeQueryComponent(id).c_str(),
                                    valueText.c_str(), reportSignature(valueText).c_str());
     return formsUrl(url) ? std::optional(url) : std::nullopt;
 }
@@ -197,7 +198,7 @@ void CCAchievementBuffer::clearLeaderboardCacheForLeaderboardId(const std::strin
     std::vector<std::string> urls;
     for (const auto& record : fetchManager->temporaryDataCache()) {
         if (!dynamic_cast<const CCLeaderboardData*>(record.get())) continue;
-        const Value params = CCPrivateSession::paramDictionaryFromUrlString(record->url());
+        const Value params = CCLumoraService::paramDictionaryFromUrlString(record->url());
         const Value& config = params["gameConfigID"];
         if (config.isString() && (config.stringView() == id || config.stringView() == escapeQueryComponent(id)))
             urls.push_back(record->url());
@@ -302,7 +303,7 @@ std::optional<std::string> CCOffersBuffer::offerUrl(const std::string& id)
     Value params = Value::dictionary({{"offerID", Value(id)},
                                       {"value", Value(true)},
                                       {"sig", Value(reportSignature(format("%d", 1)))}});
-    return urlStringUsingDomain(CCPrivateSession::liteBaseUrl(), "post_app_install", params);
+    return urlStringUsingDomain(CCLumoraService::liteBaseUrl(), "post_app_install", params);
 }
 
 void CCOffersBuffer::postOffer(const std::string& id)

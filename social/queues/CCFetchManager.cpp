@@ -13,6 +13,7 @@
 #include "platform/HTTPTransport.h"
 #include "social/data/CCLumoraLog.h"
 #include "social/queues/CCNeighbours.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/queues/CCRecordArchive.h"
 #include "social/services/CCTheming.h"
@@ -259,7 +260,7 @@ void CCFetchManager::prefetchURL(const std::string& url)
 void CCFetchManager::attemptToPrefetchTabs()
 {
     const std::optional<std::string> caps = CCTheming::sharedInstance()->themeCapsString();
-    const std::string base = CCPrivateSession::liteBaseUrl();
+    const std::string base = CCLumoraService::liteBaseUrl();
     for (const char* page : {"profile.cuid", "leaderboard.cuid", "achievements.cuid"}) prefetchURL(base + page);
     if (!caps || caps->find("challengestab") != std::string::npos) prefetchURL(base + "challenges.cuid");
     if (!caps || caps->find("giftingtab") != std::string::npos) prefetchURL(base + "gifts_and_market.cuid");
@@ -343,7 +344,7 @@ void CCFetchManager::removeFetchQueueDelegates()
 
 bool CCFetchManager::cookiesDefinedForServer() const
 {
-    return !HTTPCookieStorage::sharedInstance()->cookiesForURL(CCPrivateSession::liteBaseUrl()).empty();
+    return !HTTPCookieStorage::sharedInstance()->cookiesForURL(CCLumoraService::liteBaseUrl()).empty();
 }
 
 // ---- results ----

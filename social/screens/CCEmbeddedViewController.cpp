@@ -10,6 +10,7 @@
 #include "social/queues/CCFetchManager.h"
 #include "social/screens/CCGenericTableViewController.h"
 #include "social/screens/CCModalControllers.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/URLUtilities.h"
@@ -156,12 +157,12 @@ Value CCEmbeddedViewController::findFirstTabUrlAndId() const
 
 std::string CCEmbeddedViewController::tabUrlStringForTabId(const std::string&) const
 {
-    return CCPrivateSession::liteBaseUrl() + kProfilePath;
+    return CCLumoraService::liteBaseUrl() + kProfilePath;
 }
 
 void CCEmbeddedViewController::doDoOpenUrlOnTab(const std::string& path)
 {
-    const std::string base = CCPrivateSession::liteBaseUrl();
+    const std::string base = CCLumoraService::liteBaseUrl();
     const std::string url = urlStringUsingDomain(base, path, tabbedParams()).value_or(base + path);
     pushView(pageForUrl(url), selectedTabId_, urlHistoryCount() > 0 ? kAnimationForward : kAnimationNone, false);
     if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->updateLumoraLastViewedTimestamp();
@@ -170,7 +171,7 @@ void CCEmbeddedViewController::doDoOpenUrlOnTab(const std::string& path)
 
 void CCEmbeddedViewController::userSignedInChange()
 {
-    const std::string url = CCPrivateSession::liteBaseUrl() + kProfilePath;
+    const std::string url = CCLumoraService::liteBaseUrl() + kProfilePath;
     emptyUrlHistory();
     CCFetchManager::sharedInstance()->clearUrlFromCache(url);
     activateGlobalNavUiAsGuest(false, kProfileTab, url);

@@ -5,6 +5,7 @@
 #include "social/queues/CCFetchManager.h"
 #include "social/services/CCLoginHandler.h"
 #include "social/screens/CCNavControllerBase.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/Reachability.h"
@@ -46,7 +47,7 @@ bool CCFullUiModes::mainModeAtStart()
 
 std::string CCFullUiModes::navigationDescriptionAddress()
 {
-    return CCPrivateSession::liteBaseUrl() + "globalnav.cuid";
+    return CCLumoraService::liteBaseUrl() + "globalnav.cuid";
 }
 
 bool CCFullUiModes::loadNavigationDescription()

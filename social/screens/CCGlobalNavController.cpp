@@ -12,6 +12,7 @@
 #include "social/screens/CCGenericTableViewController.h"
 #include "social/services/CCLoginHandler.h"
 #include "social/data/CCLumoraLog.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -158,7 +159,7 @@ std::optional<std::string> CCGlobalNavController::tabUrlStringForTabId(const std
 {
     const Value href = skinObjectForKey("href", tabId, skin);
     if (!href.isString()) return std::nullopt;
-    return CCPrivateSession::liteBaseUrl() + href.asString();
+    return CCLumoraService::liteBaseUrl() + href.asString();
 }
 
 std::optional<std::string> CCGlobalNavController::tabUrlStringForTabId(const std::string& tabId) const
@@ -397,7 +398,7 @@ void CCGlobalNavController::loadView()
                 if (!launchUrlStringMainNav_)
                     launchUrlStringMainNav_ = defaultTabUrlStringInSkin(theme->getSkinDescription("globalnav_landscape"));
             }
-            firstPage = CCPrivateSession::liteBaseUrl() + kSplashPath;
+            firstPage = CCLumoraService::liteBaseUrl() + kSplashPath;
             requestSplashScreenBanner();
         }
     }
@@ -493,7 +494,7 @@ void CCGlobalNavController::activateGlobalNavUiAsGuest(bool, const std::string&,
 
 void CCGlobalNavController::activateBasicNavUiWithTab(bool tab)
 {
-    activateBasicNavUiWithTab(tab, CCPrivateSession::liteBaseUrl() + "logout");
+    activateBasicNavUiWithTab(tab, CCLumoraService::liteBaseUrl() + "logout");
 }
 
 void CCGlobalNavController::activateBasicNavUiWithTab(bool, const std::string& url)
@@ -674,7 +675,7 @@ void CCGlobalNavController::openTabPage(const std::string& path)
         int kind = kKindUp;
         if (statusBarTheme()) kind = kKindForward;
         else if (isLandscape()) kind = kKindFromLeft;
-        if (Ref<CCUIDescription> page = pageRecordForUrl(CCPrivateSession::liteBaseUrl() + path))
+        if (Ref<CCUIDescription> page = pageRecordForUrl(CCLumoraService::liteBaseUrl() + path))
             pushView(page, std::nullopt, kind, false);
         backgroundThreadRunning_ = false;
     });

@@ -13,6 +13,7 @@
 #include "social/queues/CCFetchManager.h"
 #include "social/screens/CCGenericTableViewController.h"
 #include "social/data/CCLumoraLog.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -456,7 +457,7 @@ void CCNavControllerBase::handlePageLink(const std::string& link, const Value& i
         if (jsonPost) {
             body = jsonBytes(form->values);
         } else {
-            const std::string encoded = CCPrivateSession::urlEncodedDictionary(form->values);
+            const std::string encoded = CCLumoraService::urlEncodedDictionary(form->values);
             body = Value::Bytes(encoded.begin(), encoded.end());
         }
         if (!body) {
@@ -567,7 +568,7 @@ void CCNavControllerBase::initiateTwitterProcessPin(const Value& pin)
 
 bool CCNavControllerBase::initiateInAppPurchaseWithUrlString(const std::string& url)
 {
-    const Value params = CCPrivateSession::paramDictionaryFromUrlString(url);
+    const Value params = CCLumoraService::paramDictionaryFromUrlString(url);
     const Value& product = params["productID"];
     if (!product.isString() || product.asString().empty()) return true;
     const std::string productId = percentUnescape(product.asString());
@@ -604,7 +605,7 @@ void CCNavControllerBase::transactionFinishedWithError(const std::optional<Store
         body.set("receipt", Value(*base64Receipt));
     }
     Ref<CCUIDescription> record =
-        newPageRecord(CCPrivateSession::liteBaseUrl() + CCSKTransactionHandler::kReportPage);
+        newPageRecord(CCLumoraService::liteBaseUrl() + CCSKTransactionHandler::kReportPage);
     if (!record) return;
     record->setPostData(jsonBytes(body));
     CCFetchManager::sharedInstance()->clearUrlFromCache(record->url());
@@ -614,7 +615,7 @@ void CCNavControllerBase::transactionFinishedWithError(const std::optional<Store
 void CCNavControllerBase::requestSplashScreenBanner()
 {
     auto image = makeRef<CCImageData>();
-    image->setUrl(CCPrivateSession::liteBaseUrl() + "advert_global.img");
+    image->setUrl(CCLumoraService::liteBaseUrl() + "advert_global.img");
     image->setPlaceInPermanentCache(true);
     (void)CCFetchManager::sharedInstance()->queueServerData(image, 10, 0);
 }

@@ -12,6 +12,7 @@
 #include "social/screens/CCGenericTableViewController.h"
 #include "social/services/CCLoginHandler.h"
 #include "social/data/CCLumoraLog.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/screens/CCSmallViews.h"
 #include "social/services/CCTheming.h"
@@ -167,7 +168,7 @@ void CCPadTabController::selectFirstPage()
             launchUrlStringMainNav_ = tabUrlStringForTabId(*defaultTabId_, kMainBarSkin);
             if (!launchUrlStringMainNav_) launchUrlStringMainNav_ = tabUrlStringForTabId(*defaultTabId_, kBottomBarSkin);
         }
-        first = CCPrivateSession::liteBaseUrl() + "splash.cuid";
+        first = CCLumoraService::liteBaseUrl() + "splash.cuid";
         requestSplashScreenBanner();
     }
     if (!first) return;
@@ -359,7 +360,7 @@ std::optional<std::string> CCPadTabController::tabUrlStringForTabId(const std::s
     if (currentPadTabPosition_ != 1) return std::nullopt;
     const Value href = skinObjectForKey("href", tabId, true);
     if (!href.isString()) return std::nullopt;
-    return CCPrivateSession::liteBaseUrl() + href.asString();
+    return CCLumoraService::liteBaseUrl() + href.asString();
 }
 
 std::optional<std::string> CCPadTabController::tabUrlStringForTabId(const std::string& tabId, const std::string& skinId)
@@ -368,7 +369,7 @@ std::optional<std::string> CCPadTabController::tabUrlStringForTabId(const std::s
     if (skin.isNull()) return std::nullopt;
     const Value& href = CCTheming::itemForId(tabId, skin)["href"];
     if (!href.isString()) return std::nullopt;
-    return CCPrivateSession::liteBaseUrl() + href.asString();
+    return CCLumoraService::liteBaseUrl() + href.asString();
 }
 
 std::optional<std::string> CCPadTabController::defaultTabUrlString() const
@@ -752,7 +753,7 @@ void CCPadTabController::openTabPage(const std::string& tabId, const std::string
     // The page opens on the next loop turn; taps on the bar wait for it.
     backgroundThreadRunning_ = true;
     later([this, tabId, path] {
-        Ref<CCUIDescription> page = pageForUrl(CCPrivateSession::liteBaseUrl() + path);
+        Ref<CCUIDescription> page = pageForUrl(CCLumoraService::liteBaseUrl() + path);
         if (page) pushView(page, tabId, 0, false);
         backgroundThreadRunning_ = false;
     });
@@ -815,7 +816,7 @@ void CCPadTabController::activateGlobalNavUiAsGuest(bool, const std::string& tab
 
 void CCPadTabController::activateBasicNavUiWithTab(bool tab)
 {
-    activateBasicNavUiWithTab(tab, CCPrivateSession::liteBaseUrl() + "logout");
+    activateBasicNavUiWithTab(tab, CCLumoraService::liteBaseUrl() + "logout");
 }
 
 void CCPadTabController::activateBasicNavUiWithTab(bool tab, const std::string& url)
@@ -862,7 +863,7 @@ void CCPadTabController::activateWithDefaultTabId(const std::string& tabId, cons
         return;
     }
     clearAllPopoversAndTellClient(true);
-    startBasicMode(CCPrivateSession::liteBaseUrl() + "splash.cuid", true);
+    startBasicMode(CCLumoraService::liteBaseUrl() + "splash.cuid", true);
 }
 
 // ---- rotation ----
@@ -982,7 +983,7 @@ void CCPadTabController::imagePickerControllerDidCancel(UIImagePickerController&
 
 void CCPadTabController::twitterSessionRequiredPageRefresh()
 {
-    reloadPageInPlace(CCPrivateSession::liteBaseUrl() + "twitter_settings.cuid");
+    reloadPageInPlace(CCLumoraService::liteBaseUrl() + "twitter_settings.cuid");
 }
 
 void CCPadTabController::facebookSessionRequiredPageRefresh()

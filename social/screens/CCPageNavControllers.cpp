@@ -7,6 +7,7 @@
 #include "social/screens/CCGenericTableViewController.h"
 #include "social/services/CCLoginHandler.h"
 #include "social/screens/CCModalControllers.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/URLUtilities.h"
@@ -102,7 +103,7 @@ Ref<CCUIDescription> CCTabPagesNavController::pageForUrl(const std::string& url)
 Ref<CCUIDescription> CCTabPagesNavController::leaderboardSubstitute(const Ref<CCUIDescription>& page) const
 {
     if (leaderboardId_.empty()) return page;
-    const std::string base = CCPrivateSession::liteBaseUrl();
+    const std::string base = CCLumoraService::liteBaseUrl();
     if (page->url() != urlStringUsingBaseUrl(base + "leaderboard.cuid", tabbedParams()).value_or("")) {
         return page;
     }
@@ -231,7 +232,7 @@ void CCTabPagesNavController::activateGlobalNavUiAsGuest(bool guest, const std::
 {
     const Value tab = findFirstTabUrlAndId();
     if (tab.isNull()) return;
-    const std::string url = CCPrivateSession::liteBaseUrl() + textOf(tab["href"]);
+    const std::string url = CCLumoraService::liteBaseUrl() + textOf(tab["href"]);
     emptyUrlHistory();
     CCFetchManager::sharedInstance()->clearUrlFromCache(url);
     activateGlobalNavUiAsGuest(guest, textOf(tab["id"]), url);
@@ -239,7 +240,7 @@ void CCTabPagesNavController::activateGlobalNavUiAsGuest(bool guest, const std::
 
 void CCTabPagesNavController::activateBasicNavUiWithTab(bool tab)
 {
-    activateBasicNavUiWithTab(tab, CCPrivateSession::liteBaseUrl() + "logout");
+    activateBasicNavUiWithTab(tab, CCLumoraService::liteBaseUrl() + "logout");
 }
 
 void CCTabPagesNavController::activateBasicNavUiWithTab(bool, const std::string& url)

@@ -13,6 +13,7 @@
 #include "social/screens/CCGenericTableViewController.h"
 #include "social/data/CCLumoraLog.h"
 #include "social/screens/CCModalControllers.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/screens/CCSmallViews.h"
 #include "social/services/CCTheming.h"
@@ -816,8 +817,8 @@ Value CCPullTabViewController::paramDictionary(const std::string& path) const
 
 std::string CCPullTabViewController::tabPageUrl(const std::string& path) const
 {
-    return urlStringUsingDomain(CCPrivateSession::liteBaseUrl(), path, paramDictionary(path))
-        .value_or(CCPrivateSession::liteBaseUrl() + path);
+    return urlStringUsingDomain(CCLumoraService::liteBaseUrl(), path, paramDictionary(path))
+        .value_or(CCLumoraService::liteBaseUrl() + path);
 }
 
 void CCPullTabViewController::reviseInitialState(const CCUIDescription* page)
@@ -953,7 +954,7 @@ void CCPullTabViewController::prefetchUrls()
 {
     for (const Value& item : portraitSkin_["items"].isArray() ? portraitSkin_["items"].asArray() : Value::Array {}) {
         if (item["href"].isString()) {
-            CCFetchManager::sharedInstance()->prefetchURL(CCPrivateSession::liteBaseUrl() + item["href"].asString());
+            CCFetchManager::sharedInstance()->prefetchURL(CCLumoraService::liteBaseUrl() + item["href"].asString());
         }
     }
 }
@@ -1072,7 +1073,7 @@ void CCPullTabViewController::userSignedInChange()
     Value tab = selectedTabId_ ? findTabUrlForId(*selectedTabId_) : Value();
     if (tab.isNull()) tab = findFirstTabUrlAndId();
     if (tab.isNull()) return;
-    const std::string url = CCPrivateSession::liteBaseUrl() + textOf(tab["href"]);
+    const std::string url = CCLumoraService::liteBaseUrl() + textOf(tab["href"]);
     emptyUrlHistory();
     CCFetchManager::sharedInstance()->clearUrlFromCache(url);
     const std::string tabId = textOf(tab["id"]);

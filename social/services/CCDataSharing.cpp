@@ -9,7 +9,7 @@
 #include "social/services/CCCloudDataSharingStore.h"
 #include "social/data/CCDataStore.h"
 #include "social/data/CCLumoraLog.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/data/CCLumoraService.h"
 #include "social/support/KeychainWrapper.h"
 #include "social/support/URLUtilities.h"
 
@@ -208,7 +208,7 @@ std::optional<std::vector<HTTPCookie>> CCCookieDataSharingStore::cookiesFromCook
 {
     auto storage = HTTPCookieStorage::sharedInstance();
     if (!storage) return std::nullopt;
-    const std::string host = CCPrivateSession::serviceHost();
+    const std::string host = CCLumoraService::serviceHost();
     std::vector<HTTPCookie> found;
     for (const HTTPCookie& cookie : storage->cookies()) {
         bool named = false;

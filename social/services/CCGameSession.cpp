@@ -11,6 +11,7 @@
 #include "social/data/CCDataStore.h"
 #include "social/queues/CCFetchManager.h"
 #include "social/data/CCLumoraLog.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
@@ -108,7 +109,7 @@ std::string CCGameSession::urlForConfigurationData() const
 {
     CCPrivateSession* session = CCPrivateSession::sharedInstance();
     const std::string signature = session ? session->applicationSignature() : std::string();
-    return CCPrivateSession::liteBaseUrl() + "abconfigurations/request?sig=" + signature;
+    return CCLumoraService::liteBaseUrl() + "abconfigurations/request?sig=" + signature;
 }
 
 void CCGameSession::downloadConfiguration()

@@ -8,6 +8,7 @@
 #include "social/queues/CCBuffers.h"
 #include "social/data/CCDataStore.h"
 #include "social/queues/CCNeighbours.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/screens/CCPullTabViewController.h"
 
@@ -53,7 +54,7 @@ void CCLoginHandler::setCachedBool(bool value, int& cache, const char* dataStore
 bool CCLoginHandler::hasValidLoginCookie() const
 {
     const double now = Clock::wallSeconds();
-    for (const HTTPCookie& cookie : HTTPCookieStorage::sharedInstance()->cookiesForURL(CCPrivateSession::liteBaseUrl())) {
+    for (const HTTPCookie& cookie : HTTPCookieStorage::sharedInstance()->cookiesForURL(CCLumoraService::liteBaseUrl())) {
         if (cookie.name() == kRememberMeCookie && !cookie.isSessionOnly() && cookie.expiresUnixTime() > now) {
             return true;
         }

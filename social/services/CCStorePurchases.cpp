@@ -7,6 +7,7 @@
 #include "platform/LocaleFormats.h"
 #include "social/data/CCDataStore.h"
 #include "social/queues/CCFetchManager.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
@@ -188,7 +189,7 @@ void CCSKTransactionHandler::transactionCompleted(const PaymentTransaction& tran
         delegate_->transactionFinishedWithError(std::nullopt, false, transaction.productIdentifier, receipt);
         return;
     }
-    const std::string url = CCPrivateSession::liteBaseUrl() + kReportPage;
+    const std::string url = CCLumoraService::liteBaseUrl() + kReportPage;
     auto record = makeRef<CCUIDescription>(url, 500, 0);
     Value::Dictionary body;
     body.set("productID", Value(transaction.productIdentifier));

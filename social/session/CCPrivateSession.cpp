@@ -66,8 +66,6 @@ Ref<CCPrivateSession> CCPrivateSession::makeShared()
     return session;
 }
 
-std::string CCPrivateSession::liteBaseUrl() { return std::string("https://") + kServiceHost + "/lite/"; }
-
 CCPrivateSession::CCPrivateSession()
 {
     installDefaultScreenHooks();

@@ -20,6 +20,7 @@
 #include "platform/BackgroundTasks.h"
 #include "platform/GameCenter.h"
 #include "social/data/CCLumoraError.h"
+#include "social/data/CCLumoraService.h"
 #include "social/screens/CCPullTabViewControllerDelegate.h"
 #include "social/data/CCUniqueId.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -80,8 +81,12 @@ struct CCSessionScreenHooks {
 // service, the player's user id, the post queue, the numbered settings, the
 // orientation of the social screens, the state of the pull tab and the
 // application-state hooks of the telemetry. Everything else in the client
-// reaches it through sharedInstance(). Main thread.
-class CCPrivateSession : public Object, public CCAnalyticsSource, public CCPullTabViewControllerDelegate {
+// reaches it through sharedInstance(). The service's fixed facts
+// (CCLumoraService) answer under its name too. Main thread.
+class CCPrivateSession : public Object,
+                         public CCLumoraService,
+                         public CCAnalyticsSource,
+                         public CCPullTabViewControllerDelegate {
 public:
     // The one session, made on first use. Null when it cannot be made (no
     // reachability target for the service host): nothing of it remains, and
@@ -90,11 +95,6 @@ public:
     static void releaseSharedInstance();
     // Used by the shared slot: the session, or null when init failed.
     static Ref<CCPrivateSession> makeShared();
-
-    // The service host: requests, reachability and cookies are about it.
-    static constexpr const char* kServiceHost = "lumora.mosswick.example";
-    // Its HTTPS base of the pages.
-    static std::string liteBaseUrl();
 
     CCPrivateSession();
     ~CCPrivateSession() override;
@@ -244,32 +244,6 @@ public:
 
     // ---- request headers and signing (CCPrivateSessionHeaders.cpp) ----
 
-    // The two hosts of the service (project configuration: the bundle's
-    // "MosswickSocialHost" and "MosswickTelemetryHost", overridden by
-    // MOSSWICK_SOCIAL_HOST and MOSSWICK_TELEMETRY_HOST; kServiceHost and
-    // kTelemetryHost otherwise). Read once.
-    static std::string serviceHost();
-    static std::string telemetryHost();
-    static constexpr const char* kTelemetryHost = "telemetry.mosswick.example";
-    // True only for an https URL whose host is one of the two: the requests
-    // that may carry the player's id and session secret.
-    static bool isServiceURL(const std::string& url);
-
-    // The salts appended wherever the client signs: the first two after the
-    // secret key, the other two only in the telemetry signature.
-    static constexpr const char* kFirstSalt = "qWmRtVnBxKz";
-    static constexpr const char* kSecondSalt = "Pkjh7#";
-    static constexpr const char* kFirstTelemetrySalt = "m4q8z2t";
-    static constexpr const char* kSecondTelemetrySalt = "c7n2w9x4k1v8r3p6";
-    static constexpr const char* kSdkName = "lumora-slimline";
-    static constexpr const char* kSdkVersion = "0.3 build 77";
-
-    // MD5 of the text's bytes up to its first NUL, as 32 upper-case
-    // hexadecimal digits.
-    static std::string hexHashForString(std::string_view text);
-    // Lower-cases (ASCII letters only), hashes and lower-cases the digest:
-    // the form of every signature of the client.
-    static std::string signatureOf(std::string_view text);
     // Sets the "x-lumora-" headers on a request to the service's hosts over
     // https, in their fixed order; a request elsewhere gets none. A value
     // that is missing or holds a control character is not set (the latter
@@ -449,7 +423,7 @@ public:
     void willRotateToInterfaceOrientation(int orientation, double duration);
     void didRotateFromInterfaceOrientation(int previousOrientation);
 
-    // ---- device, location, address book, URL text ----
+    // ---- device, location, address book ----
 
     bool is2dotXOSVersion() const;
     bool is3dotXOSVersion() const;
@@ -477,10 +451,6 @@ public:
     Value getArrayOfAddressBookEmailAddressesNamesAndContactIDs() const;
     // Flags: 2 e-mail addresses, 4 phone numbers, 8 image URL.
     Value getArrayOfContactsWith(int flags, int requiring) const;
-
-    static std::string urlEncodedDictionary(const Value& dictionary);
-    // Null without a "?".
-    static Value paramDictionaryFromUrlString(const std::string& url);
 
     // ---- plain properties ----
 

@@ -1,5 +1,5 @@
 // The session's numbered settings, the orientation of the social screens and
-// the small questions about the device, location, address book and URL text.
+// the small questions about the device, location and address book.
 
 #include <cmath>
 #include <cstdio>
@@ -19,7 +19,6 @@
 #include "social/queues/CCNeighbours.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/services/CCStorePurchases.h"
-#include "social/support/URLUtilities.h"
 #include "social/ui/UIWindow.h"
 
 namespace mw {
@@ -318,51 +317,6 @@ Value CCPrivateSession::getArrayOfContactsWith(int flags, int /*requiring*/) con
         if (added) contacts.set(std::to_string(index), std::move(entry));
     }
     return contacts;
-}
-
-// ---- URL text ----
-
-std::string CCPrivateSession::urlEncodedDictionary(const Value& dictionary)
-{
-    std::string encoded;
-    if (!dictionary.isDict()) return encoded;
-    for (const auto& [key, value] : dictionary.asDict()) {
-        std::string text;
-        if (value.isString()) {
-            text = value.asString();
-        } else if (value.isNumber()) {
-            // "%f" of the double: a float would turn 16777217 into 16777216.
-            char number[64];
-            std::snprintf(number, sizeof number, "%f", value.asDouble());
-            text = number;
-        } else {
-            continue;
-        }
-        if (!encoded.empty()) encoded += '&';
-        encoded += escapeQueryComponent(key) + "=" + escapeQueryComponent(text);
-    }
-    return encoded;
-}
-
-Value CCPrivateSession::paramDictionaryFromUrlString(const std::string& url)
-{
-    const size_t question = url.find('?');
-    if (question == std::string::npos) return Value();
-    Value params = Value::dictionary();
-    const std::string query = url.substr(question + 1);
-    size_t start = 0;
-    while (start <= query.size()) {
-        size_t end = query.find('&', start);
-        if (end == std::string::npos) end = query.size();
-        const std::string piece = query.substr(start, end - start);
-        const size_t equals = piece.find('=');
-        // Exactly one "=": a piece without one or with more is skipped.
-        if (equals != std::string::npos && piece.find('=', equals + 1) == std::string::npos) {
-            params.set(piece.substr(0, equals), Value(piece.substr(equals + 1)));
-        }
-        start = end + 1;
-    }
-    return params;
 }
 
 } // namespace mw

@@ -7,6 +7,7 @@
 #include "platform/DeviceFacts.h"
 #include "social/data/CCDataStore.h"
 #include "social/queues/CCFetchManager.h"
+#include "social/data/CCLumoraService.h"
 #include "social/session/CCPrivateSession.h"
 #include "social/support/Reachability.h"
 #include "social/support/CCJSON.h"
@@ -476,7 +477,7 @@ void CCAnalyticData::populateWithCurrentData()
     extra.set("clientSessionStartTimestamp", Value(figures->analyticsSessionStartTimestamp()));
     extra.set("minsSinceClientSessionStart", Value(int32_t(figures->analyticsSessionTimeSinceStart())));
     extra.set("clientSessionFinalPost", Value(figures->analyticsIsFinalSessionPost()));
-    extra.set("sdkVersion", Value(CCPrivateSession::kSdkVersion));
+    extra.set("sdkVersion", Value(CCLumoraService::kSdkVersion));
     if (Value level = figures->lastUserLevel(); !level.isNull()) extra.set("lastUserLevel", std::move(level));
     data.set("extrasessiondata", std::move(extra));
     figures->analyticsUpdateCurrentSessionDataForNextPost();
