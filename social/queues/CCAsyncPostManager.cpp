@@ -7,11 +7,10 @@
 #include "foundation/Paths.h"
 #include "foundation/Shared.h"
 #include "social/data/CCDataStore.h"
-#include "social/services/CCLoginHandler.h"
 #include "social/data/CCLumoraLog.h"
 #include "social/queues/CCNeighbours.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/queues/CCQueueSession.h"
 #include "social/queues/CCRecordArchive.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/Reachability.h"
@@ -72,14 +71,13 @@ void CCAsyncPostManager::startPosting()
 
 bool CCAsyncPostManager::isEligible(const CCAbstractServerData& record) const
 {
-    CCLoginHandler* login = CCLoginHandler::sharedInstance();
-    CCPrivateSession* session = Shared<CCPrivateSession>::current();
+    CCQueueSession* session = CCQueueSession::installed();
     if (record.dataType() == CCNullPost::kDataType) {
-        if (!login->hasActivatedUI() || !session) return false;
+        if (!session || !session->hasActivatedUI()) return false;
         if (session->minsSinceLumoraLastViewed() > kNullPostMaxMinutes) return false;
     }
     if (record.dataType() == CCAnalyticData::kDataType) {
-        return (session && session->alwaysPostAnalytics()) || login->isUserTOSAccepted();
+        return session && (session->alwaysPostAnalytics() || session->isUserTOSAccepted());
     }
     return true;
 }
@@ -90,7 +88,7 @@ void CCAsyncPostManager::processOutstandingData()
         passAgain_ = true;
         return;
     }
-    CCPrivateSession* session = Shared<CCPrivateSession>::current();
+    CCQueueSession* session = CCQueueSession::installed();
     // Posts are signed with the session's identity: none go without it.
     if (!session || isYesSetting(session->valueForWorkaroundSetting(2))) return;
     if (!session->isReadyForNetworkTransfers()) return;

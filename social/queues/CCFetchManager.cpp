@@ -14,9 +14,8 @@
 #include "social/data/CCLumoraLog.h"
 #include "social/queues/CCNeighbours.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/queues/CCQueueSession.h"
 #include "social/queues/CCRecordArchive.h"
-#include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/Reachability.h"
 
@@ -188,7 +187,7 @@ void CCFetchManager::runPass()
     if (fetchQueue_.empty()) return;
     sortFetchQueue();
     // Transfers are signed with the session's identity: none go without it.
-    CCPrivateSession* session = Shared<CCPrivateSession>::current();
+    CCQueueSession* session = CCQueueSession::installed();
     if (!session) return;
     if (session->reachability()) (void)session->reachability()->startNotifier();
     if (!session->isReadyForNetworkTransfers()) return;
@@ -259,7 +258,8 @@ void CCFetchManager::prefetchURL(const std::string& url)
 
 void CCFetchManager::attemptToPrefetchTabs()
 {
-    const std::optional<std::string> caps = CCTheming::sharedInstance()->themeCapsString();
+    CCQueueSession* session = CCQueueSession::installed();
+    const std::optional<std::string> caps = session ? session->themeCapsString() : std::nullopt;
     const std::string base = CCLumoraService::liteBaseUrl();
     for (const char* page : {"profile.cuid", "leaderboard.cuid", "achievements.cuid"}) prefetchURL(base + page);
     if (!caps || caps->find("challengestab") != std::string::npos) prefetchURL(base + "challenges.cuid");

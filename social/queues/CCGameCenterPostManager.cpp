@@ -14,7 +14,7 @@
 #include "platform/GameCenter.h"
 #include "social/data/CCLumoraLog.h"
 #include "social/queues/CCNeighbours.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/queues/CCQueueSession.h"
 #include "social/support/GuardedFileRead.h"
 #include "social/support/Reachability.h"
 
@@ -84,7 +84,7 @@ void CCGameCenterPostManager::startPosting()
 
 void CCGameCenterPostManager::processOutstandingData()
 {
-    CCPrivateSession* session = Shared<CCPrivateSession>::current();
+    CCQueueSession* session = CCQueueSession::installed();
     if (!session) return;
     const Value& avoid = session->valueForWorkaroundSetting(2);
     if (avoid.isString() && avoid.stringView() == "YES") return;

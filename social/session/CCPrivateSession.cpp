@@ -53,11 +53,21 @@ constexpr StateHook kStateHooks[] = {
     {UIApplicationWillTerminateNotification, "analyticsWillTerminate", &CCPrivateSession::analyticsWillTerminate},
 };
 
+// Hands the session to the lower floors' interfaces; null takes it back.
+void handIn(CCPrivateSession* session) { CCQueueSession::install(session); }
+
 } // namespace
 
 CCPrivateSession* CCPrivateSession::sharedInstance() { return Shared<CCPrivateSession>::get(); }
 
-void CCPrivateSession::releaseSharedInstance() { Shared<CCPrivateSession>::purge(); }
+void CCPrivateSession::releaseSharedInstance()
+{
+    // The lower floors stop reaching the session as it leaves its slot, even
+    // while something still holds it.
+    CCPrivateSession* leaving = Shared<CCPrivateSession>::current();
+    if (leaving && CCQueueSession::installed() == leaving) handIn(nullptr);
+    Shared<CCPrivateSession>::purge();
+}
 
 Ref<CCPrivateSession> CCPrivateSession::makeShared()
 {
@@ -74,6 +84,7 @@ CCPrivateSession::CCPrivateSession()
 
 CCPrivateSession::~CCPrivateSession()
 {
+    if (CCQueueSession::installed() == this) handIn(nullptr);
     NotificationCenter::defaultCenter().removeObserver(this);
     unregisterFromGameCenterNotifications();
     if (CCAnalyticsSource::installed() == this) CCAnalyticsSource::install(nullptr);
@@ -101,6 +112,7 @@ bool CCPrivateSession::init()
     orientationLockList_ = {3, 4, 1, 2};
     observeApplicationState();
     CCAnalyticsSource::install(this);
+    handIn(this);
     awaitingPostInitialisation_ = true;
     Ref<CCPrivateSession> self(this);
     RunLoop::performOnMain([self] {
@@ -249,6 +261,10 @@ std::optional<std::string> CCPrivateSession::UUID() const
 }
 
 bool CCPrivateSession::isUserSignedIn() const { return CCLoginHandler::sharedInstance()->isUserLoggedIn(); }
+
+bool CCPrivateSession::hasActivatedUI() { return CCLoginHandler::sharedInstance()->hasActivatedUI(); }
+
+bool CCPrivateSession::isUserTOSAccepted() { return CCLoginHandler::sharedInstance()->isUserTOSAccepted(); }
 
 void CCPrivateSession::startPostManager()
 {

@@ -21,6 +21,7 @@
 #include "platform/GameCenter.h"
 #include "social/data/CCLumoraError.h"
 #include "social/data/CCLumoraService.h"
+#include "social/queues/CCQueueSession.h"
 #include "social/screens/CCPullTabViewControllerDelegate.h"
 #include "social/data/CCUniqueId.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -80,11 +81,13 @@ struct CCSessionScreenHooks {
 // The centre of the social client: the application's identity towards the
 // service, the player's user id, the post queue, the numbered settings, the
 // orientation of the social screens, the state of the pull tab and the
-// application-state hooks of the telemetry. Everything else in the client
-// reaches it through sharedInstance(). The service's fixed facts
+// application-state hooks of the telemetry. The records, queues and
+// buffers reach it through CCQueueSession, which it hands in when it is
+// made; everything else through sharedInstance(). The service's fixed facts
 // (CCLumoraService) answer under its name too. Main thread.
 class CCPrivateSession : public Object,
                          public CCLumoraService,
+                         public CCQueueSession,
                          public CCAnalyticsSource,
                          public CCPullTabViewControllerDelegate {
 public:
@@ -128,6 +131,9 @@ public:
     const Ref<CCUniqueId>& userUID() const { return userUID_; }
     void setUserUID(Ref<CCUniqueId> uid) { userUID_ = std::move(uid); }
     bool isUserSignedIn() const;
+    // The login handler's facts, asked by the post queue.
+    bool hasActivatedUI() override;
+    bool isUserTOSAccepted() override;
 
     void lockToOrientation(int orientation) { orientationLockList_ = {orientation}; }
     void lockToOrientationList(std::vector<int> orientations) { orientationLockList_ = std::move(orientations); }
@@ -146,11 +152,11 @@ public:
     void postOffer(const std::string& id);
     // A themed notice strip (held 2 s, then slid away), queued behind the
     // one on screen.
-    void presentPopupNotificationWithTitle(const std::string& title, const std::string& body);
+    void presentPopupNotificationWithTitle(const std::string& title, const std::string& body) override;
     // With game-centre support on (setting 5 "YES" and a game centre), makes
     // the game centre's post queue once and starts it.
-    void startGameCenterPostManager();
-    bool isGameCenterSupportEnabled() const;
+    void startGameCenterPostManager() override;
+    bool isGameCenterSupportEnabled() const override;
     void setManager(const Ref<Object>& manager, const std::string& service);
     Object* managerForService(const std::string& service) const;
 
@@ -248,7 +254,7 @@ public:
     // https, in their fixed order; a request elsewhere gets none. A value
     // that is missing or holds a control character is not set (the latter
     // logged).
-    void addHeadersToURLRequest(HTTPRequest& request);
+    void addHeadersToURLRequest(HTTPRequest& request) override;
     // The session secret of the current identity, application id and key;
     // computed again whenever one of them changed.
     std::string sessionSecret();
@@ -258,9 +264,12 @@ public:
     std::string telemetrySignature() const;
     // Signature of the application id, the secret key and the two salts.
     std::string applicationSignature() const;
+    // The current theme's capabilities, sent in the headers and asked by
+    // the fetch queue.
+    std::optional<std::string> themeCapsString() override;
 
     // The game-centre identity sent in the headers (game-centre support).
-    const std::optional<std::string>& gcPlayerID() const { return gcPlayerID_; }
+    const std::optional<std::string>& gcPlayerID() const override { return gcPlayerID_; }
     const std::optional<std::string>& gcPlayerAlias() const { return gcPlayerAlias_; }
     const std::optional<std::string>& gcSecret() const { return gcSecret_; }
     void setGameCenterIdentity(std::optional<std::string> playerId, std::optional<std::string> alias,
@@ -294,7 +303,7 @@ public:
     void doPostAnalyticData(const std::string& url);
     void analyticsPostUpdateNotification(const Notification& notification);
     // Setting 9 is "YES": telemetry goes before the terms are accepted.
-    bool alwaysPostAnalytics() const;
+    bool alwaysPostAnalytics() const override;
     bool hasPostedAnalyticDataThisSession() const { return hasPostedAnalyticDataThisSession_; }
     const std::optional<std::string>& analyticsCurrentSessionId() const { return analyticsCurrentSessionId_; }
     const std::optional<std::string>& analyticsPreviousSessionId() const { return analyticsPreviousSessionId_; }
@@ -349,7 +358,7 @@ public:
     // The pull tab while it exists, else null.
     CCPullTabViewController* pullTabController() const { return pullTabController_.get(); }
     void updateLumoraLastViewedTimestamp();
-    double minsSinceLumoraLastViewed() const;
+    double minsSinceLumoraLastViewed() const override;
 
     // The full social UI: one root navigation controller at a time (the
     // tablet's tabbed screens or the phone's global navigation), made by
@@ -405,7 +414,7 @@ public:
     // ---- numbered settings ----
 
     void activateLumoraSetting(int number, const Value& value);
-    const Value& valueForWorkaroundSetting(int number) const;
+    const Value& valueForWorkaroundSetting(int number) const override;
     void disableAvoidBackgroundActivity();
     void clearDataForUniqueIDChangeAndClearCloudStores(bool clearCookies);
     // Where store purchases start when setting 6 holds product ids: by
@@ -425,7 +434,7 @@ public:
 
     // ---- device, location, address book ----
 
-    bool is2dotXOSVersion() const;
+    bool is2dotXOSVersion() const override;
     bool is3dotXOSVersion() const;
     bool is4dotXOSVersion() const;
     bool isOnPreiOS5() const;
@@ -437,7 +446,7 @@ public:
     bool isSMSMessagingSupported() const;
     // Transfers wait for the data-sharing resolver, when there is one (the
     // game makes none).
-    bool isReadyForNetworkTransfers() const;
+    bool isReadyForNetworkTransfers() const override;
     CCDataSharing* dataSharing() const { return dataSharing_.get(); }
     void setDataSharing(Ref<CCDataSharing> sharing);
 
@@ -454,9 +463,9 @@ public:
 
     // ---- plain properties ----
 
-    const std::string& appId() const { return appId_; }
-    double version() const { return version_; }
-    const std::string& secretKey() const { return secretKey_; }
+    const std::string& appId() const override { return appId_; }
+    double version() const override { return version_; }
+    const std::string& secretKey() const override { return secretKey_; }
     const std::optional<std::string>& secret() const { return secret_; }
     void setSecret(std::optional<std::string> secret) { secret_ = std::move(secret); }
     const std::string& currentTheme() const { return currentTheme_; }
@@ -466,9 +475,9 @@ public:
     bool shouldClearFetchManagerOnStartup() const { return shouldClearFetchManagerOnStartup_; }
     double lastViewedLumoraTimestamp() const { return lastViewedLumoraTimestamp_; }
     double newstabActivationDelay() const { return newstabActivationDelay_; }
-    CCAsyncPostManager* postManager() const { return postManager_.get(); }
-    CCGameCenterPostManager* gcPostManager() const { return gcPostManager_.get(); }
-    Reachability* reachability() const { return reachability_.get(); }
+    CCAsyncPostManager* postManager() const override { return postManager_.get(); }
+    CCGameCenterPostManager* gcPostManager() const override { return gcPostManager_.get(); }
+    Reachability* reachability() const override { return reachability_.get(); }
     BackgroundTasks::TaskId bgTask() const { return bgTask_; }
     BackgroundTasks::TaskId bgTerminateTask() const { return bgTerminateTask_; }
     bool postCurrentSessionAnalytics() const { return postCurrentSessionAnalytics_; }

@@ -71,6 +71,11 @@ std::string CCPrivateSession::applicationSignature() const
     return signatureOf(appId_ + secretKey_ + kFirstSalt + kSecondSalt);
 }
 
+std::optional<std::string> CCPrivateSession::themeCapsString()
+{
+    return CCTheming::sharedInstance()->themeCapsString();
+}
+
 void CCPrivateSession::setGameCenterIdentity(std::optional<std::string> playerId, std::optional<std::string> alias,
                                              std::optional<std::string> secret)
 {

@@ -12,7 +12,7 @@
 #include "platform/HTTPCookie.h"
 #include "platform/HTTPCookieStorage.h"
 #include "social/queues/CCNeighbours.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/queues/CCQueueSession.h"
 #include "social/queues/records/CCServerRecords.h"
 
 namespace mw {
@@ -193,7 +193,7 @@ void ServerDataTransfer::buildRequest(const std::string& url, const std::string&
     else request_.headers.set("Content-Type", "application/json");
     // The session signs only requests to its own hosts over https; every
     // hop is judged by its own URL.
-    if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->addHeadersToURLRequest(request_);
+    if (CCQueueSession* session = CCQueueSession::installed()) session->addHeadersToURLRequest(request_);
     if (record.dataType() == CCUIDescription::kDataType && record.uiViewType() == 2)
         request_.headers.set("x-lumora-uiview", "lumora-tab");
     record.addUserAgentToHeaders(request_);
@@ -318,7 +318,7 @@ void ServerDataTransfer::didFinish(HTTPConnection&)
     } else if (isSuccess(http)) {
         finishWithStatus(kNetworkOpOk);
     } else if (http == 400) {
-        CCPrivateSession* session = CCPrivateSession::sharedInstance();
+        CCQueueSession* session = CCQueueSession::installed();
         finishWithStatus(session && session->is2dotXOSVersion() ? kNetworkOpBadRequestOn2x : kNetworkOpHTTPError);
     } else if (http == 410) {
         finishWithStatus(kNetworkOpGone);

@@ -8,7 +8,7 @@
 #include "social/data/CCDataStore.h"
 #include "social/queues/CCFetchManager.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/queues/CCQueueSession.h"
 #include "social/support/Reachability.h"
 #include "social/support/CCJSON.h"
 
@@ -439,7 +439,7 @@ void CCAnalyticData::populateWithCurrentData()
         data.set("preferredlang", Value(languages.front()));
     data.set("analyticsversion", Value(uint32_t(3)));
 
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCQueueSession* session = CCQueueSession::installed();
     if (session && !session->appId().empty()) data.set("appid", Value(session->appId()));
     data.set("appversion", Value(session ? session->version() : 0.0));
     const int link = session && session->reachability() ? session->reachability()->currentReachabilityStatus()
