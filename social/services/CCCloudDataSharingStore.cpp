@@ -4,7 +4,7 @@
 #include "foundation/Paths.h"
 #include "foundation/Shared.h"
 #include "social/data/CCLumoraLog.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/services/CCServiceSession.h"
 
 namespace mw {
 
@@ -65,7 +65,7 @@ void CCCloudDataSharingStore::documentStateChanged()
     const int state = cloudDocument_->documentState();
     if (state == CloudDocument::kInConflict) resolveConflict();
     if (currentDocumentState_ == CloudDocument::kEditingDisabled && state == CloudDocument::kNormal) {
-        CCPrivateSession* session = Shared<CCPrivateSession>::current();
+        CCServiceSession* session = CCServiceSession::installed();
         if (session && session->dataSharing()) session->dataSharing()->resolveDssImplementations();
     }
     currentDocumentState_ = state;

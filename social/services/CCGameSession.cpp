@@ -12,7 +12,7 @@
 #include "social/queues/CCFetchManager.h"
 #include "social/data/CCLumoraLog.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/services/CCServiceSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 #include "social/support/KeychainWrapper.h"
@@ -91,7 +91,7 @@ void CCGameSession::readFromKeychain()
 
 void CCGameSession::setDownloadConfigurationsEnabled(bool enable)
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCServiceSession* session = CCServiceSession::installed();
     if (!session) return;
     session->activateLumoraSetting(10, Value(enable ? "YES" : "NO"));
     if (enable) downloadConfiguration();
@@ -99,7 +99,7 @@ void CCGameSession::setDownloadConfigurationsEnabled(bool enable)
 
 bool CCGameSession::downloadConfigurationsEnabled() const
 {
-    CCPrivateSession* session = Shared<CCPrivateSession>::current();
+    CCServiceSession* session = CCServiceSession::installed();
     if (!session) return false;
     const Value& setting = session->valueForWorkaroundSetting(10);
     return setting.isString() && setting.stringView() == "YES";
@@ -107,7 +107,7 @@ bool CCGameSession::downloadConfigurationsEnabled() const
 
 std::string CCGameSession::urlForConfigurationData() const
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCServiceSession* session = CCServiceSession::installed();
     const std::string signature = session ? session->applicationSignature() : std::string();
     return CCLumoraService::liteBaseUrl() + "abconfigurations/request?sig=" + signature;
 }

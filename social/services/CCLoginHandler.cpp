@@ -9,8 +9,7 @@
 #include "social/data/CCDataStore.h"
 #include "social/queues/CCNeighbours.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
-#include "social/screens/CCPullTabViewController.h"
+#include "social/services/CCServiceSession.h"
 
 namespace mw {
 
@@ -64,7 +63,7 @@ bool CCLoginHandler::hasValidLoginCookie() const
 
 void CCLoginHandler::kickOffRetryOnCommsManagers()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCServiceSession* session = CCServiceSession::installed();
     if (!session) return;
     if (CCAsyncPostManager* manager = session->postManager()) {
         manager->retryAllPosts();
@@ -80,7 +79,7 @@ void CCLoginHandler::uiHasBeenActivated()
 {
     if (!activatedUiProxy()) {
         kickOffRetryOnCommsManagers();
-        if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) {
+        if (CCServiceSession* session = CCServiceSession::installed()) {
             session->requestHistoricLeaderboardAndAchievementData();
         }
         setActivatedUiProxy(true);
@@ -119,7 +118,7 @@ namespace {
 
 // What the session remembers of the player who left: the buffers' reports
 // (so that the next player's are sent again).
-void clearReportBuffers(CCPrivateSession& session)
+void clearReportBuffers(CCServiceSession& session)
 {
     if (CCAchievementBuffer* buffer = session.achievementBuffer()) buffer->clearBuffer();
     if (CCOffersBuffer* buffer = session.offersBuffer()) buffer->clearBuffer();
@@ -127,17 +126,16 @@ void clearReportBuffers(CCPrivateSession& session)
 }
 
 // The pull tab shows the previous player's pages: back to its tab as a guest.
-void tellPullTab(CCPrivateSession* session)
+void tellPullTab(CCServiceSession* session)
 {
-    if (CCPullTabViewController* pullTab = session ? session->pullTabController() : nullptr)
-        pullTab->userSignedInChange();
+    if (session) session->tellPullTabUserSignedInChange();
 }
 
 } // namespace
 
 void CCLoginHandler::userWasSwitched()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCServiceSession* session = CCServiceSession::installed();
     if (session) {
         clearReportBuffers(*session);
         session->requestHistoricLeaderboardAndAchievementData();
@@ -153,7 +151,7 @@ void CCLoginHandler::userWasSwitched()
 
 void CCLoginHandler::userWasSignedOut()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCServiceSession* session = CCServiceSession::installed();
     if (session) clearReportBuffers(*session);
     setTosAcceptedProxy(false);
     if (session) session->sendUpdatePlayerNotification();

@@ -8,7 +8,7 @@
 #include "social/data/CCDataStore.h"
 #include "social/queues/CCFetchManager.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/services/CCServiceSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 
@@ -21,7 +21,7 @@ constexpr int kCancelledCode = 2;
 std::vector<std::string> settingProductIds()
 {
     std::vector<std::string> ids;
-    CCPrivateSession* session = Shared<CCPrivateSession>::current();
+    CCServiceSession* session = CCServiceSession::installed();
     if (!session) return ids;
     const Value& setting = session->valueForWorkaroundSetting(6);
     if (!setting.isArray()) return ids;

@@ -20,7 +20,7 @@
 #include "platform/HTTPTransport.h"
 #include "platform/Image.h"
 #include "social/data/CCLumoraLog.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/services/CCServiceSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 #include "social/support/CCZipFile.h"
@@ -505,7 +505,7 @@ Ref<Image> CCTheming::getThemeBackgroundFromPath(const std::string& skinId, cons
 
 bool CCTheming::backgroundImageInTheme()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCServiceSession* session = CCServiceSession::installed();
     if (session && session->isRunningOniPad()) {
         return getThemeBackgroundFromPath("ipad_background", "background").get() != nullptr;
     }
@@ -520,7 +520,8 @@ Ref<Image> CCTheming::getIPadBackgroundImageForTheme()
 
 Ref<Image> CCTheming::getBackgroundImageForTheme(bool global)
 {
-    const int orientation = CCPrivateSession::sharedInstance()->currentDeviceOrientation();
+    CCServiceSession* session = CCServiceSession::installed();
+    const int orientation = session ? session->currentDeviceOrientation() : 1;
     const bool landscape = orientation == 3 || orientation == 4;
     const std::string skin = std::string(global ? "globalbackground_" : "basicbackground_") +
                              (landscape ? "landscape" : "portrait");
@@ -529,7 +530,9 @@ Ref<Image> CCTheming::getBackgroundImageForTheme(bool global)
 
 bool CCTheming::shouldAutorotateToInterfaceOrientationStockAnswer(int orientation)
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCServiceSession* session = CCServiceSession::installed();
+    // Without a session the screens take the portrait, as they do everywhere.
+    if (!session) return orientation == 1;
     const std::vector<int>& locks = session->deviceOrientationLockList();
     if (!locks.empty()) return std::find(locks.begin(), locks.end(), orientation) != locks.end();
     return orientation == session->currentInterfaceOrientation();
@@ -606,7 +609,8 @@ Ref<CCUIDescription> CCTheming::uiDescriptionForPopup(const std::string& title, 
 
 Ref<CCUIDescription> CCTheming::uiDescriptionForFullScreenSplashAsLandscape(bool landscape)
 {
-    const bool pad = CCPrivateSession::sharedInstance()->isRunningOniPad();
+    CCServiceSession* session = CCServiceSession::installed();
+    const bool pad = session && session->isRunningOniPad();
     const std::string type = std::string(pad ? "ipad_" : "") + (landscape ? "splash_landscape" : "splash_portrait");
     return uiDescriptionForElement(Value::dictionary({{"type", Value(type)}}), type);
 }

@@ -54,7 +54,11 @@ constexpr StateHook kStateHooks[] = {
 };
 
 // Hands the session to the lower floors' interfaces; null takes it back.
-void handIn(CCPrivateSession* session) { CCQueueSession::install(session); }
+void handIn(CCPrivateSession* session)
+{
+    CCQueueSession::install(session);
+    CCServiceSession::install(session);
+}
 
 } // namespace
 

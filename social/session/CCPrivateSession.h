@@ -21,8 +21,8 @@
 #include "platform/GameCenter.h"
 #include "social/data/CCLumoraError.h"
 #include "social/data/CCLumoraService.h"
-#include "social/queues/CCQueueSession.h"
 #include "social/screens/CCPullTabViewControllerDelegate.h"
+#include "social/services/CCServiceSession.h"
 #include "social/data/CCUniqueId.h"
 #include "social/queues/records/CCServerRecords.h"
 
@@ -82,12 +82,13 @@ struct CCSessionScreenHooks {
 // service, the player's user id, the post queue, the numbered settings, the
 // orientation of the social screens, the state of the pull tab and the
 // application-state hooks of the telemetry. The records, queues and
-// buffers reach it through CCQueueSession, which it hands in when it is
-// made; everything else through sharedInstance(). The service's fixed facts
-// (CCLumoraService) answer under its name too. Main thread.
+// buffers reach it through CCQueueSession, the services through
+// CCServiceSession, which it hands in when it is made; everything else
+// through sharedInstance(). The service's fixed facts (CCLumoraService)
+// answer under its name too. Main thread.
 class CCPrivateSession : public Object,
                          public CCLumoraService,
-                         public CCQueueSession,
+                         public CCServiceSession,
                          public CCAnalyticsSource,
                          public CCPullTabViewControllerDelegate {
 public:
@@ -142,9 +143,9 @@ public:
     // Makes the achievement, offer and leaderboard buffers (the game never
     // calls it, so the calls below reach no buffer and answer NO).
     void setupBuffers();
-    CCAchievementBuffer* achievementBuffer() const { return achievementBuffer_.get(); }
-    CCOffersBuffer* offersBuffer() const { return offersBuffer_.get(); }
-    CCLeaderboardBuffer* leaderboardBuffer() const { return leaderboardBuffer_.get(); }
+    CCAchievementBuffer* achievementBuffer() const override { return achievementBuffer_.get(); }
+    CCOffersBuffer* offersBuffer() const override { return offersBuffer_.get(); }
+    CCLeaderboardBuffer* leaderboardBuffer() const override { return leaderboardBuffer_.get(); }
     bool postAchievement(const std::string& id, bool obtained, const std::string& description, bool alwaysPopup,
                          const std::string& gameCenterId);
     void postLeaderboardResult(double result, const std::string& id, bool lowestValFirst,
@@ -162,10 +163,10 @@ public:
 
     // Reacts to a fetch: a page that asks for it refreshes the player's data.
     void fetchUpdateNotification(const Notification& notification);
-    void sendUpdatePlayerNotification();
+    void sendUpdatePlayerNotification() override;
     // Asks the game centre for the player's earlier scores and achievements
     // (game-centre support; off in this game).
-    void requestHistoricLeaderboardAndAchievementData();
+    void requestHistoricLeaderboardAndAchievementData() override;
 
     // ---- challenges, dialogs, push notifications, incoming links
     //      (CCPrivateSessionChallenges.cpp) ----
@@ -263,7 +264,7 @@ public:
     // Signature of the telemetry URL ("?sig=...").
     std::string telemetrySignature() const;
     // Signature of the application id, the secret key and the two salts.
-    std::string applicationSignature() const;
+    std::string applicationSignature() const override;
     // The current theme's capabilities, sent in the headers and asked by
     // the fetch queue.
     std::optional<std::string> themeCapsString() override;
@@ -357,6 +358,8 @@ public:
     void onPullTabViewControllerDeactivated() override;
     // The pull tab while it exists, else null.
     CCPullTabViewController* pullTabController() const { return pullTabController_.get(); }
+    // The pull tab (when there is one) goes back to its tab as a guest.
+    void tellPullTabUserSignedInChange() override;
     void updateLumoraLastViewedTimestamp();
     double minsSinceLumoraLastViewed() const override;
 
@@ -413,7 +416,7 @@ public:
 
     // ---- numbered settings ----
 
-    void activateLumoraSetting(int number, const Value& value);
+    void activateLumoraSetting(int number, const Value& value) override;
     const Value& valueForWorkaroundSetting(int number) const override;
     void disableAvoidBackgroundActivity();
     void clearDataForUniqueIDChangeAndClearCloudStores(bool clearCookies);
@@ -424,10 +427,10 @@ public:
 
     // ---- orientation ----
 
-    int currentDeviceOrientation();
+    int currentDeviceOrientation() override;
     void setCurrentDeviceOrientation(int orientation) { currentDeviceOrientation_ = orientation; }
-    int currentInterfaceOrientation();
-    const std::vector<int>& deviceOrientationLockList() const { return orientationLockList_; }
+    int currentInterfaceOrientation() override;
+    const std::vector<int>& deviceOrientationLockList() const override { return orientationLockList_; }
     CGAffineTransform workaroundTransformForCurrentDeviceOrientation();
     void willRotateToInterfaceOrientation(int orientation, double duration);
     void didRotateFromInterfaceOrientation(int previousOrientation);
@@ -441,13 +444,13 @@ public:
     // The social screens' window (the view layer's key window), or null
     // when none was made. All session-made views are added to it.
     UIWindow* getTopApplicationWindow() const;
-    bool isRunningOniPad();
+    bool isRunningOniPad() override;
     bool supportsMultitasking() const;
     bool isSMSMessagingSupported() const;
     // Transfers wait for the data-sharing resolver, when there is one (the
     // game makes none).
     bool isReadyForNetworkTransfers() const override;
-    CCDataSharing* dataSharing() const { return dataSharing_.get(); }
+    CCDataSharing* dataSharing() const override { return dataSharing_.get(); }
     void setDataSharing(Ref<CCDataSharing> sharing);
 
     void startLocationManager();

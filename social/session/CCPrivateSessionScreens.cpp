@@ -301,6 +301,11 @@ void CCPrivateSession::resetLumoraPullTabState()
 
 void CCPrivateSession::onPullTabViewControllerDeactivated() { pullTabController_ = nullptr; }
 
+void CCPrivateSession::tellPullTabUserSignedInChange()
+{
+    if (pullTabController_) pullTabController_->userSignedInChange();
+}
+
 // ---- the full social UI ----
 
 void CCPrivateSession::installDefaultScreenHooks()

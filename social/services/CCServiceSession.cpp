@@ -1,0 +1,19 @@
+#include "social/services/CCServiceSession.h"
+
+#include <atomic>
+
+namespace mw {
+namespace {
+
+std::atomic<CCServiceSession*> gInstalled{nullptr};
+
+} // namespace
+
+CCServiceSession* CCServiceSession::installed() { return gInstalled.load(std::memory_order_acquire); }
+
+void CCServiceSession::install(CCServiceSession* session)
+{
+    gInstalled.store(session, std::memory_order_release);
+}
+
+} // namespace mw
