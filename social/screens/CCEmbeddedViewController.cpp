@@ -11,7 +11,7 @@
 #include "social/screens/CCGenericTableViewController.h"
 #include "social/screens/CCModalControllers.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/URLUtilities.h"
 #include "social/ui/UIControls.h"
@@ -165,7 +165,7 @@ void CCEmbeddedViewController::doDoOpenUrlOnTab(const std::string& path)
     const std::string base = CCLumoraService::liteBaseUrl();
     const std::string url = urlStringUsingDomain(base, path, tabbedParams()).value_or(base + path);
     pushView(pageForUrl(url), selectedTabId_, urlHistoryCount() > 0 ? kAnimationForward : kAnimationNone, false);
-    if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->updateLumoraLastViewedTimestamp();
+    if (CCScreenSession* session = CCScreenSession::installed()) session->updateLumoraLastViewedTimestamp();
     backgroundThreadRunning_ = false;
 }
 
@@ -238,7 +238,7 @@ void CCEmbeddedViewController::initiateImagePickerWithType(int sourceType, const
 {
     pendingUrlString_ = url;
     pendingImagePickerType_ = sourceType;
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     UIWindow* window = session ? session->getTopApplicationWindow() : nullptr;
     if (!window) return;
     // The picker sits on a dimmed underlay over the whole window.

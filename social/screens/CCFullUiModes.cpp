@@ -6,7 +6,7 @@
 #include "social/services/CCLoginHandler.h"
 #include "social/screens/CCNavControllerBase.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/Reachability.h"
 
@@ -36,7 +36,7 @@ std::optional<std::string> CCFullUiModes::takeLaunchUrl(std::optional<std::strin
 
 bool CCFullUiModes::mainModeAtStart()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     Reachability* reach = session ? session->reachability() : nullptr;
     if (reach && reach->currentReachabilityStatus() == NotReachable) return true;
     CCLoginHandler* login = CCLoginHandler::sharedInstance();

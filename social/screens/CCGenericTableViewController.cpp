@@ -8,7 +8,7 @@
 #include "social/data/CCDataStore.h"
 #include "social/services/CCLoginHandler.h"
 #include "social/queues/CCFetchManager.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/services/CCStorePurchases.h"
 #include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -33,13 +33,13 @@ bool isImageSubmit(const std::string& formId)
 
 bool gameCentreOn()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     return session && session->isGameCenterSupportEnabled();
 }
 
 bool gameCentrePlayerSignedIn()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     return session && session->isLocalPlayerAuthenticated();
 }
 
@@ -57,7 +57,7 @@ bool isUnusable(const Value& element)
     if (formId == "imagesubmitlibrary" && !sources->isSourceTypeAvailable(ImageSources::kPhotoLibrary)) return true;
     if (formId == "imagesubmitcamera" && !sources->isSourceTypeAvailable(ImageSources::kCamera)) return true;
     if (formId == "imagesubmitalbum" && !sources->isSourceTypeAvailable(ImageSources::kSavedPhotosAlbum)) return true;
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     if (formId == "submitcontactsnumbers" && !(session && session->isSMSMessagingSupported())) return true;
     const std::string href = textOf(element["href"]);
     if (href == "lumora://twitterinvite") {
@@ -90,7 +90,7 @@ CCSkinnedTableViewCell::CCSkinnedTableViewCell(Value element, Value skin, std::s
     skinned_->setAutoresizingMask(kFlexibleWidth | kFlexibleHeight);
     skinned_->setTag(kSkinnedViewTag);
     skinned_->setDelegate(delegate);
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     if (!(session && session->isRunningOniPad()) && href) skinned_->setShouldHighlightOnTouch(true);
     contentView()->addSubview(skinned_.get());
 }
@@ -132,7 +132,7 @@ CCGenericTableViewController::CCGenericTableViewController(Ref<CCUIDescription> 
     CCGenericTableViewController* self = this;
     centre.addObserver(this, description_->url(), nullptr,
                        [self](const Notification& notification) { self->fetchUpdateNotification(notification); });
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     if (description_->dataAvailable()) {
         removeUnsupportedElementsFromUiDescription(description_.get());
         description_->queuePrefetchItemsWithBasePriority(100);
@@ -208,7 +208,7 @@ void CCGenericTableViewController::loadView()
     table_->setDataSource(this);
     table_->setDelegate(this);
     CCGenericTableViewController* self = this;
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     if (session && session->isRunningOniPad()) {
         table_->setSwipeHandler([self](int direction) { self->handleSwipe(direction); });
     }
@@ -340,8 +340,9 @@ void CCGenericTableViewController::clearSelection()
 void CCGenericTableViewController::showModal(Ref<CCUIDescription> dialog)
 {
     if (modal_) modal_->view()->removeFromSuperview();
+    CCScreenSession* session = CCScreenSession::installed();
     modal_ = CCModalViewController::create(dialog.get(), view(), false, false,
-                                           CCPrivateSession::sharedInstance()->isRunningOniPad());
+                                           session && session->isRunningOniPad());
     if (modal_) modal_->setDelegate(this);
     if (navController_) navController_->genericTableViewControllerLoadedPage(*this);
 }
@@ -411,8 +412,9 @@ void CCGenericTableViewController::displayDialogWithUiDescription(CCUIDescriptio
                                                                   CCModalViewDelegate* delegate)
 {
     if (modal_) modal_->view()->removeFromSuperview();
+    CCScreenSession* session = CCScreenSession::installed();
     modal_ = CCModalViewController::create(description, view(), false, false,
-                                           CCPrivateSession::sharedInstance()->isRunningOniPad());
+                                           session && session->isRunningOniPad());
     if (modal_) modal_->setDelegate(delegate);
     if (navController_) navController_->genericTableViewControllerLoadedPage(*this);
 }
@@ -463,7 +465,7 @@ void CCGenericTableViewController::openUrlString(const std::string& url, const V
         info.set("sms-text", description_->mainData()["defaults"]["sms-text"]);
     }
     const std::string formId = textOf(element["formid"]);
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     auto storeContacts = [&](Value contacts) {
         if (contacts.isArray() && !contacts.empty()) formModel_->values.set("contacts", std::move(contacts));
         info.set("formsubmit", Value(""));
@@ -475,13 +477,13 @@ void CCGenericTableViewController::openUrlString(const std::string& url, const V
         info.set("formsubmiturlencoded", Value(""));
         info.set("nostackpush", Value(""));
     } else if (formId == "submitcontactsnumbers") {
-        storeContacts(session->getArrayOfContactsWith(13, 4));
+        storeContacts(session ? session->getArrayOfContactsWith(13, 4) : Value());
     } else if (formId == "submitcontactsextv2") {
-        storeContacts(session->getArrayOfContactsWith(15, 4));
+        storeContacts(session ? session->getArrayOfContactsWith(15, 4) : Value());
     } else if (formId == "submitcontactsext") {
-        storeContacts(session->getArrayOfAddressBookEmailAddressesNamesAndContactIDs());
+        storeContacts(session ? session->getArrayOfAddressBookEmailAddressesNamesAndContactIDs() : Value());
     } else if (formId == "submitcontacts") {
-        storeContacts(session->getArrayOfAddressBookEmailAddresses());
+        storeContacts(session ? session->getArrayOfAddressBookEmailAddresses() : Value());
     } else if (isImageSubmit(formId)) {
         info.set(formId, Value(""));
         info.set("nostackpush", Value(""));
@@ -500,7 +502,7 @@ void CCGenericTableViewController::openUrlString(const std::string& url, const V
     };
     if (formId != "getGameCenterFriends" || !gameCentreOn()) return post(info);
     session->getGameCenterLocalPlayerFriendsListWithCompletionHandler(
-        [self, info, post](const CCPrivateSession::GameCenterFriends& friends,
+        [self, info, post](const CCScreenSession::GameCenterFriends& friends,
                            const GameCenterResult& error) mutable {
             if (error) {
                 logLine("%s", error->description.c_str());
@@ -571,7 +573,7 @@ void CCGenericTableViewController::fetchUpdateNotification(const Notification& n
             navController_->genericTableViewControllerFailedToLoadPage(*this);
         }
     }
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     Reachability* reach = session ? session->reachability() : nullptr;
     if (description_->containsActivateUi() && reach && reach->isReachable()) {
         if (navController_) navController_->loadUiDescription();

@@ -13,7 +13,7 @@
 #include "social/services/CCLoginHandler.h"
 #include "social/data/CCLumoraLog.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/Reachability.h"
@@ -66,17 +66,17 @@ Ref<CCGlobalNavController> CCGlobalNavController::create(const std::string& tabI
 
 CCGlobalNavController::~CCGlobalNavController() { cleanUp(); }
 
-CCPrivateSession* CCGlobalNavController::session() { return CCPrivateSession::sharedInstance(); }
+CCScreenSession* CCGlobalNavController::session() { return CCScreenSession::installed(); }
 
 bool CCGlobalNavController::isPad() const
 {
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     return s && s->isRunningOniPad();
 }
 
 bool CCGlobalNavController::isLandscape() const
 {
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     const int orientation = s ? s->currentInterfaceOrientation() : 1;
     return orientation == 3 || orientation == 4;
 }
@@ -329,7 +329,7 @@ void CCGlobalNavController::setBackgroundImage(bool global)
 void CCGlobalNavController::layOutRootView()
 {
     UIView* root = view();
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     root->setTransform(s ? s->workaroundTransformForCurrentDeviceOrientation() : CGAffineTransformIdentity);
     const CGRect bounds = rootBounds();
     root->setBounds(bounds);
@@ -641,7 +641,7 @@ void CCGlobalNavController::genericTableViewControllerFailedToLoadPage(CCGeneric
 void CCGlobalNavController::deactivateUi()
 {
     Ref<CCGlobalNavController> hold(this);
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     if (s && s->screenHooks().deactivateLumoraUI) s->screenHooks().deactivateLumoraUI();
 }
 
@@ -779,7 +779,7 @@ void CCGlobalNavController::initiateImagePickerWithType(int sourceType, const st
 {
     pendingUrlString_ = url;
     pendingImagePickerType_ = sourceType;
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     UIWindow* window = s ? s->getTopApplicationWindow() : nullptr;
     if (!window) return;
     if (imagePickerUnderlay_) imagePickerUnderlay_->view()->removeFromSuperview();
@@ -826,7 +826,7 @@ void CCGlobalNavController::clearUnderlayTimerMethod()
         imagePickerUnderlay_ = nullptr;
     }
     clearTopTableSelection();
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     const int orientation = s ? s->currentInterfaceOrientation() : 1;
     if (orientation == 3 || orientation == 4) Application::sharedApplication().setStatusBarOrientation(orientation);
 }

@@ -18,7 +18,7 @@
 namespace mw {
 
 class CCImagePickerUnderlay;
-class CCPrivateSession;
+class CCScreenSession;
 class CCUIDescription;
 class Notification;
 
@@ -179,7 +179,7 @@ public:
 private:
     CCGlobalNavController() = default;
 
-    static CCPrivateSession* session();
+    static CCScreenSession* session();
     bool isPad() const;
     bool isLandscape() const;
     bool statusBarTheme() const;

@@ -8,7 +8,7 @@
 #include "foundation/Notification.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/ui/UIWindow.h"
@@ -24,19 +24,19 @@ bool isLandscape(int orientation) { return orientation == 3 || orientation == 4;
 
 bool onPad()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     return session && session->isRunningOniPad();
 }
 
 int currentOrientation()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     return session ? session->currentDeviceOrientation() : 1;
 }
 
 CGAffineTransform workaroundTransform()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     return session ? session->workaroundTransformForCurrentDeviceOrientation() : CGAffineTransformIdentity;
 }
 
@@ -73,7 +73,7 @@ Ref<CCModalViewController> CCModalViewController::create(CCUIDescription* descri
     controller->useWorkarounds_ = workarounds;
     controller->isFullScreen_ = fullScreen;
     controller->isInPopover_ = inPopover;
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     controller->attachedToMainWindow_ = session && parentView && parentView == session->getTopApplicationWindow();
     if (parentView) parentView->addSubview(controller->view());
     CCModalViewController* self = controller.get();
@@ -165,7 +165,7 @@ void CCModalViewController::skinnedViewButtonPressed(CCSkinnedView&, const std::
 
 void CCModalViewController::didRotate()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     if (!isInPopover_ || isFullScreen_ || attachedToMainWindow_ || !session || !session->isOnPreiOS5()) return;
     Ref<CCModalViewController> self(this);
     (void)NSTimer::scheduledTimer(0.5, false, [self](NSTimer*) {

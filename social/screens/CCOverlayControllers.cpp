@@ -7,7 +7,7 @@
 #include "foundation/RunLoop.h"
 #include "platform/URLOpener.h"
 #include "social/data/CCLumoraLog.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/screens/CCSmallViews.h"
 #include "social/services/CCTheming.h"
 #include "social/ui/UIControls.h"
@@ -203,11 +203,11 @@ void CCRedirectViewController::finish(bool open)
 
 CCTestUIViewController::CCTestUIViewController()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     currentOrientation_ = initialOrientation_ = session ? session->currentDeviceOrientation() : 1;
     rotationObserver_ = NotificationCenter::defaultCenter().addObserver(
         nullptr, kDeviceOrientationDidChange, nullptr, [this](const Notification&) {
-            CCPrivateSession* now = CCPrivateSession::sharedInstance();
+            CCScreenSession* now = CCScreenSession::installed();
             if (now) didRotate(now->currentDeviceOrientation());
         });
     if (UIWindow* window = session ? session->getTopApplicationWindow() : nullptr) {
@@ -235,7 +235,7 @@ CGRect CCTestUIViewController::rectForOrientation(int) { return {0, 0, 320, 480}
 
 CGAffineTransform CCTestUIViewController::workaroundTransformForCurrentDeviceOrientation(bool landscape)
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     const int current = session ? session->currentDeviceOrientation() : 1;
     constexpr float kPi = static_cast<float>(M_PI);
     constexpr float kNone = 0;
@@ -261,7 +261,7 @@ void CCTestUIViewController::didRotate(int newOrientation)
 
 void CCTestUIViewController::didRotateFromInterfaceOrientation(int previousOrientation)
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     const int current = session ? session->currentDeviceOrientation() : 1;
     auto portrait = [](int o) { return o == 1 || o == 2; };
     auto landscape = [](int o) { return o == 3 || o == 4; };
@@ -321,7 +321,7 @@ void CCSMSViewController::displaySMSView()
     composer_->setMessageComposeDelegate(this);
     composer_->setRecipients(smsRecipients_);
     composer_->setBody(smsBody_);
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     if (session && session->isRunningOniPad())
         composer_->setModalPresentationStyle(UIMessageComposeViewController::kFormSheet);
     presentModalViewController(composer_.get(), true);

@@ -13,7 +13,7 @@
 #include "social/services/CCLoginHandler.h"
 #include "social/data/CCLumoraLog.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/screens/CCSmallViews.h"
 #include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -40,7 +40,7 @@ bool finite(CGRect rect)
 
 bool isLandscape(int orientation) { return orientation == 3 || orientation == 4; }
 
-CCPrivateSession* session() { return CCPrivateSession::sharedInstance(); }
+CCScreenSession* session() { return CCScreenSession::installed(); }
 
 // A page popover is as tall as its page, but never taller than the screen
 // leaves room for (its panel's border and margin included): a longer page
@@ -109,7 +109,7 @@ void CCPadTabController::cleanUp()
 
 int CCPadTabController::deviceOrientation() const
 {
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     return s ? s->currentDeviceOrientation() : 1;
 }
 
@@ -130,7 +130,7 @@ void CCPadTabController::loadView()
     root->setOpaque(false);
     root->setBackgroundColor(std::nullopt);
     root->setCenter({0, 0});
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     root->setTransform(s ? s->workaroundTransformForCurrentDeviceOrientation() : CGAffineTransformIdentity);
     setView(root);
     if (UIWindow* window = s ? s->getTopApplicationWindow() : nullptr) window->addSubview(root.get());
@@ -178,11 +178,11 @@ void CCPadTabController::selectFirstPage()
 
 void CCPadTabController::viewDidLoad()
 {
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     if (s && s->currentInterfaceOrientation() != s->currentDeviceOrientation()) {
         NotificationCenter& centre = NotificationCenter::defaultCenter();
-        centre.postNotification("UIDeviceOrientationWillChangeNotification", s);
-        centre.postNotification("UIDeviceOrientationDidChangeNotification", s);
+        centre.postNotification("UIDeviceOrientationWillChangeNotification", s->orientationNotifier());
+        centre.postNotification("UIDeviceOrientationDidChangeNotification", s->orientationNotifier());
     }
     if (defaultTabId_ && pendingUIDescription_) later([this] { delayedViewDidLoad(); });
 }
@@ -761,7 +761,7 @@ void CCPadTabController::openTabPage(const std::string& tabId, const std::string
 
 void CCPadTabController::deactivateUi()
 {
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     if (s && s->screenHooks().deactivateLumoraUI) s->screenHooks().deactivateLumoraUI();
 }
 
@@ -769,7 +769,7 @@ void CCPadTabController::deactivateUi()
 
 void CCPadTabController::tellClient(bool activated)
 {
-    if (CCPrivateSession* s = Shared<CCPrivateSession>::current()) s->tellClientiPadPopoversActivated(activated);
+    if (CCScreenSession* s = CCScreenSession::installed()) s->tellClientiPadPopoversActivated(activated);
 }
 
 void CCPadTabController::tellClientiPadPopoversActivated()
@@ -872,7 +872,7 @@ void CCPadTabController::willRotateToInterfaceOrientation(int, double)
 {
     if (popoverInfoStack_.empty()) return;
     if (leftBarView_) leftBarView_->setHidden(true);
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     if (s && s->isOnPreiOS5()) return;
     while (popoverInfoStack_.size() > 1) {
         PopoverRecord record = popoverInfoStack_.back();
@@ -894,7 +894,7 @@ void CCPadTabController::willRotateToInterfaceOrientation(int, double)
 
 void CCPadTabController::didRotateFromInterfaceOrientation(int)
 {
-    CCPrivateSession* s = session();
+    CCScreenSession* s = session();
     if (s) view()->setTransform(s->workaroundTransformForCurrentDeviceOrientation());
     if (!recreatePopoverPostOrientation_) {
         updateMainViewShouldIntercept(false, false);

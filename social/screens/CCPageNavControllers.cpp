@@ -8,7 +8,7 @@
 #include "social/services/CCLoginHandler.h"
 #include "social/screens/CCModalControllers.h"
 #include "social/data/CCLumoraService.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/URLUtilities.h"
 #include "social/ui/UIView.h"
@@ -68,19 +68,19 @@ void CCSinglePageNavController::scrollPushedPageTo(CGPoint offset)
 
 bool CCTabPagesNavController::isPad()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     return session && session->isRunningOniPad();
 }
 
 int CCTabPagesNavController::orientation()
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     return session ? session->currentDeviceOrientation() : 1;
 }
 
 bool CCTabPagesNavController::shouldAutorotateToInterfaceOrientation(int orientation)
 {
-    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* session = CCScreenSession::installed();
     if (!session || session->deviceOrientationLockList().empty()) return true;
     for (int allowed : session->deviceOrientationLockList()) {
         if (allowed == orientation) return true;
@@ -153,7 +153,8 @@ void CCTabPagesNavController::finishDeactivation()
 void CCTabPagesNavController::observeRotationAndShowIn(UIView* parentView)
 {
     NotificationCenter& centre = NotificationCenter::defaultCenter();
-    Object* session = CCPrivateSession::sharedInstance();
+    CCScreenSession* host = CCScreenSession::installed();
+    Object* session = host ? host->orientationNotifier() : nullptr;
     centre.addObserver(this, "CCOrientationWillChangeNotification", session,
                        [this](const Notification&) { willRotate(); });
     centre.addObserver(this, "CCOrientationDidChangeNotification", session,

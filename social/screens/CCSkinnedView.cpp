@@ -12,7 +12,7 @@
 #include "platform/Application.h"
 #include "social/data/CCDataStore.h"
 #include "social/queues/CCFetchManager.h"
-#include "social/session/CCPrivateSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/screens/CCSmallViews.h"
 #include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -636,7 +636,7 @@ void CCSkinnedView::drawRect(UIDrawContext& context, CGRect rect)
         if (type == "image") {
             drawImageItem(context, item, index, area);
         } else if (type == "onlinestatus") {
-            CCPrivateSession* session = CCPrivateSession::sharedInstance();
+            CCScreenSession* session = CCScreenSession::installed();
             Reachability* reach = session ? session->reachability() : nullptr;
             const bool online = reach && reach->currentReachabilityStatus() != NotReachable;
             Ref<Image> image = theme->getImageFromPath(textOf(item[online ? "onlineimage" : "offlineimage"]));
@@ -681,7 +681,7 @@ void CCSkinnedView::drawRect(UIDrawContext& context, CGRect rect)
         }
     }
     if (badgesEnabled_) {
-        CCPrivateSession* session = CCPrivateSession::sharedInstance();
+        CCScreenSession* session = CCScreenSession::installed();
         const Value& setting = session ? session->valueForWorkaroundSetting(7) : Value::null();
         if (!(setting.isString() && setting.stringView() == "YES")) {
             Application::sharedApplication().setApplicationIconBadgeNumber(badgeTotal);

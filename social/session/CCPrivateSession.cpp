@@ -58,6 +58,7 @@ void handIn(CCPrivateSession* session)
 {
     CCQueueSession::install(session);
     CCServiceSession::install(session);
+    CCScreenSession::install(session);
 }
 
 } // namespace

@@ -22,7 +22,7 @@
 #include "social/data/CCLumoraError.h"
 #include "social/data/CCLumoraService.h"
 #include "social/screens/CCPullTabViewControllerDelegate.h"
-#include "social/services/CCServiceSession.h"
+#include "social/screens/CCScreenSession.h"
 #include "social/data/CCUniqueId.h"
 #include "social/queues/records/CCServerRecords.h"
 
@@ -57,38 +57,16 @@ public:
     virtual void lumoraiPadPopoversActivated(bool /*activated*/) {}
 };
 
-// How the challenge, notification and game-centre steps reach the showing
-// of the screens (the full UI, the pull tab, the notice queue). The session
-// starts with every entry joined to its own showing; tests replace them.
-// An entry left empty makes the session do the least it can (closing
-// nothing, showing a notice through presentPopupNotificationWithTitle, no
-// root).
-struct CCSessionScreenHooks {
-    std::function<void()> deactivateLumoraUI;
-    std::function<void(const std::string& tabId, const std::optional<std::string>& url, bool loginRequired)>
-        activateMainUIOnTabId;
-    std::function<void(const std::string& tabId, const std::optional<std::string>& url, bool loginRequired)>
-        activateLumoraUIOnTabId;
-    std::function<void(const std::string& title, const std::string& body)> presentPopupNotification;
-    std::function<bool()> popupIsActive;
-    std::function<void()> ensureNotTopWindowDelegate;
-    // The full UI's root controller, or null when the full UI is closed.
-    std::function<Object*()> rootViewController;
-    // The view controller the game centre's screens are presented on.
-    std::function<UIViewControllerBase*()> presentingViewController;
-};
-
 // The centre of the social client: the application's identity towards the
 // service, the player's user id, the post queue, the numbered settings, the
 // orientation of the social screens, the state of the pull tab and the
-// application-state hooks of the telemetry. The records, queues and
-// buffers reach it through CCQueueSession, the services through
-// CCServiceSession, which it hands in when it is made; everything else
-// through sharedInstance(). The service's fixed facts (CCLumoraService)
-// answer under its name too. Main thread.
+// application-state hooks of the telemetry. The client's other parts reach
+// it through the interfaces of their floors (CCQueueSession, CCServiceSession,
+// CCScreenSession), which it hands in when it is made; the service's fixed
+// facts (CCLumoraService) answer under its name too. Main thread.
 class CCPrivateSession : public Object,
                          public CCLumoraService,
-                         public CCServiceSession,
+                         public CCScreenSession,
                          public CCAnalyticsSource,
                          public CCPullTabViewControllerDelegate {
 public:
@@ -159,7 +137,7 @@ public:
     void startGameCenterPostManager() override;
     bool isGameCenterSupportEnabled() const override;
     void setManager(const Ref<Object>& manager, const std::string& service);
-    Object* managerForService(const std::string& service) const;
+    Object* managerForService(const std::string& service) const override;
 
     // Reacts to a fetch: a page that asks for it refreshes the player's data.
     void fetchUpdateNotification(const Notification& notification);
@@ -175,11 +153,11 @@ public:
     static std::string deviceBaseUrl();
     // Stores "challengeid" and "challengeconfig" of a start-challenge link
     // and answers the challenge's start page; nothing without both.
-    std::optional<std::string> notifyStartChallengeWithUrlString(const std::string& url);
+    std::optional<std::string> notifyStartChallengeWithUrlString(const std::string& url) override;
     static std::string startChallengeURLForChallengeId(const std::string& challengeId);
     // The player accepted: the full UI closes, the pull tab goes back to its
     // closed state and the delegate hears the stored configuration.
-    void notifyStartChallengeConfirmed();
+    void notifyStartChallengeConfirmed() override;
     void postChallengeResultForLastChallenge(double result, bool withLumoraDialog);
     void postChallengeResult(double result, bool startUi);
     // The address a challenge result is posted to (signed).
@@ -202,7 +180,7 @@ public:
     double pendingResult() const { return pendingResult_; }
     CCModalViewController* sessionDialog() const { return dialogController_.get(); }
     void setScreenHooks(CCSessionScreenHooks hooks) { screenHooks_ = std::move(hooks); }
-    const CCSessionScreenHooks& screenHooks() const { return screenHooks_; }
+    const CCSessionScreenHooks& screenHooks() const override { return screenHooks_; }
 
     // ---- game centre (CCPrivateSessionGameCenter.cpp) ----
 
@@ -212,8 +190,9 @@ public:
     void unregisterFromGameCenterNotifications();
     // Signs the local player in; the handler is never called while support
     // is off.
-    void authenticateLocalPlayerWithCompletionHandler(std::function<void(const GameCenterResult&)> handler);
-    bool isLocalPlayerAuthenticated() const;
+    void authenticateLocalPlayerWithCompletionHandler(
+        std::function<void(const GameCenterResult&)> handler) override;
+    bool isLocalPlayerAuthenticated() const override;
     std::optional<std::string> getGameCenterLocalPlayerID() const;
     std::optional<std::string> getGameCenterLocalPlayerAlias() const;
     bool isGameCenterLocalPlayerUnderAge() const;
@@ -221,14 +200,8 @@ public:
     std::optional<std::vector<std::string>> getGameCenterLocalPlayerFriendIDsList();
     void getGameCenterLocalPlayerFriendIDsListWithCompletionHandler(
         std::function<void(const std::optional<std::vector<std::string>>&, const GameCenterResult&)> handler);
-    // The friends' player objects; when they cannot be loaded, the ids (or
-    // none) and the error.
-    struct GameCenterFriends {
-        std::optional<std::vector<GameCenterPlayer>> players;
-        std::optional<std::vector<std::string>> ids;
-    };
     void getGameCenterLocalPlayerFriendsListWithCompletionHandler(
-        std::function<void(const GameCenterFriends&, const GameCenterResult&)> handler);
+        std::function<void(const GameCenterFriends&, const GameCenterResult&)> handler) override;
     void doGameCenterLocalPlayerChanged();
     void doGameCenterLocalPlayerAuthenticationChanged();
     void handleGameCenterUserLoginWithID(const std::string& playerId, const std::string& alias);
@@ -237,12 +210,12 @@ public:
     void postAchievementProgress(const std::string& id, const std::string& gameCenterId, double percentComplete,
                                  const std::string& description);
     bool canSyncGameCenterData() const;
-    void doGameCenterSync();
+    void doGameCenterSync() override;
     void postHistoricLeaderboardDataToGameCenter(const Notification& notification);
     void postHistoricAchievementDataToGameCenter(const Notification& notification);
-    void displayGKLeaderboardViewControllerWithCategory(const std::optional<std::string>& category);
+    void displayGKLeaderboardViewControllerWithCategory(const std::optional<std::string>& category) override;
     void leaderboardViewControllerDidFinish();
-    void displayGKAchievementViewController();
+    void displayGKAchievementViewController() override;
     void achievementViewControllerDidFinish();
     bool isShowingGKLeaderboard() const { return gkLeaderboardShowing_; }
     bool isShowingGKAchievements() const { return gkAchievementShowing_; }
@@ -360,7 +333,7 @@ public:
     CCPullTabViewController* pullTabController() const { return pullTabController_.get(); }
     // The pull tab (when there is one) goes back to its tab as a guest.
     void tellPullTabUserSignedInChange() override;
-    void updateLumoraLastViewedTimestamp();
+    void updateLumoraLastViewedTimestamp() override;
     double minsSinceLumoraLastViewed() const override;
 
     // The full social UI: one root navigation controller at a time (the
@@ -406,7 +379,7 @@ public:
     // With setting 3 "YES": a window delegate that is none of the social
     // screens' own controllers is cleared.
     void ensureNotTopWindowDelegate();
-    void tellClientiPadPopoversActivated(bool activated);
+    void tellClientiPadPopoversActivated(bool activated) override;
 
     // Notices: one on screen at a time, the others queued in order.
     void doPresentPopupNotificationWithTitle(const std::string& title, const std::string& body);
@@ -418,7 +391,7 @@ public:
 
     void activateLumoraSetting(int number, const Value& value) override;
     const Value& valueForWorkaroundSetting(int number) const override;
-    void disableAvoidBackgroundActivity();
+    void disableAvoidBackgroundActivity() override;
     void clearDataForUniqueIDChangeAndClearCloudStores(bool clearCookies);
     // Where store purchases start when setting 6 holds product ids: by
     // default the product updates and the transaction handler; a hook set
@@ -431,22 +404,24 @@ public:
     void setCurrentDeviceOrientation(int orientation) { currentDeviceOrientation_ = orientation; }
     int currentInterfaceOrientation() override;
     const std::vector<int>& deviceOrientationLockList() const override { return orientationLockList_; }
-    CGAffineTransform workaroundTransformForCurrentDeviceOrientation();
+    CGAffineTransform workaroundTransformForCurrentDeviceOrientation() override;
     void willRotateToInterfaceOrientation(int orientation, double duration);
     void didRotateFromInterfaceOrientation(int previousOrientation);
+    // The orientation notifications come from the session itself.
+    Object* orientationNotifier() override { return this; }
 
     // ---- device, location, address book ----
 
     bool is2dotXOSVersion() const override;
     bool is3dotXOSVersion() const;
     bool is4dotXOSVersion() const;
-    bool isOnPreiOS5() const;
+    bool isOnPreiOS5() const override;
     // The social screens' window (the view layer's key window), or null
     // when none was made. All session-made views are added to it.
-    UIWindow* getTopApplicationWindow() const;
+    UIWindow* getTopApplicationWindow() const override;
     bool isRunningOniPad() override;
     bool supportsMultitasking() const;
-    bool isSMSMessagingSupported() const;
+    bool isSMSMessagingSupported() const override;
     // Transfers wait for the data-sharing resolver, when there is one (the
     // game makes none).
     bool isReadyForNetworkTransfers() const override;
@@ -457,12 +432,12 @@ public:
     void stopLocationManager();
     bool locationServicesAvailable() const;
     // Adds "lumora-latitude", "lumora-longitude" and "_spring_security_remember_me".
-    void addCommonFieldsToFormModel(Value& form) const;
+    void addCommonFieldsToFormModel(Value& form) const override;
 
-    Value getArrayOfAddressBookEmailAddresses() const;
-    Value getArrayOfAddressBookEmailAddressesNamesAndContactIDs() const;
+    Value getArrayOfAddressBookEmailAddresses() const override;
+    Value getArrayOfAddressBookEmailAddressesNamesAndContactIDs() const override;
     // Flags: 2 e-mail addresses, 4 phone numbers, 8 image URL.
-    Value getArrayOfContactsWith(int flags, int requiring) const;
+    Value getArrayOfContactsWith(int flags, int requiring) const override;
 
     // ---- plain properties ----
 
