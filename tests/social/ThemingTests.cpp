@@ -19,6 +19,7 @@
 #include "platform/Image.h"
 #include "social/screens/CCSkinnedView.h"
 #include "social/services/CCTheming.h"
+#include "social/session/CCPrivateSession.h"
 #include "social/queues/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 #include "tests/social/SocialFixture.h"
@@ -425,6 +426,28 @@ TEST_F(ThemingTest, RemoteThemeReadsFromItsBase)
     EXPECT_TRUE(theme().validateTheme(&error));
     EXPECT_NEAR(theme().getMasterConfigTableBackgroundColour()->r, 0x10 / 255.0f, 1e-5);
     EXPECT_EQ(server.requestLines(), (std::vector<std::string> {"GET /theme/master.ctd"}));
+}
+
+// A session that cannot be made (no reachability target for its host)
+// leaves the theme's device questions to a phone in portrait, as the
+// screens take it; none of them may fail for want of a session.
+TEST_F(ThemingTest, WithoutASessionTheDeviceQuestionsTakeAPortraitPhone)
+{
+    write({{"R/globalbackground_portrait.ctd", R"({"items":[{"id":"background","themesrc":"p.png"}]})"},
+           {"R/globalbackground_landscape.ctd", R"({"items":[{"id":"background","themesrc":"l.png"}]})"},
+           {"R/p.png", pngOf(3, 5, 10)},
+           {"R/l.png", pngOf(5, 3, 20)}});
+    theme().setCurrentTheme("t");
+    reachability_->refusedTargets.insert(CCPrivateSession::kServiceHost);
+    ASSERT_EQ(CCPrivateSession::sharedInstance(), nullptr);
+
+    Ref<Image> background = theme().getBackgroundImageForTheme(true);
+    ASSERT_TRUE(background);
+    EXPECT_EQ(background->width(), 3) << "the portrait background";
+    EXPECT_TRUE(theme().shouldAutorotateToInterfaceOrientationStockAnswer(1));
+    EXPECT_FALSE(theme().shouldAutorotateToInterfaceOrientationStockAnswer(3));
+    EXPECT_EQ(theme().uiDescriptionForFullScreenSplashAsLandscape(true)->mainData()["uitype"].asString(),
+              "splash_landscape");
 }
 
 TEST_F(ThemingTest, CannedDescriptionsAndTheBackBar)

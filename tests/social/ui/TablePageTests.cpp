@@ -536,6 +536,30 @@ TEST_F(TablePageTest, ProgressPagesDimmingSwipesAndPopoverHeights)
 namespace mw::test {
 namespace {
 
+// A page whose session is gone (released, and none to be had: its
+// reachability target refused) still shows a phone's dialog and submits a
+// contacts form, without contacts, instead of failing for want of a session.
+TEST_F(TablePageTest, WithoutASessionADialogShowsAndAContactsFormGoesWithoutContacts)
+{
+    book_->book = {{"Ada", "Nowak", 7, {{"home", "ada@example.org"}}, {}}};
+    CCGenericTableViewController& controller =
+        show(page(R"({"groups":[{"items":[{"type":"text_row","href":"f.cuid","formid":"submitcontacts"}]}]})"));
+    reachability_->refusedTargets.insert(CCPrivateSession::kServiceHost);
+    CCPrivateSession::releaseSharedInstance();
+    ASSERT_EQ(CCPrivateSession::sharedInstance(), nullptr);
+
+    controller.displayDialogWithUiDescription(CCTheming::uiDescriptionForOneButtonDialog("a", "b", "OK").get(), nullptr);
+    ASSERT_NE(controller.modalViewController(), nullptr);
+    EXPECT_EQ(controller.modalViewController()->skinnedView()->uiElement()["title"].asString(), "a");
+    controller.modalViewController()->view()->removeFromSuperview();
+
+    select(0, 0);
+    runSeconds(0.02);
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_TRUE(links[0].contains("formsubmit"));
+    EXPECT_FALSE(controller.formModel()->values.contains("contacts"));
+}
+
 TEST_F(TablePageTest, APageLastHeldByItsPendingLinkGoesQuietly)
 {
     // The link's timer is the page's last holder when the run loop fires and
