@@ -32,7 +32,7 @@ Value::Dictionary loadDictionary(const char* key)
 // key and the two salts, lower-cased and hashed.
 std::string reportSignature(const std::string& valueText)
 {
-    CCQueueSession* session = CCQueueSession::installed();
+    CCQueueSession* session = CCQueueSession::shared();
     if (!session) return std::string();
     return CCLumoraService::signatureOf(valueText + session->appId() + session->secretKey() +
                                          CCLumoraService::kFirstSalt + CCLumoraService::kSecondSalt);
@@ -52,7 +52,7 @@ bool formsUrl(const std::string& text)
 void schedulePost(const std::optional<std::string>& url)
 {
     if (!url) return;
-    CCQueueSession* session = CCQueueSession::installed();
+    CCQueueSession* session = CCQueueSession::shared();
     if (!session || !session->postManager()) {
         logLine("Buffers: no post queue, %s not posted", url->c_str());
         return;
@@ -64,14 +64,14 @@ void schedulePost(const std::optional<std::string>& url)
 // so that "a1" leaves "a10" queued.
 void clearPosts(const std::string& parameter, const std::string& id)
 {
-    CCQueueSession* session = CCQueueSession::installed();
+    CCQueueSession* session = CCQueueSession::shared();
     if (session && session->postManager())
         session->postManager()->clearPostsWithQueryItem(parameter, escapeQueryComponent(id));
 }
 
 bool gameCenterOn(const std::string& gameCenterId)
 {
-    CCQueueSession* session = CCQueueSession::installed();
+    CCQueueSession* session = CCQueueSession::shared();
     return !gameCenterId.empty() && session && session->isGameCenterSupportEnabled();
 }
 
@@ -131,7 +131,7 @@ bool CCAchievementBuffer::postAchievement(const std::string& id, bool obtained, 
     const Value* shown = popupDictionary_.find(id);
     const bool popupDone = shown && shown->asBool();
     if (obtained && description.size() > 1) {
-        CCQueueSession* session = CCQueueSession::installed();
+        CCQueueSession* session = CCQueueSession::shared();
         if (alwaysPopup) {
             if (session) session->presentPopupNotificationWithTitle("Achievement", description);
             return true;
@@ -227,13 +227,13 @@ bool CCAchievementBuffer::logTimeAndPassedMidnightPST()
 
 std::string CCAchievementBuffer::playerKey()
 {
-    CCQueueSession* session = CCQueueSession::installed();
+    CCQueueSession* session = CCQueueSession::shared();
     return session && session->gcPlayerID() ? *session->gcPlayerID() : std::string("none");
 }
 
 void CCAchievementBuffer::doPostGameCenterLeaderboardResult(double result, const std::string& category)
 {
-    CCQueueSession* session = CCQueueSession::installed();
+    CCQueueSession* session = CCQueueSession::shared();
     if (!session) return;
     session->startGameCenterPostManager();
     CCGameCenterPostManager* manager = session->gcPostManager();
@@ -256,7 +256,7 @@ void CCAchievementBuffer::doPostGameCenterLeaderboardResult(double result, const
 void CCAchievementBuffer::doPostGameCenterAchievementProgress(double percentComplete,
                                                               const std::string& gameCenterId)
 {
-    CCQueueSession* session = CCQueueSession::installed();
+    CCQueueSession* session = CCQueueSession::shared();
     if (!session) return;
     session->startGameCenterPostManager();
     CCGameCenterPostManager* manager = session->gcPostManager();
@@ -268,7 +268,7 @@ void CCAchievementBuffer::doPostGameCenterAchievementProgress(double percentComp
 
 void CCAchievementBuffer::doPostGameCenterAchievement(const std::string& gameCenterId, bool obtained)
 {
-    CCQueueSession* session = CCQueueSession::installed();
+    CCQueueSession* session = CCQueueSession::shared();
     if (!session) return;
     session->startGameCenterPostManager();
     CCGameCenterPostManager* manager = session->gcPostManager();

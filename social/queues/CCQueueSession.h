@@ -16,8 +16,8 @@ struct HTTPRequest;
 // identity and signing, the state of the link, its numbered settings, the
 // two post queues it owns and its notices. The session implements it and
 // hands itself in when it is made (install), taking itself back when it
-// leaves; until then installed() is null and these parts send nothing, as
-// they do without a session. Main thread.
+// leaves. It also hands in, at start-up, how it is made, so that a part
+// below may make it on first use (shared) as its own callers do. Main thread.
 class CCQueueSession {
 public:
     virtual ~CCQueueSession() = default;
@@ -25,6 +25,13 @@ public:
     // The session made and not yet released, or null (not owned).
     static CCQueueSession* installed();
     static void install(CCQueueSession* session);
+    // The session, made first when there is none; null when it cannot be
+    // made, or when no maker was handed in (not owned).
+    static CCQueueSession* shared();
+    // Makes the session, through the maker, when none is installed.
+    static void makeIfNone();
+    using Maker = void (*)();
+    static void setMaker(Maker maker);
 
     // ---- identity and signing
     virtual const std::string& appId() const = 0;

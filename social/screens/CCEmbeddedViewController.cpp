@@ -165,7 +165,7 @@ void CCEmbeddedViewController::doDoOpenUrlOnTab(const std::string& path)
     const std::string base = CCLumoraService::liteBaseUrl();
     const std::string url = urlStringUsingDomain(base, path, tabbedParams()).value_or(base + path);
     pushView(pageForUrl(url), selectedTabId_, urlHistoryCount() > 0 ? kAnimationForward : kAnimationNone, false);
-    if (CCScreenSession* session = CCScreenSession::installed()) session->updateLumoraLastViewedTimestamp();
+    if (CCScreenSession* session = CCScreenSession::shared()) session->updateLumoraLastViewedTimestamp();
     backgroundThreadRunning_ = false;
 }
 
@@ -238,7 +238,7 @@ void CCEmbeddedViewController::initiateImagePickerWithType(int sourceType, const
 {
     pendingUrlString_ = url;
     pendingImagePickerType_ = sourceType;
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     UIWindow* window = session ? session->getTopApplicationWindow() : nullptr;
     if (!window) return;
     // The picker sits on a dimmed underlay over the whole window.

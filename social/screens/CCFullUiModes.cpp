@@ -36,7 +36,7 @@ std::optional<std::string> CCFullUiModes::takeLaunchUrl(std::optional<std::strin
 
 bool CCFullUiModes::mainModeAtStart()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     Reachability* reach = session ? session->reachability() : nullptr;
     if (reach && reach->currentReachabilityStatus() == NotReachable) return true;
     CCLoginHandler* login = CCLoginHandler::sharedInstance();

@@ -33,13 +33,13 @@ bool isImageSubmit(const std::string& formId)
 
 bool gameCentreOn()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     return session && session->isGameCenterSupportEnabled();
 }
 
 bool gameCentrePlayerSignedIn()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     return session && session->isLocalPlayerAuthenticated();
 }
 
@@ -57,7 +57,7 @@ bool isUnusable(const Value& element)
     if (formId == "imagesubmitlibrary" && !sources->isSourceTypeAvailable(ImageSources::kPhotoLibrary)) return true;
     if (formId == "imagesubmitcamera" && !sources->isSourceTypeAvailable(ImageSources::kCamera)) return true;
     if (formId == "imagesubmitalbum" && !sources->isSourceTypeAvailable(ImageSources::kSavedPhotosAlbum)) return true;
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (formId == "submitcontactsnumbers" && !(session && session->isSMSMessagingSupported())) return true;
     const std::string href = textOf(element["href"]);
     if (href == "lumora://twitterinvite") {
@@ -90,7 +90,7 @@ CCSkinnedTableViewCell::CCSkinnedTableViewCell(Value element, Value skin, std::s
     skinned_->setAutoresizingMask(kFlexibleWidth | kFlexibleHeight);
     skinned_->setTag(kSkinnedViewTag);
     skinned_->setDelegate(delegate);
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (!(session && session->isRunningOniPad()) && href) skinned_->setShouldHighlightOnTouch(true);
     contentView()->addSubview(skinned_.get());
 }
@@ -132,7 +132,7 @@ CCGenericTableViewController::CCGenericTableViewController(Ref<CCUIDescription> 
     CCGenericTableViewController* self = this;
     centre.addObserver(this, description_->url(), nullptr,
                        [self](const Notification& notification) { self->fetchUpdateNotification(notification); });
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (description_->dataAvailable()) {
         removeUnsupportedElementsFromUiDescription(description_.get());
         description_->queuePrefetchItemsWithBasePriority(100);
@@ -208,7 +208,7 @@ void CCGenericTableViewController::loadView()
     table_->setDataSource(this);
     table_->setDelegate(this);
     CCGenericTableViewController* self = this;
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (session && session->isRunningOniPad()) {
         table_->setSwipeHandler([self](int direction) { self->handleSwipe(direction); });
     }
@@ -340,7 +340,7 @@ void CCGenericTableViewController::clearSelection()
 void CCGenericTableViewController::showModal(Ref<CCUIDescription> dialog)
 {
     if (modal_) modal_->view()->removeFromSuperview();
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     modal_ = CCModalViewController::create(dialog.get(), view(), false, false,
                                            session && session->isRunningOniPad());
     if (modal_) modal_->setDelegate(this);
@@ -412,7 +412,7 @@ void CCGenericTableViewController::displayDialogWithUiDescription(CCUIDescriptio
                                                                   CCModalViewDelegate* delegate)
 {
     if (modal_) modal_->view()->removeFromSuperview();
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     modal_ = CCModalViewController::create(description, view(), false, false,
                                            session && session->isRunningOniPad());
     if (modal_) modal_->setDelegate(delegate);
@@ -465,7 +465,7 @@ void CCGenericTableViewController::openUrlString(const std::string& url, const V
         info.set("sms-text", description_->mainData()["defaults"]["sms-text"]);
     }
     const std::string formId = textOf(element["formid"]);
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     auto storeContacts = [&](Value contacts) {
         if (contacts.isArray() && !contacts.empty()) formModel_->values.set("contacts", std::move(contacts));
         info.set("formsubmit", Value(""));
@@ -573,7 +573,7 @@ void CCGenericTableViewController::fetchUpdateNotification(const Notification& n
             navController_->genericTableViewControllerFailedToLoadPage(*this);
         }
     }
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     Reachability* reach = session ? session->reachability() : nullptr;
     if (description_->containsActivateUi() && reach && reach->isReachable()) {
         if (navController_) navController_->loadUiDescription();

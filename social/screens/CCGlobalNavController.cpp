@@ -66,7 +66,7 @@ Ref<CCGlobalNavController> CCGlobalNavController::create(const std::string& tabI
 
 CCGlobalNavController::~CCGlobalNavController() { cleanUp(); }
 
-CCScreenSession* CCGlobalNavController::session() { return CCScreenSession::installed(); }
+CCScreenSession* CCGlobalNavController::session() { return CCScreenSession::shared(); }
 
 bool CCGlobalNavController::isPad() const
 {

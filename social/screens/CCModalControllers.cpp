@@ -24,19 +24,19 @@ bool isLandscape(int orientation) { return orientation == 3 || orientation == 4;
 
 bool onPad()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     return session && session->isRunningOniPad();
 }
 
 int currentOrientation()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     return session ? session->currentDeviceOrientation() : 1;
 }
 
 CGAffineTransform workaroundTransform()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     return session ? session->workaroundTransformForCurrentDeviceOrientation() : CGAffineTransformIdentity;
 }
 
@@ -73,7 +73,7 @@ Ref<CCModalViewController> CCModalViewController::create(CCUIDescription* descri
     controller->useWorkarounds_ = workarounds;
     controller->isFullScreen_ = fullScreen;
     controller->isInPopover_ = inPopover;
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     controller->attachedToMainWindow_ = session && parentView && parentView == session->getTopApplicationWindow();
     if (parentView) parentView->addSubview(controller->view());
     CCModalViewController* self = controller.get();
@@ -165,7 +165,7 @@ void CCModalViewController::skinnedViewButtonPressed(CCSkinnedView&, const std::
 
 void CCModalViewController::didRotate()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (!isInPopover_ || isFullScreen_ || attachedToMainWindow_ || !session || !session->isOnPreiOS5()) return;
     Ref<CCModalViewController> self(this);
     (void)NSTimer::scheduledTimer(0.5, false, [self](NSTimer*) {

@@ -326,7 +326,7 @@ void CCNavControllerBase::dispatchLink(const Value& info, UIView* view)
     if (!info["url"].isString()) return;
     std::string url = info["url"].asString();
     CCFetchManager* fetch = CCFetchManager::sharedInstance();
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     auto text = [&](const char* key) { return info[key].isString() ? info[key].asString() : std::string(); };
 
     if (url == "lumora://activateui") return activateGlobalNavUiAsGuest(false, "profiletab");
@@ -435,7 +435,7 @@ void CCNavControllerBase::handlePageLink(const std::string& link, const Value& i
     Ref<CCUIDescription> target = newPageRecord(link);
     if (!target) return;
     CCFetchManager* fetch = CCFetchManager::sharedInstance();
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     Ref<CCUIDescription> current(currentDisplayedUiDescription());
     CCFormModel* form = current ? formModelForUrl(current->url()) : nullptr;
     const bool noStack = info.contains("nostackpush");
@@ -511,7 +511,7 @@ void CCNavControllerBase::earnCurrencyRequest(const std::string& link, const Val
     if (CCUIDescription* current = currentDisplayedUiDescription()) {
         if (CCFormModel* form = formModelForUrl(current->url())) body = form->values;
     }
-    if (CCScreenSession* session = CCScreenSession::installed())
+    if (CCScreenSession* session = CCScreenSession::shared())
         session->addCommonFieldsToFormModel(body);
     std::optional<Value::Bytes> bytes = jsonBytes(body);
     if (!bytes) {
@@ -742,7 +742,7 @@ void CCNavControllerBase::fetchUpdateNotification(const Notification& notificati
         Ref<CCAbstractServerData> record = fetch->serverDataForURL(url);
         startChallengeUrl_.reset();
         if (!record || !record->mainData().isDict()) {
-            if (CCScreenSession* session = CCScreenSession::installed())
+            if (CCScreenSession* session = CCScreenSession::shared())
                 session->notifyStartChallengeConfirmed();
             return;
         }
@@ -796,7 +796,7 @@ Ref<CCUIDescription> CCNavControllerBase::smsResultRecord(CCUIDescription* shown
         if (sms["formId"].isString()) formId = sms["formId"].asString();
     }
     Value body = Value::dictionary();
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (session) {
         Value contacts =
             session->getArrayOfContactsWith(contains(formId, "submitcontactsnumbers") ? 13 : 15, 4);
@@ -832,7 +832,7 @@ void CCNavControllerBase::initiateAffiliateRedirect(const std::string& url)
     if (redirectViewController_) return;
     redirectViewController_ = makeRef<CCRedirectViewController>(this, url);
     redirectViewController_->setRedirectDidComplete([this] { affiliateRedirectComplete(); });
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (UIWindow* window = session ? session->getTopApplicationWindow() : nullptr) {
         window->addSubview(redirectViewController_->view());
     } else {
@@ -870,7 +870,7 @@ void CCNavControllerBase::blockUserInput(bool block)
     }
     if (blockUiViewController_) return;
     blockUiViewController_ = makeRef<CCBlockUIViewController>();
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (UIWindow* window = session ? session->getTopApplicationWindow() : nullptr)
         window->addSubview(blockUiViewController_->view());
 }

@@ -203,11 +203,11 @@ void CCRedirectViewController::finish(bool open)
 
 CCTestUIViewController::CCTestUIViewController()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     currentOrientation_ = initialOrientation_ = session ? session->currentDeviceOrientation() : 1;
     rotationObserver_ = NotificationCenter::defaultCenter().addObserver(
         nullptr, kDeviceOrientationDidChange, nullptr, [this](const Notification&) {
-            CCScreenSession* now = CCScreenSession::installed();
+            CCScreenSession* now = CCScreenSession::shared();
             if (now) didRotate(now->currentDeviceOrientation());
         });
     if (UIWindow* window = session ? session->getTopApplicationWindow() : nullptr) {
@@ -235,7 +235,7 @@ CGRect CCTestUIViewController::rectForOrientation(int) { return {0, 0, 320, 480}
 
 CGAffineTransform CCTestUIViewController::workaroundTransformForCurrentDeviceOrientation(bool landscape)
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     const int current = session ? session->currentDeviceOrientation() : 1;
     constexpr float kPi = static_cast<float>(M_PI);
     constexpr float kNone = 0;
@@ -261,7 +261,7 @@ void CCTestUIViewController::didRotate(int newOrientation)
 
 void CCTestUIViewController::didRotateFromInterfaceOrientation(int previousOrientation)
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     const int current = session ? session->currentDeviceOrientation() : 1;
     auto portrait = [](int o) { return o == 1 || o == 2; };
     auto landscape = [](int o) { return o == 3 || o == 4; };
@@ -321,7 +321,7 @@ void CCSMSViewController::displaySMSView()
     composer_->setMessageComposeDelegate(this);
     composer_->setRecipients(smsRecipients_);
     composer_->setBody(smsBody_);
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (session && session->isRunningOniPad())
         composer_->setModalPresentationStyle(UIMessageComposeViewController::kFormSheet);
     presentModalViewController(composer_.get(), true);

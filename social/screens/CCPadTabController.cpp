@@ -40,7 +40,7 @@ bool finite(CGRect rect)
 
 bool isLandscape(int orientation) { return orientation == 3 || orientation == 4; }
 
-CCScreenSession* session() { return CCScreenSession::installed(); }
+CCScreenSession* session() { return CCScreenSession::shared(); }
 
 // A page popover is as tall as its page, but never taller than the screen
 // leaves room for (its panel's border and margin included): a longer page

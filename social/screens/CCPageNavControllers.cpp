@@ -68,19 +68,19 @@ void CCSinglePageNavController::scrollPushedPageTo(CGPoint offset)
 
 bool CCTabPagesNavController::isPad()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     return session && session->isRunningOniPad();
 }
 
 int CCTabPagesNavController::orientation()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     return session ? session->currentDeviceOrientation() : 1;
 }
 
 bool CCTabPagesNavController::shouldAutorotateToInterfaceOrientation(int orientation)
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (!session || session->deviceOrientationLockList().empty()) return true;
     for (int allowed : session->deviceOrientationLockList()) {
         if (allowed == orientation) return true;
@@ -153,7 +153,7 @@ void CCTabPagesNavController::finishDeactivation()
 void CCTabPagesNavController::observeRotationAndShowIn(UIView* parentView)
 {
     NotificationCenter& centre = NotificationCenter::defaultCenter();
-    CCScreenSession* host = CCScreenSession::installed();
+    CCScreenSession* host = CCScreenSession::shared();
     Object* session = host ? host->orientationNotifier() : nullptr;
     centre.addObserver(this, "CCOrientationWillChangeNotification", session,
                        [this](const Notification&) { willRotate(); });

@@ -134,7 +134,7 @@ void CCPullTabViewController::loadView()
     container->setBackgroundColor(FillColor {1, 1, 1, 0});
     container->setOpaque(false);
     container->setAutoresizingMask(UIView::kFlexibleWidth | UIView::kFlexibleHeight);
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     container->setTransform(session ? session->workaroundTransformForCurrentDeviceOrientation()
                                     : CGAffineTransformIdentity);
     const CGRect screen = screenBounds();
@@ -407,7 +407,7 @@ void CCPullTabViewController::changeStateFrom(int from, int to, double duration,
 
 void CCPullTabViewController::changeState()
 {
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     auto into = [&](int to, double duration, const char* name) {
         if ((to == kStateNews || to == kStateFullVisibility) && session) session->disableAvoidBackgroundActivity();
         changeStateFrom(state_, to, duration, name);
@@ -625,7 +625,7 @@ void CCPullTabViewController::doBannerScroll()
 void CCPullTabViewController::willRotate()
 {
     endBannerScroll();
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (session) view()->setTransform(session->workaroundTransformForCurrentDeviceOrientation());
     view()->setHidden(true);
     keyboardViewOffset_ = {0, 0};
@@ -645,7 +645,7 @@ void CCPullTabViewController::didRotate()
         strip->addSubview(primaryViewController_->view());
         strip->sendSubviewToBack(primaryViewController_->view());
     }
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     if (session) container->setTransform(session->workaroundTransformForCurrentDeviceOrientation());
     const CGRect screen = screenBounds();
     container->setBounds({0, 0, screen.size.width, screen.size.height});
@@ -849,7 +849,7 @@ void CCPullTabViewController::doDoOpenUrlOnTab(const std::string& path)
         initialState_ = twoStageMode_ ? kStateFullVisibility : kStateNews;
     }
     pushView(record, selectedTabId_, urlHistoryCount() > 0 ? kAnimationForward : kAnimationNone, false);
-    if (CCScreenSession* session = CCScreenSession::installed()) session->updateLumoraLastViewedTimestamp();
+    if (CCScreenSession* session = CCScreenSession::shared()) session->updateLumoraLastViewedTimestamp();
     backgroundThreadRunning_ = false;
 }
 
@@ -1041,7 +1041,7 @@ void CCPullTabViewController::fetchUpdateNotification(const Notification& notifi
         setStartChallengeUrl(std::nullopt);
         Ref<CCAbstractServerData> record = fetcher->serverDataForURL(url);
         if (!record || !record->mainData().isDict()) {
-            if (CCScreenSession* session = CCScreenSession::installed()) session->notifyStartChallengeConfirmed();
+            if (CCScreenSession* session = CCScreenSession::shared()) session->notifyStartChallengeConfirmed();
             return;
         }
     }
@@ -1105,7 +1105,7 @@ void CCPullTabViewController::initiateImagePickerWithType(int sourceType, const 
         imagePickerPopover_->presentPopoverFromRect(from, view, UIPopoverController::kArrowLeft, true);
         return;
     }
-    CCScreenSession* session = CCScreenSession::installed();
+    CCScreenSession* session = CCScreenSession::shared();
     UIWindow* window = session ? session->getTopApplicationWindow() : nullptr;
     if (!window) return;
     // The phone's picker sits on a dimmed underlay over the whole window,

@@ -16,4 +16,10 @@ void CCScreenSession::install(CCScreenSession* session)
     gInstalled.store(session, std::memory_order_release);
 }
 
+CCScreenSession* CCScreenSession::shared()
+{
+    makeIfNone();
+    return installed();
+}
+
 } // namespace mw

@@ -47,6 +47,8 @@ public:
     // The session made and not yet released, or null (not owned).
     static CCScreenSession* installed();
     static void install(CCScreenSession* session);
+    // The session, made first when there is none (see CCQueueSession::shared).
+    static CCScreenSession* shared();
 
     // The sender of the session's orientation notifications (the session).
     virtual Object* orientationNotifier() = 0;

@@ -636,7 +636,7 @@ void CCSkinnedView::drawRect(UIDrawContext& context, CGRect rect)
         if (type == "image") {
             drawImageItem(context, item, index, area);
         } else if (type == "onlinestatus") {
-            CCScreenSession* session = CCScreenSession::installed();
+            CCScreenSession* session = CCScreenSession::shared();
             Reachability* reach = session ? session->reachability() : nullptr;
             const bool online = reach && reach->currentReachabilityStatus() != NotReachable;
             Ref<Image> image = theme->getImageFromPath(textOf(item[online ? "onlineimage" : "offlineimage"]));
@@ -681,7 +681,7 @@ void CCSkinnedView::drawRect(UIDrawContext& context, CGRect rect)
         }
     }
     if (badgesEnabled_) {
-        CCScreenSession* session = CCScreenSession::installed();
+        CCScreenSession* session = CCScreenSession::shared();
         const Value& setting = session ? session->valueForWorkaroundSetting(7) : Value::null();
         if (!(setting.isString() && setting.stringView() == "YES")) {
             Application::sharedApplication().setApplicationIconBadgeNumber(badgeTotal);

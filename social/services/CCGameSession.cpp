@@ -91,7 +91,7 @@ void CCGameSession::readFromKeychain()
 
 void CCGameSession::setDownloadConfigurationsEnabled(bool enable)
 {
-    CCServiceSession* session = CCServiceSession::installed();
+    CCServiceSession* session = CCServiceSession::shared();
     if (!session) return;
     session->activateLumoraSetting(10, Value(enable ? "YES" : "NO"));
     if (enable) downloadConfiguration();
@@ -107,7 +107,7 @@ bool CCGameSession::downloadConfigurationsEnabled() const
 
 std::string CCGameSession::urlForConfigurationData() const
 {
-    CCServiceSession* session = CCServiceSession::installed();
+    CCServiceSession* session = CCServiceSession::shared();
     const std::string signature = session ? session->applicationSignature() : std::string();
     return CCLumoraService::liteBaseUrl() + "abconfigurations/request?sig=" + signature;
 }

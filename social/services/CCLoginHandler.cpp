@@ -63,7 +63,7 @@ bool CCLoginHandler::hasValidLoginCookie() const
 
 void CCLoginHandler::kickOffRetryOnCommsManagers()
 {
-    CCServiceSession* session = CCServiceSession::installed();
+    CCServiceSession* session = CCServiceSession::shared();
     if (!session) return;
     if (CCAsyncPostManager* manager = session->postManager()) {
         manager->retryAllPosts();
@@ -79,7 +79,7 @@ void CCLoginHandler::uiHasBeenActivated()
 {
     if (!activatedUiProxy()) {
         kickOffRetryOnCommsManagers();
-        if (CCServiceSession* session = CCServiceSession::installed()) {
+        if (CCServiceSession* session = CCServiceSession::shared()) {
             session->requestHistoricLeaderboardAndAchievementData();
         }
         setActivatedUiProxy(true);
@@ -135,7 +135,7 @@ void tellPullTab(CCServiceSession* session)
 
 void CCLoginHandler::userWasSwitched()
 {
-    CCServiceSession* session = CCServiceSession::installed();
+    CCServiceSession* session = CCServiceSession::shared();
     if (session) {
         clearReportBuffers(*session);
         session->requestHistoricLeaderboardAndAchievementData();
@@ -151,7 +151,7 @@ void CCLoginHandler::userWasSwitched()
 
 void CCLoginHandler::userWasSignedOut()
 {
-    CCServiceSession* session = CCServiceSession::installed();
+    CCServiceSession* session = CCServiceSession::shared();
     if (session) clearReportBuffers(*session);
     setTosAcceptedProxy(false);
     if (session) session->sendUpdatePlayerNotification();

@@ -16,4 +16,10 @@ void CCServiceSession::install(CCServiceSession* session)
     gInstalled.store(session, std::memory_order_release);
 }
 
+CCServiceSession* CCServiceSession::shared()
+{
+    makeIfNone();
+    return installed();
+}
+
 } // namespace mw

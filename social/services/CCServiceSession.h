@@ -22,6 +22,8 @@ public:
     // The session made and not yet released, or null (not owned).
     static CCServiceSession* installed();
     static void install(CCServiceSession* session);
+    // The session, made first when there is none (see CCQueueSession::shared).
+    static CCServiceSession* shared();
 
     virtual void activateLumoraSetting(int number, const Value& value) = 0;
     // Signature of the application id, the secret key and the two salts.

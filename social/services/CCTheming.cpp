@@ -505,7 +505,7 @@ Ref<Image> CCTheming::getThemeBackgroundFromPath(const std::string& skinId, cons
 
 bool CCTheming::backgroundImageInTheme()
 {
-    CCServiceSession* session = CCServiceSession::installed();
+    CCServiceSession* session = CCServiceSession::shared();
     if (session && session->isRunningOniPad()) {
         return getThemeBackgroundFromPath("ipad_background", "background").get() != nullptr;
     }
@@ -520,7 +520,7 @@ Ref<Image> CCTheming::getIPadBackgroundImageForTheme()
 
 Ref<Image> CCTheming::getBackgroundImageForTheme(bool global)
 {
-    CCServiceSession* session = CCServiceSession::installed();
+    CCServiceSession* session = CCServiceSession::shared();
     const int orientation = session ? session->currentDeviceOrientation() : 1;
     const bool landscape = orientation == 3 || orientation == 4;
     const std::string skin = std::string(global ? "globalbackground_" : "basicbackground_") +
@@ -530,7 +530,7 @@ Ref<Image> CCTheming::getBackgroundImageForTheme(bool global)
 
 bool CCTheming::shouldAutorotateToInterfaceOrientationStockAnswer(int orientation)
 {
-    CCServiceSession* session = CCServiceSession::installed();
+    CCServiceSession* session = CCServiceSession::shared();
     // Without a session the screens take the portrait, as they do everywhere.
     if (!session) return orientation == 1;
     const std::vector<int>& locks = session->deviceOrientationLockList();
@@ -609,7 +609,7 @@ Ref<CCUIDescription> CCTheming::uiDescriptionForPopup(const std::string& title, 
 
 Ref<CCUIDescription> CCTheming::uiDescriptionForFullScreenSplashAsLandscape(bool landscape)
 {
-    CCServiceSession* session = CCServiceSession::installed();
+    CCServiceSession* session = CCServiceSession::shared();
     const bool pad = session && session->isRunningOniPad();
     const std::string type = std::string(pad ? "ipad_" : "") + (landscape ? "splash_landscape" : "splash_portrait");
     return uiDescriptionForElement(Value::dictionary({{"type", Value(type)}}), type);

@@ -61,6 +61,13 @@ void handIn(CCPrivateSession* session)
     CCScreenSession::install(session);
 }
 
+// The floors below make the session on first use through this, as the
+// session's own callers do with sharedInstance().
+[[maybe_unused]] const bool makerHandedIn = [] {
+    CCQueueSession::setMaker([] { (void)CCPrivateSession::sharedInstance(); });
+    return true;
+}();
+
 } // namespace
 
 CCPrivateSession* CCPrivateSession::sharedInstance() { return Shared<CCPrivateSession>::get(); }

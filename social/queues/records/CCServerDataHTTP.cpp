@@ -193,7 +193,7 @@ void ServerDataTransfer::buildRequest(const std::string& url, const std::string&
     else request_.headers.set("Content-Type", "application/json");
     // The session signs only requests to its own hosts over https; every
     // hop is judged by its own URL.
-    if (CCQueueSession* session = CCQueueSession::installed()) session->addHeadersToURLRequest(request_);
+    if (CCQueueSession* session = CCQueueSession::shared()) session->addHeadersToURLRequest(request_);
     if (record.dataType() == CCUIDescription::kDataType && record.uiViewType() == 2)
         request_.headers.set("x-lumora-uiview", "lumora-tab");
     record.addUserAgentToHeaders(request_);
@@ -318,7 +318,7 @@ void ServerDataTransfer::didFinish(HTTPConnection&)
     } else if (isSuccess(http)) {
         finishWithStatus(kNetworkOpOk);
     } else if (http == 400) {
-        CCQueueSession* session = CCQueueSession::installed();
+        CCQueueSession* session = CCQueueSession::shared();
         finishWithStatus(session && session->is2dotXOSVersion() ? kNetworkOpBadRequestOn2x : kNetworkOpHTTPError);
     } else if (http == 410) {
         finishWithStatus(kNetworkOpGone);

@@ -439,7 +439,7 @@ void CCAnalyticData::populateWithCurrentData()
         data.set("preferredlang", Value(languages.front()));
     data.set("analyticsversion", Value(uint32_t(3)));
 
-    CCQueueSession* session = CCQueueSession::installed();
+    CCQueueSession* session = CCQueueSession::shared();
     if (session && !session->appId().empty()) data.set("appid", Value(session->appId()));
     data.set("appversion", Value(session ? session->version() : 0.0));
     const int link = session && session->reachability() ? session->reachability()->currentReachabilityStatus()
