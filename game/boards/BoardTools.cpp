@@ -27,9 +27,9 @@
 #include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeAction.h"
 #include "game/state/UpgradeItem.h"
-#include "game/village/CCCounterDrell.h"
-#include "game/village/CCExpPoints.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCCounterDrell.h"
+#include "game/boards/CCExpPoints.h"
+#include "game/boards/CCTutorialArrow.h"
 
 namespace mw {
 

@@ -9,7 +9,7 @@
 #include "game/state/Collectible.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 
 namespace mw {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "foundation/Ref.h"
-#include "game/village/CCTooltip.h"
+#include "game/boards/CCTooltip.h"
 
 namespace mw {
 

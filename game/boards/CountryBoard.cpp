@@ -31,7 +31,7 @@
 #include "game/state/Profile.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeItem.h"
-#include "game/village/CCExpPoints.h"
+#include "game/boards/CCExpPoints.h"
 
 namespace mw {
 

@@ -29,7 +29,7 @@
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "game/state/SessionReturnPoint.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 
 namespace mw {
 namespace {

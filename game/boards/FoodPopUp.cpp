@@ -28,7 +28,7 @@
 #include "game/state/Resource.h"
 #include "game/state/SessionReturnPoint.h"
 #include "game/state/TutorialFrameDef.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 
 namespace mw {
 namespace {

@@ -25,7 +25,7 @@
 #include "game/state/Collectible.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
-#include "game/village/CCExpPoints.h"
+#include "game/boards/CCExpPoints.h"
 
 namespace mw {
 

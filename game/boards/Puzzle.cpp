@@ -23,7 +23,7 @@
 #include "game/defs/Animation.h"
 #include "game/defs/XMLManager.h"
 #include "game/state/Profile.h"
-#include "game/village/CCExpPoints.h"
+#include "game/boards/CCExpPoints.h"
 
 namespace mw {
 

@@ -11,9 +11,9 @@
 #include "game/boards/BoardHost.h"
 #include "game/boards/BoardSupport.h"
 #include "game/state/Profile.h"
-#include "game/village/CCCounterDrell.h"
-#include "game/village/CCExpPoints.h"
-#include "game/village/CCTooltip.h"
+#include "game/boards/CCCounterDrell.h"
+#include "game/boards/CCExpPoints.h"
+#include "game/boards/CCTooltip.h"
 #include "platform/UITouch.h"
 
 namespace mw {

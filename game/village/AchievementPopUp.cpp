@@ -10,7 +10,7 @@
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "game/state/LocalisationManager.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 

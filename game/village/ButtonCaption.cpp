@@ -3,7 +3,7 @@
 #include "engine/labels/CCLabelTTF.h"
 #include "foundation/Utf16.h"
 #include "game/state/LocalisationManager.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw::caption {
 

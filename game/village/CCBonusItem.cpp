@@ -15,10 +15,10 @@
 #include "game/state/Profile.h"
 #include "game/state/Resource.h"
 #include "game/state/UpgradeItem.h"
-#include "game/village/CCExpPoints.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCExpPoints.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/GuiObject.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 

@@ -9,7 +9,7 @@
 #include "engine/director/CCDirectorIOS.h"
 #include "engine/labels/CCLabelTTF.h"
 #include "game/state/LocalisationManager.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 namespace {

@@ -21,7 +21,7 @@
 #include "game/state/Profile.h"
 #include "game/village/GuiObject.h"
 #include "game/village/LevelUpPopUp.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 

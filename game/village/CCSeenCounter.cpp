@@ -6,7 +6,7 @@
 #include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCSequence.h"
 #include "engine/labels/CCLabelTTF.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 

@@ -23,7 +23,7 @@
 #include "game/state/Profile.h"
 #include "game/state/Resource.h"
 #include "game/state/TutorialFrameDef.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/CCExpBar.h"
 #include "game/village/CCSeenCounter.h"
 #include "game/village/CCTutorialParent.h"

@@ -25,7 +25,7 @@
 #include "game/state/Profile.h"
 #include "game/village/GuiObject.h"
 #include "game/village/TutorialScreen.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 

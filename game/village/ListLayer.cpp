@@ -7,7 +7,7 @@
 #include "engine/sprites/CCSprite.h"
 #include "engine/touch/CCTouchDispatcher.h"
 #include "foundation/Log.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 

@@ -28,7 +28,7 @@
 #include "game/state/Profile.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeItem.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/GuiObject.h"
 #include "game/village/MapScene.h"
 #include "game/village/VillageUi.h"

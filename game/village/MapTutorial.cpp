@@ -9,7 +9,7 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
 #include "game/state/TutorialFrameDef.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/CCTutorialParent.h"
 #include "game/village/EndGameFrame.h"
 #include "game/village/GuiObject.h"

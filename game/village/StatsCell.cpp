@@ -18,7 +18,7 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/CCDownSizeButton.h"
 #include "game/village/StatsScene.h"
 #include "platform/GameCenterScreens.h"

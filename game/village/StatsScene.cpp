@@ -5,7 +5,7 @@
 #include "game/boards/SessionHooks.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/GuiObject.h"
 #include "game/village/StatsCell.h"
 

@@ -10,8 +10,8 @@
 #include "game/state/ResourceCostItem.h"
 #include "game/state/UpgradeAction.h"
 #include "game/state/UpgradeItem.h"
-#include "game/village/CCCounterDrell.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCCounterDrell.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/UpgradeCosts.h"
 #include "game/village/VillageUi.h"
 

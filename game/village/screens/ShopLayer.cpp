@@ -15,8 +15,8 @@
 #include "game/state/TutorialFrameDef.h"
 #include "game/village/ButtonCaption.h"
 #include "game/village/VillageUi.h"
-#include "game/village/CCCounterDrell.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCCounterDrell.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/screens/ShopPopUp.h"
 #include "game/village/tutorial/TutorialPopup.h"
 

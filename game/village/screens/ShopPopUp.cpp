@@ -17,7 +17,7 @@
 #include "game/state/Profile.h"
 #include "game/state/Resource.h"
 #include "game/village/ButtonCaption.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/ListLayer.h"
 
 namespace mw {

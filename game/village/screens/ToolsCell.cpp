@@ -7,7 +7,7 @@
 #include "game/state/Profile.h"
 #include "game/state/ResourceCostItem.h"
 #include "game/state/UpgradeItem.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/UpgradeCosts.h"
 #include "game/village/VillageUi.h"
 

@@ -19,7 +19,7 @@
 #include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeAction.h"
 #include "game/state/UpgradeItem.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/CCTutorialParent.h"
 #include "game/village/GuiObject.h"
 #include "game/village/MapScene.h"

@@ -14,7 +14,7 @@
 #include "game/state/UpgradeAction.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeItem.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "tests/game/boards/MineBoardTestSupport.h"
 
 namespace mw {

@@ -9,7 +9,7 @@
 #include "game/boards/BoardTooltip.h"
 #include "game/boards/CCLineObject.h"
 #include "game/state/LocalisationManager.h"
-#include "game/village/CCExpPoints.h"
+#include "game/boards/CCExpPoints.h"
 #include "tests/game/boards/MineBoardTestSupport.h"
 
 namespace mw {

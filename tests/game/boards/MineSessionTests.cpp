@@ -12,7 +12,7 @@
 #include "game/boards/BoardSupport.h"
 #include "game/boards/CCFoodBar.h"
 #include "game/boards/SessionHooks.h"
-#include "game/front/InAppPurchase.h"
+#include "game/village/InAppPurchase.h"
 #include "game/state/SaveFile.h"
 #include "game/state/TutorialFrameDef.h"
 #include "tests/game/boards/MineSessionTestSupport.h"

@@ -8,7 +8,7 @@
 #include "game/boards/Puzzle.h"
 #include "game/boards/PuzzleFactory.h"
 #include "game/boards/ResourceBoard.h"
-#include "game/village/CCExpPoints.h"
+#include "game/boards/CCExpPoints.h"
 #include "tests/game/boards/BoardsTestSupport.h"
 
 namespace mw {

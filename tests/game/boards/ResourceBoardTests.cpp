@@ -6,9 +6,9 @@
 #include "engine/rendering/CCProgressTimer.h"
 #include "engine/sprites/CCSprite.h"
 #include "game/boards/ResourceBoard.h"
-#include "game/village/CCCounterDrell.h"
-#include "game/village/CCExpPoints.h"
-#include "game/village/CCTooltip.h"
+#include "game/boards/CCCounterDrell.h"
+#include "game/boards/CCExpPoints.h"
+#include "game/boards/CCTooltip.h"
 #include "tests/game/boards/BoardsTestSupport.h"
 
 namespace mw {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "game/front/InAppPurchase.h"
+#include "game/village/InAppPurchase.h"
 #include "platform/CloudDocuments.h"
 #include "social/queues/CCBuffers.h"
 #include "social/services/CCDataSharing.h"

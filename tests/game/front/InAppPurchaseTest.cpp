@@ -7,7 +7,7 @@
 #include "foundation/Paths.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
-#include "game/front/InAppPurchase.h"
+#include "game/village/InAppPurchase.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "tests/support/ScopedEnv.h"

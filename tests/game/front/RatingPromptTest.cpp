@@ -10,7 +10,7 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
-#include "game/front/RatingPrompt.h"
+#include "game/village/RatingPrompt.h"
 #include "platform/AlertView.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/NetworkReachability.h"

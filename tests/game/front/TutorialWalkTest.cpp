@@ -21,7 +21,7 @@
 #include "game/front/MainMenuScene.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/village/CCBonusItem.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/GuiObject.h"
 #include "game/village/LevelUpPopUp.h"
 #include "game/village/ListLayer.h"

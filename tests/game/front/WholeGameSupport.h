@@ -23,7 +23,7 @@
 #include "foundation/Log.h"
 #include "foundation/Random.h"
 #include "foundation/Shared.h"
-#include "game/front/InAppPurchase.h"
+#include "game/village/InAppPurchase.h"
 #include "game/front/MosswickAppDelegate.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"

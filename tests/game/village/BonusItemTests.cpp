@@ -6,7 +6,7 @@
 #include "engine/particles/CCParticleSystem.h"
 #include "game/state/Resource.h"
 #include "game/village/CCBonusItem.h"
-#include "game/village/CCExpPoints.h"
+#include "game/boards/CCExpPoints.h"
 #include "tests/game/village/VillageTestSupport.h"
 
 namespace mw {

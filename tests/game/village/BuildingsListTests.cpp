@@ -4,7 +4,7 @@
 
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenu.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/hud/HirePopUp.h"
 #include "game/village/screens/BuildingCell.h"
 #include "game/village/screens/BuildingsLayer.h"

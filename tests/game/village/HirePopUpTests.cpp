@@ -4,7 +4,7 @@
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCHoldButton.h"
 #include "engine/menus/CCMenu.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/MapScene.h"
 #include "game/village/UpgradeCosts.h"
 #include "game/village/hud/HirePopUp.h"

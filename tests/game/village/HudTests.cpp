@@ -9,7 +9,7 @@
 #include "engine/sprites/CCSprite.h"
 #include "game/front/MainMenuPopUp.h"
 #include "game/state/Resource.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/CCExpBar.h"
 #include "game/village/CCSeenCounter.h"
 #include "game/village/CCTutorialParent.h"

@@ -17,7 +17,7 @@
 #include "game/front/MosswickAppDelegate.h"
 #include "game/state/SaveFile.h"
 #include "game/village/CCBonusItem.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/ListLayer.h"
 #include "game/village/hud/HirePopUp.h"
 #include "platform/Store.h"

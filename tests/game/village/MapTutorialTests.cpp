@@ -13,7 +13,7 @@
 #include "game/state/SaveFile.h"
 #include "game/village/RoadWalker.h"
 #include "game/village/WorkerFactory.h"
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/CCTutorialParent.h"
 #include "game/village/EndGameFrame.h"
 #include "game/village/tutorial/TutorialPopup.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/village/CCTutorialParent.h"
 #include "game/village/tutorial/TutorialAnim.h"
 #include "game/village/tutorial/TutorialPopup.h"

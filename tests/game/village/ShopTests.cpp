@@ -10,7 +10,7 @@
 #include "game/boards/VillageGate.h"
 #include "game/state/Resource.h"
 #include "game/state/TutorialFrameDef.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/screens/ShopLayer.h"
 #include "game/village/screens/ShopPopUp.h"
 #include "game/village/tutorial/TutorialPopup.h"

@@ -6,8 +6,8 @@
 #include "engine/sprites/CCSprite.h"
 #include "game/boards/BoardTooltip.h"
 #include "game/state/Collectible.h"
-#include "game/village/CCCounterDrell.h"
-#include "game/village/CCTooltip.h"
+#include "game/boards/CCCounterDrell.h"
+#include "game/boards/CCTooltip.h"
 #include "tests/game/village/VillageTestSupport.h"
 
 namespace mw {

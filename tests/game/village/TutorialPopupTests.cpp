@@ -13,7 +13,7 @@
 #include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeAction.h"
 #include "game/state/UpgradeItem.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/tutorial/TutorialPopup.h"
 #include "tests/game/village/PopUpTestSupport.h"
 

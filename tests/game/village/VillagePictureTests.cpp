@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "game/village/CCBonusItem.h"
-#include "game/village/CCTooltip.h"
+#include "game/boards/CCTooltip.h"
 #include "game/village/LevelUpPopUp.h"
 #include "tests/game/village/VillageTestSupport.h"
 

@@ -3,7 +3,7 @@
 #include "engine/labels/CCLabelTTF.h"
 #include "engine/menus/CCMenu.h"
 #include "game/state/UpgradeAction.h"
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 #include "game/village/hud/HireCell.h"
 #include "game/village/hud/HirePopUp.h"
 #include "game/village/screens/ToolsCell.h"

@@ -1,10 +1,10 @@
-#include "game/village/CCTutorialArrow.h"
+#include "game/boards/CCTutorialArrow.h"
 
 #include "engine/actions/CCActionEase.h"
 #include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCRepeat.h"
 #include "engine/actions/CCSequence.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 

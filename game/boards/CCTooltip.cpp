@@ -1,4 +1,4 @@
-#include "game/village/CCTooltip.h"
+#include "game/boards/CCTooltip.h"
 
 #include <cmath>
 
@@ -16,8 +16,8 @@
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "game/state/Resource.h"
-#include "game/village/CCCounterDrell.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/CCCounterDrell.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 

@@ -1,4 +1,4 @@
-#include "game/front/RatingPrompt.h"
+#include "game/village/RatingPrompt.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "foundation/Object.h"
-#include "game/front/InAppFrame.h"
+#include "game/village/InAppFrame.h"
 #include "platform/Store.h"
 
 namespace mw {

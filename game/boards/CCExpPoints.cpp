@@ -1,4 +1,4 @@
-#include "game/village/CCExpPoints.h"
+#include "game/boards/CCExpPoints.h"
 
 #include "engine/actions/CCActionEase.h"
 #include "engine/actions/CCActionInstant.h"
@@ -10,7 +10,7 @@
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/Random.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 

@@ -5,7 +5,7 @@
 
 #include "engine/nodes/CCNode.h"
 #include "foundation/Ref.h"
-#include "game/front/InAppFrame.h"
+#include "game/village/InAppFrame.h"
 
 namespace mw {
 

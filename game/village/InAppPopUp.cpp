@@ -1,4 +1,4 @@
-#include "game/front/InAppPopUp.h"
+#include "game/village/InAppPopUp.h"
 
 #include <vector>
 
@@ -16,7 +16,7 @@
 #include "game/boards/EndOfPopUp.h"
 #include "game/boards/FieldPopUp.h"
 #include "game/boards/FoodPopUp.h"
-#include "game/front/InAppPurchase.h"
+#include "game/village/InAppPurchase.h"
 #include "game/village/ButtonCaption.h"
 #include "game/village/GuiObject.h"
 #include "game/village/hud/HirePopUp.h"

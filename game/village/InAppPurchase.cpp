@@ -1,4 +1,4 @@
-#include "game/front/InAppPurchase.h"
+#include "game/village/InAppPurchase.h"
 
 #include <cmath>
 

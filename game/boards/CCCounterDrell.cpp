@@ -1,4 +1,4 @@
-#include "game/village/CCCounterDrell.h"
+#include "game/boards/CCCounterDrell.h"
 
 #include <algorithm>
 #include <string>
@@ -7,7 +7,7 @@
 #include "engine/actions/CCSequence.h"
 #include "engine/labels/CCLabelTTF.h"
 #include "foundation/Format.h"
-#include "game/village/WidgetDevice.h"
+#include "game/boards/WidgetDevice.h"
 
 namespace mw {
 
