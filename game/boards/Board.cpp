@@ -24,6 +24,7 @@
 #include "game/boards/Puzzle.h"
 #include "game/boards/PuzzleFactory.h"
 #include "game/boards/ResourceBoard.h"
+#include "game/boards/SessionHooks.h"
 #include "game/state/Collectible.h"
 #include "game/state/UpgradeItem.h"
 #include "game/state/GlobalObject.h"
@@ -296,7 +297,7 @@ void Board::MenuCallback(Object*)
 {
     if (ToolInfoVisible) ToolInfoCallback(nullptr);
     board::playSound("selection_menu");
-    auto popUp = MainMenuPopUp::popUp();
+    Ref<CCNode> popUp = session::makeOptionsPopUp();
     if (!popUp) return;
     const CGSize win = board::winSize();
     popUp->setPosition({win.width / 2, win.height / 2});

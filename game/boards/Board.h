@@ -9,7 +9,8 @@
 #include "engine/nodes/CCLayer.h"
 #include "foundation/Ref.h"
 #include "game/boards/BoardHost.h"
-#include "game/front/MainMenuPopUp.h"
+#include "game/boards/PopUpOpener.h"
+#include "game/state/UpgradeAction.h"
 #include "platform/AlertView.h"
 
 namespace mw {
@@ -41,7 +42,11 @@ class UpgradeItem;
 // stands at x = halfWidth + (c - 2.5) * distStep, y = yOffset - r * distStep
 // and carries row r and column c, except while its column falls. Every tile
 // of the grid is a child of the board. Main thread only.
-class Board : public CCLayer, public BoardHost, public AlertViewDelegate, public PopUpOpener {
+class Board : public CCLayer,
+              public BoardHost,
+              public AlertViewDelegate,
+              public PopUpOpener,
+              public UpgradeActionTarget {
 public:
     static constexpr int kSize = 6;
     static constexpr int kMaxChain = kSize * kSize;
@@ -184,10 +189,11 @@ public:
     CCMenu* toolArrows() const { return mtb2.get(); }
     CCMenuItem* toolButton(int32_t tool) const;
     // Board operations of the tools' effects.
-    void collectPuzzlesOfType(int32_t kind);
+    void collectPuzzlesOfType(int32_t kind) override;
     void collectPuzzlesOfManyTypes(const std::vector<int32_t>& kinds);
-    void replacePuzzlesOfTo(int32_t from, int32_t to);
-    void nextSpawnSetTo(int32_t kind);
+    void replacePuzzlesOfTo(int32_t from, int32_t to) override;
+    void nextSpawnSetTo(int32_t kind) override;
+    void clearActivePuzzles() override { setActivePuzzles(nullptr); }
 
     // ---- the bottom menu
     void MenuCallback(Object* sender);

@@ -5,7 +5,7 @@
 
 #include "engine/nodes/CCNode.h"
 #include "foundation/Ref.h"
-#include "game/front/MainMenuPopUp.h"
+#include "game/boards/PopUpOpener.h"
 
 namespace mw {
 

@@ -19,6 +19,7 @@ struct Makers {
     TutorialMaker tutorial;
     OverlayMaker overlay;
     ArrowMaker arrow;
+    OptionsPopUpMaker options;
     CoinPackListMaker coinPacks;
     SceneMaker village;
     SceneMaker mine;
@@ -86,6 +87,18 @@ Ref<CCNode> makeTutorialArrow()
 {
     if (makers().arrow) return makers().arrow();
     logLine("session: no tutorial arrow to show");
+    return nullptr;
+}
+
+OptionsPopUpMaker setOptionsPopUpMaker(OptionsPopUpMaker maker)
+{
+    return std::exchange(makers().options, std::move(maker));
+}
+
+Ref<CCNode> makeOptionsPopUp()
+{
+    if (makers().options) return makers().options();
+    logLine("session: no options pop-up to show");
     return nullptr;
 }
 

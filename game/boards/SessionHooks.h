@@ -38,6 +38,13 @@ using ArrowMaker = std::function<Ref<CCNode>()>;
 ArrowMaker setTutorialArrowMaker(ArrowMaker maker);
 Ref<CCNode> makeTutorialArrow();
 
+// The options pop-up the boards and the village HUD open, built around its
+// own origin (null: none is shown, logged). The pop-up installs its own
+// maker, so it is there wherever the pop-up is part of the program.
+using OptionsPopUpMaker = std::function<Ref<CCNode>()>;
+OptionsPopUpMaker setOptionsPopUpMaker(OptionsPopUpMaker maker);
+Ref<CCNode> makeOptionsPopUp();
+
 // The coin-pack list shown inside the buy panels (`guiParent` may be null).
 using CoinPackListMaker = std::function<Ref<CCNode>(CCNode* guiParent)>;
 CoinPackListMaker setCoinPackListMaker(CoinPackListMaker maker);

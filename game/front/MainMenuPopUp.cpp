@@ -24,6 +24,7 @@
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
 #include "foundation/UserDefaults.h"
+#include "game/boards/SessionHooks.h"
 #include "game/front/MainMenuScene.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
@@ -199,6 +200,13 @@ std::string bundleEntry(const char* key)
     // here as well keeps the menu class linked into every program that shows
     // the pop-up, whether or not it uses menus elsewhere.
     registry.registerClass<CCMenu>("CCMenu");
+    return true;
+}();
+
+// The boards and the village HUD, below the front end, open the options
+// through the session's maker: this pop-up is the one they get.
+[[maybe_unused]] const bool optionsMakerInstalled = [] {
+    (void)session::setOptionsPopUpMaker([] { return Ref<CCNode>(MainMenuPopUp::popUp()); });
     return true;
 }();
 

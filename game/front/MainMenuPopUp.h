@@ -5,6 +5,7 @@
 
 #include "engine/nodes/CCNode.h"
 #include "foundation/Ref.h"
+#include "game/boards/PopUpOpener.h"
 
 namespace mw {
 
@@ -16,14 +17,6 @@ class CCMenuItem;
 class CCMenuItemSprite;
 class CCSprite;
 class GuiObject;
-
-// A screen that opens the options pop-up: the pop-up switches the opener's
-// input back on when it closes.
-class PopUpOpener {
-public:
-    virtual ~PopUpOpener() = default;
-    virtual void SetInputActive(bool active) = 0;
-};
 
 // The modal options pop-up, opened by the main menu, the village HUD and the
 // boards: the music and sound switches, the cloud-save question, the about

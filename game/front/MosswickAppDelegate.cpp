@@ -99,12 +99,6 @@ void MosswickAppDelegate::moveSaveFromCaches()
     }
 }
 
-std::string MosswickAppDelegate::bundleVersion()
-{
-    auto info = readPropertyListFile(Paths::pathForResource("Info.plist"));
-    return info ? (*info)["CFBundleVersion"].asString() : std::string();
-}
-
 void MosswickAppDelegate::applicationDidFinishLaunching()
 {
     Application& application = Application::sharedApplication();
@@ -162,7 +156,7 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
     noteStartUpStep("moveSaveFromCaches");
     CCTexture2D::setDefaultAlphaPixelFormat(kCCTexture2DPixelFormat_RGBA8888);
     noteStartUpStep("defaultPixelFormat " + std::to_string(int(CCTexture2D::defaultAlphaPixelFormat())));
-    const std::string version = bundleVersion();
+    const std::string version = GlobalObject::bundleVersion();
     noteStartUpStep("version " + version);
     TallyAnalytics::setAppVersion(version);
     TallyAnalytics::startSession(kAnalyticsKey);

@@ -47,8 +47,6 @@ public:
     // when only the caches folder has one; a failed move is logged ("Err
     // desc-...") and both files stay.
     static void moveSaveFromCaches();
-    // "CFBundleVersion" of the bundle's Info.plist ("" when unreadable).
-    static std::string bundleVersion();
 
     // The screen launching opened (the frame driver's; not owned), null
     // before launch, after terminate, or when no driver offered one.

@@ -455,6 +455,12 @@ void GlobalObject::ReportScore(const std::string& category, int32_t score)
     if (gameCenterManager) gameCenterManager->reportScore(score, category);
 }
 
+std::string GlobalObject::bundleVersion()
+{
+    auto info = readPropertyListFile(Paths::pathForResource("Info.plist"));
+    return info ? (*info)["CFBundleVersion"].asString() : std::string();
+}
+
 bool GlobalObject::isGameCenterAvailable()
 {
     // Without a local player to sign in, the achievements and leaderboards

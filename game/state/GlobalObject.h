@@ -150,6 +150,8 @@ public:
     // player and the system version, compared part by part as numbers, is
     // 4.1 or later.
     static bool isGameCenterAvailable();
+    // "CFBundleVersion" of the bundle's Info.plist ("" when unreadable).
+    static std::string bundleVersion();
     void initGameCenter();
     void processGameCenterAuth(const GameCenterResult& error) override;
     Ref<GameCenterManager> gameCenterManager;

@@ -1,7 +1,6 @@
 #include "game/state/UpgradeAction.h"
 
 #include "engine/base/CGPointExtension.h"
-#include "game/boards/Board.h"
 #include "game/state/Profile.h"
 
 namespace mw {
@@ -18,7 +17,7 @@ float heldToPercent(float value)
 
 } // namespace
 
-void UpgradeAction::RunAction(Board* board)
+void UpgradeAction::RunAction(UpgradeActionTarget* board)
 {
     Profile* profile = Profile::sharedInstance();
     switch (ID) {
@@ -108,7 +107,7 @@ void UpgradeAction::RunAction(Board* board)
     case 4: // the board collects every tile of kind Value1
         if (board) {
             board->collectPuzzlesOfType(Value1);
-            board->setActivePuzzles(nullptr);
+            board->clearActivePuzzles();
         }
         break;
     case 8: // the board re-types kind Value1 into Value2

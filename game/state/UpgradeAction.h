@@ -8,7 +8,17 @@
 
 namespace mw {
 
-class Board;
+// The board a tool's upgrade actions act on (the board implements it): the
+// operations of the effect kinds 4, 8 and 9.
+class UpgradeActionTarget {
+public:
+    virtual ~UpgradeActionTarget() = default;
+    virtual void collectPuzzlesOfType(int32_t kind) = 0;
+    // Ends the chain being drawn: no tile stays active.
+    virtual void clearActivePuzzles() = 0;
+    virtual void replacePuzzlesOfTo(int32_t from, int32_t to) = 0;
+    virtual void nextSpawnSetTo(int32_t kind) = 0;
+};
 
 // One effect of an upgrade: its kind (`ID`, 0..23), two operands, a target
 // identifier and the spawn-weight changes that kind 2 applies. Archived with
@@ -31,7 +41,7 @@ public:
     // with the board when a tool is used on one. An operand that names no
     // tile kind or upgrade does nothing; so do kinds 4, 8 and 9 without a
     // board, and unknown kinds.
-    void RunAction(Board* board);
+    void RunAction(UpgradeActionTarget* board);
 
     std::string className() const override { return "UpgradeAction"; }
     void encodeWithCoder(KeyedArchiver& coder) const override;

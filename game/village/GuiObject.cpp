@@ -18,7 +18,6 @@
 #include "engine/touch/CCTouchDispatcher.h"
 #include "foundation/Log.h"
 #include "game/boards/SessionHooks.h"
-#include "game/front/MainMenuPopUp.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
 #include "game/state/Resource.h"
@@ -542,7 +541,7 @@ void GuiObject::BackCallback(Object*)
 void GuiObject::MenuCallback(Object*)
 {
     playSound("selection_menu");
-    Ref<MainMenuPopUp> options = MainMenuPopUp::popUp();
+    Ref<CCNode> options = session::makeOptionsPopUp();
     if (!options) return;
     const CGSize win = winSize();
     options->setPosition({win.width / 2, win.height / 2});

@@ -11,7 +11,7 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
-#include "game/front/MosswickAppDelegate.h"
+#include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "platform/ApplicationDelegate.h"
 #include "platform/NetworkReachability.h"
@@ -91,7 +91,7 @@ void RatingPrompt::increment(const char* counter)
 {
     std::lock_guard<std::mutex> guard(gCountLock);
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    const std::string version = MosswickAppDelegate::bundleVersion();
+    const std::string version = GlobalObject::bundleVersion();
     std::string tracked = defaults.objectForKey(kCurrentVersion).asString();
     if (defaults.objectForKey(kCurrentVersion).isNull()) {
         defaults.setObject(kCurrentVersion, Value(version));
