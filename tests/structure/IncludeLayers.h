@@ -12,7 +12,8 @@
 namespace mw::structure {
 
 // The layer table of layers.txt: which top folder may include which, and for
-// the top folders that are stacks (engine, social), the floor of every sub-folder.
+// the top folders that are stacks (engine, social, game), the floor of every
+// sub-folder.
 struct LayerTable {
     // Top folder -> the other top folders it may include.
     std::map<std::string, std::set<std::string>> topDeps;

@@ -103,7 +103,7 @@ TEST(IncludeLayersTest, EveryIncludeOfTheTreeKeepsToTheLayerTable)
     std::string error;
     const auto table = parseLayerTable(text.str(), error);
     ASSERT_TRUE(table) << "layers.txt: " << error;
-    for (const char* stacked : {"engine", "social"}) {
+    for (const char* stacked : {"engine", "social", "game"}) {
         ASSERT_TRUE(table->topDeps.contains(stacked) && table->floors.contains(stacked)) << stacked;
     }
 
