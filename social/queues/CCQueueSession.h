@@ -34,6 +34,7 @@ public:
     static void setMaker(Maker maker);
 
     // ---- identity and signing
+    // The application's id, version and secret key, as activated.
     virtual const std::string& appId() const = 0;
     virtual double version() const = 0;
     virtual const std::string& secretKey() const = 0;
@@ -41,6 +42,7 @@ public:
     virtual const std::optional<std::string>& gcPlayerID() const = 0;
     // Sets the "x-lumora-" headers on a request to the service's own hosts.
     virtual void addHeadersToURLRequest(HTTPRequest& request) = 0;
+    // The system's major version is 2.
     virtual bool is2dotXOSVersion() const = 0;
 
     // ---- the link and the settings
@@ -53,6 +55,7 @@ public:
     // Setting 9 is "YES": telemetry goes before the terms are accepted.
     virtual bool alwaysPostAnalytics() const = 0;
     virtual bool isGameCenterSupportEnabled() const = 0;
+    // Minutes since the social screens were last viewed.
     virtual double minsSinceLumoraLastViewed() const = 0;
     // The player's sign-in facts (the login handler's).
     virtual bool hasActivatedUI() = 0;

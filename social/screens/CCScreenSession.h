@@ -55,22 +55,33 @@ public:
     // The social screens' window (the view layer's key window), or null
     // when none was made. All session-made views are added to it.
     virtual UIWindow* getTopApplicationWindow() const = 0;
+    // How the screens are shown and closed (owned by the session).
     virtual const CCSessionScreenHooks& screenHooks() const = 0;
+    // The rotation that turns a portrait view to the device's orientation.
     virtual CGAffineTransform workaroundTransformForCurrentDeviceOrientation() = 0;
+    // The system's major version is 2, 3 or 4.
     virtual bool isOnPreiOS5() const = 0;
+    // Tells the session's delegate, when it listens, that the tablet's
+    // popovers opened or closed.
     virtual void tellClientiPadPopoversActivated(bool activated) = 0;
+    // Stores now as the last time the social screens were viewed.
     virtual void updateLumoraLastViewedTimestamp() = 0;
+    // Turns setting 2 (no background activity) off when it is on.
     virtual void disableAvoidBackgroundActivity() = 0;
 
     // ---- challenges
     // Stores the start-challenge link's parts and answers its start page.
     virtual std::optional<std::string> notifyStartChallengeWithUrlString(const std::string& url) = 0;
+    // The player accepted: the full UI closes, the pull tab goes back to its
+    // closed state and the delegate hears the stored configuration.
     virtual void notifyStartChallengeConfirmed() = 0;
 
     // ---- forms and contacts
     // Adds "lumora-latitude", "lumora-longitude" and "_spring_security_remember_me".
     virtual void addCommonFieldsToFormModel(Value& form) const = 0;
     virtual bool isSMSMessagingSupported() const = 0;
+    // The address book's e-mail addresses: an array of them, and a
+    // dictionary from each person's first address to their name and picture.
     virtual Value getArrayOfAddressBookEmailAddresses() const = 0;
     virtual Value getArrayOfAddressBookEmailAddressesNamesAndContactIDs() const = 0;
     // Flags: 2 e-mail addresses, 4 phone numbers, 8 image URL.
@@ -78,7 +89,7 @@ public:
     // The manager registered for a service ("twitter", ...; not owned), or null.
     virtual Object* managerForService(const std::string& service) const = 0;
 
-    // ---- game centre
+    // ---- game centre (each does nothing while support is off)
     virtual bool isLocalPlayerAuthenticated() const = 0;
     // Signs the local player in; the handler is never called while support is off.
     virtual void authenticateLocalPlayerWithCompletionHandler(
@@ -91,7 +102,9 @@ public:
     };
     virtual void getGameCenterLocalPlayerFriendsListWithCompletionHandler(
         std::function<void(const GameCenterFriends&, const GameCenterResult&)> handler) = 0;
+    // Forgets what was posted to the game centre and asks for it again.
     virtual void doGameCenterSync() = 0;
+    // The game centre's own leaderboard (of a category) and achievement screens.
     virtual void displayGKLeaderboardViewControllerWithCategory(
         const std::optional<std::string>& category) = 0;
     virtual void displayGKAchievementViewController() = 0;

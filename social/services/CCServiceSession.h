@@ -25,6 +25,7 @@ public:
     // The session, made first when there is none (see CCQueueSession::shared).
     static CCServiceSession* shared();
 
+    // Sets a numbered setting (and acts on it, as the session does).
     virtual void activateLumoraSetting(int number, const Value& value) = 0;
     // Signature of the application id, the secret key and the two salts.
     virtual std::string applicationSignature() const = 0;
@@ -33,6 +34,9 @@ public:
 
     // ---- the device
     virtual bool isRunningOniPad() = 0;
+    // The orientation the screens take (1 portrait, 2 upside down, 3 and 4
+    // landscape): the device's, within the locks; the interface's is 1 for
+    // any other value.
     virtual int currentDeviceOrientation() = 0;
     virtual int currentInterfaceOrientation() = 0;
     // The orientations the screens may take (empty: any).
@@ -43,7 +47,9 @@ public:
     virtual CCAchievementBuffer* achievementBuffer() const = 0;
     virtual CCOffersBuffer* offersBuffer() const = 0;
     virtual CCLeaderboardBuffer* leaderboardBuffer() const = 0;
+    // Posts "updateplayerinfo": the player's data is refreshed.
     virtual void sendUpdatePlayerNotification() = 0;
+    // Asks the game centre for the player's earlier scores and achievements.
     virtual void requestHistoricLeaderboardAndAchievementData() = 0;
     // The pull tab, when there is one, goes back to its tab as a guest.
     virtual void tellPullTabUserSignedInChange() = 0;
