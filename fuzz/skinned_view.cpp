@@ -12,7 +12,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    mw::fuzz::startWithShippedTheme("/tmp/mosswick-fuzz-skinned-view");
+    mw::fuzz::startWithShippedTheme("skinned-view");
     return 0;
 }
 

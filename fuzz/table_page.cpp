@@ -14,7 +14,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    mw::fuzz::startWithShippedTheme("/tmp/mosswick-fuzz-table-page");
+    mw::fuzz::startWithShippedTheme("table-page");
     return 0;
 }
 
