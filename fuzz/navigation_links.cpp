@@ -12,8 +12,8 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
+#include "fuzz/HeldTransport.h"
 #include "fuzz/ScratchFolder.h"
-#include "platform/HTTPTransport.h"
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
 #include "social/CCNavControllerBase.h"
@@ -24,26 +24,6 @@
 #include "social/ui/UIView.h"
 
 namespace {
-
-// Nothing leaves the process: every request stays pending.
-class HeldTransport : public mw::HTTPTransport {
-    class Held : public mw::HTTPConnection {
-    public:
-        explicit Held(mw::HTTPRequest request) : request_(std::move(request)) {}
-        void cancel() override {}
-        const mw::HTTPRequest& request() const override { return request_; }
-
-    private:
-        mw::HTTPRequest request_;
-    };
-
-public:
-    std::unique_ptr<mw::HTTPConnection> start(const mw::HTTPRequest& request,
-                                              mw::HTTPConnectionDelegate*) override
-    {
-        return std::make_unique<Held>(request);
-    }
-};
 
 class RecordingNav : public mw::CCNavControllerBase {
 public:
@@ -75,7 +55,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     mw::fuzz::useScratchHome("navigation-links");
     const std::string resources = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
     ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
-    (void)mw::HTTPTransport::replaceSharedInstance(std::make_shared<HeldTransport>());
+    (void)mw::HTTPTransport::replaceSharedInstance(std::make_shared<mw::fuzz::HeldTransport>());
     mw::CCTheming::sharedInstance()->setCurrentTheme("mosswick_01");
     // Notices are counted, not shown.
     if (mw::CCPrivateSession* session = mw::CCPrivateSession::sharedInstance()) {

@@ -28,9 +28,9 @@ std::string field(const uint8_t*& data, const uint8_t* end)
 }
 
 // Each product writes the store's file three times, and each write encodes
-// every token kept so far. Four products cover a first, a following and a
-// repeated identifier; more only repeat those.
-constexpr size_t kMaxProducts = 4;
+// every token kept so far. Two products cover a first identifier and a
+// second one, new or the same again; more only repeat those.
+constexpr size_t kMaxProducts = 2;
 
 } // namespace
 
