@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,6 +74,16 @@ public:
     // draws at the refreshes where its interval has passed: every one when
     // the interval is the step, every 0.25 s paused.
     void runFrames(int refreshes);
+    // The picture drawn at every `refreshes`th refresh only (1, the default:
+    // at each; 0: never), counted from the next one. The frames between still
+    // take their time step, tick and scene switch, so a long scenario plays
+    // the same at a fraction of the drawing; a screenshot shows the last
+    // frame drawn.
+    void setPictureEvery(int refreshes)
+    {
+        pictureEvery_ = refreshes;
+        refreshCount_ = 0;
+    }
 
     // Touches, in view points (origin at the top left), go through the GL
     // view to its touch delegate, as the window's touches do. The event of
@@ -131,6 +142,8 @@ private:
     Ref<EAGLView> view_;
     CCDirectorIOS* director_ = nullptr;
     UITouchSet touchesDown_;
+    int pictureEvery_ = 1;
+    uint64_t refreshCount_ = 0;
     LifeCycle lifeCycle_;
     std::unique_ptr<CCPlatformOverlay> overlay_; // alerts, spinners and modal screens
 };
