@@ -14,15 +14,10 @@ namespace mw {
 namespace {
 
 // The desktop's store sells the game's six coin packs at prices of its own and
-// asks in an alert before it "charges": no money is involved.
+// asks in an alert before it "charges": no money is involved. An alert still
+// asking when the store goes answers nobody (the payment is dropped with the run).
 class DesktopStore : public PaymentQueue, public AlertViewDelegate, public std::enable_shared_from_this<DesktopStore> {
 public:
-    ~DesktopStore() override
-    {
-        // An alert still asking answers nobody (the payment is dropped with the run).
-        for (auto& [alert, transaction] : asking_) alert->delegate = nullptr;
-    }
-
     bool canMakePayments() const override { return true; }
 
     void requestProducts(

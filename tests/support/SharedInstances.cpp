@@ -14,6 +14,7 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveNotices.h"
 #include "platform/Application.h"
 #include "platform/HTTPTransport.h"
 #include "social/CCDataStore.h"
@@ -39,6 +40,8 @@ void resetSharedInstances()
     InAppPurchase::purgeSharedInstance();
     GlobalObject::purgeSharedInstance();
     Profile::purgeSharedInstance();
+    // Takes down the alerts it put up, with the session's memory of them.
+    SaveNotices::purgeSharedInstance();
     Shared<LocalisationManager>::purge();
     if (CCDirector* director = CCDirector::currentDirector()) {
         director->end();
