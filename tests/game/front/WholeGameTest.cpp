@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <iomanip>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -945,12 +945,15 @@ public:
 
 // ---- the stages
 
-// The whole game in four stages, each a test of its own that starts where the
+// The whole game in five stages, each a test of its own that starts where the
 // one before ended: from the home folder as the game left it at its quit
 // (the save file, the defaults and every other store) and the clock of that
 // moment. A stage after the first launches the game on that folder and
 // continues the village from the main menu, as a player coming back does,
-// and finds the village as it was left.
+// and finds the village as it was left; the last one does only that, after
+// the purchase, the options and the menu. CTest runs the stages of a device
+// in order and brings the stages before into a run that picks a later one
+// (WholeGameStages.cmake, which reads the tests' names).
 using Step = void (WholeGame::*)();
 struct Stage {
     const char* name;
@@ -963,6 +966,7 @@ const std::vector<Stage>& stages()
         {"fields", {&WholeGame::fields, &WholeGame::fieldSession}},
         {"first_buildings", {&WholeGame::afterFields, &WholeGame::firstBuildings}},
         {"tabs_and_menu", {&WholeGame::tabs, &WholeGame::coinPack, &WholeGame::optionsAndContinue}},
+        {"relaunched", {}},
     };
     return all;
 }
@@ -996,6 +1000,12 @@ public:
     static std::string village(const std::string& device, size_t stage)
     {
         return WholeGame::readFile((folder(device, stage) / "village").string());
+    }
+    // Forgets the end of `stage`, so that a play of it that fails leaves none.
+    static void discard(const std::string& device, size_t stage)
+    {
+        std::error_code error;
+        std::filesystem::remove_all(folder(device, stage), error);
     }
     // The home folder at the end of `stage` copied into `home`.
     static bool restore(const std::string& device, size_t stage, const std::string& home)
@@ -1074,6 +1084,7 @@ struct StageEnd {
 StageEnd playStage(const std::string& device, size_t stage, bool keepEnd, bool pictures)
 {
     SCOPED_TRACE(std::string("stage ") + stages()[stage].name);
+    if (keepEnd) StageEnds::discard(device, stage);
     const double wall = stage == 0 ? kLaunchWall : StageEnds::wall(device, stage - 1);
     WholeGame play(device, false, wall);
     play.game.picturesOn = pictures;
@@ -1138,7 +1149,8 @@ class WholeGameTest : public ::testing::TestWithParam<Played> {};
 // The game as a new player meets it, from an empty home folder to a village
 // with its first buildings, quit and launched again: the high-resolution
 // phone and the tablet the whole way (the phone twice, the second play of
-// each stage against the first), the small phone its opening.
+// each stage against the first, so that the whole game ends in the same save
+// file every time), the small phone its opening.
 TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
 {
     const Played& p = GetParam();
@@ -1171,13 +1183,15 @@ std::vector<Played> everyPlay()
     return plays;
 }
 
+// Names as WholeGameStages.cmake reads them: "<device>_stage<n>_<stage>",
+// "_again" after a second play.
 INSTANTIATE_TEST_SUITE_P(Devices, WholeGameTest, ::testing::ValuesIn(everyPlay()), [](const auto& info) {
     const Played& p = info.param;
     std::string name = p.device;
     if (p.stage < 0)
         name += "-opening-only";
     else
-        name += "-" + std::to_string(p.stage + 1) + "-" + stages()[size_t(p.stage)].name +
+        name += "-stage" + std::to_string(p.stage + 1) + "-" + stages()[size_t(p.stage)].name +
                 (p.again ? "-again" : "");
     for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
     return name;
