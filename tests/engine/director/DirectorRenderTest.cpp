@@ -74,7 +74,8 @@ public:
 };
 
 // A driver that draws every third picture: the frames between keep the last
-// picture drawn, yet tick, count and switch scenes as ever.
+// picture drawn, yet tick, count and switch scenes as ever; asked to, it
+// draws the last refresh of each run too.
 TEST_P(DirectorRenderTest, FramesLeftUndrawnStillTickAndSwitchScenes)
 {
     auto sceneOf = [](RGBA colour) {
@@ -103,6 +104,15 @@ TEST_P(DirectorRenderTest, FramesLeftUndrawnStillTickAndSwitchScenes)
     EXPECT_TRUE(nearColor(pixelAt(driver().readPixels(), {5, 5}), green));
     EXPECT_EQ(counter->ticks, 4);
     EXPECT_EQ(director().totalFrames(), framesBefore + 4);
+
+    // The last refresh of each run drawn as well: a run ends on its picture.
+    driver().setPictureEvery(3, true);
+    driver().runFrames(1); // drawn, counted
+    Ref<CCScene> blueScene = sceneOf(blue);
+    director().replaceScene(blueScene.get());
+    driver().runFrames(2); // the first left undrawn, the last drawn
+    EXPECT_TRUE(nearColor(pixelAt(driver().readPixels(), {5, 5}), blue));
+    EXPECT_EQ(counter->ticks, 7);
     CCScheduler::sharedScheduler()->unscheduleUpdateForTarget(counter.get());
 }
 
