@@ -128,10 +128,6 @@ protected:
         if (service_) service_->route();
         driver_ = HeadlessDriver::createForApplicationWithContext(gl->context(), profile(), kStep);
         ASSERT_NE(driver_, nullptr);
-        // Nothing is read from the screen but the pictures: without them, a
-        // picture every fourth refresh.
-        const char* pictures = std::getenv("MOSSWICK_TEST_PICTURES");
-        driver_->setPictureEvery(pictures && *pictures ? 1 : 4);
         driver_->clock().setWall(kLaunchWall);
         app_ = std::make_unique<MosswickAppDelegate>();
         driver_->lifeCycle().setDelegate(app_.get());
