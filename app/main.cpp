@@ -20,10 +20,12 @@
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Shared.h"
 #include "game/front/MosswickAppDelegate.h"
 #include "platform/AppWindow.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
+#include "platform/LifeCycle.h"
 
 namespace {
 
@@ -139,6 +141,19 @@ bool reportMissingResources()
 
 // ---------------------------------------------------------------- drivers
 
+// The end of a run is the application's end, whatever ended it: it goes to
+// the background (the game saves) and terminates (what it presents and its
+// scenes go), as when the window is closed; then the program's shared
+// instances end in their order, while the GL context is still there for the
+// textures they hold. Nothing is left for the process's static destructors.
+void endTheRun(LifeCycle& lifeCycle)
+{
+    lifeCycle.quit();
+    lifeCycle.setDelegate(nullptr);
+    beginProgramEnd();
+    MosswickAppDelegate::endSharedInstances();
+}
+
 int runHeadless(const DeviceProfile& profile, const Options& options)
 {
     std::unique_ptr<HeadlessDriver> driver = HeadlessDriver::createForApplication(profile, kGameFormat, 1.0 / 30);
@@ -156,7 +171,7 @@ int runHeadless(const DeviceProfile& profile, const Options& options)
             status = 1;
         }
     }
-    driver->lifeCycle().setDelegate(nullptr);
+    endTheRun(driver->lifeCycle());
     return status;
 }
 
@@ -169,12 +184,18 @@ int runWindow(const DeviceProfile& profile, const Options& options)
     driver->setApplicationDelegate(&game);
 
     const bool budgetSpent = driver->run(options.frames);
+    int status = 0;
     if (budgetSpent && !options.screenshot.empty()) {
-        if (!driver->screenshot(options.screenshot)) return 1;
-        std::printf("screenshot written to %s\n", options.screenshot.c_str());
+        if (driver->screenshot(options.screenshot)) {
+            std::printf("screenshot written to %s\n", options.screenshot.c_str());
+        } else {
+            status = 1;
+        }
     }
+    // A closed window has quit already; the quit of a spent budget is the game's too.
+    endTheRun(driver->window().lifeCycle());
     driver->setApplicationDelegate(nullptr);
-    return 0;
+    return status;
 }
 
 } // namespace

@@ -20,7 +20,7 @@ public:
     ~DesktopStore() override
     {
         // An alert still asking answers nobody (the payment is dropped with the run).
-        for (auto& [alert, transaction] : asking_) alert->delegate = nullptr;
+        for (auto& [alert, question] : asking_) question.alert->delegate = nullptr;
     }
 
     bool canMakePayments() const override { return true; }
@@ -45,7 +45,7 @@ public:
     {
         auto found = asking_.find(&alert);
         if (found == asking_.end()) return;
-        Ref<PaymentTransaction> transaction = found->second;
+        Ref<PaymentTransaction> transaction = found->second.transaction;
         asking_.erase(found);
         if (index == 1) update(*transaction, PaymentTransaction::kPurchased);
         else update(*transaction, PaymentTransaction::kFailed, StoreError{2, "Cannot connect to the store."});
@@ -64,7 +64,7 @@ protected:
             format("Buy %@ for $%.2f?\n(Nothing is charged on this computer.)", product->localizedTitle.c_str(),
                    product->price),
             this, std::vector<std::string>{"Cancel", "Buy"});
-        asking_[alert.get()] = Ref<PaymentTransaction>(&transaction);
+        asking_[alert.get()] = Question {alert, Ref<PaymentTransaction>(&transaction)};
         alert->show();
     }
 
@@ -85,7 +85,14 @@ private:
                             found->second.first};
     }
 
-    std::map<AlertView*, Ref<PaymentTransaction>> asking_;
+    // The alerts asking now, held: an alert taken off unanswered (the
+    // program's end closes every alert) must not leave a dangling key whose
+    // delegate the store clears when it goes.
+    struct Question {
+        Ref<AlertView> alert;
+        Ref<PaymentTransaction> transaction;
+    };
+    std::map<AlertView*, Question> asking_;
 };
 
 std::mutex gLock;

@@ -43,6 +43,19 @@ public:
     void applicationWillTerminate() override;
     void applicationSignificantTimeChange() override;
 
+    // Terminating takes down what is presented (alerts and game-centre
+    // screens unanswered, the social screens' window and animations), then
+    // ends the director (the scenes, then the engine's shared objects).
+    // The program's end then runs endSharedInstances.
+
+    // The program's shared instances, top layer first: the game's, the
+    // social client's (LumoraSlimlineSession::endSocialClient), the
+    // analytics client's and the sound engine's. For the program's end once
+    // the application has terminated (its screens and scenes are gone and
+    // every observer has heard the termination), while the GL context is
+    // still there for the textures they hold; the tests' reset runs it too.
+    static void endSharedInstances();
+
     // Moves "supersave.plist" from the caches folder to the documents folder
     // when only the caches folder has one; a failed move is logged ("Err
     // desc-...") and both files stay.
