@@ -15,6 +15,9 @@ namespace mw {
 
 namespace {
 
+// One cached object (an advert's picture at most): anything far larger is no entry of ours.
+constexpr size_t kLargestEntry = size_t(16) << 20;
+
 std::mutex gLock;
 Ref<TallyFileCache>& shared()
 {
@@ -88,7 +91,7 @@ std::optional<ArchiveItem> TallyFileCache::get(const std::string& name, bool for
     const std::string path = createFilePath(name, forCurrentAgentVersion);
     std::optional<ArchiveItem> item;
     std::vector<uint8_t> bytes;
-    if (Paths::fileExists(path) && AtomicFile::read(path, bytes)) {
+    if (Paths::fileExists(path) && AtomicFile::read(path, bytes, nullptr, kLargestEntry)) {
         KeyedUnarchiver unarchiver(bytes);
         ArchiveItem root = unarchiver.decodeItem("root");
         if (unarchiver.ok() && !root.isNull()) item = std::move(root);

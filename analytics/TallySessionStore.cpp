@@ -56,13 +56,16 @@ std::string named(const char* pattern, bool withVersion)
 
 void markSkipBackup(const std::string& path) { (void)TallyUtil::addSkipBackupAttributeToItemAtPath(path); }
 
+// Queued reports and session state: a file far larger is none of ours.
+constexpr size_t kLargestFile = size_t(16) << 20;
+
 enum class FileRead { Missing, Read, Unreadable };
 
 FileRead readFile(const std::string& path, std::vector<uint8_t>& bytes)
 {
     if (!exists(path) && errno == ENOENT) return FileRead::Missing;
     std::string reason;
-    if (AtomicFile::read(path, bytes, &reason)) return FileRead::Read;
+    if (AtomicFile::read(path, bytes, &reason, kLargestFile)) return FileRead::Read;
     logLine("TallyAnalytics: cannot read %s (%s); leaving it as it is", path.c_str(), reason.c_str());
     return FileRead::Unreadable;
 }

@@ -1,14 +1,17 @@
 // The mosswick program: starts the game in the device's screen, in a window
 // or headless.
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/SocialServiceRouting.h"
 #include "audio/CDAudioManager.h"
@@ -81,7 +84,8 @@ void printUsage(std::FILE* out)
         kDefaultHeadlessFrames);
 }
 
-// Empty on a bad command line (the reason is printed).
+// Empty on a bad command line (the reason is printed), whatever else it
+// holds: --help beside an unknown option is still a mistake.
 std::optional<Options> parseOptions(int argc, char** argv, bool& wantsHelp)
 {
     Options options;
@@ -90,6 +94,9 @@ std::optional<Options> parseOptions(int argc, char** argv, bool& wantsHelp)
         const bool hasValue = i + 1 < argc;
         if (arg == "--help" || arg == "-h") {
             wantsHelp = true;
+        } else if (arg == "--screenshot" && hasValue && argv[i + 1][0] == '\0') {
+            std::fprintf(stderr, "mosswick: --screenshot needs a file name\n");
+            return std::nullopt;
         } else if (arg == "--headless") {
             options.headless = true;
         } else if (arg == "--device" && hasValue) {
@@ -137,6 +144,31 @@ bool reportMissingResources()
                              "set MOSSWICK_RESOURCES to the game's resources folder\n");
     }
     return missing;
+}
+
+// Whether a screenshot can be written at `path`, found before the frames
+// run rather than after them: a trial file is made and removed in its folder,
+// where the picture's own temporary file will go (so a read-only disk or a
+// folder without write permission shows, for root too). False with the
+// reason printed.
+bool screenshotPathWritable(const std::string& path)
+{
+    auto refuse = [&](const std::string& why) {
+        std::fprintf(stderr, "mosswick: cannot write the screenshot %s: %s\n", path.c_str(), why.c_str());
+        return false;
+    };
+    struct stat info {};
+    if (path.back() == '/' || (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))) {
+        return refuse("it is a folder");
+    }
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    std::string trial = folder + "/.mosswick-screenshot-XXXXXX";
+    const int fd = ::mkstemp(trial.data());
+    if (fd < 0) return refuse(std::strerror(errno));
+    ::close(fd);
+    ::unlink(trial.c_str());
+    return true;
 }
 
 // ---------------------------------------------------------------- drivers
@@ -204,13 +236,13 @@ int main(int argc, char** argv)
 {
     bool wantsHelp = false;
     const std::optional<Options> options = parseOptions(argc, argv, wantsHelp);
-    if (wantsHelp) {
-        printUsage(stdout);
-        return 0;
-    }
     if (!options) {
         printUsage(stderr);
         return 2;
+    }
+    if (wantsHelp) {
+        printUsage(stdout);
+        return 0;
     }
     const DeviceProfile* profile = DeviceProfile::named(options->device);
     if (!profile) {
@@ -219,6 +251,7 @@ int main(int argc, char** argv)
         return 2;
     }
     DeviceProfile::setCurrent(*profile);
+    if (!options->screenshot.empty() && !screenshotPathWritable(options->screenshot)) return 1;
     if (reportMissingResources()) return 1;
     // Before the game starts, which is before its first transfer.
     routeToSocialServiceFromEnvironment();

@@ -125,8 +125,13 @@ bool syncFolder(const std::string& folder)
 
 } // namespace
 
-bool AtomicFile::write(const std::string& path, const void* data, size_t size, std::string* error)
+bool AtomicFile::write(const std::string& path, const void* data, size_t size, std::string* error,
+                       FailureLog log)
 {
+    auto fail = [&](std::string* reasonOut, const std::string& message) {
+        if (log == FailureLog::Line) logLine("AtomicFile: %s", message.c_str());
+        if (reasonOut) *reasonOut = message;
+    };
     if (path.empty() || path.back() == '/') {
         fail(error, "not a file path: '" + path + "'");
         return false;
@@ -171,65 +176,103 @@ bool AtomicFile::write(const std::string& path, const void* data, size_t size, s
     return true;
 }
 
-bool AtomicFile::read(const std::string& path, std::vector<uint8_t>& bytes, std::string* error)
+bool AtomicFile::read(const std::string& path, std::vector<uint8_t>& bytes, std::string* error, size_t limit)
 {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error) *error = errnoText("cannot open", path);
+    auto refuse = [&](const std::string& reason) {
+        if (error) *error = reason;
+        bytes.clear();
+        bytes.shrink_to_fit();
         return false;
-    }
+    };
+    // Not blocked by a pipe without a writer: it is refused just below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return refuse(errnoText("cannot open", path));
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool folder = S_ISDIR(info.st_mode);
         ::close(fd);
-        if (error) *error = "cannot read " + path + ": is a folder";
-        return false;
+        return refuse("cannot read " + path + (folder ? ": is a folder" : ": is not a regular file"));
     }
+    const std::string tooLarge = "cannot read " + path + ": it holds more than " + std::to_string(limit) +
+                                 " bytes, more than such a file ever needs";
+    if (static_cast<uint64_t>(info.st_size) > limit) {
+        ::close(fd);
+        return refuse(tooLarge);
+    }
+    bytes.reserve(static_cast<size_t>(info.st_size));
     uint8_t chunk[65536];
     for (;;) {
         ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got < 0) {
             if (errno == EINTR) continue;
-            if (error) *error = errnoText("cannot read", path);
+            const std::string reason = errnoText("cannot read", path);
             ::close(fd);
-            bytes.clear();
-            return false;
+            return refuse(reason);
         }
         if (got == 0) break;
+        // A file that grows while it is read is held to the same bound.
+        if (bytes.size() + static_cast<size_t>(got) > limit) {
+            ::close(fd);
+            return refuse(tooLarge);
+        }
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
     ::close(fd);
     return true;
 }
 
-std::string AtomicFile::moveAside(const std::string& path, std::string* error)
+namespace {
+
+// Gives the file at `path` the first free name "<path>.<tag>-<UTC time>[-n]".
+// link() refuses to replace an existing file, unlike rename(), so an earlier
+// copy is never overwritten. `moved` tells whether the file had to be moved
+// there (no second links on this file system, or a folder) rather than
+// linked.
+std::string linkAside(const std::string& path, const std::string& tag, const char* verb, bool& moved,
+                      std::string* error)
 {
+    moved = false;
     std::time_t now = std::time(nullptr);
     std::tm utc {};
     gmtime_r(&now, &utc);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
-    const std::string base = path + ".corrupt-" + stamp;
+    const std::string base = path + "." + tag + "-" + stamp;
 
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::string target = attempt == 0 ? base : base + "-" + std::to_string(attempt);
-        // link() refuses to replace an existing file, unlike rename(), so an
-        // earlier rescued copy is never overwritten.
-        if (::link(path.c_str(), target.c_str()) == 0) {
-            ::unlink(path.c_str());
-            return target;
-        }
+        if (::link(path.c_str(), target.c_str()) == 0) return target;
         if (errno == EEXIST) continue;
         if (errno == EPERM || errno == EXDEV || errno == ENOTSUP || errno == EMLINK) {
-            // File systems without hard links: fall back to rename after a check.
+            // File systems without hard links, and folders: rename after a check.
             if (::access(target.c_str(), F_OK) == 0) continue;
-            if (::rename(path.c_str(), target.c_str()) == 0) return target;
+            if (::rename(path.c_str(), target.c_str()) == 0) {
+                moved = true;
+                return target;
+            }
         }
-        fail(error, errnoText("cannot move aside", path));
+        fail(error, errnoText(std::string("cannot ") + verb, path));
         return std::string();
     }
-    fail(error, "cannot move aside " + path + ": too many earlier copies");
+    fail(error, std::string("cannot ") + verb + " " + path + ": too many earlier copies");
     return std::string();
+}
+
+} // namespace
+
+std::string AtomicFile::moveAside(const std::string& path, std::string* error)
+{
+    bool moved = false;
+    const std::string target = linkAside(path, "corrupt", "move aside", moved, error);
+    if (!target.empty() && !moved) ::unlink(path.c_str());
+    return target;
+}
+
+std::string AtomicFile::keepAside(const std::string& path, const std::string& tag, std::string* error)
+{
+    bool moved = false;
+    return linkAside(path, tag, "keep aside", moved, error);
 }
 
 } // namespace mw

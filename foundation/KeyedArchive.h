@@ -25,8 +25,8 @@
 // any kind, so tables keyed by numbers keep number keys), a null
 // { "$class": "$null" }, or an object { "$class": <name>, <field>: <item>... }.
 // 32-bit integers, 64-bit integers, floats, doubles and booleans are written
-// with their kind marks (see PropertyList.h), and every decode reads any kind
-// forgivingly. An object referenced twice is written twice (no identity is
+// with their kind marks, and decimals as the property list writes them (see
+// PropertyList.h); every decode reads any kind forgivingly. An object referenced twice is written twice (no identity is
 // kept), and a cycle fails at the nesting limit.
 
 namespace mw {

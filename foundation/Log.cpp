@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 
 #include "foundation/Format.h"
 
@@ -24,6 +25,20 @@ LogSink& currentSink()
     return sink;
 }
 
+// To the sink when one is installed, else to the stream with its newline.
+void writeLine(LogStream stream, std::string line)
+{
+    std::lock_guard<std::recursive_mutex> lock(logMutex());
+    if (currentSink()) {
+        currentSink()(line);
+        return;
+    }
+    FILE* file = stream == LogStream::standardOutput ? stdout : stderr;
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), file);
+    std::fflush(file);
+}
+
 } // namespace
 
 void logLine(const char* fmt, ...)
@@ -32,15 +47,16 @@ void logLine(const char* fmt, ...)
     va_start(args, fmt);
     std::string line = vformat(fmt, args);
     va_end(args);
+    writeLine(LogStream::standardError, std::move(line));
+}
 
-    std::lock_guard<std::recursive_mutex> lock(logMutex());
-    if (currentSink()) {
-        currentSink()(line);
-        return;
-    }
-    line += '\n';
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+void logLineTo(LogStream stream, const char* fmt, ...)
+{
+    va_list args;
+    va_start(args, fmt);
+    std::string line = vformat(fmt, args);
+    va_end(args);
+    writeLine(stream, std::move(line));
 }
 
 LogSink setLogSink(LogSink sink)

@@ -12,6 +12,14 @@ namespace mw {
 // (see format()); "%@" takes a const char* like "%s".
 void logLine(const char* fmt, ...);
 
+// The standard stream a line goes to when no sink is installed.
+enum class LogStream { standardError, standardOutput };
+
+// As logLine, but without a sink the line goes to the given stream: the few
+// messages the system prints to standard output come through here, so a
+// sink still silences or captures them with every other line.
+void logLineTo(LogStream stream, const char* fmt, ...);
+
 // Receives every logged line (without its newline) instead of stderr.
 using LogSink = std::function<void(const std::string& line)>;
 

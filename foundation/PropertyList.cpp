@@ -139,6 +139,7 @@ public:
         case Value::Kind::Real:
             element(depth, "real", value.isFloat() ? floatText(value.asFloat()) : doubleText(value.asDouble()));
             return true;
+        case Value::Kind::Decimal: return writeDecimal(value, depth);
         case Value::Kind::Date: return writeDate(value, depth);
         case Value::Kind::String: return writeText(depth, "string", value.stringView());
         case Value::Kind::Data: writeData(value.asData(), depth); return true;
@@ -214,6 +215,29 @@ private:
         out += "</";
         out += tag;
         out += ">\n";
+        return true;
+    }
+
+    // Property lists have no decimals: one that an integer or a real holds
+    // exactly is written as that; any other as its own literal, a whole
+    // number's digits in <integer> (past 64 bits, so they cannot read back
+    // as an integer), else in <real> with one more zero in front ("01E400",
+    // "-00.1000000000000000000001"). No writer prints a number with a zero
+    // before another digit, so the reader knows these for decimals, while
+    // other readers still read the number.
+    bool writeDecimal(const Value& value, int depth)
+    {
+        const Value narrowed = value.narrowedNumber();
+        if (!narrowed.isDecimal()) return write(narrowed, depth);
+        Value::DecimalTextRoom room;
+        const std::string_view literal = value.decimalText(room);
+        if (literal.find_first_of(".eE") == std::string_view::npos) {
+            element(depth, "integer", literal);
+            return true;
+        }
+        std::string marked(literal);
+        marked.insert(marked.front() == '-' ? 1 : 0, 1, '0');
+        element(depth, "real", marked);
         return true;
     }
 
@@ -435,7 +459,11 @@ private:
             result = std::from_chars(digits.data(), digits.data() + digits.size(), wide);
             if (result.ec == std::errc() && result.ptr == digits.data() + digits.size()) return Value(wide);
         }
-        if (result.ec == std::errc::result_out_of_range) return failAt(node, "integer out of range: " + *text);
+        if (result.ec == std::errc::result_out_of_range) {
+            // Past 64 bits: a decimal keeps every digit (see writeDecimal).
+            if (std::optional<Value> decimal = Value::decimal(digits)) return decimal;
+            return failAt(node, "integer out of range: " + *text);
+        }
         if (digits.empty() || result.ec != std::errc() || result.ptr != digits.data() + digits.size()) {
             return failAt(node, "not an integer: \"" + *text + "\"");
         }
@@ -449,6 +477,7 @@ private:
         if (!text) return std::nullopt;
         std::string_view number = trimmed(*text);
         if (!number.empty() && number.front() == '+') number.remove_prefix(1);
+        if (std::optional<Value> decimal = markedDecimal(number)) return decimal;
         double value = 0.0;
         auto result = std::from_chars(number.data(), number.data() + number.size(), value);
         if (number.empty() || result.ptr != number.data() + number.size() ||
@@ -467,6 +496,18 @@ private:
             return Value::realMarkedFloat(value);
         }
         return Value(value);
+    }
+
+    // A decimal written with one more zero in front (see writeDecimal).
+    static std::optional<Value> markedDecimal(std::string_view number)
+    {
+        const size_t zero = !number.empty() && number.front() == '-' ? 1 : 0;
+        if (number.size() < zero + 2 || number[zero] != '0' || number[zero + 1] < '0' || number[zero + 1] > '9') {
+            return std::nullopt;
+        }
+        std::string literal(number);
+        literal.erase(zero, 1);
+        return Value::decimal(literal);
     }
 
     std::optional<Value> readDate(const xmlNode* node)

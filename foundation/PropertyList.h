@@ -21,10 +21,16 @@ namespace mw {
 // nothing is fetched from the network. Binary property lists are refused.
 //
 // Integers run from -2^63 to 2^64-1 (those above INT64_MAX read as unsigned
-// values) and keep the 32-bit mark when their value fits in 32 bits. A real
+// values; longer ones read as decimals) and keep the 32-bit mark when their
+// value fits in 32 bits. A real
 // reads as the double of its text; it also gets the float mark when the text
 // is a float's shortest form and not the 17-digit form the writer gives
 // doubles, so that a real written from a float is written back as it was.
+// A decimal is written as the integer or real that holds it exactly (see
+// Value::narrowedNumber); any other as its literal: digits in <integer> for
+// a whole number past 64 bits, else in <real> with one more zero in front
+// ("01E400"), a form no writer gives a real. Both read back as that decimal,
+// while other readers still read a number.
 // Dates are written in whole seconds from year 0001 to 9999, as the platform
 // did; a year-0000 date that earlier versions wrote reads as 0001-01-01.
 

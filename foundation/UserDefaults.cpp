@@ -13,6 +13,8 @@ namespace mw {
 namespace {
 
 constexpr char kFileName[] = "UserDefaults.plist";
+// A few dozen small settings: a file far larger is none of ours.
+constexpr size_t kLargestFile = size_t(16) << 20;
 
 std::mutex& sharedLock()
 {
@@ -56,7 +58,7 @@ bool UserDefaults::loadIfNeeded()
     // that does not parse is a failure to read it, which may pass.
     std::string reason;
     std::vector<uint8_t> bytes;
-    if (!AtomicFile::read(path_, bytes, &reason)) return noteReadFailure(reason);
+    if (!AtomicFile::read(path_, bytes, &reason, kLargestFile)) return noteReadFailure(reason);
 
     std::vector<std::string> skipped;
     std::optional<Value> contents =

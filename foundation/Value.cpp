@@ -324,8 +324,10 @@ void Value::release() noexcept
         storage->references.fetch_sub(1, std::memory_order_acq_rel) != 1) {
         return;
     }
-    switch (kind_) {
-    case Kind::String: {
+    // A long decimal's literal is held as a string's bytes are.
+    switch (kind()) {
+    case Kind::String:
+    case Kind::Decimal: {
         auto* block = static_cast<StringStorage*>(storage);
         const size_t bytes = sizeof(StringStorage) + block->size + 1;
         block->~StringStorage();
@@ -360,6 +362,8 @@ T* Value::unshared()
 }
 
 // ---- Value ----
+
+static_assert(sizeof(Value) == 16, "a Value is passed and copied as two words");
 
 Value::Value(const char* s) : Value(std::string_view(s ? s : "")) {}
 
@@ -408,11 +412,12 @@ const Value& Value::null()
 
 int64_t Value::asInt64() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Boolean: return payload_.integer;
     case Kind::Integer: return isUnsigned_ ? std::numeric_limits<int64_t>::max() : payload_.integer;
     case Kind::Real:
     case Kind::Date: return clampToInt64(payload_.real);
+    case Kind::Decimal: return decimalAsInt64();
     case Kind::String: return parseLeadingInteger(stringView());
     default: return 0;
     }
@@ -420,12 +425,13 @@ int64_t Value::asInt64() const
 
 uint64_t Value::asUInt64() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Integer:
         if (isUnsigned_) return static_cast<uint64_t>(payload_.integer);
         return payload_.integer < 0 ? 0 : static_cast<uint64_t>(payload_.integer);
     case Kind::Real:
     case Kind::Date: return clampToUInt64(payload_.real);
+    case Kind::Decimal: return decimalAsUInt64();
     case Kind::String: {
         // Past the signed range the leading number is read again as unsigned.
         const int64_t leading = parseLeadingInteger(stringView());
@@ -451,13 +457,14 @@ int32_t Value::asInt() const
 
 double Value::asDouble() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Boolean: return static_cast<double>(payload_.integer);
     case Kind::Integer:
         return isUnsigned_ ? static_cast<double>(static_cast<uint64_t>(payload_.integer))
                            : static_cast<double>(payload_.integer);
     case Kind::Real:
     case Kind::Date: return payload_.real;
+    case Kind::Decimal: return decimalAsDouble();
     case Kind::String: return parseLeadingReal(stringView());
     default: return 0.0;
     }
@@ -465,10 +472,11 @@ double Value::asDouble() const
 
 bool Value::asBool() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Boolean:
     case Kind::Integer: return payload_.integer != 0;
     case Kind::Real: return payload_.real != 0.0;
+    case Kind::Decimal: return decimalAsBool();
     case Kind::String: return parseLeadingBool(stringView());
     default: return false;
     }
@@ -476,12 +484,16 @@ bool Value::asBool() const
 
 std::string Value::asString() const
 {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::String: return std::string(stringView());
     case Kind::Boolean: return formatInteger(payload_.integer);
     case Kind::Integer:
         return isUnsigned_ ? formatInteger(static_cast<uint64_t>(payload_.integer)) : formatInteger(payload_.integer);
     case Kind::Real: return formatReal(payload_.real, isFloat_);
+    case Kind::Decimal: {
+        DecimalTextRoom room;
+        return std::string(decimalText(room));
+    }
     default: return std::string();
     }
 }
@@ -554,6 +566,8 @@ bool Value::push(Value value)
 
 bool operator==(const Value& a, const Value& b)
 {
+    if (a.isDecimal()) return Value::decimalEquals(a, b);
+    if (b.isDecimal()) return Value::decimalEquals(b, a);
     if (a.kind_ != b.kind_) return false;
     const bool same = a.hasStorage() && a.payload_.storage == b.payload_.storage;
     switch (a.kind_) {
@@ -566,6 +580,7 @@ bool operator==(const Value& a, const Value& b)
     case Value::Kind::Data: return same || a.asData() == b.asData();
     case Value::Kind::Array: return same || a.asArray() == b.asArray();
     case Value::Kind::Dictionary: return same || a.asDict() == b.asDict();
+    case Value::Kind::Decimal: break; // compared above
     }
     return false;
 }

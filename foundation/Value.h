@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,8 +16,8 @@ class ValueDictionary;
 template <typename T>
 class Ref;
 
-// A property-list value: null, boolean, integer, real, string, data, date,
-// array or dictionary.
+// A property-list value: null, boolean, integer, real, decimal, string, data,
+// date, array or dictionary.
 //
 // Value is a plain value type of 16 bytes. Strings, data, arrays and
 // dictionaries live in shared, reference-counted storage that is copied only
@@ -24,20 +25,40 @@ class Ref;
 // travel between threads; one Value object must not be changed by two threads
 // at once. A Value moved from is null.
 //
+// A decimal is a number kept as the literal it was read from ("12",
+// "-0.5E+3", "123456789012345678901234567890", "1E400"): every digit and the
+// exponent stay exactly as written, however many there are, and the value
+// hands its literal back unchanged (asString, and the JSON writer). It is how
+// JSON numbers are read, so that an id or an amount past what a double holds
+// is neither rounded nor pushed to infinity. Small literals (up to 19 digits,
+// an exponent up to 65535) are held in the value itself; longer ones in a
+// shared block like a string's.
+//
 // Reads are forgiving, as the platform's number and string objects were: a
 // value of the wrong kind reads as 0, false or empty; a string read as a number
-// yields its leading number (C locale); a real read as an integer truncates.
+// yields its leading number (C locale); a real or a decimal read as an integer
+// truncates toward zero and clamps to the integer's range; a decimal read as a
+// double is the nearest double, infinity or zero past the double's range. A
+// decimal never reads as NaN.
 //
 // Equality is deep and compares kinds: a boolean, an integer and a real are
 // three different kinds, so Value(1) != Value(1.0) != Value(true). Within a
 // kind the width hints do not matter: a 32-bit and a 64-bit integer of the same
 // number are equal, and a real marked as float is compared at float precision
-// (the mark says the value never had more). Dictionaries are equal when they
-// hold the same keys with equal values, whatever their order; the order is kept
-// for writing files, not for identity.
+// (the mark says the value never had more). A decimal compares as the number
+// it writes: equal to another decimal of the same value ("1.50" == "1.5",
+// "-0" == "0"), to an integer of the same value, and to a real whose own
+// text (asString's shortest form, at float precision for one marked float)
+// has the same value, so Value::decimal("0.1") == Value(0.1): the real's JSON
+// text reads back equal. It is never equal to a boolean, a
+// string or a NaN or infinite real. (A decimal can thus equal both Value(1)
+// and Value(1.0), which differ from each other.) Dictionaries are equal when
+// they hold the same keys with equal values, whatever their order; the order
+// is kept for writing files, not for identity. Values have no hash and no
+// order.
 class Value {
 public:
-    enum class Kind : uint8_t { Null, Boolean, Integer, Real, String, Data, Date, Array, Dictionary };
+    enum class Kind : uint8_t { Null, Boolean, Integer, Real, String, Data, Date, Array, Dictionary, Decimal };
     using Array = std::vector<Value>;
     using Dictionary = ValueDictionary;
     using Bytes = std::vector<uint8_t>;
@@ -76,12 +97,14 @@ public:
     Value(const Ref<T>&) = delete;
 
     Value(const Value& other) noexcept : kind_(other.kind_), is32Bit_(other.is32Bit_), isFloat_(other.isFloat_),
-                                         isUnsigned_(other.isUnsigned_), payload_(other.payload_)
+                                         isUnsigned_(other.isUnsigned_), decimal_(other.decimal_),
+                                         payload_(other.payload_)
     {
         if (hasStorage()) payload_.storage->references.fetch_add(1, std::memory_order_relaxed);
     }
     Value(Value&& other) noexcept : kind_(other.kind_), is32Bit_(other.is32Bit_), isFloat_(other.isFloat_),
-                                    isUnsigned_(other.isUnsigned_), payload_(other.payload_)
+                                    isUnsigned_(other.isUnsigned_), decimal_(other.decimal_),
+                                    payload_(other.payload_)
     {
         if (hasStorage()) other.kind_ = Kind::Null;
     }
@@ -119,13 +142,35 @@ public:
     // that is a float's shortest form: in memory it is the text's double (what
     // any other reader sees), and it writes back as the same text.
     static Value realMarkedFloat(double d);
+    // The decimal whose literal is `text`, which must be a JSON number as a
+    // whole: an optional minus, an integer part without leading zeros, an
+    // optional fraction and an optional exponent ("0", "-12.50", "1E+400").
+    // Nothing for any other text, and for an exponent of more than 18 digits
+    // (past any use, and past what the comparisons can count exactly).
+    static std::optional<Value> decimal(std::string_view text);
 
-    Kind kind() const { return kind_; }
+    // Why a number literal could not be read (see readDecimal).
+    enum class DecimalSyntax : uint8_t {
+        Read,
+        NoDigitsAfterMinus, // also: no number at all
+        LeadingZero,
+        NoDigitsAfterPoint,
+        NoDigitsAfterExponent,
+        ExponentTooLong,
+    };
+    // Reads the number literal that starts at `cursor` and ends before the
+    // first byte that cannot continue it, into `out` as a decimal, and moves
+    // `cursor` past it. On any other result `out` and `cursor` are unchanged.
+    // Parsers of number texts use this to read a number in one pass.
+    static DecimalSyntax readDecimal(const char*& cursor, const char* end, Value& out);
+
+    Kind kind() const { return kind_ == kLongDecimal ? Kind::Decimal : kind_; }
     bool isNull() const { return kind_ == Kind::Null; }
     bool isBool() const { return kind_ == Kind::Boolean; }
     bool isInteger() const { return kind_ == Kind::Integer; }
     bool isReal() const { return kind_ == Kind::Real; }
-    bool isNumber() const { return isBool() || isInteger() || isReal(); }
+    bool isDecimal() const { return kind_ == Kind::Decimal || kind_ == kLongDecimal; }
+    bool isNumber() const { return isBool() || isInteger() || isReal() || isDecimal(); }
     bool isString() const { return kind_ == Kind::String; }
     bool isData() const { return kind_ == Kind::Data; }
     bool isDate() const { return kind_ == Kind::Date; }
@@ -146,8 +191,26 @@ public:
     double asDouble() const;
     float asFloat() const { return static_cast<float>(asDouble()); }
     bool asBool() const;
-    // Strings as they are; numbers in their C-locale decimal form; anything else empty.
+    // Strings as they are; numbers in their C-locale decimal form (a decimal
+    // as its literal); anything else empty.
     std::string asString() const;
+    // Room for a small decimal's literal (see decimalText).
+    struct DecimalTextRoom {
+        char bytes[48];
+    };
+    // A decimal's literal, exactly as it was read, without an allocation:
+    // a small decimal writes it into `room`. Valid while both `room` and the
+    // value live unchanged; empty for any other kind.
+    std::string_view decimalText(DecimalTextRoom& room) const;
+    // The integer or real a decimal stands for exactly, or the decimal itself
+    // when neither does. A whole number in the 64-bit range (signed, or
+    // unsigned above it) gives an integer, except "-0", which gives the real
+    // -0.0; else a number whose nearest double's own text (the shortest, as
+    // asString writes the real) has the same value gives that real: "0.1",
+    // "1E22", "2.50", but not "0.10000000000000001" or "1E400". The result
+    // equals the decimal. Any other kind is returned as it is. Writers of
+    // formats without decimals use this.
+    Value narrowedNumber() const;
     // A string's text without a copy, valid while the value lives unchanged;
     // empty for any other kind.
     std::string_view stringView() const
@@ -222,7 +285,8 @@ private:
 
     bool hasStorage() const
     {
-        return kind_ == Kind::String || kind_ == Kind::Data || kind_ == Kind::Array || kind_ == Kind::Dictionary;
+        return kind_ == Kind::String || kind_ == Kind::Data || kind_ == Kind::Array || kind_ == Kind::Dictionary ||
+               kind_ == kLongDecimal;
     }
     static Storage* makeString(std::string_view text);
     void release() noexcept;
@@ -232,6 +296,7 @@ private:
         std::swap(is32Bit_, other.is32Bit_);
         std::swap(isFloat_, other.isFloat_);
         std::swap(isUnsigned_, other.isUnsigned_);
+        std::swap(decimal_, other.decimal_);
         std::swap(payload_, other.payload_);
     }
     template <typename T>
@@ -239,10 +304,31 @@ private:
     template <typename T>
     T* unshared();
 
+    // A small decimal (kind_ Decimal) keeps all its digits, fraction
+    // included, as one unsigned integer in payload_.integer, and here how
+    // many of them follow the point and how its sign and exponent were
+    // written (ValueDecimal.cpp). A long one has kind_ kLongDecimal and keeps
+    // its literal in a string's block; kind() reports it as a Decimal. All
+    // zero for every other kind.
+    struct DecimalForm {
+        uint8_t fractionDigits = 0;
+        uint8_t form = 0; // marks of the sign and the exponent, its leading zeros in the top two bits
+        uint16_t exponent = 0; // magnitude of the exponent as written
+    };
+    static constexpr Kind kLongDecimal = static_cast<Kind>(static_cast<uint8_t>(Kind::Decimal) + 1);
+
+    // The reads and the equality of decimals (ValueDecimal.cpp).
+    int64_t decimalAsInt64() const;
+    uint64_t decimalAsUInt64() const;
+    double decimalAsDouble() const;
+    bool decimalAsBool() const;
+    static bool decimalEquals(const Value& decimal, const Value& other);
+
     Kind kind_ = Kind::Null;
     bool is32Bit_ = false;
     bool isFloat_ = false;
     bool isUnsigned_ = false; // payload_.integer holds the bits of a number above INT64_MAX
+    DecimalForm decimal_;
     Payload payload_{0};
 };
 

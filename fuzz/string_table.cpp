@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static mw::Ref<mw::LocalisationManager> manager = mw::makeRef<mw::LocalisationManager>();
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    for (int32_t language = 0; language < 3; ++language) {
-        manager->LangType = language;
+    for (const char* language : {"en", "de", "pl"}) {
+        manager->setLang(language);
         manager->parseCSVData(bytes);
         for (const auto& [key, text] : manager->dictionary) {
             if (!mw::isValidUtf8(key)) fail("a key is not UTF-8", key);

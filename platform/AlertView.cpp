@@ -1,6 +1,7 @@
 #include "platform/AlertView.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "foundation/Shared.h"
 
@@ -8,6 +9,46 @@ namespace mw {
 
 namespace {
 AlertViewPresenter* gInstalled = nullptr;
+
+// Every alert alive, so that a delegate going away can be forgotten by the
+// alerts that name it. Never destroyed: a delegate may go at exit, after the
+// statics of this file.
+struct LiveAlerts {
+    std::mutex lock;
+    std::vector<AlertView*> alerts;
+};
+
+LiveAlerts& liveAlerts()
+{
+    static auto* live = new LiveAlerts;
+    return *live;
+}
+} // namespace
+
+AlertViewDelegate::~AlertViewDelegate()
+{
+    LiveAlerts& live = liveAlerts();
+    std::lock_guard<std::mutex> guard(live.lock);
+    for (AlertView* alert : live.alerts) {
+        if (alert->delegate == this) alert->delegate = nullptr;
+    }
+}
+
+AlertView::AlertView(std::string title, std::string message, AlertViewDelegate* delegate,
+                     std::vector<std::string> buttonTitles)
+    : title(std::move(title)), message(std::move(message)), buttonTitles(std::move(buttonTitles)),
+      delegate(delegate)
+{
+    LiveAlerts& live = liveAlerts();
+    std::lock_guard<std::mutex> guard(live.lock);
+    live.alerts.push_back(this);
+}
+
+AlertView::~AlertView()
+{
+    LiveAlerts& live = liveAlerts();
+    std::lock_guard<std::mutex> guard(live.lock);
+    std::erase(live.alerts, this);
 }
 
 void AlertView::show()

@@ -12,9 +12,12 @@ class AlertView;
 
 // Hears which button of an alert was pressed. Each alert is its own object,
 // so one delegate of several alerts tells them apart by the first argument.
+// An alert may outlive its delegate (the presenter keeps it until answered):
+// a delegate going away is forgotten by every alert that names it, shown or
+// not, so a later answer reaches nobody.
 class AlertViewDelegate {
 public:
-    virtual ~AlertViewDelegate() = default;
+    virtual ~AlertViewDelegate();
     // index: the button's place in the alert's list (the cancel button is
     // 0 when there is one), or -1 when the alert went without an answer.
     virtual void alertViewClickedButtonAtIndex(AlertView& /*alert*/, int /*index*/) {}
@@ -26,16 +29,15 @@ public:
 class AlertView : public Object {
 public:
     AlertView(std::string title, std::string message, AlertViewDelegate* delegate,
-              std::vector<std::string> buttonTitles)
-        : title(std::move(title)), message(std::move(message)), buttonTitles(std::move(buttonTitles)),
-          delegate(delegate)
-    {
-    }
+              std::vector<std::string> buttonTitles);
+    ~AlertView() override;
+    AlertView(const AlertView&) = delete;
+    AlertView& operator=(const AlertView&) = delete;
 
     std::string title;
     std::string message;
     std::vector<std::string> buttonTitles;
-    AlertViewDelegate* delegate; // not owned; may be null
+    AlertViewDelegate* delegate; // not owned; may be null; null again once the delegate is gone
     bool hasTextField = false;
     std::string text;            // the field's UTF-8 content
     int tag = 0;                 // the caller's own mark

@@ -82,7 +82,12 @@ std::unique_ptr<AppWindow> AppWindow::open(const DeviceProfile& profile, GLSurfa
     // Hold the GL library for the rest of the process: otherwise destroying
     // the window unloads the driver, and what it leaks at exit can no longer
     // be traced to it by the leak checker (it shows as an unknown module).
-    static const bool glLibraryHeld = SDL_GL_LoadLibrary(nullptr) == 0;
+    // The video system is held with it: while the library is held, ending
+    // the video system closes the X connection but leaves the library's EGL
+    // display open on it, and the next window's display (often at the same
+    // address) would be that stale one, which crashes on first use.
+    static const bool glLibraryHeld =
+        SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GL_LoadLibrary(nullptr) == 0;
     (void)glLibraryHeld;
     const PixelSize size = profile.windowSizeToFit(usableDesktop());
     SDL_Window* window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.width,
@@ -109,6 +114,9 @@ AppWindow::~AppWindow()
     Application::sharedApplication().setBadgeListener(nullptr);
     context_.reset(); // GL objects go while the window still exists
     SDL_DestroyWindow(window_);
+    // The video system outlives the window (see open): what this window left
+    // queued is no event of the next one.
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 

@@ -15,6 +15,9 @@ namespace mw {
 
 namespace {
 
+// Achievements and scores of one player: a file far larger is none of ours.
+constexpr size_t kLargestFile = size_t(4) << 20;
+
 const GameCenterResult kSuccess = std::nullopt;
 
 // The desktop's own game centre: one local player, signed in on request,
@@ -146,7 +149,7 @@ private:
         if (!Paths::fileExists(path())) return;
         std::vector<uint8_t> bytes;
         std::string error;
-        if (!AtomicFile::read(path(), bytes, &error)) {
+        if (!AtomicFile::read(path(), bytes, &error, kLargestFile)) {
             // Not ours to overwrite until a read succeeds.
             readable_ = false;
             logLine("GameCenter: cannot read %s: %s", path().c_str(), error.c_str());

@@ -19,6 +19,9 @@ namespace mw {
 
 namespace {
 
+// A handful of small items: a file far larger is no keychain of ours.
+constexpr size_t kLargestKeychain = size_t(4) << 20;
+
 // Tightens a file or folder that others could read; logs when it had to.
 void makePrivate(const std::string& path, mode_t wanted)
 {
@@ -153,7 +156,7 @@ int32_t FileKeychain::transact(Operation operation)
         makePrivate(file_, 0600);
         std::vector<uint8_t> bytes;
         std::string error;
-        if (!AtomicFile::read(file_, bytes, &error)) {
+        if (!AtomicFile::read(file_, bytes, &error, kLargestKeychain)) {
             logLine("Keychain: cannot read %s: %s", file_.c_str(), error.c_str());
             return KeychainStatus::kNoKeychain;
         }

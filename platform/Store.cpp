@@ -14,15 +14,10 @@ namespace mw {
 namespace {
 
 // The desktop's store sells the game's six coin packs at prices of its own and
-// asks in an alert before it "charges": no money is involved.
+// asks in an alert before it "charges": no money is involved. An alert still
+// asking when the store goes answers nobody (the payment is dropped with the run).
 class DesktopStore : public PaymentQueue, public AlertViewDelegate, public std::enable_shared_from_this<DesktopStore> {
 public:
-    ~DesktopStore() override
-    {
-        // An alert still asking answers nobody (the payment is dropped with the run).
-        for (auto& [alert, question] : asking_) question.alert->delegate = nullptr;
-    }
-
     bool canMakePayments() const override { return true; }
 
     void requestProducts(
@@ -45,7 +40,7 @@ public:
     {
         auto found = asking_.find(&alert);
         if (found == asking_.end()) return;
-        Ref<PaymentTransaction> transaction = found->second.transaction;
+        Ref<PaymentTransaction> transaction = found->second;
         asking_.erase(found);
         if (index == 1) update(*transaction, PaymentTransaction::kPurchased);
         else update(*transaction, PaymentTransaction::kFailed, StoreError{2, "Cannot connect to the store."});
@@ -64,7 +59,7 @@ protected:
             format("Buy %@ for $%.2f?\n(Nothing is charged on this computer.)", product->localizedTitle.c_str(),
                    product->price),
             this, std::vector<std::string>{"Cancel", "Buy"});
-        asking_[alert.get()] = Question {alert, Ref<PaymentTransaction>(&transaction)};
+        asking_[alert.get()] = Ref<PaymentTransaction>(&transaction);
         alert->show();
     }
 
@@ -85,14 +80,7 @@ private:
                             found->second.first};
     }
 
-    // The alerts asking now, held: an alert taken off unanswered (the
-    // program's end closes every alert) must not leave a dangling key whose
-    // delegate the store clears when it goes.
-    struct Question {
-        Ref<AlertView> alert;
-        Ref<PaymentTransaction> transaction;
-    };
-    std::map<AlertView*, Question> asking_;
+    std::map<AlertView*, Ref<PaymentTransaction>> asking_;
 };
 
 std::mutex gLock;

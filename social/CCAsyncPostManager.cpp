@@ -14,6 +14,7 @@
 #include "social/CCRecordArchive.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/Reachability.h"
+#include "social/support/URLUtilities.h"
 
 namespace mw {
 
@@ -139,12 +140,21 @@ void CCAsyncPostManager::clearData()
 
 void CCAsyncPostManager::clearPostsWithPartialUrlString(const std::string& text)
 {
+    clearPostsWhoseUrl([&text](const std::string& url) { return url.find(text) != std::string::npos; });
+}
+
+void CCAsyncPostManager::clearPostsWithQueryItem(const std::string& name, const std::string& value)
+{
+    clearPostsWhoseUrl([&](const std::string& url) { return urlHasQueryItem(url, name, value); });
+}
+
+void CCAsyncPostManager::clearPostsWhoseUrl(const std::function<bool(const std::string&)>& matches)
+{
     const size_t before = serverDataArray_.size();
     serverDataArray_.erase(std::remove_if(serverDataArray_.begin(), serverDataArray_.end(),
-                                          [&text](const auto& record) {
+                                          [&matches](const auto& record) {
                                               if (record->url().empty()) return true;
-                                              return !record->networkOpInProgress() &&
-                                                     record->url().find(text) != std::string::npos;
+                                              return !record->networkOpInProgress() && matches(record->url());
                                           }),
                            serverDataArray_.end());
     if (serverDataArray_.size() != before) noteChanged();

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +61,10 @@ public:
     // Removes the records not in transfer whose URL contains text, and
     // those without URL.
     void clearPostsWithPartialUrlString(const std::string& text);
+    // The same for the records whose URL carries the query item name=value
+    // whole (urlHasQueryItem): the post of one id leaves another id's alone
+    // even when one id begins with the other.
+    void clearPostsWithQueryItem(const std::string& name, const std::string& value);
     void removeServerDataFromManagerWithUrl(const std::string& url);
     // YES while a post of the queue is in transfer.
     bool isWaitingForResponsesFromServer() const;
@@ -84,6 +89,7 @@ private:
     bool isEligible(const CCAbstractServerData& record) const;
     void announce(const std::string& url, int status);
     void removeRecord(const CCAbstractServerData* record);
+    void clearPostsWhoseUrl(const std::function<bool(const std::string&)>& matches);
     void forgetStarted(const CCAbstractServerData* record);
     void noteChanged() { ++changes_; }
     void backgroundWriteFinished(uint64_t generation, bool ok);

@@ -59,10 +59,13 @@ void schedulePost(const std::optional<std::string>& url)
     session->postManager()->scheduleDataForPost(makeRef<CCNullPost>(*url));
 }
 
-void clearPosts(const std::string& partial)
+// Drops the queued reports of one id: the parameter must hold the whole id,
+// so that "a1" leaves "a10" queued.
+void clearPosts(const std::string& parameter, const std::string& id)
 {
     CCPrivateSession* session = CCPrivateSession::sharedInstance();
-    if (session && session->postManager()) session->postManager()->clearPostsWithPartialUrlString(partial);
+    if (session && session->postManager())
+        session->postManager()->clearPostsWithQueryItem(parameter, escapeQueryComponent(id));
 }
 
 bool gameCenterOn(const std::string& gameCenterId)
@@ -180,12 +183,12 @@ void CCAchievementBuffer::doPostLeaderboardResult(double result, const std::stri
 
 void CCAchievementBuffer::clearPostQueueForAchievementId(const std::string& id)
 {
-    clearPosts("achievementID=" + escapeQueryComponent(id));
+    clearPosts("achievementID", id);
 }
 
 void CCAchievementBuffer::clearPostQueueForLeaderboardId(const std::string& id)
 {
-    clearPosts("leaderboardID=" + escapeQueryComponent(id));
+    clearPosts("leaderboardID", id);
 }
 
 void CCAchievementBuffer::clearLeaderboardCacheForLeaderboardId(const std::string& id)
@@ -318,7 +321,7 @@ void CCOffersBuffer::doPostOffer(const std::string& id)
 
 void CCOffersBuffer::clearPostQueueForOfferId(const std::string& id)
 {
-    clearPosts("offerID=" + escapeQueryComponent(id));
+    clearPosts("offerID", id);
 }
 
 // ---- leaderboard dates ----

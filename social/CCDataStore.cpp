@@ -16,6 +16,9 @@ namespace mw {
 
 namespace {
 
+// The client's stored values: a file far larger is no store of ours.
+constexpr size_t kLargestStore = size_t(16) << 20;
+
 constexpr const char* kFileName = "DataStore";
 constexpr const char* kRootKey = "root";
 
@@ -242,7 +245,7 @@ void CCDataStore::readFromFile()
     movedAsidePath_.clear();
     protectFile_ = false;
     const GuardedRead outcome = readGuardedFile(
-        saveFilePath(), std::string(kLumoraError) + "DataStore",
+        saveFilePath(), std::string(kLumoraError) + "DataStore", kLargestStore,
         [this](const std::vector<uint8_t>& bytes, std::string* error) {
             return decodeArchive(bytes.data(), bytes.size(), entries_, order_, error);
         },

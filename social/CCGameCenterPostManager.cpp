@@ -22,6 +22,9 @@ namespace mw {
 
 namespace {
 
+// Scores and achievements waiting to be posted: a file far larger is none of ours.
+constexpr size_t kLargestQueue = size_t(4) << 20;
+
 constexpr const char* kRootKey = "root";
 
 bool isItem(const Ref<Object>& object) { return dynamicRef<GKScore>(object) || dynamicRef<GKAchievement>(object); }
@@ -263,7 +266,7 @@ void CCGameCenterPostManager::readFromFile()
 {
     queue_.clear();
     const GuardedRead outcome = readGuardedFile(
-        saveFilePath(), std::string(kLumoraError) + "GCPostManager",
+        saveFilePath(), std::string(kLumoraError) + "GCPostManager", kLargestQueue,
         [this](const std::vector<uint8_t>& bytes, std::string* error) {
             return decodeFile(bytes.data(), bytes.size(), queue_, error);
         },

@@ -9,7 +9,7 @@
 #include "social/CCLoginHandler.h"
 #include "social/CCFetchManager.h"
 #include "social/CCPrivateSession.h"
-#include "social/CCStoreProducts.h"
+#include "social/CCStorePurchases.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/Reachability.h"
@@ -37,9 +37,18 @@ bool gameCentreOn()
     return session && session->isGameCenterSupportEnabled();
 }
 
-// Whether the local game-centre player is signed in; game-centre support
-// is off in this game, so there is no local player.
-bool gameCentrePlayerSignedIn() { return false; }
+bool gameCentrePlayerSignedIn()
+{
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    return session && session->isLocalPlayerAuthenticated();
+}
+
+// Whether the store knows the product; before any products request none is known.
+bool storeKnowsProduct(const std::string& productId)
+{
+    return CCSKProductInfo::checkForSharedInstance() &&
+           CCSKProductInfo::sharedInstance()->productForProductId(productId) != nullptr;
+}
 
 bool isUnusable(const Value& element)
 {
@@ -60,7 +69,7 @@ bool isUnusable(const Value& element)
         !(gameCentreOn() && gameCentrePlayerSignedIn())) {
         return true;
     }
-    if (element.contains("productID") && !CCSKProductInfo::productForProductId(textOf(element["productID"]))) {
+    if (element.contains("productID") && !storeKnowsProduct(textOf(element["productID"]))) {
         return true;
     }
     return false;
@@ -345,7 +354,7 @@ void CCGenericTableViewController::didSelectRowAtIndexPath(UITableView& table, N
     if (element.contains("usage")) CCDataStore::sharedInstance()->logUsageData(element["usage"], false);
     const CGRect rect = table.rectForRowAtIndexPath(path);
     if (element.contains("href") && element.contains("productID") &&
-        !CCSKProductInfo::productForProductId(textOf(element["productID"]))) {
+        !storeKnowsProduct(textOf(element["productID"]))) {
         pendingURL_.clear();
         pendingElement_ = element;
         pendingRect_ = rect;
@@ -481,13 +490,30 @@ void CCGenericTableViewController::openUrlString(const std::string& url, const V
     } else if (element.contains("templatetext")) {
         info.set("invitetext", element["templatetext"]);
     }
-    // Game-centre friends need support on; it is off in this game, so the
-    // link goes as it is.
-    CCTableLinkInfo link {info, Ref<UIView>(view)};
     Ref<CCGenericTableViewController> self(this);
-    (void)NSTimer::scheduledTimer(0.01, false, [self, link](NSTimer*) {
-        NotificationCenter::defaultCenter().postNotification(kTableLinkNotification, self.get(), link);
-    });
+    // Posted a moment later, so that the selection handling finishes first.
+    auto post = [self, hold = Ref<UIView>(view)](const Value& linkInfo) {
+        CCTableLinkInfo link {linkInfo, hold};
+        (void)NSTimer::scheduledTimer(0.01, false, [self, link](NSTimer*) {
+            NotificationCenter::defaultCenter().postNotification(kTableLinkNotification, self.get(), link);
+        });
+    };
+    if (formId != "getGameCenterFriends" || !gameCentreOn()) return post(info);
+    session->getGameCenterLocalPlayerFriendsListWithCompletionHandler(
+        [self, info, post](const CCPrivateSession::GameCenterFriends& friends,
+                           const GameCenterResult& error) mutable {
+            if (error) {
+                logLine("%s", error->description.c_str());
+            } else {
+                Value aliases = Value::dictionary();
+                if (friends.players)
+                    for (const GameCenterPlayer& player : *friends.players)
+                        aliases.set(player.playerID, Value(player.alias));
+                self->formModel_->values.set("gcfriends", std::move(aliases));
+                info.set("formsubmit", Value(""));
+            }
+            post(info);
+        });
 }
 
 // ---- fetches ----

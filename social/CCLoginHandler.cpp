@@ -5,9 +5,11 @@
 #include "foundation/Shared.h"
 #include "foundation/Value.h"
 #include "platform/HTTPCookieStorage.h"
+#include "social/CCBuffers.h"
 #include "social/CCDataStore.h"
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateSession.h"
+#include "social/CCPullTabViewController.h"
 
 namespace mw {
 
@@ -112,23 +114,49 @@ void CCLoginHandler::setIsFirstUiActivationToday(bool first)
     (void)store->writeToFile();
 }
 
+namespace {
+
+// What the session remembers of the player who left: the buffers' reports
+// (so that the next player's are sent again).
+void clearReportBuffers(CCPrivateSession& session)
+{
+    if (CCAchievementBuffer* buffer = session.achievementBuffer()) buffer->clearBuffer();
+    if (CCOffersBuffer* buffer = session.offersBuffer()) buffer->clearBuffer();
+    if (CCLeaderboardBuffer* buffer = session.leaderboardBuffer()) buffer->clearBuffer();
+}
+
+// The pull tab shows the previous player's pages: back to its tab as a guest.
+void tellPullTab(CCPrivateSession* session)
+{
+    if (CCPullTabViewController* pullTab = session ? session->pullTabController() : nullptr)
+        pullTab->userSignedInChange();
+}
+
+} // namespace
+
 void CCLoginHandler::userWasSwitched()
 {
-    // The achievement, offer and leaderboard buffers are never made in this game.
-    if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) {
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    if (session) {
+        clearReportBuffers(*session);
         session->requestHistoricLeaderboardAndAchievementData();
     }
     setTosAcceptedProxy(false);
-    // A new player: their next opening counts as their first of the day.
-    setIsFirstUiActivationToday(true);
+    tellPullTab(session);
+    // The switch happened on an opening of the social screens: it counts as
+    // this day's activation.
+    setIsFirstUiActivationToday(false);
     NotificationCenter::defaultCenter().postNotification(kUserChangeNotification, this,
                                                          Value::dictionary({{"status", Value("switched")}}));
 }
 
 void CCLoginHandler::userWasSignedOut()
 {
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    if (session) clearReportBuffers(*session);
     setTosAcceptedProxy(false);
-    if (CCPrivateSession* session = CCPrivateSession::sharedInstance()) session->sendUpdatePlayerNotification();
+    if (session) session->sendUpdatePlayerNotification();
+    tellPullTab(session);
     NotificationCenter::defaultCenter().postNotification(kUserChangeNotification, this,
                                                          Value::dictionary({{"status", Value("signout")}}));
 }

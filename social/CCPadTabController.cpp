@@ -22,8 +22,6 @@ namespace mw {
 
 namespace {
 
-constexpr const char* kOrientationWillChange = "CCOrientationWillChangeNotification";
-constexpr const char* kOrientationDidChange = "CCOrientationDidChangeNotification";
 constexpr const char* kReachabilityChanged = "NetworkReachabilityChangedNotification";
 // Room the rearrangement keeps free right of the popovers.
 constexpr float kRearrangeThreshold = 390;
@@ -78,11 +76,6 @@ Ref<CCPadTabController> CCPadTabController::create(const std::string& tabId, con
     NotificationCenter& centre = NotificationCenter::defaultCenter();
     CCPadTabController* self = controller.get();
     centre.addObserver(self, kReachabilityChanged, nullptr, [self](const Notification&) { self->reachabilityChanged(); });
-    Object* owner = session();
-    centre.addObserver(self, kOrientationWillChange, owner,
-                       [self](const Notification&) { self->willRotateToInterfaceOrientation(0, 0); });
-    centre.addObserver(self, kOrientationDidChange, owner,
-                       [self](const Notification&) { self->didRotateFromInterfaceOrientation(0); });
     (void)c.view();
     return controller;
 }

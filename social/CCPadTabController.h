@@ -188,7 +188,7 @@ public:
     std::optional<std::string> navigationDescriptionUrl() const override;
     void navigationDescriptionUpdated(const Ref<CCUIDescription>& description) override;
 
-    // ---- rotation (the session's orientation notices call these) ----
+    // ---- rotation (the session passes the platform's on to its full UI) ----
     void willRotateToInterfaceOrientation(int orientation, double durationSeconds) override;
     void didRotateFromInterfaceOrientation(int previousOrientation) override;
 

@@ -15,6 +15,7 @@
 #include "social/CCDataStore.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCLumoraLog.h"
+#include "social/CCNavControllerBase.h"
 #include "social/CCNeighbours.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCStorePurchases.h"
@@ -168,21 +169,26 @@ CGAffineTransform CCPrivateSession::workaroundTransformForCurrentDeviceOrientati
     }
 }
 
-void CCPrivateSession::willRotateToInterfaceOrientation(int orientation, double /*duration*/)
+void CCPrivateSession::willRotateToInterfaceOrientation(int orientation, double duration)
 {
     bool allowed = false;
     for (int entry : orientationLockList_) allowed = allowed || entry == orientation;
     if (!allowed || orientation == currentDeviceOrientation()) return;
     currentDeviceOrientation_ = orientation;
     consumeNextDidRotate_ = true;
-    // The full social UI would turn with it; it is never shown in this game.
+    // The full UI's view lies in the top window, not under the game's root
+    // controller: the platform's rotation reaches it only through here.
+    if (Ref<CCNavControllerBase> root = rootViewController_)
+        root->willRotateToInterfaceOrientation(orientation, duration);
     NotificationCenter::defaultCenter().postNotification(kOrientationWillChange, this);
 }
 
-void CCPrivateSession::didRotateFromInterfaceOrientation(int /*previousOrientation*/)
+void CCPrivateSession::didRotateFromInterfaceOrientation(int previousOrientation)
 {
     if (!consumeNextDidRotate_) return;
     consumeNextDidRotate_ = false;
+    if (Ref<CCNavControllerBase> root = rootViewController_)
+        root->didRotateFromInterfaceOrientation(previousOrientation);
     NotificationCenter::defaultCenter().postNotification(kOrientationDidChange, this);
 }
 

@@ -19,6 +19,9 @@ namespace mw {
 
 namespace {
 
+// A queue of requests waiting to be sent: a file far larger is no queue of ours.
+constexpr size_t kLargestQueue = size_t(16) << 20;
+
 constexpr const char* kRootKey = "root";
 
 // What a record writes into its archive, taken once on the main thread: the
@@ -148,7 +151,7 @@ ReadOutcome readFile(const std::string& path, std::vector<Ref<CCAbstractServerDa
 {
     records.clear();
     const ReadOutcome outcome = readGuardedFile(
-        path, std::string(kLumoraError) + label,
+        path, std::string(kLumoraError) + label, kLargestQueue,
         [&](const std::vector<uint8_t>& bytes, std::string* error) {
             return decode(bytes.data(), bytes.size(), records, label, error);
         },

@@ -323,9 +323,12 @@ CGRect CCTheming::dimensionsFromItem(const Value& item)
 
 std::optional<FillColor> CCTheming::uiColorFromRGBString(const std::string& text)
 {
-    if ((text.size() != 6 && text.size() != 8) || !isHexDigits(text)) return std::nullopt;
+    // Red, green and blue are the first six characters whatever follows;
+    // alpha is read only from a text of exactly eight.
+    const size_t read = text.size() == 8 ? 8 : 6;
+    if (text.size() < 6 || !isHexDigits(std::string_view(text).substr(0, read))) return std::nullopt;
     FillColor colour {hexPair(text, 0), hexPair(text, 2), hexPair(text, 4), 1.0f};
-    if (text.size() == 8) colour.a = hexPair(text, 6);
+    if (read == 8) colour.a = hexPair(text, 6);
     return colour;
 }
 

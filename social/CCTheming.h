@@ -73,8 +73,9 @@ public:
     static CGRect dimensionsFromItem(const Value& item);
 
     // ---- colours ----
-    // A master key's colour (one level), else the string as RRGGBB or
-    // RRGGBBAA hex. Anything else (wrong length, not hex) is no colour.
+    // A master key's colour (one level), else the string as hex: RRGGBB
+    // from its first six characters, AA only when it has exactly eight.
+    // Fewer than six characters, or a read pair that is not hex, is no colour.
     std::optional<FillColor> uiColorFromString(const std::string& text);
     static std::optional<FillColor> uiColorFromRGBString(const std::string& text);
     std::optional<FillColor> getMasterConfigShortcutColorFromId(const std::string& key);

@@ -5,6 +5,10 @@ set -euo pipefail
 
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+# The compiler cache serves every clone of the tree alike: paths inside it are
+# hashed relative to the build folder, and the folder's own place is left out.
+export CCACHE_BASEDIR="$top" CCACHE_NOHASHDIR=1
+
 install_missing_packages() {
     local wanted missing=()
     wanted=$(grep -v '^\s*#' "$top/tools/debian-packages.txt" | sed '/^\s*$/d')
@@ -31,10 +35,25 @@ install_test_locale() {
     have_test_locale || echo "Could not build the de_DE.UTF-8 locale; the formatting test builds its own each run."
 }
 
-# build_quietly <cmake --build args...>: builds; a build with nothing to do
+# build_quietly <cmake --build args...>: builds, showing its progress on one
+# line: rewritten in place on a terminal, a line at each tenth of the steps
+# elsewhere; the compiler's messages pass through. A build with nothing to do
 # prints nothing. A failed build fails the caller (set -o pipefail).
 build_quietly() {
-    cmake --build "$@" | { grep -v -e '^ninja: no work to do\.$' -e '^\[0/[0-9]*\] Re-checking globbed directories\.\.\.$' || true; }
+    local tty=0
+    [ -t 1 ] && tty=1
+    NINJA_STATUS="[%f/%t] " cmake --build "$@" 2>&1 | awk -v tty="$tty" '
+        /^ninja: no work to do\.$/ || /^\[0\/[0-9]+\] Re-checking globbed directories\.\.\.$/ { next }
+        match($0, /^\[[0-9]+\/[0-9]+\] /) {
+            split(substr($0, 2, RLENGTH - 3), n, "/")
+            if (tty) { printf "\r\033[Kbuilding: %d of %d steps", n[1], n[2]; shown = 1; fflush() }
+            else if (int(10 * n[1] / n[2]) > tenth || n[1] == n[2]) {
+                tenth = int(10 * n[1] / n[2]); printf "building: %d of %d steps\n", n[1], n[2]; fflush()
+            }
+            next
+        }
+        { if (shown) { printf "\n"; shown = 0 } print; fflush() }
+        END { if (shown) printf "\r\033[K" }'
 }
 
 # configure <build dir> <cmake args...>: runs cmake only when the folder is new

@@ -1,6 +1,7 @@
 #include "engine/effects/CCActionGrid.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "engine/actions/CCActionInterval.h"
@@ -8,12 +9,22 @@
 #include "engine/effects/CCGrid3D.h"
 #include "engine/nodes/CCNode.h"
 #include "foundation/Log.h"
+#include "foundation/Random.h"
 
 namespace mw {
 
 CCGridBase* ccGridOf(const CCNode* node)
 {
     return node ? dynamic_cast<CCGridBase*>(node->grid()) : nullptr;
+}
+
+float ccShakeOffset(int32_t range)
+{
+    const int64_t draw = Random::rand();
+    // In 64 bits: the size of the lowest range and twice any range fit.
+    const int64_t size = std::abs(static_cast<int64_t>(range));
+    if (size == 0) return 0;
+    return static_cast<float>(draw % (size * 2) - size);
 }
 
 // ---------------------------------------------------------------- CCGridAction

@@ -203,4 +203,9 @@ public:
 // The node's grid as one of the effects' grids; null for none or another kind.
 CCGridBase* ccGridOf(const CCNode* node);
 
+// A random whole offset of the shaking effects, from -|range| to |range| - 1;
+// 0 for a range of 0, which shakes nothing. It draws one rand() whatever the
+// range, so the numbers that follow do not depend on it.
+float ccShakeOffset(int32_t range);
+
 } // namespace mw

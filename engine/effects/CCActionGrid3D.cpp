@@ -4,13 +4,15 @@
 #include <stdexcept>
 
 #include "engine/base/ccContentScale.h"
-#include "foundation/Random.h"
 
 namespace mw {
 
 namespace {
 
 constexpr float kPi = 3.1415927f;
+
+// Below this sin θ the page curl counts as closed on its axis.
+constexpr float kClosedCone = 1e-5f;
 
 // The phase of a wave effect at progress t, formed in the order the effects share.
 float phase(float t, int32_t waves) { return t * kPi * static_cast<float>(waves) * 2; }
@@ -20,9 +22,6 @@ CGPoint inPixels(CGPoint points)
     const float factor = CC_CONTENT_SCALE_FACTOR();
     return {points.x * factor, points.y * factor};
 }
-
-// A random whole offset of -range ... range - 1 (range at least 1).
-float randomOffset(int32_t range) { return static_cast<float>(Random::rand() % (range * 2) - range); }
 
 // Calls visit(pos) for every vertex, column by column.
 template <typename Visit> void forEachVertex(ccGridSize size, Visit visit)
@@ -281,9 +280,9 @@ void CCShaky3D::update(float /*t*/)
 {
     forEachVertex(gridSize_, [&](ccGridSize pos) {
         ccVertex3F v = originalVertex(pos);
-        v.x += randomOffset(range_);
-        v.y += randomOffset(range_);
-        if (shakeZ_) v.z += randomOffset(range_);
+        v.x += ccShakeOffset(range_);
+        v.y += ccShakeOffset(range_);
+        if (shakeZ_) v.z += ccShakeOffset(range_);
         setVertex(pos, v);
     });
 }
@@ -295,10 +294,20 @@ void CCPageTurn3D::update(float t)
     const float theta = kPi / 2 - (kPi / 2) * std::sqrt(t);
     const float sinTheta = std::sin(theta);
     const float cosTheta = std::cos(theta);
+    // At the end of the turn the cone closes on its axis and the curl divides
+    // by sin θ = 0. The page then lies flat along the axis, which is where the
+    // curl tends: x 0, y at the vertex's distance from the axis point, z 0.5.
+    // Just before that the curl differs from the flat page by less than
+    // R × sin θ, a small part of a pixel.
+    const bool closed = std::fabs(sinTheta) < kClosedCone;
 
     forEachVertex(gridSize_, [&](ccGridSize pos) {
         const ccVertex3F p = originalVertex(pos);
         const float R = std::sqrt(p.x * p.x + (p.y - ay) * (p.y - ay));
+        if (closed) {
+            setVertex(pos, {0, R + ay, 0.5f});
+            return;
+        }
         const float r = R * sinTheta;
         const float alpha = std::asin(p.x / R);
         const float beta = alpha / sinTheta;

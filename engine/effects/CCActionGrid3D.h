@@ -104,7 +104,7 @@ private:
 // Moves every vertex by random whole pixels in -range ... range - 1 at every update.
 class CCShaky3D : public CCGrid3DAction {
 public:
-    // The range must be at least 1.
+    // A range of 0 leaves the mesh as it is; a negative range shakes as its size.
     CCShaky3D(int32_t range, bool shakeZ, ccGridSize gridSize, float duration)
         : CCGrid3DAction(gridSize, duration), range_(range), shakeZ_(shakeZ)
     {

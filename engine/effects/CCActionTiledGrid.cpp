@@ -14,8 +14,6 @@ namespace {
 
 constexpr float kPi = 3.1415927f;
 
-float randomOffset(int32_t range) { return static_cast<float>(Random::rand() % (range * 2) - range); }
-
 template <typename Visit> void forEachTile(ccGridSize size, Visit visit)
 {
     for (int32_t i = 0; i < size.x; ++i) {
@@ -28,10 +26,10 @@ template <typename Visit> void forEachTile(ccGridSize size, Visit visit)
 // The x of the four corners in corner order, then their y, then (if asked) their z.
 void shakeQuad(ccQuad3& q, int32_t range, bool alsoZ)
 {
-    for (ccVertex3F* v : {&q.bl, &q.br, &q.tl, &q.tr}) v->x += randomOffset(range);
-    for (ccVertex3F* v : {&q.bl, &q.br, &q.tl, &q.tr}) v->y += randomOffset(range);
+    for (ccVertex3F* v : {&q.bl, &q.br, &q.tl, &q.tr}) v->x += ccShakeOffset(range);
+    for (ccVertex3F* v : {&q.bl, &q.br, &q.tl, &q.tr}) v->y += ccShakeOffset(range);
     if (alsoZ) {
-        for (ccVertex3F* v : {&q.bl, &q.br, &q.tl, &q.tr}) v->z += randomOffset(range);
+        for (ccVertex3F* v : {&q.bl, &q.br, &q.tl, &q.tr}) v->z += ccShakeOffset(range);
     }
 }
 

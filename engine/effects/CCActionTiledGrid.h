@@ -16,7 +16,7 @@ namespace mw {
 // Moves every tile's corners by random whole pixels of -range ... range - 1 at every update.
 class CCShakyTiles3D : public CCTiledGrid3DAction {
 public:
-    // The range must be at least 1.
+    // A range of 0 leaves the tiles as they are; a negative range shakes as its size.
     CCShakyTiles3D(int32_t range, bool shakeZ, ccGridSize gridSize, float duration)
         : CCTiledGrid3DAction(gridSize, duration), range_(range), shakeZ_(shakeZ)
     {
@@ -36,6 +36,7 @@ private:
 // Throws the tiles apart once, at the first update of the object's life; they then stay.
 class CCShatteredTiles3D : public CCTiledGrid3DAction {
 public:
+    // The range as CCShakyTiles3D takes it.
     CCShatteredTiles3D(int32_t range, bool shatterZ, ccGridSize gridSize, float duration)
         : CCTiledGrid3DAction(gridSize, duration), range_(range), shatterZ_(shatterZ)
     {

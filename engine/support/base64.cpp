@@ -76,7 +76,7 @@ size_t base64Decode(const unsigned char* in, size_t inLength, std::vector<unsign
     }
     out.reserve(inLength / 4 * 3 + 3);
     if (decodeInto(in, inLength, out) != 0) {
-        logLine("Base64Utils: error decoding");
+        logLineTo(LogStream::standardOutput, "Base64Utils: error decoding");
         out.clear();
         out.shrink_to_fit();
         return 0;

@@ -36,6 +36,14 @@ float clamp(float value, float low, float high) { return std::max(std::min(value
 
 int pixelEdge(float points, float scale) { return static_cast<int>(std::lround(points * scale)); }
 
+// A pixel value truncated toward zero, held inside what an int holds.
+int truncatedPixels(float pixels)
+{
+    constexpr float kLimit = 1e9f; // far past any screen
+    if (std::isnan(pixels)) return 0;
+    return static_cast<int>(std::clamp(pixels, -kLimit, kLimit));
+}
+
 } // namespace
 
 CCScrollView::CCScrollView(CGSize viewSize, CCNode* container) : container_(container)
@@ -373,10 +381,23 @@ void CCScrollView::beforeDraw()
     if (!clipping_) return;
     const float scale = ccContentScaleFactor();
     const CGRect rect = viewRect();
-    int left = pixelEdge(rect.origin.x, scale);
-    int bottom = pixelEdge(rect.origin.y, scale);
-    int right = pixelEdge(rect.origin.x + rect.size.width, scale);
-    int top = pixelEdge(rect.origin.y + rect.size.height, scale);
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    int top = 0;
+    if (scale == 2) {
+        // On a high-resolution screen the edges go to the nearest pixel.
+        left = pixelEdge(rect.origin.x, scale);
+        bottom = pixelEdge(rect.origin.y, scale);
+        right = pixelEdge(rect.origin.x + rect.size.width, scale);
+        top = pixelEdge(rect.origin.y + rect.size.height, scale);
+    } else {
+        // Origin and size each truncated to whole pixels.
+        left = truncatedPixels(rect.origin.x * scale);
+        bottom = truncatedPixels(rect.origin.y * scale);
+        right = left + truncatedPixels(rect.size.width * scale);
+        top = bottom + truncatedPixels(rect.size.height * scale);
+    }
 
     outerScissorOn_ = glIsEnabled(GL_SCISSOR_TEST);
     if (outerScissorOn_) {

@@ -145,9 +145,10 @@ public:
     void ccTouchCancelled(UITouch* touch, const UIEvent& event) override;
 
     // Clip drawing to the view's rectangle on screen (a scissor box in
-    // pixels), when clipsToBounds; afterDraw puts the previous scissor state
-    // back. The view's own visit does not call them: a subclass that clips
-    // calls them around its drawing.
+    // pixels, each value truncated on an ordinary screen, the edges rounded
+    // on a high-resolution one), when clipsToBounds; afterDraw puts the
+    // previous scissor state back. The view's own visit does not call them:
+    // a subclass that clips calls them around its drawing.
     virtual void beforeDraw();
     virtual void afterDraw();
 

@@ -167,8 +167,8 @@ void CCTableView::renumberCells(uint32_t from, int delta)
     // stays in order.
     for (Object* item : *cellsUsed_) {
         auto* cell = static_cast<CCTableViewCell*>(item);
-        if (cell->idx() >= from)
-            cell->setIdx(static_cast<uint32_t>(static_cast<int64_t>(cell->idx()) + delta));
+        if (cell->idx() < from) continue;
+        placeCell(static_cast<uint32_t>(static_cast<int64_t>(cell->idx()) + delta), cell);
     }
     std::set<uint32_t> shifted;
     for (uint32_t idx : indices_)
@@ -186,23 +186,26 @@ void CCTableView::insertCellAtIndex(uint32_t idx)
 
 void CCTableView::removeCellAtIndex(uint32_t idx)
 {
-    // The item is gone from the data source already: the old last index is
-    // the new count.
-    if (idx == kCCTableViewCellNoIndex || idx > cellCount()) return;
-    if (CCTableViewCell* shown = cellAtIndex(idx)) moveCellOutOfSight(shown);
+    if (idx == kCCTableViewCellNoIndex || idx >= cellCount()) return;
+    CCTableViewCell* shown = cellAtIndex(idx);
+    if (!shown) return;
+    moveCellOutOfSight(shown);
     renumberCells(idx + 1, -1);
-    afterCountChange();
+}
+
+void CCTableView::placeShownCells()
+{
+    for (Object* item : *cellsUsed_) {
+        auto* cell = static_cast<CCTableViewCell*>(item);
+        placeCell(cell->idx(), cell);
+    }
 }
 
 void CCTableView::afterCountChange()
 {
     const float oldHeight = container_->contentSize().height;
     updateContentSize();
-    // In top-down order a cell's place depends on the content height.
-    for (Object* item : *cellsUsed_) {
-        auto* cell = static_cast<CCTableViewCell*>(item);
-        placeCell(cell->idx(), cell);
-    }
+    placeShownCells();
     CGPoint offset = contentOffset();
     if (vordering_ == kCCTableViewFillTopDown) {
         offset.y -= (container_->contentSize().height - oldHeight) * container_->scaleY();
@@ -221,9 +224,16 @@ void CCTableView::reloadData()
     }
     indices_.clear();
     cellsUsed_ = CCArray::array();
-    // The size first: in top-down order it decides where the cells go.
+    // The sight is refilled at the offset the list had, with the old content
+    // size, before the list goes to its start: the data source is asked for
+    // both, and the cells of the old offset that leave go to the queue again.
+    if (cellCount() > 0) scrollViewDidScroll(this);
     updateContentSize();
-    setContentOffset({0, minContainerOffset().y}); // fills the cells in sight
+    // In top-down order a cell's place depends on the content size: the
+    // cells just shown take their places for the new size, so those still in
+    // sight at the start are where their indices put them.
+    placeShownCells();
+    setContentOffset({0, minContainerOffset().y});
 }
 
 // ---------------------------------------------------------------- refresh

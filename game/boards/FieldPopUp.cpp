@@ -12,10 +12,10 @@
 #include "engine/sprites/CCSprite.h"
 #include "engine/transitions/CCTransitionFade.h"
 #include "foundation/Format.h"
-#include "foundation/Log.h"
 #include "foundation/Shared.h"
 #include "game/boards/BoardSupport.h"
 #include "game/boards/CountrySideScene.h"
+#include "game/boards/SessionHooks.h"
 #include "game/boards/VillageGate.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
@@ -158,8 +158,7 @@ void FieldPopUp::buildLayout()
 
 bool FieldPopUp::ShowTutorialFrame(int32_t frame)
 {
-    logLine("fields: tutorial frame %d asked for; no tutorial pop-up is installed", frame);
-    return false;
+    return session::showTutorial(this, frame, kTutorialZ);
 }
 
 void FieldPopUp::SetInputActive(bool active)

@@ -23,6 +23,8 @@ public:
     static constexpr int32_t kPrice = 30;
     static constexpr int kTagCoinPanel = 796;
     static constexpr int32_t kTutorialFrame = 29;
+    // The tutorial pop-up stands over the buttons and the coin-pack panel.
+    static constexpr int kTutorialZ = 7;
 
     // `layer` is the village map (not kept).
     // Collects its bonuses and saves the profile before anything is paid.
@@ -42,11 +44,11 @@ public:
     void SetInputActive(bool active) override;
     void MoveWithTutorial() override { SetInputActive(true); }
 
-    // Presents tutorial frame `frame` over the pop-up at z-order 7. YES when
-    // something was shown (input then stays off until MoveWithTutorial); the
-    // village's tutorial pop-up implements it, and without one nothing is
-    // shown (logged).
-    virtual bool ShowTutorialFrame(int32_t frame);
+    // Presents the tutorial pop-up of `frame` (the session's tutorial maker)
+    // over the pop-up at z-order 7 at the window's centre. YES when it was
+    // shown: the opener then keeps the input off until the pop-up's dismissal
+    // sends MoveWithTutorial. NO (logged once) when none could be made.
+    bool ShowTutorialFrame(int32_t frame);
 
     CCSprite* background() const { return bcg.get(); }
     CCMenu* buttons() const { return menu.get(); }

@@ -166,7 +166,7 @@ bool FoodPopUp::initWithLayer(FoodPopUpHost* mapLayer)
 
     // The state an early exit from the mine returns to.
     profile->Start_mineMoves = 0;
-    if (!profile->SaveData()) logLine("FoodPopUp: the session's start could not be saved");
+    (void)profile->SaveData(); // a failure is logged and told by the profile
     (void)SessionReturnPoint::mark();
     GoldUsed = 0;
     AchievementHelper.fill(false);

@@ -55,9 +55,9 @@ public:
     // Replaces the exploding tiles and every tile around them; the checks
     // run again when the 0.64 s block ends.
     void explodeMethane(const std::vector<Puzzle*>& tiles);
-    // The blast drawn at a point after `delay` (added to the board at z-order 4).
-    Ref<CCSprite> createExplodeSprite(float delay);
-    void createExplodeSpriteAt(CGPoint position, float delay) override;
+    Ref<CCSprite> createExplodeSprite(float delay) override;
+    // A gas blast at a point, added to the board after `delay` at z-order 4.
+    void createExplodeSpriteAt(CGPoint position, float delay);
     void removeExplosionSprites(CCNode* sprite);
     // Tag 666 (an explosion) at z-order 4, anything else at 0.
     void AddNewChild(CCNode* child);

@@ -138,6 +138,7 @@ void InAppPopUp::Failed(const std::string& text)
 
 void InAppPopUp::Success(int32_t gold)
 {
+    if (succes) return;
     succes = true;
     TallyAnalytics::logEvent("InApp", {{"InApp", format("%d", gold)}});
     b2->setVisible(false);

@@ -33,7 +33,8 @@ public:
     void SetText(const std::string& text) override;
     // The failure text and the done button b2, unless the purchase succeeded.
     void Failed(const std::string& text) override;
-    // Switches to the success state with the gold the pack brought.
+    // Switches to the success state with the gold the pack brought; once
+    // succeeded, a further success changes nothing.
     void Success(int32_t gold) override;
     // Detaches, gives the input back (see the class comment), removes the frame.
     void DoneCallback(Object* sender);

@@ -8,6 +8,7 @@
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/transitions/CCTransitionFade.h"
 #include "foundation/Log.h"
+#include "foundation/Paths.h"
 #include "foundation/UserDefaults.h"
 #include "game/defs/XMLManager.h"
 #include "game/front/CCTransitionDoors.h"
@@ -15,6 +16,7 @@
 #include "game/front/MainMenuScene.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveFile.h"
 
 namespace mw {
 
@@ -108,6 +110,18 @@ void LoadingScene::ChangeGfx1()
     runAction(after(2.0f, this, call_selector(LoadingScene::ChangeGfx2)).get());
 }
 
+bool LoadingScene::loadSavedGame()
+{
+    // The file itself says whether a game was saved: the user default may
+    // have been lost with a damaged defaults file, or a kill may have come
+    // between the first save and its note there.
+    if (!Paths::fileExists(SaveFile::path()) && !UserDefaults::standardUserDefaults().boolForKey("Loaded"))
+        return false;
+    if (Profile::sharedInstance()->Load()) return true;
+    logLine("LoadingScene: the saved game could not be loaded");
+    return false;
+}
+
 void LoadingScene::ChangeGfx2()
 {
     if (!end) return;
@@ -118,9 +132,7 @@ void LoadingScene::ChangeGfx2()
         return;
     }
     spinner->removeFromSuperview();
-    if (UserDefaults::standardUserDefaults().boolForKey("Loaded")) {
-        if (!Profile::sharedInstance()->Load()) logLine("LoadingScene: the saved game could not be loaded");
-    }
+    (void)loadSavedGame();
     end = false;
     GlobalObject::sharedInstance()->LoadAudioFor(kMenuSoundSet);
     Ref<CCScene> menu = mainMenuMaker() ? mainMenuMaker()() : Ref<CCScene>(MainMenuScene::scene());

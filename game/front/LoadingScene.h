@@ -13,7 +13,8 @@ namespace mw {
 // The first scene: the publisher's logo on white with a spinner; at 1.5 s the
 // definitions load (the screen waits meanwhile), the common sounds load and
 // the logos cross-fade to the studio's; 2.0 s later the spinner goes, the
-// saved game loads when the user defaults say one exists ("Loaded"), the
+// saved game loads when there is a save file (or the user default "Loaded"
+// says there is one: a damaged defaults file must not hide a good save), the
 // menu sounds load, and a 0.5 s fade through white brings in the main menu.
 // Runs once per process.
 class LoadingScene : public CCLayer {
@@ -31,6 +32,11 @@ public:
     // The two timed steps (called by the layer's own action sequences).
     void ChangeGfx1();
     void ChangeGfx2();
+
+    // The second step's load of the saved game: it loads when there is a
+    // save file or the user default "Loaded" says there is one. Answers
+    // whether a game was loaded (the profile's Loaded).
+    static bool loadSavedGame();
 
     // The logo files for a device: the small-phone flag, then the window
     // width in pixels (above 1024: the big images). Publisher first.

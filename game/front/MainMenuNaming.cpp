@@ -150,6 +150,10 @@ void MainMenuScene::StartDataParsing()
     if (!parser.parseData(DataParser::gameDataPath()))
         logLine("MainMenuScene: no game data for the new village");
     XMLManager::sharedInstance()->LoadFrom(nullptr);
+    // A save that could not be loaded stays the player's: the new village is
+    // written beside it, never over it.
+    if (!profile->KeepUnloadedSaveAside())
+        logLine("MainMenuScene: the new village is not saved over the old save");
     profile->Save();
     play("selection_menu");
     if (spinner) {

@@ -32,6 +32,7 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveNotices.h"
 #include "game/village/AchievementPopUp.h"
 #include "game/village/CCTutorialArrow.h"
 #include "game/village/MapScene.h"
@@ -285,11 +286,13 @@ void MosswickAppDelegate::endSharedInstances()
     RatingPrompt::waitForCounting();
     // The game's state, each before what it uses: the definitions, the
     // purchases, the global object (it records into the profile), the
-    // profile, the string table.
+    // profile, the save notices (they take down their alerts), the string
+    // table.
     XMLManager::purgeSharedInstance();
     InAppPurchase::purgeSharedInstance();
     GlobalObject::purgeSharedInstance();
     Profile::purgeSharedInstance();
+    SaveNotices::purgeSharedInstance();
     Shared<LocalisationManager>::purge();
     // The clients under it, then the sound engine: the facade first, then
     // the manager under it.

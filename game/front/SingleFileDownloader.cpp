@@ -64,9 +64,16 @@ bool SingleFileDownloader::checkTargetDirectory(const std::string& path)
         at = parent.find('/', at + 1);
         const std::string folder = parent.substr(0, at);
         struct stat info {};
-        if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;
-        if (::stat(folder.c_str(), &info) == 0) ::unlink(folder.c_str()); // in the way: not a folder
-        if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (::stat(folder.c_str(), &info) != 0 && ::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+            logLine("Downloader: cannot create the folder %s: %s", folder.c_str(), std::strerror(errno));
+            return false;
+        }
+        // Whatever stands in the way is the player's or another program's:
+        // it stays, and the download fails.
+        if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            logLine("Downloader: %s is in the way of a folder; nothing is written", folder.c_str());
+            return false;
+        }
     }
     return true;
 }

@@ -43,7 +43,9 @@ public:
     static std::string tmpPathWithFilename(const std::string& filename);
     // Whether a relative name stays inside the caches folder.
     static bool isSafeFilename(const std::string& filename);
-    // Makes every missing folder of the path's parent; false when one cannot be made.
+    // Makes every missing folder of the path's parent; false when one cannot
+    // be made or something other than a folder stands where one is needed
+    // (it is left as it is).
     static bool checkTargetDirectory(const std::string& path);
     std::string targetPath() const;
 

@@ -11,6 +11,9 @@
 namespace mw {
 
 namespace {
+
+// Achievements and scores waiting to be sent: a file far larger is none of ours.
+constexpr size_t kLargestOfflineFile = size_t(4) << 20;
 constexpr const char* kAchievementsKey = "Achievements";
 }
 
@@ -157,7 +160,7 @@ std::optional<Value> GameCenterManager::readOfflineFile()
     if (!Paths::fileExists(path)) return Value(Value::Dictionary());
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!AtomicFile::read(path, bytes, &error)) {
+    if (!AtomicFile::read(path, bytes, &error, kLargestOfflineFile)) {
         logLine("GameCenter: cannot read %s (%s); it is left as it is", path.c_str(), error.c_str());
         return std::nullopt;
     }

@@ -459,7 +459,10 @@ void GlobalObject::ReportScore(const std::string& category, int32_t score)
 
 bool GlobalObject::isGameCenterAvailable()
 {
-    if (!GameCenter::sharedInstance()) return false;
+    // Without a local player to sign in, the achievements and leaderboards
+    // screens would lead nowhere.
+    std::shared_ptr<GameCenter> service = GameCenter::sharedInstance();
+    if (!service || !service->hasLocalPlayer() || !service->canLoadPlayers()) return false;
     std::shared_ptr<DeviceFacts> facts = DeviceFacts::sharedInstance();
     if (!facts) return false;
     int major = 0, minor = 0;

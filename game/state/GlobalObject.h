@@ -146,8 +146,9 @@ public:
     int32_t GetAchievementHelperState(const std::string& identifier) override;
     void SetAchievementHelperState(const std::string& identifier, int32_t cnt) override;
     void ReportScore(const std::string& category, int32_t score);
-    // Whether the game-centre screens can be offered: a service is installed
-    // and the system version is 4.1 or later.
+    // Whether the game-centre screens can be offered: the service has a local
+    // player and the system version, compared part by part as numbers, is
+    // 4.1 or later.
     static bool isGameCenterAvailable();
     void initGameCenter();
     void processGameCenterAuth(const GameCenterResult& error) override;

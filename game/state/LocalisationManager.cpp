@@ -82,10 +82,15 @@ std::vector<std::string_view> split(std::string_view text, char separator)
 
 LocalisationManager::LocalisationManager() : currentLanguage(chosenLanguage())
 {
-    for (int32_t index = 0; index < 3; ++index) {
-        if (currentLanguage == kLanguages[index]) LangType = index;
-    }
     TallyAnalytics::logEvent("Language", {{"Language", currentLanguage}});
+}
+
+int32_t LocalisationManager::LangType() const
+{
+    for (int32_t index = 0; index < 3; ++index) {
+        if (currentLanguage == kLanguages[index]) return index;
+    }
+    return 0;
 }
 
 LocalisationManager* LocalisationManager::sharedInstance()
@@ -115,7 +120,7 @@ void LocalisationManager::parseCSVData(std::string_view bytes)
     const std::string text = decodeText(bytes);
     const std::vector<std::string_view> rows = split(text, '\n');
     dictionary.clear();
-    const size_t column = static_cast<size_t>(LangType) + 1;
+    const size_t column = static_cast<size_t>(LangType()) + 1;
     int skipped = 0;
     for (size_t row = 1; row + 1 < rows.size(); ++row) {
         std::string_view line = rows[row];

@@ -42,10 +42,13 @@ public:
     std::string getValue(std::string_view key) const;
 
     const std::string& getLang() const { return currentLanguage; }
+    // Takes effect with the next parse, which reads that language's column.
     void setLang(std::string language) { currentLanguage = std::move(language); }
+    // The column of the current language: 0 English, 1 German, 2 Polish; a
+    // language the table lacks reads the English one. Follows getLang().
+    int32_t LangType() const;
 
-    std::string currentLanguage; // "en", "de" or "pl"
-    int32_t LangType = 0;        // 0 English, 1 German, 2 Polish
+    std::string currentLanguage; // "en", "de" or "pl" (the one record of the language)
     std::map<std::string, std::string, std::less<>> dictionary; // key to text in the chosen language
 };
 

@@ -64,8 +64,11 @@ public:
     //
     // SaveData: takes the state now and writes it before returning, after a
     // background write still running (one writer). False (logged) when the
-    // file could not be written; the previous save then stays whole. The
-    // first successful save sets Loaded and the user default "Loaded".
+    // file could not be written; the previous save then stays whole, the
+    // player is told (once a session, SaveNotices::saveNotWritten; a failed
+    // background save the same, on the main thread) and the next save tries
+    // again. The first successful save sets Loaded and the user default
+    // "Loaded".
     [[nodiscard]] bool SaveData();
     // SaveData unless a save is running (then nothing happens).
     void Save();
@@ -74,10 +77,18 @@ public:
     // right after that one (the newest such request wins).
     void SaveInBcg();
     // Waits for a running save, then reads the save into the profile and the
-    // participants, and rebuilds the offer lists. A missing, unreadable or
-    // damaged file leaves everything as it was, clears Loaded and answers
-    // false (logged; a damaged file is kept aside, see SaveFile::read).
+    // participants, and rebuilds the offer lists, and sets Loaded. A missing,
+    // unreadable or damaged file leaves everything as it was, clears Loaded
+    // and answers false (logged; a damaged file is kept aside, see
+    // SaveFile::read); for an unreadable or damaged one the player is told
+    // (SaveNotices::saveNotRead).
     [[nodiscard]] bool Load();
+    // Before a new game's first save: a save on disk that this profile has
+    // not loaded (one that could not be read, or was never read) is kept
+    // aside under a name that says so, so that the new game does not write
+    // over it (see SaveFile::keepUnreadAside). False (logged) when it could
+    // not be kept; the new game's saves then fail and leave it alone.
+    [[nodiscard]] bool KeepUnloadedSaveAside();
     // The save dictionary of the current state (what SaveData writes).
     SaveSnapshot TakeSnapshot();
     // Takes a save dictionary that has been read and checked into the

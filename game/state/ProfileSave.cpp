@@ -6,9 +6,11 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
+#include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/Profile.h"
 #include "game/state/SaveFile.h"
+#include "game/state/SaveNotices.h"
 
 namespace mw {
 
@@ -279,7 +281,11 @@ SaveSnapshot Profile::TakeSnapshot()
 bool Profile::SaveData()
 {
     const bool written = saveFile().write(TakeSnapshot());
-    if (written && !Loaded) {
+    if (!written) {
+        // The callers carry on with their step: the player hears of it here,
+        // and the next save point tries again.
+        SaveNotices::sharedInstance()->saveNotWritten();
+    } else if (!Loaded) {
         UserDefaults::standardUserDefaults().setBool("Loaded", true);
         (void)UserDefaults::standardUserDefaults().synchronize();
         Loaded = true;
@@ -296,7 +302,11 @@ void Profile::Save()
 void Profile::SaveInBcg()
 {
     (void)saveFile().writeInBackground(TakeSnapshot(), [this](bool written) {
-        if (!written || Loaded) return;
+        if (!written) {
+            RunLoop::performOnMain([] { SaveNotices::sharedInstance()->saveNotWritten(); });
+            return;
+        }
+        if (Loaded) return;
         UserDefaults::standardUserDefaults().setBool("Loaded", true);
         (void)UserDefaults::standardUserDefaults().synchronize();
         Loaded = true;
@@ -307,15 +317,29 @@ bool Profile::Load()
 {
     SaveFile& file = saveFile();
     file.waitUntilIdle();
-    std::optional<Value> save = file.read();
+    SaveFile::Found found = SaveFile::Found::Nothing;
+    std::optional<Value> save = file.read(nullptr, &found);
     if (save && !LoadFrom(*save)) {
         // Whole, but not a game this profile can take: kept for rescue.
         const std::string aside = AtomicFile::moveAside(SaveFile::path());
         logLine("Load: the save's tables do not decode; kept as %s", aside.c_str());
         save.reset();
+        found = SaveFile::Found::Damaged;
     }
-    if (!save) Loaded = false;
+    // The file decides whether a game exists, whatever the user defaults
+    // said (they may have been lost beside a good save).
+    Loaded = save.has_value();
+    // Otherwise the player would only see a new game offered.
+    if (found == SaveFile::Found::Unreadable || found == SaveFile::Found::Damaged)
+        SaveNotices::sharedInstance()->saveNotRead();
     return save.has_value();
+}
+
+bool Profile::KeepUnloadedSaveAside()
+{
+    SaveFile& file = saveFile();
+    file.waitUntilIdle();
+    return file.keepUnreadAside().has_value();
 }
 
 bool Profile::LoadFrom(const Value& save)

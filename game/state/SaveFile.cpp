@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string_view>
 
+#include <sys/stat.h>
+
 #include "foundation/AtomicFile.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
@@ -18,6 +20,8 @@ namespace mw {
 namespace {
 
 constexpr const char* kFileName = "supersave.plist";
+// A whole village saves in under a megabyte: a file far beyond that is no save.
+constexpr size_t kLargestSave = size_t(32) << 20;
 // The check line: "<!-- mosswick-save length=<n> crc32=<8 hex digits> -->\n".
 constexpr std::string_view kCheckPrefix = "<!-- mosswick-save length=";
 
@@ -176,21 +180,85 @@ bool SaveFile::writeNow(const SaveSnapshot& snapshot, std::string* error)
 {
     std::lock_guard<std::mutex> writer(writeLock_);
     std::string reason;
-    if (unreadable_.load() && Paths::fileExists(path())) {
-        reason = "the save on disk could not be read yet, and is not written over";
-        logLine("Save: %s", reason.c_str());
+    bool written = mayReplace(reason);
+    if (written) {
+        const Value dictionary = snapshot.toDictionary(&reason);
+        std::string bytes = dictionary.isNull() ? std::string() : encode(dictionary, &reason);
+        if (writeHook_) writeHook_();
+        written = !bytes.empty() && AtomicFile::write(path(), bytes, &reason, AtomicFile::FailureLog::Caller);
+    }
+    if (!written) {
+        if (!failing_) {
+            logLine("Save: the game could not be saved; the previous save is kept, and each later save tries "
+                    "again (not logged again until one works): %s",
+                    reason.c_str());
+        }
+        failing_ = true;
         refuse(error, reason);
         return false;
     }
-    const Value dictionary = snapshot.toDictionary(&reason);
-    std::string bytes = dictionary.isNull() ? std::string() : encode(dictionary, &reason);
-    if (writeHook_) writeHook_();
-    if (bytes.empty() || !AtomicFile::write(path(), bytes, &reason)) {
-        logLine("Save: the game could not be saved; the previous save is kept: %s", reason.c_str());
-        refuse(error, reason);
-        return false;
-    }
+    if (failing_) logLine("Save: the game is saved again");
+    failing_ = false;
+    knowCurrentFile();
     return true;
+}
+
+namespace {
+
+std::optional<struct stat> statOf(const std::string& file)
+{
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return std::nullopt;
+    return info;
+}
+
+} // namespace
+
+bool SaveFile::mayReplace(std::string& reason) const
+{
+    const std::optional<struct stat> now = statOf(path());
+    if (!now) {
+        if (errno == ENOENT) return true;
+        reason = std::string("cannot look at the save on disk: ") + std::strerror(errno);
+        return false;
+    }
+    if (known_ && *known_ == FileIdentity{uint64_t(now->st_dev), uint64_t(now->st_ino)}) return true;
+    // A save this saver never took in may be the player's only village.
+    reason = unreadable_ ? "the save on disk could not be read, and is not written over"
+                         : "the save on disk has not been read, and is not written over";
+    return false;
+}
+
+void SaveFile::knowCurrentFile()
+{
+    const std::optional<struct stat> now = statOf(path());
+    known_.reset();
+    if (now) known_ = FileIdentity{uint64_t(now->st_dev), uint64_t(now->st_ino)};
+    unreadable_ = false;
+}
+
+std::optional<std::string> SaveFile::keepUnreadAside()
+{
+    std::lock_guard<std::mutex> writer(writeLock_);
+    std::string reason;
+    if (mayReplace(reason)) return std::string();
+    const std::string file = path();
+    if (!statOf(file) && errno != ENOENT) {
+        logLine("Save: the save at %s is kept where it is: %s", file.c_str(), reason.c_str());
+        return std::nullopt;
+    }
+    std::string error;
+    const std::string kept = AtomicFile::keepAside(file, unreadable_ ? "unreadable" : "unread", &error);
+    if (kept.empty()) {
+        logLine("Save: the save at %s that was not loaded cannot be kept aside (%s); it is not written over",
+                file.c_str(), error.c_str());
+        return std::nullopt;
+    }
+    logLine("Save: the save at %s was not loaded; a new game starts beside it, and it is kept as %s",
+            file.c_str(), kept.c_str());
+    // Kept under the new name, the file may now be replaced at the old one.
+    knowCurrentFile();
+    return kept;
 }
 
 bool SaveFile::write(const SaveSnapshot& snapshot, std::string* error)
@@ -234,31 +302,39 @@ void SaveFile::startDraining()
     });
 }
 
-std::optional<Value> SaveFile::read(std::string* error)
+std::optional<Value> SaveFile::read(std::string* error, Found* found)
 {
+    std::lock_guard<std::mutex> writer(writeLock_);
+    Found outcome = Found::Nothing;
     const std::string file = path();
     if (!Paths::fileExists(file)) {
         logLine("Load: there is no save at %s", file.c_str());
         refuse(error, "no save file");
+        if (found) *found = outcome;
         return std::nullopt;
     }
     std::vector<uint8_t> bytes;
     std::string reason;
-    if (!AtomicFile::read(file, bytes, &reason)) {
+    std::optional<Value> dictionary;
+    if (!AtomicFile::read(file, bytes, &reason, kLargestSave)) {
         logLine("Load: the save at %s cannot be read; it is left where it is: %s", file.c_str(),
                 reason.c_str());
+        known_.reset();
         unreadable_ = true;
-        refuse(error, reason);
-        return std::nullopt;
-    }
-    unreadable_ = false;
-    std::optional<Value> dictionary = decode(bytes.data(), bytes.size(), &reason);
-    if (!dictionary) {
+        outcome = Found::Unreadable;
+    } else if ((dictionary = decode(bytes.data(), bytes.size(), &reason))) {
+        knowCurrentFile();
+        outcome = Found::Save;
+    } else {
         const std::string aside = AtomicFile::moveAside(file);
         logLine("Load: the save at %s is damaged (%s); kept as %s", file.c_str(), reason.c_str(),
                 aside.empty() ? "it was (it could not be moved)" : aside.c_str());
-        refuse(error, reason);
+        known_.reset();
+        unreadable_ = aside.empty();
+        outcome = Found::Damaged;
     }
+    if (!dictionary) refuse(error, reason);
+    if (found) *found = outcome;
     return dictionary;
 }
 

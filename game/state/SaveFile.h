@@ -87,8 +87,10 @@ public:
                                                      std::string* error = nullptr);
 
     // Writes the snapshot now, on the calling thread, after any write still
-    // running. False (logged) when it could not be written; the file on
-    // disk is then the previous one.
+    // running. False when it could not be written; the file on disk is then
+    // the previous one. The first failure after a good write is logged with
+    // its reason, the others only come back in `error`; the next good write
+    // says that saving works again.
     [[nodiscard]] bool write(const SaveSnapshot& snapshot, std::string* error = nullptr);
     // Starts writing the snapshot on a thread of its own; `done` runs on that
     // thread afterwards with the result. While a write runs, the snapshot is
@@ -100,12 +102,34 @@ public:
     // Returns once no write is running.
     void waitUntilIdle();
 
+    // What a read found at the save's path.
+    enum class Found {
+        Nothing,    // no file: a new player
+        Save,       // a whole save, now known to this saver
+        Unreadable, // a file that could not be read; left where it is
+        Damaged,    // a file that is no whole save; moved aside
+    };
+
     // Reads the file. A missing file or one that cannot be read answers null
-    // and stays where it is (and no write replaces it until a read has
-    // succeeded or the file is gone); a damaged one is moved aside (see
-    // AtomicFile::moveAside) so that no later save writes over it. Each
-    // refusal is logged with its reason, which also comes back in `error`.
-    [[nodiscard]] std::optional<Value> read(std::string* error = nullptr);
+    // and stays where it is; a damaged one is moved aside (see
+    // AtomicFile::moveAside). Each refusal is logged with its reason, which
+    // also comes back in `error`; `found` (when given) says which it was.
+    //
+    // No write replaces a file at the save's path that this saver has not
+    // read whole or written itself (one it could not read, one it never
+    // read, one put there by someone else): such a write fails and the file
+    // stays as it is, until keepUnreadAside() has kept it.
+    [[nodiscard]] std::optional<Value> read(std::string* error = nullptr, Found* found = nullptr);
+
+    // Before a new game is saved beside a save this saver has not read
+    // (never read, or unreadable): keeps that file under
+    // "supersave.plist.unread-<UTC time>" (".unreadable-" when its read
+    // failed; never replacing an earlier kept copy, see
+    // AtomicFile::keepAside), so that the new game's save may take the
+    // name. Returns the kept name (logged), an empty string when there was
+    // nothing to keep, or null (logged) when it could not be kept: the
+    // file then stays refused to writes.
+    [[nodiscard]] std::optional<std::string> keepUnreadAside();
 
     // Tests: runs inside every write before the file is replaced, on the
     // writing thread.
@@ -113,6 +137,10 @@ public:
 
 private:
     bool writeNow(const SaveSnapshot& snapshot, std::string* error);
+    // Whether a write may replace what is at the path now (with writeLock_ held).
+    bool mayReplace(std::string& reason) const;
+    // Notes the file now at the path as one this saver read or wrote (with writeLock_ held).
+    void knowCurrentFile();
     void beginWrite();
     void endWrite();
     void endWriteLocked(); // with stateLock_ held
@@ -128,7 +156,18 @@ private:
     std::condition_variable idle_;
     std::atomic<int> activeWrites_{0};
     std::atomic<bool>* activeFlag_ = nullptr;
-    std::atomic<bool> unreadable_{false};
+    // The file this saver last read whole or wrote (device and inode), or
+    // none; and whether the last read failed. With writeLock_ held.
+    struct FileIdentity {
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+    std::optional<FileIdentity> known_;
+    bool unreadable_ = false;
+    // The last write failed: later failures are not logged again until a
+    // write succeeds (a full disk fails every save point). With writeLock_ held.
+    bool failing_ = false;
     std::thread background_;
     std::unique_ptr<PendingWrite> pending_; // the write that follows the running one
     std::function<void()> writeHook_;

@@ -146,9 +146,10 @@ void CCBonusItem::fall()
     const bool phone = !widgetOnTablet();
     const float w = CCDirector::sharedDirector()->winSize().width;
     const CGSize size = contentSize();
-    CGPoint p = position();
-    p.y += size.height;
-    setPosition(p);
+    // p stays where the item was dropped: the lift only pops it out of the
+    // building, and it lands half its height above the drop point.
+    const CGPoint p = position();
+    setPosition({p.x, p.y + size.height});
     setOpacity(255);
     if (sp) sp->setOpacity(255);
 

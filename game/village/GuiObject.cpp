@@ -413,14 +413,10 @@ void GuiObject::UpdateGoodsState()
         if (resource && resource->Seen) {
             picture->setColor({255, 255, 255});
             picture->setOpacity(255);
+            // Counters are made with the HUD: a resource seen since then gets
+            // one only when the HUD is built again.
             auto* counter = dynamic_cast<CCCounterDrell*>(ResMarker->getChildByTag(id * kCounterTagFactor));
-            // A resource first seen after the HUD was built gets its counter
-            // now: the bag shows the stock of every seen resource.
-            if (counter) {
-                counter->SetNumber(profile->GetResourceCount(id));
-            } else {
-                addBagCounter(id, picture->position());
-            }
+            if (counter) counter->SetNumber(profile->GetResourceCount(id));
         } else {
             picture->setColor({0, 0, 0});
             picture->setOpacity(102);

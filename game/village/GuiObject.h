@@ -70,7 +70,8 @@ public:
     // Re-enables the tabs whose condition now holds; creates, renumbers or
     // hides the three not-seen badges.
     void UpdateSeenCounters();
-    // The bag's numbers, tints and counters.
+    // The bag's numbers and tints, and the stock on the counters the HUD was
+    // built with.
     void UpdateGoodsState();
     // Back button on (opaque) or off (transparent); the experience bar shows
     // exactly when the Back button does not.

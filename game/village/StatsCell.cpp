@@ -257,8 +257,6 @@ bool StatsCell::initWithIndex(uint32_t)
     // Two columns of statistics.
     const float left = std::floor(W * (tablet() ? 0.13f : 0.07f));
     const float right = std::floor(W / 2);
-    // Gold spent is kept as a negative running total; the page shows the amount.
-    const int32_t goldSpent = p->GoldSpent < 0 ? -p->GoldSpent : p->GoldSpent;
     struct Row {
         float y;
         const char* leftKey;
@@ -270,7 +268,7 @@ bool StatsCell::initWithIndex(uint32_t)
         {0.39f, "HQ_TAXES_TOTAL", p->TaxesCollected, "HQ_RESOURCES_TOTAL", p->TotalResColl},
         {0.36f, "HQ_MINE_VISITS", p->MineVisits, "HQ_RESOURCES_SPENT", p->TotalResSpend},
         {0.33f, "HQ_FILEDS_VISITS", p->FieldVisits, "HQ_MONEY_EARNED", p->GoldEarned},
-        {0.30f, "HQ_MINE_MOVES", p->InMineMoves, "HQ_MONEY_SPENT", goldSpent},
+        {0.30f, "HQ_MINE_MOVES", p->InMineMoves, "HQ_MONEY_SPENT", p->GoldSpent},
         {0.27f, "HQ_FIELDS_MOVES", p->InFieldMoves, "HQ_BUILDINGS", p->CurrentBuildingCount},
         {0.24f, "HQ_MAX_MINE", p->MaxHarvestMine, "HQ_TOOLS_USED", p->ToolsUsed},
         {0.21f, "HQ_MAX_FIELDS", p->MaxHarvestField, "HQ_WORKERS_HIRED", p->WorkersBought},

@@ -331,6 +331,7 @@ std::optional<std::string> CCPlayerData::lumoraplayerid() const
     switch (value.kind()) {
     case Value::Kind::Boolean: return value.asBool() ? "1" : "0";
     case Value::Kind::Integer:
+    case Value::Kind::Decimal:
     case Value::Kind::String: return value.asString();
     case Value::Kind::Real: return JSONFragment(value);
     default: return std::nullopt;

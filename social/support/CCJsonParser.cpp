@@ -1,15 +1,7 @@
 #include "social/support/CCJsonParser.h"
 
 #include <algorithm>
-#include <bit>
-#include <cerrno>
-#include <charconv>
-#include <clocale>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
-#include <locale.h>
 
 #include "foundation/Format.h"
 #include "foundation/Utf8.h"
@@ -32,50 +24,6 @@ int hexValue(char c)
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-// A real out of the double range: infinity for a literal too large, the
-// nearest (zero or subnormal) for one too small. strtod sorts the two apart;
-// the literal is copied so that it ends in a NUL, and read in the C locale.
-double readOutOfRangeReal(std::string_view literal)
-{
-    static locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
-    const std::string copy(literal);
-    return strtod_l(copy.c_str(), nullptr, cLocale);
-}
-
-// Reads eight bytes that are all ASCII digits as their number, eight at a
-// time with the usual word arithmetic; false (and nothing read) when any of
-// them is not a digit.
-bool readEightDigits(const char* at, uint64_t& value)
-{
-    if constexpr (std::endian::native != std::endian::little) return false;
-    uint64_t word;
-    std::memcpy(&word, at, sizeof word);
-    // A byte above '9' carries into its high bit when 0x46 is added; one below '0' borrows.
-    if (((word + 0x4646464646464646ull) | (word - 0x3030303030303030ull)) & 0x8080808080808080ull) return false;
-    word -= 0x3030303030303030ull;
-    word = word * 10 + (word >> 8); // pairs of digits
-    constexpr uint64_t mask = 0x000000FF000000FFull;
-    constexpr uint64_t pairsHigh = 100 + (1000000ull << 32);
-    constexpr uint64_t pairsLow = 1 + (10000ull << 32);
-    value = (((word & mask) * pairsHigh) + (((word >> 16) & mask) * pairsLow)) >> 32;
-    return true;
-}
-
-// Powers of ten that a double holds exactly.
-constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// digits * 10^power when one exact operation gives it: the digits are at
-// most 2^53 and the power within 10^22, so both are exact doubles and one
-// multiplication or division rounds correctly. Nothing otherwise; from_chars
-// reads those.
-std::optional<double> exactReal(uint64_t digits, int64_t power)
-{
-    if (digits > (uint64_t(1) << 53) || power < -22 || power > 22) return std::nullopt;
-    const double mantissa = static_cast<double>(digits);
-    return power < 0 ? mantissa / kExactPowersOfTen[-power] : mantissa * kExactPowersOfTen[power];
 }
 
 } // namespace
@@ -474,96 +422,18 @@ bool CCJsonParser::scanUnicodeEscape(std::string& out)
 
 bool CCJsonParser::scanNumber(Value& out)
 {
-    const char* start = c_;
-    const bool negative = *c_ == '-';
-    if (negative) ++c_;
-    // The digits of the integer part and the fraction accumulate as one
-    // integer while they are at most 19, which always fits 64 bits; `count`
-    // keeps counting past that.
-    uint64_t digits = 0;
-    size_t count = 0;
-    const auto scanDigits = [&] {
-        const char* p = c_;
-        uint64_t eight = 0;
-        while (count + 8 <= 19 && end_ - p >= 8 && readEightDigits(p, eight)) {
-            digits = digits * 100000000 + eight;
-            p += 8;
-            count += 8;
-        }
-        for (; p != end_ && isDigit(*p); ++p, ++count) {
-            if (count < 19) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
-        }
-        c_ = p;
-    };
-    if (c_ != end_ && *c_ == '0') {
-        ++c_;
-        ++count;
-        if (c_ != end_ && isDigit(*c_)) {
-            addError(2, "Leading 0 disallowed in number");
-            return false;
-        }
-    } else if (c_ != end_ && isDigit(*c_)) {
-        scanDigits();
-    } else {
-        addError(2, "No digits after initial minus");
-        return false;
+    // The literal is kept as it is written: a decimal (see Value), never a
+    // double or an integer, so that no digit is lost on the way through.
+    switch (Value::readDecimal(c_, end_, out)) {
+    case Value::DecimalSyntax::Read: return true;
+    case Value::DecimalSyntax::NoDigitsAfterMinus: addError(2, "No digits after initial minus"); return false;
+    case Value::DecimalSyntax::LeadingZero: addError(2, "Leading 0 disallowed in number"); return false;
+    case Value::DecimalSyntax::NoDigitsAfterPoint: addError(2, "No digits after decimal point"); return false;
+    case Value::DecimalSyntax::NoDigitsAfterExponent: addError(2, "No digits after exponent"); return false;
+    case Value::DecimalSyntax::ExponentTooLong: break;
     }
-    const size_t integerDigits = count;
-    bool isInteger = true;
-    if (c_ != end_ && *c_ == '.') {
-        isInteger = false;
-        ++c_;
-        if (c_ == end_ || !isDigit(*c_)) {
-            addError(2, "No digits after decimal point");
-            return false;
-        }
-        scanDigits();
-    }
-    int64_t exponent = 0;
-    if (c_ != end_ && (*c_ == 'e' || *c_ == 'E')) {
-        isInteger = false;
-        ++c_;
-        bool negativeExponent = false;
-        if (c_ != end_ && (*c_ == '+' || *c_ == '-')) negativeExponent = *c_++ == '-';
-        if (c_ == end_ || !isDigit(*c_)) {
-            addError(2, "No digits after exponent");
-            return false;
-        }
-        for (; c_ != end_ && isDigit(*c_); ++c_) {
-            // Past this any power is out of the fast path's reach; the digits
-            // are still read to the end.
-            if (exponent < 100000) exponent = exponent * 10 + (*c_ - '0');
-        }
-        if (negativeExponent) exponent = -exponent;
-    }
-
-    if (isInteger) {
-        // INT64_MIN's magnitude is one more than INT64_MAX's.
-        const uint64_t limit = negative ? uint64_t(INT64_MAX) + 1 : uint64_t(INT64_MAX);
-        if (count <= 19 && digits <= limit) {
-            out = Value(negative ? static_cast<int64_t>(0 - digits) : static_cast<int64_t>(digits));
-            return true;
-        }
-    } else if (count <= 19) {
-        const int64_t power = exponent - static_cast<int64_t>(count - integerDigits);
-        if (std::optional<double> real = exactReal(digits, power)) {
-            out = Value(negative ? -*real : *real);
-            return true;
-        }
-    }
-    double real = 0;
-    const auto [end, error] = std::from_chars(start, c_, real);
-    if (error == std::errc::result_out_of_range) {
-        real = readOutOfRangeReal(std::string_view(start, static_cast<size_t>(c_ - start)));
-    } else if (error != std::errc() || end != c_) {
-        real = HUGE_VAL;
-    }
-    if (!std::isfinite(real)) {
-        addError(2, "Failed creating decimal instance");
-        return false;
-    }
-    out = Value(real);
-    return true;
+    addError(2, "Failed creating decimal instance");
+    return false;
 }
 
 } // namespace mw

@@ -12,9 +12,10 @@ namespace mw {
 // Reads JSON text into Values: an object becomes a dictionary (in the order
 // of the text; a repeated key keeps the last value at the place of its
 // first), an array an array, a string a UTF-8 string, true and false
-// booleans, null the null value. A number without fraction or exponent that
-// fits a signed 64-bit integer becomes an integer, any other number the
-// nearest double (so integer literals beyond 64 bits lose digits).
+// booleans, null the null value. A number becomes a decimal made from its
+// literal exactly as written (see Value), whatever its size: it reads as any
+// number does and is written back with the same text. Only an exponent of
+// more than 18 digits is refused, as a number no decimal can hold.
 //
 // The text is taken as bytes with their length: a NUL byte is a byte like
 // any other (an error outside a string, a control character inside one).

@@ -83,7 +83,12 @@ bool CCJsonWriter::appendValue(const Value& value, std::string& out)
         out.append(digits, result.ptr);
         return true;
     }
-    case Value::Kind::Real: return appendReal(value.asDouble(), out);
+    case Value::Kind::Real: return appendReal(value, out);
+    case Value::Kind::Decimal: {
+        Value::DecimalTextRoom room;
+        out += value.decimalText(room);
+        return true;
+    }
     case Value::Kind::Null: out += "null"; return true;
     case Value::Kind::Data:
     case Value::Kind::Date: break;
@@ -92,17 +97,19 @@ bool CCJsonWriter::appendValue(const Value& value, std::string& out)
     return false;
 }
 
-bool CCJsonWriter::appendReal(double real, std::string& out)
+bool CCJsonWriter::appendReal(const Value& value, std::string& out)
 {
+    const double real = value.asDouble();
     if (!std::isfinite(real)) {
         addError(1, "JSON serialisation not supported for non-finite number");
         return false;
     }
+    // A number's own text: the shortest that reads back as it, at the
+    // precision it was made with (a float's "0.1", not its double's digits).
     char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, real);
+    const auto result = value.isFloat() ? std::to_chars(text, text + sizeof text, static_cast<float>(real))
+                                        : std::to_chars(text, text + sizeof text, real);
     out.append(text, result.ptr);
-    // "1" would read back as an integer.
-    if (std::none_of(text, result.ptr, [](char c) { return c == '.' || c == 'e'; })) out += ".0";
     return true;
 }
 

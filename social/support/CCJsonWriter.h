@@ -17,9 +17,10 @@ public:
 };
 
 // Writes Values as JSON text: dictionaries in their own order (or sorted by
-// key), integers as digits, reals as the shortest text that reads back as the
-// same double (always with a point or an exponent, so they read back as
-// reals), in the C locale. Strings escape the quote, the backslash and the
+// key); every number as its own text, in the C locale: an integer as its
+// digits, a real as the shortest text that reads back as it (a float's at
+// float precision: 0.1f is "0.1", 2.0 is "2"), a decimal as its literal,
+// exactly as it was read. Strings escape the quote, the backslash and the
 // control characters only; "/" and non-ASCII characters stay as they are.
 //
 // Refused with error 1: data and date values, reals that are not finite and
@@ -49,7 +50,7 @@ private:
     bool appendArray(const Value& value, std::string& out);
     bool appendDictionary(const Value& value, std::string& out);
     bool appendString(std::string_view text, std::string& out);
-    bool appendReal(double real, std::string& out);
+    bool appendReal(const Value& value, std::string& out);
     void appendIndent(std::string& out) const;
 
     bool sortKeys_ = false;

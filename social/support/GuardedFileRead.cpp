@@ -6,14 +6,14 @@
 
 namespace mw {
 
-GuardedRead readGuardedFile(const std::string& path, const std::string& logName, const GuardedDecode& decode,
-                            std::string* movedTo)
+GuardedRead readGuardedFile(const std::string& path, const std::string& logName, size_t limit,
+                            const GuardedDecode& decode, std::string* movedTo)
 {
     if (movedTo) movedTo->clear();
     if (!Paths::fileExists(path)) return GuardedRead::NoFile;
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!AtomicFile::read(path, bytes, &error)) {
+    if (!AtomicFile::read(path, bytes, &error, limit)) {
         // Maybe readable later: keep it, and keep every write off it.
         logLine("%s cannot be read (%s); it is left as it is and not written this run", logName.c_str(),
                 error.c_str());

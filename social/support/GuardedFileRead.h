@@ -21,12 +21,13 @@ enum class GuardedRead {
 // they are not what the file holds.
 using GuardedDecode = std::function<bool(const std::vector<uint8_t>& bytes, std::string* error)>;
 
-// Reads the file at `path` and hands its bytes to `decode`. Every outcome
+// Reads the file at `path` (refused as Unreadable when it holds more than
+// `limit` bytes, or is no regular file) and hands its bytes to `decode`. Every outcome
 // but NoFile and Read is logged, naming the file as `logName` (the caller's
 // log prefix and the file's name). On MovedAside, `movedTo` (when given)
 // names where the file went; it is cleared otherwise. On any outcome but
 // Read the caller starts empty, whatever `decode` left behind.
-GuardedRead readGuardedFile(const std::string& path, const std::string& logName, const GuardedDecode& decode,
-                            std::string* movedTo = nullptr);
+GuardedRead readGuardedFile(const std::string& path, const std::string& logName, size_t limit,
+                            const GuardedDecode& decode, std::string* movedTo = nullptr);
 
 } // namespace mw

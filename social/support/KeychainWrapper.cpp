@@ -8,6 +8,9 @@ namespace mw {
 namespace {
 
 const char* const kLogPrefix = "Lumora Error: ";
+// Adds and updates tried in turn while other programs make and delete the
+// item as fast as we write it.
+constexpr int kWriteAttempts = 4;
 
 } // namespace
 
@@ -93,7 +96,12 @@ bool KeychainWrapper::canAccessKeychain()
 {
     std::optional<Keychain::Bytes> stored = searchKeychainCopyMatching(service_);
     if (!stored) {
-        if (writeDictionaryToKeychain() != KeychainStatus::kSuccess) return false;
+        // Made as a new item only: another program that made it meanwhile
+        // may already have written to it, and its item is taken as it is.
+        const std::optional<Keychain::Bytes> empty = archivedDictionary();
+        if (!empty) return false;
+        const int32_t status = createKeychainValue(*empty, service_);
+        if (status != KeychainStatus::kSuccess && status != KeychainStatus::kDuplicateItem) return false;
         stored = searchKeychainCopyMatching(service_);
         if (!stored) return false;
     }
@@ -106,27 +114,43 @@ bool KeychainWrapper::canAccessKeychain()
     return true;
 }
 
-int32_t KeychainWrapper::writeDictionaryToKeychain()
+std::optional<Keychain::Bytes> KeychainWrapper::archivedDictionary() const
 {
     KeyedArchiver archiver;
     archiver.encodeValue(service_, keychainData_);
     std::string error;
-    const std::vector<uint8_t> data = archiver.encodedData(&error);
+    std::vector<uint8_t> data = archiver.encodedData(&error);
     if (data.empty()) {
         logLine("%s [KeychainWrapper] cannot archive the dictionary: %s", kLogPrefix, error.c_str());
-        return KeychainStatus::kParameterError;
+        return std::nullopt;
     }
-    return writeToKeychain(data, service_);
+    return data;
+}
+
+int32_t KeychainWrapper::writeDictionaryToKeychain()
+{
+    const std::optional<Keychain::Bytes> data = archivedDictionary();
+    if (!data) return KeychainStatus::kParameterError;
+    return writeToKeychain(*data, service_);
 }
 
 int32_t KeychainWrapper::writeToKeychain(const Keychain::Bytes& data, const std::string& identifier)
 {
-    if (searchKeychainCopyMatching(identifier)) return updateKeychainValue(data, identifier);
-    int32_t status = createKeychainValue(data, identifier);
-    if (status == KeychainStatus::kDuplicateItem) {
-        status = deleteKeychainValue(identifier);
-        if (status != KeychainStatus::kSuccess) return status;
-        status = createKeychainValue(data, identifier);
+    // The item is shared with other programs, which may make it between our
+    // look-up and our write: an add that finds it there updates it, an
+    // update that misses it adds. Deleting it to add again would leave a
+    // moment without the item, in which another program's look-up fails.
+    bool exists = searchKeychainCopyMatching(identifier).has_value();
+    int32_t status = KeychainStatus::kItemNotFound;
+    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
+        status = exists ? updateKeychainValue(data, identifier) : createKeychainValue(data, identifier);
+        if (exists && status == KeychainStatus::kItemNotFound) {
+            exists = false;
+        } else if (!exists && status == KeychainStatus::kDuplicateItem) {
+            exists = true;
+        } else {
+            return status;
+        }
     }
     return status;
 }

@@ -40,7 +40,8 @@ public:
     void myRemoveObjectForKey(const std::string& key);
 
     // Reads the item, creating it with the current (empty) dictionary when
-    // missing. An item whose bytes are no archive of a dictionary is first
+    // missing; one that another program made meanwhile is read as it is,
+    // never written over. An item whose bytes are no archive of a dictionary is first
     // copied to the side item (service + kUnreadableSuffix, reported), then
     // the wrapper goes on with its empty dictionary; if that copy fails the
     // keychain counts as unreachable, so nothing is written over the item.
@@ -48,7 +49,9 @@ public:
     // Archives the dictionary and writes it; the status of the write.
     int32_t writeDictionaryToKeychain();
     // Updates the item when it exists, else adds it; an add answered
-    // "exists" (the search missed it) deletes the item and adds again.
+    // "exists" updates instead and an update answered "not found" adds, as
+    // another program sharing the item may make or delete it meanwhile.
+    // Nothing is ever deleted here.
     int32_t writeToKeychain(const Keychain::Bytes& data, const std::string& identifier);
     // The item's value, or null. The identifier is unused: the query is
     // always the wrapper's own account, service and group.
@@ -70,6 +73,8 @@ public:
 
 private:
     bool keepUnreadableAside(const Keychain::Bytes& bytes);
+    // The dictionary as the item's value; null (logged) when it cannot be archived.
+    std::optional<Keychain::Bytes> archivedDictionary() const;
 
     std::shared_ptr<Keychain> keychain_;
     std::string account_;

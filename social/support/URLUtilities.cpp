@@ -65,6 +65,19 @@ std::string escapeQueryComponent(std::string_view text)
     return out;
 }
 
+bool urlHasQueryItem(std::string_view url, std::string_view name, std::string_view value)
+{
+    url = url.substr(0, url.find('#'));
+    const size_t question = url.find('?');
+    if (question == std::string_view::npos) return false;
+    for (const std::string_view item : split(url.substr(question + 1), '&')) {
+        const size_t equals = item.find('=');
+        if (equals == std::string_view::npos) continue;
+        if (item.substr(0, equals) == name && item.substr(equals + 1) == value) return true;
+    }
+    return false;
+}
+
 std::optional<std::string> urlStringUsingBaseUrl(std::string_view base, const Value& params)
 {
     const std::vector<std::string_view> parts = split(base, '?');

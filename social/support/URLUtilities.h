@@ -29,6 +29,12 @@ std::optional<std::string> urlStringUsingDomain(std::string_view domain, std::st
 // Percent-escapes a query component: every byte but letters, digits and "-._~".
 std::string escapeQueryComponent(std::string_view text);
 
+// YES when the query of `url` (after its first "?", before any "#") holds the
+// item `name`=`value`: the whole key and the whole value up to "&" or the end,
+// compared as they stand (pass a value escaped as the URL carries it). "id=a1"
+// is not found in "?id=a10" nor in "?xid=a1".
+bool urlHasQueryItem(std::string_view url, std::string_view name, std::string_view value);
+
 // Cookie rules. Two cookies are equal when their property dictionaries are
 // equal once "Created" is left out of both (the same cookie received twice);
 // a null cookie equals nothing.

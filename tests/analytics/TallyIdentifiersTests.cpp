@@ -246,8 +246,9 @@ TEST(TallyIdentifiers, SharedIdentifierSurvivesIntoAnotherProcess)
         close(channel[0]);
         (void)Pasteboard::replaceSharedInstance(std::make_shared<FilePasteboard>(folder.path()));
         int childStatus = 0;
-        const std::string seen =
-            TallyIdentifiers::getCFUUIDBasedUIDAndStatus(childStatus) + char('0' + childStatus);
+        // The status is read only once the call has set it.
+        std::string seen = TallyIdentifiers::getCFUUIDBasedUIDAndStatus(childStatus);
+        seen += char('0' + childStatus);
         const ssize_t written = write(channel[1], seen.data(), seen.size());
         _exit(written == ssize_t(seen.size()) ? 0 : 1);
     }

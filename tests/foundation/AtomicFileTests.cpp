@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,6 +221,73 @@ TEST(AtomicFileTest, ReadReportsWhatItCannotRead)
     EXPECT_TRUE(bytes.empty());
     EXPECT_FALSE(AtomicFile::read(dir.path(), bytes, &error));
     EXPECT_NE(error.find("folder"), std::string::npos) << error;
+}
+
+// A read that would never end (a link to /dev/zero, a pipe nobody writes)
+// or that would fill the memory (a huge file) is refused with its reason.
+// Each runs in a child under a short timer, so a read that does not stop
+// ends the child, not the test.
+TEST(AtomicFileTest, AFileWithoutEndOrLargerThanItsBoundIsRefused)
+{
+    TempDir dir;
+    constexpr size_t kLimit = size_t(1) << 20;
+    const std::string zero = dir.file("zero");
+    std::filesystem::create_symlink("/dev/zero", zero);
+    const std::string pipe = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string huge = dir.file("huge");
+    const std::string bounded = dir.file("bounded");
+    for (const auto& [path, size] : {std::pair{huge, kLimit + 1}, std::pair{bounded, kLimit}}) {
+        const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, off_t(size)), 0); // sparse: no disk used
+        ::close(fd);
+    }
+    struct Case {
+        const char* name;
+        std::string path;
+        bool read;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a link to /dev/zero", zero, false, "is not a regular file"},
+        {"a pipe", pipe, false, "is not a regular file"},
+        {"one byte beyond the bound", huge, false, "holds more than 1048576 bytes"},
+        {"at the bound", bounded, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int answer[2];
+        ASSERT_EQ(::pipe(answer), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(answer[0]);
+            itimerval timer{};
+            timer.it_value.tv_usec = 500000;
+            ::setitimer(ITIMER_REAL, &timer, nullptr); // SIGALRM ends the child
+            std::vector<uint8_t> bytes;
+            std::string error;
+            const bool read = AtomicFile::read(c.path, bytes, &error, kLimit);
+            const std::string said = (read ? "read " + std::to_string(bytes.size()) : "refused ") + error;
+            (void)!::write(answer[1], said.data(), said.size());
+            _exit(0);
+        }
+        ::close(answer[1]);
+        std::string said;
+        char buffer[512];
+        for (ssize_t got; (got = ::read(answer[0], buffer, sizeof buffer)) > 0;) said.append(buffer, size_t(got));
+        ::close(answer[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << "the read did not end";
+        if (c.read) {
+            EXPECT_EQ(said, "read " + std::to_string(kLimit));
+        } else {
+            EXPECT_EQ(said.rfind("refused cannot read " + c.path, 0), 0u) << said;
+            EXPECT_NE(said.find(c.reason), std::string::npos) << said;
+        }
+    }
 }
 
 } // namespace

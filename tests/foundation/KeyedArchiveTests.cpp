@@ -208,6 +208,40 @@ TEST(KeyedArchiveTest, WrongKindsAndMissingKeysDecodeForgivingly)
     EXPECT_TRUE(unarchiver.ok());
 }
 
+// Decimals (numbers read from JSON) in an archive: one an integer or a real
+// holds comes back as that number, any other as the decimal with its literal.
+TEST(KeyedArchiveTest, DecimalsComeBackAsTheirNumber)
+{
+    const std::vector<std::pair<const char*, Value::Kind>> cases = {
+        {"42", Value::Kind::Integer},
+        {"2.5", Value::Kind::Real},
+        {"123456789012345678901234567890", Value::Kind::Decimal},
+        {"-0.1000000000000000000001", Value::Kind::Decimal},
+    };
+    KeyedArchiver archiver;
+    Value::Array list;
+    for (const auto& [literal, kind] : cases) {
+        archiver.encodeValue(literal, *Value::decimal(literal));
+        list.push_back(*Value::decimal(literal));
+    }
+    archiver.encodeValue("list", Value(list));
+    const std::vector<uint8_t> bytes = archiver.encodedData();
+    ASSERT_FALSE(bytes.empty()) << archiver.error();
+
+    KeyedUnarchiver unarchiver(bytes);
+    ASSERT_TRUE(unarchiver.ok()) << unarchiver.error();
+    for (const auto& [literal, kind] : cases) {
+        SCOPED_TRACE(literal);
+        const Value back = unarchiver.decodeValue(literal);
+        EXPECT_EQ(back.kind(), kind);
+        EXPECT_EQ(back, *Value::decimal(literal));
+        EXPECT_EQ(unarchiver.decodeDouble(literal), Value::decimal(literal)->asDouble());
+        EXPECT_EQ(unarchiver.decodeInt64(literal), Value::decimal(literal)->asInt64());
+    }
+    EXPECT_EQ(unarchiver.decodeValue("list"), Value(list));
+    EXPECT_EQ(unarchiver.decodeString("123456789012345678901234567890"), "123456789012345678901234567890");
+}
+
 TEST(KeyedArchiveTest, TablesOfObjectsKeepTheirKeys)
 {
     // The save keeps tables such as identifier -> record in one entry.

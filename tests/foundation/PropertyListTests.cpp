@@ -143,6 +143,57 @@ TEST(PropertyListTest, RealsHoldTheDoubleOfTheirText)
     }
 }
 
+// A decimal (a number kept as its literal, as JSON numbers are read) goes in
+// as the integer or real that holds it exactly, else as its literal, which
+// reads back as the same decimal.
+TEST(PropertyListTest, DecimalsSurviveAsIntegersRealsOrTheirLiteral)
+{
+    struct Case {
+        const char* literal;
+        const char* element;
+        Value::Kind readBackAs;
+    };
+    const std::vector<Case> cases = {
+        {"12", "<integer>12</integer>", Value::Kind::Integer},
+        {"-0.5E+3", "<integer>-500</integer>", Value::Kind::Integer},
+        {"9007199254740993", "<integer>9007199254740993</integer>", Value::Kind::Integer},
+        {"18446744073709551615", "<integer>18446744073709551615</integer>", Value::Kind::Integer},
+        {"0.1", "<real>0.10000000000000001</real>", Value::Kind::Real},
+        {"-0", "<real>-0</real>", Value::Kind::Real},
+        {"1E22", "<real>1e+22</real>", Value::Kind::Real},
+        {"1e-7", "<real>9.9999999999999995e-08</real>", Value::Kind::Real},
+        {"18446744073709551616", "<real>1.8446744073709552e+19</real>", Value::Kind::Real},
+        {"18446744073709551617", "<integer>18446744073709551617</integer>", Value::Kind::Decimal},
+        {"-9223372036854775809", "<integer>-9223372036854775809</integer>", Value::Kind::Decimal},
+        {"123456789012345678901234567890", "<integer>123456789012345678901234567890</integer>",
+         Value::Kind::Decimal},
+        {"1E400", "<real>01E400</real>", Value::Kind::Decimal},
+        {"-1e-400", "<real>-01e-400</real>", Value::Kind::Decimal},
+        {"0.10000000000000001", "<real>00.10000000000000001</real>", Value::Kind::Decimal},
+        {"-9007199254740993.5", "<real>-09007199254740993.5</real>", Value::Kind::Decimal},
+        {"1.5e+9999", "<real>01.5e+9999</real>", Value::Kind::Decimal},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.literal);
+        const std::optional<Value> decimal = Value::decimal(c.literal);
+        ASSERT_TRUE(decimal);
+        const Value original = Value::dictionary({{"n", *decimal}});
+        const std::string text = writePropertyList(original);
+        EXPECT_NE(text.find(std::string("\t") + c.element + "\n"), std::string::npos) << text;
+        std::string error;
+        const std::optional<Value> back = readPropertyList(text, &error);
+        ASSERT_TRUE(back) << error;
+        EXPECT_EQ((*back)["n"].kind(), c.readBackAs);
+        EXPECT_EQ(*back, original);
+        if (c.readBackAs == Value::Kind::Decimal) EXPECT_EQ((*back)["n"].asString(), c.literal);
+        EXPECT_EQ(writePropertyList(*back), text);
+    }
+    // Integers past 64 bits from other writers read as decimals too.
+    const std::optional<Value> foreign = readPropertyList(plist("<integer> +98765432109876543210 </integer>"));
+    ASSERT_TRUE(foreign);
+    EXPECT_EQ(*foreign, Value::decimal("98765432109876543210"));
+}
+
 TEST(PropertyListTest, DictionaryOrderIsKept)
 {
     Value dict;
@@ -246,8 +297,8 @@ TEST(PropertyListTest, MalformedInputIsAnErrorNeverACrash)
         {"element inside string", plist("<string>a<b/>c</string>"), "unexpected element"},
         {"integer not a number", plist("<integer>12abc</integer>"), "not an integer"},
         {"integer empty", plist("<integer></integer>"), "not an integer"},
-        {"integer above 2^64-1", plist("<integer>18446744073709551616</integer>"), "out of range"},
-        {"integer below -2^63", plist("<integer>-9223372036854775809</integer>"), "out of range"},
+        {"integer past 64 bits with leading zeros", plist("<integer>018446744073709551616</integer>"), "out of range"},
+        {"integer with a fraction", plist("<integer>1.5</integer>"), "not an integer"},
         {"real not a number", plist("<real>1.5.5</real>"), "not a real"},
         {"bad base64 character", plist("<data>SGV*bG8=</data>"), "bad base64"},
         {"base64 truncated group", plist("<data>SGVsb</data>"), "bad base64"},
@@ -324,7 +375,7 @@ TEST(PropertyListTest, EntriesThatCannotBeReadAreSkippedWhenAsked)
         const char* reason;
     };
     const std::vector<Case> cases = {
-        {"integer above 2^64-1", "<integer>18446744073709551616</integer>", "out of range"},
+        {"integer past 64 bits with leading zeros", "<integer>018446744073709551616</integer>", "out of range"},
         {"not a real", "<real>fast</real>", "not a real"},
         {"bad date", "<date>2026-13-01T00:00:00Z</date>", "not a date"},
         {"bad base64", "<data>*</data>", "bad base64"},

@@ -190,6 +190,18 @@ TEST_F(UserDefaultsTest, AFileThatCannotBeReadForNowIsKeptAndNotOverwritten)
              moveBack(file);
          },
          "Input/output error"},
+        // Never read into memory (sparse: no disk used).
+        {"far larger than any settings file",
+         [&](const std::string& file) {
+             moveAway(file);
+             TempDir::writeText(file, "");
+             std::filesystem::resize_file(file, uintmax_t(64) << 20);
+         },
+         [&](const std::string& file) {
+             std::filesystem::remove(file);
+             moveBack(file);
+         },
+         "holds more than"},
         {"permission denied", [](const std::string& file) { ::chmod(file.c_str(), 0); },
          [](const std::string& file) { ::chmod(file.c_str(), 0644); }, "Permission denied", true},
     };
@@ -237,7 +249,7 @@ TEST_F(UserDefaultsTest, AFileThatCannotBeReadForNowIsKeptAndNotOverwritten)
 TEST_F(UserDefaultsTest, AValueThatCannotBeReadIsLeftOutAndTheRestKept)
 {
     const std::vector<std::pair<const char*, std::string>> cases = {
-        {"integer above 2^64-1", "<integer>18446744073709551616</integer>"},
+        {"integer past 64 bits with leading zeros", "<integer>018446744073709551616</integer>"},
         {"bad date", "<date>2026-02-30T00:00:00Z</date>"},
         {"unknown element", "<widget/>"},
         {"bad base64", "<data>*</data>"},

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -10,6 +13,13 @@
 
 namespace mw {
 namespace {
+
+Value decimal(std::string_view literal)
+{
+    std::optional<Value> value = Value::decimal(literal);
+    EXPECT_TRUE(value) << literal;
+    return value.value_or(Value());
+}
 
 struct ReadCase {
     const char* name;
@@ -60,6 +70,147 @@ TEST(ValueTest, ReadsEveryKindForgivingly)
         EXPECT_EQ(c.value.asBool(), c.asBool);
         EXPECT_EQ(c.value.asString(), c.asString);
     }
+}
+
+struct DecimalReadCase {
+    const char* literal;
+    int64_t asInt64;
+    uint64_t asUInt64;
+    double asDouble;
+    bool asBool;
+};
+
+// A decimal reads as the number it writes: integers truncate toward zero and
+// clamp, a double is the nearest one (infinity or zero past the range), and
+// the text is the literal, digit for digit.
+TEST(ValueTest, DecimalsReadAsTheirNumber)
+{
+    const std::vector<DecimalReadCase> cases = {
+        {"12", 12, 12, 12.0, true},
+        {"-0", 0, 0, -0.0, false},
+        {"0.000", 0, 0, 0.0, false},
+        {"0e+7", 0, 0, 0.0, false},
+        {"-2.75", -2, 0, -2.75, true},
+        {"0.1", 0, 0, 0.1, true},
+        {"-0.5E+3", -500, 0, -500.0, true},
+        {"1E2", 100, 100, 100.0, true},
+        {"1e05", 100000, 100000, 1e5, true},
+        {"1.5E-0", 1, 1, 1.5, true},
+        {"9007199254740993", 9007199254740993, 9007199254740993, 9007199254740992.0, true},
+        {"9223372036854775807", INT64_MAX, uint64_t(INT64_MAX), 9223372036854775807.0, true},
+        {"9223372036854775808", INT64_MAX, uint64_t(1) << 63, 9223372036854775808.0, true},
+        {"-9223372036854775808", INT64_MIN, 0, -9223372036854775808.0, true},
+        {"-9223372036854775809", INT64_MIN, 0, -9223372036854775809.0, true},
+        {"18446744073709551615", INT64_MAX, UINT64_MAX, 18446744073709551615.0, true},
+        {"18446744073709551616", INT64_MAX, UINT64_MAX, 18446744073709551616.0, true},
+        {"18446744073709551615.9", INT64_MAX, UINT64_MAX, 18446744073709551615.9, true},
+        {"123456789012345678901234567890", INT64_MAX, UINT64_MAX, 1.2345678901234568e29, true},
+        {"-123456789012345678901234567890.5", INT64_MIN, 0, -1.2345678901234568e29, true},
+        {"0.00000000000000000000000000000000000000000000000000000000000000000000000000000001", 0, 0, 1e-80,
+         true},
+        {"1E400", INT64_MAX, UINT64_MAX, INFINITY, true},
+        {"-1E400", INT64_MIN, 0, -INFINITY, true},
+        {"1e-400", 0, 0, 0.0, true},
+        {"-1e-400", 0, 0, -0.0, true},
+        {"1.5e+9999", INT64_MAX, UINT64_MAX, INFINITY, true},
+        {"2.4703282292062328e-324", 0, 0, 5e-324, true}, // rounds up to the smallest subnormal
+        {"123123e100000", INT64_MAX, UINT64_MAX, INFINITY, true},
+        {"1e999999999999999999", INT64_MAX, UINT64_MAX, INFINITY, true},
+        {"-1e-999999999999999999", 0, 0, -0.0, true},
+        {"0e999999999999999999", 0, 0, 0.0, false},
+    };
+    for (const DecimalReadCase& c : cases) {
+        SCOPED_TRACE(c.literal);
+        const Value value = decimal(c.literal);
+        EXPECT_TRUE(value.isDecimal());
+        EXPECT_TRUE(value.isNumber());
+        EXPECT_EQ(value.asInt64(), c.asInt64);
+        EXPECT_EQ(value.asUInt64(), c.asUInt64);
+        EXPECT_EQ(value.asInt(), static_cast<int32_t>(std::clamp<int64_t>(c.asInt64, INT32_MIN, INT32_MAX)));
+        EXPECT_EQ(value.asDouble(), c.asDouble);
+        EXPECT_EQ(std::signbit(value.asDouble()), std::signbit(c.asDouble));
+        EXPECT_EQ(value.asFloat(), static_cast<float>(c.asDouble));
+        EXPECT_EQ(value.asBool(), c.asBool);
+        EXPECT_EQ(value.asString(), c.literal);
+        Value::DecimalTextRoom room;
+        EXPECT_EQ(value.decimalText(room), c.literal);
+    }
+}
+
+// Short literals live in the value and long ones in a block: every form of
+// either must give back its own text.
+TEST(ValueTest, DecimalsKeepTheirLiteral)
+{
+    const std::vector<std::string> literals = {
+        "0", "-0", "0.0", "-0.000", "7", "1234567890123456789", "9999999999999999999", "10000000000000000000",
+        "0.0000000000000000001", "0.00000000000000000001", "123.4567890123456789", "1.000000000000000000",
+        "1e0", "1E00", "1e-0", "1e+0", "1e000", "1e0000", "2e0001", "3e-0002", "4E+00003", "5e65535",
+        "5e65536", "5e-65535", "5e-65536", "12.50e-07", "-9.99E+99", std::string(400, '9'),
+        "-0." + std::string(1000, '0') + "1", "1e" + std::string(18, '9'), "1e-" + std::string(300, '0') + "5",
+    };
+    for (const std::string& literal : literals) {
+        const Value value = decimal(literal);
+        EXPECT_EQ(value.asString(), literal);
+        const Value copy = value; // NOLINT(performance-unnecessary-copy-initialization): a copy shares the literal
+        EXPECT_EQ(copy.asString(), literal);
+        EXPECT_EQ(copy, value);
+    }
+}
+
+TEST(ValueTest, DecimalRefusesWhatIsNoNumberLiteral)
+{
+    for (const char* text : {"", "-", "+1", "01", "-01", "00", "1.", ".5", "1.e3", "1e", "1e+", "1E-", "1x", " 1",
+                             "1 ", "0x10", "NaN", "Infinity", "-inf", "1,5", "1e1234567890123456789"}) {
+        EXPECT_FALSE(Value::decimal(text)) << text;
+    }
+}
+
+// What a format without decimals writes in a decimal's place: the integer or
+// real that holds it exactly, or nothing.
+TEST(ValueTest, DecimalsNarrowToTheNumberThatHoldsThemExactly)
+{
+    struct Case {
+        const char* literal;
+        Value narrowed; // null: stays a decimal
+    };
+    const std::vector<Case> cases = {
+        {"12", Value::int64(12)},
+        {"12.000", Value::int64(12)},
+        {"-0.5E+3", Value::int64(-500)},
+        {"9007199254740993", Value::int64(9007199254740993)},
+        {"-9223372036854775808", Value::int64(INT64_MIN)},
+        {"9223372036854775808", Value(uint64_t(1) << 63)},
+        {"18446744073709551615", Value(UINT64_MAX)},
+        {"0", Value::int64(0)},
+        {"-0", Value(-0.0)},
+        {"0.1", Value(0.1)},
+        {"-2.5", Value(-2.5)},
+        {"1E22", Value(1e22)},
+        {"5e-324", Value(5e-324)},
+        {"18446744073709551616", Value(18446744073709551616.0)}, // 2^64 is a double
+        {"18446744073709551617", Value()},
+        {"-9223372036854775809", Value()},
+        {"123456789012345678901234567890", Value()},
+        {"0.10000000000000001", Value()},
+        {"1E400", Value()},
+        {"1e-400", Value()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.literal);
+        const Value value = decimal(c.literal);
+        const Value narrowed = value.narrowedNumber();
+        if (c.narrowed.isNull()) {
+            EXPECT_TRUE(narrowed.isDecimal());
+            EXPECT_EQ(narrowed.asString(), c.literal);
+            continue;
+        }
+        EXPECT_EQ(narrowed.kind(), c.narrowed.kind());
+        EXPECT_EQ(narrowed.isUnsigned(), c.narrowed.isUnsigned());
+        EXPECT_EQ(narrowed.asString(), c.narrowed.asString());
+        EXPECT_EQ(narrowed, value);
+    }
+    EXPECT_EQ(Value(2.5).narrowedNumber(), Value(2.5));
+    EXPECT_TRUE(Value("12").narrowedNumber().isString());
 }
 
 TEST(ValueTest, IntClampsToThirtyTwoBits)
@@ -132,6 +283,35 @@ TEST(ValueTest, EqualityComparesKindsAndValues)
         {"dictionary value differs", Value::dictionary({{"a", 1}}), Value::dictionary({{"a", 2}}), false},
         {"dictionary extra key", Value::dictionary({{"a", 1}}), Value::dictionary({{"a", 1}, {"b", 1}}), false},
         {"array order matters", Value::array({1, 2}), Value::array({2, 1}), false},
+        {"decimal vs int", decimal("12"), Value(12), true},
+        {"decimal with fraction zeros vs int", decimal("12.00"), Value::int64(12), true},
+        {"decimal with exponent vs int", decimal("-0.5E+3"), Value(-500), true},
+        {"decimal vs int of other value", decimal("12.5"), Value(12), false},
+        {"decimal vs unsigned int", decimal("18446744073709551615"), Value(UINT64_MAX), true},
+        {"decimal vs int64 min", decimal("-9223372036854775808"), Value::int64(INT64_MIN), true},
+        {"decimal past 2^53 vs int", decimal("9007199254740993"), Value::int64(9007199254740993), true},
+        {"decimal past 2^53 vs nearest double", decimal("9007199254740993"), Value(9007199254740992.0), false},
+        {"decimal vs real", decimal("0.1"), Value(0.1), true},
+        {"decimal vs real with exponent", decimal("1E22"), Value(1e22), true},
+        {"decimal vs real of more digits", decimal("0.10000000000000001"), Value(0.1), false},
+        {"decimal vs float", decimal("0.1"), Value(0.1f), true},
+        {"decimal vs the float's double", decimal("0.100000001490116119384765625"), Value(0.1f), false},
+        {"negative zero decimal vs zero", decimal("-0"), Value(0), true},
+        {"negative zero decimal vs negative zero real", decimal("-0.0"), Value(-0.0), true},
+        {"decimal vs infinity", decimal("1E400"), Value(INFINITY), false},
+        {"decimal vs NaN", decimal("0"), Value(std::nan("")), false},
+        {"decimal vs bool", decimal("1"), Value(true), false},
+        {"decimal vs its text", decimal("1"), Value("1"), false},
+        {"decimals of one value", decimal("1.50"), decimal("15e-1"), true},
+        {"long decimals of one value", decimal("123456789012345678901234567890"),
+         decimal("1.23456789012345678901234567890e29"), true},
+        {"long decimals that differ in the last digit", decimal("123456789012345678901234567890"),
+         decimal("123456789012345678901234567891"), false},
+        {"decimals past the double range", decimal("1E400"), decimal("10e399"), true},
+        {"decimals past the double range that differ", decimal("1E400"), decimal("1E401"), false},
+        {"decimals below the double range that differ", decimal("1e-400"), decimal("2e-400"), false},
+        {"decimal zeros", decimal("0e7"), decimal("-0.000"), true},
+        {"decimals of opposite sign", decimal("-2"), decimal("2"), false},
         {"nested equal", Value::array({Value::dictionary({{"k", Value::array({"x"})}})}),
          Value::array({Value::dictionary({{"k", Value::array({"x"})}})}), true},
     };
@@ -206,7 +386,8 @@ TEST(ValueTest, AssignsFromItsOwnElements)
 
 TEST(ValueTest, MovedFromContainersAndStringsAreNull)
 {
-    for (Value value : {Value("text"), Value::data("ab", 2), Value::array({1}), Value::dictionary({{"k", 1}})}) {
+    for (Value value : {Value("text"), Value::data("ab", 2), Value::array({1}), Value::dictionary({{"k", 1}}),
+                        decimal("123456789012345678901234567890")}) {
         Value taken = std::move(value);
         EXPECT_TRUE(value.isNull()); // NOLINT(bugprone-use-after-move): the state is the contract
         EXPECT_FALSE(taken.isNull());

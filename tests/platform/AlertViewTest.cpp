@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,29 @@ TEST(AlertViewTest, PresenterKeepsAnAlertAliveUntilAnswered)
     ASSERT_NE(AlertViewPresenter::sharedPresenter().frontAlert(), nullptr);
     AlertViewPresenter::sharedPresenter().frontAlert()->dismissWithClickedButtonIndex(0);
     EXPECT_EQ(answers.seen, std::vector<std::string>{"kept 0 "});
+}
+
+// A delegate that goes away is forgotten by every alert that names it, shown
+// or not yet: an answer that comes later reaches nobody.
+TEST(AlertViewTest, ADelegateThatGoesAwayIsForgottenByItsAlerts)
+{
+    auto leaving = std::make_unique<Answers>();
+    Answers staying;
+    auto shown = makeRef<AlertView>("shown", "", leaving.get(), std::vector<std::string>{"OK"});
+    auto unshown = makeRef<AlertView>("unshown", "", leaving.get(), std::vector<std::string>{"OK"});
+    auto other = makeRef<AlertView>("other", "", &staying, std::vector<std::string>{"OK"});
+    shown->show();
+    other->show();
+    leaving.reset();
+    ASSERT_EQ(shown->delegate, nullptr);
+    ASSERT_EQ(unshown->delegate, nullptr);
+    EXPECT_EQ(other->delegate, &staying);
+    shown->dismissWithClickedButtonIndex(0);
+    unshown->show();
+    unshown->dismissWithClickedButtonIndex(0);
+    other->dismissWithClickedButtonIndex(0);
+    EXPECT_EQ(staying.seen, std::vector<std::string>{"other 0 "});
+    EXPECT_TRUE(AlertViewPresenter::sharedPresenter().visibleAlerts().empty());
 }
 
 TEST(AlertViewTest, OneButtonAlertsShowAsAlertViews)

@@ -73,6 +73,29 @@ TEST(AppWindow, OpensDrawsAndQuitsOnEscape)
     EXPECT_EQ(app.calls, (std::vector<std::string>{"resign", "background", "terminate"}));
 }
 
+// A window opened after another was closed in the same process draws as
+// the first did, and hears nothing that was left queued for the first.
+TEST(AppWindow, OpensAgainAfterOneClosed)
+{
+    if (!AppWindow::hasDisplay()) GTEST_SKIP() << "no display";
+    const DeviceProfile& profile = *DeviceProfile::named("phone");
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        std::unique_ptr<AppWindow> window = AppWindow::open(profile, {GLColorFormat::RGB565, 16});
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(window->pollEvents()) << "nothing of the window before";
+        TestPattern pattern;
+        pattern.draw(window->context().pixelSize(), profile.pointSize, 0);
+        window->context().swapBuffers();
+        const std::vector<uint8_t> frame = window->context().readPixels();
+        ASSERT_EQ(frame.size(), 320u * 480u * 4u);
+        EXPECT_GT(frame[0], 150) << "top-left is the first (light grey) colour bar";
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        ASSERT_EQ(SDL_PushEvent(&quit), 1); // left unread when the window goes
+    }
+}
+
 class Answer : public AlertViewDelegate {
 public:
     void alertViewClickedButtonAtIndex(AlertView& alert, int index) override

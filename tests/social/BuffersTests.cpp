@@ -122,6 +122,33 @@ TEST_F(BuffersTest, IdsWithReservedAndNonAsciiCharactersArePostedEscaped)
                                     lite() + "post_app_install?offerID=a%20b&sig=" + expectedSignature("1") }));
 }
 
+// A report replaces the queued one of its own id only: an id that merely
+// begins with it (earned offline, not yet sent) stays queued.
+TEST_F(BuffersTest, AReportLeavesTheQueuedReportsOfOtherIdsAlone)
+{
+    buffer().postAchievement("a10", true, "", false, "");
+    buffer().postLeaderboardResult(7, "lb10", false, "", false);
+    buffer().postAchievement("a1", true, "", false, "");
+    buffer().postLeaderboardResult(5, "lb1", false, "", false);
+    const std::string a10 = achievementUrl("a10", 1);
+    const std::string lb10 = leaderboardUrl("lb10", "7.000000");
+    EXPECT_EQ(posts(), (std::vector<std::string> { a10, lb10, achievementUrl("a1", 1),
+                                                   leaderboardUrl("lb1", "5.000000") }));
+    buffer().postAchievement("a1", false, "", false, "");
+    buffer().postLeaderboardResult(6, "lb1", false, "", false);
+    EXPECT_EQ(posts(), (std::vector<std::string> { a10, lb10, achievementUrl("a1", 0),
+                                                   leaderboardUrl("lb1", "6.000000") }))
+        << "the id's own queued report is replaced";
+
+    // An offer is reported once ever: one dropped from the queue is lost.
+    session()->postManager()->clearData();
+    session()->postOffer("o10");
+    session()->postOffer("o1");
+    const std::string offer = lite() + "post_app_install?offerID=";
+    const std::string signature = "&sig=" + expectedSignature("1");
+    EXPECT_EQ(posts(), (std::vector<std::string> { offer + "o10" + signature, offer + "o1" + signature }));
+}
+
 TEST_F(BuffersTest, PopUpTable)
 {
     struct Step {

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Clock.h"
 #include "foundation/NotificationCenter.h"
+#include "social/CCBuffers.h"
 #include "social/CCDataStore.h"
 #include "social/CCLoginHandler.h"
 #include "social/CCNeighbours.h"
@@ -176,17 +178,24 @@ TEST_F(LoginHandlerTest, SwitchAndSignOutResetWhatDependsOnThePlayer)
         const char* status;
         std::vector<std::string> calls;
         int playerUpdates;
+        bool firstOfDayBefore;
         bool firstOfDay;
     };
+    const std::vector<std::string> history = {"gameCenter requestHistoricLeaderboardAndAchievementData"};
+    // A switch counts as this day's activation: the first of the day stores
+    // the timer, a later one leaves it. Signing out does not touch it.
     const Row rows[] = {
-        {"switched", &CCLoginHandler::userWasSwitched, "switched",
-         {"gameCenter requestHistoricLeaderboardAndAchievementData"}, 0, true},
-        {"signed out", &CCLoginHandler::userWasSignedOut, "signout", {}, 1, false},
+        {"switched, first of the day", &CCLoginHandler::userWasSwitched, "switched", history, 0, true, false},
+        {"switched later that day", &CCLoginHandler::userWasSwitched, "switched", history, 0, false, false},
+        {"signed out, first of the day", &CCLoginHandler::userWasSignedOut, "signout", {}, 1, true, true},
+        {"signed out later that day", &CCLoginHandler::userWasSignedOut, "signout", {}, 1, false, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         handler().setTosAcceptedProxy(true);
         handler().setIsFirstUiActivationToday(false);
+        if (row.firstOfDayBefore) handler().setIsFirstUiActivationToday(true);
+        ASSERT_EQ(handler().isFirstUiActivationToday(), row.firstOfDayBefore);
         clearNeighbourCalls();
         std::vector<std::string> statuses;
         int playerUpdates = 0;
@@ -205,6 +214,31 @@ TEST_F(LoginHandlerTest, SwitchAndSignOutResetWhatDependsOnThePlayer)
         EXPECT_EQ(neighbourCalls(), row.calls);
         EXPECT_EQ(playerUpdates, row.playerUpdates);
         EXPECT_EQ(handler().isFirstUiActivationToday(), row.firstOfDay);
+        if (row.firstOfDayBefore && !row.firstOfDay)
+            EXPECT_DOUBLE_EQ(store().valueForKey(CCLoginHandler::kUiActivatedTimerKey).asDouble(),
+                             Clock::wallSeconds() - Value::kReferenceDateUnixTime);
+        clock_->advance(60);
+    }
+}
+
+// What the buffers remember was reported for the player who left: the next
+// player's own achievements and offers must be reported again.
+TEST_F(LoginHandlerTest, SwitchAndSignOutEmptyTheReportBuffers)
+{
+    CCPrivateSession* session = CCPrivateSession::sharedInstance();
+    session->setupBuffers();
+    for (void (CCLoginHandler::*change)() :
+         {&CCLoginHandler::userWasSwitched, &CCLoginHandler::userWasSignedOut}) {
+        (void)session->achievementBuffer()->postAchievement("a1", true, "", false, "");
+        session->offersBuffer()->postOffer("o1");
+        session->leaderboardBuffer()->setTimestampForLeaderboard("lb1");
+        ASSERT_FALSE(session->achievementBuffer()->previousValueDict().empty());
+        (handler().*change)();
+        EXPECT_TRUE(session->achievementBuffer()->previousValueDict().empty());
+        EXPECT_TRUE(session->achievementBuffer()->popupDictionary().empty());
+        EXPECT_TRUE(session->offersBuffer()->offersDict().empty());
+        EXPECT_FALSE(session->leaderboardBuffer()->timestampForLeaderboard("lb1"));
+        EXPECT_TRUE(store().valueForKey(CCOffersBuffer::kKey).asDict().empty()) << "written at once";
     }
 }
 

@@ -113,6 +113,14 @@ TEST_F(ThemingTest, ColoursAndGeometry)
     const Row rows[] = {
         {"ff000080", FillColor {1, 0, 0, 128.0f / 255}},
         {"00ff00", FillColor {0, 1, 0, 1}},
+        // Red, green and blue from the first six characters whatever the
+        // length; alpha only from a text of exactly eight.
+        {"00FF008", FillColor {0, 1, 0, 1}},
+        {"0000ff80x", FillColor {0, 0, 1, 1}},
+        {"ff0000 and more", FillColor {1, 0, 0, 1}},
+        {"00ff00zz", std::nullopt},
+        {"00ff0", std::nullopt},
+        {"00fg00", std::nullopt},
         {"ink", FillColor {0x3A / 255.0f, 0x33 / 255.0f, 0x25 / 255.0f, 1}},
         {"chain", std::nullopt}, // a key naming another key is not followed
         {"abc", std::nullopt},

@@ -1,7 +1,8 @@
 #pragma once
 
-// Redirects the process's standard error (file descriptor 2, so that text
-// written by C libraries is caught too) into a scratch file while it lives.
+// Redirects one of the process's standard streams (its file descriptor, so
+// that text written by C libraries is caught too) into a scratch file while
+// it lives.
 
 #include <cstdio>
 #include <fcntl.h>
@@ -12,25 +13,26 @@
 
 namespace mw::test {
 
-class StderrCapture {
+class StreamCapture {
 public:
-    StderrCapture()
+    // stream is stdout or stderr.
+    explicit StreamCapture(FILE* stream) : stream_(stream), fd_(::fileno(stream))
     {
-        std::fflush(stderr);
+        std::fflush(stream_);
         file_ = std::tmpfile();
         EXPECT_NE(file_, nullptr);
-        saved_ = ::dup(STDERR_FILENO);
-        if (file_) ::dup2(::fileno(file_), STDERR_FILENO);
+        saved_ = ::dup(fd_);
+        if (file_) ::dup2(::fileno(file_), fd_);
     }
-    ~StderrCapture()
+    ~StreamCapture()
     {
         restore();
         if (file_) std::fclose(file_);
     }
-    StderrCapture(const StderrCapture&) = delete;
-    StderrCapture& operator=(const StderrCapture&) = delete;
+    StreamCapture(const StreamCapture&) = delete;
+    StreamCapture& operator=(const StreamCapture&) = delete;
 
-    // Everything written so far; standard error goes back to where it was.
+    // Everything written so far; the stream goes back to where it was.
     std::string text()
     {
         restore();
@@ -46,14 +48,26 @@ private:
     void restore()
     {
         if (saved_ < 0) return;
-        std::fflush(stderr);
-        ::dup2(saved_, STDERR_FILENO);
+        std::fflush(stream_);
+        ::dup2(saved_, fd_);
         ::close(saved_);
         saved_ = -1;
     }
 
+    FILE* stream_;
+    int fd_;
     FILE* file_ = nullptr;
     int saved_ = -1;
+};
+
+class StderrCapture : public StreamCapture {
+public:
+    StderrCapture() : StreamCapture(stderr) {}
+};
+
+class StdoutCapture : public StreamCapture {
+public:
+    StdoutCapture() : StreamCapture(stdout) {}
 };
 
 } // namespace mw::test

@@ -373,6 +373,11 @@ def check_fits(table, fits, frame_pictures):
         c(key, BOLD, 14, 100)
     for key in ("TARVO_TOS_BUTTON", "TARVO_PP_BUTTON", "TARVO_EULA_BUTTON", "CREDITS_BUTTON"):
         c(key, BOLD, 14, 100, lang_sizes={1: 11})
+    # Alerts: 270 points wide less their margins; the title on one line.
+    for key in ("SAVE_UNREADABLE_HEAD", "SAVE_FAILED_HEAD"):
+        c(key, BOLD, 17, 238)
+    for key in ("SAVE_UNREADABLE_TEXT", "SAVE_FAILED_TEXT"):
+        c(key, REGULAR, 14, 238, 150)
     # Main menu plates and the store.
     for key in ("WELCOME_TEXT", "MM_CONTINUE", "MM_NEW_GAME", "MM_OPTIONS"):
         c(key, BOLD, 25, 180)

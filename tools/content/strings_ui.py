@@ -21,6 +21,26 @@ MAIN_MENU = {
     "BUTTON_OK": ("OK", "OK", "OK"),
 }
 
+# Alerts about the player's save: one that could not be read (kept aside, and
+# never written over by a new game), and one that could not be written.
+SAVE_ALERTS = {
+    "SAVE_UNREADABLE_HEAD": ("Saved village unreadable", "Spielstand nicht lesbar", "Zapis osady nieczytelny"),
+    "SAVE_UNREADABLE_TEXT": ("Your saved village could not be read. It has been kept aside, "
+                             "and a new game will not write over it.",
+                             "Dein gespeichertes Dorf konnte nicht gelesen werden. Es wurde beiseitegelegt, "
+                             "und ein neues Spiel überschreibt es nicht.",
+                             "Nie udało się odczytać zapisanej osady. Została odłożona na bok "
+                             "i nowa gra jej nie nadpisze."),
+    "SAVE_FAILED_HEAD": ("Village not saved", "Dorf nicht gespeichert", "Nie zapisano osady"),
+    "SAVE_FAILED_TEXT": ("Your village could not be saved: the disk may be full, or writing not allowed. "
+                         "Your last save is kept, and the game tries again at the next save.",
+                         "Dein Dorf konnte nicht gespeichert werden: Der Speicher ist vielleicht voll, "
+                         "oder Schreiben ist nicht erlaubt. Der letzte Spielstand bleibt erhalten, "
+                         "und das Spiel versucht es beim nächsten Speichern erneut.",
+                         "Nie udało się zapisać osady: być może dysk jest pełny albo zapis jest zabroniony. "
+                         "Ostatni zapis pozostaje, a gra spróbuje ponownie przy następnym zapisie."),
+}
+
 # The intro pages: "<village> INTRO_01", INTRO_02, INTRO_03, "INTRO_04 <village>.".
 INTRO = {
     "INTRO_01": ("is only a clearing in the forest, with one little hut.",
@@ -334,17 +354,18 @@ MONEY_DESC = {
 }
 
 # Credits headings, shown in the order 1, 9, 2, 3, 4, 5, 6, 7, 8, 10; the
-# names under them are not in the table.
+# names under them (what truly made the game: the project, its pictures,
+# fonts and libraries) are in the credits block's code, not in the table.
 CREDITS = {
-    "CREDITS_1": ("Game design", "Spieldesign", "Projekt gry"),
-    "CREDITS_9": ("Producer", "Produktion", "Produkcja"),
-    "CREDITS_2": ("Programming", "Programmierung", "Programowanie"),
-    "CREDITS_3": ("Art", "Grafik", "Grafika"),
-    "CREDITS_4": ("Music and sound", "Musik und Sound", "Muzyka i dźwięk"),
-    "CREDITS_5": ("Levels and balance", "Level und Balance", "Poziomy i balans"),
-    "CREDITS_6": ("Translations", "Übersetzungen", "Tłumaczenia"),
-    "CREDITS_7": ("Testing", "Tests", "Testy"),
-    "CREDITS_8": ("Special thanks", "Besonderer Dank", "Podziękowania"),
+    "CREDITS_1": ("A game by", "Ein Spiel von", "Gra autorstwa"),
+    "CREDITS_9": ("Contributors", "Mitwirkende", "Współtwórcy"),
+    "CREDITS_2": ("Pictures", "Bilder", "Grafika"),
+    "CREDITS_3": ("Sounds and music", "Klänge und Musik", "Dźwięki i muzyka"),
+    "CREDITS_4": ("Window and drawing", "Fenster und Zeichnen", "Okno i rysowanie"),
+    "CREDITS_5": ("Fonts", "Schriften", "Czcionki"),
+    "CREDITS_6": ("Sound playback", "Tonwiedergabe", "Odtwarzanie dźwięku"),
+    "CREDITS_7": ("Decoding", "Dekodierung", "Dekodowanie"),
+    "CREDITS_8": ("Licences and notices", "Lizenzen und Hinweise", "Licencje i informacje"),
     "CREDITS_10": ("Made with", "Erstellt mit", "Wykorzystano"),
 }
 
@@ -367,5 +388,5 @@ ENDGAME = {
     "ENDGAME_M": ("metres.", "Meter lang.", "m długości."),
 }
 
-TABLES = [MAIN_MENU, INTRO, OPTIONS, STORE, RATING, MAP, LISTS, STATISTICS, NOTIFICATIONS,
+TABLES = [MAIN_MENU, SAVE_ALERTS, INTRO, OPTIONS, STORE, RATING, MAP, LISTS, STATISTICS, NOTIFICATIONS,
           TUTORIAL_COMMON, BOARDS, ACHIEVEMENTS, CREDITS, ENDGAME]

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,11 @@ const std::vector<MeshCase>& meshCases()
         {"page curl half way", [] { return CCPageTurn3D::actionWithSize({4, 4}, 1); }, 0.5f,
          {{{4, 0}, {44.9835f, 172.2136f, 55.9725f}}, {{2, 2}, {167.5403f, 173.1207f, 21.0516f}},
           {{0, 4}, {0, 320, 0.5f}}}},
+        // The cone has closed on its axis: every vertex lies on x = 0 at its
+        // distance from the axis point, flat at z 0.5.
+        {"page curl at its end lies flat on its axis",
+         [] { return CCPageTurn3D::actionWithSize({4, 4}, 1); }, 1,
+         {{{4, 0}, {0, 231.7358f, 0.5f}}, {{2, 2}, {0, 210.8240f, 0.5f}}, {{0, 4}, {0, 320, 0.5f}}}},
         {"flip about x at 0 changes nothing", [] { return CCFlipX3D::actionWithDuration(1); }, 0,
          {{{0, 0}, {0, 0, 0}}, {{1, 1}, {480, 320, 0}}}},
         {"flip about x half way", [] { return CCFlipX3D::actionWithDuration(1); }, 0.5f,
@@ -104,6 +111,20 @@ TEST_F(EffectsTest, ShakerDrawsOneOffsetPerCoordinateInOrder)
     ASSERT_NE(grid, nullptr);
     expectNear(grid->vertex({0, 0}), {2, -3, -2}, "first vertex");
     expectNear(grid->vertex({0, 1}), {2, 77, -2}, "second vertex (column by column)");
+}
+
+TEST_F(EffectsTest, PageCurlKeepsEveryVertexFiniteToItsEnd)
+{
+    Ref<CCNode> node = CCNode::node();
+    auto curl = CCPageTurn3D::actionWithSize({16, 12}, 1);
+    curl->startWithTarget(node.get());
+    ASSERT_NE(node->grid(), nullptr);
+    for (float t : {0.0f, 0.5f, 0.999f, 0.9999999f, 1.0f}) {
+        curl->update(t);
+        const std::vector<float> coords = test::gridCoordinates(*ccGridOf(node.get()));
+        EXPECT_TRUE(std::all_of(coords.begin(), coords.end(), [](float c) { return std::isfinite(c); }))
+            << "at " << t;
+    }
 }
 
 TEST_F(EffectsTest, LensComputesOnlyAfterItsPositionChanged)
@@ -233,6 +254,66 @@ TEST_F(EffectsTest, ShakingTilesDrawXThenYPerTileAndShatteringOnlyOnce)
     shattered->update(0.9f);
     expectQuad(grid->tile({0, 0}), shaken, "shattered");
     expectQuad(grid->tile({0, 1}), second, "later updates leave the tiles where they were thrown");
+}
+
+struct ShakerCase {
+    const char* name;
+    std::function<Ref<CCGridAction>(int32_t range)> make;
+};
+
+const std::vector<ShakerCase>& shakerCases()
+{
+    static const std::vector<ShakerCase> cases = {
+        {"shaky 3D",
+         [](int32_t range) { return Ref<CCGridAction>(CCShaky3D::actionWithRange(range, true, {4, 4}, 1)); }},
+        {"shaky tiles",
+         [](int32_t range) {
+             return Ref<CCGridAction>(CCShakyTiles3D::actionWithRange(range, true, {4, 4}, 1));
+         }},
+        {"shattered tiles",
+         [](int32_t range) {
+             return Ref<CCGridAction>(CCShatteredTiles3D::actionWithRange(range, true, {4, 4}, 1));
+         }},
+    };
+    return cases;
+}
+
+TEST_F(EffectsTest, ShakersOfRangeZeroLeaveEveryVertexWhereItWas)
+{
+    for (const ShakerCase& c : shakerCases()) {
+        SCOPED_TRACE(c.name);
+        Ref<CCNode> node = CCNode::node();
+        Ref<CCGridAction> shaker = c.make(0);
+        shaker->startWithTarget(node.get());
+        ASSERT_NE(node->grid(), nullptr);
+        const std::vector<float> unshaken = test::gridCoordinates(*ccGridOf(node.get()));
+        for (float t : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}) {
+            shaker->update(t);
+            EXPECT_EQ(test::gridCoordinates(*ccGridOf(node.get())), unshaken) << "at " << t;
+        }
+    }
+}
+
+TEST_F(EffectsTest, ShakersTakeANegativeRangeAsItsSize)
+{
+    const std::vector<int32_t> draws{7, 2, 13, 0, 9};
+    for (const ShakerCase& c : shakerCases()) {
+        SCOPED_TRACE(c.name);
+        std::vector<float> unshaken;
+        std::map<int32_t, std::vector<float>> shaken;
+        for (int32_t range : {5, -5}) {
+            ScopedRandomSource scripted(std::make_shared<test::ScriptedRand>(draws));
+            Ref<CCNode> node = CCNode::node();
+            Ref<CCGridAction> shaker = c.make(range);
+            shaker->startWithTarget(node.get());
+            ASSERT_NE(node->grid(), nullptr);
+            unshaken = test::gridCoordinates(*ccGridOf(node.get()));
+            shaker->update(0.5f);
+            shaken[range] = test::gridCoordinates(*ccGridOf(node.get()));
+        }
+        EXPECT_NE(shaken[5], unshaken);
+        EXPECT_EQ(shaken[-5], shaken[5]);
+    }
 }
 
 TEST_F(EffectsTest, TurningOffFollowsTheShuffledOrder)

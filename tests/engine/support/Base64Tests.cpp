@@ -5,6 +5,7 @@
 
 #include "engine/support/base64.h"
 #include "foundation/Log.h"
+#include "tests/support/StderrCapture.h"
 
 namespace mw {
 namespace {
@@ -45,6 +46,27 @@ TEST(Base64, DecodeCases)
             "base64Decode: encoding incomplete: at least 2 bits missing", "Base64Utils: error decoding"};
         EXPECT_EQ(log.lines(), c.error ? expectedLog : std::vector<std::string>{});
     }
+}
+
+// With no sink installed the decoder's verdict goes to standard output and
+// the detail of what was missing to standard error.
+TEST(Base64, AnIncompleteInputIsReportedOnBothStandardStreams)
+{
+    const std::string in = "TWFuT=";
+    std::vector<unsigned char> out;
+    size_t length = 1;
+    std::string printed;
+    std::string warned;
+    {
+        test::StderrCapture errors;
+        test::StdoutCapture output;
+        length = base64Decode(reinterpret_cast<const unsigned char*>(in.data()), in.size(), out);
+        printed = output.text();
+        warned = errors.text();
+    }
+    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(printed, "Base64Utils: error decoding\n");
+    EXPECT_EQ(warned, "base64Decode: encoding incomplete: at least 2 bits missing\n");
 }
 
 TEST(Base64, LongInputDecodesExactly)

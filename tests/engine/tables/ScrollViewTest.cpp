@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <GLES/gl.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,6 +32,37 @@ protected:
         return view;
     }
 };
+
+// On an ordinary screen both views clip to their rectangle with every value
+// of the scissor box truncated to a whole pixel.
+TEST_F(ScrollViewTest, TheClipBoxTruncatesTheViewRectangle)
+{
+    const CGSize size{200.8f, 120.7f};
+    ListSource source(10, {200, 50});
+    struct Case {
+        const char* name;
+        std::function<Ref<CCScrollView>()> make;
+    };
+    const Case cases[] = {
+        {"scroll view", [&] { return CCScrollView::viewWithViewSize(size); }},
+        {"table view", [&] { return Ref<CCScrollView>(CCTableView::viewWithDataSource(&source, size)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ref<CCScrollView> view = c.make();
+        view->setPosition({60.7f, 200.6f});
+        scene().addChild(view.get());
+        glDisable(GL_SCISSOR_TEST);
+        view->beforeDraw();
+        std::array<GLint, 4> box{};
+        glGetIntegerv(GL_SCISSOR_BOX, box.data());
+        EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+        view->afterDraw();
+        EXPECT_EQ(box, (std::array<GLint, 4>{60, 200, 200, 120}));
+        EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+        view->removeFromParentAndCleanup(true);
+    }
+}
 
 TEST_F(ScrollViewTest, ADragMovesTheContentOnlyAlongTheViewsDirection)
 {

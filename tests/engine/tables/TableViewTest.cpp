@@ -219,37 +219,66 @@ TEST_F(TableViewTest, AnAnimatedScrollEndsWithTheCellsOfItsEnd)
     EXPECT_EQ(shownIndices(*table), (std::vector<uint32_t>{2, 3, 4}));
 }
 
-TEST_F(TableViewTest, InsertingAndRemovingKeepSizeCellsAndTopInStep)
+TEST_F(TableViewTest, InsertingKeepsSizeCellsAndTopInStep)
 {
-    enum class Op { Insert, Remove };
     struct Case {
         const char* name;
-        Op op;
         uint32_t idx;
-        float height;
         std::vector<uint32_t> items;
     };
     const Case cases[] = {
-        {"remove a shown cell", Op::Remove, 1, 450, {0, 2, 3}},
-        {"remove the last, unseen cell", Op::Remove, 9, 450, {0, 1, 2}},
-        {"remove an index that never was", Op::Remove, 11, 500, {0, 1, 2}},
-        {"insert at the top", Op::Insert, 0, 550, {100, 0, 1}},
-        {"insert below the sight", Op::Insert, 5, 550, {0, 1, 2}},
+        {"insert at the top", 0, {100, 0, 1}},
+        {"insert below the sight", 5, {0, 1, 2}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Ref<CCTableView> table = addTable(10);
-        if (c.op == Op::Remove) {
-            if (c.idx < source->items.size()) source->items.erase(source->items.begin() + c.idx);
-            table->removeCellAtIndex(c.idx);
-        } else {
-            source->items.insert(source->items.begin() + c.idx, 100);
-            table->insertCellAtIndex(c.idx);
-        }
-        EXPECT_FLOAT_EQ(table->contentSize().height, c.height);
+        source->items.insert(source->items.begin() + c.idx, 100);
+        table->insertCellAtIndex(c.idx);
+        EXPECT_FLOAT_EQ(table->contentSize().height, 550);
         EXPECT_EQ(shownItems(*table), c.items);
         EXPECT_FLOAT_EQ(listTop(*table), kViewTop);
         expectCellsInPlace(*table, static_cast<uint32_t>(source->items.size()));
+        table->removeFromParentAndCleanup(true);
+    }
+}
+
+// Removing only takes the cell away and closes the gap among the cells
+// shown: the content size, the offset and the range in sight wait for the
+// next scroll.
+TEST_F(TableViewTest, RemovingQueuesTheCellAndRenumbersTheCellsAfterItOnly)
+{
+    struct Case {
+        const char* name;
+        uint32_t idx;
+        std::vector<uint32_t> indices;
+        std::vector<uint32_t> items;
+        uint32_t queued;
+    };
+    const Case cases[] = {
+        {"a shown cell", 1, {0, 1}, {0, 2}, 1},
+        {"the old last index, not shown", 9, {0, 1, 2}, {0, 1, 2}, 0},
+        {"an index that never was", 11, {0, 1, 2}, {0, 1, 2}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ref<CCTableView> table = addTable(10);
+        const uint32_t queuedBefore = table->GetIndicesFreed();
+        if (c.idx < source->items.size()) source->items.erase(source->items.begin() + c.idx);
+        source->asked.clear();
+        table->removeCellAtIndex(c.idx);
+        EXPECT_FLOAT_EQ(table->contentSize().height, 500) << "not recomputed";
+        EXPECT_FLOAT_EQ(listTop(*table), kViewTop);
+        EXPECT_EQ(shownIndices(*table), c.indices);
+        EXPECT_EQ(shownItems(*table), c.items);
+        EXPECT_EQ(table->GetIndicesFreed() - queuedBefore, c.queued);
+        EXPECT_TRUE(source->asked.empty());
+        for (uint32_t i = 0; i < table->GetIndices(); ++i) {
+            CCTableViewCell* cell = table->GetCell(i);
+            EXPECT_FLOAT_EQ(cell->convertToWorldSpace({0, 0}).y,
+                            kViewTop - kCellSize.height * static_cast<float>(cell->idx() + 1))
+                << "cell " << cell->idx();
+        }
         table->removeFromParentAndCleanup(true);
     }
 }
@@ -293,6 +322,41 @@ TEST_F(TableViewTest, ReloadingStartsOverWithTheNewCount)
     EXPECT_EQ(table->GetIndices(), 0u);
     EXPECT_EQ(table->container()->children()->count(), 0u);
     EXPECT_FLOAT_EQ(table->contentSize().height, 0);
+}
+
+// A reload first refills the sight at the offset it found, then jumps to the
+// start of the list: the cells of the old offset are asked for and queued
+// again.
+TEST_F(TableViewTest, ReloadingAsksForTheCellsAtTheOldOffsetBeforeTheStart)
+{
+    struct Case {
+        const char* name;
+        float offsetY; // before the reload
+        bool reuse;
+        std::vector<uint32_t> asked;
+        uint32_t queuedByTheReload;
+    };
+    const Case cases[] = {
+        // The four cells shown go to the queue, come back for the same
+        // indices, go again, and three of them come back for 0 to 2.
+        {"scrolled, reusing cells", -200, true, {3, 4, 5, 6, 0, 1, 2}, 1},
+        {"scrolled, making new cells", -200, false, {3, 4, 5, 6, 0, 1, 2}, 8},
+        {"at the start", -380, false, {0, 1, 2}, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ref<CCTableView> table = addTable(10);
+        table->setContentOffset({0, c.offsetY});
+        source->reuse = c.reuse;
+        source->asked.clear();
+        const uint32_t queuedBefore = table->GetIndicesFreed();
+        table->reloadData();
+        EXPECT_EQ(source->asked, c.asked);
+        EXPECT_EQ(table->GetIndicesFreed() - queuedBefore, c.queuedByTheReload);
+        EXPECT_EQ(shownIndices(*table), (std::vector<uint32_t>{0, 1, 2}));
+        expectCellsInPlace(*table, 10);
+        table->removeFromParentAndCleanup(true);
+    }
 }
 
 TEST_F(TableViewTest, SwitchingTouchesOffReachesEveryShownCell)

@@ -47,7 +47,7 @@ private:
 
 // A data source of items 0 to count - 1 shown in cells of one size, that
 // reuses queued cells (as a well-behaved list does) and counts the cells it
-// had to make; and a delegate that records the indices of tapped cells.
+// was asked for and had to make; and a delegate that records the indices of tapped cells.
 class ListSource : public CCTableViewDataSource, public CCTableViewDelegate {
 public:
     ListSource(uint32_t count, CGSize size) : size(size)
@@ -60,6 +60,7 @@ public:
     CGSize cellSizeForTable(CCTableView*) override { return size; }
     Ref<CCTableViewCell> tableCellAtIndex(CCTableView* table, uint32_t idx) override
     {
+        asked.push_back(idx);
         Ref<CCTableViewCell> cell = reuse ? table->dequeueCell() : nullptr;
         if (!cell) {
             cell = Ref<CCTableViewCell>(makeRef<ColourCell>(size));
@@ -74,6 +75,7 @@ public:
     CGSize size;
     bool reuse = true;
     int cellsMade = 0;
+    std::vector<uint32_t> asked; // every index a cell was asked for, in order
     std::vector<uint32_t> tapped;
 };
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "engine/support/TGAlib.h"
@@ -80,11 +82,37 @@ TEST_F(TileMapAtlasTest, SetTileRewritesOnlyNonEmptyCells)
     EXPECT_EQ(atlas->textureAtlas()->totalQuads(), 3u);
 }
 
-TEST_F(TileMapAtlasTest, UnreadableMapsAreRefused)
+// A map the atlas cannot read raises the loader's named error, whatever the
+// reason; a tile image that cannot be loaded is an ordinary null.
+TEST_F(TileMapAtlasTest, AMapThatCannotBeLoadedRaisesTheNamedError)
 {
-    const std::string wide = dir_.write("wide.tga", tgaMap(2, 1, {1, 2}, 32));
-    EXPECT_FALSE(CCTileMapAtlas::tileMapAtlasWithTileFile(tiles_, wide, 32, 32)) << "a 32-bit map would be misread";
-    EXPECT_FALSE(CCTileMapAtlas::tileMapAtlasWithTileFile(tiles_, dir_.file("none.tga"), 32, 32));
+    std::vector<unsigned char> colourMapped = tgaMap(2, 1, {1, 2});
+    colourMapped[2] = 1;
+    std::vector<unsigned char> truncated = tgaMap(2, 2, {1, 2, 3, 4});
+    truncated.resize(truncated.size() - 4);
+    struct Case {
+        const char* name;
+        std::string map;
+    };
+    const Case cases[] = {
+        {"no such file", dir_.file("none.tga")},
+        {"a truncated file", dir_.write("short.tga", truncated)},
+        {"a colour-mapped image", dir_.write("mapped.tga", colourMapped)},
+        {"a 32-bit map, whose cells would be misread", dir_.write("wide.tga", tgaMap(2, 1, {1, 2}, 32))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            (void)CCTileMapAtlas::tileMapAtlasWithTileFile(tiles_, c.map, 32, 32);
+            ADD_FAILURE() << "no error raised";
+        } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), "TileMapAtlasLoadTGA: TileMapAtas cannot load TGA file");
+        }
+    }
+    const std::string map = dir_.write("map.tga", tgaMap(3, 2, {0, 5, 0, 7, 0, 1}));
+    Ref<CCTileMapAtlas> atlas;
+    EXPECT_NO_THROW(atlas = CCTileMapAtlas::tileMapAtlasWithTileFile(dir_.file("none.png"), map, 32, 32));
+    EXPECT_FALSE(atlas);
 }
 
 } // namespace

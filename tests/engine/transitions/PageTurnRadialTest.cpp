@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/transitions/CCTransitionPageTurn.h"
 #include "tests/engine/director/DirectorTestSupport.h"
+#include "tests/engine/effects/EffectsTestSupport.h"
 
 namespace mw::test {
 namespace {
@@ -72,6 +75,33 @@ TEST_F(PageTurnRadialTest, BackwardsTheIncomingSceneCurlsInOnTop)
     driver().runFrames(40);
     EXPECT_EQ(director().runningScene(), to.get());
     EXPECT_TRUE(nearColor(pixelAt(160, 240), kBluePixel));
+}
+
+// The turning page's mesh is drawn at every frame, the page's last step (at
+// the end forwards, at the start backwards) included.
+TEST_F(PageTurnRadialTest, EveryFrameOfAPageTurnDrawsAFiniteMesh)
+{
+    for (bool backwards : {false, true}) {
+        SCOPED_TRACE(backwards ? "backwards" : "forwards");
+        Ref<CCScene> next = CCScene::node();
+        next->addChild(CCLayerColor::layerWithColor({0, 255, 0, 255}).get());
+        Ref<CCScene> page = backwards ? next : Ref<CCScene>(director().runningScene());
+        auto turn = CCTransitionPageTurn::transitionWithDuration(0.5f, next.get(), backwards);
+        ASSERT_NE(turn, nullptr);
+        director().replaceScene(turn.get());
+        int framesWithAMesh = 0;
+        for (int frame = 0; frame < 60 && director().runningScene() != next.get(); ++frame) {
+            driver().runFrames(1);
+            const CCGridBase* grid = ccGridOf(page.get());
+            if (!grid) continue;
+            ++framesWithAMesh;
+            const std::vector<float> coords = gridCoordinates(*grid);
+            ASSERT_TRUE(std::all_of(coords.begin(), coords.end(), [](float c) { return std::isfinite(c); }))
+                << "frame " << frame;
+        }
+        EXPECT_EQ(director().runningScene(), next.get());
+        EXPECT_GT(framesWithAMesh, 20);
+    }
 }
 
 TEST_F(PageTurnRadialTest, RadialWipesSweepTheSnapshotAwayInOppositeSenses)

@@ -185,6 +185,22 @@ TEST_F(BoardNoMovesTest, LeavingTheBoardTakesItsAlertAway)
     EXPECT_EQ(frontAlert(), nullptr);
 }
 
+// The alert outlives the board that asked (the presenter and whoever kept it
+// hold it): once the board is released, an answer reaches nobody.
+TEST_F(BoardNoMovesTest, AnAnswerAfterTheBoardIsReleasedReachesNobody)
+{
+    layout({"116446", "666666", "996666", "666666", "666666", "666666"});
+    (void)board_->checkMoves();
+    Ref<AlertView> alert(frontAlert());
+    ASSERT_NE(alert, nullptr);
+    board_->removeFromParentAndCleanup(true);
+    board_ = nullptr; // the last hold on the board
+    EXPECT_EQ(alert->delegate, nullptr);
+    alert->show();
+    alert->dismissWithClickedButtonIndex(0);
+    EXPECT_EQ(frontAlert(), nullptr);
+}
+
 TEST_F(BoardNoMovesTest, TheFieldsReTypeCropsToGrassAndLivestockToWood)
 {
     board_->removeFromParentAndCleanup(true);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,39 @@ TEST_F(BoardToolsTest, UpgradeEffectsThatNeedABoardActOnlyWithOne)
     spawn.Value1 = 4;
     spawn.RunAction(board_.get());
     EXPECT_EQ(board_->CurrentPuzzleFactory->forcedKind(), 4);
+}
+
+// A tool's direct collect of rubble blows each tile up where it stood, drawn
+// above the collected tiles (raised to 5) from the moment of the collect;
+// other kinds go without a blast.
+TEST_F(BoardToolsTest, ACollectedRubbleTileBlowsUpAboveTheCollectedTiles)
+{
+    const struct {
+        int32_t kind;
+        size_t blasts;
+    } cases[] = {{2, 3}, {1, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        board_ = newBoard();
+        layout({"216666", "626666", "666626", "666666", "616666", "666666"});
+        std::vector<CGPoint> spots;
+        for (Puzzle* tile : board_->getAllPuzzlesByType(c.kind)) spots.push_back(tile->position());
+        board_->collectPuzzlesOfType(c.kind);
+        std::vector<Ref<CCNode>> blasts;
+        for (Object* child : *board_->children()) {
+            auto* node = static_cast<CCNode*>(child);
+            if (node->tag() == MineBoard::kTagExplosion) blasts.emplace_back(node);
+        }
+        ASSERT_EQ(blasts.size(), c.blasts);
+        for (const Ref<CCNode>& blast : blasts) {
+            EXPECT_EQ(blast->zOrder(), 6);
+            EXPECT_NE(std::find(spots.begin(), spots.end(), blast->position()), spots.end());
+        }
+        for (const Ref<Puzzle>& tile : board_->chainArray) EXPECT_EQ(tile->zOrder(), 5);
+        run(1.0);
+        for (const Ref<CCNode>& blast : blasts)
+            EXPECT_EQ(blast->parent(), nullptr) << "the blast removes itself";
+    }
 }
 
 struct BarCase {

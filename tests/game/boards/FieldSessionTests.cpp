@@ -46,16 +46,6 @@ public:
     int topBars = 0, bonuses = 0, stops = 0;
 };
 
-class TutorialFieldPopUp : public FieldPopUp {
-public:
-    bool ShowTutorialFrame(int32_t frame) override
-    {
-        shown.push_back(frame);
-        return true;
-    }
-    std::vector<int32_t> shown;
-};
-
 class FieldPopUpTest : public FieldBoardTest {
 protected:
     void SetUp() override
@@ -163,13 +153,34 @@ TEST_F(FieldPopUpTest, CloseGivesTheVillageItsInputBackAndLeaves)
 
 TEST_F(FieldPopUpTest, ANewPlayersFrameCoversThePopUpUntilTheTutorialHandsInputBack)
 {
-    profile().GetTutorialDef(29)->Done = false;
-    auto popUp = makeRef<TutorialFieldPopUp>();
-    open(popUp);
-    EXPECT_EQ(popUp->shown, (std::vector<int32_t>{29}));
-    EXPECT_FALSE(popUp->buttons()->isTouchEnabled());
-    popUp->MoveWithTutorial();
-    EXPECT_TRUE(popUp->buttons()->isTouchEnabled());
+    const struct {
+        const char* name;
+        bool made; // the tutorial maker makes a pop-up for the frame
+    } cases[] = {{"shown", true}, {"none could be made", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<int32_t> asked;
+        Ref<CCNode> frame = CCNode::node();
+        session::TutorialMaker previous = session::setTutorialMaker([&](int32_t number) -> Ref<CCNode> {
+            asked.push_back(number);
+            return c.made ? frame : nullptr;
+        });
+        profile().GetTutorialDef(29)->Done = false;
+        open();
+        (void)session::setTutorialMaker(std::move(previous));
+        EXPECT_EQ(asked, std::vector<int32_t>{29});
+        EXPECT_EQ(frame->parent(), c.made ? popUp_.get() : nullptr);
+        if (c.made) {
+            EXPECT_EQ(frame->zOrder(), FieldPopUp::kTutorialZ);
+            const CGSize win = CCDirector::sharedDirector()->winSize();
+            EXPECT_FLOAT_EQ(frame->position().x, win.width / 2);
+            EXPECT_FLOAT_EQ(frame->position().y, win.height / 2);
+        }
+        EXPECT_EQ(popUp_->buttons()->isTouchEnabled(), !c.made) << "the buttons wait for the tutorial";
+        popUp_->MoveWithTutorial();
+        EXPECT_TRUE(popUp_->buttons()->isTouchEnabled());
+        popUp_->removeFromParentAndCleanup(true);
+    }
 }
 
 // The pop-up saves before the price is paid, so leaving the session (which

@@ -153,6 +153,28 @@ TEST_F(DownloaderTest, NamesMayHoldFoldersButNeverLeaveTheCaches)
     EXPECT_FALSE(fs::exists(home_.path() + "/x.tmp"));
 }
 
+// A file of the player's standing where the target path needs a folder is
+// never removed to make room: the download fails once, asking nothing.
+TEST_F(DownloaderTest, AFileInTheWayOfAFolderIsLeftAndTheDownloadFails)
+{
+    const struct {
+        const char* inTheWay; // a regular file where the name needs a folder
+        const char* name;
+    } rows[] = {{"a", "a/b.txt"}, {"d/e", "d/e/f/g.txt"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(Paths::cachesDirectory());
+        Paths::createDirectories(fs::path(caches(row.inTheWay)).parent_path().string());
+        test::TempDir::writeText(caches(row.inTheWay), "the player's own");
+        EXPECT_FALSE(SingleFileDownloader::checkTargetDirectory(caches(row.name)));
+        server.script("/b.txt", {200, "fetched", {}});
+        EXPECT_EQ(fetch("/b.txt", row.name).events, std::vector<std::string>{"failed Can't create file"});
+        EXPECT_EQ(test::TempDir::readText(caches(row.inTheWay)), "the player's own");
+        EXPECT_EQ(cachedFiles(), std::vector<std::string>{row.inTheWay});
+    }
+    EXPECT_TRUE(server.requests().empty());
+}
+
 class BatchTest : public DownloaderTest {
 protected:
     std::vector<std::string> names{"one.dat", "two.dat", "three.dat", "four.dat", "five.dat"};

@@ -117,13 +117,22 @@ TEST_P(MainMenuTest, BackgroundFlagsLogoAndIcons)
 
 TEST_P(MainMenuTest, WithoutTheGameCentreOnlyTheLinksShow)
 {
-    test::ScopedDeviceServices device;
-    device.facts->version = "4.0";
-    MainMenuScene& menu = world_.start();
-    EXPECT_NE(menu.MenuItemContainer->getChildByTag(MainMenuScene::kFacebookTag), nullptr);
-    EXPECT_NE(menu.MenuItemContainer->getChildByTag(MainMenuScene::kTwitterTag), nullptr);
-    EXPECT_EQ(menu.MenuItemContainer->getChildByTag(MainMenuScene::kAchievementsTag), nullptr);
-    EXPECT_EQ(menu.MenuItemContainer->getChildByTag(MainMenuScene::kScoresTag), nullptr);
+    const struct {
+        const char* name;
+        const char* version;
+        bool localPlayer;
+    } rows[] = {{"system 4.0", "4.0", true}, {"no local player", "10.0", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::ScopedDeviceServices device;
+        device.facts->version = row.version;
+        world_.gameCentre->localPlayer = row.localPlayer;
+        MainMenuScene& menu = world_.start();
+        EXPECT_NE(menu.MenuItemContainer->getChildByTag(MainMenuScene::kFacebookTag), nullptr);
+        EXPECT_NE(menu.MenuItemContainer->getChildByTag(MainMenuScene::kTwitterTag), nullptr);
+        EXPECT_EQ(menu.MenuItemContainer->getChildByTag(MainMenuScene::kAchievementsTag), nullptr);
+        EXPECT_EQ(menu.MenuItemContainer->getChildByTag(MainMenuScene::kScoresTag), nullptr);
+    }
 }
 
 TEST_P(MainMenuTest, PlatesWithoutASaveFileEvenWhenTheDefaultSaysLoaded)

@@ -76,8 +76,9 @@ inline bool onScreen(CCNode* node)
 
 class GameRun {
 public:
-    GameRun(std::string device, double wallStart, uint32_t seed)
-        : device_(std::move(device)), wall_(wallStart), seed_(seed)
+    // `step`: game seconds a refresh, fixed for the whole run.
+    GameRun(std::string device, double wallStart, uint32_t seed, double step = kStep)
+        : device_(std::move(device)), wall_(wallStart), seed_(seed), step_(step)
     {
         for (int pack = 0; pack < InAppPurchase::kPackCount; ++pack)
             store->catalogue.push_back(
@@ -111,9 +112,9 @@ public:
         // A new process: the analytics client starts its session afresh.
         TallyAnalytics::resetForTesting();
         random_ = std::make_unique<ScopedRandomSource>(std::make_shared<PinnedRandom>(seed_));
-        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device_), kStep);
+        driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device_), step_);
         if (!driver_) return false;
-        driver_->director()->setAnimationInterval(kStep);
+        driver_->director()->setAnimationInterval(step_);
         driver_->clock().setWall(wall_);
         app_ = std::make_unique<MosswickAppDelegate>();
         driver_->lifeCycle().setDelegate(app_.get());
@@ -153,11 +154,11 @@ public:
     static std::string text(const char* key) { return LocalisationManager::sharedInstance()->getValue(key); }
 
     // Whole refreshes for `seconds` of game time; the wall clock moves with them.
-    void run(double seconds) { driver_->runFrames(static_cast<int>(std::lround(seconds / kStep))); }
+    void run(double seconds) { driver_->runFrames(static_cast<int>(std::lround(seconds / step_))); }
     // Refreshes until `done` holds, at most `seconds` of game time.
     bool runUntil(const std::function<bool()>& done, double seconds)
     {
-        for (int frame = 0; frame < int(seconds / kStep); ++frame) {
+        for (int frame = 0; frame < int(seconds / step_); ++frame) {
             if (done()) return true;
             driver_->runFrames(1);
         }
@@ -195,6 +196,7 @@ public:
     int played(const std::string& key) const { return int(std::count(sounds.begin(), sounds.end(), key)); }
 
     static constexpr double kStep = 1.0 / 20;
+    double step() const { return step_; }
 
     std::shared_ptr<ScriptedStore> store = std::make_shared<ScriptedStore>();
     std::shared_ptr<RecordingGameCenter> gameCentre = std::make_shared<RecordingGameCenter>();
@@ -213,6 +215,7 @@ private:
     std::string device_;
     double wall_;
     uint32_t seed_;
+    double step_;
     int pictures_ = 0;
     std::unique_ptr<ScopedRandomSource> random_;
     std::unique_ptr<HeadlessDriver> driver_;

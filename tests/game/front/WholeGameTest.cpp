@@ -330,7 +330,7 @@ public:
         auto popUps = nodesOf<FieldPopUp>(&hud());
         ASSERT_EQ(popUps.size(), 1u) << "the field pop-up";
         FieldPopUp* popUp = popUps[0];
-        if (popUpOf(FieldPopUp::kTutorialFrame)) dismissFrame(FieldPopUp::kTutorialFrame);
+        dismissFrame(FieldPopUp::kTutorialFrame);
         game.picture("field-pop-up");
         const int32_t gold = game.profile().GoldCount;
         ASSERT_EQ(popUp->buttons()->children()->count(), 2u);

@@ -15,6 +15,7 @@
 #include "game/state/Profile.h"
 #include "tests/game/state/GameStateTestSupport.h"
 #include "tests/support/RecordingPlatformServices.h"
+#include "tests/support/ScriptedDeviceServices.h"
 #include "tests/support/SharedInstances.h"
 
 namespace mw {
@@ -233,6 +234,40 @@ TEST_F(GlobalObjectTest, AnAchievementIsGrantedOnceWithItsPointsAndReachesTheGam
     EXPECT_EQ(g.GetAchievementHelperState("com.zandovar.mw.soupforall"), 0);
     EXPECT_TRUE(g.NotificationsQue.empty());
     EXPECT_TRUE(notifications->scheduled.empty());
+}
+
+// The achievements and leaderboards are offered only where a local player can
+// sign in, on a system of 4.1 or later compared part by part as numbers.
+TEST_F(GlobalObjectTest, TheGameCentreNeedsALocalPlayerAndASystemOfAtLeast4_1)
+{
+    test::ScopedDeviceServices device;
+    const struct {
+        const char* version;
+        bool localPlayer;
+        bool loadsPlayers;
+        bool available;
+    } rows[] = {
+        {"4.1", true, true, true},
+        {"4.1.2", true, true, true},
+        {"10.0", true, true, true},
+        {"4.10", true, true, true},
+        {"5", true, true, true},
+        {"4.0.9", true, true, false},
+        {"4", true, true, false},
+        {"3.2", true, true, false},
+        {"", true, true, false},
+        {"6.0", false, true, false},
+        {"10.0", false, true, false},
+        {"6.0", true, false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.version) + (row.localPlayer ? "" : ", no local player") +
+                     (row.loadsPlayers ? "" : ", no player look-up"));
+        device.facts->version = row.version;
+        gameCenter->localPlayer = row.localPlayer;
+        gameCenter->available = row.loadsPlayers;
+        EXPECT_EQ(GlobalObject::isGameCenterAvailable(), row.available);
+    }
 }
 
 TEST_F(GlobalObjectTest, AchievementsAndSwitchesRideInTheSave)

@@ -74,7 +74,7 @@ TEST_F(StringTableTest, TheLanguageComesFromLangKeyOrTheEnvironment)
                                 (c.langKey ? std::to_string(*c.langKey) : std::string("absent")) + ", LANG " +
                                 (c.locale ? c.locale : "unset");
         EXPECT_EQ(manager->getLang(), c.expected) << row;
-        EXPECT_EQ(manager->LangType, c.langType) << row;
+        EXPECT_EQ(manager->LangType(), c.langType) << row;
         const std::vector<TallyAnalytics::Event> events = TallyAnalytics::recordedEvents();
         ASSERT_EQ(events.size(), 1u) << row;
         EXPECT_EQ(events[0].name, "Language");
@@ -130,6 +130,27 @@ TEST_F(StringTableTest, TheChosenColumnFillsTheTable)
             << "the piece after the last line feed is never read";
         EXPECT_EQ(manager->getValue("MISSING"), "NO STRING");
         EXPECT_EQ(manager->dictionary.size(), 3u);
+    }
+}
+
+// A language set after creation is the one the next parse reads: its code
+// and its column never part. A code the table has no column for reads the
+// English one, as at creation.
+TEST_F(StringTableTest, ASwitchedLanguageReadsItsOwnColumnOnTheNextParse)
+{
+    const std::string table = "\"key\"|\"en\"|\"de\"|\"pl\"\n"
+                              "\"FREE_MOVE\"|\"Free move\"|\"Freier Zug\"|\"Darmowy ruch\"\n";
+    Ref<LocalisationManager> manager = managerWith(kEnglish);
+    const struct {
+        const char* language;
+        const char* freeMove;
+    } rows[] = {{"en", "Free move"}, {"de", "Freier Zug"}, {"pl", "Darmowy ruch"}, {"fr", "Free move"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.language);
+        manager->setLang(row.language);
+        EXPECT_EQ(manager->getLang(), row.language);
+        manager->parseCSVData(table);
+        EXPECT_EQ(manager->getValue("FREE_MOVE"), row.freeMove);
     }
 }
 

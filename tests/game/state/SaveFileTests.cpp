@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -10,7 +11,10 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <iostream>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -20,12 +24,18 @@
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
+#include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
 #include "game/state/DataParser.h"
+#include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
 #include "game/state/SaveFile.h"
+#include "game/state/SaveNotices.h"
+#include "platform/AlertView.h"
 #include "tests/game/state/GameStateTestSupport.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/ScopedPermissionChecks.h"
 
 namespace mw {
 namespace {
@@ -293,27 +303,7 @@ TEST_F(SaveFileTest, ASaverKilledAtAnyPointLeavesTheOldOrTheNewGame)
     EXPECT_TRUE(setAside().empty());
 }
 
-// Limits the size of files this process writes while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit saved_{};
-    sighandler_t previousHandler_;
-};
+using test::FileSizeLimit;
 
 TEST_F(SaveFileTest, AFullDiskKeepsTheOldSaveAndSaysSo)
 {
@@ -426,6 +416,181 @@ TEST_F(SaveFileTest, ASaveThatCannotBeReadIsNotWrittenOver)
     std::filesystem::remove(SaveFile::path());
     EXPECT_TRUE(profile().SaveData());
     EXPECT_TRUE(profile().Load());
+}
+
+std::vector<uint8_t> bytesOf(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(AtomicFile::read(path, bytes)) << path;
+    return bytes;
+}
+
+// A save that cannot be written (a full disk, no permission to write the
+// folder) is logged once, told to the player once a session, and tried again
+// at every save point; the old save stays as it was, and the first save that
+// works again says so in the log.
+TEST_F(SaveFileTest, AFailedSaveIsLoggedOnceToldOnceAndTriedAgainAtTheNextSavePoint)
+{
+    struct Cause {
+        const char* name;
+        std::function<std::shared_ptr<void>()> start; // the cause lasts while the answer lives
+    };
+    const Cause causes[] = {
+        {"full disk", [] { return std::make_shared<FileSizeLimit>(4096); }},
+        {"no permission to write the folder",
+         []() -> std::shared_ptr<void> {
+             auto checks = std::make_shared<test::ScopedPermissionChecks>();
+             if (!checks->active()) return nullptr;
+             ::chmod(Paths::documentsDirectory().c_str(), 0555);
+             return std::shared_ptr<void>(checks.get(), [checks](void*) {
+                 ::chmod(Paths::documentsDirectory().c_str(), 0755);
+             });
+         }},
+    };
+    for (const Cause& cause : causes) {
+        SCOPED_TRACE(cause.name);
+        GameStateScope fresh;
+        SaveNotices::purgeSharedInstance();
+        startNewGame();
+        profile().GoldCount = 500;
+        ASSERT_TRUE(profile().SaveData());
+        const std::vector<uint8_t> old = bytesOf(SaveFile::path());
+        ScopedLogCapture failures;
+        auto saveLines = [&] {
+            int count = 0;
+            for (const std::string& line : failures.lines())
+                count += line.rfind("Save:", 0) == 0 || line.rfind("AtomicFile:", 0) == 0;
+            return count;
+        };
+
+        for (int episode = 0; episode < 2; ++episode) {
+            SCOPED_TRACE("episode " + std::to_string(episode));
+            std::shared_ptr<void> lasting = cause.start();
+            if (!lasting && episode == 0 && cause.name[0] == 'n') {
+                std::cout << "[ NOTE     ] \"" << cause.name << "\" not tested: capabilities not lowered\n";
+                break;
+            }
+            profile().GoldCount = 900;
+            EXPECT_FALSE(profile().SaveData());
+            profile().Save();
+            profile().SaveInBcg();
+            profile().saveFile().waitUntilIdle();
+            RunLoop::main().drain(); // the background save's notice
+            lasting.reset();
+            EXPECT_EQ(bytesOf(SaveFile::path()), old);
+            EXPECT_EQ(saveLines(), episode == 0 ? 1 : 3) << ::testing::PrintToString(failures.lines());
+            AlertView* told = SaveNotices::sharedInstance()->notWrittenAlert();
+            ASSERT_NE(told, nullptr);
+            EXPECT_EQ(told->title, LocalisationManager::sharedInstance()->getValue("SAVE_FAILED_HEAD"));
+            int shown = 0;
+            for (const Ref<AlertView>& alert : AlertViewPresenter::sharedPresenter().visibleAlerts())
+                shown += alert->title == told->title;
+            EXPECT_EQ(shown, 1) << "told once a session";
+
+            // The next save point works again.
+            EXPECT_TRUE(profile().SaveData());
+            EXPECT_TRUE(failures.contains("Save: the game is saved again"));
+            EXPECT_EQ(saveLines(), episode == 0 ? 2 : 4);
+            Profile::purgeSharedInstance();
+            ASSERT_TRUE(profile().Load());
+            EXPECT_EQ(profile().GoldCount, 900);
+            profile().GoldCount = 500;
+            ASSERT_TRUE(profile().SaveData());
+            const std::vector<uint8_t> again = bytesOf(SaveFile::path());
+            ASSERT_FALSE(again.empty());
+        }
+        SaveNotices::purgeSharedInstance();
+    }
+}
+
+// A save file far larger than any save (a huge file, or one without end)
+// is not read into memory: it is unreadable, kept where it is, and never
+// written over; the player is told.
+TEST_F(SaveFileTest, ASaveFarLargerThanAnySaveIsRefusedKeptAndNotWrittenOver)
+{
+    Paths::createDirectories(Paths::documentsDirectory());
+    const int fd = ::open(SaveFile::path().c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t(40) << 20), 0); // sparse: no disk used
+    ::close(fd);
+    profile().GoldCount = 3;
+    EXPECT_FALSE(profile().Load());
+    EXPECT_TRUE(log.contains("holds more than")) << ::testing::PrintToString(log.lines());
+    EXPECT_EQ(profile().GoldCount, 3);
+    EXPECT_FALSE(profile().SaveData());
+    EXPECT_EQ(std::filesystem::file_size(SaveFile::path()), uintmax_t(40) << 20);
+    EXPECT_TRUE(setAside().empty());
+    ASSERT_NE(SaveNotices::sharedInstance()->notReadAlert(), nullptr);
+    EXPECT_TRUE(SaveNotices::sharedInstance()->notReadAlert()->isVisible());
+    SaveNotices::purgeSharedInstance();
+}
+
+TEST_F(SaveFileTest, ASaveNeverReadIsNotWrittenOverUntilANewGameKeepsItAside)
+{
+    startNewGame();
+    profile().VillageName = "Old";
+    ASSERT_TRUE(profile().SaveData());
+    const std::vector<uint8_t> old = bytesOf(SaveFile::path());
+
+    // A new process whose profile never read the file: its saves leave it be.
+    Profile::purgeSharedInstance();
+    startNewGame();
+    profile().VillageName = "New";
+    EXPECT_FALSE(profile().SaveData());
+    profile().SaveInBcg();
+    profile().saveFile().waitUntilIdle();
+    EXPECT_EQ(bytesOf(SaveFile::path()), old);
+    EXPECT_TRUE(log.contains("has not been read, and is not written over"));
+
+    // A new game keeps it under a name that says so, then saves in its place.
+    ASSERT_TRUE(profile().KeepUnloadedSaveAside());
+    ASSERT_TRUE(profile().SaveData());
+    auto keptNamed = [](const std::string& infix) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory())) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("supersave.plist." + infix + "-", 0) == 0) names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    std::vector<std::string> kept = keptNamed("unread");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(bytesOf(Paths::documentsPath(kept[0])), old);
+    Profile::purgeSharedInstance();
+    ASSERT_TRUE(profile().Load());
+    EXPECT_EQ(profile().VillageName, "New");
+    // The loaded save is the profile's own: nothing more is kept aside.
+    ASSERT_TRUE(profile().KeepUnloadedSaveAside());
+    EXPECT_EQ(keptNamed("unread").size(), 1u);
+
+    // A second new game beside an unread save, within the same second, keeps
+    // it under another name: the earlier copy stays as it was.
+    const std::vector<uint8_t> second = bytesOf(SaveFile::path());
+    Profile::purgeSharedInstance();
+    startNewGame();
+    ASSERT_TRUE(profile().KeepUnloadedSaveAside());
+    ASSERT_TRUE(profile().SaveData());
+    kept = keptNamed("unread");
+    ASSERT_EQ(kept.size(), 2u);
+    std::vector<std::vector<uint8_t>> keptBytes{bytesOf(Paths::documentsPath(kept[0])),
+                                                bytesOf(Paths::documentsPath(kept[1]))};
+    EXPECT_NE(std::find(keptBytes.begin(), keptBytes.end(), old), keptBytes.end());
+    EXPECT_NE(std::find(keptBytes.begin(), keptBytes.end(), second), keptBytes.end());
+
+    // One that cannot be read (a folder in its place, for root too) is kept
+    // under a name that says that.
+    std::filesystem::remove(SaveFile::path());
+    std::filesystem::create_directories(SaveFile::path() + "/inside");
+    Profile::purgeSharedInstance();
+    EXPECT_FALSE(profile().Load());
+    startNewGame();
+    ASSERT_TRUE(profile().KeepUnloadedSaveAside());
+    ASSERT_TRUE(profile().SaveData());
+    kept = keptNamed("unreadable");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_directory(Paths::documentsPath(kept[0]) + "/inside"));
+    EXPECT_TRUE(setAside().empty()) << "nothing was damaged";
 }
 
 } // namespace

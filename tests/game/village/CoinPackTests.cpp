@@ -376,12 +376,14 @@ TEST_P(CoinPackTest, ThePurchasePopUpsStates)
          false,
          true,
          {"1200"}},
+        {"a second success", {{'s', "", 500}, {'s', "", 900}}, text("IAP_HEAD"), false, true, {"500"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TallyAnalytics::clearRecordedEvents();
         Ref<InAppPopUp> frame = InAppPopUp::popUp();
         scene_->addChild(frame.get());
+        const uint32_t bare = frame->background()->children()->count();
         for (const Report& r : c.reports) {
             if (r.kind == 't') frame->SetText(r.text);
             if (r.kind == 'f') frame->Failed(r.text);
@@ -392,6 +394,8 @@ TEST_P(CoinPackTest, ThePurchasePopUpsStates)
         EXPECT_EQ(frame->successButton()->visible(), c.successShown);
         EXPECT_EQ(eventValues("InApp"), c.inApp);
         EXPECT_EQ(frame->goldRow() != nullptr, c.successShown);
+        EXPECT_EQ(frame->background()->children()->count(), bare + (c.successShown ? 2u : 0u))
+            << "one text and one gold row";
         if (CCNode* row = frame->goldRow()) {
             auto labels = labelsOf(row);
             ASSERT_EQ(labels.size(), 1u);

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,6 +16,7 @@
 #include "engine/menus/CCMenuItem.h"
 #include "engine/particles/CCParticleSystem.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
+#include "foundation/Paths.h"
 #include "foundation/Random.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
@@ -21,7 +26,10 @@
 #include "game/village/CCSeenCounter.h"
 #include "game/village/CCTutorialParent.h"
 #include "game/village/GuiObject.h"
+#include "platform/FontFace.h"
 #include "tests/game/front/FrontTestSupport.h"
+#include "tests/support/SourceTree.h"
+#include "tests/support/TempDir.h"
 
 namespace mw {
 namespace {
@@ -37,6 +45,94 @@ public:
     CCLayer* GetLayer() const override { return layer.get(); }
     Ref<InputLayer> layer;
 };
+
+// Every name line of the credits, one a line.
+std::string nameLines()
+{
+    std::string lines;
+    for (const CCCredits::Entry& entry : CCCredits::entries())
+        if (!entry.heading) lines += std::string(entry.text) + "\n";
+    return lines;
+}
+
+// The family name a font file gives itself (name record 1), read from the
+// font; empty when it has none in a form read here.
+std::string familyOf(const std::string& path)
+{
+    Ref<FontFace> face = FontFace::load(path);
+    std::vector<uint8_t> table;
+    if (!face || !face->copyTable(fontTableTag("name"), table)) return {};
+    auto u16 = [&table](size_t at) -> size_t {
+        return at + 1 < table.size() ? static_cast<size_t>(table[at] << 8 | table[at + 1]) : 0;
+    };
+    const size_t count = u16(2), strings = u16(4);
+    for (size_t i = 0; i < count; ++i) {
+        const size_t record = 6 + 12 * i;
+        const size_t platform = u16(record), nameID = u16(record + 6);
+        const size_t length = u16(record + 8), start = strings + u16(record + 10);
+        if (nameID != 1 || start + length > table.size()) continue;
+        std::string name;
+        if (platform == 0 || platform == 3) { // UTF-16BE: family names here are ASCII
+            for (size_t k = 0; k + 1 < length; k += 2) name += static_cast<char>(table[start + k + 1]);
+        } else {
+            name.assign(table.begin() + static_cast<ptrdiff_t>(start),
+                        table.begin() + static_cast<ptrdiff_t>(start + length));
+        }
+        if (!name.empty()) return name;
+    }
+    return {};
+}
+
+// The name lines credit what the game is truly made of: every font the
+// bundle carries (by the family name in the font), the emoji font its
+// pictures are drawn from, and every library the build links, with the words
+// that a library's licence asks the credits to carry.
+TEST(CreditsContent, TheNameLinesCreditTheFontsTheEmojiAndEveryLinkedLibrary)
+{
+    const std::string lines = nameLines();
+    size_t fonts = 0;
+    for (const auto& file : std::filesystem::directory_iterator(Paths::pathForResource("fonts"))) {
+        const std::string extension = file.path().extension().string();
+        if (extension != ".otf" && extension != ".ttf") continue;
+        ++fonts;
+        const std::string family = familyOf(file.path().string());
+        ASSERT_FALSE(family.empty()) << file.path();
+        EXPECT_NE(lines.find(family), std::string::npos) << family << " (" << file.path().filename() << ")";
+    }
+    EXPECT_GE(fonts, 3u);
+
+    const std::string emojiNote = test::TempDir::readText(Paths::pathForResource("LICENSE-emoji.txt"));
+    for (const char* words : {"Noto Color Emoji", "SIL Open Font License"})
+        ASSERT_NE(emojiNote.find(words), std::string::npos) << words;
+    EXPECT_NE(lines.find("Noto Color Emoji"), std::string::npos);
+    EXPECT_NE(lines.find("SIL OFL"), std::string::npos);
+
+    // pkg-config module -> the name it is credited under.
+    const std::map<std::string, std::string> credited = {
+        {"libxml-2.0", "libxml2"},    {"sdl2", "SDL2"},         {"egl", "Mesa"},
+        {"glesv1_cm", "Mesa"},        {"libpng", "libpng"},     {"libjpeg", "libjpeg"},
+        {"zlib", "zlib"},             {"freetype2", "FreeType"}, {"libavformat", "FFmpeg"},
+        {"libavcodec", "FFmpeg"},     {"libswresample", "FFmpeg"}, {"libavutil", "FFmpeg"},
+        {"openal", "OpenAL Soft"},    {"icu-i18n", "ICU"},       {"icu-uc", "ICU"},
+        {"tinyxml2", "tinyxml2"},     {"minizip", "minizip"},   {"libcurl", "libcurl"},
+        {"libcrypto", "OpenSSL"},     {"libssl", "OpenSSL"},
+    };
+    const std::string build = test::TempDir::readText(test::sourceTreePath("CMakeLists.txt"));
+    const std::regex linked(R"(pkg_check_modules\(\w+ REQUIRED IMPORTED_TARGET ([^)]*)\))");
+    size_t modules = 0;
+    for (std::sregex_iterator it(build.begin(), build.end(), linked), end; it != end; ++it) {
+        std::istringstream names((*it)[1].str());
+        for (std::string module; names >> module;) {
+            ++modules;
+            const auto found = credited.find(module);
+            ASSERT_NE(found, credited.end()) << module << " is linked: credit it and name it here";
+            EXPECT_NE(lines.find(found->second), std::string::npos) << module;
+        }
+    }
+    EXPECT_GE(modules, credited.size() - 1);
+    for (const char* notice : {"the Independent JPEG Group", "The FreeType Project"})
+        EXPECT_NE(lines.find(notice), std::string::npos) << notice;
+}
 
 class CreditsTest : public ::testing::TestWithParam<const char*> {
 protected:

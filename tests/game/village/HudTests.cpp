@@ -248,13 +248,16 @@ TEST_P(HudTest, TheBagShowsEverySeenResourceWithItsStock)
             }
         }
     }
-    // Seen after the HUD was built: the next opening shows it with its stock.
+    // Seen after the HUD was built: the next opening shows its picture in
+    // full, but its counter waits for the HUD to be built again.
     profile.GetResource(7)->Seen = true;
     profile.SetResourceCount(7, 3);
+    profile.SetResourceCount(1, 77);
     hud.BagCallback(hud.BagButton);
-    auto* counter = dynamic_cast<CCCounterDrell*>(hud.resMarker()->getChildByTag(7 * 33));
-    ASSERT_NE(counter, nullptr);
-    EXPECT_EQ(counter->GetValue(), 3);
+    EXPECT_EQ(hud.resMarker()->getChildByTag(7 * 33), nullptr);
+    auto* stock = dynamic_cast<CCCounterDrell*>(hud.resMarker()->getChildByTag(1 * 33));
+    ASSERT_NE(stock, nullptr);
+    EXPECT_EQ(stock->GetValue(), 77) << "a counter already there shows the stock of now";
     auto* picture = dynamic_cast<CCSprite*>(hud.resMarker()->getChildByTag(7));
     EXPECT_EQ(picture->opacity(), 255);
     EXPECT_EQ(picture->color().r, 255);

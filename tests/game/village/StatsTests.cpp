@@ -212,7 +212,7 @@ TEST_P(StatsTest, BothColumnsAndTheHeadlinesShowTheProfile)
         {"HQ_FILEDS_VISITS", 15},
         {"HQ_MONEY_EARNED", 16},
         {"HQ_MINE_MOVES", 17},
-        {"HQ_MONEY_SPENT", 350},
+        {"HQ_MONEY_SPENT", -350}, // as stored, sign and all
         {"HQ_FIELDS_MOVES", 19},
         {"HQ_BUILDINGS", 20},
         {"HQ_MAX_MINE", 21},

@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "engine/labels/CCLabelTTF.h"
+#include "engine/menus/CCMenu.h"
 #include "engine/menus/CCMenuItem.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/text/UIFont.h"
 #include "engine/text/UIStringDrawing.h"
 #include "foundation/Format.h"
+#include "game/boards/FieldPopUp.h"
 #include "game/boards/FoodPopUp.h"
 #include "game/boards/SessionHooks.h"
 #include "game/defs/Animation.h"
@@ -130,11 +132,8 @@ TEST_P(TutorialOverlayTest, EveryLanguageFitsTheTextAboveTheContinueButton)
     ASSERT_TRUE(body && bold);
     const CGSize box = tablet() ? CGSize{400, 290} : CGSize{200, 145};
     LocalisationManager* strings = LocalisationManager::sharedInstance();
-    const char* const languages[] = {"en", "de", "pl"};
-    for (int32_t type = 0; type < 3; ++type) {
-        const char* language = languages[type];
+    for (const char* language : {"en", "de", "pl"}) {
         strings->setLang(language);
-        strings->LangType = type;
         strings->parseCSVFile("stringdb.csv");
         const float caption = sizeWithFont(strings->getValue("TAP_TO_CONT"), bold.get()).height;
         for (int32_t frame : {10, 25, 47, 69}) {
@@ -251,8 +250,11 @@ INSTANTIATE_TEST_SUITE_P(Devices, TutorialHookTest, ::testing::ValuesIn(test::kV
 
 // ---------------------------------------------------------------- the food pop-up
 
-class FoodTutorialTest : public ::testing::TestWithParam<const char*> {
+// A village with the tutorial pop-ups the game makes, recording each frame
+// asked for; the map's pop-ups are found on the HUD.
+class MapPopUpTutorialTest : public ::testing::TestWithParam<const char*> {
 protected:
+    explicit MapPopUpTutorialTest(double step = 1.0 / 60) : world(GetParam(), step) {}
     void SetUp() override
     {
         ASSERT_TRUE(world.run.ok()) << "no headless GL context";
@@ -264,18 +266,23 @@ protected:
         });
     }
     void TearDown() override { (void)session::setTutorialMaker(std::move(previous_)); }
-    FoodPopUp* foodPopUp()
+    template <typename PopUp> PopUp* popUpOnHud()
     {
         CCArray* children = world.hud().children();
         for (size_t i = 0; children && i < children->count(); ++i) {
-            if (auto* popUp = dynamic_cast<FoodPopUp*>(children->objectAtIndex(i))) return popUp;
+            if (auto* popUp = dynamic_cast<PopUp*>(children->objectAtIndex(i))) return popUp;
         }
         return nullptr;
     }
 
-    VillageWorld world{GetParam()};
+    VillageWorld world;
     session::TutorialMaker previous_;
     std::vector<int32_t> raised;
+};
+
+class FoodTutorialTest : public MapPopUpTutorialTest {
+protected:
+    FoodPopUp* foodPopUp() { return popUpOnHud<FoodPopUp>(); }
 };
 
 TEST_P(FoodTutorialTest, ClosingWithoutAMineSessionMakesFrames23And24DueAgain)
@@ -300,6 +307,83 @@ TEST_P(FoodTutorialTest, ClosingWithoutAMineSessionMakesFrames23And24DueAgain)
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, FoodTutorialTest, ::testing::ValuesIn(test::kVillageDevices));
+
+// ---------------------------------------------------------------- the field pop-up
+
+// The field pop-up opened from the map as a finger opens it, with the
+// tutorial pop-ups the game makes. A refresh every 1/20 s is enough for
+// the shows and slides and keeps the big tablet quick.
+class FieldTutorialTest : public MapPopUpTutorialTest {
+protected:
+    FieldTutorialTest() : MapPopUpTutorialTest(1.0 / 20) {}
+    FieldPopUp* fieldPopUp() { return popUpOnHud<FieldPopUp>(); }
+    static std::vector<TutorialPopup*> framesOn(CCNode* node)
+    {
+        std::vector<TutorialPopup*> found;
+        for (size_t i = 0; node->children() && i < node->children()->count(); ++i) {
+            if (auto* popUp = dynamic_cast<TutorialPopup*>(node->children()->objectAtIndex(i)))
+                found.push_back(popUp);
+        }
+        return found;
+    }
+    CGPoint centre() { return {world.win().width / 2, world.win().height / 2}; }
+    CCNode* closeButton(FieldPopUp* popUp)
+    {
+        return static_cast<CCNode*>(popUp->buttons()->children()->objectAtIndex(0));
+    }
+};
+
+TEST_P(FieldTutorialTest, Frame29CoversTheFieldPopUpAndHoldsItsButtonsUntilItIsTapped)
+{
+    world.markFrame(29, false, false);
+    world.start();
+    world.map()->FieldCallback(nullptr);
+    FieldPopUp* popUp = fieldPopUp();
+    ASSERT_NE(popUp, nullptr);
+    EXPECT_EQ(raised, std::vector<int32_t>{29});
+    std::vector<TutorialPopup*> frames = framesOn(popUp);
+    ASSERT_EQ(frames.size(), 1u) << "the frame stands on the pop-up itself";
+    TutorialPopup* frame = frames[0];
+    ASSERT_NE(frame->frameDef(), nullptr);
+    EXPECT_EQ(frame->frameDef()->ID, 29);
+    EXPECT_EQ(frame->zOrder(), 7) << "over the buttons (the coin panel stands at 2)";
+    EXPECT_FLOAT_EQ(frame->position().x, centre().x);
+    EXPECT_FLOAT_EQ(frame->position().y, centre().y);
+    EXPECT_FALSE(popUp->buttons()->isTouchEnabled());
+
+    // Close is not taken while the frame is up: during its show a tap does
+    // nothing at all; once it has ended a tap only dismisses the frame.
+    Ref<FieldPopUp> keep(popUp);
+    world.run.run(0.6);
+    const CGPoint close = VillageWorld::centreOf(closeButton(popUp));
+    world.tap(close);
+    EXPECT_EQ(popUp->parent(), &world.hud());
+    EXPECT_FALSE(world.profile().GetTutorialDef(29)->Done);
+    EXPECT_FALSE(popUp->buttons()->isTouchEnabled());
+    world.run.run(0.8);
+    world.run.picture("field-pop-up-frame29");
+    ASSERT_TRUE(frame->showed());
+    world.tap(close);
+    EXPECT_TRUE(world.profile().GetTutorialDef(29)->Done) << "the tap dismisses the frame";
+    EXPECT_EQ(popUp->parent(), &world.hud()) << "and reaches no button";
+    EXPECT_TRUE(popUp->buttons()->isTouchEnabled()) << "the dismissal hands the input back";
+    world.run.run(0.8);
+    EXPECT_TRUE(framesOn(popUp).empty()) << "the frame slid out and went";
+    world.tap(close);
+    EXPECT_EQ(popUp->parent(), nullptr) << "the buttons answer again";
+    EXPECT_TRUE(world.map()->isTouchEnabled());
+
+    // Frame 29 done: the next visit shows the buttons at once.
+    world.run.run(0.2);
+    world.map()->FieldCallback(nullptr);
+    ASSERT_NE(fieldPopUp(), nullptr);
+    EXPECT_TRUE(framesOn(fieldPopUp()).empty());
+    EXPECT_TRUE(fieldPopUp()->buttons()->isTouchEnabled());
+    EXPECT_EQ(raised, std::vector<int32_t>{29});
+}
+
+// The pop-up's rules know no device; the phones keep the test short.
+INSTANTIATE_TEST_SUITE_P(Devices, FieldTutorialTest, ::testing::Values("phone", "phone-hd"));
 
 } // namespace
 } // namespace mw

@@ -77,7 +77,7 @@ TEST_F(AnalyticDataTest, EveryKeyWithItsKind)
     } rows[] = {
         {data["osversion"], "string"}, {data["devicemodel"], "string"}, {data["deviceuname"], "string"},
         {data["preferredlang"], "string"}, {data["clientsessionid"], "string"}, {data["analyticsversion"], "integer"},
-        {data["appid"], "string"}, {data["appversion"], "real"}, {data["lastsessionlength"], "integer"},
+        {data["appid"], "string"}, {data["appversion"], "integer"}, {data["lastsessionlength"], "integer"},
         {data["minssincelast"], "integer"}, {data["gamesession"], "object"}, {data["connection"], "string"},
         {data["usage"], "array"}, {data["gkplayerid"], "absent"},
         {extra["clientSessionPostIndex"], "integer"}, {extra["clientSessionTimestamp"], "real"},
@@ -88,6 +88,8 @@ TEST_F(AnalyticDataTest, EveryKeyWithItsKind)
     };
     for (size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(kindOf(rows[i].value), rows[i].kind) << "row " << i;
     EXPECT_EQ(data["analyticsversion"].asInt(), 3);
+    // A whole real writes as its own digits, with no point added.
+    EXPECT_EQ(*JSONFragment(data["appversion"]), "1");
     EXPECT_EQ(data["preferredlang"].asString(), "pl");
     EXPECT_EQ(data["connection"].asString(), "wifi");
     EXPECT_EQ(data["deviceuname"].asString(), "iPhone4,1");

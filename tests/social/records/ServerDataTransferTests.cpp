@@ -193,7 +193,8 @@ TEST_F(ServerDataTransferTest, SilentServerEndsAtTheStallBound)
     EXPECT_EQ(get(serviceUrl("/lite/silent")), 2);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GT(seconds, 0.9);
-    EXPECT_LT(seconds, 4.0);
+    // Well short of the default bound (a minute), however loaded the machine.
+    EXPECT_LT(seconds, 20.0);
 }
 
 TEST_F(ServerDataTransferTest, BodiesBeyondTheCapFail)

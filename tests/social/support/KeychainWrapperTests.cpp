@@ -4,10 +4,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/KeyedArchive.h"
@@ -67,14 +72,14 @@ TEST_F(KeychainWrapperTest, ANullValueWritesNothing)
     EXPECT_TRUE(keychain_->calls.empty());
 }
 
-TEST_F(KeychainWrapperTest, AnAddAnsweredExistsDeletesAndAddsAgain)
+TEST_F(KeychainWrapperTest, AnAddAnsweredExistsUpdatesTheItem)
 {
     KeychainWrapper wrapper(kAccount, kService, keychain_);
     keychain_->calls.clear();
     keychain_->missNextSearch = true;
     wrapper.mySetObject("v", "k");
-    EXPECT_EQ(keychain_->calls, (std::vector<std::string>{"search gameconfig", "add gameconfig",
-                                                           "delete gameconfig", "add gameconfig"}));
+    EXPECT_EQ(keychain_->calls,
+              (std::vector<std::string>{"search gameconfig", "add gameconfig", "update gameconfig"}));
     EXPECT_EQ(storedDictionary(item())["k"], Value("v"));
     EXPECT_EQ(wrapper.myObjectForKey("k"), Value("v"));
 }
@@ -175,6 +180,125 @@ TEST(KeychainErrors, EachStatusHasItsMessage)
         const std::string text = KeychainWrapper::errorFromOSStatus(status);
         EXPECT_EQ(text, "The operation couldn't be completed. (OSStatus error " + std::to_string(status) +
                             ".) " + message);
+    }
+}
+
+// Two programs sharing one keychain, their calls taken in a scripted order:
+// each turn lets one program make so many calls. Once the script is spent,
+// or for a program that has ended, the calls go as they come.
+class TakingTurns {
+public:
+    struct Turn {
+        int program; // 0 or 1
+        int calls;
+    };
+    explicit TakingTurns(std::vector<Turn> script) : script_(script.begin(), script.end()) {}
+
+    // The keychain program `program` sees.
+    std::shared_ptr<Keychain> keychainOf(int program) { return std::make_shared<Front>(*this, program); }
+    // The program made its last call: the turns left to it are dropped.
+    void ended(int program)
+    {
+        std::lock_guard guard(lock_);
+        ended_[program] = true;
+        dropEndedTurns();
+        turn_.notify_all();
+    }
+
+    test::RecordingKeychain shared;
+
+private:
+    class Front : public Keychain {
+    public:
+        Front(TakingTurns& turns, int program) : turns_(turns), program_(program) {}
+        int32_t add(const KeychainQuery& q, const Bytes& v) override
+        {
+            return turns_.call(program_, [&] { return turns_.shared.add(q, v); });
+        }
+        int32_t update(const KeychainQuery& q, const Bytes& v) override
+        {
+            return turns_.call(program_, [&] { return turns_.shared.update(q, v); });
+        }
+        int32_t remove(const KeychainQuery& q) override
+        {
+            return turns_.call(program_, [&] { return turns_.shared.remove(q); });
+        }
+        int32_t search(const KeychainQuery& q, Bytes& v) override
+        {
+            return turns_.call(program_, [&] { return turns_.shared.search(q, v); });
+        }
+
+    private:
+        TakingTurns& turns_;
+        int program_;
+    };
+
+    int32_t call(int program, const std::function<int32_t()>& body)
+    {
+        std::unique_lock guard(lock_);
+        turn_.wait(guard, [&] { return script_.empty() || script_.front().program == program; });
+        const int32_t status = body();
+        if (!script_.empty() && --script_.front().calls == 0) script_.pop_front();
+        dropEndedTurns();
+        turn_.notify_all();
+        return status;
+    }
+    void dropEndedTurns()
+    {
+        while (!script_.empty() && ended_[script_.front().program]) script_.pop_front();
+    }
+
+    std::mutex lock_;
+    std::condition_variable turn_;
+    std::deque<Turn> script_;
+    bool ended_[2] = {false, false};
+};
+
+// Two programs (two processes of one user, or two applications sharing the
+// group) making the item at the same moment both reach it, and the one that
+// finds it made meanwhile takes it as it is: nothing of the other's is
+// deleted or written over. Program 0 writes "first" (1), program 1 "second" (2).
+TEST(KeychainWrapperSharedTest, ProgramsMakingTheItemAtOnceBothReachItAndKeepEachOthersWrites)
+{
+    struct Case {
+        const char* name;
+        std::vector<TakingTurns::Turn> script;
+        bool bothKeysKept;
+    };
+    const Case cases[] = {
+        // Program 1 looks twice and misses, program 0 makes the item, then
+        // program 1's add finds it there, and program 0 looks again.
+        {"an add that finds the item made meanwhile", {{1, 2}, {0, 3}, {1, 2}, {0, 1}}, false},
+        // Program 0 misses the item; program 1 makes it and writes to it
+        // before program 0 goes on.
+        {"the item made and written between a look and the making", {{0, 1}, {1, 6}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedLogCapture log;
+        TakingTurns turns(c.script);
+        bool failed[2] = {true, true};
+        auto program = [&](int index) {
+            KeychainWrapper wrapper(kAccount, kService, std::nullopt, turns.keychainOf(index));
+            failed[index] = wrapper.failedAccessOnInit();
+            wrapper.mySetObject(Value(static_cast<int64_t>(index + 1)), index == 0 ? "first" : "second");
+            turns.ended(index);
+        };
+        std::thread other(program, 1);
+        program(0);
+        other.join();
+        EXPECT_FALSE(failed[0]) << "program 0 reached the keychain";
+        EXPECT_FALSE(failed[1]) << "program 1 reached the keychain";
+        const test::RecordingKeychain::Key item =
+            test::RecordingKeychain::keyOf({kAccount, kService, std::nullopt});
+        const Value stored = storedDictionary(turns.shared.items[item]);
+        ASSERT_TRUE(stored.isDict());
+        if (c.bothKeysKept) {
+            EXPECT_EQ(stored["first"], Value(int64_t{1}));
+            EXPECT_EQ(stored["second"], Value(int64_t{2})) << "program 1's write survives program 0's making";
+        }
+        EXPECT_EQ(std::count(turns.shared.calls.begin(), turns.shared.calls.end(), "delete gameconfig"), 0)
+            << "nothing deleted under the other program";
     }
 }
 

@@ -80,6 +80,31 @@ TEST(URLBuilder, ParameterKeysAndValuesArriveWhole)
     }
 }
 
+TEST(URLQuery, AnItemMatchesOnlyWholeKeyAndWholeValue)
+{
+    struct Case {
+        const char* url;
+        bool found; // of id=a1
+    };
+    const Case cases[] = {
+        {"https://s.example/p?id=a1", true},
+        {"https://s.example/p?x=1&id=a1&y=2", true},
+        {"https://s.example/p?id=a10", false},
+        {"https://s.example/p?id=a1x&y=2", false},
+        {"https://s.example/p?xid=a1", false},
+        {"https://s.example/p?x=id=a1", false},
+        {"https://s.example/p?id=", false},
+        {"https://s.example/p?id=a1#top", true},
+        {"https://s.example/p#?id=a1", false},
+        {"https://s.example/id=a1", false},
+        {"https://s.example/p?id=b&id=a1", true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(urlHasQueryItem(c.url, "id", "a1"), c.found) << c.url;
+    EXPECT_TRUE(urlHasQueryItem("https://s.example/p?id=&x=1", "id", ""));
+    EXPECT_TRUE(urlHasQueryItem("https://s.example/p?id=a%26b", "id", escapeQueryComponent("a&b")));
+    EXPECT_FALSE(urlHasQueryItem("https://s.example/p?id=a%26b", "id", "a"));
+}
+
 HTTPCookie cookie(std::initializer_list<std::pair<std::string, Value>> extra)
 {
     Value properties = Value::dictionary({{"Name", "JSESSIONID"}, {"Value", "abc"}, {"Domain", ".s.example"},

@@ -437,12 +437,15 @@ TEST_P(PadTabTest, ARotationClosesThePopoversAndReopensTheBottomPageAfterATenth)
     const auto observer = NotificationCenter::defaultCenter().addObserver(
         nullptr, CCPadTabController::kPopoverRecreatedNotification, &pad, [&](const Notification&) { ++recreated; });
 
+    // Turned as the session turns its full UI.
     session()->willRotateToInterfaceOrientation(3, 0.3);
+    pad.willRotateToInterfaceOrientation(3, 0.3);
     EXPECT_EQ(pad.popoverCount(), 0u);
     EXPECT_TRUE(pad.leftBarView()->isHidden());
     EXPECT_EQ(pad.urlPostOrientation(), page("profile.cuid"));
     EXPECT_TRUE(pad.recreatePopoverPostOrientation());
     session()->didRotateFromInterfaceOrientation(1);
+    pad.didRotateFromInterfaceOrientation(1);
     EXPECT_FALSE(pad.leftBarView()->isHidden());
     EXPECT_NEAR(pad.view()->bounds().size.width, 1024, 0.01) << "intercepting, turned";
     runSeconds(0.05);

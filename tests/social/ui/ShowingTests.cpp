@@ -4,6 +4,7 @@
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
 #include "social/CCGlobalNavController.h"
+#include "social/CCLoginHandler.h"
 #include "social/CCAsyncPostManager.h"
 #include "social/CCModalControllers.h"
 #include "social/CCNavControllerBase.h"
@@ -32,6 +33,15 @@ public:
         calls_.push_back("bar out");
         if (holdBar) barDone = std::move(done);
         else done();
+    }
+    void willRotateToInterfaceOrientation(int orientation, double durationSeconds) override
+    {
+        calls_.push_back("will rotate " + std::to_string(orientation) + " " +
+                         std::to_string(durationSeconds));
+    }
+    void didRotateFromInterfaceOrientation(int previousOrientation) override
+    {
+        calls_.push_back("did rotate " + std::to_string(previousOrientation));
     }
     bool holdBar = false;
     std::function<void()> barDone;
@@ -459,6 +469,54 @@ TEST_F(ShowingTest, CustomTabsWriteTheirIdsIntoTheStripSkins)
     EXPECT_EQ(skin["items"][2]["contractimage"].asString(), "images/pulltab_bottom/tab_switch_user_contract.png");
     EXPECT_EQ(skin["items"][3]["image"].asString(), "images/pulltab_bottom/tab_leaderboards.png");
     EXPECT_EQ(session()->pullTabController()->initialState(), 1);
+}
+
+// The full UI's view is not under the game's root controller: the session
+// turns it, for the orientations the lock list allows.
+TEST_F(ShowingTest, TheSessionTurnsTheFullUi)
+{
+    begin();
+    recordRoots();
+    session()->activateMainUIOnTabId("profiletab");
+    ASSERT_EQ(roots_.size(), 1u);
+    calls_.clear();
+    session()->lockToOrientationList({1, 3});
+    session()->willRotateToInterfaceOrientation(4, 0.3);
+    session()->didRotateFromInterfaceOrientation(1);
+    EXPECT_TRUE(calls_.empty()) << "an orientation the list refuses";
+    session()->willRotateToInterfaceOrientation(3, 0.3);
+    session()->didRotateFromInterfaceOrientation(1);
+    session()->didRotateFromInterfaceOrientation(1);
+    EXPECT_EQ(calls_, (std::vector<std::string> {"will rotate 3 0.300000", "did rotate 1"}));
+    session()->deactivateLumoraUI();
+}
+
+// A sign-in change (a page saying the player was switched, or a sign-out)
+// takes the pull tab back to its selected tab's page, opened as a guest.
+TEST_F(ShowingTest, ASignInChangeTakesThePullTabBackToItsTab)
+{
+    begin();
+    for (void (CCLoginHandler::*change)() :
+         {&CCLoginHandler::userWasSwitched, &CCLoginHandler::userWasSignedOut}) {
+        session()->activateLumoraPullTabOn("profile", 0, false);
+        settle(0.5);
+        CCPullTabViewController* tab = session()->pullTabController();
+        ASSERT_NE(tab, nullptr);
+        ASSERT_EQ(tab->viewUrlStack().size(), 1u);
+        const std::string tabPage = tab->viewUrlStack().front()->url();
+        auto other = makeRef<CCUIDescription>(CCPrivateSession::liteBaseUrl() + "elsewhere.cuid", 10, 0);
+        tab->pushView(other, std::nullopt, 0, false);
+        settle(0.5);
+        ASSERT_EQ(tab->viewUrlStack().size(), 2u);
+        (CCLoginHandler::sharedInstance()->*change)();
+        settle(0.5);
+        ASSERT_EQ(tab->viewUrlStack().size(), 1u);
+        // The tab's own address, without the parameters of the opening.
+        EXPECT_EQ(tab->viewUrlStack().front()->url(), tabPage.substr(0, tabPage.find('?')));
+        session()->deactivateLumoraPullTabWithAnimation(false);
+        settle(0.5);
+        if (session()->isLumoraPullTabUIActive()) session()->onPullTabViewControllerDeactivated();
+    }
 }
 
 TEST_F(ShowingTest, NoticesShowOneAtATime)

@@ -5,12 +5,15 @@
 #include "social/CCDataStore.h"
 #include "social/CCFetchManager.h"
 #include "social/CCGenericTableViewController.h"
+#include "social/CCStorePurchases.h"
 #include "social/CCTheming.h"
 #include "social/records/CCServerRecords.h"
 #include "social/support/CCJSON.h"
 #include "tests/social/ui/SocialUiFixture.h"
 #include "tests/support/FetchAnswers.h"
 #include "tests/support/RecordingOutsideServices.h"
+#include "tests/support/RecordingPlatformServices.h"
+#include "tests/support/ScriptedStore.h"
 
 namespace mw::test {
 namespace {
@@ -102,6 +105,10 @@ protected:
     CCGenericTableViewController& show(Ref<CCUIDescription> description, bool backBar = false,
                                        const std::string& progress = "")
     {
+        if (controller_) {
+            controller_->willDealloc();
+            controller_->view()->removeFromSuperview();
+        }
         controller_ = makeRef<CCGenericTableViewController>(description, nullptr, &nav_, progress,
                                                             progress.empty() ? "" : progress + "_noback", backBar);
         window_->addSubview(controller_->view());
@@ -186,6 +193,113 @@ TEST_F(TablePageTest, RowsTheDeviceCannotServeAreRemoved)
         CCGenericTableViewController::removeUnsupportedElementsFromUiDescription(description.get());
         EXPECT_EQ(description->itemsInGroup(0), row.kept ? 3 : 1) << row.element;
         EXPECT_EQ(description->numberOfGroups(), 2) << "empty groups stay";
+    }
+}
+
+// A game centre and a store for one test; the session sees game-centre
+// support only once setting 5 is "YES".
+class GameCentreAndStore {
+public:
+    GameCentreAndStore()
+        : previousGameCenter_(GameCenter::replaceSharedInstance(gameCenter)),
+          previousStore_(Store::replaceSharedInstance(store))
+    {
+    }
+    ~GameCentreAndStore()
+    {
+        CCPrivateSession::sharedInstance()->activateLumoraSetting(5, Value("NO"));
+        CCSKTransactionHandler::releaseSharedInstance();
+        CCSKProductInfo::releaseSharedInstance();
+        Store::replaceSharedInstance(previousStore_);
+        GameCenter::replaceSharedInstance(previousGameCenter_);
+    }
+    void support(bool on)
+    {
+        CCPrivateSession::sharedInstance()->activateLumoraSetting(5, Value(on ? "YES" : "NO"));
+    }
+
+    std::shared_ptr<RecordingGameCenter> gameCenter = std::make_shared<RecordingGameCenter>();
+    std::shared_ptr<ScriptedStore> store = std::make_shared<ScriptedStore>();
+
+private:
+    std::shared_ptr<GameCenter> previousGameCenter_;
+    std::shared_ptr<Store> previousStore_;
+};
+
+// With game-centre support on, its rows follow the local player; a product
+// row stays when the store knows the product.
+TEST_F(TablePageTest, GameCentreRowsFollowTheLocalPlayerAndProductRowsTheStore)
+{
+    GameCentreAndStore services;
+    services.store->catalogue = {{"coins_100", "100 coins", 0.99, "en_US", "A small bag"}};
+    CCPrivateSession::sharedInstance()->activateLumoraSetting(6, Value(Value::Array {Value("coins_100")}));
+    RunLoop::main().drain();
+    EXPECT_TRUE(CCSKProductInfo::productInfoIsUpToDate());
+    struct Row {
+        const char* element;
+        bool support;
+        bool signedIn;
+        bool kept;
+    };
+    const Row rows[] = {
+        {R"({"type":"text_row","href":"lumora://gamecenterlogin"})", true, false, true},
+        {R"({"type":"text_row","href":"lumora://gamecenterlogin"})", true, true, false},
+        {R"({"type":"text_row","href":"lumora://gamecenterlogin"})", false, false, false},
+        {R"({"type":"text_row","href":"lumora://gamecenterachievements"})", true, true, true},
+        {R"({"type":"text_row","href":"lumora://gamecenterachievements"})", true, false, false},
+        {R"({"type":"text_row","href":"lumora://gamecenterleaderboards?x=1"})", true, true, true},
+        {R"({"type":"text_row","href":"lumora://gamecenterleaderboards?x=1"})", false, true, false},
+        {R"({"type":"text_row","productID":"coins_100"})", false, false, true},
+        {R"({"type":"text_row","productID":"coins_1000"})", false, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.element) + (row.support ? " support" : "") +
+                     (row.signedIn ? " signed in" : ""));
+        services.support(row.support);
+        services.gameCenter->authenticated = row.signedIn;
+        Ref<CCUIDescription> description =
+            page(std::string(R"({"groups":[{"items":[{"type":"text_row"},)") + row.element + "]}]}");
+        CCGenericTableViewController::removeUnsupportedElementsFromUiDescription(description.get());
+        EXPECT_EQ(description->itemsInGroup(0), row.kept ? 2 : 1);
+    }
+}
+
+// A row asking for the game-centre friends submits their aliases once the
+// game centre has answered; without support, or when it fails, the link goes
+// as it is.
+TEST_F(TablePageTest, AGameCentreFriendsRowSubmitsTheFriendsAliases)
+{
+    GameCentreAndStore services;
+    services.gameCenter->authenticated = true;
+    services.gameCenter->friends = {"G:1", "G:2"};
+    services.gameCenter->aliases = {{"G:1", "Ada"}, {"G:2", "Bo"}};
+    struct Row {
+        const char* name;
+        bool support;
+        bool fails;
+        Value friends; // null: none submitted
+    };
+    const Row rows[] = {
+        {"support on", true, false, Value::dictionary({{"G:1", Value("Ada")}, {"G:2", Value("Bo")}})},
+        {"support off", false, false, Value()},
+        {"the game centre fails", true, true, Value()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        services.support(row.support);
+        if (row.fails) services.gameCenter->failNext(RecordingGameCenter::kFriends, {3, "No network."});
+        CCGenericTableViewController& controller = show(page(
+            R"({"groups":[{"items":[{"type":"text_row","href":"f.cuid","formid":"getGameCenterFriends"}]}]})"));
+        links.clear();
+        select(0, 0);
+        for (int turn = 0; turn < 5; ++turn) {
+            RunLoop::main().drain();
+            runSeconds(0.02);
+        }
+        ASSERT_EQ(links.size(), 1u);
+        EXPECT_EQ(links[0]["url"].asString(), "f.cuid");
+        EXPECT_EQ(links[0].contains("formsubmit"), !row.friends.isNull());
+        EXPECT_EQ(controller.formModel()->values["gcfriends"], row.friends);
     }
 }
 
