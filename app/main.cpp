@@ -23,12 +23,10 @@
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/RunLoop.h"
-#include "foundation/Shared.h"
 #include "game/front/MosswickAppDelegate.h"
 #include "platform/AppWindow.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
-#include "platform/LifeCycle.h"
 
 namespace {
 
@@ -173,19 +171,6 @@ bool screenshotPathWritable(const std::string& path)
 
 // ---------------------------------------------------------------- drivers
 
-// The end of a run is the application's end, whatever ended it: it goes to
-// the background (the game saves) and terminates (what it presents and its
-// scenes go), as when the window is closed; then the program's shared
-// instances end in their order, while the GL context is still there for the
-// textures they hold. Nothing is left for the process's static destructors.
-void endTheRun(LifeCycle& lifeCycle)
-{
-    lifeCycle.quit();
-    lifeCycle.setDelegate(nullptr);
-    beginProgramEnd();
-    MosswickAppDelegate::endSharedInstances();
-}
-
 int runHeadless(const DeviceProfile& profile, const Options& options)
 {
     std::unique_ptr<HeadlessDriver> driver = HeadlessDriver::createForApplication(profile, kGameFormat, 1.0 / 30);
@@ -203,7 +188,7 @@ int runHeadless(const DeviceProfile& profile, const Options& options)
             status = 1;
         }
     }
-    endTheRun(driver->lifeCycle());
+    MosswickAppDelegate::endProgram(driver->lifeCycle());
     return status;
 }
 
@@ -225,7 +210,7 @@ int runWindow(const DeviceProfile& profile, const Options& options)
         }
     }
     // A closed window has quit already; the quit of a spent budget is the game's too.
-    endTheRun(driver->window().lifeCycle());
+    MosswickAppDelegate::endProgram(driver->window().lifeCycle());
     driver->setApplicationDelegate(nullptr);
     return status;
 }

@@ -392,7 +392,11 @@ CCWorkaroundController::~CCWorkaroundController()
     if (isViewLoaded()) view()->removeFromSuperview();
 }
 
-size_t CCWorkaroundController::liveCount() { return liveWorkarounds().size(); }
+size_t CCWorkaroundController::liveCount()
+{
+    LiveWorkarounds* workarounds = Shared<LiveWorkarounds>::current();
+    return workarounds ? workarounds->live.size() : 0;
+}
 
 void CCWorkaroundController::releaseAll()
 {

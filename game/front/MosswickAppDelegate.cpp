@@ -42,6 +42,7 @@
 #include "game/village/VillageScene.h"
 #include "platform/AlertView.h"
 #include "platform/Application.h"
+#include "platform/LifeCycle.h"
 #include "platform/RootView.h"
 #include "social/ui/UIView.h"
 #include "social/ui/UIWindow.h"
@@ -280,6 +281,14 @@ void MosswickAppDelegate::applicationWillTerminate()
     CCDirector::sharedDirector()->end();
 }
 
+void MosswickAppDelegate::endProgram(LifeCycle& lifeCycle)
+{
+    lifeCycle.quit();
+    lifeCycle.setDelegate(nullptr);
+    beginProgramEnd();
+    endSharedInstances();
+}
+
 void MosswickAppDelegate::endSharedInstances()
 {
     // A use still being counted writes the user defaults.
@@ -295,8 +304,11 @@ void MosswickAppDelegate::endSharedInstances()
     SaveNotices::purgeSharedInstance();
     Shared<LocalisationManager>::purge();
     // The clients under it, then the sound engine: the facade first, then
-    // the manager under it.
+    // the manager under it. The analytics uploads still going (the report of
+    // the pause the quit made) end first: one ending during the process's
+    // static destructors would reach services already destroyed.
     LumoraSlimlineSession::endSocialClient();
+    TallyAnalytics::finishUploads();
     TallyAutoIncrement::purgeSharedInstance();
     SimpleAudioEngine::end();
     CDAudioManager::end();

@@ -10,6 +10,7 @@
 
 namespace mw {
 
+class LifeCycle;
 class UIWindow;
 
 // The program's answer to the application's life cycle. Launching clears the
@@ -40,13 +41,20 @@ public:
     void applicationDidReceiveMemoryWarning() override;
     void applicationDidEnterBackground() override;
     void applicationWillEnterForeground() override;
+    // Takes down what is presented (alerts and game-centre screens
+    // unanswered, the social screens' window and animations), then ends the
+    // director (the scenes, then the engine's shared objects).
     void applicationWillTerminate() override;
     void applicationSignificantTimeChange() override;
 
-    // Terminating takes down what is presented (alerts and game-centre
-    // screens unanswered, the social screens' window and animations), then
-    // ends the director (the scenes, then the engine's shared objects).
-    // The program's end then runs endSharedInstances.
+    // The program's end, whatever ended the run (a closed window, a spent
+    // frame budget): the application quits through `lifeCycle` (background,
+    // where the game saves, then terminate) unless it has already, the
+    // delegate is let go, and the shared instances end (endSharedInstances).
+    // From then on making a shared instance is logged (beginProgramEnd).
+    // Call it with the GL context still current; nothing of the game is left
+    // for the process's static destructors.
+    static void endProgram(LifeCycle& lifeCycle);
 
     // The program's shared instances, top layer first: the game's, the
     // social client's (LumoraSlimlineSession::endSocialClient), the

@@ -1,17 +1,19 @@
 // The end of the program with each screen the game can show left up: the
 // game runs in a child process as the program runs it headless (the real
-// application delegate, the driver's own GL context, the same frame step),
-// a screen is opened, and the process ends as the program ends. Under the
-// sanitizers an end that frees or reaches something in the wrong order
-// prints a report and fails the child's exit status; the child also says
-// when its end left a screen up, made a shared instance again, or let the
-// game run during the process's static destructors.
+// application delegate, the driver's own GL context, the real start-up and
+// the program's own end, MosswickAppDelegate::endProgram), a screen is
+// opened, and the process ends as the program ends. Under the sanitizers an
+// end that frees or reaches something in the wrong order prints a report and
+// fails the child's exit status; the child also says when its end left a
+// screen, an animation or an upload going, made a shared instance again, or
+// let the game run during the process's static destructors.
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -24,14 +26,18 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sanitizer/common_interface_defs.h>
 
+#include "analytics/TallyAnalytics.h"
+#include "analytics/TallySessionSender.h"
 #include "app/SocialServiceRouting.h"
 #include "audio/CDAudioManager.h"
 #include "audio/CDSoundEngine.h"
 #include "engine/director/CCDirector.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/tables/CCTableView.h"
+#include "engine/transitions/CCTransitionScene.h"
+#include "foundation/AtomicFile.h"
+#include "foundation/Paths.h"
 #include "foundation/Shared.h"
 #include "game/boards/Board.h"
 #include "game/boards/CountryBoard.h"
@@ -40,13 +46,19 @@
 #include "game/boards/FieldPopUp.h"
 #include "game/boards/FoodPopUp.h"
 #include "game/boards/MineBoard.h"
-#include "game/boards/MineScene.h"
 #include "game/front/InAppPopUp.h"
+#include "game/front/LoadingScene.h"
 #include "game/front/MainMenuPopUp.h"
 #include "game/front/MainMenuScene.h"
 #include "game/front/MosswickAppDelegate.h"
+#include "game/front/RatingPrompt.h"
+#include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveFile.h"
 #include "game/state/TutorialFrameDef.h"
+#include "game/village/AchievementPopUp.h"
+#include "game/village/CCCredits.h"
+#include "game/village/EndGameFrame.h"
 #include "game/village/GuiObject.h"
 #include "game/village/LevelUpPopUp.h"
 #include "game/village/MapScene.h"
@@ -60,14 +72,15 @@
 #include "platform/AlertView.h"
 #include "platform/DeviceProfile.h"
 #include "platform/GLContext.h"
+#include "platform/HTTPTransport.h"
 #include "platform/RootView.h"
-#include "social/CCEmbeddedViewController.h"
 #include "social/CCGenericTableViewController.h"
 #include "social/CCModalControllers.h"
 #include "social/CCNavControllerBase.h"
 #include "social/CCPrivateSession.h"
 #include "social/CCPullTabViewController.h"
 #include "social/CCTheming.h"
+#include "social/ui/UIPopoverController.h"
 #include "social/ui/UITableView.h"
 #include "social/ui/UIView.h"
 #include "social/ui/UIWindow.h"
@@ -79,7 +92,8 @@
 namespace mw {
 namespace {
 
-// The program's surface and frame step (app/main.cpp).
+// The program's surface (app/main.cpp); a coarser frame step than its own,
+// so that each screen comes up in few frames.
 constexpr GLSurfaceFormat kGameFormat {GLColorFormat::RGB565, 16};
 constexpr double kStep = 1.0 / 10;
 // What a child answers when its screen never came up (not a sanitizer's code).
@@ -88,22 +102,54 @@ constexpr int kScreenNotReached = 3;
 constexpr const char* kStaticDestructionMarker = "program end: exit";
 constexpr int32_t kFields = 91, kGrainPicker = 9, kEarthTool = 24;
 
+// The analytics client's own sender, counting the uploads under way; the
+// report of a pause (the quit's first) may be held back so that it is still
+// going when the program ends.
+class CountingSender : public TallyReportSender {
+public:
+    explicit CountingSender(double holdSeconds) : holdSeconds(holdSeconds) {}
+    void send(const TallyUpload& upload) override
+    {
+        ++running;
+        if (upload.purpose == TallyUpload::Purpose::Pause) {
+            ++pausesStarted;
+            std::this_thread::sleep_for(std::chrono::duration<double>(holdSeconds));
+        }
+        TallySessionSender().send(upload);
+        --running;
+    }
+    const double holdSeconds;
+    std::atomic<int> running {0};
+    std::atomic<int> pausesStarted {0};
+};
+
 // The game in the child process, launched as the program launches it.
 class ChildGame {
 public:
-    explicit ChildGame(const char* device)
+    ChildGame(const char* device, bool social, double uploadHoldSeconds)
     {
-        // Static storage dies in the reverse order of its first use, an
-        // accident of the run: the child uses the root view's lists and the
-        // view layer's animations before anything else (as a test's reset
-        // does), so that whatever they still held at exit would go after
-        // everything it uses.
+        // The view layer's animations and the root view's lists are used
+        // before anything else, as a test's reset uses them: were they kept
+        // in static storage, whatever they still held at exit would die
+        // after everything it uses.
         (void)RootView::sharedRootView();
         (void)UIView::runningAnimationCount();
         const DeviceProfile* profile = DeviceProfile::named(device);
         DeviceProfile::setCurrent(*profile);
-        routeToSocialServiceFromEnvironment();
-        if (std::getenv("E48_STACKS")) setLogSink([](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); if (line.find("made after") != std::string::npos) __sanitizer_print_stack_trace(); });
+        // No transfer leaves the machine: the social hosts go to the
+        // loopback service or to a closed port, the analytics host to a
+        // closed port.
+        if (social) {
+            routeToSocialServiceFromEnvironment();
+        } else {
+            std::vector<std::string> closed;
+            for (const std::string& host : {CCPrivateSession::serviceHost(), CCPrivateSession::telemetryHost()})
+                for (const char* port : {":443", ":80"}) closed.push_back(host + port + ":127.0.0.1:9");
+            HTTPTransport::setConnectTo(closed);
+        }
+        ::setenv("MOSSWICK_ANALYTICS_HOST", "127.0.0.1:9", 1);
+        uploads_ = std::make_shared<CountingSender>(uploadHoldSeconds);
+        TallyAnalytics::setReportSender(uploads_);
         CDSoundEngine::setMixerSampleRate(44100);
         CDAudioManager::initAsynchronously(kCDModeFxPlusMusicIfNoOtherAudio);
         driver_ = HeadlessDriver::createForApplication(*profile, kGameFormat, kStep);
@@ -116,14 +162,13 @@ public:
     HeadlessDriver& driver() { return *driver_; }
     CCScene* scene() const { return CCDirector::sharedDirector()->runningScene(); }
     template <class T> T* sceneAs() const { return dynamic_cast<T*>(scene()); }
-    CGSize win() const { return CCDirector::sharedDirector()->winSize(); }
-    void run(double seconds) { driver_->runFrames(static_cast<int>(seconds / kStep + 0.5)); frames_ += static_cast<int>(seconds / kStep + 0.5); }
+    void run(double seconds) { driver_->runFrames(static_cast<int>(seconds / kStep + 0.5)); }
     // Frames until `done` holds; the child ends as not reached after `seconds`.
     void until(const std::function<bool()>& done, double seconds, const char* what)
     {
         for (int frame = 0; frame < int(seconds / kStep); ++frame) {
             if (done()) return;
-            driver_->runFrames(1); ++frames_;
+            driver_->runFrames(1);
             // The loopback service answers on threads of its own.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -146,34 +191,40 @@ public:
     }
 
     // The screen is up: the process ends as the program's does (app/main.cpp:
-    // the run's end, then the delegate and the driver go, the sound engine
-    // is ended, exit). What the program showed must be gone before the
-    // static destructors run, and nothing of the game runs in them.
+    // the program's end, then the delegate and the driver go, the sound
+    // engine is ended, exit). What the program showed must be gone before
+    // the static destructors run, and nothing of the game runs in them.
     [[noreturn]] void end(const char* screen)
     {
-        std::fprintf(stderr, "program end: ending with %s up after %d frames, %.1f s\n", screen, frames_, std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count());
+        std::fprintf(stderr, "program end: ending with %s up\n", screen);
         std::fflush(stderr);
-        driver_->lifeCycle().quit();
-        driver_->lifeCycle().setDelegate(nullptr);
-        beginProgramEnd();
-        MosswickAppDelegate::endSharedInstances();
+        const int pausesBefore = uploads_->pausesStarted;
+        MosswickAppDelegate::endProgram(driver_->lifeCycle());
+        // The quit sends the pause's report on a thread of its own: a held
+        // one is going once that thread has run, and must be over once the
+        // program's end is.
+        for (int wait = 0; uploads_->holdSeconds > 0 && uploads_->pausesStarted == pausesBefore && wait < 500; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const bool uploading = uploads_->running != 0;
         game_.reset();
         driver_.reset();
         CDAudioManager::end();
-        if (!RootView::sharedRootView().modalScreens().empty())
-            std::fprintf(stderr, "program end: left at exit: a modal screen\n");
-        if (!RootView::sharedRootView().spinners().empty())
-            std::fprintf(stderr, "program end: left at exit: a spinner\n");
-        if (!AlertViewPresenter::sharedPresenter().visibleAlerts().empty())
-            std::fprintf(stderr, "program end: left at exit: an alert\n");
+        const auto left = [](bool still, const char* what) {
+            if (still) std::fprintf(stderr, "program end: left at exit: %s\n", what);
+        };
+        left(!RootView::sharedRootView().modalScreens().empty(), "a modal screen");
+        left(!RootView::sharedRootView().spinners().empty(), "a spinner");
+        left(!AlertViewPresenter::sharedPresenter().visibleAlerts().empty(), "an alert");
+        left(UIView::runningAnimationCount() != 0, "a running view animation");
+        left(CCWorkaroundController::liveCount() != 0, "a social notice");
+        left(uploading, "an analytics upload");
         std::fprintf(stderr, "%s\n", kStaticDestructionMarker);
         std::fflush(stderr);
         std::exit(0);
     }
 
 private:
-    int frames_ = 0;
-    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    std::shared_ptr<CountingSender> uploads_;
     std::unique_ptr<HeadlessDriver> driver_;
     std::unique_ptr<MosswickAppDelegate> game_;
 };
@@ -273,8 +324,10 @@ Board* inTheFields(ChildGame& game)
     CountryBoard* board = nullptr;
     game.until(
         [&] {
-            auto* scene = game.sceneAs<CountrySideScene>();
-            board = scene ? scene->board() : nullptr;
+            CCScene* scene = game.scene();
+            auto* layer =
+                scene ? dynamic_cast<CountrySideScene*>(scene->getChildByTag(CountrySideScene::kTagLayer)) : nullptr;
+            board = layer ? layer->board() : nullptr;
             return board != nullptr;
         },
         5, "the fields");
@@ -333,7 +386,8 @@ CGPoint pageRow(int index)
     return centreOf(table->convertRectToView(table->rectForRowAtIndexPath({0, index}), UIWindow::keyWindow()));
 }
 
-// The full social UI (the phone's navigation, the tablet's tabs) on a tab.
+// The full social UI (the phone's navigation, the tablet's tabs) on a tab,
+// still sliding in.
 CCNavControllerBase* fullUi(ChildGame& game)
 {
     toTheMenu(game);
@@ -341,11 +395,12 @@ CCNavControllerBase* fullUi(ChildGame& game)
     if (!session) ChildGame::notReached("the social session");
     session->activateMainUIOnTabId("profile");
     game.until([&] { return session->rootViewController() != nullptr; }, 5, "the full social UI");
-    game.run(1);
     return session->rootViewController();
 }
 
-void endWithAnimationsRunning(ChildGame& game, const char* screen)
+// The social screens end with their views still moving: the view layer's
+// animations hold them until the program's end takes the animations down.
+[[noreturn]] void endWithAnimationsRunning(ChildGame& game, const char* screen)
 {
     if (UIView::runningAnimationCount() == 0) ChildGame::notReached("a running view animation");
     game.end(screen);
@@ -359,6 +414,7 @@ struct ScreenCase {
     bool social;                          // with the loopback social service
     std::function<void()> before;         // the home folder's save, before the launch
     std::function<void(ChildGame&)> open; // ends with game.end(...)
+    double uploadHoldSeconds = 0;         // how long a pause's analytics report is held back
 };
 
 void PrintTo(const ScreenCase& screen, std::ostream* out) { *out << screen.name; }
@@ -374,21 +430,35 @@ void aVillageBeforeItsTutorials()
         }
     });
 }
-
-std::function<void(ChildGame&)> villageLayer(int32_t layer)
+void aDamagedSave()
 {
-    return [layer](ChildGame& game) {
-        onLayer(game, layer);
-        game.end("a village layer");
-    };
+    (void)Paths::createDirectories(Paths::documentsDirectory());
+    if (!AtomicFile::write(SaveFile::path(), std::string("<?xml version=\"1.0\"?><plist><dict><key>Gold"))) std::abort();
 }
 
+// The screens a scene leaves on when the program ends. Those a later row
+// opens over a layer or a board (the village's lists under their pop-ups,
+// a board under its summary, the options pop-up over one board, the pull
+// tab under its notice, the navigation under its overlays) are not repeated
+// on their own.
 const ScreenCase kCases[] = {
     // ---- the front end
-    {"MainMenu", "phone", false, nullptr,
+    {"Loading", "phone", false, nullptr,
+     [](ChildGame& game) {
+         game.until(
+             [&] {
+                 const std::vector<LoadingScene*> loading = test::nodesOf<LoadingScene>(game.scene());
+                 return !loading.empty() && loading.front()->spinner != nullptr;
+             },
+             5, "the loading scene's spinner");
+         game.end("the loading scene");
+     }},
+    {"DamagedSaveNotice", "phone", false, aDamagedSave,
      [](ChildGame& game) {
          toTheMenu(game);
-         game.end("the main menu");
+         game.until([] { return AlertViewPresenter::sharedPresenter().frontAlert() != nullptr; }, 3,
+                    "the notice of the unread save");
+         game.end("the notice of the unread save");
      }},
     {"GameCentreScreens", "phone", false, nullptr,
      [](ChildGame& game) {
@@ -400,13 +470,17 @@ const ScreenCase kCases[] = {
          game.run(0.5);
          game.end("the achievements and leaderboard screens");
      }},
-    {"MenuOptions", "phone", false, aSavedVillage,
+    {"OptionsCredits", "phone", false, aSavedVillage,
      [](ChildGame& game) {
          MainMenuScene* menu = toTheMenu(game);
          menu->OptionsCallback();
          game.until([&] { return first<MainMenuPopUp>(menu) != nullptr; }, 2, "the options pop-up");
+         MainMenuPopUp* options = first<MainMenuPopUp>(menu);
+         options->CreditsCallback(nullptr);
+         options->CreditsAboutCallback(nullptr);
+         if (!options->credits()) ChildGame::notReached("the credits");
          game.run(0.5);
-         game.end("the options pop-up");
+         game.end("the options pop-up's credits, scrolling");
      }},
     {"NewVillageAlert", "phone", false, nullptr,
      [](ChildGame& game) {
@@ -436,14 +510,20 @@ const ScreenCase kCases[] = {
          game.run(1);
          game.end("the new village's intro");
      }},
+    {"Doors", "phone", false, aSavedVillage,
+     [](ChildGame& game) {
+         toTheMenu(game)->ContinueCallback();
+         game.until([&] { return game.sceneAs<CCTransitionScene>() != nullptr; }, 3, "the doors");
+         game.run(0.3);
+         if (!game.sceneAs<CCTransitionScene>()) ChildGame::notReached("the doors, still closing");
+         game.end("the doors between the menu and the village");
+     }},
     // ---- the village's layers and pop-ups
-    {"VillageMap", "phone", false, aSavedVillage, villageLayer(VillageScene::kMapLayer)},
-    {"VillageBuildings", "phone", false, aSavedVillage, villageLayer(VillageScene::kBuildingsLayer)},
-    {"VillageWorkers", "phone", false, aSavedVillage, villageLayer(VillageScene::kWorkersLayer)},
-    {"VillageTools", "phone", false, aSavedVillage, villageLayer(VillageScene::kToolsLayer)},
-    {"VillageCoinPacks", "phone", false, aPlayerForTheMine, villageLayer(VillageScene::kMicroLayer)},
-    {"VillageShop", "phone", false, aPlayerForTheMine, villageLayer(VillageScene::kShopLayer)},
-    {"VillageStatistics", "tablet", false, aSavedVillage, villageLayer(VillageScene::kStatsLayer)},
+    {"Statistics", "tablet", false, aSavedVillage,
+     [](ChildGame& game) {
+         onLayer(game, VillageScene::kStatsLayer);
+         game.end("the statistics");
+     }},
     {"BuildPopUp", "phone", false, aSavedVillage,
      [](ChildGame& game) {
          hirePopUpOn(game, VillageScene::kBuildingsLayer, kFields);
@@ -469,16 +549,6 @@ const ScreenCase kCases[] = {
          game.run(0.3);
          game.end("the shop's buy pop-up");
      }},
-    {"LevelUpPopUp", "phone", false, aSavedVillage,
-     [](ChildGame& game) {
-         intoTheVillage(game);
-         // Experience waiting to be banked by the HUD's bar, enough for a level.
-         Profile* profile = Profile::sharedInstance();
-         profile->TempExperience = profile->ExperienceStep - profile->Experience + 5;
-         game.until([&] { return first<LevelUpPopUp>(game.scene()) != nullptr; }, 5, "the level-up pop-up");
-         game.run(0.5);
-         game.end("the level-up pop-up");
-     }},
     {"PurchasePopUp", "phone", false, aPlayerForTheMine,
      [](ChildGame& game) {
          VillageScene* village = onLayer(game, VillageScene::kMicroLayer);
@@ -490,12 +560,40 @@ const ScreenCase kCases[] = {
          game.run(0.5);
          game.end("the purchase pop-up and the store's question");
      }},
+    {"LevelUpAndAchievement", "phone", false, aSavedVillage,
+     [](ChildGame& game) {
+         intoTheVillage(game);
+         // Experience waiting to be banked by the HUD's bar, enough for a level.
+         Profile* profile = Profile::sharedInstance();
+         profile->TempExperience = profile->ExperienceStep - profile->Experience + 5;
+         game.until([&] { return first<LevelUpPopUp>(game.scene()) != nullptr; }, 5, "the level-up pop-up");
+         // A granted achievement slides its banner over the scene.
+         GlobalObject::sharedInstance()->achievementBanner("ACH_HIRE1", 5);
+         game.run(0.2);
+         if (!first<AchievementPopUp>(game.scene())) ChildGame::notReached("the achievement banner");
+         game.end("the level-up pop-up under a sliding achievement banner");
+     }},
     {"TutorialOnTheMap", "phone", false, aVillageBeforeItsTutorials,
      [](ChildGame& game) {
          intoTheVillage(game);
          game.until([&] { return first<TutorialPopup>(game.scene()) != nullptr; }, 5, "a tutorial frame");
          game.run(1);
          game.end("a tutorial frame");
+     }},
+    {"EverythingBuilt", "phone", false, aSavedVillage,
+     [](ChildGame& game) {
+         MapScene* map = onTheMap(game);
+         // A finger held on the map, as when scrolling it.
+         const CGSize win = CCDirector::sharedDirector()->winSize();
+         Ref<UITouch> finger = game.driver().touchDown({win.width / 2, win.height / 2});
+         game.run(0.2);
+         // The village is finished, and the rating prompt asks.
+         Profile::sharedInstance()->CityLevel = 6;
+         map->AfterBuildSeq();
+         if (!first<EndGameFrame>(game.sceneAs<VillageScene>()->GetGUI())) ChildGame::notReached("the closing frame");
+         RatingPrompt::sharedInstance()->showRatingAlert();
+         game.run(0.3);
+         game.end("the closing frame under a finger, and the rating prompt");
      }},
     {"FoodPopUp", "phone", false, aPlayerForTheMine,
      [](ChildGame& game) {
@@ -508,11 +606,6 @@ const ScreenCase kCases[] = {
          game.end("the field pop-up");
      }},
     // ---- the boards
-    {"MineBoard", "phone", false, aPlayerForTheMine,
-     [](ChildGame& game) {
-         inTheMine(game);
-         game.end("the mine");
-     }},
     {"MineSummary", "phone", false, aPlayerForTheMine,
      [](ChildGame& game) {
          Board* board = inTheMine(game);
@@ -529,11 +622,6 @@ const ScreenCase kCases[] = {
          game.run(0.5);
          game.end("the mine's options");
      }},
-    {"FieldBoard", "phone", false, aPlayerForTheMine,
-     [](ChildGame& game) {
-         inTheFields(game);
-         game.end("the fields");
-     }},
     {"FieldSummary", "tablet", false, aPlayerForTheMine,
      [](ChildGame& game) {
          Board* board = inTheFields(game);
@@ -542,21 +630,14 @@ const ScreenCase kCases[] = {
          game.run(1);
          game.end("the fields' summary");
      }},
-    {"FieldOptions", "phone", false, aPlayerForTheMine,
+    // ---- the analytics report of the quit, still going as the program ends
+    {"AnalyticsUpload", "phone", false, nullptr,
      [](ChildGame& game) {
-         Board* board = inTheFields(game);
-         board->MenuCallback(nullptr);
-         game.until([&] { return first<MainMenuPopUp>(board) != nullptr; }, 2, "the fields' options");
-         game.run(0.5);
-         game.end("the fields' options");
-     }},
-    // ---- the social screens, served by the loopback service
-    {"PullTabNews", "phone", true, nullptr,
-     [](ChildGame& game) {
-         pullTabWithNews(game);
-         game.run(0.5);
-         game.end("the pull tab's news");
-     }},
+         toTheMenu(game);
+         game.end("the menu, its quit's report held back");
+     },
+     1.0},
+    // ---- the social screens, served by the loopback service, moving
     {"PullTabSliding", "phone", true, nullptr,
      [](ChildGame& game) {
          pullTabWithNews(game);
@@ -580,7 +661,16 @@ const ScreenCase kCases[] = {
          game.tapWindow(pageRow(1));
          game.until([] { return pullTab()->primaryViewController()->modalViewController() != nullptr; }, 3,
                     "the confirmation dialog");
-         game.end("the confirmation dialog");
+         endWithAnimationsRunning(game, "the confirmation dialog coming up");
+     }},
+    {"PullTabPicker", "tablet", true, nullptr,
+     [](ChildGame& game) {
+         pullTabPage(game);
+         UIView* row = pullTab()->primaryViewController()->view();
+         pullTab()->initiateImagePickerWithType(0, CCPrivateSession::liteBaseUrl() + "upload_image",
+                                                CGRect {10, 40, 300, 44}, row);
+         if (!pullTab()->imagePickerPopover()) ChildGame::notReached("the picture picker");
+         endWithAnimationsRunning(game, "the picture picker opening");
      }},
     {"Notice", "phone", true, nullptr,
      [](ChildGame& game) {
@@ -588,34 +678,31 @@ const ScreenCase kCases[] = {
          socialSession()->presentPopupNotificationWithTitle("Mosswick", "A notice over the game");
          game.until([] { return socialSession()->popupIsActive(); }, 3, "the notice");
          game.run(0.4);
-         endWithAnimationsRunning(game, "a notice");
+         endWithAnimationsRunning(game, "a notice over the pull tab's news");
      }},
-    {"PhoneNavigation", "phone", true, nullptr,
-     [](ChildGame& game) {
-         fullUi(game);
-         game.end("the phone's social navigation");
-     }},
-    {"PadTabs", "tablet", true, nullptr,
-     [](ChildGame& game) {
-         fullUi(game);
-         game.end("the tablet's social tabs");
-     }},
-    {"Overlays", "phone", true, nullptr,
+    {"PhoneNavigationOverlays", "phone", true, nullptr,
      [](ChildGame& game) {
          CCNavControllerBase* root = fullUi(game);
          root->blockUserInput(true);
          root->initiateSendSMSMessage("Come and play", {"+44 20 7946 0000"});
          root->initiateAffiliateRedirect("https://" + CCPrivateSession::serviceHost() + "/lite/redirect");
-         game.run(0.3);
-         game.end("the social overlays");
+         root->initiateImagePickerWithType(0, CCPrivateSession::liteBaseUrl() + "upload_image",
+                                           CGRect {10, 40, 300, 44}, root->view());
+         // The picker is presented on the next turn.
+         game.run(kStep);
+         endWithAnimationsRunning(game, "the phone's social navigation and its overlays, sliding in");
+     }},
+    {"PadTabs", "tablet", true, nullptr,
+     [](ChildGame& game) {
+         fullUi(game);
+         endWithAnimationsRunning(game, "the tablet's social tabs, sliding in");
      }},
     {"SplashDialog", "phone", true, nullptr,
      [](ChildGame& game) {
          toTheMenu(game);
          socialSession()->activateSplashDialog();
          game.until([] { return socialSession()->sessionDialog() != nullptr; }, 3, "the splash dialog");
-         game.run(0.3);
-         game.end("the splash dialog");
+         endWithAnimationsRunning(game, "the splash dialog coming up");
      }},
     {"EmbeddedView", "tablet", true, nullptr,
      [](ChildGame& game) {
@@ -685,12 +772,11 @@ TEST_P(ProgramEndTest, EndsInOrderWithTheScreenUp)
                 ::setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
             }
             if (screen.before) screen.before();
-            ChildGame game(screen.device);
+            ChildGame game(screen.device, screen.social, screen.uploadHoldSeconds);
             screen.open(game);
         },
         log, 55);
     const std::string output = test::TempDir::readText(log);
-    if (std::getenv("E48_DUMP")) std::printf("%s", output.c_str());
     if (service) (void)service->stop(SIGTERM, 20);
     ASSERT_TRUE(status) << "the game did not end\n" << output;
     ASSERT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) != kScreenNotReached) << output;
