@@ -27,7 +27,7 @@ while getopts "b:s:c:m:" option; do
     s) seconds="$OPTARG" ;;
     c) cores="$OPTARG" ;;
     m) floor="$OPTARG" ;;
-    *) sed -n '8,15p' "$0" >&2; exit 2 ;;
+    *) sed -n '9,16p' "$0" >&2; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
