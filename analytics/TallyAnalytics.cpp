@@ -525,6 +525,8 @@ void TallyAnalytics::clearRecordedEvents() { write(&Settings::recorded, std::deq
 
 void TallyAnalytics::waitForUploadsForTesting() { joinSenderThreads(); }
 
+void TallyAnalytics::finishUploads() { joinSenderThreads(); }
+
 void TallyAnalytics::resetForTesting()
 {
     joinSenderThreads();

@@ -115,6 +115,10 @@ public:
 
     // Waits until every upload thread started so far has ended (tests).
     static void waitForUploadsForTesting();
+    // The same at the program's end: the report sent as the program left the
+    // foreground goes before the process does, and no upload thread runs on
+    // into its static destructors. Each upload ends within its own timeout.
+    static void finishUploads();
 
     // Back to the state of a fresh process: settings, the started flag, the
     // observers, the heart beat and the current session; waits for the

@@ -188,7 +188,7 @@ int runHeadless(const DeviceProfile& profile, const Options& options)
             status = 1;
         }
     }
-    driver->lifeCycle().setDelegate(nullptr);
+    MosswickAppDelegate::endProgram(driver->lifeCycle());
     return status;
 }
 
@@ -201,12 +201,18 @@ int runWindow(const DeviceProfile& profile, const Options& options)
     driver->setApplicationDelegate(&game);
 
     const bool budgetSpent = driver->run(options.frames);
+    int status = 0;
     if (budgetSpent && !options.screenshot.empty()) {
-        if (!driver->screenshot(options.screenshot)) return 1;
-        std::printf("screenshot written to %s\n", options.screenshot.c_str());
+        if (driver->screenshot(options.screenshot)) {
+            std::printf("screenshot written to %s\n", options.screenshot.c_str());
+        } else {
+            status = 1;
+        }
     }
+    // A closed window has quit already; the quit of a spent budget is the game's too.
+    MosswickAppDelegate::endProgram(driver->window().lifeCycle());
     driver->setApplicationDelegate(nullptr);
-    return 0;
+    return status;
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "foundation/Shared.h"
+
 namespace mw {
 
 struct NotificationCenter::Entry {
@@ -21,11 +23,7 @@ struct NotificationCenter::Entry {
     }
 };
 
-NotificationCenter& NotificationCenter::defaultCenter()
-{
-    static NotificationCenter center;
-    return center;
-}
+NotificationCenter& NotificationCenter::defaultCenter() { return *Shared<NotificationCenter>::get(); }
 
 NotificationCenter::ObserverId NotificationCenter::add(std::shared_ptr<Entry> entry)
 {

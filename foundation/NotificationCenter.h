@@ -28,6 +28,8 @@ public:
     // Answered by the add functions; 0 when nothing was registered.
     using ObserverId = uint64_t;
 
+    // The program's centre. It is never ended: objects leave it from their
+    // destructors whenever they die, the program's end included.
     static NotificationCenter& defaultCenter();
 
     NotificationCenter() = default;

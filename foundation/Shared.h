@@ -5,12 +5,26 @@
 #include <memory>
 #include <mutex>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 
+#include "foundation/Log.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
 
 namespace mw {
+
+namespace shared_detail {
+inline std::atomic<bool> programEnding {false};
+} // namespace shared_detail
+
+// The program's end has begun: its teardown ends the shared instances in
+// their order, so from here on nothing may make one. A get() that still has
+// to (a destructor, or a late caller, reaching an instance the teardown has
+// ended) makes it as before but logs one line naming the class, which the
+// tests of the program's end look for. Set once, by the program's end.
+inline void beginProgramEnd() { shared_detail::programEnding.store(true, std::memory_order_release); }
+inline bool isProgramEnding() { return shared_detail::programEnding.load(std::memory_order_acquire); }
 
 // What holds a shared instance: a Ref for reference-counted classes (code that
 // retained the instance keeps it alive across a purge), a unique_ptr otherwise.
@@ -29,12 +43,14 @@ using SharedHolder = std::conditional_t<std::is_base_of_v<Object, T>, Ref<T>, st
 //
 // The instance is made under the slot's lock, so its constructor may reach
 // other shared instances but not its own. An instance being dropped is
-// released after the lock is let go, so its destructor may reach any shared
-// instance (its own slot is already empty then: that makes a fresh one).
+// released after the lock is let go. A destructor never makes a shared
+// instance: it reaches the ones it needs through current() and does without
+// when there is none (its own slot is already empty while it runs).
 //
 // Nothing is released at process exit: the slots outlive every static
-// destructor, so a late caller never finds a destroyed lock. Orderly teardown
-// is the director's end (and, in tests, test::resetSharedInstances).
+// destructor, so a late caller never finds a destroyed lock or instance.
+// Orderly teardown is the program's end (the director's end for the engine's
+// instances; in tests, test::resetSharedInstances).
 template <typename T>
 class Shared {
 public:
@@ -96,6 +112,7 @@ private:
         Slot& s = slot();
         std::lock_guard guard(s.lock);
         if (!s.holder) {
+            if (isProgramEnding()) logLine("shared instance made after the program's end began: %s", typeid(T).name());
             s.holder = makeDefault();
             s.instance.store(s.holder.get(), std::memory_order_release);
         }

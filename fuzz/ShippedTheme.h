@@ -14,17 +14,19 @@
 
 #include "foundation/Log.h"
 #include "foundation/Value.h"
+#include "fuzz/ScratchFolder.h"
 #include "social/services/CCTheming.h"
 #include "social/support/CCJSON.h"
 
 namespace mw::fuzz {
 
-// Silences the log, points MOSSWICK_HOME at `home` and MOSSWICK_RESOURCES at
-// the tree's resources (unless already set) and makes the shipped theme current.
-inline void startWithShippedTheme(const char* home)
+// Silences the log, points MOSSWICK_HOME at a scratch folder named after
+// `target`, MOSSWICK_RESOURCES at the tree's resources (unless already set),
+// and makes the shipped theme current.
+inline void startWithShippedTheme(const char* target)
 {
     setLogSink([](const std::string&) {});
-    ::setenv("MOSSWICK_HOME", home, 0);
+    useScratchHome(target);
     const std::string resources = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
     ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
     CCTheming::sharedInstance()->setCurrentTheme("mosswick_01");

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "foundation/Log.h"
@@ -38,6 +39,33 @@ void decodeSome(std::span<const uint8_t> bytes, mw::AudioSampleKind kind)
     }
 }
 
+bool contains(std::span<const uint8_t> bytes, std::string_view text)
+{
+    const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return all.find(text) != std::string_view::npos;
+}
+
+// Whether the bytes may hold the 8- or 16-bit PCM that the stored kind takes.
+// An MPEG audio or ADTS stream (the only kinds behind ID3 tags) never does; an
+// MPEG-4 file only with a PCM sample entry, an Ogg file only with an OGM audio
+// header. Elsewhere the stored kind is refused only after the whole opening
+// that the 16-bit pass has just run, which for AAC or Vorbis means FFmpeg
+// zeroing a few hundred kilobytes of decoder state twice.
+bool mayHoldStoredPcm(std::span<const uint8_t> bytes, mw::AudioContainer container, bool tagged)
+{
+    if (tagged) return false;
+    switch (container) {
+    case mw::AudioContainer::Mp3:
+    case mw::AudioContainer::Adts: return false;
+    case mw::AudioContainer::Mpeg4:
+        return contains(bytes, "sowt") || contains(bytes, "twos") || contains(bytes, "raw ") ||
+               contains(bytes, "lpcm");
+    case mw::AudioContainer::Ogg:
+        return contains(bytes, "\x01" "audio") || contains(bytes, "\x01" "Direct Show Samples");
+    default: return true;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -50,8 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::span<const uint8_t> bytes(data, size);
     const mw::AudioContainer container =
         mw::sniffAudioContainer(bytes.first(std::min(size, mw::kAudioSniffBytes)));
-    if (container == mw::AudioContainer::Unknown && mw::id3v2TagLength(bytes) == 0) return 0;
+    const bool tagged = mw::id3v2TagLength(bytes) > 0;
+    if (container == mw::AudioContainer::Unknown && !tagged) return 0;
     decodeSome(bytes, mw::AudioSampleKind::Signed16);
-    decodeSome(bytes, mw::AudioSampleKind::StoredPcm);
+    if (mayHoldStoredPcm(bytes, container, tagged)) decodeSome(bytes, mw::AudioSampleKind::StoredPcm);
     return 0;
 }

@@ -32,7 +32,7 @@ size_t opened = 0;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    mw::fuzz::startWithShippedTheme("/tmp/mosswick-fuzz-incoming-links");
+    mw::fuzz::startWithShippedTheme("incoming-links");
     return 0;
 }
 

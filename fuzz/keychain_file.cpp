@@ -9,36 +9,22 @@
 #include <string>
 
 #include "foundation/Log.h"
+#include "fuzz/ScratchFolder.h"
 #include "platform/Keychain.h"
 
 namespace fs = std::filesystem;
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    mw::setLogSink([](const std::string&) {});
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool quiet = [] {
-        mw::setLogSink([](const std::string&) {});
-        return true;
-    }();
-    // A scratch folder for the run, removed when the fuzzer exits.
-    static const struct Scratch {
-        fs::path path;
-        Scratch()
-        {
-            std::string pattern = (fs::temp_directory_path() / "mosswick-fuzz-keychain-XXXXXX").string();
-            if (!::mkdtemp(pattern.data())) std::abort();
-            path = pattern;
-        }
-        ~Scratch()
-        {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } scratch;
-    const fs::path& folder = scratch.path;
-    (void)quiet;
-
-    (void)mw::FileKeychain::parse(data, size);
-
+    static const fs::path folder = mw::fuzz::makeScratchFolder("keychain");
+    // The first search reads the file with the file reader, so the bytes meet
+    // it there; each input starts from a folder holding only its file.
     fs::remove_all(folder);
     fs::create_directories(folder);
     std::ofstream(folder / "keychain.plist", std::ios::binary)

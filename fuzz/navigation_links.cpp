@@ -12,7 +12,9 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
-#include "platform/HTTPTransport.h"
+#include "fuzz/HeldTransport.h"
+#include "fuzz/ScratchFolder.h"
+#include "social/data/CCDataStore.h"
 #include "social/queues/CCFetchManager.h"
 #include "social/screens/CCNavControllerBase.h"
 #include "social/session/CCPrivateSession.h"
@@ -22,26 +24,6 @@
 #include "social/ui/UIView.h"
 
 namespace {
-
-// Nothing leaves the process: every request stays pending.
-class HeldTransport : public mw::HTTPTransport {
-    class Held : public mw::HTTPConnection {
-    public:
-        explicit Held(mw::HTTPRequest request) : request_(std::move(request)) {}
-        void cancel() override {}
-        const mw::HTTPRequest& request() const override { return request_; }
-
-    private:
-        mw::HTTPRequest request_;
-    };
-
-public:
-    std::unique_ptr<mw::HTTPConnection> start(const mw::HTTPRequest& request,
-                                              mw::HTTPConnectionDelegate*) override
-    {
-        return std::make_unique<Held>(request);
-    }
-};
 
 class RecordingNav : public mw::CCNavControllerBase {
 public:
@@ -70,10 +52,10 @@ public:
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     mw::setLogSink([](const std::string&) {});
-    ::setenv("MOSSWICK_HOME", "/tmp/mosswick-fuzz-navigation-links", 0);
+    mw::fuzz::useScratchHome("navigation-links");
     const std::string resources = std::filesystem::path(__FILE__).parent_path().parent_path() / "resources";
     ::setenv("MOSSWICK_RESOURCES", resources.c_str(), 0);
-    (void)mw::HTTPTransport::replaceSharedInstance(std::make_shared<HeldTransport>());
+    (void)mw::HTTPTransport::replaceSharedInstance(std::make_shared<mw::fuzz::HeldTransport>());
     mw::CCTheming::sharedInstance()->setCurrentTheme("mosswick_01");
     // Notices are counted, not shown.
     if (mw::CCPrivateSession* session = mw::CCPrivateSession::sharedInstance()) {
@@ -105,8 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     mw::CCFetchManager* fetch = mw::CCFetchManager::sharedInstance();
     const auto queued = fetch->fetchQueue();
     for (const auto& record : queued) record->clearDelegate();
-    fetch->stopFetching();
-    fetch->clearDataWithCompleteClean(true);
+    // The held transport never answers, so the records a link started stay
+    // with the manager: kept, they would pile up from input to input (and
+    // the leak check would scan them after each). Each input gets a fresh
+    // manager, and a fresh store without the previous input's usage log.
+    mw::CCFetchManager::releaseSharedInstance();
+    mw::CCDataStore::sharedInstance()->removeAllKeys();
     mw::UIView::removeAllAnimations();
     return 0;
 }

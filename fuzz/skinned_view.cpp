@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "foundation/RunLoop.h"
 #include "fuzz/ShippedTheme.h"
 #include "social/screens/CCSkinnedView.h"
 #include "social/services/CCTheming.h"
@@ -12,7 +13,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    mw::fuzz::startWithShippedTheme("/tmp/mosswick-fuzz-skinned-view");
+    mw::fuzz::startWithShippedTheme("skinned-view");
     return 0;
 }
 
@@ -31,5 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // No window runs the animations here: drop them with the views.
     mw::UIView::removeAllAnimations();
+    // The turn of the main loop a frame would give: the theme writes the
+    // half-size copy of a double-size image it found there, and later inputs
+    // read that copy (kept in its cache) instead of decoding the large one
+    // again, and queueing yet another copy, at every input.
+    mw::RunLoop::main().drain();
     return 0;
 }

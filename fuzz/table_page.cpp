@@ -1,20 +1,46 @@
 // Feeds a page envelope to a table page: the page's rows and their cells,
 // every row's height, and the selection of every row.
+//
+// The run's clock only moves when an input ends, past the page's own timers
+// (a selected row posts its link a moment later, a page that changes asks
+// for itself again a second later), so that they fire within the input that
+// set them, holding its page and table until then, and never during another.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "fuzz/HeldTransport.h"
 #include "fuzz/ShippedTheme.h"
 #include "social/ui/UIView.h"
+#include "foundation/Clock.h"
 #include "foundation/RunLoop.h"
+#include "platform/HTTPTransport.h"
+#include "social/data/CCDataStore.h"
+#include "social/queues/CCFetchManager.h"
 #include "social/screens/CCGenericTableViewController.h"
 #include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
 
+namespace {
+
+constexpr double kPageTimersDue = 2.0;
+
+const std::shared_ptr<mw::ManualClock>& runClock()
+{
+    static const auto clock = std::make_shared<mw::ManualClock>();
+    return clock;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    mw::fuzz::startWithShippedTheme("/tmp/mosswick-fuzz-table-page");
+    mw::fuzz::startWithShippedTheme("table-page");
+    (void)mw::Clock::setSource(runClock());
+    // A page asking for itself again goes to the fetch manager: nothing leaves the process.
+    (void)mw::HTTPTransport::replaceSharedInstance(std::make_shared<mw::fuzz::HeldTransport>());
     return 0;
 }
 
@@ -46,7 +72,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     controller->willDealloc();
     controller = nullptr;
     mw::RunLoop::main().drain();
+    runClock()->advance(kPageTimersDue);
+    mw::RunLoop::main().drain();
     // No window runs the animations here: drop them with the views.
     mw::UIView::removeAllAnimations();
+    // What the page left for later goes with the input: the fetch manager
+    // with the page it queued again, and the store with the usage log of the
+    // showing and the taps (kept, the log would grow run after run, and each
+    // store write encodes all of it).
+    mw::CCFetchManager::releaseSharedInstance();
+    mw::CCDataStore::sharedInstance()->removeAllKeys();
     return 0;
 }

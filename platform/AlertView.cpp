@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "foundation/Shared.h"
+
 namespace mw {
 
 namespace {
@@ -81,8 +83,19 @@ void AlertView::deleteBackward()
 
 AlertViewPresenter& AlertViewPresenter::sharedPresenter()
 {
-    static AlertViewPresenter plain;
-    return gInstalled ? *gInstalled : plain;
+    // The plain list sits in a shared slot, which static destruction never
+    // empties: an alert left in it would otherwise let its delegate go then.
+    return gInstalled ? *gInstalled : *Shared<AlertViewPresenter>::get();
+}
+
+void AlertViewPresenter::closeAll()
+{
+    std::vector<Ref<AlertView>> closing;
+    closing.swap(alerts_);
+    for (const Ref<AlertView>& alert : closing) {
+        alert->visible_ = false;
+        alertDismissed(*alert);
+    }
 }
 
 void AlertViewPresenter::setSharedPresenter(AlertViewPresenter* presenter)

@@ -72,6 +72,9 @@ public:
     // Alerts on screen, oldest first; the last one takes the keyboard.
     const std::vector<Ref<AlertView>>& visibleAlerts() const { return alerts_; }
     AlertView* frontAlert() const { return alerts_.empty() ? nullptr : alerts_.back().get(); }
+    // The program's end: every alert is taken off unanswered (no delegate
+    // hears of it), so that what they hold goes while all it uses is there.
+    void closeAll();
 
 protected:
     // Drawing presenters follow the list through these.

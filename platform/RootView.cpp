@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "foundation/Shared.h"
+
 namespace mw {
 
 namespace {
@@ -51,8 +53,9 @@ void ModalScreen::dismiss()
 
 RootView& RootView::sharedRootView()
 {
-    static RootView plain;
-    return gInstalled ? *gInstalled : plain;
+    // The plain lists sit in a shared slot, which static destruction never
+    // empties: a screen left in them would otherwise let its owner go then.
+    return gInstalled ? *gInstalled : *Shared<RootView>::get();
 }
 
 void RootView::setSharedRootView(RootView* view)
@@ -68,6 +71,20 @@ void RootView::setSharedRootView(RootView* view)
     now.spinners_ = std::move(spinners);
     now.screens_ = std::move(screens);
     now.contentChanged();
+}
+
+void RootView::closeAll()
+{
+    std::vector<Ref<ModalScreen>> screens = std::move(screens_);
+    std::vector<Ref<ActivityIndicatorView>> spinners = std::move(spinners_);
+    screens_.clear();
+    spinners_.clear();
+    for (const Ref<ModalScreen>& screen : screens) {
+        screen->presented_ = false;
+        screen->onDone = nullptr;
+    }
+    for (const Ref<ActivityIndicatorView>& spinner : spinners) spinner->onRootView_ = false;
+    contentChanged();
 }
 
 void RootView::add(ActivityIndicatorView& spinner)

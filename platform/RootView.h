@@ -24,6 +24,10 @@ public:
     const std::vector<Ref<ActivityIndicatorView>>& spinners() const { return spinners_; }
     const std::vector<Ref<ModalScreen>>& modalScreens() const { return screens_; }
     ModalScreen* frontScreen() const { return screens_.empty() ? nullptr : screens_.back().get(); }
+    // The program's end: every modal screen is taken off unanswered (its
+    // onDone is dropped, not run: nothing may start now) and every spinner
+    // removed, so that what they hold goes while all it uses is still there.
+    void closeAll();
 
 protected:
     // Drawing root views follow the lists through this.

@@ -82,7 +82,7 @@ void CCDirectorIOS::drawScene()
     if (!isPaused_) CCScheduler::sharedScheduler()->tick(dt_);
 
     // Without a view there is nothing to draw into; the scenes still change.
-    const bool canDraw = openGLView_ != nullptr;
+    const bool canDraw = openGLView_ != nullptr && drawsPicture_;
     if (canDraw) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (nextScene_) setNextScene();
     if (canDraw) {
@@ -97,7 +97,7 @@ void CCDirectorIOS::drawScene()
     }
     ++totalFrames_;
     // Read again: the director may have ended during the frame and let go of its view.
-    if (openGLView_) openGLView_->swapBuffers();
+    if (openGLView_ && canDraw) openGLView_->swapBuffers();
 }
 
 // ---------------------------------------------------------------- orientation

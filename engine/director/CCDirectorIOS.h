@@ -28,8 +28,14 @@ public:
 
     // One frame: time step, the scheduler's tick (unless paused), clear, a
     // waiting scene switch, the orientation, the running scene and the
-    // notification node, buffer swap.
+    // notification node, buffer swap. Without the picture, only the time
+    // step, the tick and the scene switch.
     void drawScene() override;
+    // Whether frames draw the picture (on by default). A headless driver
+    // leaves it out of frames nobody looks at; everything else a frame does
+    // goes on as ever.
+    void setDrawsPicture(bool draws) { drawsPicture_ = draws; }
+    bool drawsPicture() const { return drawsPicture_; }
 
     int32_t deviceOrientation() const { return deviceOrientation_; }
     // 1 to 4; any other value is kept but logged, and conversions then give zero.
@@ -66,6 +72,7 @@ protected:
 
     int32_t deviceOrientation_ = kCCDeviceOrientationPortrait;
     bool isContentScaleSupported_ = false;
+    bool drawsPicture_ = true;
 };
 
 } // namespace mw

@@ -155,6 +155,9 @@ HeadlessDriver::~HeadlessDriver()
 void HeadlessDriver::runFrames(int refreshes)
 {
     for (int i = 0; i < refreshes; ++i) {
+        const bool counted = pictureEvery_ > 0 && refreshCount_ % pictureEvery_ == 0;
+        if (director_) director_->setDrawsPicture(counted || (lastOfEachRunDrawn_ && i + 1 == refreshes));
+        ++refreshCount_;
         clock_->advance(step_);
         if (lifeCycle_.isLaunched()) lifeCycle_.checkClock(clock_->wallSeconds(), clock_->monotonicSeconds());
         refreshScreen(clock_->monotonicSeconds());

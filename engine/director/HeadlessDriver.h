@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,6 +74,19 @@ public:
     // draws at the refreshes where its interval has passed: every one when
     // the interval is the step, every 0.25 s paused.
     void runFrames(int refreshes);
+    // Which refreshes draw the picture: every `every`th (1, the default: each
+    // one; 0: none), counted from the next one, and with `lastOfEachRun` the
+    // last refresh of each runFrames call too, so that a test reading the
+    // screen after a run sees that moment's picture as if every refresh drew.
+    // The refreshes between still take their time step, tick and scene
+    // switch, so a long scenario plays the same at a fraction of the drawing;
+    // the screen keeps the last picture drawn.
+    void setPictureEvery(int every, bool lastOfEachRun = false)
+    {
+        pictureEvery_ = every;
+        lastOfEachRunDrawn_ = lastOfEachRun;
+        refreshCount_ = 0;
+    }
 
     // Touches, in view points (origin at the top left), go through the GL
     // view to its touch delegate, as the window's touches do. The event of
@@ -131,6 +145,9 @@ private:
     Ref<EAGLView> view_;
     CCDirectorIOS* director_ = nullptr;
     UITouchSet touchesDown_;
+    int pictureEvery_ = 1;
+    bool lastOfEachRunDrawn_ = false;
+    uint64_t refreshCount_ = 0;
     LifeCycle lifeCycle_;
     std::unique_ptr<CCPlatformOverlay> overlay_; // alerts, spinners and modal screens
 };

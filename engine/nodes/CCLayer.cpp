@@ -3,6 +3,7 @@
 #include "engine/base/CCPropertyRegistry.h"
 #include "engine/base/CCWinSize.h"
 #include "engine/touch/CCTouchDispatcher.h"
+#include "foundation/Shared.h"
 
 namespace mw {
 
@@ -37,8 +38,8 @@ void CCLayer::setIsTouchEnabled(bool enabled)
     if (!isRunning_) return;
     if (enabled) {
         registerWithTouchDispatcher();
-    } else {
-        CCTouchDispatcher::sharedDispatcher()->removeDelegate(this);
+    } else if (CCTouchDispatcher* dispatcher = Shared<CCTouchDispatcher>::current()) {
+        dispatcher->removeDelegate(this);
     }
 }
 
@@ -64,8 +65,11 @@ void CCLayer::onEnterTransitionDidFinish()
 
 void CCLayer::onExit()
 {
-    if (isTouchEnabled_) CCTouchDispatcher::sharedDispatcher()->removeDelegate(this);
-    if (isAccelerometerEnabled_) UIAccelerometer::sharedAccelerometer()->setDelegate(nullptr);
+    // Leaving makes no shared instance: one already ended holds nothing of it.
+    CCTouchDispatcher* dispatcher = Shared<CCTouchDispatcher>::current();
+    if (isTouchEnabled_ && dispatcher) dispatcher->removeDelegate(this);
+    UIAccelerometer* accelerometer = Shared<UIAccelerometer>::current();
+    if (isAccelerometerEnabled_ && accelerometer) accelerometer->setDelegate(nullptr);
     CCNode::onExit();
 }
 

@@ -14,6 +14,7 @@
 #include "engine/nodes/CCGridProtocol.h"
 #include "engine/scheduler/CCScheduler.h"
 #include "foundation/Log.h"
+#include "foundation/Shared.h"
 #include "platform/UITouch.h"
 
 namespace mw {
@@ -470,11 +471,23 @@ CCAction* CCNode::runAction(CCAction* action)
     return action;
 }
 
-void CCNode::stopAllActions() { CCActionManager::sharedManager()->removeAllActionsFromTarget(this); }
+// Stopping, unscheduling and pausing make no shared instance: without one
+// (none made yet, or ended with the director) nothing runs to stop. Nodes
+// leave the tree after the engine's end too (the program's last screens).
+void CCNode::stopAllActions()
+{
+    if (CCActionManager* manager = Shared<CCActionManager>::current()) manager->removeAllActionsFromTarget(this);
+}
 
-void CCNode::stopAction(CCAction* action) { CCActionManager::sharedManager()->removeAction(action); }
+void CCNode::stopAction(CCAction* action)
+{
+    if (CCActionManager* manager = Shared<CCActionManager>::current()) manager->removeAction(action);
+}
 
-void CCNode::stopActionByTag(int tag) { CCActionManager::sharedManager()->removeActionByTag(tag, this); }
+void CCNode::stopActionByTag(int tag)
+{
+    if (CCActionManager* manager = Shared<CCActionManager>::current()) manager->removeActionByTag(tag, this);
+}
 
 CCAction* CCNode::getActionByTag(int tag) const
 {
@@ -501,12 +514,14 @@ void CCNode::scheduleOnce(SEL_Update selector, float delay) { schedule(selector,
 
 void CCNode::unschedule(SEL_Update selector)
 {
-    if (selector) {
-        CCScheduler::sharedScheduler()->unscheduleSelector(selector, this);
-    }
+    CCScheduler* scheduler = Shared<CCScheduler>::current();
+    if (selector && scheduler) scheduler->unscheduleSelector(selector, this);
 }
 
-void CCNode::unscheduleAllSelectors() { CCScheduler::sharedScheduler()->unscheduleAllSelectorsForTarget(this); }
+void CCNode::unscheduleAllSelectors()
+{
+    if (CCScheduler* scheduler = Shared<CCScheduler>::current()) scheduler->unscheduleAllSelectorsForTarget(this);
+}
 
 void CCNode::scheduleUpdate() { scheduleUpdateWithPriority(0); }
 
@@ -515,12 +530,15 @@ void CCNode::scheduleUpdateWithPriority(int priority)
     CCScheduler::sharedScheduler()->scheduleUpdateForTarget(this, priority, !isRunning_);
 }
 
-void CCNode::unscheduleUpdate() { CCScheduler::sharedScheduler()->unscheduleUpdateForTarget(this); }
+void CCNode::unscheduleUpdate()
+{
+    if (CCScheduler* scheduler = Shared<CCScheduler>::current()) scheduler->unscheduleUpdateForTarget(this);
+}
 
 void CCNode::pauseSchedulerAndActions()
 {
-    CCScheduler::sharedScheduler()->pauseTarget(this);
-    CCActionManager::sharedManager()->pauseTarget(this);
+    if (CCScheduler* scheduler = Shared<CCScheduler>::current()) scheduler->pauseTarget(this);
+    if (CCActionManager* manager = Shared<CCActionManager>::current()) manager->pauseTarget(this);
 }
 
 void CCNode::resumeSchedulerAndActions()

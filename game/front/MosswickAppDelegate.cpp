@@ -9,6 +9,9 @@
 #include <stdio.h>
 
 #include "analytics/TallyAnalytics.h"
+#include "analytics/TallyAutoIncrement.h"
+#include "audio/CDAudioManager.h"
+#include "audio/SimpleAudioEngine.h"
 #include "engine/director/CCDirectorDisplayLink.h"
 #include "engine/director/CCDirectorIOS.h"
 #include "engine/director/CCDirectorTimer.h"
@@ -18,14 +21,18 @@
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
+#include "foundation/Shared.h"
 #include "foundation/StartUpTrace.h"
 #include "game/boards/MineScene.h"
 #include "game/boards/SessionHooks.h"
+#include "game/defs/XMLManager.h"
+#include "game/village/InAppPurchase.h"
 #include "game/front/LoadingScene.h"
 #include "game/village/RatingPrompt.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveNotices.h"
 #include "game/village/AchievementPopUp.h"
 #include "game/boards/CCTutorialArrow.h"
 #include "game/village/MapScene.h"
@@ -33,7 +40,11 @@
 #include "game/village/tutorial/TutorialAnim.h"
 #include "game/village/tutorial/TutorialPopup.h"
 #include "game/village/VillageScene.h"
+#include "platform/AlertView.h"
 #include "platform/Application.h"
+#include "platform/LifeCycle.h"
+#include "platform/RootView.h"
+#include "social/ui/UIView.h"
 #include "social/ui/UIWindow.h"
 
 namespace mw {
@@ -64,7 +75,8 @@ MosswickAppDelegate::~MosswickAppDelegate()
     Application& application = Application::sharedApplication();
     if (application.delegate() == this) application.setDelegate(nullptr);
     if (application.rootViewController() == &viewController) application.setRootViewController(nullptr);
-    CCSpriteFrameCache::sharedSpriteFrameCache()->removeUnusedSpriteFrames();
+    // A cache already ended (the director's end) has nothing to drop.
+    if (CCSpriteFrameCache* frames = Shared<CCSpriteFrameCache>::current()) frames->removeUnusedSpriteFrames();
 }
 
 void MosswickAppDelegate::installSocialWindow()
@@ -248,11 +260,52 @@ void MosswickAppDelegate::applicationWillTerminate()
     // The profile is not saved here: leaving through the background saved it.
     // A use still being counted is written before the process goes.
     RatingPrompt::waitForCounting();
+    // What is presented goes first, while the scenes and the shared instances
+    // it holds or uses are all there (a game-centre screen holds the menu).
+    // Nothing may start now: no alert is answered, no screen's done runs.
+    AlertViewPresenter::sharedPresenter().closeAll();
+    RootView::sharedRootView().closeAll();
     Application::sharedApplication().setRootViewController(nullptr);
     removeSocialWindow();
+    // Running animations hold the social screens' views.
+    UIView::removeAllAnimations();
     viewController.view = nullptr;
     window = nullptr;
+    // The scenes, then the engine's shared objects.
     CCDirector::sharedDirector()->end();
+}
+
+void MosswickAppDelegate::endProgram(LifeCycle& lifeCycle)
+{
+    lifeCycle.quit();
+    lifeCycle.setDelegate(nullptr);
+    beginProgramEnd();
+    endSharedInstances();
+}
+
+void MosswickAppDelegate::endSharedInstances()
+{
+    // A use still being counted writes the user defaults.
+    RatingPrompt::waitForCounting();
+    // The game's state, each before what it uses: the definitions, the
+    // purchases, the global object (it records into the profile), the
+    // profile, the save notices (they take down their alerts), the string
+    // table.
+    XMLManager::purgeSharedInstance();
+    InAppPurchase::purgeSharedInstance();
+    GlobalObject::purgeSharedInstance();
+    Profile::purgeSharedInstance();
+    SaveNotices::purgeSharedInstance();
+    Shared<LocalisationManager>::purge();
+    // The clients under it, then the sound engine: the facade first, then
+    // the manager under it. The analytics uploads still going (the report of
+    // the pause the quit made) end first: one ending during the process's
+    // static destructors would reach services already destroyed.
+    LumoraSlimlineSession::endSocialClient();
+    TallyAnalytics::finishUploads();
+    TallyAutoIncrement::purgeSharedInstance();
+    SimpleAudioEngine::end();
+    CDAudioManager::end();
 }
 
 void MosswickAppDelegate::applicationSignificantTimeChange()

@@ -10,6 +10,7 @@
 
 namespace mw {
 
+class LifeCycle;
 class UIWindow;
 
 // The program's answer to the application's life cycle. Launching clears the
@@ -40,8 +41,28 @@ public:
     void applicationDidReceiveMemoryWarning() override;
     void applicationDidEnterBackground() override;
     void applicationWillEnterForeground() override;
+    // Takes down what is presented (alerts and game-centre screens
+    // unanswered, the social screens' window and animations), then ends the
+    // director (the scenes, then the engine's shared objects).
     void applicationWillTerminate() override;
     void applicationSignificantTimeChange() override;
+
+    // The program's end, whatever ended the run (a closed window, a spent
+    // frame budget): the application quits through `lifeCycle` (background,
+    // where the game saves, then terminate) unless it has already, the
+    // delegate is let go, and the shared instances end (endSharedInstances).
+    // From then on making a shared instance is logged (beginProgramEnd).
+    // Call it with the GL context still current; nothing of the game is left
+    // for the process's static destructors.
+    static void endProgram(LifeCycle& lifeCycle);
+
+    // The program's shared instances, top layer first: the game's, the
+    // social client's (LumoraSlimlineSession::endSocialClient), the
+    // analytics client's and the sound engine's. For the program's end once
+    // the application has terminated (its screens and scenes are gone and
+    // every observer has heard the termination), while the GL context is
+    // still there for the textures they hold; the tests' reset runs it too.
+    static void endSharedInstances();
 
     // Moves "supersave.plist" from the caches folder to the documents folder
     // when only the caches folder has one; a failed move is logged ("Err

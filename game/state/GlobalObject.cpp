@@ -385,7 +385,9 @@ void GlobalObject::Update(float)
 
 void GlobalObject::Stop()
 {
-    CCScheduler::sharedScheduler()->unscheduleSelector(schedule_selector(GlobalObject::Update), this);
+    // Nothing is scheduled without a scheduler (one ended at the program's end).
+    if (CCScheduler* scheduler = Shared<CCScheduler>::current())
+        scheduler->unscheduleSelector(schedule_selector(GlobalObject::Update), this);
 }
 
 void GlobalObject::Reset()

@@ -8,6 +8,7 @@
 #include "foundation/Notification.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Shared.h"
 #include "social/screens/CCScreenSession.h"
 #include "social/services/CCTheming.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -365,11 +366,12 @@ void CCModalPopupController::dismiss() {}
 // ---------------------------------------------------------------- workaround
 
 namespace {
-std::set<Ref<CCWorkaroundController>>& liveWorkarounds()
-{
-    static std::set<Ref<CCWorkaroundController>> live;
-    return live;
-}
+// In a shared slot, which static destruction never empties: a controller
+// still showing its pop-up at exit goes with the client's end instead.
+struct LiveWorkarounds {
+    std::set<Ref<CCWorkaroundController>> live;
+};
+std::set<Ref<CCWorkaroundController>>& liveWorkarounds() { return Shared<LiveWorkarounds>::get()->live; }
 } // namespace
 
 CCWorkaroundController* CCWorkaroundController::create(UIView* parentView, CCUIDescription* description,
@@ -390,7 +392,19 @@ CCWorkaroundController::~CCWorkaroundController()
     if (isViewLoaded()) view()->removeFromSuperview();
 }
 
-size_t CCWorkaroundController::liveCount() { return liveWorkarounds().size(); }
+size_t CCWorkaroundController::liveCount()
+{
+    LiveWorkarounds* workarounds = Shared<LiveWorkarounds>::current();
+    return workarounds ? workarounds->live.size() : 0;
+}
+
+void CCWorkaroundController::releaseAll()
+{
+    if (LiveWorkarounds* workarounds = Shared<LiveWorkarounds>::current()) {
+        std::set<Ref<CCWorkaroundController>> ending = std::move(workarounds->live);
+        workarounds->live.clear();
+    }
+}
 
 void CCWorkaroundController::loadView()
 {

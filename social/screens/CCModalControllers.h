@@ -117,6 +117,8 @@ public:
     CCModalPopupController* popup() const { return popup_.get(); }
     // Controllers alive now (for tests).
     static size_t liveCount();
+    // Lets every live controller go, with its pop-up (the client's end).
+    static void releaseAll();
 
 private:
     CCWorkaroundController() = default;

@@ -4,10 +4,18 @@
 
 #include "foundation/Format.h"
 #include "foundation/Log.h"
+#include "foundation/Shared.h"
 #include "social/data/CCDataStore.h"
+#include "social/queues/CCFetchManager.h"
+#include "social/services/CCGameSession.h"
+#include "social/services/CCLoginHandler.h"
 #include "social/data/CCLumoraLog.h"
+#include "social/screens/CCModalControllers.h"
 #include "social/session/CCPrivateLumoraSlimlineSession.h"
 #include "social/session/CCPrivateSession.h"
+#include "social/services/CCStorePurchases.h"
+#include "social/services/CCTheming.h"
+#include "social/ui/UIView.h"
 
 namespace mw {
 
@@ -61,7 +69,8 @@ void LumoraSlimlineSession::initWithAppID(const std::string& appID, LumoraSlimli
 void LumoraSlimlineSession::closeLumoraSession()
 {
     noteCall("closeLumoraSession", "--> closeLumoraSession");
-    CCPrivateLumoraSlimlineSession::sharedInstance()->sessionDeactivated();
+    // A session never made (or ended with the program) has nothing to close.
+    if (auto* session = Shared<CCPrivateLumoraSlimlineSession>::current()) session->sessionDeactivated();
 }
 
 int LumoraSlimlineSession::mapSlimlineSettingToPrivateSetting(int setting) { return setting == 1 ? 8 : -1; }
@@ -114,8 +123,32 @@ void LumoraSlimlineSession::activateLumoraPullTabUIFromScreenEdge(int screenEdge
 void LumoraSlimlineSession::deactivateLumoraUI()
 {
     noteCall("deactivateLumoraUI", "--> deactivateLumoraUI");
-    CCDataStore::sharedInstance()->logUsageDataForUiActivatedWithType("DEACTIVATED_PULLTAB");
-    if (CCPrivateSession* session = core()) session->deactivateLumoraPullTab();
+    // Screens leaving call this from their destructors, the program's end
+    // included: it makes nothing, and without a store or a core (none made,
+    // or both ended) there is nothing to record or take down.
+    if (CCDataStore* store = Shared<CCDataStore>::current())
+        store->logUsageDataForUiActivatedWithType("DEACTIVATED_PULLTAB");
+    if (CCPrivateSession* session = Shared<CCPrivateSession>::current()) session->deactivateLumoraPullTab();
+}
+
+void LumoraSlimlineSession::endSocialClient()
+{
+    // The screens first: the notices that keep themselves alive, then the
+    // core with the pull tab, the full screens, the embedded view and the
+    // dialog it shows; the view layer's animations let go of their views.
+    CCWorkaroundController::releaseAll();
+    CCPrivateLumoraSlimlineSession::releaseSharedInstance();
+    CCPrivateSession::releaseSharedInstance();
+    UIView::removeAllAnimations();
+    // Then what the screens and the core used, the data store last (written:
+    // its queued records are kept for the next run).
+    CCLoginHandler::releaseSharedInstance();
+    CCGameSession::releaseSharedInstance();
+    CCSKTransactionHandler::releaseSharedInstance();
+    CCSKProductInfo::releaseSharedInstance();
+    CCFetchManager::releaseSharedInstance();
+    CCTheming::releaseSharedInstance();
+    CCDataStore::releaseSharedInstance();
 }
 
 bool LumoraSlimlineSession::isLumoraUIActive()

@@ -26,6 +26,10 @@ public:
                               const std::string& theme, const std::string& secretKey);
     // Leaves every state in place.
     static void closeLumoraSession();
+    // The program's end, once the application has terminated: every screen
+    // of the client and then its shared instances go, each before the ones
+    // it uses; the data store last, written. The next use starts afresh.
+    static void endSocialClient();
     // Public setting 1 is the trace switch ("YES" off, anything else on);
     // other numbers are dropped.
     static void activateLumoraSetting(int setting, const Value& value);

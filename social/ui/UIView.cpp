@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "foundation/RunLoop.h"
+#include "foundation/Shared.h"
 #include "social/ui/UISwipeGestureRecognizer.h"
 #include "social/ui/UIWindow.h"
 
@@ -91,11 +92,10 @@ struct Animator {
     bool enabled = true;
 };
 
-Animator& animator()
-{
-    static Animator instance;
-    return instance;
-}
+// A shared instance, so that what it holds is never let go by the process's
+// static destructors: the program's end removes the animations (views and
+// their animations go while what they use is still there).
+Animator& animator() { return *Shared<Animator>::get(); }
 
 float lerp(float a, float b, float t) { return a + (b - a) * t; }
 
@@ -174,7 +174,10 @@ size_t UIView::runningAnimationCount() { return animator().running.size(); }
 
 void UIView::removeAllAnimations()
 {
-    Animator& all = animator();
+    // Without an animator nothing ever animated.
+    Animator* animating = Shared<Animator>::current();
+    if (!animating) return;
+    Animator& all = *animating;
     std::vector<Ref<UIView>> touched = std::move(all.touched);
     all.touched.clear();
     for (const Ref<UIView>& view : touched) view->tracks_.clear();

@@ -1,48 +1,26 @@
 #include "tests/support/SharedInstances.h"
 
-#include "analytics/TallyAutoIncrement.h"
-#include "audio/CDAudioManager.h"
-#include "audio/SimpleAudioEngine.h"
 #include "engine/director/CCDirector.h"
 #include "engine/gl/CCConfiguration.h"
 #include "engine/text/FontManager.h"
-#include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
-#include "game/defs/XMLManager.h"
-#include "game/village/InAppPurchase.h"
+#include "game/front/MosswickAppDelegate.h"
 #include "game/village/RatingPrompt.h"
-#include "game/state/GlobalObject.h"
-#include "game/state/LocalisationManager.h"
-#include "game/state/Profile.h"
-#include "game/state/SaveNotices.h"
 #include "platform/Application.h"
 #include "platform/HTTPTransport.h"
 #include "social/data/CCDataStore.h"
-#include "social/services/CCGameSession.h"
-#include "social/services/CCLoginHandler.h"
 #include "social/queues/CCNeighbours.h"
-#include "social/session/CCPrivateLumoraSlimlineSession.h"
 #include "social/session/CCPrivateSession.h"
-#include "social/ui/UIView.h"
-#include "social/services/CCStorePurchases.h"
-#include "social/services/CCTheming.h"
 
 namespace mw::test {
 
 void resetSharedInstances()
 {
-    // A use counted on its own thread writes the user defaults: let it end
-    // before they go.
+    // The program's order: the scenes first, whose ends still reach the
+    // game's and the clients' shared instances, and the engine's shared
+    // objects after them; then the game's, the clients' and the sound
+    // engine's instances, top layer first.
     RatingPrompt::waitForCounting();
-    // The game's state goes before the layers it stands on; the global
-    // object first, as it records into the profile.
-    XMLManager::purgeSharedInstance();
-    InAppPurchase::purgeSharedInstance();
-    GlobalObject::purgeSharedInstance();
-    Profile::purgeSharedInstance();
-    // Takes down the alerts it put up, with the session's memory of them.
-    SaveNotices::purgeSharedInstance();
-    Shared<LocalisationManager>::purge();
     if (CCDirector* director = CCDirector::currentDirector()) {
         director->end();
         CCDirector::purgeSharedDirector();
@@ -50,28 +28,12 @@ void resetSharedInstances()
         CCDirector::purgeSharedObjects();
     }
     CCConfiguration::purgeSharedConfiguration();
-    // The sound engine is not the director's to end (the engine cannot reach
-    // it): the facade first, then the manager under it.
-    SimpleAudioEngine::end();
-    CDAudioManager::end();
+    // The social client's store is dropped unwritten: the test's data folder
+    // may be gone.
+    CCDataStore::purgeSharedInstance();
+    MosswickAppDelegate::endSharedInstances();
     // Lives for the whole process in the game: loaded font files are kept.
     FontManager::purgeSharedManager();
-    TallyAutoIncrement::purgeSharedInstance();
-    // The social client: the store (not written: the test's data folder may
-    // be gone), the session core, the object behind the public session, the
-    // login handler, then the neighbours they used.
-    CCDataStore::purgeSharedInstance();
-    CCPrivateSession::releaseSharedInstance();
-    // Without a window nothing runs the view layer's animations: those of
-    // the screens just dropped go with them.
-    UIView::removeAllAnimations();
-    CCPrivateLumoraSlimlineSession::releaseSharedInstance();
-    CCLoginHandler::releaseSharedInstance();
-    CCTheming::releaseSharedInstance();
-    CCFetchManager::releaseSharedInstance();
-    CCGameSession::releaseSharedInstance();
-    CCSKTransactionHandler::releaseSharedInstance();
-    CCSKProductInfo::releaseSharedInstance();
     clearNeighbourCalls();
     // The social client's hosts lead to a closed local port unless a test
     // routes them to its loopback service: no test reaches out.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/nodes/CCLayerColor.h"
+#include "engine/scheduler/CCScheduler.h"
 #include "tests/engine/director/DirectorTestSupport.h"
 
 namespace mw::test {
@@ -63,6 +64,56 @@ TEST_P(DirectorRenderTest, AColourLayerSceneRendersItsPixels)
         SCOPED_TRACE(testing::Message() << probe.point.x << "," << probe.point.y);
         EXPECT_TRUE(nearColor(pixelAt(rgba, probe.point), probe.expected)) << pixelAt(rgba, probe.point);
     }
+}
+
+// Counts the scheduler's ticks.
+class TickCounter : public Object {
+public:
+    void update(float) { ++ticks; }
+    int ticks = 0;
+};
+
+// A driver that draws every third picture: the frames between keep the last
+// picture drawn, yet tick, count and switch scenes as ever; asked to, it
+// draws the last refresh of each run too.
+TEST_P(DirectorRenderTest, FramesLeftUndrawnStillTickAndSwitchScenes)
+{
+    auto sceneOf = [](RGBA colour) {
+        Ref<CCScene> scene = CCScene::node();
+        scene->addChild(CCLayerColor::layerWithColor({colour.r, colour.g, colour.b, 255}).get());
+        return scene;
+    };
+    const RGBA blue{0, 0, 255, 255}, red{255, 0, 0, 255}, green{0, 255, 0, 255};
+    director().runWithScene(sceneOf(blue).get());
+    driver().runFrames(1);
+    Ref<TickCounter> counter = makeRef<TickCounter>();
+    CCScheduler::sharedScheduler()->scheduleUpdateForTarget(counter.get(), 0, false);
+    const uint32_t framesBefore = director().totalFrames();
+
+    driver().setPictureEvery(3);
+    Ref<CCScene> redScene = sceneOf(red);
+    director().replaceScene(redScene.get());
+    driver().runFrames(1); // drawn
+    EXPECT_TRUE(nearColor(pixelAt(driver().readPixels(), {5, 5}), red));
+    Ref<CCScene> greenScene = sceneOf(green);
+    director().replaceScene(greenScene.get());
+    driver().runFrames(2); // left undrawn
+    EXPECT_EQ(director().runningScene(), greenScene.get()) << "the scene switched without a picture";
+    EXPECT_TRUE(nearColor(pixelAt(driver().readPixels(), {5, 5}), red)) << "the last picture drawn stays";
+    driver().runFrames(1); // drawn
+    EXPECT_TRUE(nearColor(pixelAt(driver().readPixels(), {5, 5}), green));
+    EXPECT_EQ(counter->ticks, 4);
+    EXPECT_EQ(director().totalFrames(), framesBefore + 4);
+
+    // The last refresh of each run drawn as well: a run ends on its picture.
+    driver().setPictureEvery(3, true);
+    driver().runFrames(1); // drawn, counted
+    Ref<CCScene> blueScene = sceneOf(blue);
+    director().replaceScene(blueScene.get());
+    driver().runFrames(2); // the first left undrawn, the last drawn
+    EXPECT_TRUE(nearColor(pixelAt(driver().readPixels(), {5, 5}), blue));
+    EXPECT_EQ(counter->ticks, 7);
+    CCScheduler::sharedScheduler()->unscheduleUpdateForTarget(counter.get());
 }
 
 INSTANTIATE_TEST_SUITE_P(ContentScales, DirectorRenderTest, ::testing::Values("phone", "phone-hd"),

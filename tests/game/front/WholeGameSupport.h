@@ -114,6 +114,7 @@ public:
         random_ = std::make_unique<ScopedRandomSource>(std::make_shared<PinnedRandom>(seed_));
         driver_ = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named(device_), step_);
         if (!driver_) return false;
+        driver_->setPictureEvery(picturesWritten() ? 1 : pictureEvery);
         driver_->director()->setAnimationInterval(step_);
         driver_->clock().setWall(wall_);
         app_ = std::make_unique<MosswickAppDelegate>();
@@ -144,6 +145,8 @@ public:
     }
 
     HeadlessDriver& driver() { return *driver_; }
+    // The wall clock: running, the driver's; stopped, where the next launch starts.
+    double wallSeconds() const { return driver_ ? driver_->clock().wallSeconds() : wall_; }
     bool running() const { return driver_ != nullptr; }
     MosswickAppDelegate& app() { return *app_; }
     const std::string& device() const { return device_; }
@@ -182,21 +185,32 @@ public:
     }
     CGPoint centre() const { return {win().width / 2, win().height / 2}; }
 
-    // Writes "<n>-<name>-<device>.png" into $MOSSWICK_TEST_PICTURES when it is set.
+    // Writes "<series>-<n>-<name>-<device>.png" into $MOSSWICK_TEST_PICTURES when it is set.
     void picture(const std::string& name)
     {
         ++pictures_;
-        if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES"); dir && picturesOn) {
+        if (picturesWritten()) {
             char number[8];
             std::snprintf(number, sizeof number, "%02d", pictures_);
-            EXPECT_TRUE(driver_->screenshot(std::string(dir) + "/whole-" + number + "-" + name + "-" + device_ +
+            const std::string dir = std::getenv("MOSSWICK_TEST_PICTURES");
+            EXPECT_TRUE(driver_->screenshot(dir + "/" + pictureSeries + "-" + number + "-" + name + "-" + device_ +
                                             ".png"));
         }
+    }
+    bool picturesWritten() const
+    {
+        const char* dir = std::getenv("MOSSWICK_TEST_PICTURES");
+        return picturesOn && dir && *dir;
     }
     int played(const std::string& key) const { return int(std::count(sounds.begin(), sounds.end(), key)); }
 
     static constexpr double kStep = 1.0 / 20;
     double step() const { return step_; }
+    // The picture is drawn at every fourth step only (every step when
+    // pictures are written, so that each shows its moment): the game runs
+    // every step, and each screen is still drawn many times over, at a
+    // quarter of the drawing's cost.
+    static constexpr int kPictureEvery = 4;
 
     std::shared_ptr<ScriptedStore> store = std::make_shared<ScriptedStore>();
     std::shared_ptr<RecordingGameCenter> gameCentre = std::make_shared<RecordingGameCenter>();
@@ -205,6 +219,8 @@ public:
     std::shared_ptr<RecordingReachability> reachability = std::make_shared<RecordingReachability>();
     std::vector<std::string> sounds;
     bool picturesOn = true;
+    std::string pictureSeries = "whole";
+    int pictureEvery = kPictureEvery;
     TempDir home;
 
 private:

@@ -2,11 +2,16 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "engine/menus/CCMenu.h"
 #include "engine/menus/CCMenuItem.h"
@@ -67,8 +72,8 @@ const std::string kVillageName = "Łękawica";
 // first frame of the map's tutorial.
 class WholeGame {
 public:
-    WholeGame(const std::string& device, bool openingOnly)
-        : game(device, kLaunchWall, kSeed), openingOnly_(openingOnly)
+    WholeGame(const std::string& device, bool openingOnly, double wall = kLaunchWall)
+        : game(device, wall, kSeed), openingOnly_(openingOnly)
     {
     }
 
@@ -848,15 +853,11 @@ public:
         game.picture("village-continued");
     }
 
-    // Quit from the village (it saves) and start again into the same village.
-    void quitAndRelaunch()
+    // The process launched on the home folder as the last quit left it,
+    // and the village continued from the main menu onto its map.
+    void continueVillage()
     {
-        const Snapshot before = snapshot();
-        game.driver().lifeCycle().quit();
-        game.profile().saveFile().waitUntilIdle();
-        game.stop();
-        ASSERT_TRUE(std::filesystem::exists(SaveFile::path()));
-        ASSERT_TRUE(game.launch());
+        ASSERT_TRUE(game.launch()) << "no headless GL context";
         ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15));
         game.run(1.5);
         EXPECT_TRUE(game.profile().Loaded);
@@ -867,9 +868,12 @@ public:
             << "into the village; running " << typeid(*game.scene()).name() << ", alert " << frontAlertText();
         game.run(1.0);
         ASSERT_NE(map(), nullptr);
-        EXPECT_EQ(snapshot(), before) << "the same village after a relaunch";
         expectHudShowsProfile();
-        game.picture("relaunched");
+        game.picture("continued");
+    }
+    // Quit from wherever the player is (the game saves); the process ends.
+    void quit()
+    {
         game.driver().lifeCycle().quit();
         game.profile().saveFile().waitUntilIdle();
         saveBytes = readFile(SaveFile::path());
@@ -900,6 +904,20 @@ public:
             return out << s.name << " gold " << s.gold << " level " << s.level << " city " << s.cityLevel
                        << " exp " << s.experience << " slots " << s.slots.size();
         }
+        // Every figure, to keep beside a stage's end.
+        std::string text() const
+        {
+            std::ostringstream out;
+            out << std::setprecision(9) << name << "\ngold " << gold << " level " << level << " city " << cityLevel
+                << " exp " << experience << "\nresources";
+            for (int32_t count : resources) out << " " << count;
+            out << "\nslots";
+            for (const auto& [slot, building] : slots) out << " " << slot << ":" << building;
+            out << "\nframes done";
+            for (const auto& [frame, done] : frames)
+                if (done) out << " " << frame;
+            return out.str() + "\n";
+        }
     };
     Snapshot snapshot()
     {
@@ -925,60 +943,259 @@ public:
     bool openingOnly_;
 };
 
-// How far a profile plays within the test's time budget: the high-resolution
-// phone the whole game, twice; the tablet the whole game once; the small
-// phone its opening, to the map's first frame, for its small-screen rules.
-enum class Reach { kOpening, kWhole };
-struct Profiled {
-    const char* device;
-    Reach reach;
+// ---- the stages
+
+// The whole game in five stages, each a test of its own that starts where the
+// one before ended: from the home folder as the game left it at its quit
+// (the save file, the defaults and every other store) and the clock of that
+// moment. A stage after the first launches the game on that folder and
+// continues the village from the main menu, as a player coming back does,
+// and finds the village as it was left; the last one does only that, after
+// the purchase, the options and the menu. CTest runs the stages of a device
+// in order and brings the stages before into a run that picks a later one
+// (WholeGameStages.cmake, which reads the tests' names).
+using Step = void (WholeGame::*)();
+struct Stage {
+    const char* name;
+    std::vector<Step> steps;
 };
-
-class WholeGameTest : public ::testing::TestWithParam<Profiled> {};
-
-// The game as a new player meets it. The whole game is played twice from an
-// empty home folder: the two runs end in the same save file, byte for byte.
-// Each step prints its time, wall and game.
-TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
+const std::vector<Stage>& stages()
 {
-    const Profiled& p = GetParam();
-    using Step = void (WholeGame::*)();
-    std::vector<Step> steps = {&WholeGame::opening, &WholeGame::firstFrames};
-    if (p.reach == Reach::kWhole)
-        steps.insert(steps.end(), {&WholeGame::statistics, &WholeGame::fields, &WholeGame::fieldSession, &WholeGame::afterFields, &WholeGame::firstBuildings,
-                                   &WholeGame::tabs, &WholeGame::coinPack, &WholeGame::optionsAndContinue,
-                                   &WholeGame::quitAndRelaunch});
-    std::vector<std::string> saves;
-    const int runs = p.reach == Reach::kWhole && std::string(p.device) == "phone-hd" ? 2 : 1;
-    for (int run = 0; run < runs; ++run) {
-        SCOPED_TRACE("run " + std::to_string(run + 1));
-        WholeGame play(p.device, p.reach == Reach::kOpening);
-        play.game.picturesOn = run == 0;
-        for (size_t index = 0; index < steps.size(); ++index) {
-            const auto started = std::chrono::steady_clock::now();
-            const double gameStart = play.gameSeconds();
-            (play.*steps[index])();
-            std::printf("%s step %zu: %.1f s (%.1f s of game time)\n", p.device, index,
-                        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
-                        play.gameSeconds() - gameStart);
-            if (HasFatalFailure()) return;
-        }
-        if (p.reach != Reach::kWhole) return;
-        for (const std::string& grant : play.grants) std::printf("granted: %s\n", grant.c_str());
-        ASSERT_FALSE(play.saveBytes.empty());
-        saves.push_back(play.saveBytes);
-    }
-    if (saves.size() == 2) EXPECT_TRUE(saves[0] == saves[1]) << "the two runs' save files differ";
+    static const std::vector<Stage> all = {
+        {"opening", {&WholeGame::opening, &WholeGame::firstFrames, &WholeGame::statistics}},
+        {"fields", {&WholeGame::fields, &WholeGame::fieldSession}},
+        {"first_buildings", {&WholeGame::afterFields, &WholeGame::firstBuildings}},
+        {"tabs_and_menu", {&WholeGame::tabs, &WholeGame::coinPack, &WholeGame::optionsAndContinue}},
+        {"relaunched", {}},
+    };
+    return all;
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, WholeGameTest,
-                         ::testing::Values(Profiled {"phone-hd", Reach::kWhole}, Profiled {"tablet", Reach::kWhole},
-                                           Profiled {"phone", Reach::kOpening}),
-                         [](const auto& info) {
-                             std::string name = info.param.device;
-                             for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             return name;
-                         });
+// The ends of the stages, kept for the next: under the build folder CTest
+// names (else a scratch folder of this process),
+// "whole-game/<device>/<n>-<stage>/" holds "home" (the home folder after the
+// quit), "wall" (the clock), "village" (the village's figures before the
+// quit) and "stamp" (the test program and the bundle that made it: an end
+// kept by another build is never taken up).
+class StageEnds {
+public:
+    static std::filesystem::path folder(const std::string& device, size_t stage)
+    {
+        return root() / device / (std::to_string(stage + 1) + "-" + stages()[stage].name);
+    }
+    // Whether this build kept the end of `stage`.
+    static bool kept(const std::string& device, size_t stage)
+    {
+        std::error_code error;
+        const std::filesystem::path at = folder(device, stage);
+        return WholeGame::readFile((at / "stamp").string()) == stamp() &&
+               std::filesystem::is_directory(at / "home", error);
+    }
+    // The clock at the end of `stage`.
+    static double wall(const std::string& device, size_t stage)
+    {
+        return std::stod("0" + WholeGame::readFile((folder(device, stage) / "wall").string()));
+    }
+    // The village's figures at the end of `stage`.
+    static std::string village(const std::string& device, size_t stage)
+    {
+        return WholeGame::readFile((folder(device, stage) / "village").string());
+    }
+    // Forgets the end of `stage`, so that a play of it that fails leaves none.
+    static void discard(const std::string& device, size_t stage)
+    {
+        std::error_code error;
+        std::filesystem::remove_all(folder(device, stage), error);
+    }
+    // The home folder at the end of `stage` copied into `home`.
+    static bool restore(const std::string& device, size_t stage, const std::string& home)
+    {
+        std::error_code error;
+        std::filesystem::copy(folder(device, stage) / "home", home,
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing,
+                              error);
+        return !error && kept(device, stage);
+    }
+    // Keeps a stage's end: written beside, then put in place whole.
+    static void keep(const std::string& device, size_t stage, const std::string& home, double wall,
+                     const std::string& village)
+    {
+        namespace fs = std::filesystem;
+        std::error_code error;
+        const fs::path at = folder(device, stage);
+        const std::string suffix = "." + std::to_string(::getpid());
+        const fs::path fresh = at.string() + ".new" + suffix, old = at.string() + ".old" + suffix;
+        fs::remove_all(fresh, error);
+        fs::create_directories(fresh, error);
+        fs::copy(home, fresh / "home", fs::copy_options::recursive, error);
+        ASSERT_FALSE(error) << "cannot keep " << home << ": " << error.message();
+        char clock[64];
+        std::snprintf(clock, sizeof clock, "%.17g", wall);
+        test::TempDir::writeText((fresh / "wall").string(), clock);
+        test::TempDir::writeText((fresh / "village").string(), village);
+        test::TempDir::writeText((fresh / "stamp").string(), stamp());
+        fs::rename(at, old, error);
+        fs::rename(fresh, at, error); // another process may just have kept the same end
+        fs::remove_all(fresh, error);
+        fs::remove_all(old, error);
+    }
+
+private:
+    static std::filesystem::path root()
+    {
+        if (const char* build = std::getenv("MOSSWICK_BUILD_DIR"); build && *build)
+            return std::filesystem::path(build) / "whole-game";
+        static test::TempDir scratch;
+        return std::filesystem::path(scratch.path()) / "whole-game";
+    }
+    // The program's file and the bundle's newest file, each by size and time.
+    static std::string stamp()
+    {
+        namespace fs = std::filesystem;
+        std::error_code error;
+        auto describe = [&](const fs::path& file) {
+            const auto time = fs::last_write_time(file, error).time_since_epoch().count();
+            return file.string() + " " + std::to_string(fs::file_size(file, error)) + " " +
+                   std::to_string(time);
+        };
+        std::string text = describe(fs::read_symlink("/proc/self/exe", error)) + "\n";
+        fs::path newest;
+        fs::file_time_type newestTime {};
+        for (const auto& entry : fs::recursive_directory_iterator(Paths::bundleDirectory(), error))
+            if (entry.is_regular_file(error) && entry.last_write_time(error) > newestTime) {
+                newestTime = entry.last_write_time(error);
+                newest = entry.path();
+            }
+        return text + describe(newest) + "\n";
+    }
+};
+
+// How a stage ended: the save file, and where it lies in the home folder.
+struct StageEnd {
+    std::string save;
+    std::filesystem::path saveInHome;
+};
+
+// Plays `stage` from the end the stage before kept (the first from an empty
+// home folder), each step printing its time, wall and game. Keeps its end
+// when asked and nothing failed. Writes pictures (when MOSSWICK_TEST_PICTURES
+// names a folder) only when asked.
+StageEnd playStage(const std::string& device, size_t stage, bool keepEnd, bool pictures)
+{
+    SCOPED_TRACE(std::string("stage ") + stages()[stage].name);
+    if (keepEnd) StageEnds::discard(device, stage);
+    const double wall = stage == 0 ? kLaunchWall : StageEnds::wall(device, stage - 1);
+    WholeGame play(device, false, wall);
+    play.game.picturesOn = pictures;
+    play.game.pictureSeries = "whole-" + std::to_string(stage + 1);
+    std::vector<Step> steps = stages()[stage].steps;
+    if (stage > 0) {
+        EXPECT_TRUE(StageEnds::restore(device, stage - 1, play.game.home.path())) << "the stage before's end";
+        steps.insert(steps.begin(), &WholeGame::continueVillage);
+    }
+    std::string village;
+    for (size_t index = 0; index <= steps.size(); ++index) {
+        // The end: the village's figures taken, then the quit.
+        const bool last = index == steps.size();
+        if (last) village = play.snapshot().text();
+        const auto started = std::chrono::steady_clock::now();
+        const double gameStart = play.gameSeconds();
+        (play.*(last ? &WholeGame::quit : steps[index]))();
+        std::printf("%s stage %zu step %zu: %.1f s (%.1f s of game time)\n", device.c_str(), stage + 1, index,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                    play.gameSeconds() - gameStart);
+        if (::testing::Test::HasFatalFailure()) return {};
+        if (stage > 0 && index == 0)
+            EXPECT_EQ(play.snapshot().text(), StageEnds::village(device, stage - 1))
+                << "the same village after a relaunch";
+    }
+    for (const std::string& grant : play.grants) std::printf("granted: %s\n", grant.c_str());
+    EXPECT_FALSE(play.saveBytes.empty());
+    if (keepEnd && !::testing::Test::HasFailure())
+        StageEnds::keep(device, stage, play.game.home.path(), play.game.wallSeconds(), village);
+    return {play.saveBytes, std::filesystem::relative(SaveFile::path(), play.game.home.path())};
+}
+
+// The end of `stage` kept by this build, played here (without pictures)
+// when no earlier test kept it.
+bool ensureKept(const std::string& device, size_t stage)
+{
+    if (StageEnds::kept(device, stage)) return true;
+    if (stage > 0 && !ensureKept(device, stage - 1)) return false;
+    std::printf("%s: playing stage %zu first, which no earlier test kept\n", device.c_str(), stage + 1);
+    return !playStage(device, stage, true, false).save.empty() && StageEnds::kept(device, stage);
+}
+
+// One test: a stage of a device; or that stage played again from the same
+// start, which must end in the same save file byte for byte; or, for the
+// small phone, its opening to the map's first frame, for its small-screen
+// rules.
+struct Played {
+    const char* device;
+    int stage; // -1: the opening only
+    bool again;
+};
+
+void PrintTo(const Played& p, std::ostream* out)
+{
+    *out << p.device;
+    if (p.stage < 0) *out << ", the opening only";
+    else *out << (p.again ? ", again" : "") << ", stage " << p.stage + 1;
+}
+
+class WholeGameTest : public ::testing::TestWithParam<Played> {};
+
+// The game as a new player meets it, from an empty home folder to a village
+// with its first buildings, quit and launched again: the high-resolution
+// phone and the tablet the whole way (the phone twice, the second play of
+// each stage against the first, so that the whole game ends in the same save
+// file every time), the small phone its opening.
+TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
+{
+    const Played& p = GetParam();
+    if (p.stage < 0) {
+        WholeGame play(p.device, true);
+        for (Step step : {&WholeGame::opening, &WholeGame::firstFrames}) {
+            (play.*step)();
+            if (HasFatalFailure()) return;
+        }
+        return;
+    }
+    const size_t stage = size_t(p.stage);
+    if (stage > 0) ASSERT_TRUE(ensureKept(p.device, stage - 1)) << "the stage before";
+    if (p.again) ASSERT_TRUE(ensureKept(p.device, stage)) << "the first play of this stage";
+    const StageEnd end = playStage(p.device, stage, !p.again, !p.again);
+    if (HasFailure() || !p.again) return;
+    const std::string first =
+        WholeGame::readFile((StageEnds::folder(p.device, stage) / "home" / end.saveInHome).string());
+    EXPECT_FALSE(first.empty());
+    EXPECT_TRUE(end.save == first) << "the two plays' save files differ";
+}
+
+std::vector<Played> everyPlay()
+{
+    std::vector<Played> plays;
+    for (const char* device : {"phone-hd", "tablet"})
+        for (int stage = 0; stage < int(stages().size()); ++stage) plays.push_back({device, stage, false});
+    for (int stage = 0; stage < int(stages().size()); ++stage) plays.push_back({"phone-hd", stage, true});
+    plays.push_back({"phone", -1, false});
+    return plays;
+}
+
+// Names as WholeGameStages.cmake reads them: "<device>_stage<n>_<stage>",
+// "_again" after a second play.
+INSTANTIATE_TEST_SUITE_P(Devices, WholeGameTest, ::testing::ValuesIn(everyPlay()), [](const auto& info) {
+    const Played& p = info.param;
+    std::string name = p.device;
+    if (p.stage < 0)
+        name += "-opening-only";
+    else
+        name += "-stage" + std::to_string(p.stage + 1) + "-" + stages()[size_t(p.stage)].name +
+                (p.again ? "-again" : "");
+    for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+    return name;
+});
 
 } // namespace
 } // namespace mw

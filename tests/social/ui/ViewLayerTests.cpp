@@ -5,6 +5,8 @@
 
 #include "engine/menus/CCMenu.h"
 #include "engine/menus/CCMenuItem.h"
+#include "foundation/Notification.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/Utf16.h"
 #include "platform/Image.h"
 #include "social/ui/UIControls.h"
@@ -666,6 +668,40 @@ TEST_F(ViewLayerTest, ModalPresentationSlidesUp)
     base->dismissModalViewControllerAnimated(false);
     EXPECT_EQ(shown->view()->superview(), nullptr);
     EXPECT_EQ(base->modalViewController(), nullptr);
+}
+
+// A view that leaves the notification centre from its destructor, as the
+// skinned views do.
+class ObservingView : public UIView {
+public:
+    explicit ObservingView(CGRect frame) : UIView(frame)
+    {
+        NotificationCenter::defaultCenter().addObserver(this, "image loaded", nullptr,
+                                                        [](const Notification&) {});
+    }
+    ~ObservingView() override { NotificationCenter::defaultCenter().removeObserver(this); }
+};
+
+// A view still animating when the process ends, held by nothing but its
+// animation, never reaches a notification centre already destroyed: the
+// animations are used before the centre (as a test's reset uses them), the
+// order in which static storage would let the centre go first.
+TEST(ViewLayerExitTest, AViewLeftAnimatingAtExitLeavesALiveNotificationCentre)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            (void)UIView::runningAnimationCount();
+            {
+                auto view = makeRef<ObservingView>(CGRect {0, 0, 10, 10});
+                UIView::beginAnimations("left running");
+                UIView::setAnimationDuration(60);
+                view->setCenter({100, 100});
+                UIView::commitAnimations();
+            }
+            std::exit(UIView::runningAnimationCount() == 1 ? 0 : 2);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
