@@ -31,6 +31,14 @@ Value stateOf(Profile& profile)
 
 class MineSessionFlowTest : public MineSessionTest {
 protected:
+    void SetUp() override
+    {
+        MineSessionTest::SetUp();
+        // Silent: the village and the mine play their tracks, and nothing
+        // may wait for an engine never started.
+        GlobalObject::sharedInstance()->AudioState = GlobalObject::kAudioFailed;
+    }
+
     // A player with food, gold and the market, standing on the map.
     Ref<test::TestMapHost> openFoodPopUp(Ref<FoodPopUp>& popUp)
     {

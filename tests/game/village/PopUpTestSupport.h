@@ -58,6 +58,7 @@ protected:
         ASSERT_TRUE(run_.ok()) << "no headless GL context";
         scene_ = run_.runPlainScene();
         GlobalObject* global = GlobalObject::sharedInstance();
+        global->AudioState = GlobalObject::kAudioFailed; // silent; nothing waits for the engine
         ASSERT_TRUE(run_.loadVillageSheets());
         ASSERT_TRUE(DataParser().parseData(sourceTreePath("resources/test.xml")));
         LocalisationManager::sharedInstance()->parseCSVFile("stringdb.csv");
