@@ -40,6 +40,8 @@
 #include "foundation/Paths.h"
 #include "foundation/Shared.h"
 #include "game/boards/Board.h"
+#include "game/boards/BoardTooltip.h"
+#include "game/boards/CCTooltip.h"
 #include "game/boards/CountryBoard.h"
 #include "game/boards/CountrySideScene.h"
 #include "game/boards/EndOfPopUp.h"
@@ -593,6 +595,28 @@ const ScreenCase kCases[] = {
          game.run(0.3);
          game.end("the closing frame under a finger, and the rating prompt");
      }},
+    {"MapBuildingTooltip", "phone", false, aSavedVillage,
+     [](ChildGame& game) {
+         MapScene* map = onTheMap(game);
+         // The tooltip a finger on a building shows, over the first
+         // building of the map that the profile knows.
+         Ref<CCTooltip> tooltip;
+         CCArray* children = map->pageParent() ? map->pageParent()->children() : nullptr;
+         for (size_t i = 0; children && i < children->count() && !tooltip; ++i) {
+             auto* node = static_cast<CCNode*>(children->objectAtIndex(i));
+             const UpgradeItem* upgrade = Profile::sharedInstance()->GetUpgrade(node->tag());
+             if (!upgrade) continue;
+             tooltip = CCTooltip::tooltipWithBuildingInfo(upgrade->ID, static_cast<int32_t>(node->position().x),
+                                                          static_cast<int32_t>(node->position().y));
+             if (tooltip) {
+                 tooltip->setPosition(node->position());
+                 map->addChild(tooltip.get(), 10);
+             }
+         }
+         if (!tooltip) ChildGame::notReached("a building's tooltip");
+         game.run(0.3);
+         game.end("a building's tooltip on the map");
+     }},
     {"FoodPopUp", "phone", false, aPlayerForTheMine,
      [](ChildGame& game) {
          foodPopUp(game);
@@ -611,6 +635,25 @@ const ScreenCase kCases[] = {
          game.until([&] { return first<EndOfPopUp>(game.scene()) != nullptr; }, 3, "the mine's summary");
          game.run(1);
          game.end("the mine's summary");
+     }},
+    {"BoardTooltips", "phone", false, aPlayerForTheMine,
+     [](ChildGame& game) {
+         Board* board = inTheMine(game);
+         // The chain's next-piece and error tooltips and the resource
+         // tooltip, as a finger held on the board leaves them.
+         Ref<BoardTooltip> next = BoardTooltip::tooltipWithNumber("", 1);
+         Ref<BoardTooltip> error = BoardTooltip::tooltipWithError(1);
+         Ref<CCTooltip> resource = CCTooltip::tooltipWithResource(1);
+         if (!next || !error || !resource) ChildGame::notReached("the board's tooltips");
+         const CGSize win = CCDirector::sharedDirector()->winSize();
+         next->setPosition({win.width / 3, win.height / 2});
+         error->setPosition({win.width / 2, win.height / 2});
+         resource->setPosition({2 * win.width / 3, win.height / 2});
+         board->addChild(next.get(), 5, Board::kTagTooltip);
+         board->addChild(error.get(), 5);
+         board->addChild(resource.get(), 5);
+         game.run(0.3);
+         game.end("the board's tooltips");
      }},
     {"MineOptions", "phone", false, aPlayerForTheMine,
      [](ChildGame& game) {
