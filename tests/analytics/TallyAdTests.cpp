@@ -253,7 +253,9 @@ TEST_F(TallyAdTest, OnlyAnAcceptedAnswerIsScanned)
         TallySessionSender().send(upload);
         RunLoop::main().drain();
         ASSERT_EQ(calls.size(), c.scans) << c.name;
-        if (!calls.empty()) EXPECT_EQ(calls[0], "spot@?/4") << c.name;
+        if (!calls.empty()) {
+            EXPECT_EQ(calls[0], "spot@?/4") << c.name;
+        }
     }
 }
 

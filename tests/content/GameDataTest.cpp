@@ -720,7 +720,9 @@ TEST(BundleInformation, InfoPlistNamesTheGame)
         const Value* entry = info->asDict().find(k.key);
         const std::string text = entry && entry->isString() ? entry->asString() : "";
         EXPECT_FALSE(text.empty()) << "Info.plist " << k.key << ": missing";
-        if (k.exact) EXPECT_EQ(text, k.exact) << "Info.plist " << k.key;
+        if (k.exact) {
+            EXPECT_EQ(text, k.exact) << "Info.plist " << k.key;
+        }
     }
     // The social session takes the version as a number.
     const Value* version = info->asDict().find("CFBundleVersion");

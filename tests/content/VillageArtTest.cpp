@@ -460,8 +460,9 @@ TEST_F(VillageArtTest, DefinitionsParseAndEveryPartAndSlotPictureResolves)
         for (int32_t key : {301, 302, 303, 304}) expectSlot(key, 0, 0);
         expectSlot(401000, 0, 1);
         expectSlot(402000, 0, 1);
-        if (slots.count(1))
+        if (slots.count(1)) {
             EXPECT_EQ(slots.at(1)->IDBuild, 88) << slotFile << ": the settlement stands on slot 1";
+        }
         const CGSize window = profileWindow();
         std::map<int32_t, int32_t> groupSlots;
         std::set<std::pair<int32_t, int32_t>> places;

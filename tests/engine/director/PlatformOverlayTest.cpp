@@ -74,8 +74,9 @@ protected:
     }
     void picture(const std::string& name)
     {
-        if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES"))
+        if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) {
             EXPECT_TRUE(driver().screenshot(std::string(dir) + "/overlay-" + name + "-" + GetParam() + ".png"));
+        }
     }
     void tap(CGPoint point)
     {

@@ -227,8 +227,9 @@ TEST_F(CountryBoardTest, AnimalsCountDownAfterEachRefillAndLeapOntoTheirPrey)
         EXPECT_EQ(board_->puzzleAt(animal->row, animal->column), animal);
         if (c.strikesPrey) {
             EXPECT_NE(std::make_pair(animal->row, animal->column), std::make_pair(5, 0));
-            if (c.animalRow[0] == 'r')
+            if (c.animalRow[0] == 'r') {
                 EXPECT_EQ(std::make_pair(animal->row, animal->column), std::make_pair(5, 2));
+            }
         }
         EXPECT_TRUE(gridConsistent());
     }
@@ -263,7 +264,9 @@ TEST_F(CountryBoardTest, TheOpeningStepPicksTheFirstMatchingTutorialFrame)
         EXPECT_EQ(board_->UnlockWorkshopActive, c.workshop);
         EXPECT_EQ(board_->UnlockMarketActive, c.market);
         EXPECT_EQ(board_->isTouchEnabled(), c.requests.empty());
-        if (c.market) EXPECT_TRUE(profile().GetTutorialDef(45)->ArrowAfterDone);
+        if (c.market) {
+            EXPECT_TRUE(profile().GetTutorialDef(45)->ArrowAfterDone);
+        }
     }
 }
 

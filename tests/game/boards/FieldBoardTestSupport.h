@@ -232,8 +232,9 @@ protected:
                 const char code = rows.at(static_cast<size_t>(r)).at(static_cast<size_t>(c));
                 if (code == '.') continue;
                 Puzzle* old = field()->puzzleAt(r, c);
-                if (old->GetType() != fieldKind(code))
+                if (old->GetType() != fieldKind(code)) {
                     ASSERT_NE(field()->replacePuzzle(old, fieldKind(code)), nullptr) << code;
+                }
             }
         }
         field()->setActivePuzzles(nullptr);

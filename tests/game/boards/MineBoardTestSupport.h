@@ -139,7 +139,9 @@ protected:
                 if (code == '.') continue;
                 const int32_t kind = code == 'c' ? 22 : code - '0';
                 Puzzle* old = board_->puzzleAt(r, c);
-                if (old->GetType() != kind) ASSERT_NE(board_->replacePuzzle(old, kind), nullptr) << code;
+                if (old->GetType() != kind) {
+                    ASSERT_NE(board_->replacePuzzle(old, kind), nullptr) << code;
+                }
             }
         }
         board_->setActivePuzzles(nullptr);

@@ -71,8 +71,9 @@ protected:
     MineSessionPictureTest() : MineSessionTest(GetParam()) {}
     void keep(const std::string& name)
     {
-        if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES"))
+        if (const char* dir = std::getenv("MOSSWICK_TEST_PICTURES")) {
             EXPECT_TRUE(driver().screenshot(std::string(dir) + "/" + name + "_" + GetParam() + ".png"));
+        }
     }
 };
 

@@ -101,7 +101,9 @@ TEST_F(MineSessionFlowTest, AMineSessionFromTheFoodPopUpToTheSummary)
         for (int c = 0; c < Board::kSize; ++c) {
             const bool gas = (r == 4 && c == 0) || (r == 5 && c == 0) || (r == 5 && c == 1);
             const int32_t kind = gas ? 3 : ((r + c) % 2 ? 1 : 4);
-            if (board->puzzleAt(r, c)->GetType() != kind) ASSERT_NE(board->replacePuzzle(board->puzzleAt(r, c), kind), nullptr);
+            if (board->puzzleAt(r, c)->GetType() != kind) {
+                ASSERT_NE(board->replacePuzzle(board->puzzleAt(r, c), kind), nullptr);
+            }
         }
     board->checkNewChainMethane();
     EXPECT_EQ(board->getAllPuzzlesByType(20).size(), 3u);
@@ -147,7 +149,9 @@ TEST_F(MineSessionFlowTest, AMineSessionFromTheFoodPopUpToTheSummary)
 
     const float stage = p.StageExp;
     const float waiting = p.TempExperience;
-    if (stage >= 500) EXPECT_TRUE(ledger().done.count("com.zandovar.mw.achiever") || stage >= 5000);
+    if (stage >= 500) {
+        EXPECT_TRUE(ledger().done.count("com.zandovar.mw.achiever") || stage >= 5000);
+    }
     summary->ContinueCallback(nullptr);
     EXPECT_FLOAT_EQ(p.TempExperience, waiting + stage);
     EXPECT_EQ(p.StageExp, 0);
@@ -294,8 +298,9 @@ TEST_P(GasTest, GasPrimesCalmsAndExplodes)
         for (int c = 0; c < Board::kSize; ++c) {
             const char code = GetParam().rows[static_cast<size_t>(r)][static_cast<size_t>(c)];
             const int32_t kind = code == '3' ? 3 : code == 'P' ? 20 : ((r + c) % 2 ? 1 : 4);
-            if (board->puzzleAt(r, c)->GetType() != kind)
+            if (board->puzzleAt(r, c)->GetType() != kind) {
                 ASSERT_NE(board->replacePuzzle(board->puzzleAt(r, c), kind), nullptr);
+            }
         }
     const int32_t before = p.MethanExplosions;
     board->checkNewChainMethane();
@@ -363,7 +368,9 @@ TEST_P(SummaryTest, TheSummaryRecordsTheSession)
     EXPECT_EQ(scores, c.reported);
     EXPECT_EQ(popUp->InstantButton->visible(), c.market);
     EXPECT_EQ(popUp->InstantButton->isEnabled(), c.market);
-    if (c.mode == 1) EXPECT_EQ(p.StageExp, 0) << "the field's experience moves at opening";
+    if (c.mode == 1) {
+        EXPECT_EQ(p.StageExp, 0) << "the field's experience moves at opening";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -94,7 +94,9 @@ TEST_F(PuzzleTest, MineTilesLayTheirPicturesShadowAndEarthByKind)
         EXPECT_EQ(zOf(*tile, row.picture), row.pictureZ) << "kind " << row.kind;
         EXPECT_EQ(zOf(*tile, row.cover), row.coverZ) << "kind " << row.kind;
         EXPECT_TRUE(shows(tile->getChildByTag(Puzzle::kTagEarth), row.cover)) << "kind " << row.kind;
-        if (row.extra) EXPECT_EQ(zOf(*tile, row.extra), row.extraZ) << "kind " << row.kind;
+        if (row.extra) {
+            EXPECT_EQ(zOf(*tile, row.extra), row.extraZ) << "kind " << row.kind;
+        }
         EXPECT_FLOAT_EQ(tile->StartRadius, 23) << "phone";
         EXPECT_FLOAT_EQ(tile->Radius, 23);
     }
