@@ -117,12 +117,14 @@ TEST_P(ListLayerTest, ReloadKeepsTheScrollOffset)
     const CGPoint scrolled {0, start.y + 3.5f * 125};
     list_->table()->setContentOffset(scrolled);
     run_.run(1.0 / 60);
-    const CCTableViewCell* before = list_->table()->GetCell(0);
+    // Held, so that a new row cannot take the old one's address.
+    const Ref<CCTableViewCell> before(list_->table()->GetCell(0));
+    ASSERT_TRUE(before);
     const uint32_t firstShown = before->idx();
     list_->ReloadData();
     EXPECT_EQ(list_->table()->contentOffset(), scrolled);
     ASSERT_GT(list_->table()->GetIndices(), 0u);
-    EXPECT_NE(list_->table()->GetCell(0), before) << "rows are built afresh";
+    EXPECT_NE(list_->table()->GetCell(0), before.get()) << "rows are built afresh";
     EXPECT_EQ(list_->table()->GetCell(0)->idx(), firstShown);
 }
 
