@@ -99,7 +99,9 @@ TEST_F(TallySessionSenderTest, AnswersDecideWhatStaysStored)
             EXPECT_EQ(report.sessions.size(), 2u) << c.name;
         }
         EXPECT_EQ(stored().empty(), c.accepted) << c.name;
-        if (!c.accepted) EXPECT_EQ(stored(), before) << c.name;
+        if (!c.accepted) {
+            EXPECT_EQ(stored(), before) << c.name;
+        }
         EXPECT_EQ(TallySessionStore::sentSession(), c.accepted) << c.name;
         const bool portalSeen = c.answer.find("302") != std::string::npos;
         EXPECT_EQ(TallySession::currentSession()->internetAvailable(), c.accepted || portalSeen) << c.name;

@@ -81,7 +81,9 @@ TEST_F(TallySessionStoreTest, FolderAndBackupMarkFollowTheSystemVersion)
         EXPECT_TRUE(Paths::fileExists(path)) << c.version;
         const auto mark = services_.attributes->get(path, "com.apple.MobileBackup");
         EXPECT_EQ(mark.has_value(), c.documents) << c.version;
-        if (mark) EXPECT_EQ(*mark, std::vector<uint8_t> { 1 });
+        if (mark) {
+            EXPECT_EQ(*mark, std::vector<uint8_t> { 1 });
+        }
     }
 }
 

@@ -64,7 +64,9 @@ TEST_F(TallyUtilTest, BackupExclusionOnlyAfterVersion5)
         EXPECT_EQ(TallyUtil::addSkipBackupAttributeToItemAtPath("/data/file"), c.answer) << c.version;
         const auto stored = services_.attributes->get("/data/file", "com.apple.MobileBackup");
         EXPECT_EQ(stored.has_value(), c.answer) << c.version;
-        if (stored) EXPECT_EQ(*stored, std::vector<uint8_t> { 1 }) << c.version;
+        if (stored) {
+            EXPECT_EQ(*stored, std::vector<uint8_t> { 1 }) << c.version;
+        }
     }
 }
 

@@ -552,7 +552,9 @@ TEST_F(GuiArtTest, TitleScreenAnimationsNameMenuFramesAndThePlatesMove)
                 EXPECT_GE(part->Frames.size(), 2u) << file << ": " << part->Name << " does not move";
                 if (part->Frames.empty()) continue;
                 const int last = part->Frames.back()->index;
-                if (lastIndex >= 0) EXPECT_EQ(last, lastIndex) << file << ": parts end at different frames";
+                if (lastIndex >= 0) {
+                    EXPECT_EQ(last, lastIndex) << file << ": parts end at different frames";
+                }
                 lastIndex = last;
             }
             Ref<Animation> copy = tmpl->GenerateNewObject();

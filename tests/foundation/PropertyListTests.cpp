@@ -185,7 +185,9 @@ TEST(PropertyListTest, DecimalsSurviveAsIntegersRealsOrTheirLiteral)
         ASSERT_TRUE(back) << error;
         EXPECT_EQ((*back)["n"].kind(), c.readBackAs);
         EXPECT_EQ(*back, original);
-        if (c.readBackAs == Value::Kind::Decimal) EXPECT_EQ((*back)["n"].asString(), c.literal);
+        if (c.readBackAs == Value::Kind::Decimal) {
+            EXPECT_EQ((*back)["n"].asString(), c.literal);
+        }
         EXPECT_EQ(writePropertyList(*back), text);
     }
     // Integers past 64 bits from other writers read as decimals too.

@@ -363,7 +363,9 @@ TEST(ValueTest, LargeDictionaryFindsEveryKeyThroughGrowthAndRemoval)
         const std::string key = "key" + std::to_string(i);
         const bool present = i % 3 != 0 || i % 5 == 0;
         ASSERT_EQ(dict.contains(key), present) << key;
-        if (present) EXPECT_EQ(dict[key].asInt(), i % 5 == 0 ? -i : i) << key;
+        if (present) {
+            EXPECT_EQ(dict[key].asInt(), i % 5 == 0 ? -i : i) << key;
+        }
     }
     EXPECT_FALSE(dict.contains("key300"));
     EXPECT_EQ(dict.asDict().entries()[0].first, "key1"); // order of first insertion

@@ -88,7 +88,9 @@ TEST_F(ApplicationFrameTest, NotificationDueWhileRunningReachesTheDelegateOnce)
     for (int second = 0; second < 10; ++second) {
         clock->advance(1);
         RunLoop::main().drain();
-        if (second == 0) EXPECT_TRUE(delegate.received.empty());
+        if (second == 0) {
+            EXPECT_TRUE(delegate.received.empty());
+        }
     }
     EXPECT_EQ(delegate.received, (std::vector<std::string>{"sooner", "later"}));
     service->cancelAllLocalNotifications();

@@ -133,7 +133,9 @@ TEST_F(HTTPTransportTest, ReportsEachKindOfAnswerInOrder)
         server.script("/file", c.reply);
         RecordingDelegate delegate = run("/file");
         EXPECT_EQ(delegate.events, c.events);
-        if (c.bodyArrives) EXPECT_EQ(delegate.body, body);
+        if (c.bodyArrives) {
+            EXPECT_EQ(delegate.body, body);
+        }
     }
 }
 
@@ -306,7 +308,9 @@ TEST_F(HTTPTransportTest, PreparesTheWholeBodyOfASuccessAwayFromTheMainThread)
         };
         RecordingDelegate delegate = run("/file", request);
         EXPECT_EQ(delegate.events, c.events);
-        if (c.bodyArrives) EXPECT_EQ(delegate.body, body);
+        if (c.bodyArrives) {
+            EXPECT_EQ(delegate.body, body);
+        }
         std::lock_guard guard(lock);
         const bool prepared = c.events.size() > 1 && c.events[c.events.size() - 2].rfind("prepared", 0) == 0;
         ASSERT_EQ(preparedOn.size(), prepared ? 1u : 0u);

@@ -119,7 +119,9 @@ TEST_F(ChallengeTest, StartAddressNeedsBothParameters)
         EXPECT_EQ(session()->notifyStartChallengeWithUrlString(row.link), row.page);
         EXPECT_EQ(store->valueForKey("challengeid").isString(), row.page.has_value());
         EXPECT_EQ(store->valueForKey("challengeconfig").isString(), row.page.has_value());
-        if (row.page) EXPECT_EQ(store->valueForKey("challengeconfig").asString(), "cfg9");
+        if (row.page) {
+            EXPECT_EQ(store->valueForKey("challengeconfig").asString(), "cfg9");
+        }
     }
 }
 
@@ -234,7 +236,9 @@ TEST_F(ChallengeTest, DeviceTokens)
         const Value::Bytes body = record->postData().value_or(Value::Bytes {});
         EXPECT_EQ(std::string(body.begin(), body.end()), row.body);
         EXPECT_EQ(log.contains("[CCPrivateSession] posting for push"), row.line != nullptr);
-        if (row.line) EXPECT_TRUE(log.contains(row.line));
+        if (row.line) {
+            EXPECT_TRUE(log.contains(row.line));
+        }
     }
     EnablePublicAPILog(true);
 }

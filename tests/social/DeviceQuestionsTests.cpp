@@ -89,7 +89,9 @@ TEST_F(DeviceQuestionsTest, FormFieldsCarryTheLocationWhenThereIsOne)
         Value form = Value::dictionary({{"name", Value("x")}});
         session().addCommonFieldsToFormModel(form);
         EXPECT_EQ(form["lumora-latitude"], row.latitude);
-        if (row.latitude.isReal()) EXPECT_EQ(form["lumora-longitude"], Value(21.01));
+        if (row.latitude.isReal()) {
+            EXPECT_EQ(form["lumora-longitude"], Value(21.01));
+        }
         EXPECT_EQ(form["_spring_security_remember_me"], Value("true"));
         EXPECT_EQ(form["name"], Value("x"));
     }

@@ -85,7 +85,9 @@ TEST_F(LoginHandlerTest, CachedFlagsReadTheStoreOnceAndWriteOnlyOnAChange)
         handler().setTosAcceptedProxy(row.value);
         EXPECT_EQ(store().writeCount() - before, row.writes) << row.value;
         EXPECT_EQ(handler().isUserTOSAccepted(), row.value);
-        if (row.writes) EXPECT_EQ(store().valueForKey(CCLoginHandler::kTosAcceptedKey), Value(row.value));
+        if (row.writes) {
+            EXPECT_EQ(store().valueForKey(CCLoginHandler::kTosAcceptedKey), Value(row.value));
+        }
     }
     EXPECT_FALSE(handler().hasActivatedUI()) << "a missing key reads as NO";
 }
@@ -214,9 +216,10 @@ TEST_F(LoginHandlerTest, SwitchAndSignOutResetWhatDependsOnThePlayer)
         EXPECT_EQ(neighbourCalls(), row.calls);
         EXPECT_EQ(playerUpdates, row.playerUpdates);
         EXPECT_EQ(handler().isFirstUiActivationToday(), row.firstOfDay);
-        if (row.firstOfDayBefore && !row.firstOfDay)
+        if (row.firstOfDayBefore && !row.firstOfDay) {
             EXPECT_DOUBLE_EQ(store().valueForKey(CCLoginHandler::kUiActivatedTimerKey).asDouble(),
                              Clock::wallSeconds() - Value::kReferenceDateUnixTime);
+        }
         clock_->advance(60);
     }
 }

@@ -233,8 +233,12 @@ TEST_F(PublicInterfaceTest, NumberedSettingsAndTheirEffects)
         EXPECT_EQ(!session()->secret(), identityChange) << "the cached secret goes";
         EXPECT_EQ(CCLoginHandler::sharedInstance()->isFirstUiActivationToday(), identityChange)
             << "the next opening is the new identity's first of the day";
-        if (!row.value.isNull()) EXPECT_EQ(session()->valueForWorkaroundSetting(row.number), row.value);
-        if (row.check) EXPECT_TRUE(row.check(*session(), *store()));
+        if (!row.value.isNull()) {
+            EXPECT_EQ(session()->valueForWorkaroundSetting(row.number), row.value);
+        }
+        if (row.check) {
+            EXPECT_TRUE(row.check(*session(), *store()));
+        }
     }
 }
 

@@ -173,7 +173,9 @@ TEST_F(SessionTest, ValidationNamesTheFirstMissingPiece)
         EXPECT_EQ(session()->validateSession(&error), row.code == 0);
         EXPECT_EQ(error.code, row.code);
         EXPECT_EQ(error.localizedDescription, row.text);
-        if (row.code) EXPECT_EQ(error.domain, "LumoraSession");
+        if (row.code) {
+            EXPECT_EQ(error.domain, "LumoraSession");
+        }
     }
 }
 

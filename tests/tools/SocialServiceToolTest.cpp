@@ -145,7 +145,9 @@ TEST_F(SocialServiceToolTest, EndsCleanlyOnAStopSignal)
 {
     for (int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal);
-        if (signal != SIGTERM) ASSERT_NO_FATAL_FAILURE(start()); // a second tool for the second signal
+        if (signal != SIGTERM) {
+            ASSERT_NO_FATAL_FAILURE(start()); // a second tool for the second signal
+        }
         const std::optional<int> status = tool_->stop(signal, 20);
         ASSERT_TRUE(status) << "still running after the signal";
         EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0)

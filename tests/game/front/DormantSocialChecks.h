@@ -48,7 +48,9 @@ inline void expectSocialPeripheryDormant(const ScriptedStore& store, const Cloud
 
     EXPECT_EQ(session->rootViewController(), nullptr) << "no full UI";
     EXPECT_FALSE(session->isLumoraUIActive());
-    if (session->screenHooks().rootViewController) EXPECT_EQ(session->screenHooks().rootViewController(), nullptr);
+    if (session->screenHooks().rootViewController) {
+        EXPECT_EQ(session->screenHooks().rootViewController(), nullptr);
+    }
     EXPECT_FALSE(session->isLumoraEmbeddedUIActive());
     EXPECT_EQ(session->embeddedViewController(), nullptr);
 

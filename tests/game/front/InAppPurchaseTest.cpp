@@ -168,7 +168,9 @@ TEST_F(InAppPurchaseTest, PaymentsTellTheFrameAndCreditTheGold)
         EXPECT_EQ(defaults().integerForKey(row.product + "_done"), row.done);
         EXPECT_EQ(Profile::sharedInstance()->GoldCount - goldBefore, row.gold);
         EXPECT_EQ(Profile::sharedInstance()->GoldEarned - earnedBefore, row.gold);
-        if (row.gold) EXPECT_TRUE(Paths::fileExists(Paths::documentsPath("supersave.plist"))) << "saved";
+        if (row.gold) {
+            EXPECT_TRUE(Paths::fileExists(Paths::documentsPath("supersave.plist"))) << "saved";
+        }
         EXPECT_TRUE(store_->transactions().empty()) << "every transaction finished";
         iap.requestCancel();
         defaults().removeObjectForKey(row.product);

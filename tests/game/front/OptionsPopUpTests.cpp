@@ -187,7 +187,9 @@ TEST_P(OptionsTest, FirstPageByOpener)
         EXPECT_EQ(popUp->MenuButton != nullptr, row.menu);
         EXPECT_EQ(popUp->ResetGameButton != nullptr, row.reset);
         EXPECT_EQ(popUp->CreditsButton->position(), row.about);
-        if (row.reset) EXPECT_EQ(popUp->ResetGameButton->position(), row.resetAt);
+        if (row.reset) {
+            EXPECT_EQ(popUp->ResetGameButton->position(), row.resetAt);
+        }
         int items = 0;
         for (Object* child : *popUp->ButtonL1Menu->children())
             items += dynamic_cast<CCMenuItem*>(child) != nullptr;

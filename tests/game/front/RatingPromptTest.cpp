@@ -144,9 +144,10 @@ TEST_F(RatingPromptTest, EachAnswerChangesOnlyItsKeys)
         EXPECT_EQ(defaults().doubleForKey(RatingPrompt::kReminderRequestDate), row.reminder);
         EXPECT_EQ(defaults().integerForKey(RatingPrompt::kUseCount), 26);
         ASSERT_EQ(opener_->opened.size(), row.opened);
-        if (row.opened)
+        if (row.opened) {
             EXPECT_EQ(opener_->opened[0], "itms-apps://apps.zandovar.com/WebObjects/MZStore.woa/wa/"
                                           "viewContentsUserReviews?type=Purple+Software&id=482913570");
+        }
     }
     EXPECT_EQ(transport_->urls.back(), RatingPrompt::kProbeURL);
 }

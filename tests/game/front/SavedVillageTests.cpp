@@ -460,7 +460,9 @@ TEST_F(SaveKillTest, TheFirstSaveOfANewPlayerKilledAnywhereLeavesNoSaveOrOneThat
             std::string village;
             const bool loads = relaunchLoads(village);
             EXPECT_EQ(loads, fileThere) << "a save on disk that the next launch does not take up";
-            if (loads) EXPECT_EQ(village, "First");
+            if (loads) {
+                EXPECT_EQ(village, "First");
+            }
             EXPECT_TRUE(documentsNamed("supersave.plist.").empty());
             loaded += loads;
         });

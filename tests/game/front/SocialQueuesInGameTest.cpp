@@ -164,9 +164,10 @@ TEST_F(SocialQueuesInGameTest, ASessionFromFirstStartToRelaunch)
     const double firstTick = Clock::wallSeconds();
     for (const Service::Request& request : service_.requests()) {
         EXPECT_TRUE(request.tls);
-        if (request.host == CCPrivateSession::telemetryHost())
+        if (request.host == CCPrivateSession::telemetryHost()) {
             EXPECT_EQ(request.target, "/analytics/index.php?sig=" +
                                           Service::telemetrySignature(MosswickAppDelegate::kSocialAppID));
+        }
     }
     EXPECT_TRUE(carriesUiStart(sent[0], "LUMORASLIMLINE_PULLTAB") ||
                 carriesUiStart(sent[1], "LUMORASLIMLINE_PULLTAB"))

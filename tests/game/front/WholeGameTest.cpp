@@ -1106,9 +1106,10 @@ StageEnd playStage(const std::string& device, size_t stage, bool keepEnd, bool p
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
                     play.gameSeconds() - gameStart);
         if (::testing::Test::HasFatalFailure()) return {};
-        if (stage > 0 && index == 0)
+        if (stage > 0 && index == 0) {
             EXPECT_EQ(play.snapshot().text(), StageEnds::village(device, stage - 1))
                 << "the same village after a relaunch";
+        }
     }
     for (const std::string& grant : play.grants) std::printf("granted: %s\n", grant.c_str());
     EXPECT_FALSE(play.saveBytes.empty());
@@ -1163,8 +1164,12 @@ TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
         return;
     }
     const size_t stage = size_t(p.stage);
-    if (stage > 0) ASSERT_TRUE(ensureKept(p.device, stage - 1)) << "the stage before";
-    if (p.again) ASSERT_TRUE(ensureKept(p.device, stage)) << "the first play of this stage";
+    if (stage > 0) {
+        ASSERT_TRUE(ensureKept(p.device, stage - 1)) << "the stage before";
+    }
+    if (p.again) {
+        ASSERT_TRUE(ensureKept(p.device, stage)) << "the first play of this stage";
+    }
     const StageEnd end = playStage(p.device, stage, !p.again, !p.again);
     if (HasFailure() || !p.again) return;
     const std::string first =

@@ -69,7 +69,9 @@ TEST_P(BonusItemTest, EachStateActsOnceAndCreditsOnce)
         world.run.run(1.1);
         EXPECT_EQ(item->parent(), nullptr) << "arrived and gone";
         EXPECT_EQ(row.balance(), before + row.amount);
-        if (std::string(row.name) == "gold") EXPECT_EQ(profile.GoldEarned, earned + row.amount);
+        if (std::string(row.name) == "gold") {
+            EXPECT_EQ(profile.GoldEarned, earned + row.amount);
+        }
         item->SetState(CCBonusItem::kArrived);
         EXPECT_EQ(row.balance(), before + row.amount) << "the same state again does nothing";
 

@@ -312,7 +312,9 @@ TEST_P(BuildingsListTest, LessonArrowsStandOnTheFieldsAndBakeryButtons)
         bool arrow = false;
         for (CCNode* child : test::kids(button)) arrow = arrow || dynamic_cast<CCTutorialArrow*>(child) != nullptr;
         EXPECT_EQ(arrow, c.arrow);
-        if (c.building == kFields && c.arrow) EXPECT_TRUE(profile()->GetTutorialDef(6)->ArrowAfterDone);
+        if (c.building == kFields && c.arrow) {
+            EXPECT_TRUE(profile()->GetTutorialDef(6)->ArrowAfterDone);
+        }
     }
 }
 

@@ -107,7 +107,9 @@ TEST_P(CoinPackTest, SixRowsCaptionedWithEachPacksCachedPrice)
                 {0, list->table()->minContainerOffset().y + i * list->cellSizeForTable(nullptr).height});
             auto* cell = dynamic_cast<TradeCell*>(list->table()->cellAtIndex(i));
             captions.push_back(cell ? cell->captionText() : "no row");
-            if (cell) EXPECT_EQ(cell->buyButton()->tag(), static_cast<int>(19 + i));
+            if (cell) {
+                EXPECT_EQ(cell->buyButton()->tag(), static_cast<int>(19 + i));
+            }
         }
         return captions;
     };

@@ -37,8 +37,12 @@ TEST(ExpBarBanking, AFrameBanksAtMostWhatWaitsAndTheTotalIsWhatWaited)
                 ++frames;
             }
             EXPECT_NEAR(banked, waiting, waiting * 1e-5f);
-            if (waiting == 0.4f) EXPECT_EQ(frames, 1);
-            if (waiting == 100.0f && dt == 1.0f / 30) EXPECT_GT(frames, 5) << "many frames, at least a point each";
+            if (waiting == 0.4f) {
+                EXPECT_EQ(frames, 1);
+            }
+            if (waiting == 100.0f && dt == 1.0f / 30) {
+                EXPECT_GT(frames, 5) << "many frames, at least a point each";
+            }
         }
     }
 }

@@ -338,7 +338,9 @@ TEST_P(HudTopBarTest, TheVillageNameEndsBeforeTheWorkersMarker)
         const float nameEnd = name->convertToWorldSpace({name->contentSize().width, 0}).x;
         const float markerStart = hud.WorkersMarker->convertToWorldSpace({0, 0}).x;
         EXPECT_LE(nameEnd, markerStart);
-        if (!world.tablet()) EXPECT_EQ(name->scale() < 1, row.scaled);
+        if (!world.tablet()) {
+            EXPECT_EQ(name->scale() < 1, row.scaled);
+        }
         if (row.picture) {
             world.run.run(0.2);
             world.run.picture(row.picture);

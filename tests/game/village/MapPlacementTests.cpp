@@ -448,8 +448,12 @@ TEST_P(MapPlacementTest, TheWorkshopKeepsTheInputOffOnlyForItsToolLesson)
         finishBuilding();
         ASSERT_NE(standing(c.building, 25), nullptr);
         EXPECT_EQ(world.hud().IsActive(), c.inputBack);
-        if (c.inputBack) EXPECT_TRUE(map().isTouchEnabled());
-        if (c.paysTheTool && !c.lessonDone) EXPECT_TRUE(world.profile().GetTutorialDef(37)->Done);
+        if (c.inputBack) {
+            EXPECT_TRUE(map().isTouchEnabled());
+        }
+        if (c.paysTheTool && !c.lessonDone) {
+            EXPECT_TRUE(world.profile().GetTutorialDef(37)->Done);
+        }
     }
     workshop->BonusTools = tools;
 }

@@ -102,7 +102,9 @@ TEST_P(MapTest, SlotsDrawTheirBuildingsAndDecorationsByTheDepthRule)
         auto* animation = dynamic_cast<Animation*>(node);
         EXPECT_EQ(animation != nullptr, row.animated);
         if (animation) {
-            if (!smallPhone()) EXPECT_TRUE(animation->Loop) << "started, looping";
+            if (!smallPhone()) {
+                EXPECT_TRUE(animation->Loop) << "started, looping";
+            }
         } else {
             EXPECT_EQ(node->anchorPoint(), row.anchor);
         }
@@ -348,8 +350,9 @@ TEST_P(MapTest, SpawningDropsEachKindOfBonusAndQueuesTheNextOne)
             EXPECT_EQ(static_cast<CCBonusItem*>(holder->children()->objectAtIndex(i))->state(), CCBonusItem::kCreated);
         world.run.run(row.highestWait - row.lowestWait + 0.05);
         for (size_t i = 0; i < holder->children()->count(); ++i) {
-            if (auto* item = dynamic_cast<CCBonusItem*>(holder->children()->objectAtIndex(i)))
+            if (auto* item = dynamic_cast<CCBonusItem*>(holder->children()->objectAtIndex(i))) {
                 EXPECT_EQ(item->state(), CCBonusItem::kFalling);
+            }
         }
     }
     EXPECT_TRUE(profile.GetTutorialDef(37)->Done) << "tool 24 before frame 38 marks frame 37";

@@ -357,8 +357,9 @@ TEST_P(ShopTest, ConfirmingMakesTheDealSavesAndReloadsInPlace)
         EXPECT_EQ(shop_->table()->contentOffset(), offset) << "reloaded at the same offset";
         for (uint32_t i = 0; i < shop_->table()->GetIndices(); ++i) {
             auto* cell = static_cast<ShopCell*>(shop_->table()->GetCell(i));
-            if (cell->resource() == 7)
+            if (cell->resource() == 7) {
                 EXPECT_EQ(childOfType<CCCounterDrell>(cell->background())->GetValue(), c.stock);
+            }
         }
         // The save holds the deal.
         Profile::purgeSharedInstance();

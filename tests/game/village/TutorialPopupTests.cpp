@@ -243,8 +243,9 @@ TEST_P(TutorialPopupTest, KindsShowTheirPicturesAndCounters)
             EXPECT_EQ(icon->scale(), 0.6f);
             EXPECT_EQ(icon->anchorPoint(), (CGPoint{0.5f, 0}));
             expectNear(icon->position(), {textX * size.width, 0.17f * size.height});
-            if (row.additional)
+            if (row.additional) {
                 EXPECT_EQ(counterBeside(TutorialPopup::kTagIconCounter, TutorialPopup::kTagIcon), 7);
+            }
         }
         if ((row.type == 102 || row.type == 103) && row.relation == kind->ID) {
             CCNode* first = bubble->getChildByTag(TutorialPopup::kTagFirst);

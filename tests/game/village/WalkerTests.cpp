@@ -327,7 +327,9 @@ TEST_P(WalkerTest, TheHiredWorkerWalksInOnTheEntryRoadOrAnyWhenTheFileHasFewer)
             EXPECT_EQ(hired->position(), entry->StartPos());
             EXPECT_FALSE(hired->flipX());
         }
-        if (row.roads == 0) EXPECT_EQ(before, 0u) << "no roads, no walkers";
+        if (row.roads == 0) {
+            EXPECT_EQ(before, 0u) << "no roads, no walkers";
+        }
         factory->Stop();
         layer_->removeAllChildrenWithCleanup(true);
     }

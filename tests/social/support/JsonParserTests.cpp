@@ -336,7 +336,9 @@ TEST(JsonParser, ReadsEveryRealAsTheNearestDouble)
                     double expected = 0;
                     std::from_chars(literal.data(), literal.data() + literal.size(), expected);
                     EXPECT_EQ(value->asDouble(), expected) << literal;
-                    if (integer && length <= 18) EXPECT_EQ(std::to_string(value->asInt64()), literal) << literal;
+                    if (integer && length <= 18) {
+                        EXPECT_EQ(std::to_string(value->asInt64()), literal) << literal;
+                    }
                 }
             }
         }

@@ -108,7 +108,9 @@ TEST(JsonWriter, RefusesWhatNoReaderCouldTakeBack)
         EXPECT_FALSE(writer.stringWithObject(c.value));
         EXPECT_EQ(messages(writer.errorTrace()), c.trace);
         for (const JsonError& error : writer.errorTrace()) {
-            if (error.message != "Not valid type for JSON") EXPECT_EQ(error.code, 1) << error.message;
+            if (error.message != "Not valid type for JSON") {
+                EXPECT_EQ(error.code, 1) << error.message;
+            }
         }
     }
 }

@@ -207,7 +207,9 @@ TEST_P(EmbeddedViewTest, ThePageSquareIsDrawnAtTheLaunchFramesSize)
             if (outside.x >= window_->bounds().size.width) continue;
             EXPECT_TRUE(near(pixelAt(outside), ground)) << outside.x << "," << outside.y;
         }
-        if (y >= 3) EXPECT_TRUE(near(pixelAt({x + side / 2, y - 3}), ground));
+        if (y >= 3) {
+            EXPECT_TRUE(near(pixelAt({x + side / 2, y - 3}), ground));
+        }
         session()->deactivateLumoraEmbeddedUI();
         ASSERT_FALSE(session()->isLumoraEmbeddedUIActive());
         settle();

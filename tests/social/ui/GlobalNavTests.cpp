@@ -330,7 +330,9 @@ TEST_P(GlobalNavTest, TheBarsAndThePageSitWhereTheLayoutPutsThem)
         } else {
             EXPECT_EQ(banner, nullptr);
         }
-        if (navBar) EXPECT_EQ(navBar->superview(), nav.pageHolder());
+        if (navBar) {
+            EXPECT_EQ(navBar->superview(), nav.pageHolder());
+        }
     }
 }
 

@@ -776,7 +776,9 @@ TEST_P(PullTabTest, PageLoadsOfTheCurrentPage)
         tab.fetchUpdateNotification(*loaded);
         settle();
         EXPECT_EQ(delegate_.deactivations, row.removed ? 1 : 0);
-        if (!row.removed) EXPECT_EQ(tab.state(), row.state);
+        if (!row.removed) {
+            EXPECT_EQ(tab.state(), row.state);
+        }
     }
     // Status 1: both strips are drawn from the page's flat element (badges).
     CCPullTabViewController& tab = make(0, 1);

@@ -114,7 +114,9 @@ TEST_F(SkinnedViewTest, TapTable)
             ASSERT_EQ(links.size(), 1u) << row.point.x;
             EXPECT_EQ(links[0]["url"].asString(), row.link);
             EXPECT_EQ(links[0].contains("nostackpush"), row.nostackpush);
-            if (row.nostackpush) EXPECT_EQ(links[0]["nostackpush"].asInt(), 1);
+            if (row.nostackpush) {
+                EXPECT_EQ(links[0]["nostackpush"].asInt(), 1);
+            }
             EXPECT_EQ(links[0]["rect"].asString(), NSStringFromCGRect(view->bounds()));
         } else {
             EXPECT_TRUE(links.empty()) << row.point.x;

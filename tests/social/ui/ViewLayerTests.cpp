@@ -357,8 +357,12 @@ TEST_F(ViewLayerTest, TextDrawingByPixels)
         context->drawTextInRect("Moss", {0, 0, 200, 30}, font.get(), UILineBreakModeTailTruncation, alignment);
         const CGRect box = inkBox(*context);
         lefts.push_back(box.origin.x);
-        if (alignment == UITextAlignmentCenter) EXPECT_NEAR(box.origin.x + box.size.width / 2, 100, 2);
-        if (alignment == UITextAlignmentRight) EXPECT_NEAR(box.origin.x + box.size.width, 200, 3);
+        if (alignment == UITextAlignmentCenter) {
+            EXPECT_NEAR(box.origin.x + box.size.width / 2, 100, 2);
+        }
+        if (alignment == UITextAlignmentRight) {
+            EXPECT_NEAR(box.origin.x + box.size.width, 200, 3);
+        }
     }
     EXPECT_LT(lefts[0], 3);
     // Word wrap: six words, two to a line.
