@@ -9,9 +9,15 @@ top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # hashed relative to the build folder, and the folder's own place is left out.
 export CCACHE_BASEDIR="$top" CCACHE_NOHASHDIR=1
 
+# install_missing_packages [package...]: the named packages, or without names
+# those of tools/debian-packages.txt.
 install_missing_packages() {
     local wanted missing=()
-    wanted=$(grep -v '^\s*#' "$top/tools/debian-packages.txt" | sed '/^\s*$/d')
+    if [ $# -gt 0 ]; then
+        wanted="$*"
+    else
+        wanted=$(grep -v '^\s*#' "$top/tools/debian-packages.txt" | sed '/^\s*$/d')
+    fi
     for pkg in $wanted; do
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
     done
