@@ -12,6 +12,7 @@
 #include "foundation/UserDefaults.h"
 #include "game/state/AchievementLedger.h"
 #include "game/state/Profile.h"
+#include "tests/support/ScopedBundle.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/SourceTree.h"
 #include "tests/support/TempDir.h"
@@ -55,7 +56,7 @@ private:
     }
 
     ScopedEnv homeEnv{"MOSSWICK_HOME", home.path()};
-    ScopedEnv resourcesEnv{"MOSSWICK_RESOURCES", bundle.path()};
+    ScopedBundle bundleScope{bundle.path()};
 };
 
 // Keeps achievements in memory and lists the grants in order.
