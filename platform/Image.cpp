@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 #include "foundation/AtomicFile.h"
 #include "foundation/Log.h"
@@ -98,7 +99,40 @@ Ref<Image> Image::decode(const uint8_t* data, size_t size, std::string_view name
     return Ref<Image>(new Image(description, std::move(pixels)));
 }
 
+namespace {
+
+std::mutex& loaderMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+Image::Loader& installedLoader()
+{
+    static Image::Loader loader;
+    return loader;
+}
+
+} // namespace
+
+Image::Loader Image::replaceLoader(Loader loader)
+{
+    std::lock_guard<std::mutex> lock(loaderMutex());
+    std::swap(installedLoader(), loader);
+    return loader;
+}
+
 Ref<Image> Image::load(const std::string& path)
+{
+    Loader loader;
+    {
+        std::lock_guard<std::mutex> lock(loaderMutex());
+        loader = installedLoader();
+    }
+    return loader ? loader(path) : readFile(path);
+}
+
+Ref<Image> Image::readFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) {

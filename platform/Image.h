@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,8 +55,17 @@ public:
     // one log line naming `nameForLog`, for anything unreadable: unknown
     // format, truncated or corrupt data, absurd dimensions.
     [[nodiscard]] static Ref<Image> decode(const uint8_t* data, size_t size, std::string_view nameForLog = "<memory>");
-    // Reads and decodes a file; null with one log line on failure.
+    // Reads and decodes a file; null with one log line on failure. Goes
+    // through the installed loader, else readFile.
     [[nodiscard]] static Ref<Image> load(const std::string& path);
+    // Reads and decodes a file, every time.
+    [[nodiscard]] static Ref<Image> readFile(const std::string& path);
+    // Test programs load the same bundle files test after test, and may
+    // install a loader that keeps what it decoded (an image never changes
+    // once made). It is called from any thread. Null puts back readFile.
+    // Answers the loader it replaces.
+    using Loader = std::function<Ref<Image>(const std::string& path)>;
+    static Loader replaceLoader(Loader loader);
 
     // Wraps RGBA8 pixels (top row first, width*height*4 bytes). `alpha` tells
     // how to read the fourth byte: None/NoneSkipLast (ignored, opaque), Last

@@ -4,6 +4,7 @@
 
 #include "platform/GLExtensions.h"
 #include "platform/Image.h"
+#include "tests/support/DecodedImages.h"
 
 namespace mw::test {
 
@@ -27,6 +28,8 @@ GLTestContext* GLTestContext::acquire(int width, int height)
         return context ? new GLTestContext(std::move(context)) : nullptr;
     }();
     if (!shared) return nullptr;
+    // Render tests load the bundle's sheets test after test.
+    keepDecodedImages();
     if (!shared->context_->makeCurrent()) {
         ADD_FAILURE() << "cannot make the test GL context current";
         return nullptr;
