@@ -2,9 +2,10 @@
 #
 # A stand-in test program lists its tests as GoogleTest does, parameter
 # comments included; the batches written from that list must run every test
-# exactly once, a suite's tests in their order and in batches of near equal
-# size no larger than asked (for the program, or for that suite), each named
-# after its suite, with the suites asked for split into one test each.
+# exactly once, a suite's tests in their order (a parameterised suite's
+# grouped by value) and in batches of near equal size no larger than asked
+# (for the program, or for that suite), each named after its suite, with the
+# suites asked for split into one test each.
 cmake_minimum_required(VERSION 3.16)
 if(NOT SCRIPT)
   message(FATAL_ERROR "SCRIPT is not set")
@@ -76,10 +77,10 @@ expect("batch names" "${added_names}"
 expect("the list CTest gets" "${listed}" "${added_names}")
 expect("first third" "${filter_of_Plain/1-of-3}" "--gtest_filter=Plain.One:Plain.Two:Plain.Three")
 expect("last third" "${filter_of_Plain/3-of-3}" "--gtest_filter=Plain.Seven:Plain.Eight:Plain.Nine")
-# A suite given its own size.
+# A suite given its own size; one value's tests go together.
 expect("parameterised suite" "${filter_of_Devices/Screen/1-of-2}"
-  "--gtest_filter=Devices/Screen.Draws/phone:Devices/Screen.Draws/tablet")
-expect("its rest" "${filter_of_Devices/Screen/2-of-2}" "--gtest_filter=Devices/Screen.Taps/phone")
+  "--gtest_filter=Devices/Screen.Draws/phone:Devices/Screen.Taps/phone")
+expect("its rest" "${filter_of_Devices/Screen/2-of-2}" "--gtest_filter=Devices/Screen.Draws/tablet")
 expect("single" "${filter_of_Single}" "--gtest_filter=Single.Only")
 expect("staged" "${filter_of_Devices/Staged.Play/stage2}" "--gtest_filter=Devices/Staged.Play/stage2")
 # A test run alone reports a skip as CTest's skip; a batch does not, as its
