@@ -12,14 +12,8 @@ if(NOT SCRIPT)
 endif()
 include("${SCRIPT}")
 
-if(DEFINED ENV{TMPDIR} AND IS_DIRECTORY "$ENV{TMPDIR}")
-  set(scratch_root "$ENV{TMPDIR}")
-else()
-  set(scratch_root "/tmp")
-endif()
-string(RANDOM LENGTH 12 suffix)
-set(scratch "${scratch_root}/mosswick-test-batches-${suffix}")
-file(MAKE_DIRECTORY "${scratch}")
+include("${CMAKE_CURRENT_LIST_DIR}/../support/ScratchFolder.cmake")
+mosswick_scratch_folder(scratch test-batches)
 
 # Nine tests of a plain suite, three of a parameterised one whose comments
 # hold the characters a CMake list trips on, one suite of one test, and a
