@@ -1,7 +1,7 @@
 # Registers a GoogleTest program's tests with CTest in batches: a CTest test
 # runs a few tests of one suite in one process, one after another, as
 # GoogleTest runs them. Starting a test process under the sanitisers costs
-# about a second of CPU (the loader, the sanitiser's start, the GL driver
+# up to a second of CPU (the loader, the sanitiser's start, the GL driver
 # compiling its shaders again, the leak check at exit); tests that share the
 # process share that second.
 #
