@@ -82,6 +82,15 @@ expect("staged" "${filter_of_Devices/Staged.Play/stage2}" "--gtest_filter=Device
 expect("single skip" "${properties_of_Single}" "PROPERTIES;SKIP_REGULAR_EXPRESSION;\\[  SKIPPED \\]")
 expect("batch skip" "${properties_of_Devices/Screen/1-of-2}" "")
 
+# A program with no test gives no batch.
+file(WRITE "${scratch}/empty" "#!/bin/sh\necho 'Running main() from gtest_main.cc'\n")
+file(CHMOD "${scratch}/empty" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+set(added_names "")
+mosswick_write_test_batches("${scratch}/empty" "${scratch}/none.cmake" listed 4 "" "")
+include("${scratch}/none.cmake")
+expect("batches of a program with no test" "${added_names}" "")
+expect("its list" "${listed}" "")
+
 # A program that cannot list its tests stops CTest with its output.
 file(WRITE "${scratch}/broken" "#!/bin/sh\necho 'cannot start'\nexit 3\n")
 file(CHMOD "${scratch}/broken" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
