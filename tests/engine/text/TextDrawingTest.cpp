@@ -269,8 +269,8 @@ TEST(TrueTypeDrawingTest, PlatformStringDrawingIsTheSameLayout)
 }
 
 // A picture to look at: a paragraph in each alignment and the letters of the
-// string table's languages in every platform face, written next to the test
-// program as text_specimen.png.
+// string table's languages in every platform face, written to the build folder
+// (the working folder when run by hand) as text_specimen.png.
 TEST(TrueTypeDrawingTest, RendersASpecimen)
 {
     const int width = 480, height = 420;
@@ -318,7 +318,9 @@ TEST(TrueTypeDrawingTest, RendersASpecimen)
 
     Ref<Image> image = canvas->makeImage();
     ASSERT_TRUE(image);
-    EXPECT_TRUE(image->writePNG("text_specimen.png"));
+    const char* build = std::getenv("MOSSWICK_BUILD_DIR");
+    const std::string folder = build && *build ? std::string(build) + "/" : std::string();
+    EXPECT_TRUE(image->writePNG(folder + "text_specimen.png"));
 }
 
 } // namespace
