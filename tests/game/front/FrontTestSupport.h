@@ -94,6 +94,20 @@ public:
     }
     // Whole refreshes for `seconds` of game time from now.
     void run(double seconds) { driver_->runFrames(static_cast<int>(std::lround(seconds / driver_->step()))); }
+    // The same refreshes one at a time, `each` called after every one, for
+    // a test that follows something frame by frame. They draw as a run does
+    // (every fourth and the last), not each one as runs of a frame would.
+    template <class Each> void runEach(double seconds, Each each)
+    {
+        const int refreshes = static_cast<int>(std::lround(seconds / driver_->step()));
+        driver_->setPictureEvery(4, false);
+        for (int i = 0; i < refreshes; ++i) {
+            if (i + 1 == refreshes) driver_->setPictureEvery(4, true);
+            driver_->runFrames(1);
+            each();
+        }
+        driver_->setPictureEvery(4, true);
+    }
     // Writes "<name>-<device>.png" into $MOSSWICK_TEST_PICTURES when it is set.
     void picture(const std::string& name)
     {

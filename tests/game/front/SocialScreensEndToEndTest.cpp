@@ -128,6 +128,9 @@ protected:
         if (service_) service_->route();
         driver_ = HeadlessDriver::createForApplicationWithContext(gl->context(), profile(), kStep);
         ASSERT_NE(driver_, nullptr);
+        // Drawing is most of a refresh's cost and changes nothing of the
+        // game: every fourth refresh draws, each one when pictures are kept.
+        driver_->setPictureEvery(std::getenv("MOSSWICK_TEST_PICTURES") ? 1 : 4);
         driver_->clock().setWall(kLaunchWall);
         app_ = std::make_unique<MosswickAppDelegate>();
         driver_->lifeCycle().setDelegate(app_.get());
@@ -597,16 +600,20 @@ TEST_P(SocialScreensEndToEndTest, ThePullTabFromItsNewsToAThirdPageIntoTheGameAn
     EXPECT_EQ(a.requests.size(), b.requests.size());
     for (size_t i = 0; i < std::min(a.requests.size(), b.requests.size()); ++i)
         EXPECT_EQ(a.requests[i], b.requests[i]) << "request " << i;
+    // A theme picture is unpacked when it is first drawn, and whether a
+    // placeholder is ever drawn depends on when its download lands: such a
+    // file may be in one run only, but never differs.
+    auto drawnOnDemand = [](const std::string& path) { return path.rfind("caches/lumora_themes/", 0) == 0; };
     for (const auto& [path, bytes] : a.files) {
         const auto other = b.files.find(path);
         if (other == b.files.end()) {
-            ADD_FAILURE() << path << " only in the first run";
+            if (!drawnOnDemand(path)) ADD_FAILURE() << path << " only in the first run";
             continue;
         }
         EXPECT_TRUE(bytes == other->second) << path << " differs";
     }
     for (const auto& [path, bytes] : b.files)
-        EXPECT_TRUE(a.files.count(path)) << path << " only in the second run";
+        EXPECT_TRUE(a.files.count(path) || drawnOnDemand(path)) << path << " only in the second run";
 }
 
 // A port of 127.0.0.1 that refuses every connection (bound, never listening).
