@@ -61,7 +61,7 @@ public:
         // Every fourth refresh and the last of each run draw: what a test
         // reads from the screen after a run is that moment's picture, at a
         // fraction of the drawing.
-        driver_->setPictureEvery(4, true);
+        driver_->setPictureEvery(kPictureEvery, true);
     }
     ~DeviceRun()
     {
@@ -70,6 +70,8 @@ public:
     }
     DeviceRun(const DeviceRun&) = delete;
     DeviceRun& operator=(const DeviceRun&) = delete;
+
+    static constexpr int kPictureEvery = 4;
 
     bool ok() const { return driver_ != nullptr; }
     HeadlessDriver& driver() { return *driver_; }
@@ -100,13 +102,13 @@ public:
     template <class Each> void runEach(double seconds, Each each)
     {
         const int refreshes = static_cast<int>(std::lround(seconds / driver_->step()));
-        driver_->setPictureEvery(4, false);
+        driver_->setPictureEvery(kPictureEvery, false);
         for (int i = 0; i < refreshes; ++i) {
-            if (i + 1 == refreshes) driver_->setPictureEvery(4, true);
+            if (i + 1 == refreshes) driver_->setPictureEvery(kPictureEvery, true);
             driver_->runFrames(1);
             each();
         }
-        driver_->setPictureEvery(4, true);
+        driver_->setPictureEvery(kPictureEvery, true);
     }
     // Writes "<name>-<device>.png" into $MOSSWICK_TEST_PICTURES when it is set.
     void picture(const std::string& name)

@@ -130,7 +130,7 @@ protected:
         ASSERT_NE(driver_, nullptr);
         // Drawing is most of a refresh's cost and changes nothing of the
         // game: every fourth refresh draws, each one when pictures are kept.
-        driver_->setPictureEvery(std::getenv("MOSSWICK_TEST_PICTURES") ? 1 : 4);
+        driver_->setPictureEvery(std::getenv("MOSSWICK_TEST_PICTURES") ? 1 : test::GameRun::kPictureEvery);
         driver_->clock().setWall(kLaunchWall);
         app_ = std::make_unique<MosswickAppDelegate>();
         driver_->lifeCycle().setDelegate(app_.get());
