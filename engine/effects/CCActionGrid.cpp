@@ -96,9 +96,8 @@ void CCTiledGrid3DAction::setTile(ccGridSize pos, const ccQuad3& coords) { mesh(
 CCAmplitudeWrapper::CCAmplitudeWrapper(CCActionInterval* action, float duration)
     : CCActionInterval(duration), other_(action), amplitude_(dynamic_cast<CCAmplitudeProtocol*>(action))
 {
-    if (!amplitude_) {
-        logLine("%s: the wrapped action has no amplitude; it runs unscaled", ccClassName(typeid(*this)).c_str());
-    }
+    // Raised here rather than at the first step, where the frame loop would meet it.
+    if (!amplitude_) throw std::logic_error("IntervalAction (Amplitude): Abstract class needs implementation");
 }
 
 void CCAmplitudeWrapper::startWithTarget(CCNode* target)
@@ -115,7 +114,7 @@ void CCAmplitudeWrapper::stop()
 
 void CCAmplitudeWrapper::update(float t)
 {
-    if (amplitude_) amplitude_->setAmplitudeRate(std::pow(curve(t), rate_));
+    amplitude_->setAmplitudeRate(std::pow(curve(t), rate_));
     other_->update(t);
 }
 
@@ -131,6 +130,8 @@ float CCAccelDeccelAmplitude::curve(float t) const
 
 namespace {
 
+// The inner action's copy is of its class, so it has the amplitude the
+// wrapper's constructor asks for.
 template <typename Wrapper> Ref<CCAction> copyWrapper(const Wrapper& wrapper, float rate)
 {
     Ref<CCActionInterval> inner = copyAs<CCActionInterval>(*wrapper.inner());
@@ -139,12 +140,19 @@ template <typename Wrapper> Ref<CCAction> copyWrapper(const Wrapper& wrapper, fl
     return copy;
 }
 
+// An action that cannot be reversed answers null; so does a wrapper whose
+// inner reverse has no amplitude (an effect's reverse is a CCReverseTime).
 template <typename Wrapper> Ref<CCFiniteTimeAction> reverseWrapper(const Wrapper& wrapper)
 {
     Ref<CCFiniteTimeAction> back = wrapper.inner()->reverse();
     auto* interval = dynamic_cast<CCActionInterval*>(back.get());
     if (!interval) return nullptr;
-    return makeRef<Wrapper>(interval, wrapper.duration());
+    try {
+        return makeRef<Wrapper>(interval, wrapper.duration());
+    } catch (const std::logic_error& error) {
+        logLine("%s: no reverse: %s", ccClassName(typeid(wrapper)).c_str(), error.what());
+        return nullptr;
+    }
 }
 
 } // namespace

@@ -108,9 +108,10 @@ protected:
 // the progress raised to `rate`. The three wrappers differ only in the curve.
 class CCAmplitudeWrapper : public CCActionInterval {
 public:
-    // The action is retained and must not be null. One without an amplitude
-    // (not a CCAmplitudeProtocol, such as a reversed effect) is logged and
-    // runs unscaled.
+    // The action is retained. Throws std::logic_error "IntervalAction
+    // (Amplitude): Abstract class needs implementation" (a programming fault)
+    // when it has no amplitude to scale (not a CCAmplitudeProtocol, such as a
+    // reversed effect, or null), so that a running wrapper never fails.
     CCAmplitudeWrapper(CCActionInterval* action, float duration);
 
     float rate() const { return rate_; }
@@ -127,7 +128,7 @@ protected:
 
     float rate_ = 1;
     Ref<CCActionInterval> other_;
-    CCAmplitudeProtocol* amplitude_ = nullptr;
+    CCAmplitudeProtocol* amplitude_;
 };
 
 // The amplitude rises to full at half time and falls back to nothing.
@@ -140,7 +141,8 @@ public:
     }
     // A copy holds a copy of the inner action and the same rate.
     Ref<CCAction> copy() const override;
-    // Around the inner action's reverse, with rate 1.
+    // Around the inner action's reverse, with rate 1; null (and a logged
+    // line) when that reverse has no amplitude, as an effect's has not.
     Ref<CCFiniteTimeAction> reverse() const override;
 
 protected:

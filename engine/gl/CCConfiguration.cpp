@@ -61,8 +61,10 @@ CCConfiguration::CCConfiguration(std::string_view systemVersion)
 
     readExtensionFlags();
 
+    // The one engine line that goes to standard output (through the sink,
+    // which still silences or captures it); the values read are kept.
     if (const GLenum error = glGetError(); error != GL_NO_ERROR) {
-        logLine("OpenGL error 0x%04X in %s", error, "CCConfiguration::CCConfiguration");
+        logLineTo(LogStream::standardOutput, "OpenGL error 0x%04X in %s", error, "-[CCConfiguration init]");
     }
 }
 

@@ -25,6 +25,8 @@ public:
     static void purgeSharedConfiguration();
 
     // Measures the current context; systemVersion is a dotted version text.
+    // A GL error left pending by the queries (or before them) is printed to
+    // standard output as "OpenGL error 0x0500 in -[CCConfiguration init]".
     explicit CCConfiguration(std::string_view systemVersion = kSystemVersion);
 
     // For tests: the configuration of a device whose GL lists `extensions`

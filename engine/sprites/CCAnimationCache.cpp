@@ -74,7 +74,8 @@ void CCAnimationCache::addFormat1Animations(const Value& animations)
             if (spriteFrame) frames.push_back(makeRef<CCAnimationFrame>(spriteFrame.get(), 1.0f));
         }
         if (frames.empty()) continue;
-        addAnimation(CCAnimation::animationWithFrames(frames, entry["delay"].asFloat()).get(), name);
+        auto animation = CCAnimation::animationWithFrames(frames, entry["delay"].asFloat());
+        sharedAnimationCache()->addAnimation(animation.get(), name);
     }
 }
 
@@ -95,7 +96,7 @@ void CCAnimationCache::addFormat2Animations(const Value& animations)
         // Kept even when every frame was missing, as an animation without frames.
         auto animation = CCAnimation::animationWithFrames(frames, entry["delayPerUnit"].asFloat());
         animation->setRestoreOriginalFrame(restoreOriginalFrame);
-        addAnimation(animation.get(), name);
+        sharedAnimationCache()->addAnimation(animation.get(), name);
     }
 }
 

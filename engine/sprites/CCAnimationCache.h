@@ -39,7 +39,8 @@ public:
     // the animations under "animations" by the format of "properties"/"format"
     // (1 when "properties" is absent; no animations for any format but 1 and 2).
     // Frames whose sprite frame is unknown are skipped. The animations go
-    // into this cache, the one asked to load them (not always the shared one).
+    // into the shared cache, whichever cache was asked to load them: every
+    // sprite looks its animations up there.
     void addAnimationsWithDictionary(const Value& dictionary);
 
     // "<CCAnimationCache = ADDRESS | num of animations =  N>"

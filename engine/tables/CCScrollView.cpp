@@ -34,8 +34,6 @@ constexpr float kAnimationSeconds = 0.3f;
 
 float clamp(float value, float low, float high) { return std::max(std::min(value, high), low); }
 
-int pixelEdge(float points, float scale) { return static_cast<int>(std::lround(points * scale)); }
-
 // A pixel value truncated toward zero, held inside what an int holds.
 int truncatedPixels(float pixels)
 {
@@ -377,28 +375,44 @@ void CCScrollView::deaccelerateScrolling(float dt)
 
 void CCScrollView::beforeDraw()
 {
-    clipping_ = clipsToBounds_;
-    if (!clipping_) return;
+    clip_ = Clip::none;
+    if (!clipsToBounds_) return;
     const float scale = ccContentScaleFactor();
-    const CGRect rect = viewRect();
-    int left = 0;
-    int bottom = 0;
-    int right = 0;
-    int top = 0;
     if (scale == 2) {
-        // On a high-resolution screen the edges go to the nearest pixel.
-        left = pixelEdge(rect.origin.x, scale);
-        bottom = pixelEdge(rect.origin.y, scale);
-        right = pixelEdge(rect.origin.x + rect.size.width, scale);
-        top = pixelEdge(rect.origin.y + rect.size.height, scale);
-    } else {
-        // Origin and size each truncated to whole pixels.
-        left = truncatedPixels(rect.origin.x * scale);
-        bottom = truncatedPixels(rect.origin.y * scale);
-        right = left + truncatedPixels(rect.size.width * scale);
-        top = bottom + truncatedPixels(rect.size.height * scale);
+        beginPlaneClip();
+        return;
     }
+    // Origin and size each truncated to whole pixels.
+    const CGRect rect = viewRect();
+    const int left = truncatedPixels(rect.origin.x * scale);
+    const int bottom = truncatedPixels(rect.origin.y * scale);
+    beginScissorClip(left, bottom, left + truncatedPixels(rect.size.width * scale),
+                     bottom + truncatedPixels(rect.size.height * scale));
+}
 
+void CCScrollView::afterDraw()
+{
+    switch (clip_) {
+    case Clip::none:
+        return;
+    case Clip::scissor:
+        if (outerScissorOn_) {
+            glScissor(outerScissorBox_[0], outerScissorBox_[1], outerScissorBox_[2], outerScissorBox_[3]);
+        } else {
+            glDisable(GL_SCISSOR_TEST);
+        }
+        break;
+    case Clip::planes:
+        for (int plane = 0; plane < 4; ++plane)
+            glDisable(GL_CLIP_PLANE0 + plane);
+        break;
+    }
+    clip_ = Clip::none;
+}
+
+void CCScrollView::beginScissorClip(int left, int bottom, int right, int top)
+{
+    clip_ = Clip::scissor;
     outerScissorOn_ = glIsEnabled(GL_SCISSOR_TEST);
     if (outerScissorOn_) {
         // Inside another clipped view: draw only where both let through.
@@ -412,14 +426,22 @@ void CCScrollView::beforeDraw()
     glScissor(left, bottom, std::max(0, right - left), std::max(0, top - bottom));
 }
 
-void CCScrollView::afterDraw()
+void CCScrollView::beginPlaneClip()
 {
-    if (!clipping_) return;
-    clipping_ = false;
-    if (outerScissorOn_) {
-        glScissor(outerScissorBox_[0], outerScissorBox_[1], outerScissorBox_[2], outerScissorBox_[3]);
-    } else {
-        glDisable(GL_SCISSOR_TEST);
+    clip_ = Clip::planes;
+    // In the model-view space current now, so they follow whatever transform
+    // the caller set up; each keeps the side where a·x + b·y + c·z + d >= 0.
+    const float right = 2 * viewSize_.width;
+    const float top = 2 * viewSize_.height;
+    const GLfloat planes[4][4] = {
+        {0, -1, 0, top},   // y <= 2 × view height
+        {0, 1, 0, 0},      // y >= 0
+        {1, 0, 0, 0},      // x >= 0
+        {-1, 0, 0, right}, // x <= 2 × view width
+    };
+    for (int plane = 0; plane < 4; ++plane) {
+        glClipPlanef(GL_CLIP_PLANE0 + plane, planes[plane]);
+        glEnable(GL_CLIP_PLANE0 + plane);
     }
 }
 

@@ -144,11 +144,14 @@ public:
     void ccTouchEnded(UITouch* touch, const UIEvent& event) override;
     void ccTouchCancelled(UITouch* touch, const UIEvent& event) override;
 
-    // Clip drawing to the view's rectangle on screen (a scissor box in
-    // pixels, each value truncated on an ordinary screen, the edges rounded
-    // on a high-resolution one), when clipsToBounds; afterDraw puts the
-    // previous scissor state back. The view's own visit does not call them:
-    // a subclass that clips calls them around its drawing.
+    // Clip drawing, when clipsToBounds. At a content scale of 2: four clip
+    // planes set in the model-view space current at the call, keeping
+    // 0 <= x <= 2 × view width and 0 <= y <= 2 × view height there. At any
+    // other scale: a scissor box of the view's rectangle in pixels, its world
+    // origin and its size each truncated (within an enclosing scissor box).
+    // afterDraw switches the planes off, or puts the previous scissor state
+    // back. The view's own visit does not call them: a subclass that clips
+    // calls them around its drawing.
     virtual void beforeDraw();
     virtual void afterDraw();
 
@@ -167,6 +170,12 @@ protected:
     // One frame of an animated scroll; its end.
     void performedAnimatedScroll(float dt);
     void stoppedAnimatedScroll();
+
+    // Clips to the box (pixel edges) and, inside an enclosing scissor box,
+    // to that one too; afterDraw ends it.
+    void beginScissorClip(int left, int bottom, int right, int top);
+    // The four clip planes of a content scale of 2; afterDraw ends them.
+    void beginPlaneClip();
 
     bool isTracked(const UITouch* touch) const;
     void forgetTouch(const UITouch* touch);
@@ -193,8 +202,9 @@ protected:
     CCScrollViewDelegate* delegate_ = nullptr;
 
 private:
-    // The scissor state found by beforeDraw, put back by afterDraw.
-    bool clipping_ = false;
+    // How beforeDraw clipped, and the scissor state it found, for afterDraw.
+    enum class Clip { none, scissor, planes };
+    Clip clip_ = Clip::none;
     bool outerScissorOn_ = false;
     int outerScissorBox_[4] = {};
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/base/ccContentScale.h"
 #include "foundation/Log.h"
 
 namespace mw {
@@ -299,6 +300,19 @@ void CCTableView::ccTouchEnded(UITouch* touch, const UIEvent& event)
             tDelegate_->tableCellTouched(this, cell);
     }
     CCScrollView::ccTouchEnded(touch, event);
+}
+
+void CCTableView::beforeDraw()
+{
+    const float scale = ccContentScaleFactor();
+    if (!clipsToBounds_ || scale != 2) {
+        CCScrollView::beforeDraw();
+        return;
+    }
+    const CGRect rect = viewRect();
+    const auto pixelEdge = [scale](float points) { return static_cast<int>(std::lround(points * scale)); };
+    beginScissorClip(pixelEdge(rect.origin.x), pixelEdge(rect.origin.y),
+                     pixelEdge(rect.origin.x + rect.size.width), pixelEdge(rect.origin.y + rect.size.height));
 }
 
 void CCTableView::visit()

@@ -109,6 +109,11 @@ public:
     void ccTouchEnded(UITouch* touch, const UIEvent& event) override;
     // Clipped to the view's rectangle.
     void visit() override;
+    // A list clips to its view rectangle at every scale: at a content scale
+    // of 2 with a scissor box whose edges go to the nearest pixel (clip
+    // planes set before the table's own transform would need its place in
+    // its parent); at any other scale as the scroll view does.
+    void beforeDraw() override;
     // Refreshes the cells shown for the current offset.
     void scrollViewDidScroll(CCScrollView* view) override;
 

@@ -308,15 +308,31 @@ TEST_F(AnimationCacheTest, NoFormatOrAnUnknownOneLoadsNoAnimation)
     EXPECT_EQ(cache()->animationByName("walk"), nullptr);
 }
 
-TEST_F(AnimationCacheTest, ACacheOfItsOwnKeepsWhatItLoads)
+// Sprites look animations up in the shared cache, so a cache of its own
+// that loads a list fills the shared one, by either format's rule.
+TEST_F(AnimationCacheTest, ACacheOfItsOwnLoadsIntoTheSharedCache)
 {
-    const Value animations =
-        Value::dictionary({{"walk", Value::dictionary({{"frames", Value::array({"a.png"})}, {"delay", 0.1}})}});
-    auto own = makeRef<CCAnimationCache>();
-    own->addAnimationsWithDictionary(Value::dictionary({{"animations", animations}}));
-    ASSERT_NE(own->animationByName("walk"), nullptr);
-    EXPECT_EQ(framesOf(own->animationByName("walk")), (std::vector<int>{1}));
-    EXPECT_EQ(cache()->animationByName("walk"), nullptr) << "the shared cache was not asked";
+    const Value formatOne = Value::dictionary({{"frames", Value::array({"a.png"})}, {"delay", 0.1}});
+    const Value frameA = Value::dictionary({{"spriteframe", "a.png"}, {"delayUnits", 1}});
+    const Value formatTwo = Value::dictionary({{"frames", Value::array({frameA})}, {"delayPerUnit", 0.1}});
+    struct Case {
+        const char* name;
+        Value list;
+    };
+    const Case cases[] = {
+        {"format 1", Value::dictionary({{"animations", Value::dictionary({{"walk", formatOne}})}})},
+        {"format 2", Value::dictionary({{"properties", Value::dictionary({{"format", 2}})},
+                                        {"animations", Value::dictionary({{"walk", formatTwo}})}})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto own = makeRef<CCAnimationCache>();
+        own->addAnimationsWithDictionary(c.list);
+        EXPECT_EQ(own->animationByName("walk"), nullptr) << "the cache asked keeps nothing";
+        ASSERT_NE(cache()->animationByName("walk"), nullptr);
+        EXPECT_EQ(framesOf(cache()->animationByName("walk")), (std::vector<int>{1}));
+        cache()->removeAnimationByName("walk");
+    }
 }
 
 TEST_F(AnimationCacheTest, PurgingGivesAFreshEmptyCache)

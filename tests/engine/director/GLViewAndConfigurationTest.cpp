@@ -77,6 +77,34 @@ TEST(CCConfigurationTest, MesaAnswersFromItsRealExtensionString)
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)); // no query of a missing extension
 }
 
+// A GL error pending when the configuration is measured is printed to
+// standard output, in the words other tools look for; none prints nothing.
+TEST(CCConfigurationTest, APendingGLErrorIsPrintedToStandardOutput)
+{
+    ASSERT_NE(GLTestContext::acquire(64, 64), nullptr);
+    struct Case {
+        const char* name;
+        void (*leaveError)();
+        std::string printed;
+    };
+    const Case cases[] = {
+        {"an invalid enum", [] { glEnable(0xFFFF); }, "OpenGL error 0x0500 in -[CCConfiguration init]\n"},
+        {"an invalid value", [] { glLineWidth(-1); }, "OpenGL error 0x0501 in -[CCConfiguration init]\n"},
+        {"no error", [] {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        c.leaveError();
+        testing::internal::CaptureStdout();
+        const CCConfiguration configuration("4.3.1");
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.printed);
+        EXPECT_EQ(configuration.OSVersion(), 0x04030100u) << "the values read are kept";
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+}
+
 // Tests pose as devices through an extension list; the flags come from it by
 // the same whole-word rules as from GL's own string.
 TEST(CCConfigurationTest, PosedDevicesAnswerFromTheirExtensionList)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "engine/actions/CCActionInterval.h"
@@ -10,6 +12,7 @@
 #include "engine/effects/CCActionTiledGrid.h"
 #include "engine/effects/CCGrid3D.h"
 #include "engine/nodes/CCNode.h"
+#include "foundation/Log.h"
 #include "tests/engine/effects/EffectsTestSupport.h"
 
 namespace mw {
@@ -25,6 +28,8 @@ public:
     void setAmplitudeRate(float r) override { rate = r; }
     void update(float t) override { seen.push_back(rate); }
     Ref<CCAction> copy() const override { return makeRef<RateProbe>(); }
+    // Unlike an effect, its reverse keeps an amplitude.
+    Ref<CCFiniteTimeAction> reverse() const override { return makeRef<RateProbe>(); }
     float rate = 1;
     std::vector<float> seen;
 };
@@ -61,6 +66,43 @@ TEST_F(EffectsTest, AmplitudeWrappersScaleTheInnerEffect)
     }
 }
 
+// Each of the three wrappers, around an action.
+const std::vector<std::pair<const char*, std::function<Ref<CCAmplitudeWrapper>(CCActionInterval*)>>> kWrappers = {
+    {"accelerate-decelerate", [](CCActionInterval* a) { return CCAccelDeccelAmplitude::actionWithAction(a, 1); }},
+    {"accelerate", [](CCActionInterval* a) { return CCAccelAmplitude::actionWithAction(a, 1); }},
+    {"decelerate", [](CCActionInterval* a) { return CCDeccelAmplitude::actionWithAction(a, 1); }},
+};
+
+// Wrapping an action that has no amplitude is a programming fault, raised
+// when the wrapper is made rather than when a frame steps it.
+TEST_F(EffectsTest, WrappingAnActionWithoutAmplitudeRaisesTheNamedError)
+{
+    auto waves = CCWaves3D::actionWithWaves(1, 5, {2, 2}, 1);
+    Ref<CCFiniteTimeAction> reversedWaves = waves->reverse();
+    auto move = CCMoveBy::actionWithDuration(1, {10, 0});
+    struct Inner {
+        const char* name;
+        CCActionInterval* action;
+    };
+    const Inner inners[] = {
+        {"a move", move.get()},
+        {"a reversed effect", dynamic_cast<CCActionInterval*>(reversedWaves.get())},
+        {"nothing", nullptr},
+    };
+    for (const auto& [wrapperName, wrap] : kWrappers) {
+        for (const Inner& inner : inners) {
+            SCOPED_TRACE(testing::Message() << wrapperName << " around " << inner.name);
+            try {
+                (void)wrap(inner.action);
+                ADD_FAILURE() << "no error raised";
+            } catch (const std::logic_error& error) {
+                EXPECT_STREQ(error.what(), "IntervalAction (Amplitude): Abstract class needs implementation");
+            }
+        }
+        EXPECT_NO_THROW((void)wrap(waves.get()));
+    }
+}
+
 TEST_F(EffectsTest, WrapperCopiesAndReversesCarryTheirInnerEffect)
 {
     auto waves = CCWaves3D::actionWithWaves(1, 5, {2, 2}, 1);
@@ -72,14 +114,37 @@ TEST_F(EffectsTest, WrapperCopiesAndReversesCarryTheirInnerEffect)
     EXPECT_EQ(copied->rate(), 3);
     EXPECT_NE(copied->inner(), waves.get());
     EXPECT_NE(dynamic_cast<CCWaves3D*>(copied->inner()), nullptr);
-    Ref<CCFiniteTimeAction> back = wrapper->reverse();
-    EXPECT_EQ(dynamic_cast<CCAccelAmplitude*>(back.get())->rate(), 1);
 
-    // A reversed effect has no amplitude: it runs unscaled rather than failing mid-frame.
-    Ref<CCNode> node = CCNode::node();
-    back->startWithTarget(node.get());
-    back->update(0.5f);
-    EXPECT_NE(node->grid(), nullptr);
+    // An inner action whose reverse keeps an amplitude is wrapped again, at rate 1.
+    auto probe = makeRef<RateProbe>();
+    auto probeWrapper = CCAccelAmplitude::actionWithAction(probe.get(), 2);
+    probeWrapper->setRate(3);
+    Ref<CCFiniteTimeAction> back = probeWrapper->reverse();
+    ASSERT_NE(dynamic_cast<CCAccelAmplitude*>(back.get()), nullptr);
+    EXPECT_EQ(dynamic_cast<CCAccelAmplitude*>(back.get())->rate(), 1);
+    EXPECT_NE(dynamic_cast<RateProbe*>(dynamic_cast<CCAccelAmplitude*>(back.get())->inner()), nullptr);
+}
+
+// An effect's reverse has no amplitude: reversing a wrapper around one, or a
+// sequence holding such a wrapper, answers null (with a logged line) instead
+// of raising the error, as any action that cannot be reversed does.
+TEST_F(EffectsTest, ReversingAWrapperAroundAnEffectAnswersNull)
+{
+    auto waves = CCWaves3D::actionWithWaves(1, 5, {2, 2}, 1);
+    auto delay = CCDelayTime::actionWithDuration(1);
+    for (const auto& [wrapperName, wrap] : kWrappers) {
+        SCOPED_TRACE(wrapperName);
+        Ref<CCAmplitudeWrapper> wrapper = wrap(waves.get());
+        auto sequence = CCSequence::actions({delay.get(), wrapper.get()});
+        ScopedLogCapture log;
+        Ref<CCFiniteTimeAction> back;
+        Ref<CCFiniteTimeAction> sequenceBack;
+        ASSERT_NO_THROW(back = wrapper->reverse());
+        ASSERT_NO_THROW(sequenceBack = sequence->reverse());
+        EXPECT_EQ(back, nullptr);
+        EXPECT_EQ(sequenceBack, nullptr);
+        EXPECT_TRUE(log.contains("no reverse: IntervalAction (Amplitude)")) << testing::PrintToString(log.lines());
+    }
 }
 
 TEST_F(EffectsTest, CopiesStartAgainAtFullAmplitude)

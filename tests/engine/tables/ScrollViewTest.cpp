@@ -7,9 +7,11 @@
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "engine/actions/CCActionInterval.h"
+#include "engine/nodes/CCLayerColor.h"
 #include "engine/tables/CCScrollView.h"
 #include "tests/engine/tables/TablesTestSupport.h"
 
@@ -62,6 +64,141 @@ TEST_F(ScrollViewTest, TheClipBoxTruncatesTheViewRectangle)
         EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
         view->removeFromParentAndCleanup(true);
     }
+}
+
+// A scroll view that clips what it draws, as a subclass does: around its
+// whole visit, before its own transform.
+class ClippedScrollView : public CCScrollView {
+public:
+    using CCScrollView::CCScrollView;
+    void visit() override
+    {
+        beforeDraw();
+        CCScrollView::visit();
+        afterDraw();
+    }
+};
+
+// Notes which clipping was switched on while it drew.
+class ClipStateProbe : public CCNode {
+public:
+    void draw() override
+    {
+        drawn = true;
+        scissorOn = glIsEnabled(GL_SCISSOR_TEST);
+        planesOn = 0;
+        for (int plane = 0; plane < 4; ++plane)
+            planesOn += glIsEnabled(GL_CLIP_PLANE0 + plane) ? 1 : 0;
+    }
+    bool drawn = false;
+    bool scissorOn = false;
+    int planesOn = 0;
+};
+
+int clipPlanesOn()
+{
+    int on = 0;
+    for (int plane = 0; plane < 6; ++plane)
+        on += glIsEnabled(GL_CLIP_PLANE0 + plane) ? 1 : 0;
+    return on;
+}
+
+// On an ordinary and on a high-resolution screen: the first clips with a
+// scissor box, the second with four clip planes; either way nothing of the
+// content shows outside the view, and nothing stays switched on after it.
+class ScrollViewClipTest : public TablesTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    ScrollViewClipTest() : TablesTest(GetParam()) {}
+    bool highResolution() const { return std::string(device_) == "phone-hd"; }
+};
+
+TEST_P(ScrollViewClipTest, ContentOutsideTheViewIsNotDrawn)
+{
+    // The view sits at its parent's origin, the parent at (20, 30): the
+    // window is GL x 20 to 220, y 30 to 180. The red content covers far more.
+    auto parent = CCNode::node();
+    parent->setPosition({20, 30});
+    scene().addChild(parent.get());
+    Ref<ClippedScrollView> view = makeRef<ClippedScrollView>(CGSize{200, 150});
+    parent->addChild(view.get());
+    auto content = CCLayerColor::layerWithColor({255, 0, 0, 255}, 400, 400);
+    view->addChild(content.get());
+    auto probe = makeRef<ClipStateProbe>();
+    view->addChild(probe.get());
+    view->setContentOffset({-60, -60});
+
+    const RGBA red{255, 0, 0, 255};
+    struct Point {
+        CGPoint at;
+        bool inside;
+    };
+    const Point points[] = {
+        {{22, 32}, true},   {{218, 178}, true},  {{120, 100}, true}, {{17, 100}, false},
+        {{223, 100}, false}, {{120, 27}, false}, {{120, 183}, false}, {{250, 200}, false},
+    };
+    for (bool clips : {true, false}) {
+        SCOPED_TRACE(clips ? "clipping" : "not clipping");
+        view->setClipsToBounds(clips);
+        probe->drawn = false;
+        driver().runFrames(1);
+        ASSERT_TRUE(probe->drawn);
+        EXPECT_EQ(probe->scissorOn, clips && !highResolution());
+        EXPECT_EQ(probe->planesOn, clips && highResolution() ? 4 : 0);
+        EXPECT_EQ(clipPlanesOn(), 0) << "planes left on after drawing";
+        EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST)) << "scissor left on after drawing";
+        for (const Point& point : points) {
+            SCOPED_TRACE(testing::Message() << "at " << point.at.x << "," << point.at.y);
+            const RGBA seen = colourAt(point.at);
+            EXPECT_EQ(nearColor(seen, red), point.inside || !clips) << seen;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, ScrollViewClipTest, ::testing::Values("phone", "phone-hd"),
+                         [](const auto& info) {
+                             return std::string(info.param == std::string("phone") ? "Scale1" : "Scale2");
+                         });
+
+// At a content scale of 2 the planes keep 0 <= x <= 2 × view width and
+// 0 <= y <= 2 × view height in the model-view space current when clipping
+// begins, wherever the view itself stands.
+TEST(ScrollViewClipPlanesTest, ThePlanesLieInTheCurrentModelViewSpace)
+{
+    GLTestContext* gl = GLTestContext::acquire(64, 64);
+    ASSERT_NE(gl, nullptr) << "no headless GL context";
+    resetSharedInstances();
+    auto driver = HeadlessDriver::createWithContext(gl->context(), *DeviceProfile::named("phone-hd"));
+    ASSERT_NE(driver, nullptr);
+    Ref<CCScrollView> view = CCScrollView::viewWithViewSize({200.5f, 150.25f});
+    view->setPosition({60, 70});
+
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(30, 40, 0);
+    view->beforeDraw();
+    // GL keeps each plane in eye space: moved by the translation.
+    const std::array<std::array<GLfloat, 4>, 4> expected = {{
+        {0, -1, 0, 2 * 150.25f + 40},
+        {0, 1, 0, -40},
+        {1, 0, 0, -30},
+        {-1, 0, 0, 2 * 200.5f + 30},
+    }};
+    for (int plane = 0; plane < 4; ++plane) {
+        SCOPED_TRACE(testing::Message() << "plane " << plane);
+        std::array<GLfloat, 4> equation{};
+        glGetClipPlanef(GL_CLIP_PLANE0 + plane, equation.data());
+        for (int i = 0; i < 4; ++i)
+            EXPECT_NEAR(equation[i], expected[plane][i], 1e-3f) << i;
+        EXPECT_TRUE(glIsEnabled(GL_CLIP_PLANE0 + plane));
+    }
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    view->afterDraw();
+    EXPECT_EQ(clipPlanesOn(), 0);
+    glPopMatrix();
+    view = nullptr;
+    driver.reset();
+    resetSharedInstances();
 }
 
 TEST_F(ScrollViewTest, ADragMovesTheContentOnlyAlongTheViewsDirection)

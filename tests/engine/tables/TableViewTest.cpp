@@ -394,18 +394,6 @@ class TableViewClipTest : public TableViewTest, public ::testing::WithParamInter
 protected:
     TableViewClipTest() : TableViewTest(GetParam()) {}
 
-    // The colour on screen at a GL point.
-    RGBA colourAt(CGPoint gl)
-    {
-        const float scale = static_cast<float>(DeviceProfile::named(device_)->scale);
-        const std::vector<uint8_t> pixels = driver().readPixels();
-        const int width = static_cast<int>(320 * scale);
-        const int height = static_cast<int>(480 * scale);
-        const int x = static_cast<int>(gl.x * scale);
-        const int row = height - 1 - static_cast<int>(gl.y * scale);
-        const uint8_t* p = &pixels[(static_cast<size_t>(row) * width + x) * 4];
-        return {p[0], p[1], p[2], p[3]};
-    }
     static RGBA colourOfItem(uint32_t item)
     {
         const ccColor4B c = ColourCell::colourOf(item);

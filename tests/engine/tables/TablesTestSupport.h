@@ -127,6 +127,20 @@ public:
     CCScene& scene() { return *scene_; }
     float screenHeight() const { return DeviceProfile::named(device_)->pointSize.height; }
 
+    // The colour on screen at a GL point, in the last frame drawn.
+    RGBA colourAt(CGPoint gl)
+    {
+        const DeviceProfile& device = *DeviceProfile::named(device_);
+        const float scale = static_cast<float>(device.scale);
+        const std::vector<uint8_t> pixels = driver_->readPixels();
+        const int width = static_cast<int>(device.pointSize.width * scale);
+        const int height = static_cast<int>(device.pointSize.height * scale);
+        const int x = static_cast<int>(gl.x * scale);
+        const int row = height - 1 - static_cast<int>(gl.y * scale);
+        const uint8_t* p = &pixels[(static_cast<size_t>(row) * width + x) * 4];
+        return {p[0], p[1], p[2], p[3]};
+    }
+
     Ref<UITouch> touchDown(CGPoint gl) { return driver_->touchDown({gl.x, screenHeight() - gl.y}); }
     void touchMove(UITouch* touch, CGPoint gl) { driver_->touchMove(touch, {gl.x, screenHeight() - gl.y}); }
     // A finger put down at `from`, moved in `steps` equal steps to `to`, and lifted.
