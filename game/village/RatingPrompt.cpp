@@ -118,7 +118,9 @@ void RatingPrompt::increment(const char* counter, double now)
     }
     const bool use = std::string(counter) == kUseCount;
     if (tracked == version) {
-        if (use && defaults.doubleForKey(kFirstUseDate) == 0) defaults.setObject(kFirstUseDate, Value(now));
+        // A significant event dates the version's first use too, when no
+        // use has dated it yet.
+        if (defaults.doubleForKey(kFirstUseDate) == 0) defaults.setObject(kFirstUseDate, Value(now));
         defaults.setObject(counter, Value(static_cast<int32_t>(defaults.integerForKey(counter) + 1)));
     } else {
         defaults.setObject(kCurrentVersion, Value(version));

@@ -173,6 +173,48 @@ TEST_F(RatingPromptTest, NewVersionStartsCountingAgain)
     EXPECT_EQ(defaults().doubleForKey(RatingPrompt::kReminderRequestDate), 0);
 }
 
+// The first count of a version dates its first use, whether a use or a
+// significant event; an event on a new version leaves the date to the next use.
+TEST_F(RatingPromptTest, TheFirstCountOfAVersionDatesItsFirstUse)
+{
+    constexpr double kEarlier = kNow - 3 * kDay;
+    struct Row {
+        const char* name;
+        bool event;
+        const char* storedVersion; // null: nothing stored yet
+        double firstUseBefore;
+        double firstUse;
+        int uses, events;
+    };
+    const Row rows[] = {
+        {"use, nothing stored", false, nullptr, 0, kNow, 1, 0},
+        {"use, undated", false, "1.0", 0, kNow, 5, 2},
+        {"use, dated", false, "1.0", kEarlier, kEarlier, 5, 2},
+        {"event, nothing stored", true, nullptr, 0, kNow, 0, 1},
+        {"event, undated", true, "1.0", 0, kNow, 4, 3},
+        {"event, dated", true, "1.0", kEarlier, kEarlier, 4, 3},
+        {"event, new version", true, "0.9", kEarlier, 0, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const char* key : {RatingPrompt::kCurrentVersion, RatingPrompt::kFirstUseDate, RatingPrompt::kUseCount,
+                                RatingPrompt::kSignificantEventCount})
+            defaults().removeObjectForKey(key);
+        if (row.storedVersion) {
+            counted(4, 0);
+            defaults().setObject(RatingPrompt::kCurrentVersion, Value(row.storedVersion));
+            defaults().setObject(RatingPrompt::kFirstUseDate, Value(row.firstUseBefore));
+            defaults().setObject(RatingPrompt::kSignificantEventCount, Value(2));
+        }
+        if (row.event) RatingPrompt::sharedInstance()->incrementSignificantEventCount();
+        else RatingPrompt::sharedInstance()->incrementUseCount();
+        EXPECT_EQ(defaults().objectForKey(RatingPrompt::kCurrentVersion).asString(), "1.0");
+        EXPECT_EQ(defaults().doubleForKey(RatingPrompt::kFirstUseDate), row.firstUse);
+        EXPECT_EQ(defaults().integerForKey(RatingPrompt::kUseCount), row.uses);
+        EXPECT_EQ(defaults().integerForKey(RatingPrompt::kSignificantEventCount), row.events);
+    }
+}
+
 TEST_F(RatingPromptTest, ResigningActiveDismissesWithoutAnAnswer)
 {
     counted(25, 9);
