@@ -252,8 +252,12 @@ int main(int argc, char** argv)
     } else if (!AppWindow::hasDisplay(&noWindow)) {
         // Said at once, on the unbuffered stream: a run in no window must
         // not look like a start that hangs.
-        if (noWindow.empty()) std::fprintf(stderr, "mosswick: no display: running headless\n");
-        else std::fprintf(stderr, "mosswick: cannot open a window on %s: running headless\n", noWindow.c_str());
+        if (noWindow.empty()) {
+            std::fprintf(stderr, "mosswick: no display: running headless\n");
+        } else {
+            std::fprintf(stderr, "mosswick: cannot open a window on %s: running headless\n",
+                         noWindow.c_str());
+        }
         status = runHeadless(*profile, *options);
     } else {
         status = runWindow(*profile, *options);

@@ -26,8 +26,9 @@ std::string unusedXDisplay()
 {
     for (int number = 731; number < 1000; ++number) {
         const std::string n = std::to_string(number);
-        if (!std::filesystem::exists("/tmp/.X11-unix/X" + n) && !std::filesystem::exists("/tmp/.X" + n + "-lock"))
-            return ":" + n;
+        const bool held = std::filesystem::exists("/tmp/.X11-unix/X" + n) ||
+                          std::filesystem::exists("/tmp/.X" + n + "-lock");
+        if (!held) return ":" + n;
     }
     return ":999";
 }
@@ -76,8 +77,9 @@ TEST(NoWindowTest, AStartThatCannotOpenItsWindowSaysWhyAtOnceAndRunsHeadless)
     // All at once: each start of the program under the sanitizers takes seconds.
     std::vector<std::unique_ptr<ChildProcess>> runs;
     for (const Case& c : cases) {
+        const std::string log = folder.file(std::to_string(runs.size()));
         runs.push_back(std::make_unique<ChildProcess>(ChildProcess::builtProgram("mosswick"), arguments,
-                                                      c.environment, folder.file(std::to_string(runs.size()))));
+                                                      c.environment, log));
     }
     for (size_t i = 0; i < runs.size(); ++i) {
         const Case& c = cases[i];
@@ -89,7 +91,7 @@ TEST(NoWindowTest, AStartThatCannotOpenItsWindowSaysWhyAtOnceAndRunsHeadless)
         EXPECT_NE(line->find("running headless"), std::string::npos) << *line;
         // The game goes on, headless: its social session starts.
         EXPECT_TRUE(lineWhenWritten(log, "*** appId", 45)) << test::TempDir::readText(log);
-        EXPECT_FALSE(runs[i]->wait(0)) << "ended instead of running headless\n" << test::TempDir::readText(log);
+        EXPECT_FALSE(runs[i]->wait(0)) << "ended, not running headless\n" << test::TempDir::readText(log);
     }
 }
 

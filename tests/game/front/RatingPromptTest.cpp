@@ -197,8 +197,8 @@ TEST_F(RatingPromptTest, TheFirstCountOfAVersionDatesItsFirstUse)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        for (const char* key : {RatingPrompt::kCurrentVersion, RatingPrompt::kFirstUseDate, RatingPrompt::kUseCount,
-                                RatingPrompt::kSignificantEventCount})
+        for (const char* key : {RatingPrompt::kCurrentVersion, RatingPrompt::kFirstUseDate,
+                                RatingPrompt::kUseCount, RatingPrompt::kSignificantEventCount})
             defaults().removeObjectForKey(key);
         if (row.storedVersion) {
             counted(4, 0);
