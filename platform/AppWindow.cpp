@@ -30,6 +30,12 @@ bool envSet(const char* name)
     return value && *value;
 }
 
+// Whether the windows of SDL's video driver of that name show on a desktop.
+bool isDesktopDriver(const std::string& driver)
+{
+    return driver == "x11" || driver == "wayland";
+}
+
 // The displays the environment names, as "NAME=value" joined by " and ".
 std::string namedDisplays()
 {
@@ -69,11 +75,6 @@ void setGLAttributes(const GLSurfaceFormat& format)
 }
 
 } // namespace
-
-bool AppWindow::isDesktopDriver(const std::string& driver)
-{
-    return driver == "x11" || driver == "wayland";
-}
 
 bool AppWindow::hasDisplay(std::string* why)
 {

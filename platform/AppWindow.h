@@ -26,8 +26,6 @@ public:
     // display is named but cannot be used, `why` (if given) says which and
     // why; it stays empty when none is named.
     static bool hasDisplay(std::string* why = nullptr);
-    // Whether windows of SDL's video driver of that name show on a desktop.
-    static bool isDesktopDriver(const std::string& driver);
 
     // Opens the window for the profile, sized to fit the desktop's usable
     // area with the screen's aspect, and makes its context current. Null,
