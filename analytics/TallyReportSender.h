@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analytics/TallySession.h"
+#include "foundation/Clock.h"
 #include "foundation/Ref.h"
 
 namespace mw {
@@ -18,6 +19,9 @@ struct TallyUpload {
     // False: the answer is not looked at (pause and end of session).
     bool waitsForAnswer = true;
     int timeoutSeconds = 20;
+    // The report's time, seconds since 1970: when the upload was asked for,
+    // read where the upload is made, not when a sender thread gets to it.
+    double madeAt = Clock::wallSeconds();
     TallySession::AdRequest ads;
     // The current session's record, when the report carries it.
     std::optional<TallySession::Bytes> currentRecord;

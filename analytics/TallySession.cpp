@@ -595,7 +595,8 @@ uint32_t TallySession::appendSessionsDataChecksum(Bytes& data)
     return checksum;
 }
 
-TallySession::Bytes TallySession::dataForSessions(const std::vector<ReportItem>& sessions, AdRequest ads)
+TallySession::Bytes TallySession::dataForSessions(const std::vector<ReportItem>& sessions, AdRequest ads,
+                                                  double reportTime)
 {
     const Ref<TallySession> current = currentSession();
     Bytes data;
@@ -622,7 +623,7 @@ TallySession::Bytes TallySession::dataForSessions(const std::vector<ReportItem>&
     }
     P::appendUshort(TallyUtil::isIPad() ? 8 : 2, data);
     P::appendUshort(kAgentVersion, data);
-    P::appendTimestamp(now(), data);
+    P::appendTimestamp(reportTime, data);
     P::appendString(current ? current->apiKey() : std::string(), data);
     P::appendString(current ? current->appVersion() : std::string(), data);
 
@@ -641,7 +642,7 @@ TallySession::Bytes TallySession::dataForSessions(const std::vector<ReportItem>&
     P::appendString(shared, data);
     P::appendByte(static_cast<int8_t>(status), data);
 
-    const double sessionStart = current ? current->startTime() : now();
+    const double sessionStart = current ? current->startTime() : reportTime;
     P::appendTimestamp(TallySessionStore::initialTimestamp(sessionStart), data);
     P::appendTimestamp(sessionStart, data);
 

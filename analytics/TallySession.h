@@ -10,6 +10,7 @@
 
 #include "analytics/TallyEvent.h"
 #include "analytics/TallyProtocolData.h"
+#include "foundation/Clock.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
@@ -181,8 +182,10 @@ public:
         bool any() const { return promoRing || video || promoSpot || recall; }
     };
     // The report: header, device identifiers and properties, the session
-    // records, and the CRC-32 of all of it.
-    static Bytes dataForSessions(const std::vector<ReportItem>& sessions, AdRequest ads);
+    // records, and the CRC-32 of all of it. `reportTime` (seconds since 1970)
+    // is the report's own time; by default the clock read on the calling thread.
+    static Bytes dataForSessions(const std::vector<ReportItem>& sessions, AdRequest ads,
+                                 double reportTime = Clock::wallSeconds());
     // Appends the CRC-32 of the buffer's bytes, big-endian, and answers it.
     static uint32_t appendSessionsDataChecksum(Bytes& data);
     // What sends the end-of-session report (the stored records and this

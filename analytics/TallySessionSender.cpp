@@ -57,7 +57,8 @@ void TallySessionSender::send(const TallyUpload& upload)
         if (!upload.savedResponseURL.empty()) {
             answer = TallyHTTPResponse::readFromURL(upload.savedResponseURL);
         } else {
-            const TallySession::Bytes report = TallySession::dataForSessions(items, upload.ads);
+            const TallySession::Bytes report =
+                TallySession::dataForSessions(items, upload.ads, upload.madeAt);
             answer = *TallyHTTPEater::sendMethod("POST", upload.serverURL, report,
                                                  { { "Content-Type", "application/octet-stream" } },
                                                  upload.timeoutSeconds, false);

@@ -246,10 +246,18 @@ int main(int argc, char** argv)
     CDSoundEngine::setMixerSampleRate(44100);
     CDAudioManager::initAsynchronously(kCDModeFxPlusMusicIfNoOtherAudio);
     int status;
+    std::string noWindow;
     if (options->headless) {
         status = runHeadless(*profile, *options);
-    } else if (!AppWindow::hasDisplay()) {
-        std::printf("no display: running headless\n");
+    } else if (!AppWindow::hasDisplay(&noWindow)) {
+        // Said at once, on the unbuffered stream: a run in no window must
+        // not look like a start that hangs.
+        if (noWindow.empty()) {
+            std::fprintf(stderr, "mosswick: no display: running headless\n");
+        } else {
+            std::fprintf(stderr, "mosswick: cannot open a window on %s: running headless\n",
+                         noWindow.c_str());
+        }
         status = runHeadless(*profile, *options);
     } else {
         status = runWindow(*profile, *options);

@@ -3,7 +3,6 @@
 #include <SDL.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "foundation/Log.h"
 #include "platform/AlertView.h"
@@ -13,23 +12,40 @@ namespace mw {
 
 namespace {
 
-// SDL's GLX path cannot make OpenGL ES 1 contexts; EGL on X11 can.
-void preferEGL()
+// SDL's GLX path cannot make OpenGL ES 1 contexts; EGL on X11 can. Only the
+// desktop's window systems are tried (unless SDL_VIDEODRIVER says otherwise):
+// when both fail, SDL would go on to the console's screen (KMSDRM), which
+// works beside a running desktop on many machines, and the game would run
+// there where nobody sees it.
+void prepareVideo()
 {
     SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
     SDL_SetHint(SDL_HINT_OPENGL_ES_DRIVER, "1");
-}
-
-bool isRealDriver(const char* driver)
-{
-    return driver && std::strcmp(driver, "dummy") != 0 && std::strcmp(driver, "offscreen") != 0 &&
-        std::strcmp(driver, "evdev") != 0;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
 }
 
 bool envSet(const char* name)
 {
     const char* value = std::getenv(name);
     return value && *value;
+}
+
+// Whether the windows of SDL's video driver of that name show on a desktop.
+bool isDesktopDriver(const std::string& driver)
+{
+    return driver == "x11" || driver == "wayland";
+}
+
+// The displays the environment names, as "NAME=value" joined by " and ".
+std::string namedDisplays()
+{
+    std::string named;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        if (!envSet(name)) continue;
+        if (!named.empty()) named += " and ";
+        named += std::string(name) + "=" + std::getenv(name);
+    }
+    return named;
 }
 
 // Room for the title bar and borders, which the usable bounds do not count.
@@ -60,22 +76,36 @@ void setGLAttributes(const GLSurfaceFormat& format)
 
 } // namespace
 
-bool AppWindow::hasDisplay()
+bool AppWindow::hasDisplay(std::string* why)
 {
+    if (why) why->clear();
     if (!envSet("DISPLAY") && !envSet("WAYLAND_DISPLAY")) return false;
-    preferEGL();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    const bool real = isRealDriver(SDL_GetCurrentVideoDriver()) && SDL_GetNumVideoDisplays() > 0;
+    auto refuse = [&](const std::string& reason) {
+        if (why) *why = namedDisplays() + ": " + reason;
+        return false;
+    };
+    prepareVideo();
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return refuse(SDL_GetError());
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string name = driver ? driver : "";
+    const int screens = SDL_GetNumVideoDisplays();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return real;
+    if (!isDesktopDriver(name)) return refuse("the video driver '" + name + "' shows no window on a desktop");
+    if (screens <= 0) return refuse("the display has no screen");
+    return true;
 }
 
 std::unique_ptr<AppWindow> AppWindow::open(const DeviceProfile& profile, GLSurfaceFormat format,
                                            const std::string& title)
 {
-    preferEGL();
+    prepareVideo();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         logLine("AppWindow: cannot start SDL video: %s", SDL_GetError());
+        return nullptr;
+    }
+    if (const char* driver = SDL_GetCurrentVideoDriver(); !driver || !isDesktopDriver(driver)) {
+        logLine("AppWindow: no window: the video driver '%s' shows none on a desktop", driver ? driver : "");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
         return nullptr;
     }
     setGLAttributes(format);

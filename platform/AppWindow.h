@@ -21,9 +21,11 @@ namespace mw {
 class AppWindow {
 public:
     // Whether a window system can be reached: DISPLAY or WAYLAND_DISPLAY is
-    // set and SDL's video starts with a real driver (not "dummy" or
-    // "offscreen").
-    static bool hasDisplay();
+    // set and SDL's video starts on a desktop's window system (X11 or
+    // Wayland; never a console's screen, "dummy" or "offscreen"). When a
+    // display is named but cannot be used, `why` (if given) says which and
+    // why; it stays empty when none is named.
+    static bool hasDisplay(std::string* why = nullptr);
 
     // Opens the window for the profile, sized to fit the desktop's usable
     // area with the screen's aspect, and makes its context current. Null,

@@ -29,7 +29,7 @@ const std::vector<CCCredits::Entry>& CCCredits::entries()
         {true, "CREDITS_1"},
         {false, "The Mosswick project"},
         {true, "CREDITS_9"},
-        {false, "Seed ba761c56 maintainers"},
+        {false, "The Mosswick project"},
         {true, "CREDITS_2"},
         {false, "Noto Color Emoji © Google, SIL OFL 1.1"},
         {true, "CREDITS_3"},

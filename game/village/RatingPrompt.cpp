@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "foundation/Clock.h"
 #include "foundation/Format.h"
@@ -30,18 +31,30 @@ std::mutex gRunningLock;
 std::condition_variable gRunningDone;
 int gRunning = 0;
 
+std::mutex gRunnerLock;
+RatingPrompt::CountingRunner gRunner;
+
 void startCounting(bool mayPrompt, bool significantEvent)
 {
+    // Read here, at the use: the counting thread may start frames later.
+    const double now = Clock::wallSeconds();
     RatingPrompt* prompt = RatingPrompt::sharedInstance();
     {
         std::lock_guard<std::mutex> guard(gRunningLock);
         ++gRunning;
     }
-    std::thread([prompt, mayPrompt, significantEvent] {
-        prompt->incrementAndRateOnThread(mayPrompt, significantEvent);
+    std::function<void()> work = [prompt, mayPrompt, significantEvent, now] {
+        prompt->incrementAndRateOnThread(mayPrompt, significantEvent, now);
         std::lock_guard<std::mutex> guard(gRunningLock);
         if (--gRunning == 0) gRunningDone.notify_all();
-    }).detach();
+    };
+    RatingPrompt::CountingRunner runner;
+    {
+        std::lock_guard<std::mutex> guard(gRunnerLock);
+        runner = gRunner;
+    }
+    if (runner) runner(std::move(work));
+    else std::thread(std::move(work)).detach();
 }
 
 } // namespace
@@ -77,6 +90,12 @@ void RatingPrompt::waitForCounting()
     gRunningDone.wait(guard, [] { return gRunning == 0; });
 }
 
+RatingPrompt::CountingRunner RatingPrompt::setCountingRunner(CountingRunner runner)
+{
+    std::lock_guard<std::mutex> guard(gRunnerLock);
+    return std::exchange(gRunner, std::move(runner));
+}
+
 void RatingPrompt::rateApp()
 {
     std::string address = kReviewTemplate;
@@ -87,7 +106,7 @@ void RatingPrompt::rateApp()
     URLOpener::sharedInstance()->openURL(address);
 }
 
-void RatingPrompt::increment(const char* counter)
+void RatingPrompt::increment(const char* counter, double now)
 {
     std::lock_guard<std::mutex> guard(gCountLock);
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
@@ -99,12 +118,13 @@ void RatingPrompt::increment(const char* counter)
     }
     const bool use = std::string(counter) == kUseCount;
     if (tracked == version) {
-        if (use && defaults.doubleForKey(kFirstUseDate) == 0)
-            defaults.setObject(kFirstUseDate, Value(Clock::wallSeconds()));
+        // A significant event dates the version's first use too, when no
+        // use has dated it yet.
+        if (defaults.doubleForKey(kFirstUseDate) == 0) defaults.setObject(kFirstUseDate, Value(now));
         defaults.setObject(counter, Value(static_cast<int32_t>(defaults.integerForKey(counter) + 1)));
     } else {
         defaults.setObject(kCurrentVersion, Value(version));
-        defaults.setObject(kFirstUseDate, Value(use ? Clock::wallSeconds() : 0.0));
+        defaults.setObject(kFirstUseDate, Value(use ? now : 0.0));
         defaults.setObject(kUseCount, Value(static_cast<int32_t>(use ? 1 : 0)));
         defaults.setObject(kSignificantEventCount, Value(static_cast<int32_t>(use ? 0 : 1)));
         defaults.setBool(kRatedCurrentVersion, false);
@@ -114,14 +134,13 @@ void RatingPrompt::increment(const char* counter)
     defaults.synchronize();
 }
 
-void RatingPrompt::incrementUseCount() { increment(kUseCount); }
+void RatingPrompt::incrementUseCount(double now) { increment(kUseCount, now); }
 
-void RatingPrompt::incrementSignificantEventCount() { increment(kSignificantEventCount); }
+void RatingPrompt::incrementSignificantEventCount(double now) { increment(kSignificantEventCount, now); }
 
-bool RatingPrompt::ratingConditionsHaveBeenMet()
+bool RatingPrompt::ratingConditionsHaveBeenMet(double now)
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
-    const double now = Clock::wallSeconds();
     if (now - defaults.doubleForKey(kFirstUseDate) < kDaysUntilPrompt) return false;
     if (defaults.integerForKey(kUseCount) <= kUsesUntilPrompt) return false;
     if (defaults.integerForKey(kSignificantEventCount) < kSignificantEventsUntilPrompt) return false;
@@ -155,11 +174,11 @@ bool RatingPrompt::connectedToNetwork()
     return (reachable && !needsConnection) || transient;
 }
 
-void RatingPrompt::incrementAndRateOnThread(bool mayPrompt, bool significantEvent)
+void RatingPrompt::incrementAndRateOnThread(bool mayPrompt, bool significantEvent, double now)
 {
-    if (significantEvent) incrementSignificantEventCount();
-    else incrementUseCount();
-    if (mayPrompt && ratingConditionsHaveBeenMet() && connectedToNetwork()) {
+    if (significantEvent) incrementSignificantEventCount(now);
+    else incrementUseCount(now);
+    if (mayPrompt && ratingConditionsHaveBeenMet(now) && connectedToNetwork()) {
         Ref<RatingPrompt> keep(this);
         RunLoop::performOnMain([keep] { keep->showRatingAlert(); });
     }

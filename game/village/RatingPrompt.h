@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "foundation/Clock.h"
 #include "foundation/Object.h"
 #include "foundation/Ref.h"
 #include "platform/AlertView.h"
@@ -14,7 +16,9 @@ namespace mw {
 // it for five days and more than twenty times while online, asks whether they
 // want to rate it (rate, no, later). Counting runs on a thread of its own,
 // one count at a time; the alert lives on the main thread. The counters are
-// user defaults.
+// user defaults. The time of a use is read when the use is reported, on the
+// reporting thread, and travels with the count: a counting thread that gets
+// a core late still dates the use as it happened.
 class RatingPrompt : public Object, public AlertViewDelegate, public HTTPConnectionDelegate {
 public:
     static constexpr const char* kCurrentVersion = "kRatingPromptCurrentVersion";
@@ -49,10 +53,17 @@ public:
     static void rateApp();
     // Waits for the counting threads started so far (tests, shutdown).
     static void waitForCounting();
+    // Where one count's work runs: a new detached thread unless replaced (a
+    // test holds the work back with its own). Null restores the thread.
+    // Answers the previous runner (null for the thread).
+    using CountingRunner = std::function<void(std::function<void()> work)>;
+    static CountingRunner setCountingRunner(CountingRunner runner);
 
-    void incrementUseCount();
-    void incrementSignificantEventCount();
-    bool ratingConditionsHaveBeenMet();
+    // `now` is the time of the use or event, in seconds since 1970; the
+    // default reads the clock on the calling thread.
+    void incrementUseCount(double now = Clock::wallSeconds());
+    void incrementSignificantEventCount(double now = Clock::wallSeconds());
+    bool ratingConditionsHaveBeenMet(double now = Clock::wallSeconds());
     bool connectedToNetwork();
     void showRatingAlert();
     void hideRatingAlert();
@@ -60,12 +71,13 @@ public:
 
     Ref<AlertView> ratingAlert;
 
-    // One counted use or event and, when allowed and due, the prompt (the
-    // counting thread's work; public so the threads and tests reach it).
-    void incrementAndRateOnThread(bool mayPrompt, bool significantEvent);
+    // One counted use or event made at `now` and, when allowed and due, the
+    // prompt (the counting thread's work; public so the threads and tests
+    // reach it).
+    void incrementAndRateOnThread(bool mayPrompt, bool significantEvent, double now);
 
 private:
-    void increment(const char* counter);
+    void increment(const char* counter, double now);
     std::unique_ptr<HTTPConnection> probe_;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <stdexcept>
@@ -11,6 +12,7 @@
 
 #include "analytics/TallyHeartBeater.h"
 #include "analytics/TallyReportSender.h"
+#include "analytics/TallySessionSender.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/RunLoop.h"
@@ -19,6 +21,7 @@
 #include "platform/LifeCycle.h"
 #include "tests/analytics/ReportDecoder.h"
 #include "tests/analytics/TallySessionTestSupport.h"
+#include "tests/support/LoopbackHTTPServer.h"
 
 namespace mw {
 namespace {
@@ -285,6 +288,44 @@ TEST_F(TallyAnalyticsTest, PauseReportRunsInsideABackgroundTask)
     ASSERT_TRUE(waitForFinished(3));
     RunLoop::main().runUntil([] { return false; }, 0.2);
     EXPECT_EQ(tasks_->endedTasks(), (std::vector<BackgroundTasks::TaskId> { 1, 2 }));
+}
+
+// Under load a sender thread builds its report well after the upload was
+// asked for: the report still carries the time it was asked for.
+TEST_F(TallyAnalyticsTest, AReportBuiltLateCarriesTheTimeItWasAskedFor)
+{
+    // Held like the recording sender, then posts for real.
+    struct LateSender : RecordingSender {
+        void send(const TallyUpload& upload) override
+        {
+            RecordingSender::send(upload);
+            TallySessionSender().send(upload);
+            ++posted;
+        }
+        std::atomic<size_t> posted { 0 };
+    };
+    test::LoopbackHTTPServer service([](const test::LoopbackHTTPServer::Request&) {
+        return test::LoopbackHTTPServer::response(200);
+    });
+    auto late = std::make_shared<LateSender>();
+    TallyAnalytics::setReportSender(late);
+    TallyAnalytics::setServerURL(service.url("/aas.do"));
+    const char* const steps[] = { "start", "pause" };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(steps[i]);
+        late->held = true;
+        const double asked = clock_->wallSeconds();
+        if (i == 0) launchGame();
+        else frame_.focusLost();
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return late->uploadsSoFar().size() == i + 1; }, 10));
+        clock_->advance(90);
+        late->release();
+        // One upload at a time: the next one would be skipped.
+        ASSERT_TRUE(RunLoop::main().runUntil([&] { return late->posted == i + 1; }, 20));
+        ASSERT_EQ(service.requests().size(), i + 1);
+        const test::DecodedReport report = test::readReport(service.requests()[i].body);
+        EXPECT_EQ(report.reportTime, int64_t(asked * 1000));
+    }
 }
 
 TEST_F(TallyAnalyticsTest, StopBackgroundTaskWithNothingPendingDoesNothing)

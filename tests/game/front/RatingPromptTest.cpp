@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "foundation/Clock.h"
@@ -61,7 +64,7 @@ protected:
     // One counted use as the counting thread does it, here on the main thread.
     bool countPrompts(bool mayPrompt = true)
     {
-        RatingPrompt::sharedInstance()->incrementAndRateOnThread(mayPrompt, false);
+        RatingPrompt::sharedInstance()->incrementAndRateOnThread(mayPrompt, false, Clock::wallSeconds());
         RunLoop::main().drain();
         AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
         return alert && alert == RatingPrompt::sharedInstance()->ratingAlert.get();
@@ -170,6 +173,48 @@ TEST_F(RatingPromptTest, NewVersionStartsCountingAgain)
     EXPECT_EQ(defaults().doubleForKey(RatingPrompt::kReminderRequestDate), 0);
 }
 
+// The first count of a version dates its first use, whether a use or a
+// significant event; an event on a new version leaves the date to the next use.
+TEST_F(RatingPromptTest, TheFirstCountOfAVersionDatesItsFirstUse)
+{
+    constexpr double kEarlier = kNow - 3 * kDay;
+    struct Row {
+        const char* name;
+        bool event;
+        const char* storedVersion; // null: nothing stored yet
+        double firstUseBefore;
+        double firstUse;
+        int uses, events;
+    };
+    const Row rows[] = {
+        {"use, nothing stored", false, nullptr, 0, kNow, 1, 0},
+        {"use, undated", false, "1.0", 0, kNow, 5, 2},
+        {"use, dated", false, "1.0", kEarlier, kEarlier, 5, 2},
+        {"event, nothing stored", true, nullptr, 0, kNow, 0, 1},
+        {"event, undated", true, "1.0", 0, kNow, 4, 3},
+        {"event, dated", true, "1.0", kEarlier, kEarlier, 4, 3},
+        {"event, new version", true, "0.9", kEarlier, 0, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const char* key : {RatingPrompt::kCurrentVersion, RatingPrompt::kFirstUseDate,
+                                RatingPrompt::kUseCount, RatingPrompt::kSignificantEventCount})
+            defaults().removeObjectForKey(key);
+        if (row.storedVersion) {
+            counted(4, 0);
+            defaults().setObject(RatingPrompt::kCurrentVersion, Value(row.storedVersion));
+            defaults().setObject(RatingPrompt::kFirstUseDate, Value(row.firstUseBefore));
+            defaults().setObject(RatingPrompt::kSignificantEventCount, Value(2));
+        }
+        if (row.event) RatingPrompt::sharedInstance()->incrementSignificantEventCount();
+        else RatingPrompt::sharedInstance()->incrementUseCount();
+        EXPECT_EQ(defaults().objectForKey(RatingPrompt::kCurrentVersion).asString(), "1.0");
+        EXPECT_EQ(defaults().doubleForKey(RatingPrompt::kFirstUseDate), row.firstUse);
+        EXPECT_EQ(defaults().integerForKey(RatingPrompt::kUseCount), row.uses);
+        EXPECT_EQ(defaults().integerForKey(RatingPrompt::kSignificantEventCount), row.events);
+    }
+}
+
 TEST_F(RatingPromptTest, ResigningActiveDismissesWithoutAnAnswer)
 {
     counted(25, 9);
@@ -199,6 +244,73 @@ TEST_F(RatingPromptTest, CounterOfTheWrongTypeReadsForgivingly)
     defaults().setObject(RatingPrompt::kFirstUseDate, Value(true));
     RatingPrompt::sharedInstance()->incrementUseCount();
     EXPECT_EQ(defaults().integerForKey(RatingPrompt::kUseCount), 8);
+}
+
+// Under load the counting thread gets a core frames after the use: what it
+// stores and decides goes by the time of the use, not by when it runs.
+TEST_F(RatingPromptTest, ACountThatStartsLateGoesByTheTimeOfTheUse)
+{
+    // Holds each count's work until the test runs it; whatever is left runs
+    // at the end, so that no count is still pending when the test ends.
+    struct HeldCounts {
+        HeldCounts()
+        {
+            RatingPrompt::setCountingRunner([this](std::function<void()> work) {
+                std::lock_guard<std::mutex> guard(lock);
+                works.push_back(std::move(work));
+            });
+        }
+        ~HeldCounts()
+        {
+            RatingPrompt::setCountingRunner(nullptr);
+            for (auto& work : take()) work();
+        }
+        std::vector<std::function<void()>> take()
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            return std::exchange(works, {});
+        }
+        std::mutex lock;
+        std::vector<std::function<void()>> works;
+    } held;
+
+    struct Row {
+        const char* name;
+        void (*report)(bool);
+        const char* storedVersion; // null: nothing stored yet
+        int usesBefore;
+        double firstUseDaysAgo;
+        double firstUse; // expected, in days before the use
+        bool prompts;
+    };
+    const Row rows[] = {
+        {"first launch", RatingPrompt::appLaunched, nullptr, 0, 0, 0, false},
+        {"foreground on a new version", RatingPrompt::appEnteredForeground, "0.9", 7, 30, 0, false},
+        {"21st use, five days less a minute after the first", RatingPrompt::appLaunched, "1.0", 20,
+         5 - 60 / kDay, 5 - 60 / kDay, false},
+        {"21st use, five days after the first", RatingPrompt::appLaunched, "1.0", 20, 5, 5, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        UserDefaults::resetStandardUserDefaults();
+        clock_->setWall(kNow);
+        if (row.storedVersion) {
+            counted(row.usesBefore, row.firstUseDaysAgo);
+            defaults().setObject(RatingPrompt::kCurrentVersion, Value(row.storedVersion));
+        }
+        row.report(true);
+        // The counting thread gets its core a day later.
+        clock_->advance(kDay);
+        std::vector<std::function<void()>> works = held.take();
+        ASSERT_EQ(works.size(), 1u) << "the count waits for the test";
+        std::thread late(works[0]);
+        late.join();
+        RunLoop::main().drain();
+        EXPECT_EQ(defaults().doubleForKey(RatingPrompt::kFirstUseDate), kNow - row.firstUse * kDay);
+        AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
+        EXPECT_EQ(alert && alert == RatingPrompt::sharedInstance()->ratingAlert.get(), row.prompts);
+        RatingPrompt::sharedInstance()->hideRatingAlert();
+    }
 }
 
 TEST_F(RatingPromptTest, LaunchCountsOnAThreadOfItsOwn)

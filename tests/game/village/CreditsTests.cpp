@@ -134,6 +134,26 @@ TEST(CreditsContent, TheNameLinesCreditTheFontsTheEmojiAndEveryLinkedLibrary)
         EXPECT_NE(lines.find(notice), std::string::npos) << notice;
 }
 
+// Every name line is a name a player can read: the people and works that
+// made the game, never an identity a tool made up (a version-control set-up's
+// "<word> <commit-like hex> maintainers"). The contributors are the project's.
+TEST(CreditsContent, TheContributorsAreTheProjectAndNoLineIsAToolsIdentity)
+{
+    const auto& entries = CCCredits::entries();
+    ASSERT_GE(entries.size(), 4u);
+    ASSERT_TRUE(entries[2].heading);
+    ASSERT_EQ(std::string(entries[2].text), "CREDITS_9") << "the contributors' heading";
+    EXPECT_EQ(std::string(entries[3].text), "The Mosswick project");
+    // A run of seven or more hex digits with both letters and digits in it.
+    const std::regex hexId(R"(\b(?=[0-9a-f]*[a-f])(?=[0-9a-f]*[0-9])[0-9a-f]{7,}\b)", std::regex::icase);
+    for (const CCCredits::Entry& entry : entries) {
+        if (entry.heading) continue;
+        const std::string line = entry.text;
+        EXPECT_FALSE(std::regex_search(line, hexId)) << line;
+        EXPECT_EQ(line.find("maintainers"), std::string::npos) << line;
+    }
+}
+
 class CreditsTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override
