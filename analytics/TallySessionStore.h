@@ -95,7 +95,8 @@ public:
     // The session in the current-session file; null when there is none. A
     // file that cannot be read or decoded (also one of a later archive
     // version) is moved aside and logged, never deleted, so the new session
-    // written next does not replace it.
+    // written next does not replace it. One that cannot be moved aside either
+    // stays as it is: this run then neither writes nor deletes that file.
     static Ref<TallySession> readCurrentSession();
     static bool writeCurrentSession(const TallySession& session);
     static void deleteCurrentSession();
