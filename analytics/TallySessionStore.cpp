@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 #include "analytics/TallyArchiveDate.h"
 #include "analytics/TallySession.h"
 #include "analytics/TallyUtil.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Format.h"
+#include "foundation/GuardedFileRead.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
@@ -26,6 +28,10 @@ struct StoreState {
     std::string key;
     int maxSessions = TallySessionStore::kDefaultMaxSessions;
     std::vector<TallyProtocolData::Bytes> waiting; // records the unreadable file could not take yet
+    // Current-session files that could be neither read nor moved aside: the
+    // session they hold was never taken, so they are not written over or
+    // deleted until a later read takes them or moves them. Under `lock`.
+    std::set<std::string> heldCurrentFiles;
 };
 
 StoreState& state()
@@ -59,29 +65,10 @@ void markSkipBackup(const std::string& path) { (void)TallyUtil::addSkipBackupAtt
 // Queued reports and session state: a file far larger is none of ours.
 constexpr size_t kLargestFile = size_t(16) << 20;
 
-enum class FileRead { Missing, Read, Unreadable };
-
-FileRead readFile(const std::string& path, std::vector<uint8_t>& bytes)
+// Reads a file through the guarded read, naming it in the log.
+GuardedRead readStoreFile(const std::string& path, const GuardedDecode& decode)
 {
-    if (!exists(path) && errno == ENOENT) return FileRead::Missing;
-    std::string reason;
-    if (AtomicFile::read(path, bytes, &reason, kLargestFile)) return FileRead::Read;
-    logLine("TallyAnalytics: cannot read %s (%s); leaving it as it is", path.c_str(), reason.c_str());
-    return FileRead::Unreadable;
-}
-
-// Keeps a file whose content does not parse for inspection.
-void moveAsideUnparsable(const std::string& path, const std::string& reason)
-{
-    std::string error;
-    const std::string movedTo = AtomicFile::moveAside(path, &error);
-    if (movedTo.empty()) {
-        logLine("TallyAnalytics: %s does not parse (%s) and cannot be moved aside (%s)", path.c_str(),
-                reason.c_str(), error.c_str());
-    } else {
-        logLine("TallyAnalytics: %s does not parse (%s); moved it to %s", path.c_str(), reason.c_str(),
-                movedTo.c_str());
-    }
+    return readGuardedFile(path, "TallyAnalytics: " + path, kLargestFile, decode);
 }
 
 bool writeRootValue(const std::string& path, const ArchiveItem& root)
@@ -102,23 +89,20 @@ bool writeRootValue(const std::string& path, const ArchiveItem& root)
 std::optional<std::vector<TallyProtocolData::Bytes>> readSavedSessionsLocked()
 {
     const std::string path = TallySessionStore::sessionsFilePath();
-    std::vector<uint8_t> bytes;
-    switch (readFile(path, bytes)) {
-    case FileRead::Missing:
-        return std::vector<TallyProtocolData::Bytes>();
-    case FileRead::Unreadable:
+    std::optional<std::vector<TallyProtocolData::Bytes>> records;
+    switch (readStoreFile(path, [&](const std::vector<uint8_t>& bytes, std::string* error) {
+        records = TallySessionStore::parseSavedSessions(bytes, error);
+        return records.has_value();
+    })) {
+    case GuardedRead::Unreadable:
         return std::nullopt;
-    case FileRead::Read:
+    case GuardedRead::Read:
+        return records;
+    case GuardedRead::NoFile:
+    case GuardedRead::MovedAside:
         break;
     }
-    std::string reason;
-    std::optional<std::vector<TallyProtocolData::Bytes>> records =
-        TallySessionStore::parseSavedSessions(bytes, &reason);
-    if (!records) {
-        moveAsideUnparsable(path, reason);
-        return std::vector<TallyProtocolData::Bytes>();
-    }
-    return records;
+    return std::vector<TallyProtocolData::Bytes>();
 }
 
 bool writeSavedSessionsLocked(const std::vector<TallyProtocolData::Bytes>& records)
@@ -176,22 +160,21 @@ TallySessionStore::parseAdStateCallbacks(const std::vector<uint8_t>& bytes)
 
 std::optional<std::vector<TallySessionStore::AdStateCallback>> TallySessionStore::savedAdStateCallbacks()
 {
-    const std::string path = adStateCallbacksFilePath();
-    std::vector<uint8_t> bytes;
-    switch (readFile(path, bytes)) {
-    case FileRead::Missing:
-        return std::vector<AdStateCallback>();
-    case FileRead::Unreadable:
+    std::optional<std::vector<AdStateCallback>> callbacks;
+    switch (readStoreFile(adStateCallbacksFilePath(), [&](const std::vector<uint8_t>& bytes, std::string* error) {
+        callbacks = parseAdStateCallbacks(bytes);
+        if (!callbacks) *error = "no list of callbacks";
+        return callbacks.has_value();
+    })) {
+    case GuardedRead::Unreadable:
         return std::nullopt;
-    case FileRead::Read:
+    case GuardedRead::Read:
+        return callbacks;
+    case GuardedRead::NoFile:
+    case GuardedRead::MovedAside:
         break;
     }
-    std::optional<std::vector<AdStateCallback>> callbacks = parseAdStateCallbacks(bytes);
-    if (!callbacks) {
-        moveAsideUnparsable(path, "no list of callbacks");
-        return std::vector<AdStateCallback>();
-    }
-    return callbacks;
+    return std::vector<AdStateCallback>();
 }
 
 bool TallySessionStore::setSavedAdStateCallbacks(const std::vector<AdStateCallback>& callbacks)
@@ -356,20 +339,20 @@ void TallySessionStore::setSentSession()
 double TallySessionStore::initialTimestamp(double now)
 {
     const std::string path = initialTimestampFilePath();
-    std::vector<uint8_t> bytes;
-    const FileRead read = readFile(path, bytes);
-    if (read == FileRead::Read) {
+    TallyDate saved;
+    const GuardedRead read = readStoreFile(path, [&](const std::vector<uint8_t>& bytes, std::string* error) {
         KeyedUnarchiver unarchiver(bytes);
-        if (const TallyDate saved = dateFromArchiveValue(unarchiver.decodeValue("root"))) {
-            TallyUtil::debugLog("TallyAnalytics: Initial timestamp[" + format("%.3f", *saved) +
-                                "] from saved source");
-            return *saved;
-        }
-        moveAsideUnparsable(path, "no date");
+        saved = dateFromArchiveValue(unarchiver.decodeValue("root"));
+        if (!saved) *error = "no date";
+        return bool(saved);
+    });
+    if (read == GuardedRead::Read) {
+        TallyUtil::debugLog("TallyAnalytics: Initial timestamp[" + format("%.3f", *saved) + "] from saved source");
+        return *saved;
     }
-    // A file that is there and cannot be read keeps the first-use date: the
-    // present one stands in for this run only.
-    if (read == FileRead::Unreadable) return now;
+    // A file that is there and cannot be read (or moved aside) keeps the
+    // first-use date: the present one stands in for this run only.
+    if (read == GuardedRead::Unreadable) return now;
     if (writeRootValue(path, ArchiveItem(archiveDateValue(now)))) {
         TallyUtil::debugLog("TallyAnalytics: Initial timestamp[" + format("%.3f", now) +
                             "] created and saved");
@@ -380,26 +363,59 @@ double TallySessionStore::initialTimestamp(double now)
 Ref<TallySession> TallySessionStore::readCurrentSession()
 {
     const std::string path = currentSessionFilePath();
-    std::vector<uint8_t> bytes;
-    const FileRead read = readFile(path, bytes);
-    if (read == FileRead::Missing) return nullptr;
-    if (read == FileRead::Unreadable) {
-        // The new session is about to be written here: keep the old file.
-        moveAsideUnparsable(path, "unreadable");
-        return nullptr;
+    Ref<TallySession> session;
+    GuardedReadResult read =
+        readGuardedFileQuietly(path, kLargestFile, [&](const std::vector<uint8_t>& bytes, std::string* error) {
+            // Also an archive of a later version: kept rather than lost.
+            session = dynamicRef<TallySession>(unarchiveObjectWithData(bytes, error));
+            if (!session && error->empty()) *error = "no session";
+            return bool(session);
+        });
+    if (read.outcome == GuardedRead::Unreadable && !read.decoded) {
+        // The new session is about to be written here: keep the old file
+        // out of its way, if it can be moved at all.
+        std::string error;
+        read.movedTo = AtomicFile::moveAside(path, &error);
+        if (read.movedTo.empty()) {
+            read.reason += "; cannot move it aside: " + error;
+        } else {
+            read.outcome = GuardedRead::MovedAside;
+        }
     }
-    std::string error;
-    Ref<TallySession> session = dynamicRef<TallySession>(unarchiveObjectWithData(bytes, &error));
-    if (!session) {
-        // Also an archive of a later version: keep it rather than lose it.
-        moveAsideUnparsable(path, error.empty() ? "no session" : error);
+    if (read.outcome == GuardedRead::MovedAside) {
+        logLine("TallyAnalytics: %s cannot be read (%s); moved aside to %s", path.c_str(), read.reason.c_str(),
+                read.movedTo.c_str());
+    } else if (read.outcome == GuardedRead::Unreadable) {
+        logLine("TallyAnalytics: %s cannot be read (%s); it is kept as it is, and the current session is not "
+                "kept on disk this run",
+                path.c_str(), read.reason.c_str());
     }
-    return session;
+    std::lock_guard<std::mutex> guard(state().lock);
+    if (read.outcome == GuardedRead::Unreadable) {
+        state().heldCurrentFiles.insert(path);
+    } else {
+        state().heldCurrentFiles.erase(path);
+    }
+    return read.outcome == GuardedRead::Read ? session : nullptr;
 }
+
+namespace {
+
+// True (logged) when the current-session file holds a session never read.
+bool currentFileHeld(const std::string& path, const char* change)
+{
+    std::lock_guard<std::mutex> guard(state().lock);
+    if (!state().heldCurrentFiles.count(path)) return false;
+    logLine("TallyAnalytics: %s is not %s: it holds a session that could not be read", path.c_str(), change);
+    return true;
+}
+
+} // namespace
 
 bool TallySessionStore::writeCurrentSession(const TallySession& session)
 {
     const std::string path = currentSessionFilePath();
+    if (currentFileHeld(path, "written")) return false;
     std::string error;
     if (!archiveRootObjectToFile(&session, path, &error)) {
         logLine("TallyAnalytics: cannot write %s (%s)", path.c_str(), error.c_str());
@@ -412,6 +428,7 @@ bool TallySessionStore::writeCurrentSession(const TallySession& session)
 void TallySessionStore::deleteCurrentSession()
 {
     const std::string path = currentSessionFilePath();
+    if (currentFileHeld(path, "deleted")) return;
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
         logLine("TallyAnalytics: cannot delete %s (%s)", path.c_str(), std::strerror(errno));
     }
@@ -423,6 +440,7 @@ void TallySessionStore::resetForTesting()
         std::lock_guard<std::mutex> guard(state().lock);
         state().key.clear();
         state().maxSessions = kDefaultMaxSessions;
+        state().heldCurrentFiles.clear();
     }
     std::lock_guard<std::mutex> guard(state().recordsLock);
     state().waiting.clear();

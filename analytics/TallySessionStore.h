@@ -21,8 +21,9 @@ class TallySession;
 // leading dot is used in place of the hidden one when it exists.
 //
 // A file whose content does not parse is moved aside and logged, never
-// deleted; one that cannot be read for another reason is left alone and not
-// written over until a read succeeds (records meant for it wait in memory).
+// deleted; one that cannot be read for another reason, or cannot be moved
+// aside, is left alone and not written over until a read succeeds (records
+// meant for it wait in memory).
 // Safe from any thread.
 class TallySessionStore {
 public:
@@ -57,7 +58,7 @@ public:
     };
     // The waiting callbacks, oldest first; empty when there are none or the
     // file does not parse (then it is moved aside). Nothing when the file is
-    // there and cannot be read now.
+    // there and cannot be read, or moved aside, now.
     static std::optional<std::vector<AdStateCallback>> savedAdStateCallbacks();
     // The callbacks of a callback file's bytes; nothing when they are no such archive.
     static std::optional<std::vector<AdStateCallback>>
@@ -66,7 +67,7 @@ public:
     static bool setSavedAdStateCallbacks(const std::vector<AdStateCallback>& callbacks);
 
     // The stored records, oldest first; empty when there are none. Nothing
-    // when the file is there and cannot be read now.
+    // when the file is there and cannot be read, or moved aside, now.
     static std::optional<std::vector<Bytes>> savedSessions();
     // The records of a stored-sessions file's bytes; nothing (with the
     // reason) when they are no such archive.
@@ -95,7 +96,8 @@ public:
     // The session in the current-session file; null when there is none. A
     // file that cannot be read or decoded (also one of a later archive
     // version) is moved aside and logged, never deleted, so the new session
-    // written next does not replace it.
+    // written next does not replace it. One that cannot be moved aside either
+    // stays as it is: this run then neither writes nor deletes that file.
     static Ref<TallySession> readCurrentSession();
     static bool writeCurrentSession(const TallySession& session);
     static void deleteCurrentSession();

@@ -1,9 +1,7 @@
 #include "foundation/UserDefaults.h"
 
-#include <cerrno>
-#include <sys/stat.h>
-
 #include "foundation/AtomicFile.h"
+#include "foundation/GuardedFileRead.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
@@ -49,35 +47,34 @@ UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {}
 bool UserDefaults::loadIfNeeded()
 {
     if (loaded_) return true;
-    struct stat info {};
-    if (::stat(path_.c_str(), &info) != 0 && errno == ENOENT) {
+    std::optional<Value> contents;
+    std::vector<std::string> skipped;
+    // Anything but content that does not parse (and was moved aside) is a
+    // failure to read it, which may pass: every call tries again.
+    const GuardedReadResult read = readGuardedFileQuietly(
+        path_, kLargestFile, [&](const std::vector<uint8_t>& bytes, std::string* error) {
+            contents = readPropertyListSkippingBadEntries(bytes.data(), bytes.size(), skipped, error);
+            if (contents && !contents->isDict()) *error = "the file holds no dictionary";
+            return contents && contents->isDict();
+        });
+    switch (read.outcome) {
+    case GuardedRead::Unreadable:
+        return noteReadFailure(read.reason);
+    case GuardedRead::NoFile:
         adoptFileValues(Value::dictionary());
         return true;
-    }
-    // The file is there (or cannot even be looked at): anything but content
-    // that does not parse is a failure to read it, which may pass.
-    std::string reason;
-    std::vector<uint8_t> bytes;
-    if (!AtomicFile::read(path_, bytes, &reason, kLargestFile)) return noteReadFailure(reason);
-
-    std::vector<std::string> skipped;
-    std::optional<Value> contents =
-        readPropertyListSkippingBadEntries(bytes.data(), bytes.size(), skipped, &reason);
-    if (contents && contents->isDict()) {
-        for (const std::string& entry : skipped) {
-            logLine("UserDefaults: %s: left out the unreadable value of %s", path_.c_str(), entry.c_str());
-        }
-        adoptFileValues(std::move(*contents));
+    case GuardedRead::MovedAside:
+        logLine("UserDefaults: cannot read %s (%s); moved it to %s; starting empty", path_.c_str(),
+                read.reason.c_str(), read.movedTo.c_str());
+        adoptFileValues(Value::dictionary());
         return true;
+    case GuardedRead::Read:
+        break;
     }
-    if (contents) reason = "the file holds no dictionary";
-    // Keep the unreadable file for inspection instead of writing over it later.
-    std::string moveError;
-    const std::string movedTo = AtomicFile::moveAside(path_, &moveError);
-    if (movedTo.empty()) return noteReadFailure(reason + "; cannot move it aside: " + moveError);
-    logLine("UserDefaults: cannot read %s (%s); moved it to %s; starting empty", path_.c_str(), reason.c_str(),
-            movedTo.c_str());
-    adoptFileValues(Value::dictionary());
+    for (const std::string& entry : skipped) {
+        logLine("UserDefaults: %s: left out the unreadable value of %s", path_.c_str(), entry.c_str());
+    }
+    adoptFileValues(std::move(*contents));
     return true;
 }
 

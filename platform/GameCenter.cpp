@@ -4,7 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "foundation/AtomicFile.h"
+#include "foundation/GuardedFileRead.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
@@ -146,21 +146,16 @@ private:
 
     void load()
     {
-        if (!Paths::fileExists(path())) return;
-        std::vector<uint8_t> bytes;
-        std::string error;
-        if (!AtomicFile::read(path(), bytes, &error, kLargestFile)) {
-            // Not ours to overwrite until a read succeeds.
-            readable_ = false;
-            logLine("GameCenter: cannot read %s: %s", path().c_str(), error.c_str());
-            return;
-        }
-        auto value = readPropertyList(bytes.data(), bytes.size(), &error);
-        if (!value || !value->isDict()) {
-            std::string aside = AtomicFile::moveAside(path());
-            logLine("GameCenter: %s is damaged (%s), kept as %s", path().c_str(), error.c_str(), aside.c_str());
-            return;
-        }
+        std::optional<Value> value;
+        const GuardedRead read = readGuardedFile(
+            path(), "GameCenter: " + path(), kLargestFile, [&](const std::vector<uint8_t>& bytes, std::string* error) {
+                value = readPropertyList(bytes.data(), bytes.size(), error);
+                if (value && !value->isDict()) *error = "no dictionary";
+                return value && value->isDict();
+            });
+        // Not ours to overwrite until a read succeeds.
+        if (read == GuardedRead::Unreadable) readable_ = false;
+        if (read != GuardedRead::Read) return;
         for (const auto& [identifier, percent] : (*value)["achievements"].asDict())
             achievements_[identifier] = percent.asDouble();
         for (const auto& [category, score] : (*value)["scores"].asDict())

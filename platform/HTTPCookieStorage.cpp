@@ -8,6 +8,7 @@
 
 #include "foundation/AtomicFile.h"
 #include "foundation/Clock.h"
+#include "foundation/GuardedFileRead.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
@@ -111,23 +112,17 @@ FileCookieStorage::FileCookieStorage(std::string path) : path_(std::move(path))
 
 void FileCookieStorage::load()
 {
-    if (!Paths::fileExists(path_)) return;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!AtomicFile::read(path_, bytes, &error)) {
-        // Perhaps readable later: keep it whole and do not write over it.
-        logLine("HTTPCookieStorage: cannot read %s (%s); cookies are not kept this run", path_.c_str(),
-                error.c_str());
-        mayWrite_ = false;
-        return;
-    }
-    const std::optional<Value> stored = readPropertyList(bytes.data(), bytes.size(), &error);
-    if (!stored || !stored->isArray()) {
-        const std::string aside = AtomicFile::moveAside(path_);
-        logLine("HTTPCookieStorage: %s is no cookie list (%s); moved aside to %s", path_.c_str(),
-                stored ? "not an array" : error.c_str(), aside.c_str());
-        return;
-    }
+    std::optional<Value> stored;
+    const GuardedRead read = readGuardedFile(
+        path_, "HTTPCookieStorage: " + path_, AtomicFile::kDefaultReadLimit,
+        [&](const std::vector<uint8_t>& bytes, std::string* error) {
+            stored = readPropertyList(bytes.data(), bytes.size(), error);
+            if (stored && !stored->isArray()) *error = "no cookie list";
+            return stored && stored->isArray();
+        });
+    // Perhaps readable later: keep it whole and do not write over it.
+    if (read == GuardedRead::Unreadable) mayWrite_ = false;
+    if (read != GuardedRead::Read) return;
     const double now = Clock::wallSeconds();
     for (const Value& properties : stored->asArray()) {
         const std::optional<HTTPCookie> cookie = HTTPCookie::fromProperties(properties);

@@ -55,8 +55,8 @@ protected:
 // The desktop store: cookies with an expiry date are kept in an owner-only
 // property-list file (written atomically at every change); session cookies
 // last for the run. A file that does not parse is moved aside and reported;
-// one that cannot be read for another reason is left alone, reported, and
-// not written over during this run.
+// one that cannot be read for another reason, or cannot be moved aside, is
+// left alone, reported, and not written over during this run.
 class FileCookieStorage : public CookieJar {
 public:
     explicit FileCookieStorage(std::string path);

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "foundation/AtomicFile.h"
+#include "foundation/GuardedFileRead.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
@@ -152,23 +153,21 @@ int32_t FileKeychain::transact(Operation operation)
         return KeychainStatus::kNoKeychain;
     }
     std::vector<KeychainItem> items;
-    if (Paths::fileExists(file_)) {
-        makePrivate(file_, 0600);
-        std::vector<uint8_t> bytes;
-        std::string error;
-        if (!AtomicFile::read(file_, bytes, &error, kLargestKeychain)) {
-            logLine("Keychain: cannot read %s: %s", file_.c_str(), error.c_str());
-            return KeychainStatus::kNoKeychain;
-        }
-        std::optional<std::vector<KeychainItem>> stored = parse(bytes.data(), bytes.size());
-        if (stored) {
+    if (Paths::fileExists(file_)) makePrivate(file_, 0600);
+    const GuardedRead read = readGuardedFile(
+        file_, "Keychain: " + file_, kLargestKeychain, [&](const std::vector<uint8_t>& bytes, std::string* error) {
+            std::optional<std::vector<KeychainItem>> stored = parse(bytes.data(), bytes.size());
+            if (!stored) {
+                *error = "no keychain file";
+                return false;
+            }
             items = std::move(*stored);
-        } else {
-            const std::string aside = AtomicFile::moveAside(file_);
-            logLine("Keychain: %s is no keychain file; moved aside to %s", file_.c_str(), aside.c_str());
-            if (aside.empty()) return KeychainStatus::kNoKeychain;
-        }
-    }
+            return true;
+        });
+    // Read again at every call, so a file that could not be read or moved
+    // aside is only ever refused, never written over.
+    if (read == GuardedRead::Unreadable) return KeychainStatus::kNoKeychain;
+    if (read != GuardedRead::Read) items.clear();
     const auto [status, changed] = operation(items);
     if (!changed) return status;
     if (!Paths::fileExists(file_)) {

@@ -62,8 +62,8 @@ struct KeychainItem {
 // atomically under an exclusive lock on a lock file beside it, so two
 // programs of the same user never tear it or lose each other's items. A file
 // that does not parse is moved aside and reported, and the keychain starts
-// empty; one that cannot be read for another reason makes every call fail
-// with kNoKeychain and stays as it is. The items are not encrypted: a key
+// empty; one that cannot be read for another reason, or cannot be moved
+// aside, makes every call fail with kNoKeychain and stays as it is. The items are not encrypted: a key
 // kept beside them would add nothing, and the folder is the user's alone.
 class FileKeychain : public Keychain {
 public:

@@ -1,11 +1,9 @@
 #include "platform/Pasteboard.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <mutex>
 
 #include "foundation/AtomicFile.h"
+#include "foundation/GuardedFileRead.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
@@ -29,25 +27,16 @@ std::mutex gFileLock;
 // nothing when the file is there and cannot be read now.
 std::optional<Value> readPasteboard(const std::string& path)
 {
-    struct stat info { };
-    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) return Value::dictionary();
-    std::string reason;
-    std::vector<uint8_t> bytes;
-    if (!AtomicFile::read(path, bytes, &reason)) {
-        logLine("Pasteboard: cannot read %s (%s); leaving it as it is", path.c_str(), reason.c_str());
-        return std::nullopt;
-    }
-    std::optional<Value> contents = readPropertyList(bytes.data(), bytes.size(), &reason);
-    if (contents && contents->isDict()) return contents;
-    if (contents) reason = "it holds no dictionary";
-    std::string moveError;
-    const std::string movedTo = AtomicFile::moveAside(path, &moveError);
-    if (movedTo.empty()) {
-        logLine("Pasteboard: cannot read %s (%s) nor move it aside (%s)", path.c_str(), reason.c_str(),
-                moveError.c_str());
-        return std::nullopt;
-    }
-    logLine("Pasteboard: cannot read %s (%s); moved it to %s", path.c_str(), reason.c_str(), movedTo.c_str());
+    std::optional<Value> contents;
+    const GuardedRead read = readGuardedFile(
+        path, "Pasteboard: " + path, AtomicFile::kDefaultReadLimit,
+        [&](const std::vector<uint8_t>& bytes, std::string* error) {
+            contents = readPropertyList(bytes.data(), bytes.size(), error);
+            if (contents && !contents->isDict()) *error = "it holds no dictionary";
+            return contents && contents->isDict();
+        });
+    if (read == GuardedRead::Unreadable) return std::nullopt;
+    if (read == GuardedRead::Read) return contents;
     return Value::dictionary();
 }
 

@@ -29,8 +29,8 @@ public:
 
 // The desktop's pasteboards: "<folder>/<name>.pasteboard", the documents
 // folder unless another is given. A file that cannot be parsed is moved aside
-// (logged) and counts as empty; one that cannot be read for another reason is
-// left alone and no value is written over it.
+// (logged) and counts as empty; one that cannot be read for another reason,
+// or cannot be moved aside, is left alone and no value is written over it.
 class FilePasteboard : public Pasteboard {
 public:
     explicit FilePasteboard(std::string folder = {})

@@ -6,6 +6,7 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/Clock.h"
 #include "foundation/Format.h"
+#include "foundation/GuardedFileRead.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
@@ -198,20 +199,17 @@ void PaymentQueue::deliverLater(std::vector<Ref<PaymentTransaction>> transaction
 void PaymentQueue::load()
 {
     const std::string path = queuePath();
-    if (!Paths::fileExists(path)) return;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!AtomicFile::read(path, bytes, &error)) {
-        fileWritable_ = false;
-        logLine("Store: cannot read %s (%s); it is left as it is", path.c_str(), error.c_str());
-        return;
-    }
-    auto value = readPropertyList(bytes.data(), bytes.size(), &error);
-    if (!value || !value->isArray()) {
-        std::string aside = AtomicFile::moveAside(path);
-        logLine("Store: %s is damaged (%s), kept as %s", path.c_str(), error.c_str(), aside.c_str());
-        return;
-    }
+    std::optional<Value> value;
+    const GuardedRead read = readGuardedFile(
+        path, "Store: " + path, AtomicFile::kDefaultReadLimit,
+        [&](const std::vector<uint8_t>& bytes, std::string* error) {
+            value = readPropertyList(bytes.data(), bytes.size(), error);
+            if (value && !value->isArray()) *error = "no list of transactions";
+            return value && value->isArray();
+        });
+    // Unfinished purchases may be in it: never written over before it is read.
+    if (read == GuardedRead::Unreadable) fileWritable_ = false;
+    if (read != GuardedRead::Read) return;
     for (const Value& entry : value->asArray()) {
         if (auto t = decode(entry)) transactions_.push_back(t);
         else logLine("Store: skipped an unreadable transaction in %s", path.c_str());

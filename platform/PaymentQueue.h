@@ -10,7 +10,8 @@ namespace mw {
 // The part of a store every store shares: the observer, the delivery of
 // updates through the main run loop, and the file of transactions not yet
 // finished (written atomically; a damaged one is moved aside and reported;
-// one that cannot be read is left alone and never overwritten in that run).
+// one that cannot be read, or cannot be moved aside, is left alone and never
+// overwritten in that run).
 // A store derives from it and decides what becomes of each payment.
 class PaymentQueue : public Store {
 public:

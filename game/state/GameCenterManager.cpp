@@ -1,6 +1,6 @@
 #include "game/state/GameCenterManager.h"
 
-#include "foundation/AtomicFile.h"
+#include "foundation/GuardedFileRead.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
@@ -157,21 +157,16 @@ std::optional<Value> GameCenterManager::parseOfflineFile(const uint8_t* bytes, s
 std::optional<Value> GameCenterManager::readOfflineFile()
 {
     const std::string path = offlineFilePath();
-    if (!Paths::fileExists(path)) return Value(Value::Dictionary());
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!AtomicFile::read(path, bytes, &error, kLargestOfflineFile)) {
-        logLine("GameCenter: cannot read %s (%s); it is left as it is", path.c_str(), error.c_str());
-        return std::nullopt;
-    }
-    std::optional<Value> value = parseOfflineFile(bytes.data(), bytes.size());
-    if (!value) {
-        std::string aside = AtomicFile::moveAside(path);
-        logLine("GameCenter: %s is damaged, kept as %s", path.c_str(), aside.c_str());
-        if (aside.empty()) return std::nullopt; // still in place: never written over
-        return Value(Value::Dictionary());
-    }
-    return value;
+    std::optional<Value> value;
+    const GuardedRead read = readGuardedFile(
+        path, "GameCenter: " + path, kLargestOfflineFile, [&](const std::vector<uint8_t>& bytes, std::string* error) {
+            value = parseOfflineFile(bytes.data(), bytes.size());
+            if (!value) *error = "no offline achievements";
+            return value.has_value();
+        });
+    if (read == GuardedRead::Unreadable) return std::nullopt; // still in place: never written over
+    if (read == GuardedRead::Read) return value;
+    return Value(Value::Dictionary());
 }
 
 void GameCenterManager::saveAchievementToDevice(GKAchievement& achievement)

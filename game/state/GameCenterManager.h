@@ -36,8 +36,8 @@ public:
 // The file is a property-list dictionary whose "Achievements" entry is a keyed
 // archive of the unsent achievements, in the order they were kept; its other
 // entries are kept as they are. A file that does not parse is moved aside and
-// reported; one that cannot be read is left alone and nothing is written
-// over it.
+// reported; one that cannot be read, or cannot be moved aside, is left alone
+// and nothing is written over it.
 class GameCenterManager : public Object {
 public:
     // Watches the platform's sign-in changes until stop() or destruction.

@@ -10,7 +10,7 @@
 #include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "social/data/CCLumoraLog.h"
-#include "social/support/GuardedFileRead.h"
+#include "foundation/GuardedFileRead.h"
 
 namespace mw {
 

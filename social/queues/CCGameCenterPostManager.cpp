@@ -15,7 +15,7 @@
 #include "social/data/CCLumoraLog.h"
 #include "social/queues/CCNeighbours.h"
 #include "social/queues/CCQueueSession.h"
-#include "social/support/GuardedFileRead.h"
+#include "foundation/GuardedFileRead.h"
 #include "social/support/Reachability.h"
 
 namespace mw {

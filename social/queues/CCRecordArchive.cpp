@@ -13,7 +13,7 @@
 #include "foundation/RunLoop.h"
 #include "social/data/CCLumoraLog.h"
 #include "social/queues/records/CCServerRecords.h"
-#include "social/support/GuardedFileRead.h"
+#include "foundation/GuardedFileRead.h"
 
 namespace mw {
 

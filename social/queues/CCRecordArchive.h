@@ -11,7 +11,7 @@
 #include "foundation/Ref.h"
 #include "foundation/Value.h"
 #include "social/queues/records/CCAbstractServerData.h"
-#include "social/support/GuardedFileRead.h"
+#include "foundation/GuardedFileRead.h"
 
 namespace mw {
 

@@ -8,9 +8,6 @@ namespace mw {
 namespace {
 
 const char* const kLogPrefix = "Lumora Error: ";
-// Adds and updates tried in turn while other programs make and delete the
-// item as fast as we write it.
-constexpr int kWriteAttempts = 4;
 
 } // namespace
 
@@ -136,23 +133,14 @@ int32_t KeychainWrapper::writeDictionaryToKeychain()
 
 int32_t KeychainWrapper::writeToKeychain(const Keychain::Bytes& data, const std::string& identifier)
 {
-    // The item is shared with other programs, which may make it between our
-    // look-up and our write: an add that finds it there updates it, an
-    // update that misses it adds. Deleting it to add again would leave a
-    // moment without the item, in which another program's look-up fails.
-    bool exists = searchKeychainCopyMatching(identifier).has_value();
-    int32_t status = KeychainStatus::kItemNotFound;
-    for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-        status = exists ? updateKeychainValue(data, identifier) : createKeychainValue(data, identifier);
-        if (exists && status == KeychainStatus::kItemNotFound) {
-            exists = false;
-        } else if (!exists && status == KeychainStatus::kDuplicateItem) {
-            exists = true;
-        } else {
-            return status;
-        }
-    }
-    return status;
+    if (searchKeychainCopyMatching(identifier)) return updateKeychainValue(data, identifier);
+    int32_t status = createKeychainValue(data, identifier);
+    if (status != KeychainStatus::kDuplicateItem) return status;
+    // The look-up missed an item the add then finds: the item is the game's
+    // own, so it is made again with the whole dictionary.
+    status = deleteKeychainValue(identifier);
+    if (status != KeychainStatus::kSuccess) return status;
+    return createKeychainValue(data, identifier);
 }
 
 Value KeychainWrapper::myObjectForKey(const std::string& key) const

@@ -49,9 +49,8 @@ public:
     // Archives the dictionary and writes it; the status of the write.
     int32_t writeDictionaryToKeychain();
     // Updates the item when it exists, else adds it; an add answered
-    // "exists" updates instead and an update answered "not found" adds, as
-    // another program sharing the item may make or delete it meanwhile.
-    // Nothing is ever deleted here.
+    // "exists" deletes the item and adds it again (a failed delete's status
+    // is the answer).
     int32_t writeToKeychain(const Keychain::Bytes& data, const std::string& identifier);
     // The item's value, or null. The identifier is unused: the query is
     // always the wrapper's own account, service and group.

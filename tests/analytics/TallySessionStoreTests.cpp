@@ -145,7 +145,7 @@ TEST_F(TallySessionStoreTest, UnparsableStoredFileIsMovedAsideNotReplaced)
     test::TempDir::writeText(path, "<plist>torn");
     ScopedLogCapture capture;
     TallySessionStore::addToSavedSessions(record(2));
-    EXPECT_TRUE(capture.contains("moved it to"));
+    EXPECT_TRUE(capture.contains("moved aside to"));
     EXPECT_EQ(stored(), std::vector<Bytes> { record(2) });
     const std::string folder = path.substr(0, path.rfind('/'));
     const std::string name = path.substr(path.rfind('/') + 1);
@@ -186,7 +186,7 @@ TEST_F(TallySessionStoreTest, UnreadableCurrentSessionIsMovedAsideAtLaunch)
     test::TempDir::writeText(path, "not an archive");
     ScopedLogCapture capture;
     const Ref<TallySession> session = launch();
-    EXPECT_TRUE(capture.contains("moved it to"));
+    EXPECT_TRUE(capture.contains("moved aside to"));
     EXPECT_TRUE(stored().empty());
     const std::string folder = path.substr(0, path.rfind('/'));
     const std::string name = path.substr(path.rfind('/') + 1);

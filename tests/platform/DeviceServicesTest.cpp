@@ -137,7 +137,7 @@ TEST(FilePasteboard, UnparsableFileIsMovedAsideAndReported)
     const std::string path = folder.write("board.pasteboard", "not a property list");
     ScopedLogCapture capture;
     EXPECT_FALSE(pasteboard.dataForType("board", "kind").has_value());
-    EXPECT_TRUE(capture.contains("moved it to"));
+    EXPECT_TRUE(capture.contains("moved aside to"));
     const std::vector<std::string> entries = folder.entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].rfind("board.pasteboard.corrupt-", 0), 0u) << entries[0];

@@ -107,7 +107,7 @@ TEST_F(DesktopGameCenterTest, RefusesBeforeSignInAndMovesADamagedFileAside)
     test::TempDir::writeText(file, "<plist><dict><key>achiev");
     ScopedLogCapture log;
     service = signedIn();
-    EXPECT_TRUE(log.contains("damaged"));
+    EXPECT_TRUE(log.contains("is unreadable"));
     EXPECT_TRUE(loaded(*service).empty());
     service->reportAchievement("a.two", 100, nullptr);
     RunLoop::main().drain();

@@ -125,7 +125,7 @@ TEST_F(StoreTest, DamagedQueueFileIsMovedAsideAndReported)
     test::TempDir::writeText(Paths::documentsPath("StoreTransactions.plist"), "<plist><array><dict>");
     ScopedLogCapture log;
     ScriptedStore store;
-    EXPECT_TRUE(log.contains("damaged"));
+    EXPECT_TRUE(log.contains("is unreadable"));
     int aside = 0;
     for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory()))
         if (entry.path().filename().string().find(".corrupt-") != std::string::npos) ++aside;

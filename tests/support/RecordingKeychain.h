@@ -1,8 +1,8 @@
 #pragma once
 
 // An in-memory stand-in for the platform keychain that records its calls and
-// can be told to fail: refuse an access group, refuse writes, or miss an
-// existing item on the next search (so that the add after it answers
+// can be told to fail: refuse an access group, refuse writes or deletes, or
+// miss an existing item on the next search (so that the add after it answers
 // "exists").
 
 #include <map>
@@ -38,6 +38,7 @@ public:
     {
         calls.push_back("delete " + query.service);
         if (int32_t refused = refusal(query, true)) return refused;
+        if (refuseDeletes) return KeychainStatus::kNoAccess;
         return items.erase(keyOf(query)) ? KeychainStatus::kSuccess : KeychainStatus::kItemNotFound;
     }
     int32_t search(const KeychainQuery& query, Bytes& value) override
@@ -63,6 +64,7 @@ public:
     std::map<Key, Bytes> items;
     std::set<std::string> refusedGroups; // every call on these answers kNoAccess
     bool refuseWrites = false;           // add, update and delete answer kNoAccess
+    bool refuseDeletes = false;          // delete alone answers kNoAccess
     bool missNextSearch = false;         // the next search answers "not found" whatever is stored
     std::vector<std::string> calls;      // "add <service>", "search <service>", ...
 

@@ -21,7 +21,7 @@ bool setCaps(__user_cap_data_struct (&data)[2])
     return ::syscall(SYS_capset, &header, data) == 0;
 }
 
-constexpr uint32_t kOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+constexpr uint32_t kOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
 
 } // namespace
 

@@ -6,8 +6,9 @@ namespace mw::test {
 
 // While it lives, the calling thread is held to the files' permission bits
 // even when it runs as root, so that a test can make a file it cannot read
-// (chmod 0) for root too: the two capabilities that override the bits are
-// lowered from the thread's effective set (kept in its permitted set, so the
+// (chmod 0) for root too: the capabilities that override the bits, and the
+// one that lets root change the bits of a file it does not own, are lowered
+// from the thread's effective set (kept in its permitted set, so the
 // destructor raises them again). Threads started meanwhile inherit the
 // lowered set. For any other user the bits apply anyway and nothing changes.
 class ScopedPermissionChecks {

@@ -13,6 +13,7 @@
 #include "tests/support/RecordingPlatformServices.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/UnmovableFile.h"
 
 namespace mw {
 namespace {
@@ -157,7 +158,7 @@ TEST_F(GameCenterManagerTest, DamagedOfflineFileIsMovedAsideNotOverwritten)
     test::TempDir::writeText(GameCenterManager::offlineFilePath(), damaged);
     ScopedLogCapture log;
     keep("a");
-    EXPECT_TRUE(log.contains("damaged"));
+    EXPECT_TRUE(log.contains("is unreadable"));
     EXPECT_EQ(offline(), std::vector<std::string>{"a"});
     int aside = 0;
     for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory())) {
@@ -166,6 +167,18 @@ TEST_F(GameCenterManagerTest, DamagedOfflineFileIsMovedAsideNotOverwritten)
         EXPECT_EQ(test::TempDir::readText(entry.path().string()), damaged);
     }
     EXPECT_EQ(aside, 1);
+}
+
+TEST_F(GameCenterManagerTest, AnOfflineFileThatCannotBeMovedAsideIsNeverWrittenOver)
+{
+    (void)test::checkFailedMoveAside({"the offline achievements",
+                                      [] { return GameCenterManager::offlineFilePath(); },
+                                      [&] { keep("a"); },
+                                      [&] {
+                                          keep("b");
+                                          EXPECT_EQ(offline(), std::vector<std::string>{"b"});
+                                      },
+                                      true});
 }
 
 TEST_F(GameCenterManagerTest, DelegateHearsResultsOnlyFromTheRunLoop)

@@ -72,16 +72,45 @@ TEST_F(KeychainWrapperTest, ANullValueWritesNothing)
     EXPECT_TRUE(keychain_->calls.empty());
 }
 
-TEST_F(KeychainWrapperTest, AnAddAnsweredExistsUpdatesTheItem)
+// A look-up that misses the item makes the write an add, which finds it:
+// the item is deleted and added again with the whole dictionary. A refused
+// delete is the write's answer, so the change is taken back.
+TEST_F(KeychainWrapperTest, AnAddAnsweredExistsDeletesTheItemAndAddsItAgain)
 {
-    KeychainWrapper wrapper(kAccount, kService, keychain_);
-    keychain_->calls.clear();
-    keychain_->missNextSearch = true;
-    wrapper.mySetObject("v", "k");
-    EXPECT_EQ(keychain_->calls,
-              (std::vector<std::string>{"search gameconfig", "add gameconfig", "update gameconfig"}));
-    EXPECT_EQ(storedDictionary(item())["k"], Value("v"));
-    EXPECT_EQ(wrapper.myObjectForKey("k"), Value("v"));
+    struct Case {
+        const char* name;
+        bool refuseDelete;
+        std::vector<std::string> calls;
+        Value stored; // the item's dictionary after the write
+        Value held;   // the wrapper's value for "k"
+    };
+    const Case cases[] = {
+        {"the delete goes through",
+         false,
+         {"search gameconfig", "add gameconfig", "delete gameconfig", "add gameconfig"},
+         Value::dictionary({{"old", "1"}, {"k", "v"}}),
+         Value("v")},
+        {"the delete is refused",
+         true,
+         {"search gameconfig", "add gameconfig", "delete gameconfig"},
+         Value::dictionary({{"old", "1"}}),
+         Value()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto keychain = std::make_shared<test::RecordingKeychain>();
+        ScopedLogCapture log;
+        KeychainWrapper wrapper(kAccount, kService, keychain);
+        wrapper.mySetObject("1", "old");
+        keychain->calls.clear();
+        keychain->missNextSearch = true;
+        keychain->refuseDeletes = c.refuseDelete;
+        wrapper.mySetObject("v", "k");
+        EXPECT_EQ(keychain->calls, c.calls);
+        EXPECT_EQ(storedDictionary(keychain->items[{kAccount, kService, groups()[0]}]), c.stored);
+        EXPECT_EQ(wrapper.myObjectForKey("k"), c.held);
+        EXPECT_EQ(wrapper.myObjectForKey("old"), Value("1"));
+    }
 }
 
 TEST_F(KeychainWrapperTest, AccessGroupsAreTriedInOrder)
