@@ -93,7 +93,10 @@ constexpr double kStep = 1.0 / 10;
 // granted (logged); every frame comes from the game.
 class TutorialWalk {
 public:
-    TutorialWalk(const std::string& device, double wall) : game(device, wall, kSeed, kStep) {}
+    TutorialWalk(const std::string& device, double wall) : game(device, wall, kSeed, kStep)
+    {
+        game.pictureSeries = "walk";
+    }
     ~TutorialWalk()
     {
         if (wrapped_) {
@@ -779,25 +782,56 @@ private:
                                                                                   : p.ToolsDict;
         const auto at = std::find(ids.begin(), ids.end(), upgrade);
         ASSERT_NE(at, ids.end()) << upgrade << " not offered";
-        ListRow* row = rowOnScreen(list, uint32_t(at - ids.begin()));
-        ASSERT_NE(row, nullptr) << "row of " << upgrade << " at " << (at - ids.begin()) << " of " << ids.size();
-        game.tap(static_cast<CCNode*>(row->rowMenu()->children()->objectAtIndex(0)));
-        run(0.5);
-        ASSERT_NE(hirePopUp(), nullptr) << "the pop-up of " << upgrade;
+        // A row at the edge of the bars may not take the tap: it is drawn a
+        // little further in and tapped again.
+        for (int attempt = 0; attempt < 3 && !hirePopUp(); ++attempt) {
+            if (attempt > 0) nudge(list, uint32_t(at - ids.begin()));
+            ListRow* row = rowOnScreen(list, uint32_t(at - ids.begin()));
+            ASSERT_NE(row, nullptr) << "row of " << upgrade << " at " << (at - ids.begin()) << " of " << ids.size();
+            run(0.5); // the list comes to rest
+            game.tap(static_cast<CCNode*>(row->rowMenu()->children()->objectAtIndex(0)));
+            run(0.5);
+        }
+        ASSERT_NE(hirePopUp(), nullptr) << "the pop-up of " << upgrade << " at row " << (at - ids.begin());
         ASSERT_TRUE(hirePopUp()->craftButton() && hirePopUp()->craftButton()->isEnabled())
             << "enough goods for " << upgrade;
+    }
+    // Whether row `index` lies below the middle of the window (or below the
+    // rows shown, when it is not shown).
+    bool rowBelow(ListLayer* list, uint32_t index)
+    {
+        if (auto* row = dynamic_cast<ListRow*>(list->table()->cellAtIndex(index)))
+            return GameRun::centreOf(row).y < game.win().height * 0.5f;
+        for (uint32_t shown = 0; shown < index; ++shown)
+            if (list->table()->cellAtIndex(shown)) return true;
+        return false;
+    }
+    // A short drag that brings row `index` towards the middle of the window.
+    void nudge(ListLayer* list, uint32_t index)
+    {
+        const float way = rowBelow(list, index) ? -1.0f : 1.0f;
+        const CGPoint from = {game.win().width / 2, game.win().height * 0.5f};
+        Ref<UITouch> touch = game.driver().touchDown(from);
+        for (int step = 1; step <= 4; ++step) {
+            game.driver().touchMove(touch.get(), {from.x, from.y + way * step * game.win().height * 0.03f});
+            refresh();
+        }
+        game.driver().touchUp(touch.get());
+        run(0.8);
     }
     // Row `index` of a list brought on screen by dragging the list.
     ListRow* rowOnScreen(ListLayer* list, uint32_t index)
     {
         for (int drag = 0; drag < 80; ++drag) {
+            // The row's button clear of the bars, where a finger reaches it.
             if (auto* row = dynamic_cast<ListRow*>(list->table()->cellAtIndex(index));
                 row && row->rowMenu() && test::onScreen(row) && row->inVisibleBand() &&
-                GameRun::centreOf(row).y > 0 && GameRun::centreOf(row).y < game.win().height)
-                return row;
+                row->rowMenu()->children()->count() > 0) {
+                const float y = GameRun::centreOf(static_cast<CCNode*>(row->rowMenu()->children()->objectAtIndex(0))).y;
+                if (y > game.win().height * 0.1f && y < game.win().height * 0.95f) return row;
+            }
             // Rows below the window come up; rows above it come down.
-            const auto* row = dynamic_cast<ListRow*>(list->table()->cellAtIndex(index));
-            const bool below = !row || GameRun::centreOf(const_cast<ListRow*>(row)).y < game.win().height * 0.5f;
+            const bool below = rowBelow(list, index);
             const float way = below ? -1.0f : 1.0f;
             const CGPoint from = {game.win().width / 2, game.win().height * (0.5f - way * 0.25f)};
             Ref<UITouch> touch = game.driver().touchDown(from);
@@ -930,9 +964,17 @@ private:
                 for (Object* child : *children) visit(static_cast<CCNode*>(child));
         };
         if (CCScene* scene = game.scene()) visit(scene);
-        for (TutorialPopup* popUp : now.popUps)
-            if (popUp->frameDef()) shown.insert(popUp->frameDef()->ID);
-        for (TutorialAnim* overlay : now.overlays) shown.insert(overlay->state());
+        for (TutorialPopup* popUp : now.popUps) {
+            if (!popUp->frameDef()) continue;
+            const int32_t n = popUp->frameDef()->ID;
+            shown.insert(n);
+            // Each frame's picture once its show has ended, when pictures are asked for.
+            if (popUp->showed() && pictured_.insert(n).second) game.picture(frameName(n));
+        }
+        for (TutorialAnim* overlay : now.overlays) {
+            shown.insert(overlay->state());
+            if (pictured_.insert(overlay->state()).second) game.picture(frameName(overlay->state()));
+        }
         return now;
     }
     // A frame stays up for over a second before a tap can take it away, so
@@ -981,7 +1023,15 @@ private:
         }
     }
 
+    static std::string frameName(int32_t n)
+    {
+        char name[16];
+        std::snprintf(name, sizeof name, "frame%03d", n);
+        return name;
+    }
+
     std::string place_ = "start-up";
+    std::set<int32_t> pictured_;
     int refreshes_ = 0;
     bool wrapped_ = false;
     session::TutorialMaker popUps_;
@@ -1190,7 +1240,8 @@ TEST_P(TutorialWalkTest, ANewPlayerSeesEveryFrame)
 std::vector<Walked> everyStage()
 {
     std::vector<Walked> all;
-    for (int stage = 0; stage < int(stages().size()); ++stage) all.push_back({"phone", stage});
+    for (const char* device : {"phone", "tablet"})
+        for (int stage = 0; stage < int(stages().size()); ++stage) all.push_back({device, stage});
     return all;
 }
 
