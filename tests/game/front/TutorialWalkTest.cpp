@@ -1058,7 +1058,8 @@ const std::vector<Stage>& stages()
           &TutorialWalk::firstHarvest, &TutorialWalk::bakery}},
         {"mine", {&TutorialWalk::mine}},
         {"hiring", {&TutorialWalk::hiring}},
-        {"tools", {&TutorialWalk::tools, &TutorialWalk::carrots}},
+        {"tools", {&TutorialWalk::tools}},
+        {"carrots", {&TutorialWalk::carrots}},
         {"market", {&TutorialWalk::market}},
         {"city", {&TutorialWalk::city}},
     };
