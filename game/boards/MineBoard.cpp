@@ -32,6 +32,7 @@ namespace mw {
 namespace {
 
 constexpr int32_t kEarth = 1;
+constexpr int32_t kGas = 3;
 constexpr int32_t kStone = 4;
 constexpr int32_t kPrimedGas = 20;
 constexpr int kBackgroundZ = -1;
@@ -211,6 +212,8 @@ void MineBoard::touchEnded()
         return;
     }
 
+    // Gas never gathers in a chain long enough: a player who tries learns why.
+    bool gasLetGo = false;
     if (first) {
         for (const Ref<Puzzle>& star : NextObjArr) {
             const Collectible* starKind = star->TargetCollectible();
@@ -223,6 +226,7 @@ void MineBoard::touchEnded()
         const int32_t minimum = kind ? kind->minGroup : 0;
         if (static_cast<int32_t>(chainArray.size()) < minimum) {
             for (const Ref<Puzzle>& tile : chainArray) tile->ManageEarthSprite(false);
+            gasLetGo = first->GetType() == kGas || first->GetType() == kPrimedGas;
         } else {
             if (kind) board::playSound(kind->name);
             if (kind && kind->ID == kEarth && chainArray.size() == static_cast<size_t>(kMaxChain)) {
@@ -258,6 +262,7 @@ void MineBoard::touchEnded()
     }
 
     ClearAndReset();
+    if (gasLetGo) SpecialTutorialAction(61);
     if (profile->mineMoves > 0) {
         isCheckAwaiting = true;
     } else {

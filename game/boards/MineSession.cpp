@@ -136,6 +136,9 @@ void MineBoard::ValidateAndPlayTutorial()
             SetInputActive(true);
         } else if (!done(41)) {
             showTutorialFrame(41);
+        } else if (done(42) && !done(43)) {
+            // The shovel has been used: where the next one comes from.
+            showTutorialFrame(43);
         } else {
             SetInputActive(true);
         }

@@ -517,7 +517,10 @@ void MapScene::SpawnBonuses(int32_t upgradeId, int32_t x, int32_t y, bool withEx
         for (const auto& [tool, count] : *upgrade->BonusTools) {
             TutorialFrameDef* well = frame(38);
             if (tool == 24 && well && !well->Done) {
-                if (TutorialFrameDef* before = frame(37)) before->Done = true;
+                if (TutorialFrameDef* before = frame(37)) {
+                    before->Done = true;
+                    before->ArrowAfterDone = true;
+                }
                 ValidateAndPlayTutorial();
             }
             items.push_back(CCBonusItem::itemWithTool(tool, count));

@@ -224,7 +224,10 @@ void MapScene::ValidateAndPlayTutorial()
     if (pending(32)) return hudTutorialArrow(kToolsArrow, kToolsOnTablet, kToolsOnPhone);
     if (notDone(33)) return showTutorialFrame(33);
     if (pending(33)) return mapTutorialArrow(farmbutton, kFieldArrow33);
-    if (done(36) && notDone(37)) return hudTutorialArrow(kBuildArrow37, kBuildOnTablet, kBuildOnPhone);
+    // The workshop is announced before the Build button is pointed at; the
+    // arrow is followed when the workshop pays out its first shovels.
+    if (done(36) && notDone(37)) return showTutorialFrame(37);
+    if (pending(37)) return hudTutorialArrow(kBuildArrow37, kBuildOnTablet, kBuildOnPhone);
     if (notDone(37)) return openTutorialInput();
     if (notDone(38)) return owned(kWorkshop) >= 1 ? showTutorialFrame(38) : openTutorialInput();
     if (pending(38)) return mapTutorialArrow(minebtn);

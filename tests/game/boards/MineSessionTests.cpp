@@ -481,5 +481,49 @@ TEST_F(MineSessionTest, TheFirstVisitOpensWithTheMineOverlayOrElseFrame25sPopUp)
     (void)session::setTutorialMaker(std::move(previousPopUp));
 }
 
+// Two lessons of the mine that no other moment raises: a finger let go on
+// gas, which never makes a chain, shows frame 61 (and a short chain of
+// another kind nothing); once the shovel's frame is done, the next step
+// shows frame 43, where new tools come from.
+TEST_F(MineSessionTest, GasLetGoAndTheShovelUsedEachShowTheirFrame)
+{
+    Profile& p = profile();
+    p.Start_mineMoves = 20;
+    p.MineVisits = 1; // a later visit: the stones lesson lies behind
+    for (int32_t n : {25, 26, 59, 60, 39, 40, 41}) {
+        p.GetTutorialDef(n)->Done = true;
+        p.GetTutorialDef(n)->ArrowAfterDone = true;
+    }
+    std::vector<int32_t> popUps;
+    session::TutorialMaker previous = session::setTutorialMaker([&popUps](int32_t frame) {
+        popUps.push_back(frame);
+        return Ref<CCNode>(CCNode::node());
+    });
+    Ref<MineBoard> board = MineBoard::board();
+    ASSERT_NE(board, nullptr);
+    scene().addChild(board.get());
+    run(0.1);
+    ASSERT_TRUE(board->isTouchEnabled());
+    for (int32_t kind : {1, 3}) {
+        SCOPED_TRACE(kind);
+        popUps.clear();
+        Puzzle* tile = board->replacePuzzle(board->puzzleAt(2, 2), kind);
+        ASSERT_NE(tile, nullptr);
+        ASSERT_TRUE(board->touchBeganAt(tile->GetMidpointPosition()));
+        board->touchEnded();
+        EXPECT_EQ(popUps, kind == 3 ? std::vector<int32_t>{61} : std::vector<int32_t>{});
+        board->SetInputActive(true);
+        run(0.8);
+    }
+    popUps.clear();
+    board->ValidateAndPlayTutorial();
+    EXPECT_EQ(popUps, std::vector<int32_t>{}) << "nothing before the shovel's frame";
+    p.GetTutorialDef(42)->Done = true;
+    board->ValidateAndPlayTutorial();
+    EXPECT_EQ(popUps, std::vector<int32_t>{43});
+    (void)session::setTutorialMaker(std::move(previous));
+    board->removeFromParentAndCleanup(true);
+}
+
 } // namespace
 } // namespace mw

@@ -436,7 +436,7 @@ TEST_P(MapPlacementTest, TheWorkshopKeepsTheInputOffOnlyForItsToolLesson)
         SCOPED_TRACE(c.what);
         for (int32_t slotId : {22, 25}) world.slot(slotId).IDBuild = -1;
         world.markFrame(38, c.lessonDone, c.lessonDone);
-        world.markFrame(37, false, false);
+        world.markFrame(37, true, false); // shown, its Build arrow not yet followed
         if (c.paysTheTool) workshop->BonusTools = tools; else workshop->BonusTools.reset();
         // The purchase counts the building before it is placed.
         world.profile().increaseUpgradeCount(c.building, 1);
@@ -452,7 +452,7 @@ TEST_P(MapPlacementTest, TheWorkshopKeepsTheInputOffOnlyForItsToolLesson)
             EXPECT_TRUE(map().isTouchEnabled());
         }
         if (c.paysTheTool && !c.lessonDone) {
-            EXPECT_TRUE(world.profile().GetTutorialDef(37)->Done);
+            EXPECT_TRUE(world.profile().GetTutorialDef(37)->ArrowAfterDone);
         }
     }
     workshop->BonusTools = tools;

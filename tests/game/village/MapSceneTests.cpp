@@ -356,6 +356,7 @@ TEST_P(MapTest, SpawningDropsEachKindOfBonusAndQueuesTheNextOne)
         }
     }
     EXPECT_TRUE(profile.GetTutorialDef(37)->Done) << "tool 24 before frame 38 marks frame 37";
+    EXPECT_TRUE(profile.GetTutorialDef(37)->ArrowAfterDone) << "and its Build arrow followed";
     const float left = GlobalObject::sharedInstance()->GetTimeTillNotification(28);
     EXPECT_NEAR(left, 3725, 2) << "1 h 2 min 5 s";
     ASSERT_EQ(building(28)->getChildByTag(MapScene::kReadyMarkTag), nullptr);
