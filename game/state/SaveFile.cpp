@@ -347,13 +347,14 @@ bool SaveFile::remove(std::string* error)
     std::string reason;
     if (!mayReplace(reason) && !keepUnreadAsideLocked(error)) return false;
     const std::string file = path();
-    if (::unlink(file.c_str()) != 0 && errno != ENOENT) {
+    const bool deleted = ::unlink(file.c_str()) == 0;
+    if (!deleted && errno != ENOENT) {
         refuse(error, std::string("cannot delete ") + file + ": " + std::strerror(errno));
         return false;
     }
     known_.reset();
     unreadable_ = false;
-    logLine("Save: the save at %s is deleted", file.c_str());
+    if (deleted) logLine("Save: the save at %s is deleted", file.c_str());
     return true;
 }
 
@@ -437,7 +438,7 @@ std::optional<Value> SaveFile::read(std::string* error, Found* found)
     std::lock_guard<std::mutex> writer(writeLock_);
     Found outcome = Found::Nothing;
     const std::string file = path();
-    if (!Paths::fileExists(file)) {
+    if (isMissing()) {
         logLine("Load: there is no save at %s", file.c_str());
         refuse(error, "no save file");
         if (found) *found = outcome;

@@ -493,6 +493,24 @@ TEST_F(SaveFileTest, ASaveThatCannotBeReadIsNotWrittenOver)
     EXPECT_TRUE(profile().Load());
 }
 
+// A save's place that cannot even be looked at (a loop of links, for root
+// too) is no missing save: the player is told it could not be read, and
+// nothing is written in its place.
+TEST_F(SaveFileTest, ASavePlaceThatCannotBeLookedAtIsNoNewPlayer)
+{
+    SaveNotices::purgeSharedInstance();
+    ASSERT_TRUE(Paths::createDirectories(Paths::documentsDirectory()));
+    ASSERT_EQ(::symlink("supersave.plist", SaveFile::path().c_str()), 0);
+    EXPECT_FALSE(SaveFile::isMissing());
+    EXPECT_FALSE(profile().Load());
+    ASSERT_NE(SaveNotices::sharedInstance()->notReadAlert(), nullptr);
+    EXPECT_EQ(SaveNotices::sharedInstance()->notReadAlert()->message,
+              LocalisationManager::sharedInstance()->getValue("SAVE_UNREADABLE_LEFT_TEXT"));
+    EXPECT_FALSE(profile().SaveData());
+    EXPECT_TRUE(std::filesystem::is_symlink(SaveFile::path()));
+    SaveNotices::purgeSharedInstance();
+}
+
 std::vector<uint8_t> bytesOf(const std::string& path)
 {
     std::vector<uint8_t> bytes;
