@@ -22,12 +22,16 @@ public:
     {
         std::vector<std::string> files;
         if (!isSourceTypeAvailable(type)) return files;
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::directory_iterator(folder(), ignored)) {
-            std::string extension = entry.path().extension().string();
+        // Stepped with an error code: the range-for's step throws when the
+        // folder cannot be read on, and this runs inside a frame.
+        std::error_code error;
+        for (std::filesystem::directory_iterator entry(folder(), error), end; !error && entry != end;
+             entry.increment(error)) {
+            std::string extension = entry->path().extension().string();
             std::transform(extension.begin(), extension.end(), extension.begin(),
                            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-            if (extension == ".png" || extension == ".jpg" || extension == ".jpeg") files.push_back(entry.path().string());
+            if (extension == ".png" || extension == ".jpg" || extension == ".jpeg")
+                files.push_back(entry->path().string());
         }
         std::sort(files.begin(), files.end());
         return files;

@@ -229,18 +229,65 @@ void XMLManager::SaveTo(SaveSnapshot& save)
     (void)save.setArchive("MapObjects", archiver);
 }
 
+namespace {
+
+// The slot table a save holds under "MapObjects": none when the entry is
+// missing or empty (a save written before any slot was known), nothing
+// (with the reason) when it is there but does not decode.
+struct SavedSlots {
+    std::map<int32_t, Ref<MAP_OBJECT>> table;
+    std::string damage; // why the entry could not be taken; empty when it could
+};
+
+SavedSlots savedSlots(const Value& save)
+{
+    SavedSlots slots;
+    const Value& stored = save["MapObjects"];
+    if (stored.isNull()) return slots;
+    if (!stored.isData()) {
+        slots.damage = "\"MapObjects\" is no archive";
+        return slots;
+    }
+    const Value::Bytes& bytes = stored.asData();
+    KeyedUnarchiver coder(bytes.data(), bytes.size());
+    const ArchiveItem table = coder.decodeItem("MapObjects");
+    if (!coder.ok()) {
+        slots.damage = "\"MapObjects\" does not decode: " + coder.error();
+        return slots;
+    }
+    for (const auto& [key, slot] : table.entries()) {
+        Ref<MAP_OBJECT> typed = slot.objectAs<MAP_OBJECT>();
+        if (!typed) {
+            slots.damage = "\"MapObjects\" holds an entry that is no map slot";
+            slots.table.clear();
+            return slots;
+        }
+        slots.table[key.value().asInt()] = typed;
+    }
+    return slots;
+}
+
+} // namespace
+
+bool XMLManager::CanLoadFrom(const Value& save, std::string& reason) const
+{
+    SavedSlots slots = savedSlots(save);
+    reason = std::move(slots.damage);
+    return reason.empty();
+}
+
 void XMLManager::LoadFrom(const Value* save)
 {
-    if (save && UserDefaults::standardUserDefaults().boolForKey("MapDefLoaded") && (*save)["MapObjects"].isData()) {
-        const Value::Bytes& bytes = (*save)["MapObjects"].asData();
-        KeyedUnarchiver coder(bytes.data(), bytes.size());
-        const ArchiveItem table = coder.decodeItem("MapObjects");
-        if (coder.ok() && !table.entries().empty()) {
-            MapObjects.clear();
-            for (const auto& [key, slot] : table.entries()) {
-                if (Ref<MAP_OBJECT> typed = slot.objectAs<MAP_OBJECT>()) MapObjects[key.value().asInt()] = typed;
-            }
-            if (!MapObjects.empty()) return;
+    // The save alone says whether it holds the village's slots: the user
+    // default "MapDefLoaded" is lost with a damaged settings file, and
+    // rebuilding the map then would drop every building, for good at the
+    // next save. A reset deletes the save, so a new game still starts from
+    // the map file.
+    if (save) {
+        SavedSlots slots = savedSlots(*save);
+        if (!slots.table.empty()) {
+            MapObjects = std::move(slots.table);
+            return;
         }
     }
     ParseMapData();

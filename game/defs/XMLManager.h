@@ -71,10 +71,15 @@ public:
 
     static bool stringToBool(std::string_view text) { return text == "true"; }
 
-    // The slot table in the player's save ("MapObjects"); the user default
-    // "MapDefLoaded" says whether the save holds it.
+    // The slot table in the player's save ("MapObjects"). A save that holds
+    // slots gives them back whatever the user defaults say; one without (and
+    // a new game, with null) gets the map file's. The user default
+    // "MapDefLoaded" is still set by a save, but read by nothing.
     void SaveTo(SaveSnapshot& save) override;
     void LoadFrom(const Value* save) override;
+    // False (with the reason) when the save's "MapObjects" is there but does
+    // not decode: taking that save would lose every building.
+    bool CanLoadFrom(const Value& save, std::string& reason) const override;
 
 private:
     // What a load needs from the device, settled on the main thread.

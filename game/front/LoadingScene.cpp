@@ -115,7 +115,7 @@ bool LoadingScene::loadSavedGame()
     // The file itself says whether a game was saved: the user default may
     // have been lost with a damaged defaults file, or a kill may have come
     // between the first save and its note there.
-    if (!Paths::fileExists(SaveFile::path()) && !UserDefaults::standardUserDefaults().boolForKey("Loaded"))
+    if (SaveFile::isMissing() && !UserDefaults::standardUserDefaults().boolForKey("Loaded"))
         return false;
     if (Profile::sharedInstance()->Load()) return true;
     logLine("LoadingScene: the saved game could not be loaded");

@@ -16,6 +16,7 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveNotices.h"
 #include "platform/LocalNotifications.h"
 #include "social/session/LumoraSlimlineSession.h"
 
@@ -151,9 +152,16 @@ void MainMenuScene::StartDataParsing()
         logLine("MainMenuScene: no game data for the new village");
     XMLManager::sharedInstance()->LoadFrom(nullptr);
     // A save that could not be loaded stays the player's: the new village is
-    // written beside it, never over it.
-    if (!profile->KeepUnloadedSaveAside())
-        logLine("MainMenuScene: the new village is not saved over the old save");
+    // written beside it, never over it. When it cannot be set aside, the
+    // saves that follow are refused, and the player reads that reason rather
+    // than one about the disk.
+    std::string notKept;
+    if (!profile->KeepUnloadedSaveAside(&notKept)) {
+        logLine("MainMenuScene: the new village is not saved over the old save, which cannot be set aside: "
+                "%s",
+                notKept.c_str());
+        SaveNotices::sharedInstance()->oldSaveNotSetAside();
+    }
     profile->Save();
     play("selection_menu");
     if (spinner) {

@@ -1,7 +1,5 @@
 #include "game/front/MainMenuPopUp.h"
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "audio/CDAudioManager.h"
@@ -579,8 +577,11 @@ void MainMenuPopUp::ResetYesCallback(Object* sender)
     Ref<MainMenuPopUp> self(this);
     tearDownVillage();
 
-    // A background save still being written would land after the delete.
-    Profile::sharedInstance()->saveFile().waitUntilIdle();
+    // Deleted by the saver that wrote it, after any save still being written,
+    // which would otherwise land after the delete.
+    std::string notDeleted;
+    if (!Profile::sharedInstance()->saveFile().remove(&notDeleted))
+        logLine("Unable to delete file: %s", notDeleted.c_str());
     Profile::purgeSharedInstance();
     GlobalObject* global = GlobalObject::sharedInstance();
     global->Stop();
@@ -598,11 +599,6 @@ void MainMenuPopUp::ResetYesCallback(Object* sender)
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
     defaults.setBool("MapDefLoaded", false);
     defaults.setBool("DietAchievement", false);
-    const std::string save = Paths::documentsPath("supersave.plist");
-    std::error_code error;
-    if (std::filesystem::exists(save, error) && !std::filesystem::remove(save, error)) {
-        logLine("Unable to delete file: %s", error.message().c_str());
-    }
     defaults.setBool("Loaded", false);
     (void)defaults.synchronize();
     clickSound();

@@ -1,7 +1,5 @@
 #include "game/front/MainMenuScene.h"
 
-#include <filesystem>
-
 #include "engine/actions/CCActionInstant.h"
 #include "engine/actions/CCActionInterval.h"
 #include "engine/actions/CCRepeat.h"
@@ -16,6 +14,7 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveFile.h"
 #include "game/village/CCDownSizeButton.h"
 #include "platform/GameCenter.h"
 #include "platform/GameCenterScreens.h"
@@ -45,7 +44,7 @@ MainMenuScene::MainMenuScene()
     Profile* profile = Profile::sharedInstance();
     GlobalObject* global = GlobalObject::sharedInstance();
     // The user default may still say "Loaded" after the file went.
-    if (!std::filesystem::exists(Paths::documentsPath("supersave.plist"))) profile->Loaded = false;
+    if (SaveFile::isMissing()) profile->Loaded = false;
 
     const std::string sheet
         = CCTransitionDoors::menuSheet(global->isIpad, global->isIp3, windowWidthInPixels());

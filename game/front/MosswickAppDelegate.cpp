@@ -1,11 +1,9 @@
 #include "game/front/MosswickAppDelegate.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <cstdio>
 #include <string>
-#include <fcntl.h>
 #include <stdio.h>
 
 #include "analytics/TallyAnalytics.h"
@@ -32,6 +30,7 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveFile.h"
 #include "game/state/SaveNotices.h"
 #include "game/village/AchievementPopUp.h"
 #include "game/boards/CCTutorialArrow.h"
@@ -101,14 +100,8 @@ void MosswickAppDelegate::removeSocialWindow()
 
 void MosswickAppDelegate::moveSaveFromCaches()
 {
-    const std::string from = Paths::cachesPath("supersave.plist");
-    const std::string to = Paths::documentsPath("supersave.plist");
-    if (!Paths::fileExists(from)) return;
-    Paths::createDirectories(Paths::documentsDirectory());
-    // The platform's move refuses to replace an existing file: so does this one.
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
-        logLine("Err desc-%s", std::strerror(errno));
-    }
+    std::string error;
+    if (!SaveFile::adoptCopyFromCaches(&error)) logLine("Err desc-%s", error.c_str());
 }
 
 void MosswickAppDelegate::applicationDidFinishLaunching()

@@ -70,7 +70,9 @@ public:
     // again. The first successful save sets Loaded and the user default
     // "Loaded".
     [[nodiscard]] bool SaveData();
-    // SaveData unless a save is running (then nothing happens).
+    // SaveData, also while a background save runs: it waits for that write
+    // and then writes this newer state (a commit right after SaveInBcg is
+    // never skipped).
     void Save();
     // Takes the state now, on the calling thread, and writes it on a thread
     // of its own; returns at once. Asked for while a save runs, it is written
@@ -80,21 +82,25 @@ public:
     // participants, and rebuilds the offer lists, and sets Loaded. A missing,
     // unreadable or damaged file leaves everything as it was, clears Loaded
     // and answers false (logged; a damaged file is kept aside, see
-    // SaveFile::read); for an unreadable or damaged one the player is told
+    // SaveFile::read, and so is a whole one whose tables cannot be taken,
+    // see SaveFile::setAsideAfterRead); for an unreadable or damaged one the
+    // player is told whether it was moved aside or stays where it is
     // (SaveNotices::saveNotRead).
     [[nodiscard]] bool Load();
     // Before a new game's first save: a save on disk that this profile has
     // not loaded (one that could not be read, or was never read) is kept
     // aside under a name that says so, so that the new game does not write
-    // over it (see SaveFile::keepUnreadAside). False (logged) when it could
-    // not be kept; the new game's saves then fail and leave it alone.
-    [[nodiscard]] bool KeepUnloadedSaveAside();
+    // over it (see SaveFile::keepUnreadAside). False (logged, the reason in
+    // `error`) when it could not be kept; the new game's saves then fail and
+    // leave it alone.
+    [[nodiscard]] bool KeepUnloadedSaveAside(std::string* error = nullptr);
     // The save dictionary of the current state (what SaveData writes).
     SaveSnapshot TakeSnapshot();
     // Takes a save dictionary that has been read and checked into the
     // profile and the participants, and rebuilds the offer lists. False
-    // (logged), with nothing changed, when one of its tables does not decode.
-    [[nodiscard]] bool LoadFrom(const Value& save);
+    // (logged, the reason in `refusal`), with nothing changed, when one of
+    // its tables or a participant's entries cannot be taken.
+    [[nodiscard]] bool LoadFrom(const Value& save, std::string* refusal = nullptr);
     // The saver behind the four operations above (tests hook into its writes).
     SaveFile& saveFile();
 
@@ -265,8 +271,9 @@ public:
 
 private:
     // Takes a checked save dictionary into the fields and tables; false
-    // (nothing changed) when one of the tables does not decode.
-    bool ApplySave(const Value& save);
+    // (nothing changed, the reason in `reason`) when one of the tables does
+    // not decode.
+    bool ApplySave(const Value& save, std::string& reason);
 
     std::unique_ptr<SaveFile> saveFile_;
 

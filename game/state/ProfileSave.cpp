@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "foundation/AtomicFile.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
@@ -200,7 +199,8 @@ void addTable(SaveSnapshot& save, const std::string& key, const std::map<int32_t
 // The table under `key`, or nothing (logged) when the entry is there but
 // does not decode. A missing entry reads as an empty table.
 template <typename Record>
-std::optional<std::map<int32_t, Ref<Record>>> decodeTable(const Value& save, const std::string& key)
+std::optional<std::map<int32_t, Ref<Record>>> decodeTable(const Value& save, const std::string& key,
+                                                          std::string& reason)
 {
     std::map<int32_t, Ref<Record>> table;
     const Value& stored = save[key];
@@ -209,13 +209,15 @@ std::optional<std::map<int32_t, Ref<Record>>> decodeTable(const Value& save, con
     KeyedUnarchiver coder(bytes.data(), bytes.size());
     const ArchiveItem item = coder.decodeItem(key);
     if (!coder.ok()) {
-        logLine("Load: the table \"%s\" does not decode: %s", key.c_str(), coder.error().c_str());
+        reason = "the table \"" + key + "\" does not decode: " + coder.error();
+        logLine("Load: %s", reason.c_str());
         return std::nullopt;
     }
     for (const auto& [identifier, record] : item.entries()) {
         Ref<Record> typed = record.template objectAs<Record>();
         if (!typed) {
-            logLine("Load: the table \"%s\" holds an entry of another kind", key.c_str());
+            reason = "the table \"" + key + "\" holds an entry of another kind";
+            logLine("Load: %s", reason.c_str());
             return std::nullopt;
         }
         table[identifier.value().asInt()] = typed;
@@ -295,7 +297,8 @@ bool Profile::SaveData()
 
 void Profile::Save()
 {
-    if (SaveActive) return;
+    // Not skipped while a background save runs: this state is newer (a
+    // commit right after SaveInBcg), and the saver writes it after that one.
     (void)SaveData();
 }
 
@@ -319,44 +322,58 @@ bool Profile::Load()
     file.waitUntilIdle();
     SaveFile::Found found = SaveFile::Found::Nothing;
     std::optional<Value> save = file.read(nullptr, &found);
-    if (save && !LoadFrom(*save)) {
-        // Whole, but not a game this profile can take: kept for rescue.
-        const std::string aside = AtomicFile::moveAside(SaveFile::path());
-        logLine("Load: the save's tables do not decode; kept as %s", aside.c_str());
+    std::string refusal;
+    if (save && !LoadFrom(*save, &refusal)) {
+        // Whole, but not a game this profile can take: kept for rescue, and
+        // never written over where it cannot be moved.
+        found = file.setAsideAfterRead(refusal);
         save.reset();
-        found = SaveFile::Found::Damaged;
     }
     // The file decides whether a game exists, whatever the user defaults
     // said (they may have been lost beside a good save).
     Loaded = save.has_value();
     // Otherwise the player would only see a new game offered.
-    if (found == SaveFile::Found::Unreadable || found == SaveFile::Found::Damaged)
-        SaveNotices::sharedInstance()->saveNotRead();
+    if (found == SaveFile::Found::Damaged) SaveNotices::sharedInstance()->saveNotRead(true);
+    if (found == SaveFile::Found::Unreadable || found == SaveFile::Found::DamagedInPlace)
+        SaveNotices::sharedInstance()->saveNotRead(false);
     return save.has_value();
 }
 
-bool Profile::KeepUnloadedSaveAside()
+bool Profile::KeepUnloadedSaveAside(std::string* error)
 {
     SaveFile& file = saveFile();
     file.waitUntilIdle();
-    return file.keepUnreadAside().has_value();
+    return file.keepUnreadAside(error).has_value();
 }
 
-bool Profile::LoadFrom(const Value& save)
+bool Profile::LoadFrom(const Value& save, std::string* refusal)
 {
-    if (!ApplySave(save)) return false;
+    // Every owner is asked first, so that a refused save leaves all of the
+    // state as it was.
+    std::string reason;
+    for (SaveParticipant* participant : participants()) {
+        if (!participant->CanLoadFrom(save, reason)) {
+            logLine("Load: %s", reason.c_str());
+            if (refusal) *refusal = reason;
+            return false;
+        }
+    }
+    if (!ApplySave(save, reason)) {
+        if (refusal) *refusal = reason;
+        return false;
+    }
     for (SaveParticipant* participant : participants()) participant->LoadFrom(&save);
     RegenerateBuyIndexes();
     return true;
 }
 
-bool Profile::ApplySave(const Value& save)
+bool Profile::ApplySave(const Value& save, std::string& reason)
 {
-    auto collectibles = decodeTable<Collectible>(save, "collectibleDict");
-    auto upgrades = decodeTable<UpgradeItem>(save, "UpgradesDict");
-    auto tutorial = decodeTable<TutorialFrameDef>(save, "TutorialDict");
-    auto resources = decodeTable<Resource>(save, "resourceDict");
-    auto goldPacks = decodeTable<Resource>(save, "MicroResDict");
+    auto collectibles = decodeTable<Collectible>(save, "collectibleDict", reason);
+    auto upgrades = decodeTable<UpgradeItem>(save, "UpgradesDict", reason);
+    auto tutorial = decodeTable<TutorialFrameDef>(save, "TutorialDict", reason);
+    auto resources = decodeTable<Resource>(save, "resourceDict", reason);
+    auto goldPacks = decodeTable<Resource>(save, "MicroResDict", reason);
     if (!collectibles || !upgrades || !tutorial || !resources || !goldPacks) return false;
 
     for (const Scalar& scalar : kScalars) takeScalar(*this, scalar, save[scalar.key]);

@@ -8,7 +8,11 @@
 #include <cstring>
 #include <string_view>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "foundation/AtomicFile.h"
 #include "foundation/Log.h"
@@ -111,6 +115,28 @@ std::string SaveFile::path()
     return Paths::documentsPath(kFileName);
 }
 
+bool SaveFile::isMissing()
+{
+    struct stat info {};
+    if (::stat(path().c_str(), &info) == 0) return false;
+    return errno == ENOENT || errno == ENOTDIR;
+}
+
+bool SaveFile::adoptCopyFromCaches(std::string* error)
+{
+    const std::string from = Paths::cachesPath(kFileName);
+    struct stat info {};
+    if (::lstat(from.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) return true;
+    const std::string to = path();
+    // Never over a save already in place: the platform's move refused that too.
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        logLine("Save: the save left in the caches folder is moved to %s", to.c_str());
+        return true;
+    }
+    refuse(error, std::strerror(errno));
+    return false;
+}
+
 std::string SaveFile::encode(const Value& dictionary, std::string* error)
 {
     std::string reason;
@@ -144,11 +170,12 @@ std::optional<Value> SaveFile::decode(const uint8_t* data, size_t size, std::str
     return dictionary;
 }
 
-void SaveFile::beginWrite()
+uint64_t SaveFile::beginWrite()
 {
     std::lock_guard<std::mutex> guard(stateLock_);
     ++activeWrites_;
     if (activeFlag_) *activeFlag_ = true;
+    return ++handedOver_;
 }
 
 void SaveFile::endWrite()
@@ -176,9 +203,12 @@ void SaveFile::waitUntilIdle()
     idle_.wait(guard, [this] { return activeWrites_.load() == 0; });
 }
 
-bool SaveFile::writeNow(const SaveSnapshot& snapshot, std::string* error)
+bool SaveFile::writeNow(const SaveSnapshot& snapshot, uint64_t order, std::string* error)
 {
     std::lock_guard<std::mutex> writer(writeLock_);
+    // A newer state is on disk already (a direct save overtook this one
+    // while it waited): writing this one would take the game back.
+    if (order < newestWritten_) return true;
     std::string reason;
     bool written = mayReplace(reason);
     if (written) {
@@ -199,6 +229,7 @@ bool SaveFile::writeNow(const SaveSnapshot& snapshot, std::string* error)
     }
     if (failing_) logLine("Save: the game is saved again");
     failing_ = false;
+    newestWritten_ = order;
     knowCurrentFile();
     return true;
 }
@@ -237,21 +268,69 @@ void SaveFile::knowCurrentFile()
     unreadable_ = false;
 }
 
-std::optional<std::string> SaveFile::keepUnreadAside()
+namespace {
+
+// The name in `folder` under which the file `kept` is already kept beside
+// `file` ("<file name>.<tag>-<time>", the same device and inode), or "".
+std::string keptNameOf(const std::string& file, const struct stat& kept)
+{
+    const size_t slash = file.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : file.substr(0, slash);
+    const std::string prefix = file.substr(slash == std::string::npos ? 0 : slash + 1) + ".";
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing) return std::string();
+    std::string found;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        struct stat info {};
+        const std::string candidate = Paths::join(folder, name);
+        const bool same = ::lstat(candidate.c_str(), &info) == 0 && info.st_dev == kept.st_dev &&
+                          info.st_ino == kept.st_ino;
+        if (same) {
+            found = candidate;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return found;
+}
+
+} // namespace
+
+std::optional<std::string> SaveFile::keepUnreadAside(std::string* error)
 {
     std::lock_guard<std::mutex> writer(writeLock_);
+    return keepUnreadAsideLocked(error);
+}
+
+std::optional<std::string> SaveFile::keepUnreadAsideLocked(std::string* error)
+{
     std::string reason;
     if (mayReplace(reason)) return std::string();
     const std::string file = path();
-    if (!statOf(file) && errno != ENOENT) {
+    const std::optional<struct stat> now = statOf(file);
+    if (!now && errno != ENOENT) {
         logLine("Save: the save at %s is kept where it is: %s", file.c_str(), reason.c_str());
+        refuse(error, reason);
         return std::nullopt;
     }
-    std::string error;
-    const std::string kept = AtomicFile::keepAside(file, unreadable_ ? "unreadable" : "unread", &error);
+    // A new game that ended before its first save kept this very file
+    // already: one name for it is enough.
+    std::string kept = now ? keptNameOf(file, *now) : std::string();
+    if (!kept.empty()) {
+        logLine("Save: the save at %s was not loaded; a new game starts beside it, and it is kept as %s "
+                "already",
+                file.c_str(), kept.c_str());
+        knowCurrentFile();
+        return kept;
+    }
+    std::string failure;
+    kept = AtomicFile::keepAside(file, unreadable_ ? "unreadable" : "unread", &failure);
     if (kept.empty()) {
         logLine("Save: the save at %s that was not loaded cannot be kept aside (%s); it is not written over",
-                file.c_str(), error.c_str());
+                file.c_str(), failure.c_str());
+        refuse(error, failure);
         return std::nullopt;
     }
     logLine("Save: the save at %s was not loaded; a new game starts beside it, and it is kept as %s",
@@ -261,10 +340,28 @@ std::optional<std::string> SaveFile::keepUnreadAside()
     return kept;
 }
 
+bool SaveFile::remove(std::string* error)
+{
+    waitUntilIdle();
+    std::lock_guard<std::mutex> writer(writeLock_);
+    std::string reason;
+    if (!mayReplace(reason) && !keepUnreadAsideLocked(error)) return false;
+    const std::string file = path();
+    const bool deleted = ::unlink(file.c_str()) == 0;
+    if (!deleted && errno != ENOENT) {
+        refuse(error, std::string("cannot delete ") + file + ": " + std::strerror(errno));
+        return false;
+    }
+    known_.reset();
+    unreadable_ = false;
+    if (deleted) logLine("Save: the save at %s is deleted", file.c_str());
+    return true;
+}
+
 bool SaveFile::write(const SaveSnapshot& snapshot, std::string* error)
 {
-    beginWrite();
-    const bool written = writeNow(snapshot, error);
+    const uint64_t order = beginWrite();
+    const bool written = writeNow(snapshot, order, error);
     endWrite();
     return written;
 }
@@ -272,7 +369,8 @@ bool SaveFile::write(const SaveSnapshot& snapshot, std::string* error)
 bool SaveFile::writeInBackground(SaveSnapshot snapshot, std::function<void(bool)> done)
 {
     std::lock_guard<std::mutex> guard(stateLock_);
-    pending_ = std::make_unique<PendingWrite>(PendingWrite{std::move(snapshot), std::move(done)});
+    pending_
+        = std::make_unique<PendingWrite>(PendingWrite{std::move(snapshot), ++handedOver_, std::move(done)});
     // A write that runs now takes the pending one up when it ends; a newer
     // request replaces one still waiting, as it holds the newer state.
     if (activeWrites_.load() > 0) return true;
@@ -293,7 +391,7 @@ void SaveFile::startDraining()
             next = std::move(pending_);
         }
         while (next) {
-            const bool written = writeNow(next->snapshot, nullptr);
+            const bool written = writeNow(next->snapshot, next->order, nullptr);
             if (next->done) next->done(written);
             std::lock_guard<std::mutex> guard(stateLock_);
             next = std::move(pending_);
@@ -302,12 +400,45 @@ void SaveFile::startDraining()
     });
 }
 
+SaveFile::Found SaveFile::moveDamagedAside(const std::string& why)
+{
+    const std::string file = path();
+    std::string failure;
+    const std::string aside = AtomicFile::moveAside(file, &failure);
+    known_.reset();
+    unreadable_ = aside.empty();
+    if (aside.empty()) {
+        logLine("Load: the save at %s is not taken (%s); it cannot be moved aside (%s), so it stays where it "
+                "is and is not written over",
+                file.c_str(), why.c_str(), failure.c_str());
+        return Found::DamagedInPlace;
+    }
+    logLine("Load: the save at %s is not taken (%s); kept as %s", file.c_str(), why.c_str(), aside.c_str());
+    return Found::Damaged;
+}
+
+SaveFile::Found SaveFile::setAsideAfterRead(const std::string& why)
+{
+    std::lock_guard<std::mutex> writer(writeLock_);
+    const std::optional<struct stat> now = statOf(path());
+    if (!now || !known_ || !(*known_ == FileIdentity{uint64_t(now->st_dev), uint64_t(now->st_ino)})) {
+        // Another file took the place since the read: it is not this load's to move.
+        logLine("Load: the save at %s is not taken (%s); the file there now was not read, and is left as "
+                "it is",
+                path().c_str(), why.c_str());
+        known_.reset();
+        unreadable_ = false;
+        return Found::DamagedInPlace;
+    }
+    return moveDamagedAside(why);
+}
+
 std::optional<Value> SaveFile::read(std::string* error, Found* found)
 {
     std::lock_guard<std::mutex> writer(writeLock_);
     Found outcome = Found::Nothing;
     const std::string file = path();
-    if (!Paths::fileExists(file)) {
+    if (isMissing()) {
         logLine("Load: there is no save at %s", file.c_str());
         refuse(error, "no save file");
         if (found) *found = outcome;
@@ -326,12 +457,7 @@ std::optional<Value> SaveFile::read(std::string* error, Found* found)
         knowCurrentFile();
         outcome = Found::Save;
     } else {
-        const std::string aside = AtomicFile::moveAside(file);
-        logLine("Load: the save at %s is damaged (%s); kept as %s", file.c_str(), reason.c_str(),
-                aside.empty() ? "it was (it could not be moved)" : aside.c_str());
-        known_.reset();
-        unreadable_ = aside.empty();
-        outcome = Found::Damaged;
+        outcome = moveDamagedAside("it is damaged: " + reason);
     }
     if (!dictionary) refuse(error, reason);
     if (found) *found = outcome;

@@ -52,6 +52,15 @@ public:
     // Takes the owner's entries from a save that has been read and checked;
     // with null (a new game) only what the owner keeps outside the file.
     virtual void LoadFrom(const Value* save) = 0;
+    // Asked before anything of a save is taken: false (with the reason) when
+    // the owner's entries are there but cannot be taken, so the save is
+    // refused whole rather than half taken and then written over.
+    virtual bool CanLoadFrom(const Value& save, std::string& reason) const
+    {
+        (void)save;
+        (void)reason;
+        return true;
+    }
 };
 
 // The file form of a save and its one writer.
@@ -65,7 +74,11 @@ public:
 // Writes go through AtomicFile (temporary file, fsync, rename, fsync of the
 // folder): a killed writer or a full disk leaves the previous file whole.
 // Only one write runs at a time; writeInBackground hands the write of a
-// snapshot to a thread of its own and returns at once.
+// snapshot to a thread of its own and returns at once. Snapshots land in
+// the order they were handed over: one that comes to be written after a
+// newer one has been is dropped, as the file already holds a later state.
+//
+// Every write, move and delete of the file goes through this class.
 class SaveFile {
 public:
     // `activeFlag`, when given, is kept true while a write runs (the
@@ -78,6 +91,15 @@ public:
 
     // The path of the player's save in the documents folder.
     static std::string path();
+    // True only when there is no file at the save's path; one that cannot
+    // be looked at (a permission, a loop of links) counts as there. Never
+    // throws.
+    static bool isMissing();
+    // At start-up, before any saver reads: moves a save left in the caches
+    // folder to the save's path, unless a file is there already (then both
+    // stay). True when there was nothing to move or it was moved; false with
+    // the reason otherwise (the caller logs it).
+    static bool adoptCopyFromCaches(std::string* error = nullptr);
 
     // Encodes a save dictionary into the file's bytes (the property list and
     // its check line), and back. decode answers null (with the reason) for
@@ -104,10 +126,11 @@ public:
 
     // What a read found at the save's path.
     enum class Found {
-        Nothing,    // no file: a new player
-        Save,       // a whole save, now known to this saver
-        Unreadable, // a file that could not be read; left where it is
-        Damaged,    // a file that is no whole save; moved aside
+        Nothing,        // no file: a new player
+        Save,           // a whole save, now known to this saver
+        Unreadable,     // a file that could not be read; left where it is
+        Damaged,        // a file that is no whole save; moved aside
+        DamagedInPlace, // a file that is no whole save and could not be moved; left where it is
     };
 
     // Reads the file. A missing file or one that cannot be read answers null
@@ -121,33 +144,55 @@ public:
     // stays as it is, until keepUnreadAside() has kept it.
     [[nodiscard]] std::optional<Value> read(std::string* error = nullptr, Found* found = nullptr);
 
+    // After a read: the save it gave holds no game that can be taken (`why`
+    // says what is wrong). Moves it aside as a damaged file (Found::Damaged);
+    // when it cannot be moved, or is no longer the file read, it stays where
+    // it is and counts as unread again, so no write replaces it
+    // (Found::DamagedInPlace). Logged either way.
+    Found setAsideAfterRead(const std::string& why);
+
     // Before a new game is saved beside a save this saver has not read
     // (never read, or unreadable): keeps that file under
     // "supersave.plist.unread-<UTC time>" (".unreadable-" when its read
     // failed; never replacing an earlier kept copy, see
     // AtomicFile::keepAside), so that the new game's save may take the
-    // name. Returns the kept name (logged), an empty string when there was
-    // nothing to keep, or null (logged) when it could not be kept: the
-    // file then stays refused to writes.
-    [[nodiscard]] std::optional<std::string> keepUnreadAside();
+    // name. A file already kept under such a name (an earlier new game that
+    // ended before its first save) keeps that one name. Returns the kept
+    // name (logged), an empty string when there was nothing to keep, or null
+    // (logged, the reason in `error`) when it could not be kept: the file
+    // then stays refused to writes.
+    [[nodiscard]] std::optional<std::string> keepUnreadAside(std::string* error = nullptr);
+
+    // Deletes the save (a game reset), after any write still running. A
+    // file at the path that this saver has not read whole or written is
+    // kept aside first (as keepUnreadAside does): the reset is for the game
+    // that was played. True when no file is left at the path; false (with
+    // the reason) otherwise.
+    [[nodiscard]] bool remove(std::string* error = nullptr);
 
     // Tests: runs inside every write before the file is replaced, on the
     // writing thread.
     void setWriteHookForTesting(std::function<void()> hook) { writeHook_ = std::move(hook); }
 
 private:
-    bool writeNow(const SaveSnapshot& snapshot, std::string* error);
+    bool writeNow(const SaveSnapshot& snapshot, uint64_t order, std::string* error);
+    // keepUnreadAside with writeLock_ held.
+    std::optional<std::string> keepUnreadAsideLocked(std::string* error);
+    // Moves the damaged file at the path aside (with writeLock_ held); logs
+    // and forgets it either way.
+    Found moveDamagedAside(const std::string& why);
     // Whether a write may replace what is at the path now (with writeLock_ held).
     bool mayReplace(std::string& reason) const;
     // Notes the file now at the path as one this saver read or wrote (with writeLock_ held).
     void knowCurrentFile();
-    void beginWrite();
+    uint64_t beginWrite(); // the order of the snapshot it writes
     void endWrite();
     void endWriteLocked(); // with stateLock_ held
     void startDraining();  // with stateLock_ held and a write counted for the thread
 
     struct PendingWrite {
         SaveSnapshot snapshot;
+        uint64_t order = 0;
         std::function<void(bool)> done;
     };
 
@@ -170,6 +215,8 @@ private:
     bool failing_ = false;
     std::thread background_;
     std::unique_ptr<PendingWrite> pending_; // the write that follows the running one
+    uint64_t handedOver_ = 0; // snapshots handed to a write so far (with stateLock_ held)
+    uint64_t newestWritten_ = 0; // the order of the newest snapshot on disk (with writeLock_ held)
     std::function<void()> writeHook_;
 };
 

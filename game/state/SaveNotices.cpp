@@ -38,10 +38,17 @@ SaveNotices::~SaveNotices()
     }
 }
 
-void SaveNotices::saveNotRead()
+void SaveNotices::saveNotRead(bool movedAside)
 {
     if (notRead_ && notRead_->isVisible()) return;
-    notRead_ = show("SAVE_UNREADABLE_HEAD", "SAVE_UNREADABLE_TEXT");
+    notRead_
+        = show("SAVE_UNREADABLE_HEAD", movedAside ? "SAVE_UNREADABLE_TEXT" : "SAVE_UNREADABLE_LEFT_TEXT");
+}
+
+void SaveNotices::oldSaveNotSetAside()
+{
+    if (notWritten_ && notWritten_->isVisible()) return;
+    notWritten_ = show("SAVE_NOT_SET_ASIDE_HEAD", "SAVE_NOT_SET_ASIDE_TEXT");
 }
 
 void SaveNotices::saveNotWritten()

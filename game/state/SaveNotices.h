@@ -21,11 +21,18 @@ public:
     SaveNotices(const SaveNotices&) = delete;
     SaveNotices& operator=(const SaveNotices&) = delete;
 
-    // The save on disk could not be read or taken (damaged, or unreadable):
-    // it has been kept aside, or stays where it is, and a new game will not
-    // write over it. Shows "SAVE_UNREADABLE_HEAD" / "SAVE_UNREADABLE_TEXT"
-    // unless that alert is still on screen.
-    void saveNotRead();
+    // The save on disk could not be read or taken (damaged, or unreadable),
+    // and a new game will not write over it. `movedAside`: it has been moved
+    // aside ("SAVE_UNREADABLE_TEXT"), else it stays where it is
+    // ("SAVE_UNREADABLE_LEFT_TEXT"); under "SAVE_UNREADABLE_HEAD", unless
+    // that alert is still on screen.
+    void saveNotRead(bool movedAside);
+    // A new game could not set the save it was not loaded from aside, so
+    // its saves would write over that one and are refused: shows
+    // "SAVE_NOT_SET_ASIDE_HEAD" / "SAVE_NOT_SET_ASIDE_TEXT". It stands for
+    // the session's notice of saves not written: the failures that follow
+    // have this reason, and saveNotWritten shows nothing more.
+    void oldSaveNotSetAside();
     // A save could not be written; the previous one is kept, and the next
     // save point tries again. The first of the session shows
     // "SAVE_FAILED_HEAD" / "SAVE_FAILED_TEXT"; later ones show nothing.

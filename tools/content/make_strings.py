@@ -374,9 +374,9 @@ def check_fits(table, fits, frame_pictures):
     for key in ("TARVO_TOS_BUTTON", "TARVO_PP_BUTTON", "TARVO_EULA_BUTTON", "CREDITS_BUTTON"):
         c(key, BOLD, 14, 100, lang_sizes={1: 11})
     # Alerts: 270 points wide less their margins; the title on one line.
-    for key in ("SAVE_UNREADABLE_HEAD", "SAVE_FAILED_HEAD"):
+    for key in ("SAVE_UNREADABLE_HEAD", "SAVE_FAILED_HEAD", "SAVE_NOT_SET_ASIDE_HEAD"):
         c(key, BOLD, 17, 238)
-    for key in ("SAVE_UNREADABLE_TEXT", "SAVE_FAILED_TEXT"):
+    for key in ("SAVE_UNREADABLE_TEXT", "SAVE_UNREADABLE_LEFT_TEXT", "SAVE_FAILED_TEXT", "SAVE_NOT_SET_ASIDE_TEXT"):
         c(key, REGULAR, 14, 238, 150)
     # Main menu plates and the store.
     for key in ("WELCOME_TEXT", "MM_CONTINUE", "MM_NEW_GAME", "MM_OPTIONS"):

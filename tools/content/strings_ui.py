@@ -21,8 +21,10 @@ MAIN_MENU = {
     "BUTTON_OK": ("OK", "OK", "OK"),
 }
 
-# Alerts about the player's save: one that could not be read (kept aside, and
-# never written over by a new game), and one that could not be written.
+# Alerts about the player's save: one that could not be read (moved aside, or
+# left where it is, and never written over by a new game), one that could not
+# be written, and a new game's that is not written because the save it did
+# not load could not be set aside.
 SAVE_ALERTS = {
     "SAVE_UNREADABLE_HEAD": ("Saved village unreadable", "Spielstand nicht lesbar", "Zapis osady nieczytelny"),
     "SAVE_UNREADABLE_TEXT": ("Your saved village could not be read. It has been kept aside, "
@@ -31,6 +33,12 @@ SAVE_ALERTS = {
                              "und ein neues Spiel überschreibt es nicht.",
                              "Nie udało się odczytać zapisanej osady. Została odłożona na bok "
                              "i nowa gra jej nie nadpisze."),
+    "SAVE_UNREADABLE_LEFT_TEXT": ("Your saved village could not be read. It stays where it is, "
+                                  "and a new game will set it aside, never write over it.",
+                                  "Dein gespeichertes Dorf konnte nicht gelesen werden. Es bleibt, wo es ist, "
+                                  "und ein neues Spiel legt es beiseite, statt es zu überschreiben.",
+                                  "Nie udało się odczytać zapisanej osady. Pozostaje na swoim miejscu, "
+                                  "a nowa gra odłoży ją na bok, nigdy jej nie nadpisze."),
     "SAVE_FAILED_HEAD": ("Village not saved", "Dorf nicht gespeichert", "Nie zapisano osady"),
     "SAVE_FAILED_TEXT": ("Your village could not be saved: the disk may be full, or writing not allowed. "
                          "Your last save is kept, and the game tries again at the next save.",
@@ -39,6 +47,14 @@ SAVE_ALERTS = {
                          "und das Spiel versucht es beim nächsten Speichern erneut.",
                          "Nie udało się zapisać osady: być może dysk jest pełny albo zapis jest zabroniony. "
                          "Ostatni zapis pozostaje, a gra spróbuje ponownie przy następnym zapisie."),
+    "SAVE_NOT_SET_ASIDE_HEAD": ("New village not saved", "Neues Dorf nicht gespeichert",
+                                "Nie zapisano nowej osady"),
+    "SAVE_NOT_SET_ASIDE_TEXT": ("Your earlier saved village could not be set aside, so this new village is "
+                                "not saved: it would write over the earlier one, which stays as it was.",
+                                "Dein früheres Dorf konnte nicht beiseitegelegt werden. Darum wird dieses neue "
+                                "Dorf nicht gespeichert: Es würde das frühere überschreiben, das erhalten bleibt.",
+                                "Nie udało się odłożyć na bok wcześniejszej osady, więc nowa osada nie jest "
+                                "zapisywana: nadpisałaby wcześniejszą, która pozostaje bez zmian."),
 }
 
 # The intro pages: "<village> INTRO_01", INTRO_02, INTRO_03, "INTRO_04 <village>.".

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "engine/base/CCWinSize.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
+#include "foundation/KeyedArchive.h"
 #include "game/defs/XMLManager.h"
+#include "game/state/Collectible.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
 #include "tests/game/state/GameStateTestSupport.h"
@@ -147,10 +150,66 @@ TEST_F(XMLManagerTest, MapSlotsRideInTheSave)
     EXPECT_EQ(manager().MapObjects.at(7)->IDBuild, 27);
     EXPECT_EQ(manager().MapObjects.at(7000)->Name, "tree.png");
 
-    // After the options reset the map file is read afresh.
+    // The save alone decides: its slots load whatever the user default says
+    // (it is lost with a damaged settings file).
     UserDefaults::standardUserDefaults().setBool("MapDefLoaded", false);
+    manager().MapObjects.at(7)->IDBuild = 5;
     ASSERT_TRUE(Profile::sharedInstance()->Load());
+    EXPECT_EQ(manager().MapObjects.at(7)->IDBuild, 27);
+
+    // A new game reads the map file afresh.
+    manager().LoadFrom(nullptr);
     EXPECT_EQ(manager().MapObjects.at(7)->IDBuild, -1);
+}
+
+// A save whose slots are there but do not decode is refused whole, as a
+// damaged table is: taking the rest would leave an empty map that the next
+// save writes over the buildings. One with no slots at all (or an empty
+// table) gets the map file's.
+TEST_F(XMLManagerTest, ASaveWithSlotsThatDoNotDecodeIsRefusedWhole)
+{
+    makeDevice(CGSize{640, 960});
+    manager().LoadFrom(nullptr);
+    manager().MapObjects.at(7)->IDBuild = 27;
+    Profile* profile = Profile::sharedInstance();
+    profile->GoldCount = 40;
+    std::string error;
+    const Value good = profile->TakeSnapshot().toDictionary(&error);
+    ASSERT_TRUE(good.isDict()) << error;
+
+    // A table of the right name that holds tile kinds, not slots.
+    KeyedArchiver otherKind;
+    otherKind.encodeItem("MapObjects",
+                         ArchiveItem::dictionary({{Value(int32_t(7)), ArchiveItem(makeRef<Collectible>())}}));
+    SaveSnapshot other;
+    ASSERT_TRUE(other.setArchive("MapObjects", otherKind));
+
+    struct Row {
+        const char* name;
+        std::optional<Value> slots; // none: the entry left out
+        bool taken;
+        int32_t slot7; // IDBuild of slot 7 afterwards
+    };
+    const Row rows[] = {
+        {"whole", good["MapObjects"], true, 27},
+        {"not an archive", Value::Bytes{'n', 'o', 'p', 'e'}, false, 3},
+        {"no data", Value(int32_t(4)), false, 3},
+        {"a table of something else", other.toDictionary()["MapObjects"], false, 3},
+        {"left out", std::nullopt, true, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Value save = good;
+        if (row.slots) save.set("MapObjects", *row.slots);
+        else save.remove("MapObjects");
+        manager().MapObjects.at(7)->IDBuild = 3;
+        profile->GoldCount = 1;
+        std::string refusal;
+        EXPECT_EQ(profile->LoadFrom(save, &refusal), row.taken);
+        EXPECT_EQ(profile->GoldCount, row.taken ? 40 : 1) << "nothing is taken from a refused save";
+        EXPECT_EQ(manager().MapObjects.at(7)->IDBuild, row.slot7);
+        EXPECT_EQ(refusal.find("MapObjects") != std::string::npos, !row.taken) << refusal;
+    }
 }
 
 } // namespace

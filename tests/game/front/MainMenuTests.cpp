@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -7,7 +10,9 @@
 #include "engine/sprites/CCSpriteFrameCache.h"
 #include "engine/textures/CCTextureCache.h"
 #include "engine/touch/CCTouchDispatcher.h"
+#include "foundation/Paths.h"
 #include "game/front/CCTransitionDoors.h"
+#include "game/state/SaveFile.h"
 #include "platform/RootView.h"
 #include "social/session/LumoraSlimlineSession.h"
 #include "tests/game/front/MainMenuTestSupport.h"
@@ -218,6 +223,24 @@ TEST_P(MainMenuTest, PlatesWithASavedVillage)
     EXPECT_EQ(menu.menu2m->position(), (CGPoint {plate.width / 2, plate.height / 2}));
     world_.run.run(1.5);
     world_.run.picture("menu-saved");
+}
+
+// A save's place that cannot even be looked at (here a loop of links, which
+// fails for root too) builds the menu all the same: nothing is thrown out of
+// the scene's constructor, and the plates follow the profile's flag, which
+// the failed load cleared.
+TEST_P(MainMenuTest, ASavePlaceThatCannotBeLookedAtStillBuildsTheMenu)
+{
+    ASSERT_TRUE(Paths::createDirectories(Paths::documentsDirectory()));
+    ASSERT_EQ(::symlink("supersave.plist", SaveFile::path().c_str()), 0);
+    Profile::sharedInstance()->Loaded = false;
+    MainMenuScene* menu = nullptr;
+    EXPECT_NO_THROW(menu = &world_.start());
+    ASSERT_NE(menu, nullptr);
+    CCLabelTTF* second = plateLabel(menu->menu2m.get());
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->string(), world_.text("MM_NEW_GAME"));
+    EXPECT_TRUE(std::filesystem::is_symlink(SaveFile::path())) << "left as it was";
 }
 
 TEST_P(MainMenuTest, InputSwitchAndHidingTouchEveryMemberThatExists)

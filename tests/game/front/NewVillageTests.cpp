@@ -6,8 +6,12 @@
 #include <vector>
 
 #include "engine/director/CCDirector.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/Paths.h"
+#include "foundation/UserDefaults.h"
 #include "game/front/CCTransitionDoors.h"
+#include "game/state/SaveFile.h"
+#include "platform/AlertView.h"
 #include "platform/RootView.h"
 #include "social/session/LumoraSlimlineSession.h"
 #include "tests/game/front/MainMenuTestSupport.h"
@@ -97,6 +101,48 @@ TEST_F(NewVillageTest, ClosingTheWarningReopensAnEmptyAlertWithoutSoundAndCancel
 // Two alerts whose titles read alike (both strings missing) are still told
 // apart: the warning's close reopens the name alert, and an answer of the
 // name alert is never taken for the warning's.
+// A save that could not be taken and cannot be moved aside (no room in the
+// folder's paths for a kept name, for root too) stays where it is; a new
+// game beside it cannot set it aside either. The player reads both reasons
+// as they are, not a word about a full disk, and nothing writes over it.
+TEST_F(NewVillageTest, ANewGameThatCannotSetTheOldSaveAsideSaysWhy)
+{
+    test::ScopedEnv cramped("MOSSWICK_HOME", test::homeWithNoRoomForKeptNames(world_.run.home.path()));
+    UserDefaults::resetStandardUserDefaults();
+    world_.saveVillage("Oldtown");
+    std::vector<uint8_t> whole;
+    ASSERT_TRUE(AtomicFile::read(SaveFile::path(), whole));
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + whole.size() / 2);
+    ASSERT_TRUE(AtomicFile::write(SaveFile::path(), cut.data(), cut.size()));
+    Profile::purgeSharedInstance();
+
+    // The loading scene's load.
+    EXPECT_FALSE(Profile::sharedInstance()->Load());
+    ASSERT_NE(world_.alert(), nullptr);
+    EXPECT_EQ(world_.alert()->title, world_.text("SAVE_UNREADABLE_HEAD"));
+    EXPECT_EQ(world_.alert()->message, world_.text("SAVE_UNREADABLE_LEFT_TEXT"));
+    ASSERT_TRUE(driver().pressAlertButton(0));
+
+    MainMenuScene& menu = world_.start();
+    menu.StartCallback();
+    ASSERT_TRUE(driver().typeText("Newtown"));
+    ASSERT_TRUE(driver().pressAlertButton(1));
+    world_.run.run(1.2);
+    EXPECT_EQ(Profile::sharedInstance()->VillageName, "Newtown") << "the new game goes on";
+    const std::vector<Ref<AlertView>> shown = AlertViewPresenter::sharedPresenter().visibleAlerts();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0]->title, world_.text("SAVE_NOT_SET_ASIDE_HEAD"));
+    EXPECT_EQ(shown[0]->message, world_.text("SAVE_NOT_SET_ASIDE_TEXT"));
+
+    // Later save points change nothing on disk and tell nothing more.
+    Profile::sharedInstance()->Save();
+    world_.run.run(0.1);
+    EXPECT_EQ(AlertViewPresenter::sharedPresenter().visibleAlerts().size(), 1u);
+    std::vector<uint8_t> onDisk;
+    ASSERT_TRUE(AtomicFile::read(SaveFile::path(), onDisk));
+    EXPECT_EQ(onDisk, cut);
+}
+
 TEST_F(NewVillageTest, AlertsAreToldApartByObjectNotByTitle)
 {
     LocalisationManager::sharedInstance()->parseCSVData("\"key\"|\"en\"|\"de\"|\"pl\"\n");

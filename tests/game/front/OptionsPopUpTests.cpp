@@ -15,10 +15,12 @@
 #include "engine/menus/CCMenuItem.h"
 #include "engine/nodes/CCLayerColor.h"
 #include "engine/sprites/CCSpriteFrameCache.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/Paths.h"
 #include "foundation/UserDefaults.h"
 #include "game/front/MainMenuPopUp.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveFile.h"
 #include "game/village/CCCredits.h"
 #include "game/village/CCSeenCounter.h"
 #include "game/village/CCTutorialParent.h"
@@ -142,7 +144,7 @@ protected:
             if (auto* label = dynamic_cast<CCLabelTTF*>(child)) face = label;
         return face;
     }
-    bool saveFileExists() const { return std::filesystem::exists(Paths::documentsPath("supersave.plist")); }
+    bool saveFileExists() const { return std::filesystem::exists(SaveFile::path()); }
 
     test::MenuWorld world_{GetParam()};
     Ref<MapHud> hud_;
@@ -489,6 +491,28 @@ TEST_P(OptionsTest, AResetLeavesNothingOfTheOldGameFromEveryOpener)
         EXPECT_FALSE(saveFileExists());
         EXPECT_FALSE(UserDefaults::standardUserDefaults().boolForKey("Loaded"));
     }
+}
+
+// The reset deletes the game that was played. A file that has taken the
+// save's place since this game read or wrote it is not that game: it is kept
+// aside, never deleted.
+TEST_P(OptionsTest, AResetKeepsAFileInTheSavesPlaceThatTheGameNeverReadAside)
+{
+    MainMenuPopUp* popUp = open(Opener::MenuWithSave);
+    ASSERT_NE(popUp, nullptr);
+    const std::string other = "another copy of a village";
+    ASSERT_TRUE(AtomicFile::write(SaveFile::path(), other));
+    popUp->ResetYesCallback(nullptr);
+    world_.run.run(0.5);
+    EXPECT_FALSE(saveFileExists());
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("supersave.plist.", 0) == 0) kept.push_back(name);
+    }
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].rfind("supersave.plist.unread-", 0), 0u) << kept[0];
+    EXPECT_EQ(test::TempDir::readText(Paths::documentsPath(kept[0])), other);
 }
 
 TEST_P(OptionsTest, AfterAResetTheNewMenuOffersNoContinue)

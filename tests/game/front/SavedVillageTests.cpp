@@ -1,6 +1,7 @@
 // The player's saved village across launches: a damaged settings file beside
-// a good save, and kills at random points of the first save of a new player
-// and of a new game's save beside a save that was not loaded.
+// a good save (the village's buildings included), and kills at random points
+// of the first save of a new player and of a new game's save beside a save
+// that was not loaded.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <thread>
@@ -23,14 +25,20 @@
 
 #include "engine/labels/CCLabelTTF.h"
 #include "foundation/AtomicFile.h"
+#include "foundation/KeyedArchive.h"
 #include "foundation/Paths.h"
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
+#include "game/defs/XMLManager.h"
 #include "game/front/LoadingScene.h"
 #include "game/front/MainMenuScene.h"
 #include "game/state/DataParser.h"
 #include "game/state/Profile.h"
 #include "game/state/SaveFile.h"
+#include "game/state/TutorialFrameDef.h"
+#include "game/state/UpgradeItem.h"
+#include "game/village/MapScene.h"
+#include "game/village/VillageScene.h"
 #include "tests/game/front/WholeGameSupport.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/ScopedPermissionChecks.h"
@@ -173,6 +181,134 @@ INSTANTIATE_TEST_SUITE_P(Damages, DamagedSettingsTest, ::testing::ValuesIn(kDama
                              return name;
                          });
 
+// ---------------------------------------------------------------- buildings
+
+// The fields, the bakery and the market.
+constexpr int32_t kVillageBuildings[] = {91, 28, 18};
+
+// Slot key to the building standing there, for every built slot of a table.
+std::map<int32_t, int32_t> builtSlots(const std::map<int32_t, Ref<MAP_OBJECT>>& slots)
+{
+    std::map<int32_t, int32_t> built;
+    for (const auto& [key, slot] : slots)
+        if (slot->IDBuild > 0) built[key] = slot->IDBuild;
+    return built;
+}
+
+// The same for the slots in the save on disk.
+std::map<int32_t, int32_t> builtSlotsSaved()
+{
+    const std::vector<uint8_t> bytes = bytesOf(SaveFile::path());
+    std::optional<Value> save = SaveFile::decode(bytes.data(), bytes.size());
+    if (!save || !(*save)["MapObjects"].isData()) return {};
+    const Value::Bytes& archive = (*save)["MapObjects"].asData();
+    KeyedUnarchiver coder(archive.data(), archive.size());
+    const ArchiveItem table = coder.decodeItem("MapObjects");
+    std::map<int32_t, Ref<MAP_OBJECT>> slots;
+    for (const auto& [key, slot] : table.entries())
+        if (Ref<MAP_OBJECT> typed = slot.objectAs<MAP_OBJECT>()) slots[key.value().asInt()] = typed;
+    return builtSlots(slots);
+}
+
+// How the settings file is lost beside the village's save.
+struct LostSettings {
+    const char* name;
+    std::function<void(const std::string& file)> apply;
+};
+
+const LostSettings kLostSettings[] = {
+    {"garbage",
+     [](const std::string& file) {
+         test::TempDir::writeText(file, std::string("\x89PNG\r\n\x1a\n\0\xff<plist><dict><key>", 24));
+     }},
+    {"empty", [](const std::string& file) { test::TempDir::writeText(file, ""); }},
+    {"missing", [](const std::string& file) { std::filesystem::remove(file); }},
+    {"cut in half",
+     [](const std::string& file) {
+         const std::string text = test::TempDir::readText(file);
+         test::TempDir::writeText(file, text.substr(0, text.size() / 2));
+     }},
+};
+
+class LostSettingsTest : public ::testing::TestWithParam<LostSettings> {};
+
+// The save alone says where the village's buildings stand: with the
+// settings lost, the next start puts every building back on its slot, the
+// village shows them, and the next save keeps them.
+TEST_P(LostSettingsTest, EveryBuildingStaysOnItsSlotAndInTheNextSave)
+{
+    GameRun game("phone", kLaunchWall, kSeed);
+    ASSERT_TRUE(game.launch()) << "no headless GL context";
+    ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15));
+    newVillage("Mossbury");
+    Profile& player = game.profile();
+    for (auto& [id, frame] : player.TutorialDict) {
+        frame->Done = true;
+        frame->ArrowAfterDone = true;
+    }
+    XMLManager* manager = XMLManager::sharedInstance();
+    manager->LoadFrom(nullptr);
+    for (int32_t building : kVillageBuildings) {
+        UpgradeItem* upgrade = player.GetUpgrade(building);
+        ASSERT_NE(upgrade, nullptr) << building;
+        bool placed = false;
+        for (auto& [key, slot] : manager->MapObjects) {
+            const bool free = slot->isTree == 0 && slot->IDBuild == -1;
+            if (placed || !free || slot->GroupID != upgrade->Group) continue;
+            slot->IDBuild = building;
+            placed = true;
+        }
+        ASSERT_TRUE(placed) << "no free slot for " << building;
+        player.increaseUpgradeCount(building, 1);
+    }
+    const std::map<int32_t, int32_t> built = builtSlots(manager->MapObjects);
+    ASSERT_EQ(built.size(), std::size(kVillageBuildings) + 1) << "and the settlement, there from the start";
+    ASSERT_TRUE(player.SaveData());
+    ASSERT_EQ(builtSlotsSaved(), built);
+    const std::string settings = UserDefaults::standardUserDefaults().path();
+    game.stop();
+
+    GetParam().apply(settings);
+    ASSERT_TRUE(game.launch());
+    ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<MainMenuScene>() != nullptr; }, 15));
+    game.run(1.5);
+    ASSERT_TRUE(game.profile().Loaded);
+    EXPECT_EQ(builtSlots(XMLManager::sharedInstance()->MapObjects), built) << "as loaded";
+    for (int32_t building : kVillageBuildings) EXPECT_EQ(game.profile().GetUpgradeCount(building), 1);
+
+    // Continue: the map shows each building on its slot.
+    MainMenuScene* menu = game.sceneAs<MainMenuScene>();
+    ASSERT_NE(menu->menu2m, nullptr);
+    game.tap(static_cast<CCNode*>(menu->menu2m->children()->objectAtIndex(0)));
+    ASSERT_TRUE(game.runUntil([&] { return game.sceneAs<VillageScene>() != nullptr; }, 8))
+        << "into the village";
+    game.run(1.0);
+    auto* map = dynamic_cast<MapScene*>(game.sceneAs<VillageScene>()->GetLayer());
+    ASSERT_NE(map, nullptr);
+    for (const auto& [key, building] : built) {
+        const MAP_OBJECT& slot = *XMLManager::sharedInstance()->MapObjects.at(key);
+        bool standing = false;
+        for (Object* child : *map->pageParent()->children()) {
+            auto* node = static_cast<CCNode*>(child);
+            const bool onSlot = node->position() == CGPoint{float(slot.x), float(slot.y)};
+            standing = standing || (node->tag() == building && onSlot);
+        }
+        EXPECT_TRUE(standing) << "building " << building << " on slot " << key;
+    }
+
+    // The next save keeps them.
+    EXPECT_TRUE(game.profile().SaveData());
+    EXPECT_EQ(builtSlotsSaved(), built);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, LostSettingsTest, ::testing::ValuesIn(kLostSettings),
+                         [](const ::testing::TestParamInfo<LostSettings>& info) {
+                             std::string name;
+                             for (const char* at = info.param.name; *at; ++at)
+                                 if (std::isalnum(static_cast<unsigned char>(*at))) name += *at;
+                             return name;
+                         });
+
 // ---------------------------------------------------------------- unreadable
 
 // A save the launch could not read: damaged (cut short), or unreadable (a
@@ -220,8 +356,9 @@ protected:
 class SaveNotReadTest : public SaveAlertTest {};
 
 // The player is told on the menu, in the game's language, that the saved
-// village could not be read and was kept aside, before a new game starts; the
-// new game then saves beside the kept file, never over it.
+// village could not be read and was moved aside or stays where it is, before
+// a new game starts; the new game then saves beside the kept file, never over
+// it.
 TEST_P(SaveNotReadTest, ThePlayerIsToldOnTheMenuAndANewGameKeepsTheOldFile)
 {
     const NotRead& row = GetParam();
@@ -237,7 +374,9 @@ TEST_P(SaveNotReadTest, ThePlayerIsToldOnTheMenuAndANewGameKeepsTheOldFile)
     ASSERT_TRUE(launchToTheMenu()) << "no headless GL context, or no menu";
     EXPECT_FALSE(game.profile().Loaded);
     AlertView* alert = AlertViewPresenter::sharedPresenter().frontAlert();
-    expectAlert(alert, "SAVE_UNREADABLE_HEAD", "SAVE_UNREADABLE_TEXT");
+    // Moved aside, or (a folder) left where it is: the text says which.
+    expectAlert(alert, "SAVE_UNREADABLE_HEAD",
+                row.damaged ? "SAVE_UNREADABLE_TEXT" : "SAVE_UNREADABLE_LEFT_TEXT");
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->buttonTitles, std::vector<std::string>{GameRun::text("BUTTON_OK")});
     game.picture(std::string("save-unreadable-") + row.language);

@@ -4,6 +4,9 @@
 // gives one test its own documents, caches and bundle folders and a fresh
 // profile.
 
+#include <algorithm>
+#include <climits>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -58,6 +61,28 @@ private:
     ScopedEnv homeEnv{"MOSSWICK_HOME", home.path()};
     ScopedBundle bundleScope{bundle.path()};
 };
+
+// A home folder below `base` (made here) whose documents folder leaves no room
+// in a path for a name kept beside the save: "supersave.plist.corrupt-<time>"
+// and "supersave.plist.unread-<time>" there are longer than PATH_MAX, so
+// moving or keeping the save aside fails, for root too, while the save, the
+// settings and their temporary files still fit and write as usual.
+inline std::string homeWithNoRoomForKeptNames(const std::string& base)
+{
+    // The documents path, then "/supersave.plist.unread-YYYYMMDDTHHMMSSZ" (40
+    // characters, the shortest kept name) and the terminating NUL must pass
+    // PATH_MAX; "/.UserDefaults.plist.tmp-XXXXXX" (31) must not.
+    const size_t homeLength = PATH_MAX - 36 - std::string("/documents").size();
+    std::string home = base;
+    while (home.size() < homeLength) {
+        // "/" and a name of 1 to 200 characters, never leaving a single one over.
+        const size_t left = homeLength - home.size();
+        const size_t name = left <= 201 ? left - 1 : std::min<size_t>(200, left - 3);
+        home += "/" + std::string(std::max<size_t>(name, 1), 'n');
+    }
+    std::filesystem::create_directories(home);
+    return home;
+}
 
 // Keeps achievements in memory and lists the grants in order.
 class RecordingLedger : public AchievementLedger {

@@ -15,6 +15,7 @@
 #include <future>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -266,6 +267,80 @@ TEST_F(SaveFileTest, ADirectSaveWaitsForTheBackgroundWriteAndLandsLast)
     EXPECT_EQ(p.GoldCount, 2);
 }
 
+// A commit right after a background save (a building placed, then its
+// pop-up's save) is written after that save, not skipped: the file ends
+// with the newer state.
+TEST_F(SaveFileTest, ASaveAskedForWhileABackgroundSaveRunsIsWrittenAfterIt)
+{
+    startNewGame();
+    Profile& p = profile();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> writes{0};
+    p.saveFile().setWriteHookForTesting([&] {
+        if (++writes == 1) released.wait();
+    });
+    p.GoldCount = 1;
+    p.SaveInBcg();
+    for (int waited = 0; writes.load() == 0 && waited < 5000; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(writes.load(), 1) << "the background write never started";
+    p.GoldCount = 2;
+    std::atomic<bool> asked{false};
+    std::atomic<bool> returned{false};
+    std::thread commit([&] {
+        asked = true;
+        p.Save();
+        returned = true;
+    });
+    while (!asked.load()) std::this_thread::yield();
+    // A Save that waits for the running write does not return before it ends.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(returned.load()) << "the commit returned while the background write ran";
+    release.set_value();
+    commit.join();
+    p.saveFile().waitUntilIdle();
+    EXPECT_EQ(writes.load(), 2);
+    p.GoldCount = 0;
+    ASSERT_TRUE(p.Load());
+    EXPECT_EQ(p.GoldCount, 2);
+}
+
+// Saves land in the order they were asked for: a background save queued
+// behind a running write, and then overtaken by a direct save, is not
+// written after that newer one (the game would go back in time).
+TEST_F(SaveFileTest, AnOlderQueuedSaveNeverLandsAfterANewerOne)
+{
+    startNewGame();
+    Profile& p = profile();
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> writes{0};
+    p.saveFile().setWriteHookForTesting([&] {
+        if (++writes == 1) released.wait();
+    });
+    p.GoldCount = 1;
+    std::thread first([&] { EXPECT_TRUE(p.SaveData()); });
+    for (int waited = 0; writes.load() == 0 && waited < 5000; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(writes.load(), 1) << "the first write never started";
+    p.GoldCount = 2;
+    p.SaveInBcg(); // queued behind the running write
+    p.GoldCount = 3;
+    std::thread newest([&] { EXPECT_TRUE(p.SaveData()); });
+    // The newest save waits for the writer before the first one ends.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    release.set_value();
+    first.join();
+    newest.join();
+    p.saveFile().waitUntilIdle();
+    p.GoldCount = 0;
+    ASSERT_TRUE(p.Load());
+    EXPECT_EQ(p.GoldCount, 3);
+}
+
 TEST_F(SaveFileTest, ASaverKilledAtAnyPointLeavesTheOldOrTheNewGame)
 {
     startNewGame();
@@ -416,6 +491,24 @@ TEST_F(SaveFileTest, ASaveThatCannotBeReadIsNotWrittenOver)
     std::filesystem::remove(SaveFile::path());
     EXPECT_TRUE(profile().SaveData());
     EXPECT_TRUE(profile().Load());
+}
+
+// A save's place that cannot even be looked at (a loop of links, for root
+// too) is no missing save: the player is told it could not be read, and
+// nothing is written in its place.
+TEST_F(SaveFileTest, ASavePlaceThatCannotBeLookedAtIsNoNewPlayer)
+{
+    SaveNotices::purgeSharedInstance();
+    ASSERT_TRUE(Paths::createDirectories(Paths::documentsDirectory()));
+    ASSERT_EQ(::symlink("supersave.plist", SaveFile::path().c_str()), 0);
+    EXPECT_FALSE(SaveFile::isMissing());
+    EXPECT_FALSE(profile().Load());
+    ASSERT_NE(SaveNotices::sharedInstance()->notReadAlert(), nullptr);
+    EXPECT_EQ(SaveNotices::sharedInstance()->notReadAlert()->message,
+              LocalisationManager::sharedInstance()->getValue("SAVE_UNREADABLE_LEFT_TEXT"));
+    EXPECT_FALSE(profile().SaveData());
+    EXPECT_TRUE(std::filesystem::is_symlink(SaveFile::path()));
+    SaveNotices::purgeSharedInstance();
 }
 
 std::vector<uint8_t> bytesOf(const std::string& path)
@@ -591,6 +684,96 @@ TEST_F(SaveFileTest, ASaveNeverReadIsNotWrittenOverUntilANewGameKeepsItAside)
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_TRUE(std::filesystem::is_directory(Paths::documentsPath(kept[0]) + "/inside"));
     EXPECT_TRUE(setAside().empty()) << "nothing was damaged";
+}
+
+// A save that is whole but whose tables cannot be taken (another build's, a
+// table damaged before it was written) is refused and kept for rescue:
+// moved aside where it can be, else left where it is. Either way no save
+// writes over it, and the player and the log are told which it was.
+TEST_F(SaveFileTest, AWholeSaveWhoseTablesCannotBeTakenIsKeptAndNeverWrittenOver)
+{
+    struct Row {
+        const char* name;
+        bool roomToMove; // the folder has room for the moved-aside name
+    };
+    for (const Row& row : {Row{"moved aside", true}, Row{"cannot be moved", false}}) {
+        SCOPED_TRACE(row.name);
+        GameStateScope fresh;
+        std::optional<test::ScopedEnv> cramped;
+        if (!row.roomToMove) {
+            cramped.emplace("MOSSWICK_HOME", test::homeWithNoRoomForKeptNames(fresh.home.path()));
+            UserDefaults::resetStandardUserDefaults();
+        }
+        SaveNotices::purgeSharedInstance();
+        startNewGame();
+        profile().GoldCount = 10;
+        Value save = savedNow();
+        const std::string notAnArchive = "not an archive";
+        save.set("UpgradesDict", Value(Value::Bytes(notAnArchive.begin(), notAnArchive.end())));
+        const std::string encoded = SaveFile::encode(save);
+        const std::vector<uint8_t> unloadable(encoded.begin(), encoded.end());
+        ASSERT_TRUE(AtomicFile::write(SaveFile::path(), encoded));
+
+        ScopedLogCapture lines;
+        profile().GoldCount = 777;
+        profile().Loaded = true;
+        EXPECT_FALSE(profile().Load());
+        EXPECT_FALSE(profile().Loaded);
+        EXPECT_EQ(profile().GoldCount, 777);
+        AlertView* told = SaveNotices::sharedInstance()->notReadAlert();
+        ASSERT_NE(told, nullptr);
+        EXPECT_EQ(told->message, LocalisationManager::sharedInstance()->getValue(
+                                     row.roomToMove ? "SAVE_UNREADABLE_TEXT" : "SAVE_UNREADABLE_LEFT_TEXT"));
+        const std::vector<std::string> aside = setAside();
+        if (row.roomToMove) {
+            ASSERT_EQ(aside.size(), 1u);
+            EXPECT_EQ(bytesOf(Paths::documentsPath(aside[0])), unloadable);
+            EXPECT_TRUE(lines.contains("kept as " + Paths::documentsPath(aside[0])))
+                << ::testing::PrintToString(lines.lines());
+            EXPECT_TRUE(profile().SaveData()) << "the save's place is free";
+        } else {
+            EXPECT_TRUE(aside.empty());
+            EXPECT_FALSE(lines.contains("kept as")) << ::testing::PrintToString(lines.lines());
+            EXPECT_TRUE(lines.contains("stays where it is")) << ::testing::PrintToString(lines.lines());
+            profile().GoldCount = 5;
+            EXPECT_FALSE(profile().SaveData());
+            profile().SaveInBcg();
+            profile().saveFile().waitUntilIdle();
+            EXPECT_EQ(bytesOf(SaveFile::path()), unloadable) << "written over";
+        }
+        SaveNotices::purgeSharedInstance();
+    }
+}
+
+// Every new game that ends before its first save, beside the same save it
+// did not load, keeps that save under the one name the first gave it.
+TEST_F(SaveFileTest, NewGamesThatEndBeforeTheirFirstSaveKeepTheUnreadSaveUnderOneName)
+{
+    startNewGame();
+    profile().VillageName = "Old";
+    ASSERT_TRUE(profile().SaveData());
+    const std::vector<uint8_t> old = bytesOf(SaveFile::path());
+    auto kept = [] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory())) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("supersave.plist.", 0) == 0) names.push_back(name);
+        }
+        return names;
+    };
+    for (int start = 0; start < 6; ++start) {
+        // A new process, which never read the save, starts a new game and ends.
+        Profile::purgeSharedInstance();
+        startNewGame();
+        ASSERT_TRUE(profile().KeepUnloadedSaveAside()) << "start " << start;
+    }
+    ASSERT_EQ(kept().size(), 1u) << ::testing::PrintToString(kept());
+    EXPECT_EQ(kept()[0].rfind("supersave.plist.unread-", 0), 0u);
+    // The seventh gets as far as its first save: the old village stays kept.
+    ASSERT_TRUE(profile().SaveData());
+    ASSERT_EQ(kept().size(), 1u);
+    EXPECT_EQ(bytesOf(Paths::documentsPath(kept()[0])), old);
+    EXPECT_NE(bytesOf(SaveFile::path()), old);
 }
 
 } // namespace
