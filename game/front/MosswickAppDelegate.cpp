@@ -23,7 +23,6 @@
 #include "foundation/PropertyList.h"
 #include "foundation/Shared.h"
 #include "foundation/StartUpTrace.h"
-#include "game/boards/MineScene.h"
 #include "game/boards/SessionHooks.h"
 #include "game/defs/XMLManager.h"
 #include "game/village/InAppPurchase.h"
@@ -34,7 +33,6 @@
 #include "game/state/Profile.h"
 #include "game/state/SaveNotices.h"
 #include "game/village/AchievementPopUp.h"
-#include "game/boards/CCTutorialArrow.h"
 #include "game/village/MapScene.h"
 #include "game/village/screens/MicroLayer.h"
 #include "game/village/tutorial/TutorialAnim.h"
@@ -182,8 +180,6 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
         (void)AchievementPopUp::showOnRunningScene(textKey, points);
     };
     // The boards' ways out to screens of the front end that exist so far.
-    session::setTutorialArrowMaker([] { return Ref<CCNode>(CCTutorialArrow::arrow()); });
-    session::setMineSceneMaker([] { return MineScene::scene(); });
     session::setVillageSceneMaker([] { return Ref<CCScene>(VillageScene::scene()); });
     session::setTutorialMaker([](int32_t frame) -> Ref<CCNode> {
         return TutorialPopup::popUpWithFrame(Profile::sharedInstance()->GetTutorialDef(frame));
