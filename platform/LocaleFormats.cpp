@@ -4,6 +4,8 @@
 #include <unicode/unum.h>
 #include <unicode/ustring.h>
 
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "foundation/Log.h"
@@ -36,17 +38,44 @@ std::vector<UChar> toUChars(const char* text)
 
 } // namespace
 
+namespace {
+
+// Opening a formatter reads the locale's data, which costs many times the
+// formatting itself; the prices of one store answer share a locale, so the
+// last locale's formatter is kept.
+struct Closer {
+    void operator()(UNumberFormat* formatter) const { unum_close(formatter); }
+};
+std::mutex mutex;
+std::string lastLocale;
+std::unique_ptr<UNumberFormat, Closer> lastFormatter;
+
+} // namespace
+
+void forgetCurrencyFormat()
+{
+    std::lock_guard guard(mutex);
+    lastFormatter.reset();
+    lastLocale.clear();
+}
+
 std::string formatCurrency(double amount, const std::string& locale)
 {
+    std::lock_guard guard(mutex);
     UErrorCode status = U_ZERO_ERROR;
-    UNumberFormat* formatter = unum_open(UNUM_CURRENCY, nullptr, 0, locale.c_str(), nullptr, &status);
-    if (U_FAILURE(status)) {
-        logLine("Prices: no currency format for locale \"%s\" (%s)", locale.c_str(), u_errorName(status));
-        return std::string();
+    if (!lastFormatter || locale != lastLocale) {
+        lastFormatter.reset();
+        std::unique_ptr<UNumberFormat, Closer> formatter(
+            unum_open(UNUM_CURRENCY, nullptr, 0, locale.c_str(), nullptr, &status));
+        if (U_FAILURE(status)) {
+            logLine("Prices: no currency format for locale \"%s\" (%s)", locale.c_str(), u_errorName(status));
+            return std::string();
+        }
+        lastFormatter = std::move(formatter);
+        lastLocale = locale;
     }
     UChar buffer[64];
-    const int32_t length = unum_formatDouble(formatter, amount, buffer, 64, nullptr, &status);
-    unum_close(formatter);
+    const int32_t length = unum_formatDouble(lastFormatter.get(), amount, buffer, 64, nullptr, &status);
     if (U_FAILURE(status) || length > 64) return std::string();
     return toUtf8(buffer, length);
 }

@@ -9,7 +9,10 @@ namespace mw {
 // A price in the currency style of a locale such as "en_US", "de_DE" or
 // "en_GB@currency=EUR" (the region's currency unless the locale names one):
 // "$0.99", "0,99\u00a0€". An unknown locale falls back to ICU's root rules.
+// The formatter of the last locale is kept for the next call.
 std::string formatCurrency(double amount, const std::string& locale);
+// Closes the formatter formatCurrency keeps (the next call opens one again).
+void forgetCurrencyFormat();
 
 // The calendar fields of a moment in a time zone of the time-zone database
 // ("America/Los_Angeles"); Gregorian calendar. An unknown zone answers UTC's.

@@ -10,8 +10,9 @@
 #
 # -b  the build with the fuzz program (default build/test, as ./test makes it)
 # -s  seconds per target (default 5)
-# -c  cores to pin to, comma separated (default 7); with several, as many
-#     targets run at once, each on a core of its own
+# -c  cores to pin to, comma separated (default: the last core this process
+#     may run on); with several, as many targets run at once, each on a core
+#     of its own
 # -m  the executions a second below which a target counts as slow (default 1000)
 # Without names every target is measured.
 set -euo pipefail
@@ -19,7 +20,7 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 
 build="$top/build/test"
 seconds=5
-cores=7
+cores=""
 floor=1000
 while getopts "b:s:c:m:" option; do
     case "$option" in
@@ -27,7 +28,7 @@ while getopts "b:s:c:m:" option; do
     s) seconds="$OPTARG" ;;
     c) cores="$OPTARG" ;;
     m) floor="$OPTARG" ;;
-    *) sed -n '9,16p' "$0" >&2; exit 2 ;;
+    *) sed -n '9,17p' "$0" >&2; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
@@ -39,7 +40,25 @@ if [ ${#names[@]} -eq 0 ]; then
     done
 fi
 [ ${#names[@]} -gt 0 ] || { echo "no fuzz targets in $build (build mosswick_fuzz first)" >&2; exit 2; }
+# The cores this process may run on (its affinity, "0-3,6"), one a line.
+allowed_cores() {
+    local list range
+    list="$(sed -n 's/^Cpus_allowed_list:[[:space:]]*//p' /proc/self/status)"
+    IFS=, read -r -a ranges <<<"$list"
+    for range in "${ranges[@]}"; do
+        if [[ "$range" == *-* ]]; then seq "${range%-*}" "${range#*-}"; else echo "$range"; fi
+    done
+}
+mapfile -t allowed < <(allowed_cores)
+[ ${#allowed[@]} -gt 0 ] || { echo "cannot read the cores this process may use" >&2; exit 2; }
+[ -n "$cores" ] || cores="${allowed[${#allowed[@]} - 1]}"
 IFS=, read -r -a core_list <<<"$cores"
+for core in "${core_list[@]}"; do
+    if ! printf '%s\n' "${allowed[@]}" | grep -qx -- "$core"; then
+        echo "core $core is not one this process may use (${allowed[*]})" >&2
+        exit 2
+    fi
+done
 
 export LSAN_OPTIONS="suppressions=$top/tools/lsan.supp"
 export ASAN_OPTIONS="intercept_tls_get_addr=0"

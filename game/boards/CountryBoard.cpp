@@ -23,6 +23,7 @@
 #include "game/boards/CCTimeStripCounter.h"
 #include "game/boards/CCToolInfoFrame.h"
 #include "game/boards/Puzzle.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/boards/SessionHooks.h"
 #include "game/boards/PuzzleFactory.h"
 #include "game/boards/ResourceBoard.h"
@@ -622,8 +623,7 @@ bool CountryBoard::PresentTutorialAnimation(int32_t frame)
 void CountryBoard::PutTutorialArrow(CCNode* on, CGPoint at, int z, int tag)
 {
     if (on == nullptr) return;
-    Ref<CCNode> arrow = session::makeTutorialArrow();
-    if (!arrow) return;
+    Ref<CCTutorialArrow> arrow = CCTutorialArrow::arrow();
     arrow->setPosition(at);
     on->addChild(arrow.get(), z, tag);
 }

@@ -21,6 +21,7 @@
 #include "foundation/Utf16.h"
 #include "game/boards/BoardSupport.h"
 #include "game/boards/CCFoodBar.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/boards/SessionHooks.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
@@ -92,8 +93,7 @@ void twoLayerLabel(CCNode* button, const std::string& s, float size, ccColor3B s
 void putArrow(CCNode* on, CGPoint at, int z, int tag, float rotation)
 {
     if (!on) return;
-    Ref<CCNode> arrow = session::makeTutorialArrow();
-    if (!arrow) return;
+    Ref<CCTutorialArrow> arrow = CCTutorialArrow::arrow();
     arrow->setPosition(at);
     arrow->setRotation(rotation);
     on->addChild(arrow.get(), z, tag);

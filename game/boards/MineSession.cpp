@@ -21,6 +21,7 @@
 #include "game/boards/MineBoard.h"
 #include "game/boards/Puzzle.h"
 #include "game/boards/PuzzleFactory.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/boards/SessionHooks.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
@@ -124,10 +125,9 @@ void MineBoard::ValidateAndPlayTutorial()
             showTutorialFrame(40);
         } else if (tools && tools->ArrowAfter && !tools->ArrowAfterDone) {
             if (ToolBtn && !ToolBtn->getChildByTag(kTagTutorialArrow)) {
-                if (Ref<CCNode> arrow = session::makeTutorialArrow()) {
-                    arrow->setPosition({ToolBtn->contentSize().width / 2, ToolBtn->contentSize().height});
-                    ToolBtn->addChild(arrow.get(), 2, kTagTutorialArrow);
-                }
+                Ref<CCTutorialArrow> arrow = CCTutorialArrow::arrow();
+                arrow->setPosition({ToolBtn->contentSize().width / 2, ToolBtn->contentSize().height});
+                ToolBtn->addChild(arrow.get(), 2, kTagTutorialArrow);
             }
             if (profile->GetUpgradeCount(kToolEarth) <= 1) {
                 profile->increaseUpgradeCount(kToolEarth, 2);

@@ -10,6 +10,7 @@
 #include "foundation/Log.h"
 #include "foundation/Shared.h"
 #include "game/boards/BoardSupport.h"
+#include "game/boards/MineScene.h"
 #include "game/state/GlobalObject.h"
 
 namespace mw::session {
@@ -18,11 +19,9 @@ namespace {
 struct Makers {
     TutorialMaker tutorial;
     OverlayMaker overlay;
-    ArrowMaker arrow;
     OptionsPopUpMaker options;
     CoinPackListMaker coinPacks;
     SceneMaker village;
-    SceneMaker mine;
     ScoreSink scores;
 };
 
@@ -78,18 +77,6 @@ bool showTutorialOverlay(CCNode* parent, int32_t frame, int z)
     return true;
 }
 
-ArrowMaker setTutorialArrowMaker(ArrowMaker maker)
-{
-    return std::exchange(makers().arrow, std::move(maker));
-}
-
-Ref<CCNode> makeTutorialArrow()
-{
-    if (makers().arrow) return makers().arrow();
-    logLine("session: no tutorial arrow to show");
-    return nullptr;
-}
-
 OptionsPopUpMaker setOptionsPopUpMaker(OptionsPopUpMaker maker)
 {
     return std::exchange(makers().options, std::move(maker));
@@ -119,16 +106,6 @@ SceneMaker setVillageSceneMaker(SceneMaker maker)
     return std::exchange(makers().village, std::move(maker));
 }
 
-SceneMaker setMineSceneMaker(SceneMaker maker)
-{
-    return std::exchange(makers().mine, std::move(maker));
-}
-
-const SceneMaker& mineSceneMaker()
-{
-    return makers().mine;
-}
-
 void fadeTo(const SceneMaker& maker, int32_t soundSet, const char* what)
 {
     Ref<CCScene> scene = maker ? maker() : nullptr;
@@ -150,7 +127,7 @@ void fadeToVillage()
 
 void fadeToMine()
 {
-    fadeTo(makers().mine, kMineSoundSet, "mine");
+    fadeTo([] { return MineScene::scene(); }, kMineSoundSet, "mine");
 }
 
 ScoreSink setScoreSink(ScoreSink sink)

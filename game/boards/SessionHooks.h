@@ -33,11 +33,6 @@ OverlayMaker setTutorialOverlayMaker(OverlayMaker maker);
 // once per frame) when none could be made.
 bool showTutorialOverlay(CCNode* parent, int32_t frame, int z);
 
-// The pointing arrow of the tutorials (null: none is shown, logged).
-using ArrowMaker = std::function<Ref<CCNode>()>;
-ArrowMaker setTutorialArrowMaker(ArrowMaker maker);
-Ref<CCNode> makeTutorialArrow();
-
 // The options pop-up the boards and the village HUD open, built around its
 // own origin (null: none is shown, logged). The pop-up installs its own
 // maker, so it is there wherever the pop-up is part of the program.
@@ -53,13 +48,12 @@ Ref<CCNode> makeCoinPackList(CCNode* guiParent);
 // Scenes a session leaves to.
 using SceneMaker = std::function<Ref<CCScene>()>;
 SceneMaker setVillageSceneMaker(SceneMaker maker);
-SceneMaker setMineSceneMaker(SceneMaker maker);
 // Loads the sound set `soundSet`, fades (0.4 s) to the made scene and
 // unloads the set of the scene left. Nothing but a log line without a maker.
 void fadeTo(const SceneMaker& maker, int32_t soundSet, const char* what);
 void fadeToVillage();
+// The mine's scene sits on the boards' own floor: no maker is needed.
 void fadeToMine();
-const SceneMaker& mineSceneMaker();
 
 // Scores for the game-centre service (the global object's by default).
 using ScoreSink = std::function<void(const std::string& category, int32_t score)>;

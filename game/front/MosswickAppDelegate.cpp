@@ -21,7 +21,6 @@
 #include "foundation/PropertyList.h"
 #include "foundation/Shared.h"
 #include "foundation/StartUpTrace.h"
-#include "game/boards/MineScene.h"
 #include "game/boards/SessionHooks.h"
 #include "game/defs/XMLManager.h"
 #include "game/village/InAppPurchase.h"
@@ -33,7 +32,6 @@
 #include "game/state/SaveFile.h"
 #include "game/state/SaveNotices.h"
 #include "game/village/AchievementPopUp.h"
-#include "game/boards/CCTutorialArrow.h"
 #include "game/village/MapScene.h"
 #include "game/village/screens/MicroLayer.h"
 #include "game/village/tutorial/TutorialAnim.h"
@@ -175,8 +173,6 @@ void MosswickAppDelegate::applicationDidFinishLaunching()
         (void)AchievementPopUp::showOnRunningScene(textKey, points);
     };
     // The boards' ways out to screens of the front end that exist so far.
-    session::setTutorialArrowMaker([] { return Ref<CCNode>(CCTutorialArrow::arrow()); });
-    session::setMineSceneMaker([] { return MineScene::scene(); });
     session::setVillageSceneMaker([] { return Ref<CCScene>(VillageScene::scene()); });
     session::setTutorialMaker([](int32_t frame) -> Ref<CCNode> {
         return TutorialPopup::popUpWithFrame(Profile::sharedInstance()->GetTutorialDef(frame));

@@ -138,17 +138,23 @@ void InAppPopUp::Failed(const std::string& text)
 
 void InAppPopUp::Success(int32_t gold)
 {
-    if (succes) return;
-    succes = true;
+    // The service reports each purchase once, however often the store
+    // repeats it: a further success is another purchase made while the frame
+    // is up. Each is logged, and the row shows the latest one's gold.
     TallyAnalytics::logEvent("InApp", {{"InApp", format("%d", gold)}});
-    b2->setVisible(false);
-    b3->setVisible(true);
-    header->setString(caption::localized("IAP_HEAD"));
     const CGSize bg = bcg->contentSize();
-    auto text = CCLabelTTF::labelWithString(caption::localized("IAP_TEXT"), "HelveticaNeue", pick(22, 11));
-    text->setColor(kTextColour);
-    text->setPosition({0.5f * bg.width, 0.28f * bg.height});
-    bcg->addChild(text.get());
+    if (!succes) {
+        succes = true;
+        b2->setVisible(false);
+        b3->setVisible(true);
+        header->setString(caption::localized("IAP_HEAD"));
+        auto text = CCLabelTTF::labelWithString(caption::localized("IAP_TEXT"), "HelveticaNeue", pick(22, 11));
+        text->setColor(kTextColour);
+        text->setPosition({0.5f * bg.width, 0.28f * bg.height});
+        bcg->addChild(text.get());
+    } else if (goldRow_) {
+        goldRow_->removeFromParentAndCleanup(true);
+    }
 
     auto amount = CCLabelTTF::labelWithString(format("+%d", gold), "HelveticaNeue-Bold", pick(27, 13));
     amount->setColor(kTextColour);

@@ -20,7 +20,8 @@ class CCSprite;
 //
 // Connecting (no button) -> in progress -> failed (done button b2; later
 // reports may still change the text, and a late success still wins) or
-// succeeded (done button b3 and the gold row; final). The done button
+// succeeded (done button b3 and the gold row; final, though a further
+// purchase's success updates the row). The done button
 // detaches the frame from the service, gives the input back to whatever lies
 // under it and removes the frame; reports after that reach nothing.
 class InAppPopUp : public CCNode, public InAppFrame {
@@ -33,8 +34,9 @@ public:
     void SetText(const std::string& text) override;
     // The failure text and the done button b2, unless the purchase succeeded.
     void Failed(const std::string& text) override;
-    // Switches to the success state with the gold the pack brought; once
-    // succeeded, a further success changes nothing.
+    // Switches to the success state with the gold the pack brought and logs
+    // the purchase; a further success (another purchase) is logged too and
+    // its gold replaces the row's.
     void Success(int32_t gold) override;
     // Detaches, gives the input back (see the class comment), removes the frame.
     void DoneCallback(Object* sender);

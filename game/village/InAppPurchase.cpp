@@ -153,6 +153,14 @@ void InAppPurchase::paymentQueueUpdatedTransactions(const std::vector<Ref<Paymen
                 logLine("Payment for %s kept for a loaded village", transaction->productIdentifier.c_str());
                 break;
             }
+            // The queue may report one transaction again before its finish
+            // reached it: it was paid for once and is credited once.
+            if (!transaction->transactionIdentifier.empty() &&
+                !delivered_.insert(transaction->transactionIdentifier).second) {
+                logLine("Payment %s already delivered", transaction->transactionIdentifier.c_str());
+                store->finishTransaction(*transaction);
+                break;
+            }
             const bool restored = transaction->state == PaymentTransaction::kRestored;
             logLine(restored ? "restoreTransaction..." : "completeTransaction...");
             const std::string product = restored && transaction->originalTransaction

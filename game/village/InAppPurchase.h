@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,8 @@ private:
     void provideContent(const std::string& productIdentifier);
 
     std::map<int, std::string> products_;
+    // Identifiers of the transactions credited in this run.
+    std::set<std::string> delivered_;
     bool requestInFlight_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

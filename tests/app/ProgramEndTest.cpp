@@ -202,9 +202,13 @@ public:
         MosswickAppDelegate::endProgram(driver_->lifeCycle());
         // The quit sends the pause's report on a thread of its own: a held
         // one is going once that thread has run, and must be over once the
-        // program's end is.
-        for (int wait = 0; uploads_->holdSeconds > 0 && uploads_->pausesStarted == pausesBefore && wait < 500; ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // program's end is. A quit that never sent it would leave nothing
+        // going either, so its start is waited for and required.
+        if (uploads_->holdSeconds > 0) {
+            for (int wait = 0; uploads_->pausesStarted == pausesBefore && wait < 2000; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (uploads_->pausesStarted == pausesBefore) notReached("the quit's analytics report, never sent");
+        }
         const bool uploading = uploads_->running != 0;
         game_.reset();
         driver_.reset();

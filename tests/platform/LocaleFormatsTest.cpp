@@ -17,7 +17,9 @@ TEST(LocaleFormatsTest, PricesFollowTheLocalesCurrencyStyle)
     const Row rows[] = {
         { 0.99, "en_US", "$0.99" },       { 0.99, "de_DE", "0,99\u00a0\u20ac" },
         { 1234.5, "en_US", "$1,234.50" }, { 0.99, "en_US@currency=EUR", "\u20ac0.99" },
-        { 120, "ja_JP", "\uffe5120" },
+        { 2.5, "en_US@currency=EUR", "\u20ac2.50" }, { 120, "ja_JP", "\uffe5120" },
+        // One locale after another, the same one twice: each price in its own.
+        { 0.99, "de_DE", "0,99\u00a0\u20ac" }, { 0.99, "en_US", "$0.99" },
     };
     for (const Row& row : rows) EXPECT_EQ(formatCurrency(row.price, row.locale), row.text) << row.locale;
 }

@@ -94,14 +94,12 @@ protected:
             ++villageVisits;
             return CCScene::node();
         });
-        savedMine_ = session::setMineSceneMaker([] { return MineScene::scene(); });
         ::srandom(kSeed);
     }
     void TearDown() override
     {
         if (!resources_.empty()) {
             session::setVillageSceneMaker(std::move(savedVillage_));
-            session::setMineSceneMaker(std::move(savedMine_));
         }
         SessionReturnPoint::clear();
         BoardTest::TearDown();
@@ -221,7 +219,6 @@ protected:
     bool drawFrames_ = true;
     std::string resources_;
     session::SceneMaker savedVillage_;
-    session::SceneMaker savedMine_;
 };
 
 } // namespace mw::test

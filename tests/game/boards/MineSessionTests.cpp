@@ -9,6 +9,7 @@
 #include "engine/menus/CCHoldButton.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Value.h"
+#include "game/boards/CCTutorialArrow.h"
 #include "game/boards/BoardSupport.h"
 #include "game/boards/CCFoodBar.h"
 #include "game/boards/SessionHooks.h"
@@ -236,6 +237,22 @@ TEST_F(MineSessionFlowTest, ClosingTheFoodPopUpPutsBackFoodGoldAndMoves)
     EXPECT_EQ(popUp->parent(), nullptr);
 }
 
+// The tutorial's pointing arrow belongs to the boards: the food pop-up puts
+// it on the bread once frame 24 is done, with nothing installed from above.
+TEST_F(MineSessionFlowTest, TheFoodPopUpPointsAtTheBreadWithTheTutorialArrow)
+{
+    auto def = makeRef<TutorialFrameDef>();
+    def->Done = true;
+    def->ArrowAfter = true;
+    profile().TutorialDict[24] = def;
+    Ref<FoodPopUp> popUp;
+    Ref<test::TestMapHost> host = openFoodPopUp(popUp);
+    ASSERT_NE(popUp, nullptr);
+    popUp->MoveWithTutorial();
+    EXPECT_NE(dynamic_cast<CCTutorialArrow*>(popUp->BreadButton->getChildByTag(FoodPopUp::kTagArrow)), nullptr);
+    host->removeFromParentAndCleanup(true);
+}
+
 TEST_F(MineSessionFlowTest, SixFoodsMarkTheBalancedDietFiveDoNot)
 {
     for (int used : {5, 6}) {
@@ -248,9 +265,7 @@ TEST_F(MineSessionFlowTest, SixFoodsMarkTheBalancedDietFiveDoNot)
         const std::vector<CCHoldButtonImage*> foods{popUp->BreadButton, popUp->SoupButton, popUp->PieButton,
                                                     popUp->FlockButton, popUp->DroveButton, popUp->HerdButton};
         for (int i = 0; i < used; ++i) popUp->AddFoodCallback(foods[static_cast<size_t>(i)]);
-        session::SceneMaker none = session::setMineSceneMaker({});
         popUp->MineCallback(nullptr);
-        session::setMineSceneMaker(std::move(none));
         EXPECT_EQ(GlobalObject::sharedInstance()->GetDietAchievement(), used == 6);
         host->removeFromParentAndCleanup(true);
     }

@@ -26,7 +26,6 @@
 #include "game/village/AchievementPopUp.h"
 #include "game/state/Profile.h"
 #include "game/state/TutorialFrameDef.h"
-#include "game/boards/CCTutorialArrow.h"
 #include "game/village/screens/MicroLayer.h"
 #include "game/village/tutorial/TutorialPopup.h"
 #include "platform/Application.h"
@@ -173,7 +172,7 @@ TEST_F(AppDelegateTest, TheSocialScreensWindowIsInstalledOverTheDirectorAndTaken
     EXPECT_EQ(UIWindow::keyWindow(), nullptr);
 }
 
-TEST_F(AppDelegateTest, AGrantedAchievementShowsItsBannerAndTheBoardsGetTheTutorialArrow)
+TEST_F(AppDelegateTest, AGrantedAchievementShowsItsBanner)
 {
     launch();
     CCScene* running = director().runningScene();
@@ -187,9 +186,6 @@ TEST_F(AppDelegateTest, AGrantedAchievementShowsItsBannerAndTheBoardsGetTheTutor
     EXPECT_EQ(banners(), 0u);
     GlobalObject::sharedInstance()->AchievementDone("com.zandovar.mw.diy", "ACH_TOOL1", 5);
     EXPECT_EQ(banners(), 1u);
-    // The boards' tutorial arrow is the front end's.
-    Ref<CCNode> arrow = session::makeTutorialArrow();
-    EXPECT_NE(dynamic_cast<CCTutorialArrow*>(arrow.get()), nullptr);
 }
 
 TEST_F(AppDelegateTest, TheBoardsShowTheVillagesTutorialPopUpAndCoinPackList)

@@ -378,7 +378,7 @@ TEST_P(CoinPackTest, ThePurchasePopUpsStates)
          false,
          true,
          {"1200"}},
-        {"a second success", {{'s', "", 500}, {'s', "", 900}}, text("IAP_HEAD"), false, true, {"500"}},
+        {"a second success", {{'s', "", 500}, {'s', "", 900}}, text("IAP_HEAD"), false, true, {"500", "900"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -401,7 +401,7 @@ TEST_P(CoinPackTest, ThePurchasePopUpsStates)
         if (CCNode* row = frame->goldRow()) {
             auto labels = labelsOf(row);
             ASSERT_EQ(labels.size(), 1u);
-            EXPECT_EQ(labels[0]->string(), "+" + c.inApp[0]);
+            EXPECT_EQ(labels[0]->string(), "+" + c.inApp.back()) << "the latest purchase's gold";
             float width = 0;
             for (Object* part : *row->children()) width += static_cast<CCNode*>(part)->contentSize().width;
             const CGSize bg = frame->background()->contentSize();
@@ -410,6 +410,37 @@ TEST_P(CoinPackTest, ThePurchasePopUpsStates)
         }
         frame->removeFromParentAndCleanup(true);
     }
+}
+
+// Purchases made while one purchase pop-up is up, through the store: each is
+// credited and logged once, and a transaction the queue reports again (here:
+// the service registers again while the purchase is still on its way) is
+// neither credited nor logged a second time.
+TEST_P(CoinPackTest, EachPurchaseUnderOnePopUpIsCreditedAndLoggedOnce)
+{
+    TallyAnalytics::clearRecordedEvents();
+    profile().GoldCount = 0;
+    Ref<InAppPopUp> frame = InAppPopUp::popUp();
+    scene_->addChild(frame.get());
+    service().SetFrame(frame.get());
+    service().buyProductIdentifier(InAppPurchase::productIdentifier(0));
+    settle();
+    service().buyProductIdentifier(InAppPurchase::productIdentifier(1));
+    settle();
+    EXPECT_EQ(profile().GoldCount, 500 + 1200);
+    EXPECT_EQ(eventValues("InApp"), (std::vector<std::string>{"500", "1200"}));
+
+    service().buyProductIdentifier(InAppPurchase::productIdentifier(0));
+    store_->setTransactionObserver(&service());
+    settle();
+    EXPECT_EQ(profile().GoldCount, 500 + 1200 + 500);
+    EXPECT_EQ(eventValues("InApp"), (std::vector<std::string>{"500", "1200", "500"}));
+    EXPECT_EQ(UserDefaults::standardUserDefaults().integerForKey(InAppPurchase::productIdentifier(0) + "_done"), 2);
+    EXPECT_TRUE(store_->transactions().empty());
+    ASSERT_NE(frame->goldRow(), nullptr);
+    EXPECT_EQ(labelsOf(frame->goldRow()).at(0)->string(), "+500");
+    service().SetFrame(nullptr);
+    frame->removeFromParentAndCleanup(true);
 }
 
 TEST_P(CoinPackTest, CaptionSizeFollowsTheCancelTextsLength)
