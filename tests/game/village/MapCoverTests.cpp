@@ -136,7 +136,8 @@ std::vector<Shown> everyDeviceFromEveryDevice()
 INSTANTIATE_TEST_SUITE_P(Devices, MapCoverTest, ::testing::ValuesIn(everyDeviceFromEveryDevice()),
                          [](const auto& info) {
                              const Shown& shown = info.param;
-                             std::string name = shown.device + (shown.savedOn.empty() ? "_new" : "_from_" + shown.savedOn);
+                             std::string name =
+                                 shown.device + (shown.savedOn.empty() ? "_new" : "_from_" + shown.savedOn);
                              std::replace(name.begin(), name.end(), '-', '_');
                              return name;
                          });

@@ -57,7 +57,8 @@ CGRect inWindow(CCNode* node, const CGRect& pixels)
 {
     const CGRect drawn = CGRectApplyAffineTransform(pixels, node->nodeToWorldTransform());
     const float scale = ccContentScaleFactor();
-    return {{drawn.origin.x / scale, drawn.origin.y / scale}, {drawn.size.width / scale, drawn.size.height / scale}};
+    return {{drawn.origin.x / scale, drawn.origin.y / scale},
+            {drawn.size.width / scale, drawn.size.height / scale}};
 }
 
 CGRect worldBox(CCNode* node)
@@ -110,8 +111,8 @@ CGRect drawnBox(CCLabelTTF* label, bool& clipped)
 // Every visible picture, text and button below `root` (not `root` itself,
 // nor the nodes of `unchecked`, whose children still are) that is drawn
 // outside `limit`, or a text that does not fit its box.
-void findSpills(CCNode* root, const CGRect& limit, const std::set<CCNode*>& unchecked, const std::string& where,
-                std::vector<std::string>& spills)
+void findSpills(CCNode* root, const CGRect& limit, const std::set<CCNode*>& unchecked,
+                const std::string& where, std::vector<std::string>& spills)
 {
     if (!root->children()) return;
     for (Object* object : *root->children()) {
@@ -133,7 +134,8 @@ void findSpills(CCNode* root, const CGRect& limit, const std::set<CCNode*>& unch
                        std::to_string(node->tag());
             }
             if (!inside(drawn, limit))
-                spills.push_back(where + ": " + what + " at " + describe(drawn) + " leaves " + describe(limit));
+                spills.push_back(where + ": " + what + " at " + describe(drawn) + " leaves " +
+                                 describe(limit));
             // A button's caption stays on the button.
             if (dynamic_cast<CCMenuItem*>(node)) {
                 findSpills(node, intersection(limit, drawn), unchecked, where, spills);
@@ -202,7 +204,8 @@ TEST_P(PanelBoundsTest, TheOfficePageKeepsItsButtonCountdownAndTextsOnItsBoard)
                           {sheet.size.width - 2 * desk, sheet.size.height - 2 * desk}};
     std::set<CCNode*> unchecked = {background};
     for (Object* child : *background->children()) {
-        if (static_cast<CCNode*>(child)->zOrder() < 0) unchecked.insert(static_cast<CCNode*>(child)); // the picture
+        auto* node = static_cast<CCNode*>(child);
+        if (node->zOrder() < 0) unchecked.insert(node); // the picture itself
     }
 
     ASSERT_TRUE(page->taxButton()->isEnabled());
@@ -230,10 +233,14 @@ TEST_P(PanelBoundsTest, EveryTutorialFrameStaysInTheWindowAndItsPanel)
     std::vector<TutorialFrameDef*> frames;
     for (const auto& [number, frame] : world.profile().TutorialDict) frames.push_back(frame.get());
     ASSERT_GE(frames.size(), std::size(kFieldPopUpFrames) + std::size(kOverlayFrames));
-    for (int32_t number : kFieldPopUpFrames) ASSERT_NE(world.profile().GetTutorialDef(number), nullptr) << number;
+    for (int32_t number : kFieldPopUpFrames)
+        ASSERT_NE(world.profile().GetTutorialDef(number), nullptr) << number;
     for (TutorialFrameDef* frame : frames) {
         const std::string name = "frame " + std::to_string(frame->ID);
-        if (std::find(std::begin(kOverlayFrames), std::end(kOverlayFrames), frame->ID) != std::end(kOverlayFrames)) {
+        const auto* overlayEnd = std::end(kOverlayFrames);
+        const bool shownAsOverlay =
+            std::find(std::begin(kOverlayFrames), overlayEnd, frame->ID) != overlayEnd;
+        if (shownAsOverlay) {
             Ref<TutorialAnim> overlay = TutorialAnim::overlayWithTutorialState(frame->ID);
             ASSERT_NE(overlay, nullptr) << name;
             scene->addChild(overlay.get(), 5);
@@ -252,7 +259,8 @@ TEST_P(PanelBoundsTest, EveryTutorialFrameStaysInTheWindowAndItsPanel)
         // The speaker peeks in from the screen's edge; the bubble, with all
         // it holds, is the frame.
         CCSprite* bubble = popUp->bubble();
-        expectInside(bubble, worldBox(bubble), {}, name + " (placement " + std::to_string(popUp->placementType()) + ")");
+        expectInside(bubble, worldBox(bubble), {},
+                     name + " (placement " + std::to_string(popUp->placementType()) + ")");
         if (placementsPictured.insert(popUp->placementType()).second || frame->ID == 11 || frame->ID == 15)
             world.run.picture("tutorial-frame-" + std::to_string(frame->ID) + "-" + language());
         popUp->removeFromParentAndCleanup(true);
@@ -266,7 +274,8 @@ TEST_P(PanelBoundsTest, EveryTutorialFrameStaysInTheWindowAndItsPanel)
         popUp->setPosition({win.width / 2, win.height / 2});
         scene->addChild(popUp.get(), 37);
         world.run.run(2.0);
-        expectInside(popUp->bubble(), worldBox(popUp->bubble()), {}, "hired worker " + std::to_string(upgrade));
+        expectInside(popUp->bubble(), worldBox(popUp->bubble()), {},
+                     "hired worker " + std::to_string(upgrade));
         if (upgrade == 105) world.run.picture("tutorial-hired-" + std::to_string(upgrade) + "-" + language());
         popUp->removeFromParentAndCleanup(true);
     }
