@@ -192,11 +192,12 @@ XML* XMLManager::GetXMLNamed(const std::string& file) const
     return it == XmlFiles.end() ? nullptr : it->second.get();
 }
 
-void XMLManager::ParseMapData()
+std::map<int32_t, Ref<MAP_OBJECT>> XMLManager::readMapFile()
 {
+    std::map<int32_t, Ref<MAP_OBJECT>> slots;
     const bool tablet = onTablet();
     Ref<XML> reader = readBundled(tablet ? "map_slots_short.xml" : "map_short.xml");
-    if (!reader) return;
+    if (!reader) return slots;
     const int32_t count = reader->query("view[0].image.count").intValue();
     const float height = ccWinSize().height;
     const float scale = tablet ? 1.0f : 0.5f;
@@ -212,7 +213,24 @@ void XMLManager::ParseMapData()
         slot->GroupID = attribute("GroupID").value().asInt();
         slot->isTree = attribute("isTree").value().asInt();
         slot->IDBuild = slot->GroupID == kStartGroup ? kStartBuilding : -1;
-        MapObjects[slot->key()] = slot;
+        slots[slot->key()] = slot;
+    }
+    return slots;
+}
+
+void XMLManager::ParseMapData()
+{
+    for (auto& [key, slot] : readMapFile()) MapObjects[key] = slot;
+}
+
+void XMLManager::placeForThisDevice()
+{
+    const std::map<int32_t, Ref<MAP_OBJECT>> here = readMapFile();
+    for (auto& [key, slot] : MapObjects) {
+        auto found = here.find(key);
+        if (found == here.end()) continue;
+        slot->x = found->second->x;
+        slot->y = found->second->y;
     }
 }
 
@@ -287,6 +305,7 @@ void XMLManager::LoadFrom(const Value* save)
         SavedSlots slots = savedSlots(*save);
         if (!slots.table.empty()) {
             MapObjects = std::move(slots.table);
+            placeForThisDevice();
             return;
         }
     }

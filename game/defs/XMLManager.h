@@ -72,8 +72,9 @@ public:
     static bool stringToBool(std::string_view text) { return text == "true"; }
 
     // The slot table in the player's save ("MapObjects"). A save that holds
-    // slots gives them back whatever the user defaults say; one without (and
-    // a new game, with null) gets the map file's. The user default
+    // slots gives them back whatever the user defaults say, standing where
+    // this device's map file places them (see placeForThisDevice); one without
+    // (and a new game, with null) gets the map file's. The user default
     // "MapDefLoaded" is still set by a save, but read by nothing.
     void SaveTo(SaveSnapshot& save) override;
     void LoadFrom(const Value* save) override;
@@ -101,6 +102,17 @@ private:
     void adopt(Loaded loaded);
 
     static bool onTablet();
+    // The slots of the device's map file, in this window's points, by key;
+    // none when the file cannot be read (logged).
+    static std::map<int32_t, Ref<MAP_OBJECT>> readMapFile();
+    // Moves the slots of a loaded save to where this device's map file puts
+    // them. The save holds positions in the points of the device that wrote
+    // it, and every device profile shares the one data folder: a village
+    // saved on the phone and continued on the tablet would otherwise stand
+    // at the phone's points, leaving most of the tablet's window uncovered.
+    // Only the positions move; what play changed (the buildings on the
+    // slots, revealed decorations) stays as saved.
+    void placeForThisDevice();
     // The file of the bundle read into a reader, or null (logged).
     static Ref<XML> readBundled(const std::string& file);
     // The same from the file's path in the bundle (empty: not there).

@@ -333,8 +333,10 @@ def common_frames() -> dict[str, Image.Image]:
     for name, plus in (("+_button", True), ("__button", False)):
         f[f"{name}_off.png"] = g.round_button(32, GREEN, "normal", g.plus_minus(16, plus))
         f[f"{name}_on.png"] = g.round_button(32, GREEN, "click", g.plus_minus(16, plus))
-    f["button_taxes.png"] = g.button(130, 38, GOLD, "normal")
-    f["button_taxes_off.png"] = g.button(130, 38, GOLD, "disabled")
+    # The office places its button's centre 64 points in from the page's left
+    # edge on a phone: wider, it would stick out past the ledger board.
+    f["button_taxes.png"] = g.button(104, 38, GOLD, "normal")
+    f["button_taxes_off.png"] = g.button(104, 38, GOLD, "disabled")
     # coin-pack panel handle: a tab hanging from its top edge
     handle = core.canvas(132, 30)
     tab = core.rounded_panel(132, 34, GOLD, radius_pt=10, border_pt=1.5)
@@ -374,7 +376,10 @@ def common_frames() -> dict[str, Image.Image]:
     # tooltips and bubbles
     f["resource_tooltip.png"] = tooltip_panel(96, 44, "middle")
     f["resource_tooltip_info.png"] = tooltip_panel(176, 92, "middle")
-    f["popup_tutorial.png"] = g.bubble(262, 134, "bottom_left")
+    # The speaker of a tutorial frame stands 0.2 of the window in from an edge
+    # with the bubble reaching across: on a phone a bubble wider than about
+    # 245 points runs off the other edge.
+    f["popup_tutorial.png"] = g.bubble(236, 142, "bottom_left")
     f["popup_workers_resources.png"] = g.bubble(204, 112, "bottom_right")
     f["building_tooltip_info.png"] = tooltip_panel(150, 78, "left")
     # level-up

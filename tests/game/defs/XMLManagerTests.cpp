@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <filesystem>
 #include <string>
 
 #include "engine/base/CCWinSize.h"
@@ -12,6 +13,7 @@
 #include "game/state/Collectible.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveFile.h"
 #include "tests/game/state/GameStateTestSupport.h"
 #include "tests/support/SharedInstances.h"
 
@@ -33,6 +35,11 @@ constexpr const char* kRoads = R"(<?xml version="1.0"?>
 CGSize phoneWindow()
 {
     return CGSize{320, 480};
+}
+
+CGSize tabletWindow()
+{
+    return CGSize{768, 1024};
 }
 
 class XMLManagerTest : public ::testing::Test {
@@ -209,6 +216,52 @@ TEST_F(XMLManagerTest, ASaveWithSlotsThatDoNotDecodeIsRefusedWhole)
         EXPECT_EQ(profile->GoldCount, row.taken ? 40 : 1) << "nothing is taken from a refused save";
         EXPECT_EQ(manager().MapObjects.at(7)->IDBuild, row.slot7);
         EXPECT_EQ(refusal.find("MapObjects") != std::string::npos, !row.taken) << refusal;
+    }
+}
+
+// Every device shares the one data folder: a village saved on the phone and
+// continued on the tablet (or the other way) stands where this device's map
+// file places its slots, with the buildings the save put on them.
+TEST_F(XMLManagerTest, ASaveFromTheOtherDeviceKindTakesThisDevicesPlacesAndKeepsItsBuildings)
+{
+    struct Case {
+        CGSize (*savedWindow)();
+        CGSize savedPixels;
+        CGSize (*loadedWindow)();
+        CGSize loadedPixels;
+        CGPoint slot;    // slot 7 where the loading device draws it
+        CGPoint tree;    // tree 7 likewise
+    };
+    const Case cases[] = {
+        {&phoneWindow, {640, 960}, &tabletWindow, {768, 1024}, {300, 924}, {41, 1024}},
+        {&tabletWindow, {768, 1024}, &phoneWindow, {320, 480}, {150, 430}, {20, 480}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.loadedPixels.width);
+        XMLManager::purgeSharedInstance();
+        Profile::purgeSharedInstance();
+        // A save the new profile has not read is never written over.
+        std::filesystem::remove(SaveFile::path());
+        ccSetWinSizeProvider(c.savedWindow);
+        makeDevice(c.savedPixels);
+        manager().LoadFrom(nullptr);
+        manager().MapObjects.at(7)->IDBuild = 27;
+        manager().MapObjects.erase(2); // a slot this save lacks stays absent
+        ASSERT_TRUE(Profile::sharedInstance()->SaveData());
+
+        XMLManager::purgeSharedInstance();
+        Profile::purgeSharedInstance();
+        ccSetWinSizeProvider(c.loadedWindow);
+        makeDevice(c.loadedPixels);
+        EXPECT_TRUE(manager().MapObjects.empty()); // made, so that the load reaches it
+        ASSERT_TRUE(Profile::sharedInstance()->Load());
+        ASSERT_EQ(manager().MapObjects.size(), 2u);
+        const MAP_OBJECT& slot = *manager().MapObjects.at(7);
+        EXPECT_EQ(slot.x, c.slot.x);
+        EXPECT_EQ(slot.y, c.slot.y);
+        EXPECT_EQ(slot.IDBuild, 27) << "the building the save put there";
+        EXPECT_EQ(manager().MapObjects.at(7000)->x, c.tree.x);
+        EXPECT_EQ(manager().MapObjects.at(7000)->y, c.tree.y);
     }
 }
 
