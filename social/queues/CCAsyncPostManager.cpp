@@ -29,6 +29,11 @@ std::string newsPageUrl() { return CCLumoraService::liteBaseUrl() + "profile.cui
 CCAsyncPostManager::CCAsyncPostManager() : writer_(std::make_unique<RecordFileWriter>())
 {
     readFromFile();
+    // The flag takes its place among the store's keys now, not at whichever
+    // moment the first queue write comes: the store's file then reads the
+    // same from run to run. Written with the queue.
+    CCDataStore* store = CCDataStore::sharedInstance();
+    if (!store->containsKey(kSeenNewsKey)) store->setValue(kSeenNewsKey, Value(haveSeenGlobalNews_));
     if (!haveSeenGlobalNews_) {
         observingNews_ = true;
         NotificationCenter::defaultCenter().addObserver(
@@ -263,16 +268,16 @@ void CCAsyncPostManager::writeToFile()
     });
 }
 
-void CCAsyncPostManager::storeSeenNews(CCDataStore* store) const
+void CCAsyncPostManager::storeSeenNews(CCDataStore* store)
 {
     if (!store) return;
     const Value flag(haveSeenGlobalNews_);
     // The store's file is written whole and synced: only a flag that is not
-    // kept as it stands is worth that (a minute tick that posts stays one
-    // write of the store).
-    if (store->valueForKey(kSeenNewsKey) == flag) return;
+    // kept as it stands, or not yet written by this manager, is worth that
+    // (a minute tick that posts stays one write of the store).
+    if (seenNewsWritten_ && store->valueForKey(kSeenNewsKey) == flag) return;
     store->setValue(kSeenNewsKey, flag);
-    (void)store->writeToFile();
+    seenNewsWritten_ = store->writeToFile();
 }
 
 void CCAsyncPostManager::backgroundWriteFinished(uint64_t generation, bool ok)

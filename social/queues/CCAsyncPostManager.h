@@ -35,8 +35,8 @@ class RecordFileWriter;
 // background thread that works on a snapshot and touches neither records
 // nor the data store. Every queue write, at once or delayed, also stores
 // the news flag under kSeenNewsKey with its current value, on the main
-// thread, and writes the data store when the value kept there differed.
-// Main thread only.
+// thread, and writes the data store the first time and whenever the value
+// kept there differed. Main thread only.
 class CCAsyncPostManager : public Object, public CCServerDataHTTPDelegate {
 public:
     static constexpr const char* kFileName = "PostManager";
@@ -99,7 +99,7 @@ private:
     void backgroundWriteFinished(uint64_t generation, bool ok);
     // The queue now, then the flag into `store` (none: the flag is not kept).
     bool writeQueueNow(CCDataStore* store);
-    void storeSeenNews(CCDataStore* store) const;
+    void storeSeenNews(CCDataStore* store);
 
     std::vector<Ref<CCAbstractServerData>> serverDataArray_;
     // Records this manager started, queued or not: detached at teardown.
@@ -110,6 +110,7 @@ private:
     bool isPosting_ = false;
     bool haveSeenGlobalNews_ = false;
     bool observingNews_ = false;
+    bool seenNewsWritten_ = false; // the flag is in the store's file as it stands
     bool protectFile_ = false;
     bool passRunning_ = false;
     bool passAgain_ = false;
