@@ -202,6 +202,18 @@ public:
     // a small decimal writes it into `room`. Valid while both `room` and the
     // value live unchanged; empty for any other kind.
     std::string_view decimalText(DecimalTextRoom& room) const;
+    // Appends a decimal as a decimal number prints itself (its own text, the
+    // platform's stringValue): the digits with the exponent applied and the
+    // point where it falls, no zero after the last significant digit of a
+    // fraction, no sign on zero: "-500" for "-0.5E+3", "1.5" for "1.50",
+    // "100000" for "1e05", "0" for "-0.0"; "0.1" and the 30 digits of a
+    // 30-digit integer as they are. Every digit is kept, however many. A
+    // number whose plain digits would need more than 127 zeros after its
+    // last digit or before its first (past every number the platform's
+    // decimal holds) is written with one digit before the point and an
+    // exponent instead ("1.5E+400", "1E-129"). Appends nothing for any
+    // other kind.
+    void appendNumberText(std::string& out) const;
     // The integer or real a decimal stands for exactly, or the decimal itself
     // when neither does. A whole number in the 64-bit range (signed, or
     // unsigned above it) gives an integer, except "-0", which gives the real

@@ -176,6 +176,69 @@ double readOutOfRangeReal(std::string_view literal)
     return strtod_l(copy.c_str(), nullptr, cLocale);
 }
 
+// The most zeros a number's plain digits take between the point and its
+// first digit, or after its last digit: every number the platform's decimal
+// holds (powers of ten from -128 to 127) fits.
+constexpr int64_t kMostPlainZeros = 127;
+// The largest exponent of kMostExponentDigits digits.
+constexpr int64_t kLargestWrittenExponent = 999999999999999999;
+
+// Appends the number digits x 10^power (digits: no leading or trailing zero,
+// not empty) as a decimal number prints it (see appendNumberText).
+void appendScaledDigits(std::string& out, bool negative, std::string_view digits, int64_t power)
+{
+    if (negative) out += '-';
+    const auto count = static_cast<int64_t>(digits.size());
+    const int64_t whole = count + power; // digits before the point
+    if (power > kMostPlainZeros || whole < -kMostPlainZeros) {
+        // One digit before the point, unless the exponent would pass the 18
+        // digits a reader takes: then the point moves as far as it must
+        // (never further than in the literal the number was read from).
+        int64_t exponent = whole - 1;
+        if (exponent > kLargestWrittenExponent) {
+            const auto before = static_cast<size_t>(exponent - kLargestWrittenExponent + 1);
+            out.append(digits.substr(0, before));
+            if (before < digits.size()) {
+                out += '.';
+                out.append(digits.substr(before));
+            } else {
+                out.append(before - digits.size(), '0');
+            }
+            exponent = kLargestWrittenExponent;
+        } else if (exponent < -kLargestWrittenExponent) {
+            out += "0.";
+            out.append(static_cast<size_t>(-kLargestWrittenExponent - exponent - 1), '0');
+            out.append(digits);
+            exponent = -kLargestWrittenExponent;
+        } else {
+            out += digits[0];
+            if (digits.size() > 1) {
+                out += '.';
+                out.append(digits.substr(1));
+            }
+        }
+        out += exponent < 0 ? "E-" : "E+";
+        char text[24];
+        const uint64_t magnitude = exponent < 0 ? 0 - static_cast<uint64_t>(exponent) : static_cast<uint64_t>(exponent);
+        out.append(text, std::to_chars(text, text + sizeof text, magnitude).ptr);
+        return;
+    }
+    if (power >= 0) {
+        out.append(digits);
+        out.append(static_cast<size_t>(power), '0');
+        return;
+    }
+    if (whole > 0) {
+        out.append(digits.substr(0, static_cast<size_t>(whole)));
+        out += '.';
+        out.append(digits.substr(static_cast<size_t>(whole)));
+    } else {
+        out += "0.";
+        out.append(static_cast<size_t>(-whole), '0');
+        out.append(digits);
+    }
+}
+
 } // namespace
 
 Value::DecimalSyntax Value::readDecimal(const char*& cursor, const char* end, Value& out)
@@ -317,6 +380,45 @@ std::string_view Value::decimalText(DecimalTextRoom& room) const
         p = std::to_chars(p, roomEnd, decimal_.exponent).ptr;
     }
     return std::string_view(room.bytes, static_cast<size_t>(p - room.bytes));
+}
+
+void Value::appendNumberText(std::string& out) const
+{
+    if (kind_ == kLongDecimal) {
+        DecimalTextRoom room;
+        const Parts parts = partsOf(decimalText(room));
+        if (parts.isZero()) {
+            out += '0';
+            return;
+        }
+        appendScaledDigits(out, parts.negative, parts.digits,
+                           parts.exponent - static_cast<int64_t>(parts.digits.size()));
+        return;
+    }
+    if (kind_ != Kind::Decimal) return;
+    uint64_t digits = static_cast<uint64_t>(payload_.integer);
+    if (digits == 0) {
+        out += '0';
+        return;
+    }
+    const bool negative = decimal_.form & kNegative;
+    if (decimal_.fractionDigits == 0 && !(decimal_.form & kExponent)) {
+        // Most numbers are whole ones: their digits are the whole text.
+        char text[24];
+        char* p = text;
+        if (negative) *p++ = '-';
+        out.append(text, std::to_chars(p, text + sizeof text, digits).ptr);
+        return;
+    }
+    int64_t power = (decimal_.form & kExponentMinus ? -int64_t(decimal_.exponent) : int64_t(decimal_.exponent)) -
+                    decimal_.fractionDigits;
+    while (digits % 10 == 0) {
+        digits /= 10;
+        ++power;
+    }
+    char text[24];
+    const size_t count = static_cast<size_t>(std::to_chars(text, text + sizeof text, digits).ptr - text);
+    appendScaledDigits(out, negative, std::string_view(text, count), power);
 }
 
 int64_t Value::decimalAsInt64() const

@@ -10,8 +10,11 @@
 #include <string_view>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "foundation/Log.h"
+#include "fuzz/ScratchFolder.h"
+#include "social/queues/CCFetchManager.h"
 #include "social/queues/CCNeighbours.h"
 #include "social/queues/records/CCAbstractServerData.h"
 #include "social/queues/records/CCServerRecords.h"
@@ -71,6 +74,11 @@ void readEveryAccessor(mw::CCAbstractServerData& record)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     mw::setLogSink([](const std::string&) {});
+    mw::fuzz::useScratchHome("envelope");
+    // Each page makes a fetch manager, whose release writes the cache it
+    // started with: a synced file per input. A folder where its file goes
+    // keeps it from writing at all.
+    std::filesystem::create_directories(mw::CCFetchManager::saveFilePath());
     return 0;
 }
 

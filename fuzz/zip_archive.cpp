@@ -26,11 +26,9 @@ namespace {
 // every step a seek and a read of the file: the first two entries show how
 // one is found and written, and the whole extraction takes them all.
 constexpr size_t kEntriesExtractedByName = 2;
-// A theme holds tens of entries, each with a few records of extra data at
-// most (times, owners, 64-bit sizes): the library's reads, seeks and tells
-// of its directory number a few hundred.
+// The reader bounds its own cost (CCZipFile::kMostDirectoryCalls); this
+// bounds the files one run writes, so that an input stays quick to try.
 constexpr size_t kMostEntries = 64;
-constexpr size_t kMostDirectorySteps = 4096;
 
 [[noreturn]] void escaped(const std::string& what)
 {
@@ -50,7 +48,6 @@ struct MemoryFile {
     const uint8_t* data = nullptr;
     uLong size = 0;
     uLong position = 0; // may lie past the end, as a file's may
-    size_t calls = 0;   // reads, seeks and tells so far
 };
 
 voidpf ZCALLBACK openMemory(voidpf opaque, const char*, int) { return opaque; }
@@ -58,7 +55,6 @@ voidpf ZCALLBACK openMemory(voidpf opaque, const char*, int) { return opaque; }
 uLong ZCALLBACK readMemory(voidpf, voidpf stream, void* buffer, uLong size)
 {
     auto* file = static_cast<MemoryFile*>(stream);
-    ++file->calls;
     const uLong count = file->position < file->size ? std::min(size, file->size - file->position) : 0;
     std::memcpy(buffer, file->data + file->position, count);
     file->position += count;
@@ -70,14 +66,12 @@ uLong ZCALLBACK writeMemory(voidpf, voidpf, const void*, uLong) { return 0; }
 long ZCALLBACK tellMemory(voidpf, voidpf stream)
 {
     auto* file = static_cast<MemoryFile*>(stream);
-    ++file->calls;
     return static_cast<long>(file->position);
 }
 
 long ZCALLBACK seekMemory(voidpf, voidpf stream, uLong offset, int origin)
 {
     auto* file = static_cast<MemoryFile*>(stream);
-    ++file->calls;
     const uLong base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? file->position
                        : origin == ZLIB_FILEFUNC_SEEK_END ? file->size
                                                           : 0;
@@ -90,38 +84,37 @@ int ZCALLBACK closeMemory(voidpf, voidpf) { return 0; }
 
 int ZCALLBACK errorMemory(voidpf, voidpf) { return 0; }
 
-struct Directory {
-    std::vector<std::string> names;
-    // Whether the reader's work on the archive is bounded (see readDirectory).
-    bool bounded = true;
-};
-
-// The names of the entries, and whether the reader's work on them is bounded.
-// minizip steps through an entry's extra field record by record, each step a
-// seek and a read of the file behind it, at every look at the entry (the
-// reader looks at each several times): an archive whose fields run to tens of
-// kilobytes costs hundreds of thousands of system calls, all of them in the
-// library, where the reader's own code does the same for a field of a few
-// records. This look, on a copy in memory, counts those steps.
-Directory readDirectory(const uint8_t* data, size_t size)
+// The names of at most kMostEntries + 1 entries. Only called for an archive
+// the reader accepted, whose directory it found cheap to walk.
+std::vector<std::string> readNames(const uint8_t* data, size_t size)
 {
-    Directory directory;
+    std::vector<std::string> names;
     MemoryFile file {data, static_cast<uLong>(size)};
     zlib_filefunc_def memory {openMemory,  readMemory,  writeMemory, tellMemory,
                               seekMemory,  closeMemory, errorMemory, &file};
     unzFile zip = unzOpen2("input.zip", &memory);
-    if (!zip) return directory;
-    int step = unzGoToFirstFile(zip);
-    for (; step == UNZ_OK && directory.names.size() < kMostEntries; step = unzGoToNextFile(zip)) {
+    if (!zip) return names;
+    for (int step = unzGoToFirstFile(zip); step == UNZ_OK && names.size() <= kMostEntries;
+         step = unzGoToNextFile(zip)) {
         char name[512];
         unz_file_info info{};
         if (unzGetCurrentFileInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) break;
-        directory.names.emplace_back(name);
+        names.emplace_back(name);
     }
-    directory.bounded = file.calls <= kMostDirectorySteps && (step != UNZ_OK || directory.names.size() < kMostEntries);
     unzClose(zip);
-    return directory;
+    return names;
 }
+
+// Tells a refusal for cost from the other failures.
+class RefusalWatch : public mw::CCZipFileDelegate {
+public:
+    unsigned respondsTo() const override { return kErrorMessage; }
+    void ErrorMessage(const std::string& message) override
+    {
+        tooCostly |= message == mw::CCZipFile::kDirectoryTooCostly;
+    }
+    bool tooCostly = false;
+};
 
 // Checks what the extraction left below `folder` and removes it on the same
 // walk: no temporary file may stay, and no link may appear.
@@ -147,10 +140,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }();
     (void)quiet;
 
-    const Directory directory = readDirectory(data, size);
-    if (!directory.bounded) return -1; // kept out of the corpus
-    const std::vector<std::string>& names = directory.names;
-
     // The target folder is empty here: the previous input's walk cleared it.
     const fs::path& work = workFolder();
     const fs::path target = work / "target";
@@ -159,12 +148,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::ofstream(archive, std::ios::binary)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
-    // An entry may itself be named like a temporary file; then the check below cannot tell.
     bool namesLikeTemporary = false;
-    for (const std::string& name : names) namesLikeTemporary |= name.find(".unzip-") != std::string::npos;
-
+    RefusalWatch watch;
     mw::CCZipFile zip;
-    if (zip.UnzipOpenFile(archive)) {
+    zip.setDelegate(&watch);
+    const bool opened = zip.UnzipOpenFile(archive);
+    if (watch.tooCostly) return -1; // refused as the game refuses it; kept out of the corpus
+    if (opened) {
+        const std::vector<std::string> names = readNames(data, size);
+        if (names.size() > kMostEntries) return -1;
+        // An entry may itself be named like a temporary file; then the check below cannot tell.
+        for (const std::string& name : names) namesLikeTemporary |= name.find(".unzip-") != std::string::npos;
         (void)zip.rootDirectory();
         for (size_t i = 0; i < names.size() && i < kEntriesExtractedByName; ++i) {
             (void)zip.UnzipSpecifiedFile(names[i], target.string(), true);

@@ -29,6 +29,11 @@ std::string newsPageUrl() { return CCLumoraService::liteBaseUrl() + "profile.cui
 CCAsyncPostManager::CCAsyncPostManager() : writer_(std::make_unique<RecordFileWriter>())
 {
     readFromFile();
+    // The flag takes its place among the store's keys now, not at whichever
+    // moment the first queue write comes: the store's file then reads the
+    // same from run to run. Written with the queue.
+    CCDataStore* store = CCDataStore::sharedInstance();
+    if (!store->containsKey(kSeenNewsKey)) store->setValue(kSeenNewsKey, Value(haveSeenGlobalNews_));
     if (!haveSeenGlobalNews_) {
         observingNews_ = true;
         NotificationCenter::defaultCenter().addObserver(
@@ -43,7 +48,8 @@ CCAsyncPostManager::CCAsyncPostManager() : writer_(std::make_unique<RecordFileWr
 CCAsyncPostManager::~CCAsyncPostManager()
 {
     if (writeToFileTimer_) writeToFileTimer_->invalidate();
-    if (changes_ != writtenChanges_) (void)writeToFileNow();
+    // A store already let go is not brought back for the flag.
+    if (changes_ != writtenChanges_) (void)writeQueueNow(Shared<CCDataStore>::current());
     for (const auto& record : started_)
         if (record->httpDelegate() == this) record->clearDelegate();
     started_.clear();
@@ -234,11 +240,8 @@ void CCAsyncPostManager::fetchUpdateNotification(const Notification& notificatio
     const auto* info = std::any_cast<Value>(&notification.userInfo());
     if (!info || (*info)["status"].asInt() != 1) return;
     haveSeenGlobalNews_ = true;
-    // The store is the main thread's: the flag is kept here, not by the
-    // background write of the queue.
-    CCDataStore* store = CCDataStore::sharedInstance();
-    store->setValue(kSeenNewsKey, Value(true));
-    (void)store->writeToFile();
+    // Kept at once: the next queue write may be a long way off.
+    storeSeenNews(CCDataStore::sharedInstance());
     if (observingNews_) {
         observingNews_ = false;
         NotificationCenter::defaultCenter().removeObserver(this, newsPageUrl(), nullptr);
@@ -265,22 +268,39 @@ void CCAsyncPostManager::writeToFile()
     });
 }
 
+void CCAsyncPostManager::storeSeenNews(CCDataStore* store)
+{
+    if (!store) return;
+    const Value flag(haveSeenGlobalNews_);
+    // The store's file is written whole and synced: only a flag that is not
+    // kept as it stands, or not yet written by this manager, is worth that
+    // (a minute tick that posts stays one write of the store).
+    if (seenNewsWritten_ && store->valueForKey(kSeenNewsKey) == flag) return;
+    store->setValue(kSeenNewsKey, flag);
+    seenNewsWritten_ = store->writeToFile();
+}
+
 void CCAsyncPostManager::backgroundWriteFinished(uint64_t generation, bool ok)
 {
     writePending_ = false;
+    // The store is the main thread's: the background write leaves the flag
+    // to this, its end on the main thread, whether or not it succeeded.
+    storeSeenNews(CCDataStore::sharedInstance());
     if (!ok) return;
     writtenChanges_ = std::max(writtenChanges_, generation);
     writeToFile();
 }
 
-bool CCAsyncPostManager::writeToFileNow()
+bool CCAsyncPostManager::writeToFileNow() { return writeQueueNow(CCDataStore::sharedInstance()); }
+
+bool CCAsyncPostManager::writeQueueNow(CCDataStore* store)
 {
-    if (protectFile_) return false;
     const uint64_t generation = changes_;
-    if (!writer_->writeNow(RecordArchive::snapshot(serverDataArray_, kFileName), generation, saveFilePath()))
-        return false;
-    writtenChanges_ = std::max(writtenChanges_, generation);
-    return true;
+    const bool written = !protectFile_ && writer_->writeNow(RecordArchive::snapshot(serverDataArray_, kFileName),
+                                                            generation, saveFilePath());
+    if (written) writtenChanges_ = std::max(writtenChanges_, generation);
+    storeSeenNews(store);
+    return written;
 }
 
 void CCAsyncPostManager::readFromFile()

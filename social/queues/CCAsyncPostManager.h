@@ -14,6 +14,7 @@
 
 namespace mw {
 
+class CCDataStore;
 class Notification;
 class RecordFileWriter;
 
@@ -32,7 +33,10 @@ class RecordFileWriter;
 // atomic write of a snapshot), so a scheduled post survives a kill at any
 // later moment. The changes that follow answers are written 3 s later on a
 // background thread that works on a snapshot and touches neither records
-// nor the data store. Main thread only.
+// nor the data store. Every queue write, at once or delayed, also stores
+// the news flag under kSeenNewsKey with its current value, on the main
+// thread, and writes the data store the first time and whenever the value
+// kept there differed. Main thread only.
 class CCAsyncPostManager : public Object, public CCServerDataHTTPDelegate {
 public:
     static constexpr const char* kFileName = "PostManager";
@@ -93,6 +97,9 @@ private:
     void forgetStarted(const CCAbstractServerData* record);
     void noteChanged() { ++changes_; }
     void backgroundWriteFinished(uint64_t generation, bool ok);
+    // The queue now, then the flag into `store` (none: the flag is not kept).
+    bool writeQueueNow(CCDataStore* store);
+    void storeSeenNews(CCDataStore* store);
 
     std::vector<Ref<CCAbstractServerData>> serverDataArray_;
     // Records this manager started, queued or not: detached at teardown.
@@ -103,6 +110,7 @@ private:
     bool isPosting_ = false;
     bool haveSeenGlobalNews_ = false;
     bool observingNews_ = false;
+    bool seenNewsWritten_ = false; // the flag is in the store's file as it stands
     bool protectFile_ = false;
     bool passRunning_ = false;
     bool passAgain_ = false;

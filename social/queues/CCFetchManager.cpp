@@ -97,6 +97,9 @@ CCFetchManager::CCFetchManager(bool readFile) : writer_(std::make_unique<RecordF
         this, kReachabilityChangedNotification, nullptr,
         [this](const Notification& notification) { reachabilityChanged(notification); });
     if (readFile) readFromFile();
+    // The first pass writes the cache as this run starts with it, an empty
+    // one included, so the file never outlives a start that left it unread.
+    noteCacheChanged();
 }
 
 CCFetchManager::~CCFetchManager()

@@ -38,7 +38,9 @@ class RecordFileWriter;
 // read as a cache is moved aside under a dated name and reported, and the
 // cache starts empty. With fetching off, changes are written 3 s later on a
 // background thread, which works on a snapshot taken on the main thread and
-// touches no record; with fetching on they are written at once.
+// touches no record; with fetching on they are written at once. A new
+// manager's first pass writes its cache even when nothing changed ("[]" for
+// one that starts empty).
 //
 // Main thread only, except the background write.
 class CCFetchManager : public Object, public CCServerDataHTTPDelegate {

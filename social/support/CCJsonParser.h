@@ -14,7 +14,8 @@ namespace mw {
 // first), an array an array, a string a UTF-8 string, true and false
 // booleans, null the null value. A number becomes a decimal made from its
 // literal exactly as written (see Value), whatever its size: it reads as any
-// number does and is written back with the same text. Only an exponent of
+// number does and is written back as the same number (its own text, see
+// CCJsonWriter). Only an exponent of
 // more than 18 digits is refused, as a number no decimal can hold.
 //
 // The text is taken as bytes with their length: a NUL byte is a byte like

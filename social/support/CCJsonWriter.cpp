@@ -84,11 +84,7 @@ bool CCJsonWriter::appendValue(const Value& value, std::string& out)
         return true;
     }
     case Value::Kind::Real: return appendReal(value, out);
-    case Value::Kind::Decimal: {
-        Value::DecimalTextRoom room;
-        out += value.decimalText(room);
-        return true;
-    }
+    case Value::Kind::Decimal: value.appendNumberText(out); return true;
     case Value::Kind::Null: out += "null"; return true;
     case Value::Kind::Data:
     case Value::Kind::Date: break;

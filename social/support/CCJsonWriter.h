@@ -19,8 +19,9 @@ public:
 // Writes Values as JSON text: dictionaries in their own order (or sorted by
 // key); every number as its own text, in the C locale: an integer as its
 // digits, a real as the shortest text that reads back as it (a float's at
-// float precision: 0.1f is "0.1", 2.0 is "2"), a decimal as its literal,
-// exactly as it was read. Strings escape the quote, the backslash and the
+// float precision: 0.1f is "0.1", 2.0 is "2"), a decimal as a decimal
+// number prints itself, every digit kept (Value::appendNumberText: "-500"
+// for "-0.5E+3", "1.5" for "1.50"). Strings escape the quote, the backslash and the
 // control characters only; "/" and non-ASCII characters stay as they are.
 //
 // Refused with error 1: data and date values, reals that are not finite and

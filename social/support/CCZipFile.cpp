@@ -8,8 +8,10 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <vector>
 
 #include "foundation/Log.h"
@@ -94,6 +96,66 @@ bool writeAll(int fd, const char* data, size_t size)
 
 } // namespace
 
+// The archive's file as minizip reads it (through stdio, as its own
+// functions do), every read, seek and tell counted; past the budget each
+// one fails, so that the library gives up at once.
+struct CCZipFile::ReaderFile {
+    zlib_filefunc64_def stdio{};
+    size_t calls = 0; // made
+    size_t budget = std::numeric_limits<size_t>::max();
+    bool refused = false;
+
+    ReaderFile() { fill_fopen64_filefunc(&stdio); }
+    bool spend()
+    {
+        // The library goes on asking after a failure: a refusal costs nothing.
+        if (calls == budget) {
+            refused = true;
+            return false;
+        }
+        ++calls;
+        return true;
+    }
+    bool overBudget() const { return refused; }
+
+    zlib_filefunc64_def functions()
+    {
+        zlib_filefunc64_def counted{};
+        counted.zopen64_file = [](voidpf self, const void* path, int mode) -> voidpf {
+            const zlib_filefunc64_def& stdio = static_cast<ReaderFile*>(self)->stdio;
+            return stdio.zopen64_file(stdio.opaque, path, mode);
+        };
+        counted.zread_file = [](voidpf self, voidpf stream, void* buffer, uLong size) -> uLong {
+            auto* file = static_cast<ReaderFile*>(self);
+            if (!file->spend()) return 0;
+            return file->stdio.zread_file(file->stdio.opaque, stream, buffer, size);
+        };
+        counted.zwrite_file = [](voidpf, voidpf, const void*, uLong) -> uLong { return 0; };
+        counted.ztell64_file = [](voidpf self, voidpf stream) -> ZPOS64_T {
+            auto* file = static_cast<ReaderFile*>(self);
+            if (!file->spend()) return static_cast<ZPOS64_T>(-1);
+            return file->stdio.ztell64_file(file->stdio.opaque, stream);
+        };
+        counted.zseek64_file = [](voidpf self, voidpf stream, ZPOS64_T offset, int origin) -> long {
+            auto* file = static_cast<ReaderFile*>(self);
+            if (!file->spend()) return -1;
+            return file->stdio.zseek64_file(file->stdio.opaque, stream, offset, origin);
+        };
+        counted.zclose_file = [](voidpf self, voidpf stream) -> int {
+            const zlib_filefunc64_def& stdio = static_cast<ReaderFile*>(self)->stdio;
+            return stdio.zclose_file(stdio.opaque, stream);
+        };
+        counted.zerror_file = [](voidpf self, voidpf stream) -> int {
+            const zlib_filefunc64_def& stdio = static_cast<ReaderFile*>(self)->stdio;
+            return stdio.zerror_file(stdio.opaque, stream);
+        };
+        counted.opaque = this;
+        return counted;
+    }
+};
+
+CCZipFile::CCZipFile() = default;
+
 CCZipFile::~CCZipFile()
 {
     CloseZipFile2();
@@ -169,15 +231,34 @@ bool CCZipFile::CloseZipFile2()
 bool CCZipFile::UnzipOpenFile(const std::string& path)
 {
     UnzipCloseFile();
-    unzFile_ = unzOpen(path.c_str());
-    if (!unzFile_) return false;
+    readerFile_ = std::make_unique<ReaderFile>();
+    readerFile_->budget = kMostDirectoryCalls;
+    zlib_filefunc64_def functions = readerFile_->functions();
+    unzFile_ = unzOpen2_64(path.c_str(), &functions);
     unz_global_info global{};
-    if (unzGetGlobalInfo(reader(unzFile_), &global) != UNZ_OK) {
+    if (unzFile_ && unzGetGlobalInfo(reader(unzFile_), &global) == UNZ_OK) {
+        // One walk of the directory, as every lookup makes it; a directory
+        // that cannot be walked to its end is reported by whatever needs it.
+        int step = unzGoToFirstFile(reader(unzFile_));
+        while (step == UNZ_OK) step = unzGoToNextFile(reader(unzFile_));
+    }
+    if (readerFile_->overBudget()) {
+        UnzipCloseFile();
+        logLine("CCZipFile: %s: %s (more than %zu file operations)", path.c_str(), kDirectoryTooCostly,
+                kMostDirectoryCalls);
+        OutputErrorMessage(kDirectoryTooCostly);
+        return false;
+    }
+    if (!unzFile_ || unzGetGlobalInfo(reader(unzFile_), &global) != UNZ_OK) {
         UnzipCloseFile();
         return false;
     }
+    // Later walks repeat the work just measured.
+    readerFile_->budget = std::numeric_limits<size_t>::max();
     return true;
 }
+
+size_t CCZipFile::readerCalls() const { return readerFile_ ? readerFile_->calls : 0; }
 
 bool CCZipFile::UnzipCloseFile()
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 namespace mw {
@@ -28,9 +30,21 @@ public:
 // and renamed over it only once it was read to its end with a correct
 // checksum, so a failure leaves no partial file. Extracted files take the
 // entry's date and time fields (local time) unless those are zero.
+//
+// Reading costs a bounded number of file operations: the library looks at
+// an entry's extra field record by record, a seek and a read each, so an
+// archive with long extra fields could cost hundreds of thousands of system
+// calls at every walk of its directory. UnzipOpenFile walks the directory
+// once within kMostDirectoryCalls reads, seeks and tells, and refuses an
+// archive that needs more (with kDirectoryTooCostly); every later walk (a
+// lookup by name, a whole extraction) does that same work again.
 class CCZipFile {
 public:
-    CCZipFile() = default;
+    // A theme of a few hundred entries takes about a third of this.
+    static constexpr size_t kMostDirectoryCalls = size_t(1) << 15;
+    static constexpr const char* kDirectoryTooCostly = "Archive directory too costly to read";
+
+    CCZipFile();
     ~CCZipFile();
     CCZipFile(const CCZipFile&) = delete;
     CCZipFile& operator=(const CCZipFile&) = delete;
@@ -44,7 +58,8 @@ public:
     // Finishes the archive; false when none was open or it cannot be finished.
     bool CloseZipFile2();
 
-    // Reading. False when the archive cannot be opened.
+    // Reading. False when the archive cannot be opened, or when its
+    // directory costs more than kMostDirectoryCalls to walk.
     [[nodiscard]] bool UnzipOpenFile(const std::string& path);
     // Extracts every entry into the folder; with `overWrite` existing files
     // are replaced without asking. Stops at the first entry that fails.
@@ -62,6 +77,10 @@ public:
     std::string rootDirectory();
     // True also when no archive was open.
     bool UnzipCloseFile();
+    // Reads, seeks and tells made on the archive open for reading (or the
+    // last one refused) since it was opened; those refused at the cap are
+    // not made and not counted.
+    size_t readerCalls() const;
 
     // Not owned; must outlive its use here.
     CCZipFileDelegate* delegate() const { return delegate_; }
@@ -73,7 +92,11 @@ private:
     bool OverWrite(const std::string& path) const;
 
     void* zipFile_ = nullptr; // minizip writer handle
+    struct ReaderFile;
     void* unzFile_ = nullptr; // minizip reader handle
+    // The reader's file functions and their count; kept after a close or a
+    // refusal for readerCalls().
+    std::unique_ptr<ReaderFile> readerFile_;
     CCZipFileDelegate* delegate_ = nullptr;
 };
 

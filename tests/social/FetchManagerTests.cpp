@@ -536,17 +536,47 @@ TEST_F(FetchManagerFileTest, AForeignFileIsMovedAsideAndTheCacheStartsEmpty)
     }
 }
 
-TEST_F(FetchManagerFileTest, ClearDataOnStartLeavesTheFileUnread)
+// A new manager's first pass writes the cache it started with, 3 s later
+// with fetching off: an empty one as "[]", also over a file it left unread.
+TEST_F(FetchManagerFileTest, AFreshManagersFirstPassWritesItsCacheAfterTheDelay)
 {
-    {
-        Ref<CCFetchManager> manager = fresh();
-        (void)Shared<CCFetchManager>::replace(manager);
-        (void)answerFetch("https://x/base.cuid", pageEnvelope("basedata"));
-        Shared<CCFetchManager>::purge();
+    struct Case {
+        const char* name;
+        bool fileBefore; // a file holding one base page
+        bool readFile;
+        size_t written;  // records in the file after the first pass
+    };
+    const Case cases[] = {
+        {"no file", false, true, 0},
+        {"a file read", true, true, 1},
+        {"a file left unread (clear data on start)", true, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(CCFetchManager::saveFilePath());
+        if (c.fileBefore) {
+            Ref<CCFetchManager> writer = fresh();
+            (void)Shared<CCFetchManager>::replace(writer);
+            (void)answerFetch("https://x/base.cuid", pageEnvelope("basedata"));
+            Shared<CCFetchManager>::purge();
+        }
+        Ref<CCFetchManager> manager = makeRef<CCFetchManager>(c.readFile);
+        manager->processOutstandingFetches();
+        EXPECT_EQ(manager->writeCount(), 0u) << "the write waits for the delay";
+        clock_->advance(3.1);
+        RunLoop::main().runUntil([&] { return manager->writeCount() == 1; }, 10);
+        ASSERT_EQ(manager->writeCount(), 1u);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(AtomicFile::read(CCFetchManager::saveFilePath(), bytes));
+        std::vector<Ref<CCAbstractServerData>> cache;
+        ASSERT_TRUE(CCFetchManager::decodeFile(bytes.data(), bytes.size(), cache));
+        EXPECT_EQ(cache.size(), c.written);
+        // Written once: nothing changed since.
+        manager->processOutstandingFetches();
+        clock_->advance(3.1);
+        RunLoop::main().runUntil([] { return false; }, 0.05);
+        EXPECT_EQ(manager->writeCount(), 1u);
     }
-    EXPECT_TRUE(CCFetchManager::sharedInstanceWithClearDataOnStart()->permanentDataCache().empty());
-    Shared<CCFetchManager>::purge();
-    EXPECT_EQ(CCFetchManager::sharedInstance()->permanentDataCache().size(), 1u);
 }
 
 TEST_F(FetchManagerFileTest, BackgroundWritesBesideAChangingCacheReadBackWhole)

@@ -32,7 +32,9 @@ std::vector<std::string> benchmarkTexts()
     return {jsondocs::socialFeed(), jsondocs::eventCatalogue(), jsondocs::coordinateTrack()};
 }
 
-// Write, read back, write again: the value and the text must not drift.
+// Write, read back, write again: the value must not drift, nor the text once
+// read (a real is written in its shortest form, "1e-62", and reads back as a
+// decimal, which writes its own digits).
 void expectRoundTrip(const Value& document, bool humanReadable, bool sortKeys)
 {
     CCJsonWriter writer;
@@ -44,7 +46,12 @@ void expectRoundTrip(const Value& document, bool humanReadable, bool sortKeys)
     const std::optional<Value> back = parser.objectWithString(*text);
     ASSERT_TRUE(back) << describeJsonTrace(parser.errorTrace());
     EXPECT_EQ(*back, document);
-    EXPECT_EQ(writer.stringWithObject(*back), text);
+    const std::optional<std::string> settled = writer.stringWithObject(*back);
+    ASSERT_TRUE(settled);
+    const std::optional<Value> again = parser.objectWithString(*settled);
+    ASSERT_TRUE(again) << describeJsonTrace(parser.errorTrace());
+    EXPECT_EQ(*again, document);
+    EXPECT_EQ(writer.stringWithObject(*again), settled);
 }
 
 TEST(JsonRoundTrip, GeneratedDocumentsComeBackEqual)
@@ -76,46 +83,47 @@ struct NumberCase {
 // reading is left to the parser (i_number), which ours reads exactly too,
 // then the edges where a double or a 64-bit integer would lose something.
 const std::vector<NumberCase> kNumberDocuments = {
-    {"[123e65]", ""},
-    {"[0e+1]", ""},
-    {"[0e1]", ""},
+    {"[123e65]", "[123" + std::string(65, '0') + "]"},
+    {"[0e+1]", "[0]"},
+    {"[0e1]", "[0]"},
     {"[ 4]", "[4]"},
     {"[-0.000000000000000000000000000000000000000000000000000000000000000000000000000000001]", ""},
-    {"[20e1]", ""},
-    {"[-0]", ""},
+    {"[20e1]", "[200]"},
+    {"[-0]", "[0]"},
     {"[-123]", ""},
     {"[-1]", ""},
-    {"[1E22]", ""},
-    {"[1E-2]", ""},
-    {"[1E+2]", ""},
-    {"[123e45]", ""},
-    {"[123.456e78]", ""},
-    {"[1e-2]", ""},
-    {"[1e+2]", ""},
+    {"[1E22]", "[1" + std::string(22, '0') + "]"},
+    {"[1E-2]", "[0.01]"},
+    {"[1E+2]", "[100]"},
+    {"[123e45]", "[123" + std::string(45, '0') + "]"},
+    {"[123.456e78]", "[123456" + std::string(75, '0') + "]"},
+    {"[1e-2]", "[0.01]"},
+    {"[1e+2]", "[100]"},
     {"[123]", ""},
     {"[123.456789]", ""},
     {"42", ""},
     {"-0.1", ""},
-    {"{\"min\": -1.0e+28, \"max\": 1.0e+28}", "{\"min\":-1.0e+28,\"max\":1.0e+28}"},
+    {"{\"min\": -1.0e+28, \"max\": 1.0e+28}",
+     "{\"min\":-1" + std::string(28, '0') + ",\"max\":1" + std::string(28, '0') + "}"},
     {"[1\n]", "[1]"},
     {"[1,null,null,null,2]", ""},
-    {"[123.456e-789]", ""},
-    {"[-1e+9999]", ""},
-    {"[1.5e+9999]", ""},
-    {"[-123123e100000]", ""},
-    {"[123123e100000]", ""},
-    {"[123e-10000000]", ""},
+    {"[123.456e-789]", "[1.23456E-787]"},
+    {"[-1e+9999]", "[-1E+9999]"},
+    {"[1.5e+9999]", "[1.5E+9999]"},
+    {"[-123123e100000]", "[-1.23123E+100005]"},
+    {"[123123e100000]", "[1.23123E+100005]"},
+    {"[123e-10000000]", "[1.23E-9999998]"},
     {"[-123123123123123123123123123123]", ""},
     {"[100000000000000000000]", ""},
     {"[-237462374673276894279832749832423479823246327846]", ""},
     {"9007199254740993", ""},
     {"[9223372036854775808, -9223372036854775809]", "[9223372036854775808,-9223372036854775809]"},
     {"{\"id\":18446744073709551616}", ""},
-    {"-0", ""},
-    {"[1E400, 1e-400, -1E400, -1e-400]", "[1E400,1e-400,-1E400,-1e-400]"},
+    {"-0", "0"},
+    {"[1E400, 1e-400, -1E400, -1e-400]", "[1E+400,1E-400,-1E+400,-1E-400]"},
     {"0.1", ""},
     {"{\"amount\":123456789012345678901234567890}", ""},
-    {"[-0.5E+3, 12.50, 1e05, 1E-0, 0.000]", "[-0.5E+3,12.50,1e05,1E-0,0.000]"},
+    {"[-0.5E+3, 12.50, 1e05, 1E-0, 0.000]", "[-500,12.5,100000,1,0]"},
 };
 
 // The double nearest to a number literal, as the C library reads it.
@@ -129,9 +137,10 @@ void collectNumbers(const Value& value, std::vector<Value>& numbers)
     for (const auto& [key, item] : value.asDict()) collectNumbers(item, numbers);
 }
 
-// Read, write, read again: the text comes back digit for digit and the
-// value stays the same, also past the double's range and precision.
-TEST(JsonRoundTrip, EveryNumberComesBackDigitForDigit)
+// Read, write, read again: each number is written as its decimal's own text
+// (every digit, the exponent applied) and comes back as the same number,
+// also past the double's range and precision.
+TEST(JsonRoundTrip, EveryNumberComesBackAsTheSameNumber)
 {
     for (const NumberCase& c : kNumberDocuments) {
         SCOPED_TRACE(c.document);

@@ -60,10 +60,10 @@ TEST(JsonWriter, WritesEveryScalar)
         {Value(16777216.0f), "16777216"},
         {Value(3.4028235e38f), "3.4028235e+38"},
         {Value::realMarkedFloat(0.1), "0.1"},
-        {*Value::decimal("-0.5E+3"), "-0.5E+3"},
+        {*Value::decimal("-0.5E+3"), "-500"},
         {*Value::decimal("123456789012345678901234567890"), "123456789012345678901234567890"},
-        {*Value::decimal("1E400"), "1E400"},
-        {*Value::decimal("12.50"), "12.50"},
+        {*Value::decimal("1E400"), "1E+400"},
+        {*Value::decimal("12.50"), "12.5"},
         {Value(), "null"},
         {Value("tab\there"), "\"tab\\there\""},
         {Value("\x01"), "\"\\u0001\""},
@@ -75,6 +75,107 @@ TEST(JsonWriter, WritesEveryScalar)
     for (const Case& c : cases) {
         CCJsonWriter writer;
         EXPECT_EQ(writer.stringWithFragment(c.value), c.text) << c.text;
+    }
+}
+
+// A number read from JSON is written as its decimal number prints itself:
+// the exponent applied, no zeros after the last significant digit of a
+// fraction, no sign on zero, every digit kept; past the powers of ten a
+// decimal number holds, one digit before the point and an exponent. The
+// text reads back as the same number.
+TEST(JsonWriter, NumbersAreWrittenAsTheirDecimalsOwnText)
+{
+    const std::string zeros127(127, '0');
+    const std::string nines400(400, '9');
+    const std::string ones20(20, '1');
+    struct Case {
+        std::string literal;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        // as they are
+        {"0", "0"},
+        {"7", "7"},
+        {"-123", "-123"},
+        {"0.1", "0.1"},
+        {"-0.25", "-0.25"},
+        {"100", "100"},
+        {"123456789012345678901234567890", "123456789012345678901234567890"},
+        {"-9223372036854775809", "-9223372036854775809"},
+        {"0.0000000000000000001", "0.0000000000000000001"},
+        // negative zero
+        {"-0", "0"},
+        {"-0.000", "0"},
+        {"0e+1", "0"},
+        {"-0.0E-5", "0"},
+        {"0e999999999999999999", "0"},
+        // trailing zeros
+        {"1.50", "1.5"},
+        {"1.0", "1"},
+        {"-2.500000", "-2.5"},
+        {"1.000000000000000000", "1"},
+        {"1.000000000000000000e+3", "1000"},
+        {"123456789012345678901234567890.500", "123456789012345678901234567890.5"},
+        // exponents applied, leading zeros in the exponent
+        {"-0.5E+3", "-500"},
+        {"1e05", "100000"},
+        {"1E-0", "1"},
+        {"1e000", "1"},
+        {"2e0001", "20"},
+        {"3e-0002", "0.03"},
+        {"4E+00003", "4000"},
+        {"20e1", "200"},
+        {"12.5e-1", "1.25"},
+        {"-0.0001200", "-0.00012"},
+        {"1e-7", "0.0000001"},
+        {"1.5E-7", "0.00000015"},
+        {"1E22", "1" + std::string(22, '0')},
+        // large and small exponents: plain within the powers -128 to 127
+        {"1E127", "1" + zeros127},
+        {"-12E126", "-12" + std::string(126, '0')},
+        {"1e-128", "0." + zeros127 + "1"},
+        {"1E128", "1E+128"},
+        {"1e-129", "1E-129"},
+        {"1E400", "1E+400"},
+        {"-1.5e+9999", "-1.5E+9999"},
+        {"5e65535", "5E+65535"},
+        {"5e-65536", "5E-65536"},
+        {"123123e100000", "1.23123E+100005"},
+        {"1e999999999999999999", "1E+999999999999999999"},
+        {"-1e-999999999999999999", "-1E-999999999999999999"},
+        {"12.50e-300", "1.25E-299"},
+        // exponents past 18 digits, which no reader takes, move the point instead
+        {"123e999999999999999999", "123E+999999999999999999"},
+        {"-1.5e999999999999999999", "-1.5E+999999999999999999"},
+        {"0.000001e-999999999999999999", "0.000001E-999999999999999999"},
+        {"-0.0120e-999999999999999999", "-0.012E-999999999999999999"},
+        // very long mantissas: every digit
+        {nines400, nines400},
+        {"-" + nines400 + ".9000", "-" + nines400 + ".9"},
+        {ones20 + ones20 + "e-20", ones20 + "." + ones20},
+        {"3.14159265358979323846264338327950288", "3.14159265358979323846264338327950288"},
+        {"0." + std::string(100, '0') + "1234567890123456789012345678901",
+         "0." + std::string(100, '0') + "1234567890123456789012345678901"},
+        {"0." + std::string(100, '0') + "123456789012345678901234567890",
+         "0." + std::string(100, '0') + "12345678901234567890123456789"},
+        {"-0." + std::string(1000, '0') + "1", "-1E-1001"},
+        {nines400 + "e-400", "0." + nines400},
+        {nines400 + "e200", "9." + std::string(399, '9') + "E+599"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.literal);
+        const std::optional<Value> number = Value::decimal(c.literal);
+        ASSERT_TRUE(number);
+        CCJsonWriter writer;
+        const std::optional<std::string> written = writer.stringWithFragment(*number);
+        EXPECT_EQ(written, c.text);
+        EXPECT_EQ(writer.stringWithObject(Value::array({*number})), "[" + c.text + "]");
+        EXPECT_EQ(number->asString(), c.literal) << "the value keeps its literal";
+        CCJsonParser parser;
+        const std::optional<Value> again = parser.fragmentWithString(c.text);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(*again, *number);
+        EXPECT_EQ(again->asDouble(), number->asDouble());
     }
 }
 

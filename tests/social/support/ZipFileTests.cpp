@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "social/support/CCZipFile.h"
+#include "tests/support/SourceTree.h"
 #include "tests/support/TempDir.h"
 
 namespace mw {
@@ -350,6 +351,74 @@ TEST_F(ZipFileTest, WholeArchiveExtractionRebuildsTheTree)
     EXPECT_TRUE(reader.UnzipCloseFile());
     EXPECT_TRUE(reader.UnzipCloseFile());
     EXPECT_FALSE(reader.UnzipFileTo(out_, false));
+}
+
+// An archive of `count` small entries whose directory records each carry
+// `extraRecords` empty extra-field records: the library reads such a field
+// record by record at every look at the entry.
+void writeArchiveWithExtraFields(const std::string& path, int count, size_t extraRecords)
+{
+    std::string extra;
+    for (size_t i = 0; i < extraRecords; ++i) extra += std::string("\x77\x77\x00\x00", 4);
+    zipFile zip = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
+    ASSERT_TRUE(zip);
+    for (int i = 0; i < count; ++i) {
+        zip_fileinfo info{};
+        const std::string name = "theme/" + std::to_string(i) + ".ctd";
+        ASSERT_EQ(zipOpenNewFileInZip(zip, name.c_str(), &info, nullptr, 0, extra.data(),
+                                      static_cast<uInt>(extra.size()), nullptr, Z_DEFLATED,
+                                      Z_DEFAULT_COMPRESSION),
+                  ZIP_OK);
+        ASSERT_EQ(zipWriteInFileInZip(zip, "{}", 2), ZIP_OK);
+        ASSERT_EQ(zipCloseFileInZip(zip), ZIP_OK);
+    }
+    ASSERT_EQ(zipClose(zip, nullptr), ZIP_OK);
+}
+
+// The reader walks an archive's directory within a bounded number of file
+// operations, and refuses at the cap with a clear message what would cost
+// more (a hostile theme could otherwise cost hundreds of thousands of
+// system calls at every lookup).
+TEST_F(ZipFileTest, AnArchiveTooCostlyToWalkIsRefusedAtTheCap)
+{
+    struct Case {
+        const char* name;
+        int entries;
+        size_t extraRecords; // per entry
+        bool opens;
+    };
+    const Case cases[] = {
+        {"a few entries with a few extra records", 20, 4, true},
+        {"long extra fields", 8, 16383, false},
+        {"one entry with a long extra field", 1, 16383, false},
+        {"thousands of entries", 3000, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeArchiveWithExtraFields(archive_, c.entries, c.extraRecords);
+        CCZipFile zip;
+        RecordingDelegate delegate;
+        zip.setDelegate(&delegate);
+        EXPECT_EQ(zip.UnzipOpenFile(archive_), c.opens);
+        EXPECT_LE(zip.readerCalls(), CCZipFile::kMostDirectoryCalls) << "nothing made past the cap";
+        if (c.opens) {
+            EXPECT_TRUE(delegate.messages.empty());
+            EXPECT_EQ(zip.rootDirectory(), "");
+            EXPECT_TRUE(zip.UnzipSpecifiedFile("theme/3.ctd", out_, true));
+        } else {
+            EXPECT_EQ(delegate.messages, std::vector<std::string>{CCZipFile::kDirectoryTooCostly});
+            EXPECT_FALSE(zip.UnzipSpecifiedFile("theme/3.ctd", out_, true)) << "nothing stays open";
+        }
+    }
+}
+
+// The game's own theme sits well within the cap.
+TEST_F(ZipFileTest, TheShippedThemeOpensWellWithinTheCap)
+{
+    CCZipFile zip;
+    ASSERT_TRUE(zip.UnzipOpenFile(test::sourceTreePath("resources/mosswick_01.lumoratheme")));
+    EXPECT_LT(zip.readerCalls(), CCZipFile::kMostDirectoryCalls / 2);
+    EXPECT_EQ(zip.rootDirectory(), "mosswick_01");
 }
 
 } // namespace
