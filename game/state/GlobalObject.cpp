@@ -79,20 +79,64 @@ void archiveTable(SaveSnapshot& save, const char* key, const std::map<Key, Item>
     (void)save.setArchive(key, archiver);
 }
 
-// The table's archived entries, or none (logged) when the entry is missing
-// or does not decode.
-std::optional<ArchiveItem::Entries> archivedEntries(const Value& save, const char* key)
+// One of the tables a save holds: absent when the entry is missing (a save
+// written before the table was kept), damaged (with the reason) when it is
+// there but does not decode or holds an entry the table never keeps.
+struct SavedTable {
+    bool present = false;
+    ArchiveItem::Entries entries;
+    std::string damage; // empty when the table can be taken
+};
+
+using EntryFits = bool (*)(const Value& key, const ArchiveItem& item);
+
+SavedTable savedTable(const Value& save, const char* key, EntryFits fits)
 {
+    SavedTable table;
     const Value& stored = save[key];
-    if (!stored.isData()) return std::nullopt;
+    if (stored.isNull()) return table;
+    table.present = true;
+    if (!stored.isData()) {
+        table.damage = std::string("the table \"") + key + "\" is no archive";
+        return table;
+    }
     KeyedUnarchiver coder(stored.asData().data(), stored.asData().size());
     ArchiveItem item = coder.decodeItem(key);
     if (!coder.ok()) {
-        logLine("Load: \"%s\" does not decode; kept as it was", key);
-        return std::nullopt;
+        table.damage = std::string("the table \"") + key + "\" does not decode: " + coder.error();
+        return table;
     }
-    return item.entries();
+    for (const auto& [entryKey, entry] : item.entries()) {
+        if (!fits(entryKey.value(), entry)) {
+            table.damage = std::string("the table \"") + key + "\" holds an entry of another kind";
+            return table;
+        }
+    }
+    table.entries = item.entries();
+    return table;
 }
+
+bool isTimedEvent(const Value& key, const ArchiveItem& item)
+{
+    return key.isInteger() && item.objectAs<PuzzleNotification>();
+}
+
+bool isAchievementState(const Value& key, const ArchiveItem& item)
+{
+    return key.isString() && item.kind() == ArchiveItem::Kind::Value && item.value().isNumber();
+}
+
+struct TableOfTheSave {
+    const char* key;
+    EntryFits fits;
+};
+
+// The tables the global object keeps in the save.
+constexpr TableOfTheSave kSavedTables[] = {
+    {"NotificationsQue", isTimedEvent},
+    {"AchievementsState", isAchievementState},
+    {"AchievementsHelpers", isAchievementState},
+};
 
 } // namespace
 
@@ -511,6 +555,21 @@ void GlobalObject::SaveTo(SaveSnapshot& save)
     archiveTable(save, "AchievementsHelpers", AchievementsHelpers);
 }
 
+bool GlobalObject::CanLoadFrom(const Value& save, std::string& reason) const
+{
+    // Taking the rest of a save whose achievements or timed events do not
+    // decode would leave them empty, and the next save would write that
+    // over the player's: the save is refused whole instead.
+    for (const TableOfTheSave& table : kSavedTables) {
+        SavedTable saved = savedTable(save, table.key, table.fits);
+        if (!saved.damage.empty()) {
+            reason = std::move(saved.damage);
+            return false;
+        }
+    }
+    return true;
+}
+
 void GlobalObject::LoadFrom(const Value* save)
 {
     UserDefaults& defaults = UserDefaults::standardUserDefaults();
@@ -519,23 +578,25 @@ void GlobalObject::LoadFrom(const Value* save)
     isCloudSave = defaults.boolForKey("isCloudSave");
     DietAchievement = defaults.boolForKey("DietAchievement");
     if (!save) return;
-    if (auto events = archivedEntries(*save, "NotificationsQue")) {
+    // A table left out of the save (one written before it was kept) leaves
+    // this one as it is; one that is there has been checked by CanLoadFrom.
+    SavedTable events = savedTable(*save, kSavedTables[0].key, kSavedTables[0].fits);
+    SavedTable states = savedTable(*save, kSavedTables[1].key, kSavedTables[1].fits);
+    SavedTable counters = savedTable(*save, kSavedTables[2].key, kSavedTables[2].fits);
+    if (events.present && events.damage.empty()) {
         NotificationsQue.clear();
-        for (const auto& [type, event] : *events) {
-            if (Ref<PuzzleNotification> typed = event.objectAs<PuzzleNotification>()) {
-                NotificationsQue[type.value().asInt()] = typed;
-            }
-        }
+        for (const auto& [type, event] : events.entries)
+            NotificationsQue[type.value().asInt()] = event.objectAs<PuzzleNotification>();
     }
-    if (auto states = archivedEntries(*save, "AchievementsState")) {
+    if (states.present && states.damage.empty()) {
         AchievementsState.clear();
-        for (const auto& [identifier, done] : *states) AchievementsState[identifier.value().asString()] = done.value().asBool();
+        for (const auto& [identifier, done] : states.entries)
+            AchievementsState[identifier.value().asString()] = done.value().asBool();
     }
-    if (auto counters = archivedEntries(*save, "AchievementsHelpers")) {
+    if (counters.present && counters.damage.empty()) {
         AchievementsHelpers.clear();
-        for (const auto& [identifier, count] : *counters) {
+        for (const auto& [identifier, count] : counters.entries)
             AchievementsHelpers[identifier.value().asString()] = count.value().asInt();
-        }
     }
     if (!AchievementsState.count(kDeathAndTaxes)) {
         AchievementsState[kDeathAndTaxes] = false;

@@ -163,6 +163,9 @@ public:
     // "isCloudSave", "DietAchievement") to the user defaults and synchronises.
     void SaveSettings();
     void SaveTo(SaveSnapshot& save) override;
+    // False (with the reason) when the save's achievements or timed events
+    // are there but do not decode.
+    bool CanLoadFrom(const Value& save, std::string& reason) const override;
     void LoadFrom(const Value* save) override;
 
 private:

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "foundation/AtomicFile.h"
+#include "foundation/GuardedFileRead.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
@@ -400,21 +401,17 @@ void SaveFile::startDraining()
     });
 }
 
-SaveFile::Found SaveFile::moveDamagedAside(const std::string& why)
+void SaveFile::noteNotTaken(const std::string& why, const std::string& aside)
 {
     const std::string file = path();
-    std::string failure;
-    const std::string aside = AtomicFile::moveAside(file, &failure);
     known_.reset();
     unreadable_ = aside.empty();
     if (aside.empty()) {
-        logLine("Load: the save at %s is not taken (%s); it cannot be moved aside (%s), so it stays where it "
-                "is and is not written over",
-                file.c_str(), why.c_str(), failure.c_str());
-        return Found::DamagedInPlace;
+        logLine("Load: the save at %s is not taken (%s), so it stays where it is and is not written over",
+                file.c_str(), why.c_str());
+        return;
     }
     logLine("Load: the save at %s is not taken (%s); kept as %s", file.c_str(), why.c_str(), aside.c_str());
-    return Found::Damaged;
 }
 
 SaveFile::Found SaveFile::setAsideAfterRead(const std::string& why)
@@ -430,36 +427,62 @@ SaveFile::Found SaveFile::setAsideAfterRead(const std::string& why)
         unreadable_ = false;
         return Found::DamagedInPlace;
     }
-    return moveDamagedAside(why);
+    // The read took the file whole; only the tables in it turned out to be
+    // no game, so the move aside the guarded read would have made comes now.
+    std::string failure;
+    const std::string aside = AtomicFile::moveAside(path(), &failure);
+    noteNotTaken(aside.empty() ? why + "; cannot move it aside: " + failure : why, aside);
+    return aside.empty() ? Found::DamagedInPlace : Found::Damaged;
 }
 
 std::optional<Value> SaveFile::read(std::string* error, Found* found)
 {
     std::lock_guard<std::mutex> writer(writeLock_);
-    Found outcome = Found::Nothing;
     const std::string file = path();
-    if (isMissing()) {
-        logLine("Load: there is no save at %s", file.c_str());
-        refuse(error, "no save file");
-        if (found) *found = outcome;
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes;
-    std::string reason;
     std::optional<Value> dictionary;
-    if (!AtomicFile::read(file, bytes, &reason, kLargestSave)) {
-        logLine("Load: the save at %s cannot be read; it is left where it is: %s", file.c_str(),
-                reason.c_str());
-        known_.reset();
-        unreadable_ = true;
-        outcome = Found::Unreadable;
-    } else if ((dictionary = decode(bytes.data(), bytes.size(), &reason))) {
+    std::string damage; // why the bytes that were read are no save
+    const GuardedReadResult result
+        = readGuardedFileQuietly(file, kLargestSave, [&](const std::vector<uint8_t>& bytes, std::string* why) {
+              dictionary = decode(bytes.data(), bytes.size(), why);
+              if (!dictionary && why) damage = *why;
+              return dictionary.has_value();
+          });
+    Found outcome = Found::Nothing;
+    std::string reason;
+    switch (result.outcome) {
+    case GuardedRead::NoFile:
+        logLine("Load: there is no save at %s", file.c_str());
+        reason = "no save file";
+        break;
+    case GuardedRead::Read:
         knowCurrentFile();
         outcome = Found::Save;
-    } else {
-        outcome = moveDamagedAside("it is damaged: " + reason);
+        break;
+    case GuardedRead::MovedAside:
+        noteNotTaken("it is damaged: " + damage, result.movedTo);
+        reason = damage;
+        outcome = Found::Damaged;
+        break;
+    case GuardedRead::Unreadable:
+        if (result.decoded) {
+            // Damaged, and still in the way: the reason says why it could not be moved.
+            noteNotTaken("it is damaged: " + result.reason, std::string());
+            reason = damage;
+            outcome = Found::DamagedInPlace;
+            break;
+        }
+        logLine("Load: the save at %s cannot be read; it is left where it is: %s", file.c_str(),
+                result.reason.c_str());
+        known_.reset();
+        unreadable_ = true;
+        reason = result.reason;
+        outcome = Found::Unreadable;
+        break;
     }
-    if (!dictionary) refuse(error, reason);
+    if (outcome != Found::Save) {
+        dictionary.reset();
+        refuse(error, reason);
+    }
     if (found) *found = outcome;
     return dictionary;
 }

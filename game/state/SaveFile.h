@@ -178,9 +178,11 @@ private:
     bool writeNow(const SaveSnapshot& snapshot, uint64_t order, std::string* error);
     // keepUnreadAside with writeLock_ held.
     std::optional<std::string> keepUnreadAsideLocked(std::string* error);
-    // Moves the damaged file at the path aside (with writeLock_ held); logs
-    // and forgets it either way.
-    Found moveDamagedAside(const std::string& why);
+    // Logs a file at the path that is not taken, moved to `aside` (empty:
+    // left in place, `why` then says why it could not be moved), and
+    // forgets it; one left in place stays refused to writes. With
+    // writeLock_ held.
+    void noteNotTaken(const std::string& why, const std::string& aside);
     // Whether a write may replace what is at the path now (with writeLock_ held).
     bool mayReplace(std::string& reason) const;
     // Notes the file now at the path as one this saver read or wrote (with writeLock_ held).

@@ -1,18 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/scheduler/CCScheduler.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/Clock.h"
+#include "foundation/KeyedArchive.h"
+#include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Shared.h"
 #include "foundation/UserDefaults.h"
+#include "game/state/Collectible.h"
 #include "game/state/DataParser.h"
 #include "game/state/GlobalObject.h"
 #include "game/state/Profile.h"
+#include "game/state/SaveFile.h"
 #include "tests/game/state/GameStateTestSupport.h"
 #include "tests/support/RecordingPlatformServices.h"
 #include "tests/support/ScriptedDeviceServices.h"
@@ -291,6 +298,105 @@ TEST_F(GlobalObjectTest, AchievementsAndSwitchesRideInTheSave)
     EXPECT_TRUE(back.GetDietAchievement());
     EXPECT_FALSE(back.isSoundEnable);
     EXPECT_TRUE(back.isMusicEnable());
+}
+
+// A save whose achievements or timed events are there but do not decode is
+// refused whole: taking the rest would leave them empty, and the next save
+// would write that over the player's. A table left out (a save written
+// before it was kept) leaves the one in memory as it is.
+TEST_F(GlobalObjectTest, ASaveWithAchievementsOrEventsThatDoNotDecodeIsRefusedWhole)
+{
+    {
+        DataParser parser;
+        ASSERT_TRUE(parser.parseData(scope.bundledGameData()));
+    }
+    GlobalObject& g = global();
+    g.AchievementDone("com.zandovar.mw.moo", "ACH_COWHEARD", 15);
+    g.SetAchievementHelperState("com.zandovar.mw.hoarder", 12);
+    g.GenerateNotification(0, 0, 30, 24);
+    profile().GoldCount = 40;
+    std::string error;
+    const Value good = profile().TakeSnapshot().toDictionary(&error);
+    ASSERT_TRUE(good.isDict()) << error;
+
+    // Tables of the right names that hold something else.
+    auto archived = [](const char* key, ArchiveItem::Entries entries) {
+        KeyedArchiver archiver;
+        archiver.encodeItem(key, ArchiveItem::dictionary(std::move(entries)));
+        SaveSnapshot snapshot;
+        EXPECT_TRUE(snapshot.setArchive(key, archiver));
+        return snapshot.toDictionary()[key];
+    };
+    const Value collectibleEvents
+        = archived("NotificationsQue", {{Value(int32_t(24)), ArchiveItem(makeRef<Collectible>())}});
+    const Value wordStates
+        = archived("AchievementsState", {{Value(std::string("com.zandovar.mw.moo")), ArchiveItem(Value(std::string("yes")))}});
+    const Value eventCounters
+        = archived("AchievementsHelpers", {{Value(std::string("com.zandovar.mw.hoarder")),
+                                            ArchiveItem(makeRef<PuzzleNotification>())}});
+
+    struct Row {
+        const char* table;
+        const char* name;
+        std::optional<Value> stored; // none: the entry left out
+        bool taken;
+    };
+    const Value::Bytes notAnArchive{'n', 'o', 'p', 'e'};
+    const Row rows[] = {
+        {"AchievementsState", "whole", good["AchievementsState"], true},
+        {"NotificationsQue", "not an archive", Value(notAnArchive), false},
+        {"NotificationsQue", "no data", Value(int32_t(4)), false},
+        {"NotificationsQue", "a table of something else", collectibleEvents, false},
+        {"AchievementsState", "not an archive", Value(notAnArchive), false},
+        {"AchievementsState", "no data", Value(std::string("moo")), false},
+        {"AchievementsState", "a table of something else", wordStates, false},
+        {"AchievementsHelpers", "not an archive", Value(notAnArchive), false},
+        {"AchievementsHelpers", "no data", Value(true), false},
+        {"AchievementsHelpers", "a table of something else", eventCounters, false},
+        {"NotificationsQue", "left out", std::nullopt, true},
+        {"AchievementsState", "left out", std::nullopt, true},
+        {"AchievementsHelpers", "left out", std::nullopt, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.table) + ": " + row.name);
+        Value save = good;
+        if (row.stored) save.set(row.table, *row.stored);
+        else save.remove(row.table);
+        // What a fresh start has before the load.
+        g.AchievementsState.clear();
+        g.AchievementsHelpers.clear();
+        g.NotificationsQue.clear();
+        profile().GoldCount = 1;
+        std::string refusal;
+        EXPECT_EQ(profile().LoadFrom(save, &refusal), row.taken);
+        EXPECT_EQ(profile().GoldCount, row.taken ? 40 : 1) << "nothing is taken from a refused save";
+        EXPECT_EQ(refusal.find(row.table) != std::string::npos, !row.taken) << refusal;
+        if (!row.taken) continue;
+        // Only a table left out stays as it was (here: empty).
+        const std::string leftOut = row.stored ? "" : row.table;
+        EXPECT_EQ(g.IsAchievementDone("com.zandovar.mw.moo"), leftOut != "AchievementsState");
+        EXPECT_EQ(g.AchievementsHelpers.count("com.zandovar.mw.hoarder"), leftOut == "AchievementsHelpers" ? 0u : 1u);
+        EXPECT_EQ(g.NotificationsQue.size(), leftOut == "NotificationsQue" ? 0u : 1u);
+    }
+
+    // From the disk: the refused save is kept aside whole, with the
+    // player's achievements in it, and the new game's save cannot lose them.
+    Value damaged = good;
+    damaged.set("AchievementsState", Value(notAnArchive));
+    const std::string bytes = SaveFile::encode(damaged);
+    ASSERT_TRUE(AtomicFile::write(SaveFile::path(), bytes));
+    test::resetSharedInstances();
+    (void)global();
+    EXPECT_FALSE(profile().Load());
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory())) {
+        const std::string name = entry.path().string();
+        if (name.find(".corrupt-") != std::string::npos) kept.push_back(name);
+    }
+    ASSERT_EQ(kept.size(), 1u);
+    std::vector<uint8_t> keptBytes;
+    ASSERT_TRUE(AtomicFile::read(kept[0], keptBytes));
+    EXPECT_EQ(std::string(keptBytes.begin(), keptBytes.end()), bytes);
 }
 
 TEST_F(GlobalObjectTest, SoundSetsMergePerSceneAndOnlyLoadedKeysPlay)

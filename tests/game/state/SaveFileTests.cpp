@@ -686,17 +686,20 @@ TEST_F(SaveFileTest, ASaveNeverReadIsNotWrittenOverUntilANewGameKeepsItAside)
     EXPECT_TRUE(setAside().empty()) << "nothing was damaged";
 }
 
-// A save that is whole but whose tables cannot be taken (another build's, a
-// table damaged before it was written) is refused and kept for rescue:
-// moved aside where it can be, else left where it is. Either way no save
-// writes over it, and the player and the log are told which it was.
-TEST_F(SaveFileTest, AWholeSaveWhoseTablesCannotBeTakenIsKeptAndNeverWrittenOver)
+// A save that holds no game (damaged bytes; or whole, but with tables that
+// cannot be taken: another build's, a table damaged before it was written)
+// is refused and kept for rescue: moved aside where it can be, else left
+// where it is. Either way no save writes over it, and the player and the
+// log are told which it was.
+TEST_F(SaveFileTest, ASaveThatHoldsNoGameIsKeptAndNeverWrittenOver)
 {
     struct Row {
         const char* name;
-        bool roomToMove; // the folder has room for the moved-aside name
+        bool damagedBytes; // else whole, with a table that does not decode
+        bool roomToMove;   // the folder has room for the moved-aside name
     };
-    for (const Row& row : {Row{"moved aside", true}, Row{"cannot be moved", false}}) {
+    for (const Row& row : {Row{"table: moved aside", false, true}, Row{"table: cannot be moved", false, false},
+                           Row{"bytes: moved aside", true, true}, Row{"bytes: cannot be moved", true, false}}) {
         SCOPED_TRACE(row.name);
         GameStateScope fresh;
         std::optional<test::ScopedEnv> cramped;
@@ -710,7 +713,8 @@ TEST_F(SaveFileTest, AWholeSaveWhoseTablesCannotBeTakenIsKeptAndNeverWrittenOver
         Value save = savedNow();
         const std::string notAnArchive = "not an archive";
         save.set("UpgradesDict", Value(Value::Bytes(notAnArchive.begin(), notAnArchive.end())));
-        const std::string encoded = SaveFile::encode(save);
+        std::string encoded = SaveFile::encode(save);
+        if (row.damagedBytes) encoded[encoded.size() / 2] ^= 0x10;
         const std::vector<uint8_t> unloadable(encoded.begin(), encoded.end());
         ASSERT_TRUE(AtomicFile::write(SaveFile::path(), encoded));
 
