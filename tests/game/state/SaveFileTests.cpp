@@ -138,6 +138,16 @@ protected:
         return waited;
     }
 
+    // A new game named "Old" saved: the file's bytes (none when it was not saved).
+    std::vector<uint8_t> saveOldGame()
+    {
+        startNewGame();
+        profile().VillageName = "Old";
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(profile().SaveData() && AtomicFile::read(SaveFile::path(), bytes));
+        return bytes;
+    }
+
     // Whether the file holds `gold`, loaded over a profile that holds none.
     ::testing::AssertionResult savedGold(int32_t gold)
     {
@@ -632,10 +642,8 @@ TEST_F(SaveFileTest, ASaveFarLargerThanAnySaveIsRefusedKeptAndNotWrittenOver)
 
 TEST_F(SaveFileTest, ASaveNeverReadIsNotWrittenOverUntilANewGameKeepsItAside)
 {
-    startNewGame();
-    profile().VillageName = "Old";
-    ASSERT_TRUE(profile().SaveData());
-    const std::vector<uint8_t> old = bytesOf(SaveFile::path());
+    const std::vector<uint8_t> old = saveOldGame();
+    ASSERT_FALSE(old.empty());
 
     // A new process whose profile never read the file: its saves leave it be.
     Profile::purgeSharedInstance();
@@ -765,10 +773,8 @@ TEST_F(SaveFileTest, ASaveThatHoldsNoGameIsKeptAndNeverWrittenOver)
 // did not load, keeps that save under the one name the first gave it.
 TEST_F(SaveFileTest, NewGamesThatEndBeforeTheirFirstSaveKeepTheUnreadSaveUnderOneName)
 {
-    startNewGame();
-    profile().VillageName = "Old";
-    ASSERT_TRUE(profile().SaveData());
-    const std::vector<uint8_t> old = bytesOf(SaveFile::path());
+    const std::vector<uint8_t> old = saveOldGame();
+    ASSERT_FALSE(old.empty());
     auto kept = [] {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory())) {
