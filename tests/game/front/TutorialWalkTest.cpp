@@ -4,17 +4,13 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <unistd.h>
 
 #include "engine/menus/CCHoldButton.h"
 #include "engine/menus/CCMenu.h"
@@ -33,7 +29,6 @@
 #include "game/boards/Puzzle.h"
 #include "game/boards/SessionHooks.h"
 #include "game/front/MainMenuScene.h"
-#include "game/state/ResourceCostItem.h"
 #include "game/state/SaveFile.h"
 #include "game/state/TutorialFrameDef.h"
 #include "game/state/UpgradeItem.h"
@@ -45,7 +40,6 @@
 #include "game/village/MapScene.h"
 #include "game/village/StatsCell.h"
 #include "game/village/StatsScene.h"
-#include "game/village/UpgradeCosts.h"
 #include "game/village/VillageScene.h"
 #include "game/village/hud/HirePopUp.h"
 #include "game/village/screens/ShopLayer.h"
@@ -54,6 +48,7 @@
 #include "game/village/tutorial/TutorialPopup.h"
 #include "game/defs/MapObject.h"
 #include "game/defs/XMLManager.h"
+#include "tests/game/front/StageEnds.h"
 #include "tests/game/front/WholeGameSupport.h"
 
 namespace mw {
@@ -750,17 +745,7 @@ private:
     // revealed as the play left out would have revealed them.
     static void stockFor(Profile& p, int32_t upgrade)
     {
-        UpgradeItem* item = p.GetUpgrade(upgrade);
-        ASSERT_NE(item, nullptr);
-        for (const Ref<ResourceCostItem>& cost : item->ResourceCostArr) {
-            const int32_t price = upgradecosts::unitPrice(*item, *cost, p.GetUpgradeCount(upgrade));
-            if (p.GetResourceCount(cost->ResourceId) < price) p.SetResourceCount(cost->ResourceId, price);
-        }
-        if (p.GoldCount < item->Money) p.GoldCount = item->Money;
-        if (item->isHidden) {
-            p.SetObjectSeen(upgrade);
-            item->isHidden = false;
-        }
+        test::stockFor(p, upgrade, true);
         p.RegenerateBuyIndexes();
     }
     // The list of `tab` opened unless it shows, and the pop-up of `upgrade`'s row.
@@ -864,11 +849,8 @@ private:
                 if (standing && standing->NextUpdateEnum == building && map()->menu())
                     if (CCNode* marker = map()->menu()->getChildByTag(slot->key())) markers.push_back(marker);
             }
-        } else if (CCMenu* menu = map()->menu()) {
-            for (Object* child : *menu->children())
-                if (static_cast<CCNode*>(child)->tag() % MapScene::kBuildMarkerFactor == 0 &&
-                    static_cast<CCNode*>(child)->tag() > 0)
-                    markers.push_back(static_cast<CCNode*>(child));
+        } else {
+            markers = test::buildMarkers(*map());
         }
         ASSERT_FALSE(markers.empty()) << "a slot offered";
         CCNode* marker = markers.front();
@@ -1046,10 +1028,7 @@ private:
 // a device in order and brings the stages before into a run that picks a
 // later one (WholeGameStages.cmake, which reads the tests' names).
 using Step = void (TutorialWalk::*)();
-struct Stage {
-    const char* name;
-    std::vector<Step> steps;
-};
+using Stage = test::PlayStage<TutorialWalk>;
 const std::vector<Stage>& stages()
 {
     static const std::vector<Stage> all = {
@@ -1066,103 +1045,22 @@ const std::vector<Stage>& stages()
     return all;
 }
 
-std::string readFile(const std::filesystem::path& path)
+// The ends of the stages, kept for the next, with the note "shown" (the
+// frames shown up to then); the game data's files stamp them.
+const test::StageEnds& stageEnds()
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    static const test::StageEnds ends("tutorial-walk", test::StageEnds::namesOf(stages()),
+                                      {"test.xml", "stringdb.csv"});
+    return ends;
 }
 
-// The ends of the stages, kept for the next under the build folder CTest
-// names (else a scratch folder of this process):
-// "tutorial-walk/<device>/<n>-<stage>/" holds "home" (the home folder after
-// the quit), "wall" (the clock), "shown" (the frames shown up to then) and
-// "stamp" (the test program and game data that made it: an end kept by
-// another build is never taken up).
-class StageEnds {
-public:
-    static std::filesystem::path folder(const std::string& device, size_t stage)
-    {
-        return root() / device / (std::to_string(stage + 1) + "-" + stages()[stage].name);
-    }
-    static bool kept(const std::string& device, size_t stage)
-    {
-        std::error_code error;
-        const std::filesystem::path at = folder(device, stage);
-        return readFile(at / "stamp") == stamp() && std::filesystem::is_directory(at / "home", error);
-    }
-    static double wall(const std::string& device, size_t stage)
-    {
-        return std::stod("0" + readFile(folder(device, stage) / "wall"));
-    }
-    static std::set<int32_t> shown(const std::string& device, size_t stage)
-    {
-        std::set<int32_t> frames;
-        std::istringstream in(readFile(folder(device, stage) / "shown"));
-        for (int32_t n; in >> n;) frames.insert(n);
-        return frames;
-    }
-    static void discard(const std::string& device, size_t stage)
-    {
-        std::error_code error;
-        std::filesystem::remove_all(folder(device, stage), error);
-    }
-    static bool restore(const std::string& device, size_t stage, const std::string& home)
-    {
-        std::error_code error;
-        std::filesystem::copy(folder(device, stage) / "home", home,
-                              std::filesystem::copy_options::recursive |
-                                  std::filesystem::copy_options::overwrite_existing,
-                              error);
-        return !error && kept(device, stage);
-    }
-    // Written beside, then put in place whole.
-    static void keep(const std::string& device, size_t stage, const std::string& home, double wall,
-                     const std::set<int32_t>& shown)
-    {
-        namespace fs = std::filesystem;
-        std::error_code error;
-        const fs::path at = folder(device, stage);
-        const std::string suffix = "." + std::to_string(::getpid());
-        const fs::path fresh = at.string() + ".new" + suffix, old = at.string() + ".old" + suffix;
-        fs::remove_all(fresh, error);
-        fs::create_directories(fresh, error);
-        fs::copy(home, fresh / "home", fs::copy_options::recursive, error);
-        ASSERT_FALSE(error) << "cannot keep " << home << ": " << error.message();
-        char clock[64];
-        std::snprintf(clock, sizeof clock, "%.17g", wall);
-        test::TempDir::writeText((fresh / "wall").string(), clock);
-        std::string frames;
-        for (int32_t n : shown) frames += std::to_string(n) + "\n";
-        test::TempDir::writeText((fresh / "shown").string(), frames);
-        test::TempDir::writeText((fresh / "stamp").string(), stamp());
-        fs::rename(at, old, error);
-        fs::rename(fresh, at, error);
-        fs::remove_all(fresh, error);
-        fs::remove_all(old, error);
-    }
-
-private:
-    static std::filesystem::path root()
-    {
-        if (const char* build = std::getenv("MOSSWICK_BUILD_DIR"); build && *build)
-            return std::filesystem::path(build) / "tutorial-walk";
-        static test::TempDir scratch;
-        return std::filesystem::path(scratch.path()) / "tutorial-walk";
-    }
-    static std::string stamp()
-    {
-        namespace fs = std::filesystem;
-        std::error_code error;
-        auto describe = [&](const fs::path& file) {
-            const auto time = fs::last_write_time(file, error).time_since_epoch().count();
-            return file.string() + " " + std::to_string(fs::file_size(file, error)) + " " +
-                   std::to_string(time) + "\n";
-        };
-        const fs::path bundle = Paths::bundleDirectory();
-        return describe(fs::read_symlink("/proc/self/exe", error)) + describe(bundle / "test.xml") +
-               describe(bundle / "stringdb.csv");
-    }
-};
+std::set<int32_t> shownBy(const std::string& device, size_t stage)
+{
+    std::set<int32_t> frames;
+    std::istringstream in(stageEnds().note(device, stage, "shown"));
+    for (int32_t n; in >> n;) frames.insert(n);
+    return frames;
+}
 
 // Plays `stage` from the end the stage before kept (the first from an empty
 // home folder); keeps its end when nothing failed. Answers the frames shown
@@ -1170,13 +1068,13 @@ private:
 std::set<int32_t> playStage(const std::string& device, size_t stage, std::set<int32_t>* defined = nullptr)
 {
     SCOPED_TRACE(std::string("stage ") + stages()[stage].name);
-    StageEnds::discard(device, stage);
-    const double wall = stage == 0 ? kLaunchWall : StageEnds::wall(device, stage - 1);
+    stageEnds().discard(device, stage);
+    const double wall = stage == 0 ? kLaunchWall : stageEnds().wall(device, stage - 1);
     TutorialWalk walk(device, wall);
     std::vector<Step> steps = stages()[stage].steps;
     if (stage > 0) {
-        EXPECT_TRUE(StageEnds::restore(device, stage - 1, walk.game.home.path())) << "the stage before's end";
-        walk.shown = StageEnds::shown(device, stage - 1);
+        EXPECT_TRUE(stageEnds().restore(device, stage - 1, walk.game.home.path())) << "the stage before's end";
+        walk.shown = shownBy(device, stage - 1);
         steps.insert(steps.begin(), &TutorialWalk::continueVillage);
     }
     for (Step step : steps) {
@@ -1195,19 +1093,21 @@ std::set<int32_t> playStage(const std::string& device, size_t stage, std::set<in
         for (const auto& [id, def] : walk.game.profile().TutorialDict) defined->insert(id);
     if (::testing::Test::HasFatalFailure()) return walk.shown;
     walk.quit();
-    if (!::testing::Test::HasFailure())
-        StageEnds::keep(device, stage, walk.game.home.path(), walk.game.wallSeconds(), walk.shown);
+    if (!::testing::Test::HasFailure()) {
+        std::string frames;
+        for (int32_t n : walk.shown) frames += std::to_string(n) + "\n";
+        stageEnds().keep(device, stage, walk.game.home.path(), walk.game.wallSeconds(), {{"shown", frames}});
+    }
     return walk.shown;
 }
 
 // The end of `stage` kept by this build, played here when no earlier test kept it.
 bool ensureKept(const std::string& device, size_t stage)
 {
-    if (StageEnds::kept(device, stage)) return true;
-    if (stage > 0 && !ensureKept(device, stage - 1)) return false;
-    std::printf("%s: playing stage %zu first, which no earlier test kept\n", device.c_str(), stage + 1);
-    (void)playStage(device, stage);
-    return StageEnds::kept(device, stage);
+    return stageEnds().ensureKept(device, stage, [&](size_t missing) {
+        (void)playStage(device, missing);
+        return true;
+    });
 }
 
 struct Walked {

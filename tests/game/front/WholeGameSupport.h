@@ -19,6 +19,7 @@
 #include "engine/director/CCDirector.h"
 #include "engine/director/HeadlessDriver.h"
 #include "engine/labels/CCLabelTTF.h"
+#include "engine/menus/CCMenu.h"
 #include "engine/nodes/CCScene.h"
 #include "foundation/Log.h"
 #include "foundation/Random.h"
@@ -28,6 +29,10 @@
 #include "game/state/GlobalObject.h"
 #include "game/state/LocalisationManager.h"
 #include "game/state/Profile.h"
+#include "game/state/ResourceCostItem.h"
+#include "game/state/UpgradeItem.h"
+#include "game/village/MapScene.h"
+#include "game/village/UpgradeCosts.h"
 #include "platform/AlertView.h"
 #include "platform/DeviceProfile.h"
 #include "platform/Store.h"
@@ -242,5 +247,34 @@ private:
     std::shared_ptr<LocalNotifications> previousNotifications_;
     std::shared_ptr<NetworkReachability> previousReachability_;
 };
+
+// Enough of every good (and gold) an upgrade costs; with `reveal`, a hidden
+// upgrade is revealed too, as the play left out would have revealed it.
+inline void stockFor(Profile& p, int32_t upgrade, bool reveal = false)
+{
+    UpgradeItem* item = p.GetUpgrade(upgrade);
+    ASSERT_NE(item, nullptr);
+    for (const Ref<ResourceCostItem>& cost : item->ResourceCostArr) {
+        const int32_t price = upgradecosts::unitPrice(*item, *cost, p.GetUpgradeCount(upgrade));
+        if (p.GetResourceCount(cost->ResourceId) < price) p.SetResourceCount(cost->ResourceId, price);
+    }
+    if (p.GoldCount < item->Money) p.GoldCount = item->Money;
+    if (reveal && item->isHidden) {
+        p.SetObjectSeen(upgrade);
+        item->isHidden = false;
+    }
+}
+
+// The markers of the slots a map offers the building being placed.
+inline std::vector<CCNode*> buildMarkers(MapScene& map)
+{
+    std::vector<CCNode*> markers;
+    if (CCMenu* menu = map.menu())
+        for (Object* child : *menu->children())
+            if (static_cast<CCNode*>(child)->tag() % MapScene::kBuildMarkerFactor == 0 &&
+                static_cast<CCNode*>(child)->tag() > 0)
+                markers.push_back(static_cast<CCNode*>(child));
+    return markers;
+}
 
 } // namespace mw::test

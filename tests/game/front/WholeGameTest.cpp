@@ -40,7 +40,6 @@
 #include "game/village/CCBonusItem.h"
 #include "game/village/LevelUpPopUp.h"
 #include "game/village/ListLayer.h"
-#include "game/village/UpgradeCosts.h"
 #include "game/village/hud/HirePopUp.h"
 #include "game/boards/Board.h"
 #include "game/boards/CountryBoard.h"
@@ -50,16 +49,18 @@
 #include "game/boards/Puzzle.h"
 #include "game/state/Collectible.h"
 #include "game/state/UpgradeItem.h"
-#include "game/state/ResourceCostItem.h"
 #include "game/defs/MapObject.h"
 #include "game/defs/XMLManager.h"
+#include "tests/game/front/StageEnds.h"
 #include "tests/game/front/WholeGameSupport.h"
 
 namespace mw {
 namespace {
 
 using test::GameRun;
+using test::buildMarkers;
 using test::nodesOf;
+using test::stockFor;
 
 // 2026-06-15 12:00:00 UTC.
 constexpr double kLaunchWall = 1781524800.0;
@@ -535,12 +536,7 @@ public:
         game.run(0.5);
         ASSERT_NE(map(), nullptr);
         EXPECT_EQ(game.profile().GetUpgradeCount(building), owned + 1);
-        std::vector<CCNode*> markers;
-        if (CCMenu* menu = map()->menu())
-            for (Object* child : *menu->children())
-                if (static_cast<CCNode*>(child)->tag() % MapScene::kBuildMarkerFactor == 0 &&
-                    static_cast<CCNode*>(child)->tag() > 0)
-                    markers.push_back(static_cast<CCNode*>(child));
+        const std::vector<CCNode*> markers = buildMarkers(*map());
         ASSERT_FALSE(markers.empty()) << "a slot offered";
         CCNode* marker = markers.front();
         const int32_t slot = marker->tag() / MapScene::kBuildMarkerFactor;
@@ -675,17 +671,6 @@ public:
         followTutorial([&] { return hud().getChildByTag(912) != nullptr; });
         EXPECT_NE(hud().getChildByTag(912), nullptr) << "the Shop arrow of frame 56";
         expectHudShowsProfile();
-    }
-    // Enough of every good (and gold) the upgrade costs.
-    static void stockFor(Profile& p, int32_t upgrade)
-    {
-        UpgradeItem* item = p.GetUpgrade(upgrade);
-        ASSERT_NE(item, nullptr);
-        for (const Ref<ResourceCostItem>& cost : item->ResourceCostArr) {
-            const int32_t price = upgradecosts::unitPrice(*item, *cost, p.GetUpgradeCount(upgrade));
-            if (p.GetResourceCount(cost->ResourceId) < price) p.SetResourceCount(cost->ResourceId, price);
-        }
-        if (p.GoldCount < item->Money) p.GoldCount = item->Money;
     }
     static void reveal(Profile& p, int32_t upgrade)
     {
@@ -955,10 +940,7 @@ public:
 // in order and brings the stages before into a run that picks a later one
 // (WholeGameStages.cmake, which reads the tests' names).
 using Step = void (WholeGame::*)();
-struct Stage {
-    const char* name;
-    std::vector<Step> steps;
-};
+using Stage = test::PlayStage<WholeGame>;
 const std::vector<Stage>& stages()
 {
     static const std::vector<Stage> all = {
@@ -971,105 +953,13 @@ const std::vector<Stage>& stages()
     return all;
 }
 
-// The ends of the stages, kept for the next: under the build folder CTest
-// names (else a scratch folder of this process),
-// "whole-game/<device>/<n>-<stage>/" holds "home" (the home folder after the
-// quit), "wall" (the clock), "village" (the village's figures before the
-// quit) and "stamp" (the test program and the bundle that made it: an end
-// kept by another build is never taken up).
-class StageEnds {
-public:
-    static std::filesystem::path folder(const std::string& device, size_t stage)
-    {
-        return root() / device / (std::to_string(stage + 1) + "-" + stages()[stage].name);
-    }
-    // Whether this build kept the end of `stage`.
-    static bool kept(const std::string& device, size_t stage)
-    {
-        std::error_code error;
-        const std::filesystem::path at = folder(device, stage);
-        return WholeGame::readFile((at / "stamp").string()) == stamp() &&
-               std::filesystem::is_directory(at / "home", error);
-    }
-    // The clock at the end of `stage`.
-    static double wall(const std::string& device, size_t stage)
-    {
-        return std::stod("0" + WholeGame::readFile((folder(device, stage) / "wall").string()));
-    }
-    // The village's figures at the end of `stage`.
-    static std::string village(const std::string& device, size_t stage)
-    {
-        return WholeGame::readFile((folder(device, stage) / "village").string());
-    }
-    // Forgets the end of `stage`, so that a play of it that fails leaves none.
-    static void discard(const std::string& device, size_t stage)
-    {
-        std::error_code error;
-        std::filesystem::remove_all(folder(device, stage), error);
-    }
-    // The home folder at the end of `stage` copied into `home`.
-    static bool restore(const std::string& device, size_t stage, const std::string& home)
-    {
-        std::error_code error;
-        std::filesystem::copy(folder(device, stage) / "home", home,
-                              std::filesystem::copy_options::recursive |
-                                  std::filesystem::copy_options::overwrite_existing,
-                              error);
-        return !error && kept(device, stage);
-    }
-    // Keeps a stage's end: written beside, then put in place whole.
-    static void keep(const std::string& device, size_t stage, const std::string& home, double wall,
-                     const std::string& village)
-    {
-        namespace fs = std::filesystem;
-        std::error_code error;
-        const fs::path at = folder(device, stage);
-        const std::string suffix = "." + std::to_string(::getpid());
-        const fs::path fresh = at.string() + ".new" + suffix, old = at.string() + ".old" + suffix;
-        fs::remove_all(fresh, error);
-        fs::create_directories(fresh, error);
-        fs::copy(home, fresh / "home", fs::copy_options::recursive, error);
-        ASSERT_FALSE(error) << "cannot keep " << home << ": " << error.message();
-        char clock[64];
-        std::snprintf(clock, sizeof clock, "%.17g", wall);
-        test::TempDir::writeText((fresh / "wall").string(), clock);
-        test::TempDir::writeText((fresh / "village").string(), village);
-        test::TempDir::writeText((fresh / "stamp").string(), stamp());
-        fs::rename(at, old, error);
-        fs::rename(fresh, at, error); // another process may just have kept the same end
-        fs::remove_all(fresh, error);
-        fs::remove_all(old, error);
-    }
-
-private:
-    static std::filesystem::path root()
-    {
-        if (const char* build = std::getenv("MOSSWICK_BUILD_DIR"); build && *build)
-            return std::filesystem::path(build) / "whole-game";
-        static test::TempDir scratch;
-        return std::filesystem::path(scratch.path()) / "whole-game";
-    }
-    // The program's file and the bundle's newest file, each by size and time.
-    static std::string stamp()
-    {
-        namespace fs = std::filesystem;
-        std::error_code error;
-        auto describe = [&](const fs::path& file) {
-            const auto time = fs::last_write_time(file, error).time_since_epoch().count();
-            return file.string() + " " + std::to_string(fs::file_size(file, error)) + " " +
-                   std::to_string(time);
-        };
-        std::string text = describe(fs::read_symlink("/proc/self/exe", error)) + "\n";
-        fs::path newest;
-        fs::file_time_type newestTime {};
-        for (const auto& entry : fs::recursive_directory_iterator(Paths::bundleDirectory(), error))
-            if (entry.is_regular_file(error) && entry.last_write_time(error) > newestTime) {
-                newestTime = entry.last_write_time(error);
-                newest = entry.path();
-            }
-        return text + describe(newest) + "\n";
-    }
-};
+// The ends of the stages, kept for the next, with the note "village" (the
+// village's figures before the quit).
+const test::StageEnds& stageEnds()
+{
+    static const test::StageEnds ends("whole-game", test::StageEnds::namesOf(stages()));
+    return ends;
+}
 
 // How a stage ended: the save file, and where it lies in the home folder.
 struct StageEnd {
@@ -1084,14 +974,14 @@ struct StageEnd {
 StageEnd playStage(const std::string& device, size_t stage, bool keepEnd, bool pictures)
 {
     SCOPED_TRACE(std::string("stage ") + stages()[stage].name);
-    if (keepEnd) StageEnds::discard(device, stage);
-    const double wall = stage == 0 ? kLaunchWall : StageEnds::wall(device, stage - 1);
+    if (keepEnd) stageEnds().discard(device, stage);
+    const double wall = stage == 0 ? kLaunchWall : stageEnds().wall(device, stage - 1);
     WholeGame play(device, false, wall);
     play.game.picturesOn = pictures;
     play.game.pictureSeries = "whole-" + std::to_string(stage + 1);
     std::vector<Step> steps = stages()[stage].steps;
     if (stage > 0) {
-        EXPECT_TRUE(StageEnds::restore(device, stage - 1, play.game.home.path())) << "the stage before's end";
+        EXPECT_TRUE(stageEnds().restore(device, stage - 1, play.game.home.path())) << "the stage before's end";
         steps.insert(steps.begin(), &WholeGame::continueVillage);
     }
     std::string village;
@@ -1107,14 +997,14 @@ StageEnd playStage(const std::string& device, size_t stage, bool keepEnd, bool p
                     play.gameSeconds() - gameStart);
         if (::testing::Test::HasFatalFailure()) return {};
         if (stage > 0 && index == 0) {
-            EXPECT_EQ(play.snapshot().text(), StageEnds::village(device, stage - 1))
+            EXPECT_EQ(play.snapshot().text(), stageEnds().note(device, stage - 1, "village"))
                 << "the same village after a relaunch";
         }
     }
     for (const std::string& grant : play.grants) std::printf("granted: %s\n", grant.c_str());
     EXPECT_FALSE(play.saveBytes.empty());
     if (keepEnd && !::testing::Test::HasFailure())
-        StageEnds::keep(device, stage, play.game.home.path(), play.game.wallSeconds(), village);
+        stageEnds().keep(device, stage, play.game.home.path(), play.game.wallSeconds(), {{"village", village}});
     return {play.saveBytes, std::filesystem::relative(SaveFile::path(), play.game.home.path())};
 }
 
@@ -1122,10 +1012,9 @@ StageEnd playStage(const std::string& device, size_t stage, bool keepEnd, bool p
 // when no earlier test kept it.
 bool ensureKept(const std::string& device, size_t stage)
 {
-    if (StageEnds::kept(device, stage)) return true;
-    if (stage > 0 && !ensureKept(device, stage - 1)) return false;
-    std::printf("%s: playing stage %zu first, which no earlier test kept\n", device.c_str(), stage + 1);
-    return !playStage(device, stage, true, false).save.empty() && StageEnds::kept(device, stage);
+    return stageEnds().ensureKept(device, stage, [&](size_t missing) {
+        return !playStage(device, missing, true, false).save.empty();
+    });
 }
 
 // One test: a stage of a device; or that stage played again from the same
@@ -1173,7 +1062,7 @@ TEST_P(WholeGameTest, ANewPlayerFromTheFirstLaunch)
     const StageEnd end = playStage(p.device, stage, !p.again, !p.again);
     if (HasFailure() || !p.again) return;
     const std::string first =
-        WholeGame::readFile((StageEnds::folder(p.device, stage) / "home" / end.saveInHome).string());
+        WholeGame::readFile((stageEnds().folder(p.device, stage) / "home" / end.saveInHome).string());
     EXPECT_FALSE(first.empty());
     EXPECT_TRUE(end.save == first) << "the two plays' save files differ";
 }

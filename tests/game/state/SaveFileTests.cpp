@@ -72,6 +72,98 @@ protected:
         return names;
     }
 
+    // A first write held until released, so that what a test asks for
+    // meanwhile meets a write that runs: a direct save on `held`, or a
+    // background one. Waits until that write has begun.
+    enum class First { direct, background };
+    ::testing::AssertionResult holdFirstWrite(First first)
+    {
+        profile().saveFile().setWriteHookForTesting([this] {
+            if (++writes == 1) released.wait();
+        });
+        if (first == First::direct)
+            held = std::thread([this] { EXPECT_TRUE(profile().SaveData()); });
+        else
+            profile().SaveInBcg();
+        return begun(writes, first == First::direct ? "the direct write" : "the background write");
+    }
+
+    // Whether `count` reached one write, waiting five seconds at most.
+    static ::testing::AssertionResult begun(const std::atomic<int>& count, const char* write)
+    {
+        for (int waited = 0; count.load() == 0 && waited < 5000; ++waited) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (count.load() == 1) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << write << " never started (" << count.load() << " begun)";
+    }
+
+    // Lets the held write end, and with it the direct save that made it.
+    void releaseWrites()
+    {
+        if (!releasedYet) release.set_value();
+        releasedYet = true;
+        if (held.joinable()) held.join();
+    }
+
+    void TearDown() override { releaseWrites(); }
+
+    // A fresh hold for the next write, once the last has ended.
+    void holdAgain()
+    {
+        releaseWrites();
+        release = std::promise<void>();
+        released = release.get_future().share();
+        releasedYet = false;
+        writes = 0;
+    }
+
+    // Runs `call` on a thread while the held write runs; answers whether it
+    // was still waiting a moment later, once the write is released and the
+    // call has ended.
+    bool waitsForTheHeldWrite(const std::function<void()>& call)
+    {
+        std::atomic<bool> asked{false};
+        std::atomic<bool> returned{false};
+        std::thread caller([&] {
+            asked = true;
+            call();
+            returned = true;
+        });
+        while (!asked.load()) std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const bool waited = !returned.load();
+        releaseWrites();
+        caller.join();
+        return waited;
+    }
+
+    // A new game named "Old" saved: the file's bytes (none when it was not saved).
+    std::vector<uint8_t> saveOldGame()
+    {
+        startNewGame();
+        profile().VillageName = "Old";
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(profile().SaveData() && AtomicFile::read(SaveFile::path(), bytes));
+        return bytes;
+    }
+
+    // Whether the file holds `gold`, loaded over a profile that holds none.
+    ::testing::AssertionResult savedGold(int32_t gold)
+    {
+        profile().GoldCount = 0;
+        if (!profile().Load()) return ::testing::AssertionFailure() << "the save does not load";
+        if (profile().GoldCount == gold) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the save holds " << profile().GoldCount << " gold, not " << gold;
+    }
+
+    // Before the scope: what the writer's hook holds outlives the profile.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    bool releasedYet = false;
+    std::atomic<int> writes{0};
+    std::thread held;
+
     GameStateScope scope;
     ScopedLogCapture log;
 };
@@ -169,9 +261,6 @@ TEST_F(SaveFileTest, ABackgroundSaveAskedForWhileOneRunsFollowsItAndALoadWaitsFo
 {
     startNewGame();
     Profile& p = profile();
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<int> writes{0};
     p.saveFile().setWriteHookForTesting([&] {
         ++writes;
         released.wait();
@@ -182,22 +271,14 @@ TEST_F(SaveFileTest, ABackgroundSaveAskedForWhileOneRunsFollowsItAndALoadWaitsFo
     EXPECT_TRUE(p.SaveActive);
     // The next requests must come while this write runs (one still waiting to
     // start would simply take the newest state).
-    while (writes.load() == 0) std::this_thread::yield();
+    ASSERT_TRUE(begun(writes, "the background write"));
     p.GoldCount = 2;
     p.SaveInBcg(); // waits for the running one, replaced by the next request
     p.GoldCount = 3;
     p.SaveInBcg();
     p.GoldCount = 4;
 
-    std::atomic<bool> loadDone{false};
-    std::thread loader([&] {
-        EXPECT_TRUE(p.Load());
-        loadDone = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(loadDone);
-    release.set_value();
-    loader.join();
+    EXPECT_TRUE(waitsForTheHeldWrite([&] { EXPECT_TRUE(p.Load()); })) << "the load ran beside the write";
 
     EXPECT_EQ(writes.load(), 2) << "the running write and the newest request";
     EXPECT_FALSE(p.SaveActive);
@@ -205,38 +286,64 @@ TEST_F(SaveFileTest, ABackgroundSaveAskedForWhileOneRunsFollowsItAndALoadWaitsFo
     EXPECT_TRUE(p.Loaded);
 }
 
-TEST_F(SaveFileTest, ABackgroundSaveAskedForDuringADirectSaveFollowsIt)
+// What is asked for while a write runs is written after it, and saves land
+// in the order they were asked for: the file ends with the newest state.
+TEST_F(SaveFileTest, SavesAskedForWhileAWriteRunsLandAfterItInTheOrderAsked)
 {
-    startNewGame();
-    Profile& p = profile();
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<int> writes{0};
-    p.saveFile().setWriteHookForTesting([&] {
-        if (++writes == 1) released.wait();
-    });
-    p.GoldCount = 1;
-    std::thread direct([&] { EXPECT_TRUE(p.SaveData()); });
-    for (int waited = 0; writes.load() == 0 && waited < 5000; ++waited) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    struct Row {
+        const char* name;
+        First first;                             // the write held
+        std::function<void(Profile&)> meanwhile; // asked for while it runs, at 2 gold
+        int writes;                              // the writes in all (0: not counted)
+        int32_t gold;                            // what the file ends with
+    };
+    const Row rows[] = {
+        {"a background save asked for during a direct save follows it", First::direct,
+         [](Profile& p) { p.SaveInBcg(); }, 2, 2},
+        // A commit right after a background save (a building placed, then its
+        // pop-up's save) is written after that save, not skipped.
+        {"a save asked for while a background save runs is written after it", First::background,
+         [this](Profile& p) {
+             // A Save that waits for the running write does not return before it ends.
+             EXPECT_TRUE(waitsForTheHeldWrite([&] { p.Save(); }))
+                 << "the commit returned while the background write ran";
+         },
+         2, 2},
+        // A background save queued behind a running write, and then overtaken
+        // by a direct save, is not written after that newer one (the game
+        // would go back in time).
+        {"an older queued save never lands after a newer one", First::direct,
+         [this](Profile& p) {
+             p.SaveInBcg(); // queued behind the running write
+             p.GoldCount = 3;
+             std::thread newest([&] { EXPECT_TRUE(p.SaveData()); });
+             // The newest save waits for the writer before the first one ends.
+             std::this_thread::sleep_for(std::chrono::milliseconds(100));
+             releaseWrites();
+             newest.join();
+         },
+         0, 3},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        GameStateScope fresh;
+        holdAgain();
+        startNewGame();
+        Profile& p = profile();
+        p.GoldCount = 1;
+        ASSERT_TRUE(holdFirstWrite(row.first));
+        p.GoldCount = 2;
+        row.meanwhile(p);
+        releaseWrites();
+        p.saveFile().waitUntilIdle();
+        if (row.writes) EXPECT_EQ(writes.load(), row.writes);
+        EXPECT_TRUE(savedGold(row.gold));
     }
-    ASSERT_EQ(writes.load(), 1) << "the direct write never started";
-    p.GoldCount = 2;
-    p.SaveInBcg();
-    release.set_value();
-    direct.join();
-    p.saveFile().waitUntilIdle();
-    EXPECT_EQ(writes.load(), 2);
-    p.GoldCount = 0;
-    ASSERT_TRUE(p.Load());
-    EXPECT_EQ(p.GoldCount, 2);
 }
 
 TEST_F(SaveFileTest, ADirectSaveWaitsForTheBackgroundWriteAndLandsLast)
 {
     Profile& p = profile();
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
     std::atomic<int> writers{0};
     std::atomic<int> mostAtOnce{0};
     p.saveFile().setWriteHookForTesting([&] {
@@ -247,98 +354,13 @@ TEST_F(SaveFileTest, ADirectSaveWaitsForTheBackgroundWriteAndLandsLast)
     p.GoldCount = 1;
     p.SaveInBcg();
     // The background write must hold the writer before the direct save asks.
-    for (int waited = 0; writers.load() == 0 && waited < 5000; ++waited) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_EQ(writers.load(), 1) << "the background write never started";
+    ASSERT_TRUE(begun(writers, "the background write"));
     p.GoldCount = 2;
-    std::atomic<bool> directDone{false};
-    std::thread direct([&] {
+    EXPECT_TRUE(waitsForTheHeldWrite([&] {
         EXPECT_TRUE(p.SaveData()); // the state of this moment: 2
-        directDone = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(directDone);
-    release.set_value();
-    direct.join();
+    })) << "the direct save ran beside the background write";
     EXPECT_EQ(mostAtOnce.load(), 1);
-    p.GoldCount = 0;
-    ASSERT_TRUE(p.Load());
-    EXPECT_EQ(p.GoldCount, 2);
-}
-
-// A commit right after a background save (a building placed, then its
-// pop-up's save) is written after that save, not skipped: the file ends
-// with the newer state.
-TEST_F(SaveFileTest, ASaveAskedForWhileABackgroundSaveRunsIsWrittenAfterIt)
-{
-    startNewGame();
-    Profile& p = profile();
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<int> writes{0};
-    p.saveFile().setWriteHookForTesting([&] {
-        if (++writes == 1) released.wait();
-    });
-    p.GoldCount = 1;
-    p.SaveInBcg();
-    for (int waited = 0; writes.load() == 0 && waited < 5000; ++waited) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_EQ(writes.load(), 1) << "the background write never started";
-    p.GoldCount = 2;
-    std::atomic<bool> asked{false};
-    std::atomic<bool> returned{false};
-    std::thread commit([&] {
-        asked = true;
-        p.Save();
-        returned = true;
-    });
-    while (!asked.load()) std::this_thread::yield();
-    // A Save that waits for the running write does not return before it ends.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_FALSE(returned.load()) << "the commit returned while the background write ran";
-    release.set_value();
-    commit.join();
-    p.saveFile().waitUntilIdle();
-    EXPECT_EQ(writes.load(), 2);
-    p.GoldCount = 0;
-    ASSERT_TRUE(p.Load());
-    EXPECT_EQ(p.GoldCount, 2);
-}
-
-// Saves land in the order they were asked for: a background save queued
-// behind a running write, and then overtaken by a direct save, is not
-// written after that newer one (the game would go back in time).
-TEST_F(SaveFileTest, AnOlderQueuedSaveNeverLandsAfterANewerOne)
-{
-    startNewGame();
-    Profile& p = profile();
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<int> writes{0};
-    p.saveFile().setWriteHookForTesting([&] {
-        if (++writes == 1) released.wait();
-    });
-    p.GoldCount = 1;
-    std::thread first([&] { EXPECT_TRUE(p.SaveData()); });
-    for (int waited = 0; writes.load() == 0 && waited < 5000; ++waited) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_EQ(writes.load(), 1) << "the first write never started";
-    p.GoldCount = 2;
-    p.SaveInBcg(); // queued behind the running write
-    p.GoldCount = 3;
-    std::thread newest([&] { EXPECT_TRUE(p.SaveData()); });
-    // The newest save waits for the writer before the first one ends.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    release.set_value();
-    first.join();
-    newest.join();
-    p.saveFile().waitUntilIdle();
-    p.GoldCount = 0;
-    ASSERT_TRUE(p.Load());
-    EXPECT_EQ(p.GoldCount, 3);
+    EXPECT_TRUE(savedGold(2));
 }
 
 TEST_F(SaveFileTest, ASaverKilledAtAnyPointLeavesTheOldOrTheNewGame)
@@ -620,10 +642,8 @@ TEST_F(SaveFileTest, ASaveFarLargerThanAnySaveIsRefusedKeptAndNotWrittenOver)
 
 TEST_F(SaveFileTest, ASaveNeverReadIsNotWrittenOverUntilANewGameKeepsItAside)
 {
-    startNewGame();
-    profile().VillageName = "Old";
-    ASSERT_TRUE(profile().SaveData());
-    const std::vector<uint8_t> old = bytesOf(SaveFile::path());
+    const std::vector<uint8_t> old = saveOldGame();
+    ASSERT_FALSE(old.empty());
 
     // A new process whose profile never read the file: its saves leave it be.
     Profile::purgeSharedInstance();
@@ -753,10 +773,8 @@ TEST_F(SaveFileTest, ASaveThatHoldsNoGameIsKeptAndNeverWrittenOver)
 // did not load, keeps that save under the one name the first gave it.
 TEST_F(SaveFileTest, NewGamesThatEndBeforeTheirFirstSaveKeepTheUnreadSaveUnderOneName)
 {
-    startNewGame();
-    profile().VillageName = "Old";
-    ASSERT_TRUE(profile().SaveData());
-    const std::vector<uint8_t> old = bytesOf(SaveFile::path());
+    const std::vector<uint8_t> old = saveOldGame();
+    ASSERT_FALSE(old.empty());
     auto kept = [] {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(Paths::documentsDirectory())) {
