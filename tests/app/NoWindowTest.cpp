@@ -78,8 +78,11 @@ TEST(NoWindowTest, AStartThatCannotOpenItsWindowSaysWhyAtOnceAndRunsHeadless)
     std::vector<std::unique_ptr<ChildProcess>> runs;
     for (const Case& c : cases) {
         const std::string log = folder.file(std::to_string(runs.size()));
+        // Each run's village and stores stay in the test's folder.
+        std::vector<std::string> environment = c.environment;
+        environment.push_back("MOSSWICK_HOME=" + folder.file("home-" + std::to_string(runs.size())));
         runs.push_back(std::make_unique<ChildProcess>(ChildProcess::builtProgram("mosswick"), arguments,
-                                                      c.environment, log));
+                                                      environment, log));
     }
     for (size_t i = 0; i < runs.size(); ++i) {
         const Case& c = cases[i];
