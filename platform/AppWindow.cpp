@@ -24,6 +24,19 @@ void prepareVideo()
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
 }
 
+// Starts SDL's video. An X server busy with other clients can refuse a new
+// connection for a moment, which would read as no display at all: a few
+// tries, a moment apart, tell that from a display that is not there.
+bool startVideo(Uint32 subsystems)
+{
+    constexpr int kTries = 5;
+    for (int attempt = 1;; ++attempt) {
+        if (SDL_InitSubSystem(subsystems) == 0) return true;
+        if (attempt == kTries) return false;
+        SDL_Delay(50u << attempt);
+    }
+}
+
 bool envSet(const char* name)
 {
     const char* value = std::getenv(name);
@@ -85,7 +98,7 @@ bool AppWindow::hasDisplay(std::string* why)
         return false;
     };
     prepareVideo();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return refuse(SDL_GetError());
+    if (!startVideo(SDL_INIT_VIDEO)) return refuse(SDL_GetError());
     const char* driver = SDL_GetCurrentVideoDriver();
     const std::string name = driver ? driver : "";
     const int screens = SDL_GetNumVideoDisplays();
@@ -99,7 +112,7 @@ std::unique_ptr<AppWindow> AppWindow::open(const DeviceProfile& profile, GLSurfa
                                            const std::string& title)
 {
     prepareVideo();
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    if (!startVideo(SDL_INIT_VIDEO | SDL_INIT_EVENTS)) {
         logLine("AppWindow: cannot start SDL video: %s", SDL_GetError());
         return nullptr;
     }
