@@ -4,7 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "foundation/GuardedFileRead.h"
+#include "foundation/GuardedPropertyList.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/Paths.h"
@@ -147,12 +147,8 @@ private:
     void load()
     {
         std::optional<Value> value;
-        const GuardedRead read = readGuardedFile(
-            path(), "GameCenter: " + path(), kLargestFile, [&](const std::vector<uint8_t>& bytes, std::string* error) {
-                value = readPropertyList(bytes.data(), bytes.size(), error);
-                if (value && !value->isDict()) *error = "no dictionary";
-                return value && value->isDict();
-            });
+        const GuardedRead read = readGuardedPropertyList(path(), "GameCenter: " + path(), kLargestFile,
+            &Value::isDict, "no dictionary", value);
         // Not ours to overwrite until a read succeeds.
         if (read == GuardedRead::Unreadable) readable_ = false;
         if (read != GuardedRead::Read) return;

@@ -8,7 +8,7 @@
 
 #include "foundation/AtomicFile.h"
 #include "foundation/Clock.h"
-#include "foundation/GuardedFileRead.h"
+#include "foundation/GuardedPropertyList.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
@@ -113,13 +113,8 @@ FileCookieStorage::FileCookieStorage(std::string path) : path_(std::move(path))
 void FileCookieStorage::load()
 {
     std::optional<Value> stored;
-    const GuardedRead read = readGuardedFile(
-        path_, "HTTPCookieStorage: " + path_, AtomicFile::kDefaultReadLimit,
-        [&](const std::vector<uint8_t>& bytes, std::string* error) {
-            stored = readPropertyList(bytes.data(), bytes.size(), error);
-            if (stored && !stored->isArray()) *error = "no cookie list";
-            return stored && stored->isArray();
-        });
+    const GuardedRead read = readGuardedPropertyList(path_, "HTTPCookieStorage: " + path_,
+        AtomicFile::kDefaultReadLimit, &Value::isArray, "no cookie list", stored);
     // Perhaps readable later: keep it whole and do not write over it.
     if (read == GuardedRead::Unreadable) mayWrite_ = false;
     if (read != GuardedRead::Read) return;

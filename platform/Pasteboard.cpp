@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "foundation/AtomicFile.h"
-#include "foundation/GuardedFileRead.h"
+#include "foundation/GuardedPropertyList.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
@@ -28,13 +28,8 @@ std::mutex gFileLock;
 std::optional<Value> readPasteboard(const std::string& path)
 {
     std::optional<Value> contents;
-    const GuardedRead read = readGuardedFile(
-        path, "Pasteboard: " + path, AtomicFile::kDefaultReadLimit,
-        [&](const std::vector<uint8_t>& bytes, std::string* error) {
-            contents = readPropertyList(bytes.data(), bytes.size(), error);
-            if (contents && !contents->isDict()) *error = "it holds no dictionary";
-            return contents && contents->isDict();
-        });
+    const GuardedRead read = readGuardedPropertyList(path, "Pasteboard: " + path,
+        AtomicFile::kDefaultReadLimit, &Value::isDict, "it holds no dictionary", contents);
     if (read == GuardedRead::Unreadable) return std::nullopt;
     if (read == GuardedRead::Read) return contents;
     return Value::dictionary();

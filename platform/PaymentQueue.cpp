@@ -6,7 +6,7 @@
 #include "foundation/AtomicFile.h"
 #include "foundation/Clock.h"
 #include "foundation/Format.h"
-#include "foundation/GuardedFileRead.h"
+#include "foundation/GuardedPropertyList.h"
 #include "foundation/Log.h"
 #include "foundation/Paths.h"
 #include "foundation/PropertyList.h"
@@ -200,13 +200,8 @@ void PaymentQueue::load()
 {
     const std::string path = queuePath();
     std::optional<Value> value;
-    const GuardedRead read = readGuardedFile(
-        path, "Store: " + path, AtomicFile::kDefaultReadLimit,
-        [&](const std::vector<uint8_t>& bytes, std::string* error) {
-            value = readPropertyList(bytes.data(), bytes.size(), error);
-            if (value && !value->isArray()) *error = "no list of transactions";
-            return value && value->isArray();
-        });
+    const GuardedRead read = readGuardedPropertyList(path, "Store: " + path, AtomicFile::kDefaultReadLimit,
+        &Value::isArray, "no list of transactions", value);
     // Unfinished purchases may be in it: never written over before it is read.
     if (read == GuardedRead::Unreadable) fileWritable_ = false;
     if (read != GuardedRead::Read) return;
