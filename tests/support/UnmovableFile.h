@@ -109,8 +109,9 @@ inline bool checkFailedMoveAside(const GuardedFileKind& kind)
     if (kind.readsAgain) {
         // Read again once it could be moved: kept under its new name.
         EXPECT_EQ(aside.size(), 1u) << "the unread file was written over";
-        if (aside.size() == 1)
+        if (aside.size() == 1) {
             EXPECT_EQ(TempDir::readText(Paths::join(folder, aside[0])), kNoSuchFile) << "kept aside as it was";
+        }
     } else {
         EXPECT_TRUE(aside.empty());
         EXPECT_EQ(TempDir::readText(path), kNoSuchFile) << "the unread file was written over";

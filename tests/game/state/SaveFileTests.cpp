@@ -336,7 +336,9 @@ TEST_F(SaveFileTest, SavesAskedForWhileAWriteRunsLandAfterItInTheOrderAsked)
         row.meanwhile(p);
         releaseWrites();
         p.saveFile().waitUntilIdle();
-        if (row.writes) EXPECT_EQ(writes.load(), row.writes);
+        if (row.writes) {
+            EXPECT_EQ(writes.load(), row.writes);
+        }
         EXPECT_TRUE(savedGold(row.gold));
     }
 }
