@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/particles/CCParticleSystem.h"
@@ -79,18 +82,23 @@ TEST_P(LevelUpTest, OpeningSavesInTheBackgroundEvenWhileASaveRuns)
     std::remove(SaveFile::path().c_str());
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    int writes = 0;
+    std::atomic<int> writes{0};
     profile.saveFile().setWriteHookForTesting([&] {
         if (++writes == 1) released.wait();
     });
-    profile.SaveInBcg(); // a save already running
+    profile.SaveInBcg(); // a save already running: wait until it writes, or
+                         // the level's newer save could overtake it
+    for (int waited = 0; writes.load() == 0 && waited < 5000; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(writes.load(), 1) << "the running save never started";
     profile.GoldCount = 500;
     profile.PlayerLevel = 2;
     Ref<LevelUpPopUp> popUp = open();
     release.set_value();
     profile.saveFile().waitUntilIdle();
     profile.saveFile().setWriteHookForTesting(nullptr);
-    EXPECT_EQ(writes, 2) << "the level's save follows the running one";
+    EXPECT_EQ(writes.load(), 2) << "the level's save follows the running one";
     const int32_t paid = profile.GoldCount;
     profile.GoldCount = 0;
     ASSERT_TRUE(profile.Load());
